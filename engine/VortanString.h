@@ -1,0 +1,113 @@
+// CVortanString: the UTF-16 text type of the whole system.
+#pragma once
+#include <stdarg.h>
+#include <wchar.h>
+
+#include "engine/VortanTypes.h"
+
+class CVortanFile;
+
+// Longest NUL-terminated input (8-bit, 16-bit or wide) read by the constructors.
+#define VORTAN_STRING_MAX_INPUT 511999
+
+// One argument of the safe formatter (CVortanString::FormatArgs).
+struct CVortanFormatArg {
+    enum Kind { INT, UNSIGNED, FLOAT, TEXT };
+    Kind kind;
+    union {
+        int i;
+        unsigned u;
+        double f;
+        const unsigned short* s;
+    };
+    CVortanFormatArg(int v) : kind(INT), i(v) {}
+    CVortanFormatArg(unsigned v) : kind(UNSIGNED), u(v) {}
+    CVortanFormatArg(double v) : kind(FLOAT), f(v) {}
+    CVortanFormatArg(const unsigned short* v) : kind(TEXT), s(v) {}
+};
+
+class CVortanString {
+public:
+    CVortanString();
+    CVortanString(const wchar_t* text);
+    CVortanString(const char* text);
+    CVortanString(const unsigned short* text);
+    CVortanString(const CVortanString& other);
+    CVortanString(const CVortanString* other);
+    CVortanString(const CVortanString& source, int start, int count);
+    ~CVortanString();
+
+    static CVortanString* Create();
+
+    void Assign(const CVortanString& other);
+    CVortanString& operator=(const CVortanString& other);
+    CVortanString& operator=(const wchar_t* text);
+    CVortanString& operator=(const char* text);
+    CVortanString& operator=(const unsigned short* text);
+    CVortanString& operator+=(const CVortanString& other) { Append(other); return *this; }
+
+    // Decodes UTF-8; length -1 reads up to the NUL.
+    void AssignUTF8(const char* bytes, int length);
+    void Empty();
+    // Frees the content and returns a buffer of `units` units whose last unit is the terminator.
+    unsigned short* AllocBuffer(int units);
+
+    unsigned short* GetBuffer() const { return m_buffer; }
+    int GetLength() const { return (m_buffer && m_allocated > 0) ? m_allocated - 1 : 0; }
+    bool IsEmpty() const { return GetLength() == 0; }
+    int Compare(const CVortanString& other) const;
+    int CompareNoCase(const CVortanString& other) const;
+    int Find(unsigned short ch, int start = 0) const;
+    int ReverseFind(unsigned short ch, int start = -1) const;
+    int FindString(const CVortanString& sub, int start = 0) const;
+    int StartsWith(const CVortanString& text) const;
+    int EndsWith(const CVortanString& text) const;
+
+    bool operator==(const CVortanString& o) const { return Compare(o) == 0; }
+    bool operator!=(const CVortanString& o) const { return Compare(o) != 0; }
+    bool operator<(const CVortanString& o) const { return Compare(o) < 0; }
+
+    void SetAt(int index, unsigned short ch);
+    unsigned short GetAt(int index) const { return (index >= 0 && index < GetLength()) ? m_buffer[index] : 0; }
+    void AppendChar(unsigned short ch);
+    void Append(const CVortanString& other);
+    int ReplaceFirst(const CVortanString& find, const CVortanString& with);
+    int ReplaceAll(const CVortanString& find, const CVortanString& with);
+    void MakeLower();
+    void MakeUpper();
+    void SetLength(int n);
+
+    // Low byte of each unit plus NUL; with a null `out` returns the bytes needed (length + 1).
+    int ToAscii(char* out) const;
+    // UTF-8 plus NUL; returns the byte count including the NUL (also with a null `out`).
+    int ToUTF8(char* out) const;
+    int WriteToFile(CVortanFile* file) const;
+    int ReadFromFile(CVortanFile* file);
+
+    void FromInteger(int value, int base);
+    void FromUnsigned(unsigned value, int base);
+    void FromFloat(float value, int decimals);
+
+    void Format(const wchar_t* format, ...);
+    void Format(const unsigned short* format, ...);
+    void FormatV(const unsigned short* format, va_list args);
+    // Formats a text that may carry stray or unknown conversions (a language text, a text from
+    // the network): conversions are taken from `args` in order; an unknown conversion, or one
+    // beyond `count`, or one whose kind does not fit, is printed literally. Never reads an
+    // argument that was not passed.
+    void FormatArgs(const unsigned short* format, const CVortanFormatArg* args, int count);
+
+    // scanf-like parse of the string. A "%s" conversion takes two arguments: the UTF-16 target
+    // buffer and its capacity in units (int, terminator included); copying stops at the capacity.
+    int Scan(const wchar_t* format, ...) const;
+    int ScanV(const unsigned short* format, va_list args) const;
+
+private:
+    unsigned short* m_buffer;
+    int m_allocated;
+};
+
+// Allocation hooks.
+void* TrackAllocation(void* pointer, size_t size, const char* sourcePath, int line);
+void ShutdownHook();
+void* VortanAllocEmpty();

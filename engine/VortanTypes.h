@@ -1,0 +1,27 @@
+// Fixed-size integer names used throughout the engine.
+#pragma once
+#include <stddef.h>
+#include <stdint.h>
+
+typedef int8_t i8;
+typedef uint8_t u8;
+typedef int16_t i16;
+typedef uint16_t u16;
+typedef int32_t i32;
+typedef uint32_t u32;
+typedef int64_t i64;
+typedef uint64_t u64;
+
+// Engine result codes.
+enum {
+    VORTAN_OK = 1,
+    VORTAN_E_ARGUMENT = 2,
+    VORTAN_E_RANGE = 3,
+    VORTAN_E_MALFORMED = 4,
+    VORTAN_E_NOMEMORY = 7,
+    VORTAN_E_MISSING = 8,
+    VORTAN_E_FAIL = 9,
+    VORTAN_E_OPEN = 10,
+    VORTAN_E_VERSION = 11,
+    VORTAN_E_LOCKED = 1000
+};

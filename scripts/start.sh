@@ -1,0 +1,13 @@
+#!/bin/sh
+# Starts the built program from the given build directory; under Xvfb when there is no display.
+BUILD="$1"
+if [ -x "$BUILD/orlogate" ]; then
+    if [ -z "$DISPLAY" ]; then
+        exec xvfb-run -a -s "-screen 0 800x480x24" "$BUILD/orlogate"
+    fi
+    exec "$BUILD/orlogate"
+fi
+echo "Built in $BUILD:"
+find "$BUILD" -maxdepth 2 \( -name '*.a' -o -name '*.dmp' \) -printf '  %P\n' | sort
+find "$BUILD/tools" -maxdepth 1 -type f -perm -u+x -printf '  tools/%P\n' 2>/dev/null | sort
+echo "The game program itself is not built yet."

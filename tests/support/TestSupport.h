@@ -1,0 +1,35 @@
+// Shared helpers of the test programs.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace vtest {
+
+// Root of the source tree and of the build tree.
+inline std::string SourceDir() { return VORTAN_SOURCE_DIR; }
+inline std::string BinaryDir() { return VORTAN_BINARY_DIR; }
+
+// A fresh private directory under /tmp, removed with everything in it when the object dies.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::string& Path() const { return m_path; }
+    std::string File(const std::string& name) const { return m_path + "/" + name; }
+private:
+    std::string m_path;
+};
+
+// Runs a program (argv[0] searched in PATH) without a shell; returns its exit status
+// (or -1) and fills `out` with its standard output when given.
+int RunProgram(const std::vector<std::string>& argv, std::string* out = nullptr,
+               const std::string& stdinData = std::string());
+
+// Debian's Python (with the distribution's modules such as dbus and pyasn1).
+inline std::string Python() { return "/usr/bin/python3"; }
+
+// Whole file as bytes; empty when it cannot be read.
+std::string ReadWholeFile(const std::string& path);
+bool WriteWholeFile(const std::string& path, const std::string& bytes);
+
+} // namespace vtest

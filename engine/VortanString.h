@@ -33,7 +33,13 @@ public:
     CVortanString(const char* text);
     CVortanString(const unsigned short* text);
     CVortanString(const CVortanString& other);
+    // Moves take the buffer and leave the source empty.
+    CVortanString(CVortanString&& other) noexcept : m_buffer(other.m_buffer), m_allocated(other.m_allocated) {
+        other.m_buffer = nullptr;
+        other.m_allocated = 0;
+    }
     CVortanString(const CVortanString* other);
+    // `count` units from `start` (-1: to the end), both clamped to the source.
     CVortanString(const CVortanString& source, int start, int count);
     ~CVortanString();
 
@@ -41,12 +47,24 @@ public:
 
     void Assign(const CVortanString& other);
     CVortanString& operator=(const CVortanString& other);
+    CVortanString& operator=(CVortanString&& other) noexcept {
+        if (this != &other) {
+            delete[] m_buffer;
+            m_buffer = other.m_buffer;
+            m_allocated = other.m_allocated;
+            other.m_buffer = nullptr;
+            other.m_allocated = 0;
+        }
+        return *this;
+    }
     CVortanString& operator=(const wchar_t* text);
     CVortanString& operator=(const char* text);
     CVortanString& operator=(const unsigned short* text);
     CVortanString& operator+=(const CVortanString& other) { Append(other); return *this; }
 
-    // Decodes UTF-8; length -1 reads up to the NUL.
+    // Decodes UTF-8; length -1 reads up to the NUL. Never reads past `length` or a NUL (a cut
+    // sequence at the end is dropped); 4-byte sequences become surrogate pairs; a form that
+    // decodes to unit 0 is dropped.
     void AssignUTF8(const char* bytes, int length);
     void Empty();
     // Frees the content and returns a buffer of `units` units whose last unit is the terminator.
@@ -72,6 +90,7 @@ public:
     void AppendChar(unsigned short ch);
     void Append(const CVortanString& other);
     int ReplaceFirst(const CVortanString& find, const CVortanString& with);
+    // Replaces every occurrence, left to right; the search goes on after each inserted text.
     int ReplaceAll(const CVortanString& find, const CVortanString& with);
     void MakeLower();
     void MakeUpper();
@@ -81,6 +100,8 @@ public:
     int ToAscii(char* out) const;
     // UTF-8 plus NUL; returns the byte count including the NUL (also with a null `out`).
     int ToUTF8(char* out) const;
+    // u32 count, then the units little-endian; both return the bytes transferred. A count
+    // that the bytes left in the file cannot hold is refused (0, the file position kept).
     int WriteToFile(CVortanFile* file) const;
     int ReadFromFile(CVortanFile* file);
 
@@ -90,24 +111,35 @@ public:
 
     void Format(const wchar_t* format, ...);
     void Format(const unsigned short* format, ...);
+    // A format that ends inside a conversion ("%", "%.", "%0") ends the output there.
     void FormatV(const unsigned short* format, va_list args);
     // Formats a text that may carry stray or unknown conversions (a language text, a text from
     // the network): conversions are taken from `args` in order; an unknown conversion, or one
-    // beyond `count`, or one whose kind does not fit, is printed literally. Never reads an
-    // argument that was not passed.
+    // beyond `count`, or one whose kind does not fit (its argument is then left for the next
+    // conversion), is printed literally. Never reads an argument that was not passed.
+    // Kinds: d, u take INT or UNSIGNED; x, X UNSIGNED or INT; f FLOAT; s, S TEXT.
     void FormatArgs(const unsigned short* format, const CVortanFormatArg* args, int count);
 
     // scanf-like parse of the string. A "%s" conversion takes two arguments: the UTF-16 target
-    // buffer and its capacity in units (int, terminator included); copying stops at the capacity.
+    // buffer and its capacity in units (int, terminator included); copying stops at the capacity
+    // and the rest of the field is passed over. A capacity below 1 stores nothing.
     int Scan(const wchar_t* format, ...) const;
     int ScanV(const unsigned short* format, va_list args) const;
 
 private:
+    // Replaces the content by a copy of `count` units (the source may lie inside this string).
+    void SetUnits(const unsigned short* units, int count);
+    // Takes ownership of a buffer of `allocated` units (terminator included).
+    void Adopt(unsigned short* buffer, int allocated);
+
     unsigned short* m_buffer;
     int m_allocated;
 };
 
 // Allocation hooks.
+// Returns the pointer unchanged; records nothing.
 void* TrackAllocation(void* pointer, size_t size, const char* sourcePath, int line);
+// Called by main after the application object is deleted; does nothing.
 void ShutdownHook();
+// A one-byte object (an instance of an empty class); release it with ::operator delete.
 void* VortanAllocEmpty();

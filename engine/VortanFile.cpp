@@ -1,0 +1,310 @@
+#include "engine/VortanFile.h"
+
+#include <limits.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "engine/VortanID.h"
+#include "engine/VortanMatrix.h"
+#include "engine/VortanString.h"
+
+namespace {
+
+// Longest text ReadString takes in one call.
+const int kMaxStringBytes = 512;
+
+// The path as the 8-bit bytes handed to the C library. A path that is empty or holds a NUL
+// unit is refused: cutting it at the NUL would name a different file.
+bool PathBytes(const CVortanString& path, char** out)
+{
+    *out = nullptr;
+    int length = path.GetLength();
+    if (length <= 0)
+        return false;
+    const unsigned short* units = path.GetBuffer();
+    for (int i = 0; i < length; ++i)
+        if (units[i] == 0)
+            return false;
+    char* bytes = static_cast<char*>(malloc(static_cast<size_t>(length) + 1));
+    if (!bytes)
+        return false;
+    path.ToAscii(bytes);
+    bytes[length] = 0;
+    *out = bytes;
+    return true;
+}
+
+i32 ClampToInt(i64 value)
+{
+    if (value > INT_MAX)
+        return INT_MAX;
+    if (value < INT_MIN)
+        return INT_MIN;
+    return static_cast<i32>(value);
+}
+
+} // namespace
+
+CVortanFile::CVortanFile()
+    : m_memory(nullptr), m_size(0), m_position(0), m_isStdio(0), m_flags(VORTAN_FILE_READ),
+      m_stream(nullptr), m_writable(0)
+{
+}
+
+CVortanFile::~CVortanFile()
+{
+    Close();
+}
+
+CVortanFile* CVortanFile::Create()
+{
+    return new CVortanFile();
+}
+
+int CVortanFile::Open(const CVortanString& path, int flags)
+{
+    Close();
+    char* name = nullptr;
+    if (!PathBytes(path, &name))
+        return VORTAN_E_OPEN;
+
+    const char* mode = "rb";
+    int writable = 0;
+    if (flags & VORTAN_FILE_APPEND) {
+        mode = "ab";
+        writable = 1;
+    } else if (flags & VORTAN_FILE_WRITE) {
+        mode = "wb";
+        writable = 1;
+    }
+    FILE* stream = fopen(name, mode);
+    free(name);
+    if (!stream)
+        return VORTAN_E_OPEN;
+
+    // A directory opens for reading on Linux but is no file; a size beyond the 32-bit
+    // position cannot be addressed.
+    struct stat info;
+    long end = -1;
+    if (fstat(fileno(stream), &info) == 0 && !S_ISDIR(info.st_mode) && fseek(stream, 0, SEEK_END) == 0)
+        end = ftell(stream);
+    if (end < 0 || end > INT_MAX || fseek(stream, 0, SEEK_SET) != 0) {
+        fclose(stream);
+        return VORTAN_E_OPEN;
+    }
+
+    m_stream = stream;
+    m_size = static_cast<i32>(end);
+    m_position = (flags & VORTAN_FILE_APPEND) ? m_size : 0;
+    m_flags = flags;
+    m_writable = writable;
+    m_isStdio = 1;
+    return VORTAN_OK;
+}
+
+int CVortanFile::OpenMemory(void* block, int size, int flags)
+{
+    if (!block || size <= 0)
+        return VORTAN_E_ARGUMENT;
+    u8* memory = static_cast<u8*>(block);
+    if (flags & VORTAN_FILE_COPY) {
+        memory = static_cast<u8*>(malloc(static_cast<size_t>(size)));
+        if (!memory)
+            return VORTAN_E_NOMEMORY;
+        memcpy(memory, block, static_cast<size_t>(size));
+    }
+    // A copy owned from an earlier call would otherwise be lost.
+    if (m_memory && (m_flags & VORTAN_FILE_COPY) && m_memory != memory)
+        free(m_memory);
+    m_memory = memory;
+    m_size = size;
+    m_flags = flags;
+    m_writable = (flags & (VORTAN_FILE_WRITE | VORTAN_FILE_APPEND)) ? 1 : 0;
+    return VORTAN_OK;
+}
+
+void CVortanFile::Close()
+{
+    if (m_isStdio && m_stream)
+        fclose(m_stream);
+    if (m_memory && (m_flags & VORTAN_FILE_COPY))
+        free(m_memory);
+    m_memory = nullptr;
+    m_size = 0;
+    m_position = 0;
+    m_flags = 0;
+    m_writable = 0;
+    m_isStdio = 0;
+    m_stream = nullptr;
+}
+
+int CVortanFile::Read(void* buffer, int n)
+{
+    if (!buffer || n <= 0 || m_position < 0)
+        return 0;
+    if (m_memory) {
+        if (m_position >= m_size)
+            return 0;
+        int count = m_size - m_position;
+        if (n < count)
+            count = n;
+        memcpy(buffer, m_memory + m_position, static_cast<size_t>(count));
+        m_position += count;
+        return count;
+    }
+    if (!m_stream || fseek(m_stream, m_position, SEEK_SET) != 0)
+        return 0;
+    size_t got = fread(buffer, 1, static_cast<size_t>(n), m_stream);
+    m_position += static_cast<int>(got);
+    return static_cast<int>(got);
+}
+
+int CVortanFile::Write(const void* buffer, int n)
+{
+    if (!m_writable || !buffer || n <= 0 || m_position < 0)
+        return 0;
+    if (m_memory) {
+        if (m_position >= m_size)
+            return 0;
+        int count = m_size - m_position;
+        if (n < count)
+            count = n;
+        memcpy(m_memory + m_position, buffer, static_cast<size_t>(count));
+        m_position += count;
+        return count;
+    }
+    if (!m_stream || fseek(m_stream, m_position, SEEK_SET) != 0)
+        return 0;
+    // The position is a 32-bit offset: never write past what it can address.
+    int room = INT_MAX - m_position;
+    if (n > room)
+        n = room;
+    size_t put = fwrite(buffer, 1, static_cast<size_t>(n), m_stream);
+    m_position += static_cast<int>(put);
+    if (m_position > m_size)
+        m_size = m_position;
+    return static_cast<int>(put);
+}
+
+int CVortanFile::Seek(int offset, int origin)
+{
+    switch (origin) {
+    case VORTAN_SEEK_SET:
+        m_position = offset;
+        break;
+    case VORTAN_SEEK_FROM_LAST:
+        m_position = ClampToInt(static_cast<i64>(m_size) - offset - 1);
+        break;
+    case VORTAN_SEEK_CURRENT:
+        m_position = ClampToInt(static_cast<i64>(m_position) + offset);
+        break;
+    default:
+        break;
+    }
+    return m_position;
+}
+
+int CVortanFile::Attach(CVortanFile* other)
+{
+    Close();
+    if (!other)
+        return VORTAN_E_ARGUMENT;
+    m_memory = other->m_memory;
+    m_stream = other->m_stream;
+    m_size = other->m_size;
+    m_position = other->m_position;
+    m_writable = other->m_writable;
+    m_flags = other->m_flags & ~VORTAN_FILE_COPY;
+    m_isStdio = 0;
+    return VORTAN_OK;
+}
+
+int CVortanFile::Exists(const CVortanString& path)
+{
+    char* name = nullptr;
+    if (!PathBytes(path, &name))
+        return 0;
+    FILE* stream = fopen(name, "r");
+    free(name);
+    if (!stream)
+        return 0;
+    fclose(stream);
+    return 1;
+}
+
+int CVortanFile::Delete(const CVortanString& path)
+{
+    if (!Exists(path))
+        return VORTAN_E_MISSING;
+    char* name = nullptr;
+    if (!PathBytes(path, &name))
+        return VORTAN_E_MISSING;
+    int result = unlink(name) == 0 ? VORTAN_OK : VORTAN_E_FAIL;
+    free(name);
+    return result;
+}
+
+int CVortanFile::ReadString(CVortanString& text)
+{
+    unsigned char bytes[kMaxStringBytes];
+    int count = 0;
+    int consumed = 0;
+    while (count < kMaxStringBytes) {
+        unsigned char byte = 0;
+        if (Read(&byte, 1) != 1)
+            break;
+        ++consumed;
+        if (byte == 0)
+            break;
+        bytes[count++] = byte;
+    }
+    if (count == 0) {
+        text.Empty();
+        return consumed;
+    }
+    unsigned short* units = text.AllocBuffer(count + 1);
+    if (units)
+        for (int i = 0; i < count; ++i)
+            units[i] = bytes[i];
+    return consumed;
+}
+
+int CVortanFile::WriteID(const CVortanID* object)
+{
+    if (!m_writable)
+        return 0;
+    if (!object) {
+        const u8 zero = 0;
+        return Write(&zero, 1);
+    }
+    const CVortanString& id = object->GetID();
+    int length = id.GetLength();
+    char* bytes = static_cast<char*>(malloc(static_cast<size_t>(length) + 1));
+    if (!bytes)
+        return 0;
+    if (length > 0)
+        id.ToAscii(bytes);
+    bytes[length] = 0;
+    int written = Write(bytes, length + 1);
+    free(bytes);
+    return written;
+}
+
+int CVortanFile::ReadMatrix(CVortanMatrix& matrix)
+{
+    matrix.SetIdentity();
+    int total = 0;
+    for (int row = 0; row < 4; ++row)
+        total += Read(&matrix.m[row * 4], 3 * static_cast<int>(sizeof(float)));
+    return total;
+}
+
+int CVortanFile::WriteMatrix(const CVortanMatrix& matrix)
+{
+    int total = 0;
+    for (int row = 0; row < 4; ++row)
+        total += Write(&matrix.m[row * 4], 3 * static_cast<int>(sizeof(float)));
+    return total;
+}

@@ -1,0 +1,78 @@
+// CVortanFile: one file abstraction over a stdio stream or a block of memory.
+#pragma once
+#include <stdio.h>
+
+#include "engine/VortanTypes.h"
+
+class CVortanString;
+class CVortanID;
+class CVortanMatrix;
+
+// Open flags (bits).
+enum {
+    VORTAN_FILE_READ = 1,
+    VORTAN_FILE_WRITE = 2,
+    VORTAN_FILE_COPY = 8,    // memory mode: keep an owned copy of the caller's block
+    VORTAN_FILE_APPEND = 16
+};
+
+// Seek origins.
+enum {
+    VORTAN_SEEK_SET = 0,
+    VORTAN_SEEK_FROM_LAST = 1,   // position = size - offset - 1 (offset 0 is the last byte)
+    VORTAN_SEEK_CURRENT = 2
+};
+
+class CVortanFile {
+public:
+    CVortanFile();
+    virtual ~CVortanFile();
+
+    static CVortanFile* Create();
+
+    // Opens a file on disk ("rb", "ab" with flag 16, "wb" with flag 2). 1, or 10 when it
+    // cannot be opened.
+    int Open(const CVortanString& path, int flags);
+    // Reads and writes go to the block from now on. 2 for a null block or a size of 0, 7 when
+    // the copy asked for by flag 8 cannot be made, else 1. The position is kept.
+    int OpenMemory(void* block, int size, int flags);
+    void Close();
+
+    // Both return the bytes transferred; short counts are not errors.
+    int Read(void* buffer, int n);
+    int Write(const void* buffer, int n);
+    int Seek(int offset, int origin);
+    int GetPosition() const { return m_position; }
+    int GetSize() const { return m_size; }
+
+    // Shares another file's block or stream without taking ownership of either.
+    int Attach(CVortanFile* other);
+
+    // 1 when the path opens for reading, else 0.
+    static int Exists(const CVortanString& path);
+    // Removes exactly the named file: 8 when it does not exist, 9 when it cannot be removed, 1.
+    static int Delete(const CVortanString& path);
+
+    // Reads 8-bit text up to a NUL (consumed) or 512 bytes; returns the bytes read.
+    int ReadString(CVortanString& text);
+    // Writes the identifier as 8-bit text with its NUL, or a single 0 byte for none.
+    int WriteID(const CVortanID* object);
+    // Four groups of three floats: elements 0-2, 4-6, 8-10 and 12-14 (the rest identity).
+    int ReadMatrix(CVortanMatrix& matrix);
+    int WriteMatrix(const CVortanMatrix& matrix);
+
+    int GetFlags() const { return m_flags; }
+    int IsWritable() const { return m_writable; }
+
+private:
+    CVortanFile(const CVortanFile&) = delete;
+    CVortanFile& operator=(const CVortanFile&) = delete;
+
+    u8* m_memory;      // block of memory mode, null in file mode
+    i32 m_size;
+    i32 m_position;
+    i32 m_isStdio;     // 1 when this object opened (and so closes) the stream
+    i32 m_flags;
+    FILE* m_stream;
+    i32 m_writable;
+};

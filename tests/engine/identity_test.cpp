@@ -1,0 +1,178 @@
+// Identified objects and the data scrambler.
+#include <gtest/gtest.h>
+
+#include <inttypes.h>
+#include <random>
+#include <stdio.h>
+#include <string>
+#include <vector>
+
+#include "engine/VortanDataScrambler.h"
+#include "engine/VortanID.h"
+#include "engine/VortanString.h"
+
+namespace {
+
+std::string Ascii(const CVortanString& s)
+{
+    std::string out;
+    for (int i = 0; i < s.GetLength(); ++i)
+        out += (char)s.GetBuffer()[i];
+    return out;
+}
+
+// "0x" and the address in lowercase hex, at least eight digits.
+std::string AddressText(const void* p)
+{
+    std::string digits;
+    uintptr_t v = reinterpret_cast<uintptr_t>(p);
+    do {
+        digits.insert(digits.begin(), "0123456789abcdef"[v & 15]);
+        v >>= 4;
+    } while (v);
+    while (digits.size() < 8)
+        digits.insert(digits.begin(), '0');
+    return "0x" + digits;
+}
+
+class Derived : public CVortanID {
+public:
+    int extra = 0;
+};
+
+// Output of Process over zeros: the table bytes the key picks.
+std::vector<u8> Pattern(const CVortanString& key, int n)
+{
+    std::vector<u8> data(n, 0);
+    CVortanDataScrambler s;
+    EXPECT_EQ(s.Process(key, data.data(), n), VORTAN_OK);
+    return data;
+}
+
+CVortanString Units(const std::vector<unsigned short>& units)
+{
+    std::vector<unsigned short> z(units);
+    z.push_back(0);
+    return CVortanString(z.data());
+}
+
+} // namespace
+
+TEST(VortanID, DefaultIdentifierIsTheWholeAddress)
+{
+    CVortanID* heap = CVortanID::Create();
+    ASSERT_NE(heap, nullptr);
+    EXPECT_EQ(Ascii(heap->GetID()), AddressText(heap));
+    delete heap;
+
+    CVortanID local;
+    EXPECT_EQ(Ascii(local.GetID()), AddressText(&local));
+
+    // On this machine addresses need more than 32 bits: nothing may be cut off.
+    Derived* d = new Derived;
+    std::string text = Ascii(d->GetID());
+    EXPECT_EQ(text, AddressText(static_cast<CVortanID*>(d)));
+    char expect[64];
+    snprintf(expect, sizeof(expect), "0x%08" PRIxPTR, reinterpret_cast<uintptr_t>(static_cast<CVortanID*>(d)));
+    EXPECT_EQ(text, expect);
+    EXPECT_GE(text.size(), 10u);
+    CVortanID* base = d;
+    delete base;  // through the virtual destructor
+}
+
+TEST(VortanID, SetAndResetIdentifier)
+{
+    CVortanID id;
+    std::string original = Ascii(id.GetID());
+    id.SetID(CVortanString(L"font:title.fnt"));
+    EXPECT_EQ(Ascii(id.GetID()), "font:title.fnt");
+    id.GetID() = CVortanString(L"changed");
+    const CVortanID& constant = id;
+    EXPECT_EQ(Ascii(constant.GetID()), "changed");
+    id.ResetID();
+    EXPECT_EQ(Ascii(id.GetID()), original);
+}
+
+TEST(Scrambler, RefusesShortKeysAndEmptyData)
+{
+    CVortanDataScrambler* s = CVortanDataScrambler::Create();
+    ASSERT_NE(s, nullptr);
+    u8 data[4] = {1, 2, 3, 4};
+    EXPECT_EQ(s->Process(CVortanString(L"ab"), data, 4), VORTAN_E_ARGUMENT);
+    EXPECT_EQ(s->Process(CVortanString(), data, 4), VORTAN_E_ARGUMENT);
+    EXPECT_EQ(s->Process(CVortanString(L"abc"), nullptr, 4), VORTAN_E_ARGUMENT);
+    EXPECT_EQ(s->Process(CVortanString(L"abc"), data, 0), VORTAN_E_ARGUMENT);
+    EXPECT_EQ(s->Process(CVortanString(L"abc"), data, -5), VORTAN_E_ARGUMENT);
+    EXPECT_EQ(data[0], 1);
+    EXPECT_EQ(data[1], 2);
+    EXPECT_EQ(data[2], 3);
+    EXPECT_EQ(data[3], 4);
+    delete s;
+}
+
+TEST(Scrambler, TwiceGivesTheDataBack)
+{
+    std::mt19937 rng(3);
+    for (int len : {3, 10, 62, 63, 200}) {
+        std::vector<unsigned short> key;
+        for (int i = 0; i < len; ++i)
+            key.push_back((unsigned short)(1 + rng() % 0xfffe));
+        std::vector<u8> data(1000), before;
+        for (auto& b : data)
+            b = (u8)rng();
+        before = data;
+        CVortanDataScrambler s;
+        ASSERT_EQ(s.Process(Units(key), data.data(), (int)data.size()), VORTAN_OK);
+        EXPECT_NE(data, before);
+        ASSERT_EQ(s.Process(Units(key), data.data(), (int)data.size()), VORTAN_OK);
+        EXPECT_EQ(data, before) << "key of " << len;
+    }
+}
+
+TEST(Scrambler, EffectiveKey)
+{
+    CVortanDataScrambler s;
+    CVortanString out;
+    s.BuildKey(CVortanString(L"abc"), out);
+    EXPECT_EQ(Ascii(out), "abccba");
+    std::string k62(62, 'x'), k63(63, 'y');
+    k62[0] = 'a';
+    s.BuildKey(CVortanString(k62.c_str()), out);
+    EXPECT_EQ(Ascii(out), k62 + std::string(k62.rbegin(), k62.rend()));
+    s.BuildKey(CVortanString(k63.c_str()), out);
+    EXPECT_EQ(Ascii(out), k63);
+    CVortanString same(L"key");
+    s.BuildKey(same, same);
+    EXPECT_EQ(Ascii(same), "keyyek");
+}
+
+TEST(Scrambler, KeyRule)
+{
+    // Zeros come out as the table bytes picked by the effective key, unit by unit.
+    std::vector<u8> abc = Pattern(CVortanString(L"abc"), 12);  // effective key "abccba"
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(abc[i], abc[i + 6]);
+    EXPECT_EQ(abc[0], abc[5]);
+    EXPECT_EQ(abc[1], abc[4]);
+    EXPECT_EQ(abc[2], abc[3]);
+    EXPECT_NE(abc[0], abc[1]);
+    EXPECT_NE(abc[1], abc[2]);
+
+    // Only the low byte of a unit counts, and that byte modulo 128.
+    std::vector<u8> wide = Pattern(Units({0x161, 0x62 + 128, 0x4263}), 12);
+    EXPECT_EQ(wide, abc);
+
+    // A long key is used as it is, its units taken modulo 128 positions.
+    std::vector<unsigned short> key(200);
+    for (int i = 0; i < 200; ++i)
+        key[i] = (unsigned short)(i < 128 ? 128 + i : 1000 + i);  // no unit 0
+    std::vector<u8> longKey = Pattern(Units(key), 450);
+    for (int i = 0; i < 450; ++i) {
+        int j = i % 200;
+        EXPECT_EQ(longKey[i], longKey[j % 128]) << i;
+    }
+    // Table bytes picked by units 0..127 differ (the table has distinct entries here),
+    // so the key really picks them.
+    for (int i = 1; i < 128; ++i)
+        EXPECT_NE(longKey[i], longKey[0]) << i;
+}

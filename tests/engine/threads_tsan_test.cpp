@@ -1,0 +1,389 @@
+// Worker threads, the mutex, the critical section, the runnable and the timer's shared base,
+// run under ThreadSanitizer too.
+#include <time.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "engine/VortanCriticalSection.h"
+#include "engine/VortanMutex.h"
+#include "engine/VortanRunnable.h"
+#include "engine/VortanThread.h"
+#include "engine/VortanTimer.h"
+
+namespace {
+
+i64 MonotonicMs()
+{
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return (i64)ts.tv_sec * 1000 + ts.tv_nsec / 1000000;
+}
+
+// Waits (bounded) until the condition holds; false on time-out.
+template <class F> bool WaitFor(F condition, int timeoutMs = 10000)
+{
+    for (int waited = 0; waited < timeoutMs; ++waited) {
+        if (condition())
+            return true;
+        VortanSleep(1);
+    }
+    return condition();
+}
+
+// A worker that counts passes until stopped, suspends itself on request, and stops in its
+// own destructor.
+class CountingWorker : public IVortanThread {
+public:
+    ~CountingWorker() override { Stop(); }
+
+    void Run() override
+    {
+        if (active.fetch_add(1) != 0)
+            overlapped.store(true);
+        starts.fetch_add(1);
+        while (IsRunning()) {
+            passes.fetch_add(1);
+            data += 1; // touched only by the body: any second body would race here
+            if (suspendRequest.exchange(false))
+                Suspend();
+            if (stopSelf.load()) {
+                Stop(); // from the body: only clears the running flag
+            }
+            std::this_thread::yield();
+        }
+        active.fetch_sub(1);
+        ends.fetch_add(1);
+    }
+
+    std::atomic<int> passes{0};
+    std::atomic<int> starts{0};
+    std::atomic<int> ends{0};
+    std::atomic<int> active{0};
+    std::atomic<bool> overlapped{false};
+    std::atomic<bool> suspendRequest{false};
+    std::atomic<bool> stopSelf{false};
+    long data = 0;
+};
+
+// A body that returns by itself after a number of passes.
+class ShortWorker : public IVortanThread {
+public:
+    explicit ShortWorker(int sleepMs) : m_sleepMs(sleepMs) {}
+    ~ShortWorker() override { Stop(); }
+    void Run() override
+    {
+        VortanSleep(m_sleepMs);
+        done.store(true);
+    }
+    std::atomic<bool> done{false};
+
+private:
+    int m_sleepMs;
+};
+
+} // namespace
+
+TEST(Timer, ConcurrentFirstReadingsShareOneBase)
+{
+    // Several threads take their first reading together; they must all agree on the base.
+    const int n = 8;
+    std::atomic<int> ready{0};
+    std::atomic<bool> go{false};
+    std::vector<u64> readings(n);
+    std::vector<i64> clocks(n);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < n; ++i) {
+        threads.emplace_back([&, i] {
+            ready.fetch_add(1);
+            while (!go.load()) {
+            }
+            CVortanTimer t;
+            readings[i] = t.GetTimeNs();
+            struct timespec ts;
+            clock_gettime(CLOCK_MONOTONIC, &ts);
+            clocks[i] = (i64)ts.tv_sec * 1000000000LL + ts.tv_nsec;
+        });
+    }
+    while (ready.load() < n) {
+    }
+    go.store(true);
+    for (auto& th : threads)
+        th.join();
+    // clock - reading = base + (the time between the two reads): the bases all agree to the
+    // whole second.
+    i64 base = (clocks[0] - (i64)readings[0]) / 1000000000LL;
+    for (int i = 1; i < n; ++i)
+        EXPECT_EQ((clocks[i] - (i64)readings[i]) / 1000000000LL, base) << i;
+}
+
+TEST(Thread, StartRunsTheBodyAndStopJoinsIt)
+{
+    CountingWorker w;
+    EXPECT_FALSE(w.HasThread());
+    ASSERT_EQ(w.Start(), 1);
+    EXPECT_TRUE(w.HasThread());
+    EXPECT_EQ(w.IsAlive(), -1);
+    ASSERT_TRUE(WaitFor([&] { return w.passes.load() > 10; }));
+    EXPECT_EQ(w.IsRunning(), 1);
+    w.Stop();
+    EXPECT_EQ(w.ends.load(), 1);
+    EXPECT_EQ(w.IsRunning(), 0);
+    EXPECT_EQ(w.IsAlive(), 0);
+    EXPECT_EQ(w.IsSuspended(), 0);
+    EXPECT_FALSE(w.HasThread());
+    long data = w.data; // the joined body's writes are visible here
+    EXPECT_EQ(data, (long)w.passes.load());
+}
+
+TEST(Thread, StartOnARunningThreadReplacesIt)
+{
+    CountingWorker w;
+    ASSERT_EQ(w.Start(), 1);
+    ASSERT_TRUE(WaitFor([&] { return w.passes.load() > 0; }));
+    ASSERT_EQ(w.Start(), 1);
+    // The first body ended (joined) before the second began.
+    EXPECT_EQ(w.ends.load(), 1);
+    ASSERT_TRUE(WaitFor([&] { return w.starts.load() == 2; }));
+    w.Stop();
+    EXPECT_EQ(w.ends.load(), 2);
+    EXPECT_FALSE(w.overlapped.load());
+}
+
+TEST(Thread, StopOfANeverStartedThreadOnlyClearsFlags)
+{
+    CountingWorker w;
+    w.Stop();
+    w.Suspend(); // no thread: returns at once
+    w.Resume();
+    EXPECT_EQ(w.IsRunning(), 0);
+    EXPECT_EQ(w.IsAlive(), 0);
+    EXPECT_FALSE(w.HasThread());
+    EXPECT_EQ(w.starts.load(), 0);
+}
+
+TEST(Thread, SuspendBlocksTheBodyUntilResume)
+{
+    CountingWorker w;
+    ASSERT_EQ(w.Start(), 1);
+    ASSERT_TRUE(WaitFor([&] { return w.passes.load() > 0; }));
+    w.suspendRequest.store(true);
+    ASSERT_TRUE(WaitFor([&] { return w.IsSuspended() == 1; }));
+    int frozen = w.passes.load();
+    VortanSleep(30);
+    EXPECT_EQ(w.passes.load(), frozen); // blocked, not spinning
+    EXPECT_EQ(w.IsSuspended(), 1);
+    w.Resume();
+    ASSERT_TRUE(WaitFor([&] { return w.passes.load() > frozen; }));
+    EXPECT_EQ(w.IsSuspended(), 0);
+    w.Stop();
+    EXPECT_EQ(w.ends.load(), 1);
+}
+
+TEST(Thread, StopWakesASuspendedWorker)
+{
+    CountingWorker w;
+    ASSERT_EQ(w.Start(), 1);
+    w.suspendRequest.store(true);
+    ASSERT_TRUE(WaitFor([&] { return w.IsSuspended() == 1; }));
+    w.Stop();
+    EXPECT_EQ(w.ends.load(), 1);
+    EXPECT_EQ(w.IsSuspended(), 0);
+    EXPECT_FALSE(w.HasThread());
+}
+
+TEST(Thread, ManySuspendResumeRoundsLoseNoWakeUp)
+{
+    CountingWorker w;
+    ASSERT_EQ(w.Start(), 1);
+    for (int round = 0; round < 200; ++round) {
+        w.suspendRequest.store(true);
+        ASSERT_TRUE(WaitFor([&] { return w.IsSuspended() == 1; })) << round;
+        int frozen = w.passes.load();
+        w.Resume();
+        ASSERT_TRUE(WaitFor([&] { return w.passes.load() > frozen; })) << round;
+    }
+    w.Stop();
+}
+
+TEST(Thread, ARefusedPriorityIsIgnored)
+{
+    CountingWorker w;
+    EXPECT_EQ(w.SetPriority(5), 0); // no thread: stored only
+    EXPECT_EQ(w.GetPriority(), 5);
+    ASSERT_EQ(w.Start(), 1);
+    // The normal policy accepts only priority 0; 252 is refused and the thread runs on.
+    EXPECT_EQ(w.SetPriority(252), 0);
+    EXPECT_EQ(w.GetPriority(), 252);
+    int before = w.passes.load();
+    ASSERT_TRUE(WaitFor([&] { return w.passes.load() > before; }));
+    EXPECT_EQ(w.SetPriority(0), 1);
+    w.Stop();
+    EXPECT_EQ(w.ends.load(), 1);
+}
+
+TEST(Thread, StopFromTheBodyEndsItWithoutSelfJoin)
+{
+    CountingWorker w;
+    w.stopSelf.store(true);
+    ASSERT_EQ(w.Start(), 1);
+    ASSERT_TRUE(WaitFor([&] { return w.ends.load() == 1; }));
+    EXPECT_EQ(w.IsRunning(), 0);
+    EXPECT_TRUE(w.HasThread()); // not joined yet
+    w.Stop();
+    EXPECT_FALSE(w.HasThread());
+}
+
+TEST(Thread, ABodyThatReturnsClearsTheFlagsAndWaitUntilDoneReturns)
+{
+    ShortWorker quick(0);
+    ASSERT_EQ(quick.Start(), 1);
+    ASSERT_TRUE(WaitFor([&] { return quick.IsAlive() == 0; }));
+    EXPECT_EQ(quick.IsRunning(), 0);
+    EXPECT_EQ(quick.WaitUntilDone(), 0); // at once
+    EXPECT_TRUE(quick.done.load());
+
+    ShortWorker slow(50);
+    ASSERT_EQ(slow.Start(), 1);
+    EXPECT_EQ(slow.WaitUntilDone(), 0); // polls once a second until the body has ended
+    EXPECT_TRUE(slow.done.load());
+    EXPECT_EQ(slow.IsRunning(), 0);
+}
+
+TEST(Thread, DestroyingARunningWorkerStopsIt)
+{
+    auto* w = new CountingWorker();
+    ASSERT_EQ(w->Start(), 1);
+    ASSERT_TRUE(WaitFor([&] { return w->passes.load() > 0; }));
+    delete w; // its own destructor stops and joins before its members go (ASan/TSan watch)
+}
+
+TEST(Thread, SleepAndCurrentThread)
+{
+    i64 start = MonotonicMs();
+    VortanSleep(100);
+    EXPECT_GE(MonotonicMs() - start, 100);
+    VortanSleep(0);
+    VortanSleep(-5);
+    EXPECT_TRUE(pthread_equal(VortanGetCurrentThread(), pthread_self()));
+    pthread_t other = pthread_self();
+    std::thread([&] { other = VortanGetCurrentThread(); }).join();
+    EXPECT_FALSE(pthread_equal(other, pthread_self()));
+}
+
+// ---- mutex ----
+
+TEST(Mutex, ExcludesOtherThreads)
+{
+    CVortanMutex* m = CVortanMutex::Create();
+    long counter = 0; // plain: only the mutex protects it
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 20000; ++i) {
+                ASSERT_EQ(m->Lock(), 1);
+                ++counter;
+                ASSERT_EQ(m->Unlock(), 1);
+            }
+        });
+    }
+    for (auto& th : threads)
+        th.join();
+    EXPECT_EQ(counter, 80000);
+    delete m;
+}
+
+TEST(Mutex, ASelfDeadlockFailsAtOnceAndKeepsTheLockOnce)
+{
+    CVortanMutex m;
+    ASSERT_EQ(m.Lock(), 1);
+    EXPECT_EQ(m.Lock(), VORTAN_E_FAIL); // reported, not retried forever
+    // Still held exactly once: another thread cannot take it until one Unlock.
+    std::atomic<bool> taken{false};
+    std::thread other([&] {
+        EXPECT_EQ(m.Lock(), 1);
+        taken.store(true);
+        EXPECT_EQ(m.Unlock(), 1);
+    });
+    VortanSleep(20);
+    EXPECT_FALSE(taken.load());
+    EXPECT_EQ(m.Unlock(), 1);
+    other.join();
+    EXPECT_TRUE(taken.load());
+    EXPECT_EQ(m.Unlock(), VORTAN_E_FAIL); // not held
+}
+
+TEST(Mutex, UnlockByAnotherThreadIsRefused)
+{
+    CVortanMutex m;
+    ASSERT_EQ(m.Lock(), 1);
+    int result = 0;
+    std::thread([&] { result = m.Unlock(); }).join();
+    EXPECT_EQ(result, VORTAN_E_FAIL);
+    EXPECT_EQ(m.Unlock(), 1);
+}
+
+// ---- critical section ----
+
+TEST(CriticalSection, TwoInstancesExcludeEachOther)
+{
+    CVortanCriticalSection* a = CVortanCriticalSection::Create();
+    CVortanCriticalSection b;
+    long counter = 0; // plain: guarded only by the shared process-wide mutex
+    std::atomic<bool> inside{false};
+    std::atomic<bool> overlap{false};
+    auto work = [&](CVortanCriticalSection* cs) {
+        for (int i = 0; i < 20000; ++i) {
+            ASSERT_EQ(cs->Lock(), 1);
+            if (inside.exchange(true))
+                overlap.store(true);
+            ++counter;
+            inside.store(false);
+            ASSERT_EQ(cs->Unlock(), 1);
+        }
+    };
+    std::thread t1(work, a), t2(work, &b);
+    t1.join();
+    t2.join();
+    EXPECT_EQ(counter, 40000);
+    EXPECT_FALSE(overlap.load());
+    delete a;
+}
+
+TEST(CriticalSection, EnteringASecondOneWhileHoldingOneFailsAtOnce)
+{
+    CVortanCriticalSection a, b;
+    ASSERT_EQ(a.Lock(), 1);
+    EXPECT_EQ(b.Lock(), VORTAN_E_FAIL);
+    EXPECT_EQ(a.Lock(), VORTAN_E_FAIL);
+    EXPECT_EQ(b.Unlock(), 1); // the same mutex: either instance releases it
+    EXPECT_EQ(a.Unlock(), VORTAN_E_FAIL);
+}
+
+// ---- runnable ----
+
+namespace {
+
+class CountingRunnable : public IVortanRunnable {
+public:
+    void Run(float delta) override { total += delta; }
+    float total = 0.0f;
+};
+
+} // namespace
+
+TEST(Runnable, RunsThroughTheInterfaceAndCarriesTheAttachedFlag)
+{
+    CountingRunnable r;
+    IVortanRunnable* base = &r;
+    EXPECT_EQ(base->IsAttached(), 0);
+    base->SetAttached(1);
+    EXPECT_EQ(base->IsAttached(), 1);
+    base->Run(0.25f);
+    base->Run(0.5f);
+    EXPECT_FLOAT_EQ(r.total, 0.75f);
+    EXPECT_GT(base->GetID().GetLength(), 2); // identified like every engine object
+}

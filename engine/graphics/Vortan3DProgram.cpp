@@ -1,0 +1,262 @@
+// CVortan3DProgram: building GLSL programs and caching their locations.
+#include "engine/graphics/Vortan3DProgram.h"
+
+#include <GLES2/gl2.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+// The source as GL takes it: the low byte of every UTF-16 unit, NUL-terminated.
+char* EightBit(const CVortanString& text)
+{
+    int length = text.GetLength();
+    char* out = (char*)malloc((size_t)length + 1);
+    if (!out)
+        return nullptr;
+    const unsigned short* units = text.GetBuffer();
+    for (int i = 0; i < length; ++i)
+        out[i] = (char)(units[i] & 0xFF);
+    out[length] = 0;
+    return out;
+}
+
+// Ordinal comparison by UTF-16 units.
+int CompareUnits(const CVortanString& a, const CVortanString& b)
+{
+    int la = a.GetLength(), lb = b.GetLength();
+    const unsigned short* pa = a.GetBuffer();
+    const unsigned short* pb = b.GetBuffer();
+    int n = la < lb ? la : lb;
+    for (int i = 0; i < n; ++i) {
+        if (pa[i] != pb[i])
+            return pa[i] < pb[i] ? -1 : 1;
+    }
+    return la == lb ? 0 : (la < lb ? -1 : 1);
+}
+
+// Compiles one shader into *name; on failure reads and drops the log, deletes the shader and
+// leaves *name 0.
+bool CompileShader(GLenum type, const CVortanString& source, u32* name)
+{
+    *name = 0;
+    char* text = EightBit(source);
+    if (!text)
+        return false;
+    GLuint shader = glCreateShader(type);
+    if (!shader) {
+        free(text);
+        return false;
+    }
+    const char* sources[1] = {text};
+    glShaderSource(shader, 1, sources, nullptr);
+    free(text);
+    glCompileShader(shader);
+    GLint status = 0;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
+    if (!status) {
+        CVortanString log;
+        CVortan3DProgram::GetShaderLog(shader, log);
+        glDeleteShader(shader);
+        return false;
+    }
+    *name = shader;
+    return true;
+}
+
+}  // namespace
+
+CVortan3DProgram::CVortan3DProgram()
+    : m_owner(nullptr), m_vertexShader(0), m_fragmentShader(0), m_program(0), m_locationQueries(0)
+{
+}
+
+CVortan3DProgram::~CVortan3DProgram()
+{
+}
+
+CVortan3DProgram* CVortan3DProgram::Create()
+{
+    return new CVortan3DProgram();
+}
+
+int CVortan3DProgram::Create(void* owner, const CVortanString& vertexSource, const CVortanString& fragmentSource)
+{
+    m_owner = owner;
+    m_vertexSource = vertexSource;
+    m_fragmentSource = fragmentSource;
+    ClearCaches();
+    return CompileAndLink(m_vertexSource, m_fragmentSource, &m_vertexShader, &m_fragmentShader, &m_program);
+}
+
+int CVortan3DProgram::CompileAndLink(const CVortanString& vertexSource, const CVortanString& fragmentSource,
+                                     u32* vertexShader, u32* fragmentShader, u32* program)
+{
+    u32 vs = 0, fs = 0, prog = 0;
+    int result = VORTAN_E_ARGUMENT;
+    if (CompileShader(GL_VERTEX_SHADER, vertexSource, &vs)) {
+        if (CompileShader(GL_FRAGMENT_SHADER, fragmentSource, &fs)) {
+            prog = glCreateProgram();
+            if (prog) {
+                glAttachShader(prog, fs);
+                glAttachShader(prog, vs);
+                glLinkProgram(prog);
+                GLint status = 0;
+                glGetProgramiv(prog, GL_LINK_STATUS, &status);
+                if (status) {
+                    result = VORTAN_OK;
+                } else {
+                    CVortanString log;
+                    GetProgramLog(prog, log);
+                    glDeleteProgram(prog);
+                    prog = 0;
+                }
+            }
+            if (result != VORTAN_OK) {
+                glDeleteShader(fs);
+                fs = 0;
+            }
+        }
+        if (result != VORTAN_OK) {
+            glDeleteShader(vs);
+            vs = 0;
+        }
+    }
+    if (vertexShader)
+        *vertexShader = vs;
+    if (fragmentShader)
+        *fragmentShader = fs;
+    if (program)
+        *program = prog;
+    return result;
+}
+
+int CVortan3DProgram::Rebuild()
+{
+    ClearCaches();
+    return CompileAndLink(m_vertexSource, m_fragmentSource, &m_vertexShader, &m_fragmentShader, &m_program);
+}
+
+void CVortan3DProgram::Release()
+{
+    if (m_vertexShader)
+        glDeleteShader(m_vertexShader);
+    if (m_fragmentShader)
+        glDeleteShader(m_fragmentShader);
+    if (m_program)
+        glDeleteProgram(m_program);
+    m_vertexShader = m_fragmentShader = m_program = 0;
+    ClearCaches();
+    m_owner = nullptr;
+}
+
+void CVortan3DProgram::Unload()
+{
+    Release();
+}
+
+void CVortan3DProgram::ClearCaches()
+{
+    m_uniforms.RemoveAll();
+    m_attribs.RemoveAll();
+}
+
+int CVortan3DProgram::Lookup(CVortanArray<Entry>& cache, const CVortanString& name, bool uniform)
+{
+    int lo = 0, hi = cache.GetSize() - 1;
+    while (lo <= hi) {
+        int mid = (lo + hi) / 2;
+        int c = CompareUnits(name, cache[mid].name);
+        if (c < 0)
+            hi = mid - 1;
+        else if (c > 0)
+            lo = mid + 1;
+        else
+            return cache[mid].location;
+    }
+    if (!m_program)
+        return -1;
+    char* text = EightBit(name);
+    if (!text)
+        return -1;
+    ++m_locationQueries;
+    int location = uniform ? glGetUniformLocation(m_program, text) : glGetAttribLocation(m_program, text);
+    free(text);
+    if (location >= 0) {
+        Entry entry;
+        entry.name = name;
+        entry.location = location;
+        cache.InsertAt(lo, entry);
+    }
+    return location;
+}
+
+int CVortan3DProgram::GetAttribLocation(const CVortanString& name)
+{
+    return Lookup(m_attribs, name, false);
+}
+
+int CVortan3DProgram::GetUniformLocation(const CVortanString& name)
+{
+    return Lookup(m_uniforms, name, true);
+}
+
+int CVortan3DProgram::GetAttribLocation(const char* name)
+{
+    return Lookup(m_attribs, CVortanString(name), false);
+}
+
+int CVortan3DProgram::GetUniformLocation(const char* name)
+{
+    return Lookup(m_uniforms, CVortanString(name), true);
+}
+
+bool CVortan3DProgram::GetShaderLog(u32 shader, CVortanString& text)
+{
+    GLint length = 0;
+    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+    if (length > 0 && length < (1 << 20)) {
+        char* buffer = (char*)calloc((size_t)length + 1, 1);
+        if (buffer) {
+            GLsizei written = 0;
+            glGetShaderInfoLog(shader, length, &written, buffer);
+            if (written < 0 || written > length)
+                written = 0;
+            buffer[written] = 0;
+            text = buffer;
+            free(buffer);
+        }
+    }
+    GLint status = 0;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
+    return status == 1;
+}
+
+bool CVortan3DProgram::GetProgramLog(u32 program, CVortanString& text)
+{
+    GLint length = 0;
+    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
+    if (length > 0 && length < (1 << 20)) {
+        char* buffer = (char*)calloc((size_t)length + 1, 1);
+        if (buffer) {
+            GLsizei written = 0;
+            glGetProgramInfoLog(program, length, &written, buffer);
+            if (written < 0 || written > length)
+                written = 0;
+            buffer[written] = 0;
+            text = buffer;
+            free(buffer);
+        }
+    }
+    GLint status = 0;
+    glGetProgramiv(program, GL_LINK_STATUS, &status);
+    return status == 1;
+}
+
+int CVortan3DProgram::GetLog(CVortanString& text)
+{
+    // The object keeps no logs: a failed build has already deleted the objects they
+    // belonged to. The headings stay so that readers find their sections.
+    text = "VERTEX SHADER:\n\nFRAGMENT SHADER:\n\nPROGRAM:\n";
+    return 0;
+}

@@ -1,0 +1,76 @@
+// CVortan3DProgram: one OpenGL ES 2.0 program built from a vertex and a fragment source.
+//
+// The sources are kept so that the program can be built again after the GL context was
+// lost; attribute and uniform locations are cached by name (sorted, bisection search).
+// Main thread only (the thread that owns the GL context).
+#pragma once
+#include "engine/VortanArray.h"
+#include "engine/VortanID.h"
+#include "engine/VortanString.h"
+#include "engine/VortanTypes.h"
+
+class CVortan3DProgram : public CVortanID {
+public:
+    CVortan3DProgram();
+    virtual ~CVortan3DProgram();
+
+    static CVortan3DProgram* Create();
+
+    // Stores the owner and the sources, empties the caches and builds. 1, or 2 when a
+    // shader does not compile or the program does not link (no GL object is left then).
+    int Create(void* owner, const CVortanString& vertexSource, const CVortanString& fragmentSource);
+    // The build routine, usable without an object. 1 or 2.
+    static int CompileAndLink(const CVortanString& vertexSource, const CVortanString& fragmentSource,
+                              u32* vertexShader, u32* fragmentShader, u32* program);
+    // Empties the caches and builds again from the stored sources.
+    int Rebuild();
+    // Deletes the GL objects, clears the names, the caches and the owner.
+    void Release();
+    // The same as Release (the context is lost: the GL objects are gone with it).
+    void Unload();
+
+    u32 GetProgramId() const { return m_program; }
+    u32 GetVertexShader() const { return m_vertexShader; }
+    u32 GetFragmentShader() const { return m_fragmentShader; }
+    void* GetOwner() const { return m_owner; }
+    const CVortanString& GetVertexSource() const { return m_vertexSource; }
+    const CVortanString& GetFragmentSource() const { return m_fragmentSource; }
+
+    // Location by name, or -1 when GL does not know it (not cached, asked again next time).
+    int GetAttribLocation(const char* name);
+    int GetUniformLocation(const char* name);
+    int GetAttribLocation(const CVortanString& name);
+    int GetUniformLocation(const CVortanString& name);
+    int GetCachedAttribCount() const { return m_attribs.GetSize(); }
+    int GetCachedUniformCount() const { return m_uniforms.GetSize(); }
+
+    // The info log into `text`; true when the shader compiled (the program linked).
+    static bool GetShaderLog(u32 shader, CVortanString& text);
+    static bool GetProgramLog(u32 program, CVortanString& text);
+    // The three headed sections; returns 0.
+    int GetLog(CVortanString& text);
+
+    // Counts the GL location queries made (for tests of the caches).
+    int GetLocationQueries() const { return m_locationQueries; }
+
+private:
+    struct Entry {
+        CVortanString name;
+        i32 location;
+    };
+    int Lookup(CVortanArray<Entry>& cache, const CVortanString& name, bool uniform);
+    void ClearCaches();
+
+    CVortan3DProgram(const CVortan3DProgram&) = delete;
+    CVortan3DProgram& operator=(const CVortan3DProgram&) = delete;
+
+    void* m_owner;
+    CVortanString m_vertexSource;
+    CVortanString m_fragmentSource;
+    u32 m_vertexShader;
+    u32 m_fragmentShader;
+    u32 m_program;
+    CVortanArray<Entry> m_uniforms;
+    CVortanArray<Entry> m_attribs;
+    int m_locationQueries;
+};

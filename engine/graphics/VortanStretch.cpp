@@ -1,0 +1,596 @@
+// CVortanSurface: the stretch blits (nearest-pixel core and filtered stretch).
+#include <stdlib.h>
+#include <string.h>
+
+#include "engine/graphics/VortanSurface.h"
+#include "engine/graphics/VortanSurfaceApp.h"
+#include "engine/graphics/VortanSurfaceFormats.h"
+
+namespace {
+
+// Everything a row routine needs, built once per call; the rows differ in their pointers.
+struct StretchRow {
+    const u8* src;        // source row
+    u8* dst;              // target row at the target rectangle's first pixel
+    const int* xmap;      // source column of every target pixel
+    int width;            // target pixels
+    u32 key;              // the source's colour key
+    const u8* srcAlpha;   // source alpha-plane row or null
+    u8* dstAlpha;         // target alpha-plane row (at the first pixel) or null
+    u32 ta, t16, tg, t0;  // tint alpha and the tints of bits 16-23, 8-15 and 0-7
+    u32 flags;
+    const u32* palette;
+    const u8* lookup;
+};
+
+typedef void (*RowRoutine)(const StretchRow& r);
+
+u32 Min255(u32 v)
+{
+    return v > 255 ? 255 : v;
+}
+
+// One tinted channel: target d, source s (premultiplied), alpha a, tint t, tint alpha T.
+inline u32 TintChannel(u32 d, u32 s, u32 a, u32 t, bool blend)
+{
+    u32 scaled = blend ? (d * (255 - a)) >> 8 : 0;
+    return Min255(scaled + ((t * s) >> 8));
+}
+
+inline u32 TintMix(u32 d, u32 c, u32 T)
+{
+    return ((255 - T) * d + T * c) >> 8;
+}
+
+void RowNothing(const StretchRow&)
+{
+}
+
+void RowCopy8(const StretchRow& r)
+{
+    for (int j = 0; j < r.width; ++j)
+        r.dst[j] = r.src[r.xmap[j]];
+}
+
+void RowCopyKey8(const StretchRow& r)
+{
+    for (int j = 0; j < r.width; ++j) {
+        u8 s = r.src[r.xmap[j]];
+        if (s != r.key)
+            r.dst[j] = s;
+    }
+}
+
+void RowCopy16(const StretchRow& r)
+{
+    const u16* s = (const u16*)r.src;
+    u16* d = (u16*)r.dst;
+    for (int j = 0; j < r.width; ++j)
+        d[j] = s[r.xmap[j]];
+}
+
+void RowCopyKey16(const StretchRow& r)
+{
+    const u16* s = (const u16*)r.src;
+    u16* d = (u16*)r.dst;
+    for (int j = 0; j < r.width; ++j) {
+        u16 v = s[r.xmap[j]];
+        if (v != r.key)
+            d[j] = v;
+    }
+}
+
+void RowCopy32(const StretchRow& r)
+{
+    const u32* s = (const u32*)r.src;
+    u32* d = (u32*)r.dst;
+    for (int j = 0; j < r.width; ++j)
+        d[j] = s[r.xmap[j]];
+}
+
+void RowCopyKey32(const StretchRow& r)
+{
+    const u32* s = (const u32*)r.src;
+    u32* d = (u32*)r.dst;
+    for (int j = 0; j < r.width; ++j) {
+        u32 v = s[r.xmap[j]];
+        if ((v & 0xFFFFFF) != r.key)
+            d[j] = v;
+    }
+}
+
+void RowAlphaByte32(const StretchRow& r)
+{
+    const u32* s = (const u32*)r.src;
+    u32* d = (u32*)r.dst;
+    for (int j = 0; j < r.width; ++j)
+        d[j] = (d[j] & 0x00FFFFFF) | (s[r.xmap[j]] & 0xFF000000);
+}
+
+void RowAlphaPlane(const StretchRow& r)
+{
+    for (int j = 0; j < r.width; ++j)
+        r.dstAlpha[j] = r.srcAlpha[r.xmap[j]];
+}
+
+void RowTinted32(const StretchRow& r)
+{
+    const u32* s = (const u32*)r.src;
+    u32* d = (u32*)r.dst;
+    bool blend = (r.flags & VORTAN_BLIT_ALPHA) != 0;
+    bool keyed = (r.flags & VORTAN_BLIT_COLORKEY) != 0;
+    for (int j = 0; j < r.width; ++j) {
+        u32 sp = s[r.xmap[j]];
+        if (keyed && (sp & 0xFFFFFF) == r.key)
+            continue;
+        u32 a = blend ? sp >> 24 : 255;
+        if (!a || !r.ta)
+            continue;
+        u32 dp = d[j];
+        u32 d2 = (dp >> 16) & 0xFF, d1 = (dp >> 8) & 0xFF, d0 = dp & 0xFF;
+        u32 c2 = TintChannel(d2, (sp >> 16) & 0xFF, a, r.t16, blend);
+        u32 c1 = TintChannel(d1, (sp >> 8) & 0xFF, a, r.tg, blend);
+        u32 c0 = TintChannel(d0, sp & 0xFF, a, r.t0, blend);
+        if (r.ta != 255) {
+            c2 = TintMix(d2, c2, r.ta);
+            c1 = TintMix(d1, c1, r.ta);
+            c0 = TintMix(d0, c0, r.ta);
+        }
+        d[j] = (a << 24) | (c2 << 16) | (c1 << 8) | c0;
+    }
+}
+
+void RowTinted565(const StretchRow& r)
+{
+    const u16* s = (const u16*)r.src;
+    u16* d = (u16*)r.dst;
+    bool blend = (r.flags & VORTAN_BLIT_ALPHA) != 0;
+    bool keyed = (r.flags & VORTAN_BLIT_COLORKEY) != 0;
+    for (int j = 0; j < r.width; ++j) {
+        int x = r.xmap[j];
+        u32 sp = s[x];
+        if (keyed && sp == r.key)
+            continue;
+        u32 a = (blend && r.srcAlpha) ? r.srcAlpha[x] : 255;
+        if (!a || !r.ta)
+            continue;
+        u32 dp = d[j];
+        u32 dr = ((dp >> 11) & 31) * 8, dg = ((dp >> 5) & 63) * 4, db = (dp & 31) * 8;
+        u32 cr = TintChannel(dr, ((sp >> 11) & 31) * 8, a, r.t16, blend);
+        u32 cg = TintChannel(dg, ((sp >> 5) & 63) * 4, a, r.tg, blend);
+        u32 cb = TintChannel(db, (sp & 31) * 8, a, r.t0, blend);
+        if (r.ta != 255) {
+            cr = TintMix(dr, cr, r.ta);
+            cg = TintMix(dg, cg, r.ta);
+            cb = TintMix(db, cb, r.ta);
+        }
+        d[j] = (u16)(((cr >> 3) << 11) | ((cg >> 2) << 5) | (cb >> 3));
+    }
+}
+
+void RowTinted8(const StretchRow& r)
+{
+    bool blend = (r.flags & VORTAN_BLIT_ALPHA) != 0;
+    bool keyed = (r.flags & VORTAN_BLIT_COLORKEY) != 0;
+    for (int j = 0; j < r.width; ++j) {
+        int x = r.xmap[j];
+        u32 si = r.src[x];
+        if (keyed && si == r.key)
+            continue;
+        u32 a = (blend && r.srcAlpha) ? r.srcAlpha[x] : 255;
+        if (!a || !r.ta)
+            continue;
+        u32 sp = r.palette ? r.palette[si] : 0;
+        u32 dp = r.palette ? r.palette[r.dst[j]] : 0;
+        u32 d2 = (dp >> 16) & 0xFF, d1 = (dp >> 8) & 0xFF, d0 = dp & 0xFF;
+        u32 c2 = TintChannel(d2, (sp >> 16) & 0xFF, a, r.t16, blend);
+        u32 c1 = TintChannel(d1, (sp >> 8) & 0xFF, a, r.tg, blend);
+        u32 c0 = TintChannel(d0, sp & 0xFF, a, r.t0, blend);
+        if (r.ta != 255) {
+            c2 = TintMix(d2, c2, r.ta);
+            c1 = TintMix(d1, c1, r.ta);
+            c0 = TintMix(d0, c0, r.ta);
+        }
+        r.dst[j] = (u8)VortanPaletteIndex(r.lookup, c2, c1, c0);
+    }
+}
+
+RowRoutine PickRow(int format, u32 flags, u32 color, bool srcPlane, bool dstPlane)
+{
+    bool tinted = color != 0xFFFFFFFF;
+    bool alphaOnlyPlanes = (flags & VORTAN_BLIT_ALPHAONLY) && srcPlane && dstPlane;
+    switch (format) {
+    case VORTAN_PIXEL_PALETTE8:
+        if (((flags & VORTAN_BLIT_ALPHA) && srcPlane) || tinted)
+            return RowTinted8;
+        if (flags & VORTAN_BLIT_COLORKEY)
+            return RowCopyKey8;
+        if (alphaOnlyPlanes)
+            return RowAlphaPlane;
+        return RowCopy8;
+    case VORTAN_PIXEL_RGB444:
+    case VORTAN_PIXEL_RGB555:
+    case VORTAN_PIXEL_RGB565:
+        if (((flags & VORTAN_BLIT_ALPHA) && srcPlane) || tinted)
+            return format == VORTAN_PIXEL_RGB565 ? RowTinted565 : RowNothing;
+        if (flags & VORTAN_BLIT_COLORKEY)
+            return RowCopyKey16;
+        if (alphaOnlyPlanes)
+            return RowAlphaPlane;
+        return RowCopy16;
+    case VORTAN_PIXEL_ARGB8888:
+    case VORTAN_PIXEL_ABGR8888:
+        if ((flags & VORTAN_BLIT_ALPHA) || tinted)
+            return RowTinted32;
+        if (flags & VORTAN_BLIT_COLORKEY)
+            return RowCopyKey32;
+        if (flags & VORTAN_BLIT_ALPHAONLY)
+            return RowAlphaByte32;
+        return RowCopy32;
+    default:
+        return RowNothing;
+    }
+}
+
+CVortanSurface* AsSurface(IVortanGraphicsContext* context)
+{
+    if (!context || context->GetContextType() != VORTAN_CONTEXT_SURFACE)
+        return nullptr;
+    return static_cast<CVortanSurface*>(context);
+}
+
+}  // namespace
+
+bool CVortanSurface::ClipStretch(CVortanRect& dst, CVortanSurface* source, CVortanRect& src, u32 flags)
+{
+    bool mirrorX = (flags & VORTAN_BLIT_MIRROR_X) != 0;
+    bool mirrorY = (flags & VORTAN_BLIT_MIRROR_Y) != 0;
+    if (dst.GetWidth() < 1 || dst.GetHeight() < 1 || src.GetWidth() < 1 || src.GetHeight() < 1)
+        return false;
+
+    // The source rectangle never reaches outside the source: a cut there removes the
+    // matching target pixels (from the opposite target edge when mirrored).
+    float tx = (float)dst.GetWidth() / (float)src.GetWidth();
+    float ty = (float)dst.GetHeight() / (float)src.GetHeight();
+    if (src.left < 0) {
+        int cut = (int)((float)(-src.left) * tx);
+        if (mirrorX)
+            dst.right -= cut;
+        else
+            dst.left += cut;
+        src.left = 0;
+    }
+    if (src.right > source->m_desc.width) {
+        int cut = (int)((float)(src.right - source->m_desc.width) * tx);
+        if (mirrorX)
+            dst.left += cut;
+        else
+            dst.right -= cut;
+        src.right = source->m_desc.width;
+    }
+    if (src.top < 0) {
+        int cut = (int)((float)(-src.top) * ty);
+        if (mirrorY)
+            dst.bottom -= cut;
+        else
+            dst.top += cut;
+        src.top = 0;
+    }
+    if (src.bottom > source->m_desc.height) {
+        int cut = (int)((float)(src.bottom - source->m_desc.height) * ty);
+        if (mirrorY)
+            dst.top += cut;
+        else
+            dst.bottom -= cut;
+        src.bottom = source->m_desc.height;
+    }
+    if (dst.GetWidth() < 1 || dst.GetHeight() < 1 || src.GetWidth() < 1 || src.GetHeight() < 1)
+        return false;
+
+    // The clip rectangle (unless 0x10) and always the target's own bounds.
+    CVortanRect clip;
+    if (flags & VORTAN_BLIT_NOCLIP)
+        clip.Set(0, 0, m_desc.width, m_desc.height);
+    else
+        clip = m_clipRect;
+    if (clip.left < 0)
+        clip.left = 0;
+    if (clip.top < 0)
+        clip.top = 0;
+    if (clip.right > m_desc.width)
+        clip.right = m_desc.width;
+    if (clip.bottom > m_desc.height)
+        clip.bottom = m_desc.height;
+    float sx = (float)src.GetWidth() / (float)dst.GetWidth();
+    float sy = (float)src.GetHeight() / (float)dst.GetHeight();
+    if (dst.left < clip.left) {
+        int cut = (int)((float)(clip.left - dst.left) * sx);
+        if (mirrorX)
+            src.right -= cut;
+        else
+            src.left += cut;
+        dst.left = clip.left;
+    }
+    if (dst.right > clip.right) {
+        int cut = (int)((float)(dst.right - clip.right) * sx);
+        if (mirrorX)
+            src.left += cut;
+        else
+            src.right -= cut;
+        dst.right = clip.right;
+    }
+    if (dst.top < clip.top) {
+        int cut = (int)((float)(clip.top - dst.top) * sy);
+        if (mirrorY)
+            src.bottom -= cut;
+        else
+            src.top += cut;
+        dst.top = clip.top;
+    }
+    if (dst.bottom > clip.bottom) {
+        int cut = (int)((float)(dst.bottom - clip.bottom) * sy);
+        if (mirrorY)
+            src.top += cut;
+        else
+            src.bottom -= cut;
+        dst.bottom = clip.bottom;
+    }
+    return dst.GetWidth() >= 1 && dst.GetHeight() >= 1 && src.GetWidth() >= 1 && src.GetHeight() >= 1;
+}
+
+int CVortanSurface::StretchRows(const CVortanRect& dst, CVortanSurface* source, const CVortanRect& src, u32 color,
+                                u32 flags)
+{
+    int dstW = dst.GetWidth(), dstH = dst.GetHeight();
+    int srcW = src.GetWidth(), srcH = src.GetHeight();
+    if (dstW < 1 || dstH < 1 || srcW < 1 || srcH < 1)
+        return VORTAN_OK;
+    int format = m_desc.pixelFormat;
+    RowRoutine routine = PickRow(format, flags, color, source->m_alpha != nullptr, m_alpha != nullptr);
+    if (routine == RowNothing)
+        return VORTAN_OK;
+
+    int* xmap = (int*)malloc(sizeof(int) * (size_t)dstW);
+    if (!xmap)
+        return VORTAN_E_NOMEMORY;
+    i64 stepX = ((i64)srcW << 16) / dstW;
+    i64 acc = 0;
+    bool mirrorX = (flags & VORTAN_BLIT_MIRROR_X) != 0;
+    for (int j = 0; j < dstW; ++j) {
+        int sx = (int)(acc >> 16);
+        if (sx >= srcW)
+            sx = srcW - 1;
+        xmap[j] = mirrorX ? src.right - 1 - sx : src.left + sx;
+        acc += stepX;
+    }
+
+    StretchRow r;
+    r.xmap = xmap;
+    r.width = dstW;
+    r.key = source->m_colorKey;
+    r.flags = flags;
+    r.palette = VortanSurfaceAppPalette(m_application);
+    r.lookup = VortanSurfaceAppPaletteLookup(m_application);
+    r.ta = color >> 24;
+    u32 red = (color >> 16) & 0xFF, blue = color & 0xFF;
+    r.tg = (color >> 8) & 0xFF;
+    // Format 7 keeps its own channel order: the tint's red goes to its red byte.
+    if (format == VORTAN_PIXEL_ABGR8888) {
+        r.t16 = blue;
+        r.t0 = red;
+    } else {
+        r.t16 = red;
+        r.t0 = blue;
+    }
+
+    int bytes = BytesPerPixel(format);
+    i64 stepY = ((i64)srcH << 16) / dstH;
+    acc = 0;
+    for (int i = 0; i < dstH; ++i) {
+        int sy = (int)(acc >> 16);
+        if (sy >= srcH)
+            sy = srcH - 1;
+        sy += src.top;
+        acc += stepY;
+        int ty = (flags & VORTAN_BLIT_MIRROR_Y) ? dst.bottom - 1 - i : dst.top + i;
+        r.src = source->m_pixels + (size_t)sy * source->m_desc.pitch;
+        r.dst = m_pixels + (size_t)ty * m_desc.pitch + (size_t)dst.left * bytes;
+        r.srcAlpha = source->m_alpha ? source->m_alpha + (size_t)sy * source->m_desc.width : nullptr;
+        r.dstAlpha = m_alpha ? m_alpha + (size_t)ty * m_desc.width + dst.left : nullptr;
+        routine(r);
+    }
+    free(xmap);
+    return VORTAN_OK;
+}
+
+void CVortanSurface::FilterRows(const CVortanRect& dst, CVortanSurface* source, const CVortanRect& src)
+{
+    int dstW = dst.GetWidth(), dstH = dst.GetHeight();
+    if (dstW < 1 || dstH < 1 || src.GetWidth() < 1 || src.GetHeight() < 1)
+        return;
+    i64 stepX = ((i64)(src.right + 1 - src.left) << 16) / dstW;
+    i64 stepY = ((i64)(src.bottom + 1 - src.top) << 16) / dstH;
+    int blockW = (int)(stepX >> 16) + 1;
+    int blockH = (int)(stepY >> 16) + 1;
+    // The blocks of every target column, computed once. Each block starts inside the
+    // source rectangle, so every target pixel averages at least one source pixel.
+    int* columns = (int*)malloc(sizeof(int) * 2 * (size_t)dstW);
+    if (!columns)
+        return;
+    for (int x = 0; x < dstW; ++x) {
+        int bx = src.left + (int)(((i64)x * stepX) >> 16);
+        if (bx > src.right - 1)
+            bx = src.right - 1;
+        int bxEnd = bx + blockW;
+        if (bxEnd > src.right)
+            bxEnd = src.right;
+        columns[2 * x] = bx;
+        columns[2 * x + 1] = bxEnd;
+    }
+    // Same-format 32-bit surfaces average their bytes directly (the channel order does not
+    // matter to a per-channel mean), two channels at a time in 16-bit lanes.
+    bool fast32 = source->m_desc.pixelFormat == m_desc.pixelFormat &&
+                  (m_desc.pixelFormat == VORTAN_PIXEL_ARGB8888 || m_desc.pixelFormat == VORTAN_PIXEL_ABGR8888);
+    int srcFormat = source->m_desc.pixelFormat;
+    const u32* palette =
+        srcFormat == VORTAN_PIXEL_PALETTE8 ? VortanSurfaceAppPalette(source->m_application) : nullptr;
+    // floor(sum / count) as (sum * reciprocal) >> 24, exact while count <= 64 (sums stay
+    // below 2^14, so the reciprocal's error never reaches the next integer).
+    u32 reciprocal[65];
+    reciprocal[0] = 0;
+    for (u32 c = 1; c <= 64; ++c)
+        reciprocal[c] = ((1u << 24) + c - 1) / c;
+
+    // With small blocks the 32-bit path first sums each source column over the block's rows
+    // (two channels per 16-bit lane pair), then adds up the block's columns.
+    bool lanes = fast32 && (i64)blockW * blockH <= 64;
+    int srcW = src.right - src.left;
+    u32* colLo = lanes ? (u32*)malloc(sizeof(u32) * 2 * (size_t)srcW) : nullptr;
+    u32* colHi = colLo ? colLo + srcW : nullptr;
+    if (lanes && !colLo)
+        lanes = false;
+
+    for (int y = 0; y < dstH; ++y) {
+        int by = src.top + (int)(((i64)y * stepY) >> 16);
+        if (by > src.bottom - 1)
+            by = src.bottom - 1;
+        int byEnd = by + blockH;
+        if (byEnd > src.bottom)
+            byEnd = src.bottom;
+        int rows = byEnd - by;
+        int ty = dst.top + y;
+        u32* out32 = (u32*)(m_pixels + (size_t)ty * m_desc.pitch);
+        if (lanes) {
+            memset(colLo, 0, sizeof(u32) * 2 * (size_t)srcW);
+            for (int py = by; py < byEnd; ++py) {
+                const u32* p = (const u32*)(source->m_pixels + (size_t)py * source->m_desc.pitch) + src.left;
+                for (int i = 0; i < srcW; ++i) {
+                    u32 v = p[i];
+                    colLo[i] += v & 0x00FF00FF;
+                    colHi[i] += (v >> 8) & 0x00FF00FF;
+                }
+            }
+        }
+        for (int x = 0; x < dstW; ++x) {
+            int bx = columns[2 * x], bxEnd = columns[2 * x + 1];
+            u32 count = (u32)(rows * (bxEnd - bx));
+            u32 a, c2, c1, c0;
+            if (lanes) {
+                u32 lo = 0, hi = 0;  // lanes: bits 0-7 and 16-23, bits 8-15 and 24-31
+                for (int px = bx - src.left; px < bxEnd - src.left; ++px) {
+                    lo += colLo[px];
+                    hi += colHi[px];
+                }
+                u64 r = reciprocal[count];
+                c0 = (u32)(((lo & 0xFFFF) * r) >> 24);
+                c2 = (u32)(((lo >> 16) * r) >> 24);
+                c1 = (u32)(((hi & 0xFFFF) * r) >> 24);
+                a = (u32)(((hi >> 16) * r) >> 24);
+            } else {
+                u32 s3 = 0, s2 = 0, s1 = 0, s0 = 0;
+                for (int py = by; py < byEnd; ++py) {
+                    const u8* row = source->m_pixels + (size_t)py * source->m_desc.pitch;
+                    const u8* alphaRow =
+                        source->m_alpha ? source->m_alpha + (size_t)py * source->m_desc.width : nullptr;
+                    for (int px = bx; px < bxEnd; ++px) {
+                        u32 c = fast32 ? ((const u32*)row)[px] : VortanDecodeNative(srcFormat, row, px, alphaRow, palette);
+                        s3 += c >> 24;
+                        s2 += (c >> 16) & 0xFF;
+                        s1 += (c >> 8) & 0xFF;
+                        s0 += c & 0xFF;
+                    }
+                }
+                if (!count)
+                    continue;
+                a = Min255(s3 / count);
+                c2 = Min255(s2 / count);
+                c1 = Min255(s1 / count);
+                c0 = Min255(s0 / count);
+            }
+            u32 value = (a << 24) | (c2 << 16) | (c1 << 8) | c0;
+            int tx = dst.left + x;
+            if (fast32)
+                out32[tx] = value;
+            else
+                WritePixel(tx, ty, value);
+            if (m_alpha)
+                m_alpha[(size_t)ty * m_desc.width + tx] = (u8)a;
+        }
+    }
+    free(colLo);
+    free(columns);
+}
+
+int CVortanSurface::StretchCore(const CVortanRect& dst, CVortanSurface* source, const CVortanRect& src, u32 color,
+                                u32 flags)
+{
+    m_lockFlags = 0;
+    source->m_lockFlags = 0;
+    int result = StretchRows(dst, source, src, color, flags);
+    RefreshTexture();
+    if (source != this)
+        source->RefreshTexture();
+    return result;
+}
+
+int CVortanSurface::StretchFiltered(const CVortanRect& dst, CVortanSurface* source, const CVortanRect& src)
+{
+    m_lockFlags = 0;
+    source->m_lockFlags = 0;
+    FilterRows(dst, source, src);
+    RefreshTexture();
+    if (source != this)
+        source->RefreshTexture();
+    return VORTAN_OK;
+}
+
+int CVortanSurface::BlitStretch(const CVortanRect* dstRect, IVortanGraphicsContext* context,
+                                const CVortanRect* srcRect, u32 flags)
+{
+    m_lockFlags = 0;
+    CVortanSurface* source = AsSurface(context);
+    if (!source)
+        return VORTAN_E_ARGUMENT;
+    source->m_lockFlags = 0;
+    if (!m_pixels)
+        return VORTAN_E_RANGE;
+    if (!source->m_pixels)
+        return VORTAN_E_ARGUMENT;
+    CVortanRect dst, src;
+    RectOrWhole(dstRect, &dst);
+    source->RectOrWhole(srcRect, &src);
+    if (!ClipStretch(dst, source, src, flags))
+        return VORTAN_OK;
+    if ((flags & VORTAN_BLIT_FILTERED) && m_desc.pixelFormat != VORTAN_PIXEL_PALETTE8)
+        return StretchFiltered(dst, source, src);
+    // The rows read the source in the target's format: another format is refused.
+    if (source->m_desc.pixelFormat != m_desc.pixelFormat)
+        return VORTAN_E_VERSION;
+    return StretchCore(dst, source, src, 0xFFFFFFFF, flags);
+}
+
+int CVortanSurface::BlitStretchTinted(const CVortanRect* dstRect, IVortanGraphicsContext* context,
+                                      const CVortanRect* srcRect, u32 color, u32 flags)
+{
+    m_lockFlags = 0;
+    if ((color >> 24) == 0)
+        return VORTAN_OK;
+    CVortanSurface* source = AsSurface(context);
+    if (!source)
+        return VORTAN_E_ARGUMENT;
+    source->m_lockFlags = 0;
+    if (!m_pixels)
+        return VORTAN_E_RANGE;
+    if (!source->m_pixels)
+        return VORTAN_E_ARGUMENT;
+    CVortanRect dst, src;
+    RectOrWhole(dstRect, &dst);
+    source->RectOrWhole(srcRect, &src);
+    if (!ClipStretch(dst, source, src, flags))
+        return VORTAN_OK;
+    if ((flags & VORTAN_BLIT_FILTERED) && m_desc.pixelFormat != VORTAN_PIXEL_PALETTE8)
+        return StretchFiltered(dst, source, src);
+    if (source->m_desc.pixelFormat != m_desc.pixelFormat)
+        return VORTAN_E_VERSION;
+    return StretchCore(dst, source, src, color, flags | VORTAN_BLIT_ALPHA);
+}

@@ -1,0 +1,260 @@
+// CVortanSurface: a rectangle of pixels in main memory, drawn into by the engine's software
+// routines and, when it is to be drawn by the GLES2 extension, mirrored into a GL texture.
+//
+// Owners call Release before deleting a surface (the destructor frees nothing but the
+// identifier). Every drawing operation that changes the pixels ends by re-uploading the
+// texture mirror unless the surface is locked with lock flag bit 0.
+#pragma once
+#include "engine/VortanString.h"
+#include "engine/VortanTypes.h"
+#include "engine/graphics/VortanGraphicsContext.h"
+
+class IVortanApplication;
+class CVortanMediaPack;
+class CVortanFile;
+struct _XGC;
+
+// Description flags.
+enum {
+    VORTAN_SURFACE_TEXTURE = 0x2,       // create the GL texture mirror at creation or load
+    VORTAN_SURFACE_KEEP_ASPECT = 0x8,   // surface from an X drawable: derive the missing side
+    VORTAN_SURFACE_IS_COMPANION = 0x10, // this load is an "_alpha" companion: look for no other
+    VORTAN_SURFACE_ALPHA_COMPANION = 0x20 // look for the "_alpha" companion image when loading
+};
+
+// Result codes of the X drawable bridge.
+enum {
+    VORTAN_E_BRIDGE_BUSY = 1000,    // the bridge is already open
+    VORTAN_E_BRIDGE_FAILED = 1001   // the X pixmap or its graphics context was not made
+};
+
+struct CVortanSurfaceDesc {
+    i32 width;
+    i32 height;
+    i32 pitch;        // bytes per row: computed by creation (a given value is ignored)
+    i32 pixelFormat;  // VORTAN_PIXEL_*; 0 = the display's format
+    u32 flags;        // VORTAN_SURFACE_*
+
+    // A copy of *desc, all zero for null.
+    static CVortanSurfaceDesc From(const CVortanSurfaceDesc* desc);
+};
+
+class CVortanSurface : public IVortanGraphicsContext {
+public:
+    CVortanSurface();
+    virtual ~CVortanSurface();
+
+    static CVortanSurface* Create();
+
+    // --- IVortanGraphicsContext -------------------------------------------------------
+    int GetContextType() override { return VORTAN_CONTEXT_SURFACE; }
+    int GetWidth() override { return m_desc.width; }
+    int GetHeight() override { return m_desc.height; }
+    int GetPixelFormat() override { return m_desc.pixelFormat; }
+
+    int Clear(u32 color, const CVortanRect* rect) override;
+    int ClearUnit(u32 color, const CVortanFloatRect* rect) override;
+    int FillGradient(u32 c0, u32 c1, u32 c2, u32 c3, const CVortanRect* rect) override;
+    int FillGradientUnit(u32 c0, u32 c1, u32 c2, u32 c3, const CVortanFloatRect* rect) override;
+    int FillAdditive(u32 color, const CVortanRect* rect) override;
+    int FillAdditiveUnit(u32 color, const CVortanFloatRect* rect) override;
+    int Darken(const CVortanRect* rect, float amount) override;
+    int DarkenUnit(const CVortanFloatRect* rect, float amount) override;
+    int Blit(int x, int y, IVortanGraphicsContext* source, const CVortanRect* srcRect, u32 flags) override;
+    int BlitUnit(float x, float y, IVortanGraphicsContext* source, const CVortanFloatRect* srcRect,
+                 u32 flags) override;
+    int BlitStretch(const CVortanRect* dstRect, IVortanGraphicsContext* source, const CVortanRect* srcRect,
+                    u32 flags) override;
+    int BlitStretchUnit(const CVortanFloatRect* dstRect, IVortanGraphicsContext* source,
+                        const CVortanFloatRect* srcRect, u32 flags) override;
+    int BlitRotated(int x, int y, IVortanGraphicsContext* source, float angle, int size, u32 flags) override;
+    int BlitRotatedUnit(float x, float y, IVortanGraphicsContext* source, float angle, float size,
+                        u32 flags) override;
+    int BlitTinted(int x, int y, IVortanGraphicsContext* source, const CVortanRect* srcRect, u32 color,
+                   u32 flags) override;
+    int BlitTintedUnit(float x, float y, IVortanGraphicsContext* source, const CVortanFloatRect* srcRect,
+                       u32 color, u32 flags) override;
+    int BlitStretchTinted(const CVortanRect* dstRect, IVortanGraphicsContext* source, const CVortanRect* srcRect,
+                          u32 color, u32 flags) override;
+    int BlitStretchTintedUnit(const CVortanFloatRect* dstRect, IVortanGraphicsContext* source,
+                              const CVortanFloatRect* srcRect, u32 color, u32 flags) override;
+    int DrawLine(int x0, int y0, int x1, int y1, u32 color0, u32 color1) override;
+    int DrawLineUnit(float x0, float y0, float x1, float y1, u32 color0, u32 color1) override;
+    int BlitStretchTranslated(const CVortanFloatRect* unitRect, const CVortanMatrix* matrix,
+                              IVortanGraphicsContext* source, const CVortanFloatRect* srcRect,
+                              u32 flags) override;
+    int ToPixelX(float x) override;
+    int ToPixelY(float y) override;
+    float ToUnitX(float x) override;
+    float ToUnitY(float y) override;
+    // Null: the whole surface. Otherwise each edge is clamped into the surface; right <= left
+    // (or bottom <= top) draws nothing.
+    void SetClipRect(const CVortanRect* rect) override;
+
+    // --- creation and release ---------------------------------------------------------
+    // Allocates zero-filled pixels for a new surface (format 0 becomes the display's format).
+    // 1; 2 for a missing size; 11 for an unknown format; 7 when the pixels cannot be allocated.
+    int Create(IVortanApplication* application, const CVortanSurfaceDesc* desc);
+    // Lays the surface over outside pixels (not owned). A pitch of 0 is computed from the
+    // width and the bytes per pixel. 1; 2 for a missing description, size or buffer.
+    int CreateOnBuffer(IVortanApplication* application, const CVortanSurfaceDesc* desc, void* pixels);
+    // A surface of the drawable's size (or derived from it, flag 0x8), cleared to 0.
+    int CreateFromDrawable(IVortanApplication* application, const CVortanSurfaceDesc* desc,
+                           unsigned long drawable);
+    // Deletes the texture, frees owned pixels and the alpha plane, clears every field.
+    void Release();
+
+    // Stores the lock flags (bit 0: Unlock does not upload) and copies the description out.
+    void* Lock(CVortanSurfaceDesc* descOut, u32 lockFlags);
+    // Re-uploads the texture mirror unless lock flag bit 0 is set.
+    int Unlock();
+
+    int GetBitsPerPixel() const;
+    int GetPitch() const { return m_desc.pitch; }
+    u32 GetFlags() const { return m_desc.flags; }
+    const CVortanSurfaceDesc& GetDesc() const { return m_desc; }
+    u8* GetPixels() const { return m_pixels; }
+    u32 GetDataSize() const { return m_dataSize; }
+    IVortanApplication* GetApplication() const { return m_application; }
+    u32 GetLockFlags() const { return m_lockFlags; }
+    void SetLockFlags(u32 flags) { m_lockFlags = flags; }
+
+    // --- alpha plane and colour key ---------------------------------------------------
+    u8* GetAlphaPlane() const { return m_alpha; }
+    // 11 for 32-bit formats; 3 for a zero size; 7 out of memory. The plane starts at 0.
+    int CreateAlphaPlane();
+    void FreeAlphaPlane();
+    u32 GetColorKey() const { return m_colorKey; }
+    // The key becomes the native value of the pixel at (x, y), low 24 bits. 3 without pixels.
+    int SetColorKeyFromPixel(int x, int y);
+
+    // --- texture mirror ---------------------------------------------------------------
+    // glFormat GL_RGB or GL_RGBA, glType GL_UNSIGNED_BYTE / _SHORT_5_6_5 / _4_4_4_4 /
+    // _5_5_5_1; mips: build a mip chain (power-of-two sizes only). 4 without pixels; 11 for a
+    // refused pair (no texture is left).
+    int CreateTexture(u32 glFormat, u32 glType, int mips);
+    // GL_RGBA/bytes for 32-bit formats, GL_RGBA/4444 for 16- and 8-bit formats with an alpha
+    // plane, GL_RGB/565 otherwise.
+    int CreateTextureForFormat(int mips);
+    // Copies the whole pixel rectangle (and the mip chain) into the texture. 4 without pixels
+    // or texture; 11 for an unknown pair; 7 out of memory.
+    int UploadTexture();
+    // Deletes the GL texture; pixels, GL format, type and the mip flag are kept.
+    void DeleteTexture();
+    // After a context loss: the texture again, from the pixels. 4 when it was never created.
+    int RecreateTexture();
+    u32 GetTexture() const { return m_texture; }
+    int HasMipLevels() const { return m_mips; }
+    u32 GetTextureFormat() const { return m_glFormat; }
+    u32 GetTextureType() const { return m_glType; }
+
+    // --- sprite-sheet frames ----------------------------------------------------------
+    void SetFrameSize(int frameWidth, int frameHeight);
+    void GetFrameRect(int index, CVortanRect* rect);
+    void GetFrameRectUnit(int index, CVortanFloatRect* rect);
+    int GetFrameWidth() const { return m_frameWidth; }
+    int GetFrameHeight() const { return m_frameHeight; }
+    int GetFrameColumns() const { return m_frameColumns; }
+    int GetFrameRows() const { return m_frameRows; }
+
+    // --- pixel values -----------------------------------------------------------------
+    // 0xAARRGGBB into the surface's native pixel; 0xFFFFFFFF for formats without a conversion.
+    u32 ToNativePixel(u32 color);
+    u32 PackNativePixel(int r, int g, int b, int a);
+    // The pixel as 0xAARRGGBB (0 outside). Sets the lock flags to 1.
+    u32 GetPixel(int x, int y);
+    // Writes the native pixel of the colour (outside: nothing); refreshes the texture.
+    int PutPixel(int x, int y, u32 color);
+    // PutPixel without the lock-flag reset and the texture refresh: for loops that upload once.
+    void WritePixel(int x, int y, u32 color);
+
+    // --- software drawing helpers -----------------------------------------------------
+    int PlotPixel(int x, int y, u32 color, u32 neighbours);
+    int Invert();
+    // The nearest-pixel stretch core: clears both lock flags, draws the (already clipped)
+    // source rectangle into the target rectangle, refreshes both texture mirrors.
+    int StretchCore(const CVortanRect& dst, CVortanSurface* source, const CVortanRect& src, u32 color, u32 flags);
+    // The filtered (block-averaging) stretch, with the same frame as StretchCore.
+    int StretchFiltered(const CVortanRect& dst, CVortanSurface* source, const CVortanRect& src);
+
+    // --- X drawable bridge ------------------------------------------------------------
+    // Copies the pixels into a new X pixmap and hands out a GC on it. 3 without pixels,
+    // 1000 when already open, 1001 when the pixmap or GC cannot be made (X errors trapped).
+    int LockDrawable(_XGC** gcOut);
+    // Frees the pixmap and GC; with copyBack the pixmap's contents become the pixels.
+    void UnlockDrawable(_XGC* gc, int copyBack);
+    unsigned long GetDrawablePixmap() const { return m_xPixmap; }
+
+    // --- images -----------------------------------------------------------------------
+    // Decodes PNG / JPEG bytes into this surface (desc: size to scale to, format, flags).
+    int LoadFromMemory(IVortanApplication* application, const void* data, int size,
+                       const CVortanSurfaceDesc* desc = nullptr);
+    int LoadFromPack(IVortanApplication* application, CVortanMediaPack* pack, const CVortanString& name,
+                     int index, const CVortanSurfaceDesc* desc);
+    int LoadFromFile(IVortanApplication* application, const CVortanString& path, const CVortanSurfaceDesc* desc);
+    // Loads "<name>_alpha.<ext>" (from the pack, or from a file when pack is null) and
+    // applies its lowest colour byte as alpha.
+    int LoadAlphaCompanion(const CVortanString& name, CVortanMediaPack* pack);
+    // alphaDesc must be format 1 and of the surface's size; alpha is one byte per pixel.
+    int ApplyAlphaPlane(const CVortanSurfaceDesc* alphaDesc, const u8* alpha);
+    int ApplyAlphaFromSurface(CVortanSurface* mask);
+    // ".jpg" → JPEG quality 85, ".png" → PNG, else BMP. 1 saved, 0 not, 3 without application.
+    int SaveToFile(const CVortanString& path);
+
+    // Converts decoded pixels into this surface (created here at the source's size).
+    // srcLayout: 7 bytes R,G,B(,A); 6 B,G,R(,A); 4 565; 3 555; 2 444. srcBytesPerPixel as
+    // the decoder reports it (4 = with alpha).
+    int ConvertFrom(const u8* src, int srcWidth, int srcHeight, int srcPitch, int srcLayout, int srcBytesPerPixel,
+                    int takeAlpha, int premultiply, IVortanApplication* application,
+                    const CVortanSurfaceDesc* desc);
+
+    // Copies rows of `bytes` bytes between buffers of different pitch.
+    static void CopyRows(u8* dst, int dstPitch, const u8* src, int srcPitch, int rows, int bytes);
+    // Bytes per pixel of a format code (0 outside 1..7).
+    static int BytesPerPixel(int format);
+    // Turns off every GL call of the texture mirror: textures get names from a counter and
+    // uploads only check their arguments. A seam for tests of code that draws without GL.
+    static void SetNullTextures(int on);
+    static int GetNullTextures();
+
+protected:
+    int DecodeFile(CVortanFile* file, int size, IVortanApplication* application, const CVortanSurfaceDesc* desc);
+    int ResolveFormat(int format) const;
+    // The clipped rectangle of a pixel form argument (null = whole surface).
+    void RectOrWhole(const CVortanRect* rect, CVortanRect* out);
+    void RefreshTexture();
+    // The row work of StretchCore and StretchFiltered: no lock flags, no texture refresh.
+    int StretchRows(const CVortanRect& dst, CVortanSurface* source, const CVortanRect& src, u32 color, u32 flags);
+    void FilterRows(const CVortanRect& dst, CVortanSurface* source, const CVortanRect& src);
+    // Clips a stretch: the source rectangle to the source, the target rectangle to the
+    // target (and to the clip rectangle unless flag 0x10), cutting the other side in
+    // proportion. False when nothing is left to draw.
+    bool ClipStretch(CVortanRect& dst, CVortanSurface* source, CVortanRect& src, u32 flags);
+
+    u8* m_pixels;
+    _XGC* m_xGC;
+    unsigned long m_xPixmap;
+    _XGC** m_xGCOut;
+    CVortanSurfaceDesc m_desc;
+    u32 m_colorKey;
+    u32 m_dataSize;
+    i32 m_ownsPixels;
+    u32 m_lockFlags;
+    u8* m_alpha;
+    i32 m_frameWidth;
+    i32 m_frameHeight;
+    i32 m_frameColumns;
+    i32 m_frameRows;
+    IVortanApplication* m_application;
+    u32 m_texture;
+    i32 m_mips;
+    u32 m_glFormat;
+    u32 m_glType;
+
+private:
+    CVortanSurface(const CVortanSurface&) = delete;
+    CVortanSurface& operator=(const CVortanSurface&) = delete;
+};
+
+// Saves a surface: see CVortanSurface::SaveToFile.
+int SaveImage(CVortanSurface* surface, const CVortanString& path);

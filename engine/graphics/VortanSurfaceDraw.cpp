@@ -1,0 +1,139 @@
+// CVortanSurface: the software drawing slots other than the stretch blits.
+//
+// Clear is complete. The other routines (gradients, translucent fills, darkening, plain,
+// tinted and rotated blits, lines, plotted pixels, inversion) are not written yet: each
+// answers 11, the code for "no routine for this target", and draws nothing.
+#include <string.h>
+
+#include "engine/graphics/VortanSurface.h"
+
+int CVortanSurface::Clear(u32 color, const CVortanRect* rect)
+{
+    m_lockFlags = 0;
+    CVortanRect r;
+    if (rect) {
+        if (rect->left > m_desc.width || rect->top > m_desc.height || rect->right < 0 || rect->bottom < 0)
+            return VORTAN_OK;
+        r = *rect;
+        if (r.left < 0)
+            r.left = 0;
+        if (r.top < 0)
+            r.top = 0;
+        if (r.right > m_desc.width)
+            r.right = m_desc.width;
+        if (r.bottom > m_desc.height)
+            r.bottom = m_desc.height;
+    }
+    if (!m_pixels)
+        return VORTAN_E_RANGE;
+    int bytes = BytesPerPixel(m_desc.pixelFormat);
+    if (color == 0 && !rect) {
+        if ((u32)((i64)m_desc.pitch * m_desc.height) == m_dataSize) {
+            memset(m_pixels, 0, m_dataSize);
+        } else {
+            for (int y = 0; y < m_desc.height; ++y)
+                memset(m_pixels + (size_t)y * m_desc.pitch, 0, (size_t)m_desc.width * bytes);
+        }
+        if (m_alpha)
+            memset(m_alpha, 0, (size_t)m_desc.width * m_desc.height);
+        RefreshTexture();
+        return VORTAN_OK;
+    }
+    if (!rect)
+        r.Set(0, 0, m_desc.width, m_desc.height);
+    if (r.right <= r.left || r.bottom <= r.top) {
+        RefreshTexture();
+        return VORTAN_OK;
+    }
+    u32 native = ToNativePixel(color);
+    int count = r.right - r.left;
+    for (int y = r.top; y < r.bottom; ++y) {
+        u8* row = m_pixels + (size_t)y * m_desc.pitch;
+        switch (bytes) {
+        case 1:
+            memset(row + r.left, (int)(native & 0xFF), (size_t)count);
+            break;
+        case 2: {
+            u16* p = (u16*)row + r.left;
+            for (int i = 0; i < count; ++i)
+                p[i] = (u16)native;
+            break;
+        }
+        case 3: {
+            u8* p = row + (size_t)r.left * 3;
+            for (int i = 0; i < count; ++i) {
+                p[i * 3] = (u8)native;
+                p[i * 3 + 1] = (u8)(native >> 8);
+                p[i * 3 + 2] = (u8)(native >> 16);
+            }
+            break;
+        }
+        case 4: {
+            u32* p = (u32*)row + r.left;
+            for (int i = 0; i < count; ++i)
+                p[i] = native;
+            break;
+        }
+        default:
+            break;
+        }
+        if (m_alpha)
+            memset(m_alpha + (size_t)y * m_desc.width + r.left, (int)(color >> 24), (size_t)count);
+    }
+    RefreshTexture();
+    return VORTAN_OK;
+}
+
+int CVortanSurface::FillGradient(u32, u32, u32, u32, const CVortanRect*)
+{
+    m_lockFlags = 0;
+    return VORTAN_E_VERSION;
+}
+
+int CVortanSurface::FillAdditive(u32, const CVortanRect*)
+{
+    m_lockFlags = 0;
+    return VORTAN_E_VERSION;
+}
+
+int CVortanSurface::Darken(const CVortanRect*, float)
+{
+    m_lockFlags = 0;
+    return VORTAN_E_VERSION;
+}
+
+int CVortanSurface::Blit(int, int, IVortanGraphicsContext*, const CVortanRect*, u32)
+{
+    m_lockFlags = 0;
+    return VORTAN_E_VERSION;
+}
+
+int CVortanSurface::BlitRotated(int, int, IVortanGraphicsContext*, float, int, u32)
+{
+    m_lockFlags = 0;
+    return VORTAN_E_VERSION;
+}
+
+int CVortanSurface::BlitTinted(int, int, IVortanGraphicsContext*, const CVortanRect*, u32, u32)
+{
+    m_lockFlags = 0;
+    return VORTAN_E_VERSION;
+}
+
+int CVortanSurface::DrawLine(int, int, int, int, u32, u32)
+{
+    m_lockFlags = 0;
+    return VORTAN_E_VERSION;
+}
+
+int CVortanSurface::PlotPixel(int, int, u32, u32)
+{
+    m_lockFlags = 0;
+    return VORTAN_E_VERSION;
+}
+
+int CVortanSurface::Invert()
+{
+    m_lockFlags = 0;
+    return VORTAN_E_VERSION;
+}

@@ -1,0 +1,10 @@
+// Pixel helpers shared by the surface's routines.
+#pragma once
+#include "engine/VortanTypes.h"
+
+// The palette index of a colour through the application's 4096-entry 4-4-4 lookup (0
+// without a lookup).
+u32 VortanPaletteIndex(const u8* lookup, u32 r, u32 g, u32 b);
+// Pixel x of a row in `format` as 0xAARRGGBB; alpha from alphaRow (255 without one) for
+// formats 1 to 5, palette colours for format 1 (black without a palette).
+u32 VortanDecodeNative(int format, const u8* row, int x, const u8* alphaRow, const u32* palette);

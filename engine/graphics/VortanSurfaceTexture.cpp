@@ -1,0 +1,294 @@
+// CVortanSurface: the GL texture mirror (creation, upload with conversion and mip chain,
+// deletion and re-creation after a context loss).
+#include <GLES2/gl2.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <atomic>
+
+#include "engine/graphics/VortanGraphicsExt_GLES2.h"
+#include "engine/graphics/VortanSurface.h"
+#include "engine/graphics/VortanSurfaceApp.h"
+#include "engine/graphics/VortanSurfaceFormats.h"
+
+#ifndef GL_TEXTURE_MAX_LEVEL_APPLE
+#define GL_TEXTURE_MAX_LEVEL_APPLE 0x813D
+#endif
+
+namespace {
+
+std::atomic<int> g_nullTextures(0);
+std::atomic<u32> g_nullTextureNames(0);
+
+bool IsPowerOfTwo(int v)
+{
+    return v > 0 && (v & (v - 1)) == 0;
+}
+
+// Bytes per pixel of a GL format/type pair, 0 for a pair the mirror does not take.
+int GLBytesPerPixel(u32 glFormat, u32 glType)
+{
+    if (glFormat == GL_RGB && glType == GL_UNSIGNED_BYTE)
+        return 3;
+    if (glFormat == GL_RGB && glType == GL_UNSIGNED_SHORT_5_6_5)
+        return 2;
+    if (glFormat == GL_RGBA && glType == GL_UNSIGNED_BYTE)
+        return 4;
+    if (glFormat == GL_RGBA && (glType == GL_UNSIGNED_SHORT_4_4_4_4 || glType == GL_UNSIGNED_SHORT_5_5_5_1))
+        return 2;
+    return 0;
+}
+
+// Converts one row of surface pixels (read as GetPixel reads them) into the GL layout.
+void ConvertRow(int format, const u8* row, const u8* alphaRow, const u32* palette, int width, u32 glFormat,
+                u32 glType, u8* out)
+{
+    if (glType == GL_UNSIGNED_BYTE && glFormat == GL_RGBA && format == VORTAN_PIXEL_ARGB8888) {
+        const u32* src = (const u32*)row;
+        for (int x = 0; x < width; ++x) {
+            u32 c = src[x];
+            out[0] = (u8)(c >> 16);
+            out[1] = (u8)(c >> 8);
+            out[2] = (u8)c;
+            out[3] = (u8)(c >> 24);
+            out += 4;
+        }
+        return;
+    }
+    for (int x = 0; x < width; ++x) {
+        u32 c = VortanDecodeNative(format, row, x, alphaRow, palette);
+        u32 a = c >> 24, r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, b = c & 0xFF;
+        if (glType == GL_UNSIGNED_BYTE) {
+            *out++ = (u8)r;
+            *out++ = (u8)g;
+            *out++ = (u8)b;
+            if (glFormat == GL_RGBA)
+                *out++ = (u8)a;
+            continue;
+        }
+        u16 v;
+        if (glType == GL_UNSIGNED_SHORT_4_4_4_4)
+            v = (u16)(((r >> 4) << 12) | ((g >> 4) << 8) | (b & 0xF0) | (a >> 4));
+        else if (glType == GL_UNSIGNED_SHORT_5_5_5_1)
+            v = (u16)(((r >> 3) << 11) | ((g >> 3) << 6) | ((b >> 3) << 1) | (a ? 1 : 0));
+        else
+            v = (u16)(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
+        memcpy(out, &v, 2);
+        out += 2;
+    }
+}
+
+}  // namespace
+
+void CVortanSurface::SetNullTextures(int on)
+{
+    g_nullTextures.store(on ? 1 : 0);
+}
+
+int CVortanSurface::GetNullTextures()
+{
+    return g_nullTextures.load();
+}
+
+int CVortanSurface::CreateTexture(u32 glFormat, u32 glType, int mips)
+{
+    if (!m_pixels)
+        return VORTAN_E_MALFORMED;
+    DeleteTexture();
+    bool accepted = (glFormat == GL_RGB && (glType == GL_UNSIGNED_BYTE || glType == GL_UNSIGNED_SHORT_5_6_5)) ||
+                    (glFormat == GL_RGBA && glType != GL_UNSIGNED_SHORT_5_6_5 && GLBytesPerPixel(glFormat, glType));
+    if (!accepted)
+        return VORTAN_E_VERSION;
+
+    int width = m_desc.width, height = m_desc.height;
+    bool chain = mips && IsPowerOfTwo(width) && IsPowerOfTwo(height);
+    u32 name = 0;
+    if (g_nullTextures.load()) {
+        name = ++g_nullTextureNames;
+        if (!name)
+            name = ++g_nullTextureNames;
+    } else {
+        GLuint id = 0;
+        glGenTextures(1, &id);
+        if (!id)
+            return VORTAN_E_FAIL;
+        name = id;
+        glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_2D, id);
+        glTexImage2D(GL_TEXTURE_2D, 0, (GLint)glFormat, width, height, 0, glFormat, glType, nullptr);
+        if (chain) {
+            int level = 0, w = width, h = height;
+            while (w > 1 || h > 1) {
+                w = w > 1 ? w >> 1 : 1;
+                h = h > 1 ? h >> 1 : 1;
+                ++level;
+                glTexImage2D(GL_TEXTURE_2D, level, (GLint)glFormat, w, h, 0, glFormat, glType, nullptr);
+            }
+        }
+        glBindTexture(GL_TEXTURE_2D, 0);
+    }
+    m_mips = chain ? 1 : 0;
+    m_texture = name;
+    m_glFormat = glFormat;
+    m_glType = glType;
+    int result = UploadTexture();
+    if (result != VORTAN_OK)
+        DeleteTexture();
+    return result;
+}
+
+int CVortanSurface::CreateTextureForFormat(int mips)
+{
+    if (m_desc.pixelFormat == VORTAN_PIXEL_ARGB8888 || m_desc.pixelFormat == VORTAN_PIXEL_ABGR8888)
+        return CreateTexture(GL_RGBA, GL_UNSIGNED_BYTE, mips);
+    // 8- and 16-bit pixels with an alpha plane go up with 4 bits of alpha.
+    if (m_alpha)
+        return CreateTexture(GL_RGBA, GL_UNSIGNED_SHORT_4_4_4_4, mips);
+    return CreateTexture(GL_RGB, GL_UNSIGNED_SHORT_5_6_5, mips);
+}
+
+void CVortanSurface::DeleteTexture()
+{
+    if (m_texture && !g_nullTextures.load()) {
+        GLuint id = m_texture;
+        glDeleteTextures(1, &id);
+    }
+    m_texture = 0;
+}
+
+int CVortanSurface::RecreateTexture()
+{
+    if (!m_pixels || !m_glFormat || !m_glType)
+        return VORTAN_E_MALFORMED;
+    return CreateTexture(m_glFormat, m_glType, m_mips);
+}
+
+int CVortanSurface::UploadTexture()
+{
+    if (!m_pixels || !m_texture)
+        return VORTAN_E_MALFORMED;
+    int glBytes = GLBytesPerPixel(m_glFormat, m_glType);
+    if (!glBytes)
+        return VORTAN_E_VERSION;
+    int format = m_desc.pixelFormat;
+    int width = m_desc.width, height = m_desc.height;
+    // Only 5-6-5 pixels go up as they are for GL_RGB/565, and only R,G,B,A bytes for
+    // GL_RGBA/bytes; every other pairing is converted.
+    bool direct = (m_glFormat == GL_RGB && m_glType == GL_UNSIGNED_SHORT_5_6_5 && format == VORTAN_PIXEL_RGB565) ||
+                  (m_glFormat == GL_RGBA && m_glType == GL_UNSIGNED_BYTE && format == VORTAN_PIXEL_ABGR8888);
+    if (g_nullTextures.load())
+        return VORTAN_OK;
+
+    const u32* palette = format == VORTAN_PIXEL_PALETTE8 ? VortanSurfaceAppPalette(m_application) : nullptr;
+    size_t tightPitch = (size_t)width * glBytes;
+    u8* buffer = nullptr;
+    const u8* data = m_pixels;
+    if (!direct || (size_t)m_desc.pitch != tightPitch) {
+        buffer = (u8*)malloc(tightPitch * height);
+        if (!buffer)
+            return VORTAN_E_NOMEMORY;
+        for (int y = 0; y < height; ++y) {
+            const u8* row = m_pixels + (size_t)y * m_desc.pitch;
+            if (direct)
+                memcpy(buffer + y * tightPitch, row, tightPitch);
+            else
+                ConvertRow(format, row, m_alpha ? m_alpha + (size_t)y * width : nullptr, palette, width, m_glFormat,
+                           m_glType, buffer + y * tightPitch);
+        }
+        data = buffer;
+    }
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, m_texture);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, m_glFormat, m_glType, data);
+    free(buffer);
+    buffer = nullptr;
+
+    int lastLevel = 0;
+    if (m_mips) {
+        // Each level is the previous one drawn into a temporary surface of half the size
+        // (filtered), then converted like level 0.
+        CVortanSurface* previous = this;
+        CVortanSurface* level = nullptr;
+        int w = width, h = height;
+        int result = VORTAN_OK;
+        while ((w >> 1) > 0 || (h >> 1) > 0) {
+            w = (w >> 1) > 0 ? w >> 1 : 1;
+            h = (h >> 1) > 0 ? h >> 1 : 1;
+            level = new CVortanSurface();
+            CVortanSurfaceDesc d = m_desc;
+            d.width = w;
+            d.height = h;
+            d.pitch = 0;
+            d.flags &= ~(u32)VORTAN_SURFACE_TEXTURE;  // a temporary never needs a mirror of its own
+            result = level->Create(m_application, &d);
+            if (result == VORTAN_OK && previous->m_alpha)
+                result = level->CreateAlphaPlane();
+            if (result != VORTAN_OK) {
+                level->Release();
+                delete level;
+                level = nullptr;
+                break;
+            }
+            CVortanRect dst, src;
+            dst.Set(0, 0, w, h);
+            src.Set(0, 0, previous->m_desc.width, previous->m_desc.height);
+            if (format == VORTAN_PIXEL_PALETTE8)
+                level->StretchRows(dst, previous, src, 0xFFFFFFFF, 0);
+            else
+                level->FilterRows(dst, previous, src);
+            size_t levelPitch = (size_t)w * glBytes;
+            const u8* levelData = level->m_pixels;
+            if (!direct || (size_t)level->m_desc.pitch != levelPitch) {
+                buffer = (u8*)malloc(levelPitch * h);
+                if (!buffer) {
+                    result = VORTAN_E_NOMEMORY;
+                    break;
+                }
+                for (int y = 0; y < h; ++y) {
+                    const u8* row = level->m_pixels + (size_t)y * level->m_desc.pitch;
+                    if (direct)
+                        memcpy(buffer + y * levelPitch, row, levelPitch);
+                    else
+                        ConvertRow(format, row, level->m_alpha ? level->m_alpha + (size_t)y * w : nullptr, palette,
+                                   w, m_glFormat, m_glType, buffer + y * levelPitch);
+                }
+                levelData = buffer;
+            }
+            ++lastLevel;
+            glTexSubImage2D(GL_TEXTURE_2D, lastLevel, 0, 0, w, h, m_glFormat, m_glType, levelData);
+            free(buffer);
+            buffer = nullptr;
+            if (previous != this) {
+                previous->Release();
+                delete previous;
+            }
+            previous = level;
+            level = nullptr;
+        }
+        if (previous != this) {
+            previous->Release();
+            delete previous;
+        }
+        if (level) {
+            level->Release();
+            delete level;
+        }
+        if (result != VORTAN_OK) {
+            glBindTexture(GL_TEXTURE_2D, 0);
+            return result;
+        }
+    }
+
+    IVortanGraphicsContext* graphics = VortanSurfaceAppGraphics(m_application);
+    if (graphics && graphics->GetContextType() == VORTAN_CONTEXT_GLES2) {
+        CVortanGraphicsExt_GLES2* ext = dynamic_cast<CVortanGraphicsExt_GLES2*>(graphics);
+        if (ext && ext->HasTextureMaxLevel())
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL_APPLE, lastLevel);
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, m_mips ? GL_LINEAR_MIPMAP_NEAREST : GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return VORTAN_OK;
+}

@@ -1,0 +1,143 @@
+// The frame of the engine application: timers, the frame delta, the runnables, the
+// application's update, presenting and the pacing of the loop.
+#include "engine/VortanRunnable.h"
+#include "engine/graphics/VortanGraphicsExt.h"
+#include "engine/platform/VortanApplication.h"
+
+u32 IVortanApplication::NowMs() const
+{
+    return m_frameTimer.GetTimeMs();
+}
+
+void IVortanApplication::Frame()
+{
+    if (!m_active || !m_created)
+        return;
+
+    // At most one due timer per frame, the earliest listed first.
+    u32 now = NowMs();
+    for (int i = 0; i < m_timers.GetCount(); ++i) {
+        CVortanTimerRecord* record = (CVortanTimerRecord*)m_timers.GetAt(i);
+        if ((u32)(now - record->lastFire) >= record->interval) {
+            record->lastFire = now;
+            OnTimer((int)record->id);
+            break;
+        }
+    }
+
+    UpdateFrameTimer();
+
+    // Runnables in registration order. One that unregisters itself from its own Run does
+    // not make the next one miss the frame.
+    for (int i = 0; i < m_runnables.GetCount();) {
+        IVortanRunnable* runnable = (IVortanRunnable*)m_runnables.GetAt(i);
+        runnable->Run(m_frameDelta);
+        if (i < m_runnables.GetCount() && m_runnables.GetAt(i) == runnable)
+            ++i;
+    }
+
+    Update();
+
+    if (m_active && m_created) {
+        if (m_graphicsExt)
+            m_graphicsExt->Present();
+        else if (m_present)
+            (this->*m_present)();
+    }
+
+    switch (m_pacingMode) {
+    case 1: {
+        // The last frame's delta in whole milliseconds (capped like the delta itself).
+        int elapsed = m_frameTimer.GetDeltaMs();
+        if (elapsed > 1000)
+            elapsed = 1000;
+        int wait = m_pacingMs - elapsed;
+        if (wait > 0)
+            SleepMs(wait);
+        break;
+    }
+    case 2:
+        if (m_idle)
+            SleepMs(250);
+        else if ((u32)(NowMs() - m_lastInputMs) >= (u32)m_pacingMs)
+            m_idle = 1;
+        break;
+    default:
+        break;
+    }
+}
+
+void IVortanApplication::UpdateFrameTimer()
+{
+    m_frameTimer.Update();
+    float delta = m_frameTimer.GetDeltaSeconds();
+    if (delta > 1.0f)
+        delta = 1.0f;
+    m_frameDelta = delta;
+    m_frameTimer.Start();
+}
+
+void IVortanApplication::SetFramePacing(int mode, int ms)
+{
+    m_pacingMode = mode;
+    m_pacingMs = mode == 0 ? 10 : ms;
+    m_lastInputMs = NowMs();
+    m_idle = 0;
+}
+
+void IVortanApplication::ResetIdle()
+{
+    if (!m_created || m_pacingMode != 2)
+        return;
+    // The idle time must not enter the next frame's delta.
+    if (m_idle)
+        m_frameTimer.Start();
+    m_lastInputMs = NowMs();
+    m_idle = 0;
+}
+
+void IVortanApplication::AddTimer(int id, int intervalMs)
+{
+    CVortanTimerRecord* record = new CVortanTimerRecord;
+    record->id = (u32)id;
+    record->lastFire = NowMs();
+    record->interval = (u32)intervalMs;
+    if (m_timers.Add(record) != VORTAN_OK)
+        delete record;
+}
+
+void IVortanApplication::RemoveTimer(int id)
+{
+    for (int i = 0; i < m_timers.GetCount(); ++i) {
+        CVortanTimerRecord* record = (CVortanTimerRecord*)m_timers.GetAt(i);
+        if (record->id == (u32)id) {
+            m_timers.RemoveAt(i);
+            delete record;
+            return;
+        }
+    }
+}
+
+void IVortanApplication::AddListener(IVortanRunnable* runnable)
+{
+    if (!runnable)
+        return;
+    runnable->SetAttached(1);
+    for (int i = 0; i < m_runnables.GetCount(); ++i) {
+        if (m_runnables.GetAt(i) == runnable)
+            return;
+    }
+    if (m_runnables.Add(runnable) != VORTAN_OK)
+        runnable->SetAttached(0);
+}
+
+void IVortanApplication::RemoveListener(IVortanRunnable* runnable)
+{
+    for (int i = 0; i < m_runnables.GetCount(); ++i) {
+        if (m_runnables.GetAt(i) == runnable) {
+            runnable->SetAttached(0);
+            m_runnables.RemoveAt(i);
+            return;
+        }
+    }
+}

@@ -1,0 +1,581 @@
+// The GLES2 drawing extension on Mesa (llvmpipe) under Xvfb: EGL set-up and restore, every
+// drawing operation read back with glReadPixels (+-2 per channel), clip and scissor,
+// binding caches and counters; the surfaces' texture mirrors; the GL-free extension.
+#include <gtest/gtest.h>
+#include <math.h>
+#include <stdio.h>
+
+#include <vector>
+
+#include "engine/graphics/Vortan3DProgram.h"
+#include "engine/graphics/VortanGraphicsExt_GLES2.h"
+#include "engine/graphics/VortanGraphicsExt_Null.h"
+#include "engine/graphics/VortanSurface.h"
+#include "tests/graphics/GraphicsTestWindow.h"
+
+using gtest_graphics::Near;
+using gtest_graphics::ReadPixel;
+
+namespace {
+
+gtest_graphics::Xvfb* g_xvfb = nullptr;
+gtest_graphics::TestWindow* g_window = nullptr;
+
+class XEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        g_xvfb = new gtest_graphics::Xvfb();
+        g_window = new gtest_graphics::TestWindow();
+    }
+    void TearDown() override
+    {
+        delete g_window;
+        delete g_xvfb;
+    }
+};
+::testing::Environment* const g_env = ::testing::AddGlobalTestEnvironment(new XEnvironment);
+
+std::string Hex(u32 v)
+{
+    char text[16];
+    snprintf(text, sizeof(text), "%08X", v);
+    return text;
+}
+
+#define EXPECT_PIXEL(expected, x, y)                                                                         \
+    do {                                                                                                     \
+        u32 got_ = ReadPixel((x), (y));                                                                      \
+        EXPECT_TRUE(Near((expected), got_)) << "at " << (x) << "," << (y) << " expected " << Hex(expected)   \
+                                            << " got " << Hex(got_);                                         \
+    } while (0)
+
+class Gles2 : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(nullptr, g_window->GetDisplay());
+        ASSERT_EQ(1, ext.Create(g_window->Id()));
+        ASSERT_EQ(1, ext.Resize(800, 480));
+        ext.Clear(0xFF000000, nullptr);
+    }
+    void TearDown() override
+    {
+        for (CVortanSurface* s : surfaces) {
+            s->Release();
+            delete s;
+        }
+        ext.Close();
+    }
+    // A textured surface filled with one colour (format 7 unless told otherwise).
+    CVortanSurface* Solid(int w, int h, u32 color, int format = 7)
+    {
+        CVortanSurface* s = new CVortanSurface();
+        surfaces.push_back(s);
+        CVortanSurfaceDesc d = {w, h, 0, format, VORTAN_SURFACE_TEXTURE};
+        EXPECT_EQ(1, s->Create(nullptr, &d));
+        s->Clear(color, nullptr);
+        return s;
+    }
+    // Left half one colour, right half another.
+    CVortanSurface* Halves(int w, int h, u32 left, u32 right)
+    {
+        CVortanSurface* s = Solid(w, h, left);
+        CVortanRect r;
+        r.Set(w / 2, 0, w, h);
+        s->Clear(right, &r);
+        return s;
+    }
+
+    CVortanGraphicsExt_GLES2 ext;
+    std::vector<CVortanSurface*> surfaces;
+};
+
+}  // namespace
+
+TEST_F(Gles2, CreateBuildsTheContextAndTheSevenPrograms)
+{
+    EXPECT_EQ(1, ext.GetContextType());
+    EXPECT_EQ(0, ext.GetPixelFormat());
+    EXPECT_TRUE(ext.GetID() == CVortanString("VortanEngine OpenGL ES 2.0 Extension"));
+    EXPECT_EQ(7, ext.GetProgramListSize());
+    for (int role = 0; role < CVortanGraphicsExt_GLES2::PROGRAM_COUNT; ++role) {
+        ASSERT_NE(nullptr, ext.GetProgram(role));
+        EXPECT_NE(0u, ext.GetProgram(role)->GetProgramId());
+    }
+    EXPECT_EQ(8, ext.GetRedBits());
+    EXPECT_EQ(8, ext.GetGreenBits());
+    EXPECT_EQ(8, ext.GetBlueBits());
+    EXPECT_GE(ext.GetEGLMajor(), 1);
+    EXPECT_EQ(800, ext.GetWidth());
+    EXPECT_EQ(400, ext.ToPixelX(0.5f));
+    EXPECT_FLOAT_EQ(0.25f, ext.ToUnitY(120));
+    EXPECT_PIXEL(0xFF000000u, 400, 240);
+    ext.Clear(0xFF123456, nullptr);
+    EXPECT_PIXEL(0xFF123456u, 0, 0);
+    EXPECT_PIXEL(0xFF123456u, 799, 479);
+    EXPECT_EQ(1, ext.Present());
+}
+
+TEST_F(Gles2, FailedCreateLeavesNothingAliveAndCreateAgainWorks)
+{
+    ext.Close();
+    EXPECT_EQ(9, ext.Create(0x3FFFFF1));  // no such window
+    EXPECT_EQ(nullptr, ext.GetEGLDisplay());
+    EXPECT_EQ(nullptr, ext.GetEGLSurface());
+    EXPECT_EQ(nullptr, ext.GetEGLContext());
+    EXPECT_EQ(0, ext.GetProgramListSize());
+    ASSERT_EQ(1, ext.Create(g_window->Id()));
+    ASSERT_EQ(1, ext.Resize(800, 480));
+    ext.Clear(0xFF00FF00, nullptr);
+    EXPECT_PIXEL(0xFF00FF00u, 10, 10);
+}
+
+TEST_F(Gles2, RestoreReplacesTheContextAndTexturesComeBackIdentical)
+{
+    CVortanSurface* s = Solid(16, 16, 0xFF204060);
+    CVortanRect r;
+    r.Set(8, 0, 16, 8);
+    s->Clear(0xFFC08040, &r);
+    ASSERT_EQ(1, ext.Blit(100, 100, s, nullptr, 0));
+    std::vector<u32> before;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            before.push_back(ReadPixel(100 + x, 100 + y));
+    for (int round = 0; round < 2; ++round) {
+        // What the resource manager does around a lost context.
+        s->DeleteTexture();
+        EXPECT_EQ(0u, s->GetTexture());
+        ASSERT_EQ(1, ext.Restore()) << round;
+        ASSERT_EQ(1, ext.Resize(800, 480));
+        EXPECT_EQ(7, ext.GetProgramListSize());
+        ASSERT_EQ(1, s->RecreateTexture());
+        ext.Clear(0xFF000000, nullptr);
+        ASSERT_EQ(1, ext.Blit(100, 100, s, nullptr, 0));
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x)
+                ASSERT_EQ(before[(size_t)(y * 16 + x)], ReadPixel(100 + x, 100 + y)) << x << "," << y;
+    }
+    CVortanSurface never;
+    EXPECT_EQ(4, never.RecreateTexture());
+}
+
+TEST_F(Gles2, ClearWithARectangleTouchesOnlyItAndRestoresTheClip)
+{
+    CVortanRect r;
+    r.Set(10, 20, 30, 40);
+    ASSERT_EQ(1, ext.Clear(0xFFFF0000, &r));
+    EXPECT_PIXEL(0xFFFF0000u, 10, 20);
+    EXPECT_PIXEL(0xFFFF0000u, 29, 39);
+    EXPECT_PIXEL(0xFF000000u, 9, 20);
+    EXPECT_PIXEL(0xFF000000u, 30, 39);
+    EXPECT_PIXEL(0xFF000000u, 10, 40);
+    EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+
+    CVortanRect clip;
+    clip.Set(100, 100, 200, 150);
+    ext.SetClipRect(&clip);
+    ASSERT_EQ(1, ext.Clear(0xFF00FF00, &r));
+    EXPECT_PIXEL(0xFF00FF00u, 15, 25);
+    EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
+    GLint box[4];
+    glGetIntegerv(GL_SCISSOR_BOX, box);
+    EXPECT_EQ(100, box[0]);
+    EXPECT_EQ(480 - 150, box[1]);
+    EXPECT_EQ(100, box[2]);
+    EXPECT_EQ(50, box[3]);
+    ext.FillGradient(0xFF0000FF, 0xFF0000FF, 0xFF0000FF, 0xFF0000FF, nullptr);
+    EXPECT_PIXEL(0xFF0000FFu, 100, 100);
+    EXPECT_PIXEL(0xFF0000FFu, 199, 149);
+    EXPECT_PIXEL(0xFF000000u, 200, 149);
+    EXPECT_PIXEL(0xFF000000u, 150, 99);
+}
+
+TEST_F(Gles2, ClipRectangleIsClampedToTheTarget)
+{
+    CVortanRect clip;
+    clip.Set(900, -20, 1000, 100);
+    ext.SetClipRect(&clip);
+    EXPECT_EQ(800, ext.GetClipRect().left);
+    EXPECT_EQ(0, ext.GetClipRect().top);
+    EXPECT_EQ(800, ext.GetClipRect().right);
+    GLint box[4];
+    glGetIntegerv(GL_SCISSOR_BOX, box);
+    EXPECT_EQ(0, box[2]);  // empty
+    ext.FillGradient(0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, nullptr);
+    EXPECT_PIXEL(0xFF000000u, 799, 50);
+    clip.Set(50, 60, 40, 30);  // right and bottom below left and top
+    ext.SetClipRect(&clip);
+    EXPECT_EQ(50, ext.GetClipRect().right);
+    EXPECT_EQ(60, ext.GetClipRect().bottom);
+    ext.SetClipRect(nullptr);
+    EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+    EXPECT_EQ(800, ext.GetClipRect().right);
+    EXPECT_EQ(480, ext.GetClipRect().bottom);
+}
+
+TEST_F(Gles2, BlitPlacesTheSourceAtItsPixelPosition)
+{
+    CVortanSurface* s = Solid(64, 32, 0xFFFF0000);
+    ASSERT_EQ(1, ext.Blit(10, 20, s, nullptr, 0));
+    EXPECT_PIXEL(0xFFFF0000u, 10, 20);
+    EXPECT_PIXEL(0xFFFF0000u, 73, 51);
+    EXPECT_PIXEL(0xFF000000u, 9, 20);
+    EXPECT_PIXEL(0xFF000000u, 74, 20);
+    EXPECT_PIXEL(0xFF000000u, 10, 52);
+    // Centred on the target whatever the position.
+    ext.Clear(0xFF000000, nullptr);
+    ASSERT_EQ(1, ext.BlitUnit(0.9f, 0.9f, s, nullptr, VORTAN_BLIT_CENTER_X | VORTAN_BLIT_CENTER_Y));
+    EXPECT_PIXEL(0xFFFF0000u, 368, 224);
+    EXPECT_PIXEL(0xFFFF0000u, 431, 255);
+    EXPECT_PIXEL(0xFF000000u, 367, 224);
+    EXPECT_PIXEL(0xFF000000u, 432, 256);
+}
+
+TEST_F(Gles2, UnusableSourcesReturnTwoAndDrawNothing)
+{
+    CVortanSurface plain;
+    CVortanSurfaceDesc d = {8, 8, 0, 7, 0};
+    ASSERT_EQ(1, plain.Create(nullptr, &d));
+    plain.Clear(0xFFFFFFFF, nullptr);
+    EXPECT_EQ(2, ext.Blit(0, 0, &plain, nullptr, 0));
+    EXPECT_EQ(2, ext.Blit(0, 0, &ext, nullptr, 0));
+    EXPECT_EQ(2, ext.Blit(0, 0, nullptr, nullptr, 0));
+    EXPECT_EQ(2, ext.BlitStretch(nullptr, &plain, nullptr, 0));
+    EXPECT_EQ(2, ext.BlitRotated(0, 0, &plain, 0.0f, 8, 0));
+    EXPECT_EQ(2, ext.BlitTinted(0, 0, &plain, nullptr, 0xFFFFFFFF, 0));
+    EXPECT_EQ(2, ext.BlitStretchTinted(nullptr, &plain, nullptr, 0xFFFFFFFF, 0));
+    EXPECT_PIXEL(0xFF000000u, 2, 2);
+    EXPECT_PIXEL(0xFF000000u, 400, 240);
+    plain.Release();
+}
+
+TEST_F(Gles2, StretchWithNullRectanglesCoversTheTargetWithTheWholeTexture)
+{
+    CVortanSurface* s = Solid(2, 2, 0xFFFF0000);
+    s->Lock(nullptr, 1);
+    s->PutPixel(1, 0, 0xFF00FF00);
+    s->PutPixel(0, 1, 0xFF0000FF);
+    s->PutPixel(1, 1, 0xFFFFFFFF);
+    s->Unlock();
+    s->SetLockFlags(0);
+    s->UploadTexture();
+    ASSERT_EQ(1, ext.BlitStretchUnit(nullptr, s, nullptr, 0));
+    EXPECT_PIXEL(0xFFFF0000u, 5, 5);
+    EXPECT_PIXEL(0xFF00FF00u, 795, 5);
+    EXPECT_PIXEL(0xFF0000FFu, 5, 475);
+    EXPECT_PIXEL(0xFFFFFFFFu, 795, 475);
+    // Mirrored both ways.
+    ASSERT_EQ(1, ext.BlitStretch(nullptr, s, nullptr, VORTAN_BLIT_MIRROR_X | VORTAN_BLIT_MIRROR_Y));
+    EXPECT_PIXEL(0xFFFFFFFFu, 5, 5);
+    EXPECT_PIXEL(0xFFFF0000u, 795, 475);
+    // A pixel source rectangle selects texels; a pixel target rectangle places them.
+    ext.Clear(0xFF000000, nullptr);
+    CVortanRect from, to;
+    from.Set(1, 0, 2, 1);
+    to.Set(100, 100, 140, 120);
+    ASSERT_EQ(1, ext.BlitStretch(&to, s, &from, 0));
+    // (Linear filtering mixes in the neighbours toward the rectangle's left and bottom.)
+    EXPECT_PIXEL(0xFF00FF00u, 139, 101);
+    EXPECT_PIXEL(0xFF00FF00u, 132, 101);
+    EXPECT_NE(0xFF000000u, ReadPixel(100, 119));
+    EXPECT_PIXEL(0xFF000000u, 140, 119);
+    EXPECT_PIXEL(0xFF000000u, 99, 100);
+}
+
+TEST_F(Gles2, SourceRectangleOfABlitSetsTheSize)
+{
+    CVortanSurface* s = Halves(64, 32, 0xFFFF0000, 0xFF0000FF);
+    CVortanRect right;
+    right.Set(32, 0, 64, 32);
+    ASSERT_EQ(1, ext.Blit(0, 0, s, &right, 0));
+    EXPECT_PIXEL(0xFF0000FFu, 1, 1);
+    EXPECT_PIXEL(0xFF0000FFu, 30, 30);
+    EXPECT_PIXEL(0xFF000000u, 33, 1);
+    ext.Clear(0xFF000000, nullptr);
+    ASSERT_EQ(1, ext.Blit(0, 0, s, nullptr, VORTAN_BLIT_MIRROR_X));
+    EXPECT_PIXEL(0xFF0000FFu, 2, 5);
+    EXPECT_PIXEL(0xFFFF0000u, 61, 5);
+}
+
+TEST_F(Gles2, BlendTablesOfTheBlits)
+{
+    // Premultiplied: red 128 at alpha 128 over blue -> (128, 0, 255 * 127 / 255).
+    CVortanSurface* half = Solid(8, 8, 0x80800000);
+    ext.Clear(0xFF0000FF, nullptr);
+    ASSERT_EQ(1, ext.Blit(0, 0, half, nullptr, VORTAN_BLIT_ALPHA));
+    EXPECT_PIXEL(0xFF80007Fu, 4, 4);
+    // Without a blend flag the pixels are copied, alpha and all.
+    ASSERT_EQ(1, ext.Blit(20, 0, half, nullptr, 0));
+    EXPECT_PIXEL(0xFF800000u, 24, 4);
+    // Flag 2 multiplies: (255, 128, 0) x (100, 200, 50).
+    CVortanSurface* orange = Solid(8, 8, 0xFFFF8000);
+    ext.Clear(0xFF64C832, nullptr);
+    ASSERT_EQ(1, ext.Blit(0, 0, orange, nullptr, VORTAN_BLIT_HALFBLEND));
+    EXPECT_PIXEL(0xFF646400u, 4, 4);
+    // Rotated blits take flag 1 as premultiplied blending too.
+    ext.Clear(0xFF0000FF, nullptr);
+    ASSERT_EQ(1, ext.BlitRotated(100, 100, half, 0.0f, 8, VORTAN_BLIT_COLORKEY));
+    EXPECT_PIXEL(0xFF80007Fu, 104, 104);
+}
+
+TEST_F(Gles2, TintedBlitsBlendWithTheColoursAlpha)
+{
+    CVortanSurface* white = Solid(8, 8, 0xFFFFFFFF);
+    ext.Clear(0xFF000000, nullptr);
+    ASSERT_EQ(1, ext.BlitTinted(0, 0, white, nullptr, 0x80FF8000, 0));
+    EXPECT_PIXEL(0xFF804000u, 4, 4);
+    CVortanRect to;
+    to.Set(100, 100, 150, 120);
+    ASSERT_EQ(1, ext.BlitStretchTinted(&to, white, nullptr, 0xFF00FF00, 0));
+    EXPECT_PIXEL(0xFF00FF00u, 100, 100);
+    EXPECT_PIXEL(0xFF00FF00u, 149, 119);
+    EXPECT_PIXEL(0xFF000000u, 150, 119);
+    // Colour mix: vertex alpha 0 shows the vertex colour, alpha 255 the texture.
+    CVortanSurface* red = Solid(8, 8, 0xFFFF0000);
+    ASSERT_EQ(1, ext.BlitTinted(200, 0, red, nullptr, 0x0000FF00, VORTAN_BLIT_ALPHAONLY));
+    EXPECT_PIXEL(0xFF00FF00u, 204, 4);
+    ASSERT_EQ(1, ext.BlitTinted(220, 0, red, nullptr, 0xFF00FF00, VORTAN_BLIT_ALPHAONLY));
+    EXPECT_PIXEL(0xFFFF0000u, 224, 4);
+}
+
+TEST_F(Gles2, RotatedBlitScalesAndTurnsAboutTheBoxCentre)
+{
+    CVortanSurface* s = Solid(64, 32, 0xFFFF0000);
+    // Size 32 over the larger side 64: scale 0.5, a 32 x 16 box from (100, 100).
+    ASSERT_EQ(1, ext.BlitRotated(100, 100, s, 0.0f, 32, 0));
+    EXPECT_PIXEL(0xFFFF0000u, 100, 100);
+    EXPECT_PIXEL(0xFFFF0000u, 131, 115);
+    EXPECT_PIXEL(0xFF000000u, 132, 108);
+    EXPECT_PIXEL(0xFF000000u, 116, 116);
+    // A quarter turn about the box centre (116, 108): 16 wide, 32 tall.
+    ext.Clear(0xFF000000, nullptr);
+    ASSERT_EQ(1, ext.BlitRotated(100, 100, s, (float)M_PI / 2.0f, 32, 0));
+    EXPECT_PIXEL(0xFFFF0000u, 116, 93);
+    EXPECT_PIXEL(0xFFFF0000u, 109, 122);
+    EXPECT_PIXEL(0xFF000000u, 102, 108);
+    EXPECT_PIXEL(0xFF000000u, 130, 108);
+    // Centre flags turn it about the target's centre.
+    ext.Clear(0xFF000000, nullptr);
+    ASSERT_EQ(1, ext.BlitRotated(0, 0, s, 0.0f, 64, VORTAN_BLIT_CENTER_X | VORTAN_BLIT_CENTER_Y));
+    EXPECT_PIXEL(0xFFFF0000u, 369, 225);
+    EXPECT_PIXEL(0xFFFF0000u, 430, 254);
+    EXPECT_PIXEL(0xFF000000u, 366, 240);
+    EXPECT_PIXEL(0xFF000000u, 400, 258);
+}
+
+TEST_F(Gles2, ColouredQuadsGradientAdditiveDarkenAndLines)
+{
+    ext.FillGradient(0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF, nullptr);
+    EXPECT_PIXEL(0xFFFF0000u, 0, 0);
+    EXPECT_PIXEL(0xFF00FF00u, 799, 0);
+    EXPECT_PIXEL(0xFF0000FFu, 799, 479);
+    EXPECT_PIXEL(0xFFFFFFFFu, 0, 479);
+    // Additive: 100 + 255 * 128 / 255.
+    ext.Clear(0xFF646464, nullptr);
+    CVortanRect r;
+    r.Set(10, 10, 20, 20);
+    ASSERT_EQ(1, ext.FillAdditive(0x80FF0000, &r));
+    EXPECT_PIXEL(0xFFE46464u, 15, 15);
+    EXPECT_PIXEL(0xFF646464u, 20, 15);
+    // Darken multiplies by the amount.
+    ext.Clear(0xFFC86432, nullptr);
+    ASSERT_EQ(1, ext.Darken(nullptr, 0.5f));
+    EXPECT_PIXEL(0xFF643219u, 300, 300);
+    ASSERT_EQ(1, ext.DarkenUnit(nullptr, 0.0f));
+    EXPECT_PIXEL(0xFF000000u, 300, 300);
+    // A horizontal line: colour 0 at its start, colour 1 at its end.
+    ext.Clear(0xFF000000, nullptr);
+    glDisable(GL_BLEND);
+    ASSERT_EQ(1, ext.DrawLine(10, 100, 410, 100, 0xFFFFFFFF, 0xFF000000));
+    // The line lies on the edge between rows 99 and 100: either may hold it.
+    u32 start = ReadPixel(12, 100) == 0xFF000000u ? ReadPixel(12, 99) : ReadPixel(12, 100);
+    u32 middle = ReadPixel(210, 100) == 0xFF000000u ? ReadPixel(210, 99) : ReadPixel(210, 100);
+    EXPECT_TRUE(Near(0xFFFEFEFEu, start, 3)) << Hex(start);
+    EXPECT_TRUE(Near(0xFF7F7F7Fu, middle, 3)) << Hex(middle);
+    EXPECT_PIXEL(0xFF000000u, 210, 110);
+}
+
+TEST_F(Gles2, BindingCachesAndCountersResetByPresent)
+{
+    CVortanSurface* s = Solid(8, 8, 0xFFFFFFFF);
+    CVortanSurface* t = Solid(8, 8, 0xFF000000);
+    ext.Present();
+    ASSERT_EQ(1, ext.Blit(0, 0, s, nullptr, 0));
+    ASSERT_EQ(1, ext.Blit(10, 0, s, nullptr, 0));
+    EXPECT_EQ(1, ext.GetTextureBinds());
+    EXPECT_LE(ext.GetProgramSwitches(), 1);
+    ASSERT_EQ(1, ext.Blit(20, 0, t, nullptr, 0));
+    EXPECT_EQ(2, ext.GetTextureBinds());
+    ASSERT_EQ(1, ext.BlitTinted(30, 0, t, nullptr, 0xFFFFFFFF, 0));
+    EXPECT_EQ(2, ext.GetTextureBinds());
+    EXPECT_EQ(2, ext.GetProgramSwitches());
+    ext.FillAdditive(0x10FFFFFF, nullptr);  // unbinds the texture
+    EXPECT_EQ(3, ext.GetTextureBinds());
+    EXPECT_EQ(3, ext.GetProgramSwitches());
+    EXPECT_EQ(1, ext.Present());
+    EXPECT_EQ(0, ext.GetTextureBinds());
+    EXPECT_EQ(0, ext.GetProgramSwitches());
+
+    CVortan3DProgram* texture = ext.GetProgram(CVortanGraphicsExt_GLES2::PROGRAM_TEXTURE);
+    float vertices[20] = {0};
+    EXPECT_EQ(1, ext.UseProgram(texture, vertices));
+    EXPECT_EQ(0, ext.UseProgram(texture, vertices));
+    EXPECT_EQ(0, ext.UseProgram(texture, nullptr));
+    EXPECT_EQ(1, ext.UseProgram(texture, vertices + 5));
+    EXPECT_EQ(1, ext.BindTexture(GL_TEXTURE0, s->GetTexture()));
+    EXPECT_EQ(0, ext.BindTexture(GL_TEXTURE0, s->GetTexture()));
+    // A program switched behind the extension's back is noticed.
+    glUseProgram(0);
+    EXPECT_EQ(1, ext.UseProgram(texture, vertices + 5));
+}
+
+TEST_F(Gles2, CloseForgetsTheSize)
+{
+    ext.Close();
+    EXPECT_EQ(0, ext.GetWidth());
+    EXPECT_EQ(0, ext.GetHeight());
+    EXPECT_EQ(0, ext.GetProgramListSize());
+    EXPECT_EQ(0, ext.Present());
+}
+
+// --- texture mirrors of surfaces ------------------------------------------------------------
+
+TEST_F(Gles2, EveryFormatUploadsItsRealColours)
+{
+    struct Case {
+        int format;
+        bool alphaPlane;
+    } cases[] = {{2, false}, {2, true}, {3, false}, {3, true}, {4, false}, {4, true},
+                 {5, false}, {6, false}, {7, false}};
+    const u32 colours[4] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};
+    int x = 0;
+    for (const Case& c : cases) {
+        CVortanSurface s;
+        CVortanSurfaceDesc d = {4, 1, 0, c.format, 0};
+        ASSERT_EQ(1, s.Create(nullptr, &d));
+        if (c.alphaPlane) {
+            ASSERT_EQ(1, s.CreateAlphaPlane());
+        }
+        for (int i = 0; i < 4; ++i)
+            s.WritePixel(i, 0, colours[i]);
+        if (c.alphaPlane) {
+            for (int i = 0; i < 4; ++i)
+                s.GetAlphaPlane()[i] = 255;
+            s.GetAlphaPlane()[3] = 0;
+        }
+        ASSERT_EQ(1, s.CreateTextureForFormat(0)) << c.format;
+        if (c.alphaPlane) {
+            EXPECT_EQ((u32)GL_UNSIGNED_SHORT_4_4_4_4, s.GetTextureType());
+        }
+        CVortanRect to;
+        to.Set(x, 300, x + 36, 310);  // 9 pixels a texel: pixel 9i + 4 is a texel centre
+        ext.Clear(0xFF808080, &to);
+        ASSERT_EQ(1, ext.BlitStretch(&to, &s, nullptr, c.alphaPlane ? VORTAN_BLIT_ALPHA : 0));
+        for (int i = 0; i < 4; ++i) {
+            // A pixel with alpha 0 (premultiplied: its colour counts fully) over grey.
+            u32 expected = colours[i];
+            if (c.alphaPlane && i == 3)
+                expected = 0xFFFFFFFF;
+            EXPECT_PIXEL(expected, x + 9 * i + 4, 305);
+        }
+        s.Release();
+        x += 50;
+    }
+}
+
+TEST_F(Gles2, TexturePairsOutsideTheTableAreRefused)
+{
+    CVortanSurface* s = Solid(8, 8, 0xFFFFFFFF);
+    ASSERT_NE(0u, s->GetTexture());
+    EXPECT_EQ(11, s->CreateTexture(GL_RGB, GL_UNSIGNED_SHORT_4_4_4_4, 0));
+    EXPECT_EQ(0u, s->GetTexture());
+    EXPECT_EQ(11, s->CreateTexture(GL_RGBA, GL_UNSIGNED_SHORT_5_6_5, 0));
+    EXPECT_EQ(0u, s->GetTexture());
+    EXPECT_EQ(1, s->CreateTexture(GL_RGB, GL_UNSIGNED_BYTE, 0));
+    EXPECT_EQ(1, s->CreateTexture(GL_RGBA, GL_UNSIGNED_SHORT_5_5_5_1, 0));
+    CVortanSurface empty;
+    EXPECT_EQ(4, empty.CreateTexture(GL_RGBA, GL_UNSIGNED_BYTE, 0));
+    EXPECT_EQ(4, empty.UploadTexture());
+}
+
+TEST_F(Gles2, MipChainOnlyForPowerOfTwoSizesAndItsLevelsHoldTheImage)
+{
+    CVortanSurface* pot = Solid(64, 32, 0xFF00FF00);
+    ASSERT_EQ(1, pot->CreateTexture(GL_RGBA, GL_UNSIGNED_BYTE, 1));
+    EXPECT_EQ(1, pot->HasMipLevels());
+    CVortanSurface* npot = Solid(60, 32, 0xFF00FF00);
+    ASSERT_EQ(1, npot->CreateTexture(GL_RGBA, GL_UNSIGNED_BYTE, 1));
+    EXPECT_EQ(0, npot->HasMipLevels());
+
+    // Top half red, bottom half blue; drawn at an eighth of its size GL reads level 3.
+    CVortanSurface* s = Solid(64, 64, 0xFFFF0000);
+    CVortanRect bottom;
+    bottom.Set(0, 32, 64, 64);
+    s->Clear(0xFF0000FF, &bottom);
+    ASSERT_EQ(1, s->CreateTexture(GL_RGBA, GL_UNSIGNED_BYTE, 1));
+    CVortanRect to;
+    to.Set(0, 0, 8, 8);
+    ASSERT_EQ(1, ext.BlitStretch(&to, s, nullptr, 0));
+    EXPECT_PIXEL(0xFFFF0000u, 3, 1);
+    EXPECT_PIXEL(0xFF0000FFu, 3, 6);
+    // The same in 5-6-5 and in 4-4-4-4 with an alpha plane.
+    CVortanSurface* t = Solid(32, 32, 0xFF00FF00, 4);
+    ASSERT_EQ(1, t->CreateTexture(GL_RGB, GL_UNSIGNED_SHORT_5_6_5, 1));
+    to.Set(20, 0, 24, 4);
+    ASSERT_EQ(1, ext.BlitStretch(&to, t, nullptr, 0));
+    EXPECT_PIXEL(0xFF00FF00u, 21, 1);
+    ASSERT_EQ(1, t->CreateAlphaPlane());
+    t->Clear(0xFFFF0000, nullptr);
+    ASSERT_EQ(1, t->CreateTextureForFormat(1));
+    EXPECT_EQ(1, t->HasMipLevels());
+    to.Set(30, 0, 34, 4);
+    ASSERT_EQ(1, ext.BlitStretch(&to, t, nullptr, 0));
+    EXPECT_PIXEL(0xFFFF0000u, 31, 1);
+}
+
+TEST_F(Gles2, DrawingIntoATexturedSurfaceRefreshesItsMirror)
+{
+    CVortanSurface* target = Solid(8, 8, 0xFF000000);
+    CVortanSurface* source = Solid(8, 8, 0xFF00FFFF);
+    ASSERT_EQ(1, target->BlitStretch(nullptr, source, nullptr, 0));
+    ASSERT_EQ(1, ext.Blit(0, 0, target, nullptr, 0));
+    EXPECT_PIXEL(0xFF00FFFFu, 4, 4);
+    target->Lock(nullptr, 1);
+    target->Clear(0xFFFF0000, nullptr);  // Clear starts by clearing the lock flags: uploads
+    ASSERT_EQ(1, ext.Blit(0, 0, target, nullptr, 0));
+    EXPECT_PIXEL(0xFFFF0000u, 4, 4);
+    // Locked with bit 0, Unlock does not upload.
+    target->Lock(nullptr, 1);
+    target->WritePixel(4, 4, 0xFFFFFFFF);
+    target->Unlock();
+    ASSERT_EQ(1, ext.Blit(0, 0, target, nullptr, 0));
+    EXPECT_PIXEL(0xFFFF0000u, 4, 4);
+}
+
+// --- the GL-free extension ----------------------------------------------------------------
+
+TEST(NullExtension, DrawsNothingAndKeepsTexturesWithoutGL)
+{
+    CVortanGraphicsExt_Null ext;
+    ASSERT_EQ(1, ext.Create(42));
+    ASSERT_EQ(1, ext.Resize(320, 200));
+    EXPECT_EQ(1, CVortanSurface::GetNullTextures());
+    CVortanSurface s;
+    CVortanSurfaceDesc d = {16, 16, 0, 0, VORTAN_SURFACE_TEXTURE};
+    ASSERT_EQ(1, s.Create(nullptr, &d));
+    EXPECT_NE(0u, s.GetTexture());
+    EXPECT_EQ(1, s.CreateTexture(GL_RGBA, GL_UNSIGNED_BYTE, 1));
+    EXPECT_EQ(1, ext.Blit(0, 0, &s, nullptr, 0));
+    EXPECT_EQ(1, ext.BlitStretchUnit(nullptr, &s, nullptr, 0));
+    EXPECT_EQ(2, ext.Blit(0, 0, &ext, nullptr, 0));
+    EXPECT_EQ(1, ext.FillGradient(0, 0, 0, 0, nullptr));
+    EXPECT_EQ(3, ext.GetDrawCalls());
+    EXPECT_EQ(1, ext.Present());
+    EXPECT_EQ(1, ext.GetPresents());
+    EXPECT_FLOAT_EQ(0.5f, ext.ToUnitX(160));
+    s.Release();
+    ext.Close();
+    EXPECT_EQ(0, CVortanSurface::GetNullTextures());
+    EXPECT_EQ(0, ext.GetWidth());
+}

@@ -1,0 +1,610 @@
+// Surfaces without GL: creation in every format, native pixels, clip, frames, colour key,
+// the stretch core (nearest, tinted, filtered) and the X drawable bridge.
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include "engine/graphics/VortanSurface.h"
+#include "engine/platform/VortanApplication.h"
+#include "tests/graphics/GraphicsTestWindow.h"
+
+namespace {
+
+gtest_graphics::Xvfb* g_xvfb = nullptr;
+
+class XEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { g_xvfb = new gtest_graphics::Xvfb(); }
+    void TearDown() override
+    {
+        delete g_xvfb;
+        g_xvfb = nullptr;
+    }
+};
+::testing::Environment* const g_env = ::testing::AddGlobalTestEnvironment(new XEnvironment);
+
+// An application for what surfaces ask of one (palette, display); no window, software back
+// buffer (display format 7).
+class PaletteApp : public IVortanApplication {
+public:
+    PaletteApp()
+    {
+        ReplaceGraphicsExt(nullptr);
+        SetPalette(nullptr);
+    }
+    void Update() override {}
+};
+
+CVortanSurfaceDesc Desc(int w, int h, int format, u32 flags = 0)
+{
+    CVortanSurfaceDesc d;
+    d.width = w;
+    d.height = h;
+    d.pitch = 12345;  // ignored by Create
+    d.pixelFormat = format;
+    d.flags = flags;
+    return d;
+}
+
+u32 Word(CVortanSurface& s, int x, int y)
+{
+    return ((u32*)(s.GetPixels() + (size_t)y * s.GetPitch()))[x];
+}
+
+void SetWord(CVortanSurface& s, int x, int y, u32 v)
+{
+    ((u32*)(s.GetPixels() + (size_t)y * s.GetPitch()))[x] = v;
+}
+
+u16 Half(CVortanSurface& s, int x, int y)
+{
+    return ((u16*)(s.GetPixels() + (size_t)y * s.GetPitch()))[x];
+}
+
+}  // namespace
+
+TEST(SurfaceCreate, EveryFormatGetsItsPitchZeroedPixelsClipAndOneFrame)
+{
+    const int bytes[8] = {0, 1, 2, 2, 2, 3, 4, 4};
+    for (int format = 1; format <= 7; ++format) {
+        CVortanSurface s;
+        CVortanSurfaceDesc d = Desc(13, 5, format);
+        ASSERT_EQ(1, s.Create(nullptr, &d)) << format;
+        EXPECT_EQ(13 * bytes[format], s.GetPitch());
+        EXPECT_EQ((u32)(5 * 13 * bytes[format]), s.GetDataSize());
+        EXPECT_EQ(bytes[format] * 8, s.GetBitsPerPixel());
+        for (u32 i = 0; i < s.GetDataSize(); ++i)
+            ASSERT_EQ(0, s.GetPixels()[i]) << "format " << format << " byte " << i;
+        EXPECT_EQ(0, s.GetClipRect().left);
+        EXPECT_EQ(13, s.GetClipRect().right);
+        EXPECT_EQ(5, s.GetClipRect().bottom);
+        EXPECT_EQ(1, s.GetFrameColumns());
+        EXPECT_EQ(1, s.GetFrameRows());
+        EXPECT_EQ(0u, s.GetTexture());
+        s.Release();
+        EXPECT_EQ(nullptr, s.GetPixels());
+        EXPECT_EQ(0, s.GetWidth());
+    }
+}
+
+TEST(SurfaceCreate, FormatZeroIsTheDisplayFormatAndBadDescriptionsAreRefused)
+{
+    CVortanSurface s;
+    CVortanSurfaceDesc d = Desc(4, 4, 0);
+    ASSERT_EQ(1, s.Create(nullptr, &d));
+    EXPECT_EQ(7, s.GetPixelFormat());
+    PaletteApp app;
+    ASSERT_EQ(1, s.Create(&app, &d));
+    EXPECT_EQ(7, s.GetPixelFormat());  // the back buffer is not made yet: its format is 0 -> 7
+    EXPECT_EQ(&app, s.GetApplication());
+
+    d = Desc(0, 4, 7);
+    EXPECT_EQ(2, s.Create(nullptr, &d));
+    d = Desc(4, 0, 7);
+    EXPECT_EQ(2, s.Create(nullptr, &d));
+    EXPECT_EQ(2, s.Create(nullptr, nullptr));
+    d = Desc(4, 4, 9);
+    EXPECT_EQ(11, s.Create(&app, &d));
+    EXPECT_EQ(nullptr, s.GetPixels());
+    EXPECT_EQ(&app, s.GetApplication());
+    EXPECT_EQ(9, s.GetPixelFormat());  // a refused format keeps its description
+    s.Release();
+}
+
+TEST(SurfaceCreate, OnBufferComputesAMissingPitchAndNeverFreesTheBuffer)
+{
+    u32 buffer[6 * 3];
+    for (int i = 0; i < 18; ++i)
+        buffer[i] = 0x11111111u * (u32)(i % 15);
+    CVortanSurface s;
+    CVortanSurfaceDesc d = Desc(6, 3, 7);
+    d.pitch = 0;
+    ASSERT_EQ(1, s.CreateOnBuffer(nullptr, &d, buffer));
+    EXPECT_EQ(24, s.GetPitch());
+    EXPECT_EQ(72u, s.GetDataSize());
+    EXPECT_EQ((u8*)buffer, s.GetPixels());
+    EXPECT_EQ(0x11111111u * 7, Word(s, 1, 1));
+    ASSERT_EQ(1, s.Clear(0, nullptr));
+    EXPECT_EQ(0u, buffer[17]);
+    s.Release();  // the buffer is the caller's: a free here would be caught by ASan
+    buffer[0] = 5;
+    EXPECT_EQ(2, s.CreateOnBuffer(nullptr, &d, nullptr));
+}
+
+TEST(SurfacePixels, NativePixelsAndReadBackAreExact)
+{
+    CVortanSurface s;
+    CVortanSurfaceDesc d = Desc(4, 4, 4);
+    ASSERT_EQ(1, s.Create(nullptr, &d));
+    EXPECT_EQ(0x1546u, s.ToNativePixel(0xFF12AB34));
+    EXPECT_EQ(0x1546u, s.PackNativePixel(0x12, 0xAB, 0x34, 0xFF));
+    ((u16*)s.GetPixels())[1] = 0x1546;
+    EXPECT_EQ(0xFF10A830u, s.GetPixel(1, 0));
+    EXPECT_EQ(0xFFF8FCF8u, (((u16*)s.GetPixels())[2] = 0xFFFF, s.GetPixel(2, 0)));
+    ASSERT_EQ(1, s.CreateAlphaPlane());
+    s.GetAlphaPlane()[1] = 0x40;
+    EXPECT_EQ(0x4010A830u, s.GetPixel(1, 0));
+    EXPECT_EQ(0u, s.GetPixel(4, 0));
+    EXPECT_EQ(0u, s.GetPixel(-1, 0));
+    s.SetLockFlags(0);
+    s.GetPixel(0, 0);
+    EXPECT_EQ(1u, s.GetLockFlags());  // reading never uploads
+
+    d = Desc(2, 2, 7);
+    ASSERT_EQ(1, s.Create(nullptr, &d));
+    EXPECT_EQ(0x80332211u, s.ToNativePixel(0x80112233));
+    SetWord(s, 0, 0, 0x80332211u);
+    const u8 bytes[4] = {0x11, 0x22, 0x33, 0x80};  // memory R, G, B, A
+    EXPECT_EQ(0, memcmp(bytes, s.GetPixels(), 4));
+    EXPECT_EQ(0x80112233u, s.GetPixel(0, 0));
+
+    d = Desc(2, 2, 6);
+    ASSERT_EQ(1, s.Create(nullptr, &d));
+    EXPECT_EQ(0x80112233u, s.ToNativePixel(0x80112233));
+    SetWord(s, 1, 1, 0x80112233u);
+    EXPECT_EQ(0x80112233u, s.GetPixel(1, 1));
+
+    for (int format : {2, 3, 5}) {
+        d = Desc(2, 2, format);
+        ASSERT_EQ(1, s.Create(nullptr, &d));
+        EXPECT_EQ(0xFFFFFFFFu, s.ToNativePixel(0xFF123456)) << format;
+    }
+    // 16- and 24-bit pixels read back as the colours they hold.
+    d = Desc(2, 1, 2);
+    ASSERT_EQ(1, s.Create(nullptr, &d));
+    ((u16*)s.GetPixels())[0] = 0x0F5A;
+    EXPECT_EQ(0xFFFF55AAu, s.GetPixel(0, 0));  // nibbles widened
+    d = Desc(2, 1, 3);
+    ASSERT_EQ(1, s.Create(nullptr, &d));
+    ((u16*)s.GetPixels())[0] = (u16)((31 << 10) | (1 << 5) | 2);
+    EXPECT_EQ(0xFFFF0810u, s.GetPixel(0, 0));  // 5 bits widened
+    d = Desc(2, 1, 5);
+    ASSERT_EQ(1, s.Create(nullptr, &d));
+    s.PutPixel(1, 0, 0xFF102030);
+    EXPECT_EQ(0x10, s.GetPixels()[3]);
+    EXPECT_EQ(0x30, s.GetPixels()[5]);
+    EXPECT_EQ(0xFF102030u, s.GetPixel(1, 0));
+    s.Release();
+}
+
+TEST(SurfacePixels, PaletteFormatGoesThroughTheApplicationsLookup)
+{
+    PaletteApp app;
+    CVortanSurface s;
+    CVortanSurfaceDesc d = Desc(4, 1, 1);
+    ASSERT_EQ(1, s.Create(&app, &d));
+    // 3-3-2 palette: pure red is entry 7 << 5 = 224, pure blue 3; white 255.
+    EXPECT_EQ(224u, s.ToNativePixel(0xFFFF0000));
+    EXPECT_EQ(3u, s.PackNativePixel(0, 0, 255, 255));
+    EXPECT_EQ(255u, s.ToNativePixel(0xFFFFFFFF));
+    s.GetPixels()[2] = 224;
+    EXPECT_EQ(0xFFFF0000u, s.GetPixel(2, 0));
+    s.PutPixel(3, 0, 0xFF0000FF);
+    EXPECT_EQ(3, s.GetPixels()[3]);
+    s.Release();
+}
+
+TEST(SurfacePixels, ColorKeyTakesTheLow24BitsOfThePixel)
+{
+    CVortanSurface s;
+    EXPECT_EQ(3, s.SetColorKeyFromPixel(0, 0));
+    CVortanSurfaceDesc d = Desc(2, 2, 6);
+    ASSERT_EQ(1, s.Create(nullptr, &d));
+    SetWord(s, 1, 0, 0x7F00FF00u);
+    EXPECT_EQ(1, s.SetColorKeyFromPixel(1, 0));
+    EXPECT_EQ(0x00FF00u, s.GetColorKey());
+    EXPECT_EQ(1u, s.GetLockFlags());
+    EXPECT_EQ(1, s.SetColorKeyFromPixel(5, 5));
+    EXPECT_EQ(0u, s.GetColorKey());
+    d = Desc(2, 2, 5);
+    ASSERT_EQ(1, s.Create(nullptr, &d));
+    s.GetPixels()[0] = 1;
+    s.GetPixels()[1] = 2;
+    s.GetPixels()[2] = 3;
+    EXPECT_EQ(1, s.SetColorKeyFromPixel(0, 0));
+    EXPECT_EQ(0x030201u, s.GetColorKey());
+    s.Release();
+}
+
+TEST(SurfaceClip, ClipIsClampedIntoTheSurface)
+{
+    CVortanSurface s;
+    CVortanSurfaceDesc d = Desc(20, 10, 7);
+    ASSERT_EQ(1, s.Create(nullptr, &d));
+    CVortanRect r;
+    r.Set(-5, -5, 25, 15);
+    s.SetClipRect(&r);
+    EXPECT_EQ(0, s.GetClipRect().left);
+    EXPECT_EQ(0, s.GetClipRect().top);
+    EXPECT_EQ(20, s.GetClipRect().right);
+    EXPECT_EQ(10, s.GetClipRect().bottom);
+    r.Set(30, 2, 4, 3);
+    s.SetClipRect(&r);
+    EXPECT_EQ(20, s.GetClipRect().left);  // right <= left: draws nothing
+    EXPECT_EQ(4, s.GetClipRect().right);
+    s.SetClipRect(nullptr);
+    EXPECT_EQ(20, s.GetClipRect().right);
+    EXPECT_EQ(10, s.GetClipRect().bottom);
+    s.Release();
+}
+
+TEST(SurfaceFrames, GridAndWholeSurfaceFallbacks)
+{
+    CVortanSurface s;
+    CVortanSurfaceDesc d = Desc(64, 48, 7);
+    ASSERT_EQ(1, s.Create(nullptr, &d));
+    CVortanRect r;
+    s.GetFrameRect(3, &r);  // 1 x 1 grid
+    EXPECT_EQ(64, r.right);
+    s.SetFrameSize(0, 16);  // ignored
+    EXPECT_EQ(1, s.GetFrameColumns());
+    s.SetFrameSize(16, 16);
+    EXPECT_EQ(4, s.GetFrameColumns());
+    EXPECT_EQ(3, s.GetFrameRows());
+    s.GetFrameRect(5, &r);
+    EXPECT_EQ(16, r.left);
+    EXPECT_EQ(16, r.top);
+    EXPECT_EQ(32, r.right);
+    EXPECT_EQ(32, r.bottom);
+    s.GetFrameRect(12, &r);
+    EXPECT_EQ(0, r.left);
+    EXPECT_EQ(48, r.bottom);
+    s.GetFrameRect(-1, &r);
+    EXPECT_EQ(64, r.right);
+    CVortanFloatRect u;
+    s.GetFrameRectUnit(5, &u);
+    EXPECT_FLOAT_EQ(0.25f, u.left);
+    EXPECT_FLOAT_EQ(1.0f / 3.0f, u.top);
+    EXPECT_FLOAT_EQ(0.5f, u.right);
+    s.Release();
+    CVortanSurface empty;
+    empty.GetFrameRect(0, &r);  // unset grid
+    EXPECT_EQ(0, r.right);
+}
+
+TEST(SurfaceUnits, ConversionsTruncateAndUnitFormsConvertCorners)
+{
+    CVortanSurface s;
+    CVortanSurfaceDesc d = Desc(100, 50, 7);
+    ASSERT_EQ(1, s.Create(nullptr, &d));
+    EXPECT_EQ(99, s.ToPixelX(0.999f));
+    EXPECT_EQ(24, s.ToPixelY(0.499f));
+    EXPECT_FLOAT_EQ(0.25f, s.ToUnitX(25));
+    EXPECT_FLOAT_EQ(0.5f, s.ToUnitY(25));
+    CVortanFloatRect u = {0.1f, 0.2f, 0.3f, 0.4f};
+    ASSERT_EQ(1, s.ClearUnit(0xFF0000FF, &u));
+    EXPECT_EQ(0u, Word(s, 9, 10));
+    EXPECT_EQ(0xFFFF0000u, Word(s, 10, 10));  // bytes 0, 0, 255, 255
+    EXPECT_EQ(0xFFFF0000u, Word(s, 29, 19));
+    EXPECT_EQ(0u, Word(s, 30, 19));
+    EXPECT_EQ(0u, Word(s, 29, 20));
+    s.Release();
+}
+
+TEST(SurfaceClear, RectangleIsClampedAndFillsTheAlphaPlane)
+{
+    CVortanSurface s;
+    CVortanSurfaceDesc d = Desc(8, 4, 4);
+    ASSERT_EQ(1, s.Create(nullptr, &d));
+    ASSERT_EQ(1, s.CreateAlphaPlane());
+    CVortanRect clip;
+    clip.Set(0, 0, 1, 1);
+    s.SetClipRect(&clip);  // Clear ignores the clip
+    CVortanRect r;
+    r.Set(6, -3, 20, 2);
+    ASSERT_EQ(1, s.Clear(0x80FFFFFF, &r));
+    EXPECT_EQ(0xFFFF, Half(s, 7, 1));
+    EXPECT_EQ(0x80, s.GetAlphaPlane()[1 * 8 + 7]);
+    EXPECT_EQ(0, Half(s, 5, 1));
+    EXPECT_EQ(0, Half(s, 7, 2));
+    r.Set(9, 0, 12, 4);  // wholly outside
+    EXPECT_EQ(1, s.Clear(0xFFFFFFFF, &r));
+    ASSERT_EQ(1, s.Clear(0, nullptr));
+    EXPECT_EQ(0, Half(s, 7, 1));
+    EXPECT_EQ(0, s.GetAlphaPlane()[15]);
+    s.Release();
+    EXPECT_EQ(3, s.Clear(0, nullptr));
+}
+
+// --- stretch core ---------------------------------------------------------------------------
+
+class Stretch : public ::testing::Test {
+protected:
+    void Make(CVortanSurface& s, int w, int h, int format)
+    {
+        CVortanSurfaceDesc d = Desc(w, h, format);
+        ASSERT_EQ(1, s.Create(nullptr, &d));
+    }
+    // Source pixel (x, y) = 0xFF00yyxx.
+    void Numbered(CVortanSurface& s, int w, int h, int format)
+    {
+        Make(s, w, h, format);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                SetWord(s, x, y, 0xFF000000u | (u32)(y << 8) | (u32)x);
+    }
+    void TearDown() override
+    {
+        src.Release();
+        dst.Release();
+    }
+    CVortanSurface src, dst;
+};
+
+TEST_F(Stretch, HalfSizeSamplesEverySecondRowAndColumn)
+{
+    Numbered(src, 10, 10, 7);
+    Make(dst, 5, 5, 7);
+    ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, 0));
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 5; ++x)
+            EXPECT_EQ(0xFF000000u | (u32)(2 * y << 8) | (u32)(2 * x), Word(dst, x, y)) << x << "," << y;
+}
+
+TEST_F(Stretch, MirrorsReadTheSourceBackwards)
+{
+    Numbered(src, 10, 10, 6);
+    Make(dst, 5, 5, 6);
+    ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_MIRROR_X | VORTAN_BLIT_MIRROR_Y));
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 5; ++x)
+            EXPECT_EQ(0xFF000000u | (u32)(2 * (4 - y) << 8) | (u32)(9 - 2 * x), Word(dst, x, y)) << x << "," << y;
+}
+
+TEST_F(Stretch, SixteenBitCopyAndColorKey)
+{
+    Make(src, 4, 1, 4);
+    Make(dst, 8, 1, 4);
+    u16* p = (u16*)src.GetPixels();
+    p[0] = 0x1111;
+    p[1] = 0xF81F;
+    p[2] = 0x3333;
+    p[3] = 0xF81F;
+    src.SetColorKeyFromPixel(1, 0);
+    dst.Clear(0xFF000000 | 0x00FF00, nullptr);
+    ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_COLORKEY));
+    const u16 expected[8] = {0x1111, 0x1111, 0x07E0, 0x07E0, 0x3333, 0x3333, 0x07E0, 0x07E0};
+    for (int x = 0; x < 8; ++x)
+        EXPECT_EQ(expected[x], Half(dst, x, 0)) << x;
+}
+
+TEST_F(Stretch, ClippingCutsTheSourceInProportion)
+{
+    Numbered(src, 10, 10, 7);
+    Make(dst, 20, 20, 7);
+    CVortanRect clip;
+    clip.Set(4, 0, 20, 20);
+    dst.SetClipRect(&clip);
+    CVortanRect to;
+    to.Set(0, 0, 20, 20);  // scale 2: the 4 clipped target columns drop 2 source columns
+    ASSERT_EQ(1, dst.BlitStretch(&to, &src, nullptr, 0));
+    EXPECT_EQ(0u, Word(dst, 3, 0));
+    EXPECT_EQ(0xFF000002u, Word(dst, 4, 0));
+    EXPECT_EQ(0xFF000009u, Word(dst, 19, 0));
+    // With 0x10 the clip rectangle is skipped, never the target's bounds.
+    to.Set(-10, -10, 30, 30);
+    ASSERT_EQ(1, dst.BlitStretch(&to, &src, nullptr, VORTAN_BLIT_NOCLIP));
+    // Source 2..8 over 20 pixels: step (6 << 16) / 20 = 19660, pixel 10 reads 2 + 2.
+    EXPECT_EQ(0xFF000404u, Word(dst, 10, 10));
+    EXPECT_EQ(0xFF000202u, Word(dst, 0, 0));
+}
+
+TEST_F(Stretch, SourceRectangleBeyondTheSourceIsCutToIt)
+{
+    Numbered(src, 10, 10, 7);
+    Make(dst, 15, 10, 7);
+    CVortanRect from;
+    from.Set(-5, 0, 10, 10);
+    ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, &from, 0));
+    EXPECT_EQ(0u, Word(dst, 4, 3));
+    EXPECT_EQ(0xFF000300u, Word(dst, 5, 3));
+    EXPECT_EQ(0xFF000309u, Word(dst, 14, 3));
+    from.Set(0, 0, 500, 500);
+    EXPECT_EQ(1, dst.BlitStretch(nullptr, &src, &from, 0));  // no read past the source
+}
+
+TEST_F(Stretch, AnotherSourceFormatIsRefusedOnTheNearestPath)
+{
+    Numbered(src, 4, 4, 6);
+    Make(dst, 4, 4, 7);
+    EXPECT_EQ(11, dst.BlitStretch(nullptr, &src, nullptr, 0));
+    EXPECT_EQ(0u, Word(dst, 1, 1));
+    EXPECT_EQ(2, dst.BlitStretch(nullptr, nullptr, nullptr, 0));
+}
+
+TEST_F(Stretch, PremultipliedAlphaRowBlendsWithTheTarget)
+{
+    Make(src, 1, 1, 6);
+    Make(dst, 1, 1, 6);
+    SetWord(src, 0, 0, 0x80640000u);  // alpha 128, red 100 (premultiplied)
+    SetWord(dst, 0, 0, 0xFF0000C8u);  // blue 200
+    ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_ALPHA));
+    // red 0 + 255 * 100 >> 8 = 99; blue 200 * 127 >> 8 = 99; alpha = the source's 128.
+    EXPECT_EQ(0x80630063u, Word(dst, 0, 0));
+    SetWord(src, 0, 0, 0x00FFFFFFu);  // alpha 0: skipped
+    ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_ALPHA));
+    EXPECT_EQ(0x80630063u, Word(dst, 0, 0));
+}
+
+TEST_F(Stretch, TintKeepsEachFormatsChannelOrder)
+{
+    for (int format : {6, 7}) {
+        Make(src, 1, 1, format);
+        Make(dst, 1, 1, format);
+        SetWord(src, 0, 0, 0xFFFFFFFFu);
+        ASSERT_EQ(1, dst.BlitStretchTinted(nullptr, &src, nullptr, 0xFFFF0000, 0));
+        // 255 * 255 >> 8 = 254 into the red byte of each format.
+        EXPECT_EQ(format == 6 ? 0xFFFE0000u : 0xFF0000FEu, Word(dst, 0, 0)) << format;
+        SetWord(dst, 0, 0, format == 6 ? 0xFF000000u : 0xFF000000u);
+        ASSERT_EQ(1, dst.BlitStretchTinted(nullptr, &src, nullptr, 0x80FF0000, 0));
+        // Tint alpha 128: (127 * 0 + 128 * 254) >> 8 = 127.
+        EXPECT_EQ(format == 6 ? 0xFF7F0000u : 0xFF00007Fu, Word(dst, 0, 0)) << format;
+        ASSERT_EQ(1, dst.BlitStretchTinted(nullptr, &src, nullptr, 0x00FF0000, 0));  // alpha 0: nothing
+        EXPECT_EQ(format == 6 ? 0xFF7F0000u : 0xFF00007Fu, Word(dst, 0, 0));
+        src.Release();
+        dst.Release();
+    }
+}
+
+TEST_F(Stretch, TintedRowSaturates)
+{
+    Make(src, 1, 1, 6);
+    Make(dst, 1, 1, 6);
+    SetWord(src, 0, 0, 0x80FFFFFFu);  // not a valid premultiplied pixel: the sum overflows
+    SetWord(dst, 0, 0, 0xFFFFFFFFu);
+    ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_ALPHA));
+    EXPECT_EQ(0x80FFFFFFu, Word(dst, 0, 0));
+}
+
+TEST_F(Stretch, Tinted565UsesTheAlphaPlane)
+{
+    Make(src, 1, 1, 4);
+    Make(dst, 1, 1, 4);
+    ASSERT_EQ(1, src.CreateAlphaPlane());
+    ((u16*)src.GetPixels())[0] = 0xF800;  // red 248
+    src.GetAlphaPlane()[0] = 0;
+    ((u16*)dst.GetPixels())[0] = 0x001F;  // blue 248
+    ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_ALPHA));
+    EXPECT_EQ(0x001F, Half(dst, 0, 0));  // alpha 0 skips
+    src.GetAlphaPlane()[0] = 255;
+    ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_ALPHA));
+    // red: 0 + 255 * 248 >> 8 = 247 -> 30; blue: 248 * 0 >> 8 = 0.
+    EXPECT_EQ(30 << 11, Half(dst, 0, 0));
+}
+
+TEST_F(Stretch, AlphaOnlyCopiesTheAlphaByte)
+{
+    Make(src, 1, 1, 7);
+    Make(dst, 1, 1, 7);
+    SetWord(src, 0, 0, 0x40112233u);
+    SetWord(dst, 0, 0, 0xFFAABBCCu);
+    ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_ALPHAONLY));
+    EXPECT_EQ(0x40AABBCCu, Word(dst, 0, 0));
+}
+
+TEST_F(Stretch, FilteredStretchAveragesBlocks)
+{
+    // Grey source v(x, y) = 16 (4y + x); step (5 << 16) / 2 gives blocks of 3 starting at
+    // 0 and 2, cut at the source's edge.
+    Make(src, 4, 4, 6);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) {
+            u32 v = 16u * (u32)(4 * y + x);
+            SetWord(src, x, y, 0xFF000000u | v << 16 | v << 8 | v);
+        }
+    Make(dst, 2, 2, 6);
+    ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_FILTERED));
+    const u32 expected[4] = {80, 104, 176, 200};
+    for (int i = 0; i < 4; ++i) {
+        u32 v = expected[i];
+        EXPECT_EQ(0xFF000000u | v << 16 | v << 8 | v, Word(dst, i % 2, i / 2)) << i;
+    }
+}
+
+TEST_F(Stretch, FilteredUpscaleHasNoBlackEdge)
+{
+    Make(src, 2, 2, 7);
+    SetWord(src, 0, 0, 0xFF0000FFu);
+    SetWord(src, 1, 0, 0xFF00FF00u);
+    SetWord(src, 0, 1, 0xFFFF0000u);
+    SetWord(src, 1, 1, 0xFFFFFFFFu);
+    Make(dst, 4, 4, 7);
+    ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_FILTERED));
+    EXPECT_EQ(0xFF0000FFu, Word(dst, 0, 0));
+    EXPECT_EQ(0xFF00FF00u, Word(dst, 3, 0));
+    EXPECT_EQ(0xFFFF0000u, Word(dst, 0, 3));
+    EXPECT_EQ(0xFFFFFFFFu, Word(dst, 3, 3));
+}
+
+TEST_F(Stretch, FilteredStretchConvertsBetweenFormats)
+{
+    Make(src, 2, 1, 6);
+    SetWord(src, 0, 0, 0xFF102030u);
+    SetWord(src, 1, 0, 0xFF102030u);
+    Make(dst, 1, 1, 4);
+    ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_FILTERED));
+    EXPECT_EQ(((0x10 >> 3) << 11) | ((0x20 >> 2) << 5) | (0x30 >> 3), Half(dst, 0, 0));
+}
+
+// --- X drawable bridge -------------------------------------------------------------------
+
+TEST(SurfaceBridge, PixelsGoThroughAnXPixmapAndBack)
+{
+    PaletteApp app;
+    CVortanSurface s;
+    CVortanSurfaceDesc d = Desc(6, 4, 6);
+    ASSERT_EQ(1, s.Create(&app, &d));
+    SetWord(s, 2, 1, 0x00123456u);
+    _XGC* gc = nullptr;
+    ASSERT_EQ(1, s.LockDrawable(&gc));
+    ASSERT_NE(nullptr, gc);
+    _XGC* second = nullptr;
+    EXPECT_EQ(1000, s.LockDrawable(&second));
+    Display* display = app.GetDisplay();
+    XSetForeground(display, gc, 0x00ABCDEF);
+    XFillRectangle(display, s.GetDrawablePixmap(), gc, 4, 0, 2, 4);
+    SetWord(s, 0, 0, 0x00777777u);  // overwritten by the copy-back
+    s.UnlockDrawable(gc, 1);
+    EXPECT_EQ(nullptr, gc);
+    EXPECT_EQ(0x00123456u, Word(s, 2, 1) & 0xFFFFFF);
+    EXPECT_EQ(0x00ABCDEFu, Word(s, 5, 3) & 0xFFFFFF);
+    EXPECT_EQ(0u, Word(s, 0, 0) & 0xFFFFFF);
+    // Without copy-back the pixels stay.
+    ASSERT_EQ(1, s.LockDrawable(&gc));
+    SetWord(s, 0, 0, 0x00777777u);
+    s.UnlockDrawable(gc, 0);
+    EXPECT_EQ(0x00777777u, Word(s, 0, 0));
+    s.Release();
+    EXPECT_EQ(3, s.LockDrawable(&gc));
+}
+
+TEST(SurfaceBridge, FailuresAreCodesNotExits)
+{
+    CVortanSurface s;
+    CVortanSurfaceDesc d = Desc(4, 4, 6);
+    ASSERT_EQ(1, s.Create(nullptr, &d));
+    _XGC* gc = nullptr;
+    EXPECT_EQ(1001, s.LockDrawable(&gc));  // no application, no display
+    PaletteApp app;
+    EXPECT_EQ(2, s.CreateFromDrawable(&app, &d, 0));
+    // A drawable id that does not exist: the X error is trapped.
+    EXPECT_EQ(1001, s.CreateFromDrawable(&app, &d, 0x3FFFFF1));
+    s.Release();
+}
+
+TEST(SurfaceBridge, FromDrawableDerivesTheMissingSide)
+{
+    PaletteApp app;
+    Display* display = app.GetDisplay();
+    Pixmap pixmap = XCreatePixmap(display, DefaultRootWindow(display), 200, 100, 24);
+    CVortanSurface s;
+    CVortanSurfaceDesc d = Desc(51, 0, 6, VORTAN_SURFACE_KEEP_ASPECT);
+    ASSERT_EQ(1, s.CreateFromDrawable(&app, &d, pixmap));
+    EXPECT_EQ(52, s.GetWidth());  // odd width made even
+    EXPECT_EQ(25, s.GetHeight());
+    d = Desc(0, 0, 6);
+    ASSERT_EQ(1, s.CreateFromDrawable(&app, &d, pixmap));
+    EXPECT_EQ(200, s.GetWidth());
+    EXPECT_EQ(100, s.GetHeight());
+    s.Release();
+    XFreePixmap(display, pixmap);
+}

@@ -1,0 +1,191 @@
+// Engine key codes: the keysym translation, the display names and the input devices.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "engine/VortanPtrArray.h"
+#include "engine/platform/VortanInput.h"
+#include "engine/platform/VortanKeys.h"
+
+// Xlib's macros (None, Bool, ...) clash with other headers: it comes last.
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+namespace {
+
+std::string Narrow(const CVortanString& s)
+{
+    std::string out;
+    for (int i = 0; i < s.GetLength(); ++i)
+        out += (char)s.GetAt(i);
+    return out;
+}
+
+// The keysym names (as Xlib spells them) and the engine code each must give.
+const std::map<std::string, int>& ExpectedCodes()
+{
+    static std::map<std::string, int> table;
+    if (!table.empty())
+        return table;
+    const char* arrows[] = {"Left", "Up", "Right", "Down"};
+    for (int i = 0; i < 4; ++i)
+        table[arrows[i]] = i;
+    table["Return"] = 4;
+    table["KP_Enter"] = 4;
+    for (char c = 'a'; c <= 'z'; ++c)
+        table[std::string(1, c)] = 15 + (c - 'a');
+    for (char c = '1'; c <= '9'; ++c)
+        table[std::string(1, c)] = 41 + (c - '1');
+    table["0"] = 50;
+    for (int f = 1; f <= 24; ++f)
+        table["F" + std::to_string(f)] = 50 + f;
+    table["Escape"] = 75;
+    table["space"] = 76;
+    table["Control_L"] = 78;
+    table["Control_R"] = 79;
+    table["Shift_L"] = 80;
+    table["Shift_R"] = 81;
+    table["Caps_Lock"] = 82;
+    table["comma"] = 83;
+    table["period"] = 84;
+    table["Tab"] = 85;
+    table["Home"] = 86;
+    table["End"] = 87;
+    table["Prior"] = 88;
+    table["Next"] = 89;
+    table["minus"] = 90;
+    table["Num_Lock"] = 96;
+    table["Scroll_Lock"] = 97;
+    for (int d = 1; d <= 9; ++d)
+        table["KP_" + std::to_string(d)] = 97 + d;
+    const char* pad[] = {"KP_End", "KP_Down", "KP_Next", "KP_Left", "KP_Begin",
+                         "KP_Right", "KP_Home", "KP_Up", "KP_Prior"};
+    for (int i = 0; i < 9; ++i)
+        table[pad[i]] = 98 + i;
+    table["KP_0"] = 107;
+    table["KP_Insert"] = 107;
+    table["Alt_L"] = 108;
+    table["Alt_R"] = 109;
+    table["Insert"] = 110;
+    table["Delete"] = 111;
+    table["Hyper_R"] = 112;
+    table["KP_Decimal"] = 120;
+    table["KP_Delete"] = 120;
+    table["KP_Separator"] = 120;
+    table["KP_Divide"] = 121;
+    table["KP_Multiply"] = 122;
+    table["KP_Add"] = 123;
+    table["KP_Subtract"] = 124;
+    table["KP_Equal"] = 125;
+    table["Pause"] = 126;
+    table["BackSpace"] = 130;
+    return table;
+}
+
+} // namespace
+
+TEST(KeyFromXKeysym, EveryListedKeysymGivesItsCode)
+{
+    for (const auto& [name, code] : ExpectedCodes()) {
+        KeySym sym = XStringToKeysym(name.c_str());
+        ASSERT_NE(sym, (KeySym)NoSymbol) << name;
+        EXPECT_EQ(KeyFromXKeysym(sym), code) << name;
+    }
+}
+
+TEST(KeyFromXKeysym, EveryOtherKeysymIsNoKey)
+{
+    std::map<unsigned long, int> listed;
+    for (const auto& [name, code] : ExpectedCodes())
+        listed[XStringToKeysym(name.c_str())] = code;
+    // All of Latin-1, the function and keypad page, and some keysyms far outside.
+    int mapped = 0;
+    for (unsigned long sym = 0; sym <= 0xffff; ++sym) {
+        int code = KeyFromXKeysym(sym);
+        if (listed.count(sym)) {
+            ++mapped;
+            continue;
+        }
+        EXPECT_EQ(code, 255) << std::hex << sym;
+    }
+    EXPECT_EQ(mapped, (int)listed.size());
+    for (unsigned long sym : {0x1000000ul, 0x10000e9ul, 0x1008ff11ul, ~0ul})
+        EXPECT_EQ(KeyFromXKeysym(sym), 255) << std::hex << sym;
+}
+
+TEST(KeyFromXKeysym, CaseAndKeypadExamples)
+{
+    EXPECT_EQ(KeyFromXKeysym(XK_a), 15);
+    EXPECT_EQ(KeyFromXKeysym(XK_z), 40);
+    EXPECT_EQ(KeyFromXKeysym(XK_A), 255);
+    EXPECT_EQ(KeyFromXKeysym(XK_Z), 255);
+    EXPECT_EQ(KeyFromXKeysym(0xff8d), 4);   // KP_Enter
+    EXPECT_EQ(KeyFromXKeysym(XK_KP_Equal), 125);
+    EXPECT_EQ(KeyFromXKeysym(XK_equal), 255);
+    EXPECT_EQ(KeyFromXKeysym(XK_bracketleft), 255);
+    EXPECT_EQ(KeyFromXKeysym(XK_F16), 66);
+    EXPECT_EQ(KeyFromXKeysym(XK_F24), 74);
+    EXPECT_EQ(KeyFromXKeysym(XK_F25), 255);
+}
+
+TEST(KeyNames, WholeTable)
+{
+    std::map<int, std::string> names = {
+        {0, "ARROW LEFT"}, {1, "ARROW UP"}, {2, "ARROW RIGHT"}, {3, "ARROW DOWN"}, {4, "ENTER"},
+        {75, "Esc"}, {76, "SPACE"}, {77, "Back"}, {78, "L CONTROL"}, {79, "R CONTROL"},
+        {80, "L SHIFT"}, {81, "R SHIFT"}, {82, "CAPS LOCK"}, {83, ","}, {84, "."}, {85, "Tab"},
+        {86, "HOME"}, {87, "END"}, {88, "PAGEUP"}, {89, "PAGEDOWN"}, {90, "-"}, {91, "="},
+        {92, "["}, {93, "]"}, {94, "\\"}, {95, "\\"}, {96, "NUMLOCK"}, {97, "SCROLL LOCK"},
+        {107, "NUMPAD 0"}, {108, "L ALT"}, {109, "R ALT"}, {110, "INSERT"}, {111, "DELETE"},
+        {112, "APPS KEY"}, {113, "L FUNC"}, {114, "R FUNC"}, {115, "'"}, {116, "YES"},
+        {117, "NO"}, {118, "*"}, {119, "#"}, {120, "NUMPAD ."}, {121, "NUMPAD /"},
+        {122, "NUMPAD *"}, {123, "NUMPAD +"}, {124, "NUMPAD -"}, {125, "NUMPAD ENTER"},
+        {126, "PAUSE/BREAK"}, {127, "Menu"}, {128, "Search"}, {129, "Camera"},
+        {130, "Backspace"}};
+    for (int i = 0; i < 10; ++i)
+        names[5 + i] = "DEVICE" + std::to_string(i);
+    for (int i = 0; i < 26; ++i)
+        names[15 + i] = std::string(1, (char)('A' + i));
+    for (int i = 0; i < 9; ++i)
+        names[41 + i] = std::to_string(i + 1);
+    names[50] = "0";
+    for (int i = 0; i < 15; ++i)
+        names[51 + i] = "F" + std::to_string(i + 1);
+    for (int i = 66; i <= 74; ++i)
+        names[i] = "Unknown key";
+    for (int i = 0; i < 9; ++i)
+        names[98 + i] = "NUMPAD " + std::to_string(i + 1);
+    ASSERT_EQ(names.size(), 131u);
+
+    for (const auto& [code, name] : names) {
+        CVortanString text;
+        CVortanInput::GetKeyName(code, text);
+        EXPECT_EQ(Narrow(text), name) << code;
+    }
+    for (int code : {131, 200, 255, 1000, -1}) {
+        CVortanString text;
+        CVortanInput::GetKeyName(code, text);
+        EXPECT_EQ(Narrow(text), "Unknown key") << code;
+    }
+}
+
+TEST(InputDevices, EnumerateAndClear)
+{
+    CVortanInput input;
+    EXPECT_EQ(input.Init(nullptr), 1);
+    CVortanPtrArray list;
+    input.EnumerateKeyboards(&list);
+    input.EnumeratePointers(&list);
+    input.EnumerateKeyboards(nullptr);
+    ASSERT_EQ(list.GetCount(), 2);
+    auto* keyboard = (CVortanInputDeviceDesc*)list.GetAt(0);
+    auto* pointer = (CVortanInputDeviceDesc*)list.GetAt(1);
+    EXPECT_EQ(Narrow(keyboard->name), "VortanInput keyboard device.");
+    EXPECT_EQ(Narrow(pointer->name), "VortanInput mouse/stylus device.");
+    for (u32 word : pointer->reserved)
+        EXPECT_EQ(word, 0u);
+    CVortanInput::ClearDeviceList(&list);
+    EXPECT_EQ(list.GetCount(), 0);
+    CVortanInput::ClearDeviceList(nullptr);
+}

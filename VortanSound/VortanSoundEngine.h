@@ -1,0 +1,141 @@
+// CVortanSoundEngine: the software mixer over one ALSA playback device.
+//
+// A mixer thread (or the owner through Update, with flag 4) mixes every playing registered
+// buffer into one period with volume, pan, optional 3-D placement and resampling, applies
+// the master volume and pan of the primary buffer, converts to the device format and writes
+// the period to ALSA, whose blocking write paces the loop.
+//
+// Threads: the buffer list and the notify-handler list are guarded by the process-wide
+// critical section (held while the mixer walks them); flags shared with the mixer thread
+// are atomics. Notify listeners run on the mixer thread with the critical section held.
+#pragma once
+#include <atomic>
+
+#include "VortanSound/VortanSoundBuffer.h"
+#include "VortanSound/VortanSoundFormat.h"
+#include "engine/VortanCriticalSection.h"
+#include "engine/VortanPtrArray.h"
+#include "engine/VortanThread.h"
+#include "engine/VortanTypes.h"
+
+typedef struct _snd_pcm snd_pcm_t;
+typedef struct _snd_pcm_hw_params snd_pcm_hw_params_t;
+
+// Open flags.
+enum {
+    VORTAN_SOUNDENGINE_NO_THREAD = 4  // no mixer thread: the owner calls Update
+};
+
+class CVortanSoundEngine : public IVortanThread {
+public:
+    CVortanSoundEngine();
+    virtual ~CVortanSoundEngine();
+
+    static CVortanSoundEngine* Create();
+
+    // The mixer thread's body.
+    void Run() override;
+    // With flag 4 only: one period mixed and the notifications processed, no sleep.
+    // Returns Mix's result (0 when nothing was done).
+    virtual int Update();
+
+    // Opens the output closest to the wanted format: 1; 9 when the device fails, 7 out of
+    // memory, 11 when no format fits. periodBytes 0 chooses rate x block align / 24 + 1024;
+    // the period is rounded up to a multiple of 16 (and kept within 16..1 MiB).
+    int Open(void* owner, u32 samplesPerSec, u32 bitsPerSample, u32 channels, u32 reserved, u32 flags,
+             int periodBytes);
+    void Close();
+
+    // Pausing or resuming stops every registered buffer. Pausing pauses the device when it
+    // can, else stops the thread and closes the device; resuming undoes what pausing did.
+    int SetPaused(bool paused);
+    int IsPaused() const { return m_paused.load(); }
+
+    // A muted engine writes silence while the buffers keep advancing; the master volume is
+    // kept aside while muted and restored on unmute.
+    int SetMute(bool muted);
+    int IsMuted() const { return m_muted.load(); }
+    // Master volume, clamped to -10000..0 (the saved volume while muted).
+    int SetVolume(i32 volume);
+    i32 GetVolume() const;
+    // Master pan, clamped to -10000..10000.
+    int SetPan(i32 pan);
+    i32 GetPan() const;
+
+    // 2 for null, 0 when already present, 1 added (7 out of memory).
+    int AddBuffer(CVortanSoundBuffer* buffer);
+    // 2 for null, 8 when absent, 1 removed.
+    int RemoveBuffer(CVortanSoundBuffer* buffer);
+    int AddNotifyHandler(IVortanSoundNotifyHandler* handler);
+    int RemoveNotifyHandler(IVortanSoundNotifyHandler* handler);
+    int GetBufferCount();
+
+    // Appends the twelve candidate output formats as new CVortanSoundFormat records.
+    int EnumFormats(CVortanPtrArray& formats);
+    // Appends the one device name as a new CVortanString.
+    int EnumDevices(CVortanPtrArray& devices);
+    static void FreeFormats(CVortanPtrArray& formats);
+    static void FreeDevices(CVortanPtrArray& devices);
+
+    // The best candidate for a wanted format: 1 and the choice, or 11 when none fits.
+    static int ChooseFormat(const CVortanSoundFormat& wanted, CVortanSoundFormat* chosen);
+
+    // Mixes one period into the primary buffer and writes it to the device when one is
+    // open. 1; 3 without a format or a mix buffer; 1000 when the primary buffer is locked.
+    int Mix();
+
+    // The output format (the primary buffer's).
+    CVortanSoundFormat GetFormat() const { return m_format; }
+    CVortanSoundBuffer* GetPrimaryBuffer() { return &m_primary; }
+    void* GetOwner() const { return m_owner; }
+    u32 GetFlags() const { return m_flags; }
+    int GetPeriodBytes() const { return m_periodBytes; }
+    int GetPeriodFrames() const { return m_periodFrames; }
+    int GetMixSamples() const { return m_mixSamples; }
+    // The device's buffer in frames (0 without a device).
+    u32 GetDeviceBufferFrames() const { return m_deviceBufferFrames; }
+    int IsDeviceOpen() const { return m_pcm != nullptr; }
+    // Next notification id (the first is 1).
+    u32 NextNotifyId() { return m_notifyId.fetch_add(1) + 1; }
+
+    // Amplitude factor of a volume (hundredths of a decibel): 32767 / 2^(volume / -1000),
+    // truncated; 32767 for 0 and above.
+    static i32 VolumeToGain(i32 volume);
+    // Attenuation of the quieter side for a pan magnitude: 32767 / 2^(|pan| / 1000).
+    static i32 PanToGain(i32 pan);
+
+private:
+    CVortanSoundEngine(const CVortanSoundEngine&) = delete;
+    CVortanSoundEngine& operator=(const CVortanSoundEngine&) = delete;
+
+    int OpenOutput(const CVortanSoundFormat& format, int periodBytes);
+    int OpenDevice(const CVortanSoundFormat& format, int periodBytes);
+    void CloseDevice();
+    void FreeMixBuffer();
+    void StartMixer();
+    void ProcessHandlers();
+    // Adds one buffer's contribution to the mix buffer (the buffer is locked).
+    int MixBuffer(CVortanSoundBuffer* buffer);
+    void ConvertOutput(u8* out, u32 outBytes);
+
+    CVortanSoundBuffer m_primary;
+    void* m_owner;
+    CVortanSoundFormat m_format;
+    CVortanPtrArray m_buffers;
+    CVortanPtrArray m_handlers;
+    std::atomic<i32> m_paused;
+    CVortanCriticalSection m_lock;
+    std::atomic<i32> m_muted;
+    std::atomic<i32> m_savedVolume;
+    i32* m_mixBuffer;
+    int m_periodBytes;
+    int m_mixSamples;
+    int m_mixBytes;
+    u32 m_flags;
+    snd_pcm_t* m_pcm;
+    snd_pcm_hw_params_t* m_hwParams;
+    int m_periodFrames;
+    u32 m_deviceBufferFrames;
+    int m_devicePaused;  // the device was paused in hardware (snd_pcm_pause)
+    std::atomic<u32> m_notifyId;
+};

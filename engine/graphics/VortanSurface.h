@@ -177,6 +177,16 @@ public:
     // The filtered (block-averaging) stretch, with the same frame as StretchCore.
     int StretchFiltered(const CVortanRect& dst, CVortanSurface* source, const CVortanRect& src);
 
+    // --- text in a system font -------------------------------------------------------------
+    // Lays the text out with Pango in the font family at `size` points, wrapped to the
+    // rectangle's width and aligned by flags 0x100 (centre) or 0x40000 (right), and paints it
+    // in the colour (alpha ignored) at the rectangle's top-left; only pixels inside the
+    // rectangle change. Flag 0x100000 measures only: nothing is drawn and the rectangle's
+    // bottom becomes its top plus the text height. Returns the text height in pixels, 0 when
+    // nothing was done. The texture mirror is not refreshed.
+    int DrawText(CVortanRect* rect, const CVortanString& fontName, int size, const CVortanString& text, u32 color,
+                 u32 flags);
+
     // --- X drawable bridge ------------------------------------------------------------
     // Copies the pixels into a new X pixmap and hands out a GC on it. 3 without pixels,
     // 1000 when already open, 1001 when the pixmap or GC cannot be made (X errors trapped).

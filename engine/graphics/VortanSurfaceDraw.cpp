@@ -1,8 +1,6 @@
-// CVortanSurface: the software drawing slots other than the stretch blits.
-//
-// Clear is complete. The other routines (gradients, translucent fills, darkening, plain,
-// tinted and rotated blits, lines, plotted pixels, inversion) are not written yet: each
-// answers 11, the code for "no routine for this target", and draws nothing.
+// CVortanSurface: Clear. The other software drawing slots are in VortanSoftDraw.cpp (fills,
+// darkening, lines, plotted pixels, inversion), VortanSoftBlit.cpp (plain, tinted and rotated
+// blits) and VortanStretch.cpp (the stretch blits).
 #include <string.h>
 
 #include "engine/graphics/VortanSurface.h"
@@ -82,58 +80,4 @@ int CVortanSurface::Clear(u32 color, const CVortanRect* rect)
     }
     RefreshTexture();
     return VORTAN_OK;
-}
-
-int CVortanSurface::FillGradient(u32, u32, u32, u32, const CVortanRect*)
-{
-    m_lockFlags = 0;
-    return VORTAN_E_VERSION;
-}
-
-int CVortanSurface::FillAdditive(u32, const CVortanRect*)
-{
-    m_lockFlags = 0;
-    return VORTAN_E_VERSION;
-}
-
-int CVortanSurface::Darken(const CVortanRect*, float)
-{
-    m_lockFlags = 0;
-    return VORTAN_E_VERSION;
-}
-
-int CVortanSurface::Blit(int, int, IVortanGraphicsContext*, const CVortanRect*, u32)
-{
-    m_lockFlags = 0;
-    return VORTAN_E_VERSION;
-}
-
-int CVortanSurface::BlitRotated(int, int, IVortanGraphicsContext*, float, int, u32)
-{
-    m_lockFlags = 0;
-    return VORTAN_E_VERSION;
-}
-
-int CVortanSurface::BlitTinted(int, int, IVortanGraphicsContext*, const CVortanRect*, u32, u32)
-{
-    m_lockFlags = 0;
-    return VORTAN_E_VERSION;
-}
-
-int CVortanSurface::DrawLine(int, int, int, int, u32, u32)
-{
-    m_lockFlags = 0;
-    return VORTAN_E_VERSION;
-}
-
-int CVortanSurface::PlotPixel(int, int, u32, u32)
-{
-    m_lockFlags = 0;
-    return VORTAN_E_VERSION;
-}
-
-int CVortanSurface::Invert()
-{
-    m_lockFlags = 0;
-    return VORTAN_E_VERSION;
 }

@@ -1,0 +1,668 @@
+// CVortanSurface: the software blits (plain, alpha-blended, tinted and rotated).
+//
+// Every blit reads its source in the target's pixel format, so a source of another format
+// is refused with 11. The source rectangle is clipped to the source, the target rectangle to
+// the clip rectangle (unless flag 0x10) and always to the target itself.
+// The pixel loops are plain integer code: let the compiler vectorise them even where the
+// build's optimisation level would not.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC optimize("tree-vectorize")
+#endif
+#include <math.h>
+#include <string.h>
+
+#include "engine/graphics/VortanSoftDraw.h"
+#include "engine/graphics/VortanSurfaceApp.h"
+#include "engine/graphics/VortanSurfaceFormats.h"
+
+using namespace VortanSoft;
+
+namespace {
+
+// One clipped blit: rows of the target from (x, y), each reading a source row from its first
+// drawn pixel with a step of +1 or -1 pixels (mirrored).
+struct BlitJob {
+    u8* dst;            // first target pixel
+    int dstPitch;
+    const u8* src;      // source pixel drawn at the first target pixel
+    int srcPitch;       // bytes to the source row drawn below (negative when mirrored vertically)
+    int srcStep;        // +1, or -1 when mirrored horizontally
+    u8* dstAlpha;       // target alpha plane at the first pixel, or null
+    int dstAlphaPitch;
+    const u8* srcAlpha; // source alpha plane at the first drawn pixel, or null
+    int srcAlphaPitch;
+    int width;
+    int height;
+    u32 key;
+    u32 flags;
+    int format;
+    const u32* palette;
+    const u8* lookup;
+    u32 t2, t1, t0, tint; // tint channels at bits 16-23, 8-15, 0-7 and the tint alpha
+};
+
+// --- pixel access by size --------------------------------------------------------------------
+
+struct Pix8 {
+    typedef u8 T;
+    static u32 Load(const u8* p, int i) { return p[i]; }
+    static void Store(u8* p, int i, u32 v) { p[i] = (u8)v; }
+};
+struct Pix16 {
+    static u32 Load(const u8* p, int i) { return ((const u16*)p)[i]; }
+    static void Store(u8* p, int i, u32 v) { ((u16*)p)[i] = (u16)v; }
+};
+struct Pix24 {
+    static u32 Load(const u8* p, int i)
+    {
+        const u8* q = p + i * 3;
+        return (u32)q[0] | ((u32)q[1] << 8) | ((u32)q[2] << 16);
+    }
+    static void Store(u8* p, int i, u32 v)
+    {
+        u8* q = p + i * 3;
+        q[0] = (u8)v;
+        q[1] = (u8)(v >> 8);
+        q[2] = (u8)(v >> 16);
+    }
+};
+struct Pix32 {
+    static u32 Load(const u8* p, int i) { return ((const u32*)p)[i]; }
+    static void Store(u8* p, int i, u32 v) { ((u32*)p)[i] = v; }
+};
+
+void CopyAlphaPlaneRows(const BlitJob& j)
+{
+    for (int y = 0; y < j.height; ++y) {
+        const u8* s = j.srcAlpha + (ptrdiff_t)y * j.srcAlphaPitch;
+        u8* d = j.dstAlpha + (ptrdiff_t)y * j.dstAlphaPitch;
+        if (j.srcStep == 1) {
+            memmove(d, s, (size_t)j.width);
+        } else {
+            for (int i = 0; i < j.width; ++i)
+                d[i] = s[-i];
+        }
+    }
+}
+
+// Plain rows: key skipping, half blend or a copy. Format 1 half-blends as a checkerboard.
+template <typename P>
+void PlainRows(const BlitJob& j)
+{
+    bool keyed = (j.flags & VORTAN_BLIT_COLORKEY) != 0;
+    bool half = (j.flags & VORTAN_BLIT_HALFBLEND) != 0;
+    bool checker = half && j.format == VORTAN_PIXEL_PALETTE8;
+    u32 mask = HalfBlendMask(j.format);
+    int bytes = CVortanSurface::BytesPerPixel(j.format);
+    u32 keyMask = bytes == 4 ? 0xFFFFFF : 0xFFFFFFFF;
+    for (int y = 0; y < j.height; ++y) {
+        const u8* s = j.src + (ptrdiff_t)y * j.srcPitch;
+        u8* d = j.dst + (ptrdiff_t)y * j.dstPitch;
+        if (!keyed && !half) {
+            if (j.srcStep == 1) {
+                memmove(d, s, (size_t)j.width * bytes);
+            } else {
+                for (int i = 0; i < j.width; ++i)
+                    P::Store(d, i, P::Load(s, -i));
+            }
+            continue;
+        }
+        for (int i = 0; i < j.width; ++i) {
+            u32 v = P::Load(s, i * j.srcStep);
+            if (keyed && (v & keyMask) == j.key)
+                continue;
+            if (checker) {
+                if (((i ^ y) & 1) == 0)
+                    P::Store(d, i, v);
+            } else if (half) {
+                P::Store(d, i, ((P::Load(d, i) & mask) >> 1) + ((v & mask) >> 1));
+            } else {
+                P::Store(d, i, v);
+            }
+        }
+    }
+}
+
+// 32-bit alpha byte only: the source's alpha replaces the target's, the colours stay.
+void AlphaByteRows(const BlitJob& j)
+{
+    for (int y = 0; y < j.height; ++y) {
+        const u32* s = (const u32*)(j.src + (ptrdiff_t)y * j.srcPitch);
+        u32* d = (u32*)(j.dst + (ptrdiff_t)y * j.dstPitch);
+        for (int i = 0; i < j.width; ++i)
+            d[i] = (d[i] & 0x00FFFFFF) | (s[i * j.srcStep] & 0xFF000000);
+    }
+}
+
+// source + target x (255 - a) >> 8 on the three colour bytes of a 32-bit word, each sum
+// saturated at 255; the target's alpha byte is kept.
+inline u32 BlendPremultiplied32(u32 d, u32 s, u32 a)
+{
+    u32 inv = 255 - a;
+    u32 rb = ((((d & 0x00FF00FF) * inv) >> 8) & 0x00FF00FF) + (s & 0x00FF00FF);
+    u32 g = ((((d & 0x0000FF00) * inv) >> 8) & 0x0000FF00) + (s & 0x0000FF00);
+    u32 over = rb & 0x01000100;
+    rb = (rb | (over - (over >> 8))) & 0x00FF00FF;
+    over = g & 0x00010000;
+    g = (g | (over - (over >> 8))) & 0x0000FF00;
+    return (d & 0xFF000000) | rb | g;
+}
+
+void AlphaRows32(const BlitJob& j)
+{
+    bool keyed = (j.flags & VORTAN_BLIT_COLORKEY) != 0;
+    if (!keyed && j.srcStep == 1) {
+        // Without a key the row needs no branch: an opaque source pixel blends to itself
+        // (the target is scaled by 0) and a transparent one keeps the target.
+        for (int y = 0; y < j.height; ++y) {
+            const u32* s = (const u32*)(j.src + (ptrdiff_t)y * j.srcPitch);
+            u32* d = (u32*)(j.dst + (ptrdiff_t)y * j.dstPitch);
+            for (int i = 0; i < j.width; ++i) {
+                u32 sp = s[i], dp = d[i];
+                u32 a = sp >> 24;
+                u32 blended = BlendPremultiplied32(dp, sp, a);
+                d[i] = a ? blended : dp;
+            }
+        }
+        return;
+    }
+    for (int y = 0; y < j.height; ++y) {
+        const u32* s = (const u32*)(j.src + (ptrdiff_t)y * j.srcPitch);
+        u32* d = (u32*)(j.dst + (ptrdiff_t)y * j.dstPitch);
+        for (int i = 0; i < j.width; ++i) {
+            u32 sp = s[i * j.srcStep];
+            if (keyed && (sp & 0xFFFFFF) == j.key)
+                continue;
+            u32 a = sp >> 24;
+            if (a == 0)
+                continue;
+            if (a == 255)
+                d[i] = (d[i] & 0xFF000000) | (sp & 0x00FFFFFF);
+            else
+                d[i] = BlendPremultiplied32(d[i], sp, a);
+        }
+    }
+}
+
+// Channel layout of the 16- and 24-bit formats: shift and largest value of each field.
+struct Fields {
+    int shift[3];
+    u32 max[3];
+};
+
+Fields FieldsOf(int format)
+{
+    switch (format) {
+    case VORTAN_PIXEL_RGB444:
+        return {{8, 4, 0}, {15, 15, 15}};
+    case VORTAN_PIXEL_RGB555:
+        return {{10, 5, 0}, {31, 31, 31}};
+    case VORTAN_PIXEL_RGB565:
+        return {{11, 5, 0}, {31, 63, 31}};
+    default: // 24-bit bytes
+        return {{16, 8, 0}, {255, 255, 255}};
+    }
+}
+
+// Alpha rows of formats 2 to 5: alpha from the source's alpha plane, each field blended as
+// it is (source + target x (255 - a) >> 8, saturated at the field's largest value).
+template <typename P>
+void AlphaRowsFields(const BlitJob& j)
+{
+    bool keyed = (j.flags & VORTAN_BLIT_COLORKEY) != 0;
+    Fields f = FieldsOf(j.format);
+    for (int y = 0; y < j.height; ++y) {
+        const u8* s = j.src + (ptrdiff_t)y * j.srcPitch;
+        const u8* sa = j.srcAlpha + (ptrdiff_t)y * j.srcAlphaPitch;
+        u8* d = j.dst + (ptrdiff_t)y * j.dstPitch;
+        for (int i = 0; i < j.width; ++i) {
+            u32 sp = P::Load(s, i * j.srcStep);
+            if (keyed && sp == j.key)
+                continue;
+            u32 a = sa[i * j.srcStep];
+            if (a == 0)
+                continue;
+            if (a == 255) {
+                P::Store(d, i, sp);
+                continue;
+            }
+            u32 dp = P::Load(d, i), out = 0;
+            for (int c = 0; c < 3; ++c) {
+                u32 sv = (sp >> f.shift[c]) & f.max[c], dv = (dp >> f.shift[c]) & f.max[c];
+                u32 v = sv + ((dv * (255 - a)) >> 8);
+                out |= (v > f.max[c] ? f.max[c] : v) << f.shift[c];
+            }
+            P::Store(d, i, out);
+        }
+    }
+}
+
+void AlphaRows8(const BlitJob& j)
+{
+    bool keyed = (j.flags & VORTAN_BLIT_COLORKEY) != 0;
+    for (int y = 0; y < j.height; ++y) {
+        const u8* s = j.src + (ptrdiff_t)y * j.srcPitch;
+        const u8* sa = j.srcAlpha + (ptrdiff_t)y * j.srcAlphaPitch;
+        u8* d = j.dst + (ptrdiff_t)y * j.dstPitch;
+        for (int i = 0; i < j.width; ++i) {
+            u32 si = s[i * j.srcStep];
+            if (keyed && si == j.key)
+                continue;
+            u32 a = sa[i * j.srcStep];
+            if (a == 0)
+                continue;
+            if (a == 255) {
+                d[i] = (u8)si;
+                continue;
+            }
+            u32 sc = j.palette ? j.palette[si] : 0, dc = j.palette ? j.palette[d[i]] : 0;
+            u32 c[3];
+            for (int k = 0; k < 3; ++k) {
+                int sh = 16 - k * 8;
+                c[k] = Sat255(((sc >> sh) & 0xFF) + ((((dc >> sh) & 0xFF) * (255 - a)) >> 8));
+            }
+            d[i] = (u8)VortanPaletteIndex(j.lookup, c[0], c[1], c[2]);
+        }
+    }
+}
+
+// --- tinted rows ---------------------------------------------------------------------------------
+
+// One tinted channel: the target scaled by (255 - a) plus tint x source, saturated; then the
+// tint alpha T mixes it with the target.
+inline u32 TintChannel(u32 d, u32 s, u32 a, u32 t, u32 T)
+{
+    u32 c = Sat255(((d * (255 - a)) >> 8) + ((t * s) >> 8));
+    if (T != 255)
+        c = ((255 - T) * d + T * c) >> 8;
+    return c;
+}
+
+void TintedRows32(const BlitJob& j)
+{
+    bool keyed = (j.flags & VORTAN_BLIT_COLORKEY) != 0;
+    for (int y = 0; y < j.height; ++y) {
+        const u32* s = (const u32*)(j.src + (ptrdiff_t)y * j.srcPitch);
+        u32* d = (u32*)(j.dst + (ptrdiff_t)y * j.dstPitch);
+        for (int i = 0; i < j.width; ++i) {
+            u32 sp = s[i * j.srcStep];
+            if (keyed && (sp & 0xFFFFFF) == j.key)
+                continue;
+            u32 a = sp >> 24;
+            if (a == 0)
+                continue;
+            u32 dp = d[i];
+            u32 c2 = TintChannel((dp >> 16) & 0xFF, (sp >> 16) & 0xFF, a, j.t2, j.tint);
+            u32 c1 = TintChannel((dp >> 8) & 0xFF, (sp >> 8) & 0xFF, a, j.t1, j.tint);
+            u32 c0 = TintChannel(dp & 0xFF, sp & 0xFF, a, j.t0, j.tint);
+            d[i] = (a << 24) | (c2 << 16) | (c1 << 8) | c0;
+        }
+    }
+}
+
+void TintedRows565(const BlitJob& j)
+{
+    bool keyed = (j.flags & VORTAN_BLIT_COLORKEY) != 0;
+    for (int y = 0; y < j.height; ++y) {
+        const u16* s = (const u16*)(j.src + (ptrdiff_t)y * j.srcPitch);
+        const u8* sa = j.srcAlpha ? j.srcAlpha + (ptrdiff_t)y * j.srcAlphaPitch : nullptr;
+        u16* d = (u16*)(j.dst + (ptrdiff_t)y * j.dstPitch);
+        for (int i = 0; i < j.width; ++i) {
+            u32 sp = s[i * j.srcStep];
+            if (keyed && sp == j.key)
+                continue;
+            u32 a = sa ? sa[i * j.srcStep] : 255;
+            if (a == 0)
+                continue;
+            u32 dp = d[i];
+            u32 cr = TintChannel(((dp >> 11) & 31) * 8, ((sp >> 11) & 31) * 8, a, j.t2, j.tint);
+            u32 cg = TintChannel(((dp >> 5) & 63) * 4, ((sp >> 5) & 63) * 4, a, j.t1, j.tint);
+            u32 cb = TintChannel((dp & 31) * 8, (sp & 31) * 8, a, j.t0, j.tint);
+            d[i] = (u16)(((cr >> 3) << 11) | ((cg >> 2) << 5) | (cb >> 3));
+        }
+    }
+}
+
+void TintedRows8(const BlitJob& j)
+{
+    bool keyed = (j.flags & VORTAN_BLIT_COLORKEY) != 0;
+    for (int y = 0; y < j.height; ++y) {
+        const u8* s = j.src + (ptrdiff_t)y * j.srcPitch;
+        const u8* sa = j.srcAlpha ? j.srcAlpha + (ptrdiff_t)y * j.srcAlphaPitch : nullptr;
+        u8* d = j.dst + (ptrdiff_t)y * j.dstPitch;
+        for (int i = 0; i < j.width; ++i) {
+            u32 si = s[i * j.srcStep];
+            if (keyed && si == j.key)
+                continue;
+            u32 a = sa ? sa[i * j.srcStep] : 255;
+            if (a == 0)
+                continue;
+            u32 sc = j.palette ? j.palette[si] : 0, dc = j.palette ? j.palette[d[i]] : 0;
+            u32 c2 = TintChannel((dc >> 16) & 0xFF, (sc >> 16) & 0xFF, a, j.t2, j.tint);
+            u32 c1 = TintChannel((dc >> 8) & 0xFF, (sc >> 8) & 0xFF, a, j.t1, j.tint);
+            u32 c0 = TintChannel(dc & 0xFF, sc & 0xFF, a, j.t0, j.tint);
+            d[i] = (u8)VortanPaletteIndex(j.lookup, c2, c1, c0);
+        }
+    }
+}
+
+} // namespace
+
+// Prepares a blit job: resolves the source, the centring and the clipping. Returns 1 with
+// *ready true when there is something to draw, or the result code to return.
+static int PrepareBlit(CVortanSurface* target, int x, int y, IVortanGraphicsContext* context,
+                       const CVortanRect* srcRect, u32 flags, const CVortanRect& clipRect, BlitJob* job,
+                       CVortanSurface** sourceOut, bool* ready)
+{
+    *ready = false;
+    CVortanSurface* source = AsSurface(context);
+    *sourceOut = source;
+    if (!source)
+        return VORTAN_E_ARGUMENT;
+    source->SetLockFlags(0);
+    if (!target->GetPixels())
+        return VORTAN_E_RANGE;
+    if (!source->GetPixels())
+        return VORTAN_E_ARGUMENT;
+    int format = target->GetPixelFormat();
+    if (source->GetPixelFormat() != format)
+        return VORTAN_E_VERSION;
+    int sw = source->GetWidth(), sh = source->GetHeight();
+    int tw = target->GetWidth(), th = target->GetHeight();
+    CVortanRect src;
+    if (srcRect)
+        src = *srcRect;
+    else
+        src.Set(0, 0, sw, sh);
+    if (flags & VORTAN_BLIT_CENTER_X)
+        x = (tw >> 1) - (src.GetWidth() >> 1);
+    if (flags & VORTAN_BLIT_CENTER_Y)
+        y = (th >> 1) - (src.GetHeight() >> 1);
+    CVortanRect clip;
+    if (flags & VORTAN_BLIT_NOCLIP) {
+        clip.Set(0, 0, tw, th);
+    } else {
+        clip = clipRect;
+        if (clip.left < 0)
+            clip.left = 0;
+        if (clip.top < 0)
+            clip.top = 0;
+        if (clip.right > tw)
+            clip.right = tw;
+        if (clip.bottom > th)
+            clip.bottom = th;
+    }
+    if (!ClipBlit(&x, &y, &src, sw, sh, clip, flags))
+        return VORTAN_OK;
+
+    int bytes = CVortanSurface::BytesPerPixel(format);
+    bool mx = (flags & VORTAN_BLIT_MIRROR_X) != 0;
+    bool my = (flags & VORTAN_BLIT_MIRROR_Y) != 0;
+    int sx = mx ? src.right - 1 : src.left;
+    int sy = my ? src.bottom - 1 : src.top;
+    memset(job, 0, sizeof(*job));
+    job->width = src.GetWidth();
+    job->height = src.GetHeight();
+    job->dst = target->GetPixels() + (size_t)y * target->GetPitch() + (size_t)x * bytes;
+    job->dstPitch = target->GetPitch();
+    job->src = source->GetPixels() + (size_t)sy * source->GetPitch() + (size_t)sx * bytes;
+    job->srcPitch = my ? -source->GetPitch() : source->GetPitch();
+    job->srcStep = mx ? -1 : 1;
+    if (target->GetAlphaPlane()) {
+        job->dstAlpha = target->GetAlphaPlane() + (size_t)y * tw + x;
+        job->dstAlphaPitch = tw;
+    }
+    if (source->GetAlphaPlane()) {
+        job->srcAlpha = source->GetAlphaPlane() + (size_t)sy * sw + sx;
+        job->srcAlphaPitch = my ? -sw : sw;
+    }
+    job->key = source->GetColorKey();
+    job->flags = flags;
+    job->format = format;
+    job->palette = VortanSurfaceAppPalette(target->GetApplication());
+    job->lookup = VortanSurfaceAppPaletteLookup(target->GetApplication());
+    *ready = true;
+    return VORTAN_OK;
+}
+
+int CVortanSurface::Blit(int x, int y, IVortanGraphicsContext* context, const CVortanRect* srcRect, u32 flags)
+{
+    m_lockFlags = 0;
+    CVortanSurface* source = AsSurface(context);
+    if (source && !(source->m_desc.pixelFormat == VORTAN_PIXEL_ARGB8888 ||
+                    source->m_desc.pixelFormat == VORTAN_PIXEL_ABGR8888) &&
+        !source->m_alpha)
+        flags &= ~(u32)VORTAN_BLIT_ALPHA;
+
+    // The whole of a surface of the same size and format at the origin: one block copy.
+    if (source && source != this && !srcRect && x == 0 && y == 0 && flags == 0 && m_pixels && source->m_pixels &&
+        source->m_desc.width == m_desc.width && source->m_desc.height == m_desc.height &&
+        source->m_desc.pixelFormat == m_desc.pixelFormat && BytesPerPixel(m_desc.pixelFormat)) {
+        source->m_lockFlags = 0;
+        int rowBytes = m_desc.width * BytesPerPixel(m_desc.pixelFormat);
+        if (source->m_desc.pitch == m_desc.pitch && (u32)((i64)m_desc.pitch * m_desc.height) <= m_dataSize &&
+            (u32)((i64)m_desc.pitch * m_desc.height) <= source->m_dataSize)
+            memcpy(m_pixels, source->m_pixels, (size_t)m_desc.pitch * m_desc.height);
+        else
+            CopyRows(m_pixels, m_desc.pitch, source->m_pixels, source->m_desc.pitch, m_desc.height, rowBytes);
+        if (m_alpha && source->m_alpha)
+            memcpy(m_alpha, source->m_alpha, (size_t)m_desc.width * m_desc.height);
+        return VORTAN_OK;
+    }
+
+    BlitJob job;
+    bool ready = false;
+    int result = PrepareBlit(this, x, y, context, srcRect, flags, m_clipRect, &job, &source, &ready);
+    if (!ready)
+        return result;
+    int format = m_desc.pixelFormat;
+    if (flags & VORTAN_BLIT_ALPHA) {
+        switch (format) {
+        case VORTAN_PIXEL_PALETTE8:
+            AlphaRows8(job);
+            break;
+        case VORTAN_PIXEL_RGB444:
+        case VORTAN_PIXEL_RGB555:
+        case VORTAN_PIXEL_RGB565:
+            AlphaRowsFields<Pix16>(job);
+            break;
+        case VORTAN_PIXEL_RGB888:
+            AlphaRowsFields<Pix24>(job);
+            break;
+        default:
+            AlphaRows32(job);
+            break;
+        }
+    } else if (format == VORTAN_PIXEL_ARGB8888 || format == VORTAN_PIXEL_ABGR8888) {
+        if (!(flags & VORTAN_BLIT_COLORKEY) && (flags & VORTAN_BLIT_ALPHAONLY))
+            AlphaByteRows(job);
+        else
+            PlainRows<Pix32>(job);
+    } else {
+        if (job.srcAlpha && job.dstAlpha)
+            CopyAlphaPlaneRows(job);
+        if (!(flags & VORTAN_BLIT_ALPHAONLY)) {
+            switch (format) {
+            case VORTAN_PIXEL_PALETTE8:
+                PlainRows<Pix8>(job);
+                break;
+            case VORTAN_PIXEL_RGB888:
+                PlainRows<Pix24>(job);
+                break;
+            default:
+                PlainRows<Pix16>(job);
+                break;
+            }
+        }
+    }
+    RefreshTexture();
+    if (source != this)
+        source->RefreshTexture();
+    return VORTAN_OK;
+}
+
+int CVortanSurface::BlitTinted(int x, int y, IVortanGraphicsContext* context, const CVortanRect* srcRect, u32 color,
+                               u32 flags)
+{
+    m_lockFlags = 0;
+    if ((color >> 24) == 0)
+        return VORTAN_OK;
+    int format = m_desc.pixelFormat;
+    if (m_pixels && format != VORTAN_PIXEL_PALETTE8 && format != VORTAN_PIXEL_RGB565 &&
+        format != VORTAN_PIXEL_ARGB8888 && format != VORTAN_PIXEL_ABGR8888)
+        return VORTAN_E_VERSION;
+    BlitJob job;
+    CVortanSurface* source = nullptr;
+    bool ready = false;
+    int result = PrepareBlit(this, x, y, context, srcRect, flags, m_clipRect, &job, &source, &ready);
+    if (!ready)
+        return result;
+    // Format 7 keeps its own channel order: the tint's red goes to its red byte.
+    u32 tint = format == VORTAN_PIXEL_ABGR8888 ? SwapRB(color) : color;
+    job.t2 = (tint >> 16) & 0xFF;
+    job.t1 = (tint >> 8) & 0xFF;
+    job.t0 = tint & 0xFF;
+    job.tint = color >> 24;
+    switch (format) {
+    case VORTAN_PIXEL_PALETTE8:
+        TintedRows8(job);
+        break;
+    case VORTAN_PIXEL_RGB565:
+        TintedRows565(job);
+        break;
+    default:
+        TintedRows32(job);
+        break;
+    }
+    RefreshTexture();
+    if (source != this)
+        source->RefreshTexture();
+    return VORTAN_OK;
+}
+
+int CVortanSurface::BlitRotated(int x, int y, IVortanGraphicsContext* context, float angle, int size, u32 flags)
+{
+    m_lockFlags = 0;
+    CVortanSurface* source = AsSurface(context);
+    if (!source)
+        return VORTAN_E_ARGUMENT;
+    source->m_lockFlags = 0;
+    if (!m_pixels)
+        return VORTAN_E_RANGE;
+    if (!source->m_pixels)
+        return VORTAN_E_ARGUMENT;
+    int format = m_desc.pixelFormat;
+    int bytes = BytesPerPixel(format);
+    if (!bytes)
+        return VORTAN_E_VERSION;
+    if (source->m_desc.pixelFormat != format)
+        return VORTAN_E_VERSION;
+    if (size <= 0)
+        return VORTAN_OK;
+    int tw = m_desc.width, th = m_desc.height;
+    if (flags & VORTAN_BLIT_CENTER_X)
+        x = tw / 2;
+    if (flags & VORTAN_BLIT_CENTER_Y)
+        y = th / 2;
+    if ((i64)x < -(i64)size || (i64)y < -(i64)size || (i64)x > (i64)tw + size || (i64)y > (i64)th + size)
+        return VORTAN_OK;
+
+    int sw = source->m_desc.width, sh = source->m_desc.height;
+    i64 d = (i64)size * 10 / 7;
+    if (d < 1)
+        d = 1;
+    i64 du = (i64)sw * (i64)(int)(sin((double)angle) * 65535.0) / d;
+    i64 dv = (i64)sw * (i64)(int)(cos((double)angle) * 65535.0) / d;
+    i64 centre = sw / 2;
+
+    CVortanRect clip = m_clipRect;
+    if (clip.left < 0)
+        clip.left = 0;
+    if (clip.top < 0)
+        clip.top = 0;
+    if (clip.right > tw)
+        clip.right = tw;
+    if (clip.bottom > th)
+        clip.bottom = th;
+
+    bool keyed = (flags & VORTAN_BLIT_COLORKEY) != 0;
+    bool half = (flags & VORTAN_BLIT_HALFBLEND) != 0;
+    u32 mask = HalfBlendMask(format);
+    u32 keyMask = bytes == 4 ? 0xFFFFFF : 0xFFFFFFFF;
+    u32 key = source->m_colorKey;
+
+    // Only the rows and columns inside the clip are walked; the accumulators start at the
+    // values they would have reached from the square's top-left pixel.
+    i64 top = (i64)y - size, leftEdge = (i64)x - size;
+    i64 rowFrom = top < clip.top ? clip.top : top;
+    i64 rowTo = (i64)y + size < clip.bottom ? (i64)y + size : clip.bottom;
+    i64 colFrom = leftEdge < clip.left ? clip.left : leftEdge;
+    i64 colTo = (i64)x + size < clip.right ? (i64)x + size : clip.right;
+    for (i64 ty = rowFrom; ty < rowTo; ++ty) {
+        i64 k = ty - top, m = colFrom - leftEdge;
+        i64 U = -(i64)size * (dv + du) + k * du + m * dv;
+        i64 V = -(i64)size * (dv - du) + k * dv - m * du;
+        u8* drow = m_pixels + (size_t)ty * m_desc.pitch;
+        for (i64 tx = colFrom; tx < colTo; ++tx, U += dv, V -= du) {
+            i64 u = centre + (U >> 16), v = centre + (V >> 16);
+            if (u < 0 || u >= sw || v < 0 || v >= sh)
+                continue;
+            const u8* srow = source->m_pixels + (size_t)v * source->m_desc.pitch;
+            u32 s;
+            switch (bytes) {
+            case 1:
+                s = Pix8::Load(srow, (int)u);
+                break;
+            case 2:
+                s = Pix16::Load(srow, (int)u);
+                break;
+            case 3:
+                s = Pix24::Load(srow, (int)u);
+                break;
+            default:
+                s = Pix32::Load(srow, (int)u);
+                break;
+            }
+            if (keyed && (s & keyMask) == key)
+                continue;
+            if (half) {
+                if (format == VORTAN_PIXEL_PALETTE8) {
+                    if (((tx ^ ty) & 1) != 0)
+                        continue;
+                } else {
+                    u32 t;
+                    switch (bytes) {
+                    case 2:
+                        t = Pix16::Load(drow, (int)tx);
+                        break;
+                    case 3:
+                        t = Pix24::Load(drow, (int)tx);
+                        break;
+                    default:
+                        t = Pix32::Load(drow, (int)tx);
+                        break;
+                    }
+                    s = ((t & mask) >> 1) + ((s & mask) >> 1);
+                }
+            }
+            switch (bytes) {
+            case 1:
+                Pix8::Store(drow, (int)tx, s);
+                break;
+            case 2:
+                Pix16::Store(drow, (int)tx, s);
+                break;
+            case 3:
+                Pix24::Store(drow, (int)tx, s);
+                break;
+            default:
+                Pix32::Store(drow, (int)tx, s);
+                break;
+            }
+        }
+    }
+    RefreshTexture();
+    if (source != this)
+        source->RefreshTexture();
+    return VORTAN_OK;
+}

@@ -1,0 +1,55 @@
+// Helpers shared by the surface's software drawing routines (fills, lines and blits).
+#pragma once
+#include "engine/VortanRect.h"
+#include "engine/VortanTypes.h"
+#include "engine/graphics/VortanSurface.h"
+
+namespace VortanSoft {
+
+// The context as a software surface, or null (null context, or the GLES2 extension).
+inline CVortanSurface* AsSurface(IVortanGraphicsContext* context)
+{
+    if (!context || context->GetContextType() != VORTAN_CONTEXT_SURFACE)
+        return nullptr;
+    return static_cast<CVortanSurface*>(context);
+}
+
+// Mask of the half blend by target format: (target & mask) >> 1 + (source & mask) >> 1.
+inline u32 HalfBlendMask(int format)
+{
+    switch (format) {
+    case VORTAN_PIXEL_RGB444:
+        return 0x0EEE;
+    case VORTAN_PIXEL_RGB555:
+        return 0x7BDE;
+    case VORTAN_PIXEL_RGB565:
+        return 0xF7DE;
+    case VORTAN_PIXEL_RGB888:
+        return 0xFEFEFE;
+    default:
+        return 0xFEFEFEFE;
+    }
+}
+
+inline u32 Sat255(u32 v)
+{
+    return v > 255 ? 255 : v;
+}
+
+// Red and blue exchanged: a colour 0xAARRGGBB in the byte order of format 7 (0xAABBGGRR).
+inline u32 SwapRB(u32 c)
+{
+    return (c & 0xFF00FF00) | ((c >> 16) & 0xFF) | ((c & 0xFF) << 16);
+}
+
+// Clamps `rect` (null: the whole surface) to the clip rectangle. False when nothing is left.
+bool ClipToRect(const CVortanRect* rect, int width, int height, const CVortanRect& clip, CVortanRect* out);
+
+// Clips a blit of the source rectangle `src` drawn at (x, y): first the source rectangle to
+// the source (width x height), then the target rectangle to `clip` (which the caller has
+// already limited to the target). Cuts come from the opposite source edge when mirrored.
+// On return (x, y) is the first target pixel and `src` the source part drawn there. False
+// when nothing is left.
+bool ClipBlit(int* x, int* y, CVortanRect* src, int srcWidth, int srcHeight, const CVortanRect& clip, u32 flags);
+
+} // namespace VortanSoft

@@ -1,0 +1,725 @@
+// Bitmap fonts: the description reader, glyph lookup, measuring and wrapping, colour tags,
+// alignment and scale, the software coverage path (exact pixels), the GL runs of 64 glyphs,
+// drawing through GLES2 on Mesa under Xvfb, textures after a context loss, data packs and
+// the built-in default font.
+#include <cairo.h>
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/VortanMediaPack.h"
+#include "engine/VortanXMLDataNode.h"
+#include "engine/graphics/VortanBitmapFont.h"
+#include "engine/graphics/VortanGraphicsExt_GLES2.h"
+#include "engine/graphics/VortanGraphicsExt_Null.h"
+#include "engine/graphics/VortanSurface.h"
+#include "tests/graphics/GraphicsTestWindow.h"
+#include "tests/support/TestSupport.h"
+
+using gtest_graphics::Near;
+using gtest_graphics::ReadPixel;
+
+namespace {
+
+gtest_graphics::Xvfb* g_xvfb = nullptr;
+gtest_graphics::TestWindow* g_window = nullptr;
+
+class XEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        g_xvfb = new gtest_graphics::Xvfb();
+        g_window = new gtest_graphics::TestWindow();
+    }
+    void TearDown() override
+    {
+        delete g_window;
+        delete g_xvfb;
+    }
+};
+::testing::Environment* const g_env = ::testing::AddGlobalTestEnvironment(new XEnvironment);
+
+// Coverage of the test pages: page 0 is 32 x 16 with this pattern, page 1 is 8 x 8 and solid.
+int Coverage0(int x, int y)
+{
+    if ((x + y) % 5 == 0)
+        return 0;
+    return (x * 37 + y * 11 + 20) % 256;
+}
+
+// Writes a page PNG: white, alpha = coverage.
+void WritePage(const std::string& path, int w, int h, int (*coverage)(int, int))
+{
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    cairo_surface_flush(s);
+    unsigned char* data = cairo_image_surface_get_data(s);
+    int stride = cairo_image_surface_get_stride(s);
+    for (int y = 0; y < h; ++y) {
+        unsigned int* row = (unsigned int*)(data + y * stride);
+        for (int x = 0; x < w; ++x) {
+            unsigned a = (unsigned)coverage(x, y);
+            row[x] = (a << 24) | (a << 16) | (a << 8) | a;
+        }
+    }
+    cairo_surface_mark_dirty(s);
+    ASSERT_EQ(CAIRO_STATUS_SUCCESS, cairo_surface_write_to_png(s, path.c_str()));
+    cairo_surface_destroy(s);
+}
+
+int Solid(int, int)
+{
+    return 255;
+}
+
+// The test font: line height 12.
+//   'A' 4x6 at (0,0) offsets (1,2) advance 6      'B' 5x7 at (4,0) offsets (0,1) advance 7
+//   'C' 3x3 at (9,0) advance 4                     ' ' no image, advance 3
+//   'Z' 2x2 on page 1, advance 5                   256 2x2 at (12,0) advance 9
+//   a second 'A' (advance 99; the first one wins) 'D' at (30,10) 8x8, cut to 2x6 by the page
+const char* kFontXml =
+    "<?xml version=\"1.0\"?>\n"
+    "<font>\n"
+    "  <info face=\"test\"/>\n"
+    "  <common lineHeight=\"12\" base=\"9\"/>\n"
+    "  <pages>\n"
+    "    <page id=\"0\" file=\"test_0.png\"/>\n"
+    "    <page id=\"1\" file=\"test_1.png\"/>\n"
+    "  </pages>\n"
+    "  <chars count=\"8\">\n"
+    "    <char id=\"65\" x=\"0\" y=\"0\" width=\"4\" height=\"6\" xoffset=\"1\" yoffset=\"2\" xadvance=\"6\" page=\"0\"/>\n"
+    "    <char id=\"66\" x=\"4\" y=\"0\" width=\"5\" height=\"7\" xoffset=\"0\" yoffset=\"1\" xadvance=\"7\" page=\"0\"/>\n"
+    "    <char id=\"67\" x=\"9\" y=\"0\" width=\"3\" height=\"3\" xoffset=\"0\" yoffset=\"0\" xadvance=\"4\" page=\"0\"/>\n"
+    "    <char id=\"32\" x=\"0\" y=\"0\" width=\"0\" height=\"0\" xoffset=\"0\" yoffset=\"0\" xadvance=\"3\" page=\"0\"/>\n"
+    "    <char id=\"90\" x=\"0\" y=\"0\" width=\"2\" height=\"2\" xoffset=\"0\" yoffset=\"0\" xadvance=\"5\" page=\"1\"/>\n"
+    "    <char id=\"256\" x=\"12\" y=\"0\" width=\"2\" height=\"2\" xoffset=\"0\" yoffset=\"0\" xadvance=\"9\" page=\"0\"/>\n"
+    "    <char id=\"65\" x=\"20\" y=\"0\" width=\"1\" height=\"1\" xadvance=\"99\" page=\"0\"/>\n"
+    "    <char id=\"68\" x=\"30\" y=\"10\" width=\"8\" height=\"8\" xadvance=\"4\" page=\"0\"/>\n"
+    "    <char id=\"69\" x=\"0\" y=\"0\" width=\"1\" height=\"1\" xadvance=\"1\" page=\"0\"/>\n"
+    "  </chars>\n"
+    "</font>\n";
+
+class FontFiles {
+public:
+    FontFiles()
+    {
+        WritePage(dir.File("test_0.png"), 32, 16, Coverage0);
+        WritePage(dir.File("test_1.png"), 8, 8, Solid);
+        vtest::WriteWholeFile(dir.File("test.fnt"), kFontXml);
+    }
+    std::string Description() const { return dir.File("test.fnt"); }
+    vtest::TempDir dir;
+};
+
+CVortanSurfaceDesc Desc(int w, int h, int format, u32 flags = 0)
+{
+    CVortanSurfaceDesc d = {w, h, 0, format, flags};
+    return d;
+}
+
+u32 Word(CVortanSurface& s, int x, int y)
+{
+    return ((u32*)(s.GetPixels() + (size_t)y * s.GetPitch()))[x];
+}
+
+int ParseXml(CVortanXMLDataNode& root, const std::string& text)
+{
+    std::vector<char> buffer(text.begin(), text.end());
+    return root.LoadMemory(buffer.data(), (int)buffer.size());
+}
+
+// A font loaded into a software target (format 6, 64 x 32, opaque black).
+class SoftFont : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CVortanSurfaceDesc d = Desc(64, 32, 6);
+        ASSERT_EQ(1, target.Create(nullptr, &d));
+        target.Clear(0xFF000000, nullptr);
+        ASSERT_EQ(1, font.LoadFromFile(&target, CVortanString(files.Description().c_str())));
+    }
+    void TearDown() override
+    {
+        font.Unload();
+        target.Release();
+    }
+    // Expected pixel of glyph A (page rectangle (0,0)) drawn at (x, y) in `color`, plain.
+    void ExpectGlyphA(int x, int y, u32 color, u32 background = 0xFF000000)
+    {
+        for (int j = 0; j < 6; ++j)
+            for (int i = 0; i < 4; ++i)
+                EXPECT_EQ(Coverage0(i, j) ? color : background, Word(target, x + i, y + j)) << i << "," << j;
+    }
+    FontFiles files;
+    CVortanSurface target;
+    CVortanBitmapFont font;
+};
+
+}  // namespace
+
+// --- the description ---------------------------------------------------------------------------
+
+TEST(FontDescription, MissingPartsAndBadCountsAreRefused)
+{
+    struct Case {
+        const char* xml;
+        int result;
+    } cases[] = {
+        {"<font><common lineHeight=\"10\"/><pages><page file=\"a\"/></pages></font>", 8},
+        {"<font><common lineHeight=\"10\"/><chars count=\"1\"><char id=\"1\"/></chars></font>", 8},
+        {"<font><common lineHeight=\"10\"/><pages/><chars count=\"1\"><char/></chars></font>", 8},
+        {"<font><pages><page file=\"a\"/></pages><chars count=\"1\"><char/></chars></font>", 8},
+        {"<font><common lineHeight=\"0\"/><pages><page file=\"a\"/></pages><chars count=\"1\"><char/></chars></font>", 8},
+        {"<font><common/><pages><page file=\"a\"/></pages><chars count=\"1\"><char/></chars></font>", 8},
+        {"<font><common lineHeight=\"10\"/><pages><page file=\"a\"/></pages><chars count=\"0\"><char/></chars></font>", 4},
+        {"<font><common lineHeight=\"10\"/><pages><page file=\"a\"/></pages><chars><char/></chars></font>", 4},
+        {"<font><common lineHeight=\"-3\"/><pages><page file=\"a\"/></pages><chars count=\"1\"><char/></chars></font>", 4},
+        {"<font><common lineHeight=\"10\"/><pages><page file=\"a\"/></pages><chars count=\"1\"><char page=\"1\"/></chars></font>", 4},
+        {"<font><common lineHeight=\"10\"/><pages><page file=\"a\"/></pages><chars count=\"1\"><char page=\"-1\"/></chars></font>", 4},
+    };
+    for (const Case& c : cases) {
+        CVortanXMLDataNode root;
+        ASSERT_EQ(1, ParseXml(root, c.xml)) << c.xml;
+        CVortanBitmapFont font;
+        EXPECT_EQ(c.result, font.LoadXML(&root)) << c.xml;
+        font.Unload();
+    }
+}
+
+TEST(FontDescription, MoreCharsThanTheCountAreIgnoredAndDefaultsApply)
+{
+    CVortanXMLDataNode root;
+    ASSERT_EQ(1, ParseXml(root, "<font><common lineHeight=\"7\"/><pages><page file=\"a\"/><page file=\"b\"/></pages>"
+                                "<chars count=\"2\"><char/><char id=\"66\" xadvance=\"3\" page=\"1\"/>"
+                                "<char id=\"67\"/><char id=\"68\"/></chars></font>"));
+    CVortanBitmapFont font;
+    ASSERT_EQ(1, font.LoadXML(&root));
+    EXPECT_EQ(2, font.GetGlyphCount());
+    EXPECT_EQ(2, font.GetPageCount());
+    EXPECT_EQ(7, font.GetLineHeight());
+    const CVortanGlyph* g = font.GetGlyph(0);
+    EXPECT_EQ(0, g->id);
+    EXPECT_EQ(-1, g->x);
+    EXPECT_EQ(-1, g->width);
+    EXPECT_EQ(0, g->xadvance);
+    EXPECT_EQ(1, font.FindGlyph('B')->page);
+    EXPECT_EQ(nullptr, font.FindGlyph('C'));
+
+    // A declared count far above what the file holds allocates only what is there.
+    CVortanXMLDataNode big;
+    ASSERT_EQ(1, ParseXml(big, "<font><common lineHeight=\"7\"/><pages><page file=\"a\"/></pages>"
+                               "<chars count=\"2000000000\"><char id=\"65\"/></chars></font>"));
+    ASSERT_EQ(1, font.LoadXML(&big));
+    EXPECT_EQ(1, font.GetGlyphCount());
+    font.Unload();
+}
+
+TEST_F(SoftFont, LoadsPagesGlyphsAndQuads)
+{
+    EXPECT_EQ(2, font.GetPageCount());
+    EXPECT_EQ(32, font.GetPage(0)->width);
+    EXPECT_EQ(16, font.GetPage(0)->height);
+    EXPECT_EQ(Coverage0(5, 3), font.GetPage(0)->alpha[3 * 32 + 5]);
+    EXPECT_EQ(CVortanString(files.Description().c_str()), font.GetID());
+    // The rectangle reaching outside its page is cut to the page.
+    const CVortanGlyph* d = font.FindGlyph('D');
+    ASSERT_NE(nullptr, d);
+    EXPECT_EQ(30, d->x);
+    EXPECT_EQ(2, d->width);
+    EXPECT_EQ(6, d->height);
+    // Quad of B: (0, 0), (0, -14), (10, -14), (10, 0); u 4/32 .. 9/32, v 0 .. 7/16.
+    const CVortanGlyphQuad* q = font.GetQuad(font.FindGlyph('B')->index);
+    EXPECT_FLOAT_EQ(0.0f, q->corner[0][0]);
+    EXPECT_FLOAT_EQ(-14.0f, q->corner[1][1]);
+    EXPECT_FLOAT_EQ(10.0f, q->corner[2][0]);
+    EXPECT_FLOAT_EQ(4.0f / 32.0f, q->corner[0][2]);
+    EXPECT_FLOAT_EQ(9.0f / 32.0f, q->corner[3][2]);
+    EXPECT_FLOAT_EQ(7.0f / 16.0f, q->corner[2][3]);
+    // No textures for a software target.
+    EXPECT_EQ(0u, font.GetPage(0)->texture);
+}
+
+TEST(FontLoad, MissingPageOrDescriptionGiveTheLoadersCodes)
+{
+    FontFiles files;
+    CVortanSurface target;
+    CVortanSurfaceDesc d = Desc(8, 8, 7);
+    ASSERT_EQ(1, target.Create(nullptr, &d));
+    CVortanBitmapFont font;
+    EXPECT_EQ(2, font.LoadFromFile(nullptr, CVortanString(files.Description().c_str())));
+    EXPECT_EQ(10, font.LoadFromFile(&target, CVortanString(files.dir.File("none.fnt").c_str())));
+    unlink(files.dir.File("test_1.png").c_str());
+    EXPECT_EQ(10, font.LoadFromFile(&target, CVortanString(files.Description().c_str())));
+    EXPECT_EQ(0, font.GetPageCount());
+    font.Unload();
+    font.ClearTextCache();  // no atlas: nothing to do
+    target.Release();
+}
+
+// --- glyphs and measuring ------------------------------------------------------------------------
+
+TEST_F(SoftFont, FindGlyphUsesTheDirectTableAndSearchesAbove255)
+{
+    EXPECT_EQ(6, font.FindGlyph('A')->xadvance);  // the first of two records
+    EXPECT_EQ(9, font.FindGlyph(256)->xadvance);
+    EXPECT_EQ(nullptr, font.FindGlyph(0x263A));
+    EXPECT_EQ(nullptr, font.FindGlyph('a'));
+    EXPECT_TRUE(CVortanBitmapFont::HasCodesAbove255(CVortanString(L"ab\x0100")));
+    EXPECT_FALSE(CVortanBitmapFont::HasCodesAbove255(CVortanString(L"ab\x00ff")));
+    EXPECT_EQ(0, CVortanBitmapFont::HasSpecialCharacters());
+}
+
+TEST_F(SoftFont, TextWidthSkipsTagsCountsLinesAndScales)
+{
+    EXPECT_EQ(13, font.GetTextWidth(CVortanString(L"AB"), 0));
+    EXPECT_EQ(12, font.GetTextWidth(CVortanString(L"A$COLOR=0xFF00FF00A"), 0));
+    // As text the tag's characters count where they have glyphs: here only its "C" (4).
+    EXPECT_EQ(16, font.GetTextWidth(CVortanString(L"A$COLOR=0xFF00FF00A"), 0x400000));
+    // A malformed tag is text.
+    EXPECT_EQ(16, font.GetTextWidth(CVortanString(L"A$COLOR=0xFF00FG00A"), 0));
+    EXPECT_EQ(17, font.GetTextWidth(CVortanString(L"AB\nC"), 0));  // no glyph for LF
+    EXPECT_EQ(13, font.GetTextWidth(CVortanString(L"AB\nC"), 0x80000));
+    EXPECT_EQ(13, font.GetTextWidth(CVortanString(L"C\r\nAB"), 0x80000));
+    EXPECT_EQ(9, font.GetTextWidth(CVortanString(L"a\x0100"), 0));
+    font.SetScale(0.5f);
+    EXPECT_EQ(6, font.GetTextWidth(CVortanString(L"AB"), 0));
+    EXPECT_EQ(6, font.GetLineHeight());
+    font.SetScale(0.75f);
+    EXPECT_EQ(9, font.GetLineHeight());
+}
+
+TEST_F(SoftFont, WrapTextBreaksAtTheLastSpace)
+{
+    CVortanRect r = {0, 0, 20, 100};
+    CVortanString out;
+    font.WrapText(CVortanString(L"AB AB AB"), out, r, 0x80000);
+    EXPECT_EQ(CVortanString(L"AB\nAB\nAB"), out);
+    // No space before the overflowing character: the line stays unbroken.
+    font.WrapText(CVortanString(L"ABABAB AB"), out, r, 0x80000);
+    EXPECT_EQ(CVortanString(L"ABABAB\nAB"), out);
+    // Without multi-line mode nothing wraps and line ends become spaces.
+    font.WrapText(CVortanString(L"AB AB AB\nA"), out, r, 0);
+    EXPECT_EQ(CVortanString(L"AB AB AB A"), out);
+    // Existing line ends restart the pen.
+    font.WrapText(CVortanString(L"AB\nAB AB"), out, r, 0x80000);
+    EXPECT_EQ(CVortanString(L"AB\nAB\nAB"), out);
+    // Tags are skipped; the rectangle's left edge counts.
+    CVortanRect shifted = {10, 0, 30, 100};
+    font.WrapText(CVortanString(L"AB $COLOR=0xFFFFFFFFAB AB"), out, shifted, 0x80000);
+    EXPECT_EQ(CVortanString(L"AB\n$COLOR=0xFFFFFFFFAB\nAB"), out);
+    // Scaled metrics: at scale 2 "AB AB" needs 2 lines in 20 pixels.
+    font.SetScale(2.0f);
+    font.WrapText(CVortanString(L"AB AB"), out, r, 0x80000);
+    EXPECT_EQ(CVortanString(L"AB\nAB"), out);
+}
+
+TEST_F(SoftFont, MeasureWrappedTextCountsScaledLinesAndEnds)
+{
+    CVortanRect r = {0, 5, 20, 0};
+    EXPECT_EQ(8, font.MeasureWrappedText(r, CVortanString(L"AB AB AB")));
+    EXPECT_EQ(5 + 36, r.bottom);
+    r = {0, 0, 20, 0};
+    font.MeasureWrappedText(r, CVortanString(L"A\nA"));
+    EXPECT_EQ(24, r.bottom);
+    // A word wider than the rectangle after a break: the walk must end.
+    r = {0, 0, 10, 0};
+    font.MeasureWrappedText(r, CVortanString(L"ABABAB ABABABAB ABAB"));
+    EXPECT_EQ(36, r.bottom);
+    r = {0, 0, 5, 0};
+    font.MeasureWrappedText(r, CVortanString(L"ABABABAB"));
+    EXPECT_EQ(12, r.bottom);
+    font.SetScale(2.0f);
+    r = {0, 0, 20, 0};
+    font.MeasureWrappedText(r, CVortanString(L"AB AB"));
+    EXPECT_EQ(48, r.bottom);
+}
+
+// --- software drawing ----------------------------------------------------------------------------
+
+TEST_F(SoftFont, GlyphCoverageIsCopiedInTheColour)
+{
+    CVortanRect r = {2, 3, 64, 32};
+    EXPECT_EQ(1, font.DrawText(r, &target, CVortanString(L"AB"), 0xFFFF8000, 0));
+    ExpectGlyphA(3, 5, 0xFFFF8000);
+    // B at pen 6, offsets (0, 1), page rectangle from (4, 0).
+    for (int j = 0; j < 7; ++j)
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(Coverage0(4 + i, j) ? 0xFFFF8000u : 0xFF000000u, Word(target, 8 + i, 4 + j));
+    EXPECT_EQ(0xFF000000u, Word(target, 2, 3));
+    EXPECT_EQ(0xFF000000u, Word(target, 13, 5));
+}
+
+TEST_F(SoftFont, BlendFlagMixesByCoverageTimesAlpha)
+{
+    CVortanRect r = {0, 0, 64, 32};
+    target.Clear(0xFF204060, nullptr);
+    EXPECT_EQ(1, font.DrawText(r, &target, CVortanString(L"A"), 0x80FFFFFF, 0x80));
+    for (int j = 0; j < 6; ++j) {
+        for (int i = 0; i < 4; ++i) {
+            int cov = Coverage0(i, j);
+            // target + (colour - target) x cov x 128 / (255 x 255), per channel (16.16)
+            long long f = (long long)cov * 128 * 65536 / 65025;
+            auto mix = [&](int d, int c) { return (u32)(d + (((long long)(c - d) * f) >> 16)); };
+            u32 expected = (mix(0xFF, 0x80) << 24) | (mix(0x20, 0xFF) << 16) | (mix(0x40, 0xFF) << 8) | mix(0x60, 0xFF);
+            EXPECT_EQ(expected, Word(target, 1 + i, 2 + j)) << i << "," << j;
+        }
+    }
+}
+
+TEST_F(SoftFont, AlignmentFlagsPlaceTheLines)
+{
+    CVortanRect r = {0, 0, 40, 20};
+    font.DrawText(r, &target, CVortanString(L"AB"), 0xFFFFFFFF, 0x40000);  // right: x = 40 - 13
+    ExpectGlyphA(28, 2, 0xFFFFFFFF);
+    target.Clear(0xFF000000, nullptr);
+    font.DrawText(r, &target, CVortanString(L"AB"), 0xFFFFFFFF, 0x100 | 0x40000);  // centre wins: 20 - 6
+    ExpectGlyphA(15, 2, 0xFFFFFFFF);
+    target.Clear(0xFF000000, nullptr);
+    font.DrawText(r, &target, CVortanString(L"A"), 0xFFFFFFFF, 0x200);  // y = 10 - 12 / 2
+    ExpectGlyphA(1, 6, 0xFFFFFFFF);
+    target.Clear(0xFF000000, nullptr);
+    // Two lines centred vertically in 32: y = 16 - 24 / 2 = 4; the second line 12 below.
+    CVortanRect all = {0, 0, 64, 32};
+    font.DrawText(all, &target, CVortanString(L"A\nA"), 0xFFFFFFFF, 0x80000 | 0x200);
+    ExpectGlyphA(1, 6, 0xFFFFFFFF);
+    ExpectGlyphA(1, 18, 0xFFFFFFFF);
+}
+
+TEST_F(SoftFont, ColourTagsChangeTheColourOfWhatFollows)
+{
+    CVortanRect r = {0, 0, 64, 32};
+    font.DrawText(r, &target, CVortanString(L"A$COLOR=0xFF00FF00A"), 0xFFFF0000, 0);
+    ExpectGlyphA(1, 2, 0xFFFF0000);
+    ExpectGlyphA(7, 2, 0xFF00FF00);
+    CVortanTextLayout layout;
+    font.DrawText(r, &target, CVortanString(L"A$COLOR=0xFF00FF00A"), 0xFFFF0000, 0, &layout);
+    ASSERT_EQ(2, layout.GetRunCount());
+    EXPECT_EQ(0xFFFF0000u, layout.GetRun(0)->color);
+    EXPECT_EQ(0xFF00FF00u, layout.GetRun(1)->color);
+}
+
+TEST_F(SoftFont, OnlyPixelsInsideTheRectangleAndClipChange)
+{
+    CVortanRect r = {2, 3, 5, 7};
+    font.DrawText(r, &target, CVortanString(L"AB"), 0xFFFFFFFF, 0);
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            bool inside = x >= 2 && x < 5 && y >= 3 && y < 7;
+            u32 expected = 0xFF000000;
+            if (inside && x >= 3 && y >= 5 && Coverage0(x - 3, y - 5))
+                expected = 0xFFFFFFFF;
+            EXPECT_EQ(expected, Word(target, x, y)) << x << "," << y;
+        }
+    }
+    // A rectangle outside the clip draws nothing.
+    CVortanRect clip = {40, 0, 64, 32};
+    target.SetClipRect(&clip);
+    CVortanRect left = {0, 0, 30, 32};
+    target.Clear(0xFF000000, nullptr);
+    font.DrawText(left, &target, CVortanString(L"AB"), 0xFFFFFFFF, 0);
+    for (int x = 0; x < 64; ++x)
+        EXPECT_EQ(0xFF000000u, Word(target, x, 4));
+}
+
+TEST_F(SoftFont, ScaleTwoDoublesGlyphsAndPositions)
+{
+    font.SetScale(2.0f);
+    CVortanRect r = {2, 3, 64, 32};
+    font.DrawText(r, &target, CVortanString(L"AA"), 0xFFFFFFFF, 0);
+    for (int glyph = 0; glyph < 2; ++glyph) {
+        int x0 = 2 + (glyph * 6 + 1) * 2, y0 = 3 + 2 * 2;
+        for (int j = 0; j < 12; ++j)
+            for (int i = 0; i < 8; ++i)
+                EXPECT_EQ(Coverage0(i / 2, j / 2) ? 0xFFFFFFFFu : 0xFF000000u, Word(target, x0 + i, y0 + j))
+                    << glyph << ":" << i << "," << j;
+    }
+}
+
+TEST(FontSoftFormats, SixteenBitAndFormat7TargetsGetTheirOwnPacking)
+{
+    FontFiles files;
+    for (int format : {4, 7}) {
+        CVortanSurface target;
+        CVortanSurfaceDesc d = Desc(16, 16, format);
+        ASSERT_EQ(1, target.Create(nullptr, &d));
+        CVortanBitmapFont font;
+        ASSERT_EQ(1, font.LoadFromFile(&target, CVortanString(files.Description().c_str())));
+        CVortanRect r = {0, 0, 16, 16};
+        font.DrawText(r, &target, CVortanString(L"Z"), 0xFF336699, 0);  // solid 2 x 2 on page 1
+        if (format == 4) {
+            u16 p = ((u16*)target.GetPixels())[0];
+            EXPECT_EQ((0x33 >> 3) << 11 | (0x66 >> 2) << 5 | (0x99 >> 3), p);
+        } else {
+            const u8* p = target.GetPixels() + target.GetPitch() + 4;
+            EXPECT_EQ(0x33, p[0]);
+            EXPECT_EQ(0x66, p[1]);
+            EXPECT_EQ(0x99, p[2]);
+            EXPECT_EQ(0xFF, p[3]);
+        }
+        font.Unload();
+        target.Release();
+    }
+}
+
+// --- GL runs without GL ------------------------------------------------------------------------------
+
+TEST(FontRuns, RunsHold64GlyphsOfOnePageAndScaledOffsetsDoNotDrift)
+{
+    FontFiles files;
+    CVortanGraphicsExt_Null ext;
+    ASSERT_EQ(1, ext.Create(0));
+    ASSERT_EQ(1, ext.Resize(800, 480));
+    CVortanBitmapFont font;
+    ASSERT_EQ(1, font.LoadFromFile(&ext, CVortanString(files.Description().c_str())));
+    EXPECT_NE(0u, font.GetPage(0)->texture);
+    EXPECT_NE(0u, font.GetPage(1)->texture);
+    EXPECT_NE(font.GetPage(0)->texture, font.GetPage(1)->texture);
+
+    std::wstring text(150, L'C');
+    text[70] = L'Z';  // on page 1: a run of its own
+    CVortanTextLayout layout;
+    CVortanRect r = {0, 0, 800, 480};
+    EXPECT_EQ(1, font.DrawText(r, &ext, CVortanString(text.c_str()), 0xFFFFFFFF, 0, &layout));
+    ASSERT_EQ(5, layout.GetRunCount());
+    EXPECT_EQ(64, layout.GetRun(0)->count);
+    EXPECT_EQ(6, layout.GetRun(1)->count);
+    EXPECT_EQ(1, layout.GetRun(2)->count);
+    EXPECT_EQ(1, layout.GetRun(2)->page);
+    EXPECT_EQ(font.GetPage(1)->texture, layout.GetRun(2)->texture);
+    EXPECT_EQ(64, layout.GetRun(3)->count);
+    EXPECT_EQ(15, layout.GetRun(4)->count);
+    EXPECT_EQ(font.GetPage(0)->texture, layout.GetRun(4)->texture);
+    const CVortanTextRun* full = layout.GetRun(0);
+    EXPECT_EQ(63 * 4 + 3, full->indices[63 * 6 + 5]);
+    EXPECT_EQ(63 * 4, full->indices[63 * 6 + 3]);
+
+    // At scale 2 each glyph sits at the line's x plus the scaled pen and offset.
+    font.SetScale(2.0f);
+    CVortanRect at = {10, 20, 800, 480};
+    EXPECT_EQ(1, font.DrawText(at, &ext, CVortanString(L"AA"), 0xFF00FF00, 0, &layout));
+    ASSERT_EQ(1, layout.GetRunCount());
+    const CVortanTextRun* run = layout.GetRun(0);
+    ASSERT_EQ(2, run->count);
+    EXPECT_EQ(0xFF00FF00u, run->color);
+    const float* v = run->vertices;
+    EXPECT_FLOAT_EQ(2.0f * (12.0f / 800.0f) - 1.0f, v[4]);
+    EXPECT_FLOAT_EQ(1.0f - 2.0f * (20.0f / 480.0f + (2.0f / 480.0f) * 2.0f), v[5]);
+    EXPECT_FLOAT_EQ(2.0f * (24.0f / 800.0f) - 1.0f, v[4 * 6 + 4]);
+    // Corners and texture coordinates come from the quad table: A is 4 x 6 at (0, 0).
+    EXPECT_FLOAT_EQ(0.0f, v[0]);
+    EXPECT_FLOAT_EQ(-12.0f, v[6 + 1]);
+    EXPECT_FLOAT_EQ(8.0f, v[12]);
+    EXPECT_FLOAT_EQ(6.0f / 16.0f, v[12 + 3]);
+    EXPECT_EQ(0, run->indices[0]);
+    EXPECT_EQ(2, run->indices[4]);
+    EXPECT_EQ(7, run->indices[11]);
+
+    // Releasing and restoring the textures after a context loss.
+    font.ReleaseTextures();
+    EXPECT_EQ(0u, font.GetPage(0)->texture);
+    EXPECT_EQ(1, font.RestoreTextures());
+    EXPECT_NE(0u, font.GetPage(0)->texture);
+    font.Unload();
+    ext.Close();
+}
+
+// --- GLES2 -----------------------------------------------------------------------------------
+
+class GlFont : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(nullptr, g_window->GetDisplay());
+        ASSERT_EQ(1, ext.Create(g_window->Id()));
+        ASSERT_EQ(1, ext.Resize(800, 480));
+        ext.Clear(0xFF000000, nullptr);
+    }
+    void TearDown() override
+    {
+        font.Unload();
+        ext.Close();
+    }
+    // Glyph A drawn white at (x, y) reads back as its coverage in grey. The pages are
+    // filtered linearly, and Mesa's linear filter weighs in a little of the texels to the
+    // right and below even at texel centres: the value must lie within a fifth of the way
+    // from the texel's coverage towards its neighbours (a glyph one pixel off fails that).
+    void ExpectGlyphA(int x, int y)
+    {
+        for (int j = 0; j < 6; ++j) {
+            for (int i = 0; i < 4; ++i) {
+                int e = Coverage0(i, j);
+                int lo = e, hi = e;
+                for (int n : {Coverage0(i + 1, j), Coverage0(i, j + 1), Coverage0(i + 1, j + 1)}) {
+                    lo = n < lo ? n : lo;
+                    hi = n > hi ? n : hi;
+                }
+                u32 p = ReadPixel(x + i, y + j);
+                int got = (int)(p & 0xFF);
+                EXPECT_TRUE(got >= lo - 2 && got <= hi + 2 && abs(got - e) <= (hi - lo) / 5 + 3)
+                    << i << "," << j << " coverage " << e << " got " << got;
+                EXPECT_EQ((p >> 16) & 0xFF, p & 0xFF);  // white: grey levels
+            }
+        }
+    }
+    FontFiles files;
+    CVortanGraphicsExt_GLES2 ext;
+    CVortanBitmapFont font;
+};
+
+TEST_F(GlFont, DrawsCoverageThroughTheTextProgram)
+{
+    ASSERT_EQ(1, font.LoadFromFile(&ext, CVortanString(files.Description().c_str())));
+    EXPECT_EQ(ext.GetProgram(CVortanGraphicsExt_GLES2::PROGRAM_TEXT_A), font.GetProgram());
+    CVortanRect r = {100, 100, 800, 480};
+    EXPECT_EQ(1, font.DrawText(r, &ext, CVortanString(L"AB"), 0xFFFFFFFF, 0));
+    ExpectGlyphA(101, 102);
+    EXPECT_TRUE(Near(0xFF000000u, ReadPixel(100, 100)));
+    // A second line, in red through a tag.
+    ext.Clear(0xFF000000, nullptr);
+    EXPECT_EQ(1, font.DrawText(r, &ext, CVortanString(L"C\n$COLOR=0xFFFF0000A"), 0xFFFFFFFF, 0x80000));
+    u32 red = ReadPixel(102, 100 + 12 + 2 + 2);  // A's texel (1, 2) on the second line, in red
+    EXPECT_NEAR(Coverage0(1, 2), (int)((red >> 16) & 0xFF), 12);
+    EXPECT_EQ(0u, red & 0xFFFF);
+}
+
+TEST_F(GlFont, TexturesComeBackAfterAContextLoss)
+{
+    ASSERT_EQ(1, font.LoadFromFile(&ext, CVortanString(files.Description().c_str())));
+    u32 before = font.GetPage(0)->texture;
+    EXPECT_NE(0u, before);
+    font.ReleaseTextures();
+    EXPECT_EQ(0u, font.GetPage(0)->texture);
+    ASSERT_EQ(1, ext.Restore());
+    ASSERT_EQ(1, ext.Resize(800, 480));
+    ext.Clear(0xFF000000, nullptr);
+    ASSERT_EQ(1, font.RestoreTextures());
+    EXPECT_NE(0u, font.GetPage(0)->texture);
+    CVortanRect r = {200, 50, 800, 480};
+    EXPECT_EQ(1, font.DrawText(r, &ext, CVortanString(L"A"), 0xFFFFFFFF, 0));
+    ExpectGlyphA(201, 52);
+}
+
+TEST_F(GlFont, KeepColourUsesThePagesOwnTexturesAndProgramB)
+{
+    ASSERT_EQ(1, font.LoadFromFile(&ext, CVortanString(files.Description().c_str()), VORTAN_FONT_KEEP_COLOR));
+    EXPECT_EQ(ext.GetProgram(CVortanGraphicsExt_GLES2::PROGRAM_TEXT_B), font.GetProgram());
+    EXPECT_EQ(font.GetPage(0)->surface->GetTexture(), font.GetPage(0)->texture);
+    CVortanRect r = {300, 300, 800, 480};
+    EXPECT_EQ(1, font.DrawText(r, &ext, CVortanString(L"A"), 0xFFFFFFFF, 0));
+    ExpectGlyphA(301, 302);
+}
+
+TEST_F(GlFont, DefaultFontHas218GlyphsOfCodes32To255)
+{
+    ASSERT_EQ(1, font.LoadDefault(&ext)) << "no default font data: the root CMakeLists must include cmake/DefaultFont.cmake";
+    EXPECT_EQ(CVortanString("default-font"), font.GetID());
+    EXPECT_EQ(218, font.GetGlyphCount());
+    EXPECT_EQ(10, font.GetLineHeight());
+    EXPECT_EQ(1, font.GetPageCount());
+    EXPECT_EQ(CVortanString("default_font_image.png"), font.GetPage(0)->file);
+    int present = 0;
+    for (int code = 0; code < 256; ++code)
+        present += font.FindGlyph((u32)code) ? 1 : 0;
+    EXPECT_EQ(218, present);
+    EXPECT_EQ(nullptr, font.FindGlyph(31));
+    EXPECT_EQ(nullptr, font.FindGlyph(127));
+    ASSERT_NE(nullptr, font.FindGlyph('_'));
+    EXPECT_GT(font.GetTextWidth(CVortanString(L"Hello"), 0), 15);
+    CVortanRect r = {10, 10, 800, 480};
+    EXPECT_EQ(1, font.DrawText(r, &ext, CVortanString(L"HHHH"), 0xFFFFFFFF, 0));
+    int lit = 0;
+    for (int y = 10; y < 20; ++y)
+        for (int x = 10; x < 40; ++x)
+            lit += (ReadPixel(x, y) & 0xFF) > 128 ? 1 : 0;
+    EXPECT_GT(lit, 20);
+}
+
+// --- data packs --------------------------------------------------------------------------------
+
+TEST(FontPack, DescriptionAndPagesLoadFromAPack)
+{
+    FontFiles files;
+    // A DMP2 pack: "DMP2", count, entries {u16 length, name, u32 offset}, blocks {4 reserved, u32 size, data}.
+    std::vector<std::pair<std::string, std::string>> entries = {
+        {"/test.fnt", vtest::ReadWholeFile(files.Description())},
+        {"/test_0.png", vtest::ReadWholeFile(files.dir.File("test_0.png"))},
+        {"/test_1.png", vtest::ReadWholeFile(files.dir.File("test_1.png"))}};
+    auto u32le = [](std::string& s, unsigned v) {
+        for (int i = 0; i < 4; ++i)
+            s += (char)((v >> (8 * i)) & 0xFF);
+    };
+    size_t table = 8;
+    for (auto& e : entries)
+        table += 2 + e.first.size() + 4;
+    std::string pack = "DMP2";
+    u32le(pack, (unsigned)entries.size());
+    size_t offset = table;
+    for (auto& e : entries) {
+        pack += (char)(e.first.size() & 0xFF);
+        pack += (char)(e.first.size() >> 8);
+        pack += e.first;
+        u32le(pack, (unsigned)offset);
+        offset += 8 + e.second.size();
+    }
+    for (auto& e : entries) {
+        u32le(pack, 0);
+        u32le(pack, (unsigned)e.second.size());
+        pack += e.second;
+    }
+    ASSERT_TRUE(vtest::WriteWholeFile(files.dir.File("fonts.dmp"), pack));
+    CVortanMediaPack media;
+    ASSERT_EQ(1, media.Open(CVortanString(files.dir.File("fonts.dmp").c_str())));
+    CVortanSurface target;
+    CVortanSurfaceDesc d = Desc(32, 32, 6);
+    ASSERT_EQ(1, target.Create(nullptr, &d));
+    CVortanBitmapFont font;
+    ASSERT_EQ(1, font.LoadFromPack(&target, &media, CVortanString("/test.fnt")));
+    EXPECT_EQ(CVortanString("/test.fnt"), font.GetID());
+    EXPECT_EQ(8, font.GetGlyphCount());
+    EXPECT_EQ(Coverage0(3, 4), font.GetPage(0)->alpha[4 * 32 + 3]);
+    EXPECT_EQ(8, font.LoadFromPack(&target, &media, CVortanString("/missing.fnt")));
+    font.Unload();
+    target.Release();
+}
+
+// --- fonts made by tools/makefont ----------------------------------------------------------------
+
+TEST(FontFromTool, MakefontOutputLoadsMeasuresAndDraws)
+{
+    std::string tool = vtest::BinaryDir() + "/tools/makefont";
+    if (access(tool.c_str(), X_OK) != 0)
+        GTEST_SKIP() << "tools/makefont is not built";
+    vtest::TempDir dir;
+    ASSERT_EQ(0, vtest::RunProgram({tool, "--size", "16", dir.File("ui.fnt")}));
+    CVortanSurface target;
+    CVortanSurfaceDesc d = Desc(200, 40, 6);
+    ASSERT_EQ(1, target.Create(nullptr, &d));
+    target.Clear(0xFF000000, nullptr);
+    CVortanBitmapFont font;
+    // The page is found next to the description.
+    ASSERT_EQ(1, font.LoadFromFile(&target, CVortanString(dir.File("ui.fnt").c_str())));
+    EXPECT_EQ(191, font.GetGlyphCount());
+    ASSERT_NE(nullptr, font.FindGlyph('_'));
+    int w = font.GetTextWidth(CVortanString(L"Hello"), 0);
+    EXPECT_GT(w, 30);
+    EXPECT_LT(w, 60);
+    CVortanRect r = {0, 0, 200, 40};
+    font.DrawText(r, &target, CVortanString(L"Hello"), 0xFFFFFFFF, 0x80);
+    int lit = 0, right = 0;
+    for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 200; ++x) {
+            if ((Word(target, x, y) & 0xFF) > 128) {
+                ++lit;
+                right = x > right ? x : right;
+            }
+        }
+    }
+    EXPECT_GT(lit, 40);
+    EXPECT_LE(right, w + 2);
+    font.Unload();
+    target.Release();
+}

@@ -1,0 +1,787 @@
+// The surface's software drawing operations, pixel for pixel.
+//
+// Most cases are checked against tests/graphics/softdraw_model.py, a pixel-by-pixel model run
+// with Debian's Python: every case sends the target (and source) as they were before the
+// operation and compares the model's target bytes with ours. A few results are also worked
+// out by hand below.
+#include <gtest/gtest.h>
+#include <math.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/graphics/VortanSurface.h"
+#include "engine/platform/VortanApplication.h"
+#include "tests/graphics/GraphicsTestWindow.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+gtest_graphics::Xvfb* g_xvfb = nullptr;
+
+class XEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { g_xvfb = new gtest_graphics::Xvfb(); }
+    void TearDown() override
+    {
+        delete g_xvfb;
+        g_xvfb = nullptr;
+    }
+};
+::testing::Environment* const g_env = ::testing::AddGlobalTestEnvironment(new XEnvironment);
+
+// An application that only gives surfaces its 3-3-2 palette (software back buffer).
+class PaletteApp : public IVortanApplication {
+public:
+    PaletteApp()
+    {
+        ReplaceGraphicsExt(nullptr);
+        SetPalette(nullptr);
+    }
+    void Update() override {}
+};
+
+u32 g_seed = 12345;
+u32 Rand()
+{
+    g_seed = g_seed * 1103515245u + 12345u;
+    return g_seed >> 8;
+}
+
+std::string Hex(const u8* p, size_t n)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string s;
+    s.reserve(n * 2);
+    for (size_t i = 0; i < n; ++i) {
+        s += digits[p[i] >> 4];
+        s += digits[p[i] & 15];
+    }
+    return s;
+}
+
+// Fills a surface with noise. 32-bit pixels get alphas of 0, 255 and in between, half of
+// them premultiplied (colour bytes not above alpha) and half not.
+void Noise(CVortanSurface& s)
+{
+    int bytes = CVortanSurface::BytesPerPixel(s.GetPixelFormat());
+    for (int y = 0; y < s.GetHeight(); ++y) {
+        u8* row = s.GetPixels() + (size_t)y * s.GetPitch();
+        for (int x = 0; x < s.GetWidth(); ++x) {
+            if (bytes == 4) {
+                u32 kind = Rand() % 4;
+                u32 a = kind == 0 ? 0 : (kind == 1 ? 255 : Rand() & 255);
+                u8* p = row + x * 4;
+                for (int c = 0; c < 4; ++c)
+                    p[c] = (u8)Rand();
+                int alphaByte = 3;
+                p[alphaByte] = (u8)a;
+                if (Rand() & 1) {
+                    for (int c = 0; c < 3; ++c)
+                        p[c] = (u8)(a ? p[c] % (a + 1) : 0);
+                }
+            } else {
+                for (int c = 0; c < bytes; ++c)
+                    row[x * bytes + c] = (u8)Rand();
+            }
+        }
+    }
+    if (s.GetAlphaPlane()) {
+        u8* a = s.GetAlphaPlane();
+        for (int i = 0; i < s.GetWidth() * s.GetHeight(); ++i) {
+            u32 kind = Rand() % 4;
+            a[i] = (u8)(kind == 0 ? 0 : (kind == 1 ? 255 : Rand()));
+        }
+    }
+}
+
+CVortanSurfaceDesc Desc(int w, int h, int format)
+{
+    CVortanSurfaceDesc d;
+    d.width = w;
+    d.height = h;
+    d.pitch = 0;
+    d.pixelFormat = format;
+    d.flags = 0;
+    return d;
+}
+
+// A surface owned by the test, released at the end.
+struct Surf {
+    CVortanSurface s;
+    Surf(IVortanApplication* app, int format, int w, int h, bool alphaPlane = false, bool noise = true)
+    {
+        CVortanSurfaceDesc d = Desc(w, h, format);
+        EXPECT_EQ(1, s.Create(app, &d));
+        if (alphaPlane) {
+            EXPECT_EQ(1, s.CreateAlphaPlane());
+        }
+        if (noise)
+            Noise(s);
+    }
+    ~Surf() { s.Release(); }
+    CVortanSurface* operator->() { return &s; }
+    // Makes a few pixels equal to the pixel at (0, 0) and takes it as the colour key.
+    void Key()
+    {
+        int bytes = CVortanSurface::BytesPerPixel(s.GetPixelFormat());
+        for (int i = 1; i < s.GetWidth() * s.GetHeight(); i += 3) {
+            int x = i % s.GetWidth(), y = i / s.GetWidth();
+            memcpy(s.GetPixels() + (size_t)y * s.GetPitch() + x * bytes, s.GetPixels(), (size_t)bytes);
+        }
+        s.SetColorKeyFromPixel(0, 0);
+    }
+};
+
+std::string SurfaceJson(CVortanSurface& s)
+{
+    char head[128];
+    snprintf(head, sizeof(head), "{\"fmt\":%d,\"w\":%d,\"h\":%d,\"pitch\":%d,\"key\":%u,\"data\":\"",
+             s.GetPixelFormat(), s.GetWidth(), s.GetHeight(), s.GetPitch(), s.GetColorKey());
+    std::string j = head;
+    j += Hex(s.GetPixels(), (size_t)s.GetPitch() * s.GetHeight());
+    j += "\",\"alpha\":";
+    if (s.GetAlphaPlane())
+        j += "\"" + Hex(s.GetAlphaPlane(), (size_t)s.GetWidth() * s.GetHeight()) + "\"";
+    else
+        j += "null";
+    return j + "}";
+}
+
+std::string State(CVortanSurface& s)
+{
+    return Hex(s.GetPixels(), (size_t)s.GetPitch() * s.GetHeight()) + " " +
+           (s.GetAlphaPlane() ? Hex(s.GetAlphaPlane(), (size_t)s.GetWidth() * s.GetHeight()) : std::string("-"));
+}
+
+std::string RectJson(const CVortanRect& r)
+{
+    char b[96];
+    snprintf(b, sizeof(b), "[%d,%d,%d,%d]", r.left, r.top, r.right, r.bottom);
+    return b;
+}
+
+// Cases for the model: each records the state before the operation and ours after it.
+class Batch {
+public:
+    explicit Batch(IVortanApplication* paletteApp = nullptr) : m_app(paletteApp) {}
+
+    // Starts a case: `args` are the operation's JSON members (without braces).
+    void Begin(const std::string& name, const std::string& op, CVortanSurface& dst, CVortanSurface* src,
+               const std::string& args)
+    {
+        std::string j = "{\"op\":\"" + op + "\",\"clip\":" + RectJson(dst.GetClipRect()) + ",\"dst\":" +
+                        SurfaceJson(dst);
+        if (src)
+            j += ",\"src\":" + SurfaceJson(*src);
+        if (!args.empty())
+            j += "," + args;
+        j += "}";
+        m_cases.push_back(j);
+        m_names.push_back(name);
+    }
+    void End(CVortanSurface& dst) { m_actual.push_back(State(dst)); }
+
+    void Check()
+    {
+        ASSERT_EQ(m_cases.size(), m_actual.size());
+        std::string input = "{";
+        if (m_app && m_app->GetPalette()) {
+            input += "\"palette\":[";
+            for (int i = 0; i < 256; ++i)
+                input += (i ? "," : "") + std::to_string(m_app->GetPalette()[i]);
+            input += "],\"lookup\":[";
+            for (int i = 0; i < 4096; ++i)
+                input += (i ? "," : "") + std::to_string(m_app->GetPaletteLookup()[i]);
+            input += "],";
+        }
+        input += "\"cases\":[";
+        for (size_t i = 0; i < m_cases.size(); ++i)
+            input += (i ? "," : "") + m_cases[i];
+        input += "]}";
+        std::string out;
+        int status = vtest::RunProgram(
+            {vtest::Python(), vtest::SourceDir() + "/tests/graphics/softdraw_model.py"}, &out, input);
+        ASSERT_EQ(0, status) << out;
+        size_t pos = 0;
+        for (size_t i = 0; i < m_cases.size(); ++i) {
+            size_t nl = out.find('\n', pos);
+            ASSERT_NE(std::string::npos, nl) << "model gave no line for " << m_names[i];
+            std::string expected = out.substr(pos, nl - pos);
+            pos = nl + 1;
+            EXPECT_TRUE(expected == m_actual[i]) << m_names[i] << "\n expected " << expected.substr(0, 400)
+                                                  << "\n actual   " << m_actual[i].substr(0, 400);
+        }
+    }
+
+private:
+    IVortanApplication* m_app;
+    std::vector<std::string> m_cases;
+    std::vector<std::string> m_names;
+    std::vector<std::string> m_actual;
+};
+
+std::string Name(const char* what, int format, u32 flags, int extra = 0)
+{
+    char b[128];
+    snprintf(b, sizeof(b), "%s format %d flags 0x%x (%d)", what, format, flags, extra);
+    return b;
+}
+
+u32 Word(CVortanSurface& s, int x, int y)
+{
+    return ((u32*)(s.GetPixels() + (size_t)y * s.GetPitch()))[x];
+}
+
+void SetWord(CVortanSurface& s, int x, int y, u32 v)
+{
+    ((u32*)(s.GetPixels() + (size_t)y * s.GetPitch()))[x] = v;
+}
+
+}  // namespace
+
+// --- blits ---------------------------------------------------------------------------------------
+
+TEST(SoftBlit, PlainKeyedHalfMirroredAndClippedBlitsMatchTheModel)
+{
+    const u32 flagSets[] = {0, 0x1, 0x2, 0x3, 0x4, 0x8, 0xC, 0x5, 0x10, 0x400, 0x401, 0x300, 0x306};
+    struct Place {
+        int x, y;
+        bool rect;
+        CVortanRect r;
+        bool clip;
+    } places[] = {
+        {3, 2, false, {}, false},
+        {-4, -3, false, {}, false},
+        {9, 7, false, {}, true},
+        {1, 1, true, {2, 1, 9, 6}, true},
+        {2, 3, true, {-3, -2, 5, 20}, false},  // source rectangle reaching outside the source
+        {-30, 40, false, {}, false},           // wholly outside
+    };
+    Batch batch;
+    for (int format : {4, 6, 7}) {
+        for (u32 flags : flagSets) {
+            for (size_t p = 0; p < sizeof(places) / sizeof(places[0]); ++p) {
+                Surf dst(nullptr, format, 14, 11);
+                Surf src(nullptr, format, 10, 8);
+                src.Key();
+                if (places[p].clip) {
+                    CVortanRect clip = {2, 1, 12, 9};
+                    dst->SetClipRect(&clip);
+                }
+                char args[128];
+                snprintf(args, sizeof(args), "\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":%s", places[p].x, places[p].y,
+                         flags, places[p].rect ? RectJson(places[p].r).c_str() : "null");
+                batch.Begin(Name("blit", format, flags, (int)p), "blit", dst.s, &src.s, args);
+                EXPECT_EQ(1, dst->Blit(places[p].x, places[p].y, &src.s, places[p].rect ? &places[p].r : nullptr, flags));
+                batch.End(dst.s);
+            }
+        }
+    }
+    batch.Check();
+}
+
+TEST(SoftBlit, AlphaBlitsInFormats4_6_7MatchTheModel)
+{
+    Batch batch;
+    for (int format : {4, 6, 7}) {
+        for (u32 flags : {0x80u, 0x81u, 0x84u, 0x88u, 0x82u, 0x480u, 0x390u}) {
+            for (int withTargetPlane = 0; withTargetPlane < 2; ++withTargetPlane) {
+                bool planes = format == 4;
+                Surf dst(nullptr, format, 13, 9, planes && withTargetPlane);
+                Surf src(nullptr, format, 9, 7, planes);
+                src.Key();
+                CVortanRect clip = {1, 1, 12, 8};
+                dst->SetClipRect(&clip);
+                char args[96];
+                snprintf(args, sizeof(args), "\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":null", -2, 3, flags);
+                batch.Begin(Name("alpha blit", format, flags, withTargetPlane), "blit", dst.s, &src.s, args);
+                EXPECT_EQ(1, dst->Blit(-2, 3, &src.s, nullptr, flags));
+                batch.End(dst.s);
+            }
+        }
+    }
+    batch.Check();
+}
+
+TEST(SoftBlit, AlphaBlendIsPremultipliedAndSaturates)
+{
+    Surf dst(nullptr, 6, 4, 1, false, false);
+    Surf src(nullptr, 6, 4, 1, false, false);
+    SetWord(dst.s, 0, 0, 0xFF204060);
+    SetWord(src.s, 0, 0, 0x80402010);  // a = 128: source + target x 127 >> 8
+    SetWord(dst.s, 1, 0, 0xFFFFFFFF);
+    SetWord(src.s, 1, 0, 0x80FFFFFF);  // not premultiplied: every sum passes 255
+    SetWord(dst.s, 2, 0, 0x11223344);
+    SetWord(src.s, 2, 0, 0x00FFFFFF);  // alpha 0: skipped
+    SetWord(dst.s, 3, 0, 0x11223344);
+    SetWord(src.s, 3, 0, 0xFF010203);  // opaque: the colour, the target's alpha byte kept
+    EXPECT_EQ(1, dst->Blit(0, 0, &src.s, nullptr, 0x80));
+    EXPECT_EQ(0xFF4F3F3Fu, Word(dst.s, 0, 0));
+    EXPECT_EQ(0xFFFFFFFFu, Word(dst.s, 1, 0));
+    EXPECT_EQ(0x11223344u, Word(dst.s, 2, 0));
+    EXPECT_EQ(0x11010203u, Word(dst.s, 3, 0));
+}
+
+TEST(SoftBlit, SourcesWithoutAlphaBlitPlainAndOtherFormatsAreRefused)
+{
+    Batch batch;
+    // 0x80 from a 5-6-5 source without an alpha plane is a plain blit.
+    Surf dst(nullptr, 4, 8, 8);
+    Surf src(nullptr, 4, 5, 5);
+    batch.Begin("0x80 without alpha plane", "blit", dst.s, &src.s, "\"x\":1,\"y\":2,\"flags\":128,\"rect\":null");
+    EXPECT_EQ(1, dst->Blit(1, 2, &src.s, nullptr, 0x80));
+    batch.End(dst.s);
+    batch.Check();
+
+    Surf other(nullptr, 6, 5, 5);
+    std::string before = State(dst.s);
+    EXPECT_EQ(11, dst->Blit(0, 0, &other.s, nullptr, 0));
+    EXPECT_EQ(11, dst->BlitTinted(0, 0, &other.s, nullptr, 0xFFFFFFFF, 0));
+    EXPECT_EQ(11, dst->BlitRotated(4, 4, &other.s, 0.3f, 3, 0));
+    EXPECT_EQ(before, State(dst.s));
+    EXPECT_EQ(2, dst->Blit(0, 0, nullptr, nullptr, 0));
+    CVortanSurface empty;
+    EXPECT_EQ(3, empty.Blit(0, 0, &src.s, nullptr, 0));
+}
+
+TEST(SoftBlit, EdgeCasesWorkedOutByHand)
+{
+    // At (-10, 0) the 10 leftmost source columns are dropped; mirrored, the 10 rightmost.
+    Surf dst(nullptr, 6, 20, 1, false, false);
+    Surf src(nullptr, 6, 20, 1, false, false);
+    for (int x = 0; x < 20; ++x)
+        SetWord(src.s, x, 0, 0xFF000000u | (u32)x);
+    EXPECT_EQ(1, dst->Blit(-10, 0, &src.s, nullptr, 0));
+    for (int x = 0; x < 10; ++x)
+        EXPECT_EQ(0xFF000000u | (u32)(x + 10), Word(dst.s, x, 0));
+    EXPECT_EQ(0u, Word(dst.s, 10, 0));
+    dst->Clear(0, nullptr);
+    EXPECT_EQ(1, dst->Blit(-10, 0, &src.s, nullptr, 0x4));
+    for (int x = 0; x < 10; ++x)
+        EXPECT_EQ(0xFF000000u | (u32)(9 - x), Word(dst.s, x, 0));
+
+    // Flag 0x10 ignores the clip rectangle but never writes outside the target.
+    CVortanRect clip = {5, 0, 6, 1};
+    dst->SetClipRect(&clip);
+    dst->Clear(0, nullptr);
+    EXPECT_EQ(1, dst->Blit(-3, 0, &src.s, nullptr, 0x10));
+    EXPECT_EQ(0xFF000003u, Word(dst.s, 0, 0));
+    EXPECT_EQ(0xFF000012u, Word(dst.s, 15, 0));
+    EXPECT_EQ(1, dst->Blit(15, -40, &src.s, nullptr, 0x10));
+
+    // Half blend: (target & 0xFEFEFEFE) >> 1 + (source & 0xFEFEFEFE) >> 1.
+    dst->SetClipRect(nullptr);
+    SetWord(dst.s, 0, 0, 0xFF0000FF);
+    SetWord(src.s, 0, 0, 0x01FF0003);
+    CVortanRect one = {0, 0, 1, 1};
+    EXPECT_EQ(1, dst->Blit(0, 0, &src.s, &one, 0x2));
+    EXPECT_EQ(0x7F7F0080u, Word(dst.s, 0, 0));
+
+    // Centring: x = 20 / 2 - 4 / 2 = 8.
+    dst->Clear(0, nullptr);
+    CVortanRect four = {0, 0, 4, 1};
+    EXPECT_EQ(1, dst->Blit(0, 0, &src.s, &four, 0x100));
+    EXPECT_EQ(0u, Word(dst.s, 7, 0));
+    EXPECT_EQ(0xFF000001u, Word(dst.s, 9, 0));
+    EXPECT_EQ(0u, Word(dst.s, 12, 0));
+}
+
+TEST(SoftBlit, SameSizeBlitAtTheOriginIsOneBlockCopy)
+{
+    Surf dst(nullptr, 7, 6, 5);
+    Surf src(nullptr, 7, 6, 5);
+    EXPECT_EQ(1, dst->Blit(0, 0, &src.s, nullptr, 0));
+    EXPECT_EQ(0, memcmp(dst->GetPixels(), src->GetPixels(), (size_t)src->GetPitch() * 5));
+}
+
+TEST(SoftBlit, TintedBlitsMatchTheModel)
+{
+    Batch batch;
+    const u32 colours[] = {0xFFFFFFFF, 0xFF102030, 0x80FF8040, 0x01FFFFFF, 0x00FFFFFF};
+    for (int format : {4, 6, 7}) {
+        for (u32 colour : colours) {
+            for (u32 flags : {0u, 0x1u, 0x4u, 0x8u, 0x100u}) {
+                Surf dst(nullptr, format, 12, 9);
+                Surf src(nullptr, format, 7, 6, format == 4 && (flags & 1));
+                src.Key();
+                CVortanRect clip = {1, 0, 11, 8};
+                dst->SetClipRect(&clip);
+                char args[128];
+                snprintf(args, sizeof(args), "\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":null,\"color\":%u", -1, 4, flags,
+                         colour);
+                batch.Begin(Name("tinted", format, flags, (int)(colour >> 24)), "tinted", dst.s, &src.s, args);
+                EXPECT_EQ(1, dst->BlitTinted(-1, 4, &src.s, nullptr, colour, flags));
+                batch.End(dst.s);
+            }
+        }
+    }
+    batch.Check();
+}
+
+TEST(SoftBlit, TintKeepsFormat7sChannelOrderAndSaturates)
+{
+    Surf dst(nullptr, 7, 1, 1, false, false);
+    Surf src(nullptr, 7, 1, 1, false, false);
+    SetWord(src.s, 0, 0, 0xFFFFFFFF);  // opaque white
+    EXPECT_EQ(1, dst->BlitTinted(0, 0, &src.s, nullptr, 0xFFFF0000, 0));
+    const u8* p = dst->GetPixels();
+    EXPECT_EQ(255 * 255 >> 8, p[0]);  // red byte of format 7
+    EXPECT_EQ(0, p[1]);
+    EXPECT_EQ(0, p[2]);
+    EXPECT_EQ(255, p[3]);
+}
+
+TEST(SoftBlit, RotatedBlitsMatchTheModel)
+{
+    Batch batch;
+    struct R {
+        int x, y, size;
+        float angle;
+        u32 flags;
+    } cases[] = {
+        {8, 7, 5, 0.0f, 0},      {8, 7, 6, 0.5f, 0},     {3, 2, 7, 1.7f, 0},      {12, 9, 4, -2.2f, 0},
+        {8, 7, 6, 3.14159f, 1},  {8, 7, 6, 0.8f, 2},     {0, 0, 5, 0.3f, 0x300},  {-5, 7, 4, 1.0f, 0},
+        {30, 7, 4, 1.0f, 0},     {8, 7, 0, 1.0f, 0},     {8, 7, -3, 1.0f, 0},     {8, 7, 40, 2.5f, 0},
+    };
+    for (int format : {4, 6, 7}) {
+        for (const R& c : cases) {
+            Surf dst(nullptr, format, 16, 14);
+            Surf src(nullptr, format, 9, 7);
+            src.Key();
+            CVortanRect clip = {1, 1, 15, 13};
+            dst->SetClipRect(&clip);
+            char args[160];
+            snprintf(args, sizeof(args), "\"x\":%d,\"y\":%d,\"size\":%d,\"angle\":%.9g,\"flags\":%u", c.x, c.y, c.size,
+                     (double)c.angle, c.flags);
+            batch.Begin(Name("rotated", format, c.flags, c.size), "rotated", dst.s, &src.s, args);
+            EXPECT_EQ(1, dst->BlitRotated(c.x, c.y, &src.s, c.angle, c.size, c.flags));
+            batch.End(dst.s);
+        }
+    }
+    batch.Check();
+}
+
+TEST(SoftBlit, RotatedBlitFarOutsideOrWithNoSizeDrawsNothing)
+{
+    Surf dst(nullptr, 6, 8, 8);
+    Surf src(nullptr, 6, 4, 4);
+    std::string before = State(dst.s);
+    EXPECT_EQ(1, dst->BlitRotated(-20, 4, &src.s, 0.5f, 5, 0));
+    EXPECT_EQ(1, dst->BlitRotated(4, 4, &src.s, 0.5f, 0, 0));
+    EXPECT_EQ(1, dst->BlitRotated(4, 4, &src.s, 0.5f, -7, 0));
+    EXPECT_EQ(before, State(dst.s));
+}
+
+// --- stretches ------------------------------------------------------------------------------------
+
+TEST(SoftStretch, NearestFilteredAndTintedStretchesMatchTheModel)
+{
+    Batch batch;
+    struct S {
+        CVortanRect d, s;
+        bool dn, sn;
+        u32 flags;
+    } cases[] = {
+        {{0, 0, 5, 5}, {0, 0, 10, 10}, false, false, 0},      {{1, 1, 14, 12}, {0, 0, 7, 5}, false, false, 0},
+        {{0, 0, 10, 10}, {0, 0, 10, 10}, true, true, 0x4},    {{2, 2, 12, 7}, {0, 0, 10, 5}, false, false, 0x8},
+        {{-3, 0, 9, 6}, {0, 0, 6, 3}, false, false, 0},       {{2, 1, 9, 9}, {-2, 1, 6, 12}, false, false, 0},
+        {{0, 0, 6, 4}, {0, 0, 10, 10}, false, false, 0x1},    {{0, 0, 3, 3}, {0, 0, 8, 8}, false, false, 0x20},
+        {{1, 2, 13, 11}, {0, 0, 3, 3}, false, false, 0x20},   {{0, 0, 7, 7}, {1, 1, 8, 6}, false, false, 0x20},
+        {{3, 3, 9, 9}, {0, 0, 10, 10}, false, false, 0x400},
+    };
+    for (int format : {4, 6, 7}) {
+        for (size_t ci = 0; ci < sizeof(cases) / sizeof(cases[0]); ++ci) {
+            const S& c = cases[ci];
+            Surf dst(nullptr, format, 14, 12);
+            Surf src(nullptr, format, 10, 10);
+            src.Key();
+            char args[160];
+            snprintf(args, sizeof(args), "\"drect\":%s,\"srect\":%s,\"flags\":%u", c.dn ? "null" : RectJson(c.d).c_str(),
+                     c.sn ? "null" : RectJson(c.s).c_str(), c.flags);
+            batch.Begin(Name("stretch", format, c.flags, (int)ci), "stretch", dst.s, &src.s, args);
+            EXPECT_EQ(1, dst->BlitStretch(c.dn ? nullptr : &c.d, &src.s, c.sn ? nullptr : &c.s, c.flags));
+            batch.End(dst.s);
+        }
+        for (u32 colour : {0xFFFFFFFFu, 0xC0FF4020u, 0x00FFFFFFu}) {
+            for (u32 flags : {0u, 0x1u, 0x20u}) {
+                Surf dst(nullptr, format, 14, 12);
+                Surf src(nullptr, format, 10, 10);
+                src.Key();
+                CVortanRect d = {1, 1, 13, 8}, s = {0, 0, 10, 10};
+                char args[160];
+                snprintf(args, sizeof(args), "\"drect\":%s,\"srect\":%s,\"flags\":%u,\"color\":%u",
+                         RectJson(d).c_str(), RectJson(s).c_str(), flags, colour);
+                batch.Begin(Name("stretch tinted", format, flags, (int)(colour >> 24)), "stretch_tinted", dst.s,
+                            &src.s, args);
+                EXPECT_EQ(1, dst->BlitStretchTinted(&d, &src.s, &s, colour, flags));
+                batch.End(dst.s);
+            }
+        }
+    }
+    batch.Check();
+}
+
+TEST(SoftStretch, HalvingSamplesEverySecondRowAndColumn)
+{
+    Surf dst(nullptr, 6, 5, 5, false, false);
+    Surf src(nullptr, 6, 10, 10, false, false);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 10; ++x)
+            SetWord(src.s, x, y, (u32)(y * 16 + x));
+    EXPECT_EQ(1, dst->BlitStretch(nullptr, &src.s, nullptr, 0));
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 5; ++x)
+            EXPECT_EQ((u32)(2 * y * 16 + 2 * x), Word(dst.s, x, y));
+}
+
+// --- fills, lines and pixels ---------------------------------------------------------------------
+
+TEST(SoftFill, GradientAdditiveAndDarkenMatchTheModel)
+{
+    Batch batch;
+    struct G {
+        CVortanRect r;
+        bool null;
+        bool clip;
+    } rects[] = {{{}, true, false}, {{2, 1, 11, 8}, false, false}, {{-4, -2, 9, 7}, false, false},
+                 {{3, 2, 20, 15}, false, true}, {{5, 5, 5, 9}, false, false}};
+    const u32 gradient[4] = {0xFF0000FF, 0x80FF0000, 0xFF00FF00, 0x10FFFFFF};
+    for (int format : {4, 6, 7}) {
+        for (size_t i = 0; i < sizeof(rects) / sizeof(rects[0]); ++i) {
+            const G& g = rects[i];
+            const CVortanRect* r = g.null ? nullptr : &g.r;
+            std::string rj = g.null ? "null" : RectJson(g.r);
+            CVortanRect clip = {2, 1, 10, 9};
+            {
+                Surf dst(nullptr, format, 12, 10);
+                if (g.clip)
+                    dst->SetClipRect(&clip);
+                char args[160];
+                snprintf(args, sizeof(args), "\"rect\":%s,\"colors\":[%u,%u,%u,%u]", rj.c_str(), gradient[0],
+                         gradient[1], gradient[2], gradient[3]);
+                batch.Begin(Name("gradient", format, 0, (int)i), "gradient", dst.s, nullptr, args);
+                EXPECT_EQ(1, dst->FillGradient(gradient[0], gradient[1], gradient[2], gradient[3], r));
+                batch.End(dst.s);
+            }
+            for (u32 colour : {0x80FF4010u, 0xFF00FF80u, 0x00FFFFFFu, 0x20000000u}) {
+                Surf dst(nullptr, format, 12, 10);
+                if (g.clip)
+                    dst->SetClipRect(&clip);
+                char args[96];
+                snprintf(args, sizeof(args), "\"rect\":%s,\"color\":%u", rj.c_str(), colour);
+                batch.Begin(Name("additive", format, colour, (int)i), "additive", dst.s, nullptr, args);
+                EXPECT_EQ(1, dst->FillAdditive(colour, r));
+                batch.End(dst.s);
+            }
+            for (float amount : {0.0f, 0.5f, 0.73f, 1.0f, 1.5f, -1.0f, NAN}) {
+                Surf dst(nullptr, format, 12, 10);
+                if (g.clip)
+                    dst->SetClipRect(&clip);
+                char args[96];
+                snprintf(args, sizeof(args), "\"rect\":%s,\"amount\":%.9g", rj.c_str(),
+                         isnan(amount) ? 0.0 : (double)amount);
+                batch.Begin(Name("darken", format, 0, (int)(amount * 100)), "darken", dst.s, nullptr, args);
+                EXPECT_EQ(1, dst->Darken(r, amount));
+                batch.End(dst.s);
+            }
+        }
+    }
+    batch.Check();
+}
+
+TEST(SoftFill, DarkenByOneMultipliesBy255AndShifts)
+{
+    Surf dst(nullptr, 6, 2, 1, false, false);
+    SetWord(dst.s, 0, 0, 0xFFFFFFFF);
+    SetWord(dst.s, 1, 0, 0x80808080);
+    EXPECT_EQ(1, dst->Darken(nullptr, 1.0f));
+    EXPECT_EQ(0xFFFEFEFEu, Word(dst.s, 0, 0));
+    EXPECT_EQ(0x807F7F7Fu, Word(dst.s, 1, 0));
+    EXPECT_EQ(1, dst->Darken(nullptr, 7.0f));  // clamped to 1
+    EXPECT_EQ(0xFFFDFDFDu, Word(dst.s, 0, 0));
+}
+
+TEST(SoftFill, AdditiveFillPutsRedIntoFormat7sRedByte)
+{
+    Surf dst(nullptr, 7, 1, 1, false, false);
+    EXPECT_EQ(1, dst->FillAdditive(0xFFFF0000, nullptr));
+    const u8* p = dst->GetPixels();
+    EXPECT_EQ((255 * 255) >> 8, p[0]);
+    EXPECT_EQ(0, p[2]);
+    EXPECT_EQ(0, p[3]);  // alpha byte untouched
+}
+
+TEST(SoftFill, GradientWritesFormat7InItsOwnOrderAndKeepsAlpha)
+{
+    Surf dst(nullptr, 7, 2, 1, false, false);
+    SetWord(dst.s, 0, 0, 0x12000000);
+    EXPECT_EQ(1, dst->FillGradient(0xFFFF0000, 0xFFFF0000, 0xFFFF0000, 0xFFFF0000, nullptr));
+    const u8* p = dst->GetPixels();
+    EXPECT_EQ(254, p[0]);  // 255 x 0xFFFF >> 16
+    EXPECT_EQ(0, p[1]);
+    EXPECT_EQ(0, p[2]);
+    EXPECT_EQ(0x12, p[3]);
+}
+
+TEST(SoftFill, UnsupportedFormatsAnswer11)
+{
+    for (int format : {2, 3, 5}) {
+        Surf dst(nullptr, format, 4, 4);
+        EXPECT_EQ(11, dst->FillGradient(1, 2, 3, 4, nullptr));
+        EXPECT_EQ(11, dst->FillAdditive(0xFF000000, nullptr));
+        EXPECT_EQ(11, dst->Darken(nullptr, 0.5f));
+        EXPECT_EQ(11, dst->DrawLine(0, 0, 3, 3, 1, 1));
+        EXPECT_EQ(11, dst->BlitTinted(0, 0, &dst.s, nullptr, 0xFFFFFFFF, 0));
+    }
+    CVortanSurface empty;
+    EXPECT_EQ(3, empty.FillGradient(1, 2, 3, 4, nullptr));
+    EXPECT_EQ(3, empty.Darken(nullptr, 0.5f));
+    EXPECT_EQ(3, empty.Invert());
+}
+
+TEST(SoftLine, LinesAndPixelsMatchTheModel)
+{
+    Batch batch;
+    struct L {
+        int x0, y0, x1, y1;
+        u32 c0, c1;
+    } lines[] = {
+        {0, 0, 9, 0, 0xFFFF0000, 0xFFFF0000},     {1, 1, 10, 8, 0xFF00FF00, 0xFF00FF00},
+        {11, 2, 2, 9, 0xFFFFFFFF, 0xFF000000},    {3, 9, 4, 0, 0x80102030, 0xFFF0E0D0},
+        {-5, -5, 20, 15, 0xFF0000FF, 0xFFFF0000}, {5, 5, 5, 5, 0xFF123456, 0xFF654321},
+        {-3, 4, -1, 9, 0xFFFFFFFF, 0xFFFFFFFF},   {0, 3, 40, 4, 0xFF00FF00, 0x0000FFFF},
+    };
+    for (int format : {4, 6, 7}) {
+        for (size_t i = 0; i < sizeof(lines) / sizeof(lines[0]); ++i) {
+            const L& l = lines[i];
+            for (int clipped = 0; clipped < 2; ++clipped) {
+                Surf dst(nullptr, format, 12, 10);
+                if (clipped) {
+                    CVortanRect clip = {2, 2, 9, 8};
+                    dst->SetClipRect(&clip);
+                }
+                char args[160];
+                snprintf(args, sizeof(args), "\"p\":[%d,%d,%d,%d],\"c0\":%u,\"c1\":%u", l.x0, l.y0, l.x1, l.y1, l.c0,
+                         l.c1);
+                batch.Begin(Name("line", format, 0, (int)i * 2 + clipped), "line", dst.s, nullptr, args);
+                EXPECT_EQ(1, dst->DrawLine(l.x0, l.y0, l.x1, l.y1, l.c0, l.c1));
+                batch.End(dst.s);
+            }
+        }
+        {
+            Surf dst(nullptr, format, 6, 5);
+            batch.Begin(Name("putpixel", format, 0), "putpixel", dst.s, nullptr,
+                        "\"pixels\":[[0,0,4294901760],[5,4,2155905152],[6,0,4294967295],[-1,2,4294967295],[3,2,305419896]]");
+            dst->PutPixel(0, 0, 0xFFFF0000);
+            dst->PutPixel(5, 4, 0x80808080);
+            dst->PutPixel(6, 0, 0xFFFFFFFF);
+            dst->PutPixel(-1, 2, 0xFFFFFFFF);
+            dst->PutPixel(3, 2, 0x12345678);
+            batch.End(dst.s);
+        }
+        for (int nb : {0x00, 0xFF, 0x55, 0xA2}) {
+            for (int at : {0, 1, 2}) {
+                Surf dst(nullptr, format, 6, 5);
+                int x = at == 0 ? 2 : (at == 1 ? 0 : 4), y = at == 0 ? 2 : (at == 1 ? 2 : 3);
+                char args[96];
+                snprintf(args, sizeof(args), "\"x\":%d,\"y\":%d,\"color\":%u,\"neighbours\":%d", x, y, 0xFF336699u, nb);
+                batch.Begin(Name("plotpixel", format, (u32)nb, at), "plotpixel", dst.s, nullptr, args);
+                EXPECT_EQ(1, dst->PlotPixel(x, y, 0xFF336699, (u32)nb));
+                batch.End(dst.s);
+            }
+        }
+    }
+    for (int format : {2, 3, 4, 5, 6, 7}) {
+        Surf dst(nullptr, format, 3, 3);  // odd row lengths: bytes after the last whole word
+        batch.Begin(Name("invert", format, 0), "invert", dst.s, nullptr, "");
+        EXPECT_EQ(1, dst->Invert());
+        batch.End(dst.s);
+    }
+    batch.Check();
+}
+
+TEST(SoftLine, HorizontalLineLeavesOutItsEndColumn)
+{
+    Surf dst(nullptr, 6, 12, 2, false, false);
+    EXPECT_EQ(1, dst->DrawLine(0, 0, 9, 0, 0xFFFF0000, 0xFFFF0000));
+    for (int x = 0; x < 12; ++x)
+        EXPECT_EQ(x <= 8 ? 0xFFFF0000u : 0u, Word(dst.s, x, 0)) << x;
+    EXPECT_EQ(0u, Word(dst.s, 0, 1));
+    // Wholly left of the clip rectangle: nothing.
+    CVortanRect clip = {4, 0, 12, 2};
+    dst->SetClipRect(&clip);
+    EXPECT_EQ(1, dst->DrawLine(0, 1, 3, 1, 0xFFFFFFFF, 0xFFFFFFFF));
+    EXPECT_EQ(0u, Word(dst.s, 0, 1));
+}
+
+// --- format 1 (the application's palette) ----------------------------------------------------------
+
+TEST(SoftPalette, EightBitOperationsGoThroughThePalette)
+{
+    ASSERT_TRUE(g_xvfb && g_xvfb->Ok());
+    PaletteApp app;
+    ASSERT_TRUE(app.GetPalette() != nullptr);
+    Batch batch(&app);
+    for (u32 flags : {0u, 0x1u, 0x2u, 0x4u}) {
+        Surf dst(&app, 1, 10, 8);
+        Surf src(&app, 1, 6, 5);
+        src.Key();
+        char args[96];
+        snprintf(args, sizeof(args), "\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":null", 3, 2, flags);
+        batch.Begin(Name("blit", 1, flags), "blit", dst.s, &src.s, args);
+        EXPECT_EQ(1, dst->Blit(3, 2, &src.s, nullptr, flags));
+        batch.End(dst.s);
+    }
+    {
+        Surf dst(&app, 1, 10, 8);
+        Surf src(&app, 1, 6, 5, true);
+        batch.Begin("alpha blit format 1", "blit", dst.s, &src.s, "\"x\":-1,\"y\":4,\"flags\":128,\"rect\":null");
+        EXPECT_EQ(1, dst->Blit(-1, 4, &src.s, nullptr, 0x80));
+        batch.End(dst.s);
+    }
+    {
+        Surf dst(&app, 1, 10, 8);
+        Surf src(&app, 1, 6, 5, true);
+        batch.Begin("tinted format 1", "tinted", dst.s, &src.s,
+                    "\"x\":2,\"y\":1,\"flags\":0,\"rect\":null,\"color\":2164228096");
+        EXPECT_EQ(1, dst->BlitTinted(2, 1, &src.s, nullptr, 0x80FF8000, 0));
+        batch.End(dst.s);
+    }
+    {
+        Surf dst(&app, 1, 10, 8);
+        Surf src(&app, 1, 6, 5);
+        batch.Begin("rotated format 1", "rotated", dst.s, &src.s,
+                    "\"x\":5,\"y\":4,\"size\":4,\"angle\":0.699999988,\"flags\":2");
+        EXPECT_EQ(1, dst->BlitRotated(5, 4, &src.s, 0.7f, 4, 2));
+        batch.End(dst.s);
+    }
+    {
+        Surf dst(&app, 1, 10, 8);
+        batch.Begin("gradient format 1", "gradient", dst.s, nullptr,
+                    "\"rect\":null,\"colors\":[4294901760,4278255360,4278190335,4294967295]");
+        EXPECT_EQ(1, dst->FillGradient(0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF, nullptr));
+        batch.End(dst.s);
+    }
+    {
+        Surf dst(&app, 1, 10, 8);
+        batch.Begin("additive format 1", "additive", dst.s, nullptr, "\"rect\":null,\"color\":2164195328");
+        EXPECT_EQ(1, dst->FillAdditive(0x80FF0000, nullptr));
+        batch.End(dst.s);
+    }
+    {
+        Surf dst(&app, 1, 10, 8);
+        batch.Begin("darken format 1", "darken", dst.s, nullptr, "\"rect\":null,\"amount\":0.5");
+        EXPECT_EQ(1, dst->Darken(nullptr, 0.5f));
+        batch.End(dst.s);
+    }
+    {
+        Surf dst(&app, 1, 10, 8);
+        batch.Begin("line format 1", "line", dst.s, nullptr, "\"p\":[0,0,9,7],\"c0\":4294901760,\"c1\":4278190335");
+        EXPECT_EQ(1, dst->DrawLine(0, 0, 9, 7, 0xFFFF0000, 0xFF0000FF));
+        batch.End(dst.s);
+    }
+    batch.Check();
+}

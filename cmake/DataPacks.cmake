@@ -1,0 +1,174 @@
+# The platform's data packs, made at build time from the sources in data/ by the project's
+# own tools (tools/) and packed with vortanpack into the build directory, beside the program,
+# which looks for its packs in its own directory. data/packs.txt lists every pack with the
+# entries the program loads from it by name.
+#
+# Target `datapacks` (part of ALL) builds them all. The 56 x 56 reload picture is drawn here
+# too and compiled into orlo_platform as PNG bytes (platform/OrloReloadImage.h).
+
+set(DATAPACK_OUT ${CMAKE_BINARY_DIR})
+set(DATAPACK_WORK ${CMAKE_BINARY_DIR}/datapacks)
+set(DATAPACK_DATA ${CMAKE_SOURCE_DIR}/data)
+# The screen sizes (smaller side, pixels) of the size-variant packs.
+set(DATAPACK_SIZES 640 480 360 320 240)
+# Tools built with sanitizers run at build time: a leak or race report of a library must not
+# fail the build.
+set(DATAPACK_RUN ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0 TSAN_OPTIONS=report_bugs=0)
+
+file(MAKE_DIRECTORY ${DATAPACK_WORK} ${CMAKE_BINARY_DIR}/generated)
+
+# vortan_data_pack(<pack file name> FILES <file>...): packs the files, in the order given,
+# into ${DATAPACK_OUT}/<pack>; each becomes the entry "/" + its bare name.
+function(vortan_data_pack pack)
+    cmake_parse_arguments(DP "" "" "FILES" ${ARGN})
+    add_custom_command(OUTPUT ${DATAPACK_OUT}/${pack}
+        COMMAND ${DATAPACK_RUN} $<TARGET_FILE:vortanpack> create ${DATAPACK_OUT}/${pack} ${DP_FILES}
+        DEPENDS vortanpack ${DP_FILES}
+        COMMENT "Packing ${pack}"
+        VERBATIM)
+    set_property(GLOBAL APPEND PROPERTY VORTAN_DATAPACK_FILES ${DATAPACK_OUT}/${pack})
+endfunction()
+
+# A "/dmp.meta" description for a pack, from a template (@SIZE@ replaced).
+function(vortan_pack_meta template dir size)
+    set(SIZE ${size})
+    configure_file(${DATAPACK_DATA}/meta/${template} ${dir}/dmp.meta @ONLY)
+endfunction()
+
+# --- language packs: data/language/<base>_<nnnn>.txt -> <base>_<nnnn>.dmp -------------------------
+file(GLOB datapack_languages CONFIGURE_DEPENDS ${DATAPACK_DATA}/language/*_[0-9][0-9][0-9][0-9].txt)
+foreach(src ${datapack_languages})
+    get_filename_component(base ${src} NAME_WE)
+    set(dir ${DATAPACK_WORK}/${base})
+    add_custom_command(OUTPUT ${dir}/texts.txt
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+        COMMAND ${DATAPACK_RUN} $<TARGET_FILE:maketext> --language ${src} ${dir}/texts.txt
+        DEPENDS maketext ${src}
+        VERBATIM)
+    vortan_data_pack(${base}.dmp FILES ${dir}/texts.txt)
+endforeach()
+
+# --- intro: the twelve logo frames and the welcome chime ------------------------------------------
+set(dir ${DATAPACK_WORK}/orlointro)
+set(intro_frames)
+foreach(i RANGE 1 12)
+    list(APPEND intro_frames ${dir}/orlogate_logo${i}.jpg)
+endforeach()
+add_custom_command(OUTPUT ${intro_frames}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+    COMMAND ${DATAPACK_RUN} $<TARGET_FILE:makeimages> intro ${dir}
+    DEPENDS makeimages
+    VERBATIM)
+add_custom_command(OUTPUT ${dir}/sl-welcome.wav
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+    COMMAND ${DATAPACK_RUN} $<TARGET_FILE:makesound> welcome ${dir}/sl-welcome.wav
+    DEPENDS makesound
+    VERBATIM)
+vortan_pack_meta(intro.meta ${dir} 480)
+vortan_data_pack(orlointro.dmp FILES ${dir}/dmp.meta ${intro_frames} ${dir}/sl-welcome.wav)
+
+# --- title: the title picture and the two backgrounds ---------------------------------------------
+set(dir ${DATAPACK_WORK}/title)
+set(title_files ${dir}/title.png ${dir}/background-horizontal.jpg ${dir}/background-vertical.jpg)
+add_custom_command(OUTPUT ${title_files}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+    COMMAND ${DATAPACK_RUN} $<TARGET_FILE:makeimages> title ${dir}
+    DEPENDS makeimages
+    VERBATIM)
+vortan_data_pack(title.dmp FILES ${title_files})
+
+# --- size variants: fonts and lobby pictures -----------------------------------------------------
+# data/fonts/fonts.txt: "<name> <pixels at 480> [bold]" per line. Every font holds the
+# Latin-1 characters and the typographic quotes, ellipsis and euro sign, on one page.
+file(STRINGS ${DATAPACK_DATA}/fonts/fonts.txt datapack_fonts REGEX "^[a-z0-9_]+ [0-9]+( bold)?$")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${DATAPACK_DATA}/fonts/fonts.txt)
+set(DATAPACK_FONT_CHARS "32-126,160-255,0x2018-0x201D,0x2026,0x20AC")
+foreach(size ${DATAPACK_SIZES})
+    set(dir ${DATAPACK_WORK}/orlolobby_${size})
+    set(lobby_files ${dir}/avatar.png ${dir}/cl-icon-trophy.png)
+    add_custom_command(OUTPUT ${lobby_files}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+        COMMAND ${DATAPACK_RUN} $<TARGET_FILE:makeimages> lobby ${dir} ${size}
+        DEPENDS makeimages
+        VERBATIM)
+    vortan_pack_meta(lobby.meta.in ${dir} ${size})
+    vortan_data_pack(orlolobby_${size}.dmp FILES ${dir}/dmp.meta ${lobby_files})
+
+    set(dir ${DATAPACK_WORK}/orlofonts_${size})
+    vortan_pack_meta(fonts.meta.in ${dir} ${size})
+    set(font_files)
+    if(TARGET makefont)
+        foreach(font ${datapack_fonts})
+            string(REPLACE " " ";" font "${font}")
+            list(GET font 0 font_name)
+            list(GET font 1 font_size)
+            math(EXPR font_pixels "(${font_size} * ${size} + 240) / 480")
+            set(font_options --size ${font_pixels} --chars ${DATAPACK_FONT_CHARS}
+                --page-width 512 --page-height 1024)
+            if("bold" IN_LIST font)
+                list(APPEND font_options --bold)
+            endif()
+            add_custom_command(OUTPUT ${dir}/${font_name}.fnt ${dir}/${font_name}_0.png
+                COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+                COMMAND ${DATAPACK_RUN} $<TARGET_FILE:makefont> ${font_options} ${dir}/${font_name}.fnt
+                DEPENDS makefont ${DATAPACK_DATA}/fonts/fonts.txt
+                VERBATIM)
+            list(APPEND font_files ${dir}/${font_name}.fnt ${dir}/${font_name}_0.png)
+        endforeach()
+    endif()
+    vortan_data_pack(orlofonts_${size}.dmp FILES ${dir}/dmp.meta ${font_files})
+endforeach()
+
+# --- sounds and layouts ---------------------------------------------------------------------------
+set(dir ${DATAPACK_WORK}/orlosounds)
+vortan_pack_meta(plain.meta ${dir} 0)
+vortan_data_pack(orlosounds.dmp FILES ${dir}/dmp.meta)
+
+set(dir ${DATAPACK_WORK}/orlolayouts)
+vortan_pack_meta(plain.meta ${dir} 0)
+file(GLOB datapack_layouts CONFIGURE_DEPENDS ${DATAPACK_DATA}/layouts/*.xml)
+vortan_data_pack(orlolayouts.dmp FILES ${dir}/dmp.meta ${datapack_layouts})
+
+# --- achievements: the definitions text ----------------------------------------------------------
+set(dir ${DATAPACK_WORK}/achievements)
+add_custom_command(OUTPUT ${dir}/ach_EN.txt
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+    COMMAND ${DATAPACK_RUN} $<TARGET_FILE:maketext> --bom ${DATAPACK_DATA}/achievements/ach_EN.txt
+            ${dir}/ach_EN.txt
+    DEPENDS maketext ${DATAPACK_DATA}/achievements/ach_EN.txt
+    VERBATIM)
+vortan_data_pack(achievements.dmp FILES ${dir}/ach_EN.txt)
+
+# --- the reload picture, built into the platform library -----------------------------------------
+set(dir ${DATAPACK_WORK}/reload)
+set(reload_source ${CMAKE_BINARY_DIR}/generated/OrloReloadImage.cpp)
+add_custom_command(OUTPUT ${dir}/reload.png ${reload_source}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+    COMMAND ${DATAPACK_RUN} $<TARGET_FILE:makeimages> reload ${dir}/reload.png ${reload_source}
+    DEPENDS makeimages
+    VERBATIM)
+# One target drives the command; the library and the packs wait for it, so that parallel
+# builds never run it twice.
+add_custom_target(orlo_reload_image DEPENDS ${dir}/reload.png ${reload_source})
+if(TARGET orlo_platform)
+    get_target_property(orlo_platform_type orlo_platform TYPE)
+    if(orlo_platform_type STREQUAL "STATIC_LIBRARY")
+        target_sources(orlo_platform PRIVATE ${reload_source})
+        add_dependencies(orlo_platform orlo_reload_image)
+    endif()
+endif()
+
+get_property(datapack_files GLOBAL PROPERTY VORTAN_DATAPACK_FILES)
+add_custom_target(datapacks ALL DEPENDS ${datapack_files})
+add_dependencies(datapacks orlo_reload_image)
+
+# The tests that read the built packs need them built first; their targets exist only once
+# tests/ has been added, so this runs at the end of the top directory.
+function(vortan_datapacks_for_tests)
+    foreach(test datapacks_test language_test)
+        if(TARGET ${test})
+            add_dependencies(${test} datapacks)
+        endif()
+    endforeach()
+endfunction()
+cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL vortan_datapacks_for_tests)

@@ -1,0 +1,24 @@
+// CVortanStringArray: a growable array of CVortanString (the language table, the lists of
+// language names and codes, the online menu's lists).
+#pragma once
+#include "engine/VortanArray.h"
+#include "engine/VortanString.h"
+
+class CVortanStringArray : public CVortanArray<CVortanString> {
+public:
+    CVortanStringArray() {}
+    CVortanStringArray(CVortanStringArray&& other) noexcept = default;
+    CVortanStringArray& operator=(CVortanStringArray&& other) noexcept = default;
+
+    // Stores a copy of the text at the index, first growing the array to index + 1 when
+    // needed; the texts that the growth adds before the index are empty. Returns 1, 2 for a
+    // negative index, 7 when the array cannot grow (it is then unchanged).
+    int SetAt(int index, const CVortanString& text);
+    // Appends a copy of the text. 1, or 7.
+    int Add(const CVortanString& text);
+    // The text at the index; an empty text outside the array.
+    const CVortanString& GetAt(int index) const;
+    int GetCount() const { return GetSize(); }
+    // Destroys every text and frees the storage.
+    void Clear() { RemoveAll(); }
+};

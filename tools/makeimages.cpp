@@ -1,0 +1,524 @@
+// makeimages: draws the platform's pictures and saves them as JPEG or PNG.
+//
+//   makeimages intro OUTDIR          the twelve logo frames "orlogate_logo1.jpg".."12.jpg"
+//   makeimages title OUTDIR          "title.png", "background-horizontal.jpg",
+//                                    "background-vertical.jpg"
+//   makeimages lobby OUTDIR SIZE     "avatar.png" and "cl-icon-trophy.png" for screens whose
+//                                    smaller side is SIZE pixels (drawn for 480, scaled)
+//   makeimages reload OUT.png OUT.cpp
+//                                    the 56 x 56 reload picture, and a C++ source that builds
+//                                    its PNG bytes into the program
+//
+// Everything is drawn here, shape by shape, with 4 x 4 supersampling for smooth edges.
+// Exit status: 0 success, 1 failure, 2 bad arguments.
+#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Color {
+    float r, g, b, a;
+};
+
+Color Rgb(unsigned rgb, float alpha = 1.0f)
+{
+    return {((rgb >> 16) & 0xFF) / 255.0f, ((rgb >> 8) & 0xFF) / 255.0f, (rgb & 0xFF) / 255.0f,
+            alpha};
+}
+
+Color Mix(Color a, Color b, float t)
+{
+    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t,
+            a.a + (b.a - a.a) * t};
+}
+
+// Hue in degrees, saturation and value 0..1.
+Color Hsv(float h, float s, float v)
+{
+    h = fmodf(h, 360.0f);
+    if (h < 0)
+        h += 360.0f;
+    float c = v * s;
+    float x = c * (1.0f - fabsf(fmodf(h / 60.0f, 2.0f) - 1.0f));
+    float m = v - c;
+    float r = 0, g = 0, b = 0;
+    if (h < 60) { r = c; g = x; }
+    else if (h < 120) { r = x; g = c; }
+    else if (h < 180) { g = c; b = x; }
+    else if (h < 240) { g = x; b = c; }
+    else if (h < 300) { r = x; b = c; }
+    else { r = c; b = x; }
+    return {r + m, g + m, b + m, 1.0f};
+}
+
+typedef std::function<bool(float, float)> Shape;
+
+// An RGBA picture with premultiplied channels.
+class Canvas {
+public:
+    Canvas(int width, int height) : w(width), h(height), px((size_t)width * height * 4, 0.0f) {}
+
+    void Clear(Color c)
+    {
+        for (int i = 0; i < w * h; ++i) {
+            px[4 * i + 0] = c.r * c.a;
+            px[4 * i + 1] = c.g * c.a;
+            px[4 * i + 2] = c.b * c.a;
+            px[4 * i + 3] = c.a;
+        }
+    }
+
+    // Source-over of colour c at the given coverage.
+    void Blend(int x, int y, Color c, float coverage)
+    {
+        if (x < 0 || y < 0 || x >= w || y >= h || coverage <= 0.0f)
+            return;
+        float a = c.a * coverage;
+        float* p = &px[4 * ((size_t)y * w + x)];
+        p[0] = c.r * a + p[0] * (1.0f - a);
+        p[1] = c.g * a + p[1] * (1.0f - a);
+        p[2] = c.b * a + p[2] * (1.0f - a);
+        p[3] = a + p[3] * (1.0f - a);
+    }
+
+    // Fills the shape (tested at 16 points per pixel) inside the box with a colour that may
+    // vary with the position.
+    void Fill(const Shape& inside, const std::function<Color(float, float)>& colour, float x0,
+              float y0, float x1, float y1)
+    {
+        int ix0 = std::max(0, (int)floorf(x0)), iy0 = std::max(0, (int)floorf(y0));
+        int ix1 = std::min(w, (int)ceilf(x1)), iy1 = std::min(h, (int)ceilf(y1));
+        for (int y = iy0; y < iy1; ++y) {
+            for (int x = ix0; x < ix1; ++x) {
+                int hits = 0;
+                for (int sy = 0; sy < 4; ++sy) {
+                    for (int sx = 0; sx < 4; ++sx) {
+                        if (inside(x + (sx + 0.5f) / 4.0f, y + (sy + 0.5f) / 4.0f))
+                            ++hits;
+                    }
+                }
+                if (hits)
+                    Blend(x, y, colour(x + 0.5f, y + 0.5f), hits / 16.0f);
+            }
+        }
+    }
+
+    void Fill(const Shape& inside, Color c, float x0, float y0, float x1, float y1)
+    {
+        Fill(inside, [c](float, float) { return c; }, x0, y0, x1, y1);
+    }
+
+    void FillAll(const std::function<Color(float, float)>& colour)
+    {
+        Fill([](float, float) { return true; }, colour, 0, 0, (float)w, (float)h);
+    }
+
+    // Saves as "png" or "jpeg" through gdk-pixbuf, by way of a temporary file.
+    bool Save(const std::string& path, const char* type) const
+    {
+        bool alpha = strcmp(type, "png") == 0;
+        int channels = alpha ? 4 : 3;
+        std::vector<guchar> bytes((size_t)w * h * channels);
+        for (int i = 0; i < w * h; ++i) {
+            float a = px[4 * i + 3];
+            for (int k = 0; k < 3; ++k) {
+                float v = px[4 * i + k];
+                if (alpha)
+                    v = a > 0.0f ? v / a : 0.0f;   // PNG keeps straight colours
+                v = std::min(1.0f, std::max(0.0f, v));
+                bytes[(size_t)i * channels + k] = (guchar)lrintf(v * 255.0f);
+            }
+            if (alpha)
+                bytes[(size_t)i * channels + 3] = (guchar)lrintf(std::min(1.0f, a) * 255.0f);
+        }
+        GdkPixbuf* pixbuf = gdk_pixbuf_new_from_data(bytes.data(), GDK_COLORSPACE_RGB, alpha, 8,
+                                                     w, h, w * channels, nullptr, nullptr);
+        if (!pixbuf)
+            return false;
+        std::string temp = path + ".tmp";
+        GError* error = nullptr;
+        gboolean ok = alpha ? gdk_pixbuf_save(pixbuf, temp.c_str(), "png", &error, nullptr)
+                            : gdk_pixbuf_save(pixbuf, temp.c_str(), "jpeg", &error, "quality",
+                                              "92", nullptr);
+        g_object_unref(pixbuf);
+        if (!ok) {
+            fprintf(stderr, "makeimages: cannot save %s: %s\n", path.c_str(),
+                    error ? error->message : "unknown error");
+            if (error)
+                g_error_free(error);
+            remove(temp.c_str());
+            return false;
+        }
+        if (rename(temp.c_str(), path.c_str()) != 0) {
+            remove(temp.c_str());
+            fprintf(stderr, "makeimages: cannot write %s\n", path.c_str());
+            return false;
+        }
+        return true;
+    }
+
+    int w, h;
+    std::vector<float> px;
+};
+
+// --- shapes ---------------------------------------------------------------------------------
+
+Shape Circle(float cx, float cy, float r)
+{
+    return [=](float x, float y) { return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r; };
+}
+
+Shape Ring(float cx, float cy, float r0, float r1)
+{
+    return [=](float x, float y) {
+        float d = (x - cx) * (x - cx) + (y - cy) * (y - cy);
+        return d >= r0 * r0 && d <= r1 * r1;
+    };
+}
+
+// Angles in degrees, clockwise from the top.
+float AngleOf(float cx, float cy, float x, float y)
+{
+    float a = atan2f(x - cx, -(y - cy)) * 180.0f / (float)M_PI;
+    return a < 0 ? a + 360.0f : a;
+}
+
+Shape RingSegment(float cx, float cy, float r0, float r1, float from, float to)
+{
+    Shape ring = Ring(cx, cy, r0, r1);
+    return [=](float x, float y) {
+        if (!ring(x, y))
+            return false;
+        float a = AngleOf(cx, cy, x, y);
+        return a >= from && a <= to;
+    };
+}
+
+Shape Rect(float x0, float y0, float x1, float y1)
+{
+    return [=](float x, float y) { return x >= x0 && x < x1 && y >= y0 && y < y1; };
+}
+
+Shape RoundRect(float x0, float y0, float x1, float y1, float r)
+{
+    return [=](float x, float y) {
+        if (x < x0 || x >= x1 || y < y0 || y >= y1)
+            return false;
+        float cx = std::min(std::max(x, x0 + r), x1 - r);
+        float cy = std::min(std::max(y, y0 + r), y1 - r);
+        return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r;
+    };
+}
+
+// Convex or concave polygon by the even-odd rule.
+Shape Polygon(std::vector<float> points)
+{
+    return [points](float x, float y) {
+        bool in = false;
+        size_t n = points.size() / 2;
+        for (size_t i = 0, j = n - 1; i < n; j = i++) {
+            float xi = points[2 * i], yi = points[2 * i + 1];
+            float xj = points[2 * j], yj = points[2 * j + 1];
+            if ((yi > y) != (yj > y) && x < (xj - xi) * (y - yi) / (yj - yi) + xi)
+                in = !in;
+        }
+        return in;
+    };
+}
+
+// --- block letters ------------------------------------------------------------------------
+
+const char* Glyph(char c)
+{
+    switch (c) {
+    case 'A': return " ### #   ##   #######   ##   ##   #";
+    case 'E': return "######    #    #### #    #    #####";
+    case 'G': return " ### #   ##    # ####   ##   # ### ";
+    case 'L': return "#    #    #    #    #    #    #####";
+    case 'O': return " ### #   ##   ##   ##   ##   # ### ";
+    case 'R': return "#### #   ##   ##### # #  #  # #   #";
+    case 'T': return "#####  #    #    #    #    #    #  ";
+    default: return nullptr;
+    }
+}
+
+// Width of a text in cells: 5 per letter, 1 between letters.
+int TextCells(const char* text)
+{
+    int n = (int)strlen(text);
+    return n > 0 ? n * 6 - 1 : 0;
+}
+
+// Draws a text of 5 x 7 block letters, each cell a solid square of `cell` pixels; the colour
+// may change from row to row. `letters` limits how many letters are drawn.
+void DrawText(Canvas& canvas, const char* text, float x, float y, float cell,
+              const std::function<Color(int)>& rowColour, int letters = 1000)
+{
+    for (int i = 0; text[i] && i < letters; ++i) {
+        const char* g = Glyph(text[i]);
+        if (!g)
+            continue;
+        for (int row = 0; row < 7; ++row) {
+            for (int col = 0; col < 5; ++col) {
+                if (g[row * 5 + col] != '#')
+                    continue;
+                float cx = x + (i * 6 + col) * cell, cy = y + row * cell;
+                canvas.Fill(Rect(cx, cy, cx + cell, cy + cell), rowColour(row), cx, cy,
+                            cx + cell, cy + cell);
+            }
+        }
+    }
+}
+
+void DrawText(Canvas& canvas, const char* text, float x, float y, float cell, Color colour,
+              int letters = 1000)
+{
+    DrawText(canvas, text, x, y, cell, [colour](int) { return colour; }, letters);
+}
+
+// --- the pictures ----------------------------------------------------------------------------
+
+// Frame k of 12 of the maker's logo: a ring of twelve segments that light up one by one in a
+// colour that moves from blue to orange, a gate that rises inside it, and the name spelled
+// out letter by letter below.
+bool DrawIntroFrame(int k, const std::string& path)
+{
+    const int W = 420, H = 280;
+    Canvas c(W, H);
+    c.Clear(Rgb(0x000000));
+    float t = (k - 1) / 11.0f;
+    Color accent = Hsv(205.0f - 175.0f * t, 0.75f, 0.95f);
+    const float cx = 210, cy = 110, r0 = 56, r1 = 84;
+    for (int j = 0; j < 12; ++j) {
+        float from = j * 30.0f + 2.0f, to = (j + 1) * 30.0f - 2.0f;
+        Color colour = j < k ? accent : Rgb(0x2A2A2A);
+        c.Fill(RingSegment(cx, cy, r0, r1, from, to), colour, cx - r1, cy - r1, cx + r1, cy + r1);
+    }
+    // The gate: two pillars and a lintel, rising with the frames.
+    float rise = std::min(1.0f, k / 8.0f);
+    float base = cy + 34, top = base - 64 * rise;
+    Color gate = Mix(Rgb(0x505050), Rgb(0xFFFFFF), rise);
+    c.Fill(Rect(cx - 30, top, cx - 18, base), gate, cx - 30, top, cx - 18, base);
+    c.Fill(Rect(cx + 18, top, cx + 30, base), gate, cx + 18, top, cx + 30, base);
+    if (k >= 5)
+        c.Fill(RoundRect(cx - 38, top - 10, cx + 38, top + 2, 3), gate, cx - 38, top - 10,
+               cx + 38, top + 2);
+    // The name, one more letter every frame and a half.
+    const char* name = "ORLOGATE";
+    float cell = 6.0f;
+    float tx = (W - TextCells(name) * cell) / 2.0f;
+    int letters = (k * 8 + 11) / 12;
+    DrawText(c, name, tx, 214, cell, Rgb(0xF2F2F2), letters);
+    if (k == 12)
+        c.Fill(Rect(tx, 262, tx + TextCells(name) * cell, 266), accent, 0, 258, W, 270);
+    return c.Save(path, "jpeg");
+}
+
+// Sky, sun, hills and water; the same scene for either orientation.
+bool DrawBackground(int W, int H, const std::string& path)
+{
+    Canvas c(W, H);
+    float horizon = H * 0.62f;
+    Color skyTop = Rgb(0x14305C), skyLow = Rgb(0x7FB2E0);
+    Color deep = Rgb(0x0B3D5C), shallow = Rgb(0x2C7FA8);
+    c.FillAll([&](float, float y) {
+        if (y < horizon)
+            return Mix(skyTop, skyLow, y / horizon);
+        return Mix(shallow, deep, (y - horizon) / (H - horizon));
+    });
+    float unit = std::min(W, H) / 480.0f;
+    float sx = W * 0.74f, sy = horizon - H * 0.25f, sr = 46 * unit;
+    c.Fill(Circle(sx, sy, sr * 1.5f), Rgb(0xFFE9A8, 0.25f), sx - sr * 2, sy - sr * 2, sx + sr * 2,
+           sy + sr * 2);
+    c.Fill(Circle(sx, sy, sr), Rgb(0xFFD65C), sx - sr, sy - sr, sx + sr, sy + sr);
+    // Two rows of hills.
+    auto hills = [&](float level, float amplitude, float phase, Color colour) {
+        c.Fill(
+            [=](float x, float y) {
+                float u = x / W * 6.2832f;
+                float top = level - amplitude * (0.6f * sinf(u * 1.3f + phase) +
+                                                 0.4f * sinf(u * 2.9f + phase * 2.0f));
+                return y >= top && y < horizon;
+            },
+            colour, 0, level - amplitude * 1.2f, (float)W, horizon);
+    };
+    hills(horizon - 40 * unit, 46 * unit, 0.7f, Rgb(0x3E6B4A));
+    hills(horizon - 12 * unit, 30 * unit, 2.1f, Rgb(0x2D5239));
+    // Wave lines on the water.
+    for (int i = 0; i < 9; ++i) {
+        float y = horizon + (i + 1) * (H - horizon) / 10.0f;
+        float amp = 3 * unit, thick = (1.0f + i * 0.25f) * unit;
+        c.Fill(
+            [=](float x, float py) {
+                float wave = y + amp * sinf(x / (26 * unit) + i * 1.7f);
+                return fabsf(py - wave) < thick;
+            },
+            Rgb(0xBFE3F5, 0.35f), 0, y - amp - thick - 1, (float)W, y + amp + thick + 1);
+    }
+    return c.Save(path, "jpeg");
+}
+
+// The product's name in large block letters with a shadow, on a transparent picture.
+bool DrawTitle(const std::string& path)
+{
+    const char* name = "ORLOGATE";
+    const float cell = 9.0f;
+    const int W = 460, H = 150;
+    Canvas c(W, H);
+    float x = (W - TextCells(name) * cell) / 2.0f, y = 30;
+    DrawText(c, name, x + 5, y + 5, cell, Rgb(0x000000, 0.55f));
+    // Letters shaded from yellow at the top to orange at the bottom.
+    DrawText(c, name, x, y, cell,
+             [](int row) { return Mix(Rgb(0xFFE45C), Rgb(0xFF7A1A), row / 6.0f); });
+    // A wave under the name.
+    float left = x, right = x + TextCells(name) * cell;
+    c.Fill(
+        [=](float px, float py) {
+            float wave = 116 + 5 * sinf((px - left) / 18.0f);
+            return px >= left && px <= right && fabsf(py - wave) < 3.0f;
+        },
+        Rgb(0x7FD4FF), left, 104, right, 128);
+    return c.Save(path, "png");
+}
+
+// The default avatar: a head and shoulders on a rounded square.
+bool DrawAvatar(float scale, const std::string& path)
+{
+    int n = std::max(1, (int)lrintf(64 * scale));
+    Canvas c(n, n);
+    float s = n / 64.0f;
+    c.Fill(RoundRect(0, 0, (float)n, (float)n, 10 * s), Rgb(0x3C5A78), 0, 0, (float)n, (float)n);
+    Color figure = Rgb(0xD0D8E0);
+    c.Fill(Circle(32 * s, 25 * s, 12 * s), figure, 0, 0, (float)n, (float)n);
+    Shape shoulders = [=](float x, float y) {
+        float dx = (x - 32 * s) / (22 * s), dy = (y - 64 * s) / (22 * s);
+        return dx * dx + dy * dy <= 1.0f && y < 64 * s;
+    };
+    c.Fill(
+        [=](float x, float y) { return shoulders(x, y) && RoundRect(0, 0, 64 * s, 64 * s, 10 * s)(x, y); },
+        figure, 0, 0, (float)n, (float)n);
+    return c.Save(path, "png");
+}
+
+// A golden cup with two handles on a stem and base.
+bool DrawTrophy(float scale, const std::string& path)
+{
+    int n = std::max(1, (int)lrintf(32 * scale));
+    Canvas c(n, n);
+    float s = n / 32.0f;
+    Color gold = Rgb(0xF2B81F), dark = Rgb(0xB07A10);
+    c.Fill(Ring(8 * s, 11 * s, 3 * s, 5.5f * s), dark, 0, 0, (float)n, (float)n);
+    c.Fill(Ring(24 * s, 11 * s, 3 * s, 5.5f * s), dark, 0, 0, (float)n, (float)n);
+    c.Fill([=](float x, float y) {
+               float dx = (x - 16 * s) / (10 * s), dy = (y - 5 * s) / (13 * s);
+               return y >= 5 * s && dx * dx + dy * dy <= 1.0f;
+           },
+           gold, 0, 0, (float)n, (float)n);
+    c.Fill(Rect(14.5f * s, 17 * s, 17.5f * s, 24 * s), gold, 0, 0, (float)n, (float)n);
+    c.Fill(RoundRect(9 * s, 24 * s, 23 * s, 29 * s, 1.5f * s), dark, 0, 0, (float)n, (float)n);
+    c.Fill(Rect(11 * s, 7 * s, 13 * s, 13 * s), Rgb(0xFFF1B8, 0.8f), 0, 0, (float)n, (float)n);
+    return c.Save(path, "png");
+}
+
+// A circular arrow: the sign for "loading again".
+bool DrawReload(const std::string& path)
+{
+    const int N = 56;
+    Canvas c(N, N);
+    const float cx = 28, cy = 28;
+    c.Fill(Circle(cx, cy, 26), Rgb(0x000000, 0.5f), 0, 0, N, N);
+    c.Fill(RingSegment(cx, cy, 13, 19, 40, 320), Rgb(0xFFFFFF), 0, 0, N, N);
+    // Arrowhead at the end of the arc (40 degrees clockwise from the top), pointing along it.
+    float a = 40.0f * (float)M_PI / 180.0f;
+    float ex = cx + 16 * sinf(a), ey = cy - 16 * cosf(a);
+    float tx = cosf(a), ty = sinf(a);       // tangent, clockwise
+    float nx = sinf(a), ny = -cosf(a);      // outward normal
+    std::vector<float> head = {
+        ex + nx * 9 - tx * 2, ey + ny * 9 - ty * 2,
+        ex - nx * 9 - tx * 2, ey - ny * 9 - ty * 2,
+        ex - tx * 11, ey - ty * 11,
+    };
+    c.Fill(Polygon(head), Rgb(0xFFFFFF), 0, 0, N, N);
+    return c.Save(path, "png");
+}
+
+bool WriteEmbedding(const std::string& png, const std::string& out)
+{
+    FILE* in = fopen(png.c_str(), "rb");
+    if (!in)
+        return false;
+    std::vector<unsigned char> bytes;
+    int ch;
+    while ((ch = fgetc(in)) != EOF)
+        bytes.push_back((unsigned char)ch);
+    fclose(in);
+    std::string temp = out + ".tmp";
+    FILE* f = fopen(temp.c_str(), "w");
+    if (!f)
+        return false;
+    fprintf(f, "// Made by tools/makeimages at build time: the reload picture as PNG bytes.\n");
+    fprintf(f, "#include \"platform/OrloReloadImage.h\"\n\n");
+    fprintf(f, "const unsigned char g_OrloReloadImage[] = {");
+    for (size_t i = 0; i < bytes.size(); ++i)
+        fprintf(f, "%s0x%02x,", i % 16 == 0 ? "\n    " : " ", bytes[i]);
+    fprintf(f, "\n};\n\nconst int g_OrloReloadImageSize = (int)sizeof(g_OrloReloadImage);\n");
+    bool ok = !ferror(f);
+    ok = fclose(f) == 0 && ok;
+    if (!ok || rename(temp.c_str(), out.c_str()) != 0) {
+        remove(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+int Usage()
+{
+    fprintf(stderr,
+            "usage:\n"
+            "  makeimages intro OUTDIR\n"
+            "  makeimages title OUTDIR\n"
+            "  makeimages lobby OUTDIR SIZE\n"
+            "  makeimages reload OUT.png OUT.cpp\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3)
+        return Usage();
+    std::string command = argv[1], out = argv[2];
+    bool ok = true;
+    if (command == "intro" && argc == 3) {
+        for (int k = 1; k <= 12 && ok; ++k)
+            ok = DrawIntroFrame(k, out + "/orlogate_logo" + std::to_string(k) + ".jpg");
+    } else if (command == "title" && argc == 3) {
+        ok = DrawTitle(out + "/title.png") &&
+             DrawBackground(1024, 640, out + "/background-horizontal.jpg") &&
+             DrawBackground(640, 1024, out + "/background-vertical.jpg");
+    } else if (command == "lobby" && argc == 4) {
+        int size = atoi(argv[3]);
+        if (size < 60 || size > 4000)
+            return Usage();
+        float scale = size / 480.0f;
+        ok = DrawAvatar(scale, out + "/avatar.png") && DrawTrophy(scale, out + "/cl-icon-trophy.png");
+    } else if (command == "reload" && argc == 4) {
+        ok = DrawReload(out) && WriteEmbedding(out, argv[3]);
+    } else {
+        return Usage();
+    }
+    if (!ok) {
+        fprintf(stderr, "makeimages: %s failed\n", command.c_str());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,215 @@
+// COrlogateApplication: the one concrete platform application. It keeps the stack of
+// screens (index 0 is the front screen), runs them every frame, routes input to the
+// pop-ups and the screens, owns the platform services (settings, language packs, device
+// services, sound engine and music, achievements, the toast) and the online client (network
+// connection, session and the online menu), and receives the session's observer calls.
+//
+// Main thread only.
+#pragma once
+#include "engine/VortanArray.h"
+#include "engine/VortanPtrArray.h"
+#include "engine/VortanString.h"
+#include "engine/VortanTypes.h"
+#include "online/OrloNetworkSession.h"
+#include "platform/OrloApplication.h"
+
+class COrloAdvertisement;
+class COrloMenuState;
+class COrloNetConnection;
+class COrloNotification;
+class COrloToastNotification;
+class CVortanSoundEngine;
+class CVortanSurface;
+class IOrloGameState;
+class IOrloState;
+
+// Settings keys of the platform.
+#define ORLO_KEY_SOUNDS_MUTE "__Orlo_Sounds_Mute"
+#define ORLO_KEY_SOUNDS_VOLUME "__Orlo_Sounds_Volume"
+#define ORLO_KEY_MUSIC_MUTE "__Orlo_Music_Mute"
+#define ORLO_KEY_MUSIC_VOLUME "__Orlo_Music_Volume"
+#define ORLO_KEY_VIBRATIONS "__Orlo_Vibrations"
+#define ORLO_KEY_TIMES_LAUNCHED "__Orlo_TimesLaunched"
+#define ORLO_KEY_UID "__Orlo_UID"
+
+// Default volume of sounds and music (hundredths of a decibel).
+#define ORLO_DEFAULT_VOLUME (-2000)
+
+class COrlogateApplication : public COrloApplication,
+                             public COrloNetworkSession::StatusObserver,
+                             public COrloNetworkSession::LobbyObserver,
+                             public COrloNetworkSession::GameObserver,
+                             public COrloNetworkSession::AdvertisementObserver {
+public:
+    COrlogateApplication();
+    // Frees whatever OnExit has not (an application whose window was never made).
+    virtual ~COrlogateApplication();
+
+    // --- IVortanApplication ----------------------------------------------------------------
+    int OnResize(int width, int height) override;
+    void OnPointerDown(int button, int x, int y) override;
+    void OnPointerMove(int button, int x, int y) override;
+    void OnPointerUp(int button, int x, int y) override;
+    void SetActive(bool active) override;
+    int RestoreGraphics() override;
+    void Update() override;
+    int OnCreate() override;
+    void OnExit() override;
+    void OnKeyDown(int key) override;
+    void OnChar(unsigned short character) override;
+
+    // --- COrloApplication services -----------------------------------------------------------
+    void RequestQuit() override;
+    void ReturnToMenu(bool logout) override;
+    void ReturnToMenuReconnect(int argument) override;
+    int CreateSessionAndMenu() override;
+    void DrawReloadScreen() override;
+    int GetSoundsVolume() override;
+    void SetSoundsVolume(int volume) override;
+    void SetSoundsMute(bool muted) override;
+    bool GetSoundsMute() override;
+    int GetMusicVolume() override;
+    void SetMusicVolume(int volume) override;
+    void SetMusicMute(bool muted) override;
+    bool GetMusicMute() override;
+    void SetAllMute(bool muted) override;
+    int PlayMusic(const CVortanString& file, bool loop) override;
+    void StopMusic() override;
+    CVortanSoundMusicPlayer* GetMusicPlayer() override { return m_musicPlayer; }
+    void SetVibrations(bool on) override;
+    bool GetVibrations() override;
+    COrloDevice* GetDevice() override { return m_device; }
+    COrloStatsStore* GetSettings() override { return m_settings; }
+    COrloAchievementStation* GetAchievements() override { return m_achievements; }
+    void OnHook44() override {}
+    void GetUserName(CVortanString& out) override;
+    CVortanPtrArray* GetMenuData() override;
+    int GetItemPackPath(int itemId, CVortanString& out) override;
+    void SendValuePair(int a, int b) override;
+    COrloLanguage* GetLanguage() override { return m_language; }
+
+    // --- the application's own operations ------------------------------------------------------
+    // Keeps the game state, names the application after the game and creates the fullscreen
+    // window (800 x 480 defaults; width and height are not used). The window's result: on
+    // failure the game state is the caller's again.
+    virtual int Create(void* platform, int width, int height, IOrloGameState* game);
+    virtual int GetScreenWidth();
+    virtual int GetScreenHeight();
+    // Replaces the network session by a fresh one (quits when it cannot be made).
+    virtual void RecreateSession();
+
+    // Status observer.
+    void OnLobbyStateChanged(COrloNetworkSession* session, int state) override;
+    void OnGameStateChanged(COrloNetworkSession* session, int state) override;
+    void OnNotification(COrloNetworkSession* session, int reserved, int kind, const CVortanString& text) override;
+    virtual void OnChatMessage(const COrloChatRecord& record, bool incoming);
+    virtual void SendChatMessage(const CVortanString& text, int kind);
+    virtual void SendChatNotice(int kind);
+    virtual void ShowMenu();
+    // Game observer.
+    void OnGameData(COrloNetworkSession* session, const u8* bytes, int length) override;
+    void OnGameStart(COrloNetworkSession* session, int game, int opener) override;
+    void OnPlayerLeft(COrloNetworkSession* session, int playerId) override;
+
+    // The screen stack. PushState appends the screen after a successful Init (the screen is
+    // deleted otherwise and the Init result returned); a screen pushed onto an empty stack
+    // becomes the front one at once. 2 for a null screen, 7 when the stack cannot grow.
+    virtual int PushState(IOrloState* screen);
+    // 1 when the screen was in the stack (it is then released and deleted), 0 otherwise.
+    virtual int RemoveState(IOrloState* screen);
+    // Queues the screen to become the front one in the next Update. 1.
+    virtual int RequestBringToFront(IOrloState* screen);
+    int BringStateToFront(IOrloState* screen);
+    // The resource manager's textures, then the game's and every screen's notification; the
+    // first result other than 1 is returned.
+    int UnloadAllSurfaceTextures() override;
+    int ReloadAllSurfaceTextures() override;
+
+    // Switches the language (only with a session and a language object) and tells every
+    // screen. The language object's result, 3 when not switched.
+    int SetLanguage(const CVortanString& nameOrCode);
+    // The hosted game's answers ("Ovi" for an empty store name).
+    void GetStoreName(CVortanString& out);
+    int GetGameNumber();
+    void GetGameVersion(CVortanString& out);
+    int GetEditionFlag();
+    // The release number the session received at connect, 0 when none.
+    int GetReleaseId();
+
+    // Queues a toast (duration 0 = the toast's default) and vibrates once; nothing without a
+    // toast.
+    void ShowToast(const CVortanString& text, float duration, int kind);
+    // The match result, from the game (player ids, places, flag).
+    void EndMatch(const CVortanArray<i32>* ids, const CVortanArray<i32>* places, int flag);
+    void AnswerRematch(bool accept, bool leave);
+
+    COrloNetworkSession* GetNetworkSession() const { return m_session; }
+    IOrloGameState* GetGameState() const { return m_gameState; }
+    COrloNetConnection* GetNetConnection() const { return m_netConnection; }
+    COrloMenuState* GetMenuState() const { return m_menu; }
+    COrloToastNotification* GetToast() const { return m_toast; }
+    COrloAdvertisement* GetAdvertisement() const { return m_advertisement; }
+    CVortanSoundEngine* GetSoundEngine() const { return m_soundEngine; }
+
+    // Queries for tests and tools.
+    int GetStateCount() const { return m_states.GetCount(); }
+    IOrloState* GetStateAt(int index) const { return (IOrloState*)m_states.GetAt(index); }
+    int IsQuitRequested() const { return m_quitRequested; }
+    int GetReloadStep() const { return m_reloadStep; }
+    const CVortanString& GetRememberedMusic() const { return m_musicFile; }
+    int GetRememberedMusicPosition() const { return m_musicPosition; }
+
+protected:
+    // Settings, language packs, data packs, device services, achievements and the settings'
+    // defaults, then saves the settings. 1, or the first failure.
+    int InitPlatform();
+    // The embedded reload picture as a surface with its texture. 1 or the failure code.
+    int LoadReloadScreenImage();
+    // Stores the player's volume, stops and deletes it.
+    void DeleteMusicPlayer();
+    // The game state when it can take calls: a menu has taken it in and initialised it.
+    IOrloGameState* GetReadyGameState() const;
+    // Pointer routing: 0 down, 1 move, 2 up. The consuming receiver's result, else 0.
+    int RoutePointer(int kind, int button, int x, int y);
+    // Frees one screen taken out of the stack (forgetting the menu and what pointed to it).
+    void DestroyState(IOrloState* screen);
+    // Takes the pending bring-to-front requests of the screen out.
+    void DropFrontRequests(IOrloState* screen);
+
+    int m_quitRequested;
+    int m_inGame;
+    int m_returnGuard;
+    int m_lobbyConnected;
+
+    CVortanPtrArray m_states;         // IOrloState*, owned; index 0 = front
+    CVortanPtrArray m_overlays;       // COrloNotification*, owned
+    CVortanPtrArray m_frontRequests;  // IOrloState*, in queueing order
+
+    CVortanSoundEngine* m_soundEngine;
+    CVortanSoundMusicPlayer* m_musicPlayer;
+    COrloNetworkSession* m_session;
+    IOrloGameState* m_gameState;      // the online menu owns it once it took it in
+    int m_ownsGameState;              // Create succeeded: the game is ours until a menu takes it
+    COrloMenuState* m_menu;           // one of the screens, or null
+    COrloDevice* m_device;
+    COrloStatsStore* m_settings;
+    COrloAchievementStation* m_achievements;
+    COrloAdvertisement* m_advertisement;
+    COrloToastNotification* m_toast;
+    COrloNetConnection* m_netConnection;
+    COrloLanguage* m_language;
+
+    int m_reloadStep;                 // 0 none, 1 draw the reload screen, 2 reload textures
+    CVortanSurface* m_reloadImage;
+
+    CVortanString m_musicFile;
+    int m_musicLoop;
+    int m_musicPosition;              // ms
+
+    int m_endReportPending;
+    int m_rematchChoice;              // -1 none; bit 0 accept, bit 1 leave
+};
+
+// The game module's factory: the application with the game's state, ready to run, or null.
+// The platform argument is handed on to the window creation, which does not use it.
+COrlogateApplication* CreateGameApplication(void* platform);

@@ -1,0 +1,271 @@
+// COrlogateApplication: starting the online part and passing the session's events on to
+// the online menu, the game and the toast. Every call tolerates a missing session, menu or
+// toast.
+#include "platform/OrlogateApplication.h"
+
+#include <new>
+
+#include "online/OrloMenuState.h"
+#include "online/OrloNetConnection.h"
+#include "online/OrloNetworkSession.h"
+#include "online/OrloToastNotification.h"
+#include "platform/OrloDevice.h"
+#include "platform/OrloLanguage.h"
+#include "platform/OrloState.h"
+#include "platform/OrloStatsStore.h"
+
+int COrlogateApplication::CreateSessionAndMenu()
+{
+    if (m_menu)
+        return VORTAN_OK;
+
+    if (!m_netConnection) {
+        m_netConnection = new (std::nothrow) COrloNetConnection();
+        if (!m_netConnection)
+            return VORTAN_E_NOMEMORY;
+    }
+    int connected = m_netConnection->Open();
+
+    if (!m_session) {
+        COrloNetworkSession* session = new (std::nothrow) COrloNetworkSession();
+        if (!session)
+            return VORTAN_E_NOMEMORY;
+        int result = session->Init(this, this);
+        if (result != VORTAN_OK) {
+            session->Shutdown();
+            delete session;
+            return result;
+        }
+        m_session = session;
+        m_session->AddLobbyObserver(this);
+        m_session->AddGameObserver(this);
+        m_session->AddAdvertisementObserver(this);
+    }
+
+    COrloMenuState* menu = new (std::nothrow) COrloMenuState();
+    if (!menu)
+        return VORTAN_E_NOMEMORY;
+    m_menu = menu;  // the menu's Init takes the game in through the application
+    int result = PushState(menu);
+    if (result != VORTAN_OK) {
+        m_menu = nullptr;
+        return result;
+    }
+    m_ownsGameState = 0;
+
+    if (!connected && m_language)
+        OnNotification(m_session, 0, 0, m_language->GetText(3));
+    return VORTAN_OK;
+}
+
+void COrlogateApplication::RecreateSession()
+{
+    if (m_netConnection)
+        m_netConnection->EnsureConnected();
+    if (m_session) {
+        m_session->Shutdown();
+        delete m_session;
+        m_session = nullptr;
+    }
+    COrloNetworkSession* session = new (std::nothrow) COrloNetworkSession();
+    if (!session || session->Init(this, this) != VORTAN_OK) {
+        delete session;
+        RequestQuit();
+        return;
+    }
+    m_session = session;
+    m_session->AddLobbyObserver(this);
+    m_session->AddGameObserver(this);
+    m_session->AddAdvertisementObserver(this);
+}
+
+void COrlogateApplication::ReturnToMenu(bool logout)
+{
+    if (m_returnGuard)
+        return;
+    m_returnGuard = 1;
+    if (m_menu) {
+        if (logout)
+            m_menu->Logout();
+        else
+            m_menu->Reconnect();
+        RequestBringToFront(m_menu);
+    }
+    m_returnGuard = 0;
+}
+
+void COrlogateApplication::ReturnToMenuReconnect(int argument)
+{
+    if (m_returnGuard)
+        return;
+    m_returnGuard = 1;
+    if (m_menu) {
+        m_menu->Reconnect(argument);
+        RequestBringToFront(m_menu);
+    }
+    m_returnGuard = 0;
+}
+
+void COrlogateApplication::ShowMenu()
+{
+    if (m_menu)
+        m_menu->ResetToStartPage();
+}
+
+// --- status observer ------------------------------------------------------------------------------
+
+static bool IsFront(const CVortanPtrArray& states, const void* screen)
+{
+    return screen && states.GetAt(0) == screen;
+}
+
+void COrlogateApplication::OnLobbyStateChanged(COrloNetworkSession* session, int state)
+{
+    (void)session;
+    bool menuFront = IsFront(m_states, (IOrloState*)m_menu);
+    if (state == COrloNetworkSession::LOBBY_CLOSED) {
+        m_lobbyConnected = 0;
+        IOrloGameState* game = GetReadyGameState();
+        if (menuFront && game)
+            game->SetSessionFlag(m_returnGuard);
+    } else if (state == COrloNetworkSession::LOBBY_CONNECTED) {
+        m_lobbyConnected = 1;
+    }
+    if (menuFront)
+        m_menu->OnLobbyStateChanged(state);
+}
+
+void COrlogateApplication::OnGameStateChanged(COrloNetworkSession* session, int state)
+{
+    (void)session;
+    bool menuFront = IsFront(m_states, (IOrloState*)m_menu);
+    if (state == 0) {
+        m_inGame = 0;
+        IOrloGameState* game = GetReadyGameState();
+        if (menuFront && game)
+            game->OnGameClosed();
+    } else if (state == COrloNetworkSession::GAME_UP) {
+        m_inGame = 1;
+    }
+    if (menuFront)
+        m_menu->OnGameStateChanged(state);
+    if (m_settings)
+        m_settings->Save();
+}
+
+void COrlogateApplication::OnNotification(COrloNetworkSession* session, int reserved, int kind,
+                                          const CVortanString& text)
+{
+    (void)session;
+    (void)reserved;
+    ShowToast(text, 0.0f, kind);
+}
+
+void COrlogateApplication::ShowToast(const CVortanString& text, float duration, int kind)
+{
+    if (!m_toast)
+        return;
+    m_toast->AddMessage(text, duration, kind);
+    if (m_device)
+        m_device->Vibrate(0);
+}
+
+// --- chat -------------------------------------------------------------------------------------
+
+void COrlogateApplication::OnChatMessage(const COrloChatRecord& record, bool incoming)
+{
+    if (m_menu)
+        m_menu->OnChatMessage(record, incoming);
+}
+
+void COrlogateApplication::SendChatMessage(const CVortanString& text, int kind)
+{
+    if (!m_session)
+        return;
+    COrloChatRecord record(kind, text, m_session->GetOwnPlayerId());
+    m_session->SendChatMessage(record);
+    if (m_menu)
+        m_menu->AddChatLine(record, false);
+}
+
+void COrlogateApplication::SendChatNotice(int kind)
+{
+    SendChatMessage(CVortanString(), kind);
+}
+
+// --- game observer ------------------------------------------------------------------------------
+
+void COrlogateApplication::OnGameData(COrloNetworkSession* session, const u8* bytes, int length)
+{
+    (void)session;
+    IOrloGameState* game = GetReadyGameState();
+    if (game)
+        game->OnGameData(bytes, length);
+}
+
+void COrlogateApplication::OnGameStart(COrloNetworkSession* session, int game, int opener)
+{
+    (void)session;
+    m_rematchChoice = -1;
+    if (m_menu)
+        m_menu->OnGameStart(game, opener);
+    IOrloGameState* hosted = GetReadyGameState();
+    if (hosted)
+        hosted->StartMatch(opener);
+    if (m_device)
+        m_device->Vibrate(0);
+}
+
+void COrlogateApplication::OnPlayerLeft(COrloNetworkSession* session, int playerId)
+{
+    if (session && playerId == session->GetOwnPlayerId())
+        return;
+    OnChatMessage(COrloChatRecord(5, CVortanString(), playerId), true);
+    IOrloGameState* game = GetReadyGameState();
+    if (game)
+        game->OnPlayerLeft(playerId);
+}
+
+// --- the end of a match ---------------------------------------------------------------------------
+
+void COrlogateApplication::EndMatch(const CVortanArray<i32>* ids, const CVortanArray<i32>* places, int flag)
+{
+    m_endReportPending = 1;
+    if (m_session)
+        m_session->SendGameResult(ids, places, flag);
+    if (m_menu)
+        m_menu->UpdateChatButtons(true);
+    if (flag) {
+        AnswerRematch(false, true);
+        if (m_menu)
+            m_menu->ResetToStartPage();
+    } else if (m_rematchChoice >= 0) {
+        int choice = m_rematchChoice;
+        AnswerRematch((choice & 1) != 0, (choice & 2) != 0);
+        if (!(choice & 1) && m_menu)
+            m_menu->ResetToStartPage();
+    }
+    m_rematchChoice = -1;
+}
+
+void COrlogateApplication::AnswerRematch(bool accept, bool leave)
+{
+    if (m_endReportPending) {
+        if (m_menu)
+            m_menu->UpdateChatButtons(false);
+        if (accept) {
+            SendChatNotice(4);
+            if (m_session)
+                m_session->SendRematchReply(1);
+        } else {
+            SendChatNotice(leave ? 5 : 1);
+            if (m_session)
+                m_session->SendRematchReply(0);
+            if (m_menu)
+                m_menu->ResetToStartPage();
+        }
+        m_endReportPending = 0;
+    } else if (m_rematchChoice < 0) {
+        m_rematchChoice = (accept ? 1 : 0) | (leave ? 2 : 0);
+    }
+}

@@ -1,0 +1,361 @@
+// The intro and title screens in the real application under Xvfb (GLES2 on Mesa), driven
+// frame by frame on the stand-in clock. Every frame is read back before it is presented and
+// compared with pictures that ImageMagick makes from the same logo, background and title
+// files: the cross-fade at 0.5 s, the fade to black ending at 2.0 s, the title's placement
+// and its fades, the start of the online part at 2.5 s, and the reload screen.
+#include <GLES2/gl2.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/VortanTimer.h"
+#include "engine/graphics/VortanSurface.h"
+#include "platform/OrloIntroState.h"
+#include "platform/OrloState.h"
+#include "platform/OrloTitleState.h"
+#include "platform/OrlogateApplication.h"
+#include "tests/graphics/GraphicsTestWindow.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+const int W = 800;
+const int H = 480;
+
+typedef std::vector<unsigned char> Rgb;  // W x H x 3, top row first
+
+class IdentityGame : public IOrloGameState {
+public:
+    int Init(COrloApplication*) override { return 1; }
+    void Release() override {}
+    int Load() override { return 1; }
+    void Unload() override {}
+    int Update(float) override { return 1; }
+    void Render() override {}
+    int GetGameNumber() override { return 64; }
+    void GetVersion(CVortanString& out) override { out = "1.57"; }
+    void GetAppName(CVortanString& out) override { out = "IntroTitleTest"; }
+    int GetMinPlayers() override { return 2; }
+    int GetMaxPlayers() override { return 2; }
+    int GetEditionFlag() override { return 0; }
+    void GetAppSecret(CVortanString& out) override { out = "x"; }
+    void OnHook32() override {}
+    void OnHook33() override {}
+    void OnLeaveGame() override {}
+    void StartMatch(int) override {}
+    int OnConnectionLost(int) override { return 0; }
+    int OnPlayerLeft(int) override { return 0; }
+    float GetTurnClock() override { return 0.0f; }
+    void OnGameData(const u8*, int) override {}
+    void OnGameClosed() override {}
+    void SetSessionFlag(int) override {}
+};
+
+// The application with its packs taken from the build directory (where the program finds
+// them beside itself), every frame read back before it is presented, and the online part
+// replaced by a counter.
+class TestApp : public COrlogateApplication {
+public:
+    static CVortanString Beside(const CVortanString& name)
+    {
+        CVortanString path((vtest::BinaryDir() + "/").c_str());
+        path.Append(name);
+        return path;
+    }
+    int OpenPack(const CVortanString& name, int flags) override
+    {
+        return COrlogateApplication::OpenPack(flags == 0 ? Beside(name) : name, flags == 0 ? 1 : flags);
+    }
+    int ClosePack(const CVortanString& name, int flags) override
+    {
+        return COrlogateApplication::ClosePack(flags == 0 ? Beside(name) : name, flags == 0 ? 1 : flags);
+    }
+    void GetResourcePath(CVortanString& out, const CVortanString& name) override { out = Beside(name); }
+    int CreateSessionAndMenu() override
+    {
+        ++menuRequests;
+        menuRequestTime = title ? title->GetTime() : -1.0f;
+        return menuResult;
+    }
+    void SleepMs(int) override {}
+    void Update() override
+    {
+        COrlogateApplication::Update();
+        if (!IsCreated())
+            return;
+        Rgb rgba((size_t)W * H * 4);
+        glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        frame.assign((size_t)W * H * 3, 0);
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x)
+                for (int c = 0; c < 3; ++c)
+                    frame[((size_t)y * W + x) * 3 + c] = rgba[((size_t)(H - 1 - y) * W + x) * 4 + c];
+    }
+
+    Rgb frame;
+    int menuRequests = 0;
+    int menuResult = 1;
+    float menuRequestTime = -1.0f;
+    COrloTitleState* title = nullptr;
+};
+
+// A picture made by ImageMagick, as raw 8-bit RGB.
+Rgb Magick(const std::vector<std::string>& args, int width, int height)
+{
+    std::vector<std::string> argv{"convert"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    argv.push_back("-depth");
+    argv.push_back("8");
+    argv.push_back("rgb:-");
+    std::string out;
+    EXPECT_EQ(0, vtest::RunProgram(argv, &out));
+    EXPECT_EQ((size_t)width * height * 3, out.size());
+    return Rgb(out.begin(), out.end());
+}
+
+std::string Packed(const std::string& pack, const std::string& file)
+{
+    return vtest::BinaryDir() + "/datapacks/" + pack + "/" + file;
+}
+
+// Largest channel difference, and the share of channels that differ by more than `tolerance`.
+struct Diff {
+    int largest = 0;
+    double over = 0.0;
+    double mean = 0.0;
+};
+Diff Compare(const Rgb& a, const Rgb& b, int tolerance)
+{
+    Diff d;
+    if (a.size() != b.size() || a.empty()) {
+        d.largest = 256;
+        d.over = 1.0;
+        return d;
+    }
+    size_t over = 0;
+    double sum = 0.0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        int delta = abs((int)a[i] - (int)b[i]);
+        d.largest = delta > d.largest ? delta : d.largest;
+        over += delta > tolerance;
+        sum += delta;
+    }
+    d.over = (double)over / (double)a.size();
+    d.mean = sum / (double)a.size();
+    return d;
+}
+
+// The 420 x 280 logo frame (a raw RGB picture) centred on a black screen.
+Rgb OnBlackScreen(const Rgb& logo)
+{
+    const int lw = 420, lh = 280;
+    const int left = (W - lw) / 2, top = (H - lh) / 2;
+    Rgb screen((size_t)W * H * 3, 0);
+    for (int y = 0; y < lh; ++y)
+        for (int i = 0; i < lw * 3; ++i)
+            screen[((size_t)(top + y) * W + left) * 3 + i] = logo[(size_t)y * lw * 3 + i];
+    return screen;
+}
+
+class IntroTitleTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        xvfb = new gtest_graphics::Xvfb("800x480x24");
+        ASSERT_TRUE(xvfb->Ok());
+        home = new vtest::TempDir();
+        setenv("HOME", home->Path().c_str(), 1);
+        VortanTestClock::Set(5000000000ull);
+        app = new TestApp();
+        game = new IdentityGame();
+        ASSERT_EQ(1, app->Create(nullptr, 960, 640, game));
+        ASSERT_EQ(2, app->GetStateCount());
+        intro = dynamic_cast<COrloIntroState*>(app->GetStateAt(0));
+        app->title = dynamic_cast<COrloTitleState*>(app->GetStateAt(1));
+        ASSERT_NE(nullptr, intro);
+        ASSERT_NE(nullptr, app->title);
+    }
+    void TearDown() override
+    {
+        delete app;  // its shutdown deletes the game (no online menu took it)
+        VortanTestClock::Clear();
+        delete home;
+        delete xvfb;
+    }
+    // One frame of `dt` seconds on the stand-in clock.
+    void Step(float dt = 0.125f)
+    {
+        VortanTestClock::Advance((u64)(dt * 1e9));
+        app->Frame();
+    }
+    // Frames until the intro has gone and the title is the front screen.
+    void RunIntro()
+    {
+        for (int i = 0; i < 21; ++i)
+            Step();
+        Step();  // the intro leaves, the title is loaded, updated and drawn
+        ASSERT_EQ(app->title, app->GetStateAt(0));
+    }
+
+    gtest_graphics::Xvfb* xvfb = nullptr;
+    vtest::TempDir* home = nullptr;
+    TestApp* app = nullptr;
+    IdentityGame* game = nullptr;
+    COrloIntroState* intro = nullptr;
+};
+
+TEST_F(IntroTitleTest, IntroCrossFadesAndFadesToBlackOnCountedTime)
+{
+    // The first five updates after loading do not count.
+    for (int i = 0; i < 5; ++i)
+        Step();
+    EXPECT_EQ(0.0f, intro->GetTime());
+    Step();
+    EXPECT_EQ(0.125f, intro->GetTime());
+    Step();
+    Step();
+    Step();
+    ASSERT_EQ(0.5f, intro->GetTime());
+
+    // 0.5 s: logo 6 with logo 7 over it at alpha 127.
+    Rgb logo6 = Magick({Packed("orlointro", "orlogate_logo6.jpg")}, 420, 280);
+    Rgb logo7 = Magick({Packed("orlointro", "orlogate_logo7.jpg")}, 420, 280);
+    Rgb mixed(logo6.size());
+    for (size_t i = 0; i < mixed.size(); ++i)
+        mixed[i] = (unsigned char)(logo6[i] + (logo7[i] - logo6[i]) * 127.0 / 255.0 + 0.5);
+    Diff d = Compare(app->frame, OnBlackScreen(mixed), 3);
+    EXPECT_LT(d.over, 0.001) << "largest " << d.largest;
+    // Neither frame alone is what is shown.
+    EXPECT_GT(Compare(app->frame, OnBlackScreen(logo6), 3).over, 0.005);
+    EXPECT_GT(Compare(app->frame, OnBlackScreen(logo7), 3).over, 0.005);
+
+    // 1.5 s: the last frame, not darkened yet; 1.75 s: at half brightness.
+    for (int i = 0; i < 8; ++i)
+        Step();
+    ASSERT_EQ(1.5f, intro->GetTime());
+    Rgb logo12 = Magick({Packed("orlointro", "orlogate_logo12.jpg")}, 420, 280);
+    d = Compare(app->frame, OnBlackScreen(logo12), 3);
+    EXPECT_LT(d.over, 0.001) << "largest " << d.largest;
+    Step();
+    Step();
+    Rgb half(logo12.size());
+    for (size_t i = 0; i < half.size(); ++i)
+        half[i] = (unsigned char)(logo12[i] * 0.5);
+    d = Compare(app->frame, OnBlackScreen(half), 3);
+    EXPECT_LT(d.over, 0.001) << "largest " << d.largest;
+
+    // 2.0 s: black, and the intro has finished.
+    Step();
+    Step();
+    EXPECT_EQ(2.0f, intro->GetTime());
+    EXPECT_EQ(0, Compare(app->frame, Rgb((size_t)W * H * 3, 0), 0).largest);
+    EXPECT_EQ(1, intro->IsFinished());
+}
+
+TEST_F(IntroTitleTest, TitleIsPlacedFadesAndStartsTheOnlinePartOnce)
+{
+    RunIntro();
+    COrloTitleState* title = app->title;
+    EXPECT_EQ(0.125f, title->GetTime());
+
+    // 0.25 s: half brightness of the full picture at 1.0 s.
+    Step();
+    Rgb early = app->frame;
+    for (int i = 0; i < 6; ++i)
+        Step();
+    ASSERT_EQ(1.0f, title->GetTime());
+    Rgb full = app->frame;
+    Rgb halfOfFull(full.size());
+    for (size_t i = 0; i < full.size(); ++i)
+        halfOfFull[i] = (unsigned char)(full[i] * 0.5);
+    EXPECT_LE(Compare(early, halfOfFull, 2).largest, 2);
+
+    // The background (1024 x 640) covers the screen at 800 x 500, 10 pixels above the top;
+    // the title (460 x 150) sits unscaled in the centre.
+    Rgb expected = Magick({Packed("title", "background-horizontal.jpg"), "-resize", "800x500!", "-crop",
+                           "800x480+0+10", "+repage", Packed("title", "title.png"), "-geometry", "+170+165",
+                           "-composite"},
+                          W, H);
+    Diff placed = Compare(full, expected, 24);
+    EXPECT_LT(placed.mean, 2.0);
+    EXPECT_LT(placed.over, 0.005);
+    Rgb shifted = Magick({Packed("title", "background-horizontal.jpg"), "-resize", "800x500!", "-crop",
+                          "800x480+0+0", "+repage", Packed("title", "title.png"), "-geometry", "+170+175",
+                          "-composite"},
+                         W, H);
+    EXPECT_GT(Compare(full, shifted, 24).mean, placed.mean * 2);
+
+    // 2.5 s: the online part starts (once); 2.75 s: half brightness; 3.0 s: black; then the
+    // title has finished and, with no other screen, the application ends.
+    while (title->GetTime() < 2.5f)
+        Step();
+    EXPECT_EQ(1, app->menuRequests);
+    EXPECT_EQ(2.5f, app->menuRequestTime);
+    Step();
+    Step();
+    ASSERT_EQ(2.75f, title->GetTime());
+    EXPECT_LE(Compare(app->frame, halfOfFull, 2).largest, 2);
+    Step();
+    Step();
+    ASSERT_EQ(3.0f, title->GetTime());
+    EXPECT_EQ(0, Compare(app->frame, Rgb((size_t)W * H * 3, 0), 0).largest);
+    Step();
+    EXPECT_EQ(1, app->menuRequests);
+    EXPECT_EQ(0, app->GetStateCount());
+    EXPECT_EQ(0, app->IsCreated());
+}
+
+TEST_F(IntroTitleTest, TitleStaysWhenTheOnlinePartCannotStart)
+{
+    app->menuResult = 9;
+    RunIntro();
+    COrloTitleState* title = app->title;
+    for (int i = 0; i < 6; ++i)
+        Step();
+    Rgb full = app->frame;
+    while (title->GetTime() < 4.0f)
+        Step();
+    EXPECT_EQ(1, app->menuRequests);
+    EXPECT_EQ(1, title->IsHolding());
+    EXPECT_EQ(0, title->IsFinished());
+    EXPECT_EQ(title, app->GetStateAt(0));
+    EXPECT_LE(Compare(app->frame, full, 1).largest, 1);
+}
+
+TEST_F(IntroTitleTest, TitleTakesThePortraitBackgroundWhenTheScreenTurns)
+{
+    RunIntro();
+    COrloTitleState* title = app->title;
+    ASSERT_NE(nullptr, title->GetBackground());
+    EXPECT_EQ(1024, title->GetBackground()->GetWidth());
+    title->OnResize(480, 800);
+    ASSERT_NE(nullptr, title->GetBackground());
+    EXPECT_EQ(640, title->GetBackground()->GetWidth());
+    EXPECT_EQ(1024, title->GetBackground()->GetHeight());
+    title->OnResize(800, 480);
+    EXPECT_EQ(1024, title->GetBackground()->GetWidth());
+}
+
+TEST_F(IntroTitleTest, ReloadScreenShowsThePictureInTheBottomRightCorner)
+{
+    Step();
+    app->DrawReloadScreen();
+    Rgb rgba((size_t)W * H * 4);
+    glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    Rgb shown((size_t)W * H * 3);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            for (int c = 0; c < 3; ++c)
+                shown[((size_t)y * W + x) * 3 + c] = rgba[((size_t)(H - 1 - y) * W + x) * 4 + c];
+    Rgb expected = Magick({"-size", "800x480", "xc:black", Packed("reload", "reload.png"), "-geometry", "+744+424",
+                           "-composite"},
+                          W, H);
+    Diff d = Compare(shown, expected, 3);
+    EXPECT_LE(d.largest, 3);
+    // Something is drawn there at all.
+    EXPECT_GT(Compare(expected, Rgb((size_t)W * H * 3, 0), 0).over, 0.0);
+}
+
+} // namespace

@@ -7,6 +7,8 @@
 // When full, the array grows by its growth step, or by size / 8 clamped to 4..1024
 // when no step is set; the first allocation is exact.
 #pragma once
+#include <limits.h>
+
 #include <functional>
 #include <new>
 #include <type_traits>
@@ -108,10 +110,11 @@ public:
     const T& operator[](int i) const { return m_data[i]; }
 
     // Stores the element at i, growing the size to i + 1 first when needed.
-    // Returns 1, 2 for a negative index, 7 when growing fails.
+    // Returns 1, 2 for a negative index or one no size can reach (the largest int), 7 when
+    // growing fails.
     int SetAtGrow(int i, const T& element)
     {
-        if (i < 0)
+        if (i < 0 || (i >= m_size && i == INT_MAX))
             return VORTAN_E_ARGUMENT;
         if (i >= m_size) {
             if (Holds(element)) {
@@ -128,10 +131,11 @@ public:
 
     // Inserts the element at i, moving the elements from i up by one; an index at or
     // past the size grows the array to i + 1 (the elements between keep their values).
-    // Returns 1, 2 for a negative index, 7 when growing fails.
+    // Returns 1, 2 for a negative index or when the size would pass the largest int, 7 when
+    // growing fails.
     int InsertAt(int i, const T& element)
     {
-        if (i < 0)
+        if (i < 0 || i == INT_MAX || m_size == INT_MAX)
             return VORTAN_E_ARGUMENT;
         if (Holds(element)) {
             T copy(element);

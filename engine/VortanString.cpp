@@ -729,7 +729,8 @@ int CVortanString::ToAscii(char* out) const {
     if (!out) return length + 1;
     for (int i = 0; i < length; i++) out[i] = (char)(m_buffer[i] & 0xFF);
     out[length] = 0;
-    return length + 1;
+    // The empty string writes its single NUL and answers 0.
+    return length ? length + 1 : 0;
 }
 
 int CVortanString::ToUTF8(char* out) const {

@@ -96,7 +96,9 @@ public:
     void MakeUpper();
     void SetLength(int n);
 
-    // Low byte of each unit plus NUL; with a null `out` returns the bytes needed (length + 1).
+    // Low byte of each unit plus NUL. With a null `out` returns the bytes needed (length + 1,
+    // also 1 for the empty string); otherwise the bytes written (length + 1), but 0 for the
+    // empty string, which writes a single NUL.
     int ToAscii(char* out) const;
     // UTF-8 plus NUL; returns the byte count including the NUL (also with a null `out`).
     int ToUTF8(char* out) const;

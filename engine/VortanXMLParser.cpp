@@ -373,7 +373,9 @@ int CVortanXMLDataNode::LoadFile(CVortanFile* file, int n)
     if (!file) {
         return VORTAN_E_ARGUMENT;
     }
-    int available = file->GetSize() - file->GetPosition();
+    // A position outside the file leaves nothing to read (and must not overflow the sum).
+    const int position = file->GetPosition();
+    const int available = position < 0 ? 0 : file->GetSize() - position;
     int wanted = n > 0 && n < available ? n : available;
     if (wanted < 1) {
         return VORTAN_E_RANGE;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits.h>
 #include <map>
 #include <random>
 #include <set>
@@ -167,6 +168,9 @@ TEST(Array, SetAtGrowAndInsertAt)
 
     EXPECT_EQ(a.InsertAt(-1, 1), VORTAN_E_ARGUMENT);
     EXPECT_EQ(a.SetAtGrow(-1, 1), VORTAN_E_ARGUMENT);
+    // No size can reach the largest int as an index: refused, nothing overflows.
+    EXPECT_EQ(a.InsertAt(INT_MAX, 1), VORTAN_E_ARGUMENT);
+    EXPECT_EQ(a.SetAtGrow(INT_MAX, 1), VORTAN_E_ARGUMENT);
     EXPECT_EQ(a.GetSize(), 10);
     EXPECT_EQ(a.SetSize(-3), VORTAN_E_ARGUMENT);
     EXPECT_EQ(a.GetSize(), 10);

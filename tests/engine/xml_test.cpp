@@ -1,4 +1,5 @@
 // XML data tree: parser rules, paths, getters, editing, cloning, writer bytes, file loading.
+#include <limits.h>
 #include <string.h>
 
 #include <memory>
@@ -551,6 +552,11 @@ TEST(XmlFile, LoadFileReadsFromThePosition)
     EXPECT_EQ(CompactDocument(rest), "b()");
     EXPECT_EQ(rest.LoadFile(&file, 0), 3);
     EXPECT_EQ(rest.LoadFile(nullptr, 0), 2);
+    // A position before the start leaves nothing to read, however far out it is.
+    file.Seek(-5, VORTAN_SEEK_SET);
+    EXPECT_EQ(rest.LoadFile(&file, 0), 3);
+    file.Seek(INT_MIN, VORTAN_SEEK_SET);
+    EXPECT_EQ(rest.LoadFile(&file, 0), 3);
     // n beyond the end is bounded by what is there; the caller's block is not changed.
     file.Seek(0, VORTAN_SEEK_SET);
     CVortanXMLDataNode all("doc", &file);

@@ -114,8 +114,9 @@ int CVortanSoundMusicPlayer::OpenPipeline(void* owner, FOwnerCall attach, FOwner
         return VORTAN_E_MALFORMED;
     }
 
-    std::vector<char> path((size_t)fileName.ToUTF8(nullptr));
-    fileName.ToUTF8(path.data());
+    // The file name as 8-bit text (the low byte of each unit), as every engine path is opened.
+    std::vector<char> path((size_t)fileName.ToAscii(nullptr));
+    fileName.ToAscii(path.data());
     g_object_set(elements[0], "location", path.data(), nullptr);
 
     bool linked = true;

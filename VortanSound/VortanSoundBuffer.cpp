@@ -123,7 +123,9 @@ int CVortanSoundBuffer::Duplicate(CVortanSoundBuffer* source)
     m_data = source->m_data;
     m_shared = 1;
     m_flags = source->m_flags;
-    m_locked.store(source->m_locked.load());
+    // The owner's lock is taken over; the mixer's hold on the source for its current pass
+    // is not (the copy would stay locked for good).
+    m_locked.store(source->m_locked.load() == LOCKED_BY_OWNER ? LOCKED_BY_OWNER : 0);
     m_position.store(0);
     m_playing.store(0);
     m_pan.store(0);
@@ -187,7 +189,7 @@ int CVortanSoundBuffer::Lock(u32 offset, u32 length, void** data, u32* bytes, in
     if (!data || !bytes)
         return VORTAN_E_ARGUMENT;
     i32 expected = 0;
-    if (!m_locked.compare_exchange_strong(expected, 1)) {
+    if (!m_locked.compare_exchange_strong(expected, LOCKED_BY_OWNER)) {
         *data = nullptr;
         *bytes = 0;
         return VORTAN_E_LOCKED;

@@ -119,6 +119,17 @@ private:
     bool AdvancePosition(u32 expected, u32 next) { return m_position.compare_exchange_strong(expected, next); }
     // Mixer side: the buffer played to its end (looped or stopped).
     void MarkEnd() { m_ends.fetch_add(1); }
+    // Mixer side: holds the data for one pass unless its owner has it locked.
+    bool LockForMix()
+    {
+        i32 expected = 0;
+        return m_locked.compare_exchange_strong(expected, LOCKED_BY_MIXER);
+    }
+    void UnlockForMix() { m_locked.store(0); }
+
+    // Values of m_locked: the owner's Lock, or the mixer reading the data for one pass
+    // (which a duplicate made meanwhile must not inherit).
+    enum { LOCKED_BY_OWNER = 1, LOCKED_BY_MIXER = 2 };
 
     u8* m_data;
     CVortanSoundFormat m_format;  // layout; the frequency lives in m_frequency

@@ -156,8 +156,7 @@ int CVortanSoundEngine::MixBuffer(CVortanSoundBuffer* buffer)
     if (frequency > kMaxFrequency)
         frequency = kMaxFrequency;
 
-    i32 expected = 0;
-    if (!buffer->m_locked.compare_exchange_strong(expected, 1))
+    if (!buffer->LockForMix())
         return 0;  // locked by its owner: skipped this period
 
     const u32 blockAlign = format.m_blockAlign;
@@ -198,7 +197,7 @@ int CVortanSoundEngine::MixBuffer(CVortanSoundBuffer* buffer)
         }
         k += static_cast<int>(2 * n);
     }
-    buffer->m_locked.store(0);
+    buffer->UnlockForMix();
     return 1;
 }
 

@@ -54,9 +54,8 @@ CVortanString ExecutableDir()
     if (!slash)
         return CVortanString();
     slash[1] = '\0';
-    CVortanString dir;
-    dir.AssignUTF8(target, -1);
-    return dir;
+    // File names are handled as bytes (one unit per byte), as the file layer opens them.
+    return CVortanString(static_cast<const char*>(target));
 }
 
 int Trunc(float v)
@@ -170,7 +169,7 @@ int CVortanBitmapFont::LoadXML(CVortanXMLDataNode* root)
         page->surface = nullptr;
         page->texture = 0;
         const char* file = child->GetValueNode("$file", "");
-        page->file.AssignUTF8(file, -1);
+        page->file = file;  // bytes, widened one unit per byte like every file name
         if (m_pages.Add(page) != VORTAN_OK) {
             delete page;
             return VORTAN_E_NOMEMORY;

@@ -486,12 +486,14 @@ int CVortanSurface::SaveToFile(const CVortanString& path)
     m_lockFlags = lockFlags;
 
     // Written beside the target and renamed into place: a failed save leaves the old file.
-    int length = path.ToUTF8(nullptr);
+    // The path goes to the file system as 8-bit text (the low byte of each unit), as every
+    // file of the engine is opened, so that a load of the same path finds the file.
+    int length = path.ToAscii(nullptr);
     char* target = (char*)malloc((size_t)length);
     char* temp = (char*)malloc((size_t)length + 32);
     int result = 0;
     if (target && temp) {
-        path.ToUTF8(target);
+        path.ToAscii(target);
         snprintf(temp, (size_t)length + 32, "%s.tmp%ld", target, (long)getpid());
         GError* error = nullptr;
         gboolean saved = jpeg ? gdk_pixbuf_save(pixbuf, temp, type, &error, "quality", "85", (char*)nullptr)

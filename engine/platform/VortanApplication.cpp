@@ -810,7 +810,8 @@ int IVortanApplication::GetUserDataPath(CVortanString& out, const CVortanString&
         out.Empty();
         return VORTAN_E_FAIL;
     }
-    out.AssignUTF8(dir.c_str(), -1);
+    // One unit per byte: the file layer hands the low byte of each unit to the C library.
+    out = dir.c_str();
     out.AppendChar('/');
     out.Append(fileName);
     return VORTAN_OK;
@@ -829,7 +830,7 @@ int IVortanApplication::GetExecutableDir(CVortanString& out)
     if (!slash)
         return VORTAN_E_FAIL;
     slash[1] = '\0';
-    out.AssignUTF8(target, -1);
+    out = target;  // one unit per byte, as the file layer reads paths
     return VORTAN_OK;
 }
 

@@ -151,6 +151,7 @@ public:
     // Home directory + "/." + the application name with every character outside 0-9, A-Z,
     // a-z replaced by "_" (created when missing), then "/" + file name. 1, or 9 when the
     // home directory is unknown or the directory cannot be made (out is then empty).
+    // Paths hold the file system's bytes one per unit, as CVortanFile reads them.
     int GetUserDataPath(CVortanString& out, const CVortanString& fileName);
     // The running executable's directory followed by the file name (one leading backslash
     // dropped). When the executable cannot be found, the file name is appended to out.

@@ -426,3 +426,21 @@ TEST_F(Images, SavedFilesOpenElsewhereWithTheSamePixels)
     EXPECT_EQ(0, none.SaveToFile(CVortanString("/nonexistent-dir/x.png")));
     none.Release();
 }
+
+TEST_F(Images, SavingAndLoadingUseTheSameBytesOfANonAsciiPath)
+{
+    // Paths carry the file system's bytes one per unit (as the user-data path gives them):
+    // a save must land where a load of the same path reads.
+    App app;
+    std::string folder = dir.File("h\xc3\xa9");
+    ASSERT_EQ(0, vtest::RunProgram({"mkdir", folder}));
+    CVortanSurfaceDesc d = Desc(0, 0, 7);
+    ASSERT_EQ(1, s.LoadFromMemory(&app, png.data(), (int)png.size(), &d));
+    CVortanString path((folder + "/copy.png").c_str());
+    ASSERT_EQ(1, s.SaveToFile(path));
+    EXPECT_EQ(0, vtest::ReadWholeFile(folder + "/copy.png").compare(1, 3, "PNG"));
+    CVortanSurface back;
+    EXPECT_EQ(1, back.LoadFromFile(&app, path, &d));
+    EXPECT_EQ(4, back.GetWidth());
+    back.Release();
+}

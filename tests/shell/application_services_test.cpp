@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/VortanFile.h"
 #include "engine/VortanPtrArray.h"
 #include "engine/platform/VortanApplication.h"
 #include "tests/support/TestSupport.h"
@@ -132,6 +133,24 @@ TEST(ApplicationPaths, UserDataPathFailsWhenTheDirectoryCannotBeMade)
     CVortanString path("old");
     EXPECT_EQ(9, app.GetUserDataPath(path, CVortanString("stats.dat")));
     EXPECT_TRUE(path.IsEmpty());
+}
+
+TEST(ApplicationPaths, UserDataPathUnderANonAsciiHomeOpensWithTheFileLayer)
+{
+    // The file layer hands a path to the C library as the low byte of each unit, so the
+    // path must carry the home directory's bytes one per unit (here UTF-8 "h\u00e9me").
+    TempDir temp;
+    std::string home = temp.File("h\xc3\xa9me");
+    HomeOverride override(home);
+    PlainApp app;
+    app.SetAppName(CVortanString("Game"));
+    CVortanString path;
+    ASSERT_EQ(1, app.GetUserDataPath(path, CVortanString("stats.dat")));
+    CVortanFile file;
+    ASSERT_EQ(1, file.Open(path, VORTAN_FILE_WRITE));
+    EXPECT_EQ(4, file.Write("abcd", 4));
+    file.Close();
+    EXPECT_EQ("abcd", ReadWholeFile(home + "/.Game/stats.dat"));
 }
 
 TEST(ApplicationPaths, ResourcePathIsBesideTheExecutable)

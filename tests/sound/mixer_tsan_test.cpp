@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -147,6 +148,38 @@ TEST(MixerThreads, LoaderThreadPublishesOnlyWholeSounds)
         loader.join();
         VortanSleep(2);
     }
+    engine.Close();
+}
+
+TEST(MixerThreads, DuplicatesMadeWhileTheSourceIsMixedStartUnlocked)
+{
+    // The mixer holds a playing buffer's lock while it reads it; a duplicate made at that
+    // moment must not inherit that lock (it would never play and never lock for its owner).
+    stest::SetUpCapture();
+    CVortanSoundEngine engine;
+    ASSERT_EQ(1, engine.Open(nullptr, 44100, 16, 2, 0, VORTAN_SOUNDENGINE_NO_THREAD, 16384));
+    CVortanSoundWave wave;
+    std::string image = Image(200000, 2, 500);
+    ASSERT_EQ(1, wave.LoadFromMemory(&engine, &image[0], static_cast<int>(image.size()), 0, 0));
+    ASSERT_EQ(1, wave.SetFrequency(88200, 0));
+    ASSERT_EQ(1, wave.Play(1, 0));
+    std::atomic<bool> stop(false);
+    std::thread mixer([&] {
+        while (!stop)
+            engine.Update();
+    });
+    int locked = 0;
+    for (int i = 0; i < 300; ++i) {
+        // Out of step with the mixer's passes, so that some copies fall inside one.
+        std::this_thread::sleep_for(std::chrono::microseconds(37 * (i % 29)));
+        ASSERT_EQ(1, wave.CreateDuplicates(1));
+        CVortanSoundBuffer* copy = wave.GetBuffer(wave.GetBufferCount() - 1);
+        if (copy->IsLocked())
+            ++locked;
+    }
+    stop = true;
+    mixer.join();
+    EXPECT_EQ(0, locked);
     engine.Close();
 }
 

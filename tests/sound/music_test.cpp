@@ -511,4 +511,18 @@ TEST_F(MusicTest, PipelineErrorsStopThePlayer)
     EXPECT_TRUE(owner.list.empty());
 }
 
+TEST_F(MusicTest, FileNameIsHandedOverAsItsBytes)
+{
+    // A file name carries the file system's bytes one per unit (as the engine's paths do):
+    // a folder named with UTF-8 bytes must be found.
+    const std::string folder = s_dir->File("m\xc3\xbasica");
+    ASSERT_EQ(0, vtest::RunProgram({"mkdir", "-p", folder}));
+    ASSERT_EQ(0, vtest::RunProgram({"cp", s_short, folder + "/short.mp3"}));
+    CVortanSoundMusicPlayer player;
+    ASSERT_EQ(1, player.CreatePipeline(nullptr, CVortanString((folder + "/short.mp3").c_str())));
+    EXPECT_EQ(1, player.Play(0));
+    EXPECT_EQ(CVortanSoundMusicPlayer::STATE_PLAYING, player.GetState());
+    player.Close();
+}
+
 } // namespace

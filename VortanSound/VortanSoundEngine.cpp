@@ -173,10 +173,17 @@ int CVortanSoundEngine::OpenOutput(const CVortanSoundFormat& wanted, int periodB
     return VORTAN_OK;
 }
 
+namespace {
+// A machine without a sound card is a normal case (the program runs on without sound): the
+// library's own diagnostics are not printed; failures are reported through the result codes.
+void QuietAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
+}
+
 int CVortanSoundEngine::OpenDevice(const CVortanSoundFormat& format, int periodBytes)
 {
     if (m_pcm)
         return VORTAN_OK;
+    snd_lib_error_set_handler(QuietAlsaErrors);
     snd_pcm_t* pcm = nullptr;
     if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0)
         return VORTAN_E_FAIL;

@@ -1,0 +1,367 @@
+// The pack lint (tests/tools/packlint.py): every resource name that the product code loads is
+// an entry of a data pack that the build makes, that data/packs.txt lists and that the program
+// opens. The lint runs over the tree; scratch copies of the tree with added loads, edited pack
+// lists and altered packs show that it catches each kind of mistake and names the source line.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+const std::string kPackTool = vtest::BinaryDir() + "/tools/vortanpack";
+const std::string kLint = vtest::SourceDir() + "/tests/tools/packlint.py";
+const int kSizes[] = {640, 480, 360, 320, 240};
+
+bool Exists(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
+
+// Runs the lint; returns its exit status and its report in `out`.
+int Lint(const std::string& source, const std::string& build, std::string* out,
+         const std::vector<std::string>& extra = {})
+{
+    std::vector<std::string> argv = {vtest::Python(), kLint, "--source", source, "--build", build,
+                                     "--pack-tool", kPackTool};
+    argv.insert(argv.end(), extra.begin(), extra.end());
+    return vtest::RunProgram(argv, out);
+}
+
+// 1-based number of the first line of `text` that holds `marker`, 0 when none does.
+int LineOf(const std::string& text, const std::string& marker)
+{
+    size_t at = text.find(marker);
+    if (at == std::string::npos)
+        return 0;
+    int line = 1;
+    for (size_t i = 0; i < at; ++i)
+        line += text[i] == '\n';
+    return line;
+}
+
+std::string Where(const std::string& file, const std::string& text, const std::string& marker)
+{
+    int line = LineOf(text, marker);
+    EXPECT_GT(line, 0) << marker << " is not in " << file;
+    return file + ":" + std::to_string(line) + ": ";
+}
+
+// The lines of the report that start with `prefix`.
+std::vector<std::string> LinesStarting(const std::string& report, const std::string& prefix)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(report);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.compare(0, prefix.size(), prefix) == 0)
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+// True when some report line holds both texts.
+bool Reports(const std::string& report, const std::string& where, const std::string& what)
+{
+    for (const std::string& line : LinesStarting(report, where)) {
+        if (line.find(what) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+class PackLint : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!Exists(vtest::BinaryDir() + "/orlointro.dmp") || !Exists(kPackTool))
+            GTEST_SKIP() << "the data packs are not built (target datapacks)";
+    }
+
+    // A copy of the source tree without its build, test and benchmark directories.
+    std::string ScratchTree()
+    {
+        std::string root = tmp.File("src");
+        EXPECT_EQ(0, mkdir(root.c_str(), 0700));
+        DIR* dir = opendir(vtest::SourceDir().c_str());
+        EXPECT_TRUE(dir != nullptr);
+        if (!dir)
+            return root;
+        while (struct dirent* entry = readdir(dir)) {
+            std::string name = entry->d_name;
+            if (name[0] == '.' || name.compare(0, 5, "build") == 0 || name == "tests" || name == "bench")
+                continue;
+            EXPECT_EQ(0, vtest::RunProgram({"cp", "-r", vtest::SourceDir() + "/" + name, root + "/" + name}))
+                << name;
+        }
+        closedir(dir);
+        return root;
+    }
+
+    // A build directory whose packs are links to the built ones.
+    std::string ScratchBuild()
+    {
+        std::string root = tmp.File("build");
+        EXPECT_EQ(0, mkdir(root.c_str(), 0700));
+        DIR* dir = opendir(vtest::BinaryDir().c_str());
+        EXPECT_TRUE(dir != nullptr);
+        if (!dir)
+            return root;
+        while (struct dirent* entry = readdir(dir)) {
+            std::string name = entry->d_name;
+            if (name.size() > 4 && name.compare(name.size() - 4, 4, ".dmp") == 0) {
+                EXPECT_EQ(0, symlink((vtest::BinaryDir() + "/" + name).c_str(), (root + "/" + name).c_str()));
+            }
+        }
+        closedir(dir);
+        return root;
+    }
+
+    // Makes the pack `pack` in `build` (replacing any) from files of the given names and contents.
+    void MakePack(const std::string& build, const std::string& pack,
+                  const std::vector<std::pair<std::string, std::string>>& files)
+    {
+        std::string dir = tmp.File(pack + ".files");
+        mkdir(dir.c_str(), 0700);
+        std::vector<std::string> argv = {kPackTool, "create", build + "/" + pack};
+        for (const auto& file : files) {
+            ASSERT_TRUE(vtest::WriteWholeFile(dir + "/" + file.first, file.second));
+            argv.push_back(dir + "/" + file.first);
+        }
+        unlink((build + "/" + pack).c_str());
+        ASSERT_EQ(0, vtest::RunProgram(argv)) << pack;
+    }
+
+    vtest::TempDir tmp;
+};
+
+} // namespace
+
+TEST_F(PackLint, TheTreeIsClean)
+{
+    std::string report;
+    EXPECT_EQ(0, Lint(vtest::SourceDir(), vtest::BinaryDir(), &report)) << report;
+}
+
+// The lint sees the loads the platform makes, expanded as the code expands them.
+TEST_F(PackLint, FindsTheLoadsTheCodeMakes)
+{
+    std::string report;
+    ASSERT_EQ(0, Lint(vtest::SourceDir(), vtest::BinaryDir(), &report, {"--dump"})) << report;
+
+    std::string intro = vtest::ReadWholeFile(vtest::SourceDir() + "/platform/OrloIntroState.cpp");
+    int line = LineOf(intro, "\"sl-welcome.wav\"");
+    ASSERT_GT(line, 0);
+    EXPECT_NE(std::string::npos,
+              report.find("found platform/OrloIntroState.cpp:" + std::to_string(line) +
+                          " sound \"sl-welcome.wav\": sl-welcome.wav -> orlointro.dmp\n"))
+        << report;
+
+    // The twelve logo frames, numbered from 1.
+    for (int i = 1; i <= 12; ++i)
+        EXPECT_NE(std::string::npos, report.find(": orlogate_logo" + std::to_string(i) + ".jpg -> orlointro.dmp\n"))
+            << i;
+    EXPECT_EQ(std::string::npos, report.find("orlogate_logo0.jpg"));
+    EXPECT_EQ(std::string::npos, report.find("orlogate_logo13.jpg"));
+
+    // Size variants for every size of the pack choice; the first language pack.
+    for (int size : kSizes) {
+        for (const char* base : {"orlofonts", "orlolobby"}) {
+            std::string pack = std::string(base) + "_" + std::to_string(size) + ".dmp";
+            EXPECT_NE(std::string::npos, report.find(" pack \"" + std::string(base) + "\": " + pack + " -> " + pack))
+                << pack;
+        }
+    }
+    for (const char* pack : {"orlolanguage_0000.dmp", "orlosounds.dmp", "orlolayouts.dmp", "orlointro.dmp",
+                             "title.dmp", "achievements.dmp"})
+        EXPECT_NE(std::string::npos, report.find(": " + std::string(pack) + " -> " + pack + "\n")) << pack;
+
+    // The title's pictures ("<base>.jpg", else "<base>.png").
+    for (const char* picture : {"background-horizontal", "background-vertical", "title"}) {
+        std::string found = " image \"" + std::string(picture) + "\": " + picture;
+        EXPECT_TRUE(report.find(found + ".jpg -> title.dmp\n") != std::string::npos ||
+                    report.find(found + ".png -> title.dmp\n") != std::string::npos)
+            << picture;
+    }
+
+    // User files and the lock file are known not to be pack entries.
+    EXPECT_NE(std::string::npos, report.find(": /tmp/orlo_app.lock -> not a pack entry"));
+    EXPECT_NE(std::string::npos, report.find(": stats.dat -> not a pack entry"));
+}
+
+// A scratch copy of the tree with loads that no pack serves: each is reported at its line;
+// names in comments are not loads.
+TEST_F(PackLint, NamesEveryUnservedLoadWithItsLine)
+{
+    std::string src = ScratchTree();
+    const std::string probe = R"CPP(// Loads that no pack serves.
+#include "platform/OrloApplication.h"
+#define PROBE_PACK "probe-missing.dmp"
+// GetSound(CVortanString("commented-out.wav"));
+/* GetSurface(CVortanString("block-comment.png")); */
+void Probe(COrloApplication* app)
+{
+    app->GetSound(CVortanString("missing-chime.wav"));
+    app->OpenPack(CVortanString(PROBE_PACK), 0);
+    app->ChooseMediaPack(CVortanString("orlomissing"), nullptr, nullptr);
+    app->GetSurface(CVortanString("sl-welcome.wav"));
+    const char* joined = "missing"
+                         "-joined.png";
+    const char* user = "scores.dat";
+    const char* quoted = "not \"a-name.png\" but text";
+    for (int i = 0; i < 3; ++i) {
+        CVortanString name;
+        name.Format(L"orlogate_logo%02d.jpg", i + 11);
+    }
+    CVortanString odd;
+    odd.Format(L"frame_%s.png", user);
+    app->GetFont(CVortanString("orlo_tiny.fnt"));
+    app->GetFont(CVortanString("default"));
+    app->GetSound(CVortanString("sl-welcome.wav"));
+    (void)joined;
+    (void)quoted;
+}
+)CPP";
+    ASSERT_TRUE(vtest::WriteWholeFile(src + "/platform/PackLintProbe.cpp", probe));
+
+    std::string report;
+    EXPECT_EQ(1, Lint(src, vtest::BinaryDir(), &report));
+    const std::string file = "platform/PackLintProbe.cpp";
+    auto at = [&](const std::string& marker) { return Where(file, probe, marker); };
+
+    EXPECT_TRUE(Reports(report, at("missing-chime.wav"), "no built pack holds missing-chime.wav")) << report;
+    // The pack named by a macro: where it is defined and where it is opened.
+    EXPECT_TRUE(Reports(report, at("#define PROBE_PACK"), "the pack probe-missing.dmp is not built")) << report;
+    EXPECT_TRUE(Reports(report, at("CVortanString(PROBE_PACK)"), "the pack probe-missing.dmp is not listed in data/packs.txt"))
+        << report;
+    for (int size : kSizes)
+        EXPECT_TRUE(Reports(report, at("orlomissing"), "orlomissing_" + std::to_string(size) + ".dmp is not built"))
+            << size << report;
+    EXPECT_TRUE(Reports(report, at("GetSurface(CVortanString(\"sl-welcome.wav\"))"),
+                        "loaded as a surface but is neither a .png / .jpg image nor an atlas member"))
+        << report;
+    EXPECT_TRUE(Reports(report, at("\"missing\""), "no built pack holds missing-joined.png")) << report;
+    EXPECT_TRUE(Reports(report, at("scores.dat"), "no built pack holds scores.dat")) << report;
+    // The pattern gives 11, 12 and 13: only the last is missing.
+    EXPECT_TRUE(Reports(report, at("orlogate_logo%02d"), "no built pack holds orlogate_logo13.jpg")) << report;
+    EXPECT_EQ(std::string::npos, report.find("orlogate_logo11.jpg"));
+    EXPECT_EQ(std::string::npos, report.find("orlogate_logo12.jpg"));
+    EXPECT_TRUE(Reports(report, at("frame_%s.png"), "cannot tell which names the pattern \"frame_%s.png\" gives"))
+        << report;
+    EXPECT_TRUE(Reports(report, at("orlo_tiny.fnt"), "no built pack holds orlo_tiny.fnt")) << report;
+
+    // Not loads, or loads that a pack serves.
+    for (const char* quiet : {"commented-out.wav", "block-comment.png", "a-name.png", "\"default\"",
+                              "orlogate_logo%02d.jpg\": orlogate_logo11"})
+        EXPECT_EQ(std::string::npos, report.find(quiet)) << quiet;
+    EXPECT_TRUE(LinesStarting(report, at("app->GetSound(CVortanString(\"sl-welcome.wav\"))")).empty()) << report;
+    // Nothing but the probe is reported beyond what the tree itself gives.
+    std::string base;
+    Lint(vtest::SourceDir(), vtest::BinaryDir(), &base);
+    std::istringstream lines(report);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.compare(0, file.size(), file) != 0 && line.compare(0, 9, "packlint:") != 0) {
+            EXPECT_NE(std::string::npos, base.find(line + "\n")) << line;
+        }
+    }
+}
+
+// data/packs.txt must list what the packs hold and hold what it lists.
+TEST_F(PackLint, ChecksThePackList)
+{
+    std::string src = ScratchTree();
+    std::string list = vtest::ReadWholeFile(src + "/data/packs.txt");
+    size_t welcome = list.find(" sl-welcome.wav");
+    ASSERT_NE(std::string::npos, welcome);
+    list.erase(welcome, std::string(" sl-welcome.wav").size());
+    size_t title = list.find("title.dmp:");
+    ASSERT_NE(std::string::npos, title);
+    list.insert(list.find('\n', title), " ghost.png");
+    list += "orlolanguage_0002.dmp:\nnowhere.dmp: x.png\njust words\n";
+    ASSERT_TRUE(vtest::WriteWholeFile(src + "/data/packs.txt", list));
+
+    std::string report;
+    EXPECT_EQ(1, Lint(src, vtest::BinaryDir(), &report));
+    std::string intro = vtest::ReadWholeFile(src + "/platform/OrloIntroState.cpp");
+    EXPECT_TRUE(Reports(report, Where("platform/OrloIntroState.cpp", intro, "\"sl-welcome.wav\""),
+                        "sl-welcome.wav is held by orlointro.dmp but data/packs.txt does not list it there"))
+        << report;
+    auto listed = [&](const std::string& marker) { return Where("data/packs.txt", list, marker); };
+    EXPECT_TRUE(Reports(report, listed("title.dmp:"), "title.dmp lacks the listed entry ghost.png")) << report;
+    EXPECT_TRUE(Reports(report, listed("orlolanguage_0002.dmp:"), "orlolanguage_0002.dmp is listed but not built"))
+        << report;
+    EXPECT_TRUE(Reports(report, listed("orlolanguage_0002.dmp:"),
+                        "can never be found: the language scan stops at the missing orlolanguage_0001.dmp"))
+        << report;
+    EXPECT_TRUE(Reports(report, listed("nowhere.dmp:"), "nowhere.dmp is listed but not built")) << report;
+    EXPECT_TRUE(Reports(report, listed("just words"), "not a \"<pack>: <entry> ...\" line")) << report;
+}
+
+// What the built packs hold: size variants alike, alternatives, atlas members, packs that the
+// program never opens.
+TEST_F(PackLint, ChecksTheBuiltPacks)
+{
+    std::string src = ScratchTree();
+    std::string build = ScratchBuild();
+    // One size variant lacks the avatar; the title pack lacks the title picture.
+    MakePack(build, "orlolobby_320.dmp", {{"dmp.meta", "<meta/>"}, {"cl-icon-trophy.png", "png"}});
+    MakePack(build, "title.dmp", {{"background-horizontal.jpg", "jpg"}, {"background-vertical.jpg", "jpg"}});
+    // A pack with a surface atlas, and one that the program never opens.
+    MakePack(build, "atlas.dmp",
+             {{"buttons.six", "<surfaces image=\"buttons.png\"><surface name=\"button_ok\" left=\"0\" top=\"0\" "
+                              "right=\"8\" bottom=\"8\"/></surfaces>"},
+              {"buttons.png", "png"}});
+    MakePack(build, "spare.dmp", {{"spare.wav", "wav"}});
+    std::string list = vtest::ReadWholeFile(src + "/data/packs.txt");
+    list += "atlas.dmp: buttons.six buttons.png\nspare.dmp: spare.wav\n";
+    ASSERT_TRUE(vtest::WriteWholeFile(src + "/data/packs.txt", list));
+
+    const std::string probe = R"CPP(#include "platform/OrloApplication.h"
+void Probe(COrloApplication* app)
+{
+    app->GetSurface(CVortanString("avatar.png"));
+    app->OpenPack(CVortanString("atlas.dmp"), 0);
+    app->GetSurface(CVortanString("button_ok"));
+    app->GetSurface(CVortanString("button_gone"));
+    app->GetSound(CVortanString("spare.wav"));
+}
+)CPP";
+    ASSERT_TRUE(vtest::WriteWholeFile(src + "/platform/PackLintProbe.cpp", probe));
+
+    std::string report;
+    EXPECT_EQ(1, Lint(src, build, &report));
+    const std::string file = "platform/PackLintProbe.cpp";
+    auto at = [&](const std::string& marker) { return Where(file, probe, marker); };
+    EXPECT_TRUE(Reports(report, at("avatar.png"),
+                        "avatar.png is in some size variants of orlolobby but not in orlolobby_320.dmp"))
+        << report;
+    EXPECT_TRUE(Reports(report, Where("data/packs.txt", list, "orlolobby_320.dmp:"),
+                        "orlolobby_320.dmp lacks the listed entry avatar.png"))
+        << report;
+    std::string titleState = vtest::ReadWholeFile(src + "/platform/OrloTitleState.cpp");
+    EXPECT_TRUE(Reports(report, Where("platform/OrloTitleState.cpp", titleState, "GetPicture(\"title\")"),
+                        "none of title.jpg, title.png loads"))
+        << report;
+    EXPECT_TRUE(LinesStarting(report, at("button_ok")).empty()) << report;
+    EXPECT_TRUE(Reports(report, at("button_gone"), "neither a .png / .jpg image nor an atlas member")) << report;
+    EXPECT_TRUE(Reports(report, at("spare.wav"), "spare.wav is only in spare.dmp, which the program never opens"))
+        << report;
+    EXPECT_TRUE(LinesStarting(report, at("atlas.dmp")).empty()) << report;
+}
+
+TEST_F(PackLint, StopsWithoutThePackTool)
+{
+    std::string report;
+    EXPECT_EQ(2, vtest::RunProgram({vtest::Python(), kLint, "--source", vtest::SourceDir(), "--build",
+                                    vtest::BinaryDir(), "--pack-tool", tmp.File("no-such-tool")},
+                                   &report));
+}

@@ -27,6 +27,11 @@ const u32 kGlUnsignedByte = 0x1401;  // GL_UNSIGNED_BYTE
 // Largest entry read whole into memory (resource files, sound files, descriptions).
 const int kMaxReadBytes = 64 * 1024 * 1024;
 
+// Largest side of an image scaled to the screen by its pack's design size. A design size
+// from a damaged or hostile "/dmp.meta" (original_size 1) would otherwise blow an image up
+// to gigabytes; such an image is used at its own size.
+const i64 kMaxScaledSide = 4096;
+
 // Pack-variant sizes, largest first.
 const int kPackSizes[] = {640, 480, 360, 320, 240};
 
@@ -780,7 +785,9 @@ CVortanSurface* COrloResourceManager::LoadSurface(const CVortanString& name, CVo
         desc.height = (i32)height;
         desc.pixelFormat = surface->GetPixelFormat();
         desc.flags = surface->GetFlags();
-        CVortanSurface* scaled = new (std::nothrow) CVortanSurface();
+        CVortanSurface* scaled = nullptr;
+        if (width <= kMaxScaledSide && height <= kMaxScaledSide)
+            scaled = new (std::nothrow) CVortanSurface();
         if (scaled && scaled->Create(m_application, &desc) == VORTAN_OK) {
             CVortanRect to;
             to.Set(0, 0, desc.width, desc.height);
@@ -790,7 +797,8 @@ CVortanSurface* COrloResourceManager::LoadSurface(const CVortanString& name, CVo
             DeleteSurface(surface);
             surface = scaled;
         } else {
-            // Out of memory for the scaled copy: the image is used at its own size.
+            // Too large, or out of memory for the scaled copy: the image is used at its own
+            // size.
             DeleteSurface(scaled);
         }
     }

@@ -58,8 +58,16 @@ CVortanString ExecutableDir()
     return CVortanString(static_cast<const char*>(target));
 }
 
+// Truncation towards zero, saturated to the int range (metrics of a hostile description
+// times the scale may not fit; NaN gives 0).
 int Trunc(float v)
 {
+    if (!(v == v))
+        return 0;
+    if (v >= 2147483647.0f)
+        return 0x7FFFFFFF;
+    if (v <= -2147483648.0f)
+        return -0x7FFFFFFF - 1;
     return (int)v;
 }
 

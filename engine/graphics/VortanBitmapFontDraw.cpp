@@ -21,25 +21,27 @@ namespace {
 void DrawGlyphSoftware(CVortanSurface* target, const CVortanRect& area, int x0, int y0, const CVortanGlyph& g,
                        const CVortanFontPage& page, float scale, u32 color, bool blend, const u32* palette)
 {
-    int dw = (int)((float)g.width * scale), dh = (int)((float)g.height * scale);
-    if (dw <= 0 || dh <= 0 || !page.alpha)
+    float fw = (float)g.width * scale, fh = (float)g.height * scale;
+    if (!(fw >= 1.0f && fh >= 1.0f) || fw > 1.0e9f || fh > 1.0e9f || !page.alpha)
         return;
+    i64 dw = (i64)fw, dh = (i64)fh;
     int format = target->GetPixelFormat();
     u8* pixels = target->GetPixels();
     int pitch = target->GetPitch();
     u32 colorAlpha = color >> 24;
-    for (int j = 0; j < dh; ++j) {
+    // Only the glyph's rows and columns inside the drawing area are walked.
+    i64 jFrom = (i64)area.top - y0 > 0 ? (i64)area.top - y0 : 0;
+    i64 jTo = (i64)area.bottom - y0 < dh ? (i64)area.bottom - y0 : dh;
+    i64 iFrom = (i64)area.left - x0 > 0 ? (i64)area.left - x0 : 0;
+    i64 iTo = (i64)area.right - x0 < dw ? (i64)area.right - x0 : dw;
+    for (i64 j = jFrom; j < jTo; ++j) {
         i64 ty = (i64)y0 + j;
-        if (ty < area.top || ty >= area.bottom)
-            continue;
-        int sy = g.y + (int)((i64)j * g.height / dh);
+        int sy = g.y + (int)(j * g.height / dh);
         const u8* coverage = page.alpha + (size_t)sy * page.width;
         const u8* row = pixels + (size_t)ty * pitch;
-        for (int i = 0; i < dw; ++i) {
+        for (i64 i = iFrom; i < iTo; ++i) {
             i64 tx = (i64)x0 + i;
-            if (tx < area.left || tx >= area.right)
-                continue;
-            u32 cov = coverage[g.x + (int)((i64)i * g.width / dw)];
+            u32 cov = coverage[g.x + (int)(i * g.width / dw)];
             if (!cov)
                 continue;
             if (!blend) {
@@ -58,6 +60,13 @@ void DrawGlyphSoftware(CVortanSurface* target, const CVortanRect& area, int x0, 
             target->WritePixel((int)tx, (int)ty, out);
         }
     }
+}
+
+// Whether a glyph position (pixels) can be drawn at all: one far outside any surface (from
+// the metrics of a hostile description) is not an int.
+bool PixelPlace(float v)
+{
+    return v > -1.0e9f && v < 1.0e9f;
 }
 
 // The run colour as the text program takes it: premultiplied by its alpha, since the text
@@ -112,13 +121,13 @@ int CVortanBitmapFont::DrawText(const CVortanRect& rect, IVortanGraphicsContext*
     int step = GetLineHeight();
     i64 y = area.top;
     if (flags & VORTAN_TEXT_CENTER_Y) {
-        int height = step;
+        i64 height = step;
         if (multi) {
             CVortanRect measured = area;
             MeasureWrappedText(measured, text);
-            height = measured.bottom - measured.top;
+            height = (i64)measured.bottom - measured.top;
         }
-        y = area.top + (area.bottom - area.top) / 2 - height / 2;
+        y = (i64)area.top + ((i64)area.bottom - area.top) / 2 - height / 2;
     }
 
     CVortanTextLayout temporary;
@@ -153,9 +162,9 @@ int CVortanBitmapFont::DrawText(const CVortanRect& rect, IVortanGraphicsContext*
         int width = GetTextWidth(line, flags & ~(u32)VORTAN_TEXT_MULTILINE);
         i64 x = area.left;
         if (flags & VORTAN_TEXT_CENTER_X)
-            x = area.left + (area.right - area.left) / 2 - width / 2;
+            x = (i64)area.left + ((i64)area.right - area.left) / 2 - width / 2;
         else if (flags & VORTAN_TEXT_RIGHT)
-            x = area.right - width;
+            x = (i64)area.right - width;
 
         i64 pen = 0;  // unscaled advance since the line's start
         for (int i = pos; i < end; ++i) {
@@ -209,7 +218,7 @@ int CVortanBitmapFont::DrawText(const CVortanRect& rect, IVortanGraphicsContext*
             idx[3] = base;
             idx[4] = (u16)(base + 2);
             idx[5] = (u16)(base + 3);
-            if (surface && page)
+            if (surface && page && PixelPlace(gx) && PixelPlace(gy))
                 DrawGlyphSoftware(surface, area, (int)floorf(gx), (int)floorf(gy), *g, *page, m_scale, current, blend,
                                   palette);
             pen += g->xadvance;

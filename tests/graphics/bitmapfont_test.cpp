@@ -439,6 +439,46 @@ TEST_F(SoftFont, ScaleTwoDoublesGlyphsAndPositions)
     }
 }
 
+TEST(FontHostile, HugeMetricsSaturateAndDrawOnlyWhatFits)
+{
+    // Advances and offsets near the int limit (a damaged or hostile description): widths
+    // saturate instead of wrapping round, and aligned text lands far off the target.
+    FontFiles files;
+    vtest::WriteWholeFile(files.dir.File("huge.fnt"),
+                          "<font><common lineHeight=\"2000000000\"/><pages><page file=\"test_1.png\"/></pages>"
+                          "<chars count=\"2\">"
+                          "<char id=\"65\" x=\"0\" y=\"0\" width=\"2\" height=\"2\" xadvance=\"2000000000\"/>"
+                          "<char id=\"66\" x=\"0\" y=\"0\" width=\"2\" height=\"2\" xoffset=\"2147483000\" "
+                          "yoffset=\"-2147483000\" xadvance=\"1\"/>"
+                          "</chars></font>");
+    CVortanSurface target;
+    CVortanSurfaceDesc d = Desc(16, 16, 6);
+    ASSERT_EQ(1, target.Create(nullptr, &d));
+    target.Clear(0xFF000000, nullptr);
+    CVortanBitmapFont font;
+    ASSERT_EQ(1, font.LoadFromFile(&target, CVortanString(files.dir.File("huge.fnt").c_str())));
+    EXPECT_EQ(0x7FFFFFFF, font.GetTextWidth(CVortanString(L"AA"), 0));
+    font.SetScale(4.0f);
+    EXPECT_EQ(0x7FFFFFFF, font.GetLineHeight());
+    EXPECT_EQ(0x7FFFFFFF, font.GetTextWidth(CVortanString(L"A"), 0));
+    CVortanRect r = {0, 0, 16, 16};
+    for (u32 flags : {0x0u, 0x100u, 0x40000u, 0x200u | 0x80000u, 0x40000u | 0x80u}) {
+        EXPECT_EQ(1, font.DrawText(r, &target, CVortanString(L"AABA B"), 0xFFFFFFFF, flags)) << flags;
+        CVortanRect m = r;
+        font.MeasureWrappedText(m, CVortanString(L"A A B"));
+        EXPECT_EQ(0x7FFFFFFF, m.bottom);
+    }
+    // Only the first glyph, at the left edge, is on the target.
+    font.SetScale(1.0f);
+    target.Clear(0xFF000000, nullptr);
+    font.DrawText(r, &target, CVortanString(L"AAB"), 0xFFFFFFFF, 0);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            EXPECT_EQ(x < 2 && y < 2 ? 0xFFFFFFFFu : 0xFF000000u, Word(target, x, y)) << x << "," << y;
+    font.Unload();
+    target.Release();
+}
+
 TEST(FontSoftFormats, SixteenBitAndFormat7TargetsGetTheirOwnPacking)
 {
     FontFiles files;

@@ -417,6 +417,26 @@ TEST_F(ResourcesTest, MetaOfTheScreenSizeOrAbsentKeepsImages)
     EXPECT_EQ(c->GetHeight(), 14);
 }
 
+TEST_F(ResourcesTest, HostileDesignSizeDoesNotBlowImagesUp)
+{
+    // original_size 1 on a 480 screen would make a 100 x 10 image 48000 x 4800 pixels (almost
+    // a gigabyte); it is used at its own size. 8 x 8 still scales (to 3840 x 3840).
+    const char* meta = "<meta><image><original_size value=\"1\"/></image></meta>";
+    ASSERT_EQ(Open(Pack("huge.dmp", {{"/dmp.meta", meta},
+                                     {"/strip.png", MakePng(100, 10, "#ffffff")},
+                                     {"/dot.png", MakePng(8, 8, "#ffffff")}})),
+              1);
+    CVortanSurface* strip = manager.GetSurface(S("strip.png"));
+    ASSERT_NE(strip, nullptr);
+    EXPECT_EQ(strip->GetWidth(), 100);
+    EXPECT_EQ(strip->GetHeight(), 10);
+    CVortanSurface* dot = manager.GetSurface(S("dot.png"));
+    ASSERT_NE(dot, nullptr);
+    EXPECT_EQ(dot->GetWidth(), 3840);
+    manager.ReleaseSurface(strip);
+    manager.ReleaseSurface(dot);
+}
+
 TEST_F(ResourcesTest, SeparateAlphaLoadsTheCompanion)
 {
     const char* meta = "<meta><image><separate_alpha value=\"1\"/></image></meta>";

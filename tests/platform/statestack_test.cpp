@@ -799,6 +799,56 @@ TEST_F(StateStackTest, ExitDeletesTheGameWhenNoMenuTookIt)
     EXPECT_TRUE(alive.empty());
 }
 
+TEST_F(StateStackTest, ShutdownGoesPopUpsScreensGameThenResources)
+{
+    // The pop-ups first (advertisement, overlays, toast), then the screens (front unloaded,
+    // each released and deleted front to back), the game no menu took, and only then the
+    // resources the screens held.
+    class LoggingAdvert : public FakeAdvert {
+    public:
+        using FakeAdvert::FakeAdvert;
+        void Release() override { log->push_back("advert release"); }
+    };
+    class LoggingToast : public FakeToast {
+    public:
+        using FakeToast::FakeToast;
+        void Release() override { log->push_back("toast release"); }
+    };
+    class LoggingGame : public FakeGame {
+    public:
+        using FakeGame::FakeGame;
+        ~LoggingGame() override { log->push_back("game delete"); }
+    };
+    class LoggingApp : public TestApp {
+    public:
+        explicit LoggingApp(Log* log) : log(log) {}
+        void ReleaseAll() override
+        {
+            if (log)
+                log->push_back("resources");
+            TestApp::ReleaseAll();
+        }
+        Log* log;
+    };
+    bool advertDeleted = false;
+    bool gameDeleted = false;
+    {
+        LoggingApp app(&log);
+        Stack(app, {Make("A"), Make("B")});
+        app.SetAdvert(new LoggingAdvert(&log, &advertDeleted));
+        app.AddOverlay(new FakeOverlay(&log));
+        app.SetToast(new LoggingToast(&log));
+        app.SetGame(new LoggingGame(&log, &gameDeleted));
+        app.OnExit();
+        EXPECT_EQ((Log{"advert release", "overlay release", "toast release", "A unload", "A release", "A delete",
+                       "B release", "B delete", "game delete", "resources"}),
+                  log);
+        EXPECT_TRUE(advertDeleted);
+        EXPECT_TRUE(gameDeleted);
+        app.log = nullptr;
+    }
+}
+
 TEST_F(StateStackTest, TitleStartsTheOnlinePartOnceButNotDuringExit)
 {
     {

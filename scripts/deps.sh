@@ -11,7 +11,7 @@ PACKAGES="build-essential cmake pkg-config
  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools
  lame sox vorbis-tools imagemagick libexpat1-dev fonts-dejavu-core
- python3 python3-pyasn1 libclang-rt-14-dev"
+ python3 python3-pyasn1 python3-gi xauth"
 missing=""
 for p in $PACKAGES; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
@@ -21,4 +21,4 @@ echo "installing:$missing"
 if [ "$(id -u)" != 0 ]; then SUDO=sudo; else SUDO=; fi
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -q >/dev/null || true
-$SUDO apt-get install -y -q --no-install-recommends $missing >/dev/null
+$SUDO apt-get install -y -q $missing >/dev/null

@@ -8,7 +8,7 @@
 
 #include "engine/graphics/VortanGraphicsExt_GLES2.h"
 #include "engine/graphics/VortanSurface.h"
-#include "tests/graphics/GraphicsTestWindow.h"
+#include "tests/support/GraphicsTestWindow.h"
 
 namespace {
 

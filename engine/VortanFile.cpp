@@ -140,17 +140,23 @@ void CVortanFile::Close()
     m_stream = nullptr;
 }
 
+// How many of `n` bytes a memory file holds from `position` on (0 at or past its end).
+static int MemoryRoom(int size, int position, int n)
+{
+    if (position >= size)
+        return 0;
+    int count = size - position;
+    return n < count ? n : count;
+}
+
 int CVortanFile::Read(void* buffer, int n)
 {
     if (!buffer || n <= 0 || m_position < 0)
         return 0;
     if (m_memory) {
-        if (m_position >= m_size)
-            return 0;
-        int count = m_size - m_position;
-        if (n < count)
-            count = n;
-        memcpy(buffer, m_memory + m_position, static_cast<size_t>(count));
+        int count = MemoryRoom(m_size, m_position, n);
+        if (count > 0)
+            memcpy(buffer, m_memory + m_position, static_cast<size_t>(count));
         m_position += count;
         return count;
     }
@@ -166,12 +172,9 @@ int CVortanFile::Write(const void* buffer, int n)
     if (!m_writable || !buffer || n <= 0 || m_position < 0)
         return 0;
     if (m_memory) {
-        if (m_position >= m_size)
-            return 0;
-        int count = m_size - m_position;
-        if (n < count)
-            count = n;
-        memcpy(m_memory + m_position, buffer, static_cast<size_t>(count));
+        int count = MemoryRoom(m_size, m_position, n);
+        if (count > 0)
+            memcpy(m_memory + m_position, buffer, static_cast<size_t>(count));
         m_position += count;
         return count;
     }

@@ -149,6 +149,22 @@ bool SkipFields(const char*& p, const char* end, int index)
     return true;
 }
 
+// Field `index` of the node's value text (with the text's end in *end), or null when there is
+// no node, no text or no such field.
+const char* FieldAt(const CVortanXMLDataNode* node, int index, const char** end)
+{
+    const char* text = node ? node->GetValueText() : nullptr;
+    if (!text) {
+        return nullptr;
+    }
+    const char* p = text;
+    *end = text + strlen(text);
+    if (!SkipFields(p, *end, index)) {
+        return nullptr;
+    }
+    return p;
+}
+
 } // namespace
 
 CVortanXMLDataNode::CVortanXMLDataNode() : m_name(nullptr), m_content(nullptr), m_next(nullptr) {}
@@ -366,35 +382,23 @@ float CVortanXMLDataNode::GetFloat(const char* path, float defaultValue) const
 
 int CVortanXMLDataNode::GetIntAt(const char* path, int index, int defaultValue) const
 {
-    const CVortanXMLDataNode* node = Lookup(path);
-    const char* text = node ? node->GetValueText() : nullptr;
-    if (!text) {
-        return defaultValue;
-    }
-    const char* p = text;
-    const char* end = text + strlen(text);
-    if (!SkipFields(p, end, index)) {
-        return defaultValue;
-    }
+    const char* end = nullptr;
+    const char* p = FieldAt(Lookup(path), index, &end);
     int value = defaultValue;
-    ScanInt(p, end, &value);
+    if (p) {
+        ScanInt(p, end, &value);
+    }
     return value;
 }
 
 float CVortanXMLDataNode::GetFloatAt(const char* path, int index, float defaultValue) const
 {
-    const CVortanXMLDataNode* node = Lookup(path);
-    const char* text = node ? node->GetValueText() : nullptr;
-    if (!text) {
-        return defaultValue;
-    }
-    const char* p = text;
-    const char* end = text + strlen(text);
-    if (!SkipFields(p, end, index)) {
-        return defaultValue;
-    }
+    const char* end = nullptr;
+    const char* p = FieldAt(Lookup(path), index, &end);
     float value = defaultValue;
-    ScanFloat(p, end, &value, true);
+    if (p) {
+        ScanFloat(p, end, &value, true);
+    }
     return value;
 }
 

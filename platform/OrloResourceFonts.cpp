@@ -11,23 +11,11 @@ namespace {
 // Pack id of the built-in font (no pack holds it).
 const i32 kBuiltIn = -1;
 
-COrloFontRecord* LookupFont(const CVortanMap<CHashString, COrloFontRecord*>& map, const CVortanString& name)
+// The built-in font, or a font whose pack is closed: nothing could load it again under this
+// record.
+bool NoPackLeft(const COrloFontRecord* record)
 {
-    int i = map.FindKey(CHashString(name));
-    return i < 0 ? nullptr : map.ElementAt(i).value;
-}
-
-COrloFontRecord* FindFontRecord(CVortanMap<CHashString, COrloFontRecord*>& map, CVortanBitmapFont* font,
-                                int* index)
-{
-    for (int i = 0; font && i < map.GetSize(); ++i) {
-        if (map.ElementAt(i).value->font == font) {
-            if (index)
-                *index = i;
-            return map.ElementAt(i).value;
-        }
-    }
-    return nullptr;
+    return record->packId <= 0;
 }
 
 }  // namespace
@@ -42,11 +30,7 @@ void COrloResourceManager::DeleteFont(CVortanBitmapFont* font)
 
 CVortanBitmapFont* COrloResourceManager::FindFont(const CVortanString& name)
 {
-    COrloFontRecord* record = name.IsEmpty() ? nullptr : LookupFont(m_fonts, name);
-    if (!record || !record->font)
-        return nullptr;
-    ++record->refCount;
-    return record->font;
+    return TakeLoaded(m_fonts, name, &COrloFontRecord::font);
 }
 
 CVortanBitmapFont* COrloResourceManager::GetFont(const CVortanString& name)
@@ -62,7 +46,7 @@ CVortanBitmapFont* COrloResourceManager::LoadFont(const CVortanString& name)
     if (name.IsEmpty())
         return nullptr;
     IVortanGraphicsContext* context = m_application ? m_application->GetGraphics() : nullptr;
-    COrloFontRecord* record = LookupFont(m_fonts, name);
+    COrloFontRecord* record = LookupRecord(m_fonts, name);
     if (!record) {
         if (name != CVortanString("default"))
             return nullptr;
@@ -106,36 +90,12 @@ CVortanBitmapFont* COrloResourceManager::LoadFont(const CVortanString& name)
 
 int COrloResourceManager::AddRefFont(CVortanBitmapFont* font)
 {
-    if (!font)
-        return 1;
-    COrloFontRecord* record = FindFontRecord(m_fonts, font, nullptr);
-    if (!record)
-        return 0;
-    ++record->refCount;
-    return 1;
+    return AddRefRecord(m_fonts, font, &COrloFontRecord::font);
 }
 
 int COrloResourceManager::ReleaseFont(CVortanBitmapFont*& font)
 {
-    if (!font)
-        return 1;
-    int index = -1;
-    COrloFontRecord* record = FindFontRecord(m_fonts, font, &index);
-    if (!record)
-        return 0;
-    if (--record->refCount <= 0) {
-        DeleteFont(record->font);
-        record->font = nullptr;
-        record->refCount = 0;
-        if (record->packId <= 0) {
-            // The built-in font, or a font whose pack is closed: nothing could load it again
-            // under this record.
-            m_fonts.RemoveAt(index);
-            delete record;
-        }
-    }
-    font = nullptr;
-    return 1;
+    return ReleaseRecord(m_fonts, font, &COrloFontRecord::font, DeleteFont, NoPackLeft);
 }
 
 void COrloResourceManager::UnloadFontTextures()

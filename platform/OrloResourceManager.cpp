@@ -105,40 +105,80 @@ int ReadEntry(CVortanMediaPack* pack, const CVortanString& name, char** buffer)
     return size;
 }
 
-// Finds the record whose object is `object` (a linear walk: registries are keyed by name).
-template <class R, class T>
-R* FindByObject(CVortanMap<CHashString, R*>& map, T* object, T* R::*field)
-{
-    if (!object)
-        return nullptr;
-    for (int i = 0; i < map.GetSize(); ++i) {
-        R* record = map.ElementAt(i).value;
-        if (record && record->*field == object)
-            return record;
-    }
-    return nullptr;
-}
-
+// Whether an emptied record goes with its object: nothing could load it again when it was
+// added from outside or its pack is closed.
 template <class R>
-int FindIndexOf(CVortanMap<CHashString, R*>& map, R* record)
+bool NoPackLeft(const R* record)
 {
-    for (int i = 0; i < map.GetSize(); ++i) {
-        if (map.ElementAt(i).value == record)
-            return i;
-    }
-    return -1;
-}
-
-template <class R>
-R* Lookup(const CVortanMap<CHashString, R*>& map, const CVortanString& name)
-{
-    int i = map.FindKey(CHashString(name));
-    return i < 0 ? nullptr : map.ElementAt(i).value;
+    return record->packId <= 0;
 }
 
 bool IsTrue(const char* text)
 {
     return text && atoi(text) != 0;
+}
+
+// The design size of an "image" or "font" section of "/dmp.meta" (its "original_size"; 0
+// when absent or negative).
+i32 DesignSizeOf(CVortanXMLDataNode* section)
+{
+    CVortanXMLDataNode* node = CXMLLoaderWrapper::FindChildElement(section, "original_size");
+    i32 size = CXMLLoaderWrapper::GetIntAttribute(node, "$value", 0);
+    return size < 0 ? 0 : size;
+}
+
+// The "files" list of a "/dmp.meta" section: `bit` for every file whose `attribute` is true,
+// 0 for the others, keyed by the bare file name.
+void ReadFileFlags(CVortanXMLDataNode* section, const char* attribute, i32 bit, CVortanMap<CHashString, i32>& out)
+{
+    CVortanXMLDataNode* files = CXMLLoaderWrapper::FindChildElement(section, "files");
+    for (CVortanXMLDataNode* f = CXMLLoaderWrapper::GetFirstChild(files); f; f = CXMLLoaderWrapper::GetNextSibling(f)) {
+        const char* nodeName = CXMLLoaderWrapper::GetNodeName(f);
+        const char* path = CXMLLoaderWrapper::GetAttribute(f, "$path");
+        if (!nodeName || strcmp(nodeName, "file") != 0 || !path || !path[0])
+            continue;
+        i32 flags = IsTrue(CXMLLoaderWrapper::GetAttribute(f, attribute)) ? bit : 0;
+        out.Add(CHashString(COrloResourceManager::StripDirectory(CVortanString(path))), flags);
+    }
+}
+
+// The flags "/dmp.meta" gave the entry (0 when it named none).
+i32 FlagsOf(const CVortanMap<CHashString, i32>& flags, const CHashString& key)
+{
+    int at = flags.FindKey(key);
+    return at < 0 ? 0 : flags.ElementAt(at).value;
+}
+
+void SetFlags(COrloSurfaceRecord* record, i32 flags)
+{
+    record->flags = flags;
+}
+
+void SetFlags(COrloFontRecord* record, i32 flags)
+{
+    record->flags = flags;
+}
+
+void SetFlags(COrloSoundRecord*, i32) {}
+
+// Lists a pack entry in its registry. A record left behind by a closed pack is taken over
+// (with the entry's flags), so that it can load again; one that an open pack lists stays
+// with that pack; a new name gets the record that `make` builds.
+template <class R, class Make>
+void ListEntry(CVortanMap<CHashString, R*>& map, const CHashString& key, i32 packId, i32 flags, Make make)
+{
+    int at = map.FindKey(key);
+    if (at >= 0) {
+        R* existing = map.ElementAt(at).value;
+        if (existing->packId == kNoPack) {
+            existing->packId = packId;
+            SetFlags(existing, flags);
+        }
+        return;
+    }
+    R* record = make();
+    if (record && map.Add(key, record) != VORTAN_OK)
+        delete record;
 }
 
 }  // namespace
@@ -255,40 +295,12 @@ void COrloResourceManager::ReleaseAll()
     m_packs.RemoveAll();
     m_current = nullptr;
 
-    for (int i = 0; i < m_surfaces.GetSize(); ++i) {
-        COrloSurfaceRecord* record = m_surfaces.ElementAt(i).value;
-        if (record)
-            DeleteSurface(record->surface);
-        delete record;
-    }
-    m_surfaces.RemoveAll();
-    for (int i = 0; i < m_atlas.GetSize(); ++i)
-        delete m_atlas.ElementAt(i).value;
-    m_atlas.RemoveAll();
-    for (int i = 0; i < m_sounds.GetSize(); ++i) {
-        COrloSoundRecord* record = m_sounds.ElementAt(i).value;
-        if (record)
-            DeleteSound(record->sound);
-        delete record;
-    }
-    m_sounds.RemoveAll();
-    for (int i = 0; i < m_fonts.GetSize(); ++i) {
-        COrloFontRecord* record = m_fonts.ElementAt(i).value;
-        if (record)
-            DeleteFont(record->font);
-        delete record;
-    }
-    m_fonts.RemoveAll();
-    for (int i = 0; i < m_programs.GetSize(); ++i) {
-        COrloProgramRecord* record = m_programs.ElementAt(i).value;
-        if (record)
-            DeleteProgram(record->program);
-        delete record;
-    }
-    m_programs.RemoveAll();
-    for (int i = 0; i < m_otherFiles.GetSize(); ++i)
-        delete m_otherFiles.ElementAt(i).value;
-    m_otherFiles.RemoveAll();
+    DeleteAllRecords(m_surfaces, [](COrloSurfaceRecord* r) { DeleteSurface(r->surface); });
+    DeleteAllRecords(m_atlas, [](COrloAtlasRecord*) {});
+    DeleteAllRecords(m_sounds, [](COrloSoundRecord* r) { DeleteSound(r->sound); });
+    DeleteAllRecords(m_fonts, [](COrloFontRecord* r) { DeleteFont(r->font); });
+    DeleteAllRecords(m_programs, [](COrloProgramRecord* r) { DeleteProgram(r->program); });
+    DeleteAllRecords(m_otherFiles, [](COrloOtherFileRecord*) {});
 }
 
 // --- packs ------------------------------------------------------------------------------------
@@ -380,39 +392,15 @@ void COrloResourceManager::ReadPackMeta(COrloPackRecord* record)
         CVortanXMLDataNode* root = xml.GetRootElement();
         CVortanXMLDataNode* image = CXMLLoaderWrapper::FindChildElement(root, "image");
         if (image) {
-            CVortanXMLDataNode* node = CXMLLoaderWrapper::FindChildElement(image, "original_size");
-            record->imageDesignSize = CXMLLoaderWrapper::GetIntAttribute(node, "$value", 0);
-            if (record->imageDesignSize < 0)
-                record->imageDesignSize = 0;
-            node = CXMLLoaderWrapper::FindChildElement(image, "separate_alpha");
+            record->imageDesignSize = DesignSizeOf(image);
+            CVortanXMLDataNode* node = CXMLLoaderWrapper::FindChildElement(image, "separate_alpha");
             record->separateAlpha = CXMLLoaderWrapper::GetIntAttribute(node, "$value", 0) != 0;
-            CVortanXMLDataNode* files = CXMLLoaderWrapper::FindChildElement(image, "files");
-            for (CVortanXMLDataNode* f = CXMLLoaderWrapper::GetFirstChild(files); f;
-                 f = CXMLLoaderWrapper::GetNextSibling(f)) {
-                const char* nodeName = CXMLLoaderWrapper::GetNodeName(f);
-                const char* path = CXMLLoaderWrapper::GetAttribute(f, "$path");
-                if (!nodeName || strcmp(nodeName, "file") != 0 || !path || !path[0])
-                    continue;
-                i32 flags = IsTrue(CXMLLoaderWrapper::GetAttribute(f, "$no_mipmaps")) ? ORLO_IMAGE_NO_MIPMAPS : 0;
-                record->imageFlags.Add(CHashString(StripDirectory(CVortanString(path))), flags);
-            }
+            ReadFileFlags(image, "$no_mipmaps", ORLO_IMAGE_NO_MIPMAPS, record->imageFlags);
         }
         CVortanXMLDataNode* font = CXMLLoaderWrapper::FindChildElement(root, "font");
         if (font) {
-            CVortanXMLDataNode* node = CXMLLoaderWrapper::FindChildElement(font, "original_size");
-            record->fontDesignSize = CXMLLoaderWrapper::GetIntAttribute(node, "$value", 0);
-            if (record->fontDesignSize < 0)
-                record->fontDesignSize = 0;
-            CVortanXMLDataNode* files = CXMLLoaderWrapper::FindChildElement(font, "files");
-            for (CVortanXMLDataNode* f = CXMLLoaderWrapper::GetFirstChild(files); f;
-                 f = CXMLLoaderWrapper::GetNextSibling(f)) {
-                const char* nodeName = CXMLLoaderWrapper::GetNodeName(f);
-                const char* path = CXMLLoaderWrapper::GetAttribute(f, "$path");
-                if (!nodeName || strcmp(nodeName, "file") != 0 || !path || !path[0])
-                    continue;
-                i32 flags = IsTrue(CXMLLoaderWrapper::GetAttribute(f, "$keep_color")) ? ORLO_FONT_KEEP_COLOR : 0;
-                record->fontFlags.Add(CHashString(StripDirectory(CVortanString(path))), flags);
-            }
+            record->fontDesignSize = DesignSizeOf(font);
+            ReadFileFlags(font, "$keep_color", ORLO_FONT_KEEP_COLOR, record->fontFlags);
         }
     }
     xml.Unload();
@@ -476,48 +464,19 @@ void COrloResourceManager::RegisterEntry(COrloPackRecord* record, const CVortanS
         ReadAtlas(record, name);
         return;
     case KIND_IMAGE: {
-        int at = record->imageFlags.FindKey(key);
-        i32 flags = at < 0 ? 0 : record->imageFlags.ElementAt(at).value;
-        COrloSurfaceRecord* existing = Lookup(m_surfaces, name);
-        if (existing) {
-            // A record left behind by a closed pack is taken over, so that it can load again.
-            if (existing->packId == kNoPack) {
-                existing->packId = record->id;
-                existing->flags = flags;
-            }
-            return;
-        }
-        COrloSurfaceRecord* surface = new (std::nothrow) COrloSurfaceRecord{this, record->id, nullptr, 0, flags};
-        if (surface && m_surfaces.Add(key, surface) != VORTAN_OK)
-            delete surface;
+        const i32 id = record->id, flags = FlagsOf(record->imageFlags, key);
+        ListEntry(m_surfaces, key, id, flags,
+                  [&] { return new (std::nothrow) COrloSurfaceRecord{this, id, nullptr, 0, flags}; });
         return;
     }
     case KIND_SOUND: {
-        COrloSoundRecord* existing = Lookup(m_sounds, name);
-        if (existing) {
-            if (existing->packId == kNoPack)
-                existing->packId = record->id;
-            return;
-        }
-        COrloSoundRecord* sound = new (std::nothrow) COrloSoundRecord{record->id, nullptr, 0};
-        if (sound && m_sounds.Add(key, sound) != VORTAN_OK)
-            delete sound;
+        const i32 id = record->id;
+        ListEntry(m_sounds, key, id, 0, [&] { return new (std::nothrow) COrloSoundRecord{id, nullptr, 0}; });
         return;
     }
     case KIND_FONT: {
-        int at = record->fontFlags.FindKey(key);
-        i32 flags = at < 0 ? 0 : record->fontFlags.ElementAt(at).value;
-        COrloFontRecord* existing = Lookup(m_fonts, name);
-        if (existing) {
-            if (existing->packId == kNoPack) {
-                existing->packId = record->id;
-                existing->flags = flags;
-            }
-            return;
-        }
-        COrloFontRecord* font = new (std::nothrow) COrloFontRecord{record->id, nullptr, 0, flags};
-        if (font && m_fonts.Add(key, font) != VORTAN_OK)
-            delete font;
+        const i32 id = record->id, flags = FlagsOf(record->fontFlags, key);
+        ListEntry(m_fonts, key, id, flags, [&] { return new (std::nothrow) COrloFontRecord{id, nullptr, 0, flags}; });
         return;
     }
     case KIND_OTHER: {
@@ -593,57 +552,11 @@ int COrloResourceManager::ClosePack(const CVortanString& name, int flags)
     // Records whose object is still loaded stay (their holders keep using them) but no longer
     // name a pack: they go with their last reference, or a pack that lists the name again
     // takes them over. The others go now.
-    for (int i = 0; i < m_surfaces.GetSize();) {
-        COrloSurfaceRecord* r = m_surfaces.ElementAt(i).value;
-        if (r->packId == id && !r->surface) {
-            delete r;
-            m_surfaces.RemoveAt(i);
-            continue;
-        }
-        if (r->packId == id)
-            r->packId = kNoPack;
-        ++i;
-    }
-    for (int i = 0; i < m_sounds.GetSize();) {
-        COrloSoundRecord* r = m_sounds.ElementAt(i).value;
-        if (r->packId == id && !r->sound) {
-            delete r;
-            m_sounds.RemoveAt(i);
-            continue;
-        }
-        if (r->packId == id)
-            r->packId = kNoPack;
-        ++i;
-    }
-    for (int i = 0; i < m_fonts.GetSize();) {
-        COrloFontRecord* r = m_fonts.ElementAt(i).value;
-        if (r->packId == id && !r->font) {
-            delete r;
-            m_fonts.RemoveAt(i);
-            continue;
-        }
-        if (r->packId == id)
-            r->packId = kNoPack;
-        ++i;
-    }
-    for (int i = 0; i < m_atlas.GetSize();) {
-        COrloAtlasRecord* r = m_atlas.ElementAt(i).value;
-        if (r->packId == id) {
-            delete r;
-            m_atlas.RemoveAt(i);
-            continue;
-        }
-        ++i;
-    }
-    for (int i = 0; i < m_otherFiles.GetSize();) {
-        COrloOtherFileRecord* r = m_otherFiles.ElementAt(i).value;
-        if (r->packId == id) {
-            delete r;
-            m_otherFiles.RemoveAt(i);
-            continue;
-        }
-        ++i;
-    }
+    DropPackRecords(m_surfaces, id, kNoPack, &COrloSurfaceRecord::surface);
+    DropPackRecords(m_sounds, id, kNoPack, &COrloSoundRecord::sound);
+    DropPackRecords(m_fonts, id, kNoPack, &COrloFontRecord::font);
+    DropPackRecords(m_atlas, id);
+    DropPackRecords(m_otherFiles, id);
 
     m_packs.RemoveAt(index);
     delete record->pack;
@@ -706,7 +619,7 @@ CVortanSurface* COrloResourceManager::FindSurface(const CVortanString& name, CVo
 {
     if (name.IsEmpty())
         return nullptr;
-    COrloSurfaceRecord* record = Lookup(m_surfaces, name);
+    COrloSurfaceRecord* record = LookupRecord(m_surfaces, name);
     if (record) {
         if (!record->surface)
             return nullptr;
@@ -715,7 +628,7 @@ CVortanSurface* COrloResourceManager::FindSurface(const CVortanString& name, CVo
     }
     if (!rect)
         return nullptr;
-    COrloAtlasRecord* member = Lookup(m_atlas, name);
+    COrloAtlasRecord* member = LookupRecord(m_atlas, name);
     if (!member)
         return nullptr;
     CVortanFloatRect memberRect = member->rect;
@@ -737,11 +650,11 @@ CVortanSurface* COrloResourceManager::LoadSurface(const CVortanString& name, CVo
 {
     if (name.IsEmpty())
         return nullptr;
-    COrloSurfaceRecord* record = Lookup(m_surfaces, name);
+    COrloSurfaceRecord* record = LookupRecord(m_surfaces, name);
     if (!record) {
         if (!rect)
             return nullptr;
-        COrloAtlasRecord* member = Lookup(m_atlas, name);
+        COrloAtlasRecord* member = LookupRecord(m_atlas, name);
         if (!member)
             return nullptr;
         CVortanFloatRect memberRect = member->rect;
@@ -810,45 +723,20 @@ CVortanSurface* COrloResourceManager::LoadSurface(const CVortanString& name, CVo
 
 int COrloResourceManager::AddRefSurface(CVortanSurface* surface)
 {
-    if (!surface)
-        return 1;
-    COrloSurfaceRecord* record = FindByObject(m_surfaces, surface, &COrloSurfaceRecord::surface);
-    if (!record)
-        return 0;
-    ++record->refCount;
-    return 1;
+    return AddRefRecord(m_surfaces, surface, &COrloSurfaceRecord::surface);
 }
 
 int COrloResourceManager::ReleaseSurface(CVortanSurface*& surface)
 {
-    if (!surface)
-        return 1;
-    COrloSurfaceRecord* record = FindByObject(m_surfaces, surface, &COrloSurfaceRecord::surface);
-    if (!record)
-        return 0;
-    if (--record->refCount <= 0) {
-        DeleteSurface(record->surface);
-        record->surface = nullptr;
-        record->refCount = 0;
-        if (record->packId <= 0) {
-            // Added from outside, or its pack is closed: nothing could load it again.
-            m_surfaces.RemoveAt(FindIndexOf(m_surfaces, record));
-            delete record;
-        }
-    }
-    surface = nullptr;
-    return 1;
+    return ReleaseRecord(m_surfaces, surface, &COrloSurfaceRecord::surface, DeleteSurface,
+                         NoPackLeft<COrloSurfaceRecord>);
 }
 
 // --- sounds -----------------------------------------------------------------------------------
 
 CVortanSoundWave* COrloResourceManager::FindSound(const CVortanString& name)
 {
-    COrloSoundRecord* record = name.IsEmpty() ? nullptr : Lookup(m_sounds, name);
-    if (!record || !record->sound)
-        return nullptr;
-    ++record->refCount;
-    return record->sound;
+    return TakeLoaded(m_sounds, name, &COrloSoundRecord::sound);
 }
 
 CVortanSoundWave* COrloResourceManager::GetSound(const CVortanString& name, int flags)
@@ -863,7 +751,7 @@ CVortanSoundWave* COrloResourceManager::LoadSoundAsync(const CVortanString& name
 {
     if (!m_soundEngine || name.IsEmpty())
         return nullptr;
-    COrloSoundRecord* record = Lookup(m_sounds, name);
+    COrloSoundRecord* record = LookupRecord(m_sounds, name);
     if (!record)
         return nullptr;
     if (record->sound) {
@@ -949,36 +837,18 @@ void COrloResourceManager::PollAsyncSounds()
 
 int COrloResourceManager::AddRefSound(CVortanSoundWave* sound)
 {
-    if (!sound)
-        return 1;
-    COrloSoundRecord* record = FindByObject(m_sounds, sound, &COrloSoundRecord::sound);
-    if (!record)
-        return 0;
-    ++record->refCount;
-    return 1;
+    return AddRefRecord(m_sounds, sound, &COrloSoundRecord::sound);
 }
 
 int COrloResourceManager::ReleaseSound(CVortanSoundWave*& sound)
 {
-    if (!sound)
-        return 1;
-    COrloSoundRecord* record = FindByObject(m_sounds, sound, &COrloSoundRecord::sound);
-    if (!record)
-        return 0;
-    if (--record->refCount <= 0) {
+    auto stopAndDelete = [this](CVortanSoundWave* last) {
         m_lock.Lock();
-        RemoveLoadersLocked(record->sound);
+        RemoveLoadersLocked(last);
         m_lock.Unlock();
-        DeleteSound(record->sound);
-        record->sound = nullptr;
-        record->refCount = 0;
-        if (record->packId <= 0) {
-            m_sounds.RemoveAt(FindIndexOf(m_sounds, record));
-            delete record;
-        }
-    }
-    sound = nullptr;
-    return 1;
+        DeleteSound(last);
+    };
+    return ReleaseRecord(m_sounds, sound, &COrloSoundRecord::sound, stopAndDelete, NoPackLeft<COrloSoundRecord>);
 }
 
 // --- programs ---------------------------------------------------------------------------------
@@ -988,7 +858,7 @@ int COrloResourceManager::AddProgram(const CVortanString& name, CVortan3DProgram
     if (name.IsEmpty() || !program)
         return 0;
     CHashString key(name);
-    COrloProgramRecord* record = Lookup(m_programs, name);
+    COrloProgramRecord* record = LookupRecord(m_programs, name);
     if (record) {
         if (record->program)
             return 0;
@@ -1008,11 +878,7 @@ int COrloResourceManager::AddProgram(const CVortanString& name, CVortan3DProgram
 
 CVortan3DProgram* COrloResourceManager::FindProgram(const CVortanString& name)
 {
-    COrloProgramRecord* record = name.IsEmpty() ? nullptr : Lookup(m_programs, name);
-    if (!record || !record->program)
-        return nullptr;
-    ++record->refCount;
-    return record->program;
+    return TakeLoaded(m_programs, name, &COrloProgramRecord::program);
 }
 
 CVortan3DProgram* COrloResourceManager::GetProgram(const CVortanString& name)
@@ -1024,29 +890,14 @@ CVortan3DProgram* COrloResourceManager::GetProgram(const CVortanString& name)
 
 int COrloResourceManager::AddRefProgram(CVortan3DProgram* program)
 {
-    if (!program)
-        return 1;
-    COrloProgramRecord* record = FindByObject(m_programs, program, &COrloProgramRecord::program);
-    if (!record)
-        return 0;
-    ++record->refCount;
-    return 1;
+    return AddRefRecord(m_programs, program, &COrloProgramRecord::program);
 }
 
 int COrloResourceManager::ReleaseProgram(CVortan3DProgram*& program)
 {
-    if (!program)
-        return 1;
-    COrloProgramRecord* record = FindByObject(m_programs, program, &COrloProgramRecord::program);
-    if (!record)
-        return 0;
-    if (--record->refCount <= 0) {
-        DeleteProgram(record->program);
-        record->program = nullptr;
-        record->refCount = 0;
-    }
-    program = nullptr;
-    return 1;
+    // A program's record stays: AddProgram fills it again under the same name.
+    return ReleaseRecord(m_programs, program, &COrloProgramRecord::program, DeleteProgram,
+                         (bool (*)(const COrloProgramRecord*))nullptr);
 }
 
 // --- files ------------------------------------------------------------------------------------
@@ -1060,14 +911,14 @@ int COrloResourceManager::ReadResourceFile(const CVortanString& name, char** buf
     if (bare.IsEmpty())
         return 0;
     i32 packId = kNoPack;
-    COrloSurfaceRecord* surface = Lookup(m_surfaces, bare);
+    COrloSurfaceRecord* surface = LookupRecord(m_surfaces, bare);
     if (surface && surface->packId > 0) {
         packId = surface->packId;
-    } else if (COrloSoundRecord* sound = Lookup(m_sounds, bare)) {
+    } else if (COrloSoundRecord* sound = LookupRecord(m_sounds, bare)) {
         packId = sound->packId;
-    } else if (COrloFontRecord* font = Lookup(m_fonts, bare)) {
+    } else if (COrloFontRecord* font = LookupRecord(m_fonts, bare)) {
         packId = font->packId;
-    } else if (COrloOtherFileRecord* other = Lookup(m_otherFiles, bare)) {
+    } else if (COrloOtherFileRecord* other = LookupRecord(m_otherFiles, bare)) {
         packId = other->packId;
     }
     if (packId <= 0)

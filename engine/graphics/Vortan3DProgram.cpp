@@ -64,6 +64,31 @@ bool CompileShader(GLenum type, const CVortanString& source, u32* name)
     return true;
 }
 
+// The info log of a shader or program object (left alone when it has none, or an absurd
+// length) and whether its `statusName` (compile or link status) is true; `getiv` and `getLog`
+// are the object kind's GL queries.
+template <class GetIv, class GetLog>
+bool ReadLogAndStatus(u32 object, GetIv getiv, GetLog getLog, GLenum statusName, CVortanString& text)
+{
+    GLint length = 0;
+    getiv(object, GL_INFO_LOG_LENGTH, &length);
+    if (length > 0 && length < (1 << 20)) {
+        char* buffer = (char*)calloc((size_t)length + 1, 1);
+        if (buffer) {
+            GLsizei written = 0;
+            getLog(object, length, &written, buffer);
+            if (written < 0 || written > length)
+                written = 0;
+            buffer[written] = 0;
+            text = buffer;
+            free(buffer);
+        }
+    }
+    GLint status = 0;
+    getiv(object, statusName, &status);
+    return status == 1;
+}
+
 }  // namespace
 
 CVortan3DProgram::CVortan3DProgram()
@@ -213,44 +238,12 @@ int CVortan3DProgram::GetUniformLocation(const char* name)
 
 bool CVortan3DProgram::GetShaderLog(u32 shader, CVortanString& text)
 {
-    GLint length = 0;
-    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-    if (length > 0 && length < (1 << 20)) {
-        char* buffer = (char*)calloc((size_t)length + 1, 1);
-        if (buffer) {
-            GLsizei written = 0;
-            glGetShaderInfoLog(shader, length, &written, buffer);
-            if (written < 0 || written > length)
-                written = 0;
-            buffer[written] = 0;
-            text = buffer;
-            free(buffer);
-        }
-    }
-    GLint status = 0;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
-    return status == 1;
+    return ReadLogAndStatus(shader, glGetShaderiv, glGetShaderInfoLog, GL_COMPILE_STATUS, text);
 }
 
 bool CVortan3DProgram::GetProgramLog(u32 program, CVortanString& text)
 {
-    GLint length = 0;
-    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-    if (length > 0 && length < (1 << 20)) {
-        char* buffer = (char*)calloc((size_t)length + 1, 1);
-        if (buffer) {
-            GLsizei written = 0;
-            glGetProgramInfoLog(program, length, &written, buffer);
-            if (written < 0 || written > length)
-                written = 0;
-            buffer[written] = 0;
-            text = buffer;
-            free(buffer);
-        }
-    }
-    GLint status = 0;
-    glGetProgramiv(program, GL_LINK_STATUS, &status);
-    return status == 1;
+    return ReadLogAndStatus(program, glGetProgramiv, glGetProgramInfoLog, GL_LINK_STATUS, text);
 }
 
 int CVortan3DProgram::GetLog(CVortanString& text)

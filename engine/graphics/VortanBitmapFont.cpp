@@ -75,6 +75,13 @@ int Trunc(float v)
 
 // --- colour tags (shared with the drawing code) -----------------------------------------------
 
+// The length of the colour tag at t[i] that a measuring loop skips: 0 when there is none or
+// the flags say that tags are plain text.
+static int TagLengthAt(const unsigned short* t, int length, int i, u32 flags)
+{
+    return (flags & VORTAN_TEXT_NO_TAGS) ? 0 : VortanTextTagAt(t, length, i, nullptr);
+}
+
 int VortanTextTagAt(const unsigned short* text, int length, int i, u32* color)
 {
     static const char prefix[] = "$COLOR=0x";
@@ -637,12 +644,9 @@ int CVortanBitmapFont::GetTextWidth(const CVortanString& text, u32 flags)
     int length = text.GetLength();
     i64 line = 0, widest = 0;
     for (int i = 0; i < length; ++i) {
-        if (!(flags & VORTAN_TEXT_NO_TAGS)) {
-            int skip = VortanTextTagAt(t, length, i, nullptr);
-            if (skip) {
-                i += skip - 1;
-                continue;
-            }
+        if (int skip = TagLengthAt(t, length, i, flags)) {
+            i += skip - 1;
+            continue;
         }
         unsigned short c = t[i];
         if ((flags & VORTAN_TEXT_MULTILINE) && (c == '\r' || c == '\n')) {
@@ -671,12 +675,9 @@ int CVortanBitmapFont::WrapText(const CVortanString& text, CVortanString& out, c
     i64 pen = 0;
     int lastBreak = -1;
     for (int i = 0; i < length; ++i) {
-        if (!(flags & VORTAN_TEXT_NO_TAGS)) {
-            int skip = VortanTextTagAt(t, length, i, nullptr);
-            if (skip) {
-                i += skip - 1;
-                continue;
-            }
+        if (int skip = TagLengthAt(t, length, i, flags)) {
+            i += skip - 1;
+            continue;
         }
         unsigned short c = t[i];
         if (c == '\r' || c == '\n') {

@@ -4,36 +4,44 @@
 
 #if __has_include("VortanDefaultFontData.inc")
 #include "VortanDefaultFontData.inc"
+#define VORTAN_HAS_DEFAULT_FONT 1
+#else
+#define VORTAN_HAS_DEFAULT_FONT 0
+#endif
+
+namespace {
+
+struct DefaultFontData {
+    const u8* png;
+    int pngSize;
+    const CVortanDefaultGlyph* glyphs;
+    int glyphCount;
+    int lineHeight;
+};
+
+#if VORTAN_HAS_DEFAULT_FONT
+const DefaultFontData kData = {kVortanDefaultFontPng, (int)sizeof(kVortanDefaultFontPng), kVortanDefaultFontGlyphs,
+                               (int)(sizeof(kVortanDefaultFontGlyphs) / sizeof(kVortanDefaultFontGlyphs[0])),
+                               kVortanDefaultFontLineHeight};
+#else
+// A build without the generated data: no font (every output empty, result 0).
+const DefaultFontData kData = {nullptr, 0, nullptr, 0, 0};
+#endif
+
+}  // namespace
 
 int VortanGetDefaultFont(const u8** png, int* pngSize, const CVortanDefaultGlyph** glyphs, int* glyphCount,
                          int* lineHeight)
 {
     if (png)
-        *png = kVortanDefaultFontPng;
+        *png = kData.png;
     if (pngSize)
-        *pngSize = (int)sizeof(kVortanDefaultFontPng);
+        *pngSize = kData.pngSize;
     if (glyphs)
-        *glyphs = kVortanDefaultFontGlyphs;
+        *glyphs = kData.glyphs;
     if (glyphCount)
-        *glyphCount = (int)(sizeof(kVortanDefaultFontGlyphs) / sizeof(kVortanDefaultFontGlyphs[0]));
+        *glyphCount = kData.glyphCount;
     if (lineHeight)
-        *lineHeight = kVortanDefaultFontLineHeight;
-    return 1;
+        *lineHeight = kData.lineHeight;
+    return VORTAN_HAS_DEFAULT_FONT;
 }
-#else
-int VortanGetDefaultFont(const u8** png, int* pngSize, const CVortanDefaultGlyph** glyphs, int* glyphCount,
-                         int* lineHeight)
-{
-    if (png)
-        *png = nullptr;
-    if (pngSize)
-        *pngSize = 0;
-    if (glyphs)
-        *glyphs = nullptr;
-    if (glyphCount)
-        *glyphCount = 0;
-    if (lineHeight)
-        *lineHeight = 0;
-    return 0;
-}
-#endif

@@ -34,6 +34,9 @@ public:
     unsigned long GetWindow() const { return m_window; }
 
 protected:
+    // Keeps the rectangle (null: the whole target) as the clip, limited to the target.
+    void StoreClipRect(const CVortanRect* rect);
+
     unsigned long m_window;  // native window of the last Create
     int m_width;
     int m_height;

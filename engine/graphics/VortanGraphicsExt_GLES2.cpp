@@ -342,25 +342,8 @@ int CVortanGraphicsExt_GLES2::Restore()
 
 void CVortanGraphicsExt_GLES2::SetClipRect(const CVortanRect* rect)
 {
-    if (rect)
-        m_clipRect = *rect;
-    else
-        m_clipRect.Set(0, 0, m_width, m_height);
-    CVortanRect& c = m_clipRect;
-    c.left = c.left < 0 ? 0 : (c.left > m_width ? m_width : c.left);
-    c.top = c.top < 0 ? 0 : (c.top > m_height ? m_height : c.top);
-    if (c.right < 0)
-        c.right = 0;
-    if (c.right < c.left)
-        c.right = c.left;
-    if (c.right > m_width)
-        c.right = m_width;
-    if (c.bottom < 0)
-        c.bottom = 0;
-    if (c.bottom < c.top)
-        c.bottom = c.top;
-    if (c.bottom > m_height)
-        c.bottom = m_height;
+    StoreClipRect(rect);
+    const CVortanRect& c = m_clipRect;
     m_scissorOn = rect ? 1 : 0;
     if (!m_context)
         return;
@@ -556,6 +539,53 @@ void UnitRect(IVortanGraphicsContext* context, const CVortanRect& r, CVortanFloa
     out->bottom = context->ToUnitY((float)r.bottom);
 }
 
+// The unit form of a pixel rectangle of `context` in `storage`, or null for a null one.
+const CVortanFloatRect* UnitRectOrNull(IVortanGraphicsContext* context, const CVortanRect* r, CVortanFloatRect* storage)
+{
+    if (!r)
+        return nullptr;
+    UnitRect(context, *r, storage);
+    return storage;
+}
+
+// The unit forms of a stretch's rectangles (null: the whole target, the whole source).
+void StretchUnitRects(IVortanGraphicsContext* target, const CVortanRect* dstRect, IVortanGraphicsContext* source,
+                      const CVortanRect* srcRect, CVortanFloatRect* d, CVortanFloatRect* t)
+{
+    *d = {0.0f, 0.0f, 1.0f, 1.0f};
+    *t = {0.0f, 0.0f, 1.0f, 1.0f};
+    if (dstRect)
+        UnitRect(target, *dstRect, d);
+    if (srcRect)
+        UnitRect(source, *srcRect, t);
+}
+
+// Clip-space corner and size of a unit rectangle (null: the whole target).
+struct ClipBox {
+    float x0, y0, w, h;
+};
+
+ClipBox ClipBoxOf(const CVortanFloatRect* rect)
+{
+    ClipBox b = {-1.0f, 1.0f, 2.0f, 2.0f};
+    if (rect) {
+        b.x0 = 2.0f * rect->left - 1.0f;
+        b.w = 2.0f * (rect->right - rect->left);
+        b.y0 = 1.0f - 2.0f * rect->top;
+        b.h = 2.0f * (rect->bottom - rect->top);
+    }
+    return b;
+}
+
+// Texture coordinates of a blit: the texture rectangle, or (null) the whole texture.
+void SetTextureCoords(float* uL, float* vT, float* uR, float* vB, const CVortanFloatRect* texRect)
+{
+    *uL = texRect ? texRect->left : 0.0f;
+    *vT = texRect ? texRect->top : 0.0f;
+    *uR = texRect ? texRect->right : 1.0f;
+    *vB = texRect ? texRect->bottom : 1.0f;
+}
+
 }  // namespace
 
 int CVortanGraphicsExt_GLES2::Clear(u32 color, const CVortanRect* rect)
@@ -600,29 +630,20 @@ int CVortanGraphicsExt_GLES2::ClearUnit(u32 color, const CVortanFloatRect* rect)
 
 int CVortanGraphicsExt_GLES2::FillGradient(u32 c0, u32 c1, u32 c2, u32 c3, const CVortanRect* rect)
 {
-    if (!rect)
-        return FillGradientUnit(c0, c1, c2, c3, nullptr);
     CVortanFloatRect u;
-    UnitRect(this, *rect, &u);
-    return FillGradientUnit(c0, c1, c2, c3, &u);
+    return FillGradientUnit(c0, c1, c2, c3, UnitRectOrNull(this, rect, &u));
 }
 
 int CVortanGraphicsExt_GLES2::FillAdditive(u32 color, const CVortanRect* rect)
 {
-    if (!rect)
-        return FillAdditiveUnit(color, nullptr);
     CVortanFloatRect u;
-    UnitRect(this, *rect, &u);
-    return FillAdditiveUnit(color, &u);
+    return FillAdditiveUnit(color, UnitRectOrNull(this, rect, &u));
 }
 
 int CVortanGraphicsExt_GLES2::Darken(const CVortanRect* rect, float amount)
 {
-    if (!rect)
-        return DarkenUnit(nullptr, amount);
     CVortanFloatRect u;
-    UnitRect(this, *rect, &u);
-    return DarkenUnit(&u, amount);
+    return DarkenUnit(UnitRectOrNull(this, rect, &u), amount);
 }
 
 int CVortanGraphicsExt_GLES2::Blit(int x, int y, IVortanGraphicsContext* source, const CVortanRect* srcRect,
@@ -630,11 +651,8 @@ int CVortanGraphicsExt_GLES2::Blit(int x, int y, IVortanGraphicsContext* source,
 {
     if (!source)
         return VORTAN_E_ARGUMENT;
-    if (!srcRect)
-        return BlitUnit(ToUnitX((float)x), ToUnitY((float)y), source, nullptr, flags);
     CVortanFloatRect t;
-    UnitRect(source, *srcRect, &t);
-    return BlitUnit(ToUnitX((float)x), ToUnitY((float)y), source, &t, flags);
+    return BlitUnit(ToUnitX((float)x), ToUnitY((float)y), source, UnitRectOrNull(source, srcRect, &t), flags);
 }
 
 int CVortanGraphicsExt_GLES2::BlitTinted(int x, int y, IVortanGraphicsContext* source, const CVortanRect* srcRect,
@@ -642,12 +660,10 @@ int CVortanGraphicsExt_GLES2::BlitTinted(int x, int y, IVortanGraphicsContext* s
 {
     if (!source)
         return VORTAN_E_ARGUMENT;
-    if (!srcRect)
-        return BlitTintedUnit(ToUnitX((float)x), ToUnitY((float)y), source, nullptr, color, flags);
     // Texture coordinates are fractions of the source, as for every other blit.
     CVortanFloatRect t;
-    UnitRect(source, *srcRect, &t);
-    return BlitTintedUnit(ToUnitX((float)x), ToUnitY((float)y), source, &t, color, flags);
+    return BlitTintedUnit(ToUnitX((float)x), ToUnitY((float)y), source, UnitRectOrNull(source, srcRect, &t), color,
+                          flags);
 }
 
 int CVortanGraphicsExt_GLES2::BlitStretch(const CVortanRect* dstRect, IVortanGraphicsContext* source,
@@ -655,11 +671,8 @@ int CVortanGraphicsExt_GLES2::BlitStretch(const CVortanRect* dstRect, IVortanGra
 {
     if (!source)
         return VORTAN_E_ARGUMENT;
-    CVortanFloatRect d = {0.0f, 0.0f, 1.0f, 1.0f}, t = {0.0f, 0.0f, 1.0f, 1.0f};
-    if (dstRect)
-        UnitRect(this, *dstRect, &d);
-    if (srcRect)
-        UnitRect(source, *srcRect, &t);
+    CVortanFloatRect d, t;
+    StretchUnitRects(this, dstRect, source, srcRect, &d, &t);
     return BlitStretchUnit(&d, source, &t, flags);
 }
 
@@ -668,11 +681,8 @@ int CVortanGraphicsExt_GLES2::BlitStretchTinted(const CVortanRect* dstRect, IVor
 {
     if (!source)
         return VORTAN_E_ARGUMENT;
-    CVortanFloatRect d = {0.0f, 0.0f, 1.0f, 1.0f}, t = {0.0f, 0.0f, 1.0f, 1.0f};
-    if (dstRect)
-        UnitRect(this, *dstRect, &d);
-    if (srcRect)
-        UnitRect(source, *srcRect, &t);
+    CVortanFloatRect d, t;
+    StretchUnitRects(this, dstRect, source, srcRect, &d, &t);
     return BlitStretchTintedUnit(&d, source, &t, color, flags);
 }
 
@@ -719,42 +729,7 @@ int CVortanGraphicsExt_GLES2::BlitUnit(float x, float y, IVortanGraphicsContext*
     CVortanSurface* s = DrawableSource(source);
     if (!s)
         return VORTAN_E_ARGUMENT;
-    float uL = 0.0f, vT = 0.0f, uR = 1.0f, vB = 1.0f;
-    if (texRect) {
-        uL = texRect->left;
-        vT = texRect->top;
-        uR = texRect->right;
-        vB = texRect->bottom;
-    }
-    float x0 = 2.0f * x - 1.0f, y0 = 1.0f - 2.0f * y;
-    float w = 2.0f * ToUnitX((float)s->GetWidth());
-    float h = 2.0f * ToUnitY((float)s->GetHeight());
-    if (texRect) {
-        w *= uR - uL;
-        h *= vB - vT;
-    }
-    if (flags & VORTAN_BLIT_CENTER_X)
-        x0 = -w / 2.0f;
-    if (flags & VORTAN_BLIT_CENTER_Y)
-        y0 = h / 2.0f;
-    if (flags & VORTAN_BLIT_MIRROR_X) {
-        float t = uL;
-        uL = uR;
-        uR = t;
-    }
-    if (flags & VORTAN_BLIT_MIRROR_Y) {
-        float t = vT;
-        vT = vB;
-        vB = t;
-    }
-    WriteTexturedQuad(x0, y0, w, h, uL, vT, uR, vB);
-    if (flags & VORTAN_BLIT_HALFBLEND)
-        SetBlend(GL_DST_COLOR, GL_ZERO);
-    else if (flags & VORTAN_BLIT_ALPHA)
-        SetBlend(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-    else
-        SetBlend(kBlendOff, 0);
-    return DrawTexturedQuad(s, m_programs[PROGRAM_TEXTURE]);
+    return DrawBlit(s, PointQuad(x, y, s, texRect), flags);
 }
 
 int CVortanGraphicsExt_GLES2::BlitTintedUnit(float x, float y, IVortanGraphicsContext* source,
@@ -763,38 +738,7 @@ int CVortanGraphicsExt_GLES2::BlitTintedUnit(float x, float y, IVortanGraphicsCo
     CVortanSurface* s = DrawableSource(source);
     if (!s)
         return VORTAN_E_ARGUMENT;
-    float uL = 0.0f, vT = 0.0f, uR = 1.0f, vB = 1.0f;
-    if (texRect) {
-        uL = texRect->left;
-        vT = texRect->top;
-        uR = texRect->right;
-        vB = texRect->bottom;
-    }
-    float x0 = 2.0f * x - 1.0f, y0 = 1.0f - 2.0f * y;
-    float w = 2.0f * ToUnitX((float)s->GetWidth());
-    float h = 2.0f * ToUnitY((float)s->GetHeight());
-    if (texRect) {
-        w *= uR - uL;
-        h *= vB - vT;
-    }
-    if (flags & VORTAN_BLIT_CENTER_X)
-        x0 = -w / 2.0f;
-    if (flags & VORTAN_BLIT_CENTER_Y)
-        y0 = h / 2.0f;
-    if (flags & VORTAN_BLIT_MIRROR_X) {
-        float t = uL;
-        uL = uR;
-        uR = t;
-    }
-    if (flags & VORTAN_BLIT_MIRROR_Y) {
-        float t = vT;
-        vT = vB;
-        vB = t;
-    }
-    WriteTintedQuad(x0, y0, w, h, uL, vT, uR, vB, color);
-    SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    return DrawTexturedQuad(
-        s, m_programs[(flags & VORTAN_BLIT_ALPHAONLY) ? PROGRAM_COLOR_MIX : PROGRAM_TINTED]);
+    return DrawTintedBlit(s, PointQuad(x, y, s, texRect), color, flags, true);
 }
 
 int CVortanGraphicsExt_GLES2::BlitStretchUnit(const CVortanFloatRect* dstRect, IVortanGraphicsContext* source,
@@ -803,35 +747,75 @@ int CVortanGraphicsExt_GLES2::BlitStretchUnit(const CVortanFloatRect* dstRect, I
     CVortanSurface* s = DrawableSource(source);
     if (!s)
         return VORTAN_E_ARGUMENT;
-    float uL = 0.0f, vT = 0.0f, uR = 1.0f, vB = 1.0f;
+    return DrawBlit(s, RectQuad(dstRect, texRect), flags);
+}
+
+int CVortanGraphicsExt_GLES2::BlitStretchTintedUnit(const CVortanFloatRect* dstRect, IVortanGraphicsContext* source,
+                                                    const CVortanFloatRect* texRect, u32 color, u32 flags)
+{
+    CVortanSurface* s = DrawableSource(source);
+    if (!s)
+        return VORTAN_E_ARGUMENT;
+    return DrawTintedBlit(s, RectQuad(dstRect, texRect), color, flags, false);
+}
+
+// The quad of a blit at unit position (x, y): the source's size (that of the texture part,
+// when given) from there.
+CVortanGraphicsExt_GLES2::BlitQuad CVortanGraphicsExt_GLES2::PointQuad(float x, float y, CVortanSurface* s,
+                                                                       const CVortanFloatRect* texRect)
+{
+    BlitQuad q;
+    SetTextureCoords(&q.uL, &q.vT, &q.uR, &q.vB, texRect);
+    q.x0 = 2.0f * x - 1.0f;
+    q.y0 = 1.0f - 2.0f * y;
+    q.w = 2.0f * ToUnitX((float)s->GetWidth());
+    q.h = 2.0f * ToUnitY((float)s->GetHeight());
     if (texRect) {
-        uL = texRect->left;
-        vT = texRect->top;
-        uR = texRect->right;
-        vB = texRect->bottom;
+        q.w *= q.uR - q.uL;
+        q.h *= q.vB - q.vT;
     }
-    float x0 = -1.0f, y0 = 1.0f, w = 2.0f, h = 2.0f;
-    if (dstRect) {
-        x0 = 2.0f * dstRect->left - 1.0f;
-        w = 2.0f * (dstRect->right - dstRect->left);
-        y0 = 1.0f - 2.0f * dstRect->top;
-        h = 2.0f * (dstRect->bottom - dstRect->top);
-    }
+    return q;
+}
+
+// The quad of a blit into a unit rectangle (null: the whole target).
+CVortanGraphicsExt_GLES2::BlitQuad CVortanGraphicsExt_GLES2::RectQuad(const CVortanFloatRect* dstRect,
+                                                                      const CVortanFloatRect* texRect)
+{
+    BlitQuad q;
+    SetTextureCoords(&q.uL, &q.vT, &q.uR, &q.vB, texRect);
+    ClipBox b = ClipBoxOf(dstRect);
+    q.x0 = b.x0;
+    q.y0 = b.y0;
+    q.w = b.w;
+    q.h = b.h;
+    return q;
+}
+
+// Centre flags and (unless `mirror` is false) mirror flags.
+void CVortanGraphicsExt_GLES2::PlaceQuad(BlitQuad& q, u32 flags, bool mirror)
+{
     if (flags & VORTAN_BLIT_CENTER_X)
-        x0 = -w / 2.0f;
+        q.x0 = -q.w / 2.0f;
     if (flags & VORTAN_BLIT_CENTER_Y)
-        y0 = h / 2.0f;
+        q.y0 = q.h / 2.0f;
+    if (!mirror)
+        return;
     if (flags & VORTAN_BLIT_MIRROR_X) {
-        float t = uL;
-        uL = uR;
-        uR = t;
+        float t = q.uL;
+        q.uL = q.uR;
+        q.uR = t;
     }
     if (flags & VORTAN_BLIT_MIRROR_Y) {
-        float t = vT;
-        vT = vB;
-        vB = t;
+        float t = q.vT;
+        q.vT = q.vB;
+        q.vB = t;
     }
-    WriteTexturedQuad(x0, y0, w, h, uL, vT, uR, vB);
+}
+
+int CVortanGraphicsExt_GLES2::DrawBlit(CVortanSurface* s, BlitQuad q, u32 flags)
+{
+    PlaceQuad(q, flags, true);
+    WriteTexturedQuad(q.x0, q.y0, q.w, q.h, q.uL, q.vT, q.uR, q.vB);
     if (flags & VORTAN_BLIT_HALFBLEND)
         SetBlend(GL_DST_COLOR, GL_ZERO);
     else if (flags & VORTAN_BLIT_ALPHA)
@@ -841,31 +825,10 @@ int CVortanGraphicsExt_GLES2::BlitStretchUnit(const CVortanFloatRect* dstRect, I
     return DrawTexturedQuad(s, m_programs[PROGRAM_TEXTURE]);
 }
 
-int CVortanGraphicsExt_GLES2::BlitStretchTintedUnit(const CVortanFloatRect* dstRect, IVortanGraphicsContext* source,
-                                                    const CVortanFloatRect* texRect, u32 color, u32 flags)
+int CVortanGraphicsExt_GLES2::DrawTintedBlit(CVortanSurface* s, BlitQuad q, u32 color, u32 flags, bool mirror)
 {
-    CVortanSurface* s = DrawableSource(source);
-    if (!s)
-        return VORTAN_E_ARGUMENT;
-    float uL = 0.0f, vT = 0.0f, uR = 1.0f, vB = 1.0f;
-    if (texRect) {
-        uL = texRect->left;
-        vT = texRect->top;
-        uR = texRect->right;
-        vB = texRect->bottom;
-    }
-    float x0 = -1.0f, y0 = 1.0f, w = 2.0f, h = 2.0f;
-    if (dstRect) {
-        x0 = 2.0f * dstRect->left - 1.0f;
-        w = 2.0f * (dstRect->right - dstRect->left);
-        y0 = 1.0f - 2.0f * dstRect->top;
-        h = 2.0f * (dstRect->bottom - dstRect->top);
-    }
-    if (flags & VORTAN_BLIT_CENTER_X)
-        x0 = -w / 2.0f;
-    if (flags & VORTAN_BLIT_CENTER_Y)
-        y0 = h / 2.0f;
-    WriteTintedQuad(x0, y0, w, h, uL, vT, uR, vB, color);
+    PlaceQuad(q, flags, mirror);
+    WriteTintedQuad(q.x0, q.y0, q.w, q.h, q.uL, q.vT, q.uR, q.vB, color);
     SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     return DrawTexturedQuad(
         s, m_programs[(flags & VORTAN_BLIT_ALPHAONLY) ? PROGRAM_COLOR_MIX : PROGRAM_TINTED]);
@@ -925,14 +888,8 @@ int CVortanGraphicsExt_GLES2::BlitRotatedUnit(float x, float y, IVortanGraphicsC
 
 int CVortanGraphicsExt_GLES2::FillGradientUnit(u32 c0, u32 c1, u32 c2, u32 c3, const CVortanFloatRect* rect)
 {
-    float x0 = -1.0f, y0 = 1.0f, w = 2.0f, h = 2.0f;
-    if (rect) {
-        x0 = 2.0f * rect->left - 1.0f;
-        w = 2.0f * (rect->right - rect->left);
-        y0 = 1.0f - 2.0f * rect->top;
-        h = 2.0f * (rect->bottom - rect->top);
-    }
-    WriteColoredQuad(x0, y0, w, h, c0, c1, c2, c3);
+    const ClipBox b = ClipBoxOf(rect);
+    WriteColoredQuad(b.x0, b.y0, b.w, b.h, c0, c1, c2, c3);
     SetBlend(kBlendOff, 0);
     DrawColoredQuad();
     return VORTAN_OK;
@@ -940,14 +897,8 @@ int CVortanGraphicsExt_GLES2::FillGradientUnit(u32 c0, u32 c1, u32 c2, u32 c3, c
 
 int CVortanGraphicsExt_GLES2::FillAdditiveUnit(u32 color, const CVortanFloatRect* rect)
 {
-    float x0 = -1.0f, y0 = 1.0f, w = 2.0f, h = 2.0f;
-    if (rect) {
-        x0 = 2.0f * rect->left - 1.0f;
-        w = 2.0f * (rect->right - rect->left);
-        y0 = 1.0f - 2.0f * rect->top;
-        h = 2.0f * (rect->bottom - rect->top);
-    }
-    WriteColoredQuad(x0, y0, w, h, color, color, color, color);
+    const ClipBox b = ClipBoxOf(rect);
+    WriteColoredQuad(b.x0, b.y0, b.w, b.h, color, color, color, color);
     SetBlend(GL_SRC_ALPHA, GL_ONE);
     DrawColoredQuad();
     return VORTAN_OK;
@@ -955,14 +906,8 @@ int CVortanGraphicsExt_GLES2::FillAdditiveUnit(u32 color, const CVortanFloatRect
 
 int CVortanGraphicsExt_GLES2::DarkenUnit(const CVortanFloatRect* rect, float amount)
 {
-    float x0 = -1.0f, y0 = 1.0f, w = 2.0f, h = 2.0f;
-    if (rect) {
-        x0 = 2.0f * rect->left - 1.0f;
-        w = 2.0f * (rect->right - rect->left);
-        y0 = 1.0f - 2.0f * rect->top;
-        h = 2.0f * (rect->bottom - rect->top);
-    }
-    const float x1 = x0 + w, y1 = y0 - h;
+    const ClipBox b = ClipBoxOf(rect);
+    const float x0 = b.x0, y0 = b.y0, x1 = b.x0 + b.w, y1 = b.y0 - b.h;
     const float quad[28] = {x0, y0, 0.0f, 1.0f, 1.0f, 1.0f, amount, x0, y1, 0.0f, 1.0f, 1.0f, 1.0f, amount,
                             x1, y1, 0.0f, 1.0f, 1.0f, 1.0f, amount, x1, y0, 0.0f, 1.0f, 1.0f, 1.0f, amount};
     memcpy(m_scratch, quad, sizeof(quad));

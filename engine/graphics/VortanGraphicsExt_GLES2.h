@@ -108,6 +108,20 @@ private:
     void WriteTintedQuad(float x0, float y0, float w, float h, float uL, float vT, float uR, float vB, u32 color);
     void WriteColoredQuad(float x0, float y0, float w, float h, u32 c0, u32 c1, u32 c2, u32 c3);
 
+    // A blit's quad in clip space (top-left corner x0, y0; size w, h) and the part of the
+    // texture it shows.
+    struct BlitQuad {
+        float x0, y0, w, h;
+        float uL, vT, uR, vB;
+    };
+    // The plain and the tinted textured blit of a placed quad: centre flags, mirror flags
+    // (`mirror`: the tinted stretch takes none), vertices, blending, draw.
+    BlitQuad PointQuad(float x, float y, CVortanSurface* source, const CVortanFloatRect* texRect);
+    static BlitQuad RectQuad(const CVortanFloatRect* dstRect, const CVortanFloatRect* texRect);
+    static void PlaceQuad(BlitQuad& q, u32 flags, bool mirror);
+    int DrawBlit(CVortanSurface* source, BlitQuad q, u32 flags);
+    int DrawTintedBlit(CVortanSurface* source, BlitQuad q, u32 color, u32 flags, bool mirror);
+
     CVortanGraphicsExt_GLES2(const CVortanGraphicsExt_GLES2&) = delete;
     CVortanGraphicsExt_GLES2& operator=(const CVortanGraphicsExt_GLES2&) = delete;
 

@@ -143,15 +143,7 @@ int CVortanGraphicsExt_Null::BlitStretchTranslated(const CVortanFloatRect*, cons
 
 void CVortanGraphicsExt_Null::SetClipRect(const CVortanRect* rect)
 {
-    if (rect)
-        m_clipRect = *rect;
-    else
-        m_clipRect.Set(0, 0, m_width, m_height);
-    CVortanRect& c = m_clipRect;
-    c.left = c.left < 0 ? 0 : (c.left > m_width ? m_width : c.left);
-    c.top = c.top < 0 ? 0 : (c.top > m_height ? m_height : c.top);
-    c.right = c.right < c.left ? c.left : (c.right > m_width ? m_width : c.right);
-    c.bottom = c.bottom < c.top ? c.top : (c.bottom > m_height ? m_height : c.bottom);
+    StoreClipRect(rect);
 }
 
 int CVortanGraphicsExt_Null::Create(unsigned long window)

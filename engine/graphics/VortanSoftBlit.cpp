@@ -71,6 +71,39 @@ struct Pix32 {
     static void Store(u8* p, int i, u32 v) { ((u32*)p)[i] = v; }
 };
 
+// Pixel i of a row of `bytes`-byte pixels (1 to 4), for loops that do not specialise by size.
+inline u32 LoadPixel(const u8* row, int i, int bytes)
+{
+    switch (bytes) {
+    case 1:
+        return Pix8::Load(row, i);
+    case 2:
+        return Pix16::Load(row, i);
+    case 3:
+        return Pix24::Load(row, i);
+    default:
+        return Pix32::Load(row, i);
+    }
+}
+
+inline void StorePixel(u8* row, int i, int bytes, u32 v)
+{
+    switch (bytes) {
+    case 1:
+        Pix8::Store(row, i, v);
+        break;
+    case 2:
+        Pix16::Store(row, i, v);
+        break;
+    case 3:
+        Pix24::Store(row, i, v);
+        break;
+    default:
+        Pix32::Store(row, i, v);
+        break;
+    }
+}
+
 void CopyAlphaPlaneRows(const BlitJob& j)
 {
     for (int y = 0; y < j.height; ++y) {
@@ -382,15 +415,7 @@ static int PrepareBlit(CVortanSurface* target, int x, int y, IVortanGraphicsCont
     if (flags & VORTAN_BLIT_NOCLIP) {
         clip.Set(0, 0, tw, th);
     } else {
-        clip = clipRect;
-        if (clip.left < 0)
-            clip.left = 0;
-        if (clip.top < 0)
-            clip.top = 0;
-        if (clip.right > tw)
-            clip.right = tw;
-        if (clip.bottom > th)
-            clip.bottom = th;
+        clip = ClipWithin(clipRect, tw, th);
     }
     if (!ClipBlit(&x, &y, &src, sw, sh, clip, flags))
         return VORTAN_OK;
@@ -575,15 +600,7 @@ int CVortanSurface::BlitRotated(int x, int y, IVortanGraphicsContext* context, f
     i64 dv = (i64)sw * (i64)(int)(cos((double)angle) * 65535.0) / d;
     i64 centre = sw / 2;
 
-    CVortanRect clip = m_clipRect;
-    if (clip.left < 0)
-        clip.left = 0;
-    if (clip.top < 0)
-        clip.top = 0;
-    if (clip.right > tw)
-        clip.right = tw;
-    if (clip.bottom > th)
-        clip.bottom = th;
+    CVortanRect clip = ClipWithin(m_clipRect, tw, th);
 
     bool keyed = (flags & VORTAN_BLIT_COLORKEY) != 0;
     bool half = (flags & VORTAN_BLIT_HALFBLEND) != 0;
@@ -608,21 +625,7 @@ int CVortanSurface::BlitRotated(int x, int y, IVortanGraphicsContext* context, f
             if (u < 0 || u >= sw || v < 0 || v >= sh)
                 continue;
             const u8* srow = source->m_pixels + (size_t)v * source->m_desc.pitch;
-            u32 s;
-            switch (bytes) {
-            case 1:
-                s = Pix8::Load(srow, (int)u);
-                break;
-            case 2:
-                s = Pix16::Load(srow, (int)u);
-                break;
-            case 3:
-                s = Pix24::Load(srow, (int)u);
-                break;
-            default:
-                s = Pix32::Load(srow, (int)u);
-                break;
-            }
+            u32 s = LoadPixel(srow, (int)u, bytes);
             if (keyed && (s & keyMask) == key)
                 continue;
             if (half) {
@@ -630,35 +633,11 @@ int CVortanSurface::BlitRotated(int x, int y, IVortanGraphicsContext* context, f
                     if (((tx ^ ty) & 1) != 0)
                         continue;
                 } else {
-                    u32 t;
-                    switch (bytes) {
-                    case 2:
-                        t = Pix16::Load(drow, (int)tx);
-                        break;
-                    case 3:
-                        t = Pix24::Load(drow, (int)tx);
-                        break;
-                    default:
-                        t = Pix32::Load(drow, (int)tx);
-                        break;
-                    }
+                    u32 t = LoadPixel(drow, (int)tx, bytes);
                     s = ((t & mask) >> 1) + ((s & mask) >> 1);
                 }
             }
-            switch (bytes) {
-            case 1:
-                Pix8::Store(drow, (int)tx, s);
-                break;
-            case 2:
-                Pix16::Store(drow, (int)tx, s);
-                break;
-            case 3:
-                Pix24::Store(drow, (int)tx, s);
-                break;
-            default:
-                Pix32::Store(drow, (int)tx, s);
-                break;
-            }
+            StorePixel(drow, (int)tx, bytes, s);
         }
     }
     RefreshTexture();

@@ -98,26 +98,43 @@ bool VortanSoft::ClipBlit(int* x, int* y, CVortanRect* src, int srcWidth, int sr
 
 namespace {
 
-// The clip rectangle limited to the surface (it always is, but a surface laid over a
-// buffer may be re-described later).
-CVortanRect SafeClip(const CVortanRect& clip, int width, int height)
-{
-    CVortanRect c = clip;
-    if (c.left < 0)
-        c.left = 0;
-    if (c.top < 0)
-        c.top = 0;
-    if (c.right > width)
-        c.right = width;
-    if (c.bottom > height)
-        c.bottom = height;
-    return c;
-}
-
 bool HasFillRoutine(int format)
 {
     return format == VORTAN_PIXEL_PALETTE8 || format == VORTAN_PIXEL_RGB565 || format == VORTAN_PIXEL_ARGB8888 ||
            format == VORTAN_PIXEL_ABGR8888;
+}
+
+// Replaces every pixel of the rectangle by what the format's operation makes of it: `op32`
+// on the words of formats 6 and 7, `op565` on those of format 4, `op8` on palette indices
+// (one of the formats HasFillRoutine accepts). Each format keeps a loop of its own.
+template <class Op32, class Op565, class Op8>
+void ForEachFillPixel(u8* pixels, int pitch, const CVortanRect& r, int format, Op32 op32, Op565 op565, Op8 op8)
+{
+    int count = r.right - r.left;
+    for (int y = r.top; y < r.bottom; ++y) {
+        u8* row = pixels + (size_t)y * pitch;
+        switch (format) {
+        case VORTAN_PIXEL_ARGB8888:
+        case VORTAN_PIXEL_ABGR8888: {
+            u32* p = (u32*)row + r.left;
+            for (int i = 0; i < count; ++i)
+                p[i] = op32(p[i]);
+            break;
+        }
+        case VORTAN_PIXEL_RGB565: {
+            u16* p = (u16*)row + r.left;
+            for (int i = 0; i < count; ++i)
+                p[i] = op565(p[i]);
+            break;
+        }
+        default: {
+            u8* p = row + r.left;
+            for (int i = 0; i < count; ++i)
+                p[i] = op8(p[i]);
+            break;
+        }
+        }
+    }
 }
 
 } // namespace
@@ -140,7 +157,7 @@ int CVortanSurface::FillGradient(u32 c0, u32 c1, u32 c2, u32 c3, const CVortanRe
     }
     CVortanRect r;
     RectOrWhole(rect, &r);
-    CVortanRect clip = SafeClip(m_clipRect, m_desc.width, m_desc.height);
+    CVortanRect clip = ClipWithin(m_clipRect, m_desc.width, m_desc.height);
     // A part left of the clip is dropped and the gradient starts with the left colours at the
     // first visible column; a part right of it is simply not written.
     i64 left = r.left, right = r.right;
@@ -212,7 +229,7 @@ int CVortanSurface::FillAdditive(u32 color, const CVortanRect* rect)
         return VORTAN_E_VERSION;
     CVortanRect r;
     int a = (int)(color >> 24);
-    if (!ClipToRect(rect, m_desc.width, m_desc.height, SafeClip(m_clipRect, m_desc.width, m_desc.height), &r) ||
+    if (!ClipToRect(rect, m_desc.width, m_desc.height, ClipWithin(m_clipRect, m_desc.width, m_desc.height), &r) ||
         a == 0)
         return VORTAN_OK;
     // Format 7 keeps its own channel order: the colour's red goes into its red byte.
@@ -221,49 +238,27 @@ int CVortanSurface::FillAdditive(u32 color, const CVortanRect* rect)
     int c2 = (int)((color >> 16) & 0xFF), c1 = (int)((color >> 8) & 0xFF), c0 = (int)(color & 0xFF);
     const u32* palette = VortanSurfaceAppPalette(m_application);
     const u8* lookup = VortanSurfaceAppPaletteLookup(m_application);
-    int count = r.right - r.left;
-    for (int y = r.top; y < r.bottom; ++y) {
-        u8* row = m_pixels + (size_t)y * m_desc.pitch;
-        switch (format) {
-        case VORTAN_PIXEL_ARGB8888:
-        case VORTAN_PIXEL_ABGR8888: {
-            u32* p = (u32*)row + r.left;
-            for (int i = 0; i < count; ++i) {
-                u32 d = p[i];
-                int d2 = (int)((d >> 16) & 0xFF), d1 = (int)((d >> 8) & 0xFF), d0 = (int)(d & 0xFF);
-                d2 += (a * (c2 - d2)) >> 8;
-                d1 += (a * (c1 - d1)) >> 8;
-                d0 += (a * (c0 - d0)) >> 8;
-                p[i] = (d & 0xFF000000) | ((u32)d2 << 16) | ((u32)d1 << 8) | (u32)d0;
-            }
-            break;
-        }
-        case VORTAN_PIXEL_RGB565: {
-            u16* p = (u16*)row + r.left;
-            for (int i = 0; i < count; ++i) {
-                u32 d = p[i];
-                int dr = (int)((d >> 11) & 31) * 8, dg = (int)((d >> 5) & 63) * 4, db = (int)(d & 31) * 8;
-                dr += (a * (c2 - dr)) >> 8;
-                dg += (a * (c1 - dg)) >> 8;
-                db += (a * (c0 - db)) >> 8;
-                p[i] = (u16)(((dr >> 3) << 11) | ((dg >> 2) << 5) | (db >> 3));
-            }
-            break;
-        }
-        default: {
-            u8* p = row + r.left;
-            for (int i = 0; i < count; ++i) {
-                u32 d = palette ? palette[p[i]] : 0;
-                int d2 = (int)((d >> 16) & 0xFF), d1 = (int)((d >> 8) & 0xFF), d0 = (int)(d & 0xFF);
-                d2 += (a * (c2 - d2)) >> 8;
-                d1 += (a * (c1 - d1)) >> 8;
-                d0 += (a * (c0 - d0)) >> 8;
-                p[i] = (u8)VortanPaletteIndex(lookup, (u32)d2, (u32)d1, (u32)d0);
-            }
-            break;
-        }
-        }
-    }
+    // Each channel moves a/256 of the way to the colour's; the 32-bit word keeps its top byte.
+    auto mix = [a, c2, c1, c0](u32 d) -> u32 {
+        int d2 = (int)((d >> 16) & 0xFF), d1 = (int)((d >> 8) & 0xFF), d0 = (int)(d & 0xFF);
+        d2 += (a * (c2 - d2)) >> 8;
+        d1 += (a * (c1 - d1)) >> 8;
+        d0 += (a * (c0 - d0)) >> 8;
+        return ((u32)d2 << 16) | ((u32)d1 << 8) | (u32)d0;
+    };
+    ForEachFillPixel(
+        m_pixels, m_desc.pitch, r, format, [mix](u32 d) -> u32 { return (d & 0xFF000000) | mix(d); },
+        [a, c2, c1, c0](u16 d) -> u16 {
+            int dr = (int)((d >> 11) & 31) * 8, dg = (int)((d >> 5) & 63) * 4, db = (int)(d & 31) * 8;
+            dr += (a * (c2 - dr)) >> 8;
+            dg += (a * (c1 - dg)) >> 8;
+            db += (a * (c0 - db)) >> 8;
+            return (u16)(((dr >> 3) << 11) | ((dg >> 2) << 5) | (db >> 3));
+        },
+        [mix, palette, lookup](u8 index) -> u8 {
+            u32 m = mix(palette ? palette[index] : 0);
+            return (u8)VortanPaletteIndex(lookup, (m >> 16) & 0xFF, (m >> 8) & 0xFF, m & 0xFF);
+        });
     RefreshTexture();
     return VORTAN_OK;
 }
@@ -277,7 +272,7 @@ int CVortanSurface::Darken(const CVortanRect* rect, float amount)
     if (!HasFillRoutine(format))
         return VORTAN_E_VERSION;
     CVortanRect r;
-    if (!ClipToRect(rect, m_desc.width, m_desc.height, SafeClip(m_clipRect, m_desc.width, m_desc.height), &r))
+    if (!ClipToRect(rect, m_desc.width, m_desc.height, ClipWithin(m_clipRect, m_desc.width, m_desc.height), &r))
         return VORTAN_OK;
     // The amount is a fraction: anything outside 0..1 (or not a number) is clamped.
     if (!(amount > 0.0f))
@@ -289,41 +284,22 @@ int CVortanSurface::Darken(const CVortanRect* rect, float amount)
         f = (f * 255) >> 8;
     const u32* palette = VortanSurfaceAppPalette(m_application);
     const u8* lookup = VortanSurfaceAppPaletteLookup(m_application);
-    int count = r.right - r.left;
-    for (int y = r.top; y < r.bottom; ++y) {
-        u8* row = m_pixels + (size_t)y * m_desc.pitch;
-        switch (format) {
-        case VORTAN_PIXEL_ARGB8888:
-        case VORTAN_PIXEL_ABGR8888: {
-            u32* p = (u32*)row + r.left;
-            for (int i = 0; i < count; ++i) {
-                u32 d = p[i];
-                u32 rb = ((((d & 0x00FF00FF) * f) >> 8) & 0x00FF00FF);
-                u32 g = ((((d & 0x0000FF00) * f) >> 8) & 0x0000FF00);
-                p[i] = (d & 0xFF000000) | rb | g;
-            }
-            break;
-        }
-        case VORTAN_PIXEL_RGB565: {
-            u16* p = (u16*)row + r.left;
-            for (int i = 0; i < count; ++i) {
-                u32 d = p[i];
-                u32 dr = (((d >> 11) & 31) * f) >> 8, dg = (((d >> 5) & 63) * f) >> 8, db = ((d & 31) * f) >> 8;
-                p[i] = (u16)((dr << 11) | (dg << 5) | db);
-            }
-            break;
-        }
-        default: {
-            u8* p = row + r.left;
-            for (int i = 0; i < count; ++i) {
-                u32 d = palette ? palette[p[i]] : 0;
-                u32 d2 = (((d >> 16) & 0xFF) * f) >> 8, d1 = (((d >> 8) & 0xFF) * f) >> 8, d0 = ((d & 0xFF) * f) >> 8;
-                p[i] = (u8)VortanPaletteIndex(lookup, d2, d1, d0);
-            }
-            break;
-        }
-        }
-    }
+    ForEachFillPixel(
+        m_pixels, m_desc.pitch, r, format,
+        [f](u32 d) -> u32 {
+            u32 rb = ((((d & 0x00FF00FF) * f) >> 8) & 0x00FF00FF);
+            u32 g = ((((d & 0x0000FF00) * f) >> 8) & 0x0000FF00);
+            return (d & 0xFF000000) | rb | g;
+        },
+        [f](u16 d) -> u16 {
+            u32 dr = (((d >> 11) & 31u) * f) >> 8, dg = (((d >> 5) & 63u) * f) >> 8, db = ((d & 31u) * f) >> 8;
+            return (u16)((dr << 11) | (dg << 5) | db);
+        },
+        [f, palette, lookup](u8 index) -> u8 {
+            u32 d = palette ? palette[index] : 0;
+            u32 d2 = (((d >> 16) & 0xFF) * f) >> 8, d1 = (((d >> 8) & 0xFF) * f) >> 8, d0 = ((d & 0xFF) * f) >> 8;
+            return (u8)VortanPaletteIndex(lookup, d2, d1, d0);
+        });
     RefreshTexture();
     return VORTAN_OK;
 }
@@ -338,7 +314,7 @@ int CVortanSurface::DrawLine(int x0, int y0, int x1, int y1, u32 color0, u32 col
     int format = m_desc.pixelFormat;
     if (!HasFillRoutine(format))
         return VORTAN_E_VERSION;
-    CVortanRect clip = SafeClip(m_clipRect, m_desc.width, m_desc.height);
+    CVortanRect clip = ClipWithin(m_clipRect, m_desc.width, m_desc.height);
     if ((x0 < clip.left && x1 < clip.left) || (y0 < clip.top && y1 < clip.top) ||
         (x0 >= clip.right && x1 >= clip.right) || (y0 >= clip.bottom && y1 >= clip.bottom))
         return VORTAN_OK;

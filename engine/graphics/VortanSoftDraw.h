@@ -14,6 +14,22 @@ inline CVortanSurface* AsSurface(IVortanGraphicsContext* context)
     return static_cast<CVortanSurface*>(context);
 }
 
+// The clip rectangle limited to a width x height surface (it always is, but a surface laid
+// over a buffer may be re-described later).
+inline CVortanRect ClipWithin(const CVortanRect& clip, int width, int height)
+{
+    CVortanRect c = clip;
+    if (c.left < 0)
+        c.left = 0;
+    if (c.top < 0)
+        c.top = 0;
+    if (c.right > width)
+        c.right = width;
+    if (c.bottom > height)
+        c.bottom = height;
+    return c;
+}
+
 // Mask of the half blend by target format: (target & mask) >> 1 + (source & mask) >> 1.
 inline u32 HalfBlendMask(int format)
 {

@@ -2,9 +2,13 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "engine/graphics/VortanSoftDraw.h"
 #include "engine/graphics/VortanSurface.h"
 #include "engine/graphics/VortanSurfaceApp.h"
 #include "engine/graphics/VortanSurfaceFormats.h"
+
+using VortanSoft::AsSurface;
+using VortanSoft::ClipWithin;
 
 namespace {
 
@@ -232,11 +236,48 @@ RowRoutine PickRow(int format, u32 flags, u32 color, bool srcPlane, bool dstPlan
     }
 }
 
-CVortanSurface* AsSurface(IVortanGraphicsContext* context)
+// Whether the rectangle's width and height (computed in 64 bits) fit in an int: a rectangle
+// with corners near the ends of the int range would otherwise overflow every size computed
+// from it.
+bool SizeFitsInt(const CVortanRect& r)
 {
-    if (!context || context->GetContextType() != VORTAN_CONTEXT_SURFACE)
-        return nullptr;
-    return static_cast<CVortanSurface*>(context);
+    const i64 kMax = 0x7FFFFFFF;
+    return (i64)r.right - r.left <= kMax && (i64)r.bottom - r.top <= kMax;
+}
+
+// The pixels that a cut over `distance` (a difference of two coordinates, in 64 bits) removes
+// at `scale` pixels each: no more than the `extent` there is to cut (a larger cut leaves
+// nothing, as the clip then finds).
+int CutOf(i64 distance, float scale, int extent)
+{
+    float cut = (float)distance * scale;
+    if (cut >= 2147483648.0f)
+        return extent;
+    int pixels = (int)cut;
+    return pixels > extent ? extent : pixels;
+}
+
+// Clips the span [lo, hi) of one rectangle to [min, max) and cuts the matching span
+// [otherLo, otherHi) of the other rectangle in proportion (`scale` of its pixels for each
+// pixel cut): at the same end, or at the opposite end when mirrored.
+void ClipSpan(int& lo, int& hi, int min, int max, int& otherLo, int& otherHi, float scale, bool mirror)
+{
+    if (lo < min) {
+        int cut = CutOf((i64)min - lo, scale, otherHi - otherLo);
+        if (mirror)
+            otherHi -= cut;
+        else
+            otherLo += cut;
+        lo = min;
+    }
+    if (hi > max) {
+        int cut = CutOf((i64)hi - max, scale, otherHi - otherLo);
+        if (mirror)
+            otherLo += cut;
+        else
+            otherHi -= cut;
+        hi = max;
+    }
 }
 
 }  // namespace
@@ -252,38 +293,8 @@ bool CVortanSurface::ClipStretch(CVortanRect& dst, CVortanSurface* source, CVort
     // matching target pixels (from the opposite target edge when mirrored).
     float tx = (float)dst.GetWidth() / (float)src.GetWidth();
     float ty = (float)dst.GetHeight() / (float)src.GetHeight();
-    if (src.left < 0) {
-        int cut = (int)((float)(-src.left) * tx);
-        if (mirrorX)
-            dst.right -= cut;
-        else
-            dst.left += cut;
-        src.left = 0;
-    }
-    if (src.right > source->m_desc.width) {
-        int cut = (int)((float)(src.right - source->m_desc.width) * tx);
-        if (mirrorX)
-            dst.left += cut;
-        else
-            dst.right -= cut;
-        src.right = source->m_desc.width;
-    }
-    if (src.top < 0) {
-        int cut = (int)((float)(-src.top) * ty);
-        if (mirrorY)
-            dst.bottom -= cut;
-        else
-            dst.top += cut;
-        src.top = 0;
-    }
-    if (src.bottom > source->m_desc.height) {
-        int cut = (int)((float)(src.bottom - source->m_desc.height) * ty);
-        if (mirrorY)
-            dst.top += cut;
-        else
-            dst.bottom -= cut;
-        src.bottom = source->m_desc.height;
-    }
+    ClipSpan(src.left, src.right, 0, source->m_desc.width, dst.left, dst.right, tx, mirrorX);
+    ClipSpan(src.top, src.bottom, 0, source->m_desc.height, dst.top, dst.bottom, ty, mirrorY);
     if (dst.GetWidth() < 1 || dst.GetHeight() < 1 || src.GetWidth() < 1 || src.GetHeight() < 1)
         return false;
 
@@ -292,49 +303,11 @@ bool CVortanSurface::ClipStretch(CVortanRect& dst, CVortanSurface* source, CVort
     if (flags & VORTAN_BLIT_NOCLIP)
         clip.Set(0, 0, m_desc.width, m_desc.height);
     else
-        clip = m_clipRect;
-    if (clip.left < 0)
-        clip.left = 0;
-    if (clip.top < 0)
-        clip.top = 0;
-    if (clip.right > m_desc.width)
-        clip.right = m_desc.width;
-    if (clip.bottom > m_desc.height)
-        clip.bottom = m_desc.height;
+        clip = ClipWithin(m_clipRect, m_desc.width, m_desc.height);
     float sx = (float)src.GetWidth() / (float)dst.GetWidth();
     float sy = (float)src.GetHeight() / (float)dst.GetHeight();
-    if (dst.left < clip.left) {
-        int cut = (int)((float)(clip.left - dst.left) * sx);
-        if (mirrorX)
-            src.right -= cut;
-        else
-            src.left += cut;
-        dst.left = clip.left;
-    }
-    if (dst.right > clip.right) {
-        int cut = (int)((float)(dst.right - clip.right) * sx);
-        if (mirrorX)
-            src.left += cut;
-        else
-            src.right -= cut;
-        dst.right = clip.right;
-    }
-    if (dst.top < clip.top) {
-        int cut = (int)((float)(clip.top - dst.top) * sy);
-        if (mirrorY)
-            src.bottom -= cut;
-        else
-            src.top += cut;
-        dst.top = clip.top;
-    }
-    if (dst.bottom > clip.bottom) {
-        int cut = (int)((float)(dst.bottom - clip.bottom) * sy);
-        if (mirrorY)
-            src.top += cut;
-        else
-            src.bottom -= cut;
-        dst.bottom = clip.bottom;
-    }
+    ClipSpan(dst.left, dst.right, clip.left, clip.right, src.left, src.right, sx, mirrorX);
+    ClipSpan(dst.top, dst.bottom, clip.top, clip.bottom, src.top, src.bottom, sy, mirrorY);
     return dst.GetWidth() >= 1 && dst.GetHeight() >= 1 && src.GetWidth() >= 1 && src.GetHeight() >= 1;
 }
 
@@ -548,25 +521,7 @@ int CVortanSurface::BlitStretch(const CVortanRect* dstRect, IVortanGraphicsConte
                                 const CVortanRect* srcRect, u32 flags)
 {
     m_lockFlags = 0;
-    CVortanSurface* source = AsSurface(context);
-    if (!source)
-        return VORTAN_E_ARGUMENT;
-    source->m_lockFlags = 0;
-    if (!m_pixels)
-        return VORTAN_E_RANGE;
-    if (!source->m_pixels)
-        return VORTAN_E_ARGUMENT;
-    CVortanRect dst, src;
-    RectOrWhole(dstRect, &dst);
-    source->RectOrWhole(srcRect, &src);
-    if (!ClipStretch(dst, source, src, flags))
-        return VORTAN_OK;
-    if ((flags & VORTAN_BLIT_FILTERED) && m_desc.pixelFormat != VORTAN_PIXEL_PALETTE8)
-        return StretchFiltered(dst, source, src);
-    // The rows read the source in the target's format: another format is refused.
-    if (source->m_desc.pixelFormat != m_desc.pixelFormat)
-        return VORTAN_E_VERSION;
-    return StretchCore(dst, source, src, 0xFFFFFFFF, flags);
+    return StretchFrom(dstRect, context, srcRect, 0xFFFFFFFF, flags);
 }
 
 int CVortanSurface::BlitStretchTinted(const CVortanRect* dstRect, IVortanGraphicsContext* context,
@@ -575,6 +530,12 @@ int CVortanSurface::BlitStretchTinted(const CVortanRect* dstRect, IVortanGraphic
     m_lockFlags = 0;
     if ((color >> 24) == 0)
         return VORTAN_OK;
+    return StretchFrom(dstRect, context, srcRect, color, flags | VORTAN_BLIT_ALPHA);
+}
+
+int CVortanSurface::StretchFrom(const CVortanRect* dstRect, IVortanGraphicsContext* context,
+                                const CVortanRect* srcRect, u32 color, u32 flags)
+{
     CVortanSurface* source = AsSurface(context);
     if (!source)
         return VORTAN_E_ARGUMENT;
@@ -586,11 +547,14 @@ int CVortanSurface::BlitStretchTinted(const CVortanRect* dstRect, IVortanGraphic
     CVortanRect dst, src;
     RectOrWhole(dstRect, &dst);
     source->RectOrWhole(srcRect, &src);
+    if (!SizeFitsInt(dst) || !SizeFitsInt(src))
+        return VORTAN_E_ARGUMENT;
     if (!ClipStretch(dst, source, src, flags))
         return VORTAN_OK;
     if ((flags & VORTAN_BLIT_FILTERED) && m_desc.pixelFormat != VORTAN_PIXEL_PALETTE8)
         return StretchFiltered(dst, source, src);
+    // The rows read the source in the target's format: another format is refused.
     if (source->m_desc.pixelFormat != m_desc.pixelFormat)
         return VORTAN_E_VERSION;
-    return StretchCore(dst, source, src, color, flags | VORTAN_BLIT_ALPHA);
+    return StretchCore(dst, source, src, color, flags);
 }

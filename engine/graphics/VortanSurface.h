@@ -176,6 +176,11 @@ public:
     int StretchCore(const CVortanRect& dst, CVortanSurface* source, const CVortanRect& src, u32 color, u32 flags);
     // The filtered (block-averaging) stretch, with the same frame as StretchCore.
     int StretchFiltered(const CVortanRect& dst, CVortanSurface* source, const CVortanRect& src);
+    // The body of BlitStretch and BlitStretchTinted (the tinted one passes its colour and
+    // flag 0x80; the plain one 0xFFFFFFFF): source checks, clipping, then the filtered or the
+    // nearest stretch. A rectangle whose width or height does not fit in an int is refused (2).
+    int StretchFrom(const CVortanRect* dstRect, IVortanGraphicsContext* source, const CVortanRect* srcRect,
+                    u32 color, u32 flags);
 
     // --- text in a system font -------------------------------------------------------------
     // Lays the text out with Pango in the font family at `size` points, wrapped to the

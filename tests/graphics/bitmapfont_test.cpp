@@ -18,7 +18,7 @@
 #include "engine/graphics/VortanGraphicsExt_GLES2.h"
 #include "engine/graphics/VortanGraphicsExt_Null.h"
 #include "engine/graphics/VortanSurface.h"
-#include "tests/graphics/GraphicsTestWindow.h"
+#include "tests/support/GraphicsTestWindow.h"
 #include "tests/support/TestSupport.h"
 
 using gtest_graphics::Near;
@@ -26,23 +26,7 @@ using gtest_graphics::ReadPixel;
 
 namespace {
 
-gtest_graphics::Xvfb* g_xvfb = nullptr;
-gtest_graphics::TestWindow* g_window = nullptr;
-
-class XEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        g_xvfb = new gtest_graphics::Xvfb();
-        g_window = new gtest_graphics::TestWindow();
-    }
-    void TearDown() override
-    {
-        delete g_window;
-        delete g_xvfb;
-    }
-};
-::testing::Environment* const g_env = ::testing::AddGlobalTestEnvironment(new XEnvironment);
+gtest_graphics::GLEnvironment* const g_env = vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>(800, 480);
 
 // Coverage of the test pages: page 0 is 32 x 16 with this pattern, page 1 is 8 x 8 and solid.
 int Coverage0(int x, int y)
@@ -569,19 +553,12 @@ TEST(FontRuns, RunsHold64GlyphsOfOnePageAndScaledOffsetsDoNotDrift)
 
 // --- GLES2 -----------------------------------------------------------------------------------
 
-class GlFont : public ::testing::Test {
+class GlFont : public gtest_graphics::GLES2Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_NE(nullptr, g_window->GetDisplay());
-        ASSERT_EQ(1, ext.Create(g_window->Id()));
-        ASSERT_EQ(1, ext.Resize(800, 480));
-        ext.Clear(0xFF000000, nullptr);
-    }
     void TearDown() override
     {
         font.Unload();
-        ext.Close();
+        GLES2Test::TearDown();
     }
     // Glyph A drawn white at (x, y) reads back as its coverage in grey. The pages are
     // filtered linearly, and Mesa's linear filter weighs in a little of the texels to the
@@ -606,7 +583,6 @@ protected:
         }
     }
     FontFiles files;
-    CVortanGraphicsExt_GLES2 ext;
     CVortanBitmapFont font;
 };
 

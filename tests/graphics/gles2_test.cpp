@@ -11,30 +11,14 @@
 #include "engine/graphics/VortanGraphicsExt_GLES2.h"
 #include "engine/graphics/VortanGraphicsExt_Null.h"
 #include "engine/graphics/VortanSurface.h"
-#include "tests/graphics/GraphicsTestWindow.h"
+#include "tests/support/GraphicsTestWindow.h"
 
 using gtest_graphics::Near;
 using gtest_graphics::ReadPixel;
 
 namespace {
 
-gtest_graphics::Xvfb* g_xvfb = nullptr;
-gtest_graphics::TestWindow* g_window = nullptr;
-
-class XEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        g_xvfb = new gtest_graphics::Xvfb();
-        g_window = new gtest_graphics::TestWindow();
-    }
-    void TearDown() override
-    {
-        delete g_window;
-        delete g_xvfb;
-    }
-};
-::testing::Environment* const g_env = ::testing::AddGlobalTestEnvironment(new XEnvironment);
+gtest_graphics::GLEnvironment* const g_env = vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>(800, 480);
 
 std::string Hex(u32 v)
 {
@@ -50,22 +34,15 @@ std::string Hex(u32 v)
                                             << " got " << Hex(got_);                                         \
     } while (0)
 
-class Gles2 : public ::testing::Test {
+class Gles2 : public gtest_graphics::GLES2Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_NE(nullptr, g_window->GetDisplay());
-        ASSERT_EQ(1, ext.Create(g_window->Id()));
-        ASSERT_EQ(1, ext.Resize(800, 480));
-        ext.Clear(0xFF000000, nullptr);
-    }
     void TearDown() override
     {
         for (CVortanSurface* s : surfaces) {
             s->Release();
             delete s;
         }
-        ext.Close();
+        GLES2Test::TearDown();
     }
     // A textured surface filled with one colour (format 7 unless told otherwise).
     CVortanSurface* Solid(int w, int h, u32 color, int format = 7)
@@ -87,7 +64,6 @@ protected:
         return s;
     }
 
-    CVortanGraphicsExt_GLES2 ext;
     std::vector<CVortanSurface*> surfaces;
 };
 
@@ -125,7 +101,7 @@ TEST_F(Gles2, FailedCreateLeavesNothingAliveAndCreateAgainWorks)
     EXPECT_EQ(nullptr, ext.GetEGLSurface());
     EXPECT_EQ(nullptr, ext.GetEGLContext());
     EXPECT_EQ(0, ext.GetProgramListSize());
-    ASSERT_EQ(1, ext.Create(g_window->Id()));
+    ASSERT_EQ(1, ext.Create(g_env->window->Id()));
     ASSERT_EQ(1, ext.Resize(800, 480));
     ext.Clear(0xFF00FF00, nullptr);
     EXPECT_PIXEL(0xFF00FF00u, 10, 10);

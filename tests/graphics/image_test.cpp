@@ -12,19 +12,12 @@
 #include "engine/VortanMediaPack.h"
 #include "engine/graphics/VortanSurface.h"
 #include "engine/platform/VortanApplication.h"
-#include "tests/graphics/GraphicsTestWindow.h"
+#include "tests/support/GraphicsTestWindow.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
 
-gtest_graphics::Xvfb* g_xvfb = nullptr;
-
-class XEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { g_xvfb = new gtest_graphics::Xvfb(); }
-    void TearDown() override { delete g_xvfb; }
-};
-::testing::Environment* const g_env = ::testing::AddGlobalTestEnvironment(new XEnvironment);
+gtest_graphics::GLEnvironment* const g_env = vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>();
 
 class App : public IVortanApplication {
 public:

@@ -4,27 +4,11 @@
 
 #include "engine/graphics/Vortan3DProgram.h"
 #include "engine/graphics/VortanGraphicsExt_GLES2.h"
-#include "tests/graphics/GraphicsTestWindow.h"
+#include "tests/support/GraphicsTestWindow.h"
 
 namespace {
 
-gtest_graphics::Xvfb* g_xvfb = nullptr;
-gtest_graphics::TestWindow* g_window = nullptr;
-
-class XEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        g_xvfb = new gtest_graphics::Xvfb();
-        g_window = new gtest_graphics::TestWindow(64, 64);
-    }
-    void TearDown() override
-    {
-        delete g_window;
-        delete g_xvfb;
-    }
-};
-::testing::Environment* const g_env = ::testing::AddGlobalTestEnvironment(new XEnvironment);
+gtest_graphics::GLEnvironment* const g_env = vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>(64, 64);
 
 const char* kVertex =
     "attribute mediump vec3 position;\tattribute mediump vec2 uv;\tvarying mediump vec2 v_uv;\t"
@@ -52,7 +36,7 @@ class Program : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(1, ext.Create(g_window->Id()));
+        ASSERT_EQ(1, ext.Create(g_env->window->Id()));
         ext.Resize(64, 64);
     }
     void TearDown() override { ext.Close(); }

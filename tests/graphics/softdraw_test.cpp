@@ -14,34 +14,14 @@
 
 #include "engine/graphics/VortanSurface.h"
 #include "engine/platform/VortanApplication.h"
-#include "tests/graphics/GraphicsTestWindow.h"
+#include "tests/support/GraphicsTestWindow.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
 
-gtest_graphics::Xvfb* g_xvfb = nullptr;
+gtest_graphics::GLEnvironment* const g_env = vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>();
 
-class XEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { g_xvfb = new gtest_graphics::Xvfb(); }
-    void TearDown() override
-    {
-        delete g_xvfb;
-        g_xvfb = nullptr;
-    }
-};
-::testing::Environment* const g_env = ::testing::AddGlobalTestEnvironment(new XEnvironment);
-
-// An application that only gives surfaces its 3-3-2 palette (software back buffer).
-class PaletteApp : public IVortanApplication {
-public:
-    PaletteApp()
-    {
-        ReplaceGraphicsExt(nullptr);
-        SetPalette(nullptr);
-    }
-    void Update() override {}
-};
+using gtest_graphics::PaletteApp;
 
 u32 g_seed = 12345;
 u32 Rand()
@@ -721,7 +701,7 @@ TEST(SoftLine, HorizontalLineLeavesOutItsEndColumn)
 
 TEST(SoftPalette, EightBitOperationsGoThroughThePalette)
 {
-    ASSERT_TRUE(g_xvfb && g_xvfb->Ok());
+    ASSERT_TRUE(g_env->display && g_env->display->Ok());
     PaletteApp app;
     ASSERT_TRUE(app.GetPalette() != nullptr);
     Batch batch(&app);

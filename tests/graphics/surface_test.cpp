@@ -5,34 +5,13 @@
 
 #include "engine/graphics/VortanSurface.h"
 #include "engine/platform/VortanApplication.h"
-#include "tests/graphics/GraphicsTestWindow.h"
+#include "tests/support/GraphicsTestWindow.h"
 
 namespace {
 
-gtest_graphics::Xvfb* g_xvfb = nullptr;
+gtest_graphics::GLEnvironment* const g_env = vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>();
 
-class XEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { g_xvfb = new gtest_graphics::Xvfb(); }
-    void TearDown() override
-    {
-        delete g_xvfb;
-        g_xvfb = nullptr;
-    }
-};
-::testing::Environment* const g_env = ::testing::AddGlobalTestEnvironment(new XEnvironment);
-
-// An application for what surfaces ask of one (palette, display); no window, software back
-// buffer (display format 7).
-class PaletteApp : public IVortanApplication {
-public:
-    PaletteApp()
-    {
-        ReplaceGraphicsExt(nullptr);
-        SetPalette(nullptr);
-    }
-    void Update() override {}
-};
+using gtest_graphics::PaletteApp;
 
 CVortanSurfaceDesc Desc(int w, int h, int format, u32 flags = 0)
 {
@@ -543,6 +522,52 @@ TEST_F(Stretch, FilteredStretchConvertsBetweenFormats)
     Make(dst, 1, 1, 4);
     ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_FILTERED));
     EXPECT_EQ(((0x10 >> 3) << 11) | ((0x20 >> 2) << 5) | (0x30 >> 3), Half(dst, 0, 0));
+}
+
+TEST_F(Stretch, RectanglesAtTheEndsOfTheIntRangeAreRefusedOrCutSafely)
+{
+    const int kMin = -2147483647 - 1, kMax = 2147483647;
+    Numbered(src, 10, 10, 7);
+    Make(dst, 20, 20, 7);
+    CVortanRect huge;
+    huge.Set(kMin, 0, kMax, 10);  // 2^32 - 1 wide: no int holds its width
+    EXPECT_EQ(2, dst.BlitStretch(&huge, &src, nullptr, 0));
+    EXPECT_EQ(2, dst.BlitStretch(nullptr, &src, &huge, 0));
+    EXPECT_EQ(2, dst.BlitStretchTinted(&huge, &src, nullptr, 0xFF808080u, 0));
+    huge.Set(0, kMin, 10, kMax);
+    EXPECT_EQ(2, dst.BlitStretch(&huge, &src, nullptr, 0));
+
+    // Narrow rectangles far out: the distances to the clip and the source need 64 bits.
+    CVortanRect far[4];
+    far[0].Set(kMin, 0, kMin + 10, 10);
+    far[1].Set(kMax - 10, 0, kMax, 10);
+    far[2].Set(0, kMin, 10, kMin + 10);
+    far[3].Set(0, kMax - 10, 10, kMax);
+    for (const CVortanRect& r : far) {
+        EXPECT_EQ(1, dst.BlitStretch(&r, &src, nullptr, 0));
+        EXPECT_EQ(1, dst.BlitStretch(&r, &src, nullptr, VORTAN_BLIT_MIRROR_X | VORTAN_BLIT_MIRROR_Y));
+        EXPECT_EQ(1, dst.BlitStretch(nullptr, &src, &r, 0));  // a source part outside the source
+        EXPECT_EQ(1, dst.BlitStretch(nullptr, &src, &r, VORTAN_BLIT_MIRROR_X | VORTAN_BLIT_MIRROR_Y));
+    }
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x)
+            ASSERT_EQ(0u, Word(dst, x, y)) << x << "," << y;
+
+    // A one-pixel source rectangle at the far right of the int range is cut to nothing.
+    CVortanRect from, to;
+    from.Set(kMax - 1, 0, kMax, 1);
+    EXPECT_EQ(1, dst.BlitStretch(nullptr, &src, &from, 0));
+    from.Set(0, 0, 3, 1);
+    to.Set(kMin, 0, 5, 1);
+    EXPECT_EQ(2, dst.BlitStretch(&to, &src, &from, 0));  // 2^31 + 5 wide
+    // Three source columns over 3 * 2^29 target columns from -2^30: the 2^30 columns left
+    // of the surface drop source columns 0 and 1; the 2^29 - 20 right of it (2^29 - 32 as a
+    // float) drop none. Every drawn column shows source column 2.
+    to.Set(-(1 << 30), 0, 1 << 29, 1);
+    EXPECT_EQ(1, dst.BlitStretch(&to, &src, &from, 0));
+    for (int x = 0; x < 20; ++x)
+        EXPECT_EQ(0xFF000002u, Word(dst, x, 0)) << x;
+    EXPECT_EQ(0u, Word(dst, 0, 1));
 }
 
 // --- X drawable bridge -------------------------------------------------------------------

@@ -16,7 +16,7 @@
 #include "platform/OrloState.h"
 #include "platform/OrloTitleState.h"
 #include "platform/OrlogateApplication.h"
-#include "tests/graphics/GraphicsTestWindow.h"
+#include "tests/support/GraphicsTestWindow.h"
 #include "tests/support/TestSupport.h"
 
 namespace {

@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "engine/platform/VortanSingleInstance.h"
-#include "tests/shell/VirtualDisplay.h"
+#include "tests/support/VirtualDisplay.h"
 #include "tests/support/TestSupport.h"
 
 namespace {

@@ -6,25 +6,13 @@
 
 #include "engine/VortanRunnable.h"
 #include "tests/shell/ApplicationTestSupport.h"
-#include "tests/shell/VirtualDisplay.h"
+#include "tests/support/VirtualDisplay.h"
 
 using namespace vtest;
 
 namespace {
 
-VirtualDisplay* g_display = nullptr;
-
-class DisplayEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { g_display = new VirtualDisplay("800x480x24"); }
-    void TearDown() override
-    {
-        delete g_display;
-        g_display = nullptr;
-    }
-};
-
-const ::testing::Environment* const g_env = ::testing::AddGlobalTestEnvironment(new DisplayEnvironment);
+DisplayEnvironment* const g_env = AddDisplayEnvironment();
 
 const u64 kMs = 1000000ull;
 
@@ -48,7 +36,7 @@ class FrameTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(g_display && g_display->Ok()) << "Xvfb did not start";
+        ASSERT_TRUE(g_env->display && g_env->display->Ok()) << "Xvfb did not start";
         VortanTestClock::Set(5000 * kMs);
         app.reset(new RecordingApp);
         app->ReplaceGraphicsExt(new RecordingExt(&app->log));

@@ -8,7 +8,7 @@
 
 #include "engine/graphics/VortanSurface.h"
 #include "tests/shell/ApplicationTestSupport.h"
-#include "tests/shell/VirtualDisplay.h"
+#include "tests/support/VirtualDisplay.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
@@ -18,24 +18,17 @@ using namespace vtest;
 
 namespace {
 
-VirtualDisplay* g_display = nullptr;
-
-class DisplayEnvironment : public ::testing::Environment {
+class Utf8DisplayEnvironment : public DisplayEnvironment {
 public:
     void SetUp() override
     {
         // A UTF-8 locale: typed characters must still arrive as single Latin-1 units.
         setenv("LC_ALL", "C.UTF-8", 1);
-        g_display = new VirtualDisplay("800x480x24");
-    }
-    void TearDown() override
-    {
-        delete g_display;
-        g_display = nullptr;
+        DisplayEnvironment::SetUp();
     }
 };
 
-const ::testing::Environment* const g_env = ::testing::AddGlobalTestEnvironment(new DisplayEnvironment);
+Utf8DisplayEnvironment* const g_env = AddDisplayEnvironment<Utf8DisplayEnvironment>();
 
 // Leak checking is off for what is allocated while one of these lives.
 struct LeakCheckPause {
@@ -86,7 +79,7 @@ class ApplicationTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(g_display && g_display->Ok()) << "Xvfb did not start";
+        ASSERT_TRUE(g_env->display && g_env->display->Ok()) << "Xvfb did not start";
         m_probe = XOpenDisplay(nullptr);
         ASSERT_NE(nullptr, m_probe);
     }

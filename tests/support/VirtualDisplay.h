@@ -1,8 +1,10 @@
 // A private Xvfb server for the tests of one program: started on a free display number
 // (Xvfb chooses it and reports it through -displayfd), exported as DISPLAY, stopped when the
 // object dies. The server also ends with the test program (parent-death signal).
+// Header-only and free of X11 calls, so that only the tests that include it need an X server.
 #pragma once
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -58,7 +60,7 @@ public:
         setenv("DISPLAY", m_name.c_str(), 1);
     }
 
-    ~VirtualDisplay()
+    virtual ~VirtualDisplay()
     {
         if (m_pid > 0) {
             kill(m_pid, SIGTERM);
@@ -76,5 +78,27 @@ private:
     pid_t m_pid;
     std::string m_name;
 };
+
+// One server for the whole test program: started before the first test, stopped after the
+// last. Register it with AddDisplayEnvironment().
+class DisplayEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { display = new VirtualDisplay("800x480x24"); }
+    void TearDown() override
+    {
+        delete display;
+        display = nullptr;
+    }
+
+    VirtualDisplay* display = nullptr;
+};
+
+template <class Environment = DisplayEnvironment, class... Args>
+Environment* AddDisplayEnvironment(Args... args)
+{
+    Environment* environment = new Environment(args...);
+    ::testing::AddGlobalTestEnvironment(environment);
+    return environment;
+}
 
 } // namespace vtest

@@ -1,21 +1,17 @@
-// Helpers of the graphics tests: a private Xvfb server for the test program, a plain X11
-// window on it, and pixel read-back from the GL frame.
+// Helpers of the tests that draw: a private Xvfb server for the test program (with the
+// software GL driver pinned), a plain X11 window on it, and pixel read-back from the GL frame.
 #pragma once
+// First: X11's macros (None, Bool, ...) would break GoogleTest's headers.
+#include "tests/support/VirtualDisplay.h"
+
 #include <GLES2/gl2.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <dlfcn.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <string>
 
 #include "engine/VortanTypes.h"
+#include "engine/graphics/VortanGraphicsExt_GLES2.h"
+#include "engine/platform/VortanApplication.h"
 
 // Mesa's software rasteriser keeps a few allocations until the process ends; once EGL
 // unloads it, the leak checker cannot even name them. The driver is pinned (below) so that
@@ -34,65 +30,10 @@ inline void PinGLDriver()
     (void)driver;
 }
 
-// Xvfb on a display number the server picks itself (-displayfd), exported as DISPLAY; the
-// server ends with the object (or with the test program).
-class Xvfb {
+// The private server of a test that draws through GL.
+class Xvfb : public vtest::VirtualDisplay {
 public:
-    explicit Xvfb(const char* screen = "800x480x24") : m_pid(-1)
-    {
-        PinGLDriver();
-        int fds[2];
-        if (pipe(fds) != 0)
-            return;
-        pid_t pid = fork();
-        if (pid < 0) {
-            close(fds[0]);
-            close(fds[1]);
-            return;
-        }
-        if (pid == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGTERM);
-            close(fds[0]);
-            char fd[16];
-            snprintf(fd, sizeof(fd), "%d", fds[1]);
-            int devnull = open("/dev/null", O_WRONLY);
-            if (devnull >= 0) {
-                dup2(devnull, 1);
-                dup2(devnull, 2);
-            }
-            execlp("Xvfb", "Xvfb", "-displayfd", fd, "-screen", "0", screen, "-nolisten", "tcp", "-noreset",
-                   (char*)nullptr);
-            _exit(127);
-        }
-        close(fds[1]);
-        std::string number;
-        char c;
-        while (read(fds[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        close(fds[0]);
-        if (number.empty()) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-            return;
-        }
-        m_pid = pid;
-        m_name = ":" + number;
-        setenv("DISPLAY", m_name.c_str(), 1);
-    }
-    ~Xvfb()
-    {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
-    bool Ok() const { return m_pid > 0; }
-
-private:
-    Xvfb(const Xvfb&) = delete;
-    Xvfb& operator=(const Xvfb&) = delete;
-    pid_t m_pid;
-    std::string m_name;
+    explicit Xvfb(const char* screen = "800x480x24") : VirtualDisplay(screen) { PinGLDriver(); }
 };
 
 // A mapped top-level window of the default visual.
@@ -129,6 +70,73 @@ private:
     TestWindow& operator=(const TestWindow&) = delete;
     Display* m_display;
     Window m_window;
+};
+
+// The server of the test program, and (when given a size) one window on it for GL to draw
+// into. Register it with vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>(w, h).
+class GLEnvironment : public vtest::DisplayEnvironment {
+public:
+    explicit GLEnvironment(int windowWidth = 0, int windowHeight = 0)
+        : m_windowWidth(windowWidth), m_windowHeight(windowHeight)
+    {
+    }
+    void SetUp() override
+    {
+        PinGLDriver();
+        vtest::DisplayEnvironment::SetUp();
+        if (m_windowWidth > 0)
+            window = new TestWindow(m_windowWidth, m_windowHeight);
+        Current() = window;
+    }
+    void TearDown() override
+    {
+        Current() = nullptr;
+        delete window;
+        window = nullptr;
+        vtest::DisplayEnvironment::TearDown();
+    }
+    // The window of the environment that is set up (null when none is).
+    static TestWindow*& Current()
+    {
+        static TestWindow* current = nullptr;
+        return current;
+    }
+
+    TestWindow* window = nullptr;
+
+private:
+    int m_windowWidth;
+    int m_windowHeight;
+};
+
+// An application for what surfaces ask of one (the 3-3-2 palette, the display); no window,
+// software back buffer (display format 7).
+class PaletteApp : public IVortanApplication {
+public:
+    PaletteApp()
+    {
+        ReplaceGraphicsExt(nullptr);
+        SetPalette(nullptr);
+    }
+    void Update() override {}
+};
+
+// Tests that draw through the GLES2 extension on the environment's 800 x 480 window: the
+// extension is created there, sized and cleared to opaque black before each test, and
+// closed after it.
+class GLES2Test : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestWindow* window = GLEnvironment::Current();
+        ASSERT_TRUE(window && window->GetDisplay()) << "no X window";
+        ASSERT_EQ(1, ext.Create(window->Id()));
+        ASSERT_EQ(1, ext.Resize(800, 480));
+        ext.Clear(0xFF000000, nullptr);
+    }
+    void TearDown() override { ext.Close(); }
+
+    CVortanGraphicsExt_GLES2 ext;
 };
 
 // The pixel at window position (x, y) of the current GL frame as 0xAARRGGBB (alpha forced

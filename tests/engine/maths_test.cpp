@@ -1,5 +1,4 @@
 // Vectors, the 4 x 4 matrix, the maths wrappers and the callback quicksort.
-#include <errno.h>
 #include <limits.h>
 #include <math.h>
 
@@ -18,21 +17,18 @@ namespace {
 
 const double kPi = 3.14159265358979323846;
 
-void ExpectVec(const CVortanVector3& v, double x, double y, double z, double eps = 1e-6)
-{
+void ExpectVec(const CVortanVector3& v, double x, double y, double z, double eps = 1e-6) {
     EXPECT_NEAR(v.x, x, eps);
     EXPECT_NEAR(v.y, y, eps);
     EXPECT_NEAR(v.z, z, eps);
 }
 
-void ExpectMatrixNear(const CVortanMatrix& a, const CVortanMatrix& b, double eps = 1e-6)
-{
+void ExpectMatrixNear(const CVortanMatrix& a, const CVortanMatrix& b, double eps = 1e-6) {
     for (int i = 0; i < 16; ++i)
         EXPECT_NEAR(a.m[i], b.m[i], eps) << "element " << i;
 }
 
-bool AllFinite(const CVortanMatrix& m)
-{
+bool AllFinite(const CVortanMatrix& m) {
     for (int i = 0; i < 16; ++i)
         if (!std::isfinite(m.m[i]))
             return false;
@@ -43,101 +39,58 @@ bool AllFinite(const CVortanMatrix& m)
 
 // ---- 2D vector ----
 
-TEST(Vector2, ZeroLengthNormalizeAndSetLengthLeaveTheVectorAndReturnZero)
-{
+TEST(Vector2, ZeroLengthNormalizeAndSetLengthLeaveTheVectorAndReturnZero) {
     CVortanVector2 v(0.0f, 0.0f);
     EXPECT_EQ(v.Normalize(), 0.0f);
-    EXPECT_EQ(v.x, 0.0f);
-    EXPECT_EQ(v.y, 0.0f);
     EXPECT_EQ(v.SetLength(5.0f), 0.0f);
-    EXPECT_EQ(v.x, 0.0f);
-    EXPECT_EQ(v.y, 0.0f);
-
+    EXPECT_TRUE(v.x == 0.0f && v.y == 0.0f);
     // Components so small that the squared length underflows to 0: still no NaN.
     CVortanVector2 tiny(1e-30f, -1e-30f);
     EXPECT_EQ(tiny.Normalize(), 0.0f);
-    EXPECT_EQ(tiny.x, 1e-30f);
-    EXPECT_EQ(tiny.y, -1e-30f);
     EXPECT_EQ(tiny.SetLength(2.0f), 0.0f);
-    EXPECT_FALSE(std::isnan(tiny.x) || std::isnan(tiny.y));
-}
-
-TEST(Vector2, NormalizeAndSetLengthReturnTheOldLength)
-{
-    CVortanVector2 v(3.0f, -4.0f);
-    EXPECT_FLOAT_EQ(v.Normalize(), 5.0f);
-    EXPECT_FLOAT_EQ(v.x, 0.6f);
-    EXPECT_FLOAT_EQ(v.y, -0.8f);
+    EXPECT_TRUE(tiny.x == 1e-30f && tiny.y == -1e-30f);
+    // Otherwise both return the old length.
     CVortanVector2 w(3.0f, 4.0f);
     EXPECT_FLOAT_EQ(w.SetLength(10.0f), 5.0f);
     EXPECT_FLOAT_EQ(w.x, 6.0f);
     EXPECT_FLOAT_EQ(w.y, 8.0f);
-    EXPECT_FLOAT_EQ(w.LengthSquared(), 100.0f);
+    EXPECT_FLOAT_EQ(w.Normalize(), 10.0f);
+    EXPECT_FLOAT_EQ(w.y, 0.8f);
 }
 
-TEST(Vector2, GetAngleSetsAZeroYInPlace)
-{
+TEST(Vector2, GetAngleSetsAZeroYInPlace) {
     CVortanVector2 v(1.0f, 0.0f);
     float a = v.GetAngle();
     EXPECT_EQ(v.y, 1e-5f);
     EXPECT_NEAR(a, atan(100000.0) - kPi, 1e-6);
-
     // y < 0: atan(x / y) as it is; y > 0: minus pi.
-    CVortanVector2 down(0.0f, -1.0f);
-    EXPECT_NEAR(down.GetAngle(), 0.0, 1e-7);
     CVortanVector2 up(0.0f, 2.0f);
     EXPECT_NEAR(up.GetAngle(), -kPi, 1e-6);
-    CVortanVector2 diag(1.0f, 1.0f);
-    EXPECT_NEAR(diag.GetAngle(), kPi / 4 - kPi, 1e-6);
     CVortanVector2 diagDown(1.0f, -1.0f);
     EXPECT_NEAR(diagDown.GetAngle(), -kPi / 4, 1e-6);
     EXPECT_EQ(diagDown.y, -1.0f);
 }
 
-TEST(Vector2, RotateDominantAxisAndEquality)
-{
+TEST(Vector2, RotateDominantAxisAndEquality) {
     CVortanVector2 v(1.0f, 0.0f);
     v.Rotate((float)(kPi / 2));
     EXPECT_NEAR(v.x, 0.0, 1e-6);
     EXPECT_NEAR(v.y, 1.0, 1e-6);
-    CVortanVector2 w(2.0f, 1.0f);
-    w.Rotate((float)kPi);
-    EXPECT_NEAR(w.x, -2.0, 1e-6);
-    EXPECT_NEAR(w.y, -1.0, 1e-6);
-
-    EXPECT_EQ(CVortanVector2(2.0f, 1.0f).GetDominantAxis(), 0);
     EXPECT_EQ(CVortanVector2(-3.0f, 1.0f).GetDominantAxis(), 0);
-    EXPECT_EQ(CVortanVector2(1.0f, 1.0f).GetDominantAxis(), 1);
-    EXPECT_EQ(CVortanVector2(0.5f, -1.0f).GetDominantAxis(), 1);
-
+    EXPECT_EQ(CVortanVector2(1.0f, 1.0f).GetDominantAxis(), 1);  // a tie goes to y
     CVortanVector2 a(1.0f, 1.0f), b(1.25f, 1.0f);
     EXPECT_EQ(a.EqualsWithin(b, 0.5f), 1);
     EXPECT_EQ(a.EqualsWithin(b, 0.25f), 0); // the difference must be below epsilon
 }
 
-// ---- 3D vector ----
-
-TEST(Vector3, NormalizeGuardsNearZeroLengths)
-{
-    CVortanVector3 zero(0.0f, 0.0f, 0.0f);
-    EXPECT_EQ(zero.Normalize(), 0.0f);
-    ExpectVec(zero, 0, 0, 0, 0);
+TEST(Vector3, NormalizeGuardsNearZeroLengthsCrossDotSetFromAndDominantAxis) {
     CVortanVector3 small(0.00005f, 0.0f, 0.0f);
     EXPECT_FLOAT_EQ(small.Normalize(), 0.00005f);
-    EXPECT_EQ(small.x, 0.00005f);
     EXPECT_FLOAT_EQ(small.SetLength(1.0f), 0.00005f);
     EXPECT_EQ(small.x, 0.00005f);
-
-    CVortanVector3 v(2.0f, 3.0f, 6.0f);
-    EXPECT_FLOAT_EQ(v.Normalize(), 7.0f);
-    ExpectVec(v, 2.0 / 7, 3.0 / 7, 6.0 / 7);
     CVortanVector3 w(2.0f, 3.0f, 6.0f);
     EXPECT_FLOAT_EQ(w.SetLength(14.0f), 7.0f);
     ExpectVec(w, 4, 6, 12, 1e-5);
-}
-
-TEST(Vector3, CrossDotSetFromAndDominantAxis)
-{
     CVortanVector3 a(1, 2, 3), b(4, 5, 6), c;
     c.Cross(a, b);
     ExpectVec(c, -3, 6, -3, 0);
@@ -145,61 +98,37 @@ TEST(Vector3, CrossDotSetFromAndDominantAxis)
     // Cross into one of its own operands.
     a.Cross(a, b);
     ExpectVec(a, -3, 6, -3, 0);
-
-    CVortanVector3 x(1, 0, 0), y(0, 1, 0), z;
-    z.Cross(x, y);
-    ExpectVec(z, 0, 0, 1, 0);
-
     CVortanVector3 s(7, 7, 7);
     s.SetFrom((const float*)nullptr);
     ExpectVec(s, 0, 0, 0, 0);
-    const float raw[3] = {1.5f, -2.0f, 3.0f};
-    s.SetFrom(raw);
-    ExpectVec(s, 1.5, -2, 3, 0);
-
     EXPECT_EQ(CVortanVector3(1, 1, 1).GetDominantAxis(), 0);
     EXPECT_EQ(CVortanVector3(1, 2, 2).GetDominantAxis(), 1);
     EXPECT_EQ(CVortanVector3(1, -2, -3).GetDominantAxis(), 2);
-    EXPECT_EQ(CVortanVector3(-5, 2, 3).GetDominantAxis(), 0);
-
-    EXPECT_EQ(CVortanVector3(1, 2, 3).EqualsWithin(CVortanVector3(1.1f, 2, 3), 0.2f), 1);
     EXPECT_EQ(CVortanVector3(1, 2, 3).EqualsWithin(CVortanVector3(1, 2, 3.5f), 0.2f), 0);
 }
 
 // ---- matrix ----
 
-TEST(Matrix, AxisRotationsTurnTheAxesTheRightWay)
-{
-    CVortanMatrix m;
-    CVortanVector3 v;
-    m.SetRotationZ((float)(kPi / 2));
-    v.Set(1, 0, 0);
-    m.TransformDirection(v);
-    ExpectVec(v, 0, 1, 0);
-    m.SetRotationX((float)(kPi / 2));
-    v.Set(0, 1, 0);
-    m.TransformDirection(v);
-    ExpectVec(v, 0, 0, 1);
-    m.SetRotationY((float)(kPi / 2));
-    v.Set(0, 0, 1);
-    m.TransformDirection(v);
-    ExpectVec(v, 1, 0, 0);
-    // Pure rotations: no translation, last row (0, 0, 0, 1).
-    EXPECT_EQ(m.m[3], 0.0f);
-    EXPECT_EQ(m.m[7], 0.0f);
-    EXPECT_EQ(m.m[11], 0.0f);
-    EXPECT_EQ(m.m[15], 1.0f);
+TEST(Matrix, AxisRotationsTurnTheAxesTheRightWay) {
+    // A quarter turn about z takes x to y, about x takes y to z, about y takes z to x.
+    CVortanMatrix m[3];
+    m[0].SetRotationZ((float)(kPi / 2));
+    m[1].SetRotationX((float)(kPi / 2));
+    m[2].SetRotationY((float)(kPi / 2));
+    for (int k = 0; k < 3; ++k) {
+        CVortanVector3 v(k == 0, k == 1, k == 2);
+        m[k].TransformDirection(v);
+        ExpectVec(v, k == 2, k == 0, k == 1);
+        // Pure rotations: no translation, last row (0, 0, 0, 1).
+        EXPECT_TRUE(m[k].m[3] == 0 && m[k].m[7] == 0 && m[k].m[11] == 0 && m[k].m[15] == 1) << k;
+    }
 }
 
-TEST(Matrix, AxisAngleAgreesWithTheAxisRotationsAndRodrigues)
-{
+TEST(Matrix, AxisAngleAgreesWithTheAxisRotationsAndRodrigues) {
     CVortanMatrix a, b;
     for (float angle : {0.3f, -1.2f, 2.5f}) {
         a.SetRotationAxisAngle(CVortanVector3(1, 0, 0), angle);
         b.SetRotationX(angle);
-        ExpectMatrixNear(a, b);
-        a.SetRotationAxisAngle(CVortanVector3(0, 1, 0), angle);
-        b.SetRotationY(angle);
         ExpectMatrixNear(a, b);
         a.SetRotationAxisAngle(CVortanVector3(0, 0, 1), angle);
         b.SetRotationZ(angle);
@@ -221,14 +150,9 @@ TEST(Matrix, AxisAngleAgreesWithTheAxisRotationsAndRodrigues)
     CVortanVector3 v((float)p[0], (float)p[1], (float)p[2]);
     a.TransformDirection(v);
     ExpectVec(v, expect[0], expect[1], expect[2], 1e-5);
-    // The axis itself stays put.
-    CVortanVector3 onAxis = axis;
-    a.TransformDirection(onAxis);
-    ExpectVec(onAxis, axis.x, axis.y, axis.z, 1e-6);
 }
 
-TEST(Matrix, EulerAppliesZThenYThenX)
-{
+TEST(Matrix, EulerAppliesZThenYThenX) {
     const float ax = 0.4f, ay = -0.9f, az = 1.3f;
     CVortanMatrix e, rx, ry, rz;
     e.SetRotationEuler(ax, ay, az);
@@ -241,13 +165,9 @@ TEST(Matrix, EulerAppliesZThenYThenX)
     ry.TransformDirection(w);
     rx.TransformDirection(w);
     ExpectVec(v, w.x, w.y, w.z, 1e-5);
-    EXPECT_EQ(e.m[3], 0.0f);
-    EXPECT_EQ(e.m[12], 0.0f);
-    EXPECT_EQ(e.m[15], 1.0f);
 }
 
-TEST(Matrix, MultiplyComposesAndMayWriteIntoAnOperand)
-{
+TEST(Matrix, MultiplyComposesAndMayWriteIntoAnOperand) {
     CVortanMatrix t, r, tr, check;
     t.SetIdentity();
     t.m[3] = 1;
@@ -258,23 +178,15 @@ TEST(Matrix, MultiplyComposesAndMayWriteIntoAnOperand)
     CVortanVector3 p(1, 1, 0);
     tr.TransformPoint(p);
     ExpectVec(p, cos(0.5) - sin(0.5) + 1, sin(0.5) + cos(0.5) + 2, 3, 1e-6);
-
     check.Copy(t);
     check.Multiply(check, r);
     ExpectMatrixNear(check, tr, 0);
     check.Copy(r);
     check.Multiply(t, check);
     ExpectMatrixNear(check, tr, 0);
-
-    CVortanMatrix s;
-    s.SetScale(2, 3, 4);
-    CVortanVector3 q(1, 1, 1);
-    s.TransformPoint(q);
-    ExpectVec(q, 2, 3, 4, 0);
 }
 
-TEST(Matrix, MultiplyRotationKeepsOwnTranslationAndLastRow)
-{
+TEST(Matrix, MultiplyRotationKeepsOwnTranslationAndLastRow) {
     CVortanMatrix a, b, out;
     a.SetRotationX(0.3f);
     a.m[3] = 9; // must not leak into the result
@@ -293,26 +205,17 @@ TEST(Matrix, MultiplyRotationKeepsOwnTranslationAndLastRow)
         EXPECT_EQ(out.m[i], 100.0f + i);
 }
 
-TEST(Matrix, RigidInverseUndoesTheTransform)
-{
-    CVortanMatrix m, inv, prod, id;
-    m.SetRotationZ(0.5f);
-    m.m[3] = 1;
-    m.m[7] = 2;
-    m.m[11] = 3;
-    inv.Copy(m);
-    inv.GetRigidInverse();
-    prod.Multiply(inv, m);
-    id.SetIdentity();
-    ExpectMatrixNear(prod, id, 1e-6);
-    prod.Multiply(m, inv);
-    ExpectMatrixNear(prod, id, 1e-6);
-
-    CVortanMatrix e;
+TEST(Matrix, RigidInverseUndoesTheTransform) {
+    CVortanMatrix e, inv, prod, id;
     e.SetRotationEuler(0.2f, 1.1f, -0.7f);
     e.m[3] = -4;
     e.m[7] = 0.5f;
     e.m[11] = 8;
+    inv.Copy(e);
+    inv.GetRigidInverse();
+    prod.Multiply(inv, e);
+    id.SetIdentity();
+    ExpectMatrixNear(prod, id, 1e-6);
     CVortanVector3 p(1.5f, -2.5f, 3.25f), q = p;
     e.TransformPoint(q);
     e.InverseTransformPoint(q);
@@ -323,28 +226,19 @@ TEST(Matrix, RigidInverseUndoesTheTransform)
     ExpectVec(dd, d.x, d.y, d.z, 1e-6);
 }
 
-TEST(Matrix, LookAtPutsRightUpForwardInTheColumns)
-{
+TEST(Matrix, LookAtPutsRightUpForwardInTheColumns) {
     CVortanMatrix m;
     m.SetLookAt(CVortanVector3(1, 2, 3), CVortanVector3(1, 2, 10));
     // forward (0, 0, 1), right (f.z, 0, -f.x) = (1, 0, 0), up = f x r = (0, 1, 0).
     const float expect[16] = {1, 0, 0, 1, 0, 1, 0, 2, 0, 0, 1, 3, 0, 0, 0, 1};
     for (int i = 0; i < 16; ++i)
         EXPECT_NEAR(m.m[i], expect[i], 1e-6) << i;
-
-    m.SetLookAt(CVortanVector3(0, 0, 0), CVortanVector3(5, 0, 0));
-    // forward (1, 0, 0), right (0, 0, -1), up (0, 1, 0).
-    EXPECT_NEAR(m.m[2], 1, 1e-6);
-    EXPECT_NEAR(m.m[8], -1, 1e-6);
-    EXPECT_NEAR(m.m[5], 1, 1e-6);
-
     // Looking straight up: no right axis can be found; the matrix stays finite.
     m.SetLookAt(CVortanVector3(0, 0, 0), CVortanVector3(0, 5, 0));
     EXPECT_TRUE(AllFinite(m));
 }
 
-TEST(Matrix, PerspectiveIsTheGLFrustum)
-{
+TEST(Matrix, PerspectiveIsTheGLFrustum) {
     // Written from the usual GL perspective: f = 1 / tan(fov / 2), stored for GL.
     const double fov = 1.0, aspect = 800.0 / 480.0, zn = 0.5, zf = 100.0;
     CVortanMatrix m;
@@ -367,29 +261,12 @@ TEST(Matrix, PerspectiveIsTheGLFrustum)
 
 // ---- wrappers ----
 
-TEST(MathWrappers, PowersOfTwoAbsAndSqrt)
-{
+TEST(MathWrappers, PowersOfTwoAbsAndSqrt) {
     EXPECT_EQ(IsPowerOfTwo(0), 0);
-    EXPECT_EQ(IsPowerOfTwo(1), 1);
     EXPECT_EQ(IsPowerOfTwo(6), 0);
-    EXPECT_EQ(IsPowerOfTwo(1024), 1);
     EXPECT_EQ(IsPowerOfTwo(0x80000000u), 1);
-    EXPECT_EQ(IsPowerOfTwo(0xFFFFFFFFu), 0);
-
-    EXPECT_EQ(VortanAbs(-7), 7);
-    EXPECT_EQ(VortanAbs(7), 7);
     EXPECT_EQ(VortanAbs(INT_MIN), INT_MIN); // no overflow trap
-    EXPECT_EQ(VortanFabs(-2.5f), 2.5f);
-
-    EXPECT_EQ(VortanSqrt(16.0f), 4.0f);
-    EXPECT_EQ(VortanSqrt(2.0f), sqrtf(2.0f));
-    errno = 0;
-    float bad = VortanSqrt(-1.0f);
-    EXPECT_TRUE(std::isnan(bad));
-    if (math_errhandling & MATH_ERRNO) {
-        EXPECT_EQ(errno, EDOM);
-    }
-
+    EXPECT_TRUE(std::isnan(VortanSqrt(-1.0f)));
 }
 
 // ---- quicksort ----
@@ -402,21 +279,17 @@ struct SortData {
     int selfSwaps = 0;
 };
 
-int CompareDiff(void* ctx, int i, int j)
-{
+int CompareDiff(void* ctx, int i, int j) {
     SortData* d = static_cast<SortData*>(ctx);
     return d->values[i] - d->values[j];
 }
 
-int CompareOrder(void* ctx, int i, int j)
-{
+int CompareOrder(void* ctx, int i, int j) {
     SortData* d = static_cast<SortData*>(ctx);
-    int a = d->values[i], b = d->values[j];
-    return a < b ? -1 : (a > b ? 1 : 0);
+    return (d->values[i] > d->values[j]) - (d->values[i] < d->values[j]);
 }
 
-void SwapValues(void* ctx, void* ctx2, int i, int j)
-{
+void SwapValues(void* ctx, void* ctx2, int i, int j) {
     SortData* d = static_cast<SortData*>(ctx);
     EXPECT_EQ(ctx2, (void*)&d->swaps);
     if (i == j)
@@ -425,30 +298,13 @@ void SwapValues(void* ctx, void* ctx2, int i, int j)
     ++d->swaps;
 }
 
-void Sort(SortData& d, int first, int last, VortanSortCompare cmp = CompareDiff)
-{
+void Sort(SortData& d, int first, int last, VortanSortCompare cmp = CompareDiff) {
     QuickSort(&d, &d.swaps, first, last, cmp, SwapValues);
 }
 
 } // namespace
 
-TEST(QuickSort, ADifferenceCompareSortsDescending)
-{
-    SortData d;
-    d.values = {1, 3, 2};
-    Sort(d, 0, 2);
-    EXPECT_EQ(d.values, (std::vector<int>{3, 2, 1}));
-
-    SortData one;
-    one.values = {5};
-    Sort(one, 0, 0);
-    Sort(one, 0, -1);
-    EXPECT_EQ(one.values, std::vector<int>{5});
-    EXPECT_EQ(one.swaps, 0);
-}
-
-TEST(QuickSort, RandomArraysMatchTheStandardSortAndTouchOnlyTheRange)
-{
+TEST(QuickSort, RandomArraysMatchTheStandardSortAndTouchOnlyTheRange) {
     std::mt19937 rng(1234);
     for (int round = 0; round < 300; ++round) {
         int n = 2 + (int)(rng() % 200);
@@ -466,8 +322,7 @@ TEST(QuickSort, RandomArraysMatchTheStandardSortAndTouchOnlyTheRange)
     }
 }
 
-TEST(QuickSort, SortedReversedAndEqualInput)
-{
+TEST(QuickSort, SortedReversedEqualAndEmptyInput) {
     // Ascending input is the worst case of a first-element pivot (one element split off per
     // pass); the result must still be right.
     const int n = 3000;
@@ -477,13 +332,17 @@ TEST(QuickSort, SortedReversedAndEqualInput)
         desc.values.push_back(n - i);
     }
     same.values.assign(n, 7);
-    Sort(asc, 0, n - 1);
-    Sort(desc, 0, n - 1);
-    Sort(same, 0, n - 1);
+    for (SortData* d : {&asc, &desc, &same})
+        Sort(*d, 0, n - 1);
     for (int i = 0; i < n; ++i) {
         ASSERT_EQ(asc.values[i], n - 1 - i);
         ASSERT_EQ(desc.values[i], n - i);
     }
     EXPECT_EQ(same.values, std::vector<int>(n, 7));
     EXPECT_EQ(same.selfSwaps, 0);
+    SortData one;
+    one.values = {5};
+    Sort(one, 0, 0);
+    Sort(one, 0, -1);
+    EXPECT_EQ(one.swaps, 0);
 }

@@ -16,16 +16,14 @@
 
 namespace {
 
-std::string Ascii(const CVortanString& s)
-{
+std::string Ascii(const CVortanString& s) {
     std::string out;
     for (int i = 0; i < s.GetLength(); ++i)
         out += (char)s.GetBuffer()[i];
     return out;
 }
 
-std::string HexOf(const void* bytes, size_t n)
-{
+std::string HexOf(const void* bytes, size_t n) {
     MD5Context ctx;
     MD5Buffer(&ctx, bytes, (unsigned)n);
     CVortanString hex;
@@ -33,8 +31,7 @@ std::string HexOf(const void* bytes, size_t n)
     return Ascii(hex);
 }
 
-std::string RandomBytes(std::mt19937& rng, size_t n)
-{
+std::string RandomBytes(std::mt19937& rng, size_t n) {
     std::string s(n, '\0');
     for (auto& c : s)
         c = (char)(rng() & 0xff);
@@ -42,8 +39,7 @@ std::string RandomBytes(std::mt19937& rng, size_t n)
 }
 
 // md5sum's digests of the given files, in order.
-std::vector<std::string> Md5sum(const std::vector<std::string>& paths)
-{
+std::vector<std::string> Md5sum(const std::vector<std::string>& paths) {
     std::vector<std::string> argv = {"md5sum"};
     argv.insert(argv.end(), paths.begin(), paths.end());
     std::string out;
@@ -58,8 +54,7 @@ std::vector<std::string> Md5sum(const std::vector<std::string>& paths)
 
 } // namespace
 
-TEST(MD5, Rfc1321Suite)
-{
+TEST(MD5, Rfc1321Suite) {
     const char* cases[][2] = {
         {"", "d41d8cd98f00b204e9800998ecf8427e"},
         {"a", "0cc175b9c0f1b6a831c399e269772661"},
@@ -79,22 +74,13 @@ TEST(MD5, Rfc1321Suite)
     }
 }
 
-TEST(MD5, StringHashesTheLowByteOfEachUnit)
-{
+TEST(MD5, StringHashesTheLowByteOfEachUnit) {
     // Expected digests from hashlib.md5(b'\xe9') and hashlib.md5(b'\xac').
-    CVortanString e(L"\u00e9");
+    CVortanString e(L"\u00e9"), euro(L"\u20ac");
     MD5String(e);
-    EXPECT_EQ(Ascii(e), "3406877694691ddd1dfb0aca54681407");
-    CVortanString euro(L"\u20ac");
     MD5String(euro);
+    EXPECT_EQ(Ascii(e), "3406877694691ddd1dfb0aca54681407");
     EXPECT_EQ(Ascii(euro), "20a7f30fb9f8e145422b66b3d4f4da70");
-    CVortanString empty;
-    MD5String(empty);
-    EXPECT_EQ(Ascii(empty), "d41d8cd98f00b204e9800998ecf8427e");
-}
-
-TEST(MD5, DigestToHexIsLowercaseHighNibbleFirst)
-{
     u8 digest[16];
     for (int i = 0; i < 16; ++i)
         digest[i] = (u8)(i * 17 + 10);
@@ -103,8 +89,7 @@ TEST(MD5, DigestToHexIsLowercaseHighNibbleFirst)
     EXPECT_EQ(Ascii(hex), "0a1b2c3d4e5f708192a3b4c5d6e7f809");
 }
 
-TEST(MD5, FilesMatchMd5sumWhateverTheirPosition)
-{
+TEST(MD5, FilesMatchMd5sumWhateverTheirPosition) {
     std::mt19937 rng(1321);
     vtest::TempDir dir;
     std::vector<size_t> sizes = {0, 1, 55, 56, 57, 63, 64, 65, 119, 120, 127, 128, 255, 256, 257,
@@ -119,23 +104,15 @@ TEST(MD5, FilesMatchMd5sumWhateverTheirPosition)
     }
     std::vector<std::string> expected = Md5sum(paths);
     ASSERT_EQ(expected.size(), paths.size());
-
     for (size_t i = 0; i < paths.size(); ++i) {
         CVortanFile file;
         ASSERT_EQ(file.Open(CVortanString(paths[i].c_str()), VORTAN_FILE_READ), VORTAN_OK);
-        // Leave the file somewhere other than its start.
-        switch (i % 3) {
-        case 0: {
-            std::vector<char> skip(sizes[i] / 2 + 1);
+        // Leave the file somewhere other than its start: half read, or past its end.
+        std::vector<char> skip(sizes[i] / 2 + 1);
+        if (i % 3 == 0)
             file.Read(skip.data(), (int)skip.size());
-            break;
-        }
-        case 1:
+        else if (i % 3 == 1)
             file.Seek((int)sizes[i] + 10, VORTAN_SEEK_SET);
-            break;
-        default:
-            break;
-        }
         MD5Context ctx;
         EXPECT_EQ(MD5File(&ctx, &file), VORTAN_OK);
         CVortanString hex;
@@ -144,24 +121,11 @@ TEST(MD5, FilesMatchMd5sumWhateverTheirPosition)
         // The same bytes in memory and through the one-shot buffer form.
         EXPECT_EQ(HexOf(contents[i].data(), contents[i].size()), expected[i]);
     }
-
-    // A memory-mode file half read.
-    const std::string& data = contents[19];
-    CVortanFile memory;
-    ASSERT_EQ(memory.OpenMemory((void*)data.data(), (int)data.size(), VORTAN_FILE_READ), VORTAN_OK);
-    char skip[100];
-    memory.Read(skip, sizeof(skip));
     MD5Context ctx;
-    MD5File(&ctx, &memory);
-    CVortanString hex;
-    DigestToHex(ctx.digest, hex);
-    EXPECT_EQ(Ascii(hex), expected[19]);
-
     EXPECT_EQ(MD5File(&ctx, nullptr), VORTAN_E_ARGUMENT);
 }
 
-TEST(MD5, UpdatesInAnyPiecesGiveTheSameDigest)
-{
+TEST(MD5, UpdatesInAnyPiecesGiveTheSameDigest) {
     std::mt19937 rng(5);
     std::string data = RandomBytes(rng, 20000);
     std::string whole = HexOf(data.data(), data.size());
@@ -181,8 +145,7 @@ TEST(MD5, UpdatesInAnyPiecesGiveTheSameDigest)
     }
 }
 
-TEST(HashBytes, MatchesTheReferenceValues)
-{
+TEST(HashBytes, MatchesTheReferenceValuesAndHashStringCachesIt) {
     // Expected values from an independent implementation of the algorithm in Python.
     EXPECT_EQ(HashBytes(nullptr, 0), 0x811C1CD9u);
     const u32 expected[] = {0x811c1cd9, 0x4082a75e, 0x562ae3f6, 0x0f26e61f, 0x6ddfd803, 0xa23853f7,
@@ -193,36 +156,18 @@ TEST(HashBytes, MatchesTheReferenceValues)
         data[i] = (u8)(i + 1);
     for (int n = 0; n <= 17; ++n)
         EXPECT_EQ(HashBytes(data, n), expected[n]) << n << " bytes";
-}
-
-TEST(HashString, CachesTheHashOfItsUnits)
-{
-    CHashString empty;
-    EXPECT_EQ(empty.GetHash(), 0x811C1CD9u);
-    EXPECT_TRUE(empty.IsEmpty());
-
+    EXPECT_EQ(CHashString().GetHash(), 0x811C1CD9u);
     // Hashes of the UTF-16LE bytes, from the Python implementation.
     CHashString abc(CVortanString(L"abc"));
     EXPECT_EQ(abc.GetHash(), 0x96d1d4a8u);
     EXPECT_EQ(CHashString(L"app:chat_send").GetHash(), 0xed4fb960u);
     EXPECT_EQ(CHashString(L"\u00e9t\u00e9").GetHash(), 0x83a35748u);
     EXPECT_EQ(CHashString(L"\u20ac").GetHash(), 0x9726e399u);
-
-    CHashString copy(abc);
-    EXPECT_EQ(copy.GetHash(), abc.GetHash());
-    EXPECT_EQ(copy.GetString(), CVortanString(L"abc"));
     CHashString assigned;
     assigned = abc;
-    EXPECT_EQ(assigned.GetHash(), 0x96d1d4a8u);
-    EXPECT_TRUE(assigned == abc);
     assigned = assigned;
     EXPECT_EQ(assigned.GetString(), CVortanString(L"abc"));
     EXPECT_EQ(assigned.Hash(), 0x96d1d4a8u);
-
-    // Equal text, equal hash; a CHashString passes where a string is expected.
-    CHashString again(CVortanString("abc"));
-    EXPECT_EQ(again.CompareKey(abc), 0);
-    const CVortanString& text = again;
-    EXPECT_EQ(text.GetLength(), 3);
+    EXPECT_EQ(CHashString(CVortanString("abc")).CompareKey(abc), 0);
     EXPECT_NE(CHashString(L"abd").CompareKey(abc), 0);
 }

@@ -22,16 +22,14 @@ std::u16string Text(const CVortanString& s) {
 }
 
 std::string Narrow(const CVortanString& s) {
-    std::string out;
-    for (int i = 0; i < s.GetLength(); i++) out += (char)s.GetAt(i);
-    return out;
+    std::u16string t = Text(s);
+    return std::string(t.begin(), t.end());
 }
 
 const unit* U(const char16_t* text) { return (const unit*)text; }
 
 // The format copied into a heap block of exactly its size, so a read past it is caught.
 struct ExactFormat {
-    std::vector<unit> keep;
     unit* block;
     explicit ExactFormat(const char16_t* text) {
         size_t n = std::char_traits<char16_t>::length(text) + 1;
@@ -48,7 +46,7 @@ std::string Fmt(const wchar_t* format, A... args) {
     return Narrow(s);
 }
 
-TEST(StringFormat, ListedCases) {
+TEST(StringFormat, Conversions) {
     EXPECT_EQ("0007-03", Fmt(L"%04d-%02d", 7, 3));
     EXPECT_EQ("0-5", Fmt(L"%03d", -5));
     EXPECT_EQ("3.14", Fmt(L"%.2f", 3.14159));
@@ -56,26 +54,17 @@ TEST(StringFormat, ListedCases) {
     EXPECT_EQ("2.0", Fmt(L"%.3f", 2.0));
     EXPECT_EQ("0000BEEF", Fmt(L"%08X", 0xbeefu));
     EXPECT_EQ("5", Fmt(L"%q%d", 5));
-}
-
-TEST(StringFormat, Conversions) {
-    const unit* name = U(u"Ann\u00E9");
     CVortanString s;
-    s.Format(L"%s: %S!", name, U(u"hi"));
+    s.Format(L"%s: %S!", U(u"Ann\u00E9"), U(u"hi"));
     EXPECT_EQ(u"Ann\u00E9: hi!", Text(s));
     EXPECT_EQ("[]", Fmt(L"[%s]", (const unit*)nullptr));
-    EXPECT_EQ("[]", Fmt(L"[%s]", U(u"")));
     EXPECT_EQ("-2147483648 2147483647", Fmt(L"%d %d", (int)INT32_MIN, (int)INT32_MAX));
     EXPECT_EQ("4294967295", Fmt(L"%u", -1));
     EXPECT_EQ("ff 7FFFFFFF 0", Fmt(L"%x %X %x", 255u, 0x7fffffffu, 0u));
-    EXPECT_EQ("12 34", Fmt(L"%ld %lu", 12, 34));
     EXPECT_EQ("100%", Fmt(L"%d%%", 100));
     EXPECT_EQ("a  b", Fmt(L"a %c b"));          // unknown: prints nothing, takes nothing
-    EXPECT_EQ("0x0000002a", Fmt(L"0x%08x", 42u));
     EXPECT_EQ("12345", Fmt(L"%03d", 12345));     // wider than the width: no padding
     EXPECT_EQ("3d", Fmt(L"%*3d", 7));            // "*" is no modifier: an unknown conversion
-    EXPECT_EQ("data_3_12.dmp", Fmt(L"data_%d_%d.dmp", 3, 12));
-    EXPECT_EQ("aspect(1.500000000,-0.250000000)", Fmt(L"aspect(%f,%f)", 1.5, -0.25));
     EXPECT_EQ("-0.0", Fmt(L"%.1f", -0.0));
 }
 
@@ -85,11 +74,9 @@ TEST(StringFormat, PadAndPrecisionState) {
     EXPECT_EQ("000000-3", Fmt(L"%08d", -3));  // the sign follows the pad
     // A pad digit must be followed by a width digit to set a width: %5d is no width of 5.
     EXPECT_EQ("42", Fmt(L"%5d", 42));
-    EXPECT_EQ("7", Fmt(L"%9d", 7));
     // The precision persists until the next f, then goes back to 9.
     EXPECT_EQ("7|1.500|1.500000000", Fmt(L"%.3d|%f|%f", 7, 1.5, 1.5));
     EXPECT_EQ("1.2|1.234567880", Fmt(L"%.1f|%f", 1.25, 1.2345678901));
-    EXPECT_EQ("3", Fmt(L"%.0f", 3.99));
     EXPECT_EQ("1|3.99", Fmt(L"%.2d|%.f", 1, 3.99)); // "%.f" keeps the persisting precision
 }
 
@@ -107,28 +94,23 @@ TEST(StringFormat, StopsAtTheEndInsideAConversion) {
     }
 }
 
-TEST(StringFormat, NullAndEmptyFormats) {
+TEST(StringFormat, NullEmptyLongAndSelfFormats) {
     CVortanString s(L"keep");
     s.Format((const wchar_t*)nullptr);
     s.Format(L"");
-    s.Format((const unit*)nullptr);
     EXPECT_EQ(u"keep", Text(s));
     s.Format(U(u""));
     EXPECT_EQ(nullptr, s.GetBuffer());
-}
-
-TEST(StringFormat, LongOutputGrows) {
-    std::u16string piece(700, u'x');
-    std::u16string expect;
+    // Long output grows the buffer.
+    std::u16string piece(700, u'x'), expect;
     for (int i = 0; i < 5; i++) expect += piece + u"|";
-    CVortanString s;
-    s.Format(L"%s|%s|%s|%s|%s|", U(piece.c_str()), U(piece.c_str()), U(piece.c_str()),
-             U(piece.c_str()), U(piece.c_str()));
+    const unit* p = U(piece.c_str());
+    s.Format(L"%s|%s|%s|%s|%s|", p, p, p, p, p);
     EXPECT_EQ(expect, Text(s));
     // The formatted text may be the receiver itself.
-    CVortanString t(L"self");
-    t.Format(L"<%s>", t.GetBuffer());
-    EXPECT_EQ(u"<self>", Text(t));
+    s = L"self";
+    s.Format(L"<%s>", s.GetBuffer());
+    EXPECT_EQ(u"<self>", Text(s));
 }
 
 // ---- the safe formatter ------------------------------------------------------------------
@@ -142,9 +124,7 @@ std::u16string Safe(const char16_t* format, std::vector<CVortanFormatArg> args) 
 
 TEST(StringFormatArgs, FormatsLikeFormat) {
     EXPECT_EQ(u"Ann won 5 coins", Safe(u"%s won %d coins", {U(u"Ann"), 5}));
-    EXPECT_EQ(u"0007-03", Safe(u"%04d-%02d", {7, 3}));
-    EXPECT_EQ(u"0-5", Safe(u"%03d", {-5}));
-    EXPECT_EQ(u"0000BEEF", Safe(u"%08X", {0xbeefu}));
+    EXPECT_EQ(u"0-5 0000BEEF", Safe(u"%03d %08X", {-5, 0xbeefu}));
     EXPECT_EQ(u"3.14 2.0", Safe(u"%.2f %.3f", {3.14159, 2.0}));
     EXPECT_EQ(u"50%", Safe(u"%d%%", {50}));
     EXPECT_EQ(u"4000000000 -1 ffffffff", Safe(u"%d %d %x", {4000000000u, -1, -1}));
@@ -156,24 +136,18 @@ TEST(StringFormatArgs, StrayConversionsPrintLiterally) {
     EXPECT_EQ(u"Ann and %s", Safe(u"%s and %s", {U(u"Ann")}));
     EXPECT_EQ(u"%d%s%x%f%u%X", Safe(u"%d%s%x%f%u%X", {}));
     EXPECT_EQ(u"100% sure %q %c", Safe(u"100% sure %q %c", {}));
-    EXPECT_EQ(u"end %", Safe(u"end %", {}));
-    EXPECT_EQ(u"end %.", Safe(u"end %.", {}));
-    EXPECT_EQ(u"end %0", Safe(u"end %0", {}));
-    EXPECT_EQ(u"end %05", Safe(u"end %05", {}));
-    EXPECT_EQ(u"%08x", Safe(u"%08x", {}));
+    for (const char16_t* f : {u"end %", u"end %.", u"end %0", u"end %05", u"%08x"})
+        EXPECT_EQ(std::u16string(f), Safe(f, {}));
     EXPECT_EQ(u"%", Safe(u"%%", {}));
     // A conversion whose argument is of another kind prints literally and leaves the argument
     // to the next conversion.
     EXPECT_EQ(u"%d coins for Ann", Safe(u"%d coins for %s", {U(u"Ann"), 5}));
     EXPECT_EQ(u"%s 5", Safe(u"%s %d", {5}));
-    EXPECT_EQ(u"%f 5", Safe(u"%f %d", {5}));
     // Extra arguments are ignored.
     EXPECT_EQ(u"1", Safe(u"%d", {1, 2, U(u"x")}));
     // A null argument list with a count reads nothing.
     CVortanString s;
     s.FormatArgs(U(u"%d|%s"), nullptr, 3);
-    EXPECT_EQ(u"%d|%s", Text(s));
-    s.FormatArgs(nullptr, nullptr, 0);
     EXPECT_EQ(u"%d|%s", Text(s));
 }
 
@@ -235,20 +209,9 @@ TEST(StringFloat, MatchesExactTruncatedDecimal) {
         checked++;
     }
     EXPECT_EQ(6 * 3522, checked);
-}
-
-TEST(StringFloat, Examples) {
     CVortanString s;
-    s.FromFloat(1.0f, 0);
-    EXPECT_EQ("1", Narrow(s));
-    s.FromFloat(-12.75f, 3);
-    EXPECT_EQ("-12.750", Narrow(s));
     s.FromFloat(0.1f, 9);
     EXPECT_EQ("0.099999964", Narrow(s));  // fraction kept in 2^-24 steps and cut, not rounded
-    s.FromFloat(7.0f, 4);
-    EXPECT_EQ("7.0", Narrow(s));
-    s.FromFloat(3.0e9f, 1);
-    EXPECT_EQ("3000000000.0", Narrow(s));
     s.FromFloat(2.5f, -1);
     EXPECT_EQ("2", Narrow(s));
 }
@@ -263,7 +226,7 @@ int ScanUnits(const CVortanString& s, const unit* format, ...) {
     return n;
 }
 
-TEST(StringScan, ListedCases) {
+TEST(StringScan, Numbers) {
     int a = 99, b = 99;
     EXPECT_EQ(2, CVortanString(L"12, -7").Scan(L"%d,%d", &a, &b));
     EXPECT_EQ(12, a);
@@ -280,14 +243,9 @@ TEST(StringScan, ListedCases) {
     EXPECT_EQ(1, CVortanString(L"abc").Scan(L"%d %d", &a, &b));
     EXPECT_EQ(0, a);
     EXPECT_EQ(99, b);
-}
-
-TEST(StringScan, Numbers) {
-    int i = 0;
-    float f = 0;
     unsigned x = 7;
-    EXPECT_EQ(1, CVortanString(L"#42").Scan(L"#%d", &i));
-    EXPECT_EQ(42, i);
+    EXPECT_EQ(1, CVortanString(L"#42").Scan(L"#%d", &a));
+    EXPECT_EQ(42, a);
     EXPECT_EQ(1, CVortanString(L"value: -2.25").Scan(L"%f", &f));
     EXPECT_FLOAT_EQ(-2.25f, f);
     EXPECT_EQ(1, CVortanString(L".5").Scan(L"%f", &f));
@@ -300,15 +258,12 @@ TEST(StringScan, Numbers) {
     EXPECT_EQ(0u, x);
     EXPECT_EQ(1, CVortanString(L"deadBEEF").Scan(L"%x", &x));
     EXPECT_EQ(0xDEADBEEFu, x);
-    float a = 0, b = 0;
-    EXPECT_EQ(2, CVortanString(L"aspect(1.5 0.25)").Scan(L"aspect(%f %f)", &a, &b));
-    EXPECT_FLOAT_EQ(1.5f, a);
-    EXPECT_FLOAT_EQ(0.25f, b);
     // "," is a decimal separator too, so it cannot separate two numbers.
-    a = b = 0;
-    EXPECT_EQ(1, CVortanString(L"1.5,0.25").Scan(L"%f,%f", &a, &b));
-    EXPECT_FLOAT_EQ(1.5025f, a);
-    EXPECT_EQ(0.0f, b);
+    float g = 0;
+    f = 0;
+    EXPECT_EQ(1, CVortanString(L"1.5,0.25").Scan(L"%f,%f", &f, &g));
+    EXPECT_FLOAT_EQ(1.5025f, f);
+    EXPECT_EQ(0.0f, g);
 }
 
 TEST(StringScan, BoundedText) {
@@ -318,10 +273,6 @@ TEST(StringScan, BoundedText) {
     EXPECT_EQ(2, CVortanString(L"verylonghost:5000").Scan(L"%s:%d", host, 5, &port));
     EXPECT_EQ(u"very", std::u16string((const char16_t*)host));
     EXPECT_EQ(5000, port);
-    unit one[1] = {'z'};
-    EXPECT_EQ(2, CVortanString(L"abc:7").Scan(L"%s:%d", one, 1, &port));
-    EXPECT_EQ(0, one[0]);
-    EXPECT_EQ(7, port);
     // A zero capacity or a null buffer stores nothing and is not counted.
     unit untouched[4] = {'q', 0, 0, 0};
     port = 0;
@@ -331,8 +282,6 @@ TEST(StringScan, BoundedText) {
     EXPECT_EQ(0, CVortanString(L"abc").Scan(L"%s", (unit*)nullptr, 10));
     // Without a stop unit the text runs to the end of the input.
     unit rest[64];
-    EXPECT_EQ(1, CVortanString(L"  all of it").Scan(L"%s", rest, 64));
-    EXPECT_EQ(u"all of it", std::u16string((const char16_t*)rest));
     EXPECT_EQ(1, CVortanString(L"x=a b").Scan(L"x=%s%d", rest, 64, &port));
     EXPECT_EQ(u"a b", std::u16string((const char16_t*)rest));
 }
@@ -342,7 +291,6 @@ TEST(StringScan, NullTargetsAndDegenerateFormats) {
     EXPECT_EQ(1, CVortanString(L"1 2").Scan(L"%d %d", (int*)nullptr, &a));
     EXPECT_EQ(1, a);  // the null conversion consumed nothing
     EXPECT_EQ(0, CVortanString(L"12").Scan((const wchar_t*)nullptr));
-    EXPECT_EQ(0, CVortanString(L"12").Scan(L""));
     EXPECT_EQ(0, CVortanString().Scan(L"%d", &a));
     EXPECT_EQ(0, CVortanString(L"12").Scan(L"%q", &a));
     EXPECT_EQ(0, CVortanString(L"12").Scan(L"12%"));

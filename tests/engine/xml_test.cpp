@@ -1,6 +1,5 @@
 // XML data tree: parser rules, paths, getters, editing, cloning, writer bytes, file loading.
 #include <limits.h>
-#include <string.h>
 
 #include <memory>
 #include <string>
@@ -17,32 +16,27 @@ namespace {
 
 // Compact form of a tree: an element is name(children...), a value node name=text, or just
 // its name when it has no text.
-std::string Compact(const CVortanXMLDataNode* node)
-{
+std::string Compact(const CVortanXMLDataNode* node) {
     std::string out = node->GetName() ? node->GetName() : "?";
     if (node->IsValueNode()) {
-        if (node->GetValueText()) {
+        if (node->GetValueText())
             out += "=" + std::string(node->GetValueText());
-        }
         return out;
     }
     out += "(";
     for (const CVortanXMLDataNode* c = node->GetFirstChild(); c; c = c->GetNextSibling()) {
         out += Compact(c);
-        if (c->GetNextSibling()) {
+        if (c->GetNextSibling())
             out += ",";
-        }
     }
     return out + ")";
 }
 
 // Children of the document node, each in compact form, separated by " ".
-std::string CompactDocument(const CVortanXMLDataNode& document)
-{
+std::string CompactDocument(const CVortanXMLDataNode& document) {
     std::string out;
-    for (const CVortanXMLDataNode* c = document.GetFirstChild(); c; c = c->GetNextSibling()) {
+    for (const CVortanXMLDataNode* c = document.GetFirstChild(); c; c = c->GetNextSibling())
         out += (out.empty() ? "" : " ") + Compact(c);
-    }
     return out;
 }
 
@@ -53,8 +47,7 @@ struct Parsed {
 };
 
 // Parses from a heap buffer of exactly the text's size: no NUL after it.
-Parsed Parse(const std::string& text)
-{
+Parsed Parse(const std::string& text) {
     Parsed parsed;
     std::vector<char> bytes(text.begin(), text.end());
     parsed.result = parsed.document->LoadMemory(bytes.data(), (int)bytes.size());
@@ -63,100 +56,73 @@ Parsed Parse(const std::string& text)
 
 std::string Tree(const std::string& text) { return Parse(text).Tree(); }
 
-// ---------------------------------------------------------------------------------------------
-
-TEST(XmlParse, AttributesBecomeValueChildrenInOrder)
-{
-    EXPECT_EQ(Tree("<a x=\"1\" y=\"2\"/>"), "a($x=1,$y=2)");
-    EXPECT_EQ(Tree("<a z=\"3\" b=\"4\" m=\"5\"></a>"), "a($z=3,$b=4,$m=5)");
-    // Spaces, CR and LF around names and "=".
-    EXPECT_EQ(Tree("<a\r\n  x = \"1\"\n\ty=\"2\" />"), "a($x=1,$\ty=2)");
-    // An empty value leaves the value node without text.
-    EXPECT_EQ(Tree("<a e=\"\"/>"), "a($e)");
-}
-
-TEST(XmlParse, TextBecomesOrigData)
-{
-    EXPECT_EQ(Tree("<a k=\"v\">hello</a>"), "a($k=v,$ORIG_DATA=hello)");
-    // Also without attributes; raw: neither decoded nor trimmed.
-    EXPECT_EQ(Tree("<a> x &amp; y </a>"), "a($ORIG_DATA= x &amp; y )");
-    EXPECT_EQ(Tree("<a>\r\n\t</a>"), "a($ORIG_DATA=\r\n\t)");
-    EXPECT_EQ(Tree("<a></a>"), "a()");
-    // Text beside child elements is dropped.
-    EXPECT_EQ(Tree("<a k=\"v\">one<b>two</b>three</a>"), "a($k=v,b($ORIG_DATA=two))");
-    // Text runs to the end of the buffer when the document is cut off.
-    EXPECT_EQ(Tree("<a>cut"), "a($ORIG_DATA=cut)");
-}
-
-TEST(XmlParse, CommentsNestAndAreBlanked)
-{
-    EXPECT_EQ(Tree("<a><b/><!-- <c/> --><d/></a>"), "a(b(),d())");
-    EXPECT_EQ(Tree("<a><!-- x <!-- y --> <c/> z --><d/></a>"), "a(d())");
-    // Comment pass over the buffer itself.
+TEST(XmlParse, TreeRules) {
+    const char* cases[][2] = {
+        // Attributes become "$" value children in order; spaces, CR and LF around names and "=";
+        // an empty value leaves the value node without text.
+        {"<a z=\"3\" b=\"4\" m=\"5\"></a>", "a($z=3,$b=4,$m=5)"},
+        {"<a\r\n  x = \"1\"\n\ty=\"2\" />", "a($x=1,$\ty=2)"},
+        {"<a e=\"\"/>", "a($e)"},
+        // Text becomes "$ORIG_DATA", also without attributes; raw: neither decoded nor trimmed.
+        {"<a k=\"v\">hello</a>", "a($k=v,$ORIG_DATA=hello)"},
+        {"<a> x &amp; y </a>", "a($ORIG_DATA= x &amp; y )"},
+        {"<a></a>", "a()"},
+        // Text beside child elements is dropped; text runs to the end of a cut-off document.
+        {"<a k=\"v\">one<b>two</b>three</a>", "a($k=v,b($ORIG_DATA=two))"},
+        {"<a>cut", "a($ORIG_DATA=cut)"},
+        // Comments nest; a stray "-->" is blanked, also inside a value; other dashes stay.
+        {"<a><b/><!-- <c/> --><d/></a>", "a(b(),d())"},
+        {"<a><!-- x <!-- y --> <c/> z --><d/></a>", "a(d())"},
+        {"<a x=\"p-->q\"/>", "a($x=p   q)"},
+        {"<a x=\"-1 - -- 2\"/>", "a($x=-1 - -- 2)"},
+        // Declarations and instructions are skipped.
+        {"<?xml version=\"1.0\"?>\n<!DOCTYPE font>\n<?pi x?><font/>", "font()"},
+        {"<a><?pi?><b/></a>", "a(b())"},
+        // Entities are decoded in attribute values only.
+        {"<a v=\"a&lt;b&amp;c&x;\"/>", "a($v=a<b&cx;)"},
+        {"<a v=\"&gt;&quot;&apos;&#65;&\"/>", "a($v=>\"'#65;)"},
+        {"<a>&lt;</a>", "a($ORIG_DATA=&lt;)"},
+        // Quoted values may hold tag characters.
+        {"<a x=\"1>2\" y='say \"3\"'/><b/>", "a($x=1>2,$y=say \"3\") b()"},
+        {"<a x=\"/>\">t</a>", "a($x=/>,$ORIG_DATA=t)"},
+        // End-tag names are not compared; a stray end tag at the top ends the document.
+        {"<a><b></c><d/></a>", "a(b(),d())"},
+        {"<a/></x><b/>", "a()"},
+        // White space after "<"; a tab is part of a name.
+        {"< \r\na/>", "a()"},
+        {"<a\tb/>", "a\tb()"},
+        // Attributes without value, unquoted values, a stray "/".
+        {"<a k j=v / x=\"1\"/>", "a($k,$j=v,$x=1)"},
+        // Open elements are closed by the end of the buffer; a cut-off tag keeps its attributes.
+        {"<a><b x=\"1\" y=\"2", "a(b($x=1,$y=2))"},
+        // A "$" name marks a value node, which cannot hold attributes or children: skipped.
+        {"<a><$x k=\"1\"><b/>text</$x><c/></a>", "a(c())"},
+        {"<a><$y/>text</a>", "a()"},
+    };
+    for (auto& c : cases)
+        EXPECT_EQ(Tree(c[0]), c[1]) << c[0];
+    // The comment pass over the buffer itself.
     std::string text = "a<!-- x <!-- y --> z -->b-->c<!--->d";
     std::vector<char> bytes(text.begin(), text.end());
     CVortanXMLDataNode::BlankComments(bytes.data(), (int)bytes.size());
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
               "a" + std::string(23, ' ') + "b   c" + std::string(7, ' '));
-    // A stray "-->" is blanked too, also inside an attribute value.
-    EXPECT_EQ(Tree("<a x=\"p-->q\"/>"), "a($x=p   q)");
-    // Dashes that are no marker stay.
-    EXPECT_EQ(Tree("<a x=\"-1 - -- 2\"/>"), "a($x=-1 - -- 2)");
+    // Loading appends to the children a node already has.
+    CVortanXMLDataNode document;
+    document.AddChild("first");
+    char two[] = "<a/><b/>";
+    ASSERT_EQ(document.LoadMemory(two, 8), 1);
+    EXPECT_EQ(CompactDocument(document), "first() a() b()");
 }
 
-TEST(XmlParse, DeclarationsAndInstructionsAreSkipped)
-{
-    EXPECT_EQ(Tree("<?xml version=\"1.0\"?>\n<!DOCTYPE font>\n<?pi x?><font/>"), "font()");
-    EXPECT_EQ(Tree("<a><?pi?><b/></a>"), "a(b())");
-}
-
-TEST(XmlParse, EntitiesDecodedInAttributeValuesOnly)
-{
-    EXPECT_EQ(Tree("<a v=\"a&lt;b&amp;c&x;\"/>"), "a($v=a<b&cx;)");
-    EXPECT_EQ(Tree("<a v=\"&gt;&quot;&apos;&#65;&\"/>"), "a($v=>\"'#65;)");
-    EXPECT_EQ(Tree("<a>&lt;</a>"), "a($ORIG_DATA=&lt;)");
-}
-
-TEST(XmlParse, QuotedValuesMayHoldTagCharacters)
-{
-    EXPECT_EQ(Tree("<a x=\"1>2\" y='say \"3\"'/><b/>"), "a($x=1>2,$y=say \"3\") b()");
-    EXPECT_EQ(Tree("<a x=\"/>\">t</a>"), "a($x=/>,$ORIG_DATA=t)");
-}
-
-TEST(XmlParse, TolerantTagForms)
-{
-    // End-tag names are not compared.
-    EXPECT_EQ(Tree("<a><b></c><d/></a>"), "a(b(),d())");
-    // Several top-level elements; a stray end tag at the top ends the document.
-    EXPECT_EQ(Tree("<a/><b/>"), "a() b()");
-    EXPECT_EQ(Tree("<a/></x><b/>"), "a()");
-    // White space after "<"; a tab is part of a name.
-    EXPECT_EQ(Tree("< \r\na/>"), "a()");
-    EXPECT_EQ(Tree("<a\tb/>"), "a\tb()");
-    // Attributes without value, unquoted values, a stray "/".
-    EXPECT_EQ(Tree("<a k j=v / x=\"1\"/>"), "a($k,$j=v,$x=1)");
-    // Open elements are closed by the end of the buffer; a cut-off tag keeps its attributes.
-    EXPECT_EQ(Tree("<a><b x=\"1\" y=\"2"), "a(b($x=1,$y=2))");
-    EXPECT_EQ(Tree("<a><b x"), "a(b($x))");
-}
-
-TEST(XmlParse, DollarNamedElementsAreSkipped)
-{
-    // A "$" name marks a value node, which cannot hold attributes or children.
-    EXPECT_EQ(Tree("<a><$x k=\"1\"><b/>text</$x><c/></a>"), "a(c())");
-    EXPECT_EQ(Tree("<a><$y/>text</a>"), "a()");
-    EXPECT_EQ(Parse("<$x/>").result, 4);
-}
-
-TEST(XmlParse, ResultCodes)
-{
+TEST(XmlParse, ResultCodes) {
     EXPECT_EQ(Parse("<a/>").result, 1);
+    EXPECT_EQ(Parse("<$x/>").result, 4);
     char none[1] = {'<'};
     CVortanXMLDataNode empty;
     EXPECT_EQ(empty.LoadMemory(none, 0), 4);
     EXPECT_EQ(Parse("plain text").result, 4);
     EXPECT_EQ(Parse("<!-- <a/> -->").result, 4);
-    EXPECT_EQ(Parse("<?xml version=\"1.0\"?>").result, 4);
     EXPECT_EQ(Parse("</a>").result, 4);
     CVortanXMLDataNode node;
     EXPECT_EQ(node.LoadMemory(nullptr, 10), 2);
@@ -166,17 +132,7 @@ TEST(XmlParse, ResultCodes)
     EXPECT_EQ(value.GetFirstChild(), nullptr);
 }
 
-TEST(XmlParse, AppendsToExistingChildren)
-{
-    CVortanXMLDataNode document;
-    document.AddChild("first");
-    char text[] = "<a/><b/>";
-    ASSERT_EQ(document.LoadMemory(text, 8), 1);
-    EXPECT_EQ(CompactDocument(document), "first() a() b()");
-}
-
-TEST(XmlParse, BoundedByLengthNotByNul)
-{
+TEST(XmlParse, BoundedByLengthNotByNul) {
     std::string text = "<a x=\"1\"/><b/>";
     CVortanXMLDataNode document;
     std::vector<char> bytes(text.begin(), text.end());
@@ -187,8 +143,7 @@ TEST(XmlParse, BoundedByLengthNotByNul)
     EXPECT_EQ(Tree(withNul), "a() b()");
 }
 
-TEST(XmlParse, NamesAndValuesOfAnyLength)
-{
+TEST(XmlParse, NamesAndValuesOfAnyLength) {
     std::string name(5000, 'n');
     std::string value(200000, 'v');
     value[100] = '>';
@@ -202,8 +157,7 @@ TEST(XmlParse, NamesAndValuesOfAnyLength)
     EXPECT_EQ(std::string(root->FindChild("$ORIG_DATA", 0)->GetValueText()), value);
 }
 
-int Depth(const CVortanXMLDataNode* node)
-{
+int Depth(const CVortanXMLDataNode* node) {
     int depth = 0;
     while (node && !node->IsValueNode()) {
         depth++;
@@ -212,16 +166,13 @@ int Depth(const CVortanXMLDataNode* node)
     return depth;
 }
 
-TEST(XmlParse, NestingDepthIsCapped)
-{
+TEST(XmlParse, NestingDepthIsCappedAndDeepTreesAreFreedWithoutRecursion) {
     std::string text = "<r>";
-    for (int i = 0; i < 1000; i++) {
+    for (int i = 0; i < 1000; i++)
         text += "<a n=\"" + std::to_string(i) + "\">";
-    }
     text += "deep";
-    for (int i = 0; i < 1000; i++) {
+    for (int i = 0; i < 1000; i++)
         text += "</a>";
-    }
     text += "<b/></r><c/>";
     Parsed parsed = Parse(text);
     ASSERT_EQ(parsed.result, 1);
@@ -232,31 +183,21 @@ TEST(XmlParse, NestingDepthIsCapped)
     EXPECT_NE(r->FindChild("b", 0), nullptr);
     EXPECT_NE(parsed.document->FindChild("c", 0), nullptr);
     EXPECT_EQ(r->FindChild("$ORIG_DATA", 1), nullptr);
-
     // A million open tags: no stack is consumed, and the tree is freed without recursion.
     std::string deep;
-    for (int i = 0; i < 1000000; i++) {
+    for (int i = 0; i < 1000000; i++)
         deep += "<a>";
-    }
     EXPECT_EQ(Depth(Parse(deep).document->GetFirstChild()), VORTAN_XML_MAX_DEPTH);
-}
-
-TEST(XmlParse, DeepTreeBuiltByPathIsFreedWithoutRecursion)
-{
     std::string path;
-    for (int i = 0; i < 200000; i++) {
+    for (int i = 0; i < 200000; i++)
         path += "a/";
-    }
     std::unique_ptr<CVortanXMLDataNode> node(new CVortanXMLDataNode("root"));
     ASSERT_NE(node->FindNode(path.c_str(), 1), nullptr);
     std::unique_ptr<CVortanXMLDataNode> copy(node->Clone());
     EXPECT_NE(copy->FindNode(path.c_str(), 0), nullptr);
 }
 
-// ---------------------------------------------------------------------------------------------
-
-TEST(XmlPaths, FindNodeTakesFirstMatchWithoutBacktracking)
-{
+TEST(XmlPaths, FindNodeTakesFirstMatchWithoutBacktracking) {
     Parsed parsed = Parse(
         "<font><pages><page id=\"0\"/><page id=\"1\"/></pages><pages><page id=\"2\"/></pages></font>"
         "<font><pages><page id=\"3\"/></pages></font>");
@@ -265,13 +206,11 @@ TEST(XmlPaths, FindNodeTakesFirstMatchWithoutBacktracking)
     EXPECT_EQ(document->FindNode(nullptr, 0), document);
     EXPECT_EQ(document->FindNode("font/pa", 0), nullptr);
     EXPECT_EQ(document->FindNode("font/pages/page/$id/x", 0), nullptr);
-
     Parsed empty = Parse("<font><pages/></font><font><pages><page/></pages></font>");
     EXPECT_EQ(empty.document->FindNode("font/pages/page", 0), nullptr);
 }
 
-TEST(XmlPaths, FindNodeCreatesMissingComponents)
-{
+TEST(XmlPaths, FindNodeCreatesMissingComponentsFindChildIsDepthFirst) {
     CVortanXMLDataNode node;
     CVortanXMLDataNode* page = node.FindNode("font/pages/page", 1);
     ASSERT_NE(page, nullptr);
@@ -287,37 +226,25 @@ TEST(XmlPaths, FindNodeCreatesMissingComponents)
     EXPECT_EQ(value.FindNode("x", 1), nullptr);
     EXPECT_EQ(value.AddChild("x"), nullptr);
     EXPECT_EQ(value.FindNode(nullptr, 0), &value);
-}
-
-TEST(XmlPaths, FindChildRecursiveIsDepthFirst)
-{
     Parsed parsed = Parse("<r><a><x id=\"1\"/></a><x id=\"2\"/></r>");
     const CVortanXMLDataNode* r = parsed.document->GetFirstChild();
     EXPECT_EQ(r->FindChild("x", 0)->GetInt("$id", 0), 2);
     EXPECT_EQ(r->FindChild("x", 1)->GetInt("$id", 0), 1);
     EXPECT_EQ(r->FindChild("$id", 1)->GetValueText(), std::string("1"));
     EXPECT_EQ(r->FindChild("y", 1), nullptr);
-    EXPECT_EQ(r->GetChildCount(), 2);
-    EXPECT_EQ(r->FindChild("$id", 1)->GetChildCount(), 0);
 }
 
-// ---------------------------------------------------------------------------------------------
-
-TEST(XmlGetters, GetIntRules)
-{
+TEST(XmlGetters, GetIntRules) {
     Parsed parsed = Parse(
         "<font><common lineHeight=\"32\" neg=\" -12\" word=\"abc\" dash=\"x-5y\" empty=\"\" "
         "mixed=\"12px\" big=\"4294967295\"/></font>");
     const CVortanXMLDataNode* d = parsed.document.get();
-    EXPECT_EQ(d->GetInt("font/common/$lineHeight", 7), 32);
-    EXPECT_EQ(d->GetInt("font/common/$base", 7), 7);
-    EXPECT_EQ(d->GetInt("font/common/$neg", 7), -12);
-    EXPECT_EQ(d->GetInt("font/common/$word", 7), 0);
-    EXPECT_EQ(d->GetInt("font/common/$dash", 7), -5);
-    EXPECT_EQ(d->GetInt("font/common/$mixed", 7), 12);
-    EXPECT_EQ(d->GetInt("font/common/$big", 7), -1);
-    EXPECT_EQ(d->GetInt("font/common/$empty", 7), 0);  // a value node without text
-    EXPECT_EQ(d->GetInt("font/common", 7), 0);         // an element node
+    // $empty: a value node without text; "" names the element node itself.
+    const std::pair<const char*, int> cases[] = {{"$lineHeight", 32}, {"$base", 7}, {"$neg", -12},
+        {"$word", 0}, {"$dash", -5}, {"$mixed", 12}, {"$big", -1}, {"$empty", 0}};
+    for (auto& c : cases)
+        EXPECT_EQ(d->GetInt((std::string("font/common/") + c.first).c_str(), 7), c.second) << c.first;
+    EXPECT_EQ(d->GetInt("font/common", 7), 0);
     CVortanXMLDataNode value("$v");
     value.SetValueText("", 0);
     EXPECT_EQ(value.GetInt(nullptr, 7), 7);  // an empty text
@@ -325,22 +252,16 @@ TEST(XmlGetters, GetIntRules)
     EXPECT_EQ(value.GetInt(nullptr, 7), 7);
 }
 
-TEST(XmlGetters, GetFloatRules)
-{
+TEST(XmlGetters, GetFloatRules) {
     Parsed parsed = Parse(
         "<a x=\"3.25\" comma=\"1,5\" neg=\"-0.125\" dot=\".5\" negdot=\"-.75\" int=\"42\" word=\"w\" "
         "many=\"1.2.3\" e=\"\"/>");
     const CVortanXMLDataNode* a = parsed.document->GetFirstChild();
-    EXPECT_EQ(a->GetFloat("$x", 9.0f), 3.25f);
-    EXPECT_EQ(a->GetFloat("$comma", 9.0f), 1.5f);
-    EXPECT_EQ(a->GetFloat("$neg", 9.0f), -0.125f);
-    EXPECT_EQ(a->GetFloat("$dot", 9.0f), 0.5f);
-    EXPECT_EQ(a->GetFloat("$negdot", 9.0f), -0.75f);
-    EXPECT_EQ(a->GetFloat("$int", 9.0f), 42.0f);
-    EXPECT_EQ(a->GetFloat("$word", 9.0f), 0.0f);
-    EXPECT_EQ(a->GetFloat("$many", 9.0f), 1.23f);
-    EXPECT_EQ(a->GetFloat("$e", 9.0f), 0.0f);
-    EXPECT_EQ(a->GetFloat("$missing", 9.0f), 9.0f);
+    const std::pair<const char*, float> cases[] = {{"$x", 3.25f}, {"$comma", 1.5f},
+        {"$neg", -0.125f}, {"$dot", 0.5f}, {"$negdot", -0.75f}, {"$int", 42.0f}, {"$word", 0.0f},
+        {"$many", 1.23f}, {"$e", 0.0f}, {"$missing", 9.0f}};
+    for (auto& c : cases)
+        EXPECT_EQ(a->GetFloat(c.first, 9.0f), c.second) << c.first;
     EXPECT_EQ(parsed.document->GetFloat("a", 9.0f), 0.0f);
     // Correctly rounded to the nearest float (values computed independently).
     EXPECT_EQ(a->GetFloat(nullptr, 0), 0.0f);
@@ -353,53 +274,31 @@ TEST(XmlGetters, GetFloatRules)
     EXPECT_EQ(v.GetFloat(nullptr, 0), 1.2345679e29f);
 }
 
-TEST(XmlGetters, FieldsByIndex)
-{
+TEST(XmlGetters, FieldsByIndexIntArraysAndValueNodes) {
     Parsed parsed = Parse(
-        "<a sp=\"10 20 30\" co=\"4,5,6\" both=\"7, 8 , 9\" gap=\"1,,3\" f=\"0.5 1.5,2.5\"/>");
+        "<a sp=\"10 20 30\" co=\"4,5,6\" both=\"7, 8 , 9\" gap=\"1,,3\" f=\"0.5 1.5,2.5\" two=\"1,2\" "
+        "three=\" 5, -6 ,7\" more=\"1,2,3,4\" blank=\"1, ,3\" name=\"btn\" empty=\"\"><b/></a>");
     const CVortanXMLDataNode* a = parsed.document->GetFirstChild();
-    EXPECT_EQ(a->GetIntAt("$sp", 0, -1), 10);
-    EXPECT_EQ(a->GetIntAt("$sp", 1, -1), 20);
     EXPECT_EQ(a->GetIntAt("$sp", 2, -1), 30);
     EXPECT_EQ(a->GetIntAt("$sp", 3, -1), -1);
     EXPECT_EQ(a->GetIntAt("$co", 2, -1), 6);
     EXPECT_EQ(a->GetIntAt("$both", 1, -1), 8);
-    EXPECT_EQ(a->GetIntAt("$both", 2, -1), 9);
     EXPECT_EQ(a->GetIntAt("$gap", 2, -1), 3);
     EXPECT_EQ(a->GetIntAt("$missing", 0, -1), -1);
     // In a list a "," ends the number (it is not read as a decimal separator).
     EXPECT_EQ(a->GetFloatAt("$f", 1, -1.0f), 1.5f);
-    EXPECT_EQ(a->GetFloatAt("$f", 2, -1.0f), 2.5f);
     EXPECT_EQ(a->GetFloatAt("$f", 3, -1.0f), -1.0f);
-}
-
-TEST(XmlGetters, IntArrays)
-{
-    Parsed parsed = Parse("<a two=\"1,2\" three=\" 5, -6 ,7\" more=\"1,2,3,4\" blank=\"1, ,3\"/>");
-    const CVortanXMLDataNode* a = parsed.document->GetFirstChild();
     const int defaults[3] = {-1, -2, -3};
     int out[3];
-    EXPECT_EQ(a->GetIntArray("$two", out, 3, defaults), 0);
-    EXPECT_EQ(out[0], 1);
-    EXPECT_EQ(out[1], 2);
-    EXPECT_EQ(out[2], -3);
-    EXPECT_EQ(a->GetIntArray("$three", out, 3, defaults), 1);
-    EXPECT_EQ(out[0], 5);
-    EXPECT_EQ(out[1], -6);
-    EXPECT_EQ(out[2], 7);
-    EXPECT_EQ(a->GetIntArray("$more", out, 3, defaults), 1);
-    EXPECT_EQ(out[2], 3);
-    EXPECT_EQ(a->GetIntArray("$blank", out, 3, defaults), 0);
-    EXPECT_EQ(out[1], -2);
-    EXPECT_EQ(out[2], 3);
-    EXPECT_EQ(a->GetIntArray("$none", out, 3, defaults), 0);
-    EXPECT_EQ(out[0], -1);
-}
-
-TEST(XmlGetters, GetValueNode)
-{
-    Parsed parsed = Parse("<a name=\"btn\" empty=\"\"><b/></a>");
-    const CVortanXMLDataNode* a = parsed.document->GetFirstChild();
+    auto Got = [&](const char* path, int expect) {
+        EXPECT_EQ(a->GetIntArray(path, out, 3, defaults), expect) << path;
+        return std::vector<int>(out, out + 3);
+    };
+    EXPECT_EQ(Got("$two", 0), (std::vector<int>{1, 2, -3}));
+    EXPECT_EQ(Got("$three", 1), (std::vector<int>{5, -6, 7}));
+    EXPECT_EQ(Got("$more", 1), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(Got("$blank", 0), (std::vector<int>{1, -2, 3}));
+    EXPECT_EQ(Got("$none", 0), (std::vector<int>{-1, -2, -3}));
     EXPECT_STREQ(a->GetValueNode("$name", "dflt"), "btn");
     EXPECT_STREQ(a->GetValueNode("$empty", "dflt"), "");
     EXPECT_STREQ(a->GetValueNode("$other", "dflt"), "dflt");
@@ -407,10 +306,7 @@ TEST(XmlGetters, GetValueNode)
     EXPECT_STREQ(a->FindChild("$name", 0)->GetValueNode("$name", "dflt"), "dflt");
 }
 
-// ---------------------------------------------------------------------------------------------
-
-TEST(XmlEdit, SetValueAndSetInt)
-{
+TEST(XmlEdit, SetValueSetIntNamesAndKinds) {
     CVortanXMLDataNode node("root");
     node.SetInt("common/$lineHeight", -7);
     node.SetValue("common/$face", "Sans");
@@ -419,17 +315,10 @@ TEST(XmlEdit, SetValueAndSetInt)
     node.SetValue("common", "ignored");
     EXPECT_EQ(Compact(&node), "root(common($lineHeight=-7,$face=Serif,$none))");
     EXPECT_EQ(node.GetInt("common/$lineHeight", 0), -7);
-}
-
-TEST(XmlEdit, NamesAndKinds)
-{
-    CVortanXMLDataNode node("elem");
     node.AddChild("$x", "1");
-    node.AddChild("child")->AddChild("$y", "2");
     node.AddChild("plain", "ignored for an element");
-    EXPECT_EQ(Compact(&node), "elem($x=1,child($y=2),plain())");
     node.SetName("renamed-with-tail", 7);
-    EXPECT_EQ(Compact(&node), "renamed($x=1,child($y=2),plain())");
+    EXPECT_EQ(Compact(&node), "renamed(common($lineHeight=-7,$face=Serif,$none),$x=1,plain())");
     // Renaming an element into a value node frees its children first, and back.
     node.SetName("$v", 0);
     EXPECT_EQ(node.GetValueText(), nullptr);
@@ -439,15 +328,9 @@ TEST(XmlEdit, NamesAndKinds)
     EXPECT_EQ(node.GetFirstChild(), nullptr);
     node.SetValueText("no effect", 0);
     EXPECT_EQ(Compact(&node), "e()");
-    node.SetName(nullptr, 0);
-    EXPECT_EQ(node.GetName(), nullptr);
-    node.AddChild("kid");
-    node.RemoveChildren();
-    EXPECT_EQ(node.GetChildCount(), 0);
 }
 
-TEST(XmlEdit, CloneIsDeepAndIndependent)
-{
+TEST(XmlEdit, CloneIsDeepAndIndependent) {
     Parsed parsed = Parse("<a x=\"1\"><b y=\"2\">t</b><c/><d><e f=\"3\"/></d></a>");
     CVortanXMLDataNode* a = parsed.document->GetFirstChild();
     std::unique_ptr<CVortanXMLDataNode> copy(a->Clone());
@@ -456,14 +339,10 @@ TEST(XmlEdit, CloneIsDeepAndIndependent)
     a->FindNode("b", 0)->RemoveChildren();
     EXPECT_EQ(Compact(copy.get()), "a($x=1,b($y=2,$ORIG_DATA=t),c(),d(e($f=3)))");
     std::unique_ptr<CVortanXMLDataNode> value(a->FindChild("$x", 0)->Clone());
-    EXPECT_EQ(Compact(value.get()), "$x=1");
     EXPECT_EQ(value->GetNextSibling(), nullptr);
 }
 
-// ---------------------------------------------------------------------------------------------
-
-std::string WriteToString(const CVortanXMLDataNode& node, int header, int indent, int* result)
-{
+std::string WriteToString(const CVortanXMLDataNode& node, int header, int indent, int* result) {
     vtest::TempDir dir;
     CVortanFile file;
     EXPECT_EQ(file.Open(CVortanString(dir.File("out.xml").c_str()), VORTAN_FILE_WRITE), 1);
@@ -472,17 +351,14 @@ std::string WriteToString(const CVortanXMLDataNode& node, int header, int indent
     return vtest::ReadWholeFile(dir.File("out.xml"));
 }
 
-TEST(XmlWrite, ExactBytes)
-{
+TEST(XmlWrite, ExactBytes) {
     Parsed parsed = Parse("<font><common lineHeight=\"32\" e=\"\"/><pages><page file=\"a b.png\"/></pages>"
                           "<t k=\"v\">x &amp; y</t><empty/></font>");
     int result = 0;
     std::string bytes = WriteToString(*parsed.document->GetFirstChild(), 1, 0, &result);
     EXPECT_EQ(result, 1);
-    const std::string declaration = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" ?>";
-    EXPECT_EQ(declaration.size(), 44u);
     EXPECT_EQ(bytes,
-              declaration + "\r\n"
+              "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" ?>\r\n"
               "<font>\r\n"
               "\t<common>\r\n"
               "\t\t<lineHeight>32</lineHeight>\r\n"
@@ -502,43 +378,31 @@ TEST(XmlWrite, ExactBytes)
               "</font>\r\n");
 }
 
-TEST(XmlWrite, IndentValueNodesAndNamelessNodes)
-{
+TEST(XmlWrite, IndentValueNodesAndNamelessNodes) {
     CVortanXMLDataNode size("$size");
     size.SetValueText("12", 0);
     int result = 0;
     EXPECT_EQ(WriteToString(size, 0, 2, &result), "\t\t<size>12</size>\r\n");
     EXPECT_EQ(result, 1);
-
     CVortanXMLDataNode nameless;
     EXPECT_EQ(WriteToString(nameless, 1, 0, &result),
               "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" ?>\r\n");
     EXPECT_EQ(result, 3);
-    EXPECT_EQ(WriteToString(nameless, 0, 0, &result), "");
-    EXPECT_EQ(result, 3);
-
+    EXPECT_EQ(nameless.Write(nullptr, 0, 0), 2);
     CVortanXMLDataNode parent("p");
     parent.AddChild("a");
     parent.AddChild(nullptr);  // nameless children are skipped
     parent.AddChild("$b", "1");
     EXPECT_EQ(WriteToString(parent, 0, 1, &result),
               "\t<p>\r\n\t\t<a>\r\n\t\t</a>\r\n\t\t<b>1</b>\r\n\t</p>\r\n");
-    EXPECT_EQ(nameless.Write(nullptr, 0, 0), 2);
-}
-
-TEST(XmlWrite, ShortWriteIsReported)
-{
-    CVortanXMLDataNode node("long-name");
+    // A short write is reported.
     char block[8];
     CVortanFile file;
     ASSERT_EQ(file.OpenMemory(block, sizeof(block), VORTAN_FILE_WRITE), 1);
-    EXPECT_EQ(node.Write(&file, 0, 0), 9);
+    EXPECT_EQ(parent.Write(&file, 0, 0), 9);
 }
 
-// ---------------------------------------------------------------------------------------------
-
-TEST(XmlFile, LoadFileReadsFromThePosition)
-{
+TEST(XmlFile, LoadFileReadsFromThePosition) {
     std::string text = "junk<a x=\"1\"/><b/>";
     CVortanFile file;
     ASSERT_EQ(file.OpenMemory(&text[0], (int)text.size(), VORTAN_FILE_READ), 1);
@@ -553,8 +417,6 @@ TEST(XmlFile, LoadFileReadsFromThePosition)
     EXPECT_EQ(rest.LoadFile(&file, 0), 3);
     EXPECT_EQ(rest.LoadFile(nullptr, 0), 2);
     // A position before the start leaves nothing to read, however far out it is.
-    file.Seek(-5, VORTAN_SEEK_SET);
-    EXPECT_EQ(rest.LoadFile(&file, 0), 3);
     file.Seek(INT_MIN, VORTAN_SEEK_SET);
     EXPECT_EQ(rest.LoadFile(&file, 0), 3);
     // n beyond the end is bounded by what is there; the caller's block is not changed.
@@ -564,8 +426,7 @@ TEST(XmlFile, LoadFileReadsFromThePosition)
     EXPECT_EQ(text, "junk<a x=\"1\"/><b/>");
 }
 
-TEST(XmlFile, LoadFromPath)
-{
+TEST(XmlFile, LoadFromPath) {
     vtest::TempDir dir;
     ASSERT_TRUE(vtest::WriteWholeFile(dir.File("f x.xml"), "<!-- c --><r a=\"1\"/>"));
     ASSERT_TRUE(vtest::WriteWholeFile(dir.File("empty.xml"), ""));
@@ -578,8 +439,7 @@ TEST(XmlFile, LoadFromPath)
     EXPECT_EQ(vtest::ReadWholeFile(dir.File("f x.xml")), "<!-- c --><r a=\"1\"/>");
 }
 
-TEST(XmlFile, ReadTokenBraceForm)
-{
+TEST(XmlFile, ReadTokenBraceForm) {
     std::string text = "; a comment line\r\nfont { $size = \"12\" $name=\"Sans\" ;x\n inner{ } }";
     CVortanFile file;
     ASSERT_EQ(file.OpenMemory(&text[0], (int)text.size(), VORTAN_FILE_READ), 1);
@@ -587,22 +447,21 @@ TEST(XmlFile, ReadTokenBraceForm)
     auto readValue = [&file]() {
         std::string value;
         char c;
-        while (file.Read(&c, 1) == 1 && c != '"') {
+        while (file.Read(&c, 1) == 1 && c != '"')
             value += c;
-        }
         return value;
     };
-    EXPECT_EQ(CVortanXMLDataNode::ReadToken(&file, token, sizeof(token)), 4);
-    EXPECT_STREQ(token, "font");
-    EXPECT_EQ(CVortanXMLDataNode::ReadToken(&file, token, sizeof(token)), 5);
-    EXPECT_STREQ(token, "$size");
+    auto next = [&]() {
+        int n = CVortanXMLDataNode::ReadToken(&file, token, sizeof(token));
+        return n ? std::to_string(n) + ":" + token : std::string("0");
+    };
+    EXPECT_EQ(next(), "4:font");
+    EXPECT_EQ(next(), "5:$size");
     EXPECT_EQ(readValue(), "12");
-    EXPECT_EQ(CVortanXMLDataNode::ReadToken(&file, token, sizeof(token)), 5);
-    EXPECT_STREQ(token, "$name");
+    EXPECT_EQ(next(), "5:$name");
     EXPECT_EQ(readValue(), "Sans");
-    EXPECT_EQ(CVortanXMLDataNode::ReadToken(&file, token, sizeof(token)), 5);
-    EXPECT_STREQ(token, "inner");
-    EXPECT_EQ(CVortanXMLDataNode::ReadToken(&file, token, sizeof(token)), 0);
+    EXPECT_EQ(next(), "5:inner");
+    EXPECT_EQ(next(), "0");
     // A token longer than the buffer is cut to fit.
     std::string longText = "abcdefghijklmnopqrstuvwxyz {";
     CVortanFile longFile;

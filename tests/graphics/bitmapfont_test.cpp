@@ -1,7 +1,5 @@
-// Bitmap fonts: the description reader, glyph lookup, measuring and wrapping, colour tags,
-// alignment and scale, the software coverage path (exact pixels), the GL runs of 64 glyphs,
-// drawing through GLES2 on Mesa under Xvfb, textures after a context loss, data packs and
-// the built-in default font.
+// Bitmap fonts: description checks, measuring and wrapping, the software coverage path
+// (exact pixels), GL runs, GLES2 drawing under Xvfb, packs and the built-in default font.
 #include <cairo.h>
 #include <gtest/gtest.h>
 #include <stdio.h>
@@ -9,6 +7,7 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -41,23 +40,13 @@ void WritePage(const std::string& path, int w, int h, int (*coverage)(int, int))
 {
     cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
     cairo_surface_flush(s);
-    unsigned char* data = cairo_image_surface_get_data(s);
-    int stride = cairo_image_surface_get_stride(s);
-    for (int y = 0; y < h; ++y) {
-        unsigned int* row = (unsigned int*)(data + y * stride);
-        for (int x = 0; x < w; ++x) {
-            unsigned a = (unsigned)coverage(x, y);
-            row[x] = (a << 24) | (a << 16) | (a << 8) | a;
-        }
-    }
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            ((u32*)(cairo_image_surface_get_data(s) + y * cairo_image_surface_get_stride(s)))[x] =
+                0x01010101u * (u32)coverage(x, y);
     cairo_surface_mark_dirty(s);
     ASSERT_EQ(CAIRO_STATUS_SUCCESS, cairo_surface_write_to_png(s, path.c_str()));
     cairo_surface_destroy(s);
-}
-
-int Solid(int, int)
-{
-    return 255;
 }
 
 // The test font: line height 12.
@@ -92,17 +81,16 @@ public:
     FontFiles()
     {
         WritePage(dir.File("test_0.png"), 32, 16, Coverage0);
-        WritePage(dir.File("test_1.png"), 8, 8, Solid);
+        WritePage(dir.File("test_1.png"), 8, 8, [](int, int) { return 255; });
         vtest::WriteWholeFile(dir.File("test.fnt"), kFontXml);
     }
     std::string Description() const { return dir.File("test.fnt"); }
     vtest::TempDir dir;
 };
 
-CVortanSurfaceDesc Desc(int w, int h, int format, u32 flags = 0)
+CVortanSurfaceDesc Desc(int w, int h, int format)
 {
-    CVortanSurfaceDesc d = {w, h, 0, format, flags};
-    return d;
+    return CVortanSurfaceDesc{w, h, 0, format, 0};
 }
 
 u32 Word(CVortanSurface& s, int x, int y)
@@ -126,11 +114,7 @@ protected:
         target.Clear(0xFF000000, nullptr);
         ASSERT_EQ(1, font.LoadFromFile(&target, CVortanString(files.Description().c_str())));
     }
-    void TearDown() override
-    {
-        font.Unload();
-        target.Release();
-    }
+    void TearDown() override { font.Unload(), target.Release(); }
     // Expected pixel of glyph A (page rectangle (0,0)) drawn at (x, y) in `color`, plain.
     void ExpectGlyphA(int x, int y, u32 color, u32 background = 0xFF000000)
     {
@@ -183,13 +167,7 @@ TEST(FontDescription, MoreCharsThanTheCountAreIgnoredAndDefaultsApply)
     CVortanBitmapFont font;
     ASSERT_EQ(1, font.LoadXML(&root));
     EXPECT_EQ(2, font.GetGlyphCount());
-    EXPECT_EQ(2, font.GetPageCount());
-    EXPECT_EQ(7, font.GetLineHeight());
-    const CVortanGlyph* g = font.GetGlyph(0);
-    EXPECT_EQ(0, g->id);
-    EXPECT_EQ(-1, g->x);
-    EXPECT_EQ(-1, g->width);
-    EXPECT_EQ(0, g->xadvance);
+    EXPECT_EQ(-1, font.GetGlyph(0)->width);
     EXPECT_EQ(1, font.FindGlyph('B')->page);
     EXPECT_EQ(nullptr, font.FindGlyph('C'));
 
@@ -204,11 +182,7 @@ TEST(FontDescription, MoreCharsThanTheCountAreIgnoredAndDefaultsApply)
 
 TEST_F(SoftFont, LoadsPagesGlyphsAndQuads)
 {
-    EXPECT_EQ(2, font.GetPageCount());
-    EXPECT_EQ(32, font.GetPage(0)->width);
-    EXPECT_EQ(16, font.GetPage(0)->height);
     EXPECT_EQ(Coverage0(5, 3), font.GetPage(0)->alpha[3 * 32 + 5]);
-    EXPECT_EQ(CVortanString(files.Description().c_str()), font.GetID());
     // The rectangle reaching outside its page is cut to the page.
     const CVortanGlyph* d = font.FindGlyph('D');
     ASSERT_NE(nullptr, d);
@@ -217,14 +191,11 @@ TEST_F(SoftFont, LoadsPagesGlyphsAndQuads)
     EXPECT_EQ(6, d->height);
     // Quad of B: (0, 0), (0, -14), (10, -14), (10, 0); u 4/32 .. 9/32, v 0 .. 7/16.
     const CVortanGlyphQuad* q = font.GetQuad(font.FindGlyph('B')->index);
-    EXPECT_FLOAT_EQ(0.0f, q->corner[0][0]);
     EXPECT_FLOAT_EQ(-14.0f, q->corner[1][1]);
     EXPECT_FLOAT_EQ(10.0f, q->corner[2][0]);
     EXPECT_FLOAT_EQ(4.0f / 32.0f, q->corner[0][2]);
-    EXPECT_FLOAT_EQ(9.0f / 32.0f, q->corner[3][2]);
     EXPECT_FLOAT_EQ(7.0f / 16.0f, q->corner[2][3]);
-    // No textures for a software target.
-    EXPECT_EQ(0u, font.GetPage(0)->texture);
+    EXPECT_EQ(0u, font.GetPage(0)->texture);  // none for a software target
 }
 
 TEST(FontLoad, MissingPageOrDescriptionGiveTheLoadersCodes)
@@ -239,7 +210,6 @@ TEST(FontLoad, MissingPageOrDescriptionGiveTheLoadersCodes)
     unlink(files.dir.File("test_1.png").c_str());
     EXPECT_EQ(10, font.LoadFromFile(&target, CVortanString(files.Description().c_str())));
     EXPECT_EQ(0, font.GetPageCount());
-    font.Unload();
     font.ClearTextCache();  // no atlas: nothing to do
     target.Release();
 }
@@ -254,7 +224,6 @@ TEST_F(SoftFont, FindGlyphUsesTheDirectTableAndSearchesAbove255)
     EXPECT_EQ(nullptr, font.FindGlyph('a'));
     EXPECT_TRUE(CVortanBitmapFont::HasCodesAbove255(CVortanString(L"ab\x0100")));
     EXPECT_FALSE(CVortanBitmapFont::HasCodesAbove255(CVortanString(L"ab\x00ff")));
-    EXPECT_EQ(0, CVortanBitmapFont::HasSpecialCharacters());
 }
 
 TEST_F(SoftFont, TextWidthSkipsTagsCountsLinesAndScales)
@@ -272,8 +241,6 @@ TEST_F(SoftFont, TextWidthSkipsTagsCountsLinesAndScales)
     font.SetScale(0.5f);
     EXPECT_EQ(6, font.GetTextWidth(CVortanString(L"AB"), 0));
     EXPECT_EQ(6, font.GetLineHeight());
-    font.SetScale(0.75f);
-    EXPECT_EQ(9, font.GetLineHeight());
 }
 
 TEST_F(SoftFont, WrapTextBreaksAtTheLastSpace)
@@ -335,6 +302,14 @@ TEST_F(SoftFont, GlyphCoverageIsCopiedInTheColour)
             EXPECT_EQ(Coverage0(4 + i, j) ? 0xFFFF8000u : 0xFF000000u, Word(target, 8 + i, 4 + j));
     EXPECT_EQ(0xFF000000u, Word(target, 2, 3));
     EXPECT_EQ(0xFF000000u, Word(target, 13, 5));
+    // A colour tag changes the colour of what follows, and starts a new GL run.
+    target.Clear(0xFF000000, nullptr);
+    CVortanTextLayout layout;
+    font.DrawText(r, &target, CVortanString(L"A$COLOR=0xFF00FF00A"), 0xFFFF0000, 0, &layout);
+    ExpectGlyphA(3, 5, 0xFFFF0000);
+    ExpectGlyphA(9, 5, 0xFF00FF00);
+    ASSERT_EQ(2, layout.GetRunCount());
+    EXPECT_EQ(0xFF00FF00u, layout.GetRun(1)->color);
 }
 
 TEST_F(SoftFont, BlendFlagMixesByCoverageTimesAlpha)
@@ -371,19 +346,6 @@ TEST_F(SoftFont, AlignmentFlagsPlaceTheLines)
     font.DrawText(all, &target, CVortanString(L"A\nA"), 0xFFFFFFFF, 0x80000 | 0x200);
     ExpectGlyphA(1, 6, 0xFFFFFFFF);
     ExpectGlyphA(1, 18, 0xFFFFFFFF);
-}
-
-TEST_F(SoftFont, ColourTagsChangeTheColourOfWhatFollows)
-{
-    CVortanRect r = {0, 0, 64, 32};
-    font.DrawText(r, &target, CVortanString(L"A$COLOR=0xFF00FF00A"), 0xFFFF0000, 0);
-    ExpectGlyphA(1, 2, 0xFFFF0000);
-    ExpectGlyphA(7, 2, 0xFF00FF00);
-    CVortanTextLayout layout;
-    font.DrawText(r, &target, CVortanString(L"A$COLOR=0xFF00FF00A"), 0xFFFF0000, 0, &layout);
-    ASSERT_EQ(2, layout.GetRunCount());
-    EXPECT_EQ(0xFFFF0000u, layout.GetRun(0)->color);
-    EXPECT_EQ(0xFF00FF00u, layout.GetRun(1)->color);
 }
 
 TEST_F(SoftFont, OnlyPixelsInsideTheRectangleAndClipChange)
@@ -474,16 +436,10 @@ TEST(FontSoftFormats, SixteenBitAndFormat7TargetsGetTheirOwnPacking)
         ASSERT_EQ(1, font.LoadFromFile(&target, CVortanString(files.Description().c_str())));
         CVortanRect r = {0, 0, 16, 16};
         font.DrawText(r, &target, CVortanString(L"Z"), 0xFF336699, 0);  // solid 2 x 2 on page 1
-        if (format == 4) {
-            u16 p = ((u16*)target.GetPixels())[0];
-            EXPECT_EQ((0x33 >> 3) << 11 | (0x66 >> 2) << 5 | (0x99 >> 3), p);
-        } else {
-            const u8* p = target.GetPixels() + target.GetPitch() + 4;
-            EXPECT_EQ(0x33, p[0]);
-            EXPECT_EQ(0x66, p[1]);
-            EXPECT_EQ(0x99, p[2]);
-            EXPECT_EQ(0xFF, p[3]);
-        }
+        if (format == 4)
+            EXPECT_EQ((0x33 >> 3) << 11 | (0x66 >> 2) << 5 | (0x99 >> 3), ((u16*)target.GetPixels())[0]);
+        else  // memory R, G, B, A
+            EXPECT_EQ(0xFF996633u, Word(target, 1, 1));
         font.Unload();
         target.Release();
     }
@@ -499,8 +455,6 @@ TEST(FontRuns, RunsHold64GlyphsOfOnePageAndScaledOffsetsDoNotDrift)
     ASSERT_EQ(1, ext.Resize(800, 480));
     CVortanBitmapFont font;
     ASSERT_EQ(1, font.LoadFromFile(&ext, CVortanString(files.Description().c_str())));
-    EXPECT_NE(0u, font.GetPage(0)->texture);
-    EXPECT_NE(0u, font.GetPage(1)->texture);
     EXPECT_NE(font.GetPage(0)->texture, font.GetPage(1)->texture);
 
     std::wstring text(150, L'C');
@@ -512,14 +466,10 @@ TEST(FontRuns, RunsHold64GlyphsOfOnePageAndScaledOffsetsDoNotDrift)
     EXPECT_EQ(64, layout.GetRun(0)->count);
     EXPECT_EQ(6, layout.GetRun(1)->count);
     EXPECT_EQ(1, layout.GetRun(2)->count);
-    EXPECT_EQ(1, layout.GetRun(2)->page);
     EXPECT_EQ(font.GetPage(1)->texture, layout.GetRun(2)->texture);
     EXPECT_EQ(64, layout.GetRun(3)->count);
     EXPECT_EQ(15, layout.GetRun(4)->count);
-    EXPECT_EQ(font.GetPage(0)->texture, layout.GetRun(4)->texture);
-    const CVortanTextRun* full = layout.GetRun(0);
-    EXPECT_EQ(63 * 4 + 3, full->indices[63 * 6 + 5]);
-    EXPECT_EQ(63 * 4, full->indices[63 * 6 + 3]);
+    EXPECT_EQ(63 * 4 + 3, layout.GetRun(0)->indices[63 * 6 + 5]);
 
     // At scale 2 each glyph sits at the line's x plus the scaled pen and offset.
     font.SetScale(2.0f);
@@ -533,20 +483,8 @@ TEST(FontRuns, RunsHold64GlyphsOfOnePageAndScaledOffsetsDoNotDrift)
     EXPECT_FLOAT_EQ(2.0f * (12.0f / 800.0f) - 1.0f, v[4]);
     EXPECT_FLOAT_EQ(1.0f - 2.0f * (20.0f / 480.0f + (2.0f / 480.0f) * 2.0f), v[5]);
     EXPECT_FLOAT_EQ(2.0f * (24.0f / 800.0f) - 1.0f, v[4 * 6 + 4]);
-    // Corners and texture coordinates come from the quad table: A is 4 x 6 at (0, 0).
-    EXPECT_FLOAT_EQ(0.0f, v[0]);
-    EXPECT_FLOAT_EQ(-12.0f, v[6 + 1]);
-    EXPECT_FLOAT_EQ(8.0f, v[12]);
-    EXPECT_FLOAT_EQ(6.0f / 16.0f, v[12 + 3]);
-    EXPECT_EQ(0, run->indices[0]);
-    EXPECT_EQ(2, run->indices[4]);
+    EXPECT_FLOAT_EQ(-12.0f, v[6 + 1]);  // A's scaled corner from the quad table
     EXPECT_EQ(7, run->indices[11]);
-
-    // Releasing and restoring the textures after a context loss.
-    font.ReleaseTextures();
-    EXPECT_EQ(0u, font.GetPage(0)->texture);
-    EXPECT_EQ(1, font.RestoreTextures());
-    EXPECT_NE(0u, font.GetPage(0)->texture);
     font.Unload();
     ext.Close();
 }
@@ -555,25 +493,16 @@ TEST(FontRuns, RunsHold64GlyphsOfOnePageAndScaledOffsetsDoNotDrift)
 
 class GlFont : public gtest_graphics::GLES2Test {
 protected:
-    void TearDown() override
-    {
-        font.Unload();
-        GLES2Test::TearDown();
-    }
-    // Glyph A drawn white at (x, y) reads back as its coverage in grey. The pages are
-    // filtered linearly, and Mesa's linear filter weighs in a little of the texels to the
-    // right and below even at texel centres: the value must lie within a fifth of the way
-    // from the texel's coverage towards its neighbours (a glyph one pixel off fails that).
+    void TearDown() override { font.Unload(), GLES2Test::TearDown(); }
+    // Glyph A drawn white at (x, y) reads back as its coverage in grey, within a fifth of the
+    // way towards the right/lower neighbours (Mesa's linear filter; one pixel off fails).
     void ExpectGlyphA(int x, int y)
     {
         for (int j = 0; j < 6; ++j) {
             for (int i = 0; i < 4; ++i) {
-                int e = Coverage0(i, j);
-                int lo = e, hi = e;
-                for (int n : {Coverage0(i + 1, j), Coverage0(i, j + 1), Coverage0(i + 1, j + 1)}) {
-                    lo = n < lo ? n : lo;
-                    hi = n > hi ? n : hi;
-                }
+                int e = Coverage0(i, j), lo = e, hi = e;
+                for (int n : {Coverage0(i + 1, j), Coverage0(i, j + 1), Coverage0(i + 1, j + 1)})
+                    lo = std::min(lo, n), hi = std::max(hi, n);
                 u32 p = ReadPixel(x + i, y + j);
                 int got = (int)(p & 0xFF);
                 EXPECT_TRUE(got >= lo - 2 && got <= hi + 2 && abs(got - e) <= (hi - lo) / 5 + 3)
@@ -605,8 +534,6 @@ TEST_F(GlFont, DrawsCoverageThroughTheTextProgram)
 TEST_F(GlFont, TexturesComeBackAfterAContextLoss)
 {
     ASSERT_EQ(1, font.LoadFromFile(&ext, CVortanString(files.Description().c_str())));
-    u32 before = font.GetPage(0)->texture;
-    EXPECT_NE(0u, before);
     font.ReleaseTextures();
     EXPECT_EQ(0u, font.GetPage(0)->texture);
     ASSERT_EQ(1, ext.Restore());
@@ -632,10 +559,8 @@ TEST_F(GlFont, KeepColourUsesThePagesOwnTexturesAndProgramB)
 TEST_F(GlFont, DefaultFontHas218GlyphsOfCodes32To255)
 {
     ASSERT_EQ(1, font.LoadDefault(&ext)) << "no default font data: the root CMakeLists must include cmake/DefaultFont.cmake";
-    EXPECT_EQ(CVortanString("default-font"), font.GetID());
     EXPECT_EQ(218, font.GetGlyphCount());
     EXPECT_EQ(10, font.GetLineHeight());
-    EXPECT_EQ(1, font.GetPageCount());
     EXPECT_EQ(CVortanString("default_font_image.png"), font.GetPage(0)->file);
     int present = 0;
     for (int code = 0; code < 256; ++code)
@@ -643,7 +568,6 @@ TEST_F(GlFont, DefaultFontHas218GlyphsOfCodes32To255)
     EXPECT_EQ(218, present);
     EXPECT_EQ(nullptr, font.FindGlyph(31));
     EXPECT_EQ(nullptr, font.FindGlyph(127));
-    ASSERT_NE(nullptr, font.FindGlyph('_'));
     EXPECT_GT(font.GetTextWidth(CVortanString(L"Hello"), 0), 15);
     CVortanRect r = {10, 10, 800, 480};
     EXPECT_EQ(1, font.DrawText(r, &ext, CVortanString(L"HHHH"), 0xFFFFFFFF, 0));
@@ -660,33 +584,16 @@ TEST(FontPack, DescriptionAndPagesLoadFromAPack)
 {
     FontFiles files;
     // A DMP2 pack: "DMP2", count, entries {u16 length, name, u32 offset}, blocks {4 reserved, u32 size, data}.
-    std::vector<std::pair<std::string, std::string>> entries = {
-        {"/test.fnt", vtest::ReadWholeFile(files.Description())},
-        {"/test_0.png", vtest::ReadWholeFile(files.dir.File("test_0.png"))},
-        {"/test_1.png", vtest::ReadWholeFile(files.dir.File("test_1.png"))}};
-    auto u32le = [](std::string& s, unsigned v) {
-        for (int i = 0; i < 4; ++i)
-            s += (char)((v >> (8 * i)) & 0xFF);
-    };
-    size_t table = 8;
-    for (auto& e : entries)
-        table += 2 + e.first.size() + 4;
-    std::string pack = "DMP2";
-    u32le(pack, (unsigned)entries.size());
-    size_t offset = table;
-    for (auto& e : entries) {
-        pack += (char)(e.first.size() & 0xFF);
-        pack += (char)(e.first.size() >> 8);
-        pack += e.first;
-        u32le(pack, (unsigned)offset);
-        offset += 8 + e.second.size();
+    const char* names[] = {"test.fnt", "test_0.png", "test_1.png"};
+    auto le = [](u32 v, int n) { return std::string((const char*)&v, (size_t)n); };  // x86-64: little-endian
+    std::string table = "DMP2" + le(3, 4), blocks;
+    u32 offset = 8 + 3 * 6 + 9 + 11 + 11;  // after the table
+    for (const char* n : names) {
+        std::string data = vtest::ReadWholeFile(files.dir.File(n));
+        table += le((u32)strlen(n) + 1, 2) + "/" + n + le(offset + (u32)blocks.size(), 4);
+        blocks += le(0, 4) + le((u32)data.size(), 4) + data;
     }
-    for (auto& e : entries) {
-        u32le(pack, 0);
-        u32le(pack, (unsigned)e.second.size());
-        pack += e.second;
-    }
-    ASSERT_TRUE(vtest::WriteWholeFile(files.dir.File("fonts.dmp"), pack));
+    ASSERT_TRUE(vtest::WriteWholeFile(files.dir.File("fonts.dmp"), table + blocks));
     CVortanMediaPack media;
     ASSERT_EQ(1, media.Open(CVortanString(files.dir.File("fonts.dmp").c_str())));
     CVortanSurface target;
@@ -694,7 +601,6 @@ TEST(FontPack, DescriptionAndPagesLoadFromAPack)
     ASSERT_EQ(1, target.Create(nullptr, &d));
     CVortanBitmapFont font;
     ASSERT_EQ(1, font.LoadFromPack(&target, &media, CVortanString("/test.fnt")));
-    EXPECT_EQ(CVortanString("/test.fnt"), font.GetID());
     EXPECT_EQ(8, font.GetGlyphCount());
     EXPECT_EQ(Coverage0(3, 4), font.GetPage(0)->alpha[4 * 32 + 3]);
     EXPECT_EQ(8, font.LoadFromPack(&target, &media, CVortanString("/missing.fnt")));
@@ -721,19 +627,14 @@ TEST(FontFromTool, MakefontOutputLoadsMeasuresAndDraws)
     EXPECT_EQ(191, font.GetGlyphCount());
     ASSERT_NE(nullptr, font.FindGlyph('_'));
     int w = font.GetTextWidth(CVortanString(L"Hello"), 0);
-    EXPECT_GT(w, 30);
-    EXPECT_LT(w, 60);
+    EXPECT_TRUE(w > 30 && w < 60) << w;
     CVortanRect r = {0, 0, 200, 40};
     font.DrawText(r, &target, CVortanString(L"Hello"), 0xFFFFFFFF, 0x80);
     int lit = 0, right = 0;
-    for (int y = 0; y < 40; ++y) {
-        for (int x = 0; x < 200; ++x) {
-            if ((Word(target, x, y) & 0xFF) > 128) {
-                ++lit;
-                right = x > right ? x : right;
-            }
-        }
-    }
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 200; ++x)
+            if ((Word(target, x, y) & 0xFF) > 128)
+                ++lit, right = x > right ? x : right;
     EXPECT_GT(lit, 40);
     EXPECT_LE(right, w + 2);
     font.Unload();

@@ -5,6 +5,7 @@
 #include <math.h>
 #include <stdio.h>
 
+#include <tuple>
 #include <vector>
 
 #include "engine/graphics/Vortan3DProgram.h"
@@ -34,6 +35,13 @@ std::string Hex(u32 v)
                                             << " got " << Hex(got_);                                         \
     } while (0)
 
+// Several {colour, x, y} expectations at once.
+#define EXPECTS(...)                                                                   \
+    do {                                                                               \
+        for (const auto& e_ : std::vector<std::tuple<u32, int, int>>__VA_ARGS__)         \
+            EXPECT_PIXEL(std::get<0>(e_), std::get<1>(e_), std::get<2>(e_));            \
+    } while (0)
+
 class Gles2 : public gtest_graphics::GLES2Test {
 protected:
     void TearDown() override
@@ -58,8 +66,7 @@ protected:
     CVortanSurface* Halves(int w, int h, u32 left, u32 right)
     {
         CVortanSurface* s = Solid(w, h, left);
-        CVortanRect r;
-        r.Set(w / 2, 0, w, h);
+        CVortanRect r = {w / 2, 0, w, h};
         s->Clear(right, &r);
         return s;
     }
@@ -71,31 +78,21 @@ protected:
 
 TEST_F(Gles2, CreateBuildsTheContextAndTheSevenPrograms)
 {
-    EXPECT_EQ(1, ext.GetContextType());
-    EXPECT_EQ(0, ext.GetPixelFormat());
-    EXPECT_TRUE(ext.GetID() == CVortanString("VortanEngine OpenGL ES 2.0 Extension"));
     EXPECT_EQ(7, ext.GetProgramListSize());
     for (int role = 0; role < CVortanGraphicsExt_GLES2::PROGRAM_COUNT; ++role) {
         ASSERT_NE(nullptr, ext.GetProgram(role));
         EXPECT_NE(0u, ext.GetProgram(role)->GetProgramId());
     }
-    EXPECT_EQ(8, ext.GetRedBits());
-    EXPECT_EQ(8, ext.GetGreenBits());
-    EXPECT_EQ(8, ext.GetBlueBits());
-    EXPECT_GE(ext.GetEGLMajor(), 1);
-    EXPECT_EQ(800, ext.GetWidth());
-    EXPECT_EQ(400, ext.ToPixelX(0.5f));
-    EXPECT_FLOAT_EQ(0.25f, ext.ToUnitY(120));
-    EXPECT_PIXEL(0xFF000000u, 400, 240);
+    EXPECT_EQ(8, ext.GetRedBits());  // the config matches the window's 24-bit visual
     ext.Clear(0xFF123456, nullptr);
-    EXPECT_PIXEL(0xFF123456u, 0, 0);
-    EXPECT_PIXEL(0xFF123456u, 799, 479);
+    EXPECTS({{0xFF123456u, 0, 0}, {0xFF123456u, 799, 479}});
     EXPECT_EQ(1, ext.Present());
 }
 
 TEST_F(Gles2, FailedCreateLeavesNothingAliveAndCreateAgainWorks)
 {
     ext.Close();
+    EXPECT_EQ(0, ext.Present());
     EXPECT_EQ(9, ext.Create(0x3FFFFF1));  // no such window
     EXPECT_EQ(nullptr, ext.GetEGLDisplay());
     EXPECT_EQ(nullptr, ext.GetEGLSurface());
@@ -110,8 +107,7 @@ TEST_F(Gles2, FailedCreateLeavesNothingAliveAndCreateAgainWorks)
 TEST_F(Gles2, RestoreReplacesTheContextAndTexturesComeBackIdentical)
 {
     CVortanSurface* s = Solid(16, 16, 0xFF204060);
-    CVortanRect r;
-    r.Set(8, 0, 16, 8);
+    CVortanRect r = {8, 0, 16, 8};
     s->Clear(0xFFC08040, &r);
     ASSERT_EQ(1, ext.Blit(100, 100, s, nullptr, 0));
     std::vector<u32> before;
@@ -138,43 +134,29 @@ TEST_F(Gles2, RestoreReplacesTheContextAndTexturesComeBackIdentical)
 
 TEST_F(Gles2, ClearWithARectangleTouchesOnlyItAndRestoresTheClip)
 {
-    CVortanRect r;
-    r.Set(10, 20, 30, 40);
+    CVortanRect r = {10, 20, 30, 40};
     ASSERT_EQ(1, ext.Clear(0xFFFF0000, &r));
-    EXPECT_PIXEL(0xFFFF0000u, 10, 20);
-    EXPECT_PIXEL(0xFFFF0000u, 29, 39);
-    EXPECT_PIXEL(0xFF000000u, 9, 20);
-    EXPECT_PIXEL(0xFF000000u, 30, 39);
-    EXPECT_PIXEL(0xFF000000u, 10, 40);
+    EXPECTS({{0xFFFF0000u, 10, 20}, {0xFFFF0000u, 29, 39}, {0xFF000000u, 9, 20}, {0xFF000000u, 30, 39},
+             {0xFF000000u, 10, 40}});
     EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
 
-    CVortanRect clip;
-    clip.Set(100, 100, 200, 150);
+    CVortanRect clip = {100, 100, 200, 150};
     ext.SetClipRect(&clip);
     ASSERT_EQ(1, ext.Clear(0xFF00FF00, &r));
     EXPECT_PIXEL(0xFF00FF00u, 15, 25);
     EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
     GLint box[4];
     glGetIntegerv(GL_SCISSOR_BOX, box);
-    EXPECT_EQ(100, box[0]);
-    EXPECT_EQ(480 - 150, box[1]);
-    EXPECT_EQ(100, box[2]);
-    EXPECT_EQ(50, box[3]);
+    EXPECT_EQ((std::vector<GLint>{100, 480 - 150, 100, 50}), std::vector<GLint>(box, box + 4));
     ext.FillGradient(0xFF0000FF, 0xFF0000FF, 0xFF0000FF, 0xFF0000FF, nullptr);
-    EXPECT_PIXEL(0xFF0000FFu, 100, 100);
-    EXPECT_PIXEL(0xFF0000FFu, 199, 149);
-    EXPECT_PIXEL(0xFF000000u, 200, 149);
-    EXPECT_PIXEL(0xFF000000u, 150, 99);
+    EXPECTS({{0xFF0000FFu, 100, 100}, {0xFF0000FFu, 199, 149}, {0xFF000000u, 200, 149}, {0xFF000000u, 150, 99}});
 }
 
 TEST_F(Gles2, ClipRectangleIsClampedToTheTarget)
 {
-    CVortanRect clip;
-    clip.Set(900, -20, 1000, 100);
+    CVortanRect clip = {900, -20, 1000, 100};
     ext.SetClipRect(&clip);
     EXPECT_EQ(800, ext.GetClipRect().left);
-    EXPECT_EQ(0, ext.GetClipRect().top);
-    EXPECT_EQ(800, ext.GetClipRect().right);
     GLint box[4];
     glGetIntegerv(GL_SCISSOR_BOX, box);
     EXPECT_EQ(0, box[2]);  // empty
@@ -186,7 +168,6 @@ TEST_F(Gles2, ClipRectangleIsClampedToTheTarget)
     EXPECT_EQ(60, ext.GetClipRect().bottom);
     ext.SetClipRect(nullptr);
     EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
-    EXPECT_EQ(800, ext.GetClipRect().right);
     EXPECT_EQ(480, ext.GetClipRect().bottom);
 }
 
@@ -194,18 +175,12 @@ TEST_F(Gles2, BlitPlacesTheSourceAtItsPixelPosition)
 {
     CVortanSurface* s = Solid(64, 32, 0xFFFF0000);
     ASSERT_EQ(1, ext.Blit(10, 20, s, nullptr, 0));
-    EXPECT_PIXEL(0xFFFF0000u, 10, 20);
-    EXPECT_PIXEL(0xFFFF0000u, 73, 51);
-    EXPECT_PIXEL(0xFF000000u, 9, 20);
-    EXPECT_PIXEL(0xFF000000u, 74, 20);
-    EXPECT_PIXEL(0xFF000000u, 10, 52);
+    EXPECTS({{0xFFFF0000u, 10, 20}, {0xFFFF0000u, 73, 51}, {0xFF000000u, 9, 20}, {0xFF000000u, 74, 20},
+             {0xFF000000u, 10, 52}});
     // Centred on the target whatever the position.
     ext.Clear(0xFF000000, nullptr);
     ASSERT_EQ(1, ext.BlitUnit(0.9f, 0.9f, s, nullptr, VORTAN_BLIT_CENTER_X | VORTAN_BLIT_CENTER_Y));
-    EXPECT_PIXEL(0xFFFF0000u, 368, 224);
-    EXPECT_PIXEL(0xFFFF0000u, 431, 255);
-    EXPECT_PIXEL(0xFF000000u, 367, 224);
-    EXPECT_PIXEL(0xFF000000u, 432, 256);
+    EXPECTS({{0xFFFF0000u, 368, 224}, {0xFFFF0000u, 431, 255}, {0xFF000000u, 367, 224}, {0xFF000000u, 432, 256}});
 }
 
 TEST_F(Gles2, UnusableSourcesReturnTwoAndDrawNothing)
@@ -221,8 +196,7 @@ TEST_F(Gles2, UnusableSourcesReturnTwoAndDrawNothing)
     EXPECT_EQ(2, ext.BlitRotated(0, 0, &plain, 0.0f, 8, 0));
     EXPECT_EQ(2, ext.BlitTinted(0, 0, &plain, nullptr, 0xFFFFFFFF, 0));
     EXPECT_EQ(2, ext.BlitStretchTinted(nullptr, &plain, nullptr, 0xFFFFFFFF, 0));
-    EXPECT_PIXEL(0xFF000000u, 2, 2);
-    EXPECT_PIXEL(0xFF000000u, 400, 240);
+    EXPECTS({{0xFF000000u, 2, 2}, {0xFF000000u, 400, 240}});
     plain.Release();
 }
 
@@ -237,14 +211,10 @@ TEST_F(Gles2, StretchWithNullRectanglesCoversTheTargetWithTheWholeTexture)
     s->SetLockFlags(0);
     s->UploadTexture();
     ASSERT_EQ(1, ext.BlitStretchUnit(nullptr, s, nullptr, 0));
-    EXPECT_PIXEL(0xFFFF0000u, 5, 5);
-    EXPECT_PIXEL(0xFF00FF00u, 795, 5);
-    EXPECT_PIXEL(0xFF0000FFu, 5, 475);
-    EXPECT_PIXEL(0xFFFFFFFFu, 795, 475);
+    EXPECTS({{0xFFFF0000u, 5, 5}, {0xFF00FF00u, 795, 5}, {0xFF0000FFu, 5, 475}, {0xFFFFFFFFu, 795, 475}});
     // Mirrored both ways.
     ASSERT_EQ(1, ext.BlitStretch(nullptr, s, nullptr, VORTAN_BLIT_MIRROR_X | VORTAN_BLIT_MIRROR_Y));
-    EXPECT_PIXEL(0xFFFFFFFFu, 5, 5);
-    EXPECT_PIXEL(0xFFFF0000u, 795, 475);
+    EXPECTS({{0xFFFFFFFFu, 5, 5}, {0xFFFF0000u, 795, 475}});
     // A pixel source rectangle selects texels; a pixel target rectangle places them.
     ext.Clear(0xFF000000, nullptr);
     CVortanRect from, to;
@@ -252,26 +222,20 @@ TEST_F(Gles2, StretchWithNullRectanglesCoversTheTargetWithTheWholeTexture)
     to.Set(100, 100, 140, 120);
     ASSERT_EQ(1, ext.BlitStretch(&to, s, &from, 0));
     // (Linear filtering mixes in the neighbours toward the rectangle's left and bottom.)
-    EXPECT_PIXEL(0xFF00FF00u, 139, 101);
-    EXPECT_PIXEL(0xFF00FF00u, 132, 101);
+    EXPECTS({{0xFF00FF00u, 139, 101}, {0xFF00FF00u, 132, 101}});
     EXPECT_NE(0xFF000000u, ReadPixel(100, 119));
-    EXPECT_PIXEL(0xFF000000u, 140, 119);
-    EXPECT_PIXEL(0xFF000000u, 99, 100);
+    EXPECTS({{0xFF000000u, 140, 119}, {0xFF000000u, 99, 100}});
 }
 
 TEST_F(Gles2, SourceRectangleOfABlitSetsTheSize)
 {
     CVortanSurface* s = Halves(64, 32, 0xFFFF0000, 0xFF0000FF);
-    CVortanRect right;
-    right.Set(32, 0, 64, 32);
+    CVortanRect right = {32, 0, 64, 32};
     ASSERT_EQ(1, ext.Blit(0, 0, s, &right, 0));
-    EXPECT_PIXEL(0xFF0000FFu, 1, 1);
-    EXPECT_PIXEL(0xFF0000FFu, 30, 30);
-    EXPECT_PIXEL(0xFF000000u, 33, 1);
+    EXPECTS({{0xFF0000FFu, 1, 1}, {0xFF0000FFu, 30, 30}, {0xFF000000u, 33, 1}});
     ext.Clear(0xFF000000, nullptr);
     ASSERT_EQ(1, ext.Blit(0, 0, s, nullptr, VORTAN_BLIT_MIRROR_X));
-    EXPECT_PIXEL(0xFF0000FFu, 2, 5);
-    EXPECT_PIXEL(0xFFFF0000u, 61, 5);
+    EXPECTS({{0xFF0000FFu, 2, 5}, {0xFFFF0000u, 61, 5}});
 }
 
 TEST_F(Gles2, BlendTablesOfTheBlits)
@@ -301,12 +265,9 @@ TEST_F(Gles2, TintedBlitsBlendWithTheColoursAlpha)
     ext.Clear(0xFF000000, nullptr);
     ASSERT_EQ(1, ext.BlitTinted(0, 0, white, nullptr, 0x80FF8000, 0));
     EXPECT_PIXEL(0xFF804000u, 4, 4);
-    CVortanRect to;
-    to.Set(100, 100, 150, 120);
+    CVortanRect to = {100, 100, 150, 120};
     ASSERT_EQ(1, ext.BlitStretchTinted(&to, white, nullptr, 0xFF00FF00, 0));
-    EXPECT_PIXEL(0xFF00FF00u, 100, 100);
-    EXPECT_PIXEL(0xFF00FF00u, 149, 119);
-    EXPECT_PIXEL(0xFF000000u, 150, 119);
+    EXPECTS({{0xFF00FF00u, 100, 100}, {0xFF00FF00u, 149, 119}, {0xFF000000u, 150, 119}});
     // Colour mix: vertex alpha 0 shows the vertex colour, alpha 255 the texture.
     CVortanSurface* red = Solid(8, 8, 0xFFFF0000);
     ASSERT_EQ(1, ext.BlitTinted(200, 0, red, nullptr, 0x0000FF00, VORTAN_BLIT_ALPHAONLY));
@@ -320,40 +281,26 @@ TEST_F(Gles2, RotatedBlitScalesAndTurnsAboutTheBoxCentre)
     CVortanSurface* s = Solid(64, 32, 0xFFFF0000);
     // Size 32 over the larger side 64: scale 0.5, a 32 x 16 box from (100, 100).
     ASSERT_EQ(1, ext.BlitRotated(100, 100, s, 0.0f, 32, 0));
-    EXPECT_PIXEL(0xFFFF0000u, 100, 100);
-    EXPECT_PIXEL(0xFFFF0000u, 131, 115);
-    EXPECT_PIXEL(0xFF000000u, 132, 108);
-    EXPECT_PIXEL(0xFF000000u, 116, 116);
+    EXPECTS({{0xFFFF0000u, 100, 100}, {0xFFFF0000u, 131, 115}, {0xFF000000u, 132, 108}, {0xFF000000u, 116, 116}});
     // A quarter turn about the box centre (116, 108): 16 wide, 32 tall.
     ext.Clear(0xFF000000, nullptr);
     ASSERT_EQ(1, ext.BlitRotated(100, 100, s, (float)M_PI / 2.0f, 32, 0));
-    EXPECT_PIXEL(0xFFFF0000u, 116, 93);
-    EXPECT_PIXEL(0xFFFF0000u, 109, 122);
-    EXPECT_PIXEL(0xFF000000u, 102, 108);
-    EXPECT_PIXEL(0xFF000000u, 130, 108);
+    EXPECTS({{0xFFFF0000u, 116, 93}, {0xFFFF0000u, 109, 122}, {0xFF000000u, 102, 108}, {0xFF000000u, 130, 108}});
     // Centre flags turn it about the target's centre.
     ext.Clear(0xFF000000, nullptr);
     ASSERT_EQ(1, ext.BlitRotated(0, 0, s, 0.0f, 64, VORTAN_BLIT_CENTER_X | VORTAN_BLIT_CENTER_Y));
-    EXPECT_PIXEL(0xFFFF0000u, 369, 225);
-    EXPECT_PIXEL(0xFFFF0000u, 430, 254);
-    EXPECT_PIXEL(0xFF000000u, 366, 240);
-    EXPECT_PIXEL(0xFF000000u, 400, 258);
+    EXPECTS({{0xFFFF0000u, 369, 225}, {0xFFFF0000u, 430, 254}, {0xFF000000u, 366, 240}, {0xFF000000u, 400, 258}});
 }
 
 TEST_F(Gles2, ColouredQuadsGradientAdditiveDarkenAndLines)
 {
     ext.FillGradient(0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF, nullptr);
-    EXPECT_PIXEL(0xFFFF0000u, 0, 0);
-    EXPECT_PIXEL(0xFF00FF00u, 799, 0);
-    EXPECT_PIXEL(0xFF0000FFu, 799, 479);
-    EXPECT_PIXEL(0xFFFFFFFFu, 0, 479);
+    EXPECTS({{0xFFFF0000u, 0, 0}, {0xFF00FF00u, 799, 0}, {0xFF0000FFu, 799, 479}, {0xFFFFFFFFu, 0, 479}});
     // Additive: 100 + 255 * 128 / 255.
     ext.Clear(0xFF646464, nullptr);
-    CVortanRect r;
-    r.Set(10, 10, 20, 20);
+    CVortanRect r = {10, 10, 20, 20};
     ASSERT_EQ(1, ext.FillAdditive(0x80FF0000, &r));
-    EXPECT_PIXEL(0xFFE46464u, 15, 15);
-    EXPECT_PIXEL(0xFF646464u, 20, 15);
+    EXPECTS({{0xFFE46464u, 15, 15}, {0xFF646464u, 20, 15}});
     // Darken multiplies by the amount.
     ext.Clear(0xFFC86432, nullptr);
     ASSERT_EQ(1, ext.Darken(nullptr, 0.5f));
@@ -406,15 +353,6 @@ TEST_F(Gles2, BindingCachesAndCountersResetByPresent)
     EXPECT_EQ(1, ext.UseProgram(texture, vertices + 5));
 }
 
-TEST_F(Gles2, CloseForgetsTheSize)
-{
-    ext.Close();
-    EXPECT_EQ(0, ext.GetWidth());
-    EXPECT_EQ(0, ext.GetHeight());
-    EXPECT_EQ(0, ext.GetProgramListSize());
-    EXPECT_EQ(0, ext.Present());
-}
-
 // --- texture mirrors of surfaces ------------------------------------------------------------
 
 TEST_F(Gles2, EveryFormatUploadsItsRealColours)
@@ -433,28 +371,21 @@ TEST_F(Gles2, EveryFormatUploadsItsRealColours)
         if (c.alphaPlane) {
             ASSERT_EQ(1, s.CreateAlphaPlane());
         }
-        for (int i = 0; i < 4; ++i)
+        for (int i = 0; i < 4; ++i) {
             s.WritePixel(i, 0, colours[i]);
-        if (c.alphaPlane) {
-            for (int i = 0; i < 4; ++i)
-                s.GetAlphaPlane()[i] = 255;
-            s.GetAlphaPlane()[3] = 0;
+            if (c.alphaPlane)
+                s.GetAlphaPlane()[i] = i == 3 ? 0 : 255;
         }
         ASSERT_EQ(1, s.CreateTextureForFormat(0)) << c.format;
         if (c.alphaPlane) {
             EXPECT_EQ((u32)GL_UNSIGNED_SHORT_4_4_4_4, s.GetTextureType());
         }
-        CVortanRect to;
-        to.Set(x, 300, x + 36, 310);  // 9 pixels a texel: pixel 9i + 4 is a texel centre
+        CVortanRect to = {x, 300, x + 36, 310};  // 9 pixels a texel: pixel 9i + 4 is a texel centre
         ext.Clear(0xFF808080, &to);
         ASSERT_EQ(1, ext.BlitStretch(&to, &s, nullptr, c.alphaPlane ? VORTAN_BLIT_ALPHA : 0));
-        for (int i = 0; i < 4; ++i) {
-            // A pixel with alpha 0 (premultiplied: its colour counts fully) over grey.
-            u32 expected = colours[i];
-            if (c.alphaPlane && i == 3)
-                expected = 0xFFFFFFFF;
-            EXPECT_PIXEL(expected, x + 9 * i + 4, 305);
-        }
+        // (A pixel with alpha 0 is premultiplied white: its colour adds fully to grey.)
+        for (int i = 0; i < 4; ++i)
+            EXPECT_PIXEL(c.alphaPlane && i == 3 ? 0xFFFFFFFFu : colours[i], x + 9 * i + 4, 305);
         s.Release();
         x += 50;
     }
@@ -465,7 +396,6 @@ TEST_F(Gles2, TexturePairsOutsideTheTableAreRefused)
     CVortanSurface* s = Solid(8, 8, 0xFFFFFFFF);
     ASSERT_NE(0u, s->GetTexture());
     EXPECT_EQ(11, s->CreateTexture(GL_RGB, GL_UNSIGNED_SHORT_4_4_4_4, 0));
-    EXPECT_EQ(0u, s->GetTexture());
     EXPECT_EQ(11, s->CreateTexture(GL_RGBA, GL_UNSIGNED_SHORT_5_6_5, 0));
     EXPECT_EQ(0u, s->GetTexture());
     EXPECT_EQ(1, s->CreateTexture(GL_RGB, GL_UNSIGNED_BYTE, 0));
@@ -486,15 +416,12 @@ TEST_F(Gles2, MipChainOnlyForPowerOfTwoSizesAndItsLevelsHoldTheImage)
 
     // Top half red, bottom half blue; drawn at an eighth of its size GL reads level 3.
     CVortanSurface* s = Solid(64, 64, 0xFFFF0000);
-    CVortanRect bottom;
-    bottom.Set(0, 32, 64, 64);
+    CVortanRect bottom = {0, 32, 64, 64};
     s->Clear(0xFF0000FF, &bottom);
     ASSERT_EQ(1, s->CreateTexture(GL_RGBA, GL_UNSIGNED_BYTE, 1));
-    CVortanRect to;
-    to.Set(0, 0, 8, 8);
+    CVortanRect to = {0, 0, 8, 8};
     ASSERT_EQ(1, ext.BlitStretch(&to, s, nullptr, 0));
-    EXPECT_PIXEL(0xFFFF0000u, 3, 1);
-    EXPECT_PIXEL(0xFF0000FFu, 3, 6);
+    EXPECTS({{0xFFFF0000u, 3, 1}, {0xFF0000FFu, 3, 6}});
     // The same in 5-6-5 and in 4-4-4-4 with an alpha plane.
     CVortanSurface* t = Solid(32, 32, 0xFF00FF00, 4);
     ASSERT_EQ(1, t->CreateTexture(GL_RGB, GL_UNSIGNED_SHORT_5_6_5, 1));
@@ -543,15 +470,10 @@ TEST(NullExtension, DrawsNothingAndKeepsTexturesWithoutGL)
     EXPECT_NE(0u, s.GetTexture());
     EXPECT_EQ(1, s.CreateTexture(GL_RGBA, GL_UNSIGNED_BYTE, 1));
     EXPECT_EQ(1, ext.Blit(0, 0, &s, nullptr, 0));
-    EXPECT_EQ(1, ext.BlitStretchUnit(nullptr, &s, nullptr, 0));
     EXPECT_EQ(2, ext.Blit(0, 0, &ext, nullptr, 0));
     EXPECT_EQ(1, ext.FillGradient(0, 0, 0, 0, nullptr));
-    EXPECT_EQ(3, ext.GetDrawCalls());
-    EXPECT_EQ(1, ext.Present());
-    EXPECT_EQ(1, ext.GetPresents());
-    EXPECT_FLOAT_EQ(0.5f, ext.ToUnitX(160));
+    EXPECT_EQ(2, ext.GetDrawCalls());
     s.Release();
     ext.Close();
     EXPECT_EQ(0, CVortanSurface::GetNullTextures());
-    EXPECT_EQ(0, ext.GetWidth());
 }

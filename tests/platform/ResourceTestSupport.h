@@ -39,17 +39,8 @@ private:
 
 typedef std::vector<std::pair<std::string, std::string>> Entries;
 
-inline void PutU32(std::string& out, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        out.push_back((char)((v >> (8 * i)) & 0xff));
-}
-
-inline void PutU16(std::string& out, uint16_t v)
-{
-    out.push_back((char)(v & 0xff));
-    out.push_back((char)(v >> 8));
-}
+inline void PutU16(std::string& out, uint16_t v) { out.append({(char)(v & 0xff), (char)(v >> 8)}); }
+inline void PutU32(std::string& out, uint32_t v) { PutU16(out, (uint16_t)v), PutU16(out, (uint16_t)(v >> 16)); }
 
 // A DMP2 pack: entries take their names as given (the pack tool writes "/" + bare name).
 inline std::string MakePack(const Entries& entries)
@@ -87,12 +78,8 @@ inline std::string MakeWav(int samples)
     PutU32(wav, (uint32_t)(36 + data.size()));
     wav += "WAVEfmt ";
     PutU32(wav, 16);
-    PutU16(wav, 1);      // PCM
-    PutU16(wav, 1);      // mono
-    PutU32(wav, 8000);   // rate
-    PutU32(wav, 16000);  // bytes per second
-    PutU16(wav, 2);      // block align
-    PutU16(wav, 16);     // bits
+    PutU16(wav, 1), PutU16(wav, 1), PutU32(wav, 8000), PutU32(wav, 16000);  // PCM, mono, rate, bytes/s
+    PutU16(wav, 2), PutU16(wav, 16);                                          // block align, bits
     wav += "data";
     PutU32(wav, (uint32_t)data.size());
     return wav + data;
@@ -102,24 +89,19 @@ inline std::string MakeWav(int samples)
 inline std::string MakePng(int width, int height, const std::string& colour)
 {
     static std::map<std::string, std::string> cache;
-    std::string key = std::to_string(width) + "x" + std::to_string(height) + colour;
-    auto it = cache.find(key);
-    if (it != cache.end())
-        return it->second;
-    vtest::TempDir dir;
-    std::string path = dir.File("image.png");
-    int rc = vtest::RunProgram({"convert", "-size", std::to_string(width) + "x" + std::to_string(height),
-                                "xc:" + colour, "-define", "png:color-type=6", "PNG32:" + path});
-    EXPECT_EQ(rc, 0) << "convert failed";
-    std::string bytes = vtest::ReadWholeFile(path);
-    EXPECT_FALSE(bytes.empty());
-    cache[key] = bytes;
+    const std::string size = std::to_string(width) + "x" + std::to_string(height);
+    std::string& bytes = cache[size + colour];
+    if (bytes.empty()) {
+        vtest::TempDir dir;
+        EXPECT_EQ(vtest::RunProgram({"convert", "-size", size, "xc:" + colour, "-define", "png:color-type=6",
+                                     "PNG32:" + dir.File("image.png")}),
+                  0);
+        bytes = vtest::ReadWholeFile(dir.File("image.png"));
+        EXPECT_FALSE(bytes.empty());
+    }
     return bytes;
 }
 
-inline CVortanString S(const std::string& text)
-{
-    return CVortanString(text.c_str());
-}
+inline CVortanString S(const std::string& text) { return CVortanString(text.c_str()); }
 
 }  // namespace rtest

@@ -7,7 +7,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -55,20 +54,6 @@ for name in NAMES:
     if conn.request_name(name, dbus.bus.NAME_FLAG_DO_NOT_QUEUE) != dbus.bus.REQUEST_NAME_REPLY_PRIMARY_OWNER:
         sys.exit(3)
 
-def mode():
-    try:
-        with open(mode_path) as f:
-            return f.read().strip()
-    except OSError:
-        return "normal"
-
-def plain(v):
-    if isinstance(v, str):
-        return str(v)
-    if isinstance(v, int):
-        return int(v)
-    return repr(v)
-
 def on_message(connection, message):
     if message.get_type() != dbus.lowlevel.MESSAGE_TYPE_METHOD_CALL:
         return dbus.lowlevel.HANDLER_RESULT_NOT_YET_HANDLED
@@ -80,11 +65,12 @@ def on_message(connection, message):
         "interface": message.get_interface(),
         "member": message.get_member(),
         "signature": message.get_signature(),
-        "args": [plain(a) for a in message.get_args_list()],
+        "args": [str(a) if isinstance(a, str) else int(a) if isinstance(a, int) else repr(a)
+                 for a in message.get_args_list()],
     }
     with open(record_path, "a") as f:
         f.write(json.dumps(record) + "\n")
-    m = mode()
+    m = open(mode_path).read().strip()
     if m == "silent":
         return dbus.lowlevel.HANDLER_RESULT_HANDLED
     if m == "error":
@@ -122,23 +108,14 @@ std::string UrlRecord(const std::string& jsonUrl)
            "\"signature\": \"s\", \"args\": [\"" + jsonUrl + "\"]}";
 }
 
-bool Exists(const std::string& path)
-{
-    struct stat info;
-    return stat(path.c_str(), &info) == 0;
-}
-
 // Starts a program in the background with its output in a log file.
 pid_t Spawn(const std::vector<std::string>& argv, const std::string& log)
 {
     pid_t pid = fork();
     if (pid == 0) {
         int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-        if (fd >= 0) {
-            dup2(fd, 1);
-            dup2(fd, 2);
-            close(fd);
-        }
+        dup2(fd, 1);
+        dup2(fd, 2);
         std::vector<char*> args;
         for (const std::string& a : argv)
             args.push_back(const_cast<char*>(a.c_str()));
@@ -149,43 +126,36 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::string& log)
     return pid;
 }
 
-void Stop(pid_t& pid)
+void Stop(pid_t pid)
 {
     if (pid > 0) {
         kill(pid, SIGTERM);
         waitpid(pid, nullptr, 0);
     }
-    pid = -1;
 }
 
 // Waits (at most about 15 s) until the file exists.
 bool WaitFor(const std::string& path)
 {
-    for (int i = 0; i < 1500; ++i) {
-        if (Exists(path))
-            return true;
+    for (int i = 0; i < 1500 && access(path.c_str(), F_OK) != 0; ++i)
         usleep(10000);
-    }
-    return false;
+    return access(path.c_str(), F_OK) == 0;
 }
 
 // A private bus daemon listening on <dir>/<name>.
 struct PrivateBus {
     pid_t pid = -1;
     std::string address;
-
     bool Start(const vtest::TempDir& dir, const std::string& name)
     {
-        std::string socket = dir.File(name);
         std::string config = kBusConfig;
-        config.replace(config.find("@SOCKET@"), 8, socket);
-        std::string configPath = dir.File(name + ".conf");
-        if (!vtest::WriteWholeFile(configPath, config))
+        config.replace(config.find("@SOCKET@"), 8, dir.File(name));
+        if (!vtest::WriteWholeFile(dir.File(name + ".conf"), config))
             return false;
-        pid = Spawn({"/usr/bin/dbus-daemon", "--config-file=" + configPath, "--nofork", "--nopidfile"},
+        pid = Spawn({"/usr/bin/dbus-daemon", "--config-file=" + dir.File(name + ".conf"), "--nofork", "--nopidfile"},
                     dir.File(name + ".log"));
-        address = "unix:path=" + socket;
-        return WaitFor(socket);
+        address = "unix:path=" + dir.File(name);
+        return WaitFor(dir.File(name));
     }
     ~PrivateBus() { Stop(pid); }
 };
@@ -204,27 +174,16 @@ std::string InChild(const std::string& address, const std::function<std::string(
         setenv("DBUS_SYSTEM_BUS_ADDRESS", address.c_str(), 1);
         unsetenv("DBUS_SESSION_BUS_ADDRESS");
         std::string out = body();
-        ssize_t ignored = write(fds[1], out.data(), out.size());
-        (void)ignored;
-        close(fds[1]);
-        _exit(0);
+        _exit(write(fds[1], out.data(), out.size()) == (ssize_t)out.size() ? 0 : 1);
     }
     close(fds[1]);
     std::string out;
     char buf[4096];
+    pollfd p = {fds[0], POLLIN, 0};
+    ssize_t n = 0;
     bool hung = false;
-    for (;;) {
-        pollfd p = {fds[0], POLLIN, 0};
-        int ready = poll(&p, 1, 60000);
-        if (ready <= 0) {
-            hung = true;
-            break;
-        }
-        ssize_t n = read(fds[0], buf, sizeof buf);
-        if (n <= 0)
-            break;
+    while (!(hung = poll(&p, 1, 60000) <= 0) && (n = read(fds[0], buf, sizeof buf)) > 0)
         out.append(buf, (size_t)n);
-    }
     close(fds[0]);
     if (hung)
         kill(pid, SIGKILL);
@@ -243,16 +202,6 @@ std::string Narrow(const CVortanString& s)
     for (int i = 0; i < s.GetLength(); ++i)
         out += (char)s.GetAt(i);
     return out;
-}
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line))
-        lines.push_back(line);
-    return lines;
 }
 
 int OpenFdCount()
@@ -285,9 +234,7 @@ protected:
     {
         Stop(s_fake);
         delete s_bus;
-        s_bus = nullptr;
         delete s_dir;
-        s_dir = nullptr;
     }
 
     void SetUp() override
@@ -298,12 +245,16 @@ protected:
     }
 
     static std::string Records() { return s_dir->File("records"); }
-    static std::vector<std::string> Calls() { return Lines(vtest::ReadWholeFile(Records())); }
-    static void SetMode(const std::string& mode) { vtest::WriteWholeFile(s_dir->File("mode"), mode); }
-    static std::string OnBus(const std::function<std::string()>& body)
+    static std::vector<std::string> Calls()
     {
-        return InChild(s_bus->address, body);
+        std::vector<std::string> lines;
+        std::istringstream in(vtest::ReadWholeFile(Records()));
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        return lines;
     }
+    static void SetMode(const std::string& mode) { vtest::WriteWholeFile(s_dir->File("mode"), mode); }
+    static std::string OnBus(const std::function<std::string()>& body) { return InChild(s_bus->address, body); }
 
     static vtest::TempDir* s_dir;
     static PrivateBus* s_bus;
@@ -316,33 +267,22 @@ pid_t DeviceBus::s_fake = -1;
 
 } // namespace
 
-TEST_F(DeviceBus, VibrateCallsTheModeControlOnlyWhenSwitchedOn)
+TEST_F(DeviceBus, VibrateOnlyWhenSwitchedOnAndOpenUrlWithSpacesReplaced)
 {
     std::string out = OnBus([] {
         COrloDevice device;
-        device.Vibrate(0);          // off until Init or SetVibrations
+        device.Vibrate(0);  // off until Init or SetVibrations
         device.SetVibrations(1);
         device.Vibrate(5);
         device.SetVibrations(0);
         device.Vibrate(0);
-        return std::string("done");
-    });
-    EXPECT_EQ(out, "done");
-    EXPECT_EQ(Calls(), std::vector<std::string>{kVibrateRecord});
-}
-
-TEST_F(DeviceBus, OpenUrlSendsTheAddressWithSpacesReplaced)
-{
-    std::string out = OnBus([] {
-        COrloDevice device;
         device.OpenUrl(CVortanString("page one two"));
         device.OpenUrl(CVortanString(L"http://x.org/?q=a b&n=\u00e9\u4e2d"));
         return std::string("done");
     });
     EXPECT_EQ(out, "done");
-    EXPECT_EQ(Calls(), (std::vector<std::string>{
-                           UrlRecord("page_one_two"),
-                           UrlRecord("http://x.org/?q=a_b&n=\\u00e9\\u4e2d")}));
+    EXPECT_EQ(Calls(), (std::vector<std::string>{kVibrateRecord, UrlRecord("page_one_two"),
+                                                 UrlRecord("http://x.org/?q=a_b&n=\\u00e9\\u4e2d")}));
 }
 
 TEST_F(DeviceBus, InitReadsTheImeiAndFillsTheInformation)
@@ -395,9 +335,10 @@ TEST_F(DeviceBus, EveryCallReleasesItsConnection)
 TEST(DeviceNoBus, EveryCallFailsQuietly)
 {
     vtest::TempDir dir;
+    PrivateBus bare;  // a bus without the services answers at once
+    ASSERT_TRUE(bare.Start(dir, "bare_bus"));
     for (const std::string& address :
-         {"unix:path=" + dir.File("no_such_socket"), std::string("nonsense-address")}) {
-        SCOPED_TRACE(address);
+         {"unix:path=" + dir.File("no_such_socket"), std::string("nonsense-address"), bare.address}) {
         std::string out = InChild(address, [] {
             COrloDevice device;
             device.Init(nullptr);
@@ -406,50 +347,29 @@ TEST(DeviceNoBus, EveryCallFailsQuietly)
             return "[" + Narrow(device.GetImei()) + "|" + Narrow(device.GetInfo()[ORLO_DEVICE_IMEI]) +
                    "|" + Narrow(device.GetInfo()[ORLO_DEVICE_MODEL]) + "]";
         });
-        EXPECT_EQ(out, "[||N900]");
+        EXPECT_EQ(out, "[||N900]") << address;
     }
 }
 
-TEST(DeviceNoBus, ABusWithoutTheServicesAnswersAtOnce)
+TEST(UrlEncode, DocumentedExamplesAndUTF8AboveLatin1)
 {
-    vtest::TempDir dir;
-    PrivateBus bus;
-    ASSERT_TRUE(bus.Start(dir, "bare_bus"));
-    std::string out = InChild(bus.address, [] {
-        COrloDevice device;
-        device.Init(nullptr);
-        device.Vibrate(0);
-        device.OpenUrl(CVortanString("http://example.org/"));
-        return "[" + Narrow(device.GetImei()) + "]";
-    });
-    EXPECT_EQ(out, "[]");
-}
-
-TEST(UrlEncode, DocumentedExamples)
-{
-    CVortanString text("a b-c");
-    COrloDevice::UrlEncode(text);
-    EXPECT_EQ(Narrow(text), "a%20b%2Dc");
-    text = L"\u00ff";
-    COrloDevice::UrlEncode(text);
-    EXPECT_EQ(Narrow(text), "%FF");
-    text = "AZaz09_.~";
-    COrloDevice::UrlEncode(text);
-    EXPECT_EQ(Narrow(text), "AZaz09%5F%2E%7E");
-    text = "";
-    COrloDevice::UrlEncode(text);
-    EXPECT_EQ(text.GetLength(), 0);
-}
-
-TEST(UrlEncode, UnitsAboveLatin1BecomeTheirUTF8Bytes)
-{
-    CVortanString text(L"\u00e9\u0109\u4e2d");
-    COrloDevice::UrlEncode(text);
-    EXPECT_EQ(Narrow(text), "%E9%C4%89%E4%B8%AD");
     const unsigned short pair[] = {0xD83D, 0xDE00, 'x', 0xDC00, 0xD800, 0};
-    text = pair;
-    COrloDevice::UrlEncode(text);
-    EXPECT_EQ(Narrow(text), "%F0%9F%98%80x%EF%BF%BD%EF%BF%BD");
+    const struct {
+        CVortanString text;
+        const char* encoded;
+    } cases[] = {
+        {CVortanString("a b-c"), "a%20b%2Dc"},
+        {CVortanString(L"\u00ff"), "%FF"},
+        {CVortanString("AZaz09_.~"), "AZaz09%5F%2E%7E"},
+        {CVortanString(""), ""},
+        {CVortanString(L"\u00e9\u0109\u4e2d"), "%E9%C4%89%E4%B8%AD"},
+        {CVortanString(pair), "%F0%9F%98%80x%EF%BF%BD%EF%BF%BD"},  // a pair, then lone halves
+    };
+    for (const auto& c : cases) {
+        CVortanString text(c.text);
+        COrloDevice::UrlEncode(text);
+        EXPECT_EQ(Narrow(text), c.encoded);
+    }
 }
 
 TEST(UrlEncode, MatchesAnIndependentEncoderOnRandomText)
@@ -457,17 +377,10 @@ TEST(UrlEncode, MatchesAnIndependentEncoderOnRandomText)
     std::mt19937 rng(12345);
     std::vector<unsigned short> units;
     std::string list;
+    const unsigned ranges[4][2] = {{1, 0x7F}, {0x80, 0x80}, {0x100, 0xD800 - 0x100}, {0xE000, 0x2000}};
     for (int i = 0; i < 4000; ++i) {
-        unsigned short u;
-        switch (rng() % 4) {
-        case 0: u = (unsigned short)(1 + rng() % 0x7F); break;
-        case 1: u = (unsigned short)(0x80 + rng() % 0x80); break;
-        case 2: u = (unsigned short)(0x100 + rng() % (0xD800 - 0x100)); break;
-        default: u = (unsigned short)(0xE000 + rng() % 0x2000); break;
-        }
-        if (u == 0)
-            u = 1;
-        units.push_back(u);
+        const unsigned* r = ranges[rng() % 4];
+        units.push_back((unsigned short)(r[0] + rng() % r[1]));
         if (rng() % 16 == 0) {   // now and then a surrogate pair
             units.push_back((unsigned short)(0xD800 + rng() % 0x400));
             units.push_back((unsigned short)(0xDC00 + rng() % 0x400));

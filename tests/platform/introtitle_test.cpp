@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "platform/OrloState.h"
 #include "platform/OrloTitleState.h"
 #include "platform/OrlogateApplication.h"
+#include "tests/platform/GameStateStub.h"
 #include "tests/support/GraphicsTestWindow.h"
 #include "tests/support/TestSupport.h"
 
@@ -26,32 +28,16 @@ const int H = 480;
 
 typedef std::vector<unsigned char> Rgb;  // W x H x 3, top row first
 
-class IdentityGame : public IOrloGameState {
-public:
-    int Init(COrloApplication*) override { return 1; }
-    void Release() override {}
-    int Load() override { return 1; }
-    void Unload() override {}
-    int Update(float) override { return 1; }
-    void Render() override {}
-    int GetGameNumber() override { return 64; }
-    void GetVersion(CVortanString& out) override { out = "1.57"; }
-    void GetAppName(CVortanString& out) override { out = "IntroTitleTest"; }
-    int GetMinPlayers() override { return 2; }
-    int GetMaxPlayers() override { return 2; }
-    int GetEditionFlag() override { return 0; }
-    void GetAppSecret(CVortanString& out) override { out = "x"; }
-    void OnHook32() override {}
-    void OnHook33() override {}
-    void OnLeaveGame() override {}
-    void StartMatch(int) override {}
-    int OnConnectionLost(int) override { return 0; }
-    int OnPlayerLeft(int) override { return 0; }
-    float GetTurnClock() override { return 0.0f; }
-    void OnGameData(const u8*, int) override {}
-    void OnGameClosed() override {}
-    void SetSessionFlag(int) override {}
-};
+// The GL back buffer as raw RGB, top row first.
+Rgb ReadScreen()
+{
+    Rgb rgba((size_t)W * H * 4), rgb((size_t)W * H * 3);
+    glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    for (size_t y = 0; y < (size_t)H; ++y)
+        for (size_t i = 0; i < (size_t)W * 3; ++i)
+            rgb[y * W * 3 + i] = rgba[((H - 1 - y) * W + i / 3) * 4 + i % 3];
+    return rgb;
+}
 
 // The application with its packs taken from the build directory (where the program finds
 // them beside itself), every frame read back before it is presented, and the online part
@@ -83,15 +69,8 @@ public:
     void Update() override
     {
         COrlogateApplication::Update();
-        if (!IsCreated())
-            return;
-        Rgb rgba((size_t)W * H * 4);
-        glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-        frame.assign((size_t)W * H * 3, 0);
-        for (int y = 0; y < H; ++y)
-            for (int x = 0; x < W; ++x)
-                for (int c = 0; c < 3; ++c)
-                    frame[((size_t)y * W + x) * 3 + c] = rgba[((size_t)(H - 1 - y) * W + x) * 4 + c];
+        if (IsCreated())
+            frame = ReadScreen();
     }
 
     Rgb frame;
@@ -106,9 +85,7 @@ Rgb Magick(const std::vector<std::string>& args, int width, int height)
 {
     std::vector<std::string> argv{"convert"};
     argv.insert(argv.end(), args.begin(), args.end());
-    argv.push_back("-depth");
-    argv.push_back("8");
-    argv.push_back("rgb:-");
+    argv.insert(argv.end(), {"-depth", "8", "rgb:-"});
     std::string out;
     EXPECT_EQ(0, vtest::RunProgram(argv, &out));
     EXPECT_EQ((size_t)width * height * 3, out.size());
@@ -120,25 +97,23 @@ std::string Packed(const std::string& pack, const std::string& file)
     return vtest::BinaryDir() + "/datapacks/" + pack + "/" + file;
 }
 
-// Largest channel difference, and the share of channels that differ by more than `tolerance`.
+// Largest channel difference, the share of channels that differ by more than `tolerance`,
+// and the mean difference.
 struct Diff {
-    int largest = 0;
-    double over = 0.0;
-    double mean = 0.0;
+    int largest = 256;
+    double over = 1.0, mean = 256.0;
 };
 Diff Compare(const Rgb& a, const Rgb& b, int tolerance)
 {
     Diff d;
-    if (a.size() != b.size() || a.empty()) {
-        d.largest = 256;
-        d.over = 1.0;
+    if (a.size() != b.size() || a.empty())
         return d;
-    }
     size_t over = 0;
     double sum = 0.0;
+    d.largest = 0;
     for (size_t i = 0; i < a.size(); ++i) {
         int delta = abs((int)a[i] - (int)b[i]);
-        d.largest = delta > d.largest ? delta : d.largest;
+        d.largest = std::max(delta, d.largest);
         over += delta > tolerance;
         sum += delta;
     }
@@ -146,6 +121,16 @@ Diff Compare(const Rgb& a, const Rgb& b, int tolerance)
     d.mean = sum / (double)a.size();
     return d;
 }
+
+Rgb Scaled(const Rgb& a, double factor)
+{
+    Rgb out(a.size());
+    for (size_t i = 0; i < a.size(); ++i)
+        out[i] = (unsigned char)(a[i] * factor);
+    return out;
+}
+
+const Rgb kBlack((size_t)W * H * 3, 0);
 
 // The 420 x 280 logo frame (a raw RGB picture) centred on a black screen.
 Rgb OnBlackScreen(const Rgb& logo)
@@ -169,8 +154,7 @@ protected:
         setenv("HOME", home->Path().c_str(), 1);
         VortanTestClock::Set(5000000000ull);
         app = new TestApp();
-        game = new IdentityGame();
-        ASSERT_EQ(1, app->Create(nullptr, 960, 640, game));
+        ASSERT_EQ(1, app->Create(nullptr, 960, 640, new ptest::GameStateStub()));
         ASSERT_EQ(2, app->GetStateCount());
         intro = dynamic_cast<COrloIntroState*>(app->GetStateAt(0));
         app->title = dynamic_cast<COrloTitleState*>(app->GetStateAt(1));
@@ -190,33 +174,33 @@ protected:
         VortanTestClock::Advance((u64)(dt * 1e9));
         app->Frame();
     }
-    // Frames until the intro has gone and the title is the front screen.
+    void Steps(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            Step();
+    }
+    // Frames until the intro has gone and the title is the front screen (the last of them:
+    // the intro leaves, the title is loaded, updated and drawn).
     void RunIntro()
     {
-        for (int i = 0; i < 21; ++i)
-            Step();
-        Step();  // the intro leaves, the title is loaded, updated and drawn
+        Steps(22);
         ASSERT_EQ(app->title, app->GetStateAt(0));
     }
 
     gtest_graphics::Xvfb* xvfb = nullptr;
     vtest::TempDir* home = nullptr;
     TestApp* app = nullptr;
-    IdentityGame* game = nullptr;
     COrloIntroState* intro = nullptr;
 };
 
 TEST_F(IntroTitleTest, IntroCrossFadesAndFadesToBlackOnCountedTime)
 {
     // The first five updates after loading do not count.
-    for (int i = 0; i < 5; ++i)
-        Step();
+    Steps(5);
     EXPECT_EQ(0.0f, intro->GetTime());
     Step();
     EXPECT_EQ(0.125f, intro->GetTime());
-    Step();
-    Step();
-    Step();
+    Steps(3);
     ASSERT_EQ(0.5f, intro->GetTime());
 
     // 0.5 s: logo 6 with logo 7 over it at alpha 127.
@@ -232,25 +216,19 @@ TEST_F(IntroTitleTest, IntroCrossFadesAndFadesToBlackOnCountedTime)
     EXPECT_GT(Compare(app->frame, OnBlackScreen(logo7), 3).over, 0.005);
 
     // 1.5 s: the last frame, not darkened yet; 1.75 s: at half brightness.
-    for (int i = 0; i < 8; ++i)
-        Step();
+    Steps(8);
     ASSERT_EQ(1.5f, intro->GetTime());
     Rgb logo12 = Magick({Packed("orlointro", "orlogate_logo12.jpg")}, 420, 280);
     d = Compare(app->frame, OnBlackScreen(logo12), 3);
     EXPECT_LT(d.over, 0.001) << "largest " << d.largest;
-    Step();
-    Step();
-    Rgb half(logo12.size());
-    for (size_t i = 0; i < half.size(); ++i)
-        half[i] = (unsigned char)(logo12[i] * 0.5);
-    d = Compare(app->frame, OnBlackScreen(half), 3);
+    Steps(2);
+    d = Compare(app->frame, OnBlackScreen(Scaled(logo12, 0.5)), 3);
     EXPECT_LT(d.over, 0.001) << "largest " << d.largest;
 
     // 2.0 s: black, and the intro has finished.
-    Step();
-    Step();
+    Steps(2);
     EXPECT_EQ(2.0f, intro->GetTime());
-    EXPECT_EQ(0, Compare(app->frame, Rgb((size_t)W * H * 3, 0), 0).largest);
+    EXPECT_EQ(0, Compare(app->frame, kBlack, 0).largest);
     EXPECT_EQ(1, intro->IsFinished());
 }
 
@@ -263,29 +241,22 @@ TEST_F(IntroTitleTest, TitleIsPlacedFadesAndStartsTheOnlinePartOnce)
     // 0.25 s: half brightness of the full picture at 1.0 s.
     Step();
     Rgb early = app->frame;
-    for (int i = 0; i < 6; ++i)
-        Step();
+    Steps(6);
     ASSERT_EQ(1.0f, title->GetTime());
-    Rgb full = app->frame;
-    Rgb halfOfFull(full.size());
-    for (size_t i = 0; i < full.size(); ++i)
-        halfOfFull[i] = (unsigned char)(full[i] * 0.5);
+    Rgb full = app->frame, halfOfFull = Scaled(full, 0.5);
     EXPECT_LE(Compare(early, halfOfFull, 2).largest, 2);
 
     // The background (1024 x 640) covers the screen at 800 x 500, 10 pixels above the top;
     // the title (460 x 150) sits unscaled in the centre.
-    Rgb expected = Magick({Packed("title", "background-horizontal.jpg"), "-resize", "800x500!", "-crop",
-                           "800x480+0+10", "+repage", Packed("title", "title.png"), "-geometry", "+170+165",
-                           "-composite"},
-                          W, H);
-    Diff placed = Compare(full, expected, 24);
+    auto titleAt = [](const char* crop, const char* geometry) {
+        return Magick({Packed("title", "background-horizontal.jpg"), "-resize", "800x500!", "-crop", crop, "+repage",
+                       Packed("title", "title.png"), "-geometry", geometry, "-composite"},
+                      W, H);
+    };
+    Diff placed = Compare(full, titleAt("800x480+0+10", "+170+165"), 24);
     EXPECT_LT(placed.mean, 2.0);
     EXPECT_LT(placed.over, 0.005);
-    Rgb shifted = Magick({Packed("title", "background-horizontal.jpg"), "-resize", "800x500!", "-crop",
-                          "800x480+0+0", "+repage", Packed("title", "title.png"), "-geometry", "+170+175",
-                          "-composite"},
-                         W, H);
-    EXPECT_GT(Compare(full, shifted, 24).mean, placed.mean * 2);
+    EXPECT_GT(Compare(full, titleAt("800x480+0+0", "+170+175"), 24).mean, placed.mean * 2);
 
     // 2.5 s: the online part starts (once); 2.75 s: half brightness; 3.0 s: black; then the
     // title has finished and, with no other screen, the application ends.
@@ -293,14 +264,12 @@ TEST_F(IntroTitleTest, TitleIsPlacedFadesAndStartsTheOnlinePartOnce)
         Step();
     EXPECT_EQ(1, app->menuRequests);
     EXPECT_EQ(2.5f, app->menuRequestTime);
-    Step();
-    Step();
+    Steps(2);
     ASSERT_EQ(2.75f, title->GetTime());
     EXPECT_LE(Compare(app->frame, halfOfFull, 2).largest, 2);
-    Step();
-    Step();
+    Steps(2);
     ASSERT_EQ(3.0f, title->GetTime());
-    EXPECT_EQ(0, Compare(app->frame, Rgb((size_t)W * H * 3, 0), 0).largest);
+    EXPECT_EQ(0, Compare(app->frame, kBlack, 0).largest);
     Step();
     EXPECT_EQ(1, app->menuRequests);
     EXPECT_EQ(0, app->GetStateCount());
@@ -312,8 +281,7 @@ TEST_F(IntroTitleTest, TitleStaysWhenTheOnlinePartCannotStart)
     app->menuResult = 9;
     RunIntro();
     COrloTitleState* title = app->title;
-    for (int i = 0; i < 6; ++i)
-        Step();
+    Steps(6);
     Rgb full = app->frame;
     while (title->GetTime() < 4.0f)
         Step();
@@ -342,20 +310,14 @@ TEST_F(IntroTitleTest, ReloadScreenShowsThePictureInTheBottomRightCorner)
 {
     Step();
     app->DrawReloadScreen();
-    Rgb rgba((size_t)W * H * 4);
-    glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    Rgb shown((size_t)W * H * 3);
-    for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x)
-            for (int c = 0; c < 3; ++c)
-                shown[((size_t)y * W + x) * 3 + c] = rgba[((size_t)(H - 1 - y) * W + x) * 4 + c];
+    Rgb shown = ReadScreen();
     Rgb expected = Magick({"-size", "800x480", "xc:black", Packed("reload", "reload.png"), "-geometry", "+744+424",
                            "-composite"},
                           W, H);
     Diff d = Compare(shown, expected, 3);
     EXPECT_LE(d.largest, 3);
     // Something is drawn there at all.
-    EXPECT_GT(Compare(expected, Rgb((size_t)W * H * 3, 0), 0).over, 0.0);
+    EXPECT_GT(Compare(expected, kBlack, 0).over, 0.0);
 }
 
 } // namespace

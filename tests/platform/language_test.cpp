@@ -7,8 +7,8 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <chrono>
 #include <random>
 #include <string>
 #include <vector>
@@ -57,10 +57,10 @@ std::string U8(const CVortanString& s)
     return out;
 }
 
-CVortanString S(const char* utf8)
+CVortanString S(const std::string& utf8)
 {
     CVortanString s;
-    s.AssignUTF8(utf8, -1);
+    s.AssignUTF8(utf8.c_str(), -1);
     return s;
 }
 
@@ -69,37 +69,39 @@ class FakeHost : public IOrloLanguageHost {
 public:
     FakeHost()
     {
-        user = tmp.File("user");
-        program = tmp.File("program");
         mkdir(user.c_str(), 0700);
         mkdir(program.c_str(), 0700);
-        settingsPath = tmp.File("stats.dat");
-        store.Open(S(settingsPath.c_str()));
+        store.Open(S(settingsPath));
     }
-
     int GetUserDataPath(CVortanString& out, const CVortanString& fileName) override
     {
-        out = S((user + "/").c_str());
+        out = S(user + "/");
         out.Append(fileName);
         return 1;
     }
     void GetResourcePath(CVortanString& out, const CVortanString& fileName) override
     {
-        out = S((program + "/").c_str());
+        out = S(program + "/");
         out.Append(fileName);
     }
     COrloStatsStore* GetSettings() override { return withSettings ? &store : nullptr; }
 
+    // The path of pack number n in the program's (or the user's) directory.
+    std::string Pack(int n, bool inUser = false)
+    {
+        char name[32];
+        snprintf(name, sizeof name, "/orlolanguage_%04d.dmp", n);
+        return (inUser ? user : program) + name;
+    }
+    int Init(COrloLanguage& lang) { return lang.Init(this, S("orlolanguage")); }
+
     vtest::TempDir tmp;
-    std::string user;
-    std::string program;
-    std::string settingsPath;
+    std::string user = tmp.File("user"), program = tmp.File("program"), settingsPath = tmp.File("stats.dat");
     COrloStatsStore store;
     bool withSettings = true;
 };
 
-std::string Header(const char* name, const char* code, const char* flags = "VE_TEXT_LEFT",
-                   int special = 0)
+std::string Header(const char* name, const char* code, const char* flags = "VE_TEXT_LEFT", int special = 0)
 {
     return std::string("NAME=") + name + "\r\nCODE=" + code + "\r\nFLAGS=" + flags +
            "\r\nSPECIAL_CHARS=" + std::to_string(special) + "\r\n";
@@ -128,88 +130,47 @@ std::string Setting(COrloStatsStore& store)
 
 } // namespace
 
-// --- the string array ------------------------------------------------------------------------
-
-TEST(StringArray, SetAtGrowsWithEmptyTextsBetween)
-{
-    CVortanStringArray a;
-    EXPECT_EQ(1, a.SetAt(3, S("three")));
-    ASSERT_EQ(4, a.GetCount());
-    EXPECT_TRUE(a.GetAt(0).IsEmpty());
-    EXPECT_TRUE(a.GetAt(2).IsEmpty());
-    EXPECT_EQ("three", U8(a.GetAt(3)));
-    EXPECT_EQ(1, a.SetAt(1, S("one")));
-    EXPECT_EQ(4, a.GetCount());
-    EXPECT_EQ("one", U8(a[1]));
-    EXPECT_EQ(2, a.SetAt(-1, S("x")));
-    EXPECT_TRUE(a.GetAt(4).IsEmpty());
-    EXPECT_TRUE(a.GetAt(-1).IsEmpty());
-}
-
-TEST(StringArray, GrowthAfterShrinkShowsNoOldTexts)
+TEST(StringArray, GrowthFillsWithEmptyTextsAndTakesItsOwnElement)
 {
     CVortanStringArray a;
     for (int i = 0; i < 6; ++i)
-        a.Add(S(std::to_string(i).c_str()));
+        a.Add(S(std::to_string(i)));
     a.SetSize(1);
-    a.SetAt(4, S("four"));
+    EXPECT_EQ(1, a.SetAt(4, S("four")));  // growth after a shrink shows no old texts
+    ASSERT_EQ(5, a.GetCount());
     EXPECT_EQ("0", U8(a[0]));
     EXPECT_TRUE(a[1].IsEmpty());
     EXPECT_TRUE(a[3].IsEmpty());
     EXPECT_EQ("four", U8(a[4]));
-}
-
-TEST(StringArray, OwnElementAndClear)
-{
-    CVortanStringArray a;
-    a.Add(S("self"));
-    // The source lives in the buffer that the growth replaces.
-    a.SetAt(100, a[0]);
-    EXPECT_EQ("self", U8(a[100]));
+    EXPECT_EQ(2, a.SetAt(-1, S("x")));
+    EXPECT_TRUE(a.GetAt(5).IsEmpty());
+    EXPECT_TRUE(a.GetAt(-1).IsEmpty());
+    a.SetAt(100, a[0]);  // the source lives in the buffer that the growth replaces
+    EXPECT_EQ("0", U8(a[100]));
     a.Clear();
     EXPECT_EQ(0, a.GetCount());
-    EXPECT_EQ(0, a.GetCapacity());
     EXPECT_EQ(nullptr, a.GetData());
 }
 
-// --- scanning ----------------------------------------------------------------------------------
-
-TEST(LanguageScan, NoPackGivesEightAndPlaceholders)
+TEST(LanguageScan, UserDataFirstAndTheScanEndsAtAGap)
 {
     FakeHost host;
+    WritePack(host.Pack(0), Header("English", "en") + "0=Program\r\n");
+    WritePack(host.Pack(1), Header("Suomi", "fi") + "0=Hei\r\n");
+    WritePack(host.Pack(0, true), Header("English", "en") + "0=Downloaded\r\n");
+    // A damaged download falls back to the program's pack.
+    ASSERT_TRUE(vtest::WriteWholeFile(host.Pack(1, true), "DMP2\x01\0\0\0junk"));
+    // A number that only the user data has continues the scan as well; after the gap at 3
+    // nothing more is read.
+    WritePack(host.Pack(2, true), Header("Svenska", "sv") + "0=Hej\r\n");
+    WritePack(host.Pack(4), Header("Dansk", "da") + "0=Hej\r\n");
     COrloLanguage lang;
-    EXPECT_EQ(8, lang.Init(&host, S("orlolanguage")));
-    EXPECT_EQ("X-X", U8(lang.GetText(0)));
-    EXPECT_EQ("X-X", U8(lang.GetText(-5)));
-    EXPECT_EQ(nullptr, lang.GetCurrentLanguage());
-}
-
-TEST(LanguageScan, StopsAtTheFirstMissingNumber)
-{
-    FakeHost host;
-    WritePack(host.program + "/orlolanguage_0000.dmp", Header("English", "en") + "0=Hello\r\n");
-    WritePack(host.program + "/orlolanguage_0002.dmp", Header("Suomi", "fi") + "0=Hei\r\n");
-    COrloLanguage lang;
-    ASSERT_EQ(1, lang.Init(&host, S("orlolanguage")));
-    EXPECT_EQ(1, lang.GetLanguageCount());
-    EXPECT_EQ(0, lang.IsKnown(S("fi")));
-    EXPECT_EQ("Hello", U8(lang.GetText(0)));
-}
-
-TEST(LanguageScan, UserDataPackReplacesTheProgramsPack)
-{
-    FakeHost host;
-    WritePack(host.program + "/orlolanguage_0000.dmp", Header("English", "en") + "0=Program\r\n");
-    WritePack(host.program + "/orlolanguage_0001.dmp", Header("Suomi", "fi") + "0=Hei\r\n");
-    WritePack(host.user + "/orlolanguage_0000.dmp", Header("English", "en") + "0=Downloaded\r\n");
-    // A number that only the user data has continues the scan as well.
-    WritePack(host.user + "/orlolanguage_0002.dmp", Header("Svenska", "sv") + "0=Hej\r\n");
-    COrloLanguage lang;
-    ASSERT_EQ(1, lang.Init(&host, S("orlolanguage")));
+    ASSERT_EQ(1, host.Init(lang));
     ASSERT_EQ(3, lang.GetLanguageCount());
     EXPECT_EQ("Downloaded", U8(lang.GetText(0)));
-    EXPECT_EQ(host.user + "/orlolanguage_0000.dmp", U8(lang.GetLanguageAt(0)->path));
-    EXPECT_EQ(host.program + "/orlolanguage_0001.dmp", U8(lang.GetLanguageAt(1)->path));
+    EXPECT_EQ(host.Pack(0, true), U8(lang.GetLanguageAt(0)->path));
+    EXPECT_EQ(host.Pack(1), U8(lang.GetLanguageAt(1)->path));
+    EXPECT_EQ(0, lang.IsKnown(S("da")));
     CVortanStringArray names, codes;
     lang.GetLanguageNames(names);
     lang.GetLanguageCodes(codes);
@@ -218,86 +179,62 @@ TEST(LanguageScan, UserDataPackReplacesTheProgramsPack)
     EXPECT_EQ("Suomi", U8(names[1]));
     EXPECT_EQ("Svenska", U8(names[2]));
     EXPECT_EQ("sv", U8(codes[2]));
+    ASSERT_EQ(1, lang.SetLanguage(S("fi")));
+    EXPECT_EQ("Hei", U8(lang.GetText(0)));
 }
 
-TEST(LanguageScan, BrokenDownloadFallsBackToTheProgramsPack)
+TEST(LanguageScan, UnusablePacksEndTheScanAndSpecialCharacterPacksAreSkipped)
 {
     FakeHost host;
-    WritePack(host.program + "/orlolanguage_0000.dmp", Header("English", "en") + "0=Program\r\n");
-    ASSERT_TRUE(vtest::WriteWholeFile(host.user + "/orlolanguage_0000.dmp", "DMP2\x01\0\0\0junk"));
+    WritePack(host.Pack(0), Header("English", "en") + "0=Hello\r\n");
+    WritePack(host.Pack(1), Header("Nihongo", "ja", "VE_TEXT_LEFT", 1) + "0=x\r\n");
+    WritePack(host.Pack(2), Header("Suomi", "fi") + "0=Hei\r\n");
+    // 0003 has no NAME: the scan ends there and 0004 is never looked at.
+    WritePack(host.Pack(3), "CODE=xx\r\n0=Nameless\r\n");
+    WritePack(host.Pack(4), Header("Svenska", "sv") + "0=Hej\r\n");
     COrloLanguage lang;
-    ASSERT_EQ(1, lang.Init(&host, S("orlolanguage")));
-    EXPECT_EQ("Program", U8(lang.GetText(0)));
-}
-
-TEST(LanguageScan, UnusablePacksEndTheScan)
-{
-    FakeHost host;
-    WritePack(host.program + "/orlolanguage_0000.dmp", Header("English", "en") + "0=Hello\r\n");
-    // 0001 has no NAME: the scan ends there and 0002 is never looked at.
-    WritePack(host.program + "/orlolanguage_0001.dmp", "CODE=xx\r\n0=Nameless\r\n");
-    WritePack(host.program + "/orlolanguage_0002.dmp", Header("Suomi", "fi") + "0=Hei\r\n");
-    COrloLanguage lang;
-    ASSERT_EQ(1, lang.Init(&host, S("orlolanguage")));
-    EXPECT_EQ(1, lang.GetLanguageCount());
-
-    // An empty first entry ends the scan too (here at once: no language at all).
-    FakeHost empty;
-    WritePack(empty.program + "/orlolanguage_0000.dmp",
-              Header("English", "en") + "0=Hello\r\n", "twoentries");
-    COrloLanguage none;
-    EXPECT_EQ(8, none.Init(&empty, S("orlolanguage")));
-}
-
-TEST(LanguageScan, SpecialCharacterPacksAreSkipped)
-{
-    FakeHost host;
-    WritePack(host.program + "/orlolanguage_0000.dmp", Header("English", "en") + "0=Hello\r\n");
-    WritePack(host.program + "/orlolanguage_0001.dmp",
-              Header("Nihongo", "ja", "VE_TEXT_LEFT", 1) + "0=x\r\n");
-    WritePack(host.program + "/orlolanguage_0002.dmp", Header("Suomi", "fi") + "0=Hei\r\n");
-    COrloLanguage lang;
-    ASSERT_EQ(1, lang.Init(&host, S("orlolanguage")));
+    ASSERT_EQ(1, host.Init(lang));
     EXPECT_EQ(2, lang.GetLanguageCount());
     EXPECT_EQ(0, lang.IsKnown(S("ja")));
     EXPECT_EQ(1, lang.IsKnown(S("FI")));
     EXPECT_EQ(1, lang.IsKnown(S("suomi")));
-}
 
-// --- header --------------------------------------------------------------------------------------
+    // An empty first entry or an empty name ends the scan too (here at once: no language).
+    for (const char* mode : {"twoentries", "utf16"}) {
+        FakeHost empty;
+        std::string name = mode[0] == 't' ? "NAME=English" : "NAME=";
+        WritePack(empty.Pack(0), name + "\r\nCODE=en\r\n0=x\r\n", mode);
+        COrloLanguage none;
+        EXPECT_EQ(8, empty.Init(none)) << mode;
+    }
+}
 
 TEST(LanguageHeader, FlagsAndChecksums)
 {
     FakeHost host;
-    std::string p0 = host.program + "/orlolanguage_0000.dmp";
-    std::string p1 = host.program + "/orlolanguage_0001.dmp";
-    std::string p2 = host.program + "/orlolanguage_0002.dmp";
-    WritePack(p0, Header("English", "en") + "0=a\r\n");
-    WritePack(p1, Header("Ivrit", "he", "VE_TEXT_RIGHT_TO_LEFT") + "0=b\r\n");
-    WritePack(p2, Header("Right", "rr", "VE_TEXT_RIGHT") + "0=c\r\n", "bom");
+    WritePack(host.Pack(0), Header("English", "en") + "0=a\r\n");
+    WritePack(host.Pack(1), Header("Ivrit", "he", "VE_TEXT_RIGHT_TO_LEFT") + "0=b\r\n");
+    WritePack(host.Pack(2), Header("Right", "rr", "VE_TEXT_RIGHT") + "0=c\r\n", "bom");
     COrloLanguage lang;
-    ASSERT_EQ(1, lang.Init(&host, S("orlolanguage")));
+    ASSERT_EQ(1, host.Init(lang));
     ASSERT_EQ(3, lang.GetLanguageCount());
-    EXPECT_EQ(0, lang.GetLanguageAt(0)->flags);
-    EXPECT_EQ(0x40000 | 0x800000, lang.GetLanguageAt(1)->flags);
-    EXPECT_EQ(0x40000, lang.GetLanguageAt(2)->flags);
-    EXPECT_EQ("Right", U8(lang.GetLanguageAt(2)->name));   // byte-order mark skipped
-    EXPECT_EQ(Md5Sum(p0), U8(lang.GetLanguageAt(0)->md5));
-    EXPECT_EQ(Md5Sum(p1), U8(lang.GetLanguageAt(1)->md5));
-    EXPECT_EQ(Md5Sum(p2), U8(lang.GetLanguageAt(2)->md5));
+    const int flags[] = {0, 0x40000 | 0x800000, 0x40000};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(flags[i], lang.GetLanguageAt(i)->flags) << i;
+        EXPECT_EQ(Md5Sum(host.Pack(i)), U8(lang.GetLanguageAt(i)->md5)) << i;
+    }
+    EXPECT_EQ("Right", U8(lang.GetLanguageAt(2)->name));  // byte-order mark skipped
 }
 
 TEST(LanguageHeader, FieldsAreBoundedWordsAtLineStarts)
 {
     FakeHost host;
-    std::string longName(5000, 'N');
     // The fields may stand in any order; a key that is not at a line start is not a field,
     // a value ends at a blank, and no field is taken from the text table.
-    WritePack(host.program + "/orlolanguage_0000.dmp",
-              "FLAGS=VE_TEXT_LEFT XNAME=Wrong\r\nNAME=" + longName +
-                  "\r\nCODE=  en trailing\r\n0=text\r\n1=x\rCODE=zz\r\n");
+    WritePack(host.Pack(0), "FLAGS=VE_TEXT_LEFT XNAME=Wrong\r\nNAME=" + std::string(5000, 'N') +
+                                "\r\nCODE=  en trailing\r\n0=text\r\n1=x\rCODE=zz\r\n");
     COrloLanguage lang;
-    ASSERT_EQ(1, lang.Init(&host, S("orlolanguage")));
+    ASSERT_EQ(1, host.Init(lang));
     const COrloLanguage::CLanguageEntry* e = lang.GetLanguageAt(0);
     ASSERT_NE(nullptr, e);
     EXPECT_EQ(std::string(ORLO_LANGUAGE_MAX_NAME, 'N'), U8(e->name));
@@ -306,143 +243,75 @@ TEST(LanguageHeader, FieldsAreBoundedWordsAtLineStarts)
     EXPECT_EQ("text", U8(lang.GetText(0)));
 }
 
-TEST(LanguageHeader, EmptyNameIsNotAName)
+TEST(LanguageTable, LinesAreFoundAtLineStartsAndEveryParseEnds)
 {
-    FakeHost host;
-    WritePack(host.program + "/orlolanguage_0000.dmp", "NAME=\r\nCODE=en\r\n0=x\r\n");
-    COrloLanguage lang;
-    EXPECT_EQ(8, lang.Init(&host, S("orlolanguage")));
-}
-
-// --- the text table ------------------------------------------------------------------------------
-
-TEST(LanguageTable, GapsGetEmptyTexts)
-{
-    FakeHost host;
-    WritePack(host.program + "/orlolanguage_0000.dmp",
-              Header("English", "en") + "0=zero\r\n1=one\r\n3=three\r\n");
-    COrloLanguage lang;
-    ASSERT_EQ(1, lang.Init(&host, S("orlolanguage")));
-    ASSERT_EQ(4, lang.GetTextCount());
-    EXPECT_EQ("zero", U8(lang.GetText(0)));
-    EXPECT_EQ("one", U8(lang.GetText(1)));
-    EXPECT_EQ("", U8(lang.GetText(2)));
-    EXPECT_EQ("three", U8(lang.GetText(3)));
-    EXPECT_EQ("X-X", U8(lang.GetText(4)));
-}
-
-TEST(LanguageTable, BackslashNBecomesALineBreak)
-{
-    FakeHost host;
-    WritePack(host.program + "/orlolanguage_0000.dmp",
-              Header("English", "en") + "0=first\\nsecond\r\n1=a\\\\b \\\r\n2=caf\xc3\xa9 \xe2\x82\xac\r\n");
-    COrloLanguage lang;
-    ASSERT_EQ(1, lang.Init(&host, S("orlolanguage")));
-    EXPECT_EQ("first\nsecond", U8(lang.GetText(0)));
-    EXPECT_EQ("a\\\\b \\", U8(lang.GetText(1)));
-    EXPECT_EQ("caf\xc3\xa9 \xe2\x82\xac", U8(lang.GetText(2)));
-}
-
-TEST(LanguageTable, LastLineWithoutCrLfIsLeftOut)
-{
-    FakeHost host;
-    WritePack(host.program + "/orlolanguage_0000.dmp",
-              Header("English", "en") + "0=zero\r\n1=one\r\n2=unfinished");
-    COrloLanguage lang;
-    ASSERT_EQ(1, lang.Init(&host, S("orlolanguage")));
-    EXPECT_EQ(2, lang.GetTextCount());
-    EXPECT_EQ("X-X", U8(lang.GetText(2)));
-}
-
-TEST(LanguageTable, NumbersMatchOnlyAtLineStarts)
-{
-    FakeHost host;
-    // "0=" stands inside "10=" and inside text 1; only the line "0=zero" is text 0. A line
-    // with a lone CR or LF inside keeps it.
-    WritePack(host.program + "/orlolanguage_0000.dmp",
-              Header("English", "en") + "10=ten\r\n0=zero\r\n1=a 1=b\nc\r\n");
-    COrloLanguage lang;
-    ASSERT_EQ(1, lang.Init(&host, S("orlolanguage")));
-    ASSERT_EQ(2, lang.GetTextCount());
-    EXPECT_EQ("zero", U8(lang.GetText(0)));
-    EXPECT_EQ("a 1=b\nc", U8(lang.GetText(1)));
-}
-
-TEST(LanguageTable, OutOfOrderLinesEndWithoutHanging)
-{
-    FakeHost host;
-    // After text 1 only a lower number and a stray digit follow: nothing more can be found.
-    WritePack(host.program + "/orlolanguage_0000.dmp",
-              Header("English", "en") + "0=a\r\n1=b\r\n0=again\r\nnote 7 more\r\n");
-    COrloLanguage lang;
-    ASSERT_EQ(1, lang.Init(&host, S("orlolanguage")));
-    EXPECT_EQ(2, lang.GetTextCount());
-    EXPECT_EQ("b", U8(lang.GetText(1)));
-    // Leading zeros do not name a number.
-    FakeHost zeros;
-    WritePack(zeros.program + "/orlolanguage_0000.dmp",
-              Header("English", "en") + "0=a\r\n01=b\r\n2=c\r\n");
-    COrloLanguage z;
-    ASSERT_EQ(1, z.Init(&zeros, S("orlolanguage")));
-    EXPECT_EQ(3, z.GetTextCount());
-    EXPECT_EQ("", U8(z.GetText(1)));
-    EXPECT_EQ("c", U8(z.GetText(2)));
+    const struct {
+        const char* what;
+        std::string body;
+        std::vector<std::string> texts;
+    } cases[] = {
+        {"gaps", "0=zero\r\n1=one\r\n3=three\r\n", {"zero", "one", "", "three"}},
+        {"escapes", "0=first\\nsecond\r\n1=a\\\\b \\\r\n2=caf\xc3\xa9 \xe2\x82\xac\r\n",
+         {"first\nsecond", "a\\\\b \\", "caf\xc3\xa9 \xe2\x82\xac"}},
+        {"last line without CR LF", "0=zero\r\n1=one\r\n2=unfinished", {"zero", "one"}},
+        // "0=" stands inside "10=" and inside text 1; a lone CR or LF stays in the text.
+        {"numbers at line starts", "10=ten\r\n0=zero\r\n1=a 1=b\nc\r\n", {"zero", "a 1=b\nc"}},
+        {"lower number and stray digit", "0=a\r\n1=b\r\n0=again\r\nnote 7 more\r\n", {"a", "b"}},
+        {"leading zeros", "0=a\r\n01=b\r\n2=c\r\n", {"a", "", "c"}},
+    };
+    for (const auto& c : cases) {
+        FakeHost host;
+        WritePack(host.Pack(0), Header("English", "en") + c.body);
+        COrloLanguage lang;
+        ASSERT_EQ(1, host.Init(lang)) << c.what;
+        ASSERT_EQ((int)c.texts.size(), lang.GetTextCount()) << c.what;
+        for (size_t i = 0; i < c.texts.size(); ++i)
+            EXPECT_EQ(c.texts[i], U8(lang.GetText((int)i))) << c.what << " " << i;
+        EXPECT_EQ("X-X", U8(lang.GetText((int)c.texts.size()))) << c.what;
+    }
 }
 
 TEST(LanguageTable, HugeNumbersAreCapped)
 {
     FakeHost host;
-    WritePack(host.program + "/orlolanguage_0000.dmp",
-              Header("English", "en") + "0=a\r\n99999999999999999999=b\r\n8191=last\r\n");
+    WritePack(host.Pack(0), Header("English", "en") + "0=a\r\n99999999999999999999=b\r\n8191=last\r\n");
     COrloLanguage lang;
-    ASSERT_EQ(1, lang.Init(&host, S("orlolanguage")));
+    ASSERT_EQ(1, host.Init(lang));
     EXPECT_EQ(ORLO_LANGUAGE_MAX_TEXTS, lang.GetTextCount());
     EXPECT_EQ("last", U8(lang.GetText(ORLO_LANGUAGE_MAX_TEXTS - 1)));
     EXPECT_EQ("X-X", U8(lang.GetText(ORLO_LANGUAGE_MAX_TEXTS)));
 }
 
-// --- hostile packs -------------------------------------------------------------------------------
-
 TEST(LanguageHostile, DamagedPacksAreRefused)
 {
-    struct Case {
+    std::string utf16Header;
+    for (char c : Header("English", "en") + "0=x\r\n")
+        utf16Header += std::string(1, c) + '\0';
+    std::string tooLarge = Header("English", "en") + "0=" + std::string(ORLO_LANGUAGE_MAX_TEXT_BYTES / 2, 'a') + "\r\n";
+    const struct {
         const char* what;
         std::string bytes;
         const char* mode;
-    };
-    std::string utf16Header;
-    for (char c : Header("English", "en") + "0=x\r\n") {
-        utf16Header += c;
-        utf16Header += '\0';
-    }
-    std::vector<Case> cases = {
+    } cases[] = {
         {"declared size beyond the file", Header("English", "en") + "0=x\r\n", "oversize"},
         {"odd byte count, no NAME", std::string("N\0A\0M\0E\0=\0", 10) + "\x41", "raw"},
         {"NUL before NAME", std::string("\0\0", 2) + utf16Header, "raw"},
-        {"not a pack", "", "raw"},
+        {"text too large", tooLarge, "utf16"},
+        {"not a pack", "DMP2", nullptr},
+        {"no pack at all", "", nullptr},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         FakeHost host;
-        std::string path = host.program + "/orlolanguage_0000.dmp";
-        if (std::string(c.what) == "not a pack")
-            ASSERT_TRUE(vtest::WriteWholeFile(path, "DMP2"));
-        else
-            WritePack(path, c.bytes, c.mode);
+        if (c.mode)
+            WritePack(host.Pack(0), c.bytes, c.mode);
+        else if (!c.bytes.empty())
+            vtest::WriteWholeFile(host.Pack(0), c.bytes);
         COrloLanguage lang;
-        EXPECT_EQ(8, lang.Init(&host, S("orlolanguage"))) << c.what;
+        EXPECT_EQ(8, host.Init(lang)) << c.what;
         EXPECT_EQ("X-X", U8(lang.GetText(0))) << c.what;
+        EXPECT_EQ("X-X", U8(lang.GetText(-5))) << c.what;
+        EXPECT_EQ(nullptr, lang.GetCurrentLanguage()) << c.what;
     }
-}
-
-TEST(LanguageHostile, TooLargeTextIsRefused)
-{
-    FakeHost host;
-    std::string text = Header("English", "en") + "0=";
-    text.append(ORLO_LANGUAGE_MAX_TEXT_BYTES / 2, 'a');
-    text += "\r\n";
-    WritePack(host.program + "/orlolanguage_0000.dmp", text);
-    COrloLanguage lang;
-    EXPECT_EQ(8, lang.Init(&host, S("orlolanguage")));
 }
 
 // Random texts made of the characters that steer the parser: every parse ends, the table
@@ -452,60 +321,32 @@ TEST(LanguageHostile, RandomTextsAlwaysEnd)
     FakeHost host;
     std::mt19937 rng(1234);
     const char alphabet[] = "0123456789==\r\n\r\n\\nab N";
-    std::string path = host.program + "/orlolanguage_0000.dmp";
     for (int round = 0; round < 40; ++round) {
         std::string text = Header("English", "en");
-        int length = 200 + (int)(rng() % 3000);
-        for (int i = 0; i < length; ++i)
+        for (int i = 200 + (int)(rng() % 3000); i > 0; --i)
             text += alphabet[rng() % (sizeof alphabet - 1)];
-        std::string bytes;
-        for (char c : text) {
-            bytes += c;
-            bytes += '\0';
-        }
-        // A plain writer is enough here: the format itself is checked above.
-        std::string pack = "DMP2";
-        auto u32 = [&](uint32_t v) {
-            for (int k = 0; k < 4; ++k)
-                pack += (char)((v >> (8 * k)) & 0xff);
-        };
-        u32(1);
-        pack += (char)10;
-        pack += (char)0;
-        pack += "/texts.txt";
-        u32(4 + 4 + 2 + 10 + 4);
-        u32(0);
-        u32((uint32_t)bytes.size());
-        pack += bytes;
-        ASSERT_TRUE(vtest::WriteWholeFile(path, pack));
+        WritePack(host.Pack(0), text);
         COrloLanguage lang;
-        ASSERT_EQ(1, lang.Init(&host, S("orlolanguage")));
+        ASSERT_EQ(1, host.Init(lang));
         EXPECT_LE(lang.GetTextCount(), ORLO_LANGUAGE_MAX_TEXTS);
         for (int i = 0; i < lang.GetTextCount(); ++i) {
             std::string t = U8(lang.GetText(i));
             if (t.empty())
                 continue;
             // The text stands in the source right after its number at a line start.
+            const std::string number = std::to_string(i) + "=";
             bool found = false;
             for (size_t at = 0; at < text.size() && !found; ++at) {
-                if (text[at] != '\n' && text[at] != '\r')
+                if ((text[at] != '\n' && text[at] != '\r') || text.compare(at + 1, number.size(), number) != 0)
                     continue;
-                std::string number = std::to_string(i) + "=";
-                if (text.compare(at + 1, number.size(), number) != 0)
-                    continue;
-                std::string rest = text.substr(at + 1 + number.size());
-                size_t end = rest.find("\r\n");
+                size_t start = at + 1 + number.size(), end = text.find("\r\n", start);
                 if (end == std::string::npos)
                     continue;
-                std::string raw = rest.substr(0, end);
-                std::string converted;
+                std::string raw = text.substr(start, end - start), converted;
                 for (size_t k = 0; k < raw.size(); ++k) {
-                    if (raw[k] == '\\' && k + 1 < raw.size() && raw[k + 1] == 'n') {
-                        converted += '\n';
-                        ++k;
-                    } else {
-                        converted += raw[k];
-                    }
+                    bool escape = raw[k] == '\\' && k + 1 < raw.size() && raw[k + 1] == 'n';
+                    converted += escape ? '\n' : raw[k];
+                    k += escape;
                 }
                 found = converted == t;
             }
@@ -514,16 +355,14 @@ TEST(LanguageHostile, RandomTextsAlwaysEnd)
     }
 }
 
-// --- choosing a language -----------------------------------------------------------------------
-
-TEST(LanguageChoice, SettingIsCreatedAndFollowed)
+TEST(LanguageChoice, SettingIsCreatedFollowedAndFallsBackToEnglish)
 {
     FakeHost host;
-    WritePack(host.program + "/orlolanguage_0000.dmp", Header("English", "en") + "0=Hello\r\n");
-    WritePack(host.program + "/orlolanguage_0001.dmp", Header("Suomi", "fi") + "0=Hei\r\n");
+    WritePack(host.Pack(0), Header("Suomi", "fi") + "0=Hei\r\n");
+    WritePack(host.Pack(1), Header("English", "en") + "0=Hello\r\n");
     {
         COrloLanguage lang;
-        ASSERT_EQ(1, lang.Init(&host, S("orlolanguage")));
+        ASSERT_EQ(1, host.Init(lang));
         EXPECT_EQ("en", Setting(host.store));
         EXPECT_EQ("en", U8(lang.GetCurrentLanguage()->code));
         // By NAME, letter case ignored; the choice is stored and saved.
@@ -531,97 +370,67 @@ TEST(LanguageChoice, SettingIsCreatedAndFollowed)
         EXPECT_EQ("Hei", U8(lang.GetText(0)));
     }
     COrloStatsStore reread;
-    reread.Open(S(host.settingsPath.c_str()));
+    reread.Open(S(host.settingsPath));
     EXPECT_EQ("fi", Setting(reread));
-
-    // The next start follows the stored choice.
+    // The next start follows the stored choice; an unknown one falls back to English.
     COrloLanguage again;
-    ASSERT_EQ(1, again.Init(&host, S("orlolanguage")));
+    ASSERT_EQ(1, host.Init(again));
     EXPECT_EQ("Hei", U8(again.GetText(0)));
-}
-
-TEST(LanguageChoice, UnknownStoredLanguageFallsBackToEnglish)
-{
-    FakeHost host;
-    WritePack(host.program + "/orlolanguage_0000.dmp", Header("Suomi", "fi") + "0=Hei\r\n");
-    WritePack(host.program + "/orlolanguage_0001.dmp", Header("English", "en") + "0=Hello\r\n");
-    host.store.AddEntry(CVortanString(ORLO_LANGUAGE_SETTING))->SetString(S("klingon"));
-    COrloLanguage lang;
-    ASSERT_EQ(1, lang.Init(&host, S("orlolanguage")));
-    EXPECT_EQ("Hello", U8(lang.GetText(0)));
+    host.store.Find(CVortanString(ORLO_LANGUAGE_SETTING))->SetString(S("klingon"));
+    COrloLanguage fallback;
+    ASSERT_EQ(1, host.Init(fallback));
+    EXPECT_EQ("Hello", U8(fallback.GetText(0)));
     EXPECT_EQ("en", Setting(host.store));
 
     // Without English there is nothing to fall back to.
     FakeHost finnish;
-    WritePack(finnish.program + "/orlolanguage_0000.dmp", Header("Suomi", "fi") + "0=Hei\r\n");
+    WritePack(finnish.Pack(0), Header("Suomi", "fi") + "0=Hei\r\n");
     finnish.store.AddEntry(CVortanString(ORLO_LANGUAGE_SETTING))->SetString(S("de"));
     COrloLanguage none;
-    EXPECT_EQ(8, none.Init(&finnish, S("orlolanguage")));
+    EXPECT_EQ(8, finnish.Init(none));
 }
 
 TEST(LanguageChoice, FailedSwitchKeepsTheCurrentTexts)
 {
     FakeHost host;
-    std::string fi = host.program + "/orlolanguage_0001.dmp";
-    WritePack(host.program + "/orlolanguage_0000.dmp", Header("English", "en") + "0=Hello\r\n");
-    WritePack(fi, Header("Suomi", "fi") + "0=Hei\r\n");
+    WritePack(host.Pack(0), Header("English", "en") + "0=Hello\r\n");
+    WritePack(host.Pack(1), Header("Suomi", "fi") + "0=Hei\r\n");
     COrloLanguage lang;
-    ASSERT_EQ(1, lang.Init(&host, S("orlolanguage")));
+    ASSERT_EQ(1, host.Init(lang));
     EXPECT_EQ(8, lang.SetLanguage(S("de")));
     EXPECT_EQ(8, lang.SetLanguage(S("")));
-    EXPECT_EQ(1, lang.SetLanguage(S("EN")));   // already current
-    unlink(fi.c_str());
+    EXPECT_EQ(1, lang.SetLanguage(S("EN")));  // already current
+    unlink(host.Pack(1).c_str());
     EXPECT_EQ(10, lang.SetLanguage(S("fi")));
     EXPECT_EQ("Hello", U8(lang.GetText(0)));
     EXPECT_EQ("en", U8(lang.GetCurrentLanguage()->code));
     EXPECT_EQ("en", Setting(host.store));
+    lang.ClearLanguages();
+    EXPECT_EQ(nullptr, lang.GetCurrentLanguage());
+    EXPECT_EQ("X-X", U8(lang.GetText(0)));
+    lang.SaveLanguage();  // nothing current: no effect
+    EXPECT_EQ(8, lang.SetLanguage(S("en")));
 }
 
-TEST(LanguageChoice, WithoutSettingsNothingIsStored)
+TEST(LanguageChoice, NeedsPackComparesCodeAndChecksumAndNothingIsStoredWithoutSettings)
 {
     FakeHost host;
     host.withSettings = false;
-    WritePack(host.program + "/orlolanguage_0000.dmp", Header("English", "en") + "0=Hello\r\n");
+    WritePack(host.Pack(0), Header("English", "en") + "0=Hello\r\n");
     COrloLanguage lang;
-    ASSERT_EQ(1, lang.Init(&host, S("orlolanguage")));
+    ASSERT_EQ(1, host.Init(lang));
     EXPECT_EQ("Hello", U8(lang.GetText(0)));
     EXPECT_EQ("<missing>", Setting(host.store));
-    struct stat st;
-    EXPECT_NE(0, stat(host.settingsPath.c_str(), &st));
-}
-
-TEST(LanguageChoice, NeedsPackComparesCodeAndChecksum)
-{
-    FakeHost host;
-    std::string p0 = host.program + "/orlolanguage_0000.dmp";
-    WritePack(p0, Header("English", "en") + "0=Hello\r\n");
-    COrloLanguage lang;
-    ASSERT_EQ(1, lang.Init(&host, S("orlolanguage")));
-    CVortanString sum = S(Md5Sum(p0).c_str());
+    EXPECT_NE(0, access(host.settingsPath.c_str(), F_OK));
+    CVortanString sum = S(Md5Sum(host.Pack(0)));
     EXPECT_EQ(0, lang.NeedsPack(S("en"), sum));
     EXPECT_EQ(0, lang.NeedsPack(S("EN"), sum));
     EXPECT_EQ(1, lang.NeedsPack(S("en"), S("00000000000000000000000000000000")));
     CVortanString upper(sum);
     upper.MakeUpper();
-    EXPECT_EQ(1, lang.NeedsPack(S("en"), upper));   // the checksum is compared exactly
+    EXPECT_EQ(1, lang.NeedsPack(S("en"), upper));  // the checksum is compared exactly
     EXPECT_EQ(1, lang.NeedsPack(S("fi"), sum));
 }
-
-TEST(LanguageChoice, ClearForgetsEverything)
-{
-    FakeHost host;
-    WritePack(host.program + "/orlolanguage_0000.dmp", Header("English", "en") + "0=Hello\r\n");
-    COrloLanguage lang;
-    ASSERT_EQ(1, lang.Init(&host, S("orlolanguage")));
-    lang.ClearLanguages();
-    EXPECT_EQ(0, lang.GetLanguageCount());
-    EXPECT_EQ(nullptr, lang.GetCurrentLanguage());
-    EXPECT_EQ("X-X", U8(lang.GetText(0)));
-    lang.SaveLanguage();   // nothing current, no application: no effect
-    EXPECT_EQ(8, lang.SetLanguage(S("en")));
-}
-
-// --- the pack the build makes -------------------------------------------------------------------
 
 // Every text that the platform and the online screens ask for by number, with the
 // conversions each one is formatted with.
@@ -634,7 +443,7 @@ TEST(LanguageShipped, EnglishPackHasEveryText)
     FakeHost host;
     host.program = vtest::BinaryDir();
     COrloLanguage lang;
-    ASSERT_EQ(1, lang.Init(&host, S("orlolanguage")));
+    ASSERT_EQ(1, host.Init(lang));
     const COrloLanguage::CLanguageEntry* en = lang.GetCurrentLanguage();
     ASSERT_NE(nullptr, en);
     EXPECT_EQ("English", U8(en->name));
@@ -642,27 +451,22 @@ TEST(LanguageShipped, EnglishPackHasEveryText)
     EXPECT_EQ(0, en->flags);
     EXPECT_EQ(Md5Sum(built), U8(en->md5));
 
-    struct Need {
+    const struct {
         int first, last;
-        const char* conversions;   // the conversions in order, e.g. "%s%s"
-    };
-    const Need needs[] = {
+        const char* conversions;  // the conversions in order, e.g. "%s%s"
+    } needs[] = {
         {1, 1, "%d"}, {2, 2, "%s%s"}, {3, 4, ""}, {5, 5, "%s"}, {6, 35, ""}, {36, 41, "%s"},
         {42, 44, ""}, {57, 57, ""}, {180, 182, "%s"}, {183, 183, ""}, {184, 191, ""},
         {193, 197, "%d"}, {198, 198, "%s"}, {199, 199, ""}, {209, 209, ""},
     };
-    for (const Need& need : needs) {
+    for (const auto& need : needs) {
         for (int i = need.first; i <= need.last; ++i) {
-            std::string t = U8(lang.GetText(i));
+            std::string t = U8(lang.GetText(i)), conversions;
             EXPECT_FALSE(t.empty()) << "text " << i;
             EXPECT_NE("X-X", t) << "text " << i;
-            std::string conversions;
-            for (size_t k = 0; k + 1 < t.size(); ++k) {
-                if (t[k] == '%') {
-                    conversions += t.substr(k, 2);
-                    ++k;
-                }
-            }
+            for (size_t k = 0; k + 1 < t.size(); ++k)
+                if (t[k] == '%')
+                    conversions += t.substr(k++, 2);
             EXPECT_EQ(need.conversions, conversions) << "text " << i << ": " << t;
         }
     }

@@ -27,9 +27,8 @@ protected:
         Entries entries;
         for (int i = 0; i < kSounds; ++i)
             entries.push_back({"/fx" + std::to_string(i) + ".wav", MakeWav(20000 + 100 * i)});
-        path = dir.File("fx.dmp");
-        rtest::WritePack(path, entries);
-        EXPECT_EQ(manager.OpenPack(S(path), 1), 1);
+        rtest::WritePack(dir.File("fx.dmp"), entries);
+        EXPECT_EQ(manager.OpenPack(S(dir.File("fx.dmp")), 1), 1);
     }
     ~SoundLoaderTest() override
     {
@@ -43,7 +42,6 @@ protected:
     rtest::ScreenApp app;
     CVortanSoundEngine* engine;
     COrloResourceManager manager;
-    std::string path;
 };
 
 TEST_F(SoundLoaderTest, MainThreadUsesSoundsWhileTheyDecode)
@@ -60,11 +58,8 @@ TEST_F(SoundLoaderTest, MainThreadUsesSoundsWhileTheyDecode)
             // A sound is either empty or complete (the worker may publish between two
             // calls, so each check reads the later state second); only a complete one plays.
             int buffers = s->GetBufferCount();
-            int size = s->GetDataSize();
             EXPECT_LE(buffers, 1);
-            if (buffers == 1) {
-                EXPECT_GT(size, 0);
-            }
+            EXPECT_TRUE(buffers == 0 || s->GetDataSize() > 0);
             if (s->Play(0) == 1) {
                 EXPECT_EQ(s->GetBufferCount(), 1);
                 s->Stop();
@@ -107,7 +102,6 @@ TEST_F(SoundLoaderTest, ReleaseAllStopsRunningAndQueuedLoaders)
     manager.PollAsyncSounds();
     manager.ReleaseAll();
     EXPECT_EQ(manager.GetPendingSoundLoads(), 0);
-    EXPECT_EQ(manager.GetPackCount(), 0);
 }
 
 TEST_F(SoundLoaderTest, LoaderPublishesItsResultThroughTheDoneFlag)

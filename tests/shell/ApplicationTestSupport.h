@@ -66,18 +66,9 @@ public:
     void OnPointerDown(int b, int x, int y) override { log.push_back(Fmt("down %d %d %d", b, x, y)); }
     void OnPointerMove(int b, int x, int y) override { log.push_back(Fmt("move %d %d %d", b, x, y)); }
     void OnPointerUp(int b, int x, int y) override { log.push_back(Fmt("up %d %d %d", b, x, y)); }
-    void OnPointerDownUnit(int b, const CVortanVector2& p) override
-    {
-        log.push_back(Fmt("downunit %d %.4f %.4f", b, p.x, p.y));
-    }
-    void OnPointerMoveUnit(int b, const CVortanVector2& p) override
-    {
-        log.push_back(Fmt("moveunit %d %.4f %.4f", b, p.x, p.y));
-    }
-    void OnPointerUpUnit(int b, const CVortanVector2& p) override
-    {
-        log.push_back(Fmt("upunit %d %.4f %.4f", b, p.x, p.y));
-    }
+    void OnPointerDownUnit(int b, const CVortanVector2& p) override { log.push_back(Fmt("downunit %d %.4f %.4f", b, p.x, p.y)); }
+    void OnPointerMoveUnit(int b, const CVortanVector2& p) override { log.push_back(Fmt("moveunit %d %.4f %.4f", b, p.x, p.y)); }
+    void OnPointerUpUnit(int b, const CVortanVector2& p) override { log.push_back(Fmt("upunit %d %.4f %.4f", b, p.x, p.y)); }
     void SetActive(bool active) override
     {
         ++setActiveCalls;
@@ -105,14 +96,12 @@ public:
     std::vector<std::string> Only(std::initializer_list<const char*> prefixes) const
     {
         std::vector<std::string> out;
-        for (const std::string& entry : log) {
-            for (const char* p : prefixes) {
+        for (const std::string& entry : log)
+            for (const char* p : prefixes)
                 if (entry.compare(0, strlen(p), p) == 0) {
                     out.push_back(entry);
                     break;
                 }
-            }
-        }
         return out;
     }
 };

@@ -40,21 +40,11 @@ const std::map<std::string, int>& ExpectedCodes()
     table["0"] = 50;
     for (int f = 1; f <= 24; ++f)
         table["F" + std::to_string(f)] = 50 + f;
-    table["Escape"] = 75;
-    table["space"] = 76;
-    table["Control_L"] = 78;
-    table["Control_R"] = 79;
-    table["Shift_L"] = 80;
-    table["Shift_R"] = 81;
-    table["Caps_Lock"] = 82;
-    table["comma"] = 83;
-    table["period"] = 84;
-    table["Tab"] = 85;
-    table["Home"] = 86;
-    table["End"] = 87;
-    table["Prior"] = 88;
-    table["Next"] = 89;
-    table["minus"] = 90;
+    const char* run75[] = {"Escape", "space", nullptr, "Control_L", "Control_R", "Shift_L", "Shift_R", "Caps_Lock",
+                           "comma", "period", "Tab", "Home", "End", "Prior", "Next", "minus"};
+    for (int i = 0; i < 16; ++i)
+        if (run75[i])
+            table[run75[i]] = 75 + i;
     table["Num_Lock"] = 96;
     table["Scroll_Lock"] = 97;
     for (int d = 1; d <= 9; ++d)
@@ -63,22 +53,14 @@ const std::map<std::string, int>& ExpectedCodes()
                          "KP_Right", "KP_Home", "KP_Up", "KP_Prior"};
     for (int i = 0; i < 9; ++i)
         table[pad[i]] = 98 + i;
-    table["KP_0"] = 107;
+    const char* run107[] = {"KP_0", "Alt_L", "Alt_R", "Insert", "Delete", "Hyper_R"};
+    for (int i = 0; i < 6; ++i)
+        table[run107[i]] = 107 + i;
+    const char* run120[] = {"KP_Decimal", "KP_Divide", "KP_Multiply", "KP_Add", "KP_Subtract", "KP_Equal", "Pause"};
+    for (int i = 0; i < 7; ++i)
+        table[run120[i]] = 120 + i;
     table["KP_Insert"] = 107;
-    table["Alt_L"] = 108;
-    table["Alt_R"] = 109;
-    table["Insert"] = 110;
-    table["Delete"] = 111;
-    table["Hyper_R"] = 112;
-    table["KP_Decimal"] = 120;
-    table["KP_Delete"] = 120;
-    table["KP_Separator"] = 120;
-    table["KP_Divide"] = 121;
-    table["KP_Multiply"] = 122;
-    table["KP_Add"] = 123;
-    table["KP_Subtract"] = 124;
-    table["KP_Equal"] = 125;
-    table["Pause"] = 126;
+    table["KP_Delete"] = table["KP_Separator"] = 120;
     table["BackSpace"] = 130;
     return table;
 }
@@ -112,21 +94,6 @@ TEST(KeyFromXKeysym, EveryOtherKeysymIsNoKey)
     EXPECT_EQ(mapped, (int)listed.size());
     for (unsigned long sym : {0x1000000ul, 0x10000e9ul, 0x1008ff11ul, ~0ul})
         EXPECT_EQ(KeyFromXKeysym(sym), 255) << std::hex << sym;
-}
-
-TEST(KeyFromXKeysym, CaseAndKeypadExamples)
-{
-    EXPECT_EQ(KeyFromXKeysym(XK_a), 15);
-    EXPECT_EQ(KeyFromXKeysym(XK_z), 40);
-    EXPECT_EQ(KeyFromXKeysym(XK_A), 255);
-    EXPECT_EQ(KeyFromXKeysym(XK_Z), 255);
-    EXPECT_EQ(KeyFromXKeysym(0xff8d), 4);   // KP_Enter
-    EXPECT_EQ(KeyFromXKeysym(XK_KP_Equal), 125);
-    EXPECT_EQ(KeyFromXKeysym(XK_equal), 255);
-    EXPECT_EQ(KeyFromXKeysym(XK_bracketleft), 255);
-    EXPECT_EQ(KeyFromXKeysym(XK_F16), 66);
-    EXPECT_EQ(KeyFromXKeysym(XK_F24), 74);
-    EXPECT_EQ(KeyFromXKeysym(XK_F25), 255);
 }
 
 TEST(KeyNames, WholeTable)
@@ -179,12 +146,7 @@ TEST(InputDevices, EnumerateAndClear)
     input.EnumeratePointers(&list);
     input.EnumerateKeyboards(nullptr);
     ASSERT_EQ(list.GetCount(), 2);
-    auto* keyboard = (CVortanInputDeviceDesc*)list.GetAt(0);
-    auto* pointer = (CVortanInputDeviceDesc*)list.GetAt(1);
-    EXPECT_EQ(Narrow(keyboard->name), "VortanInput keyboard device.");
-    EXPECT_EQ(Narrow(pointer->name), "VortanInput mouse/stylus device.");
-    for (u32 word : pointer->reserved)
-        EXPECT_EQ(word, 0u);
+    EXPECT_EQ(Narrow(((CVortanInputDeviceDesc*)list.GetAt(1))->name), "VortanInput mouse/stylus device.");
     CVortanInput::ClearDeviceList(&list);
     EXPECT_EQ(list.GetCount(), 0);
     CVortanInput::ClearDeviceList(nullptr);

@@ -1,20 +1,24 @@
 // Helpers of the sound tests: a private ALSA configuration whose default device captures
-// the played PCM into a file, and builders of RIFF/WAVE images.
+// the played PCM into a file, builders of RIFF/WAVE images, and engine shortcuts.
 #pragma once
 #include <stdio.h>
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "VortanSound/VortanSoundEngine.h"
+#include "VortanSound/VortanSoundWave.h"
 #include "tests/support/TestSupport.h"
 
 namespace stest {
 
-// A private home whose .asoundrc makes the default PCM the file plugin over the null
-// device. ALSA reads its configuration once per process, so every test program sets this up
-// before its first engine opens (SetUpCapture), and the capture file is the same for the
+// A private home whose .asoundrc makes the default PCM the file plugin over the null device.
+// ALSA reads its configuration once per process, so the capture file is the same for the
 // whole program; each open of the device starts it afresh.
 inline vtest::TempDir& Home()
 {
@@ -22,10 +26,7 @@ inline vtest::TempDir& Home()
     return home;
 }
 
-inline std::string CaptureFile()
-{
-    return Home().File("capture.raw");
-}
+inline std::string CaptureFile() { return Home().File("capture.raw"); }
 
 inline void SetUpCapture()
 {
@@ -33,17 +34,13 @@ inline void SetUpCapture()
     if (done)
         return;
     done = true;
-    std::string rc = "pcm.!default { type file; slave.pcm \"null\"; file \"" + CaptureFile() +
-                     "\"; format \"raw\" }\n";
-    vtest::WriteWholeFile(Home().File(".asoundrc"), rc);
+    vtest::WriteWholeFile(Home().File(".asoundrc"), "pcm.!default { type file; slave.pcm \"null\"; file \"" +
+                                                        CaptureFile() + "\"; format \"raw\" }\n");
     setenv("HOME", Home().Path().c_str(), 1);
     unsetenv("ALSA_CONFIG_PATH");
 }
 
-inline std::string ReadCapture()
-{
-    return vtest::ReadWholeFile(CaptureFile());
-}
+inline std::string ReadCapture() { return vtest::ReadWholeFile(CaptureFile()); }
 
 inline std::vector<int16_t> ToSamples16(const std::string& bytes, size_t offset = 0)
 {
@@ -55,25 +52,16 @@ inline std::vector<int16_t> ToSamples16(const std::string& bytes, size_t offset 
 
 inline void Put16(std::string* s, unsigned v)
 {
-    s->push_back(static_cast<char>(v & 0xff));
-    s->push_back(static_cast<char>((v >> 8) & 0xff));
+    s->append({static_cast<char>(v & 0xff), static_cast<char>((v >> 8) & 0xff)});
 }
-
-inline void Put32(std::string* s, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        s->push_back(static_cast<char>((v >> (8 * i)) & 0xff));
-}
+inline void Put32(std::string* s, uint32_t v) { Put16(s, v & 0xffff); Put16(s, v >> 16); }
 
 // One chunk: id, size (the given one, or the body's), body, and a pad byte for odd bodies.
-inline std::string Chunk(const std::string& id, const std::string& body, int64_t claimedSize = -1, bool pad = true)
+inline std::string Chunk(const std::string& id, const std::string& body, int64_t claimedSize = -1)
 {
     std::string c = id;
     Put32(&c, claimedSize < 0 ? static_cast<uint32_t>(body.size()) : static_cast<uint32_t>(claimedSize));
-    c += body;
-    if (pad && (body.size() & 1))
-        c.push_back('\0');
-    return c;
+    return c + body + ((body.size() & 1) ? std::string(1, '\0') : std::string());
 }
 
 // A format chunk body (16 bytes for PCM; with the extra-size field and extra bytes otherwise).
@@ -81,12 +69,8 @@ inline std::string FormatBody(unsigned tag, unsigned channels, unsigned rate, un
                               const std::string* extra = nullptr)
 {
     std::string f;
-    Put16(&f, tag);
-    Put16(&f, channels);
-    Put32(&f, rate);
-    Put32(&f, rate * blockAlign);
-    Put16(&f, blockAlign);
-    Put16(&f, bits);
+    Put16(&f, tag), Put16(&f, channels), Put32(&f, rate), Put32(&f, rate * blockAlign);
+    Put16(&f, blockAlign), Put16(&f, bits);
     if (extra) {
         Put16(&f, static_cast<unsigned>(extra->size()));
         f += *extra;
@@ -94,7 +78,7 @@ inline std::string FormatBody(unsigned tag, unsigned channels, unsigned rate, un
     return f;
 }
 
-// "RIFF", size, "WAVE", then the chunks as given (the first must be the format chunk).
+// "RIFF", size, "WAVE", then the chunks as given.
 inline std::string Riff(const std::string& chunks)
 {
     std::string r = "RIFF";
@@ -104,8 +88,7 @@ inline std::string Riff(const std::string& chunks)
 
 inline std::string PcmWave(unsigned channels, unsigned rate, unsigned bits, const std::string& data)
 {
-    unsigned blockAlign = channels * bits / 8;
-    return Riff(Chunk("fmt ", FormatBody(1, channels, rate, bits, blockAlign)) + Chunk("data", data));
+    return Riff(Chunk("fmt ", FormatBody(1, channels, rate, bits, channels * bits / 8)) + Chunk("data", data));
 }
 
 inline std::string Samples16(const std::vector<int>& samples)
@@ -115,5 +98,44 @@ inline std::string Samples16(const std::vector<int>& samples)
         Put16(&s, static_cast<unsigned>(v) & 0xffff);
     return s;
 }
+
+// A sound loaded from a RIFF/WAVE image.
+inline std::unique_ptr<CVortanSoundWave> Load(CVortanSoundEngine* engine, std::string image, u32 flags = 0,
+                                              int duplicates = 0)
+{
+    std::unique_ptr<CVortanSoundWave> wave(CVortanSoundWave::CreateInstance());
+    EXPECT_EQ(1, wave->LoadFromMemory(engine, &image[0], static_cast<int>(image.size()), flags, duplicates));
+    return wave;
+}
+
+// A mono 44.1 kHz 16-bit sound of `frames` equal samples.
+inline std::unique_ptr<CVortanSoundWave> Constant(CVortanSoundEngine* engine, int frames, int value,
+                                                  int duplicates = 0, u32 flags = 0)
+{
+    return Load(engine, PcmWave(1, 44100, 16, Samples16(std::vector<int>(frames, value))), flags, duplicates);
+}
+
+inline std::string Bytes(CVortanSoundBuffer* b)
+{
+    return b ? std::string(reinterpret_cast<const char*>(b->GetData()), b->GetSize()) : std::string();
+}
+
+// One period mixed through Update; the primary buffer's samples.
+inline std::vector<int16_t> Period16(CVortanSoundEngine& engine)
+{
+    EXPECT_EQ(1, engine.Update());
+    return ToSamples16(Bytes(engine.GetPrimaryBuffer()));
+}
+
+// Opens the engine at 44.1 kHz 16-bit stereo without a mixer thread.
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetUpCapture();
+        ASSERT_EQ(1, engine.Open(nullptr, 44100, 16, 2, 0, VORTAN_SOUNDENGINE_NO_THREAD, 0));
+    }
+    CVortanSoundEngine engine;
+};
 
 } // namespace stest

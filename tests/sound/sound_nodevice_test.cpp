@@ -27,8 +27,8 @@ TEST(SoundWithoutDevice, OpenFailsCleanly)
     EXPECT_EQ(3, engine->Mix());
     EXPECT_EQ(1, engine->SetPaused(true));
     EXPECT_EQ(1, engine->SetPaused(false));
-    EXPECT_FALSE(engine->HasThread());
     EXPECT_EQ(9, engine->Open(&owner, 22050, 8, 1, 0, VORTAN_SOUNDENGINE_NO_THREAD, 0));
+    EXPECT_FALSE(engine->HasThread());
     engine->Close();
     delete engine;
 }

@@ -34,32 +34,22 @@ bool DecodeWithVorbisfile(const std::string& path, Reference* ref)
     auto ovReadFloat = reinterpret_cast<long (*)(OggVorbis_File*, float***, int, int*)>(dlsym(lib, "ov_read_float"));
     auto ovRead = reinterpret_cast<long (*)(OggVorbis_File*, char*, int, int, int, int, int*)>(dlsym(lib, "ov_read"));
     auto ovClear = reinterpret_cast<int (*)(OggVorbis_File*)>(dlsym(lib, "ov_clear"));
-    if (!ovFopen || !ovInfo || !ovReadFloat || !ovRead || !ovClear)
-        return false;
     OggVorbis_File vf;
-    if (ovFopen(path.c_str(), &vf) != 0)
+    if (!ovFopen || !ovInfo || !ovReadFloat || !ovRead || !ovClear || ovFopen(path.c_str(), &vf) != 0)
         return false;
-    vorbis_info* info = ovInfo(&vf, -1);
-    ref->channels = info->channels;
-    ref->rate = info->rate;
+    ref->channels = ovInfo(&vf, -1)->channels;
+    ref->rate = ovInfo(&vf, -1)->rate;
     int section = 0;
-    for (;;) {
-        float** pcm = nullptr;
-        long n = ovReadFloat(&vf, &pcm, 1024, &section);
-        if (n <= 0)
-            break;
+    float** pcm = nullptr;
+    for (long n; (n = ovReadFloat(&vf, &pcm, 1024, &section)) > 0;)
         for (long j = 0; j < n; ++j)
             for (int c = 0; c < ref->channels; ++c)
                 ref->floats.push_back(pcm[c][j]);
-    }
     ovClear(&vf);
     if (ovFopen(path.c_str(), &vf) != 0)
         return false;
     char buffer[8192];
-    for (;;) {
-        long n = ovRead(&vf, buffer, sizeof buffer, 0, 2, 1, &section);
-        if (n <= 0)
-            break;
+    for (long n; (n = ovRead(&vf, buffer, sizeof buffer, 0, 2, 1, &section)) > 0;) {
         std::vector<int16_t> s = stest::ToSamples16(std::string(buffer, static_cast<size_t>(n)));
         ref->shorts.insert(ref->shorts.end(), s.begin(), s.end());
     }
@@ -73,19 +63,13 @@ int16_t Rounded(float x)
     return static_cast<int16_t>(v > 32767.0f ? 32767.0f : (v < -32768.0f ? -32768.0f : v));
 }
 
-class OggTest : public ::testing::Test {
+class OggTest : public stest::EngineTest {
 protected:
-    void SetUp() override
-    {
-        stest::SetUpCapture();
-        ASSERT_EQ(1, engine.Open(nullptr, 44100, 16, 2, 0, VORTAN_SOUNDENGINE_NO_THREAD, 0));
-    }
     // A sox-made tone encoded by oggenc.
     std::string MakeOgg(const std::string& name, const char* channels, const char* rate, const char* seconds,
                         std::vector<std::string> synth)
     {
-        std::string wav = dir.File(name + ".wav");
-        std::string ogg = dir.File(name + ".ogg");
+        std::string wav = dir.File(name + ".wav"), ogg = dir.File(name + ".ogg");
         std::vector<std::string> make = {"sox", "-n", "-r", rate, "-c", channels, "-b", "16", wav, "synth", seconds};
         make.insert(make.end(), synth.begin(), synth.end());
         EXPECT_EQ(0, vtest::RunProgram(make));
@@ -96,18 +80,16 @@ protected:
     {
         return wave.LoadFromMemory(&engine, &bytes[0], static_cast<int>(bytes.size()), 0, 0);
     }
-    static std::vector<int16_t> Samples(CVortanSoundWave& wave)
+    static std::vector<int16_t> Samples(CVortanSoundWave& w)
     {
-        CVortanSoundBuffer* b = wave.GetBuffer(0);
-        return stest::ToSamples16(std::string(reinterpret_cast<const char*>(b->GetData()), b->GetSize()));
+        return stest::ToSamples16(stest::Bytes(w.GetBuffer(0)));
     }
-    CVortanSoundEngine engine;
     vtest::TempDir dir;
 };
 
 TEST_F(OggTest, DecodesAsLibvorbisfileDoes)
 {
-    struct Case {
+    const struct {
         const char* channels;
         const char* rate;
         std::vector<std::string> synth;
@@ -116,12 +98,11 @@ TEST_F(OggTest, DecodesAsLibvorbisfileDoes)
         {"2", "44100", {"sine", "300", "sine", "700", "gain", "-3"}},
         {"2", "32000", {"pinknoise"}},  // loud enough to clip now and then
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         std::string ogg = MakeOgg("tone", c.channels, c.rate, "1.3", c.synth);
         Reference ref;
         ASSERT_TRUE(DecodeWithVorbisfile(ogg, &ref));
         ASSERT_GT(ref.floats.size(), 20000u);
-
         CVortanSoundWave wave;
         ASSERT_EQ(1, wave.LoadFromFile(&engine, CVortanString(ogg.c_str()), 0, 1));
         EXPECT_EQ(CVortanSoundFormat(static_cast<u32>(ref.channels), static_cast<u32>(ref.rate), 16,
@@ -129,15 +110,14 @@ TEST_F(OggTest, DecodesAsLibvorbisfileDoes)
                   wave.GetFormat());
         std::vector<int16_t> ours = Samples(wave);
         ASSERT_EQ(ref.floats.size(), ours.size()) << c.channels << " " << c.rate;
-        size_t mismatches = 0;
-        size_t beyondOne = 0;
+        ASSERT_EQ(ref.shorts.size(), ours.size());
+        size_t mismatches = 0, beyondOne = 0;
         for (size_t i = 0; i < ours.size(); ++i) {
             mismatches += ours[i] != Rounded(ref.floats[i]);
             beyondOne += abs(ours[i] - ref.shorts[i]) > 1;
         }
         EXPECT_EQ(0u, mismatches) << c.channels << " " << c.rate;
         // ov_read scales by 32768 and rounds to nearest: never more than one step away.
-        EXPECT_EQ(ref.shorts.size(), ours.size());
         EXPECT_EQ(0u, beyondOne);
     }
 }
@@ -146,14 +126,11 @@ TEST_F(OggTest, ChainedStreamsFollowEachOther)
 {
     std::string a = vtest::ReadWholeFile(MakeOgg("a", "1", "22050", "0.4", {"sine", "500"}));
     std::string b = vtest::ReadWholeFile(MakeOgg("b", "1", "22050", "0.6", {"square", "200", "gain", "-6"}));
-    CVortanSoundWave first;
-    CVortanSoundWave second;
-    CVortanSoundWave both;
+    CVortanSoundWave first, second, both;
     ASSERT_EQ(1, Load(first, a));
     ASSERT_EQ(1, Load(second, b));
     ASSERT_EQ(1, Load(both, a + b));
-    std::vector<int16_t> expected = Samples(first);
-    std::vector<int16_t> tail = Samples(second);
+    std::vector<int16_t> expected = Samples(first), tail = Samples(second);
     expected.insert(expected.end(), tail.begin(), tail.end());
     EXPECT_TRUE(expected == Samples(both));
 
@@ -171,7 +148,6 @@ TEST_F(OggTest, DamagedStreams)
     CVortanSoundWave wave;
     ASSERT_EQ(1, Load(wave, good));
     size_t whole = Samples(wave).size();
-
     // Cut inside the headers (the codebooks take a few kilobytes).
     EXPECT_EQ(9, Load(wave, good.substr(0, 200)));
     EXPECT_EQ(9, Load(wave, good.substr(0, 3000)));
@@ -186,8 +162,7 @@ TEST_F(OggTest, DamagedStreams)
         junk.push_back(static_cast<char>((i * 7919) >> 3));
     EXPECT_EQ(9, Load(wave, junk));
     // Three channels: the mixer plays mono and stereo only.
-    std::string three = vtest::ReadWholeFile(MakeOgg("e", "3", "22050", "0.2", {"sine", "440"}));
-    EXPECT_EQ(9, Load(wave, three));
+    EXPECT_EQ(9, Load(wave, vtest::ReadWholeFile(MakeOgg("e", "3", "22050", "0.2", {"sine", "440"}))));
     EXPECT_EQ(0, engine.GetBufferCount());
 }
 

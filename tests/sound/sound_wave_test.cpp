@@ -2,7 +2,6 @@
 // sizes that do not fit, refused formats, and loading from files and data packs.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <vector>
 
 #include "VortanSound/VortanSoundCodec.h"
@@ -18,30 +17,19 @@ using stest::Chunk;
 using stest::FormatBody;
 using stest::Riff;
 
-class WaveTest : public ::testing::Test {
+class WaveTest : public stest::EngineTest {
 protected:
-    void SetUp() override
-    {
-        stest::SetUpCapture();
-        ASSERT_EQ(1, engine.Open(nullptr, 44100, 16, 2, 0, VORTAN_SOUNDENGINE_NO_THREAD, 0));
-    }
     int Load(CVortanSoundWave& wave, std::string image, int duplicates = 0)
     {
         return wave.LoadFromMemory(&engine, &image[0], static_cast<int>(image.size()), 0, duplicates);
     }
-    // Buffer 0's bytes.
-    static std::string Data(CVortanSoundWave& wave)
-    {
-        CVortanSoundBuffer* b = wave.GetBuffer(0);
-        return b ? std::string(reinterpret_cast<const char*>(b->GetData()), b->GetSize()) : std::string();
-    }
+    static std::string Data(CVortanSoundWave& wave) { return stest::Bytes(wave.GetBuffer(0)); }
     // ParseRiffWave's verdict on an image.
-    static int Parse(const std::string& image)
+    static int Parse(std::string image)
     {
-        std::string copy = image;
         CVortanFile file;
-        file.OpenMemory(&copy[0], static_cast<int>(copy.size()), VORTAN_FILE_READ);
-        CVortanSoundStream stream(&file, static_cast<i64>(copy.size()));
+        file.OpenMemory(&image[0], static_cast<int>(image.size()), VORTAN_FILE_READ);
+        CVortanSoundStream stream(&file, static_cast<i64>(image.size()));
         CVortanWaveInfo info;
         return CVortanSoundWave::ParseRiffWave(stream, &info);
     }
@@ -52,96 +40,73 @@ protected:
         EXPECT_NE(std::string::npos, at);
         return bytes.substr(at + 8);
     }
-    CVortanSoundEngine engine;
     vtest::TempDir dir;
 };
 
-TEST_F(WaveTest, PcmLoadsAsStored)
-{
-    std::string stereo = stest::Samples16({1, -2, 300, -400, 32767, -32768});
-    CVortanSoundWave wave;
-    ASSERT_EQ(1, Load(wave, stest::PcmWave(2, 22050, 16, stereo), 2));
-    EXPECT_EQ(stereo, Data(wave));
-    EXPECT_EQ(CVortanSoundFormat(2, 22050, 16, 4), wave.GetFormat());
-    EXPECT_EQ(12, wave.GetDataSize());
-    EXPECT_EQ(2, wave.GetDuplicateCount());
-    EXPECT_EQ(3, engine.GetBufferCount());
-
-    std::string eight("\x00\x7f\x80\xff\x10", 5);
-    CVortanSoundWave mono;
-    ASSERT_EQ(1, Load(mono, stest::PcmWave(1, 11025, 8, eight)));
-    EXPECT_EQ(eight, Data(mono));
-    EXPECT_EQ(CVortanSoundFormat(1, 11025, 8, 1), mono.GetFormat());
-}
-
-TEST_F(WaveTest, ChunkWalkSkipsEverythingElse)
+TEST_F(WaveTest, ChunkWalkAndSizesThatDoNotFit)
 {
     std::string data = stest::Samples16({10, 20, 30, 40});
-    std::string labl = "\x01\x00\x00\x00" "first";
-    labl.push_back('\0');
-    std::string note = "\x02\x00\x00\x00" "odd note";
-    note.push_back('\0');  // 13 bytes: padded
+    std::string stereo = stest::Samples16({1, -2, 300, -400, 32767, -32768});
+    std::string eight("\x00\x7f\x80\xff\x10", 5);
+    std::string labl = std::string("\x01\x00\x00\x00" "first", 10);
+    std::string note = std::string("\x02\x00\x00\x00" "odd note", 13);  // 13 bytes: padded
     std::string adtl = "adtl" + Chunk("labl", labl) + Chunk("note", note);
     std::string cue = "\x01\x00\x00\x00" + std::string(24, '\x05');
-    std::string image = Riff(Chunk("fmt ", FormatBody(1, 1, 8000, 16, 2)) + Chunk("fact", "\x04\x00\x00\x00") +
-                             "PrMr" + std::string(4, '\x09') + Chunk("junk", "abc") /* odd: pad byte */ +
-                             Chunk("data", data) + Chunk("LIST", adtl) + Chunk("cue ", cue) +
-                             Chunk("LIST", "INFO" + Chunk("ICMT", std::string("hello\0", 6))));
+    std::string fmt8 = Chunk("fmt ", FormatBody(1, 1, 8000, 8, 1));
+    std::string fmt16 = Chunk("fmt ", FormatBody(1, 1, 8000, 16, 2));
+    const struct {
+        const char* what;
+        std::string image, data;
+    } cases[] = {
+        {"stereo", stest::PcmWave(2, 22050, 16, stereo), stereo},
+        {"8-bit", stest::PcmWave(1, 11025, 8, eight), eight},
+        {"every chunk kind", Riff(fmt16 + Chunk("fact", "\x04\x00\x00\x00") + "PrMr" + std::string(4, '\x09') +
+                                  Chunk("junk", "abc") /* odd: pad byte */ + Chunk("data", data) + Chunk("LIST", adtl) +
+                                  Chunk("cue ", cue) +
+                                  Chunk("LIST", "INFO" + Chunk("ICMT", std::string("hello\0", 6)))),
+         data},
+        {"odd data chunk", Riff(fmt8 + Chunk("data", "\x81\x82\x83") + Chunk("LIST", adtl)), "\x81\x82\x83"},
+        {"later data chunk", Riff(fmt8 + Chunk("data", "\x01\x02") + Chunk("data", "\x03\x04\x05")), "\x03\x04\x05"},
+        {"size beyond the file", Riff(fmt16 + Chunk("data", data, 100000)), data},
+        // A partial last frame is not read (the buffer keeps silence there).
+        {"partial frame", stest::PcmWave(2, 8000, 16, data + "\x05\x06"), data + std::string(2, '\0')},
+    };
+    for (const auto& c : cases) {
+        CVortanSoundWave wave;
+        ASSERT_EQ(1, Load(wave, c.image, 2)) << c.what;
+        EXPECT_EQ(c.data, Data(wave)) << c.what;
+        EXPECT_EQ(3, wave.GetBufferCount()) << c.what;
+    }
     CVortanSoundWave wave;
-    ASSERT_EQ(1, Load(wave, image));
-    EXPECT_EQ(data, Data(wave));
-
-    // An odd-sized data chunk followed by another chunk.
-    std::string odd = "\x81\x82\x83";
-    CVortanSoundWave eight;
-    ASSERT_EQ(1, Load(eight, Riff(Chunk("fmt ", FormatBody(1, 1, 8000, 8, 1)) + Chunk("data", odd) +
-                                  Chunk("LIST", adtl))));
-    EXPECT_EQ(odd, Data(eight));
-
-    // A later data chunk is the one that counts.
-    CVortanSoundWave twice;
-    ASSERT_EQ(1, Load(twice, Riff(Chunk("fmt ", FormatBody(1, 1, 8000, 8, 1)) + Chunk("data", "\x01\x02") +
-                                  Chunk("data", "\x03\x04\x05"))));
-    EXPECT_EQ("\x03\x04\x05", Data(twice));
-}
-
-TEST_F(WaveTest, SizesThatDoNotFit)
-{
-    // A data size far beyond the file is cut to what is there.
-    std::string data = stest::Samples16({5, 6, 7, 8, 9});
-    CVortanSoundWave big;
-    ASSERT_EQ(1, Load(big, Riff(Chunk("fmt ", FormatBody(1, 1, 8000, 16, 2)) + Chunk("data", data, 100000))));
-    EXPECT_EQ(data, Data(big));
-
-    // A partial last frame is not read (the buffer keeps silence there).
-    std::string partial = stest::Samples16({1, 2, 3, 4}) + "\x05\x06";
-    CVortanSoundWave stereo;
-    ASSERT_EQ(1, Load(stereo, stest::PcmWave(2, 8000, 16, partial)));
-    EXPECT_EQ(stest::Samples16({1, 2, 3, 4}) + std::string(2, '\0'), Data(stereo));
-
+    ASSERT_EQ(1, Load(wave, cases[0].image));
+    EXPECT_EQ(CVortanSoundFormat(2, 22050, 16, 4), wave.GetFormat());
+    ASSERT_EQ(1, Load(wave, cases[1].image));
+    EXPECT_EQ(CVortanSoundFormat(1, 11025, 8, 1), wave.GetFormat());
     // Not one whole frame of data.
-    CVortanSoundWave none;
-    EXPECT_EQ(9, Load(none, stest::PcmWave(2, 8000, 16, "\x01\x02")));
-    EXPECT_EQ(0, none.GetBufferCount());
+    EXPECT_EQ(9, Load(wave, stest::PcmWave(2, 8000, 16, "\x01\x02")));
+    EXPECT_EQ(0, wave.GetBufferCount());
 }
 
 TEST_F(WaveTest, RefusedFormats)
 {
     const std::string data = std::string(64, '\x11');
-    struct Case {
+    auto pcm = [&](unsigned tag, unsigned ch, unsigned rate, unsigned bits, unsigned align, const std::string* extra) {
+        return Riff(Chunk("fmt ", FormatBody(tag, ch, rate, bits, align, extra)) + Chunk("data", data));
+    };
+    const struct {
         const char* what;
         std::string image;
         int parse;
     } cases[] = {
-        {"no channels", Riff(Chunk("fmt ", FormatBody(1, 0, 8000, 16, 0)) + Chunk("data", data)), 9},
-        {"three channels", Riff(Chunk("fmt ", FormatBody(1, 3, 8000, 16, 6)) + Chunk("data", data)), 9},
-        {"24-bit", Riff(Chunk("fmt ", FormatBody(1, 2, 8000, 24, 6)) + Chunk("data", data)), 9},
-        {"12-bit", Riff(Chunk("fmt ", FormatBody(1, 1, 8000, 12, 2)) + Chunk("data", data)), 9},
-        {"block align", Riff(Chunk("fmt ", FormatBody(1, 2, 8000, 16, 3)) + Chunk("data", data)), 9},
-        {"no rate", Riff(Chunk("fmt ", FormatBody(1, 1, 0, 16, 2)) + Chunk("data", data)), 9},
-        {"tiny adpcm block", Riff(Chunk("fmt ", FormatBody(17, 2, 8000, 4, 4, &data)) + Chunk("data", data)), 9},
-        {"adpcm 3-bit", Riff(Chunk("fmt ", FormatBody(17, 1, 8000, 3, 32, &data)) + Chunk("data", data)), 9},
-        {"other codec", Riff(Chunk("fmt ", FormatBody(85, 1, 8000, 0, 1, &data)) + Chunk("data", data)), 9},
+        {"no channels", pcm(1, 0, 8000, 16, 0, nullptr), 9},
+        {"three channels", pcm(1, 3, 8000, 16, 6, nullptr), 9},
+        {"24-bit", pcm(1, 2, 8000, 24, 6, nullptr), 9},
+        {"12-bit", pcm(1, 1, 8000, 12, 2, nullptr), 9},
+        {"block align", pcm(1, 2, 8000, 16, 3, nullptr), 9},
+        {"no rate", pcm(1, 1, 0, 16, 2, nullptr), 9},
+        {"tiny adpcm block", pcm(17, 2, 8000, 4, 4, &data), 9},
+        {"adpcm 3-bit", pcm(17, 1, 8000, 3, 32, &data), 9},
+        {"other codec", pcm(85, 1, 8000, 0, 1, &data), 9},
         {"short fmt", Riff(Chunk("fmt ", "\x01\x00\x01\x00") + Chunk("data", data)), 9},
         {"no data", Riff(Chunk("fmt ", FormatBody(1, 1, 8000, 16, 2)) + Chunk("LIST", "INFO")), 9},
         {"overlong label", Riff(Chunk("fmt ", FormatBody(1, 1, 8000, 16, 2)) + Chunk("data", data) +
@@ -151,7 +116,7 @@ TEST_F(WaveTest, RefusedFormats)
         {"not WAVE", "RIFF\x10\x00\x00\x00" "AVI fmt \x10\x00\x00\x00" + data, 11},
         {"short header", "RIFF\x10\x00\x00\x00WAVEfmt", 2},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         EXPECT_EQ(c.parse, Parse(c.image)) << c.what;
         CVortanSoundWave wave;
         EXPECT_EQ(9, Load(wave, c.image, 2)) << c.what;
@@ -184,26 +149,19 @@ TEST_F(WaveTest, AdpcmStepIndexIsClamped)
               Data(wave));
     EXPECT_EQ(CVortanSoundFormat(1, 8000, 16, 2), wave.GetFormat());
 
+    // The codec without formats refuses; with them it wants room for whole blocks only.
     CVortanSoundCodecImaAdpcm codec;
-    CVortanSoundFormat source(1, 22050, 4, 256);
-    CVortanSoundFormat dest(1, 22050, 16, 2);
-    EXPECT_EQ(0u, codec.DecodedSize(256));
+    CVortanSoundFormat source(1, 22050, 4, 256), dest(1, 22050, 16, 2);
     EXPECT_EQ(3, codec.Decode(reinterpret_cast<const u8*>(block.data()), 8, &block[0], 8));
     ASSERT_EQ(1, codec.SetFormats(&dest, &source));
-    EXPECT_EQ(2, codec.SetFormats(nullptr, &source));
-    EXPECT_EQ(1010u, codec.DecodedSize(256));
-    EXPECT_EQ(3030u, codec.DecodedSize(3 * 256 + 100));
-    EXPECT_EQ(505u, CVortanSoundCodecImaAdpcm::SamplesPerBlock(256, 1));
-    EXPECT_EQ(6, codec.GetTypeId());
-    EXPECT_EQ(64u, codec.EncodedSize(256));
-    std::vector<u8> small(100);
-    std::vector<u8> in(256);
+    EXPECT_EQ(3030u, codec.DecodedSize(3 * 256 + 100));  // 505 samples per 256-byte block
+    std::vector<u8> small(100), in(256);
     EXPECT_EQ(2, codec.Decode(in.data(), 256, small.data(), 100));  // too little room
 }
 
-TEST_F(WaveTest, AdpcmMatchesSox)
+TEST_F(WaveTest, SoxFilesFromDiskAndAdpcmMatchesSox)
 {
-    struct Case {
+    const struct {
         const char* channels;
         const char* rate;
         std::vector<std::string> synth;
@@ -212,10 +170,8 @@ TEST_F(WaveTest, AdpcmMatchesSox)
         {"2", "44100", {"sine", "300", "square", "97"}},
         {"1", "8000", {"whitenoise"}},
     };
-    for (const Case& c : cases) {
-        std::string pcm = dir.File("pcm.wav");
-        std::string adpcm = dir.File("adpcm.wav");
-        std::string decoded = dir.File("decoded.wav");
+    for (const auto& c : cases) {
+        std::string pcm = dir.File("pcm.wav"), adpcm = dir.File("adpcm.wav"), decoded = dir.File("decoded.wav");
         std::vector<std::string> make = {"sox", "-n", "-r", c.rate, "-c", c.channels, "-b", "16", pcm, "synth", "0.7"};
         make.insert(make.end(), c.synth.begin(), c.synth.end());
         make.insert(make.end(), {"gain", "-2"});
@@ -223,7 +179,10 @@ TEST_F(WaveTest, AdpcmMatchesSox)
         ASSERT_EQ(0, vtest::RunProgram({"sox", pcm, "-e", "ima-adpcm", adpcm}));
         ASSERT_EQ(0, vtest::RunProgram({"sox", adpcm, "-e", "signed-integer", "-b", "16", decoded}));
 
+        // The PCM file itself loads as stored.
         CVortanSoundWave wave;
+        ASSERT_EQ(1, wave.LoadFromFile(&engine, CVortanString(pcm.c_str()), 0, 1));
+        EXPECT_EQ(DataChunkOf(pcm), Data(wave));
         ASSERT_EQ(1, wave.LoadFromFile(&engine, CVortanString(adpcm.c_str()), 0, 0)) << c.channels;
         std::string ours = Data(wave);
         std::string reference = DataChunkOf(decoded);
@@ -233,39 +192,27 @@ TEST_F(WaveTest, AdpcmMatchesSox)
         EXPECT_EQ(std::string(ours.size() - reference.size(), '\0'), ours.substr(reference.size()));
         EXPECT_EQ(static_cast<u32>(atoi(c.channels)), wave.GetFormat().m_channels);
     }
-}
-
-TEST_F(WaveTest, SoxPcmFileFromDisk)
-{
-    std::string path = dir.File("tone.wav");
-    ASSERT_EQ(0, vtest::RunProgram({"sox", "-n", "-r", "11025", "-c", "2", "-b", "8", path, "synth", "0.2", "sine",
-                                    "1000"}));
     CVortanSoundWave wave;
-    ASSERT_EQ(1, wave.LoadFromFile(&engine, CVortanString(path.c_str()), 0, 1));
-    EXPECT_EQ(DataChunkOf(path), Data(wave));
-    EXPECT_EQ(CVortanSoundFormat(2, 11025, 8, 2), wave.GetFormat());
     EXPECT_EQ(10, wave.LoadFromFile(&engine, CVortanString(dir.File("missing.wav").c_str()), 0, 0));
     EXPECT_EQ(0, wave.GetBufferCount());
 }
 
 std::string Pack(const std::vector<std::pair<std::string, std::string>>& entries)
 {
-    std::string table;
+    std::string pack = "DMP2", blocks;
+    stest::Put32(&pack, static_cast<uint32_t>(entries.size()));
     size_t tableSize = 8;
     for (const auto& e : entries)
         tableSize += 2 + e.first.size() + 4;
-    std::string blocks;
     for (const auto& e : entries) {
-        stest::Put16(&table, static_cast<unsigned>(e.first.size()));
-        table += e.first;
-        stest::Put32(&table, static_cast<uint32_t>(tableSize + blocks.size()));
+        stest::Put16(&pack, static_cast<unsigned>(e.first.size()));
+        pack += e.first;
+        stest::Put32(&pack, static_cast<uint32_t>(tableSize + blocks.size()));
         blocks += std::string(4, '\0');
         stest::Put32(&blocks, static_cast<uint32_t>(e.second.size()));
         blocks += e.second;
     }
-    std::string pack = "DMP2";
-    stest::Put32(&pack, static_cast<uint32_t>(entries.size()));
-    return pack + table + blocks;
+    return pack + blocks;
 }
 
 TEST_F(WaveTest, LoadsFromDataPacks)

@@ -5,15 +5,13 @@
 #include <sys/stat.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/support/TestSupport.h"
 
 namespace {
 
-std::string Tool()
-{
-    return vtest::BinaryDir() + "/tools/makefont";
-}
+std::string Tool() { return vtest::BinaryDir() + "/tools/makefont"; }
 
 // Reads the description and its pages and prints "ok" or the first problem: every glyph
 // rectangle lies on its page, pages are white wherever they are not transparent, every glyph
@@ -88,24 +86,21 @@ assert len(set(ids)) == len(ids), 'duplicate ids'
 print('ok %d %d %d %s' % (len(glyphs), line_height, len(pages), ','.join(str(i) for i in sorted(ids))))
 )PY";
 
-std::string Check(const std::string& fnt)
-{
+std::string Check(const std::string& fnt) {
     std::string out;
     int status = vtest::RunProgram({vtest::Python(), "-c", kCheck, fnt}, &out);
     EXPECT_EQ(0, status) << out;
     return out;
 }
 
-bool Exists(const std::string& path)
-{
+bool Exists(const std::string& path) {
     struct stat st;
     return stat(path.c_str(), &st) == 0;
 }
 
 }  // namespace
 
-TEST(MakeFont, WritesADescriptionWithWhiteGlyphPages)
-{
+TEST(MakeFont, WritesADescriptionWithWhiteGlyphPages) {
     vtest::TempDir dir;
     std::string out;
     ASSERT_EQ(0, vtest::RunProgram({Tool(), "--size", "18", dir.File("menu.fnt")}, &out)) << out;
@@ -117,8 +112,7 @@ TEST(MakeFont, WritesADescriptionWithWhiteGlyphPages)
     EXPECT_FALSE(Exists(dir.File("menu_0.png.tmp")));
 }
 
-TEST(MakeFont, UnderscoreIsAlwaysThereAndSmallPagesSpillOver)
-{
+TEST(MakeFont, UnderscoreIsAlwaysThereAndSmallPagesSpillOver) {
     vtest::TempDir dir;
     std::string out;
     ASSERT_EQ(0, vtest::RunProgram({Tool(), "--size", "30", "--chars", "0x41-0x5A,0x263A", "--page-width", "64",
@@ -134,22 +128,19 @@ TEST(MakeFont, UnderscoreIsAlwaysThereAndSmallPagesSpillOver)
     EXPECT_TRUE(Exists(dir.File("big_1.png")));
 }
 
-TEST(MakeFont, BadArgumentsAreRefusedWithoutWritingAnything)
-{
+TEST(MakeFont, BadArgumentsAreRefusedWithoutWritingAnything) {
     vtest::TempDir dir;
     std::string f = dir.File("x.fnt");
-    EXPECT_EQ(2, vtest::RunProgram({Tool()}));
-    EXPECT_EQ(2, vtest::RunProgram({Tool(), "--size", "3", f}));
-    EXPECT_EQ(2, vtest::RunProgram({Tool(), "--size", "12x", f}));
-    EXPECT_EQ(2, vtest::RunProgram({Tool(), "--size"}));
-    EXPECT_EQ(2, vtest::RunProgram({Tool(), "--chars", "90-65", f}));
-    EXPECT_EQ(2, vtest::RunProgram({Tool(), "--chars", "65,,66", f}));
-    EXPECT_EQ(2, vtest::RunProgram({Tool(), "--chars", "0x10000", f}));
-    EXPECT_EQ(2, vtest::RunProgram({Tool(), "--page-width", "100", f}));
-    EXPECT_EQ(2, vtest::RunProgram({Tool(), "--frobnicate", f}));
-    EXPECT_EQ(2, vtest::RunProgram({Tool(), f, f}));
-    EXPECT_EQ(1, vtest::RunProgram({Tool(), "--family", "No Such Family Anywhere", f}));
-    EXPECT_EQ(1, vtest::RunProgram({Tool(), "--size", "200", "--page-width", "16", "--page-height", "16", f}));
-    EXPECT_EQ(1, vtest::RunProgram({Tool(), dir.File("missing/dir/x.fnt")}));
+    const std::vector<std::vector<std::string>> usage = {{}, {"--size", "3", f}, {"--size", "12x", f},
+        {"--size"}, {"--chars", "90-65", f}, {"--chars", "65,,66", f}, {"--chars", "0x10000", f},
+        {"--page-width", "100", f}, {"--frobnicate", f}, {f, f}};
+    const std::vector<std::vector<std::string>> failing = {{"--family", "No Such Family Anywhere", f},
+        {"--size", "200", "--page-width", "16", "--page-height", "16", f}, {dir.File("missing/dir/x.fnt")}};
+    for (auto* list : {&usage, &failing}) {
+        for (auto args : *list) {
+            args.insert(args.begin(), Tool());
+            EXPECT_EQ(list == &usage ? 2 : 1, vtest::RunProgram(args)) << args.size();
+        }
+    }
     EXPECT_FALSE(Exists(f));
 }

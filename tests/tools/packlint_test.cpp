@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -20,8 +21,7 @@ const std::string kPackTool = vtest::BinaryDir() + "/tools/vortanpack";
 const std::string kLint = vtest::SourceDir() + "/tests/tools/packlint.py";
 const int kSizes[] = {640, 480, 360, 320, 240};
 
-bool Exists(const std::string& path)
-{
+bool Exists(const std::string& path) {
     struct stat info;
     return stat(path.c_str(), &info) == 0;
 }
@@ -37,91 +37,73 @@ int Lint(const std::string& source, const std::string& build, std::string* out,
 }
 
 // 1-based number of the first line of `text` that holds `marker`, 0 when none does.
-int LineOf(const std::string& text, const std::string& marker)
-{
+int LineOf(const std::string& text, const std::string& marker) {
     size_t at = text.find(marker);
-    if (at == std::string::npos)
-        return 0;
-    int line = 1;
-    for (size_t i = 0; i < at; ++i)
-        line += text[i] == '\n';
-    return line;
+    return at == std::string::npos ? 0 : 1 + (int)std::count(text.begin(), text.begin() + at, '\n');
 }
 
-std::string Where(const std::string& file, const std::string& text, const std::string& marker)
-{
+std::string Where(const std::string& file, const std::string& text, const std::string& marker) {
     int line = LineOf(text, marker);
     EXPECT_GT(line, 0) << marker << " is not in " << file;
     return file + ":" + std::to_string(line) + ": ";
 }
 
 // The lines of the report that start with `prefix`.
-std::vector<std::string> LinesStarting(const std::string& report, const std::string& prefix)
-{
+std::vector<std::string> LinesStarting(const std::string& report, const std::string& prefix) {
     std::vector<std::string> lines;
     std::istringstream in(report);
-    std::string line;
-    while (std::getline(in, line)) {
+    for (std::string line; std::getline(in, line);)
         if (line.compare(0, prefix.size(), prefix) == 0)
             lines.push_back(line);
-    }
     return lines;
 }
 
 // True when some report line holds both texts.
-bool Reports(const std::string& report, const std::string& where, const std::string& what)
-{
-    for (const std::string& line : LinesStarting(report, where)) {
+bool Reports(const std::string& report, const std::string& where, const std::string& what) {
+    for (const std::string& line : LinesStarting(report, where))
         if (line.find(what) != std::string::npos)
             return true;
-    }
     return false;
+}
+
+// The names in a directory.
+std::vector<std::string> Names(const std::string& path) {
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(path.c_str())) {
+        while (struct dirent* entry = readdir(dir))
+            names.push_back(entry->d_name);
+        closedir(dir);
+    }
+    EXPECT_FALSE(names.empty()) << path;
+    return names;
 }
 
 class PackLint : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         if (!Exists(vtest::BinaryDir() + "/orlointro.dmp") || !Exists(kPackTool))
             GTEST_SKIP() << "the data packs are not built (target datapacks)";
     }
 
     // A copy of the source tree without its build, test and benchmark directories.
-    std::string ScratchTree()
-    {
+    std::string ScratchTree() {
         std::string root = tmp.File("src");
         EXPECT_EQ(0, mkdir(root.c_str(), 0700));
-        DIR* dir = opendir(vtest::SourceDir().c_str());
-        EXPECT_TRUE(dir != nullptr);
-        if (!dir)
-            return root;
-        while (struct dirent* entry = readdir(dir)) {
-            std::string name = entry->d_name;
-            if (name[0] == '.' || name.compare(0, 5, "build") == 0 || name == "tests" || name == "bench")
-                continue;
-            EXPECT_EQ(0, vtest::RunProgram({"cp", "-r", vtest::SourceDir() + "/" + name, root + "/" + name}))
-                << name;
-        }
-        closedir(dir);
+        for (const std::string& name : Names(vtest::SourceDir()))
+            if (name[0] != '.' && name.compare(0, 5, "build") != 0 && name != "tests" && name != "bench") {
+                EXPECT_EQ(0, vtest::RunProgram({"cp", "-r", vtest::SourceDir() + "/" + name, root + "/" + name}));
+            }
         return root;
     }
 
     // A build directory whose packs are links to the built ones.
-    std::string ScratchBuild()
-    {
+    std::string ScratchBuild() {
         std::string root = tmp.File("build");
         EXPECT_EQ(0, mkdir(root.c_str(), 0700));
-        DIR* dir = opendir(vtest::BinaryDir().c_str());
-        EXPECT_TRUE(dir != nullptr);
-        if (!dir)
-            return root;
-        while (struct dirent* entry = readdir(dir)) {
-            std::string name = entry->d_name;
+        for (const std::string& name : Names(vtest::BinaryDir()))
             if (name.size() > 4 && name.compare(name.size() - 4, 4, ".dmp") == 0) {
                 EXPECT_EQ(0, symlink((vtest::BinaryDir() + "/" + name).c_str(), (root + "/" + name).c_str()));
             }
-        }
-        closedir(dir);
         return root;
     }
 
@@ -145,18 +127,11 @@ protected:
 
 } // namespace
 
-TEST_F(PackLint, TheTreeIsClean)
-{
-    std::string report;
-    EXPECT_EQ(0, Lint(vtest::SourceDir(), vtest::BinaryDir(), &report)) << report;
-}
-
-// The lint sees the loads the platform makes, expanded as the code expands them.
-TEST_F(PackLint, FindsTheLoadsTheCodeMakes)
-{
+// The tree is clean, and the lint sees the loads the platform makes, expanded as the code
+// expands them.
+TEST_F(PackLint, FindsTheLoadsTheCodeMakes) {
     std::string report;
     ASSERT_EQ(0, Lint(vtest::SourceDir(), vtest::BinaryDir(), &report, {"--dump"})) << report;
-
     std::string intro = vtest::ReadWholeFile(vtest::SourceDir() + "/platform/OrloIntroState.cpp");
     int line = LineOf(intro, "\"sl-welcome.wav\"");
     ASSERT_GT(line, 0);
@@ -164,26 +139,21 @@ TEST_F(PackLint, FindsTheLoadsTheCodeMakes)
               report.find("found platform/OrloIntroState.cpp:" + std::to_string(line) +
                           " sound \"sl-welcome.wav\": sl-welcome.wav -> orlointro.dmp\n"))
         << report;
-
     // The twelve logo frames, numbered from 1.
     for (int i = 1; i <= 12; ++i)
         EXPECT_NE(std::string::npos, report.find(": orlogate_logo" + std::to_string(i) + ".jpg -> orlointro.dmp\n"))
             << i;
     EXPECT_EQ(std::string::npos, report.find("orlogate_logo0.jpg"));
     EXPECT_EQ(std::string::npos, report.find("orlogate_logo13.jpg"));
-
     // Size variants for every size of the pack choice; the first language pack.
-    for (int size : kSizes) {
-        for (const char* base : {"orlofonts", "orlolobby"}) {
-            std::string pack = std::string(base) + "_" + std::to_string(size) + ".dmp";
-            EXPECT_NE(std::string::npos, report.find(" pack \"" + std::string(base) + "\": " + pack + " -> " + pack))
-                << pack;
+    for (int size : kSizes)
+        for (std::string base : {"orlofonts", "orlolobby"}) {
+            std::string pack = base + "_" + std::to_string(size) + ".dmp";
+            EXPECT_NE(std::string::npos, report.find(" pack \"" + base + "\": " + pack + " -> " + pack)) << pack;
         }
-    }
     for (const char* pack : {"orlolanguage_0000.dmp", "orlosounds.dmp", "orlolayouts.dmp", "orlointro.dmp",
                              "title.dmp", "achievements.dmp"})
         EXPECT_NE(std::string::npos, report.find(": " + std::string(pack) + " -> " + pack + "\n")) << pack;
-
     // The title's pictures ("<base>.jpg", else "<base>.png").
     for (const char* picture : {"background-horizontal", "background-vertical", "title"}) {
         std::string found = " image \"" + std::string(picture) + "\": " + picture;
@@ -191,7 +161,6 @@ TEST_F(PackLint, FindsTheLoadsTheCodeMakes)
                     report.find(found + ".png -> title.dmp\n") != std::string::npos)
             << picture;
     }
-
     // User files and the lock file are known not to be pack entries.
     EXPECT_NE(std::string::npos, report.find(": /tmp/orlo_app.lock -> not a pack entry"));
     EXPECT_NE(std::string::npos, report.find(": stats.dat -> not a pack entry"));
@@ -199,8 +168,7 @@ TEST_F(PackLint, FindsTheLoadsTheCodeMakes)
 
 // A scratch copy of the tree with loads that no pack serves: each is reported at its line;
 // names in comments are not loads.
-TEST_F(PackLint, NamesEveryUnservedLoadWithItsLine)
-{
+TEST_F(PackLint, NamesEveryUnservedLoadWithItsLine) {
     std::string src = ScratchTree();
     const std::string probe = R"CPP(// Loads that no pack serves.
 #include "platform/OrloApplication.h"
@@ -231,12 +199,10 @@ void Probe(COrloApplication* app)
 }
 )CPP";
     ASSERT_TRUE(vtest::WriteWholeFile(src + "/platform/PackLintProbe.cpp", probe));
-
     std::string report;
     EXPECT_EQ(1, Lint(src, vtest::BinaryDir(), &report));
     const std::string file = "platform/PackLintProbe.cpp";
     auto at = [&](const std::string& marker) { return Where(file, probe, marker); };
-
     EXPECT_TRUE(Reports(report, at("missing-chime.wav"), "no built pack holds missing-chime.wav")) << report;
     // The pack named by a macro: where it is defined and where it is opened.
     EXPECT_TRUE(Reports(report, at("#define PROBE_PACK"), "the pack probe-missing.dmp is not built")) << report;
@@ -257,7 +223,6 @@ void Probe(COrloApplication* app)
     EXPECT_TRUE(Reports(report, at("frame_%s.png"), "cannot tell which names the pattern \"frame_%s.png\" gives"))
         << report;
     EXPECT_TRUE(Reports(report, at("orlo_tiny.fnt"), "no built pack holds orlo_tiny.fnt")) << report;
-
     // Not loads, or loads that a pack serves.
     for (const char* quiet : {"commented-out.wav", "block-comment.png", "a-name.png", "\"default\"",
                               "orlogate_logo%02d.jpg\": orlogate_logo11"})
@@ -276,8 +241,7 @@ void Probe(COrloApplication* app)
 }
 
 // data/packs.txt must list what the packs hold and hold what it lists.
-TEST_F(PackLint, ChecksThePackList)
-{
+TEST_F(PackLint, ChecksThePackList) {
     std::string src = ScratchTree();
     std::string list = vtest::ReadWholeFile(src + "/data/packs.txt");
     size_t welcome = list.find(" sl-welcome.wav");
@@ -288,7 +252,6 @@ TEST_F(PackLint, ChecksThePackList)
     list.insert(list.find('\n', title), " ghost.png");
     list += "orlolanguage_0002.dmp:\nnowhere.dmp: x.png\njust words\n";
     ASSERT_TRUE(vtest::WriteWholeFile(src + "/data/packs.txt", list));
-
     std::string report;
     EXPECT_EQ(1, Lint(src, vtest::BinaryDir(), &report));
     std::string intro = vtest::ReadWholeFile(src + "/platform/OrloIntroState.cpp");
@@ -308,8 +271,7 @@ TEST_F(PackLint, ChecksThePackList)
 
 // What the built packs hold: size variants alike, alternatives, atlas members, packs that the
 // program never opens.
-TEST_F(PackLint, ChecksTheBuiltPacks)
-{
+TEST_F(PackLint, ChecksTheBuiltPacks) {
     std::string src = ScratchTree();
     std::string build = ScratchBuild();
     // One size variant lacks the avatar; the title pack lacks the title picture.
@@ -324,7 +286,6 @@ TEST_F(PackLint, ChecksTheBuiltPacks)
     std::string list = vtest::ReadWholeFile(src + "/data/packs.txt");
     list += "atlas.dmp: buttons.six buttons.png\nspare.dmp: spare.wav\n";
     ASSERT_TRUE(vtest::WriteWholeFile(src + "/data/packs.txt", list));
-
     const std::string probe = R"CPP(#include "platform/OrloApplication.h"
 void Probe(COrloApplication* app)
 {
@@ -336,7 +297,6 @@ void Probe(COrloApplication* app)
 }
 )CPP";
     ASSERT_TRUE(vtest::WriteWholeFile(src + "/platform/PackLintProbe.cpp", probe));
-
     std::string report;
     EXPECT_EQ(1, Lint(src, build, &report));
     const std::string file = "platform/PackLintProbe.cpp";
@@ -358,8 +318,7 @@ void Probe(COrloApplication* app)
     EXPECT_TRUE(LinesStarting(report, at("atlas.dmp")).empty()) << report;
 }
 
-TEST_F(PackLint, StopsWithoutThePackTool)
-{
+TEST_F(PackLint, StopsWithoutThePackTool) {
     std::string report;
     EXPECT_EQ(2, vtest::RunProgram({vtest::Python(), kLint, "--source", vtest::SourceDir(), "--build",
                                     vtest::BinaryDir(), "--pack-tool", tmp.File("no-such-tool")},

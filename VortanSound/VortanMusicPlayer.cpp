@@ -45,8 +45,8 @@ bool HasVolumeProperty(GstElement* element)
 {
     if (!element)
         return false;
-    GParamSpec* spec = g_object_class_find_property(G_OBJECT_GET_CLASS(element), "volume");
-    return spec && G_PARAM_SPEC_VALUE_TYPE(spec) == G_TYPE_DOUBLE;
+    GParamSpec* volumeProperty = g_object_class_find_property(G_OBJECT_GET_CLASS(element), "volume");
+    return volumeProperty && G_PARAM_SPEC_VALUE_TYPE(volumeProperty) == G_TYPE_DOUBLE;
 }
 
 } // namespace

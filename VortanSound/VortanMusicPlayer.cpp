@@ -52,7 +52,7 @@ bool HasVolumeProperty(GstElement* element)
 } // namespace
 
 CVortanSoundMusicPlayer::CVortanSoundMusicPlayer()
-    : m_pipeline(nullptr), m_sink(nullptr), m_volume(nullptr), m_owner(nullptr), m_attach(nullptr),
+    : m_pipeline(nullptr), m_volume(nullptr), m_owner(nullptr), m_attach(nullptr),
       m_detach(nullptr), m_state(STATE_CLOSED), m_volumeAtOpen(0), m_muted(0), m_mutedVolume(0),
       m_fadeTarget(0), m_fadeLevel(0.0f), m_fadeRate(0.0f), m_endOfStream(0), m_loop(0)
 {
@@ -130,8 +130,8 @@ int CVortanSoundMusicPlayer::OpenPipeline(void* owner, FOwnerCall attach, FOwner
     }
 
     m_pipeline = pipeline;
-    m_volume = elements[4];
-    m_sink = elements[count - 1];
+    // An element standing in for the volume stage without a volume level is never set.
+    m_volume = HasVolumeProperty(elements[4]) ? elements[4] : nullptr;
     m_state = STATE_STOPPED;
     m_volumeAtOpen = GetVolume();
     return VORTAN_OK;
@@ -235,13 +235,13 @@ float CVortanSoundMusicPlayer::GetDuration()
 
 void CVortanSoundMusicPlayer::SetOutputLevel(double level)
 {
-    if (HasVolumeProperty(m_volume))
+    if (m_volume)
         g_object_set(m_volume, "volume", level, nullptr);
 }
 
 int CVortanSoundMusicPlayer::ReadOutputVolume()
 {
-    if (!HasVolumeProperty(m_volume))
+    if (!m_volume)
         return 0;
     gdouble level = 0.0;
     g_object_get(m_volume, "volume", &level, nullptr);
@@ -434,7 +434,6 @@ void CVortanSoundMusicPlayer::Close()
         gst_element_set_state(m_pipeline, GST_STATE_NULL);
         gst_object_unref(m_pipeline);
         m_pipeline = nullptr;
-        m_sink = nullptr;
         m_volume = nullptr;
     }
     m_state = STATE_CLOSED;

@@ -96,8 +96,7 @@ private:
     float QuerySeconds(int position);
 
     GstElement* m_pipeline;
-    GstElement* m_sink;
-    GstElement* m_volume;
+    GstElement* m_volume;  // the volume stage; null when it has no volume level
     void* m_owner;
     FOwnerCall m_attach;
     FOwnerCall m_detach;

@@ -23,7 +23,7 @@ CVortanSound3DParameters::CVortanSound3DParameters()
 }
 
 CVortanSoundBuffer::CVortanSoundBuffer()
-    : m_data(nullptr), m_size(0), m_flags(0), m_shared(0), m_registered(0), m_playing(0), m_pan(0), m_volume(0),
+    : m_data(nullptr), m_size(0), m_flags(0), m_shared(0), m_playing(0), m_pan(0), m_volume(0),
       m_frequency(0), m_position(0), m_playFlags(0), m_locked(0), m_ends(0), m_minDistance(0.0f),
       m_maxDistance(0.0f), m_dopplerFactor(0.0f), m_insideConeAngle(0), m_outsideConeAngle(0),
       m_outsideConeVolume(0), m_previousPlaying(0), m_seenEnds(0)
@@ -51,7 +51,6 @@ int CVortanSoundBuffer::Register(CVortanSoundEngine* engine)
     int rc = engine->AddBuffer(this);
     if (rc != VORTAN_OK && rc != 0)
         return rc;
-    m_registered = 1;
     if (m_flags & VORTAN_SOUNDBUFFER_NOTIFY) {
         rc = engine->AddNotifyHandler(this);
         if (rc != VORTAN_OK)
@@ -95,10 +94,6 @@ int CVortanSoundBuffer::Adopt(CVortanSoundEngine* engine, const CVortanSoundForm
     m_frequency.store(chosen.m_samplesPerSec);
     m_size = static_cast<u32>(size);
     m_flags = flags;
-    m_shared = 0;
-    m_position.store(0);
-    m_locked.store(0);
-    m_playing.store(0);
     m_pan.store(0);
     m_volume.store(0);
     m_playFlags.store(0);
@@ -117,28 +112,13 @@ int CVortanSoundBuffer::Duplicate(CVortanSoundBuffer* source)
     Release();
     if (!source || !source->m_data || !source->m_engine)
         return VORTAN_E_ARGUMENT;
-    m_format = source->m_format;
-    m_frequency.store(source->GetFrequency());
-    m_size = source->m_size;
-    m_data = source->m_data;
+    // Shared before anything can fail, so that a failure never frees the source's data.
     m_shared = 1;
-    m_flags = source->m_flags;
     // The owner's lock is taken over; the mixer's hold on the source for its current pass
     // is not (the copy would stay locked for good).
     m_locked.store(source->m_locked.load() == LOCKED_BY_OWNER ? LOCKED_BY_OWNER : 0);
-    m_position.store(0);
-    m_playing.store(0);
-    m_pan.store(0);
-    m_volume.store(0);
-    m_playFlags.store(0);
-    if (m_flags & VORTAN_SOUNDBUFFER_3D)
-        Init3D();
-    int rc = Register(source->m_engine);
-    if (rc != VORTAN_OK) {
-        Release();
-        return rc;
-    }
-    return VORTAN_OK;
+    return Adopt(source->m_engine, source->GetFormat(), source->m_data, static_cast<int>(source->m_size),
+                 source->m_flags);
 }
 
 void CVortanSoundBuffer::Release()
@@ -149,7 +129,6 @@ void CVortanSoundBuffer::Release()
         m_engine->RemoveNotifyHandler(this);
         m_engine->RemoveBuffer(this);
     }
-    m_registered = 0;
     ClearNotifies();
     if (m_data && !m_shared)
         free(m_data);

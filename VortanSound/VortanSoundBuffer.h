@@ -111,7 +111,8 @@ private:
     CVortanSoundBuffer& operator=(const CVortanSoundBuffer&) = delete;
 
     int Register(CVortanSoundEngine* engine);
-    // Takes the data over, sets the fields up and registers (released on failure).
+    // After Release: takes the data over (shared when m_shared is set), sets the fields up and
+    // registers (released on failure).
     int Adopt(CVortanSoundEngine* engine, const CVortanSoundFormat& format, u8* data, int size, u32 flags);
 
     // Mixer side: moves the position from `expected` to `next` unless the main thread changed
@@ -136,7 +137,6 @@ private:
     u32 m_size;
     u32 m_flags;
     int m_shared;
-    int m_registered;
 
     // Shared with the mixer thread.
     std::atomic<i32> m_playing;

@@ -30,12 +30,22 @@ float Ratio(u32 a, u32 b)
     return static_cast<float>(big) / static_cast<float>(small);
 }
 
+// Index of the pointer in the list, or -1.
+int IndexOf(const CVortanPtrArray& list, const void* item)
+{
+    for (int i = 0; i < list.GetCount(); ++i) {
+        if (list.GetAt(i) == item)
+            return i;
+    }
+    return -1;
+}
+
 } // namespace
 
 CVortanSoundEngine::CVortanSoundEngine()
     : m_owner(nullptr), m_paused(0), m_muted(0), m_savedVolume(0), m_mixBuffer(nullptr), m_periodBytes(0),
       m_mixSamples(0), m_mixBytes(0), m_flags(0), m_pcm(nullptr), m_hwParams(nullptr), m_periodFrames(0),
-      m_deviceBufferFrames(0), m_devicePaused(0), m_notifyId(0)
+      m_devicePaused(0), m_notifyId(0)
 {
 }
 
@@ -232,7 +242,6 @@ int CVortanSoundEngine::OpenDevice(const CVortanSoundFormat& format, int periodB
         if (snd_pcm_prepare(pcm) < 0)
             break;
         m_periodFrames = static_cast<int>(periodFrames);
-        m_deviceBufferFrames = static_cast<u32>(bufferFrames);
         ok = 1;
     } while (false);
     if (sw)
@@ -261,7 +270,6 @@ void CVortanSoundEngine::CloseDevice()
         m_hwParams = nullptr;
     }
     m_devicePaused = 0;
-    m_deviceBufferFrames = 0;
 }
 
 int CVortanSoundEngine::SetPaused(bool paused)
@@ -351,35 +359,14 @@ int CVortanSoundEngine::AddBuffer(CVortanSoundBuffer* buffer)
         return VORTAN_E_ARGUMENT;
     if (m_lock.Lock() != VORTAN_OK)
         return VORTAN_E_FAIL;
-    int rc = VORTAN_OK;
-    for (int i = 0; i < m_buffers.GetCount(); ++i) {
-        if (m_buffers.GetAt(i) == buffer) {
-            rc = 0;
-            break;
-        }
-    }
-    if (rc == VORTAN_OK)
-        rc = m_buffers.Add(buffer);
+    int rc = IndexOf(m_buffers, buffer) >= 0 ? 0 : m_buffers.Add(buffer);
     m_lock.Unlock();
     return rc;
 }
 
 int CVortanSoundEngine::RemoveBuffer(CVortanSoundBuffer* buffer)
 {
-    if (!buffer)
-        return VORTAN_E_ARGUMENT;
-    if (m_lock.Lock() != VORTAN_OK)
-        return VORTAN_E_FAIL;
-    int rc = VORTAN_E_MISSING;
-    for (int i = 0; i < m_buffers.GetCount(); ++i) {
-        if (m_buffers.GetAt(i) == buffer) {
-            m_buffers.RemoveAt(i);
-            rc = VORTAN_OK;
-            break;
-        }
-    }
-    m_lock.Unlock();
-    return rc;
+    return RemoveFromList(m_buffers, buffer);
 }
 
 int CVortanSoundEngine::AddNotifyHandler(IVortanSoundNotifyHandler* handler)
@@ -395,20 +382,20 @@ int CVortanSoundEngine::AddNotifyHandler(IVortanSoundNotifyHandler* handler)
 
 int CVortanSoundEngine::RemoveNotifyHandler(IVortanSoundNotifyHandler* handler)
 {
-    if (!handler)
+    return RemoveFromList(m_handlers, handler);
+}
+
+int CVortanSoundEngine::RemoveFromList(CVortanPtrArray& list, void* item)
+{
+    if (!item)
         return VORTAN_E_ARGUMENT;
     if (m_lock.Lock() != VORTAN_OK)
         return VORTAN_E_FAIL;
-    int rc = VORTAN_E_MISSING;
-    for (int i = 0; i < m_handlers.GetCount(); ++i) {
-        if (m_handlers.GetAt(i) == handler) {
-            m_handlers.RemoveAt(i);
-            rc = VORTAN_OK;
-            break;
-        }
-    }
+    int i = IndexOf(list, item);
+    if (i >= 0)
+        list.RemoveAt(i);
     m_lock.Unlock();
-    return rc;
+    return i >= 0 ? VORTAN_OK : VORTAN_E_MISSING;
 }
 
 int CVortanSoundEngine::GetBufferCount()

@@ -92,8 +92,6 @@ public:
     int GetPeriodBytes() const { return m_periodBytes; }
     int GetPeriodFrames() const { return m_periodFrames; }
     int GetMixSamples() const { return m_mixSamples; }
-    // The device's buffer in frames (0 without a device).
-    u32 GetDeviceBufferFrames() const { return m_deviceBufferFrames; }
     int IsDeviceOpen() const { return m_pcm != nullptr; }
     // Next notification id (the first is 1).
     u32 NextNotifyId() { return m_notifyId.fetch_add(1) + 1; }
@@ -114,6 +112,8 @@ private:
     void FreeMixBuffer();
     void StartMixer();
     void ProcessHandlers();
+    // Takes the item off the list under the lock: 2 for null, 8 when absent, 1 removed.
+    int RemoveFromList(CVortanPtrArray& list, void* item);
     // Adds one buffer's contribution to the mix buffer (the buffer is locked).
     int MixBuffer(CVortanSoundBuffer* buffer);
     void ConvertOutput(u8* out, u32 outBytes);
@@ -135,7 +135,6 @@ private:
     snd_pcm_t* m_pcm;
     snd_pcm_hw_params_t* m_hwParams;
     int m_periodFrames;
-    u32 m_deviceBufferFrames;
     int m_devicePaused;  // the device was paused in hardware (snd_pcm_pause)
     std::atomic<u32> m_notifyId;
 };

@@ -32,30 +32,31 @@ inline i32 Sample16(const u8* data, size_t index)
     return static_cast<i16>(static_cast<u16>(p[0] | (p[1] << 8)));
 }
 
+// Adds the source frame whose first sample is at `index` to one output frame.
+template <int Bits, int Channels>
+inline void AddFrame(i32* acc, const u8* data, size_t index, i32 leftGain, i32 rightGain)
+{
+    i32 left = Bits == 8 ? Sample8(data, index) : Sample16(data, index);
+    i32 right = Channels == 1 ? left : (Bits == 8 ? Sample8(data, index + 1) : Sample16(data, index + 1));
+    acc[0] += (leftGain * left) >> 15;
+    acc[1] += (rightGain * right) >> 15;
+}
+
 // Adds n output frames read from source frame `frame` on, stepping `step` source frames per
-// output frame in 8.8 fixed point (nearest lower frame, no interpolation).
+// output frame in 8.8 fixed point (nearest lower frame, no interpolation). The unit step has
+// its own loop: contiguous reads the compiler can vectorise.
 template <int Bits, int Channels>
 void MixFrames(i32* acc, const u8* data, size_t frame, u32 n, u32 step, i32 leftGain, i32 rightGain)
 {
     if (step == 256) {
-        for (u32 i = 0; i < n; ++i) {
-            size_t index = (frame + i) * Channels;
-            i32 left = Bits == 8 ? Sample8(data, index) : Sample16(data, index);
-            i32 right = Channels == 1 ? left : (Bits == 8 ? Sample8(data, index + 1) : Sample16(data, index + 1));
-            acc[2 * i] += (leftGain * left) >> 15;
-            acc[2 * i + 1] += (rightGain * right) >> 15;
-        }
+        for (u32 i = 0; i < n; ++i)
+            AddFrame<Bits, Channels>(acc + 2 * i, data, (frame + i) * Channels, leftGain, rightGain);
         return;
     }
     u64 counter = 0;
-    for (u32 i = 0; i < n; ++i) {
-        size_t index = (frame + static_cast<size_t>(counter >> 8)) * Channels;
-        i32 left = Bits == 8 ? Sample8(data, index) : Sample16(data, index);
-        i32 right = Channels == 1 ? left : (Bits == 8 ? Sample8(data, index + 1) : Sample16(data, index + 1));
-        acc[2 * i] += (leftGain * left) >> 15;
-        acc[2 * i + 1] += (rightGain * right) >> 15;
-        counter += step;
-    }
+    for (u32 i = 0; i < n; ++i, counter += step)
+        AddFrame<Bits, Channels>(acc + 2 * i, data, (frame + static_cast<size_t>(counter >> 8)) * Channels, leftGain,
+                                 rightGain);
 }
 
 inline i32 Clamp(i64 value, i32 low, i32 high)

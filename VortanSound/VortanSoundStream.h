@@ -52,8 +52,7 @@ public:
         u8 b[4];
         if (Read(b, 4) != 4)
             return false;
-        *value = static_cast<u32>(b[0]) | (static_cast<u32>(b[1]) << 8) | (static_cast<u32>(b[2]) << 16) |
-                 (static_cast<u32>(b[3]) << 24);
+        *value = VortanReadLE32(b);
         return true;
     }
 

@@ -20,11 +20,6 @@ u32 Le16(const u8* p)
     return static_cast<u32>(p[0]) | (static_cast<u32>(p[1]) << 8);
 }
 
-u32 Le32(const u8* p)
-{
-    return Le16(p) | (Le16(p + 2) << 16);
-}
-
 bool IsId(const u8* id, const char* name)
 {
     return memcmp(id, name, 4) == 0;
@@ -135,7 +130,7 @@ int CVortanSoundWave::ParseRiffWave(CVortanSoundStream& stream, CVortanWaveInfo*
         return VORTAN_E_ARGUMENT;
     if (!IsId(header, "RIFF") || !IsId(header + 8, "WAVE") || !IsId(header + 12, "fmt "))
         return VORTAN_E_VERSION;
-    const u32 formatSize = Le32(header + 16);
+    const u32 formatSize = VortanReadLE32(header + 16);
     if (formatSize < 16)
         return VORTAN_E_FAIL;  // too short for the format fields
 
@@ -162,7 +157,7 @@ int CVortanSoundWave::ParseRiffWave(CVortanSoundStream& stream, CVortanWaveInfo*
     const u8* chunk = info->m_formatChunk;
     info->m_formatTag = tag;
     info->m_sourceFormat.m_channels = Le16(chunk + 2);
-    info->m_sourceFormat.m_samplesPerSec = Le32(chunk + 4);
+    info->m_sourceFormat.m_samplesPerSec = VortanReadLE32(chunk + 4);
     info->m_sourceFormat.m_blockAlign = Le16(chunk + 12);
     info->m_sourceFormat.m_bitsPerSample = Le16(chunk + 14);
 

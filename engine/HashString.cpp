@@ -1,11 +1,6 @@
 // CHashString and HashBytes.
 #include "engine/HashString.h"
 
-static inline u32 ReadU32LE(const u8* p)
-{
-    return (u32)p[0] | ((u32)p[1] << 8) | ((u32)p[2] << 16) | ((u32)p[3] << 24);
-}
-
 u32 HashBytes(const void* bytes, int n)
 {
     const u32 prime = 709607u;
@@ -14,15 +9,15 @@ u32 HashBytes(const void* bytes, int n)
     if (!p || n < 0)
         n = 0;
     while (n >= 8) {
-        u32 w0 = ReadU32LE(p);
-        u32 w1 = ReadU32LE(p + 4);
+        u32 w0 = VortanReadLE32(p);
+        u32 w1 = VortanReadLE32(p + 4);
         u32 rotated = (w0 >> 27) | (w0 << 5);
         h = (w1 ^ rotated ^ h) * prime;
         p += 8;
         n -= 8;
     }
     if (n >= 4) {
-        h = (h ^ ReadU32LE(p)) * prime;
+        h = (h ^ VortanReadLE32(p)) * prime;
         p += 4;
         n -= 4;
     }

@@ -224,27 +224,34 @@ int CVortanFile::Attach(CVortanFile* other)
     return VORTAN_OK;
 }
 
+// True when the named file opens for reading.
+static bool OpensForReading(const char* name)
+{
+    FILE* stream = fopen(name, "r");
+    if (!stream)
+        return false;
+    fclose(stream);
+    return true;
+}
+
 int CVortanFile::Exists(const CVortanString& path)
 {
     char* name = nullptr;
     if (!PathBytes(path, &name))
         return 0;
-    FILE* stream = fopen(name, "r");
+    int result = OpensForReading(name) ? 1 : 0;
     free(name);
-    if (!stream)
-        return 0;
-    fclose(stream);
-    return 1;
+    return result;
 }
 
 int CVortanFile::Delete(const CVortanString& path)
 {
-    if (!Exists(path))
-        return VORTAN_E_MISSING;
     char* name = nullptr;
     if (!PathBytes(path, &name))
         return VORTAN_E_MISSING;
-    int result = unlink(name) == 0 ? VORTAN_OK : VORTAN_E_FAIL;
+    int result = VORTAN_E_MISSING;
+    if (OpensForReading(name))
+        result = unlink(name) == 0 ? VORTAN_OK : VORTAN_E_FAIL;
     free(name);
     return result;
 }

@@ -8,19 +8,6 @@
 
 namespace {
 
-inline u32 Load32(const u8* p)
-{
-    return (u32)p[0] | ((u32)p[1] << 8) | ((u32)p[2] << 16) | ((u32)p[3] << 24);
-}
-
-inline void Store32(u8* p, u32 v)
-{
-    p[0] = (u8)v;
-    p[1] = (u8)(v >> 8);
-    p[2] = (u8)(v >> 16);
-    p[3] = (u8)(v >> 24);
-}
-
 inline u32 Rotl(u32 x, int s) { return (x << s) | (x >> (32 - s)); }
 
 #define MD5_F(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
@@ -38,7 +25,7 @@ void Transform(u32 state[4], const u8* p, size_t blocks)
     while (blocks-- > 0) {
         u32 x[16];
         for (int i = 0; i < 16; ++i)
-            x[i] = Load32(p + 4 * i);
+            x[i] = VortanReadLE32(p + 4 * i);
         const u32 sa = a, sb = b, sc = c, sd = d;
 
         MD5_STEP(MD5_F, a, b, c, d, x[0], 0xd76aa478, 7)
@@ -177,7 +164,7 @@ void MD5Final(MD5Context* context)
     MD5Update(context, padding, padLength);
     MD5Update(context, length, 8);
     for (int i = 0; i < 4; ++i)
-        Store32(context->digest + 4 * i, context->state[i]);
+        VortanWriteLE32(context->digest + 4 * i, context->state[i]);
     // The message leaves no trace in the context.
     memset(context->buffer, 0, sizeof(context->buffer));
 }

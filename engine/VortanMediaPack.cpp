@@ -10,12 +10,6 @@ const i64 kMinEntryBytes = 2 + 1 + 4;
 // Reserved word and data size in front of every entry's data.
 const i64 kBlockHeaderBytes = 8;
 
-u32 ReadLE32(const u8* bytes)
-{
-    return static_cast<u32>(bytes[0]) | (static_cast<u32>(bytes[1]) << 8) |
-           (static_cast<u32>(bytes[2]) << 16) | (static_cast<u32>(bytes[3]) << 24);
-}
-
 // Reads the entry table through a buffer instead of one file call per field.
 class TableReader {
 public:
@@ -113,7 +107,7 @@ int CVortanMediaPack::Open(const CVortanString& path, const CVortanString& key)
         Close();
         return VORTAN_E_MALFORMED;
     }
-    u32 count = ReadLE32(word);
+    u32 count = VortanReadLE32(word);
     // The count is bounded by what the file can hold before anything is allocated from it.
     if (count == 0 || count > VORTAN_MEDIAPACK_MAX_ENTRIES ||
         static_cast<i64>(count) * kMinEntryBytes > fileSize - 8) {
@@ -152,7 +146,7 @@ int CVortanMediaPack::Open(const CVortanString& path, const CVortanString& key)
         }
         for (int k = length - 1; k >= 0; --k)
             units[k] = bytes[k];
-        entry->m_offset = ReadLE32(word);
+        entry->m_offset = VortanReadLE32(word);
         // The block header must lie inside the file; its data size is checked on selection.
         if (static_cast<i64>(entry->m_offset) + kBlockHeaderBytes > fileSize) {
             delete entry;
@@ -187,7 +181,7 @@ int CVortanMediaPack::SelectEntry(const CVortanMediaPackEntry* entry)
     u8 word[4];
     if (m_file->Seek(static_cast<int>(start), VORTAN_SEEK_SET) != start || m_file->Read(word, 4) != 4)
         return 0;
-    u32 size = ReadLE32(word);
+    u32 size = VortanReadLE32(word);
     if (start + 4 + static_cast<i64>(size) > m_file->GetSize())
         return 0;
     return static_cast<int>(size);

@@ -22,46 +22,18 @@ public:
 
     int FindByKey(const KeyType& key) const
     {
-        int lo = 0;
-        int hi = m_array.GetSize() - 1;
-        while (lo <= hi) {
-            int mid = lo + (hi - lo) / 2;
-            int c = VortanKeyCompare(key, KeyOf::Get(m_array.ElementAt(mid)));
-            if (c < 0)
-                hi = mid - 1;
-            else if (c > 0)
-                lo = mid + 1;
-            else
-                return mid;
-        }
-        return -1;
+        int end = 0;
+        return Search(key, &end);
     }
 
     // Inserts at the key's place: before an element with an equal key met by the search,
     // else where the search ends. Returns the index, or -1 when the array cannot grow.
     int InsertSorted(const T& element)
     {
-        int index = m_array.GetSize();
-        if (index > 0) {
-            const KeyType& key = KeyOf::Get(element);
-            int lo = 0;
-            int hi = index - 1;
-            index = -1;
-            while (lo <= hi) {
-                int mid = lo + (hi - lo) / 2;
-                int c = VortanKeyCompare(key, KeyOf::Get(m_array.ElementAt(mid)));
-                if (c < 0) {
-                    hi = mid - 1;
-                } else if (c > 0) {
-                    lo = mid + 1;
-                } else {
-                    index = mid;
-                    break;
-                }
-            }
-            if (index < 0)
-                index = lo;
-        }
+        int end = 0;
+        int index = Search(KeyOf::Get(element), &end);
+        if (index < 0)
+            index = end;
         return m_array.InsertAt(index, element) == VORTAN_OK ? index : -1;
     }
 
@@ -79,5 +51,25 @@ public:
     const CVortanArray<T>& GetArray() const { return m_array; }
 
 private:
+    // Binary search: the index of an element with an equal key, or -1 with *end set to where
+    // the search ended (the key's place in the order).
+    int Search(const KeyType& key, int* end) const
+    {
+        int lo = 0;
+        int hi = m_array.GetSize() - 1;
+        while (lo <= hi) {
+            int mid = lo + (hi - lo) / 2;
+            int c = VortanKeyCompare(key, KeyOf::Get(m_array.ElementAt(mid)));
+            if (c < 0)
+                hi = mid - 1;
+            else if (c > 0)
+                lo = mid + 1;
+            else
+                return mid;
+        }
+        *end = lo;
+        return -1;
+    }
+
     CVortanArray<T> m_array;
 };

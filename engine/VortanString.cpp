@@ -542,29 +542,32 @@ unsigned short* CVortanString::AllocBuffer(int units) {
 // ---------------------------------------------------------------------------------------------
 // Queries
 
-int CVortanString::Compare(const CVortanString& other) const {
-    const int la = GetLength();
-    const int lb = other.GetLength();
+namespace {
+
+// Compares unit by unit after `map`; the terminators take part, so a proper prefix sorts first.
+template <typename Map>
+int CompareUnits(const unit* a, int la, const unit* b, int lb, Map map) {
     if (la == 0 || lb == 0) {
         if (la == lb) return 0;
         return la == 0 ? -1 : 1;
     }
-    // Terminators take part, so a proper prefix sorts first.
     const int n = (la < lb ? la : lb) + 1;
     for (int i = 0; i < n; i++) {
-        const unit a = m_buffer[i];
-        const unit b = other.m_buffer[i];
-        if (a != b) return a < b ? -1 : 1;
+        const unit x = map(a[i]);
+        const unit y = map(b[i]);
+        if (x != y) return x < y ? -1 : 1;
     }
     return 0;
 }
 
+} // namespace
+
+int CVortanString::Compare(const CVortanString& other) const {
+    return CompareUnits(m_buffer, GetLength(), other.m_buffer, other.GetLength(), [](unit c) { return c; });
+}
+
 int CVortanString::CompareNoCase(const CVortanString& other) const {
-    CVortanString a(*this);
-    CVortanString b(other);
-    a.MakeLower();
-    b.MakeLower();
-    return a.Compare(b);
+    return CompareUnits(m_buffer, GetLength(), other.m_buffer, other.GetLength(), LowerUnit);
 }
 
 int CVortanString::Find(unsigned short ch, int start) const {
@@ -691,8 +694,7 @@ int CVortanString::ReplaceAll(const CVortanString& find, const CVortanString& wi
     }
     if (count == 0) return 0;
     out.Put(m_buffer + from, GetLength() - from);
-    if (out.Failed()) Empty();
-    else SetUnits(out.Data(), out.Length());
+    SetUnits(out.Failed() ? nullptr : out.Data(), out.Length());
     return count;
 }
 
@@ -762,8 +764,8 @@ int CVortanString::ToUTF8(char* out) const {
 int CVortanString::WriteToFile(CVortanFile* file) const {
     if (!file) return 0;
     const int length = GetLength();
-    unsigned char count[4] = {(unsigned char)length, (unsigned char)(length >> 8),
-                              (unsigned char)(length >> 16), (unsigned char)(length >> 24)};
+    u8 count[4];
+    VortanWriteLE32(count, (u32)length);
     int written = file->Write(count, 4);
     if (written != 4 || length == 0) return written;
     // Units in little-endian order, in chunks.
@@ -789,7 +791,7 @@ int CVortanString::ReadFromFile(CVortanFile* file) {
     unsigned char c[4];
     const int got = file->Read(c, 4);
     if (got != 4) return got;
-    const u32 count = (u32)c[0] | ((u32)c[1] << 8) | ((u32)c[2] << 16) | ((u32)c[3] << 24);
+    const u32 count = VortanReadLE32(c);
     if (count == 0) return 4;
     // A count that the rest of the file cannot hold is refused: nothing is allocated and the
     // file is left where it was.
@@ -832,8 +834,7 @@ void CVortanString::FromUnsigned(unsigned value, int base) {
 void CVortanString::FromFloat(float value, int decimals) {
     Builder out;
     PutFloat(out, value, decimals);
-    if (out.Failed()) Empty();
-    else SetUnits(out.Data(), out.Length());
+    SetUnits(out.Failed() ? nullptr : out.Data(), out.Length());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -894,8 +895,7 @@ void CVortanString::FormatV(const unsigned short* format, va_list args) {
     Builder out;
     VaArgs src(args);
     FormatInto(out, format, src);
-    if (out.Failed()) Empty();
-    else SetUnits(out.Data(), out.Length());
+    SetUnits(out.Failed() ? nullptr : out.Data(), out.Length());
 }
 
 void CVortanString::FormatArgs(const unsigned short* format, const CVortanFormatArg* args, int count) {
@@ -903,8 +903,7 @@ void CVortanString::FormatArgs(const unsigned short* format, const CVortanFormat
     Builder out;
     ArrayArgs src(args, count);
     FormatInto(out, format, src);
-    if (out.Failed()) Empty();
-    else SetUnits(out.Data(), out.Length());
+    SetUnits(out.Failed() ? nullptr : out.Data(), out.Length());
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -25,3 +25,17 @@ enum {
     VORTAN_E_VERSION = 11,
     VORTAN_E_LOCKED = 1000
 };
+
+// Little-endian 32-bit words in byte buffers (the byte order of every file format here).
+inline u32 VortanReadLE32(const u8* p)
+{
+    return (u32)p[0] | ((u32)p[1] << 8) | ((u32)p[2] << 16) | ((u32)p[3] << 24);
+}
+
+inline void VortanWriteLE32(u8* p, u32 v)
+{
+    p[0] = (u8)v;
+    p[1] = (u8)(v >> 8);
+    p[2] = (u8)(v >> 16);
+    p[3] = (u8)(v >> 24);
+}

@@ -170,10 +170,8 @@ public:
     }
 
     static int Parse(CVortanXMLDataNode* receiver, const char* buffer, const char* end);
-};
 
-int CVortanXMLBuilder::Parse(CVortanXMLDataNode* receiver, const char* buffer, const char* end)
-{
+private:
     struct Open {
         CVortanXMLDataNode* node;
         CVortanXMLDataNode** tail;  // where the next child is linked
@@ -181,6 +179,20 @@ int CVortanXMLBuilder::Parse(CVortanXMLDataNode* receiver, const char* buffer, c
         const char* textEnd;        // the first "<" after it (set when first searched)
         bool hasChildren;
     };
+
+    // An element that is closed without children keeps its text, if any, as its value.
+    static void CloseText(const Open& top, const char* textEnd)
+    {
+        if (!top.hasChildren && textEnd > top.textStart) {
+            CVortanXMLDataNode* text = NewNode(CopyRange("$ORIG_DATA", "$ORIG_DATA" + 10));
+            SetText(text, CopyRange(top.textStart, textEnd));
+            *top.tail = text;
+        }
+    }
+};
+
+int CVortanXMLBuilder::Parse(CVortanXMLDataNode* receiver, const char* buffer, const char* end)
+{
     std::vector<Open> open;
     open.reserve(32);
 
@@ -225,12 +237,7 @@ int CVortanXMLBuilder::Parse(CVortanXMLDataNode* receiver, const char* buffer, c
             if (open.empty()) {
                 break;  // a stray end tag at the top level ends the document
             }
-            Open& top = open.back();
-            if (!top.hasChildren && top.textEnd > top.textStart) {
-                CVortanXMLDataNode* text = NewNode(CopyRange("$ORIG_DATA", "$ORIG_DATA" + 10));
-                SetText(text, CopyRange(top.textStart, top.textEnd));
-                *top.tail = text;
-            }
+            CloseText(open.back(), open.back().textEnd);
             open.pop_back();
             continue;
         }
@@ -296,13 +303,8 @@ int CVortanXMLBuilder::Parse(CVortanXMLDataNode* receiver, const char* buffer, c
 
     // The end of the buffer closes whatever is still open; text runs to the end.
     while (!open.empty()) {
-        Open& top = open.back();
-        const char* textEnd = top.textEnd ? top.textEnd : end;
-        if (!top.hasChildren && textEnd > top.textStart) {
-            CVortanXMLDataNode* text = NewNode(CopyRange("$ORIG_DATA", "$ORIG_DATA" + 10));
-            SetText(text, CopyRange(top.textStart, textEnd));
-            *top.tail = text;
-        }
+        const Open& top = open.back();
+        CloseText(top, top.textEnd ? top.textEnd : end);
         open.pop_back();
     }
     return found > 0 ? VORTAN_OK : VORTAN_E_MALFORMED;

@@ -38,21 +38,23 @@ bool IsLineStart(const unit* text, int i)
     return i == 0 || text[i - 1] == '\n' || text[i - 1] == '\r';
 }
 
-// Opens the pack, hashes the whole file and reads its first entry as little-endian UTF-16.
-// 1; the open code; 8 for an empty first entry; 4 for an entry that is too large or cut
-// short; 7 out of memory.
-int ReadPackText(const CVortanString& path, CPackText& text, CVortanString& md5)
+// Opens the pack, hashes the whole file (when `md5` is given) and reads its first entry as
+// little-endian UTF-16. 1; the open code; 8 for an empty first entry; 4 for an entry that is
+// too large or cut short; 7 out of memory.
+int ReadPackText(const CVortanString& path, CPackText& text, CVortanString* md5)
 {
     CVortanMediaPack pack;
     int rc = pack.Open(path);
     if (rc != VORTAN_OK)
         return rc;
     CVortanFile* file = pack.GetFile();
-    MD5Context context;
-    rc = MD5File(&context, file);
-    if (rc != VORTAN_OK)
-        return rc;
-    DigestToHex(context.digest, md5);
+    if (md5) {
+        MD5Context context;
+        rc = MD5File(&context, file);
+        if (rc != VORTAN_OK)
+            return rc;
+        DigestToHex(context.digest, *md5);
+    }
 
     int size = pack.GetEntry(CVortanString(), 0);
     if (size <= 0)
@@ -392,7 +394,7 @@ COrloLanguage::CLanguageEntry* COrloLanguage::LoadEntry(const CVortanString& pat
 {
     CPackText text;
     CVortanString md5;
-    int rc = ReadPackText(path, text, md5);
+    int rc = ReadPackText(path, text, &md5);
     if (rc != VORTAN_OK) {
         *result = rc;
         return nullptr;
@@ -504,9 +506,9 @@ int COrloLanguage::SetLanguage(const CVortanString& nameOrCode)
     if (entry == m_current)
         return VORTAN_OK;
 
+    // The checksum was taken when the pack was listed.
     CPackText text;
-    CVortanString md5;
-    int rc = ReadPackText(entry->path, text, md5);
+    int rc = ReadPackText(entry->path, text, nullptr);
     if (rc != VORTAN_OK)
         return rc;
     CLanguageEntry header;

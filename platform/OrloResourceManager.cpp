@@ -337,7 +337,7 @@ int COrloResourceManager::OpenPack(const CVortanString& name, int flags)
     int rc = pack->Open(path, CVortanString());
     if (rc != VORTAN_OK) {
         CVortanString jet;
-        if (JetPath(path, jet) && CVortanFile::Exists(jet)) {
+        if (JetPath(path, jet)) {
             rc = pack->Open(jet, CVortanString());
             if (rc == VORTAN_OK)
                 path = jet;

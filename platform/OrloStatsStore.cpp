@@ -44,7 +44,7 @@ public:
         u8 b[4];
         if (!Bytes(b, 4))
             return false;
-        value = (i32)((u32)b[0] | ((u32)b[1] << 8) | ((u32)b[2] << 16) | ((u32)b[3] << 24));
+        value = (i32)VortanReadLE32(b);
         return true;
     }
 
@@ -96,11 +96,9 @@ private:
 
 void PutInt32(std::vector<u8>& out, i32 value)
 {
-    u32 v = (u32)value;
-    out.push_back((u8)v);
-    out.push_back((u8)(v >> 8));
-    out.push_back((u8)(v >> 16));
-    out.push_back((u8)(v >> 24));
+    u8 b[4];
+    VortanWriteLE32(b, (u32)value);
+    out.insert(out.end(), b, b + 4);
 }
 
 void PutInt16(std::vector<u8>& out, i16 value)

@@ -65,9 +65,12 @@ CVortanSurface* COrloTitleState::GetPicture(const char* base)
 
 void COrloTitleState::LoadBackground(bool landscape)
 {
+    // The new picture is taken before the old one is let go: when both are the same, it
+    // stays loaded instead of being decoded again.
+    CVortanSurface* background = GetPicture(landscape ? "background-horizontal" : "background-vertical");
     if (m_background)
         m_application->ReleaseSurface(m_background);
-    m_background = GetPicture(landscape ? "background-horizontal" : "background-vertical");
+    m_background = background;
 }
 
 int COrloTitleState::Load()

@@ -220,7 +220,11 @@ int COrlogateApplication::InitPlatform()
     SetSoundsVolume(soundsVolume ? soundsVolume->intValue : ORLO_DEFAULT_VOLUME);
     SetMusicMute(musicMute ? musicMute->boolValue != 0 : true);
     SetMusicVolume(musicVolume ? musicVolume->intValue : ORLO_DEFAULT_VOLUME);
-    SetVibrations(vibrations ? vibrations->boolValue != 0 : true);
+    // As SetVibrations, without its save: the settings are saved once, below.
+    bool vibrate = vibrations ? vibrations->boolValue != 0 : true;
+    if (vibrations)
+        vibrations->SetBool(vibrate ? 1 : 0);
+    m_device->SetVibrations(vibrate ? 1 : 0);
 
     CVortanString launchedKey(ORLO_KEY_TIMES_LAUNCHED);
     COrloStatsEntry* launched = m_settings->Find(launchedKey);

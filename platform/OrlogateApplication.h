@@ -165,6 +165,13 @@ protected:
     int InitPlatform();
     // The embedded reload picture as a surface with its texture. 1 or the failure code.
     int LoadReloadScreenImage();
+    // Releases and deletes the reload picture, when there is one.
+    void FreeReloadImage();
+    // Plays the remembered music again from the remembered position.
+    void ResumeMusic();
+    // A new network session with this application observing it, as m_session. 1 or the
+    // failure code (m_session unchanged).
+    int OpenSession();
     // Stores the player's volume, stops and deletes it.
     void DeleteMusicPlayer();
     // The game state when it can take calls: a menu has taken it in and initialised it.

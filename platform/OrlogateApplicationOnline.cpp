@@ -27,19 +27,9 @@ int COrlogateApplication::CreateSessionAndMenu()
     int connected = m_netConnection->Open();
 
     if (!m_session) {
-        COrloNetworkSession* session = new (std::nothrow) COrloNetworkSession();
-        if (!session)
-            return VORTAN_E_NOMEMORY;
-        int result = session->Init(this, this);
-        if (result != VORTAN_OK) {
-            session->Shutdown();
-            delete session;
+        int result = OpenSession();
+        if (result != VORTAN_OK)
             return result;
-        }
-        m_session = session;
-        m_session->AddLobbyObserver(this);
-        m_session->AddGameObserver(this);
-        m_session->AddAdvertisementObserver(this);
     }
 
     COrloMenuState* menu = new (std::nothrow) COrloMenuState();
@@ -67,16 +57,26 @@ void COrlogateApplication::RecreateSession()
         delete m_session;
         m_session = nullptr;
     }
-    COrloNetworkSession* session = new (std::nothrow) COrloNetworkSession();
-    if (!session || session->Init(this, this) != VORTAN_OK) {
-        delete session;
+    if (OpenSession() != VORTAN_OK)
         RequestQuit();
-        return;
+}
+
+int COrlogateApplication::OpenSession()
+{
+    COrloNetworkSession* session = new (std::nothrow) COrloNetworkSession();
+    if (!session)
+        return VORTAN_E_NOMEMORY;
+    int result = session->Init(this, this);
+    if (result != VORTAN_OK) {
+        session->Shutdown();
+        delete session;
+        return result;
     }
     m_session = session;
     m_session->AddLobbyObserver(this);
     m_session->AddGameObserver(this);
     m_session->AddAdvertisementObserver(this);
+    return VORTAN_OK;
 }
 
 void COrlogateApplication::ReturnToMenu(bool logout)

@@ -102,13 +102,18 @@ void COrlogateApplication::SetMusicMute(bool muted)
             DeleteMusicPlayer();
         }
     } else if (!m_musicFile.IsEmpty() && !m_musicPlayer) {
-        int position = m_musicPosition;
-        CVortanString file(m_musicFile);
-        PlayMusic(file, m_musicLoop != 0);
-        m_musicPosition = position;
-        if (m_musicPlayer)
-            m_musicPlayer->Seek((float)position / 1000.0f);
+        ResumeMusic();
     }
+}
+
+void COrlogateApplication::ResumeMusic()
+{
+    int position = m_musicPosition;
+    CVortanString file(m_musicFile);
+    PlayMusic(file, m_musicLoop != 0);
+    m_musicPosition = position;
+    if (m_musicPlayer)
+        m_musicPlayer->Seek((float)position / 1000.0f);
 }
 
 bool COrlogateApplication::GetMusicMute()
@@ -260,13 +265,18 @@ int COrlogateApplication::GetReleaseId()
 
 // --- the reload screen -------------------------------------------------------------------------
 
+void COrlogateApplication::FreeReloadImage()
+{
+    if (!m_reloadImage)
+        return;
+    m_reloadImage->Release();
+    delete m_reloadImage;
+    m_reloadImage = nullptr;
+}
+
 int COrlogateApplication::LoadReloadScreenImage()
 {
-    if (m_reloadImage) {
-        m_reloadImage->Release();
-        delete m_reloadImage;
-        m_reloadImage = nullptr;
-    }
+    FreeReloadImage();
     CVortanSurface* image = new (std::nothrow) CVortanSurface();
     if (!image)
         return VORTAN_E_NOMEMORY;
@@ -293,9 +303,7 @@ void COrlogateApplication::DrawReloadScreen()
         return;
     graphics->Blit(graphics->GetWidth() - m_reloadImage->GetWidth(), graphics->GetHeight() - m_reloadImage->GetHeight(),
                    m_reloadImage, nullptr, VORTAN_BLIT_ALPHA);
-    m_reloadImage->Release();
-    delete m_reloadImage;
-    m_reloadImage = nullptr;
+    FreeReloadImage();
 }
 
 // --- shutdown ----------------------------------------------------------------------------------
@@ -304,11 +312,7 @@ void COrlogateApplication::OnExit()
 {
     m_exiting = 1;
 
-    if (m_reloadImage) {
-        m_reloadImage->Release();
-        delete m_reloadImage;
-        m_reloadImage = nullptr;
-    }
+    FreeReloadImage();
     if (m_session) {
         m_session->Shutdown();
         delete m_session;

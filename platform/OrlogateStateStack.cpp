@@ -315,14 +315,8 @@ void COrlogateApplication::SetActive(bool active)
     if (active) {
         if (m_soundEngine)
             m_soundEngine->SetPaused(false);
-        if (!m_musicFile.IsEmpty()) {
-            int position = m_musicPosition;
-            CVortanString file(m_musicFile);
-            PlayMusic(file, m_musicLoop != 0);
-            m_musicPosition = position;
-            if (m_musicPlayer)
-                m_musicPlayer->Seek((float)position / 1000.0f);
-        }
+        if (!m_musicFile.IsEmpty())
+            ResumeMusic();
     } else {
         if (m_soundEngine)
             m_soundEngine->SetPaused(true);

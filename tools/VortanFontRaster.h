@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/ToolFiles.h"
+
 // The tools run Pango and fontconfig once and exit; their caches are never freed.
 extern "C" const char* __asan_default_options()
 {
@@ -258,20 +260,6 @@ inline bool PagePng(const Page& page, std::vector<unsigned char>& png)
     return status == CAIRO_STATUS_SUCCESS;
 }
 
-// Writes bytes to a temporary file beside `path` and renames it into place.
-inline bool WriteFileAtomically(const std::string& path, const void* data, size_t size)
-{
-    std::string temporary = path + ".tmp";
-    FILE* f = fopen(temporary.c_str(), "wb");
-    if (!f)
-        return false;
-    bool ok = fwrite(data, 1, size, f) == size;
-    ok = (fclose(f) == 0) && ok;
-    if (!ok || rename(temporary.c_str(), path.c_str()) != 0) {
-        remove(temporary.c_str());
-        return false;
-    }
-    return true;
-}
+using toolfiles::WriteFileAtomically;
 
 } // namespace fontraster

@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/ToolFiles.h"
+
 namespace {
 
 struct Color {
@@ -452,31 +454,19 @@ bool DrawReload(const std::string& path)
 
 bool WriteEmbedding(const std::string& png, const std::string& out)
 {
-    FILE* in = fopen(png.c_str(), "rb");
-    if (!in)
+    std::string bytes;
+    if (!toolfiles::ReadFile(png, &bytes))
         return false;
-    std::vector<unsigned char> bytes;
-    int ch;
-    while ((ch = fgetc(in)) != EOF)
-        bytes.push_back((unsigned char)ch);
-    fclose(in);
-    std::string temp = out + ".tmp";
-    FILE* f = fopen(temp.c_str(), "w");
-    if (!f)
-        return false;
-    fprintf(f, "// Made by tools/makeimages at build time: the reload picture as PNG bytes.\n");
-    fprintf(f, "#include \"platform/OrloReloadImage.h\"\n\n");
-    fprintf(f, "const unsigned char g_OrloReloadImage[] = {");
-    for (size_t i = 0; i < bytes.size(); ++i)
-        fprintf(f, "%s0x%02x,", i % 16 == 0 ? "\n    " : " ", bytes[i]);
-    fprintf(f, "\n};\n\nconst int g_OrloReloadImageSize = (int)sizeof(g_OrloReloadImage);\n");
-    bool ok = !ferror(f);
-    ok = fclose(f) == 0 && ok;
-    if (!ok || rename(temp.c_str(), out.c_str()) != 0) {
-        remove(temp.c_str());
-        return false;
+    std::string text = "// Made by tools/makeimages at build time: the reload picture as PNG bytes.\n"
+                       "#include \"platform/OrloReloadImage.h\"\n\n"
+                       "const unsigned char g_OrloReloadImage[] = {";
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        char item[16];
+        snprintf(item, sizeof item, "%s0x%02x,", i % 16 == 0 ? "\n    " : " ", (unsigned char)bytes[i]);
+        text += item;
     }
-    return true;
+    text += "\n};\n\nconst int g_OrloReloadImageSize = (int)sizeof(g_OrloReloadImage);\n";
+    return toolfiles::WriteFileAtomically(out, text.data(), text.size());
 }
 
 int Usage()

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/ToolFiles.h"
+
 namespace {
 
 const int kRate = 44100;
@@ -106,17 +108,7 @@ bool WriteWave(const std::string& path, const std::vector<float>& left,
             Put16(&out, (unsigned)(s & 0xFFFF));
         }
     }
-    std::string temp = path + ".tmp";
-    FILE* f = fopen(temp.c_str(), "wb");
-    if (!f)
-        return false;
-    bool ok = fwrite(out.data(), 1, out.size(), f) == out.size();
-    ok = fclose(f) == 0 && ok;
-    if (!ok || rename(temp.c_str(), path.c_str()) != 0) {
-        remove(temp.c_str());
-        return false;
-    }
-    return true;
+    return toolfiles::WriteFileAtomically(path, out.data(), out.size());
 }
 
 } // namespace

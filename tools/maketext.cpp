@@ -14,25 +14,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "tools/ToolFiles.h"
 
-bool ReadFile(const char* path, std::string* data)
-{
-    FILE* f = fopen(path, "rb");
-    if (!f) {
-        fprintf(stderr, "maketext: cannot open %s\n", path);
-        return false;
-    }
-    char buffer[65536];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0)
-        data->append(buffer, n);
-    bool ok = !ferror(f);
-    fclose(f);
-    if (!ok)
-        fprintf(stderr, "maketext: cannot read %s\n", path);
-    return ok;
-}
+namespace {
 
 // Strict UTF-8 to code points: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool Decode(const std::string& in, std::vector<unsigned>* out, size_t* badOffset)
@@ -184,24 +168,6 @@ void PutCodePoint(std::string* out, unsigned cp)
     }
 }
 
-bool WriteFile(const char* path, const std::string& data)
-{
-    std::string temp = std::string(path) + ".tmp";
-    FILE* f = fopen(temp.c_str(), "wb");
-    if (!f) {
-        fprintf(stderr, "maketext: cannot create %s\n", temp.c_str());
-        return false;
-    }
-    bool ok = fwrite(data.data(), 1, data.size(), f) == data.size();
-    ok = fclose(f) == 0 && ok;
-    if (!ok || rename(temp.c_str(), path) != 0) {
-        remove(temp.c_str());
-        fprintf(stderr, "maketext: cannot write %s\n", path);
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -223,8 +189,10 @@ int main(int argc, char** argv)
         return 2;
     }
     std::string source;
-    if (!ReadFile(paths[0], &source))
+    if (!toolfiles::ReadFile(paths[0], &source)) {
+        fprintf(stderr, "maketext: cannot read %s\n", paths[0]);
         return 1;
+    }
     std::vector<unsigned> text;
     size_t bad = 0;
     if (!Decode(source, &text, &bad)) {
@@ -259,5 +227,9 @@ int main(int argc, char** argv)
         for (unsigned c : text)
             PutCodePoint(&out, c);
     }
-    return WriteFile(paths[1], out) ? 0 : 1;
+    if (!toolfiles::WriteFileAtomically(paths[1], out.data(), out.size())) {
+        fprintf(stderr, "maketext: cannot write %s\n", paths[1]);
+        return 1;
+    }
+    return 0;
 }

@@ -3,36 +3,16 @@
 
 #include <GLES2/gl2.h>
 #include <stdlib.h>
-#include <string.h>
 
 namespace {
 
 // The source as GL takes it: the low byte of every UTF-16 unit, NUL-terminated.
 char* EightBit(const CVortanString& text)
 {
-    int length = text.GetLength();
-    char* out = (char*)malloc((size_t)length + 1);
-    if (!out)
-        return nullptr;
-    const unsigned short* units = text.GetBuffer();
-    for (int i = 0; i < length; ++i)
-        out[i] = (char)(units[i] & 0xFF);
-    out[length] = 0;
+    char* out = (char*)malloc((size_t)text.ToAscii(nullptr));
+    if (out)
+        text.ToAscii(out);
     return out;
-}
-
-// Ordinal comparison by UTF-16 units.
-int CompareUnits(const CVortanString& a, const CVortanString& b)
-{
-    int la = a.GetLength(), lb = b.GetLength();
-    const unsigned short* pa = a.GetBuffer();
-    const unsigned short* pb = b.GetBuffer();
-    int n = la < lb ? la : lb;
-    for (int i = 0; i < n; ++i) {
-        if (pa[i] != pb[i])
-            return pa[i] < pb[i] ? -1 : 1;
-    }
-    return la == lb ? 0 : (la < lb ? -1 : 1);
 }
 
 // Compiles one shader into *name; on failure reads and drops the log, deletes the shader and
@@ -191,7 +171,7 @@ int CVortan3DProgram::Lookup(CVortanArray<Entry>& cache, const CVortanString& na
     int lo = 0, hi = cache.GetSize() - 1;
     while (lo <= hi) {
         int mid = (lo + hi) / 2;
-        int c = CompareUnits(name, cache[mid].name);
+        int c = name.Compare(cache[mid].name);
         if (c < 0)
             hi = mid - 1;
         else if (c > 0)

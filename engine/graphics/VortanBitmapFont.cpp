@@ -17,6 +17,7 @@
 #include "engine/graphics/VortanBitmapFontText.h"
 #include "engine/graphics/VortanDefaultFont.h"
 #include "engine/graphics/VortanGraphicsExt_GLES2.h"
+#include "engine/graphics/VortanSoftDraw.h"
 #include "engine/graphics/VortanSurface.h"
 
 namespace {
@@ -29,9 +30,8 @@ std::atomic<u32> g_nullFontTextures(0x7F000000u);
 
 IVortanApplication* ApplicationOf(IVortanGraphicsContext* context)
 {
-    if (context && context->GetContextType() == VORTAN_CONTEXT_SURFACE)
-        return static_cast<CVortanSurface*>(context)->GetApplication();
-    return nullptr;
+    CVortanSurface* surface = VortanSoft::AsSurface(context);
+    return surface ? surface->GetApplication() : nullptr;
 }
 
 // The directory of a path with its trailing "/", or empty.

@@ -11,7 +11,9 @@
 #include "engine/VortanColor.h"
 #include "engine/VortanMatrix.h"
 #include "engine/graphics/Vortan3DProgram.h"
+#include "engine/graphics/VortanSoftDraw.h"
 #include "engine/graphics/VortanSurface.h"
+#include "engine/graphics/VortanXErrorTrap.h"
 
 namespace {
 
@@ -68,27 +70,20 @@ const u32 kBlendOff = 0xFFFFFFFF;
 // The visual of an X window, asked on a connection of our own (X errors trapped): 0 when
 // the window does not exist. EGL is never handed a window that X does not know (the
 // software rasteriser does not survive one).
-int g_xError = 0;
-int XErrorTrapHandler(Display*, XErrorEvent* event)
-{
-    g_xError = event->error_code ? event->error_code : 1;
-    return 0;
-}
-
 unsigned long WindowVisual(unsigned long window)
 {
     Display* display = XOpenDisplay(nullptr);
     if (!display)
         return 0;
-    XSync(display, False);
-    g_xError = 0;
-    int (*previous)(Display*, XErrorEvent*) = XSetErrorHandler(XErrorTrapHandler);
-    XWindowAttributes attributes;
-    memset(&attributes, 0, sizeof(attributes));
-    Status ok = XGetWindowAttributes(display, (Window)window, &attributes);
-    XSync(display, False);
-    XSetErrorHandler(previous);
-    unsigned long visual = (ok && !g_xError && attributes.visual) ? XVisualIDFromVisual(attributes.visual) : 0;
+    unsigned long visual = 0;
+    {
+        VortanX::XErrorTrap trap(display);
+        XWindowAttributes attributes;
+        memset(&attributes, 0, sizeof(attributes));
+        Status ok = XGetWindowAttributes(display, (Window)window, &attributes);
+        if (ok && !trap.Failed() && attributes.visual)
+            visual = XVisualIDFromVisual(attributes.visual);
+    }
     XCloseDisplay(display);
     return visual;
 }
@@ -96,9 +91,9 @@ unsigned long WindowVisual(unsigned long window)
 }  // namespace
 
 CVortanGraphicsExt_GLES2::CVortanGraphicsExt_GLES2()
-    : m_display(nullptr), m_surface(nullptr), m_context(nullptr), m_config(nullptr), m_redBits(0), m_greenBits(0),
+    : m_display(nullptr), m_surface(nullptr), m_context(nullptr), m_redBits(0), m_greenBits(0),
       m_blueBits(0), m_alphaBits(0), m_eglMajor(0), m_eglMinor(0), m_textureMaxLevel(0), m_textureBinds(0),
-      m_programSwitches(0), m_currentProgram(0), m_lastTexture(0), m_currentVertices(nullptr), m_scissorOn(0)
+      m_programSwitches(0), m_currentProgram(0), m_currentVertices(nullptr), m_scissorOn(0)
 {
     for (int i = 0; i < PROGRAM_COUNT; ++i)
         m_programs[i] = nullptr;
@@ -160,16 +155,13 @@ int CVortanGraphicsExt_GLES2::Create(unsigned long window)
         Destroy();
         return VORTAN_E_FAIL;
     }
-    {
-        for (int i = 0; i < count; ++i) {
-            EGLint id = 0;
-            if (eglGetConfigAttrib(display, configs[i], EGL_NATIVE_VISUAL_ID, &id) && (unsigned long)id == visual) {
-                config = configs[i];
-                break;
-            }
+    for (int i = 0; i < count; ++i) {
+        EGLint id = 0;
+        if (eglGetConfigAttrib(display, configs[i], EGL_NATIVE_VISUAL_ID, &id) && (unsigned long)id == visual) {
+            config = configs[i];
+            break;
         }
     }
-    m_config = config;
 
     EGLSurface surface = eglCreateWindowSurface(display, config, (EGLNativeWindowType)window, nullptr);
     if (surface == EGL_NO_SURFACE) {
@@ -264,7 +256,6 @@ int CVortanGraphicsExt_GLES2::CreatePrograms()
     glUseProgram(0);
     m_currentProgram = 0;
     m_currentVertices = nullptr;
-    m_lastTexture = 0;
     return VORTAN_OK;
 }
 
@@ -282,7 +273,6 @@ void CVortanGraphicsExt_GLES2::ReleasePrograms()
         m_programs[i] = nullptr;
     m_currentProgram = 0;
     m_currentVertices = nullptr;
-    m_lastTexture = 0;
 }
 
 void CVortanGraphicsExt_GLES2::Destroy()
@@ -302,7 +292,6 @@ void CVortanGraphicsExt_GLES2::Destroy()
     m_display = nullptr;
     m_surface = nullptr;
     m_context = nullptr;
-    m_config = nullptr;
     m_scissorOn = 0;
 }
 
@@ -343,16 +332,20 @@ int CVortanGraphicsExt_GLES2::Restore()
 void CVortanGraphicsExt_GLES2::SetClipRect(const CVortanRect* rect)
 {
     StoreClipRect(rect);
-    const CVortanRect& c = m_clipRect;
     m_scissorOn = rect ? 1 : 0;
-    if (!m_context)
-        return;
-    if (!rect) {
+    if (m_context)
+        ApplyScissor();
+}
+
+void CVortanGraphicsExt_GLES2::ApplyScissor()
+{
+    if (!m_scissorOn) {
         glDisable(GL_SCISSOR_TEST);
-    } else {
-        glEnable(GL_SCISSOR_TEST);
-        glScissor(c.left, m_height - c.bottom, c.right - c.left, c.bottom - c.top);
+        return;
     }
+    const CVortanRect& c = m_clipRect;
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(c.left, m_height - c.bottom, c.right - c.left, c.bottom - c.top);
 }
 
 int CVortanGraphicsExt_GLES2::UseProgram(CVortan3DProgram* program, const void* vertices)
@@ -434,7 +427,6 @@ int CVortanGraphicsExt_GLES2::BindTexture(u32 textureUnit, u32 texture)
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     if ((u32)bound == texture)
         return 0;
-    m_lastTexture = texture;
     glBindTexture(GL_TEXTURE_2D, texture);
     ++m_textureBinds;
     return 1;
@@ -452,24 +444,15 @@ void CVortanGraphicsExt_GLES2::SetBlend(u32 srcFactor, u32 dstFactor)
 
 CVortanSurface* CVortanGraphicsExt_GLES2::DrawableSource(IVortanGraphicsContext* source)
 {
-    if (!source || source->GetContextType() != VORTAN_CONTEXT_SURFACE)
-        return nullptr;
-    CVortanSurface* surface = static_cast<CVortanSurface*>(source);
-    return surface->GetTexture() ? surface : nullptr;
+    CVortanSurface* surface = VortanSoft::AsSurface(source);
+    return surface && surface->GetTexture() ? surface : nullptr;
 }
 
 int CVortanGraphicsExt_GLES2::DrawTexturedQuad(CVortanSurface* source, CVortan3DProgram* program)
 {
     if (!program)
         return VORTAN_E_ARGUMENT;
-    glActiveTexture(GL_TEXTURE0);
-    GLint bound = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    if ((u32)bound != source->GetTexture()) {
-        glBindTexture(GL_TEXTURE_2D, source->GetTexture());
-        m_lastTexture = source->GetTexture();
-        ++m_textureBinds;
-    }
+    BindTexture(GL_TEXTURE0, source->GetTexture());
     UseProgram(program, m_scratch);
     glDrawArrays(GL_TRIANGLE_FAN, 0, 4);
     return VORTAN_OK;
@@ -480,14 +463,7 @@ int CVortanGraphicsExt_GLES2::DrawColoredQuad()
     CVortan3DProgram* program = m_programs[PROGRAM_COLOR];
     if (!program)
         return VORTAN_E_ARGUMENT;
-    glActiveTexture(GL_TEXTURE0);
-    GLint bound = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    if (bound != 0) {
-        glBindTexture(GL_TEXTURE_2D, 0);
-        m_lastTexture = 0;
-        ++m_textureBinds;
-    }
+    BindTexture(GL_TEXTURE0, 0);
     UseProgram(program, m_scratch);
     glDrawArrays(GL_TRIANGLE_FAN, 0, 4);
     return VORTAN_OK;
@@ -603,13 +579,7 @@ int CVortanGraphicsExt_GLES2::Clear(u32 color, const CVortanRect* rect)
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         }
         // The clip's own scissor state comes back.
-        if (m_scissorOn) {
-            glEnable(GL_SCISSOR_TEST);
-            glScissor(m_clipRect.left, m_height - m_clipRect.bottom, m_clipRect.right - m_clipRect.left,
-                      m_clipRect.bottom - m_clipRect.top);
-        } else {
-            glDisable(GL_SCISSOR_TEST);
-        }
+        ApplyScissor();
         return VORTAN_OK;
     }
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

@@ -97,6 +97,8 @@ public:
 private:
     int CreatePrograms();
     void ReleasePrograms();
+    // The clip's scissor state in GL: the test on at the clip rectangle, or off.
+    void ApplyScissor();
     // Textured drawing: blending, texture and program, then the fan of four in the scratch.
     int DrawTexturedQuad(CVortanSurface* source, CVortan3DProgram* program);
     int DrawColoredQuad();
@@ -128,7 +130,6 @@ private:
     void* m_display;
     void* m_surface;
     void* m_context;
-    void* m_config;
     i32 m_redBits;
     i32 m_greenBits;
     i32 m_blueBits;
@@ -141,7 +142,6 @@ private:
     i32 m_textureBinds;
     i32 m_programSwitches;
     u32 m_currentProgram;
-    u32 m_lastTexture;
     const void* m_currentVertices;
     float m_scratch[32];
     i32 m_scissorOn;  // the clip was set with a rectangle (scissor test on)

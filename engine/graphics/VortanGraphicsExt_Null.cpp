@@ -1,5 +1,6 @@
 #include "engine/graphics/VortanGraphicsExt_Null.h"
 
+#include "engine/graphics/VortanSoftDraw.h"
 #include "engine/graphics/VortanSurface.h"
 
 CVortanGraphicsExt_Null::CVortanGraphicsExt_Null() : m_drawCalls(0), m_presents(0), m_created(0)
@@ -15,8 +16,8 @@ CVortanGraphicsExt_Null::~CVortanGraphicsExt_Null()
 
 int CVortanGraphicsExt_Null::Textured(IVortanGraphicsContext* source)
 {
-    if (!source || source->GetContextType() != VORTAN_CONTEXT_SURFACE ||
-        !static_cast<CVortanSurface*>(source)->GetTexture())
+    CVortanSurface* surface = VortanSoft::AsSurface(source);
+    if (!surface || !surface->GetTexture())
         return VORTAN_E_ARGUMENT;
     ++m_drawCalls;
     return VORTAN_OK;

@@ -180,45 +180,7 @@ int CVortanSurface::ConvertFrom(const u8* src, int srcWidth, int srcHeight, int 
                 g = g * a / 255;
                 b = b * a / 255;
             }
-            switch (format) {
-            case VORTAN_PIXEL_ARGB8888: {
-                u8* p = row + (size_t)x * 4;
-                p[0] = (u8)b;
-                p[1] = (u8)g;
-                p[2] = (u8)r;
-                p[3] = (u8)a;
-                break;
-            }
-            case VORTAN_PIXEL_ABGR8888: {
-                u8* p = row + (size_t)x * 4;
-                p[0] = (u8)r;
-                p[1] = (u8)g;
-                p[2] = (u8)b;
-                p[3] = (u8)a;
-                break;
-            }
-            case VORTAN_PIXEL_RGB565:
-                ((u16*)row)[x] = (u16)(((g >> 2) << 5) | ((r >> 3) << 11) | (b >> 3));
-                break;
-            case VORTAN_PIXEL_RGB555:
-                ((u16*)row)[x] = (u16)(((g >> 3) << 5) | ((r >> 3) << 10) | (b >> 3));
-                break;
-            case VORTAN_PIXEL_RGB444:
-                ((u16*)row)[x] = (u16)((g & 0xF0) | (b >> 4) | ((r >> 4) << 8));
-                break;
-            case VORTAN_PIXEL_PALETTE8:
-                row[x] = (u8)VortanPaletteIndex(lookup, r, g, b);
-                break;
-            case VORTAN_PIXEL_RGB888: {
-                u8* p = row + (size_t)x * 3;
-                p[0] = (u8)r;
-                p[1] = (u8)g;
-                p[2] = (u8)b;
-                break;
-            }
-            default:
-                break;
-            }
+            VortanEncodeNative(format, row, x, (a << 24) | (r << 16) | (g << 8) | b, lookup);
             if (alphaRow)
                 alphaRow[x] = (u8)a;
         }

@@ -22,14 +22,15 @@ bool VortanSoft::ClipToRect(const CVortanRect* rect, int width, int height, cons
         r = *rect;
     else
         r.Set(0, 0, width, height);
-    if (r.left < clip.left)
-        r.left = clip.left;
-    if (r.top < clip.top)
-        r.top = clip.top;
-    if (r.right > clip.right)
-        r.right = clip.right;
-    if (r.bottom > clip.bottom)
-        r.bottom = clip.bottom;
+    CVortanRect c = ClipWithin(clip, width, height);
+    if (r.left < c.left)
+        r.left = c.left;
+    if (r.top < c.top)
+        r.top = c.top;
+    if (r.right > c.right)
+        r.right = c.right;
+    if (r.bottom > c.bottom)
+        r.bottom = c.bottom;
     *out = r;
     return r.right > r.left && r.bottom > r.top;
 }
@@ -229,8 +230,7 @@ int CVortanSurface::FillAdditive(u32 color, const CVortanRect* rect)
         return VORTAN_E_VERSION;
     CVortanRect r;
     int a = (int)(color >> 24);
-    if (!ClipToRect(rect, m_desc.width, m_desc.height, ClipWithin(m_clipRect, m_desc.width, m_desc.height), &r) ||
-        a == 0)
+    if (!ClipToRect(rect, m_desc.width, m_desc.height, m_clipRect, &r) || a == 0)
         return VORTAN_OK;
     // Format 7 keeps its own channel order: the colour's red goes into its red byte.
     if (format == VORTAN_PIXEL_ABGR8888)
@@ -272,7 +272,7 @@ int CVortanSurface::Darken(const CVortanRect* rect, float amount)
     if (!HasFillRoutine(format))
         return VORTAN_E_VERSION;
     CVortanRect r;
-    if (!ClipToRect(rect, m_desc.width, m_desc.height, ClipWithin(m_clipRect, m_desc.width, m_desc.height), &r))
+    if (!ClipToRect(rect, m_desc.width, m_desc.height, m_clipRect, &r))
         return VORTAN_OK;
     // The amount is a fraction: anything outside 0..1 (or not a number) is clamped.
     if (!(amount > 0.0f))

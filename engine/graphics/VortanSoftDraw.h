@@ -58,7 +58,8 @@ inline u32 SwapRB(u32 c)
     return (c & 0xFF00FF00) | ((c >> 16) & 0xFF) | ((c & 0xFF) << 16);
 }
 
-// Clamps `rect` (null: the whole surface) to the clip rectangle. False when nothing is left.
+// Clamps `rect` (null: the whole width x height surface) to the clip rectangle, itself
+// limited to the surface. False when nothing is left.
 bool ClipToRect(const CVortanRect* rect, int width, int height, const CVortanRect& clip, CVortanRect* out);
 
 // Clips a blit of the source rectangle `src` drawn at (x, y): first the source rectangle to

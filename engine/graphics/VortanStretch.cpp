@@ -9,6 +9,7 @@
 
 using VortanSoft::AsSurface;
 using VortanSoft::ClipWithin;
+using VortanSoft::Sat255;
 
 namespace {
 
@@ -29,16 +30,11 @@ struct StretchRow {
 
 typedef void (*RowRoutine)(const StretchRow& r);
 
-u32 Min255(u32 v)
-{
-    return v > 255 ? 255 : v;
-}
-
 // One tinted channel: target d, source s (premultiplied), alpha a, tint t, tint alpha T.
 inline u32 TintChannel(u32 d, u32 s, u32 a, u32 t, bool blend)
 {
     u32 scaled = blend ? (d * (255 - a)) >> 8 : 0;
-    return Min255(scaled + ((t * s) >> 8));
+    return Sat255(scaled + ((t * s) >> 8));
 }
 
 inline u32 TintMix(u32 d, u32 c, u32 T)
@@ -50,55 +46,24 @@ void RowNothing(const StretchRow&)
 {
 }
 
-void RowCopy8(const StretchRow& r)
+// Copies and key-skipping copies of T-sized pixels; a 32-bit key compares the colour bits only.
+template <typename T>
+void RowCopy(const StretchRow& r)
 {
-    for (int j = 0; j < r.width; ++j)
-        r.dst[j] = r.src[r.xmap[j]];
-}
-
-void RowCopyKey8(const StretchRow& r)
-{
-    for (int j = 0; j < r.width; ++j) {
-        u8 s = r.src[r.xmap[j]];
-        if (s != r.key)
-            r.dst[j] = s;
-    }
-}
-
-void RowCopy16(const StretchRow& r)
-{
-    const u16* s = (const u16*)r.src;
-    u16* d = (u16*)r.dst;
+    const T* s = (const T*)r.src;
+    T* d = (T*)r.dst;
     for (int j = 0; j < r.width; ++j)
         d[j] = s[r.xmap[j]];
 }
 
-void RowCopyKey16(const StretchRow& r)
+template <typename T, u32 KeyMask>
+void RowCopyKey(const StretchRow& r)
 {
-    const u16* s = (const u16*)r.src;
-    u16* d = (u16*)r.dst;
+    const T* s = (const T*)r.src;
+    T* d = (T*)r.dst;
     for (int j = 0; j < r.width; ++j) {
-        u16 v = s[r.xmap[j]];
-        if (v != r.key)
-            d[j] = v;
-    }
-}
-
-void RowCopy32(const StretchRow& r)
-{
-    const u32* s = (const u32*)r.src;
-    u32* d = (u32*)r.dst;
-    for (int j = 0; j < r.width; ++j)
-        d[j] = s[r.xmap[j]];
-}
-
-void RowCopyKey32(const StretchRow& r)
-{
-    const u32* s = (const u32*)r.src;
-    u32* d = (u32*)r.dst;
-    for (int j = 0; j < r.width; ++j) {
-        u32 v = s[r.xmap[j]];
-        if ((v & 0xFFFFFF) != r.key)
+        T v = s[r.xmap[j]];
+        if ((v & KeyMask) != r.key)
             d[j] = v;
     }
 }
@@ -208,29 +173,29 @@ RowRoutine PickRow(int format, u32 flags, u32 color, bool srcPlane, bool dstPlan
         if (((flags & VORTAN_BLIT_ALPHA) && srcPlane) || tinted)
             return RowTinted8;
         if (flags & VORTAN_BLIT_COLORKEY)
-            return RowCopyKey8;
+            return RowCopyKey<u8, 0xFFFFFFFF>;
         if (alphaOnlyPlanes)
             return RowAlphaPlane;
-        return RowCopy8;
+        return RowCopy<u8>;
     case VORTAN_PIXEL_RGB444:
     case VORTAN_PIXEL_RGB555:
     case VORTAN_PIXEL_RGB565:
         if (((flags & VORTAN_BLIT_ALPHA) && srcPlane) || tinted)
             return format == VORTAN_PIXEL_RGB565 ? RowTinted565 : RowNothing;
         if (flags & VORTAN_BLIT_COLORKEY)
-            return RowCopyKey16;
+            return RowCopyKey<u16, 0xFFFFFFFF>;
         if (alphaOnlyPlanes)
             return RowAlphaPlane;
-        return RowCopy16;
+        return RowCopy<u16>;
     case VORTAN_PIXEL_ARGB8888:
     case VORTAN_PIXEL_ABGR8888:
         if ((flags & VORTAN_BLIT_ALPHA) || tinted)
             return RowTinted32;
         if (flags & VORTAN_BLIT_COLORKEY)
-            return RowCopyKey32;
+            return RowCopyKey<u32, 0xFFFFFF>;
         if (flags & VORTAN_BLIT_ALPHAONLY)
             return RowAlphaByte32;
-        return RowCopy32;
+        return RowCopy<u32>;
     default:
         return RowNothing;
     }
@@ -475,10 +440,10 @@ void CVortanSurface::FilterRows(const CVortanRect& dst, CVortanSurface* source, 
                 }
                 if (!count)
                     continue;
-                a = Min255(s3 / count);
-                c2 = Min255(s2 / count);
-                c1 = Min255(s1 / count);
-                c0 = Min255(s0 / count);
+                a = Sat255(s3 / count);
+                c2 = Sat255(s2 / count);
+                c1 = Sat255(s1 / count);
+                c0 = Sat255(s0 / count);
             }
             u32 value = (a << 24) | (c2 << 16) | (c1 << 8) | c0;
             int tx = dst.left + x;

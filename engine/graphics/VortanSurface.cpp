@@ -424,15 +424,9 @@ int CVortanSurface::BlitStretchTranslated(const CVortanFloatRect* unitRect, cons
                                           IVortanGraphicsContext* source, const CVortanFloatRect* srcRect,
                                           u32 flags)
 {
-    CVortanFloatRect r;
-    if (unitRect) {
+    CVortanFloatRect r = {0.0f, 0.0f, 1.0f, 1.0f};
+    if (unitRect)
         r = *unitRect;
-    } else {
-        r.left = 0.0f;
-        r.top = 0.0f;
-        r.right = 1.0f;
-        r.bottom = 1.0f;
-    }
     if (matrix) {
         r.left += (*matrix)[3];
         r.right += (*matrix)[3];

@@ -6,45 +6,9 @@
 
 #include "engine/graphics/VortanSurface.h"
 #include "engine/graphics/VortanSurfaceApp.h"
+#include "engine/graphics/VortanXErrorTrap.h"
 
-namespace {
-
-// X errors raised between Begin and End are recorded instead of ending the process.
-int g_trappedError = 0;
-
-int TrapHandler(Display*, XErrorEvent* event)
-{
-    if (!g_trappedError)
-        g_trappedError = event->error_code ? event->error_code : 1;
-    return 0;
-}
-
-class XErrorTrap {
-public:
-    explicit XErrorTrap(Display* display) : m_display(display)
-    {
-        XSync(m_display, False);
-        g_trappedError = 0;
-        m_previous = XSetErrorHandler(TrapHandler);
-    }
-    ~XErrorTrap()
-    {
-        XSync(m_display, False);
-        XSetErrorHandler(m_previous);
-    }
-    // Waits for the server's answers and tells whether any request failed so far.
-    bool Failed()
-    {
-        XSync(m_display, False);
-        return g_trappedError != 0;
-    }
-
-private:
-    Display* m_display;
-    int (*m_previous)(Display*, XErrorEvent*);
-};
-
-}  // namespace
+using VortanX::XErrorTrap;
 
 int CVortanSurface::LockDrawable(_XGC** gcOut)
 {

@@ -3,6 +3,7 @@
 // blits) and VortanStretch.cpp (the stretch blits).
 #include <string.h>
 
+#include "engine/graphics/VortanSoftDraw.h"
 #include "engine/graphics/VortanSurface.h"
 
 int CVortanSurface::Clear(u32 color, const CVortanRect* rect)
@@ -12,15 +13,7 @@ int CVortanSurface::Clear(u32 color, const CVortanRect* rect)
     if (rect) {
         if (rect->left > m_desc.width || rect->top > m_desc.height || rect->right < 0 || rect->bottom < 0)
             return VORTAN_OK;
-        r = *rect;
-        if (r.left < 0)
-            r.left = 0;
-        if (r.top < 0)
-            r.top = 0;
-        if (r.right > m_desc.width)
-            r.right = m_desc.width;
-        if (r.bottom > m_desc.height)
-            r.bottom = m_desc.height;
+        r = VortanSoft::ClipWithin(*rect, m_desc.width, m_desc.height);
     }
     if (!m_pixels)
         return VORTAN_E_RANGE;

@@ -89,15 +89,12 @@ u32 CVortanSurface::GetPixel(int x, int y)
                                                                           : nullptr);
 }
 
-void CVortanSurface::WritePixel(int x, int y, u32 color)
+void VortanEncodeNative(int format, u8* row, int x, u32 color, const u8* lookup)
 {
-    if (!m_pixels || x < 0 || y < 0 || x >= m_desc.width || y >= m_desc.height)
-        return;
-    u8* row = m_pixels + (size_t)y * m_desc.pitch;
     u32 a = color >> 24, r = (color >> 16) & 0xFF, g = (color >> 8) & 0xFF, b = color & 0xFF;
-    switch (m_desc.pixelFormat) {
+    switch (format) {
     case VORTAN_PIXEL_PALETTE8:
-        row[x] = (u8)VortanPaletteIndex(VortanSurfaceAppPaletteLookup(m_application), r, g, b);
+        row[x] = (u8)VortanPaletteIndex(lookup, r, g, b);
         break;
     case VORTAN_PIXEL_RGB444:
         ((u16*)row)[x] = (u16)((g & 0xF0) | (b >> 4) | ((r >> 4) << 8));
@@ -122,6 +119,15 @@ void CVortanSurface::WritePixel(int x, int y, u32 color)
     default:
         break;
     }
+}
+
+void CVortanSurface::WritePixel(int x, int y, u32 color)
+{
+    if (!m_pixels || x < 0 || y < 0 || x >= m_desc.width || y >= m_desc.height)
+        return;
+    const u8* lookup =
+        m_desc.pixelFormat == VORTAN_PIXEL_PALETTE8 ? VortanSurfaceAppPaletteLookup(m_application) : nullptr;
+    VortanEncodeNative(m_desc.pixelFormat, m_pixels + (size_t)y * m_desc.pitch, x, color, lookup);
 }
 
 int CVortanSurface::PutPixel(int x, int y, u32 color)

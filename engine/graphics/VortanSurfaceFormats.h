@@ -8,3 +8,6 @@ u32 VortanPaletteIndex(const u8* lookup, u32 r, u32 g, u32 b);
 // Pixel x of a row in `format` as 0xAARRGGBB; alpha from alphaRow (255 without one) for
 // formats 1 to 5, palette colours for format 1 (black without a palette).
 u32 VortanDecodeNative(int format, const u8* row, int x, const u8* alphaRow, const u32* palette);
+// Writes 0xAARRGGBB as pixel x of a row in `format`: a palette index through `lookup` for
+// format 1, the alpha byte kept by formats 6 and 7 only.
+void VortanEncodeNative(int format, u8* row, int x, u32 color, const u8* lookup);

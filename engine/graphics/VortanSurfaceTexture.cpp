@@ -78,6 +78,34 @@ void ConvertRow(int format, const u8* row, const u8* alphaRow, const u32* palett
     }
 }
 
+// The pixels of one texture level from `surface`: its own rows when `direct` and tightly
+// packed, otherwise a buffer (*buffer, for the caller to free) of rows copied or converted
+// into the GL layout. Null when the buffer cannot be had.
+const u8* LevelPixels(CVortanSurface* surface, const u32* palette, u32 glFormat, u32 glType, int glBytes,
+                      bool direct, u8** buffer)
+{
+    *buffer = nullptr;
+    int width = surface->GetWidth(), height = surface->GetHeight();
+    size_t tightPitch = (size_t)width * glBytes;
+    if (direct && (size_t)surface->GetPitch() == tightPitch)
+        return surface->GetPixels();
+    u8* out = (u8*)malloc(tightPitch * height);
+    if (!out)
+        return nullptr;
+    const u8* alpha = surface->GetAlphaPlane();
+    int format = surface->GetPixelFormat();
+    for (int y = 0; y < height; ++y) {
+        const u8* row = surface->GetPixels() + (size_t)y * surface->GetPitch();
+        if (direct)
+            memcpy(out + y * tightPitch, row, tightPitch);
+        else
+            ConvertRow(format, row, alpha ? alpha + (size_t)y * width : nullptr, palette, width, glFormat, glType,
+                       out + y * tightPitch);
+    }
+    *buffer = out;
+    return out;
+}
+
 }  // namespace
 
 void CVortanSurface::SetNullTextures(int on)
@@ -180,28 +208,14 @@ int CVortanSurface::UploadTexture()
         return VORTAN_OK;
 
     const u32* palette = format == VORTAN_PIXEL_PALETTE8 ? VortanSurfaceAppPalette(m_application) : nullptr;
-    size_t tightPitch = (size_t)width * glBytes;
     u8* buffer = nullptr;
-    const u8* data = m_pixels;
-    if (!direct || (size_t)m_desc.pitch != tightPitch) {
-        buffer = (u8*)malloc(tightPitch * height);
-        if (!buffer)
-            return VORTAN_E_NOMEMORY;
-        for (int y = 0; y < height; ++y) {
-            const u8* row = m_pixels + (size_t)y * m_desc.pitch;
-            if (direct)
-                memcpy(buffer + y * tightPitch, row, tightPitch);
-            else
-                ConvertRow(format, row, m_alpha ? m_alpha + (size_t)y * width : nullptr, palette, width, m_glFormat,
-                           m_glType, buffer + y * tightPitch);
-        }
-        data = buffer;
-    }
+    const u8* data = LevelPixels(this, palette, m_glFormat, m_glType, glBytes, direct, &buffer);
+    if (!data)
+        return VORTAN_E_NOMEMORY;
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, m_texture);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, m_glFormat, m_glType, data);
     free(buffer);
-    buffer = nullptr;
 
     int lastLevel = 0;
     if (m_mips) {
@@ -236,28 +250,14 @@ int CVortanSurface::UploadTexture()
                 level->StretchRows(dst, previous, src, 0xFFFFFFFF, 0);
             else
                 level->FilterRows(dst, previous, src);
-            size_t levelPitch = (size_t)w * glBytes;
-            const u8* levelData = level->m_pixels;
-            if (!direct || (size_t)level->m_desc.pitch != levelPitch) {
-                buffer = (u8*)malloc(levelPitch * h);
-                if (!buffer) {
-                    result = VORTAN_E_NOMEMORY;
-                    break;
-                }
-                for (int y = 0; y < h; ++y) {
-                    const u8* row = level->m_pixels + (size_t)y * level->m_desc.pitch;
-                    if (direct)
-                        memcpy(buffer + y * levelPitch, row, levelPitch);
-                    else
-                        ConvertRow(format, row, level->m_alpha ? level->m_alpha + (size_t)y * w : nullptr, palette,
-                                   w, m_glFormat, m_glType, buffer + y * levelPitch);
-                }
-                levelData = buffer;
+            const u8* levelData = LevelPixels(level, palette, m_glFormat, m_glType, glBytes, direct, &buffer);
+            if (!levelData) {
+                result = VORTAN_E_NOMEMORY;
+                break;
             }
             ++lastLevel;
             glTexSubImage2D(GL_TEXTURE_2D, lastLevel, 0, 0, w, h, m_glFormat, m_glType, levelData);
             free(buffer);
-            buffer = nullptr;
             if (previous != this) {
                 previous->Release();
                 delete previous;

@@ -9,6 +9,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "engine/graphics/VortanSoftDraw.h"
 #include "engine/graphics/VortanSurface.h"
 #include "engine/graphics/VortanSurfaceApp.h"
 #include "engine/graphics/VortanSurfaceFormats.h"
@@ -67,11 +68,7 @@ int CVortanSurface::DrawText(CVortanRect* rect, const CVortanString& fontName, i
     strcat(family, sizeText);
 
     // The part of the rectangle inside the surface: the only pixels that may change.
-    CVortanRect area;
-    area.left = rect->left < 0 ? 0 : rect->left;
-    area.top = rect->top < 0 ? 0 : rect->top;
-    area.right = rect->right > m_desc.width ? m_desc.width : rect->right;
-    area.bottom = rect->bottom > m_desc.height ? m_desc.height : rect->bottom;
+    CVortanRect area = VortanSoft::ClipWithin(*rect, m_desc.width, m_desc.height);
     bool paint = !measure && area.right > area.left && area.bottom > area.top;
     int aw = paint ? area.right - area.left : 1, ah = paint ? area.bottom - area.top : 1;
 
@@ -153,16 +150,15 @@ void TintPixels(int pixelFormat, u8* pixels, int pitch, int width, int height, c
 {
     if (!pixels || (pixelFormat != VORTAN_PIXEL_ARGB8888 && pixelFormat != VORTAN_PIXEL_ABGR8888))
         return;
-    int left = rect.left < 0 ? 0 : rect.left, top = rect.top < 0 ? 0 : rect.top;
-    int right = rect.right > width ? width : rect.right, bottom = rect.bottom > height ? height : rect.bottom;
-    if (right <= left || bottom <= top)
+    CVortanRect c = VortanSoft::ClipWithin(rect, width, height);
+    if (c.right <= c.left || c.bottom <= c.top)
         return;
     if (pixelFormat == VORTAN_PIXEL_ABGR8888)
-        color = (color & 0xFF00FF00) | ((color >> 16) & 0xFF) | ((color & 0xFF) << 16);
+        color = VortanSoft::SwapRB(color);
     u32 m[4] = {color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF, color >> 24};
-    for (int y = top; y < bottom; ++y) {
+    for (int y = c.top; y < c.bottom; ++y) {
         u32* row = (u32*)(pixels + (size_t)y * pitch);
-        for (int x = left; x < right; ++x) {
+        for (int x = c.left; x < c.right; ++x) {
             u32 p = row[x], out = 0;
             for (int k = 0; k < 4; ++k)
                 out |= ((((p >> (k * 8)) & 0xFF) * m[k]) / 255) << (k * 8);

@@ -40,25 +40,26 @@ const long kWindowedEventMask = kFullscreenEventMask & ~PropertyChangeMask;
 
 const char kWindowClass[] = "VortanEngineApp";
 
-// Text of a CVortanString as 8-bit bytes (the low byte of each unit, Latin-1 for X's STRING).
-std::string ToLatin1(const CVortanString& text)
+// Text of a CVortanString in bytes by one of its converters (up to its first NUL).
+std::string ToBytes(const CVortanString& text, int (CVortanString::*convert)(char*) const)
 {
-    int n = text.ToAscii(nullptr);
+    int n = (text.*convert)(nullptr);
     std::string out(n > 0 ? (size_t)n : 1, '\0');
     if (n > 0)
-        text.ToAscii(&out[0]);
+        (text.*convert)(&out[0]);
     out.resize(strlen(out.c_str()));
     return out;
 }
 
+// 8-bit bytes: the low byte of each unit, Latin-1 for X's STRING.
+std::string ToLatin1(const CVortanString& text)
+{
+    return ToBytes(text, &CVortanString::ToAscii);
+}
+
 std::string ToUTF8(const CVortanString& text)
 {
-    int n = text.ToUTF8(nullptr);
-    std::string out(n > 0 ? (size_t)n : 1, '\0');
-    if (n > 0)
-        text.ToUTF8(&out[0]);
-    out.resize(strlen(out.c_str()));
-    return out;
+    return ToBytes(text, &CVortanString::ToUTF8);
 }
 
 // X errors raised while the back buffer is attached to the server are caught here instead of

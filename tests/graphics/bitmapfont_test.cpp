@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,6 +16,7 @@
 #include "engine/graphics/VortanGraphicsExt_GLES2.h"
 #include "engine/graphics/VortanGraphicsExt_Null.h"
 #include "engine/graphics/VortanSurface.h"
+#include "tests/platform/ResourceTestSupport.h"
 #include "tests/support/GraphicsTestWindow.h"
 #include "tests/support/TestSupport.h"
 
@@ -583,17 +583,10 @@ TEST_F(GlFont, DefaultFontHas218GlyphsOfCodes32To255)
 TEST(FontPack, DescriptionAndPagesLoadFromAPack)
 {
     FontFiles files;
-    // A DMP2 pack: "DMP2", count, entries {u16 length, name, u32 offset}, blocks {4 reserved, u32 size, data}.
-    const char* names[] = {"test.fnt", "test_0.png", "test_1.png"};
-    auto le = [](u32 v, int n) { return std::string((const char*)&v, (size_t)n); };  // x86-64: little-endian
-    std::string table = "DMP2" + le(3, 4), blocks;
-    u32 offset = 8 + 3 * 6 + 9 + 11 + 11;  // after the table
-    for (const char* n : names) {
-        std::string data = vtest::ReadWholeFile(files.dir.File(n));
-        table += le((u32)strlen(n) + 1, 2) + "/" + n + le(offset + (u32)blocks.size(), 4);
-        blocks += le(0, 4) + le((u32)data.size(), 4) + data;
-    }
-    ASSERT_TRUE(vtest::WriteWholeFile(files.dir.File("fonts.dmp"), table + blocks));
+    rtest::Entries entries;
+    for (const char* n : {"test.fnt", "test_0.png", "test_1.png"})
+        entries.emplace_back(std::string("/") + n, vtest::ReadWholeFile(files.dir.File(n)));
+    ASSERT_TRUE(vtest::WriteWholeFile(files.dir.File("fonts.dmp"), rtest::MakePack(entries)));
     CVortanMediaPack media;
     ASSERT_EQ(1, media.Open(CVortanString(files.dir.File("fonts.dmp").c_str())));
     CVortanSurface target;

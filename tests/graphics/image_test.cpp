@@ -12,6 +12,7 @@
 #include "engine/VortanMediaPack.h"
 #include "engine/graphics/VortanSurface.h"
 #include "engine/platform/VortanApplication.h"
+#include "tests/platform/ResourceTestSupport.h"
 #include "tests/support/GraphicsTestWindow.h"
 #include "tests/support/TestSupport.h"
 
@@ -70,27 +71,9 @@ std::string ReadRgb(const std::string& path)
     return out;
 }
 
-// A DMP2 pack: "DMP2", count, then per entry u16 name length, name, u32 offset; each data
-// block is 4 reserved bytes, u32 size, the data.
-bool WritePack(const std::string& path, const std::vector<std::pair<std::string, std::string>>& entries)
+bool WritePack(const std::string& path, const rtest::Entries& entries)
 {
-    std::string table, blocks;
-    u32 tableSize = 8;
-    for (const auto& e : entries)
-        tableSize += 2 + (u32)e.first.size() + 4;
-    auto u32le = [](u32 v) {
-        std::string s(4, '\0');
-        for (int i = 0; i < 4; ++i)
-            s[(size_t)i] = (char)(v >> (8 * i));
-        return s;
-    };
-    for (const auto& e : entries) {
-        u16 n = (u16)e.first.size();
-        table += std::string(1, (char)(n & 0xFF)) + std::string(1, (char)(n >> 8)) + e.first;
-        table += u32le(tableSize + (u32)blocks.size());
-        blocks += u32le(0) + u32le((u32)e.second.size()) + e.second;
-    }
-    return vtest::WriteWholeFile(path, "DMP2" + u32le((u32)entries.size()) + table + blocks);
+    return vtest::WriteWholeFile(path, rtest::MakePack(entries));
 }
 
 CVortanSurfaceDesc Desc(int w, int h, int format, u32 flags = 0)

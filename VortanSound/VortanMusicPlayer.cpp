@@ -115,9 +115,8 @@ int CVortanSoundMusicPlayer::OpenPipeline(void* owner, FOwnerCall attach, FOwner
     }
 
     // The file name as 8-bit text (the low byte of each unit), as every engine path is opened.
-    std::vector<char> path((size_t)fileName.ToAscii(nullptr));
-    fileName.ToAscii(path.data());
-    g_object_set(elements[0], "location", path.data(), nullptr);
+    std::string path = VortanBytesOf(fileName);
+    g_object_set(elements[0], "location", path.c_str(), nullptr);
 
     bool linked = true;
     for (int i = 0; i < count; i++)

@@ -1039,3 +1039,20 @@ void* TrackAllocation(void* pointer, size_t size, const char* sourcePath, int li
 void ShutdownHook() {}
 
 void* VortanAllocEmpty() { return ::operator new(1, std::nothrow); }
+
+namespace {
+std::string ConvertedText(const CVortanString& text, int (CVortanString::*convert)(char*) const)
+{
+    int n = (text.*convert)(nullptr);
+    if (n <= 1)
+        return std::string();
+    std::string out(static_cast<size_t>(n), '\0');
+    (text.*convert)(&out[0]);
+    out.resize(strlen(out.c_str()));
+    return out;
+}
+} // namespace
+
+std::string VortanBytesOf(const CVortanString& text) { return ConvertedText(text, &CVortanString::ToAscii); }
+
+std::string VortanUTF8Of(const CVortanString& text) { return ConvertedText(text, &CVortanString::ToUTF8); }

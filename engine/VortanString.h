@@ -3,6 +3,8 @@
 #include <stdarg.h>
 #include <wchar.h>
 
+#include <string>
+
 #include "engine/VortanTypes.h"
 
 class CVortanFile;
@@ -137,6 +139,11 @@ private:
     unsigned short* m_buffer;
     int m_allocated;
 };
+
+// The text as 8-bit bytes (the low byte of each unit: how file names, X properties and 8-bit
+// APIs take it) and as UTF-8, each up to the first NUL unit.
+std::string VortanBytesOf(const CVortanString& text);
+std::string VortanUTF8Of(const CVortanString& text);
 
 // Allocation hooks.
 // Returns the pointer unchanged; records nothing.

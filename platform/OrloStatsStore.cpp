@@ -127,17 +127,6 @@ bool SameText(const CVortanString& a, const CVortanString& b)
     return length == 0 || memcmp(a.GetBuffer(), b.GetBuffer(), (size_t)length * 2) == 0;
 }
 
-std::string NarrowPath(const CVortanString& path)
-{
-    int n = path.ToAscii(nullptr);
-    std::string out;
-    if (n <= 1)
-        return out;
-    std::vector<char> bytes((size_t)n);
-    path.ToAscii(bytes.data());
-    out.assign(bytes.data());
-    return out;
-}
 
 bool WriteAll(int fd, const u8* data, size_t size)
 {
@@ -174,7 +163,7 @@ int COrloStatsStore::Open(const CVortanString& path)
 
 int COrloStatsStore::Load()
 {
-    std::string path = NarrowPath(m_path);
+    std::string path = VortanBytesOf(m_path);
     if (path.empty())
         return 10;
     // Only a regular file is read: a pipe or a device would block or never end.
@@ -252,7 +241,7 @@ int COrloStatsStore::Load()
 
 int COrloStatsStore::Save()
 {
-    std::string path = NarrowPath(m_path);
+    std::string path = VortanBytesOf(m_path);
     if (path.empty())
         return 10;
 

@@ -53,16 +53,6 @@ std::string BareName(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string ToBytes(const CVortanString& text)
-{
-    int length = text.GetLength();
-    if (length <= 0)
-        return std::string();
-    std::string bytes(static_cast<size_t>(length) + 1, '\0');
-    text.ToAscii(&bytes[0]);
-    bytes.resize(static_cast<size_t>(length));
-    return bytes;
-}
 
 // Reads a whole file through the engine's file class.
 bool ReadFile(const std::string& path, std::vector<unsigned char>* data)
@@ -360,7 +350,7 @@ int List(const std::string& path)
     }
     int status = 0;
     for (int i = 0; i < pack.GetEntryCount(); ++i) {
-        std::string name = ToBytes(pack.GetEntryAt(i)->m_name);
+        std::string name = VortanBytesOf(pack.GetEntryAt(i)->m_name);
         int size = 0;
         if (!SelectEntry(pack, i, &size)) {
             fprintf(stderr, "vortanpack: %s: the data of entry %s runs past the end\n", path.c_str(),
@@ -407,7 +397,7 @@ int Extract(const std::string& path, const std::string& outDir, const std::strin
     std::set<std::string> written;
     for (int i = 0; i < pack.GetEntryCount(); ++i) {
         const CVortanString& entryName = pack.GetEntryAt(i)->m_name;
-        std::string name = ToBytes(entryName);
+        std::string name = VortanBytesOf(entryName);
         std::string bare = BareName(name);
         // Only a plain file name inside the output directory is written.
         if (bare.empty() || bare == "." || bare == ".." || bare.find('\0') != std::string::npos ||

@@ -450,25 +450,18 @@ int CVortanSurface::SaveToFile(const CVortanString& path)
     // Written beside the target and renamed into place: a failed save leaves the old file.
     // The path goes to the file system as 8-bit text (the low byte of each unit), as every
     // file of the engine is opened, so that a load of the same path finds the file.
-    int length = path.ToAscii(nullptr);
-    char* target = (char*)malloc((size_t)length);
-    char* temp = (char*)malloc((size_t)length + 32);
+    std::string target = VortanBytesOf(path);
+    std::string temp = target + ".tmp" + std::to_string((long)getpid());
     int result = 0;
-    if (target && temp) {
-        path.ToAscii(target);
-        snprintf(temp, (size_t)length + 32, "%s.tmp%ld", target, (long)getpid());
-        GError* error = nullptr;
-        gboolean saved = jpeg ? gdk_pixbuf_save(pixbuf, temp, type, &error, "quality", "85", (char*)nullptr)
-                              : gdk_pixbuf_save(pixbuf, temp, type, &error, (char*)nullptr);
-        if (error)
-            g_error_free(error);
-        if (saved && rename(temp, target) == 0)
-            result = 1;
-        else
-            unlink(temp);
-    }
-    free(target);
-    free(temp);
+    GError* error = nullptr;
+    gboolean saved = jpeg ? gdk_pixbuf_save(pixbuf, temp.c_str(), type, &error, "quality", "85", (char*)nullptr)
+                          : gdk_pixbuf_save(pixbuf, temp.c_str(), type, &error, (char*)nullptr);
+    if (error)
+        g_error_free(error);
+    if (saved && rename(temp.c_str(), target.c_str()) == 0)
+        result = 1;
+    else
+        unlink(temp.c_str());
     g_object_unref(pixbuf);
     return result;
 }

@@ -51,21 +51,8 @@ int CVortanSurface::DrawText(CVortanRect* rect, const CVortanString& fontName, i
     if (!m_pixels || !BytesPerPixel(format))
         return 0;
 
-    int utf8Size = text.ToUTF8(nullptr);
-    char* utf8 = (char*)malloc((size_t)utf8Size);
-    if (!utf8)
-        return 0;
-    text.ToUTF8(utf8);
-    int familySize = fontName.ToUTF8(nullptr);
-    char* family = (char*)malloc((size_t)familySize + 16);
-    if (!family) {
-        free(utf8);
-        return 0;
-    }
-    fontName.ToUTF8(family);
-    char sizeText[16];
-    snprintf(sizeText, sizeof(sizeText), " %d", size);
-    strcat(family, sizeText);
+    std::string utf8 = VortanUTF8Of(text);
+    std::string family = VortanUTF8Of(fontName) + " " + std::to_string(size);
 
     // The part of the rectangle inside the surface: the only pixels that may change.
     CVortanRect area = VortanSoft::ClipWithin(*rect, m_desc.width, m_desc.height);
@@ -100,7 +87,7 @@ int CVortanSurface::DrawText(CVortanRect* rect, const CVortanString& fontName, i
     if (cairo_surface_status(image) == CAIRO_STATUS_SUCCESS && (paint || measure)) {
         cairo_t* cr = cairo_create(image);
         PangoLayout* layout = pango_cairo_create_layout(cr);
-        PangoFontDescription* font = pango_font_description_from_string(family);
+        PangoFontDescription* font = pango_font_description_from_string(family.c_str());
         pango_layout_set_font_description(layout, font);
         pango_layout_set_width(layout, rw * PANGO_SCALE);
         pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
@@ -110,7 +97,7 @@ int CVortanSurface::DrawText(CVortanRect* rect, const CVortanString& fontName, i
             pango_layout_set_alignment(layout, PANGO_ALIGN_RIGHT);
         else
             pango_layout_set_alignment(layout, PANGO_ALIGN_LEFT);
-        pango_layout_set_text(layout, utf8, -1);
+        pango_layout_set_text(layout, utf8.c_str(), -1);
         int width = 0;
         pango_layout_get_pixel_size(layout, &width, &height);
         if (paint) {
@@ -139,8 +126,6 @@ int CVortanSurface::DrawText(CVortanRect* rect, const CVortanString& fontName, i
     }
     cairo_surface_destroy(image);
     free(before);
-    free(family);
-    free(utf8);
     if (measure)
         rect->bottom = rect->top + height;
     return height;

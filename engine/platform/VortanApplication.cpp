@@ -40,27 +40,6 @@ const long kWindowedEventMask = kFullscreenEventMask & ~PropertyChangeMask;
 
 const char kWindowClass[] = "VortanEngineApp";
 
-// Text of a CVortanString in bytes by one of its converters (up to its first NUL).
-std::string ToBytes(const CVortanString& text, int (CVortanString::*convert)(char*) const)
-{
-    int n = (text.*convert)(nullptr);
-    std::string out(n > 0 ? (size_t)n : 1, '\0');
-    if (n > 0)
-        (text.*convert)(&out[0]);
-    out.resize(strlen(out.c_str()));
-    return out;
-}
-
-// 8-bit bytes: the low byte of each unit, Latin-1 for X's STRING.
-std::string ToLatin1(const CVortanString& text)
-{
-    return ToBytes(text, &CVortanString::ToAscii);
-}
-
-std::string ToUTF8(const CVortanString& text)
-{
-    return ToBytes(text, &CVortanString::ToUTF8);
-}
 
 // X errors raised while the back buffer is attached to the server are caught here instead of
 // ending the process (a server that cannot reach the segment answers with an error).
@@ -216,7 +195,7 @@ void IVortanApplication::SetAppName(const CVortanString& name)
 {
     m_appName = name;
     if (m_display && m_window) {
-        std::string text = ToLatin1(m_appName);
+        std::string text = VortanBytesOf(m_appName);
         XSetStandardProperties(m_display, m_window, text.c_str(), text.c_str(), None, nullptr, 0, nullptr);
         XStoreName(m_display, m_window, text.c_str());
     }
@@ -234,7 +213,7 @@ int IVortanApplication::CreateWindow(void* platform, const CVortanWindowSettings
 
     CVortanWindowSettings s = *settings;
     Window root = RootWindow(m_display, m_screen);
-    std::string name = ToLatin1(m_appName);
+    std::string name = VortanBytesOf(m_appName);
     // Interned unconditionally: a protocol atom that is None would make every ClientMessage
     // whose first word is 0 look like a close request.
     m_wmDeleteWindow = XInternAtom(m_display, "WM_DELETE_WINDOW", False);
@@ -905,8 +884,8 @@ void IVortanApplication::MessageBox(const CVortanString& title, const CVortanStr
 {
     if (title.IsEmpty() || !gdk_display_get_default())
         return;
-    std::string titleText = ToUTF8(title);
-    std::string bodyText = ToUTF8(text);
+    std::string titleText = VortanUTF8Of(title);
+    std::string bodyText = VortanUTF8Of(text);
     GtkWidget* dialog = gtk_dialog_new_with_buttons(titleText.c_str(), nullptr, GTK_DIALOG_MODAL, GTK_STOCK_OK,
                                                     GTK_RESPONSE_OK, nullptr);
     GtkWidget* label = gtk_label_new(bodyText.c_str());

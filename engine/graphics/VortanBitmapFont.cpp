@@ -19,6 +19,7 @@
 #include "engine/graphics/VortanGraphicsExt_GLES2.h"
 #include "engine/graphics/VortanSoftDraw.h"
 #include "engine/graphics/VortanSurface.h"
+#include "engine/platform/VortanApplication.h"
 
 namespace {
 
@@ -41,21 +42,6 @@ CVortanString DirectoryOf(const CVortanString& path)
     if (slash < 0)
         return CVortanString();
     return CVortanString(path, 0, slash + 1);
-}
-
-CVortanString ExecutableDir()
-{
-    char target[4096];
-    ssize_t n = readlink("/proc/self/exe", target, sizeof(target) - 1);
-    if (n <= 0)
-        return CVortanString();
-    target[n] = '\0';
-    char* slash = strrchr(target, '/');
-    if (!slash)
-        return CVortanString();
-    slash[1] = '\0';
-    // File names are handled as bytes (one unit per byte), as the file layer opens them.
-    return CVortanString(static_cast<const char*>(target));
 }
 
 // Truncation towards zero, saturated to the int range (metrics of a hostile description
@@ -399,8 +385,8 @@ int CVortanBitmapFont::LoadPages(CVortanMediaPack* pack, const CVortanString& di
                 result = page->surface->LoadFromFile(application, path, nullptr);
             }
             if (result != VORTAN_OK && page->file.GetAt(0) != '/') {
-                CVortanString path = ExecutableDir();
-                if (!path.IsEmpty()) {
+                CVortanString path;
+                if (IVortanApplication::GetExecutableDir(path) == VORTAN_OK) {
                     path.Append(page->file);
                     result = page->surface->LoadFromFile(application, path, nullptr);
                 }

@@ -158,7 +158,7 @@ public:
     void GetResourcePath(CVortanString& out, const CVortanString& fileName);
     // The running executable's directory with its trailing "/"; 1, or 9 when unknown
     // (out unchanged).
-    int GetExecutableDir(CVortanString& out);
+    static int GetExecutableDir(CVortanString& out);
 
     // --- palette ---------------------------------------------------------------------------
     // Installs 256 entries of 0x00RRGGBB (null: the 3-3-2 palette) and fills the 4096-entry

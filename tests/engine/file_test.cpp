@@ -15,11 +15,6 @@ namespace {
 
 CVortanString Path(const std::string& path) { return CVortanString(path.c_str()); }
 
-bool FileExists(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0;
-}
-
 std::string Bytes(int n, char first = 'a') {
     std::string s;
     for (int i = 0; i < n; ++i)
@@ -216,11 +211,11 @@ TEST(FileExistsDelete, RemovesExactlyTheNamedFileWhateverItsCharacters) {
     for (const std::string& s : siblings)
         EXPECT_EQ(s, vtest::ReadWholeFile(dir.File(s))) << s;
     for (const char* p : {"pwned", "pwned2", "pwned3"})
-        EXPECT_FALSE(FileExists(p) || FileExists(dir.File(p))) << p;
+        EXPECT_FALSE(vtest::Exists(p) || vtest::Exists(dir.File(p))) << p;
     // A leading dash is a file name, not an option.
     ASSERT_TRUE(vtest::WriteWholeFile(dir.File("-rf"), "dash"));
     EXPECT_EQ(1, CVortanFile::Delete(Path(dir.File("-rf"))));
-    EXPECT_FALSE(FileExists(dir.File("-rf")));
+    EXPECT_FALSE(vtest::Exists(dir.File("-rf")));
 }
 
 TEST(FileExistsDelete, MissingFilesNulUnitsAndDirectoriesAreNotRemoved) {

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <stdint.h>
-
 #include <random>
 #include <sstream>
 #include <string>
@@ -11,41 +9,14 @@
 #include "engine/VortanFile.h"
 #include "engine/VortanMediaPack.h"
 #include "engine/VortanString.h"
+#include "tests/support/PackWriter.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
 
-typedef std::vector<std::pair<std::string, std::string>> Entries;
-
-void U16(std::string* s, unsigned v) {
-    s->push_back(static_cast<char>(v & 0xff));
-    s->push_back(static_cast<char>((v >> 8) & 0xff));
-}
-
-void U32(std::string* s, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        s->push_back(static_cast<char>((v >> (8 * i)) & 0xff));
-}
-
-// Lays a pack out the plain way: table, then the blocks in table order.
-std::string MakePack(const Entries& entries) {
-    std::string pack = "DMP2";
-    U32(&pack, static_cast<uint32_t>(entries.size()));
-    uint32_t offset = 8;
-    for (const auto& e : entries)
-        offset += 2 + static_cast<uint32_t>(e.first.size()) + 4;
-    for (const auto& e : entries) {
-        U16(&pack, static_cast<unsigned>(e.first.size()));
-        pack += e.first;
-        U32(&pack, offset);
-        offset += 8 + static_cast<uint32_t>(e.second.size());
-    }
-    for (const auto& e : entries) {
-        pack += "RSVD";  // reserved, never read
-        U32(&pack, static_cast<uint32_t>(e.second.size()));
-        pack += e.second;
-    }
-    return pack;
+// Packs laid out the plain way, with "RSVD" as every block's reserved word (never read).
+std::string MakePack(const vtest::PackEntries& entries) {
+    return vtest::MakePack(entries, 0x44565352u);  // "RSVD", low byte first
 }
 
 CVortanString Str(const std::string& s) { return CVortanString(s.c_str()); }

@@ -18,6 +18,7 @@
 #include "engine/graphics/VortanSurface.h"
 #include "tests/platform/ResourceTestSupport.h"
 #include "tests/support/GraphicsTestWindow.h"
+#include "tests/support/PackWriter.h"
 #include "tests/support/TestSupport.h"
 
 using gtest_graphics::Near;
@@ -586,7 +587,7 @@ TEST(FontPack, DescriptionAndPagesLoadFromAPack)
     rtest::Entries entries;
     for (const char* n : {"test.fnt", "test_0.png", "test_1.png"})
         entries.emplace_back(std::string("/") + n, vtest::ReadWholeFile(files.dir.File(n)));
-    ASSERT_TRUE(vtest::WriteWholeFile(files.dir.File("fonts.dmp"), rtest::MakePack(entries)));
+    ASSERT_TRUE(vtest::WriteWholeFile(files.dir.File("fonts.dmp"), vtest::MakePack(entries)));
     CVortanMediaPack media;
     ASSERT_EQ(1, media.Open(CVortanString(files.dir.File("fonts.dmp").c_str())));
     CVortanSurface target;

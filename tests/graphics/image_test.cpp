@@ -14,6 +14,7 @@
 #include "engine/platform/VortanApplication.h"
 #include "tests/platform/ResourceTestSupport.h"
 #include "tests/support/GraphicsTestWindow.h"
+#include "tests/support/PackWriter.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -73,7 +74,7 @@ std::string ReadRgb(const std::string& path)
 
 bool WritePack(const std::string& path, const rtest::Entries& entries)
 {
-    return vtest::WriteWholeFile(path, rtest::MakePack(entries));
+    return vtest::WriteWholeFile(path, vtest::MakePack(entries));
 }
 
 CVortanSurfaceDesc Desc(int w, int h, int format, u32 flags = 0)

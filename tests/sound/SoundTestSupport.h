@@ -13,6 +13,7 @@
 
 #include "VortanSound/VortanSoundEngine.h"
 #include "VortanSound/VortanSoundWave.h"
+#include "tests/support/PackWriter.h"
 #include "tests/support/TestSupport.h"
 
 namespace stest {
@@ -50,17 +51,11 @@ inline std::vector<int16_t> ToSamples16(const std::string& bytes, size_t offset 
     return out;
 }
 
-inline void Put16(std::string* s, unsigned v)
-{
-    s->append({static_cast<char>(v & 0xff), static_cast<char>((v >> 8) & 0xff)});
-}
-inline void Put32(std::string* s, uint32_t v) { Put16(s, v & 0xffff); Put16(s, v >> 16); }
-
 // One chunk: id, size (the given one, or the body's), body, and a pad byte for odd bodies.
 inline std::string Chunk(const std::string& id, const std::string& body, int64_t claimedSize = -1)
 {
     std::string c = id;
-    Put32(&c, claimedSize < 0 ? static_cast<uint32_t>(body.size()) : static_cast<uint32_t>(claimedSize));
+    vtest::PutU32(&c, claimedSize < 0 ? static_cast<uint32_t>(body.size()) : static_cast<uint32_t>(claimedSize));
     return c + body + ((body.size() & 1) ? std::string(1, '\0') : std::string());
 }
 
@@ -69,10 +64,11 @@ inline std::string FormatBody(unsigned tag, unsigned channels, unsigned rate, un
                               const std::string* extra = nullptr)
 {
     std::string f;
-    Put16(&f, tag), Put16(&f, channels), Put32(&f, rate), Put32(&f, rate * blockAlign);
-    Put16(&f, blockAlign), Put16(&f, bits);
+    vtest::PutU16(&f, tag), vtest::PutU16(&f, channels);
+    vtest::PutU32(&f, rate), vtest::PutU32(&f, rate * blockAlign);
+    vtest::PutU16(&f, blockAlign), vtest::PutU16(&f, bits);
     if (extra) {
-        Put16(&f, static_cast<unsigned>(extra->size()));
+        vtest::PutU16(&f, static_cast<unsigned>(extra->size()));
         f += *extra;
     }
     return f;
@@ -82,7 +78,7 @@ inline std::string FormatBody(unsigned tag, unsigned channels, unsigned rate, un
 inline std::string Riff(const std::string& chunks)
 {
     std::string r = "RIFF";
-    Put32(&r, static_cast<uint32_t>(4 + chunks.size()));
+    vtest::PutU32(&r, static_cast<uint32_t>(4 + chunks.size()));
     return r + "WAVE" + chunks;
 }
 
@@ -95,7 +91,7 @@ inline std::string Samples16(const std::vector<int>& samples)
 {
     std::string s;
     for (int v : samples)
-        Put16(&s, static_cast<unsigned>(v) & 0xffff);
+        vtest::PutU16(&s, static_cast<unsigned>(v) & 0xffff);
     return s;
 }
 

@@ -10,6 +10,7 @@
 #include "engine/VortanDataScrambler.h"
 #include "engine/VortanMediaPack.h"
 #include "tests/sound/SoundTestSupport.h"
+#include "tests/support/PackWriter.h"
 
 namespace {
 
@@ -197,31 +198,14 @@ TEST_F(WaveTest, SoxFilesFromDiskAndAdpcmMatchesSox)
     EXPECT_EQ(0, wave.GetBufferCount());
 }
 
-std::string Pack(const std::vector<std::pair<std::string, std::string>>& entries)
-{
-    std::string pack = "DMP2", blocks;
-    stest::Put32(&pack, static_cast<uint32_t>(entries.size()));
-    size_t tableSize = 8;
-    for (const auto& e : entries)
-        tableSize += 2 + e.first.size() + 4;
-    for (const auto& e : entries) {
-        stest::Put16(&pack, static_cast<unsigned>(e.first.size()));
-        pack += e.first;
-        stest::Put32(&pack, static_cast<uint32_t>(tableSize + blocks.size()));
-        blocks += std::string(4, '\0');
-        stest::Put32(&blocks, static_cast<uint32_t>(e.second.size()));
-        blocks += e.second;
-    }
-    return pack + blocks;
-}
-
 TEST_F(WaveTest, LoadsFromDataPacks)
 {
     std::string first = stest::PcmWave(1, 8000, 8, "\x10\x20\x30");
     // Its data chunk claims more than the entry holds: the neighbour is not read.
     std::string greedy = Riff(Chunk("fmt ", FormatBody(1, 1, 8000, 8, 1)) + Chunk("data", "\x41\x42", 50));
     std::string path = dir.File("sounds.dmp");
-    ASSERT_TRUE(vtest::WriteWholeFile(path, Pack({{"/one.wav", first}, {"/greedy.wav", greedy}, {"/after", "XYZW"}})));
+    ASSERT_TRUE(vtest::WriteWholeFile(
+        path, vtest::MakePack({{"/one.wav", first}, {"/greedy.wav", greedy}, {"/after", "XYZW"}})));
     CVortanMediaPack pack;
     ASSERT_EQ(1, pack.Open(CVortanString(path.c_str())));
     CVortanSoundWave wave;
@@ -240,7 +224,7 @@ TEST_F(WaveTest, LoadsFromDataPacks)
     std::string scrambled = first;
     CVortanDataScrambler().Process(key, &scrambled[0], static_cast<int>(scrambled.size()));
     std::string keyed = dir.File("keyed.dmp");
-    ASSERT_TRUE(vtest::WriteWholeFile(keyed, Pack({{"/one.wav", scrambled}})));
+    ASSERT_TRUE(vtest::WriteWholeFile(keyed, vtest::MakePack({{"/one.wav", scrambled}})));
     CVortanMediaPack keyedPack;
     ASSERT_EQ(1, keyedPack.Open(CVortanString(keyed.c_str()), key));
     ASSERT_EQ(1, wave.LoadFromPack(&engine, &keyedPack, CVortanString("one.wav"), 0, 0, 0));

@@ -1,5 +1,7 @@
 // Shared helpers of the test programs.
 #pragma once
+#include <sys/stat.h>
+
 #include <string>
 #include <vector>
 
@@ -31,5 +33,12 @@ inline std::string Python() { return "/usr/bin/python3"; }
 // Whole file as bytes; empty when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
+
+// Whether anything (file, directory, ...) is at the path.
+inline bool Exists(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
 
 } // namespace vtest

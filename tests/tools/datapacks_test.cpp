@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <math.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <map>
@@ -21,10 +20,7 @@ namespace {
 const std::string kPackTool = vtest::BinaryDir() + "/tools/vortanpack";
 const int kSizes[] = {640, 480, 360, 320, 240};
 
-bool Exists(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0;
-}
+using vtest::Exists;
 
 // data/packs.txt: pack -> entries.
 std::map<std::string, std::vector<std::string>> ReadPackList() {

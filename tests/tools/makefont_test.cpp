@@ -2,7 +2,6 @@
 // (xml.etree for the description, zlib for the PNG pages), and its handling of bad input.
 #include <gtest/gtest.h>
 #include <stdio.h>
-#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -93,10 +92,7 @@ std::string Check(const std::string& fnt) {
     return out;
 }
 
-bool Exists(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
-}
+using vtest::Exists;
 
 }  // namespace
 

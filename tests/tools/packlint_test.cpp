@@ -21,10 +21,7 @@ const std::string kPackTool = vtest::BinaryDir() + "/tools/vortanpack";
 const std::string kLint = vtest::SourceDir() + "/tests/tools/packlint.py";
 const int kSizes[] = {640, 480, 360, 320, 240};
 
-bool Exists(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0;
-}
+using vtest::Exists;
 
 // Runs the lint; returns its exit status and its report in `out`.
 int Lint(const std::string& source, const std::string& build, std::string* out,

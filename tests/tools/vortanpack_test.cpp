@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
-#include <stdint.h>
 #include <sys/stat.h>
 
 #include <string>
 #include <vector>
 
+#include "tests/support/PackWriter.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -32,20 +32,7 @@ std::vector<std::string> DirectoryNames(const std::string& path) {
     return names;
 }
 
-bool Exists(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0;
-}
-
-void U16(std::string* s, unsigned v) {
-    s->push_back(static_cast<char>(v & 0xff));
-    s->push_back(static_cast<char>((v >> 8) & 0xff));
-}
-
-void U32(std::string* s, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        s->push_back(static_cast<char>((v >> (8 * i)) & 0xff));
-}
+using vtest::Exists;
 
 // Independent reader: prints "name size hexdata" per entry.
 const char* kPythonLister = R"PY(
@@ -211,23 +198,12 @@ TEST_F(Tool, BrokenPacksAreReportedNotRead) {
 
 TEST_F(Tool, ExtractWritesOnlyInsideTheOutputDirectory) {
     const std::vector<std::string> names = {"/../../escape.txt", "..", "/ok.txt", "/sub/dir/", "/ok.txt"};
-    std::string pack = "DMP2";
-    U32(&pack, static_cast<uint32_t>(names.size()));
-    uint32_t offset = 8;
-    for (const std::string& n : names)
-        offset += 2 + static_cast<uint32_t>(n.size()) + 4;
-    std::string blocks;
-    for (size_t i = 0; i < names.size(); ++i) {
-        U16(&pack, static_cast<unsigned>(names[i].size()));
-        pack += names[i];
-        U32(&pack, offset + static_cast<uint32_t>(blocks.size()));
-        U32(&blocks, 0);
-        U32(&blocks, 1);
-        blocks.push_back(static_cast<char>('0' + i));
-    }
+    vtest::PackEntries entries;
+    for (size_t i = 0; i < names.size(); ++i)
+        entries.emplace_back(names[i], std::string(1, static_cast<char>('0' + i)));
     MakeDir("deep");
     MakeDir("deep/er");
-    Put("hostile.dmp", pack + blocks);
+    Put("hostile.dmp", vtest::MakePack(entries));
     EXPECT_EQ(1, Pack({"extract", dir.File("hostile.dmp"), dir.File("deep/er/out")}));
     EXPECT_EQ("0", vtest::ReadWholeFile(dir.File("deep/er/out/escape.txt")));
     EXPECT_EQ("2", vtest::ReadWholeFile(dir.File("deep/er/out/ok.txt")));  // the first one wins

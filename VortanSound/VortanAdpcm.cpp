@@ -6,12 +6,13 @@
 namespace {
 
 const i32 kStepTable[89] = {
-    7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,    28,
-    31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,   118,
-    130,   143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,   494,
-    544,   598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,
-    2272,  2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,
-    9493,  10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
+    7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,   21,    23,
+    25,    28,    31,    34,    37,    41,    45,    50,    55,    60,    66,   73,    80,
+    88,    97,    107,   118,   130,   143,   157,   173,   190,   209,   230,  253,   279,
+    307,   337,   371,   408,   449,   494,   544,   598,   658,   724,   796,  876,   963,
+    1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,  2272,  2499,  2749, 3024,  3327,
+    3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,  9493, 10442, 11487,
+    12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
 
 const i32 kIndexTable[16] = {-1, -1, -1, -1, 2, 4, 6, 8, -1, -1, -1, -1, 2, 4, 6, 8};
 
@@ -36,7 +37,8 @@ IVortanSoundCodec::~IVortanSoundCodec()
     delete m_destination;
 }
 
-int IVortanSoundCodec::SetFormats(const CVortanSoundFormat* destination, const CVortanSoundFormat* source)
+int IVortanSoundCodec::SetFormats(const CVortanSoundFormat* destination,
+                                  const CVortanSoundFormat* source)
 {
     if (!destination || !source)
         return VORTAN_E_ARGUMENT;
@@ -74,7 +76,8 @@ u32 CVortanSoundCodecImaAdpcm::DecodedSize(u32 encodedBytes)
     return size > 0xffffffffull ? 0xffffffffu : static_cast<u32>(size);
 }
 
-int CVortanSoundCodecImaAdpcm::Decode(const u8* source, u32 sourceBytes, void* destination, u32 destinationBytes)
+int CVortanSoundCodecImaAdpcm::Decode(const u8* source, u32 sourceBytes, void* destination,
+                                      u32 destinationBytes)
 {
     if (!m_source || !m_destination)
         return VORTAN_E_RANGE;
@@ -92,7 +95,7 @@ int CVortanSoundCodecImaAdpcm::Decode(const u8* source, u32 sourceBytes, void* d
         return VORTAN_E_ARGUMENT;
 
     u8* out = static_cast<u8*>(destination);
-    size_t base = 0;  // first output sample of the block
+    size_t base = 0; // first output sample of the block
     for (u32 b = 0; b < blocks; ++b) {
         const u8* block = source + static_cast<size_t>(b) * blockAlign;
         i32 predictor[2];

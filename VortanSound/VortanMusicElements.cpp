@@ -10,12 +10,8 @@ namespace {
 
 // Candidates per role, the preferred one first.
 const char* const kCandidates[VORTAN_MUSIC_ELEMENT_COUNT][2] = {
-    {"filesrc", nullptr},
-    {"mpegaudioparse", nullptr},
-    {"mpg123audiodec", "avdec_mp3"},
-    {"audioconvert", nullptr},
-    {"volume", nullptr},
-    {"audioresample", nullptr},
+    {"filesrc", nullptr},          {"mpegaudioparse", nullptr}, {"mpg123audiodec", "avdec_mp3"},
+    {"audioconvert", nullptr},     {"volume", nullptr},         {"audioresample", nullptr},
     {"alsasink", "autoaudiosink"},
 };
 

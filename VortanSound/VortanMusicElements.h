@@ -7,13 +7,13 @@ typedef struct _GstElement GstElement;
 
 // Roles of the elements in the music pipeline, in stream order.
 enum EVortanMusicElement {
-    VORTAN_MUSIC_SOURCE = 0,  // reads the file ("filesrc")
-    VORTAN_MUSIC_PARSER,      // frames the MP3 stream ("mpegaudioparse")
-    VORTAN_MUSIC_DECODER,     // MP3 to PCM ("mpg123audiodec", else "avdec_mp3")
-    VORTAN_MUSIC_CONVERTER,   // sample format conversion ("audioconvert")
-    VORTAN_MUSIC_VOLUME,      // owns the "volume" property, 0.0..1.0 ("volume")
-    VORTAN_MUSIC_RESAMPLER,   // rate conversion for the output ("audioresample")
-    VORTAN_MUSIC_SINK,        // the audio output ("alsasink", else "autoaudiosink")
+    VORTAN_MUSIC_SOURCE = 0, // reads the file ("filesrc")
+    VORTAN_MUSIC_PARSER,     // frames the MP3 stream ("mpegaudioparse")
+    VORTAN_MUSIC_DECODER,    // MP3 to PCM ("mpg123audiodec", else "avdec_mp3")
+    VORTAN_MUSIC_CONVERTER,  // sample format conversion ("audioconvert")
+    VORTAN_MUSIC_VOLUME,     // owns the "volume" property, 0.0..1.0 ("volume")
+    VORTAN_MUSIC_RESAMPLER,  // rate conversion for the output ("audioresample")
+    VORTAN_MUSIC_SINK,       // the audio output ("alsasink", else "autoaudiosink")
     VORTAN_MUSIC_ELEMENT_COUNT
 };
 

@@ -45,7 +45,8 @@ bool HasVolumeProperty(GstElement* element)
 {
     if (!element)
         return false;
-    GParamSpec* volumeProperty = g_object_class_find_property(G_OBJECT_GET_CLASS(element), "volume");
+    GParamSpec* volumeProperty =
+        g_object_class_find_property(G_OBJECT_GET_CLASS(element), "volume");
     return volumeProperty && G_PARAM_SPEC_VALUE_TYPE(volumeProperty) == G_TYPE_DOUBLE;
 }
 
@@ -90,9 +91,9 @@ int CVortanSoundMusicPlayer::OpenPipeline(void* owner, FOwnerCall attach, FOwner
         int role;
         const char* name;
     } kChain[] = {
-        {VORTAN_MUSIC_SOURCE, "file-source"},      {VORTAN_MUSIC_PARSER, "music-parser"},
-        {VORTAN_MUSIC_DECODER, "music-decoder"},   {VORTAN_MUSIC_CONVERTER, "music-convert"},
-        {VORTAN_MUSIC_VOLUME, "music-volume"},     {VORTAN_MUSIC_CONVERTER, "output-convert"},
+        {VORTAN_MUSIC_SOURCE, "file-source"},        {VORTAN_MUSIC_PARSER, "music-parser"},
+        {VORTAN_MUSIC_DECODER, "music-decoder"},     {VORTAN_MUSIC_CONVERTER, "music-convert"},
+        {VORTAN_MUSIC_VOLUME, "music-volume"},       {VORTAN_MUSIC_CONVERTER, "output-convert"},
         {VORTAN_MUSIC_RESAMPLER, "output-resample"}, {VORTAN_MUSIC_SINK, "music-sink"},
     };
     const int count = (int)(sizeof(kChain) / sizeof(kChain[0]));

@@ -14,12 +14,7 @@ typedef struct _GstElement GstElement;
 
 class CVortanSoundMusicPlayer : public IVortanRunnable {
 public:
-    enum {
-        STATE_CLOSED = 0,
-        STATE_STOPPED = 1,
-        STATE_PLAYING = 2,
-        STATE_PAUSED = 3
-    };
+    enum { STATE_CLOSED = 0, STATE_STOPPED = 1, STATE_PLAYING = 2, STATE_PAUSED = 3 };
 
     CVortanSoundMusicPlayer();
     virtual ~CVortanSoundMusicPlayer();
@@ -82,7 +77,8 @@ private:
         static_cast<TOwner*>(owner)->RemoveListener(runnable);
     }
 
-    int OpenPipeline(void* owner, FOwnerCall attach, FOwnerCall detach, const CVortanString& fileName);
+    int OpenPipeline(void* owner, FOwnerCall attach, FOwnerCall detach,
+                     const CVortanString& fileName);
     void Unregister();
     // Sets the output level for a volume (clamped); while muted only the muted volume changes.
     void ApplyVolume(int volume);
@@ -96,7 +92,7 @@ private:
     float QuerySeconds(int position);
 
     GstElement* m_pipeline;
-    GstElement* m_volume;  // the volume stage; null when it has no volume level
+    GstElement* m_volume; // the volume stage; null when it has no volume level
     void* m_owner;
     FOwnerCall m_attach;
     FOwnerCall m_detach;

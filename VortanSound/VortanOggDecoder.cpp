@@ -63,9 +63,9 @@ inline i16 ToSample(float x)
 inline __m128i ToSamples4(const float* x)
 {
     __m128 v = _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(x), _mm_set1_ps(32767.0f)), _mm_set1_ps(0.5f));
-    v = _mm_min_ps(_mm_max_ps(v, _mm_set1_ps(-32768.0f)), _mm_set1_ps(32767.0f));  // NaN -> -32768
+    v = _mm_min_ps(_mm_max_ps(v, _mm_set1_ps(-32768.0f)), _mm_set1_ps(32767.0f)); // NaN -> -32768
     __m128i t = _mm_cvttps_epi32(v);
-    __m128 above = _mm_cmpgt_ps(_mm_cvtepi32_ps(t), v);  // truncated upwards: one less
+    __m128 above = _mm_cmpgt_ps(_mm_cvtepi32_ps(t), v); // truncated upwards: one less
     return _mm_add_epi32(t, _mm_castps_si128(above));
 }
 #define VORTAN_OGG_SSE2 1
@@ -130,8 +130,8 @@ int Feed(ogg_sync_state* sync, CVortanSoundStream& stream)
 
 } // namespace
 
-int CVortanSoundWave::DecodeOggVorbis(CVortanSoundEngine* engine, CVortanSoundStream& stream, u32 flags,
-                                      CVortanSoundBuffer** out)
+int CVortanSoundWave::DecodeOggVorbis(CVortanSoundEngine* engine, CVortanSoundStream& stream,
+                                      u32 flags, CVortanSoundBuffer** out)
 {
     *out = nullptr;
     ogg_sync_state sync;
@@ -163,10 +163,10 @@ int CVortanSoundWave::DecodeOggVorbis(CVortanSoundEngine* engine, CVortanSoundSt
 
         if (rc == VORTAN_OK) {
             if (info.channels < 1 || info.channels > 2 || info.rate <= 0)
-                rc = VORTAN_E_FAIL;  // the mixer plays mono and stereo only
+                rc = VORTAN_E_FAIL; // the mixer plays mono and stereo only
             else if (haveFormat && (format.m_channels != static_cast<u32>(info.channels) ||
                                     format.m_samplesPerSec != static_cast<u32>(info.rate)))
-                rc = VORTAN_E_FAIL;  // a chained stream of another layout cannot share the buffer
+                rc = VORTAN_E_FAIL; // a chained stream of another layout cannot share the buffer
         }
 
         // The comment and codebook headers.
@@ -212,7 +212,7 @@ int CVortanSoundWave::DecodeOggVorbis(CVortanSoundEngine* engine, CVortanSoundSt
                         if (result == 0)
                             break;
                         if (result < 0)
-                            continue;  // a hole in the data: go on with the next page
+                            continue; // a hole in the data: go on with the next page
                         ogg_stream_pagein(&os, &page);
                         for (;;) {
                             result = ogg_stream_packetout(&os, &packet);
@@ -224,8 +224,10 @@ int CVortanSoundWave::DecodeOggVorbis(CVortanSoundEngine* engine, CVortanSoundSt
                                 vorbis_synthesis_blockin(&dsp, &block);
                             float** pcm = nullptr;
                             int samples;
-                            while (rc == VORTAN_OK && (samples = vorbis_synthesis_pcmout(&dsp, &pcm)) > 0) {
-                                int m = samples < kReadSize / channels ? samples : kReadSize / channels;
+                            while (rc == VORTAN_OK &&
+                                   (samples = vorbis_synthesis_pcmout(&dsp, &pcm)) > 0) {
+                                int m =
+                                    samples < kReadSize / channels ? samples : kReadSize / channels;
                                 rc = pcmOut.Reserve(static_cast<size_t>(m) * channels * 2);
                                 if (rc != VORTAN_OK)
                                     break;
@@ -273,7 +275,8 @@ int CVortanSoundWave::DecodeOggVorbis(CVortanSoundEngine* engine, CVortanSoundSt
     u8* data = static_cast<u8*>(realloc(pcmOut.m_data, pcmOut.m_size));
     if (data)
         pcmOut.m_data = data;
-    rc = buffer->CreateFromData(engine, format, pcmOut.m_data, static_cast<int>(pcmOut.m_size), flags);
+    rc = buffer->CreateFromData(engine, format, pcmOut.m_data, static_cast<int>(pcmOut.m_size),
+                                flags);
     pcmOut.m_data = nullptr;
     if (rc != VORTAN_OK) {
         delete buffer;

@@ -59,7 +59,8 @@ int CVortanSoundBuffer::Register(CVortanSoundEngine* engine)
     return VORTAN_OK;
 }
 
-int CVortanSoundBuffer::Create(CVortanSoundEngine* engine, const CVortanSoundFormat* format, int size, u32 flags)
+int CVortanSoundBuffer::Create(CVortanSoundEngine* engine, const CVortanSoundFormat* format,
+                               int size, u32 flags)
 {
     Release();
     if (!engine || size <= 0)
@@ -67,7 +68,8 @@ int CVortanSoundBuffer::Create(CVortanSoundEngine* engine, const CVortanSoundFor
     CVortanSoundFormat chosen = format ? *format : engine->GetFormat();
     if (!chosen.IsMixable())
         return VORTAN_E_ARGUMENT;
-    u8* data = static_cast<u8*>(TrackAllocation(malloc(static_cast<size_t>(size)), static_cast<size_t>(size),
+    u8* data = static_cast<u8*>(TrackAllocation(malloc(static_cast<size_t>(size)),
+                                                static_cast<size_t>(size),
                                                 "VortanSound/VortanSoundBuffer", __LINE__));
     if (!data)
         return VORTAN_E_NOMEMORY;
@@ -75,8 +77,8 @@ int CVortanSoundBuffer::Create(CVortanSoundEngine* engine, const CVortanSoundFor
     return Adopt(engine, chosen, data, size, flags);
 }
 
-int CVortanSoundBuffer::CreateFromData(CVortanSoundEngine* engine, const CVortanSoundFormat& format, void* data,
-                                       int size, u32 flags)
+int CVortanSoundBuffer::CreateFromData(CVortanSoundEngine* engine, const CVortanSoundFormat& format,
+                                       void* data, int size, u32 flags)
 {
     Release();
     if (!engine || !data || size <= 0 || !format.IsMixable()) {
@@ -86,8 +88,8 @@ int CVortanSoundBuffer::CreateFromData(CVortanSoundEngine* engine, const CVortan
     return Adopt(engine, format, static_cast<u8*>(data), size, flags);
 }
 
-int CVortanSoundBuffer::Adopt(CVortanSoundEngine* engine, const CVortanSoundFormat& chosen, u8* data, int size,
-                              u32 flags)
+int CVortanSoundBuffer::Adopt(CVortanSoundEngine* engine, const CVortanSoundFormat& chosen,
+                              u8* data, int size, u32 flags)
 {
     m_data = data;
     m_format = chosen;
@@ -117,8 +119,8 @@ int CVortanSoundBuffer::Duplicate(CVortanSoundBuffer* source)
     // The owner's lock is taken over; the mixer's hold on the source for its current pass
     // is not (the copy would stay locked for good).
     m_locked.store(source->m_locked.load() == LOCKED_BY_OWNER ? LOCKED_BY_OWNER : 0);
-    return Adopt(source->m_engine, source->GetFormat(), source->m_data, static_cast<int>(source->m_size),
-                 source->m_flags);
+    return Adopt(source->m_engine, source->GetFormat(), source->m_data,
+                 static_cast<int>(source->m_size), source->m_flags);
 }
 
 void CVortanSoundBuffer::Release()
@@ -236,7 +238,8 @@ void CVortanSoundBuffer::Get3DParameters(CVortanSound3DParameters* params) const
 }
 
 int CVortanSoundBuffer::Update3D(const CVortanVector3& velocity, const CVortanMatrix& source,
-                                 const CVortanVector3& listenerVelocity, const CVortanMatrix& listener)
+                                 const CVortanVector3& listenerVelocity,
+                                 const CVortanMatrix& listener)
 {
     m_position3D[0].store(source[3] - listener[3]);
     m_position3D[1].store(source[7] - listener[7]);
@@ -245,7 +248,8 @@ int CVortanSoundBuffer::Update3D(const CVortanVector3& velocity, const CVortanMa
     float vy = velocity.y - listenerVelocity.y;
     float vz = velocity.z - listenerVelocity.z;
     for (int row = 0; row < 3; ++row)
-        m_velocity3D[row].store(listener[4 * row] * vx + listener[4 * row + 1] * vy + listener[4 * row + 2] * vz);
+        m_velocity3D[row].store(listener[4 * row] * vx + listener[4 * row + 1] * vy +
+                                listener[4 * row + 2] * vz);
     return VORTAN_OK;
 }
 
@@ -277,7 +281,7 @@ void CVortanSoundBuffer::ProcessNotifications()
     if (playing || wrapped)
         FireNotify(VORTAN_SOUND_NOTIFY_POSITION, position, wrapped, m_size);
     else
-        SyncNotifyPositions(position);  // stopped, paused or moved by hand: no crossing
+        SyncNotifyPositions(position); // stopped, paused or moved by hand: no crossing
     if (playing != m_previousPlaying)
         FireNotify(playing ? VORTAN_SOUND_NOTIFY_STARTED : VORTAN_SOUND_NOTIFY_STOPPED, position);
     m_previousPlaying = playing;

@@ -17,24 +17,24 @@ class CVortanVector3;
 
 // Creation flags.
 enum {
-    VORTAN_SOUNDBUFFER_3D = 1,      // placed in space (position, velocity, distances)
-    VORTAN_SOUNDBUFFER_NOTIFY = 2   // registered as a notify handler too
+    VORTAN_SOUNDBUFFER_3D = 1,    // placed in space (position, velocity, distances)
+    VORTAN_SOUNDBUFFER_NOTIFY = 2 // registered as a notify handler too
 };
 
 // The 3-D parameter record: fifteen 32-bit words in this order.
 class CVortanSound3DParameters {
 public:
-    CVortanSound3DParameters();  // the defaults
+    CVortanSound3DParameters(); // the defaults
 
-    float m_minDistance;      // 20
-    float m_maxDistance;      // 100
-    float m_dopplerFactor;    // 1
-    u32 m_insideConeAngle;    // 360
-    u32 m_outsideConeAngle;   // 360
-    i32 m_outsideConeVolume;  // 0
-    float m_position[3];      // (0, 0, 0)
-    float m_velocity[3];      // (0, 0, 0)
-    float m_orientation[3];   // (0, 0, 1)
+    float m_minDistance;     // 20
+    float m_maxDistance;     // 100
+    float m_dopplerFactor;   // 1
+    u32 m_insideConeAngle;   // 360
+    u32 m_outsideConeAngle;  // 360
+    i32 m_outsideConeVolume; // 0
+    float m_position[3];     // (0, 0, 0)
+    float m_velocity[3];     // (0, 0, 0)
+    float m_orientation[3];  // (0, 0, 1)
 };
 
 class CVortanSoundBuffer : public IVortanSoundNotifyHandler {
@@ -52,7 +52,8 @@ public:
     int Create(CVortanSoundEngine* engine, const CVortanSoundFormat* format, int size, u32 flags);
     // As Create, but the buffer takes over `data` (malloc'd, `size` bytes of PCM) instead of
     // allocating silence; on failure the data is freed too.
-    int CreateFromData(CVortanSoundEngine* engine, const CVortanSoundFormat& format, void* data, int size, u32 flags);
+    int CreateFromData(CVortanSoundEngine* engine, const CVortanSoundFormat& format, void* data,
+                       int size, u32 flags);
     // Shares the source buffer's data, format, size, engine, flags and lock state; position 0.
     int Duplicate(CVortanSoundBuffer* source);
     // Unregisters from the engine first, then deletes the notification records and frees
@@ -64,11 +65,23 @@ public:
     int Stop();
     int IsPlaying() const { return m_playing.load(); }
 
-    int SetPan(i32 pan) { m_pan.store(pan); return VORTAN_OK; }
+    int SetPan(i32 pan)
+    {
+        m_pan.store(pan);
+        return VORTAN_OK;
+    }
     i32 GetPan() const { return m_pan.load(); }
-    int SetVolume(i32 volume) { m_volume.store(volume); return VORTAN_OK; }
+    int SetVolume(i32 volume)
+    {
+        m_volume.store(volume);
+        return VORTAN_OK;
+    }
     i32 GetVolume() const { return m_volume.load(); }
-    int SetFrequency(u32 frequency) { m_frequency.store(frequency); return VORTAN_OK; }
+    int SetFrequency(u32 frequency)
+    {
+        m_frequency.store(frequency);
+        return VORTAN_OK;
+    }
     u32 GetFrequency() const { return m_frequency.load(); }
 
     // Clamped to 0..size - 1.
@@ -87,8 +100,8 @@ public:
     void Get3DParameters(CVortanSound3DParameters* params) const;
     // Position = source translation - listener translation; velocity = the listener
     // matrix's 3 x 3 part applied to (velocity - listener velocity).
-    int Update3D(const CVortanVector3& velocity, const CVortanMatrix& source, const CVortanVector3& listenerVelocity,
-                 const CVortanMatrix& listener);
+    int Update3D(const CVortanVector3& velocity, const CVortanMatrix& source,
+                 const CVortanVector3& listenerVelocity, const CVortanMatrix& listener);
     // Defaults, then position and velocity (0, 0, 0).
     void Init3D();
 
@@ -113,11 +126,15 @@ private:
     int Register(CVortanSoundEngine* engine);
     // After Release: takes the data over (shared when m_shared is set), sets the fields up and
     // registers (released on failure).
-    int Adopt(CVortanSoundEngine* engine, const CVortanSoundFormat& format, u8* data, int size, u32 flags);
+    int Adopt(CVortanSoundEngine* engine, const CVortanSoundFormat& format, u8* data, int size,
+              u32 flags);
 
     // Mixer side: moves the position from `expected` to `next` unless the main thread changed
     // it meanwhile (false then).
-    bool AdvancePosition(u32 expected, u32 next) { return m_position.compare_exchange_strong(expected, next); }
+    bool AdvancePosition(u32 expected, u32 next)
+    {
+        return m_position.compare_exchange_strong(expected, next);
+    }
     // Mixer side: the buffer played to its end (looped or stopped).
     void MarkEnd() { m_ends.fetch_add(1); }
     // Mixer side: holds the data for one pass unless its owner has it locked.
@@ -133,7 +150,7 @@ private:
     enum { LOCKED_BY_OWNER = 1, LOCKED_BY_MIXER = 2 };
 
     u8* m_data;
-    CVortanSoundFormat m_format;  // layout; the frequency lives in m_frequency
+    CVortanSoundFormat m_format; // layout; the frequency lives in m_frequency
     u32 m_size;
     u32 m_flags;
     int m_shared;
@@ -146,7 +163,7 @@ private:
     std::atomic<u32> m_position;
     std::atomic<u32> m_playFlags;
     std::atomic<i32> m_locked;
-    std::atomic<u32> m_ends;  // how often the mixer reached the end
+    std::atomic<u32> m_ends; // how often the mixer reached the end
 
     // 3-D parameters (written by the main thread, read by the mixer).
     std::atomic<float> m_minDistance;

@@ -15,7 +15,8 @@ public:
     // Decodes every whole block of the source into the destination, which holds
     // destinationBytes (at least DecodedSize(sourceBytes) for the whole output).
     // 1; 2 for null pointers; 3 without the formats; 9 for a block layout it cannot decode.
-    virtual int Decode(const u8* source, u32 sourceBytes, void* destination, u32 destinationBytes) = 0;
+    virtual int Decode(const u8* source, u32 sourceBytes, void* destination,
+                       u32 destinationBytes) = 0;
     // Decoded bytes for a number of encoded bytes.
     virtual u32 DecodedSize(u32 encodedBytes) = 0;
 
@@ -25,8 +26,8 @@ public:
     const CVortanSoundFormat* GetDestinationFormat() const { return m_destination; }
 
 protected:
-    CVortanSoundFormat* m_source;       // owned copy
-    CVortanSoundFormat* m_destination;  // owned copy
+    CVortanSoundFormat* m_source;      // owned copy
+    CVortanSoundFormat* m_destination; // owned copy
 
 private:
     IVortanSoundCodec(const IVortanSoundCodec&) = delete;

@@ -12,8 +12,9 @@ namespace {
 
 // The output formats the engine can open, in order of preference on a tie.
 const CVortanSoundFormat kCandidates[] = {
-    {2, 44100, 16, 4}, {2, 22050, 16, 4}, {2, 11025, 16, 4}, {2, 44100, 8, 2}, {2, 22050, 8, 2}, {2, 11025, 8, 2},
-    {1, 44100, 16, 2}, {1, 22050, 16, 2}, {1, 11025, 16, 2}, {1, 44100, 8, 1}, {1, 22050, 8, 1}, {1, 11025, 8, 1},
+    {2, 44100, 16, 4}, {2, 22050, 16, 4}, {2, 11025, 16, 4}, {2, 44100, 8, 2},
+    {2, 22050, 8, 2},  {2, 11025, 8, 2},  {1, 44100, 16, 2}, {1, 22050, 16, 2},
+    {1, 11025, 16, 2}, {1, 44100, 8, 1},  {1, 22050, 8, 1},  {1, 11025, 8, 1},
 };
 const int kCandidateCount = sizeof(kCandidates) / sizeof(kCandidates[0]);
 
@@ -43,11 +44,10 @@ int IndexOf(const CVortanPtrArray& list, const void* item)
 } // namespace
 
 CVortanSoundEngine::CVortanSoundEngine()
-    : m_owner(nullptr), m_paused(0), m_muted(0), m_savedVolume(0), m_mixBuffer(nullptr), m_periodBytes(0),
-      m_mixSamples(0), m_mixBytes(0), m_flags(0), m_pcm(nullptr), m_hwParams(nullptr), m_periodFrames(0),
-      m_devicePaused(0), m_notifyId(0)
-{
-}
+    : m_owner(nullptr), m_paused(0), m_muted(0), m_savedVolume(0), m_mixBuffer(nullptr),
+      m_periodBytes(0), m_mixSamples(0), m_mixBytes(0), m_flags(0), m_pcm(nullptr),
+      m_hwParams(nullptr), m_periodFrames(0), m_devicePaused(0), m_notifyId(0)
+{}
 
 CVortanSoundEngine::~CVortanSoundEngine()
 {
@@ -66,7 +66,8 @@ int CVortanSoundEngine::ChooseFormat(const CVortanSoundFormat& wanted, CVortanSo
     for (int i = 0; i < kCandidateCount; ++i) {
         const CVortanSoundFormat& c = kCandidates[i];
         float product = Ratio(c.m_samplesPerSec, wanted.m_samplesPerSec) *
-                        Ratio(c.m_bitsPerSample, wanted.m_bitsPerSample) * Ratio(c.m_channels, wanted.m_channels);
+                        Ratio(c.m_bitsPerSample, wanted.m_bitsPerSample) *
+                        Ratio(c.m_channels, wanted.m_channels);
         if (product < best) {
             best = product;
             found = i;
@@ -80,8 +81,8 @@ int CVortanSoundEngine::ChooseFormat(const CVortanSoundFormat& wanted, CVortanSo
     return VORTAN_OK;
 }
 
-int CVortanSoundEngine::Open(void* owner, u32 samplesPerSec, u32 bitsPerSample, u32 channels, u32 reserved,
-                             u32 flags, int periodBytes)
+int CVortanSoundEngine::Open(void* owner, u32 samplesPerSec, u32 bitsPerSample, u32 channels,
+                             u32 reserved, u32 flags, int periodBytes)
 {
     (void)reserved;
     Close();
@@ -109,7 +110,7 @@ void CVortanSoundEngine::StartMixer()
     if (HasThread() && IsRunning())
         return;
     if (Start())
-        SetPriority(kMixerPriority);  // refused without the right to raise it: runs on unchanged
+        SetPriority(kMixerPriority); // refused without the right to raise it: runs on unchanged
 }
 
 void CVortanSoundEngine::Close()
@@ -187,7 +188,7 @@ namespace {
 // A machine without a sound card is a normal case (the program runs on without sound): the
 // library's own diagnostics are not printed; failures are reported through the result codes.
 void QuietAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
-}
+} // namespace
 
 int CVortanSoundEngine::OpenDevice(const CVortanSoundFormat& format, int periodBytes)
 {
@@ -209,7 +210,7 @@ int CVortanSoundEngine::OpenDevice(const CVortanSoundFormat& format, int periodB
             break;
         snd_pcm_format_t pcmFormat = SND_PCM_FORMAT_S16_LE;
         if (format.m_bitsPerSample == 8)
-            pcmFormat = SND_PCM_FORMAT_U8;  // the mixer writes 8-bit output offset by 128
+            pcmFormat = SND_PCM_FORMAT_U8; // the mixer writes 8-bit output offset by 128
         else if (format.m_bitsPerSample == 32)
             pcmFormat = SND_PCM_FORMAT_S32_LE;
         if (snd_pcm_hw_params_set_format(pcm, hw, pcmFormat) < 0)
@@ -219,7 +220,8 @@ int CVortanSoundEngine::OpenDevice(const CVortanSoundFormat& format, int periodB
             break;
         if (snd_pcm_hw_params_set_channels(pcm, hw, format.m_channels) < 0)
             break;
-        u32 periodFrames = static_cast<u32>(periodBytes) / format.m_channels / (format.m_bitsPerSample / 8);
+        u32 periodFrames =
+            static_cast<u32>(periodBytes) / format.m_channels / (format.m_bitsPerSample / 8);
         snd_pcm_uframes_t bufferFrames = 6 * static_cast<snd_pcm_uframes_t>(periodFrames);
         if (snd_pcm_hw_params_set_buffer_size_near(pcm, hw, &bufferFrames) < 0)
             break;
@@ -283,10 +285,10 @@ int CVortanSoundEngine::SetPaused(bool paused)
         m_lock.Unlock();
     }
     if (!m_mixBuffer)
-        return VORTAN_OK;  // not open: nothing to pause or resume
+        return VORTAN_OK; // not open: nothing to pause or resume
     if (!paused) {
         if (!m_pcm) {
-            OpenDevice(m_format, m_periodBytes);  // without a device the mixer runs on silently
+            OpenDevice(m_format, m_periodBytes); // without a device the mixer runs on silently
         } else if (m_devicePaused) {
             if (snd_pcm_pause(m_pcm, 0) < 0)
                 snd_pcm_prepare(m_pcm);

@@ -23,7 +23,7 @@ typedef struct _snd_pcm_hw_params snd_pcm_hw_params_t;
 
 // Open flags.
 enum {
-    VORTAN_SOUNDENGINE_NO_THREAD = 4  // no mixer thread: the owner calls Update
+    VORTAN_SOUNDENGINE_NO_THREAD = 4 // no mixer thread: the owner calls Update
 };
 
 class CVortanSoundEngine : public IVortanThread {
@@ -42,8 +42,8 @@ public:
     // Opens the output closest to the wanted format: 1; 9 when the device fails, 7 out of
     // memory, 11 when no format fits. periodBytes 0 chooses rate x block align / 24 + 1024;
     // the period is rounded up to a multiple of 16 (and kept within 16..1 MiB).
-    int Open(void* owner, u32 samplesPerSec, u32 bitsPerSample, u32 channels, u32 reserved, u32 flags,
-             int periodBytes);
+    int Open(void* owner, u32 samplesPerSec, u32 bitsPerSample, u32 channels, u32 reserved,
+             u32 flags, int periodBytes);
     void Close();
 
     // Pausing or resuming stops every registered buffer. Pausing pauses the device when it
@@ -135,6 +135,6 @@ private:
     snd_pcm_t* m_pcm;
     snd_pcm_hw_params_t* m_hwParams;
     int m_periodFrames;
-    int m_devicePaused;  // the device was paused in hardware (snd_pcm_pause)
+    int m_devicePaused; // the device was paused in hardware (snd_pcm_pause)
     std::atomic<u32> m_notifyId;
 };

@@ -8,7 +8,8 @@ public:
     CVortanSoundFormat() : m_channels(0), m_samplesPerSec(0), m_bitsPerSample(0), m_blockAlign(0) {}
     CVortanSoundFormat(u32 channels, u32 samplesPerSec, u32 bitsPerSample, u32 blockAlign)
         : m_channels(channels), m_samplesPerSec(samplesPerSec), m_bitsPerSample(bitsPerSample),
-          m_blockAlign(blockAlign) {}
+          m_blockAlign(blockAlign)
+    {}
 
     // Sets the three values and recomputes the block align (bits x channels / 8).
     void Set(u32 channels, u32 samplesPerSec, u32 bitsPerSample)
@@ -23,7 +24,8 @@ public:
     // packed without gaps.
     bool IsMixable() const
     {
-        return (m_channels == 1 || m_channels == 2) && (m_bitsPerSample == 8 || m_bitsPerSample == 16) &&
+        return (m_channels == 1 || m_channels == 2) &&
+               (m_bitsPerSample == 8 || m_bitsPerSample == 16) &&
                m_blockAlign == m_channels * m_bitsPerSample / 8;
     }
 

@@ -37,7 +37,8 @@ template <int Bits, int Channels>
 inline void AddFrame(i32* acc, const u8* data, size_t index, i32 leftGain, i32 rightGain)
 {
     i32 left = Bits == 8 ? Sample8(data, index) : Sample16(data, index);
-    i32 right = Channels == 1 ? left : (Bits == 8 ? Sample8(data, index + 1) : Sample16(data, index + 1));
+    i32 right =
+        Channels == 1 ? left : (Bits == 8 ? Sample8(data, index + 1) : Sample16(data, index + 1));
     acc[0] += (leftGain * left) >> 15;
     acc[1] += (rightGain * right) >> 15;
 }
@@ -50,12 +51,14 @@ void MixFrames(i32* acc, const u8* data, size_t frame, u32 n, u32 step, i32 left
 {
     if (step == 256) {
         for (u32 i = 0; i < n; ++i)
-            AddFrame<Bits, Channels>(acc + 2 * i, data, (frame + i) * Channels, leftGain, rightGain);
+            AddFrame<Bits, Channels>(acc + 2 * i, data, (frame + i) * Channels, leftGain,
+                                     rightGain);
         return;
     }
     u64 counter = 0;
     for (u32 i = 0; i < n; ++i, counter += step)
-        AddFrame<Bits, Channels>(acc + 2 * i, data, (frame + static_cast<size_t>(counter >> 8)) * Channels, leftGain,
+        AddFrame<Bits, Channels>(acc + 2 * i, data,
+                                 (frame + static_cast<size_t>(counter >> 8)) * Channels, leftGain,
                                  rightGain);
 }
 
@@ -128,10 +131,14 @@ int CVortanSoundEngine::MixBuffer(CVortanSoundBuffer* buffer)
         i32 attenuation = 32767;
         if (minDistance > 0.0f)
             attenuation = GainFromFloat(32767.0f / exp2f((distance - minDistance) / minDistance));
-        leftGain = static_cast<i32>((static_cast<u32>(gain) *
-                                     (static_cast<u32>(left) * static_cast<u32>(attenuation) / 32767u)) >> 15);
-        rightGain = static_cast<i32>((static_cast<u32>(gain) *
-                                      (static_cast<u32>(right) * static_cast<u32>(attenuation) / 32767u)) >> 15);
+        leftGain =
+            static_cast<i32>((static_cast<u32>(gain) *
+                              (static_cast<u32>(left) * static_cast<u32>(attenuation) / 32767u)) >>
+                             15);
+        rightGain =
+            static_cast<i32>((static_cast<u32>(gain) *
+                              (static_cast<u32>(right) * static_cast<u32>(attenuation) / 32767u)) >>
+                             15);
 
         // Doppler shift along the line to the listener; a source at the listener's place or
         // at rest has no direction and no shift.
@@ -140,10 +147,11 @@ int CVortanSoundEngine::MixBuffer(CVortanSoundBuffer* buffer)
         float vz = buffer->m_velocity3D[2].load();
         float speed = sqrtf(vx * vx + vy * vy + vz * vz);
         if (length > 0.0f && speed > 0.0f) {
-            float along = (x / length) * (vx / speed) + (y / length) * (vy / speed) + (z / length) * (vz / speed);
+            float along = (x / length) * (vx / speed) + (y / length) * (vy / speed) +
+                          (z / length) * (vz / speed);
             float shifted = static_cast<float>(frequency) *
                             ((340.0f - along * speed * buffer->m_dopplerFactor.load()) / 340.0f);
-            if (shifted == shifted) {  // not NaN
+            if (shifted == shifted) { // not NaN
                 if (shifted < static_cast<float>(kMinFrequency))
                     shifted = static_cast<float>(kMinFrequency);
                 if (shifted > static_cast<float>(kMaxFrequency))
@@ -158,7 +166,7 @@ int CVortanSoundEngine::MixBuffer(CVortanSoundBuffer* buffer)
         frequency = kMaxFrequency;
 
     if (!buffer->LockForMix())
-        return 0;  // locked by its owner: skipped this period
+        return 0; // locked by its owner: skipped this period
 
     const u32 blockAlign = format.m_blockAlign;
     const u32 totalFrames = buffer->m_size / blockAlign;
@@ -169,19 +177,20 @@ int CVortanSoundEngine::MixBuffer(CVortanSoundBuffer* buffer)
     while (k < m_mixSamples && buffer->IsPlaying()) {
         u32 n = static_cast<u32>(m_mixSamples - k) / 2;
         u32 position = buffer->GetPosition();
-        u32 frame = position / blockAlign;  // a misaligned position counts from its frame
+        u32 frame = position / blockAlign; // a misaligned position counts from its frame
         u32 remaining = frame < totalFrames ? totalFrames - frame : 0;
         u64 consumed = (static_cast<u64>(n) * step) >> 8;
         if (consumed >= remaining) {
             // The end comes inside this period: mix the frames left, then loop or stop.
             n = static_cast<u32>((static_cast<u64>(remaining) * 256 + step - 1) / step);
             if (!buffer->AdvancePosition(position, 0))
-                break;  // moved by the main thread meanwhile
+                break; // moved by the main thread meanwhile
             buffer->MarkEnd();
             if (!loop)
                 buffer->Stop();
         } else {
-            if (!buffer->AdvancePosition(position, (frame + static_cast<u32>(consumed)) * blockAlign))
+            if (!buffer->AdvancePosition(position,
+                                         (frame + static_cast<u32>(consumed)) * blockAlign))
                 break;
         }
         i32* acc = m_mixBuffer + k;
@@ -266,7 +275,8 @@ int CVortanSoundEngine::Mix()
             if (!buffer || !buffer->IsPlaying())
                 continue;
             // Only 8- and 16-bit mono or stereo data with at least one frame is mixed.
-            if (!buffer->m_data || !buffer->m_format.IsMixable() || buffer->m_size < buffer->m_format.m_blockAlign) {
+            if (!buffer->m_data || !buffer->m_format.IsMixable() ||
+                buffer->m_size < buffer->m_format.m_blockAlign) {
                 buffer->Stop();
                 continue;
             }
@@ -291,9 +301,10 @@ int CVortanSoundEngine::Mix()
         ConvertOutput(static_cast<u8*>(out), outBytes);
 
     if (m_pcm && m_periodFrames > 0) {
-        snd_pcm_sframes_t written = snd_pcm_writei(m_pcm, out, static_cast<snd_pcm_uframes_t>(m_periodFrames));
+        snd_pcm_sframes_t written =
+            snd_pcm_writei(m_pcm, out, static_cast<snd_pcm_uframes_t>(m_periodFrames));
         if (written < 0)
-            snd_pcm_prepare(m_pcm);  // the period is lost
+            snd_pcm_prepare(m_pcm); // the period is lost
     }
     m_primary.Unlock();
     return VORTAN_OK;

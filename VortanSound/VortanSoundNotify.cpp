@@ -5,14 +5,17 @@
 #include "VortanSound/VortanSoundBuffer.h"
 #include "VortanSound/VortanSoundEngine.h"
 
-IVortanSoundNotifyHandler::IVortanSoundNotifyHandler() : m_engine(nullptr), m_firePass(0), m_generation(0) {}
+IVortanSoundNotifyHandler::IVortanSoundNotifyHandler()
+    : m_engine(nullptr), m_firePass(0), m_generation(0)
+{}
 
 IVortanSoundNotifyHandler::~IVortanSoundNotifyHandler()
 {
     ClearNotifies();
 }
 
-int IVortanSoundNotifyHandler::AddNotify(CVortanSoundEngine* engine, IVortanSoundNotifyListener* listener, u32 type,
+int IVortanSoundNotifyHandler::AddNotify(CVortanSoundEngine* engine,
+                                         IVortanSoundNotifyListener* listener, u32 type,
                                          u32 targetPosition, u32 user)
 {
     if (!engine)
@@ -43,7 +46,8 @@ int IVortanSoundNotifyHandler::RemoveNotify(u32 id)
 {
     std::lock_guard<std::recursive_mutex> guard(m_notifyLock);
     for (int i = 0; i < m_notifications.GetCount(); ++i) {
-        CVortanSoundNotification* record = static_cast<CVortanSoundNotification*>(m_notifications.GetAt(i));
+        CVortanSoundNotification* record =
+            static_cast<CVortanSoundNotification*>(m_notifications.GetAt(i));
         if (record && record->m_id == id) {
             m_notifications.RemoveAt(i);
             ++m_generation;
@@ -82,7 +86,8 @@ void IVortanSoundNotifyHandler::FireNotify(u32 type, u32 position, int wrapped, 
     u32 pass = ++m_firePass;
     int i = 0;
     while (i < m_notifications.GetCount()) {
-        CVortanSoundNotification* record = static_cast<CVortanSoundNotification*>(m_notifications.GetAt(i));
+        CVortanSoundNotification* record =
+            static_cast<CVortanSoundNotification*>(m_notifications.GetAt(i));
         if (record->m_pass == pass) {
             ++i;
             continue;
@@ -107,8 +112,8 @@ void IVortanSoundNotifyHandler::FireNotify(u32 type, u32 position, int wrapped, 
             continue;
         }
         u32 generation = m_generation;
-        record->m_listener->Notify(dynamic_cast<CVortanSoundBuffer*>(this), type, record->m_id, position,
-                                   record->m_user);
+        record->m_listener->Notify(dynamic_cast<CVortanSoundBuffer*>(this), type, record->m_id,
+                                   position, record->m_user);
         // The listener changed the list: look again from the start; the records already
         // handled in this pass carry its stamp.
         if (generation != m_generation)

@@ -17,7 +17,7 @@ class CVortanSoundEngine;
 
 // Notification types.
 enum {
-    VORTAN_SOUND_NOTIFY_POSITION = 0,  // the play position passed the target
+    VORTAN_SOUND_NOTIFY_POSITION = 0, // the play position passed the target
     VORTAN_SOUND_NOTIFY_STOPPED = 1,
     VORTAN_SOUND_NOTIFY_STARTED = 2
 };
@@ -35,7 +35,9 @@ public:
 class CVortanSoundNotification {
 public:
     CVortanSoundNotification()
-        : m_type(0), m_id(0), m_listener(nullptr), m_lastPosition(0), m_targetPosition(0), m_user(0), m_pass(0) {}
+        : m_type(0), m_id(0), m_listener(nullptr), m_lastPosition(0), m_targetPosition(0),
+          m_user(0), m_pass(0)
+    {}
 
     u32 m_type;
     u32 m_id;
@@ -43,7 +45,7 @@ public:
     u32 m_lastPosition;
     u32 m_targetPosition;
     u32 m_user;
-    u32 m_pass;  // the firing pass that last looked at the record
+    u32 m_pass; // the firing pass that last looked at the record
 };
 
 class IVortanSoundNotifyHandler {
@@ -56,8 +58,8 @@ public:
 
     // Adds a record; its id comes from the engine's counter (the handler's own engine when
     // `engine` is null). Returns the id, or -1 when no engine is known or memory runs out.
-    int AddNotify(CVortanSoundEngine* engine, IVortanSoundNotifyListener* listener, u32 type, u32 targetPosition,
-                  u32 user);
+    int AddNotify(CVortanSoundEngine* engine, IVortanSoundNotifyListener* listener, u32 type,
+                  u32 targetPosition, u32 user);
     // 1 when removed, 8 when no record has that id.
     int RemoveNotify(u32 id);
     void ClearNotifies();
@@ -75,14 +77,14 @@ public:
     CVortanSoundEngine* GetEngine() const { return m_engine; }
 
 protected:
-    CVortanSoundEngine* m_engine;  // not owned
+    CVortanSoundEngine* m_engine; // not owned
 
 private:
     IVortanSoundNotifyHandler(const IVortanSoundNotifyHandler&) = delete;
     IVortanSoundNotifyHandler& operator=(const IVortanSoundNotifyHandler&) = delete;
 
-    CVortanPtrArray m_notifications;  // owned CVortanSoundNotification records
+    CVortanPtrArray m_notifications; // owned CVortanSoundNotification records
     std::recursive_mutex m_notifyLock;
     u32 m_firePass;
-    u32 m_generation;  // changes whenever the list changes
+    u32 m_generation; // changes whenever the list changes
 };

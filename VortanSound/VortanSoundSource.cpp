@@ -194,7 +194,8 @@ int IVortanSoundSource::Set3DParameters(const CVortanSound3DParameters* params, 
 }
 
 int IVortanSoundSource::Update3D(const CVortanVector3& velocity, const CVortanMatrix& source,
-                                 const CVortanVector3& listenerVelocity, const CVortanMatrix& listener, int index)
+                                 const CVortanVector3& listenerVelocity,
+                                 const CVortanMatrix& listener, int index)
 {
     SourceGuard guard(m_lock);
     CVortanSoundBuffer* buffer = BufferAt(index);

@@ -20,7 +20,7 @@
 class IVortanSoundSource : public CVortanID {
 public:
     IVortanSoundSource();
-    virtual ~IVortanSoundSource();  // releases the buffers
+    virtual ~IVortanSoundSource(); // releases the buffers
 
     virtual int Play(u32 playFlags, int index = 0, int mode = 0);
     virtual int Stop(int index = 0);
@@ -47,8 +47,9 @@ public:
 
     // Forwarded to the indexed buffer (3 when it does not exist).
     int Set3DParameters(const CVortanSound3DParameters* params, int index = 0);
-    int Update3D(const CVortanVector3& velocity, const CVortanMatrix& source, const CVortanVector3& listenerVelocity,
-                 const CVortanMatrix& listener, int index = 0);
+    int Update3D(const CVortanVector3& velocity, const CVortanMatrix& source,
+                 const CVortanVector3& listenerVelocity, const CVortanMatrix& listener,
+                 int index = 0);
 
     // Unregisters every buffer from the engine, then deletes them (duplicates before the
     // buffer that owns the data); data size 0.
@@ -67,7 +68,7 @@ protected:
 
     std::recursive_mutex m_lock;
     CVortanSoundFormat m_format;
-    CVortanPtrArray m_buffers;  // owned CVortanSoundBuffer objects
+    CVortanPtrArray m_buffers; // owned CVortanSoundBuffer objects
     int m_dataSize;
 
 private:

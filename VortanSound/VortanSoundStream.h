@@ -10,7 +10,8 @@ class CVortanSoundStream {
 public:
     // The window starts at the file's current position and holds at most `length` bytes
     // (what is left of the file when the length is negative or too large).
-    CVortanSoundStream(CVortanFile* file, i64 length) : m_file(file), m_start(0), m_length(0), m_position(0)
+    CVortanSoundStream(CVortanFile* file, i64 length)
+        : m_file(file), m_start(0), m_length(0), m_position(0)
     {
         if (!file)
             return;

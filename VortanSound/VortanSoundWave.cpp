@@ -108,7 +108,7 @@ int CVortanSoundWave::PublishSound(CVortanSoundBuffer* first, int duplicates)
     }
     int rc = AddDuplicates(first, duplicates, list);
     if (rc == VORTAN_OK) {
-        ReleaseBuffers();  // whatever the sound held before
+        ReleaseBuffers(); // whatever the sound held before
         rc = PublishBuffers(list);
     }
     if (rc != VORTAN_OK) {
@@ -118,8 +118,8 @@ int CVortanSoundWave::PublishSound(CVortanSoundBuffer* first, int duplicates)
     return rc;
 }
 
-int CVortanSoundWave::LoadStreamBuffer(CVortanSoundEngine* engine, CVortanFile* file, int length, u32 flags,
-                                       CVortanSoundBuffer** buffer)
+int CVortanSoundWave::LoadStreamBuffer(CVortanSoundEngine* engine, CVortanFile* file, int length,
+                                       u32 flags, CVortanSoundBuffer** buffer)
 {
     *buffer = nullptr;
     if (!engine || !file)
@@ -140,7 +140,8 @@ int CVortanSoundWave::LoadStreamBuffer(CVortanSoundEngine* engine, CVortanFile* 
     return VORTAN_OK;
 }
 
-int CVortanSoundWave::LoadFromStream(CVortanSoundEngine* engine, CVortanFile* file, int length, u32 flags)
+int CVortanSoundWave::LoadFromStream(CVortanSoundEngine* engine, CVortanFile* file, int length,
+                                     u32 flags)
 {
     CVortanSoundBuffer* first = nullptr;
     int rc = LoadStreamBuffer(engine, file, length, flags, &first);
@@ -155,7 +156,8 @@ int CVortanSoundWave::LoadFromStream(CVortanSoundEngine* engine, CVortanFile* fi
     return VORTAN_OK;
 }
 
-int CVortanSoundWave::LoadFromMemory(CVortanSoundEngine* engine, void* bytes, int length, u32 flags, int duplicates)
+int CVortanSoundWave::LoadFromMemory(CVortanSoundEngine* engine, void* bytes, int length, u32 flags,
+                                     int duplicates)
 {
     if (!engine || !bytes || length <= 0) {
         ReleaseBuffers();
@@ -174,8 +176,8 @@ int CVortanSoundWave::LoadFromMemory(CVortanSoundEngine* engine, void* bytes, in
     return PublishSound(first, duplicates);
 }
 
-int CVortanSoundWave::LoadFromFile(CVortanSoundEngine* engine, const CVortanString& fileName, u32 flags,
-                                   int duplicates)
+int CVortanSoundWave::LoadFromFile(CVortanSoundEngine* engine, const CVortanString& fileName,
+                                   u32 flags, int duplicates)
 {
     if (!engine) {
         ReleaseBuffers();
@@ -194,8 +196,8 @@ int CVortanSoundWave::LoadFromFile(CVortanSoundEngine* engine, const CVortanStri
     return PublishSound(first, duplicates);
 }
 
-int CVortanSoundWave::LoadFromPack(CVortanSoundEngine* engine, CVortanMediaPack* pack, const CVortanString& name,
-                                   int index, u32 flags, int duplicates)
+int CVortanSoundWave::LoadFromPack(CVortanSoundEngine* engine, CVortanMediaPack* pack,
+                                   const CVortanString& name, int index, u32 flags, int duplicates)
 {
     if (!pack || !engine) {
         ReleaseBuffers();
@@ -254,8 +256,8 @@ int CVortanSoundWave::CreateDuplicates(int count)
     return rc;
 }
 
-int CVortanSoundWave::CreateFromFormat(CVortanSoundEngine* engine, const CVortanSoundFormat& format, int size,
-                                       u32 flags, int duplicates)
+int CVortanSoundWave::CreateFromFormat(CVortanSoundEngine* engine, const CVortanSoundFormat& format,
+                                       int size, u32 flags, int duplicates)
 {
     CVortanSoundBuffer* first = CVortanSoundBuffer::CreateInstance();
     if (!first) {

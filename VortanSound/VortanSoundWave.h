@@ -29,13 +29,13 @@ public:
 
     CVortanSoundFormat m_sourceFormat;
     u32 m_formatTag;
-    u8* m_formatChunk;        // 18 + extra bytes, owned
+    u8* m_formatChunk; // 18 + extra bytes, owned
     u32 m_formatChunkSize;
     CVortanSoundFormat m_destinationFormat;
-    i64 m_dataOffset;         // within the stream
-    u32 m_dataSize;           // clamped to what the stream holds
+    i64 m_dataOffset; // within the stream
+    u32 m_dataSize;   // clamped to what the stream holds
     int m_hasData;
-    IVortanSoundCodec* m_codec;  // owned; null for PCM
+    IVortanSoundCodec* m_codec; // owned; null for PCM
 
 private:
     CVortanWaveInfo(const CVortanWaveInfo&) = delete;
@@ -63,12 +63,14 @@ public:
 
     // Loads a whole file image held in memory, then adds the duplicates. Any failure leaves
     // the sound without buffers.
-    int LoadFromMemory(CVortanSoundEngine* engine, void* bytes, int length, u32 flags, int duplicates);
+    int LoadFromMemory(CVortanSoundEngine* engine, void* bytes, int length, u32 flags,
+                       int duplicates);
     // Loads a pack entry (by name, or by index with an empty name); 2 without a pack, 8 when
     // the entry is missing. Entries of a pack with a key are unscrambled first.
-    int LoadFromPack(CVortanSoundEngine* engine, CVortanMediaPack* pack, const CVortanString& name, int index,
-                     u32 flags, int duplicates);
-    int LoadFromFile(CVortanSoundEngine* engine, const CVortanString& fileName, u32 flags, int duplicates);
+    int LoadFromPack(CVortanSoundEngine* engine, CVortanMediaPack* pack, const CVortanString& name,
+                     int index, u32 flags, int duplicates);
+    int LoadFromFile(CVortanSoundEngine* engine, const CVortanString& fileName, u32 flags,
+                     int duplicates);
     // Reads at most `length` bytes from the file's position: "OggS" is decoded as Ogg
     // Vorbis, "RIFF" as RIFF/WAVE; buffer 0 is appended. 2 without an engine or file; 9 for
     // anything else and for any failure of either decoder.
@@ -77,8 +79,8 @@ public:
     // when one cannot be made.
     int CreateDuplicates(int count);
     // Buffer 0 of that size filled with silence, plus the duplicates.
-    int CreateFromFormat(CVortanSoundEngine* engine, const CVortanSoundFormat& format, int size, u32 flags,
-                         int duplicates);
+    int CreateFromFormat(CVortanSoundEngine* engine, const CVortanSoundFormat& format, int size,
+                         u32 flags, int duplicates);
 
     // RIFF/WAVE header and chunk walk. 1; 2 for a header shorter than 20 bytes; 11 not
     // RIFF/WAVE with "fmt " first; 9 unsupported format or missing "data"; 7 out of memory.
@@ -91,8 +93,8 @@ private:
                             CVortanSoundBuffer** buffer);
     static int DecodeOggVorbis(CVortanSoundEngine* engine, CVortanSoundStream& stream, u32 flags,
                                CVortanSoundBuffer** buffer);
-    static int LoadStreamBuffer(CVortanSoundEngine* engine, CVortanFile* file, int length, u32 flags,
-                                CVortanSoundBuffer** buffer);
+    static int LoadStreamBuffer(CVortanSoundEngine* engine, CVortanFile* file, int length,
+                                u32 flags, CVortanSoundBuffer** buffer);
     static int AddDuplicates(CVortanSoundBuffer* first, int count, CVortanPtrArray& out);
     // Publishes buffer 0 and its duplicates, replacing whatever the sound held.
     int PublishSound(CVortanSoundBuffer* first, int duplicates);

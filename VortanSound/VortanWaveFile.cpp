@@ -49,7 +49,7 @@ int SkipChunkText(CVortanSoundStream& stream)
 // and holds `size` bytes. 1, 9 for an overlong text, 0 when the data ended.
 int WalkLabels(CVortanSoundStream& stream, i64 start, u32 size)
 {
-    i64 consumed = 4;  // the list type
+    i64 consumed = 4; // the list type
     while (consumed < static_cast<i64>(size)) {
         stream.Seek(start + consumed);
         u8 id[4];
@@ -57,7 +57,7 @@ int WalkLabels(CVortanSoundStream& stream, i64 start, u32 size)
         if (stream.Read(id, 4) != 4 || !stream.ReadU32(&subSize))
             return 0;
         if (!IsId(id, "labl") && !IsId(id, "note"))
-            return VORTAN_OK;  // anything else ends the list
+            return VORTAN_OK; // anything else ends the list
         u32 cueId = 0;
         if (!stream.ReadU32(&cueId))
             return 0;
@@ -72,10 +72,9 @@ int WalkLabels(CVortanSoundStream& stream, i64 start, u32 size)
 } // namespace
 
 CVortanWaveInfo::CVortanWaveInfo()
-    : m_formatTag(0), m_formatChunk(nullptr), m_formatChunkSize(0), m_dataOffset(0), m_dataSize(0), m_hasData(0),
-      m_codec(nullptr)
-{
-}
+    : m_formatTag(0), m_formatChunk(nullptr), m_formatChunkSize(0), m_dataOffset(0), m_dataSize(0),
+      m_hasData(0), m_codec(nullptr)
+{}
 
 CVortanWaveInfo::~CVortanWaveInfo()
 {
@@ -101,7 +100,8 @@ int CVortanSoundWave::ParseChunks(CVortanSoundStream& stream, CVortanWaveInfo* i
             info->m_dataOffset = start;
             // A size beyond the end of the file is cut to what is there.
             i64 available = stream.Remaining();
-            info->m_dataSize = static_cast<i64>(size) > available ? static_cast<u32>(available) : size;
+            info->m_dataSize =
+                static_cast<i64>(size) > available ? static_cast<u32>(available) : size;
             info->m_hasData = 1;
         } else if (IsId(id, "LIST")) {
             u8 type[4];
@@ -132,7 +132,7 @@ int CVortanSoundWave::ParseRiffWave(CVortanSoundStream& stream, CVortanWaveInfo*
         return VORTAN_E_VERSION;
     const u32 formatSize = VortanReadLE32(header + 16);
     if (formatSize < 16)
-        return VORTAN_E_FAIL;  // too short for the format fields
+        return VORTAN_E_FAIL; // too short for the format fields
 
     u8 word[2];
     if (stream.Read(word, 2) != 2)
@@ -144,7 +144,7 @@ int CVortanSoundWave::ParseRiffWave(CVortanSoundStream& stream, CVortanWaveInfo*
         if (formatSize >= 18 && stream.Read(word, 2) == 2)
             extra = Le16(word);
         if (extra > formatSize - 18)
-            extra = formatSize >= 18 ? formatSize - 18 : 0;  // never beyond the chunk
+            extra = formatSize >= 18 ? formatSize - 18 : 0; // never beyond the chunk
     }
     info->m_formatChunkSize = 18 + extra;
     info->m_formatChunk = static_cast<u8*>(calloc(1, info->m_formatChunkSize));
@@ -190,8 +190,8 @@ int CVortanSoundWave::ParseRiffWave(CVortanSoundStream& stream, CVortanWaveInfo*
     return VORTAN_E_FAIL;
 }
 
-int CVortanSoundWave::LoadRiffWave(CVortanSoundEngine* engine, CVortanSoundStream& stream, u32 flags,
-                                   CVortanSoundBuffer** out)
+int CVortanSoundWave::LoadRiffWave(CVortanSoundEngine* engine, CVortanSoundStream& stream,
+                                   u32 flags, CVortanSoundBuffer** out)
 {
     *out = nullptr;
     CVortanWaveInfo info;
@@ -203,7 +203,7 @@ int CVortanSoundWave::LoadRiffWave(CVortanSoundEngine* engine, CVortanSoundStrea
         return VORTAN_E_FAIL;
     const u32 blocks = info.m_dataSize / blockAlign;
     if (blocks == 0)
-        return VORTAN_E_MALFORMED;  // not one whole block of data
+        return VORTAN_E_MALFORMED; // not one whole block of data
     u64 bufferSize = info.m_codec ? info.m_codec->DecodedSize(info.m_dataSize) : info.m_dataSize;
     if (bufferSize == 0 || bufferSize > VORTAN_SOUND_MAX_DECODED_BYTES)
         return VORTAN_E_NOMEMORY;

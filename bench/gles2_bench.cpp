@@ -68,7 +68,8 @@ void BM_ExtensionFrame(benchmark::State& state)
         s.ext.Darken(nullptr, 0.75f);
         s.ext.Present();
     }
-    state.counters["fps"] = benchmark::Counter((double)state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["fps"] =
+        benchmark::Counter((double)state.iterations(), benchmark::Counter::kIsRate);
 }
 
 // The hand-written loop: its own texture and colour programs, client-side vertices.
@@ -92,10 +93,13 @@ struct Minimal {
                         "void main() { t = uv; gl_Position = vec4(position, 1.0); }",
                         "precision mediump float; uniform sampler2D tex; varying vec2 t;"
                         "void main() { gl_FragColor = texture2D(tex, t); }");
-        tinted = Build("attribute vec2 position; attribute vec2 uv; attribute vec4 color; varying mediump vec2 t;"
-                       "varying mediump vec4 c; void main() { t = uv; c = color; gl_Position = vec4(position, 0.0, 1.0); }",
-                       "precision mediump float; uniform sampler2D tex; varying vec2 t; varying vec4 c;"
-                       "void main() { gl_FragColor = texture2D(tex, t) * c; }");
+        tinted =
+            Build("attribute vec2 position; attribute vec2 uv; attribute vec4 color; varying "
+                  "mediump vec2 t;"
+                  "varying mediump vec4 c; void main() { t = uv; c = color; gl_Position = "
+                  "vec4(position, 0.0, 1.0); }",
+                  "precision mediump float; uniform sampler2D tex; varying vec2 t; varying vec4 c;"
+                  "void main() { gl_FragColor = texture2D(tex, t) * c; }");
         color = Build("attribute vec3 position; attribute vec4 color; varying mediump vec4 c;"
                       "void main() { c = color; gl_Position = vec4(position, 1.0); }",
                       "precision mediump float; varying vec4 c; void main() { gl_FragColor = c; }");
@@ -155,8 +159,8 @@ void BM_MinimalLoopFrame(benchmark::State& state)
         glEnableVertexAttribArray(2);
         glBindTexture(GL_TEXTURE_2D, s.background.GetTexture());
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        float t[32] = {-1, 1, 0, 0, 1, 1, 1, 0.25f, -1, -1, 0, 1, 1, 1, 1, 0.25f,
-                       1, -1, 1, 1, 1, 1, 1, 0.25f, 1, 1, 1, 0, 1, 1, 1, 0.25f};
+        float t[32] = {-1, 1,  0, 0, 1, 1, 1, 0.25f, -1, -1, 0, 1, 1, 1, 1, 0.25f,
+                       1,  -1, 1, 1, 1, 1, 1, 0.25f, 1,  1,  1, 0, 1, 1, 1, 0.25f};
         glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 32, t);
         glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, 32, t + 2);
         glVertexAttribPointer(2, 4, GL_FLOAT, GL_FALSE, 32, t + 4);
@@ -166,18 +170,19 @@ void BM_MinimalLoopFrame(benchmark::State& state)
         glDisableVertexAttribArray(1);
         glBindTexture(GL_TEXTURE_2D, 0);
         glBlendFunc(GL_ZERO, GL_SRC_ALPHA);
-        float c[28] = {-1, 1, 0, 1, 1, 1, 0.75f, -1, -1, 0, 1, 1, 1, 0.75f,
-                       1, -1, 0, 1, 1, 1, 0.75f, 1, 1, 0, 1, 1, 1, 0.75f};
+        float c[28] = {-1, 1,  0, 1, 1, 1, 0.75f, -1, -1, 0, 1, 1, 1, 0.75f,
+                       1,  -1, 0, 1, 1, 1, 0.75f, 1,  1,  0, 1, 1, 1, 0.75f};
         glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 28, c);
         glVertexAttribPointer(2, 4, GL_FLOAT, GL_FALSE, 28, c + 3);
         glDrawArrays(GL_TRIANGLE_FAN, 0, 4);
         s.ext.Present();
     }
     glUseProgram(0);
-    state.counters["fps"] = benchmark::Counter((double)state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["fps"] =
+        benchmark::Counter((double)state.iterations(), benchmark::Counter::kIsRate);
 }
 
-}  // namespace
+} // namespace
 
 // Frames per second in wall time: llvmpipe renders on its own threads.
 BENCHMARK(BM_ExtensionFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();

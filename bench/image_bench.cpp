@@ -57,8 +57,8 @@ void BM_BareDecode(benchmark::State& state)
 {
     Image& image = TheImage();
     for (auto _ : state) {
-        GInputStream* stream = g_memory_input_stream_new_from_data(image.bytes.data(), (gssize)image.bytes.size(),
-                                                                   nullptr);
+        GInputStream* stream = g_memory_input_stream_new_from_data(
+            image.bytes.data(), (gssize)image.bytes.size(), nullptr);
         GdkPixbuf* pixbuf = gdk_pixbuf_new_from_stream(stream, nullptr, nullptr);
         benchmark::DoNotOptimize(pixbuf);
         if (pixbuf)
@@ -87,7 +87,7 @@ void BM_LoadWithMipChain(benchmark::State& state)
     }
 }
 
-}  // namespace
+} // namespace
 
 BENCHMARK(BM_BareDecode)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_LoadWithMipChain)->Unit(benchmark::kMillisecond)->MinTime(2.0);

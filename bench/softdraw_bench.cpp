@@ -115,7 +115,8 @@ BENCHMARK(BM_Darken);
 std::wstring Glyphs2000()
 {
     std::wstring text;
-    const wchar_t* words[] = {L"squib ", L"battle ", L"physics ", L"turn ", L"water ", L"snow ", L"bomb "};
+    const wchar_t* words[] = {L"squib ", L"battle ", L"physics ", L"turn ",
+                              L"water ", L"snow ",   L"bomb "};
     int i = 0;
     while (text.size() < 2000)
         text += words[i++ % 7];

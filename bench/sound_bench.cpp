@@ -79,7 +79,11 @@ std::string Tone(unsigned channels, unsigned rate, int frames, int period)
     std::string data;
     for (int i = 0; i < frames; ++i)
         for (unsigned c = 0; c < channels; ++c)
-            Put(&data, static_cast<uint32_t>(((i % period) * 40000 / period - 20000 + static_cast<int>(c) * 100)) & 0xffff, 2);
+            Put(&data,
+                static_cast<uint32_t>(
+                    ((i % period) * 40000 / period - 20000 + static_cast<int>(c) * 100)) &
+                    0xffff,
+                2);
     std::string fmt;
     Put(&fmt, 1, 2);
     Put(&fmt, channels, 2);
@@ -126,11 +130,11 @@ void BM_Mix(benchmark::State& state)
         benchmark::DoNotOptimize(engine.Update());
     state.SetItemsProcessed(state.iterations() * frames);
     // Seconds of sound mixed per second of work: the multiple of real time.
-    state.counters["x_realtime"] =
-        benchmark::Counter(static_cast<double>(state.iterations()) * frames / 44100.0, benchmark::Counter::kIsRate);
-    state.counters["ns_per_frame"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * frames,
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["x_realtime"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * frames / 44100.0, benchmark::Counter::kIsRate);
+    state.counters["ns_per_frame"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * frames,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     sounds.clear();
     engine.Close();
 }
@@ -144,8 +148,8 @@ const std::string& OggFile()
     SetUpDevice();
     std::string wav = g_dir + "/music.wav";
     std::string ogg = g_dir + "/music.ogg";
-    if (!Run({"sox", "-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", "20", "pinknoise", "sine", "440",
-              "gain", "-8"}) ||
+    if (!Run({"sox", "-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", "20", "pinknoise",
+              "sine", "440", "gain", "-8"}) ||
         !Run({"oggenc", "-Q", "-q", "4", "-o", ogg, wav}))
         return bytes;
     bytes = ReadFile(ogg);

@@ -15,7 +15,8 @@ namespace {
 
 typedef unsigned short unit;
 
-void BM_Format_Vortan(benchmark::State& state) {
+void BM_Format_Vortan(benchmark::State& state)
+{
     const unit name[] = {'p', 'l', 'a', 'y', 'e', 'r', '_', 'o', 'n', 'e', 0};
     CVortanString s;
     for (auto _ : state) {
@@ -25,12 +26,14 @@ void BM_Format_Vortan(benchmark::State& state) {
 }
 BENCHMARK(BM_Format_Vortan);
 
-void BM_Format_Snprintf(benchmark::State& state) {
+void BM_Format_Snprintf(benchmark::State& state)
+{
     const char* name = "player_one";
     std::string s;
     for (auto _ : state) {
         char buffer[128];
-        const int n = snprintf(buffer, sizeof(buffer), "%s %d %04x %.2f", name, 12345, 0xbeefu, 3.14159);
+        const int n =
+            snprintf(buffer, sizeof(buffer), "%s %d %04x %.2f", name, 12345, 0xbeefu, 3.14159);
         s.assign(buffer, (size_t)n);
         benchmark::DoNotOptimize(s.data());
     }
@@ -38,15 +41,18 @@ void BM_Format_Snprintf(benchmark::State& state) {
 BENCHMARK(BM_Format_Snprintf);
 
 // A text of 4096 units: ASCII, Latin-1 and CJK mixed (no surrogates, which codecvt refuses).
-std::u16string SampleText() {
+std::u16string SampleText()
+{
     std::u16string t;
     const char16_t piece[] = u"Player \u00E9t\u00E9 scored 1234 \u6D4B\u8BD5 points! ";
-    while (t.size() < 4096) t += piece;
+    while (t.size() < 4096)
+        t += piece;
     t.resize(4096);
     return t;
 }
 
-void BM_ToUTF8_Vortan(benchmark::State& state) {
+void BM_ToUTF8_Vortan(benchmark::State& state)
+{
     const std::u16string t = SampleText();
     CVortanString s((const unit*)t.c_str());
     std::vector<char> out;
@@ -62,7 +68,8 @@ BENCHMARK(BM_ToUTF8_Vortan);
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-void BM_ToUTF8_Codecvt(benchmark::State& state) {
+void BM_ToUTF8_Codecvt(benchmark::State& state)
+{
     const std::u16string t = SampleText();
     std::wstring_convert<std::codecvt_utf8_utf16<char16_t>, char16_t> convert;
     for (auto _ : state) {
@@ -74,7 +81,8 @@ void BM_ToUTF8_Codecvt(benchmark::State& state) {
 BENCHMARK(BM_ToUTF8_Codecvt);
 #pragma GCC diagnostic pop
 
-void BM_ToUTF8_Iconv(benchmark::State& state) {
+void BM_ToUTF8_Iconv(benchmark::State& state)
+{
     const std::u16string t = SampleText();
     iconv_t cd = iconv_open("UTF-8", "UTF-16LE");
     if (cd == (iconv_t)-1) {

@@ -16,7 +16,8 @@ namespace {
 std::string MakeLayout(size_t targetBytes)
 {
     static const char* types[] = {"button", "image", "text", "frame", "slider", "grid_layout"};
-    std::string doc = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<!-- generated layout -->\n<root>\n";
+    std::string doc =
+        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<!-- generated layout -->\n<root>\n";
     unsigned seed = 12345;
     auto next = [&seed]() {
         seed = seed * 1103515245u + 12345u;
@@ -28,20 +29,22 @@ std::string MakeLayout(size_t targetBytes)
                std::to_string(area) + "\">\n";
         for (int e = 0; e < 40; e++) {
             std::string n = std::to_string(area * 100 + e);
-            doc += "\t\t<element type=\"" + std::string(types[next() % 6]) + "\" name=\"widget_" + n +
-                   "\" uniquename=\"u_" + n + "\" display=\"1\">\n";
+            doc += "\t\t<element type=\"" + std::string(types[next() % 6]) + "\" name=\"widget_" +
+                   n + "\" uniquename=\"u_" + n + "\" display=\"1\">\n";
             doc += "\t\t\t<position x=\"0." + std::to_string(next() % 1000) + "\" y=\"0." +
                    std::to_string(next() % 1000) + "\"/>\n";
             doc += "\t\t\t<size w=\"0." + std::to_string(next() % 1000) + "\" h=\"0." +
                    std::to_string(next() % 1000) + "\"/>\n";
-            doc += "\t\t\t<image path=\"img_" + n + ".png\" frames_x=\"2\" frames_y=\"1\" frame=\"-1\"/>\n";
+            doc += "\t\t\t<image path=\"img_" + n +
+                   ".png\" frames_x=\"2\" frames_y=\"1\" frame=\"-1\"/>\n";
             if (e % 4 == 0) {
                 doc += "\t\t\t<label color=\"FF8800\">Caption text for widget " + n + "</label>\n";
             }
             if (e % 8 == 0) {
                 doc += "\t\t\t<!-- events of " + n + " -->\n";
             }
-            doc += "\t\t\t<events>\n\t\t\t\t<onclick action=\"click_" + n + "\"/>\n\t\t\t</events>\n";
+            doc +=
+                "\t\t\t<events>\n\t\t\t\t<onclick action=\"click_" + n + "\"/>\n\t\t\t</events>\n";
             doc += "\t\t</element>\n";
         }
         doc += "\t</area>\n";

@@ -41,4 +41,7 @@ private:
     u32 m_hash;
 };
 
-inline int VortanKeyCompare(const CHashString& a, const CHashString& b) { return a.CompareKey(b); }
+inline int VortanKeyCompare(const CHashString& a, const CHashString& b)
+{
+    return a.CompareKey(b);
+}

@@ -6,7 +6,9 @@
 class CVortanColor {
 public:
     CVortanColor() : r(0.0f), g(0.0f), b(0.0f), a(0.0f) {}
-    CVortanColor(float red, float green, float blue, float alpha) : r(red), g(green), b(blue), a(alpha) {}
+    CVortanColor(float red, float green, float blue, float alpha)
+        : r(red), g(green), b(blue), a(alpha)
+    {}
     explicit CVortanColor(u32 argb) { SetARGB(argb); }
 
     void Set(float red, float green, float blue, float alpha)
@@ -31,14 +33,51 @@ public:
         return (ToByte(a) << 24) | (ToByte(r) << 16) | (ToByte(g) << 8) | ToByte(b);
     }
 
-    CVortanColor operator+(const CVortanColor& o) const { return CVortanColor(r + o.r, g + o.g, b + o.b, a + o.a); }
-    CVortanColor operator-(const CVortanColor& o) const { return CVortanColor(r - o.r, g - o.g, b - o.b, a - o.a); }
-    CVortanColor operator*(const CVortanColor& o) const { return CVortanColor(r * o.r, g * o.g, b * o.b, a * o.a); }
+    CVortanColor operator+(const CVortanColor& o) const
+    {
+        return CVortanColor(r + o.r, g + o.g, b + o.b, a + o.a);
+    }
+    CVortanColor operator-(const CVortanColor& o) const
+    {
+        return CVortanColor(r - o.r, g - o.g, b - o.b, a - o.a);
+    }
+    CVortanColor operator*(const CVortanColor& o) const
+    {
+        return CVortanColor(r * o.r, g * o.g, b * o.b, a * o.a);
+    }
     CVortanColor operator*(float s) const { return CVortanColor(r * s, g * s, b * s, a * s); }
-    CVortanColor& operator+=(const CVortanColor& o) { r += o.r; g += o.g; b += o.b; a += o.a; return *this; }
-    CVortanColor& operator-=(const CVortanColor& o) { r -= o.r; g -= o.g; b -= o.b; a -= o.a; return *this; }
-    CVortanColor& operator*=(const CVortanColor& o) { r *= o.r; g *= o.g; b *= o.b; a *= o.a; return *this; }
-    CVortanColor& operator*=(float s) { r *= s; g *= s; b *= s; a *= s; return *this; }
+    CVortanColor& operator+=(const CVortanColor& o)
+    {
+        r += o.r;
+        g += o.g;
+        b += o.b;
+        a += o.a;
+        return *this;
+    }
+    CVortanColor& operator-=(const CVortanColor& o)
+    {
+        r -= o.r;
+        g -= o.g;
+        b -= o.b;
+        a -= o.a;
+        return *this;
+    }
+    CVortanColor& operator*=(const CVortanColor& o)
+    {
+        r *= o.r;
+        g *= o.g;
+        b *= o.b;
+        a *= o.a;
+        return *this;
+    }
+    CVortanColor& operator*=(float s)
+    {
+        r *= s;
+        g *= s;
+        b *= s;
+        a *= s;
+        return *this;
+    }
 
     float r, g, b, a;
 

@@ -34,8 +34,7 @@ i64 FloorMod(i64 a, i64 b)
 
 CVortanDateTime::CVortanDateTime()
     : m_year(0), m_month(0), m_day(0), m_hour(0), m_minute(0), m_second(0)
-{
-}
+{}
 
 CVortanDateTime::CVortanDateTime(const CVortanDateTime& other)
 {

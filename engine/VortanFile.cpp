@@ -50,8 +50,7 @@ i32 ClampToInt(i64 value)
 CVortanFile::CVortanFile()
     : m_memory(nullptr), m_size(0), m_position(0), m_isStdio(0), m_flags(VORTAN_FILE_READ),
       m_stream(nullptr), m_writable(0)
-{
-}
+{}
 
 CVortanFile::~CVortanFile()
 {
@@ -88,7 +87,8 @@ int CVortanFile::Open(const CVortanString& path, int flags)
     // position cannot be addressed.
     struct stat info;
     long end = -1;
-    if (fstat(fileno(stream), &info) == 0 && !S_ISDIR(info.st_mode) && fseek(stream, 0, SEEK_END) == 0)
+    if (fstat(fileno(stream), &info) == 0 && !S_ISDIR(info.st_mode) &&
+        fseek(stream, 0, SEEK_END) == 0)
         end = ftell(stream);
     if (end < 0 || end > INT_MAX || fseek(stream, 0, SEEK_SET) != 0) {
         fclose(stream);

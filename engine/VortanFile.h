@@ -12,14 +12,14 @@ class CVortanMatrix;
 enum {
     VORTAN_FILE_READ = 1,
     VORTAN_FILE_WRITE = 2,
-    VORTAN_FILE_COPY = 8,    // memory mode: keep an owned copy of the caller's block
+    VORTAN_FILE_COPY = 8, // memory mode: keep an owned copy of the caller's block
     VORTAN_FILE_APPEND = 16
 };
 
 // Seek origins.
 enum {
     VORTAN_SEEK_SET = 0,
-    VORTAN_SEEK_FROM_LAST = 1,   // position = size - offset - 1 (offset 0 is the last byte)
+    VORTAN_SEEK_FROM_LAST = 1, // position = size - offset - 1 (offset 0 is the last byte)
     VORTAN_SEEK_CURRENT = 2
 };
 
@@ -68,10 +68,10 @@ private:
     CVortanFile(const CVortanFile&) = delete;
     CVortanFile& operator=(const CVortanFile&) = delete;
 
-    u8* m_memory;      // block of memory mode, null in file mode
+    u8* m_memory; // block of memory mode, null in file mode
     i32 m_size;
     i32 m_position;
-    i32 m_isStdio;     // 1 when this object opened (and so closes) the stream
+    i32 m_isStdio; // 1 when this object opened (and so closes) the stream
     i32 m_flags;
     FILE* m_stream;
     i32 m_writable;

@@ -8,14 +8,17 @@
 
 namespace {
 
-inline u32 Rotl(u32 x, int s) { return (x << s) | (x >> (32 - s)); }
+inline u32 Rotl(u32 x, int s)
+{
+    return (x << s) | (x >> (32 - s));
+}
 
 #define MD5_F(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
 #define MD5_G(x, y, z) ((y) ^ ((z) & ((x) ^ (y))))
 #define MD5_H(x, y, z) ((x) ^ (y) ^ (z))
 #define MD5_I(x, y, z) ((y) ^ ((x) | ~(z)))
-#define MD5_STEP(f, a, b, c, d, x, t, s) \
-    (a) += f((b), (c), (d)) + (x) + (u32)(t); \
+#define MD5_STEP(f, a, b, c, d, x, t, s)                                                           \
+    (a) += f((b), (c), (d)) + (x) + (u32)(t);                                                      \
     (a) = Rotl((a), (s)) + (b);
 
 // Transforms the state by `blocks` consecutive 64-byte blocks.

@@ -6,10 +6,10 @@ class CVortanFile;
 class CVortanString;
 
 struct MD5Context {
-    u32 state[4];     // A, B, C, D
-    u64 bitCount;     // bits processed so far
-    u8 buffer[64];    // the partial block
-    u8 digest[16];    // set by MD5Final
+    u32 state[4];  // A, B, C, D
+    u64 bitCount;  // bits processed so far
+    u8 buffer[64]; // the partial block
+    u8 digest[16]; // set by MD5Final
 };
 
 void MD5Init(MD5Context* context);

@@ -160,9 +160,15 @@ void CVortanMatrix::GetRigidInverse()
 {
     float tx = m[3], ty = m[7], tz = m[11];
     float t;
-    t = m[1]; m[1] = m[4]; m[4] = t;
-    t = m[2]; m[2] = m[8]; m[8] = t;
-    t = m[6]; m[6] = m[9]; m[9] = t;
+    t = m[1];
+    m[1] = m[4];
+    m[4] = t;
+    t = m[2];
+    m[2] = m[8];
+    m[8] = t;
+    t = m[6];
+    m[6] = m[9];
+    m[9] = t;
     // The transposed rotation is now in place: new translation = -(R^T).t.
     m[3] = -(m[0] * tx + m[1] * ty + m[2] * tz);
     m[7] = -(m[4] * tx + m[5] * ty + m[6] * tz);

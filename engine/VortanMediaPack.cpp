@@ -48,9 +48,9 @@ private:
 
 } // namespace
 
-CVortanMediaPack::CVortanMediaPack() : m_file(nullptr), m_entries(nullptr), m_count(0), m_key(nullptr)
-{
-}
+CVortanMediaPack::CVortanMediaPack()
+    : m_file(nullptr), m_entries(nullptr), m_count(0), m_key(nullptr)
+{}
 
 CVortanMediaPack::~CVortanMediaPack()
 {
@@ -179,7 +179,8 @@ int CVortanMediaPack::SelectEntry(const CVortanMediaPackEntry* entry)
         return 0;
     const i64 start = static_cast<i64>(entry->m_offset) + 4;
     u8 word[4];
-    if (m_file->Seek(static_cast<int>(start), VORTAN_SEEK_SET) != start || m_file->Read(word, 4) != 4)
+    if (m_file->Seek(static_cast<int>(start), VORTAN_SEEK_SET) != start ||
+        m_file->Read(word, 4) != 4)
         return 0;
     u32 size = VortanReadLE32(word);
     if (start + 4 + static_cast<i64>(size) > m_file->GetSize())

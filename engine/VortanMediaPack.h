@@ -15,8 +15,8 @@ class CVortanMediaPackEntry {
 public:
     CVortanMediaPackEntry() : m_offset(0) {}
 
-    u32 m_offset;          // offset of the data block from the start of the pack
-    CVortanString m_name;  // the 8-bit name, widened
+    u32 m_offset;         // offset of the data block from the start of the pack
+    CVortanString m_name; // the 8-bit name, widened
 };
 
 class CVortanMediaPack {
@@ -56,7 +56,7 @@ private:
     void ClearEntries();
 
     CVortanFile* m_file;
-    CVortanMediaPackEntry** m_entries;  // entry table, owned
+    CVortanMediaPackEntry** m_entries; // entry table, owned
     int m_count;
     CVortanString* m_key;
 };

@@ -15,41 +15,60 @@ const int kMaxInput = VORTAN_STRING_MAX_INPUT;
 
 // Length of NUL-terminated input, capped at the longest accepted input.
 template <typename T>
-int BoundedLength(const T* text) {
-    if (!text) return 0;
+int BoundedLength(const T* text)
+{
+    if (!text)
+        return 0;
     int n = 0;
-    while (n < kMaxInput && text[n] != 0) n++;
+    while (n < kMaxInput && text[n] != 0)
+        n++;
     return n;
 }
 
-unit* NewUnits(size_t count) { return new (std::nothrow) unit[count]; }
+unit* NewUnits(size_t count)
+{
+    return new (std::nothrow) unit[count];
+}
 
 // Copies `n` units of wide (narrowed) or 8-bit (widened) text into a new terminated buffer.
-unit* NarrowCopy(const wchar_t* text, int n) {
+unit* NarrowCopy(const wchar_t* text, int n)
+{
     unit* b = NewUnits((size_t)n + 1);
-    if (!b) return nullptr;
-    for (int i = 0; i < n; i++) b[i] = (unit)(u32)text[i];
+    if (!b)
+        return nullptr;
+    for (int i = 0; i < n; i++)
+        b[i] = (unit)(u32)text[i];
     b[n] = 0;
     return b;
 }
 
-unit* WidenCopy(const char* text, int n) {
+unit* WidenCopy(const char* text, int n)
+{
     unit* b = NewUnits((size_t)n + 1);
-    if (!b) return nullptr;
-    for (int i = 0; i < n; i++) b[i] = (unit)(unsigned char)text[i];
+    if (!b)
+        return nullptr;
+    for (int i = 0; i < n; i++)
+        b[i] = (unit)(unsigned char)text[i];
     b[n] = 0;
     return b;
 }
 
-inline bool IsDigit(unit c) { return c >= '0' && c <= '9'; }
+inline bool IsDigit(unit c)
+{
+    return c >= '0' && c <= '9';
+}
 
-inline unit LowerUnit(unit c) {
-    if ((c >= 65 && c <= 90) || (c >= 191 && c <= 214)) return (unit)(c + 32);
+inline unit LowerUnit(unit c)
+{
+    if ((c >= 65 && c <= 90) || (c >= 191 && c <= 214))
+        return (unit)(c + 32);
     return c;
 }
 
-inline unit UpperUnit(unit c) {
-    if ((c >= 97 && c <= 122) || (c >= 225 && c <= 246)) return (unit)(c - 32);
+inline unit UpperUnit(unit c)
+{
+    if ((c >= 97 && c <= 122) || (c >= 225 && c <= 246))
+        return (unit)(c - 32);
     return c;
 }
 
@@ -57,22 +76,31 @@ inline unit UpperUnit(unit c) {
 class Builder {
 public:
     Builder() : m_data(m_local), m_length(0), m_capacity(kLocal), m_failed(false) {}
-    ~Builder() {
-        if (m_data != m_local) delete[] m_data;
+    ~Builder()
+    {
+        if (m_data != m_local)
+            delete[] m_data;
     }
 
-    void Put(unit c) {
-        if (m_length == m_capacity && !Grow(1)) return;
+    void Put(unit c)
+    {
+        if (m_length == m_capacity && !Grow(1))
+            return;
         m_data[m_length++] = c;
     }
-    void Put(const unit* s, int n) {
-        if (n <= 0) return;
-        if (m_capacity - m_length < n && !Grow(n)) return;
+    void Put(const unit* s, int n)
+    {
+        if (n <= 0)
+            return;
+        if (m_capacity - m_length < n && !Grow(n))
+            return;
         memcpy(m_data + m_length, s, (size_t)n * sizeof(unit));
         m_length += n;
     }
-    void PutRepeated(unit c, int n) {
-        for (int i = 0; i < n; i++) Put(c);
+    void PutRepeated(unit c, int n)
+    {
+        for (int i = 0; i < n; i++)
+            Put(c);
     }
 
     const unit* Data() const { return m_data; }
@@ -83,11 +111,14 @@ private:
     Builder(const Builder&) = delete;
     Builder& operator=(const Builder&) = delete;
 
-    bool Grow(int more) {
-        if (m_failed) return false;
+    bool Grow(int more)
+    {
+        if (m_failed)
+            return false;
         long long need = (long long)m_length + more;
         long long cap = m_capacity;
-        while (cap < need) cap *= 2;
+        while (cap < need)
+            cap *= 2;
         if (cap > 0x7FFFFFF0LL) {
             m_failed = true;
             return false;
@@ -98,7 +129,8 @@ private:
             return false;
         }
         memcpy(b, m_data, (size_t)m_length * sizeof(unit));
-        if (m_data != m_local) delete[] m_data;
+        if (m_data != m_local)
+            delete[] m_data;
         m_data = b;
         m_capacity = (int)cap;
         return true;
@@ -113,7 +145,8 @@ private:
 };
 
 // Digits of `magnitude`, least significant first; returns their count.
-int Digits(unit* out, u32 magnitude, int base, bool upper) {
+int Digits(unit* out, u32 magnitude, int base, bool upper)
+{
     const char* set = upper ? "0123456789ABCDEF" : "0123456789abcdef";
     const u32 b = (base == 16) ? 16u : 10u;
     int n = 0;
@@ -125,17 +158,23 @@ int Digits(unit* out, u32 magnitude, int base, bool upper) {
 }
 
 // Number with the formatter's padding: (width - digits) pad units, then the sign, then digits.
-void PutNumber(Builder& out, u32 magnitude, bool negative, int base, bool upper, unit pad, int width) {
+void PutNumber(Builder& out, u32 magnitude, bool negative, int base, bool upper, unit pad,
+               int width)
+{
     unit digits[40];
     int n = Digits(digits, magnitude, base, upper);
     int shown = n + (negative ? 1 : 0);
-    if (width > shown && pad != 0) out.PutRepeated(pad, width - shown);
-    if (negative) out.Put('-');
-    while (n > 0) out.Put(digits[--n]);
+    if (width > shown && pad != 0)
+        out.PutRepeated(pad, width - shown);
+    if (negative)
+        out.Put('-');
+    while (n > 0)
+        out.Put(digits[--n]);
 }
 
 // Decimal text of m * 2^shift for a 24-bit m (shift up to 105), exact.
-void PutShiftedInteger(Builder& out, u32 m, int shift) {
+void PutShiftedInteger(Builder& out, u32 m, int shift)
+{
     // Little-endian limbs of nine decimal digits each; 2^128 has 39 digits.
     u32 limbs[6] = {m % 1000000000u, m / 1000000000u, 0, 0, 0, 0};
     int used = limbs[1] ? 2 : 1;
@@ -146,7 +185,8 @@ void PutShiftedInteger(Builder& out, u32 m, int shift) {
             limbs[i] = (u32)(v % 1000000000u);
             carry = (u32)(v / 1000000000u);
         }
-        if (carry && used < 6) limbs[used++] = carry;
+        if (carry && used < 6)
+            limbs[used++] = carry;
     }
     unit digits[60];
     int n = 0;
@@ -159,12 +199,15 @@ void PutShiftedInteger(Builder& out, u32 m, int shift) {
             count++;
         } while ((i < used - 1) ? count < 9 : v != 0);
     }
-    while (n > 1 && digits[n - 1] == '0') n--;
-    while (n > 0) out.Put(digits[--n]);
+    while (n > 1 && digits[n - 1] == '0')
+        n--;
+    while (n > 0)
+        out.Put(digits[--n]);
 }
 
 // Float to text from its bits alone: integer part, then `decimals` truncated digits.
-void PutFloat(Builder& out, float value, int decimals) {
+void PutFloat(Builder& out, float value, int decimals)
+{
     u32 bits;
     memcpy(&bits, &value, sizeof(bits));
     const bool negative = (bits >> 31) != 0;
@@ -187,7 +230,8 @@ void PutFloat(Builder& out, float value, int decimals) {
         fraction = shift >= 32 ? 0 : (m >> shift);
     }
 
-    if (negative) out.Put('-');
+    if (negative)
+        out.Put('-');
     if (bigShift >= 0) {
         PutShiftedInteger(out, m, bigShift);
     } else {
@@ -214,19 +258,23 @@ public:
     static const bool kLiteral = false;
     explicit VaArgs(va_list args) { va_copy(m_args, args); }
     ~VaArgs() { va_end(m_args); }
-    bool Signed(long long* v) {
+    bool Signed(long long* v)
+    {
         *v = va_arg(m_args, int);
         return true;
     }
-    bool Unsigned(u32* v) {
+    bool Unsigned(u32* v)
+    {
         *v = va_arg(m_args, unsigned);
         return true;
     }
-    bool Double(double* v) {
+    bool Double(double* v)
+    {
         *v = va_arg(m_args, double);
         return true;
     }
-    bool Text(const unit** v) {
+    bool Text(const unit** v)
+    {
         *v = va_arg(m_args, const unit*);
         return true;
     }
@@ -242,35 +290,50 @@ class ArrayArgs {
 public:
     static const bool kLiteral = true;
     ArrayArgs(const CVortanFormatArg* args, int count)
-        : m_args(args), m_count(args ? count : 0), m_next(0) {}
-    bool Signed(long long* v) {
+        : m_args(args), m_count(args ? count : 0), m_next(0)
+    {}
+    bool Signed(long long* v)
+    {
         const CVortanFormatArg* a = Peek();
-        if (!a) return false;
-        if (a->kind == CVortanFormatArg::INT) *v = a->i;
-        else if (a->kind == CVortanFormatArg::UNSIGNED) *v = a->u;
-        else return false;
+        if (!a)
+            return false;
+        if (a->kind == CVortanFormatArg::INT)
+            *v = a->i;
+        else if (a->kind == CVortanFormatArg::UNSIGNED)
+            *v = a->u;
+        else
+            return false;
         m_next++;
         return true;
     }
-    bool Unsigned(u32* v) {
+    bool Unsigned(u32* v)
+    {
         const CVortanFormatArg* a = Peek();
-        if (!a) return false;
-        if (a->kind == CVortanFormatArg::UNSIGNED) *v = a->u;
-        else if (a->kind == CVortanFormatArg::INT) *v = (u32)a->i;
-        else return false;
+        if (!a)
+            return false;
+        if (a->kind == CVortanFormatArg::UNSIGNED)
+            *v = a->u;
+        else if (a->kind == CVortanFormatArg::INT)
+            *v = (u32)a->i;
+        else
+            return false;
         m_next++;
         return true;
     }
-    bool Double(double* v) {
+    bool Double(double* v)
+    {
         const CVortanFormatArg* a = Peek();
-        if (!a || a->kind != CVortanFormatArg::FLOAT) return false;
+        if (!a || a->kind != CVortanFormatArg::FLOAT)
+            return false;
         *v = a->f;
         m_next++;
         return true;
     }
-    bool Text(const unit** v) {
+    bool Text(const unit** v)
+    {
         const CVortanFormatArg* a = Peek();
-        if (!a || a->kind != CVortanFormatArg::TEXT) return false;
+        if (!a || a->kind != CVortanFormatArg::TEXT)
+            return false;
         *v = a->s;
         m_next++;
         return true;
@@ -287,18 +350,21 @@ private:
 // incomplete or has no fitting argument is copied as it stands; otherwise unknown conversions
 // print nothing and an incomplete one at the end of the format ends the output.
 template <typename Source>
-void FormatInto(Builder& out, const unit* format, Source& src) {
+void FormatInto(Builder& out, const unit* format, Source& src)
+{
     int precision = 9;
     unit pad = 0;
     int width = 0;
     const unit* f = format;
     for (;;) {
         unit c = *f;
-        if (c == 0) return;
+        if (c == 0)
+            return;
         if (c != '%') {
             // Copy the run of plain units in one go.
             const unit* run = f;
-            while (*f != 0 && *f != '%') f++;
+            while (*f != 0 && *f != '%')
+                f++;
             out.Put(run, (int)(f - run));
             continue;
         }
@@ -309,16 +375,19 @@ void FormatInto(Builder& out, const unit* format, Source& src) {
             f++;
         } else if (c == '.') {
             f++;
-            if (IsDigit(*f)) precision = *f++ - '0';
+            if (IsDigit(*f))
+                precision = *f++ - '0';
         } else if (IsDigit(c)) {
             f++;
             pad = c;
-            if (IsDigit(*f)) width = *f++ - '0';
+            if (IsDigit(*f))
+                width = *f++ - '0';
         }
         c = *f;
         if (c == 0) {
             // The format ends inside a conversion.
-            if (Source::kLiteral) out.Put(start, (int)(f - start));
+            if (Source::kLiteral)
+                out.Put(start, (int)(f - start));
             return;
         }
         f++;
@@ -359,7 +428,8 @@ void FormatInto(Builder& out, const unit* format, Source& src) {
             const unit* s;
             if ((done = src.Text(&s)) && s) {
                 const unit* e = s;
-                while (*e) e++;
+                while (*e)
+                    e++;
                 out.Put(s, (int)(e - s));
             }
             break;
@@ -371,7 +441,8 @@ void FormatInto(Builder& out, const unit* format, Source& src) {
             done = false;
             break;
         }
-        if (!done && Source::kLiteral) out.Put(start, (int)(f - start));
+        if (!done && Source::kLiteral)
+            out.Put(start, (int)(f - start));
     }
 }
 
@@ -382,42 +453,60 @@ void FormatInto(Builder& out, const unit* format, Source& src) {
 
 CVortanString::CVortanString() : m_buffer(nullptr), m_allocated(0) {}
 
-CVortanString::CVortanString(const wchar_t* text) : m_buffer(nullptr), m_allocated(0) {
+CVortanString::CVortanString(const wchar_t* text) : m_buffer(nullptr), m_allocated(0)
+{
     operator=(text);
 }
 
-CVortanString::CVortanString(const char* text) : m_buffer(nullptr), m_allocated(0) {
+CVortanString::CVortanString(const char* text) : m_buffer(nullptr), m_allocated(0)
+{
     operator=(text);
 }
 
-CVortanString::CVortanString(const unsigned short* text) : m_buffer(nullptr), m_allocated(0) {
+CVortanString::CVortanString(const unsigned short* text) : m_buffer(nullptr), m_allocated(0)
+{
     operator=(text);
 }
 
-CVortanString::CVortanString(const CVortanString& other) : m_buffer(nullptr), m_allocated(0) {
+CVortanString::CVortanString(const CVortanString& other) : m_buffer(nullptr), m_allocated(0)
+{
     SetUnits(other.m_buffer, other.GetLength());
 }
 
-CVortanString::CVortanString(const CVortanString* other) : m_buffer(nullptr), m_allocated(0) {
-    if (other) SetUnits(other->m_buffer, other->GetLength());
+CVortanString::CVortanString(const CVortanString* other) : m_buffer(nullptr), m_allocated(0)
+{
+    if (other)
+        SetUnits(other->m_buffer, other->GetLength());
 }
 
 CVortanString::CVortanString(const CVortanString& source, int start, int count)
-    : m_buffer(nullptr), m_allocated(0) {
+    : m_buffer(nullptr), m_allocated(0)
+{
     const int length = source.GetLength();
-    if (start < 0) start = 0;
-    if (start > length) start = length;
+    if (start < 0)
+        start = 0;
+    if (start > length)
+        start = length;
     const int available = length - start;
-    if (count == -1 || count > available) count = available;
-    if (count < 0) count = 0;
+    if (count == -1 || count > available)
+        count = available;
+    if (count < 0)
+        count = 0;
     SetUnits(source.m_buffer + (source.m_buffer ? start : 0), count);
 }
 
-CVortanString::~CVortanString() { delete[] m_buffer; }
+CVortanString::~CVortanString()
+{
+    delete[] m_buffer;
+}
 
-CVortanString* CVortanString::Create() { return new (std::nothrow) CVortanString(); }
+CVortanString* CVortanString::Create()
+{
+    return new (std::nothrow) CVortanString();
+}
 
-void CVortanString::Adopt(unsigned short* buffer, int allocated) {
+void CVortanString::Adopt(unsigned short* buffer, int allocated)
+{
     delete[] m_buffer;
     if (!buffer || allocated < 2) {
         delete[] buffer;
@@ -429,7 +518,8 @@ void CVortanString::Adopt(unsigned short* buffer, int allocated) {
     m_allocated = allocated;
 }
 
-void CVortanString::SetUnits(const unsigned short* units, int count) {
+void CVortanString::SetUnits(const unsigned short* units, int count)
+{
     if (!units || count <= 0) {
         Empty();
         return;
@@ -442,58 +532,75 @@ void CVortanString::SetUnits(const unsigned short* units, int count) {
     Adopt(b, count + 1);
 }
 
-void CVortanString::Assign(const CVortanString& other) {
-    if (&other == this) return;
+void CVortanString::Assign(const CVortanString& other)
+{
+    if (&other == this)
+        return;
     SetUnits(other.m_buffer, other.GetLength());
 }
 
-CVortanString& CVortanString::operator=(const CVortanString& other) {
+CVortanString& CVortanString::operator=(const CVortanString& other)
+{
     Assign(other);
     return *this;
 }
 
-CVortanString& CVortanString::operator=(const wchar_t* text) {
+CVortanString& CVortanString::operator=(const wchar_t* text)
+{
     const int n = BoundedLength(text);
-    if (n == 0) Empty();
-    else Adopt(NarrowCopy(text, n), n + 1);
+    if (n == 0)
+        Empty();
+    else
+        Adopt(NarrowCopy(text, n), n + 1);
     return *this;
 }
 
-CVortanString& CVortanString::operator=(const char* text) {
+CVortanString& CVortanString::operator=(const char* text)
+{
     const int n = BoundedLength(text);
-    if (n == 0) Empty();
-    else Adopt(WidenCopy(text, n), n + 1);
+    if (n == 0)
+        Empty();
+    else
+        Adopt(WidenCopy(text, n), n + 1);
     return *this;
 }
 
-CVortanString& CVortanString::operator=(const unsigned short* text) {
+CVortanString& CVortanString::operator=(const unsigned short* text)
+{
     SetUnits(text, BoundedLength(text));
     return *this;
 }
 
-void CVortanString::AssignUTF8(const char* bytes, int length) {
+void CVortanString::AssignUTF8(const char* bytes, int length)
+{
     Empty();
-    if (!bytes || (length < 1 && length != -1) || bytes[0] == 0) return;
+    if (!bytes || (length < 1 && length != -1) || bytes[0] == 0)
+        return;
     const unsigned char* in = (const unsigned char*)bytes;
     const size_t end = (length == -1) ? strlen(bytes) : (size_t)length;
     // Every byte gives at most one unit (a 4-byte sequence gives two).
     unit* out = NewUnits(end + 1);
-    if (!out) return;
+    if (!out)
+        return;
     size_t i = 0;
     size_t n = 0;
     // True when the `count` bytes after the lead at i are there (within the end, not NUL).
     auto have = [&](size_t count) {
-        if (end - i <= count) return false;
+        if (end - i <= count)
+            return false;
         for (size_t k = 1; k <= count; k++)
-            if (in[i + k] == 0) return false;
+            if (in[i + k] == 0)
+                return false;
         return true;
     };
     while (i < end) {
         const u32 c = in[i];
-        if (c == 0) break;
+        if (c == 0)
+            break;
         u32 u;
         if (c >= 0xF0 && c < 0xF8) {
-            if (!have(3)) break;
+            if (!have(3))
+                break;
             const u32 cp = ((c & 0x07) << 18) | ((in[i + 1] & 0x3Fu) << 12) |
                            ((in[i + 2] & 0x3Fu) << 6) | (in[i + 3] & 0x3Fu);
             i += 4;
@@ -504,11 +611,13 @@ void CVortanString::AssignUTF8(const char* bytes, int length) {
             }
             u = cp > 0x10FFFF ? 0xFFFD : cp;
         } else if (c >= 0xE0) {
-            if (!have(2)) break;
+            if (!have(2))
+                break;
             u = ((c & 0x0F) << 12) + (((u32)in[i + 1] - 0x80u) << 6) + ((u32)in[i + 2] - 0x80u);
             i += 3;
         } else if (c >= 0xC0) {
-            if (!have(1)) break;
+            if (!have(1))
+                break;
             u = ((c - 0xC0) << 6) + ((u32)in[i + 1] - 0x80u);
             i += 2;
         } else {
@@ -516,23 +625,29 @@ void CVortanString::AssignUTF8(const char* bytes, int length) {
             i += 1;
         }
         u &= 0xFFFF;
-        if (u != 0) out[n++] = (unit)u;
+        if (u != 0)
+            out[n++] = (unit)u;
     }
-    if (n > 0) SetUnits(out, (int)n);
+    if (n > 0)
+        SetUnits(out, (int)n);
     delete[] out;
 }
 
-void CVortanString::Empty() {
+void CVortanString::Empty()
+{
     delete[] m_buffer;
     m_buffer = nullptr;
     m_allocated = 0;
 }
 
-unsigned short* CVortanString::AllocBuffer(int units) {
+unsigned short* CVortanString::AllocBuffer(int units)
+{
     Empty();
-    if (units < 2) return nullptr;
+    if (units < 2)
+        return nullptr;
     unit* b = NewUnits((size_t)units);
-    if (!b) return nullptr;
+    if (!b)
+        return nullptr;
     memset(b, 0, (size_t)units * sizeof(unit));
     m_buffer = b;
     m_allocated = units;
@@ -546,100 +661,131 @@ namespace {
 
 // Compares unit by unit after `map`; the terminators take part, so a proper prefix sorts first.
 template <typename Map>
-int CompareUnits(const unit* a, int la, const unit* b, int lb, Map map) {
+int CompareUnits(const unit* a, int la, const unit* b, int lb, Map map)
+{
     if (la == 0 || lb == 0) {
-        if (la == lb) return 0;
+        if (la == lb)
+            return 0;
         return la == 0 ? -1 : 1;
     }
     const int n = (la < lb ? la : lb) + 1;
     for (int i = 0; i < n; i++) {
         const unit x = map(a[i]);
         const unit y = map(b[i]);
-        if (x != y) return x < y ? -1 : 1;
+        if (x != y)
+            return x < y ? -1 : 1;
     }
     return 0;
 }
 
 } // namespace
 
-int CVortanString::Compare(const CVortanString& other) const {
-    return CompareUnits(m_buffer, GetLength(), other.m_buffer, other.GetLength(), [](unit c) { return c; });
+int CVortanString::Compare(const CVortanString& other) const
+{
+    return CompareUnits(m_buffer, GetLength(), other.m_buffer, other.GetLength(),
+                        [](unit c) { return c; });
 }
 
-int CVortanString::CompareNoCase(const CVortanString& other) const {
+int CVortanString::CompareNoCase(const CVortanString& other) const
+{
     return CompareUnits(m_buffer, GetLength(), other.m_buffer, other.GetLength(), LowerUnit);
 }
 
-int CVortanString::Find(unsigned short ch, int start) const {
+int CVortanString::Find(unsigned short ch, int start) const
+{
     const int length = GetLength();
-    if (length == 0) return -1;
-    if (start < 0) start = 0;
-    if (start >= m_allocated) return -1;
+    if (length == 0)
+        return -1;
+    if (start < 0)
+        start = 0;
+    if (start >= m_allocated)
+        return -1;
     for (int i = start; i < length; i++)
-        if (m_buffer[i] == ch) return i;
+        if (m_buffer[i] == ch)
+            return i;
     return -1;
 }
 
-int CVortanString::ReverseFind(unsigned short ch, int start) const {
+int CVortanString::ReverseFind(unsigned short ch, int start) const
+{
     const int length = GetLength();
-    if (length == 0) return -1;
-    if (start == -1) start = length - 1;
-    if (start < 0 || start >= m_allocated) return -1;
+    if (length == 0)
+        return -1;
+    if (start == -1)
+        start = length - 1;
+    if (start < 0 || start >= m_allocated)
+        return -1;
     for (int i = start; i >= 0; i--)
-        if (m_buffer[i] == ch) return i;
+        if (m_buffer[i] == ch)
+            return i;
     return -1;
 }
 
-int CVortanString::FindString(const CVortanString& sub, int start) const {
+int CVortanString::FindString(const CVortanString& sub, int start) const
+{
     const int length = GetLength();
     const int subLength = sub.GetLength();
-    if (length == 0 || subLength == 0 || subLength > length) return -1;
-    if (start < 0) start = 0;
-    if (start >= m_allocated) return -1;
+    if (length == 0 || subLength == 0 || subLength > length)
+        return -1;
+    if (start < 0)
+        start = 0;
+    if (start >= m_allocated)
+        return -1;
     const unit first = sub.m_buffer[0];
     const size_t rest = (size_t)(subLength - 1) * sizeof(unit);
     for (int i = start; i <= length - subLength; i++) {
-        if (m_buffer[i] == first && memcmp(m_buffer + i + 1, sub.m_buffer + 1, rest) == 0) return i;
+        if (m_buffer[i] == first && memcmp(m_buffer + i + 1, sub.m_buffer + 1, rest) == 0)
+            return i;
     }
     return -1;
 }
 
-int CVortanString::StartsWith(const CVortanString& text) const {
+int CVortanString::StartsWith(const CVortanString& text) const
+{
     const int length = GetLength();
     const int n = text.GetLength();
-    if (length == 0 || n == 0 || n > length) return 0;
+    if (length == 0 || n == 0 || n > length)
+        return 0;
     return memcmp(m_buffer, text.m_buffer, (size_t)n * sizeof(unit)) == 0 ? 1 : 0;
 }
 
-int CVortanString::EndsWith(const CVortanString& text) const {
+int CVortanString::EndsWith(const CVortanString& text) const
+{
     const int length = GetLength();
     const int n = text.GetLength();
-    if (length == 0 || n == 0 || n > length) return 0;
+    if (length == 0 || n == 0 || n > length)
+        return 0;
     return memcmp(m_buffer + length - n, text.m_buffer, (size_t)n * sizeof(unit)) == 0 ? 1 : 0;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Editing
 
-void CVortanString::SetAt(int index, unsigned short ch) {
-    if (index >= 0 && index < GetLength()) m_buffer[index] = ch;
+void CVortanString::SetAt(int index, unsigned short ch)
+{
+    if (index >= 0 && index < GetLength())
+        m_buffer[index] = ch;
 }
 
-void CVortanString::AppendChar(unsigned short ch) {
+void CVortanString::AppendChar(unsigned short ch)
+{
     const int length = GetLength();
     unit* b = NewUnits((size_t)length + 2);
     if (b) {
-        if (length) memcpy(b, m_buffer, (size_t)length * sizeof(unit));
+        if (length)
+            memcpy(b, m_buffer, (size_t)length * sizeof(unit));
         b[length] = ch;
         b[length + 1] = 0;
     }
     Adopt(b, length + 2);
 }
 
-void CVortanString::Append(const CVortanString& other) {
+void CVortanString::Append(const CVortanString& other)
+{
     const int length = GetLength();
     const int n = other.GetLength();
-    if (n == 0) return;
+    if (n == 0)
+        return;
     if (length == 0) {
         SetUnits(other.m_buffer, n);
         return;
@@ -653,9 +799,11 @@ void CVortanString::Append(const CVortanString& other) {
     Adopt(b, length + n + 1);
 }
 
-int CVortanString::ReplaceFirst(const CVortanString& find, const CVortanString& with) {
+int CVortanString::ReplaceFirst(const CVortanString& find, const CVortanString& with)
+{
     const int at = FindString(find, 0);
-    if (at < 0) return -1;
+    if (at < 0)
+        return -1;
     const int length = GetLength();
     const int findLength = find.GetLength();
     const int withLength = with.GetLength();
@@ -667,7 +815,8 @@ int CVortanString::ReplaceFirst(const CVortanString& find, const CVortanString& 
     unit* b = NewUnits((size_t)total + 1);
     if (b) {
         memcpy(b, m_buffer, (size_t)at * sizeof(unit));
-        if (withLength) memcpy(b + at, with.m_buffer, (size_t)withLength * sizeof(unit));
+        if (withLength)
+            memcpy(b + at, with.m_buffer, (size_t)withLength * sizeof(unit));
         memcpy(b + at + withLength, m_buffer + at + findLength,
                (size_t)(length - at - findLength) * sizeof(unit));
         b[total] = 0;
@@ -676,9 +825,11 @@ int CVortanString::ReplaceFirst(const CVortanString& find, const CVortanString& 
     return at;
 }
 
-int CVortanString::ReplaceAll(const CVortanString& find, const CVortanString& with) {
+int CVortanString::ReplaceAll(const CVortanString& find, const CVortanString& with)
+{
     const int findLength = find.GetLength();
-    if (GetLength() == 0 || findLength == 0) return 0;
+    if (GetLength() == 0 || findLength == 0)
+        return 0;
     // One pass, left to right: the search goes on after each inserted text, so a replacement
     // that contains what it replaces is not replaced again.
     Builder out;
@@ -686,39 +837,48 @@ int CVortanString::ReplaceAll(const CVortanString& find, const CVortanString& wi
     int from = 0;
     for (;;) {
         const int at = FindString(find, from);
-        if (at < 0) break;
+        if (at < 0)
+            break;
         out.Put(m_buffer + from, at - from);
         out.Put(with.m_buffer, with.GetLength());
         from = at + findLength;
         count++;
     }
-    if (count == 0) return 0;
+    if (count == 0)
+        return 0;
     out.Put(m_buffer + from, GetLength() - from);
     SetUnits(out.Failed() ? nullptr : out.Data(), out.Length());
     return count;
 }
 
-void CVortanString::MakeLower() {
+void CVortanString::MakeLower()
+{
     const int length = GetLength();
-    for (int i = 0; i < length; i++) m_buffer[i] = LowerUnit(m_buffer[i]);
+    for (int i = 0; i < length; i++)
+        m_buffer[i] = LowerUnit(m_buffer[i]);
 }
 
-void CVortanString::MakeUpper() {
+void CVortanString::MakeUpper()
+{
     const int length = GetLength();
-    for (int i = 0; i < length; i++) m_buffer[i] = UpperUnit(m_buffer[i]);
+    for (int i = 0; i < length; i++)
+        m_buffer[i] = UpperUnit(m_buffer[i]);
 }
 
-void CVortanString::SetLength(int n) {
+void CVortanString::SetLength(int n)
+{
     if (n <= 0) {
         Empty();
         return;
     }
     unit* b = NewUnits((size_t)n + 1);
     if (b) {
-        for (int i = 0; i < n; i++) b[i] = ' ';
+        for (int i = 0; i < n; i++)
+            b[i] = ' ';
         b[n] = 0;
         const int keep = GetLength() < n ? GetLength() : n;
-        if (keep) memcpy(b, m_buffer, (size_t)keep * sizeof(unit));
+        if (keep)
+            memcpy(b, m_buffer, (size_t)keep * sizeof(unit));
     }
     Adopt(b, n + 1);
 }
@@ -726,23 +886,28 @@ void CVortanString::SetLength(int n) {
 // ---------------------------------------------------------------------------------------------
 // Conversions
 
-int CVortanString::ToAscii(char* out) const {
+int CVortanString::ToAscii(char* out) const
+{
     const int length = GetLength();
-    if (!out) return length + 1;
-    for (int i = 0; i < length; i++) out[i] = (char)(m_buffer[i] & 0xFF);
+    if (!out)
+        return length + 1;
+    for (int i = 0; i < length; i++)
+        out[i] = (char)(m_buffer[i] & 0xFF);
     out[length] = 0;
     // The empty string writes its single NUL and answers 0.
     return length ? length + 1 : 0;
 }
 
-int CVortanString::ToUTF8(char* out) const {
+int CVortanString::ToUTF8(char* out) const
+{
     const int length = GetLength();
     int bytes = 1;
     for (int i = 0; i < length; i++) {
         const unit u = m_buffer[i];
         bytes += u < 0x80 ? 1 : (u < 0x800 ? 2 : 3);
     }
-    if (!out) return bytes;
+    if (!out)
+        return bytes;
     unsigned char* o = (unsigned char*)out;
     for (int i = 0; i < length; i++) {
         const unit u = m_buffer[i];
@@ -761,13 +926,16 @@ int CVortanString::ToUTF8(char* out) const {
     return bytes;
 }
 
-int CVortanString::WriteToFile(CVortanFile* file) const {
-    if (!file) return 0;
+int CVortanString::WriteToFile(CVortanFile* file) const
+{
+    if (!file)
+        return 0;
     const int length = GetLength();
     u8 count[4];
     VortanWriteLE32(count, (u32)length);
     int written = file->Write(count, 4);
-    if (written != 4 || length == 0) return written;
+    if (written != 4 || length == 0)
+        return written;
     // Units in little-endian order, in chunks.
     unsigned char chunk[4096];
     int i = 0;
@@ -779,20 +947,25 @@ int CVortanString::WriteToFile(CVortanFile* file) const {
         }
         const int w = file->Write(chunk, n);
         written += w;
-        if (w != n) break;
+        if (w != n)
+            break;
     }
     return written;
 }
 
-int CVortanString::ReadFromFile(CVortanFile* file) {
+int CVortanString::ReadFromFile(CVortanFile* file)
+{
     Empty();
-    if (!file) return 0;
+    if (!file)
+        return 0;
     const int start = file->GetPosition();
     unsigned char c[4];
     const int got = file->Read(c, 4);
-    if (got != 4) return got;
+    if (got != 4)
+        return got;
     const u32 count = VortanReadLE32(c);
-    if (count == 0) return 4;
+    if (count == 0)
+        return 4;
     // A count that the rest of the file cannot hold is refused: nothing is allocated and the
     // file is left where it was.
     const long long left = (long long)file->GetSize() - file->GetPosition();
@@ -801,23 +974,29 @@ int CVortanString::ReadFromFile(CVortanFile* file) {
         return 0;
     }
     SetLength((int)count);
-    if (GetLength() != (int)count) return 4;
+    if (GetLength() != (int)count)
+        return 4;
     int read = 4;
     unsigned char chunk[4096];
     int i = 0;
     while (i < (int)count) {
         int want = ((int)count - i) * 2;
-        if (want > (int)sizeof(chunk)) want = (int)sizeof(chunk);
+        if (want > (int)sizeof(chunk))
+            want = (int)sizeof(chunk);
         const int r = file->Read(chunk, want);
-        if (r <= 0) break;
+        if (r <= 0)
+            break;
         read += r;
-        for (int k = 0; k + 1 < r; k += 2) m_buffer[i++] = (unit)(chunk[k] | (chunk[k + 1] << 8));
-        if (r != want) break;
+        for (int k = 0; k + 1 < r; k += 2)
+            m_buffer[i++] = (unit)(chunk[k] | (chunk[k + 1] << 8));
+        if (r != want)
+            break;
     }
     return read;
 }
 
-void CVortanString::FromInteger(int value, int base) {
+void CVortanString::FromInteger(int value, int base)
+{
     Builder out;
     const bool neg = value < 0;
     const u32 mag = neg ? 0u - (u32)value : (u32)value;
@@ -825,13 +1004,15 @@ void CVortanString::FromInteger(int value, int base) {
     SetUnits(out.Data(), out.Length());
 }
 
-void CVortanString::FromUnsigned(unsigned value, int base) {
+void CVortanString::FromUnsigned(unsigned value, int base)
+{
     Builder out;
     PutNumber(out, value, false, base, false, 0, 0);
     SetUnits(out.Data(), out.Length());
 }
 
-void CVortanString::FromFloat(float value, int decimals) {
+void CVortanString::FromFloat(float value, int decimals)
+{
     Builder out;
     PutFloat(out, value, decimals);
     SetUnits(out.Failed() ? nullptr : out.Data(), out.Length());
@@ -845,16 +1026,20 @@ namespace {
 // A wide format narrowed to UTF-16, on the stack when it is short.
 class NarrowedFormat {
 public:
-    explicit NarrowedFormat(const wchar_t* format) : m_heap(nullptr), m_text(nullptr) {
+    explicit NarrowedFormat(const wchar_t* format) : m_heap(nullptr), m_text(nullptr)
+    {
         const int n = BoundedLength(format);
-        if (n == 0) return;
+        if (n == 0)
+            return;
         unit* b = m_local;
         if (n >= kLocal) {
             m_heap = NewUnits((size_t)n + 1);
-            if (!m_heap) return;
+            if (!m_heap)
+                return;
             b = m_heap;
         }
-        for (int i = 0; i < n; i++) b[i] = (unit)(u32)format[i];
+        for (int i = 0; i < n; i++)
+            b[i] = (unit)(u32)format[i];
         b[n] = 0;
         m_text = b;
     }
@@ -873,33 +1058,42 @@ private:
 
 } // namespace
 
-void CVortanString::Format(const wchar_t* format, ...) {
+void CVortanString::Format(const wchar_t* format, ...)
+{
     NarrowedFormat f(format);
-    if (!f.Text()) return;
+    if (!f.Text())
+        return;
     va_list args;
     va_start(args, format);
     FormatV(f.Text(), args);
     va_end(args);
 }
 
-void CVortanString::Format(const unsigned short* format, ...) {
-    if (!format) return;
+void CVortanString::Format(const unsigned short* format, ...)
+{
+    if (!format)
+        return;
     va_list args;
     va_start(args, format);
     FormatV(format, args);
     va_end(args);
 }
 
-void CVortanString::FormatV(const unsigned short* format, va_list args) {
-    if (!format) return;
+void CVortanString::FormatV(const unsigned short* format, va_list args)
+{
+    if (!format)
+        return;
     Builder out;
     VaArgs src(args);
     FormatInto(out, format, src);
     SetUnits(out.Failed() ? nullptr : out.Data(), out.Length());
 }
 
-void CVortanString::FormatArgs(const unsigned short* format, const CVortanFormatArg* args, int count) {
-    if (!format) return;
+void CVortanString::FormatArgs(const unsigned short* format, const CVortanFormatArg* args,
+                               int count)
+{
+    if (!format)
+        return;
     Builder out;
     ArrayArgs src(args, count);
     FormatInto(out, format, src);
@@ -909,9 +1103,11 @@ void CVortanString::FormatArgs(const unsigned short* format, const CVortanFormat
 // ---------------------------------------------------------------------------------------------
 // Scanning
 
-int CVortanString::Scan(const wchar_t* format, ...) const {
+int CVortanString::Scan(const wchar_t* format, ...) const
+{
     NarrowedFormat f(format);
-    if (!f.Text()) return 0;
+    if (!f.Text())
+        return 0;
     va_list args;
     va_start(args, format);
     const int n = ScanV(f.Text(), args);
@@ -919,9 +1115,11 @@ int CVortanString::Scan(const wchar_t* format, ...) const {
     return n;
 }
 
-int CVortanString::ScanV(const unsigned short* format, va_list args) const {
+int CVortanString::ScanV(const unsigned short* format, va_list args) const
+{
     const int length = GetLength();
-    if (!format || length == 0) return 0;
+    if (!format || length == 0)
+        return 0;
     const unit* in = m_buffer;
     int p = 0;
     int count = 0;
@@ -939,32 +1137,40 @@ int CVortanString::ScanV(const unsigned short* format, va_list args) const {
             }
             f++;
         }
-        while (p < length && in[p] <= 32) p++;
-        if (*f == 0 || p >= length) return count;
+        while (p < length && in[p] <= 32)
+            p++;
+        if (*f == 0 || p >= length)
+            return count;
         const unit conversion = f[1];
-        if (conversion == 0) return count;
+        if (conversion == 0)
+            return count;
         f += 2;
         switch (conversion) {
         case 'd': {
             int* target = va_arg(args, int*);
-            if (!target) break;
+            if (!target)
+                break;
             bool negative = false;
             while (p < length && !IsDigit(in[p])) {
-                if (in[p] == '-') negative = true;
+                if (in[p] == '-')
+                    negative = true;
                 p++;
             }
             u32 v = 0;
-            while (p < length && IsDigit(in[p])) v = v * 10 + (u32)(in[p++] - '0');
+            while (p < length && IsDigit(in[p]))
+                v = v * 10 + (u32)(in[p++] - '0');
             *target = (int)(negative ? 0u - v : v);
             count++;
             break;
         }
         case 'f': {
             float* target = va_arg(args, float*);
-            if (!target) break;
+            if (!target)
+                break;
             bool negative = false;
             while (p < length && !IsDigit(in[p])) {
-                if (in[p] == '-') negative = true;
+                if (in[p] == '-')
+                    negative = true;
                 p++;
             }
             float value = 0.0f;
@@ -989,13 +1195,18 @@ int CVortanString::ScanV(const unsigned short* format, va_list args) const {
             unit* target = va_arg(args, unit*);
             const int capacity = va_arg(args, int);
             unit stop = *f;
-            if (stop == '%') stop = 0;
-            else if (stop != 0) f++;
-            if (!target || capacity < 1) break;
+            if (stop == '%')
+                stop = 0;
+            else if (stop != 0)
+                f++;
+            if (!target || capacity < 1)
+                break;
             int e = p;
-            while (e < length && in[e] != stop) e++;
+            while (e < length && in[e] != stop)
+                e++;
             int n = e - p;
-            if (n > capacity - 1) n = capacity - 1;
+            if (n > capacity - 1)
+                n = capacity - 1;
             memcpy(target, in + p, (size_t)n * sizeof(unit));
             target[n] = 0;
             p = e;
@@ -1004,15 +1215,20 @@ int CVortanString::ScanV(const unsigned short* format, va_list args) const {
         }
         case 'x': {
             unsigned* target = va_arg(args, unsigned*);
-            if (!target) break;
+            if (!target)
+                break;
             u32 v = 0;
             for (; p < length; p++) {
                 const unit c = in[p];
                 u32 digit;
-                if (IsDigit(c)) digit = c - '0';
-                else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-                else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-                else break;
+                if (IsDigit(c))
+                    digit = c - '0';
+                else if (c >= 'a' && c <= 'f')
+                    digit = c - 'a' + 10;
+                else if (c >= 'A' && c <= 'F')
+                    digit = c - 'A' + 10;
+                else
+                    break;
                 v = v * 16 + digit;
             }
             *target = v;
@@ -1022,14 +1238,16 @@ int CVortanString::ScanV(const unsigned short* format, va_list args) const {
         default:
             break;
         }
-        if (p >= length) return count;
+        if (p >= length)
+            return count;
     }
 }
 
 // ---------------------------------------------------------------------------------------------
 // Allocation hooks
 
-void* TrackAllocation(void* pointer, size_t size, const char* sourcePath, int line) {
+void* TrackAllocation(void* pointer, size_t size, const char* sourcePath, int line)
+{
     (void)size;
     (void)sourcePath;
     (void)line;
@@ -1038,7 +1256,10 @@ void* TrackAllocation(void* pointer, size_t size, const char* sourcePath, int li
 
 void ShutdownHook() {}
 
-void* VortanAllocEmpty() { return ::operator new(1, std::nothrow); }
+void* VortanAllocEmpty()
+{
+    return ::operator new(1, std::nothrow);
+}
 
 namespace {
 std::string ConvertedText(const CVortanString& text, int (CVortanString::*convert)(char*) const)
@@ -1053,6 +1274,12 @@ std::string ConvertedText(const CVortanString& text, int (CVortanString::*conver
 }
 } // namespace
 
-std::string VortanBytesOf(const CVortanString& text) { return ConvertedText(text, &CVortanString::ToAscii); }
+std::string VortanBytesOf(const CVortanString& text)
+{
+    return ConvertedText(text, &CVortanString::ToAscii);
+}
 
-std::string VortanUTF8Of(const CVortanString& text) { return ConvertedText(text, &CVortanString::ToUTF8); }
+std::string VortanUTF8Of(const CVortanString& text)
+{
+    return ConvertedText(text, &CVortanString::ToUTF8);
+}

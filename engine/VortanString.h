@@ -36,7 +36,9 @@ public:
     CVortanString(const unsigned short* text);
     CVortanString(const CVortanString& other);
     // Moves take the buffer and leave the source empty.
-    CVortanString(CVortanString&& other) noexcept : m_buffer(other.m_buffer), m_allocated(other.m_allocated) {
+    CVortanString(CVortanString&& other) noexcept
+        : m_buffer(other.m_buffer), m_allocated(other.m_allocated)
+    {
         other.m_buffer = nullptr;
         other.m_allocated = 0;
     }
@@ -49,7 +51,8 @@ public:
 
     void Assign(const CVortanString& other);
     CVortanString& operator=(const CVortanString& other);
-    CVortanString& operator=(CVortanString&& other) noexcept {
+    CVortanString& operator=(CVortanString&& other) noexcept
+    {
         if (this != &other) {
             delete[] m_buffer;
             m_buffer = other.m_buffer;
@@ -62,7 +65,11 @@ public:
     CVortanString& operator=(const wchar_t* text);
     CVortanString& operator=(const char* text);
     CVortanString& operator=(const unsigned short* text);
-    CVortanString& operator+=(const CVortanString& other) { Append(other); return *this; }
+    CVortanString& operator+=(const CVortanString& other)
+    {
+        Append(other);
+        return *this;
+    }
 
     // Decodes UTF-8; length -1 reads up to the NUL. Never reads past `length` or a NUL (a cut
     // sequence at the end is dropped); 4-byte sequences become surrogate pairs; a form that
@@ -88,7 +95,10 @@ public:
     bool operator<(const CVortanString& o) const { return Compare(o) < 0; }
 
     void SetAt(int index, unsigned short ch);
-    unsigned short GetAt(int index) const { return (index >= 0 && index < GetLength()) ? m_buffer[index] : 0; }
+    unsigned short GetAt(int index) const
+    {
+        return (index >= 0 && index < GetLength()) ? m_buffer[index] : 0;
+    }
     void AppendChar(unsigned short ch);
     void Append(const CVortanString& other);
     int ReplaceFirst(const CVortanString& find, const CVortanString& with);

@@ -38,8 +38,8 @@ i64 ReadNow(int selector)
 } // namespace
 
 CVortanTimer::CVortanTimer()
-    : m_secondsScale(0), m_msScale(0), m_usScale(0), m_deltaSeconds(0), m_deltaMs(0),
-      m_deltaUs(0), m_selector(0), m_start(0)
+    : m_secondsScale(0), m_msScale(0), m_usScale(0), m_deltaSeconds(0), m_deltaMs(0), m_deltaUs(0),
+      m_selector(0), m_start(0)
 {
     // A timer is usable without Init: reading the clock through zero scales would give 0.
     Init();

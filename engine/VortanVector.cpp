@@ -169,5 +169,7 @@ int CVortanVector3::GetDominantAxis() const
 int CVortanVector3::EqualsWithin(const CVortanVector3& o, float epsilon) const
 {
     return (VortanFabs(x - o.x) < epsilon && VortanFabs(y - o.y) < epsilon &&
-            VortanFabs(z - o.z) < epsilon) ? 1 : 0;
+            VortanFabs(z - o.z) < epsilon)
+               ? 1
+               : 0;
 }

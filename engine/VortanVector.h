@@ -11,14 +11,42 @@ public:
 
     static CVortanVector2* Create();
 
-    void Set(float ax, float ay) { x = ax; y = ay; }
-    CVortanVector2& operator=(const CVortanVector2& o) { x = o.x; y = o.y; return *this; }
-    CVortanVector2& operator+=(const CVortanVector2& o) { x += o.x; y += o.y; return *this; }
-    CVortanVector2& operator-=(const CVortanVector2& o) { x -= o.x; y -= o.y; return *this; }
-    CVortanVector2& operator*=(float s) { x *= s; y *= s; return *this; }
+    void Set(float ax, float ay)
+    {
+        x = ax;
+        y = ay;
+    }
+    CVortanVector2& operator=(const CVortanVector2& o)
+    {
+        x = o.x;
+        y = o.y;
+        return *this;
+    }
+    CVortanVector2& operator+=(const CVortanVector2& o)
+    {
+        x += o.x;
+        y += o.y;
+        return *this;
+    }
+    CVortanVector2& operator-=(const CVortanVector2& o)
+    {
+        x -= o.x;
+        y -= o.y;
+        return *this;
+    }
+    CVortanVector2& operator*=(float s)
+    {
+        x *= s;
+        y *= s;
+        return *this;
+    }
     // Multiplies by 1 / s (no check for s = 0).
     CVortanVector2& operator/=(float s);
-    void Scale(float s) { x *= s; y *= s; }
+    void Scale(float s)
+    {
+        x *= s;
+        y *= s;
+    }
     void SetDifference(const CVortanVector2& a, const CVortanVector2& b);
 
     float LengthSquared() const { return x * x + y * y; }
@@ -51,8 +79,19 @@ public:
 
     static CVortanVector3* Create();
 
-    void Set(float ax, float ay, float az) { x = ax; y = ay; z = az; }
-    CVortanVector3& operator=(const CVortanVector3& o) { x = o.x; y = o.y; z = o.z; return *this; }
+    void Set(float ax, float ay, float az)
+    {
+        x = ax;
+        y = ay;
+        z = az;
+    }
+    CVortanVector3& operator=(const CVortanVector3& o)
+    {
+        x = o.x;
+        y = o.y;
+        z = o.z;
+        return *this;
+    }
     // Copies three floats; a null pointer gives (0, 0, 0).
     void SetFrom(const float* v);
     void SetFrom(const CVortanVector3* v);

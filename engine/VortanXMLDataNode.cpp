@@ -20,8 +20,14 @@ char* CopyText(const char* text, int length)
     return copy;
 }
 
-bool IsBlank(unsigned char c) { return c <= 32; }
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(unsigned char c)
+{
+    return c <= 32;
+}
+bool IsDigit(unsigned char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // "%d" over [p, end): blanks are skipped; an empty rest stores nothing (false). Then
 // non-digits are skipped up to the first digit, the value being negative when any skipped
@@ -71,14 +77,15 @@ bool ScanFloat(const char* p, const char* end, float* out, bool inList = false)
         if (*p == '-') {
             negative = true;
         }
-        fraction = (*p == '.' || (*p == ',' && !inList)) && p + 1 < end && IsDigit((unsigned char)p[1]);
+        fraction =
+            (*p == '.' || (*p == ',' && !inList)) && p + 1 < end && IsDigit((unsigned char)p[1]);
         p++;
     }
     // Mantissa of up to 19 significant digits; further integer digits raise the scale,
     // further fraction digits are below float precision and dropped.
     u64 mantissa = 0;
     int digits = 0;
-    int scale = 0;  // value = mantissa * 10^scale
+    int scale = 0; // value = mantissa * 10^scale
     for (; p < end; p++) {
         unsigned char c = (unsigned char)*p;
         if (c == ',' && inList) {
@@ -171,8 +178,7 @@ CVortanXMLDataNode::CVortanXMLDataNode() : m_name(nullptr), m_content(nullptr), 
 
 CVortanXMLDataNode::CVortanXMLDataNode(const char* name)
     : m_name(CopyText(name, 0)), m_content(nullptr), m_next(nullptr)
-{
-}
+{}
 
 CVortanXMLDataNode::CVortanXMLDataNode(const char* name, CVortanFile* file)
     : m_name(CopyText(name, 0)), m_content(nullptr), m_next(nullptr)
@@ -289,7 +295,7 @@ CVortanXMLDataNode* CVortanXMLDataNode::FindNode(const char* path, int create)
     while (*p) {
         const char* slash = strchr(p, '/');
         size_t length = slash ? (size_t)(slash - p) : strlen(p);
-        if (length == 0) {  // "a//b", a leading or trailing "/": empty components are skipped
+        if (length == 0) { // "a//b", a leading or trailing "/": empty components are skipped
             p += 1;
             continue;
         }
@@ -402,7 +408,8 @@ float CVortanXMLDataNode::GetFloatAt(const char* path, int index, float defaultV
     return value;
 }
 
-int CVortanXMLDataNode::GetIntArray(const char* path, int* out, int count, const int* defaults) const
+int CVortanXMLDataNode::GetIntArray(const char* path, int* out, int count,
+                                    const int* defaults) const
 {
     if (!out || count < 1) {
         return 0;

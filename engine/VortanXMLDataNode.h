@@ -86,11 +86,13 @@ public:
 
     const char* GetName() const { return m_name; }
     bool IsValueNode() const { return m_name && m_name[0] == '$'; }
-    CVortanXMLDataNode* GetFirstChild() const {
+    CVortanXMLDataNode* GetFirstChild() const
+    {
         return IsValueNode() ? nullptr : static_cast<CVortanXMLDataNode*>(m_content);
     }
     CVortanXMLDataNode* GetNextSibling() const { return m_next; }
-    const char* GetValueText() const {
+    const char* GetValueText() const
+    {
         return IsValueNode() ? static_cast<const char*>(m_content) : nullptr;
     }
 
@@ -103,7 +105,7 @@ private:
     const CVortanXMLDataNode* Lookup(const char* path) const;
     static void DeleteList(CVortanXMLDataNode* first);
 
-    char* m_name;                // owned, NUL-terminated; null for a nameless node
-    void* m_content;             // first child (element) or owned value text (value node)
-    CVortanXMLDataNode* m_next;  // next sibling
+    char* m_name;               // owned, NUL-terminated; null for a nameless node
+    void* m_content;            // first child (element) or owned value text (value node)
+    CVortanXMLDataNode* m_next; // next sibling
 };

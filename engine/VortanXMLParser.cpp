@@ -15,7 +15,10 @@
 namespace {
 
 // White space inside tags: space, CR and LF only (a tab is an ordinary character).
-inline bool IsTagSpace(char c) { return c == ' ' || c == '\r' || c == '\n'; }
+inline bool IsTagSpace(char c)
+{
+    return c == ' ' || c == '\r' || c == '\n';
+}
 
 const char* Find(const char* p, const char* end, char c)
 {
@@ -123,7 +126,7 @@ public:
                     *selfClosing = true;
                     return p + 1;
                 }
-                p++;  // a stray "/" inside the tag
+                p++; // a stray "/" inside the tag
                 continue;
             }
             const char* nameStart = p;
@@ -146,12 +149,12 @@ public:
                 if (close) {
                     valueEnd = close;
                     p = close + 1;
-                } else {  // unterminated: the value runs to the next ">" (or the end)
+                } else { // unterminated: the value runs to the next ">" (or the end)
                     const char* gt = Find(p, end, '>');
                     valueEnd = gt ? gt : end;
                     p = valueEnd;
                 }
-            } else if (assigned) {  // an unquoted value runs to white space or the tag end
+            } else if (assigned) { // an unquoted value runs to white space or the tag end
                 while (p < end && !IsTagSpace(*p) && *p != '>' &&
                        !(*p == '/' && p + 1 < end && p[1] == '>')) {
                     p++;
@@ -174,9 +177,9 @@ public:
 private:
     struct Open {
         CVortanXMLDataNode* node;
-        CVortanXMLDataNode** tail;  // where the next child is linked
-        const char* textStart;      // just after the start tag
-        const char* textEnd;        // the first "<" after it (set when first searched)
+        CVortanXMLDataNode** tail; // where the next child is linked
+        const char* textStart;     // just after the start tag
+        const char* textEnd;       // the first "<" after it (set when first searched)
         bool hasChildren;
     };
 
@@ -201,7 +204,7 @@ int CVortanXMLBuilder::Parse(CVortanXMLDataNode* receiver, const char* buffer, c
         topTail = NextLink(*topTail);
     }
     int found = 0;
-    int skipDepth = 0;  // open elements being skipped below the depth cap
+    int skipDepth = 0; // open elements being skipped below the depth cap
 
     const char* p = buffer;
     for (;;) {
@@ -219,7 +222,7 @@ int CVortanXMLBuilder::Parse(CVortanXMLDataNode* receiver, const char* buffer, c
         if (q >= end) {
             break;
         }
-        if (*q == '!' || *q == '?') {  // declaration, DOCTYPE, processing instruction
+        if (*q == '!' || *q == '?') { // declaration, DOCTYPE, processing instruction
             const char* gt = Find(q, end, '>');
             if (!gt) {
                 break;
@@ -227,7 +230,7 @@ int CVortanXMLBuilder::Parse(CVortanXMLDataNode* receiver, const char* buffer, c
             p = gt + 1;
             continue;
         }
-        if (*q == '/') {  // end tag: closes the innermost open element, whatever its name
+        if (*q == '/') { // end tag: closes the innermost open element, whatever its name
             const char* gt = Find(q, end, '>');
             p = gt ? gt + 1 : end;
             if (skipDepth > 0) {
@@ -235,7 +238,7 @@ int CVortanXMLBuilder::Parse(CVortanXMLDataNode* receiver, const char* buffer, c
                 continue;
             }
             if (open.empty()) {
-                break;  // a stray end tag at the top level ends the document
+                break; // a stray end tag at the top level ends the document
             }
             CloseText(open.back(), open.back().textEnd);
             open.pop_back();
@@ -254,7 +257,7 @@ int CVortanXMLBuilder::Parse(CVortanXMLDataNode* receiver, const char* buffer, c
         bool build = skipDepth == 0 && (int)open.size() < VORTAN_XML_MAX_DEPTH &&
                      !(nameEnd > nameStart && *nameStart == '$');
         if (!build && skipDepth == 0 && !open.empty()) {
-            open.back().hasChildren = true;  // a child exists, even though it is dropped
+            open.back().hasChildren = true; // a child exists, even though it is dropped
         }
 
         CVortanXMLDataNode* node = nullptr;
@@ -276,7 +279,7 @@ int CVortanXMLBuilder::Parse(CVortanXMLDataNode* receiver, const char* buffer, c
             }
         }
         if (gt >= end) {
-            selfClosing = true;  // the tag is cut off: keep what it held and stop
+            selfClosing = true; // the tag is cut off: keep what it held and stop
         }
         p = gt < end ? gt + 1 : end;
 
@@ -330,7 +333,8 @@ void CVortanXMLDataNode::BlankComments(char* buffer, int length)
         char* marker = nullptr;
         int markerLength = 0;
         bool opens = false;
-        if (dash - 2 >= p && dash[-2] == '<' && dash[-1] == '!' && dash + 1 < end && dash[1] == '-') {
+        if (dash - 2 >= p && dash[-2] == '<' && dash[-1] == '!' && dash + 1 < end &&
+            dash[1] == '-') {
             marker = dash - 2;
             markerLength = 4;
             opens = true;

@@ -35,7 +35,7 @@ bool Open(std::string& out, const CVortanXMLDataNode* node, int indent)
     out += '>';
     if (node->IsValueNode()) {
         if (node->GetValueText()) {
-            out += node->GetValueText();  // verbatim, no entity is written
+            out += node->GetValueText(); // verbatim, no entity is written
         }
         out += "</";
         out += TagName(node);
@@ -75,7 +75,7 @@ int CVortanXMLDataNode::Write(CVortanFile* file, int header, int indent) const
             if (child) {
                 frame.next = child->GetNextSibling();
                 int childIndent = frame.indent + 1;
-                if (child->GetName() && Open(out, child, childIndent)) {  // nameless: skipped
+                if (child->GetName() && Open(out, child, childIndent)) { // nameless: skipped
                     frames.push_back(Frame{child, child->GetFirstChild(), childIndent});
                 }
                 continue;
@@ -128,9 +128,8 @@ int CVortanXMLDataNode::ReadToken(CVortanFile* file, char* buffer, int size)
         if (file->Read(&c, 1) != 1 || c == '}') {
             return 0;
         }
-        if (c == ';') {  // comment to the end of the line
-            while (file->Read(&c, 1) == 1 && c != '\r' && c != '\n') {
-            }
+        if (c == ';') { // comment to the end of the line
+            while (file->Read(&c, 1) == 1 && c != '\r' && c != '\n') {}
             continue;
         }
         if (!IsTokenSeparator(c)) {
@@ -147,7 +146,7 @@ int CVortanXMLDataNode::ReadToken(CVortanFile* file, char* buffer, int size)
             break;
         }
         if (c == ';' || c == '}') {
-            file->Seek(-1, VORTAN_SEEK_CURRENT);  // left for the next call
+            file->Seek(-1, VORTAN_SEEK_CURRENT); // left for the next call
             break;
         }
         if (IsTokenSeparator(c)) {

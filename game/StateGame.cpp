@@ -3,7 +3,8 @@
 
 #include "platform/OrloApplication.h"
 
-CStateGame::CStateGame() : m_host(nullptr), m_sessionFlag(0), m_gameClosed(0), m_connectionLost(0) {}
+CStateGame::CStateGame() : m_host(nullptr), m_sessionFlag(0), m_gameClosed(0), m_connectionLost(0)
+{}
 
 CStateGame::~CStateGame()
 {

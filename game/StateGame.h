@@ -57,7 +57,7 @@ public:
     COrloApplication* GetHostApplication() const { return m_host; }
 
 private:
-    COrloApplication* m_host;  // kept by Init
+    COrloApplication* m_host; // kept by Init
     i32 m_sessionFlag;
     i32 m_gameClosed;
     i32 m_connectionLost;

@@ -53,7 +53,7 @@ private:
     COrloAchievementList(const COrloAchievementList&) = delete;
     COrloAchievementList& operator=(const COrloAchievementList&) = delete;
 
-    CVortanPtrArray m_records;  // COrloAchievement*, owned
+    CVortanPtrArray m_records; // COrloAchievement*, owned
 };
 
 class COrloAchievementStation {

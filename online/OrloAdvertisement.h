@@ -20,13 +20,14 @@ public:
     }
 
     // The record of the server's advertisement message, fields [0] to [9].
-    virtual int Show(const CVortanString& firstText, const CVortanString& clickLink, int imageLength,
-                     const u8* image, int delayMs, int closeCountdownMs, const CVortanArray<i32>* frameTimesMs,
-                     const CVortanString& okLink, int flags, const CVortanString& title,
-                     const CVortanString& titleLink)
+    virtual int Show(const CVortanString& firstText, const CVortanString& clickLink,
+                     int imageLength, const u8* image, int delayMs, int closeCountdownMs,
+                     const CVortanArray<i32>* frameTimesMs, const CVortanString& okLink, int flags,
+                     const CVortanString& title, const CVortanString& titleLink)
     {
         (void)firstText, (void)clickLink, (void)imageLength, (void)image, (void)delayMs;
-        (void)closeCountdownMs, (void)frameTimesMs, (void)okLink, (void)flags, (void)title, (void)titleLink;
+        (void)closeCountdownMs, (void)frameTimesMs, (void)okLink, (void)flags, (void)title,
+            (void)titleLink;
         return 1;
     }
     // 8: the layout is not available.

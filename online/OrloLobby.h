@@ -63,7 +63,7 @@ private:
     COrloLobby(const COrloLobby&) = delete;
     COrloLobby& operator=(const COrloLobby&) = delete;
 
-    CVortanPtrArray m_players;  // COrloPlayer*
+    CVortanPtrArray m_players; // COrloPlayer*
     i32 m_minPlayers;
     i32 m_maxPlayers;
 };

@@ -16,7 +16,7 @@ struct COrloChatRecord {
     COrloChatRecord() : kind(0), playerId(-1) {}
     COrloChatRecord(int k, const CVortanString& t, int id) : kind(k), text(t), playerId(id) {}
 
-    i32 kind;            // 2 a chat line, 4 rematch accepted, 5 left, 1 declined
+    i32 kind; // 2 a chat line, 4 rematch accepted, 5 left, 1 declined
     CVortanString text;
     i32 playerId;
 };
@@ -54,7 +54,9 @@ public:
         virtual ~AdvertisementObserver() {}
     };
 
-    COrloNetworkSession() : m_application(nullptr), m_status(0), m_ownPlayerId(-1), m_releaseId(0), m_joined(0) {}
+    COrloNetworkSession()
+        : m_application(nullptr), m_status(0), m_ownPlayerId(-1), m_releaseId(0), m_joined(0)
+    {}
     virtual ~COrloNetworkSession() { Shutdown(); }
 
     // 1 on success; 9: the online service is not available in this build.
@@ -92,7 +94,10 @@ public:
     }
     void SendChatMessage(const COrloChatRecord& record) { (void)record; }
     void SendChangeLanguage(const CVortanString& language) { (void)language; }
-    void SendGameResult(const void* ids, const void* places, int flag) { (void)ids, (void)places, (void)flag; }
+    void SendGameResult(const void* ids, const void* places, int flag)
+    {
+        (void)ids, (void)places, (void)flag;
+    }
     void SendRematchReply(int answer) { (void)answer; }
 
     void GetPlayerName(CVortanString& out) const { out = m_playerName; }

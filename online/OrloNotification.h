@@ -52,6 +52,6 @@ public:
     virtual void Update(float seconds) { (void)seconds; }
 
 protected:
-    COrloApplication* m_application;  // not owned
+    COrloApplication* m_application; // not owned
     int m_closed;
 };

@@ -18,7 +18,9 @@ class COrloStatsStore;
 class CVortanPtrArray;
 class CVortanSoundMusicPlayer;
 
-class COrloApplication : public IVortanApplication, public COrloResourceManager, public IOrloLanguageHost {
+class COrloApplication : public IVortanApplication,
+                         public COrloResourceManager,
+                         public IOrloLanguageHost {
 public:
     COrloApplication();
     virtual ~COrloApplication();

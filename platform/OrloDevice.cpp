@@ -89,8 +89,8 @@ bool CallSystemBus(const char* name, const char* path, const char* interface, co
             g_free(text);
         } else if (argument) {
             called = dbus_g_proxy_call_with_timeout(proxy, method, ORLO_DEVICE_CALL_TIMEOUT_MS,
-                                                    &error, G_TYPE_STRING, argument,
-                                                    G_TYPE_INVALID, G_TYPE_INVALID);
+                                                    &error, G_TYPE_STRING, argument, G_TYPE_INVALID,
+                                                    G_TYPE_INVALID);
         } else {
             called = dbus_g_proxy_call_with_timeout(proxy, method, ORLO_DEVICE_CALL_TIMEOUT_MS,
                                                     &error, G_TYPE_INVALID, G_TYPE_INVALID);
@@ -109,13 +109,9 @@ bool CallSystemBus(const char* name, const char* path, const char* interface, co
 
 } // namespace
 
-COrloDevice::COrloDevice() : m_application(nullptr), m_vibrations(0)
-{
-}
+COrloDevice::COrloDevice() : m_application(nullptr), m_vibrations(0) {}
 
-COrloDevice::~COrloDevice()
-{
-}
+COrloDevice::~COrloDevice() {}
 
 int COrloDevice::Init(IVortanApplication* application)
 {

@@ -15,7 +15,8 @@ const float kFadeStart = 1.5f;
 const float kDuration = 2.0f;
 } // namespace
 
-COrloIntroState::COrloIntroState() : m_time(0.0f), m_startupFrames(0), m_sound(nullptr), m_soundPlayed(0)
+COrloIntroState::COrloIntroState()
+    : m_time(0.0f), m_startupFrames(0), m_sound(nullptr), m_soundPlayed(0)
 {
     for (int i = 0; i < ORLO_INTRO_FRAMES; ++i)
         m_frames[i] = nullptr;
@@ -101,7 +102,8 @@ void COrloIntroState::Render()
         graphics->BlitUnit(0.0f, 0.0f, m_frames[frame], nullptr, centred);
     if (f + 1.0f < (float)ORLO_INTRO_FRAMES && m_frames[frame + 1]) {
         u32 alpha = (u32)(blend * 255.0f) & 0xFFu;
-        graphics->BlitTintedUnit(0.0f, 0.0f, m_frames[frame + 1], nullptr, (alpha << 24) | 0x00FFFFFFu, centred);
+        graphics->BlitTintedUnit(0.0f, 0.0f, m_frames[frame + 1], nullptr,
+                                 (alpha << 24) | 0x00FFFFFFu, centred);
     }
     if (m_time >= kFadeStart) {
         float amount = (kDuration - m_time) * 2.0f;

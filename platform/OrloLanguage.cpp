@@ -159,8 +159,7 @@ int ParseHeader(const CPackText& text, COrloLanguage::CLanguageEntry& entry)
              entry.code);
 
     CVortanString flags;
-    ReadWord(text.units, end, FindField(text.units, end, "FLAGS="), ORLO_LANGUAGE_MAX_FLAGS,
-             flags);
+    ReadWord(text.units, end, FindField(text.units, end, "FLAGS="), ORLO_LANGUAGE_MAX_FLAGS, flags);
     entry.flags = 0;
     if (flags.FindString(CVortanString("VE_TEXT_RIGHT")) >= 0)
         entry.flags |= ORLO_LANGUAGE_TEXT_RIGHT;
@@ -171,8 +170,8 @@ int ParseHeader(const CPackText& text, COrloLanguage::CLanguageEntry& entry)
     int special = FindField(text.units, end, "SPECIAL_CHARS=");
     if (special >= 0) {
         int i = special;
-        while (i < end && (text.units[i] == ' ' || text.units[i] == '\t' ||
-                           text.units[i] == '-' || text.units[i] == '+'))
+        while (i < end && (text.units[i] == ' ' || text.units[i] == '\t' || text.units[i] == '-' ||
+                           text.units[i] == '+'))
             ++i;
         for (; i < end && IsDigit(text.units[i]); ++i) {
             if (text.units[i] != '0')
@@ -200,8 +199,7 @@ public:
     CLineIndex()
         : position(nullptr), next(nullptr), laterMax(nullptr), head(nullptr), tail(nullptr),
           count(0)
-    {
-    }
+    {}
     ~CLineIndex()
     {
         delete[] position;
@@ -228,9 +226,9 @@ public:
                 if (j >= length || text[j] != '=')
                     continue;
                 if (number > ORLO_LANGUAGE_MAX_TEXTS)
-                    number = ORLO_LANGUAGE_MAX_TEXTS;     // can never be looked for
+                    number = ORLO_LANGUAGE_MAX_TEXTS; // can never be looked for
                 if (text[i] == '0' && j - i > 1)
-                    number = -1;                           // "007=" is not the text of 7
+                    number = -1; // "007=" is not the text of 7
                 if (pass == 1) {
                     position[lines] = i;
                     laterMax[lines] = number;
@@ -288,9 +286,9 @@ public:
 private:
     int* position;
     int* next;
-    int* laterMax;    // the highest number among this line and the lines after it
-    int* head;        // first line of each number; the tails follow in the same block
-    int* tail;        // last line of each number while the chains are built
+    int* laterMax; // the highest number among this line and the lines after it
+    int* head;     // first line of each number; the tails follow in the same block
+    int* tail;     // last line of each number while the chains are built
     int count;
 };
 
@@ -379,10 +377,7 @@ void AppendNumber(CVortanString& out, int n)
 
 } // namespace
 
-COrloLanguage::COrloLanguage()
-    : m_application(nullptr), m_placeholder("X-X"), m_current(nullptr)
-{
-}
+COrloLanguage::COrloLanguage() : m_application(nullptr), m_placeholder("X-X"), m_current(nullptr) {}
 
 COrloLanguage::~COrloLanguage()
 {
@@ -440,8 +435,7 @@ int COrloLanguage::Init(IOrloLanguageHost* application, const CVortanString& bas
             candidates[found++] = path;
         path.Empty();
         application->GetResourcePath(path, fileName);
-        if (!path.IsEmpty() && CVortanFile::Exists(path) &&
-            (found == 0 || path != candidates[0]))
+        if (!path.IsEmpty() && CVortanFile::Exists(path) && (found == 0 || path != candidates[0]))
             candidates[found++] = path;
         if (found == 0)
             break;

@@ -15,18 +15,18 @@
 class IOrloLanguageHost;
 
 // Flag bits taken from the FLAGS word.
-#define ORLO_LANGUAGE_TEXT_RIGHT 0x40000         // "VE_TEXT_RIGHT": texts aligned right
-#define ORLO_LANGUAGE_RIGHT_TO_LEFT 0x800000     // "VE_TEXT_RIGHT_TO_LEFT"
+#define ORLO_LANGUAGE_TEXT_RIGHT 0x40000     // "VE_TEXT_RIGHT": texts aligned right
+#define ORLO_LANGUAGE_RIGHT_TO_LEFT 0x800000 // "VE_TEXT_RIGHT_TO_LEFT"
 
 // The setting that keeps the chosen language's CODE.
 #define ORLO_LANGUAGE_SETTING "__Orlo_Language"
 
 // Limits on what a pack may make the program hold.
-#define ORLO_LANGUAGE_MAX_PACKS 10000                 // pack numbers 0000..9999
+#define ORLO_LANGUAGE_MAX_PACKS 10000                  // pack numbers 0000..9999
 #define ORLO_LANGUAGE_MAX_TEXT_BYTES (4 * 1024 * 1024) // the text entry
-#define ORLO_LANGUAGE_MAX_TEXTS 8192                  // texts 0..8191
-#define ORLO_LANGUAGE_MAX_NAME 64                     // units of NAME and of CODE
-#define ORLO_LANGUAGE_MAX_FLAGS 256                   // units of FLAGS
+#define ORLO_LANGUAGE_MAX_TEXTS 8192                   // texts 0..8191
+#define ORLO_LANGUAGE_MAX_NAME 64                      // units of NAME and of CODE
+#define ORLO_LANGUAGE_MAX_FLAGS 256                    // units of FLAGS
 
 class COrloLanguage {
 public:
@@ -35,12 +35,12 @@ public:
     public:
         CLanguageEntry() : flags(0), specialChars(false) {}
 
-        CVortanString path;     // the pack file
-        CVortanString name;     // NAME
-        CVortanString code;     // CODE
-        CVortanString md5;      // MD5 of the pack file, 32 lowercase hex digits
-        i32 flags;              // ORLO_LANGUAGE_TEXT_RIGHT, ORLO_LANGUAGE_RIGHT_TO_LEFT
-        bool specialChars;      // SPECIAL_CHARS was non-zero
+        CVortanString path; // the pack file
+        CVortanString name; // NAME
+        CVortanString code; // CODE
+        CVortanString md5;  // MD5 of the pack file, 32 lowercase hex digits
+        i32 flags;          // ORLO_LANGUAGE_TEXT_RIGHT, ORLO_LANGUAGE_RIGHT_TO_LEFT
+        bool specialChars;  // SPECIAL_CHARS was non-zero
     };
 
     COrloLanguage();
@@ -93,8 +93,8 @@ private:
 
     IOrloLanguageHost* m_application;
     CVortanString m_baseName;
-    CVortanString m_placeholder;    // "X-X"
-    CLanguageEntry* m_current;      // one of m_entries, or null
-    CVortanPtrArray m_entries;      // CLanguageEntry*, owned, in pack-number order
-    CVortanStringArray m_table;     // the current language's texts
+    CVortanString m_placeholder; // "X-X"
+    CLanguageEntry* m_current;   // one of m_entries, or null
+    CVortanPtrArray m_entries;   // CLanguageEntry*, owned, in pack-number order
+    CVortanStringArray m_table;  // the current language's texts
 };

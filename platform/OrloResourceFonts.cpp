@@ -18,7 +18,7 @@ bool NoPackLeft(const COrloFontRecord* record)
     return record->packId <= 0;
 }
 
-}  // namespace
+} // namespace
 
 void COrloResourceManager::DeleteFont(CVortanBitmapFont* font)
 {

@@ -21,8 +21,8 @@
 
 namespace {
 
-const u32 kGlRgba = 0x1908;          // GL_RGBA
-const u32 kGlUnsignedByte = 0x1401;  // GL_UNSIGNED_BYTE
+const u32 kGlRgba = 0x1908;         // GL_RGBA
+const u32 kGlUnsignedByte = 0x1401; // GL_UNSIGNED_BYTE
 
 // Largest entry read whole into memory (resource files, sound files, descriptions).
 const int kMaxReadBytes = 64 * 1024 * 1024;
@@ -52,11 +52,13 @@ EntryKind KindOf(const CVortanString& bareName)
     if (dot <= 0)
         return KIND_OTHER;
     CVortanString ext(bareName, dot + 1, -1);
-    if (ext.CompareNoCase(CVortanString("jpg")) == 0 || ext.CompareNoCase(CVortanString("png")) == 0)
+    if (ext.CompareNoCase(CVortanString("jpg")) == 0 ||
+        ext.CompareNoCase(CVortanString("png")) == 0)
         return KIND_IMAGE;
     if (ext.CompareNoCase(CVortanString("six")) == 0)
         return KIND_ATLAS;
-    if (ext.CompareNoCase(CVortanString("wav")) == 0 || ext.CompareNoCase(CVortanString("ogg")) == 0)
+    if (ext.CompareNoCase(CVortanString("wav")) == 0 ||
+        ext.CompareNoCase(CVortanString("ogg")) == 0)
         return KIND_SOUND;
     if (ext.CompareNoCase(CVortanString("fnt")) == 0)
         return KIND_FONT;
@@ -129,10 +131,12 @@ i32 DesignSizeOf(CVortanXMLDataNode* section)
 
 // The "files" list of a "/dmp.meta" section: `bit` for every file whose `attribute` is true,
 // 0 for the others, keyed by the bare file name.
-void ReadFileFlags(CVortanXMLDataNode* section, const char* attribute, i32 bit, CVortanMap<CHashString, i32>& out)
+void ReadFileFlags(CVortanXMLDataNode* section, const char* attribute, i32 bit,
+                   CVortanMap<CHashString, i32>& out)
 {
     CVortanXMLDataNode* files = CXMLLoaderWrapper::FindChildElement(section, "files");
-    for (CVortanXMLDataNode* f = CXMLLoaderWrapper::GetFirstChild(files); f; f = CXMLLoaderWrapper::GetNextSibling(f)) {
+    for (CVortanXMLDataNode* f = CXMLLoaderWrapper::GetFirstChild(files); f;
+         f = CXMLLoaderWrapper::GetNextSibling(f)) {
         const char* nodeName = CXMLLoaderWrapper::GetNodeName(f);
         const char* path = CXMLLoaderWrapper::GetAttribute(f, "$path");
         if (!nodeName || strcmp(nodeName, "file") != 0 || !path || !path[0])
@@ -165,7 +169,8 @@ void SetFlags(COrloSoundRecord*, i32) {}
 // (with the entry's flags), so that it can load again; one that an open pack lists stays
 // with that pack; a new name gets the record that `make` builds.
 template <class R, class Make>
-void ListEntry(CVortanMap<CHashString, R*>& map, const CHashString& key, i32 packId, i32 flags, Make make)
+void ListEntry(CVortanMap<CHashString, R*>& map, const CHashString& key, i32 packId, i32 flags,
+               Make make)
 {
     int at = map.FindKey(key);
     if (at >= 0) {
@@ -181,14 +186,14 @@ void ListEntry(CVortanMap<CHashString, R*>& map, const CHashString& key, i32 pac
         delete record;
 }
 
-}  // namespace
+} // namespace
 
 // --- construction -----------------------------------------------------------------------------
 
 COrloResourceManager::COrloResourceManager()
-    : m_application(nullptr), m_soundEngine(nullptr), m_nextPackId(0), m_skipPoll(1), m_current(nullptr)
-{
-}
+    : m_application(nullptr), m_soundEngine(nullptr), m_nextPackId(0), m_skipPoll(1),
+      m_current(nullptr)
+{}
 
 COrloResourceManager::~COrloResourceManager()
 {
@@ -305,7 +310,8 @@ void COrloResourceManager::ReleaseAll()
 
 // --- packs ------------------------------------------------------------------------------------
 
-void COrloResourceManager::ResolvePackPath(const CVortanString& name, int flags, CVortanString& path) const
+void COrloResourceManager::ResolvePackPath(const CVortanString& name, int flags,
+                                           CVortanString& path) const
 {
     if (flags == ORLO_PACK_BESIDE_PROGRAM && m_application) {
         path.Empty();
@@ -433,7 +439,7 @@ void COrloResourceManager::ReadAtlas(COrloPackRecord* record, const CVortanStrin
                     continue;
                 CHashString key{CVortanString(member)};
                 if (m_atlas.Contains(key))
-                    continue;  // the first registration wins
+                    continue; // the first registration wins
                 COrloAtlasRecord* atlas = new (std::nothrow) COrloAtlasRecord();
                 if (!atlas)
                     continue;
@@ -465,18 +471,23 @@ void COrloResourceManager::RegisterEntry(COrloPackRecord* record, const CVortanS
         return;
     case KIND_IMAGE: {
         const i32 id = record->id, flags = FlagsOf(record->imageFlags, key);
-        ListEntry(m_surfaces, key, id, flags,
-                  [&] { return new (std::nothrow) COrloSurfaceRecord{this, id, nullptr, 0, flags}; });
+        ListEntry(m_surfaces, key, id, flags, [&] {
+            return new (std::nothrow) COrloSurfaceRecord{this, id, nullptr, 0, flags};
+        });
         return;
     }
     case KIND_SOUND: {
         const i32 id = record->id;
-        ListEntry(m_sounds, key, id, 0, [&] { return new (std::nothrow) COrloSoundRecord{id, nullptr, 0}; });
+        ListEntry(m_sounds, key, id, 0, [&] {
+            return new (std::nothrow) COrloSoundRecord{id, nullptr, 0};
+        });
         return;
     }
     case KIND_FONT: {
         const i32 id = record->id, flags = FlagsOf(record->fontFlags, key);
-        ListEntry(m_fonts, key, id, flags, [&] { return new (std::nothrow) COrloFontRecord{id, nullptr, 0, flags}; });
+        ListEntry(m_fonts, key, id, flags, [&] {
+            return new (std::nothrow) COrloFontRecord{id, nullptr, 0, flags};
+        });
         return;
     }
     case KIND_OTHER: {
@@ -564,7 +575,8 @@ int COrloResourceManager::ClosePack(const CVortanString& name, int flags)
     return 1;
 }
 
-int COrloResourceManager::ChooseMediaPack(const CVortanString& base, CVortanString* chosenName, int* chosenSize)
+int COrloResourceManager::ChooseMediaPack(const CVortanString& base, CVortanString* chosenName,
+                                          int* chosenSize)
 {
     const int count = (int)(sizeof(kPackSizes) / sizeof(kPackSizes[0]));
     int order[count];
@@ -605,7 +617,8 @@ int COrloResourceManager::AddSurface(const CVortanString& name, CVortanSurface* 
     CHashString key(name);
     if (m_surfaces.Contains(key))
         return 0;
-    COrloSurfaceRecord* record = new (std::nothrow) COrloSurfaceRecord{nullptr, kOutside, surface, 1, 0};
+    COrloSurfaceRecord* record =
+        new (std::nothrow) COrloSurfaceRecord{nullptr, kOutside, surface, 1, 0};
     if (!record)
         return 0;
     if (m_surfaces.Add(key, record) != VORTAN_OK) {
@@ -715,7 +728,8 @@ CVortanSurface* COrloResourceManager::LoadSurface(const CVortanString& name, CVo
             DeleteSurface(scaled);
         }
     }
-    surface->CreateTexture(kGlRgba, kGlUnsignedByte, (record->flags & ORLO_IMAGE_NO_MIPMAPS) ? 0 : 1);
+    surface->CreateTexture(kGlRgba, kGlUnsignedByte,
+                           (record->flags & ORLO_IMAGE_NO_MIPMAPS) ? 0 : 1);
     record->surface = surface;
     record->refCount = 1;
     return surface;
@@ -792,7 +806,9 @@ CVortanSoundWave* COrloResourceManager::LoadSoundAsync(const CVortanString& name
     }
     CVortanSoundWave* sound = CVortanSoundWave::CreateInstance();
     CAsyncSoundLoader* loader =
-        sound ? new (std::nothrow) CAsyncSoundLoader(this, m_soundEngine, (u8*)data, size, sound, path) : nullptr;
+        sound ? new (std::nothrow)
+                    CAsyncSoundLoader(this, m_soundEngine, (u8*)data, size, sound, path)
+              : nullptr;
     if (!loader) {
         m_lock.Unlock();
         delete[] data;
@@ -848,7 +864,8 @@ int COrloResourceManager::ReleaseSound(CVortanSoundWave*& sound)
         m_lock.Unlock();
         DeleteSound(last);
     };
-    return ReleaseRecord(m_sounds, sound, &COrloSoundRecord::sound, stopAndDelete, NoPackLeft<COrloSoundRecord>);
+    return ReleaseRecord(m_sounds, sound, &COrloSoundRecord::sound, stopAndDelete,
+                         NoPackLeft<COrloSoundRecord>);
 }
 
 // --- programs ---------------------------------------------------------------------------------
@@ -897,7 +914,7 @@ int COrloResourceManager::ReleaseProgram(CVortan3DProgram*& program)
 {
     // A program's record stays: AddProgram fills it again under the same name.
     return ReleaseRecord(m_programs, program, &COrloProgramRecord::program, DeleteProgram,
-                         (bool (*)(const COrloProgramRecord*))nullptr);
+                         (bool (*)(const COrloProgramRecord*)) nullptr);
 }
 
 // --- files ------------------------------------------------------------------------------------

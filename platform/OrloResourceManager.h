@@ -35,7 +35,7 @@ enum { ORLO_PACK_BESIDE_PROGRAM = 0 };
 
 class COrloResourceManager : public IOrloResourceReader {
 public:
-    class CAsyncSoundLoader;  // platform/OrloSoundLoader.h
+    class CAsyncSoundLoader; // platform/OrloSoundLoader.h
 
     COrloResourceManager();
     // Frees whatever ReleaseAll has not (owners call ReleaseAll first).
@@ -62,7 +62,8 @@ public:
     virtual int AddSurface(const CVortanString& name, CVortanSurface* surface);
     // The loaded surface with one more reference, or null. For an atlas member the atlas
     // image's surface is returned and the member's rectangle copied to `rect` (when given).
-    virtual CVortanSurface* FindSurface(const CVortanString& name, CVortanFloatRect* rect = nullptr);
+    virtual CVortanSurface* FindSurface(const CVortanString& name,
+                                        CVortanFloatRect* rect = nullptr);
     // FindSurface, else LoadSurface. Null for an empty name.
     virtual CVortanSurface* GetSurface(const CVortanString& name, CVortanFloatRect* rect = nullptr);
     // 1 for null or a registered surface (one more reference), 0 for an unknown one.
@@ -88,7 +89,8 @@ public:
     // sizes 640, 480, 360, 320, 240 at or below the smaller screen side from the largest
     // down, then those above it from the smallest up. 1 with the chosen name and size (when
     // asked for), 0 when none opens.
-    virtual int ChooseMediaPack(const CVortanString& base, CVortanString* chosenName, int* chosenSize);
+    virtual int ChooseMediaPack(const CVortanString& base, CVortanString* chosenName,
+                                int* chosenSize);
 
     // Registers a program made elsewhere (reference count 1). A record of that name whose
     // program was released takes the new one. 1; 0 when a live program holds the name (the
@@ -109,7 +111,8 @@ public:
     virtual int ReloadAllSurfaceTextures();
 
     // The loaders behind the Get operations.
-    virtual CVortanSurface* LoadSurface(const CVortanString& name, CVortanFloatRect* rect = nullptr);
+    virtual CVortanSurface* LoadSurface(const CVortanString& name,
+                                        CVortanFloatRect* rect = nullptr);
     virtual CVortanSoundWave* LoadSoundAsync(const CVortanString& name, int flags);
     virtual CVortanBitmapFont* LoadFont(const CVortanString& name);
 
@@ -155,15 +158,15 @@ private:
     IVortanApplication* m_application;
     CVortanSoundEngine* m_soundEngine;
     i32 m_nextPackId;
-    CVortanPtrArray m_packs;  // COrloPackRecord*, in opening order
+    CVortanPtrArray m_packs; // COrloPackRecord*, in opening order
     CVortanMap<CHashString, COrloSurfaceRecord*> m_surfaces;
     CVortanMap<CHashString, COrloAtlasRecord*> m_atlas;
     CVortanMap<CHashString, COrloSoundRecord*> m_sounds;
     CVortanMap<CHashString, COrloFontRecord*> m_fonts;
     CVortanMap<CHashString, COrloProgramRecord*> m_programs;
     CVortanMap<CHashString, COrloOtherFileRecord*> m_otherFiles;
-    CVortanMutex m_lock;                       // guards m_loaders
-    CVortanArray<CAsyncSoundLoader*> m_loaders;  // in queueing order
+    CVortanMutex m_lock;                        // guards m_loaders
+    CVortanArray<CAsyncSoundLoader*> m_loaders; // in queueing order
     i32 m_skipPoll;
-    COrloPackRecord* m_current;                // the pack whose file is open, or null
+    COrloPackRecord* m_current; // the pack whose file is open, or null
 };

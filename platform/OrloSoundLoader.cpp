@@ -2,13 +2,13 @@
 
 #include "VortanSound/VortanSoundWave.h"
 
-COrloResourceManager::CAsyncSoundLoader::CAsyncSoundLoader(COrloResourceManager* manager, CVortanSoundEngine* engine,
-                                                           u8* data, int size, CVortanSoundWave* sound,
+COrloResourceManager::CAsyncSoundLoader::CAsyncSoundLoader(COrloResourceManager* manager,
+                                                           CVortanSoundEngine* engine, u8* data,
+                                                           int size, CVortanSoundWave* sound,
                                                            const CVortanString& path)
-    : m_manager(manager), m_engine(engine), m_data(data), m_size(size), m_sound(sound), m_path(path), m_done(0),
-      m_result(0)
-{
-}
+    : m_manager(manager), m_engine(engine), m_data(data), m_size(size), m_sound(sound),
+      m_path(path), m_done(0), m_result(0)
+{}
 
 COrloResourceManager::CAsyncSoundLoader::~CAsyncSoundLoader()
 {

@@ -63,7 +63,8 @@ void IOrloGameState::SendGameData(const u8* bytes, int length, int a, int b)
         session->SendGameData(bytes, length, a, b);
 }
 
-void IOrloGameState::ReportMatchEnd(const CVortanArray<i32>* ids, const CVortanArray<i32>* places, int flag)
+void IOrloGameState::ReportMatchEnd(const CVortanArray<i32>* ids, const CVortanArray<i32>* places,
+                                    int flag)
 {
     if (m_gateApplication)
         m_gateApplication->EndMatch(ids, places, flag);

@@ -101,7 +101,7 @@ public:
     }
 
 protected:
-    COrloApplication* m_application;  // set by the screen's Init
+    COrloApplication* m_application; // set by the screen's Init
     i32 m_sendToBack;
     i32 m_finished;
 
@@ -149,7 +149,8 @@ public:
     virtual void SendGameData(const u8* bytes, int length, int a, int b);
     virtual void OnGameData(const u8* bytes, int length) = 0;
     // The match result (player ids, places, flag), passed on to the application's EndMatch.
-    virtual void ReportMatchEnd(const CVortanArray<i32>* ids, const CVortanArray<i32>* places, int flag);
+    virtual void ReportMatchEnd(const CVortanArray<i32>* ids, const CVortanArray<i32>* places,
+                                int flag);
     virtual void OnGameClosed() = 0;
     virtual void SetSessionFlag(int value) = 0;
 
@@ -186,6 +187,6 @@ public:
     COrloLanguage* GetLanguageObject() const { return m_language; }
 
 protected:
-    COrloLanguage* m_language;                 // the game's own texts; null until set
-    COrlogateApplication* m_gateApplication;   // null until SetApplication
+    COrloLanguage* m_language;               // the game's own texts; null until set
+    COrlogateApplication* m_gateApplication; // null until SetApplication
 };

@@ -1,19 +1,14 @@
 // COrloStatsEntry: one named, typed value of the settings store.
 #include "platform/OrloStatsEntry.h"
 
-COrloStatsEntry::COrloStatsEntry()
-    : kind(ORLO_STATS_INT), intValue(0), boolValue(0), extraValue(0)
-{
-}
+COrloStatsEntry::COrloStatsEntry() : kind(ORLO_STATS_INT), intValue(0), boolValue(0), extraValue(0)
+{}
 
 COrloStatsEntry::COrloStatsEntry(const CVortanString& entryName)
     : kind(ORLO_STATS_INT), name(entryName), intValue(0), boolValue(0), extraValue(0)
-{
-}
+{}
 
-COrloStatsEntry::~COrloStatsEntry()
-{
-}
+COrloStatsEntry::~COrloStatsEntry() {}
 
 void COrloStatsEntry::ResetValues()
 {
@@ -39,7 +34,7 @@ void COrloStatsEntry::SetBool(int value)
 
 void COrloStatsEntry::SetString(const CVortanString& value)
 {
-    CVortanString copy(value);   // the value may be this entry's own string
+    CVortanString copy(value); // the value may be this entry's own string
     ResetValues();
     kind = ORLO_STATS_STRING;
     stringValue = copy;

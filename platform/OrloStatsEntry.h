@@ -4,12 +4,7 @@
 #include "engine/VortanTypes.h"
 
 // Kinds of a settings entry (also their codes in "stats.dat").
-enum {
-    ORLO_STATS_INT = 0,
-    ORLO_STATS_BOOL = 1,
-    ORLO_STATS_STRING = 2,
-    ORLO_STATS_EXTRA_INT = 3
-};
+enum { ORLO_STATS_INT = 0, ORLO_STATS_BOOL = 1, ORLO_STATS_STRING = 2, ORLO_STATS_EXTRA_INT = 3 };
 
 class COrloStatsEntry {
 public:
@@ -19,7 +14,7 @@ public:
 
     // Each setter sets the kind and its own value and resets every other value field.
     void SetInt(int value);
-    void SetBool(int value);            // stored as 0 or 1
+    void SetBool(int value); // stored as 0 or 1
     void SetString(const CVortanString& value);
     void SetExtraInt(int value);
 

@@ -127,7 +127,6 @@ bool SameText(const CVortanString& a, const CVortanString& b)
     return length == 0 || memcmp(a.GetBuffer(), b.GetBuffer(), (size_t)length * 2) == 0;
 }
 
-
 bool WriteAll(int fd, const u8* data, size_t size)
 {
     while (size > 0) {
@@ -145,9 +144,7 @@ bool WriteAll(int fd, const u8* data, size_t size)
 
 } // namespace
 
-COrloStatsStore::COrloStatsStore()
-{
-}
+COrloStatsStore::COrloStatsStore() {}
 
 COrloStatsStore::~COrloStatsStore()
 {
@@ -263,11 +260,20 @@ int COrloStatsStore::Save()
         // read back as a kind with a value.
         PutInt16(bytes, (kind >= -32768 && kind <= 32767) ? (i16)kind : (i16)-1);
         switch (kind) {
-        case ORLO_STATS_INT: PutInt32(bytes, entry->intValue); break;
-        case ORLO_STATS_BOOL: PutInt32(bytes, entry->boolValue); break;
-        case ORLO_STATS_STRING: PutText(bytes, entry->stringValue); break;
-        case ORLO_STATS_EXTRA_INT: PutInt32(bytes, entry->extraValue); break;
-        default: break;
+        case ORLO_STATS_INT:
+            PutInt32(bytes, entry->intValue);
+            break;
+        case ORLO_STATS_BOOL:
+            PutInt32(bytes, entry->boolValue);
+            break;
+        case ORLO_STATS_STRING:
+            PutText(bytes, entry->stringValue);
+            break;
+        case ORLO_STATS_EXTRA_INT:
+            PutInt32(bytes, entry->extraValue);
+            break;
+        default:
+            break;
         }
     }
 

@@ -27,8 +27,7 @@ CVortanRect ScaledCentred(float s, int pw, int ph, int W, int H)
 
 COrloTitleState::COrloTitleState()
     : m_time(0.0f), m_background(nullptr), m_title(nullptr), m_menuStarted(0), m_holding(0)
-{
-}
+{}
 
 COrloTitleState::~COrloTitleState() {}
 
@@ -67,7 +66,8 @@ void COrloTitleState::LoadBackground(bool landscape)
 {
     // The new picture is taken before the old one is let go: when both are the same, it
     // stays loaded instead of being decoded again.
-    CVortanSurface* background = GetPicture(landscape ? "background-horizontal" : "background-vertical");
+    CVortanSurface* background =
+        GetPicture(landscape ? "background-horizontal" : "background-vertical");
     if (m_background)
         m_application->ReleaseSurface(m_background);
     m_background = background;

@@ -18,31 +18,13 @@
 #include "platform/OrloTitleState.h"
 
 COrlogateApplication::COrlogateApplication()
-    : m_quitRequested(0),
-      m_inGame(0),
-      m_returnGuard(0),
-      m_lobbyConnected(0),
-      m_soundEngine(nullptr),
-      m_musicPlayer(nullptr),
-      m_session(nullptr),
-      m_gameState(nullptr),
-      m_ownsGameState(0),
-      m_menu(nullptr),
-      m_device(nullptr),
-      m_settings(nullptr),
-      m_achievements(nullptr),
-      m_advertisement(nullptr),
-      m_toast(nullptr),
-      m_netConnection(nullptr),
-      m_language(nullptr),
-      m_reloadStep(0),
-      m_reloadImage(nullptr),
-      m_musicLoop(0),
-      m_musicPosition(0),
-      m_endReportPending(0),
-      m_rematchChoice(-1)
-{
-}
+    : m_quitRequested(0), m_inGame(0), m_returnGuard(0), m_lobbyConnected(0),
+      m_soundEngine(nullptr), m_musicPlayer(nullptr), m_session(nullptr), m_gameState(nullptr),
+      m_ownsGameState(0), m_menu(nullptr), m_device(nullptr), m_settings(nullptr),
+      m_achievements(nullptr), m_advertisement(nullptr), m_toast(nullptr), m_netConnection(nullptr),
+      m_language(nullptr), m_reloadStep(0), m_reloadImage(nullptr), m_musicLoop(0),
+      m_musicPosition(0), m_endReportPending(0), m_rematchChoice(-1)
+{}
 
 COrlogateApplication::~COrlogateApplication()
 {
@@ -71,7 +53,7 @@ int COrlogateApplication::Create(void* platform, int width, int height, IOrloGam
     if (result == VORTAN_OK)
         m_ownsGameState = 1;
     else
-        m_gameState = nullptr;  // the caller deletes it
+        m_gameState = nullptr; // the caller deletes it
     return result;
 }
 
@@ -212,9 +194,11 @@ int COrlogateApplication::InitPlatform()
 
     // Settings defaults, then their values applied.
     COrloStatsEntry* soundsMute = EnsureEntry(m_settings, ORLO_KEY_SOUNDS_MUTE, ORLO_STATS_BOOL, 1);
-    COrloStatsEntry* soundsVolume = EnsureEntry(m_settings, ORLO_KEY_SOUNDS_VOLUME, ORLO_STATS_INT, ORLO_DEFAULT_VOLUME);
+    COrloStatsEntry* soundsVolume =
+        EnsureEntry(m_settings, ORLO_KEY_SOUNDS_VOLUME, ORLO_STATS_INT, ORLO_DEFAULT_VOLUME);
     COrloStatsEntry* musicMute = EnsureEntry(m_settings, ORLO_KEY_MUSIC_MUTE, ORLO_STATS_BOOL, 1);
-    COrloStatsEntry* musicVolume = EnsureEntry(m_settings, ORLO_KEY_MUSIC_VOLUME, ORLO_STATS_INT, ORLO_DEFAULT_VOLUME);
+    COrloStatsEntry* musicVolume =
+        EnsureEntry(m_settings, ORLO_KEY_MUSIC_VOLUME, ORLO_STATS_INT, ORLO_DEFAULT_VOLUME);
     COrloStatsEntry* vibrations = EnsureEntry(m_settings, ORLO_KEY_VIBRATIONS, ORLO_STATS_BOOL, 1);
     SetSoundsMute(soundsMute ? soundsMute->boolValue != 0 : true);
     SetSoundsVolume(soundsVolume ? soundsVolume->intValue : ORLO_DEFAULT_VOLUME);

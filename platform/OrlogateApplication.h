@@ -101,7 +101,8 @@ public:
     // Status observer.
     void OnLobbyStateChanged(COrloNetworkSession* session, int state) override;
     void OnGameStateChanged(COrloNetworkSession* session, int state) override;
-    void OnNotification(COrloNetworkSession* session, int reserved, int kind, const CVortanString& text) override;
+    void OnNotification(COrloNetworkSession* session, int reserved, int kind,
+                        const CVortanString& text) override;
     virtual void OnChatMessage(const COrloChatRecord& record, bool incoming);
     virtual void SendChatMessage(const CVortanString& text, int kind);
     virtual void SendChatNotice(int kind);
@@ -188,16 +189,16 @@ protected:
     int m_returnGuard;
     int m_lobbyConnected;
 
-    CVortanPtrArray m_states;         // IOrloState*, owned; index 0 = front
-    CVortanPtrArray m_overlays;       // COrloNotification*, owned
-    CVortanPtrArray m_frontRequests;  // IOrloState*, in queueing order
+    CVortanPtrArray m_states;        // IOrloState*, owned; index 0 = front
+    CVortanPtrArray m_overlays;      // COrloNotification*, owned
+    CVortanPtrArray m_frontRequests; // IOrloState*, in queueing order
 
     CVortanSoundEngine* m_soundEngine;
     CVortanSoundMusicPlayer* m_musicPlayer;
     COrloNetworkSession* m_session;
-    IOrloGameState* m_gameState;      // the online menu owns it once it took it in
-    int m_ownsGameState;              // Create succeeded: the game is ours until a menu takes it
-    COrloMenuState* m_menu;           // one of the screens, or null
+    IOrloGameState* m_gameState; // the online menu owns it once it took it in
+    int m_ownsGameState;         // Create succeeded: the game is ours until a menu takes it
+    COrloMenuState* m_menu;      // one of the screens, or null
     COrloDevice* m_device;
     COrloStatsStore* m_settings;
     COrloAchievementStation* m_achievements;
@@ -206,15 +207,15 @@ protected:
     COrloNetConnection* m_netConnection;
     COrloLanguage* m_language;
 
-    int m_reloadStep;                 // 0 none, 1 draw the reload screen, 2 reload textures
+    int m_reloadStep; // 0 none, 1 draw the reload screen, 2 reload textures
     CVortanSurface* m_reloadImage;
 
     CVortanString m_musicFile;
     int m_musicLoop;
-    int m_musicPosition;              // ms
+    int m_musicPosition; // ms
 
     int m_endReportPending;
-    int m_rematchChoice;              // -1 none; bit 0 accept, bit 1 leave
+    int m_rematchChoice; // -1 none; bit 0 accept, bit 1 leave
 };
 
 // The game module's factory: the application with the game's state, ready to run, or null.

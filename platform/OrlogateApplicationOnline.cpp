@@ -35,7 +35,7 @@ int COrlogateApplication::CreateSessionAndMenu()
     COrloMenuState* menu = new (std::nothrow) COrloMenuState();
     if (!menu)
         return VORTAN_E_NOMEMORY;
-    m_menu = menu;  // the menu's Init takes the game in through the application
+    m_menu = menu; // the menu's Init takes the game in through the application
     int result = PushState(menu);
     if (result != VORTAN_OK) {
         m_menu = nullptr;
@@ -228,7 +228,8 @@ void COrlogateApplication::OnPlayerLeft(COrloNetworkSession* session, int player
 
 // --- the end of a match ---------------------------------------------------------------------------
 
-void COrlogateApplication::EndMatch(const CVortanArray<i32>* ids, const CVortanArray<i32>* places, int flag)
+void COrlogateApplication::EndMatch(const CVortanArray<i32>* ids, const CVortanArray<i32>* places,
+                                    int flag)
 {
     m_endReportPending = 1;
     if (m_session)

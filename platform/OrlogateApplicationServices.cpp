@@ -301,8 +301,9 @@ void COrlogateApplication::DrawReloadScreen()
     graphics->Clear(0xFF000000u, nullptr);
     if (!m_reloadImage && LoadReloadScreenImage() != VORTAN_OK)
         return;
-    graphics->Blit(graphics->GetWidth() - m_reloadImage->GetWidth(), graphics->GetHeight() - m_reloadImage->GetHeight(),
-                   m_reloadImage, nullptr, VORTAN_BLIT_ALPHA);
+    graphics->Blit(graphics->GetWidth() - m_reloadImage->GetWidth(),
+                   graphics->GetHeight() - m_reloadImage->GetHeight(), m_reloadImage, nullptr,
+                   VORTAN_BLIT_ALPHA);
     FreeReloadImage();
 }
 

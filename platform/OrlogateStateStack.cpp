@@ -163,7 +163,7 @@ void COrlogateApplication::Update()
     // Finished screens leave; screens that asked to go to the back are set aside and then
     // appended behind the others. Only the front screen is loaded, so only it is unloaded.
     CVortanPtrArray aside;
-    int frontLeftAlone = 0;  // the front went aside and no screen was left to load
+    int frontLeftAlone = 0; // the front went aside and no screen was left to load
     for (int i = 0; i < m_states.GetCount();) {
         IOrloState* screen = (IOrloState*)m_states.GetAt(i);
         if (screen->IsFinished()) {
@@ -227,25 +227,26 @@ int COrlogateApplication::RoutePointer(int kind, int button, int x, int y)
 {
     int result;
     if (m_toast && m_toast->IsShowing()) {
-        result = kind == 0 ? m_toast->OnPointerDown(button, x, y)
+        result = kind == 0   ? m_toast->OnPointerDown(button, x, y)
                  : kind == 1 ? m_toast->OnPointerMove(button, x, y)
                              : m_toast->OnPointerUp(button, x, y);
         if (result) {
-            if (kind == 0 && m_menu && m_toast->GetCurrentKind() == COrloToastNotification::KIND_CHALLENGE)
+            if (kind == 0 && m_menu &&
+                m_toast->GetCurrentKind() == COrloToastNotification::KIND_CHALLENGE)
                 m_menu->ShowPage(CVortanString("challenge_received"), 1);
             return result;
         }
     }
     COrloNotification* overlay = (COrloNotification*)m_overlays.GetAt(0);
     if (overlay) {
-        result = kind == 0 ? overlay->OnPointerDown(button, x, y)
+        result = kind == 0   ? overlay->OnPointerDown(button, x, y)
                  : kind == 1 ? overlay->OnPointerMove(button, x, y)
                              : overlay->OnPointerUp(button, x, y);
         if (result)
             return result;
     }
     if (m_advertisement && m_advertisement->IsShown()) {
-        result = kind == 0 ? m_advertisement->OnPointerDown(button, x, y)
+        result = kind == 0   ? m_advertisement->OnPointerDown(button, x, y)
                  : kind == 1 ? m_advertisement->OnPointerMove(button, x, y)
                              : m_advertisement->OnPointerUp(button, x, y);
         if (result)
@@ -253,7 +254,7 @@ int COrlogateApplication::RoutePointer(int kind, int button, int x, int y)
     }
     for (int i = 0; i < m_states.GetCount(); ++i) {
         IOrloState* screen = (IOrloState*)m_states.GetAt(i);
-        result = kind == 0 ? screen->OnPointerDown(button, x, y)
+        result = kind == 0   ? screen->OnPointerDown(button, x, y)
                  : kind == 1 ? screen->OnPointerMove(button, x, y)
                              : screen->OnPointerUp(button, x, y);
         if (result)

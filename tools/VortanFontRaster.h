@@ -27,12 +27,12 @@ struct Glyph {
     int width = 0, height = 0;
     int xoffset = 0, yoffset = 0, xadvance = 0;
     int page = 0, x = 0, y = 0;
-    std::vector<unsigned char> coverage;  // width x height
+    std::vector<unsigned char> coverage; // width x height
 };
 
 struct Page {
     int width = 0, height = 0;
-    std::vector<unsigned char> coverage;  // width x height
+    std::vector<unsigned char> coverage; // width x height
 };
 
 inline std::string Utf8(unsigned code)
@@ -60,7 +60,8 @@ class Rasterizer {
 public:
     // family: a fontconfig family ("DejaVu Sans"); pixels: the em size in pixels.
     Rasterizer(const std::string& family, int pixels, bool bold)
-        : m_surface(cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1)), m_cr(cairo_create(m_surface))
+        : m_surface(cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1)),
+          m_cr(cairo_create(m_surface))
     {
         m_layout = pango_cairo_create_layout(m_cr);
         cairo_font_options_t* options = cairo_font_options_create();
@@ -92,7 +93,8 @@ public:
         if (!font)
             return std::string();
         PangoFontDescription* d = pango_font_describe(font);
-        std::string family = pango_font_description_get_family(d) ? pango_font_description_get_family(d) : "";
+        std::string family =
+            pango_font_description_get_family(d) ? pango_font_description_get_family(d) : "";
         pango_font_description_free(d);
         g_object_unref(font);
         return family;
@@ -101,7 +103,8 @@ public:
     // Ascent and descent of the font in pixels (rounded up).
     void Metrics(int* ascent, int* descent)
     {
-        PangoFontMetrics* m = pango_context_get_metrics(pango_layout_get_context(m_layout), m_font, nullptr);
+        PangoFontMetrics* m =
+            pango_context_get_metrics(pango_layout_get_context(m_layout), m_font, nullptr);
         *ascent = (pango_font_metrics_get_ascent(m) + PANGO_SCALE - 1) / PANGO_SCALE;
         *descent = (pango_font_metrics_get_descent(m) + PANGO_SCALE - 1) / PANGO_SCALE;
         pango_font_metrics_unref(m);
@@ -132,8 +135,9 @@ public:
             return false;
         cairo_t* cr = cairo_create(image);
         PangoLayout* layout = pango_cairo_create_layout(cr);
-        pango_cairo_context_set_font_options(pango_layout_get_context(layout),
-                                             pango_cairo_context_get_font_options(pango_layout_get_context(m_layout)));
+        pango_cairo_context_set_font_options(
+            pango_layout_get_context(layout),
+            pango_cairo_context_get_font_options(pango_layout_get_context(m_layout)));
         pango_layout_set_font_description(layout, m_font);
         pango_layout_set_text(layout, text.c_str(), -1);
         cairo_set_source_rgba(cr, 1, 1, 1, 1);
@@ -224,8 +228,8 @@ inline bool Pack(std::vector<Glyph>& glyphs, int pageWidth, int maxHeight, std::
             continue;
         Page& pg = pages[(size_t)g.page];
         for (int yy = 0; yy < g.height; ++yy)
-            memcpy(&pg.coverage[(size_t)(g.y + yy) * pg.width + g.x], &g.coverage[(size_t)yy * g.width],
-                   (size_t)g.width);
+            memcpy(&pg.coverage[(size_t)(g.y + yy) * pg.width + g.x],
+                   &g.coverage[(size_t)yy * g.width], (size_t)g.width);
     }
     return true;
 }
@@ -240,7 +244,8 @@ inline cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsi
 // The page as a PNG: white pixels whose alpha is the coverage.
 inline bool PagePng(const Page& page, std::vector<unsigned char>& png)
 {
-    cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, page.width, page.height);
+    cairo_surface_t* image =
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, page.width, page.height);
     if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS)
         return false;
     cairo_surface_flush(image);
@@ -250,7 +255,7 @@ inline bool PagePng(const Page& page, std::vector<unsigned char>& png)
         unsigned int* row = (unsigned int*)(data + (size_t)y * stride);
         for (int x = 0; x < page.width; ++x) {
             unsigned a = page.coverage[(size_t)y * page.width + x];
-            row[x] = (a << 24) | (a << 16) | (a << 8) | a;  // premultiplied white
+            row[x] = (a << 24) | (a << 16) | (a << 8) | a; // premultiplied white
         }
     }
     cairo_surface_mark_dirty(image);

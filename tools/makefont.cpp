@@ -35,9 +35,9 @@ int Usage(const char* problem)
 {
     if (problem)
         fprintf(stderr, "makefont: %s\n", problem);
-    fprintf(stderr,
-            "usage: makefont [--family NAME] [--size PIXELS] [--bold] [--chars LIST] [--line-height N]\n"
-            "                [--page-width N] [--page-height N] OUTPUT.fnt\n");
+    fprintf(stderr, "usage: makefont [--family NAME] [--size PIXELS] [--bold] [--chars LIST] "
+                    "[--line-height N]\n"
+                    "                [--page-width N] [--page-height N] OUTPUT.fnt\n");
     return 2;
 }
 
@@ -59,7 +59,8 @@ bool ParseChars(const std::string& list, std::set<unsigned>& codes)
     size_t start = 0;
     while (start <= list.size()) {
         size_t comma = list.find(',', start);
-        std::string item = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        std::string item =
+            list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         if (item.empty())
             return false;
         size_t dash = item.find('-', 1);
@@ -73,7 +74,7 @@ bool ParseChars(const std::string& list, std::set<unsigned>& codes)
             return false;
         }
         for (long c = a; c <= b; ++c) {
-            if (c < 0xD800 || c > 0xDFFF)  // UTF-16 surrogates are not characters
+            if (c < 0xD800 || c > 0xDFFF) // UTF-16 surrogates are not characters
                 codes.insert((unsigned)c);
         }
         if (comma == std::string::npos)
@@ -172,7 +173,8 @@ int main(int argc, char** argv)
     fontraster::Rasterizer raster(family, (int)size, bold);
     std::string resolved = raster.ResolvedFamily();
     if (strcasecmp(resolved.c_str(), family.c_str()) != 0) {
-        fprintf(stderr, "makefont: the font family \"%s\" is not installed (fontconfig offers \"%s\")\n",
+        fprintf(stderr,
+                "makefont: the font family \"%s\" is not installed (fontconfig offers \"%s\")\n",
                 family.c_str(), resolved.c_str());
         return 1;
     }
@@ -194,7 +196,8 @@ int main(int argc, char** argv)
     }
     std::vector<fontraster::Page> pages;
     if (!fontraster::Pack(glyphs, (int)pageWidth, (int)pageHeight, pages)) {
-        fprintf(stderr, "makefont: a glyph is larger than a %ld x %ld page\n", pageWidth, pageHeight);
+        fprintf(stderr, "makefont: a glyph is larger than a %ld x %ld page\n", pageWidth,
+                pageHeight);
         return 1;
     }
 
@@ -213,28 +216,32 @@ int main(int argc, char** argv)
 
     std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<font>\n";
     char line[256];
-    snprintf(line, sizeof(line), "  <info face=\"%s\" size=\"%ld\" bold=\"%d\"/>\n", XmlEscape(family).c_str(), size,
-             bold ? 1 : 0);
+    snprintf(line, sizeof(line), "  <info face=\"%s\" size=\"%ld\" bold=\"%d\"/>\n",
+             XmlEscape(family).c_str(), size, bold ? 1 : 0);
     xml += line;
     snprintf(line, sizeof(line),
-             "  <common lineHeight=\"%ld\" base=\"%d\" scaleW=\"%ld\" scaleH=\"%d\" pages=\"%zu\"/>\n  <pages>\n",
+             "  <common lineHeight=\"%ld\" base=\"%d\" scaleW=\"%ld\" scaleH=\"%d\" "
+             "pages=\"%zu\"/>\n  <pages>\n",
              lineHeight, ascent, pageWidth, pages.empty() ? 0 : pages[0].height, pages.size());
     xml += line;
     for (size_t p = 0; p < pages.size(); ++p) {
         std::string file = base + "_" + std::to_string(p) + ".png";
         std::vector<unsigned char> png;
-        if (!fontraster::PagePng(pages[p], png) || !fontraster::WriteFileAtomically(dir + file, png.data(), png.size())) {
+        if (!fontraster::PagePng(pages[p], png) ||
+            !fontraster::WriteFileAtomically(dir + file, png.data(), png.size())) {
             fprintf(stderr, "makefont: cannot write %s%s\n", dir.c_str(), file.c_str());
             return 1;
         }
-        snprintf(line, sizeof(line), "    <page id=\"%zu\" file=\"%s\"/>\n", p, XmlEscape(file).c_str());
+        snprintf(line, sizeof(line), "    <page id=\"%zu\" file=\"%s\"/>\n", p,
+                 XmlEscape(file).c_str());
         xml += line;
     }
     snprintf(line, sizeof(line), "  </pages>\n  <chars count=\"%zu\">\n", glyphs.size());
     xml += line;
     for (const fontraster::Glyph& g : glyphs) {
         snprintf(line, sizeof(line),
-                 "    <char id=\"%d\" x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" xoffset=\"%d\" yoffset=\"%d\" "
+                 "    <char id=\"%d\" x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" xoffset=\"%d\" "
+                 "yoffset=\"%d\" "
                  "xadvance=\"%d\" page=\"%d\"/>\n",
                  g.id, g.x, g.y, g.width, g.height, g.xoffset, g.yoffset, g.xadvance, g.page);
         xml += line;
@@ -244,7 +251,7 @@ int main(int argc, char** argv)
         fprintf(stderr, "makefont: cannot write %s\n", output.c_str());
         return 1;
     }
-    printf("%s: %zu glyphs on %zu page(s), line height %ld\n", output.c_str(), glyphs.size(), pages.size(),
-           lineHeight);
+    printf("%s: %zu glyphs on %zu page(s), line height %ld\n", output.c_str(), glyphs.size(),
+           pages.size(), lineHeight);
     return 0;
 }

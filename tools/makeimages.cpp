@@ -52,12 +52,25 @@ Color Hsv(float h, float s, float v)
     float x = c * (1.0f - fabsf(fmodf(h / 60.0f, 2.0f) - 1.0f));
     float m = v - c;
     float r = 0, g = 0, b = 0;
-    if (h < 60) { r = c; g = x; }
-    else if (h < 120) { r = x; g = c; }
-    else if (h < 180) { g = c; b = x; }
-    else if (h < 240) { g = x; b = c; }
-    else if (h < 300) { r = x; b = c; }
-    else { r = c; b = x; }
+    if (h < 60) {
+        r = c;
+        g = x;
+    } else if (h < 120) {
+        r = x;
+        g = c;
+    } else if (h < 180) {
+        g = c;
+        b = x;
+    } else if (h < 240) {
+        g = x;
+        b = c;
+    } else if (h < 300) {
+        r = x;
+        b = c;
+    } else {
+        r = c;
+        b = x;
+    }
     return {r + m, g + m, b + m, 1.0f};
 }
 
@@ -115,7 +128,8 @@ public:
 
     void Fill(const Shape& inside, Color c, float x0, float y0, float x1, float y1)
     {
-        Fill(inside, [c](float, float) { return c; }, x0, y0, x1, y1);
+        Fill(
+            inside, [c](float, float) { return c; }, x0, y0, x1, y1);
     }
 
     void FillAll(const std::function<Color(float, float)>& colour)
@@ -134,22 +148,22 @@ public:
             for (int k = 0; k < 3; ++k) {
                 float v = px[4 * i + k];
                 if (alpha)
-                    v = a > 0.0f ? v / a : 0.0f;   // PNG keeps straight colours
+                    v = a > 0.0f ? v / a : 0.0f; // PNG keeps straight colours
                 v = std::min(1.0f, std::max(0.0f, v));
                 bytes[(size_t)i * channels + k] = (guchar)lrintf(v * 255.0f);
             }
             if (alpha)
                 bytes[(size_t)i * channels + 3] = (guchar)lrintf(std::min(1.0f, a) * 255.0f);
         }
-        GdkPixbuf* pixbuf = gdk_pixbuf_new_from_data(bytes.data(), GDK_COLORSPACE_RGB, alpha, 8,
-                                                     w, h, w * channels, nullptr, nullptr);
+        GdkPixbuf* pixbuf = gdk_pixbuf_new_from_data(bytes.data(), GDK_COLORSPACE_RGB, alpha, 8, w,
+                                                     h, w * channels, nullptr, nullptr);
         if (!pixbuf)
             return false;
         std::string temp = path + ".tmp";
         GError* error = nullptr;
-        gboolean ok = alpha ? gdk_pixbuf_save(pixbuf, temp.c_str(), "png", &error, nullptr)
-                            : gdk_pixbuf_save(pixbuf, temp.c_str(), "jpeg", &error, "quality",
-                                              "92", nullptr);
+        gboolean ok =
+            alpha ? gdk_pixbuf_save(pixbuf, temp.c_str(), "png", &error, nullptr)
+                  : gdk_pixbuf_save(pixbuf, temp.c_str(), "jpeg", &error, "quality", "92", nullptr);
         g_object_unref(pixbuf);
         if (!ok) {
             fprintf(stderr, "makeimages: cannot save %s: %s\n", path.c_str(),
@@ -241,14 +255,22 @@ Shape Polygon(std::vector<float> points)
 const char* Glyph(char c)
 {
     switch (c) {
-    case 'A': return " ### #   ##   #######   ##   ##   #";
-    case 'E': return "######    #    #### #    #    #####";
-    case 'G': return " ### #   ##    # ####   ##   # ### ";
-    case 'L': return "#    #    #    #    #    #    #####";
-    case 'O': return " ### #   ##   ##   ##   ##   # ### ";
-    case 'R': return "#### #   ##   ##### # #  #  # #   #";
-    case 'T': return "#####  #    #    #    #    #    #  ";
-    default: return nullptr;
+    case 'A':
+        return " ### #   ##   #######   ##   ##   #";
+    case 'E':
+        return "######    #    #### #    #    #####";
+    case 'G':
+        return " ### #   ##    # ####   ##   # ### ";
+    case 'L':
+        return "#    #    #    #    #    #    #####";
+    case 'O':
+        return " ### #   ##   ##   ##   ##   # ### ";
+    case 'R':
+        return "#### #   ##   ##### # #  #  # #   #";
+    case 'T':
+        return "#####  #    #    #    #    #    #  ";
+    default:
+        return nullptr;
     }
 }
 
@@ -273,8 +295,8 @@ void DrawText(Canvas& canvas, const char* text, float x, float y, float cell,
                 if (g[row * 5 + col] != '#')
                     continue;
                 float cx = x + (i * 6 + col) * cell, cy = y + row * cell;
-                canvas.Fill(Rect(cx, cy, cx + cell, cy + cell), rowColour(row), cx, cy,
-                            cx + cell, cy + cell);
+                canvas.Fill(Rect(cx, cy, cx + cell, cy + cell), rowColour(row), cx, cy, cx + cell,
+                            cy + cell);
             }
         }
     }
@@ -283,7 +305,8 @@ void DrawText(Canvas& canvas, const char* text, float x, float y, float cell,
 void DrawText(Canvas& canvas, const char* text, float x, float y, float cell, Color colour,
               int letters = 1000)
 {
-    DrawText(canvas, text, x, y, cell, [colour](int) { return colour; }, letters);
+    DrawText(
+        canvas, text, x, y, cell, [colour](int) { return colour; }, letters);
 }
 
 // --- the pictures ----------------------------------------------------------------------------
@@ -311,8 +334,8 @@ bool DrawIntroFrame(int k, const std::string& path)
     c.Fill(Rect(cx - 30, top, cx - 18, base), gate, cx - 30, top, cx - 18, base);
     c.Fill(Rect(cx + 18, top, cx + 30, base), gate, cx + 18, top, cx + 30, base);
     if (k >= 5)
-        c.Fill(RoundRect(cx - 38, top - 10, cx + 38, top + 2, 3), gate, cx - 38, top - 10,
-               cx + 38, top + 2);
+        c.Fill(RoundRect(cx - 38, top - 10, cx + 38, top + 2, 3), gate, cx - 38, top - 10, cx + 38,
+               top + 2);
     // The name, one more letter every frame and a half.
     const char* name = "ORLOGATE";
     float cell = 6.0f;
@@ -405,7 +428,9 @@ bool DrawAvatar(float scale, const std::string& path)
         return dx * dx + dy * dy <= 1.0f && y < 64 * s;
     };
     c.Fill(
-        [=](float x, float y) { return shoulders(x, y) && RoundRect(0, 0, 64 * s, 64 * s, 10 * s)(x, y); },
+        [=](float x, float y) {
+            return shoulders(x, y) && RoundRect(0, 0, 64 * s, 64 * s, 10 * s)(x, y);
+        },
         figure, 0, 0, (float)n, (float)n);
     return c.Save(path, "png");
 }
@@ -419,11 +444,12 @@ bool DrawTrophy(float scale, const std::string& path)
     Color gold = Rgb(0xF2B81F), dark = Rgb(0xB07A10);
     c.Fill(Ring(8 * s, 11 * s, 3 * s, 5.5f * s), dark, 0, 0, (float)n, (float)n);
     c.Fill(Ring(24 * s, 11 * s, 3 * s, 5.5f * s), dark, 0, 0, (float)n, (float)n);
-    c.Fill([=](float x, float y) {
-               float dx = (x - 16 * s) / (10 * s), dy = (y - 5 * s) / (13 * s);
-               return y >= 5 * s && dx * dx + dy * dy <= 1.0f;
-           },
-           gold, 0, 0, (float)n, (float)n);
+    c.Fill(
+        [=](float x, float y) {
+            float dx = (x - 16 * s) / (10 * s), dy = (y - 5 * s) / (13 * s);
+            return y >= 5 * s && dx * dx + dy * dy <= 1.0f;
+        },
+        gold, 0, 0, (float)n, (float)n);
     c.Fill(Rect(14.5f * s, 17 * s, 17.5f * s, 24 * s), gold, 0, 0, (float)n, (float)n);
     c.Fill(RoundRect(9 * s, 24 * s, 23 * s, 29 * s, 1.5f * s), dark, 0, 0, (float)n, (float)n);
     c.Fill(Rect(11 * s, 7 * s, 13 * s, 13 * s), Rgb(0xFFF1B8, 0.8f), 0, 0, (float)n, (float)n);
@@ -441,12 +467,11 @@ bool DrawReload(const std::string& path)
     // Arrowhead at the end of the arc (40 degrees clockwise from the top), pointing along it.
     float a = 40.0f * (float)M_PI / 180.0f;
     float ex = cx + 16 * sinf(a), ey = cy - 16 * cosf(a);
-    float tx = cosf(a), ty = sinf(a);       // tangent, clockwise
-    float nx = sinf(a), ny = -cosf(a);      // outward normal
+    float tx = cosf(a), ty = sinf(a);  // tangent, clockwise
+    float nx = sinf(a), ny = -cosf(a); // outward normal
     std::vector<float> head = {
-        ex + nx * 9 - tx * 2, ey + ny * 9 - ty * 2,
-        ex - nx * 9 - tx * 2, ey - ny * 9 - ty * 2,
-        ex - tx * 11, ey - ty * 11,
+        ex + nx * 9 - tx * 2, ey + ny * 9 - ty * 2, ex - nx * 9 - tx * 2,
+        ey - ny * 9 - ty * 2, ex - tx * 11,         ey - ty * 11,
     };
     c.Fill(Polygon(head), Rgb(0xFFFFFF), 0, 0, N, N);
     return c.Save(path, "png");
@@ -457,12 +482,14 @@ bool WriteEmbedding(const std::string& png, const std::string& out)
     std::string bytes;
     if (!toolfiles::ReadFile(png, &bytes))
         return false;
-    std::string text = "// Made by tools/makeimages at build time: the reload picture as PNG bytes.\n"
-                       "#include \"platform/OrloReloadImage.h\"\n\n"
-                       "const unsigned char g_OrloReloadImage[] = {";
+    std::string text =
+        "// Made by tools/makeimages at build time: the reload picture as PNG bytes.\n"
+        "#include \"platform/OrloReloadImage.h\"\n\n"
+        "const unsigned char g_OrloReloadImage[] = {";
     for (size_t i = 0; i < bytes.size(); ++i) {
         char item[16];
-        snprintf(item, sizeof item, "%s0x%02x,", i % 16 == 0 ? "\n    " : " ", (unsigned char)bytes[i]);
+        snprintf(item, sizeof item, "%s0x%02x,", i % 16 == 0 ? "\n    " : " ",
+                 (unsigned char)bytes[i]);
         text += item;
     }
     text += "\n};\n\nconst int g_OrloReloadImageSize = (int)sizeof(g_OrloReloadImage);\n";
@@ -471,12 +498,11 @@ bool WriteEmbedding(const std::string& png, const std::string& out)
 
 int Usage()
 {
-    fprintf(stderr,
-            "usage:\n"
-            "  makeimages intro OUTDIR\n"
-            "  makeimages title OUTDIR\n"
-            "  makeimages lobby OUTDIR SIZE\n"
-            "  makeimages reload OUT.png OUT.cpp\n");
+    fprintf(stderr, "usage:\n"
+                    "  makeimages intro OUTDIR\n"
+                    "  makeimages title OUTDIR\n"
+                    "  makeimages lobby OUTDIR SIZE\n"
+                    "  makeimages reload OUT.png OUT.cpp\n");
     return 2;
 }
 
@@ -500,7 +526,8 @@ int main(int argc, char** argv)
         if (size < 60 || size > 4000)
             return Usage();
         float scale = size / 480.0f;
-        ok = DrawAvatar(scale, out + "/avatar.png") && DrawTrophy(scale, out + "/cl-icon-trophy.png");
+        ok = DrawAvatar(scale, out + "/avatar.png") &&
+             DrawTrophy(scale, out + "/cl-icon-trophy.png");
     } else if (command == "reload" && argc == 4) {
         ok = DrawReload(out) && WriteEmbedding(out, argv[3]);
     } else {

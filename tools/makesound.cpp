@@ -18,9 +18,9 @@ namespace {
 const int kRate = 44100;
 
 struct Note {
-    float start;       // seconds
-    float frequency;   // Hz
-    float pan;         // -1 left .. 1 right
+    float start;     // seconds
+    float frequency; // Hz
+    float pan;       // -1 left .. 1 right
     float level;
 };
 
@@ -30,10 +30,10 @@ void Welcome(std::vector<float>* left, std::vector<float>* right)
 {
     const float length = 1.8f;
     const Note notes[] = {
-        {0.00f, 523.25f, -0.4f, 0.8f},   // C5
-        {0.12f, 659.25f, -0.1f, 0.8f},   // E5
-        {0.24f, 783.99f, 0.2f, 0.8f},    // G5
-        {0.36f, 1046.50f, 0.4f, 1.0f},   // C6
+        {0.00f, 523.25f, -0.4f, 0.8f}, // C5
+        {0.12f, 659.25f, -0.1f, 0.8f}, // E5
+        {0.24f, 783.99f, 0.2f, 0.8f},  // G5
+        {0.36f, 1046.50f, 0.4f, 1.0f}, // C6
     };
     size_t n = (size_t)(length * kRate);
     left->assign(n, 0.0f);
@@ -90,12 +90,12 @@ bool WriteWave(const std::string& path, const std::vector<float>& left,
     Put32(&out, 36 + dataBytes);
     out += "WAVEfmt ";
     Put32(&out, 16);
-    Put16(&out, 1);              // PCM
-    Put16(&out, 2);              // channels
+    Put16(&out, 1); // PCM
+    Put16(&out, 2); // channels
     Put32(&out, kRate);
-    Put32(&out, kRate * 4);      // bytes per second
-    Put16(&out, 4);              // block align
-    Put16(&out, 16);             // bits per sample
+    Put32(&out, kRate * 4); // bytes per second
+    Put16(&out, 4);         // block align
+    Put16(&out, 16);        // bits per sample
     out += "data";
     Put32(&out, dataBytes);
     for (unsigned i = 0; i < frames; ++i) {

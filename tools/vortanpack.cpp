@@ -53,7 +53,6 @@ std::string BareName(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-
 // Reads a whole file through the engine's file class.
 bool ReadFile(const std::string& path, std::vector<unsigned char>* data)
 {
@@ -76,8 +75,8 @@ bool Scramble(const std::string& key, std::vector<unsigned char>* data)
     if (key.empty() || data->empty())
         return true;
     CVortanDataScrambler scrambler;
-    return scrambler.Process(CVortanString(key.c_str()), data->data(), static_cast<int>(data->size())) ==
-           VORTAN_OK;
+    return scrambler.Process(CVortanString(key.c_str()), data->data(),
+                             static_cast<int>(data->size())) == VORTAN_OK;
 }
 
 void PutLE16(std::string* out, unsigned value)
@@ -182,7 +181,8 @@ bool VerifyPack(const std::string& path, const std::vector<std::string>& names,
                 const std::vector<long long>& sizes)
 {
     CVortanMediaPack pack;
-    if (pack.Open(CVortanString(path.c_str())) != VORTAN_OK || pack.GetEntryCount() != (int)names.size())
+    if (pack.Open(CVortanString(path.c_str())) != VORTAN_OK ||
+        pack.GetEntryCount() != (int)names.size())
         return false;
     for (size_t i = 0; i < names.size(); ++i) {
         CVortanMediaPackEntry* entry = pack.GetEntryAt(static_cast<int>(i));
@@ -292,7 +292,8 @@ int Create(const std::string& out, const std::string& key, const std::vector<std
     if (close(fd) != 0)
         ok = false;
     if (ok && !SetDefaultMode(temp)) {
-        fprintf(stderr, "vortanpack: cannot set the mode of %s: %s\n", temp.c_str(), strerror(errno));
+        fprintf(stderr, "vortanpack: cannot set the mode of %s: %s\n", temp.c_str(),
+                strerror(errno));
         ok = false;
     }
     if (ok && !VerifyPack(temp, names, sizes)) {
@@ -353,8 +354,8 @@ int List(const std::string& path)
         std::string name = VortanBytesOf(pack.GetEntryAt(i)->m_name);
         int size = 0;
         if (!SelectEntry(pack, i, &size)) {
-            fprintf(stderr, "vortanpack: %s: the data of entry %s runs past the end\n", path.c_str(),
-                    name.c_str());
+            fprintf(stderr, "vortanpack: %s: the data of entry %s runs past the end\n",
+                    path.c_str(), name.c_str());
             status = kExitFailure;
             continue;
         }
@@ -407,8 +408,8 @@ int Extract(const std::string& path, const std::string& outDir, const std::strin
             continue;
         }
         if (!written.insert(bare).second) {
-            fprintf(stderr, "vortanpack: skipping entry %s: %s was already extracted\n", name.c_str(),
-                    bare.c_str());
+            fprintf(stderr, "vortanpack: skipping entry %s: %s was already extracted\n",
+                    name.c_str(), bare.c_str());
             status = kExitFailure;
             continue;
         }
@@ -422,7 +423,8 @@ int Extract(const std::string& path, const std::string& outDir, const std::strin
             size = -1;
         }
         if (size < 0) {
-            fprintf(stderr, "vortanpack: skipping entry %s: its data runs past the end\n", name.c_str());
+            fprintf(stderr, "vortanpack: skipping entry %s: its data runs past the end\n",
+                    name.c_str());
             status = kExitFailure;
             continue;
         }

@@ -78,7 +78,8 @@ const char* CXMLLoaderWrapper::GetNodeName(const CVortanXMLDataNode* node)
     return node ? node->GetName() : nullptr;
 }
 
-CVortanXMLDataNode* CXMLLoaderWrapper::FindChildElement(const CVortanXMLDataNode* node, const char* name)
+CVortanXMLDataNode* CXMLLoaderWrapper::FindChildElement(const CVortanXMLDataNode* node,
+                                                        const char* name)
 {
     return node ? node->FindChild(name, 0) : nullptr;
 }
@@ -93,7 +94,8 @@ const char* CXMLLoaderWrapper::GetAttribute(const CVortanXMLDataNode* node, cons
     return text ? text : "";
 }
 
-int CXMLLoaderWrapper::GetIntAttribute(const CVortanXMLDataNode* node, const char* name, int defaultValue)
+int CXMLLoaderWrapper::GetIntAttribute(const CVortanXMLDataNode* node, const char* name,
+                                       int defaultValue)
 {
     CVortanXMLDataNode* attribute = node ? node->FindChild(name, 0) : nullptr;
     if (!attribute || !attribute->GetValueText()) {
@@ -102,7 +104,8 @@ int CXMLLoaderWrapper::GetIntAttribute(const CVortanXMLDataNode* node, const cha
     return attribute->GetInt(nullptr, defaultValue);
 }
 
-float CXMLLoaderWrapper::GetFloatAttribute(const CVortanXMLDataNode* node, const char* name, float defaultValue)
+float CXMLLoaderWrapper::GetFloatAttribute(const CVortanXMLDataNode* node, const char* name,
+                                           float defaultValue)
 {
     CVortanXMLDataNode* attribute = node ? node->FindChild(name, 0) : nullptr;
     if (!attribute || !attribute->GetValueText() || !attribute->GetValueText()[0]) {

@@ -37,11 +37,12 @@ public:
     static const char* GetAttribute(const CVortanXMLDataNode* node, const char* name);
     // The attribute's text read with "%d" / "%f", or the default when it is absent or empty.
     static int GetIntAttribute(const CVortanXMLDataNode* node, const char* name, int defaultValue);
-    static float GetFloatAttribute(const CVortanXMLDataNode* node, const char* name, float defaultValue);
+    static float GetFloatAttribute(const CVortanXMLDataNode* node, const char* name,
+                                   float defaultValue);
 
 protected:
-    IOrloResourceReader* m_application;  // not owned
-    CVortanXMLDataNode* m_document;      // owned; null when nothing is loaded
+    IOrloResourceReader* m_application; // not owned
+    CVortanXMLDataNode* m_document;     // owned; null when nothing is loaded
 
 private:
     CXMLLoaderWrapper(const CXMLLoaderWrapper&) = delete;

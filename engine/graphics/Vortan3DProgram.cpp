@@ -48,7 +48,8 @@ bool CompileShader(GLenum type, const CVortanString& source, u32* name)
 // length) and whether its `statusName` (compile or link status) is true; `getiv` and `getLog`
 // are the object kind's GL queries.
 template <class GetIv, class GetLog>
-bool ReadLogAndStatus(u32 object, GetIv getiv, GetLog getLog, GLenum statusName, CVortanString& text)
+bool ReadLogAndStatus(u32 object, GetIv getiv, GetLog getLog, GLenum statusName,
+                      CVortanString& text)
 {
     GLint length = 0;
     getiv(object, GL_INFO_LOG_LENGTH, &length);
@@ -69,33 +70,33 @@ bool ReadLogAndStatus(u32 object, GetIv getiv, GetLog getLog, GLenum statusName,
     return status == 1;
 }
 
-}  // namespace
+} // namespace
 
 CVortan3DProgram::CVortan3DProgram()
     : m_owner(nullptr), m_vertexShader(0), m_fragmentShader(0), m_program(0), m_locationQueries(0)
-{
-}
+{}
 
-CVortan3DProgram::~CVortan3DProgram()
-{
-}
+CVortan3DProgram::~CVortan3DProgram() {}
 
 CVortan3DProgram* CVortan3DProgram::Create()
 {
     return new CVortan3DProgram();
 }
 
-int CVortan3DProgram::Create(void* owner, const CVortanString& vertexSource, const CVortanString& fragmentSource)
+int CVortan3DProgram::Create(void* owner, const CVortanString& vertexSource,
+                             const CVortanString& fragmentSource)
 {
     m_owner = owner;
     m_vertexSource = vertexSource;
     m_fragmentSource = fragmentSource;
     ClearCaches();
-    return CompileAndLink(m_vertexSource, m_fragmentSource, &m_vertexShader, &m_fragmentShader, &m_program);
+    return CompileAndLink(m_vertexSource, m_fragmentSource, &m_vertexShader, &m_fragmentShader,
+                          &m_program);
 }
 
-int CVortan3DProgram::CompileAndLink(const CVortanString& vertexSource, const CVortanString& fragmentSource,
-                                     u32* vertexShader, u32* fragmentShader, u32* program)
+int CVortan3DProgram::CompileAndLink(const CVortanString& vertexSource,
+                                     const CVortanString& fragmentSource, u32* vertexShader,
+                                     u32* fragmentShader, u32* program)
 {
     u32 vs = 0, fs = 0, prog = 0;
     int result = VORTAN_E_ARGUMENT;
@@ -139,7 +140,8 @@ int CVortan3DProgram::CompileAndLink(const CVortanString& vertexSource, const CV
 int CVortan3DProgram::Rebuild()
 {
     ClearCaches();
-    return CompileAndLink(m_vertexSource, m_fragmentSource, &m_vertexShader, &m_fragmentShader, &m_program);
+    return CompileAndLink(m_vertexSource, m_fragmentSource, &m_vertexShader, &m_fragmentShader,
+                          &m_program);
 }
 
 void CVortan3DProgram::Release()
@@ -185,7 +187,8 @@ int CVortan3DProgram::Lookup(CVortanArray<Entry>& cache, const CVortanString& na
     if (!text)
         return -1;
     ++m_locationQueries;
-    int location = uniform ? glGetUniformLocation(m_program, text) : glGetAttribLocation(m_program, text);
+    int location =
+        uniform ? glGetUniformLocation(m_program, text) : glGetAttribLocation(m_program, text);
     free(text);
     if (location >= 0) {
         Entry entry;

@@ -20,8 +20,9 @@ public:
     // shader does not compile or the program does not link (no GL object is left then).
     int Create(void* owner, const CVortanString& vertexSource, const CVortanString& fragmentSource);
     // The build routine, usable without an object. 1 or 2.
-    static int CompileAndLink(const CVortanString& vertexSource, const CVortanString& fragmentSource,
-                              u32* vertexShader, u32* fragmentShader, u32* program);
+    static int CompileAndLink(const CVortanString& vertexSource,
+                              const CVortanString& fragmentSource, u32* vertexShader,
+                              u32* fragmentShader, u32* program);
     // Empties the caches and builds again from the stored sources.
     int Rebuild();
     // Deletes the GL objects, clears the names, the caches and the owner.

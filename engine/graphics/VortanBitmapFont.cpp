@@ -118,15 +118,13 @@ void CVortanTextLayout::FreeRuns()
 // --- construction and loading ------------------------------------------------------------------
 
 CVortanBitmapFont::CVortanBitmapFont()
-    : m_context(nullptr), m_lineHeight(0), m_glyphCount(0), m_glyphs(nullptr), m_direct(nullptr), m_quads(nullptr),
-      m_scale(1.0f), m_program(nullptr), m_extraSurface(nullptr), m_loadFlags(0), m_atlas(nullptr), m_cursorX(0),
-      m_cursorY(0), m_atlasApplication(nullptr), m_atlasFormat(0), m_atlasFlags(0)
-{
-}
+    : m_context(nullptr), m_lineHeight(0), m_glyphCount(0), m_glyphs(nullptr), m_direct(nullptr),
+      m_quads(nullptr), m_scale(1.0f), m_program(nullptr), m_extraSurface(nullptr), m_loadFlags(0),
+      m_atlas(nullptr), m_cursorX(0), m_cursorY(0), m_atlasApplication(nullptr), m_atlasFormat(0),
+      m_atlasFlags(0)
+{}
 
-CVortanBitmapFont::~CVortanBitmapFont()
-{
-}
+CVortanBitmapFont::~CVortanBitmapFont() {}
 
 CVortanBitmapFont* CVortanBitmapFont::Create()
 {
@@ -159,7 +157,8 @@ int CVortanBitmapFont::LoadXML(CVortanXMLDataNode* root)
         return VORTAN_E_MALFORMED;
 
     // Pages: every element child of "font/pages", in order.
-    for (CVortanXMLDataNode* child = pages->GetFirstChild(); child; child = child->GetNextSibling()) {
+    for (CVortanXMLDataNode* child = pages->GetFirstChild(); child;
+         child = child->GetNextSibling()) {
         if (child->IsValueNode())
             continue;
         CVortanFontPage* page = new (std::nothrow) CVortanFontPage();
@@ -170,7 +169,7 @@ int CVortanBitmapFont::LoadXML(CVortanXMLDataNode* root)
         page->surface = nullptr;
         page->texture = 0;
         const char* file = child->GetValueNode("$file", "");
-        page->file = file;  // bytes, widened one unit per byte like every file name
+        page->file = file; // bytes, widened one unit per byte like every file name
         if (m_pages.Add(page) != VORTAN_OK) {
             delete page;
             return VORTAN_E_NOMEMORY;
@@ -181,7 +180,8 @@ int CVortanBitmapFont::LoadXML(CVortanXMLDataNode* root)
 
     // Glyphs: as many records as "char" elements, never more than "$count".
     int available = 0;
-    for (CVortanXMLDataNode* child = chars->GetFirstChild(); child; child = child->GetNextSibling()) {
+    for (CVortanXMLDataNode* child = chars->GetFirstChild(); child;
+         child = child->GetNextSibling()) {
         if (!child->IsValueNode() && child->GetName() && strcmp(child->GetName(), "char") == 0)
             ++available;
     }
@@ -192,7 +192,8 @@ int CVortanBitmapFont::LoadXML(CVortanXMLDataNode* root)
             return VORTAN_E_NOMEMORY;
     }
     int n = 0;
-    for (CVortanXMLDataNode* child = chars->GetFirstChild(); child && n < count; child = child->GetNextSibling()) {
+    for (CVortanXMLDataNode* child = chars->GetFirstChild(); child && n < count;
+         child = child->GetNextSibling()) {
         if (child->IsValueNode() || !child->GetName() || strcmp(child->GetName(), "char") != 0)
             continue;
         CVortanGlyph& g = m_glyphs[n];
@@ -229,7 +230,8 @@ int CVortanBitmapFont::LoadXML(CVortanXMLDataNode* root)
     return VORTAN_OK;
 }
 
-int CVortanBitmapFont::LoadFromFile(IVortanGraphicsContext* context, const CVortanString& path, u32 flags)
+int CVortanBitmapFont::LoadFromFile(IVortanGraphicsContext* context, const CVortanString& path,
+                                    u32 flags)
 {
     if (!context)
         return VORTAN_E_ARGUMENT;
@@ -283,8 +285,8 @@ int CVortanBitmapFont::LoadFromPack(IVortanGraphicsContext* context, CVortanMedi
     return FinishLoad(entry, pack, CVortanString(), flags);
 }
 
-int CVortanBitmapFont::FinishLoad(const CVortanString& name, CVortanMediaPack* pack, const CVortanString& dir,
-                                  u32 flags)
+int CVortanBitmapFont::FinishLoad(const CVortanString& name, CVortanMediaPack* pack,
+                                  const CVortanString& dir, u32 flags)
 {
     int result = LoadPages(pack, dir, flags);
     if (result == VORTAN_OK)
@@ -411,7 +413,8 @@ int CVortanBitmapFont::BuildTextures(u32 flags)
         int w = page ? page->width : 0, h = page ? page->height : 0;
         int x0 = g.x < 0 ? 0 : (g.x > w ? w : g.x);
         int y0 = g.y < 0 ? 0 : (g.y > h ? h : g.y);
-        i64 x1 = (i64)g.x + (g.width > 0 ? g.width : 0), y1 = (i64)g.y + (g.height > 0 ? g.height : 0);
+        i64 x1 = (i64)g.x + (g.width > 0 ? g.width : 0),
+            y1 = (i64)g.y + (g.height > 0 ? g.height : 0);
         if (x1 > w)
             x1 = w;
         if (y1 > h)
@@ -469,7 +472,8 @@ int CVortanBitmapFont::BuildPageTexture(CVortanFontPage* page)
         glBindTexture(GL_TEXTURE_2D, name);
     }
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, page->width, page->height, 0, GL_ALPHA, GL_UNSIGNED_BYTE, page->alpha);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, page->width, page->height, 0, GL_ALPHA,
+                 GL_UNSIGNED_BYTE, page->alpha);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
@@ -499,8 +503,9 @@ void CVortanBitmapFont::BuildQuads()
         }
     }
     CVortanGraphicsExt_GLES2* ext = dynamic_cast<CVortanGraphicsExt_GLES2*>(m_context);
-    m_program = ext ? ext->GetProgram((m_loadFlags & VORTAN_FONT_KEEP_COLOR) ? CVortanGraphicsExt_GLES2::PROGRAM_TEXT_B
-                                                                            : CVortanGraphicsExt_GLES2::PROGRAM_TEXT_A)
+    m_program = ext ? ext->GetProgram((m_loadFlags & VORTAN_FONT_KEEP_COLOR)
+                                          ? CVortanGraphicsExt_GLES2::PROGRAM_TEXT_B
+                                          : CVortanGraphicsExt_GLES2::PROGRAM_TEXT_A)
                     : nullptr;
 }
 
@@ -650,7 +655,8 @@ int CVortanBitmapFont::GetTextWidth(const CVortanString& text, u32 flags)
     return Trunc((float)widest * m_scale);
 }
 
-int CVortanBitmapFont::WrapText(const CVortanString& text, CVortanString& out, const CVortanRect& rect, u32 flags)
+int CVortanBitmapFont::WrapText(const CVortanString& text, CVortanString& out,
+                                const CVortanRect& rect, u32 flags)
 {
     out = text;
     int length = text.GetLength();
@@ -684,7 +690,7 @@ int CVortanBitmapFont::WrapText(const CVortanString& text, CVortanString& out, c
             pen += g->xadvance;
         } else if (lastBreak >= 0 && (flags & VORTAN_TEXT_MULTILINE)) {
             o[lastBreak] = '\n';
-            i = lastBreak;  // the loop moves on just after the break
+            i = lastBreak; // the loop moves on just after the break
             pen = 0;
             lastBreak = -1;
         }

@@ -25,13 +25,13 @@ class IVortanGraphicsContext;
 
 // Text flags read by the fonts and the text renderer.
 enum {
-    VORTAN_TEXT_BLEND = 0x80,          // software path: blend glyph coverage with the colour
-    VORTAN_TEXT_CENTER_X = 0x100,      // centre each line horizontally in the rectangle
-    VORTAN_TEXT_CENTER_Y = 0x200,      // centre the text vertically
-    VORTAN_TEXT_RIGHT = 0x40000,       // align each line to the rectangle's right edge
-    VORTAN_TEXT_MULTILINE = 0x80000,   // CR and LF start new lines, words wrap at the right edge
-    VORTAN_TEXT_MEASURE = 0x100000,    // system text: lay out only, draw nothing
-    VORTAN_TEXT_NO_TAGS = 0x400000     // colour tags are ordinary text
+    VORTAN_TEXT_BLEND = 0x80,        // software path: blend glyph coverage with the colour
+    VORTAN_TEXT_CENTER_X = 0x100,    // centre each line horizontally in the rectangle
+    VORTAN_TEXT_CENTER_Y = 0x200,    // centre the text vertically
+    VORTAN_TEXT_RIGHT = 0x40000,     // align each line to the rectangle's right edge
+    VORTAN_TEXT_MULTILINE = 0x80000, // CR and LF start new lines, words wrap at the right edge
+    VORTAN_TEXT_MEASURE = 0x100000,  // system text: lay out only, draw nothing
+    VORTAN_TEXT_NO_TAGS = 0x400000   // colour tags are ordinary text
 };
 
 // Flag bit 0 of a font load: keep the pages' colours (RGBA textures, text program B).
@@ -41,8 +41,8 @@ enum { VORTAN_FONT_KEEP_COLOR = 0x1 };
 // {corner x, corner y, u, v, offset x, offset y} (24 bytes each) and six u16 indices each.
 struct CVortanTextRun {
     enum { MAX_GLYPHS = 64, FLOATS_PER_VERTEX = 6 };
-    u32 color;  // 0xAARRGGBB
-    i32 count;  // glyphs in the run
+    u32 color; // 0xAARRGGBB
+    i32 count; // glyphs in the run
     u32 texture;
     i32 page;
     float vertices[MAX_GLYPHS * 4 * FLOATS_PER_VERTEX];
@@ -71,21 +71,21 @@ private:
 };
 
 struct CVortanGlyph {
-    i32 id;        // character code
-    i32 x, y;      // rectangle on the page, pixels
+    i32 id;   // character code
+    i32 x, y; // rectangle on the page, pixels
     i32 width, height;
     i32 xoffset, yoffset;
     i32 xadvance;
-    i32 page;      // index into the pages
-    i32 index;     // the record's own position
+    i32 page;  // index into the pages
+    i32 index; // the record's own position
 };
 
 struct CVortanFontPage {
     CVortanString file;
-    u8* alpha;       // 8-bit coverage (the low byte of each pixel), one byte per pixel
+    u8* alpha; // 8-bit coverage (the low byte of each pixel), one byte per pixel
     i32 width, height;
     CVortanSurface* surface;
-    u32 texture;     // GL texture name (0 = none)
+    u32 texture; // GL texture name (0 = none)
 };
 
 // Four corners {x, y, u, v}: (0, 0), (0, -2h), (2w, -2h), (2w, 0).
@@ -107,8 +107,8 @@ public:
     // failing code (XML, file, image).
     int LoadFromFile(IVortanGraphicsContext* context, const CVortanString& path, u32 flags = 0);
     // The same from a data pack: the description entry and its pages from the pack.
-    int LoadFromPack(IVortanGraphicsContext* context, CVortanMediaPack* pack, const CVortanString& entry,
-                     u32 flags = 0);
+    int LoadFromPack(IVortanGraphicsContext* context, CVortanMediaPack* pack,
+                     const CVortanString& entry, u32 flags = 0);
     // The built-in font: codes 32 to 255, line height 10, identifier "default-font".
     int LoadDefault(IVortanGraphicsContext* context);
     // Reads the description into the glyph records and the direct table. 1; 8 for a missing
@@ -125,10 +125,16 @@ public:
     float GetScale() const { return m_scale; }
     void SetScale(float scale) { m_scale = scale; }
     int GetGlyphCount() const { return m_glyphCount; }
-    const CVortanGlyph* GetGlyph(int i) const { return (i >= 0 && i < m_glyphCount) ? &m_glyphs[i] : nullptr; }
+    const CVortanGlyph* GetGlyph(int i) const
+    {
+        return (i >= 0 && i < m_glyphCount) ? &m_glyphs[i] : nullptr;
+    }
     int GetPageCount() const { return m_pages.GetCount(); }
     const CVortanFontPage* GetPage(int i) const { return (const CVortanFontPage*)m_pages.GetAt(i); }
-    const CVortanGlyphQuad* GetQuad(int i) const { return (m_quads && i >= 0 && i < m_glyphCount) ? &m_quads[i] : nullptr; }
+    const CVortanGlyphQuad* GetQuad(int i) const
+    {
+        return (m_quads && i >= 0 && i < m_glyphCount) ? &m_quads[i] : nullptr;
+    }
     CVortan3DProgram* GetProgram() const { return m_program; }
 
     // Width of the widest line (lines only with 0x80000), scaled and truncated.
@@ -147,16 +153,18 @@ public:
     // Draws the text into the rectangle of the context in `color` (the colour of the first
     // run). With a layout the runs are handed to it (the caller frees them). 1; 2 without a
     // context.
-    int DrawText(const CVortanRect& rect, IVortanGraphicsContext* context, const CVortanString& text, u32 color,
-                 u32 flags, CVortanTextLayout* layout = nullptr);
+    int DrawText(const CVortanRect& rect, IVortanGraphicsContext* context,
+                 const CVortanString& text, u32 color, u32 flags,
+                 CVortanTextLayout* layout = nullptr);
     // The rectangle in unit coordinates of the context.
-    int DrawTextInContext(const CVortanFloatRect& rect, IVortanGraphicsContext* context, const CVortanString& text,
-                          u32 color, u32 flags, CVortanTextLayout* layout = nullptr);
+    int DrawTextInContext(const CVortanFloatRect& rect, IVortanGraphicsContext* context,
+                          const CVortanString& text, u32 color, u32 flags,
+                          CVortanTextLayout* layout = nullptr);
     // From a point to the context's width and height (pixels, or unit coordinates).
-    int DrawTextAt(int x, int y, IVortanGraphicsContext* context, const CVortanString& text, u32 color, u32 flags,
-                   CVortanTextLayout* layout = nullptr);
-    int DrawTextAtUnit(float x, float y, IVortanGraphicsContext* context, const CVortanString& text, u32 color,
-                       u32 flags, CVortanTextLayout* layout = nullptr);
+    int DrawTextAt(int x, int y, IVortanGraphicsContext* context, const CVortanString& text,
+                   u32 color, u32 flags, CVortanTextLayout* layout = nullptr);
+    int DrawTextAtUnit(float x, float y, IVortanGraphicsContext* context, const CVortanString& text,
+                       u32 color, u32 flags, CVortanTextLayout* layout = nullptr);
 
     // After a context loss: drop the page textures; once the context is back, build them
     // again from the kept coverage (or the pages' pixels). RestoreTextures returns 1 or the
@@ -167,11 +175,12 @@ public:
     // --- system-font text cache --------------------------------------------------------------
     // Draws the text in a system font through the cache (rendered once per text, font, size,
     // colour, flags and width). Returns 0.
-    int DrawSystemText(IVortanGraphicsContext* target, const CVortanRect& rect, const CVortanString& fontName,
-                       int size, const CVortanString& text, u32 color, u32 flags);
+    int DrawSystemText(IVortanGraphicsContext* target, const CVortanRect& rect,
+                       const CVortanString& fontName, int size, const CVortanString& text,
+                       u32 color, u32 flags);
     // 1 when a cached text of that text and colour was drawn, else 0.
-    int DrawCachedSystemText(IVortanGraphicsContext* target, const CVortanRect& rect, const CVortanString& text,
-                             u32 color, u32 flags);
+    int DrawCachedSystemText(IVortanGraphicsContext* target, const CVortanRect& rect,
+                             const CVortanString& text, u32 color, u32 flags);
     // A new atlas (the records are dropped). 1, 7 without an atlas object, or the creation's code.
     int CreateTextAtlas(int width, int height);
     // Drops every record, resets the cursor and clears the atlas (safe without one).
@@ -186,29 +195,31 @@ private:
     int BuildTextures(u32 flags);
     int BuildPageTexture(CVortanFontPage* page);
     void BuildQuads();
-    int FinishLoad(const CVortanString& name, CVortanMediaPack* pack, const CVortanString& dir, u32 flags);
+    int FinishLoad(const CVortanString& name, CVortanMediaPack* pack, const CVortanString& dir,
+                   u32 flags);
     void FreeTextRecords();
     void FreePages();
-    void BlitRecord(IVortanGraphicsContext* target, const CVortanRect& rect, const TextRecord* record, u32 flags);
+    void BlitRecord(IVortanGraphicsContext* target, const CVortanRect& rect,
+                    const TextRecord* record, u32 flags);
 
     CVortanBitmapFont(const CVortanBitmapFont&) = delete;
     CVortanBitmapFont& operator=(const CVortanBitmapFont&) = delete;
 
     IVortanGraphicsContext* m_context;
-    CVortanPtrArray m_pages;  // CVortanFontPage*, owned
+    CVortanPtrArray m_pages; // CVortanFontPage*, owned
     i32 m_lineHeight;
     i32 m_glyphCount;
     CVortanGlyph* m_glyphs;
-    const CVortanGlyph** m_direct;  // 256 entries
+    const CVortanGlyph** m_direct; // 256 entries
     CVortanGlyphQuad* m_quads;
     float m_scale;
     CVortan3DProgram* m_program;
-    CVortanPtrArray m_layouts;  // CVortanTextLayout*, owned
+    CVortanPtrArray m_layouts; // CVortanTextLayout*, owned
     CVortanSurface* m_extraSurface;
     u32 m_loadFlags;
 
     // System-text cache.
-    CVortanPtrArray m_textRecords;  // TextRecord*, owned
+    CVortanPtrArray m_textRecords; // TextRecord*, owned
     CVortanSurface* m_atlas;
     i32 m_cursorX;
     i32 m_cursorY;

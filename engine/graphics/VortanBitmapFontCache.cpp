@@ -12,7 +12,7 @@ struct CVortanBitmapFont::TextRecord {
     i32 size;
     u32 flags;
     i32 wrapWidth;
-    CVortanRect rect;  // cell in the atlas
+    CVortanRect rect; // cell in the atlas
     u32 color;
 };
 
@@ -70,8 +70,8 @@ int CVortanBitmapFont::CreateTextAtlas(int width, int height)
     return VORTAN_OK;
 }
 
-void CVortanBitmapFont::BlitRecord(IVortanGraphicsContext* target, const CVortanRect& rect, const TextRecord* record,
-                                   u32 flags)
+void CVortanBitmapFont::BlitRecord(IVortanGraphicsContext* target, const CVortanRect& rect,
+                                   const TextRecord* record, u32 flags)
 {
     int w = record->rect.right - record->rect.left, h = record->rect.bottom - record->rect.top;
     int x = rect.left, y = rect.top;
@@ -100,8 +100,8 @@ int CVortanBitmapFont::DrawCachedSystemText(IVortanGraphicsContext* target, cons
 }
 
 int CVortanBitmapFont::DrawSystemText(IVortanGraphicsContext* target, const CVortanRect& rect,
-                                      const CVortanString& fontName, int size, const CVortanString& text, u32 color,
-                                      u32 flags)
+                                      const CVortanString& fontName, int size,
+                                      const CVortanString& text, u32 color, u32 flags)
 {
     if (!target)
         return 0;
@@ -139,8 +139,8 @@ int CVortanBitmapFont::DrawSystemText(IVortanGraphicsContext* target, const CVor
     } else {
         for (int i = 0; i < m_textRecords.GetCount(); ++i) {
             const TextRecord* r = (const TextRecord*)m_textRecords.GetAt(i);
-            if (r->color == color && r->size == size && r->flags == flags && r->wrapWidth == width &&
-                r->text == text && r->font == fontName) {
+            if (r->color == color && r->size == size && r->flags == flags &&
+                r->wrapWidth == width && r->text == text && r->font == fontName) {
                 BlitRecord(target, rect, r, flags);
                 return 0;
             }
@@ -149,7 +149,8 @@ int CVortanBitmapFont::DrawSystemText(IVortanGraphicsContext* target, const CVor
 
     CVortanRect measured;
     measured.Set(0, 0, width, rect.bottom - rect.top);
-    int height = m_atlas->DrawText(&measured, fontName, size, text, color, flags | VORTAN_TEXT_MEASURE);
+    int height =
+        m_atlas->DrawText(&measured, fontName, size, text, color, flags | VORTAN_TEXT_MEASURE);
     if (height <= 0)
         return 0;
 

@@ -18,8 +18,9 @@ namespace {
 
 // Copies one glyph's coverage into a software surface: where the coverage is non-zero the
 // pixel takes the colour, or (blend) moves towards it by coverage x colour alpha.
-void DrawGlyphSoftware(CVortanSurface* target, const CVortanRect& area, int x0, int y0, const CVortanGlyph& g,
-                       const CVortanFontPage& page, float scale, u32 color, bool blend, const u32* palette)
+void DrawGlyphSoftware(CVortanSurface* target, const CVortanRect& area, int x0, int y0,
+                       const CVortanGlyph& g, const CVortanFontPage& page, float scale, u32 color,
+                       bool blend, const u32* palette)
 {
     float fw = (float)g.width * scale, fh = (float)g.height * scale;
     if (!(fw >= 1.0f && fh >= 1.0f) || fw > 1.0e9f || fh > 1.0e9f || !page.alpha)
@@ -81,8 +82,9 @@ void SetRunColor(int location, u32 color)
 
 } // namespace
 
-int CVortanBitmapFont::DrawText(const CVortanRect& rect, IVortanGraphicsContext* context, const CVortanString& text,
-                                u32 color, u32 flags, CVortanTextLayout* layout)
+int CVortanBitmapFont::DrawText(const CVortanRect& rect, IVortanGraphicsContext* context,
+                                const CVortanString& text, u32 color, u32 flags,
+                                CVortanTextLayout* layout)
 {
     if (!context)
         return VORTAN_E_ARGUMENT;
@@ -97,7 +99,8 @@ int CVortanBitmapFont::DrawText(const CVortanRect& rect, IVortanGraphicsContext*
     if (length == 0 || m_pages.GetCount() == 0 || !m_glyphs || !m_quads)
         return VORTAN_OK;
     const CVortanRect& clip = context->GetClipRect();
-    if (rect.right <= clip.left || rect.left >= clip.right || rect.bottom <= clip.top || rect.top >= clip.bottom)
+    if (rect.right <= clip.left || rect.left >= clip.right || rect.bottom <= clip.top ||
+        rect.top >= clip.bottom)
         return VORTAN_OK;
     int type = context->GetContextType();
     if (type != VORTAN_CONTEXT_SURFACE && type != VORTAN_CONTEXT_GLES2)
@@ -137,7 +140,8 @@ int CVortanBitmapFont::DrawText(const CVortanRect& rect, IVortanGraphicsContext*
     out->m_rect = area;
     out->m_flags = flags;
 
-    CVortanSurface* surface = type == VORTAN_CONTEXT_SURFACE ? static_cast<CVortanSurface*>(context) : nullptr;
+    CVortanSurface* surface =
+        type == VORTAN_CONTEXT_SURFACE ? static_cast<CVortanSurface*>(context) : nullptr;
     const u32* palette = nullptr;
     if (surface) {
         if (!surface->GetPixels())
@@ -166,7 +170,7 @@ int CVortanBitmapFont::DrawText(const CVortanRect& rect, IVortanGraphicsContext*
         else if (flags & VORTAN_TEXT_RIGHT)
             x = (i64)area.right - width;
 
-        i64 pen = 0;  // unscaled advance since the line's start
+        i64 pen = 0; // unscaled advance since the line's start
         for (int i = pos; i < end; ++i) {
             if (tags) {
                 u32 tagColor;
@@ -199,7 +203,8 @@ int CVortanBitmapFont::DrawText(const CVortanRect& rect, IVortanGraphicsContext*
             float gy = (float)y + (float)g->yoffset * m_scale;
             int q = run->count++;
             float ox = 2.0f * context->ToUnitX(gx) - 1.0f;
-            float oy = 1.0f - 2.0f * (context->ToUnitY((float)y) + context->ToUnitY((float)g->yoffset) * m_scale);
+            float oy = 1.0f - 2.0f * (context->ToUnitY((float)y) +
+                                      context->ToUnitY((float)g->yoffset) * m_scale);
             const CVortanGlyphQuad& quad = m_quads[g->index];
             for (int k = 0; k < 4; ++k) {
                 float* v = run->vertices + (q * 4 + k) * CVortanTextRun::FLOATS_PER_VERTEX;
@@ -219,8 +224,8 @@ int CVortanBitmapFont::DrawText(const CVortanRect& rect, IVortanGraphicsContext*
             idx[4] = (u16)(base + 2);
             idx[5] = (u16)(base + 3);
             if (surface && page && PixelPlace(gx) && PixelPlace(gy))
-                DrawGlyphSoftware(surface, area, (int)floorf(gx), (int)floorf(gy), *g, *page, m_scale, current, blend,
-                                  palette);
+                DrawGlyphSoftware(surface, area, (int)floorf(gx), (int)floorf(gy), *g, *page,
+                                  m_scale, current, blend, palette);
             pen += g->xadvance;
         }
         if (!multi || end >= length)
@@ -252,7 +257,8 @@ int CVortanBitmapFont::DrawText(const CVortanRect& rect, IVortanGraphicsContext*
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     int scaleLocation = program->GetUniformLocation("scale");
     if (scaleLocation >= 0)
-        glUniform2f(scaleLocation, context->ToUnitX(1.0f) * m_scale, context->ToUnitY(1.0f) * m_scale);
+        glUniform2f(scaleLocation, context->ToUnitX(1.0f) * m_scale,
+                    context->ToUnitY(1.0f) * m_scale);
     int colorLocation = program->GetUniformLocation("color");
     int attributes[3] = {program->GetAttribLocation("position"), program->GetAttribLocation("uv"),
                          program->GetAttribLocation("offset")};
@@ -267,7 +273,8 @@ int CVortanBitmapFont::DrawText(const CVortanRect& rect, IVortanGraphicsContext*
         ext->BindTexture(GL_TEXTURE0, each->texture);
         for (int a = 0; a < 3; ++a) {
             if (attributes[a] >= 0)
-                glVertexAttribPointer((GLuint)attributes[a], 2, GL_FLOAT, GL_FALSE, stride, each->vertices + a * 2);
+                glVertexAttribPointer((GLuint)attributes[a], 2, GL_FLOAT, GL_FALSE, stride,
+                                      each->vertices + a * 2);
         }
         if (colorLocation >= 0 && (r == 0 || each->color != out->GetRun(r - 1)->color))
             SetRunColor(colorLocation, each->color);
@@ -283,8 +290,9 @@ int CVortanBitmapFont::DrawText(const CVortanRect& rect, IVortanGraphicsContext*
     return VORTAN_OK;
 }
 
-int CVortanBitmapFont::DrawTextInContext(const CVortanFloatRect& rect, IVortanGraphicsContext* context,
-                                         const CVortanString& text, u32 color, u32 flags, CVortanTextLayout* layout)
+int CVortanBitmapFont::DrawTextInContext(const CVortanFloatRect& rect,
+                                         IVortanGraphicsContext* context, const CVortanString& text,
+                                         u32 color, u32 flags, CVortanTextLayout* layout)
 {
     if (!context)
         return VORTAN_E_ARGUMENT;
@@ -296,8 +304,9 @@ int CVortanBitmapFont::DrawTextInContext(const CVortanFloatRect& rect, IVortanGr
     return DrawText(r, context, text, color, flags, layout);
 }
 
-int CVortanBitmapFont::DrawTextAt(int x, int y, IVortanGraphicsContext* context, const CVortanString& text, u32 color,
-                                  u32 flags, CVortanTextLayout* layout)
+int CVortanBitmapFont::DrawTextAt(int x, int y, IVortanGraphicsContext* context,
+                                  const CVortanString& text, u32 color, u32 flags,
+                                  CVortanTextLayout* layout)
 {
     if (!context)
         return VORTAN_E_ARGUMENT;
@@ -306,10 +315,12 @@ int CVortanBitmapFont::DrawTextAt(int x, int y, IVortanGraphicsContext* context,
     return DrawText(r, context, text, color, flags, layout);
 }
 
-int CVortanBitmapFont::DrawTextAtUnit(float x, float y, IVortanGraphicsContext* context, const CVortanString& text,
-                                      u32 color, u32 flags, CVortanTextLayout* layout)
+int CVortanBitmapFont::DrawTextAtUnit(float x, float y, IVortanGraphicsContext* context,
+                                      const CVortanString& text, u32 color, u32 flags,
+                                      CVortanTextLayout* layout)
 {
     if (!context)
         return VORTAN_E_ARGUMENT;
-    return DrawTextAt(context->ToPixelX(x), context->ToPixelY(y), context, text, color, flags, layout);
+    return DrawTextAt(context->ToPixelX(x), context->ToPixelY(y), context, text, color, flags,
+                      layout);
 }

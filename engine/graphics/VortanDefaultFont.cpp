@@ -20,18 +20,19 @@ struct DefaultFontData {
 };
 
 #if VORTAN_HAS_DEFAULT_FONT
-const DefaultFontData kData = {kVortanDefaultFontPng, (int)sizeof(kVortanDefaultFontPng), kVortanDefaultFontGlyphs,
-                               (int)(sizeof(kVortanDefaultFontGlyphs) / sizeof(kVortanDefaultFontGlyphs[0])),
-                               kVortanDefaultFontLineHeight};
+const DefaultFontData kData = {
+    kVortanDefaultFontPng, (int)sizeof(kVortanDefaultFontPng), kVortanDefaultFontGlyphs,
+    (int)(sizeof(kVortanDefaultFontGlyphs) / sizeof(kVortanDefaultFontGlyphs[0])),
+    kVortanDefaultFontLineHeight};
 #else
 // A build without the generated data: no font (every output empty, result 0).
 const DefaultFontData kData = {nullptr, 0, nullptr, 0, 0};
 #endif
 
-}  // namespace
+} // namespace
 
-int VortanGetDefaultFont(const u8** png, int* pngSize, const CVortanDefaultGlyph** glyphs, int* glyphCount,
-                         int* lineHeight)
+int VortanGetDefaultFont(const u8** png, int* pngSize, const CVortanDefaultGlyph** glyphs,
+                         int* glyphCount, int* lineHeight)
 {
     if (png)
         *png = kData.png;

@@ -12,5 +12,5 @@ struct CVortanDefaultGlyph {
 
 // The PNG bytes, the glyph table and the line height. 1, or 0 when the program was built
 // without the generated font data.
-int VortanGetDefaultFont(const u8** png, int* pngSize, const CVortanDefaultGlyph** glyphs, int* glyphCount,
-                         int* lineHeight);
+int VortanGetDefaultFont(const u8** png, int* pngSize, const CVortanDefaultGlyph** glyphs,
+                         int* glyphCount, int* lineHeight);

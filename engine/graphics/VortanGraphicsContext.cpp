@@ -5,6 +5,4 @@ IVortanGraphicsContext::IVortanGraphicsContext()
     m_clipRect.Set(0, 0, 0, 0);
 }
 
-IVortanGraphicsContext::~IVortanGraphicsContext()
-{
-}
+IVortanGraphicsContext::~IVortanGraphicsContext() {}

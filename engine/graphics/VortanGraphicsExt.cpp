@@ -1,12 +1,8 @@
 #include "engine/graphics/VortanGraphicsExt.h"
 
-IVortanGraphicsExt::IVortanGraphicsExt() : m_window(0), m_width(0), m_height(0)
-{
-}
+IVortanGraphicsExt::IVortanGraphicsExt() : m_window(0), m_width(0), m_height(0) {}
 
-IVortanGraphicsExt::~IVortanGraphicsExt()
-{
-}
+IVortanGraphicsExt::~IVortanGraphicsExt() {}
 
 int IVortanGraphicsExt::ToPixelX(float x)
 {
@@ -35,9 +31,7 @@ int IVortanGraphicsExt::Resize(int width, int height)
     return VORTAN_OK;
 }
 
-void IVortanGraphicsExt::Destroy()
-{
-}
+void IVortanGraphicsExt::Destroy() {}
 
 int IVortanGraphicsExt::Restore()
 {

@@ -37,7 +37,7 @@ protected:
     // Keeps the rectangle (null: the whole target) as the clip, limited to the target.
     void StoreClipRect(const CVortanRect* rect);
 
-    unsigned long m_window;  // native window of the last Create
+    unsigned long m_window; // native window of the last Create
     int m_width;
     int m_height;
 };

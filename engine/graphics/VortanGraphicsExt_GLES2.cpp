@@ -22,14 +22,17 @@ namespace {
 const char* kSpriteSheetVertex =
     "attribute mediump vec3 position;\tattribute mediump vec2 uv;\tuniform mediump int frame;\t"
     "uniform mediump int x_frames;\tuniform mediump int y_frames;\tuniform mediump float size;\t"
-    "uniform mediump vec4 color;\tuniform mediump vec3 pos;\tuniform mediump mat4 projectionMatrix;\t"
+    "uniform mediump vec4 color;\tuniform mediump vec3 pos;\tuniform mediump mat4 "
+    "projectionMatrix;\t"
     "varying mediump vec2 v_uv;\tvarying mediump vec4 v_color;\t"
-    "void main() {\tmediump int frame_y = frame / y_frames;\tmediump int frame_x = frame - frame_y * x_frames;\t"
+    "void main() {\tmediump int frame_y = frame / y_frames;\tmediump int frame_x = frame - frame_y "
+    "* x_frames;\t"
     "v_uv = uv + vec2(float(frame_x) * 0.25, float(frame_y) * 0.25);\tv_color = color;\t"
     "gl_Position = vec4(position * size + pos, 1.0) * projectionMatrix;\t}";
 const char* kSpriteSheetFragment =
     "precision mediump float;\tuniform sampler2D texture01;\tvarying mediump vec2 v_uv;\t"
-    "varying mediump vec4 v_color;\tvoid main() {\tgl_FragColor = texture2D(texture01, v_uv) * v_color;\t}";
+    "varying mediump vec4 v_color;\tvoid main() {\tgl_FragColor = texture2D(texture01, v_uv) * "
+    "v_color;\t}";
 
 const char* kTextureVertex =
     "attribute mediump vec3 position;\tattribute mediump vec2 uv;\tvarying mediump vec2 v_uv;\t"
@@ -38,11 +41,11 @@ const char* kTextureFragment =
     "precision mediump float;\tuniform sampler2D texture01;\tvarying mediump vec2 v_uv;\t"
     "void main() {\tgl_FragColor = texture2D(texture01, v_uv);\t}";
 
-const char* kColorVertex =
-    "attribute mediump vec3 position;\tattribute mediump vec4 color;\tvarying mediump vec4 v_color;\t"
-    "void main() {\tv_color = color;\tgl_Position = vec4(position, 1.0);\t}";
-const char* kColorFragment =
-    "precision mediump float;\tvarying mediump vec4 v_color;\tvoid main() {\tgl_FragColor = v_color;\t}";
+const char* kColorVertex = "attribute mediump vec3 position;\tattribute mediump vec4 "
+                           "color;\tvarying mediump vec4 v_color;\t"
+                           "void main() {\tv_color = color;\tgl_Position = vec4(position, 1.0);\t}";
+const char* kColorFragment = "precision mediump float;\tvarying mediump vec4 v_color;\tvoid main() "
+                             "{\tgl_FragColor = v_color;\t}";
 
 const char* kTintedVertex =
     "attribute mediump vec2 position;\tattribute mediump vec2 uv;\tattribute mediump vec4 color;\t"
@@ -50,7 +53,8 @@ const char* kTintedVertex =
     "void main() {\tv_uv = uv;\tv_color = color;\tgl_Position = vec4(position, 0.0, 1.0);\t}";
 const char* kTintedFragment =
     "precision mediump float;\tuniform sampler2D texture01;\tvarying mediump vec2 v_uv;\t"
-    "varying mediump vec4 v_color;\tvoid main() {\tgl_FragColor = texture2D(texture01, v_uv) * v_color;\t}";
+    "varying mediump vec4 v_color;\tvoid main() {\tgl_FragColor = texture2D(texture01, v_uv) * "
+    "v_color;\t}";
 const char* kColorMixFragment =
     "precision mediump float;\tuniform sampler2D texture01;\tvarying mediump vec2 v_uv;\t"
     "varying mediump vec4 v_color;\tvoid main() {\tmediump vec4 t = texture2D(texture01, v_uv);\t"
@@ -63,7 +67,8 @@ const char* kTextVertex =
     "position.y * scale.y + offset.y, 0.0, 1.0);\t}";
 const char* kTextFragment =
     "precision mediump float;\tuniform sampler2D texture01;\tuniform mediump vec4 color;\t"
-    "varying mediump vec2 v_uv;\tvoid main() {\tgl_FragColor = color * texture2D(texture01, v_uv).a;\t}";
+    "varying mediump vec2 v_uv;\tvoid main() {\tgl_FragColor = color * texture2D(texture01, "
+    "v_uv).a;\t}";
 
 const u32 kBlendOff = 0xFFFFFFFF;
 
@@ -88,12 +93,13 @@ unsigned long WindowVisual(unsigned long window)
     return visual;
 }
 
-}  // namespace
+} // namespace
 
 CVortanGraphicsExt_GLES2::CVortanGraphicsExt_GLES2()
     : m_display(nullptr), m_surface(nullptr), m_context(nullptr), m_redBits(0), m_greenBits(0),
-      m_blueBits(0), m_alphaBits(0), m_eglMajor(0), m_eglMinor(0), m_textureMaxLevel(0), m_textureBinds(0),
-      m_programSwitches(0), m_currentProgram(0), m_currentVertices(nullptr), m_scissorOn(0)
+      m_blueBits(0), m_alphaBits(0), m_eglMajor(0), m_eglMinor(0), m_textureMaxLevel(0),
+      m_textureBinds(0), m_programSwitches(0), m_currentProgram(0), m_currentVertices(nullptr),
+      m_scissorOn(0)
 {
     for (int i = 0; i < PROGRAM_COUNT; ++i)
         m_programs[i] = nullptr;
@@ -135,8 +141,13 @@ int CVortanGraphicsExt_GLES2::Create(unsigned long window)
     }
 
     // Of the configs that fit, the one whose native visual is the window's.
-    const EGLint attributes[] = {EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_ES2_BIT,
-                                 EGL_DEPTH_SIZE, 16, EGL_NONE};
+    const EGLint attributes[] = {EGL_SURFACE_TYPE,
+                                 EGL_WINDOW_BIT,
+                                 EGL_RENDERABLE_TYPE,
+                                 EGL_OPENGL_ES2_BIT,
+                                 EGL_DEPTH_SIZE,
+                                 16,
+                                 EGL_NONE};
     EGLint count = 0;
     if (!eglChooseConfig(display, attributes, nullptr, 0, &count) || count <= 0) {
         Destroy();
@@ -157,13 +168,15 @@ int CVortanGraphicsExt_GLES2::Create(unsigned long window)
     }
     for (int i = 0; i < count; ++i) {
         EGLint id = 0;
-        if (eglGetConfigAttrib(display, configs[i], EGL_NATIVE_VISUAL_ID, &id) && (unsigned long)id == visual) {
+        if (eglGetConfigAttrib(display, configs[i], EGL_NATIVE_VISUAL_ID, &id) &&
+            (unsigned long)id == visual) {
             config = configs[i];
             break;
         }
     }
 
-    EGLSurface surface = eglCreateWindowSurface(display, config, (EGLNativeWindowType)window, nullptr);
+    EGLSurface surface =
+        eglCreateWindowSurface(display, config, (EGLNativeWindowType)window, nullptr);
     if (surface == EGL_NO_SURFACE) {
         Destroy();
         return VORTAN_E_FAIL;
@@ -415,7 +428,8 @@ int CVortanGraphicsExt_GLES2::UseProgram(CVortan3DProgram* program, const void* 
         if (location < 0)
             continue;
         glEnableVertexAttribArray((GLuint)location);
-        glVertexAttribPointer((GLuint)location, layout[i].size, GL_FLOAT, GL_FALSE, stride, base + layout[i].offset);
+        glVertexAttribPointer((GLuint)location, layout[i].size, GL_FLOAT, GL_FALSE, stride,
+                              base + layout[i].offset);
     }
     return 1;
 }
@@ -471,8 +485,8 @@ int CVortanGraphicsExt_GLES2::DrawColoredQuad()
 
 // --- vertices ----------------------------------------------------------------------------
 
-void CVortanGraphicsExt_GLES2::WriteTexturedQuad(float x0, float y0, float w, float h, float uL, float vT, float uR,
-                                                 float vB)
+void CVortanGraphicsExt_GLES2::WriteTexturedQuad(float x0, float y0, float w, float h, float uL,
+                                                 float vT, float uR, float vB)
 {
     float* v = m_scratch;
     const float x1 = x0 + w, y1 = y0 - h;
@@ -481,8 +495,8 @@ void CVortanGraphicsExt_GLES2::WriteTexturedQuad(float x0, float y0, float w, fl
     memcpy(v, quad, sizeof(quad));
 }
 
-void CVortanGraphicsExt_GLES2::WriteTintedQuad(float x0, float y0, float w, float h, float uL, float vT, float uR,
-                                               float vB, u32 color)
+void CVortanGraphicsExt_GLES2::WriteTintedQuad(float x0, float y0, float w, float h, float uL,
+                                               float vT, float uR, float vB, u32 color)
 {
     CVortanColor c(color);
     const float x1 = x0 + w, y1 = y0 - h;
@@ -491,15 +505,16 @@ void CVortanGraphicsExt_GLES2::WriteTintedQuad(float x0, float y0, float w, floa
     memcpy(m_scratch, quad, sizeof(quad));
 }
 
-void CVortanGraphicsExt_GLES2::WriteColoredQuad(float x0, float y0, float w, float h, u32 c0, u32 c1, u32 c2,
-                                                u32 c3)
+void CVortanGraphicsExt_GLES2::WriteColoredQuad(float x0, float y0, float w, float h, u32 c0,
+                                                u32 c1, u32 c2, u32 c3)
 {
     // Corners: c0 top-left, c1 top-right, c2 bottom-right, c3 bottom-left; vertex order
     // top-left, bottom-left, bottom-right, top-right.
     CVortanColor tl(c0), tr(c1), br(c2), bl(c3);
     const float x1 = x0 + w, y1 = y0 - h;
-    const float quad[28] = {x0, y0, 0.0f, tl.r, tl.g, tl.b, tl.a, x0, y1, 0.0f, bl.r, bl.g, bl.b, bl.a,
-                            x1, y1, 0.0f, br.r, br.g, br.b, br.a, x1, y0, 0.0f, tr.r, tr.g, tr.b, tr.a};
+    const float quad[28] = {x0,   y0,   0.0f, tl.r, tl.g, tl.b, tl.a, x0,   y1,   0.0f,
+                            bl.r, bl.g, bl.b, bl.a, x1,   y1,   0.0f, br.r, br.g, br.b,
+                            br.a, x1,   y0,   0.0f, tr.r, tr.g, tr.b, tr.a};
     memcpy(m_scratch, quad, sizeof(quad));
 }
 
@@ -516,7 +531,8 @@ void UnitRect(IVortanGraphicsContext* context, const CVortanRect& r, CVortanFloa
 }
 
 // The unit form of a pixel rectangle of `context` in `storage`, or null for a null one.
-const CVortanFloatRect* UnitRectOrNull(IVortanGraphicsContext* context, const CVortanRect* r, CVortanFloatRect* storage)
+const CVortanFloatRect* UnitRectOrNull(IVortanGraphicsContext* context, const CVortanRect* r,
+                                       CVortanFloatRect* storage)
 {
     if (!r)
         return nullptr;
@@ -525,8 +541,9 @@ const CVortanFloatRect* UnitRectOrNull(IVortanGraphicsContext* context, const CV
 }
 
 // The unit forms of a stretch's rectangles (null: the whole target, the whole source).
-void StretchUnitRects(IVortanGraphicsContext* target, const CVortanRect* dstRect, IVortanGraphicsContext* source,
-                      const CVortanRect* srcRect, CVortanFloatRect* d, CVortanFloatRect* t)
+void StretchUnitRects(IVortanGraphicsContext* target, const CVortanRect* dstRect,
+                      IVortanGraphicsContext* source, const CVortanRect* srcRect,
+                      CVortanFloatRect* d, CVortanFloatRect* t)
 {
     *d = {0.0f, 0.0f, 1.0f, 1.0f};
     *t = {0.0f, 0.0f, 1.0f, 1.0f};
@@ -562,7 +579,7 @@ void SetTextureCoords(float* uL, float* vT, float* uR, float* vB, const CVortanF
     *vB = texRect ? texRect->bottom : 1.0f;
 }
 
-}  // namespace
+} // namespace
 
 int CVortanGraphicsExt_GLES2::Clear(u32 color, const CVortanRect* rect)
 {
@@ -616,27 +633,29 @@ int CVortanGraphicsExt_GLES2::Darken(const CVortanRect* rect, float amount)
     return DarkenUnit(UnitRectOrNull(this, rect, &u), amount);
 }
 
-int CVortanGraphicsExt_GLES2::Blit(int x, int y, IVortanGraphicsContext* source, const CVortanRect* srcRect,
-                                   u32 flags)
+int CVortanGraphicsExt_GLES2::Blit(int x, int y, IVortanGraphicsContext* source,
+                                   const CVortanRect* srcRect, u32 flags)
 {
     if (!source)
         return VORTAN_E_ARGUMENT;
     CVortanFloatRect t;
-    return BlitUnit(ToUnitX((float)x), ToUnitY((float)y), source, UnitRectOrNull(source, srcRect, &t), flags);
+    return BlitUnit(ToUnitX((float)x), ToUnitY((float)y), source,
+                    UnitRectOrNull(source, srcRect, &t), flags);
 }
 
-int CVortanGraphicsExt_GLES2::BlitTinted(int x, int y, IVortanGraphicsContext* source, const CVortanRect* srcRect,
-                                         u32 color, u32 flags)
+int CVortanGraphicsExt_GLES2::BlitTinted(int x, int y, IVortanGraphicsContext* source,
+                                         const CVortanRect* srcRect, u32 color, u32 flags)
 {
     if (!source)
         return VORTAN_E_ARGUMENT;
     // Texture coordinates are fractions of the source, as for every other blit.
     CVortanFloatRect t;
-    return BlitTintedUnit(ToUnitX((float)x), ToUnitY((float)y), source, UnitRectOrNull(source, srcRect, &t), color,
-                          flags);
+    return BlitTintedUnit(ToUnitX((float)x), ToUnitY((float)y), source,
+                          UnitRectOrNull(source, srcRect, &t), color, flags);
 }
 
-int CVortanGraphicsExt_GLES2::BlitStretch(const CVortanRect* dstRect, IVortanGraphicsContext* source,
+int CVortanGraphicsExt_GLES2::BlitStretch(const CVortanRect* dstRect,
+                                          IVortanGraphicsContext* source,
                                           const CVortanRect* srcRect, u32 flags)
 {
     if (!source)
@@ -646,7 +665,8 @@ int CVortanGraphicsExt_GLES2::BlitStretch(const CVortanRect* dstRect, IVortanGra
     return BlitStretchUnit(&d, source, &t, flags);
 }
 
-int CVortanGraphicsExt_GLES2::BlitStretchTinted(const CVortanRect* dstRect, IVortanGraphicsContext* source,
+int CVortanGraphicsExt_GLES2::BlitStretchTinted(const CVortanRect* dstRect,
+                                                IVortanGraphicsContext* source,
                                                 const CVortanRect* srcRect, u32 color, u32 flags)
 {
     if (!source)
@@ -656,8 +676,8 @@ int CVortanGraphicsExt_GLES2::BlitStretchTinted(const CVortanRect* dstRect, IVor
     return BlitStretchTintedUnit(&d, source, &t, color, flags);
 }
 
-int CVortanGraphicsExt_GLES2::BlitRotated(int x, int y, IVortanGraphicsContext* source, float angle, int size,
-                                          u32 flags)
+int CVortanGraphicsExt_GLES2::BlitRotated(int x, int y, IVortanGraphicsContext* source, float angle,
+                                          int size, u32 flags)
 {
     if (!source)
         return VORTAN_E_ARGUMENT;
@@ -671,13 +691,14 @@ int CVortanGraphicsExt_GLES2::BlitRotated(int x, int y, IVortanGraphicsContext* 
 
 int CVortanGraphicsExt_GLES2::DrawLine(int x0, int y0, int x1, int y1, u32 color0, u32 color1)
 {
-    return DrawLineUnit(ToUnitX((float)x0), ToUnitY((float)y0), ToUnitX((float)x1), ToUnitY((float)y1), color0,
-                        color1);
+    return DrawLineUnit(ToUnitX((float)x0), ToUnitY((float)y0), ToUnitX((float)x1),
+                        ToUnitY((float)y1), color0, color1);
 }
 
-int CVortanGraphicsExt_GLES2::BlitStretchTranslated(const CVortanFloatRect* unitRect, const CVortanMatrix* matrix,
-                                                    IVortanGraphicsContext* source, const CVortanFloatRect* srcRect,
-                                                    u32 flags)
+int CVortanGraphicsExt_GLES2::BlitStretchTranslated(const CVortanFloatRect* unitRect,
+                                                    const CVortanMatrix* matrix,
+                                                    IVortanGraphicsContext* source,
+                                                    const CVortanFloatRect* srcRect, u32 flags)
 {
     CVortanFloatRect r = {0.0f, 0.0f, 1.0f, 1.0f};
     if (unitRect)
@@ -711,7 +732,8 @@ int CVortanGraphicsExt_GLES2::BlitTintedUnit(float x, float y, IVortanGraphicsCo
     return DrawTintedBlit(s, PointQuad(x, y, s, texRect), color, flags, true);
 }
 
-int CVortanGraphicsExt_GLES2::BlitStretchUnit(const CVortanFloatRect* dstRect, IVortanGraphicsContext* source,
+int CVortanGraphicsExt_GLES2::BlitStretchUnit(const CVortanFloatRect* dstRect,
+                                              IVortanGraphicsContext* source,
                                               const CVortanFloatRect* texRect, u32 flags)
 {
     CVortanSurface* s = DrawableSource(source);
@@ -720,8 +742,10 @@ int CVortanGraphicsExt_GLES2::BlitStretchUnit(const CVortanFloatRect* dstRect, I
     return DrawBlit(s, RectQuad(dstRect, texRect), flags);
 }
 
-int CVortanGraphicsExt_GLES2::BlitStretchTintedUnit(const CVortanFloatRect* dstRect, IVortanGraphicsContext* source,
-                                                    const CVortanFloatRect* texRect, u32 color, u32 flags)
+int CVortanGraphicsExt_GLES2::BlitStretchTintedUnit(const CVortanFloatRect* dstRect,
+                                                    IVortanGraphicsContext* source,
+                                                    const CVortanFloatRect* texRect, u32 color,
+                                                    u32 flags)
 {
     CVortanSurface* s = DrawableSource(source);
     if (!s)
@@ -731,8 +755,9 @@ int CVortanGraphicsExt_GLES2::BlitStretchTintedUnit(const CVortanFloatRect* dstR
 
 // The quad of a blit at unit position (x, y): the source's size (that of the texture part,
 // when given) from there.
-CVortanGraphicsExt_GLES2::BlitQuad CVortanGraphicsExt_GLES2::PointQuad(float x, float y, CVortanSurface* s,
-                                                                       const CVortanFloatRect* texRect)
+CVortanGraphicsExt_GLES2::BlitQuad
+CVortanGraphicsExt_GLES2::PointQuad(float x, float y, CVortanSurface* s,
+                                    const CVortanFloatRect* texRect)
 {
     BlitQuad q;
     SetTextureCoords(&q.uL, &q.vT, &q.uR, &q.vB, texRect);
@@ -748,8 +773,8 @@ CVortanGraphicsExt_GLES2::BlitQuad CVortanGraphicsExt_GLES2::PointQuad(float x, 
 }
 
 // The quad of a blit into a unit rectangle (null: the whole target).
-CVortanGraphicsExt_GLES2::BlitQuad CVortanGraphicsExt_GLES2::RectQuad(const CVortanFloatRect* dstRect,
-                                                                      const CVortanFloatRect* texRect)
+CVortanGraphicsExt_GLES2::BlitQuad
+CVortanGraphicsExt_GLES2::RectQuad(const CVortanFloatRect* dstRect, const CVortanFloatRect* texRect)
 {
     BlitQuad q;
     SetTextureCoords(&q.uL, &q.vT, &q.uR, &q.vB, texRect);
@@ -795,7 +820,8 @@ int CVortanGraphicsExt_GLES2::DrawBlit(CVortanSurface* s, BlitQuad q, u32 flags)
     return DrawTexturedQuad(s, m_programs[PROGRAM_TEXTURE]);
 }
 
-int CVortanGraphicsExt_GLES2::DrawTintedBlit(CVortanSurface* s, BlitQuad q, u32 color, u32 flags, bool mirror)
+int CVortanGraphicsExt_GLES2::DrawTintedBlit(CVortanSurface* s, BlitQuad q, u32 color, u32 flags,
+                                             bool mirror)
 {
     PlaceQuad(q, flags, mirror);
     WriteTintedQuad(q.x0, q.y0, q.w, q.h, q.uL, q.vT, q.uR, q.vB, color);
@@ -804,8 +830,8 @@ int CVortanGraphicsExt_GLES2::DrawTintedBlit(CVortanSurface* s, BlitQuad q, u32 
         s, m_programs[(flags & VORTAN_BLIT_ALPHAONLY) ? PROGRAM_COLOR_MIX : PROGRAM_TINTED]);
 }
 
-int CVortanGraphicsExt_GLES2::BlitRotatedUnit(float x, float y, IVortanGraphicsContext* source, float angle,
-                                              float scale, u32 flags)
+int CVortanGraphicsExt_GLES2::BlitRotatedUnit(float x, float y, IVortanGraphicsContext* source,
+                                              float angle, float scale, u32 flags)
 {
     CVortanSurface* s = DrawableSource(source);
     if (!s)
@@ -836,7 +862,8 @@ int CVortanGraphicsExt_GLES2::BlitRotatedUnit(float x, float y, IVortanGraphicsC
         vT = 1.0f;
         vB = 0.0f;
     }
-    const float corners[4][4] = {{-a, b, uL, vT}, {-a, -b, uL, vB}, {a, -b, uR, vB}, {a, b, uR, vT}};
+    const float corners[4][4] = {
+        {-a, b, uL, vT}, {-a, -b, uL, vB}, {a, -b, uR, vB}, {a, b, uR, vT}};
     float* v = m_scratch;
     for (int i = 0; i < 4; ++i) {
         float cx = corners[i][0], cy = corners[i][1];
@@ -856,7 +883,8 @@ int CVortanGraphicsExt_GLES2::BlitRotatedUnit(float x, float y, IVortanGraphicsC
     return DrawTexturedQuad(s, m_programs[PROGRAM_TEXTURE]);
 }
 
-int CVortanGraphicsExt_GLES2::FillGradientUnit(u32 c0, u32 c1, u32 c2, u32 c3, const CVortanFloatRect* rect)
+int CVortanGraphicsExt_GLES2::FillGradientUnit(u32 c0, u32 c1, u32 c2, u32 c3,
+                                               const CVortanFloatRect* rect)
 {
     const ClipBox b = ClipBoxOf(rect);
     WriteColoredQuad(b.x0, b.y0, b.w, b.h, c0, c1, c2, c3);
@@ -878,15 +906,17 @@ int CVortanGraphicsExt_GLES2::DarkenUnit(const CVortanFloatRect* rect, float amo
 {
     const ClipBox b = ClipBoxOf(rect);
     const float x0 = b.x0, y0 = b.y0, x1 = b.x0 + b.w, y1 = b.y0 - b.h;
-    const float quad[28] = {x0, y0, 0.0f, 1.0f, 1.0f, 1.0f, amount, x0, y1, 0.0f, 1.0f, 1.0f, 1.0f, amount,
-                            x1, y1, 0.0f, 1.0f, 1.0f, 1.0f, amount, x1, y0, 0.0f, 1.0f, 1.0f, 1.0f, amount};
+    const float quad[28] = {x0,     y0,   0.0f, 1.0f,   1.0f, 1.0f, amount, x0,    y1,   0.0f,
+                            1.0f,   1.0f, 1.0f, amount, x1,   y1,   0.0f,   1.0f,  1.0f, 1.0f,
+                            amount, x1,   y0,   0.0f,   1.0f, 1.0f, 1.0f,   amount};
     memcpy(m_scratch, quad, sizeof(quad));
     SetBlend(GL_ZERO, GL_SRC_ALPHA);
     DrawColoredQuad();
     return VORTAN_OK;
 }
 
-int CVortanGraphicsExt_GLES2::DrawLineUnit(float x0, float y0, float x1, float y1, u32 color0, u32 color1)
+int CVortanGraphicsExt_GLES2::DrawLineUnit(float x0, float y0, float x1, float y1, u32 color0,
+                                           u32 color1)
 {
     CVortan3DProgram* program = m_programs[PROGRAM_COLOR];
     if (!program)

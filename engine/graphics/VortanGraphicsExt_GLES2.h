@@ -26,23 +26,25 @@ public:
     int FillAdditiveUnit(u32 color, const CVortanFloatRect* rect) override;
     int Darken(const CVortanRect* rect, float amount) override;
     int DarkenUnit(const CVortanFloatRect* rect, float amount) override;
-    int Blit(int x, int y, IVortanGraphicsContext* source, const CVortanRect* srcRect, u32 flags) override;
+    int Blit(int x, int y, IVortanGraphicsContext* source, const CVortanRect* srcRect,
+             u32 flags) override;
     int BlitUnit(float x, float y, IVortanGraphicsContext* source, const CVortanFloatRect* texRect,
                  u32 flags) override;
-    int BlitStretch(const CVortanRect* dstRect, IVortanGraphicsContext* source, const CVortanRect* srcRect,
-                    u32 flags) override;
+    int BlitStretch(const CVortanRect* dstRect, IVortanGraphicsContext* source,
+                    const CVortanRect* srcRect, u32 flags) override;
     int BlitStretchUnit(const CVortanFloatRect* dstRect, IVortanGraphicsContext* source,
                         const CVortanFloatRect* texRect, u32 flags) override;
-    int BlitRotated(int x, int y, IVortanGraphicsContext* source, float angle, int size, u32 flags) override;
+    int BlitRotated(int x, int y, IVortanGraphicsContext* source, float angle, int size,
+                    u32 flags) override;
     // `scale`: drawn size in target pixels per source pixel.
     int BlitRotatedUnit(float x, float y, IVortanGraphicsContext* source, float angle, float scale,
                         u32 flags) override;
-    int BlitTinted(int x, int y, IVortanGraphicsContext* source, const CVortanRect* srcRect, u32 color,
-                   u32 flags) override;
-    int BlitTintedUnit(float x, float y, IVortanGraphicsContext* source, const CVortanFloatRect* texRect,
-                       u32 color, u32 flags) override;
-    int BlitStretchTinted(const CVortanRect* dstRect, IVortanGraphicsContext* source, const CVortanRect* srcRect,
-                          u32 color, u32 flags) override;
+    int BlitTinted(int x, int y, IVortanGraphicsContext* source, const CVortanRect* srcRect,
+                   u32 color, u32 flags) override;
+    int BlitTintedUnit(float x, float y, IVortanGraphicsContext* source,
+                       const CVortanFloatRect* texRect, u32 color, u32 flags) override;
+    int BlitStretchTinted(const CVortanRect* dstRect, IVortanGraphicsContext* source,
+                          const CVortanRect* srcRect, u32 color, u32 flags) override;
     int BlitStretchTintedUnit(const CVortanFloatRect* dstRect, IVortanGraphicsContext* source,
                               const CVortanFloatRect* texRect, u32 color, u32 flags) override;
     int DrawLine(int x0, int y0, int x1, int y1, u32 color0, u32 color1) override;
@@ -73,8 +75,16 @@ public:
     int BindTexture(u32 textureUnit, u32 texture);
 
     // Built-in programs by role.
-    enum { PROGRAM_SPRITESHEET, PROGRAM_TEXTURE, PROGRAM_COLOR_MIX, PROGRAM_COLOR, PROGRAM_TINTED,
-           PROGRAM_TEXT_A, PROGRAM_TEXT_B, PROGRAM_COUNT };
+    enum {
+        PROGRAM_SPRITESHEET,
+        PROGRAM_TEXTURE,
+        PROGRAM_COLOR_MIX,
+        PROGRAM_COLOR,
+        PROGRAM_TINTED,
+        PROGRAM_TEXT_A,
+        PROGRAM_TEXT_B,
+        PROGRAM_COUNT
+    };
     CVortan3DProgram* GetProgram(int role) const
     {
         return (role >= 0 && role < PROGRAM_COUNT) ? m_programs[role] : nullptr;
@@ -106,8 +116,10 @@ private:
     void SetBlend(u32 srcFactor, u32 dstFactor);
     // The source as a drawable surface, or null (not a surface, or without a texture).
     static CVortanSurface* DrawableSource(IVortanGraphicsContext* source);
-    void WriteTexturedQuad(float x0, float y0, float w, float h, float uL, float vT, float uR, float vB);
-    void WriteTintedQuad(float x0, float y0, float w, float h, float uL, float vT, float uR, float vB, u32 color);
+    void WriteTexturedQuad(float x0, float y0, float w, float h, float uL, float vT, float uR,
+                           float vB);
+    void WriteTintedQuad(float x0, float y0, float w, float h, float uL, float vT, float uR,
+                         float vB, u32 color);
     void WriteColoredQuad(float x0, float y0, float w, float h, u32 c0, u32 c1, u32 c2, u32 c3);
 
     // A blit's quad in clip space (top-left corner x0, y0; size w, h) and the part of the
@@ -144,5 +156,5 @@ private:
     u32 m_currentProgram;
     const void* m_currentVertices;
     float m_scratch[32];
-    i32 m_scissorOn;  // the clip was set with a rectangle (scissor test on)
+    i32 m_scissorOn; // the clip was set with a rectangle (scissor test on)
 };

@@ -75,17 +75,20 @@ int CVortanGraphicsExt_Null::Blit(int, int, IVortanGraphicsContext* source, cons
     return Textured(source);
 }
 
-int CVortanGraphicsExt_Null::BlitUnit(float, float, IVortanGraphicsContext* source, const CVortanFloatRect*, u32)
+int CVortanGraphicsExt_Null::BlitUnit(float, float, IVortanGraphicsContext* source,
+                                      const CVortanFloatRect*, u32)
 {
     return Textured(source);
 }
 
-int CVortanGraphicsExt_Null::BlitStretch(const CVortanRect*, IVortanGraphicsContext* source, const CVortanRect*, u32)
+int CVortanGraphicsExt_Null::BlitStretch(const CVortanRect*, IVortanGraphicsContext* source,
+                                         const CVortanRect*, u32)
 {
     return Textured(source);
 }
 
-int CVortanGraphicsExt_Null::BlitStretchUnit(const CVortanFloatRect*, IVortanGraphicsContext* source,
+int CVortanGraphicsExt_Null::BlitStretchUnit(const CVortanFloatRect*,
+                                             IVortanGraphicsContext* source,
                                              const CVortanFloatRect*, u32)
 {
     return Textured(source);
@@ -96,18 +99,20 @@ int CVortanGraphicsExt_Null::BlitRotated(int, int, IVortanGraphicsContext* sourc
     return Textured(source);
 }
 
-int CVortanGraphicsExt_Null::BlitRotatedUnit(float, float, IVortanGraphicsContext* source, float, float, u32)
+int CVortanGraphicsExt_Null::BlitRotatedUnit(float, float, IVortanGraphicsContext* source, float,
+                                             float, u32)
 {
     return Textured(source);
 }
 
-int CVortanGraphicsExt_Null::BlitTinted(int, int, IVortanGraphicsContext* source, const CVortanRect*, u32, u32)
+int CVortanGraphicsExt_Null::BlitTinted(int, int, IVortanGraphicsContext* source,
+                                        const CVortanRect*, u32, u32)
 {
     return Textured(source);
 }
 
-int CVortanGraphicsExt_Null::BlitTintedUnit(float, float, IVortanGraphicsContext* source, const CVortanFloatRect*,
-                                            u32, u32)
+int CVortanGraphicsExt_Null::BlitTintedUnit(float, float, IVortanGraphicsContext* source,
+                                            const CVortanFloatRect*, u32, u32)
 {
     return Textured(source);
 }
@@ -118,7 +123,8 @@ int CVortanGraphicsExt_Null::BlitStretchTinted(const CVortanRect*, IVortanGraphi
     return Textured(source);
 }
 
-int CVortanGraphicsExt_Null::BlitStretchTintedUnit(const CVortanFloatRect*, IVortanGraphicsContext* source,
+int CVortanGraphicsExt_Null::BlitStretchTintedUnit(const CVortanFloatRect*,
+                                                   IVortanGraphicsContext* source,
                                                    const CVortanFloatRect*, u32, u32)
 {
     return Textured(source);
@@ -137,7 +143,8 @@ int CVortanGraphicsExt_Null::DrawLineUnit(float, float, float, float, u32, u32)
 }
 
 int CVortanGraphicsExt_Null::BlitStretchTranslated(const CVortanFloatRect*, const CVortanMatrix*,
-                                                   IVortanGraphicsContext* source, const CVortanFloatRect*, u32)
+                                                   IVortanGraphicsContext* source,
+                                                   const CVortanFloatRect*, u32)
 {
     return Textured(source);
 }

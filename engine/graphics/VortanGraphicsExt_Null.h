@@ -20,22 +20,24 @@ public:
     int FillAdditiveUnit(u32 color, const CVortanFloatRect* rect) override;
     int Darken(const CVortanRect* rect, float amount) override;
     int DarkenUnit(const CVortanFloatRect* rect, float amount) override;
-    int Blit(int x, int y, IVortanGraphicsContext* source, const CVortanRect* srcRect, u32 flags) override;
+    int Blit(int x, int y, IVortanGraphicsContext* source, const CVortanRect* srcRect,
+             u32 flags) override;
     int BlitUnit(float x, float y, IVortanGraphicsContext* source, const CVortanFloatRect* texRect,
                  u32 flags) override;
-    int BlitStretch(const CVortanRect* dstRect, IVortanGraphicsContext* source, const CVortanRect* srcRect,
-                    u32 flags) override;
+    int BlitStretch(const CVortanRect* dstRect, IVortanGraphicsContext* source,
+                    const CVortanRect* srcRect, u32 flags) override;
     int BlitStretchUnit(const CVortanFloatRect* dstRect, IVortanGraphicsContext* source,
                         const CVortanFloatRect* texRect, u32 flags) override;
-    int BlitRotated(int x, int y, IVortanGraphicsContext* source, float angle, int size, u32 flags) override;
+    int BlitRotated(int x, int y, IVortanGraphicsContext* source, float angle, int size,
+                    u32 flags) override;
     int BlitRotatedUnit(float x, float y, IVortanGraphicsContext* source, float angle, float scale,
                         u32 flags) override;
-    int BlitTinted(int x, int y, IVortanGraphicsContext* source, const CVortanRect* srcRect, u32 color,
-                   u32 flags) override;
-    int BlitTintedUnit(float x, float y, IVortanGraphicsContext* source, const CVortanFloatRect* texRect,
-                       u32 color, u32 flags) override;
-    int BlitStretchTinted(const CVortanRect* dstRect, IVortanGraphicsContext* source, const CVortanRect* srcRect,
-                          u32 color, u32 flags) override;
+    int BlitTinted(int x, int y, IVortanGraphicsContext* source, const CVortanRect* srcRect,
+                   u32 color, u32 flags) override;
+    int BlitTintedUnit(float x, float y, IVortanGraphicsContext* source,
+                       const CVortanFloatRect* texRect, u32 color, u32 flags) override;
+    int BlitStretchTinted(const CVortanRect* dstRect, IVortanGraphicsContext* source,
+                          const CVortanRect* srcRect, u32 color, u32 flags) override;
     int BlitStretchTintedUnit(const CVortanFloatRect* dstRect, IVortanGraphicsContext* source,
                               const CVortanFloatRect* texRect, u32 color, u32 flags) override;
     int DrawLine(int x0, int y0, int x1, int y1, u32 color0, u32 color1) override;

@@ -47,8 +47,8 @@ GdkPixbuf* DecodePixbuf(const void* data, int size, int width, int height)
     GError* error = nullptr;
     GdkPixbuf* pixbuf;
     if (width || height)
-        pixbuf = gdk_pixbuf_new_from_stream_at_scale(stream, width > 0 ? width : -1, height > 0 ? height : -1,
-                                                     FALSE, nullptr, &error);
+        pixbuf = gdk_pixbuf_new_from_stream_at_scale(
+            stream, width > 0 ? width : -1, height > 0 ? height : -1, FALSE, nullptr, &error);
     else
         pixbuf = gdk_pixbuf_new_from_stream(stream, nullptr, &error);
     if (error)
@@ -72,11 +72,11 @@ bool CompanionName(const CVortanString& name, CVortanString& out)
     return true;
 }
 
-}  // namespace
+} // namespace
 
-int CVortanSurface::ConvertFrom(const u8* src, int srcWidth, int srcHeight, int srcPitch, int srcLayout,
-                                int srcBytesPerPixel, int takeAlpha, int premultiply, IVortanApplication* application,
-                                const CVortanSurfaceDesc* desc)
+int CVortanSurface::ConvertFrom(const u8* src, int srcWidth, int srcHeight, int srcPitch,
+                                int srcLayout, int srcBytesPerPixel, int takeAlpha, int premultiply,
+                                IVortanApplication* application, const CVortanSurfaceDesc* desc)
 {
     if (!src || srcWidth <= 0 || srcHeight <= 0)
         return VORTAN_E_ARGUMENT;
@@ -126,7 +126,8 @@ int CVortanSurface::ConvertFrom(const u8* src, int srcWidth, int srcHeight, int 
         }
         return Unlock();
     }
-    const u8* lookup = format == VORTAN_PIXEL_PALETTE8 ? VortanSurfaceAppPaletteLookup(m_application) : nullptr;
+    const u8* lookup =
+        format == VORTAN_PIXEL_PALETTE8 ? VortanSurfaceAppPaletteLookup(m_application) : nullptr;
     Lock(nullptr, 0);
     for (int y = 0; y < srcHeight; ++y) {
         const u8* s = src + (size_t)y * srcPitch;
@@ -221,15 +222,16 @@ int CVortanSurface::LoadFromMemory(IVortanApplication* application, const void* 
         return VORTAN_E_NOMEMORY;
     int channels = gdk_pixbuf_get_n_channels(pixbuf);
     int result;
-    if (gdk_pixbuf_get_bits_per_sample(pixbuf) != 8 || gdk_pixbuf_get_colorspace(pixbuf) != GDK_COLORSPACE_RGB ||
+    if (gdk_pixbuf_get_bits_per_sample(pixbuf) != 8 ||
+        gdk_pixbuf_get_colorspace(pixbuf) != GDK_COLORSPACE_RGB ||
         (channels != 3 && channels != 4)) {
         result = VORTAN_E_NOMEMORY;
     } else {
         // Bytes per source pixel are the decoder's channel count (a row's stride may be
         // padded, and for 1-3 pixel wide images stride / width says nothing).
         result = ConvertFrom(gdk_pixbuf_get_pixels(pixbuf), gdk_pixbuf_get_width(pixbuf),
-                             gdk_pixbuf_get_height(pixbuf), gdk_pixbuf_get_rowstride(pixbuf), 7, channels,
-                             channels == 4, 1, application, &d);
+                             gdk_pixbuf_get_height(pixbuf), gdk_pixbuf_get_rowstride(pixbuf), 7,
+                             channels, channels == 4, 1, application, &d);
     }
     g_object_unref(pixbuf);
     if (result != VORTAN_OK)
@@ -239,8 +241,9 @@ int CVortanSurface::LoadFromMemory(IVortanApplication* application, const void* 
     return VORTAN_OK;
 }
 
-int CVortanSurface::LoadFromPack(IVortanApplication* application, CVortanMediaPack* pack, const CVortanString& name,
-                                 int index, const CVortanSurfaceDesc* desc)
+int CVortanSurface::LoadFromPack(IVortanApplication* application, CVortanMediaPack* pack,
+                                 const CVortanString& name, int index,
+                                 const CVortanSurfaceDesc* desc)
 {
     if (!pack)
         return VORTAN_E_ARGUMENT;
@@ -269,7 +272,8 @@ int CVortanSurface::LoadFromPack(IVortanApplication* application, CVortanMediaPa
     if (result == VORTAN_OK)
         SetID(name);
     CVortanSurfaceDesc d = CVortanSurfaceDesc::From(desc);
-    if ((d.flags & VORTAN_SURFACE_ALPHA_COMPANION) && !(d.flags & VORTAN_SURFACE_IS_COMPANION) && result == VORTAN_OK)
+    if ((d.flags & VORTAN_SURFACE_ALPHA_COMPANION) && !(d.flags & VORTAN_SURFACE_IS_COMPANION) &&
+        result == VORTAN_OK)
         LoadAlphaCompanion(name, pack);
     return result;
 }
@@ -283,7 +287,8 @@ int CVortanSurface::LoadFromFile(IVortanApplication* application, const CVortanS
     int result = DecodeFile(&file, file.GetSize(), application, desc);
     file.Close();
     CVortanSurfaceDesc d = CVortanSurfaceDesc::From(desc);
-    if ((d.flags & VORTAN_SURFACE_ALPHA_COMPANION) && !(d.flags & VORTAN_SURFACE_IS_COMPANION) && result == VORTAN_OK)
+    if ((d.flags & VORTAN_SURFACE_ALPHA_COMPANION) && !(d.flags & VORTAN_SURFACE_IS_COMPANION) &&
+        result == VORTAN_OK)
         LoadAlphaCompanion(path, nullptr);
     return result;
 }
@@ -317,7 +322,8 @@ int CVortanSurface::LoadAlphaCompanion(const CVortanString& name, CVortanMediaPa
 
 int CVortanSurface::ApplyAlphaFromSurface(CVortanSurface* mask)
 {
-    if (!mask || !mask->m_pixels || mask->m_desc.width != m_desc.width || mask->m_desc.height != m_desc.height)
+    if (!mask || !mask->m_pixels || mask->m_desc.width != m_desc.width ||
+        mask->m_desc.height != m_desc.height)
         return VORTAN_E_ARGUMENT;
     int w = m_desc.width, h = m_desc.height;
     u8* alpha = (u8*)malloc((size_t)w * h);
@@ -362,8 +368,8 @@ int CVortanSurface::ApplyAlphaPlane(const CVortanSurfaceDesc* alphaDesc, const u
                 if (v >= 255)
                     continue;
                 u32 p = row[x];
-                row[x] = (v << 24) | (((((p >> 16) & 0xFF) * v) >> 8) << 16) | (((((p >> 8) & 0xFF) * v) >> 8) << 8) |
-                         (((p & 0xFF) * v) >> 8);
+                row[x] = (v << 24) | (((((p >> 16) & 0xFF) * v) >> 8) << 16) |
+                         (((((p >> 8) & 0xFF) * v) >> 8) << 8) | (((p & 0xFF) * v) >> 8);
             }
         }
         return Unlock();
@@ -387,11 +393,14 @@ int CVortanSurface::ApplyAlphaPlane(const CVortanSurfaceDesc* alphaDesc, const u
                     continue;
                 u32 p = row[x];
                 if (format == VORTAN_PIXEL_RGB565)
-                    p = ((((p >> 11) & 31) * v >> 8) << 11) | ((((p >> 5) & 63) * v >> 8) << 5) | ((p & 31) * v >> 8);
+                    p = ((((p >> 11) & 31) * v >> 8) << 11) | ((((p >> 5) & 63) * v >> 8) << 5) |
+                        ((p & 31) * v >> 8);
                 else if (format == VORTAN_PIXEL_RGB555)
-                    p = ((((p >> 10) & 31) * v >> 8) << 10) | ((((p >> 5) & 31) * v >> 8) << 5) | ((p & 31) * v >> 8);
+                    p = ((((p >> 10) & 31) * v >> 8) << 10) | ((((p >> 5) & 31) * v >> 8) << 5) |
+                        ((p & 31) * v >> 8);
                 else
-                    p = ((((p >> 8) & 15) * v >> 8) << 8) | ((((p >> 4) & 15) * v >> 8) << 4) | ((p & 15) * v >> 8);
+                    p = ((((p >> 8) & 15) * v >> 8) << 8) | ((((p >> 4) & 15) * v >> 8) << 4) |
+                        ((p & 15) * v >> 8);
                 row[x] = (u16)p;
             }
         }
@@ -454,8 +463,9 @@ int CVortanSurface::SaveToFile(const CVortanString& path)
     std::string temp = target + ".tmp" + std::to_string((long)getpid());
     int result = 0;
     GError* error = nullptr;
-    gboolean saved = jpeg ? gdk_pixbuf_save(pixbuf, temp.c_str(), type, &error, "quality", "85", (char*)nullptr)
-                          : gdk_pixbuf_save(pixbuf, temp.c_str(), type, &error, (char*)nullptr);
+    gboolean saved =
+        jpeg ? gdk_pixbuf_save(pixbuf, temp.c_str(), type, &error, "quality", "85", (char*)nullptr)
+             : gdk_pixbuf_save(pixbuf, temp.c_str(), type, &error, (char*)nullptr);
     if (error)
         g_error_free(error);
     if (saved && rename(temp.c_str(), target.c_str()) == 0)

@@ -22,12 +22,12 @@ namespace {
 // One clipped blit: rows of the target from (x, y), each reading a source row from its first
 // drawn pixel with a step of +1 or -1 pixels (mirrored).
 struct BlitJob {
-    u8* dst;            // first target pixel
+    u8* dst; // first target pixel
     int dstPitch;
-    const u8* src;      // source pixel drawn at the first target pixel
-    int srcPitch;       // bytes to the source row drawn below (negative when mirrored vertically)
-    int srcStep;        // +1, or -1 when mirrored horizontally
-    u8* dstAlpha;       // target alpha plane at the first pixel, or null
+    const u8* src; // source pixel drawn at the first target pixel
+    int srcPitch;  // bytes to the source row drawn below (negative when mirrored vertically)
+    int srcStep;   // +1, or -1 when mirrored horizontally
+    u8* dstAlpha;  // target alpha plane at the first pixel, or null
     int dstAlphaPitch;
     const u8* srcAlpha; // source alpha plane at the first drawn pixel, or null
     int srcAlphaPitch;
@@ -384,8 +384,8 @@ void TintedRows8(const BlitJob& j)
 // Prepares a blit job: resolves the source, the centring and the clipping. Returns 1 with
 // *ready true when there is something to draw, or the result code to return.
 static int PrepareBlit(CVortanSurface* target, int x, int y, IVortanGraphicsContext* context,
-                       const CVortanRect* srcRect, u32 flags, const CVortanRect& clipRect, BlitJob* job,
-                       CVortanSurface** sourceOut, bool* ready)
+                       const CVortanRect* srcRect, u32 flags, const CVortanRect& clipRect,
+                       BlitJob* job, CVortanSurface** sourceOut, bool* ready)
 {
     *ready = false;
     CVortanSurface* source = AsSurface(context);
@@ -450,26 +450,31 @@ static int PrepareBlit(CVortanSurface* target, int x, int y, IVortanGraphicsCont
     return VORTAN_OK;
 }
 
-int CVortanSurface::Blit(int x, int y, IVortanGraphicsContext* context, const CVortanRect* srcRect, u32 flags)
+int CVortanSurface::Blit(int x, int y, IVortanGraphicsContext* context, const CVortanRect* srcRect,
+                         u32 flags)
 {
     m_lockFlags = 0;
     CVortanSurface* source = AsSurface(context);
-    if (source && !(source->m_desc.pixelFormat == VORTAN_PIXEL_ARGB8888 ||
-                    source->m_desc.pixelFormat == VORTAN_PIXEL_ABGR8888) &&
+    if (source &&
+        !(source->m_desc.pixelFormat == VORTAN_PIXEL_ARGB8888 ||
+          source->m_desc.pixelFormat == VORTAN_PIXEL_ABGR8888) &&
         !source->m_alpha)
         flags &= ~(u32)VORTAN_BLIT_ALPHA;
 
     // The whole of a surface of the same size and format at the origin: one block copy.
-    if (source && source != this && !srcRect && x == 0 && y == 0 && flags == 0 && m_pixels && source->m_pixels &&
-        source->m_desc.width == m_desc.width && source->m_desc.height == m_desc.height &&
+    if (source && source != this && !srcRect && x == 0 && y == 0 && flags == 0 && m_pixels &&
+        source->m_pixels && source->m_desc.width == m_desc.width &&
+        source->m_desc.height == m_desc.height &&
         source->m_desc.pixelFormat == m_desc.pixelFormat && BytesPerPixel(m_desc.pixelFormat)) {
         source->m_lockFlags = 0;
         int rowBytes = m_desc.width * BytesPerPixel(m_desc.pixelFormat);
-        if (source->m_desc.pitch == m_desc.pitch && (u32)((i64)m_desc.pitch * m_desc.height) <= m_dataSize &&
+        if (source->m_desc.pitch == m_desc.pitch &&
+            (u32)((i64)m_desc.pitch * m_desc.height) <= m_dataSize &&
             (u32)((i64)m_desc.pitch * m_desc.height) <= source->m_dataSize)
             memcpy(m_pixels, source->m_pixels, (size_t)m_desc.pitch * m_desc.height);
         else
-            CopyRows(m_pixels, m_desc.pitch, source->m_pixels, source->m_desc.pitch, m_desc.height, rowBytes);
+            CopyRows(m_pixels, m_desc.pitch, source->m_pixels, source->m_desc.pitch, m_desc.height,
+                     rowBytes);
         if (m_alpha && source->m_alpha)
             memcpy(m_alpha, source->m_alpha, (size_t)m_desc.width * m_desc.height);
         return VORTAN_OK;
@@ -477,7 +482,8 @@ int CVortanSurface::Blit(int x, int y, IVortanGraphicsContext* context, const CV
 
     BlitJob job;
     bool ready = false;
-    int result = PrepareBlit(this, x, y, context, srcRect, flags, m_clipRect, &job, &source, &ready);
+    int result =
+        PrepareBlit(this, x, y, context, srcRect, flags, m_clipRect, &job, &source, &ready);
     if (!ready)
         return result;
     int format = m_desc.pixelFormat;
@@ -526,8 +532,8 @@ int CVortanSurface::Blit(int x, int y, IVortanGraphicsContext* context, const CV
     return VORTAN_OK;
 }
 
-int CVortanSurface::BlitTinted(int x, int y, IVortanGraphicsContext* context, const CVortanRect* srcRect, u32 color,
-                               u32 flags)
+int CVortanSurface::BlitTinted(int x, int y, IVortanGraphicsContext* context,
+                               const CVortanRect* srcRect, u32 color, u32 flags)
 {
     m_lockFlags = 0;
     if ((color >> 24) == 0)
@@ -539,7 +545,8 @@ int CVortanSurface::BlitTinted(int x, int y, IVortanGraphicsContext* context, co
     BlitJob job;
     CVortanSurface* source = nullptr;
     bool ready = false;
-    int result = PrepareBlit(this, x, y, context, srcRect, flags, m_clipRect, &job, &source, &ready);
+    int result =
+        PrepareBlit(this, x, y, context, srcRect, flags, m_clipRect, &job, &source, &ready);
     if (!ready)
         return result;
     // Format 7 keeps its own channel order: the tint's red goes to its red byte.
@@ -565,7 +572,8 @@ int CVortanSurface::BlitTinted(int x, int y, IVortanGraphicsContext* context, co
     return VORTAN_OK;
 }
 
-int CVortanSurface::BlitRotated(int x, int y, IVortanGraphicsContext* context, float angle, int size, u32 flags)
+int CVortanSurface::BlitRotated(int x, int y, IVortanGraphicsContext* context, float angle,
+                                int size, u32 flags)
 {
     m_lockFlags = 0;
     CVortanSurface* source = AsSurface(context);
@@ -589,7 +597,8 @@ int CVortanSurface::BlitRotated(int x, int y, IVortanGraphicsContext* context, f
         x = tw / 2;
     if (flags & VORTAN_BLIT_CENTER_Y)
         y = th / 2;
-    if ((i64)x < -(i64)size || (i64)y < -(i64)size || (i64)x > (i64)tw + size || (i64)y > (i64)th + size)
+    if ((i64)x < -(i64)size || (i64)y < -(i64)size || (i64)x > (i64)tw + size ||
+        (i64)y > (i64)th + size)
         return VORTAN_OK;
 
     int sw = source->m_desc.width, sh = source->m_desc.height;

@@ -74,8 +74,8 @@ static void CutSource(i64* pos, i64* s0, i64* s1, i64 size, bool mirrored)
     }
 }
 
-bool VortanSoft::ClipBlit(int* x, int* y, CVortanRect* src, int srcWidth, int srcHeight, const CVortanRect& clip,
-                          u32 flags)
+bool VortanSoft::ClipBlit(int* x, int* y, CVortanRect* src, int srcWidth, int srcHeight,
+                          const CVortanRect& clip, u32 flags)
 {
     bool mx = (flags & VORTAN_BLIT_MIRROR_X) != 0;
     bool my = (flags & VORTAN_BLIT_MIRROR_Y) != 0;
@@ -101,15 +101,16 @@ namespace {
 
 bool HasFillRoutine(int format)
 {
-    return format == VORTAN_PIXEL_PALETTE8 || format == VORTAN_PIXEL_RGB565 || format == VORTAN_PIXEL_ARGB8888 ||
-           format == VORTAN_PIXEL_ABGR8888;
+    return format == VORTAN_PIXEL_PALETTE8 || format == VORTAN_PIXEL_RGB565 ||
+           format == VORTAN_PIXEL_ARGB8888 || format == VORTAN_PIXEL_ABGR8888;
 }
 
 // Replaces every pixel of the rectangle by what the format's operation makes of it: `op32`
 // on the words of formats 6 and 7, `op565` on those of format 4, `op8` on palette indices
 // (one of the formats HasFillRoutine accepts). Each format keeps a loop of its own.
 template <class Op32, class Op565, class Op8>
-void ForEachFillPixel(u8* pixels, int pitch, const CVortanRect& r, int format, Op32 op32, Op565 op565, Op8 op8)
+void ForEachFillPixel(u8* pixels, int pitch, const CVortanRect& r, int format, Op32 op32,
+                      Op565 op565, Op8 op8)
 {
     int count = r.right - r.left;
     for (int y = r.top; y < r.bottom; ++y) {
@@ -247,9 +248,11 @@ int CVortanSurface::FillAdditive(u32 color, const CVortanRect* rect)
         return ((u32)d2 << 16) | ((u32)d1 << 8) | (u32)d0;
     };
     ForEachFillPixel(
-        m_pixels, m_desc.pitch, r, format, [mix](u32 d) -> u32 { return (d & 0xFF000000) | mix(d); },
+        m_pixels, m_desc.pitch, r, format,
+        [mix](u32 d) -> u32 { return (d & 0xFF000000) | mix(d); },
         [a, c2, c1, c0](u16 d) -> u16 {
-            int dr = (int)((d >> 11) & 31) * 8, dg = (int)((d >> 5) & 63) * 4, db = (int)(d & 31) * 8;
+            int dr = (int)((d >> 11) & 31) * 8, dg = (int)((d >> 5) & 63) * 4,
+                db = (int)(d & 31) * 8;
             dr += (a * (c2 - dr)) >> 8;
             dg += (a * (c1 - dg)) >> 8;
             db += (a * (c0 - db)) >> 8;
@@ -292,12 +295,14 @@ int CVortanSurface::Darken(const CVortanRect* rect, float amount)
             return (d & 0xFF000000) | rb | g;
         },
         [f](u16 d) -> u16 {
-            u32 dr = (((d >> 11) & 31u) * f) >> 8, dg = (((d >> 5) & 63u) * f) >> 8, db = ((d & 31u) * f) >> 8;
+            u32 dr = (((d >> 11) & 31u) * f) >> 8, dg = (((d >> 5) & 63u) * f) >> 8,
+                db = ((d & 31u) * f) >> 8;
             return (u16)((dr << 11) | (dg << 5) | db);
         },
         [f, palette, lookup](u8 index) -> u8 {
             u32 d = palette ? palette[index] : 0;
-            u32 d2 = (((d >> 16) & 0xFF) * f) >> 8, d1 = (((d >> 8) & 0xFF) * f) >> 8, d0 = ((d & 0xFF) * f) >> 8;
+            u32 d2 = (((d >> 16) & 0xFF) * f) >> 8, d1 = (((d >> 8) & 0xFF) * f) >> 8,
+                d0 = ((d & 0xFF) * f) >> 8;
             return (u8)VortanPaletteIndex(lookup, d2, d1, d0);
         });
     RefreshTexture();
@@ -413,7 +418,8 @@ int CVortanSurface::PlotPixel(int x, int y, u32 color, u32 neighbours)
         return VORTAN_E_VERSION;
     if (x < 1 || x >= m_desc.width - 1 || y < 1 || y >= m_desc.height - 1)
         return VORTAN_OK;
-    static const int offsets[8][2] = {{1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0}, {-1, -1}, {0, -1}, {1, -1}};
+    static const int offsets[8][2] = {{1, 0},  {1, 1},   {0, 1},  {-1, 1},
+                                      {-1, 0}, {-1, -1}, {0, -1}, {1, -1}};
     WritePixel(x, y, color);
     for (int k = 0; k < 8; ++k) {
         if (neighbours & (1u << k))

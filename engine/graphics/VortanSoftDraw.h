@@ -60,13 +60,15 @@ inline u32 SwapRB(u32 c)
 
 // Clamps `rect` (null: the whole width x height surface) to the clip rectangle, itself
 // limited to the surface. False when nothing is left.
-bool ClipToRect(const CVortanRect* rect, int width, int height, const CVortanRect& clip, CVortanRect* out);
+bool ClipToRect(const CVortanRect* rect, int width, int height, const CVortanRect& clip,
+                CVortanRect* out);
 
 // Clips a blit of the source rectangle `src` drawn at (x, y): first the source rectangle to
 // the source (width x height), then the target rectangle to `clip` (which the caller has
 // already limited to the target). Cuts come from the opposite source edge when mirrored.
 // On return (x, y) is the first target pixel and `src` the source part drawn there. False
 // when nothing is left.
-bool ClipBlit(int* x, int* y, CVortanRect* src, int srcWidth, int srcHeight, const CVortanRect& clip, u32 flags);
+bool ClipBlit(int* x, int* y, CVortanRect* src, int srcWidth, int srcHeight,
+              const CVortanRect& clip, u32 flags);
 
 } // namespace VortanSoft

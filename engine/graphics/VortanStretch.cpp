@@ -15,14 +15,14 @@ namespace {
 
 // Everything a row routine needs, built once per call; the rows differ in their pointers.
 struct StretchRow {
-    const u8* src;        // source row
-    u8* dst;              // target row at the target rectangle's first pixel
-    const int* xmap;      // source column of every target pixel
-    int width;            // target pixels
-    u32 key;              // the source's colour key
-    const u8* srcAlpha;   // source alpha-plane row or null
-    u8* dstAlpha;         // target alpha-plane row (at the first pixel) or null
-    u32 ta, t16, tg, t0;  // tint alpha and the tints of bits 16-23, 8-15 and 0-7
+    const u8* src;       // source row
+    u8* dst;             // target row at the target rectangle's first pixel
+    const int* xmap;     // source column of every target pixel
+    int width;           // target pixels
+    u32 key;             // the source's colour key
+    const u8* srcAlpha;  // source alpha-plane row or null
+    u8* dstAlpha;        // target alpha-plane row (at the first pixel) or null
+    u32 ta, t16, tg, t0; // tint alpha and the tints of bits 16-23, 8-15 and 0-7
     u32 flags;
     const u32* palette;
     const u8* lookup;
@@ -42,9 +42,7 @@ inline u32 TintMix(u32 d, u32 c, u32 T)
     return ((255 - T) * d + T * c) >> 8;
 }
 
-void RowNothing(const StretchRow&)
-{
-}
+void RowNothing(const StretchRow&) {}
 
 // Copies and key-skipping copies of T-sized pixels; a 32-bit key compares the colour bits only.
 template <typename T>
@@ -225,7 +223,8 @@ int CutOf(i64 distance, float scale, int extent)
 // Clips the span [lo, hi) of one rectangle to [min, max) and cuts the matching span
 // [otherLo, otherHi) of the other rectangle in proportion (`scale` of its pixels for each
 // pixel cut): at the same end, or at the opposite end when mirrored.
-void ClipSpan(int& lo, int& hi, int min, int max, int& otherLo, int& otherHi, float scale, bool mirror)
+void ClipSpan(int& lo, int& hi, int min, int max, int& otherLo, int& otherHi, float scale,
+              bool mirror)
 {
     if (lo < min) {
         int cut = CutOf((i64)min - lo, scale, otherHi - otherLo);
@@ -245,9 +244,10 @@ void ClipSpan(int& lo, int& hi, int min, int max, int& otherLo, int& otherHi, fl
     }
 }
 
-}  // namespace
+} // namespace
 
-bool CVortanSurface::ClipStretch(CVortanRect& dst, CVortanSurface* source, CVortanRect& src, u32 flags)
+bool CVortanSurface::ClipStretch(CVortanRect& dst, CVortanSurface* source, CVortanRect& src,
+                                 u32 flags)
 {
     bool mirrorX = (flags & VORTAN_BLIT_MIRROR_X) != 0;
     bool mirrorY = (flags & VORTAN_BLIT_MIRROR_Y) != 0;
@@ -273,18 +273,20 @@ bool CVortanSurface::ClipStretch(CVortanRect& dst, CVortanSurface* source, CVort
     float sy = (float)src.GetHeight() / (float)dst.GetHeight();
     ClipSpan(dst.left, dst.right, clip.left, clip.right, src.left, src.right, sx, mirrorX);
     ClipSpan(dst.top, dst.bottom, clip.top, clip.bottom, src.top, src.bottom, sy, mirrorY);
-    return dst.GetWidth() >= 1 && dst.GetHeight() >= 1 && src.GetWidth() >= 1 && src.GetHeight() >= 1;
+    return dst.GetWidth() >= 1 && dst.GetHeight() >= 1 && src.GetWidth() >= 1 &&
+           src.GetHeight() >= 1;
 }
 
-int CVortanSurface::StretchRows(const CVortanRect& dst, CVortanSurface* source, const CVortanRect& src, u32 color,
-                                u32 flags)
+int CVortanSurface::StretchRows(const CVortanRect& dst, CVortanSurface* source,
+                                const CVortanRect& src, u32 color, u32 flags)
 {
     int dstW = dst.GetWidth(), dstH = dst.GetHeight();
     int srcW = src.GetWidth(), srcH = src.GetHeight();
     if (dstW < 1 || dstH < 1 || srcW < 1 || srcH < 1)
         return VORTAN_OK;
     int format = m_desc.pixelFormat;
-    RowRoutine routine = PickRow(format, flags, color, source->m_alpha != nullptr, m_alpha != nullptr);
+    RowRoutine routine =
+        PickRow(format, flags, color, source->m_alpha != nullptr, m_alpha != nullptr);
     if (routine == RowNothing)
         return VORTAN_OK;
 
@@ -333,7 +335,8 @@ int CVortanSurface::StretchRows(const CVortanRect& dst, CVortanSurface* source, 
         int ty = (flags & VORTAN_BLIT_MIRROR_Y) ? dst.bottom - 1 - i : dst.top + i;
         r.src = source->m_pixels + (size_t)sy * source->m_desc.pitch;
         r.dst = m_pixels + (size_t)ty * m_desc.pitch + (size_t)dst.left * bytes;
-        r.srcAlpha = source->m_alpha ? source->m_alpha + (size_t)sy * source->m_desc.width : nullptr;
+        r.srcAlpha =
+            source->m_alpha ? source->m_alpha + (size_t)sy * source->m_desc.width : nullptr;
         r.dstAlpha = m_alpha ? m_alpha + (size_t)ty * m_desc.width + dst.left : nullptr;
         routine(r);
     }
@@ -341,7 +344,8 @@ int CVortanSurface::StretchRows(const CVortanRect& dst, CVortanSurface* source, 
     return VORTAN_OK;
 }
 
-void CVortanSurface::FilterRows(const CVortanRect& dst, CVortanSurface* source, const CVortanRect& src)
+void CVortanSurface::FilterRows(const CVortanRect& dst, CVortanSurface* source,
+                                const CVortanRect& src)
 {
     int dstW = dst.GetWidth(), dstH = dst.GetHeight();
     if (dstW < 1 || dstH < 1 || src.GetWidth() < 1 || src.GetHeight() < 1)
@@ -368,10 +372,12 @@ void CVortanSurface::FilterRows(const CVortanRect& dst, CVortanSurface* source, 
     // Same-format 32-bit surfaces average their bytes directly (the channel order does not
     // matter to a per-channel mean), two channels at a time in 16-bit lanes.
     bool fast32 = source->m_desc.pixelFormat == m_desc.pixelFormat &&
-                  (m_desc.pixelFormat == VORTAN_PIXEL_ARGB8888 || m_desc.pixelFormat == VORTAN_PIXEL_ABGR8888);
+                  (m_desc.pixelFormat == VORTAN_PIXEL_ARGB8888 ||
+                   m_desc.pixelFormat == VORTAN_PIXEL_ABGR8888);
     int srcFormat = source->m_desc.pixelFormat;
-    const u32* palette =
-        srcFormat == VORTAN_PIXEL_PALETTE8 ? VortanSurfaceAppPalette(source->m_application) : nullptr;
+    const u32* palette = srcFormat == VORTAN_PIXEL_PALETTE8
+                             ? VortanSurfaceAppPalette(source->m_application)
+                             : nullptr;
     // floor(sum / count) as (sum * reciprocal) >> 24, exact while count <= 64 (sums stay
     // below 2^14, so the reciprocal's error never reaches the next integer).
     u32 reciprocal[65];
@@ -401,7 +407,8 @@ void CVortanSurface::FilterRows(const CVortanRect& dst, CVortanSurface* source, 
         if (lanes) {
             memset(colLo, 0, sizeof(u32) * 2 * (size_t)srcW);
             for (int py = by; py < byEnd; ++py) {
-                const u32* p = (const u32*)(source->m_pixels + (size_t)py * source->m_desc.pitch) + src.left;
+                const u32* p =
+                    (const u32*)(source->m_pixels + (size_t)py * source->m_desc.pitch) + src.left;
                 for (int i = 0; i < srcW; ++i) {
                     u32 v = p[i];
                     colLo[i] += v & 0x00FF00FF;
@@ -414,7 +421,7 @@ void CVortanSurface::FilterRows(const CVortanRect& dst, CVortanSurface* source, 
             u32 count = (u32)(rows * (bxEnd - bx));
             u32 a, c2, c1, c0;
             if (lanes) {
-                u32 lo = 0, hi = 0;  // lanes: bits 0-7 and 16-23, bits 8-15 and 24-31
+                u32 lo = 0, hi = 0; // lanes: bits 0-7 and 16-23, bits 8-15 and 24-31
                 for (int px = bx - src.left; px < bxEnd - src.left; ++px) {
                     lo += colLo[px];
                     hi += colHi[px];
@@ -428,10 +435,12 @@ void CVortanSurface::FilterRows(const CVortanRect& dst, CVortanSurface* source, 
                 u32 s3 = 0, s2 = 0, s1 = 0, s0 = 0;
                 for (int py = by; py < byEnd; ++py) {
                     const u8* row = source->m_pixels + (size_t)py * source->m_desc.pitch;
-                    const u8* alphaRow =
-                        source->m_alpha ? source->m_alpha + (size_t)py * source->m_desc.width : nullptr;
+                    const u8* alphaRow = source->m_alpha
+                                             ? source->m_alpha + (size_t)py * source->m_desc.width
+                                             : nullptr;
                     for (int px = bx; px < bxEnd; ++px) {
-                        u32 c = fast32 ? ((const u32*)row)[px] : VortanDecodeNative(srcFormat, row, px, alphaRow, palette);
+                        u32 c = fast32 ? ((const u32*)row)[px]
+                                       : VortanDecodeNative(srcFormat, row, px, alphaRow, palette);
                         s3 += c >> 24;
                         s2 += (c >> 16) & 0xFF;
                         s1 += (c >> 8) & 0xFF;
@@ -459,8 +468,8 @@ void CVortanSurface::FilterRows(const CVortanRect& dst, CVortanSurface* source, 
     free(columns);
 }
 
-int CVortanSurface::StretchCore(const CVortanRect& dst, CVortanSurface* source, const CVortanRect& src, u32 color,
-                                u32 flags)
+int CVortanSurface::StretchCore(const CVortanRect& dst, CVortanSurface* source,
+                                const CVortanRect& src, u32 color, u32 flags)
 {
     m_lockFlags = 0;
     source->m_lockFlags = 0;
@@ -471,7 +480,8 @@ int CVortanSurface::StretchCore(const CVortanRect& dst, CVortanSurface* source, 
     return result;
 }
 
-int CVortanSurface::StretchFiltered(const CVortanRect& dst, CVortanSurface* source, const CVortanRect& src)
+int CVortanSurface::StretchFiltered(const CVortanRect& dst, CVortanSurface* source,
+                                    const CVortanRect& src)
 {
     m_lockFlags = 0;
     source->m_lockFlags = 0;

@@ -19,17 +19,16 @@ CVortanSurfaceDesc CVortanSurfaceDesc::From(const CVortanSurfaceDesc* desc)
 }
 
 CVortanSurface::CVortanSurface()
-    : m_pixels(nullptr), m_xGC(nullptr), m_xPixmap(0), m_xGCOut(nullptr), m_colorKey(0), m_dataSize(0),
-      m_ownsPixels(0), m_lockFlags(0), m_alpha(nullptr), m_frameWidth(0), m_frameHeight(0), m_frameColumns(0),
-      m_frameRows(0), m_application(nullptr), m_texture(0), m_mips(0), m_glFormat(0), m_glType(0)
+    : m_pixels(nullptr), m_xGC(nullptr), m_xPixmap(0), m_xGCOut(nullptr), m_colorKey(0),
+      m_dataSize(0), m_ownsPixels(0), m_lockFlags(0), m_alpha(nullptr), m_frameWidth(0),
+      m_frameHeight(0), m_frameColumns(0), m_frameRows(0), m_application(nullptr), m_texture(0),
+      m_mips(0), m_glFormat(0), m_glType(0)
 {
     memset(&m_desc, 0, sizeof(m_desc));
     Release();
 }
 
-CVortanSurface::~CVortanSurface()
-{
-}
+CVortanSurface::~CVortanSurface() {}
 
 CVortanSurface* CVortanSurface::Create()
 {
@@ -104,7 +103,8 @@ int CVortanSurface::Create(IVortanApplication* application, const CVortanSurface
     m_frameColumns = 1;
     m_frameRows = 1;
     if (m_desc.flags & VORTAN_SURFACE_TEXTURE) {
-        if (m_desc.pixelFormat == VORTAN_PIXEL_ARGB8888 || m_desc.pixelFormat == VORTAN_PIXEL_ABGR8888)
+        if (m_desc.pixelFormat == VORTAN_PIXEL_ARGB8888 ||
+            m_desc.pixelFormat == VORTAN_PIXEL_ABGR8888)
             CreateTexture(0x1908 /* GL_RGBA */, 0x1401 /* GL_UNSIGNED_BYTE */, 0);
         else
             CreateTexture(0x1907 /* GL_RGB */, 0x8363 /* GL_UNSIGNED_SHORT_5_6_5 */, 0);
@@ -112,7 +112,8 @@ int CVortanSurface::Create(IVortanApplication* application, const CVortanSurface
     return VORTAN_OK;
 }
 
-int CVortanSurface::CreateOnBuffer(IVortanApplication* application, const CVortanSurfaceDesc* desc, void* pixels)
+int CVortanSurface::CreateOnBuffer(IVortanApplication* application, const CVortanSurfaceDesc* desc,
+                                   void* pixels)
 {
     Release();
     m_application = application;
@@ -247,8 +248,9 @@ void CVortanSurface::GetFrameRect(int index, CVortanRect* rect)
 {
     if (!rect)
         return;
-    bool whole = m_frameColumns <= 0 || m_frameRows <= 0 || (m_frameColumns == 1 && m_frameRows == 1) ||
-                 index < 0 || (i64)index >= (i64)m_frameColumns * m_frameRows;
+    bool whole = m_frameColumns <= 0 || m_frameRows <= 0 ||
+                 (m_frameColumns == 1 && m_frameRows == 1) || index < 0 ||
+                 (i64)index >= (i64)m_frameColumns * m_frameRows;
     if (whole) {
         rect->Set(0, 0, m_desc.width, m_desc.height);
         return;
@@ -319,7 +321,8 @@ void CVortanSurface::RectOrWhole(const CVortanRect* rect, CVortanRect* out)
 }
 
 // A unit rectangle of `context` in its pixels (null: the whole context).
-static void UnitToPixels(IVortanGraphicsContext* context, const CVortanFloatRect* unit, CVortanRect* out)
+static void UnitToPixels(IVortanGraphicsContext* context, const CVortanFloatRect* unit,
+                         CVortanRect* out)
 {
     if (!unit) {
         out->Set(0, 0, context->GetWidth(), context->GetHeight());
@@ -359,8 +362,8 @@ int CVortanSurface::DarkenUnit(const CVortanFloatRect* rect, float amount)
     return Darken(&r, amount);
 }
 
-int CVortanSurface::BlitUnit(float x, float y, IVortanGraphicsContext* source, const CVortanFloatRect* srcRect,
-                             u32 flags)
+int CVortanSurface::BlitUnit(float x, float y, IVortanGraphicsContext* source,
+                             const CVortanFloatRect* srcRect, u32 flags)
 {
     if (!source)
         return VORTAN_E_ARGUMENT;
@@ -380,8 +383,8 @@ int CVortanSurface::BlitStretchUnit(const CVortanFloatRect* dstRect, IVortanGrap
     return BlitStretch(&d, source, &s, flags);
 }
 
-int CVortanSurface::BlitRotatedUnit(float x, float y, IVortanGraphicsContext* source, float angle, float size,
-                                    u32 flags)
+int CVortanSurface::BlitRotatedUnit(float x, float y, IVortanGraphicsContext* source, float angle,
+                                    float size, u32 flags)
 {
     return BlitRotated(ToPixelX(x), ToPixelY(y), source, angle, ToPixelX(size), flags);
 }
@@ -404,7 +407,8 @@ int CVortanSurface::BlitTintedUnit(float x, float y, IVortanGraphicsContext* sou
     return BlitTinted(ToPixelX(x), ToPixelY(y), source, &s, color, flags);
 }
 
-int CVortanSurface::BlitStretchTintedUnit(const CVortanFloatRect* dstRect, IVortanGraphicsContext* source,
+int CVortanSurface::BlitStretchTintedUnit(const CVortanFloatRect* dstRect,
+                                          IVortanGraphicsContext* source,
                                           const CVortanFloatRect* srcRect, u32 color, u32 flags)
 {
     if (!source)
@@ -420,9 +424,10 @@ int CVortanSurface::DrawLineUnit(float x0, float y0, float x1, float y1, u32 col
     return DrawLine(ToPixelX(x0), ToPixelY(y0), ToPixelX(x1), ToPixelY(y1), color0, color1);
 }
 
-int CVortanSurface::BlitStretchTranslated(const CVortanFloatRect* unitRect, const CVortanMatrix* matrix,
-                                          IVortanGraphicsContext* source, const CVortanFloatRect* srcRect,
-                                          u32 flags)
+int CVortanSurface::BlitStretchTranslated(const CVortanFloatRect* unitRect,
+                                          const CVortanMatrix* matrix,
+                                          IVortanGraphicsContext* source,
+                                          const CVortanFloatRect* srcRect, u32 flags)
 {
     CVortanFloatRect r = {0.0f, 0.0f, 1.0f, 1.0f};
     if (unitRect)
@@ -436,7 +441,8 @@ int CVortanSurface::BlitStretchTranslated(const CVortanFloatRect* unitRect, cons
     return BlitStretchUnit(&r, source, srcRect, flags);
 }
 
-void CVortanSurface::CopyRows(u8* dst, int dstPitch, const u8* src, int srcPitch, int rows, int bytes)
+void CVortanSurface::CopyRows(u8* dst, int dstPitch, const u8* src, int srcPitch, int rows,
+                              int bytes)
 {
     if (!dst || !src || rows <= 0 || bytes <= 0)
         return;

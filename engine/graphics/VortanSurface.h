@@ -16,24 +16,24 @@ struct _XGC;
 
 // Description flags.
 enum {
-    VORTAN_SURFACE_TEXTURE = 0x2,       // create the GL texture mirror at creation or load
-    VORTAN_SURFACE_KEEP_ASPECT = 0x8,   // surface from an X drawable: derive the missing side
-    VORTAN_SURFACE_IS_COMPANION = 0x10, // this load is an "_alpha" companion: look for no other
+    VORTAN_SURFACE_TEXTURE = 0x2,         // create the GL texture mirror at creation or load
+    VORTAN_SURFACE_KEEP_ASPECT = 0x8,     // surface from an X drawable: derive the missing side
+    VORTAN_SURFACE_IS_COMPANION = 0x10,   // this load is an "_alpha" companion: look for no other
     VORTAN_SURFACE_ALPHA_COMPANION = 0x20 // look for the "_alpha" companion image when loading
 };
 
 // Result codes of the X drawable bridge.
 enum {
-    VORTAN_E_BRIDGE_BUSY = 1000,    // the bridge is already open
-    VORTAN_E_BRIDGE_FAILED = 1001   // the X pixmap or its graphics context was not made
+    VORTAN_E_BRIDGE_BUSY = 1000,  // the bridge is already open
+    VORTAN_E_BRIDGE_FAILED = 1001 // the X pixmap or its graphics context was not made
 };
 
 struct CVortanSurfaceDesc {
     i32 width;
     i32 height;
-    i32 pitch;        // bytes per row: computed by creation (a given value is ignored)
-    i32 pixelFormat;  // VORTAN_PIXEL_*; 0 = the display's format
-    u32 flags;        // VORTAN_SURFACE_*
+    i32 pitch;       // bytes per row: computed by creation (a given value is ignored)
+    i32 pixelFormat; // VORTAN_PIXEL_*; 0 = the display's format
+    u32 flags;       // VORTAN_SURFACE_*
 
     // A copy of *desc, all zero for null.
     static CVortanSurfaceDesc From(const CVortanSurfaceDesc* desc);
@@ -60,22 +60,24 @@ public:
     int FillAdditiveUnit(u32 color, const CVortanFloatRect* rect) override;
     int Darken(const CVortanRect* rect, float amount) override;
     int DarkenUnit(const CVortanFloatRect* rect, float amount) override;
-    int Blit(int x, int y, IVortanGraphicsContext* source, const CVortanRect* srcRect, u32 flags) override;
+    int Blit(int x, int y, IVortanGraphicsContext* source, const CVortanRect* srcRect,
+             u32 flags) override;
     int BlitUnit(float x, float y, IVortanGraphicsContext* source, const CVortanFloatRect* srcRect,
                  u32 flags) override;
-    int BlitStretch(const CVortanRect* dstRect, IVortanGraphicsContext* source, const CVortanRect* srcRect,
-                    u32 flags) override;
+    int BlitStretch(const CVortanRect* dstRect, IVortanGraphicsContext* source,
+                    const CVortanRect* srcRect, u32 flags) override;
     int BlitStretchUnit(const CVortanFloatRect* dstRect, IVortanGraphicsContext* source,
                         const CVortanFloatRect* srcRect, u32 flags) override;
-    int BlitRotated(int x, int y, IVortanGraphicsContext* source, float angle, int size, u32 flags) override;
+    int BlitRotated(int x, int y, IVortanGraphicsContext* source, float angle, int size,
+                    u32 flags) override;
     int BlitRotatedUnit(float x, float y, IVortanGraphicsContext* source, float angle, float size,
                         u32 flags) override;
-    int BlitTinted(int x, int y, IVortanGraphicsContext* source, const CVortanRect* srcRect, u32 color,
-                   u32 flags) override;
-    int BlitTintedUnit(float x, float y, IVortanGraphicsContext* source, const CVortanFloatRect* srcRect,
-                       u32 color, u32 flags) override;
-    int BlitStretchTinted(const CVortanRect* dstRect, IVortanGraphicsContext* source, const CVortanRect* srcRect,
-                          u32 color, u32 flags) override;
+    int BlitTinted(int x, int y, IVortanGraphicsContext* source, const CVortanRect* srcRect,
+                   u32 color, u32 flags) override;
+    int BlitTintedUnit(float x, float y, IVortanGraphicsContext* source,
+                       const CVortanFloatRect* srcRect, u32 color, u32 flags) override;
+    int BlitStretchTinted(const CVortanRect* dstRect, IVortanGraphicsContext* source,
+                          const CVortanRect* srcRect, u32 color, u32 flags) override;
     int BlitStretchTintedUnit(const CVortanFloatRect* dstRect, IVortanGraphicsContext* source,
                               const CVortanFloatRect* srcRect, u32 color, u32 flags) override;
     int DrawLine(int x0, int y0, int x1, int y1, u32 color0, u32 color1) override;
@@ -97,7 +99,8 @@ public:
     int Create(IVortanApplication* application, const CVortanSurfaceDesc* desc);
     // Lays the surface over outside pixels (not owned). A pitch of 0 is computed from the
     // width and the bytes per pixel. 1; 2 for a missing description, size or buffer.
-    int CreateOnBuffer(IVortanApplication* application, const CVortanSurfaceDesc* desc, void* pixels);
+    int CreateOnBuffer(IVortanApplication* application, const CVortanSurfaceDesc* desc,
+                       void* pixels);
     // A surface of the drawable's size (or derived from it, flag 0x8), cleared to 0.
     int CreateFromDrawable(IVortanApplication* application, const CVortanSurfaceDesc* desc,
                            unsigned long drawable);
@@ -173,14 +176,15 @@ public:
     int Invert();
     // The nearest-pixel stretch core: clears both lock flags, draws the (already clipped)
     // source rectangle into the target rectangle, refreshes both texture mirrors.
-    int StretchCore(const CVortanRect& dst, CVortanSurface* source, const CVortanRect& src, u32 color, u32 flags);
+    int StretchCore(const CVortanRect& dst, CVortanSurface* source, const CVortanRect& src,
+                    u32 color, u32 flags);
     // The filtered (block-averaging) stretch, with the same frame as StretchCore.
     int StretchFiltered(const CVortanRect& dst, CVortanSurface* source, const CVortanRect& src);
     // The body of BlitStretch and BlitStretchTinted (the tinted one passes its colour and
     // flag 0x80; the plain one 0xFFFFFFFF): source checks, clipping, then the filtered or the
     // nearest stretch. A rectangle whose width or height does not fit in an int is refused (2).
-    int StretchFrom(const CVortanRect* dstRect, IVortanGraphicsContext* source, const CVortanRect* srcRect,
-                    u32 color, u32 flags);
+    int StretchFrom(const CVortanRect* dstRect, IVortanGraphicsContext* source,
+                    const CVortanRect* srcRect, u32 color, u32 flags);
 
     // --- text in a system font -------------------------------------------------------------
     // Lays the text out with Pango in the font family at `size` points, wrapped to the
@@ -189,8 +193,8 @@ public:
     // rectangle change. Flag 0x100000 measures only: nothing is drawn and the rectangle's
     // bottom becomes its top plus the text height. Returns the text height in pixels, 0 when
     // nothing was done. The texture mirror is not refreshed.
-    int DrawText(CVortanRect* rect, const CVortanString& fontName, int size, const CVortanString& text, u32 color,
-                 u32 flags);
+    int DrawText(CVortanRect* rect, const CVortanString& fontName, int size,
+                 const CVortanString& text, u32 color, u32 flags);
 
     // --- X drawable bridge ------------------------------------------------------------
     // Copies the pixels into a new X pixmap and hands out a GC on it. 3 without pixels,
@@ -204,9 +208,10 @@ public:
     // Decodes PNG / JPEG bytes into this surface (desc: size to scale to, format, flags).
     int LoadFromMemory(IVortanApplication* application, const void* data, int size,
                        const CVortanSurfaceDesc* desc = nullptr);
-    int LoadFromPack(IVortanApplication* application, CVortanMediaPack* pack, const CVortanString& name,
-                     int index, const CVortanSurfaceDesc* desc);
-    int LoadFromFile(IVortanApplication* application, const CVortanString& path, const CVortanSurfaceDesc* desc);
+    int LoadFromPack(IVortanApplication* application, CVortanMediaPack* pack,
+                     const CVortanString& name, int index, const CVortanSurfaceDesc* desc);
+    int LoadFromFile(IVortanApplication* application, const CVortanString& path,
+                     const CVortanSurfaceDesc* desc);
     // Loads "<name>_alpha.<ext>" (from the pack, or from a file when pack is null) and
     // applies its lowest colour byte as alpha.
     int LoadAlphaCompanion(const CVortanString& name, CVortanMediaPack* pack);
@@ -219,9 +224,9 @@ public:
     // Converts decoded pixels into this surface (created here at the source's size).
     // srcLayout: 7 bytes R,G,B(,A); 6 B,G,R(,A); 4 565; 3 555; 2 444. srcBytesPerPixel as
     // the decoder reports it (4 = with alpha).
-    int ConvertFrom(const u8* src, int srcWidth, int srcHeight, int srcPitch, int srcLayout, int srcBytesPerPixel,
-                    int takeAlpha, int premultiply, IVortanApplication* application,
-                    const CVortanSurfaceDesc* desc);
+    int ConvertFrom(const u8* src, int srcWidth, int srcHeight, int srcPitch, int srcLayout,
+                    int srcBytesPerPixel, int takeAlpha, int premultiply,
+                    IVortanApplication* application, const CVortanSurfaceDesc* desc);
 
     // Copies rows of `bytes` bytes between buffers of different pitch.
     static void CopyRows(u8* dst, int dstPitch, const u8* src, int srcPitch, int rows, int bytes);
@@ -233,13 +238,15 @@ public:
     static int GetNullTextures();
 
 protected:
-    int DecodeFile(CVortanFile* file, int size, IVortanApplication* application, const CVortanSurfaceDesc* desc);
+    int DecodeFile(CVortanFile* file, int size, IVortanApplication* application,
+                   const CVortanSurfaceDesc* desc);
     int ResolveFormat(int format) const;
     // The clipped rectangle of a pixel form argument (null = whole surface).
     void RectOrWhole(const CVortanRect* rect, CVortanRect* out);
     void RefreshTexture();
     // The row work of StretchCore and StretchFiltered: no lock flags, no texture refresh.
-    int StretchRows(const CVortanRect& dst, CVortanSurface* source, const CVortanRect& src, u32 color, u32 flags);
+    int StretchRows(const CVortanRect& dst, CVortanSurface* source, const CVortanRect& src,
+                    u32 color, u32 flags);
     void FilterRows(const CVortanRect& dst, CVortanSurface* source, const CVortanRect& src);
     // Clips a stretch: the source rectangle to the source, the target rectangle to the
     // target (and to the clip rectangle unless flag 0x10), cutting the other side in

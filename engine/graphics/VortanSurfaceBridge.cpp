@@ -24,7 +24,8 @@ int CVortanSurface::LockDrawable(_XGC** gcOut)
     XErrorTrap trap(display);
     int screen = DefaultScreen(display);
     Window root = RootWindow(display, screen);
-    Pixmap pixmap = XCreatePixmap(display, root, (unsigned)m_desc.width, (unsigned)m_desc.height, (unsigned)bpp);
+    Pixmap pixmap = XCreatePixmap(display, root, (unsigned)m_desc.width, (unsigned)m_desc.height,
+                                  (unsigned)bpp);
     if (!pixmap || trap.Failed()) {
         if (pixmap)
             XFreePixmap(display, pixmap);
@@ -38,8 +39,8 @@ int CVortanSurface::LockDrawable(_XGC** gcOut)
         return VORTAN_E_BRIDGE_FAILED;
     }
     XImage* image = XCreateImage(display, DefaultVisual(display, screen), (unsigned)bpp, ZPixmap, 0,
-                                 (char*)m_pixels, (unsigned)m_desc.width, (unsigned)m_desc.height, bpp,
-                                 m_desc.pitch);
+                                 (char*)m_pixels, (unsigned)m_desc.width, (unsigned)m_desc.height,
+                                 bpp, m_desc.pitch);
     // The image must read exactly the surface's layout (a depth whose pixmaps use another
     // pixel size would read past the rows).
     if (!image || image->bits_per_pixel != bpp || image->bytes_per_line > m_desc.pitch) {
@@ -51,8 +52,9 @@ int CVortanSurface::LockDrawable(_XGC** gcOut)
         XFreePixmap(display, pixmap);
         return VORTAN_E_BRIDGE_FAILED;
     }
-    XPutImage(display, pixmap, gc, image, 0, 0, 0, 0, (unsigned)m_desc.width, (unsigned)m_desc.height);
-    image->data = nullptr;  // the pixels stay the surface's
+    XPutImage(display, pixmap, gc, image, 0, 0, 0, 0, (unsigned)m_desc.width,
+              (unsigned)m_desc.height);
+    image->data = nullptr; // the pixels stay the surface's
     XDestroyImage(image);
     if (trap.Failed()) {
         XFreeGC(display, gc);
@@ -75,13 +77,15 @@ void CVortanSurface::UnlockDrawable(_XGC* gc, int copyBack)
     if (display && m_pixels) {
         XErrorTrap trap(display);
         if (copyBack && m_xPixmap) {
-            XImage* image = XGetImage(display, m_xPixmap, 0, 0, (unsigned)m_desc.width, (unsigned)m_desc.height,
-                                      AllPlanes, ZPixmap);
+            XImage* image = XGetImage(display, m_xPixmap, 0, 0, (unsigned)m_desc.width,
+                                      (unsigned)m_desc.height, AllPlanes, ZPixmap);
             if (image) {
                 if (image->bits_per_pixel == GetBitsPerPixel() && image->data) {
-                    int rowBytes = m_desc.pitch < image->bytes_per_line ? m_desc.pitch : image->bytes_per_line;
+                    int rowBytes =
+                        m_desc.pitch < image->bytes_per_line ? m_desc.pitch : image->bytes_per_line;
                     CopyRows(m_pixels, m_desc.pitch, (const u8*)image->data, image->bytes_per_line,
-                             m_desc.height < image->height ? m_desc.height : image->height, rowBytes);
+                             m_desc.height < image->height ? m_desc.height : image->height,
+                             rowBytes);
                 }
                 XDestroyImage(image);
             }
@@ -99,8 +103,8 @@ void CVortanSurface::UnlockDrawable(_XGC* gc, int copyBack)
     m_xGCOut = nullptr;
 }
 
-int CVortanSurface::CreateFromDrawable(IVortanApplication* application, const CVortanSurfaceDesc* desc,
-                                       unsigned long drawable)
+int CVortanSurface::CreateFromDrawable(IVortanApplication* application,
+                                       const CVortanSurfaceDesc* desc, unsigned long drawable)
 {
     if (!drawable)
         return VORTAN_E_ARGUMENT;

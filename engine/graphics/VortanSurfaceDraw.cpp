@@ -11,7 +11,8 @@ int CVortanSurface::Clear(u32 color, const CVortanRect* rect)
     m_lockFlags = 0;
     CVortanRect r;
     if (rect) {
-        if (rect->left > m_desc.width || rect->top > m_desc.height || rect->right < 0 || rect->bottom < 0)
+        if (rect->left > m_desc.width || rect->top > m_desc.height || rect->right < 0 ||
+            rect->bottom < 0)
             return VORTAN_OK;
         r = VortanSoft::ClipWithin(*rect, m_desc.width, m_desc.height);
     }

@@ -31,7 +31,8 @@ u32 CVortanSurface::ToNativePixel(u32 color)
 
 u32 CVortanSurface::PackNativePixel(int r, int g, int b, int a)
 {
-    u32 color = ((u32)(a & 0xFF) << 24) | ((u32)(r & 0xFF) << 16) | ((u32)(g & 0xFF) << 8) | (u32)(b & 0xFF);
+    u32 color = ((u32)(a & 0xFF) << 24) | ((u32)(r & 0xFF) << 16) | ((u32)(g & 0xFF) << 8) |
+                (u32)(b & 0xFF);
     return ToNativePixel(color);
 }
 
@@ -85,8 +86,9 @@ u32 CVortanSurface::GetPixel(int x, int y)
     const u8* row = m_pixels + (size_t)y * m_desc.pitch;
     const u8* alphaRow = m_alpha ? m_alpha + (size_t)y * m_desc.width : nullptr;
     return VortanDecodeNative(m_desc.pixelFormat, row, x, alphaRow,
-                              m_desc.pixelFormat == VORTAN_PIXEL_PALETTE8 ? VortanSurfaceAppPalette(m_application)
-                                                                          : nullptr);
+                              m_desc.pixelFormat == VORTAN_PIXEL_PALETTE8
+                                  ? VortanSurfaceAppPalette(m_application)
+                                  : nullptr);
 }
 
 void VortanEncodeNative(int format, u8* row, int x, u32 color, const u8* lookup)
@@ -125,8 +127,9 @@ void CVortanSurface::WritePixel(int x, int y, u32 color)
 {
     if (!m_pixels || x < 0 || y < 0 || x >= m_desc.width || y >= m_desc.height)
         return;
-    const u8* lookup =
-        m_desc.pixelFormat == VORTAN_PIXEL_PALETTE8 ? VortanSurfaceAppPaletteLookup(m_application) : nullptr;
+    const u8* lookup = m_desc.pixelFormat == VORTAN_PIXEL_PALETTE8
+                           ? VortanSurfaceAppPaletteLookup(m_application)
+                           : nullptr;
     VortanEncodeNative(m_desc.pixelFormat, m_pixels + (size_t)y * m_desc.pitch, x, color, lookup);
 }
 

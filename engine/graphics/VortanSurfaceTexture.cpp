@@ -34,14 +34,15 @@ int GLBytesPerPixel(u32 glFormat, u32 glType)
         return 2;
     if (glFormat == GL_RGBA && glType == GL_UNSIGNED_BYTE)
         return 4;
-    if (glFormat == GL_RGBA && (glType == GL_UNSIGNED_SHORT_4_4_4_4 || glType == GL_UNSIGNED_SHORT_5_5_5_1))
+    if (glFormat == GL_RGBA &&
+        (glType == GL_UNSIGNED_SHORT_4_4_4_4 || glType == GL_UNSIGNED_SHORT_5_5_5_1))
         return 2;
     return 0;
 }
 
 // Converts one row of surface pixels (read as GetPixel reads them) into the GL layout.
-void ConvertRow(int format, const u8* row, const u8* alphaRow, const u32* palette, int width, u32 glFormat,
-                u32 glType, u8* out)
+void ConvertRow(int format, const u8* row, const u8* alphaRow, const u32* palette, int width,
+                u32 glFormat, u32 glType, u8* out)
 {
     if (glType == GL_UNSIGNED_BYTE && glFormat == GL_RGBA && format == VORTAN_PIXEL_ARGB8888) {
         const u32* src = (const u32*)row;
@@ -81,8 +82,8 @@ void ConvertRow(int format, const u8* row, const u8* alphaRow, const u32* palett
 // The pixels of one texture level from `surface`: its own rows when `direct` and tightly
 // packed, otherwise a buffer (*buffer, for the caller to free) of rows copied or converted
 // into the GL layout. Null when the buffer cannot be had.
-const u8* LevelPixels(CVortanSurface* surface, const u32* palette, u32 glFormat, u32 glType, int glBytes,
-                      bool direct, u8** buffer)
+const u8* LevelPixels(CVortanSurface* surface, const u32* palette, u32 glFormat, u32 glType,
+                      int glBytes, bool direct, u8** buffer)
 {
     *buffer = nullptr;
     int width = surface->GetWidth(), height = surface->GetHeight();
@@ -99,14 +100,14 @@ const u8* LevelPixels(CVortanSurface* surface, const u32* palette, u32 glFormat,
         if (direct)
             memcpy(out + y * tightPitch, row, tightPitch);
         else
-            ConvertRow(format, row, alpha ? alpha + (size_t)y * width : nullptr, palette, width, glFormat, glType,
-                       out + y * tightPitch);
+            ConvertRow(format, row, alpha ? alpha + (size_t)y * width : nullptr, palette, width,
+                       glFormat, glType, out + y * tightPitch);
     }
     *buffer = out;
     return out;
 }
 
-}  // namespace
+} // namespace
 
 void CVortanSurface::SetNullTextures(int on)
 {
@@ -123,8 +124,10 @@ int CVortanSurface::CreateTexture(u32 glFormat, u32 glType, int mips)
     if (!m_pixels)
         return VORTAN_E_MALFORMED;
     DeleteTexture();
-    bool accepted = (glFormat == GL_RGB && (glType == GL_UNSIGNED_BYTE || glType == GL_UNSIGNED_SHORT_5_6_5)) ||
-                    (glFormat == GL_RGBA && glType != GL_UNSIGNED_SHORT_5_6_5 && GLBytesPerPixel(glFormat, glType));
+    bool accepted =
+        (glFormat == GL_RGB && (glType == GL_UNSIGNED_BYTE || glType == GL_UNSIGNED_SHORT_5_6_5)) ||
+        (glFormat == GL_RGBA && glType != GL_UNSIGNED_SHORT_5_6_5 &&
+         GLBytesPerPixel(glFormat, glType));
     if (!accepted)
         return VORTAN_E_VERSION;
 
@@ -143,14 +146,16 @@ int CVortanSurface::CreateTexture(u32 glFormat, u32 glType, int mips)
         name = id;
         glActiveTexture(GL_TEXTURE0);
         glBindTexture(GL_TEXTURE_2D, id);
-        glTexImage2D(GL_TEXTURE_2D, 0, (GLint)glFormat, width, height, 0, glFormat, glType, nullptr);
+        glTexImage2D(GL_TEXTURE_2D, 0, (GLint)glFormat, width, height, 0, glFormat, glType,
+                     nullptr);
         if (chain) {
             int level = 0, w = width, h = height;
             while (w > 1 || h > 1) {
                 w = w > 1 ? w >> 1 : 1;
                 h = h > 1 ? h >> 1 : 1;
                 ++level;
-                glTexImage2D(GL_TEXTURE_2D, level, (GLint)glFormat, w, h, 0, glFormat, glType, nullptr);
+                glTexImage2D(GL_TEXTURE_2D, level, (GLint)glFormat, w, h, 0, glFormat, glType,
+                             nullptr);
             }
         }
         glBindTexture(GL_TEXTURE_2D, 0);
@@ -202,12 +207,15 @@ int CVortanSurface::UploadTexture()
     int width = m_desc.width, height = m_desc.height;
     // Only 5-6-5 pixels go up as they are for GL_RGB/565, and only R,G,B,A bytes for
     // GL_RGBA/bytes; every other pairing is converted.
-    bool direct = (m_glFormat == GL_RGB && m_glType == GL_UNSIGNED_SHORT_5_6_5 && format == VORTAN_PIXEL_RGB565) ||
-                  (m_glFormat == GL_RGBA && m_glType == GL_UNSIGNED_BYTE && format == VORTAN_PIXEL_ABGR8888);
+    bool direct =
+        (m_glFormat == GL_RGB && m_glType == GL_UNSIGNED_SHORT_5_6_5 &&
+         format == VORTAN_PIXEL_RGB565) ||
+        (m_glFormat == GL_RGBA && m_glType == GL_UNSIGNED_BYTE && format == VORTAN_PIXEL_ABGR8888);
     if (g_nullTextures.load())
         return VORTAN_OK;
 
-    const u32* palette = format == VORTAN_PIXEL_PALETTE8 ? VortanSurfaceAppPalette(m_application) : nullptr;
+    const u32* palette =
+        format == VORTAN_PIXEL_PALETTE8 ? VortanSurfaceAppPalette(m_application) : nullptr;
     u8* buffer = nullptr;
     const u8* data = LevelPixels(this, palette, m_glFormat, m_glType, glBytes, direct, &buffer);
     if (!data)
@@ -233,7 +241,7 @@ int CVortanSurface::UploadTexture()
             d.width = w;
             d.height = h;
             d.pitch = 0;
-            d.flags &= ~(u32)VORTAN_SURFACE_TEXTURE;  // a temporary never needs a mirror of its own
+            d.flags &= ~(u32)VORTAN_SURFACE_TEXTURE; // a temporary never needs a mirror of its own
             result = level->Create(m_application, &d);
             if (result == VORTAN_OK && previous->m_alpha)
                 result = level->CreateAlphaPlane();
@@ -250,7 +258,8 @@ int CVortanSurface::UploadTexture()
                 level->StretchRows(dst, previous, src, 0xFFFFFFFF, 0);
             else
                 level->FilterRows(dst, previous, src);
-            const u8* levelData = LevelPixels(level, palette, m_glFormat, m_glType, glBytes, direct, &buffer);
+            const u8* levelData =
+                LevelPixels(level, palette, m_glFormat, m_glType, glBytes, direct, &buffer);
             if (!levelData) {
                 result = VORTAN_E_NOMEMORY;
                 break;
@@ -285,7 +294,8 @@ int CVortanSurface::UploadTexture()
         if (ext && ext->HasTextureMaxLevel())
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL_APPLE, lastLevel);
     }
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, m_mips ? GL_LINEAR_MIPMAP_NEAREST : GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                    m_mips ? GL_LINEAR_MIPMAP_NEAREST : GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);

@@ -38,8 +38,8 @@ u32 Premultiplied(u32 argb)
 
 } // namespace
 
-int CVortanSurface::DrawText(CVortanRect* rect, const CVortanString& fontName, int size, const CVortanString& text,
-                             u32 color, u32 flags)
+int CVortanSurface::DrawText(CVortanRect* rect, const CVortanString& fontName, int size,
+                             const CVortanString& text, u32 color, u32 flags)
 {
     const bool measure = (flags & 0x100000) != 0;
     if (!rect || text.IsEmpty() || size < 3)
@@ -62,7 +62,8 @@ int CVortanSurface::DrawText(CVortanRect* rect, const CVortanString& fontName, i
     int height = 0;
     cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, aw, ah);
     u32* before = nullptr;
-    const u32* palette = format == VORTAN_PIXEL_PALETTE8 ? VortanSurfaceAppPalette(m_application) : nullptr;
+    const u32* palette =
+        format == VORTAN_PIXEL_PALETTE8 ? VortanSurfaceAppPalette(m_application) : nullptr;
     if (cairo_surface_status(image) == CAIRO_STATUS_SUCCESS && paint) {
         before = (u32*)malloc((size_t)aw * ah * 4);
         if (before) {
@@ -71,10 +72,12 @@ int CVortanSurface::DrawText(CVortanRect* rect, const CVortanString& fontName, i
             int stride = cairo_image_surface_get_stride(image);
             for (int y = 0; y < ah; ++y) {
                 const u8* row = m_pixels + (size_t)(area.top + y) * m_desc.pitch;
-                const u8* alphaRow = m_alpha ? m_alpha + (size_t)(area.top + y) * m_desc.width : nullptr;
+                const u8* alphaRow =
+                    m_alpha ? m_alpha + (size_t)(area.top + y) * m_desc.width : nullptr;
                 u32* out = (u32*)(data + (size_t)y * stride);
                 for (int x = 0; x < aw; ++x) {
-                    u32 p = Premultiplied(VortanDecodeNative(format, row, area.left + x, alphaRow, palette));
+                    u32 p = Premultiplied(
+                        VortanDecodeNative(format, row, area.left + x, alphaRow, palette));
                     out[x] = p;
                     before[(size_t)y * aw + x] = p;
                 }
@@ -101,7 +104,8 @@ int CVortanSurface::DrawText(CVortanRect* rect, const CVortanString& fontName, i
         int width = 0;
         pango_layout_get_pixel_size(layout, &width, &height);
         if (paint) {
-            cairo_set_source_rgb(cr, (double)((color >> 16) & 0xFF) / 255.0, (double)((color >> 8) & 0xFF) / 255.0,
+            cairo_set_source_rgb(cr, (double)((color >> 16) & 0xFF) / 255.0,
+                                 (double)((color >> 8) & 0xFF) / 255.0,
                                  (double)(color & 0xFF) / 255.0);
             cairo_move_to(cr, (double)(rect->left - area.left), (double)(rect->top - area.top));
             pango_cairo_show_layout(cr, layout);
@@ -116,7 +120,8 @@ int CVortanSurface::DrawText(CVortanRect* rect, const CVortanString& fontName, i
                         continue;
                     WritePixel(area.left + x, area.top + y, p);
                     if (m_alpha)
-                        m_alpha[(size_t)(area.top + y) * m_desc.width + area.left + x] = (u8)(p >> 24);
+                        m_alpha[(size_t)(area.top + y) * m_desc.width + area.left + x] =
+                            (u8)(p >> 24);
                 }
             }
         }
@@ -131,7 +136,8 @@ int CVortanSurface::DrawText(CVortanRect* rect, const CVortanString& fontName, i
     return height;
 }
 
-void TintPixels(int pixelFormat, u8* pixels, int pitch, int width, int height, const CVortanRect& rect, u32 color)
+void TintPixels(int pixelFormat, u8* pixels, int pitch, int width, int height,
+                const CVortanRect& rect, u32 color)
 {
     if (!pixels || (pixelFormat != VORTAN_PIXEL_ARGB8888 && pixelFormat != VORTAN_PIXEL_ABGR8888))
         return;

@@ -7,4 +7,5 @@
 // Multiplies each of A, R, G, B of the pixels of `rect` by the colour's matching component
 // and divides by 255 (format 7: the colour's red and blue are exchanged first). Only formats
 // 6 and 7; the rectangle is cut to the buffer of width x height pixels.
-void TintPixels(int pixelFormat, u8* pixels, int pitch, int width, int height, const CVortanRect& rect, u32 color);
+void TintPixels(int pixelFormat, u8* pixels, int pitch, int width, int height,
+                const CVortanRect& rect, u32 color);

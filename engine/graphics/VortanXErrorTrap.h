@@ -42,4 +42,4 @@ private:
     int (*m_previous)(Display*, XErrorEvent*);
 };
 
-}  // namespace VortanX
+} // namespace VortanX

@@ -32,14 +32,13 @@
 namespace {
 
 // Event masks of the fullscreen and the windowed window.
-const long kFullscreenEventMask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
-                                  PointerMotionMask | ExposureMask | VisibilityChangeMask |
-                                  StructureNotifyMask | SubstructureNotifyMask | FocusChangeMask |
-                                  PropertyChangeMask;
+const long kFullscreenEventMask = KeyPressMask | KeyReleaseMask | ButtonPressMask |
+                                  ButtonReleaseMask | PointerMotionMask | ExposureMask |
+                                  VisibilityChangeMask | StructureNotifyMask |
+                                  SubstructureNotifyMask | FocusChangeMask | PropertyChangeMask;
 const long kWindowedEventMask = kFullscreenEventMask & ~PropertyChangeMask;
 
 const char kWindowClass[] = "VortanEngineApp";
-
 
 // X errors raised while the back buffer is attached to the server are caught here instead of
 // ending the process (a server that cannot reach the segment answers with an error).
@@ -78,11 +77,12 @@ int MakeDirectories(const std::string& path)
 // --- construction -----------------------------------------------------------------------------
 
 IVortanApplication::IVortanApplication()
-    : m_frameDelta(1e-5f), m_display(nullptr), m_screen(0), m_window(0), m_wmDeleteWindow(0), m_gc(nullptr),
-      m_createEventMask(0), m_graphicsExt(nullptr), m_backBuffer(nullptr), m_shmImage(nullptr), m_shmId(-1),
-      m_shmAddress(nullptr), m_shmAttached(0), m_present(nullptr), m_engineMadeWindow(0), m_running(0),
-      m_active(0), m_created(0), m_buttonMask(0), m_pointerX(0), m_pointerY(0), m_pacingMode(0),
-      m_pacingMs(10), m_lastInputMs(0), m_idle(0), m_palette(nullptr), m_paletteLookup(nullptr)
+    : m_frameDelta(1e-5f), m_display(nullptr), m_screen(0), m_window(0), m_wmDeleteWindow(0),
+      m_gc(nullptr), m_createEventMask(0), m_graphicsExt(nullptr), m_backBuffer(nullptr),
+      m_shmImage(nullptr), m_shmId(-1), m_shmAddress(nullptr), m_shmAttached(0), m_present(nullptr),
+      m_engineMadeWindow(0), m_running(0), m_active(0), m_created(0), m_buttonMask(0),
+      m_pointerX(0), m_pointerY(0), m_pacingMode(0), m_pacingMs(10), m_lastInputMs(0), m_idle(0),
+      m_palette(nullptr), m_paletteLookup(nullptr)
 {
     m_backBuffer = new CVortanSurface();
     InitPlatform();
@@ -196,7 +196,8 @@ void IVortanApplication::SetAppName(const CVortanString& name)
     m_appName = name;
     if (m_display && m_window) {
         std::string text = VortanBytesOf(m_appName);
-        XSetStandardProperties(m_display, m_window, text.c_str(), text.c_str(), None, nullptr, 0, nullptr);
+        XSetStandardProperties(m_display, m_window, text.c_str(), text.c_str(), None, nullptr, 0,
+                               nullptr);
         XStoreName(m_display, m_window, text.c_str());
     }
 }
@@ -224,8 +225,9 @@ int IVortanApplication::CreateWindow(void* platform, const CVortanWindowSettings
     if (s.windowed == 0) {
         m_createEventMask = kFullscreenEventMask;
         attributes.event_mask = kFullscreenEventMask;
-        window = XCreateWindow(m_display, root, 0, 0, (unsigned)s.width, (unsigned)s.height, 0, CopyFromParent,
-                               InputOutput, CopyFromParent, CWEventMask, &attributes);
+        window =
+            XCreateWindow(m_display, root, 0, 0, (unsigned)s.width, (unsigned)s.height, 0,
+                          CopyFromParent, InputOutput, CopyFromParent, CWEventMask, &attributes);
         if (!window)
             return VORTAN_E_FAIL;
         XChangeProperty(m_display, window, XA_WM_CLASS, XA_STRING, 8, PropModeReplace,
@@ -243,7 +245,7 @@ int IVortanApplication::CreateWindow(void* platform, const CVortanWindowSettings
             message.xclient.window = window;
             message.xclient.message_type = wmState;
             message.xclient.format = 32;
-            message.xclient.data.l[0] = 1;  // add
+            message.xclient.data.l[0] = 1; // add
             message.xclient.data.l[1] = (long)fullscreen;
             XSendEvent(m_display, root, False, SubstructureNotifyMask, &message);
         }
@@ -253,14 +255,16 @@ int IVortanApplication::CreateWindow(void* platform, const CVortanWindowSettings
         attributes.border_pixel = BlackPixel(m_display, m_screen);
         attributes.colormap = DefaultColormap(m_display, m_screen);
         window = XCreateWindow(m_display, root, 0, 0, (unsigned)s.width, (unsigned)s.height, 0,
-                               DefaultDepth(m_display, m_screen), InputOutput, DefaultVisual(m_display, m_screen),
+                               DefaultDepth(m_display, m_screen), InputOutput,
+                               DefaultVisual(m_display, m_screen),
                                CWBorderPixel | CWEventMask | CWColormap, &attributes);
         if (!window)
             return VORTAN_E_FAIL;
         XChangeProperty(m_display, window, XA_WM_CLASS, XA_STRING, 8, PropModeReplace,
                         (const unsigned char*)kWindowClass, 15);
         XSetWMProtocols(m_display, window, (Atom*)&m_wmDeleteWindow, 1);
-        XSetStandardProperties(m_display, window, name.c_str(), name.c_str(), None, nullptr, 0, nullptr);
+        XSetStandardProperties(m_display, window, name.c_str(), name.c_str(), None, nullptr, 0,
+                               nullptr);
         XMapRaised(m_display, window);
     }
 
@@ -306,7 +310,8 @@ void IVortanApplication::ReadGeometry(int fullscreen)
     }
 }
 
-int IVortanApplication::InitWindow(void* platform, const CVortanWindowSettings* settings, unsigned long window)
+int IVortanApplication::InitWindow(void* platform, const CVortanWindowSettings* settings,
+                                   unsigned long window)
 {
     (void)platform;
     if (!settings)
@@ -367,7 +372,7 @@ void IVortanApplication::FreeBackBufferImage()
         }
         delete info;
         m_shmImage->obdata = nullptr;
-        m_shmImage->data = nullptr;  // the pixels are the segment, not Xlib's memory
+        m_shmImage->data = nullptr; // the pixels are the segment, not Xlib's memory
         XDestroyImage(m_shmImage);
         m_shmImage = nullptr;
     }
@@ -398,11 +403,24 @@ int IVortanApplication::CreateBackBuffer(int pixelFormat)
 
     int bytes;
     switch (pixelFormat) {
-    case 1: bytes = 1; break;
-    case 2: case 3: case 4: bytes = 2; break;
-    case 5: bytes = 3; break;
-    case 6: case 7: bytes = 4; break;
-    default: bytes = 0; break;
+    case 1:
+        bytes = 1;
+        break;
+    case 2:
+    case 3:
+    case 4:
+        bytes = 2;
+        break;
+    case 5:
+        bytes = 3;
+        break;
+    case 6:
+    case 7:
+        bytes = 4;
+        break;
+    default:
+        bytes = 0;
+        break;
     }
 
     // The old image and its segment go before the new ones are made.
@@ -421,8 +439,8 @@ int IVortanApplication::CreateBackBuffer(int pixelFormat)
     memset(info, 0, sizeof(*info));
     info->shmid = -1;
     XImage* image = XShmCreateImage(m_display, DefaultVisual(m_display, m_screen),
-                                    (unsigned)DefaultDepth(m_display, m_screen), ZPixmap, nullptr, info,
-                                    (unsigned)width, (unsigned)height);
+                                    (unsigned)DefaultDepth(m_display, m_screen), ZPixmap, nullptr,
+                                    info, (unsigned)width, (unsigned)height);
     if (!image) {
         delete info;
         return VORTAN_E_FAIL;
@@ -469,7 +487,7 @@ int IVortanApplication::CreateBackBuffer(int pixelFormat)
     memset(&desc, 0, sizeof(desc));
     desc.width = width;
     desc.height = height;
-    desc.pitch = 0;  // the surface's own pitch for its format
+    desc.pitch = 0; // the surface's own pitch for its format
     desc.pixelFormat = pixelFormat;
     int result = m_backBuffer->CreateOnBuffer(this, &desc, address);
     if (result != VORTAN_OK) {
@@ -485,8 +503,9 @@ int IVortanApplication::BlitBackBuffer()
 {
     if (!m_display || !m_window || !m_shmImage)
         return VORTAN_E_RANGE;
-    XShmPutImage(m_display, m_window, m_gc ? m_gc : DefaultGC(m_display, m_screen), m_shmImage, 0, 0, 0, 0,
-                 (unsigned)m_backBuffer->GetWidth(), (unsigned)m_backBuffer->GetHeight(), False);
+    XShmPutImage(m_display, m_window, m_gc ? m_gc : DefaultGC(m_display, m_screen), m_shmImage, 0,
+                 0, 0, 0, (unsigned)m_backBuffer->GetWidth(), (unsigned)m_backBuffer->GetHeight(),
+                 False);
     XSync(m_display, False);
     return VORTAN_OK;
 }
@@ -682,7 +701,8 @@ int IVortanApplication::OnResize(int width, int height)
     Window root;
     int x = 0, y = 0;
     unsigned int w = 0, h = 0, border = 0, depth = 0;
-    if (m_display && m_window && XGetGeometry(m_display, m_window, &root, &x, &y, &w, &h, &border, &depth)) {
+    if (m_display && m_window &&
+        XGetGeometry(m_display, m_window, &root, &x, &y, &w, &h, &border, &depth)) {
         m_clientRect.Set(0, 0, (int)w, (int)h);
         m_windowRect.Set(x, y, x + (int)w, y + (int)h);
     }
@@ -754,7 +774,10 @@ void IVortanApplication::OnPointerMove(int, int, int) {}
 void IVortanApplication::OnPointerMoveUnit(int, const CVortanVector2&) {}
 void IVortanApplication::OnPointerUp(int, int, int) {}
 void IVortanApplication::OnPointerUpUnit(int, const CVortanVector2&) {}
-int IVortanApplication::OnCreate() { return VORTAN_OK; }
+int IVortanApplication::OnCreate()
+{
+    return VORTAN_OK;
+}
 void IVortanApplication::OnExit() {}
 void IVortanApplication::OnKeyDown(int) {}
 void IVortanApplication::OnChar(unsigned short) {}
@@ -810,7 +833,7 @@ int IVortanApplication::GetExecutableDir(CVortanString& out)
     if (!slash)
         return VORTAN_E_FAIL;
     slash[1] = '\0';
-    out = target;  // one unit per byte, as the file layer reads paths
+    out = target; // one unit per byte, as the file layer reads paths
     return VORTAN_OK;
 }
 
@@ -839,7 +862,8 @@ int IVortanApplication::FindNearestPaletteIndex(const u32* palette, u32 colour)
     int bestIndex = 255;
     for (int i = 0; i < 256; ++i) {
         u32 p = palette[i];
-        int dr = (int)((p >> 16) & 0xFF) - r, dg = (int)((p >> 8) & 0xFF) - g, db = (int)(p & 0xFF) - b;
+        int dr = (int)((p >> 16) & 0xFF) - r, dg = (int)((p >> 8) & 0xFF) - g,
+            db = (int)(p & 0xFF) - b;
         u32 d = (u32)(abs(dr) + abs(dg) + abs(db));
         if (d < best) {
             best = d;
@@ -873,7 +897,8 @@ int IVortanApplication::SetPalette(const u32* entries)
     }
     for (u32 v = 0; v < 4096; ++v) {
         u32 red = ((v >> 8) & 15) * 16, green = ((v >> 4) & 15) * 16, blue = (v & 15) * 16;
-        m_paletteLookup[v] = (u8)FindNearestPaletteIndex(m_palette, (red << 16) | (green << 8) | blue);
+        m_paletteLookup[v] =
+            (u8)FindNearestPaletteIndex(m_palette, (red << 16) | (green << 8) | blue);
     }
     return VORTAN_OK;
 }
@@ -886,8 +911,8 @@ void IVortanApplication::MessageBox(const CVortanString& title, const CVortanStr
         return;
     std::string titleText = VortanUTF8Of(title);
     std::string bodyText = VortanUTF8Of(text);
-    GtkWidget* dialog = gtk_dialog_new_with_buttons(titleText.c_str(), nullptr, GTK_DIALOG_MODAL, GTK_STOCK_OK,
-                                                    GTK_RESPONSE_OK, nullptr);
+    GtkWidget* dialog = gtk_dialog_new_with_buttons(titleText.c_str(), nullptr, GTK_DIALOG_MODAL,
+                                                    GTK_STOCK_OK, GTK_RESPONSE_OK, nullptr);
     GtkWidget* label = gtk_label_new(bodyText.c_str());
     gtk_container_add(GTK_CONTAINER(GTK_DIALOG(dialog)->vbox), label);
     gtk_widget_show_all(dialog);

@@ -36,31 +36,24 @@ public:
 struct CVortanWindowSettings {
     i32 width;
     i32 height;
-    i32 pixelFormat;   // surface pixel-format code; 0 is read as 7
+    i32 pixelFormat; // surface pixel-format code; 0 is read as 7
     i32 reserved;
-    i32 windowed;      // 0 = fullscreen
-    u32 flags;         // bit 31: the engine made the window; bit 7: half-size back buffer
+    i32 windowed; // 0 = fullscreen
+    u32 flags;    // bit 31: the engine made the window; bit 7: half-size back buffer
 };
 
 // A pointer event as the window code hands it to HandlePointer.
 struct CVortanPointerEvent {
-    i32 code;          // VORTAN_POINTER_DOWN, _UP or _MOVE
-    i32 button;        // X button number - 1
+    i32 code;   // VORTAN_POINTER_DOWN, _UP or _MOVE
+    i32 button; // X button number - 1
     i32 x;
     i32 y;
 };
 
-enum {
-    VORTAN_POINTER_DOWN = 800,
-    VORTAN_POINTER_UP = 801,
-    VORTAN_POINTER_MOVE = 802
-};
+enum { VORTAN_POINTER_DOWN = 800, VORTAN_POINTER_UP = 801, VORTAN_POINTER_MOVE = 802 };
 
 // Flag bits of CVortanWindowSettings::flags.
-enum : u32 {
-    VORTAN_WINDOW_HALF_SIZE = 0x80u,
-    VORTAN_WINDOW_ENGINE_MADE = 0x80000000u
-};
+enum : u32 { VORTAN_WINDOW_HALF_SIZE = 0x80u, VORTAN_WINDOW_ENGINE_MADE = 0x80000000u };
 
 // Value of a held key in the key-state table.
 enum { VORTAN_KEY_HELD = 0x80 };
@@ -69,8 +62,8 @@ enum { VORTAN_KEY_HELD = 0x80 };
 struct CVortanTimerRecord {
     CVortanTimer timer;
     u32 id;
-    u32 lastFire;      // ms of the process-wide monotonic clock
-    u32 interval;      // ms
+    u32 lastFire; // ms of the process-wide monotonic clock
+    u32 interval; // ms
 };
 
 class IVortanApplication : public IVortanNotify {
@@ -247,8 +240,8 @@ protected:
     int m_pointerX;
     int m_pointerY;
 
-    CVortanPtrArray m_timers;      // CVortanTimerRecord*, owned
-    CVortanPtrArray m_runnables;   // IVortanRunnable*, not owned
+    CVortanPtrArray m_timers;    // CVortanTimerRecord*, owned
+    CVortanPtrArray m_runnables; // IVortanRunnable*, not owned
     int m_pacingMode;
     int m_pacingMs;
     u32 m_lastInputMs;

@@ -19,13 +19,9 @@ void AddDevice(CVortanPtrArray* list, const char* name)
 
 } // namespace
 
-CVortanInput::CVortanInput() : m_window(0), m_flag(0), m_application(nullptr)
-{
-}
+CVortanInput::CVortanInput() : m_window(0), m_flag(0), m_application(nullptr) {}
 
-CVortanInput::~CVortanInput()
-{
-}
+CVortanInput::~CVortanInput() {}
 
 int CVortanInput::Init(IVortanApplication* application)
 {

@@ -5,12 +5,9 @@
 
 CVortanTextInput::CVortanTextInput()
     : m_maxLength(0), m_done(0), m_password(0), m_window(0), m_spare(0), m_application(nullptr)
-{
-}
+{}
 
-CVortanTextInput::~CVortanTextInput()
-{
-}
+CVortanTextInput::~CVortanTextInput() {}
 
 CVortanTextInput* CVortanTextInput::Create()
 {

@@ -47,11 +47,11 @@ private:
 
     CVortanString m_text;
     CVortanString m_title;
-    CVortanString m_display;      // masked copy for password mode
+    CVortanString m_display; // masked copy for password mode
     u32 m_maxLength;
     i32 m_done;
     i32 m_password;
-    unsigned long m_window;       // X window of the application
+    unsigned long m_window; // X window of the application
     i32 m_spare;
     IVortanApplication* m_application;
 };

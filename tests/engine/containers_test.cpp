@@ -21,11 +21,15 @@
 
 namespace {
 
-std::vector<int> Contents(const CVortanArray<int>& a) {
+std::vector<int> Contents(const CVortanArray<int>& a)
+{
     return std::vector<int>(a.GetData(), a.GetData() + a.GetSize());
 }
 
-CVortanString Text(const char* s) { return CVortanString(s); }
+CVortanString Text(const char* s)
+{
+    return CVortanString(s);
+}
 
 // Counts live instances, to see that every constructed element is destroyed once.
 struct Counted {
@@ -40,11 +44,12 @@ int Counted::live = 0;
 
 } // namespace
 
-TEST(Array, GrowthFollowsTheStepRule) {
+TEST(Array, GrowthFollowsTheStepRule)
+{
     // {first size, second size, capacity}: exact first allocation, then count/8 clamped to 4..1024,
     // unless the request is larger than capacity + step.
-    const int cases[][3] = {{10, 11, 14}, {10, 12, 14}, {100, 101, 112}, {100, 300, 300},
-                            {10000, 10001, 11024}};
+    const int cases[][3] = {
+        {10, 11, 14}, {10, 12, 14}, {100, 101, 112}, {100, 300, 300}, {10000, 10001, 11024}};
     for (auto& c : cases) {
         CVortanArray<int> a;
         a.SetSize(c[0]);
@@ -60,44 +65,49 @@ TEST(Array, GrowthFollowsTheStepRule) {
     for (int i = 0; i < 20; ++i)
         a.SetAtGrow(a.GetSize(), i);
     EXPECT_EQ(a.GetSize(), 22);
-    EXPECT_EQ(a.GetCapacity(), 22);  // 4, 7, 10, ... 22
-    a.SetSize(40);                   // the request wins over the step
+    EXPECT_EQ(a.GetCapacity(), 22); // 4, 7, 10, ... 22
+    a.SetSize(40);                  // the request wins over the step
     EXPECT_EQ(a.GetCapacity(), 40);
-    a.SetSize(41, 0);                // back to automatic: 40 / 8 = 5
+    a.SetSize(41, 0); // back to automatic: 40 / 8 = 5
     EXPECT_EQ(a.GetCapacity(), 45);
 }
 
-TEST(Array, NewPlainElementsStartAtZero) {
+TEST(Array, NewPlainElementsStartAtZero)
+{
     CVortanArray<int> a;
     a.SetSize(50);
     for (int i = 0; i < 50; ++i) {
         EXPECT_EQ(a[i], 0);
         a[i] = -1;
     }
-    a.SetSize(51);  // grows into a new buffer: the fresh tail is zero too
+    a.SetSize(51); // grows into a new buffer: the fresh tail is zero too
     for (int i = 50; i < a.GetCapacity(); ++i)
         EXPECT_EQ(a.GetData()[i], 0) << i;
-    struct Pair { int a; int b; };
+    struct Pair {
+        int a;
+        int b;
+    };
     CVortanArray<Pair> pairs;
     pairs.SetAtGrow(5, Pair{7, 8});
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(pairs[i].a | pairs[i].b, 0);
 }
 
-TEST(Array, EveryConstructedElementIsDestroyedOnce) {
+TEST(Array, EveryConstructedElementIsDestroyedOnce)
+{
     Counted::live = 0;
     {
         CVortanArray<Counted> a;
         a.SetSize(3);
         EXPECT_EQ(Counted::live, 3);
-        a.SetSize(4);  // new buffer of 7, old one of 3 freed
+        a.SetSize(4); // new buffer of 7, old one of 3 freed
         EXPECT_EQ(Counted::live, 7);
         a.RemoveAll();
         EXPECT_EQ(Counted::live, 0);
         a.SetSize(2);
-        a.SetSize(1);  // shrinking keeps the elements alive
+        a.SetSize(1); // shrinking keeps the elements alive
         EXPECT_EQ(Counted::live, 2);
-        a.SetSize(0);  // size 0 frees the buffer
+        a.SetSize(0); // size 0 frees the buffer
         EXPECT_EQ(a.GetData(), nullptr);
         EXPECT_EQ(Counted::live, 0);
         a.SetSize(2);
@@ -105,12 +115,13 @@ TEST(Array, EveryConstructedElementIsDestroyedOnce) {
     EXPECT_EQ(Counted::live, 0);
 }
 
-TEST(Array, SetAtGrowAndInsertAt) {
+TEST(Array, SetAtGrowAndInsertAt)
+{
     CVortanArray<int> a;
     EXPECT_EQ(a.SetAtGrow(0, 10), VORTAN_OK);
     a.SetAtGrow(1, 20);
     a.SetAtGrow(2, 30);
-    a.InsertAt(7, 99);  // past the end: size 8, the gap is zero
+    a.InsertAt(7, 99); // past the end: size 8, the gap is zero
     a.InsertAt(0, 5);
     a.InsertAt(2, 15);
     EXPECT_EQ(Contents(a), (std::vector<int>{5, 10, 15, 20, 30, 0, 0, 0, 0, 99}));
@@ -123,21 +134,23 @@ TEST(Array, SetAtGrowAndInsertAt) {
     EXPECT_EQ(a.GetSize(), 10);
 }
 
-TEST(Array, ElementsOfTheArrayItselfCanBeInsertedAndAppended) {
+TEST(Array, ElementsOfTheArrayItselfCanBeInsertedAndAppended)
+{
     // The element passed by reference lives in the buffer that moves or shifts.
     CVortanArray<CVortanString> a;
     a.SetSize(3);
     a[0] = Text("a"), a[1] = Text("b"), a[2] = Text("c");
     ASSERT_EQ(a.GetSize(), a.GetCapacity());
-    a.SetAtGrow(3, a[0]);  // reallocates
-    a.InsertAt(0, a[2]);   // shifts the source
+    a.SetAtGrow(3, a[0]); // reallocates
+    a.InsertAt(0, a[2]);  // shifts the source
     ASSERT_EQ(a.GetSize(), 5);
     const char* expect[] = {"c", "a", "b", "c", "a"};
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(a[i], Text(expect[i])) << i;
 }
 
-TEST(Array, RemoveAtClampsItsCount) {
+TEST(Array, RemoveAtClampsItsCount)
+{
     CVortanArray<int> a;
     for (int i = 0; i < 5; ++i)
         a.SetAtGrow(i, i + 1);
@@ -147,12 +160,12 @@ TEST(Array, RemoveAtClampsItsCount) {
     a.RemoveAt(-1);
     a.RemoveAt(4);
     EXPECT_EQ(Contents(a), (std::vector<int>{1, 3, 4, 5}));
-    a.RemoveAt(2, 100);  // only two are there
+    a.RemoveAt(2, 100); // only two are there
     EXPECT_EQ(Contents(a), (std::vector<int>{1, 3}));
-
 }
 
-TEST(Array, MovesButNeverCopies) {
+TEST(Array, MovesButNeverCopies)
+{
     static_assert(!std::is_copy_constructible<CVortanArray<int>>::value, "copy");
     static_assert(!std::is_copy_assignable<CVortanArray<CVortanString>>::value, "copy");
     static_assert(!std::is_copy_constructible<CVortanPtrArray>::value, "copy");
@@ -170,14 +183,15 @@ TEST(Array, MovesButNeverCopies) {
     EXPECT_EQ(nested[0][2], 42);
 }
 
-TEST(Sorted, SignedAndUnsignedOrders) {
+TEST(Sorted, SignedAndUnsignedOrders)
+{
     CVortanSortedSet<i32> s;
     CVortanSortedSet<u32> u;
     for (i32 k : {1, -1, 0x7fffffff, (i32)0x80000000, 0}) {
         EXPECT_EQ(s.Insert(k), 1);
         u.Insert((u32)k);
     }
-    EXPECT_EQ(s.Insert(0), 0);  // a set refuses a duplicate
+    EXPECT_EQ(s.Insert(0), 0); // a set refuses a duplicate
     std::vector<i32> sv, expectS = {(i32)0x80000000, -1, 0, 1, 0x7fffffff};
     std::vector<u32> uv, expectU = {0, 1, 0x7fffffff, 0x80000000, 0xffffffff};
     for (int i = 0; i < s.GetSize(); ++i) {
@@ -188,7 +202,8 @@ TEST(Sorted, SignedAndUnsignedOrders) {
     EXPECT_EQ(uv, expectU);
 }
 
-TEST(Sorted, RandomOperationsMatchAModel) {
+TEST(Sorted, RandomOperationsMatchAModel)
+{
     std::mt19937 rng(7);
     CVortanSortedArray<int> s;
     std::multiset<int> model;
@@ -214,7 +229,8 @@ TEST(Sorted, RandomOperationsMatchAModel) {
         EXPECT_EQ(s[i++], k);
 }
 
-TEST(Sorted, PointerKeysUseTheWholeAddress) {
+TEST(Sorted, PointerKeysUseTheWholeAddress)
+{
     static_assert(std::is_same<CVortanKeyOf<int*>::KeyType, uintptr_t>::value, "pointer key");
     static_assert(sizeof(CVortanKeyOf<void*>::KeyType) == sizeof(void*), "pointer key");
     // Addresses that differ only above bit 31 must stay distinct and ordered.
@@ -229,12 +245,13 @@ TEST(Sorted, PointerKeysUseTheWholeAddress) {
     EXPECT_TRUE(set[0] == low && set[1] == mid && set[2] == high);
 }
 
-TEST(Map, IntToInt) {
+TEST(Map, IntToInt)
+{
     CVortanMap<int, int> m;
-    EXPECT_EQ(m[4], 0);  // inserted with the default value
+    EXPECT_EQ(m[4], 0); // inserted with the default value
     EXPECT_EQ(m.GetSize(), 1);
     m[4] = 40;
-    EXPECT_EQ(m.Add(4, 99), 0);  // present: the stored value stays
+    EXPECT_EQ(m.Add(4, 99), 0); // present: the stored value stays
     EXPECT_EQ(m[4], 40);
     EXPECT_EQ(m.Add(-2, 7), 1);
     EXPECT_EQ(m.FindKey(4), 1);
@@ -244,7 +261,8 @@ TEST(Map, IntToInt) {
     EXPECT_TRUE(strings[3].IsEmpty());
 }
 
-TEST(Map, SixtyFourBitKeysInSignedOrderLowWordFirst) {
+TEST(Map, SixtyFourBitKeysInSignedOrderLowWordFirst)
+{
     // Two words, low word first.
     CVortanKey64 k(((i64)0x11223344 << 32) | 0x55667788);
     u32 words[2];
@@ -264,7 +282,8 @@ TEST(Map, SixtyFourBitKeysInSignedOrderLowWordFirst) {
     EXPECT_EQ(m[two32 - 1], (two32 - 1) / 3);
 }
 
-TEST(Map, HashStringKeysOrderByHashThenText) {
+TEST(Map, HashStringKeysOrderByHashThenText)
+{
     CVortanMap<CHashString, u32> m;
     const char* words[] = {"app:chat_send", "button", "text", "image", "zeta", "alpha", ""};
     u32 n = 0;
@@ -290,7 +309,8 @@ TEST(Map, HashStringKeysOrderByHashThenText) {
     EXPECT_EQ(clash[a], 1u);
 }
 
-TEST(Map, HashStringKeysMatchAModel) {
+TEST(Map, HashStringKeysMatchAModel)
+{
     std::mt19937 rng(11);
     CVortanMap<CHashString, u32> m;
     std::map<std::pair<u32, std::u16string>, u32> model;
@@ -322,12 +342,13 @@ TEST(Map, HashStringKeysMatchAModel) {
     }
 }
 
-TEST(PtrArray, GrowsByFiveSlotsAndKeepsOrder) {
+TEST(PtrArray, GrowsByFiveSlotsAndKeepsOrder)
+{
     int items[6], a, b, c, d, e;
     CVortanPtrArray grown;
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(grown.Add(&items[i]), VORTAN_OK);
-    EXPECT_EQ(grown.GetFreeSlots(), 4);  // the sixth Add reallocates to 10 slots
+    EXPECT_EQ(grown.GetFreeSlots(), 4); // the sixth Add reallocates to 10 slots
     EXPECT_EQ(grown.GetAt(5), &items[5]);
     EXPECT_EQ(grown.GetAt(6), nullptr);
     EXPECT_EQ(grown.GetAt(-1), nullptr);
@@ -339,18 +360,18 @@ TEST(PtrArray, GrowsByFiveSlotsAndKeepsOrder) {
     EXPECT_EQ(p.GetAt(0), &b);
     EXPECT_EQ(p.GetFreeSlots(), 3);
     p.InsertAt(0, &a);
-    p.InsertAt(3, &d);  // at the count: appends
+    p.InsertAt(3, &d); // at the count: appends
     p.InsertAt(2, &e);
     ASSERT_EQ(p.GetCount(), 5);
     void* expect[] = {&a, &b, &e, &c, &d};
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(p.GetAt(i), expect[i]) << i;
-    p.InsertAt(1, &a);  // full: grows while inserting
+    p.InsertAt(1, &a); // full: grows while inserting
     EXPECT_EQ(p.GetCount(), 6);
     EXPECT_EQ(p.GetAt(2), &b);
     EXPECT_EQ(p.InsertAt(9, &a), VORTAN_E_ARGUMENT);
     EXPECT_EQ(p.InsertAt(-1, &a), VORTAN_E_ARGUMENT);
-    p.RemoveAt(6);  // outside: ignored
+    p.RemoveAt(6); // outside: ignored
     p.RemoveAt(-1);
     EXPECT_EQ(p.GetCount(), 6);
     p.RemoveAll();
@@ -361,7 +382,8 @@ TEST(PtrArray, GrowsByFiveSlotsAndKeepsOrder) {
     EXPECT_EQ(moved.GetAt(0), &a);
 }
 
-TEST(Rect, ContainsTakesEveryEdgeAndArraysStartAtZero) {
+TEST(Rect, ContainsTakesEveryEdgeAndArraysStartAtZero)
+{
     CVortanRect r;
     r.Set(10, 20, 110, 70);
     r.Offset(-5, 3);

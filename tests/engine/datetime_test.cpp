@@ -20,11 +20,13 @@ struct Fields {
     int y, mo, d, h, mi, s;
 };
 
-Fields Of(const CVortanDateTime& t) {
+Fields Of(const CVortanDateTime& t)
+{
     return {t.GetYear(), t.GetMonth(), t.GetDay(), t.GetHour(), t.GetMinute(), t.GetSecond()};
 }
 
-void ExpectFields(const CVortanDateTime& t, int y, int mo, int d, int h, int mi, int s) {
+void ExpectFields(const CVortanDateTime& t, int y, int mo, int d, int h, int mi, int s)
+{
     EXPECT_EQ(t.GetYear(), y);
     EXPECT_EQ(t.GetMonth(), mo);
     EXPECT_EQ(t.GetDay(), d);
@@ -34,7 +36,8 @@ void ExpectFields(const CVortanDateTime& t, int y, int mo, int d, int h, int mi,
 }
 
 // A day of 0 stands for the last day of the month before: the calendar date it means.
-Fields Canonical(Fields f) {
+Fields Canonical(Fields f)
+{
     if (f.d == 0) {
         f.mo -= 1;
         if (f.mo < 0) {
@@ -46,7 +49,8 @@ Fields Canonical(Fields f) {
     return f;
 }
 
-std::string Text(const CVortanDateTime& t) {
+std::string Text(const CVortanDateTime& t)
+{
     CVortanString s;
     t.Format(s);
     std::string out;
@@ -57,7 +61,8 @@ std::string Text(const CVortanDateTime& t) {
 
 } // namespace
 
-TEST(DateTime, FebruaryFollowsTheGregorianLeapRule) {
+TEST(DateTime, FebruaryFollowsTheGregorianLeapRule)
+{
     EXPECT_EQ(CVortanDateTime::GetMonthLength(1, 2012), 29);
     EXPECT_EQ(CVortanDateTime::GetMonthLength(1, 2011), 28);
     EXPECT_EQ(CVortanDateTime::GetMonthLength(1, 1900), 28);
@@ -71,7 +76,8 @@ TEST(DateTime, FebruaryFollowsTheGregorianLeapRule) {
     ExpectFields(t, 2000, 1, 29, 0, 0, 0);
 }
 
-TEST(DateTime, CarriesUpAndBorrowsDown) {
+TEST(DateTime, CarriesUpAndBorrowsDown)
+{
     CVortanDateTime t;
     t.Set(2010, 11, 31, 23, 59, 59);
     t.SetSecond(60);
@@ -98,7 +104,8 @@ TEST(DateTime, CarriesUpAndBorrowsDown) {
     ExpectFields(t, 2000, 0, 0, 21, 59, 59);
 }
 
-TEST(DateTime, SetChecksTheDayAgainstTheMonthBeingSet) {
+TEST(DateTime, SetChecksTheDayAgainstTheMonthBeingSet)
+{
     // The object currently sits in February; the new date is January 31.
     CVortanDateTime t;
     t.Set(2011, 1, 10, 0, 0, 0);
@@ -111,7 +118,8 @@ TEST(DateTime, SetChecksTheDayAgainstTheMonthBeingSet) {
     ExpectFields(t, 2012, 2, 1, 0, 0, 0);
 }
 
-TEST(DateTime, SubtractAndFormat) {
+TEST(DateTime, SubtractAndFormat)
+{
     CVortanDateTime a, b, d;
     a.Set(2010, 5, 15, 10, 30, 20);
     b.Set(2009, 2, 10, 8, 15, 5);
@@ -129,7 +137,8 @@ TEST(DateTime, SubtractAndFormat) {
     EXPECT_EQ(Text(t), "0987-01-05, 07:08:09");
 }
 
-TEST(DateTime, HugeCarriesFinishAndFollowThe400YearCycle) {
+TEST(DateTime, HugeCarriesFinishAndFollowThe400YearCycle)
+{
     CVortanDateTime t;
     t.Set(2000, 0, 1, 0, 0, 0);
     t.SetDay(INT_MAX);
@@ -145,7 +154,8 @@ TEST(DateTime, HugeCarriesFinishAndFollowThe400YearCycle) {
     EXPECT_TRUE(t.GetMonth() >= 0 && t.GetMonth() <= 11);
 }
 
-TEST(DateTime, RandomCarriesAgreeWithPythonDatetime) {
+TEST(DateTime, RandomCarriesAgreeWithPythonDatetime)
+{
     // Random start dates and chains of setters with small and large offsets; Python's
     // datetime computes the same walk independently.
     std::mt19937 rng(20100513);
@@ -167,10 +177,18 @@ TEST(DateTime, RandomCarriesAgreeWithPythonDatetime) {
             int limit = (rng() % 2) ? largeLimit[kind] : 100;
             int delta = (int)(rng() % (2u * limit + 1)) - limit;
             switch (kinds[kind]) {
-            case 's': t.SetSecond(t.GetSecond() + delta); break;
-            case 'm': t.SetMinute(t.GetMinute() + delta); break;
-            case 'h': t.SetHour(t.GetHour() + delta); break;
-            case 'd': t.SetDay(t.GetDay() + delta); break;
+            case 's':
+                t.SetSecond(t.GetSecond() + delta);
+                break;
+            case 'm':
+                t.SetMinute(t.GetMinute() + delta);
+                break;
+            case 'h':
+                t.SetHour(t.GetHour() + delta);
+                break;
+            case 'd':
+                t.SetDay(t.GetDay() + delta);
+                break;
             }
             input << ' ' << kinds[kind] << ' ' << delta;
             got[c].push_back(Of(t));
@@ -188,7 +206,8 @@ TEST(DateTime, RandomCarriesAgreeWithPythonDatetime) {
         "        k, v = f[i], int(f[i + 1])\n"
         "        arg = {'s': 'seconds', 'm': 'minutes', 'h': 'hours', 'd': 'days'}[k]\n"
         "        t = t + datetime.timedelta(**{arg: v})\n"
-        "        out.append('%d %d %d %d %d %d' % (t.year, t.month, t.day, t.hour, t.minute, t.second))\n"
+        "        out.append('%d %d %d %d %d %d' % (t.year, t.month, t.day, t.hour, t.minute, "
+        "t.second))\n"
         "sys.stdout.write('\\n'.join(out) + '\\n')\n";
     std::string output;
     ASSERT_EQ(vtest::RunProgram({vtest::Python(), "-c", script}, &output, input.str()), 0);
@@ -207,7 +226,8 @@ TEST(DateTime, RandomCarriesAgreeWithPythonDatetime) {
                 << "case " << c << " step " << k;
             Fields n = Canonical(g);
             if ((n.y != e.y || n.mo != e.mo || n.d != e.d || n.h != e.h || n.mi != e.mi ||
-                 n.s != e.s) && ++mismatches <= 5)
+                 n.s != e.s) &&
+                ++mismatches <= 5)
                 ADD_FAILURE() << "case " << c << " step " << k << ": got " << g.y << "-" << g.mo
                               << "-" << g.d << " " << g.h << ":" << g.mi << ":" << g.s;
         }
@@ -215,7 +235,8 @@ TEST(DateTime, RandomCarriesAgreeWithPythonDatetime) {
     EXPECT_EQ(mismatches, 0);
 }
 
-TEST(DateTime, SetNowMatchesTheSystemLocalTime) {
+TEST(DateTime, SetNowMatchesTheSystemLocalTime)
+{
     CVortanDateTime before, after;
     before.SetNow();
     std::string output;

@@ -13,16 +13,21 @@
 
 namespace {
 
-CVortanString Path(const std::string& path) { return CVortanString(path.c_str()); }
+CVortanString Path(const std::string& path)
+{
+    return CVortanString(path.c_str());
+}
 
-std::string Bytes(int n, char first = 'a') {
+std::string Bytes(int n, char first = 'a')
+{
     std::string s;
     for (int i = 0; i < n; ++i)
         s.push_back(static_cast<char>(first + i % 26));
     return s;
 }
 
-TEST(FileOpen, MissingPathGives10AndLeavesTheObjectClosed) {
+TEST(FileOpen, MissingPathGives10AndLeavesTheObjectClosed)
+{
     vtest::TempDir dir;
     CVortanFile file;
     ASSERT_TRUE(vtest::WriteWholeFile(dir.File("x"), "0123456789"));
@@ -40,7 +45,8 @@ TEST(FileOpen, MissingPathGives10AndLeavesTheObjectClosed) {
     EXPECT_EQ(10, file.Open(Path(dir.File("no/such/dir")), VORTAN_FILE_WRITE));
 }
 
-TEST(FileOpen, ReadMeasuresTheSizeAndReadsFromThePosition) {
+TEST(FileOpen, ReadMeasuresTheSizeAndReadsFromThePosition)
+{
     vtest::TempDir dir;
     const std::string content = Bytes(300);
     ASSERT_TRUE(vtest::WriteWholeFile(dir.File("r.bin"), content));
@@ -49,7 +55,7 @@ TEST(FileOpen, ReadMeasuresTheSizeAndReadsFromThePosition) {
     EXPECT_EQ(300, file.GetSize());
     char buffer[400];
     EXPECT_EQ(100, file.Seek(100, VORTAN_SEEK_SET));
-    EXPECT_EQ(200, file.Read(buffer, 400));  // short read at the end
+    EXPECT_EQ(200, file.Read(buffer, 400)); // short read at the end
     EXPECT_EQ(content.substr(100), std::string(buffer, 200));
     EXPECT_EQ(0, file.Read(buffer, 10));
     // A file opened for reading is not written.
@@ -57,7 +63,8 @@ TEST(FileOpen, ReadMeasuresTheSizeAndReadsFromThePosition) {
     EXPECT_EQ(content, vtest::ReadWholeFile(dir.File("r.bin")));
 }
 
-TEST(FileOpen, WriteTruncatesAndAppendWritesAtTheEnd) {
+TEST(FileOpen, WriteTruncatesAndAppendWritesAtTheEnd)
+{
     vtest::TempDir dir;
     const std::string path = dir.File("w.bin");
     ASSERT_TRUE(vtest::WriteWholeFile(path, Bytes(50)));
@@ -67,7 +74,7 @@ TEST(FileOpen, WriteTruncatesAndAppendWritesAtTheEnd) {
     EXPECT_EQ(5, file.Write("hello", 5));
     file.Seek(1, VORTAN_SEEK_SET);
     EXPECT_EQ(2, file.Write("EL", 2));
-    EXPECT_EQ(5, file.GetSize());  // overwriting inside does not grow
+    EXPECT_EQ(5, file.GetSize()); // overwriting inside does not grow
     EXPECT_EQ(0, file.Write(nullptr, 3));
     file.Close();
     EXPECT_EQ("hELlo", vtest::ReadWholeFile(path));
@@ -83,26 +90,28 @@ TEST(FileOpen, WriteTruncatesAndAppendWritesAtTheEnd) {
     EXPECT_EQ("hi", vtest::ReadWholeFile(dir.File("new.txt")));
 }
 
-TEST(FileSeek, OriginsFollowTheirRules) {
+TEST(FileSeek, OriginsFollowTheirRules)
+{
     vtest::TempDir dir;
     ASSERT_TRUE(vtest::WriteWholeFile(dir.File("100"), Bytes(100)));
     CVortanFile file;
     ASSERT_EQ(1, file.Open(Path(dir.File("100")), VORTAN_FILE_READ));
-    EXPECT_EQ(99, file.Seek(0, VORTAN_SEEK_FROM_LAST));  // the last byte, not the end
+    EXPECT_EQ(99, file.Seek(0, VORTAN_SEEK_FROM_LAST)); // the last byte, not the end
     char c = 0;
     EXPECT_EQ(1, file.Read(&c, 1));
     EXPECT_EQ(Bytes(100)[99], c);
     EXPECT_EQ(89, file.Seek(10, VORTAN_SEEK_FROM_LAST));
     EXPECT_EQ(94, file.Seek(5, VORTAN_SEEK_CURRENT));
     EXPECT_EQ(90, file.Seek(-4, VORTAN_SEEK_CURRENT));
-    EXPECT_EQ(90, file.Seek(1234, 3));  // unknown origin leaves the position
+    EXPECT_EQ(90, file.Seek(1234, 3)); // unknown origin leaves the position
     // Arithmetic that would overflow stays in range.
     EXPECT_EQ(0x7fffffff, file.Seek(0x7fffffff, VORTAN_SEEK_SET));
     EXPECT_EQ(0x7fffffff, file.Seek(0x7fffffff, VORTAN_SEEK_CURRENT));
     EXPECT_EQ(0x7fffffff, file.Seek(-0x7fffffff - 1, VORTAN_SEEK_FROM_LAST));
 }
 
-TEST(FileSeek, PositionsOutsideTheFileTransferNothing) {
+TEST(FileSeek, PositionsOutsideTheFileTransferNothing)
+{
     char block[11] = "0123456789";
     CVortanFile memory;
     ASSERT_EQ(1, memory.OpenMemory(block, 10, VORTAN_FILE_WRITE));
@@ -124,7 +133,8 @@ TEST(FileSeek, PositionsOutsideTheFileTransferNothing) {
     EXPECT_EQ(0, file.Read(buffer, -1));
 }
 
-TEST(FileMemory, ReadsAndWritesStopAtTheEndOfTheBlock) {
+TEST(FileMemory, ReadsAndWritesStopAtTheEndOfTheBlock)
+{
     char block[11] = "0123456789";
     CVortanFile file;
     ASSERT_EQ(1, file.OpenMemory(block, 10, VORTAN_FILE_READ | VORTAN_FILE_WRITE));
@@ -134,12 +144,13 @@ TEST(FileMemory, ReadsAndWritesStopAtTheEndOfTheBlock) {
     EXPECT_EQ("89", std::string(buffer, 2));
     file.Seek(8, VORTAN_SEEK_SET);
     EXPECT_EQ(2, file.Write("ABCDE", 5));
-    EXPECT_EQ(10, file.GetSize());  // the block never grows
+    EXPECT_EQ(10, file.GetSize()); // the block never grows
     EXPECT_EQ(0, file.Write("x", 1));
     EXPECT_EQ("01234567AB", std::string(block, 10));
 }
 
-TEST(FileMemory, WritableOnlyWithWriteOrAppendAndBadBlocksAreRefused) {
+TEST(FileMemory, WritableOnlyWithWriteOrAppendAndBadBlocksAreRefused)
+{
     char block[4] = {'a', 'b', 'c', 'd'};
     CVortanFile file;
     ASSERT_EQ(1, file.OpenMemory(block, 4, VORTAN_FILE_READ));
@@ -154,7 +165,8 @@ TEST(FileMemory, WritableOnlyWithWriteOrAppendAndBadBlocksAreRefused) {
     EXPECT_EQ(0, bad.GetSize());
 }
 
-TEST(FileMemory, OwnedCopyIsIndependentOfTheCallersBlock) {
+TEST(FileMemory, OwnedCopyIsIndependentOfTheCallersBlock)
+{
     char block[7] = "source";
     CVortanFile file;
     ASSERT_EQ(1, file.OpenMemory(block, 6, VORTAN_FILE_COPY | VORTAN_FILE_WRITE));
@@ -169,7 +181,8 @@ TEST(FileMemory, OwnedCopyIsIndependentOfTheCallersBlock) {
     ASSERT_EQ(1, file.OpenMemory(block, 6, VORTAN_FILE_COPY));
 }
 
-TEST(FileAttach, SharesWithoutTakingOwnership) {
+TEST(FileAttach, SharesWithoutTakingOwnership)
+{
     vtest::TempDir dir;
     ASSERT_TRUE(vtest::WriteWholeFile(dir.File("s"), "shared stream"));
     CVortanFile owner;
@@ -181,7 +194,7 @@ TEST(FileAttach, SharesWithoutTakingOwnership) {
         char buffer[6];
         EXPECT_EQ(6, user.Read(buffer, 6));
         EXPECT_EQ("stream", std::string(buffer, 6));
-    }  // the user's destructor must not close the owner's stream
+    } // the user's destructor must not close the owner's stream
     char buffer[6];
     EXPECT_EQ(6, owner.Read(buffer, 6));
     EXPECT_EQ("stream", std::string(buffer, 6));
@@ -192,13 +205,14 @@ TEST(FileAttach, SharesWithoutTakingOwnership) {
         CVortanFile user;
         EXPECT_EQ(1, user.Attach(&copy));
         EXPECT_EQ(0, user.GetFlags() & VORTAN_FILE_COPY);
-    }  // ... nor free the owner's block
+    } // ... nor free the owner's block
     char c = 0;
     EXPECT_EQ(1, copy.Read(&c, 1));
     EXPECT_EQ('w', c);
 }
 
-TEST(FileExistsDelete, RemovesExactlyTheNamedFileWhateverItsCharacters) {
+TEST(FileExistsDelete, RemovesExactlyTheNamedFileWhateverItsCharacters)
+{
     vtest::TempDir dir;
     const std::string hostile = "a b;touch pwned $(touch pwned2) `touch pwned3` * 'q' \"d\" | >x &";
     const std::string siblings[] = {"a", "b", "keep", "x", "a b"};
@@ -218,7 +232,8 @@ TEST(FileExistsDelete, RemovesExactlyTheNamedFileWhateverItsCharacters) {
     EXPECT_FALSE(vtest::Exists(dir.File("-rf")));
 }
 
-TEST(FileExistsDelete, MissingFilesNulUnitsAndDirectoriesAreNotRemoved) {
+TEST(FileExistsDelete, MissingFilesNulUnitsAndDirectoriesAreNotRemoved)
+{
     vtest::TempDir dir;
     EXPECT_EQ(0, CVortanFile::Exists(Path(dir.File("nothing"))));
     EXPECT_EQ(8, CVortanFile::Delete(Path(dir.File("nothing"))));
@@ -241,24 +256,26 @@ TEST(FileExistsDelete, MissingFilesNulUnitsAndDirectoriesAreNotRemoved) {
     EXPECT_EQ("i", vtest::ReadWholeFile(sub + "/inner"));
 }
 
-TEST(FileReadString, StopsAtNulOr512Bytes) {
+TEST(FileReadString, StopsAtNulOr512Bytes)
+{
     std::string data = std::string("abc") + '\0' + "d\xe9" + '\0' + std::string(600, 'z');
     CVortanFile file;
     ASSERT_EQ(1, file.OpenMemory(&data[0], static_cast<int>(data.size()), VORTAN_FILE_READ));
     CVortanString text;
     file.ReadString(text);
     EXPECT_EQ(0, text.Compare(CVortanString(L"abc")));
-    EXPECT_EQ(4, file.GetPosition());  // the NUL is consumed
+    EXPECT_EQ(4, file.GetPosition()); // the NUL is consumed
     file.ReadString(text);
     ASSERT_EQ(2, text.GetLength());
-    EXPECT_EQ(0xe9, text.GetAt(1));  // bytes widen as Latin-1
+    EXPECT_EQ(0xe9, text.GetAt(1)); // bytes widen as Latin-1
     file.ReadString(text);
     EXPECT_EQ(512, text.GetLength());
     file.ReadString(text);
     EXPECT_EQ(600 - 512, text.GetLength());
 }
 
-TEST(FileObjects, WriteIDWritesTheIdentifierWithItsNul) {
+TEST(FileObjects, WriteIDWritesTheIdentifierWithItsNul)
+{
     char block[32];
     memset(block, 'x', sizeof block);
     CVortanFile file;
@@ -266,7 +283,7 @@ TEST(FileObjects, WriteIDWritesTheIdentifierWithItsNul) {
     CVortanID object;
     object.SetID(CVortanString(L"sprite"));
     EXPECT_EQ(7, file.WriteID(&object));
-    EXPECT_EQ(1, file.WriteID(nullptr));  // a lone NUL
+    EXPECT_EQ(1, file.WriteID(nullptr)); // a lone NUL
     object.SetID(CVortanString());
     EXPECT_EQ(1, file.WriteID(&object));
     EXPECT_EQ(std::string("sprite\0\0\0x", 10), std::string(block, 10));
@@ -275,7 +292,8 @@ TEST(FileObjects, WriteIDWritesTheIdentifierWithItsNul) {
     EXPECT_EQ(0, readOnly.WriteID(&object));
 }
 
-TEST(FileObjects, MatricesTravelAsFourGroupsOfThreeFloats) {
+TEST(FileObjects, MatricesTravelAsFourGroupsOfThreeFloats)
+{
     CVortanMatrix matrix;
     for (int i = 0; i < 16; ++i)
         matrix.m[i] = 0.5f + i;
@@ -285,7 +303,7 @@ TEST(FileObjects, MatricesTravelAsFourGroupsOfThreeFloats) {
     EXPECT_EQ(48, file.WriteMatrix(matrix));
     const int written[12] = {0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14};
     for (int k = 0; k < 12; ++k) {
-        float expected = 0.5f + written[k];  // little-endian IEEE single of 0.5 + element index
+        float expected = 0.5f + written[k]; // little-endian IEEE single of 0.5 + element index
         EXPECT_EQ(0, memcmp(&expected, block + 4 * k, 4)) << k;
     }
     CVortanMatrix back;

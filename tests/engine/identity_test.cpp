@@ -13,7 +13,8 @@
 
 namespace {
 
-std::string Ascii(const CVortanString& s) {
+std::string Ascii(const CVortanString& s)
+{
     std::string out;
     for (int i = 0; i < s.GetLength(); ++i)
         out += (char)s.GetBuffer()[i];
@@ -21,7 +22,8 @@ std::string Ascii(const CVortanString& s) {
 }
 
 // "0x" and the address in lowercase hex, at least eight digits.
-std::string AddressText(const void* p) {
+std::string AddressText(const void* p)
+{
     char text[32];
     snprintf(text, sizeof(text), "0x%08" PRIxPTR, reinterpret_cast<uintptr_t>(p));
     return text;
@@ -33,14 +35,16 @@ public:
 };
 
 // Output of Process over zeros: the table bytes the key picks.
-std::vector<u8> Pattern(const CVortanString& key, int n) {
+std::vector<u8> Pattern(const CVortanString& key, int n)
+{
     std::vector<u8> data(n, 0);
     CVortanDataScrambler s;
     EXPECT_EQ(s.Process(key, data.data(), n), VORTAN_OK);
     return data;
 }
 
-CVortanString Units(const std::vector<unsigned short>& units) {
+CVortanString Units(const std::vector<unsigned short>& units)
+{
     std::vector<unsigned short> z(units);
     z.push_back(0);
     return CVortanString(z.data());
@@ -48,7 +52,8 @@ CVortanString Units(const std::vector<unsigned short>& units) {
 
 } // namespace
 
-TEST(VortanID, DefaultIdentifierIsTheWholeAddressAndComesBack) {
+TEST(VortanID, DefaultIdentifierIsTheWholeAddressAndComesBack)
+{
     CVortanID local;
     EXPECT_EQ(Ascii(local.GetID()), AddressText(&local));
     // On this machine addresses need more than 32 bits: nothing may be cut off.
@@ -57,7 +62,7 @@ TEST(VortanID, DefaultIdentifierIsTheWholeAddressAndComesBack) {
     EXPECT_EQ(text, AddressText(static_cast<CVortanID*>(d)));
     EXPECT_GE(text.size(), 10u);
     CVortanID* base = d;
-    delete base;  // through the virtual destructor
+    delete base; // through the virtual destructor
     CVortanID id;
     std::string original = Ascii(id.GetID());
     id.SetID(CVortanString(L"font:title.fnt"));
@@ -66,7 +71,8 @@ TEST(VortanID, DefaultIdentifierIsTheWholeAddressAndComesBack) {
     EXPECT_EQ(Ascii(id.GetID()), original);
 }
 
-TEST(Scrambler, RefusesShortKeysAndEmptyData) {
+TEST(Scrambler, RefusesShortKeysAndEmptyData)
+{
     CVortanDataScrambler s;
     u8 data[4] = {1, 2, 3, 4};
     EXPECT_EQ(s.Process(CVortanString(L"ab"), data, 4), VORTAN_E_ARGUMENT);
@@ -76,7 +82,8 @@ TEST(Scrambler, RefusesShortKeysAndEmptyData) {
     EXPECT_TRUE(data[0] == 1 && data[1] == 2 && data[2] == 3 && data[3] == 4);
 }
 
-TEST(Scrambler, TwiceGivesTheDataBack) {
+TEST(Scrambler, TwiceGivesTheDataBack)
+{
     std::mt19937 rng(3);
     for (int len : {3, 10, 62, 63, 200}) {
         std::vector<unsigned short> key;
@@ -94,7 +101,8 @@ TEST(Scrambler, TwiceGivesTheDataBack) {
     }
 }
 
-TEST(Scrambler, EffectiveKey) {
+TEST(Scrambler, EffectiveKey)
+{
     CVortanDataScrambler s;
     CVortanString out;
     s.BuildKey(CVortanString(L"abc"), out);
@@ -109,7 +117,7 @@ TEST(Scrambler, EffectiveKey) {
     s.BuildKey(same, same);
     EXPECT_EQ(Ascii(same), "keyyek");
     // Zeros come out as the table bytes picked by the effective key, unit by unit.
-    std::vector<u8> abc = Pattern(CVortanString(L"abc"), 12);  // effective key "abccba"
+    std::vector<u8> abc = Pattern(CVortanString(L"abc"), 12); // effective key "abccba"
     for (int i = 0; i < 6; ++i)
         EXPECT_TRUE(abc[i] == abc[i + 6] && abc[i] == abc[5 - i]) << i;
     EXPECT_TRUE(abc[0] != abc[1] && abc[1] != abc[2]);
@@ -119,7 +127,7 @@ TEST(Scrambler, EffectiveKey) {
     // A long key is used as it is, its units taken modulo 128 positions.
     std::vector<unsigned short> key(200);
     for (int i = 0; i < 200; ++i)
-        key[i] = (unsigned short)(i < 128 ? 128 + i : 1000 + i);  // no unit 0
+        key[i] = (unsigned short)(i < 128 ? 128 + i : 1000 + i); // no unit 0
     std::vector<u8> longKey = Pattern(Units(key), 450);
     for (int i = 0; i < 450; ++i) {
         int j = i % 200;

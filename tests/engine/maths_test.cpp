@@ -17,18 +17,21 @@ namespace {
 
 const double kPi = 3.14159265358979323846;
 
-void ExpectVec(const CVortanVector3& v, double x, double y, double z, double eps = 1e-6) {
+void ExpectVec(const CVortanVector3& v, double x, double y, double z, double eps = 1e-6)
+{
     EXPECT_NEAR(v.x, x, eps);
     EXPECT_NEAR(v.y, y, eps);
     EXPECT_NEAR(v.z, z, eps);
 }
 
-void ExpectMatrixNear(const CVortanMatrix& a, const CVortanMatrix& b, double eps = 1e-6) {
+void ExpectMatrixNear(const CVortanMatrix& a, const CVortanMatrix& b, double eps = 1e-6)
+{
     for (int i = 0; i < 16; ++i)
         EXPECT_NEAR(a.m[i], b.m[i], eps) << "element " << i;
 }
 
-bool AllFinite(const CVortanMatrix& m) {
+bool AllFinite(const CVortanMatrix& m)
+{
     for (int i = 0; i < 16; ++i)
         if (!std::isfinite(m.m[i]))
             return false;
@@ -39,7 +42,8 @@ bool AllFinite(const CVortanMatrix& m) {
 
 // ---- 2D vector ----
 
-TEST(Vector2, ZeroLengthNormalizeAndSetLengthLeaveTheVectorAndReturnZero) {
+TEST(Vector2, ZeroLengthNormalizeAndSetLengthLeaveTheVectorAndReturnZero)
+{
     CVortanVector2 v(0.0f, 0.0f);
     EXPECT_EQ(v.Normalize(), 0.0f);
     EXPECT_EQ(v.SetLength(5.0f), 0.0f);
@@ -58,7 +62,8 @@ TEST(Vector2, ZeroLengthNormalizeAndSetLengthLeaveTheVectorAndReturnZero) {
     EXPECT_FLOAT_EQ(w.y, 0.8f);
 }
 
-TEST(Vector2, GetAngleSetsAZeroYInPlace) {
+TEST(Vector2, GetAngleSetsAZeroYInPlace)
+{
     CVortanVector2 v(1.0f, 0.0f);
     float a = v.GetAngle();
     EXPECT_EQ(v.y, 1e-5f);
@@ -71,19 +76,21 @@ TEST(Vector2, GetAngleSetsAZeroYInPlace) {
     EXPECT_EQ(diagDown.y, -1.0f);
 }
 
-TEST(Vector2, RotateDominantAxisAndEquality) {
+TEST(Vector2, RotateDominantAxisAndEquality)
+{
     CVortanVector2 v(1.0f, 0.0f);
     v.Rotate((float)(kPi / 2));
     EXPECT_NEAR(v.x, 0.0, 1e-6);
     EXPECT_NEAR(v.y, 1.0, 1e-6);
     EXPECT_EQ(CVortanVector2(-3.0f, 1.0f).GetDominantAxis(), 0);
-    EXPECT_EQ(CVortanVector2(1.0f, 1.0f).GetDominantAxis(), 1);  // a tie goes to y
+    EXPECT_EQ(CVortanVector2(1.0f, 1.0f).GetDominantAxis(), 1); // a tie goes to y
     CVortanVector2 a(1.0f, 1.0f), b(1.25f, 1.0f);
     EXPECT_EQ(a.EqualsWithin(b, 0.5f), 1);
     EXPECT_EQ(a.EqualsWithin(b, 0.25f), 0); // the difference must be below epsilon
 }
 
-TEST(Vector3, NormalizeGuardsNearZeroLengthsCrossDotSetFromAndDominantAxis) {
+TEST(Vector3, NormalizeGuardsNearZeroLengthsCrossDotSetFromAndDominantAxis)
+{
     CVortanVector3 small(0.00005f, 0.0f, 0.0f);
     EXPECT_FLOAT_EQ(small.Normalize(), 0.00005f);
     EXPECT_FLOAT_EQ(small.SetLength(1.0f), 0.00005f);
@@ -109,7 +116,8 @@ TEST(Vector3, NormalizeGuardsNearZeroLengthsCrossDotSetFromAndDominantAxis) {
 
 // ---- matrix ----
 
-TEST(Matrix, AxisRotationsTurnTheAxesTheRightWay) {
+TEST(Matrix, AxisRotationsTurnTheAxesTheRightWay)
+{
     // A quarter turn about z takes x to y, about x takes y to z, about y takes z to x.
     CVortanMatrix m[3];
     m[0].SetRotationZ((float)(kPi / 2));
@@ -124,7 +132,8 @@ TEST(Matrix, AxisRotationsTurnTheAxesTheRightWay) {
     }
 }
 
-TEST(Matrix, AxisAngleAgreesWithTheAxisRotationsAndRodrigues) {
+TEST(Matrix, AxisAngleAgreesWithTheAxisRotationsAndRodrigues)
+{
     CVortanMatrix a, b;
     for (float angle : {0.3f, -1.2f, 2.5f}) {
         a.SetRotationAxisAngle(CVortanVector3(1, 0, 0), angle);
@@ -152,7 +161,8 @@ TEST(Matrix, AxisAngleAgreesWithTheAxisRotationsAndRodrigues) {
     ExpectVec(v, expect[0], expect[1], expect[2], 1e-5);
 }
 
-TEST(Matrix, EulerAppliesZThenYThenX) {
+TEST(Matrix, EulerAppliesZThenYThenX)
+{
     const float ax = 0.4f, ay = -0.9f, az = 1.3f;
     CVortanMatrix e, rx, ry, rz;
     e.SetRotationEuler(ax, ay, az);
@@ -167,7 +177,8 @@ TEST(Matrix, EulerAppliesZThenYThenX) {
     ExpectVec(v, w.x, w.y, w.z, 1e-5);
 }
 
-TEST(Matrix, MultiplyComposesAndMayWriteIntoAnOperand) {
+TEST(Matrix, MultiplyComposesAndMayWriteIntoAnOperand)
+{
     CVortanMatrix t, r, tr, check;
     t.SetIdentity();
     t.m[3] = 1;
@@ -186,7 +197,8 @@ TEST(Matrix, MultiplyComposesAndMayWriteIntoAnOperand) {
     ExpectMatrixNear(check, tr, 0);
 }
 
-TEST(Matrix, MultiplyRotationKeepsOwnTranslationAndLastRow) {
+TEST(Matrix, MultiplyRotationKeepsOwnTranslationAndLastRow)
+{
     CVortanMatrix a, b, out;
     a.SetRotationX(0.3f);
     a.m[3] = 9; // must not leak into the result
@@ -205,7 +217,8 @@ TEST(Matrix, MultiplyRotationKeepsOwnTranslationAndLastRow) {
         EXPECT_EQ(out.m[i], 100.0f + i);
 }
 
-TEST(Matrix, RigidInverseUndoesTheTransform) {
+TEST(Matrix, RigidInverseUndoesTheTransform)
+{
     CVortanMatrix e, inv, prod, id;
     e.SetRotationEuler(0.2f, 1.1f, -0.7f);
     e.m[3] = -4;
@@ -226,7 +239,8 @@ TEST(Matrix, RigidInverseUndoesTheTransform) {
     ExpectVec(dd, d.x, d.y, d.z, 1e-6);
 }
 
-TEST(Matrix, LookAtPutsRightUpForwardInTheColumns) {
+TEST(Matrix, LookAtPutsRightUpForwardInTheColumns)
+{
     CVortanMatrix m;
     m.SetLookAt(CVortanVector3(1, 2, 3), CVortanVector3(1, 2, 10));
     // forward (0, 0, 1), right (f.z, 0, -f.x) = (1, 0, 0), up = f x r = (0, 1, 0).
@@ -238,7 +252,8 @@ TEST(Matrix, LookAtPutsRightUpForwardInTheColumns) {
     EXPECT_TRUE(AllFinite(m));
 }
 
-TEST(Matrix, PerspectiveIsTheGLFrustum) {
+TEST(Matrix, PerspectiveIsTheGLFrustum)
+{
     // Written from the usual GL perspective: f = 1 / tan(fov / 2), stored for GL.
     const double fov = 1.0, aspect = 800.0 / 480.0, zn = 0.5, zf = 100.0;
     CVortanMatrix m;
@@ -249,11 +264,21 @@ TEST(Matrix, PerspectiveIsTheGLFrustum) {
     for (int i = 0; i < 16; ++i) {
         double expect = 0;
         switch (i) {
-        case 0: expect = f / aspect; break;
-        case 5: expect = f; break;
-        case 10: expect = (zf + zn) / (zn - zf); break;
-        case 11: expect = -1; break;
-        case 14: expect = 2 * zf * zn / (zn - zf); break;
+        case 0:
+            expect = f / aspect;
+            break;
+        case 5:
+            expect = f;
+            break;
+        case 10:
+            expect = (zf + zn) / (zn - zf);
+            break;
+        case 11:
+            expect = -1;
+            break;
+        case 14:
+            expect = 2 * zf * zn / (zn - zf);
+            break;
         }
         EXPECT_NEAR(m.m[i], expect, 1e-5 * (1 + fabs(expect))) << i;
     }
@@ -261,7 +286,8 @@ TEST(Matrix, PerspectiveIsTheGLFrustum) {
 
 // ---- wrappers ----
 
-TEST(MathWrappers, PowersOfTwoAbsAndSqrt) {
+TEST(MathWrappers, PowersOfTwoAbsAndSqrt)
+{
     EXPECT_EQ(IsPowerOfTwo(0), 0);
     EXPECT_EQ(IsPowerOfTwo(6), 0);
     EXPECT_EQ(IsPowerOfTwo(0x80000000u), 1);
@@ -279,17 +305,20 @@ struct SortData {
     int selfSwaps = 0;
 };
 
-int CompareDiff(void* ctx, int i, int j) {
+int CompareDiff(void* ctx, int i, int j)
+{
     SortData* d = static_cast<SortData*>(ctx);
     return d->values[i] - d->values[j];
 }
 
-int CompareOrder(void* ctx, int i, int j) {
+int CompareOrder(void* ctx, int i, int j)
+{
     SortData* d = static_cast<SortData*>(ctx);
     return (d->values[i] > d->values[j]) - (d->values[i] < d->values[j]);
 }
 
-void SwapValues(void* ctx, void* ctx2, int i, int j) {
+void SwapValues(void* ctx, void* ctx2, int i, int j)
+{
     SortData* d = static_cast<SortData*>(ctx);
     EXPECT_EQ(ctx2, (void*)&d->swaps);
     if (i == j)
@@ -298,13 +327,15 @@ void SwapValues(void* ctx, void* ctx2, int i, int j) {
     ++d->swaps;
 }
 
-void Sort(SortData& d, int first, int last, VortanSortCompare cmp = CompareDiff) {
+void Sort(SortData& d, int first, int last, VortanSortCompare cmp = CompareDiff)
+{
     QuickSort(&d, &d.swaps, first, last, cmp, SwapValues);
 }
 
 } // namespace
 
-TEST(QuickSort, RandomArraysMatchTheStandardSortAndTouchOnlyTheRange) {
+TEST(QuickSort, RandomArraysMatchTheStandardSortAndTouchOnlyTheRange)
+{
     std::mt19937 rng(1234);
     for (int round = 0; round < 300; ++round) {
         int n = 2 + (int)(rng() % 200);
@@ -322,7 +353,8 @@ TEST(QuickSort, RandomArraysMatchTheStandardSortAndTouchOnlyTheRange) {
     }
 }
 
-TEST(QuickSort, SortedReversedEqualAndEmptyInput) {
+TEST(QuickSort, SortedReversedEqualAndEmptyInput)
+{
     // Ascending input is the worst case of a first-element pivot (one element split off per
     // pass); the result must still be right.
     const int n = 3000;

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 #include <random>
-#include <string.h>
 #include <sstream>
+#include <string.h>
 #include <string>
 #include <vector>
 
@@ -16,14 +16,16 @@
 
 namespace {
 
-std::string Ascii(const CVortanString& s) {
+std::string Ascii(const CVortanString& s)
+{
     std::string out;
     for (int i = 0; i < s.GetLength(); ++i)
         out += (char)s.GetBuffer()[i];
     return out;
 }
 
-std::string HexOf(const void* bytes, size_t n) {
+std::string HexOf(const void* bytes, size_t n)
+{
     MD5Context ctx;
     MD5Buffer(&ctx, bytes, (unsigned)n);
     CVortanString hex;
@@ -31,7 +33,8 @@ std::string HexOf(const void* bytes, size_t n) {
     return Ascii(hex);
 }
 
-std::string RandomBytes(std::mt19937& rng, size_t n) {
+std::string RandomBytes(std::mt19937& rng, size_t n)
+{
     std::string s(n, '\0');
     for (auto& c : s)
         c = (char)(rng() & 0xff);
@@ -39,7 +42,8 @@ std::string RandomBytes(std::mt19937& rng, size_t n) {
 }
 
 // md5sum's digests of the given files, in order.
-std::vector<std::string> Md5sum(const std::vector<std::string>& paths) {
+std::vector<std::string> Md5sum(const std::vector<std::string>& paths)
+{
     std::vector<std::string> argv = {"md5sum"};
     argv.insert(argv.end(), paths.begin(), paths.end());
     std::string out;
@@ -54,7 +58,8 @@ std::vector<std::string> Md5sum(const std::vector<std::string>& paths) {
 
 } // namespace
 
-TEST(MD5, Rfc1321Suite) {
+TEST(MD5, Rfc1321Suite)
+{
     const char* cases[][2] = {
         {"", "d41d8cd98f00b204e9800998ecf8427e"},
         {"a", "0cc175b9c0f1b6a831c399e269772661"},
@@ -74,7 +79,8 @@ TEST(MD5, Rfc1321Suite) {
     }
 }
 
-TEST(MD5, StringHashesTheLowByteOfEachUnit) {
+TEST(MD5, StringHashesTheLowByteOfEachUnit)
+{
     // Expected digests from hashlib.md5(b'\xe9') and hashlib.md5(b'\xac').
     CVortanString e(L"\u00e9"), euro(L"\u20ac");
     MD5String(e);
@@ -89,11 +95,13 @@ TEST(MD5, StringHashesTheLowByteOfEachUnit) {
     EXPECT_EQ(Ascii(hex), "0a1b2c3d4e5f708192a3b4c5d6e7f809");
 }
 
-TEST(MD5, FilesMatchMd5sumWhateverTheirPosition) {
+TEST(MD5, FilesMatchMd5sumWhateverTheirPosition)
+{
     std::mt19937 rng(1321);
     vtest::TempDir dir;
-    std::vector<size_t> sizes = {0, 1, 55, 56, 57, 63, 64, 65, 119, 120, 127, 128, 255, 256, 257,
-                                 1000, 16383, 16384, 16385, 65536 + 7, 4u << 20};
+    std::vector<size_t> sizes = {0,   1,    55,    56,    57,    63,        64,
+                                 65,  119,  120,   127,   128,   255,       256,
+                                 257, 1000, 16383, 16384, 16385, 65536 + 7, 4u << 20};
     for (int i = 0; i < 8; ++i)
         sizes.push_back(rng() % (4u << 20));
     std::vector<std::string> paths, contents;
@@ -125,7 +133,8 @@ TEST(MD5, FilesMatchMd5sumWhateverTheirPosition) {
     EXPECT_EQ(MD5File(&ctx, nullptr), VORTAN_E_ARGUMENT);
 }
 
-TEST(MD5, UpdatesInAnyPiecesGiveTheSameDigest) {
+TEST(MD5, UpdatesInAnyPiecesGiveTheSameDigest)
+{
     std::mt19937 rng(5);
     std::string data = RandomBytes(rng, 20000);
     std::string whole = HexOf(data.data(), data.size());
@@ -145,7 +154,8 @@ TEST(MD5, UpdatesInAnyPiecesGiveTheSameDigest) {
     }
 }
 
-TEST(HashBytes, MatchesTheReferenceValuesAndHashStringCachesIt) {
+TEST(HashBytes, MatchesTheReferenceValuesAndHashStringCachesIt)
+{
     // Expected values from an independent implementation of the algorithm in Python.
     EXPECT_EQ(HashBytes(nullptr, 0), 0x811C1CD9u);
     const u32 expected[] = {0x811c1cd9, 0x4082a75e, 0x562ae3f6, 0x0f26e61f, 0x6ddfd803, 0xa23853f7,

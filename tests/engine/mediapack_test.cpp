@@ -15,13 +15,18 @@
 namespace {
 
 // Packs laid out the plain way, with "RSVD" as every block's reserved word (never read).
-std::string MakePack(const vtest::PackEntries& entries) {
-    return vtest::MakePack(entries, 0x44565352u);  // "RSVD", low byte first
+std::string MakePack(const vtest::PackEntries& entries)
+{
+    return vtest::MakePack(entries, 0x44565352u); // "RSVD", low byte first
 }
 
-CVortanString Str(const std::string& s) { return CVortanString(s.c_str()); }
+CVortanString Str(const std::string& s)
+{
+    return CVortanString(s.c_str());
+}
 
-std::string ReadData(CVortanMediaPack& pack, int size) {
+std::string ReadData(CVortanMediaPack& pack, int size)
+{
     std::string data(static_cast<size_t>(size), '\0');
     if (size > 0) {
         EXPECT_EQ(size, pack.GetFile()->Read(&data[0], size));
@@ -29,7 +34,8 @@ std::string ReadData(CVortanMediaPack& pack, int size) {
     return data;
 }
 
-std::string EntryName(const CVortanMediaPackEntry* entry) {
+std::string EntryName(const CVortanMediaPackEntry* entry)
+{
     std::string name;
     for (int i = 0; i < entry->m_name.GetLength(); ++i)
         name.push_back(static_cast<char>(entry->m_name.GetAt(i)));
@@ -39,27 +45,38 @@ std::string EntryName(const CVortanMediaPackEntry* entry) {
 class MediaPack : public ::testing::Test {
 protected:
     // Writes the bytes as a pack file and returns its path.
-    std::string Write(const std::string& bytes, const std::string& name = "p.dmp") {
+    std::string Write(const std::string& bytes, const std::string& name = "p.dmp")
+    {
         std::string path = dir.File(name);
         EXPECT_TRUE(vtest::WriteWholeFile(path, bytes));
         return path;
     }
     // Opens the bytes as a pack.
-    int OpenBytes(CVortanMediaPack& pack, const std::string& bytes) {
+    int OpenBytes(CVortanMediaPack& pack, const std::string& bytes)
+    {
         return pack.Open(Str(Write(bytes)));
     }
 
     vtest::TempDir dir;
 };
 
-TEST_F(MediaPack, ReadsAHandWrittenPack) {
+TEST_F(MediaPack, ReadsAHandWrittenPack)
+{
     // Two entries, written out byte by byte; the second block comes first in the file.
-    const char bytes[] =
-        "DMP2" "\x02\x00\x00\x00"
-        "\x05\x00" "/a.tx" "\x28\x00\x00\x00"      // offset 40
-        "\x03\x00" "/bc" "\x1c\x00\x00\x00"        // offset 28
-        "\xff\xff\xff\xff" "\x04\x00\x00\x00" "BBBB"  // 28: reserved, size 4, data
-        "\x00\x00\x00\x00" "\x03\x00\x00\x00" "AAA";  // 40: reserved, size 3, data
+    const char bytes[] = "DMP2"
+                         "\x02\x00\x00\x00"
+                         "\x05\x00"
+                         "/a.tx"
+                         "\x28\x00\x00\x00" // offset 40
+                         "\x03\x00"
+                         "/bc"
+                         "\x1c\x00\x00\x00" // offset 28
+                         "\xff\xff\xff\xff"
+                         "\x04\x00\x00\x00"
+                         "BBBB" // 28: reserved, size 4, data
+                         "\x00\x00\x00\x00"
+                         "\x03\x00\x00\x00"
+                         "AAA"; // 40: reserved, size 3, data
     CVortanMediaPack pack;
     ASSERT_EQ(1, OpenBytes(pack, std::string(bytes, sizeof bytes - 1)));
     ASSERT_EQ(2, pack.GetEntryCount());
@@ -81,15 +98,17 @@ TEST_F(MediaPack, ReadsAHandWrittenPack) {
     EXPECT_EQ(0, pack.GetEntry(CVortanString(), -2147483647 - 1));
 }
 
-TEST_F(MediaPack, GetEntryMatchesByContainmentInTableOrder) {
+TEST_F(MediaPack, GetEntryMatchesByContainmentInTableOrder)
+{
     CVortanMediaPack pack;
-    ASSERT_EQ(1, OpenBytes(pack, MakePack({{"/menu_ui.xml", "menu"}, {"/ui.xml", "plain ui"},
+    ASSERT_EQ(1, OpenBytes(pack, MakePack({{"/menu_ui.xml", "menu"},
+                                           {"/ui.xml", "plain ui"},
                                            {"/x/ui.xml.bak", "backup"}})));
     EXPECT_EQ(4, pack.GetEntry(Str("ui.xml")));
     EXPECT_EQ("menu", ReadData(pack, 4));
     EXPECT_EQ(8, pack.GetEntry(Str("/ui.xml")));
     EXPECT_EQ("plain ui", ReadData(pack, 8));
-    EXPECT_EQ(0, pack.GetEntry(Str("UI.XML")));  // case matters
+    EXPECT_EQ(0, pack.GetEntry(Str("UI.XML"))); // case matters
     EXPECT_EQ(0, pack.GetEntry(Str("/menu_ui.xml2")));
     // The index is still checked against the table with a name.
     EXPECT_EQ(0, pack.GetEntry(Str("ui.xml"), 3));
@@ -97,10 +116,13 @@ TEST_F(MediaPack, GetEntryMatchesByContainmentInTableOrder) {
     EXPECT_EQ(4, pack.GetEntry(Str("ui.xml"), 2));
 }
 
-TEST_F(MediaPack, FindEntryComparesTheBareNameExactly) {
+TEST_F(MediaPack, FindEntryComparesTheBareNameExactly)
+{
     CVortanMediaPack pack;
-    ASSERT_EQ(1, OpenBytes(pack, MakePack({{"fonts/bigfont.png", "big"}, {"fonts/font.png", "font"},
-                                           {"plain.txt", "plain"}, {"deep/a/b/c.bin", "c"},
+    ASSERT_EQ(1, OpenBytes(pack, MakePack({{"fonts/bigfont.png", "big"},
+                                           {"fonts/font.png", "font"},
+                                           {"plain.txt", "plain"},
+                                           {"deep/a/b/c.bin", "c"},
                                            {"dir/", "slash"}})));
     EXPECT_EQ(4, pack.FindEntry(Str("font.png")));
     EXPECT_EQ("font", ReadData(pack, 4));
@@ -113,7 +135,8 @@ TEST_F(MediaPack, FindEntryComparesTheBareNameExactly) {
     EXPECT_EQ(0, empty.GetEntry(CVortanString(), 0));
 }
 
-TEST_F(MediaPack, NamesWidenByteByByteAndEmptyEntries) {
+TEST_F(MediaPack, NamesWidenByteByByteAndEmptyEntries)
+{
     CVortanMediaPack pack;
     ASSERT_EQ(1, OpenBytes(pack, MakePack({{"/caf\xe9\xff.txt", "x"}})));
     const CVortanString& name = pack.GetEntryAt(0)->m_name;
@@ -128,7 +151,8 @@ TEST_F(MediaPack, NamesWidenByteByByteAndEmptyEntries) {
     EXPECT_EQ(3, pack.GetEntry(Str("/data")));
 }
 
-TEST_F(MediaPack, KeyAndReopening) {
+TEST_F(MediaPack, KeyAndReopening)
+{
     CVortanMediaPack pack;
     const std::string path = Write(MakePack({{"/a", "a"}}), "key.dmp");
     ASSERT_EQ(1, pack.Open(Str(path), Str("secret")));
@@ -152,10 +176,13 @@ TEST_F(MediaPack, KeyAndReopening) {
     EXPECT_EQ(0, pack.GetEntry(Str("keep")));
 }
 
-TEST_F(MediaPack, BadTablesAreRefusedAndLeaveThePackEmpty) {
+TEST_F(MediaPack, BadTablesAreRefusedAndLeaveThePackEmpty)
+{
     // A pack of one entry: count at byte 4, name at 8, offset at 12.
     const std::string good = MakePack({{"/a", "A"}});
-    auto with = [&](size_t at, const std::string& bytes) { return good.substr(0, at) + bytes + good.substr(at + 4); };
+    auto with = [&](size_t at, const std::string& bytes) {
+        return good.substr(0, at) + bytes + good.substr(at + 4);
+    };
     const std::pair<const char*, std::string> cases[] = {
         {"count 0", std::string("DMP2\0\0\0\0", 8)},
         {"count only", good.substr(0, 8)},
@@ -175,8 +202,10 @@ TEST_F(MediaPack, BadTablesAreRefusedAndLeaveThePackEmpty) {
     }
 }
 
-TEST_F(MediaPack, EveryCutInsideTheTableIsRefused) {
-    const std::string pack = MakePack({{"/first.png", "1111"}, {"/second.wav", "22"}, {"/third", "3"}});
+TEST_F(MediaPack, EveryCutInsideTheTableIsRefused)
+{
+    const std::string pack =
+        MakePack({{"/first.png", "1111"}, {"/second.wav", "22"}, {"/third", "3"}});
     const size_t tableEnd = 8 + (2 + 10 + 4) + (2 + 11 + 4) + (2 + 6 + 4);
     for (size_t cut = 4; cut < tableEnd; ++cut) {
         CVortanMediaPack reader;
@@ -185,7 +214,8 @@ TEST_F(MediaPack, EveryCutInsideTheTableIsRefused) {
     }
 }
 
-TEST_F(MediaPack, DataRunningPastTheEndIsNotSelected) {
+TEST_F(MediaPack, DataRunningPastTheEndIsNotSelected)
+{
     const std::string full = MakePack({{"/first", "0123456789"}, {"/second", "abcdefghij"}});
     // Cut inside the second block's data: its header is there, its data is not.
     const std::string cut = full.substr(0, full.size() - 3);
@@ -207,7 +237,8 @@ TEST_F(MediaPack, DataRunningPastTheEndIsNotSelected) {
 
 // A pack written by Python from the layout alone: blocks in shuffled order with gaps and
 // random reserved words.
-TEST_F(MediaPack, AgreesWithAnIndependentlyWrittenPack) {
+TEST_F(MediaPack, AgreesWithAnIndependentlyWrittenPack)
+{
     const std::string script = R"PY(
 import os, random, struct, sys
 out = sys.argv[1]
@@ -282,10 +313,13 @@ with open(out + '/manifest', 'w') as m:
 }
 
 // Mutated and random packs: whatever opens, every selected entry lies inside the file.
-TEST_F(MediaPack, GarbageNeverSelectsBytesOutsideTheFile) {
+TEST_F(MediaPack, GarbageNeverSelectsBytesOutsideTheFile)
+{
     std::mt19937 rng(77);
-    const std::string base = MakePack({{"/alpha.png", std::string(40, 'a')}, {"/beta.xml", "<b/>"},
-                                       {"/gamma", std::string(300, 'g')}, {"/d", ""}});
+    const std::string base = MakePack({{"/alpha.png", std::string(40, 'a')},
+                                       {"/beta.xml", "<b/>"},
+                                       {"/gamma", std::string(300, 'g')},
+                                       {"/d", ""}});
     for (int round = 0; round < 400; ++round) {
         std::string bytes = base;
         int edits = 1 + static_cast<int>(rng() % 6);

@@ -16,22 +16,28 @@ namespace {
 
 typedef unsigned short unit;
 
-std::u16string Text(const CVortanString& s) {
+std::u16string Text(const CVortanString& s)
+{
     const unit* b = s.GetBuffer();
     return b ? std::u16string((const char16_t*)b, (size_t)s.GetLength()) : std::u16string();
 }
 
-std::string Narrow(const CVortanString& s) {
+std::string Narrow(const CVortanString& s)
+{
     std::u16string t = Text(s);
     return std::string(t.begin(), t.end());
 }
 
-const unit* U(const char16_t* text) { return (const unit*)text; }
+const unit* U(const char16_t* text)
+{
+    return (const unit*)text;
+}
 
 // The format copied into a heap block of exactly its size, so a read past it is caught.
 struct ExactFormat {
     unit* block;
-    explicit ExactFormat(const char16_t* text) {
+    explicit ExactFormat(const char16_t* text)
+    {
         size_t n = std::char_traits<char16_t>::length(text) + 1;
         block = new unit[n];
         memcpy(block, text, n * sizeof(unit));
@@ -40,13 +46,15 @@ struct ExactFormat {
 };
 
 template <typename... A>
-std::string Fmt(const wchar_t* format, A... args) {
+std::string Fmt(const wchar_t* format, A... args)
+{
     CVortanString s;
     s.Format(format, args...);
     return Narrow(s);
 }
 
-TEST(StringFormat, Conversions) {
+TEST(StringFormat, Conversions)
+{
     EXPECT_EQ("0007-03", Fmt(L"%04d-%02d", 7, 3));
     EXPECT_EQ("0-5", Fmt(L"%03d", -5));
     EXPECT_EQ("3.14", Fmt(L"%.2f", 3.14159));
@@ -62,16 +70,17 @@ TEST(StringFormat, Conversions) {
     EXPECT_EQ("4294967295", Fmt(L"%u", -1));
     EXPECT_EQ("ff 7FFFFFFF 0", Fmt(L"%x %X %x", 255u, 0x7fffffffu, 0u));
     EXPECT_EQ("100%", Fmt(L"%d%%", 100));
-    EXPECT_EQ("a  b", Fmt(L"a %c b"));          // unknown: prints nothing, takes nothing
-    EXPECT_EQ("12345", Fmt(L"%03d", 12345));     // wider than the width: no padding
-    EXPECT_EQ("3d", Fmt(L"%*3d", 7));            // "*" is no modifier: an unknown conversion
+    EXPECT_EQ("a  b", Fmt(L"a %c b"));       // unknown: prints nothing, takes nothing
+    EXPECT_EQ("12345", Fmt(L"%03d", 12345)); // wider than the width: no padding
+    EXPECT_EQ("3d", Fmt(L"%*3d", 7));        // "*" is no modifier: an unknown conversion
     EXPECT_EQ("-0.0", Fmt(L"%.1f", -0.0));
 }
 
-TEST(StringFormat, PadAndPrecisionState) {
+TEST(StringFormat, PadAndPrecisionState)
+{
     // Pad and width are cleared after each integer conversion.
     EXPECT_EQ("00003|4", Fmt(L"%05d|%d", 3, 4));
-    EXPECT_EQ("000000-3", Fmt(L"%08d", -3));  // the sign follows the pad
+    EXPECT_EQ("000000-3", Fmt(L"%08d", -3)); // the sign follows the pad
     // A pad digit must be followed by a width digit to set a width: %5d is no width of 5.
     EXPECT_EQ("42", Fmt(L"%5d", 42));
     // The precision persists until the next f, then goes back to 9.
@@ -80,7 +89,8 @@ TEST(StringFormat, PadAndPrecisionState) {
     EXPECT_EQ("1|3.99", Fmt(L"%.2d|%.f", 1, 3.99)); // "%.f" keeps the persisting precision
 }
 
-TEST(StringFormat, StopsAtTheEndInsideAConversion) {
+TEST(StringFormat, StopsAtTheEndInsideAConversion)
+{
     // Each format lives in a block of exactly its size (ASan catches a read past it).
     const char16_t* cases[][2] = {
         {u"abc%", u"abc"}, {u"abc%.", u"abc"}, {u"abc%0", u"abc"}, {u"abc%05", u"abc"},
@@ -94,7 +104,8 @@ TEST(StringFormat, StopsAtTheEndInsideAConversion) {
     }
 }
 
-TEST(StringFormat, NullEmptyLongAndSelfFormats) {
+TEST(StringFormat, NullEmptyLongAndSelfFormats)
+{
     CVortanString s(L"keep");
     s.Format((const wchar_t*)nullptr);
     s.Format(L"");
@@ -103,7 +114,8 @@ TEST(StringFormat, NullEmptyLongAndSelfFormats) {
     EXPECT_EQ(nullptr, s.GetBuffer());
     // Long output grows the buffer.
     std::u16string piece(700, u'x'), expect;
-    for (int i = 0; i < 5; i++) expect += piece + u"|";
+    for (int i = 0; i < 5; i++)
+        expect += piece + u"|";
     const unit* p = U(piece.c_str());
     s.Format(L"%s|%s|%s|%s|%s|", p, p, p, p, p);
     EXPECT_EQ(expect, Text(s));
@@ -115,14 +127,16 @@ TEST(StringFormat, NullEmptyLongAndSelfFormats) {
 
 // ---- the safe formatter ------------------------------------------------------------------
 
-std::u16string Safe(const char16_t* format, std::vector<CVortanFormatArg> args) {
+std::u16string Safe(const char16_t* format, std::vector<CVortanFormatArg> args)
+{
     ExactFormat f(format);
     CVortanString s;
     s.FormatArgs(f.block, args.empty() ? nullptr : args.data(), (int)args.size());
     return Text(s);
 }
 
-TEST(StringFormatArgs, FormatsLikeFormat) {
+TEST(StringFormatArgs, FormatsLikeFormat)
+{
     EXPECT_EQ(u"Ann won 5 coins", Safe(u"%s won %d coins", {U(u"Ann"), 5}));
     EXPECT_EQ(u"0-5 0000BEEF", Safe(u"%03d %08X", {-5, 0xbeefu}));
     EXPECT_EQ(u"3.14 2.0", Safe(u"%.2f %.3f", {3.14159, 2.0}));
@@ -131,7 +145,8 @@ TEST(StringFormatArgs, FormatsLikeFormat) {
     EXPECT_EQ(u"[]", Safe(u"[%s]", {(const unit*)nullptr}));
 }
 
-TEST(StringFormatArgs, StrayConversionsPrintLiterally) {
+TEST(StringFormatArgs, StrayConversionsPrintLiterally)
+{
     // Missing arguments, unknown conversions and unfinished ones are copied as they stand.
     EXPECT_EQ(u"Ann and %s", Safe(u"%s and %s", {U(u"Ann")}));
     EXPECT_EQ(u"%d%s%x%f%u%X", Safe(u"%d%s%x%f%u%X", {}));
@@ -184,7 +199,8 @@ for b in cases:
         print('%08x %d %s' % (b, d, text(b, d)))
 )PY";
 
-TEST(StringFloat, MatchesExactTruncatedDecimal) {
+TEST(StringFloat, MatchesExactTruncatedDecimal)
+{
     std::string out;
     ASSERT_EQ(0, vtest::RunProgram({vtest::Python(), "-c", kFloatScript}, &out));
     std::istringstream lines(out);
@@ -197,7 +213,8 @@ TEST(StringFloat, MatchesExactTruncatedDecimal) {
         CVortanString s;
         s.FromFloat(v, decimals);
         if (Narrow(s) != expect && failures++ < 10)
-            ADD_FAILURE() << hex << " decimals " << decimals << ": " << Narrow(s) << " != " << expect;
+            ADD_FAILURE() << hex << " decimals " << decimals << ": " << Narrow(s)
+                          << " != " << expect;
         // The formatter's f is the same text with the precision of the format.
         if (decimals <= 9) {
             CVortanString f;
@@ -211,14 +228,15 @@ TEST(StringFloat, MatchesExactTruncatedDecimal) {
     EXPECT_EQ(6 * 3522, checked);
     CVortanString s;
     s.FromFloat(0.1f, 9);
-    EXPECT_EQ("0.099999964", Narrow(s));  // fraction kept in 2^-24 steps and cut, not rounded
+    EXPECT_EQ("0.099999964", Narrow(s)); // fraction kept in 2^-24 steps and cut, not rounded
     s.FromFloat(2.5f, -1);
     EXPECT_EQ("2", Narrow(s));
 }
 
 // ---- scanning -------------------------------------------------------------------------------
 
-int ScanUnits(const CVortanString& s, const unit* format, ...) {
+int ScanUnits(const CVortanString& s, const unit* format, ...)
+{
     va_list args;
     va_start(args, format);
     const int n = s.ScanV(format, args);
@@ -226,7 +244,8 @@ int ScanUnits(const CVortanString& s, const unit* format, ...) {
     return n;
 }
 
-TEST(StringScan, Numbers) {
+TEST(StringScan, Numbers)
+{
     int a = 99, b = 99;
     EXPECT_EQ(2, CVortanString(L"12, -7").Scan(L"%d,%d", &a, &b));
     EXPECT_EQ(12, a);
@@ -266,7 +285,8 @@ TEST(StringScan, Numbers) {
     EXPECT_EQ(0.0f, g);
 }
 
-TEST(StringScan, BoundedText) {
+TEST(StringScan, BoundedText)
+{
     // Copying stops at the capacity; the rest of the field is passed over.
     unit host[5];
     int port = 0;
@@ -286,10 +306,11 @@ TEST(StringScan, BoundedText) {
     EXPECT_EQ(u"a b", std::u16string((const char16_t*)rest));
 }
 
-TEST(StringScan, NullTargetsAndDegenerateFormats) {
+TEST(StringScan, NullTargetsAndDegenerateFormats)
+{
     int a = 5;
     EXPECT_EQ(1, CVortanString(L"1 2").Scan(L"%d %d", (int*)nullptr, &a));
-    EXPECT_EQ(1, a);  // the null conversion consumed nothing
+    EXPECT_EQ(1, a); // the null conversion consumed nothing
     EXPECT_EQ(0, CVortanString(L"12").Scan((const wchar_t*)nullptr));
     EXPECT_EQ(0, CVortanString().Scan(L"%d", &a));
     EXPECT_EQ(0, CVortanString(L"12").Scan(L"%q", &a));

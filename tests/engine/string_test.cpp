@@ -14,21 +14,27 @@ namespace {
 
 typedef unsigned short unit;
 
-std::u16string Text(const CVortanString& s) {
+std::u16string Text(const CVortanString& s)
+{
     const unit* b = s.GetBuffer();
     return b ? std::u16string((const char16_t*)b, (size_t)s.GetLength()) : std::u16string();
 }
 
-CVortanString Str(const char16_t* text) { return CVortanString((const unit*)text); }
+CVortanString Str(const char16_t* text)
+{
+    return CVortanString((const unit*)text);
+}
 
 // A string holds nothing at all when it is empty: no buffer, length 0.
-void ExpectNull(const CVortanString& s) {
+void ExpectNull(const CVortanString& s)
+{
     EXPECT_EQ(nullptr, s.GetBuffer());
     EXPECT_EQ(0, s.GetLength());
     EXPECT_TRUE(s.IsEmpty());
 }
 
-TEST(StringConstruct, EmptyInputsHoldNoBuffer) {
+TEST(StringConstruct, EmptyInputsHoldNoBuffer)
+{
     ExpectNull(CVortanString(L""));
     ExpectNull(CVortanString((const wchar_t*)nullptr));
     ExpectNull(CVortanString((const char*)nullptr));
@@ -48,14 +54,18 @@ TEST(StringConstruct, EmptyInputsHoldNoBuffer) {
     EXPECT_EQ(0, b[3]);
 }
 
-TEST(StringConstruct, WideNarrowsAndBytesWiden) {
+TEST(StringConstruct, WideNarrowsAndBytesWiden)
+{
     // A 4-byte wide unit keeps its low 16 bits; an 8-bit byte becomes the Latin-1 unit.
     const wchar_t wide[] = {0x41, 0x1F600, 0x10041, 0};
-    EXPECT_EQ(u"A\xF600" u"A", Text(CVortanString(wide)));
+    EXPECT_EQ(u"A\xF600"
+              u"A",
+              Text(CVortanString(wide)));
     EXPECT_EQ(u"caf\u00E9\u00FF", Text(CVortanString("caf\xE9\xFF")));
 }
 
-TEST(StringConstruct, LongInputIsCutAt511999) {
+TEST(StringConstruct, LongInputIsCutAt511999)
+{
     const int n = 600000;
     std::vector<wchar_t> wide(n + 1, L'w');
     wide[n] = 0;
@@ -65,17 +75,18 @@ TEST(StringConstruct, LongInputIsCutAt511999) {
     CVortanString b(bytes.data());
     EXPECT_EQ(511999, b.GetLength());
     EXPECT_EQ(0, b.GetBuffer()[511999]);
-    bytes[511999] = 0;  // exactly the limit is kept whole
+    bytes[511999] = 0; // exactly the limit is kept whole
     EXPECT_EQ(511999, CVortanString(bytes.data()).GetLength());
     std::vector<unit> units(n + 1, 'u');
     units[n] = 0;
     EXPECT_EQ(511999, CVortanString(units.data()).GetLength());
     CVortanString f;
     f.Format(L"%s", units.data());
-    EXPECT_EQ(n, f.GetLength());  // the formatter's %s is not a constructor input
+    EXPECT_EQ(n, f.GetLength()); // the formatter's %s is not a constructor input
 }
 
-TEST(StringConstruct, CopiesAreDeepAndSelfAssignmentIsSafe) {
+TEST(StringConstruct, CopiesAreDeepAndSelfAssignmentIsSafe)
+{
     CVortanString a(L"deep");
     CVortanString b(a), c(&a), d;
     d = a;
@@ -96,7 +107,8 @@ TEST(StringConstruct, CopiesAreDeepAndSelfAssignmentIsSafe) {
     EXPECT_EQ(u"meme", Text(s));
 }
 
-TEST(StringConstruct, SubstringTakesAndClamps) {
+TEST(StringConstruct, SubstringTakesAndClamps)
+{
     CVortanString src(L"host:5000");
     EXPECT_EQ(u"host", Text(CVortanString(src, 0, 4)));
     EXPECT_EQ(u"5000", Text(CVortanString(src, 5, -1)));
@@ -109,7 +121,8 @@ TEST(StringConstruct, SubstringTakesAndClamps) {
     ExpectNull(CVortanString(CVortanString(), 3, 5));
 }
 
-TEST(StringCompare, OrdinalAndNoCase) {
+TEST(StringCompare, OrdinalAndNoCase)
+{
     EXPECT_EQ(-1, CVortanString(L"ab").Compare(CVortanString(L"abc")));
     EXPECT_EQ(1, CVortanString(L"abc").Compare(CVortanString(L"ab")));
     EXPECT_EQ(1, CVortanString(L"b").Compare(CVortanString(L"abc")));
@@ -129,9 +142,11 @@ TEST(StringCompare, OrdinalAndNoCase) {
     EXPECT_EQ(0, Str(u"\u00C0\u00D6").CompareNoCase(Str(u"\u00E0\u00F6")));
 }
 
-TEST(StringCase, MakeLowerAndUpperAsTabled) {
+TEST(StringCase, MakeLowerAndUpperAsTabled)
+{
     std::vector<unit> all;
-    for (int u = 1; u <= 300; u++) all.push_back((unit)u);
+    for (int u = 1; u <= 300; u++)
+        all.push_back((unit)u);
     all.push_back(0);
     CVortanString lower(all.data());
     CVortanString upper(all.data());
@@ -145,7 +160,8 @@ TEST(StringCase, MakeLowerAndUpperAsTabled) {
     }
 }
 
-TEST(StringSearch, FindAndReverseFind) {
+TEST(StringSearch, FindAndReverseFind)
+{
     CVortanString s(L"a.b.c");
     EXPECT_EQ(3, s.Find('.', 2));
     EXPECT_EQ(1, s.Find('.', -5));
@@ -162,7 +178,8 @@ TEST(StringSearch, FindAndReverseFind) {
     EXPECT_EQ(-1, CVortanString().ReverseFind('a'));
 }
 
-TEST(StringSearch, FindString) {
+TEST(StringSearch, FindString)
+{
     CVortanString s(L"abcabc");
     EXPECT_EQ(3, s.FindString(CVortanString(L"abc"), 1));
     EXPECT_EQ(-1, s.FindString(CVortanString(L"abc"), 4));
@@ -182,7 +199,8 @@ TEST(StringSearch, FindString) {
     EXPECT_EQ(0, CVortanString(L"x").EndsWith(CVortanString()));
 }
 
-TEST(StringEdit, SetAtAppendAndSetLength) {
+TEST(StringEdit, SetAtAppendAndSetLength)
+{
     CVortanString s(L"abc");
     s.SetAt(1, 'X');
     s.SetAt(-1, 'Y');
@@ -196,7 +214,7 @@ TEST(StringEdit, SetAtAppendAndSetLength) {
     e.Append(CVortanString());
     e += CVortanString(L"+s");
     EXPECT_EQ(u"q\u20AC+s", Text(e));
-    s.SetLength(5);  // pads with spaces
+    s.SetLength(5); // pads with spaces
     EXPECT_EQ(u"aXc  ", Text(s));
     s.SetLength(1);
     EXPECT_EQ(u"a", Text(s));
@@ -204,7 +222,8 @@ TEST(StringEdit, SetAtAppendAndSetLength) {
     ExpectNull(s);
 }
 
-TEST(StringEdit, ReplaceFirstAndAll) {
+TEST(StringEdit, ReplaceFirstAndAll)
+{
     CVortanString s(L"a-b-c");
     EXPECT_EQ(1, s.ReplaceFirst(CVortanString(L"-"), CVortanString(L"+")));
     EXPECT_EQ(u"a+b-c", Text(s));
@@ -237,7 +256,8 @@ TEST(StringEdit, ReplaceFirstAndAll) {
     ExpectNull(s);
 }
 
-TEST(StringConvert, ToAsciiAndIntegers) {
+TEST(StringConvert, ToAsciiAndIntegers)
+{
     CVortanString s = Str(u"A\u00E9\u20AC");
     EXPECT_EQ(4, s.ToAscii(nullptr));
     char out[8];
@@ -265,12 +285,15 @@ TEST(StringConvert, ToAsciiAndIntegers) {
 struct MemoryFile {
     std::vector<unsigned char> block;
     CVortanFile file;
-    explicit MemoryFile(size_t size) : block(size, 0xCC) {
-        EXPECT_EQ(1, file.OpenMemory(block.data(), (int)size, VORTAN_FILE_READ | VORTAN_FILE_WRITE));
+    explicit MemoryFile(size_t size) : block(size, 0xCC)
+    {
+        EXPECT_EQ(1,
+                  file.OpenMemory(block.data(), (int)size, VORTAN_FILE_READ | VORTAN_FILE_WRITE));
     }
 };
 
-TEST(StringFile, WriteLayoutIsCountThenLittleEndianUnits) {
+TEST(StringFile, WriteLayoutIsCountThenLittleEndianUnits)
+{
     MemoryFile m(16);
     EXPECT_EQ(4 + 6, Str(u"h\u00E9\u20AC").WriteToFile(&m.file));
     const unsigned char expect[] = {3, 0, 0, 0, 'h', 0, 0xE9, 0, 0xAC, 0x20};
@@ -283,7 +306,8 @@ TEST(StringFile, WriteLayoutIsCountThenLittleEndianUnits) {
     EXPECT_EQ(10, m.file.GetPosition());
 }
 
-TEST(StringFile, CountBeyondTheFileIsRefused) {
+TEST(StringFile, CountBeyondTheFileIsRefused)
+{
     // Count 0x7FFFFFFF with 4 bytes after it: nothing is allocated, the position is kept.
     std::vector<unsigned char> block = {0xFF, 0xFF, 0xFF, 0x7F, 'a', 0, 'b', 0};
     CVortanFile file;
@@ -306,11 +330,13 @@ TEST(StringFile, CountBeyondTheFileIsRefused) {
     EXPECT_EQ(0, CVortanString(L"x").WriteToFile(nullptr));
 }
 
-TEST(StringFile, RoundTripsThroughADiskFile) {
+TEST(StringFile, RoundTripsThroughADiskFile)
+{
     vtest::TempDir dir;
     const std::string path = dir.File("strings.bin");
     std::vector<unit> big(10000);
-    for (size_t i = 0; i < big.size(); i++) big[i] = (unit)(1 + i * 7);
+    for (size_t i = 0; i < big.size(); i++)
+        big[i] = (unit)(1 + i * 7);
     big.back() = 0;
     CVortanString a = Str(u"first \u00E9"), b(big.data()), c;
     {
@@ -329,7 +355,7 @@ TEST(StringFile, RoundTripsThroughADiskFile) {
     EXPECT_EQ(4, rc.ReadFromFile(&f));
     EXPECT_TRUE(ra.Compare(a) == 0 && rb.Compare(b) == 0);
     ExpectNull(rc);
-    EXPECT_EQ(0, rc.ReadFromFile(&f));  // at the end: nothing more
+    EXPECT_EQ(0, rc.ReadFromFile(&f)); // at the end: nothing more
 }
 
 } // namespace

@@ -15,19 +15,22 @@ namespace {
 
 typedef unsigned short unit;
 
-std::u16string Text(const CVortanString& s) {
+std::u16string Text(const CVortanString& s)
+{
     const unit* b = s.GetBuffer();
     return b ? std::u16string((const char16_t*)b, (size_t)s.GetLength()) : std::u16string();
 }
 
-std::string FromHex(const std::string& hex) {
+std::string FromHex(const std::string& hex)
+{
     std::string out;
     for (size_t i = 0; i + 1 < hex.size(); i += 2)
         out += (char)strtoul(hex.substr(i, 2).c_str(), nullptr, 16);
     return out;
 }
 
-std::string Encode(const CVortanString& s) {
+std::string Encode(const CVortanString& s)
+{
     const int n = s.ToUTF8(nullptr);
     std::vector<char> out(n);
     EXPECT_EQ(n, s.ToUTF8(out.data()));
@@ -37,7 +40,8 @@ std::string Encode(const CVortanString& s) {
 
 // Decodes bytes held in a heap block of exactly their size with no terminator, so that a
 // read past the given length is caught by AddressSanitizer.
-std::u16string DecodeExact(const std::string& bytes) {
+std::u16string DecodeExact(const std::string& bytes)
+{
     char* block = new char[bytes.size() ? bytes.size() : 1];
     memcpy(block, bytes.data(), bytes.size());
     CVortanString s(L"previous");
@@ -46,17 +50,19 @@ std::u16string DecodeExact(const std::string& bytes) {
     return Text(s);
 }
 
-std::string RunPython(const char* script) {
+std::string RunPython(const char* script)
+{
     std::string out;
     EXPECT_EQ(0, vtest::RunProgram({vtest::Python(), "-c", script}, &out));
     return out;
 }
 
-TEST(StringUtf8, EveryUnitMatchesPythonAndRoundTrips) {
-    const std::string out = RunPython(
-        "import sys\n"
-        "for u in range(1, 0x10000):\n"
-        "    sys.stdout.write(chr(u).encode('utf-8', 'surrogatepass').hex() + '\\n')\n");
+TEST(StringUtf8, EveryUnitMatchesPythonAndRoundTrips)
+{
+    const std::string out =
+        RunPython("import sys\n"
+                  "for u in range(1, 0x10000):\n"
+                  "    sys.stdout.write(chr(u).encode('utf-8', 'surrogatepass').hex() + '\\n')\n");
     std::istringstream lines(out);
     std::string hex;
     int u = 1, failures = 0;
@@ -77,7 +83,8 @@ TEST(StringUtf8, EveryUnitMatchesPythonAndRoundTrips) {
     // The same as one text: all units in a row encode to the concatenation and decode back,
     // through both the counted and the NUL-terminated form.
     std::vector<unit> units;
-    for (int k = 1; k < 0x10000; k++) units.push_back((unit)k);
+    for (int k = 1; k < 0x10000; k++)
+        units.push_back((unit)k);
     units.push_back(0);
     CVortanString whole(units.data());
     ASSERT_EQ(0xFFFF, whole.GetLength());
@@ -89,7 +96,8 @@ TEST(StringUtf8, EveryUnitMatchesPythonAndRoundTrips) {
     EXPECT_EQ(0, back.Compare(whole));
 }
 
-TEST(StringUtf8, ListedCases) {
+TEST(StringUtf8, ListedCases)
+{
     unit euro[] = {0x20AC, 0};
     CVortanString s(euro);
     char out[8];
@@ -101,14 +109,16 @@ TEST(StringUtf8, ListedCases) {
     EXPECT_EQ(0, out[0]);
 }
 
-TEST(StringUtf8, FourByteSequencesBecomeSurrogatePairs) {
-    const std::string out = RunPython(
-        "import random\n"
-        "rnd = random.Random(7)\n"
-        "cps = [0x10000, 0x10FFFF, 0x1F600, 0x1D11E] + [rnd.randrange(0x10000, 0x110000) for _ in range(2000)]\n"
-        "for cp in cps:\n"
-        "    t = 'a' + chr(cp) + '\\u00e9'\n"
-        "    print(t.encode('utf-8').hex(), t.encode('utf-16-le').hex())\n");
+TEST(StringUtf8, FourByteSequencesBecomeSurrogatePairs)
+{
+    const std::string out =
+        RunPython("import random\n"
+                  "rnd = random.Random(7)\n"
+                  "cps = [0x10000, 0x10FFFF, 0x1F600, 0x1D11E] + [rnd.randrange(0x10000, 0x110000) "
+                  "for _ in range(2000)]\n"
+                  "for cp in cps:\n"
+                  "    t = 'a' + chr(cp) + '\\u00e9'\n"
+                  "    print(t.encode('utf-8').hex(), t.encode('utf-16-le').hex())\n");
     std::istringstream lines(out);
     std::string utf8, utf16;
     int checked = 0, failures = 0;
@@ -118,17 +128,20 @@ TEST(StringUtf8, FourByteSequencesBecomeSurrogatePairs) {
         std::u16string expect;
         for (size_t i = 0; i + 1 < le.size(); i += 2)
             expect += (char16_t)((unsigned char)le[i] | ((unsigned char)le[i + 1] << 8));
-        if (DecodeExact(bytes) != expect && failures++ < 10) ADD_FAILURE() << utf8;
+        if (DecodeExact(bytes) != expect && failures++ < 10)
+            ADD_FAILURE() << utf8;
         // The pair goes back out as two 3-byte units (as the encoder treats every unit).
         CVortanString s;
         s.AssignUTF8(bytes.c_str(), -1);
-        if (Encode(s).size() != 1 + 6 + 2 && failures++ < 10) ADD_FAILURE() << "re-encode " << utf8;
+        if (Encode(s).size() != 1 + 6 + 2 && failures++ < 10)
+            ADD_FAILURE() << "re-encode " << utf8;
         checked++;
     }
     EXPECT_EQ(2004, checked);
 }
 
-TEST(StringUtf8, TruncatedSequencesStopAtTheEnd) {
+TEST(StringUtf8, TruncatedSequencesStopAtTheEnd)
+{
     // Each prefix of a multi-byte sequence: the complete text before it stays, the partial
     // sequence is dropped, and nothing past the given length is read.
     const std::string seqs[] = {"\xC3\xA9", "\xE2\x82\xAC", "\xED\xA0\x80", "\xF0\x9F\x98\x80"};
@@ -144,15 +157,25 @@ TEST(StringUtf8, TruncatedSequencesStopAtTheEnd) {
     EXPECT_EQ(u"x", Text(s));
     s.AssignUTF8("y\xE2\x82", -1);
     EXPECT_EQ(u"y", Text(s));
-    s.AssignUTF8("y\xE2\0\xAC" "z", 5);
+    s.AssignUTF8("y\xE2\0\xAC"
+                 "z",
+                 5);
     EXPECT_EQ(u"y", Text(s));
     s.AssignUTF8("y\0z", 3);
     EXPECT_EQ(u"y", Text(s));
 }
 
-TEST(StringUtf8, NeverAppendsUnitZeroAndKeepsLenientForms) {
+TEST(StringUtf8, NeverAppendsUnitZeroAndKeepsLenientForms)
+{
     // Forms that would decode to unit 0 are dropped instead of cutting the text short.
-    for (const char* zero : {"a\xC0\x80" "b", "a\xE0\x80\x80" "b", "a\x80" "b", "a\xF0\x80\x80\x80" "b"})
+    for (const char* zero : {"a\xC0\x80"
+                             "b",
+                             "a\xE0\x80\x80"
+                             "b",
+                             "a\x80"
+                             "b",
+                             "a\xF0\x80\x80\x80"
+                             "b"})
         EXPECT_EQ(u"ab", DecodeExact(zero));
     EXPECT_EQ(u"", DecodeExact("\x80\x80"));
     // A stray continuation byte loses its top bit; overlong 2- and 3-byte forms decode.
@@ -160,14 +183,16 @@ TEST(StringUtf8, NeverAppendsUnitZeroAndKeepsLenientForms) {
     EXPECT_EQ(u"A", DecodeExact("\xC1\x81"));
     EXPECT_EQ(u"A", DecodeExact("\xE0\x81\x81"));
     // Continuation bytes are taken as they come: C1 62 is (1 << 6) + (0x62 - 0x80) = 0x22.
-    EXPECT_EQ(u"a\"", DecodeExact("a\xC1" "b"));
+    EXPECT_EQ(u"a\"", DecodeExact("a\xC1"
+                                  "b"));
     // Leads F8-FF are never valid and still read as three-byte leads.
     EXPECT_EQ(u"\x8200z", DecodeExact("\xF8\x88\x80z"));
     // A 4-byte form of a code point below U+10000 gives that unit.
     EXPECT_EQ(u"\u20AC", DecodeExact("\xF0\x82\x82\xAC"));
 }
 
-TEST(StringUtf8, EmptyAndDegenerateInputs) {
+TEST(StringUtf8, EmptyAndDegenerateInputs)
+{
     CVortanString s;
     const std::pair<const char*, int> empty[] = {{nullptr, -1}, {"abc", 0}, {"abc", -2}, {"", -1}};
     for (auto& e : empty) {
@@ -178,7 +203,8 @@ TEST(StringUtf8, EmptyAndDegenerateInputs) {
     s.AssignUTF8("abc", 2);
     EXPECT_EQ(u"ab", Text(s));
     // Code points beyond U+10FFFF have no UTF-16 form.
-    EXPECT_EQ(u"a\uFFFDb", DecodeExact("a\xF4\x90\x80\x80" "b"));
+    EXPECT_EQ(u"a\uFFFDb", DecodeExact("a\xF4\x90\x80\x80"
+                                       "b"));
 }
 
 } // namespace

@@ -16,7 +16,9 @@
 namespace {
 
 // Waits (bounded) until the condition holds; false on time-out.
-template <class F> bool WaitFor(F condition, int timeoutMs = 10000) {
+template <class F>
+bool WaitFor(F condition, int timeoutMs = 10000)
+{
     for (int waited = 0; waited < timeoutMs; ++waited) {
         if (condition())
             return true;
@@ -31,7 +33,8 @@ class CountingWorker : public IVortanThread {
 public:
     ~CountingWorker() override { Stop(); }
 
-    void Run() override {
+    void Run() override
+    {
         if (active.fetch_add(1) != 0)
             overlapped.store(true);
         starts.fetch_add(1);
@@ -63,7 +66,8 @@ class ShortWorker : public IVortanThread {
 public:
     explicit ShortWorker(int sleepMs) : m_sleepMs(sleepMs) {}
     ~ShortWorker() override { Stop(); }
-    void Run() override {
+    void Run() override
+    {
         VortanSleep(m_sleepMs);
         done.store(true);
     }
@@ -75,7 +79,8 @@ private:
 
 } // namespace
 
-TEST(Timer, ConcurrentFirstReadingsShareOneBase) {
+TEST(Timer, ConcurrentFirstReadingsShareOneBase)
+{
     // Several threads take their first reading together; they must all agree on the base.
     const int n = 8;
     std::atomic<int> ready{0};
@@ -107,9 +112,10 @@ TEST(Timer, ConcurrentFirstReadingsShareOneBase) {
         EXPECT_EQ((clocks[i] - (i64)readings[i]) / 1000000000LL, base) << i;
 }
 
-TEST(Thread, StartStopAndRestart) {
+TEST(Thread, StartStopAndRestart)
+{
     CountingWorker w;
-    w.Stop();  // never started: only flags, and no suspend wait
+    w.Stop(); // never started: only flags, and no suspend wait
     w.Suspend();
     w.Resume();
     EXPECT_EQ(w.starts.load(), 0);
@@ -130,7 +136,8 @@ TEST(Thread, StartStopAndRestart) {
     EXPECT_EQ(data, (long)w.passes.load());
 }
 
-TEST(Thread, SuspendBlocksTheBodyUntilResumeOrStop) {
+TEST(Thread, SuspendBlocksTheBodyUntilResumeOrStop)
+{
     CountingWorker w;
     ASSERT_EQ(w.Start(), 1);
     ASSERT_TRUE(WaitFor([&] { return w.passes.load() > 0; }));
@@ -150,7 +157,8 @@ TEST(Thread, SuspendBlocksTheBodyUntilResumeOrStop) {
     EXPECT_EQ(w.IsSuspended(), 0);
 }
 
-TEST(Thread, ManySuspendResumeRoundsLoseNoWakeUp) {
+TEST(Thread, ManySuspendResumeRoundsLoseNoWakeUp)
+{
     CountingWorker w;
     ASSERT_EQ(w.Start(), 1);
     for (int round = 0; round < 200; ++round) {
@@ -163,7 +171,8 @@ TEST(Thread, ManySuspendResumeRoundsLoseNoWakeUp) {
     w.Stop();
 }
 
-TEST(Thread, ARefusedPriorityIsIgnored) {
+TEST(Thread, ARefusedPriorityIsIgnored)
+{
     CountingWorker w;
     EXPECT_EQ(w.SetPriority(5), 0); // no thread: stored only
     EXPECT_EQ(w.GetPriority(), 5);
@@ -176,7 +185,8 @@ TEST(Thread, ARefusedPriorityIsIgnored) {
     EXPECT_EQ(w.SetPriority(0), 1);
 }
 
-TEST(Thread, StopFromTheBodyEndsItWithoutSelfJoin) {
+TEST(Thread, StopFromTheBodyEndsItWithoutSelfJoin)
+{
     CountingWorker w;
     w.stopSelf.store(true);
     ASSERT_EQ(w.Start(), 1);
@@ -187,7 +197,8 @@ TEST(Thread, StopFromTheBodyEndsItWithoutSelfJoin) {
     EXPECT_FALSE(w.HasThread());
 }
 
-TEST(Thread, ABodyThatReturnsClearsTheFlagsAndWaitUntilDoneReturns) {
+TEST(Thread, ABodyThatReturnsClearsTheFlagsAndWaitUntilDoneReturns)
+{
     ShortWorker quick(0);
     ASSERT_EQ(quick.Start(), 1);
     ASSERT_TRUE(WaitFor([&] { return quick.IsAlive() == 0; }));
@@ -199,7 +210,8 @@ TEST(Thread, ABodyThatReturnsClearsTheFlagsAndWaitUntilDoneReturns) {
     EXPECT_TRUE(slow.done.load());
 }
 
-TEST(Thread, DestroyingARunningWorkerStopsIt) {
+TEST(Thread, DestroyingARunningWorkerStopsIt)
+{
     auto* w = new CountingWorker();
     ASSERT_EQ(w->Start(), 1);
     ASSERT_TRUE(WaitFor([&] { return w->passes.load() > 0; }));
@@ -208,7 +220,8 @@ TEST(Thread, DestroyingARunningWorkerStopsIt) {
 
 // ---- mutex ----
 
-TEST(Mutex, ExcludesOtherThreads) {
+TEST(Mutex, ExcludesOtherThreads)
+{
     CVortanMutex* m = CVortanMutex::Create();
     long counter = 0; // plain: only the mutex protects it
     std::vector<std::thread> threads;
@@ -227,7 +240,8 @@ TEST(Mutex, ExcludesOtherThreads) {
     delete m;
 }
 
-TEST(Mutex, ASelfDeadlockFailsAtOnceKeepsTheLockOnceAndOnlyTheOwnerUnlocks) {
+TEST(Mutex, ASelfDeadlockFailsAtOnceKeepsTheLockOnceAndOnlyTheOwnerUnlocks)
+{
     CVortanMutex m;
     ASSERT_EQ(m.Lock(), 1);
     EXPECT_EQ(m.Lock(), VORTAN_E_FAIL); // reported, not retried forever
@@ -240,7 +254,7 @@ TEST(Mutex, ASelfDeadlockFailsAtOnceKeepsTheLockOnceAndOnlyTheOwnerUnlocks) {
     });
     VortanSleep(20);
     EXPECT_FALSE(taken.load());
-    int result = 0;  // another thread cannot unlock it either
+    int result = 0; // another thread cannot unlock it either
     std::thread([&] { result = m.Unlock(); }).join();
     EXPECT_EQ(result, VORTAN_E_FAIL);
     EXPECT_EQ(m.Unlock(), 1);
@@ -251,7 +265,8 @@ TEST(Mutex, ASelfDeadlockFailsAtOnceKeepsTheLockOnceAndOnlyTheOwnerUnlocks) {
 
 // ---- critical section ----
 
-TEST(CriticalSection, TwoInstancesExcludeEachOther) {
+TEST(CriticalSection, TwoInstancesExcludeEachOther)
+{
     CVortanCriticalSection* a = CVortanCriticalSection::Create();
     CVortanCriticalSection b;
     long counter = 0; // plain: guarded only by the shared process-wide mutex
@@ -275,7 +290,8 @@ TEST(CriticalSection, TwoInstancesExcludeEachOther) {
     delete a;
 }
 
-TEST(CriticalSection, EnteringASecondOneWhileHoldingOneFailsAtOnce) {
+TEST(CriticalSection, EnteringASecondOneWhileHoldingOneFailsAtOnce)
+{
     CVortanCriticalSection a, b;
     ASSERT_EQ(a.Lock(), 1);
     EXPECT_EQ(b.Lock(), VORTAN_E_FAIL);
@@ -283,4 +299,3 @@ TEST(CriticalSection, EnteringASecondOneWhileHoldingOneFailsAtOnce) {
     EXPECT_EQ(b.Unlock(), 1); // the same mutex: either instance releases it
     EXPECT_EQ(a.Unlock(), VORTAN_E_FAIL);
 }
-

@@ -13,17 +13,18 @@ u64 g_firstReadingNs = ~0ull;
 
 class FirstReading : public ::testing::Environment {
 public:
-    void SetUp() override {
+    void SetUp() override
+    {
         CVortanTimer t;
         t.Init();
         g_firstReadingNs = t.GetTimeNs();
     }
 };
 
-const ::testing::Environment* const g_env =
-    ::testing::AddGlobalTestEnvironment(new FirstReading());
+const ::testing::Environment* const g_env = ::testing::AddGlobalTestEnvironment(new FirstReading());
 
-i64 MonotonicNs() {
+i64 MonotonicNs()
+{
     struct timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return (i64)ts.tv_sec * 1000000000LL + ts.tv_nsec;
@@ -37,7 +38,8 @@ protected:
 
 } // namespace
 
-TEST(Timer, ReadingsFollowTheMonotonicClockFromOneFixedWholeSecondBase) {
+TEST(Timer, ReadingsFollowTheMonotonicClockFromOneFixedWholeSecondBase)
+{
     ASSERT_NE(g_firstReadingNs, ~0ull);
     EXPECT_LT(g_firstReadingNs, 1000000000ull);
     EXPECT_LT(g_firstReadingNs / 1000000ull, 1000ull);
@@ -68,12 +70,13 @@ TEST(Timer, ReadingsFollowTheMonotonicClockFromOneFixedWholeSecondBase) {
     EXPECT_TRUE(ms >= (u32)(us / 1000) && ms <= (u32)(ns2 / 1000000)) << ms;
 }
 
-TEST_F(TestClock, UpdateMeasuresFromTheSameStartUntilTheNextStart) {
+TEST_F(TestClock, UpdateMeasuresFromTheSameStartUntilTheNextStart)
+{
     VortanTestClock::Set(1000000000ull);
     CVortanTimer t;
     t.Init();
     t.Start();
-    t.Update();  // a zero interval gives one microsecond
+    t.Update(); // a zero interval gives one microsecond
     EXPECT_EQ(t.GetDeltaSeconds(), 1e-6f);
     EXPECT_EQ(t.GetDeltaMs(), 0);
     EXPECT_EQ(t.GetDeltaUs(), 1.0f);
@@ -92,8 +95,9 @@ TEST_F(TestClock, UpdateMeasuresFromTheSameStartUntilTheNextStart) {
     EXPECT_EQ(t.GetDeltaMs(), 33);
 }
 
-TEST_F(TestClock, TimeReadersConvertTheStandInClock) {
-    CVortanTimer t;  // also without Init (a seed source)
+TEST_F(TestClock, TimeReadersConvertTheStandInClock)
+{
+    CVortanTimer t;                 // also without Init (a seed source)
     VortanTestClock::Advance(1000); // no effect while unset
     EXPECT_FALSE(VortanTestClock::IsSet());
     VortanTestClock::Set(123456789012ull);
@@ -107,7 +111,8 @@ TEST_F(TestClock, TimeReadersConvertTheStandInClock) {
     EXPECT_LT(t.GetTimeNs(), 5000000000ull * 1000000ull);
 }
 
-TEST(Timer, RealDeltaCoversASleep) {
+TEST(Timer, RealDeltaCoversASleep)
+{
     CVortanTimer t;
     t.Init();
     t.Start();

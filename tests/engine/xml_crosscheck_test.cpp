@@ -19,10 +19,17 @@
 
 namespace {
 
-std::string CorpusDir() { return vtest::SourceDir() + "/tests/data/xml"; }
-std::string DumpScript() { return vtest::SourceDir() + "/tests/engine/xml_etree_dump.py"; }
+std::string CorpusDir()
+{
+    return vtest::SourceDir() + "/tests/data/xml";
+}
+std::string DumpScript()
+{
+    return vtest::SourceDir() + "/tests/engine/xml_etree_dump.py";
+}
 
-std::vector<std::string> CorpusFiles() {
+std::vector<std::string> CorpusFiles()
+{
     std::vector<std::string> files;
     if (DIR* dir = opendir(CorpusDir().c_str())) {
         while (dirent* entry = readdir(dir)) {
@@ -36,7 +43,8 @@ std::vector<std::string> CorpusFiles() {
     return files;
 }
 
-std::string Escape(const char* text) {
+std::string Escape(const char* text)
+{
     std::string out;
     char hex[8];
     for (const unsigned char* p = (const unsigned char*)(text ? text : ""); *p; p++) {
@@ -46,7 +54,8 @@ std::string Escape(const char* text) {
     return out;
 }
 
-void Dump(const CVortanXMLDataNode* node, int depth, std::string& out) {
+void Dump(const CVortanXMLDataNode* node, int depth, std::string& out)
+{
     out += "T " + std::string((size_t)depth * 2, ' ');
     if (node->IsValueNode()) {
         out += "V " + Escape(node->GetName()) + "=" + Escape(node->GetValueText()) + "\n";
@@ -57,7 +66,8 @@ void Dump(const CVortanXMLDataNode* node, int depth, std::string& out) {
         Dump(c, depth + 1, out);
 }
 
-std::string DumpDocument(const CVortanXMLDataNode& document) {
+std::string DumpDocument(const CVortanXMLDataNode& document)
+{
     std::string out;
     for (const CVortanXMLDataNode* c = document.GetFirstChild(); c; c = c->GetNextSibling())
         Dump(c, 0, out);
@@ -67,7 +77,8 @@ std::string DumpDocument(const CVortanXMLDataNode& document) {
 // What etree reads back from the writer's output: every value node is an element of the name
 // without "$" holding its text; an element without children holds the line break and the
 // indentation of its end tag.
-void DumpWritten(const CVortanXMLDataNode* node, int depth, std::string& out) {
+void DumpWritten(const CVortanXMLDataNode* node, int depth, std::string& out)
+{
     std::string pad((size_t)depth * 2, ' ');
     const char* name = node->GetName();
     if (node->IsValueNode()) {
@@ -93,7 +104,8 @@ struct PythonFile {
 };
 
 // Runs the etree dump over the given paths; results keyed by path.
-std::map<std::string, PythonFile> RunDump(const std::vector<std::string>& paths) {
+std::map<std::string, PythonFile> RunDump(const std::vector<std::string>& paths)
+{
     std::vector<std::string> argv{vtest::Python(), DumpScript()};
     argv.insert(argv.end(), paths.begin(), paths.end());
     std::string out;
@@ -112,9 +124,13 @@ std::map<std::string, PythonFile> RunDump(const std::vector<std::string>& paths)
     return result;
 }
 
-std::vector<char> Bytes(const std::string& text) { return std::vector<char>(text.begin(), text.end()); }
+std::vector<char> Bytes(const std::string& text)
+{
+    return std::vector<char>(text.begin(), text.end());
+}
 
-const CVortanXMLDataNode* NodeAt(const CVortanXMLDataNode& document, const std::string& path) {
+const CVortanXMLDataNode* NodeAt(const CVortanXMLDataNode& document, const std::string& path)
+{
     const CVortanXMLDataNode* node = &document;
     std::istringstream in(path);
     std::string part;
@@ -127,13 +143,15 @@ const CVortanXMLDataNode* NodeAt(const CVortanXMLDataNode& document, const std::
     return node;
 }
 
-u32 FloatBits(float f) {
+u32 FloatBits(float f)
+{
     u32 bits;
     memcpy(&bits, &f, sizeof(bits));
     return bits;
 }
 
-bool HasMarkup(const CVortanXMLDataNode* node) {
+bool HasMarkup(const CVortanXMLDataNode* node)
+{
     const char* text = node->GetValueText();
     if (text && (strchr(text, '<') || strchr(text, '&')))
         return true;
@@ -143,7 +161,8 @@ bool HasMarkup(const CVortanXMLDataNode* node) {
     return false;
 }
 
-TEST(XmlCrossCheck, CorpusTreesEqualEtree) {
+TEST(XmlCrossCheck, CorpusTreesEqualEtree)
+{
     std::vector<std::string> files = CorpusFiles();
     ASSERT_GE(files.size(), 8u);
     std::vector<std::string> paths;
@@ -174,7 +193,8 @@ TEST(XmlCrossCheck, CorpusTreesEqualEtree) {
             } else if (kind == "F") {
                 std::string hex;
                 in >> hex;
-                EXPECT_EQ(FloatBits(node->GetFloat(nullptr, -1.0f)), (u32)std::stoul(hex, nullptr, 16));
+                EXPECT_EQ(FloatBits(node->GetFloat(nullptr, -1.0f)),
+                          (u32)std::stoul(hex, nullptr, 16));
             } else if (kind == "A") {
                 int index, value;
                 in >> index >> value;
@@ -186,7 +206,8 @@ TEST(XmlCrossCheck, CorpusTreesEqualEtree) {
     EXPECT_GT(checked, 500);
 }
 
-TEST(XmlCrossCheck, WrittenDocumentsReadBackWithEtree) {
+TEST(XmlCrossCheck, WrittenDocumentsReadBackWithEtree)
+{
     vtest::TempDir dir;
     std::vector<std::string> written;
     std::map<std::string, std::string> wanted;
@@ -196,7 +217,7 @@ TEST(XmlCrossCheck, WrittenDocumentsReadBackWithEtree) {
         ASSERT_EQ(document.LoadMemory(bytes.data(), (int)bytes.size()), 1);
         const CVortanXMLDataNode* root = document.GetFirstChild();
         if (HasMarkup(root)) {
-            continue;  // the writer writes texts verbatim: "<" and "&" would not read back
+            continue; // the writer writes texts verbatim: "<" and "&" would not read back
         }
         std::string out = dir.File(f + ".out");
         CVortanFile file;
@@ -216,7 +237,8 @@ TEST(XmlCrossCheck, WrittenDocumentsReadBackWithEtree) {
 
 // Parses a copy of `text` held in a buffer of exactly its size (ASan sees any over-read),
 // then walks everything the tree offers.
-void ParseAndExercise(const std::string& text, std::mt19937& random) {
+void ParseAndExercise(const std::string& text, std::mt19937& random)
+{
     char* buffer = new char[text.empty() ? 1 : text.size()];
     if (!text.empty())
         memcpy(buffer, text.data(), text.size());
@@ -251,7 +273,8 @@ void ParseAndExercise(const std::string& text, std::mt19937& random) {
         c->Write(&file, 1, 0);
 }
 
-TEST(XmlCrossCheck, TruncatedCorpusParsesClean) {
+TEST(XmlCrossCheck, TruncatedCorpusParsesClean)
+{
     std::mt19937 random(1234);
     for (const std::string& f : CorpusFiles()) {
         SCOPED_TRACE(f);
@@ -265,7 +288,8 @@ TEST(XmlCrossCheck, TruncatedCorpusParsesClean) {
     }
 }
 
-TEST(XmlCrossCheck, MutatedCorpusAndGarbageParseClean) {
+TEST(XmlCrossCheck, MutatedCorpusAndGarbageParseClean)
+{
     std::mt19937 random(99);
     const char alphabet[] = "<>/=\"' \r\n\t!?-&;$abc123.,x";
     std::vector<std::string> corpus;
@@ -277,10 +301,18 @@ TEST(XmlCrossCheck, MutatedCorpusAndGarbageParseClean) {
         for (int e = 0; e < edits && !text.empty(); e++) {
             size_t at = random() % text.size();
             switch (random() % 4) {
-            case 0: text[at] = alphabet[random() % (sizeof(alphabet) - 1)]; break;
-            case 1: text.erase(at, 1 + random() % 16); break;
-            case 2: text.insert(at, 1, alphabet[random() % (sizeof(alphabet) - 1)]); break;
-            default: text[at] = (char)(random() & 0xFF); break;
+            case 0:
+                text[at] = alphabet[random() % (sizeof(alphabet) - 1)];
+                break;
+            case 1:
+                text.erase(at, 1 + random() % 16);
+                break;
+            case 2:
+                text.insert(at, 1, alphabet[random() % (sizeof(alphabet) - 1)]);
+                break;
+            default:
+                text[at] = (char)(random() & 0xFF);
+                break;
             }
         }
         ParseAndExercise(text, random);
@@ -290,7 +322,8 @@ TEST(XmlCrossCheck, MutatedCorpusAndGarbageParseClean) {
     for (int round = 0; round < 1500; round++) {
         std::string text(random() % 600, ' ');
         for (char& c : text)
-            c = (random() % 3) ? alphabet[random() % (sizeof(alphabet) - 1)] : (char)(random() & 0xFF);
+            c = (random() % 3) ? alphabet[random() % (sizeof(alphabet) - 1)]
+                               : (char)(random() & 0xFF);
         ParseAndExercise(text, random);
         if (HasFatalFailure())
             return;

@@ -16,7 +16,8 @@ namespace {
 
 // Compact form of a tree: an element is name(children...), a value node name=text, or just
 // its name when it has no text.
-std::string Compact(const CVortanXMLDataNode* node) {
+std::string Compact(const CVortanXMLDataNode* node)
+{
     std::string out = node->GetName() ? node->GetName() : "?";
     if (node->IsValueNode()) {
         if (node->GetValueText())
@@ -33,7 +34,8 @@ std::string Compact(const CVortanXMLDataNode* node) {
 }
 
 // Children of the document node, each in compact form, separated by " ".
-std::string CompactDocument(const CVortanXMLDataNode& document) {
+std::string CompactDocument(const CVortanXMLDataNode& document)
+{
     std::string out;
     for (const CVortanXMLDataNode* c = document.GetFirstChild(); c; c = c->GetNextSibling())
         out += (out.empty() ? "" : " ") + Compact(c);
@@ -47,16 +49,21 @@ struct Parsed {
 };
 
 // Parses from a heap buffer of exactly the text's size: no NUL after it.
-Parsed Parse(const std::string& text) {
+Parsed Parse(const std::string& text)
+{
     Parsed parsed;
     std::vector<char> bytes(text.begin(), text.end());
     parsed.result = parsed.document->LoadMemory(bytes.data(), (int)bytes.size());
     return parsed;
 }
 
-std::string Tree(const std::string& text) { return Parse(text).Tree(); }
+std::string Tree(const std::string& text)
+{
+    return Parse(text).Tree();
+}
 
-TEST(XmlParse, TreeRules) {
+TEST(XmlParse, TreeRules)
+{
     const char* cases[][2] = {
         // Attributes become "$" value children in order; spaces, CR and LF around names and "=";
         // an empty value leaves the value node without text.
@@ -115,7 +122,8 @@ TEST(XmlParse, TreeRules) {
     EXPECT_EQ(CompactDocument(document), "first() a() b()");
 }
 
-TEST(XmlParse, ResultCodes) {
+TEST(XmlParse, ResultCodes)
+{
     EXPECT_EQ(Parse("<a/>").result, 1);
     EXPECT_EQ(Parse("<$x/>").result, 4);
     char none[1] = {'<'};
@@ -132,7 +140,8 @@ TEST(XmlParse, ResultCodes) {
     EXPECT_EQ(value.GetFirstChild(), nullptr);
 }
 
-TEST(XmlParse, BoundedByLengthNotByNul) {
+TEST(XmlParse, BoundedByLengthNotByNul)
+{
     std::string text = "<a x=\"1\"/><b/>";
     CVortanXMLDataNode document;
     std::vector<char> bytes(text.begin(), text.end());
@@ -143,11 +152,13 @@ TEST(XmlParse, BoundedByLengthNotByNul) {
     EXPECT_EQ(Tree(withNul), "a() b()");
 }
 
-TEST(XmlParse, NamesAndValuesOfAnyLength) {
+TEST(XmlParse, NamesAndValuesOfAnyLength)
+{
     std::string name(5000, 'n');
     std::string value(200000, 'v');
     value[100] = '>';
-    Parsed parsed = Parse("<" + name + " " + name + "=\"" + value + "\">" + value + "</" + name + ">");
+    Parsed parsed =
+        Parse("<" + name + " " + name + "=\"" + value + "\">" + value + "</" + name + ">");
     ASSERT_EQ(parsed.result, 1);
     const CVortanXMLDataNode* root = parsed.document->GetFirstChild();
     EXPECT_EQ(std::string(root->GetName()), name);
@@ -157,7 +168,8 @@ TEST(XmlParse, NamesAndValuesOfAnyLength) {
     EXPECT_EQ(std::string(root->FindChild("$ORIG_DATA", 0)->GetValueText()), value);
 }
 
-int Depth(const CVortanXMLDataNode* node) {
+int Depth(const CVortanXMLDataNode* node)
+{
     int depth = 0;
     while (node && !node->IsValueNode()) {
         depth++;
@@ -166,7 +178,8 @@ int Depth(const CVortanXMLDataNode* node) {
     return depth;
 }
 
-TEST(XmlParse, NestingDepthIsCappedAndDeepTreesAreFreedWithoutRecursion) {
+TEST(XmlParse, NestingDepthIsCappedAndDeepTreesAreFreedWithoutRecursion)
+{
     std::string text = "<r>";
     for (int i = 0; i < 1000; i++)
         text += "<a n=\"" + std::to_string(i) + "\">";
@@ -197,10 +210,11 @@ TEST(XmlParse, NestingDepthIsCappedAndDeepTreesAreFreedWithoutRecursion) {
     EXPECT_NE(copy->FindNode(path.c_str(), 0), nullptr);
 }
 
-TEST(XmlPaths, FindNodeTakesFirstMatchWithoutBacktracking) {
-    Parsed parsed = Parse(
-        "<font><pages><page id=\"0\"/><page id=\"1\"/></pages><pages><page id=\"2\"/></pages></font>"
-        "<font><pages><page id=\"3\"/></pages></font>");
+TEST(XmlPaths, FindNodeTakesFirstMatchWithoutBacktracking)
+{
+    Parsed parsed = Parse("<font><pages><page id=\"0\"/><page id=\"1\"/></pages><pages><page "
+                          "id=\"2\"/></pages></font>"
+                          "<font><pages><page id=\"3\"/></pages></font>");
     CVortanXMLDataNode* document = parsed.document.get();
     EXPECT_EQ(document->GetInt("font/pages/page/$id", -1), 0);
     EXPECT_EQ(document->FindNode(nullptr, 0), document);
@@ -210,7 +224,8 @@ TEST(XmlPaths, FindNodeTakesFirstMatchWithoutBacktracking) {
     EXPECT_EQ(empty.document->FindNode("font/pages/page", 0), nullptr);
 }
 
-TEST(XmlPaths, FindNodeCreatesMissingComponentsFindChildIsDepthFirst) {
+TEST(XmlPaths, FindNodeCreatesMissingComponentsFindChildIsDepthFirst)
+{
     CVortanXMLDataNode node;
     CVortanXMLDataNode* page = node.FindNode("font/pages/page", 1);
     ASSERT_NE(page, nullptr);
@@ -234,32 +249,36 @@ TEST(XmlPaths, FindNodeCreatesMissingComponentsFindChildIsDepthFirst) {
     EXPECT_EQ(r->FindChild("y", 1), nullptr);
 }
 
-TEST(XmlGetters, GetIntRules) {
-    Parsed parsed = Parse(
-        "<font><common lineHeight=\"32\" neg=\" -12\" word=\"abc\" dash=\"x-5y\" empty=\"\" "
-        "mixed=\"12px\" big=\"4294967295\"/></font>");
+TEST(XmlGetters, GetIntRules)
+{
+    Parsed parsed =
+        Parse("<font><common lineHeight=\"32\" neg=\" -12\" word=\"abc\" dash=\"x-5y\" empty=\"\" "
+              "mixed=\"12px\" big=\"4294967295\"/></font>");
     const CVortanXMLDataNode* d = parsed.document.get();
     // $empty: a value node without text; "" names the element node itself.
-    const std::pair<const char*, int> cases[] = {{"$lineHeight", 32}, {"$base", 7}, {"$neg", -12},
-        {"$word", 0}, {"$dash", -5}, {"$mixed", 12}, {"$big", -1}, {"$empty", 0}};
+    const std::pair<const char*, int> cases[] = {{"$lineHeight", 32}, {"$base", 7},  {"$neg", -12},
+                                                 {"$word", 0},        {"$dash", -5}, {"$mixed", 12},
+                                                 {"$big", -1},        {"$empty", 0}};
     for (auto& c : cases)
-        EXPECT_EQ(d->GetInt((std::string("font/common/") + c.first).c_str(), 7), c.second) << c.first;
+        EXPECT_EQ(d->GetInt((std::string("font/common/") + c.first).c_str(), 7), c.second)
+            << c.first;
     EXPECT_EQ(d->GetInt("font/common", 7), 0);
     CVortanXMLDataNode value("$v");
     value.SetValueText("", 0);
-    EXPECT_EQ(value.GetInt(nullptr, 7), 7);  // an empty text
+    EXPECT_EQ(value.GetInt(nullptr, 7), 7); // an empty text
     value.SetValueText("   ", 0);
     EXPECT_EQ(value.GetInt(nullptr, 7), 7);
 }
 
-TEST(XmlGetters, GetFloatRules) {
-    Parsed parsed = Parse(
-        "<a x=\"3.25\" comma=\"1,5\" neg=\"-0.125\" dot=\".5\" negdot=\"-.75\" int=\"42\" word=\"w\" "
-        "many=\"1.2.3\" e=\"\"/>");
+TEST(XmlGetters, GetFloatRules)
+{
+    Parsed parsed = Parse("<a x=\"3.25\" comma=\"1,5\" neg=\"-0.125\" dot=\".5\" negdot=\"-.75\" "
+                          "int=\"42\" word=\"w\" "
+                          "many=\"1.2.3\" e=\"\"/>");
     const CVortanXMLDataNode* a = parsed.document->GetFirstChild();
-    const std::pair<const char*, float> cases[] = {{"$x", 3.25f}, {"$comma", 1.5f},
-        {"$neg", -0.125f}, {"$dot", 0.5f}, {"$negdot", -0.75f}, {"$int", 42.0f}, {"$word", 0.0f},
-        {"$many", 1.23f}, {"$e", 0.0f}, {"$missing", 9.0f}};
+    const std::pair<const char*, float> cases[] = {
+        {"$x", 3.25f},   {"$comma", 1.5f}, {"$neg", -0.125f}, {"$dot", 0.5f}, {"$negdot", -0.75f},
+        {"$int", 42.0f}, {"$word", 0.0f},  {"$many", 1.23f},  {"$e", 0.0f},   {"$missing", 9.0f}};
     for (auto& c : cases)
         EXPECT_EQ(a->GetFloat(c.first, 9.0f), c.second) << c.first;
     EXPECT_EQ(parsed.document->GetFloat("a", 9.0f), 0.0f);
@@ -274,9 +293,11 @@ TEST(XmlGetters, GetFloatRules) {
     EXPECT_EQ(v.GetFloat(nullptr, 0), 1.2345679e29f);
 }
 
-TEST(XmlGetters, FieldsByIndexIntArraysAndValueNodes) {
+TEST(XmlGetters, FieldsByIndexIntArraysAndValueNodes)
+{
     Parsed parsed = Parse(
-        "<a sp=\"10 20 30\" co=\"4,5,6\" both=\"7, 8 , 9\" gap=\"1,,3\" f=\"0.5 1.5,2.5\" two=\"1,2\" "
+        "<a sp=\"10 20 30\" co=\"4,5,6\" both=\"7, 8 , 9\" gap=\"1,,3\" f=\"0.5 1.5,2.5\" "
+        "two=\"1,2\" "
         "three=\" 5, -6 ,7\" more=\"1,2,3,4\" blank=\"1, ,3\" name=\"btn\" empty=\"\"><b/></a>");
     const CVortanXMLDataNode* a = parsed.document->GetFirstChild();
     EXPECT_EQ(a->GetIntAt("$sp", 2, -1), 30);
@@ -306,7 +327,8 @@ TEST(XmlGetters, FieldsByIndexIntArraysAndValueNodes) {
     EXPECT_STREQ(a->FindChild("$name", 0)->GetValueNode("$name", "dflt"), "dflt");
 }
 
-TEST(XmlEdit, SetValueSetIntNamesAndKinds) {
+TEST(XmlEdit, SetValueSetIntNamesAndKinds)
+{
     CVortanXMLDataNode node("root");
     node.SetInt("common/$lineHeight", -7);
     node.SetValue("common/$face", "Sans");
@@ -330,7 +352,8 @@ TEST(XmlEdit, SetValueSetIntNamesAndKinds) {
     EXPECT_EQ(Compact(&node), "e()");
 }
 
-TEST(XmlEdit, CloneIsDeepAndIndependent) {
+TEST(XmlEdit, CloneIsDeepAndIndependent)
+{
     Parsed parsed = Parse("<a x=\"1\"><b y=\"2\">t</b><c/><d><e f=\"3\"/></d></a>");
     CVortanXMLDataNode* a = parsed.document->GetFirstChild();
     std::unique_ptr<CVortanXMLDataNode> copy(a->Clone());
@@ -342,7 +365,8 @@ TEST(XmlEdit, CloneIsDeepAndIndependent) {
     EXPECT_EQ(value->GetNextSibling(), nullptr);
 }
 
-std::string WriteToString(const CVortanXMLDataNode& node, int header, int indent, int* result) {
+std::string WriteToString(const CVortanXMLDataNode& node, int header, int indent, int* result)
+{
     vtest::TempDir dir;
     CVortanFile file;
     EXPECT_EQ(file.Open(CVortanString(dir.File("out.xml").c_str()), VORTAN_FILE_WRITE), 1);
@@ -351,34 +375,36 @@ std::string WriteToString(const CVortanXMLDataNode& node, int header, int indent
     return vtest::ReadWholeFile(dir.File("out.xml"));
 }
 
-TEST(XmlWrite, ExactBytes) {
-    Parsed parsed = Parse("<font><common lineHeight=\"32\" e=\"\"/><pages><page file=\"a b.png\"/></pages>"
-                          "<t k=\"v\">x &amp; y</t><empty/></font>");
+TEST(XmlWrite, ExactBytes)
+{
+    Parsed parsed =
+        Parse("<font><common lineHeight=\"32\" e=\"\"/><pages><page file=\"a b.png\"/></pages>"
+              "<t k=\"v\">x &amp; y</t><empty/></font>");
     int result = 0;
     std::string bytes = WriteToString(*parsed.document->GetFirstChild(), 1, 0, &result);
     EXPECT_EQ(result, 1);
-    EXPECT_EQ(bytes,
-              "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" ?>\r\n"
-              "<font>\r\n"
-              "\t<common>\r\n"
-              "\t\t<lineHeight>32</lineHeight>\r\n"
-              "\t\t<e></e>\r\n"
-              "\t</common>\r\n"
-              "\t<pages>\r\n"
-              "\t\t<page>\r\n"
-              "\t\t\t<file>a b.png</file>\r\n"
-              "\t\t</page>\r\n"
-              "\t</pages>\r\n"
-              "\t<t>\r\n"
-              "\t\t<k>v</k>\r\n"
-              "\t\t<ORIG_DATA>x &amp; y</ORIG_DATA>\r\n"
-              "\t</t>\r\n"
-              "\t<empty>\r\n"
-              "\t</empty>\r\n"
-              "</font>\r\n");
+    EXPECT_EQ(bytes, "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" ?>\r\n"
+                     "<font>\r\n"
+                     "\t<common>\r\n"
+                     "\t\t<lineHeight>32</lineHeight>\r\n"
+                     "\t\t<e></e>\r\n"
+                     "\t</common>\r\n"
+                     "\t<pages>\r\n"
+                     "\t\t<page>\r\n"
+                     "\t\t\t<file>a b.png</file>\r\n"
+                     "\t\t</page>\r\n"
+                     "\t</pages>\r\n"
+                     "\t<t>\r\n"
+                     "\t\t<k>v</k>\r\n"
+                     "\t\t<ORIG_DATA>x &amp; y</ORIG_DATA>\r\n"
+                     "\t</t>\r\n"
+                     "\t<empty>\r\n"
+                     "\t</empty>\r\n"
+                     "</font>\r\n");
 }
 
-TEST(XmlWrite, IndentValueNodesAndNamelessNodes) {
+TEST(XmlWrite, IndentValueNodesAndNamelessNodes)
+{
     CVortanXMLDataNode size("$size");
     size.SetValueText("12", 0);
     int result = 0;
@@ -391,7 +417,7 @@ TEST(XmlWrite, IndentValueNodesAndNamelessNodes) {
     EXPECT_EQ(nameless.Write(nullptr, 0, 0), 2);
     CVortanXMLDataNode parent("p");
     parent.AddChild("a");
-    parent.AddChild(nullptr);  // nameless children are skipped
+    parent.AddChild(nullptr); // nameless children are skipped
     parent.AddChild("$b", "1");
     EXPECT_EQ(WriteToString(parent, 0, 1, &result),
               "\t<p>\r\n\t\t<a>\r\n\t\t</a>\r\n\t\t<b>1</b>\r\n\t</p>\r\n");
@@ -402,7 +428,8 @@ TEST(XmlWrite, IndentValueNodesAndNamelessNodes) {
     EXPECT_EQ(parent.Write(&file, 0, 0), 9);
 }
 
-TEST(XmlFile, LoadFileReadsFromThePosition) {
+TEST(XmlFile, LoadFileReadsFromThePosition)
+{
     std::string text = "junk<a x=\"1\"/><b/>";
     CVortanFile file;
     ASSERT_EQ(file.OpenMemory(&text[0], (int)text.size(), VORTAN_FILE_READ), 1);
@@ -426,7 +453,8 @@ TEST(XmlFile, LoadFileReadsFromThePosition) {
     EXPECT_EQ(text, "junk<a x=\"1\"/><b/>");
 }
 
-TEST(XmlFile, LoadFromPath) {
+TEST(XmlFile, LoadFromPath)
+{
     vtest::TempDir dir;
     ASSERT_TRUE(vtest::WriteWholeFile(dir.File("f x.xml"), "<!-- c --><r a=\"1\"/>"));
     ASSERT_TRUE(vtest::WriteWholeFile(dir.File("empty.xml"), ""));
@@ -439,7 +467,8 @@ TEST(XmlFile, LoadFromPath) {
     EXPECT_EQ(vtest::ReadWholeFile(dir.File("f x.xml")), "<!-- c --><r a=\"1\"/>");
 }
 
-TEST(XmlFile, ReadTokenBraceForm) {
+TEST(XmlFile, ReadTokenBraceForm)
+{
     std::string text = "; a comment line\r\nfont { $size = \"12\" $name=\"Sans\" ;x\n inner{ } }";
     CVortanFile file;
     ASSERT_EQ(file.OpenMemory(&text[0], (int)text.size(), VORTAN_FILE_READ), 1);

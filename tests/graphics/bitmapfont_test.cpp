@@ -26,7 +26,8 @@ using gtest_graphics::ReadPixel;
 
 namespace {
 
-gtest_graphics::GLEnvironment* const g_env = vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>(800, 480);
+gtest_graphics::GLEnvironment* const g_env =
+    vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>(800, 480);
 
 // Coverage of the test pages: page 0 is 32 x 16 with this pattern, page 1 is 8 x 8 and solid.
 int Coverage0(int x, int y)
@@ -65,12 +66,18 @@ const char* kFontXml =
     "    <page id=\"1\" file=\"test_1.png\"/>\n"
     "  </pages>\n"
     "  <chars count=\"8\">\n"
-    "    <char id=\"65\" x=\"0\" y=\"0\" width=\"4\" height=\"6\" xoffset=\"1\" yoffset=\"2\" xadvance=\"6\" page=\"0\"/>\n"
-    "    <char id=\"66\" x=\"4\" y=\"0\" width=\"5\" height=\"7\" xoffset=\"0\" yoffset=\"1\" xadvance=\"7\" page=\"0\"/>\n"
-    "    <char id=\"67\" x=\"9\" y=\"0\" width=\"3\" height=\"3\" xoffset=\"0\" yoffset=\"0\" xadvance=\"4\" page=\"0\"/>\n"
-    "    <char id=\"32\" x=\"0\" y=\"0\" width=\"0\" height=\"0\" xoffset=\"0\" yoffset=\"0\" xadvance=\"3\" page=\"0\"/>\n"
-    "    <char id=\"90\" x=\"0\" y=\"0\" width=\"2\" height=\"2\" xoffset=\"0\" yoffset=\"0\" xadvance=\"5\" page=\"1\"/>\n"
-    "    <char id=\"256\" x=\"12\" y=\"0\" width=\"2\" height=\"2\" xoffset=\"0\" yoffset=\"0\" xadvance=\"9\" page=\"0\"/>\n"
+    "    <char id=\"65\" x=\"0\" y=\"0\" width=\"4\" height=\"6\" xoffset=\"1\" yoffset=\"2\" "
+    "xadvance=\"6\" page=\"0\"/>\n"
+    "    <char id=\"66\" x=\"4\" y=\"0\" width=\"5\" height=\"7\" xoffset=\"0\" yoffset=\"1\" "
+    "xadvance=\"7\" page=\"0\"/>\n"
+    "    <char id=\"67\" x=\"9\" y=\"0\" width=\"3\" height=\"3\" xoffset=\"0\" yoffset=\"0\" "
+    "xadvance=\"4\" page=\"0\"/>\n"
+    "    <char id=\"32\" x=\"0\" y=\"0\" width=\"0\" height=\"0\" xoffset=\"0\" yoffset=\"0\" "
+    "xadvance=\"3\" page=\"0\"/>\n"
+    "    <char id=\"90\" x=\"0\" y=\"0\" width=\"2\" height=\"2\" xoffset=\"0\" yoffset=\"0\" "
+    "xadvance=\"5\" page=\"1\"/>\n"
+    "    <char id=\"256\" x=\"12\" y=\"0\" width=\"2\" height=\"2\" xoffset=\"0\" yoffset=\"0\" "
+    "xadvance=\"9\" page=\"0\"/>\n"
     "    <char id=\"65\" x=\"20\" y=\"0\" width=\"1\" height=\"1\" xadvance=\"99\" page=\"0\"/>\n"
     "    <char id=\"68\" x=\"30\" y=\"10\" width=\"8\" height=\"8\" xadvance=\"4\" page=\"0\"/>\n"
     "    <char id=\"69\" x=\"0\" y=\"0\" width=\"1\" height=\"1\" xadvance=\"1\" page=\"0\"/>\n"
@@ -121,14 +128,15 @@ protected:
     {
         for (int j = 0; j < 6; ++j)
             for (int i = 0; i < 4; ++i)
-                EXPECT_EQ(Coverage0(i, j) ? color : background, Word(target, x + i, y + j)) << i << "," << j;
+                EXPECT_EQ(Coverage0(i, j) ? color : background, Word(target, x + i, y + j))
+                    << i << "," << j;
     }
     FontFiles files;
     CVortanSurface target;
     CVortanBitmapFont font;
 };
 
-}  // namespace
+} // namespace
 
 // --- the description ---------------------------------------------------------------------------
 
@@ -142,13 +150,27 @@ TEST(FontDescription, MissingPartsAndBadCountsAreRefused)
         {"<font><common lineHeight=\"10\"/><chars count=\"1\"><char id=\"1\"/></chars></font>", 8},
         {"<font><common lineHeight=\"10\"/><pages/><chars count=\"1\"><char/></chars></font>", 8},
         {"<font><pages><page file=\"a\"/></pages><chars count=\"1\"><char/></chars></font>", 8},
-        {"<font><common lineHeight=\"0\"/><pages><page file=\"a\"/></pages><chars count=\"1\"><char/></chars></font>", 8},
-        {"<font><common/><pages><page file=\"a\"/></pages><chars count=\"1\"><char/></chars></font>", 8},
-        {"<font><common lineHeight=\"10\"/><pages><page file=\"a\"/></pages><chars count=\"0\"><char/></chars></font>", 4},
-        {"<font><common lineHeight=\"10\"/><pages><page file=\"a\"/></pages><chars><char/></chars></font>", 4},
-        {"<font><common lineHeight=\"-3\"/><pages><page file=\"a\"/></pages><chars count=\"1\"><char/></chars></font>", 4},
-        {"<font><common lineHeight=\"10\"/><pages><page file=\"a\"/></pages><chars count=\"1\"><char page=\"1\"/></chars></font>", 4},
-        {"<font><common lineHeight=\"10\"/><pages><page file=\"a\"/></pages><chars count=\"1\"><char page=\"-1\"/></chars></font>", 4},
+        {"<font><common lineHeight=\"0\"/><pages><page file=\"a\"/></pages><chars "
+         "count=\"1\"><char/></chars></font>",
+         8},
+        {"<font><common/><pages><page file=\"a\"/></pages><chars "
+         "count=\"1\"><char/></chars></font>",
+         8},
+        {"<font><common lineHeight=\"10\"/><pages><page file=\"a\"/></pages><chars "
+         "count=\"0\"><char/></chars></font>",
+         4},
+        {"<font><common lineHeight=\"10\"/><pages><page "
+         "file=\"a\"/></pages><chars><char/></chars></font>",
+         4},
+        {"<font><common lineHeight=\"-3\"/><pages><page file=\"a\"/></pages><chars "
+         "count=\"1\"><char/></chars></font>",
+         4},
+        {"<font><common lineHeight=\"10\"/><pages><page file=\"a\"/></pages><chars "
+         "count=\"1\"><char page=\"1\"/></chars></font>",
+         4},
+        {"<font><common lineHeight=\"10\"/><pages><page file=\"a\"/></pages><chars "
+         "count=\"1\"><char page=\"-1\"/></chars></font>",
+         4},
     };
     for (const Case& c : cases) {
         CVortanXMLDataNode root;
@@ -162,9 +184,12 @@ TEST(FontDescription, MissingPartsAndBadCountsAreRefused)
 TEST(FontDescription, MoreCharsThanTheCountAreIgnoredAndDefaultsApply)
 {
     CVortanXMLDataNode root;
-    ASSERT_EQ(1, ParseXml(root, "<font><common lineHeight=\"7\"/><pages><page file=\"a\"/><page file=\"b\"/></pages>"
-                                "<chars count=\"2\"><char/><char id=\"66\" xadvance=\"3\" page=\"1\"/>"
-                                "<char id=\"67\"/><char id=\"68\"/></chars></font>"));
+    ASSERT_EQ(
+        1, ParseXml(
+               root,
+               "<font><common lineHeight=\"7\"/><pages><page file=\"a\"/><page file=\"b\"/></pages>"
+               "<chars count=\"2\"><char/><char id=\"66\" xadvance=\"3\" page=\"1\"/>"
+               "<char id=\"67\"/><char id=\"68\"/></chars></font>"));
     CVortanBitmapFont font;
     ASSERT_EQ(1, font.LoadXML(&root));
     EXPECT_EQ(2, font.GetGlyphCount());
@@ -196,7 +221,7 @@ TEST_F(SoftFont, LoadsPagesGlyphsAndQuads)
     EXPECT_FLOAT_EQ(10.0f, q->corner[2][0]);
     EXPECT_FLOAT_EQ(4.0f / 32.0f, q->corner[0][2]);
     EXPECT_FLOAT_EQ(7.0f / 16.0f, q->corner[2][3]);
-    EXPECT_EQ(0u, font.GetPage(0)->texture);  // none for a software target
+    EXPECT_EQ(0u, font.GetPage(0)->texture); // none for a software target
 }
 
 TEST(FontLoad, MissingPageOrDescriptionGiveTheLoadersCodes)
@@ -211,7 +236,7 @@ TEST(FontLoad, MissingPageOrDescriptionGiveTheLoadersCodes)
     unlink(files.dir.File("test_1.png").c_str());
     EXPECT_EQ(10, font.LoadFromFile(&target, CVortanString(files.Description().c_str())));
     EXPECT_EQ(0, font.GetPageCount());
-    font.ClearTextCache();  // no atlas: nothing to do
+    font.ClearTextCache(); // no atlas: nothing to do
     target.Release();
 }
 
@@ -219,7 +244,7 @@ TEST(FontLoad, MissingPageOrDescriptionGiveTheLoadersCodes)
 
 TEST_F(SoftFont, FindGlyphUsesTheDirectTableAndSearchesAbove255)
 {
-    EXPECT_EQ(6, font.FindGlyph('A')->xadvance);  // the first of two records
+    EXPECT_EQ(6, font.FindGlyph('A')->xadvance); // the first of two records
     EXPECT_EQ(9, font.FindGlyph(256)->xadvance);
     EXPECT_EQ(nullptr, font.FindGlyph(0x263A));
     EXPECT_EQ(nullptr, font.FindGlyph('a'));
@@ -235,7 +260,7 @@ TEST_F(SoftFont, TextWidthSkipsTagsCountsLinesAndScales)
     EXPECT_EQ(16, font.GetTextWidth(CVortanString(L"A$COLOR=0xFF00FF00A"), 0x400000));
     // A malformed tag is text.
     EXPECT_EQ(16, font.GetTextWidth(CVortanString(L"A$COLOR=0xFF00FG00A"), 0));
-    EXPECT_EQ(17, font.GetTextWidth(CVortanString(L"AB\nC"), 0));  // no glyph for LF
+    EXPECT_EQ(17, font.GetTextWidth(CVortanString(L"AB\nC"), 0)); // no glyph for LF
     EXPECT_EQ(13, font.GetTextWidth(CVortanString(L"AB\nC"), 0x80000));
     EXPECT_EQ(13, font.GetTextWidth(CVortanString(L"C\r\nAB"), 0x80000));
     EXPECT_EQ(9, font.GetTextWidth(CVortanString(L"a\x0100"), 0));
@@ -324,7 +349,8 @@ TEST_F(SoftFont, BlendFlagMixesByCoverageTimesAlpha)
             // target + (colour - target) x cov x 128 / (255 x 255), per channel (16.16)
             long long f = (long long)cov * 128 * 65536 / 65025;
             auto mix = [&](int d, int c) { return (u32)(d + (((long long)(c - d) * f) >> 16)); };
-            u32 expected = (mix(0xFF, 0x80) << 24) | (mix(0x20, 0xFF) << 16) | (mix(0x40, 0xFF) << 8) | mix(0x60, 0xFF);
+            u32 expected = (mix(0xFF, 0x80) << 24) | (mix(0x20, 0xFF) << 16) |
+                           (mix(0x40, 0xFF) << 8) | mix(0x60, 0xFF);
             EXPECT_EQ(expected, Word(target, 1 + i, 2 + j)) << i << "," << j;
         }
     }
@@ -333,13 +359,14 @@ TEST_F(SoftFont, BlendFlagMixesByCoverageTimesAlpha)
 TEST_F(SoftFont, AlignmentFlagsPlaceTheLines)
 {
     CVortanRect r = {0, 0, 40, 20};
-    font.DrawText(r, &target, CVortanString(L"AB"), 0xFFFFFFFF, 0x40000);  // right: x = 40 - 13
+    font.DrawText(r, &target, CVortanString(L"AB"), 0xFFFFFFFF, 0x40000); // right: x = 40 - 13
     ExpectGlyphA(28, 2, 0xFFFFFFFF);
     target.Clear(0xFF000000, nullptr);
-    font.DrawText(r, &target, CVortanString(L"AB"), 0xFFFFFFFF, 0x100 | 0x40000);  // centre wins: 20 - 6
+    font.DrawText(r, &target, CVortanString(L"AB"), 0xFFFFFFFF,
+                  0x100 | 0x40000); // centre wins: 20 - 6
     ExpectGlyphA(15, 2, 0xFFFFFFFF);
     target.Clear(0xFF000000, nullptr);
-    font.DrawText(r, &target, CVortanString(L"A"), 0xFFFFFFFF, 0x200);  // y = 10 - 12 / 2
+    font.DrawText(r, &target, CVortanString(L"A"), 0xFFFFFFFF, 0x200); // y = 10 - 12 / 2
     ExpectGlyphA(1, 6, 0xFFFFFFFF);
     target.Clear(0xFF000000, nullptr);
     // Two lines centred vertically in 32: y = 16 - 24 / 2 = 4; the second line 12 below.
@@ -381,7 +408,8 @@ TEST_F(SoftFont, ScaleTwoDoublesGlyphsAndPositions)
         int x0 = 2 + (glyph * 6 + 1) * 2, y0 = 3 + 2 * 2;
         for (int j = 0; j < 12; ++j)
             for (int i = 0; i < 8; ++i)
-                EXPECT_EQ(Coverage0(i / 2, j / 2) ? 0xFFFFFFFFu : 0xFF000000u, Word(target, x0 + i, y0 + j))
+                EXPECT_EQ(Coverage0(i / 2, j / 2) ? 0xFFFFFFFFu : 0xFF000000u,
+                          Word(target, x0 + i, y0 + j))
                     << glyph << ":" << i << "," << j;
     }
 }
@@ -391,13 +419,14 @@ TEST(FontHostile, HugeMetricsSaturateAndDrawOnlyWhatFits)
     // Advances and offsets near the int limit (a damaged or hostile description): widths
     // saturate instead of wrapping round, and aligned text lands far off the target.
     FontFiles files;
-    vtest::WriteWholeFile(files.dir.File("huge.fnt"),
-                          "<font><common lineHeight=\"2000000000\"/><pages><page file=\"test_1.png\"/></pages>"
-                          "<chars count=\"2\">"
-                          "<char id=\"65\" x=\"0\" y=\"0\" width=\"2\" height=\"2\" xadvance=\"2000000000\"/>"
-                          "<char id=\"66\" x=\"0\" y=\"0\" width=\"2\" height=\"2\" xoffset=\"2147483000\" "
-                          "yoffset=\"-2147483000\" xadvance=\"1\"/>"
-                          "</chars></font>");
+    vtest::WriteWholeFile(
+        files.dir.File("huge.fnt"),
+        "<font><common lineHeight=\"2000000000\"/><pages><page file=\"test_1.png\"/></pages>"
+        "<chars count=\"2\">"
+        "<char id=\"65\" x=\"0\" y=\"0\" width=\"2\" height=\"2\" xadvance=\"2000000000\"/>"
+        "<char id=\"66\" x=\"0\" y=\"0\" width=\"2\" height=\"2\" xoffset=\"2147483000\" "
+        "yoffset=\"-2147483000\" xadvance=\"1\"/>"
+        "</chars></font>");
     CVortanSurface target;
     CVortanSurfaceDesc d = Desc(16, 16, 6);
     ASSERT_EQ(1, target.Create(nullptr, &d));
@@ -410,7 +439,8 @@ TEST(FontHostile, HugeMetricsSaturateAndDrawOnlyWhatFits)
     EXPECT_EQ(0x7FFFFFFF, font.GetTextWidth(CVortanString(L"A"), 0));
     CVortanRect r = {0, 0, 16, 16};
     for (u32 flags : {0x0u, 0x100u, 0x40000u, 0x200u | 0x80000u, 0x40000u | 0x80u}) {
-        EXPECT_EQ(1, font.DrawText(r, &target, CVortanString(L"AABA B"), 0xFFFFFFFF, flags)) << flags;
+        EXPECT_EQ(1, font.DrawText(r, &target, CVortanString(L"AABA B"), 0xFFFFFFFF, flags))
+            << flags;
         CVortanRect m = r;
         font.MeasureWrappedText(m, CVortanString(L"A A B"));
         EXPECT_EQ(0x7FFFFFFF, m.bottom);
@@ -421,7 +451,8 @@ TEST(FontHostile, HugeMetricsSaturateAndDrawOnlyWhatFits)
     font.DrawText(r, &target, CVortanString(L"AAB"), 0xFFFFFFFF, 0);
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x)
-            EXPECT_EQ(x < 2 && y < 2 ? 0xFFFFFFFFu : 0xFF000000u, Word(target, x, y)) << x << "," << y;
+            EXPECT_EQ(x < 2 && y < 2 ? 0xFFFFFFFFu : 0xFF000000u, Word(target, x, y))
+                << x << "," << y;
     font.Unload();
     target.Release();
 }
@@ -436,10 +467,11 @@ TEST(FontSoftFormats, SixteenBitAndFormat7TargetsGetTheirOwnPacking)
         CVortanBitmapFont font;
         ASSERT_EQ(1, font.LoadFromFile(&target, CVortanString(files.Description().c_str())));
         CVortanRect r = {0, 0, 16, 16};
-        font.DrawText(r, &target, CVortanString(L"Z"), 0xFF336699, 0);  // solid 2 x 2 on page 1
+        font.DrawText(r, &target, CVortanString(L"Z"), 0xFF336699, 0); // solid 2 x 2 on page 1
         if (format == 4)
-            EXPECT_EQ((0x33 >> 3) << 11 | (0x66 >> 2) << 5 | (0x99 >> 3), ((u16*)target.GetPixels())[0]);
-        else  // memory R, G, B, A
+            EXPECT_EQ((0x33 >> 3) << 11 | (0x66 >> 2) << 5 | (0x99 >> 3),
+                      ((u16*)target.GetPixels())[0]);
+        else // memory R, G, B, A
             EXPECT_EQ(0xFF996633u, Word(target, 1, 1));
         font.Unload();
         target.Release();
@@ -459,7 +491,7 @@ TEST(FontRuns, RunsHold64GlyphsOfOnePageAndScaledOffsetsDoNotDrift)
     EXPECT_NE(font.GetPage(0)->texture, font.GetPage(1)->texture);
 
     std::wstring text(150, L'C');
-    text[70] = L'Z';  // on page 1: a run of its own
+    text[70] = L'Z'; // on page 1: a run of its own
     CVortanTextLayout layout;
     CVortanRect r = {0, 0, 800, 480};
     EXPECT_EQ(1, font.DrawText(r, &ext, CVortanString(text.c_str()), 0xFFFFFFFF, 0, &layout));
@@ -484,7 +516,7 @@ TEST(FontRuns, RunsHold64GlyphsOfOnePageAndScaledOffsetsDoNotDrift)
     EXPECT_FLOAT_EQ(2.0f * (12.0f / 800.0f) - 1.0f, v[4]);
     EXPECT_FLOAT_EQ(1.0f - 2.0f * (20.0f / 480.0f + (2.0f / 480.0f) * 2.0f), v[5]);
     EXPECT_FLOAT_EQ(2.0f * (24.0f / 800.0f) - 1.0f, v[4 * 6 + 4]);
-    EXPECT_FLOAT_EQ(-12.0f, v[6 + 1]);  // A's scaled corner from the quad table
+    EXPECT_FLOAT_EQ(-12.0f, v[6 + 1]); // A's scaled corner from the quad table
     EXPECT_EQ(7, run->indices[11]);
     font.Unload();
     ext.Close();
@@ -508,7 +540,7 @@ protected:
                 int got = (int)(p & 0xFF);
                 EXPECT_TRUE(got >= lo - 2 && got <= hi + 2 && abs(got - e) <= (hi - lo) / 5 + 3)
                     << i << "," << j << " coverage " << e << " got " << got;
-                EXPECT_EQ((p >> 16) & 0xFF, p & 0xFF);  // white: grey levels
+                EXPECT_EQ((p >> 16) & 0xFF, p & 0xFF); // white: grey levels
             }
         }
     }
@@ -526,8 +558,9 @@ TEST_F(GlFont, DrawsCoverageThroughTheTextProgram)
     EXPECT_TRUE(Near(0xFF000000u, ReadPixel(100, 100)));
     // A second line, in red through a tag.
     ext.Clear(0xFF000000, nullptr);
-    EXPECT_EQ(1, font.DrawText(r, &ext, CVortanString(L"C\n$COLOR=0xFFFF0000A"), 0xFFFFFFFF, 0x80000));
-    u32 red = ReadPixel(102, 100 + 12 + 2 + 2);  // A's texel (1, 2) on the second line, in red
+    EXPECT_EQ(1,
+              font.DrawText(r, &ext, CVortanString(L"C\n$COLOR=0xFFFF0000A"), 0xFFFFFFFF, 0x80000));
+    u32 red = ReadPixel(102, 100 + 12 + 2 + 2); // A's texel (1, 2) on the second line, in red
     EXPECT_NEAR(Coverage0(1, 2), (int)((red >> 16) & 0xFF), 12);
     EXPECT_EQ(0u, red & 0xFFFF);
 }
@@ -549,7 +582,8 @@ TEST_F(GlFont, TexturesComeBackAfterAContextLoss)
 
 TEST_F(GlFont, KeepColourUsesThePagesOwnTexturesAndProgramB)
 {
-    ASSERT_EQ(1, font.LoadFromFile(&ext, CVortanString(files.Description().c_str()), VORTAN_FONT_KEEP_COLOR));
+    ASSERT_EQ(1, font.LoadFromFile(&ext, CVortanString(files.Description().c_str()),
+                                   VORTAN_FONT_KEEP_COLOR));
     EXPECT_EQ(ext.GetProgram(CVortanGraphicsExt_GLES2::PROGRAM_TEXT_B), font.GetProgram());
     EXPECT_EQ(font.GetPage(0)->surface->GetTexture(), font.GetPage(0)->texture);
     CVortanRect r = {300, 300, 800, 480};
@@ -559,7 +593,8 @@ TEST_F(GlFont, KeepColourUsesThePagesOwnTexturesAndProgramB)
 
 TEST_F(GlFont, DefaultFontHas218GlyphsOfCodes32To255)
 {
-    ASSERT_EQ(1, font.LoadDefault(&ext)) << "no default font data: the root CMakeLists must include cmake/DefaultFont.cmake";
+    ASSERT_EQ(1, font.LoadDefault(&ext))
+        << "no default font data: the root CMakeLists must include cmake/DefaultFont.cmake";
     EXPECT_EQ(218, font.GetGlyphCount());
     EXPECT_EQ(10, font.GetLineHeight());
     EXPECT_EQ(CVortanString("default_font_image.png"), font.GetPage(0)->file);

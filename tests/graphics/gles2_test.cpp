@@ -19,7 +19,8 @@ using gtest_graphics::ReadPixel;
 
 namespace {
 
-gtest_graphics::GLEnvironment* const g_env = vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>(800, 480);
+gtest_graphics::GLEnvironment* const g_env =
+    vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>(800, 480);
 
 std::string Hex(u32 v)
 {
@@ -28,18 +29,18 @@ std::string Hex(u32 v)
     return text;
 }
 
-#define EXPECT_PIXEL(expected, x, y)                                                                         \
-    do {                                                                                                     \
-        u32 got_ = ReadPixel((x), (y));                                                                      \
-        EXPECT_TRUE(Near((expected), got_)) << "at " << (x) << "," << (y) << " expected " << Hex(expected)   \
-                                            << " got " << Hex(got_);                                         \
+#define EXPECT_PIXEL(expected, x, y)                                                               \
+    do {                                                                                           \
+        u32 got_ = ReadPixel((x), (y));                                                            \
+        EXPECT_TRUE(Near((expected), got_)) << "at " << (x) << "," << (y) << " expected "          \
+                                            << Hex(expected) << " got " << Hex(got_);              \
     } while (0)
 
 // Several {colour, x, y} expectations at once.
-#define EXPECTS(...)                                                                   \
-    do {                                                                               \
-        for (const auto& e_ : std::vector<std::tuple<u32, int, int>>__VA_ARGS__)         \
-            EXPECT_PIXEL(std::get<0>(e_), std::get<1>(e_), std::get<2>(e_));            \
+#define EXPECTS(...)                                                                               \
+    do {                                                                                           \
+        for (const auto& e_ : std::vector<std::tuple<u32, int, int>> __VA_ARGS__)                  \
+            EXPECT_PIXEL(std::get<0>(e_), std::get<1>(e_), std::get<2>(e_));                       \
     } while (0)
 
 class Gles2 : public gtest_graphics::GLES2Test {
@@ -74,7 +75,7 @@ protected:
     std::vector<CVortanSurface*> surfaces;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(Gles2, CreateBuildsTheContextAndTheSevenPrograms)
 {
@@ -83,7 +84,7 @@ TEST_F(Gles2, CreateBuildsTheContextAndTheSevenPrograms)
         ASSERT_NE(nullptr, ext.GetProgram(role));
         EXPECT_NE(0u, ext.GetProgram(role)->GetProgramId());
     }
-    EXPECT_EQ(8, ext.GetRedBits());  // the config matches the window's 24-bit visual
+    EXPECT_EQ(8, ext.GetRedBits()); // the config matches the window's 24-bit visual
     ext.Clear(0xFF123456, nullptr);
     EXPECTS({{0xFF123456u, 0, 0}, {0xFF123456u, 799, 479}});
     EXPECT_EQ(1, ext.Present());
@@ -93,7 +94,7 @@ TEST_F(Gles2, FailedCreateLeavesNothingAliveAndCreateAgainWorks)
 {
     ext.Close();
     EXPECT_EQ(0, ext.Present());
-    EXPECT_EQ(9, ext.Create(0x3FFFFF1));  // no such window
+    EXPECT_EQ(9, ext.Create(0x3FFFFF1)); // no such window
     EXPECT_EQ(nullptr, ext.GetEGLDisplay());
     EXPECT_EQ(nullptr, ext.GetEGLSurface());
     EXPECT_EQ(nullptr, ext.GetEGLContext());
@@ -126,7 +127,8 @@ TEST_F(Gles2, RestoreReplacesTheContextAndTexturesComeBackIdentical)
         ASSERT_EQ(1, ext.Blit(100, 100, s, nullptr, 0));
         for (int y = 0; y < 16; ++y)
             for (int x = 0; x < 16; ++x)
-                ASSERT_EQ(before[(size_t)(y * 16 + x)], ReadPixel(100 + x, 100 + y)) << x << "," << y;
+                ASSERT_EQ(before[(size_t)(y * 16 + x)], ReadPixel(100 + x, 100 + y))
+                    << x << "," << y;
     }
     CVortanSurface never;
     EXPECT_EQ(4, never.RecreateTexture());
@@ -136,7 +138,10 @@ TEST_F(Gles2, ClearWithARectangleTouchesOnlyItAndRestoresTheClip)
 {
     CVortanRect r = {10, 20, 30, 40};
     ASSERT_EQ(1, ext.Clear(0xFFFF0000, &r));
-    EXPECTS({{0xFFFF0000u, 10, 20}, {0xFFFF0000u, 29, 39}, {0xFF000000u, 9, 20}, {0xFF000000u, 30, 39},
+    EXPECTS({{0xFFFF0000u, 10, 20},
+             {0xFFFF0000u, 29, 39},
+             {0xFF000000u, 9, 20},
+             {0xFF000000u, 30, 39},
              {0xFF000000u, 10, 40}});
     EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
 
@@ -149,7 +154,10 @@ TEST_F(Gles2, ClearWithARectangleTouchesOnlyItAndRestoresTheClip)
     glGetIntegerv(GL_SCISSOR_BOX, box);
     EXPECT_EQ((std::vector<GLint>{100, 480 - 150, 100, 50}), std::vector<GLint>(box, box + 4));
     ext.FillGradient(0xFF0000FF, 0xFF0000FF, 0xFF0000FF, 0xFF0000FF, nullptr);
-    EXPECTS({{0xFF0000FFu, 100, 100}, {0xFF0000FFu, 199, 149}, {0xFF000000u, 200, 149}, {0xFF000000u, 150, 99}});
+    EXPECTS({{0xFF0000FFu, 100, 100},
+             {0xFF0000FFu, 199, 149},
+             {0xFF000000u, 200, 149},
+             {0xFF000000u, 150, 99}});
 }
 
 TEST_F(Gles2, ClipRectangleIsClampedToTheTarget)
@@ -159,10 +167,10 @@ TEST_F(Gles2, ClipRectangleIsClampedToTheTarget)
     EXPECT_EQ(800, ext.GetClipRect().left);
     GLint box[4];
     glGetIntegerv(GL_SCISSOR_BOX, box);
-    EXPECT_EQ(0, box[2]);  // empty
+    EXPECT_EQ(0, box[2]); // empty
     ext.FillGradient(0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, nullptr);
     EXPECT_PIXEL(0xFF000000u, 799, 50);
-    clip.Set(50, 60, 40, 30);  // right and bottom below left and top
+    clip.Set(50, 60, 40, 30); // right and bottom below left and top
     ext.SetClipRect(&clip);
     EXPECT_EQ(50, ext.GetClipRect().right);
     EXPECT_EQ(60, ext.GetClipRect().bottom);
@@ -175,12 +183,18 @@ TEST_F(Gles2, BlitPlacesTheSourceAtItsPixelPosition)
 {
     CVortanSurface* s = Solid(64, 32, 0xFFFF0000);
     ASSERT_EQ(1, ext.Blit(10, 20, s, nullptr, 0));
-    EXPECTS({{0xFFFF0000u, 10, 20}, {0xFFFF0000u, 73, 51}, {0xFF000000u, 9, 20}, {0xFF000000u, 74, 20},
+    EXPECTS({{0xFFFF0000u, 10, 20},
+             {0xFFFF0000u, 73, 51},
+             {0xFF000000u, 9, 20},
+             {0xFF000000u, 74, 20},
              {0xFF000000u, 10, 52}});
     // Centred on the target whatever the position.
     ext.Clear(0xFF000000, nullptr);
     ASSERT_EQ(1, ext.BlitUnit(0.9f, 0.9f, s, nullptr, VORTAN_BLIT_CENTER_X | VORTAN_BLIT_CENTER_Y));
-    EXPECTS({{0xFFFF0000u, 368, 224}, {0xFFFF0000u, 431, 255}, {0xFF000000u, 367, 224}, {0xFF000000u, 432, 256}});
+    EXPECTS({{0xFFFF0000u, 368, 224},
+             {0xFFFF0000u, 431, 255},
+             {0xFF000000u, 367, 224},
+             {0xFF000000u, 432, 256}});
 }
 
 TEST_F(Gles2, UnusableSourcesReturnTwoAndDrawNothing)
@@ -211,7 +225,10 @@ TEST_F(Gles2, StretchWithNullRectanglesCoversTheTargetWithTheWholeTexture)
     s->SetLockFlags(0);
     s->UploadTexture();
     ASSERT_EQ(1, ext.BlitStretchUnit(nullptr, s, nullptr, 0));
-    EXPECTS({{0xFFFF0000u, 5, 5}, {0xFF00FF00u, 795, 5}, {0xFF0000FFu, 5, 475}, {0xFFFFFFFFu, 795, 475}});
+    EXPECTS({{0xFFFF0000u, 5, 5},
+             {0xFF00FF00u, 795, 5},
+             {0xFF0000FFu, 5, 475},
+             {0xFFFFFFFFu, 795, 475}});
     // Mirrored both ways.
     ASSERT_EQ(1, ext.BlitStretch(nullptr, s, nullptr, VORTAN_BLIT_MIRROR_X | VORTAN_BLIT_MIRROR_Y));
     EXPECTS({{0xFFFFFFFFu, 5, 5}, {0xFFFF0000u, 795, 475}});
@@ -281,21 +298,33 @@ TEST_F(Gles2, RotatedBlitScalesAndTurnsAboutTheBoxCentre)
     CVortanSurface* s = Solid(64, 32, 0xFFFF0000);
     // Size 32 over the larger side 64: scale 0.5, a 32 x 16 box from (100, 100).
     ASSERT_EQ(1, ext.BlitRotated(100, 100, s, 0.0f, 32, 0));
-    EXPECTS({{0xFFFF0000u, 100, 100}, {0xFFFF0000u, 131, 115}, {0xFF000000u, 132, 108}, {0xFF000000u, 116, 116}});
+    EXPECTS({{0xFFFF0000u, 100, 100},
+             {0xFFFF0000u, 131, 115},
+             {0xFF000000u, 132, 108},
+             {0xFF000000u, 116, 116}});
     // A quarter turn about the box centre (116, 108): 16 wide, 32 tall.
     ext.Clear(0xFF000000, nullptr);
     ASSERT_EQ(1, ext.BlitRotated(100, 100, s, (float)M_PI / 2.0f, 32, 0));
-    EXPECTS({{0xFFFF0000u, 116, 93}, {0xFFFF0000u, 109, 122}, {0xFF000000u, 102, 108}, {0xFF000000u, 130, 108}});
+    EXPECTS({{0xFFFF0000u, 116, 93},
+             {0xFFFF0000u, 109, 122},
+             {0xFF000000u, 102, 108},
+             {0xFF000000u, 130, 108}});
     // Centre flags turn it about the target's centre.
     ext.Clear(0xFF000000, nullptr);
     ASSERT_EQ(1, ext.BlitRotated(0, 0, s, 0.0f, 64, VORTAN_BLIT_CENTER_X | VORTAN_BLIT_CENTER_Y));
-    EXPECTS({{0xFFFF0000u, 369, 225}, {0xFFFF0000u, 430, 254}, {0xFF000000u, 366, 240}, {0xFF000000u, 400, 258}});
+    EXPECTS({{0xFFFF0000u, 369, 225},
+             {0xFFFF0000u, 430, 254},
+             {0xFF000000u, 366, 240},
+             {0xFF000000u, 400, 258}});
 }
 
 TEST_F(Gles2, ColouredQuadsGradientAdditiveDarkenAndLines)
 {
     ext.FillGradient(0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF, nullptr);
-    EXPECTS({{0xFFFF0000u, 0, 0}, {0xFF00FF00u, 799, 0}, {0xFF0000FFu, 799, 479}, {0xFFFFFFFFu, 0, 479}});
+    EXPECTS({{0xFFFF0000u, 0, 0},
+             {0xFF00FF00u, 799, 0},
+             {0xFF0000FFu, 799, 479},
+             {0xFFFFFFFFu, 0, 479}});
     // Additive: 100 + 255 * 128 / 255.
     ext.Clear(0xFF646464, nullptr);
     CVortanRect r = {10, 10, 20, 20};
@@ -333,7 +362,7 @@ TEST_F(Gles2, BindingCachesAndCountersResetByPresent)
     ASSERT_EQ(1, ext.BlitTinted(30, 0, t, nullptr, 0xFFFFFFFF, 0));
     EXPECT_EQ(2, ext.GetTextureBinds());
     EXPECT_EQ(2, ext.GetProgramSwitches());
-    ext.FillAdditive(0x10FFFFFF, nullptr);  // unbinds the texture
+    ext.FillAdditive(0x10FFFFFF, nullptr); // unbinds the texture
     EXPECT_EQ(3, ext.GetTextureBinds());
     EXPECT_EQ(3, ext.GetProgramSwitches());
     EXPECT_EQ(1, ext.Present());
@@ -360,8 +389,8 @@ TEST_F(Gles2, EveryFormatUploadsItsRealColours)
     struct Case {
         int format;
         bool alphaPlane;
-    } cases[] = {{2, false}, {2, true}, {3, false}, {3, true}, {4, false}, {4, true},
-                 {5, false}, {6, false}, {7, false}};
+    } cases[] = {{2, false}, {2, true},  {3, false}, {3, true}, {4, false},
+                 {4, true},  {5, false}, {6, false}, {7, false}};
     const u32 colours[4] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};
     int x = 0;
     for (const Case& c : cases) {
@@ -380,7 +409,7 @@ TEST_F(Gles2, EveryFormatUploadsItsRealColours)
         if (c.alphaPlane) {
             EXPECT_EQ((u32)GL_UNSIGNED_SHORT_4_4_4_4, s.GetTextureType());
         }
-        CVortanRect to = {x, 300, x + 36, 310};  // 9 pixels a texel: pixel 9i + 4 is a texel centre
+        CVortanRect to = {x, 300, x + 36, 310}; // 9 pixels a texel: pixel 9i + 4 is a texel centre
         ext.Clear(0xFF808080, &to);
         ASSERT_EQ(1, ext.BlitStretch(&to, &s, nullptr, c.alphaPlane ? VORTAN_BLIT_ALPHA : 0));
         // (A pixel with alpha 0 is premultiplied white: its colour adds fully to grey.)
@@ -445,7 +474,7 @@ TEST_F(Gles2, DrawingIntoATexturedSurfaceRefreshesItsMirror)
     ASSERT_EQ(1, ext.Blit(0, 0, target, nullptr, 0));
     EXPECT_PIXEL(0xFF00FFFFu, 4, 4);
     target->Lock(nullptr, 1);
-    target->Clear(0xFFFF0000, nullptr);  // Clear starts by clearing the lock flags: uploads
+    target->Clear(0xFFFF0000, nullptr); // Clear starts by clearing the lock flags: uploads
     ASSERT_EQ(1, ext.Blit(0, 0, target, nullptr, 0));
     EXPECT_PIXEL(0xFFFF0000u, 4, 4);
     // Locked with bit 0, Unlock does not upload.

@@ -19,7 +19,8 @@
 
 namespace {
 
-gtest_graphics::GLEnvironment* const g_env = vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>();
+gtest_graphics::GLEnvironment* const g_env =
+    vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>();
 
 class App : public IVortanApplication {
 public:
@@ -53,8 +54,8 @@ std::string Hex(const std::vector<int>& bytes)
 
 bool WritePng(const std::string& path, int w, int h, int colourType, const std::vector<int>& bytes)
 {
-    return vtest::RunProgram({vtest::Python(), "-c", kPngWriter, path, std::to_string(w), std::to_string(h),
-                              std::to_string(colourType), Hex(bytes)}) == 0;
+    return vtest::RunProgram({vtest::Python(), "-c", kPngWriter, path, std::to_string(w),
+                              std::to_string(h), std::to_string(colourType), Hex(bytes)}) == 0;
 }
 
 // A flat JPEG made by ImageMagick.
@@ -98,8 +99,8 @@ protected:
     void SetUp() override
     {
         // 4 x 2 RGBA: red at 128, green opaque, blue at 0, a dark colour; row 2 at 64 and 255.
-        rgba = {255, 0, 0, 128, 0, 255, 0, 255, 0, 0, 255, 0, 10, 20, 30, 255,
-                100, 200, 50, 64, 255, 255, 255, 255, 1, 2, 3, 4, 0, 0, 0, 255};
+        rgba = {255, 0,   0,  128, 0,   255, 0,   255, 0, 0, 255, 0, 10, 20, 30, 255,
+                100, 200, 50, 64,  255, 255, 255, 255, 1, 2, 3,   4, 0,  0,  0,  255};
         ASSERT_TRUE(WritePng(dir.File("alpha.png"), 4, 2, 6, rgba));
         png = vtest::ReadWholeFile(dir.File("alpha.png"));
         ASSERT_FALSE(png.empty());
@@ -112,7 +113,7 @@ protected:
     CVortanSurface s;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(Images, PngWithAlphaIsPremultipliedInFormatSeven)
 {
@@ -199,7 +200,7 @@ TEST_F(Images, ScaledDecodeAndBadInput)
     EXPECT_EQ(20, s.GetWidth());
     EXPECT_EQ(10, s.GetHeight());
     EXPECT_EQ(60, Px(s, 10, 5)[1]);
-    d = Desc(0, 10, 7);  // one side given: the other keeps the image's size
+    d = Desc(0, 10, 7); // one side given: the other keeps the image's size
     ASSERT_EQ(1, s.LoadFromMemory(nullptr, bytes.data(), (int)bytes.size(), &d));
     EXPECT_EQ(40, s.GetWidth());
     EXPECT_EQ(10, s.GetHeight());
@@ -228,11 +229,12 @@ TEST_F(Images, JpegDecodes)
 TEST_F(Images, AlphaCompanionFromAPack)
 {
     ASSERT_TRUE(WriteJpeg(dir.File("logo.jpg"), 16, 16, "rgb(200,100,50)"));
-    ASSERT_TRUE(WriteJpeg(dir.File("logo_alpha.jpg"), 8, 8, "rgb(128,128,128)"));  // half size
+    ASSERT_TRUE(WriteJpeg(dir.File("logo_alpha.jpg"), 8, 8, "rgb(128,128,128)")); // half size
     std::string plainPng = png;
-    ASSERT_TRUE(WritePack(dir.File("test.dmp"), {{"/logo.jpg", vtest::ReadWholeFile(dir.File("logo.jpg"))},
-                                                 {"/logo_alpha.jpg", vtest::ReadWholeFile(dir.File("logo_alpha.jpg"))},
-                                                 {"/plain", plainPng}}));
+    ASSERT_TRUE(WritePack(dir.File("test.dmp"),
+                          {{"/logo.jpg", vtest::ReadWholeFile(dir.File("logo.jpg"))},
+                           {"/logo_alpha.jpg", vtest::ReadWholeFile(dir.File("logo_alpha.jpg"))},
+                           {"/plain", plainPng}}));
     CVortanMediaPack pack;
     ASSERT_EQ(1, pack.Open(CVortanString(dir.File("test.dmp").c_str())));
     CVortanSurfaceDesc d = Desc(0, 0, 7, VORTAN_SURFACE_ALPHA_COMPANION);
@@ -301,7 +303,7 @@ TEST_F(Images, ApplyAlphaPlaneChecksItsDescription)
     EXPECT_EQ(11, s.ApplyAlphaPlane(&wrongFormat, alpha));
     EXPECT_EQ(4, s.ApplyAlphaPlane(&wrongSize, alpha));
     ASSERT_EQ(1, s.ApplyAlphaPlane(&a, alpha));
-    EXPECT_EQ(0x80646464u, *(const u32*)Px(s, 0, 0));  // 200 * 128 >> 8 = 100
+    EXPECT_EQ(0x80646464u, *(const u32*)Px(s, 0, 0)); // 200 * 128 >> 8 = 100
     EXPECT_EQ(0xFFC8C8C8u, *(const u32*)Px(s, 1, 0));
 
     d = Desc(2, 1, 4);
@@ -330,8 +332,8 @@ TEST_F(Images, CompanionGivesAMirrorWithAlpha)
     CVortanSurfaceDesc d = Desc(0, 0, 4, VORTAN_SURFACE_TEXTURE | VORTAN_SURFACE_ALPHA_COMPANION);
     ASSERT_EQ(1, s.LoadFromFile(nullptr, CVortanString(dir.File("gem.png").c_str()), &d));
     EXPECT_NE(0u, s.GetTexture());
-    EXPECT_EQ(0x1908u, s.GetTextureFormat());  // GL_RGBA
-    EXPECT_EQ(0x8033u, s.GetTextureType());    // GL_UNSIGNED_SHORT_4_4_4_4
+    EXPECT_EQ(0x1908u, s.GetTextureFormat()); // GL_RGBA
+    EXPECT_EQ(0x8033u, s.GetTextureType());   // GL_UNSIGNED_SHORT_4_4_4_4
     s.Release();
     CVortanSurface::SetNullTextures(0);
 }
@@ -341,7 +343,7 @@ TEST_F(Images, SavedFilesOpenElsewhereWithTheSamePixels)
     App app;
     CVortanSurfaceDesc d = Desc(0, 0, 7);
     std::vector<int> opaque;
-    for (int i = 0; i < 8 * 8; ++i) {  // smooth, so that JPEG keeps it closely
+    for (int i = 0; i < 8 * 8; ++i) { // smooth, so that JPEG keeps it closely
         opaque.push_back(20 + (i % 8) * 30);
         opaque.push_back(30 + (i / 8) * 25);
         opaque.push_back(128);
@@ -351,7 +353,7 @@ TEST_F(Images, SavedFilesOpenElsewhereWithTheSamePixels)
     for (int v : opaque)
         expected += (char)v;
 
-    EXPECT_EQ(3, SaveImage(&s, CVortanString(dir.File("x.png").c_str())));  // no application
+    EXPECT_EQ(3, SaveImage(&s, CVortanString(dir.File("x.png").c_str()))); // no application
     for (int format : {6, 7, 4}) {
         d = Desc(0, 0, format);
         ASSERT_EQ(1, s.LoadFromFile(&app, CVortanString(dir.File("src.png").c_str()), &d));

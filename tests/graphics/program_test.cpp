@@ -8,20 +8,22 @@
 
 namespace {
 
-gtest_graphics::GLEnvironment* const g_env = vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>(64, 64);
+gtest_graphics::GLEnvironment* const g_env =
+    vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>(64, 64);
 
 const char* kVertex =
     "attribute mediump vec3 position;\tattribute mediump vec2 uv;\tvarying mediump vec2 v_uv;\t"
     "void main() {\tv_uv = uv;\tgl_Position = vec4(position, 1.0);\t}";
-const char* kFragment =
-    "precision mediump float;\tuniform mediump vec4 color;\tuniform mediump vec4 Color;\tvarying mediump vec2 v_uv;\t"
-    "void main() {\tgl_FragColor = color * Color + vec4(v_uv, 0.0, 0.0);\t}";
-const char* kBrokenFragment = "precision mediump float;\tvoid main() {\tgl_FragColor = vec4(1.0 +;\t}";
+const char* kFragment = "precision mediump float;\tuniform mediump vec4 color;\tuniform mediump "
+                        "vec4 Color;\tvarying mediump vec2 v_uv;\t"
+                        "void main() {\tgl_FragColor = color * Color + vec4(v_uv, 0.0, 0.0);\t}";
+const char* kBrokenFragment =
+    "precision mediump float;\tvoid main() {\tgl_FragColor = vec4(1.0 +;\t}";
 const char* kBrokenVertex = "void main() {\tgl_Position = undefined_thing;\t}";
 // Compiles, but does not link: the fragment stage reads a varying that the vertex stage
 // does not write with the same type.
-const char* kMismatchFragment =
-    "precision mediump float;\tvarying mediump vec3 v_uv;\tvoid main() {\tgl_FragColor = vec4(v_uv, 1.0);\t}";
+const char* kMismatchFragment = "precision mediump float;\tvarying mediump vec3 v_uv;\tvoid main() "
+                                "{\tgl_FragColor = vec4(v_uv, 1.0);\t}";
 
 // GL names that are shaders or programs among the first few hundred.
 int LiveObjects()
@@ -43,7 +45,7 @@ protected:
     CVortanGraphicsExt_GLES2 ext;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(Program, CreateBuildsALinkedProgramAndKeepsTheSources)
 {
@@ -70,7 +72,7 @@ TEST_F(Program, BrokenShadersReturnTwoAndLeaveNoGLObjectBehind)
     EXPECT_EQ(2, p.Create(nullptr, CVortanString(kVertex), CVortanString(kMismatchFragment)));
     EXPECT_EQ(0u, p.GetProgramId());
     EXPECT_EQ(before, LiveObjects());
-    EXPECT_TRUE(p.GetFragmentSource() == CVortanString(kMismatchFragment));  // kept for Rebuild
+    EXPECT_TRUE(p.GetFragmentSource() == CVortanString(kMismatchFragment)); // kept for Rebuild
     EXPECT_EQ(-1, p.GetUniformLocation("color"));
     CVortanString log;
     EXPECT_EQ(0, p.GetLog(log));
@@ -80,13 +82,14 @@ TEST_F(Program, BrokenShadersReturnTwoAndLeaveNoGLObjectBehind)
 TEST_F(Program, CompileAndLinkWorksWithoutAnObject)
 {
     u32 vs = 0, fs = 0, prog = 0;
-    ASSERT_EQ(1, CVortan3DProgram::CompileAndLink(CVortanString(kVertex), CVortanString(kFragment), &vs, &fs, &prog));
+    ASSERT_EQ(1, CVortan3DProgram::CompileAndLink(CVortanString(kVertex), CVortanString(kFragment),
+                                                  &vs, &fs, &prog));
     EXPECT_TRUE(glIsProgram(prog));
     glDeleteProgram(prog);
     glDeleteShader(vs);
     glDeleteShader(fs);
-    EXPECT_EQ(2, CVortan3DProgram::CompileAndLink(CVortanString(kVertex), CVortanString(kBrokenFragment), &vs, &fs,
-                                                  &prog));
+    EXPECT_EQ(2, CVortan3DProgram::CompileAndLink(CVortanString(kVertex),
+                                                  CVortanString(kBrokenFragment), &vs, &fs, &prog));
     EXPECT_EQ(0u, vs);
     EXPECT_EQ(0u, fs);
     EXPECT_EQ(0u, prog);
@@ -168,7 +171,9 @@ TEST_F(Program, SourcesGoToGLAsTheLowByteOfEachUnit)
         text[n++] = (unsigned short)*c;
     text[n] = 0;
     CVortan3DProgram p;
-    EXPECT_EQ(1, p.Create(nullptr, CVortanString(text),
-                          CVortanString("precision mediump float;\tvoid main() {\tgl_FragColor = vec4(1.0);\t}")));
+    EXPECT_EQ(
+        1, p.Create(nullptr, CVortanString(text),
+                    CVortanString(
+                        "precision mediump float;\tvoid main() {\tgl_FragColor = vec4(1.0);\t}")));
     p.Release();
 }

@@ -20,7 +20,8 @@
 
 namespace {
 
-gtest_graphics::GLEnvironment* const g_env = vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>();
+gtest_graphics::GLEnvironment* const g_env =
+    vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>();
 
 using gtest_graphics::PaletteApp;
 
@@ -67,7 +68,8 @@ void Noise(CVortanSurface& s)
 // A surface owned by the test, released at the end.
 struct Surf {
     CVortanSurface s;
-    Surf(IVortanApplication* app, int format, int w, int h, bool alphaPlane = false, bool noise = true)
+    Surf(IVortanApplication* app, int format, int w, int h, bool alphaPlane = false,
+         bool noise = true)
     {
         CVortanSurfaceDesc d = {w, h, 0, format, 0};
         EXPECT_EQ(1, s.Create(app, &d));
@@ -85,7 +87,8 @@ struct Surf {
         int bytes = CVortanSurface::BytesPerPixel(s.GetPixelFormat());
         for (int i = 1; i < s.GetWidth() * s.GetHeight(); i += 3) {
             int x = i % s.GetWidth(), y = i / s.GetWidth();
-            memcpy(s.GetPixels() + (size_t)y * s.GetPitch() + x * bytes, s.GetPixels(), (size_t)bytes);
+            memcpy(s.GetPixels() + (size_t)y * s.GetPitch() + x * bytes, s.GetPixels(),
+                   (size_t)bytes);
         }
         s.SetColorKeyFromPixel(0, 0);
     }
@@ -94,16 +97,23 @@ struct Surf {
 std::string SurfaceJson(CVortanSurface& s)
 {
     char head[128];
-    snprintf(head, sizeof(head), "{\"fmt\":%d,\"w\":%d,\"h\":%d,\"pitch\":%d,\"key\":%u,\"data\":\"",
+    snprintf(head, sizeof(head),
+             "{\"fmt\":%d,\"w\":%d,\"h\":%d,\"pitch\":%d,\"key\":%u,\"data\":\"",
              s.GetPixelFormat(), s.GetWidth(), s.GetHeight(), s.GetPitch(), s.GetColorKey());
-    std::string j = head + Hex(s.GetPixels(), (size_t)s.GetPitch() * s.GetHeight()) + "\",\"alpha\":";
-    return j + (s.GetAlphaPlane() ? "\"" + Hex(s.GetAlphaPlane(), (size_t)s.GetWidth() * s.GetHeight()) + "\"" : "null") + "}";
+    std::string j =
+        head + Hex(s.GetPixels(), (size_t)s.GetPitch() * s.GetHeight()) + "\",\"alpha\":";
+    return j +
+           (s.GetAlphaPlane()
+                ? "\"" + Hex(s.GetAlphaPlane(), (size_t)s.GetWidth() * s.GetHeight()) + "\""
+                : "null") +
+           "}";
 }
 
 std::string State(CVortanSurface& s)
 {
     return Hex(s.GetPixels(), (size_t)s.GetPitch() * s.GetHeight()) + " " +
-           (s.GetAlphaPlane() ? Hex(s.GetAlphaPlane(), (size_t)s.GetWidth() * s.GetHeight()) : std::string("-"));
+           (s.GetAlphaPlane() ? Hex(s.GetAlphaPlane(), (size_t)s.GetWidth() * s.GetHeight())
+                              : std::string("-"));
 }
 
 std::string RectJson(const CVortanRect& r)
@@ -119,11 +129,12 @@ public:
     explicit Batch(IVortanApplication* paletteApp = nullptr) : m_app(paletteApp) {}
 
     // Starts a case: `args` are the operation's JSON members (without braces).
-    void Begin(const std::string& name, const std::string& op, CVortanSurface& dst, CVortanSurface* src,
-               const std::string& args)
+    void Begin(const std::string& name, const std::string& op, CVortanSurface& dst,
+               CVortanSurface* src, const std::string& args)
     {
-        std::string j = "{\"op\":\"" + op + "\",\"clip\":" + RectJson(dst.GetClipRect()) + ",\"dst\":" +
-                        SurfaceJson(dst) + (src ? ",\"src\":" + SurfaceJson(*src) : "") + (args.empty() ? "" : ",");
+        std::string j = "{\"op\":\"" + op + "\",\"clip\":" + RectJson(dst.GetClipRect()) +
+                        ",\"dst\":" + SurfaceJson(dst) +
+                        (src ? ",\"src\":" + SurfaceJson(*src) : "") + (args.empty() ? "" : ",");
         m_cases.push_back(j + args + "}");
         m_names.push_back(name);
     }
@@ -148,7 +159,8 @@ public:
         input += "]}";
         std::string out;
         int status = vtest::RunProgram(
-            {vtest::Python(), vtest::SourceDir() + "/tests/graphics/softdraw_model.py"}, &out, input);
+            {vtest::Python(), vtest::SourceDir() + "/tests/graphics/softdraw_model.py"}, &out,
+            input);
         ASSERT_EQ(0, status) << out;
         size_t pos = 0;
         for (size_t i = 0; i < m_cases.size(); ++i) {
@@ -156,8 +168,9 @@ public:
             ASSERT_NE(std::string::npos, nl) << "model gave no line for " << m_names[i];
             std::string expected = out.substr(pos, nl - pos);
             pos = nl + 1;
-            EXPECT_TRUE(expected == m_actual[i]) << m_names[i] << "\n expected " << expected.substr(0, 400)
-                                                  << "\n actual   " << m_actual[i].substr(0, 400);
+            EXPECT_TRUE(expected == m_actual[i])
+                << m_names[i] << "\n expected " << expected.substr(0, 400) << "\n actual   "
+                << m_actual[i].substr(0, 400);
         }
     }
 
@@ -185,7 +198,7 @@ void SetWord(CVortanSurface& s, int x, int y, u32 v)
     ((u32*)(s.GetPixels() + (size_t)y * s.GetPitch()))[x] = v;
 }
 
-}  // namespace
+} // namespace
 
 // --- blits ---------------------------------------------------------------------------------------
 
@@ -202,8 +215,8 @@ TEST(SoftBlit, PlainKeyedHalfMirroredAndClippedBlitsMatchTheModel)
         {-4, -3, false, {}, false},
         {9, 7, false, {}, true},
         {1, 1, true, {2, 1, 9, 6}, true},
-        {2, 3, true, {-3, -2, 5, 20}, false},  // source rectangle reaching outside the source
-        {-30, 40, false, {}, false},           // wholly outside
+        {2, 3, true, {-3, -2, 5, 20}, false}, // source rectangle reaching outside the source
+        {-30, 40, false, {}, false},          // wholly outside
     };
     Batch batch;
     for (int format : {4, 6, 7}) {
@@ -217,10 +230,12 @@ TEST(SoftBlit, PlainKeyedHalfMirroredAndClippedBlitsMatchTheModel)
                     dst->SetClipRect(&clip);
                 }
                 char args[128];
-                snprintf(args, sizeof(args), "\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":%s", places[p].x, places[p].y,
-                         flags, places[p].rect ? RectJson(places[p].r).c_str() : "null");
+                snprintf(args, sizeof(args), "\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":%s",
+                         places[p].x, places[p].y, flags,
+                         places[p].rect ? RectJson(places[p].r).c_str() : "null");
                 batch.Begin(Name("blit", format, flags, (int)p), "blit", dst.s, &src.s, args);
-                EXPECT_EQ(1, dst->Blit(places[p].x, places[p].y, &src.s, places[p].rect ? &places[p].r : nullptr, flags));
+                EXPECT_EQ(1, dst->Blit(places[p].x, places[p].y, &src.s,
+                                       places[p].rect ? &places[p].r : nullptr, flags));
                 batch.End(dst.s);
             }
         }
@@ -241,8 +256,10 @@ TEST(SoftBlit, AlphaBlitsInFormats4_6_7MatchTheModel)
                 CVortanRect clip = {1, 1, 12, 8};
                 dst->SetClipRect(&clip);
                 char args[96];
-                snprintf(args, sizeof(args), "\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":null", -2, 3, flags);
-                batch.Begin(Name("alpha blit", format, flags, withTargetPlane), "blit", dst.s, &src.s, args);
+                snprintf(args, sizeof(args), "\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":null", -2, 3,
+                         flags);
+                batch.Begin(Name("alpha blit", format, flags, withTargetPlane), "blit", dst.s,
+                            &src.s, args);
                 EXPECT_EQ(1, dst->Blit(-2, 3, &src.s, nullptr, flags));
                 batch.End(dst.s);
             }
@@ -256,13 +273,13 @@ TEST(SoftBlit, AlphaBlendIsPremultipliedAndSaturates)
     Surf dst(nullptr, 6, 4, 1, false, false);
     Surf src(nullptr, 6, 4, 1, false, false);
     SetWord(dst.s, 0, 0, 0xFF204060);
-    SetWord(src.s, 0, 0, 0x80402010);  // a = 128: source + target x 127 >> 8
+    SetWord(src.s, 0, 0, 0x80402010); // a = 128: source + target x 127 >> 8
     SetWord(dst.s, 1, 0, 0xFFFFFFFF);
-    SetWord(src.s, 1, 0, 0x80FFFFFF);  // not premultiplied: every sum passes 255
+    SetWord(src.s, 1, 0, 0x80FFFFFF); // not premultiplied: every sum passes 255
     SetWord(dst.s, 2, 0, 0x11223344);
-    SetWord(src.s, 2, 0, 0x00FFFFFF);  // alpha 0: skipped
+    SetWord(src.s, 2, 0, 0x00FFFFFF); // alpha 0: skipped
     SetWord(dst.s, 3, 0, 0x11223344);
-    SetWord(src.s, 3, 0, 0xFF010203);  // opaque: the colour, the target's alpha byte kept
+    SetWord(src.s, 3, 0, 0xFF010203); // opaque: the colour, the target's alpha byte kept
     EXPECT_EQ(1, dst->Blit(0, 0, &src.s, nullptr, 0x80));
     EXPECT_EQ(0xFF4F3F3Fu, Word(dst.s, 0, 0));
     EXPECT_EQ(0xFFFFFFFFu, Word(dst.s, 1, 0));
@@ -276,7 +293,8 @@ TEST(SoftBlit, SourcesWithoutAlphaBlitPlainAndOtherFormatsAreRefused)
     // 0x80 from a 5-6-5 source without an alpha plane is a plain blit.
     Surf dst(nullptr, 4, 8, 8);
     Surf src(nullptr, 4, 5, 5);
-    batch.Begin("0x80 without alpha plane", "blit", dst.s, &src.s, "\"x\":1,\"y\":2,\"flags\":128,\"rect\":null");
+    batch.Begin("0x80 without alpha plane", "blit", dst.s, &src.s,
+                "\"x\":1,\"y\":2,\"flags\":128,\"rect\":null");
     EXPECT_EQ(1, dst->Blit(1, 2, &src.s, nullptr, 0x80));
     batch.End(dst.s);
     batch.Check();
@@ -347,9 +365,11 @@ TEST(SoftBlit, TintedBlitsMatchTheModel)
                 CVortanRect clip = {1, 0, 11, 8};
                 dst->SetClipRect(&clip);
                 char args[128];
-                snprintf(args, sizeof(args), "\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":null,\"color\":%u", -1, 4, flags,
+                snprintf(args, sizeof(args),
+                         "\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":null,\"color\":%u", -1, 4, flags,
                          colour);
-                batch.Begin(Name("tinted", format, flags, (int)(colour >> 24)), "tinted", dst.s, &src.s, args);
+                batch.Begin(Name("tinted", format, flags, (int)(colour >> 24)), "tinted", dst.s,
+                            &src.s, args);
                 EXPECT_EQ(1, dst->BlitTinted(-1, 4, &src.s, nullptr, colour, flags));
                 batch.End(dst.s);
             }
@@ -366,9 +386,9 @@ TEST(SoftBlit, RotatedBlitsMatchTheModel)
         float angle;
         u32 flags;
     } cases[] = {
-        {8, 7, 5, 0.0f, 0},      {8, 7, 6, 0.5f, 0},     {3, 2, 7, 1.7f, 0},      {12, 9, 4, -2.2f, 0},
-        {8, 7, 6, 3.14159f, 1},  {8, 7, 6, 0.8f, 2},     {0, 0, 5, 0.3f, 0x300},  {-5, 7, 4, 1.0f, 0},
-        {30, 7, 4, 1.0f, 0},     {8, 7, 0, 1.0f, 0},     {8, 7, -3, 1.0f, 0},     {8, 7, 40, 2.5f, 0},
+        {8, 7, 5, 0.0f, 0},     {8, 7, 6, 0.5f, 0}, {3, 2, 7, 1.7f, 0},     {12, 9, 4, -2.2f, 0},
+        {8, 7, 6, 3.14159f, 1}, {8, 7, 6, 0.8f, 2}, {0, 0, 5, 0.3f, 0x300}, {-5, 7, 4, 1.0f, 0},
+        {30, 7, 4, 1.0f, 0},    {8, 7, 0, 1.0f, 0}, {8, 7, -3, 1.0f, 0},    {8, 7, 40, 2.5f, 0},
     };
     for (int format : {4, 6, 7}) {
         for (const R& c : cases) {
@@ -378,7 +398,8 @@ TEST(SoftBlit, RotatedBlitsMatchTheModel)
             CVortanRect clip = {1, 1, 15, 13};
             dst->SetClipRect(&clip);
             char args[160];
-            snprintf(args, sizeof(args), "\"x\":%d,\"y\":%d,\"size\":%d,\"angle\":%.9g,\"flags\":%u", c.x, c.y, c.size,
+            snprintf(args, sizeof(args),
+                     "\"x\":%d,\"y\":%d,\"size\":%d,\"angle\":%.9g,\"flags\":%u", c.x, c.y, c.size,
                      (double)c.angle, c.flags);
             batch.Begin(Name("rotated", format, c.flags, c.size), "rotated", dst.s, &src.s, args);
             EXPECT_EQ(1, dst->BlitRotated(c.x, c.y, &src.s, c.angle, c.size, c.flags));
@@ -409,11 +430,16 @@ TEST(SoftStretch, NearestFilteredAndTintedStretchesMatchTheModel)
         bool dn, sn;
         u32 flags;
     } cases[] = {
-        {{0, 0, 5, 5}, {0, 0, 10, 10}, false, false, 0},      {{1, 1, 14, 12}, {0, 0, 7, 5}, false, false, 0},
-        {{0, 0, 10, 10}, {0, 0, 10, 10}, true, true, 0x4},    {{2, 2, 12, 7}, {0, 0, 10, 5}, false, false, 0x8},
-        {{-3, 0, 9, 6}, {0, 0, 6, 3}, false, false, 0},       {{2, 1, 9, 9}, {-2, 1, 6, 12}, false, false, 0},
-        {{0, 0, 6, 4}, {0, 0, 10, 10}, false, false, 0x1},    {{0, 0, 3, 3}, {0, 0, 8, 8}, false, false, 0x20},
-        {{1, 2, 13, 11}, {0, 0, 3, 3}, false, false, 0x20},   {{0, 0, 7, 7}, {1, 1, 8, 6}, false, false, 0x20},
+        {{0, 0, 5, 5}, {0, 0, 10, 10}, false, false, 0},
+        {{1, 1, 14, 12}, {0, 0, 7, 5}, false, false, 0},
+        {{0, 0, 10, 10}, {0, 0, 10, 10}, true, true, 0x4},
+        {{2, 2, 12, 7}, {0, 0, 10, 5}, false, false, 0x8},
+        {{-3, 0, 9, 6}, {0, 0, 6, 3}, false, false, 0},
+        {{2, 1, 9, 9}, {-2, 1, 6, 12}, false, false, 0},
+        {{0, 0, 6, 4}, {0, 0, 10, 10}, false, false, 0x1},
+        {{0, 0, 3, 3}, {0, 0, 8, 8}, false, false, 0x20},
+        {{1, 2, 13, 11}, {0, 0, 3, 3}, false, false, 0x20},
+        {{0, 0, 7, 7}, {1, 1, 8, 6}, false, false, 0x20},
         {{3, 3, 9, 9}, {0, 0, 10, 10}, false, false, 0x400},
     };
     for (int format : {4, 6, 7}) {
@@ -423,10 +449,12 @@ TEST(SoftStretch, NearestFilteredAndTintedStretchesMatchTheModel)
             Surf src(nullptr, format, 10, 10);
             src.Key();
             char args[160];
-            snprintf(args, sizeof(args), "\"drect\":%s,\"srect\":%s,\"flags\":%u", c.dn ? "null" : RectJson(c.d).c_str(),
-                     c.sn ? "null" : RectJson(c.s).c_str(), c.flags);
+            snprintf(args, sizeof(args), "\"drect\":%s,\"srect\":%s,\"flags\":%u",
+                     c.dn ? "null" : RectJson(c.d).c_str(), c.sn ? "null" : RectJson(c.s).c_str(),
+                     c.flags);
             batch.Begin(Name("stretch", format, c.flags, (int)ci), "stretch", dst.s, &src.s, args);
-            EXPECT_EQ(1, dst->BlitStretch(c.dn ? nullptr : &c.d, &src.s, c.sn ? nullptr : &c.s, c.flags));
+            EXPECT_EQ(
+                1, dst->BlitStretch(c.dn ? nullptr : &c.d, &src.s, c.sn ? nullptr : &c.s, c.flags));
             batch.End(dst.s);
         }
         for (u32 colour : {0xFFFFFFFFu, 0xC0FF4020u, 0x00FFFFFFu}) {
@@ -438,8 +466,8 @@ TEST(SoftStretch, NearestFilteredAndTintedStretchesMatchTheModel)
                 char args[160];
                 snprintf(args, sizeof(args), "\"drect\":%s,\"srect\":%s,\"flags\":%u,\"color\":%u",
                          RectJson(d).c_str(), RectJson(s).c_str(), flags, colour);
-                batch.Begin(Name("stretch tinted", format, flags, (int)(colour >> 24)), "stretch_tinted", dst.s,
-                            &src.s, args);
+                batch.Begin(Name("stretch tinted", format, flags, (int)(colour >> 24)),
+                            "stretch_tinted", dst.s, &src.s, args);
                 EXPECT_EQ(1, dst->BlitStretchTinted(&d, &src.s, &s, colour, flags));
                 batch.End(dst.s);
             }
@@ -457,8 +485,11 @@ TEST(SoftFill, GradientAdditiveAndDarkenMatchTheModel)
         CVortanRect r;
         bool null;
         bool clip;
-    } rects[] = {{{}, true, false}, {{2, 1, 11, 8}, false, false}, {{-4, -2, 9, 7}, false, false},
-                 {{3, 2, 20, 15}, false, true}, {{5, 5, 5, 9}, false, false}};
+    } rects[] = {{{}, true, false},
+                 {{2, 1, 11, 8}, false, false},
+                 {{-4, -2, 9, 7}, false, false},
+                 {{3, 2, 20, 15}, false, true},
+                 {{5, 5, 5, 9}, false, false}};
     const u32 gradient[4] = {0xFF0000FF, 0x80FF0000, 0xFF00FF00, 0x10FFFFFF};
     for (int format : {4, 6, 7}) {
         for (size_t i = 0; i < sizeof(rects) / sizeof(rects[0]); ++i) {
@@ -471,10 +502,11 @@ TEST(SoftFill, GradientAdditiveAndDarkenMatchTheModel)
                 if (g.clip)
                     dst->SetClipRect(&clip);
                 char args[160];
-                snprintf(args, sizeof(args), "\"rect\":%s,\"colors\":[%u,%u,%u,%u]", rj.c_str(), gradient[0],
-                         gradient[1], gradient[2], gradient[3]);
+                snprintf(args, sizeof(args), "\"rect\":%s,\"colors\":[%u,%u,%u,%u]", rj.c_str(),
+                         gradient[0], gradient[1], gradient[2], gradient[3]);
                 batch.Begin(Name("gradient", format, 0, (int)i), "gradient", dst.s, nullptr, args);
-                EXPECT_EQ(1, dst->FillGradient(gradient[0], gradient[1], gradient[2], gradient[3], r));
+                EXPECT_EQ(1,
+                          dst->FillGradient(gradient[0], gradient[1], gradient[2], gradient[3], r));
                 batch.End(dst.s);
             }
             for (u32 colour : {0x80FF4010u, 0xFF00FF80u, 0x00FFFFFFu, 0x20000000u}) {
@@ -483,7 +515,8 @@ TEST(SoftFill, GradientAdditiveAndDarkenMatchTheModel)
                     dst->SetClipRect(&clip);
                 char args[96];
                 snprintf(args, sizeof(args), "\"rect\":%s,\"color\":%u", rj.c_str(), colour);
-                batch.Begin(Name("additive", format, colour, (int)i), "additive", dst.s, nullptr, args);
+                batch.Begin(Name("additive", format, colour, (int)i), "additive", dst.s, nullptr,
+                            args);
                 EXPECT_EQ(1, dst->FillAdditive(colour, r));
                 batch.End(dst.s);
             }
@@ -494,7 +527,8 @@ TEST(SoftFill, GradientAdditiveAndDarkenMatchTheModel)
                 char args[96];
                 snprintf(args, sizeof(args), "\"rect\":%s,\"amount\":%.9g", rj.c_str(),
                          isnan(amount) ? 0.0 : (double)amount);
-                batch.Begin(Name("darken", format, 0, (int)(amount * 100)), "darken", dst.s, nullptr, args);
+                batch.Begin(Name("darken", format, 0, (int)(amount * 100)), "darken", dst.s,
+                            nullptr, args);
                 EXPECT_EQ(1, dst->Darken(r, amount));
                 batch.End(dst.s);
             }
@@ -511,7 +545,7 @@ TEST(SoftFill, DarkenByOneMultipliesBy255AndShifts)
     EXPECT_EQ(1, dst->Darken(nullptr, 1.0f));
     EXPECT_EQ(0xFFFEFEFEu, Word(dst.s, 0, 0));
     EXPECT_EQ(0x807F7F7Fu, Word(dst.s, 1, 0));
-    EXPECT_EQ(1, dst->Darken(nullptr, 7.0f));  // clamped to 1
+    EXPECT_EQ(1, dst->Darken(nullptr, 7.0f)); // clamped to 1
     EXPECT_EQ(0xFFFDFDFDu, Word(dst.s, 0, 0));
 }
 
@@ -553,9 +587,10 @@ TEST(SoftLine, LinesAndPixelsMatchTheModel)
                     dst->SetClipRect(&clip);
                 }
                 char args[160];
-                snprintf(args, sizeof(args), "\"p\":[%d,%d,%d,%d],\"c0\":%u,\"c1\":%u", l.x0, l.y0, l.x1, l.y1, l.c0,
-                         l.c1);
-                batch.Begin(Name("line", format, 0, (int)i * 2 + clipped), "line", dst.s, nullptr, args);
+                snprintf(args, sizeof(args), "\"p\":[%d,%d,%d,%d],\"c0\":%u,\"c1\":%u", l.x0, l.y0,
+                         l.x1, l.y1, l.c0, l.c1);
+                batch.Begin(Name("line", format, 0, (int)i * 2 + clipped), "line", dst.s, nullptr,
+                            args);
                 EXPECT_EQ(1, dst->DrawLine(l.x0, l.y0, l.x1, l.y1, l.c0, l.c1));
                 batch.End(dst.s);
             }
@@ -563,7 +598,8 @@ TEST(SoftLine, LinesAndPixelsMatchTheModel)
         {
             Surf dst(nullptr, format, 6, 5);
             batch.Begin(Name("putpixel", format, 0), "putpixel", dst.s, nullptr,
-                        "\"pixels\":[[0,0,4294901760],[5,4,2155905152],[6,0,4294967295],[-1,2,4294967295],[3,2,305419896]]");
+                        "\"pixels\":[[0,0,4294901760],[5,4,2155905152],[6,0,4294967295],[-1,2,"
+                        "4294967295],[3,2,305419896]]");
             dst->PutPixel(0, 0, 0xFFFF0000);
             dst->PutPixel(5, 4, 0x80808080);
             dst->PutPixel(6, 0, 0xFFFFFFFF);
@@ -576,15 +612,17 @@ TEST(SoftLine, LinesAndPixelsMatchTheModel)
                 Surf dst(nullptr, format, 6, 5);
                 int x = at == 0 ? 2 : (at == 1 ? 0 : 4), y = at == 0 ? 2 : (at == 1 ? 2 : 3);
                 char args[96];
-                snprintf(args, sizeof(args), "\"x\":%d,\"y\":%d,\"color\":%u,\"neighbours\":%d", x, y, 0xFF336699u, nb);
-                batch.Begin(Name("plotpixel", format, (u32)nb, at), "plotpixel", dst.s, nullptr, args);
+                snprintf(args, sizeof(args), "\"x\":%d,\"y\":%d,\"color\":%u,\"neighbours\":%d", x,
+                         y, 0xFF336699u, nb);
+                batch.Begin(Name("plotpixel", format, (u32)nb, at), "plotpixel", dst.s, nullptr,
+                            args);
                 EXPECT_EQ(1, dst->PlotPixel(x, y, 0xFF336699, (u32)nb));
                 batch.End(dst.s);
             }
         }
     }
     for (int format : {2, 3, 4, 5, 6, 7}) {
-        Surf dst(nullptr, format, 3, 3);  // odd row lengths: bytes after the last whole word
+        Surf dst(nullptr, format, 3, 3); // odd row lengths: bytes after the last whole word
         batch.Begin(Name("invert", format, 0), "invert", dst.s, nullptr, "");
         EXPECT_EQ(1, dst->Invert());
         batch.End(dst.s);
@@ -634,22 +672,30 @@ TEST(SoftPalette, EightBitOperationsGoThroughThePalette)
         {"alpha blit", "blit", 2, "\"x\":-1,\"y\":4,\"flags\":128,\"rect\":null",
          [](CVortanSurface& d, CVortanSurface* s) { return d.Blit(-1, 4, s, nullptr, 0x80); }},
         {"tinted", "tinted", 2, "\"x\":2,\"y\":1,\"flags\":0,\"rect\":null,\"color\":2164228096",
-         [](CVortanSurface& d, CVortanSurface* s) { return d.BlitTinted(2, 1, s, nullptr, 0x80FF8000, 0); }},
+         [](CVortanSurface& d, CVortanSurface* s) {
+             return d.BlitTinted(2, 1, s, nullptr, 0x80FF8000, 0);
+         }},
         {"rotated", "rotated", 1, "\"x\":5,\"y\":4,\"size\":4,\"angle\":0.699999988,\"flags\":2",
          [](CVortanSurface& d, CVortanSurface* s) { return d.BlitRotated(5, 4, s, 0.7f, 4, 2); }},
-        {"gradient", "gradient", 0, "\"rect\":null,\"colors\":[4294901760,4278255360,4278190335,4294967295]",
-         [](CVortanSurface& d, CVortanSurface*) { return d.FillGradient(0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF, nullptr); }},
+        {"gradient", "gradient", 0,
+         "\"rect\":null,\"colors\":[4294901760,4278255360,4278190335,4294967295]",
+         [](CVortanSurface& d, CVortanSurface*) {
+             return d.FillGradient(0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF, nullptr);
+         }},
         {"additive", "additive", 0, "\"rect\":null,\"color\":2164195328",
          [](CVortanSurface& d, CVortanSurface*) { return d.FillAdditive(0x80FF0000, nullptr); }},
         {"darken", "darken", 0, "\"rect\":null,\"amount\":0.5",
          [](CVortanSurface& d, CVortanSurface*) { return d.Darken(nullptr, 0.5f); }},
         {"line", "line", 0, "\"p\":[0,0,9,7],\"c0\":4294901760,\"c1\":4278190335",
-         [](CVortanSurface& d, CVortanSurface*) { return d.DrawLine(0, 0, 9, 7, 0xFFFF0000, 0xFF0000FF); }},
+         [](CVortanSurface& d, CVortanSurface*) {
+             return d.DrawLine(0, 0, 9, 7, 0xFFFF0000, 0xFF0000FF);
+         }},
     };
     for (const P& o : ops) {
         Surf dst(&app, 1, 10, 8);
         Surf src(&app, 1, 6, 5, o.src == 2);
-        batch.Begin(std::string(o.name) + " format 1", o.op, dst.s, o.src ? &src.s : nullptr, o.args);
+        batch.Begin(std::string(o.name) + " format 1", o.op, dst.s, o.src ? &src.s : nullptr,
+                    o.args);
         EXPECT_EQ(1, o.call(dst.s, o.src ? &src.s : nullptr));
         batch.End(dst.s);
     }

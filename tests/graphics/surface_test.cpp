@@ -9,13 +9,14 @@
 
 namespace {
 
-gtest_graphics::GLEnvironment* const g_env = vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>();
+gtest_graphics::GLEnvironment* const g_env =
+    vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>();
 
 using gtest_graphics::PaletteApp;
 
 CVortanSurfaceDesc Desc(int w, int h, int format, u32 flags = 0)
 {
-    return CVortanSurfaceDesc{w, h, 12345, format, flags};  // the pitch is ignored by Create
+    return CVortanSurfaceDesc{w, h, 12345, format, flags}; // the pitch is ignored by Create
 }
 
 u32 Word(CVortanSurface& s, int x, int y)
@@ -33,7 +34,7 @@ u16 Half(CVortanSurface& s, int x, int y)
     return ((u16*)(s.GetPixels() + (size_t)y * s.GetPitch()))[x];
 }
 
-}  // namespace
+} // namespace
 
 TEST(SurfaceCreate, EveryFormatGetsItsPitchZeroedPixelsClipAndOneFrame)
 {
@@ -60,7 +61,7 @@ TEST(SurfaceCreate, FormatZeroIsTheDisplayFormatAndBadDescriptionsAreRefused)
     EXPECT_EQ(7, s.GetPixelFormat());
     PaletteApp app;
     ASSERT_EQ(1, s.Create(&app, &d));
-    EXPECT_EQ(7, s.GetPixelFormat());  // the back buffer is not made yet: its format is 0 -> 7
+    EXPECT_EQ(7, s.GetPixelFormat()); // the back buffer is not made yet: its format is 0 -> 7
 
     for (CVortanSurfaceDesc bad : {Desc(0, 4, 7), Desc(4, 0, 7)})
         EXPECT_EQ(2, s.Create(nullptr, &bad));
@@ -85,7 +86,7 @@ TEST(SurfaceCreate, OnBufferComputesAMissingPitchAndNeverFreesTheBuffer)
     EXPECT_EQ(0x11111111u * 7, Word(s, 1, 1));
     ASSERT_EQ(1, s.Clear(0, nullptr));
     EXPECT_EQ(0u, buffer[17]);
-    s.Release();  // the buffer is the caller's: a free here would be caught by ASan
+    s.Release(); // the buffer is the caller's: a free here would be caught by ASan
     buffer[0] = 5;
     EXPECT_EQ(2, s.CreateOnBuffer(nullptr, &d, nullptr));
 }
@@ -106,12 +107,12 @@ TEST(SurfacePixels, NativePixelsAndReadBackAreExact)
     EXPECT_EQ(0u, s.GetPixel(-1, 0));
     s.SetLockFlags(0);
     s.GetPixel(0, 0);
-    EXPECT_EQ(1u, s.GetLockFlags());  // reading never uploads
+    EXPECT_EQ(1u, s.GetLockFlags()); // reading never uploads
 
     d = Desc(2, 2, 7);
     ASSERT_EQ(1, s.Create(nullptr, &d));
     SetWord(s, 0, 0, s.ToNativePixel(0x80112233));
-    const u8 bytes[4] = {0x11, 0x22, 0x33, 0x80};  // memory R, G, B, A
+    const u8 bytes[4] = {0x11, 0x22, 0x33, 0x80}; // memory R, G, B, A
     EXPECT_EQ(0, memcmp(bytes, s.GetPixels(), 4));
     EXPECT_EQ(0x80112233u, s.GetPixel(0, 0));
 
@@ -124,11 +125,11 @@ TEST(SurfacePixels, NativePixelsAndReadBackAreExact)
     d = Desc(2, 1, 2);
     ASSERT_EQ(1, s.Create(nullptr, &d));
     ((u16*)s.GetPixels())[0] = 0x0F5A;
-    EXPECT_EQ(0xFFFF55AAu, s.GetPixel(0, 0));  // nibbles widened
+    EXPECT_EQ(0xFFFF55AAu, s.GetPixel(0, 0)); // nibbles widened
     d = Desc(2, 1, 3);
     ASSERT_EQ(1, s.Create(nullptr, &d));
     ((u16*)s.GetPixels())[0] = (u16)((31 << 10) | (1 << 5) | 2);
-    EXPECT_EQ(0xFFFF0810u, s.GetPixel(0, 0));  // 5 bits widened
+    EXPECT_EQ(0xFFFF0810u, s.GetPixel(0, 0)); // 5 bits widened
     d = Desc(2, 1, 5);
     ASSERT_EQ(1, s.Create(nullptr, &d));
     s.PutPixel(1, 0, 0xFF102030);
@@ -187,7 +188,7 @@ TEST(SurfaceClip, ClipIsClampedIntoTheSurface)
     EXPECT_EQ(20, s.GetClipRect().right);
     r.Set(30, 2, 4, 3);
     s.SetClipRect(&r);
-    EXPECT_EQ(20, s.GetClipRect().left);  // right <= left: draws nothing
+    EXPECT_EQ(20, s.GetClipRect().left); // right <= left: draws nothing
     EXPECT_EQ(4, s.GetClipRect().right);
     s.Release();
 }
@@ -198,9 +199,9 @@ TEST(SurfaceFrames, GridAndWholeSurfaceFallbacks)
     CVortanSurfaceDesc d = Desc(64, 48, 7);
     ASSERT_EQ(1, s.Create(nullptr, &d));
     CVortanRect r;
-    s.GetFrameRect(3, &r);  // 1 x 1 grid
+    s.GetFrameRect(3, &r); // 1 x 1 grid
     EXPECT_EQ(64, r.right);
-    s.SetFrameSize(0, 16);  // ignored
+    s.SetFrameSize(0, 16); // ignored
     EXPECT_EQ(1, s.GetFrameColumns());
     s.SetFrameSize(16, 16);
     EXPECT_EQ(3, s.GetFrameRows());
@@ -217,7 +218,7 @@ TEST(SurfaceFrames, GridAndWholeSurfaceFallbacks)
     EXPECT_FLOAT_EQ(1.0f / 3.0f, u.top);
     s.Release();
     CVortanSurface empty;
-    empty.GetFrameRect(0, &r);  // unset grid
+    empty.GetFrameRect(0, &r); // unset grid
     EXPECT_EQ(0, r.right);
 }
 
@@ -228,14 +229,14 @@ TEST(SurfaceClear, RectangleIsClampedAndFillsTheAlphaPlane)
     ASSERT_EQ(1, s.Create(nullptr, &d));
     ASSERT_EQ(1, s.CreateAlphaPlane());
     CVortanRect clip = {0, 0, 1, 1};
-    s.SetClipRect(&clip);  // Clear ignores the clip
+    s.SetClipRect(&clip); // Clear ignores the clip
     CVortanRect r = {6, -3, 20, 2};
     ASSERT_EQ(1, s.Clear(0x80FFFFFF, &r));
     EXPECT_EQ(0xFFFF, Half(s, 7, 1));
     EXPECT_EQ(0x80, s.GetAlphaPlane()[1 * 8 + 7]);
     EXPECT_EQ(0, Half(s, 5, 1));
     EXPECT_EQ(0, Half(s, 7, 2));
-    r.Set(9, 0, 12, 4);  // wholly outside
+    r.Set(9, 0, 12, 4); // wholly outside
     EXPECT_EQ(1, s.Clear(0xFFFFFFFF, &r));
     ASSERT_EQ(1, s.Clear(0, nullptr));
     EXPECT_EQ(0, Half(s, 7, 1));
@@ -273,10 +274,12 @@ TEST_F(Stretch, MirrorsReadTheSourceBackwards)
 {
     Numbered(src, 10, 10, 6);
     Make(dst, 5, 5, 6);
-    ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_MIRROR_X | VORTAN_BLIT_MIRROR_Y));
+    ASSERT_EQ(1,
+              dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_MIRROR_X | VORTAN_BLIT_MIRROR_Y));
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 5; ++x)
-            EXPECT_EQ(0xFF000000u | (u32)(2 * (4 - y) << 8) | (u32)(9 - 2 * x), Word(dst, x, y)) << x << "," << y;
+            EXPECT_EQ(0xFF000000u | (u32)(2 * (4 - y) << 8) | (u32)(9 - 2 * x), Word(dst, x, y))
+                << x << "," << y;
 }
 
 TEST_F(Stretch, SixteenBitCopyAndColorKey)
@@ -302,7 +305,7 @@ TEST_F(Stretch, ClippingCutsTheSourceInProportion)
     Make(dst, 20, 20, 7);
     CVortanRect clip = {4, 0, 20, 20};
     dst.SetClipRect(&clip);
-    CVortanRect to = {0, 0, 20, 20};  // scale 2: the 4 clipped target columns drop 2 source columns
+    CVortanRect to = {0, 0, 20, 20}; // scale 2: the 4 clipped target columns drop 2 source columns
     ASSERT_EQ(1, dst.BlitStretch(&to, &src, nullptr, 0));
     EXPECT_EQ(0u, Word(dst, 3, 0));
     EXPECT_EQ(0xFF000002u, Word(dst, 4, 0));
@@ -325,7 +328,7 @@ TEST_F(Stretch, SourceRectangleBeyondTheSourceIsCutToIt)
     EXPECT_EQ(0xFF000300u, Word(dst, 5, 3));
     EXPECT_EQ(0xFF000309u, Word(dst, 14, 3));
     from.Set(0, 0, 500, 500);
-    EXPECT_EQ(1, dst.BlitStretch(nullptr, &src, &from, 0));  // no read past the source
+    EXPECT_EQ(1, dst.BlitStretch(nullptr, &src, &from, 0)); // no read past the source
 }
 
 TEST_F(Stretch, AnotherSourceFormatIsRefusedOnTheNearestPath)
@@ -341,12 +344,12 @@ TEST_F(Stretch, PremultipliedAlphaRowBlendsWithTheTarget)
 {
     Make(src, 1, 1, 6);
     Make(dst, 1, 1, 6);
-    SetWord(src, 0, 0, 0x80640000u);  // alpha 128, red 100 (premultiplied)
-    SetWord(dst, 0, 0, 0xFF0000C8u);  // blue 200
+    SetWord(src, 0, 0, 0x80640000u); // alpha 128, red 100 (premultiplied)
+    SetWord(dst, 0, 0, 0xFF0000C8u); // blue 200
     ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_ALPHA));
     // red 0 + 255 * 100 >> 8 = 99; blue 200 * 127 >> 8 = 99; alpha = the source's 128.
     EXPECT_EQ(0x80630063u, Word(dst, 0, 0));
-    SetWord(src, 0, 0, 0x00FFFFFFu);  // alpha 0: skipped
+    SetWord(src, 0, 0, 0x00FFFFFFu); // alpha 0: skipped
     ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_ALPHA));
     EXPECT_EQ(0x80630063u, Word(dst, 0, 0));
 }
@@ -364,7 +367,8 @@ TEST_F(Stretch, TintKeepsEachFormatsChannelOrder)
         ASSERT_EQ(1, dst.BlitStretchTinted(nullptr, &src, nullptr, 0x80FF0000, 0));
         // Tint alpha 128: (127 * 0 + 128 * 254) >> 8 = 127.
         EXPECT_EQ(format == 6 ? 0xFF7F0000u : 0xFF00007Fu, Word(dst, 0, 0)) << format;
-        ASSERT_EQ(1, dst.BlitStretchTinted(nullptr, &src, nullptr, 0x00FF0000, 0));  // alpha 0: nothing
+        ASSERT_EQ(1,
+                  dst.BlitStretchTinted(nullptr, &src, nullptr, 0x00FF0000, 0)); // alpha 0: nothing
         EXPECT_EQ(format == 6 ? 0xFF7F0000u : 0xFF00007Fu, Word(dst, 0, 0));
         src.Release();
         dst.Release();
@@ -375,7 +379,7 @@ TEST_F(Stretch, TintedRowSaturates)
 {
     Make(src, 1, 1, 6);
     Make(dst, 1, 1, 6);
-    SetWord(src, 0, 0, 0x80FFFFFFu);  // not a valid premultiplied pixel: the sum overflows
+    SetWord(src, 0, 0, 0x80FFFFFFu); // not a valid premultiplied pixel: the sum overflows
     SetWord(dst, 0, 0, 0xFFFFFFFFu);
     ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_ALPHA));
     EXPECT_EQ(0x80FFFFFFu, Word(dst, 0, 0));
@@ -386,11 +390,11 @@ TEST_F(Stretch, Tinted565UsesTheAlphaPlane)
     Make(src, 1, 1, 4);
     Make(dst, 1, 1, 4);
     ASSERT_EQ(1, src.CreateAlphaPlane());
-    ((u16*)src.GetPixels())[0] = 0xF800;  // red 248
+    ((u16*)src.GetPixels())[0] = 0xF800; // red 248
     src.GetAlphaPlane()[0] = 0;
-    ((u16*)dst.GetPixels())[0] = 0x001F;  // blue 248
+    ((u16*)dst.GetPixels())[0] = 0x001F; // blue 248
     ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_ALPHA));
-    EXPECT_EQ(0x001F, Half(dst, 0, 0));  // alpha 0 skips
+    EXPECT_EQ(0x001F, Half(dst, 0, 0)); // alpha 0 skips
     src.GetAlphaPlane()[0] = 255;
     ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_ALPHA));
     // red: 0 + 255 * 248 >> 8 = 247 -> 30; blue: 248 * 0 >> 8 = 0.
@@ -446,7 +450,7 @@ TEST_F(Stretch, RectanglesAtTheEndsOfTheIntRangeAreRefusedOrCutSafely)
     const int kMin = -2147483647 - 1, kMax = 2147483647;
     Numbered(src, 10, 10, 7);
     Make(dst, 20, 20, 7);
-    CVortanRect huge = {kMin, 0, kMax, 10};  // 2^32 - 1 wide: no int holds its width
+    CVortanRect huge = {kMin, 0, kMax, 10}; // 2^32 - 1 wide: no int holds its width
     EXPECT_EQ(2, dst.BlitStretch(&huge, &src, nullptr, 0));
     EXPECT_EQ(2, dst.BlitStretch(nullptr, &src, &huge, 0));
     EXPECT_EQ(2, dst.BlitStretchTinted(&huge, &src, nullptr, 0xFF808080u, 0));
@@ -461,9 +465,11 @@ TEST_F(Stretch, RectanglesAtTheEndsOfTheIntRangeAreRefusedOrCutSafely)
     far[3].Set(0, kMax - 10, 10, kMax);
     for (const CVortanRect& r : far) {
         EXPECT_EQ(1, dst.BlitStretch(&r, &src, nullptr, 0));
-        EXPECT_EQ(1, dst.BlitStretch(&r, &src, nullptr, VORTAN_BLIT_MIRROR_X | VORTAN_BLIT_MIRROR_Y));
-        EXPECT_EQ(1, dst.BlitStretch(nullptr, &src, &r, 0));  // a source part outside the source
-        EXPECT_EQ(1, dst.BlitStretch(nullptr, &src, &r, VORTAN_BLIT_MIRROR_X | VORTAN_BLIT_MIRROR_Y));
+        EXPECT_EQ(1,
+                  dst.BlitStretch(&r, &src, nullptr, VORTAN_BLIT_MIRROR_X | VORTAN_BLIT_MIRROR_Y));
+        EXPECT_EQ(1, dst.BlitStretch(nullptr, &src, &r, 0)); // a source part outside the source
+        EXPECT_EQ(1,
+                  dst.BlitStretch(nullptr, &src, &r, VORTAN_BLIT_MIRROR_X | VORTAN_BLIT_MIRROR_Y));
     }
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 20; ++x)
@@ -475,7 +481,7 @@ TEST_F(Stretch, RectanglesAtTheEndsOfTheIntRangeAreRefusedOrCutSafely)
     EXPECT_EQ(1, dst.BlitStretch(nullptr, &src, &from, 0));
     from.Set(0, 0, 3, 1);
     to.Set(kMin, 0, 5, 1);
-    EXPECT_EQ(2, dst.BlitStretch(&to, &src, &from, 0));  // 2^31 + 5 wide
+    EXPECT_EQ(2, dst.BlitStretch(&to, &src, &from, 0)); // 2^31 + 5 wide
     // Three source columns over 3 * 2^29 target columns from -2^30: the 2^30 columns left
     // of the surface drop source columns 0 and 1; the 2^29 - 20 right of it (2^29 - 32 as a
     // float) drop none. Every drawn column shows source column 2.
@@ -503,7 +509,7 @@ TEST(SurfaceBridge, PixelsGoThroughAnXPixmapAndBack)
     Display* display = app.GetDisplay();
     XSetForeground(display, gc, 0x00ABCDEF);
     XFillRectangle(display, s.GetDrawablePixmap(), gc, 4, 0, 2, 4);
-    SetWord(s, 0, 0, 0x00777777u);  // overwritten by the copy-back
+    SetWord(s, 0, 0, 0x00777777u); // overwritten by the copy-back
     s.UnlockDrawable(gc, 1);
     EXPECT_EQ(nullptr, gc);
     EXPECT_EQ(0x00123456u, Word(s, 2, 1) & 0xFFFFFF);
@@ -524,7 +530,7 @@ TEST(SurfaceBridge, FailuresAreCodesNotExits)
     CVortanSurfaceDesc d = Desc(4, 4, 6);
     ASSERT_EQ(1, s.Create(nullptr, &d));
     _XGC* gc = nullptr;
-    EXPECT_EQ(1001, s.LockDrawable(&gc));  // no application, no display
+    EXPECT_EQ(1001, s.LockDrawable(&gc)); // no application, no display
     PaletteApp app;
     EXPECT_EQ(2, s.CreateFromDrawable(&app, &d, 0));
     // A drawable id that does not exist: the X error is trapped.
@@ -540,7 +546,7 @@ TEST(SurfaceBridge, FromDrawableDerivesTheMissingSide)
     CVortanSurface s;
     CVortanSurfaceDesc d = Desc(51, 0, 6, VORTAN_SURFACE_KEEP_ASPECT);
     ASSERT_EQ(1, s.CreateFromDrawable(&app, &d, pixmap));
-    EXPECT_EQ(52, s.GetWidth());  // odd width made even
+    EXPECT_EQ(52, s.GetWidth()); // odd width made even
     EXPECT_EQ(25, s.GetHeight());
     d = Desc(0, 0, 6);
     ASSERT_EQ(1, s.CreateFromDrawable(&app, &d, pixmap));

@@ -72,7 +72,7 @@ protected:
     CVortanSurface s;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(TextSurface, NothingIsDoneForTinySizesEmptyTextOrEmptyRectangles)
 {
@@ -99,7 +99,8 @@ TEST_F(TextSurface, MeasuringSetsTheBottomAndLeavesThePixels)
     EXPECT_TRUE(before == Bytes(s));
     // Wrapped into a narrow rectangle the same words take more lines.
     CVortanRect narrow = {0, 0, 40, 100};
-    int tall = s.DrawText(&narrow, kFamily, 12, CVortanString("abc def ghi jkl"), 0xFFFFFFFF, 0x100000);
+    int tall =
+        s.DrawText(&narrow, kFamily, 12, CVortanString("abc def ghi jkl"), 0xFFFFFFFF, 0x100000);
     EXPECT_GE(tall, 3 * h);
     EXPECT_TRUE(before == Bytes(s));
 }
@@ -107,7 +108,7 @@ TEST_F(TextSurface, MeasuringSetsTheBottomAndLeavesThePixels)
 TEST_F(TextSurface, PaintsOnlyInsideTheRectangleInTheColour)
 {
     std::vector<u8> before = Bytes(s);
-    CVortanRect r = {20, 30, 120, 45};  // shorter than the text is tall: cut at the bottom
+    CVortanRect r = {20, 30, 120, 45}; // shorter than the text is tall: cut at the bottom
     int h = s.DrawText(&r, kFamily, 14, CVortanString("Wg Wg Wg Wg"), 0x80FF0000, 0);
     EXPECT_GT(h, 15);
     Box b = Changed(s, before);
@@ -117,9 +118,9 @@ TEST_F(TextSurface, PaintsOnlyInsideTheRectangleInTheColour)
     EXPECT_LE(b.right, 120);
     EXPECT_LE(b.bottom, 45);
     for (int y = 0; y < 100; ++y)
-        for (int x = 0; x < 200; ++x)  // red text on black: no green, no blue, opaque
+        for (int x = 0; x < 200; ++x) // red text on black: no green, no blue, opaque
             EXPECT_EQ(0xFF000000u, Word(s, x, y) & 0xFF00FFFFu) << x << "," << y;
-    EXPECT_EQ(20, r.left);  // the rectangle is kept when painting
+    EXPECT_EQ(20, r.left); // the rectangle is kept when painting
     EXPECT_EQ(45, r.bottom);
 }
 
@@ -142,7 +143,7 @@ TEST_F(TextSurface, AlignmentFlagsMoveTheText)
     EXPECT_LT(left.left, 5);
     EXPECT_GT(right.right, 195);
     EXPECT_NEAR(100, (centre.left + centre.right) / 2, 3);
-    EXPECT_EQ(centre.left, both.left);  // centring wins over right alignment
+    EXPECT_EQ(centre.left, both.left); // centring wins over right alignment
     EXPECT_EQ(left.right - left.left, right.right - right.left);
 }
 
@@ -159,7 +160,7 @@ TEST(TextFormats, Format4And7SurfacesGetTheirOwnPacking)
             for (int x = 0; x < 80; ++x) {
                 if (format == 4) {
                     u16 p = ((u16*)(s.GetPixels() + y * s.GetPitch()))[x];
-                    EXPECT_EQ(0, p & 0xFFE0);  // only the blue field
+                    EXPECT_EQ(0, p & 0xFFE0); // only the blue field
                     blue += (p & 31) == 31;
                 } else {
                     const u8* p = s.GetPixels() + y * s.GetPitch() + x * 4;
@@ -183,11 +184,12 @@ TEST(TextCache, SameTextAndColourIsRenderedOnce)
     ASSERT_EQ(1, target.Create(nullptr, &d));
     target.Clear(0xFF000000, nullptr);
     CVortanBitmapFont font;
-    font.ClearTextCache();  // without an atlas: nothing to do
+    font.ClearTextCache(); // without an atlas: nothing to do
     CVortanRect r = {10, 10, 150, 60};
-    EXPECT_EQ(0, font.DrawSystemText(&target, r, kFamily, 12, CVortanString("Hello"), 0xFFFFFFFF, 0));
+    EXPECT_EQ(0,
+              font.DrawSystemText(&target, r, kFamily, 12, CVortanString("Hello"), 0xFFFFFFFF, 0));
     ASSERT_NE(nullptr, font.GetTextAtlas());
-    EXPECT_EQ(7, font.GetTextAtlas()->GetPixelFormat());  // the target's
+    EXPECT_EQ(7, font.GetTextAtlas()->GetPixelFormat()); // the target's
     EXPECT_EQ(1, font.GetTextCacheCount());
     std::vector<u8> first = Bytes(target);
     int lit = 0;
@@ -207,7 +209,8 @@ TEST(TextCache, SameTextAndColourIsRenderedOnce)
     font.DrawSystemText(&target, r, kFamily, 12, CVortanString("Hello"), 0xFFFFFFFF, 0x100);
     CVortanRect wide = {10, 10, 190, 60};
     font.DrawSystemText(&target, wide, kFamily, 12, CVortanString("Hello"), 0xFFFFFFFF, 0);
-    font.DrawSystemText(&target, r, CVortanString("DejaVu Serif"), 12, CVortanString("Hello"), 0xFFFFFFFF, 0);
+    font.DrawSystemText(&target, r, CVortanString("DejaVu Serif"), 12, CVortanString("Hello"),
+                        0xFFFFFFFF, 0);
     EXPECT_EQ(6, font.GetTextCacheCount());
 
     target.Clear(0xFF000000, nullptr);
@@ -272,7 +275,7 @@ TEST(TintPixels, MultipliesEachChannelAndStaysInTheBuffer)
     u32 pixels[4 * 3];
     for (int i = 0; i < 12; ++i)
         pixels[i] = 0xFF808040;
-    CVortanRect r = {1, 1, 10, 10};  // reaches past the 4 x 3 buffer
+    CVortanRect r = {1, 1, 10, 10}; // reaches past the 4 x 3 buffer
     TintPixels(6, (u8*)pixels, 16, 4, 3, r, 0x80FF0040);
     EXPECT_EQ(0xFF808040u, pixels[0]);
     EXPECT_EQ(0xFF808040u, pixels[4]);

@@ -57,8 +57,9 @@ inline std::string MakeWav(int samples)
     PutU32(&wav, (uint32_t)(36 + data.size()));
     wav += "WAVEfmt ";
     PutU32(&wav, 16);
-    PutU16(&wav, 1), PutU16(&wav, 1), PutU32(&wav, 8000), PutU32(&wav, 16000);  // PCM, mono, rate, bytes/s
-    PutU16(&wav, 2), PutU16(&wav, 16);                                            // block align, bits
+    PutU16(&wav, 1), PutU16(&wav, 1), PutU32(&wav, 8000),
+        PutU32(&wav, 16000);           // PCM, mono, rate, bytes/s
+    PutU16(&wav, 2), PutU16(&wav, 16); // block align, bits
     wav += "data";
     PutU32(&wav, (uint32_t)data.size());
     return wav + data;
@@ -72,8 +73,8 @@ inline std::string MakePng(int width, int height, const std::string& colour)
     std::string& bytes = cache[size + colour];
     if (bytes.empty()) {
         vtest::TempDir dir;
-        EXPECT_EQ(vtest::RunProgram({"convert", "-size", size, "xc:" + colour, "-define", "png:color-type=6",
-                                     "PNG32:" + dir.File("image.png")}),
+        EXPECT_EQ(vtest::RunProgram({"convert", "-size", size, "xc:" + colour, "-define",
+                                     "png:color-type=6", "PNG32:" + dir.File("image.png")}),
                   0);
         bytes = vtest::ReadWholeFile(dir.File("image.png"));
         EXPECT_FALSE(bytes.empty());
@@ -81,6 +82,9 @@ inline std::string MakePng(int width, int height, const std::string& colour)
     return bytes;
 }
 
-inline CVortanString S(const std::string& text) { return CVortanString(text.c_str()); }
+inline CVortanString S(const std::string& text)
+{
+    return CVortanString(text.c_str());
+}
 
-}  // namespace rtest
+} // namespace rtest

@@ -23,7 +23,8 @@
 
 namespace {
 
-const char* kBusConfig = R"XML(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN"
+const char* kBusConfig =
+    R"XML(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
 <busconfig>
   <listen>unix:path=@SOCKET@</listen>
@@ -105,7 +106,8 @@ std::string UrlRecord(const std::string& jsonUrl)
     return "{\"destination\": \"com.nokia.osso_browser\", "
            "\"path\": \"/com/nokia/osso_browser/request\", "
            "\"interface\": \"com.nokia.osso_browser\", \"member\": \"load_url\", "
-           "\"signature\": \"s\", \"args\": [\"" + jsonUrl + "\"]}";
+           "\"signature\": \"s\", \"args\": [\"" +
+           jsonUrl + "\"]}";
 }
 
 // Starts a program in the background with its output in a log file.
@@ -152,7 +154,8 @@ struct PrivateBus {
         config.replace(config.find("@SOCKET@"), 8, dir.File(name));
         if (!vtest::WriteWholeFile(dir.File(name + ".conf"), config))
             return false;
-        pid = Spawn({"/usr/bin/dbus-daemon", "--config-file=" + dir.File(name + ".conf"), "--nofork", "--nopidfile"},
+        pid = Spawn({"/usr/bin/dbus-daemon", "--config-file=" + dir.File(name + ".conf"),
+                     "--nofork", "--nopidfile"},
                     dir.File(name + ".log"));
         address = "unix:path=" + dir.File(name);
         return WaitFor(dir.File(name));
@@ -253,8 +256,14 @@ protected:
             lines.push_back(line);
         return lines;
     }
-    static void SetMode(const std::string& mode) { vtest::WriteWholeFile(s_dir->File("mode"), mode); }
-    static std::string OnBus(const std::function<std::string()>& body) { return InChild(s_bus->address, body); }
+    static void SetMode(const std::string& mode)
+    {
+        vtest::WriteWholeFile(s_dir->File("mode"), mode);
+    }
+    static std::string OnBus(const std::function<std::string()>& body)
+    {
+        return InChild(s_bus->address, body);
+    }
 
     static vtest::TempDir* s_dir;
     static PrivateBus* s_bus;
@@ -271,7 +280,7 @@ TEST_F(DeviceBus, VibrateOnlyWhenSwitchedOnAndOpenUrlWithSpacesReplaced)
 {
     std::string out = OnBus([] {
         COrloDevice device;
-        device.Vibrate(0);  // off until Init or SetVibrations
+        device.Vibrate(0); // off until Init or SetVibrations
         device.SetVibrations(1);
         device.Vibrate(5);
         device.SetVibrations(0);
@@ -281,8 +290,9 @@ TEST_F(DeviceBus, VibrateOnlyWhenSwitchedOnAndOpenUrlWithSpacesReplaced)
         return std::string("done");
     });
     EXPECT_EQ(out, "done");
-    EXPECT_EQ(Calls(), (std::vector<std::string>{kVibrateRecord, UrlRecord("page_one_two"),
-                                                 UrlRecord("http://x.org/?q=a_b&n=\\u00e9\\u4e2d")}));
+    EXPECT_EQ(Calls(),
+              (std::vector<std::string>{kVibrateRecord, UrlRecord("page_one_two"),
+                                        UrlRecord("http://x.org/?q=a_b&n=\\u00e9\\u4e2d")}));
 }
 
 TEST_F(DeviceBus, InitReadsTheImeiAndFillsTheInformation)
@@ -320,7 +330,7 @@ TEST_F(DeviceBus, EveryCallReleasesItsConnection)
     std::string out = OnBus([] {
         COrloDevice device;
         device.SetVibrations(1);
-        device.GetImei();   // the first call sets up the library
+        device.GetImei(); // the first call sets up the library
         int before = OpenFdCount();
         for (int i = 0; i < 20; ++i) {
             device.Vibrate(0);
@@ -335,17 +345,18 @@ TEST_F(DeviceBus, EveryCallReleasesItsConnection)
 TEST(DeviceNoBus, EveryCallFailsQuietly)
 {
     vtest::TempDir dir;
-    PrivateBus bare;  // a bus without the services answers at once
+    PrivateBus bare; // a bus without the services answers at once
     ASSERT_TRUE(bare.Start(dir, "bare_bus"));
-    for (const std::string& address :
-         {"unix:path=" + dir.File("no_such_socket"), std::string("nonsense-address"), bare.address}) {
+    for (const std::string& address : {"unix:path=" + dir.File("no_such_socket"),
+                                       std::string("nonsense-address"), bare.address}) {
         std::string out = InChild(address, [] {
             COrloDevice device;
             device.Init(nullptr);
             device.Vibrate(0);
             device.OpenUrl(CVortanString("http://example.org/"));
-            return "[" + Narrow(device.GetImei()) + "|" + Narrow(device.GetInfo()[ORLO_DEVICE_IMEI]) +
-                   "|" + Narrow(device.GetInfo()[ORLO_DEVICE_MODEL]) + "]";
+            return "[" + Narrow(device.GetImei()) + "|" +
+                   Narrow(device.GetInfo()[ORLO_DEVICE_IMEI]) + "|" +
+                   Narrow(device.GetInfo()[ORLO_DEVICE_MODEL]) + "]";
         });
         EXPECT_EQ(out, "[||N900]") << address;
     }
@@ -363,7 +374,7 @@ TEST(UrlEncode, DocumentedExamplesAndUTF8AboveLatin1)
         {CVortanString("AZaz09_.~"), "AZaz09%5F%2E%7E"},
         {CVortanString(""), ""},
         {CVortanString(L"\u00e9\u0109\u4e2d"), "%E9%C4%89%E4%B8%AD"},
-        {CVortanString(pair), "%F0%9F%98%80x%EF%BF%BD%EF%BF%BD"},  // a pair, then lone halves
+        {CVortanString(pair), "%F0%9F%98%80x%EF%BF%BD%EF%BF%BD"}, // a pair, then lone halves
     };
     for (const auto& c : cases) {
         CVortanString text(c.text);
@@ -377,11 +388,12 @@ TEST(UrlEncode, MatchesAnIndependentEncoderOnRandomText)
     std::mt19937 rng(12345);
     std::vector<unsigned short> units;
     std::string list;
-    const unsigned ranges[4][2] = {{1, 0x7F}, {0x80, 0x80}, {0x100, 0xD800 - 0x100}, {0xE000, 0x2000}};
+    const unsigned ranges[4][2] = {
+        {1, 0x7F}, {0x80, 0x80}, {0x100, 0xD800 - 0x100}, {0xE000, 0x2000}};
     for (int i = 0; i < 4000; ++i) {
         const unsigned* r = ranges[rng() % 4];
         units.push_back((unsigned short)(r[0] + rng() % r[1]));
-        if (rng() % 16 == 0) {   // now and then a surrogate pair
+        if (rng() % 16 == 0) { // now and then a surrogate pair
             units.push_back((unsigned short)(0xD800 + rng() % 0x400));
             units.push_back((unsigned short)(0xDC00 + rng() % 0x400));
         }

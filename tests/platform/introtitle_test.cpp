@@ -26,7 +26,7 @@ namespace {
 const int W = 800;
 const int H = 480;
 
-typedef std::vector<unsigned char> Rgb;  // W x H x 3, top row first
+typedef std::vector<unsigned char> Rgb; // W x H x 3, top row first
 
 // The GL back buffer as raw RGB, top row first.
 Rgb ReadScreen()
@@ -52,13 +52,18 @@ public:
     }
     int OpenPack(const CVortanString& name, int flags) override
     {
-        return COrlogateApplication::OpenPack(flags == 0 ? Beside(name) : name, flags == 0 ? 1 : flags);
+        return COrlogateApplication::OpenPack(flags == 0 ? Beside(name) : name,
+                                              flags == 0 ? 1 : flags);
     }
     int ClosePack(const CVortanString& name, int flags) override
     {
-        return COrlogateApplication::ClosePack(flags == 0 ? Beside(name) : name, flags == 0 ? 1 : flags);
+        return COrlogateApplication::ClosePack(flags == 0 ? Beside(name) : name,
+                                               flags == 0 ? 1 : flags);
     }
-    void GetResourcePath(CVortanString& out, const CVortanString& name) override { out = Beside(name); }
+    void GetResourcePath(CVortanString& out, const CVortanString& name) override
+    {
+        out = Beside(name);
+    }
     int CreateSessionAndMenu() override
     {
         ++menuRequests;
@@ -130,7 +135,7 @@ Rgb Scaled(const Rgb& a, double factor)
     return out;
 }
 
-const Rgb kBlack((size_t)W * H * 3, 0);
+const Rgb kBlack((size_t)W* H * 3, 0);
 
 // The 420 x 280 logo frame (a raw RGB picture) centred on a black screen.
 Rgb OnBlackScreen(const Rgb& logo)
@@ -163,7 +168,7 @@ protected:
     }
     void TearDown() override
     {
-        delete app;  // its shutdown deletes the game (no online menu took it)
+        delete app; // its shutdown deletes the game (no online menu took it)
         VortanTestClock::Clear();
         delete home;
         delete xvfb;
@@ -249,8 +254,9 @@ TEST_F(IntroTitleTest, TitleIsPlacedFadesAndStartsTheOnlinePartOnce)
     // The background (1024 x 640) covers the screen at 800 x 500, 10 pixels above the top;
     // the title (460 x 150) sits unscaled in the centre.
     auto titleAt = [](const char* crop, const char* geometry) {
-        return Magick({Packed("title", "background-horizontal.jpg"), "-resize", "800x500!", "-crop", crop, "+repage",
-                       Packed("title", "title.png"), "-geometry", geometry, "-composite"},
+        return Magick({Packed("title", "background-horizontal.jpg"), "-resize", "800x500!", "-crop",
+                       crop, "+repage", Packed("title", "title.png"), "-geometry", geometry,
+                       "-composite"},
                       W, H);
     };
     Diff placed = Compare(full, titleAt("800x480+0+10", "+170+165"), 24);
@@ -311,8 +317,8 @@ TEST_F(IntroTitleTest, ReloadScreenShowsThePictureInTheBottomRightCorner)
     Step();
     app->DrawReloadScreen();
     Rgb shown = ReadScreen();
-    Rgb expected = Magick({"-size", "800x480", "xc:black", Packed("reload", "reload.png"), "-geometry", "+744+424",
-                           "-composite"},
+    Rgb expected = Magick({"-size", "800x480", "xc:black", Packed("reload", "reload.png"),
+                           "-geometry", "+744+424", "-composite"},
                           W, H);
     Diff d = Compare(shown, expected, 3);
     EXPECT_LE(d.largest, 3);

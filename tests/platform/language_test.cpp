@@ -96,12 +96,14 @@ public:
     int Init(COrloLanguage& lang) { return lang.Init(this, S("orlolanguage")); }
 
     vtest::TempDir tmp;
-    std::string user = tmp.File("user"), program = tmp.File("program"), settingsPath = tmp.File("stats.dat");
+    std::string user = tmp.File("user"), program = tmp.File("program"),
+                settingsPath = tmp.File("stats.dat");
     COrloStatsStore store;
     bool withSettings = true;
 };
 
-std::string Header(const char* name, const char* code, const char* flags = "VE_TEXT_LEFT", int special = 0)
+std::string Header(const char* name, const char* code, const char* flags = "VE_TEXT_LEFT",
+                   int special = 0)
 {
     return std::string("NAME=") + name + "\r\nCODE=" + code + "\r\nFLAGS=" + flags +
            "\r\nSPECIAL_CHARS=" + std::to_string(special) + "\r\n";
@@ -136,7 +138,7 @@ TEST(StringArray, GrowthFillsWithEmptyTextsAndTakesItsOwnElement)
     for (int i = 0; i < 6; ++i)
         a.Add(S(std::to_string(i)));
     a.SetSize(1);
-    EXPECT_EQ(1, a.SetAt(4, S("four")));  // growth after a shrink shows no old texts
+    EXPECT_EQ(1, a.SetAt(4, S("four"))); // growth after a shrink shows no old texts
     ASSERT_EQ(5, a.GetCount());
     EXPECT_EQ("0", U8(a[0]));
     EXPECT_TRUE(a[1].IsEmpty());
@@ -145,7 +147,7 @@ TEST(StringArray, GrowthFillsWithEmptyTextsAndTakesItsOwnElement)
     EXPECT_EQ(2, a.SetAt(-1, S("x")));
     EXPECT_TRUE(a.GetAt(5).IsEmpty());
     EXPECT_TRUE(a.GetAt(-1).IsEmpty());
-    a.SetAt(100, a[0]);  // the source lives in the buffer that the growth replaces
+    a.SetAt(100, a[0]); // the source lives in the buffer that the growth replaces
     EXPECT_EQ("0", U8(a[100]));
     a.Clear();
     EXPECT_EQ(0, a.GetCount());
@@ -223,7 +225,7 @@ TEST(LanguageHeader, FlagsAndChecksums)
         EXPECT_EQ(flags[i], lang.GetLanguageAt(i)->flags) << i;
         EXPECT_EQ(Md5Sum(host.Pack(i)), U8(lang.GetLanguageAt(i)->md5)) << i;
     }
-    EXPECT_EQ("Right", U8(lang.GetLanguageAt(2)->name));  // byte-order mark skipped
+    EXPECT_EQ("Right", U8(lang.GetLanguageAt(2)->name)); // byte-order mark skipped
 }
 
 TEST(LanguageHeader, FieldsAreBoundedWordsAtLineStarts)
@@ -251,7 +253,8 @@ TEST(LanguageTable, LinesAreFoundAtLineStartsAndEveryParseEnds)
         std::vector<std::string> texts;
     } cases[] = {
         {"gaps", "0=zero\r\n1=one\r\n3=three\r\n", {"zero", "one", "", "three"}},
-        {"escapes", "0=first\\nsecond\r\n1=a\\\\b \\\r\n2=caf\xc3\xa9 \xe2\x82\xac\r\n",
+        {"escapes",
+         "0=first\\nsecond\r\n1=a\\\\b \\\r\n2=caf\xc3\xa9 \xe2\x82\xac\r\n",
          {"first\nsecond", "a\\\\b \\", "caf\xc3\xa9 \xe2\x82\xac"}},
         {"last line without CR LF", "0=zero\r\n1=one\r\n2=unfinished", {"zero", "one"}},
         // "0=" stands inside "10=" and inside text 1; a lone CR or LF stays in the text.
@@ -274,7 +277,8 @@ TEST(LanguageTable, LinesAreFoundAtLineStartsAndEveryParseEnds)
 TEST(LanguageTable, HugeNumbersAreCapped)
 {
     FakeHost host;
-    WritePack(host.Pack(0), Header("English", "en") + "0=a\r\n99999999999999999999=b\r\n8191=last\r\n");
+    WritePack(host.Pack(0),
+              Header("English", "en") + "0=a\r\n99999999999999999999=b\r\n8191=last\r\n");
     COrloLanguage lang;
     ASSERT_EQ(1, host.Init(lang));
     EXPECT_EQ(ORLO_LANGUAGE_MAX_TEXTS, lang.GetTextCount());
@@ -287,7 +291,8 @@ TEST(LanguageHostile, DamagedPacksAreRefused)
     std::string utf16Header;
     for (char c : Header("English", "en") + "0=x\r\n")
         utf16Header += std::string(1, c) + '\0';
-    std::string tooLarge = Header("English", "en") + "0=" + std::string(ORLO_LANGUAGE_MAX_TEXT_BYTES / 2, 'a') + "\r\n";
+    std::string tooLarge = Header("English", "en") +
+                           "0=" + std::string(ORLO_LANGUAGE_MAX_TEXT_BYTES / 2, 'a') + "\r\n";
     const struct {
         const char* what;
         std::string bytes;
@@ -337,7 +342,8 @@ TEST(LanguageHostile, RandomTextsAlwaysEnd)
             const std::string number = std::to_string(i) + "=";
             bool found = false;
             for (size_t at = 0; at < text.size() && !found; ++at) {
-                if ((text[at] != '\n' && text[at] != '\r') || text.compare(at + 1, number.size(), number) != 0)
+                if ((text[at] != '\n' && text[at] != '\r') ||
+                    text.compare(at + 1, number.size(), number) != 0)
                     continue;
                 size_t start = at + 1 + number.size(), end = text.find("\r\n", start);
                 if (end == std::string::npos)
@@ -399,7 +405,7 @@ TEST(LanguageChoice, FailedSwitchKeepsTheCurrentTexts)
     ASSERT_EQ(1, host.Init(lang));
     EXPECT_EQ(8, lang.SetLanguage(S("de")));
     EXPECT_EQ(8, lang.SetLanguage(S("")));
-    EXPECT_EQ(1, lang.SetLanguage(S("EN")));  // already current
+    EXPECT_EQ(1, lang.SetLanguage(S("EN"))); // already current
     unlink(host.Pack(1).c_str());
     EXPECT_EQ(10, lang.SetLanguage(S("fi")));
     EXPECT_EQ("Hello", U8(lang.GetText(0)));
@@ -408,7 +414,7 @@ TEST(LanguageChoice, FailedSwitchKeepsTheCurrentTexts)
     lang.ClearLanguages();
     EXPECT_EQ(nullptr, lang.GetCurrentLanguage());
     EXPECT_EQ("X-X", U8(lang.GetText(0)));
-    lang.SaveLanguage();  // nothing current: no effect
+    lang.SaveLanguage(); // nothing current: no effect
     EXPECT_EQ(8, lang.SetLanguage(S("en")));
 }
 
@@ -428,7 +434,7 @@ TEST(LanguageChoice, NeedsPackComparesCodeAndChecksumAndNothingIsStoredWithoutSe
     EXPECT_EQ(1, lang.NeedsPack(S("en"), S("00000000000000000000000000000000")));
     CVortanString upper(sum);
     upper.MakeUpper();
-    EXPECT_EQ(1, lang.NeedsPack(S("en"), upper));  // the checksum is compared exactly
+    EXPECT_EQ(1, lang.NeedsPack(S("en"), upper)); // the checksum is compared exactly
     EXPECT_EQ(1, lang.NeedsPack(S("fi"), sum));
 }
 
@@ -453,11 +459,11 @@ TEST(LanguageShipped, EnglishPackHasEveryText)
 
     const struct {
         int first, last;
-        const char* conversions;  // the conversions in order, e.g. "%s%s"
+        const char* conversions; // the conversions in order, e.g. "%s%s"
     } needs[] = {
-        {1, 1, "%d"}, {2, 2, "%s%s"}, {3, 4, ""}, {5, 5, "%s"}, {6, 35, ""}, {36, 41, "%s"},
-        {42, 44, ""}, {57, 57, ""}, {180, 182, "%s"}, {183, 183, ""}, {184, 191, ""},
-        {193, 197, "%d"}, {198, 198, "%s"}, {199, 199, ""}, {209, 209, ""},
+        {1, 1, "%d"},   {2, 2, "%s%s"},   {3, 4, ""},       {5, 5, "%s"},     {6, 35, ""},
+        {36, 41, "%s"}, {42, 44, ""},     {57, 57, ""},     {180, 182, "%s"}, {183, 183, ""},
+        {184, 191, ""}, {193, 197, "%d"}, {198, 198, "%s"}, {199, 199, ""},   {209, 209, ""},
     };
     for (const auto& need : needs) {
         for (int i = need.first; i <= need.last; ++i) {

@@ -89,7 +89,8 @@ TEST_F(ResourcesTest, ChoosesTheVariantForTheSmallerScreenSideThenTheNearestLarg
     std::vector<std::string> written;
     auto variant = [&](int size) {
         written.push_back(Beside("_fonts_" + std::to_string(size) + ".dmp"));
-        rtest::WritePack(written.back(), {{"/size" + std::to_string(size) + ".txt", std::to_string(size)}});
+        rtest::WritePack(written.back(),
+                         {{"/size" + std::to_string(size) + ".txt", std::to_string(size)}});
     };
     auto choose = [&](int expected) {
         CVortanString chosen;
@@ -117,7 +118,7 @@ TEST_F(ResourcesTest, ChoosesTheVariantForTheSmallerScreenSideThenTheNearestLarg
     variant(240);
     choose(240);
     manager.ReleaseAll();
-    EXPECT_EQ(manager.ChooseMediaPack(S(base), nullptr, nullptr), 1);  // outputs are optional
+    EXPECT_EQ(manager.ChooseMediaPack(S(base), nullptr, nullptr), 1); // outputs are optional
     manager.ReleaseAll();
     for (const std::string& f : written)
         unlink(f.c_str());
@@ -178,9 +179,15 @@ TEST_F(ResourcesTest, EntryKindsResourceReaderAndFirstRegistrationWins)
 
     // Registered by the bare name (the first entry of a name wins); a caller's directory
     // part is dropped.
-    const char* reads[][2] = {{"readme", "no extension"}, {".profile", "dot first"}, {"menu.xml", "<menu a=\"1\"/>"},
-                              {"layouts/menu.xml", "<menu a=\"1\"/>"}, {"twice.txt", "first"}, {"dmp.meta", "<none>"},
-                              {"empty.txt", "<none>"}, {"unknown.txt", "<none>"}, {"", "<none>"}};
+    const char* reads[][2] = {{"readme", "no extension"},
+                              {".profile", "dot first"},
+                              {"menu.xml", "<menu a=\"1\"/>"},
+                              {"layouts/menu.xml", "<menu a=\"1\"/>"},
+                              {"twice.txt", "first"},
+                              {"dmp.meta", "<none>"},
+                              {"empty.txt", "<none>"},
+                              {"unknown.txt", "<none>"},
+                              {"", "<none>"}};
     for (const auto& r : reads)
         EXPECT_EQ(Read(r[0]), r[1]) << r[0];
     EXPECT_EQ(manager.ReadResourceFile(S("readme"), nullptr), 0);
@@ -193,9 +200,11 @@ TEST_F(ResourcesTest, EntryKindsResourceReaderAndFirstRegistrationWins)
     EXPECT_EQ(xml.LoadFile(S("missing.xml")), 8);
 
     // Across packs the first registration wins too.
-    std::string a = Pack("a.dmp", {{"/same.txt", "from a"}, {"/pic.png", MakePng(8, 4, "#ff0000")}});
-    std::string b =
-        Pack("b.dmp", {{"/same.txt", "from b"}, {"/pic.png", MakePng(2, 2, "#0000ff")}, {"/only_b.txt", "b"}});
+    std::string a =
+        Pack("a.dmp", {{"/same.txt", "from a"}, {"/pic.png", MakePng(8, 4, "#ff0000")}});
+    std::string b = Pack(
+        "b.dmp",
+        {{"/same.txt", "from b"}, {"/pic.png", MakePng(2, 2, "#0000ff")}, {"/only_b.txt", "b"}});
     ASSERT_EQ(Open(a), 1);
     ASSERT_EQ(Open(b), 1);
     EXPECT_EQ(manager.GetCurrentPackId(), 3);
@@ -210,7 +219,7 @@ TEST_F(ResourcesTest, SurfaceReferenceCounts)
 {
     ASSERT_EQ(Open(Pack("s.dmp", {{"/red.png", MakePng(16, 8, "#ff0000")}})), 1);
     EXPECT_EQ(Get(""), nullptr);
-    EXPECT_EQ(manager.FindSurface(S("red.png")), nullptr);  // not loaded yet
+    EXPECT_EQ(manager.FindSurface(S("red.png")), nullptr); // not loaded yet
     CVortanSurface* a = Get("red.png");
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->GetPixel(3, 3), 0xFFFF0000u);
@@ -218,14 +227,14 @@ TEST_F(ResourcesTest, SurfaceReferenceCounts)
     CVortanSurface* b = Get("red.png");
     EXPECT_EQ(a, b);
     EXPECT_EQ(manager.FindSurface(S("red.png")), a);
-    EXPECT_EQ(manager.AddRefSurface(a), 1);  // four references
+    EXPECT_EQ(manager.AddRefSurface(a), 1); // four references
     EXPECT_EQ(manager.AddRefSurface(nullptr), 1);
     // Every handled release clears the caller's handle.
     EXPECT_EQ(manager.ReleaseSurface(b), 1);
     EXPECT_EQ(b, nullptr);
     EXPECT_EQ(Drop(a), 1);
     EXPECT_EQ(Drop(a), 1);
-    EXPECT_EQ(manager.FindSurface(S("red.png")), a);  // still loaded: four - three + one
+    EXPECT_EQ(manager.FindSurface(S("red.png")), a); // still loaded: four - three + one
     EXPECT_EQ(Drop(a), 1);
     EXPECT_EQ(manager.ReleaseSurface(a), 1);
     EXPECT_EQ(a, nullptr);
@@ -254,7 +263,7 @@ TEST_F(ResourcesTest, AddedSurfacesLeaveWithTheirLastReference)
     CVortanSurface* icon = new CVortanSurface();
     ASSERT_EQ(icon->Create(&app, &desc), 1);
     EXPECT_EQ(manager.AddSurface(S("player_avatar_icon_7"), icon), 1);
-    EXPECT_EQ(Get("player_avatar_icon_7"), icon);  // two references
+    EXPECT_EQ(Get("player_avatar_icon_7"), icon); // two references
     // A name already registered (here by the pack) keeps its first record.
     CVortanSurface* other = new CVortanSurface();
     EXPECT_EQ(manager.AddSurface(S("avatar.png"), other), 0);
@@ -265,7 +274,7 @@ TEST_F(ResourcesTest, AddedSurfacesLeaveWithTheirLastReference)
     EXPECT_EQ(manager.ReloadAllSurfaceTextures(), 1);
     EXPECT_EQ(icon->GetTexture(), 0u);
     Drop(icon);
-    Drop(icon);  // deleted now, and its record gone
+    Drop(icon); // deleted now, and its record gone
     EXPECT_EQ(Get("player_avatar_icon_7"), nullptr);
     CVortanSurface* fresh = new CVortanSurface();
     ASSERT_EQ(fresh->Create(&app, &desc), 1);
@@ -280,7 +289,9 @@ TEST_F(ResourcesTest, AtlasMembersShareTheirImage)
         "  <Surface name=\"btn_no\" left=\"0.5\" right=\"1\"/>\n"
         "  <other name=\"ignored\" left=\"1\"/>\n"
         "</surfaces>\n";
-    ASSERT_EQ(Open(Pack("atlas.dmp", {{"/sheet.png", MakePng(32, 16, "#808080")}, {"/buttons.six", six}})), 1);
+    ASSERT_EQ(Open(Pack("atlas.dmp",
+                        {{"/sheet.png", MakePng(32, 16, "#808080")}, {"/buttons.six", six}})),
+              1);
     CVortanFloatRect r1 = {-1, -1, -1, -1}, r2 = r1, r3 = r1, r4;
     CVortanSurface* ok = manager.GetSurface(S("btn_ok"), &r1);
     ASSERT_NE(ok, nullptr);
@@ -291,10 +302,10 @@ TEST_F(ResourcesTest, AtlasMembersShareTheirImage)
     EXPECT_FLOAT_EQ(r1.bottom, 0.75f);
     EXPECT_EQ(manager.GetSurface(S("btn_ok"), &r2), ok);
     EXPECT_FLOAT_EQ(r2.top, 0.5f);
-    EXPECT_EQ(manager.GetSurface(S("btn_no"), &r3), ok);  // element name in any case
+    EXPECT_EQ(manager.GetSurface(S("btn_no"), &r3), ok); // element name in any case
     EXPECT_FLOAT_EQ(r3.left, 0.5f);
     EXPECT_FLOAT_EQ(r3.right, 1.0f);
-    EXPECT_FLOAT_EQ(r3.top, 0.0f);  // absent: 0
+    EXPECT_FLOAT_EQ(r3.top, 0.0f); // absent: 0
     EXPECT_EQ(Get("sheet.png"), ok);
     // Without a rectangle a member is not handed out; unknown members neither.
     EXPECT_EQ(Get("btn_ok"), nullptr);
@@ -306,7 +317,7 @@ TEST_F(ResourcesTest, AtlasMembersShareTheirImage)
     for (int i = 0; i < 3; ++i) {
         Drop(ok);
         EXPECT_EQ(manager.FindSurface(S("sheet.png")), ok);
-        Drop(ok);  // the Find's reference back
+        Drop(ok); // the Find's reference back
     }
     Drop(ok);
     EXPECT_EQ(manager.FindSurface(S("btn_ok"), &r4), nullptr);
@@ -315,9 +326,8 @@ TEST_F(ResourcesTest, AtlasMembersShareTheirImage)
 
 TEST_F(ResourcesTest, MetaScalesImagesToTheScreen)
 {
-    const char* meta =
-        "<meta><image><original_size value=\"240\"/>"
-        "<files><file path=\"flat.png\" no_mipmaps=\"1\"/></files></image></meta>";
+    const char* meta = "<meta><image><original_size value=\"240\"/>"
+                       "<files><file path=\"flat.png\" no_mipmaps=\"1\"/></files></image></meta>";
     ASSERT_EQ(Open(Pack("m.dmp", {{"/dmp.meta", meta},
                                   {"/wide.png", MakePng(101, 50, "#336699")},
                                   {"/flat.png", MakePng(32, 32, "#000000")},
@@ -337,12 +347,16 @@ TEST_F(ResourcesTest, MetaScalesImagesToTheScreen)
     // The screen's own size or a broken meta keep images; a smaller screen shrinks them
     // (320 * 30 / 480 = 20).
     const char* same = "<meta><image><original_size value=\"480\"/></image></meta>";
-    ASSERT_EQ(Open(Pack("same.dmp", {{"/dmp.meta", same}, {"/a.png", MakePng(30, 20, "#ffffff")}})), 1);
-    ASSERT_EQ(Open(Pack("broken.dmp", {{"/dmp.meta", "<meta><image"}, {"/b.png", MakePng(30, 20, "#ffffff")}})), 1);
+    ASSERT_EQ(Open(Pack("same.dmp", {{"/dmp.meta", same}, {"/a.png", MakePng(30, 20, "#ffffff")}})),
+              1);
+    ASSERT_EQ(Open(Pack("broken.dmp",
+                        {{"/dmp.meta", "<meta><image"}, {"/b.png", MakePng(30, 20, "#ffffff")}})),
+              1);
     EXPECT_EQ(Size("a.png"), "30x20");
     EXPECT_EQ(Size("b.png"), "30x20");
     app.SetScreen(320, 640);
-    ASSERT_EQ(Open(Pack("half.dmp", {{"/dmp.meta", same}, {"/c.png", MakePng(30, 21, "#ffffff")}})), 1);
+    ASSERT_EQ(Open(Pack("half.dmp", {{"/dmp.meta", same}, {"/c.png", MakePng(30, 21, "#ffffff")}})),
+              1);
     EXPECT_EQ(Size("c.png"), "20x14");
 }
 
@@ -379,10 +393,11 @@ TEST_F(ResourcesTest, SeparateAlphaLoadsTheCompanion)
 
 TEST_F(ResourcesTest, ClosePackForgetsWhatIsNotLoadedAndHeldSurfacesLoadAgainLater)
 {
-    std::string path = Pack("p.dmp", {{"/held.png", MakePng(4, 4, "#ff00ff")},
-                                      {"/idle.png", MakePng(4, 4, "#ff00ff")},
-                                      {"/notes.txt", "notes"},
-                                      {"/a.six", "<surfaces image=\"held.png\"><surface name=\"m\"/></surfaces>"}});
+    std::string path = Pack(
+        "p.dmp", {{"/held.png", MakePng(4, 4, "#ff00ff")},
+                  {"/idle.png", MakePng(4, 4, "#ff00ff")},
+                  {"/notes.txt", "notes"},
+                  {"/a.six", "<surfaces image=\"held.png\"><surface name=\"m\"/></surfaces>"}});
     ASSERT_EQ(Open(path), 1);
     CVortanSurface* held = Get("held.png");
     ASSERT_NE(held, nullptr);
@@ -428,9 +443,10 @@ protected:
 
 TEST_F(SoundResourcesTest, LoadNowDecodesAtOnceAsyncIsSilentUntilDecoded)
 {
-    ASSERT_EQ(
-        Open(Pack("snd.dmp", {{"/long.wav", MakeWav(8000)}, {"/beep.wav", MakeWav(400)}, {"/bad.wav", "RIFF junk"}})),
-        1);
+    ASSERT_EQ(Open(Pack("snd.dmp", {{"/long.wav", MakeWav(8000)},
+                                    {"/beep.wav", MakeWav(400)},
+                                    {"/bad.wav", "RIFF junk"}})),
+              1);
     CVortanSoundWave* beep = manager.GetSound(S("beep.wav"), ORLO_SOUND_LOAD_NOW);
     ASSERT_NE(beep, nullptr);
     EXPECT_EQ(beep->GetDataSize(), 800);
@@ -445,7 +461,7 @@ TEST_F(SoundResourcesTest, LoadNowDecodesAtOnceAsyncIsSilentUntilDecoded)
     CVortanSoundWave* a = manager.GetSound(S("long.wav"));
     ASSERT_NE(a, nullptr);
     CVortanSoundWave* b = manager.GetSound(S("long.wav"));
-    EXPECT_EQ(a, b);  // same object, two references, one loader
+    EXPECT_EQ(a, b); // same object, two references, one loader
     EXPECT_EQ(manager.GetPendingSoundLoads(), 1);
     // Not decoded: nothing to play or mix. The first poll after construction does nothing.
     EXPECT_EQ(a->GetBufferCount(), 0);
@@ -488,13 +504,13 @@ TEST_F(SoundResourcesTest, LoadersRunOneAtATimeInOrder)
     ASSERT_NE(broken, nullptr);
     EXPECT_EQ(manager.GetPendingSoundLoads(), 5);
 
-    manager.PollAsyncSounds();  // skipped
+    manager.PollAsyncSounds(); // skipped
     int previous = 5;
     bool finished[4] = {};
     for (int frame = 0; frame < 4000 && manager.GetPendingSoundLoads() > 0; ++frame) {
         manager.PollAsyncSounds();
         int now = manager.GetPendingSoundLoads();
-        EXPECT_GE(now, previous - 1);  // at most one reaped per frame
+        EXPECT_GE(now, previous - 1); // at most one reaped per frame
         previous = now;
         // Decodes finish in queueing order.
         for (int i = 0; i < 4; ++i) {
@@ -519,8 +535,8 @@ TEST_F(SoundResourcesTest, LoadersRunOneAtATimeInOrder)
     CVortanSoundWave* b = manager.GetSound(S("b.wav"));
     EXPECT_EQ(manager.GetPendingSoundLoads(), 2);
     manager.PollAsyncSounds();
-    manager.PollAsyncSounds();  // a's loader runs now
-    manager.ReleaseSound(a);    // joined and dropped
+    manager.PollAsyncSounds(); // a's loader runs now
+    manager.ReleaseSound(a);   // joined and dropped
     EXPECT_EQ(manager.GetPendingSoundLoads(), 1);
     manager.ReleaseSound(b);
     EXPECT_EQ(manager.GetPendingSoundLoads(), 0);
@@ -531,7 +547,7 @@ TEST_F(ResourcesTest, NoSoundEngineNoSounds)
     ASSERT_EQ(Open(Pack("snd.dmp", {{"/a.wav", MakeWav(100)}})), 1);
     EXPECT_EQ(manager.GetSound(S("a.wav")), nullptr);
     EXPECT_EQ(manager.GetSound(S("a.wav"), ORLO_SOUND_LOAD_NOW), nullptr);
-    EXPECT_EQ(Read("a.wav"), MakeWav(100));  // the file can still be read
+    EXPECT_EQ(Read("a.wav"), MakeWav(100)); // the file can still be read
     CVortanSoundWave* stranger = CVortanSoundWave::CreateInstance();
     CVortanSoundWave* h = stranger;
     EXPECT_EQ(manager.AddRefSound(stranger), 0);
@@ -545,19 +561,20 @@ TEST_F(ResourcesTest, ProgramsLostContextAndReleaseAll)
     EXPECT_EQ(manager.GetProgram(S("text")), nullptr);
     EXPECT_EQ(manager.AddProgram(S("text"), p), 1);
     CVortan3DProgram* q = new CVortan3DProgram();
-    EXPECT_EQ(manager.AddProgram(S("text"), q), 0);  // a live program keeps the name
+    EXPECT_EQ(manager.AddProgram(S("text"), q), 0); // a live program keeps the name
     EXPECT_EQ(manager.AddRefProgram(q), 0);
     EXPECT_EQ(manager.GetProgram(S("text")), p);
-    EXPECT_EQ(manager.AddRefProgram(p), 1);  // three
+    EXPECT_EQ(manager.AddRefProgram(p), 1); // three
     for (int i = 0; i < 3; ++i) {
         CVortan3DProgram* h = p;
         EXPECT_EQ(manager.ReleaseProgram(h), 1);
         EXPECT_EQ(h, nullptr);
     }
     EXPECT_EQ(manager.FindProgram(S("text")), nullptr);
-    EXPECT_EQ(manager.AddProgram(S("text"), q), 1);  // the released name takes a new program
+    EXPECT_EQ(manager.AddProgram(S("text"), q), 1); // the released name takes a new program
 
-    ASSERT_EQ(Open(Pack("t.dmp", {{"/a.png", MakePng(16, 16, "#123456")}, {"/b.png", MakePng(8, 8, "#654321")},
+    ASSERT_EQ(Open(Pack("t.dmp", {{"/a.png", MakePng(16, 16, "#123456")},
+                                  {"/b.png", MakePng(8, 8, "#654321")},
                                   {"/f.txt", "x"}})),
               1);
     CVortanSurface* a = Get("a.png");
@@ -652,4 +669,4 @@ TEST_F(ResourcesTest, DefaultFontNeedsNoPackAndPackFontsAreScaled)
     EXPECT_EQ(s, &stranger);
 }
 
-}  // namespace
+} // namespace

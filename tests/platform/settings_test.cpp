@@ -68,8 +68,8 @@ std::vector<long> WriteWithPython(const std::string& path, const std::vector<Ent
     for (size_t i = 0; i < entries.size(); ++i) {
         const Entry& e = entries[i];
         json += (i ? ", " : "") + std::string("{\"name\": ") + Json(e.name) +
-                ", \"kind\": " + std::to_string(e.kind) + ", \"value\": " +
-                (e.kind == 2 ? Json(e.text) : std::to_string(e.value)) + "}";
+                ", \"kind\": " + std::to_string(e.kind) +
+                ", \"value\": " + (e.kind == 2 ? Json(e.text) : std::to_string(e.value)) + "}";
     }
     json += "]}";
     std::string out;
@@ -107,11 +107,21 @@ void Fill(COrloStatsStore& store, const std::vector<Entry>& entries)
         COrloStatsEntry* entry = store.AddEntry(Text(e.name));
         ASSERT_NE(entry, nullptr);
         switch (e.kind) {
-        case 0: entry->SetInt(e.value); break;
-        case 1: entry->SetBool(e.value); break;
-        case 2: entry->SetString(Text(e.text)); break;
-        case 3: entry->SetExtraInt(e.value); break;
-        default: entry->kind = e.kind; break;
+        case 0:
+            entry->SetInt(e.value);
+            break;
+        case 1:
+            entry->SetBool(e.value);
+            break;
+        case 2:
+            entry->SetString(Text(e.text));
+            break;
+        case 3:
+            entry->SetExtraInt(e.value);
+            break;
+        default:
+            entry->kind = e.kind;
+            break;
         }
     }
 }
@@ -148,10 +158,10 @@ const std::vector<Entry>& Sample()
         {u"__Orlo_Sounds_Volume", 0, -2000, u""},
         {u"__Orlo_UID", 2, 0, u"f0123456789abcdef0123456789abcd0f"},
         {u"__Orlo_Language", 2, 0, u"\u00e9\u4e2d\U0001F600\xdc00|\0|"},
-        {u"", 0, 77, u""},                      // never written
+        {u"", 0, 77, u""}, // never written
         {u"Counter", 3, -123456789, u""},
-        {u"Counter", 0, 2147483647, u""},       // duplicate name: both kept
-        {u"Odd", 9, 0, u""},                    // unknown kind: no value field
+        {u"Counter", 0, 2147483647, u""}, // duplicate name: both kept
+        {u"Odd", 9, 0, u""},              // unknown kind: no value field
         {u"Empty", 2, 0, u""},
         {u"\u00ff\u0100", 0, -2147483647 - 1, u""},
     };
@@ -165,7 +175,7 @@ TEST(StatsFile, SaveWritesExactlyTheDocumentedBytes)
     vtest::TempDir dir;
     COrloStatsStore store;
     Fill(store, Sample());
-    store.Open(CVortanString(dir.File("stats.dat").c_str()));   // no file: entries kept
+    store.Open(CVortanString(dir.File("stats.dat").c_str())); // no file: entries kept
     ASSERT_EQ(store.GetCount(), (int)Sample().size());
     ASSERT_EQ(store.Save(), 1);
 
@@ -195,7 +205,7 @@ TEST(StatsFile, LoadReadsAnIndependentlyWrittenFile)
     // A load and a save reproduce the file except for the empty-named entry, whose
     // value was written as an int and the unknown kind read back as kind 0.
     ASSERT_EQ(store.Load(), 1);
-    store.GetAt(2)->SetString(store.GetAt(2)->stringValue);  // a text set to itself stays
+    store.GetAt(2)->SetString(store.GetAt(2)->stringValue); // a text set to itself stays
     ASSERT_EQ(store.Save(), 1);
     std::vector<Entry> resaved = Sample();
     resaved[7].kind = 0;
@@ -227,7 +237,6 @@ TEST(StatsFile, MissingOddOrWrongVersionFilesKeepTheEntries)
     EXPECT_EQ(store.Load(), 11);
     ASSERT_EQ(store.GetCount(), 1);
     EXPECT_EQ(store.GetAt(0)->intValue, 5);
-
 }
 
 TEST(StatsFile, EveryTruncationLoadsExactlyTheWholeEntries)
@@ -282,15 +291,23 @@ TEST(StatsFile, HostileLengthsAndCountsStopAtOnce)
     std::string good = vtest::ReadWholeFile((WriteWithPython(path, two), path));
     auto withTail = [&](const std::string& tail) {
         std::string bytes = good;
-        bytes[4] = 3;   // one more entry than the two whole ones
+        bytes[4] = 3; // one more entry than the two whole ones
         return bytes + tail;
     };
     const std::string lengths[] = {
-        std::string("\xff\xff\xff\x7f", 4),           // name of 2^31 - 1 units
-        std::string("\xff\xff\xff\xff", 4),           // negative name length
-        std::string("\x00\x00\x00\x40", 4) + "ab",     // 2^30 units, two bytes present
-        std::string("\x01\x00\x00\x00" "C\x00" "\x02\x00" "\xf0\xff\xff\x7f", 12),   // huge string
-        std::string("\x01\x00\x00\x00" "C\x00" "\x02\x00" "\xfe\xff\xff\xff", 12),   // negative string
+        std::string("\xff\xff\xff\x7f", 4),        // name of 2^31 - 1 units
+        std::string("\xff\xff\xff\xff", 4),        // negative name length
+        std::string("\x00\x00\x00\x40", 4) + "ab", // 2^30 units, two bytes present
+        std::string("\x01\x00\x00\x00"
+                    "C\x00"
+                    "\x02\x00"
+                    "\xf0\xff\xff\x7f",
+                    12), // huge string
+        std::string("\x01\x00\x00\x00"
+                    "C\x00"
+                    "\x02\x00"
+                    "\xfe\xff\xff\xff",
+                    12), // negative string
     };
     for (const std::string& tail : lengths) {
         ASSERT_TRUE(vtest::WriteWholeFile(path, withTail(tail)));

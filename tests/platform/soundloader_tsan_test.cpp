@@ -85,7 +85,7 @@ TEST_F(SoundLoaderTest, ReleaseWhileDecodingJoinsTheWorker)
         CVortanSoundWave* s = manager.GetSound(S(Name(round % kSounds)));
         ASSERT_NE(s, nullptr);
         manager.PollAsyncSounds();
-        manager.PollAsyncSounds();  // started (the first poll ever is skipped)
+        manager.PollAsyncSounds(); // started (the first poll ever is skipped)
         if (round % 3)
             VortanSleep(round % 7);
         EXPECT_EQ(manager.ReleaseSound(s), 1);
@@ -110,7 +110,8 @@ TEST_F(SoundLoaderTest, LoaderPublishesItsResultThroughTheDoneFlag)
     u8* data = new u8[wav.size()];
     memcpy(data, wav.data(), wav.size());
     CVortanSoundWave* sound = CVortanSoundWave::CreateInstance();
-    COrloResourceManager::CAsyncSoundLoader loader(&manager, engine, data, (int)wav.size(), sound, S("/x.wav"));
+    COrloResourceManager::CAsyncSoundLoader loader(&manager, engine, data, (int)wav.size(), sound,
+                                                   S("/x.wav"));
     EXPECT_EQ(loader.IsDone(), 0);
     ASSERT_EQ(loader.Start(), 1);
     while (!loader.IsDone())
@@ -131,4 +132,4 @@ TEST_F(SoundLoaderTest, LoaderPublishesItsResultThroughTheDoneFlag)
     delete sound;
 }
 
-}  // namespace
+} // namespace

@@ -25,13 +25,19 @@
 #include <vector>
 
 #include "engine/platform/VortanSingleInstance.h"
-#include "tests/support/VirtualDisplay.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/VirtualDisplay.h"
 
 namespace {
 
-std::string Read(const std::string& path) { return vtest::ReadWholeFile(path); }
-std::string OwnPid() { return std::to_string((int)getpid()); }
+std::string Read(const std::string& path)
+{
+    return vtest::ReadWholeFile(path);
+}
+std::string OwnPid()
+{
+    return std::to_string((int)getpid());
+}
 
 // A process id that certainly belonged to a process that has ended.
 int DeadPid()
@@ -47,16 +53,20 @@ TEST(SingleInstanceLock, LivePidStopsTheStartStaleContentsAreTakenOver)
 {
     vtest::TempDir dir;
     std::string lock = dir.File("app.lock");
-    EXPECT_EQ(0, CheckSingleInstanceAt(lock.c_str()));  // missing: created
-    EXPECT_EQ(OwnPid(), Read(lock));                    // decimal, no line end
+    EXPECT_EQ(0, CheckSingleInstanceAt(lock.c_str())); // missing: created
+    EXPECT_EQ(OwnPid(), Read(lock));                   // decimal, no line end
     std::string parent = std::to_string((int)getppid());
     ASSERT_TRUE(vtest::WriteWholeFile(lock, parent));
     EXPECT_NE(0, CheckSingleInstanceAt(lock.c_str()));
     EXPECT_EQ(parent, Read(lock));
     const std::string stale[] = {
-        std::to_string(DeadPid()),  // the process is gone
-        "", "not a pid", OwnPid() /* this very process */, "0", "-42",
-        "99999999999999999999",  // beyond any process id
+        std::to_string(DeadPid()), // the process is gone
+        "",
+        "not a pid",
+        OwnPid() /* this very process */,
+        "0",
+        "-42",
+        "99999999999999999999", // beyond any process id
     };
     for (const std::string& contents : stale) {
         ASSERT_TRUE(vtest::WriteWholeFile(lock, contents));
@@ -105,7 +115,8 @@ TEST(SingleInstanceLock, UnwritableOrOddLockDoesNotStopOrHang)
 // The program holds the one machine-wide lock file; concurrent runs of this test (other build
 // directories) take turns.
 struct MachineLockTurn {
-    MachineLockTurn() : fd(open("/tmp/orlogate_startup_test.turn", O_RDWR | O_CREAT | O_CLOEXEC, 0666))
+    MachineLockTurn()
+        : fd(open("/tmp/orlogate_startup_test.turn", O_RDWR | O_CREAT | O_CLOEXEC, 0666))
     {
         flock(fd, LOCK_EX);
     }
@@ -207,7 +218,8 @@ protected:
         bool up = WaitFor(
             [&] {
                 window = FindWindow(x);
-                return window && Read(VORTAN_LOCK_FILE) == std::to_string(pid) && access(stats.c_str(), F_OK) == 0;
+                return window && Read(VORTAN_LOCK_FILE) == std::to_string(pid) &&
+                       access(stats.c_str(), F_OK) == 0;
             },
             60);
         EXPECT_TRUE(up);
@@ -285,11 +297,12 @@ TEST_F(ProgramTest, SecondInstanceEndsAtOnceAndSettingsCountLaunches)
     ASSERT_EQ(10u, lines.size());
     // No IMEI on this machine: a random identity "f0" + 30 hex digits + "0f".
     const std::string uid = lines[8].substr(std::min<size_t>(lines[8].size(), 13));
-    EXPECT_EQ((std::vector<std::string>{"version 1", "__Orlo_Language 2 en", "__Orlo_Sounds_Mute 1 1",
-                                        "__Orlo_Sounds_Volume 0 -2000", "__Orlo_Music_Mute 1 1",
-                                        "__Orlo_Music_Volume 0 -2000", "__Orlo_Vibrations 1 1",
-                                        "__Orlo_TimesLaunched 0 1", "__Orlo_UID 2 " + uid, "end True"}),
-              lines);
+    EXPECT_EQ(
+        (std::vector<std::string>{"version 1", "__Orlo_Language 2 en", "__Orlo_Sounds_Mute 1 1",
+                                  "__Orlo_Sounds_Volume 0 -2000", "__Orlo_Music_Mute 1 1",
+                                  "__Orlo_Music_Volume 0 -2000", "__Orlo_Vibrations 1 1",
+                                  "__Orlo_TimesLaunched 0 1", "__Orlo_UID 2 " + uid, "end True"}),
+        lines);
     ASSERT_EQ(34u, uid.size());
     EXPECT_EQ("f0", uid.substr(0, 2));
     EXPECT_EQ("0f", uid.substr(32));

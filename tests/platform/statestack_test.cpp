@@ -60,7 +60,10 @@ public:
     int OnPointerUp(int, int, int) override { return Say("up", consume); }
     int OnKeyDown(int key) override { return Say("key " + std::to_string(key), consume); }
     int OnChar(unsigned short c) override { return Say("char " + std::to_string(c), consume); }
-    int OnActiveChanged(bool active) override { return Say(active ? "active 1" : "active 0", consume); }
+    int OnActiveChanged(bool active) override
+    {
+        return Say(active ? "active 1" : "active 0", consume);
+    }
     int OnContextLost() override { return Say("lost", contextResult); }
     int OnContextRestored() override { return Say("restored", contextResult); }
     int Say(const std::string& what, int result = 0)
@@ -90,7 +93,10 @@ public:
         return Say("game init");
     }
     void Release() override { Say("game release"); }
-    int OnActiveChanged(bool active) override { return Say(active ? "game active 1" : "game active 0"); }
+    int OnActiveChanged(bool active) override
+    {
+        return Say(active ? "game active 1" : "game active 0");
+    }
     int OnContextLost() override { return Say("game lost"); }
     int OnContextRestored() override { return Say("game restored"); }
     void OnLeaveGame() override { Say("game leave"); }
@@ -241,7 +247,7 @@ TEST_F(StateStackTest, PushLoadsOnlyOntoAnEmptyStackAndRemoveUnloadsOnlyTheFront
     TestApp app;
     FakeState* failing = new FakeState("F", &log, &alive);
     failing->initResult = 9;
-    EXPECT_EQ(9, app.PushState(failing));  // deleted, its code returned
+    EXPECT_EQ(9, app.PushState(failing)); // deleted, its code returned
     EXPECT_EQ(2, app.PushState(nullptr));
     EXPECT_EQ((Log{"F init", "F delete"}), Take());
 
@@ -256,7 +262,7 @@ TEST_F(StateStackTest, PushLoadsOnlyOntoAnEmptyStackAndRemoveUnloadsOnlyTheFront
     EXPECT_EQ((Log{"B init", "C init"}), Take());
     EXPECT_EQ((Names{"A", "B", "C"}), app.Order());
 
-    EXPECT_EQ(1, app.RemoveState(b));  // below the front: not unloaded, no one loaded
+    EXPECT_EQ(1, app.RemoveState(b)); // below the front: not unloaded, no one loaded
     EXPECT_EQ((Log{"B release", "B delete"}), Take());
     EXPECT_EQ(1, app.RemoveState(a));
     EXPECT_EQ((Log{"A unload", "A release", "A delete", "C load"}), Take());
@@ -274,7 +280,7 @@ TEST_F(StateStackTest, UpdateFinishesScreensAndGoesDownToTheFirstNonZero)
     EXPECT_EQ((Log{"A update", "B update", "A render"}), Take());
 
     s[0]->Finish();
-    EXPECT_EQ(3, app.GetStateCount());  // nothing happens before the update
+    EXPECT_EQ(3, app.GetStateCount()); // nothing happens before the update
     app.Update();
     EXPECT_EQ((Log{"A unload", "A release", "A delete", "B load", "B update", "B render"}), Take());
     EXPECT_EQ((Names{"B", "C"}), app.Order());
@@ -282,9 +288,9 @@ TEST_F(StateStackTest, UpdateFinishesScreensAndGoesDownToTheFirstNonZero)
     s[1]->Finish();
     app.Update();
     s[2]->Finish();
-    app.Update();  // the last screen finishing quits in the same frame
+    app.Update(); // the last screen finishing quits in the same frame
     EXPECT_EQ(1, app.IsQuitRequested());
-    EXPECT_EQ(1, app.IsExiting());  // Quit ran the shutdown
+    EXPECT_EQ(1, app.IsExiting()); // Quit ran the shutdown
     EXPECT_TRUE(alive.empty());
 }
 
@@ -292,7 +298,7 @@ TEST_F(StateStackTest, SendToBackUnloadsOnlyTheFrontAndLoadsTheNewFront)
 {
     TestApp app;
     auto s = Stack(app, {"A", "B", "C"});
-    s[1]->SendToBack();  // not the front: it was never loaded, so it is not unloaded
+    s[1]->SendToBack(); // not the front: it was never loaded, so it is not unloaded
     app.Update();
     EXPECT_EQ((Names{"A", "C", "B"}), app.Order());
     EXPECT_EQ((Log{"A update", "C update", "B update", "A render"}), Take());
@@ -307,8 +313,8 @@ TEST_F(StateStackTest, SendToBackUnloadsOnlyTheFrontAndLoadsTheNewFront)
     s[1]->SendToBack();
     app.Update();
     EXPECT_EQ((Names{"A", "B"}), app.Order());
-    EXPECT_EQ((Log{"C unload", "C release", "C delete", "B load", "B unload", "A load", "A update", "B update",
-                   "A render"}),
+    EXPECT_EQ((Log{"C unload", "C release", "C delete", "B load", "B unload", "A load", "A update",
+                   "B update", "A render"}),
               Take());
 
     // The only screen sent to back is loaded again.
@@ -401,7 +407,7 @@ TEST_F(StateStackTest, PointerGoesToToastOverlayAdvertThenScreensAndKeysToScreen
 TEST_F(StateStackTest, ReloadRunsOverTwoFramesAndAFailureQuits)
 {
     TestApp app;
-    app.ReplaceGraphicsExt(nullptr);  // software back buffer: restoring always succeeds
+    app.ReplaceGraphicsExt(nullptr); // software back buffer: restoring always succeeds
     auto s = Stack(app, {"A", "B"});
     bool gameDeleted = false;
     app.SetGame(new FakeGame(&log, &gameDeleted));
@@ -410,10 +416,10 @@ TEST_F(StateStackTest, ReloadRunsOverTwoFramesAndAFailureQuits)
     EXPECT_EQ((Log{"A lost", "B lost"}), Take());
     EXPECT_EQ(1, app.RestoreGraphics());
     EXPECT_EQ(1, app.GetReloadStep());
-    app.Update();  // the reload screen
+    app.Update(); // the reload screen
     EXPECT_EQ(2, app.GetReloadStep());
     EXPECT_TRUE(log.empty());
-    app.Update();  // the textures
+    app.Update(); // the textures
     EXPECT_EQ(0, app.GetReloadStep());
     EXPECT_EQ((Log{"A restored", "B restored"}), Take());
     app.Update();
@@ -421,7 +427,7 @@ TEST_F(StateStackTest, ReloadRunsOverTwoFramesAndAFailureQuits)
 
     s[0]->contextResult = 4;
     EXPECT_EQ(4, app.UnloadAllSurfaceTextures());
-    EXPECT_EQ((Log{"A lost"}), Take());  // the first failure ends the walk
+    EXPECT_EQ((Log{"A lost"}), Take()); // the first failure ends the walk
     app.RestoreGraphics();
     app.Update();
     app.Update();
@@ -453,7 +459,7 @@ TEST_F(StateStackTest, GameIsToldOnlyOnceAMenuInitialisedIt)
     EXPECT_TRUE(gameDeleted);
     EXPECT_EQ(nullptr, app.GetGameState());
     EXPECT_EQ(nullptr, app.GetMenuState());
-    app.SetActive(true);  // must not touch the deleted game
+    app.SetActive(true); // must not touch the deleted game
 }
 
 TEST_F(StateStackTest, SetActivePausesSoundTellsTheFrontAndDropsTheAdvert)
@@ -466,7 +472,7 @@ TEST_F(StateStackTest, SetActivePausesSoundTellsTheFrontAndDropsTheAdvert)
     app.SetAdvert(new FakeAdvert(&log, &advertDeleted));
     app.SetActive(false);
     EXPECT_EQ(1, engine->IsPaused());
-    EXPECT_EQ((Log{"A active 0"}), Take());  // the front takes it (non-zero)
+    EXPECT_EQ((Log{"A active 0"}), Take()); // the front takes it (non-zero)
     EXPECT_TRUE(advertDeleted);
     s[0]->consume = 0;
     app.SetActive(true);
@@ -481,8 +487,8 @@ protected:
         s_dir = new vtest::TempDir();
         std::string wav = s_dir->File("track.wav");
         s_mp3 = s_dir->File("track.mp3");
-        ASSERT_EQ(0, vtest::RunProgram({"sox", "-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", "8",
-                                        "sine", "330"}));
+        ASSERT_EQ(0, vtest::RunProgram({"sox", "-n", "-r", "44100", "-c", "2", "-b", "16", wav,
+                                        "synth", "8", "sine", "330"}));
         ASSERT_EQ(0, vtest::RunProgram({"lame", "--quiet", "-b", "128", wav, s_mp3}));
     }
     static void TearDownTestSuite() { delete s_dir; }
@@ -559,7 +565,7 @@ TEST_F(MusicFixture, MutedMusicIsRememberedAndStartsWhenUnmuted)
     app.StopMusic();
     EXPECT_EQ(nullptr, app.GetMusicPlayer());
     app.SetMusicMute(true);
-    app.SetMusicMute(false);  // nothing remembered: nothing plays
+    app.SetMusicMute(false); // nothing remembered: nothing plays
     EXPECT_EQ(nullptr, app.GetMusicPlayer());
 }
 
@@ -567,10 +573,10 @@ TEST_F(StateStackTest, GameServicesWithoutSessionMenuOrAchievements)
 {
     TestApp app;
     FakeGame game(&log, nullptr);
-    EXPECT_EQ(3, game.SetLanguage(CVortanString("en")));  // no language object
-    EXPECT_EQ(-1, game.GetOwnPlayerId());                 // no application yet
+    EXPECT_EQ(3, game.SetLanguage(CVortanString("en"))); // no language object
+    EXPECT_EQ(-1, game.GetOwnPlayerId());                // no application yet
     game.SetApplication(&app);
-    game.SetApplication(nullptr);  // the first application stays
+    game.SetApplication(nullptr); // the first application stays
     EXPECT_EQ(&app, game.GetApplication());
     EXPECT_EQ(-1, game.GetOwnPlayerId());
     EXPECT_EQ(0, game.GetLobbyPlayerCount());
@@ -614,13 +620,14 @@ TEST_F(StateStackTest, ShutdownGoesPopUpsScreensGameThenResourcesOnce)
         app.SetToast(new FakeToast(&log));
         app.SetGame(new LoggingGame(&log, &gameDeleted));
         app.OnExit();
-        EXPECT_EQ((Log{"advert release", "overlay release", "toast release", "A unload", "A release", "A delete",
-                       "B release", "B delete", "game delete", "resources"}),
-                  Take());
+        EXPECT_EQ(
+            (Log{"advert release", "overlay release", "toast release", "A unload", "A release",
+                 "A delete", "B release", "B delete", "game delete", "resources"}),
+            Take());
         EXPECT_TRUE(advertDeleted);
         EXPECT_TRUE(gameDeleted);
         EXPECT_EQ(0, app.GetStateCount());
-        app.OnExit();  // a second shutdown frees nothing twice
+        app.OnExit(); // a second shutdown frees nothing twice
         app.log = nullptr;
     }
     EXPECT_TRUE(alive.empty());
@@ -631,7 +638,7 @@ TEST_F(StateStackTest, TitleStartsTheOnlinePartOnceButNotDuringExit)
     {
         TestApp app;
         ASSERT_EQ(1, app.PushState(new COrloTitleState()));
-        app.OnExit();  // the front title is unloaded by the shutdown
+        app.OnExit(); // the front title is unloaded by the shutdown
         EXPECT_EQ(0, app.menuRequests);
     }
     TestApp app;
@@ -639,7 +646,7 @@ TEST_F(StateStackTest, TitleStartsTheOnlinePartOnceButNotDuringExit)
     ASSERT_EQ(1, app.PushState(title));
     FakeState* other = new FakeState("B", &log);
     ASSERT_EQ(1, app.PushState(other));
-    app.BringStateToFront(other);  // the title is left before 2.5 s
+    app.BringStateToFront(other); // the title is left before 2.5 s
     EXPECT_EQ(1, app.menuRequests);
     EXPECT_EQ(1, title->IsMenuStarted());
     app.BringStateToFront(title);

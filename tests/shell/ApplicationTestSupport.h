@@ -63,12 +63,27 @@ public:
     }
     void OnKeyDown(int key) override { log.push_back(Fmt("key %#x", key)); }
     void OnChar(unsigned short c) override { log.push_back(Fmt("char %u", (unsigned)c)); }
-    void OnPointerDown(int b, int x, int y) override { log.push_back(Fmt("down %d %d %d", b, x, y)); }
-    void OnPointerMove(int b, int x, int y) override { log.push_back(Fmt("move %d %d %d", b, x, y)); }
+    void OnPointerDown(int b, int x, int y) override
+    {
+        log.push_back(Fmt("down %d %d %d", b, x, y));
+    }
+    void OnPointerMove(int b, int x, int y) override
+    {
+        log.push_back(Fmt("move %d %d %d", b, x, y));
+    }
     void OnPointerUp(int b, int x, int y) override { log.push_back(Fmt("up %d %d %d", b, x, y)); }
-    void OnPointerDownUnit(int b, const CVortanVector2& p) override { log.push_back(Fmt("downunit %d %.4f %.4f", b, p.x, p.y)); }
-    void OnPointerMoveUnit(int b, const CVortanVector2& p) override { log.push_back(Fmt("moveunit %d %.4f %.4f", b, p.x, p.y)); }
-    void OnPointerUpUnit(int b, const CVortanVector2& p) override { log.push_back(Fmt("upunit %d %.4f %.4f", b, p.x, p.y)); }
+    void OnPointerDownUnit(int b, const CVortanVector2& p) override
+    {
+        log.push_back(Fmt("downunit %d %.4f %.4f", b, p.x, p.y));
+    }
+    void OnPointerMoveUnit(int b, const CVortanVector2& p) override
+    {
+        log.push_back(Fmt("moveunit %d %.4f %.4f", b, p.x, p.y));
+    }
+    void OnPointerUpUnit(int b, const CVortanVector2& p) override
+    {
+        log.push_back(Fmt("upunit %d %.4f %.4f", b, p.x, p.y));
+    }
     void SetActive(bool active) override
     {
         ++setActiveCalls;

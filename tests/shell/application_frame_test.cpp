@@ -82,13 +82,14 @@ TEST_F(FrameTest, RunnablesRunInRegistrationOrderBeforeUpdateThenTheFrameIsPrese
     EXPECT_TRUE(a.IsAttached());
     Advance(20);
     app->Frame();
-    EXPECT_EQ((std::vector<std::string>{"run b 0.0200", "run a 0.0200", "update", "present"}), app->log);
+    EXPECT_EQ((std::vector<std::string>{"run b 0.0200", "run a 0.0200", "update", "present"}),
+              app->log);
 
     // Registering twice does not run it twice; removing unlists it and clears its flag.
     app->AddListener(&b);
     EXPECT_EQ(2, app->GetListenerCount());
     app->RemoveListener(&b);
-    app->RemoveListener(&b);  // absent: ignored
+    app->RemoveListener(&b); // absent: ignored
     EXPECT_FALSE(b.IsAttached());
     EXPECT_EQ(1, app->GetListenerCount());
     app->log.clear();
@@ -106,7 +107,8 @@ TEST_F(FrameTest, ARunnableThatUnregistersItselfDoesNotMakeTheNextOneMissTheFram
     app->AddListener(&c);
     Advance(10);
     app->Frame();
-    EXPECT_EQ((std::vector<std::string>{"run a 0.0100", "run b 0.0100", "run c 0.0100"}), app->Only({"run "}));
+    EXPECT_EQ((std::vector<std::string>{"run a 0.0100", "run b 0.0100", "run c 0.0100"}),
+              app->Only({"run "}));
     EXPECT_EQ(2, app->GetListenerCount());
     app->RemoveListener(&b);
     app->RemoveListener(&c);
@@ -130,14 +132,14 @@ TEST_F(FrameTest, AtMostOneDueTimerFiresEachFrameEarlierListedFirst)
     app->Frame();
     EXPECT_EQ((std::vector<std::string>{"timer 2"}), app->Only({"timer"}));
 
-    Advance(400);  // 500 ms: every timer is due
+    Advance(400); // 500 ms: every timer is due
     app->log.clear();
     for (int i = 0; i < 4; ++i)
         app->Frame();
     EXPECT_EQ((std::vector<std::string>{"timer 1", "timer 2", "timer 3"}), app->Only({"timer"}));
 
     app->RemoveTimer(1);
-    app->RemoveTimer(7);  // absent: ignored
+    app->RemoveTimer(7); // absent: ignored
     EXPECT_EQ(2, app->GetTimerCount());
     Advance(100);
     app->log.clear();
@@ -195,7 +197,7 @@ TEST_F(FrameTest, TargetFrameTimeSleepsTheRemainder)
     app->Frame();
     EXPECT_EQ((std::vector<int>{23}), app->sleeps);
     Advance(40);
-    app->Frame();  // 23 ms slept + 40 ms: nothing left to wait
+    app->Frame(); // 23 ms slept + 40 ms: nothing left to wait
     EXPECT_EQ(1u, app->sleeps.size());
 }
 
@@ -226,6 +228,6 @@ TEST_F(FrameTest, NoFrameRunsUnlessCreatedAndActive)
     EXPECT_EQ(0, fresh.updates);
     fresh.SetFramePacing(2, 100);
     Advance(1000);
-    fresh.ResetIdle();  // no window yet: nothing to do
+    fresh.ResetIdle(); // no window yet: nothing to do
     EXPECT_FALSE(fresh.IsIdle());
 }

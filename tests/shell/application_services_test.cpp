@@ -67,7 +67,8 @@ class NoDisplayEnvironment : public ::testing::Environment {
 public:
     void SetUp() override { unsetenv("DISPLAY"); }
 };
-const ::testing::Environment* const g_env = ::testing::AddGlobalTestEnvironment(new NoDisplayEnvironment);
+const ::testing::Environment* const g_env =
+    ::testing::AddGlobalTestEnvironment(new NoDisplayEnvironment);
 
 } // namespace
 
@@ -96,7 +97,7 @@ TEST(ApplicationWithoutDisplay, FailsCleanlyInsteadOfCrashing)
 TEST(ApplicationPaths, UserDataDirectoryIsMadeWithoutAShellFromTheSanitisedName)
 {
     TempDir temp;
-    std::string home = temp.File("home with space/nested");  // not there yet
+    std::string home = temp.File("home with space/nested"); // not there yet
     HomeOverride override(home);
     PlainApp app;
     // Shell characters, a path separator and non-ASCII units all become "_".
@@ -111,7 +112,7 @@ TEST(ApplicationPaths, UserDataDirectoryIsMadeWithoutAShellFromTheSanitisedName)
     EXPECT_NE(0, access((home + "/pwned").c_str(), F_OK));
     EXPECT_NE(0, access("pwned", F_OK));
 
-    ASSERT_EQ(1, app.GetUserDataPath(path, CVortanString("ach.dat")));  // the directory is there now
+    ASSERT_EQ(1, app.GetUserDataPath(path, CVortanString("ach.dat"))); // the directory is there now
     EXPECT_EQ(dir + "/ach.dat", Narrow(path));
 }
 
@@ -119,7 +120,7 @@ TEST(ApplicationPaths, UserDataPathFailsWhenTheDirectoryCannotBeMade)
 {
     TempDir temp;
     ASSERT_TRUE(WriteWholeFile(temp.File("file"), "x"));
-    HomeOverride override(temp.File("file"));  // a file where the home directory should be
+    HomeOverride override(temp.File("file")); // a file where the home directory should be
     PlainApp app;
     app.SetAppName(CVortanString("Game"));
     CVortanString path("old");
@@ -174,9 +175,11 @@ TEST(ApplicationPalette, DefaultPaletteAndNearestColourLookupMatchAnIndependentC
         "def near(c):\n"
         "  if c in pal: return pal.index(c)\n"
         "  r,g,b=c>>16&255,c>>8&255,c&255\n"
-        "  return min(range(256),key=lambda i:(abs((pal[i]>>16&255)-r)+abs((pal[i]>>8&255)-g)+abs((pal[i]&255)-b),i))\n"
+        "  return min(range(256),key=lambda "
+        "i:(abs((pal[i]>>16&255)-r)+abs((pal[i]>>8&255)-g)+abs((pal[i]&255)-b),i))\n"
         "print(' '.join(map(str,pal)))\n"
-        "print(' '.join(str(near((v>>8&15)*16<<16|(v>>4&15)*16<<8|(v&15)*16)) for v in range(4096)))\n";
+        "print(' '.join(str(near((v>>8&15)*16<<16|(v>>4&15)*16<<8|(v&15)*16)) for v in "
+        "range(4096)))\n";
     std::string out;
     ASSERT_EQ(0, RunProgram({Python(), "-c", script}, &out));
     std::istringstream in(out);
@@ -223,7 +226,7 @@ TEST(ApplicationRandom, RangesAndDegenerateRanges)
     for (int i = 0; i < 200; ++i) {
         int v = IVortanApplication::RandomInt(-5, -1);
         ASSERT_TRUE(v >= -5 && v <= -1) << v;
-        IVortanApplication::RandomInt(INT_MIN, INT_MAX);  // full range: no overflow (UBSan)
+        IVortanApplication::RandomInt(INT_MIN, INT_MAX); // full range: no overflow (UBSan)
         float f = IVortanApplication::RandomFloat(-2.0f, 2.0f);
         ASSERT_TRUE(f >= -2.0f && f <= 2.0f) << f;
         double d = IVortanApplication::RandomDouble(10.0, 20.0);
@@ -235,4 +238,3 @@ TEST(ApplicationRandom, RangesAndDegenerateRanges)
     IVortanApplication::SeedRandomValue(99);
     EXPECT_EQ(a, IVortanApplication::RandomInt(0, 1000000));
 }
-

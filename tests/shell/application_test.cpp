@@ -33,8 +33,14 @@ Utf8DisplayEnvironment* const g_env = AddDisplayEnvironment<Utf8DisplayEnvironme
 // Leak checking is off for what is allocated while one of these lives.
 struct LeakCheckPause {
 #if defined(__SANITIZE_ADDRESS__)
-    LeakCheckPause() { __lsan_disable(); }
-    ~LeakCheckPause() { __lsan_enable(); }
+    LeakCheckPause()
+    {
+        __lsan_disable();
+    }
+    ~LeakCheckPause()
+    {
+        __lsan_enable();
+    }
 #else
     LeakCheckPause() {}
     ~LeakCheckPause() {}
@@ -43,7 +49,8 @@ struct LeakCheckPause {
 
 // An application with its window made: with the recording drawing-free extension, or with
 // the software back buffer (software = true).
-std::unique_ptr<RecordingApp> MakeApp(bool software = false, const CVortanWindowSettings* settings = nullptr)
+std::unique_ptr<RecordingApp> MakeApp(bool software = false,
+                                      const CVortanWindowSettings* settings = nullptr)
 {
     std::unique_ptr<RecordingApp> app(new RecordingApp);
     app->ReplaceGraphicsExt(software ? nullptr : new RecordingExt(&app->log));
@@ -101,9 +108,11 @@ TEST_F(ApplicationTest, FullscreenWindowPropertiesFollowTheAtomsThatExist)
     // exists once a window manager (here: the test) has made it.
     if (XInternAtom(m_probe, "_HILDON_NON_COMPOSITED_WINDOW", True) == None) {
         auto app = MakeApp();
-        EXPECT_TRUE(Contains(Prop(app.get(), "WM_CLASS"), "WM_CLASS(STRING) = \"VortanEngineApp\""));
+        EXPECT_TRUE(
+            Contains(Prop(app.get(), "WM_CLASS"), "WM_CLASS(STRING) = \"VortanEngineApp\""));
         EXPECT_TRUE(Contains(Prop(app.get(), "WM_PROTOCOLS"), "WM_DELETE_WINDOW"));
-        EXPECT_TRUE(Contains(Prop(app.get(), "_NET_WM_STATE"), "_NET_WM_STATE(ATOM) = _NET_WM_STATE_FULLSCREEN"));
+        EXPECT_TRUE(Contains(Prop(app.get(), "_NET_WM_STATE"),
+                             "_NET_WM_STATE(ATOM) = _NET_WM_STATE_FULLSCREEN"));
         EXPECT_TRUE(NotSet(Prop(app.get(), "_HILDON_NON_COMPOSITED_WINDOW")));
         // Looking the atom up must not have made it.
         EXPECT_EQ((Atom)None, XInternAtom(m_probe, "_HILDON_NON_COMPOSITED_WINDOW", True));
@@ -120,7 +129,8 @@ TEST_F(ApplicationTest, FullscreenWindowPropertiesFollowTheAtomsThatExist)
     auto app = MakeApp();
     std::string id = WindowId(app.get());
     EXPECT_TRUE(Contains(Prop(app.get(), "WM_CLASS"), "WM_CLASS(STRING) = \"VortanEngineApp\""));
-    EXPECT_TRUE(Contains(Prop(app.get(), "_NET_WM_STATE"), "_NET_WM_STATE(ATOM) = _NET_WM_STATE_FULLSCREEN"));
+    EXPECT_TRUE(Contains(Prop(app.get(), "_NET_WM_STATE"),
+                         "_NET_WM_STATE(ATOM) = _NET_WM_STATE_FULLSCREEN"));
     EXPECT_TRUE(Contains(Prop(app.get(), "_HILDON_NON_COMPOSITED_WINDOW"),
                          "_HILDON_NON_COMPOSITED_WINDOW(INTEGER) = 1"));
     EXPECT_TRUE(Contains(Prop(app.get(), "WM_NAME"), "\"Squib Test\""));
@@ -128,8 +138,8 @@ TEST_F(ApplicationTest, FullscreenWindowPropertiesFollowTheAtomsThatExist)
 
     std::string info;
     ASSERT_EQ(0, RunProgram({"xwininfo", "-id", id}, &info));
-    for (const char* line : {"Absolute upper-left X:  0\n", "Absolute upper-left Y:  0\n", "Width: 800\n",
-                             "Height: 480\n", "Map State: IsViewable"})
+    for (const char* line : {"Absolute upper-left X:  0\n", "Absolute upper-left Y:  0\n",
+                             "Width: 800\n", "Height: 480\n", "Map State: IsViewable"})
         EXPECT_TRUE(Contains(info, line)) << line;
 
     // The window's event mask is the only one selected on it.
@@ -210,8 +220,9 @@ TEST_F(ApplicationTest, PointerEventsBecomeDownMoveUpWithUnitPositions)
 
     ASSERT_EQ(0, Xdo({"mousedown", "1", "mousemove", "--sync", "200", "240", "mouseup", "1"}));
     Pump(app.get());
-    std::vector<std::string> expected{"down 0 100 120",       "downunit 0 0.1250 0.2500", "move 0 200 240",
-                                      "moveunit 0 0.2500 0.5000", "up 0 200 240",          "upunit 0 0.2500 0.5000"};
+    std::vector<std::string> expected{"down 0 100 120", "downunit 0 0.1250 0.2500",
+                                      "move 0 200 240", "moveunit 0 0.2500 0.5000",
+                                      "up 0 200 240",   "upunit 0 0.2500 0.5000"};
     EXPECT_EQ(expected, app->log);
     EXPECT_EQ(0u, app->GetButtonMask());
     EXPECT_EQ(200, app->GetPointerX());
@@ -230,8 +241,8 @@ TEST_F(ApplicationTest, SecondButtonGetsItsOwnDownAndMovesReportTheLowestHeldBut
     EXPECT_EQ(0x5u, app->GetButtonMask());
     ASSERT_EQ(0, Xdo({"mouseup", "3", "mouseup", "1"}));
     Pump(app.get());
-    std::vector<std::string> expected{"down 0 100 100", "down 2 100 100", "move 0 150 160", "up 2 150 160",
-                                      "up 0 150 160"};
+    std::vector<std::string> expected{"down 0 100 100", "down 2 100 100", "move 0 150 160",
+                                      "up 2 150 160", "up 0 150 160"};
     EXPECT_EQ(expected, app->Only({"down ", "move ", "up "}));
 
     // With only the right button held, the moves are the right button's: no phantom
@@ -256,7 +267,7 @@ TEST_F(ApplicationTest, KeysArriveAsKeysymsWithTheTypedCharacterAndFillTheKeyTab
     ASSERT_EQ(0, Xdo({"keydown", "a"}));
     Pump(app.get());
     EXPECT_EQ((std::vector<std::string>{"key 0x61", "char 97"}), app->log);
-    EXPECT_EQ(0x80, app->GetKeyState(15));  // engine code of "a"
+    EXPECT_EQ(0x80, app->GetKeyState(15)); // engine code of "a"
     ASSERT_EQ(0, Xdo({"keyup", "a"}));
     Pump(app.get());
     EXPECT_EQ(0, app->GetKeyState(15));
@@ -275,7 +286,8 @@ TEST_F(ApplicationTest, KeysArriveAsKeysymsWithTheTypedCharacterAndFillTheKeyTab
     app->log.clear();
     ASSERT_EQ(0, Xdo({"key", "shift+b"}));
     Pump(app.get());
-    EXPECT_EQ((std::vector<std::string>{"key 0xffe1", "key 0x62", "char 66"}), app->Only({"key ", "char "}));
+    EXPECT_EQ((std::vector<std::string>{"key 0xffe1", "key 0x62", "char 66"}),
+              app->Only({"key ", "char "}));
 
     // A key without a character gives no OnChar.
     app->log.clear();
@@ -418,7 +430,8 @@ TEST_F(ApplicationTest, ResizeWithAnExtensionResizesTheExtension)
     auto app = MakeApp();
     ASSERT_EQ(0, Xdo({"windowsize", "--sync", WindowId(app.get()), "600", "300"}));
     Pump(app.get());
-    EXPECT_EQ((std::vector<std::string>{"resize 600 300", "ext resize 600 300"}), app->Only({"resize", "ext "}));
+    EXPECT_EQ((std::vector<std::string>{"resize 600 300", "ext resize 600 300"}),
+              app->Only({"resize", "ext "}));
     EXPECT_EQ(600, app->GetGraphics()->GetWidth());
     // The pointer's unit position follows the new size.
     app->log.clear();
@@ -474,7 +487,8 @@ TEST_F(ApplicationTest, NarrowBackBufferFormatsGetThePaletteAndPresentWithinTheS
 
 TEST_F(ApplicationTest, WindowMadeElsewhereIsUsedWithoutOnCreate)
 {
-    Window window = XCreateSimpleWindow(m_probe, DefaultRootWindow(m_probe), 0, 0, 320, 240, 0, 0, 0);
+    Window window =
+        XCreateSimpleWindow(m_probe, DefaultRootWindow(m_probe), 0, 0, 320, 240, 0, 0, 0);
     XMapWindow(m_probe, window);
     XSync(m_probe, False);
     RecordingApp app;
@@ -511,7 +525,7 @@ TEST_F(ApplicationTest, WindowMadeElsewhereIsUsedWithoutOnCreate)
 TEST_F(ApplicationTest, OnlyTheWindowManagersCloseMessageEndsRun)
 {
     auto app = MakeApp();
-    app->quitAfterUpdates = 1000000;  // a safety net: the loop ends long before
+    app->quitAfterUpdates = 1000000; // a safety net: the loop ends long before
 
     // A client message whose first word is 0 is not a close request.
     SendProtocolMessage(app->GetWindow(), 0);
@@ -536,8 +550,9 @@ TEST_F(ApplicationTest, RunPresentsEveryFrameUntilQuit)
     EXPECT_EQ(3, app->updates);
     EXPECT_EQ(1, app->exits);
     // The frame that quits is not presented: the window is gone by then.
-    EXPECT_EQ((std::vector<std::string>{"update", "present", "update", "present", "update", "exit"}),
-              app->Only({"update", "present", "exit"}));
+    EXPECT_EQ(
+        (std::vector<std::string>{"update", "present", "update", "present", "update", "exit"}),
+        app->Only({"update", "present", "exit"}));
 }
 
 TEST_F(ApplicationTest, InactiveLoopOnlyPresentsAndSleeps)

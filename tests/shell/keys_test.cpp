@@ -40,8 +40,9 @@ const std::map<std::string, int>& ExpectedCodes()
     table["0"] = 50;
     for (int f = 1; f <= 24; ++f)
         table["F" + std::to_string(f)] = 50 + f;
-    const char* run75[] = {"Escape", "space", nullptr, "Control_L", "Control_R", "Shift_L", "Shift_R", "Caps_Lock",
-                           "comma", "period", "Tab", "Home", "End", "Prior", "Next", "minus"};
+    const char* run75[] = {"Escape",  "space",     nullptr, "Control_L", "Control_R", "Shift_L",
+                           "Shift_R", "Caps_Lock", "comma", "period",    "Tab",       "Home",
+                           "End",     "Prior",     "Next",  "minus"};
     for (int i = 0; i < 16; ++i)
         if (run75[i])
             table[run75[i]] = 75 + i;
@@ -49,14 +50,15 @@ const std::map<std::string, int>& ExpectedCodes()
     table["Scroll_Lock"] = 97;
     for (int d = 1; d <= 9; ++d)
         table["KP_" + std::to_string(d)] = 97 + d;
-    const char* pad[] = {"KP_End", "KP_Down", "KP_Next", "KP_Left", "KP_Begin",
-                         "KP_Right", "KP_Home", "KP_Up", "KP_Prior"};
+    const char* pad[] = {"KP_End",   "KP_Down", "KP_Next", "KP_Left", "KP_Begin",
+                         "KP_Right", "KP_Home", "KP_Up",   "KP_Prior"};
     for (int i = 0; i < 9; ++i)
         table[pad[i]] = 98 + i;
     const char* run107[] = {"KP_0", "Alt_L", "Alt_R", "Insert", "Delete", "Hyper_R"};
     for (int i = 0; i < 6; ++i)
         table[run107[i]] = 107 + i;
-    const char* run120[] = {"KP_Decimal", "KP_Divide", "KP_Multiply", "KP_Add", "KP_Subtract", "KP_Equal", "Pause"};
+    const char* run120[] = {"KP_Decimal",  "KP_Divide", "KP_Multiply", "KP_Add",
+                            "KP_Subtract", "KP_Equal",  "Pause"};
     for (int i = 0; i < 7; ++i)
         table[run120[i]] = 120 + i;
     table["KP_Insert"] = 107;
@@ -98,18 +100,58 @@ TEST(KeyFromXKeysym, EveryOtherKeysymIsNoKey)
 
 TEST(KeyNames, WholeTable)
 {
-    std::map<int, std::string> names = {
-        {0, "ARROW LEFT"}, {1, "ARROW UP"}, {2, "ARROW RIGHT"}, {3, "ARROW DOWN"}, {4, "ENTER"},
-        {75, "Esc"}, {76, "SPACE"}, {77, "Back"}, {78, "L CONTROL"}, {79, "R CONTROL"},
-        {80, "L SHIFT"}, {81, "R SHIFT"}, {82, "CAPS LOCK"}, {83, ","}, {84, "."}, {85, "Tab"},
-        {86, "HOME"}, {87, "END"}, {88, "PAGEUP"}, {89, "PAGEDOWN"}, {90, "-"}, {91, "="},
-        {92, "["}, {93, "]"}, {94, "\\"}, {95, "\\"}, {96, "NUMLOCK"}, {97, "SCROLL LOCK"},
-        {107, "NUMPAD 0"}, {108, "L ALT"}, {109, "R ALT"}, {110, "INSERT"}, {111, "DELETE"},
-        {112, "APPS KEY"}, {113, "L FUNC"}, {114, "R FUNC"}, {115, "'"}, {116, "YES"},
-        {117, "NO"}, {118, "*"}, {119, "#"}, {120, "NUMPAD ."}, {121, "NUMPAD /"},
-        {122, "NUMPAD *"}, {123, "NUMPAD +"}, {124, "NUMPAD -"}, {125, "NUMPAD ENTER"},
-        {126, "PAUSE/BREAK"}, {127, "Menu"}, {128, "Search"}, {129, "Camera"},
-        {130, "Backspace"}};
+    std::map<int, std::string> names = {{0, "ARROW LEFT"},
+                                        {1, "ARROW UP"},
+                                        {2, "ARROW RIGHT"},
+                                        {3, "ARROW DOWN"},
+                                        {4, "ENTER"},
+                                        {75, "Esc"},
+                                        {76, "SPACE"},
+                                        {77, "Back"},
+                                        {78, "L CONTROL"},
+                                        {79, "R CONTROL"},
+                                        {80, "L SHIFT"},
+                                        {81, "R SHIFT"},
+                                        {82, "CAPS LOCK"},
+                                        {83, ","},
+                                        {84, "."},
+                                        {85, "Tab"},
+                                        {86, "HOME"},
+                                        {87, "END"},
+                                        {88, "PAGEUP"},
+                                        {89, "PAGEDOWN"},
+                                        {90, "-"},
+                                        {91, "="},
+                                        {92, "["},
+                                        {93, "]"},
+                                        {94, "\\"},
+                                        {95, "\\"},
+                                        {96, "NUMLOCK"},
+                                        {97, "SCROLL LOCK"},
+                                        {107, "NUMPAD 0"},
+                                        {108, "L ALT"},
+                                        {109, "R ALT"},
+                                        {110, "INSERT"},
+                                        {111, "DELETE"},
+                                        {112, "APPS KEY"},
+                                        {113, "L FUNC"},
+                                        {114, "R FUNC"},
+                                        {115, "'"},
+                                        {116, "YES"},
+                                        {117, "NO"},
+                                        {118, "*"},
+                                        {119, "#"},
+                                        {120, "NUMPAD ."},
+                                        {121, "NUMPAD /"},
+                                        {122, "NUMPAD *"},
+                                        {123, "NUMPAD +"},
+                                        {124, "NUMPAD -"},
+                                        {125, "NUMPAD ENTER"},
+                                        {126, "PAUSE/BREAK"},
+                                        {127, "Menu"},
+                                        {128, "Search"},
+                                        {129, "Camera"},
+                                        {130, "Backspace"}};
     for (int i = 0; i < 10; ++i)
         names[5 + i] = "DEVICE" + std::to_string(i);
     for (int i = 0; i < 26; ++i)
@@ -146,7 +188,8 @@ TEST(InputDevices, EnumerateAndClear)
     input.EnumeratePointers(&list);
     input.EnumerateKeyboards(nullptr);
     ASSERT_EQ(list.GetCount(), 2);
-    EXPECT_EQ(Narrow(((CVortanInputDeviceDesc*)list.GetAt(1))->name), "VortanInput mouse/stylus device.");
+    EXPECT_EQ(Narrow(((CVortanInputDeviceDesc*)list.GetAt(1))->name),
+              "VortanInput mouse/stylus device.");
     CVortanInput::ClearDeviceList(&list);
     EXPECT_EQ(list.GetCount(), 0);
     CVortanInput::ClearDeviceList(nullptr);

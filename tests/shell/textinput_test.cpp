@@ -36,11 +36,11 @@ TEST(TextInput, LengthLimitBackspaceAndEnter)
     EXPECT_TRUE(input->IsDone());
     Type(*input, u"x");
     input->OnChar(8);
-    EXPECT_EQ(Units(input->GetText()), u"ab");   // nothing taken while done
+    EXPECT_EQ(Units(input->GetText()), u"ab"); // nothing taken while done
     input->ResetDone();
     Type(*input, u"x");
     EXPECT_EQ(Units(input->GetText()), u"abx");
-    input->OnChar(10);                           // line feed is Enter too
+    input->OnChar(10); // line feed is Enter too
     EXPECT_TRUE(input->IsDone());
     input->ClearDone();
     EXPECT_FALSE(input->IsDone());

@@ -27,7 +27,10 @@ inline vtest::TempDir& Home()
     return home;
 }
 
-inline std::string CaptureFile() { return Home().File("capture.raw"); }
+inline std::string CaptureFile()
+{
+    return Home().File("capture.raw");
+}
 
 inline void SetUpCapture()
 {
@@ -35,19 +38,24 @@ inline void SetUpCapture()
     if (done)
         return;
     done = true;
-    vtest::WriteWholeFile(Home().File(".asoundrc"), "pcm.!default { type file; slave.pcm \"null\"; file \"" +
-                                                        CaptureFile() + "\"; format \"raw\" }\n");
+    vtest::WriteWholeFile(Home().File(".asoundrc"),
+                          "pcm.!default { type file; slave.pcm \"null\"; file \"" + CaptureFile() +
+                              "\"; format \"raw\" }\n");
     setenv("HOME", Home().Path().c_str(), 1);
     unsetenv("ALSA_CONFIG_PATH");
 }
 
-inline std::string ReadCapture() { return vtest::ReadWholeFile(CaptureFile()); }
+inline std::string ReadCapture()
+{
+    return vtest::ReadWholeFile(CaptureFile());
+}
 
 inline std::vector<int16_t> ToSamples16(const std::string& bytes, size_t offset = 0)
 {
     std::vector<int16_t> out;
     for (size_t i = offset; i + 1 < bytes.size(); i += 2)
-        out.push_back(static_cast<int16_t>(static_cast<uint8_t>(bytes[i]) | (static_cast<uint8_t>(bytes[i + 1]) << 8)));
+        out.push_back(static_cast<int16_t>(static_cast<uint8_t>(bytes[i]) |
+                                           (static_cast<uint8_t>(bytes[i + 1]) << 8)));
     return out;
 }
 
@@ -55,13 +63,14 @@ inline std::vector<int16_t> ToSamples16(const std::string& bytes, size_t offset 
 inline std::string Chunk(const std::string& id, const std::string& body, int64_t claimedSize = -1)
 {
     std::string c = id;
-    vtest::PutU32(&c, claimedSize < 0 ? static_cast<uint32_t>(body.size()) : static_cast<uint32_t>(claimedSize));
+    vtest::PutU32(&c, claimedSize < 0 ? static_cast<uint32_t>(body.size())
+                                      : static_cast<uint32_t>(claimedSize));
     return c + body + ((body.size() & 1) ? std::string(1, '\0') : std::string());
 }
 
 // A format chunk body (16 bytes for PCM; with the extra-size field and extra bytes otherwise).
-inline std::string FormatBody(unsigned tag, unsigned channels, unsigned rate, unsigned bits, unsigned blockAlign,
-                              const std::string* extra = nullptr)
+inline std::string FormatBody(unsigned tag, unsigned channels, unsigned rate, unsigned bits,
+                              unsigned blockAlign, const std::string* extra = nullptr)
 {
     std::string f;
     vtest::PutU16(&f, tag), vtest::PutU16(&f, channels);
@@ -84,7 +93,8 @@ inline std::string Riff(const std::string& chunks)
 
 inline std::string PcmWave(unsigned channels, unsigned rate, unsigned bits, const std::string& data)
 {
-    return Riff(Chunk("fmt ", FormatBody(1, channels, rate, bits, channels * bits / 8)) + Chunk("data", data));
+    return Riff(Chunk("fmt ", FormatBody(1, channels, rate, bits, channels * bits / 8)) +
+                Chunk("data", data));
 }
 
 inline std::string Samples16(const std::vector<int>& samples)
@@ -96,11 +106,12 @@ inline std::string Samples16(const std::vector<int>& samples)
 }
 
 // A sound loaded from a RIFF/WAVE image.
-inline std::unique_ptr<CVortanSoundWave> Load(CVortanSoundEngine* engine, std::string image, u32 flags = 0,
-                                              int duplicates = 0)
+inline std::unique_ptr<CVortanSoundWave> Load(CVortanSoundEngine* engine, std::string image,
+                                              u32 flags = 0, int duplicates = 0)
 {
     std::unique_ptr<CVortanSoundWave> wave(CVortanSoundWave::CreateInstance());
-    EXPECT_EQ(1, wave->LoadFromMemory(engine, &image[0], static_cast<int>(image.size()), flags, duplicates));
+    EXPECT_EQ(1, wave->LoadFromMemory(engine, &image[0], static_cast<int>(image.size()), flags,
+                                      duplicates));
     return wave;
 }
 
@@ -108,12 +119,14 @@ inline std::unique_ptr<CVortanSoundWave> Load(CVortanSoundEngine* engine, std::s
 inline std::unique_ptr<CVortanSoundWave> Constant(CVortanSoundEngine* engine, int frames, int value,
                                                   int duplicates = 0, u32 flags = 0)
 {
-    return Load(engine, PcmWave(1, 44100, 16, Samples16(std::vector<int>(frames, value))), flags, duplicates);
+    return Load(engine, PcmWave(1, 44100, 16, Samples16(std::vector<int>(frames, value))), flags,
+                duplicates);
 }
 
 inline std::string Bytes(CVortanSoundBuffer* b)
 {
-    return b ? std::string(reinterpret_cast<const char*>(b->GetData()), b->GetSize()) : std::string();
+    return b ? std::string(reinterpret_cast<const char*>(b->GetData()), b->GetSize())
+             : std::string();
 }
 
 // One period mixed through Update; the primary buffer's samples.

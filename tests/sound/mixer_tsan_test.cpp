@@ -17,14 +17,18 @@ namespace {
 
 class Counter : public IVortanSoundNotifyListener {
 public:
-    void Notify(CVortanSoundBuffer*, u32 type, u32, u32, u32) override { ++calls[type < 3 ? type : 0]; }
+    void Notify(CVortanSoundBuffer*, u32 type, u32, u32, u32) override
+    {
+        ++calls[type < 3 ? type : 0];
+    }
     std::atomic<int> calls[3] = {};
 };
 
 std::string Image(int frames, int channels, int value)
 {
-    return stest::PcmWave(static_cast<unsigned>(channels), 22050, 16,
-                          stest::Samples16(std::vector<int>(static_cast<size_t>(frames * channels), value)));
+    return stest::PcmWave(
+        static_cast<unsigned>(channels), 22050, 16,
+        stest::Samples16(std::vector<int>(static_cast<size_t>(frames * channels), value)));
 }
 
 TEST(MixerThreads, MainThreadDrivesSoundsWhileTheMixerRuns)
@@ -37,8 +41,9 @@ TEST(MixerThreads, MainThreadDrivesSoundsWhileTheMixerRuns)
     Counter counter;
     std::vector<std::unique_ptr<CVortanSoundWave>> sounds;
     for (int i = 0; i < 4; ++i) {
-        auto wave = stest::Load(&engine, Image(3000 + 500 * i, 1 + i % 2, 8000),
-                                VORTAN_SOUNDBUFFER_NOTIFY | (i == 3 ? VORTAN_SOUNDBUFFER_3D : 0), 2);
+        auto wave =
+            stest::Load(&engine, Image(3000 + 500 * i, 1 + i % 2, 8000),
+                        VORTAN_SOUNDBUFFER_NOTIFY | (i == 3 ? VORTAN_SOUNDBUFFER_3D : 0), 2);
         wave->GetBuffer(0)->AddNotify(&engine, &counter, VORTAN_SOUND_NOTIFY_STARTED, 0, 0);
         wave->GetBuffer(0)->AddNotify(&engine, &counter, VORTAN_SOUND_NOTIFY_STOPPED, 0, 0);
         wave->GetBuffer(1)->AddNotify(&engine, &counter, VORTAN_SOUND_NOTIFY_POSITION, 100, 0);
@@ -114,7 +119,8 @@ TEST(MixerThreads, LoaderThreadPublishesOnlyWholeSounds)
         std::string image = Image(20000 + 100 * attempt, 2, 1234);
         std::atomic<bool> done(false);
         std::thread loader([&] {
-            EXPECT_EQ(1, wave.LoadFromMemory(&engine, &image[0], static_cast<int>(image.size()), 0, 3));
+            EXPECT_EQ(
+                1, wave.LoadFromMemory(&engine, &image[0], static_cast<int>(image.size()), 0, 3));
             done = true;
         });
         // The main thread queries and plays it while it loads: no buffers, or all four whole.

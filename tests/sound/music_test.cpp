@@ -56,7 +56,7 @@ public:
     std::vector<IVortanRunnable*> list;
 };
 
-const long kQuarterSecond = 44100 * 2 * 2 / 4;  // bytes of 44.1 kHz stereo 16-bit
+const long kQuarterSecond = 44100 * 2 * 2 / 4; // bytes of 44.1 kHz stereo 16-bit
 
 class MusicTest : public ::testing::Test {
 protected:
@@ -70,7 +70,8 @@ protected:
         uint32_t x = 12345;
         for (int i = 0; i < 64 * 1024; i++) {
             x = x * 1103515245u + 12345u;
-            noise.push_back((x >> 24) == 0xFF ? 0x7F : (char)(x >> 24));  // nothing like a frame sync
+            noise.push_back((x >> 24) == 0xFF ? 0x7F
+                                              : (char)(x >> 24)); // nothing like a frame sync
         }
         ASSERT_TRUE(vtest::WriteWholeFile(s_garbage, noise));
     }
@@ -79,13 +80,17 @@ protected:
     static std::string MakeMp3(const std::string& name, double seconds, int frequency)
     {
         const std::string wav = s_dir->File(name + ".wav"), mp3 = s_dir->File(name + ".mp3");
-        EXPECT_EQ(0, vtest::RunProgram({"sox", "-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth",
-                                        std::to_string(seconds), "sine", std::to_string(frequency), "vol", "0.5"}));
+        EXPECT_EQ(0, vtest::RunProgram({"sox", "-n", "-r", "44100", "-c", "2", "-b", "16", wav,
+                                        "synth", std::to_string(seconds), "sine",
+                                        std::to_string(frequency), "vol", "0.5"}));
         EXPECT_EQ(0, vtest::RunProgram({"lame", "--quiet", "-b", "128", wav, mp3}));
         return mp3;
     }
 
-    void SetUp() override { CVortanMusicElements::SetOverride(VORTAN_MUSIC_SINK, "fakesink sync=true"); }
+    void SetUp() override
+    {
+        CVortanMusicElements::SetOverride(VORTAN_MUSIC_SINK, "fakesink sync=true");
+    }
     void TearDown() override
     {
         for (int role = 0; role < VORTAN_MUSIC_ELEMENT_COUNT; role++)
@@ -103,7 +108,8 @@ protected:
         const std::string path = s_dir->File(name);
         unlink(path.c_str());
         const std::string sink = "audioconvert ! audio/x-raw,format=S16LE,channels=2,rate=44100 ! "
-                                 "filesink append=true location=" + path;
+                                 "filesink append=true location=" +
+                                 path;
         CVortanMusicElements::SetOverride(VORTAN_MUSIC_SINK, sink.c_str());
         return path;
     }
@@ -209,7 +215,8 @@ TEST_F(MusicTest, VolumeMapsLinearlyAndReadsBackExactly)
     int wrong = 0;
     for (int v = -10000; v <= 0; v++) {
         player.SetVolume(v);
-        if (player.GetVolume() != v || std::fabs(OutputLevel(player) - (v + 10000) / 10000.0) > 1e-6)
+        if (player.GetVolume() != v ||
+            std::fabs(OutputLevel(player) - (v + 10000) / 10000.0) > 1e-6)
             wrong++;
     }
     EXPECT_EQ(0, wrong);
@@ -219,14 +226,14 @@ TEST_F(MusicTest, MuteSilencesKeepsTheVolumeAndOutlastsAFade)
 {
     FakeOwner owner;
     Player player;
-    player.SetMute(1);  // not opened: no effect
+    player.SetMute(1); // not opened: no effect
     EXPECT_EQ(0, player.GetMute());
     ASSERT_EQ(1, Open(player, &owner, s_long));
     player.SetVolume(-3000);
     player.SetMute(1);
     EXPECT_EQ(0.0, OutputLevel(player));
     EXPECT_EQ(-3000, player.GetVolume());
-    player.SetVolume(-1000);  // while muted: remembered, still silent
+    player.SetVolume(-1000); // while muted: remembered, still silent
     EXPECT_EQ(0.0, OutputLevel(player));
     EXPECT_EQ(-1000, player.GetVolume());
     player.SetMute(0);
@@ -279,7 +286,7 @@ TEST_F(MusicTest, FadesFollowTheTicks)
     ASSERT_EQ(1, Open(player, &owner, s_long));
     player.SetVolume(-2000);
     ASSERT_EQ(1, player.Play(0));
-    player.FadeOut(2.0f);  // -2000 to -10000 at 4000 per second
+    player.FadeOut(2.0f); // -2000 to -10000 at 4000 per second
     EXPECT_EQ(-2000, player.GetVolume()) << "a running fade reports its target";
     owner.Tick(0.5f);
     EXPECT_NEAR(0.6, OutputLevel(player), 1e-4);
@@ -289,17 +296,17 @@ TEST_F(MusicTest, FadesFollowTheTicks)
         owner.Tick(0.1f);
     EXPECT_NEAR(0.04, OutputLevel(player), 1e-3);
     EXPECT_EQ(Player::STATE_PLAYING, player.GetState());
-    player.FadeIn(1.0f);  // ignored while a fade runs
+    player.FadeIn(1.0f); // ignored while a fade runs
     EXPECT_NEAR(0.04, OutputLevel(player), 1e-3);
-    owner.Tick(0.2f);  // past the end: paused, at the volume again
+    owner.Tick(0.2f); // past the end: paused, at the volume again
     EXPECT_EQ(Player::STATE_PAUSED, player.GetState());
     EXPECT_NEAR(0.8, OutputLevel(player), 1e-6);
     EXPECT_EQ(-2000, player.GetVolume());
-    owner.Tick(1.0f);  // finished fades stay finished
+    owner.Tick(1.0f); // finished fades stay finished
     EXPECT_EQ(Player::STATE_PAUSED, player.GetState());
 
     ASSERT_EQ(1, player.Play(0));
-    player.FadeIn(1.0f);  // -10000 to -2000 at 8000 per second
+    player.FadeIn(1.0f); // -10000 to -2000 at 8000 per second
     EXPECT_EQ(0.0, OutputLevel(player));
     EXPECT_EQ(-2000, player.GetVolume());
     owner.Tick(0.25f);
@@ -392,7 +399,8 @@ TEST_F(MusicTest, SeekPauseResumeAndStop)
     EXPECT_NEAR(3.0f, player.GetDuration(), 0.05f);
     // Backwards: the position can only come into this window through the jump.
     EXPECT_EQ(1, player.Seek(0.5f));
-    ASSERT_TRUE(PollFrames(owner, [&] { return player.GetPosition() >= 0.5f && player.GetPosition() < 1.5f; }));
+    ASSERT_TRUE(PollFrames(
+        owner, [&] { return player.GetPosition() >= 0.5f && player.GetPosition() < 1.5f; }));
 
     EXPECT_EQ(1, player.Pause());
     EXPECT_EQ(Player::STATE_PAUSED, player.GetState());

@@ -14,10 +14,13 @@ TEST(SoundFormatChoice, PicksTheClosestCandidateFirstOnTies)
         u32 channels, rate, bits;
         CVortanSoundFormat expected;
     } cases[] = {
-        {2, 44100, 16, {2, 44100, 16, 4}}, {2, 48000, 16, {2, 44100, 16, 4}}, {1, 22050, 8, {1, 22050, 8, 1}},
-        {1, 44100, 8, {1, 44100, 8, 1}},   {2, 8000, 16, {2, 11025, 16, 4}},
-        {1, 16000, 16, {1, 22050, 16, 2}},  // between 11025 (1.45) and 22050 (1.38)
-        {6, 44100, 24, {2, 44100, 16, 4}},  // 3 x 1.5 for stereo 16-bit beats 6 x 1.5 for mono
+        {2, 44100, 16, {2, 44100, 16, 4}},
+        {2, 48000, 16, {2, 44100, 16, 4}},
+        {1, 22050, 8, {1, 22050, 8, 1}},
+        {1, 44100, 8, {1, 44100, 8, 1}},
+        {2, 8000, 16, {2, 11025, 16, 4}},
+        {1, 16000, 16, {1, 22050, 16, 2}}, // between 11025 (1.45) and 22050 (1.38)
+        {6, 44100, 24, {2, 44100, 16, 4}}, // 3 x 1.5 for stereo 16-bit beats 6 x 1.5 for mono
     };
     for (const auto& c : cases) {
         CVortanSoundFormat wanted, chosen;
@@ -40,7 +43,7 @@ TEST(SoundFormatChoice, NothingFitsAZeroFormat)
     wanted.Set(2, 0, 16);
     EXPECT_EQ(11, CVortanSoundEngine::ChooseFormat(wanted, &chosen));
     CVortanSoundEngine engine;
-    EXPECT_EQ(3, engine.Mix());  // not open
+    EXPECT_EQ(3, engine.Mix()); // not open
     EXPECT_EQ(11, engine.Open(nullptr, 44100, 16, 0, 0, VORTAN_SOUNDENGINE_NO_THREAD, 0));
     EXPECT_FALSE(engine.IsDeviceOpen());
 }
@@ -56,11 +59,12 @@ TEST(SoundEngine, PeriodsFollowTheRateRuleRoundedToSixteenBytes)
         {44100, 16, 2, 0, 8384, 2096, 4192},
         {22050, 8, 1, 0, 1952, 1952, 3904},
         {44100, 16, 2, 1001, 1008, 252, 504},
-        {11025, 16, 1, 0, 1952, 976, 1952},  // mono: two mix samples per output frame
+        {11025, 16, 1, 0, 1952, 976, 1952}, // mono: two mix samples per output frame
     };
     CVortanSoundEngine engine;
     for (const auto& c : cases) {
-        ASSERT_EQ(1, engine.Open(nullptr, c.rate, c.bits, c.channels, 0, VORTAN_SOUNDENGINE_NO_THREAD, c.request));
+        ASSERT_EQ(1, engine.Open(nullptr, c.rate, c.bits, c.channels, 0,
+                                 VORTAN_SOUNDENGINE_NO_THREAD, c.request));
         EXPECT_EQ(c.bytes, engine.GetPeriodBytes()) << c.rate;
         EXPECT_EQ(c.frames, engine.GetPeriodFrames()) << c.rate;
         EXPECT_EQ(c.mixSamples, engine.GetMixSamples()) << c.rate;
@@ -73,13 +77,13 @@ TEST_F(EngineTest, MuteKeepsTheVolumeSetting)
 {
     engine.SetVolume(-2000);
     engine.SetMute(true);
-    EXPECT_EQ(-2000, engine.GetVolume());  // the setting survives a mute
-    engine.SetVolume(-3000);               // changed while muted
+    EXPECT_EQ(-2000, engine.GetVolume()); // the setting survives a mute
+    engine.SetVolume(-3000);              // changed while muted
     EXPECT_EQ(-3000, engine.GetVolume());
     EXPECT_EQ(-2000, engine.GetPrimaryBuffer()->GetVolume());
     engine.SetMute(false);
     EXPECT_EQ(-3000, engine.GetPrimaryBuffer()->GetVolume());
-    engine.SetMute(false);  // no change
+    engine.SetMute(false); // no change
     EXPECT_EQ(-3000, engine.GetVolume());
     engine.SetVolume(500);
     EXPECT_EQ(0, engine.GetVolume());
@@ -92,7 +96,8 @@ TEST(SoundGainCurve, HalfTheAmplitudePerThousand)
     // floor(32767 / 2^(v / -1000)), worked out independently.
     const int expected[][2] = {{0, 32767},     {-1, 32744},    {-100, 30572}, {-500, 23169},
                                {-1000, 16383}, {-1500, 11584}, {-2000, 8191}, {-3333, 3251},
-                               {-6000, 511},   {-9999, 32},    {-10000, 31},  {400, 32767}, {-30000, 31}};
+                               {-6000, 511},   {-9999, 32},    {-10000, 31},  {400, 32767},
+                               {-30000, 31}};
     for (const auto& e : expected)
         EXPECT_EQ(e[1], CVortanSoundEngine::VolumeToGain(e[0])) << e[0];
     EXPECT_EQ(31, CVortanSoundEngine::PanToGain(-10000));
@@ -106,7 +111,7 @@ TEST(SoundEngine, ThreadedEngineWritesWholeSilentPeriods)
     CVortanSoundEngine engine;
     ASSERT_EQ(1, engine.Open(nullptr, 44100, 16, 2, 0, 0, 0));
     EXPECT_EQ(1, engine.IsRunning());
-    EXPECT_EQ(0, engine.Update());  // only without a thread
+    EXPECT_EQ(0, engine.Update()); // only without a thread
     VortanSleep(30);
     engine.Close();
     EXPECT_EQ(0, engine.IsRunning());

@@ -12,13 +12,19 @@
 namespace {
 
 using stest::EngineTest;
-const int kFrames = 2096;  // output frames per period at 44100 Hz, 16-bit stereo
+const int kFrames = 2096; // output frames per period at 44100 Hz, 16-bit stereo
 
 // floor(v / 2^15), written out rather than trusting the shift of negative numbers.
-int64_t Shift15(int64_t v) { return v >= 0 ? v >> 15 : -((-v + 32767) >> 15); }
+int64_t Shift15(int64_t v)
+{
+    return v >= 0 ? v >> 15 : -((-v + 32767) >> 15);
+}
 
 // One full-volume source sample through a full-volume master: both gains are 32766.
-int Unity(int s) { return static_cast<int>(Shift15(32766 * Shift15(32766LL * s))); }
+int Unity(int s)
+{
+    return static_cast<int>(Shift15(32766 * Shift15(32766LL * s)));
+}
 
 std::vector<int> Ramp(int count, int start, int step)
 {
@@ -41,11 +47,11 @@ TEST_F(EngineTest, LevelsPanMasterGainAndMute)
         int volume, pan, masterVolume, masterPan, left, right;
     } steps[] = {
         {0, 0, 0, 0, 16382, 16382},
-        {0, -10000, 0, 0, 16382, 14},  // the right side by 2^10 (gain 31); a mono sound too
+        {0, -10000, 0, 0, 16382, 14}, // the right side by 2^10 (gain 31); a mono sound too
         {0, 10000, 0, 0, 14, 16382},
-        {-1000, 0, 0, 0, 8190, 8190},  // half the amplitude
-        {0, 0, -1000, 0, 8190, 8190},  // (16382 x 16383) >> 15
-        {0, 0, 0, 10000, 14, 16382},   // master left (32767 x 31) >> 15 = 30; (30 x 16383) >> 15
+        {-1000, 0, 0, 0, 8190, 8190}, // half the amplitude
+        {0, 0, -1000, 0, 8190, 8190}, // (16382 x 16383) >> 15
+        {0, 0, 0, 10000, 14, 16382},  // master left (32767 x 31) >> 15 = 30; (30 x 16383) >> 15
     };
     for (const auto& s : steps) {
         sound->SetVolume(s.volume);
@@ -53,8 +59,10 @@ TEST_F(EngineTest, LevelsPanMasterGainAndMute)
         engine.SetVolume(s.masterVolume);
         engine.SetPan(s.masterPan);
         std::vector<int16_t> out = stest::Period16(engine);
-        EXPECT_EQ(s.left, out[0]) << s.volume << " " << s.pan << " " << s.masterVolume << " " << s.masterPan;
-        EXPECT_EQ(s.right, out[1]) << s.volume << " " << s.pan << " " << s.masterVolume << " " << s.masterPan;
+        EXPECT_EQ(s.left, out[0]) << s.volume << " " << s.pan << " " << s.masterVolume << " "
+                                  << s.masterPan;
+        EXPECT_EQ(s.right, out[1])
+            << s.volume << " " << s.pan << " " << s.masterVolume << " " << s.masterPan;
     }
     engine.SetPan(0);
     u32 before = 0, after = 0;
@@ -62,7 +70,7 @@ TEST_F(EngineTest, LevelsPanMasterGainAndMute)
     engine.SetMute(true);
     EXPECT_EQ(std::vector<int16_t>(2 * kFrames, 0), stest::Period16(engine));
     sound->GetPosition(&after);
-    EXPECT_EQ(before + 2 * kFrames, after);  // muted sounds keep advancing
+    EXPECT_EQ(before + 2 * kFrames, after); // muted sounds keep advancing
     engine.SetMute(false);
     EXPECT_EQ(16382, stest::Period16(engine)[0]);
 }
@@ -150,7 +158,8 @@ TEST_F(EngineTest, ResamplesInEightDotEightSteps)
         size_t next = (static_cast<size_t>(kFrames) * c[1]) >> 8;
         for (size_t i = 0; i < kFrames && next + ((i * c[1]) >> 8) < 6000; ++i) {
             ASSERT_EQ(Unity(ramp[(i * c[1]) >> 8]), first[2 * i]) << c[0] << " frame " << i;
-            ASSERT_EQ(Unity(ramp[next + ((i * c[1]) >> 8)]), second[2 * i]) << c[0] << " frame " << i;
+            ASSERT_EQ(Unity(ramp[next + ((i * c[1]) >> 8)]), second[2 * i])
+                << c[0] << " frame " << i;
         }
     }
     // The source clamps to 1000..88200; the mixer clamps what a buffer holds.
@@ -166,7 +175,7 @@ TEST_F(EngineTest, MisalignedPositionStartsAtItsFrame)
 {
     std::vector<int> ramp = Ramp(3000, 100, 10);
     auto sound = RampSound(&engine, ramp);
-    sound->SetPosition(7);  // inside frame 3
+    sound->SetPosition(7); // inside frame 3
     sound->Play(0);
     std::vector<int16_t> out = stest::Period16(engine);
     EXPECT_EQ(Unity(ramp[3]), out[0]);
@@ -193,7 +202,7 @@ TEST(SoundMixer, EightBitAndMonoOutputsClampToo)
     stest::SetUpCapture();
     const struct {
         u32 channels, bits;
-        int quiet, loud;  // first output sample of one quiet source, then of three loud ones
+        int quiet, loud; // first output sample of one quiet source, then of three loud ones
     } cases[] = {
         {2, 8, 191, 255},      // ((32766 x 16383) >> 23) + 128
         {1, 16, 16382, 32767}, // (32766 x (16383 + 16383)) >> 16; clamped, not wrapped
@@ -201,7 +210,8 @@ TEST(SoundMixer, EightBitAndMonoOutputsClampToo)
     };
     for (const auto& c : cases) {
         CVortanSoundEngine engine;
-        ASSERT_EQ(1, engine.Open(nullptr, 44100, c.bits, c.channels, 0, VORTAN_SOUNDENGINE_NO_THREAD, 0));
+        ASSERT_EQ(
+            1, engine.Open(nullptr, 44100, c.bits, c.channels, 0, VORTAN_SOUNDENGINE_NO_THREAD, 0));
         auto read = [&] {
             EXPECT_EQ(1, engine.Update());
             std::string out = stest::Bytes(engine.GetPrimaryBuffer());
@@ -211,7 +221,8 @@ TEST(SoundMixer, EightBitAndMonoOutputsClampToo)
         sound->Play(0);
         EXPECT_EQ(c.quiet, read()) << c.channels << " " << c.bits;
         const bool eight = c.channels == 1 && c.bits == 8;
-        std::string loud = eight ? std::string(kFrames, '\x01') : stest::Samples16(std::vector<int>(kFrames, 30000));
+        std::string loud = eight ? std::string(kFrames, '\x01')
+                                 : stest::Samples16(std::vector<int>(kFrames, 30000));
         auto more = stest::Load(&engine, stest::PcmWave(1, 44100, eight ? 8 : 16, loud), 0, 2);
         for (int i = 0; i < 3; ++i)
             more->Play(0, i);
@@ -220,7 +231,7 @@ TEST(SoundMixer, EightBitAndMonoOutputsClampToo)
         if (c.bits == 8 && c.channels == 2) {
             for (int i = 0; i < 3; ++i)
                 more->Stop(i);
-            EXPECT_EQ(128, read());  // silence once nothing plays
+            EXPECT_EQ(128, read()); // silence once nothing plays
         }
         if (eight) {
             engine.Close();

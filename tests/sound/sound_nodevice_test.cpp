@@ -12,7 +12,8 @@ TEST(SoundWithoutDevice, OpenFailsCleanly)
 {
     // ALSA reads this private configuration once, before the first open of this program.
     static vtest::TempDir home;
-    ASSERT_TRUE(vtest::WriteWholeFile(home.File(".asoundrc"), "pcm.!default { type hw; card 97; device 0 }\n"));
+    ASSERT_TRUE(vtest::WriteWholeFile(home.File(".asoundrc"),
+                                      "pcm.!default { type hw; card 97; device 0 }\n"));
     setenv("HOME", home.Path().c_str(), 1);
     unsetenv("ALSA_CONFIG_PATH");
 

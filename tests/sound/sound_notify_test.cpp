@@ -11,7 +11,7 @@
 namespace {
 
 using stest::EngineTest;
-const u32 kPeriodBytes = 2096 * 2;  // one period of a 16-bit mono sound at the output rate
+const u32 kPeriodBytes = 2096 * 2; // one period of a 16-bit mono sound at the output rate
 
 struct Call {
     u32 type, id, position, user;
@@ -44,7 +44,8 @@ std::vector<int> CrossingPasses(u32 size, u32 target, int passes)
 {
     std::vector<int> out;
     for (int p = 1; p <= passes; ++p) {
-        u64 before = static_cast<u64>(p - 1) * kPeriodBytes, after = static_cast<u64>(p) * kPeriodBytes;
+        u64 before = static_cast<u64>(p - 1) * kPeriodBytes,
+            after = static_cast<u64>(p) * kPeriodBytes;
         u64 point = target;
         while (point <= before)
             point += size;
@@ -56,7 +57,7 @@ std::vector<int> CrossingPasses(u32 size, u32 target, int passes)
 
 TEST_F(EngineTest, PositionFiresOncePerCrossingAlsoAfterWrapping)
 {
-    auto sound = stest::Constant(&engine, 5000, 1000, 0, VORTAN_SOUNDBUFFER_NOTIFY);  // 10000 bytes
+    auto sound = stest::Constant(&engine, 5000, 1000, 0, VORTAN_SOUNDBUFFER_NOTIFY); // 10000 bytes
     Recorder recorder;
     CVortanSoundBuffer* buffer = sound->GetBuffer(0);
     int early = buffer->AddNotify(&engine, &recorder, VORTAN_SOUND_NOTIFY_POSITION, 1000, 77);
@@ -81,7 +82,8 @@ TEST_F(EngineTest, PositionFiresOncePerCrossingAlsoAfterWrapping)
 
 TEST_F(EngineTest, StartAndStopFireOnceEach)
 {
-    auto sound = stest::Constant(&engine, 3000, 1000, 0, VORTAN_SOUNDBUFFER_NOTIFY);  // ends in period 2
+    auto sound =
+        stest::Constant(&engine, 3000, 1000, 0, VORTAN_SOUNDBUFFER_NOTIFY); // ends in period 2
     Recorder recorder;
     CVortanSoundBuffer* buffer = sound->GetBuffer(0);
     buffer->AddNotify(&engine, &recorder, VORTAN_SOUND_NOTIFY_STARTED, 0, 1);
@@ -89,7 +91,7 @@ TEST_F(EngineTest, StartAndStopFireOnceEach)
     // Crossed in the last period although the sound has stopped by the time of the pass.
     buffer->AddNotify(&engine, &recorder, VORTAN_SOUND_NOTIFY_POSITION, 5000, 3);
     engine.Update();
-    EXPECT_TRUE(recorder.calls.empty());  // not playing: nothing to tell
+    EXPECT_TRUE(recorder.calls.empty()); // not playing: nothing to tell
     sound->Play(0);
     engine.Update();
     EXPECT_EQ(1, recorder.Count(VORTAN_SOUND_NOTIFY_STARTED));
@@ -104,11 +106,11 @@ TEST_F(EngineTest, StartAndStopFireOnceEach)
     // Stopping by hand mid-way and replaying crosses nothing that was not played.
     recorder.calls.clear();
     sound->Play(0);
-    engine.Update();  // 0 -> 4192
-    sound->Stop();    // rewinds
+    engine.Update(); // 0 -> 4192
+    sound->Stop();   // rewinds
     engine.Update();
     sound->Play(0);
-    engine.Update();  // 0 -> 4192 again
+    engine.Update(); // 0 -> 4192 again
     EXPECT_EQ(0, recorder.Count(VORTAN_SOUND_NOTIFY_POSITION));
     EXPECT_EQ(2, recorder.Count(VORTAN_SOUND_NOTIFY_STARTED));
     EXPECT_EQ(1, recorder.Count(VORTAN_SOUND_NOTIFY_STOPPED));
@@ -129,7 +131,8 @@ TEST_F(EngineTest, ListenersMayRemoveThemselves)
     recorder.removeOnCall = true;
     CVortanSoundBuffer* buffer = sound->GetBuffer(0);
     for (u32 user : {1u, 2u, 3u})
-        buffer->AddNotify(&engine, &recorder, VORTAN_SOUND_NOTIFY_POSITION, user == 3 ? 30000 : 100 * user, user);
+        buffer->AddNotify(&engine, &recorder, VORTAN_SOUND_NOTIFY_POSITION,
+                          user == 3 ? 30000 : 100 * user, user);
     sound->Play(0);
     engine.Update();
     ASSERT_EQ(2u, recorder.calls.size());
@@ -150,7 +153,7 @@ TEST_F(EngineTest, FreeBufferModeTakesTheFirstIdleBuffer)
     engine.Update();
     u32 position = 0;
     sound->Pause(0);
-    EXPECT_EQ(1, sound->Replay(0, 0, VORTAN_SOUND_PLAY_FREE_BUFFER));  // buffer 0, rewound
+    EXPECT_EQ(1, sound->Replay(0, 0, VORTAN_SOUND_PLAY_FREE_BUFFER)); // buffer 0, rewound
     sound->GetPosition(&position, 0);
     EXPECT_EQ(0u, position);
     EXPECT_EQ(1, sound->Play(0, 0, VORTAN_SOUND_PLAY_FREE_BUFFER));

@@ -31,11 +31,14 @@ bool DecodeWithVorbisfile(const std::string& path, Reference* ref)
         return false;
     auto ovFopen = reinterpret_cast<int (*)(const char*, OggVorbis_File*)>(dlsym(lib, "ov_fopen"));
     auto ovInfo = reinterpret_cast<vorbis_info* (*)(OggVorbis_File*, int)>(dlsym(lib, "ov_info"));
-    auto ovReadFloat = reinterpret_cast<long (*)(OggVorbis_File*, float***, int, int*)>(dlsym(lib, "ov_read_float"));
-    auto ovRead = reinterpret_cast<long (*)(OggVorbis_File*, char*, int, int, int, int, int*)>(dlsym(lib, "ov_read"));
+    auto ovReadFloat = reinterpret_cast<long (*)(OggVorbis_File*, float***, int, int*)>(
+        dlsym(lib, "ov_read_float"));
+    auto ovRead = reinterpret_cast<long (*)(OggVorbis_File*, char*, int, int, int, int, int*)>(
+        dlsym(lib, "ov_read"));
     auto ovClear = reinterpret_cast<int (*)(OggVorbis_File*)>(dlsym(lib, "ov_clear"));
     OggVorbis_File vf;
-    if (!ovFopen || !ovInfo || !ovReadFloat || !ovRead || !ovClear || ovFopen(path.c_str(), &vf) != 0)
+    if (!ovFopen || !ovInfo || !ovReadFloat || !ovRead || !ovClear ||
+        ovFopen(path.c_str(), &vf) != 0)
         return false;
     ref->channels = ovInfo(&vf, -1)->channels;
     ref->rate = ovInfo(&vf, -1)->rate;
@@ -66,11 +69,12 @@ int16_t Rounded(float x)
 class OggTest : public stest::EngineTest {
 protected:
     // A sox-made tone encoded by oggenc.
-    std::string MakeOgg(const std::string& name, const char* channels, const char* rate, const char* seconds,
-                        std::vector<std::string> synth)
+    std::string MakeOgg(const std::string& name, const char* channels, const char* rate,
+                        const char* seconds, std::vector<std::string> synth)
     {
         std::string wav = dir.File(name + ".wav"), ogg = dir.File(name + ".ogg");
-        std::vector<std::string> make = {"sox", "-n", "-r", rate, "-c", channels, "-b", "16", wav, "synth", seconds};
+        std::vector<std::string> make = {"sox", "-n", "-r", rate,    "-c",   channels,
+                                         "-b",  "16", wav,  "synth", seconds};
         make.insert(make.end(), synth.begin(), synth.end());
         EXPECT_EQ(0, vtest::RunProgram(make));
         EXPECT_EQ(0, vtest::RunProgram({"oggenc", "-Q", "-q", "3", "-o", ogg, wav}));
@@ -96,7 +100,7 @@ TEST_F(OggTest, DecodesAsLibvorbisfileDoes)
     } cases[] = {
         {"1", "22050", {"sine", "440", "gain", "-1"}},
         {"2", "44100", {"sine", "300", "sine", "700", "gain", "-3"}},
-        {"2", "32000", {"pinknoise"}},  // loud enough to clip now and then
+        {"2", "32000", {"pinknoise"}}, // loud enough to clip now and then
     };
     for (const auto& c : cases) {
         std::string ogg = MakeOgg("tone", c.channels, c.rate, "1.3", c.synth);
@@ -125,7 +129,8 @@ TEST_F(OggTest, DecodesAsLibvorbisfileDoes)
 TEST_F(OggTest, ChainedStreamsFollowEachOther)
 {
     std::string a = vtest::ReadWholeFile(MakeOgg("a", "1", "22050", "0.4", {"sine", "500"}));
-    std::string b = vtest::ReadWholeFile(MakeOgg("b", "1", "22050", "0.6", {"square", "200", "gain", "-6"}));
+    std::string b =
+        vtest::ReadWholeFile(MakeOgg("b", "1", "22050", "0.6", {"square", "200", "gain", "-6"}));
     CVortanSoundWave first, second, both;
     ASSERT_EQ(1, Load(first, a));
     ASSERT_EQ(1, Load(second, b));
@@ -143,7 +148,8 @@ TEST_F(OggTest, ChainedStreamsFollowEachOther)
 
 TEST_F(OggTest, DamagedStreams)
 {
-    std::string good = vtest::ReadWholeFile(MakeOgg("d", "2", "44100", "1.0", {"pinknoise", "gain", "-6"}));
+    std::string good =
+        vtest::ReadWholeFile(MakeOgg("d", "2", "44100", "1.0", {"pinknoise", "gain", "-6"}));
     ASSERT_GT(good.size(), 10000u);
     CVortanSoundWave wave;
     ASSERT_EQ(1, Load(wave, good));
@@ -162,7 +168,8 @@ TEST_F(OggTest, DamagedStreams)
         junk.push_back(static_cast<char>((i * 7919) >> 3));
     EXPECT_EQ(9, Load(wave, junk));
     // Three channels: the mixer plays mono and stereo only.
-    EXPECT_EQ(9, Load(wave, vtest::ReadWholeFile(MakeOgg("e", "3", "22050", "0.2", {"sine", "440"}))));
+    EXPECT_EQ(9,
+              Load(wave, vtest::ReadWholeFile(MakeOgg("e", "3", "22050", "0.2", {"sine", "440"}))));
     EXPECT_EQ(0, engine.GetBufferCount());
 }
 

@@ -22,14 +22,15 @@ TEST_F(EngineTest, BufferCreationRefusesOddDepthsAndStartsSilent)
     CVortanSoundBuffer buffer;
     EXPECT_EQ(2, buffer.Create(nullptr, nullptr, 16, 0));
     EXPECT_EQ(2, buffer.Create(&engine, nullptr, 0, 0));
-    CVortanSoundFormat odd(2, 44100, 24, 6);  // not a depth the mixer reads
+    CVortanSoundFormat odd(2, 44100, 24, 6); // not a depth the mixer reads
     EXPECT_EQ(2, buffer.Create(&engine, &odd, 60, 0));
     EXPECT_EQ(0, engine.GetBufferCount());
 
     CVortanSoundFormat eight(1, 22050, 8, 1);
     ASSERT_EQ(1, buffer.Create(&engine, &eight, 10, 0));
     EXPECT_EQ(std::string(10, '\x80'), stest::Bytes(&buffer));
-    ASSERT_EQ(1, buffer.Create(&engine, nullptr, 8, VORTAN_SOUNDBUFFER_NOTIFY));  // the engine's format
+    ASSERT_EQ(1,
+              buffer.Create(&engine, nullptr, 8, VORTAN_SOUNDBUFFER_NOTIFY)); // the engine's format
     EXPECT_EQ(engine.GetFormat(), buffer.GetFormat());
     EXPECT_EQ(std::string(8, '\0'), stest::Bytes(&buffer));
     EXPECT_EQ(1, engine.GetBufferCount());
@@ -65,7 +66,7 @@ TEST_F(EngineTest, LockIsExclusiveAndClamped)
     EXPECT_EQ(buffer.GetData() + 100, data);
     EXPECT_EQ(0u, bytes);
     buffer.Unlock();
-    ASSERT_EQ(1, buffer.Lock(500, 10, &data, &bytes, 1));  // the whole buffer
+    ASSERT_EQ(1, buffer.Lock(500, 10, &data, &bytes, 1)); // the whole buffer
     EXPECT_EQ(buffer.GetData(), data);
     EXPECT_EQ(100u, bytes);
     buffer.Unlock();
@@ -82,7 +83,7 @@ TEST_F(EngineTest, LockIsExclusiveAndClamped)
 
 TEST_F(EngineTest, PositionsAndIndexesAreClamped)
 {
-    auto sound = stest::Constant(&engine, 50, 0, 1);  // 100 bytes, two buffers
+    auto sound = stest::Constant(&engine, 50, 0, 1); // 100 bytes, two buffers
     u32 position = 0;
     const int set[][2] = {{1000, 99}, {-5, 0}, {41, 41}};
     for (const auto& s : set) {
@@ -92,10 +93,10 @@ TEST_F(EngineTest, PositionsAndIndexesAreClamped)
     }
     sound->Pause();
     sound->GetPosition(&position);
-    EXPECT_EQ(41u, position);  // pausing keeps it
+    EXPECT_EQ(41u, position); // pausing keeps it
     sound->Stop();
     sound->GetPosition(&position);
-    EXPECT_EQ(0u, position);  // stopping rewinds
+    EXPECT_EQ(0u, position); // stopping rewinds
 
     EXPECT_EQ(2, sound->Play(0, 2));
     EXPECT_EQ(3, sound->Stop(2));
@@ -142,7 +143,7 @@ TEST_F(EngineTest, DuplicatesShareAndReleaseUnregistersEverything)
     sound->ReleaseBuffers();
     EXPECT_EQ(0, engine.GetBufferCount());
     EXPECT_EQ(0, sound->GetDataSize());
-    EXPECT_EQ(0, stest::Period16(engine)[0]);  // nothing left to mix (and nothing freed is read)
+    EXPECT_EQ(0, stest::Period16(engine)[0]); // nothing left to mix (and nothing freed is read)
 }
 
 TEST_F(EngineTest, ThreeDListenerSpace)
@@ -152,9 +153,10 @@ TEST_F(EngineTest, ThreeDListenerSpace)
     CVortanMatrix source, listener;
     source.SetIdentity();
     source[3] = 5.0f, source[7] = 2.0f, source[11] = -1.0f;
-    listener.SetRotationZ(1.5707963f);  // a quarter turn about z
+    listener.SetRotationZ(1.5707963f); // a quarter turn about z
     listener[3] = 1.0f, listener[7] = 1.0f, listener[11] = 1.0f;
-    buffer.Update3D(CVortanVector3(3.0f, 0.0f, 0.0f), source, CVortanVector3(1.0f, 0.0f, 0.0f), listener);
+    buffer.Update3D(CVortanVector3(3.0f, 0.0f, 0.0f), source, CVortanVector3(1.0f, 0.0f, 0.0f),
+                    listener);
     CVortanSound3DParameters params;
     buffer.Get3DParameters(&params);
     EXPECT_FLOAT_EQ(4.0f, params.m_position[0]);
@@ -178,8 +180,8 @@ TEST_F(EngineTest, ThreeDPlacementInTheMix)
     sound->Set3DParameters(&params);
     sound->Play(0);
     std::vector<int16_t> out = stest::Period16(engine);
-    EXPECT_EQ(16382, out[0]);  // (32766 x ((32766 x 16384) >> 15)) >> 15
-    EXPECT_EQ(16381, out[1]);  // sin(-pi) is a hair above 0 in floats: right gain 32765
+    EXPECT_EQ(16382, out[0]); // (32766 x ((32766 x 16384) >> 15)) >> 15
+    EXPECT_EQ(16381, out[1]); // sin(-pi) is a hair above 0 in floats: right gain 32765
     u32 position = 0;
     sound->GetPosition(&position);
     EXPECT_EQ(2096u * 2, position);
@@ -197,8 +199,8 @@ TEST_F(EngineTest, ThreeDPlacementInTheMix)
     params.m_position[2] = 40.0f;
     sound->Set3DParameters(&params);
     out = stest::Period16(engine);
-    EXPECT_EQ(8190, out[0]);  // gain (32767 x 16383) >> 15 = 16382
-    EXPECT_EQ(8189, out[1]);  // gain 16381, as above
+    EXPECT_EQ(8190, out[0]); // gain (32767 x 16383) >> 15 = 16382
+    EXPECT_EQ(8189, out[1]); // gain 16381, as above
 
     // Approaching at a tenth of the speed of sound: 10 % higher (step 281 in 8.8).
     params.m_position[2] = 10.0f;

@@ -22,7 +22,8 @@ class WaveTest : public stest::EngineTest {
 protected:
     int Load(CVortanSoundWave& wave, std::string image, int duplicates = 0)
     {
-        return wave.LoadFromMemory(&engine, &image[0], static_cast<int>(image.size()), 0, duplicates);
+        return wave.LoadFromMemory(&engine, &image[0], static_cast<int>(image.size()), 0,
+                                   duplicates);
     }
     static std::string Data(CVortanSoundWave& wave) { return stest::Bytes(wave.GetBuffer(0)); }
     // ParseRiffWave's verdict on an image.
@@ -49,8 +50,12 @@ TEST_F(WaveTest, ChunkWalkAndSizesThatDoNotFit)
     std::string data = stest::Samples16({10, 20, 30, 40});
     std::string stereo = stest::Samples16({1, -2, 300, -400, 32767, -32768});
     std::string eight("\x00\x7f\x80\xff\x10", 5);
-    std::string labl = std::string("\x01\x00\x00\x00" "first", 10);
-    std::string note = std::string("\x02\x00\x00\x00" "odd note", 13);  // 13 bytes: padded
+    std::string labl = std::string("\x01\x00\x00\x00"
+                                   "first",
+                                   10);
+    std::string note = std::string("\x02\x00\x00\x00"
+                                   "odd note",
+                                   13); // 13 bytes: padded
     std::string adtl = "adtl" + Chunk("labl", labl) + Chunk("note", note);
     std::string cue = "\x01\x00\x00\x00" + std::string(24, '\x05');
     std::string fmt8 = Chunk("fmt ", FormatBody(1, 1, 8000, 8, 1));
@@ -61,16 +66,20 @@ TEST_F(WaveTest, ChunkWalkAndSizesThatDoNotFit)
     } cases[] = {
         {"stereo", stest::PcmWave(2, 22050, 16, stereo), stereo},
         {"8-bit", stest::PcmWave(1, 11025, 8, eight), eight},
-        {"every chunk kind", Riff(fmt16 + Chunk("fact", "\x04\x00\x00\x00") + "PrMr" + std::string(4, '\x09') +
-                                  Chunk("junk", "abc") /* odd: pad byte */ + Chunk("data", data) + Chunk("LIST", adtl) +
-                                  Chunk("cue ", cue) +
-                                  Chunk("LIST", "INFO" + Chunk("ICMT", std::string("hello\0", 6)))),
+        {"every chunk kind",
+         Riff(fmt16 + Chunk("fact", "\x04\x00\x00\x00") + "PrMr" + std::string(4, '\x09') +
+              Chunk("junk", "abc") /* odd: pad byte */ + Chunk("data", data) + Chunk("LIST", adtl) +
+              Chunk("cue ", cue) +
+              Chunk("LIST", "INFO" + Chunk("ICMT", std::string("hello\0", 6)))),
          data},
-        {"odd data chunk", Riff(fmt8 + Chunk("data", "\x81\x82\x83") + Chunk("LIST", adtl)), "\x81\x82\x83"},
-        {"later data chunk", Riff(fmt8 + Chunk("data", "\x01\x02") + Chunk("data", "\x03\x04\x05")), "\x03\x04\x05"},
+        {"odd data chunk", Riff(fmt8 + Chunk("data", "\x81\x82\x83") + Chunk("LIST", adtl)),
+         "\x81\x82\x83"},
+        {"later data chunk", Riff(fmt8 + Chunk("data", "\x01\x02") + Chunk("data", "\x03\x04\x05")),
+         "\x03\x04\x05"},
         {"size beyond the file", Riff(fmt16 + Chunk("data", data, 100000)), data},
         // A partial last frame is not read (the buffer keeps silence there).
-        {"partial frame", stest::PcmWave(2, 8000, 16, data + "\x05\x06"), data + std::string(2, '\0')},
+        {"partial frame", stest::PcmWave(2, 8000, 16, data + "\x05\x06"),
+         data + std::string(2, '\0')},
     };
     for (const auto& c : cases) {
         CVortanSoundWave wave;
@@ -91,8 +100,10 @@ TEST_F(WaveTest, ChunkWalkAndSizesThatDoNotFit)
 TEST_F(WaveTest, RefusedFormats)
 {
     const std::string data = std::string(64, '\x11');
-    auto pcm = [&](unsigned tag, unsigned ch, unsigned rate, unsigned bits, unsigned align, const std::string* extra) {
-        return Riff(Chunk("fmt ", FormatBody(tag, ch, rate, bits, align, extra)) + Chunk("data", data));
+    auto pcm = [&](unsigned tag, unsigned ch, unsigned rate, unsigned bits, unsigned align,
+                   const std::string* extra) {
+        return Riff(Chunk("fmt ", FormatBody(tag, ch, rate, bits, align, extra)) +
+                    Chunk("data", data));
     };
     const struct {
         const char* what;
@@ -110,11 +121,17 @@ TEST_F(WaveTest, RefusedFormats)
         {"other codec", pcm(85, 1, 8000, 0, 1, &data), 9},
         {"short fmt", Riff(Chunk("fmt ", "\x01\x00\x01\x00") + Chunk("data", data)), 9},
         {"no data", Riff(Chunk("fmt ", FormatBody(1, 1, 8000, 16, 2)) + Chunk("LIST", "INFO")), 9},
-        {"overlong label", Riff(Chunk("fmt ", FormatBody(1, 1, 8000, 16, 2)) + Chunk("data", data) +
-                                Chunk("LIST", "adtl" + Chunk("labl", "\x01\x00\x00\x00" + std::string(1100, 'a')))),
+        {"overlong label",
+         Riff(Chunk("fmt ", FormatBody(1, 1, 8000, 16, 2)) + Chunk("data", data) +
+              Chunk("LIST", "adtl" + Chunk("labl", "\x01\x00\x00\x00" + std::string(1100, 'a')))),
          9},
-        {"fmt not first", Riff(Chunk("data", data) + Chunk("fmt ", FormatBody(1, 1, 8000, 16, 2))), 11},
-        {"not WAVE", "RIFF\x10\x00\x00\x00" "AVI fmt \x10\x00\x00\x00" + data, 11},
+        {"fmt not first", Riff(Chunk("data", data) + Chunk("fmt ", FormatBody(1, 1, 8000, 16, 2))),
+         11},
+        {"not WAVE",
+         "RIFF\x10\x00\x00\x00"
+         "AVI fmt \x10\x00\x00\x00" +
+             data,
+         11},
         {"short header", "RIFF\x10\x00\x00\x00WAVEfmt", 2},
     };
     for (const auto& c : cases) {
@@ -142,9 +159,10 @@ TEST_F(WaveTest, AdpcmStepIndexIsClamped)
 {
     // One mono block of 8 bytes: predictor 0, step index 200 (read as 88), nibbles 7, 15, 0...
     std::string block = std::string("\x00\x00\xc8\x00", 4) + std::string("\xf7\x00\x00\x00", 4);
-    std::string extra = "\x09\x00";  // samples per block
+    std::string extra = "\x09\x00"; // samples per block
     CVortanSoundWave wave;
-    ASSERT_EQ(1, Load(wave, Riff(Chunk("fmt ", FormatBody(17, 1, 8000, 4, 8, &extra)) + Chunk("data", block))));
+    ASSERT_EQ(1, Load(wave, Riff(Chunk("fmt ", FormatBody(17, 1, 8000, 4, 8, &extra)) +
+                                 Chunk("data", block))));
     // Worked out by hand from the step table.
     EXPECT_EQ(stest::Samples16({0, 32767, -28669, -24574, -20850, -17465, -14388, -11590, -9047}),
               Data(wave));
@@ -155,9 +173,9 @@ TEST_F(WaveTest, AdpcmStepIndexIsClamped)
     CVortanSoundFormat source(1, 22050, 4, 256), dest(1, 22050, 16, 2);
     EXPECT_EQ(3, codec.Decode(reinterpret_cast<const u8*>(block.data()), 8, &block[0], 8));
     ASSERT_EQ(1, codec.SetFormats(&dest, &source));
-    EXPECT_EQ(3030u, codec.DecodedSize(3 * 256 + 100));  // 505 samples per 256-byte block
+    EXPECT_EQ(3030u, codec.DecodedSize(3 * 256 + 100)); // 505 samples per 256-byte block
     std::vector<u8> small(100), in(256);
-    EXPECT_EQ(2, codec.Decode(in.data(), 256, small.data(), 100));  // too little room
+    EXPECT_EQ(2, codec.Decode(in.data(), 256, small.data(), 100)); // too little room
 }
 
 TEST_F(WaveTest, SoxFilesFromDiskAndAdpcmMatchesSox)
@@ -172,13 +190,16 @@ TEST_F(WaveTest, SoxFilesFromDiskAndAdpcmMatchesSox)
         {"1", "8000", {"whitenoise"}},
     };
     for (const auto& c : cases) {
-        std::string pcm = dir.File("pcm.wav"), adpcm = dir.File("adpcm.wav"), decoded = dir.File("decoded.wav");
-        std::vector<std::string> make = {"sox", "-n", "-r", c.rate, "-c", c.channels, "-b", "16", pcm, "synth", "0.7"};
+        std::string pcm = dir.File("pcm.wav"), adpcm = dir.File("adpcm.wav"),
+                    decoded = dir.File("decoded.wav");
+        std::vector<std::string> make = {"sox", "-n", "-r", c.rate,  "-c", c.channels,
+                                         "-b",  "16", pcm,  "synth", "0.7"};
         make.insert(make.end(), c.synth.begin(), c.synth.end());
         make.insert(make.end(), {"gain", "-2"});
         ASSERT_EQ(0, vtest::RunProgram(make));
         ASSERT_EQ(0, vtest::RunProgram({"sox", pcm, "-e", "ima-adpcm", adpcm}));
-        ASSERT_EQ(0, vtest::RunProgram({"sox", adpcm, "-e", "signed-integer", "-b", "16", decoded}));
+        ASSERT_EQ(0,
+                  vtest::RunProgram({"sox", adpcm, "-e", "signed-integer", "-b", "16", decoded}));
 
         // The PCM file itself loads as stored.
         CVortanSoundWave wave;
@@ -189,7 +210,8 @@ TEST_F(WaveTest, SoxFilesFromDiskAndAdpcmMatchesSox)
         std::string reference = DataChunkOf(decoded);
         ASSERT_GT(reference.size(), 10000u);
         ASSERT_GE(ours.size(), reference.size());
-        EXPECT_TRUE(ours.compare(0, reference.size(), reference) == 0) << c.channels << " channel(s) differ";
+        EXPECT_TRUE(ours.compare(0, reference.size(), reference) == 0)
+            << c.channels << " channel(s) differ";
         EXPECT_EQ(std::string(ours.size() - reference.size(), '\0'), ours.substr(reference.size()));
         EXPECT_EQ(static_cast<u32>(atoi(c.channels)), wave.GetFormat().m_channels);
     }
@@ -202,7 +224,8 @@ TEST_F(WaveTest, LoadsFromDataPacks)
 {
     std::string first = stest::PcmWave(1, 8000, 8, "\x10\x20\x30");
     // Its data chunk claims more than the entry holds: the neighbour is not read.
-    std::string greedy = Riff(Chunk("fmt ", FormatBody(1, 1, 8000, 8, 1)) + Chunk("data", "\x41\x42", 50));
+    std::string greedy =
+        Riff(Chunk("fmt ", FormatBody(1, 1, 8000, 8, 1)) + Chunk("data", "\x41\x42", 50));
     std::string path = dir.File("sounds.dmp");
     ASSERT_TRUE(vtest::WriteWholeFile(
         path, vtest::MakePack({{"/one.wav", first}, {"/greedy.wav", greedy}, {"/after", "XYZW"}})));

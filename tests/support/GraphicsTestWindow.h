@@ -26,7 +26,8 @@ namespace gtest_graphics {
 // Keeps the software GL driver loaded for the whole test program.
 inline void PinGLDriver()
 {
-    static void* driver = dlopen("/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", RTLD_NOW | RTLD_NODELETE);
+    static void* driver =
+        dlopen("/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", RTLD_NOW | RTLD_NODELETE);
     (void)driver;
 }
 
@@ -46,8 +47,9 @@ public:
         int screen = DefaultScreen(m_display);
         XSetWindowAttributes attributes;
         attributes.event_mask = StructureNotifyMask | ExposureMask;
-        m_window = XCreateWindow(m_display, RootWindow(m_display, screen), 0, 0, (unsigned)width, (unsigned)height, 0,
-                                 CopyFromParent, InputOutput, CopyFromParent, CWEventMask, &attributes);
+        m_window = XCreateWindow(m_display, RootWindow(m_display, screen), 0, 0, (unsigned)width,
+                                 (unsigned)height, 0, CopyFromParent, InputOutput, CopyFromParent,
+                                 CWEventMask, &attributes);
         XMapWindow(m_display, m_window);
         XEvent event;
         do {
@@ -78,8 +80,7 @@ class GLEnvironment : public vtest::DisplayEnvironment {
 public:
     explicit GLEnvironment(int windowWidth = 0, int windowHeight = 0)
         : m_windowWidth(windowWidth), m_windowHeight(windowHeight)
-    {
-    }
+    {}
     void SetUp() override
     {
         PinGLDriver();
@@ -159,4 +160,4 @@ inline bool Near(u32 a, u32 b, int tolerance = 2)
     return true;
 }
 
-}  // namespace gtest_graphics
+} // namespace gtest_graphics

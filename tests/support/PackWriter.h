@@ -47,4 +47,4 @@ inline std::string MakePack(const PackEntries& entries, uint32_t reserved = 0)
     return pack + blocks;
 }
 
-}  // namespace vtest
+} // namespace vtest

@@ -13,43 +13,61 @@
 
 namespace vtest {
 
-TempDir::TempDir() {
+TempDir::TempDir()
+{
     char tmpl[] = "/tmp/vortan_test_XXXXXX";
     const char* p = mkdtemp(tmpl);
     m_path = p ? p : "/tmp";
 }
 
-static void RemoveTree(const std::string& path) {
+static void RemoveTree(const std::string& path)
+{
     DIR* d = opendir(path.c_str());
     if (d) {
         while (dirent* e = readdir(d)) {
-            if (!strcmp(e->d_name, ".") || !strcmp(e->d_name, "..")) continue;
+            if (!strcmp(e->d_name, ".") || !strcmp(e->d_name, ".."))
+                continue;
             std::string child = path + "/" + e->d_name;
             struct stat st;
-            if (lstat(child.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) RemoveTree(child);
-            else unlink(child.c_str());
+            if (lstat(child.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+                RemoveTree(child);
+            else
+                unlink(child.c_str());
         }
         closedir(d);
     }
     rmdir(path.c_str());
 }
 
-TempDir::~TempDir() {
-    if (m_path != "/tmp") RemoveTree(m_path);
+TempDir::~TempDir()
+{
+    if (m_path != "/tmp")
+        RemoveTree(m_path);
 }
 
-int RunProgram(const std::vector<std::string>& argv, std::string* out, const std::string& stdinData) {
+int RunProgram(const std::vector<std::string>& argv, std::string* out, const std::string& stdinData)
+{
     int outPipe[2], inPipe[2];
-    if (pipe(outPipe) != 0) return -1;
-    if (pipe(inPipe) != 0) { close(outPipe[0]); close(outPipe[1]); return -1; }
+    if (pipe(outPipe) != 0)
+        return -1;
+    if (pipe(inPipe) != 0) {
+        close(outPipe[0]);
+        close(outPipe[1]);
+        return -1;
+    }
     pid_t pid = fork();
-    if (pid < 0) return -1;
+    if (pid < 0)
+        return -1;
     if (pid == 0) {
         dup2(inPipe[0], 0);
         dup2(outPipe[1], 1);
-        close(inPipe[0]); close(inPipe[1]); close(outPipe[0]); close(outPipe[1]);
+        close(inPipe[0]);
+        close(inPipe[1]);
+        close(outPipe[0]);
+        close(outPipe[1]);
         std::vector<char*> args;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        for (const auto& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
         args.push_back(nullptr);
         execvp(args[0], args.data());
         _exit(127);
@@ -59,29 +77,34 @@ int RunProgram(const std::vector<std::string>& argv, std::string* out, const std
     size_t off = 0;
     while (off < stdinData.size()) {
         ssize_t n = write(inPipe[1], stdinData.data() + off, stdinData.size() - off);
-        if (n <= 0) break;
+        if (n <= 0)
+            break;
         off += size_t(n);
     }
     close(inPipe[1]);
     std::string buf;
     char tmp[65536];
     ssize_t n;
-    while ((n = read(outPipe[0], tmp, sizeof tmp)) > 0) buf.append(tmp, size_t(n));
+    while ((n = read(outPipe[0], tmp, sizeof tmp)) > 0)
+        buf.append(tmp, size_t(n));
     close(outPipe[0]);
     int status = 0;
     waitpid(pid, &status, 0);
-    if (out) *out = buf;
+    if (out)
+        *out = buf;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string ReadWholeFile(const std::string& path) {
+std::string ReadWholeFile(const std::string& path)
+{
     std::ifstream f(path, std::ios::binary);
     std::stringstream ss;
     ss << f.rdbuf();
     return ss.str();
 }
 
-bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+bool WriteWholeFile(const std::string& path, const std::string& bytes)
+{
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
     f.write(bytes.data(), std::streamsize(bytes.size()));
     return bool(f);

@@ -8,8 +8,14 @@
 namespace vtest {
 
 // Root of the source tree and of the build tree.
-inline std::string SourceDir() { return VORTAN_SOURCE_DIR; }
-inline std::string BinaryDir() { return VORTAN_BINARY_DIR; }
+inline std::string SourceDir()
+{
+    return VORTAN_SOURCE_DIR;
+}
+inline std::string BinaryDir()
+{
+    return VORTAN_BINARY_DIR;
+}
 
 // A fresh private directory under /tmp, removed with everything in it when the object dies.
 class TempDir {
@@ -18,6 +24,7 @@ public:
     ~TempDir();
     const std::string& Path() const { return m_path; }
     std::string File(const std::string& name) const { return m_path + "/" + name; }
+
 private:
     std::string m_path;
 };
@@ -28,7 +35,10 @@ int RunProgram(const std::vector<std::string>& argv, std::string* out = nullptr,
                const std::string& stdinData = std::string());
 
 // Debian's Python (with the distribution's modules such as dbus and pyasn1).
-inline std::string Python() { return "/usr/bin/python3"; }
+inline std::string Python()
+{
+    return "/usr/bin/python3";
+}
 
 // Whole file as bytes; empty when it cannot be read.
 std::string ReadWholeFile(const std::string& path);

@@ -40,8 +40,8 @@ public:
                 dup2(devnull, 1);
                 dup2(devnull, 2);
             }
-            execlp("Xvfb", "Xvfb", "-displayfd", fd, "-screen", "0", screen, "-nolisten", "tcp", "-noreset",
-                   (char*)nullptr);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd, "-screen", "0", screen, "-nolisten", "tcp",
+                   "-noreset", (char*)nullptr);
             _exit(127);
         }
         close(fds[1]);

@@ -23,7 +23,8 @@ const int kSizes[] = {640, 480, 360, 320, 240};
 using vtest::Exists;
 
 // data/packs.txt: pack -> entries.
-std::map<std::string, std::vector<std::string>> ReadPackList() {
+std::map<std::string, std::vector<std::string>> ReadPackList()
+{
     std::map<std::string, std::vector<std::string>> packs;
     std::istringstream in(vtest::ReadWholeFile(vtest::SourceDir() + "/data/packs.txt"));
     std::string line;
@@ -43,7 +44,8 @@ std::map<std::string, std::vector<std::string>> ReadPackList() {
 }
 
 // The entry names of a pack, in table order, through the pack tool.
-std::vector<std::string> ListPack(const std::string& pack) {
+std::vector<std::string> ListPack(const std::string& pack)
+{
     std::string out;
     EXPECT_EQ(0, vtest::RunProgram({kPackTool, "list", pack}, &out)) << pack;
     std::vector<std::string> names;
@@ -55,7 +57,8 @@ std::vector<std::string> ListPack(const std::string& pack) {
 }
 
 // Extracts a pack into a fresh directory and returns its path.
-std::string Extract(const vtest::TempDir& tmp, const std::string& pack) {
+std::string Extract(const vtest::TempDir& tmp, const std::string& pack)
+{
     std::string dir = tmp.File(pack + ".d");
     EXPECT_EQ(0, vtest::RunProgram({kPackTool, "extract", vtest::BinaryDir() + "/" + pack, dir}));
     return dir;
@@ -67,7 +70,8 @@ struct ImageInfo {
     bool alpha = false;
 };
 
-ImageInfo Identify(const std::string& path) {
+ImageInfo Identify(const std::string& path)
+{
     std::string out;
     ImageInfo info;
     EXPECT_EQ(0, vtest::RunProgram({"identify", "-format", "%m %w %h %A", path}, &out)) << path;
@@ -78,7 +82,8 @@ ImageInfo Identify(const std::string& path) {
     return info;
 }
 
-std::string SoxInfo(const std::string& option, const std::string& path) {
+std::string SoxInfo(const std::string& option, const std::string& path)
+{
     std::string out;
     EXPECT_EQ(0, vtest::RunProgram({"sox", "--i", option, path}, &out)) << path;
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
@@ -86,7 +91,8 @@ std::string SoxInfo(const std::string& option, const std::string& path) {
     return out;
 }
 
-std::string RunPython(const char* script, const std::vector<std::string>& args) {
+std::string RunPython(const char* script, const std::vector<std::string>& args)
+{
     std::vector<std::string> argv = {vtest::Python(), "-c", script};
     argv.insert(argv.end(), args.begin(), args.end());
     std::string out;
@@ -103,7 +109,8 @@ print(node.get("value") if node is not None else "none")
 
 class DataPacks : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         if (!Exists(vtest::BinaryDir() + "/orlointro.dmp"))
             GTEST_SKIP() << "the data packs are not built (target datapacks)";
     }
@@ -112,11 +119,12 @@ protected:
 
 } // namespace
 
-TEST_F(DataPacks, EveryListedPackHoldsItsEntries) {
+TEST_F(DataPacks, EveryListedPackHoldsItsEntries)
+{
     std::map<std::string, std::vector<std::string>> packs = ReadPackList();
     // The packs that the platform opens at start-up and for its first screens.
-    std::vector<std::string> required = {"orlosounds.dmp", "orlolayouts.dmp", "orlolanguage_0000.dmp",
-                                         "orlointro.dmp", "title.dmp"};
+    std::vector<std::string> required = {"orlosounds.dmp", "orlolayouts.dmp",
+                                         "orlolanguage_0000.dmp", "orlointro.dmp", "title.dmp"};
     for (int size : kSizes) {
         required.push_back("orlofonts_" + std::to_string(size) + ".dmp");
         required.push_back("orlolobby_" + std::to_string(size) + ".dmp");
@@ -135,7 +143,8 @@ TEST_F(DataPacks, EveryListedPackHoldsItsEntries) {
     }
 }
 
-TEST_F(DataPacks, IntroFramesWelcomeSoundAndTitlePictures) {
+TEST_F(DataPacks, IntroFramesWelcomeSoundAndTitlePictures)
+{
     std::string dir = Extract(tmp, "orlointro.dmp");
     std::set<std::string> frames;
     for (int i = 1; i <= 12; ++i) {
@@ -148,11 +157,11 @@ TEST_F(DataPacks, IntroFramesWelcomeSoundAndTitlePictures) {
     // Consecutive frames differ visibly, not only in their bytes.
     for (int i = 1; i < 12; ++i) {
         std::string mean;
-        ASSERT_EQ(0, vtest::RunProgram({"convert", dir + "/orlogate_logo" + std::to_string(i) + ".jpg",
-                                        dir + "/orlogate_logo" + std::to_string(i + 1) + ".jpg",
-                                        "-compose", "difference", "-composite", "-format",
-                                        "%[fx:mean]", "info:"},
-                                       &mean));
+        ASSERT_EQ(0, vtest::RunProgram(
+                         {"convert", dir + "/orlogate_logo" + std::to_string(i) + ".jpg",
+                          dir + "/orlogate_logo" + std::to_string(i + 1) + ".jpg", "-compose",
+                          "difference", "-composite", "-format", "%[fx:mean]", "info:"},
+                         &mean));
         EXPECT_GT(atof(mean.c_str()), 0.002) << "frames " << i << " and " << i + 1;
     }
     std::string wav = dir + "/sl-welcome.wav";
@@ -214,7 +223,8 @@ else:
 print("ok" if not problems else "bad:" + ",".join(problems), common.get("lineHeight"))
 )PY";
 
-TEST_F(DataPacks, SizeVariantsMatchTheirDesignSize) {
+TEST_F(DataPacks, SizeVariantsMatchTheirDesignSize)
+{
     for (int size : kSizes) {
         std::string s = std::to_string(size);
         std::string lobby = Extract(tmp, "orlolobby_" + s + ".dmp");
@@ -247,7 +257,8 @@ TEST_F(DataPacks, SizeVariantsMatchTheirDesignSize) {
     }
 }
 
-TEST_F(DataPacks, EnglishTextTable) {
+TEST_F(DataPacks, EnglishTextTable)
+{
     std::string pack = vtest::BinaryDir() + "/orlolanguage_0000.dmp";
     std::vector<std::string> names = ListPack(pack);
     ASSERT_EQ(1u, names.size());
@@ -284,7 +295,8 @@ print(header["NAME"], header["CODE"], header["FLAGS"], header["SPECIAL_CHARS"], 
     EXPECT_GT(texts, 60);
 }
 
-TEST_F(DataPacks, AchievementDefinitions) {
+TEST_F(DataPacks, AchievementDefinitions)
+{
     std::string dir = Extract(tmp, "achievements.dmp");
     const char* parse = R"PY(
 import re, sys
@@ -300,12 +312,14 @@ print(len(found))
     EXPECT_EQ("5\n", RunPython(parse, {dir + "/ach_EN.txt"}));
 }
 
-TEST_F(DataPacks, ReloadPictureIsBuiltIn) {
+TEST_F(DataPacks, ReloadPictureIsBuiltIn)
+{
     std::string png = vtest::BinaryDir() + "/datapacks/reload/reload.png";
     ImageInfo info = Identify(png);
     EXPECT_TRUE(info.format == "PNG" && info.width == 56 && info.height == 56 && info.alpha);
     // The generated source holds exactly the PNG's bytes.
-    std::string source = vtest::ReadWholeFile(vtest::BinaryDir() + "/generated/OrloReloadImage.cpp");
+    std::string source =
+        vtest::ReadWholeFile(vtest::BinaryDir() + "/generated/OrloReloadImage.cpp");
     std::string bytes;
     for (size_t at = source.find("0x"); at != std::string::npos; at = source.find("0x", at + 4))
         bytes += (char)strtol(source.substr(at + 2, 2).c_str(), nullptr, 16);
@@ -314,7 +328,8 @@ TEST_F(DataPacks, ReloadPictureIsBuiltIn) {
 
 // The text tool that makes the language tables refuses sources that would give a broken
 // table, and otherwise writes exactly what Python's UTF-16LE encoder writes.
-TEST(MakeText, ChecksLanguageSources) {
+TEST(MakeText, ChecksLanguageSources)
+{
     const std::string tool = vtest::BinaryDir() + "/tools/maketext";
     if (!Exists(tool))
         GTEST_SKIP() << "maketext is not built";
@@ -327,7 +342,8 @@ TEST(MakeText, ChecksLanguageSources) {
     };
     const std::string header = "NAME=English\nCODE=en\nFLAGS=VE_TEXT_LEFT\nSPECIAL_CHARS=0\n";
     const Case cases[] = {
-        {"good", "# comment\n" + header + "0=zero\n\n2=two \\n lines \xe2\x82\xac \xf0\x9f\x98\x80\n", 0},
+        {"good",
+         "# comment\n" + header + "0=zero\n\n2=two \\n lines \xe2\x82\xac \xf0\x9f\x98\x80\n", 0},
         {"descending", header + "0=a\n2=b\n1=c\n", 1},
         {"repeated", header + "0=a\n0=b\n", 1},
         {"leading zero", header + "0=a\n01=b\n", 1},

@@ -10,7 +10,10 @@
 
 namespace {
 
-std::string Tool() { return vtest::BinaryDir() + "/tools/makefont"; }
+std::string Tool()
+{
+    return vtest::BinaryDir() + "/tools/makefont";
+}
 
 // Reads the description and its pages and prints "ok" or the first problem: every glyph
 // rectangle lies on its page, pages are white wherever they are not transparent, every glyph
@@ -85,7 +88,8 @@ assert len(set(ids)) == len(ids), 'duplicate ids'
 print('ok %d %d %d %s' % (len(glyphs), line_height, len(pages), ','.join(str(i) for i in sorted(ids))))
 )PY";
 
-std::string Check(const std::string& fnt) {
+std::string Check(const std::string& fnt)
+{
     std::string out;
     int status = vtest::RunProgram({vtest::Python(), "-c", kCheck, fnt}, &out);
     EXPECT_EQ(0, status) << out;
@@ -94,29 +98,32 @@ std::string Check(const std::string& fnt) {
 
 using vtest::Exists;
 
-}  // namespace
+} // namespace
 
-TEST(MakeFont, WritesADescriptionWithWhiteGlyphPages) {
+TEST(MakeFont, WritesADescriptionWithWhiteGlyphPages)
+{
     vtest::TempDir dir;
     std::string out;
     ASSERT_EQ(0, vtest::RunProgram({Tool(), "--size", "18", dir.File("menu.fnt")}, &out)) << out;
     std::string report = Check(dir.File("menu.fnt"));
-    ASSERT_EQ(0u, report.find("ok 191 ")) << report;  // 32-126 and 160-255
+    ASSERT_EQ(0u, report.find("ok 191 ")) << report; // 32-126 and 160-255
     EXPECT_NE(std::string::npos, report.find(",95,"));
     EXPECT_TRUE(Exists(dir.File("menu_0.png")));
     EXPECT_FALSE(Exists(dir.File("menu.fnt.tmp")));
     EXPECT_FALSE(Exists(dir.File("menu_0.png.tmp")));
 }
 
-TEST(MakeFont, UnderscoreIsAlwaysThereAndSmallPagesSpillOver) {
+TEST(MakeFont, UnderscoreIsAlwaysThereAndSmallPagesSpillOver)
+{
     vtest::TempDir dir;
     std::string out;
-    ASSERT_EQ(0, vtest::RunProgram({Tool(), "--size", "30", "--chars", "0x41-0x5A,0x263A", "--page-width", "64",
-                                    "--page-height", "64", "--line-height", "40", dir.File("big.xml")},
+    ASSERT_EQ(0, vtest::RunProgram({Tool(), "--size", "30", "--chars", "0x41-0x5A,0x263A",
+                                    "--page-width", "64", "--page-height", "64", "--line-height",
+                                    "40", dir.File("big.xml")},
                                    &out))
         << out;
     std::string report = Check(dir.File("big.xml"));
-    ASSERT_EQ(0u, report.find("ok 28 40 ")) << report;  // A-Z, U+263A and "_"
+    ASSERT_EQ(0u, report.find("ok 28 40 ")) << report; // A-Z, U+263A and "_"
     EXPECT_NE(std::string::npos, report.find(",95,9786"));
     int pages = 0;
     sscanf(report.c_str(), "ok %*d %*d %d", &pages);
@@ -124,14 +131,24 @@ TEST(MakeFont, UnderscoreIsAlwaysThereAndSmallPagesSpillOver) {
     EXPECT_TRUE(Exists(dir.File("big_1.png")));
 }
 
-TEST(MakeFont, BadArgumentsAreRefusedWithoutWritingAnything) {
+TEST(MakeFont, BadArgumentsAreRefusedWithoutWritingAnything)
+{
     vtest::TempDir dir;
     std::string f = dir.File("x.fnt");
-    const std::vector<std::vector<std::string>> usage = {{}, {"--size", "3", f}, {"--size", "12x", f},
-        {"--size"}, {"--chars", "90-65", f}, {"--chars", "65,,66", f}, {"--chars", "0x10000", f},
-        {"--page-width", "100", f}, {"--frobnicate", f}, {f, f}};
-    const std::vector<std::vector<std::string>> failing = {{"--family", "No Such Family Anywhere", f},
-        {"--size", "200", "--page-width", "16", "--page-height", "16", f}, {dir.File("missing/dir/x.fnt")}};
+    const std::vector<std::vector<std::string>> usage = {{},
+                                                         {"--size", "3", f},
+                                                         {"--size", "12x", f},
+                                                         {"--size"},
+                                                         {"--chars", "90-65", f},
+                                                         {"--chars", "65,,66", f},
+                                                         {"--chars", "0x10000", f},
+                                                         {"--page-width", "100", f},
+                                                         {"--frobnicate", f},
+                                                         {f, f}};
+    const std::vector<std::vector<std::string>> failing = {
+        {"--family", "No Such Family Anywhere", f},
+        {"--size", "200", "--page-width", "16", "--page-height", "16", f},
+        {dir.File("missing/dir/x.fnt")}};
     for (auto* list : {&usage, &failing}) {
         for (auto args : *list) {
             args.insert(args.begin(), Tool());

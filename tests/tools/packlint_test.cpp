@@ -27,26 +27,29 @@ using vtest::Exists;
 int Lint(const std::string& source, const std::string& build, std::string* out,
          const std::vector<std::string>& extra = {})
 {
-    std::vector<std::string> argv = {vtest::Python(), kLint, "--source", source, "--build", build,
-                                     "--pack-tool", kPackTool};
+    std::vector<std::string> argv = {vtest::Python(), kLint, "--source",    source,
+                                     "--build",       build, "--pack-tool", kPackTool};
     argv.insert(argv.end(), extra.begin(), extra.end());
     return vtest::RunProgram(argv, out);
 }
 
 // 1-based number of the first line of `text` that holds `marker`, 0 when none does.
-int LineOf(const std::string& text, const std::string& marker) {
+int LineOf(const std::string& text, const std::string& marker)
+{
     size_t at = text.find(marker);
     return at == std::string::npos ? 0 : 1 + (int)std::count(text.begin(), text.begin() + at, '\n');
 }
 
-std::string Where(const std::string& file, const std::string& text, const std::string& marker) {
+std::string Where(const std::string& file, const std::string& text, const std::string& marker)
+{
     int line = LineOf(text, marker);
     EXPECT_GT(line, 0) << marker << " is not in " << file;
     return file + ":" + std::to_string(line) + ": ";
 }
 
 // The lines of the report that start with `prefix`.
-std::vector<std::string> LinesStarting(const std::string& report, const std::string& prefix) {
+std::vector<std::string> LinesStarting(const std::string& report, const std::string& prefix)
+{
     std::vector<std::string> lines;
     std::istringstream in(report);
     for (std::string line; std::getline(in, line);)
@@ -56,7 +59,8 @@ std::vector<std::string> LinesStarting(const std::string& report, const std::str
 }
 
 // True when some report line holds both texts.
-bool Reports(const std::string& report, const std::string& where, const std::string& what) {
+bool Reports(const std::string& report, const std::string& where, const std::string& what)
+{
     for (const std::string& line : LinesStarting(report, where))
         if (line.find(what) != std::string::npos)
             return true;
@@ -64,7 +68,8 @@ bool Reports(const std::string& report, const std::string& where, const std::str
 }
 
 // The names in a directory.
-std::vector<std::string> Names(const std::string& path) {
+std::vector<std::string> Names(const std::string& path)
+{
     std::vector<std::string> names;
     if (DIR* dir = opendir(path.c_str())) {
         while (struct dirent* entry = readdir(dir))
@@ -77,29 +82,35 @@ std::vector<std::string> Names(const std::string& path) {
 
 class PackLint : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         if (!Exists(vtest::BinaryDir() + "/orlointro.dmp") || !Exists(kPackTool))
             GTEST_SKIP() << "the data packs are not built (target datapacks)";
     }
 
     // A copy of the source tree without its build, test and benchmark directories.
-    std::string ScratchTree() {
+    std::string ScratchTree()
+    {
         std::string root = tmp.File("src");
         EXPECT_EQ(0, mkdir(root.c_str(), 0700));
         for (const std::string& name : Names(vtest::SourceDir()))
-            if (name[0] != '.' && name.compare(0, 5, "build") != 0 && name != "tests" && name != "bench") {
-                EXPECT_EQ(0, vtest::RunProgram({"cp", "-r", vtest::SourceDir() + "/" + name, root + "/" + name}));
+            if (name[0] != '.' && name.compare(0, 5, "build") != 0 && name != "tests" &&
+                name != "bench") {
+                EXPECT_EQ(0, vtest::RunProgram(
+                                 {"cp", "-r", vtest::SourceDir() + "/" + name, root + "/" + name}));
             }
         return root;
     }
 
     // A build directory whose packs are links to the built ones.
-    std::string ScratchBuild() {
+    std::string ScratchBuild()
+    {
         std::string root = tmp.File("build");
         EXPECT_EQ(0, mkdir(root.c_str(), 0700));
         for (const std::string& name : Names(vtest::BinaryDir()))
             if (name.size() > 4 && name.compare(name.size() - 4, 4, ".dmp") == 0) {
-                EXPECT_EQ(0, symlink((vtest::BinaryDir() + "/" + name).c_str(), (root + "/" + name).c_str()));
+                EXPECT_EQ(0, symlink((vtest::BinaryDir() + "/" + name).c_str(),
+                                     (root + "/" + name).c_str()));
             }
         return root;
     }
@@ -126,7 +137,8 @@ protected:
 
 // The tree is clean, and the lint sees the loads the platform makes, expanded as the code
 // expands them.
-TEST_F(PackLint, FindsTheLoadsTheCodeMakes) {
+TEST_F(PackLint, FindsTheLoadsTheCodeMakes)
+{
     std::string report;
     ASSERT_EQ(0, Lint(vtest::SourceDir(), vtest::BinaryDir(), &report, {"--dump"})) << report;
     std::string intro = vtest::ReadWholeFile(vtest::SourceDir() + "/platform/OrloIntroState.cpp");
@@ -138,7 +150,8 @@ TEST_F(PackLint, FindsTheLoadsTheCodeMakes) {
         << report;
     // The twelve logo frames, numbered from 1.
     for (int i = 1; i <= 12; ++i)
-        EXPECT_NE(std::string::npos, report.find(": orlogate_logo" + std::to_string(i) + ".jpg -> orlointro.dmp\n"))
+        EXPECT_NE(std::string::npos,
+                  report.find(": orlogate_logo" + std::to_string(i) + ".jpg -> orlointro.dmp\n"))
             << i;
     EXPECT_EQ(std::string::npos, report.find("orlogate_logo0.jpg"));
     EXPECT_EQ(std::string::npos, report.find("orlogate_logo13.jpg"));
@@ -146,11 +159,14 @@ TEST_F(PackLint, FindsTheLoadsTheCodeMakes) {
     for (int size : kSizes)
         for (std::string base : {"orlofonts", "orlolobby"}) {
             std::string pack = base + "_" + std::to_string(size) + ".dmp";
-            EXPECT_NE(std::string::npos, report.find(" pack \"" + base + "\": " + pack + " -> " + pack)) << pack;
+            EXPECT_NE(std::string::npos,
+                      report.find(" pack \"" + base + "\": " + pack + " -> " + pack))
+                << pack;
         }
-    for (const char* pack : {"orlolanguage_0000.dmp", "orlosounds.dmp", "orlolayouts.dmp", "orlointro.dmp",
-                             "title.dmp", "achievements.dmp"})
-        EXPECT_NE(std::string::npos, report.find(": " + std::string(pack) + " -> " + pack + "\n")) << pack;
+    for (const char* pack : {"orlolanguage_0000.dmp", "orlosounds.dmp", "orlolayouts.dmp",
+                             "orlointro.dmp", "title.dmp", "achievements.dmp"})
+        EXPECT_NE(std::string::npos, report.find(": " + std::string(pack) + " -> " + pack + "\n"))
+            << pack;
     // The title's pictures ("<base>.jpg", else "<base>.png").
     for (const char* picture : {"background-horizontal", "background-vertical", "title"}) {
         std::string found = " image \"" + std::string(picture) + "\": " + picture;
@@ -165,7 +181,8 @@ TEST_F(PackLint, FindsTheLoadsTheCodeMakes) {
 
 // A scratch copy of the tree with loads that no pack serves: each is reported at its line;
 // names in comments are not loads.
-TEST_F(PackLint, NamesEveryUnservedLoadWithItsLine) {
+TEST_F(PackLint, NamesEveryUnservedLoadWithItsLine)
+{
     std::string src = ScratchTree();
     const std::string probe = R"CPP(// Loads that no pack serves.
 #include "platform/OrloApplication.h"
@@ -200,31 +217,43 @@ void Probe(COrloApplication* app)
     EXPECT_EQ(1, Lint(src, vtest::BinaryDir(), &report));
     const std::string file = "platform/PackLintProbe.cpp";
     auto at = [&](const std::string& marker) { return Where(file, probe, marker); };
-    EXPECT_TRUE(Reports(report, at("missing-chime.wav"), "no built pack holds missing-chime.wav")) << report;
+    EXPECT_TRUE(Reports(report, at("missing-chime.wav"), "no built pack holds missing-chime.wav"))
+        << report;
     // The pack named by a macro: where it is defined and where it is opened.
-    EXPECT_TRUE(Reports(report, at("#define PROBE_PACK"), "the pack probe-missing.dmp is not built")) << report;
-    EXPECT_TRUE(Reports(report, at("CVortanString(PROBE_PACK)"), "the pack probe-missing.dmp is not listed in data/packs.txt"))
+    EXPECT_TRUE(
+        Reports(report, at("#define PROBE_PACK"), "the pack probe-missing.dmp is not built"))
+        << report;
+    EXPECT_TRUE(Reports(report, at("CVortanString(PROBE_PACK)"),
+                        "the pack probe-missing.dmp is not listed in data/packs.txt"))
         << report;
     for (int size : kSizes)
-        EXPECT_TRUE(Reports(report, at("orlomissing"), "orlomissing_" + std::to_string(size) + ".dmp is not built"))
+        EXPECT_TRUE(Reports(report, at("orlomissing"),
+                            "orlomissing_" + std::to_string(size) + ".dmp is not built"))
             << size << report;
-    EXPECT_TRUE(Reports(report, at("GetSurface(CVortanString(\"sl-welcome.wav\"))"),
-                        "loaded as a surface but is neither a .png / .jpg image nor an atlas member"))
+    EXPECT_TRUE(
+        Reports(report, at("GetSurface(CVortanString(\"sl-welcome.wav\"))"),
+                "loaded as a surface but is neither a .png / .jpg image nor an atlas member"))
         << report;
-    EXPECT_TRUE(Reports(report, at("\"missing\""), "no built pack holds missing-joined.png")) << report;
+    EXPECT_TRUE(Reports(report, at("\"missing\""), "no built pack holds missing-joined.png"))
+        << report;
     EXPECT_TRUE(Reports(report, at("scores.dat"), "no built pack holds scores.dat")) << report;
     // The pattern gives 11, 12 and 13: only the last is missing.
-    EXPECT_TRUE(Reports(report, at("orlogate_logo%02d"), "no built pack holds orlogate_logo13.jpg")) << report;
+    EXPECT_TRUE(Reports(report, at("orlogate_logo%02d"), "no built pack holds orlogate_logo13.jpg"))
+        << report;
     EXPECT_EQ(std::string::npos, report.find("orlogate_logo11.jpg"));
     EXPECT_EQ(std::string::npos, report.find("orlogate_logo12.jpg"));
-    EXPECT_TRUE(Reports(report, at("frame_%s.png"), "cannot tell which names the pattern \"frame_%s.png\" gives"))
+    EXPECT_TRUE(Reports(report, at("frame_%s.png"),
+                        "cannot tell which names the pattern \"frame_%s.png\" gives"))
         << report;
-    EXPECT_TRUE(Reports(report, at("orlo_tiny.fnt"), "no built pack holds orlo_tiny.fnt")) << report;
+    EXPECT_TRUE(Reports(report, at("orlo_tiny.fnt"), "no built pack holds orlo_tiny.fnt"))
+        << report;
     // Not loads, or loads that a pack serves.
     for (const char* quiet : {"commented-out.wav", "block-comment.png", "a-name.png", "\"default\"",
                               "orlogate_logo%02d.jpg\": orlogate_logo11"})
         EXPECT_EQ(std::string::npos, report.find(quiet)) << quiet;
-    EXPECT_TRUE(LinesStarting(report, at("app->GetSound(CVortanString(\"sl-welcome.wav\"))")).empty()) << report;
+    EXPECT_TRUE(
+        LinesStarting(report, at("app->GetSound(CVortanString(\"sl-welcome.wav\"))")).empty())
+        << report;
     // Nothing but the probe is reported beyond what the tree itself gives.
     std::string base;
     Lint(vtest::SourceDir(), vtest::BinaryDir(), &base);
@@ -238,7 +267,8 @@ void Probe(COrloApplication* app)
 }
 
 // data/packs.txt must list what the packs hold and hold what it lists.
-TEST_F(PackLint, ChecksThePackList) {
+TEST_F(PackLint, ChecksThePackList)
+{
     std::string src = ScratchTree();
     std::string list = vtest::ReadWholeFile(src + "/data/packs.txt");
     size_t welcome = list.find(" sl-welcome.wav");
@@ -252,32 +282,41 @@ TEST_F(PackLint, ChecksThePackList) {
     std::string report;
     EXPECT_EQ(1, Lint(src, vtest::BinaryDir(), &report));
     std::string intro = vtest::ReadWholeFile(src + "/platform/OrloIntroState.cpp");
-    EXPECT_TRUE(Reports(report, Where("platform/OrloIntroState.cpp", intro, "\"sl-welcome.wav\""),
-                        "sl-welcome.wav is held by orlointro.dmp but data/packs.txt does not list it there"))
+    EXPECT_TRUE(Reports(
+        report, Where("platform/OrloIntroState.cpp", intro, "\"sl-welcome.wav\""),
+        "sl-welcome.wav is held by orlointro.dmp but data/packs.txt does not list it there"))
         << report;
     auto listed = [&](const std::string& marker) { return Where("data/packs.txt", list, marker); };
-    EXPECT_TRUE(Reports(report, listed("title.dmp:"), "title.dmp lacks the listed entry ghost.png")) << report;
-    EXPECT_TRUE(Reports(report, listed("orlolanguage_0002.dmp:"), "orlolanguage_0002.dmp is listed but not built"))
+    EXPECT_TRUE(Reports(report, listed("title.dmp:"), "title.dmp lacks the listed entry ghost.png"))
         << report;
     EXPECT_TRUE(Reports(report, listed("orlolanguage_0002.dmp:"),
-                        "can never be found: the language scan stops at the missing orlolanguage_0001.dmp"))
+                        "orlolanguage_0002.dmp is listed but not built"))
         << report;
-    EXPECT_TRUE(Reports(report, listed("nowhere.dmp:"), "nowhere.dmp is listed but not built")) << report;
-    EXPECT_TRUE(Reports(report, listed("just words"), "not a \"<pack>: <entry> ...\" line")) << report;
+    EXPECT_TRUE(
+        Reports(report, listed("orlolanguage_0002.dmp:"),
+                "can never be found: the language scan stops at the missing orlolanguage_0001.dmp"))
+        << report;
+    EXPECT_TRUE(Reports(report, listed("nowhere.dmp:"), "nowhere.dmp is listed but not built"))
+        << report;
+    EXPECT_TRUE(Reports(report, listed("just words"), "not a \"<pack>: <entry> ...\" line"))
+        << report;
 }
 
 // What the built packs hold: size variants alike, alternatives, atlas members, packs that the
 // program never opens.
-TEST_F(PackLint, ChecksTheBuiltPacks) {
+TEST_F(PackLint, ChecksTheBuiltPacks)
+{
     std::string src = ScratchTree();
     std::string build = ScratchBuild();
     // One size variant lacks the avatar; the title pack lacks the title picture.
     MakePack(build, "orlolobby_320.dmp", {{"dmp.meta", "<meta/>"}, {"cl-icon-trophy.png", "png"}});
-    MakePack(build, "title.dmp", {{"background-horizontal.jpg", "jpg"}, {"background-vertical.jpg", "jpg"}});
+    MakePack(build, "title.dmp",
+             {{"background-horizontal.jpg", "jpg"}, {"background-vertical.jpg", "jpg"}});
     // A pack with a surface atlas, and one that the program never opens.
     MakePack(build, "atlas.dmp",
-             {{"buttons.six", "<surfaces image=\"buttons.png\"><surface name=\"button_ok\" left=\"0\" top=\"0\" "
-                              "right=\"8\" bottom=\"8\"/></surfaces>"},
+             {{"buttons.six",
+               "<surfaces image=\"buttons.png\"><surface name=\"button_ok\" left=\"0\" top=\"0\" "
+               "right=\"8\" bottom=\"8\"/></surfaces>"},
               {"buttons.png", "png"}});
     MakePack(build, "spare.dmp", {{"spare.wav", "wav"}});
     std::string list = vtest::ReadWholeFile(src + "/data/packs.txt");
@@ -298,26 +337,33 @@ void Probe(COrloApplication* app)
     EXPECT_EQ(1, Lint(src, build, &report));
     const std::string file = "platform/PackLintProbe.cpp";
     auto at = [&](const std::string& marker) { return Where(file, probe, marker); };
-    EXPECT_TRUE(Reports(report, at("avatar.png"),
-                        "avatar.png is in some size variants of orlolobby but not in orlolobby_320.dmp"))
+    EXPECT_TRUE(
+        Reports(report, at("avatar.png"),
+                "avatar.png is in some size variants of orlolobby but not in orlolobby_320.dmp"))
         << report;
     EXPECT_TRUE(Reports(report, Where("data/packs.txt", list, "orlolobby_320.dmp:"),
                         "orlolobby_320.dmp lacks the listed entry avatar.png"))
         << report;
     std::string titleState = vtest::ReadWholeFile(src + "/platform/OrloTitleState.cpp");
-    EXPECT_TRUE(Reports(report, Where("platform/OrloTitleState.cpp", titleState, "GetPicture(\"title\")"),
+    EXPECT_TRUE(Reports(report,
+                        Where("platform/OrloTitleState.cpp", titleState, "GetPicture(\"title\")"),
                         "none of title.jpg, title.png loads"))
         << report;
     EXPECT_TRUE(LinesStarting(report, at("button_ok")).empty()) << report;
-    EXPECT_TRUE(Reports(report, at("button_gone"), "neither a .png / .jpg image nor an atlas member")) << report;
-    EXPECT_TRUE(Reports(report, at("spare.wav"), "spare.wav is only in spare.dmp, which the program never opens"))
+    EXPECT_TRUE(
+        Reports(report, at("button_gone"), "neither a .png / .jpg image nor an atlas member"))
+        << report;
+    EXPECT_TRUE(Reports(report, at("spare.wav"),
+                        "spare.wav is only in spare.dmp, which the program never opens"))
         << report;
     EXPECT_TRUE(LinesStarting(report, at("atlas.dmp")).empty()) << report;
 }
 
-TEST_F(PackLint, StopsWithoutThePackTool) {
+TEST_F(PackLint, StopsWithoutThePackTool)
+{
     std::string report;
-    EXPECT_EQ(2, vtest::RunProgram({vtest::Python(), kLint, "--source", vtest::SourceDir(), "--build",
-                                    vtest::BinaryDir(), "--pack-tool", tmp.File("no-such-tool")},
-                                   &report));
+    EXPECT_EQ(2,
+              vtest::RunProgram({vtest::Python(), kLint, "--source", vtest::SourceDir(), "--build",
+                                 vtest::BinaryDir(), "--pack-tool", tmp.File("no-such-tool")},
+                                &report));
 }

@@ -13,13 +13,15 @@ namespace {
 
 const std::string kTool = std::string(VORTAN_BINARY_DIR) + "/tools/vortanpack";
 
-int Pack(const std::vector<std::string>& args, std::string* out = nullptr) {
+int Pack(const std::vector<std::string>& args, std::string* out = nullptr)
+{
     std::vector<std::string> argv = {kTool};
     argv.insert(argv.end(), args.begin(), args.end());
     return vtest::RunProgram(argv, out);
 }
 
-std::vector<std::string> DirectoryNames(const std::string& path) {
+std::vector<std::string> DirectoryNames(const std::string& path)
+{
     std::vector<std::string> names;
     if (DIR* d = opendir(path.c_str())) {
         while (dirent* e = readdir(d)) {
@@ -51,7 +53,8 @@ for _ in range(n):
 
 class Tool : public ::testing::Test {
 protected:
-    std::string Put(const std::string& name, const std::string& bytes) {
+    std::string Put(const std::string& name, const std::string& bytes)
+    {
         std::string path = dir.File(name);
         EXPECT_TRUE(vtest::WriteWholeFile(path, bytes));
         return path;
@@ -61,18 +64,28 @@ protected:
     vtest::TempDir dir;
 };
 
-TEST_F(Tool, CreateWritesTheLayoutByteForByte) {
+TEST_F(Tool, CreateWritesTheLayoutByteForByte)
+{
     MakeDir("sub");
     const std::string a = Put("a.txt", "hello");
     const std::string b = Put("sub/b.bin", std::string("\x00\x01", 2));
     ASSERT_EQ(0, Pack({"create", dir.File("out.dmp"), a, b}));
-    const char expected[] =
-        "DMP2" "\x02\x00\x00\x00"
-        "\x06\x00" "/a.txt" "\x20\x00\x00\x00"   // data block at 32
-        "\x06\x00" "/b.bin" "\x2d\x00\x00\x00"   // data block at 45
-        "\x00\x00\x00\x00" "\x05\x00\x00\x00" "hello"
-        "\x00\x00\x00\x00" "\x02\x00\x00\x00" "\x00\x01";
-    EXPECT_EQ(std::string(expected, sizeof expected - 1), vtest::ReadWholeFile(dir.File("out.dmp")));
+    const char expected[] = "DMP2"
+                            "\x02\x00\x00\x00"
+                            "\x06\x00"
+                            "/a.txt"
+                            "\x20\x00\x00\x00" // data block at 32
+                            "\x06\x00"
+                            "/b.bin"
+                            "\x2d\x00\x00\x00" // data block at 45
+                            "\x00\x00\x00\x00"
+                            "\x05\x00\x00\x00"
+                            "hello"
+                            "\x00\x00\x00\x00"
+                            "\x02\x00\x00\x00"
+                            "\x00\x01";
+    EXPECT_EQ(std::string(expected, sizeof expected - 1),
+              vtest::ReadWholeFile(dir.File("out.dmp")));
     std::string listing;
     ASSERT_EQ(0, Pack({"list", dir.File("out.dmp")}, &listing));
     EXPECT_EQ("5 /a.txt\n2 /b.bin\n", listing);
@@ -80,7 +93,8 @@ TEST_F(Tool, CreateWritesTheLayoutByteForByte) {
     EXPECT_EQ(3u, DirectoryNames(dir.Path()).size());
 }
 
-TEST_F(Tool, DirectoryEntriesAreSortedAndTheListerAgrees) {
+TEST_F(Tool, DirectoryEntriesAreSortedAndTheListerAgrees)
+{
     MakeDir("in");
     MakeDir("in/nested");
     Put("in/zeta.png", "Z");
@@ -91,7 +105,8 @@ TEST_F(Tool, DirectoryEntriesAreSortedAndTheListerAgrees) {
     Put("in/nested/inner.txt", "inner");
     ASSERT_EQ(0, Pack({"create", dir.File("d.dmp"), "--dir", dir.File("in")}));
     std::string parsed;
-    ASSERT_EQ(0, vtest::RunProgram({vtest::Python(), "-c", kPythonLister, dir.File("d.dmp")}, &parsed));
+    ASSERT_EQ(
+        0, vtest::RunProgram({vtest::Python(), "-c", kPythonLister, dir.File("d.dmp")}, &parsed));
     EXPECT_EQ("/alpha.xml 4 3c612f3e\n"
               "/alpha.xml.old 3 6f6c64\n"
               "/empty 0 \n"
@@ -102,7 +117,8 @@ TEST_F(Tool, DirectoryEntriesAreSortedAndTheListerAgrees) {
     EXPECT_EQ(4u, DirectoryNames(dir.File("out")).size());
 }
 
-TEST_F(Tool, RoundTripOfManyBinaryFiles) {
+TEST_F(Tool, RoundTripOfManyBinaryFiles)
+{
     MakeDir("in");
     for (int i = 0; i < 120; ++i) {
         std::string data;
@@ -114,11 +130,13 @@ TEST_F(Tool, RoundTripOfManyBinaryFiles) {
     ASSERT_EQ(0, Pack({"extract", dir.File("many.dmp"), dir.File("out")}));
     for (int i = 0; i < 120; ++i) {
         const std::string name = "f" + std::to_string(i) + ".bin";
-        EXPECT_EQ(vtest::ReadWholeFile(dir.File("in/" + name)), vtest::ReadWholeFile(dir.File("out/" + name)));
+        EXPECT_EQ(vtest::ReadWholeFile(dir.File("in/" + name)),
+                  vtest::ReadWholeFile(dir.File("out/" + name)));
     }
 }
 
-TEST_F(Tool, RefusesNamesThatLookUpByContainmentCannotReach) {
+TEST_F(Tool, RefusesNamesThatLookUpByContainmentCannotReach)
+{
     MakeDir("one");
     MakeDir("two");
     const std::string a1 = Put("one/a.png", "1");
@@ -137,13 +155,14 @@ TEST_F(Tool, RefusesNamesThatLookUpByContainmentCannotReach) {
     EXPECT_EQ(0, Pack({"create", dir.File("ok.dmp"), menu, ui}));
 }
 
-TEST_F(Tool, FailuresLeaveAnExistingOutputAlone) {
+TEST_F(Tool, FailuresLeaveAnExistingOutputAlone)
+{
     const std::string out = Put("keep.dmp", "previous pack");
     EXPECT_EQ(1, Pack({"create", out, dir.File("missing.txt")}));
     MakeDir("adir");
     EXPECT_EQ(1, Pack({"create", out, dir.File("adir")}));
     EXPECT_EQ(1, Pack({"create", out, "--dir", dir.File("nothing-here")}));
-    EXPECT_EQ(1, Pack({"create", out, "--dir", dir.File("adir")}));  // no files at all
+    EXPECT_EQ(1, Pack({"create", out, "--dir", dir.File("adir")})); // no files at all
     EXPECT_EQ("previous pack", vtest::ReadWholeFile(out));
     EXPECT_EQ(2u, DirectoryNames(dir.Path()).size());
     // A successful run replaces it.
@@ -154,19 +173,29 @@ TEST_F(Tool, FailuresLeaveAnExistingOutputAlone) {
     EXPECT_EQ("3 /f\n", listing);
 }
 
-TEST_F(Tool, BadArgumentsGiveUsageAndStatus2) {
+TEST_F(Tool, BadArgumentsGiveUsageAndStatus2)
+{
     const std::string f = Put("f", "x");
     const std::string o = dir.File("o.dmp");
-    const std::vector<std::vector<std::string>> cases = {{}, {"frobnicate"}, {"create"}, {"create", o},
-        {"create", o, "--key"}, {"create", o, f, "--dir"}, {"create", o, "--bogus", f},
-        {"create", o, "--key", "ab", f}, {"list"}, {"list", "a", "b"}, {"extract", f},
-        {"extract", f, "out", "--nokey", "k"}};
+    const std::vector<std::vector<std::string>> cases = {{},
+                                                         {"frobnicate"},
+                                                         {"create"},
+                                                         {"create", o},
+                                                         {"create", o, "--key"},
+                                                         {"create", o, f, "--dir"},
+                                                         {"create", o, "--bogus", f},
+                                                         {"create", o, "--key", "ab", f},
+                                                         {"list"},
+                                                         {"list", "a", "b"},
+                                                         {"extract", f},
+                                                         {"extract", f, "out", "--nokey", "k"}};
     for (const auto& args : cases)
         EXPECT_EQ(2, Pack(args)) << (args.empty() ? "" : args.back());
     EXPECT_FALSE(Exists(dir.File("o.dmp")));
 }
 
-TEST_F(Tool, KeyScramblesTheDataAndExtractUnscramblesIt) {
+TEST_F(Tool, KeyScramblesTheDataAndExtractUnscramblesIt)
+{
     const std::string original = "The quick brown fox jumps over the lazy dog, twice over.";
     const std::string f = Put("text.txt", original);
     ASSERT_EQ(0, Pack({"create", dir.File("k.dmp"), "--key", "s3cret", f}));
@@ -179,14 +208,25 @@ TEST_F(Tool, KeyScramblesTheDataAndExtractUnscramblesIt) {
     EXPECT_NE(original, vtest::ReadWholeFile(dir.File("raw/text.txt")));
 }
 
-TEST_F(Tool, BrokenPacksAreReportedNotRead) {
+TEST_F(Tool, BrokenPacksAreReportedNotRead)
+{
     Put("dmp1.dmp", "DMP1\x01\x00\x00\x00");
     EXPECT_EQ(1, Pack({"list", dir.File("dmp1.dmp")}));
     EXPECT_EQ(1, Pack({"list", dir.File("missing.dmp")}));
     EXPECT_EQ(1, Pack({"extract", dir.File("dmp1.dmp"), dir.File("o")}));
     // Second entry's data runs past the end of the file.
-    const char cut[] = "DMP2" "\x02\0\0\0" "\x03\0/ok" "\x1b\0\0\0" "\x04\0/bad" "\x25\0\0\0"
-                       "\0\0\0\0" "\x02\0\0\0" "OK" "\0\0\0\0" "\xe8\x03\0\0" "short";
+    const char cut[] = "DMP2"
+                       "\x02\0\0\0"
+                       "\x03\0/ok"
+                       "\x1b\0\0\0"
+                       "\x04\0/bad"
+                       "\x25\0\0\0"
+                       "\0\0\0\0"
+                       "\x02\0\0\0"
+                       "OK"
+                       "\0\0\0\0"
+                       "\xe8\x03\0\0"
+                       "short";
     Put("cut.dmp", std::string(cut, sizeof cut - 1));
     std::string listing;
     EXPECT_EQ(1, Pack({"list", dir.File("cut.dmp")}, &listing));
@@ -196,8 +236,10 @@ TEST_F(Tool, BrokenPacksAreReportedNotRead) {
     EXPECT_FALSE(Exists(dir.File("x/bad")));
 }
 
-TEST_F(Tool, ExtractWritesOnlyInsideTheOutputDirectory) {
-    const std::vector<std::string> names = {"/../../escape.txt", "..", "/ok.txt", "/sub/dir/", "/ok.txt"};
+TEST_F(Tool, ExtractWritesOnlyInsideTheOutputDirectory)
+{
+    const std::vector<std::string> names = {"/../../escape.txt", "..", "/ok.txt", "/sub/dir/",
+                                            "/ok.txt"};
     vtest::PackEntries entries;
     for (size_t i = 0; i < names.size(); ++i)
         entries.emplace_back(names[i], std::string(1, static_cast<char>('0' + i)));
@@ -206,7 +248,7 @@ TEST_F(Tool, ExtractWritesOnlyInsideTheOutputDirectory) {
     Put("hostile.dmp", vtest::MakePack(entries));
     EXPECT_EQ(1, Pack({"extract", dir.File("hostile.dmp"), dir.File("deep/er/out")}));
     EXPECT_EQ("0", vtest::ReadWholeFile(dir.File("deep/er/out/escape.txt")));
-    EXPECT_EQ("2", vtest::ReadWholeFile(dir.File("deep/er/out/ok.txt")));  // the first one wins
+    EXPECT_EQ("2", vtest::ReadWholeFile(dir.File("deep/er/out/ok.txt"))); // the first one wins
     EXPECT_FALSE(Exists(dir.File("escape.txt")));
     EXPECT_FALSE(Exists(dir.File("deep/escape.txt")));
     EXPECT_EQ(2u, DirectoryNames(dir.File("deep/er/out")).size());

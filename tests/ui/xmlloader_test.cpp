@@ -20,7 +20,8 @@ namespace {
 // freed by the caller with delete[].
 class FakeReader : public IOrloResourceReader {
 public:
-    int ReadResourceFile(const CVortanString& name, char** buffer) override {
+    int ReadResourceFile(const CVortanString& name, char** buffer) override
+    {
         *buffer = nullptr;
         std::vector<char> ascii((size_t)name.ToAscii(nullptr));
         name.ToAscii(ascii.data());
@@ -47,13 +48,14 @@ const char kArea[] =
     "  <area width=\"480\" height=\"800\"/>\n"
     "</root>\n";
 
-TEST(XmlLoaderWrapper, LoadsThroughTheResourceReader) {
+TEST(XmlLoaderWrapper, LoadsThroughTheResourceReader)
+{
     FakeReader reader;
     reader.files["menu_root.xml"] = kArea;
     reader.files["empty.xml"] = "";
     reader.files["text.xml"] = "no element here";
     CXMLLoaderWrapper wrapper;
-    EXPECT_EQ(wrapper.LoadFile(CVortanString("menu_root.xml")), 8);  // no reader yet
+    EXPECT_EQ(wrapper.LoadFile(CVortanString("menu_root.xml")), 8); // no reader yet
     EXPECT_EQ(wrapper.Init(&reader), 1);
     EXPECT_EQ(wrapper.LoadFile(CVortanString("menu_root.xml")), 1);
     EXPECT_EQ(reader.requests.back(), "menu_root.xml");
@@ -68,7 +70,8 @@ TEST(XmlLoaderWrapper, LoadsThroughTheResourceReader) {
     EXPECT_EQ(wrapper.GetDocument(), nullptr);
 }
 
-TEST(XmlLoaderWrapper, Accessors) {
+TEST(XmlLoaderWrapper, Accessors)
+{
     CXMLLoaderWrapper wrapper;
     std::vector<char> bytes(kArea, kArea + strlen(kArea));
     ASSERT_EQ(wrapper.LoadMemory(bytes.data(), (int)bytes.size()), 1);
@@ -97,11 +100,13 @@ TEST(XmlLoaderWrapper, Accessors) {
     EXPECT_EQ(CXMLLoaderWrapper::FindChildElement(nullptr, "area"), nullptr);
     wrapper.Unload();
     EXPECT_EQ(wrapper.GetRootElement(), nullptr);
-    wrapper.Unload();  // nothing loaded: nothing happens
+    wrapper.Unload(); // nothing loaded: nothing happens
 }
 
-TEST(XmlLoaderWrapper, ReloadReplacesTheDocument) {
-    static_assert(std::has_virtual_destructor<CXMLLoaderWrapper>::value, "deleted through the base");
+TEST(XmlLoaderWrapper, ReloadReplacesTheDocument)
+{
+    static_assert(std::has_virtual_destructor<CXMLLoaderWrapper>::value,
+                  "deleted through the base");
     CXMLLoaderWrapper wrapper;
     char first[] = "<first/>";
     char second[] = "<second/>";

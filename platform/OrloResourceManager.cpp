@@ -1,5 +1,5 @@
 // COrloResourceManager: packs, registries, surfaces, sounds, programs and the resource
-// reader. Fonts are in OrloResourceFonts.cpp.
+// reader. Fonts are in OrloResourceManager_Fonts.cpp.
 #include "platform/OrloResourceManager.h"
 
 #include <stdlib.h>

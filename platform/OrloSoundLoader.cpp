@@ -25,6 +25,9 @@ void COrloResourceManager::CAsyncSoundLoader::FreeData()
 
 void COrloResourceManager::CAsyncSoundLoader::Run()
 {
+    // The loader is started from the frame's poll on the main thread: yielding a few
+    // milliseconds first lets that frame finish before the decoding competes with it for the
+    // processor.
     VortanSleep(5);
     int result;
     if (!m_sound) {

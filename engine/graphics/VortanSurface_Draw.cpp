@@ -1,5 +1,5 @@
 // CVortanSurface: the software fills (gradient, translucent colour, darkening), lines,
-// plotted pixels and inversion.
+// plotted pixels and inversion, and the clipping helpers of VortanSoftDraw.h.
 // The pixel loops are plain integer code: let the compiler vectorise them even where the
 // build's optimisation level would not.
 #if defined(__GNUC__) && !defined(__clang__)

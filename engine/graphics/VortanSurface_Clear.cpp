@@ -1,6 +1,6 @@
-// CVortanSurface: Clear. The other software drawing slots are in VortanSoftDraw.cpp (fills,
-// darkening, lines, plotted pixels, inversion), VortanSoftBlit.cpp (plain, tinted and rotated
-// blits) and VortanStretch.cpp (the stretch blits).
+// CVortanSurface: Clear. The other software drawing slots are in VortanSurface_Draw.cpp (fills,
+// darkening, lines, plotted pixels, inversion), VortanSurface_Blit.cpp (plain, tinted and rotated
+// blits) and VortanSurface_Stretch.cpp (the stretch blits).
 #include <string.h>
 
 #include "engine/graphics/VortanSoftDraw.h"

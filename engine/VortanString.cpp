@@ -1244,7 +1244,7 @@ int CVortanString::ScanV(const unsigned short* format, va_list args) const
 }
 
 // ---------------------------------------------------------------------------------------------
-// Allocation hooks
+// Allocation hook
 
 void* TrackAllocation(void* pointer, size_t size, const char* sourcePath, int line)
 {
@@ -1252,13 +1252,6 @@ void* TrackAllocation(void* pointer, size_t size, const char* sourcePath, int li
     (void)sourcePath;
     (void)line;
     return pointer;
-}
-
-void ShutdownHook() {}
-
-void* VortanAllocEmpty()
-{
-    return ::operator new(1, std::nothrow);
 }
 
 namespace {

@@ -155,10 +155,6 @@ private:
 std::string VortanBytesOf(const CVortanString& text);
 std::string VortanUTF8Of(const CVortanString& text);
 
-// Allocation hooks.
+// Allocation hook.
 // Returns the pointer unchanged; records nothing.
 void* TrackAllocation(void* pointer, size_t size, const char* sourcePath, int line);
-// Called by main after the application object is deleted; does nothing.
-void ShutdownHook();
-// A one-byte object (an instance of an empty class); release it with ::operator delete.
-void* VortanAllocEmpty();

@@ -639,16 +639,23 @@ CVortanSurface* COrloResourceManager::FindSurface(const CVortanString& name, CVo
         ++record->refCount;
         return record->surface;
     }
+    return AtlasMemberSurface(name, rect, &COrloResourceManager::FindSurface);
+}
+
+CVortanSurface* COrloResourceManager::AtlasMemberSurface(const CVortanString& name,
+                                                         CVortanFloatRect* rect, SurfaceGetter get)
+{
     if (!rect)
         return nullptr;
     COrloAtlasRecord* member = LookupRecord(m_atlas, name);
     if (!member)
         return nullptr;
     CVortanFloatRect memberRect = member->rect;
-    CVortanSurface* image = FindSurface(member->image, nullptr);
-    if (image)
+    CVortanString image(member->image);
+    CVortanSurface* surface = (this->*get)(image, nullptr);
+    if (surface)
         *rect = memberRect;
-    return image;
+    return surface;
 }
 
 CVortanSurface* COrloResourceManager::GetSurface(const CVortanString& name, CVortanFloatRect* rect)
@@ -664,19 +671,8 @@ CVortanSurface* COrloResourceManager::LoadSurface(const CVortanString& name, CVo
     if (name.IsEmpty())
         return nullptr;
     COrloSurfaceRecord* record = LookupRecord(m_surfaces, name);
-    if (!record) {
-        if (!rect)
-            return nullptr;
-        COrloAtlasRecord* member = LookupRecord(m_atlas, name);
-        if (!member)
-            return nullptr;
-        CVortanFloatRect memberRect = member->rect;
-        CVortanString image(member->image);
-        CVortanSurface* surface = LoadSurface(image, nullptr);
-        if (surface)
-            *rect = memberRect;
-        return surface;
-    }
+    if (!record)
+        return AtlasMemberSurface(name, rect, &COrloResourceManager::LoadSurface);
     if (record->surface) {
         ++record->refCount;
         return record->surface;

@@ -144,7 +144,13 @@ private:
     void ReadPackMeta(COrloPackRecord* record);
     void RegisterEntry(COrloPackRecord* record, const CVortanString& name);
     void ReadAtlas(COrloPackRecord* record, const CVortanString& entryName);
-    void ClosePackRecord(COrloPackRecord* record);
+    typedef CVortanSurface* (COrloResourceManager::*SurfaceGetter)(const CVortanString& name,
+                                                                   CVortanFloatRect* rect);
+    // The atlas member's image through `get` (FindSurface or LoadSurface), with the member's
+    // rectangle copied to `rect` when the image comes back. Null without `rect` or for a name
+    // that is no atlas member.
+    CVortanSurface* AtlasMemberSurface(const CVortanString& name, CVortanFloatRect* rect,
+                                       SurfaceGetter get);
     // Stops, frees and removes the loaders aimed at the sound (all when null); caller holds
     // the lock.
     void RemoveLoadersLocked(CVortanSoundWave* sound);

@@ -24,8 +24,6 @@ class CStatsReader {
 public:
     CStatsReader(CVortanFile& file, int budget) : m_file(file), m_left(budget) {}
 
-    int Left() const { return m_left; }
-
     bool Bytes(u8* out, int n)
     {
         if (n < 0 || n > m_left)

@@ -154,16 +154,6 @@ public:
         return true;
     }
 
-    // The line's height and baseline of a layout of one character (for checks).
-    int LogicalHeight(unsigned code)
-    {
-        std::string text = Utf8(code);
-        pango_layout_set_text(m_layout, text.c_str(), -1);
-        PangoRectangle ink, logical;
-        pango_layout_get_pixel_extents(m_layout, &ink, &logical);
-        return logical.height;
-    }
-
 private:
     Rasterizer(const Rasterizer&) = delete;
     Rasterizer& operator=(const Rasterizer&) = delete;

@@ -146,8 +146,6 @@ public:
     // heights). Returns the text's length.
     int MeasureWrappedText(CVortanRect& rect, const CVortanString& text);
     static bool HasCodesAbove255(const CVortanString& text);
-    // Whether the fonts can draw the language packs' special characters: never.
-    static int HasSpecialCharacters() { return 0; }
 
     // --- drawing -------------------------------------------------------------------------------
     // Draws the text into the rectangle of the context in `color` (the colour of the first

@@ -72,6 +72,20 @@ const char* kTextFragment =
 
 const u32 kBlendOff = 0xFFFFFFFF;
 
+// The blending of the plain textured blits: multiply for the half blend, else premultiplied
+// alpha when any of `alphaFlags` is set, else none (source factor kBlendOff).
+struct BlendFactors {
+    u32 src, dst;
+};
+BlendFactors BlitBlend(u32 flags, u32 alphaFlags)
+{
+    if (flags & VORTAN_BLIT_HALFBLEND)
+        return {GL_DST_COLOR, GL_ZERO};
+    if (flags & alphaFlags)
+        return {GL_ONE, GL_ONE_MINUS_SRC_ALPHA};
+    return {kBlendOff, 0};
+}
+
 // The visual of an X window, asked on a connection of our own (X errors trapped): 0 when
 // the window does not exist. EGL is never handed a window that X does not know (the
 // software rasteriser does not survive one).
@@ -811,12 +825,8 @@ int CVortanGraphicsExt_GLES2::DrawBlit(CVortanSurface* s, BlitQuad q, u32 flags)
 {
     PlaceQuad(q, flags, true);
     WriteTexturedQuad(q.x0, q.y0, q.w, q.h, q.uL, q.vT, q.uR, q.vB);
-    if (flags & VORTAN_BLIT_HALFBLEND)
-        SetBlend(GL_DST_COLOR, GL_ZERO);
-    else if (flags & VORTAN_BLIT_ALPHA)
-        SetBlend(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-    else
-        SetBlend(kBlendOff, 0);
+    BlendFactors blend = BlitBlend(flags, VORTAN_BLIT_ALPHA);
+    SetBlend(blend.src, blend.dst);
     return DrawTexturedQuad(s, m_programs[PROGRAM_TEXTURE]);
 }
 
@@ -874,12 +884,9 @@ int CVortanGraphicsExt_GLES2::BlitRotatedUnit(float x, float y, IVortanGraphicsC
         v[4] = corners[i][3];
         v += 5;
     }
-    if (flags & VORTAN_BLIT_HALFBLEND)
-        SetBlend(GL_DST_COLOR, GL_ZERO);
-    else if (flags & (VORTAN_BLIT_ALPHA | VORTAN_BLIT_COLORKEY))
-        SetBlend(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-    else
-        SetBlend(kBlendOff, 0);
+    // The rotated blit blends colour-keyed sources with their alpha as well.
+    BlendFactors blend = BlitBlend(flags, VORTAN_BLIT_ALPHA | VORTAN_BLIT_COLORKEY);
+    SetBlend(blend.src, blend.dst);
     return DrawTexturedQuad(s, m_programs[PROGRAM_TEXTURE]);
 }
 

@@ -69,27 +69,7 @@ int IVortanApplication::CreateBackBuffer(int pixelFormat)
     if (m_shmImage && m_backBuffer->GetWidth() == width && m_backBuffer->GetHeight() == height)
         return VORTAN_OK;
 
-    int bytes;
-    switch (pixelFormat) {
-    case 1:
-        bytes = 1;
-        break;
-    case 2:
-    case 3:
-    case 4:
-        bytes = 2;
-        break;
-    case 5:
-        bytes = 3;
-        break;
-    case 6:
-    case 7:
-        bytes = 4;
-        break;
-    default:
-        bytes = 0;
-        break;
-    }
+    int bytes = CVortanSurface::BytesPerPixel(pixelFormat);
 
     // The old image and its segment go before the new ones are made.
     m_present = nullptr;

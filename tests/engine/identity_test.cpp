@@ -13,14 +13,6 @@
 
 namespace {
 
-std::string Ascii(const CVortanString& s)
-{
-    std::string out;
-    for (int i = 0; i < s.GetLength(); ++i)
-        out += (char)s.GetBuffer()[i];
-    return out;
-}
-
 // "0x" and the address in lowercase hex, at least eight digits.
 std::string AddressText(const void* p)
 {
@@ -55,20 +47,20 @@ CVortanString Units(const std::vector<unsigned short>& units)
 TEST(VortanID, DefaultIdentifierIsTheWholeAddressAndComesBack)
 {
     CVortanID local;
-    EXPECT_EQ(Ascii(local.GetID()), AddressText(&local));
+    EXPECT_EQ(VortanBytesOf(local.GetID()), AddressText(&local));
     // On this machine addresses need more than 32 bits: nothing may be cut off.
     Derived* d = new Derived;
-    std::string text = Ascii(d->GetID());
+    std::string text = VortanBytesOf(d->GetID());
     EXPECT_EQ(text, AddressText(static_cast<CVortanID*>(d)));
     EXPECT_GE(text.size(), 10u);
     CVortanID* base = d;
     delete base; // through the virtual destructor
     CVortanID id;
-    std::string original = Ascii(id.GetID());
+    std::string original = VortanBytesOf(id.GetID());
     id.SetID(CVortanString(L"font:title.fnt"));
-    EXPECT_EQ(Ascii(id.GetID()), "font:title.fnt");
+    EXPECT_EQ(VortanBytesOf(id.GetID()), "font:title.fnt");
     id.ResetID();
-    EXPECT_EQ(Ascii(id.GetID()), original);
+    EXPECT_EQ(VortanBytesOf(id.GetID()), original);
 }
 
 TEST(Scrambler, RefusesShortKeysAndEmptyData)
@@ -106,16 +98,16 @@ TEST(Scrambler, EffectiveKey)
     CVortanDataScrambler s;
     CVortanString out;
     s.BuildKey(CVortanString(L"abc"), out);
-    EXPECT_EQ(Ascii(out), "abccba");
+    EXPECT_EQ(VortanBytesOf(out), "abccba");
     std::string k62(62, 'x'), k63(63, 'y');
     k62[0] = 'a';
     s.BuildKey(CVortanString(k62.c_str()), out);
-    EXPECT_EQ(Ascii(out), k62 + std::string(k62.rbegin(), k62.rend()));
+    EXPECT_EQ(VortanBytesOf(out), k62 + std::string(k62.rbegin(), k62.rend()));
     s.BuildKey(CVortanString(k63.c_str()), out);
-    EXPECT_EQ(Ascii(out), k63);
+    EXPECT_EQ(VortanBytesOf(out), k63);
     CVortanString same(L"key");
     s.BuildKey(same, same);
-    EXPECT_EQ(Ascii(same), "keyyek");
+    EXPECT_EQ(VortanBytesOf(same), "keyyek");
     // Zeros come out as the table bytes picked by the effective key, unit by unit.
     std::vector<u8> abc = Pattern(CVortanString(L"abc"), 12); // effective key "abccba"
     for (int i = 0; i < 6; ++i)

@@ -16,21 +16,13 @@
 
 namespace {
 
-std::string Ascii(const CVortanString& s)
-{
-    std::string out;
-    for (int i = 0; i < s.GetLength(); ++i)
-        out += (char)s.GetBuffer()[i];
-    return out;
-}
-
 std::string HexOf(const void* bytes, size_t n)
 {
     MD5Context ctx;
     MD5Buffer(&ctx, bytes, (unsigned)n);
     CVortanString hex;
     DigestToHex(ctx.digest, hex);
-    return Ascii(hex);
+    return VortanBytesOf(hex);
 }
 
 std::string RandomBytes(std::mt19937& rng, size_t n)
@@ -75,7 +67,7 @@ TEST(MD5, Rfc1321Suite)
         EXPECT_EQ(HexOf(c[0], strlen(c[0])), c[1]) << c[0];
         CVortanString s(c[0]);
         MD5String(s);
-        EXPECT_EQ(Ascii(s), c[1]) << c[0];
+        EXPECT_EQ(VortanBytesOf(s), c[1]) << c[0];
     }
 }
 
@@ -85,14 +77,14 @@ TEST(MD5, StringHashesTheLowByteOfEachUnit)
     CVortanString e(L"\u00e9"), euro(L"\u20ac");
     MD5String(e);
     MD5String(euro);
-    EXPECT_EQ(Ascii(e), "3406877694691ddd1dfb0aca54681407");
-    EXPECT_EQ(Ascii(euro), "20a7f30fb9f8e145422b66b3d4f4da70");
+    EXPECT_EQ(VortanBytesOf(e), "3406877694691ddd1dfb0aca54681407");
+    EXPECT_EQ(VortanBytesOf(euro), "20a7f30fb9f8e145422b66b3d4f4da70");
     u8 digest[16];
     for (int i = 0; i < 16; ++i)
         digest[i] = (u8)(i * 17 + 10);
     CVortanString hex(L"replaced");
     DigestToHex(digest, hex);
-    EXPECT_EQ(Ascii(hex), "0a1b2c3d4e5f708192a3b4c5d6e7f809");
+    EXPECT_EQ(VortanBytesOf(hex), "0a1b2c3d4e5f708192a3b4c5d6e7f809");
 }
 
 TEST(MD5, FilesMatchMd5sumWhateverTheirPosition)
@@ -125,7 +117,7 @@ TEST(MD5, FilesMatchMd5sumWhateverTheirPosition)
         EXPECT_EQ(MD5File(&ctx, &file), VORTAN_OK);
         CVortanString hex;
         DigestToHex(ctx.digest, hex);
-        EXPECT_EQ(Ascii(hex), expected[i]) << "size " << sizes[i];
+        EXPECT_EQ(VortanBytesOf(hex), expected[i]) << "size " << sizes[i];
         // The same bytes in memory and through the one-shot buffer form.
         EXPECT_EQ(HexOf(contents[i].data(), contents[i].size()), expected[i]);
     }
@@ -150,7 +142,7 @@ TEST(MD5, UpdatesInAnyPiecesGiveTheSameDigest)
         MD5Final(&ctx);
         CVortanString hex;
         DigestToHex(ctx.digest, hex);
-        EXPECT_EQ(Ascii(hex), whole);
+        EXPECT_EQ(VortanBytesOf(hex), whole);
     }
 }
 

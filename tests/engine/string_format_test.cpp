@@ -22,12 +22,6 @@ std::u16string Text(const CVortanString& s)
     return b ? std::u16string((const char16_t*)b, (size_t)s.GetLength()) : std::u16string();
 }
 
-std::string Narrow(const CVortanString& s)
-{
-    std::u16string t = Text(s);
-    return std::string(t.begin(), t.end());
-}
-
 const unit* U(const char16_t* text)
 {
     return (const unit*)text;
@@ -50,7 +44,7 @@ std::string Fmt(const wchar_t* format, A... args)
 {
     CVortanString s;
     s.Format(format, args...);
-    return Narrow(s);
+    return VortanBytesOf(s);
 }
 
 TEST(StringFormat, Conversions)
@@ -212,25 +206,25 @@ TEST(StringFloat, MatchesExactTruncatedDecimal)
         memcpy(&v, &bits, sizeof(v));
         CVortanString s;
         s.FromFloat(v, decimals);
-        if (Narrow(s) != expect && failures++ < 10)
-            ADD_FAILURE() << hex << " decimals " << decimals << ": " << Narrow(s)
+        if (VortanBytesOf(s) != expect && failures++ < 10)
+            ADD_FAILURE() << hex << " decimals " << decimals << ": " << VortanBytesOf(s)
                           << " != " << expect;
         // The formatter's f is the same text with the precision of the format.
         if (decimals <= 9) {
             CVortanString f;
             const wchar_t fmt[] = {'%', '.', (wchar_t)('0' + decimals), 'f', 0};
             f.Format(decimals == 9 ? L"%f" : fmt, (double)v);
-            if (Narrow(f) != expect && failures++ < 10)
-                ADD_FAILURE() << hex << " via Format: " << Narrow(f) << " != " << expect;
+            if (VortanBytesOf(f) != expect && failures++ < 10)
+                ADD_FAILURE() << hex << " via Format: " << VortanBytesOf(f) << " != " << expect;
         }
         checked++;
     }
     EXPECT_EQ(6 * 3522, checked);
     CVortanString s;
     s.FromFloat(0.1f, 9);
-    EXPECT_EQ("0.099999964", Narrow(s)); // fraction kept in 2^-24 steps and cut, not rounded
+    EXPECT_EQ("0.099999964", VortanBytesOf(s)); // fraction kept in 2^-24 steps and cut, not rounded
     s.FromFloat(2.5f, -1);
-    EXPECT_EQ("2", Narrow(s));
+    EXPECT_EQ("2", VortanBytesOf(s));
 }
 
 // ---- scanning -------------------------------------------------------------------------------

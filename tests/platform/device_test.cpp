@@ -199,14 +199,6 @@ std::string InChild(const std::string& address, const std::function<std::string(
     return out;
 }
 
-std::string Narrow(const CVortanString& s)
-{
-    std::string out;
-    for (int i = 0; i < s.GetLength(); ++i)
-        out += (char)s.GetAt(i);
-    return out;
-}
-
 int OpenFdCount()
 {
     int n = 0;
@@ -303,7 +295,7 @@ TEST_F(DeviceBus, InitReadsTheImeiAndFillsTheInformation)
         text += std::to_string(device.Init(nullptr)) + "|";
         text += std::to_string(device.GetVibrations());
         for (int i = 0; i < ORLO_DEVICE_INFO_COUNT; ++i)
-            text += "|" + Narrow(device.GetInfo()[i]);
+            text += "|" + VortanBytesOf(device.GetInfo()[i]);
         return text;
     });
     EXPECT_EQ(out, "0|1|1|N900|Nokia|356938035643809|Linux (Maemo)|4.1|");
@@ -318,7 +310,7 @@ TEST_F(DeviceBus, AnImeiServiceThatFailsGivesAnEmptyText)
         vtest::WriteWholeFile(Records(), "");
         std::string out = OnBus([] {
             COrloDevice device;
-            return "[" + Narrow(device.GetImei()) + "]";
+            return "[" + VortanBytesOf(device.GetImei()) + "]";
         });
         EXPECT_EQ(out, "[]");
         EXPECT_EQ(Calls(), std::vector<std::string>{kImeiRecord});
@@ -354,9 +346,9 @@ TEST(DeviceNoBus, EveryCallFailsQuietly)
             device.Init(nullptr);
             device.Vibrate(0);
             device.OpenUrl(CVortanString("http://example.org/"));
-            return "[" + Narrow(device.GetImei()) + "|" +
-                   Narrow(device.GetInfo()[ORLO_DEVICE_IMEI]) + "|" +
-                   Narrow(device.GetInfo()[ORLO_DEVICE_MODEL]) + "]";
+            return "[" + VortanBytesOf(device.GetImei()) + "|" +
+                   VortanBytesOf(device.GetInfo()[ORLO_DEVICE_IMEI]) + "|" +
+                   VortanBytesOf(device.GetInfo()[ORLO_DEVICE_MODEL]) + "]";
         });
         EXPECT_EQ(out, "[||N900]") << address;
     }
@@ -379,7 +371,7 @@ TEST(UrlEncode, DocumentedExamplesAndUTF8AboveLatin1)
     for (const auto& c : cases) {
         CVortanString text(c.text);
         COrloDevice::UrlEncode(text);
-        EXPECT_EQ(Narrow(text), c.encoded);
+        EXPECT_EQ(VortanBytesOf(text), c.encoded);
     }
 }
 
@@ -426,5 +418,5 @@ sys.stdout.write("".join(chr(b) if b in safe else "%%%02X" % b for b in text))
     CVortanString text(units.data());
     ASSERT_EQ(text.GetLength(), (int)units.size() - 1);
     COrloDevice::UrlEncode(text);
-    EXPECT_EQ(Narrow(text), expected);
+    EXPECT_EQ(VortanBytesOf(text), expected);
 }

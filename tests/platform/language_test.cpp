@@ -48,15 +48,6 @@ for name, payload in entries:
 open(out, "wb").write(b"DMP2" + struct.pack("<I", len(entries)) + table + blocks)
 )PY";
 
-std::string U8(const CVortanString& s)
-{
-    int n = s.ToUTF8(nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    s.ToUTF8(&out[0]);
-    out.resize(static_cast<size_t>(n > 0 ? n - 1 : 0));
-    return out;
-}
-
 CVortanString S(const std::string& utf8)
 {
     CVortanString s;
@@ -127,7 +118,7 @@ std::string Md5Sum(const std::string& path)
 std::string Setting(COrloStatsStore& store)
 {
     COrloStatsEntry* e = store.Find(CVortanString(ORLO_LANGUAGE_SETTING));
-    return e ? U8(e->stringValue) : std::string("<missing>");
+    return e ? VortanUTF8Of(e->stringValue) : std::string("<missing>");
 }
 
 } // namespace
@@ -140,15 +131,15 @@ TEST(StringArray, GrowthFillsWithEmptyTextsAndTakesItsOwnElement)
     a.SetSize(1);
     EXPECT_EQ(1, a.SetAt(4, S("four"))); // growth after a shrink shows no old texts
     ASSERT_EQ(5, a.GetCount());
-    EXPECT_EQ("0", U8(a[0]));
+    EXPECT_EQ("0", VortanUTF8Of(a[0]));
     EXPECT_TRUE(a[1].IsEmpty());
     EXPECT_TRUE(a[3].IsEmpty());
-    EXPECT_EQ("four", U8(a[4]));
+    EXPECT_EQ("four", VortanUTF8Of(a[4]));
     EXPECT_EQ(2, a.SetAt(-1, S("x")));
     EXPECT_TRUE(a.GetAt(5).IsEmpty());
     EXPECT_TRUE(a.GetAt(-1).IsEmpty());
     a.SetAt(100, a[0]); // the source lives in the buffer that the growth replaces
-    EXPECT_EQ("0", U8(a[100]));
+    EXPECT_EQ("0", VortanUTF8Of(a[100]));
     a.Clear();
     EXPECT_EQ(0, a.GetCount());
     EXPECT_EQ(nullptr, a.GetData());
@@ -169,20 +160,20 @@ TEST(LanguageScan, UserDataFirstAndTheScanEndsAtAGap)
     COrloLanguage lang;
     ASSERT_EQ(1, host.Init(lang));
     ASSERT_EQ(3, lang.GetLanguageCount());
-    EXPECT_EQ("Downloaded", U8(lang.GetText(0)));
-    EXPECT_EQ(host.Pack(0, true), U8(lang.GetLanguageAt(0)->path));
-    EXPECT_EQ(host.Pack(1), U8(lang.GetLanguageAt(1)->path));
+    EXPECT_EQ("Downloaded", VortanUTF8Of(lang.GetText(0)));
+    EXPECT_EQ(host.Pack(0, true), VortanUTF8Of(lang.GetLanguageAt(0)->path));
+    EXPECT_EQ(host.Pack(1), VortanUTF8Of(lang.GetLanguageAt(1)->path));
     EXPECT_EQ(0, lang.IsKnown(S("da")));
     CVortanStringArray names, codes;
     lang.GetLanguageNames(names);
     lang.GetLanguageCodes(codes);
     ASSERT_EQ(3, names.GetCount());
-    EXPECT_EQ("English", U8(names[0]));
-    EXPECT_EQ("Suomi", U8(names[1]));
-    EXPECT_EQ("Svenska", U8(names[2]));
-    EXPECT_EQ("sv", U8(codes[2]));
+    EXPECT_EQ("English", VortanUTF8Of(names[0]));
+    EXPECT_EQ("Suomi", VortanUTF8Of(names[1]));
+    EXPECT_EQ("Svenska", VortanUTF8Of(names[2]));
+    EXPECT_EQ("sv", VortanUTF8Of(codes[2]));
     ASSERT_EQ(1, lang.SetLanguage(S("fi")));
-    EXPECT_EQ("Hei", U8(lang.GetText(0)));
+    EXPECT_EQ("Hei", VortanUTF8Of(lang.GetText(0)));
 }
 
 TEST(LanguageScan, UnusablePacksEndTheScanAndSpecialCharacterPacksAreSkipped)
@@ -223,9 +214,9 @@ TEST(LanguageHeader, FlagsAndChecksums)
     const int flags[] = {0, 0x40000 | 0x800000, 0x40000};
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(flags[i], lang.GetLanguageAt(i)->flags) << i;
-        EXPECT_EQ(Md5Sum(host.Pack(i)), U8(lang.GetLanguageAt(i)->md5)) << i;
+        EXPECT_EQ(Md5Sum(host.Pack(i)), VortanUTF8Of(lang.GetLanguageAt(i)->md5)) << i;
     }
-    EXPECT_EQ("Right", U8(lang.GetLanguageAt(2)->name)); // byte-order mark skipped
+    EXPECT_EQ("Right", VortanUTF8Of(lang.GetLanguageAt(2)->name)); // byte-order mark skipped
 }
 
 TEST(LanguageHeader, FieldsAreBoundedWordsAtLineStarts)
@@ -239,10 +230,10 @@ TEST(LanguageHeader, FieldsAreBoundedWordsAtLineStarts)
     ASSERT_EQ(1, host.Init(lang));
     const COrloLanguage::CLanguageEntry* e = lang.GetLanguageAt(0);
     ASSERT_NE(nullptr, e);
-    EXPECT_EQ(std::string(ORLO_LANGUAGE_MAX_NAME, 'N'), U8(e->name));
-    EXPECT_EQ("en", U8(e->code));
+    EXPECT_EQ(std::string(ORLO_LANGUAGE_MAX_NAME, 'N'), VortanUTF8Of(e->name));
+    EXPECT_EQ("en", VortanUTF8Of(e->code));
     EXPECT_FALSE(e->specialChars);
-    EXPECT_EQ("text", U8(lang.GetText(0)));
+    EXPECT_EQ("text", VortanUTF8Of(lang.GetText(0)));
 }
 
 TEST(LanguageTable, LinesAreFoundAtLineStartsAndEveryParseEnds)
@@ -269,8 +260,8 @@ TEST(LanguageTable, LinesAreFoundAtLineStartsAndEveryParseEnds)
         ASSERT_EQ(1, host.Init(lang)) << c.what;
         ASSERT_EQ((int)c.texts.size(), lang.GetTextCount()) << c.what;
         for (size_t i = 0; i < c.texts.size(); ++i)
-            EXPECT_EQ(c.texts[i], U8(lang.GetText((int)i))) << c.what << " " << i;
-        EXPECT_EQ("X-X", U8(lang.GetText((int)c.texts.size()))) << c.what;
+            EXPECT_EQ(c.texts[i], VortanUTF8Of(lang.GetText((int)i))) << c.what << " " << i;
+        EXPECT_EQ("X-X", VortanUTF8Of(lang.GetText((int)c.texts.size()))) << c.what;
     }
 }
 
@@ -282,8 +273,8 @@ TEST(LanguageTable, HugeNumbersAreCapped)
     COrloLanguage lang;
     ASSERT_EQ(1, host.Init(lang));
     EXPECT_EQ(ORLO_LANGUAGE_MAX_TEXTS, lang.GetTextCount());
-    EXPECT_EQ("last", U8(lang.GetText(ORLO_LANGUAGE_MAX_TEXTS - 1)));
-    EXPECT_EQ("X-X", U8(lang.GetText(ORLO_LANGUAGE_MAX_TEXTS)));
+    EXPECT_EQ("last", VortanUTF8Of(lang.GetText(ORLO_LANGUAGE_MAX_TEXTS - 1)));
+    EXPECT_EQ("X-X", VortanUTF8Of(lang.GetText(ORLO_LANGUAGE_MAX_TEXTS)));
 }
 
 TEST(LanguageHostile, DamagedPacksAreRefused)
@@ -313,8 +304,8 @@ TEST(LanguageHostile, DamagedPacksAreRefused)
             vtest::WriteWholeFile(host.Pack(0), c.bytes);
         COrloLanguage lang;
         EXPECT_EQ(8, host.Init(lang)) << c.what;
-        EXPECT_EQ("X-X", U8(lang.GetText(0))) << c.what;
-        EXPECT_EQ("X-X", U8(lang.GetText(-5))) << c.what;
+        EXPECT_EQ("X-X", VortanUTF8Of(lang.GetText(0))) << c.what;
+        EXPECT_EQ("X-X", VortanUTF8Of(lang.GetText(-5))) << c.what;
         EXPECT_EQ(nullptr, lang.GetCurrentLanguage()) << c.what;
     }
 }
@@ -335,7 +326,7 @@ TEST(LanguageHostile, RandomTextsAlwaysEnd)
         ASSERT_EQ(1, host.Init(lang));
         EXPECT_LE(lang.GetTextCount(), ORLO_LANGUAGE_MAX_TEXTS);
         for (int i = 0; i < lang.GetTextCount(); ++i) {
-            std::string t = U8(lang.GetText(i));
+            std::string t = VortanUTF8Of(lang.GetText(i));
             if (t.empty())
                 continue;
             // The text stands in the source right after its number at a line start.
@@ -370,10 +361,10 @@ TEST(LanguageChoice, SettingIsCreatedFollowedAndFallsBackToEnglish)
         COrloLanguage lang;
         ASSERT_EQ(1, host.Init(lang));
         EXPECT_EQ("en", Setting(host.store));
-        EXPECT_EQ("en", U8(lang.GetCurrentLanguage()->code));
+        EXPECT_EQ("en", VortanUTF8Of(lang.GetCurrentLanguage()->code));
         // By NAME, letter case ignored; the choice is stored and saved.
         ASSERT_EQ(1, lang.SetLanguage(S("SUOMI")));
-        EXPECT_EQ("Hei", U8(lang.GetText(0)));
+        EXPECT_EQ("Hei", VortanUTF8Of(lang.GetText(0)));
     }
     COrloStatsStore reread;
     reread.Open(S(host.settingsPath));
@@ -381,11 +372,11 @@ TEST(LanguageChoice, SettingIsCreatedFollowedAndFallsBackToEnglish)
     // The next start follows the stored choice; an unknown one falls back to English.
     COrloLanguage again;
     ASSERT_EQ(1, host.Init(again));
-    EXPECT_EQ("Hei", U8(again.GetText(0)));
+    EXPECT_EQ("Hei", VortanUTF8Of(again.GetText(0)));
     host.store.Find(CVortanString(ORLO_LANGUAGE_SETTING))->SetString(S("klingon"));
     COrloLanguage fallback;
     ASSERT_EQ(1, host.Init(fallback));
-    EXPECT_EQ("Hello", U8(fallback.GetText(0)));
+    EXPECT_EQ("Hello", VortanUTF8Of(fallback.GetText(0)));
     EXPECT_EQ("en", Setting(host.store));
 
     // Without English there is nothing to fall back to.
@@ -408,12 +399,12 @@ TEST(LanguageChoice, FailedSwitchKeepsTheCurrentTexts)
     EXPECT_EQ(1, lang.SetLanguage(S("EN"))); // already current
     unlink(host.Pack(1).c_str());
     EXPECT_EQ(10, lang.SetLanguage(S("fi")));
-    EXPECT_EQ("Hello", U8(lang.GetText(0)));
-    EXPECT_EQ("en", U8(lang.GetCurrentLanguage()->code));
+    EXPECT_EQ("Hello", VortanUTF8Of(lang.GetText(0)));
+    EXPECT_EQ("en", VortanUTF8Of(lang.GetCurrentLanguage()->code));
     EXPECT_EQ("en", Setting(host.store));
     lang.ClearLanguages();
     EXPECT_EQ(nullptr, lang.GetCurrentLanguage());
-    EXPECT_EQ("X-X", U8(lang.GetText(0)));
+    EXPECT_EQ("X-X", VortanUTF8Of(lang.GetText(0)));
     lang.SaveLanguage(); // nothing current: no effect
     EXPECT_EQ(8, lang.SetLanguage(S("en")));
 }
@@ -425,7 +416,7 @@ TEST(LanguageChoice, NeedsPackComparesCodeAndChecksumAndNothingIsStoredWithoutSe
     WritePack(host.Pack(0), Header("English", "en") + "0=Hello\r\n");
     COrloLanguage lang;
     ASSERT_EQ(1, host.Init(lang));
-    EXPECT_EQ("Hello", U8(lang.GetText(0)));
+    EXPECT_EQ("Hello", VortanUTF8Of(lang.GetText(0)));
     EXPECT_EQ("<missing>", Setting(host.store));
     EXPECT_NE(0, access(host.settingsPath.c_str(), F_OK));
     CVortanString sum = S(Md5Sum(host.Pack(0)));
@@ -452,10 +443,10 @@ TEST(LanguageShipped, EnglishPackHasEveryText)
     ASSERT_EQ(1, host.Init(lang));
     const COrloLanguage::CLanguageEntry* en = lang.GetCurrentLanguage();
     ASSERT_NE(nullptr, en);
-    EXPECT_EQ("English", U8(en->name));
-    EXPECT_EQ("en", U8(en->code));
+    EXPECT_EQ("English", VortanUTF8Of(en->name));
+    EXPECT_EQ("en", VortanUTF8Of(en->code));
     EXPECT_EQ(0, en->flags);
-    EXPECT_EQ(Md5Sum(built), U8(en->md5));
+    EXPECT_EQ(Md5Sum(built), VortanUTF8Of(en->md5));
 
     const struct {
         int first, last;
@@ -467,7 +458,7 @@ TEST(LanguageShipped, EnglishPackHasEveryText)
     };
     for (const auto& need : needs) {
         for (int i = need.first; i <= need.last; ++i) {
-            std::string t = U8(lang.GetText(i)), conversions;
+            std::string t = VortanUTF8Of(lang.GetText(i)), conversions;
             EXPECT_FALSE(t.empty()) << "text " << i;
             EXPECT_NE("X-X", t) << "text " << i;
             for (size_t k = 0; k + 1 < t.size(); ++k)

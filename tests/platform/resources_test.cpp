@@ -26,15 +26,6 @@ using rtest::S;
 
 namespace {
 
-std::string Str(const CVortanString& s)
-{
-    int n = s.ToUTF8(nullptr);
-    std::string out((size_t)n, '\0');
-    s.ToUTF8(&out[0]);
-    out.resize(n > 0 ? (size_t)n - 1 : 0);
-    return out;
-}
-
 class ResourcesTest : public ::testing::Test {
 protected:
     ResourcesTest() : app(800, 480) { manager.Init(&app, nullptr); }
@@ -75,7 +66,7 @@ protected:
     {
         CVortanString exeDir;
         EXPECT_EQ(app.GetExecutableDir(exeDir), 1);
-        return Str(exeDir) + "rmtest" + std::to_string(getpid()) + name;
+        return VortanUTF8Of(exeDir) + "rmtest" + std::to_string(getpid()) + name;
     }
 
     vtest::TempDir dir;
@@ -99,7 +90,7 @@ TEST_F(ResourcesTest, ChoosesTheVariantForTheSmallerScreenSideThenTheNearestLarg
         ASSERT_EQ(manager.ChooseMediaPack(S(base), &chosen, &size), expected ? 1 : 0);
         EXPECT_EQ(size, expected);
         if (expected) {
-            EXPECT_EQ(Str(chosen), base + "_" + std::to_string(expected) + ".dmp");
+            EXPECT_EQ(VortanUTF8Of(chosen), base + "_" + std::to_string(expected) + ".dmp");
         }
     };
     choose(0);

@@ -25,14 +25,6 @@ public:
     void Update() override { ++updates; }
 };
 
-std::string Narrow(const CVortanString& text)
-{
-    std::string out(text.ToUTF8(nullptr), '\0');
-    text.ToUTF8(&out[0]);
-    out.resize(strlen(out.c_str()));
-    return out;
-}
-
 bool IsDirectory(const std::string& path)
 {
     struct stat st;
@@ -105,7 +97,7 @@ TEST(ApplicationPaths, UserDataDirectoryIsMadeWithoutAShellFromTheSanitisedName)
     CVortanString path;
     ASSERT_EQ(1, app.GetUserDataPath(path, CVortanString("stats.dat")));
     std::string dir = home + "/.Squib_s_touch_pwned__id__x_____Z__";
-    EXPECT_EQ(dir + "/stats.dat", Narrow(path));
+    EXPECT_EQ(dir + "/stats.dat", VortanUTF8Of(path));
     EXPECT_TRUE(IsDirectory(dir));
     // Nothing was run: no file appeared anywhere near.
     EXPECT_NE(0, access(temp.File("pwned").c_str(), F_OK));
@@ -113,7 +105,7 @@ TEST(ApplicationPaths, UserDataDirectoryIsMadeWithoutAShellFromTheSanitisedName)
     EXPECT_NE(0, access("pwned", F_OK));
 
     ASSERT_EQ(1, app.GetUserDataPath(path, CVortanString("ach.dat"))); // the directory is there now
-    EXPECT_EQ(dir + "/ach.dat", Narrow(path));
+    EXPECT_EQ(dir + "/ach.dat", VortanUTF8Of(path));
 }
 
 TEST(ApplicationPaths, UserDataPathFailsWhenTheDirectoryCannotBeMade)
@@ -158,14 +150,14 @@ TEST(ApplicationPaths, ResourcePathIsBesideTheExecutable)
     PlainApp app;
     CVortanString path;
     app.GetResourcePath(path, CVortanString("orlosounds.dmp"));
-    EXPECT_EQ(dir + "orlosounds.dmp", Narrow(path));
+    EXPECT_EQ(dir + "orlosounds.dmp", VortanUTF8Of(path));
     // One leading backslash is dropped.
     CVortanString other;
     app.GetResourcePath(other, CVortanString("\\data\\x.dmp"));
-    EXPECT_EQ(dir + "data\\x.dmp", Narrow(other));
+    EXPECT_EQ(dir + "data\\x.dmp", VortanUTF8Of(other));
     CVortanString exeDir;
     ASSERT_EQ(1, app.GetExecutableDir(exeDir));
-    EXPECT_EQ(dir, Narrow(exeDir));
+    EXPECT_EQ(dir, VortanUTF8Of(exeDir));
 }
 
 TEST(ApplicationPalette, DefaultPaletteAndNearestColourLookupMatchAnIndependentComputation)

@@ -14,14 +14,6 @@
 
 namespace {
 
-std::string Narrow(const CVortanString& s)
-{
-    std::string out;
-    for (int i = 0; i < s.GetLength(); ++i)
-        out += (char)s.GetAt(i);
-    return out;
-}
-
 // The keysym names (as Xlib spells them) and the engine code each must give.
 const std::map<std::string, int>& ExpectedCodes()
 {
@@ -170,12 +162,12 @@ TEST(KeyNames, WholeTable)
     for (const auto& [code, name] : names) {
         CVortanString text;
         CVortanInput::GetKeyName(code, text);
-        EXPECT_EQ(Narrow(text), name) << code;
+        EXPECT_EQ(VortanBytesOf(text), name) << code;
     }
     for (int code : {131, 200, 255, 1000, -1}) {
         CVortanString text;
         CVortanInput::GetKeyName(code, text);
-        EXPECT_EQ(Narrow(text), "Unknown key") << code;
+        EXPECT_EQ(VortanBytesOf(text), "Unknown key") << code;
     }
 }
 
@@ -188,7 +180,7 @@ TEST(InputDevices, EnumerateAndClear)
     input.EnumeratePointers(&list);
     input.EnumerateKeyboards(nullptr);
     ASSERT_EQ(list.GetCount(), 2);
-    EXPECT_EQ(Narrow(((CVortanInputDeviceDesc*)list.GetAt(1))->name),
+    EXPECT_EQ(VortanBytesOf(((CVortanInputDeviceDesc*)list.GetAt(1))->name),
               "VortanInput mouse/stylus device.");
     CVortanInput::ClearDeviceList(&list);
     EXPECT_EQ(list.GetCount(), 0);

@@ -23,10 +23,9 @@ public:
     int ReadResourceFile(const CVortanString& name, char** buffer) override
     {
         *buffer = nullptr;
-        std::vector<char> ascii((size_t)name.ToAscii(nullptr));
-        name.ToAscii(ascii.data());
-        requests.push_back(ascii.data());
-        auto it = files.find(ascii.data());
+        std::string ascii = VortanBytesOf(name);
+        requests.push_back(ascii);
+        auto it = files.find(ascii);
         if (it == files.end())
             return 0;
         *buffer = new char[it->second.size() + 1];

@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the data tools and the tests need.
 # Idempotent and silent when everything is already there.
 set -e
-PACKAGES="build-essential cmake pkg-config
+PACKAGES="build-essential cmake pkg-config clang-format
  libgtest-dev libgmock-dev libbenchmark-dev
  xvfb xdotool x11-utils libx11-dev libxext-dev
  libegl1-mesa-dev libgles2-mesa-dev libgl1-mesa-dri

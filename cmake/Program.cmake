@@ -1,9 +1,9 @@
 # The program: `orlogate`, built beside the data packs in ${CMAKE_BINARY_DIR} (it looks for its
-# packs in its own directory). Its entry point lives in engine/platform/main, outside the
-# library globs, so that only the program has a main.
-add_executable(orlogate ${CMAKE_SOURCE_DIR}/engine/platform/main/VortanMain.cpp)
-# The game module supplies CreateGameApplication; the platform library calls back into it.
-target_link_libraries(orlogate PRIVATE vex_game orlo_online orlo_platform)
+# packs in its own directory). Its own folder, program/, holds the entry point and the
+# wiring of the libraries (the factories it registers): the top of the library order.
+file(GLOB program_srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/program/*.cpp)
+add_executable(orlogate ${program_srcs})
+target_link_libraries(orlogate PRIVATE vex_game)
 set_target_properties(orlogate PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 # Runs at the end of the top directory, when every target named here exists: the program

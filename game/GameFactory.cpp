@@ -1,4 +1,6 @@
 // CreateGameApplication: the game module's factory of the program's application.
+#include "game/GameFactory.h"
+
 #include <new>
 
 #include "game/StateGame.h"

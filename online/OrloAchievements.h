@@ -9,16 +9,18 @@
 #include "engine/VortanPtrArray.h"
 #include "engine/VortanString.h"
 #include "engine/VortanTypes.h"
+#include "platform/OrloAchievementInterfaces.h"
 
 class IVortanApplication;
 
-class COrloAchievement {
+class COrloAchievement : public IOrloAchievement {
 public:
     COrloAchievement() : id(0), unlocked(0) {}
     virtual ~COrloAchievement() {}
 
-    void SetUnlocked(int value) { unlocked = value ? 1 : 0; }
-    void SetUnlockTime(const CVortanDateTime& time) { unlockTime = time; }
+    int IsUnlocked() const override { return unlocked; }
+    void SetUnlocked(int value) override { unlocked = value ? 1 : 0; }
+    void SetUnlockTime(const CVortanDateTime& time) override { unlockTime = time; }
 
     i32 id;
     CVortanString name;
@@ -27,12 +29,12 @@ public:
     CVortanDateTime unlockTime;
 };
 
-class COrloAchievementList {
+class COrloAchievementList : public IOrloAchievementList {
 public:
     COrloAchievementList() {}
     virtual ~COrloAchievementList() { Clear(); }
 
-    COrloAchievement* Find(int id) const
+    COrloAchievement* Find(int id) const override
     {
         for (int i = 0; i < m_records.GetCount(); ++i) {
             COrloAchievement* record = (COrloAchievement*)m_records.GetAt(i);
@@ -56,24 +58,24 @@ private:
     CVortanPtrArray m_records; // COrloAchievement*, owned
 };
 
-class COrloAchievementStation {
+class COrloAchievementStation : public IOrloAchievementStation {
 public:
     COrloAchievementStation() {}
     virtual ~COrloAchievementStation() {}
 
     // 1 on success; 8: the definitions are not available.
-    virtual int Init(IVortanApplication* application, int gameId, const CVortanString& packPath)
+    int Init(IVortanApplication* application, int gameId, const CVortanString& packPath) override
     {
         (void)application;
         (void)gameId;
         (void)packPath;
         return VORTAN_E_MISSING;
     }
-    virtual void Clear() {}
-    COrloAchievementList* FindList(int gameId)
+    void Clear() override {}
+    COrloAchievementList* FindList(int gameId) override
     {
         (void)gameId;
         return nullptr;
     }
-    int SaveUnlocks() { return VORTAN_E_MISSING; }
+    int SaveUnlocks() override { return VORTAN_E_MISSING; }
 };

@@ -6,9 +6,9 @@
 #include "engine/VortanArray.h"
 #include "engine/VortanString.h"
 #include "engine/VortanTypes.h"
-#include "online/OrloNotification.h"
+#include "platform/OrloAdvertisementInterface.h"
 
-class COrloAdvertisement : public COrloNotification {
+class COrloAdvertisement : public IOrloAdvertisement {
 public:
     COrloAdvertisement() : m_shown(0) {}
     virtual ~COrloAdvertisement() {}
@@ -20,10 +20,10 @@ public:
     }
 
     // The record of the server's advertisement message, fields [0] to [9].
-    virtual int Show(const CVortanString& firstText, const CVortanString& clickLink,
-                     int imageLength, const u8* image, int delayMs, int closeCountdownMs,
-                     const CVortanArray<i32>* frameTimesMs, const CVortanString& okLink, int flags,
-                     const CVortanString& title, const CVortanString& titleLink)
+    int Show(const CVortanString& firstText, const CVortanString& clickLink, int imageLength,
+             const u8* image, int delayMs, int closeCountdownMs,
+             const CVortanArray<i32>* frameTimesMs, const CVortanString& okLink, int flags,
+             const CVortanString& title, const CVortanString& titleLink) override
     {
         (void)firstText, (void)clickLink, (void)imageLength, (void)image, (void)delayMs;
         (void)closeCountdownMs, (void)frameTimesMs, (void)okLink, (void)flags, (void)title,
@@ -42,10 +42,10 @@ public:
     virtual float GetDelay() { return 0.0f; }
 
     // Shows a waiting advert when the user leaves the program.
-    void ShowOnExit() {}
+    void ShowOnExit() override {}
     // The panel is on screen and takes all input.
-    int IsShown() const { return m_shown; }
-    void SetShown(int shown) { m_shown = shown; }
+    int IsShown() const override { return m_shown; }
+    void SetShown(int shown) override { m_shown = shown; }
 
 private:
     int m_shown;

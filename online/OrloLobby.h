@@ -4,6 +4,7 @@
 #include "engine/VortanPtrArray.h"
 #include "engine/VortanString.h"
 #include "engine/VortanTypes.h"
+#include "platform/OrloLobbyInterface.h"
 
 class COrloPlayer {
 public:
@@ -21,13 +22,13 @@ public:
     i32 flags;
 };
 
-class COrloLobby {
+class COrloLobby : public IOrloLobby {
 public:
     COrloLobby() : m_minPlayers(0), m_maxPlayers(0) {}
     // Frees only the array; Clear deletes the players.
     virtual ~COrloLobby() {}
 
-    virtual int SetLimits(int minimum, int maximum)
+    int SetLimits(int minimum, int maximum) override
     {
         m_minPlayers = minimum;
         m_maxPlayers = maximum;
@@ -55,9 +56,12 @@ public:
         }
         return nullptr;
     }
-    int GetPlayerCount() const { return m_players.GetCount(); }
+    int GetPlayerCount() const override { return m_players.GetCount(); }
     // Null outside the registry.
-    COrloPlayer* GetPlayer(int index) const { return (COrloPlayer*)m_players.GetAt(index); }
+    COrloPlayer* GetPlayer(int index) const override
+    {
+        return (COrloPlayer*)m_players.GetAt(index);
+    }
 
 private:
     COrloLobby(const COrloLobby&) = delete;

@@ -9,10 +9,10 @@
 #include "engine/VortanString.h"
 #include "engine/VortanTypes.h"
 #include "online/LoginController.h"
-#include "online/OrloNetworkSession.h"
-#include "platform/OrloState.h"
+#include "platform/OrloChatRecord.h"
+#include "platform/OrloMenuStateInterface.h"
 
-class COrloMenuState : public IOrloState, public CLoginController {
+class COrloMenuState : public IOrloMenuState, public CLoginController {
 public:
     COrloMenuState() {}
     virtual ~COrloMenuState() {}
@@ -32,45 +32,54 @@ public:
     }
     void Render() override {}
 
-    void LeaveGameToLobby() {}
-    void ResetToStartPage() {}
-    void ShowPage(const CVortanString& page, int shown)
+    void LeaveGameToLobby() override {}
+    void ResetToStartPage() override {}
+    void ShowPage(const CVortanString& page, int shown) override
     {
         (void)page;
         (void)shown;
     }
-    void UpdateChatButtons(bool enable) { (void)enable; }
-    void AddChatLine(const COrloChatRecord& record, bool incoming)
+    void UpdateChatButtons(bool enable) override { (void)enable; }
+    void AddChatLine(const COrloChatRecord& record, bool incoming) override
     {
         (void)record;
         (void)incoming;
     }
-    void OnChatMessage(const COrloChatRecord& record, bool incoming)
+    void OnChatMessage(const COrloChatRecord& record, bool incoming) override
     {
         (void)record;
         (void)incoming;
     }
-    void OnGameStart(int game, int opener)
+    void OnGameStart(int game, int opener) override
     {
         (void)game;
         (void)opener;
     }
-    void OnLobbyStateChanged(int state) { (void)state; }
-    void OnGameStateChanged(int state) { (void)state; }
-    void SendValuePair(int a, int b)
+    void OnLobbyStateChanged(int state) override { (void)state; }
+    void OnGameStateChanged(int state) override { (void)state; }
+    void SendValuePair(int a, int b) override
     {
         (void)a;
         (void)b;
     }
     // The user-data path of "data_<game>_<item>.dmp": 1, or 9 when the path is unknown.
-    int GetItemDataPath(int itemId, CVortanString& out)
+    int GetItemDataPath(int itemId, CVortanString& out) override
     {
         (void)itemId;
         out.Empty();
         return VORTAN_E_FAIL;
     }
     // The menu's item records.
-    CVortanPtrArray* GetItemList() { return &m_items; }
+    CVortanPtrArray* GetItemList() override { return &m_items; }
+
+    // The login controller's operations, as the application reaches them.
+    void Reconnect(int argument) override { CLoginController::Reconnect(argument); }
+    void Logout() override { CLoginController::Logout(); }
+    void GetUserName(CVortanString& out) override { CLoginController::GetUserName(out); }
+    void ScheduleReconnect(const CVortanString& text, int code) override
+    {
+        CLoginController::ScheduleReconnect(text, code);
+    }
 
 private:
     CVortanPtrArray m_items;

@@ -2,23 +2,24 @@
 //
 // Until the online client's connection is built, this stand-in never reports a connection.
 #pragma once
+#include "platform/OrloNetConnectionInterface.h"
 
-class COrloNetConnection {
+class COrloNetConnection : public IOrloNetConnection {
 public:
     COrloNetConnection() : m_connected(0) {}
     virtual ~COrloNetConnection() {}
 
     // 1 when a connection is up, 0 when none came up.
-    int Open() { return m_connected; }
+    int Open() override { return m_connected; }
     // 1 when already connected, else Close and Open.
-    int EnsureConnected()
+    int EnsureConnected() override
     {
         if (m_connected)
             return 1;
         Close();
         return Open();
     }
-    void Close() { m_connected = 0; }
+    void Close() override { m_connected = 0; }
 
 private:
     int m_connected;

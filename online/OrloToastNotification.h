@@ -7,13 +7,10 @@
 #pragma once
 #include "engine/VortanString.h"
 #include "engine/VortanTypes.h"
-#include "online/OrloNotification.h"
+#include "platform/OrloToastNotificationInterface.h"
 
-class COrloToastNotification : public COrloNotification {
+class COrloToastNotification : public IOrloToastNotification {
 public:
-    // The kind of a challenge toast (a tap on it opens the challenge dialog).
-    enum { KIND_CHALLENGE = 3 };
-
     COrloToastNotification() : m_showing(0), m_currentKind(1) {}
     virtual ~COrloToastNotification() {}
 
@@ -41,11 +38,11 @@ public:
         return VORTAN_E_MISSING;
     }
     virtual void SetShowing(bool showing) { m_showing = showing ? 1 : 0; }
-    virtual bool IsShowing() { return m_showing != 0; }
-    virtual int GetCurrentKind() { return m_currentKind; }
+    bool IsShowing() override { return m_showing != 0; }
+    int GetCurrentKind() override { return m_currentKind; }
 
     // Queues a message (duration in seconds, 0 = the default; kind selects the icon). 1.
-    int AddMessage(const CVortanString& text, float duration, int kind)
+    int AddMessage(const CVortanString& text, float duration, int kind) override
     {
         (void)text;
         (void)duration;

@@ -11,12 +11,12 @@
 #include "platform/OrloLanguageHost.h"
 #include "platform/OrloResourceManager.h"
 
-class COrloAchievementStation;
 class COrloDevice;
 class COrloLanguage;
 class COrloStatsStore;
 class CVortanPtrArray;
 class CVortanSoundMusicPlayer;
+class IOrloAchievementStation;
 
 class COrloApplication : public IVortanApplication,
                          public COrloResourceManager,
@@ -56,7 +56,7 @@ public:
     virtual COrloDevice* GetDevice() = 0;
     // IOrloLanguageHost: the settings store, or null.
     COrloStatsStore* GetSettings() override = 0;
-    virtual COrloAchievementStation* GetAchievements() = 0;
+    virtual IOrloAchievementStation* GetAchievements() = 0;
     virtual void OnHook44() = 0;
     // The login controller's user name.
     virtual void GetUserName(CVortanString& out) = 0;

@@ -17,7 +17,7 @@
 #include "engine/graphics/VortanSurface.h"
 #include "engine/platform/VortanApplication.h"
 #include "platform/OrloSoundLoader.h"
-#include "ui/XMLLoaderWrapper.h"
+#include "xmlloader/XMLLoaderWrapper.h"
 
 namespace {
 

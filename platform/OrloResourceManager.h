@@ -20,8 +20,8 @@
 #include "engine/VortanRect.h"
 #include "engine/VortanString.h"
 #include "engine/VortanTypes.h"
-#include "platform/OrloResourceReader.h"
 #include "platform/OrloResourceRecords.h"
+#include "xmlloader/OrloResourceReader.h"
 
 class IVortanApplication;
 class IVortanGraphicsContext;

@@ -2,24 +2,24 @@
 #include "platform/OrloState.h"
 
 #include "engine/VortanDateTime.h"
-#include "online/OrloAchievements.h"
-#include "online/OrloLobby.h"
-#include "online/OrloMenuState.h"
-#include "online/OrloNetworkSession.h"
+#include "platform/OrloAchievementInterfaces.h"
 #include "platform/OrloLanguage.h"
+#include "platform/OrloLobbyInterface.h"
+#include "platform/OrloMenuStateInterface.h"
+#include "platform/OrloNetworkSessionInterface.h"
 #include "platform/OrlogateApplication.h"
 
 namespace {
 
-COrloNetworkSession* SessionOf(COrlogateApplication* application)
+IOrloNetworkSession* SessionOf(COrlogateApplication* application)
 {
     return application ? application->GetNetworkSession() : nullptr;
 }
 
-COrloAchievement* FindAchievement(COrlogateApplication* application, int gameNumber, int id)
+IOrloAchievement* FindAchievement(COrlogateApplication* application, int gameNumber, int id)
 {
-    COrloAchievementStation* station = application ? application->GetAchievements() : nullptr;
-    COrloAchievementList* list = station ? station->FindList(gameNumber) : nullptr;
+    IOrloAchievementStation* station = application ? application->GetAchievements() : nullptr;
+    IOrloAchievementList* list = station ? station->FindList(gameNumber) : nullptr;
     return list ? list->Find(id) : nullptr;
 }
 
@@ -37,7 +37,7 @@ void IOrloGameState::LeaveGame()
     COrlogateApplication* application = m_gateApplication;
     if (application && application->GetMenuState())
         application->GetMenuState()->LeaveGameToLobby();
-    COrloNetworkSession* session = SessionOf(application);
+    IOrloNetworkSession* session = SessionOf(application);
     if (session)
         session->CloseGameSocket();
     if (!session || !(session->GetStatus() & 1)) {
@@ -51,14 +51,14 @@ void IOrloGameState::LeaveGame()
 
 void IOrloGameState::SendLeave()
 {
-    COrloNetworkSession* session = SessionOf(m_gateApplication);
+    IOrloNetworkSession* session = SessionOf(m_gateApplication);
     if (session)
         session->SendLeave();
 }
 
 void IOrloGameState::SendGameData(const u8* bytes, int length, int a, int b)
 {
-    COrloNetworkSession* session = SessionOf(m_gateApplication);
+    IOrloNetworkSession* session = SessionOf(m_gateApplication);
     if (session)
         session->SendGameData(bytes, length, a, b);
 }
@@ -72,7 +72,7 @@ void IOrloGameState::ReportMatchEnd(const CVortanArray<i32>* ids, const CVortanA
 
 void IOrloGameState::GetOwnPlayerName(CVortanString& out)
 {
-    COrloNetworkSession* session = SessionOf(m_gateApplication);
+    IOrloNetworkSession* session = SessionOf(m_gateApplication);
     if (session)
         session->GetPlayerName(out);
     else
@@ -81,21 +81,21 @@ void IOrloGameState::GetOwnPlayerName(CVortanString& out)
 
 int IOrloGameState::GetOwnPlayerId()
 {
-    COrloNetworkSession* session = SessionOf(m_gateApplication);
+    IOrloNetworkSession* session = SessionOf(m_gateApplication);
     return session ? session->GetOwnPlayerId() : -1;
 }
 
 int IOrloGameState::GetLobbyPlayerCount()
 {
-    COrloNetworkSession* session = SessionOf(m_gateApplication);
-    COrloLobby* lobby = session ? session->GetLobby() : nullptr;
+    IOrloNetworkSession* session = SessionOf(m_gateApplication);
+    IOrloLobby* lobby = session ? session->GetLobby() : nullptr;
     return lobby ? lobby->GetPlayerCount() : 0;
 }
 
 COrloPlayer* IOrloGameState::GetLobbyPlayer(int index)
 {
-    COrloNetworkSession* session = SessionOf(m_gateApplication);
-    COrloLobby* lobby = session ? session->GetLobby() : nullptr;
+    IOrloNetworkSession* session = SessionOf(m_gateApplication);
+    IOrloLobby* lobby = session ? session->GetLobby() : nullptr;
     if (!lobby || index < 0 || index >= lobby->GetPlayerCount())
         return nullptr;
     return lobby->GetPlayer(index);
@@ -103,10 +103,10 @@ COrloPlayer* IOrloGameState::GetLobbyPlayer(int index)
 
 int IOrloGameState::UnlockAchievement(int id)
 {
-    COrloAchievement* achievement = FindAchievement(m_gateApplication, GetGameNumber(), id);
+    IOrloAchievement* achievement = FindAchievement(m_gateApplication, GetGameNumber(), id);
     if (!achievement)
         return 0;
-    if (achievement->unlocked)
+    if (achievement->IsUnlocked())
         return 1;
     achievement->SetUnlocked(1);
     CVortanDateTime now;
@@ -118,6 +118,6 @@ int IOrloGameState::UnlockAchievement(int id)
 
 int IOrloGameState::IsAchievementUnlocked(int id)
 {
-    COrloAchievement* achievement = FindAchievement(m_gateApplication, GetGameNumber(), id);
-    return achievement ? achievement->unlocked : 0;
+    IOrloAchievement* achievement = FindAchievement(m_gateApplication, GetGameNumber(), id);
+    return achievement ? achievement->IsUnlocked() : 0;
 }

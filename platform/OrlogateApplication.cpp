@@ -1,5 +1,5 @@
 // COrlogateApplication: construction, creation of the window and the platform services at
-// start-up.
+// start-up, and the registered online factory.
 #include "platform/OrlogateApplication.h"
 
 #include <sys/random.h>
@@ -8,14 +8,26 @@
 
 #include "VortanSound/VortanSoundEngine.h"
 #include "engine/graphics/VortanGraphicsContext.h"
-#include "online/OrloAchievements.h"
-#include "online/OrloToastNotification.h"
+#include "platform/OrloAchievementInterfaces.h"
 #include "platform/OrloDevice.h"
 #include "platform/OrloIntroState.h"
 #include "platform/OrloLanguage.h"
+#include "platform/OrloOnlineFactoryInterface.h"
 #include "platform/OrloState.h"
 #include "platform/OrloStatsStore.h"
 #include "platform/OrloTitleState.h"
+#include "platform/OrloToastNotificationInterface.h"
+
+namespace {
+
+IOrloOnlineFactory* s_onlineFactory = nullptr;
+
+} // namespace
+
+void COrlogateApplication::RegisterOnlineFactory(IOrloOnlineFactory* factory)
+{
+    s_onlineFactory = factory;
+}
 
 COrlogateApplication::COrlogateApplication()
     : m_quitRequested(0), m_inGame(0), m_returnGuard(0), m_lobbyConnected(0),
@@ -23,7 +35,8 @@ COrlogateApplication::COrlogateApplication()
       m_ownsGameState(0), m_menu(nullptr), m_device(nullptr), m_settings(nullptr),
       m_achievements(nullptr), m_advertisement(nullptr), m_toast(nullptr), m_netConnection(nullptr),
       m_language(nullptr), m_reloadStep(0), m_reloadImage(nullptr), m_musicLoop(0),
-      m_musicPosition(0), m_endReportPending(0), m_rematchChoice(-1)
+      m_musicPosition(0), m_endReportPending(0), m_rematchChoice(-1),
+      m_onlineFactory(s_onlineFactory)
 {}
 
 COrlogateApplication::~COrlogateApplication()
@@ -90,7 +103,7 @@ int COrlogateApplication::OnCreate()
     if (result != VORTAN_OK)
         return result;
 
-    m_toast = new (std::nothrow) COrloToastNotification();
+    m_toast = m_onlineFactory ? m_onlineFactory->CreateToastNotification() : nullptr;
     if (m_toast && m_toast->Init(this) != VORTAN_OK) {
         m_toast->Release();
         delete m_toast;
@@ -181,7 +194,7 @@ int COrlogateApplication::InitPlatform()
         return result;
 
     // Achievements (optional).
-    m_achievements = new (std::nothrow) COrloAchievementStation();
+    m_achievements = m_onlineFactory ? m_onlineFactory->CreateAchievementStation() : nullptr;
     if (m_achievements) {
         CVortanString packPath;
         GetResourcePath(packPath, CVortanString("achievements.dmp"));

@@ -3,6 +3,8 @@
 // pop-ups and the screens, owns the platform services (settings, language packs, device
 // services, sound engine and music, achievements, the toast) and the online client (network
 // connection, session and the online menu), and receives the session's observer calls.
+// The online client's objects come from the online factory that the program registers and
+// are driven through the platform's interfaces of them.
 //
 // Main thread only.
 #pragma once
@@ -10,18 +12,20 @@
 #include "engine/VortanPtrArray.h"
 #include "engine/VortanString.h"
 #include "engine/VortanTypes.h"
-#include "online/OrloNetworkSession.h"
 #include "platform/OrloApplication.h"
+#include "platform/OrloNetworkSessionInterface.h"
 
-class COrloAdvertisement;
-class COrloMenuState;
-class COrloNetConnection;
 class COrloNotification;
-class COrloToastNotification;
 class CVortanSoundEngine;
 class CVortanSurface;
+class IOrloAdvertisement;
 class IOrloGameState;
+class IOrloMenuState;
+class IOrloNetConnection;
+class IOrloOnlineFactory;
 class IOrloState;
+class IOrloToastNotification;
+struct COrloChatRecord;
 
 // Settings keys of the platform.
 #define ORLO_KEY_SOUNDS_MUTE "__Orlo_Sounds_Mute"
@@ -36,11 +40,12 @@ class IOrloState;
 #define ORLO_DEFAULT_VOLUME (-2000)
 
 class COrlogateApplication : public COrloApplication,
-                             public COrloNetworkSession::StatusObserver,
-                             public COrloNetworkSession::LobbyObserver,
-                             public COrloNetworkSession::GameObserver,
-                             public COrloNetworkSession::AdvertisementObserver {
+                             public IOrloNetworkSession::StatusObserver,
+                             public IOrloNetworkSession::LobbyObserver,
+                             public IOrloNetworkSession::GameObserver,
+                             public IOrloNetworkSession::AdvertisementObserver {
 public:
+    // Takes the registered online factory.
     COrlogateApplication();
     // Frees whatever OnExit has not (an application whose window was never made).
     virtual ~COrlogateApplication();
@@ -80,7 +85,7 @@ public:
     bool GetVibrations() override;
     COrloDevice* GetDevice() override { return m_device; }
     COrloStatsStore* GetSettings() override { return m_settings; }
-    COrloAchievementStation* GetAchievements() override { return m_achievements; }
+    IOrloAchievementStation* GetAchievements() override { return m_achievements; }
     void OnHook44() override {}
     void GetUserName(CVortanString& out) override;
     CVortanPtrArray* GetMenuData() override;
@@ -99,18 +104,18 @@ public:
     virtual void RecreateSession();
 
     // Status observer.
-    void OnLobbyStateChanged(COrloNetworkSession* session, int state) override;
-    void OnGameStateChanged(COrloNetworkSession* session, int state) override;
-    void OnNotification(COrloNetworkSession* session, int reserved, int kind,
+    void OnLobbyStateChanged(IOrloNetworkSession* session, int state) override;
+    void OnGameStateChanged(IOrloNetworkSession* session, int state) override;
+    void OnNotification(IOrloNetworkSession* session, int reserved, int kind,
                         const CVortanString& text) override;
     virtual void OnChatMessage(const COrloChatRecord& record, bool incoming);
     virtual void SendChatMessage(const CVortanString& text, int kind);
     virtual void SendChatNotice(int kind);
     virtual void ShowMenu();
     // Game observer.
-    void OnGameData(COrloNetworkSession* session, const u8* bytes, int length) override;
-    void OnGameStart(COrloNetworkSession* session, int game, int opener) override;
-    void OnPlayerLeft(COrloNetworkSession* session, int playerId) override;
+    void OnGameData(IOrloNetworkSession* session, const u8* bytes, int length) override;
+    void OnGameStart(IOrloNetworkSession* session, int game, int opener) override;
+    void OnPlayerLeft(IOrloNetworkSession* session, int playerId) override;
 
     // The screen stack. PushState appends the screen after a successful Init (the screen is
     // deleted otherwise and the Init result returned); a screen pushed onto an empty stack
@@ -144,13 +149,17 @@ public:
     void EndMatch(const CVortanArray<i32>* ids, const CVortanArray<i32>* places, int flag);
     void AnswerRematch(bool accept, bool leave);
 
-    COrloNetworkSession* GetNetworkSession() const { return m_session; }
+    IOrloNetworkSession* GetNetworkSession() const { return m_session; }
     IOrloGameState* GetGameState() const { return m_gameState; }
-    COrloNetConnection* GetNetConnection() const { return m_netConnection; }
-    COrloMenuState* GetMenuState() const { return m_menu; }
-    COrloToastNotification* GetToast() const { return m_toast; }
-    COrloAdvertisement* GetAdvertisement() const { return m_advertisement; }
+    IOrloNetConnection* GetNetConnection() const { return m_netConnection; }
+    IOrloMenuState* GetMenuState() const { return m_menu; }
+    IOrloToastNotification* GetToast() const { return m_toast; }
+    IOrloAdvertisement* GetAdvertisement() const { return m_advertisement; }
     CVortanSoundEngine* GetSoundEngine() const { return m_soundEngine; }
+
+    // The factory of the online client's objects for the applications made from now on (not
+    // owned: it must outlive them), or null. The program registers it at start-up.
+    static void RegisterOnlineFactory(IOrloOnlineFactory* factory);
 
     // Queries for tests and tools.
     int GetStateCount() const { return m_states.GetCount(); }
@@ -195,16 +204,16 @@ protected:
 
     CVortanSoundEngine* m_soundEngine;
     CVortanSoundMusicPlayer* m_musicPlayer;
-    COrloNetworkSession* m_session;
+    IOrloNetworkSession* m_session;
     IOrloGameState* m_gameState; // the online menu owns it once it took it in
     int m_ownsGameState;         // Create succeeded: the game is ours until a menu takes it
-    COrloMenuState* m_menu;      // one of the screens, or null
+    IOrloMenuState* m_menu;      // one of the screens, or null
     COrloDevice* m_device;
     COrloStatsStore* m_settings;
-    COrloAchievementStation* m_achievements;
-    COrloAdvertisement* m_advertisement;
-    COrloToastNotification* m_toast;
-    COrloNetConnection* m_netConnection;
+    IOrloAchievementStation* m_achievements;
+    IOrloAdvertisement* m_advertisement;
+    IOrloToastNotification* m_toast;
+    IOrloNetConnection* m_netConnection;
     COrloLanguage* m_language;
 
     int m_reloadStep; // 0 none, 1 draw the reload screen, 2 reload textures
@@ -216,8 +225,6 @@ protected:
 
     int m_endReportPending;
     int m_rematchChoice; // -1 none; bit 0 accept, bit 1 leave
-};
 
-// The game module's factory: the application with the game's state, ready to run, or null.
-// The platform argument is handed on to the window creation, which does not use it.
-COrlogateApplication* CreateGameApplication(void* platform);
+    IOrloOnlineFactory* m_onlineFactory; // not owned; null: no online objects
+};

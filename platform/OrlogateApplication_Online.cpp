@@ -1,18 +1,17 @@
-// COrlogateApplication: starting the online part and passing the session's events on to
-// the online menu, the game and the toast. Every call tolerates a missing session, menu or
-// toast.
+// COrlogateApplication: starting the online part (its objects made by the online factory)
+// and passing the session's events on to the online menu, the game and the toast. Every
+// call tolerates a missing session, menu or toast.
 #include "platform/OrlogateApplication.h"
 
-#include <new>
-
-#include "online/OrloMenuState.h"
-#include "online/OrloNetConnection.h"
-#include "online/OrloNetworkSession.h"
-#include "online/OrloToastNotification.h"
+#include "platform/OrloChatRecord.h"
 #include "platform/OrloDevice.h"
 #include "platform/OrloLanguage.h"
+#include "platform/OrloMenuStateInterface.h"
+#include "platform/OrloNetConnectionInterface.h"
+#include "platform/OrloOnlineFactoryInterface.h"
 #include "platform/OrloState.h"
 #include "platform/OrloStatsStore.h"
+#include "platform/OrloToastNotificationInterface.h"
 
 int COrlogateApplication::CreateSessionAndMenu()
 {
@@ -20,7 +19,7 @@ int COrlogateApplication::CreateSessionAndMenu()
         return VORTAN_OK;
 
     if (!m_netConnection) {
-        m_netConnection = new (std::nothrow) COrloNetConnection();
+        m_netConnection = m_onlineFactory ? m_onlineFactory->CreateNetConnection() : nullptr;
         if (!m_netConnection)
             return VORTAN_E_NOMEMORY;
     }
@@ -32,7 +31,7 @@ int COrlogateApplication::CreateSessionAndMenu()
             return result;
     }
 
-    COrloMenuState* menu = new (std::nothrow) COrloMenuState();
+    IOrloMenuState* menu = m_onlineFactory ? m_onlineFactory->CreateMenuState() : nullptr;
     if (!menu)
         return VORTAN_E_NOMEMORY;
     m_menu = menu; // the menu's Init takes the game in through the application
@@ -63,7 +62,8 @@ void COrlogateApplication::RecreateSession()
 
 int COrlogateApplication::OpenSession()
 {
-    COrloNetworkSession* session = new (std::nothrow) COrloNetworkSession();
+    IOrloNetworkSession* session =
+        m_onlineFactory ? m_onlineFactory->CreateNetworkSession() : nullptr;
     if (!session)
         return VORTAN_E_NOMEMORY;
     int result = session->Init(this, this);
@@ -88,7 +88,7 @@ void COrlogateApplication::ReturnToMenu(bool logout)
         if (logout)
             m_menu->Logout();
         else
-            m_menu->Reconnect();
+            m_menu->Reconnect(0);
         RequestBringToFront(m_menu);
     }
     m_returnGuard = 0;
@@ -119,23 +119,23 @@ static bool IsFront(const CVortanPtrArray& states, const void* screen)
     return screen && states.GetAt(0) == screen;
 }
 
-void COrlogateApplication::OnLobbyStateChanged(COrloNetworkSession* session, int state)
+void COrlogateApplication::OnLobbyStateChanged(IOrloNetworkSession* session, int state)
 {
     (void)session;
     bool menuFront = IsFront(m_states, (IOrloState*)m_menu);
-    if (state == COrloNetworkSession::LOBBY_CLOSED) {
+    if (state == IOrloNetworkSession::LOBBY_CLOSED) {
         m_lobbyConnected = 0;
         IOrloGameState* game = GetReadyGameState();
         if (menuFront && game)
             game->SetSessionFlag(m_returnGuard);
-    } else if (state == COrloNetworkSession::LOBBY_CONNECTED) {
+    } else if (state == IOrloNetworkSession::LOBBY_CONNECTED) {
         m_lobbyConnected = 1;
     }
     if (menuFront)
         m_menu->OnLobbyStateChanged(state);
 }
 
-void COrlogateApplication::OnGameStateChanged(COrloNetworkSession* session, int state)
+void COrlogateApplication::OnGameStateChanged(IOrloNetworkSession* session, int state)
 {
     (void)session;
     bool menuFront = IsFront(m_states, (IOrloState*)m_menu);
@@ -144,7 +144,7 @@ void COrlogateApplication::OnGameStateChanged(COrloNetworkSession* session, int 
         IOrloGameState* game = GetReadyGameState();
         if (menuFront && game)
             game->OnGameClosed();
-    } else if (state == COrloNetworkSession::GAME_UP) {
+    } else if (state == IOrloNetworkSession::GAME_UP) {
         m_inGame = 1;
     }
     if (menuFront)
@@ -153,7 +153,7 @@ void COrlogateApplication::OnGameStateChanged(COrloNetworkSession* session, int 
         m_settings->Save();
 }
 
-void COrlogateApplication::OnNotification(COrloNetworkSession* session, int reserved, int kind,
+void COrlogateApplication::OnNotification(IOrloNetworkSession* session, int reserved, int kind,
                                           const CVortanString& text)
 {
     (void)session;
@@ -195,7 +195,7 @@ void COrlogateApplication::SendChatNotice(int kind)
 
 // --- game observer ------------------------------------------------------------------------------
 
-void COrlogateApplication::OnGameData(COrloNetworkSession* session, const u8* bytes, int length)
+void COrlogateApplication::OnGameData(IOrloNetworkSession* session, const u8* bytes, int length)
 {
     (void)session;
     IOrloGameState* game = GetReadyGameState();
@@ -203,7 +203,7 @@ void COrlogateApplication::OnGameData(COrloNetworkSession* session, const u8* by
         game->OnGameData(bytes, length);
 }
 
-void COrlogateApplication::OnGameStart(COrloNetworkSession* session, int game, int opener)
+void COrlogateApplication::OnGameStart(IOrloNetworkSession* session, int game, int opener)
 {
     (void)session;
     m_rematchChoice = -1;
@@ -216,7 +216,7 @@ void COrlogateApplication::OnGameStart(COrloNetworkSession* session, int game, i
         m_device->Vibrate(0);
 }
 
-void COrlogateApplication::OnPlayerLeft(COrloNetworkSession* session, int playerId)
+void COrlogateApplication::OnPlayerLeft(IOrloNetworkSession* session, int playerId)
 {
     if (session && playerId == session->GetOwnPlayerId())
         return;

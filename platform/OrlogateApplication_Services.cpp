@@ -10,17 +10,17 @@
 #include "VortanSound/VortanMusicPlayer.h"
 #include "VortanSound/VortanSoundEngine.h"
 #include "engine/graphics/VortanSurface.h"
-#include "online/OrloAchievements.h"
-#include "online/OrloAdvertisement.h"
-#include "online/OrloMenuState.h"
-#include "online/OrloNetConnection.h"
-#include "online/OrloNotification.h"
-#include "online/OrloToastNotification.h"
+#include "platform/OrloAchievementInterfaces.h"
+#include "platform/OrloAdvertisementInterface.h"
 #include "platform/OrloDevice.h"
 #include "platform/OrloLanguage.h"
+#include "platform/OrloMenuStateInterface.h"
+#include "platform/OrloNetConnectionInterface.h"
+#include "platform/OrloNotification.h"
 #include "platform/OrloReloadImage.h"
 #include "platform/OrloState.h"
 #include "platform/OrloStatsStore.h"
+#include "platform/OrloToastNotificationInterface.h"
 
 namespace {
 

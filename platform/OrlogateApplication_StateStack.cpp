@@ -5,11 +5,11 @@
 #include "VortanSound/VortanMusicPlayer.h"
 #include "VortanSound/VortanSoundEngine.h"
 #include "engine/graphics/VortanGraphicsContext.h"
-#include "online/OrloAdvertisement.h"
-#include "online/OrloMenuState.h"
-#include "online/OrloNotification.h"
-#include "online/OrloToastNotification.h"
+#include "platform/OrloAdvertisementInterface.h"
+#include "platform/OrloMenuStateInterface.h"
+#include "platform/OrloNotification.h"
 #include "platform/OrloState.h"
+#include "platform/OrloToastNotificationInterface.h"
 
 namespace {
 
@@ -232,7 +232,7 @@ int COrlogateApplication::RoutePointer(int kind, int button, int x, int y)
                              : m_toast->OnPointerUp(button, x, y);
         if (result) {
             if (kind == 0 && m_menu &&
-                m_toast->GetCurrentKind() == COrloToastNotification::KIND_CHALLENGE)
+                m_toast->GetCurrentKind() == IOrloToastNotification::KIND_CHALLENGE)
                 m_menu->ShowPage(CVortanString("challenge_received"), 1);
             return result;
         }

@@ -17,7 +17,7 @@
 #include "engine/graphics/VortanBitmapFont.h"
 #include "platform/OrloResourceManager.h"
 #include "tests/platform/ResourceTestSupport.h"
-#include "ui/XMLLoaderWrapper.h"
+#include "xmlloader/XMLLoaderWrapper.h"
 
 using rtest::Entries;
 using rtest::MakePng;

@@ -14,15 +14,13 @@
 #include "VortanSound/VortanMusicPlayer.h"
 #include "VortanSound/VortanSoundEngine.h"
 #include "engine/VortanRunnable.h"
-#include "online/OrloAdvertisement.h"
-#include "online/OrloMenuState.h"
-#include "online/OrloNotification.h"
-#include "online/OrloToastNotification.h"
+#include "platform/OrloNotification.h"
 #include "platform/OrloState.h"
 #include "platform/OrloStatsStore.h"
 #include "platform/OrloTitleState.h"
 #include "platform/OrlogateApplication.h"
 #include "tests/platform/GameStateStub.h"
+#include "tests/platform/OnlineStubs.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -110,7 +108,7 @@ public:
 };
 
 // An online menu that takes the game in the way the real one does (SetApplication, Init).
-class FakeMenu : public COrloMenuState {
+class FakeMenu : public ptest::MenuStateStub {
 public:
     explicit FakeMenu(IOrloGameState* game) : game(game) {}
     ~FakeMenu() override { delete game; }
@@ -134,7 +132,7 @@ struct Logger {
     Log* log;
 };
 
-class FakeToast : public COrloToastNotification, public Logger {
+class FakeToast : public ptest::ToastStub, public Logger {
 public:
     explicit FakeToast(Log* log) : Logger{log} {}
     bool IsShowing() override { return showing; }
@@ -156,7 +154,7 @@ public:
     void Release() override { Say("overlay release"); }
 };
 
-class FakeAdvert : public COrloAdvertisement, public Logger {
+class FakeAdvert : public ptest::AdvertisementStub, public Logger {
 public:
     explicit FakeAdvert(Log* log, bool* deleted) : Logger{log}, deleted(deleted) {}
     ~FakeAdvert() override { *deleted = true; }
@@ -168,9 +166,9 @@ public:
 class TestApp : public COrlogateApplication {
 public:
     explicit TestApp(Log* log = nullptr) : log(log) {}
-    void SetToast(COrloToastNotification* toast) { m_toast = toast; }
+    void SetToast(IOrloToastNotification* toast) { m_toast = toast; }
     void AddOverlay(COrloNotification* overlay) { m_overlays.Add(overlay); }
-    void SetAdvert(COrloAdvertisement* advert) { m_advertisement = advert; }
+    void SetAdvert(IOrloAdvertisement* advert) { m_advertisement = advert; }
     void SetSoundEngine(CVortanSoundEngine* engine) { m_soundEngine = engine; }
     void SetSettings(COrloStatsStore* settings) { m_settings = settings; }
     void SetGame(IOrloGameState* game)
@@ -376,7 +374,7 @@ TEST_F(StateStackTest, PointerGoesToToastOverlayAdvertThenScreensAndKeysToScreen
     app.OnPointerMove(0, 11, 21);
     EXPECT_EQ((Log{"toast down", "toast up", "toast move"}), Take());
     // A challenge toast with no online menu: consumed, nothing else happens.
-    toast->kind = COrloToastNotification::KIND_CHALLENGE;
+    toast->kind = IOrloToastNotification::KIND_CHALLENGE;
     app.OnPointerDown(0, 10, 20);
     EXPECT_EQ((Log{"toast down"}), Take());
 

@@ -1,9 +1,9 @@
 // CXMLLoaderWrapper: one parsed XML document read through the resource reader.
-#include "ui/XMLLoaderWrapper.h"
+#include "xmlloader/XMLLoaderWrapper.h"
 
 #include "engine/VortanString.h"
 #include "engine/VortanXMLDataNode.h"
-#include "platform/OrloResourceReader.h"
+#include "xmlloader/OrloResourceReader.h"
 
 CXMLLoaderWrapper::CXMLLoaderWrapper() : m_application(nullptr), m_document(nullptr) {}
 

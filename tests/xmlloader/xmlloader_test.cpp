@@ -10,9 +10,9 @@
 
 #include "engine/VortanString.h"
 #include "engine/VortanXMLDataNode.h"
-#include "platform/OrloResourceReader.h"
 #include "tests/support/TestSupport.h"
-#include "ui/XMLLoaderWrapper.h"
+#include "xmlloader/OrloResourceReader.h"
+#include "xmlloader/XMLLoaderWrapper.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 // COrloNotification: root of the pop-ups the application draws above every screen (the toast
-// and the advertisement). The application offers them input before the screens, updates
-// them every frame and deletes a pop-up once it reports itself closed.
+// and the advertisement of the online client, and the overlays). The application offers them
+// input before the screens, updates them every frame and deletes a pop-up once it reports
+// itself closed.
 #pragma once
 
 class COrloApplication;

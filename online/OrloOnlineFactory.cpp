@@ -1,0 +1,41 @@
+// COrloOnlineFactory: new online client objects, null when memory runs out.
+#include "online/OrloOnlineFactory.h"
+
+#include <new>
+
+#include "online/OrloAchievements.h"
+#include "online/OrloAdvertisement.h"
+#include "online/OrloMenuState.h"
+#include "online/OrloNetConnection.h"
+#include "online/OrloNetworkSession.h"
+#include "online/OrloToastNotification.h"
+
+IOrloNetConnection* COrloOnlineFactory::CreateNetConnection()
+{
+    return new (std::nothrow) COrloNetConnection();
+}
+
+IOrloNetworkSession* COrloOnlineFactory::CreateNetworkSession()
+{
+    return new (std::nothrow) COrloNetworkSession();
+}
+
+IOrloMenuState* COrloOnlineFactory::CreateMenuState()
+{
+    return new (std::nothrow) COrloMenuState();
+}
+
+IOrloToastNotification* COrloOnlineFactory::CreateToastNotification()
+{
+    return new (std::nothrow) COrloToastNotification();
+}
+
+IOrloAdvertisement* COrloOnlineFactory::CreateAdvertisement()
+{
+    return new (std::nothrow) COrloAdvertisement();
+}
+
+IOrloAchievementStation* COrloOnlineFactory::CreateAchievementStation()
+{
+    return new (std::nothrow) COrloAchievementStation();
+}

@@ -1,0 +1,47 @@
+// IOrloMenuState: the online menu as the application calls it. The menu is the screen the
+// application pushes after the title; it hosts the game (while its own pages are hidden it
+// passes update, drawing and input to the game's state) and is the login controller. The
+// online client's COrloMenuState implements it.
+//
+// Main thread only.
+#pragma once
+#include "platform/OrloState.h"
+
+class CVortanPtrArray;
+class CVortanString;
+struct COrloChatRecord;
+
+class IOrloMenuState : public IOrloState {
+public:
+    virtual ~IOrloMenuState() {}
+
+    // Reports the game's players to the application and shows the login or start page.
+    virtual void LeaveGameToLobby() = 0;
+    // Collapses the chat, hides the menu and shows the login page for a guest, else the start
+    // page; tells the hosted game that the connection is lost.
+    virtual void ResetToStartPage() = 0;
+    // Navigates to the page and shows (non-zero) or hides the menu.
+    virtual void ShowPage(const CVortanString& page, int shown) = 0;
+    // Shows or hides the rematch and back buttons of the chat page.
+    virtual void UpdateChatButtons(bool enable) = 0;
+    virtual void AddChatLine(const COrloChatRecord& record, bool incoming) = 0;
+    // Offers a chat line to the hosted game first, then adds it to the chat.
+    virtual void OnChatMessage(const COrloChatRecord& record, bool incoming) = 0;
+    // Hides the menu for the match and resets its chat page.
+    virtual void OnGameStart(int game, int opener) = 0;
+    virtual void OnLobbyStateChanged(int state) = 0;
+    virtual void OnGameStateChanged(int state) = 0;
+    // Sends a two-integer request to the service.
+    virtual void SendValuePair(int a, int b) = 0;
+    // The user-data path of "data_<game>_<item>.dmp"; 1, or a failure code.
+    virtual int GetItemDataPath(int itemId, CVortanString& out) = 0;
+    // The menu's item records.
+    virtual CVortanPtrArray* GetItemList() = 0;
+
+    // The login controller's operations.
+    virtual void Reconnect(int argument) = 0;
+    virtual void Logout() = 0;
+    virtual void GetUserName(CVortanString& out) = 0;
+    // The server asked to connect elsewhere.
+    virtual void ScheduleReconnect(const CVortanString& text, int code) = 0;
+};

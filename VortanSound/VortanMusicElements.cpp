@@ -3,8 +3,9 @@
 
 #include <gst/gst.h>
 
-#include <mutex>
 #include <string>
+
+#include "engine/VortanMutex.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ const char* const kCandidates[VORTAN_MUSIC_ELEMENT_COUNT][2] = {
     {"alsasink", "autoaudiosink"},
 };
 
-std::mutex g_overrideLock;
+CVortanMutex g_overrideLock; // guards the overrides
 std::string g_override[VORTAN_MUSIC_ELEMENT_COUNT];
 bool g_overridden[VORTAN_MUSIC_ELEMENT_COUNT];
 
@@ -45,8 +46,8 @@ GstElement* CVortanMusicElements::Make(int role, const char* instanceName)
     if (role < 0 || role >= VORTAN_MUSIC_ELEMENT_COUNT)
         return nullptr;
     {
-        std::lock_guard<std::mutex> lock(g_overrideLock);
-        if (g_overridden[role])
+        CVortanMutexLock lock(g_overrideLock);
+        if (lock.IsLocked() && g_overridden[role])
             return MakeFromDescription(g_override[role], instanceName);
     }
     for (const char* name : kCandidates[role]) {
@@ -62,7 +63,9 @@ void CVortanMusicElements::SetOverride(int role, const char* description)
 {
     if (role < 0 || role >= VORTAN_MUSIC_ELEMENT_COUNT)
         return;
-    std::lock_guard<std::mutex> lock(g_overrideLock);
+    CVortanMutexLock lock(g_overrideLock);
+    if (!lock.IsLocked())
+        return;
     g_overridden[role] = description != nullptr;
     g_override[role] = description ? description : "";
 }

@@ -7,8 +7,9 @@
 
 #include <atomic>
 #include <cmath>
-#include <mutex>
 #include <vector>
+
+#include "engine/VortanMutex.h"
 
 namespace {
 
@@ -19,17 +20,21 @@ const int kMaxMessagesPerTick = 512;
 // Seek positions beyond this many seconds are taken as this (keeps the nanoseconds in range).
 const double kMaxSeekSeconds = 1.0e9;
 
-std::once_flag g_mediaInitOnce;
+CVortanMutex g_mediaInitLock; // guards g_mediaInitDone
+bool g_mediaInitDone = false;
 std::atomic<int> g_mediaReady(0);
 
+// The first player of the process starts the media library; the others find it started.
 void StartMediaLibrary()
 {
-    std::call_once(g_mediaInitOnce, [] {
-        GError* error = nullptr;
-        g_mediaReady.store(gst_init_check(nullptr, nullptr, &error) ? 1 : 0);
-        if (error)
-            g_error_free(error);
-    });
+    CVortanMutexLock lock(g_mediaInitLock);
+    if (!lock.IsLocked() || g_mediaInitDone)
+        return;
+    g_mediaInitDone = true;
+    GError* error = nullptr;
+    g_mediaReady.store(gst_init_check(nullptr, nullptr, &error) ? 1 : 0);
+    if (error)
+        g_error_free(error);
 }
 
 int ClampVolume(int volume)

@@ -269,7 +269,7 @@ CVortanSoundFormat CVortanSoundBuffer::GetFormat() const
     return format;
 }
 
-void CVortanSoundBuffer::ProcessNotifications()
+void CVortanSoundBuffer::ProcessNotifications(CVortanSoundNotifyCalls& due)
 {
     if (!(m_flags & VORTAN_SOUNDBUFFER_NOTIFY))
         return;
@@ -279,10 +279,11 @@ void CVortanSoundBuffer::ProcessNotifications()
     int wrapped = ends != m_seenEnds;
     m_seenEnds = ends;
     if (playing || wrapped)
-        FireNotify(VORTAN_SOUND_NOTIFY_POSITION, position, wrapped, m_size);
+        FireNotify(VORTAN_SOUND_NOTIFY_POSITION, position, due, wrapped, m_size);
     else
         SyncNotifyPositions(position); // stopped, paused or moved by hand: no crossing
     if (playing != m_previousPlaying)
-        FireNotify(playing ? VORTAN_SOUND_NOTIFY_STARTED : VORTAN_SOUND_NOTIFY_STOPPED, position);
+        FireNotify(playing ? VORTAN_SOUND_NOTIFY_STARTED : VORTAN_SOUND_NOTIFY_STOPPED, position,
+                   due);
     m_previousPlaying = playing;
 }

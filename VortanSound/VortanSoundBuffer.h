@@ -56,8 +56,9 @@ public:
                        int size, u32 flags);
     // Shares the source buffer's data, format, size, engine, flags and lock state; position 0.
     int Duplicate(CVortanSoundBuffer* source);
-    // Unregisters from the engine first, then deletes the notification records and frees
-    // the data unless it is shared.
+    // Unregisters from the engine first (waiting for a listener of this buffer that runs on
+    // another thread), then deletes the notification records and frees the data unless it
+    // is shared.
     void Release();
 
     // Stores the play flags (non-zero loops) and starts playing from the current position.
@@ -106,8 +107,9 @@ public:
     void Init3D();
 
     // With flag 2: position notices while playing (and for the last period of a sound that
-    // reached its end), then started/stopped on a change of the playing state.
-    void ProcessNotifications() override;
+    // reached its end), then started/stopped on a change of the playing state; the calls
+    // are appended to `due` in that order.
+    void ProcessNotifications(CVortanSoundNotifyCalls& due) override;
 
     // The format; its samples per second is the current playback frequency.
     CVortanSoundFormat GetFormat() const;

@@ -46,7 +46,8 @@ int IndexOf(const CVortanPtrArray& list, const void* item)
 CVortanSoundEngine::CVortanSoundEngine()
     : m_owner(nullptr), m_paused(0), m_muted(0), m_savedVolume(0), m_mixBuffer(nullptr),
       m_periodBytes(0), m_mixSamples(0), m_mixBytes(0), m_flags(0), m_pcm(nullptr),
-      m_hwParams(nullptr), m_periodFrames(0), m_devicePaused(0), m_notifyId(0)
+      m_hwParams(nullptr), m_periodFrames(0), m_devicePaused(0), m_notifyId(0), m_delivering(0),
+      m_deliveryThread(), m_callHandler(nullptr), m_callSerial(0)
 {}
 
 CVortanSoundEngine::~CVortanSoundEngine()
@@ -92,10 +93,11 @@ int CVortanSoundEngine::Open(void* owner, u32 samplesPerSec, u32 bitsPerSample, 
     m_paused.store(0);
     int rc = OpenOutput(m_format, periodBytes);
     if (rc == VORTAN_OK) {
-        // The primary buffer registered itself while it was created; it is not mixed.
-        if (m_lock.Lock() == VORTAN_OK) {
-            m_buffers.RemoveAll();
-            m_lock.Unlock();
+        {
+            // The primary buffer registered itself while it was created; it is not mixed.
+            CVortanCriticalSectionLock lock(m_lock);
+            if (lock.IsLocked())
+                m_buffers.RemoveAll();
         }
         if (!(m_flags & VORTAN_SOUNDENGINE_NO_THREAD))
             StartMixer();
@@ -121,16 +123,18 @@ void CVortanSoundEngine::Close()
         m_devicePaused = 0;
     }
     Stop();
-    if (m_lock.Lock() == VORTAN_OK) {
-        m_handlers.RemoveAll();
-        m_lock.Unlock();
+    {
+        CVortanCriticalSectionLock lock(m_lock);
+        if (lock.IsLocked())
+            m_handlers.RemoveAll();
     }
     CloseDevice();
     m_primary.Release();
     FreeMixBuffer();
-    if (m_lock.Lock() == VORTAN_OK) {
-        m_buffers.RemoveAll();
-        m_lock.Unlock();
+    {
+        CVortanCriticalSectionLock lock(m_lock);
+        if (lock.IsLocked())
+            m_buffers.RemoveAll();
     }
     m_owner = nullptr;
     m_periodBytes = 0;
@@ -279,10 +283,12 @@ int CVortanSoundEngine::SetPaused(bool paused)
     if ((m_paused.load() != 0) == paused)
         return VORTAN_OK;
     m_paused.store(paused ? 1 : 0);
-    if (m_lock.Lock() == VORTAN_OK) {
-        for (int i = 0; i < m_buffers.GetCount(); ++i)
-            static_cast<CVortanSoundBuffer*>(m_buffers.GetAt(i))->Stop();
-        m_lock.Unlock();
+    {
+        CVortanCriticalSectionLock lock(m_lock);
+        if (lock.IsLocked()) {
+            for (int i = 0; i < m_buffers.GetCount(); ++i)
+                static_cast<CVortanSoundBuffer*>(m_buffers.GetAt(i))->Stop();
+        }
     }
     if (!m_mixBuffer)
         return VORTAN_OK; // not open: nothing to pause or resume
@@ -359,11 +365,10 @@ int CVortanSoundEngine::AddBuffer(CVortanSoundBuffer* buffer)
 {
     if (!buffer)
         return VORTAN_E_ARGUMENT;
-    if (m_lock.Lock() != VORTAN_OK)
+    CVortanCriticalSectionLock lock(m_lock);
+    if (!lock.IsLocked())
         return VORTAN_E_FAIL;
-    int rc = IndexOf(m_buffers, buffer) >= 0 ? 0 : m_buffers.Add(buffer);
-    m_lock.Unlock();
-    return rc;
+    return IndexOf(m_buffers, buffer) >= 0 ? 0 : m_buffers.Add(buffer);
 }
 
 int CVortanSoundEngine::RemoveBuffer(CVortanSoundBuffer* buffer)
@@ -375,38 +380,38 @@ int CVortanSoundEngine::AddNotifyHandler(IVortanSoundNotifyHandler* handler)
 {
     if (!handler)
         return VORTAN_E_ARGUMENT;
-    if (m_lock.Lock() != VORTAN_OK)
+    CVortanCriticalSectionLock lock(m_lock);
+    if (!lock.IsLocked())
         return VORTAN_E_FAIL;
-    int rc = m_handlers.Add(handler);
-    m_lock.Unlock();
-    return rc;
+    return m_handlers.Add(handler);
 }
 
 int CVortanSoundEngine::RemoveNotifyHandler(IVortanSoundNotifyHandler* handler)
 {
-    return RemoveFromList(m_handlers, handler);
+    int rc = RemoveFromList(m_handlers, handler);
+    if (handler)
+        WaitForListeners(handler);
+    return rc;
 }
 
 int CVortanSoundEngine::RemoveFromList(CVortanPtrArray& list, void* item)
 {
     if (!item)
         return VORTAN_E_ARGUMENT;
-    if (m_lock.Lock() != VORTAN_OK)
+    CVortanCriticalSectionLock lock(m_lock);
+    if (!lock.IsLocked())
         return VORTAN_E_FAIL;
     int i = IndexOf(list, item);
-    if (i >= 0)
-        list.RemoveAt(i);
-    m_lock.Unlock();
-    return i >= 0 ? VORTAN_OK : VORTAN_E_MISSING;
+    if (i < 0)
+        return VORTAN_E_MISSING;
+    list.RemoveAt(i);
+    return VORTAN_OK;
 }
 
 int CVortanSoundEngine::GetBufferCount()
 {
-    if (m_lock.Lock() != VORTAN_OK)
-        return 0;
-    int count = m_buffers.GetCount();
-    m_lock.Unlock();
-    return count;
+    CVortanCriticalSectionLock lock(m_lock);
+    return lock.IsLocked() ? m_buffers.GetCount() : 0;
 }
 
 int CVortanSoundEngine::EnumFormats(CVortanPtrArray& formats)
@@ -451,11 +456,66 @@ void CVortanSoundEngine::FreeDevices(CVortanPtrArray& devices)
 
 void CVortanSoundEngine::ProcessHandlers()
 {
-    if (m_lock.Lock() != VORTAN_OK)
-        return;
-    for (int i = 0; i < m_handlers.GetCount(); ++i)
-        static_cast<IVortanSoundNotifyHandler*>(m_handlers.GetAt(i))->ProcessNotifications();
-    m_lock.Unlock();
+    CVortanSoundNotifyCalls due;
+    {
+        CVortanCriticalSectionLock lock(m_lock);
+        // One pass at a time: a pass asked for from inside a listener (Update) or on a second
+        // thread leaves the notifications to the next period.
+        if (!lock.IsLocked() || m_delivering)
+            return;
+        for (int i = 0; i < m_handlers.GetCount(); ++i)
+            static_cast<IVortanSoundNotifyHandler*>(m_handlers.GetAt(i))->ProcessNotifications(due);
+        if (due.GetSize() == 0)
+            return;
+        m_delivering = 1;
+        m_deliveryThread = pthread_self();
+    }
+    // Outside the lock, so that listeners may take any lock. Each call is checked first: an
+    // earlier listener, or another thread, may have removed its record or released its buffer.
+    for (int i = 0; i < due.GetSize(); ++i) {
+        const CVortanSoundNotifyCall& call = due[i];
+        {
+            CVortanCriticalSectionLock lock(m_lock);
+            if (!lock.IsLocked() || !IsStillDue(call))
+                continue;
+            m_callHandler = call.m_handler;
+            ++m_callSerial;
+        }
+        call.m_listener->Notify(call.m_buffer, call.m_type, call.m_id, call.m_position,
+                                call.m_user);
+        // Written even when the lock fails: that only happens when this thread holds it.
+        CVortanCriticalSectionLock lock(m_lock);
+        m_callHandler = nullptr;
+    }
+    CVortanCriticalSectionLock lock(m_lock);
+    m_delivering = 0;
+    m_deliveryThread = pthread_t();
+}
+
+int CVortanSoundEngine::IsStillDue(const CVortanSoundNotifyCall& call)
+{
+    // Registration first: a handler off the list may already be gone.
+    return IndexOf(m_handlers, call.m_handler) >= 0 && call.m_handler->HasNotify(call.m_id);
+}
+
+void CVortanSoundEngine::WaitForListeners(IVortanSoundNotifyHandler* handler)
+{
+    u32 serial = 0;
+    {
+        CVortanCriticalSectionLock lock(m_lock);
+        if (!lock.IsLocked() || !handler || m_callHandler != handler ||
+            pthread_equal(m_deliveryThread, pthread_self()))
+            return;
+        serial = m_callSerial;
+    }
+    // Rare (a removal that meets a running call of the same handler), so polled: the calling
+    // thread holds nothing of the engine while it waits.
+    for (;;) {
+        VortanSleep(1);
+        CVortanCriticalSectionLock lock(m_lock);
+        if (!lock.IsLocked() || m_callHandler != handler || m_callSerial != serial)
+            return;
+    }
 }
 
 void CVortanSoundEngine::Run()

@@ -7,7 +7,9 @@
 //
 // Threads: the buffer list and the notify-handler list are guarded by the process-wide
 // critical section (held while the mixer walks them); flags shared with the mixer thread
-// are atomics. Notify listeners run on the mixer thread with the critical section held.
+// are atomics. Notifications are collected inside the critical section and the listeners
+// are called after leaving it, on the mixer thread, in the order the events happened; one
+// notification pass runs at a time (VortanSoundNotify.h).
 #pragma once
 #include <atomic>
 
@@ -67,7 +69,13 @@ public:
     // 2 for null, 8 when absent, 1 removed.
     int RemoveBuffer(CVortanSoundBuffer* buffer);
     int AddNotifyHandler(IVortanSoundNotifyHandler* handler);
+    // 2 for null, 8 when absent, 1 removed. Returns once no listener of the handler runs on
+    // another thread.
     int RemoveNotifyHandler(IVortanSoundNotifyHandler* handler);
+    // Returns once no listener of the handler runs on another thread (at once on the thread
+    // that makes the calls). Called after records or the handler itself were removed, so
+    // that no call for them is made afterwards.
+    void WaitForListeners(IVortanSoundNotifyHandler* handler);
     int GetBufferCount();
 
     // Appends the twelve candidate output formats as new CVortanSoundFormat records.
@@ -111,7 +119,12 @@ private:
     void CloseDevice();
     void FreeMixBuffer();
     void StartMixer();
+    // One notification pass: the due calls are collected inside the critical section and
+    // made after leaving it.
     void ProcessHandlers();
+    // Inside the critical section: 1 when the call's handler is still registered and still
+    // holds the call's record.
+    int IsStillDue(const CVortanSoundNotifyCall& call);
     // Takes the item off the list under the lock: 2 for null, 8 when absent, 1 removed.
     int RemoveFromList(CVortanPtrArray& list, void* item);
     // Adds one buffer's contribution to the mix buffer (the buffer is locked).
@@ -137,4 +150,11 @@ private:
     int m_periodFrames;
     int m_devicePaused; // the device was paused in hardware (snd_pcm_pause)
     std::atomic<u32> m_notifyId;
+
+    // The notification pass, guarded by m_lock: whether one runs and on which thread, the
+    // handler whose listener is being called (null between calls) and a count of calls.
+    int m_delivering;
+    pthread_t m_deliveryThread;
+    IVortanSoundNotifyHandler* m_callHandler;
+    u32 m_callSerial;
 };

@@ -269,8 +269,9 @@ int CVortanSoundEngine::Mix()
     memset(m_mixBuffer, 0, static_cast<size_t>(m_mixBytes));
 
     int mixed = 0;
-    if (!m_paused.load() && m_lock.Lock() == VORTAN_OK) {
-        for (int i = 0; i < m_buffers.GetCount(); ++i) {
+    if (!m_paused.load()) {
+        CVortanCriticalSectionLock lock(m_lock);
+        for (int i = 0; lock.IsLocked() && i < m_buffers.GetCount(); ++i) {
             CVortanSoundBuffer* buffer = static_cast<CVortanSoundBuffer*>(m_buffers.GetAt(i));
             if (!buffer || !buffer->IsPlaying())
                 continue;
@@ -283,7 +284,6 @@ int CVortanSoundEngine::Mix()
             if (MixBuffer(buffer))
                 mixed = 1;
         }
-        m_lock.Unlock();
     }
 
     void* out = nullptr;

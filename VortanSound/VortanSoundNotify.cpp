@@ -5,13 +5,20 @@
 #include "VortanSound/VortanSoundBuffer.h"
 #include "VortanSound/VortanSoundEngine.h"
 
-IVortanSoundNotifyHandler::IVortanSoundNotifyHandler()
-    : m_engine(nullptr), m_firePass(0), m_generation(0)
-{}
+IVortanSoundNotifyHandler::IVortanSoundNotifyHandler() : m_engine(nullptr) {}
 
 IVortanSoundNotifyHandler::~IVortanSoundNotifyHandler()
 {
-    ClearNotifies();
+    // A buffer has left its engine in Release before it is destroyed: no pass sees it.
+    CVortanMutexLock lock(m_notifyLock);
+    DeleteRecords();
+}
+
+void IVortanSoundNotifyHandler::DeleteRecords()
+{
+    for (int i = 0; i < m_notifications.GetCount(); ++i)
+        delete static_cast<CVortanSoundNotification*>(m_notifications.GetAt(i));
+    m_notifications.RemoveAll();
 }
 
 int IVortanSoundNotifyHandler::AddNotify(CVortanSoundEngine* engine,
@@ -31,68 +38,88 @@ int IVortanSoundNotifyHandler::AddNotify(CVortanSoundEngine* engine,
     record->m_lastPosition = 0;
     record->m_targetPosition = targetPosition;
     record->m_user = user;
-    std::lock_guard<std::recursive_mutex> guard(m_notifyLock);
-    // A record added while a pass runs waits for the next pass.
-    record->m_pass = m_firePass;
-    if (m_notifications.Add(record) != VORTAN_OK) {
+    CVortanMutexLock lock(m_notifyLock);
+    if (!lock.IsLocked() || m_notifications.Add(record) != VORTAN_OK) {
         delete record;
         return -1;
     }
-    ++m_generation;
     return static_cast<int>(record->m_id);
 }
 
 int IVortanSoundNotifyHandler::RemoveNotify(u32 id)
 {
-    std::lock_guard<std::recursive_mutex> guard(m_notifyLock);
-    for (int i = 0; i < m_notifications.GetCount(); ++i) {
-        CVortanSoundNotification* record =
-            static_cast<CVortanSoundNotification*>(m_notifications.GetAt(i));
-        if (record && record->m_id == id) {
-            m_notifications.RemoveAt(i);
-            ++m_generation;
-            delete record;
-            return VORTAN_OK;
+    int rc = VORTAN_E_MISSING;
+    {
+        CVortanMutexLock lock(m_notifyLock);
+        if (!lock.IsLocked())
+            return VORTAN_E_FAIL;
+        for (int i = 0; i < m_notifications.GetCount(); ++i) {
+            CVortanSoundNotification* record =
+                static_cast<CVortanSoundNotification*>(m_notifications.GetAt(i));
+            if (record && record->m_id == id) {
+                m_notifications.RemoveAt(i);
+                delete record;
+                rc = VORTAN_OK;
+                break;
+            }
         }
     }
-    return VORTAN_E_MISSING;
+    // The record is gone, so no later call is made for it; a call already under way on the
+    // mixer thread is waited for.
+    if (rc == VORTAN_OK && m_engine)
+        m_engine->WaitForListeners(this);
+    return rc;
 }
 
 void IVortanSoundNotifyHandler::ClearNotifies()
 {
-    std::lock_guard<std::recursive_mutex> guard(m_notifyLock);
-    for (int i = 0; i < m_notifications.GetCount(); ++i)
-        delete static_cast<CVortanSoundNotification*>(m_notifications.GetAt(i));
-    m_notifications.RemoveAll();
-    ++m_generation;
+    {
+        CVortanMutexLock lock(m_notifyLock);
+        if (!lock.IsLocked())
+            return;
+        DeleteRecords();
+    }
+    if (m_engine)
+        m_engine->WaitForListeners(this);
 }
 
 int IVortanSoundNotifyHandler::GetNotifyCount()
 {
-    std::lock_guard<std::recursive_mutex> guard(m_notifyLock);
-    return m_notifications.GetCount();
+    CVortanMutexLock lock(m_notifyLock);
+    return lock.IsLocked() ? m_notifications.GetCount() : 0;
+}
+
+int IVortanSoundNotifyHandler::HasNotify(u32 id)
+{
+    CVortanMutexLock lock(m_notifyLock);
+    if (!lock.IsLocked())
+        return 0;
+    for (int i = 0; i < m_notifications.GetCount(); ++i) {
+        if (static_cast<CVortanSoundNotification*>(m_notifications.GetAt(i))->m_id == id)
+            return 1;
+    }
+    return 0;
 }
 
 void IVortanSoundNotifyHandler::SyncNotifyPositions(u32 position)
 {
-    std::lock_guard<std::recursive_mutex> guard(m_notifyLock);
+    CVortanMutexLock lock(m_notifyLock);
+    if (!lock.IsLocked())
+        return;
     for (int i = 0; i < m_notifications.GetCount(); ++i)
         static_cast<CVortanSoundNotification*>(m_notifications.GetAt(i))->m_lastPosition = position;
 }
 
-void IVortanSoundNotifyHandler::FireNotify(u32 type, u32 position, int wrapped, u32 end)
+void IVortanSoundNotifyHandler::FireNotify(u32 type, u32 position, CVortanSoundNotifyCalls& due,
+                                           int wrapped, u32 end)
 {
-    std::lock_guard<std::recursive_mutex> guard(m_notifyLock);
-    u32 pass = ++m_firePass;
-    int i = 0;
-    while (i < m_notifications.GetCount()) {
+    CVortanMutexLock lock(m_notifyLock);
+    if (!lock.IsLocked())
+        return;
+    CVortanSoundBuffer* buffer = dynamic_cast<CVortanSoundBuffer*>(this);
+    for (int i = 0; i < m_notifications.GetCount(); ++i) {
         CVortanSoundNotification* record =
             static_cast<CVortanSoundNotification*>(m_notifications.GetAt(i));
-        if (record->m_pass == pass) {
-            ++i;
-            continue;
-        }
-        record->m_pass = pass;
         bool call = false;
         if (record->m_listener && record->m_type == type) {
             if (type == VORTAN_SOUND_NOTIFY_STOPPED || type == VORTAN_SOUND_NOTIFY_STARTED) {
@@ -107,18 +134,16 @@ void IVortanSoundNotifyHandler::FireNotify(u32 type, u32 position, int wrapped, 
             }
         }
         record->m_lastPosition = position;
-        if (!call) {
-            ++i;
+        if (!call)
             continue;
-        }
-        u32 generation = m_generation;
-        record->m_listener->Notify(dynamic_cast<CVortanSoundBuffer*>(this), type, record->m_id,
-                                   position, record->m_user);
-        // The listener changed the list: look again from the start; the records already
-        // handled in this pass carry its stamp.
-        if (generation != m_generation)
-            i = 0;
-        else
-            ++i;
+        CVortanSoundNotifyCall entry;
+        entry.m_handler = this;
+        entry.m_buffer = buffer;
+        entry.m_listener = record->m_listener;
+        entry.m_type = type;
+        entry.m_id = record->m_id;
+        entry.m_position = position;
+        entry.m_user = record->m_user;
+        due.SetAtGrow(due.GetSize(), entry); // out of memory: this call is lost
     }
 }

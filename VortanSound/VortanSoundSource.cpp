@@ -2,7 +2,9 @@
 
 #include "VortanSound/VortanSoundEngine.h"
 
-typedef std::lock_guard<std::recursive_mutex> SourceGuard;
+// No operation takes the lock while it holds it, so the guard's lock cannot meet a
+// self-deadlock.
+typedef CVortanMutexLock SourceGuard;
 
 IVortanSoundSource::IVortanSoundSource() : m_dataSize(0) {}
 
@@ -86,10 +88,8 @@ int IVortanSoundSource::GetStatus()
 
 int IVortanSoundSource::Replay(u32 playFlags, int index, int mode)
 {
-    SourceGuard guard(m_lock);
-    if (!BufferAt(index))
+    if (Stop(index) == VORTAN_E_RANGE)
         return VORTAN_E_ARGUMENT;
-    Stop(index);
     return Play(playFlags, index, mode);
 }
 

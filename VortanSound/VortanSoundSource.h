@@ -7,9 +7,10 @@
 //
 // The buffer list is guarded by the source's own lock: a sound decoded on a loader thread is
 // published in one step, complete, while the main thread may already query it. The lock is
-// never held while the engine's critical section is taken.
+// taken once per operation (an operation never calls another locked one while it holds it)
+// and never held while the engine's critical section is taken.
 #pragma once
-#include <mutex>
+#include "engine/VortanMutex.h"
 
 #include "VortanSound/VortanSoundBuffer.h"
 #include "VortanSound/VortanSoundFormat.h"
@@ -30,7 +31,7 @@ public:
     virtual int GetPosition(u32* position, int index = 0);
     virtual int GetTypeId();
     virtual int GetStatus();
-    // Stop, then Play.
+    // Stop, then Play (each taking the lock on its own).
     virtual int Replay(u32 playFlags, int index = 0, int mode = 0);
     virtual CVortanSoundFormat GetFormat();
     virtual int GetDataSize();
@@ -66,7 +67,7 @@ protected:
     // Callers hold m_lock.
     CVortanSoundBuffer* BufferAt(int index) const;
 
-    std::recursive_mutex m_lock;
+    CVortanMutex m_lock;
     CVortanSoundFormat m_format;
     CVortanPtrArray m_buffers; // owned CVortanSoundBuffer objects
     int m_dataSize;

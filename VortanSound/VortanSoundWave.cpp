@@ -10,7 +10,7 @@
 #include "engine/VortanDataScrambler.h"
 #include "engine/VortanMediaPack.h"
 
-typedef std::lock_guard<std::recursive_mutex> SourceGuard;
+typedef CVortanMutexLock SourceGuard;
 
 CVortanSoundWave::CVortanSoundWave() {}
 
@@ -50,7 +50,7 @@ int CVortanSoundWave::Replay(u32 playFlags, int index, int mode)
         for (int i = 0; i < m_buffers.GetCount(); ++i) {
             CVortanSoundBuffer* buffer = BufferAt(i);
             if (!buffer->IsPlaying()) {
-                Stop(i);
+                StopAndRewind(buffer);
                 return buffer->Play(playFlags);
             }
         }
@@ -59,7 +59,7 @@ int CVortanSoundWave::Replay(u32 playFlags, int index, int mode)
     CVortanSoundBuffer* buffer = BufferAt(index);
     if (!buffer)
         return VORTAN_E_ARGUMENT;
-    Stop(index);
+    StopAndRewind(buffer);
     return buffer->Play(playFlags);
 }
 
@@ -69,6 +69,11 @@ int CVortanSoundWave::Stop(int index)
     CVortanSoundBuffer* buffer = BufferAt(index);
     if (!buffer)
         return VORTAN_E_RANGE;
+    return StopAndRewind(buffer);
+}
+
+int CVortanSoundWave::StopAndRewind(CVortanSoundBuffer* buffer)
+{
     buffer->Stop();
     return buffer->SetPosition(0);
 }

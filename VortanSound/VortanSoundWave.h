@@ -98,4 +98,6 @@ private:
     static int AddDuplicates(CVortanSoundBuffer* first, int count, CVortanPtrArray& out);
     // Publishes buffer 0 and its duplicates, replacing whatever the sound held.
     int PublishSound(CVortanSoundBuffer* first, int duplicates);
+    // Stop's work on one buffer, for callers that already hold the lock.
+    static int StopAndRewind(CVortanSoundBuffer* buffer);
 };

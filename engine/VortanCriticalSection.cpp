@@ -36,3 +36,20 @@ int CVortanCriticalSection::Unlock()
 {
     return ProcessMutex()->Unlock();
 }
+
+CVortanCriticalSectionLock::CVortanCriticalSectionLock(CVortanCriticalSection& section)
+    : m_section(section), m_locked(section.Lock() == VORTAN_OK ? 1 : 0)
+{}
+
+CVortanCriticalSectionLock::~CVortanCriticalSectionLock()
+{
+    Unlock();
+}
+
+void CVortanCriticalSectionLock::Unlock()
+{
+    if (m_locked) {
+        m_locked = 0;
+        m_section.Unlock();
+    }
+}

@@ -52,3 +52,20 @@ int CVortanMutex::Unlock()
     }
     return VORTAN_OK;
 }
+
+CVortanMutexLock::CVortanMutexLock(CVortanMutex& mutex)
+    : m_mutex(mutex), m_locked(mutex.Lock() == VORTAN_OK ? 1 : 0)
+{}
+
+CVortanMutexLock::~CVortanMutexLock()
+{
+    Unlock();
+}
+
+void CVortanMutexLock::Unlock()
+{
+    if (m_locked) {
+        m_locked = 0;
+        m_mutex.Unlock();
+    }
+}

@@ -14,10 +14,7 @@ thread_local IVortanThread* t_currentBody = nullptr;
 
 IVortanThread::IVortanThread()
     : m_running(0), m_thread(), m_hasThread(false), m_suspended(0), m_alive(0), m_priority(0)
-{
-    pthread_mutex_init(&m_mutex, nullptr);
-    pthread_cond_init(&m_condition, nullptr);
-}
+{}
 
 IVortanThread::~IVortanThread()
 {
@@ -25,8 +22,6 @@ IVortanThread::~IVortanThread()
         fprintf(stderr, "IVortanThread: a running thread reached the base destructor; "
                         "its class must call Stop in its own destructor\n");
     Stop();
-    pthread_cond_destroy(&m_condition);
-    pthread_mutex_destroy(&m_mutex);
 }
 
 void* IVortanThread::ThreadEntry(void* arg)
@@ -72,11 +67,8 @@ void IVortanThread::Stop()
     if (m_hasThread.load()) {
         m_running.store(0);
         // Wake a body that waits in Suspend (always under the mutex, so a body that is just
-        // about to wait sees the cleared running flag instead of missing the signal).
-        pthread_mutex_lock(&m_mutex);
-        m_suspended.store(0);
-        pthread_cond_broadcast(&m_condition);
-        pthread_mutex_unlock(&m_mutex);
+        // about to wait sees the cleared running flag instead of missing the wake-up).
+        WakeSuspended();
 
         if (pthread_join(m_thread, nullptr) != 0) {
             for (int step = 0; step < 200 && m_alive.load() != 0; ++step) {
@@ -96,23 +88,30 @@ void IVortanThread::Suspend()
 {
     if (!m_hasThread.load())
         return;
-    pthread_mutex_lock(&m_mutex);
+    CVortanMutexLock lock(m_suspendLock);
+    if (!lock.IsLocked())
+        return;
     m_suspended.store(1);
     // Waits in a predicate loop: spurious wake-ups go back to sleep.
-    while (m_suspended.load() != 0 && m_running.load() != 0)
-        pthread_cond_wait(&m_condition, &m_mutex);
+    while (m_suspended.load() != 0 && m_running.load() != 0) {
+        if (m_resumed.Wait(m_suspendLock) != VORTAN_OK)
+            break;
+    }
     m_suspended.store(0);
-    pthread_mutex_unlock(&m_mutex);
 }
 
 void IVortanThread::Resume()
 {
     if (!m_hasThread.load())
         return;
-    pthread_mutex_lock(&m_mutex);
+    WakeSuspended();
+}
+
+void IVortanThread::WakeSuspended()
+{
+    CVortanMutexLock lock(m_suspendLock);
     m_suspended.store(0);
-    pthread_cond_broadcast(&m_condition);
-    pthread_mutex_unlock(&m_mutex);
+    m_resumed.Broadcast();
 }
 
 int IVortanThread::SetPriority(int priority)

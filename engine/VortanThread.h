@@ -9,11 +9,17 @@
 // destructor runs, the subclass part of the object is gone while its body may still be
 // running on the worker. The base destructor stops the thread as a last resort only (and
 // reports that it had to).
+//
+// The suspend handshake is guarded by a CVortanMutex like every other lock of the program;
+// the body sleeps in Suspend on a CVortanCondition over that mutex, which Resume and Stop
+// broadcast. It is the program's only condition variable.
 #pragma once
 #include <pthread.h>
 
 #include <atomic>
 
+#include "engine/VortanCondition.h"
+#include "engine/VortanMutex.h"
 #include "engine/VortanTypes.h"
 
 class IVortanThread {
@@ -55,10 +61,12 @@ private:
     IVortanThread& operator=(const IVortanThread&) = delete;
 
     static void* ThreadEntry(void* self);
+    // Under the handshake mutex: suspended = 0 and every waiter woken.
+    void WakeSuspended();
 
     std::atomic<i32> m_running;
-    pthread_mutex_t m_mutex;
-    pthread_cond_t m_condition;
+    CVortanMutex m_suspendLock; // guards the suspend handshake
+    CVortanCondition m_resumed; // broadcast by Resume and Stop
     pthread_t m_thread;
     std::atomic<bool> m_hasThread;
     std::atomic<i32> m_suspended;

@@ -2,8 +2,8 @@
 // user's unlocks), COrloAchievementList (one game's achievements) and COrloAchievement.
 //
 // Until the online client's achievements are built, the station is a stand-in whose Init
-// reports the definitions missing (8): the application then runs without achievements, and
-// unlock requests and queries answer 0.
+// reports the definitions missing (VORTAN_E_MISSING): the application then runs without
+// achievements, and unlock requests and queries answer 0.
 #pragma once
 #include "engine/VortanDateTime.h"
 #include "engine/VortanPtrArray.h"
@@ -61,7 +61,7 @@ public:
     COrloAchievementStation() {}
     virtual ~COrloAchievementStation() {}
 
-    // 1 on success; 8: the definitions are not available.
+    // VORTAN_OK on success; VORTAN_E_MISSING: the definitions are not available.
     virtual int Init(IVortanApplication* application, int gameId, const CVortanString& packPath)
     {
         (void)application;

@@ -182,7 +182,7 @@ TEST(KeyNames, WholeTable)
 TEST(InputDevices, EnumerateAndClear)
 {
     CVortanInput input;
-    EXPECT_EQ(input.Init(nullptr), 1);
+    EXPECT_EQ(input.Init(nullptr), VORTAN_OK);
     CVortanPtrArray list;
     input.EnumerateKeyboards(&list);
     input.EnumeratePointers(&list);

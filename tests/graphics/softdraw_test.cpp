@@ -6,6 +6,7 @@
 // out by hand below.
 #include <gtest/gtest.h>
 #include <math.h>
+#include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -181,6 +182,17 @@ private:
     std::vector<std::string> m_actual;
 };
 
+// printf into a string: the JSON members of a case.
+std::string Args(const char* format, ...)
+{
+    char b[256];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(b, sizeof(b), format, args);
+    va_end(args);
+    return b;
+}
+
 std::string Name(const char* what, int format, u32 flags, int extra = 0)
 {
     char b[128];
@@ -242,10 +254,9 @@ TEST(SoftBlit, PlainKeyedHalfMirroredAndClippedBlitsMatchTheModel)
                     CVortanRect clip = {2, 1, 12, 9};
                     dst->SetClipRect(&clip);
                 }
-                char args[128];
-                snprintf(args, sizeof(args), "\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":%s",
-                         places[p].x, places[p].y, flags,
-                         places[p].rect ? RectJson(places[p].r).c_str() : "null");
+                std::string args =
+                    Args("\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":%s", places[p].x, places[p].y,
+                         flags, places[p].rect ? RectJson(places[p].r).c_str() : "null");
                 batch.Begin(Name("blit", format, flags, (int)p), "blit", dst.s, &src.s, args);
                 EXPECT_EQ(VORTAN_OK, dst->Blit(places[p].x, places[p].y, &src.s,
                                                places[p].rect ? &places[p].r : nullptr, flags));
@@ -274,9 +285,8 @@ TEST(SoftBlit, AlphaBlitsInRgb565AndThe32BitFormatsMatchTheModel)
                 src.Key();
                 CVortanRect clip = {1, 1, 12, 8};
                 dst->SetClipRect(&clip);
-                char args[96];
-                snprintf(args, sizeof(args), "\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":null", -2, 3,
-                         flags);
+                std::string args =
+                    Args("\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":null", -2, 3, flags);
                 batch.Begin(Name("alpha blit", format, flags, withTargetPlane), "blit", dst.s,
                             &src.s, args);
                 EXPECT_EQ(VORTAN_OK, dst->Blit(-2, 3, &src.s, nullptr, flags));
@@ -386,10 +396,8 @@ TEST(SoftBlit, TintedBlitsMatchTheModel)
                 src.Key();
                 CVortanRect clip = {1, 0, 11, 8};
                 dst->SetClipRect(&clip);
-                char args[128];
-                snprintf(args, sizeof(args),
-                         "\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":null,\"color\":%u", -1, 4, flags,
-                         colour);
+                std::string args = Args("\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":null,\"color\":%u",
+                                        -1, 4, flags, colour);
                 batch.Begin(Name("tinted", format, flags, (int)(colour >> 24)), "tinted", dst.s,
                             &src.s, args);
                 EXPECT_EQ(VORTAN_OK, dst->BlitTinted(-1, 4, &src.s, nullptr, colour, flags));
@@ -428,10 +436,8 @@ TEST(SoftBlit, RotatedBlitsMatchTheModel)
             src.Key();
             CVortanRect clip = {1, 1, 15, 13};
             dst->SetClipRect(&clip);
-            char args[160];
-            snprintf(args, sizeof(args),
-                     "\"x\":%d,\"y\":%d,\"size\":%d,\"angle\":%.9g,\"flags\":%u", c.x, c.y, c.size,
-                     (double)c.angle, c.flags);
+            std::string args = Args("\"x\":%d,\"y\":%d,\"size\":%d,\"angle\":%.9g,\"flags\":%u",
+                                    c.x, c.y, c.size, (double)c.angle, c.flags);
             batch.Begin(Name("rotated", format, c.flags, c.size), "rotated", dst.s, &src.s, args);
             EXPECT_EQ(VORTAN_OK, dst->BlitRotated(c.x, c.y, &src.s, c.angle, c.size, c.flags));
             batch.End(dst.s);
@@ -480,10 +486,9 @@ TEST(SoftStretch, NearestFilteredAndTintedStretchesMatchTheModel)
             Surf dst(nullptr, format, 14, 12);
             Surf src(nullptr, format, 10, 10);
             src.Key();
-            char args[160];
-            snprintf(args, sizeof(args), "\"drect\":%s,\"srect\":%s,\"flags\":%u",
-                     c.dn ? "null" : RectJson(c.d).c_str(), c.sn ? "null" : RectJson(c.s).c_str(),
-                     c.flags);
+            std::string args = Args("\"drect\":%s,\"srect\":%s,\"flags\":%u",
+                                    c.dn ? "null" : RectJson(c.d).c_str(),
+                                    c.sn ? "null" : RectJson(c.s).c_str(), c.flags);
             batch.Begin(Name("stretch", format, c.flags, (int)ci), "stretch", dst.s, &src.s, args);
             EXPECT_EQ(VORTAN_OK, dst->BlitStretch(c.dn ? nullptr : &c.d, &src.s,
                                                   c.sn ? nullptr : &c.s, c.flags));
@@ -496,9 +501,8 @@ TEST(SoftStretch, NearestFilteredAndTintedStretchesMatchTheModel)
                 Surf src(nullptr, format, 10, 10);
                 src.Key();
                 CVortanRect d = {1, 1, 13, 8}, s = {0, 0, 10, 10};
-                char args[160];
-                snprintf(args, sizeof(args), "\"drect\":%s,\"srect\":%s,\"flags\":%u,\"color\":%u",
-                         RectJson(d).c_str(), RectJson(s).c_str(), flags, colour);
+                std::string args = Args("\"drect\":%s,\"srect\":%s,\"flags\":%u,\"color\":%u",
+                                        RectJson(d).c_str(), RectJson(s).c_str(), flags, colour);
                 batch.Begin(Name("stretch tinted", format, flags, (int)(colour >> 24)),
                             "stretch_tinted", dst.s, &src.s, args);
                 EXPECT_EQ(VORTAN_OK, dst->BlitStretchTinted(&d, &src.s, &s, colour, flags));
@@ -534,9 +538,8 @@ TEST(SoftFill, GradientAdditiveAndDarkenMatchTheModel)
                 Surf dst(nullptr, format, 12, 10);
                 if (g.clip)
                     dst->SetClipRect(&clip);
-                char args[160];
-                snprintf(args, sizeof(args), "\"rect\":%s,\"colors\":[%u,%u,%u,%u]", rj.c_str(),
-                         gradient[0], gradient[1], gradient[2], gradient[3]);
+                std::string args = Args("\"rect\":%s,\"colors\":[%u,%u,%u,%u]", rj.c_str(),
+                                        gradient[0], gradient[1], gradient[2], gradient[3]);
                 batch.Begin(Name("gradient", format, 0, (int)i), "gradient", dst.s, nullptr, args);
                 EXPECT_EQ(VORTAN_OK,
                           dst->FillGradient(gradient[0], gradient[1], gradient[2], gradient[3], r));
@@ -546,8 +549,7 @@ TEST(SoftFill, GradientAdditiveAndDarkenMatchTheModel)
                 Surf dst(nullptr, format, 12, 10);
                 if (g.clip)
                     dst->SetClipRect(&clip);
-                char args[96];
-                snprintf(args, sizeof(args), "\"rect\":%s,\"color\":%u", rj.c_str(), colour);
+                std::string args = Args("\"rect\":%s,\"color\":%u", rj.c_str(), colour);
                 batch.Begin(Name("additive", format, colour, (int)i), "additive", dst.s, nullptr,
                             args);
                 EXPECT_EQ(VORTAN_OK, dst->FillAdditive(colour, r));
@@ -557,9 +559,8 @@ TEST(SoftFill, GradientAdditiveAndDarkenMatchTheModel)
                 Surf dst(nullptr, format, 12, 10);
                 if (g.clip)
                     dst->SetClipRect(&clip);
-                char args[96];
-                snprintf(args, sizeof(args), "\"rect\":%s,\"amount\":%.9g", rj.c_str(),
-                         isnan(amount) ? 0.0 : (double)amount);
+                std::string args = Args("\"rect\":%s,\"amount\":%.9g", rj.c_str(),
+                                        isnan(amount) ? 0.0 : (double)amount);
                 batch.Begin(Name("darken", format, 0, (int)(amount * 100)), "darken", dst.s,
                             nullptr, args);
                 EXPECT_EQ(VORTAN_OK, dst->Darken(r, amount));
@@ -619,9 +620,8 @@ TEST(SoftLine, LinesAndPixelsMatchTheModel)
                     CVortanRect clip = {2, 2, 9, 8};
                     dst->SetClipRect(&clip);
                 }
-                char args[160];
-                snprintf(args, sizeof(args), "\"p\":[%d,%d,%d,%d],\"c0\":%u,\"c1\":%u", l.x0, l.y0,
-                         l.x1, l.y1, l.c0, l.c1);
+                std::string args = Args("\"p\":[%d,%d,%d,%d],\"c0\":%u,\"c1\":%u", l.x0, l.y0, l.x1,
+                                        l.y1, l.c0, l.c1);
                 batch.Begin(Name("line", format, 0, (int)i * 2 + clipped), "line", dst.s, nullptr,
                             args);
                 EXPECT_EQ(VORTAN_OK, dst->DrawLine(l.x0, l.y0, l.x1, l.y1, l.c0, l.c1));
@@ -644,9 +644,8 @@ TEST(SoftLine, LinesAndPixelsMatchTheModel)
             for (int at : {0, 1, 2}) {
                 Surf dst(nullptr, format, 6, 5);
                 int x = at == 0 ? 2 : (at == 1 ? 0 : 4), y = at == 0 ? 2 : (at == 1 ? 2 : 3);
-                char args[96];
-                snprintf(args, sizeof(args), "\"x\":%d,\"y\":%d,\"color\":%u,\"neighbours\":%d", x,
-                         y, 0xFF336699u, nb);
+                std::string args =
+                    Args("\"x\":%d,\"y\":%d,\"color\":%u,\"neighbours\":%d", x, y, 0xFF336699u, nb);
                 batch.Begin(Name("plotpixel", format, (u32)nb, at), "plotpixel", dst.s, nullptr,
                             args);
                 EXPECT_EQ(VORTAN_OK, dst->PlotPixel(x, y, 0xFF336699, (u32)nb));
@@ -691,8 +690,7 @@ TEST(SoftPalette, EightBitOperationsGoThroughThePalette)
         Surf dst(&app, VORTAN_PIXEL_PALETTE8, 10, 8);
         Surf src(&app, VORTAN_PIXEL_PALETTE8, 6, 5);
         src.Key();
-        char args[96];
-        snprintf(args, sizeof(args), "\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":null", 3, 2, flags);
+        std::string args = Args("\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":null", 3, 2, flags);
         batch.Begin(Name("blit", VORTAN_PIXEL_PALETTE8, flags), "blit", dst.s, &src.s, args);
         EXPECT_EQ(VORTAN_OK, dst->Blit(3, 2, &src.s, nullptr, flags));
         batch.End(dst.s);

@@ -201,7 +201,6 @@ TEST_F(ApplicationTest, FailedOnCreateExitsAndShutsDown)
     EXPECT_FALSE(app.IsCreated());
     EXPECT_FALSE(app.IsActive());
     EXPECT_EQ(nullptr, app.GetGraphicsExt());
-    EXPECT_EQ(VORTAN_E_ARGUMENT, app.CreateWindow(nullptr, nullptr));
 }
 
 // --- pointer ------------------------------------------------------------------------------------

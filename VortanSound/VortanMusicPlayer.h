@@ -20,8 +20,9 @@ public:
     virtual ~CVortanSoundMusicPlayer();
 
     // Builds the pipeline for the file and registers the player as a runnable of the owner (an
-    // object with AddListener / RemoveListener, the application). 1 when built; 4 when an element
-    // is missing on this machine; 9 when the media library could not start.
+    // object with AddListener / RemoveListener, the application). VORTAN_OK when built;
+    // VORTAN_E_MALFORMED when an element is missing on this machine; VORTAN_E_FAIL when the media
+    // library could not start.
     template <class TOwner>
     int CreatePipeline(TOwner* owner, const CVortanString& fileName)
     {
@@ -35,11 +36,13 @@ public:
     }
 
     // Starts or resumes; the loop flag is kept only when the player has an owner (nobody else
-    // would run the loop). 3 when not opened; 9 when the pipeline refuses to play.
+    // would run the loop). VORTAN_E_RANGE when not opened; VORTAN_E_FAIL when the pipeline refuses
+    // to play.
     int Play(int loop);
     int Pause();
     int Stop();
-    // Jumps to a position in seconds: 1 when the pipeline took it, 3 when not opened, 9 refused.
+    // Jumps to a position in seconds: VORTAN_OK when the pipeline took it, VORTAN_E_RANGE when not
+    // opened, VORTAN_E_FAIL refused.
     int Seek(float seconds);
     // Seconds, 0 when not opened or unknown.
     float GetPosition();

@@ -46,9 +46,9 @@ public:
     static CVortanSoundBuffer* CreateInstance();
 
     // Allocates `size` bytes of silence in the given format (the engine's output format when
-    // null) and registers with the engine (and as a notify handler with flag 2). 2 without an
-    // engine, a usable format or a positive size; 7 when the data cannot be allocated; any
-    // failure releases the buffer.
+    // null) and registers with the engine (and as a notify handler with flag 2). VORTAN_E_ARGUMENT
+    // without an engine, a usable format or a positive size; VORTAN_E_NOMEMORY when the data cannot
+    // be allocated; any failure releases the buffer.
     int Create(CVortanSoundEngine* engine, const CVortanSoundFormat* format, int size, u32 flags);
     // As Create, but the buffer takes over `data` (malloc'd, `size` bytes of PCM) instead of
     // allocating silence; on failure the data is freed too.
@@ -90,8 +90,9 @@ public:
     u32 GetPosition() const { return m_position.load(); }
 
     // Locks the data for writing: the whole data (whole != 0) or `length` bytes from
-    // `offset`, both clamped to the data. 2 when an out argument is null; 1000 (outputs null
-    // and 0) when already locked; 3 when there is no data.
+    // `offset`, both clamped to the data. VORTAN_E_ARGUMENT when an out argument is null;
+    // VORTAN_E_LOCKED (outputs null and 0) when already locked; VORTAN_E_RANGE when there is no
+    // data.
     int Lock(u32 offset, u32 length, void** data, u32* bytes, int whole);
     int Unlock();
     int IsLocked() const { return m_locked.load(); }

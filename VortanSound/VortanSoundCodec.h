@@ -14,13 +14,15 @@ public:
     virtual u32 EncodedSize(u32 decodedBytes) = 0;
     // Decodes every whole block of the source into the destination, which holds
     // destinationBytes (at least DecodedSize(sourceBytes) for the whole output).
-    // 1; 2 for null pointers; 3 without the formats; 9 for a block layout it cannot decode.
+    // VORTAN_OK; VORTAN_E_ARGUMENT for null pointers; VORTAN_E_RANGE without the formats;
+    // VORTAN_E_FAIL for a block layout it cannot decode.
     virtual int Decode(const u8* source, u32 sourceBytes, void* destination,
                        u32 destinationBytes) = 0;
     // Decoded bytes for a number of encoded bytes.
     virtual u32 DecodedSize(u32 encodedBytes) = 0;
 
-    // Replaces both format copies: 1; 2 when either is null; 7 out of memory.
+    // Replaces both format copies: VORTAN_OK; VORTAN_E_ARGUMENT when either is null;
+    // VORTAN_E_NOMEMORY out of memory.
     int SetFormats(const CVortanSoundFormat* destination, const CVortanSoundFormat* source);
     const CVortanSoundFormat* GetSourceFormat() const { return m_source; }
     const CVortanSoundFormat* GetDestinationFormat() const { return m_destination; }

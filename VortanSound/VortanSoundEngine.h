@@ -41,9 +41,10 @@ public:
     // Returns Mix's result (0 when nothing was done).
     virtual int Update();
 
-    // Opens the output closest to the wanted format: 1; 9 when the device fails, 7 out of
-    // memory, 11 when no format fits. periodBytes 0 chooses rate x block align / 24 + 1024;
-    // the period is rounded up to a multiple of 16 (and kept within 16..1 MiB).
+    // Opens the output closest to the wanted format: VORTAN_OK; VORTAN_E_FAIL when the device
+    // fails, VORTAN_E_NOMEMORY out of memory, VORTAN_E_VERSION when no format fits. periodBytes 0
+    // chooses rate x block align / 24 + 1024; the period is rounded up to a multiple of 16 (and
+    // kept within 16..1 MiB).
     int Open(void* owner, u32 samplesPerSec, u32 bitsPerSample, u32 channels, u32 reserved,
              u32 flags, int periodBytes);
     void Close();
@@ -64,12 +65,13 @@ public:
     int SetPan(i32 pan);
     i32 GetPan() const;
 
-    // 2 for null, 0 when already present, 1 added (7 out of memory).
+    // VORTAN_E_ARGUMENT for null, 0 when already present, VORTAN_OK added (VORTAN_E_NOMEMORY out of
+    // memory).
     int AddBuffer(CVortanSoundBuffer* buffer);
-    // 2 for null, 8 when absent, 1 removed.
+    // VORTAN_E_ARGUMENT for null, VORTAN_E_MISSING when absent, VORTAN_OK removed.
     int RemoveBuffer(CVortanSoundBuffer* buffer);
     int AddNotifyHandler(IVortanSoundNotifyHandler* handler);
-    // 2 for null, 8 when absent, 1 removed. Returns once no listener of the handler runs on
+    // VORTAN_E_ARGUMENT for null, VORTAN_E_MISSING when absent, VORTAN_OK removed. Returns once no listener of the handler runs on
     // another thread.
     int RemoveNotifyHandler(IVortanSoundNotifyHandler* handler);
     // Returns once no listener of the handler runs on another thread (at once on the thread
@@ -85,11 +87,13 @@ public:
     static void FreeFormats(CVortanPtrArray& formats);
     static void FreeDevices(CVortanPtrArray& devices);
 
-    // The best candidate for a wanted format: 1 and the choice, or 11 when none fits.
+    // The best candidate for a wanted format: VORTAN_OK and the choice, or VORTAN_E_VERSION when
+    // none fits.
     static int ChooseFormat(const CVortanSoundFormat& wanted, CVortanSoundFormat* chosen);
 
     // Mixes one period into the primary buffer and writes it to the device when one is
-    // open. 1; 3 without a format or a mix buffer; 1000 when the primary buffer is locked.
+    // open. VORTAN_OK; VORTAN_E_RANGE without a format or a mix buffer; VORTAN_E_LOCKED when the
+    // primary buffer is locked.
     int Mix();
 
     // The output format (the primary buffer's).
@@ -125,7 +129,8 @@ private:
     // Inside the critical section: 1 when the call's handler is still registered and still
     // holds the call's record.
     int IsStillDue(const CVortanSoundNotifyCall& call);
-    // Takes the item off the list under the lock: 2 for null, 8 when absent, 1 removed.
+    // Takes the item off the list under the lock: VORTAN_E_ARGUMENT for null, VORTAN_E_MISSING when absent,
+    // VORTAN_OK removed.
     int RemoveFromList(CVortanPtrArray& list, void* item);
     // Adds one buffer's contribution to the mix buffer (the buffer is locked).
     int MixBuffer(CVortanSoundBuffer* buffer);

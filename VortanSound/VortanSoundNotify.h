@@ -89,7 +89,7 @@ public:
     // `engine` is null). Returns the id, or -1 when no engine is known or memory runs out.
     int AddNotify(CVortanSoundEngine* engine, IVortanSoundNotifyListener* listener, u32 type,
                   u32 targetPosition, u32 user);
-    // 1 when removed, 8 when no record has that id.
+    // VORTAN_OK when removed, VORTAN_E_MISSING when no record has that id.
     int RemoveNotify(u32 id);
     void ClearNotifies();
     int GetNotifyCount();

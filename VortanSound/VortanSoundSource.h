@@ -2,8 +2,8 @@
 // PCM data, the others are duplicates sharing it.
 //
 // Every per-buffer operation takes the buffer index. An index at or above the buffer count
-// gives 3 from the setters, Stop, Pause and GetPosition; 0 from IsPlaying and the pan, volume
-// and frequency getters; 2 from Play and Replay; null from GetBuffer.
+// gives VORTAN_E_RANGE from the setters, Stop, Pause and GetPosition; 0 from IsPlaying and the pan,
+// volume and frequency getters; VORTAN_E_ARGUMENT from Play and Replay; null from GetBuffer.
 //
 // The buffer list is guarded by the source's own lock: a sound decoded on a loader thread is
 // published in one step, complete, while the main thread may already query it. The lock is
@@ -46,7 +46,7 @@ public:
     virtual u32 GetFrequency(int index = 0);
     virtual CVortanSoundBuffer* GetBuffer(int index);
 
-    // Forwarded to the indexed buffer (3 when it does not exist).
+    // Forwarded to the indexed buffer (VORTAN_E_RANGE when it does not exist).
     int Set3DParameters(const CVortanSound3DParameters* params, int index = 0);
     int Update3D(const CVortanVector3& velocity, const CVortanMatrix& source,
                  const CVortanVector3& listenerVelocity, const CVortanMatrix& listener,

@@ -49,8 +49,9 @@ public:
 
     static CVortanSoundWave* CreateInstance();
 
-    // Mode 8 takes the first buffer that is not playing (8 when all play), stops it and
-    // plays it; otherwise the indexed buffer plays (2 when out of range).
+    // Mode VORTAN_SOUND_PLAY_FREE_BUFFER takes the first buffer that is not playing
+    // (VORTAN_E_MISSING when all play), stops it and plays it; otherwise the indexed buffer plays
+    // (VORTAN_E_ARGUMENT when out of range).
     int Play(u32 playFlags, int index = 0, int mode = 0) override;
     // As Play, but the chosen buffer is first stopped and rewound.
     int Replay(u32 playFlags, int index = 0, int mode = 0) override;
@@ -65,25 +66,27 @@ public:
     // the sound without buffers.
     int LoadFromMemory(CVortanSoundEngine* engine, void* bytes, int length, u32 flags,
                        int duplicates);
-    // Loads a pack entry (by name, or by index with an empty name); 2 without a pack, 8 when
-    // the entry is missing. Entries of a pack with a key are unscrambled first.
+    // Loads a pack entry (by name, or by index with an empty name); VORTAN_E_ARGUMENT without a
+    // pack, VORTAN_E_MISSING when the entry is missing. Entries of a pack with a key are
+    // unscrambled first.
     int LoadFromPack(CVortanSoundEngine* engine, CVortanMediaPack* pack, const CVortanString& name,
                      int index, u32 flags, int duplicates);
     int LoadFromFile(CVortanSoundEngine* engine, const CVortanString& fileName, u32 flags,
                      int duplicates);
     // Reads at most `length` bytes from the file's position: "OggS" is decoded as Ogg
-    // Vorbis, "RIFF" as RIFF/WAVE; buffer 0 is appended. 2 without an engine or file; 9 for
-    // anything else and for any failure of either decoder.
+    // Vorbis, "RIFF" as RIFF/WAVE; buffer 0 is appended. VORTAN_E_ARGUMENT without an engine or
+    // file; VORTAN_E_FAIL for anything else and for any failure of either decoder.
     int LoadFromStream(CVortanSoundEngine* engine, CVortanFile* file, int length, u32 flags);
-    // Adds `count` duplicates of buffer 0: 1; 3 without buffer 0; 7 (all buffers released)
-    // when one cannot be made.
+    // Adds `count` duplicates of buffer 0: VORTAN_OK; VORTAN_E_RANGE without buffer 0;
+    // VORTAN_E_NOMEMORY (all buffers released) when one cannot be made.
     int CreateDuplicates(int count);
     // Buffer 0 of that size filled with silence, plus the duplicates.
     int CreateFromFormat(CVortanSoundEngine* engine, const CVortanSoundFormat& format, int size,
                          u32 flags, int duplicates);
 
-    // RIFF/WAVE header and chunk walk. 1; 2 for a header shorter than 20 bytes; 11 not
-    // RIFF/WAVE with "fmt " first; 9 unsupported format or missing "data"; 7 out of memory.
+    // RIFF/WAVE header and chunk walk. VORTAN_OK; VORTAN_E_ARGUMENT for a header shorter than 20
+    // bytes; VORTAN_E_VERSION not RIFF/WAVE with "fmt " first; VORTAN_E_FAIL unsupported format or
+    // missing "data"; VORTAN_E_NOMEMORY out of memory.
     static int ParseRiffWave(CVortanSoundStream& stream, CVortanWaveInfo* info);
     static int ParseChunks(CVortanSoundStream& stream, CVortanWaveInfo* info);
 

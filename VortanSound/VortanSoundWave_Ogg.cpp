@@ -22,7 +22,8 @@ public:
     COggOutput() : m_data(nullptr), m_size(0), m_capacity(0) {}
     ~COggOutput() { free(m_data); }
 
-    // Room for `more` bytes: 1; 7 when the sound grows too large or memory runs out.
+    // Room for `more` bytes: VORTAN_OK; VORTAN_E_NOMEMORY when the sound grows too large or memory
+    // runs out.
     int Reserve(size_t more)
     {
         if (m_size + more <= m_capacity)

@@ -31,8 +31,8 @@ i64 Padded(u32 size)
     return static_cast<i64>(size) + (size & 1);
 }
 
-// Reads a NUL-terminated text of at most kMaxChunkText bytes. 1 when the NUL came, 9 for
-// an overlong text, 0 when the data ended first.
+// Reads a NUL-terminated text of at most kMaxChunkText bytes. VORTAN_OK when the NUL came,
+// VORTAN_E_FAIL for an overlong text, 0 when the data ended first.
 int SkipChunkText(CVortanSoundStream& stream)
 {
     for (int i = 0; i < kMaxChunkText; ++i) {
@@ -46,7 +46,7 @@ int SkipChunkText(CVortanSoundStream& stream)
 }
 
 // Walks the sub-chunks of a "LIST" of type "adtl" that starts at `start` (after its size)
-// and holds `size` bytes. 1, 9 for an overlong text, 0 when the data ended.
+// and holds `size` bytes. VORTAN_OK, VORTAN_E_FAIL for an overlong text, 0 when the data ended.
 int WalkLabels(CVortanSoundStream& stream, i64 start, u32 size)
 {
     i64 consumed = 4; // the list type

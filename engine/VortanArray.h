@@ -47,8 +47,8 @@ public:
     }
 
     // Sets the number of elements in use; growBy other than -1 becomes the growth step
-    // (0 = automatic). Returns 1, 2 for a negative size, 7 when the buffer cannot be
-    // allocated (the array is then unchanged).
+    // (0 = automatic). Returns VORTAN_OK, VORTAN_E_ARGUMENT for a negative size, VORTAN_E_NOMEMORY
+    // when the buffer cannot be allocated (the array is then unchanged).
     int SetSize(int n, int growBy = -1)
     {
         if (growBy != -1)
@@ -110,8 +110,8 @@ public:
     const T& operator[](int i) const { return m_data[i]; }
 
     // Stores the element at i, growing the size to i + 1 first when needed.
-    // Returns 1, 2 for a negative index or one no size can reach (the largest int), 7 when
-    // growing fails.
+    // Returns VORTAN_OK, VORTAN_E_ARGUMENT for a negative index or one no size can reach (the
+    // largest int), VORTAN_E_NOMEMORY when growing fails.
     int SetAtGrow(int i, const T& element)
     {
         if (i < 0 || (i >= m_size && i == INT_MAX))
@@ -131,8 +131,8 @@ public:
 
     // Inserts the element at i, moving the elements from i up by one; an index at or
     // past the size grows the array to i + 1 (the elements between keep their values).
-    // Returns 1, 2 for a negative index or when the size would pass the largest int, 7 when
-    // growing fails.
+    // Returns VORTAN_OK, VORTAN_E_ARGUMENT for a negative index or when the size would pass the
+    // largest int, VORTAN_E_NOMEMORY when growing fails.
     int InsertAt(int i, const T& element)
     {
         if (i < 0 || i == INT_MAX || m_size == INT_MAX)

@@ -13,10 +13,10 @@ public:
 
     static CVortanCriticalSection* Create();
 
-    // 1 when the process-wide mutex is taken; VORTAN_E_FAIL when the calling thread already
+    // VORTAN_OK when the process-wide mutex is taken; VORTAN_E_FAIL when the calling thread already
     // holds it.
     int Lock();
-    // 1 when released; VORTAN_E_FAIL (reported) when the calling thread does not hold it.
+    // VORTAN_OK when released; VORTAN_E_FAIL (reported) when the calling thread does not hold it.
     int Unlock();
 };
 

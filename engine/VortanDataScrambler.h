@@ -11,8 +11,9 @@ public:
     // A new scrambler on the heap.
     static CVortanDataScrambler* Create();
 
-    // Transforms size bytes in place. Returns 1, or 2 when the data is null, the size is
-    // not positive or the key has fewer than 3 characters (the data is then unchanged).
+    // Transforms size bytes in place. Returns VORTAN_OK, or VORTAN_E_ARGUMENT when the data is
+    // null, the size is not positive or the key has fewer than 3 characters (the data is then
+    // unchanged).
     int Process(const CVortanString& key, void* data, int size);
 
     // The effective key: up to 62 characters, the key followed by the key reversed;

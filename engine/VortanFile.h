@@ -30,11 +30,12 @@ public:
 
     static CVortanFile* Create();
 
-    // Opens a file on disk ("rb", "ab" with flag 16, "wb" with flag 2). 1, or 10 when it
-    // cannot be opened.
+    // Opens a file on disk ("rb", "ab" with flag 16, "wb" with flag 2). VORTAN_OK, or VORTAN_E_OPEN
+    // when it cannot be opened.
     int Open(const CVortanString& path, int flags);
-    // Reads and writes go to the block from now on. 2 for a null block or a size of 0, 7 when
-    // the copy asked for by flag 8 cannot be made, else 1. The position is kept.
+    // Reads and writes go to the block from now on. VORTAN_E_ARGUMENT for a null block or a size of
+    // 0, VORTAN_E_NOMEMORY when the copy asked for by flag 8 cannot be made, else VORTAN_OK. The
+    // position is kept.
     int OpenMemory(void* block, int size, int flags);
     void Close();
 
@@ -50,7 +51,8 @@ public:
 
     // 1 when the path opens for reading, else 0.
     static int Exists(const CVortanString& path);
-    // Removes exactly the named file: 8 when it does not exist, 9 when it cannot be removed, 1.
+    // Removes exactly the named file: VORTAN_E_MISSING when it does not exist, VORTAN_E_FAIL when
+    // it cannot be removed, VORTAN_OK.
     static int Delete(const CVortanString& path);
 
     // Reads 8-bit text up to a NUL (consumed) or 512 bytes; returns the bytes read.

@@ -19,7 +19,7 @@ void MD5Final(MD5Context* context);
 // MD5 of one buffer; the digest is in context->digest.
 void MD5Buffer(MD5Context* context, const void* bytes, unsigned int n);
 // MD5 of the whole file, whatever its position was; the file is left at its end.
-// Returns 1, or 2 without a file.
+// Returns VORTAN_OK, or VORTAN_E_ARGUMENT without a file.
 int MD5File(MD5Context* context, CVortanFile* file);
 // The 32 lowercase hex digits of the 16 digest bytes.
 void DigestToHex(const u8* digest, CVortanString& out);

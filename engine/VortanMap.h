@@ -18,8 +18,8 @@ public:
     int FindKey(const K& key) const { return m_set.FindByKey(key); }
     bool Contains(const K& key) const { return FindKey(key) != -1; }
 
-    // 1 when added, 0 when the key is present (its value is kept), 7 when the map
-    // cannot grow.
+    // VORTAN_OK when added, 0 when the key is present (its value is kept), VORTAN_E_NOMEMORY when
+    // the map cannot grow.
     int Add(const K& key, const V& value)
     {
         Entry entry{key, value};

@@ -26,9 +26,9 @@ public:
 
     static CVortanMediaPack* Create();
 
-    // 1; 4 for a malformed pack, 7 out of memory, 10 when the file cannot be opened. A pack
-    // whose magic is wrong leaves the previous state open; any later failure leaves the pack
-    // empty.
+    // VORTAN_OK; VORTAN_E_MALFORMED for a malformed pack, VORTAN_E_NOMEMORY out of memory,
+    // VORTAN_E_OPEN when the file cannot be opened. A pack whose magic is wrong leaves the previous
+    // state open; any later failure leaves the pack empty.
     int Open(const CVortanString& path, const CVortanString& key = CVortanString());
     void Close();
 

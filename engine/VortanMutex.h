@@ -22,10 +22,10 @@ public:
 
     static CVortanMutex* Create();
 
-    // 1 when locked; VORTAN_E_FAIL when the caller already holds it (self-deadlock) or the
+    // VORTAN_OK when locked; VORTAN_E_FAIL when the caller already holds it (self-deadlock) or the
     // system reports another error.
     int Lock();
-    // 1 when unlocked; VORTAN_E_FAIL (reported) when the caller does not hold it.
+    // VORTAN_OK when unlocked; VORTAN_E_FAIL (reported) when the caller does not hold it.
     int Unlock();
 
 private:

@@ -18,16 +18,17 @@ public:
     // Frees the slot buffer; the array is empty again.
     void Init();
 
-    // Appends the pointer. Returns 1, or 7 when the buffer cannot grow.
+    // Appends the pointer. Returns VORTAN_OK, or VORTAN_E_NOMEMORY when the buffer cannot grow.
     int Add(void* pointer);
-    // Inserts the pointer at i (i = count appends). Returns 1, 2 when i is outside
-    // 0..count, 7 when the buffer cannot grow.
+    // Inserts the pointer at i (i = count appends). Returns VORTAN_OK, VORTAN_E_ARGUMENT when i is
+    // outside 0..count, VORTAN_E_NOMEMORY when the buffer cannot grow.
     int InsertAt(int i, void* pointer);
     // Removes the pointer at i, moving the rest down; an index outside the array is ignored.
     void RemoveAt(int i);
     // Frees the slot buffer (not the objects).
     void RemoveAll();
-    // Adds 5 free slots. Returns 1, or 7 when the buffer cannot be allocated.
+    // Adds 5 free slots. Returns VORTAN_OK, or VORTAN_E_NOMEMORY when the buffer cannot be
+    // allocated.
     int Grow();
 
     int GetCount() const { return m_count; }

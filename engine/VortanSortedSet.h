@@ -7,8 +7,8 @@ class CVortanSortedSet {
 public:
     typedef typename KeyOf::KeyType KeyType;
 
-    // 1 when inserted, 0 when an element with that key is present (nothing changes),
-    // 7 when the set cannot grow.
+    // VORTAN_OK when inserted, 0 when an element with that key is present (nothing changes),
+    // VORTAN_E_NOMEMORY when the set cannot grow.
     int Insert(const T& element)
     {
         if (m_sorted.Find(element) != -1)

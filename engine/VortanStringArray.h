@@ -11,10 +11,11 @@ public:
     CVortanStringArray& operator=(CVortanStringArray&& other) noexcept = default;
 
     // Stores a copy of the text at the index, first growing the array to index + 1 when
-    // needed; the texts that the growth adds before the index are empty. Returns 1, 2 for a
-    // negative index, 7 when the array cannot grow (it is then unchanged).
+    // needed; the texts that the growth adds before the index are empty. Returns VORTAN_OK,
+    // VORTAN_E_ARGUMENT for a negative index, VORTAN_E_NOMEMORY when the array cannot grow (it is
+    // then unchanged).
     int SetAt(int index, const CVortanString& text);
-    // Appends a copy of the text. 1, or 7.
+    // Appends a copy of the text. VORTAN_OK, or VORTAN_E_NOMEMORY.
     int Add(const CVortanString& text);
     // The text at the index; an empty text outside the array.
     const CVortanString& GetAt(int index) const;

@@ -12,7 +12,7 @@ typedef uint32_t u32;
 typedef int64_t i64;
 typedef uint64_t u64;
 
-// Engine result codes.
+// Engine result codes (VortanResultName in engine/VortanResult.h gives their names).
 enum {
     VORTAN_OK = 1,
     VORTAN_E_ARGUMENT = 2,
@@ -23,7 +23,9 @@ enum {
     VORTAN_E_FAIL = 9,
     VORTAN_E_OPEN = 10,
     VORTAN_E_VERSION = 11,
-    VORTAN_E_LOCKED = 1000
+    VORTAN_E_LOCKED = 1000,
+    VORTAN_E_BRIDGE_BUSY = VORTAN_E_LOCKED, // a surface's X drawable bridge is already open
+    VORTAN_E_BRIDGE_FAILED = 1001           // the X pixmap or its graphics context was not made
 };
 
 // Little-endian 32-bit words in byte buffers (the byte order of every file format here).

@@ -26,14 +26,14 @@ public:
 
     // Parses `length` bytes of 8-bit XML in place (comments are blanked in the caller's
     // buffer) and appends each top-level element as a child. Never reads past `length`.
-    // 1 when at least one element was read, 4 when none was found, 2 for a null buffer or a
-    // value node as receiver.
+    // VORTAN_OK when at least one element was read, VORTAN_E_MALFORMED when none was found,
+    // VORTAN_E_ARGUMENT for a null buffer or a value node as receiver.
     int LoadMemory(char* buffer, int length);
     // Reads `n` bytes (0: all that is left) from the file's position into a buffer of its own
-    // and parses them as LoadMemory does. 3 for nothing to read, 2 without a file, 7 when the
-    // buffer cannot be had, else the parse result.
+    // and parses them as LoadMemory does. VORTAN_E_RANGE for nothing to read, VORTAN_E_ARGUMENT
+    // without a file, VORTAN_E_NOMEMORY when the buffer cannot be had, else the parse result.
     int LoadFile(CVortanFile* file, int n);
-    // Opens the path for reading and LoadFile(file, 0); the open result when it is not 1.
+    // Opens the path for reading and LoadFile(file, 0); the open result when it is not VORTAN_OK.
     int LoadFromPath(const CVortanString& path);
     // Comment pass: "<!--" and "-->" become spaces, comments nest, everything inside is blanked.
     static void BlankComments(char* buffer, int length);
@@ -76,8 +76,9 @@ public:
     CVortanXMLDataNode* Clone() const;
 
     // Writes the node as an indented document (TAB indentation, CR LF line ends); with
-    // `header` the ISO-8859-1 declaration comes first. 1; 3 for a nameless node; 2 without a
-    // file; 9 when the file took fewer bytes than written.
+    // `header` the ISO-8859-1 declaration comes first. VORTAN_OK; VORTAN_E_RANGE for a nameless
+    // node; VORTAN_E_ARGUMENT without a file; VORTAN_E_FAIL when the file took fewer bytes than
+    // written.
     int Write(CVortanFile* file, int header, int indent) const;
 
     // One token of the brace text form (name { $attribute = "value" ... } with ";" comments);

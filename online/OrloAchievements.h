@@ -2,8 +2,8 @@
 // user's unlocks), COrloAchievementList (one game's achievements) and COrloAchievement.
 //
 // Until the online client's achievements are built, the station is a stand-in whose Init
-// reports the definitions missing (8): the application then runs without achievements, and
-// unlock requests and queries answer 0.
+// reports the definitions missing (VORTAN_E_MISSING): the application then runs without
+// achievements, and unlock requests and queries answer 0.
 #pragma once
 #include "engine/VortanDateTime.h"
 #include "engine/VortanPtrArray.h"
@@ -63,7 +63,7 @@ public:
     COrloAchievementStation() {}
     virtual ~COrloAchievementStation() {}
 
-    // 1 on success; 8: the definitions are not available.
+    // VORTAN_OK on success; VORTAN_E_MISSING: the definitions are not available.
     int Init(IVortanApplication* application, int gameId, const CVortanString& packPath) override
     {
         (void)application;

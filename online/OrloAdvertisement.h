@@ -30,7 +30,7 @@ public:
             (void)titleLink;
         return 1;
     }
-    // 8: the layout is not available.
+    // VORTAN_E_MISSING: the layout is not available.
     virtual int Build(int width, int height)
     {
         (void)width;

@@ -45,7 +45,7 @@ public:
     {
         if (m_players.GetCount() >= m_maxPlayers)
             return 0;
-        return m_players.Add(player) == 1 ? 1 : 0;
+        return m_players.Add(player) == VORTAN_OK ? 1 : 0;
     }
     COrloPlayer* FindPlayerById(int id) const
     {

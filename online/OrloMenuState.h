@@ -2,8 +2,8 @@
 // hosts the game: while its own pages are hidden it passes update, drawing and input to the
 // game's state.
 //
-// Until the online client's menu is built, this is a stand-in: it cannot initialise (9), so
-// the application never keeps one, and its operations do nothing.
+// Until the online client's menu is built, this is a stand-in: it cannot initialise
+// (VORTAN_E_FAIL), so the application never keeps one, and its operations do nothing.
 #pragma once
 #include "engine/VortanPtrArray.h"
 #include "engine/VortanString.h"
@@ -23,7 +23,7 @@ public:
         return VORTAN_E_FAIL;
     }
     void Release() override {}
-    int Load() override { return 1; }
+    int Load() override { return VORTAN_OK; }
     void Unload() override {}
     int Update(float seconds) override
     {
@@ -62,7 +62,8 @@ public:
         (void)a;
         (void)b;
     }
-    // The user-data path of "data_<game>_<item>.dmp": 1, or 9 when the path is unknown.
+    // The user-data path of "data_<game>_<item>.dmp": VORTAN_OK, or VORTAN_E_FAIL
+    // when the path is unknown.
     int GetItemDataPath(int itemId, CVortanString& out) override
     {
         (void)itemId;

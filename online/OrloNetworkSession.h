@@ -2,8 +2,8 @@
 // connections, their messages and the observers that receive them).
 //
 // Until the online client's session is built, this is a stand-in: Init reports that the
-// service is not available (9), nothing is ever sent or received, and the queries answer as
-// a session that has not logged in (own player id -1, release id 0, empty texts).
+// service is not available (VORTAN_E_FAIL), nothing is ever sent or received, and the queries
+// answer as a session that has not logged in (own player id -1, release id 0, empty texts).
 #pragma once
 #include "engine/VortanString.h"
 #include "engine/VortanTypes.h"
@@ -22,7 +22,7 @@ public:
     {}
     virtual ~COrloNetworkSession() { Shutdown(); }
 
-    // 1 on success; 9: the online service is not available in this build.
+    // VORTAN_OK on success; VORTAN_E_FAIL: the online service is not available in this build.
     int Init(COrlogateApplication* application, StatusObserver* statusObserver) override
     {
         (void)application;

@@ -23,14 +23,14 @@ public:
     int OnResize(int width, int height) override
     {
         Build(width, height);
-        return 1;
+        return VORTAN_OK;
     }
     // Nothing is shown, so nothing is consumed.
     int OnPointerDown(int, int, int) override { return 0; }
     int OnPointerUp(int, int, int) override { return 0; }
     int OnPointerMove(int, int, int) override { return 0; }
 
-    // Builds the toast's widgets from its layout: 8 (the layout is not available).
+    // Builds the toast's widgets from its layout: VORTAN_E_MISSING (the layout is not available).
     virtual int Build(int width, int height)
     {
         (void)width;

@@ -30,8 +30,8 @@ public:
     // Back to the online menu after a match (logging out, or reconnecting).
     virtual void ReturnToMenu(bool logout) = 0;
     virtual void ReturnToMenuReconnect(int argument) = 0;
-    // Starts the online part: the network session and the online menu. 1 when the menu is on
-    // the stack.
+    // Starts the online part: the network session and the online menu. VORTAN_OK when the menu is
+    // on the stack.
     virtual int CreateSessionAndMenu() = 0;
     // Clears the screen and shows the reload picture in the bottom-right corner.
     virtual void DrawReloadScreen() = 0;

@@ -123,7 +123,7 @@ int COrloDevice::Init(IVortanApplication* application)
     m_info[ORLO_DEVICE_OS_VERSION] = "4.1";
     m_info[ORLO_DEVICE_SPARE].Empty();
     m_vibrations = 1;
-    return 1;
+    return VORTAN_OK;
 }
 
 void COrloDevice::Vibrate(int /*unused*/)

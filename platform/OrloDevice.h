@@ -27,7 +27,7 @@ public:
     virtual ~COrloDevice();
 
     // Fills the device information (the IMEI from the SIM service) and switches
-    // vibrations on. Returns 1.
+    // vibrations on. Returns VORTAN_OK.
     int Init(IVortanApplication* application);
     // The six information texts; callers may overwrite the IMEI.
     CVortanString* GetInfo() { return m_info; }

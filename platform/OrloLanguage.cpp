@@ -39,8 +39,8 @@ bool IsLineStart(const unit* text, int i)
 }
 
 // Opens the pack, hashes the whole file (when `md5` is given) and reads its first entry as
-// little-endian UTF-16. 1; the open code; 8 for an empty first entry; 4 for an entry that is
-// too large or cut short; 7 out of memory.
+// little-endian UTF-16. VORTAN_OK; the open code; VORTAN_E_MISSING for an empty first entry;
+// VORTAN_E_MALFORMED for an entry that is too large or cut short; VORTAN_E_NOMEMORY out of memory.
 int ReadPackText(const CVortanString& path, CPackText& text, CVortanString* md5)
 {
     CVortanMediaPack pack;
@@ -147,7 +147,7 @@ void ReadWord(const unit* text, int end, int position, int capacity, CVortanStri
         buffer[i] = text[position + i];
 }
 
-// The header fields of a pack text. 1, or 4 without a NAME.
+// The header fields of a pack text. VORTAN_OK, or VORTAN_E_MALFORMED without a NAME.
 int ParseHeader(const CPackText& text, COrloLanguage::CLanguageEntry& entry)
 {
     int end = HeaderEnd(text.units, text.length);
@@ -208,7 +208,7 @@ public:
         delete[] head;
     }
 
-    // 1 or 7.
+    // VORTAN_OK or VORTAN_E_NOMEMORY.
     int Build(const unit* text, int length)
     {
         for (int pass = 0; pass < 2; ++pass) {

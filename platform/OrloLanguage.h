@@ -48,13 +48,13 @@ public:
 
     // Finds the packs "<base>_0000.dmp", "<base>_0001.dmp", ... up to the first number that
     // is missing or unusable, then sets the language kept in the settings ("en" when none is
-    // kept, and "en" again when the kept one cannot be set). 1; 8 when no pack is usable;
-    // else the code of the failing SetLanguage.
+    // kept, and "en" again when the kept one cannot be set). VORTAN_OK; VORTAN_E_MISSING when no
+    // pack is usable; else the code of the failing SetLanguage.
     int Init(IOrloLanguageHost* application, const CVortanString& baseName);
     // Selects the language whose NAME or CODE equals the text (letter case ignored), loads
-    // its texts and keeps the choice in the settings. 1 (also when it is already current);
-    // 8 when no language has that NAME or CODE; else the pack's open or header code, with
-    // the previous language and texts kept.
+    // its texts and keeps the choice in the settings. VORTAN_OK (also when it is already current);
+    // VORTAN_E_MISSING when no language has that NAME or CODE; else the pack's open or header code,
+    // with the previous language and texts kept.
     int SetLanguage(const CVortanString& nameOrCode);
     // The text of that number in the current language; "X-X" outside the table.
     const CVortanString& GetText(int index) const;

@@ -9,7 +9,7 @@ class IOrloLanguageHost {
 public:
     virtual ~IOrloLanguageHost() {}
 
-    // The user-data directory's path of the file (created on demand). 1, or a failure code
+    // The user-data directory's path of the file (created on demand). VORTAN_OK, or a failure code
     // (the path is then not used).
     virtual int GetUserDataPath(CVortanString& out, const CVortanString& fileName) = 0;
     // The path of the file in the program's directory.

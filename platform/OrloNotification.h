@@ -3,6 +3,7 @@
 // input before the screens, updates them every frame and deletes a pop-up once it reports
 // itself closed.
 #pragma once
+#include "engine/VortanTypes.h"
 
 class COrloApplication;
 
@@ -11,18 +12,18 @@ public:
     COrloNotification() : m_application(nullptr), m_closed(0) {}
     virtual ~COrloNotification() {}
 
-    // Stores the application; 1.
+    // Stores the application; VORTAN_OK.
     virtual int Init(COrloApplication* application)
     {
         m_application = application;
-        return 1;
+        return VORTAN_OK;
     }
     virtual void Release() {}
     virtual int OnResize(int width, int height)
     {
         (void)width;
         (void)height;
-        return 1;
+        return VORTAN_OK;
     }
     // Input in window pixels: non-zero = consumed.
     virtual int OnPointerDown(int button, int x, int y)

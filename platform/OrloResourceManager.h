@@ -42,7 +42,7 @@ public:
     virtual ~COrloResourceManager();
 
     // Stores the application (graphics context, resource path) and the sound engine (may be
-    // null: sounds then never load); the next pack id becomes 1. Returns 1.
+    // null: sounds then never load); the next pack id becomes 1. Returns VORTAN_OK.
     virtual int Init(IVortanApplication* application, CVortanSoundEngine* soundEngine);
     // Stops every loader, closes every pack, releases every loaded object and forgets every
     // record.
@@ -105,9 +105,9 @@ public:
     // IOrloResourceReader: reads "/" + name whole from the pack that lists the name.
     int ReadResourceFile(const CVortanString& name, char** buffer) override;
 
-    // Drops the GL textures of every loaded surface and font and unloads every program. 1.
+    // Drops the GL textures of every loaded surface and font and unloads every program. VORTAN_OK.
     virtual int UnloadAllSurfaceTextures();
-    // Re-creates them: the first surface failure is returned at once; 1.
+    // Re-creates them: the first surface failure is returned at once; VORTAN_OK.
     virtual int ReloadAllSurfaceTextures();
 
     // The loaders behind the Get operations.

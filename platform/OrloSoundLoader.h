@@ -29,8 +29,8 @@ public:
 
     // 1 once the decode has finished (successfully or not).
     int IsDone() const { return m_done.load(); }
-    // The decode's result code (meaningful once done): 1, 4 without a target sound, or the
-    // sound's own failure code.
+    // The decode's result code (meaningful once done): VORTAN_OK, VORTAN_E_MALFORMED without a
+    // target sound, or the sound's own failure code.
     int GetResult() const { return m_result.load(); }
     COrloResourceManager* GetManager() const { return m_manager; }
     CVortanSoundWave* GetSound() const { return m_sound; }

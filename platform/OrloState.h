@@ -25,7 +25,7 @@ public:
     IOrloState() : m_application(nullptr), m_sendToBack(0), m_finished(0) {}
     virtual ~IOrloState() {}
 
-    // 1 = success; any other result makes the application delete the screen.
+    // VORTAN_OK on success; any other result makes the application delete the screen.
     virtual int Init(COrloApplication* application) = 0;
     virtual void Release() = 0;
     // The screen has become the front one.
@@ -48,7 +48,7 @@ public:
     {
         (void)width;
         (void)height;
-        return 1;
+        return VORTAN_OK;
     }
     virtual int OnActiveChanged(bool active)
     {
@@ -56,9 +56,9 @@ public:
         return 1;
     }
     // The GL textures were re-created.
-    virtual int OnContextRestored() { return 1; }
+    virtual int OnContextRestored() { return VORTAN_OK; }
     // The GL textures were dropped.
-    virtual int OnContextLost() { return 1; }
+    virtual int OnContextLost() { return VORTAN_OK; }
     // Input: window pixels; non-zero = consumed. The defaults consume everything, so a
     // screen that overrides no input operation keeps all input from the screens below.
     virtual int OnPointerDown(int button, int x, int y)
@@ -97,7 +97,7 @@ public:
     virtual int SetLanguage(const CVortanString& nameOrCode)
     {
         (void)nameOrCode;
-        return 1;
+        return VORTAN_OK;
     }
 
 protected:
@@ -115,7 +115,7 @@ public:
     IOrloGameState() : m_language(nullptr), m_gateApplication(nullptr) {}
     virtual ~IOrloGameState() {}
 
-    // Without a language object: 3; else the language object's SetLanguage.
+    // Without a language object: VORTAN_E_RANGE; else the language object's SetLanguage.
     int SetLanguage(const CVortanString& nameOrCode) override;
 
     // --- identity ----------------------------------------------------------------------

@@ -153,22 +153,22 @@ int COrloStatsStore::Open(const CVortanString& path)
 {
     m_path = path;
     Load();
-    return 1;
+    return VORTAN_OK;
 }
 
 int COrloStatsStore::Load()
 {
     std::string path = VortanBytesOf(m_path);
     if (path.empty())
-        return 10;
+        return VORTAN_E_OPEN;
     // Only a regular file is read: a pipe or a device would block or never end.
     struct stat info;
     if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
-        return 10;
+        return VORTAN_E_OPEN;
 
     CVortanFile file;
     int code = file.Open(m_path, VORTAN_FILE_READ);
-    if (code != 1)
+    if (code != VORTAN_OK)
         return code;
     int size = file.GetSize();
     if (size < 0)
@@ -180,23 +180,23 @@ int COrloStatsStore::Load()
     i32 version = 0;
     if (!in.Int32(version) || version != 1) {
         file.Close();
-        return 11;
+        return VORTAN_E_VERSION;
     }
 
     Clear();
-    int result = 1;
+    int result = VORTAN_OK;
     i32 count = 0;
     if (!in.Int32(count) || count < 0)
-        result = 4;
-    for (i32 i = 0; i < count && result == 1; ++i) {
+        result = VORTAN_E_MALFORMED;
+    for (i32 i = 0; i < count && result == VORTAN_OK; ++i) {
         if (i >= ORLO_STATS_MAX_ENTRIES) {
-            result = 4;
+            result = VORTAN_E_MALFORMED;
             break;
         }
         CVortanString name;
         i16 kind = 0;
         if (!in.Text(name) || !in.Int16(kind)) {
-            result = 4;
+            result = VORTAN_E_MALFORMED;
             break;
         }
         COrloStatsEntry* entry = new COrloStatsEntry(name);
@@ -225,9 +225,9 @@ int COrloStatsStore::Load()
             // An unknown kind carries no value: the entry stays at kind 0, value 0.
             break;
         }
-        if (!whole || m_entries.Add(entry) != 1) {
+        if (!whole || m_entries.Add(entry) != VORTAN_OK) {
             delete entry;
-            result = 4;
+            result = VORTAN_E_MALFORMED;
         }
     }
     file.Close();
@@ -238,7 +238,7 @@ int COrloStatsStore::Save()
 {
     std::string path = VortanBytesOf(m_path);
     if (path.empty())
-        return 10;
+        return VORTAN_E_OPEN;
 
     std::vector<u8> bytes;
     int count = 0;
@@ -282,7 +282,7 @@ int COrloStatsStore::Save()
     name.push_back('\0');
     int fd = mkstemp(name.data());
     if (fd < 0)
-        return 10;
+        return VORTAN_E_OPEN;
     bool ok = WriteAll(fd, bytes.data(), bytes.size());
     if (ok && fsync(fd) != 0)
         ok = false;
@@ -292,7 +292,7 @@ int COrloStatsStore::Save()
         ok = false;
     if (!ok) {
         unlink(name.data());
-        return 9;
+        return VORTAN_E_FAIL;
     }
     std::string dir = path.substr(0, path.rfind('/') == std::string::npos ? 0 : path.rfind('/'));
     int dirFd = open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY);
@@ -300,7 +300,7 @@ int COrloStatsStore::Save()
         fsync(dirFd);
         close(dirFd);
     }
-    return 1;
+    return VORTAN_OK;
 }
 
 COrloStatsEntry* COrloStatsStore::Find(const CVortanString& name) const
@@ -316,7 +316,7 @@ COrloStatsEntry* COrloStatsStore::Find(const CVortanString& name) const
 COrloStatsEntry* COrloStatsStore::AddEntry(const CVortanString& name)
 {
     COrloStatsEntry* entry = new COrloStatsEntry(name);
-    if (m_entries.Add(entry) != 1) {
+    if (m_entries.Add(entry) != VORTAN_OK) {
         delete entry;
         return nullptr;
     }

@@ -20,15 +20,16 @@ public:
     virtual ~COrloStatsStore();
 
     // Keeps the full path of the settings file (the user-data path of "stats.dat") and
-    // loads it. Returns 1 whatever the load gave.
+    // loads it. Returns VORTAN_OK whatever the load gave.
     int Open(const CVortanString& path);
-    // 1; the open code when the file cannot be opened (entries kept as they are); 11 when
-    // its version is not 1 (entries kept); 4 when the file is damaged or cut short, in which
-    // case every entry that was whole before the damage is loaded.
+    // VORTAN_OK; the open code when the file cannot be opened (entries kept as they are);
+    // VORTAN_E_VERSION when its version is not 1 (entries kept); VORTAN_E_MALFORMED when the file
+    // is damaged or cut short, in which case every entry that was whole before the damage is
+    // loaded.
     int Load();
     // Writes the entries with a non-empty name to a temporary file beside the settings file
-    // and renames it into place. 1; 10 when the temporary file cannot be created; 9 when
-    // writing or renaming fails (the previous file stays untouched).
+    // and renames it into place. VORTAN_OK; VORTAN_E_OPEN when the temporary file cannot be
+    // created; VORTAN_E_FAIL when writing or renaming fails (the previous file stays untouched).
     int Save();
 
     // First entry whose name equals the text exactly, or null.

@@ -90,7 +90,7 @@ int COrloTitleState::OnResize(int width, int height)
 {
     if (m_application)
         LoadBackground(!(width < height));
-    return 1;
+    return VORTAN_OK;
 }
 
 void COrloTitleState::StartMenu()

@@ -119,7 +119,8 @@ public:
 
     // The screen stack. PushState appends the screen after a successful Init (the screen is
     // deleted otherwise and the Init result returned); a screen pushed onto an empty stack
-    // becomes the front one at once. 2 for a null screen, 7 when the stack cannot grow.
+    // becomes the front one at once. VORTAN_E_ARGUMENT for a null screen, VORTAN_E_NOMEMORY when
+    // the stack cannot grow.
     virtual int PushState(IOrloState* screen);
     // 1 when the screen was in the stack (it is then released and deleted), 0 otherwise.
     virtual int RemoveState(IOrloState* screen);
@@ -127,12 +128,12 @@ public:
     virtual int RequestBringToFront(IOrloState* screen);
     int BringStateToFront(IOrloState* screen);
     // The resource manager's textures, then the game's and every screen's notification; the
-    // first result other than 1 is returned.
+    // first result other than VORTAN_OK is returned.
     int UnloadAllSurfaceTextures() override;
     int ReloadAllSurfaceTextures() override;
 
     // Switches the language (only with a session and a language object) and tells every
-    // screen. The language object's result, 3 when not switched.
+    // screen. The language object's result, VORTAN_E_RANGE when not switched.
     int SetLanguage(const CVortanString& nameOrCode);
     // The hosted game's answers ("Ovi" for an empty store name).
     void GetStoreName(CVortanString& out);
@@ -171,15 +172,15 @@ public:
 
 protected:
     // Settings, language packs, data packs, device services, achievements and the settings'
-    // defaults, then saves the settings. 1, or the first failure.
+    // defaults, then saves the settings. VORTAN_OK, or the first failure.
     int InitPlatform();
-    // The embedded reload picture as a surface with its texture. 1 or the failure code.
+    // The embedded reload picture as a surface with its texture. VORTAN_OK or the failure code.
     int LoadReloadScreenImage();
     // Releases and deletes the reload picture, when there is one.
     void FreeReloadImage();
     // Plays the remembered music again from the remembered position.
     void ResumeMusic();
-    // A new network session with this application observing it, as m_session. 1 or the
+    // A new network session with this application observing it, as m_session. VORTAN_OK or the
     // failure code (m_session unchanged).
     int OpenSession();
     // Stores the player's volume, stops and deletes it.

@@ -12,13 +12,13 @@ public:
     // Frees a document still held (owners normally call Unload first).
     virtual ~CXMLLoaderWrapper();
 
-    // Stores the application (its resource reader reads the files); returns 1.
+    // Stores the application (its resource reader reads the files); returns VORTAN_OK.
     int Init(IOrloResourceReader* application);
     // Drops any document held, then parses the buffer (in place) into a new document node.
-    // Returns the parser's code; on any code but 1 no document is kept.
+    // Returns the parser's code; on any code but VORTAN_OK no document is kept.
     int LoadMemory(char* bytes, int size);
     // Drops any document held, reads the file whole through the resource reader and parses it;
-    // 8 when nothing was read.
+    // VORTAN_E_MISSING when nothing was read.
     int LoadFile(const CVortanString& path);
     // Deletes the document and forgets it.
     void Unload();

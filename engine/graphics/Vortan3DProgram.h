@@ -16,10 +16,11 @@ public:
 
     static CVortan3DProgram* Create();
 
-    // Stores the owner and the sources, empties the caches and builds. 1, or 2 when a
-    // shader does not compile or the program does not link (no GL object is left then).
+    // Stores the owner and the sources, empties the caches and builds. VORTAN_OK, or
+    // VORTAN_E_ARGUMENT when a shader does not compile or the program does not link (no GL object
+    // is left then).
     int Create(void* owner, const CVortanString& vertexSource, const CVortanString& fragmentSource);
-    // The build routine, usable without an object. 1 or 2.
+    // The build routine, usable without an object. VORTAN_OK or VORTAN_E_ARGUMENT.
     static int CompileAndLink(const CVortanString& vertexSource,
                               const CVortanString& fragmentSource, u32* vertexShader,
                               u32* fragmentShader, u32* program);

@@ -103,17 +103,18 @@ public:
     // --- loading ----------------------------------------------------------------------------
     // Parses the description, loads the pages (a page name is tried as given, next to the
     // description, then next to the executable), builds the textures and the quad table; the
-    // description's name becomes the identifier. 1; 2 without a context; else the first
-    // failing code (XML, file, image).
+    // description's name becomes the identifier. VORTAN_OK; VORTAN_E_ARGUMENT without a context;
+    // else the first failing code (XML, file, image).
     int LoadFromFile(IVortanGraphicsContext* context, const CVortanString& path, u32 flags = 0);
     // The same from a data pack: the description entry and its pages from the pack.
     int LoadFromPack(IVortanGraphicsContext* context, CVortanMediaPack* pack,
                      const CVortanString& entry, u32 flags = 0);
     // The built-in font: codes 32 to 255, line height 10, identifier "default-font".
     int LoadDefault(IVortanGraphicsContext* context);
-    // Reads the description into the glyph records and the direct table. 1; 8 for a missing
-    // node or line height; 4 for a glyph count below 1, a negative line height or a glyph on
-    // a page that does not exist; 7 out of memory.
+    // Reads the description into the glyph records and the direct table. VORTAN_OK;
+    // VORTAN_E_MISSING for a missing node or line height; VORTAN_E_MALFORMED for a glyph count
+    // below 1, a negative line height or a glyph on a page that does not exist; VORTAN_E_NOMEMORY
+    // out of memory.
     int LoadXML(CVortanXMLDataNode* root);
     // Frees glyphs, tables, pages (coverage, surfaces, textures), layouts and the text cache.
     void Unload();
@@ -137,10 +138,11 @@ public:
     }
     CVortan3DProgram* GetProgram() const { return m_program; }
 
-    // Width of the widest line (lines only with 0x80000), scaled and truncated.
+    // Width of the widest line (lines only with VORTAN_TEXT_MULTILINE), scaled and truncated.
     int GetTextWidth(const CVortanString& text, u32 flags);
     // `out` = the text with LF at the spaces where it wraps at the rectangle's right edge
-    // (wrapping needs 0x80000; without it CR and LF become spaces). Returns 1.
+    // (wrapping needs VORTAN_TEXT_MULTILINE; without it CR and LF become spaces). Returns
+    // VORTAN_OK.
     int WrapText(const CVortanString& text, CVortanString& out, const CVortanRect& rect, u32 flags);
     // Sets rect.bottom to where the text wrapped into the rectangle ends (scaled line
     // heights). Returns the text's length.
@@ -149,8 +151,8 @@ public:
 
     // --- drawing -------------------------------------------------------------------------------
     // Draws the text into the rectangle of the context in `color` (the colour of the first
-    // run). With a layout the runs are handed to it (the caller frees them). 1; 2 without a
-    // context.
+    // run). With a layout the runs are handed to it (the caller frees them). VORTAN_OK;
+    // VORTAN_E_ARGUMENT without a context.
     int DrawText(const CVortanRect& rect, IVortanGraphicsContext* context,
                  const CVortanString& text, u32 color, u32 flags,
                  CVortanTextLayout* layout = nullptr);
@@ -165,7 +167,7 @@ public:
                        u32 color, u32 flags, CVortanTextLayout* layout = nullptr);
 
     // After a context loss: drop the page textures; once the context is back, build them
-    // again from the kept coverage (or the pages' pixels). RestoreTextures returns 1 or the
+    // again from the kept coverage (or the pages' pixels). RestoreTextures returns VORTAN_OK or the
     // first failing code.
     void ReleaseTextures();
     int RestoreTextures();
@@ -179,7 +181,8 @@ public:
     // 1 when a cached text of that text and colour was drawn, else 0.
     int DrawCachedSystemText(IVortanGraphicsContext* target, const CVortanRect& rect,
                              const CVortanString& text, u32 color, u32 flags);
-    // A new atlas (the records are dropped). 1, 7 without an atlas object, or the creation's code.
+    // A new atlas (the records are dropped). VORTAN_OK, VORTAN_E_NOMEMORY without an atlas object,
+    // or the creation's code.
     int CreateTextAtlas(int width, int height);
     // Drops every record, resets the cursor and clears the atlas (safe without one).
     void ClearTextCache();

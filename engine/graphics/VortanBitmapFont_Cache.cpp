@@ -81,7 +81,7 @@ void CVortanBitmapFont::BlitRecord(IVortanGraphicsContext* target, const CVortan
         x = rect.right - w;
     if (flags & VORTAN_TEXT_CENTER_Y)
         y = rect.top + (rect.bottom - rect.top) / 2 - h / 2;
-    target->Blit(x, y, m_atlas, &record->rect, 0x80);
+    target->Blit(x, y, m_atlas, &record->rect, VORTAN_BLIT_ALPHA);
 }
 
 int CVortanBitmapFont::DrawCachedSystemText(IVortanGraphicsContext* target, const CVortanRect& rect,
@@ -113,7 +113,7 @@ int CVortanBitmapFont::DrawSystemText(IVortanGraphicsContext* target, const CVor
     // The atlas is made in the pixel format of the surface drawn into, so that its cells blit
     // straight; a GLES2 target draws it from its texture mirror.
     IVortanApplication* application = nullptr;
-    int format = 0;
+    int format = VORTAN_PIXEL_DISPLAY;
     u32 descFlags = 0;
     if (target->GetContextType() == VORTAN_CONTEXT_SURFACE) {
         CVortanSurface* surface = static_cast<CVortanSurface*>(target);

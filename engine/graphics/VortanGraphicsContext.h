@@ -51,7 +51,7 @@ public:
     virtual int GetContextType() = 0;
     virtual int GetWidth() = 0;
     virtual int GetHeight() = 0;
-    virtual int GetPixelFormat() { return 0; }
+    virtual int GetPixelFormat() { return VORTAN_PIXEL_DISPLAY; }
 
     virtual int Clear(u32 color, const CVortanRect* rect) = 0;
     virtual int ClearUnit(u32 color, const CVortanFloatRect* rect) = 0;

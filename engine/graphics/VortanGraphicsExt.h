@@ -20,7 +20,7 @@ public:
     float ToUnitX(float x) override;
     float ToUnitY(float y) override;
 
-    // Sets the extension up on the native window (an X window id). 1 on success.
+    // Sets the extension up on the native window (an X window id). VORTAN_OK on success.
     virtual int Create(unsigned long window) = 0;
     // Forgets the size and releases everything Create built.
     virtual void Close() = 0;

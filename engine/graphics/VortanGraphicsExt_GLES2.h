@@ -57,8 +57,8 @@ public:
     void SetClipRect(const CVortanRect* rect) override;
 
     // --- IVortanGraphicsExt -----------------------------------------------------------
-    // 1; 9 on an EGL failure; a program's code when a built-in program fails. A failed
-    // Create leaves nothing alive.
+    // VORTAN_OK; VORTAN_E_FAIL on an EGL failure; a program's code when a built-in program fails. A
+    // failed Create leaves nothing alive.
     int Create(unsigned long window) override;
     void Close() override;
     int Present() override;

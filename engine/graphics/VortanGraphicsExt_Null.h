@@ -47,7 +47,7 @@ public:
                               u32 flags) override;
     void SetClipRect(const CVortanRect* rect) override;
 
-    // Keeps the window and turns the surfaces' null textures on. Always 1.
+    // Keeps the window and turns the surfaces' null textures on. Always VORTAN_OK.
     int Create(unsigned long window) override;
     void Close() override;
     // Counts the frame. Always 1.

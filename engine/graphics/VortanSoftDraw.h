@@ -52,7 +52,8 @@ inline u32 Sat255(u32 v)
     return v > 255 ? 255 : v;
 }
 
-// Red and blue exchanged: a colour 0xAARRGGBB in the byte order of format 7 (0xAABBGGRR).
+// Red and blue exchanged: a colour 0xAARRGGBB in the byte order of format VORTAN_PIXEL_ABGR8888
+// (0xAABBGGRR).
 inline u32 SwapRB(u32 c)
 {
     return (c & 0xFF00FF00) | ((c >> 16) & 0xFF) | ((c & 0xFF) << 16);

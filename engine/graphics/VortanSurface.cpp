@@ -64,8 +64,9 @@ int CVortanSurface::ResolveFormat(int format) const
     if (format != VORTAN_PIXEL_DISPLAY)
         return format;
     IVortanGraphicsContext* graphics = VortanSurfaceAppGraphics(m_application);
-    int display = (graphics && graphics != this) ? graphics->GetPixelFormat() : 0;
-    return display ? display : VORTAN_PIXEL_ABGR8888;
+    int display =
+        (graphics && graphics != this) ? graphics->GetPixelFormat() : VORTAN_PIXEL_DISPLAY;
+    return display != VORTAN_PIXEL_DISPLAY ? display : VORTAN_PIXEL_ABGR8888;
 }
 
 int CVortanSurface::Create(IVortanApplication* application, const CVortanSurfaceDesc* desc)

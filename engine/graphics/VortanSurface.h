@@ -22,12 +22,6 @@ enum {
     VORTAN_SURFACE_ALPHA_COMPANION = 0x20 // look for the "_alpha" companion image when loading
 };
 
-// Result codes of the X drawable bridge.
-enum {
-    VORTAN_E_BRIDGE_BUSY = 1000,  // the bridge is already open
-    VORTAN_E_BRIDGE_FAILED = 1001 // the X pixmap or its graphics context was not made
-};
-
 struct CVortanSurfaceDesc {
     i32 width;
     i32 height;
@@ -94,14 +88,17 @@ public:
     void SetClipRect(const CVortanRect* rect) override;
 
     // --- creation and release ---------------------------------------------------------
-    // Allocates zero-filled pixels for a new surface (format 0 becomes the display's format).
-    // 1; 2 for a missing size; 11 for an unknown format; 7 when the pixels cannot be allocated.
+    // Allocates zero-filled pixels for a new surface (format VORTAN_PIXEL_DISPLAY becomes the
+    // display's format). VORTAN_OK; VORTAN_E_ARGUMENT for a missing size; VORTAN_E_VERSION for an
+    // unknown format; VORTAN_E_NOMEMORY when the pixels cannot be allocated.
     int Create(IVortanApplication* application, const CVortanSurfaceDesc* desc);
     // Lays the surface over outside pixels (not owned). A pitch of 0 is computed from the
-    // width and the bytes per pixel. 1; 2 for a missing description, size or buffer.
+    // width and the bytes per pixel. VORTAN_OK; VORTAN_E_ARGUMENT for a missing description, size
+    // or buffer.
     int CreateOnBuffer(IVortanApplication* application, const CVortanSurfaceDesc* desc,
                        void* pixels);
-    // A surface of the drawable's size (or derived from it, flag 0x8), cleared to 0.
+    // A surface of the drawable's size (or derived from it, flag VORTAN_SURFACE_KEEP_ASPECT),
+    // cleared to 0.
     int CreateFromDrawable(IVortanApplication* application, const CVortanSurfaceDesc* desc,
                            unsigned long drawable);
     // Deletes the texture, frees owned pixels and the alpha plane, clears every field.
@@ -124,27 +121,31 @@ public:
 
     // --- alpha plane and colour key ---------------------------------------------------
     u8* GetAlphaPlane() const { return m_alpha; }
-    // 11 for 32-bit formats; 3 for a zero size; 7 out of memory. The plane starts at 0.
+    // VORTAN_E_VERSION for 32-bit formats; VORTAN_E_RANGE for a zero size; VORTAN_E_NOMEMORY out of
+    // memory. The plane starts at 0.
     int CreateAlphaPlane();
     void FreeAlphaPlane();
     u32 GetColorKey() const { return m_colorKey; }
-    // The key becomes the native value of the pixel at (x, y), low 24 bits. 3 without pixels.
+    // The key becomes the native value of the pixel at (x, y), low 24 bits. VORTAN_E_RANGE without
+    // pixels.
     int SetColorKeyFromPixel(int x, int y);
 
     // --- texture mirror ---------------------------------------------------------------
     // glFormat GL_RGB or GL_RGBA, glType GL_UNSIGNED_BYTE / _SHORT_5_6_5 / _4_4_4_4 /
-    // _5_5_5_1; mips: build a mip chain (power-of-two sizes only). 4 without pixels; 11 for a
-    // refused pair (no texture is left).
+    // _5_5_5_1; mips: build a mip chain (power-of-two sizes only). VORTAN_E_MALFORMED without
+    // pixels; VORTAN_E_VERSION for a refused pair (no texture is left).
     int CreateTexture(u32 glFormat, u32 glType, int mips);
     // GL_RGBA/bytes for 32-bit formats, GL_RGBA/4444 for 16- and 8-bit formats with an alpha
     // plane, GL_RGB/565 otherwise.
     int CreateTextureForFormat(int mips);
-    // Copies the whole pixel rectangle (and the mip chain) into the texture. 4 without pixels
-    // or texture; 11 for an unknown pair; 7 out of memory.
+    // Copies the whole pixel rectangle (and the mip chain) into the texture. VORTAN_E_MALFORMED
+    // without pixels or texture; VORTAN_E_VERSION for an unknown pair; VORTAN_E_NOMEMORY out of
+    // memory.
     int UploadTexture();
     // Deletes the GL texture; pixels, GL format, type and the mip flag are kept.
     void DeleteTexture();
-    // After a context loss: the texture again, from the pixels. 4 when it was never created.
+    // After a context loss: the texture again, from the pixels. VORTAN_E_MALFORMED when it was
+    // never created.
     int RecreateTexture();
     u32 GetTexture() const { return m_texture; }
     int HasMipLevels() const { return m_mips; }
@@ -181,24 +182,26 @@ public:
     // The filtered (block-averaging) stretch, with the same frame as StretchCore.
     int StretchFiltered(const CVortanRect& dst, CVortanSurface* source, const CVortanRect& src);
     // The body of BlitStretch and BlitStretchTinted (the tinted one passes its colour and
-    // flag 0x80; the plain one 0xFFFFFFFF): source checks, clipping, then the filtered or the
-    // nearest stretch. A rectangle whose width or height does not fit in an int is refused (2).
+    // flag VORTAN_BLIT_ALPHA; the plain one 0xFFFFFFFF): source checks, clipping, then the filtered
+    // or the nearest stretch. A rectangle whose width or height does not fit in an int is refused
+    // (VORTAN_E_ARGUMENT).
     int StretchFrom(const CVortanRect* dstRect, IVortanGraphicsContext* source,
                     const CVortanRect* srcRect, u32 color, u32 flags);
 
     // --- text in a system font -------------------------------------------------------------
     // Lays the text out with Pango in the font family at `size` points, wrapped to the
-    // rectangle's width and aligned by flags 0x100 (centre) or 0x40000 (right), and paints it
-    // in the colour (alpha ignored) at the rectangle's top-left; only pixels inside the
-    // rectangle change. Flag 0x100000 measures only: nothing is drawn and the rectangle's
-    // bottom becomes its top plus the text height. Returns the text height in pixels, 0 when
-    // nothing was done. The texture mirror is not refreshed.
+    // rectangle's width and aligned by flags VORTAN_TEXT_CENTER_X (centre) or VORTAN_TEXT_RIGHT
+    // (right), and paints it in the colour (alpha ignored) at the rectangle's top-left; only pixels
+    // inside the rectangle change. Flag VORTAN_TEXT_MEASURE measures only: nothing is drawn and the
+    // rectangle's bottom becomes its top plus the text height. Returns the text height in pixels, 0
+    // when nothing was done. The texture mirror is not refreshed.
     int DrawText(CVortanRect* rect, const CVortanString& fontName, int size,
                  const CVortanString& text, u32 color, u32 flags);
 
     // --- X drawable bridge ------------------------------------------------------------
-    // Copies the pixels into a new X pixmap and hands out a GC on it. 3 without pixels,
-    // 1000 when already open, 1001 when the pixmap or GC cannot be made (X errors trapped).
+    // Copies the pixels into a new X pixmap and hands out a GC on it. VORTAN_E_RANGE without
+    // pixels, VORTAN_E_BRIDGE_BUSY when already open, VORTAN_E_BRIDGE_FAILED when the pixmap or GC
+    // cannot be made (X errors trapped).
     int LockDrawable(_XGC** gcOut);
     // Frees the pixmap and GC; with copyBack the pixmap's contents become the pixels.
     void UnlockDrawable(_XGC* gc, int copyBack);
@@ -215,22 +218,25 @@ public:
     // Loads "<name>_alpha.<ext>" (from the pack, or from a file when pack is null) and
     // applies its lowest colour byte as alpha.
     int LoadAlphaCompanion(const CVortanString& name, CVortanMediaPack* pack);
-    // alphaDesc must be format 1 and of the surface's size; alpha is one byte per pixel.
+    // alphaDesc must be format VORTAN_PIXEL_PALETTE8 and of the surface's size; alpha is one byte
+    // per pixel.
     int ApplyAlphaPlane(const CVortanSurfaceDesc* alphaDesc, const u8* alpha);
     int ApplyAlphaFromSurface(CVortanSurface* mask);
-    // ".jpg" → JPEG quality 85, ".png" → PNG, else BMP. 1 saved, 0 not, 3 without application.
+    // ".jpg" → JPEG quality 85, ".png" → PNG, else BMP. VORTAN_OK saved, 0 not, VORTAN_E_RANGE
+    // without application.
     int SaveToFile(const CVortanString& path);
 
     // Converts decoded pixels into this surface (created here at the source's size).
-    // srcLayout: 7 bytes R,G,B(,A); 6 B,G,R(,A); 4 565; 3 555; 2 444. srcBytesPerPixel as
-    // the decoder reports it (4 = with alpha).
+    // srcLayout: VORTAN_PIXEL_ABGR8888 bytes R,G,B(,A); VORTAN_PIXEL_ARGB8888 B,G,R(,A);
+    // VORTAN_PIXEL_RGB565 565; VORTAN_PIXEL_RGB555 555; VORTAN_PIXEL_RGB444 444. srcBytesPerPixel
+    // as the decoder reports it (4 = with alpha).
     int ConvertFrom(const u8* src, int srcWidth, int srcHeight, int srcPitch, int srcLayout,
                     int srcBytesPerPixel, int takeAlpha, int premultiply,
                     IVortanApplication* application, const CVortanSurfaceDesc* desc);
 
     // Copies rows of `bytes` bytes between buffers of different pitch.
     static void CopyRows(u8* dst, int dstPitch, const u8* src, int srcPitch, int rows, int bytes);
-    // Bytes per pixel of a format code (0 outside 1..7).
+    // Bytes per pixel of a format code (0 outside VORTAN_PIXEL_PALETTE8..VORTAN_PIXEL_ABGR8888).
     static int BytesPerPixel(int format);
     // Turns off every GL call of the texture mirror: textures get names from a counter and
     // uploads only check their arguments. A seam for tests of code that draws without GL.

@@ -1,6 +1,7 @@
 // What a surface asks of the application that owns the display: its graphics context, its
 // palette with the 4-4-4 lookup, and its X display. Each answers null for a null application
-// (a surface made without one: the display format is then 7 and there is no palette).
+// (a surface made without one: the display format is then VORTAN_PIXEL_ABGR8888 and there is no
+// palette).
 #pragma once
 #include "engine/VortanTypes.h"
 

@@ -6,8 +6,10 @@
 // without a lookup).
 u32 VortanPaletteIndex(const u8* lookup, u32 r, u32 g, u32 b);
 // Pixel x of a row in `format` as 0xAARRGGBB; alpha from alphaRow (255 without one) for
-// formats 1 to 5, palette colours for format 1 (black without a palette).
+// formats VORTAN_PIXEL_PALETTE8 to VORTAN_PIXEL_RGB888, palette colours for format
+// VORTAN_PIXEL_PALETTE8 (black without a palette).
 u32 VortanDecodeNative(int format, const u8* row, int x, const u8* alphaRow, const u32* palette);
 // Writes 0xAARRGGBB as pixel x of a row in `format`: a palette index through `lookup` for
-// format 1, the alpha byte kept by formats 6 and 7 only.
+// format VORTAN_PIXEL_PALETTE8, the alpha byte kept by formats VORTAN_PIXEL_ARGB8888 and
+// VORTAN_PIXEL_ABGR8888 only.
 void VortanEncodeNative(int format, u8* row, int x, u32 color, const u8* lookup);

@@ -1,10 +1,10 @@
 // CVortanSurface: the software blits (plain, alpha-blended, tinted and rotated).
 //
 // Every blit reads its source in the target's pixel format, so a source of another format
-// is refused with 11. The source rectangle is clipped to the source, the target rectangle to
-// the clip rectangle (unless flag 0x10) and always to the target itself.
-// The pixel loops are plain integer code: let the compiler vectorise them even where the
-// build's optimisation level would not.
+// is refused with VORTAN_E_VERSION. The source rectangle is clipped to the source, the target
+// rectangle to the clip rectangle (unless flag VORTAN_BLIT_NOCLIP) and always to the target itself.
+// The pixel loops are plain integer code: let the compiler vectorise them even where the build's
+// optimisation level would not.
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC optimize("tree-vectorize")
 #endif
@@ -118,7 +118,8 @@ void CopyAlphaPlaneRows(const BlitJob& j)
     }
 }
 
-// Plain rows: key skipping, half blend or a copy. Format 1 half-blends as a checkerboard.
+// Plain rows: key skipping, half blend or a copy. Format VORTAN_PIXEL_PALETTE8 half-blends as a
+// checkerboard.
 template <typename P>
 void PlainRows(const BlitJob& j)
 {
@@ -237,8 +238,9 @@ Fields FieldsOf(int format)
     }
 }
 
-// Alpha rows of formats 2 to 5: alpha from the source's alpha plane, each field blended as
-// it is (source + target x (255 - a) >> 8, saturated at the field's largest value).
+// Alpha rows of formats VORTAN_PIXEL_RGB444 to VORTAN_PIXEL_RGB888: alpha from the source's alpha
+// plane, each field blended as it is (source + target x (255 - a) >> 8, saturated at the field's
+// largest value).
 template <typename P>
 void AlphaRowsFields(const BlitJob& j)
 {
@@ -381,7 +383,7 @@ void TintedRows8(const BlitJob& j)
 
 } // namespace
 
-// Prepares a blit job: resolves the source, the centring and the clipping. Returns 1 with
+// Prepares a blit job: resolves the source, the centring and the clipping. Returns VORTAN_OK with
 // *ready true when there is something to draw, or the result code to return.
 static int PrepareBlit(CVortanSurface* target, int x, int y, IVortanGraphicsContext* context,
                        const CVortanRect* srcRect, u32 flags, const CVortanRect& clipRect,
@@ -549,7 +551,8 @@ int CVortanSurface::BlitTinted(int x, int y, IVortanGraphicsContext* context,
         PrepareBlit(this, x, y, context, srcRect, flags, m_clipRect, &job, &source, &ready);
     if (!ready)
         return result;
-    // Format 7 keeps its own channel order: the tint's red goes to its red byte.
+    // Format VORTAN_PIXEL_ABGR8888 keeps its own channel order: the tint's red goes to its red
+    // byte.
     u32 tint = format == VORTAN_PIXEL_ABGR8888 ? SwapRB(color) : color;
     job.t2 = (tint >> 16) & 0xFF;
     job.t1 = (tint >> 8) & 0xFF;

@@ -106,8 +106,9 @@ bool HasFillRoutine(int format)
 }
 
 // Replaces every pixel of the rectangle by what the format's operation makes of it: `op32`
-// on the words of formats 6 and 7, `op565` on those of format 4, `op8` on palette indices
-// (one of the formats HasFillRoutine accepts). Each format keeps a loop of its own.
+// on the words of formats VORTAN_PIXEL_ARGB8888 and VORTAN_PIXEL_ABGR8888, `op565` on those of
+// format VORTAN_PIXEL_RGB565, `op8` on palette indices (one of the formats HasFillRoutine accepts).
+// Each format keeps a loop of its own.
 template <class Op32, class Op565, class Op8>
 void ForEachFillPixel(u8* pixels, int pitch, const CVortanRect& r, int format, Op32 op32,
                       Op565 op565, Op8 op8)
@@ -233,7 +234,8 @@ int CVortanSurface::FillAdditive(u32 color, const CVortanRect* rect)
     int a = (int)(color >> 24);
     if (!ClipToRect(rect, m_desc.width, m_desc.height, m_clipRect, &r) || a == 0)
         return VORTAN_OK;
-    // Format 7 keeps its own channel order: the colour's red goes into its red byte.
+    // Format VORTAN_PIXEL_ABGR8888 keeps its own channel order: the colour's red goes into its red
+    // byte.
     if (format == VORTAN_PIXEL_ABGR8888)
         color = SwapRB(color);
     int c2 = (int)((color >> 16) & 0xFF), c1 = (int)((color >> 8) & 0xFF), c0 = (int)(color & 0xFF);

@@ -103,7 +103,8 @@ int CVortanSurface::ConvertFrom(const u8* src, int srcWidth, int srcHeight, int 
     }
     bool premul = premultiply && hasAlpha;
     // Bytes R, G, B(, A) into 32-bit pixels: the common case, without the per-pixel switch.
-    if (srcLayout == 7 && (format == VORTAN_PIXEL_ARGB8888 || format == VORTAN_PIXEL_ABGR8888)) {
+    if (srcLayout == VORTAN_PIXEL_ABGR8888 &&
+        (format == VORTAN_PIXEL_ARGB8888 || format == VORTAN_PIXEL_ABGR8888)) {
         int ri = format == VORTAN_PIXEL_ABGR8888 ? 0 : 2, bi = 2 - ri;
         const PremultiplyTable& table = Premultiplied();
         Lock(nullptr, 0);
@@ -136,7 +137,7 @@ int CVortanSurface::ConvertFrom(const u8* src, int srcWidth, int srcHeight, int 
         for (int x = 0; x < srcWidth; ++x) {
             u32 r, g, b, a = 255;
             switch (srcLayout) {
-            case 6: {
+            case VORTAN_PIXEL_ARGB8888: {
                 const u8* p = s + (size_t)x * srcBytesPerPixel;
                 b = p[0];
                 g = p[1];
@@ -145,21 +146,21 @@ int CVortanSurface::ConvertFrom(const u8* src, int srcWidth, int srcHeight, int 
                     a = p[3];
                 break;
             }
-            case 4: {
+            case VORTAN_PIXEL_RGB565: {
                 u32 p = ((const u16*)s)[x];
                 r = (p >> 8) & 0xF8;
                 g = (p >> 3) & 0xFC;
                 b = (p & 31) * 8;
                 break;
             }
-            case 3: {
+            case VORTAN_PIXEL_RGB555: {
                 u32 p = ((const u16*)s)[x];
                 r = (p >> 7) & 0xF8;
                 g = (p >> 2) & 0xF8;
                 b = (p & 31) * 8;
                 break;
             }
-            case 2: {
+            case VORTAN_PIXEL_RGB444: {
                 u32 p = ((const u16*)s)[x];
                 r = (p >> 4) & 0xF0;
                 g = p & 0xF0;
@@ -230,8 +231,8 @@ int CVortanSurface::LoadFromMemory(IVortanApplication* application, const void* 
         // Bytes per source pixel are the decoder's channel count (a row's stride may be
         // padded, and for 1-3 pixel wide images stride / width says nothing).
         result = ConvertFrom(gdk_pixbuf_get_pixels(pixbuf), gdk_pixbuf_get_width(pixbuf),
-                             gdk_pixbuf_get_height(pixbuf), gdk_pixbuf_get_rowstride(pixbuf), 7,
-                             channels, channels == 4, 1, application, &d);
+                             gdk_pixbuf_get_height(pixbuf), gdk_pixbuf_get_rowstride(pixbuf),
+                             VORTAN_PIXEL_ABGR8888, channels, channels == 4, 1, application, &d);
     }
     g_object_unref(pixbuf);
     if (result != VORTAN_OK)
@@ -469,7 +470,7 @@ int CVortanSurface::SaveToFile(const CVortanString& path)
     if (error)
         g_error_free(error);
     if (saved && rename(temp.c_str(), target.c_str()) == 0)
-        result = 1;
+        result = VORTAN_OK;
     else
         unlink(temp.c_str());
     g_object_unref(pixbuf);

@@ -314,7 +314,8 @@ int CVortanSurface::StretchRows(const CVortanRect& dst, CVortanSurface* source,
     r.ta = color >> 24;
     u32 red = (color >> 16) & 0xFF, blue = color & 0xFF;
     r.tg = (color >> 8) & 0xFF;
-    // Format 7 keeps its own channel order: the tint's red goes to its red byte.
+    // Format VORTAN_PIXEL_ABGR8888 keeps its own channel order: the tint's red goes to its red
+    // byte.
     if (format == VORTAN_PIXEL_ABGR8888) {
         r.t16 = blue;
         r.t0 = red;

@@ -9,6 +9,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "engine/graphics/VortanBitmapFont.h"
 #include "engine/graphics/VortanSoftDraw.h"
 #include "engine/graphics/VortanSurface.h"
 #include "engine/graphics/VortanSurfaceApp.h"
@@ -41,7 +42,7 @@ u32 Premultiplied(u32 argb)
 int CVortanSurface::DrawText(CVortanRect* rect, const CVortanString& fontName, int size,
                              const CVortanString& text, u32 color, u32 flags)
 {
-    const bool measure = (flags & 0x100000) != 0;
+    const bool measure = (flags & VORTAN_TEXT_MEASURE) != 0;
     if (!rect || text.IsEmpty() || size < 3)
         return 0;
     int rw = rect->right - rect->left, rh = rect->bottom - rect->top;
@@ -94,9 +95,9 @@ int CVortanSurface::DrawText(CVortanRect* rect, const CVortanString& fontName, i
         pango_layout_set_font_description(layout, font);
         pango_layout_set_width(layout, rw * PANGO_SCALE);
         pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
-        if (flags & 0x100)
+        if (flags & VORTAN_TEXT_CENTER_X)
             pango_layout_set_alignment(layout, PANGO_ALIGN_CENTER);
-        else if (flags & 0x40000)
+        else if (flags & VORTAN_TEXT_RIGHT)
             pango_layout_set_alignment(layout, PANGO_ALIGN_RIGHT);
         else
             pango_layout_set_alignment(layout, PANGO_ALIGN_LEFT);

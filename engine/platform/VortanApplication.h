@@ -36,7 +36,7 @@ public:
 struct CVortanWindowSettings {
     i32 width;
     i32 height;
-    i32 pixelFormat; // surface pixel-format code; 0 is read as 7
+    i32 pixelFormat; // VORTAN_PIXEL_*; VORTAN_PIXEL_DISPLAY is read as VORTAN_PIXEL_ABGR8888
     i32 reserved;
     i32 windowed; // 0 = fullscreen
     u32 flags;    // bit 31: the engine made the window; bit 7: half-size back buffer
@@ -75,7 +75,7 @@ public:
     void Notify() override;
     // One frame: a due timer, the delta, the runnables, Update, present, pacing.
     virtual void Frame();
-    // Dispatches one X event to the calls below. Returns 1.
+    // Dispatches one X event to the calls below. Returns VORTAN_OK.
     virtual int HandleXEvent(union _XEvent* event);
     virtual int OnResize(int width, int height);
     virtual void OnPointerDown(int button, int x, int y);
@@ -90,7 +90,7 @@ public:
     virtual void Update() = 0;
     // Measures the time since the previous call into the frame delta (capped at 1.0 s).
     virtual void UpdateFrameTimer();
-    // Called once the window and the graphics exist; anything but 1 fails the creation.
+    // Called once the window and the graphics exist; anything but VORTAN_OK fails the creation.
     virtual int OnCreate();
     virtual void OnExit();
     // The X keysym of a pressed key (keypad Enter arrives as Return, 0xff0d).
@@ -109,7 +109,7 @@ public:
     // one and one of the display's full size.
     void GetDisplayModes(CVortanPtrArray* list);
     // Creates the fullscreen (or windowed) X window and continues with InitWindow.
-    // 2 missing settings, 9 no X display, else InitWindow's result.
+    // VORTAN_E_ARGUMENT missing settings, VORTAN_E_FAIL no X display, else InitWindow's result.
     int CreateWindow(void* platform, const CVortanWindowSettings* settings);
     int InitWindow(void* platform, const CVortanWindowSettings* settings, unsigned long window);
     // The event loop: runs until the window manager closes the window or Quit. Returns 0.
@@ -142,20 +142,20 @@ public:
     void SetAppName(const CVortanString& name);
     const CVortanString& GetAppName() const { return m_appName; }
     // Home directory + "/." + the application name with every character outside 0-9, A-Z,
-    // a-z replaced by "_" (created when missing), then "/" + file name. 1, or 9 when the
-    // home directory is unknown or the directory cannot be made (out is then empty).
-    // Paths hold the file system's bytes one per unit, as CVortanFile reads them.
+    // a-z replaced by "_" (created when missing), then "/" + file name. VORTAN_OK, or VORTAN_E_FAIL
+    // when the home directory is unknown or the directory cannot be made (out is then empty). Paths
+    // hold the file system's bytes one per unit, as CVortanFile reads them.
     int GetUserDataPath(CVortanString& out, const CVortanString& fileName);
     // The running executable's directory followed by the file name (one leading backslash
     // dropped). When the executable cannot be found, the file name is appended to out.
     void GetResourcePath(CVortanString& out, const CVortanString& fileName);
-    // The running executable's directory with its trailing "/"; 1, or 9 when unknown
-    // (out unchanged).
+    // The running executable's directory with its trailing "/"; VORTAN_OK, or VORTAN_E_FAIL when
+    // unknown (out unchanged).
     static int GetExecutableDir(CVortanString& out);
 
     // --- palette ---------------------------------------------------------------------------
     // Installs 256 entries of 0x00RRGGBB (null: the 3-3-2 palette) and fills the 4096-entry
-    // 4:4:4 lookup. 1, or 7 when the tables cannot be allocated.
+    // 4:4:4 lookup. VORTAN_OK, or VORTAN_E_NOMEMORY when the tables cannot be allocated.
     int SetPalette(const u32* entries);
     static int FindNearestPaletteIndex(const u32* palette, u32 colour);
     const u32* GetPalette() const { return m_palette; }

@@ -13,7 +13,7 @@ void AddDevice(CVortanPtrArray* list, const char* name)
         return;
     CVortanInputDeviceDesc* device = new CVortanInputDeviceDesc();
     device->name = name;
-    if (list->Add(device) != 1)
+    if (list->Add(device) != VORTAN_OK)
         delete device;
 }
 
@@ -28,7 +28,7 @@ int CVortanInput::Init(IVortanApplication* application)
     m_application = application;
     m_window = application ? application->GetWindow() : 0;
     m_flag = 0;
-    return 1;
+    return VORTAN_OK;
 }
 
 void CVortanInput::EnumerateKeyboards(CVortanPtrArray* list)

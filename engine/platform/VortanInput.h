@@ -20,7 +20,7 @@ public:
     CVortanInput();
     virtual ~CVortanInput();
 
-    // Keeps the application and its window. Returns 1.
+    // Keeps the application and its window. Returns VORTAN_OK.
     int Init(IVortanApplication* application);
 
     // Appends one new device description ("VortanInput keyboard device.", respectively

@@ -22,7 +22,7 @@ int CVortanTextInput::Init(IVortanApplication* application, const CVortanString&
     m_maxLength = maxLength;
     m_title = title;
     SetText(text);
-    return 1;
+    return VORTAN_OK;
 }
 
 void CVortanTextInput::OnChar(unsigned short ch)

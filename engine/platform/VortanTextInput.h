@@ -14,7 +14,7 @@ public:
     static CVortanTextInput* Create();
 
     // Keeps the application (and its window), the caption and the maximum length in UTF-16
-    // units, and takes the starting text as SetText does. Returns 1.
+    // units, and takes the starting text as SetText does. Returns VORTAN_OK.
     int Init(IVortanApplication* application, const CVortanString& text, const CVortanString& title,
              u32 maxLength);
 

@@ -188,7 +188,7 @@ TEST(Sorted, SignedAndUnsignedOrders)
     CVortanSortedSet<i32> s;
     CVortanSortedSet<u32> u;
     for (i32 k : {1, -1, 0x7fffffff, (i32)0x80000000, 0}) {
-        EXPECT_EQ(s.Insert(k), 1);
+        EXPECT_EQ(s.Insert(k), VORTAN_OK);
         u.Insert((u32)k);
     }
     EXPECT_EQ(s.Insert(0), 0); // a set refuses a duplicate
@@ -239,7 +239,7 @@ TEST(Sorted, PointerKeysUseTheWholeAddress)
     char* mid = reinterpret_cast<char*>(((uintptr_t)1 << 33) | 0xffff0000u);
     CVortanSortedSet<char*> set;
     for (char* p : {high, low, mid})
-        EXPECT_EQ(set.Insert(p), 1);
+        EXPECT_EQ(set.Insert(p), VORTAN_OK);
     EXPECT_EQ(set.Insert(high), 0);
     ASSERT_EQ(set.GetSize(), 3);
     EXPECT_TRUE(set[0] == low && set[1] == mid && set[2] == high);
@@ -253,7 +253,7 @@ TEST(Map, IntToInt)
     m[4] = 40;
     EXPECT_EQ(m.Add(4, 99), 0); // present: the stored value stays
     EXPECT_EQ(m[4], 40);
-    EXPECT_EQ(m.Add(-2, 7), 1);
+    EXPECT_EQ(m.Add(-2, 7), VORTAN_OK);
     EXPECT_EQ(m.FindKey(4), 1);
     EXPECT_EQ(m.Remove(5), 0);
     EXPECT_EQ(m.Remove(-2), 1);
@@ -273,7 +273,7 @@ TEST(Map, SixtyFourBitKeysInSignedOrderLowWordFirst)
     CVortanMap<CVortanKey64, i64> m;
     const i64 two32 = (i64)1 << 32;
     for (i64 key : {two32, (i64)0, two32 - 1, (i64)-1, INT64_MIN, INT64_MAX, -two32})
-        EXPECT_EQ(m.Add(key, key / 3), 1);
+        EXPECT_EQ(m.Add(key, key / 3), VORTAN_OK);
     EXPECT_EQ(m.Add(two32, 0), 0);
     std::vector<i64> order;
     for (int i = 0; i < m.GetSize(); ++i)
@@ -288,7 +288,7 @@ TEST(Map, HashStringKeysOrderByHashThenText)
     const char* words[] = {"app:chat_send", "button", "text", "image", "zeta", "alpha", ""};
     u32 n = 0;
     for (const char* w : words)
-        EXPECT_EQ(m.Add(CHashString(Text(w)), n++), 1);
+        EXPECT_EQ(m.Add(CHashString(Text(w)), n++), VORTAN_OK);
     EXPECT_EQ(m.Add(CHashString(Text("button")), 77), 0);
     for (int i = 1; i < m.GetSize(); ++i)
         EXPECT_LT(m.ElementAt(i - 1).key.GetHash(), m.ElementAt(i).key.GetHash());
@@ -301,8 +301,8 @@ TEST(Map, HashStringKeysOrderByHashThenText)
     ASSERT_EQ(a.GetHash(), b.GetHash());
     ASSERT_EQ(a.GetHash(), 0xbd387cd2u);
     CVortanMap<CHashString, u32> clash;
-    EXPECT_EQ(clash.Add(a, 1), 1);
-    EXPECT_EQ(clash.Add(b, 2), 1);
+    EXPECT_EQ(clash.Add(a, 1), VORTAN_OK);
+    EXPECT_EQ(clash.Add(b, 2), VORTAN_OK);
     EXPECT_EQ(clash.Add(a, 3), 0);
     ASSERT_EQ(clash.GetSize(), 2);
     EXPECT_EQ(clash.ElementAt(0).key.GetString(), CVortanString(other));
@@ -322,7 +322,7 @@ TEST(Map, HashStringKeysMatchAModel)
         auto mk = std::make_pair(key.GetHash(), text);
         switch (rng() % 3) {
         case 0:
-            EXPECT_EQ(m.Add(key, (u32)step), model.count(mk) ? 0 : 1);
+            EXPECT_EQ(m.Add(key, (u32)step), model.count(mk) ? 0 : VORTAN_OK);
             model.emplace(mk, (u32)step);
             break;
         case 1:

@@ -78,7 +78,7 @@ TEST_F(MediaPack, ReadsAHandWrittenPack)
                          "\x03\x00\x00\x00"
                          "AAA"; // 40: reserved, size 3, data
     CVortanMediaPack pack;
-    ASSERT_EQ(1, OpenBytes(pack, std::string(bytes, sizeof bytes - 1)));
+    ASSERT_EQ(VORTAN_OK, OpenBytes(pack, std::string(bytes, sizeof bytes - 1)));
     ASSERT_EQ(2, pack.GetEntryCount());
     EXPECT_EQ("/a.tx", EntryName(pack.GetEntryAt(0)));
     EXPECT_EQ(40u, pack.GetEntryAt(0)->m_offset);
@@ -101,9 +101,9 @@ TEST_F(MediaPack, ReadsAHandWrittenPack)
 TEST_F(MediaPack, GetEntryMatchesByContainmentInTableOrder)
 {
     CVortanMediaPack pack;
-    ASSERT_EQ(1, OpenBytes(pack, MakePack({{"/menu_ui.xml", "menu"},
-                                           {"/ui.xml", "plain ui"},
-                                           {"/x/ui.xml.bak", "backup"}})));
+    ASSERT_EQ(VORTAN_OK, OpenBytes(pack, MakePack({{"/menu_ui.xml", "menu"},
+                                                   {"/ui.xml", "plain ui"},
+                                                   {"/x/ui.xml.bak", "backup"}})));
     EXPECT_EQ(4, pack.GetEntry(Str("ui.xml")));
     EXPECT_EQ("menu", ReadData(pack, 4));
     EXPECT_EQ(8, pack.GetEntry(Str("/ui.xml")));
@@ -119,11 +119,11 @@ TEST_F(MediaPack, GetEntryMatchesByContainmentInTableOrder)
 TEST_F(MediaPack, FindEntryComparesTheBareNameExactly)
 {
     CVortanMediaPack pack;
-    ASSERT_EQ(1, OpenBytes(pack, MakePack({{"fonts/bigfont.png", "big"},
-                                           {"fonts/font.png", "font"},
-                                           {"plain.txt", "plain"},
-                                           {"deep/a/b/c.bin", "c"},
-                                           {"dir/", "slash"}})));
+    ASSERT_EQ(VORTAN_OK, OpenBytes(pack, MakePack({{"fonts/bigfont.png", "big"},
+                                                   {"fonts/font.png", "font"},
+                                                   {"plain.txt", "plain"},
+                                                   {"deep/a/b/c.bin", "c"},
+                                                   {"dir/", "slash"}})));
     EXPECT_EQ(4, pack.FindEntry(Str("font.png")));
     EXPECT_EQ("font", ReadData(pack, 4));
     EXPECT_EQ(5, pack.FindEntry(Str("plain.txt")));
@@ -138,7 +138,7 @@ TEST_F(MediaPack, FindEntryComparesTheBareNameExactly)
 TEST_F(MediaPack, NamesWidenByteByByteAndEmptyEntries)
 {
     CVortanMediaPack pack;
-    ASSERT_EQ(1, OpenBytes(pack, MakePack({{"/caf\xe9\xff.txt", "x"}})));
+    ASSERT_EQ(VORTAN_OK, OpenBytes(pack, MakePack({{"/caf\xe9\xff.txt", "x"}})));
     const CVortanString& name = pack.GetEntryAt(0)->m_name;
     ASSERT_EQ(10, name.GetLength());
     CVortanString wanted;
@@ -146,7 +146,7 @@ TEST_F(MediaPack, NamesWidenByteByByteAndEmptyEntries)
     wanted.AppendChar(0xff);
     EXPECT_EQ(1, pack.GetEntry(wanted));
     // An empty entry at the very end of the file.
-    ASSERT_EQ(1, OpenBytes(pack, MakePack({{"/data", "abc"}, {"/empty", ""}})));
+    ASSERT_EQ(VORTAN_OK, OpenBytes(pack, MakePack({{"/data", "abc"}, {"/empty", ""}})));
     EXPECT_EQ(0, pack.GetEntry(Str("/empty")));
     EXPECT_EQ(3, pack.GetEntry(Str("/data")));
 }
@@ -155,23 +155,24 @@ TEST_F(MediaPack, KeyAndReopening)
 {
     CVortanMediaPack pack;
     const std::string path = Write(MakePack({{"/a", "a"}}), "key.dmp");
-    ASSERT_EQ(1, pack.Open(Str(path), Str("secret")));
+    ASSERT_EQ(VORTAN_OK, pack.Open(Str(path), Str("secret")));
     ASSERT_NE(nullptr, pack.GetKey());
     EXPECT_EQ(0, pack.GetKey()->Compare(Str("secret")));
-    ASSERT_EQ(1, pack.Open(Str(path), CVortanString()));
+    ASSERT_EQ(VORTAN_OK, pack.Open(Str(path), CVortanString()));
     EXPECT_EQ(nullptr, pack.GetKey());
-    ASSERT_EQ(1, pack.Open(Str(Write(MakePack({{"/keep.txt", "still here"}}), "good.dmp"))));
+    ASSERT_EQ(VORTAN_OK,
+              pack.Open(Str(Write(MakePack({{"/keep.txt", "still here"}}), "good.dmp"))));
     std::string dmp1 = MakePack({{"/other", "x"}});
     dmp1[3] = '1';
-    EXPECT_EQ(4, pack.Open(Str(Write(dmp1, "dmp1.dmp"))));
-    EXPECT_EQ(10, pack.Open(Str(dir.File("missing.dmp"))));
-    EXPECT_EQ(4, pack.Open(Str(Write("DM", "short.dmp"))));
-    EXPECT_EQ(4, pack.Open(Str(Write("", "empty.dmp"))));
+    EXPECT_EQ(VORTAN_E_MALFORMED, pack.Open(Str(Write(dmp1, "dmp1.dmp"))));
+    EXPECT_EQ(VORTAN_E_OPEN, pack.Open(Str(dir.File("missing.dmp"))));
+    EXPECT_EQ(VORTAN_E_MALFORMED, pack.Open(Str(Write("DM", "short.dmp"))));
+    EXPECT_EQ(VORTAN_E_MALFORMED, pack.Open(Str(Write("", "empty.dmp"))));
     ASSERT_EQ(1, pack.GetEntryCount());
     EXPECT_EQ(10, pack.GetEntry(Str("keep")));
     EXPECT_EQ("still here", ReadData(pack, 10));
     // A good pack replaces the table.
-    ASSERT_EQ(1, pack.Open(Str(Write(MakePack({{"/c", "cc"}}), "2.dmp"))));
+    ASSERT_EQ(VORTAN_OK, pack.Open(Str(Write(MakePack({{"/c", "cc"}}), "2.dmp"))));
     EXPECT_EQ(1, pack.GetEntryCount());
     EXPECT_EQ(0, pack.GetEntry(Str("keep")));
 }
@@ -194,8 +195,8 @@ TEST_F(MediaPack, BadTablesAreRefusedAndLeaveThePackEmpty)
     };
     for (const auto& c : cases) {
         CVortanMediaPack pack;
-        ASSERT_EQ(1, pack.Open(Str(Write(MakePack({{"/old", "o"}}), "old.dmp"))));
-        EXPECT_EQ(4, OpenBytes(pack, c.second)) << c.first;
+        ASSERT_EQ(VORTAN_OK, pack.Open(Str(Write(MakePack({{"/old", "o"}}), "old.dmp"))));
+        EXPECT_EQ(VORTAN_E_MALFORMED, OpenBytes(pack, c.second)) << c.first;
         EXPECT_EQ(0, pack.GetEntryCount()) << c.first;
         EXPECT_EQ(nullptr, pack.GetFile()) << c.first;
         EXPECT_EQ(0, pack.GetEntry(CVortanString(), 0)) << c.first;
@@ -209,7 +210,7 @@ TEST_F(MediaPack, EveryCutInsideTheTableIsRefused)
     const size_t tableEnd = 8 + (2 + 10 + 4) + (2 + 11 + 4) + (2 + 6 + 4);
     for (size_t cut = 4; cut < tableEnd; ++cut) {
         CVortanMediaPack reader;
-        EXPECT_EQ(4, OpenBytes(reader, pack.substr(0, cut))) << "cut at " << cut;
+        EXPECT_EQ(VORTAN_E_MALFORMED, OpenBytes(reader, pack.substr(0, cut))) << "cut at " << cut;
         EXPECT_EQ(0, reader.GetEntryCount());
     }
 }
@@ -220,7 +221,7 @@ TEST_F(MediaPack, DataRunningPastTheEndIsNotSelected)
     // Cut inside the second block's data: its header is there, its data is not.
     const std::string cut = full.substr(0, full.size() - 3);
     CVortanMediaPack pack;
-    ASSERT_EQ(1, OpenBytes(pack, cut));
+    ASSERT_EQ(VORTAN_OK, OpenBytes(pack, cut));
     EXPECT_EQ(10, pack.GetEntry(Str("first")));
     EXPECT_EQ(0, pack.GetEntry(Str("second")));
     EXPECT_EQ(0, pack.FindEntry(Str("second")));
@@ -230,7 +231,7 @@ TEST_F(MediaPack, DataRunningPastTheEndIsNotSelected)
     const size_t sizeField = 8 + (2 + 6 + 4) + (2 + 7 + 4) + 4;
     for (int i = 0; i < 4; ++i)
         huge[sizeField + i] = '\xff';
-    ASSERT_EQ(1, OpenBytes(pack, huge));
+    ASSERT_EQ(VORTAN_OK, OpenBytes(pack, huge));
     EXPECT_EQ(0, pack.GetEntry(Str("first")));
     EXPECT_EQ(10, pack.GetEntry(Str("second")));
 }
@@ -288,7 +289,7 @@ with open(out + '/manifest', 'w') as m:
     }
     ASSERT_EQ(300u, names.size());
     CVortanMediaPack pack;
-    ASSERT_EQ(1, pack.Open(Str(dir.File("py.dmp"))));
+    ASSERT_EQ(VORTAN_OK, pack.Open(Str(dir.File("py.dmp"))));
     ASSERT_EQ(300, pack.GetEntryCount());
     for (size_t i = 0; i < names.size(); ++i) {
         EXPECT_EQ(names[i], EntryName(pack.GetEntryAt(static_cast<int>(i))));
@@ -345,8 +346,8 @@ TEST_F(MediaPack, GarbageNeverSelectsBytesOutsideTheFile)
         }
         CVortanMediaPack pack;
         int result = OpenBytes(pack, bytes);
-        if (result != 1) {
-            EXPECT_EQ(4, result);
+        if (result != VORTAN_OK) {
+            EXPECT_EQ(VORTAN_E_MALFORMED, result);
             EXPECT_EQ(0, pack.GetEntryCount());
             continue;
         }

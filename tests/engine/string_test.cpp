@@ -287,7 +287,7 @@ struct MemoryFile {
     CVortanFile file;
     explicit MemoryFile(size_t size) : block(size, 0xCC)
     {
-        EXPECT_EQ(1,
+        EXPECT_EQ(VORTAN_OK,
                   file.OpenMemory(block.data(), (int)size, VORTAN_FILE_READ | VORTAN_FILE_WRITE));
     }
 };
@@ -311,7 +311,7 @@ TEST(StringFile, CountBeyondTheFileIsRefused)
     // Count 0x7FFFFFFF with 4 bytes after it: nothing is allocated, the position is kept.
     std::vector<unsigned char> block = {0xFF, 0xFF, 0xFF, 0x7F, 'a', 0, 'b', 0};
     CVortanFile file;
-    ASSERT_EQ(1, file.OpenMemory(block.data(), (int)block.size(), VORTAN_FILE_READ));
+    ASSERT_EQ(VORTAN_OK, file.OpenMemory(block.data(), (int)block.size(), VORTAN_FILE_READ));
     CVortanString s(L"old");
     EXPECT_EQ(0, s.ReadFromFile(&file));
     ExpectNull(s);
@@ -322,7 +322,7 @@ TEST(StringFile, CountBeyondTheFileIsRefused)
     for (auto& c : cases) {
         block = {(unsigned char)c[0], 0, 0, 0, 'a', 0, 'b', 0};
         CVortanFile f;
-        ASSERT_EQ(1, f.OpenMemory(block.data(), c[1], VORTAN_FILE_READ));
+        ASSERT_EQ(VORTAN_OK, f.OpenMemory(block.data(), c[1], VORTAN_FILE_READ));
         EXPECT_EQ(c[2], s.ReadFromFile(&f));
         EXPECT_EQ(c[2] == 8 ? u"ab" : u"", Text(s));
     }
@@ -341,14 +341,14 @@ TEST(StringFile, RoundTripsThroughADiskFile)
     CVortanString a = Str(u"first \u00E9"), b(big.data()), c;
     {
         CVortanFile f;
-        ASSERT_EQ(1, f.Open(CVortanString(path.c_str()), VORTAN_FILE_WRITE));
+        ASSERT_EQ(VORTAN_OK, f.Open(CVortanString(path.c_str()), VORTAN_FILE_WRITE));
         EXPECT_EQ(4 + 14, a.WriteToFile(&f));
         EXPECT_EQ(4 + 2 * 9999, b.WriteToFile(&f));
         EXPECT_EQ(4, c.WriteToFile(&f));
     }
     EXPECT_EQ((size_t)(18 + 4 + 2 * 9999 + 4), vtest::ReadWholeFile(path).size());
     CVortanFile f;
-    ASSERT_EQ(1, f.Open(CVortanString(path.c_str()), VORTAN_FILE_READ));
+    ASSERT_EQ(VORTAN_OK, f.Open(CVortanString(path.c_str()), VORTAN_FILE_READ));
     CVortanString ra, rb, rc(L"x");
     EXPECT_EQ(18, ra.ReadFromFile(&f));
     EXPECT_EQ(4 + 2 * 9999, rb.ReadFromFile(&f));

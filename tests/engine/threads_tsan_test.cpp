@@ -228,9 +228,9 @@ TEST(Mutex, ExcludesOtherThreads)
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&] {
             for (int i = 0; i < 20000; ++i) {
-                ASSERT_EQ(m->Lock(), 1);
+                ASSERT_EQ(m->Lock(), VORTAN_OK);
                 ++counter;
-                ASSERT_EQ(m->Unlock(), 1);
+                ASSERT_EQ(m->Unlock(), VORTAN_OK);
             }
         });
     }
@@ -243,21 +243,21 @@ TEST(Mutex, ExcludesOtherThreads)
 TEST(Mutex, ASelfDeadlockFailsAtOnceKeepsTheLockOnceAndOnlyTheOwnerUnlocks)
 {
     CVortanMutex m;
-    ASSERT_EQ(m.Lock(), 1);
+    ASSERT_EQ(m.Lock(), VORTAN_OK);
     EXPECT_EQ(m.Lock(), VORTAN_E_FAIL); // reported, not retried forever
     // Still held exactly once: another thread cannot take it until one Unlock.
     std::atomic<bool> taken{false};
     std::thread other([&] {
-        EXPECT_EQ(m.Lock(), 1);
+        EXPECT_EQ(m.Lock(), VORTAN_OK);
         taken.store(true);
-        EXPECT_EQ(m.Unlock(), 1);
+        EXPECT_EQ(m.Unlock(), VORTAN_OK);
     });
     VortanSleep(20);
     EXPECT_FALSE(taken.load());
     int result = 0; // another thread cannot unlock it either
     std::thread([&] { result = m.Unlock(); }).join();
     EXPECT_EQ(result, VORTAN_E_FAIL);
-    EXPECT_EQ(m.Unlock(), 1);
+    EXPECT_EQ(m.Unlock(), VORTAN_OK);
     other.join();
     EXPECT_TRUE(taken.load());
     EXPECT_EQ(m.Unlock(), VORTAN_E_FAIL); // not held
@@ -274,12 +274,12 @@ TEST(CriticalSection, TwoInstancesExcludeEachOther)
     std::atomic<bool> overlap{false};
     auto work = [&](CVortanCriticalSection* cs) {
         for (int i = 0; i < 20000; ++i) {
-            ASSERT_EQ(cs->Lock(), 1);
+            ASSERT_EQ(cs->Lock(), VORTAN_OK);
             if (inside.exchange(true))
                 overlap.store(true);
             ++counter;
             inside.store(false);
-            ASSERT_EQ(cs->Unlock(), 1);
+            ASSERT_EQ(cs->Unlock(), VORTAN_OK);
         }
     };
     std::thread t1(work, a), t2(work, &b);
@@ -293,9 +293,9 @@ TEST(CriticalSection, TwoInstancesExcludeEachOther)
 TEST(CriticalSection, EnteringASecondOneWhileHoldingOneFailsAtOnce)
 {
     CVortanCriticalSection a, b;
-    ASSERT_EQ(a.Lock(), 1);
+    ASSERT_EQ(a.Lock(), VORTAN_OK);
     EXPECT_EQ(b.Lock(), VORTAN_E_FAIL);
     EXPECT_EQ(a.Lock(), VORTAN_E_FAIL);
-    EXPECT_EQ(b.Unlock(), 1); // the same mutex: either instance releases it
+    EXPECT_EQ(b.Unlock(), VORTAN_OK); // the same mutex: either instance releases it
     EXPECT_EQ(a.Unlock(), VORTAN_E_FAIL);
 }

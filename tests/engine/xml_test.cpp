@@ -118,25 +118,25 @@ TEST(XmlParse, TreeRules)
     CVortanXMLDataNode document;
     document.AddChild("first");
     char two[] = "<a/><b/>";
-    ASSERT_EQ(document.LoadMemory(two, 8), 1);
+    ASSERT_EQ(document.LoadMemory(two, 8), VORTAN_OK);
     EXPECT_EQ(CompactDocument(document), "first() a() b()");
 }
 
 TEST(XmlParse, ResultCodes)
 {
-    EXPECT_EQ(Parse("<a/>").result, 1);
-    EXPECT_EQ(Parse("<$x/>").result, 4);
+    EXPECT_EQ(Parse("<a/>").result, VORTAN_OK);
+    EXPECT_EQ(Parse("<$x/>").result, VORTAN_E_MALFORMED);
     char none[1] = {'<'};
     CVortanXMLDataNode empty;
-    EXPECT_EQ(empty.LoadMemory(none, 0), 4);
-    EXPECT_EQ(Parse("plain text").result, 4);
-    EXPECT_EQ(Parse("<!-- <a/> -->").result, 4);
-    EXPECT_EQ(Parse("</a>").result, 4);
+    EXPECT_EQ(empty.LoadMemory(none, 0), VORTAN_E_MALFORMED);
+    EXPECT_EQ(Parse("plain text").result, VORTAN_E_MALFORMED);
+    EXPECT_EQ(Parse("<!-- <a/> -->").result, VORTAN_E_MALFORMED);
+    EXPECT_EQ(Parse("</a>").result, VORTAN_E_MALFORMED);
     CVortanXMLDataNode node;
-    EXPECT_EQ(node.LoadMemory(nullptr, 10), 2);
+    EXPECT_EQ(node.LoadMemory(nullptr, 10), VORTAN_E_ARGUMENT);
     CVortanXMLDataNode value("$v");
     char text[] = "<a/>";
-    EXPECT_EQ(value.LoadMemory(text, 4), 2);
+    EXPECT_EQ(value.LoadMemory(text, 4), VORTAN_E_ARGUMENT);
     EXPECT_EQ(value.GetFirstChild(), nullptr);
 }
 
@@ -145,7 +145,7 @@ TEST(XmlParse, BoundedByLengthNotByNul)
     std::string text = "<a x=\"1\"/><b/>";
     CVortanXMLDataNode document;
     std::vector<char> bytes(text.begin(), text.end());
-    ASSERT_EQ(document.LoadMemory(bytes.data(), 10), 1);
+    ASSERT_EQ(document.LoadMemory(bytes.data(), 10), VORTAN_OK);
     EXPECT_EQ(CompactDocument(document), "a($x=1)");
     // A NUL inside the buffer does not end the parse.
     std::string withNul("<a/>\0<b/>", 9);
@@ -159,7 +159,7 @@ TEST(XmlParse, NamesAndValuesOfAnyLength)
     value[100] = '>';
     Parsed parsed =
         Parse("<" + name + " " + name + "=\"" + value + "\">" + value + "</" + name + ">");
-    ASSERT_EQ(parsed.result, 1);
+    ASSERT_EQ(parsed.result, VORTAN_OK);
     const CVortanXMLDataNode* root = parsed.document->GetFirstChild();
     EXPECT_EQ(std::string(root->GetName()), name);
     EXPECT_EQ(std::string(root->GetFirstChild()->GetName()), "$" + name);
@@ -188,7 +188,7 @@ TEST(XmlParse, NestingDepthIsCappedAndDeepTreesAreFreedWithoutRecursion)
         text += "</a>";
     text += "<b/></r><c/>";
     Parsed parsed = Parse(text);
-    ASSERT_EQ(parsed.result, 1);
+    ASSERT_EQ(parsed.result, VORTAN_OK);
     const CVortanXMLDataNode* r = parsed.document->GetFirstChild();
     EXPECT_EQ(std::string(r->GetName()), "r");
     // r is level 1; levels 2..256 are kept, the deeper ones dropped with all they hold.
@@ -369,7 +369,7 @@ std::string WriteToString(const CVortanXMLDataNode& node, int header, int indent
 {
     vtest::TempDir dir;
     CVortanFile file;
-    EXPECT_EQ(file.Open(CVortanString(dir.File("out.xml").c_str()), VORTAN_FILE_WRITE), 1);
+    EXPECT_EQ(file.Open(CVortanString(dir.File("out.xml").c_str()), VORTAN_FILE_WRITE), VORTAN_OK);
     *result = node.Write(&file, header, indent);
     file.Close();
     return vtest::ReadWholeFile(dir.File("out.xml"));
@@ -382,7 +382,7 @@ TEST(XmlWrite, ExactBytes)
               "<t k=\"v\">x &amp; y</t><empty/></font>");
     int result = 0;
     std::string bytes = WriteToString(*parsed.document->GetFirstChild(), 1, 0, &result);
-    EXPECT_EQ(result, 1);
+    EXPECT_EQ(result, VORTAN_OK);
     EXPECT_EQ(bytes, "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" ?>\r\n"
                      "<font>\r\n"
                      "\t<common>\r\n"
@@ -409,12 +409,12 @@ TEST(XmlWrite, IndentValueNodesAndNamelessNodes)
     size.SetValueText("12", 0);
     int result = 0;
     EXPECT_EQ(WriteToString(size, 0, 2, &result), "\t\t<size>12</size>\r\n");
-    EXPECT_EQ(result, 1);
+    EXPECT_EQ(result, VORTAN_OK);
     CVortanXMLDataNode nameless;
     EXPECT_EQ(WriteToString(nameless, 1, 0, &result),
               "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" ?>\r\n");
-    EXPECT_EQ(result, 3);
-    EXPECT_EQ(nameless.Write(nullptr, 0, 0), 2);
+    EXPECT_EQ(result, VORTAN_E_RANGE);
+    EXPECT_EQ(nameless.Write(nullptr, 0, 0), VORTAN_E_ARGUMENT);
     CVortanXMLDataNode parent("p");
     parent.AddChild("a");
     parent.AddChild(nullptr); // nameless children are skipped
@@ -424,28 +424,28 @@ TEST(XmlWrite, IndentValueNodesAndNamelessNodes)
     // A short write is reported.
     char block[8];
     CVortanFile file;
-    ASSERT_EQ(file.OpenMemory(block, sizeof(block), VORTAN_FILE_WRITE), 1);
-    EXPECT_EQ(parent.Write(&file, 0, 0), 9);
+    ASSERT_EQ(file.OpenMemory(block, sizeof(block), VORTAN_FILE_WRITE), VORTAN_OK);
+    EXPECT_EQ(parent.Write(&file, 0, 0), VORTAN_E_FAIL);
 }
 
 TEST(XmlFile, LoadFileReadsFromThePosition)
 {
     std::string text = "junk<a x=\"1\"/><b/>";
     CVortanFile file;
-    ASSERT_EQ(file.OpenMemory(&text[0], (int)text.size(), VORTAN_FILE_READ), 1);
+    ASSERT_EQ(file.OpenMemory(&text[0], (int)text.size(), VORTAN_FILE_READ), VORTAN_OK);
     file.Seek(4, VORTAN_SEEK_SET);
     CVortanXMLDataNode node;
-    EXPECT_EQ(node.LoadFile(&file, 10), 1);
+    EXPECT_EQ(node.LoadFile(&file, 10), VORTAN_OK);
     EXPECT_EQ(CompactDocument(node), "a($x=1)");
     // n = 0: all that is left; nothing left: 3.
     CVortanXMLDataNode rest;
-    EXPECT_EQ(rest.LoadFile(&file, 0), 1);
+    EXPECT_EQ(rest.LoadFile(&file, 0), VORTAN_OK);
     EXPECT_EQ(CompactDocument(rest), "b()");
-    EXPECT_EQ(rest.LoadFile(&file, 0), 3);
-    EXPECT_EQ(rest.LoadFile(nullptr, 0), 2);
+    EXPECT_EQ(rest.LoadFile(&file, 0), VORTAN_E_RANGE);
+    EXPECT_EQ(rest.LoadFile(nullptr, 0), VORTAN_E_ARGUMENT);
     // A position before the start leaves nothing to read, however far out it is.
     file.Seek(INT_MIN, VORTAN_SEEK_SET);
-    EXPECT_EQ(rest.LoadFile(&file, 0), 3);
+    EXPECT_EQ(rest.LoadFile(&file, 0), VORTAN_E_RANGE);
     // n beyond the end is bounded by what is there; the caller's block is not changed.
     file.Seek(0, VORTAN_SEEK_SET);
     CVortanXMLDataNode all("doc", &file);
@@ -459,10 +459,10 @@ TEST(XmlFile, LoadFromPath)
     ASSERT_TRUE(vtest::WriteWholeFile(dir.File("f x.xml"), "<!-- c --><r a=\"1\"/>"));
     ASSERT_TRUE(vtest::WriteWholeFile(dir.File("empty.xml"), ""));
     CVortanXMLDataNode node;
-    EXPECT_EQ(node.LoadFromPath(CVortanString(dir.File("f x.xml").c_str())), 1);
+    EXPECT_EQ(node.LoadFromPath(CVortanString(dir.File("f x.xml").c_str())), VORTAN_OK);
     EXPECT_EQ(CompactDocument(node), "r($a=1)");
-    EXPECT_EQ(node.LoadFromPath(CVortanString(dir.File("missing.xml").c_str())), 10);
-    EXPECT_EQ(node.LoadFromPath(CVortanString(dir.File("empty.xml").c_str())), 3);
+    EXPECT_EQ(node.LoadFromPath(CVortanString(dir.File("missing.xml").c_str())), VORTAN_E_OPEN);
+    EXPECT_EQ(node.LoadFromPath(CVortanString(dir.File("empty.xml").c_str())), VORTAN_E_RANGE);
     // The file on disk is untouched by the comment pass.
     EXPECT_EQ(vtest::ReadWholeFile(dir.File("f x.xml")), "<!-- c --><r a=\"1\"/>");
 }
@@ -471,7 +471,7 @@ TEST(XmlFile, ReadTokenBraceForm)
 {
     std::string text = "; a comment line\r\nfont { $size = \"12\" $name=\"Sans\" ;x\n inner{ } }";
     CVortanFile file;
-    ASSERT_EQ(file.OpenMemory(&text[0], (int)text.size(), VORTAN_FILE_READ), 1);
+    ASSERT_EQ(file.OpenMemory(&text[0], (int)text.size(), VORTAN_FILE_READ), VORTAN_OK);
     char token[16];
     auto readValue = [&file]() {
         std::string value;
@@ -494,7 +494,7 @@ TEST(XmlFile, ReadTokenBraceForm)
     // A token longer than the buffer is cut to fit.
     std::string longText = "abcdefghijklmnopqrstuvwxyz {";
     CVortanFile longFile;
-    ASSERT_EQ(longFile.OpenMemory(&longText[0], (int)longText.size(), VORTAN_FILE_READ), 1);
+    ASSERT_EQ(longFile.OpenMemory(&longText[0], (int)longText.size(), VORTAN_FILE_READ), VORTAN_OK);
     char small[4];
     EXPECT_EQ(CVortanXMLDataNode::ReadToken(&longFile, small, sizeof(small)), 3);
     EXPECT_STREQ(small, "abc");

@@ -112,15 +112,16 @@ int ParseXml(CVortanXMLDataNode& root, const std::string& text)
     return root.LoadMemory(buffer.data(), (int)buffer.size());
 }
 
-// A font loaded into a software target (format 6, 64 x 32, opaque black).
+// A font loaded into a software target (format VORTAN_PIXEL_ARGB8888, 64 x 32, opaque black).
 class SoftFont : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        CVortanSurfaceDesc d = Desc(64, 32, 6);
-        ASSERT_EQ(1, target.Create(nullptr, &d));
+        CVortanSurfaceDesc d = Desc(64, 32, VORTAN_PIXEL_ARGB8888);
+        ASSERT_EQ(VORTAN_OK, target.Create(nullptr, &d));
         target.Clear(0xFF000000, nullptr);
-        ASSERT_EQ(1, font.LoadFromFile(&target, CVortanString(files.Description().c_str())));
+        ASSERT_EQ(VORTAN_OK,
+                  font.LoadFromFile(&target, CVortanString(files.Description().c_str())));
     }
     void TearDown() override { font.Unload(), target.Release(); }
     // Expected pixel of glyph A (page rectangle (0,0)) drawn at (x, y) in `color`, plain.
@@ -146,35 +147,39 @@ TEST(FontDescription, MissingPartsAndBadCountsAreRefused)
         const char* xml;
         int result;
     } cases[] = {
-        {"<font><common lineHeight=\"10\"/><pages><page file=\"a\"/></pages></font>", 8},
-        {"<font><common lineHeight=\"10\"/><chars count=\"1\"><char id=\"1\"/></chars></font>", 8},
-        {"<font><common lineHeight=\"10\"/><pages/><chars count=\"1\"><char/></chars></font>", 8},
-        {"<font><pages><page file=\"a\"/></pages><chars count=\"1\"><char/></chars></font>", 8},
+        {"<font><common lineHeight=\"10\"/><pages><page file=\"a\"/></pages></font>",
+         VORTAN_E_MISSING},
+        {"<font><common lineHeight=\"10\"/><chars count=\"1\"><char id=\"1\"/></chars></font>",
+         VORTAN_E_MISSING},
+        {"<font><common lineHeight=\"10\"/><pages/><chars count=\"1\"><char/></chars></font>",
+         VORTAN_E_MISSING},
+        {"<font><pages><page file=\"a\"/></pages><chars count=\"1\"><char/></chars></font>",
+         VORTAN_E_MISSING},
         {"<font><common lineHeight=\"0\"/><pages><page file=\"a\"/></pages><chars "
          "count=\"1\"><char/></chars></font>",
-         8},
+         VORTAN_E_MISSING},
         {"<font><common/><pages><page file=\"a\"/></pages><chars "
          "count=\"1\"><char/></chars></font>",
-         8},
+         VORTAN_E_MISSING},
         {"<font><common lineHeight=\"10\"/><pages><page file=\"a\"/></pages><chars "
          "count=\"0\"><char/></chars></font>",
-         4},
+         VORTAN_E_MALFORMED},
         {"<font><common lineHeight=\"10\"/><pages><page "
          "file=\"a\"/></pages><chars><char/></chars></font>",
-         4},
+         VORTAN_E_MALFORMED},
         {"<font><common lineHeight=\"-3\"/><pages><page file=\"a\"/></pages><chars "
          "count=\"1\"><char/></chars></font>",
-         4},
+         VORTAN_E_MALFORMED},
         {"<font><common lineHeight=\"10\"/><pages><page file=\"a\"/></pages><chars "
          "count=\"1\"><char page=\"1\"/></chars></font>",
-         4},
+         VORTAN_E_MALFORMED},
         {"<font><common lineHeight=\"10\"/><pages><page file=\"a\"/></pages><chars "
          "count=\"1\"><char page=\"-1\"/></chars></font>",
-         4},
+         VORTAN_E_MALFORMED},
     };
     for (const Case& c : cases) {
         CVortanXMLDataNode root;
-        ASSERT_EQ(1, ParseXml(root, c.xml)) << c.xml;
+        ASSERT_EQ(VORTAN_OK, ParseXml(root, c.xml)) << c.xml;
         CVortanBitmapFont font;
         EXPECT_EQ(c.result, font.LoadXML(&root)) << c.xml;
         font.Unload();
@@ -191,7 +196,7 @@ TEST(FontDescription, MoreCharsThanTheCountAreIgnoredAndDefaultsApply)
                "<chars count=\"2\"><char/><char id=\"66\" xadvance=\"3\" page=\"1\"/>"
                "<char id=\"67\"/><char id=\"68\"/></chars></font>"));
     CVortanBitmapFont font;
-    ASSERT_EQ(1, font.LoadXML(&root));
+    ASSERT_EQ(VORTAN_OK, font.LoadXML(&root));
     EXPECT_EQ(2, font.GetGlyphCount());
     EXPECT_EQ(-1, font.GetGlyph(0)->width);
     EXPECT_EQ(1, font.FindGlyph('B')->page);
@@ -199,9 +204,10 @@ TEST(FontDescription, MoreCharsThanTheCountAreIgnoredAndDefaultsApply)
 
     // A declared count far above what the file holds allocates only what is there.
     CVortanXMLDataNode big;
-    ASSERT_EQ(1, ParseXml(big, "<font><common lineHeight=\"7\"/><pages><page file=\"a\"/></pages>"
-                               "<chars count=\"2000000000\"><char id=\"65\"/></chars></font>"));
-    ASSERT_EQ(1, font.LoadXML(&big));
+    ASSERT_EQ(VORTAN_OK,
+              ParseXml(big, "<font><common lineHeight=\"7\"/><pages><page file=\"a\"/></pages>"
+                            "<chars count=\"2000000000\"><char id=\"65\"/></chars></font>"));
+    ASSERT_EQ(VORTAN_OK, font.LoadXML(&big));
     EXPECT_EQ(1, font.GetGlyphCount());
     font.Unload();
 }
@@ -228,13 +234,16 @@ TEST(FontLoad, MissingPageOrDescriptionGiveTheLoadersCodes)
 {
     FontFiles files;
     CVortanSurface target;
-    CVortanSurfaceDesc d = Desc(8, 8, 7);
-    ASSERT_EQ(1, target.Create(nullptr, &d));
+    CVortanSurfaceDesc d = Desc(8, 8, VORTAN_PIXEL_ABGR8888);
+    ASSERT_EQ(VORTAN_OK, target.Create(nullptr, &d));
     CVortanBitmapFont font;
-    EXPECT_EQ(2, font.LoadFromFile(nullptr, CVortanString(files.Description().c_str())));
-    EXPECT_EQ(10, font.LoadFromFile(&target, CVortanString(files.dir.File("none.fnt").c_str())));
+    EXPECT_EQ(VORTAN_E_ARGUMENT,
+              font.LoadFromFile(nullptr, CVortanString(files.Description().c_str())));
+    EXPECT_EQ(VORTAN_E_OPEN,
+              font.LoadFromFile(&target, CVortanString(files.dir.File("none.fnt").c_str())));
     unlink(files.dir.File("test_1.png").c_str());
-    EXPECT_EQ(10, font.LoadFromFile(&target, CVortanString(files.Description().c_str())));
+    EXPECT_EQ(VORTAN_E_OPEN,
+              font.LoadFromFile(&target, CVortanString(files.Description().c_str())));
     EXPECT_EQ(0, font.GetPageCount());
     font.ClearTextCache(); // no atlas: nothing to do
     target.Release();
@@ -257,12 +266,12 @@ TEST_F(SoftFont, TextWidthSkipsTagsCountsLinesAndScales)
     EXPECT_EQ(13, font.GetTextWidth(CVortanString(L"AB"), 0));
     EXPECT_EQ(12, font.GetTextWidth(CVortanString(L"A$COLOR=0xFF00FF00A"), 0));
     // As text the tag's characters count where they have glyphs: here only its "C" (4).
-    EXPECT_EQ(16, font.GetTextWidth(CVortanString(L"A$COLOR=0xFF00FF00A"), 0x400000));
+    EXPECT_EQ(16, font.GetTextWidth(CVortanString(L"A$COLOR=0xFF00FF00A"), VORTAN_TEXT_NO_TAGS));
     // A malformed tag is text.
     EXPECT_EQ(16, font.GetTextWidth(CVortanString(L"A$COLOR=0xFF00FG00A"), 0));
     EXPECT_EQ(17, font.GetTextWidth(CVortanString(L"AB\nC"), 0)); // no glyph for LF
-    EXPECT_EQ(13, font.GetTextWidth(CVortanString(L"AB\nC"), 0x80000));
-    EXPECT_EQ(13, font.GetTextWidth(CVortanString(L"C\r\nAB"), 0x80000));
+    EXPECT_EQ(13, font.GetTextWidth(CVortanString(L"AB\nC"), VORTAN_TEXT_MULTILINE));
+    EXPECT_EQ(13, font.GetTextWidth(CVortanString(L"C\r\nAB"), VORTAN_TEXT_MULTILINE));
     EXPECT_EQ(9, font.GetTextWidth(CVortanString(L"a\x0100"), 0));
     font.SetScale(0.5f);
     EXPECT_EQ(6, font.GetTextWidth(CVortanString(L"AB"), 0));
@@ -273,24 +282,24 @@ TEST_F(SoftFont, WrapTextBreaksAtTheLastSpace)
 {
     CVortanRect r = {0, 0, 20, 100};
     CVortanString out;
-    font.WrapText(CVortanString(L"AB AB AB"), out, r, 0x80000);
+    font.WrapText(CVortanString(L"AB AB AB"), out, r, VORTAN_TEXT_MULTILINE);
     EXPECT_EQ(CVortanString(L"AB\nAB\nAB"), out);
     // No space before the overflowing character: the line stays unbroken.
-    font.WrapText(CVortanString(L"ABABAB AB"), out, r, 0x80000);
+    font.WrapText(CVortanString(L"ABABAB AB"), out, r, VORTAN_TEXT_MULTILINE);
     EXPECT_EQ(CVortanString(L"ABABAB\nAB"), out);
     // Without multi-line mode nothing wraps and line ends become spaces.
     font.WrapText(CVortanString(L"AB AB AB\nA"), out, r, 0);
     EXPECT_EQ(CVortanString(L"AB AB AB A"), out);
     // Existing line ends restart the pen.
-    font.WrapText(CVortanString(L"AB\nAB AB"), out, r, 0x80000);
+    font.WrapText(CVortanString(L"AB\nAB AB"), out, r, VORTAN_TEXT_MULTILINE);
     EXPECT_EQ(CVortanString(L"AB\nAB\nAB"), out);
     // Tags are skipped; the rectangle's left edge counts.
     CVortanRect shifted = {10, 0, 30, 100};
-    font.WrapText(CVortanString(L"AB $COLOR=0xFFFFFFFFAB AB"), out, shifted, 0x80000);
+    font.WrapText(CVortanString(L"AB $COLOR=0xFFFFFFFFAB AB"), out, shifted, VORTAN_TEXT_MULTILINE);
     EXPECT_EQ(CVortanString(L"AB\n$COLOR=0xFFFFFFFFAB\nAB"), out);
     // Scaled metrics: at scale 2 "AB AB" needs 2 lines in 20 pixels.
     font.SetScale(2.0f);
-    font.WrapText(CVortanString(L"AB AB"), out, r, 0x80000);
+    font.WrapText(CVortanString(L"AB AB"), out, r, VORTAN_TEXT_MULTILINE);
     EXPECT_EQ(CVortanString(L"AB\nAB"), out);
 }
 
@@ -320,7 +329,7 @@ TEST_F(SoftFont, MeasureWrappedTextCountsScaledLinesAndEnds)
 TEST_F(SoftFont, GlyphCoverageIsCopiedInTheColour)
 {
     CVortanRect r = {2, 3, 64, 32};
-    EXPECT_EQ(1, font.DrawText(r, &target, CVortanString(L"AB"), 0xFFFF8000, 0));
+    EXPECT_EQ(VORTAN_OK, font.DrawText(r, &target, CVortanString(L"AB"), 0xFFFF8000, 0));
     ExpectGlyphA(3, 5, 0xFFFF8000);
     // B at pen 6, offsets (0, 1), page rectangle from (4, 0).
     for (int j = 0; j < 7; ++j)
@@ -342,7 +351,8 @@ TEST_F(SoftFont, BlendFlagMixesByCoverageTimesAlpha)
 {
     CVortanRect r = {0, 0, 64, 32};
     target.Clear(0xFF204060, nullptr);
-    EXPECT_EQ(1, font.DrawText(r, &target, CVortanString(L"A"), 0x80FFFFFF, 0x80));
+    EXPECT_EQ(VORTAN_OK,
+              font.DrawText(r, &target, CVortanString(L"A"), 0x80FFFFFF, VORTAN_TEXT_BLEND));
     for (int j = 0; j < 6; ++j) {
         for (int i = 0; i < 4; ++i) {
             int cov = Coverage0(i, j);
@@ -359,19 +369,22 @@ TEST_F(SoftFont, BlendFlagMixesByCoverageTimesAlpha)
 TEST_F(SoftFont, AlignmentFlagsPlaceTheLines)
 {
     CVortanRect r = {0, 0, 40, 20};
-    font.DrawText(r, &target, CVortanString(L"AB"), 0xFFFFFFFF, 0x40000); // right: x = 40 - 13
+    font.DrawText(r, &target, CVortanString(L"AB"), 0xFFFFFFFF,
+                  VORTAN_TEXT_RIGHT); // right: x = 40 - 13
     ExpectGlyphA(28, 2, 0xFFFFFFFF);
     target.Clear(0xFF000000, nullptr);
     font.DrawText(r, &target, CVortanString(L"AB"), 0xFFFFFFFF,
-                  0x100 | 0x40000); // centre wins: 20 - 6
+                  VORTAN_TEXT_CENTER_X | VORTAN_TEXT_RIGHT); // centre wins: 20 - 6
     ExpectGlyphA(15, 2, 0xFFFFFFFF);
     target.Clear(0xFF000000, nullptr);
-    font.DrawText(r, &target, CVortanString(L"A"), 0xFFFFFFFF, 0x200); // y = 10 - 12 / 2
+    font.DrawText(r, &target, CVortanString(L"A"), 0xFFFFFFFF,
+                  VORTAN_TEXT_CENTER_Y); // y = 10 - 12 / 2
     ExpectGlyphA(1, 6, 0xFFFFFFFF);
     target.Clear(0xFF000000, nullptr);
     // Two lines centred vertically in 32: y = 16 - 24 / 2 = 4; the second line 12 below.
     CVortanRect all = {0, 0, 64, 32};
-    font.DrawText(all, &target, CVortanString(L"A\nA"), 0xFFFFFFFF, 0x80000 | 0x200);
+    font.DrawText(all, &target, CVortanString(L"A\nA"), 0xFFFFFFFF,
+                  VORTAN_TEXT_MULTILINE | VORTAN_TEXT_CENTER_Y);
     ExpectGlyphA(1, 6, 0xFFFFFFFF);
     ExpectGlyphA(1, 18, 0xFFFFFFFF);
 }
@@ -428,18 +441,21 @@ TEST(FontHostile, HugeMetricsSaturateAndDrawOnlyWhatFits)
         "yoffset=\"-2147483000\" xadvance=\"1\"/>"
         "</chars></font>");
     CVortanSurface target;
-    CVortanSurfaceDesc d = Desc(16, 16, 6);
-    ASSERT_EQ(1, target.Create(nullptr, &d));
+    CVortanSurfaceDesc d = Desc(16, 16, VORTAN_PIXEL_ARGB8888);
+    ASSERT_EQ(VORTAN_OK, target.Create(nullptr, &d));
     target.Clear(0xFF000000, nullptr);
     CVortanBitmapFont font;
-    ASSERT_EQ(1, font.LoadFromFile(&target, CVortanString(files.dir.File("huge.fnt").c_str())));
+    ASSERT_EQ(VORTAN_OK,
+              font.LoadFromFile(&target, CVortanString(files.dir.File("huge.fnt").c_str())));
     EXPECT_EQ(0x7FFFFFFF, font.GetTextWidth(CVortanString(L"AA"), 0));
     font.SetScale(4.0f);
     EXPECT_EQ(0x7FFFFFFF, font.GetLineHeight());
     EXPECT_EQ(0x7FFFFFFF, font.GetTextWidth(CVortanString(L"A"), 0));
     CVortanRect r = {0, 0, 16, 16};
-    for (u32 flags : {0x0u, 0x100u, 0x40000u, 0x200u | 0x80000u, 0x40000u | 0x80u}) {
-        EXPECT_EQ(1, font.DrawText(r, &target, CVortanString(L"AABA B"), 0xFFFFFFFF, flags))
+    for (u32 flags : std::initializer_list<u32>{0x0u, VORTAN_TEXT_CENTER_X, VORTAN_TEXT_RIGHT,
+                                                VORTAN_TEXT_CENTER_Y | VORTAN_TEXT_MULTILINE,
+                                                VORTAN_TEXT_RIGHT | VORTAN_TEXT_BLEND}) {
+        EXPECT_EQ(VORTAN_OK, font.DrawText(r, &target, CVortanString(L"AABA B"), 0xFFFFFFFF, flags))
             << flags;
         CVortanRect m = r;
         font.MeasureWrappedText(m, CVortanString(L"A A B"));
@@ -457,18 +473,19 @@ TEST(FontHostile, HugeMetricsSaturateAndDrawOnlyWhatFits)
     target.Release();
 }
 
-TEST(FontSoftFormats, SixteenBitAndFormat7TargetsGetTheirOwnPacking)
+TEST(FontSoftFormats, Rgb565AndAbgrTargetsGetTheirOwnPacking)
 {
     FontFiles files;
-    for (int format : {4, 7}) {
+    for (int format : {VORTAN_PIXEL_RGB565, VORTAN_PIXEL_ABGR8888}) {
         CVortanSurface target;
         CVortanSurfaceDesc d = Desc(16, 16, format);
-        ASSERT_EQ(1, target.Create(nullptr, &d));
+        ASSERT_EQ(VORTAN_OK, target.Create(nullptr, &d));
         CVortanBitmapFont font;
-        ASSERT_EQ(1, font.LoadFromFile(&target, CVortanString(files.Description().c_str())));
+        ASSERT_EQ(VORTAN_OK,
+                  font.LoadFromFile(&target, CVortanString(files.Description().c_str())));
         CVortanRect r = {0, 0, 16, 16};
         font.DrawText(r, &target, CVortanString(L"Z"), 0xFF336699, 0); // solid 2 x 2 on page 1
-        if (format == 4)
+        if (format == VORTAN_PIXEL_RGB565)
             EXPECT_EQ((0x33 >> 3) << 11 | (0x66 >> 2) << 5 | (0x99 >> 3),
                       ((u16*)target.GetPixels())[0]);
         else // memory R, G, B, A
@@ -478,23 +495,25 @@ TEST(FontSoftFormats, SixteenBitAndFormat7TargetsGetTheirOwnPacking)
     }
 }
 
-// --- GL runs without GL ------------------------------------------------------------------------------
+// --- GL runs without GL
+// ------------------------------------------------------------------------------
 
 TEST(FontRuns, RunsHold64GlyphsOfOnePageAndScaledOffsetsDoNotDrift)
 {
     FontFiles files;
     CVortanGraphicsExt_Null ext;
-    ASSERT_EQ(1, ext.Create(0));
-    ASSERT_EQ(1, ext.Resize(800, 480));
+    ASSERT_EQ(VORTAN_OK, ext.Create(0));
+    ASSERT_EQ(VORTAN_OK, ext.Resize(800, 480));
     CVortanBitmapFont font;
-    ASSERT_EQ(1, font.LoadFromFile(&ext, CVortanString(files.Description().c_str())));
+    ASSERT_EQ(VORTAN_OK, font.LoadFromFile(&ext, CVortanString(files.Description().c_str())));
     EXPECT_NE(font.GetPage(0)->texture, font.GetPage(1)->texture);
 
     std::wstring text(150, L'C');
     text[70] = L'Z'; // on page 1: a run of its own
     CVortanTextLayout layout;
     CVortanRect r = {0, 0, 800, 480};
-    EXPECT_EQ(1, font.DrawText(r, &ext, CVortanString(text.c_str()), 0xFFFFFFFF, 0, &layout));
+    EXPECT_EQ(VORTAN_OK,
+              font.DrawText(r, &ext, CVortanString(text.c_str()), 0xFFFFFFFF, 0, &layout));
     ASSERT_EQ(5, layout.GetRunCount());
     EXPECT_EQ(64, layout.GetRun(0)->count);
     EXPECT_EQ(6, layout.GetRun(1)->count);
@@ -507,7 +526,7 @@ TEST(FontRuns, RunsHold64GlyphsOfOnePageAndScaledOffsetsDoNotDrift)
     // At scale 2 each glyph sits at the line's x plus the scaled pen and offset.
     font.SetScale(2.0f);
     CVortanRect at = {10, 20, 800, 480};
-    EXPECT_EQ(1, font.DrawText(at, &ext, CVortanString(L"AA"), 0xFF00FF00, 0, &layout));
+    EXPECT_EQ(VORTAN_OK, font.DrawText(at, &ext, CVortanString(L"AA"), 0xFF00FF00, 0, &layout));
     ASSERT_EQ(1, layout.GetRunCount());
     const CVortanTextRun* run = layout.GetRun(0);
     ASSERT_EQ(2, run->count);
@@ -550,16 +569,16 @@ protected:
 
 TEST_F(GlFont, DrawsCoverageThroughTheTextProgram)
 {
-    ASSERT_EQ(1, font.LoadFromFile(&ext, CVortanString(files.Description().c_str())));
+    ASSERT_EQ(VORTAN_OK, font.LoadFromFile(&ext, CVortanString(files.Description().c_str())));
     EXPECT_EQ(ext.GetProgram(CVortanGraphicsExt_GLES2::PROGRAM_TEXT_A), font.GetProgram());
     CVortanRect r = {100, 100, 800, 480};
-    EXPECT_EQ(1, font.DrawText(r, &ext, CVortanString(L"AB"), 0xFFFFFFFF, 0));
+    EXPECT_EQ(VORTAN_OK, font.DrawText(r, &ext, CVortanString(L"AB"), 0xFFFFFFFF, 0));
     ExpectGlyphA(101, 102);
     EXPECT_TRUE(Near(0xFF000000u, ReadPixel(100, 100)));
     // A second line, in red through a tag.
     ext.Clear(0xFF000000, nullptr);
-    EXPECT_EQ(1,
-              font.DrawText(r, &ext, CVortanString(L"C\n$COLOR=0xFFFF0000A"), 0xFFFFFFFF, 0x80000));
+    EXPECT_EQ(VORTAN_OK, font.DrawText(r, &ext, CVortanString(L"C\n$COLOR=0xFFFF0000A"), 0xFFFFFFFF,
+                                       VORTAN_TEXT_MULTILINE));
     u32 red = ReadPixel(102, 100 + 12 + 2 + 2); // A's texel (1, 2) on the second line, in red
     EXPECT_NEAR(Coverage0(1, 2), (int)((red >> 16) & 0xFF), 12);
     EXPECT_EQ(0u, red & 0xFFFF);
@@ -567,33 +586,33 @@ TEST_F(GlFont, DrawsCoverageThroughTheTextProgram)
 
 TEST_F(GlFont, TexturesComeBackAfterAContextLoss)
 {
-    ASSERT_EQ(1, font.LoadFromFile(&ext, CVortanString(files.Description().c_str())));
+    ASSERT_EQ(VORTAN_OK, font.LoadFromFile(&ext, CVortanString(files.Description().c_str())));
     font.ReleaseTextures();
     EXPECT_EQ(0u, font.GetPage(0)->texture);
-    ASSERT_EQ(1, ext.Restore());
-    ASSERT_EQ(1, ext.Resize(800, 480));
+    ASSERT_EQ(VORTAN_OK, ext.Restore());
+    ASSERT_EQ(VORTAN_OK, ext.Resize(800, 480));
     ext.Clear(0xFF000000, nullptr);
-    ASSERT_EQ(1, font.RestoreTextures());
+    ASSERT_EQ(VORTAN_OK, font.RestoreTextures());
     EXPECT_NE(0u, font.GetPage(0)->texture);
     CVortanRect r = {200, 50, 800, 480};
-    EXPECT_EQ(1, font.DrawText(r, &ext, CVortanString(L"A"), 0xFFFFFFFF, 0));
+    EXPECT_EQ(VORTAN_OK, font.DrawText(r, &ext, CVortanString(L"A"), 0xFFFFFFFF, 0));
     ExpectGlyphA(201, 52);
 }
 
 TEST_F(GlFont, KeepColourUsesThePagesOwnTexturesAndProgramB)
 {
-    ASSERT_EQ(1, font.LoadFromFile(&ext, CVortanString(files.Description().c_str()),
-                                   VORTAN_FONT_KEEP_COLOR));
+    ASSERT_EQ(VORTAN_OK, font.LoadFromFile(&ext, CVortanString(files.Description().c_str()),
+                                           VORTAN_FONT_KEEP_COLOR));
     EXPECT_EQ(ext.GetProgram(CVortanGraphicsExt_GLES2::PROGRAM_TEXT_B), font.GetProgram());
     EXPECT_EQ(font.GetPage(0)->surface->GetTexture(), font.GetPage(0)->texture);
     CVortanRect r = {300, 300, 800, 480};
-    EXPECT_EQ(1, font.DrawText(r, &ext, CVortanString(L"A"), 0xFFFFFFFF, 0));
+    EXPECT_EQ(VORTAN_OK, font.DrawText(r, &ext, CVortanString(L"A"), 0xFFFFFFFF, 0));
     ExpectGlyphA(301, 302);
 }
 
 TEST_F(GlFont, DefaultFontHas218GlyphsOfCodes32To255)
 {
-    ASSERT_EQ(1, font.LoadDefault(&ext))
+    ASSERT_EQ(VORTAN_OK, font.LoadDefault(&ext))
         << "no default font data: the root CMakeLists must include cmake/DefaultFont.cmake";
     EXPECT_EQ(218, font.GetGlyphCount());
     EXPECT_EQ(10, font.GetLineHeight());
@@ -606,7 +625,7 @@ TEST_F(GlFont, DefaultFontHas218GlyphsOfCodes32To255)
     EXPECT_EQ(nullptr, font.FindGlyph(127));
     EXPECT_GT(font.GetTextWidth(CVortanString(L"Hello"), 0), 15);
     CVortanRect r = {10, 10, 800, 480};
-    EXPECT_EQ(1, font.DrawText(r, &ext, CVortanString(L"HHHH"), 0xFFFFFFFF, 0));
+    EXPECT_EQ(VORTAN_OK, font.DrawText(r, &ext, CVortanString(L"HHHH"), 0xFFFFFFFF, 0));
     int lit = 0;
     for (int y = 10; y < 20; ++y)
         for (int x = 10; x < 40; ++x)
@@ -624,15 +643,15 @@ TEST(FontPack, DescriptionAndPagesLoadFromAPack)
         entries.emplace_back(std::string("/") + n, vtest::ReadWholeFile(files.dir.File(n)));
     ASSERT_TRUE(vtest::WriteWholeFile(files.dir.File("fonts.dmp"), vtest::MakePack(entries)));
     CVortanMediaPack media;
-    ASSERT_EQ(1, media.Open(CVortanString(files.dir.File("fonts.dmp").c_str())));
+    ASSERT_EQ(VORTAN_OK, media.Open(CVortanString(files.dir.File("fonts.dmp").c_str())));
     CVortanSurface target;
-    CVortanSurfaceDesc d = Desc(32, 32, 6);
-    ASSERT_EQ(1, target.Create(nullptr, &d));
+    CVortanSurfaceDesc d = Desc(32, 32, VORTAN_PIXEL_ARGB8888);
+    ASSERT_EQ(VORTAN_OK, target.Create(nullptr, &d));
     CVortanBitmapFont font;
-    ASSERT_EQ(1, font.LoadFromPack(&target, &media, CVortanString("/test.fnt")));
+    ASSERT_EQ(VORTAN_OK, font.LoadFromPack(&target, &media, CVortanString("/test.fnt")));
     EXPECT_EQ(8, font.GetGlyphCount());
     EXPECT_EQ(Coverage0(3, 4), font.GetPage(0)->alpha[4 * 32 + 3]);
-    EXPECT_EQ(8, font.LoadFromPack(&target, &media, CVortanString("/missing.fnt")));
+    EXPECT_EQ(VORTAN_E_MISSING, font.LoadFromPack(&target, &media, CVortanString("/missing.fnt")));
     font.Unload();
     target.Release();
 }
@@ -647,18 +666,18 @@ TEST(FontFromTool, MakefontOutputLoadsMeasuresAndDraws)
     vtest::TempDir dir;
     ASSERT_EQ(0, vtest::RunProgram({tool, "--size", "16", dir.File("ui.fnt")}));
     CVortanSurface target;
-    CVortanSurfaceDesc d = Desc(200, 40, 6);
-    ASSERT_EQ(1, target.Create(nullptr, &d));
+    CVortanSurfaceDesc d = Desc(200, 40, VORTAN_PIXEL_ARGB8888);
+    ASSERT_EQ(VORTAN_OK, target.Create(nullptr, &d));
     target.Clear(0xFF000000, nullptr);
     CVortanBitmapFont font;
     // The page is found next to the description.
-    ASSERT_EQ(1, font.LoadFromFile(&target, CVortanString(dir.File("ui.fnt").c_str())));
+    ASSERT_EQ(VORTAN_OK, font.LoadFromFile(&target, CVortanString(dir.File("ui.fnt").c_str())));
     EXPECT_EQ(191, font.GetGlyphCount());
     ASSERT_NE(nullptr, font.FindGlyph('_'));
     int w = font.GetTextWidth(CVortanString(L"Hello"), 0);
     EXPECT_TRUE(w > 30 && w < 60) << w;
     CVortanRect r = {0, 0, 200, 40};
-    font.DrawText(r, &target, CVortanString(L"Hello"), 0xFFFFFFFF, 0x80);
+    font.DrawText(r, &target, CVortanString(L"Hello"), 0xFFFFFFFF, VORTAN_TEXT_BLEND);
     int lit = 0, right = 0;
     for (int y = 0; y < 40; ++y)
         for (int x = 0; x < 200; ++x)

@@ -53,13 +53,14 @@ protected:
         }
         GLES2Test::TearDown();
     }
-    // A textured surface filled with one colour (format 7 unless told otherwise).
-    CVortanSurface* Solid(int w, int h, u32 color, int format = 7)
+    // A textured surface filled with one colour (format VORTAN_PIXEL_ABGR8888 unless told
+    // otherwise).
+    CVortanSurface* Solid(int w, int h, u32 color, int format = VORTAN_PIXEL_ABGR8888)
     {
         CVortanSurface* s = new CVortanSurface();
         surfaces.push_back(s);
         CVortanSurfaceDesc d = {w, h, 0, format, VORTAN_SURFACE_TEXTURE};
-        EXPECT_EQ(1, s->Create(nullptr, &d));
+        EXPECT_EQ(VORTAN_OK, s->Create(nullptr, &d));
         s->Clear(color, nullptr);
         return s;
     }
@@ -94,13 +95,13 @@ TEST_F(Gles2, FailedCreateLeavesNothingAliveAndCreateAgainWorks)
 {
     ext.Close();
     EXPECT_EQ(0, ext.Present());
-    EXPECT_EQ(9, ext.Create(0x3FFFFF1)); // no such window
+    EXPECT_EQ(VORTAN_E_FAIL, ext.Create(0x3FFFFF1)); // no such window
     EXPECT_EQ(nullptr, ext.GetEGLDisplay());
     EXPECT_EQ(nullptr, ext.GetEGLSurface());
     EXPECT_EQ(nullptr, ext.GetEGLContext());
     EXPECT_EQ(0, ext.GetProgramListSize());
-    ASSERT_EQ(1, ext.Create(g_env->window->Id()));
-    ASSERT_EQ(1, ext.Resize(800, 480));
+    ASSERT_EQ(VORTAN_OK, ext.Create(g_env->window->Id()));
+    ASSERT_EQ(VORTAN_OK, ext.Resize(800, 480));
     ext.Clear(0xFF00FF00, nullptr);
     EXPECT_PIXEL(0xFF00FF00u, 10, 10);
 }
@@ -110,7 +111,7 @@ TEST_F(Gles2, RestoreReplacesTheContextAndTexturesComeBackIdentical)
     CVortanSurface* s = Solid(16, 16, 0xFF204060);
     CVortanRect r = {8, 0, 16, 8};
     s->Clear(0xFFC08040, &r);
-    ASSERT_EQ(1, ext.Blit(100, 100, s, nullptr, 0));
+    ASSERT_EQ(VORTAN_OK, ext.Blit(100, 100, s, nullptr, 0));
     std::vector<u32> before;
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x)
@@ -119,25 +120,25 @@ TEST_F(Gles2, RestoreReplacesTheContextAndTexturesComeBackIdentical)
         // What the resource manager does around a lost context.
         s->DeleteTexture();
         EXPECT_EQ(0u, s->GetTexture());
-        ASSERT_EQ(1, ext.Restore()) << round;
-        ASSERT_EQ(1, ext.Resize(800, 480));
+        ASSERT_EQ(VORTAN_OK, ext.Restore()) << round;
+        ASSERT_EQ(VORTAN_OK, ext.Resize(800, 480));
         EXPECT_EQ(7, ext.GetProgramListSize());
-        ASSERT_EQ(1, s->RecreateTexture());
+        ASSERT_EQ(VORTAN_OK, s->RecreateTexture());
         ext.Clear(0xFF000000, nullptr);
-        ASSERT_EQ(1, ext.Blit(100, 100, s, nullptr, 0));
+        ASSERT_EQ(VORTAN_OK, ext.Blit(100, 100, s, nullptr, 0));
         for (int y = 0; y < 16; ++y)
             for (int x = 0; x < 16; ++x)
                 ASSERT_EQ(before[(size_t)(y * 16 + x)], ReadPixel(100 + x, 100 + y))
                     << x << "," << y;
     }
     CVortanSurface never;
-    EXPECT_EQ(4, never.RecreateTexture());
+    EXPECT_EQ(VORTAN_E_MALFORMED, never.RecreateTexture());
 }
 
 TEST_F(Gles2, ClearWithARectangleTouchesOnlyItAndRestoresTheClip)
 {
     CVortanRect r = {10, 20, 30, 40};
-    ASSERT_EQ(1, ext.Clear(0xFFFF0000, &r));
+    ASSERT_EQ(VORTAN_OK, ext.Clear(0xFFFF0000, &r));
     EXPECTS({{0xFFFF0000u, 10, 20},
              {0xFFFF0000u, 29, 39},
              {0xFF000000u, 9, 20},
@@ -147,7 +148,7 @@ TEST_F(Gles2, ClearWithARectangleTouchesOnlyItAndRestoresTheClip)
 
     CVortanRect clip = {100, 100, 200, 150};
     ext.SetClipRect(&clip);
-    ASSERT_EQ(1, ext.Clear(0xFF00FF00, &r));
+    ASSERT_EQ(VORTAN_OK, ext.Clear(0xFF00FF00, &r));
     EXPECT_PIXEL(0xFF00FF00u, 15, 25);
     EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
     GLint box[4];
@@ -182,7 +183,7 @@ TEST_F(Gles2, ClipRectangleIsClampedToTheTarget)
 TEST_F(Gles2, BlitPlacesTheSourceAtItsPixelPosition)
 {
     CVortanSurface* s = Solid(64, 32, 0xFFFF0000);
-    ASSERT_EQ(1, ext.Blit(10, 20, s, nullptr, 0));
+    ASSERT_EQ(VORTAN_OK, ext.Blit(10, 20, s, nullptr, 0));
     EXPECTS({{0xFFFF0000u, 10, 20},
              {0xFFFF0000u, 73, 51},
              {0xFF000000u, 9, 20},
@@ -190,26 +191,27 @@ TEST_F(Gles2, BlitPlacesTheSourceAtItsPixelPosition)
              {0xFF000000u, 10, 52}});
     // Centred on the target whatever the position.
     ext.Clear(0xFF000000, nullptr);
-    ASSERT_EQ(1, ext.BlitUnit(0.9f, 0.9f, s, nullptr, VORTAN_BLIT_CENTER_X | VORTAN_BLIT_CENTER_Y));
+    ASSERT_EQ(VORTAN_OK,
+              ext.BlitUnit(0.9f, 0.9f, s, nullptr, VORTAN_BLIT_CENTER_X | VORTAN_BLIT_CENTER_Y));
     EXPECTS({{0xFFFF0000u, 368, 224},
              {0xFFFF0000u, 431, 255},
              {0xFF000000u, 367, 224},
              {0xFF000000u, 432, 256}});
 }
 
-TEST_F(Gles2, UnusableSourcesReturnTwoAndDrawNothing)
+TEST_F(Gles2, UnusableSourcesAreRefusedAndDrawNothing)
 {
     CVortanSurface plain;
-    CVortanSurfaceDesc d = {8, 8, 0, 7, 0};
-    ASSERT_EQ(1, plain.Create(nullptr, &d));
+    CVortanSurfaceDesc d = {8, 8, 0, VORTAN_PIXEL_ABGR8888, 0};
+    ASSERT_EQ(VORTAN_OK, plain.Create(nullptr, &d));
     plain.Clear(0xFFFFFFFF, nullptr);
-    EXPECT_EQ(2, ext.Blit(0, 0, &plain, nullptr, 0));
-    EXPECT_EQ(2, ext.Blit(0, 0, &ext, nullptr, 0));
-    EXPECT_EQ(2, ext.Blit(0, 0, nullptr, nullptr, 0));
-    EXPECT_EQ(2, ext.BlitStretch(nullptr, &plain, nullptr, 0));
-    EXPECT_EQ(2, ext.BlitRotated(0, 0, &plain, 0.0f, 8, 0));
-    EXPECT_EQ(2, ext.BlitTinted(0, 0, &plain, nullptr, 0xFFFFFFFF, 0));
-    EXPECT_EQ(2, ext.BlitStretchTinted(nullptr, &plain, nullptr, 0xFFFFFFFF, 0));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, ext.Blit(0, 0, &plain, nullptr, 0));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, ext.Blit(0, 0, &ext, nullptr, 0));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, ext.Blit(0, 0, nullptr, nullptr, 0));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, ext.BlitStretch(nullptr, &plain, nullptr, 0));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, ext.BlitRotated(0, 0, &plain, 0.0f, 8, 0));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, ext.BlitTinted(0, 0, &plain, nullptr, 0xFFFFFFFF, 0));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, ext.BlitStretchTinted(nullptr, &plain, nullptr, 0xFFFFFFFF, 0));
     EXPECTS({{0xFF000000u, 2, 2}, {0xFF000000u, 400, 240}});
     plain.Release();
 }
@@ -224,20 +226,21 @@ TEST_F(Gles2, StretchWithNullRectanglesCoversTheTargetWithTheWholeTexture)
     s->Unlock();
     s->SetLockFlags(0);
     s->UploadTexture();
-    ASSERT_EQ(1, ext.BlitStretchUnit(nullptr, s, nullptr, 0));
+    ASSERT_EQ(VORTAN_OK, ext.BlitStretchUnit(nullptr, s, nullptr, 0));
     EXPECTS({{0xFFFF0000u, 5, 5},
              {0xFF00FF00u, 795, 5},
              {0xFF0000FFu, 5, 475},
              {0xFFFFFFFFu, 795, 475}});
     // Mirrored both ways.
-    ASSERT_EQ(1, ext.BlitStretch(nullptr, s, nullptr, VORTAN_BLIT_MIRROR_X | VORTAN_BLIT_MIRROR_Y));
+    ASSERT_EQ(VORTAN_OK,
+              ext.BlitStretch(nullptr, s, nullptr, VORTAN_BLIT_MIRROR_X | VORTAN_BLIT_MIRROR_Y));
     EXPECTS({{0xFFFFFFFFu, 5, 5}, {0xFFFF0000u, 795, 475}});
     // A pixel source rectangle selects texels; a pixel target rectangle places them.
     ext.Clear(0xFF000000, nullptr);
     CVortanRect from, to;
     from.Set(1, 0, 2, 1);
     to.Set(100, 100, 140, 120);
-    ASSERT_EQ(1, ext.BlitStretch(&to, s, &from, 0));
+    ASSERT_EQ(VORTAN_OK, ext.BlitStretch(&to, s, &from, 0));
     // (Linear filtering mixes in the neighbours toward the rectangle's left and bottom.)
     EXPECTS({{0xFF00FF00u, 139, 101}, {0xFF00FF00u, 132, 101}});
     EXPECT_NE(0xFF000000u, ReadPixel(100, 119));
@@ -248,10 +251,10 @@ TEST_F(Gles2, SourceRectangleOfABlitSetsTheSize)
 {
     CVortanSurface* s = Halves(64, 32, 0xFFFF0000, 0xFF0000FF);
     CVortanRect right = {32, 0, 64, 32};
-    ASSERT_EQ(1, ext.Blit(0, 0, s, &right, 0));
+    ASSERT_EQ(VORTAN_OK, ext.Blit(0, 0, s, &right, 0));
     EXPECTS({{0xFF0000FFu, 1, 1}, {0xFF0000FFu, 30, 30}, {0xFF000000u, 33, 1}});
     ext.Clear(0xFF000000, nullptr);
-    ASSERT_EQ(1, ext.Blit(0, 0, s, nullptr, VORTAN_BLIT_MIRROR_X));
+    ASSERT_EQ(VORTAN_OK, ext.Blit(0, 0, s, nullptr, VORTAN_BLIT_MIRROR_X));
     EXPECTS({{0xFF0000FFu, 2, 5}, {0xFFFF0000u, 61, 5}});
 }
 
@@ -260,19 +263,19 @@ TEST_F(Gles2, BlendTablesOfTheBlits)
     // Premultiplied: red 128 at alpha 128 over blue -> (128, 0, 255 * 127 / 255).
     CVortanSurface* half = Solid(8, 8, 0x80800000);
     ext.Clear(0xFF0000FF, nullptr);
-    ASSERT_EQ(1, ext.Blit(0, 0, half, nullptr, VORTAN_BLIT_ALPHA));
+    ASSERT_EQ(VORTAN_OK, ext.Blit(0, 0, half, nullptr, VORTAN_BLIT_ALPHA));
     EXPECT_PIXEL(0xFF80007Fu, 4, 4);
     // Without a blend flag the pixels are copied, alpha and all.
-    ASSERT_EQ(1, ext.Blit(20, 0, half, nullptr, 0));
+    ASSERT_EQ(VORTAN_OK, ext.Blit(20, 0, half, nullptr, 0));
     EXPECT_PIXEL(0xFF800000u, 24, 4);
-    // Flag 2 multiplies: (255, 128, 0) x (100, 200, 50).
+    // Flag VORTAN_BLIT_HALFBLEND multiplies: (255, 128, 0) x (100, 200, 50).
     CVortanSurface* orange = Solid(8, 8, 0xFFFF8000);
     ext.Clear(0xFF64C832, nullptr);
-    ASSERT_EQ(1, ext.Blit(0, 0, orange, nullptr, VORTAN_BLIT_HALFBLEND));
+    ASSERT_EQ(VORTAN_OK, ext.Blit(0, 0, orange, nullptr, VORTAN_BLIT_HALFBLEND));
     EXPECT_PIXEL(0xFF646400u, 4, 4);
-    // Rotated blits take flag 1 as premultiplied blending too.
+    // Rotated blits take flag VORTAN_BLIT_COLORKEY as premultiplied blending too.
     ext.Clear(0xFF0000FF, nullptr);
-    ASSERT_EQ(1, ext.BlitRotated(100, 100, half, 0.0f, 8, VORTAN_BLIT_COLORKEY));
+    ASSERT_EQ(VORTAN_OK, ext.BlitRotated(100, 100, half, 0.0f, 8, VORTAN_BLIT_COLORKEY));
     EXPECT_PIXEL(0xFF80007Fu, 104, 104);
 }
 
@@ -280,16 +283,16 @@ TEST_F(Gles2, TintedBlitsBlendWithTheColoursAlpha)
 {
     CVortanSurface* white = Solid(8, 8, 0xFFFFFFFF);
     ext.Clear(0xFF000000, nullptr);
-    ASSERT_EQ(1, ext.BlitTinted(0, 0, white, nullptr, 0x80FF8000, 0));
+    ASSERT_EQ(VORTAN_OK, ext.BlitTinted(0, 0, white, nullptr, 0x80FF8000, 0));
     EXPECT_PIXEL(0xFF804000u, 4, 4);
     CVortanRect to = {100, 100, 150, 120};
-    ASSERT_EQ(1, ext.BlitStretchTinted(&to, white, nullptr, 0xFF00FF00, 0));
+    ASSERT_EQ(VORTAN_OK, ext.BlitStretchTinted(&to, white, nullptr, 0xFF00FF00, 0));
     EXPECTS({{0xFF00FF00u, 100, 100}, {0xFF00FF00u, 149, 119}, {0xFF000000u, 150, 119}});
     // Colour mix: vertex alpha 0 shows the vertex colour, alpha 255 the texture.
     CVortanSurface* red = Solid(8, 8, 0xFFFF0000);
-    ASSERT_EQ(1, ext.BlitTinted(200, 0, red, nullptr, 0x0000FF00, VORTAN_BLIT_ALPHAONLY));
+    ASSERT_EQ(VORTAN_OK, ext.BlitTinted(200, 0, red, nullptr, 0x0000FF00, VORTAN_BLIT_ALPHAONLY));
     EXPECT_PIXEL(0xFF00FF00u, 204, 4);
-    ASSERT_EQ(1, ext.BlitTinted(220, 0, red, nullptr, 0xFF00FF00, VORTAN_BLIT_ALPHAONLY));
+    ASSERT_EQ(VORTAN_OK, ext.BlitTinted(220, 0, red, nullptr, 0xFF00FF00, VORTAN_BLIT_ALPHAONLY));
     EXPECT_PIXEL(0xFFFF0000u, 224, 4);
 }
 
@@ -297,21 +300,22 @@ TEST_F(Gles2, RotatedBlitScalesAndTurnsAboutTheBoxCentre)
 {
     CVortanSurface* s = Solid(64, 32, 0xFFFF0000);
     // Size 32 over the larger side 64: scale 0.5, a 32 x 16 box from (100, 100).
-    ASSERT_EQ(1, ext.BlitRotated(100, 100, s, 0.0f, 32, 0));
+    ASSERT_EQ(VORTAN_OK, ext.BlitRotated(100, 100, s, 0.0f, 32, 0));
     EXPECTS({{0xFFFF0000u, 100, 100},
              {0xFFFF0000u, 131, 115},
              {0xFF000000u, 132, 108},
              {0xFF000000u, 116, 116}});
     // A quarter turn about the box centre (116, 108): 16 wide, 32 tall.
     ext.Clear(0xFF000000, nullptr);
-    ASSERT_EQ(1, ext.BlitRotated(100, 100, s, (float)M_PI / 2.0f, 32, 0));
+    ASSERT_EQ(VORTAN_OK, ext.BlitRotated(100, 100, s, (float)M_PI / 2.0f, 32, 0));
     EXPECTS({{0xFFFF0000u, 116, 93},
              {0xFFFF0000u, 109, 122},
              {0xFF000000u, 102, 108},
              {0xFF000000u, 130, 108}});
     // Centre flags turn it about the target's centre.
     ext.Clear(0xFF000000, nullptr);
-    ASSERT_EQ(1, ext.BlitRotated(0, 0, s, 0.0f, 64, VORTAN_BLIT_CENTER_X | VORTAN_BLIT_CENTER_Y));
+    ASSERT_EQ(VORTAN_OK,
+              ext.BlitRotated(0, 0, s, 0.0f, 64, VORTAN_BLIT_CENTER_X | VORTAN_BLIT_CENTER_Y));
     EXPECTS({{0xFFFF0000u, 369, 225},
              {0xFFFF0000u, 430, 254},
              {0xFF000000u, 366, 240},
@@ -328,18 +332,18 @@ TEST_F(Gles2, ColouredQuadsGradientAdditiveDarkenAndLines)
     // Additive: 100 + 255 * 128 / 255.
     ext.Clear(0xFF646464, nullptr);
     CVortanRect r = {10, 10, 20, 20};
-    ASSERT_EQ(1, ext.FillAdditive(0x80FF0000, &r));
+    ASSERT_EQ(VORTAN_OK, ext.FillAdditive(0x80FF0000, &r));
     EXPECTS({{0xFFE46464u, 15, 15}, {0xFF646464u, 20, 15}});
     // Darken multiplies by the amount.
     ext.Clear(0xFFC86432, nullptr);
-    ASSERT_EQ(1, ext.Darken(nullptr, 0.5f));
+    ASSERT_EQ(VORTAN_OK, ext.Darken(nullptr, 0.5f));
     EXPECT_PIXEL(0xFF643219u, 300, 300);
-    ASSERT_EQ(1, ext.DarkenUnit(nullptr, 0.0f));
+    ASSERT_EQ(VORTAN_OK, ext.DarkenUnit(nullptr, 0.0f));
     EXPECT_PIXEL(0xFF000000u, 300, 300);
     // A horizontal line: colour 0 at its start, colour 1 at its end.
     ext.Clear(0xFF000000, nullptr);
     glDisable(GL_BLEND);
-    ASSERT_EQ(1, ext.DrawLine(10, 100, 410, 100, 0xFFFFFFFF, 0xFF000000));
+    ASSERT_EQ(VORTAN_OK, ext.DrawLine(10, 100, 410, 100, 0xFFFFFFFF, 0xFF000000));
     // The line lies on the edge between rows 99 and 100: either may hold it.
     u32 start = ReadPixel(12, 100) == 0xFF000000u ? ReadPixel(12, 99) : ReadPixel(12, 100);
     u32 middle = ReadPixel(210, 100) == 0xFF000000u ? ReadPixel(210, 99) : ReadPixel(210, 100);
@@ -353,13 +357,13 @@ TEST_F(Gles2, BindingCachesAndCountersResetByPresent)
     CVortanSurface* s = Solid(8, 8, 0xFFFFFFFF);
     CVortanSurface* t = Solid(8, 8, 0xFF000000);
     ext.Present();
-    ASSERT_EQ(1, ext.Blit(0, 0, s, nullptr, 0));
-    ASSERT_EQ(1, ext.Blit(10, 0, s, nullptr, 0));
+    ASSERT_EQ(VORTAN_OK, ext.Blit(0, 0, s, nullptr, 0));
+    ASSERT_EQ(VORTAN_OK, ext.Blit(10, 0, s, nullptr, 0));
     EXPECT_EQ(1, ext.GetTextureBinds());
     EXPECT_LE(ext.GetProgramSwitches(), 1);
-    ASSERT_EQ(1, ext.Blit(20, 0, t, nullptr, 0));
+    ASSERT_EQ(VORTAN_OK, ext.Blit(20, 0, t, nullptr, 0));
     EXPECT_EQ(2, ext.GetTextureBinds());
-    ASSERT_EQ(1, ext.BlitTinted(30, 0, t, nullptr, 0xFFFFFFFF, 0));
+    ASSERT_EQ(VORTAN_OK, ext.BlitTinted(30, 0, t, nullptr, 0xFFFFFFFF, 0));
     EXPECT_EQ(2, ext.GetTextureBinds());
     EXPECT_EQ(2, ext.GetProgramSwitches());
     ext.FillAdditive(0x10FFFFFF, nullptr); // unbinds the texture
@@ -389,29 +393,33 @@ TEST_F(Gles2, EveryFormatUploadsItsRealColours)
     struct Case {
         int format;
         bool alphaPlane;
-    } cases[] = {{2, false}, {2, true},  {3, false}, {3, true}, {4, false},
-                 {4, true},  {5, false}, {6, false}, {7, false}};
+    } cases[] = {{VORTAN_PIXEL_RGB444, false},  {VORTAN_PIXEL_RGB444, true},
+                 {VORTAN_PIXEL_RGB555, false},  {VORTAN_PIXEL_RGB555, true},
+                 {VORTAN_PIXEL_RGB565, false},  {VORTAN_PIXEL_RGB565, true},
+                 {VORTAN_PIXEL_RGB888, false},  {VORTAN_PIXEL_ARGB8888, false},
+                 {VORTAN_PIXEL_ABGR8888, false}};
     const u32 colours[4] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};
     int x = 0;
     for (const Case& c : cases) {
         CVortanSurface s;
         CVortanSurfaceDesc d = {4, 1, 0, c.format, 0};
-        ASSERT_EQ(1, s.Create(nullptr, &d));
+        ASSERT_EQ(VORTAN_OK, s.Create(nullptr, &d));
         if (c.alphaPlane) {
-            ASSERT_EQ(1, s.CreateAlphaPlane());
+            ASSERT_EQ(VORTAN_OK, s.CreateAlphaPlane());
         }
         for (int i = 0; i < 4; ++i) {
             s.WritePixel(i, 0, colours[i]);
             if (c.alphaPlane)
                 s.GetAlphaPlane()[i] = i == 3 ? 0 : 255;
         }
-        ASSERT_EQ(1, s.CreateTextureForFormat(0)) << c.format;
+        ASSERT_EQ(VORTAN_OK, s.CreateTextureForFormat(0)) << c.format;
         if (c.alphaPlane) {
             EXPECT_EQ((u32)GL_UNSIGNED_SHORT_4_4_4_4, s.GetTextureType());
         }
         CVortanRect to = {x, 300, x + 36, 310}; // 9 pixels a texel: pixel 9i + 4 is a texel centre
         ext.Clear(0xFF808080, &to);
-        ASSERT_EQ(1, ext.BlitStretch(&to, &s, nullptr, c.alphaPlane ? VORTAN_BLIT_ALPHA : 0));
+        ASSERT_EQ(VORTAN_OK,
+                  ext.BlitStretch(&to, &s, nullptr, c.alphaPlane ? VORTAN_BLIT_ALPHA : 0));
         // (A pixel with alpha 0 is premultiplied white: its colour adds fully to grey.)
         for (int i = 0; i < 4; ++i)
             EXPECT_PIXEL(c.alphaPlane && i == 3 ? 0xFFFFFFFFu : colours[i], x + 9 * i + 4, 305);
@@ -424,45 +432,45 @@ TEST_F(Gles2, TexturePairsOutsideTheTableAreRefused)
 {
     CVortanSurface* s = Solid(8, 8, 0xFFFFFFFF);
     ASSERT_NE(0u, s->GetTexture());
-    EXPECT_EQ(11, s->CreateTexture(GL_RGB, GL_UNSIGNED_SHORT_4_4_4_4, 0));
-    EXPECT_EQ(11, s->CreateTexture(GL_RGBA, GL_UNSIGNED_SHORT_5_6_5, 0));
+    EXPECT_EQ(VORTAN_E_VERSION, s->CreateTexture(GL_RGB, GL_UNSIGNED_SHORT_4_4_4_4, 0));
+    EXPECT_EQ(VORTAN_E_VERSION, s->CreateTexture(GL_RGBA, GL_UNSIGNED_SHORT_5_6_5, 0));
     EXPECT_EQ(0u, s->GetTexture());
-    EXPECT_EQ(1, s->CreateTexture(GL_RGB, GL_UNSIGNED_BYTE, 0));
-    EXPECT_EQ(1, s->CreateTexture(GL_RGBA, GL_UNSIGNED_SHORT_5_5_5_1, 0));
+    EXPECT_EQ(VORTAN_OK, s->CreateTexture(GL_RGB, GL_UNSIGNED_BYTE, 0));
+    EXPECT_EQ(VORTAN_OK, s->CreateTexture(GL_RGBA, GL_UNSIGNED_SHORT_5_5_5_1, 0));
     CVortanSurface empty;
-    EXPECT_EQ(4, empty.CreateTexture(GL_RGBA, GL_UNSIGNED_BYTE, 0));
-    EXPECT_EQ(4, empty.UploadTexture());
+    EXPECT_EQ(VORTAN_E_MALFORMED, empty.CreateTexture(GL_RGBA, GL_UNSIGNED_BYTE, 0));
+    EXPECT_EQ(VORTAN_E_MALFORMED, empty.UploadTexture());
 }
 
 TEST_F(Gles2, MipChainOnlyForPowerOfTwoSizesAndItsLevelsHoldTheImage)
 {
     CVortanSurface* pot = Solid(64, 32, 0xFF00FF00);
-    ASSERT_EQ(1, pot->CreateTexture(GL_RGBA, GL_UNSIGNED_BYTE, 1));
+    ASSERT_EQ(VORTAN_OK, pot->CreateTexture(GL_RGBA, GL_UNSIGNED_BYTE, 1));
     EXPECT_EQ(1, pot->HasMipLevels());
     CVortanSurface* npot = Solid(60, 32, 0xFF00FF00);
-    ASSERT_EQ(1, npot->CreateTexture(GL_RGBA, GL_UNSIGNED_BYTE, 1));
+    ASSERT_EQ(VORTAN_OK, npot->CreateTexture(GL_RGBA, GL_UNSIGNED_BYTE, 1));
     EXPECT_EQ(0, npot->HasMipLevels());
 
     // Top half red, bottom half blue; drawn at an eighth of its size GL reads level 3.
     CVortanSurface* s = Solid(64, 64, 0xFFFF0000);
     CVortanRect bottom = {0, 32, 64, 64};
     s->Clear(0xFF0000FF, &bottom);
-    ASSERT_EQ(1, s->CreateTexture(GL_RGBA, GL_UNSIGNED_BYTE, 1));
+    ASSERT_EQ(VORTAN_OK, s->CreateTexture(GL_RGBA, GL_UNSIGNED_BYTE, 1));
     CVortanRect to = {0, 0, 8, 8};
-    ASSERT_EQ(1, ext.BlitStretch(&to, s, nullptr, 0));
+    ASSERT_EQ(VORTAN_OK, ext.BlitStretch(&to, s, nullptr, 0));
     EXPECTS({{0xFFFF0000u, 3, 1}, {0xFF0000FFu, 3, 6}});
     // The same in 5-6-5 and in 4-4-4-4 with an alpha plane.
-    CVortanSurface* t = Solid(32, 32, 0xFF00FF00, 4);
-    ASSERT_EQ(1, t->CreateTexture(GL_RGB, GL_UNSIGNED_SHORT_5_6_5, 1));
+    CVortanSurface* t = Solid(32, 32, 0xFF00FF00, VORTAN_PIXEL_RGB565);
+    ASSERT_EQ(VORTAN_OK, t->CreateTexture(GL_RGB, GL_UNSIGNED_SHORT_5_6_5, 1));
     to.Set(20, 0, 24, 4);
-    ASSERT_EQ(1, ext.BlitStretch(&to, t, nullptr, 0));
+    ASSERT_EQ(VORTAN_OK, ext.BlitStretch(&to, t, nullptr, 0));
     EXPECT_PIXEL(0xFF00FF00u, 21, 1);
-    ASSERT_EQ(1, t->CreateAlphaPlane());
+    ASSERT_EQ(VORTAN_OK, t->CreateAlphaPlane());
     t->Clear(0xFFFF0000, nullptr);
-    ASSERT_EQ(1, t->CreateTextureForFormat(1));
+    ASSERT_EQ(VORTAN_OK, t->CreateTextureForFormat(1));
     EXPECT_EQ(1, t->HasMipLevels());
     to.Set(30, 0, 34, 4);
-    ASSERT_EQ(1, ext.BlitStretch(&to, t, nullptr, 0));
+    ASSERT_EQ(VORTAN_OK, ext.BlitStretch(&to, t, nullptr, 0));
     EXPECT_PIXEL(0xFFFF0000u, 31, 1);
 }
 
@@ -470,18 +478,18 @@ TEST_F(Gles2, DrawingIntoATexturedSurfaceRefreshesItsMirror)
 {
     CVortanSurface* target = Solid(8, 8, 0xFF000000);
     CVortanSurface* source = Solid(8, 8, 0xFF00FFFF);
-    ASSERT_EQ(1, target->BlitStretch(nullptr, source, nullptr, 0));
-    ASSERT_EQ(1, ext.Blit(0, 0, target, nullptr, 0));
+    ASSERT_EQ(VORTAN_OK, target->BlitStretch(nullptr, source, nullptr, 0));
+    ASSERT_EQ(VORTAN_OK, ext.Blit(0, 0, target, nullptr, 0));
     EXPECT_PIXEL(0xFF00FFFFu, 4, 4);
     target->Lock(nullptr, 1);
     target->Clear(0xFFFF0000, nullptr); // Clear starts by clearing the lock flags: uploads
-    ASSERT_EQ(1, ext.Blit(0, 0, target, nullptr, 0));
+    ASSERT_EQ(VORTAN_OK, ext.Blit(0, 0, target, nullptr, 0));
     EXPECT_PIXEL(0xFFFF0000u, 4, 4);
     // Locked with bit 0, Unlock does not upload.
     target->Lock(nullptr, 1);
     target->WritePixel(4, 4, 0xFFFFFFFF);
     target->Unlock();
-    ASSERT_EQ(1, ext.Blit(0, 0, target, nullptr, 0));
+    ASSERT_EQ(VORTAN_OK, ext.Blit(0, 0, target, nullptr, 0));
     EXPECT_PIXEL(0xFFFF0000u, 4, 4);
 }
 
@@ -490,17 +498,17 @@ TEST_F(Gles2, DrawingIntoATexturedSurfaceRefreshesItsMirror)
 TEST(NullExtension, DrawsNothingAndKeepsTexturesWithoutGL)
 {
     CVortanGraphicsExt_Null ext;
-    ASSERT_EQ(1, ext.Create(42));
-    ASSERT_EQ(1, ext.Resize(320, 200));
+    ASSERT_EQ(VORTAN_OK, ext.Create(42));
+    ASSERT_EQ(VORTAN_OK, ext.Resize(320, 200));
     EXPECT_EQ(1, CVortanSurface::GetNullTextures());
     CVortanSurface s;
-    CVortanSurfaceDesc d = {16, 16, 0, 0, VORTAN_SURFACE_TEXTURE};
-    ASSERT_EQ(1, s.Create(nullptr, &d));
+    CVortanSurfaceDesc d = {16, 16, 0, VORTAN_PIXEL_DISPLAY, VORTAN_SURFACE_TEXTURE};
+    ASSERT_EQ(VORTAN_OK, s.Create(nullptr, &d));
     EXPECT_NE(0u, s.GetTexture());
-    EXPECT_EQ(1, s.CreateTexture(GL_RGBA, GL_UNSIGNED_BYTE, 1));
-    EXPECT_EQ(1, ext.Blit(0, 0, &s, nullptr, 0));
-    EXPECT_EQ(2, ext.Blit(0, 0, &ext, nullptr, 0));
-    EXPECT_EQ(1, ext.FillGradient(0, 0, 0, 0, nullptr));
+    EXPECT_EQ(VORTAN_OK, s.CreateTexture(GL_RGBA, GL_UNSIGNED_BYTE, 1));
+    EXPECT_EQ(VORTAN_OK, ext.Blit(0, 0, &s, nullptr, 0));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, ext.Blit(0, 0, &ext, nullptr, 0));
+    EXPECT_EQ(VORTAN_OK, ext.FillGradient(0, 0, 0, 0, nullptr));
     EXPECT_EQ(2, ext.GetDrawCalls());
     s.Release();
     ext.Close();

@@ -115,10 +115,10 @@ protected:
 
 } // namespace
 
-TEST_F(Images, PngWithAlphaIsPremultipliedInFormatSeven)
+TEST_F(Images, PngWithAlphaIsPremultipliedInAbgr)
 {
-    CVortanSurfaceDesc d = Desc(0, 0, 7);
-    ASSERT_EQ(1, s.LoadFromMemory(nullptr, png.data(), (int)png.size(), &d));
+    CVortanSurfaceDesc d = Desc(0, 0, VORTAN_PIXEL_ABGR8888);
+    ASSERT_EQ(VORTAN_OK, s.LoadFromMemory(nullptr, png.data(), (int)png.size(), &d));
     ASSERT_EQ(4, s.GetWidth());
     ASSERT_EQ(2, s.GetHeight());
     for (int i = 0; i < 8; ++i) {
@@ -133,19 +133,20 @@ TEST_F(Images, PngWithAlphaIsPremultipliedInFormatSeven)
     }
     const u8 first[4] = {128, 0, 0, 128};
     EXPECT_EQ(0, memcmp(first, Px(s, 0, 0), 4));
-    // A null description is the display's format (7 here); format 6 stores B, G, R, A.
-    ASSERT_EQ(1, s.LoadFromMemory(nullptr, png.data(), (int)png.size(), nullptr));
-    EXPECT_EQ(7, s.GetPixelFormat());
-    d = Desc(0, 0, 6);
-    ASSERT_EQ(1, s.LoadFromMemory(nullptr, png.data(), (int)png.size(), &d));
+    // A null description is the display's format (VORTAN_PIXEL_ABGR8888 here); format
+    // VORTAN_PIXEL_ARGB8888 stores B, G, R, A.
+    ASSERT_EQ(VORTAN_OK, s.LoadFromMemory(nullptr, png.data(), (int)png.size(), nullptr));
+    EXPECT_EQ(VORTAN_PIXEL_ABGR8888, s.GetPixelFormat());
+    d = Desc(0, 0, VORTAN_PIXEL_ARGB8888);
+    ASSERT_EQ(VORTAN_OK, s.LoadFromMemory(nullptr, png.data(), (int)png.size(), &d));
     const u8 bgra[4] = {0, 0, 128, 128};
     EXPECT_EQ(0, memcmp(bgra, Px(s, 0, 0), 4));
 }
 
-TEST_F(Images, PngWithAlphaInFormatFourGetsAnAlphaPlane)
+TEST_F(Images, PngWithAlphaInRgb565GetsAnAlphaPlane)
 {
-    CVortanSurfaceDesc d = Desc(0, 0, 4);
-    ASSERT_EQ(1, s.LoadFromMemory(nullptr, png.data(), (int)png.size(), &d));
+    CVortanSurfaceDesc d = Desc(0, 0, VORTAN_PIXEL_RGB565);
+    ASSERT_EQ(VORTAN_OK, s.LoadFromMemory(nullptr, png.data(), (int)png.size(), &d));
     ASSERT_NE(nullptr, s.GetAlphaPlane());
     for (int i = 0; i < 8; ++i) {
         int a = rgba[(size_t)i * 4 + 3];
@@ -173,8 +174,8 @@ TEST_F(Images, NarrowImagesUseTheDecodersChannelCount)
         }
         std::string path = dir.File("narrow" + std::to_string(w) + ".png");
         ASSERT_TRUE(WritePng(path, w, 2, 2, rgb));
-        CVortanSurfaceDesc d = Desc(0, 0, 7);
-        ASSERT_EQ(1, s.LoadFromFile(nullptr, CVortanString(path.c_str()), &d));
+        CVortanSurfaceDesc d = Desc(0, 0, VORTAN_PIXEL_ABGR8888);
+        ASSERT_EQ(VORTAN_OK, s.LoadFromFile(nullptr, CVortanString(path.c_str()), &d));
         for (int i = 0; i < w * 2; ++i) {
             const u8* p = Px(s, i % w, i / w);
             EXPECT_EQ(10 + i, p[0]) << w << " " << i;
@@ -195,30 +196,32 @@ TEST_F(Images, ScaledDecodeAndBadInput)
     }
     ASSERT_TRUE(WritePng(dir.File("big.png"), 40, 40, 2, big));
     std::string bytes = vtest::ReadWholeFile(dir.File("big.png"));
-    CVortanSurfaceDesc d = Desc(20, 10, 7);
-    ASSERT_EQ(1, s.LoadFromMemory(nullptr, bytes.data(), (int)bytes.size(), &d));
+    CVortanSurfaceDesc d = Desc(20, 10, VORTAN_PIXEL_ABGR8888);
+    ASSERT_EQ(VORTAN_OK, s.LoadFromMemory(nullptr, bytes.data(), (int)bytes.size(), &d));
     EXPECT_EQ(20, s.GetWidth());
     EXPECT_EQ(10, s.GetHeight());
     EXPECT_EQ(60, Px(s, 10, 5)[1]);
-    d = Desc(0, 10, 7); // one side given: the other keeps the image's size
-    ASSERT_EQ(1, s.LoadFromMemory(nullptr, bytes.data(), (int)bytes.size(), &d));
+    d = Desc(0, 10, VORTAN_PIXEL_ABGR8888); // one side given: the other keeps the image's size
+    ASSERT_EQ(VORTAN_OK, s.LoadFromMemory(nullptr, bytes.data(), (int)bytes.size(), &d));
     EXPECT_EQ(40, s.GetWidth());
     EXPECT_EQ(10, s.GetHeight());
 
-    EXPECT_EQ(2, s.LoadFromMemory(nullptr, bytes.data(), 0, &d));
-    EXPECT_EQ(2, s.LoadFromMemory(nullptr, nullptr, 10, &d));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, s.LoadFromMemory(nullptr, bytes.data(), 0, &d));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, s.LoadFromMemory(nullptr, nullptr, 10, &d));
     const char garbage[] = "certainly not an image";
-    EXPECT_EQ(7, s.LoadFromMemory(nullptr, garbage, (int)sizeof(garbage), &d));
-    EXPECT_EQ(10, s.LoadFromFile(nullptr, CVortanString(dir.File("absent.png").c_str()), &d));
+    EXPECT_EQ(VORTAN_E_NOMEMORY, s.LoadFromMemory(nullptr, garbage, (int)sizeof(garbage), &d));
+    EXPECT_EQ(VORTAN_E_OPEN,
+              s.LoadFromFile(nullptr, CVortanString(dir.File("absent.png").c_str()), &d));
     ASSERT_TRUE(vtest::WriteWholeFile(dir.File("empty.png"), ""));
-    EXPECT_EQ(11, s.LoadFromFile(nullptr, CVortanString(dir.File("empty.png").c_str()), &d));
+    EXPECT_EQ(VORTAN_E_VERSION,
+              s.LoadFromFile(nullptr, CVortanString(dir.File("empty.png").c_str()), &d));
 }
 
 TEST_F(Images, JpegDecodes)
 {
     ASSERT_TRUE(WriteJpeg(dir.File("flat.jpg"), 16, 16, "rgb(200,100,50)"));
-    CVortanSurfaceDesc d = Desc(0, 0, 6);
-    ASSERT_EQ(1, s.LoadFromFile(nullptr, CVortanString(dir.File("flat.jpg").c_str()), &d));
+    CVortanSurfaceDesc d = Desc(0, 0, VORTAN_PIXEL_ARGB8888);
+    ASSERT_EQ(VORTAN_OK, s.LoadFromFile(nullptr, CVortanString(dir.File("flat.jpg").c_str()), &d));
     u32 c = s.GetPixel(8, 8);
     EXPECT_TRUE(NearByte(200, (int)(c >> 16) & 0xFF, 3)) << std::hex << c;
     EXPECT_TRUE(NearByte(100, (int)(c >> 8) & 0xFF, 3)) << std::hex << c;
@@ -236,9 +239,9 @@ TEST_F(Images, AlphaCompanionFromAPack)
                            {"/logo_alpha.jpg", vtest::ReadWholeFile(dir.File("logo_alpha.jpg"))},
                            {"/plain", plainPng}}));
     CVortanMediaPack pack;
-    ASSERT_EQ(1, pack.Open(CVortanString(dir.File("test.dmp").c_str())));
-    CVortanSurfaceDesc d = Desc(0, 0, 7, VORTAN_SURFACE_ALPHA_COMPANION);
-    ASSERT_EQ(1, s.LoadFromPack(nullptr, &pack, CVortanString("logo.jpg"), 0, &d));
+    ASSERT_EQ(VORTAN_OK, pack.Open(CVortanString(dir.File("test.dmp").c_str())));
+    CVortanSurfaceDesc d = Desc(0, 0, VORTAN_PIXEL_ABGR8888, VORTAN_SURFACE_ALPHA_COMPANION);
+    ASSERT_EQ(VORTAN_OK, s.LoadFromPack(nullptr, &pack, CVortanString("logo.jpg"), 0, &d));
     EXPECT_TRUE(s.GetID() == CVortanString("logo.jpg"));
     const u8* p = Px(s, 5, 5);
     // Alpha 128 from the companion's blue channel, colours premultiplied: c * 128 >> 8.
@@ -247,23 +250,25 @@ TEST_F(Images, AlphaCompanionFromAPack)
     EXPECT_TRUE(NearByte(50, p[1], 3)) << (int)p[1];
     EXPECT_TRUE(NearByte(25, p[2], 3)) << (int)p[2];
 
-    // The same in format 4: the companion goes into the alpha plane.
-    d = Desc(0, 0, 4, VORTAN_SURFACE_ALPHA_COMPANION);
-    ASSERT_EQ(1, s.LoadFromPack(nullptr, &pack, CVortanString("logo.jpg"), 0, &d));
+    // The same in format VORTAN_PIXEL_RGB565: the companion goes into the alpha plane.
+    d = Desc(0, 0, VORTAN_PIXEL_RGB565, VORTAN_SURFACE_ALPHA_COMPANION);
+    ASSERT_EQ(VORTAN_OK, s.LoadFromPack(nullptr, &pack, CVortanString("logo.jpg"), 0, &d));
     ASSERT_NE(nullptr, s.GetAlphaPlane());
     EXPECT_TRUE(NearByte(128, s.GetAlphaPlane()[17], 2));
 
-    // A name without "." loads and looks for no companion; a missing entry is 8.
-    d = Desc(0, 0, 7, VORTAN_SURFACE_ALPHA_COMPANION);
-    ASSERT_EQ(1, s.LoadFromPack(nullptr, &pack, CVortanString("plain"), 0, &d));
+    // A name without "." loads and looks for no companion; a missing entry is VORTAN_E_MISSING.
+    d = Desc(0, 0, VORTAN_PIXEL_ABGR8888, VORTAN_SURFACE_ALPHA_COMPANION);
+    ASSERT_EQ(VORTAN_OK, s.LoadFromPack(nullptr, &pack, CVortanString("plain"), 0, &d));
     EXPECT_EQ(128, Px(s, 0, 0)[3]);
-    EXPECT_EQ(8, s.LoadAlphaCompanion(CVortanString("plain"), &pack));
-    EXPECT_EQ(8, s.LoadFromPack(nullptr, &pack, CVortanString("nothing.png"), 0, &d));
+    EXPECT_EQ(VORTAN_E_MISSING, s.LoadAlphaCompanion(CVortanString("plain"), &pack));
+    EXPECT_EQ(VORTAN_E_MISSING,
+              s.LoadFromPack(nullptr, &pack, CVortanString("nothing.png"), 0, &d));
     // Without the flag the companion is not applied.
-    d = Desc(0, 0, 7);
-    ASSERT_EQ(1, s.LoadFromPack(nullptr, &pack, CVortanString("logo.jpg"), 0, &d));
+    d = Desc(0, 0, VORTAN_PIXEL_ABGR8888);
+    ASSERT_EQ(VORTAN_OK, s.LoadFromPack(nullptr, &pack, CVortanString("logo.jpg"), 0, &d));
     EXPECT_EQ(255, Px(s, 5, 5)[3]);
-    EXPECT_EQ(2, s.LoadFromPack(nullptr, nullptr, CVortanString("logo.jpg"), 0, &d));
+    EXPECT_EQ(VORTAN_E_ARGUMENT,
+              s.LoadFromPack(nullptr, nullptr, CVortanString("logo.jpg"), 0, &d));
 }
 
 TEST_F(Images, AlphaCompanionFromFilesAndAMissingOne)
@@ -276,8 +281,8 @@ TEST_F(Images, AlphaCompanionFromFilesAndAMissingOne)
     }
     ASSERT_TRUE(WritePng(dir.File("ship.png"), 4, 1, 2, white));
     ASSERT_TRUE(WritePng(dir.File("ship_alpha.png"), 4, 1, 2, grey));
-    CVortanSurfaceDesc d = Desc(0, 0, 6, VORTAN_SURFACE_ALPHA_COMPANION);
-    ASSERT_EQ(1, s.LoadFromFile(nullptr, CVortanString(dir.File("ship.png").c_str()), &d));
+    CVortanSurfaceDesc d = Desc(0, 0, VORTAN_PIXEL_ARGB8888, VORTAN_SURFACE_ALPHA_COMPANION);
+    ASSERT_EQ(VORTAN_OK, s.LoadFromFile(nullptr, CVortanString(dir.File("ship.png").c_str()), &d));
     for (int x = 0; x < 4; ++x) {
         u32 a = (u32)(x * 60);
         u32 c = (255 * a) >> 8;
@@ -286,30 +291,30 @@ TEST_F(Images, AlphaCompanionFromFilesAndAMissingOne)
     }
     // No companion on disk: the image loads without it.
     ASSERT_TRUE(WritePng(dir.File("boat.png"), 4, 1, 2, white));
-    ASSERT_EQ(1, s.LoadFromFile(nullptr, CVortanString(dir.File("boat.png").c_str()), &d));
+    ASSERT_EQ(VORTAN_OK, s.LoadFromFile(nullptr, CVortanString(dir.File("boat.png").c_str()), &d));
     EXPECT_EQ(0xFFFFFFFFu, *(const u32*)Px(s, 0, 0));
 }
 
 TEST_F(Images, ApplyAlphaPlaneChecksItsDescription)
 {
-    CVortanSurfaceDesc d = Desc(2, 1, 7);
-    ASSERT_EQ(1, s.Create(nullptr, &d));
+    CVortanSurfaceDesc d = Desc(2, 1, VORTAN_PIXEL_ABGR8888);
+    ASSERT_EQ(VORTAN_OK, s.Create(nullptr, &d));
     s.Clear(0xFFC8C8C8, nullptr);
     u8 alpha[2] = {128, 255};
-    CVortanSurfaceDesc a = Desc(2, 1, 1);
+    CVortanSurfaceDesc a = Desc(2, 1, VORTAN_PIXEL_PALETTE8);
     a.pitch = 2;
-    CVortanSurfaceDesc wrongFormat = Desc(2, 1, 7);
-    CVortanSurfaceDesc wrongSize = Desc(3, 1, 1);
-    EXPECT_EQ(11, s.ApplyAlphaPlane(&wrongFormat, alpha));
-    EXPECT_EQ(4, s.ApplyAlphaPlane(&wrongSize, alpha));
-    ASSERT_EQ(1, s.ApplyAlphaPlane(&a, alpha));
+    CVortanSurfaceDesc wrongFormat = Desc(2, 1, VORTAN_PIXEL_ABGR8888);
+    CVortanSurfaceDesc wrongSize = Desc(3, 1, VORTAN_PIXEL_PALETTE8);
+    EXPECT_EQ(VORTAN_E_VERSION, s.ApplyAlphaPlane(&wrongFormat, alpha));
+    EXPECT_EQ(VORTAN_E_MALFORMED, s.ApplyAlphaPlane(&wrongSize, alpha));
+    ASSERT_EQ(VORTAN_OK, s.ApplyAlphaPlane(&a, alpha));
     EXPECT_EQ(0x80646464u, *(const u32*)Px(s, 0, 0)); // 200 * 128 >> 8 = 100
     EXPECT_EQ(0xFFC8C8C8u, *(const u32*)Px(s, 1, 0));
 
-    d = Desc(2, 1, 4);
-    ASSERT_EQ(1, s.Create(nullptr, &d));
+    d = Desc(2, 1, VORTAN_PIXEL_RGB565);
+    ASSERT_EQ(VORTAN_OK, s.Create(nullptr, &d));
     s.Clear(0xFFFFFFFF, nullptr);
-    ASSERT_EQ(1, s.ApplyAlphaPlane(&a, alpha));
+    ASSERT_EQ(VORTAN_OK, s.ApplyAlphaPlane(&a, alpha));
     ASSERT_NE(nullptr, s.GetAlphaPlane());
     EXPECT_EQ(128, s.GetAlphaPlane()[0]);
     // 31 * 128 >> 8 = 15, 63 * 128 >> 8 = 31.
@@ -317,9 +322,9 @@ TEST_F(Images, ApplyAlphaPlaneChecksItsDescription)
     EXPECT_EQ(0xFFFF, *(const u16*)Px(s, 1, 0));
 
     CVortanSurface mask;
-    CVortanSurfaceDesc md = Desc(3, 1, 6);
-    ASSERT_EQ(1, mask.Create(nullptr, &md));
-    EXPECT_EQ(2, s.ApplyAlphaFromSurface(&mask));
+    CVortanSurfaceDesc md = Desc(3, 1, VORTAN_PIXEL_ARGB8888);
+    ASSERT_EQ(VORTAN_OK, mask.Create(nullptr, &md));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, s.ApplyAlphaFromSurface(&mask));
     mask.Release();
 }
 
@@ -329,8 +334,9 @@ TEST_F(Images, CompanionGivesAMirrorWithAlpha)
     std::vector<int> white(3 * 4, 255), grey(3 * 4, 128);
     ASSERT_TRUE(WritePng(dir.File("gem.png"), 2, 2, 2, white));
     ASSERT_TRUE(WritePng(dir.File("gem_alpha.png"), 2, 2, 2, grey));
-    CVortanSurfaceDesc d = Desc(0, 0, 4, VORTAN_SURFACE_TEXTURE | VORTAN_SURFACE_ALPHA_COMPANION);
-    ASSERT_EQ(1, s.LoadFromFile(nullptr, CVortanString(dir.File("gem.png").c_str()), &d));
+    CVortanSurfaceDesc d =
+        Desc(0, 0, VORTAN_PIXEL_RGB565, VORTAN_SURFACE_TEXTURE | VORTAN_SURFACE_ALPHA_COMPANION);
+    ASSERT_EQ(VORTAN_OK, s.LoadFromFile(nullptr, CVortanString(dir.File("gem.png").c_str()), &d));
     EXPECT_NE(0u, s.GetTexture());
     EXPECT_EQ(0x1908u, s.GetTextureFormat()); // GL_RGBA
     EXPECT_EQ(0x8033u, s.GetTextureType());   // GL_UNSIGNED_SHORT_4_4_4_4
@@ -341,7 +347,7 @@ TEST_F(Images, CompanionGivesAMirrorWithAlpha)
 TEST_F(Images, SavedFilesOpenElsewhereWithTheSamePixels)
 {
     App app;
-    CVortanSurfaceDesc d = Desc(0, 0, 7);
+    CVortanSurfaceDesc d = Desc(0, 0, VORTAN_PIXEL_ABGR8888);
     std::vector<int> opaque;
     for (int i = 0; i < 8 * 8; ++i) { // smooth, so that JPEG keeps it closely
         opaque.push_back(20 + (i % 8) * 30);
@@ -353,14 +359,15 @@ TEST_F(Images, SavedFilesOpenElsewhereWithTheSamePixels)
     for (int v : opaque)
         expected += (char)v;
 
-    EXPECT_EQ(3, SaveImage(&s, CVortanString(dir.File("x.png").c_str()))); // no application
-    for (int format : {6, 7, 4}) {
+    // No application.
+    EXPECT_EQ(VORTAN_E_RANGE, SaveImage(&s, CVortanString(dir.File("x.png").c_str())));
+    for (int format : {VORTAN_PIXEL_ARGB8888, VORTAN_PIXEL_ABGR8888, VORTAN_PIXEL_RGB565}) {
         d = Desc(0, 0, format);
-        ASSERT_EQ(1, s.LoadFromFile(&app, CVortanString(dir.File("src.png").c_str()), &d));
+        ASSERT_EQ(VORTAN_OK, s.LoadFromFile(&app, CVortanString(dir.File("src.png").c_str()), &d));
         std::string name = "shot" + std::to_string(format);
-        ASSERT_EQ(1, s.SaveToFile(CVortanString(dir.File(name + ".png").c_str())));
-        ASSERT_EQ(1, SaveImage(&s, CVortanString(dir.File(name + ".dat").c_str())));
-        ASSERT_EQ(1, s.SaveToFile(CVortanString(dir.File(name + ".JPG").c_str())));
+        ASSERT_EQ(VORTAN_OK, s.SaveToFile(CVortanString(dir.File(name + ".png").c_str())));
+        ASSERT_EQ(VORTAN_OK, SaveImage(&s, CVortanString(dir.File(name + ".dat").c_str())));
+        ASSERT_EQ(VORTAN_OK, s.SaveToFile(CVortanString(dir.File(name + ".JPG").c_str())));
         std::string pngBytes = vtest::ReadWholeFile(dir.File(name + ".png"));
         EXPECT_EQ(0, pngBytes.compare(1, 3, "PNG"));
         EXPECT_EQ("BM", vtest::ReadWholeFile(dir.File(name + ".dat")).substr(0, 2));
@@ -371,7 +378,7 @@ TEST_F(Images, SavedFilesOpenElsewhereWithTheSamePixels)
         EXPECT_EQ("85", quality);
 
         std::string want = expected;
-        if (format == 4) {
+        if (format == VORTAN_PIXEL_RGB565) {
             // 5-6-5 read back as the bits hold them.
             for (size_t i = 0; i < want.size(); i += 3) {
                 want[i] = (char)((u8)want[i] & 0xF8);
@@ -399,9 +406,9 @@ TEST_F(Images, SavedFilesOpenElsewhereWithTheSamePixels)
     EXPECT_EQ(std::string::npos, listing.find(".tmp"));
     s.Release();
     CVortanSurface none;
-    EXPECT_EQ(3, none.SaveToFile(CVortanString(dir.File("none.png").c_str())));
-    CVortanSurfaceDesc one = Desc(1, 1, 7);
-    ASSERT_EQ(1, none.Create(&app, &one));
+    EXPECT_EQ(VORTAN_E_RANGE, none.SaveToFile(CVortanString(dir.File("none.png").c_str())));
+    CVortanSurfaceDesc one = Desc(1, 1, VORTAN_PIXEL_ABGR8888);
+    ASSERT_EQ(VORTAN_OK, none.Create(&app, &one));
     EXPECT_EQ(0, none.SaveToFile(CVortanString("/nonexistent-dir/x.png")));
     none.Release();
 }
@@ -413,13 +420,13 @@ TEST_F(Images, SavingAndLoadingUseTheSameBytesOfANonAsciiPath)
     App app;
     std::string folder = dir.File("h\xc3\xa9");
     ASSERT_EQ(0, vtest::RunProgram({"mkdir", folder}));
-    CVortanSurfaceDesc d = Desc(0, 0, 7);
-    ASSERT_EQ(1, s.LoadFromMemory(&app, png.data(), (int)png.size(), &d));
+    CVortanSurfaceDesc d = Desc(0, 0, VORTAN_PIXEL_ABGR8888);
+    ASSERT_EQ(VORTAN_OK, s.LoadFromMemory(&app, png.data(), (int)png.size(), &d));
     CVortanString path((folder + "/copy.png").c_str());
-    ASSERT_EQ(1, s.SaveToFile(path));
+    ASSERT_EQ(VORTAN_OK, s.SaveToFile(path));
     EXPECT_EQ(0, vtest::ReadWholeFile(folder + "/copy.png").compare(1, 3, "PNG"));
     CVortanSurface back;
-    EXPECT_EQ(1, back.LoadFromFile(&app, path, &d));
+    EXPECT_EQ(VORTAN_OK, back.LoadFromFile(&app, path, &d));
     EXPECT_EQ(4, back.GetWidth());
     back.Release();
 }

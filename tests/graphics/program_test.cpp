@@ -38,7 +38,7 @@ class Program : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(1, ext.Create(g_env->window->Id()));
+        ASSERT_EQ(VORTAN_OK, ext.Create(g_env->window->Id()));
         ext.Resize(64, 64);
     }
     void TearDown() override { ext.Close(); }
@@ -51,7 +51,7 @@ TEST_F(Program, CreateBuildsALinkedProgramAndKeepsTheSources)
 {
     CVortan3DProgram p;
     int owner = 0;
-    ASSERT_EQ(1, p.Create(&owner, CVortanString(kVertex), CVortanString(kFragment)));
+    ASSERT_EQ(VORTAN_OK, p.Create(&owner, CVortanString(kVertex), CVortanString(kFragment)));
     EXPECT_TRUE(glIsProgram(p.GetProgramId()));
     GLint attached = 0;
     glGetProgramiv(p.GetProgramId(), GL_ATTACHED_SHADERS, &attached);
@@ -60,16 +60,19 @@ TEST_F(Program, CreateBuildsALinkedProgramAndKeepsTheSources)
     EXPECT_EQ(0u, p.GetProgramId());
 }
 
-TEST_F(Program, BrokenShadersReturnTwoAndLeaveNoGLObjectBehind)
+TEST_F(Program, BrokenShadersAreRefusedAndLeaveNoGLObjectBehind)
 {
     int before = LiveObjects();
     CVortan3DProgram p;
-    EXPECT_EQ(2, p.Create(nullptr, CVortanString(kVertex), CVortanString(kBrokenFragment)));
+    EXPECT_EQ(VORTAN_E_ARGUMENT,
+              p.Create(nullptr, CVortanString(kVertex), CVortanString(kBrokenFragment)));
     EXPECT_EQ(0u, p.GetVertexShader());
     EXPECT_EQ(before, LiveObjects());
-    EXPECT_EQ(2, p.Create(nullptr, CVortanString(kBrokenVertex), CVortanString(kFragment)));
+    EXPECT_EQ(VORTAN_E_ARGUMENT,
+              p.Create(nullptr, CVortanString(kBrokenVertex), CVortanString(kFragment)));
     EXPECT_EQ(before, LiveObjects());
-    EXPECT_EQ(2, p.Create(nullptr, CVortanString(kVertex), CVortanString(kMismatchFragment)));
+    EXPECT_EQ(VORTAN_E_ARGUMENT,
+              p.Create(nullptr, CVortanString(kVertex), CVortanString(kMismatchFragment)));
     EXPECT_EQ(0u, p.GetProgramId());
     EXPECT_EQ(before, LiveObjects());
     EXPECT_TRUE(p.GetFragmentSource() == CVortanString(kMismatchFragment)); // kept for Rebuild
@@ -82,14 +85,15 @@ TEST_F(Program, BrokenShadersReturnTwoAndLeaveNoGLObjectBehind)
 TEST_F(Program, CompileAndLinkWorksWithoutAnObject)
 {
     u32 vs = 0, fs = 0, prog = 0;
-    ASSERT_EQ(1, CVortan3DProgram::CompileAndLink(CVortanString(kVertex), CVortanString(kFragment),
-                                                  &vs, &fs, &prog));
+    ASSERT_EQ(VORTAN_OK, CVortan3DProgram::CompileAndLink(
+                             CVortanString(kVertex), CVortanString(kFragment), &vs, &fs, &prog));
     EXPECT_TRUE(glIsProgram(prog));
     glDeleteProgram(prog);
     glDeleteShader(vs);
     glDeleteShader(fs);
-    EXPECT_EQ(2, CVortan3DProgram::CompileAndLink(CVortanString(kVertex),
-                                                  CVortanString(kBrokenFragment), &vs, &fs, &prog));
+    EXPECT_EQ(VORTAN_E_ARGUMENT,
+              CVortan3DProgram::CompileAndLink(CVortanString(kVertex),
+                                               CVortanString(kBrokenFragment), &vs, &fs, &prog));
     EXPECT_EQ(0u, vs);
     EXPECT_EQ(0u, fs);
     EXPECT_EQ(0u, prog);
@@ -98,7 +102,7 @@ TEST_F(Program, CompileAndLinkWorksWithoutAnObject)
 TEST_F(Program, LocationsAreCachedButUnknownNamesAreAskedAgain)
 {
     CVortan3DProgram p;
-    ASSERT_EQ(1, p.Create(nullptr, CVortanString(kVertex), CVortanString(kFragment)));
+    ASSERT_EQ(VORTAN_OK, p.Create(nullptr, CVortanString(kVertex), CVortanString(kFragment)));
     EXPECT_EQ(-1, p.GetAttribLocation("missing"));
     EXPECT_EQ(-1, p.GetAttribLocation("missing"));
     EXPECT_EQ(2, p.GetLocationQueries());
@@ -125,15 +129,15 @@ TEST_F(Program, LocationsAreCachedButUnknownNamesAreAskedAgain)
 TEST_F(Program, RebuildAfterUnloadGivesAWorkingProgram)
 {
     CVortan3DProgram p;
-    ASSERT_EQ(1, p.Create(nullptr, CVortanString(kVertex), CVortanString(kFragment)));
+    ASSERT_EQ(VORTAN_OK, p.Create(nullptr, CVortanString(kVertex), CVortanString(kFragment)));
     p.GetUniformLocation("color");
     // The context goes away and comes back.
     p.Unload();
     EXPECT_EQ(0u, p.GetProgramId());
     EXPECT_EQ(0, p.GetCachedUniformCount());
-    ASSERT_EQ(1, ext.Restore());
+    ASSERT_EQ(VORTAN_OK, ext.Restore());
     ext.Resize(64, 64);
-    ASSERT_EQ(1, p.Rebuild());
+    ASSERT_EQ(VORTAN_OK, p.Rebuild());
     EXPECT_TRUE(glIsProgram(p.GetProgramId()));
     EXPECT_EQ(0, p.GetCachedUniformCount());
     int color = p.GetUniformLocation("color");

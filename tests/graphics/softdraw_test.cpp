@@ -6,6 +6,7 @@
 // out by hand below.
 #include <gtest/gtest.h>
 #include <math.h>
+#include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -72,9 +73,9 @@ struct Surf {
          bool noise = true)
     {
         CVortanSurfaceDesc d = {w, h, 0, format, 0};
-        EXPECT_EQ(1, s.Create(app, &d));
+        EXPECT_EQ(VORTAN_OK, s.Create(app, &d));
         if (alphaPlane) {
-            EXPECT_EQ(1, s.CreateAlphaPlane());
+            EXPECT_EQ(VORTAN_OK, s.CreateAlphaPlane());
         }
         if (noise)
             Noise(s);
@@ -181,6 +182,17 @@ private:
     std::vector<std::string> m_actual;
 };
 
+// printf into a string: the JSON members of a case.
+std::string Args(const char* format, ...)
+{
+    char b[256];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(b, sizeof(b), format, args);
+    va_end(args);
+    return b;
+}
+
 std::string Name(const char* what, int format, u32 flags, int extra = 0)
 {
     char b[128];
@@ -204,7 +216,20 @@ void SetWord(CVortanSurface& s, int x, int y, u32 v)
 
 TEST(SoftBlit, PlainKeyedHalfMirroredAndClippedBlitsMatchTheModel)
 {
-    const u32 flagSets[] = {0, 0x1, 0x2, 0x3, 0x4, 0x8, 0xC, 0x5, 0x10, 0x400, 0x401, 0x300, 0x306};
+    const u32 flagSets[] = {0,
+                            VORTAN_BLIT_COLORKEY,
+                            VORTAN_BLIT_HALFBLEND,
+                            VORTAN_BLIT_COLORKEY | VORTAN_BLIT_HALFBLEND,
+                            VORTAN_BLIT_MIRROR_X,
+                            VORTAN_BLIT_MIRROR_Y,
+                            VORTAN_BLIT_MIRROR_X | VORTAN_BLIT_MIRROR_Y,
+                            VORTAN_BLIT_COLORKEY | VORTAN_BLIT_MIRROR_X,
+                            VORTAN_BLIT_NOCLIP,
+                            VORTAN_BLIT_ALPHAONLY,
+                            VORTAN_BLIT_COLORKEY | VORTAN_BLIT_ALPHAONLY,
+                            VORTAN_BLIT_CENTER_X | VORTAN_BLIT_CENTER_Y,
+                            VORTAN_BLIT_HALFBLEND | VORTAN_BLIT_MIRROR_X | VORTAN_BLIT_CENTER_X |
+                                VORTAN_BLIT_CENTER_Y};
     struct Place {
         int x, y;
         bool rect;
@@ -219,7 +244,7 @@ TEST(SoftBlit, PlainKeyedHalfMirroredAndClippedBlitsMatchTheModel)
         {-30, 40, false, {}, false},          // wholly outside
     };
     Batch batch;
-    for (int format : {4, 6, 7}) {
+    for (int format : {VORTAN_PIXEL_RGB565, VORTAN_PIXEL_ARGB8888, VORTAN_PIXEL_ABGR8888}) {
         for (u32 flags : flagSets) {
             for (size_t p = 0; p < sizeof(places) / sizeof(places[0]); ++p) {
                 Surf dst(nullptr, format, 14, 11);
@@ -229,13 +254,12 @@ TEST(SoftBlit, PlainKeyedHalfMirroredAndClippedBlitsMatchTheModel)
                     CVortanRect clip = {2, 1, 12, 9};
                     dst->SetClipRect(&clip);
                 }
-                char args[128];
-                snprintf(args, sizeof(args), "\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":%s",
-                         places[p].x, places[p].y, flags,
-                         places[p].rect ? RectJson(places[p].r).c_str() : "null");
+                std::string args =
+                    Args("\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":%s", places[p].x, places[p].y,
+                         flags, places[p].rect ? RectJson(places[p].r).c_str() : "null");
                 batch.Begin(Name("blit", format, flags, (int)p), "blit", dst.s, &src.s, args);
-                EXPECT_EQ(1, dst->Blit(places[p].x, places[p].y, &src.s,
-                                       places[p].rect ? &places[p].r : nullptr, flags));
+                EXPECT_EQ(VORTAN_OK, dst->Blit(places[p].x, places[p].y, &src.s,
+                                               places[p].rect ? &places[p].r : nullptr, flags));
                 batch.End(dst.s);
             }
         }
@@ -243,24 +267,29 @@ TEST(SoftBlit, PlainKeyedHalfMirroredAndClippedBlitsMatchTheModel)
     batch.Check();
 }
 
-TEST(SoftBlit, AlphaBlitsInFormats4_6_7MatchTheModel)
+TEST(SoftBlit, AlphaBlitsInRgb565AndThe32BitFormatsMatchTheModel)
 {
     Batch batch;
-    for (int format : {4, 6, 7}) {
-        for (u32 flags : {0x80u, 0x81u, 0x84u, 0x88u, 0x82u, 0x480u, 0x390u}) {
+    for (int format : {VORTAN_PIXEL_RGB565, VORTAN_PIXEL_ARGB8888, VORTAN_PIXEL_ABGR8888}) {
+        for (u32 flags : std::initializer_list<u32>{
+                 VORTAN_BLIT_ALPHA, VORTAN_BLIT_COLORKEY | VORTAN_BLIT_ALPHA,
+                 VORTAN_BLIT_MIRROR_X | VORTAN_BLIT_ALPHA, VORTAN_BLIT_MIRROR_Y | VORTAN_BLIT_ALPHA,
+                 VORTAN_BLIT_HALFBLEND | VORTAN_BLIT_ALPHA,
+                 VORTAN_BLIT_ALPHA | VORTAN_BLIT_ALPHAONLY,
+                 VORTAN_BLIT_NOCLIP | VORTAN_BLIT_ALPHA | VORTAN_BLIT_CENTER_X |
+                     VORTAN_BLIT_CENTER_Y}) {
             for (int withTargetPlane = 0; withTargetPlane < 2; ++withTargetPlane) {
-                bool planes = format == 4;
+                bool planes = format == VORTAN_PIXEL_RGB565;
                 Surf dst(nullptr, format, 13, 9, planes && withTargetPlane);
                 Surf src(nullptr, format, 9, 7, planes);
                 src.Key();
                 CVortanRect clip = {1, 1, 12, 8};
                 dst->SetClipRect(&clip);
-                char args[96];
-                snprintf(args, sizeof(args), "\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":null", -2, 3,
-                         flags);
+                std::string args =
+                    Args("\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":null", -2, 3, flags);
                 batch.Begin(Name("alpha blit", format, flags, withTargetPlane), "blit", dst.s,
                             &src.s, args);
-                EXPECT_EQ(1, dst->Blit(-2, 3, &src.s, nullptr, flags));
+                EXPECT_EQ(VORTAN_OK, dst->Blit(-2, 3, &src.s, nullptr, flags));
                 batch.End(dst.s);
             }
         }
@@ -270,8 +299,8 @@ TEST(SoftBlit, AlphaBlitsInFormats4_6_7MatchTheModel)
 
 TEST(SoftBlit, AlphaBlendIsPremultipliedAndSaturates)
 {
-    Surf dst(nullptr, 6, 4, 1, false, false);
-    Surf src(nullptr, 6, 4, 1, false, false);
+    Surf dst(nullptr, VORTAN_PIXEL_ARGB8888, 4, 1, false, false);
+    Surf src(nullptr, VORTAN_PIXEL_ARGB8888, 4, 1, false, false);
     SetWord(dst.s, 0, 0, 0xFF204060);
     SetWord(src.s, 0, 0, 0x80402010); // a = 128: source + target x 127 >> 8
     SetWord(dst.s, 1, 0, 0xFFFFFFFF);
@@ -280,7 +309,7 @@ TEST(SoftBlit, AlphaBlendIsPremultipliedAndSaturates)
     SetWord(src.s, 2, 0, 0x00FFFFFF); // alpha 0: skipped
     SetWord(dst.s, 3, 0, 0x11223344);
     SetWord(src.s, 3, 0, 0xFF010203); // opaque: the colour, the target's alpha byte kept
-    EXPECT_EQ(1, dst->Blit(0, 0, &src.s, nullptr, 0x80));
+    EXPECT_EQ(VORTAN_OK, dst->Blit(0, 0, &src.s, nullptr, VORTAN_BLIT_ALPHA));
     EXPECT_EQ(0xFF4F3F3Fu, Word(dst.s, 0, 0));
     EXPECT_EQ(0xFFFFFFFFu, Word(dst.s, 1, 0));
     EXPECT_EQ(0x11223344u, Word(dst.s, 2, 0));
@@ -290,63 +319,63 @@ TEST(SoftBlit, AlphaBlendIsPremultipliedAndSaturates)
 TEST(SoftBlit, SourcesWithoutAlphaBlitPlainAndOtherFormatsAreRefused)
 {
     Batch batch;
-    // 0x80 from a 5-6-5 source without an alpha plane is a plain blit.
-    Surf dst(nullptr, 4, 8, 8);
-    Surf src(nullptr, 4, 5, 5);
+    // VORTAN_BLIT_ALPHA from a 5-6-5 source without an alpha plane is a plain blit.
+    Surf dst(nullptr, VORTAN_PIXEL_RGB565, 8, 8);
+    Surf src(nullptr, VORTAN_PIXEL_RGB565, 5, 5);
     batch.Begin("0x80 without alpha plane", "blit", dst.s, &src.s,
                 "\"x\":1,\"y\":2,\"flags\":128,\"rect\":null");
-    EXPECT_EQ(1, dst->Blit(1, 2, &src.s, nullptr, 0x80));
+    EXPECT_EQ(VORTAN_OK, dst->Blit(1, 2, &src.s, nullptr, VORTAN_BLIT_ALPHA));
     batch.End(dst.s);
     batch.Check();
 
-    Surf other(nullptr, 6, 5, 5);
+    Surf other(nullptr, VORTAN_PIXEL_ARGB8888, 5, 5);
     std::string before = State(dst.s);
-    EXPECT_EQ(11, dst->Blit(0, 0, &other.s, nullptr, 0));
-    EXPECT_EQ(11, dst->BlitTinted(0, 0, &other.s, nullptr, 0xFFFFFFFF, 0));
-    EXPECT_EQ(11, dst->BlitRotated(4, 4, &other.s, 0.3f, 3, 0));
+    EXPECT_EQ(VORTAN_E_VERSION, dst->Blit(0, 0, &other.s, nullptr, 0));
+    EXPECT_EQ(VORTAN_E_VERSION, dst->BlitTinted(0, 0, &other.s, nullptr, 0xFFFFFFFF, 0));
+    EXPECT_EQ(VORTAN_E_VERSION, dst->BlitRotated(4, 4, &other.s, 0.3f, 3, 0));
     EXPECT_EQ(before, State(dst.s));
-    EXPECT_EQ(2, dst->Blit(0, 0, nullptr, nullptr, 0));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, dst->Blit(0, 0, nullptr, nullptr, 0));
     CVortanSurface empty;
-    EXPECT_EQ(3, empty.Blit(0, 0, &src.s, nullptr, 0));
+    EXPECT_EQ(VORTAN_E_RANGE, empty.Blit(0, 0, &src.s, nullptr, 0));
 }
 
 TEST(SoftBlit, EdgeCasesWorkedOutByHand)
 {
     // At (-10, 0) the 10 leftmost source columns are dropped; mirrored, the 10 rightmost.
-    Surf dst(nullptr, 6, 20, 1, false, false);
-    Surf src(nullptr, 6, 20, 1, false, false);
+    Surf dst(nullptr, VORTAN_PIXEL_ARGB8888, 20, 1, false, false);
+    Surf src(nullptr, VORTAN_PIXEL_ARGB8888, 20, 1, false, false);
     for (int x = 0; x < 20; ++x)
         SetWord(src.s, x, 0, 0xFF000000u | (u32)x);
-    EXPECT_EQ(1, dst->Blit(-10, 0, &src.s, nullptr, 0));
+    EXPECT_EQ(VORTAN_OK, dst->Blit(-10, 0, &src.s, nullptr, 0));
     for (int x = 0; x < 10; ++x)
         EXPECT_EQ(0xFF000000u | (u32)(x + 10), Word(dst.s, x, 0));
     EXPECT_EQ(0u, Word(dst.s, 10, 0));
     dst->Clear(0, nullptr);
-    EXPECT_EQ(1, dst->Blit(-10, 0, &src.s, nullptr, 0x4));
+    EXPECT_EQ(VORTAN_OK, dst->Blit(-10, 0, &src.s, nullptr, VORTAN_BLIT_MIRROR_X));
     for (int x = 0; x < 10; ++x)
         EXPECT_EQ(0xFF000000u | (u32)(9 - x), Word(dst.s, x, 0));
 
-    // Flag 0x10 ignores the clip rectangle but never writes outside the target.
+    // Flag VORTAN_BLIT_NOCLIP ignores the clip rectangle but never writes outside the target.
     CVortanRect clip = {5, 0, 6, 1};
     dst->SetClipRect(&clip);
     dst->Clear(0, nullptr);
-    EXPECT_EQ(1, dst->Blit(-3, 0, &src.s, nullptr, 0x10));
+    EXPECT_EQ(VORTAN_OK, dst->Blit(-3, 0, &src.s, nullptr, VORTAN_BLIT_NOCLIP));
     EXPECT_EQ(0xFF000003u, Word(dst.s, 0, 0));
     EXPECT_EQ(0xFF000012u, Word(dst.s, 15, 0));
-    EXPECT_EQ(1, dst->Blit(15, -40, &src.s, nullptr, 0x10));
+    EXPECT_EQ(VORTAN_OK, dst->Blit(15, -40, &src.s, nullptr, VORTAN_BLIT_NOCLIP));
 
     // Half blend: (target & 0xFEFEFEFE) >> 1 + (source & 0xFEFEFEFE) >> 1.
     dst->SetClipRect(nullptr);
     SetWord(dst.s, 0, 0, 0xFF0000FF);
     SetWord(src.s, 0, 0, 0x01FF0003);
     CVortanRect one = {0, 0, 1, 1};
-    EXPECT_EQ(1, dst->Blit(0, 0, &src.s, &one, 0x2));
+    EXPECT_EQ(VORTAN_OK, dst->Blit(0, 0, &src.s, &one, VORTAN_BLIT_HALFBLEND));
     EXPECT_EQ(0x7F7F0080u, Word(dst.s, 0, 0));
 
     // Centring: x = 20 / 2 - 4 / 2 = 8.
     dst->Clear(0, nullptr);
     CVortanRect four = {0, 0, 4, 1};
-    EXPECT_EQ(1, dst->Blit(0, 0, &src.s, &four, 0x100));
+    EXPECT_EQ(VORTAN_OK, dst->Blit(0, 0, &src.s, &four, VORTAN_BLIT_CENTER_X));
     EXPECT_EQ(0u, Word(dst.s, 7, 0));
     EXPECT_EQ(0xFF000001u, Word(dst.s, 9, 0));
     EXPECT_EQ(0u, Word(dst.s, 12, 0));
@@ -356,21 +385,22 @@ TEST(SoftBlit, TintedBlitsMatchTheModel)
 {
     Batch batch;
     const u32 colours[] = {0xFFFFFFFF, 0xFF102030, 0x80FF8040, 0x01FFFFFF, 0x00FFFFFF};
-    for (int format : {4, 6, 7}) {
+    for (int format : {VORTAN_PIXEL_RGB565, VORTAN_PIXEL_ARGB8888, VORTAN_PIXEL_ABGR8888}) {
         for (u32 colour : colours) {
-            for (u32 flags : {0u, 0x1u, 0x4u, 0x8u, 0x100u}) {
+            for (u32 flags :
+                 std::initializer_list<u32>{0u, VORTAN_BLIT_COLORKEY, VORTAN_BLIT_MIRROR_X,
+                                            VORTAN_BLIT_MIRROR_Y, VORTAN_BLIT_CENTER_X}) {
                 Surf dst(nullptr, format, 12, 9);
-                Surf src(nullptr, format, 7, 6, format == 4 && (flags & 1));
+                Surf src(nullptr, format, 7, 6,
+                         format == VORTAN_PIXEL_RGB565 && (flags & VORTAN_BLIT_COLORKEY));
                 src.Key();
                 CVortanRect clip = {1, 0, 11, 8};
                 dst->SetClipRect(&clip);
-                char args[128];
-                snprintf(args, sizeof(args),
-                         "\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":null,\"color\":%u", -1, 4, flags,
-                         colour);
+                std::string args = Args("\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":null,\"color\":%u",
+                                        -1, 4, flags, colour);
                 batch.Begin(Name("tinted", format, flags, (int)(colour >> 24)), "tinted", dst.s,
                             &src.s, args);
-                EXPECT_EQ(1, dst->BlitTinted(-1, 4, &src.s, nullptr, colour, flags));
+                EXPECT_EQ(VORTAN_OK, dst->BlitTinted(-1, 4, &src.s, nullptr, colour, flags));
                 batch.End(dst.s);
             }
         }
@@ -386,23 +416,30 @@ TEST(SoftBlit, RotatedBlitsMatchTheModel)
         float angle;
         u32 flags;
     } cases[] = {
-        {8, 7, 5, 0.0f, 0},     {8, 7, 6, 0.5f, 0}, {3, 2, 7, 1.7f, 0},     {12, 9, 4, -2.2f, 0},
-        {8, 7, 6, 3.14159f, 1}, {8, 7, 6, 0.8f, 2}, {0, 0, 5, 0.3f, 0x300}, {-5, 7, 4, 1.0f, 0},
-        {30, 7, 4, 1.0f, 0},    {8, 7, 0, 1.0f, 0}, {8, 7, -3, 1.0f, 0},    {8, 7, 40, 2.5f, 0},
+        {8, 7, 5, 0.0f, 0},
+        {8, 7, 6, 0.5f, 0},
+        {3, 2, 7, 1.7f, 0},
+        {12, 9, 4, -2.2f, 0},
+        {8, 7, 6, 3.14159f, VORTAN_BLIT_COLORKEY},
+        {8, 7, 6, 0.8f, VORTAN_BLIT_HALFBLEND},
+        {0, 0, 5, 0.3f, VORTAN_BLIT_CENTER_X | VORTAN_BLIT_CENTER_Y},
+        {-5, 7, 4, 1.0f, 0},
+        {30, 7, 4, 1.0f, 0},
+        {8, 7, 0, 1.0f, 0},
+        {8, 7, -3, 1.0f, 0},
+        {8, 7, 40, 2.5f, 0},
     };
-    for (int format : {4, 6, 7}) {
+    for (int format : {VORTAN_PIXEL_RGB565, VORTAN_PIXEL_ARGB8888, VORTAN_PIXEL_ABGR8888}) {
         for (const R& c : cases) {
             Surf dst(nullptr, format, 16, 14);
             Surf src(nullptr, format, 9, 7);
             src.Key();
             CVortanRect clip = {1, 1, 15, 13};
             dst->SetClipRect(&clip);
-            char args[160];
-            snprintf(args, sizeof(args),
-                     "\"x\":%d,\"y\":%d,\"size\":%d,\"angle\":%.9g,\"flags\":%u", c.x, c.y, c.size,
-                     (double)c.angle, c.flags);
+            std::string args = Args("\"x\":%d,\"y\":%d,\"size\":%d,\"angle\":%.9g,\"flags\":%u",
+                                    c.x, c.y, c.size, (double)c.angle, c.flags);
             batch.Begin(Name("rotated", format, c.flags, c.size), "rotated", dst.s, &src.s, args);
-            EXPECT_EQ(1, dst->BlitRotated(c.x, c.y, &src.s, c.angle, c.size, c.flags));
+            EXPECT_EQ(VORTAN_OK, dst->BlitRotated(c.x, c.y, &src.s, c.angle, c.size, c.flags));
             batch.End(dst.s);
         }
     }
@@ -411,16 +448,17 @@ TEST(SoftBlit, RotatedBlitsMatchTheModel)
 
 TEST(SoftBlit, RotatedBlitFarOutsideOrWithNoSizeDrawsNothing)
 {
-    Surf dst(nullptr, 6, 8, 8);
-    Surf src(nullptr, 6, 4, 4);
+    Surf dst(nullptr, VORTAN_PIXEL_ARGB8888, 8, 8);
+    Surf src(nullptr, VORTAN_PIXEL_ARGB8888, 4, 4);
     std::string before = State(dst.s);
-    EXPECT_EQ(1, dst->BlitRotated(-20, 4, &src.s, 0.5f, 5, 0));
-    EXPECT_EQ(1, dst->BlitRotated(4, 4, &src.s, 0.5f, 0, 0));
-    EXPECT_EQ(1, dst->BlitRotated(4, 4, &src.s, 0.5f, -7, 0));
+    EXPECT_EQ(VORTAN_OK, dst->BlitRotated(-20, 4, &src.s, 0.5f, 5, 0));
+    EXPECT_EQ(VORTAN_OK, dst->BlitRotated(4, 4, &src.s, 0.5f, 0, 0));
+    EXPECT_EQ(VORTAN_OK, dst->BlitRotated(4, 4, &src.s, 0.5f, -7, 0));
     EXPECT_EQ(before, State(dst.s));
 }
 
-// --- stretches ------------------------------------------------------------------------------------
+// --- stretches
+// ------------------------------------------------------------------------------------
 
 TEST(SoftStretch, NearestFilteredAndTintedStretchesMatchTheModel)
 {
@@ -432,43 +470,42 @@ TEST(SoftStretch, NearestFilteredAndTintedStretchesMatchTheModel)
     } cases[] = {
         {{0, 0, 5, 5}, {0, 0, 10, 10}, false, false, 0},
         {{1, 1, 14, 12}, {0, 0, 7, 5}, false, false, 0},
-        {{0, 0, 10, 10}, {0, 0, 10, 10}, true, true, 0x4},
-        {{2, 2, 12, 7}, {0, 0, 10, 5}, false, false, 0x8},
+        {{0, 0, 10, 10}, {0, 0, 10, 10}, true, true, VORTAN_BLIT_MIRROR_X},
+        {{2, 2, 12, 7}, {0, 0, 10, 5}, false, false, VORTAN_BLIT_MIRROR_Y},
         {{-3, 0, 9, 6}, {0, 0, 6, 3}, false, false, 0},
         {{2, 1, 9, 9}, {-2, 1, 6, 12}, false, false, 0},
-        {{0, 0, 6, 4}, {0, 0, 10, 10}, false, false, 0x1},
-        {{0, 0, 3, 3}, {0, 0, 8, 8}, false, false, 0x20},
-        {{1, 2, 13, 11}, {0, 0, 3, 3}, false, false, 0x20},
-        {{0, 0, 7, 7}, {1, 1, 8, 6}, false, false, 0x20},
-        {{3, 3, 9, 9}, {0, 0, 10, 10}, false, false, 0x400},
+        {{0, 0, 6, 4}, {0, 0, 10, 10}, false, false, VORTAN_BLIT_COLORKEY},
+        {{0, 0, 3, 3}, {0, 0, 8, 8}, false, false, VORTAN_BLIT_FILTERED},
+        {{1, 2, 13, 11}, {0, 0, 3, 3}, false, false, VORTAN_BLIT_FILTERED},
+        {{0, 0, 7, 7}, {1, 1, 8, 6}, false, false, VORTAN_BLIT_FILTERED},
+        {{3, 3, 9, 9}, {0, 0, 10, 10}, false, false, VORTAN_BLIT_ALPHAONLY},
     };
-    for (int format : {4, 6, 7}) {
+    for (int format : {VORTAN_PIXEL_RGB565, VORTAN_PIXEL_ARGB8888, VORTAN_PIXEL_ABGR8888}) {
         for (size_t ci = 0; ci < sizeof(cases) / sizeof(cases[0]); ++ci) {
             const S& c = cases[ci];
             Surf dst(nullptr, format, 14, 12);
             Surf src(nullptr, format, 10, 10);
             src.Key();
-            char args[160];
-            snprintf(args, sizeof(args), "\"drect\":%s,\"srect\":%s,\"flags\":%u",
-                     c.dn ? "null" : RectJson(c.d).c_str(), c.sn ? "null" : RectJson(c.s).c_str(),
-                     c.flags);
+            std::string args = Args("\"drect\":%s,\"srect\":%s,\"flags\":%u",
+                                    c.dn ? "null" : RectJson(c.d).c_str(),
+                                    c.sn ? "null" : RectJson(c.s).c_str(), c.flags);
             batch.Begin(Name("stretch", format, c.flags, (int)ci), "stretch", dst.s, &src.s, args);
-            EXPECT_EQ(
-                1, dst->BlitStretch(c.dn ? nullptr : &c.d, &src.s, c.sn ? nullptr : &c.s, c.flags));
+            EXPECT_EQ(VORTAN_OK, dst->BlitStretch(c.dn ? nullptr : &c.d, &src.s,
+                                                  c.sn ? nullptr : &c.s, c.flags));
             batch.End(dst.s);
         }
         for (u32 colour : {0xFFFFFFFFu, 0xC0FF4020u, 0x00FFFFFFu}) {
-            for (u32 flags : {0u, 0x1u, 0x20u}) {
+            for (u32 flags :
+                 std::initializer_list<u32>{0u, VORTAN_BLIT_COLORKEY, VORTAN_BLIT_FILTERED}) {
                 Surf dst(nullptr, format, 14, 12);
                 Surf src(nullptr, format, 10, 10);
                 src.Key();
                 CVortanRect d = {1, 1, 13, 8}, s = {0, 0, 10, 10};
-                char args[160];
-                snprintf(args, sizeof(args), "\"drect\":%s,\"srect\":%s,\"flags\":%u,\"color\":%u",
-                         RectJson(d).c_str(), RectJson(s).c_str(), flags, colour);
+                std::string args = Args("\"drect\":%s,\"srect\":%s,\"flags\":%u,\"color\":%u",
+                                        RectJson(d).c_str(), RectJson(s).c_str(), flags, colour);
                 batch.Begin(Name("stretch tinted", format, flags, (int)(colour >> 24)),
                             "stretch_tinted", dst.s, &src.s, args);
-                EXPECT_EQ(1, dst->BlitStretchTinted(&d, &src.s, &s, colour, flags));
+                EXPECT_EQ(VORTAN_OK, dst->BlitStretchTinted(&d, &src.s, &s, colour, flags));
                 batch.End(dst.s);
             }
         }
@@ -491,7 +528,7 @@ TEST(SoftFill, GradientAdditiveAndDarkenMatchTheModel)
                  {{3, 2, 20, 15}, false, true},
                  {{5, 5, 5, 9}, false, false}};
     const u32 gradient[4] = {0xFF0000FF, 0x80FF0000, 0xFF00FF00, 0x10FFFFFF};
-    for (int format : {4, 6, 7}) {
+    for (int format : {VORTAN_PIXEL_RGB565, VORTAN_PIXEL_ARGB8888, VORTAN_PIXEL_ABGR8888}) {
         for (size_t i = 0; i < sizeof(rects) / sizeof(rects[0]); ++i) {
             const G& g = rects[i];
             const CVortanRect* r = g.null ? nullptr : &g.r;
@@ -501,11 +538,10 @@ TEST(SoftFill, GradientAdditiveAndDarkenMatchTheModel)
                 Surf dst(nullptr, format, 12, 10);
                 if (g.clip)
                     dst->SetClipRect(&clip);
-                char args[160];
-                snprintf(args, sizeof(args), "\"rect\":%s,\"colors\":[%u,%u,%u,%u]", rj.c_str(),
-                         gradient[0], gradient[1], gradient[2], gradient[3]);
+                std::string args = Args("\"rect\":%s,\"colors\":[%u,%u,%u,%u]", rj.c_str(),
+                                        gradient[0], gradient[1], gradient[2], gradient[3]);
                 batch.Begin(Name("gradient", format, 0, (int)i), "gradient", dst.s, nullptr, args);
-                EXPECT_EQ(1,
+                EXPECT_EQ(VORTAN_OK,
                           dst->FillGradient(gradient[0], gradient[1], gradient[2], gradient[3], r));
                 batch.End(dst.s);
             }
@@ -513,23 +549,21 @@ TEST(SoftFill, GradientAdditiveAndDarkenMatchTheModel)
                 Surf dst(nullptr, format, 12, 10);
                 if (g.clip)
                     dst->SetClipRect(&clip);
-                char args[96];
-                snprintf(args, sizeof(args), "\"rect\":%s,\"color\":%u", rj.c_str(), colour);
+                std::string args = Args("\"rect\":%s,\"color\":%u", rj.c_str(), colour);
                 batch.Begin(Name("additive", format, colour, (int)i), "additive", dst.s, nullptr,
                             args);
-                EXPECT_EQ(1, dst->FillAdditive(colour, r));
+                EXPECT_EQ(VORTAN_OK, dst->FillAdditive(colour, r));
                 batch.End(dst.s);
             }
             for (float amount : {0.0f, 0.5f, 0.73f, 1.0f, 1.5f, -1.0f, NAN}) {
                 Surf dst(nullptr, format, 12, 10);
                 if (g.clip)
                     dst->SetClipRect(&clip);
-                char args[96];
-                snprintf(args, sizeof(args), "\"rect\":%s,\"amount\":%.9g", rj.c_str(),
-                         isnan(amount) ? 0.0 : (double)amount);
+                std::string args = Args("\"rect\":%s,\"amount\":%.9g", rj.c_str(),
+                                        isnan(amount) ? 0.0 : (double)amount);
                 batch.Begin(Name("darken", format, 0, (int)(amount * 100)), "darken", dst.s,
                             nullptr, args);
-                EXPECT_EQ(1, dst->Darken(r, amount));
+                EXPECT_EQ(VORTAN_OK, dst->Darken(r, amount));
                 batch.End(dst.s);
             }
         }
@@ -539,30 +573,30 @@ TEST(SoftFill, GradientAdditiveAndDarkenMatchTheModel)
 
 TEST(SoftFill, DarkenByOneMultipliesBy255AndShifts)
 {
-    Surf dst(nullptr, 6, 2, 1, false, false);
+    Surf dst(nullptr, VORTAN_PIXEL_ARGB8888, 2, 1, false, false);
     SetWord(dst.s, 0, 0, 0xFFFFFFFF);
     SetWord(dst.s, 1, 0, 0x80808080);
-    EXPECT_EQ(1, dst->Darken(nullptr, 1.0f));
+    EXPECT_EQ(VORTAN_OK, dst->Darken(nullptr, 1.0f));
     EXPECT_EQ(0xFFFEFEFEu, Word(dst.s, 0, 0));
     EXPECT_EQ(0x807F7F7Fu, Word(dst.s, 1, 0));
-    EXPECT_EQ(1, dst->Darken(nullptr, 7.0f)); // clamped to 1
+    EXPECT_EQ(VORTAN_OK, dst->Darken(nullptr, 7.0f)); // clamped to 1
     EXPECT_EQ(0xFFFDFDFDu, Word(dst.s, 0, 0));
 }
 
-TEST(SoftFill, UnsupportedFormatsAnswer11)
+TEST(SoftFill, UnsupportedFormatsAreRefused)
 {
-    for (int format : {2, 3, 5}) {
+    for (int format : {VORTAN_PIXEL_RGB444, VORTAN_PIXEL_RGB555, VORTAN_PIXEL_RGB888}) {
         Surf dst(nullptr, format, 4, 4);
-        EXPECT_EQ(11, dst->FillGradient(1, 2, 3, 4, nullptr));
-        EXPECT_EQ(11, dst->FillAdditive(0xFF000000, nullptr));
-        EXPECT_EQ(11, dst->Darken(nullptr, 0.5f));
-        EXPECT_EQ(11, dst->DrawLine(0, 0, 3, 3, 1, 1));
-        EXPECT_EQ(11, dst->BlitTinted(0, 0, &dst.s, nullptr, 0xFFFFFFFF, 0));
+        EXPECT_EQ(VORTAN_E_VERSION, dst->FillGradient(1, 2, 3, 4, nullptr));
+        EXPECT_EQ(VORTAN_E_VERSION, dst->FillAdditive(0xFF000000, nullptr));
+        EXPECT_EQ(VORTAN_E_VERSION, dst->Darken(nullptr, 0.5f));
+        EXPECT_EQ(VORTAN_E_VERSION, dst->DrawLine(0, 0, 3, 3, 1, 1));
+        EXPECT_EQ(VORTAN_E_VERSION, dst->BlitTinted(0, 0, &dst.s, nullptr, 0xFFFFFFFF, 0));
     }
     CVortanSurface empty;
-    EXPECT_EQ(3, empty.FillGradient(1, 2, 3, 4, nullptr));
-    EXPECT_EQ(3, empty.Darken(nullptr, 0.5f));
-    EXPECT_EQ(3, empty.Invert());
+    EXPECT_EQ(VORTAN_E_RANGE, empty.FillGradient(1, 2, 3, 4, nullptr));
+    EXPECT_EQ(VORTAN_E_RANGE, empty.Darken(nullptr, 0.5f));
+    EXPECT_EQ(VORTAN_E_RANGE, empty.Invert());
 }
 
 TEST(SoftLine, LinesAndPixelsMatchTheModel)
@@ -577,7 +611,7 @@ TEST(SoftLine, LinesAndPixelsMatchTheModel)
         {-5, -5, 20, 15, 0xFF0000FF, 0xFFFF0000}, {5, 5, 5, 5, 0xFF123456, 0xFF654321},
         {-3, 4, -1, 9, 0xFFFFFFFF, 0xFFFFFFFF},   {0, 3, 40, 4, 0xFF00FF00, 0x0000FFFF},
     };
-    for (int format : {4, 6, 7}) {
+    for (int format : {VORTAN_PIXEL_RGB565, VORTAN_PIXEL_ARGB8888, VORTAN_PIXEL_ABGR8888}) {
         for (size_t i = 0; i < sizeof(lines) / sizeof(lines[0]); ++i) {
             const L& l = lines[i];
             for (int clipped = 0; clipped < 2; ++clipped) {
@@ -586,12 +620,11 @@ TEST(SoftLine, LinesAndPixelsMatchTheModel)
                     CVortanRect clip = {2, 2, 9, 8};
                     dst->SetClipRect(&clip);
                 }
-                char args[160];
-                snprintf(args, sizeof(args), "\"p\":[%d,%d,%d,%d],\"c0\":%u,\"c1\":%u", l.x0, l.y0,
-                         l.x1, l.y1, l.c0, l.c1);
+                std::string args = Args("\"p\":[%d,%d,%d,%d],\"c0\":%u,\"c1\":%u", l.x0, l.y0, l.x1,
+                                        l.y1, l.c0, l.c1);
                 batch.Begin(Name("line", format, 0, (int)i * 2 + clipped), "line", dst.s, nullptr,
                             args);
-                EXPECT_EQ(1, dst->DrawLine(l.x0, l.y0, l.x1, l.y1, l.c0, l.c1));
+                EXPECT_EQ(VORTAN_OK, dst->DrawLine(l.x0, l.y0, l.x1, l.y1, l.c0, l.c1));
                 batch.End(dst.s);
             }
         }
@@ -611,20 +644,20 @@ TEST(SoftLine, LinesAndPixelsMatchTheModel)
             for (int at : {0, 1, 2}) {
                 Surf dst(nullptr, format, 6, 5);
                 int x = at == 0 ? 2 : (at == 1 ? 0 : 4), y = at == 0 ? 2 : (at == 1 ? 2 : 3);
-                char args[96];
-                snprintf(args, sizeof(args), "\"x\":%d,\"y\":%d,\"color\":%u,\"neighbours\":%d", x,
-                         y, 0xFF336699u, nb);
+                std::string args =
+                    Args("\"x\":%d,\"y\":%d,\"color\":%u,\"neighbours\":%d", x, y, 0xFF336699u, nb);
                 batch.Begin(Name("plotpixel", format, (u32)nb, at), "plotpixel", dst.s, nullptr,
                             args);
-                EXPECT_EQ(1, dst->PlotPixel(x, y, 0xFF336699, (u32)nb));
+                EXPECT_EQ(VORTAN_OK, dst->PlotPixel(x, y, 0xFF336699, (u32)nb));
                 batch.End(dst.s);
             }
         }
     }
-    for (int format : {2, 3, 4, 5, 6, 7}) {
+    for (int format : {VORTAN_PIXEL_RGB444, VORTAN_PIXEL_RGB555, VORTAN_PIXEL_RGB565,
+                       VORTAN_PIXEL_RGB888, VORTAN_PIXEL_ARGB8888, VORTAN_PIXEL_ABGR8888}) {
         Surf dst(nullptr, format, 3, 3); // odd row lengths: bytes after the last whole word
         batch.Begin(Name("invert", format, 0), "invert", dst.s, nullptr, "");
-        EXPECT_EQ(1, dst->Invert());
+        EXPECT_EQ(VORTAN_OK, dst->Invert());
         batch.End(dst.s);
     }
     batch.Check();
@@ -632,19 +665,19 @@ TEST(SoftLine, LinesAndPixelsMatchTheModel)
 
 TEST(SoftLine, HorizontalLineLeavesOutItsEndColumn)
 {
-    Surf dst(nullptr, 6, 12, 2, false, false);
-    EXPECT_EQ(1, dst->DrawLine(0, 0, 9, 0, 0xFFFF0000, 0xFFFF0000));
+    Surf dst(nullptr, VORTAN_PIXEL_ARGB8888, 12, 2, false, false);
+    EXPECT_EQ(VORTAN_OK, dst->DrawLine(0, 0, 9, 0, 0xFFFF0000, 0xFFFF0000));
     for (int x = 0; x < 12; ++x)
         EXPECT_EQ(x <= 8 ? 0xFFFF0000u : 0u, Word(dst.s, x, 0)) << x;
     EXPECT_EQ(0u, Word(dst.s, 0, 1));
     // Wholly left of the clip rectangle: nothing.
     CVortanRect clip = {4, 0, 12, 2};
     dst->SetClipRect(&clip);
-    EXPECT_EQ(1, dst->DrawLine(0, 1, 3, 1, 0xFFFFFFFF, 0xFFFFFFFF));
+    EXPECT_EQ(VORTAN_OK, dst->DrawLine(0, 1, 3, 1, 0xFFFFFFFF, 0xFFFFFFFF));
     EXPECT_EQ(0u, Word(dst.s, 0, 1));
 }
 
-// --- format 1 (the application's palette) ----------------------------------------------------------
+// --- VORTAN_PIXEL_PALETTE8 (the application's palette) -------------------------------------------
 
 TEST(SoftPalette, EightBitOperationsGoThroughThePalette)
 {
@@ -652,17 +685,18 @@ TEST(SoftPalette, EightBitOperationsGoThroughThePalette)
     PaletteApp app;
     ASSERT_TRUE(app.GetPalette() != nullptr);
     Batch batch(&app);
-    for (u32 flags : {0u, 0x1u, 0x2u, 0x4u}) {
-        Surf dst(&app, 1, 10, 8);
-        Surf src(&app, 1, 6, 5);
+    for (u32 flags : std::initializer_list<u32>{0u, VORTAN_BLIT_COLORKEY, VORTAN_BLIT_HALFBLEND,
+                                                VORTAN_BLIT_MIRROR_X}) {
+        Surf dst(&app, VORTAN_PIXEL_PALETTE8, 10, 8);
+        Surf src(&app, VORTAN_PIXEL_PALETTE8, 6, 5);
         src.Key();
-        char args[96];
-        snprintf(args, sizeof(args), "\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":null", 3, 2, flags);
-        batch.Begin(Name("blit", 1, flags), "blit", dst.s, &src.s, args);
-        EXPECT_EQ(1, dst->Blit(3, 2, &src.s, nullptr, flags));
+        std::string args = Args("\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":null", 3, 2, flags);
+        batch.Begin(Name("blit", VORTAN_PIXEL_PALETTE8, flags), "blit", dst.s, &src.s, args);
+        EXPECT_EQ(VORTAN_OK, dst->Blit(3, 2, &src.s, nullptr, flags));
         batch.End(dst.s);
     }
-    // One case per other operation: name, op, source (0 none, 1 plain, 2 with alpha plane), arguments, call.
+    // One case per other operation: name, op, source (0 none, 1 plain, 2 with alpha plane),
+    // arguments, call.
     struct P {
         const char *name, *op;
         int src;
@@ -670,13 +704,17 @@ TEST(SoftPalette, EightBitOperationsGoThroughThePalette)
         std::function<int(CVortanSurface&, CVortanSurface*)> call;
     } ops[] = {
         {"alpha blit", "blit", 2, "\"x\":-1,\"y\":4,\"flags\":128,\"rect\":null",
-         [](CVortanSurface& d, CVortanSurface* s) { return d.Blit(-1, 4, s, nullptr, 0x80); }},
+         [](CVortanSurface& d, CVortanSurface* s) {
+             return d.Blit(-1, 4, s, nullptr, VORTAN_BLIT_ALPHA);
+         }},
         {"tinted", "tinted", 2, "\"x\":2,\"y\":1,\"flags\":0,\"rect\":null,\"color\":2164228096",
          [](CVortanSurface& d, CVortanSurface* s) {
              return d.BlitTinted(2, 1, s, nullptr, 0x80FF8000, 0);
          }},
         {"rotated", "rotated", 1, "\"x\":5,\"y\":4,\"size\":4,\"angle\":0.699999988,\"flags\":2",
-         [](CVortanSurface& d, CVortanSurface* s) { return d.BlitRotated(5, 4, s, 0.7f, 4, 2); }},
+         [](CVortanSurface& d, CVortanSurface* s) {
+             return d.BlitRotated(5, 4, s, 0.7f, 4, VORTAN_BLIT_HALFBLEND);
+         }},
         {"gradient", "gradient", 0,
          "\"rect\":null,\"colors\":[4294901760,4278255360,4278190335,4294967295]",
          [](CVortanSurface& d, CVortanSurface*) {
@@ -692,11 +730,11 @@ TEST(SoftPalette, EightBitOperationsGoThroughThePalette)
          }},
     };
     for (const P& o : ops) {
-        Surf dst(&app, 1, 10, 8);
-        Surf src(&app, 1, 6, 5, o.src == 2);
+        Surf dst(&app, VORTAN_PIXEL_PALETTE8, 10, 8);
+        Surf src(&app, VORTAN_PIXEL_PALETTE8, 6, 5, o.src == 2);
         batch.Begin(std::string(o.name) + " format 1", o.op, dst.s, o.src ? &src.s : nullptr,
                     o.args);
-        EXPECT_EQ(1, o.call(dst.s, o.src ? &src.s : nullptr));
+        EXPECT_EQ(VORTAN_OK, o.call(dst.s, o.src ? &src.s : nullptr));
         batch.End(dst.s);
     }
     batch.Check();

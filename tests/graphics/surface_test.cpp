@@ -39,10 +39,10 @@ u16 Half(CVortanSurface& s, int x, int y)
 TEST(SurfaceCreate, EveryFormatGetsItsPitchZeroedPixelsClipAndOneFrame)
 {
     const int bytes[8] = {0, 1, 2, 2, 2, 3, 4, 4};
-    for (int format = 1; format <= 7; ++format) {
+    for (int format = VORTAN_PIXEL_PALETTE8; format <= VORTAN_PIXEL_ABGR8888; ++format) {
         CVortanSurface s;
         CVortanSurfaceDesc d = Desc(13, 5, format);
-        ASSERT_EQ(1, s.Create(nullptr, &d)) << format;
+        ASSERT_EQ(VORTAN_OK, s.Create(nullptr, &d)) << format;
         EXPECT_EQ(13 * bytes[format], s.GetPitch());
         ASSERT_EQ((u32)(5 * 13 * bytes[format]), s.GetDataSize());
         for (u32 i = 0; i < s.GetDataSize(); ++i)
@@ -56,18 +56,20 @@ TEST(SurfaceCreate, EveryFormatGetsItsPitchZeroedPixelsClipAndOneFrame)
 TEST(SurfaceCreate, FormatZeroIsTheDisplayFormatAndBadDescriptionsAreRefused)
 {
     CVortanSurface s;
-    CVortanSurfaceDesc d = Desc(4, 4, 0);
-    ASSERT_EQ(1, s.Create(nullptr, &d));
-    EXPECT_EQ(7, s.GetPixelFormat());
+    CVortanSurfaceDesc d = Desc(4, 4, VORTAN_PIXEL_DISPLAY);
+    ASSERT_EQ(VORTAN_OK, s.Create(nullptr, &d));
+    EXPECT_EQ(VORTAN_PIXEL_ABGR8888, s.GetPixelFormat());
     PaletteApp app;
-    ASSERT_EQ(1, s.Create(&app, &d));
-    EXPECT_EQ(7, s.GetPixelFormat()); // the back buffer is not made yet: its format is 0 -> 7
+    ASSERT_EQ(VORTAN_OK, s.Create(&app, &d));
+    // No back buffer yet: VORTAN_PIXEL_DISPLAY reads as VORTAN_PIXEL_ABGR8888.
+    EXPECT_EQ(VORTAN_PIXEL_ABGR8888, s.GetPixelFormat());
 
-    for (CVortanSurfaceDesc bad : {Desc(0, 4, 7), Desc(4, 0, 7)})
-        EXPECT_EQ(2, s.Create(nullptr, &bad));
-    EXPECT_EQ(2, s.Create(nullptr, nullptr));
+    for (CVortanSurfaceDesc bad :
+         {Desc(0, 4, VORTAN_PIXEL_ABGR8888), Desc(4, 0, VORTAN_PIXEL_ABGR8888)})
+        EXPECT_EQ(VORTAN_E_ARGUMENT, s.Create(nullptr, &bad));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, s.Create(nullptr, nullptr));
     d = Desc(4, 4, 9);
-    EXPECT_EQ(11, s.Create(&app, &d));
+    EXPECT_EQ(VORTAN_E_VERSION, s.Create(&app, &d));
     EXPECT_EQ(nullptr, s.GetPixels());
     s.Release();
 }
@@ -78,29 +80,29 @@ TEST(SurfaceCreate, OnBufferComputesAMissingPitchAndNeverFreesTheBuffer)
     for (int i = 0; i < 18; ++i)
         buffer[i] = 0x11111111u * (u32)(i % 15);
     CVortanSurface s;
-    CVortanSurfaceDesc d = Desc(6, 3, 7);
+    CVortanSurfaceDesc d = Desc(6, 3, VORTAN_PIXEL_ABGR8888);
     d.pitch = 0;
-    ASSERT_EQ(1, s.CreateOnBuffer(nullptr, &d, buffer));
+    ASSERT_EQ(VORTAN_OK, s.CreateOnBuffer(nullptr, &d, buffer));
     EXPECT_EQ(24, s.GetPitch());
     EXPECT_EQ((u8*)buffer, s.GetPixels());
     EXPECT_EQ(0x11111111u * 7, Word(s, 1, 1));
-    ASSERT_EQ(1, s.Clear(0, nullptr));
+    ASSERT_EQ(VORTAN_OK, s.Clear(0, nullptr));
     EXPECT_EQ(0u, buffer[17]);
     s.Release(); // the buffer is the caller's: a free here would be caught by ASan
     buffer[0] = 5;
-    EXPECT_EQ(2, s.CreateOnBuffer(nullptr, &d, nullptr));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, s.CreateOnBuffer(nullptr, &d, nullptr));
 }
 
 TEST(SurfacePixels, NativePixelsAndReadBackAreExact)
 {
     CVortanSurface s;
-    CVortanSurfaceDesc d = Desc(4, 4, 4);
-    ASSERT_EQ(1, s.Create(nullptr, &d));
+    CVortanSurfaceDesc d = Desc(4, 4, VORTAN_PIXEL_RGB565);
+    ASSERT_EQ(VORTAN_OK, s.Create(nullptr, &d));
     EXPECT_EQ(0x1546u, s.ToNativePixel(0xFF12AB34));
     ((u16*)s.GetPixels())[1] = 0x1546;
     EXPECT_EQ(0xFF10A830u, s.GetPixel(1, 0));
     EXPECT_EQ(0xFFF8FCF8u, (((u16*)s.GetPixels())[2] = 0xFFFF, s.GetPixel(2, 0)));
-    ASSERT_EQ(1, s.CreateAlphaPlane());
+    ASSERT_EQ(VORTAN_OK, s.CreateAlphaPlane());
     s.GetAlphaPlane()[1] = 0x40;
     EXPECT_EQ(0x4010A830u, s.GetPixel(1, 0));
     EXPECT_EQ(0u, s.GetPixel(4, 0));
@@ -109,29 +111,29 @@ TEST(SurfacePixels, NativePixelsAndReadBackAreExact)
     s.GetPixel(0, 0);
     EXPECT_EQ(1u, s.GetLockFlags()); // reading never uploads
 
-    d = Desc(2, 2, 7);
-    ASSERT_EQ(1, s.Create(nullptr, &d));
+    d = Desc(2, 2, VORTAN_PIXEL_ABGR8888);
+    ASSERT_EQ(VORTAN_OK, s.Create(nullptr, &d));
     SetWord(s, 0, 0, s.ToNativePixel(0x80112233));
     const u8 bytes[4] = {0x11, 0x22, 0x33, 0x80}; // memory R, G, B, A
     EXPECT_EQ(0, memcmp(bytes, s.GetPixels(), 4));
     EXPECT_EQ(0x80112233u, s.GetPixel(0, 0));
 
-    for (int format : {2, 3, 5}) {
+    for (int format : {VORTAN_PIXEL_RGB444, VORTAN_PIXEL_RGB555, VORTAN_PIXEL_RGB888}) {
         d = Desc(2, 2, format);
-        ASSERT_EQ(1, s.Create(nullptr, &d));
+        ASSERT_EQ(VORTAN_OK, s.Create(nullptr, &d));
         EXPECT_EQ(0xFFFFFFFFu, s.ToNativePixel(0xFF123456)) << format;
     }
     // 16- and 24-bit pixels read back as the colours they hold.
-    d = Desc(2, 1, 2);
-    ASSERT_EQ(1, s.Create(nullptr, &d));
+    d = Desc(2, 1, VORTAN_PIXEL_RGB444);
+    ASSERT_EQ(VORTAN_OK, s.Create(nullptr, &d));
     ((u16*)s.GetPixels())[0] = 0x0F5A;
     EXPECT_EQ(0xFFFF55AAu, s.GetPixel(0, 0)); // nibbles widened
-    d = Desc(2, 1, 3);
-    ASSERT_EQ(1, s.Create(nullptr, &d));
+    d = Desc(2, 1, VORTAN_PIXEL_RGB555);
+    ASSERT_EQ(VORTAN_OK, s.Create(nullptr, &d));
     ((u16*)s.GetPixels())[0] = (u16)((31 << 10) | (1 << 5) | 2);
     EXPECT_EQ(0xFFFF0810u, s.GetPixel(0, 0)); // 5 bits widened
-    d = Desc(2, 1, 5);
-    ASSERT_EQ(1, s.Create(nullptr, &d));
+    d = Desc(2, 1, VORTAN_PIXEL_RGB888);
+    ASSERT_EQ(VORTAN_OK, s.Create(nullptr, &d));
     s.PutPixel(1, 0, 0xFF102030);
     EXPECT_EQ(0x10, s.GetPixels()[3]);
     EXPECT_EQ(0x30, s.GetPixels()[5]);
@@ -143,8 +145,8 @@ TEST(SurfacePixels, PaletteFormatGoesThroughTheApplicationsLookup)
 {
     PaletteApp app;
     CVortanSurface s;
-    CVortanSurfaceDesc d = Desc(4, 1, 1);
-    ASSERT_EQ(1, s.Create(&app, &d));
+    CVortanSurfaceDesc d = Desc(4, 1, VORTAN_PIXEL_PALETTE8);
+    ASSERT_EQ(VORTAN_OK, s.Create(&app, &d));
     // 3-3-2 palette: pure red is entry 7 << 5 = 224, pure blue 3; white 255.
     EXPECT_EQ(224u, s.ToNativePixel(0xFFFF0000));
     EXPECT_EQ(255u, s.ToNativePixel(0xFFFFFFFF));
@@ -158,21 +160,21 @@ TEST(SurfacePixels, PaletteFormatGoesThroughTheApplicationsLookup)
 TEST(SurfacePixels, ColorKeyTakesTheLow24BitsOfThePixel)
 {
     CVortanSurface s;
-    EXPECT_EQ(3, s.SetColorKeyFromPixel(0, 0));
-    CVortanSurfaceDesc d = Desc(2, 2, 6);
-    ASSERT_EQ(1, s.Create(nullptr, &d));
+    EXPECT_EQ(VORTAN_E_RANGE, s.SetColorKeyFromPixel(0, 0));
+    CVortanSurfaceDesc d = Desc(2, 2, VORTAN_PIXEL_ARGB8888);
+    ASSERT_EQ(VORTAN_OK, s.Create(nullptr, &d));
     SetWord(s, 1, 0, 0x7F00FF00u);
-    EXPECT_EQ(1, s.SetColorKeyFromPixel(1, 0));
+    EXPECT_EQ(VORTAN_OK, s.SetColorKeyFromPixel(1, 0));
     EXPECT_EQ(0x00FF00u, s.GetColorKey());
     EXPECT_EQ(1u, s.GetLockFlags());
-    EXPECT_EQ(1, s.SetColorKeyFromPixel(5, 5));
+    EXPECT_EQ(VORTAN_OK, s.SetColorKeyFromPixel(5, 5));
     EXPECT_EQ(0u, s.GetColorKey());
-    d = Desc(2, 2, 5);
-    ASSERT_EQ(1, s.Create(nullptr, &d));
+    d = Desc(2, 2, VORTAN_PIXEL_RGB888);
+    ASSERT_EQ(VORTAN_OK, s.Create(nullptr, &d));
     s.GetPixels()[0] = 1;
     s.GetPixels()[1] = 2;
     s.GetPixels()[2] = 3;
-    EXPECT_EQ(1, s.SetColorKeyFromPixel(0, 0));
+    EXPECT_EQ(VORTAN_OK, s.SetColorKeyFromPixel(0, 0));
     EXPECT_EQ(0x030201u, s.GetColorKey());
     s.Release();
 }
@@ -180,8 +182,8 @@ TEST(SurfacePixels, ColorKeyTakesTheLow24BitsOfThePixel)
 TEST(SurfaceClip, ClipIsClampedIntoTheSurface)
 {
     CVortanSurface s;
-    CVortanSurfaceDesc d = Desc(20, 10, 7);
-    ASSERT_EQ(1, s.Create(nullptr, &d));
+    CVortanSurfaceDesc d = Desc(20, 10, VORTAN_PIXEL_ABGR8888);
+    ASSERT_EQ(VORTAN_OK, s.Create(nullptr, &d));
     CVortanRect r = {-5, -5, 25, 15};
     s.SetClipRect(&r);
     EXPECT_EQ(0, s.GetClipRect().top);
@@ -196,8 +198,8 @@ TEST(SurfaceClip, ClipIsClampedIntoTheSurface)
 TEST(SurfaceFrames, GridAndWholeSurfaceFallbacks)
 {
     CVortanSurface s;
-    CVortanSurfaceDesc d = Desc(64, 48, 7);
-    ASSERT_EQ(1, s.Create(nullptr, &d));
+    CVortanSurfaceDesc d = Desc(64, 48, VORTAN_PIXEL_ABGR8888);
+    ASSERT_EQ(VORTAN_OK, s.Create(nullptr, &d));
     CVortanRect r;
     s.GetFrameRect(3, &r); // 1 x 1 grid
     EXPECT_EQ(64, r.right);
@@ -225,24 +227,24 @@ TEST(SurfaceFrames, GridAndWholeSurfaceFallbacks)
 TEST(SurfaceClear, RectangleIsClampedAndFillsTheAlphaPlane)
 {
     CVortanSurface s;
-    CVortanSurfaceDesc d = Desc(8, 4, 4);
-    ASSERT_EQ(1, s.Create(nullptr, &d));
-    ASSERT_EQ(1, s.CreateAlphaPlane());
+    CVortanSurfaceDesc d = Desc(8, 4, VORTAN_PIXEL_RGB565);
+    ASSERT_EQ(VORTAN_OK, s.Create(nullptr, &d));
+    ASSERT_EQ(VORTAN_OK, s.CreateAlphaPlane());
     CVortanRect clip = {0, 0, 1, 1};
     s.SetClipRect(&clip); // Clear ignores the clip
     CVortanRect r = {6, -3, 20, 2};
-    ASSERT_EQ(1, s.Clear(0x80FFFFFF, &r));
+    ASSERT_EQ(VORTAN_OK, s.Clear(0x80FFFFFF, &r));
     EXPECT_EQ(0xFFFF, Half(s, 7, 1));
     EXPECT_EQ(0x80, s.GetAlphaPlane()[1 * 8 + 7]);
     EXPECT_EQ(0, Half(s, 5, 1));
     EXPECT_EQ(0, Half(s, 7, 2));
     r.Set(9, 0, 12, 4); // wholly outside
-    EXPECT_EQ(1, s.Clear(0xFFFFFFFF, &r));
-    ASSERT_EQ(1, s.Clear(0, nullptr));
+    EXPECT_EQ(VORTAN_OK, s.Clear(0xFFFFFFFF, &r));
+    ASSERT_EQ(VORTAN_OK, s.Clear(0, nullptr));
     EXPECT_EQ(0, Half(s, 7, 1));
     EXPECT_EQ(0, s.GetAlphaPlane()[15]);
     s.Release();
-    EXPECT_EQ(3, s.Clear(0, nullptr));
+    EXPECT_EQ(VORTAN_E_RANGE, s.Clear(0, nullptr));
 }
 
 // --- stretch core ---------------------------------------------------------------------------
@@ -252,7 +254,7 @@ protected:
     void Make(CVortanSurface& s, int w, int h, int format)
     {
         CVortanSurfaceDesc d = Desc(w, h, format);
-        ASSERT_EQ(1, s.Create(nullptr, &d));
+        ASSERT_EQ(VORTAN_OK, s.Create(nullptr, &d));
     }
     // Source pixel (x, y) = 0xFF00yyxx.
     void Numbered(CVortanSurface& s, int w, int h, int format)
@@ -272,9 +274,9 @@ protected:
 
 TEST_F(Stretch, MirrorsReadTheSourceBackwards)
 {
-    Numbered(src, 10, 10, 6);
-    Make(dst, 5, 5, 6);
-    ASSERT_EQ(1,
+    Numbered(src, 10, 10, VORTAN_PIXEL_ARGB8888);
+    Make(dst, 5, 5, VORTAN_PIXEL_ARGB8888);
+    ASSERT_EQ(VORTAN_OK,
               dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_MIRROR_X | VORTAN_BLIT_MIRROR_Y));
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 5; ++x)
@@ -284,8 +286,8 @@ TEST_F(Stretch, MirrorsReadTheSourceBackwards)
 
 TEST_F(Stretch, SixteenBitCopyAndColorKey)
 {
-    Make(src, 4, 1, 4);
-    Make(dst, 8, 1, 4);
+    Make(src, 4, 1, VORTAN_PIXEL_RGB565);
+    Make(dst, 8, 1, VORTAN_PIXEL_RGB565);
     u16* p = (u16*)src.GetPixels();
     p[0] = 0x1111;
     p[1] = 0xF81F;
@@ -293,7 +295,7 @@ TEST_F(Stretch, SixteenBitCopyAndColorKey)
     p[3] = 0xF81F;
     src.SetColorKeyFromPixel(1, 0);
     dst.Clear(0xFF000000 | 0x00FF00, nullptr);
-    ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_COLORKEY));
+    ASSERT_EQ(VORTAN_OK, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_COLORKEY));
     const u16 expected[8] = {0x1111, 0x1111, 0x07E0, 0x07E0, 0x3333, 0x3333, 0x07E0, 0x07E0};
     for (int x = 0; x < 8; ++x)
         EXPECT_EQ(expected[x], Half(dst, x, 0)) << x;
@@ -301,18 +303,18 @@ TEST_F(Stretch, SixteenBitCopyAndColorKey)
 
 TEST_F(Stretch, ClippingCutsTheSourceInProportion)
 {
-    Numbered(src, 10, 10, 7);
-    Make(dst, 20, 20, 7);
+    Numbered(src, 10, 10, VORTAN_PIXEL_ABGR8888);
+    Make(dst, 20, 20, VORTAN_PIXEL_ABGR8888);
     CVortanRect clip = {4, 0, 20, 20};
     dst.SetClipRect(&clip);
     CVortanRect to = {0, 0, 20, 20}; // scale 2: the 4 clipped target columns drop 2 source columns
-    ASSERT_EQ(1, dst.BlitStretch(&to, &src, nullptr, 0));
+    ASSERT_EQ(VORTAN_OK, dst.BlitStretch(&to, &src, nullptr, 0));
     EXPECT_EQ(0u, Word(dst, 3, 0));
     EXPECT_EQ(0xFF000002u, Word(dst, 4, 0));
     EXPECT_EQ(0xFF000009u, Word(dst, 19, 0));
-    // With 0x10 the clip rectangle is skipped, never the target's bounds.
+    // With VORTAN_BLIT_NOCLIP the clip rectangle is skipped, never the target's bounds.
     to.Set(-10, -10, 30, 30);
-    ASSERT_EQ(1, dst.BlitStretch(&to, &src, nullptr, VORTAN_BLIT_NOCLIP));
+    ASSERT_EQ(VORTAN_OK, dst.BlitStretch(&to, &src, nullptr, VORTAN_BLIT_NOCLIP));
     // Source 2..8 over 20 pixels: step (6 << 16) / 20 = 19660, pixel 10 reads 2 + 2.
     EXPECT_EQ(0xFF000404u, Word(dst, 10, 10));
     EXPECT_EQ(0xFF000202u, Word(dst, 0, 0));
@@ -320,56 +322,58 @@ TEST_F(Stretch, ClippingCutsTheSourceInProportion)
 
 TEST_F(Stretch, SourceRectangleBeyondTheSourceIsCutToIt)
 {
-    Numbered(src, 10, 10, 7);
-    Make(dst, 15, 10, 7);
+    Numbered(src, 10, 10, VORTAN_PIXEL_ABGR8888);
+    Make(dst, 15, 10, VORTAN_PIXEL_ABGR8888);
     CVortanRect from = {-5, 0, 10, 10};
-    ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, &from, 0));
+    ASSERT_EQ(VORTAN_OK, dst.BlitStretch(nullptr, &src, &from, 0));
     EXPECT_EQ(0u, Word(dst, 4, 3));
     EXPECT_EQ(0xFF000300u, Word(dst, 5, 3));
     EXPECT_EQ(0xFF000309u, Word(dst, 14, 3));
     from.Set(0, 0, 500, 500);
-    EXPECT_EQ(1, dst.BlitStretch(nullptr, &src, &from, 0)); // no read past the source
+    EXPECT_EQ(VORTAN_OK, dst.BlitStretch(nullptr, &src, &from, 0)); // no read past the source
 }
 
 TEST_F(Stretch, AnotherSourceFormatIsRefusedOnTheNearestPath)
 {
-    Numbered(src, 4, 4, 6);
-    Make(dst, 4, 4, 7);
-    EXPECT_EQ(11, dst.BlitStretch(nullptr, &src, nullptr, 0));
+    Numbered(src, 4, 4, VORTAN_PIXEL_ARGB8888);
+    Make(dst, 4, 4, VORTAN_PIXEL_ABGR8888);
+    EXPECT_EQ(VORTAN_E_VERSION, dst.BlitStretch(nullptr, &src, nullptr, 0));
     EXPECT_EQ(0u, Word(dst, 1, 1));
-    EXPECT_EQ(2, dst.BlitStretch(nullptr, nullptr, nullptr, 0));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, dst.BlitStretch(nullptr, nullptr, nullptr, 0));
 }
 
 TEST_F(Stretch, PremultipliedAlphaRowBlendsWithTheTarget)
 {
-    Make(src, 1, 1, 6);
-    Make(dst, 1, 1, 6);
+    Make(src, 1, 1, VORTAN_PIXEL_ARGB8888);
+    Make(dst, 1, 1, VORTAN_PIXEL_ARGB8888);
     SetWord(src, 0, 0, 0x80640000u); // alpha 128, red 100 (premultiplied)
     SetWord(dst, 0, 0, 0xFF0000C8u); // blue 200
-    ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_ALPHA));
+    ASSERT_EQ(VORTAN_OK, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_ALPHA));
     // red 0 + 255 * 100 >> 8 = 99; blue 200 * 127 >> 8 = 99; alpha = the source's 128.
     EXPECT_EQ(0x80630063u, Word(dst, 0, 0));
     SetWord(src, 0, 0, 0x00FFFFFFu); // alpha 0: skipped
-    ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_ALPHA));
+    ASSERT_EQ(VORTAN_OK, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_ALPHA));
     EXPECT_EQ(0x80630063u, Word(dst, 0, 0));
 }
 
 TEST_F(Stretch, TintKeepsEachFormatsChannelOrder)
 {
-    for (int format : {6, 7}) {
+    for (int format : {VORTAN_PIXEL_ARGB8888, VORTAN_PIXEL_ABGR8888}) {
         Make(src, 1, 1, format);
         Make(dst, 1, 1, format);
         SetWord(src, 0, 0, 0xFFFFFFFFu);
-        ASSERT_EQ(1, dst.BlitStretchTinted(nullptr, &src, nullptr, 0xFFFF0000, 0));
+        ASSERT_EQ(VORTAN_OK, dst.BlitStretchTinted(nullptr, &src, nullptr, 0xFFFF0000, 0));
         // 255 * 255 >> 8 = 254 into the red byte of each format.
-        EXPECT_EQ(format == 6 ? 0xFFFE0000u : 0xFF0000FEu, Word(dst, 0, 0)) << format;
-        SetWord(dst, 0, 0, format == 6 ? 0xFF000000u : 0xFF000000u);
-        ASSERT_EQ(1, dst.BlitStretchTinted(nullptr, &src, nullptr, 0x80FF0000, 0));
+        EXPECT_EQ(format == VORTAN_PIXEL_ARGB8888 ? 0xFFFE0000u : 0xFF0000FEu, Word(dst, 0, 0))
+            << format;
+        SetWord(dst, 0, 0, format == VORTAN_PIXEL_ARGB8888 ? 0xFF000000u : 0xFF000000u);
+        ASSERT_EQ(VORTAN_OK, dst.BlitStretchTinted(nullptr, &src, nullptr, 0x80FF0000, 0));
         // Tint alpha 128: (127 * 0 + 128 * 254) >> 8 = 127.
-        EXPECT_EQ(format == 6 ? 0xFF7F0000u : 0xFF00007Fu, Word(dst, 0, 0)) << format;
-        ASSERT_EQ(1,
-                  dst.BlitStretchTinted(nullptr, &src, nullptr, 0x00FF0000, 0)); // alpha 0: nothing
-        EXPECT_EQ(format == 6 ? 0xFF7F0000u : 0xFF00007Fu, Word(dst, 0, 0));
+        EXPECT_EQ(format == VORTAN_PIXEL_ARGB8888 ? 0xFF7F0000u : 0xFF00007Fu, Word(dst, 0, 0))
+            << format;
+        // Alpha 0: nothing.
+        ASSERT_EQ(VORTAN_OK, dst.BlitStretchTinted(nullptr, &src, nullptr, 0x00FF0000, 0));
+        EXPECT_EQ(format == VORTAN_PIXEL_ARGB8888 ? 0xFF7F0000u : 0xFF00007Fu, Word(dst, 0, 0));
         src.Release();
         dst.Release();
     }
@@ -377,26 +381,26 @@ TEST_F(Stretch, TintKeepsEachFormatsChannelOrder)
 
 TEST_F(Stretch, TintedRowSaturates)
 {
-    Make(src, 1, 1, 6);
-    Make(dst, 1, 1, 6);
+    Make(src, 1, 1, VORTAN_PIXEL_ARGB8888);
+    Make(dst, 1, 1, VORTAN_PIXEL_ARGB8888);
     SetWord(src, 0, 0, 0x80FFFFFFu); // not a valid premultiplied pixel: the sum overflows
     SetWord(dst, 0, 0, 0xFFFFFFFFu);
-    ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_ALPHA));
+    ASSERT_EQ(VORTAN_OK, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_ALPHA));
     EXPECT_EQ(0x80FFFFFFu, Word(dst, 0, 0));
 }
 
 TEST_F(Stretch, Tinted565UsesTheAlphaPlane)
 {
-    Make(src, 1, 1, 4);
-    Make(dst, 1, 1, 4);
-    ASSERT_EQ(1, src.CreateAlphaPlane());
+    Make(src, 1, 1, VORTAN_PIXEL_RGB565);
+    Make(dst, 1, 1, VORTAN_PIXEL_RGB565);
+    ASSERT_EQ(VORTAN_OK, src.CreateAlphaPlane());
     ((u16*)src.GetPixels())[0] = 0xF800; // red 248
     src.GetAlphaPlane()[0] = 0;
     ((u16*)dst.GetPixels())[0] = 0x001F; // blue 248
-    ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_ALPHA));
+    ASSERT_EQ(VORTAN_OK, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_ALPHA));
     EXPECT_EQ(0x001F, Half(dst, 0, 0)); // alpha 0 skips
     src.GetAlphaPlane()[0] = 255;
-    ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_ALPHA));
+    ASSERT_EQ(VORTAN_OK, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_ALPHA));
     // red: 0 + 255 * 248 >> 8 = 247 -> 30; blue: 248 * 0 >> 8 = 0.
     EXPECT_EQ(30 << 11, Half(dst, 0, 0));
 }
@@ -405,14 +409,14 @@ TEST_F(Stretch, FilteredStretchAveragesBlocks)
 {
     // Grey source v(x, y) = 16 (4y + x); step (5 << 16) / 2 gives blocks of 3 starting at
     // 0 and 2, cut at the source's edge.
-    Make(src, 4, 4, 6);
+    Make(src, 4, 4, VORTAN_PIXEL_ARGB8888);
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x) {
             u32 v = 16u * (u32)(4 * y + x);
             SetWord(src, x, y, 0xFF000000u | v << 16 | v << 8 | v);
         }
-    Make(dst, 2, 2, 6);
-    ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_FILTERED));
+    Make(dst, 2, 2, VORTAN_PIXEL_ARGB8888);
+    ASSERT_EQ(VORTAN_OK, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_FILTERED));
     const u32 expected[4] = {80, 104, 176, 200};
     for (int i = 0; i < 4; ++i) {
         u32 v = expected[i];
@@ -422,13 +426,13 @@ TEST_F(Stretch, FilteredStretchAveragesBlocks)
 
 TEST_F(Stretch, FilteredUpscaleHasNoBlackEdge)
 {
-    Make(src, 2, 2, 7);
+    Make(src, 2, 2, VORTAN_PIXEL_ABGR8888);
     SetWord(src, 0, 0, 0xFF0000FFu);
     SetWord(src, 1, 0, 0xFF00FF00u);
     SetWord(src, 0, 1, 0xFFFF0000u);
     SetWord(src, 1, 1, 0xFFFFFFFFu);
-    Make(dst, 4, 4, 7);
-    ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_FILTERED));
+    Make(dst, 4, 4, VORTAN_PIXEL_ABGR8888);
+    ASSERT_EQ(VORTAN_OK, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_FILTERED));
     EXPECT_EQ(0xFF0000FFu, Word(dst, 0, 0));
     EXPECT_EQ(0xFF00FF00u, Word(dst, 3, 0));
     EXPECT_EQ(0xFFFF0000u, Word(dst, 0, 3));
@@ -437,25 +441,25 @@ TEST_F(Stretch, FilteredUpscaleHasNoBlackEdge)
 
 TEST_F(Stretch, FilteredStretchConvertsBetweenFormats)
 {
-    Make(src, 2, 1, 6);
+    Make(src, 2, 1, VORTAN_PIXEL_ARGB8888);
     SetWord(src, 0, 0, 0xFF102030u);
     SetWord(src, 1, 0, 0xFF102030u);
-    Make(dst, 1, 1, 4);
-    ASSERT_EQ(1, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_FILTERED));
+    Make(dst, 1, 1, VORTAN_PIXEL_RGB565);
+    ASSERT_EQ(VORTAN_OK, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_FILTERED));
     EXPECT_EQ(((0x10 >> 3) << 11) | ((0x20 >> 2) << 5) | (0x30 >> 3), Half(dst, 0, 0));
 }
 
 TEST_F(Stretch, RectanglesAtTheEndsOfTheIntRangeAreRefusedOrCutSafely)
 {
     const int kMin = -2147483647 - 1, kMax = 2147483647;
-    Numbered(src, 10, 10, 7);
-    Make(dst, 20, 20, 7);
+    Numbered(src, 10, 10, VORTAN_PIXEL_ABGR8888);
+    Make(dst, 20, 20, VORTAN_PIXEL_ABGR8888);
     CVortanRect huge = {kMin, 0, kMax, 10}; // 2^32 - 1 wide: no int holds its width
-    EXPECT_EQ(2, dst.BlitStretch(&huge, &src, nullptr, 0));
-    EXPECT_EQ(2, dst.BlitStretch(nullptr, &src, &huge, 0));
-    EXPECT_EQ(2, dst.BlitStretchTinted(&huge, &src, nullptr, 0xFF808080u, 0));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, dst.BlitStretch(&huge, &src, nullptr, 0));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, dst.BlitStretch(nullptr, &src, &huge, 0));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, dst.BlitStretchTinted(&huge, &src, nullptr, 0xFF808080u, 0));
     huge.Set(0, kMin, 10, kMax);
-    EXPECT_EQ(2, dst.BlitStretch(&huge, &src, nullptr, 0));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, dst.BlitStretch(&huge, &src, nullptr, 0));
 
     // Narrow rectangles far out: the distances to the clip and the source need 64 bits.
     CVortanRect far[4];
@@ -464,11 +468,12 @@ TEST_F(Stretch, RectanglesAtTheEndsOfTheIntRangeAreRefusedOrCutSafely)
     far[2].Set(0, kMin, 10, kMin + 10);
     far[3].Set(0, kMax - 10, 10, kMax);
     for (const CVortanRect& r : far) {
-        EXPECT_EQ(1, dst.BlitStretch(&r, &src, nullptr, 0));
-        EXPECT_EQ(1,
+        EXPECT_EQ(VORTAN_OK, dst.BlitStretch(&r, &src, nullptr, 0));
+        EXPECT_EQ(VORTAN_OK,
                   dst.BlitStretch(&r, &src, nullptr, VORTAN_BLIT_MIRROR_X | VORTAN_BLIT_MIRROR_Y));
-        EXPECT_EQ(1, dst.BlitStretch(nullptr, &src, &r, 0)); // a source part outside the source
-        EXPECT_EQ(1,
+        // A source part outside the source.
+        EXPECT_EQ(VORTAN_OK, dst.BlitStretch(nullptr, &src, &r, 0));
+        EXPECT_EQ(VORTAN_OK,
                   dst.BlitStretch(nullptr, &src, &r, VORTAN_BLIT_MIRROR_X | VORTAN_BLIT_MIRROR_Y));
     }
     for (int y = 0; y < 20; ++y)
@@ -478,15 +483,15 @@ TEST_F(Stretch, RectanglesAtTheEndsOfTheIntRangeAreRefusedOrCutSafely)
     // A one-pixel source rectangle at the far right of the int range is cut to nothing.
     CVortanRect from, to;
     from.Set(kMax - 1, 0, kMax, 1);
-    EXPECT_EQ(1, dst.BlitStretch(nullptr, &src, &from, 0));
+    EXPECT_EQ(VORTAN_OK, dst.BlitStretch(nullptr, &src, &from, 0));
     from.Set(0, 0, 3, 1);
     to.Set(kMin, 0, 5, 1);
-    EXPECT_EQ(2, dst.BlitStretch(&to, &src, &from, 0)); // 2^31 + 5 wide
+    EXPECT_EQ(VORTAN_E_ARGUMENT, dst.BlitStretch(&to, &src, &from, 0)); // 2^31 + 5 wide
     // Three source columns over 3 * 2^29 target columns from -2^30: the 2^30 columns left
     // of the surface drop source columns 0 and 1; the 2^29 - 20 right of it (2^29 - 32 as a
     // float) drop none. Every drawn column shows source column 2.
     to.Set(-(1 << 30), 0, 1 << 29, 1);
-    EXPECT_EQ(1, dst.BlitStretch(&to, &src, &from, 0));
+    EXPECT_EQ(VORTAN_OK, dst.BlitStretch(&to, &src, &from, 0));
     for (int x = 0; x < 20; ++x)
         EXPECT_EQ(0xFF000002u, Word(dst, x, 0)) << x;
     EXPECT_EQ(0u, Word(dst, 0, 1));
@@ -498,14 +503,14 @@ TEST(SurfaceBridge, PixelsGoThroughAnXPixmapAndBack)
 {
     PaletteApp app;
     CVortanSurface s;
-    CVortanSurfaceDesc d = Desc(6, 4, 6);
-    ASSERT_EQ(1, s.Create(&app, &d));
+    CVortanSurfaceDesc d = Desc(6, 4, VORTAN_PIXEL_ARGB8888);
+    ASSERT_EQ(VORTAN_OK, s.Create(&app, &d));
     SetWord(s, 2, 1, 0x00123456u);
     _XGC* gc = nullptr;
-    ASSERT_EQ(1, s.LockDrawable(&gc));
+    ASSERT_EQ(VORTAN_OK, s.LockDrawable(&gc));
     ASSERT_NE(nullptr, gc);
     _XGC* second = nullptr;
-    EXPECT_EQ(1000, s.LockDrawable(&second));
+    EXPECT_EQ(VORTAN_E_BRIDGE_BUSY, s.LockDrawable(&second));
     Display* display = app.GetDisplay();
     XSetForeground(display, gc, 0x00ABCDEF);
     XFillRectangle(display, s.GetDrawablePixmap(), gc, 4, 0, 2, 4);
@@ -516,25 +521,25 @@ TEST(SurfaceBridge, PixelsGoThroughAnXPixmapAndBack)
     EXPECT_EQ(0x00ABCDEFu, Word(s, 5, 3) & 0xFFFFFF);
     EXPECT_EQ(0u, Word(s, 0, 0) & 0xFFFFFF);
     // Without copy-back the pixels stay.
-    ASSERT_EQ(1, s.LockDrawable(&gc));
+    ASSERT_EQ(VORTAN_OK, s.LockDrawable(&gc));
     SetWord(s, 0, 0, 0x00777777u);
     s.UnlockDrawable(gc, 0);
     EXPECT_EQ(0x00777777u, Word(s, 0, 0));
     s.Release();
-    EXPECT_EQ(3, s.LockDrawable(&gc));
+    EXPECT_EQ(VORTAN_E_RANGE, s.LockDrawable(&gc));
 }
 
 TEST(SurfaceBridge, FailuresAreCodesNotExits)
 {
     CVortanSurface s;
-    CVortanSurfaceDesc d = Desc(4, 4, 6);
-    ASSERT_EQ(1, s.Create(nullptr, &d));
+    CVortanSurfaceDesc d = Desc(4, 4, VORTAN_PIXEL_ARGB8888);
+    ASSERT_EQ(VORTAN_OK, s.Create(nullptr, &d));
     _XGC* gc = nullptr;
-    EXPECT_EQ(1001, s.LockDrawable(&gc)); // no application, no display
+    EXPECT_EQ(VORTAN_E_BRIDGE_FAILED, s.LockDrawable(&gc)); // no application, no display
     PaletteApp app;
-    EXPECT_EQ(2, s.CreateFromDrawable(&app, &d, 0));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, s.CreateFromDrawable(&app, &d, 0));
     // A drawable id that does not exist: the X error is trapped.
-    EXPECT_EQ(1001, s.CreateFromDrawable(&app, &d, 0x3FFFFF1));
+    EXPECT_EQ(VORTAN_E_BRIDGE_FAILED, s.CreateFromDrawable(&app, &d, 0x3FFFFF1));
     s.Release();
 }
 
@@ -544,12 +549,12 @@ TEST(SurfaceBridge, FromDrawableDerivesTheMissingSide)
     Display* display = app.GetDisplay();
     Pixmap pixmap = XCreatePixmap(display, DefaultRootWindow(display), 200, 100, 24);
     CVortanSurface s;
-    CVortanSurfaceDesc d = Desc(51, 0, 6, VORTAN_SURFACE_KEEP_ASPECT);
-    ASSERT_EQ(1, s.CreateFromDrawable(&app, &d, pixmap));
+    CVortanSurfaceDesc d = Desc(51, 0, VORTAN_PIXEL_ARGB8888, VORTAN_SURFACE_KEEP_ASPECT);
+    ASSERT_EQ(VORTAN_OK, s.CreateFromDrawable(&app, &d, pixmap));
     EXPECT_EQ(52, s.GetWidth()); // odd width made even
     EXPECT_EQ(25, s.GetHeight());
-    d = Desc(0, 0, 6);
-    ASSERT_EQ(1, s.CreateFromDrawable(&app, &d, pixmap));
+    d = Desc(0, 0, VORTAN_PIXEL_ARGB8888);
+    ASSERT_EQ(VORTAN_OK, s.CreateFromDrawable(&app, &d, pixmap));
     EXPECT_EQ(200, s.GetWidth());
     EXPECT_EQ(100, s.GetHeight());
     s.Release();

@@ -64,8 +64,8 @@ class TextSurface : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        CVortanSurfaceDesc d = Desc(200, 100, 6);
-        ASSERT_EQ(1, s.Create(nullptr, &d));
+        CVortanSurfaceDesc d = Desc(200, 100, VORTAN_PIXEL_ARGB8888);
+        ASSERT_EQ(VORTAN_OK, s.Create(nullptr, &d));
         s.Clear(0xFF000000, nullptr);
     }
     void TearDown() override { s.Release(); }
@@ -92,15 +92,15 @@ TEST_F(TextSurface, MeasuringSetsTheBottomAndLeavesThePixels)
 {
     std::vector<u8> before = Bytes(s);
     CVortanRect r = {10, 7, 190, 90};
-    int h = s.DrawText(&r, kFamily, 12, CVortanString("abc"), 0xFFFFFFFF, 0x100000);
+    int h = s.DrawText(&r, kFamily, 12, CVortanString("abc"), 0xFFFFFFFF, VORTAN_TEXT_MEASURE);
     EXPECT_GT(h, 8);
     EXPECT_LT(h, 40);
     EXPECT_EQ(7 + h, r.bottom);
     EXPECT_TRUE(before == Bytes(s));
     // Wrapped into a narrow rectangle the same words take more lines.
     CVortanRect narrow = {0, 0, 40, 100};
-    int tall =
-        s.DrawText(&narrow, kFamily, 12, CVortanString("abc def ghi jkl"), 0xFFFFFFFF, 0x100000);
+    int tall = s.DrawText(&narrow, kFamily, 12, CVortanString("abc def ghi jkl"), 0xFFFFFFFF,
+                          VORTAN_TEXT_MEASURE);
     EXPECT_GE(tall, 3 * h);
     EXPECT_TRUE(before == Bytes(s));
 }
@@ -131,13 +131,14 @@ TEST_F(TextSurface, AlignmentFlagsMoveTheText)
     s.DrawText(&r, kFamily, 12, CVortanString("IIII"), 0xFFFFFFFF, 0);
     Box left = Changed(s, blank);
     s.Clear(0xFF000000, nullptr);
-    s.DrawText(&r, kFamily, 12, CVortanString("IIII"), 0xFFFFFFFF, 0x100);
+    s.DrawText(&r, kFamily, 12, CVortanString("IIII"), 0xFFFFFFFF, VORTAN_TEXT_CENTER_X);
     Box centre = Changed(s, blank);
     s.Clear(0xFF000000, nullptr);
-    s.DrawText(&r, kFamily, 12, CVortanString("IIII"), 0xFFFFFFFF, 0x40000);
+    s.DrawText(&r, kFamily, 12, CVortanString("IIII"), 0xFFFFFFFF, VORTAN_TEXT_RIGHT);
     Box right = Changed(s, blank);
     s.Clear(0xFF000000, nullptr);
-    s.DrawText(&r, kFamily, 12, CVortanString("IIII"), 0xFFFFFFFF, 0x40000 | 0x100);
+    s.DrawText(&r, kFamily, 12, CVortanString("IIII"), 0xFFFFFFFF,
+               VORTAN_TEXT_RIGHT | VORTAN_TEXT_CENTER_X);
     Box both = Changed(s, blank);
     ASSERT_GT(left.count, 0);
     EXPECT_LT(left.left, 5);
@@ -147,18 +148,18 @@ TEST_F(TextSurface, AlignmentFlagsMoveTheText)
     EXPECT_EQ(left.right - left.left, right.right - right.left);
 }
 
-TEST(TextFormats, Format4And7SurfacesGetTheirOwnPacking)
+TEST(TextFormats, Rgb565AndAbgrSurfacesGetTheirOwnPacking)
 {
-    for (int format : {4, 7}) {
+    for (int format : {VORTAN_PIXEL_RGB565, VORTAN_PIXEL_ABGR8888}) {
         CVortanSurface s;
         CVortanSurfaceDesc d = Desc(80, 30, format);
-        ASSERT_EQ(1, s.Create(nullptr, &d));
+        ASSERT_EQ(VORTAN_OK, s.Create(nullptr, &d));
         CVortanRect r = {0, 0, 80, 30};
         EXPECT_GT(s.DrawText(&r, kFamily, 16, CVortanString("MMM"), 0xFF0000FF, 0), 0);
         int blue = 0;
         for (int y = 0; y < 30; ++y) {
             for (int x = 0; x < 80; ++x) {
-                if (format == 4) {
+                if (format == VORTAN_PIXEL_RGB565) {
                     u16 p = ((u16*)(s.GetPixels() + y * s.GetPitch()))[x];
                     EXPECT_EQ(0, p & 0xFFE0); // only the blue field
                     blue += (p & 31) == 31;
@@ -175,13 +176,14 @@ TEST(TextFormats, Format4And7SurfacesGetTheirOwnPacking)
     }
 }
 
-// --- the cache ------------------------------------------------------------------------------------
+// --- the cache
+// ------------------------------------------------------------------------------------
 
 TEST(TextCache, SameTextAndColourIsRenderedOnce)
 {
     CVortanSurface target;
-    CVortanSurfaceDesc d = Desc(200, 100, 7);
-    ASSERT_EQ(1, target.Create(nullptr, &d));
+    CVortanSurfaceDesc d = Desc(200, 100, VORTAN_PIXEL_ABGR8888);
+    ASSERT_EQ(VORTAN_OK, target.Create(nullptr, &d));
     target.Clear(0xFF000000, nullptr);
     CVortanBitmapFont font;
     font.ClearTextCache(); // without an atlas: nothing to do
@@ -189,7 +191,7 @@ TEST(TextCache, SameTextAndColourIsRenderedOnce)
     EXPECT_EQ(0,
               font.DrawSystemText(&target, r, kFamily, 12, CVortanString("Hello"), 0xFFFFFFFF, 0));
     ASSERT_NE(nullptr, font.GetTextAtlas());
-    EXPECT_EQ(7, font.GetTextAtlas()->GetPixelFormat()); // the target's
+    EXPECT_EQ(VORTAN_PIXEL_ABGR8888, font.GetTextAtlas()->GetPixelFormat()); // the target's
     EXPECT_EQ(1, font.GetTextCacheCount());
     std::vector<u8> first = Bytes(target);
     int lit = 0;
@@ -206,7 +208,8 @@ TEST(TextCache, SameTextAndColourIsRenderedOnce)
     EXPECT_EQ(2, font.GetTextCacheCount());
     // Font, size, flags and wrap width are part of the key too.
     font.DrawSystemText(&target, r, kFamily, 14, CVortanString("Hello"), 0xFFFFFFFF, 0);
-    font.DrawSystemText(&target, r, kFamily, 12, CVortanString("Hello"), 0xFFFFFFFF, 0x100);
+    font.DrawSystemText(&target, r, kFamily, 12, CVortanString("Hello"), 0xFFFFFFFF,
+                        VORTAN_TEXT_CENTER_X);
     CVortanRect wide = {10, 10, 190, 60};
     font.DrawSystemText(&target, wide, kFamily, 12, CVortanString("Hello"), 0xFFFFFFFF, 0);
     font.DrawSystemText(&target, r, CVortanString("DejaVu Serif"), 12, CVortanString("Hello"),
@@ -228,8 +231,8 @@ TEST(TextCache, SameTextAndColourIsRenderedOnce)
 TEST(TextCache, ATallCellEmptiesTheCacheAndTheAtlasStaysWithin1024)
 {
     CVortanSurface target;
-    CVortanSurfaceDesc d = Desc(64, 64, 6);
-    ASSERT_EQ(1, target.Create(nullptr, &d));
+    CVortanSurfaceDesc d = Desc(64, 64, VORTAN_PIXEL_ARGB8888);
+    ASSERT_EQ(VORTAN_OK, target.Create(nullptr, &d));
     CVortanBitmapFont font;
     CVortanRect r = {0, 0, 500, 64};
     for (int i = 0; i < 3; ++i) {
@@ -242,10 +245,11 @@ TEST(TextCache, ATallCellEmptiesTheCacheAndTheAtlasStaysWithin1024)
     for (int i = 0; i < 24; ++i)
         tall += "row\n";
     CVortanSurface probe;
-    CVortanSurfaceDesc pd = Desc(8, 8, 6);
-    ASSERT_EQ(1, probe.Create(nullptr, &pd));
+    CVortanSurfaceDesc pd = Desc(8, 8, VORTAN_PIXEL_ARGB8888);
+    ASSERT_EQ(VORTAN_OK, probe.Create(nullptr, &pd));
     CVortanRect m = {0, 0, 500, 10};
-    int h = probe.DrawText(&m, kFamily, 12, CVortanString(tall.c_str()), 0xFFFFFFFF, 0x100000);
+    int h = probe.DrawText(&m, kFamily, 12, CVortanString(tall.c_str()), 0xFFFFFFFF,
+                           VORTAN_TEXT_MEASURE);
     probe.Release();
     ASSERT_GT(h, 512 - 3 * 14);
     ASSERT_LE(h, 512);
@@ -268,7 +272,8 @@ TEST(TextCache, ATallCellEmptiesTheCacheAndTheAtlasStaysWithin1024)
     target.Release();
 }
 
-// --- tinting ---------------------------------------------------------------------------------------
+// --- tinting
+// ---------------------------------------------------------------------------------------
 
 TEST(TintPixels, MultipliesEachChannelAndStaysInTheBuffer)
 {
@@ -276,21 +281,21 @@ TEST(TintPixels, MultipliesEachChannelAndStaysInTheBuffer)
     for (int i = 0; i < 12; ++i)
         pixels[i] = 0xFF808040;
     CVortanRect r = {1, 1, 10, 10}; // reaches past the 4 x 3 buffer
-    TintPixels(6, (u8*)pixels, 16, 4, 3, r, 0x80FF0040);
+    TintPixels(VORTAN_PIXEL_ARGB8888, (u8*)pixels, 16, 4, 3, r, 0x80FF0040);
     EXPECT_EQ(0xFF808040u, pixels[0]);
     EXPECT_EQ(0xFF808040u, pixels[4]);
     // A: 255*128/255 = 128, R: 128*255/255, G: 128*0, B: 64*64/255 = 16
     EXPECT_EQ(0x80800010u, pixels[5]);
     EXPECT_EQ(0x80800010u, pixels[11]);
-    // Format 7: the colour's red multiplies the red byte (bits 0-7).
+    // Format VORTAN_PIXEL_ABGR8888: the colour's red multiplies the red byte (bits 0-7).
     u32 abgr = 0xFF4080C0;
     CVortanRect one = {0, 0, 1, 1};
-    TintPixels(7, (u8*)&abgr, 4, 1, 1, one, 0xFF0000FF);
+    TintPixels(VORTAN_PIXEL_ABGR8888, (u8*)&abgr, 4, 1, 1, one, 0xFF0000FF);
     EXPECT_EQ(0xFF400000u, abgr);
     // Other formats are left alone; rectangles wholly outside do nothing.
     u32 keep = 0x12345678;
-    TintPixels(4, (u8*)&keep, 4, 1, 1, one, 0);
+    TintPixels(VORTAN_PIXEL_RGB565, (u8*)&keep, 4, 1, 1, one, 0);
     CVortanRect outside = {-5, -5, 0, 0};
-    TintPixels(6, (u8*)&keep, 4, 1, 1, outside, 0);
+    TintPixels(VORTAN_PIXEL_ARGB8888, (u8*)&keep, 4, 1, 1, outside, 0);
     EXPECT_EQ(0x12345678u, keep);
 }

@@ -10,10 +10,10 @@ public:
     int Init(COrloApplication* app) override
     {
         m_application = app;
-        return 1;
+        return VORTAN_OK;
     }
     void Release() override {}
-    int Load() override { return 1; }
+    int Load() override { return VORTAN_OK; }
     void Unload() override {}
     int Update(float) override { return 1; }
     void Render() override {}

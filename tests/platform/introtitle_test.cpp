@@ -80,7 +80,7 @@ public:
 
     Rgb frame;
     int menuRequests = 0;
-    int menuResult = 1;
+    int menuResult = VORTAN_OK;
     float menuRequestTime = -1.0f;
     COrloTitleState* title = nullptr;
 };
@@ -159,7 +159,7 @@ protected:
         setenv("HOME", home->Path().c_str(), 1);
         VortanTestClock::Set(5000000000ull);
         app = new TestApp();
-        ASSERT_EQ(1, app->Create(nullptr, 960, 640, new ptest::GameStateStub()));
+        ASSERT_EQ(VORTAN_OK, app->Create(nullptr, 960, 640, new ptest::GameStateStub()));
         ASSERT_EQ(2, app->GetStateCount());
         intro = dynamic_cast<COrloIntroState*>(app->GetStateAt(0));
         app->title = dynamic_cast<COrloTitleState*>(app->GetStateAt(1));
@@ -284,7 +284,7 @@ TEST_F(IntroTitleTest, TitleIsPlacedFadesAndStartsTheOnlinePartOnce)
 
 TEST_F(IntroTitleTest, TitleStaysWhenTheOnlinePartCannotStart)
 {
-    app->menuResult = 9;
+    app->menuResult = VORTAN_E_FAIL;
     RunIntro();
     COrloTitleState* title = app->title;
     Steps(6);

@@ -68,7 +68,7 @@ public:
     {
         out = S(user + "/");
         out.Append(fileName);
-        return 1;
+        return VORTAN_OK;
     }
     void GetResourcePath(CVortanString& out, const CVortanString& fileName) override
     {
@@ -129,13 +129,13 @@ TEST(StringArray, GrowthFillsWithEmptyTextsAndTakesItsOwnElement)
     for (int i = 0; i < 6; ++i)
         a.Add(S(std::to_string(i)));
     a.SetSize(1);
-    EXPECT_EQ(1, a.SetAt(4, S("four"))); // growth after a shrink shows no old texts
+    EXPECT_EQ(VORTAN_OK, a.SetAt(4, S("four"))); // growth after a shrink shows no old texts
     ASSERT_EQ(5, a.GetCount());
     EXPECT_EQ("0", VortanUTF8Of(a[0]));
     EXPECT_TRUE(a[1].IsEmpty());
     EXPECT_TRUE(a[3].IsEmpty());
     EXPECT_EQ("four", VortanUTF8Of(a[4]));
-    EXPECT_EQ(2, a.SetAt(-1, S("x")));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, a.SetAt(-1, S("x")));
     EXPECT_TRUE(a.GetAt(5).IsEmpty());
     EXPECT_TRUE(a.GetAt(-1).IsEmpty());
     a.SetAt(100, a[0]); // the source lives in the buffer that the growth replaces
@@ -158,7 +158,7 @@ TEST(LanguageScan, UserDataFirstAndTheScanEndsAtAGap)
     WritePack(host.Pack(2, true), Header("Svenska", "sv") + "0=Hej\r\n");
     WritePack(host.Pack(4), Header("Dansk", "da") + "0=Hej\r\n");
     COrloLanguage lang;
-    ASSERT_EQ(1, host.Init(lang));
+    ASSERT_EQ(VORTAN_OK, host.Init(lang));
     ASSERT_EQ(3, lang.GetLanguageCount());
     EXPECT_EQ("Downloaded", VortanUTF8Of(lang.GetText(0)));
     EXPECT_EQ(host.Pack(0, true), VortanUTF8Of(lang.GetLanguageAt(0)->path));
@@ -172,7 +172,7 @@ TEST(LanguageScan, UserDataFirstAndTheScanEndsAtAGap)
     EXPECT_EQ("Suomi", VortanUTF8Of(names[1]));
     EXPECT_EQ("Svenska", VortanUTF8Of(names[2]));
     EXPECT_EQ("sv", VortanUTF8Of(codes[2]));
-    ASSERT_EQ(1, lang.SetLanguage(S("fi")));
+    ASSERT_EQ(VORTAN_OK, lang.SetLanguage(S("fi")));
     EXPECT_EQ("Hei", VortanUTF8Of(lang.GetText(0)));
 }
 
@@ -186,7 +186,7 @@ TEST(LanguageScan, UnusablePacksEndTheScanAndSpecialCharacterPacksAreSkipped)
     WritePack(host.Pack(3), "CODE=xx\r\n0=Nameless\r\n");
     WritePack(host.Pack(4), Header("Svenska", "sv") + "0=Hej\r\n");
     COrloLanguage lang;
-    ASSERT_EQ(1, host.Init(lang));
+    ASSERT_EQ(VORTAN_OK, host.Init(lang));
     EXPECT_EQ(2, lang.GetLanguageCount());
     EXPECT_EQ(0, lang.IsKnown(S("ja")));
     EXPECT_EQ(1, lang.IsKnown(S("FI")));
@@ -198,7 +198,7 @@ TEST(LanguageScan, UnusablePacksEndTheScanAndSpecialCharacterPacksAreSkipped)
         std::string name = mode[0] == 't' ? "NAME=English" : "NAME=";
         WritePack(empty.Pack(0), name + "\r\nCODE=en\r\n0=x\r\n", mode);
         COrloLanguage none;
-        EXPECT_EQ(8, empty.Init(none)) << mode;
+        EXPECT_EQ(VORTAN_E_MISSING, empty.Init(none)) << mode;
     }
 }
 
@@ -209,7 +209,7 @@ TEST(LanguageHeader, FlagsAndChecksums)
     WritePack(host.Pack(1), Header("Ivrit", "he", "VE_TEXT_RIGHT_TO_LEFT") + "0=b\r\n");
     WritePack(host.Pack(2), Header("Right", "rr", "VE_TEXT_RIGHT") + "0=c\r\n", "bom");
     COrloLanguage lang;
-    ASSERT_EQ(1, host.Init(lang));
+    ASSERT_EQ(VORTAN_OK, host.Init(lang));
     ASSERT_EQ(3, lang.GetLanguageCount());
     const int flags[] = {0, 0x40000 | 0x800000, 0x40000};
     for (int i = 0; i < 3; ++i) {
@@ -227,7 +227,7 @@ TEST(LanguageHeader, FieldsAreBoundedWordsAtLineStarts)
     WritePack(host.Pack(0), "FLAGS=VE_TEXT_LEFT XNAME=Wrong\r\nNAME=" + std::string(5000, 'N') +
                                 "\r\nCODE=  en trailing\r\n0=text\r\n1=x\rCODE=zz\r\n");
     COrloLanguage lang;
-    ASSERT_EQ(1, host.Init(lang));
+    ASSERT_EQ(VORTAN_OK, host.Init(lang));
     const COrloLanguage::CLanguageEntry* e = lang.GetLanguageAt(0);
     ASSERT_NE(nullptr, e);
     EXPECT_EQ(std::string(ORLO_LANGUAGE_MAX_NAME, 'N'), VortanUTF8Of(e->name));
@@ -257,7 +257,7 @@ TEST(LanguageTable, LinesAreFoundAtLineStartsAndEveryParseEnds)
         FakeHost host;
         WritePack(host.Pack(0), Header("English", "en") + c.body);
         COrloLanguage lang;
-        ASSERT_EQ(1, host.Init(lang)) << c.what;
+        ASSERT_EQ(VORTAN_OK, host.Init(lang)) << c.what;
         ASSERT_EQ((int)c.texts.size(), lang.GetTextCount()) << c.what;
         for (size_t i = 0; i < c.texts.size(); ++i)
             EXPECT_EQ(c.texts[i], VortanUTF8Of(lang.GetText((int)i))) << c.what << " " << i;
@@ -271,7 +271,7 @@ TEST(LanguageTable, HugeNumbersAreCapped)
     WritePack(host.Pack(0),
               Header("English", "en") + "0=a\r\n99999999999999999999=b\r\n8191=last\r\n");
     COrloLanguage lang;
-    ASSERT_EQ(1, host.Init(lang));
+    ASSERT_EQ(VORTAN_OK, host.Init(lang));
     EXPECT_EQ(ORLO_LANGUAGE_MAX_TEXTS, lang.GetTextCount());
     EXPECT_EQ("last", VortanUTF8Of(lang.GetText(ORLO_LANGUAGE_MAX_TEXTS - 1)));
     EXPECT_EQ("X-X", VortanUTF8Of(lang.GetText(ORLO_LANGUAGE_MAX_TEXTS)));
@@ -303,7 +303,7 @@ TEST(LanguageHostile, DamagedPacksAreRefused)
         else if (!c.bytes.empty())
             vtest::WriteWholeFile(host.Pack(0), c.bytes);
         COrloLanguage lang;
-        EXPECT_EQ(8, host.Init(lang)) << c.what;
+        EXPECT_EQ(VORTAN_E_MISSING, host.Init(lang)) << c.what;
         EXPECT_EQ("X-X", VortanUTF8Of(lang.GetText(0))) << c.what;
         EXPECT_EQ("X-X", VortanUTF8Of(lang.GetText(-5))) << c.what;
         EXPECT_EQ(nullptr, lang.GetCurrentLanguage()) << c.what;
@@ -323,7 +323,7 @@ TEST(LanguageHostile, RandomTextsAlwaysEnd)
             text += alphabet[rng() % (sizeof alphabet - 1)];
         WritePack(host.Pack(0), text);
         COrloLanguage lang;
-        ASSERT_EQ(1, host.Init(lang));
+        ASSERT_EQ(VORTAN_OK, host.Init(lang));
         EXPECT_LE(lang.GetTextCount(), ORLO_LANGUAGE_MAX_TEXTS);
         for (int i = 0; i < lang.GetTextCount(); ++i) {
             std::string t = VortanUTF8Of(lang.GetText(i));
@@ -359,11 +359,11 @@ TEST(LanguageChoice, SettingIsCreatedFollowedAndFallsBackToEnglish)
     WritePack(host.Pack(1), Header("English", "en") + "0=Hello\r\n");
     {
         COrloLanguage lang;
-        ASSERT_EQ(1, host.Init(lang));
+        ASSERT_EQ(VORTAN_OK, host.Init(lang));
         EXPECT_EQ("en", Setting(host.store));
         EXPECT_EQ("en", VortanUTF8Of(lang.GetCurrentLanguage()->code));
         // By NAME, letter case ignored; the choice is stored and saved.
-        ASSERT_EQ(1, lang.SetLanguage(S("SUOMI")));
+        ASSERT_EQ(VORTAN_OK, lang.SetLanguage(S("SUOMI")));
         EXPECT_EQ("Hei", VortanUTF8Of(lang.GetText(0)));
     }
     COrloStatsStore reread;
@@ -371,11 +371,11 @@ TEST(LanguageChoice, SettingIsCreatedFollowedAndFallsBackToEnglish)
     EXPECT_EQ("fi", Setting(reread));
     // The next start follows the stored choice; an unknown one falls back to English.
     COrloLanguage again;
-    ASSERT_EQ(1, host.Init(again));
+    ASSERT_EQ(VORTAN_OK, host.Init(again));
     EXPECT_EQ("Hei", VortanUTF8Of(again.GetText(0)));
     host.store.Find(CVortanString(ORLO_LANGUAGE_SETTING))->SetString(S("klingon"));
     COrloLanguage fallback;
-    ASSERT_EQ(1, host.Init(fallback));
+    ASSERT_EQ(VORTAN_OK, host.Init(fallback));
     EXPECT_EQ("Hello", VortanUTF8Of(fallback.GetText(0)));
     EXPECT_EQ("en", Setting(host.store));
 
@@ -384,7 +384,7 @@ TEST(LanguageChoice, SettingIsCreatedFollowedAndFallsBackToEnglish)
     WritePack(finnish.Pack(0), Header("Suomi", "fi") + "0=Hei\r\n");
     finnish.store.AddEntry(CVortanString(ORLO_LANGUAGE_SETTING))->SetString(S("de"));
     COrloLanguage none;
-    EXPECT_EQ(8, finnish.Init(none));
+    EXPECT_EQ(VORTAN_E_MISSING, finnish.Init(none));
 }
 
 TEST(LanguageChoice, FailedSwitchKeepsTheCurrentTexts)
@@ -393,12 +393,12 @@ TEST(LanguageChoice, FailedSwitchKeepsTheCurrentTexts)
     WritePack(host.Pack(0), Header("English", "en") + "0=Hello\r\n");
     WritePack(host.Pack(1), Header("Suomi", "fi") + "0=Hei\r\n");
     COrloLanguage lang;
-    ASSERT_EQ(1, host.Init(lang));
-    EXPECT_EQ(8, lang.SetLanguage(S("de")));
-    EXPECT_EQ(8, lang.SetLanguage(S("")));
-    EXPECT_EQ(1, lang.SetLanguage(S("EN"))); // already current
+    ASSERT_EQ(VORTAN_OK, host.Init(lang));
+    EXPECT_EQ(VORTAN_E_MISSING, lang.SetLanguage(S("de")));
+    EXPECT_EQ(VORTAN_E_MISSING, lang.SetLanguage(S("")));
+    EXPECT_EQ(VORTAN_OK, lang.SetLanguage(S("EN"))); // already current
     unlink(host.Pack(1).c_str());
-    EXPECT_EQ(10, lang.SetLanguage(S("fi")));
+    EXPECT_EQ(VORTAN_E_OPEN, lang.SetLanguage(S("fi")));
     EXPECT_EQ("Hello", VortanUTF8Of(lang.GetText(0)));
     EXPECT_EQ("en", VortanUTF8Of(lang.GetCurrentLanguage()->code));
     EXPECT_EQ("en", Setting(host.store));
@@ -406,7 +406,7 @@ TEST(LanguageChoice, FailedSwitchKeepsTheCurrentTexts)
     EXPECT_EQ(nullptr, lang.GetCurrentLanguage());
     EXPECT_EQ("X-X", VortanUTF8Of(lang.GetText(0)));
     lang.SaveLanguage(); // nothing current: no effect
-    EXPECT_EQ(8, lang.SetLanguage(S("en")));
+    EXPECT_EQ(VORTAN_E_MISSING, lang.SetLanguage(S("en")));
 }
 
 TEST(LanguageChoice, NeedsPackComparesCodeAndChecksumAndNothingIsStoredWithoutSettings)
@@ -415,7 +415,7 @@ TEST(LanguageChoice, NeedsPackComparesCodeAndChecksumAndNothingIsStoredWithoutSe
     host.withSettings = false;
     WritePack(host.Pack(0), Header("English", "en") + "0=Hello\r\n");
     COrloLanguage lang;
-    ASSERT_EQ(1, host.Init(lang));
+    ASSERT_EQ(VORTAN_OK, host.Init(lang));
     EXPECT_EQ("Hello", VortanUTF8Of(lang.GetText(0)));
     EXPECT_EQ("<missing>", Setting(host.store));
     EXPECT_NE(0, access(host.settingsPath.c_str(), F_OK));
@@ -440,7 +440,7 @@ TEST(LanguageShipped, EnglishPackHasEveryText)
     FakeHost host;
     host.program = vtest::BinaryDir();
     COrloLanguage lang;
-    ASSERT_EQ(1, host.Init(lang));
+    ASSERT_EQ(VORTAN_OK, host.Init(lang));
     const COrloLanguage::CLanguageEntry* en = lang.GetCurrentLanguage();
     ASSERT_NE(nullptr, en);
     EXPECT_EQ("English", VortanUTF8Of(en->name));

@@ -65,7 +65,7 @@ protected:
     std::string Beside(const std::string& name)
     {
         CVortanString exeDir;
-        EXPECT_EQ(app.GetExecutableDir(exeDir), 1);
+        EXPECT_EQ(app.GetExecutableDir(exeDir), VORTAN_OK);
         return VortanUTF8Of(exeDir) + "rmtest" + std::to_string(getpid()) + name;
     }
 
@@ -186,9 +186,9 @@ TEST_F(ResourcesTest, EntryKindsResourceReaderAndFirstRegistrationWins)
     // The XML loader reads layouts through the reader.
     CXMLLoaderWrapper xml;
     xml.Init(&manager);
-    ASSERT_EQ(xml.LoadFile(S("menu.xml")), 1);
+    ASSERT_EQ(xml.LoadFile(S("menu.xml")), VORTAN_OK);
     EXPECT_EQ(CXMLLoaderWrapper::GetIntAttribute(xml.GetRootElement(), "$a", 0), 1);
-    EXPECT_EQ(xml.LoadFile(S("missing.xml")), 8);
+    EXPECT_EQ(xml.LoadFile(S("missing.xml")), VORTAN_E_MISSING);
 
     // Across packs the first registration wins too.
     std::string a =
@@ -252,7 +252,7 @@ TEST_F(ResourcesTest, AddedSurfacesLeaveWithTheirLastReference)
     desc.height = 6;
     desc.pixelFormat = VORTAN_PIXEL_ARGB8888;
     CVortanSurface* icon = new CVortanSurface();
-    ASSERT_EQ(icon->Create(&app, &desc), 1);
+    ASSERT_EQ(icon->Create(&app, &desc), VORTAN_OK);
     EXPECT_EQ(manager.AddSurface(S("player_avatar_icon_7"), icon), 1);
     EXPECT_EQ(Get("player_avatar_icon_7"), icon); // two references
     // A name already registered (here by the pack) keeps its first record.
@@ -261,14 +261,14 @@ TEST_F(ResourcesTest, AddedSurfacesLeaveWithTheirLastReference)
     EXPECT_EQ(manager.AddSurface(S("player_avatar_icon_7"), other), 0);
     delete other;
     // A surface that never had a texture does not fail the reload after a lost context.
-    EXPECT_EQ(manager.UnloadAllSurfaceTextures(), 1);
-    EXPECT_EQ(manager.ReloadAllSurfaceTextures(), 1);
+    EXPECT_EQ(manager.UnloadAllSurfaceTextures(), VORTAN_OK);
+    EXPECT_EQ(manager.ReloadAllSurfaceTextures(), VORTAN_OK);
     EXPECT_EQ(icon->GetTexture(), 0u);
     Drop(icon);
     Drop(icon); // deleted now, and its record gone
     EXPECT_EQ(Get("player_avatar_icon_7"), nullptr);
     CVortanSurface* fresh = new CVortanSurface();
-    ASSERT_EQ(fresh->Create(&app, &desc), 1);
+    ASSERT_EQ(fresh->Create(&app, &desc), VORTAN_OK);
     EXPECT_EQ(manager.AddSurface(S("player_avatar_icon_7"), fresh), 1);
 }
 
@@ -456,7 +456,7 @@ TEST_F(SoundResourcesTest, LoadNowDecodesAtOnceAsyncIsSilentUntilDecoded)
     EXPECT_EQ(manager.GetPendingSoundLoads(), 1);
     // Not decoded: nothing to play or mix. The first poll after construction does nothing.
     EXPECT_EQ(a->GetBufferCount(), 0);
-    EXPECT_NE(a->Play(0), 1);
+    EXPECT_NE(a->Play(0), VORTAN_OK);
     manager.PollAsyncSounds();
     VortanSleep(20);
     EXPECT_EQ(a->GetBufferCount(), 0);
@@ -467,7 +467,7 @@ TEST_F(SoundResourcesTest, LoadNowDecodesAtOnceAsyncIsSilentUntilDecoded)
     EXPECT_EQ(manager.GetPendingSoundLoads(), 0);
     EXPECT_EQ(a->GetBufferCount(), 1);
     EXPECT_EQ(a->GetDataSize(), 16000);
-    EXPECT_EQ(a->Play(0), 1);
+    EXPECT_EQ(a->Play(0), VORTAN_OK);
     a->Stop();
     manager.ReleaseSound(b);
     EXPECT_EQ(manager.FindSound(S("long.wav")), a);
@@ -518,7 +518,7 @@ TEST_F(SoundResourcesTest, LoadersRunOneAtATimeInOrder)
         EXPECT_EQ(sounds[i]->GetDataSize(), 2 * (1000 + i));
     // A file that does not decode leaves a silent sound.
     EXPECT_EQ(broken->GetBufferCount(), 0);
-    EXPECT_NE(broken->Play(0), 1);
+    EXPECT_NE(broken->Play(0), VORTAN_OK);
 
     // Releasing a sound whose loader runs or waits drops the loader.
     ASSERT_EQ(Open(Pack("snd.dmp", {{"/a.wav", MakeWav(100)}, {"/b.wav", MakeWav(100)}})), 1);
@@ -572,10 +572,10 @@ TEST_F(ResourcesTest, ProgramsLostContextAndReleaseAll)
     CVortanSurface* b = Get("b.png");
     ASSERT_NE(a, nullptr);
     ASSERT_NE(b, nullptr);
-    EXPECT_EQ(manager.UnloadAllSurfaceTextures(), 1);
+    EXPECT_EQ(manager.UnloadAllSurfaceTextures(), VORTAN_OK);
     EXPECT_EQ(a->GetTexture(), 0u);
     EXPECT_EQ(b->GetTexture(), 0u);
-    EXPECT_EQ(manager.ReloadAllSurfaceTextures(), 1);
+    EXPECT_EQ(manager.ReloadAllSurfaceTextures(), VORTAN_OK);
     EXPECT_NE(a->GetTexture(), 0u);
     EXPECT_NE(b->GetTexture(), 0u);
     EXPECT_EQ(a->GetPixel(2, 2), 0xFF123456u);
@@ -640,9 +640,9 @@ TEST_F(ResourcesTest, DefaultFontNeedsNoPackAndPackFontsAreScaled)
     EXPECT_NE(plain->GetPage(0)->texture, plain->GetPage(0)->surface->GetTexture());
     EXPECT_EQ(Read("plain.fnt"), kFontDescription);
     // The lost-context pass covers fonts too.
-    EXPECT_EQ(manager.UnloadAllSurfaceTextures(), 1);
+    EXPECT_EQ(manager.UnloadAllSurfaceTextures(), VORTAN_OK);
     EXPECT_EQ(plain->GetPage(0)->texture, 0u);
-    EXPECT_EQ(manager.ReloadAllSurfaceTextures(), 1);
+    EXPECT_EQ(manager.ReloadAllSurfaceTextures(), VORTAN_OK);
     EXPECT_NE(plain->GetPage(0)->texture, 0u);
     // The last release keeps the record: the font loads again.
     h = plain;

@@ -177,7 +177,7 @@ TEST(StatsFile, SaveWritesExactlyTheDocumentedBytes)
     Fill(store, Sample());
     store.Open(CVortanString(dir.File("stats.dat").c_str())); // no file: entries kept
     ASSERT_EQ(store.GetCount(), (int)Sample().size());
-    ASSERT_EQ(store.Save(), 1);
+    ASSERT_EQ(store.Save(), VORTAN_OK);
 
     WriteWithPython(dir.File("expected.dat"), Sample(), "\"skip_empty\": true, ");
     std::string expected = vtest::ReadWholeFile(dir.File("expected.dat"));
@@ -192,7 +192,7 @@ TEST(StatsFile, LoadReadsAnIndependentlyWrittenFile)
     vtest::TempDir dir;
     WriteWithPython(dir.File("stats.dat"), Sample());
     COrloStatsStore store;
-    ASSERT_EQ(store.Open(CVortanString(dir.File("stats.dat").c_str())), 1);
+    ASSERT_EQ(store.Open(CVortanString(dir.File("stats.dat").c_str())), VORTAN_OK);
     ASSERT_EQ(store.GetCount(), (int)Sample().size());
     for (size_t i = 0; i < Sample().size(); ++i)
         ExpectEntry(store.GetAt((int)i), Sample()[i]);
@@ -204,9 +204,9 @@ TEST(StatsFile, LoadReadsAnIndependentlyWrittenFile)
 
     // A load and a save reproduce the file except for the empty-named entry, whose
     // value was written as an int and the unknown kind read back as kind 0.
-    ASSERT_EQ(store.Load(), 1);
+    ASSERT_EQ(store.Load(), VORTAN_OK);
     store.GetAt(2)->SetString(store.GetAt(2)->stringValue); // a text set to itself stays
-    ASSERT_EQ(store.Save(), 1);
+    ASSERT_EQ(store.Save(), VORTAN_OK);
     std::vector<Entry> resaved = Sample();
     resaved[7].kind = 0;
     resaved[7].value = 0;
@@ -221,20 +221,20 @@ TEST(StatsFile, MissingOddOrWrongVersionFilesKeepTheEntries)
     const std::string path = dir.File("stats.dat");
     COrloStatsStore store;
     Fill(store, {{u"Keep", 0, 5, u""}});
-    EXPECT_EQ(store.Open(CVortanString(path.c_str())), 1);
-    EXPECT_EQ(store.Load(), 10);
+    EXPECT_EQ(store.Open(CVortanString(path.c_str())), VORTAN_OK);
+    EXPECT_EQ(store.Load(), VORTAN_E_OPEN);
     ASSERT_EQ(store.GetCount(), 1);
     // Only regular files are read: a pipe would block the reader.
     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-    EXPECT_EQ(store.Load(), 10);
+    EXPECT_EQ(store.Load(), VORTAN_E_OPEN);
     unlink(path.c_str());
     ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
-    EXPECT_EQ(store.Load(), 10);
+    EXPECT_EQ(store.Load(), VORTAN_E_OPEN);
     EXPECT_EQ(store.GetCount(), 1);
     rmdir(path.c_str());
 
     WriteWithPython(dir.File("stats.dat"), {{u"Other", 0, 1, u""}}, "\"version\": 2, ");
-    EXPECT_EQ(store.Load(), 11);
+    EXPECT_EQ(store.Load(), VORTAN_E_VERSION);
     ASSERT_EQ(store.GetCount(), 1);
     EXPECT_EQ(store.GetAt(0)->intValue, 5);
 }
@@ -256,14 +256,14 @@ TEST(StatsFile, EveryTruncationLoadsExactlyTheWholeEntries)
         ASSERT_TRUE(vtest::WriteWholeFile(dir.File("stats.dat"), full.substr(0, length)));
         int result = store.Load();
         if (length < 4) {
-            EXPECT_EQ(result, 11);
+            EXPECT_EQ(result, VORTAN_E_VERSION);
             EXPECT_EQ(store.GetCount(), 1);
             continue;
         }
         size_t whole = 0;
         while (whole < ends.size() && ends[whole] <= (long)length)
             ++whole;
-        EXPECT_EQ(result, length == full.size() ? 1 : 4);
+        EXPECT_EQ(result, length == full.size() ? VORTAN_OK : VORTAN_E_MALFORMED);
         ASSERT_EQ(store.GetCount(), (int)whole);
         for (size_t i = 0; i < whole; ++i)
             ExpectEntry(store.GetAt((int)i), Sample()[i]);
@@ -280,12 +280,12 @@ TEST(StatsFile, HostileLengthsAndCountsStopAtOnce)
 
     // A count far beyond what follows.
     WriteWithPython(path, two, "\"count\": 2147483647, ");
-    EXPECT_EQ(store.Load(), 4);
+    EXPECT_EQ(store.Load(), VORTAN_E_MALFORMED);
     EXPECT_EQ(store.GetCount(), 2);
 
     // A negative count.
     WriteWithPython(path, two, "\"count\": -5, ");
-    EXPECT_EQ(store.Load(), 4);
+    EXPECT_EQ(store.Load(), VORTAN_E_MALFORMED);
     EXPECT_EQ(store.GetCount(), 0);
 
     std::string good = vtest::ReadWholeFile((WriteWithPython(path, two), path));
@@ -311,7 +311,7 @@ TEST(StatsFile, HostileLengthsAndCountsStopAtOnce)
     };
     for (const std::string& tail : lengths) {
         ASSERT_TRUE(vtest::WriteWholeFile(path, withTail(tail)));
-        EXPECT_EQ(store.Load(), 4);
+        EXPECT_EQ(store.Load(), VORTAN_E_MALFORMED);
         ASSERT_EQ(store.GetCount(), 2);
         ExpectEntry(store.GetAt(0), two[0]);
         ExpectEntry(store.GetAt(1), two[1]);
@@ -327,7 +327,7 @@ TEST(StatsFile, UnknownKindsCarryNoValueAndTheEntryCountIsCapped)
     WriteWithPython(path, entries);
     COrloStatsStore store;
     store.Open(CVortanString(path.c_str()));
-    EXPECT_EQ(store.Load(), 1);
+    EXPECT_EQ(store.Load(), VORTAN_OK);
     ASSERT_EQ(store.GetCount(), 4);
     for (size_t i = 0; i < entries.size(); ++i)
         ExpectEntry(store.GetAt((int)i), entries[i]);
@@ -337,7 +337,7 @@ TEST(StatsFile, UnknownKindsCarryNoValueAndTheEntryCountIsCapped)
     for (int i = 0; i < 70000; ++i)
         bytes += std::string("\x00\x00\x00\x00\x09\x00", 6);
     ASSERT_TRUE(vtest::WriteWholeFile(path, bytes));
-    EXPECT_EQ(store.Load(), 4);
+    EXPECT_EQ(store.Load(), VORTAN_E_MALFORMED);
     EXPECT_EQ(store.GetCount(), ORLO_STATS_MAX_ENTRIES);
 }
 
@@ -348,7 +348,7 @@ TEST(StatsSave, ReplacesTheFileByRenameAndFailsWithoutDamage)
     COrloStatsStore store;
     store.Open(CVortanString(path.c_str()));
     Fill(store, {{u"Launches", 0, 1, u""}});
-    ASSERT_EQ(store.Save(), 1);
+    ASSERT_EQ(store.Save(), VORTAN_OK);
     struct stat before;
     ASSERT_EQ(stat(path.c_str(), &before), 0);
     EXPECT_EQ(before.st_mode & 0777, 0600u);
@@ -359,7 +359,7 @@ TEST(StatsSave, ReplacesTheFileByRenameAndFailsWithoutDamage)
     store.GetAt(0)->SetInt(2);
     int keep = open(path.c_str(), O_RDONLY);
     ASSERT_GE(keep, 0);
-    ASSERT_EQ(store.Save(), 1);
+    ASSERT_EQ(store.Save(), VORTAN_OK);
     struct stat after;
     ASSERT_EQ(stat(path.c_str(), &after), 0);
     EXPECT_NE(before.st_ino, after.st_ino);
@@ -369,7 +369,7 @@ TEST(StatsSave, ReplacesTheFileByRenameAndFailsWithoutDamage)
     close(keep);
     EXPECT_EQ(DirEntries(dir.Path()), 1u);
     store.Clear();
-    ASSERT_EQ(store.Load(), 1);
+    ASSERT_EQ(store.Load(), VORTAN_OK);
     EXPECT_EQ(store.GetAt(0)->intValue, 2);
 
     // A failed rename (a directory in the way) reports failure and leaves no temporary file.
@@ -379,7 +379,7 @@ TEST(StatsSave, ReplacesTheFileByRenameAndFailsWithoutDamage)
     COrloStatsStore other;
     other.Open(CVortanString(blocked.c_str()));
     Fill(other, {{u"A", 0, 1, u""}});
-    EXPECT_EQ(other.Save(), 9);
+    EXPECT_EQ(other.Save(), VORTAN_E_FAIL);
     EXPECT_EQ(DirEntries(dir.Path()), 2u);
     EXPECT_EQ(vtest::ReadWholeFile(blocked + "/inside"), "x");
 
@@ -387,7 +387,7 @@ TEST(StatsSave, ReplacesTheFileByRenameAndFailsWithoutDamage)
     COrloStatsStore nowhere;
     nowhere.Open(CVortanString(dir.File("missing/stats.dat").c_str()));
     Fill(nowhere, {{u"A", 0, 1, u""}});
-    EXPECT_EQ(nowhere.Save(), 10);
-    EXPECT_EQ(nowhere.Load(), 10);
+    EXPECT_EQ(nowhere.Save(), VORTAN_E_OPEN);
+    EXPECT_EQ(nowhere.Load(), VORTAN_E_OPEN);
     EXPECT_EQ(nowhere.GetCount(), 1);
 }

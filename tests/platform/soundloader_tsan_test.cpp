@@ -60,7 +60,7 @@ TEST_F(SoundLoaderTest, MainThreadUsesSoundsWhileTheyDecode)
             int buffers = s->GetBufferCount();
             EXPECT_LE(buffers, 1);
             EXPECT_TRUE(buffers == 0 || s->GetDataSize() > 0);
-            if (s->Play(0) == 1) {
+            if (s->Play(0) == VORTAN_OK) {
                 EXPECT_EQ(s->GetBufferCount(), 1);
                 s->Stop();
             }
@@ -73,7 +73,7 @@ TEST_F(SoundLoaderTest, MainThreadUsesSoundsWhileTheyDecode)
     EXPECT_EQ(manager.GetPendingSoundLoads(), 0);
     for (int i = 0; i < kSounds; ++i) {
         EXPECT_EQ(sounds[i]->GetDataSize(), 2 * (20000 + 100 * i));
-        EXPECT_EQ(sounds[i]->Play(0), 1);
+        EXPECT_EQ(sounds[i]->Play(0), VORTAN_OK);
         sounds[i]->Stop();
         manager.ReleaseSound(sounds[i]);
     }
@@ -116,7 +116,7 @@ TEST_F(SoundLoaderTest, LoaderPublishesItsResultThroughTheDoneFlag)
     ASSERT_EQ(loader.Start(), 1);
     while (!loader.IsDone())
         sound->GetBufferCount();
-    EXPECT_EQ(loader.GetResult(), 1);
+    EXPECT_EQ(loader.GetResult(), VORTAN_OK);
     EXPECT_EQ(sound->GetDataSize(), 60000);
     loader.Stop();
     loader.FreeData();
@@ -127,7 +127,7 @@ TEST_F(SoundLoaderTest, LoaderPublishesItsResultThroughTheDoneFlag)
     ASSERT_EQ(empty.Start(), 1);
     while (!empty.IsDone())
         VortanSleep(1);
-    EXPECT_EQ(empty.GetResult(), 4);
+    EXPECT_EQ(empty.GetResult(), VORTAN_E_MALFORMED);
     sound->ReleaseBuffers();
     delete sound;
 }

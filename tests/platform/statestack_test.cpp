@@ -49,7 +49,7 @@ public:
         return Say("init", initResult);
     }
     void Release() override { Say("release"); }
-    int Load() override { return Say("load", 1); }
+    int Load() override { return Say("load", VORTAN_OK); }
     void Unload() override { Say("unload"); }
     int Update(float) override { return Say("update", updateResult); }
     void Render() override { Say("render"); }
@@ -73,7 +73,7 @@ public:
     std::string name;
     Log* log;
     std::set<std::string>* alive;
-    int initResult = 1, updateResult = 0, consume = 1, contextResult = 1;
+    int initResult = VORTAN_OK, updateResult = 0, consume = 1, contextResult = VORTAN_OK;
 };
 
 // A game state that records the calls the platform makes on it.
@@ -101,7 +101,7 @@ public:
     int Say(const char* what)
     {
         log->push_back(what);
-        return 1;
+        return VORTAN_OK;
     }
     Log* log;
     bool* deleted;
@@ -181,7 +181,7 @@ public:
     {
         m_menu = menu;
         int result = PushState(menu);
-        if (result != 1)
+        if (result != VORTAN_OK)
             m_menu = nullptr;
         else
             m_ownsGameState = 0;
@@ -190,7 +190,7 @@ public:
     int CreateSessionAndMenu() override
     {
         ++menuRequests;
-        return 1;
+        return VORTAN_OK;
     }
     void ReleaseAll() override
     {
@@ -224,7 +224,7 @@ protected:
         std::vector<FakeState*> screens;
         for (const char* name : names) {
             screens.push_back(new FakeState(name, &log, &alive));
-            EXPECT_EQ(1, app.PushState(screens.back()));
+            EXPECT_EQ(VORTAN_OK, app.PushState(screens.back()));
         }
         log.clear();
         return screens;
@@ -244,18 +244,18 @@ TEST_F(StateStackTest, PushLoadsOnlyOntoAnEmptyStackAndRemoveUnloadsOnlyTheFront
 {
     TestApp app;
     FakeState* failing = new FakeState("F", &log, &alive);
-    failing->initResult = 9;
-    EXPECT_EQ(9, app.PushState(failing)); // deleted, its code returned
-    EXPECT_EQ(2, app.PushState(nullptr));
+    failing->initResult = VORTAN_E_FAIL;
+    EXPECT_EQ(VORTAN_E_FAIL, app.PushState(failing)); // deleted, its code returned
+    EXPECT_EQ(VORTAN_E_ARGUMENT, app.PushState(nullptr));
     EXPECT_EQ((Log{"F init", "F delete"}), Take());
 
     FakeState* a = new FakeState("A", &log, &alive);
     FakeState* b = new FakeState("B", &log, &alive);
     FakeState* c = new FakeState("C", &log, &alive);
-    EXPECT_EQ(1, app.PushState(a));
+    EXPECT_EQ(VORTAN_OK, app.PushState(a));
     EXPECT_EQ((Log{"A init", "A load"}), Take());
-    EXPECT_EQ(1, app.PushState(b));
-    EXPECT_EQ(1, app.PushState(c));
+    EXPECT_EQ(VORTAN_OK, app.PushState(b));
+    EXPECT_EQ(VORTAN_OK, app.PushState(c));
     // Behind the front screen: initialised, neither loaded nor unloading the front.
     EXPECT_EQ((Log{"B init", "C init"}), Take());
     EXPECT_EQ((Names{"A", "B", "C"}), app.Order());
@@ -409,10 +409,10 @@ TEST_F(StateStackTest, ReloadRunsOverTwoFramesAndAFailureQuits)
     auto s = Stack(app, {"A", "B"});
     bool gameDeleted = false;
     app.SetGame(new FakeGame(&log, &gameDeleted));
-    EXPECT_EQ(1, app.UnloadAllSurfaceTextures());
+    EXPECT_EQ(VORTAN_OK, app.UnloadAllSurfaceTextures());
     // The game is not initialised yet (no menu took it in): it is not told.
     EXPECT_EQ((Log{"A lost", "B lost"}), Take());
-    EXPECT_EQ(1, app.RestoreGraphics());
+    EXPECT_EQ(VORTAN_OK, app.RestoreGraphics());
     EXPECT_EQ(1, app.GetReloadStep());
     app.Update(); // the reload screen
     EXPECT_EQ(2, app.GetReloadStep());
@@ -423,8 +423,8 @@ TEST_F(StateStackTest, ReloadRunsOverTwoFramesAndAFailureQuits)
     app.Update();
     EXPECT_EQ((Log{"A update", "B update", "A render"}), Take());
 
-    s[0]->contextResult = 4;
-    EXPECT_EQ(4, app.UnloadAllSurfaceTextures());
+    s[0]->contextResult = VORTAN_E_MALFORMED;
+    EXPECT_EQ(VORTAN_E_MALFORMED, app.UnloadAllSurfaceTextures());
     EXPECT_EQ((Log{"A lost"}), Take()); // the first failure ends the walk
     app.RestoreGraphics();
     app.Update();
@@ -447,7 +447,7 @@ TEST_F(StateStackTest, GameIsToldOnlyOnceAMenuInitialisedIt)
     EXPECT_TRUE(log.empty());
 
     FakeMenu* menu = new FakeMenu(game);
-    ASSERT_EQ(1, app.PushMenu(menu));
+    ASSERT_EQ(VORTAN_OK, app.PushMenu(menu));
     log.clear();
     app.SetActive(false);
     app.UnloadAllSurfaceTextures();
@@ -530,7 +530,7 @@ TEST_F(MusicFixture, DeactivationKeepsTheMusicPosition)
     app.SetSettings(Settings(0));
     Stack(app, {"A"});
     CVortanString file(s_mp3.c_str());
-    ASSERT_EQ(1, app.PlayMusic(file, true));
+    ASSERT_EQ(VORTAN_OK, app.PlayMusic(file, true));
     ASSERT_NE(nullptr, app.GetMusicPlayer());
     ASSERT_GE(PlayUntil(app, 0.6f), 0.6f);
 
@@ -555,7 +555,7 @@ TEST_F(MusicFixture, MutedMusicIsRememberedAndStartsWhenUnmuted)
     TestApp app;
     COrloStatsStore* settings = Settings(1);
     app.SetSettings(settings);
-    EXPECT_EQ(1, app.PlayMusic(CVortanString(s_mp3.c_str()), false));
+    EXPECT_EQ(VORTAN_OK, app.PlayMusic(CVortanString(s_mp3.c_str()), false));
     EXPECT_EQ(nullptr, app.GetMusicPlayer());
     app.SetMusicMute(false);
     ASSERT_NE(nullptr, app.GetMusicPlayer());
@@ -571,8 +571,8 @@ TEST_F(StateStackTest, GameServicesWithoutSessionMenuOrAchievements)
 {
     TestApp app;
     FakeGame game(&log, nullptr);
-    EXPECT_EQ(3, game.SetLanguage(CVortanString("en"))); // no language object
-    EXPECT_EQ(-1, game.GetOwnPlayerId());                // no application yet
+    EXPECT_EQ(VORTAN_E_RANGE, game.SetLanguage(CVortanString("en"))); // no language object
+    EXPECT_EQ(-1, game.GetOwnPlayerId());                             // no application yet
     game.SetApplication(&app);
     game.SetApplication(nullptr); // the first application stays
     EXPECT_EQ(&app, game.GetApplication());
@@ -635,15 +635,15 @@ TEST_F(StateStackTest, TitleStartsTheOnlinePartOnceButNotDuringExit)
 {
     {
         TestApp app;
-        ASSERT_EQ(1, app.PushState(new COrloTitleState()));
+        ASSERT_EQ(VORTAN_OK, app.PushState(new COrloTitleState()));
         app.OnExit(); // the front title is unloaded by the shutdown
         EXPECT_EQ(0, app.menuRequests);
     }
     TestApp app;
     COrloTitleState* title = new COrloTitleState();
-    ASSERT_EQ(1, app.PushState(title));
+    ASSERT_EQ(VORTAN_OK, app.PushState(title));
     FakeState* other = new FakeState("B", &log);
-    ASSERT_EQ(1, app.PushState(other));
+    ASSERT_EQ(VORTAN_OK, app.PushState(other));
     app.BringStateToFront(other); // the title is left before 2.5 s
     EXPECT_EQ(1, app.menuRequests);
     EXPECT_EQ(1, title->IsMenuStarted());

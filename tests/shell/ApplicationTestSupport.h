@@ -38,7 +38,7 @@ public:
     int exits = 0;
     int creates = 0;
     int setActiveCalls = 0;
-    int onCreateResult = 1;
+    int onCreateResult = VORTAN_OK;
     int quitAfterUpdates = -1;
     // Called from SleepMs (after recording): lets a test act while the loop waits.
     std::function<void(int)> onSleep;

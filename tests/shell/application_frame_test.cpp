@@ -42,7 +42,7 @@ protected:
         app->ReplaceGraphicsExt(new RecordingExt(&app->log));
         CVortanWindowSettings settings;
         IVortanApplication::GetDefaultSettings(&settings);
-        ASSERT_EQ(1, app->CreateWindow(nullptr, &settings));
+        ASSERT_EQ(VORTAN_OK, app->CreateWindow(nullptr, &settings));
         app->log.clear();
     }
     void TearDown() override

@@ -69,9 +69,9 @@ TEST(ApplicationWithoutDisplay, FailsCleanlyInsteadOfCrashing)
     PlainApp app;
     CVortanWindowSettings settings;
     IVortanApplication::GetDefaultSettings(&settings);
-    EXPECT_EQ(9, app.CreateWindow(nullptr, &settings));
-    EXPECT_EQ(9, app.InitWindow(nullptr, &settings, 0));
-    EXPECT_EQ(2, app.CreateWindow(nullptr, nullptr));
+    EXPECT_EQ(VORTAN_E_FAIL, app.CreateWindow(nullptr, &settings));
+    EXPECT_EQ(VORTAN_E_FAIL, app.InitWindow(nullptr, &settings, 0));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, app.CreateWindow(nullptr, nullptr));
     EXPECT_EQ(0, app.Run());
     EXPECT_FALSE(app.IsCreated());
     app.Frame();
@@ -95,7 +95,7 @@ TEST(ApplicationPaths, UserDataDirectoryIsMadeWithoutAShellFromTheSanitisedName)
     // Shell characters, a path separator and non-ASCII units all become "_".
     app.SetAppName(CVortanString(L"Squib's;touch pwned$(id)`x`/../Z\u00e9\u0141"));
     CVortanString path;
-    ASSERT_EQ(1, app.GetUserDataPath(path, CVortanString("stats.dat")));
+    ASSERT_EQ(VORTAN_OK, app.GetUserDataPath(path, CVortanString("stats.dat")));
     std::string dir = home + "/.Squib_s_touch_pwned__id__x_____Z__";
     EXPECT_EQ(dir + "/stats.dat", VortanUTF8Of(path));
     EXPECT_TRUE(IsDirectory(dir));
@@ -104,7 +104,8 @@ TEST(ApplicationPaths, UserDataDirectoryIsMadeWithoutAShellFromTheSanitisedName)
     EXPECT_NE(0, access((home + "/pwned").c_str(), F_OK));
     EXPECT_NE(0, access("pwned", F_OK));
 
-    ASSERT_EQ(1, app.GetUserDataPath(path, CVortanString("ach.dat"))); // the directory is there now
+    // The directory is there now.
+    ASSERT_EQ(VORTAN_OK, app.GetUserDataPath(path, CVortanString("ach.dat")));
     EXPECT_EQ(dir + "/ach.dat", VortanUTF8Of(path));
 }
 
@@ -116,7 +117,7 @@ TEST(ApplicationPaths, UserDataPathFailsWhenTheDirectoryCannotBeMade)
     PlainApp app;
     app.SetAppName(CVortanString("Game"));
     CVortanString path("old");
-    EXPECT_EQ(9, app.GetUserDataPath(path, CVortanString("stats.dat")));
+    EXPECT_EQ(VORTAN_E_FAIL, app.GetUserDataPath(path, CVortanString("stats.dat")));
     EXPECT_TRUE(path.IsEmpty());
 }
 
@@ -130,9 +131,9 @@ TEST(ApplicationPaths, UserDataPathUnderANonAsciiHomeOpensWithTheFileLayer)
     PlainApp app;
     app.SetAppName(CVortanString("Game"));
     CVortanString path;
-    ASSERT_EQ(1, app.GetUserDataPath(path, CVortanString("stats.dat")));
+    ASSERT_EQ(VORTAN_OK, app.GetUserDataPath(path, CVortanString("stats.dat")));
     CVortanFile file;
-    ASSERT_EQ(1, file.Open(path, VORTAN_FILE_WRITE));
+    ASSERT_EQ(VORTAN_OK, file.Open(path, VORTAN_FILE_WRITE));
     EXPECT_EQ(4, file.Write("abcd", 4));
     file.Close();
     EXPECT_EQ("abcd", ReadWholeFile(home + "/.Game/stats.dat"));
@@ -156,7 +157,7 @@ TEST(ApplicationPaths, ResourcePathIsBesideTheExecutable)
     app.GetResourcePath(other, CVortanString("\\data\\x.dmp"));
     EXPECT_EQ(dir + "data\\x.dmp", VortanUTF8Of(other));
     CVortanString exeDir;
-    ASSERT_EQ(1, app.GetExecutableDir(exeDir));
+    ASSERT_EQ(VORTAN_OK, app.GetExecutableDir(exeDir));
     EXPECT_EQ(dir, VortanUTF8Of(exeDir));
 }
 
@@ -184,7 +185,7 @@ TEST(ApplicationPalette, DefaultPaletteAndNearestColourLookupMatchAnIndependentC
 
     PlainApp app;
     EXPECT_EQ(nullptr, app.GetPalette());
-    ASSERT_EQ(1, app.SetPalette(nullptr));
+    ASSERT_EQ(VORTAN_OK, app.SetPalette(nullptr));
     for (int i = 0; i < 256; ++i)
         ASSERT_EQ(palette[i], app.GetPalette()[i]) << "entry " << i;
     for (int v = 0; v < 4096; ++v)
@@ -192,7 +193,7 @@ TEST(ApplicationPalette, DefaultPaletteAndNearestColourLookupMatchAnIndependentC
 
     // A palette of one colour everywhere: every lookup finds entry 0 (the first of equals).
     std::vector<u32> grey(256, 0x808080);
-    ASSERT_EQ(1, app.SetPalette(grey.data()));
+    ASSERT_EQ(VORTAN_OK, app.SetPalette(grey.data()));
     EXPECT_EQ(0, app.GetPaletteLookup()[0xFFF]);
     EXPECT_EQ(0x808080u, app.GetPalette()[255]);
     // An exact match wins over an earlier near one; alpha is ignored.

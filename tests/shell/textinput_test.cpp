@@ -26,7 +26,7 @@ void Type(CVortanTextInput& input, const std::u16string& text)
 TEST(TextInput, LengthLimitBackspaceAndEnter)
 {
     CVortanTextInput* input = CVortanTextInput::Create();
-    ASSERT_EQ(input->Init(nullptr, CVortanString(""), CVortanString("Name"), 3), 1);
+    ASSERT_EQ(input->Init(nullptr, CVortanString(""), CVortanString("Name"), 3), VORTAN_OK);
     Type(*input, u"abcd");
     EXPECT_EQ(Units(input->GetText()), u"abc");
     input->OnChar(8);

@@ -110,8 +110,8 @@ inline std::unique_ptr<CVortanSoundWave> Load(CVortanSoundEngine* engine, std::s
                                               u32 flags = 0, int duplicates = 0)
 {
     std::unique_ptr<CVortanSoundWave> wave(CVortanSoundWave::CreateInstance());
-    EXPECT_EQ(1, wave->LoadFromMemory(engine, &image[0], static_cast<int>(image.size()), flags,
-                                      duplicates));
+    EXPECT_EQ(VORTAN_OK, wave->LoadFromMemory(engine, &image[0], static_cast<int>(image.size()),
+                                              flags, duplicates));
     return wave;
 }
 
@@ -132,7 +132,7 @@ inline std::string Bytes(CVortanSoundBuffer* b)
 // One period mixed through Update; the primary buffer's samples.
 inline std::vector<int16_t> Period16(CVortanSoundEngine& engine)
 {
-    EXPECT_EQ(1, engine.Update());
+    EXPECT_EQ(VORTAN_OK, engine.Update());
     return ToSamples16(Bytes(engine.GetPrimaryBuffer()));
 }
 
@@ -142,7 +142,8 @@ protected:
     void SetUp() override
     {
         SetUpCapture();
-        ASSERT_EQ(1, engine.Open(nullptr, 44100, 16, 2, 0, VORTAN_SOUNDENGINE_NO_THREAD, 0));
+        ASSERT_EQ(VORTAN_OK,
+                  engine.Open(nullptr, 44100, 16, 2, 0, VORTAN_SOUNDENGINE_NO_THREAD, 0));
     }
     CVortanSoundEngine engine;
 };

@@ -35,7 +35,7 @@ TEST(MixerThreads, MainThreadDrivesSoundsWhileTheMixerRuns)
 {
     stest::SetUpCapture();
     CVortanSoundEngine engine;
-    ASSERT_EQ(1, engine.Open(nullptr, 44100, 16, 2, 0, 0, 0));
+    ASSERT_EQ(VORTAN_OK, engine.Open(nullptr, 44100, 16, 2, 0, 0, 0));
     ASSERT_TRUE(engine.HasThread());
 
     Counter counter;
@@ -98,13 +98,13 @@ TEST(MixerThreads, MainThreadDrivesSoundsWhileTheMixerRuns)
     sounds.clear();
 
     // Closing while paused ends the thread, and the engine opens again afterwards.
-    ASSERT_EQ(1, engine.Open(nullptr, 44100, 16, 2, 0, 0, 0));
+    ASSERT_EQ(VORTAN_OK, engine.Open(nullptr, 44100, 16, 2, 0, 0, 0));
     VortanSleep(10);
-    ASSERT_EQ(1, engine.SetPaused(true));
+    ASSERT_EQ(VORTAN_OK, engine.SetPaused(true));
     VortanSleep(10);
     engine.Close();
     EXPECT_EQ(0, engine.IsRunning());
-    ASSERT_EQ(1, engine.Open(nullptr, 44100, 16, 2, 0, 0, 0));
+    ASSERT_EQ(VORTAN_OK, engine.Open(nullptr, 44100, 16, 2, 0, 0, 0));
     EXPECT_EQ(0, engine.IsPaused());
     engine.Close();
 }
@@ -113,7 +113,7 @@ TEST(MixerThreads, LoaderThreadPublishesOnlyWholeSounds)
 {
     stest::SetUpCapture();
     CVortanSoundEngine engine;
-    ASSERT_EQ(1, engine.Open(nullptr, 44100, 16, 2, 0, 0, 0));
+    ASSERT_EQ(VORTAN_OK, engine.Open(nullptr, 44100, 16, 2, 0, 0, 0));
     for (int attempt = 0; attempt < 20; ++attempt) {
         CVortanSoundWave wave;
         std::string image = Image(20000 + 100 * attempt, 2, 1234);
@@ -131,7 +131,7 @@ TEST(MixerThreads, LoaderThreadPublishesOnlyWholeSounds)
             if (count == 4 && !sawComplete) {
                 EXPECT_EQ(3, wave.GetDuplicateCount());
                 EXPECT_EQ(80000 + 400 * attempt, wave.GetDataSize());
-                EXPECT_EQ(1, wave.Play(0, 0, VORTAN_SOUND_PLAY_FREE_BUFFER));
+                EXPECT_EQ(VORTAN_OK, wave.Play(0, 0, VORTAN_SOUND_PLAY_FREE_BUFFER));
                 sawComplete = true;
             } else if (count == 0) {
                 // It may be published between the calls: either answer is fine here.
@@ -152,11 +152,12 @@ TEST(MixerThreads, DuplicatesMadeWhileTheSourceIsMixedStartUnlocked)
     // moment must not inherit that lock (it would never play and never lock for its owner).
     stest::SetUpCapture();
     CVortanSoundEngine engine;
-    ASSERT_EQ(1, engine.Open(nullptr, 44100, 16, 2, 0, VORTAN_SOUNDENGINE_NO_THREAD, 16384));
+    ASSERT_EQ(VORTAN_OK,
+              engine.Open(nullptr, 44100, 16, 2, 0, VORTAN_SOUNDENGINE_NO_THREAD, 16384));
     auto sound = stest::Load(&engine, Image(200000, 2, 500));
     CVortanSoundWave& wave = *sound;
-    ASSERT_EQ(1, wave.SetFrequency(88200, 0));
-    ASSERT_EQ(1, wave.Play(1, 0));
+    ASSERT_EQ(VORTAN_OK, wave.SetFrequency(88200, 0));
+    ASSERT_EQ(VORTAN_OK, wave.Play(1, 0));
     std::atomic<bool> stop(false);
     std::thread mixer([&] {
         while (!stop)
@@ -166,7 +167,7 @@ TEST(MixerThreads, DuplicatesMadeWhileTheSourceIsMixedStartUnlocked)
     for (int i = 0; i < 300; ++i) {
         // Out of step with the mixer's passes, so that some copies fall inside one.
         std::this_thread::sleep_for(std::chrono::microseconds(37 * (i % 29)));
-        ASSERT_EQ(1, wave.CreateDuplicates(1));
+        ASSERT_EQ(VORTAN_OK, wave.CreateDuplicates(1));
         CVortanSoundBuffer* copy = wave.GetBuffer(wave.GetBufferCount() - 1);
         if (copy->IsLocked())
             ++locked;

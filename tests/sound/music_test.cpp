@@ -163,9 +163,9 @@ TEST_F(MusicTest, MissingElementsGiveFourAndOwnersAreLeft)
         FakeOwner owner;
         {
             Player player;
-            EXPECT_EQ(4, Open(player, &owner, s_long)) << role;
+            EXPECT_EQ(VORTAN_E_MALFORMED, Open(player, &owner, s_long)) << role;
             EXPECT_EQ(Player::STATE_CLOSED, player.GetState());
-            EXPECT_EQ(3, player.Play(0));
+            EXPECT_EQ(VORTAN_E_RANGE, player.Play(0));
         }
         EXPECT_TRUE(owner.list.empty()) << "a deleted player must leave its owner";
         CVortanMusicElements::SetOverride(role, nullptr);
@@ -173,30 +173,30 @@ TEST_F(MusicTest, MissingElementsGiveFourAndOwnersAreLeft)
     // A sink description naming an element that does not exist is missing too.
     CVortanMusicElements::SetOverride(VORTAN_MUSIC_SINK, "audioconvert ! no-such-sink");
     Player player;
-    EXPECT_EQ(4, Open(player, nullptr, s_long));
+    EXPECT_EQ(VORTAN_E_MALFORMED, Open(player, nullptr, s_long));
     // The machine's own choice of every element exists here.
     CVortanMusicElements::SetOverride(VORTAN_MUSIC_SINK, nullptr);
-    EXPECT_EQ(1, Open(player, nullptr, s_long));
+    EXPECT_EQ(VORTAN_OK, Open(player, nullptr, s_long));
     EXPECT_EQ(Player::STATE_STOPPED, player.GetState());
 
     // Opening again registers once; a closed player leaves its owner and refuses everything.
     FakeOwner owner;
-    ASSERT_EQ(1, Open(player, &owner, s_long));
-    ASSERT_EQ(1, Open(player, &owner, s_short));
+    ASSERT_EQ(VORTAN_OK, Open(player, &owner, s_long));
+    ASSERT_EQ(VORTAN_OK, Open(player, &owner, s_short));
     EXPECT_EQ(1u, owner.list.size());
     player.Close();
     EXPECT_TRUE(owner.list.empty());
     EXPECT_FALSE(player.IsAttached());
-    EXPECT_EQ(3, player.Play(0));
-    EXPECT_EQ(3, player.Pause());
-    EXPECT_EQ(3, player.Seek(1.0f));
+    EXPECT_EQ(VORTAN_E_RANGE, player.Play(0));
+    EXPECT_EQ(VORTAN_E_RANGE, player.Pause());
+    EXPECT_EQ(VORTAN_E_RANGE, player.Seek(1.0f));
     EXPECT_EQ(0.0f, player.GetPosition());
 }
 
 TEST_F(MusicTest, VolumeMapsLinearlyAndReadsBackExactly)
 {
     Player player;
-    ASSERT_EQ(1, Open(player, nullptr, s_long));
+    ASSERT_EQ(VORTAN_OK, Open(player, nullptr, s_long));
     EXPECT_EQ(0, player.GetVolume());
     EXPECT_DOUBLE_EQ(1.0, OutputLevel(player));
     player.SetVolume(-2000);
@@ -228,7 +228,7 @@ TEST_F(MusicTest, MuteSilencesKeepsTheVolumeAndOutlastsAFade)
     Player player;
     player.SetMute(1); // not opened: no effect
     EXPECT_EQ(0, player.GetMute());
-    ASSERT_EQ(1, Open(player, &owner, s_long));
+    ASSERT_EQ(VORTAN_OK, Open(player, &owner, s_long));
     player.SetVolume(-3000);
     player.SetMute(1);
     EXPECT_EQ(0.0, OutputLevel(player));
@@ -260,9 +260,9 @@ TEST_F(MusicTest, DecodedOutputIsScaledByTheVolume)
     for (int i = 0; i < 3; i++) {
         const std::string path = CaptureToFile("scaled" + std::to_string(i) + ".raw");
         Player player;
-        ASSERT_EQ(1, Open(player, nullptr, s_short));
+        ASSERT_EQ(VORTAN_OK, Open(player, nullptr, s_short));
         player.SetVolume(volumes[i]);
-        ASSERT_EQ(1, player.Play(0));
+        ASSERT_EQ(VORTAN_OK, player.Play(0));
         FakeOwner frames;
         frames.AddListener(&player);
         // The quarter second of sound comes out whole (the encoder's padding is removed).
@@ -283,9 +283,9 @@ TEST_F(MusicTest, FadesFollowTheTicks)
 {
     FakeOwner owner;
     Player player;
-    ASSERT_EQ(1, Open(player, &owner, s_long));
+    ASSERT_EQ(VORTAN_OK, Open(player, &owner, s_long));
     player.SetVolume(-2000);
-    ASSERT_EQ(1, player.Play(0));
+    ASSERT_EQ(VORTAN_OK, player.Play(0));
     player.FadeOut(2.0f); // -2000 to -10000 at 4000 per second
     EXPECT_EQ(-2000, player.GetVolume()) << "a running fade reports its target";
     owner.Tick(0.5f);
@@ -305,7 +305,7 @@ TEST_F(MusicTest, FadesFollowTheTicks)
     owner.Tick(1.0f); // finished fades stay finished
     EXPECT_EQ(Player::STATE_PAUSED, player.GetState());
 
-    ASSERT_EQ(1, player.Play(0));
+    ASSERT_EQ(VORTAN_OK, player.Play(0));
     player.FadeIn(1.0f); // -10000 to -2000 at 8000 per second
     EXPECT_EQ(0.0, OutputLevel(player));
     EXPECT_EQ(-2000, player.GetVolume());
@@ -323,9 +323,9 @@ TEST_F(MusicTest, ZeroOrNegativeFadeTimeAppliesAtOnce)
     for (float t : {0.0f, -1.0f, NAN}) {
         FakeOwner owner;
         Player player;
-        ASSERT_EQ(1, Open(player, &owner, s_long));
+        ASSERT_EQ(VORTAN_OK, Open(player, &owner, s_long));
         player.SetVolume(-2000);
-        ASSERT_EQ(1, player.Play(0));
+        ASSERT_EQ(VORTAN_OK, player.Play(0));
         player.FadeIn(t);
         EXPECT_NEAR(0.8, OutputLevel(player), 1e-6) << t;
         owner.Tick(0.5f);
@@ -336,7 +336,7 @@ TEST_F(MusicTest, ZeroOrNegativeFadeTimeAppliesAtOnce)
         EXPECT_NEAR(0.8, OutputLevel(player), 1e-6) << t;
         EXPECT_EQ(-2000, player.GetVolume()) << t;
         // A later fade works normally: nothing was left running.
-        ASSERT_EQ(1, player.Play(0));
+        ASSERT_EQ(VORTAN_OK, player.Play(0));
         player.FadeOut(1.0f);
         owner.Tick(0.5f);
         EXPECT_NEAR(0.4, OutputLevel(player), 1e-4) << t;
@@ -348,8 +348,8 @@ TEST_F(MusicTest, LoopingRestartsFromTheStartAtTheEnd)
     const std::string path = CaptureToFile("loop.raw");
     FakeOwner owner;
     Player player;
-    ASSERT_EQ(1, Open(player, &owner, s_short));
-    ASSERT_EQ(1, player.Play(1));
+    ASSERT_EQ(VORTAN_OK, Open(player, &owner, s_short));
+    ASSERT_EQ(VORTAN_OK, player.Play(1));
     ASSERT_TRUE(PollFrames(owner, [&] { return FileSize(path) >= 3 * kQuarterSecond; }));
     EXPECT_EQ(Player::STATE_PLAYING, player.GetState());
     player.Stop();
@@ -367,8 +367,8 @@ TEST_F(MusicTest, WithoutLoopTheFilePlaysOnceAndStaysPlaying)
         FakeOwner owner;
         Player player;
         // Without an owner nobody would run the loop, so the loop flag is not taken.
-        ASSERT_EQ(1, Open(player, withOwner ? &owner : nullptr, s_short));
-        ASSERT_EQ(1, player.Play(withOwner ? 0 : 1));
+        ASSERT_EQ(VORTAN_OK, Open(player, withOwner ? &owner : nullptr, s_short));
+        ASSERT_EQ(VORTAN_OK, player.Play(withOwner ? 0 : 1));
         if (!withOwner)
             owner.AddListener(&player);
         ASSERT_TRUE(PollFrames(owner, [&] { return FileSize(path) >= kQuarterSecond; }));
@@ -388,34 +388,34 @@ TEST_F(MusicTest, SeekPauseResumeAndStop)
 {
     FakeOwner owner;
     Player player;
-    ASSERT_EQ(1, Open(player, &owner, s_long));
-    EXPECT_EQ(9, player.Seek(1.0f)) << "a stopped pipeline cannot jump";
-    ASSERT_EQ(1, player.Play(0));
+    ASSERT_EQ(VORTAN_OK, Open(player, &owner, s_long));
+    EXPECT_EQ(VORTAN_E_FAIL, player.Seek(1.0f)) << "a stopped pipeline cannot jump";
+    ASSERT_EQ(VORTAN_OK, player.Play(0));
     // Right after Play, as the application does when it resumes music.
-    EXPECT_EQ(1, player.Seek(2.0f));
+    EXPECT_EQ(VORTAN_OK, player.Seek(2.0f));
     float first = 0.0f;
     ASSERT_TRUE(PollFrames(owner, [&] { return (first = player.GetPosition()) > 0.0f; }));
     EXPECT_GE(first, 1.99f) << "the first position reported is already past the jump";
     EXPECT_NEAR(3.0f, player.GetDuration(), 0.05f);
     // Backwards: the position can only come into this window through the jump.
-    EXPECT_EQ(1, player.Seek(0.5f));
+    EXPECT_EQ(VORTAN_OK, player.Seek(0.5f));
     ASSERT_TRUE(PollFrames(
         owner, [&] { return player.GetPosition() >= 0.5f && player.GetPosition() < 1.5f; }));
 
-    EXPECT_EQ(1, player.Pause());
+    EXPECT_EQ(VORTAN_OK, player.Pause());
     EXPECT_EQ(Player::STATE_PAUSED, player.GetState());
     const float paused = player.GetPosition();
     owner.Idle(20);
     EXPECT_NEAR(paused, player.GetPosition(), 0.002f);
-    EXPECT_EQ(1, player.Play(0));
+    EXPECT_EQ(VORTAN_OK, player.Play(0));
     EXPECT_EQ(Player::STATE_PLAYING, player.GetState());
     ASSERT_TRUE(PollFrames(owner, [&] { return player.GetPosition() > paused + 0.05f; }));
 
-    EXPECT_EQ(1, player.Stop());
+    EXPECT_EQ(VORTAN_OK, player.Stop());
     EXPECT_EQ(Player::STATE_STOPPED, player.GetState());
     EXPECT_EQ(0.0f, player.GetPosition());
-    EXPECT_EQ(1, player.Stop());
-    ASSERT_EQ(1, player.Play(0));
+    EXPECT_EQ(VORTAN_OK, player.Stop());
+    ASSERT_EQ(VORTAN_OK, player.Play(0));
     ASSERT_TRUE(PollFrames(owner, [&] { return player.GetPosition() > 0.0f; }));
     EXPECT_LT(player.GetPosition(), paused);
 }
@@ -426,7 +426,7 @@ TEST_F(MusicTest, PipelineErrorsStopThePlayer)
     {
         // Not MP3 at all: the stream fails inside the pipeline and the next frames notice it.
         Player player;
-        ASSERT_EQ(1, Open(player, &owner, s_garbage));
+        ASSERT_EQ(VORTAN_OK, Open(player, &owner, s_garbage));
         player.Play(1);
         ASSERT_TRUE(PollFrames(owner, [&] { return player.GetState() == Player::STATE_STOPPED; }));
         // It stays stopped: the loop flag does not bring a failed stream back.
@@ -437,8 +437,8 @@ TEST_F(MusicTest, PipelineErrorsStopThePlayer)
     {
         // A file that cannot be opened refuses to play at once.
         Player player;
-        ASSERT_EQ(1, Open(player, &owner, s_dir->File("absent.mp3")));
-        EXPECT_EQ(9, player.Play(0));
+        ASSERT_EQ(VORTAN_OK, Open(player, &owner, s_dir->File("absent.mp3")));
+        EXPECT_EQ(VORTAN_E_FAIL, player.Play(0));
         owner.Tick(0.0f);
         EXPECT_EQ(Player::STATE_STOPPED, player.GetState());
     }
@@ -453,8 +453,8 @@ TEST_F(MusicTest, FileNameIsHandedOverAsItsBytes)
     ASSERT_EQ(0, vtest::RunProgram({"mkdir", "-p", folder}));
     ASSERT_EQ(0, vtest::RunProgram({"cp", s_short, folder + "/short.mp3"}));
     Player player;
-    ASSERT_EQ(1, Open(player, nullptr, folder + "/short.mp3"));
-    EXPECT_EQ(1, player.Play(0));
+    ASSERT_EQ(VORTAN_OK, Open(player, nullptr, folder + "/short.mp3"));
+    EXPECT_EQ(VORTAN_OK, player.Play(0));
     EXPECT_EQ(Player::STATE_PLAYING, player.GetState());
     player.Close();
 }

@@ -25,12 +25,12 @@ TEST(SoundFormatChoice, PicksTheClosestCandidateFirstOnTies)
     for (const auto& c : cases) {
         CVortanSoundFormat wanted, chosen;
         wanted.Set(c.channels, c.rate, c.bits);
-        EXPECT_EQ(1, CVortanSoundEngine::ChooseFormat(wanted, &chosen));
+        EXPECT_EQ(VORTAN_OK, CVortanSoundEngine::ChooseFormat(wanted, &chosen));
         EXPECT_EQ(c.expected, chosen) << c.channels << " " << c.rate << " " << c.bits;
     }
     CVortanSoundEngine engine;
     CVortanPtrArray formats;
-    ASSERT_EQ(1, engine.EnumFormats(formats));
+    ASSERT_EQ(VORTAN_OK, engine.EnumFormats(formats));
     EXPECT_EQ(12, formats.GetCount());
     CVortanSoundEngine::FreeFormats(formats);
 }
@@ -39,12 +39,13 @@ TEST(SoundFormatChoice, NothingFitsAZeroFormat)
 {
     CVortanSoundFormat wanted, chosen;
     wanted.Set(0, 44100, 16);
-    EXPECT_EQ(11, CVortanSoundEngine::ChooseFormat(wanted, &chosen));
+    EXPECT_EQ(VORTAN_E_VERSION, CVortanSoundEngine::ChooseFormat(wanted, &chosen));
     wanted.Set(2, 0, 16);
-    EXPECT_EQ(11, CVortanSoundEngine::ChooseFormat(wanted, &chosen));
+    EXPECT_EQ(VORTAN_E_VERSION, CVortanSoundEngine::ChooseFormat(wanted, &chosen));
     CVortanSoundEngine engine;
-    EXPECT_EQ(3, engine.Mix()); // not open
-    EXPECT_EQ(11, engine.Open(nullptr, 44100, 16, 0, 0, VORTAN_SOUNDENGINE_NO_THREAD, 0));
+    EXPECT_EQ(VORTAN_E_RANGE, engine.Mix()); // not open
+    EXPECT_EQ(VORTAN_E_VERSION,
+              engine.Open(nullptr, 44100, 16, 0, 0, VORTAN_SOUNDENGINE_NO_THREAD, 0));
     EXPECT_FALSE(engine.IsDeviceOpen());
 }
 
@@ -63,8 +64,8 @@ TEST(SoundEngine, PeriodsFollowTheRateRuleRoundedToSixteenBytes)
     };
     CVortanSoundEngine engine;
     for (const auto& c : cases) {
-        ASSERT_EQ(1, engine.Open(nullptr, c.rate, c.bits, c.channels, 0,
-                                 VORTAN_SOUNDENGINE_NO_THREAD, c.request));
+        ASSERT_EQ(VORTAN_OK, engine.Open(nullptr, c.rate, c.bits, c.channels, 0,
+                                         VORTAN_SOUNDENGINE_NO_THREAD, c.request));
         EXPECT_EQ(c.bytes, engine.GetPeriodBytes()) << c.rate;
         EXPECT_EQ(c.frames, engine.GetPeriodFrames()) << c.rate;
         EXPECT_EQ(c.mixSamples, engine.GetMixSamples()) << c.rate;
@@ -109,7 +110,7 @@ TEST(SoundEngine, ThreadedEngineWritesWholeSilentPeriods)
 {
     stest::SetUpCapture();
     CVortanSoundEngine engine;
-    ASSERT_EQ(1, engine.Open(nullptr, 44100, 16, 2, 0, 0, 0));
+    ASSERT_EQ(VORTAN_OK, engine.Open(nullptr, 44100, 16, 2, 0, 0, 0));
     EXPECT_EQ(1, engine.IsRunning());
     EXPECT_EQ(0, engine.Update()); // only without a thread
     VortanSleep(30);

@@ -42,7 +42,7 @@ std::unique_ptr<CVortanSoundWave> RampSound(CVortanSoundEngine* e, const std::ve
 TEST_F(EngineTest, LevelsPanMasterGainAndMute)
 {
     auto sound = stest::Constant(&engine, 20000, 16384);
-    ASSERT_EQ(1, sound->Play(0));
+    ASSERT_EQ(VORTAN_OK, sound->Play(0));
     const struct {
         int volume, pan, masterVolume, masterPan, left, right;
     } steps[] = {
@@ -81,8 +81,8 @@ TEST_F(EngineTest, LoudSourcesClipInsteadOfWrapping)
     std::string loud = stest::Samples16(std::vector<int>(2 * kFrames, -30000));
     auto low = stest::Load(&engine, stest::PcmWave(2, 44100, 16, loud), 0, 2);
     for (int i = 0; i < 3; ++i) {
-        ASSERT_EQ(1, high->Play(0, i));
-        ASSERT_EQ(1, low->Play(0, i));
+        ASSERT_EQ(VORTAN_OK, high->Play(0, i));
+        ASSERT_EQ(VORTAN_OK, low->Play(0, i));
     }
     // Three of each nearly cancel: 3 x 29998 - 3 x 29999 (negative products round down).
     EXPECT_EQ(-3, stest::Period16(engine)[0]);
@@ -98,7 +98,7 @@ TEST_F(EngineTest, PlayPositionRunsOnWithoutDroppingFrames)
 {
     std::vector<int> ramp = Ramp(4 * kFrames, -20000, 7);
     auto sound = RampSound(&engine, ramp);
-    ASSERT_EQ(1, sound->Play(0));
+    ASSERT_EQ(VORTAN_OK, sound->Play(0));
     std::vector<int16_t> out;
     for (int p = 0; p < 3; ++p) {
         std::vector<int16_t> period = stest::Period16(engine);
@@ -120,7 +120,7 @@ TEST_F(EngineTest, LoopWrapsAndEndStopsInsideThePeriod)
 {
     std::vector<int> ramp = Ramp(100, 1000, 100);
     auto loop = RampSound(&engine, ramp);
-    ASSERT_EQ(1, loop->Play(1));
+    ASSERT_EQ(VORTAN_OK, loop->Play(1));
     std::vector<int16_t> first = stest::Period16(engine);
     std::vector<int16_t> second = stest::Period16(engine);
     for (int i = 0; i < kFrames; ++i) {
@@ -132,7 +132,7 @@ TEST_F(EngineTest, LoopWrapsAndEndStopsInsideThePeriod)
 
     std::vector<int> once = Ramp(1000, -5000, 9);
     auto sound = RampSound(&engine, once);
-    ASSERT_EQ(1, sound->Play(0));
+    ASSERT_EQ(VORTAN_OK, sound->Play(0));
     std::vector<int16_t> out = stest::Period16(engine);
     for (int i = 0; i < kFrames; ++i)
         ASSERT_EQ(i < 1000 ? Unity(once[i]) : 0, out[2 * i]) << i;
@@ -151,7 +151,7 @@ TEST_F(EngineTest, ResamplesInEightDotEightSteps)
     for (const auto& c : cases) {
         sound->Stop();
         sound->SetFrequency(c[0]);
-        ASSERT_EQ(1, sound->Play(1));
+        ASSERT_EQ(VORTAN_OK, sound->Play(1));
         std::vector<int16_t> first = stest::Period16(engine);
         std::vector<int16_t> second = stest::Period16(engine);
         // The second period starts where the first one's steps ended.
@@ -187,11 +187,11 @@ TEST_F(EngineTest, PauseStopsEverySoundAndResumeMixesAgain)
     auto sound = stest::Constant(&engine, 20000, 16384, 1);
     sound->Play(0, 0);
     sound->Play(0, 1);
-    ASSERT_EQ(1, engine.SetPaused(true));
+    ASSERT_EQ(VORTAN_OK, engine.SetPaused(true));
     EXPECT_EQ(0, sound->IsPlaying(0));
     EXPECT_EQ(0, sound->IsPlaying(1));
     EXPECT_EQ(0, engine.Update());
-    ASSERT_EQ(1, engine.SetPaused(false));
+    ASSERT_EQ(VORTAN_OK, engine.SetPaused(false));
     EXPECT_TRUE(engine.IsDeviceOpen());
     sound->Play(0);
     EXPECT_EQ(16382, stest::Period16(engine)[0]);
@@ -213,7 +213,7 @@ TEST(SoundMixer, EightBitAndMonoOutputsClampToo)
         ASSERT_EQ(
             1, engine.Open(nullptr, 44100, c.bits, c.channels, 0, VORTAN_SOUNDENGINE_NO_THREAD, 0));
         auto read = [&] {
-            EXPECT_EQ(1, engine.Update());
+            EXPECT_EQ(VORTAN_OK, engine.Update());
             std::string out = stest::Bytes(engine.GetPrimaryBuffer());
             return c.bits == 8 ? static_cast<u8>(out[0]) : stest::ToSamples16(out)[0];
         };

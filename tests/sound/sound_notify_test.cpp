@@ -139,28 +139,28 @@ TEST_F(EngineTest, ListenersMayRemoveThemselves)
     EXPECT_EQ(1u, recorder.calls[0].user);
     EXPECT_EQ(2u, recorder.calls[1].user);
     EXPECT_EQ(1, buffer->GetNotifyCount());
-    EXPECT_EQ(8, buffer->RemoveNotify(recorder.calls[0].id));
+    EXPECT_EQ(VORTAN_E_MISSING, buffer->RemoveNotify(recorder.calls[0].id));
 }
 
 TEST_F(EngineTest, FreeBufferModeTakesTheFirstIdleBuffer)
 {
     auto sound = stest::Constant(&engine, 20000, 1000, 2);
-    EXPECT_EQ(1, sound->Play(0, 0, VORTAN_SOUND_PLAY_FREE_BUFFER));
+    EXPECT_EQ(VORTAN_OK, sound->Play(0, 0, VORTAN_SOUND_PLAY_FREE_BUFFER));
     EXPECT_EQ(1, sound->IsPlaying(0));
     EXPECT_EQ(0, sound->IsPlaying(1));
-    EXPECT_EQ(1, sound->Play(0, 0, VORTAN_SOUND_PLAY_FREE_BUFFER));
+    EXPECT_EQ(VORTAN_OK, sound->Play(0, 0, VORTAN_SOUND_PLAY_FREE_BUFFER));
     EXPECT_EQ(1, sound->IsPlaying(1));
     engine.Update();
     u32 position = 0;
     sound->Pause(0);
-    EXPECT_EQ(1, sound->Replay(0, 0, VORTAN_SOUND_PLAY_FREE_BUFFER)); // buffer 0, rewound
+    EXPECT_EQ(VORTAN_OK, sound->Replay(0, 0, VORTAN_SOUND_PLAY_FREE_BUFFER)); // buffer 0, rewound
     sound->GetPosition(&position, 0);
     EXPECT_EQ(0u, position);
-    EXPECT_EQ(1, sound->Play(0, 0, VORTAN_SOUND_PLAY_FREE_BUFFER));
+    EXPECT_EQ(VORTAN_OK, sound->Play(0, 0, VORTAN_SOUND_PLAY_FREE_BUFFER));
     EXPECT_EQ(1, sound->IsPlaying(2));
     // All three play: nothing changes.
-    EXPECT_EQ(8, sound->Play(0, 0, VORTAN_SOUND_PLAY_FREE_BUFFER));
-    EXPECT_EQ(8, sound->Replay(0, 0, VORTAN_SOUND_PLAY_FREE_BUFFER));
+    EXPECT_EQ(VORTAN_E_MISSING, sound->Play(0, 0, VORTAN_SOUND_PLAY_FREE_BUFFER));
+    EXPECT_EQ(VORTAN_E_MISSING, sound->Replay(0, 0, VORTAN_SOUND_PLAY_FREE_BUFFER));
     sound->GetPosition(&position, 1);
     EXPECT_EQ(kPeriodBytes, position);
     // The three copies sound together: three times 999 (1000 through the unity gain).

@@ -108,7 +108,7 @@ TEST_F(OggTest, DecodesAsLibvorbisfileDoes)
         ASSERT_TRUE(DecodeWithVorbisfile(ogg, &ref));
         ASSERT_GT(ref.floats.size(), 20000u);
         CVortanSoundWave wave;
-        ASSERT_EQ(1, wave.LoadFromFile(&engine, CVortanString(ogg.c_str()), 0, 1));
+        ASSERT_EQ(VORTAN_OK, wave.LoadFromFile(&engine, CVortanString(ogg.c_str()), 0, 1));
         EXPECT_EQ(CVortanSoundFormat(static_cast<u32>(ref.channels), static_cast<u32>(ref.rate), 16,
                                      static_cast<u32>(2 * ref.channels)),
                   wave.GetFormat());
@@ -132,9 +132,9 @@ TEST_F(OggTest, ChainedStreamsFollowEachOther)
     std::string b =
         vtest::ReadWholeFile(MakeOgg("b", "1", "22050", "0.6", {"square", "200", "gain", "-6"}));
     CVortanSoundWave first, second, both;
-    ASSERT_EQ(1, Load(first, a));
-    ASSERT_EQ(1, Load(second, b));
-    ASSERT_EQ(1, Load(both, a + b));
+    ASSERT_EQ(VORTAN_OK, Load(first, a));
+    ASSERT_EQ(VORTAN_OK, Load(second, b));
+    ASSERT_EQ(VORTAN_OK, Load(both, a + b));
     std::vector<int16_t> expected = Samples(first), tail = Samples(second);
     expected.insert(expected.end(), tail.begin(), tail.end());
     EXPECT_TRUE(expected == Samples(both));
@@ -142,7 +142,7 @@ TEST_F(OggTest, ChainedStreamsFollowEachOther)
     // A chained stream of another channel count cannot share one buffer.
     std::string stereo = vtest::ReadWholeFile(MakeOgg("c", "2", "22050", "0.3", {"sine", "500"}));
     CVortanSoundWave mixed;
-    EXPECT_EQ(9, Load(mixed, a + stereo));
+    EXPECT_EQ(VORTAN_E_FAIL, Load(mixed, a + stereo));
     EXPECT_EQ(0, mixed.GetBufferCount());
 }
 
@@ -152,23 +152,23 @@ TEST_F(OggTest, DamagedStreams)
         vtest::ReadWholeFile(MakeOgg("d", "2", "44100", "1.0", {"pinknoise", "gain", "-6"}));
     ASSERT_GT(good.size(), 10000u);
     CVortanSoundWave wave;
-    ASSERT_EQ(1, Load(wave, good));
+    ASSERT_EQ(VORTAN_OK, Load(wave, good));
     size_t whole = Samples(wave).size();
     // Cut inside the headers (the codebooks take a few kilobytes).
-    EXPECT_EQ(9, Load(wave, good.substr(0, 200)));
-    EXPECT_EQ(9, Load(wave, good.substr(0, 3000)));
+    EXPECT_EQ(VORTAN_E_FAIL, Load(wave, good.substr(0, 200)));
+    EXPECT_EQ(VORTAN_E_FAIL, Load(wave, good.substr(0, 3000)));
     EXPECT_EQ(0, wave.GetBufferCount());
     // Cut inside the audio: what is there decodes.
-    ASSERT_EQ(1, Load(wave, good.substr(0, good.size() * 3 / 4)));
+    ASSERT_EQ(VORTAN_OK, Load(wave, good.substr(0, good.size() * 3 / 4)));
     EXPECT_GT(Samples(wave).size(), 0u);
     EXPECT_LT(Samples(wave).size(), whole);
     // Something that only starts like Ogg.
     std::string junk = "OggS";
     for (int i = 0; i < 20000; ++i)
         junk.push_back(static_cast<char>((i * 7919) >> 3));
-    EXPECT_EQ(9, Load(wave, junk));
+    EXPECT_EQ(VORTAN_E_FAIL, Load(wave, junk));
     // Three channels: the mixer plays mono and stereo only.
-    EXPECT_EQ(9,
+    EXPECT_EQ(VORTAN_E_FAIL,
               Load(wave, vtest::ReadWholeFile(MakeOgg("e", "3", "22050", "0.2", {"sine", "440"}))));
     EXPECT_EQ(0, engine.GetBufferCount());
 }

@@ -20,53 +20,55 @@ using stest::EngineTest;
 TEST_F(EngineTest, BufferCreationRefusesOddDepthsAndStartsSilent)
 {
     CVortanSoundBuffer buffer;
-    EXPECT_EQ(2, buffer.Create(nullptr, nullptr, 16, 0));
-    EXPECT_EQ(2, buffer.Create(&engine, nullptr, 0, 0));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, buffer.Create(nullptr, nullptr, 16, 0));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, buffer.Create(&engine, nullptr, 0, 0));
     CVortanSoundFormat odd(2, 44100, 24, 6); // not a depth the mixer reads
-    EXPECT_EQ(2, buffer.Create(&engine, &odd, 60, 0));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, buffer.Create(&engine, &odd, 60, 0));
     EXPECT_EQ(0, engine.GetBufferCount());
 
     CVortanSoundFormat eight(1, 22050, 8, 1);
-    ASSERT_EQ(1, buffer.Create(&engine, &eight, 10, 0));
+    ASSERT_EQ(VORTAN_OK, buffer.Create(&engine, &eight, 10, 0));
     EXPECT_EQ(std::string(10, '\x80'), stest::Bytes(&buffer));
-    ASSERT_EQ(1,
+    ASSERT_EQ(VORTAN_OK,
               buffer.Create(&engine, nullptr, 8, VORTAN_SOUNDBUFFER_NOTIFY)); // the engine's format
     EXPECT_EQ(engine.GetFormat(), buffer.GetFormat());
     EXPECT_EQ(std::string(8, '\0'), stest::Bytes(&buffer));
     EXPECT_EQ(1, engine.GetBufferCount());
     buffer.Release();
     EXPECT_EQ(0, engine.GetBufferCount());
-    EXPECT_EQ(8, engine.RemoveNotifyHandler(&buffer));
+    EXPECT_EQ(VORTAN_E_MISSING, engine.RemoveNotifyHandler(&buffer));
 
     CVortanSoundWave wave;
-    ASSERT_EQ(1, wave.CreateFromFormat(&engine, CVortanSoundFormat(2, 22050, 16, 4), 4000, 0, 1));
+    ASSERT_EQ(VORTAN_OK,
+              wave.CreateFromFormat(&engine, CVortanSoundFormat(2, 22050, 16, 4), 4000, 0, 1));
     EXPECT_EQ(1, wave.GetDuplicateCount());
     EXPECT_EQ(std::string(4000, '\0'), stest::Bytes(wave.GetBuffer(0)));
-    EXPECT_EQ(2, wave.CreateFromFormat(&engine, CVortanSoundFormat(1, 22050, 4, 256), 4000, 0, 1));
+    EXPECT_EQ(VORTAN_E_ARGUMENT,
+              wave.CreateFromFormat(&engine, CVortanSoundFormat(1, 22050, 4, 256), 4000, 0, 1));
     EXPECT_EQ(0, wave.GetBufferCount());
 }
 
 TEST_F(EngineTest, LockIsExclusiveAndClamped)
 {
     CVortanSoundBuffer buffer;
-    ASSERT_EQ(1, buffer.Create(&engine, nullptr, 100, 0));
+    ASSERT_EQ(VORTAN_OK, buffer.Create(&engine, nullptr, 100, 0));
     void* data = nullptr;
     u32 bytes = 0;
-    EXPECT_EQ(2, buffer.Lock(0, 10, nullptr, &bytes, 0));
-    ASSERT_EQ(1, buffer.Lock(90, 50, &data, &bytes, 0));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, buffer.Lock(0, 10, nullptr, &bytes, 0));
+    ASSERT_EQ(VORTAN_OK, buffer.Lock(90, 50, &data, &bytes, 0));
     EXPECT_EQ(buffer.GetData() + 90, data);
     EXPECT_EQ(10u, bytes);
     void* again = &bytes;
     u32 againBytes = 5;
-    EXPECT_EQ(1000, buffer.Lock(0, 10, &again, &againBytes, 1));
+    EXPECT_EQ(VORTAN_E_LOCKED, buffer.Lock(0, 10, &again, &againBytes, 1));
     EXPECT_EQ(nullptr, again);
     EXPECT_EQ(0u, againBytes);
     buffer.Unlock();
-    ASSERT_EQ(1, buffer.Lock(500, 10, &data, &bytes, 0));
+    ASSERT_EQ(VORTAN_OK, buffer.Lock(500, 10, &data, &bytes, 0));
     EXPECT_EQ(buffer.GetData() + 100, data);
     EXPECT_EQ(0u, bytes);
     buffer.Unlock();
-    ASSERT_EQ(1, buffer.Lock(500, 10, &data, &bytes, 1)); // the whole buffer
+    ASSERT_EQ(VORTAN_OK, buffer.Lock(500, 10, &data, &bytes, 1)); // the whole buffer
     EXPECT_EQ(buffer.GetData(), data);
     EXPECT_EQ(100u, bytes);
     buffer.Unlock();
@@ -87,7 +89,7 @@ TEST_F(EngineTest, PositionsAndIndexesAreClamped)
     u32 position = 0;
     const int set[][2] = {{1000, 99}, {-5, 0}, {41, 41}};
     for (const auto& s : set) {
-        EXPECT_EQ(1, sound->SetPosition(s[0]));
+        EXPECT_EQ(VORTAN_OK, sound->SetPosition(s[0]));
         sound->GetPosition(&position);
         EXPECT_EQ(static_cast<u32>(s[1]), position) << s[0];
     }
@@ -98,15 +100,15 @@ TEST_F(EngineTest, PositionsAndIndexesAreClamped)
     sound->GetPosition(&position);
     EXPECT_EQ(0u, position); // stopping rewinds
 
-    EXPECT_EQ(2, sound->Play(0, 2));
-    EXPECT_EQ(3, sound->Stop(2));
-    EXPECT_EQ(3, sound->GetPosition(&position, 2));
-    EXPECT_EQ(3, sound->SetPosition(0, 2));
-    EXPECT_EQ(3, sound->SetVolume(0, 2));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, sound->Play(0, 2));
+    EXPECT_EQ(VORTAN_E_RANGE, sound->Stop(2));
+    EXPECT_EQ(VORTAN_E_RANGE, sound->GetPosition(&position, 2));
+    EXPECT_EQ(VORTAN_E_RANGE, sound->SetPosition(0, 2));
+    EXPECT_EQ(VORTAN_E_RANGE, sound->SetVolume(0, 2));
     EXPECT_EQ(0, sound->GetPan(-1));
     EXPECT_EQ(nullptr, sound->GetBuffer(2));
     CVortanSound3DParameters params;
-    EXPECT_EQ(3, sound->Set3DParameters(&params, 2));
+    EXPECT_EQ(VORTAN_E_RANGE, sound->Set3DParameters(&params, 2));
     sound->SetPan(-30000, 1);
     sound->SetVolume(700, 1);
     sound->SetFrequency(100000, 1);
@@ -116,8 +118,8 @@ TEST_F(EngineTest, PositionsAndIndexesAreClamped)
     EXPECT_EQ(44100u, sound->GetFrequency(0));
 
     CVortanSoundWave empty;
-    EXPECT_EQ(2, empty.Play(0));
-    EXPECT_EQ(3, empty.CreateDuplicates(2));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, empty.Play(0));
+    EXPECT_EQ(VORTAN_E_RANGE, empty.CreateDuplicates(2));
 }
 
 TEST_F(EngineTest, DuplicatesShareAndReleaseUnregistersEverything)
@@ -130,7 +132,7 @@ TEST_F(EngineTest, DuplicatesShareAndReleaseUnregistersEverything)
         EXPECT_EQ(1, sound->GetBuffer(i)->IsShared());
     }
     EXPECT_EQ(0, first->IsShared());
-    ASSERT_EQ(1, sound->CreateDuplicates(2));
+    ASSERT_EQ(VORTAN_OK, sound->CreateDuplicates(2));
     EXPECT_EQ(6, engine.GetBufferCount());
 
     // Releasing one duplicate leaves the data to buffer 0.
@@ -149,7 +151,7 @@ TEST_F(EngineTest, DuplicatesShareAndReleaseUnregistersEverything)
 TEST_F(EngineTest, ThreeDListenerSpace)
 {
     CVortanSoundBuffer buffer;
-    ASSERT_EQ(1, buffer.Create(&engine, nullptr, 64, VORTAN_SOUNDBUFFER_3D));
+    ASSERT_EQ(VORTAN_OK, buffer.Create(&engine, nullptr, 64, VORTAN_SOUNDBUFFER_3D));
     CVortanMatrix source, listener;
     source.SetIdentity();
     source[3] = 5.0f, source[7] = 2.0f, source[11] = -1.0f;

@@ -83,17 +83,17 @@ TEST_F(WaveTest, ChunkWalkAndSizesThatDoNotFit)
     };
     for (const auto& c : cases) {
         CVortanSoundWave wave;
-        ASSERT_EQ(1, Load(wave, c.image, 2)) << c.what;
+        ASSERT_EQ(VORTAN_OK, Load(wave, c.image, 2)) << c.what;
         EXPECT_EQ(c.data, Data(wave)) << c.what;
         EXPECT_EQ(3, wave.GetBufferCount()) << c.what;
     }
     CVortanSoundWave wave;
-    ASSERT_EQ(1, Load(wave, cases[0].image));
+    ASSERT_EQ(VORTAN_OK, Load(wave, cases[0].image));
     EXPECT_EQ(CVortanSoundFormat(2, 22050, 16, 4), wave.GetFormat());
-    ASSERT_EQ(1, Load(wave, cases[1].image));
+    ASSERT_EQ(VORTAN_OK, Load(wave, cases[1].image));
     EXPECT_EQ(CVortanSoundFormat(1, 11025, 8, 1), wave.GetFormat());
     // Not one whole frame of data.
-    EXPECT_EQ(9, Load(wave, stest::PcmWave(2, 8000, 16, "\x01\x02")));
+    EXPECT_EQ(VORTAN_E_FAIL, Load(wave, stest::PcmWave(2, 8000, 16, "\x01\x02")));
     EXPECT_EQ(0, wave.GetBufferCount());
 }
 
@@ -110,47 +110,48 @@ TEST_F(WaveTest, RefusedFormats)
         std::string image;
         int parse;
     } cases[] = {
-        {"no channels", pcm(1, 0, 8000, 16, 0, nullptr), 9},
-        {"three channels", pcm(1, 3, 8000, 16, 6, nullptr), 9},
-        {"24-bit", pcm(1, 2, 8000, 24, 6, nullptr), 9},
-        {"12-bit", pcm(1, 1, 8000, 12, 2, nullptr), 9},
-        {"block align", pcm(1, 2, 8000, 16, 3, nullptr), 9},
-        {"no rate", pcm(1, 1, 0, 16, 2, nullptr), 9},
-        {"tiny adpcm block", pcm(17, 2, 8000, 4, 4, &data), 9},
-        {"adpcm 3-bit", pcm(17, 1, 8000, 3, 32, &data), 9},
-        {"other codec", pcm(85, 1, 8000, 0, 1, &data), 9},
-        {"short fmt", Riff(Chunk("fmt ", "\x01\x00\x01\x00") + Chunk("data", data)), 9},
-        {"no data", Riff(Chunk("fmt ", FormatBody(1, 1, 8000, 16, 2)) + Chunk("LIST", "INFO")), 9},
+        {"no channels", pcm(1, 0, 8000, 16, 0, nullptr), VORTAN_E_FAIL},
+        {"three channels", pcm(1, 3, 8000, 16, 6, nullptr), VORTAN_E_FAIL},
+        {"24-bit", pcm(1, 2, 8000, 24, 6, nullptr), VORTAN_E_FAIL},
+        {"12-bit", pcm(1, 1, 8000, 12, 2, nullptr), VORTAN_E_FAIL},
+        {"block align", pcm(1, 2, 8000, 16, 3, nullptr), VORTAN_E_FAIL},
+        {"no rate", pcm(1, 1, 0, 16, 2, nullptr), VORTAN_E_FAIL},
+        {"tiny adpcm block", pcm(17, 2, 8000, 4, 4, &data), VORTAN_E_FAIL},
+        {"adpcm 3-bit", pcm(17, 1, 8000, 3, 32, &data), VORTAN_E_FAIL},
+        {"other codec", pcm(85, 1, 8000, 0, 1, &data), VORTAN_E_FAIL},
+        {"short fmt", Riff(Chunk("fmt ", "\x01\x00\x01\x00") + Chunk("data", data)), VORTAN_E_FAIL},
+        {"no data", Riff(Chunk("fmt ", FormatBody(1, 1, 8000, 16, 2)) + Chunk("LIST", "INFO")),
+         VORTAN_E_FAIL},
         {"overlong label",
          Riff(Chunk("fmt ", FormatBody(1, 1, 8000, 16, 2)) + Chunk("data", data) +
               Chunk("LIST", "adtl" + Chunk("labl", "\x01\x00\x00\x00" + std::string(1100, 'a')))),
-         9},
+         VORTAN_E_FAIL},
         {"fmt not first", Riff(Chunk("data", data) + Chunk("fmt ", FormatBody(1, 1, 8000, 16, 2))),
-         11},
+         VORTAN_E_VERSION},
         {"not WAVE",
          "RIFF\x10\x00\x00\x00"
          "AVI fmt \x10\x00\x00\x00" +
              data,
-         11},
-        {"short header", "RIFF\x10\x00\x00\x00WAVEfmt", 2},
+         VORTAN_E_VERSION},
+        {"short header", "RIFF\x10\x00\x00\x00WAVEfmt", VORTAN_E_ARGUMENT},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.parse, Parse(c.image)) << c.what;
         CVortanSoundWave wave;
-        EXPECT_EQ(9, Load(wave, c.image, 2)) << c.what;
+        EXPECT_EQ(VORTAN_E_FAIL, Load(wave, c.image, 2)) << c.what;
         EXPECT_EQ(0, wave.GetBufferCount()) << c.what;
     }
     EXPECT_EQ(0, engine.GetBufferCount());
 
     CVortanSoundWave wave;
-    EXPECT_EQ(9, Load(wave, "ID3\x03 not a sound at all"));
-    EXPECT_EQ(9, Load(wave, "OggS"));
-    EXPECT_EQ(2, wave.LoadFromMemory(&engine, nullptr, 10, 0, 0));
-    EXPECT_EQ(2, wave.LoadFromMemory(nullptr, &wave, 10, 0, 0));
+    EXPECT_EQ(VORTAN_E_FAIL, Load(wave, "ID3\x03 not a sound at all"));
+    EXPECT_EQ(VORTAN_E_FAIL, Load(wave, "OggS"));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, wave.LoadFromMemory(&engine, nullptr, 10, 0, 0));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, wave.LoadFromMemory(nullptr, &wave, 10, 0, 0));
 
     // A failed load also drops what the sound held.
-    ASSERT_EQ(1, Load(wave, stest::PcmWave(1, 8000, 8, "abc"), 1));
-    EXPECT_EQ(9, Load(wave, "RIFF"));
+    ASSERT_EQ(VORTAN_OK, Load(wave, stest::PcmWave(1, 8000, 8, "abc"), 1));
+    EXPECT_EQ(VORTAN_E_FAIL, Load(wave, "RIFF"));
     EXPECT_EQ(0, wave.GetBufferCount());
     EXPECT_EQ(0, engine.GetBufferCount());
 }
@@ -161,8 +162,8 @@ TEST_F(WaveTest, AdpcmStepIndexIsClamped)
     std::string block = std::string("\x00\x00\xc8\x00", 4) + std::string("\xf7\x00\x00\x00", 4);
     std::string extra = "\x09\x00"; // samples per block
     CVortanSoundWave wave;
-    ASSERT_EQ(1, Load(wave, Riff(Chunk("fmt ", FormatBody(17, 1, 8000, 4, 8, &extra)) +
-                                 Chunk("data", block))));
+    ASSERT_EQ(VORTAN_OK, Load(wave, Riff(Chunk("fmt ", FormatBody(17, 1, 8000, 4, 8, &extra)) +
+                                         Chunk("data", block))));
     // Worked out by hand from the step table.
     EXPECT_EQ(stest::Samples16({0, 32767, -28669, -24574, -20850, -17465, -14388, -11590, -9047}),
               Data(wave));
@@ -171,11 +172,13 @@ TEST_F(WaveTest, AdpcmStepIndexIsClamped)
     // The codec without formats refuses; with them it wants room for whole blocks only.
     CVortanSoundCodecImaAdpcm codec;
     CVortanSoundFormat source(1, 22050, 4, 256), dest(1, 22050, 16, 2);
-    EXPECT_EQ(3, codec.Decode(reinterpret_cast<const u8*>(block.data()), 8, &block[0], 8));
-    ASSERT_EQ(1, codec.SetFormats(&dest, &source));
+    EXPECT_EQ(VORTAN_E_RANGE,
+              codec.Decode(reinterpret_cast<const u8*>(block.data()), 8, &block[0], 8));
+    ASSERT_EQ(VORTAN_OK, codec.SetFormats(&dest, &source));
     EXPECT_EQ(3030u, codec.DecodedSize(3 * 256 + 100)); // 505 samples per 256-byte block
     std::vector<u8> small(100), in(256);
-    EXPECT_EQ(2, codec.Decode(in.data(), 256, small.data(), 100)); // too little room
+    // Too little room.
+    EXPECT_EQ(VORTAN_E_ARGUMENT, codec.Decode(in.data(), 256, small.data(), 100));
 }
 
 TEST_F(WaveTest, SoxFilesFromDiskAndAdpcmMatchesSox)
@@ -203,9 +206,10 @@ TEST_F(WaveTest, SoxFilesFromDiskAndAdpcmMatchesSox)
 
         // The PCM file itself loads as stored.
         CVortanSoundWave wave;
-        ASSERT_EQ(1, wave.LoadFromFile(&engine, CVortanString(pcm.c_str()), 0, 1));
+        ASSERT_EQ(VORTAN_OK, wave.LoadFromFile(&engine, CVortanString(pcm.c_str()), 0, 1));
         EXPECT_EQ(DataChunkOf(pcm), Data(wave));
-        ASSERT_EQ(1, wave.LoadFromFile(&engine, CVortanString(adpcm.c_str()), 0, 0)) << c.channels;
+        ASSERT_EQ(VORTAN_OK, wave.LoadFromFile(&engine, CVortanString(adpcm.c_str()), 0, 0))
+            << c.channels;
         std::string ours = Data(wave);
         std::string reference = DataChunkOf(decoded);
         ASSERT_GT(reference.size(), 10000u);
@@ -216,7 +220,8 @@ TEST_F(WaveTest, SoxFilesFromDiskAndAdpcmMatchesSox)
         EXPECT_EQ(static_cast<u32>(atoi(c.channels)), wave.GetFormat().m_channels);
     }
     CVortanSoundWave wave;
-    EXPECT_EQ(10, wave.LoadFromFile(&engine, CVortanString(dir.File("missing.wav").c_str()), 0, 0));
+    EXPECT_EQ(VORTAN_E_OPEN,
+              wave.LoadFromFile(&engine, CVortanString(dir.File("missing.wav").c_str()), 0, 0));
     EXPECT_EQ(0, wave.GetBufferCount());
 }
 
@@ -230,17 +235,19 @@ TEST_F(WaveTest, LoadsFromDataPacks)
     ASSERT_TRUE(vtest::WriteWholeFile(
         path, vtest::MakePack({{"/one.wav", first}, {"/greedy.wav", greedy}, {"/after", "XYZW"}})));
     CVortanMediaPack pack;
-    ASSERT_EQ(1, pack.Open(CVortanString(path.c_str())));
+    ASSERT_EQ(VORTAN_OK, pack.Open(CVortanString(path.c_str())));
     CVortanSoundWave wave;
-    ASSERT_EQ(1, wave.LoadFromPack(&engine, &pack, CVortanString("/one.wav"), 0, 0, 1));
+    ASSERT_EQ(VORTAN_OK, wave.LoadFromPack(&engine, &pack, CVortanString("/one.wav"), 0, 0, 1));
     EXPECT_EQ("\x10\x20\x30", Data(wave));
     EXPECT_EQ(1, wave.GetDuplicateCount());
-    ASSERT_EQ(1, wave.LoadFromPack(&engine, &pack, CVortanString(), 1, 0, 0));
+    ASSERT_EQ(VORTAN_OK, wave.LoadFromPack(&engine, &pack, CVortanString(), 1, 0, 0));
     EXPECT_EQ("\x41\x42", Data(wave));
     EXPECT_EQ(1, engine.GetBufferCount());
-    EXPECT_EQ(8, wave.LoadFromPack(&engine, &pack, CVortanString("/none.wav"), 0, 0, 0));
+    EXPECT_EQ(VORTAN_E_MISSING,
+              wave.LoadFromPack(&engine, &pack, CVortanString("/none.wav"), 0, 0, 0));
     EXPECT_EQ(0, wave.GetBufferCount());
-    EXPECT_EQ(2, wave.LoadFromPack(&engine, nullptr, CVortanString("/one.wav"), 0, 0, 0));
+    EXPECT_EQ(VORTAN_E_ARGUMENT,
+              wave.LoadFromPack(&engine, nullptr, CVortanString("/one.wav"), 0, 0, 0));
 
     // A pack with a key holds its entries scrambled.
     CVortanString key("sound-key");
@@ -249,8 +256,8 @@ TEST_F(WaveTest, LoadsFromDataPacks)
     std::string keyed = dir.File("keyed.dmp");
     ASSERT_TRUE(vtest::WriteWholeFile(keyed, vtest::MakePack({{"/one.wav", scrambled}})));
     CVortanMediaPack keyedPack;
-    ASSERT_EQ(1, keyedPack.Open(CVortanString(keyed.c_str()), key));
-    ASSERT_EQ(1, wave.LoadFromPack(&engine, &keyedPack, CVortanString("one.wav"), 0, 0, 0));
+    ASSERT_EQ(VORTAN_OK, keyedPack.Open(CVortanString(keyed.c_str()), key));
+    ASSERT_EQ(VORTAN_OK, wave.LoadFromPack(&engine, &keyedPack, CVortanString("one.wav"), 0, 0, 0));
     EXPECT_EQ("\x10\x20\x30", Data(wave));
 }
 

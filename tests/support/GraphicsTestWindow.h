@@ -131,8 +131,8 @@ protected:
     {
         TestWindow* window = GLEnvironment::Current();
         ASSERT_TRUE(window && window->GetDisplay()) << "no X window";
-        ASSERT_EQ(1, ext.Create(window->Id()));
-        ASSERT_EQ(1, ext.Resize(800, 480));
+        ASSERT_EQ(VORTAN_OK, ext.Create(window->Id()));
+        ASSERT_EQ(VORTAN_OK, ext.Resize(800, 480));
         ext.Clear(0xFF000000, nullptr);
     }
     void TearDown() override { ext.Close(); }

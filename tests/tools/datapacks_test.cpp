@@ -1,5 +1,5 @@
-// The platform's data packs that the build makes: every pack of data/packs.txt exists beside
-// the program and holds the entries listed for it; pictures decode (ImageMagick) at the sizes
+// The platform's data packs that the build makes (that each pack of data/packs.txt is built with
+// its entries is the pack lint's check): pictures decode (ImageMagick) at the sizes
 // the screens expect, sounds are valid PCM WAVE files (sox), texts and descriptions parse
 // (Python), and the reload picture built into the program is the 56 x 56 PNG.
 #include <gtest/gtest.h>
@@ -7,7 +7,6 @@
 #include <math.h>
 #include <unistd.h>
 
-#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -21,27 +20,6 @@ const std::string kPackTool = vtest::BinaryDir() + "/tools/vortanpack";
 const int kSizes[] = {640, 480, 360, 320, 240};
 
 using vtest::Exists;
-
-// data/packs.txt: pack -> entries.
-std::map<std::string, std::vector<std::string>> ReadPackList()
-{
-    std::map<std::string, std::vector<std::string>> packs;
-    std::istringstream in(vtest::ReadWholeFile(vtest::SourceDir() + "/data/packs.txt"));
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#')
-            continue;
-        size_t colon = line.find(':');
-        if (colon == std::string::npos)
-            continue;
-        std::vector<std::string>& entries = packs[line.substr(0, colon)];
-        std::istringstream words(line.substr(colon + 1));
-        std::string word;
-        while (words >> word)
-            entries.push_back(word);
-    }
-    return packs;
-}
 
 // The entry names of a pack, in table order, through the pack tool.
 std::vector<std::string> ListPack(const std::string& pack)
@@ -118,30 +96,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(DataPacks, EveryListedPackHoldsItsEntries)
-{
-    std::map<std::string, std::vector<std::string>> packs = ReadPackList();
-    // The packs that the platform opens at start-up and for its first screens.
-    std::vector<std::string> required = {"orlosounds.dmp", "orlolayouts.dmp",
-                                         "orlolanguage_0000.dmp", "orlointro.dmp", "title.dmp"};
-    for (int size : kSizes) {
-        required.push_back("orlofonts_" + std::to_string(size) + ".dmp");
-        required.push_back("orlolobby_" + std::to_string(size) + ".dmp");
-    }
-    for (const std::string& pack : required)
-        EXPECT_TRUE(packs.count(pack)) << pack << " is missing from data/packs.txt";
-    for (const auto& pack : packs) {
-        std::string path = vtest::BinaryDir() + "/" + pack.first;
-        ASSERT_TRUE(Exists(path)) << path;
-        std::vector<std::string> names = ListPack(path);
-        EXPECT_FALSE(names.empty()) << pack.first;
-        std::set<std::string> held(names.begin(), names.end());
-        EXPECT_EQ(held.size(), names.size()) << "duplicate entries in " << pack.first;
-        for (const std::string& entry : pack.second)
-            EXPECT_TRUE(held.count("/" + entry)) << pack.first << " lacks " << entry;
-    }
-}
 
 TEST_F(DataPacks, IntroFramesWelcomeSoundAndTitlePictures)
 {

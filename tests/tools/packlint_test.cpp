@@ -67,6 +67,14 @@ bool Reports(const std::string& report, const std::string& where, const std::str
     return false;
 }
 
+// Every (where, what) pair is a line of the report.
+void ExpectReported(const std::string& report,
+                    const std::vector<std::pair<std::string, std::string>>& expected)
+{
+    for (const auto& e : expected)
+        EXPECT_TRUE(Reports(report, e.first, e.second)) << e.first << e.second << "\n" << report;
+}
+
 // The names in a directory.
 std::vector<std::string> Names(const std::string& path)
 {
@@ -217,36 +225,26 @@ void Probe(COrloApplication* app)
     EXPECT_EQ(1, Lint(src, vtest::BinaryDir(), &report));
     const std::string file = "platform/PackLintProbe.cpp";
     auto at = [&](const std::string& marker) { return Where(file, probe, marker); };
-    EXPECT_TRUE(Reports(report, at("missing-chime.wav"), "no built pack holds missing-chime.wav"))
-        << report;
-    // The pack named by a macro: where it is defined and where it is opened.
-    EXPECT_TRUE(
-        Reports(report, at("#define PROBE_PACK"), "the pack probe-missing.dmp is not built"))
-        << report;
-    EXPECT_TRUE(Reports(report, at("CVortanString(PROBE_PACK)"),
-                        "the pack probe-missing.dmp is not listed in data/packs.txt"))
-        << report;
+    std::vector<std::pair<std::string, std::string>> expected = {
+        {at("missing-chime.wav"), "no built pack holds missing-chime.wav"},
+        // The pack named by a macro: where it is defined and where it is opened.
+        {at("#define PROBE_PACK"), "the pack probe-missing.dmp is not built"},
+        {at("CVortanString(PROBE_PACK)"),
+         "the pack probe-missing.dmp is not listed in data/packs.txt"},
+        {at("GetSurface(CVortanString(\"sl-welcome.wav\"))"),
+         "loaded as a surface but is neither a .png / .jpg image nor an atlas member"},
+        {at("\"missing\""), "no built pack holds missing-joined.png"},
+        {at("scores.dat"), "no built pack holds scores.dat"},
+        // The pattern gives 11, 12 and 13: only the last is missing.
+        {at("orlogate_logo%02d"), "no built pack holds orlogate_logo13.jpg"},
+        {at("frame_%s.png"), "cannot tell which names the pattern \"frame_%s.png\" gives"},
+        {at("orlo_tiny.fnt"), "no built pack holds orlo_tiny.fnt"}};
     for (int size : kSizes)
-        EXPECT_TRUE(Reports(report, at("orlomissing"),
-                            "orlomissing_" + std::to_string(size) + ".dmp is not built"))
-            << size << report;
-    EXPECT_TRUE(
-        Reports(report, at("GetSurface(CVortanString(\"sl-welcome.wav\"))"),
-                "loaded as a surface but is neither a .png / .jpg image nor an atlas member"))
-        << report;
-    EXPECT_TRUE(Reports(report, at("\"missing\""), "no built pack holds missing-joined.png"))
-        << report;
-    EXPECT_TRUE(Reports(report, at("scores.dat"), "no built pack holds scores.dat")) << report;
-    // The pattern gives 11, 12 and 13: only the last is missing.
-    EXPECT_TRUE(Reports(report, at("orlogate_logo%02d"), "no built pack holds orlogate_logo13.jpg"))
-        << report;
+        expected.push_back(
+            {at("orlomissing"), "orlomissing_" + std::to_string(size) + ".dmp is not built"});
+    ExpectReported(report, expected);
     EXPECT_EQ(std::string::npos, report.find("orlogate_logo11.jpg"));
     EXPECT_EQ(std::string::npos, report.find("orlogate_logo12.jpg"));
-    EXPECT_TRUE(Reports(report, at("frame_%s.png"),
-                        "cannot tell which names the pattern \"frame_%s.png\" gives"))
-        << report;
-    EXPECT_TRUE(Reports(report, at("orlo_tiny.fnt"), "no built pack holds orlo_tiny.fnt"))
-        << report;
     // Not loads, or loads that a pack serves.
     for (const char* quiet : {"commented-out.wav", "block-comment.png", "a-name.png", "\"default\"",
                               "orlogate_logo%02d.jpg\": orlogate_logo11"})
@@ -282,24 +280,17 @@ TEST_F(PackLint, ChecksThePackList)
     std::string report;
     EXPECT_EQ(1, Lint(src, vtest::BinaryDir(), &report));
     std::string intro = vtest::ReadWholeFile(src + "/platform/OrloIntroState.cpp");
-    EXPECT_TRUE(Reports(
-        report, Where("platform/OrloIntroState.cpp", intro, "\"sl-welcome.wav\""),
-        "sl-welcome.wav is held by orlointro.dmp but data/packs.txt does not list it there"))
-        << report;
     auto listed = [&](const std::string& marker) { return Where("data/packs.txt", list, marker); };
-    EXPECT_TRUE(Reports(report, listed("title.dmp:"), "title.dmp lacks the listed entry ghost.png"))
-        << report;
-    EXPECT_TRUE(Reports(report, listed("orlolanguage_0002.dmp:"),
-                        "orlolanguage_0002.dmp is listed but not built"))
-        << report;
-    EXPECT_TRUE(
-        Reports(report, listed("orlolanguage_0002.dmp:"),
-                "can never be found: the language scan stops at the missing orlolanguage_0001.dmp"))
-        << report;
-    EXPECT_TRUE(Reports(report, listed("nowhere.dmp:"), "nowhere.dmp is listed but not built"))
-        << report;
-    EXPECT_TRUE(Reports(report, listed("just words"), "not a \"<pack>: <entry> ...\" line"))
-        << report;
+    ExpectReported(
+        report,
+        {{Where("platform/OrloIntroState.cpp", intro, "\"sl-welcome.wav\""),
+          "sl-welcome.wav is held by orlointro.dmp but data/packs.txt does not list it there"},
+         {listed("title.dmp:"), "title.dmp lacks the listed entry ghost.png"},
+         {listed("orlolanguage_0002.dmp:"), "orlolanguage_0002.dmp is listed but not built"},
+         {listed("orlolanguage_0002.dmp:"),
+          "can never be found: the language scan stops at the missing orlolanguage_0001.dmp"},
+         {listed("nowhere.dmp:"), "nowhere.dmp is listed but not built"},
+         {listed("just words"), "not a \"<pack>: <entry> ...\" line"}});
 }
 
 // What the built packs hold: size variants alike, alternatives, atlas members, packs that the
@@ -337,25 +328,18 @@ void Probe(COrloApplication* app)
     EXPECT_EQ(1, Lint(src, build, &report));
     const std::string file = "platform/PackLintProbe.cpp";
     auto at = [&](const std::string& marker) { return Where(file, probe, marker); };
-    EXPECT_TRUE(
-        Reports(report, at("avatar.png"),
-                "avatar.png is in some size variants of orlolobby but not in orlolobby_320.dmp"))
-        << report;
-    EXPECT_TRUE(Reports(report, Where("data/packs.txt", list, "orlolobby_320.dmp:"),
-                        "orlolobby_320.dmp lacks the listed entry avatar.png"))
-        << report;
     std::string titleState = vtest::ReadWholeFile(src + "/platform/OrloTitleState.cpp");
-    EXPECT_TRUE(Reports(report,
-                        Where("platform/OrloTitleState.cpp", titleState, "GetPicture(\"title\")"),
-                        "none of title.jpg, title.png loads"))
-        << report;
+    ExpectReported(
+        report,
+        {{at("avatar.png"),
+          "avatar.png is in some size variants of orlolobby but not in orlolobby_320.dmp"},
+         {Where("data/packs.txt", list, "orlolobby_320.dmp:"),
+          "orlolobby_320.dmp lacks the listed entry avatar.png"},
+         {Where("platform/OrloTitleState.cpp", titleState, "GetPicture(\"title\")"),
+          "none of title.jpg, title.png loads"},
+         {at("button_gone"), "neither a .png / .jpg image nor an atlas member"},
+         {at("spare.wav"), "spare.wav is only in spare.dmp, which the program never opens"}});
     EXPECT_TRUE(LinesStarting(report, at("button_ok")).empty()) << report;
-    EXPECT_TRUE(
-        Reports(report, at("button_gone"), "neither a .png / .jpg image nor an atlas member"))
-        << report;
-    EXPECT_TRUE(Reports(report, at("spare.wav"),
-                        "spare.wav is only in spare.dmp, which the program never opens"))
-        << report;
     EXPECT_TRUE(LinesStarting(report, at("atlas.dmp")).empty()) << report;
 }
 

@@ -54,18 +54,18 @@ TEST(XmlLoaderWrapper, LoadsThroughTheResourceReader)
     reader.files["empty.xml"] = "";
     reader.files["text.xml"] = "no element here";
     CXMLLoaderWrapper wrapper;
-    EXPECT_EQ(wrapper.LoadFile(CVortanString("menu_root.xml")), 8); // no reader yet
-    EXPECT_EQ(wrapper.Init(&reader), 1);
-    EXPECT_EQ(wrapper.LoadFile(CVortanString("menu_root.xml")), 1);
+    EXPECT_EQ(wrapper.LoadFile(CVortanString("menu_root.xml")), VORTAN_E_MISSING); // no reader yet
+    EXPECT_EQ(wrapper.Init(&reader), VORTAN_OK);
+    EXPECT_EQ(wrapper.LoadFile(CVortanString("menu_root.xml")), VORTAN_OK);
     EXPECT_EQ(reader.requests.back(), "menu_root.xml");
     CVortanXMLDataNode* root = wrapper.GetRootElement();
     ASSERT_NE(root, nullptr);
     EXPECT_STREQ(CXMLLoaderWrapper::GetNodeName(root), "root");
     // Unknown, empty and element-free files keep no document.
-    EXPECT_EQ(wrapper.LoadFile(CVortanString("missing.xml")), 8);
+    EXPECT_EQ(wrapper.LoadFile(CVortanString("missing.xml")), VORTAN_E_MISSING);
     EXPECT_EQ(wrapper.GetRootElement(), nullptr);
-    EXPECT_EQ(wrapper.LoadFile(CVortanString("empty.xml")), 8);
-    EXPECT_EQ(wrapper.LoadFile(CVortanString("text.xml")), 4);
+    EXPECT_EQ(wrapper.LoadFile(CVortanString("empty.xml")), VORTAN_E_MISSING);
+    EXPECT_EQ(wrapper.LoadFile(CVortanString("text.xml")), VORTAN_E_MALFORMED);
     EXPECT_EQ(wrapper.GetDocument(), nullptr);
 }
 
@@ -73,7 +73,7 @@ TEST(XmlLoaderWrapper, Accessors)
 {
     CXMLLoaderWrapper wrapper;
     std::vector<char> bytes(kArea, kArea + strlen(kArea));
-    ASSERT_EQ(wrapper.LoadMemory(bytes.data(), (int)bytes.size()), 1);
+    ASSERT_EQ(wrapper.LoadMemory(bytes.data(), (int)bytes.size()), VORTAN_OK);
     CVortanXMLDataNode* root = wrapper.GetRootElement();
     ASSERT_NE(root, nullptr);
     CVortanXMLDataNode* area = CXMLLoaderWrapper::FindChildElement(root, "area");
@@ -109,16 +109,16 @@ TEST(XmlLoaderWrapper, ReloadReplacesTheDocument)
     CXMLLoaderWrapper wrapper;
     char first[] = "<first/>";
     char second[] = "<second/>";
-    ASSERT_EQ(wrapper.LoadMemory(first, (int)strlen(first)), 1);
-    ASSERT_EQ(wrapper.LoadMemory(second, (int)strlen(second)), 1);
+    ASSERT_EQ(wrapper.LoadMemory(first, (int)strlen(first)), VORTAN_OK);
+    ASSERT_EQ(wrapper.LoadMemory(second, (int)strlen(second)), VORTAN_OK);
     EXPECT_STREQ(wrapper.GetRootElement()->GetName(), "second");
     // A failed load drops the previous document too.
     char nothing[] = "<!-- - -->";
-    EXPECT_EQ(wrapper.LoadMemory(nothing, (int)strlen(nothing)), 4);
+    EXPECT_EQ(wrapper.LoadMemory(nothing, (int)strlen(nothing)), VORTAN_E_MALFORMED);
     EXPECT_EQ(wrapper.GetRootElement(), nullptr);
-    EXPECT_EQ(wrapper.LoadMemory(nullptr, 4), 2);
+    EXPECT_EQ(wrapper.LoadMemory(nullptr, 4), VORTAN_E_ARGUMENT);
     // A document still held is freed with the wrapper (checked by the leak sanitizer).
-    ASSERT_EQ(wrapper.LoadMemory(first, (int)strlen(first)), 1);
+    ASSERT_EQ(wrapper.LoadMemory(first, (int)strlen(first)), VORTAN_OK);
 }
 
 } // namespace

@@ -91,7 +91,7 @@ void IVortanApplication::GetDefaultSettings(CVortanWindowSettings* settings)
         return;
     settings->width = 800;
     settings->height = 480;
-    settings->pixelFormat = 7;
+    settings->pixelFormat = VORTAN_PIXEL_ABGR8888;
     settings->reserved = 0;
     settings->windowed = 0;
     settings->flags = 0;

@@ -172,7 +172,7 @@ int IVortanApplication::InitWindow(void* platform, const CVortanWindowSettings* 
 
     if (m_settings.flags & VORTAN_WINDOW_ENGINE_MADE) {
         IVortanGraphicsContext* graphics = GetGraphics();
-        if (graphics && graphics->GetPixelFormat() == 1)
+        if (graphics && graphics->GetPixelFormat() == VORTAN_PIXEL_PALETTE8)
             SetPalette(nullptr);
         result = OnCreate();
         if (result != VORTAN_OK) {
@@ -204,7 +204,7 @@ int IVortanApplication::OnResize(int width, int height)
     m_settings.width = width;
     m_settings.height = height;
     int format = m_backBuffer->GetPixelFormat();
-    if (format == 0)
-        format = m_settings.pixelFormat ? m_settings.pixelFormat : 7;
+    if (format == VORTAN_PIXEL_DISPLAY)
+        format = m_settings.pixelFormat ? m_settings.pixelFormat : VORTAN_PIXEL_ABGR8888;
     return CreateBackBuffer(format);
 }

@@ -12,7 +12,8 @@ public:
 
     // Stores a copy of the text at the index, first growing the array to index + 1 when
     // needed; the texts that the growth adds before the index are empty. Returns 1, 2 for a
-    // negative index, 7 when the array cannot grow (it is then unchanged).
+    // negative index, 7 when the array cannot grow or the text cannot be copied (the array
+    // is then unchanged).
     int SetAt(int index, const CVortanString& text);
     // Appends a copy of the text. 1, or 7.
     int Add(const CVortanString& text);

@@ -23,12 +23,12 @@ public:
     // loads it. Returns 1 whatever the load gave.
     int Open(const CVortanString& path);
     // 1; the open code when the file cannot be opened (entries kept as they are); 11 when
-    // its version is not 1 (entries kept); 4 when the file is damaged or cut short, in which
-    // case every entry that was whole before the damage is loaded.
+    // its version is not 1 (entries kept); 4 when the file is damaged or cut short, and 7
+    // when memory runs out, in which cases every entry read whole before is loaded.
     int Load();
     // Writes the entries with a non-empty name to a temporary file beside the settings file
     // and renames it into place. 1; 10 when the temporary file cannot be created; 9 when
-    // writing or renaming fails (the previous file stays untouched).
+    // writing or renaming fails, 7 when memory runs out (the previous file stays untouched).
     int Save();
 
     // First entry whose name equals the text exactly, or null.

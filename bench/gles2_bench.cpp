@@ -187,4 +187,3 @@ void BM_MinimalLoopFrame(benchmark::State& state)
 // Frames per second in wall time: llvmpipe renders on its own threads.
 BENCHMARK(BM_ExtensionFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_MinimalLoopFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
-BENCHMARK(BM_ExtensionFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();

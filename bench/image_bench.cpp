@@ -91,4 +91,3 @@ void BM_LoadWithMipChain(benchmark::State& state)
 
 BENCHMARK(BM_BareDecode)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_LoadWithMipChain)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_BareDecode)->Unit(benchmark::kMillisecond)->MinTime(2.0);

@@ -3,6 +3,8 @@
 #include <stdio.h>
 #include <time.h>
 
+#include <new>
+
 #include "engine/VortanString.h"
 
 namespace {
@@ -45,7 +47,7 @@ CVortanDateTime::~CVortanDateTime() {}
 
 CVortanDateTime* CVortanDateTime::Create()
 {
-    return new CVortanDateTime();
+    return new (std::nothrow) CVortanDateTime();
 }
 
 void CVortanDateTime::Copy(const CVortanDateTime& other)

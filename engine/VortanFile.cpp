@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <new>
+
 #include "engine/VortanID.h"
 #include "engine/VortanMatrix.h"
 #include "engine/VortanString.h"
@@ -59,7 +61,7 @@ CVortanFile::~CVortanFile()
 
 CVortanFile* CVortanFile::Create()
 {
-    return new CVortanFile();
+    return new (std::nothrow) CVortanFile();
 }
 
 int CVortanFile::Open(const CVortanString& path, int flags)

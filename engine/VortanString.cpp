@@ -1255,15 +1255,20 @@ void* TrackAllocation(void* pointer, size_t size, const char* sourcePath, int li
 }
 
 namespace {
+// Empty when out of memory, as every string is after a failed allocation.
 std::string ConvertedText(const CVortanString& text, int (CVortanString::*convert)(char*) const)
 {
     int n = (text.*convert)(nullptr);
     if (n <= 1)
         return std::string();
-    std::string out(static_cast<size_t>(n), '\0');
-    (text.*convert)(&out[0]);
-    out.resize(strlen(out.c_str()));
-    return out;
+    try {
+        std::string out(static_cast<size_t>(n), '\0');
+        (text.*convert)(&out[0]);
+        out.resize(strlen(out.c_str()));
+        return out;
+    } catch (const std::bad_alloc&) {
+        return std::string();
+    }
 }
 } // namespace
 

@@ -151,7 +151,7 @@ private:
 };
 
 // The text as 8-bit bytes (the low byte of each unit: how file names, X properties and 8-bit
-// APIs take it) and as UTF-8, each up to the first NUL unit.
+// APIs take it) and as UTF-8, each up to the first NUL unit; empty when out of memory.
 std::string VortanBytesOf(const CVortanString& text);
 std::string VortanUTF8Of(const CVortanString& text);
 

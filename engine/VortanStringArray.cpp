@@ -8,13 +8,15 @@ int CVortanStringArray::SetAt(int index, const CVortanString& text)
 {
     if (index < 0)
         return VORTAN_E_ARGUMENT;
-    int size = GetSize();
-    if (index < size) {
-        ElementAt(index) = text;
-        return VORTAN_OK;
-    }
     // The text may live in this array's own buffer, which the growth replaces.
     CVortanString copy(text);
+    if (copy.GetLength() != text.GetLength())
+        return VORTAN_E_NOMEMORY;
+    int size = GetSize();
+    if (index < size) {
+        ElementAt(index) = static_cast<CVortanString&&>(copy);
+        return VORTAN_OK;
+    }
     int rc = SetSize(index + 1);
     if (rc != VORTAN_OK)
         return rc;

@@ -12,8 +12,8 @@ public:
 
     // Stores a copy of the text at the index, first growing the array to index + 1 when
     // needed; the texts that the growth adds before the index are empty. Returns VORTAN_OK,
-    // VORTAN_E_ARGUMENT for a negative index, VORTAN_E_NOMEMORY when the array cannot grow (it is
-    // then unchanged).
+    // VORTAN_E_ARGUMENT for a negative index, VORTAN_E_NOMEMORY when the array cannot grow or the
+    // text cannot be copied (the array is then unchanged).
     int SetAt(int index, const CVortanString& text);
     // Appends a copy of the text. VORTAN_OK, or VORTAN_E_NOMEMORY.
     int Add(const CVortanString& text);

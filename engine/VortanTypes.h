@@ -28,6 +28,15 @@ enum {
     VORTAN_E_BRIDGE_FAILED = 1001           // the X pixmap or its graphics context was not made
 };
 
+// Running out of memory. Every allocation is checked where it is made: objects and buffers
+// come from new (std::nothrow) or malloc, or from the engine's containers, which report a
+// failed growth. An operation that returns a result code returns VORTAN_E_NOMEMORY when an
+// allocation fails and leaves its object as its other failures leave it; an operation that
+// returns an object returns null; one without a result leaves its output as it was or empty,
+// as its description says. No exception crosses an interface of the engine or of the layers
+// built on it: where a standard container or std::string (whose allocations throw) serves
+// inside a function, that function catches std::bad_alloc and turns it into the above.
+
 // Little-endian 32-bit words in byte buffers (the byte order of every file format here).
 inline u32 VortanReadLE32(const u8* p)
 {

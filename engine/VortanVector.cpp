@@ -1,12 +1,14 @@
 #include "engine/VortanVector.h"
 
+#include <new>
+
 #include "engine/VortanMath.h"
 
 // ---- CVortanVector2 ----
 
 CVortanVector2* CVortanVector2::Create()
 {
-    return new CVortanVector2();
+    return new (std::nothrow) CVortanVector2();
 }
 
 CVortanVector2& CVortanVector2::operator/=(float s)
@@ -83,7 +85,7 @@ int CVortanVector2::EqualsWithin(const CVortanVector2& o, float epsilon) const
 
 CVortanVector3* CVortanVector3::Create()
 {
-    return new CVortanVector3();
+    return new (std::nothrow) CVortanVector3();
 }
 
 void CVortanVector3::SetFrom(const float* v)

@@ -4,21 +4,70 @@
 #include <stdio.h>
 #include <string.h>
 
-#include <vector>
+#include <new>
 
 namespace {
 
+// A copy of the text (length < 1: up to the NUL); null for null text or when out of memory.
 char* CopyText(const char* text, int length)
 {
     if (!text) {
         return nullptr;
     }
     size_t n = length < 1 ? strlen(text) : strnlen(text, (size_t)length);
-    char* copy = new char[n + 1];
+    char* copy = new (std::nothrow) char[n + 1];
+    if (!copy) {
+        return nullptr;
+    }
     memcpy(copy, text, n);
     copy[n] = 0;
     return copy;
 }
+
+// The work list of the tree walks: the first entries in the object itself, more on the heap.
+template <class T>
+class WorkStack {
+public:
+    WorkStack() : m_items(m_local), m_count(0), m_capacity(kLocal) {}
+    ~WorkStack()
+    {
+        if (m_items != m_local) {
+            delete[] m_items;
+        }
+    }
+    // False when out of memory (the stack is then unchanged).
+    bool Push(const T& item)
+    {
+        if (m_count == m_capacity) {
+            T* grown = new (std::nothrow) T[(size_t)m_capacity * 2];
+            if (!grown) {
+                return false;
+            }
+            for (int i = 0; i < m_count; i++) {
+                grown[i] = m_items[i];
+            }
+            if (m_items != m_local) {
+                delete[] m_items;
+            }
+            m_items = grown;
+            m_capacity *= 2;
+        }
+        m_items[m_count++] = item;
+        return true;
+    }
+    T Pop() { return m_items[--m_count]; }
+    bool Empty() const { return m_count == 0; }
+
+private:
+    WorkStack(const WorkStack&) = delete;
+    WorkStack& operator=(const WorkStack&) = delete;
+
+    static const int kLocal = 64;
+    T m_local[kLocal];
+    T* m_items;
+    int m_count;
+    int m_capacity;
+};
 
 bool IsBlank(unsigned char c)
 {
@@ -230,9 +279,17 @@ CVortanXMLDataNode* CVortanXMLDataNode::AddChild(const char* name, const char* v
     if (IsValueNode()) {
         return nullptr;
     }
-    CVortanXMLDataNode* node = new CVortanXMLDataNode(name);
+    CVortanXMLDataNode* node = new (std::nothrow) CVortanXMLDataNode(name);
+    if (!node || (name && !node->m_name)) {
+        delete node;
+        return nullptr;
+    }
     if (node->IsValueNode() && value) {
         node->m_content = CopyText(value, 0);
+        if (!node->m_content) {
+            delete node;
+            return nullptr;
+        }
     }
     CVortanXMLDataNode** link = reinterpret_cast<CVortanXMLDataNode**>(&m_content);
     while (*link) {
@@ -256,12 +313,12 @@ CVortanXMLDataNode* CVortanXMLDataNode::FindChild(const char* name, int recursiv
         return nullptr;
     }
     // Depth first: a child, then (when it does not match) its subtree, then its next sibling.
-    std::vector<CVortanXMLDataNode*> pending;
+    // A search that runs out of memory for its work list finds nothing.
+    WorkStack<CVortanXMLDataNode*> pending;
     CVortanXMLDataNode* c = GetFirstChild();
-    while (c || !pending.empty()) {
+    while (c || !pending.Empty()) {
         if (!c) {
-            c = pending.back();
-            pending.pop_back();
+            c = pending.Pop();
             continue;
         }
         if (c->m_name && strcmp(c->m_name, name) == 0) {
@@ -269,8 +326,8 @@ CVortanXMLDataNode* CVortanXMLDataNode::FindChild(const char* name, int recursiv
         }
         CVortanXMLDataNode* first = c->GetFirstChild();
         if (first) {
-            if (c->m_next) {
-                pending.push_back(c->m_next);
+            if (c->m_next && !pending.Push(c->m_next)) {
+                return nullptr;
             }
             c = first;
         } else {
@@ -314,7 +371,7 @@ CVortanXMLDataNode* CVortanXMLDataNode::FindNode(const char* path, int create)
                 return nullptr;
             }
             char* name = CopyText(p, (int)length);
-            found = node->AddChild(name, nullptr);
+            found = name ? node->AddChild(name, nullptr) : nullptr;
             delete[] name;
             if (!found) {
                 return nullptr;
@@ -339,6 +396,9 @@ void CVortanXMLDataNode::SetName(const char* text, int length)
 {
     bool wasValue = IsValueNode();
     char* name = CopyText(text, length);
+    if (text && !name) {
+        return; // out of memory: the node stays as it was
+    }
     bool isValue = name && name[0] == '$';
     if (wasValue != isValue) {
         // The content means something else for the other kind of node: free it as what it was.
@@ -353,8 +413,12 @@ void CVortanXMLDataNode::SetValueText(const char* text, int length)
     if (!IsValueNode()) {
         return;
     }
+    char* copy = CopyText(text, length);
+    if (text && !copy) {
+        return; // out of memory: the value stays as it was
+    }
     delete[] static_cast<char*>(m_content);
-    m_content = CopyText(text, length);
+    m_content = copy;
 }
 
 int CVortanXMLDataNode::GetInt(const char* path, int defaultValue) const
@@ -461,32 +525,55 @@ void CVortanXMLDataNode::SetInt(const char* path, int value)
     SetValue(path, text);
 }
 
+// A copy of the node's name and, for a value node, of its value text; null when out of memory.
+static CVortanXMLDataNode* CopyNode(const CVortanXMLDataNode* source)
+{
+    CVortanXMLDataNode* copy = new (std::nothrow) CVortanXMLDataNode(source->GetName());
+    if (!copy || (source->GetName() && !copy->GetName())) {
+        delete copy;
+        return nullptr;
+    }
+    const char* value = source->GetValueText();
+    if (value) {
+        copy->SetValueText(value, 0);
+        if (!copy->GetValueText()) {
+            delete copy;
+            return nullptr;
+        }
+    }
+    return copy;
+}
+
 CVortanXMLDataNode* CVortanXMLDataNode::Clone() const
 {
-    CVortanXMLDataNode* root = new CVortanXMLDataNode(m_name);
-    if (IsValueNode()) {
-        root->m_content = CopyText(static_cast<const char*>(m_content), 0);
+    CVortanXMLDataNode* root = CopyNode(this);
+    if (!root || IsValueNode()) {
         return root;
     }
     struct Item {
         const CVortanXMLDataNode* source;
         CVortanXMLDataNode* copy;
     };
-    std::vector<Item> work;
-    work.push_back(Item{this, root});
-    while (!work.empty()) {
-        Item item = work.back();
-        work.pop_back();
+    WorkStack<Item> work;
+    if (!work.Push(Item{this, root})) {
+        delete root;
+        return nullptr;
+    }
+    while (!work.Empty()) {
+        Item item = work.Pop();
         CVortanXMLDataNode** link = reinterpret_cast<CVortanXMLDataNode**>(&item.copy->m_content);
         for (const CVortanXMLDataNode* c = item.source->GetFirstChild(); c; c = c->m_next) {
-            CVortanXMLDataNode* copy = new CVortanXMLDataNode(c->m_name);
-            if (c->IsValueNode()) {
-                copy->m_content = CopyText(static_cast<const char*>(c->m_content), 0);
-            } else if (c->m_content) {
-                work.push_back(Item{c, copy});
+            CVortanXMLDataNode* copy = CopyNode(c);
+            if (!copy) {
+                delete root; // takes every copy made so far with it
+                return nullptr;
             }
             *link = copy;
             link = &copy->m_next;
+            if (!c->IsValueNode() && c->m_content && !work.Push(Item{c, copy})) {
+                delete root;
+                return nullptr;
+            }
         }
     }
     return root;

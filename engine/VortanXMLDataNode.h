@@ -27,7 +27,8 @@ public:
     // Parses `length` bytes of 8-bit XML in place (comments are blanked in the caller's
     // buffer) and appends each top-level element as a child. Never reads past `length`.
     // VORTAN_OK when at least one element was read, VORTAN_E_MALFORMED when none was found,
-    // VORTAN_E_ARGUMENT for a null buffer or a value node as receiver.
+    // VORTAN_E_ARGUMENT for a null buffer or a value node as receiver, VORTAN_E_NOMEMORY when out of
+    // memory (nothing of the document is kept then).
     int LoadMemory(char* buffer, int length);
     // Reads `n` bytes (0: all that is left) from the file's position into a buffer of its own
     // and parses them as LoadMemory does. VORTAN_E_RANGE for nothing to read, VORTAN_E_ARGUMENT
@@ -39,7 +40,8 @@ public:
     static void BlankComments(char* buffer, int length);
 
     // Appends a new child named `name`; a value node child gets a copy of `value` (when given).
-    // Returns the new node, or null when this node is a value node (it cannot hold children).
+    // Returns the new node, or null when this node is a value node (it cannot hold children)
+    // or when out of memory.
     CVortanXMLDataNode* AddChild(const char* name, const char* value = nullptr);
     // First child of that name; with `recursive`, a non-matching child's subtree is searched
     // (depth first) before its next sibling.
@@ -51,8 +53,10 @@ public:
 
     // Replaces the name by a copy of `length` bytes (length < 1: up to the NUL); null text
     // leaves the node nameless. When the rename changes the node's kind, its content is freed.
+    // Out of memory, the node stays as it was.
     void SetName(const char* text, int length);
-    // Value nodes only: replaces the value text by a copy (length < 1: up to the NUL).
+    // Value nodes only: replaces the value text by a copy (length < 1: up to the NUL). Out of
+    // memory, the value stays as it was.
     void SetValueText(const char* text, int length);
     // Deletes all children (or the value text of a value node).
     void RemoveChildren();
@@ -72,13 +76,15 @@ public:
     void SetValue(const char* path, const char* text);
     void SetInt(const char* path, int value);
 
-    // Deep copy: name and either the value text or clones of all children in order.
+    // Deep copy: name and either the value text or clones of all children in order; null
+    // when out of memory.
     CVortanXMLDataNode* Clone() const;
 
     // Writes the node as an indented document (TAB indentation, CR LF line ends); with
     // `header` the ISO-8859-1 declaration comes first. VORTAN_OK; VORTAN_E_RANGE for a nameless
     // node; VORTAN_E_ARGUMENT without a file; VORTAN_E_FAIL when the file took fewer bytes than
-    // written.
+    // written; VORTAN_E_NOMEMORY when out of memory (nothing is
+    // written then).
     int Write(CVortanFile* file, int header, int indent) const;
 
     // One token of the brace text form (name { $attribute = "value" ... } with ";" comments);

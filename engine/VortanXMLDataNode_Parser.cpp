@@ -2,11 +2,12 @@
 //
 // The parser is tolerant: it does not validate and does not compare end-tag names. It walks
 // the buffer once, bounded by the given length, and keeps its open elements on an explicit
-// stack (no recursion), so neither a long nor a deep document can overrun anything.
+// stack (no recursion) of the depth cap's size, so neither a long nor a deep document can
+// overrun anything. When memory runs out it returns VORTAN_E_NOMEMORY and removes what it
+// had built.
 #include <string.h>
 
 #include <new>
-#include <vector>
 
 #include "engine/VortanFile.h"
 #include "engine/VortanString.h"
@@ -31,10 +32,13 @@ bool Matches(const char* p, const char* end, const char* text, size_t length)
 }
 
 // Copy of an attribute value with the five entities decoded; any other "&" is dropped and the
-// characters after it stay.
+// characters after it stay. Null when out of memory.
 char* DecodeValue(const char* p, const char* end)
 {
-    char* out = new char[(size_t)(end - p) + 1];
+    char* out = new (std::nothrow) char[(size_t)(end - p) + 1];
+    if (!out) {
+        return nullptr;
+    }
     char* o = out;
     while (p < end) {
         const char* amp = Find(p, end, '&');
@@ -67,10 +71,14 @@ char* DecodeValue(const char* p, const char* end)
     return out;
 }
 
+// Null when out of memory.
 char* CopyRange(const char* p, const char* end)
 {
     size_t n = (size_t)(end - p);
-    char* copy = new char[n + 1];
+    char* copy = new (std::nothrow) char[n + 1];
+    if (!copy) {
+        return nullptr;
+    }
     memcpy(copy, p, n);
     copy[n] = 0;
     return copy;
@@ -78,19 +86,30 @@ char* CopyRange(const char* p, const char* end)
 
 } // namespace
 
-// Builds nodes for the parser (it may touch the node's fields).
+// Builds nodes for the parser (it may touch the node's fields). Every builder returns null
+// when memory runs out, having freed what it was given.
 class CVortanXMLBuilder {
 public:
     static CVortanXMLDataNode* NewNode(char* ownedName)
     {
-        CVortanXMLDataNode* node = new CVortanXMLDataNode();
+        if (!ownedName) {
+            return nullptr;
+        }
+        CVortanXMLDataNode* node = new (std::nothrow) CVortanXMLDataNode();
+        if (!node) {
+            delete[] ownedName;
+            return nullptr;
+        }
         node->m_name = ownedName;
         return node;
     }
     static CVortanXMLDataNode* NewAttribute(const char* p, const char* end)
     {
         size_t n = (size_t)(end - p);
-        char* name = new char[n + 2];
+        char* name = new (std::nothrow) char[n + 2];
+        if (!name) {
+            return nullptr;
+        }
         name[0] = '$';
         memcpy(name + 1, p, n);
         name[n + 1] = 0;
@@ -103,10 +122,11 @@ public:
     }
     static CVortanXMLDataNode** NextLink(CVortanXMLDataNode* node) { return &node->m_next; }
 
-    // Reads the rest of a start tag from `p` (just after the element name). With `node`, each
+    // Reads the rest of a start tag from `p` (just after the element name). With `tail`, each
     // attribute becomes a value node appended at `*tail`. Values end at their own closing
     // quote, so a ">" inside a quoted value does not end the tag. Returns the tag's ">" (or
-    // `end` when the tag is cut off) and whether the tag closes itself.
+    // `end` when the tag is cut off) and whether the tag closes itself; null when memory ran
+    // out (the attributes appended so far stay linked).
     static const char* ReadAttributes(const char* p, const char* end, CVortanXMLDataNode*** tail,
                                       bool* selfClosing)
     {
@@ -163,10 +183,17 @@ public:
             }
             if (tail) {
                 CVortanXMLDataNode* attribute = NewAttribute(nameStart, nameEnd);
-                if (valueEnd > valueStart) {
-                    SetText(attribute, DecodeValue(valueStart, valueEnd));
+                if (!attribute) {
+                    return nullptr;
                 }
                 **tail = attribute;
+                if (valueEnd > valueStart) {
+                    char* value = DecodeValue(valueStart, valueEnd);
+                    if (!value) {
+                        return nullptr;
+                    }
+                    SetText(attribute, value);
+                }
                 *tail = NextLink(attribute);
             }
         }
@@ -184,33 +211,53 @@ private:
     };
 
     // An element that is closed without children keeps its text, if any, as its value.
-    static void CloseText(const Open& top, const char* textEnd)
+    // False when memory ran out.
+    static bool CloseText(const Open& top, const char* textEnd)
     {
-        if (!top.hasChildren && textEnd > top.textStart) {
-            CVortanXMLDataNode* text = NewNode(CopyRange("$ORIG_DATA", "$ORIG_DATA" + 10));
-            SetText(text, CopyRange(top.textStart, textEnd));
-            *top.tail = text;
+        if (top.hasChildren || textEnd <= top.textStart) {
+            return true;
         }
+        CVortanXMLDataNode* text = NewNode(CopyRange("$ORIG_DATA", "$ORIG_DATA" + 10));
+        if (!text) {
+            return false;
+        }
+        *top.tail = text;
+        char* value = CopyRange(top.textStart, textEnd);
+        if (!value) {
+            return false;
+        }
+        SetText(text, value);
+        return true;
+    }
+
+    // Deletes the top-level elements appended from `first` on, and everything they hold.
+    static int OutOfMemory(CVortanXMLDataNode** first)
+    {
+        CVortanXMLDataNode::DeleteList(*first);
+        *first = nullptr;
+        return VORTAN_E_NOMEMORY;
     }
 };
 
 int CVortanXMLBuilder::Parse(CVortanXMLDataNode* receiver, const char* buffer, const char* end)
 {
-    std::vector<Open> open;
-    open.reserve(32);
+    // Only elements above the depth cap are ever open.
+    Open open[VORTAN_XML_MAX_DEPTH];
+    int depth = 0;
 
     CVortanXMLDataNode** topTail = FirstLink(receiver);
     while (*topTail) {
         topTail = NextLink(*topTail);
     }
+    CVortanXMLDataNode** const firstNew = topTail;
     int found = 0;
     int skipDepth = 0; // open elements being skipped below the depth cap
 
     const char* p = buffer;
     for (;;) {
         const char* lt = Find(p, end, '<');
-        if (!open.empty() && !open.back().textEnd) {
-            open.back().textEnd = lt ? lt : end;
+        if (depth > 0 && !open[depth - 1].textEnd) {
+            open[depth - 1].textEnd = lt ? lt : end;
         }
         if (!lt) {
             break;
@@ -237,11 +284,13 @@ int CVortanXMLBuilder::Parse(CVortanXMLDataNode* receiver, const char* buffer, c
                 skipDepth--;
                 continue;
             }
-            if (open.empty()) {
+            if (depth == 0) {
                 break; // a stray end tag at the top level ends the document
             }
-            CloseText(open.back(), open.back().textEnd);
-            open.pop_back();
+            depth--;
+            if (!CloseText(open[depth], open[depth].textEnd)) {
+                return OutOfMemory(firstNew);
+            }
             continue;
         }
 
@@ -254,22 +303,29 @@ int CVortanXMLBuilder::Parse(CVortanXMLDataNode* receiver, const char* buffer, c
         bool hasAttributes = q < end && IsTagSpace(*q);
         // Elements below the depth cap are skipped with all they hold, and so are elements
         // whose name begins with "$": such a name marks a value node and cannot hold children.
-        bool build = skipDepth == 0 && (int)open.size() < VORTAN_XML_MAX_DEPTH &&
+        bool build = skipDepth == 0 && depth < VORTAN_XML_MAX_DEPTH &&
                      !(nameEnd > nameStart && *nameStart == '$');
-        if (!build && skipDepth == 0 && !open.empty()) {
-            open.back().hasChildren = true; // a child exists, even though it is dropped
+        if (!build && skipDepth == 0 && depth > 0) {
+            open[depth - 1].hasChildren = true; // a child exists, even though it is dropped
         }
 
         CVortanXMLDataNode* node = nullptr;
         CVortanXMLDataNode** attributeTail = nullptr;
         if (build) {
             node = NewNode(CopyRange(nameStart, nameEnd));
+            if (!node) {
+                return OutOfMemory(firstNew);
+            }
             attributeTail = FirstLink(node);
         }
         bool selfClosing = false;
         const char* gt;
         if (hasAttributes) {
             gt = ReadAttributes(q, end, build ? &attributeTail : nullptr, &selfClosing);
+            if (!gt) {
+                delete node; // not linked yet; takes its attributes with it
+                return OutOfMemory(firstNew);
+            }
         } else {
             gt = Find(q, end, '>');
             if (!gt) {
@@ -289,26 +345,28 @@ int CVortanXMLBuilder::Parse(CVortanXMLDataNode* receiver, const char* buffer, c
             }
             continue;
         }
-        if (open.empty()) {
+        if (depth == 0) {
             *topTail = node;
             topTail = NextLink(node);
             found++;
         } else {
-            Open& parent = open.back();
+            Open& parent = open[depth - 1];
             parent.hasChildren = true;
             *parent.tail = node;
             parent.tail = NextLink(node);
         }
         if (!selfClosing) {
-            open.push_back(Open{node, attributeTail, p, nullptr, false});
+            open[depth++] = Open{node, attributeTail, p, nullptr, false};
         }
     }
 
     // The end of the buffer closes whatever is still open; text runs to the end.
-    while (!open.empty()) {
-        const Open& top = open.back();
-        CloseText(top, top.textEnd ? top.textEnd : end);
-        open.pop_back();
+    while (depth > 0) {
+        depth--;
+        const Open& top = open[depth];
+        if (!CloseText(top, top.textEnd ? top.textEnd : end)) {
+            return OutOfMemory(firstNew);
+        }
     }
     return found > 0 ? VORTAN_OK : VORTAN_E_MALFORMED;
 }

@@ -1,6 +1,7 @@
 // CVortanXMLDataNode: the writer and the reader of the brace text form.
 #include <string.h>
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -46,21 +47,16 @@ bool Open(std::string& out, const CVortanXMLDataNode* node, int indent)
     return true;
 }
 
-} // namespace
-
-int CVortanXMLDataNode::Write(CVortanFile* file, int header, int indent) const
+// The text of the document that Write writes (may throw std::bad_alloc).
+int Compose(const CVortanXMLDataNode* root, std::string& out, int header, int indent)
 {
-    if (!file) {
-        return VORTAN_E_ARGUMENT;
-    }
-    std::string out;
     if (header) {
         out += kDeclaration;
     }
     int result = VORTAN_OK;
-    if (!m_name) {
+    if (!root->GetName()) {
         result = VORTAN_E_RANGE;
-    } else if (Open(out, this, indent)) {
+    } else if (Open(out, root, indent)) {
         // Depth first without recursion: each frame is an open element and its next child.
         struct Frame {
             const CVortanXMLDataNode* node;
@@ -68,7 +64,7 @@ int CVortanXMLDataNode::Write(CVortanFile* file, int header, int indent) const
             int indent;
         };
         std::vector<Frame> frames;
-        frames.push_back(Frame{this, GetFirstChild(), indent});
+        frames.push_back(Frame{root, root->GetFirstChild(), indent});
         while (!frames.empty()) {
             Frame& frame = frames.back();
             const CVortanXMLDataNode* child = frame.next;
@@ -86,6 +82,25 @@ int CVortanXMLDataNode::Write(CVortanFile* file, int header, int indent) const
             out += ">\r\n";
             frames.pop_back();
         }
+    }
+    return result;
+}
+
+} // namespace
+
+int CVortanXMLDataNode::Write(CVortanFile* file, int header, int indent) const
+{
+    if (!file) {
+        return VORTAN_E_ARGUMENT;
+    }
+    // The document is built in memory and written in one call; when memory runs out for it,
+    // nothing is written.
+    std::string out;
+    int result = VORTAN_OK;
+    try {
+        result = Compose(this, out, header, indent);
+    } catch (const std::bad_alloc&) {
+        return VORTAN_E_NOMEMORY;
     }
     if (!out.empty()) {
         int written = file->Write(out.data(), (int)out.size());

@@ -1,5 +1,7 @@
 #include "platform/OrloLanguage.h"
 
+#include <string.h>
+
 #include <new>
 
 #include "engine/VortanFile.h"
@@ -54,6 +56,8 @@ int ReadPackText(const CVortanString& path, CPackText& text, CVortanString* md5)
         if (rc != VORTAN_OK)
             return rc;
         DigestToHex(context.digest, *md5);
+        if (md5->GetLength() != 32)
+            return VORTAN_E_NOMEMORY;
     }
 
     int size = pack.GetEntry(CVortanString(), 0);
@@ -124,12 +128,12 @@ int FindField(const unit* text, int end, const char* key)
 }
 
 // One word after a field: blanks skipped, then the units above 32, of which at most
-// `capacity` are kept (the rest of the word is passed over).
-void ReadWord(const unit* text, int end, int position, int capacity, CVortanString& out)
+// `capacity` are kept (the rest of the word is passed over). False when out of memory.
+bool ReadWord(const unit* text, int end, int position, int capacity, CVortanString& out)
 {
     out.Empty();
     if (position < 0)
-        return;
+        return true;
     while (position < end && (text[position] == ' ' || text[position] == '\t'))
         ++position;
     int stop = position;
@@ -139,31 +143,51 @@ void ReadWord(const unit* text, int end, int position, int capacity, CVortanStri
     if (count > capacity)
         count = capacity;
     if (count <= 0)
-        return;
+        return true;
     unit* buffer = out.AllocBuffer(count + 1);
     if (!buffer)
-        return;
+        return false;
     for (int i = 0; i < count; ++i)
         buffer[i] = text[position + i];
+    return true;
 }
 
-// The header fields of a pack text. VORTAN_OK, or VORTAN_E_MALFORMED without a NAME.
+// Whether the text contains the 8-bit word.
+bool Contains(const CVortanString& text, const char* word)
+{
+    const unit* units = text.GetBuffer();
+    const int length = text.GetLength();
+    const int wordLength = (int)strlen(word);
+    for (int i = 0; i + wordLength <= length; ++i) {
+        int k = 0;
+        while (k < wordLength && units[i + k] == (unit)(unsigned char)word[k])
+            ++k;
+        if (k == wordLength)
+            return true;
+    }
+    return false;
+}
+
+// The header fields of a pack text. VORTAN_OK, VORTAN_E_MALFORMED without a NAME,
+// VORTAN_E_NOMEMORY out of memory.
 int ParseHeader(const CPackText& text, COrloLanguage::CLanguageEntry& entry)
 {
     int end = HeaderEnd(text.units, text.length);
     int name = FindField(text.units, end, "NAME=");
-    ReadWord(text.units, end, name, ORLO_LANGUAGE_MAX_NAME, entry.name);
+    if (!ReadWord(text.units, end, name, ORLO_LANGUAGE_MAX_NAME, entry.name))
+        return VORTAN_E_NOMEMORY;
     if (entry.name.IsEmpty())
         return VORTAN_E_MALFORMED;
-    ReadWord(text.units, end, FindField(text.units, end, "CODE="), ORLO_LANGUAGE_MAX_NAME,
-             entry.code);
-
     CVortanString flags;
-    ReadWord(text.units, end, FindField(text.units, end, "FLAGS="), ORLO_LANGUAGE_MAX_FLAGS, flags);
+    if (!ReadWord(text.units, end, FindField(text.units, end, "CODE="), ORLO_LANGUAGE_MAX_NAME,
+                  entry.code) ||
+        !ReadWord(text.units, end, FindField(text.units, end, "FLAGS="), ORLO_LANGUAGE_MAX_FLAGS,
+                  flags))
+        return VORTAN_E_NOMEMORY;
     entry.flags = 0;
-    if (flags.FindString(CVortanString("VE_TEXT_RIGHT")) >= 0)
+    if (Contains(flags, "VE_TEXT_RIGHT"))
         entry.flags |= ORLO_LANGUAGE_TEXT_RIGHT;
-    if (flags.FindString(CVortanString("VE_TEXT_RIGHT_TO_LEFT")) >= 0)
+    if (Contains(flags, "VE_TEXT_RIGHT_TO_LEFT"))
         entry.flags |= ORLO_LANGUAGE_RIGHT_TO_LEFT;
 
     entry.specialChars = false;
@@ -407,6 +431,11 @@ COrloLanguage::CLanguageEntry* COrloLanguage::LoadEntry(const CVortanString& pat
     }
     entry->path = path;
     entry->md5 = md5;
+    if (entry->path.GetLength() != path.GetLength() || entry->md5.GetLength() != md5.GetLength()) {
+        delete entry;
+        *result = VORTAN_E_NOMEMORY;
+        return nullptr;
+    }
     *result = VORTAN_OK;
     return entry;
 }

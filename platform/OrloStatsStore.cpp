@@ -7,11 +7,13 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,9 @@ namespace {
 class CStatsReader {
 public:
     CStatsReader(CVortanFile& file, int budget) : m_file(file), m_left(budget) {}
+
+    // Whether a read failed for want of memory rather than of bytes.
+    bool OutOfMemory() const { return m_outOfMemory; }
 
     bool Bytes(u8* out, int n)
     {
@@ -68,8 +73,10 @@ public:
         if (units == 0)
             return true;
         unsigned short* buffer = text.AllocBuffer(units + 1);
-        if (!buffer)
+        if (!buffer) {
+            m_outOfMemory = true;
             return false;
+        }
         u8 chunk[4096];
         int done = 0;
         while (done < units) {
@@ -90,7 +97,19 @@ public:
 private:
     CVortanFile& m_file;
     int m_left;
+    bool m_outOfMemory = false;
 };
+
+// The 8-bit bytes of the settings file's path (as the file functions take it) in a buffer of
+// PATH_MAX bytes; false for an empty path or one that cannot be a path.
+bool PathBytes(const CVortanString& path, char* out)
+{
+    int n = path.ToAscii(nullptr);
+    if (n <= 1 || n > PATH_MAX)
+        return false;
+    path.ToAscii(out);
+    return out[0] != 0;
+}
 
 void PutInt32(std::vector<u8>& out, i32 value)
 {
@@ -140,6 +159,85 @@ bool WriteAll(int fd, const u8* data, size_t size)
     return true;
 }
 
+// Writes the store's entries with a non-empty name to a temporary file beside the settings
+// file and renames it into place (may throw std::bad_alloc).
+int WriteStore(const COrloStatsStore& store)
+{
+    char path[PATH_MAX];
+    if (!PathBytes(store.GetPath(), path))
+        return VORTAN_E_OPEN;
+
+    std::vector<u8> bytes;
+    int count = 0;
+    for (int i = 0; i < store.GetCount(); ++i) {
+        if (!store.GetAt(i)->name.IsEmpty())
+            ++count;
+    }
+    PutInt32(bytes, 1);
+    PutInt32(bytes, count);
+    for (int i = 0; i < store.GetCount(); ++i) {
+        const COrloStatsEntry* entry = store.GetAt(i);
+        if (entry->name.IsEmpty())
+            continue;
+        PutText(bytes, entry->name);
+        i32 kind = entry->kind;
+        // A kind that does not fit the 16-bit field is written as -1, so that it can never
+        // read back as a kind with a value.
+        PutInt16(bytes, (kind >= -32768 && kind <= 32767) ? (i16)kind : (i16)-1);
+        switch (kind) {
+        case ORLO_STATS_INT:
+            PutInt32(bytes, entry->intValue);
+            break;
+        case ORLO_STATS_BOOL:
+            PutInt32(bytes, entry->boolValue);
+            break;
+        case ORLO_STATS_STRING:
+            PutText(bytes, entry->stringValue);
+            break;
+        case ORLO_STATS_EXTRA_INT:
+            PutInt32(bytes, entry->extraValue);
+            break;
+        default:
+            break;
+        }
+    }
+
+    // Written beside the file and renamed over it: a crash at any moment leaves either the
+    // old or the new settings complete.
+    std::string temp = std::string(path) + ".XXXXXX";
+    std::vector<char> name(temp.begin(), temp.end());
+    name.push_back('\0');
+    int fd = mkstemp(name.data());
+    if (fd < 0)
+        return VORTAN_E_OPEN;
+    bool ok = WriteAll(fd, bytes.data(), bytes.size());
+    if (ok && fsync(fd) != 0)
+        ok = false;
+    if (close(fd) != 0)
+        ok = false;
+    if (ok && rename(name.data(), path) != 0)
+        ok = false;
+    if (!ok) {
+        unlink(name.data());
+        return VORTAN_E_FAIL;
+    }
+    // The directory's entry is made durable too (its name cut out of the temporary name).
+    char* slash = strrchr(name.data(), '/');
+    const char* dir = ".";
+    if (slash == name.data()) {
+        dir = "/";
+    } else if (slash) {
+        *slash = 0;
+        dir = name.data();
+    }
+    int dirFd = open(dir, O_RDONLY | O_DIRECTORY);
+    if (dirFd >= 0) {
+        fsync(dirFd);
+        close(dirFd);
+    }
+    return VORTAN_OK;
+}
+
 } // namespace
 
 COrloStatsStore::COrloStatsStore() {}
@@ -158,12 +256,12 @@ int COrloStatsStore::Open(const CVortanString& path)
 
 int COrloStatsStore::Load()
 {
-    std::string path = VortanBytesOf(m_path);
-    if (path.empty())
+    char path[PATH_MAX];
+    if (!PathBytes(m_path, path))
         return VORTAN_E_OPEN;
     // Only a regular file is read: a pipe or a device would block or never end.
     struct stat info;
-    if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+    if (stat(path, &info) == 0 && !S_ISREG(info.st_mode))
         return VORTAN_E_OPEN;
 
     CVortanFile file;
@@ -196,11 +294,17 @@ int COrloStatsStore::Load()
         CVortanString name;
         i16 kind = 0;
         if (!in.Text(name) || !in.Int16(kind)) {
-            result = VORTAN_E_MALFORMED;
+            result = in.OutOfMemory() ? VORTAN_E_NOMEMORY : VORTAN_E_MALFORMED;
             break;
         }
-        COrloStatsEntry* entry = new COrloStatsEntry(name);
+        COrloStatsEntry* entry = new (std::nothrow) COrloStatsEntry(name);
+        if (!entry || entry->name.GetLength() != name.GetLength()) {
+            delete entry;
+            result = VORTAN_E_NOMEMORY;
+            break;
+        }
         bool whole = true;
+        bool copied = true;
         switch (kind) {
         case ORLO_STATS_INT:
         case ORLO_STATS_BOOL:
@@ -219,15 +323,17 @@ int COrloStatsStore::Load()
             CVortanString value;
             whole = in.Text(value);
             entry->SetString(value);
+            copied = !in.OutOfMemory() && entry->stringValue.GetLength() == value.GetLength();
             break;
         }
         default:
             // An unknown kind carries no value: the entry stays at kind 0, value 0.
             break;
         }
-        if (!whole || m_entries.Add(entry) != VORTAN_OK) {
+        int added = copied && whole ? m_entries.Add(entry) : 0;
+        if (added != VORTAN_OK) {
             delete entry;
-            result = VORTAN_E_MALFORMED;
+            result = !copied || added == VORTAN_E_NOMEMORY ? VORTAN_E_NOMEMORY : VORTAN_E_MALFORMED;
         }
     }
     file.Close();
@@ -236,71 +342,11 @@ int COrloStatsStore::Load()
 
 int COrloStatsStore::Save()
 {
-    std::string path = VortanBytesOf(m_path);
-    if (path.empty())
-        return VORTAN_E_OPEN;
-
-    std::vector<u8> bytes;
-    int count = 0;
-    for (int i = 0; i < m_entries.GetCount(); ++i) {
-        if (!GetAt(i)->name.IsEmpty())
-            ++count;
+    try {
+        return WriteStore(*this);
+    } catch (const std::bad_alloc&) {
+        return VORTAN_E_NOMEMORY;
     }
-    PutInt32(bytes, 1);
-    PutInt32(bytes, count);
-    for (int i = 0; i < m_entries.GetCount(); ++i) {
-        const COrloStatsEntry* entry = GetAt(i);
-        if (entry->name.IsEmpty())
-            continue;
-        PutText(bytes, entry->name);
-        i32 kind = entry->kind;
-        // A kind that does not fit the 16-bit field is written as -1, so that it can never
-        // read back as a kind with a value.
-        PutInt16(bytes, (kind >= -32768 && kind <= 32767) ? (i16)kind : (i16)-1);
-        switch (kind) {
-        case ORLO_STATS_INT:
-            PutInt32(bytes, entry->intValue);
-            break;
-        case ORLO_STATS_BOOL:
-            PutInt32(bytes, entry->boolValue);
-            break;
-        case ORLO_STATS_STRING:
-            PutText(bytes, entry->stringValue);
-            break;
-        case ORLO_STATS_EXTRA_INT:
-            PutInt32(bytes, entry->extraValue);
-            break;
-        default:
-            break;
-        }
-    }
-
-    // Written beside the file and renamed over it: a crash at any moment leaves either the
-    // old or the new settings complete.
-    std::string temp = path + ".XXXXXX";
-    std::vector<char> name(temp.begin(), temp.end());
-    name.push_back('\0');
-    int fd = mkstemp(name.data());
-    if (fd < 0)
-        return VORTAN_E_OPEN;
-    bool ok = WriteAll(fd, bytes.data(), bytes.size());
-    if (ok && fsync(fd) != 0)
-        ok = false;
-    if (close(fd) != 0)
-        ok = false;
-    if (ok && rename(name.data(), path.c_str()) != 0)
-        ok = false;
-    if (!ok) {
-        unlink(name.data());
-        return VORTAN_E_FAIL;
-    }
-    std::string dir = path.substr(0, path.rfind('/') == std::string::npos ? 0 : path.rfind('/'));
-    int dirFd = open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dirFd >= 0) {
-        fsync(dirFd);
-        close(dirFd);
-    }
-    return VORTAN_OK;
 }
 
 COrloStatsEntry* COrloStatsStore::Find(const CVortanString& name) const
@@ -315,8 +361,9 @@ COrloStatsEntry* COrloStatsStore::Find(const CVortanString& name) const
 
 COrloStatsEntry* COrloStatsStore::AddEntry(const CVortanString& name)
 {
-    COrloStatsEntry* entry = new COrloStatsEntry(name);
-    if (m_entries.Add(entry) != VORTAN_OK) {
+    COrloStatsEntry* entry = new (std::nothrow) COrloStatsEntry(name);
+    if (!entry || entry->name.GetLength() != name.GetLength() ||
+        m_entries.Add(entry) != VORTAN_OK) {
         delete entry;
         return nullptr;
     }
@@ -335,7 +382,7 @@ int COrloStatsStore::RemoveAt(int index)
     if (index < 0 || index >= m_entries.GetCount())
         return 0;
     m_entries.RemoveAt(index);
-    return 1;
+    return VORTAN_OK;
 }
 
 int COrloStatsStore::Remove(COrloStatsEntry* entry)

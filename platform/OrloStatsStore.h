@@ -24,12 +24,11 @@ public:
     int Open(const CVortanString& path);
     // VORTAN_OK; the open code when the file cannot be opened (entries kept as they are);
     // VORTAN_E_VERSION when its version is not 1 (entries kept); VORTAN_E_MALFORMED when the file
-    // is damaged or cut short, in which case every entry that was whole before the damage is
-    // loaded.
+    // is damaged or cut short, and VORTAN_E_NOMEMORY when memory runs out, in which cases every entry read whole before is loaded.
     int Load();
     // Writes the entries with a non-empty name to a temporary file beside the settings file
     // and renames it into place. VORTAN_OK; VORTAN_E_OPEN when the temporary file cannot be
-    // created; VORTAN_E_FAIL when writing or renaming fails (the previous file stays untouched).
+    // created; VORTAN_E_FAIL when writing or renaming fails, VORTAN_E_NOMEMORY when memory runs out (the previous file stays untouched).
     int Save();
 
     // First entry whose name equals the text exactly, or null.

@@ -1,6 +1,8 @@
 // CXMLLoaderWrapper: one parsed XML document read through the resource reader.
 #include "xmlloader/XMLLoaderWrapper.h"
 
+#include <new>
+
 #include "engine/VortanString.h"
 #include "engine/VortanXMLDataNode.h"
 #include "xmlloader/OrloResourceReader.h"
@@ -21,7 +23,10 @@ int CXMLLoaderWrapper::Init(IOrloResourceReader* application)
 int CXMLLoaderWrapper::LoadMemory(char* bytes, int size)
 {
     Unload();
-    CVortanXMLDataNode* document = new CVortanXMLDataNode();
+    CVortanXMLDataNode* document = new (std::nothrow) CVortanXMLDataNode();
+    if (!document) {
+        return VORTAN_E_NOMEMORY;
+    }
     int result = document->LoadMemory(bytes, size);
     if (result != VORTAN_OK) {
         delete document;

@@ -4,6 +4,8 @@
 #include <GLES2/gl2.h>
 #include <stdlib.h>
 
+#include <new>
+
 namespace {
 
 // The source as GL takes it: the low byte of every UTF-16 unit, NUL-terminated.
@@ -80,7 +82,7 @@ CVortan3DProgram::~CVortan3DProgram() {}
 
 CVortan3DProgram* CVortan3DProgram::Create()
 {
-    return new CVortan3DProgram();
+    return new (std::nothrow) CVortan3DProgram();
 }
 
 int CVortan3DProgram::Create(void* owner, const CVortanString& vertexSource,

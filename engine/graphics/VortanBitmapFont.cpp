@@ -170,7 +170,7 @@ int CVortanBitmapFont::LoadXML(CVortanXMLDataNode* root)
         page->texture = 0;
         const char* file = child->GetValueNode("$file", "");
         page->file = file; // bytes, widened one unit per byte like every file name
-        if (m_pages.Add(page) != VORTAN_OK) {
+        if ((file[0] && page->file.IsEmpty()) || m_pages.Add(page) != VORTAN_OK) {
             delete page;
             return VORTAN_E_NOMEMORY;
         }

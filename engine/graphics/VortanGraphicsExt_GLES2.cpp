@@ -8,6 +8,8 @@
 #include <math.h>
 #include <string.h>
 
+#include <new>
+
 #include "engine/VortanColor.h"
 #include "engine/VortanMatrix.h"
 #include "engine/graphics/Vortan3DProgram.h"
@@ -129,7 +131,7 @@ CVortanGraphicsExt_GLES2::~CVortanGraphicsExt_GLES2()
 
 CVortanGraphicsExt_GLES2* CVortanGraphicsExt_GLES2::Create()
 {
-    return new CVortanGraphicsExt_GLES2();
+    return new (std::nothrow) CVortanGraphicsExt_GLES2();
 }
 
 // --- set-up and tear-down ----------------------------------------------------------------
@@ -254,7 +256,9 @@ int CVortanGraphicsExt_GLES2::CreatePrograms()
         {PROGRAM_TEXT_B, kTextVertex, kTextFragment},
     };
     for (const Build& b : builds) {
-        CVortan3DProgram* program = new CVortan3DProgram();
+        CVortan3DProgram* program = new (std::nothrow) CVortan3DProgram();
+        if (!program)
+            return VORTAN_E_NOMEMORY;
         m_programs[b.role] = program;
         int result = program->Create(this, CVortanString(b.vertex), CVortanString(b.fragment));
         if (result != VORTAN_OK) {

@@ -1,5 +1,7 @@
 // The frame of the engine application: timers, the frame delta, the runnables, the
 // application's update, presenting and the pacing of the loop.
+#include <new>
+
 #include "engine/VortanRunnable.h"
 #include "engine/graphics/VortanGraphicsExt.h"
 #include "engine/platform/VortanApplication.h"
@@ -98,7 +100,9 @@ void IVortanApplication::ResetIdle()
 
 void IVortanApplication::AddTimer(int id, int intervalMs)
 {
-    CVortanTimerRecord* record = new CVortanTimerRecord;
+    CVortanTimerRecord* record = new (std::nothrow) CVortanTimerRecord;
+    if (!record)
+        return;
     record->id = (u32)id;
     record->lastFire = NowMs();
     record->interval = (u32)intervalMs;

@@ -1,6 +1,8 @@
 // CVortanInput: the input devices of the application.
 #include "engine/platform/VortanInput.h"
 
+#include <new>
+
 #include "engine/VortanPtrArray.h"
 #include "engine/platform/VortanApplication.h"
 #include "engine/platform/VortanKeys.h"
@@ -11,7 +13,9 @@ void AddDevice(CVortanPtrArray* list, const char* name)
 {
     if (!list)
         return;
-    CVortanInputDeviceDesc* device = new CVortanInputDeviceDesc();
+    CVortanInputDeviceDesc* device = new (std::nothrow) CVortanInputDeviceDesc();
+    if (!device)
+        return;
     device->name = name;
     if (list->Add(device) != VORTAN_OK)
         delete device;

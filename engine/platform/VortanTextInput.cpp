@@ -1,6 +1,8 @@
 // CVortanTextInput: the text-entry buffer behind a text field.
 #include "engine/platform/VortanTextInput.h"
 
+#include <new>
+
 #include "engine/platform/VortanApplication.h"
 
 CVortanTextInput::CVortanTextInput()
@@ -11,7 +13,7 @@ CVortanTextInput::~CVortanTextInput() {}
 
 CVortanTextInput* CVortanTextInput::Create()
 {
-    return new CVortanTextInput();
+    return new (std::nothrow) CVortanTextInput();
 }
 
 int CVortanTextInput::Init(IVortanApplication* application, const CVortanString& text,

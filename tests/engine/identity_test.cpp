@@ -3,6 +3,7 @@
 
 #include <inttypes.h>
 #include <random>
+#include <sstream>
 #include <stdio.h>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "engine/VortanDataScrambler.h"
 #include "engine/VortanID.h"
 #include "engine/VortanString.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -33,6 +35,17 @@ std::vector<u8> Pattern(const CVortanString& key, int n)
     CVortanDataScrambler s;
     EXPECT_EQ(s.Process(key, data.data(), n), VORTAN_OK);
     return data;
+}
+
+// Bytes of a hex text ("-" for none).
+std::vector<u8> Bytes(const std::string& hex)
+{
+    std::vector<u8> bytes;
+    if (hex == "-")
+        return bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back((u8)std::stoul(hex.substr(i, 2), nullptr, 16));
+    return bytes;
 }
 
 CVortanString Units(const std::vector<unsigned short>& units)
@@ -129,4 +142,54 @@ TEST(Scrambler, EffectiveKey)
     // so the key really picks them.
     for (int i = 1; i < 128; ++i)
         EXPECT_NE(longKey[i], longKey[0]) << i;
+}
+
+// Against the reference model in tests/engine/scrambler_model.py, which also holds the
+// reference copy of the table: every case's result code and output bytes must match.
+TEST(Scrambler, MatchesTheReferenceModel)
+{
+    std::string out;
+    ASSERT_EQ(
+        0, vtest::RunProgram(
+               {vtest::Python(), vtest::SourceDir() + "/tests/engine/scrambler_model.py"}, &out));
+    std::istringstream lines(out);
+    std::string line;
+    int cases = 0, refused = 0;
+    std::vector<bool> tableSeen(256, false);
+    while (std::getline(lines, line)) {
+        SCOPED_TRACE(line.substr(0, 120));
+        std::istringstream fields(line);
+        int expectedResult = 0;
+        std::string keyText, inputHex, outputHex;
+        ASSERT_TRUE(fields >> expectedResult >> keyText >> inputHex >> outputHex);
+        std::vector<unsigned short> key;
+        std::istringstream units(keyText);
+        for (std::string unit; std::getline(units, unit, ',');)
+            key.push_back((unsigned short)std::stoul(unit, nullptr, 16));
+        std::vector<u8> data = Bytes(inputHex);
+        std::vector<u8> expected = Bytes(outputHex);
+        ASSERT_EQ(data.size(), expected.size());
+
+        std::vector<u8> work(data);
+        work.push_back(0xEE); // a guard byte just past the given size
+        int result = CVortanDataScrambler().Process(Units(key), work.data(), (int)data.size());
+        EXPECT_EQ(expectedResult, result);
+        EXPECT_EQ(0xEE, work.back()) << "wrote past the given size";
+        work.pop_back();
+        EXPECT_EQ(expected, work);
+        ++cases;
+        if (expectedResult != VORTAN_OK) {
+            ++refused;
+            continue;
+        }
+        for (size_t i = 0; i < data.size(); ++i)
+            tableSeen[data[i] ^ expected[i]] = true;
+    }
+    EXPECT_GE(cases, 15);
+    EXPECT_EQ(refused, 2);
+    // The changed bytes are table bytes: the cases compared every one of the 128.
+    int distinct = 0;
+    for (bool seen : tableSeen)
+        distinct += seen ? 1 : 0;
+    EXPECT_EQ(distinct, 128);
 }

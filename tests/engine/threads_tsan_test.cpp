@@ -12,6 +12,7 @@
 #include "engine/VortanMutex.h"
 #include "engine/VortanThread.h"
 #include "engine/VortanTimer.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -35,6 +36,7 @@ public:
 
     void Run() override
     {
+        tid.store(vtest::CurrentThreadId());
         if (active.fetch_add(1) != 0)
             overlapped.store(true);
         starts.fetch_add(1);
@@ -51,6 +53,7 @@ public:
         ends.fetch_add(1);
     }
 
+    std::atomic<int> tid{0}; // kernel id of the thread running the body
     std::atomic<int> passes{0};
     std::atomic<int> starts{0};
     std::atomic<int> ends{0};
@@ -144,8 +147,10 @@ TEST(Thread, SuspendBlocksTheBodyUntilResumeOrStop)
     w.suspendRequest.store(true);
     ASSERT_TRUE(WaitFor([&] { return w.IsSuspended() == 1; }));
     int frozen = w.passes.load();
-    VortanSleep(30);
-    EXPECT_EQ(w.passes.load(), frozen); // blocked, not spinning
+    // Blocked, not spinning: the kernel has the thread asleep (a spinning body would stay
+    // runnable and never be seen so), and it made no pass meanwhile.
+    EXPECT_TRUE(WaitFor([&] { return vtest::IsThreadBlocked(w.tid.load()); }));
+    EXPECT_EQ(w.passes.load(), frozen);
     w.Resume();
     ASSERT_TRUE(WaitFor([&] { return w.passes.load() > frozen; }));
     EXPECT_EQ(w.IsSuspended(), 0);
@@ -245,21 +250,30 @@ TEST(Mutex, ASelfDeadlockFailsAtOnceKeepsTheLockOnceAndOnlyTheOwnerUnlocks)
     CVortanMutex m;
     ASSERT_EQ(m.Lock(), VORTAN_OK);
     EXPECT_EQ(m.Lock(), VORTAN_E_FAIL); // reported, not retried forever
-    // Still held exactly once: another thread cannot take it until one Unlock.
+    // Still held exactly once: another thread cannot take it until one Unlock. That thread
+    // is seen asleep in Lock (not merely late), and it gets the lock only after the release.
+    std::atomic<int> otherTid{0};
     std::atomic<bool> taken{false};
+    std::atomic<bool> released{false};
+    bool takenAfterRelease = false;
     std::thread other([&] {
+        otherTid.store(vtest::CurrentThreadId());
         EXPECT_EQ(m.Lock(), VORTAN_OK);
+        takenAfterRelease = released.load();
         taken.store(true);
         EXPECT_EQ(m.Unlock(), VORTAN_OK);
     });
-    VortanSleep(20);
+    ASSERT_TRUE(WaitFor([&] { return otherTid.load() != 0; }));
+    EXPECT_TRUE(WaitFor([&] { return taken.load() || vtest::IsThreadBlocked(otherTid.load()); }));
     EXPECT_FALSE(taken.load());
     int result = 0; // another thread cannot unlock it either
     std::thread([&] { result = m.Unlock(); }).join();
     EXPECT_EQ(result, VORTAN_E_FAIL);
+    released.store(true);
     EXPECT_EQ(m.Unlock(), VORTAN_OK);
     other.join();
     EXPECT_TRUE(taken.load());
+    EXPECT_TRUE(takenAfterRelease);
     EXPECT_EQ(m.Unlock(), VORTAN_E_FAIL); // not held
 }
 

@@ -28,6 +28,9 @@ std::string DumpScript()
     return vtest::SourceDir() + "/tests/engine/xml_etree_dump.py";
 }
 
+// The corpus holds at least this many files; every loop over it checks that it saw them.
+const size_t kCorpusFiles = 8;
+
 std::vector<std::string> CorpusFiles()
 {
     std::vector<std::string> files;
@@ -164,7 +167,7 @@ bool HasMarkup(const CVortanXMLDataNode* node)
 TEST(XmlCrossCheck, CorpusTreesEqualEtree)
 {
     std::vector<std::string> files = CorpusFiles();
-    ASSERT_GE(files.size(), 8u);
+    ASSERT_GE(files.size(), kCorpusFiles);
     std::vector<std::string> paths;
     for (const std::string& f : files)
         paths.push_back(CorpusDir() + "/" + f);
@@ -276,16 +279,22 @@ void ParseAndExercise(const std::string& text, std::mt19937& random)
 TEST(XmlCrossCheck, TruncatedCorpusParsesClean)
 {
     std::mt19937 random(1234);
-    for (const std::string& f : CorpusFiles()) {
+    std::vector<std::string> files = CorpusFiles();
+    ASSERT_GE(files.size(), kCorpusFiles);
+    size_t parsed = 0;
+    for (const std::string& f : files) {
         SCOPED_TRACE(f);
         std::string text = vtest::ReadWholeFile(CorpusDir() + "/" + f);
+        ASSERT_FALSE(text.empty());
         size_t step = text.size() > 3000 ? 7 : 1;
         for (size_t n = 0; n <= text.size(); n += step) {
             ParseAndExercise(text.substr(0, n), random);
             if (HasFatalFailure())
                 return;
+            parsed++;
         }
     }
+    EXPECT_GE(parsed, 1000u);
 }
 
 TEST(XmlCrossCheck, MutatedCorpusAndGarbageParseClean)
@@ -295,6 +304,7 @@ TEST(XmlCrossCheck, MutatedCorpusAndGarbageParseClean)
     std::vector<std::string> corpus;
     for (const std::string& f : CorpusFiles())
         corpus.push_back(vtest::ReadWholeFile(CorpusDir() + "/" + f));
+    ASSERT_GE(corpus.size(), kCorpusFiles);
     for (int round = 0; round < 1500; round++) {
         std::string text = corpus[random() % corpus.size()];
         int edits = 1 + (int)(random() % 12);

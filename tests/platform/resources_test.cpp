@@ -457,14 +457,18 @@ TEST_F(SoundResourcesTest, LoadNowDecodesAtOnceAsyncIsSilentUntilDecoded)
     // Not decoded: nothing to play or mix. The first poll after construction does nothing.
     EXPECT_EQ(a->GetBufferCount(), 0);
     EXPECT_NE(a->Play(0), VORTAN_OK);
+    // The loader's thread exists from its start and pauses before it decodes, so the
+    // thread count tells at once whether a poll started it.
+    const int threads = vtest::ThreadCount();
     manager.PollAsyncSounds();
-    VortanSleep(20);
+    EXPECT_EQ(vtest::ThreadCount(), threads);
     EXPECT_EQ(a->GetBufferCount(), 0);
-    for (int i = 0; i < 2000 && manager.GetPendingSoundLoads() > 0; ++i) {
+    manager.PollAsyncSounds();
+    EXPECT_TRUE(vtest::ThreadCount() == threads + 1 || a->GetBufferCount() == 1); // started
+    EXPECT_TRUE(vtest::WaitUntil([&] {
         manager.PollAsyncSounds();
-        VortanSleep(2);
-    }
-    EXPECT_EQ(manager.GetPendingSoundLoads(), 0);
+        return manager.GetPendingSoundLoads() == 0;
+    }));
     EXPECT_EQ(a->GetBufferCount(), 1);
     EXPECT_EQ(a->GetDataSize(), 16000);
     EXPECT_EQ(a->Play(0), VORTAN_OK);

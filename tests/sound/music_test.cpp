@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -57,6 +58,40 @@ public:
 };
 
 const long kQuarterSecond = 44100 * 2 * 2 / 4; // bytes of 44.1 kHz stereo 16-bit
+
+// Watches what a pipeline posts, in the posting thread, and lets every message through to
+// the player: the end of the stream, and the pipeline's own state changes (a restart).
+class BusWatch {
+public:
+    explicit BusWatch(GstElement* pipeline)
+        : m_pipeline(pipeline), m_bus(gst_element_get_bus(pipeline))
+    {
+        gst_bus_set_sync_handler(m_bus, &BusWatch::Posted, this, nullptr);
+    }
+    ~BusWatch()
+    {
+        gst_bus_set_sync_handler(m_bus, nullptr, nullptr, nullptr);
+        gst_object_unref(m_bus);
+    }
+    bool Pending() const { return gst_bus_have_pending(m_bus); }
+
+    std::atomic<int> ends{0};
+    std::atomic<int> stateChanges{0};
+
+private:
+    static GstBusSyncReply Posted(GstBus*, GstMessage* message, gpointer self)
+    {
+        BusWatch* watch = static_cast<BusWatch*>(self);
+        if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS)
+            watch->ends++;
+        else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_STATE_CHANGED &&
+                 GST_MESSAGE_SRC(message) == GST_OBJECT(watch->m_pipeline))
+            watch->stateChanges++;
+        return GST_BUS_PASS;
+    }
+    GstElement* m_pipeline;
+    GstBus* m_bus;
+};
 
 class MusicTest : public ::testing::Test {
 protected:
@@ -368,17 +403,21 @@ TEST_F(MusicTest, WithoutLoopTheFilePlaysOnceAndStaysPlaying)
         Player player;
         // Without an owner nobody would run the loop, so the loop flag is not taken.
         ASSERT_EQ(VORTAN_OK, Open(player, withOwner ? &owner : nullptr, s_short));
+        BusWatch watch(player.GetPipeline());
         ASSERT_EQ(VORTAN_OK, player.Play(withOwner ? 0 : 1));
         if (!withOwner)
             owner.AddListener(&player);
-        ASSERT_TRUE(PollFrames(owner, [&] { return FileSize(path) >= kQuarterSecond; }));
-        owner.Idle(40);
+        // Until the player has taken the end of the stream off the bus; a looping player
+        // restarts the pipeline in the frames after that, and a restart changes its state.
+        ASSERT_TRUE(PollFrames(owner, [&] { return watch.ends.load() > 0 && !watch.Pending(); }));
+        const int changes = watch.stateChanges.load();
+        for (int i = 0; i < 5; i++)
+            owner.Tick(0.0f);
+        EXPECT_EQ(changes, watch.stateChanges.load());
         EXPECT_EQ(kQuarterSecond, FileSize(path));
         EXPECT_EQ(Player::STATE_PLAYING, player.GetState());
         // Every frame empties the pipeline's message queue, looping or not.
-        GstBus* bus = gst_element_get_bus(player.GetPipeline());
-        EXPECT_FALSE(gst_bus_have_pending(bus));
-        gst_object_unref(bus);
+        EXPECT_FALSE(watch.Pending());
         if (!withOwner)
             owner.list.clear();
     }
@@ -405,7 +444,13 @@ TEST_F(MusicTest, SeekPauseResumeAndStop)
     EXPECT_EQ(VORTAN_OK, player.Pause());
     EXPECT_EQ(Player::STATE_PAUSED, player.GetState());
     const float paused = player.GetPosition();
-    owner.Idle(20);
+    for (int i = 0; i < 20; i++)
+        owner.Tick(0.0f);
+    // The pipeline itself is paused (the state change complete), so the position holds.
+    GstState current = GST_STATE_VOID_PENDING;
+    EXPECT_EQ(GST_STATE_CHANGE_SUCCESS,
+              gst_element_get_state(player.GetPipeline(), &current, nullptr, 5 * GST_SECOND));
+    EXPECT_EQ(GST_STATE_PAUSED, current);
     EXPECT_NEAR(paused, player.GetPosition(), 0.002f);
     EXPECT_EQ(VORTAN_OK, player.Play(0));
     EXPECT_EQ(Player::STATE_PLAYING, player.GetState());

@@ -113,7 +113,9 @@ TEST(SoundEngine, ThreadedEngineWritesWholeSilentPeriods)
     ASSERT_EQ(VORTAN_OK, engine.Open(nullptr, 44100, 16, 2, 0, 0, 0));
     EXPECT_EQ(1, engine.IsRunning());
     EXPECT_EQ(0, engine.Update()); // only without a thread
-    VortanSleep(30);
+    // The thread writes periods on its own: wait until the device has taken one.
+    const size_t period = (size_t)engine.GetPeriodBytes();
+    EXPECT_TRUE(vtest::WaitUntil([&] { return stest::ReadCapture().size() >= period; }));
     engine.Close();
     EXPECT_EQ(0, engine.IsRunning());
     std::string pcm = stest::ReadCapture();

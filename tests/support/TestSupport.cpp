@@ -5,9 +5,12 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 #include <sstream>
 
@@ -108,6 +111,47 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes)
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
     f.write(bytes.data(), std::streamsize(bytes.size()));
     return bool(f);
+}
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < end) {
+        if (condition())
+            return true;
+        struct timespec pause = {0, 1000000};
+        nanosleep(&pause, nullptr);
+    }
+    return condition();
+}
+
+int CurrentThreadId()
+{
+    return (int)syscall(SYS_gettid);
+}
+
+bool IsThreadBlocked(int tid)
+{
+    // /proc/self/task/<tid>/stat: "<tid> (<name>) <state> ..."; the name may hold anything,
+    // so the state follows the last ")".
+    std::string stat = ReadWholeFile("/proc/self/task/" + std::to_string(tid) + "/stat");
+    size_t close = stat.rfind(')');
+    if (close == std::string::npos || close + 2 >= stat.size())
+        return false;
+    char state = stat[close + 2];
+    return state == 'S' || state == 'D';
+}
+
+int ThreadCount()
+{
+    int count = 0;
+    if (DIR* d = opendir("/proc/self/task")) {
+        while (dirent* e = readdir(d))
+            if (e->d_name[0] != '.')
+                ++count;
+        closedir(d);
+    }
+    return count;
 }
 
 } // namespace vtest

@@ -2,6 +2,7 @@
 #pragma once
 #include <sys/stat.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -50,5 +51,18 @@ inline bool Exists(const std::string& path)
     struct stat info;
     return stat(path.c_str(), &info) == 0;
 }
+
+// Polls the condition about once a millisecond until it holds or `timeoutMs` have passed, and
+// returns its last answer. Tests wait for what another thread or process does this way,
+// never by sleeping a fixed time and then asserting.
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
+
+// Kernel id of the calling thread.
+int CurrentThreadId();
+// True when the thread (kernel id, this process) is asleep in the kernel: blocked on a lock,
+// a condition or a sleep, neither running nor waiting for a processor.
+bool IsThreadBlocked(int tid);
+// Number of threads of this process.
+int ThreadCount();
 
 } // namespace vtest

@@ -29,7 +29,7 @@
 #include "platform/OrloStatsStore.h"
 #include "tests/support/PackWriter.h"
 #include "tests/support/TestSupport.h"
-#include "ui/XMLLoaderWrapper.h"
+#include "xmlloader/XMLLoaderWrapper.h"
 
 // ---- the failing allocator ----
 

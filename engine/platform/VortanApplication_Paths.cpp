@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <new>
 #include <string>
 
 #include "engine/platform/VortanApplication.h"
@@ -36,9 +37,8 @@ int MakeDirectories(const std::string& path)
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-} // namespace
-
-int IVortanApplication::GetUserDataPath(CVortanString& out, const CVortanString& fileName)
+// The user-data path of the application's name; std::string may throw std::bad_alloc here.
+int UserDataPath(const CVortanString& appName, CVortanString& out, const CVortanString& fileName)
 {
     std::string home;
     const char* env = getenv("HOME");
@@ -58,8 +58,8 @@ int IVortanApplication::GetUserDataPath(CVortanString& out, const CVortanString&
 
     std::string dir = home == "/" ? std::string("/") : home + "/";
     dir += '.';
-    const unsigned short* name = m_appName.GetBuffer();
-    for (int i = 0; i < m_appName.GetLength(); ++i)
+    const unsigned short* name = appName.GetBuffer();
+    for (int i = 0; i < appName.GetLength(); ++i)
         dir += IsAsciiAlnum(name[i]) ? (char)name[i] : '_';
 
     if (!MakeDirectories(dir)) {
@@ -68,9 +68,26 @@ int IVortanApplication::GetUserDataPath(CVortanString& out, const CVortanString&
     }
     // One unit per byte: the file layer hands the low byte of each unit to the C library.
     out = dir.c_str();
+    if (out.GetLength() != (int)dir.size()) {
+        // Out of memory: no path at all rather than a relative one.
+        out.Empty();
+        return VORTAN_E_NOMEMORY;
+    }
     out.AppendChar('/');
     out.Append(fileName);
     return VORTAN_OK;
+}
+
+} // namespace
+
+int IVortanApplication::GetUserDataPath(CVortanString& out, const CVortanString& fileName)
+{
+    try {
+        return UserDataPath(m_appName, out, fileName);
+    } catch (const std::bad_alloc&) {
+        out.Empty();
+        return VORTAN_E_NOMEMORY;
+    }
 }
 
 int IVortanApplication::GetExecutableDir(CVortanString& out)
@@ -87,12 +104,21 @@ int IVortanApplication::GetExecutableDir(CVortanString& out)
         return VORTAN_E_FAIL;
     slash[1] = '\0';
     out = target; // one unit per byte, as the file layer reads paths
+    if (out.GetLength() != (int)strlen(target)) {
+        out.Empty();
+        return VORTAN_E_NOMEMORY;
+    }
     return VORTAN_OK;
 }
 
 void IVortanApplication::GetResourcePath(CVortanString& out, const CVortanString& fileName)
 {
-    GetExecutableDir(out);
+    if (GetExecutableDir(out) != VORTAN_OK) {
+        // Without the program's directory there is no path: a relative one would find files
+        // of whatever directory the program was started in.
+        out.Empty();
+        return;
+    }
     if (fileName.GetLength() > 0 && fileName.GetAt(0) == '\\')
         out.Append(CVortanString(fileName, 1, fileName.GetLength() - 1));
     else

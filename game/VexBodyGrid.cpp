@@ -13,13 +13,6 @@ namespace {
 const float kCellSize = 0.25f;
 const int kMaxCells = 48;
 
-inline u32 BitsOf(float v)
-{
-    u32 b;
-    memcpy(&b, &v, 4);
-    return b;
-}
-
 template <class T>
 int Grow(T*& array, i32& capacity, int needed)
 {
@@ -126,32 +119,6 @@ void CVexBodyGrid::Begin(int bodyCount)
     m_count = bodyCount;
 }
 
-void CVexBodyGrid::Take(int index, const CVexPhysicsBody* body)
-{
-    if (m_changed < 0 || index < 0 || index >= m_count)
-        return;
-    const u8 standing = body->kind != VEX_BODY_DYNAMIC;
-    if (m_bodies[index] != (uintptr_t)body || m_standing[index] != standing) {
-        m_bodies[index] = (uintptr_t)body;
-        m_standing[index] = standing;
-        m_changed = 1;
-    }
-    if (!standing)
-        return;
-    const float box[4] = {body->MinX(), body->MinY(), body->MaxX(), body->MaxY()};
-    float* held = m_box + 4 * index;
-    for (int k = 0; k < 4; ++k) {
-        if (BitsOf(held[k]) != BitsOf(box[k])) {
-            held[k] = box[k];
-            m_changed = 1;
-        }
-    }
-    if (m_masks[index] != body->mask) {
-        m_masks[index] = body->mask;
-        m_changed = 1;
-    }
-}
-
 int CVexBodyGrid::End()
 {
     if (m_changed < 0)
@@ -171,7 +138,7 @@ int CVexBodyGrid::Matches(int index, const CVexPhysicsBody* body) const
            m_masks[index] == body->mask;
 }
 
-void CVexBodyGrid::CellRange(const float box[4], int& c0, int& r0, int& c1, int& r1) const
+inline void CVexBodyGrid::CellRange(const float box[4], int& c0, int& r0, int& c1, int& r1) const
 {
     c0 = CellOf(box[0], m_originX, m_inverseWidth, m_columns);
     c1 = CellOf(box[2], m_originX, m_inverseWidth, m_columns);

@@ -4,9 +4,10 @@
 // list order, that meets this box". The world's step walks the bodies in list order through
 // it instead of testing every body, with exactly the same comparisons.
 #pragma once
-#include "engine/VortanTypes.h"
+#include <string.h>
 
-class CVexPhysicsBody;
+#include "engine/VortanTypes.h"
+#include "game/VexPhysicsBody.h"
 
 class CVexBodyGrid {
 public:
@@ -18,7 +19,7 @@ public:
     // its size, mask or its being dynamic since the last refresh. End returns 1 when the
     // grid can be used (0 when memory ran out: the caller then tests every body).
     void Begin(int bodyCount);
-    void Take(int index, const CVexPhysicsBody* body);
+    inline void Take(int index, const CVexPhysicsBody* body);
     int End();
 
     // The smallest index above `after` of a standing body whose mask shares a bit with
@@ -31,6 +32,12 @@ public:
     int Holds(int index) const { return index >= 0 && index < m_count && m_standing[index]; }
     // Whether the standing body's box and mask are still those the grid holds.
     int Matches(int index, const CVexPhysicsBody* body) const;
+    static u32 BitsOf(float v)
+    {
+        u32 b;
+        memcpy(&b, &v, 4);
+        return b;
+    }
     // Forces a rebuild at the next refresh.
     void Invalidate() { m_valid = 0; }
 
@@ -67,3 +74,31 @@ private:
     i32* m_maskCounts;
     i32 m_maskKinds;
 };
+
+// Called for every body of every step: kept inline.
+inline void CVexBodyGrid::Take(int index, const CVexPhysicsBody* body)
+{
+    if (m_changed < 0 || index < 0 || index >= m_count)
+        return;
+    const u8 standing = body->kind != VEX_BODY_DYNAMIC;
+    if (m_bodies[index] != (uintptr_t)body || m_standing[index] != standing) {
+        m_bodies[index] = (uintptr_t)body;
+        m_standing[index] = standing;
+        m_changed = 1;
+    }
+    if (!standing)
+        return;
+    float* held = m_box + 4 * index;
+    const float box[4] = {body->MinX(), body->MinY(), body->MaxX(), body->MaxY()};
+    const u32 mask = body->mask;
+    if ((BitsOf(held[0]) ^ BitsOf(box[0])) | (BitsOf(held[1]) ^ BitsOf(box[1])) |
+        (BitsOf(held[2]) ^ BitsOf(box[2])) | (BitsOf(held[3]) ^ BitsOf(box[3])) |
+        (m_masks[index] ^ mask)) {
+        held[0] = box[0];
+        held[1] = box[1];
+        held[2] = box[2];
+        held[3] = box[3];
+        m_masks[index] = mask;
+        m_changed = 1;
+    }
+}

@@ -588,8 +588,3 @@ int CVexPhysicsWorld::BoxesOverlapMargin(const float a[4], const float b[4])
     const float y = (a[3] < b[3] ? a[3] : b[3]) - (a[1] > b[1] ? a[1] : b[1]);
     return x > 0.001f && y > 0.001f;
 }
-
-int CVexPhysicsWorld::BodiesOverlap(const CVexPhysicsBody& a, const CVexPhysicsBody& b)
-{
-    return a.MinX() < b.MaxX() && b.MinX() < a.MaxX() && a.MinY() < b.MaxY() && b.MinY() < a.MaxY();
-}

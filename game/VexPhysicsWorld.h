@@ -110,7 +110,11 @@ public:
     // centre -/+ half size, strictly.
     static int BoxesOverlap(const float a[4], const float b[4]);
     static int BoxesOverlapMargin(const float a[4], const float b[4]);
-    static int BodiesOverlap(const CVexPhysicsBody& a, const CVexPhysicsBody& b);
+    static int BodiesOverlap(const CVexPhysicsBody& a, const CVexPhysicsBody& b)
+    {
+        return a.MinX() < b.MaxX() && b.MinX() < a.MaxX() && a.MinY() < b.MaxY() &&
+               b.MinY() < a.MaxY();
+    }
 
 private:
     CVexPhysicsWorld(const CVexPhysicsWorld&) = delete;

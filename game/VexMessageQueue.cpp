@@ -1,9 +1,10 @@
 // CVexMessageQueue: pushing copies, popping, and deleting what is left.
 #include "game/VexMessageQueue.h"
 
+#include "game/VexGameContext.h"
 #include "game/VexMessage.h"
 
-CVexMessageQueue::CVexMessageQueue(u32* sequence) : m_sequence(sequence) {}
+CVexMessageQueue::CVexMessageQueue(CVexGameContext* context) : m_context(context) {}
 
 CVexMessageQueue::~CVexMessageQueue()
 {
@@ -20,8 +21,13 @@ CVexMessage* CVexMessageQueue::Push(i32 type, const u8* payload, u32 size, i32 s
         delete record;
         return nullptr;
     }
-    record->seq = (*m_sequence)++;
+    record->seq = m_context->TakeSequence();
     return record;
+}
+
+u32 CVexMessageQueue::GetSequence() const
+{
+    return m_context->GetSequence();
 }
 
 CVexMessage* CVexMessageQueue::Pop()

@@ -1,16 +1,17 @@
 // CVexMessageQueue: a first-in-first-out queue of match message records, numbering each
-// record it takes from the game's sequence counter.
+// record it takes from the sequence counter of its game's context.
 #pragma once
 #include "engine/VortanPtrArray.h"
 #include "engine/VortanTypes.h"
 
+class CVexGameContext;
 class CVexMessage;
 
 class CVexMessageQueue {
 public:
-    // An empty queue numbering its records from `sequence`, the counter that all queues of
-    // one game share (it outlives the queue).
-    explicit CVexMessageQueue(u32* sequence);
+    // An empty queue numbering its records from the context's sequence counter, which all
+    // queues of one game share (the context outlives the queue).
+    explicit CVexMessageQueue(CVexGameContext* context);
     // Deletes every record with its payload.
     virtual ~CVexMessageQueue();
     CVexMessageQueue(const CVexMessageQueue&) = delete;
@@ -35,9 +36,9 @@ public:
 
     // The counter's value now: the seq the next pushed record takes. A message built for a
     // push carries this value + 1 in its header.
-    u32 GetSequence() const { return *m_sequence; }
+    u32 GetSequence() const;
 
 private:
     CVortanPtrArray m_records;
-    u32* m_sequence;
+    CVexGameContext* m_context;
 };

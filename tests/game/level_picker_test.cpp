@@ -5,6 +5,7 @@
 #include <set>
 #include <vector>
 
+#include "game/StateGame.h"
 #include "game/VexLevelPicker.h"
 
 namespace {
@@ -68,7 +69,9 @@ TEST(LevelPicker, DrawsOutsideTheTableAreBroughtIntoIt)
 
 TEST(LevelPicker, TheGamesGeneratorGivesTwentyDifferentLevels)
 {
-    CVexLevelPicker picker;
+    // The game keeps the played list for its whole life.
+    CStateGame game;
+    CVexLevelPicker& picker = *game.GetLevelPicker();
     std::set<int> seen;
     for (int i = 0; i < 20; ++i) {
         int level = picker.PickRandomLevel();
@@ -76,6 +79,7 @@ TEST(LevelPicker, TheGamesGeneratorGivesTwentyDifferentLevels)
         seen.insert(level);
     }
     EXPECT_EQ(20u, seen.size());
+    EXPECT_EQ(20, game.GetLevelPicker()->GetPlayedLevels().GetSize());
     for (int i = 0; i < 30; ++i) {
         int side = picker.RandomSide(), spawn = picker.RandomSpawnPoint();
         EXPECT_TRUE(side == 0 || side == 1);

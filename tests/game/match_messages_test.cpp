@@ -7,6 +7,7 @@
 
 #include <sstream>
 
+#include "game/VexGameContext.h"
 #include "game/VexMatchMessages.h"
 #include "platform/OrloNetConnectionInterface.h"
 #include "platform/OrloNetworkSessionInterface.h"
@@ -115,19 +116,20 @@ TEST(MatchMessages, ReadersRefuseShortRecordsAndOtherTypes)
 
 TEST(MatchMessages, APostedMessageCarriesTheCounterPlusOne)
 {
-    u32 counter = 41;
-    CVexMessageQueue execution(&counter);
+    CVexGameContext game;
+    game.SetSequence(41);
+    CVexMessageQueue execution(&game);
     CVexMessage* record = VexPostMessage(execution, CVexMsgNextTurn{1}, -1, 1);
     ASSERT_NE(nullptr, record);
     EXPECT_EQ(41u, record->seq);
-    EXPECT_EQ(42u, counter);
+    EXPECT_EQ(42u, game.GetSequence());
     EXPECT_EQ(VEX_MSG_NEXT_TURN, record->type);
     EXPECT_EQ(16u, record->size);
     EXPECT_EQ(1, record->send);
     EXPECT_EQ(-1, record->executeAt);
     CVexMessageHeader header;
     ASSERT_EQ(VORTAN_OK, VexReadHeader(record->payload, record->size, header));
-    EXPECT_EQ(counter, header.seq);
+    EXPECT_EQ(game.GetSequence(), header.seq);
     EXPECT_EQ(record->seq + 1, header.seq);
 
     // A timed one carries its game time in the header only; the record's own execute-at
@@ -139,12 +141,12 @@ TEST(MatchMessages, APostedMessageCarriesTheCounterPlusOne)
     EXPECT_EQ(-1, record->executeAt);
 
     // The counter wraps like any u32.
-    counter = 0xFFFFFFFFu;
+    game.SetSequence(0xFFFFFFFFu);
     record = VexPostMessage(execution, CVexMsgReady{0}, -1, 1);
     ASSERT_EQ(VORTAN_OK, VexReadHeader(record->payload, record->size, header));
     EXPECT_EQ(0xFFFFFFFFu, record->seq);
     EXPECT_EQ(0u, header.seq);
-    EXPECT_EQ(0u, counter);
+    EXPECT_EQ(0u, game.GetSequence());
 }
 
 TEST(MatchMessages, GameOverStaysLocalWhenAPlayerLeftOrGaveUp)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/VortanPtrArray.h"
+#include "game/VexGameContext.h"
 #include "game/VexMessageBatch.h"
 #include "tests/game/MatchMessageSamples.h"
 
@@ -63,8 +64,9 @@ TEST(MessageBatch, FlushPacksThePendingRecordsAndPlaysThemBackLocally)
     ASSERT_EQ(1u, expected.size()) << "the catalogue script did not run";
     std::vector<u8> theirs = mtest::Unhex(expected[0]);
 
-    u32 counter = 500;
-    CVexMessageQueue execution(&counter), scheduled(&counter);
+    CVexGameContext game;
+    game.SetSequence(500);
+    CVexMessageQueue execution(&game), scheduled(&game);
     CVexMessageBatch batcher;
     CVexMessage* batch = nullptr;
     ASSERT_EQ(VORTAN_OK, batcher.FlushBatch(pending.list, execution, scheduled, &batch));
@@ -93,7 +95,7 @@ TEST(MessageBatch, FlushPacksThePendingRecordsAndPlaysThemBackLocally)
     }
 
     // The batch built by the script unpacks the same way.
-    CVexMessageQueue again(&counter);
+    CVexMessageQueue again(&game);
     int entries = -1;
     EXPECT_EQ(VORTAN_OK,
               CVexMessageBatch::UnpackBatch(theirs.data(), (u32)theirs.size(), again, &entries));
@@ -105,8 +107,8 @@ TEST(MessageBatch, AnEmptyBatchIsItsHeaderAndTheTerminator)
     std::vector<std::string> expected = mtest::RunCatalogue("batch 1\n");
     ASSERT_EQ(1u, expected.size());
     Pending pending;
-    u32 counter = 0;
-    CVexMessageQueue execution(&counter), scheduled(&counter);
+    CVexGameContext game;
+    CVexMessageQueue execution(&game), scheduled(&game);
     CVexMessageBatch batcher;
     ASSERT_EQ(VORTAN_OK, batcher.FlushBatch(pending.list, execution, scheduled));
     ASSERT_EQ(1, execution.Count());
@@ -135,8 +137,8 @@ std::vector<u8> Short(u8 type, u8 body)
 
 TEST(MessageBatch, UnpackReadsEntriesByTheSizeTable)
 {
-    u32 counter = 0;
-    CVexMessageQueue scheduled(&counter);
+    CVexGameContext game;
+    CVexMessageQueue scheduled(&game);
     std::vector<u8> whip(24, 0);
     whip[0] = 29;
     whip[12] = 1;
@@ -177,8 +179,8 @@ TEST(MessageBatch, UnpackReadsEntriesByTheSizeTable)
 
 TEST(MessageBatch, UnpackStopsAtTheFirstEntryThatDoesNotFit)
 {
-    u32 counter = 0;
-    CVexMessageQueue scheduled(&counter);
+    CVexGameContext game;
+    CVexMessageQueue scheduled(&game);
     int entries = -1;
 
     // Too short for a batch header, or not a batch.
@@ -227,8 +229,8 @@ TEST(MessageBatch, FlushRefusesABatchAboveOneGameDataMessage)
         pending.Add(SampleOf(VEX_MSG_BLOCK_DESTROYED), 0, 0);
     pending.Add(SampleOf(VEX_MSG_BLOCK_STATE), 0, 0);
 
-    u32 counter = 0;
-    CVexMessageQueue execution(&counter), scheduled(&counter);
+    CVexGameContext game;
+    CVexMessageQueue execution(&game), scheduled(&game);
     CVexMessageBatch batcher;
     // One more 16-byte entry: 32,785 bytes. Refused, with nothing changed.
     CVexMessage* extra = pending.Add(SampleOf(VEX_MSG_PHYSICS_SWITCH), 0, 0);
@@ -238,7 +240,7 @@ TEST(MessageBatch, FlushRefusesABatchAboveOneGameDataMessage)
     EXPECT_EQ(731, pending.list.GetCount());
     EXPECT_EQ(0, execution.Count());
     EXPECT_EQ(0, scheduled.Count());
-    EXPECT_EQ(0u, counter);
+    EXPECT_EQ(0u, game.GetSequence());
 
     pending.list.RemoveAt(730);
     delete extra;
@@ -253,8 +255,8 @@ TEST(MessageBatch, FlushRefusesABatchAboveOneGameDataMessage)
 
 TEST(MessageBatch, FlushRefusesRecordsThatCannotTravelInABatch)
 {
-    u32 counter = 0;
-    CVexMessageQueue execution(&counter), scheduled(&counter);
+    CVexGameContext game;
+    CVexMessageQueue execution(&game), scheduled(&game);
     CVexMessageBatch batcher;
     {
         // A message executed on arrival has no size in the batch's table.

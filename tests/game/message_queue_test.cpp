@@ -2,6 +2,8 @@
 // one counter shared by a game's queues, removal without deletion, and clearing.
 #include <gtest/gtest.h>
 
+#include "game/StateGame.h"
+#include "game/VexGameContext.h"
 #include "game/VexMessage.h"
 #include "game/VexMessageQueue.h"
 
@@ -9,15 +11,15 @@ namespace {
 
 TEST(MessageQueue, AnEmptyQueueHasNoRecords)
 {
-    u32 counter = 0;
-    CVexMessageQueue queue(&counter);
+    CVexGameContext game;
+    CVexMessageQueue queue(&game);
     EXPECT_EQ(nullptr, queue.Pop());
     EXPECT_EQ(nullptr, queue.Peek());
     EXPECT_EQ(nullptr, queue.At(0));
     EXPECT_EQ(0, queue.Count());
     EXPECT_FALSE(queue.HasRecords());
     queue.Clear();
-    EXPECT_EQ(0u, counter);
+    EXPECT_EQ(0u, game.GetSequence());
 
     u8 bytes[12] = {8};
     queue.Push(8, bytes, sizeof bytes, 1);
@@ -28,8 +30,9 @@ TEST(MessageQueue, AnEmptyQueueHasNoRecords)
 
 TEST(MessageQueue, PushCopiesTheBytesAndNumbersInOrder)
 {
-    u32 counter = 7;
-    CVexMessageQueue queue(&counter);
+    CVexGameContext game;
+    game.SetSequence(7);
+    CVexMessageQueue queue(&game);
     u8 bytes[16] = {10, 0, 0, 0, 1, 2, 3, 4, 0xFF, 0xFF, 0xFF, 0xFF, 1, 0, 0, 0};
     CVexMessage* a = queue.Push(10, bytes, sizeof bytes, 1);
     CVexMessage* b = queue.Push(10, bytes, sizeof bytes, 0);
@@ -43,7 +46,7 @@ TEST(MessageQueue, PushCopiesTheBytesAndNumbersInOrder)
     EXPECT_EQ(0, b->payload[13]);
     EXPECT_EQ(7u, a->seq);
     EXPECT_EQ(8u, b->seq);
-    EXPECT_EQ(9u, counter);
+    EXPECT_EQ(9u, game.GetSequence());
     EXPECT_EQ(10, a->type);
     EXPECT_EQ(16u, a->size);
     EXPECT_EQ(1, a->send);
@@ -60,29 +63,31 @@ TEST(MessageQueue, PushCopiesTheBytesAndNumbersInOrder)
     EXPECT_EQ(1, queue.Count());
 }
 
-TEST(MessageQueue, AGamesQueuesShareOneCounter)
+TEST(MessageQueue, AGamesQueuesShareOneCounterAndTwoGamesShareNothing)
 {
-    u32 counter = 0;
-    CVexMessageQueue execution(&counter), acks(&counter), scheduled(&counter);
+    CStateGame one, two;
+    CVexMessageQueue execution(one.GetGameContext()), acks(one.GetGameContext()),
+        scheduled(one.GetGameContext());
     u8 ack[12] = {1};
     EXPECT_EQ(0u, execution.Push(5, ack, sizeof ack, 1)->seq);
     EXPECT_EQ(1u, acks.Push(1, ack, sizeof ack, 0)->seq);
     EXPECT_EQ(2u, scheduled.Push(15, ack, sizeof ack, 0)->seq);
     EXPECT_EQ(3u, execution.Push(5, ack, sizeof ack, 1)->seq);
-    EXPECT_EQ(4u, counter);
-    EXPECT_EQ(counter, scheduled.GetSequence());
+    EXPECT_EQ(4u, one.GetGameContext()->GetSequence());
+    EXPECT_EQ(4u, scheduled.GetSequence());
 
-    // Another game's counter is its own.
-    u32 other = 100;
-    CVexMessageQueue elsewhere(&other);
-    EXPECT_EQ(100u, elsewhere.Push(1, ack, sizeof ack, 0)->seq);
-    EXPECT_EQ(4u, counter);
+    // The other game counts from its own start.
+    CVexMessageQueue elsewhere(two.GetGameContext());
+    EXPECT_EQ(0u, elsewhere.Push(1, ack, sizeof ack, 0)->seq);
+    EXPECT_EQ(1u, elsewhere.Push(1, ack, sizeof ack, 0)->seq);
+    EXPECT_EQ(4u, one.GetGameContext()->GetSequence());
+    EXPECT_EQ(4u, execution.Push(5, ack, sizeof ack, 1)->seq);
 }
 
 TEST(MessageQueue, RemoveAtLeavesTheRecordToTheCallerAndClearDeletesTheRest)
 {
-    u32 counter = 0;
-    CVexMessageQueue queue(&counter);
+    CVexGameContext game;
+    CVexMessageQueue queue(&game);
     u8 bytes[12] = {};
     CVexMessage* records[4];
     for (int i = 0; i < 4; ++i)

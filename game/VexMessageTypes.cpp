@@ -9,7 +9,7 @@ struct SizeRow {
     u8 timed; // stamped with the game time; such messages travel in batches
 };
 
-const SizeRow kSizes[] = {
+constexpr SizeRow kSizes[] = {
     {VEX_MSG_ACK, 12, 0},
     {VEX_MSG_ROUND_BEGIN, 28, 0},
     {VEX_MSG_BATTLE_BEGIN, 16, 0},
@@ -41,24 +41,32 @@ const SizeRow kSizes[] = {
     {VEX_MSG_EQUIPMENT, 64, 0},
 };
 
-const SizeRow* Find(u32 type)
+// The table by type byte: size, and the batch size (the size of the timed types).
+struct ByType {
+    u8 size[256];
+    u8 batch[256];
+};
+
+constexpr ByType Index()
 {
-    for (const SizeRow& row : kSizes)
-        if (row.type == type)
-            return &row;
-    return nullptr;
+    ByType t{};
+    for (const SizeRow& row : kSizes) {
+        t.size[row.type] = row.size;
+        t.batch[row.type] = row.timed ? row.size : 0;
+    }
+    return t;
 }
+
+constexpr ByType kByType = Index();
 
 } // namespace
 
 u32 VexMessageSize(u32 type)
 {
-    const SizeRow* row = Find(type);
-    return row ? row->size : 0;
+    return type < 256 ? kByType.size[type] : 0;
 }
 
 u32 VexBatchEntrySize(u32 typeByte)
 {
-    const SizeRow* row = Find(typeByte);
-    return row && row->timed ? row->size : 0;
+    return typeByte < 256 ? kByType.batch[typeByte] : 0;
 }

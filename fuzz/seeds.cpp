@@ -17,7 +17,11 @@
 #include <vector>
 
 #include "engine/VortanMediaPack.h"
+#include "engine/VortanPtrArray.h"
 #include "engine/VortanString.h"
+#include "game/VexGameContext.h"
+#include "game/VexMatchMessages.h"
+#include "game/VexMessageBatch.h"
 #include "platform/OrloStatsStore.h"
 #include "tests/support/PackWriter.h"
 #include "tools/ToolFiles.h"
@@ -202,6 +206,60 @@ void FromTestSamples(const std::string& sourceDir, Collected& c)
     }
 }
 
+// A batch packed by the game from the given messages (each its bytes).
+std::string PackedBatch(const std::vector<std::string>& messages)
+{
+    CVortanPtrArray pending;
+    for (const std::string& m : messages)
+        pending.Add(CVexMessage::Create((u8)m[0], (const u8*)m.data(), (u32)m.size(), 1));
+    CVexGameContext game;
+    CVexMessageQueue execution(&game), scheduled(&game);
+    CVexMessageBatch batcher;
+    CVexMessage* batch = nullptr;
+    if (batcher.FlushBatch(pending, execution, scheduled, &batch) != VORTAN_OK) {
+        g_failed = true;
+        return std::string();
+    }
+    return std::string((const char*)batch->payload, batch->size);
+}
+
+template <class T>
+std::string Message(const T& body, i32 executeAt)
+{
+    std::string m(T::kSize, '\0');
+    VexWriteMessage(body, 7, executeAt, (u8*)&m[0], (u32)m.size());
+    return m;
+}
+
+// Match message batches: one of every type that travels in them, one block stick, the empty
+// batch, and one whose last entry is cut short.
+void Batches()
+{
+    const CVortanVector2 v(1.5f, -6.9f);
+    std::vector<std::string> shot = {
+        Message(CVexMsgSettlePositions{v, v}, 0),
+        Message(CVexMsgSpawnProjectile{0, 2, 5}, 0),
+        Message(CVexMsgLaunchProjectile{0, v, 5}, 0),
+        Message(CVexMsgPhysicsSwitch{1}, 0),
+        Message(CVexMsgPlayerKnock{1, v, 1}, 66),
+        Message(CVexMsgWhip{0, v}, 66),
+        Message(CVexMsgBlockState{3, 10, -20, 40, v}, 99),
+        Message(CVexMsgBlockStick{4, 30, 2, 1, v, 0.9f, 0.1f, 1.0f}, 99),
+        Message(CVexMsgBlockDestroyed{5}, 132),
+        Message(CVexMsgExplosion{0xFF808080u, 1, v, 0.5f}, 132),
+        Message(CVexMsgPlayerDamage{1, 20, 80}, 132),
+        Message(CVexMsgPlaceProjectile{0, v, 5}, 165),
+        Message(CVexMsgProjectileGone{0, 1, 5}, 165),
+        Message(CVexMsgPlayerOut{1, 1}, 198),
+    };
+    Add("batch", "shot", PackedBatch(shot));
+    Add("batch", "stick", PackedBatch({shot[7]}));
+    Add("batch", "empty", PackedBatch({}));
+    std::string cut = PackedBatch(shot);
+    cut.resize(cut.size() - 2 - 8);
+    Add("batch", "cut", cut);
+}
+
 void MadeHere()
 {
     // Packs: nested names, a name found only by containment, an empty entry, one entry whose
@@ -327,6 +385,7 @@ int main(int argc, char** argv)
     }
     FromTestSamples(argv[2], collected);
     MadeHere();
+    Batches();
     Combined(collected);
     printf("fuzz_seeds: %d seeds in %s\n", g_written, g_out.c_str());
     return g_failed ? 1 : 0;

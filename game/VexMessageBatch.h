@@ -20,11 +20,13 @@ public:
     // Packs the records of `pending` (CVexMessage pointers, in order) into one batch, pushes
     // it onto `execution` with send 1 (header seq = the counter's value + 1), deletes the
     // pending records and empties the list, then unpacks the batch into `scheduled`. Returns
-    // VORTAN_OK with the pushed record in *pushed (when given); or, with nothing changed:
+    // VORTAN_OK with the pushed record in *pushed (when given). Refused with nothing changed:
     // VORTAN_E_ARGUMENT when a pending record is not a whole timed message (null, a type
     // that does not travel in batches, or a size other than its type's), VORTAN_E_RANGE
-    // when the batch would exceed the 32,768 bytes of one game-data message,
-    // VORTAN_E_NOMEMORY when the scratch buffer or the record cannot be allocated.
+    // when the batch would exceed the 32,768 bytes of one game-data message (the caller
+    // decides what becomes of the shot), VORTAN_E_NOMEMORY when the scratch buffer or the
+    // batch record cannot be allocated. VORTAN_E_NOMEMORY after the push (*pushed set, the
+    // pending list emptied) when the local playback ran out of memory part way.
     virtual int FlushBatch(CVortanPtrArray& pending, CVexMessageQueue& execution,
                            CVexMessageQueue& scheduled, CVexMessage** pushed = nullptr);
 

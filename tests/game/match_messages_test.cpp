@@ -1,6 +1,6 @@
 // The match messages: every type's bytes against the catalogue script's struct layouts, read
-// back field for field; the size, timing and send table; readers that refuse short or foreign
-// records; the header seq of a posted message; the GameOver send rule, the RoundResult winner
+// back field for field; the size, timing and send table; writers that need room; the header
+// seq of a posted message; the GameOver send rule, the RoundResult winner
 // byte, and Equipment from the player's items and from the application's menu data.
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -79,33 +79,24 @@ TEST(MatchMessages, SizesTimingAndSendFlagsFollowTheCatalogue)
         EXPECT_EQ(0u, VexMessageSize(type)) << type;
 }
 
-TEST(MatchMessages, ReadersRefuseShortRecordsAndOtherTypes)
+// Which bytes each reader takes is put to every truncation and type byte by the hostile
+// input test; here the writers' side and the null cases.
+TEST(MatchMessages, WritersNeedRoomAndReadersNeedBytes)
 {
     for (const Sample& s : mtest::AllSamples()) {
         SCOPED_TRACE(s.name);
-        u8 bytes[128];
-        ASSERT_EQ(s.size, s.write(5, -1, bytes, sizeof bytes));
-        // One byte short, or nothing at all.
-        EXPECT_EQ(VORTAN_E_MALFORMED, s.read(bytes, s.size - 1, nullptr));
-        EXPECT_EQ(VORTAN_E_MALFORMED, s.read(bytes, 0, nullptr));
-        EXPECT_EQ(VORTAN_E_MALFORMED, s.read(nullptr, s.size, nullptr));
-        // A longer record is read by its first kSize bytes.
-        EXPECT_EQ(VORTAN_OK, s.read(bytes, sizeof bytes, nullptr));
-        // The type is the first byte alone: the other header bytes do not matter, every
-        // other first byte is refused.
-        bytes[1] = 0xFF;
-        bytes[3] = 0x7F;
-        EXPECT_EQ(VORTAN_OK, s.read(bytes, s.size, nullptr));
-        for (int t = 0; t < 256; ++t) {
-            bytes[0] = (u8)t;
-            EXPECT_EQ(t == (int)s.type ? VORTAN_OK : VORTAN_E_MALFORMED,
-                      s.read(bytes, s.size, nullptr));
-        }
-        // A writer with too little room writes nothing.
         u8 small[64];
         memset(small, 0x5A, sizeof small);
         EXPECT_EQ(0u, s.write(5, -1, small, s.size - 1));
         EXPECT_EQ(0x5A, small[0]);
+        EXPECT_EQ(VORTAN_E_MALFORMED, s.read(nullptr, s.size, nullptr));
+        // A longer record is read by its first bytes; the header's upper type bytes are not
+        // looked at.
+        u8 bytes[128] = {};
+        ASSERT_EQ(s.size, s.write(5, -1, bytes, sizeof bytes));
+        bytes[1] = 0xFF;
+        bytes[3] = 0x7F;
+        EXPECT_EQ(VORTAN_OK, s.read(bytes, sizeof bytes, nullptr));
     }
     CVexMessageHeader header;
     u8 eleven[11] = {5};

@@ -7,6 +7,7 @@
 #include "engine/VortanString.h"
 #include "engine/VortanTypes.h"
 #include "game/VexGameContext.h"
+#include "game/VexLevelPicker.h"
 #include "platform/OrloState.h"
 
 class CStateGame : public IOrloGameState {
@@ -58,6 +59,8 @@ public:
     COrloApplication* GetHostApplication() const { return m_host; }
     // The state this game shares among its parts (sequence counter, sub-step, handle slots).
     CVexGameContext* GetGameContext() { return &m_context; }
+    // The online levels this game has played, and the round start's random picks.
+    CVexLevelPicker* GetLevelPicker() { return &m_levels; }
 
 private:
     COrloApplication* m_host; // kept by Init
@@ -65,4 +68,5 @@ private:
     i32 m_gameClosed;
     i32 m_connectionLost;
     CVexGameContext m_context;
+    CVexLevelPicker m_levels;
 };

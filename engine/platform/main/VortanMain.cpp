@@ -1,5 +1,8 @@
 // The program's entry point: one instance at a time, the game's application, its event loop.
-// The command line is not read; every way out returns 0.
+// The command line is not read. The exit statuses are listed in VortanExitStatus.h: 0 for a
+// normal end and for a start refused because another copy runs, a documented non-zero status
+// for every failure (which has then said on standard error what failed).
+#include "engine/platform/VortanExitStatus.h"
 #include "engine/platform/VortanSingleInstance.h"
 #include "platform/OrlogateApplication.h"
 
@@ -7,12 +10,18 @@ int main(int argc, char** argv)
 {
     (void)argc;
     (void)argv;
-    if (CheckSingleInstance())
-        return 0;
+    int owner = 0;
+    if (CheckSingleInstance(&owner)) {
+        if (owner > 0)
+            VortanPrintError("another copy is running (process %d)", owner);
+        else
+            VortanPrintError("another copy is running");
+        return VORTAN_EXIT_OK;
+    }
     COrlogateApplication* application = CreateGameApplication(nullptr);
     if (!application)
-        return 0;
-    application->Run();
+        return VortanFailedStartStatus();
+    int status = application->Run();
     delete application;
-    return 0;
+    return status;
 }

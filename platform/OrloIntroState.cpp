@@ -4,6 +4,7 @@
 #include "VortanSound/VortanSoundWave.h"
 #include "engine/graphics/VortanGraphicsContext.h"
 #include "engine/graphics/VortanSurface.h"
+#include "engine/platform/VortanExitStatus.h"
 #include "platform/OrloApplication.h"
 
 namespace {
@@ -38,7 +39,12 @@ int COrloIntroState::Load()
     m_startupFrames = kStartupFrames;
     if (!m_application)
         return 0;
-    m_application->OpenPack(CVortanString(ORLO_INTRO_PACK), ORLO_PACK_BESIDE_PROGRAM);
+    if (!m_application->OpenPack(CVortanString(ORLO_INTRO_PACK), ORLO_PACK_BESIDE_PROGRAM)) {
+        // The intro still runs its time on a black screen, and the program goes on.
+        CVortanString path;
+        m_application->GetResourcePath(path, CVortanString(ORLO_INTRO_PACK));
+        VortanReportPackProblem("intro pack", path, false);
+    }
     for (int i = 0; i < ORLO_INTRO_FRAMES; ++i) {
         if (m_frames[i])
             continue;

@@ -575,6 +575,16 @@ int COrloResourceManager::ClosePack(const CVortanString& name, int flags)
     return 1;
 }
 
+int COrloResourceManager::GetMediaPackSizeCount()
+{
+    return (int)(sizeof(kPackSizes) / sizeof(kPackSizes[0]));
+}
+
+int COrloResourceManager::GetMediaPackSize(int index)
+{
+    return (index >= 0 && index < GetMediaPackSizeCount()) ? kPackSizes[index] : 0;
+}
+
 int COrloResourceManager::ChooseMediaPack(const CVortanString& base, CVortanString* chosenName,
                                           int* chosenSize)
 {

@@ -91,6 +91,9 @@ public:
     // asked for), 0 when none opens.
     virtual int ChooseMediaPack(const CVortanString& base, CVortanString* chosenName,
                                 int* chosenSize);
+    // The media-pack sizes, largest first (index 0 .. count - 1).
+    static int GetMediaPackSizeCount();
+    static int GetMediaPackSize(int index);
 
     // Registers a program made elsewhere (reference count 1). A record of that name whose
     // program was released takes the new one. 1; 0 when a live program holds the name (the

@@ -5,6 +5,7 @@
 
 #include "engine/graphics/VortanGraphicsContext.h"
 #include "engine/graphics/VortanSurface.h"
+#include "engine/platform/VortanExitStatus.h"
 #include "platform/OrloApplication.h"
 
 namespace {
@@ -26,7 +27,8 @@ CVortanRect ScaledCentred(float s, int pw, int ph, int W, int H)
 } // namespace
 
 COrloTitleState::COrloTitleState()
-    : m_time(0.0f), m_background(nullptr), m_title(nullptr), m_menuStarted(0), m_holding(0)
+    : m_time(0.0f), m_background(nullptr), m_title(nullptr), m_menuStarted(0), m_holding(0),
+      m_packProblem(0)
 {}
 
 COrloTitleState::~COrloTitleState() {}
@@ -34,8 +36,13 @@ COrloTitleState::~COrloTitleState() {}
 int COrloTitleState::Init(COrloApplication* application)
 {
     m_application = application;
-    if (m_application)
-        m_application->OpenPack(CVortanString(ORLO_TITLE_PACK), ORLO_PACK_BESIDE_PROGRAM);
+    if (m_application &&
+        !m_application->OpenPack(CVortanString(ORLO_TITLE_PACK), ORLO_PACK_BESIDE_PROGRAM)) {
+        // The title still runs: without pictures it ends at once (see Update and Unload).
+        CVortanString path;
+        m_application->GetResourcePath(path, CVortanString(ORLO_TITLE_PACK));
+        m_packProblem = VortanReportPackProblem("title pack", path, false);
+    }
     return VORTAN_OK;
 }
 
@@ -81,6 +88,14 @@ int COrloTitleState::Load()
         LoadBackground(landscape);
         if (!m_title)
             m_title = GetPicture("title");
+        if (!m_background && !m_title && !m_packProblem) {
+            // The pack opened but gives none of its pictures.
+            CVortanString path;
+            m_application->GetResourcePath(path, CVortanString(ORLO_TITLE_PACK));
+            VortanPrintError("title pack %s is damaged: it holds no usable picture",
+                             VortanBytesOf(path).c_str());
+            m_packProblem = VORTAN_EXIT_PACK_DAMAGED;
+        }
     }
     m_time = 0.0f;
     return VORTAN_OK;
@@ -107,8 +122,12 @@ void COrloTitleState::Unload()
     m_menuStarted = 1;
     // Leaving the title early still starts the online part, exactly once; but not while the
     // program shuts down.
-    if (m_application && !m_application->IsExiting())
-        m_application->CreateSessionAndMenu();
+    if (m_application && !m_application->IsExiting() &&
+        m_application->CreateSessionAndMenu() != VORTAN_OK && m_packProblem) {
+        // Nothing was shown and there is nothing to go on to: the program ends for the pack
+        // (whose problem was told when it was found).
+        VortanSetExitStatus(m_packProblem);
+    }
 }
 
 int COrloTitleState::Update(float seconds)

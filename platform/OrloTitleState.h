@@ -2,7 +2,9 @@
 // fades in from black over 0.5 s, starts the online part at 2.5 s, fades out to black by
 // 3.0 s and finishes. When the online part cannot be started, the title stays on screen
 // (at full brightness) instead of fading out into an empty program, until the user closes
-// the window.
+// the window. A title pack that is missing, damaged or unreadable is told on standard error
+// when found; the title then ends at once, and when nothing can follow it the program ends
+// with the pack's exit status (VortanExitStatus.h).
 #pragma once
 #include "engine/VortanString.h"
 #include "engine/VortanTypes.h"
@@ -48,4 +50,5 @@ private:
     CVortanSurface* m_title;
     i32 m_menuStarted;
     i32 m_holding;
+    i32 m_packProblem; // the exit status naming the pack's problem, 0 when it served
 };

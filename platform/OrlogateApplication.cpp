@@ -8,6 +8,7 @@
 
 #include "VortanSound/VortanSoundEngine.h"
 #include "engine/graphics/VortanGraphicsContext.h"
+#include "engine/platform/VortanExitStatus.h"
 #include "platform/OrloAchievementInterfaces.h"
 #include "platform/OrloDevice.h"
 #include "platform/OrloIntroState.h"
@@ -174,24 +175,34 @@ int COrlogateApplication::InitPlatform()
     if (!m_language)
         return VORTAN_E_NOMEMORY;
     result = m_language->Init(this, CVortanString("orlolanguage"));
-    if (result != VORTAN_OK)
+    if (result != VORTAN_OK) {
+        if (result != VORTAN_E_NOMEMORY)
+            ReportLanguagePackProblem();
         return result;
+    }
 
     // Data packs.
     OpenPack(CVortanString("orlosounds.dmp"), ORLO_PACK_BESIDE_PROGRAM);
     OpenPack(CVortanString("orlolayouts.dmp"), ORLO_PACK_BESIDE_PROGRAM);
-    if (!ChooseMediaPack(CVortanString("orlofonts"), nullptr, nullptr))
+    if (!ChooseMediaPack(CVortanString("orlofonts"), nullptr, nullptr)) {
+        ReportMediaPackProblem("font pack", "orlofonts");
         return VORTAN_E_MISSING;
-    if (!ChooseMediaPack(CVortanString("orlolobby"), nullptr, nullptr))
+    }
+    if (!ChooseMediaPack(CVortanString("orlolobby"), nullptr, nullptr)) {
+        ReportMediaPackProblem("picture pack", "orlolobby");
         return VORTAN_E_MISSING;
+    }
 
     // Device services.
     m_device = new (std::nothrow) COrloDevice();
     if (!m_device)
         return VORTAN_E_NOMEMORY;
     result = m_device->Init(this);
-    if (result != VORTAN_OK)
+    if (result != VORTAN_OK) {
+        VortanReportFailure(VORTAN_EXIT_FAILURE,
+                            "the device services could not be set up (code %d)", result);
         return result;
+    }
 
     // Achievements (optional).
     m_achievements = m_onlineFactory ? m_onlineFactory->CreateAchievementStation() : nullptr;
@@ -251,4 +262,55 @@ int COrlogateApplication::InitPlatform()
 
     m_settings->Save();
     return VORTAN_OK;
+}
+
+void COrlogateApplication::ReportLanguagePackProblem()
+{
+    // The first pack is the one every language list starts with; the user-data directory's
+    // copy is named when it is the only one.
+    CVortanString name("orlolanguage_0000.dmp");
+    CVortanString path;
+    GetResourcePath(path, name);
+    CVortanString received;
+    if (VortanPackProblem(path) == VORTAN_EXIT_PACK_MISSING &&
+        GetUserDataPath(received, name) == VORTAN_OK && !received.IsEmpty() &&
+        VortanPackProblem(received) != VORTAN_EXIT_PACK_MISSING)
+        path = received;
+    VortanReportPackProblem("language pack", path, true);
+}
+
+void COrlogateApplication::ReportMediaPackProblem(const char* what, const char* base)
+{
+    // The first of the sizes that is there names the problem; when none is, the pack is
+    // missing.
+    CVortanString path;
+    for (int i = 0; i < GetMediaPackSizeCount(); ++i) {
+        CVortanString number;
+        number.FromInteger(GetMediaPackSize(i), 10);
+        CVortanString name(base);
+        name.AppendChar('_');
+        name.Append(number);
+        name.Append(CVortanString(".dmp"));
+        path.Empty();
+        GetResourcePath(path, name);
+        if (VortanPackProblem(path) != VORTAN_EXIT_PACK_MISSING) {
+            VortanReportPackProblem(what, path, true);
+            return;
+        }
+    }
+    CVortanString pattern(base);
+    pattern.Append(CVortanString("_<size>.dmp"));
+    path.Empty();
+    GetResourcePath(path, pattern);
+    VortanReportFailure(VORTAN_EXIT_PACK_MISSING, "%s %s is missing", what,
+                        VortanBytesOf(path).c_str());
+}
+
+void COrlogateApplication::OnDisplayLost()
+{
+    // The process ends at once: only files are written here, no X or GL work.
+    if (m_achievements)
+        m_achievements->SaveUnlocks();
+    if (m_settings)
+        m_settings->Save();
 }

@@ -60,6 +60,8 @@ public:
     void Update() override;
     int OnCreate() override;
     void OnExit() override;
+    // Saves the settings (the display connection is gone and the process ends at once).
+    void OnDisplayLost() override;
     void OnKeyDown(int key) override;
     void OnChar(unsigned short character) override;
 
@@ -174,6 +176,10 @@ protected:
     // Settings, language packs, data packs, device services, achievements and the settings'
     // defaults, then saves the settings. VORTAN_OK, or the first failure.
     int InitPlatform();
+    // Say on standard error which pack stopped the start-up and why (missing, damaged,
+    // unreadable), and record the matching exit status.
+    void ReportLanguagePackProblem();
+    void ReportMediaPackProblem(const char* what, const char* base);
     // The embedded reload picture as a surface with its texture. VORTAN_OK or the failure code.
     int LoadReloadScreenImage();
     // Releases and deletes the reload picture, when there is one.

@@ -1,6 +1,9 @@
 // The program's entry point: one instance at a time, the online client's factory registered
 // with the platform application, the game's application and its event loop. The command
-// line is not read; every way out returns 0.
+// line is not read. The exit statuses are listed in VortanExitStatus.h: 0 for a normal end
+// and for a start refused because another copy runs, a documented non-zero status for every
+// failure (which has then said on standard error what failed).
+#include "engine/platform/VortanExitStatus.h"
 #include "engine/platform/VortanSingleInstance.h"
 #include "game/GameFactory.h"
 #include "online/OrloOnlineFactory.h"
@@ -10,17 +13,26 @@ int main(int argc, char** argv)
 {
     (void)argc;
     (void)argv;
-    if (CheckSingleInstance())
-        return 0;
+    int owner = 0;
+    if (CheckSingleInstance(&owner)) {
+        if (owner > 0)
+            VortanPrintError("another copy is running (process %d)", owner);
+        else
+            VortanPrintError("another copy is running");
+        return VORTAN_EXIT_OK;
+    }
     // Registered before the application exists: its start-up makes the toast and the
     // achievements, and the title screen later the online part.
     COrloOnlineFactory online;
     COrlogateApplication::RegisterOnlineFactory(&online);
+    int status = VORTAN_EXIT_OK;
     COrlogateApplication* application = CreateGameApplication(nullptr);
     if (application) {
-        application->Run();
+        status = application->Run();
         delete application;
+    } else {
+        status = VortanFailedStartStatus();
     }
     COrlogateApplication::RegisterOnlineFactory(nullptr);
-    return 0;
+    return status;
 }

@@ -100,8 +100,12 @@ public:
     virtual void OnTimer(int id);
     virtual int CreateBackBuffer(int pixelFormat);
     // Every sleep of the event and frame loops goes through here (a test seam: tests
-    // override it to observe the pacing without waiting).
+    // override it to observe the pacing without waiting). A stop signal ends the wait early.
     virtual void SleepMs(int ms);
+    // The connection to the X display is gone and the process is about to end at once (an
+    // Xlib I/O error cannot be returned from): keep what the user would otherwise lose. No X,
+    // GL or EGL call may be made here.
+    virtual void OnDisplayLost();
 
     // --- window and event loop --------------------------------------------------------------
     static void GetDefaultSettings(CVortanWindowSettings* settings);
@@ -112,9 +116,14 @@ public:
     // VORTAN_E_ARGUMENT missing settings, VORTAN_E_FAIL no X display, else InitWindow's result.
     int CreateWindow(void* platform, const CVortanWindowSettings* settings);
     int InitWindow(void* platform, const CVortanWindowSettings* settings, unsigned long window);
-    // The event loop: runs until the window manager closes the window or Quit. Returns 0.
+    // The event loop: runs until the window manager closes the window, the window is
+    // destroyed, a stop signal (SIGTERM, SIGINT, SIGHUP) arrives or Quit. Returns the
+    // process's exit status (VortanExitStatus.h): 0 unless a failure was reported.
     int Run();
     void HandlePointer(const CVortanPointerEvent& event);
+    // Ends the event loop as a window manager's close does: deactivate, OnExit, Shutdown,
+    // running cleared.
+    void CloseAsRequested();
     void Quit();
     void Shutdown();
     int BlitBackBuffer();
@@ -196,6 +205,8 @@ public:
     int GetListenerCount() const { return m_runnables.GetCount(); }
     // Shared-memory segment of the back buffer, -1 when there is none.
     int GetBackBufferSegment() const { return m_shmId; }
+    // The window that someone else destroyed (DestroyNotify), 0 while there is none.
+    unsigned long GetDestroyedWindow() const { return m_destroyedWindow; }
 
 protected:
     // Clears the fields, initialises GTK and opens the X display named by the environment.
@@ -206,6 +217,10 @@ protected:
     void FreeBackBufferImage();
     void ReadGeometry(int fullscreen);
     u32 NowMs() const;
+    // Pacing mode 2 while not idle: a frame (its work and its present) that took less than a
+    // 60 Hz display's refresh period did not wait for a display, so the rest of the period is
+    // slept. `frameStartUs` is the frame timer's time at the start of the frame.
+    void HoldActiveRate(u64 frameStartUs);
 
     CVortanTimer m_frameTimer;
     float m_frameDelta;
@@ -215,6 +230,7 @@ protected:
     struct _XDisplay* m_display;
     int m_screen;
     unsigned long m_window;
+    unsigned long m_destroyedWindow;
     unsigned long m_wmDeleteWindow;
     struct _XGC* m_gc;
     long m_createEventMask;

@@ -1,5 +1,5 @@
 // IVortanApplication: X events turned into the application's key, character, pointer, focus,
-// resize and close calls, and activation.
+// resize and close calls (a close request or the window's destruction), and activation.
 #include <string.h>
 
 #include <X11/Xlib.h>
@@ -82,11 +82,16 @@ int IVortanApplication::HandleXEvent(XEvent* event)
         break;
     case ClientMessage:
         if (m_wmDeleteWindow != None && event->xclient.format == 32 &&
-            (Atom)event->xclient.data.l[0] == (Atom)m_wmDeleteWindow) {
-            Deactivate();
-            OnExit();
-            Shutdown();
-            m_running = 0;
+            (Atom)event->xclient.data.l[0] == (Atom)m_wmDeleteWindow)
+            CloseAsRequested();
+        break;
+    case DestroyNotify:
+        if (m_window && event->xdestroywindow.window == m_window) {
+            // Someone else destroyed the window (a window manager's kill, a tool): nothing
+            // can be shown any more, so the program ends as on a close. What the shutdown
+            // still asks of the window fails harmlessly (the X error handler passes over it).
+            m_destroyedWindow = m_window;
+            CloseAsRequested();
         }
         break;
     default:

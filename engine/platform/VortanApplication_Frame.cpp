@@ -11,10 +11,16 @@ u32 IVortanApplication::NowMs() const
     return m_frameTimer.GetTimeMs();
 }
 
+namespace {
+// The refresh period of a 60 Hz display, in microseconds.
+const u64 kDisplayPeriodUs = 16667;
+} // namespace
+
 void IVortanApplication::Frame()
 {
     if (!m_active || !m_created)
         return;
+    const u64 frameStartUs = m_frameTimer.GetTimeUs();
 
     // At most one due timer per frame, the earliest listed first.
     u32 now = NowMs();
@@ -63,10 +69,27 @@ void IVortanApplication::Frame()
             SleepMs(250);
         else if ((u32)(NowMs() - m_lastInputMs) >= (u32)m_pacingMs)
             m_idle = 1;
+        else
+            HoldActiveRate(frameStartUs);
         break;
     default:
         break;
     }
+}
+
+void IVortanApplication::HoldActiveRate(u64 frameStartUs)
+{
+    // "Full speed" was meant to be the display's rate: on the phone the buffer swap waits for
+    // the display. A swap that returns at once (a virtual X server, software rendering)
+    // would let the loop spin as fast as it can draw; there the rate is held to 60 frames
+    // per second. A frame whose swap waited for a 60 Hz display took a whole period and
+    // sleeps nothing (differences under half a millisecond are jitter).
+    u64 spent = m_frameTimer.GetTimeUs() - frameStartUs;
+    if (spent >= kDisplayPeriodUs)
+        return;
+    int wait = (int)((kDisplayPeriodUs - spent + 500) / 1000);
+    if (wait > 0)
+        SleepMs(wait);
 }
 
 void IVortanApplication::UpdateFrameTimer()

@@ -1,6 +1,8 @@
 // IVortanApplication: the top-level X window (creation, properties, geometry) and its set-up
 // with the graphics, and resizing.
+#include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -11,6 +13,7 @@
 #include "engine/graphics/VortanGraphicsExt.h"
 #include "engine/graphics/VortanSurface.h"
 #include "engine/platform/VortanApplication.h"
+#include "engine/platform/VortanExitStatus.h"
 
 namespace {
 
@@ -22,6 +25,35 @@ const long kFullscreenEventMask = KeyPressMask | KeyReleaseMask | ButtonPressMas
 const long kWindowedEventMask = kFullscreenEventMask & ~PropertyChangeMask;
 
 const char kWindowClass[] = "VortanEngineApp";
+
+// Says why there is no display connection.
+void ReportNoDisplay()
+{
+    const char* name = getenv("DISPLAY");
+    if (!name)
+        VortanReportFailure(VORTAN_EXIT_NO_DISPLAY, "no X display: DISPLAY is not set");
+    else if (!name[0])
+        VortanReportFailure(VORTAN_EXIT_NO_DISPLAY, "no X display: DISPLAY is empty");
+    else
+        VortanReportFailure(VORTAN_EXIT_NO_DISPLAY, "cannot open the X display \"%s\"", name);
+}
+
+// The process id on the window (_NET_WM_PID) with the machine it runs on (WM_CLIENT_MACHINE,
+// which the window-manager specification requires beside it): window managers use them to
+// end an unresponsive program and task lists to name its process.
+void SetProcessProperties(Display* display, Window window)
+{
+    Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
+    long pid = (long)getpid();
+    XChangeProperty(display, window, pidAtom, XA_CARDINAL, 32, PropModeReplace,
+                    (const unsigned char*)&pid, 1);
+    char host[256];
+    if (gethostname(host, sizeof(host) - 1) == 0) {
+        host[sizeof(host) - 1] = 0;
+        XChangeProperty(display, window, XA_WM_CLIENT_MACHINE, XA_STRING, 8, PropModeReplace,
+                        (const unsigned char*)host, (int)strlen(host));
+    }
+}
 
 } // namespace
 
@@ -41,8 +73,10 @@ int IVortanApplication::CreateWindow(void* platform, const CVortanWindowSettings
     (void)platform;
     if (!settings)
         return VORTAN_E_ARGUMENT;
-    if (!m_display)
+    if (!m_display) {
+        ReportNoDisplay();
         return VORTAN_E_FAIL;
+    }
     if (m_appName.IsEmpty())
         SetAppName(CVortanString("VortanApplication"));
 
@@ -62,8 +96,10 @@ int IVortanApplication::CreateWindow(void* platform, const CVortanWindowSettings
         window =
             XCreateWindow(m_display, root, 0, 0, (unsigned)s.width, (unsigned)s.height, 0,
                           CopyFromParent, InputOutput, CopyFromParent, CWEventMask, &attributes);
-        if (!window)
+        if (!window) {
+            VortanReportFailure(VORTAN_EXIT_GRAPHICS, "cannot create the window");
             return VORTAN_E_FAIL;
+        }
         XChangeProperty(m_display, window, XA_WM_CLASS, XA_STRING, 8, PropModeReplace,
                         (const unsigned char*)kWindowClass, 15);
         XSetWMProtocols(m_display, window, (Atom*)&m_wmDeleteWindow, 1);
@@ -92,8 +128,10 @@ int IVortanApplication::CreateWindow(void* platform, const CVortanWindowSettings
                                DefaultDepth(m_display, m_screen), InputOutput,
                                DefaultVisual(m_display, m_screen),
                                CWBorderPixel | CWEventMask | CWColormap, &attributes);
-        if (!window)
+        if (!window) {
+            VortanReportFailure(VORTAN_EXIT_GRAPHICS, "cannot create the window");
             return VORTAN_E_FAIL;
+        }
         XChangeProperty(m_display, window, XA_WM_CLASS, XA_STRING, 8, PropModeReplace,
                         (const unsigned char*)kWindowClass, 15);
         XSetWMProtocols(m_display, window, (Atom*)&m_wmDeleteWindow, 1);
@@ -102,6 +140,7 @@ int IVortanApplication::CreateWindow(void* platform, const CVortanWindowSettings
         XMapRaised(m_display, window);
     }
 
+    SetProcessProperties(m_display, window);
     XMapWindow(m_display, window);
     XWMHints hints;
     memset(&hints, 0, sizeof(hints));
@@ -150,8 +189,10 @@ int IVortanApplication::InitWindow(void* platform, const CVortanWindowSettings* 
     (void)platform;
     if (!settings)
         return VORTAN_E_ARGUMENT;
-    if (!m_display)
+    if (!m_display) {
+        ReportNoDisplay();
         return VORTAN_E_FAIL;
+    }
     m_settings = *settings;
     m_window = window;
     if (m_appName.IsEmpty() && (m_settings.flags & VORTAN_WINDOW_ENGINE_MADE))
@@ -167,8 +208,16 @@ int IVortanApplication::InitWindow(void* platform, const CVortanWindowSettings* 
     } else {
         result = CreateBackBuffer(m_settings.pixelFormat ? m_settings.pixelFormat : 7);
     }
-    if (result != VORTAN_OK)
+    if (result != VORTAN_OK) {
+        if (m_graphicsExt)
+            VortanReportFailure(VORTAN_EXIT_GRAPHICS,
+                                "cannot set up OpenGL ES 2.0 on the window (code %d)", result);
+        else
+            VortanReportFailure(VORTAN_EXIT_GRAPHICS,
+                                "cannot set up the window's shared-memory picture (code %d)",
+                                result);
         return result;
+    }
 
     if (m_settings.flags & VORTAN_WINDOW_ENGINE_MADE) {
         IVortanGraphicsContext* graphics = GetGraphics();
@@ -176,6 +225,10 @@ int IVortanApplication::InitWindow(void* platform, const CVortanWindowSettings* 
             SetPalette(nullptr);
         result = OnCreate();
         if (result != VORTAN_OK) {
+            // The application says what failed; a failure it left unsaid is still told.
+            if (VortanGetExitStatus() == VORTAN_EXIT_OK)
+                VortanReportFailure(VORTAN_EXIT_FAILURE,
+                                    "the application could not be set up (code %d)", result);
             OnExit();
             Shutdown();
             return result;

@@ -1,13 +1,18 @@
-// Start-up: the single-instance lock on private lock files (live, dead, empty, foreign and own
-// process ids, links, odd file types), then the real program under a private X server with
-// its own home directory: the second start ends at once with 0, closing the window ends the
-// program with 0, and the settings file of the first start holds the default keys in order
-// (read back by an independent Python reader); the launch counter counts up on the next start.
+// Start-up and shutdown. The single-instance lock on private lock files: whatever the file
+// says, only a live holder of the lock stops a start, and it is named; a holder that ends,
+// however it ends, stops nothing; links and odd files. Then the real program under a private
+// X server with its own home directory: a refused second start names the running copy, twenty
+// simultaneous starts run exactly one copy and count exactly one launch, every failure a user
+// can cause at start-up (no display, a missing, damaged or unreadable pack) says what failed
+// and ends with its own status, and a stop signal, a destroyed window or a lost display
+// connection end the program through its shutdown (settings saved) instead of leaving it
+// running. The settings file is read back by an independent Python reader.
 #include <gtest/gtest.h>
 // Xlib's macros after the test framework's headers.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -19,11 +24,14 @@
 
 #include <chrono>
 #include <functional>
+#include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "engine/platform/VortanExitStatus.h"
 #include "engine/platform/VortanSingleInstance.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/VirtualDisplay.h"
@@ -49,29 +57,144 @@ int DeadPid()
     return (int)pid;
 }
 
-TEST(SingleInstanceLock, LivePidStopsTheStartStaleContentsAreTakenOver)
+bool WaitFor(const std::function<bool()>& condition, int seconds)
+{
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return condition();
+}
+
+// A process that tries to take the lock and, when it got it, keeps it until it is told to
+// end or is killed. It reports "y" when it holds the lock, else "n" and the owner it was told.
+class LockHolder {
+public:
+    explicit LockHolder(const std::string& path)
+    {
+        int ready[2], stop[2];
+        if (pipe(ready) != 0 || pipe(stop) != 0)
+            return;
+        pid = fork();
+        if (pid == 0) {
+            close(ready[0]);
+            close(stop[1]);
+            CVortanSingleInstance lock;
+            std::string answer = lock.Acquire(path.c_str()) == 0 && lock.IsHeld()
+                                     ? "y"
+                                     : "n" + std::to_string(lock.GetOwner());
+            if (write(ready[1], answer.data(), answer.size()) < 0)
+                _exit(1);
+            close(ready[1]);
+            char c;
+            while (read(stop[0], &c, 1) > 0) {}
+            _exit(0);
+        }
+        close(ready[1]);
+        close(stop[0]);
+        char buffer[32];
+        ssize_t n;
+        while ((n = read(ready[0], buffer, sizeof(buffer))) > 0)
+            answer.append(buffer, (size_t)n);
+        close(ready[0]);
+        m_stop = stop[1];
+    }
+    ~LockHolder() { End(); }
+
+    bool Holds() const { return answer == "y"; }
+    // Ends normally (its descriptors closed by the exit).
+    void End()
+    {
+        if (m_stop >= 0) {
+            close(m_stop);
+            m_stop = -1;
+            waitpid(pid, nullptr, 0);
+        }
+    }
+    void Kill()
+    {
+        if (m_stop >= 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+            close(m_stop);
+            m_stop = -1;
+        }
+    }
+
+    pid_t pid = -1;
+    std::string answer;
+
+private:
+    int m_stop = -1;
+};
+
+TEST(SingleInstanceLock, TakenWhateverTheFileSays)
 {
     vtest::TempDir dir;
     std::string lock = dir.File("app.lock");
-    EXPECT_EQ(0, CheckSingleInstanceAt(lock.c_str())); // missing: created
-    EXPECT_EQ(OwnPid(), Read(lock));                   // decimal, no line end
-    std::string parent = std::to_string((int)getppid());
-    ASSERT_TRUE(vtest::WriteWholeFile(lock, parent));
-    EXPECT_NE(0, CheckSingleInstanceAt(lock.c_str()));
-    EXPECT_EQ(parent, Read(lock));
-    const std::string stale[] = {
-        std::to_string(DeadPid()), // the process is gone
-        "",
-        "not a pid",
-        OwnPid() /* this very process */,
-        "0",
-        "-42",
-        "99999999999999999999", // beyond any process id
+    CVortanSingleInstance instance;
+    EXPECT_EQ(0, instance.Acquire(lock.c_str())); // missing: created
+    EXPECT_TRUE(instance.IsHeld());
+    instance.Release();
+    EXPECT_EQ(OwnPid(), Read(lock)); // decimal, no line end
+
+    const std::string contents[] = {
+        std::to_string(DeadPid()),         // the process is gone
+        std::to_string((int)getppid()),    // a live process that holds no lock
+        "1",                               // another live one
+        OwnPid() /* this very process */,  //
+        "",                                //
+        "not a pid",                       //
+        "0",                               //
+        "-42",                             //
+        "99999999999999999999",            // beyond any process id
+        "123456789012345678901234567890\n" // longer than the id that replaces it
     };
-    for (const std::string& contents : stale) {
-        ASSERT_TRUE(vtest::WriteWholeFile(lock, contents));
-        EXPECT_EQ(0, CheckSingleInstanceAt(lock.c_str())) << "'" << contents << "'";
-        EXPECT_EQ(OwnPid(), Read(lock)) << "'" << contents << "'";
+    for (const std::string& text : contents) {
+        ASSERT_TRUE(vtest::WriteWholeFile(lock, text));
+        EXPECT_EQ(0, instance.Acquire(lock.c_str())) << "'" << text << "'";
+        EXPECT_TRUE(instance.IsHeld()) << "'" << text << "'";
+        // This process's own reading of the file would let go of its lock: release first.
+        instance.Release();
+        EXPECT_EQ(OwnPid(), Read(lock)) << "'" << text << "'";
+    }
+}
+
+TEST(SingleInstanceLock, ALiveHolderStopsTheStartAndIsNamedUntilItEndsHoweverItEnds)
+{
+    vtest::TempDir dir;
+    std::string lock = dir.File("app.lock");
+    CVortanSingleInstance mine;
+    {
+        LockHolder holder(lock);
+        ASSERT_TRUE(holder.Holds()) << holder.answer;
+        EXPECT_EQ(std::to_string(holder.pid), Read(lock));
+        EXPECT_NE(0, mine.Acquire(lock.c_str()));
+        EXPECT_FALSE(mine.IsHeld());
+        EXPECT_EQ(holder.pid, mine.GetOwner());
+        // The lock, not the text, names the holder.
+        ASSERT_TRUE(vtest::WriteWholeFile(lock, std::to_string(DeadPid())));
+        EXPECT_NE(0, mine.Acquire(lock.c_str()));
+        EXPECT_EQ(holder.pid, mine.GetOwner());
+        holder.End();
+        EXPECT_EQ(0, mine.Acquire(lock.c_str()));
+        EXPECT_TRUE(mine.IsHeld());
+
+        // Held here, it stops another process, which is told who holds it.
+        LockHolder second(lock);
+        EXPECT_EQ("n" + OwnPid(), second.answer);
+        mine.Release();
+    }
+    {
+        // A holder killed outright leaves its id in the file but no lock.
+        LockHolder holder(lock);
+        ASSERT_TRUE(holder.Holds()) << holder.answer;
+        holder.Kill();
+        EXPECT_EQ(0, mine.Acquire(lock.c_str()));
+        mine.Release();
+        EXPECT_EQ(OwnPid(), Read(lock));
     }
 }
 
@@ -83,7 +206,10 @@ TEST(SingleInstanceLock, LinksAreNotFollowed)
     std::string parent = std::to_string((int)getppid());
     ASSERT_TRUE(vtest::WriteWholeFile(victim, parent));
     ASSERT_EQ(0, symlink(victim.c_str(), lock.c_str()));
-    EXPECT_EQ(0, CheckSingleInstanceAt(lock.c_str()));
+    CVortanSingleInstance instance;
+    EXPECT_EQ(0, instance.Acquire(lock.c_str()));
+    EXPECT_TRUE(instance.IsHeld());
+    instance.Release();
     // The link's target is neither read as a lock nor written; the link is replaced by a lock.
     EXPECT_EQ(parent, Read(victim));
     struct stat st;
@@ -94,23 +220,31 @@ TEST(SingleInstanceLock, LinksAreNotFollowed)
     // A dangling link as well.
     ASSERT_EQ(0, unlink(lock.c_str()));
     ASSERT_EQ(0, symlink(dir.File("nowhere").c_str(), lock.c_str()));
-    EXPECT_EQ(0, CheckSingleInstanceAt(lock.c_str()));
+    EXPECT_EQ(0, instance.Acquire(lock.c_str()));
+    EXPECT_TRUE(instance.IsHeld());
+    instance.Release();
     EXPECT_NE(0, access(dir.File("nowhere").c_str(), F_OK));
     EXPECT_EQ(OwnPid(), Read(lock));
 }
 
-TEST(SingleInstanceLock, UnwritableOrOddLockDoesNotStopOrHang)
+TEST(SingleInstanceLock, UnusableLockFileDoesNotStopOrHang)
 {
     vtest::TempDir dir;
     std::string lock = dir.File("app.lock");
+    CVortanSingleInstance instance;
     ASSERT_EQ(0, mkdir(lock.c_str(), 0700));
-    EXPECT_EQ(0, CheckSingleInstanceAt(lock.c_str()));
+    EXPECT_EQ(0, instance.Acquire(lock.c_str()));
+    EXPECT_FALSE(instance.IsHeld());
     ASSERT_EQ(0, rmdir(lock.c_str()));
     // A named pipe with no writer or reader: opening it must not block.
     ASSERT_EQ(0, mkfifo(lock.c_str(), 0600));
-    EXPECT_EQ(0, CheckSingleInstanceAt(lock.c_str()));
-    EXPECT_EQ(0, CheckSingleInstanceAt(""));
+    EXPECT_EQ(0, instance.Acquire(lock.c_str()));
+    EXPECT_FALSE(instance.IsHeld());
+    EXPECT_EQ(0, instance.Acquire(""));
+    EXPECT_EQ(0, instance.Acquire(dir.File("no/such/dir/app.lock").c_str()));
 }
+
+// --- the real program ---------------------------------------------------------------------------
 
 // The program holds the one machine-wide lock file; concurrent runs of this test (other build
 // directories) take turns.
@@ -123,17 +257,6 @@ struct MachineLockTurn {
     ~MachineLockTurn() { close(fd); }
     int fd;
 };
-
-bool WaitFor(const std::function<bool()>& condition, int seconds)
-{
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (std::chrono::steady_clock::now() < end) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return condition();
-}
 
 // The exit status of the child, or -1 when it has not ended within the time.
 int WaitExit(pid_t pid, int seconds)
@@ -148,6 +271,56 @@ int WaitExit(pid_t pid, int seconds)
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+// The lines the program wrote about itself ("orlogate: ...") in a standard-error log; the
+// libraries' own chatter is left out.
+std::vector<std::string> ProgramLines(const std::string& log)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(Read(log));
+    for (std::string line; std::getline(in, line);)
+        if (line.compare(0, 10, "orlogate: ") == 0)
+            lines.push_back(line.substr(10));
+    return lines;
+}
+
+// A private copy of the program with links to the build's data packs beside it (the program
+// takes its packs from its own directory), so that a test can take packs away or damage them.
+class ProgramCopy {
+public:
+    ProgramCopy()
+    {
+        std::string program = vtest::BinaryDir() + "/orlogate";
+        if (!vtest::WriteWholeFile(Program(), Read(program)) || chmod(Program().c_str(), 0755))
+            return;
+        DIR* packs = opendir(vtest::BinaryDir().c_str());
+        if (!packs)
+            return;
+        while (struct dirent* entry = readdir(packs)) {
+            std::string name = entry->d_name;
+            if (name.size() > 4 && name.compare(name.size() - 4, 4, ".dmp") == 0)
+                symlink((vtest::BinaryDir() + "/" + name).c_str(), Pack(name).c_str());
+        }
+        closedir(packs);
+    }
+    std::string Program() const { return m_dir.File("orlogate"); }
+    std::string Pack(const std::string& name) const { return m_dir.File(name); }
+    void Remove(const std::string& name) { unlink(Pack(name).c_str()); }
+    void Damage(const std::string& name)
+    {
+        Remove(name);
+        vtest::WriteWholeFile(Pack(name), "DMP2 is how it starts, but nothing else is right");
+    }
+    void Restore(const std::string& name)
+    {
+        Remove(name);
+        rmdir(Pack(name).c_str());
+        symlink((vtest::BinaryDir() + "/" + name).c_str(), Pack(name).c_str());
+    }
+
+private:
+    vtest::TempDir m_dir;
+};
+
 class ProgramTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -155,39 +328,65 @@ protected:
         program = vtest::BinaryDir() + "/orlogate";
         ASSERT_EQ(0, access(program.c_str(), X_OK)) << program;
         ASSERT_TRUE(display.Ok());
-        // Someone's own copy of the program running on this machine holds the lock.
-        std::string holder = Read(VORTAN_LOCK_FILE);
-        if (!holder.empty() && holder != OwnPid() && atoi(holder.c_str()) > 0 &&
-            access(("/proc/" + holder).c_str(), F_OK) == 0)
-            GTEST_SKIP() << "the program is running on this machine";
         if (access(VORTAN_LOCK_FILE, F_OK) == 0 && access(VORTAN_LOCK_FILE, W_OK) != 0)
             GTEST_SKIP() << VORTAN_LOCK_FILE << " belongs to another user";
+        // Someone's own copy of the program running on this machine holds the lock.
+        CVortanSingleInstance probe;
+        if (probe.Acquire(VORTAN_LOCK_FILE) != 0)
+            GTEST_SKIP() << "the program is running on this machine";
+        probe.Release();
         stats = home.Path() + "/.Zorbix/stats.dat";
+        x = XOpenDisplay(display.Name().c_str());
+        ASSERT_NE(nullptr, x);
+    }
+    void TearDown() override
+    {
+        if (x)
+            XCloseDisplay(x);
     }
 
-    pid_t Start(bool withDisplay = true)
+    // Starts the program (this build's, or `path`) with the private home. Its standard error
+    // goes to `log` (none: discarded); `inChild` adjusts the environment before the start.
+    pid_t Start(const std::string& log = std::string(),
+                const std::function<void()>& inChild = nullptr,
+                const std::string& path = std::string())
     {
+        std::string exe = path.empty() ? program : path;
+        std::string before = StatsIdentity();
         pid_t pid = fork();
         if (pid == 0) {
             setenv("HOME", home.Path().c_str(), 1);
-            if (!withDisplay)
-                unsetenv("DISPLAY");
             // Mesa's driver keeps allocations it cannot name once unloaded; the program's own
             // memory is checked by the in-process tests.
             setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+            if (inChild)
+                inChild();
             int null = open("/dev/null", O_WRONLY);
-            if (null >= 0) {
+            int err = log.empty() ? null : open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (null >= 0)
                 dup2(null, 1);
-                dup2(null, 2);
-            }
-            execl(program.c_str(), program.c_str(), "--ignored-argument", (char*)nullptr);
+            if (err >= 0)
+                dup2(err, 2);
+            execl(exe.c_str(), exe.c_str(), "--ignored-argument", (char*)nullptr);
             _exit(127);
         }
+        statsAtStart[pid] = before;
         return pid;
     }
 
+    // The settings file's inode and time of change ("" when there is none): every save
+    // renames a new file into place.
+    std::string StatsIdentity()
+    {
+        struct stat st;
+        if (stat(stats.c_str(), &st) != 0)
+            return std::string();
+        return std::to_string(st.st_ino) + ":" + std::to_string(st.st_mtim.tv_sec) + ":" +
+               std::to_string(st.st_mtim.tv_nsec);
+    }
+
     // The program's window (WM_CLASS "VortanEngineApp"), or 0.
-    static Window FindWindow(Display* x)
+    Window FindWindow()
     {
         Window root = DefaultRootWindow(x), parent, *children = nullptr, found = 0;
         unsigned int count = 0;
@@ -206,39 +405,68 @@ protected:
         return found;
     }
 
-    // Runs the program until it is up (lock written, settings saved, window shown), then
-    // closes its window the way a window manager does.
-    void RunOnce(const std::function<void(pid_t)>& whileRunning)
+    // Waits until the program is up (lock written, window shown, settings saved by this
+    // start); its window.
+    Window WaitUp(pid_t pid)
     {
-        pid_t pid = Start();
-        ASSERT_GT(pid, 0);
-        Display* x = XOpenDisplay(display.Name().c_str());
-        ASSERT_NE(nullptr, x);
         Window window = 0;
         bool up = WaitFor(
             [&] {
-                window = FindWindow(x);
-                return window && Read(VORTAN_LOCK_FILE) == std::to_string(pid) &&
-                       access(stats.c_str(), F_OK) == 0;
+                window = FindWindow();
+                std::string now = StatsIdentity();
+                return window && Read(VORTAN_LOCK_FILE) == std::to_string(pid) && !now.empty() &&
+                       now != statsAtStart[pid];
             },
             60);
         EXPECT_TRUE(up);
-        if (up && whileRunning)
-            whileRunning(pid);
-        if (window) {
-            XEvent event = {};
-            event.xclient.type = ClientMessage;
-            event.xclient.window = window;
-            event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
-            event.xclient.format = 32;
-            event.xclient.data.l[0] = (long)XInternAtom(x, "WM_DELETE_WINDOW", False);
-            event.xclient.data.l[1] = CurrentTime;
-            XSendEvent(x, window, False, NoEventMask, &event);
-            XFlush(x);
-        }
+        return up ? window : 0;
+    }
+
+    // Whether a tenth of the window's pixels or more are not black.
+    bool ShowsAPicture(Window window)
+    {
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(x, window, &attributes))
+            return false;
+        XImage* image = XGetImage(x, window, 0, 0, (unsigned)attributes.width,
+                                  (unsigned)attributes.height, AllPlanes, ZPixmap);
+        if (!image)
+            return false;
+        long lit = 0;
+        for (int y = 0; y < image->height; ++y)
+            for (int i = 0; i < image->width; ++i)
+                lit += (XGetPixel(image, i, y) & 0xFFFFFF) != 0;
+        long all = (long)image->width * image->height;
+        XDestroyImage(image);
+        return all > 0 && lit * 10 >= all;
+    }
+
+    // Closes the window the way a window manager does.
+    void Close(Window window)
+    {
+        XEvent event = {};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window;
+        event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = (long)XInternAtom(x, "WM_DELETE_WINDOW", False);
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(x, window, False, NoEventMask, &event);
+        XFlush(x);
+    }
+
+    // Runs the program until it is up, then closes its window.
+    void RunOnce(const std::function<void(pid_t, Window)>& whileRunning = nullptr)
+    {
+        pid_t pid = Start();
+        ASSERT_GT(pid, 0);
+        Window window = WaitUp(pid);
+        if (window && whileRunning)
+            whileRunning(pid, window);
+        if (window)
+            Close(window);
         EXPECT_EQ(0, WaitExit(pid, 60));
-        XCloseDisplay(x);
-        // The lock stays behind, naming the process that has ended.
+        // The file stays behind, naming the process that has ended.
         EXPECT_EQ(std::to_string(pid), Read(VORTAN_LOCK_FILE));
     }
 
@@ -274,23 +502,51 @@ print('end', o == len(d))
             lines.push_back(line);
         return lines;
     }
+    std::string Launches()
+    {
+        for (const std::string& line : ReadStats())
+            if (line.compare(0, 23, "__Orlo_TimesLaunched 0 ") == 0)
+                return line.substr(23);
+        return "none";
+    }
 
     MachineLockTurn turn;
     vtest::VirtualDisplay display;
     vtest::TempDir home;
+    vtest::TempDir logs;
     std::string program;
     std::string stats;
+    std::map<pid_t, std::string> statsAtStart;
+    Display* x = nullptr;
 };
 
-TEST_F(ProgramTest, SecondInstanceEndsAtOnceAndSettingsCountLaunches)
+TEST_F(ProgramTest, SecondStartIsRefusedNamingTheRunningCopyAndSettingsCountLaunches)
 {
     // A stale lock from an earlier run is taken over.
     ASSERT_TRUE(vtest::WriteWholeFile(VORTAN_LOCK_FILE, std::to_string(DeadPid())));
 
-    RunOnce([&](pid_t first) {
-        pid_t second = Start();
+    RunOnce([&](pid_t first, Window window) {
+        std::string log = logs.File("second.log");
+        pid_t second = Start(log);
         EXPECT_EQ(0, WaitExit(second, 30));
+        EXPECT_EQ((std::vector<std::string>{"another copy is running (process " +
+                                            std::to_string(first) + ")"}),
+                  ProgramLines(log));
         EXPECT_EQ(std::to_string(first), Read(VORTAN_LOCK_FILE));
+
+        // The window names its process for window managers and task lists.
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        ASSERT_EQ(Success,
+                  XGetWindowProperty(x, window, XInternAtom(x, "_NET_WM_PID", False), 0, 1, False,
+                                     XA_CARDINAL, &type, &format, &count, &after, &data));
+        ASSERT_NE(nullptr, data);
+        EXPECT_EQ(1ul, count);
+        EXPECT_EQ(32, format);
+        EXPECT_EQ((long)first, *(long*)data);
+        XFree(data);
     });
 
     std::vector<std::string> lines = ReadStats();
@@ -308,27 +564,249 @@ TEST_F(ProgramTest, SecondInstanceEndsAtOnceAndSettingsCountLaunches)
     EXPECT_EQ("0f", uid.substr(32));
     EXPECT_EQ(std::string::npos, uid.substr(2, 30).find_first_not_of("0123456789abcdef"));
 
-    // The next start takes the dead lock over, counts up and keeps the identity.
-    RunOnce(nullptr);
+    // The next start takes the file over, counts up and keeps the identity; so does one
+    // whose file names a live process that holds no lock (a reused process id).
+    RunOnce();
+    ASSERT_TRUE(vtest::WriteWholeFile(VORTAN_LOCK_FILE, OwnPid()));
+    RunOnce();
     lines = ReadStats();
     ASSERT_EQ(10u, lines.size());
-    EXPECT_EQ("__Orlo_TimesLaunched 0 2", lines[7]);
+    EXPECT_EQ("__Orlo_TimesLaunched 0 3", lines[7]);
     EXPECT_EQ("__Orlo_UID 2 " + uid, lines[8]);
-
-    // While another live process holds the lock the program ends at once, touching nothing.
-    ASSERT_TRUE(vtest::WriteWholeFile(VORTAN_LOCK_FILE, OwnPid()));
-    std::string before = Read(stats);
-    EXPECT_EQ(0, WaitExit(Start(), 30));
-    EXPECT_EQ(before, Read(stats));
-    EXPECT_EQ(OwnPid(), Read(VORTAN_LOCK_FILE));
-    vtest::WriteWholeFile(VORTAN_LOCK_FILE, std::to_string(DeadPid()));
 }
 
-TEST_F(ProgramTest, FailedStartEndsWithZero)
+TEST_F(ProgramTest, TwentySimultaneousStartsRunExactlyOneCopyAndCountExactly)
 {
-    ASSERT_TRUE(vtest::WriteWholeFile(VORTAN_LOCK_FILE, std::to_string(DeadPid())));
-    // No X server to open a window on.
-    EXPECT_EQ(0, WaitExit(Start(false), 30));
+    const int kStarts = 20;
+    for (int round = 1; round <= 2; ++round) {
+        // Every copy waits at a gate that opens for all of them at once.
+        int gate[2];
+        ASSERT_EQ(0, pipe(gate));
+        std::vector<pid_t> pids;
+        for (int i = 0; i < kStarts; ++i) {
+            pids.push_back(Start(logs.File(std::to_string(i) + ".log"), [&] {
+                close(gate[1]);
+                char c;
+                while (read(gate[0], &c, 1) > 0) {}
+                close(gate[0]);
+            }));
+            ASSERT_GT(pids.back(), 0);
+        }
+        close(gate[0]);
+        close(gate[1]);
+
+        // All but one end at once with 0.
+        std::vector<int> statuses(kStarts, -2);
+        int ended = 0;
+        WaitFor(
+            [&] {
+                for (int i = 0; i < kStarts; ++i) {
+                    int status;
+                    if (statuses[i] == -2 && waitpid(pids[i], &status, WNOHANG) == pids[i]) {
+                        statuses[i] = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+                        ++ended;
+                    }
+                }
+                return ended >= kStarts - 1;
+            },
+            60);
+        ASSERT_EQ(kStarts - 1, ended);
+        int running = -1;
+        for (int i = 0; i < kStarts; ++i) {
+            if (statuses[i] == -2)
+                running = i;
+            else
+                EXPECT_EQ(0, statuses[i]) << i;
+        }
+        ASSERT_GE(running, 0);
+        // Each refused copy named the one that runs.
+        const std::string named =
+            "another copy is running (process " + std::to_string(pids[running]) + ")";
+        for (int i = 0; i < kStarts; ++i) {
+            if (i == running)
+                continue;
+            EXPECT_EQ(std::vector<std::string>{named},
+                      ProgramLines(logs.File(std::to_string(i) + ".log")))
+                << i;
+        }
+        Window window = WaitUp(pids[running]);
+        ASSERT_NE(0ul, window);
+        Close(window);
+        EXPECT_EQ(0, WaitExit(pids[running], 60));
+        EXPECT_EQ(std::to_string(round), Launches()) << "round " << round;
+    }
+}
+
+TEST_F(ProgramTest, WithoutADisplayTheStartFailsWithStatus2AndCountsNothing)
+{
+    const std::string absent = ":4242";
+    ASSERT_NE(0, access("/tmp/.X11-unix/X4242", F_OK));
+    struct Case {
+        std::function<void()> environment;
+        std::string message;
+    };
+    const Case cases[] = {
+        {[] { unsetenv("DISPLAY"); }, "no X display: DISPLAY is not set"},
+        {[] { setenv("DISPLAY", "", 1); }, "no X display: DISPLAY is empty"},
+        {[&] { setenv("DISPLAY", absent.c_str(), 1); },
+         "cannot open the X display \"" + absent + "\""},
+    };
+    for (const Case& c : cases) {
+        std::string log = logs.File("start.log");
+        EXPECT_EQ(VORTAN_EXIT_NO_DISPLAY, WaitExit(Start(log, c.environment), 30));
+        EXPECT_EQ(std::vector<std::string>{c.message}, ProgramLines(log));
+    }
+    EXPECT_FALSE(vtest::Exists(stats));
+}
+
+TEST_F(ProgramTest, AnUnusableLanguagePackStopsTheStartWithItsStatusAndCountsNothing)
+{
+    ProgramCopy copy;
+    const std::string pack = "orlolanguage_0000.dmp";
+    pid_t pid = Start(std::string(), nullptr, copy.Program());
+    Window window = WaitUp(pid);
+    ASSERT_NE(0ul, window);
+    Close(window);
+    ASSERT_EQ(0, WaitExit(pid, 60));
+    ASSERT_EQ("1", Launches());
+
+    struct Case {
+        std::function<void()> spoil;
+        int status;
+        std::string problem;
+    };
+    const Case cases[] = {
+        {[&] { copy.Damage(pack); }, VORTAN_EXIT_PACK_DAMAGED, "is damaged"},
+        {[&] { copy.Remove(pack); }, VORTAN_EXIT_PACK_MISSING, "is missing"},
+        {[&] {
+             copy.Remove(pack);
+             mkdir(copy.Pack(pack).c_str(), 0755);
+         },
+         VORTAN_EXIT_PACK_UNREADABLE, "cannot be read"},
+    };
+    for (const Case& c : cases) {
+        c.spoil();
+        std::string log = logs.File("start.log");
+        EXPECT_EQ(c.status, WaitExit(Start(log, nullptr, copy.Program()), 60));
+        EXPECT_EQ(std::vector<std::string>{"language pack " + copy.Pack(pack) + " " + c.problem},
+                  ProgramLines(log));
+        copy.Restore(pack);
+    }
+    EXPECT_EQ("1", Launches());
+}
+
+TEST_F(ProgramTest, MissingOrDamagedFontPacksStopTheStart)
+{
+    ProgramCopy copy;
+    const char* sizes[] = {"640", "480", "360", "320", "240"};
+    for (const char* size : sizes)
+        copy.Remove(std::string("orlofonts_") + size + ".dmp");
+    std::string log = logs.File("start.log");
+    EXPECT_EQ(VORTAN_EXIT_PACK_MISSING, WaitExit(Start(log, nullptr, copy.Program()), 60));
+    EXPECT_EQ(
+        std::vector<std::string>{"font pack " + copy.Pack("orlofonts_<size>.dmp") + " is missing"},
+        ProgramLines(log));
+
+    copy.Damage("orlofonts_320.dmp");
+    EXPECT_EQ(VORTAN_EXIT_PACK_DAMAGED, WaitExit(Start(log, nullptr, copy.Program()), 60));
+    EXPECT_EQ(
+        std::vector<std::string>{"font pack " + copy.Pack("orlofonts_320.dmp") + " is damaged"},
+        ProgramLines(log));
+}
+
+TEST_F(ProgramTest, AnUnusableTitlePackIsToldAndEndsTheProgramAfterTheIntro)
+{
+    ProgramCopy copy;
+    struct Case {
+        std::function<void()> spoil;
+        int status;
+        std::string problem;
+    };
+    const Case cases[] = {
+        {[&] { copy.Damage("title.dmp"); }, VORTAN_EXIT_PACK_DAMAGED, "is damaged"},
+        {[&] { copy.Remove("title.dmp"); }, VORTAN_EXIT_PACK_MISSING, "is missing"},
+    };
+    int launches = 0;
+    for (const Case& c : cases) {
+        c.spoil();
+        std::string log = logs.File("start.log");
+        pid_t pid = Start(log, nullptr, copy.Program());
+        // The intro plays; then there is nothing to show and nothing to go on to.
+        EXPECT_NE(0ul, WaitUp(pid));
+        EXPECT_EQ(c.status, WaitExit(pid, 60));
+        EXPECT_EQ(
+            std::vector<std::string>{"title pack " + copy.Pack("title.dmp") + " " + c.problem},
+            ProgramLines(log));
+        // The program did run: the launch counts.
+        EXPECT_EQ(std::to_string(++launches), Launches());
+    }
+}
+
+TEST_F(ProgramTest, ADamagedIntroPackIsToldAndTheProgramGoesOn)
+{
+    ProgramCopy copy;
+    copy.Damage("orlointro.dmp");
+    std::string log = logs.File("start.log");
+    pid_t pid = Start(log, nullptr, copy.Program());
+    Window window = WaitUp(pid);
+    ASSERT_NE(0ul, window);
+    // The black intro gives way to the title's picture.
+    EXPECT_TRUE(WaitFor([&] { return ShowsAPicture(window); }, 60));
+    EXPECT_EQ(0, waitpid(pid, nullptr, WNOHANG));
+    Close(window);
+    EXPECT_EQ(0, WaitExit(pid, 60));
+    EXPECT_EQ(std::vector<std::string>{"intro pack " + copy.Pack("orlointro.dmp") + " is damaged"},
+              ProgramLines(log));
+}
+
+TEST_F(ProgramTest, StopSignalsEndTheProgramAsACloseDoes)
+{
+    int launches = 0;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        std::string log = logs.File("run.log");
+        pid_t pid = Start(log);
+        ASSERT_NE(0ul, WaitUp(pid)) << signal;
+        ++launches;
+        // The shutdown writes the settings again.
+        ASSERT_EQ(0, unlink(stats.c_str()));
+        kill(pid, signal);
+        EXPECT_EQ(0, WaitExit(pid, 60)) << signal;
+        EXPECT_EQ(std::to_string(launches), Launches()) << signal;
+        EXPECT_TRUE(ProgramLines(log).empty()) << signal;
+    }
+}
+
+TEST_F(ProgramTest, ADestroyedWindowEndsTheProgramAsACloseDoes)
+{
+    std::string log = logs.File("run.log");
+    pid_t pid = Start(log);
+    Window window = WaitUp(pid);
+    ASSERT_NE(0ul, window);
+    ASSERT_EQ(0, unlink(stats.c_str()));
+    XDestroyWindow(x, window);
+    XFlush(x);
+    EXPECT_EQ(0, WaitExit(pid, 60));
+    EXPECT_EQ("1", Launches());
+    EXPECT_TRUE(ProgramLines(log).empty());
+    // Nothing is left holding the lock.
+    RunOnce();
+}
+
+TEST_F(ProgramTest, ALostDisplayConnectionSavesTheSettingsAndEndsWithStatus7)
+{
+    std::string log = logs.File("run.log");
+    pid_t pid = Start(log);
+    Window window = WaitUp(pid);
+    ASSERT_NE(0ul, window);
+    ASSERT_EQ(0, unlink(stats.c_str()));
+    // The server drops the program's connection, as a window manager's kill does.
+    XKillClient(x, window);
+    XFlush(x);
+    EXPECT_EQ(VORTAN_EXIT_DISPLAY_LOST, WaitExit(pid, 60));
+    EXPECT_EQ("1", Launches());
+    EXPECT_EQ(
+        std::vector<std::string>{"lost the connection to the X display \"" + display.Name() + "\""},
+        ProgramLines(log));
 }
 
 } // namespace

@@ -42,6 +42,8 @@ public:
     int quitAfterUpdates = -1;
     // Called from SleepMs (after recording): lets a test act while the loop waits.
     std::function<void(int)> onSleep;
+    // Called from OnCreate.
+    std::function<void()> onCreate;
 
     void Update() override
     {
@@ -54,6 +56,8 @@ public:
     {
         ++creates;
         log.push_back("create");
+        if (onCreate)
+            onCreate();
         return onCreateResult;
     }
     void OnExit() override

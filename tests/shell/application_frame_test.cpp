@@ -153,18 +153,21 @@ TEST_F(FrameTest, AtMostOneDueTimerFiresEachFrameEarlierListedFirst)
 
 TEST_F(FrameTest, IdleThrottleAfterTheDelayThenQuarterSecondSleepsUntilInput)
 {
+    // Every frame here takes no time of its own: while not idle, each is held to a 60 Hz
+    // display's period (17 ms slept, which moves the test clock on).
     app->SetFramePacing(2, 3000);
-    Advance(2999);
+    Advance(2982);
     app->Frame();
     EXPECT_FALSE(app->IsIdle());
+    EXPECT_EQ((std::vector<int>{17}), app->sleeps);
     Advance(1);
     app->Frame();
-    // The frame that notices the idle time does not sleep yet.
+    // The frame that notices the idle time does not sleep.
     EXPECT_TRUE(app->IsIdle());
-    EXPECT_TRUE(app->sleeps.empty());
+    EXPECT_EQ(1u, app->sleeps.size());
     app->Frame();
     app->Frame();
-    EXPECT_EQ((std::vector<int>{250, 250}), app->sleeps);
+    EXPECT_EQ((std::vector<int>{17, 250, 250}), app->sleeps);
 
     // ResetIdle restores full speed, and the idle time does not enter the next delta.
     Advance(5000);
@@ -173,7 +176,7 @@ TEST_F(FrameTest, IdleThrottleAfterTheDelayThenQuarterSecondSleepsUntilInput)
     Advance(20);
     app->Frame();
     EXPECT_FLOAT_EQ(0.020f, app->GetFrameDelta());
-    EXPECT_EQ(2u, app->sleeps.size());
+    EXPECT_EQ(4u, app->sleeps.size());
 
     // Any X event does the same.
     Advance(3000);
@@ -187,7 +190,50 @@ TEST_F(FrameTest, IdleThrottleAfterTheDelayThenQuarterSecondSleepsUntilInput)
     app->HandleXEvent(&event);
     EXPECT_FALSE(app->IsIdle());
     app->Frame();
-    EXPECT_EQ(2u, app->sleeps.size());
+    EXPECT_EQ((std::vector<int>{17, 250, 250, 17, 17}), app->sleeps);
+}
+
+// A frame whose update and present take the time given to the test clock.
+class TimedFrameApp : public RecordingApp {
+public:
+    u64 frameMs = 0;
+    void Update() override
+    {
+        RecordingApp::Update();
+        VortanTestClock::Advance(frameMs * 1000000ull);
+    }
+};
+
+TEST(FramePacing, ActiveFramesThatDidNotWaitForTheDisplayAreHeldTo60PerSecond)
+{
+    ASSERT_TRUE(g_env->display && g_env->display->Ok()) << "Xvfb did not start";
+    VortanTestClock::Set(5000 * kMs);
+    {
+        TimedFrameApp app;
+        app.ReplaceGraphicsExt(new RecordingExt(&app.log));
+        CVortanWindowSettings settings;
+        IVortanApplication::GetDefaultSettings(&settings);
+        ASSERT_EQ(1, app.CreateWindow(nullptr, &settings));
+        app.SetFramePacing(2, 3000);
+        // The rest of 16.667 ms, to the nearest millisecond.
+        const struct {
+            u64 frameMs;
+            std::vector<int> sleeps;
+        } cases[] = {{0, {17}}, {4, {13}}, {10, {7}}, {16, {1}}, {17, {}}, {40, {}}};
+        for (const auto& c : cases) {
+            app.sleeps.clear();
+            app.frameMs = c.frameMs;
+            app.ResetIdle();
+            app.Frame();
+            EXPECT_EQ(c.sleeps, app.sleeps) << c.frameMs << " ms";
+        }
+        // Other modes keep their own rules.
+        app.SetFramePacing(0, 0);
+        app.sleeps.clear();
+        app.Frame();
+        EXPECT_TRUE(app.sleeps.empty());
+    }
+    VortanTestClock::Clear();
 }
 
 TEST_F(FrameTest, TargetFrameTimeSleepsTheRemainder)

@@ -13,6 +13,7 @@
 #include "engine/VortanFile.h"
 #include "engine/VortanPtrArray.h"
 #include "engine/platform/VortanApplication.h"
+#include "engine/platform/VortanExitStatus.h"
 #include "tests/support/TestSupport.h"
 
 using namespace vtest;
@@ -72,7 +73,9 @@ TEST(ApplicationWithoutDisplay, FailsCleanlyInsteadOfCrashing)
     EXPECT_EQ(VORTAN_E_FAIL, app.CreateWindow(nullptr, &settings));
     EXPECT_EQ(VORTAN_E_FAIL, app.InitWindow(nullptr, &settings, 0));
     EXPECT_EQ(VORTAN_E_ARGUMENT, app.CreateWindow(nullptr, nullptr));
-    EXPECT_EQ(0, app.Run());
+    // The failure was told and is the program's exit status.
+    EXPECT_EQ(VORTAN_EXIT_NO_DISPLAY, VortanGetExitStatus());
+    EXPECT_EQ(VORTAN_EXIT_NO_DISPLAY, app.Run());
     EXPECT_FALSE(app.IsCreated());
     app.Frame();
     EXPECT_EQ(0, app.updates);

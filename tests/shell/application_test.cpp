@@ -1,12 +1,15 @@
 // The application's window, event mapping and event loop on a private Xvfb server, driven
 // with xdotool and read back with xprop / xwininfo.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
+#include <unistd.h>
 
 #include <memory>
 
 #include "engine/graphics/VortanSurface.h"
+#include "engine/platform/VortanExitStatus.h"
 #include "tests/shell/ApplicationTestSupport.h"
 #include "tests/support/VirtualDisplay.h"
 
@@ -87,6 +90,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(g_env->display && g_env->display->Ok()) << "Xvfb did not start";
+        // Failures reported by earlier tests would be this one's exit status.
+        VortanClearExitStatus();
         m_probe = XOpenDisplay(nullptr);
         ASSERT_NE(nullptr, m_probe);
     }
@@ -129,6 +134,12 @@ TEST_F(ApplicationTest, FullscreenWindowPropertiesFollowTheAtomsThatExist)
     auto app = MakeApp();
     std::string id = WindowId(app.get());
     EXPECT_TRUE(Contains(Prop(app.get(), "WM_CLASS"), "WM_CLASS(STRING) = \"VortanEngineApp\""));
+    // The process is named for window managers (which end it through it) and task lists.
+    EXPECT_TRUE(Contains(Prop(app.get(), "_NET_WM_PID"),
+                         "_NET_WM_PID(CARDINAL) = " + std::to_string((int)getpid())));
+    char host[256] = {};
+    gethostname(host, sizeof(host) - 1);
+    EXPECT_TRUE(Contains(Prop(app.get(), "WM_CLIENT_MACHINE"), std::string("\"") + host + "\""));
     EXPECT_TRUE(Contains(Prop(app.get(), "_NET_WM_STATE"),
                          "_NET_WM_STATE(ATOM) = _NET_WM_STATE_FULLSCREEN"));
     EXPECT_TRUE(Contains(Prop(app.get(), "_HILDON_NON_COMPOSITED_WINDOW"),
@@ -201,6 +212,18 @@ TEST_F(ApplicationTest, FailedOnCreateExitsAndShutsDown)
     EXPECT_FALSE(app.IsCreated());
     EXPECT_FALSE(app.IsActive());
     EXPECT_EQ(nullptr, app.GetGraphicsExt());
+    EXPECT_EQ(VORTAN_E_ARGUMENT, app.CreateWindow(nullptr, nullptr));
+    // A failure that the application left unsaid still ends the program with a status.
+    EXPECT_EQ(VORTAN_EXIT_FAILURE, VortanGetExitStatus());
+
+    // One it reported itself keeps its own status.
+    VortanClearExitStatus();
+    RecordingApp reporting;
+    reporting.ReplaceGraphicsExt(new RecordingExt(&reporting.log));
+    reporting.onCreateResult = VORTAN_E_MISSING;
+    reporting.onCreate = [] { VortanReportFailure(VORTAN_EXIT_PACK_MISSING, "a pack is missing"); };
+    EXPECT_EQ(VORTAN_E_MISSING, reporting.CreateWindow(nullptr, &settings));
+    EXPECT_EQ(VORTAN_EXIT_PACK_MISSING, VortanGetExitStatus());
 }
 
 // --- pointer ------------------------------------------------------------------------------------
@@ -539,6 +562,53 @@ TEST_F(ApplicationTest, OnlyTheWindowManagersCloseMessageEndsRun)
     EXPECT_FALSE(app->IsRunning());
     EXPECT_EQ(0ul, app->GetWindow());
     EXPECT_EQ(nullptr, app->GetGraphicsExt());
+}
+
+TEST_F(ApplicationTest, AWindowDestroyedBySomeoneElseEndsRunAsACloseDoes)
+{
+    // With the software back buffer, whose presents are X requests on the window.
+    auto app = MakeApp(true);
+    unsigned long window = app->GetWindow();
+    XDestroyWindow(m_probe, window);
+    XSync(m_probe, False);
+    // A present that reaches the server after the window is gone does not end the process.
+    EXPECT_EQ(1, app->BlitBackBuffer());
+    EXPECT_EQ(VORTAN_EXIT_OK, app->Run());
+    EXPECT_EQ(1, app->exits);
+    EXPECT_FALSE(app->IsRunning());
+    EXPECT_EQ(0ul, app->GetWindow());
+    EXPECT_EQ(window, app->GetDestroyedWindow());
+}
+
+TEST_F(ApplicationTest, StopSignalsEndRunAsACloseDoes)
+{
+    struct sigaction before;
+    ASSERT_EQ(0, sigaction(SIGTERM, nullptr, &before));
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        // While the loop waits in the background.
+        auto app = MakeApp();
+        app->SetActive(false);
+        app->log.clear();
+        app->onSleep = [&](int) { raise(signal); };
+        EXPECT_EQ(VORTAN_EXIT_OK, app->Run()) << signal;
+        EXPECT_EQ((std::vector<std::string>{"present", "sleep 2000", "exit"}),
+                  app->Only({"present", "sleep", "exit", "update"}))
+            << signal;
+        EXPECT_FALSE(app->IsRunning());
+        EXPECT_EQ(0ul, app->GetWindow());
+    }
+    {
+        // Before the loop has started: it ends at once, without a frame.
+        auto app = MakeApp();
+        raise(SIGTERM);
+        EXPECT_EQ(VORTAN_EXIT_OK, app->Run());
+        EXPECT_EQ(0, app->updates);
+        EXPECT_EQ(1, app->exits);
+    }
+    // Without an application the signals are as they were.
+    struct sigaction after;
+    ASSERT_EQ(0, sigaction(SIGTERM, nullptr, &after));
+    EXPECT_EQ(before.sa_handler, after.sa_handler);
 }
 
 TEST_F(ApplicationTest, RunPresentsEveryFrameUntilQuit)

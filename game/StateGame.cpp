@@ -23,6 +23,7 @@ void CStateGame::Release()
     if (!m_host)
         return;
     m_host->StopMusic();
+    m_context.ReleaseHandles(m_host);
     m_host = nullptr;
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 #include "engine/VortanString.h"
 #include "engine/VortanTypes.h"
+#include "game/VexGameContext.h"
 #include "platform/OrloState.h"
 
 class CStateGame : public IOrloGameState {
@@ -55,10 +56,13 @@ public:
     }
 
     COrloApplication* GetHostApplication() const { return m_host; }
+    // The state this game shares among its parts (sequence counter, sub-step, handle slots).
+    CVexGameContext* GetGameContext() { return &m_context; }
 
 private:
     COrloApplication* m_host; // kept by Init
     i32 m_sessionFlag;
     i32 m_gameClosed;
     i32 m_connectionLost;
+    CVexGameContext m_context;
 };

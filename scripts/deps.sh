@@ -3,7 +3,7 @@
 # Idempotent and silent when everything is already there.
 set -e
 PACKAGES="build-essential cmake pkg-config clang-format
- libgtest-dev libgmock-dev libbenchmark-dev
+ libgtest-dev libgmock-dev libbenchmark-dev libbox2d-dev
  xvfb xdotool x11-utils libx11-dev libxext-dev
  libegl1-mesa-dev libgles2-mesa-dev libgl1-mesa-dri
  libgtk2.0-dev libpango1.0-dev libdbus-glib-1-dev dbus python3-dbus

@@ -130,7 +130,7 @@ private:
                 m_spawns[side].push_back(std::make_pair(x, y));
         } else if (what == "block") {
             Block b;
-            int shape, material = -1, variant, layer;
+            int shape = 0, material = -1, variant = 0, layer = 0;
             bool ok = Position(line, w[1], w[2], &b.x, &b.y);
             ok = Integer(line, w[3], "shape", 0, kShapes - 1, &shape) && ok;
             for (int m = 0; m < 4; ++m) {
@@ -138,7 +138,8 @@ private:
                     material = m;
             }
             if (material < 0) {
-                Problem(line, "unknown material \"%s\" (paper, metal, ice or bouncy)", w[4].c_str());
+                Problem(line, "unknown material \"%s\" (paper, metal, ice or bouncy)",
+                        w[4].c_str());
                 ok = false;
             }
             ok = Integer(line, w[5], "variant", 0, 3, &variant) && ok;
@@ -197,7 +198,7 @@ private:
         ok = Coordinate(line, ty, scale, &v.y) && ok;
         if (!ok)
             return false;
-        camera.QuantizePosition(v, x, y);
+        camera.QuantizePosition(v, *x, *y);
         return true;
     }
 

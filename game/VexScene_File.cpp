@@ -125,7 +125,14 @@ int CVexScene::ApplySceneBytes(const u8* data, int size)
     for (int i = 0; i < 16; ++i)
         m_headerB[i] = file.wordsB[i];
 
-    // Each squib goes to its spawn points in turn, so it ends on spawn point 2.
+    // Each squib goes to its spawn points in turn, so it ends on spawn point 2. Points the
+    // file does not hold (it is cut short) are the origin, not the last scene's.
+    if (!m_editorMode) {
+        for (int p = 0; p < 2; ++p) {
+            for (int k = 0; k < 3; ++k)
+                m_spawns[p][k].Set(0.0f, 0.0f);
+        }
+    }
     for (int p = 0; p < 2; ++p) {
         CVexPlayer& player = m_players[p];
         for (int k = 0; k < file.spawnCount[p]; ++k) {

@@ -19,7 +19,9 @@ inline float Abs(float v)
 
 CVexPhysicsWorld::CVexPhysicsWorld(CVexGameContext* context)
     : m_context(context), m_activeBody(nullptr), m_stepSeconds(0.05f), m_dt(0.25f), m_epsilon(0.0f),
-      m_subSteps(4), m_gravity(0.0f, 0.0f), m_pairTests(0), m_contacts(0)
+      m_subSteps(4), m_gravity(0.0f, 0.0f), m_pairTests(0), m_contacts(0), m_dynamic(nullptr),
+      m_kinematic(nullptr), m_dynamicCount(0), m_kinematicCount(0), m_scratchCapacity(0),
+      m_gridUsable(0), m_gridStale(0), m_exhaustive(0)
 {}
 
 CVexPhysicsWorld::~CVexPhysicsWorld()
@@ -33,6 +35,8 @@ CVexPhysicsWorld::~CVexPhysicsWorld()
     m_watchers.RemoveAll();
     for (int i = 0; i < watchers.GetCount(); ++i)
         ((IVexBodyWatcher*)watchers.GetAt(i))->OnWorldDestroyed(this);
+    delete[] m_dynamic;
+    delete[] m_kinematic;
 }
 
 void CVexPhysicsWorld::Init(float stepSeconds, int subSteps)
@@ -182,50 +186,74 @@ void CVexPhysicsWorld::SyncPrevious()
 
 // ---- the step -------------------------------------------------------------------------------
 
+int CVexPhysicsWorld::ReserveScratch(int count)
+{
+    if (count <= m_scratchCapacity)
+        return 1;
+    int size = m_scratchCapacity > 0 ? m_scratchCapacity : 16;
+    while (size < count)
+        size *= 2;
+    i32* dynamic = new (std::nothrow) i32[size];
+    i32* kinematic = new (std::nothrow) i32[size];
+    if (!dynamic || !kinematic) {
+        delete[] dynamic;
+        delete[] kinematic;
+        return 0;
+    }
+    delete[] m_dynamic;
+    delete[] m_kinematic;
+    m_dynamic = dynamic;
+    m_kinematic = kinematic;
+    m_scratchCapacity = size;
+    return 1;
+}
+
 void CVexPhysicsWorld::Step()
 {
     m_pairTests = 0;
     m_contacts = 0;
-    m_dynamic.Init();
-    m_kinematic.Init();
     const int count = m_bodies.GetCount();
+    if (!ReserveScratch(count))
+        return;
+    m_dynamicCount = 0;
+    m_kinematicCount = 0;
+    m_grid.Begin(count);
     for (int i = 0; i < count; ++i) {
         CVexPhysicsBody* body = GetBody(i);
         body->impulseSum.Set(0.0f, 0.0f);
         if (body->kind == VEX_BODY_DYNAMIC) {
             body->stepStart = body->position;
             body->velocity.y = body->velocity.y + m_gravity.y;
-            m_dynamic.Add(body);
+            m_dynamic[m_dynamicCount++] = i;
         } else if (body->kind == VEX_BODY_KINEMATIC) {
-            m_kinematic.Add(body);
+            m_kinematic[m_kinematicCount++] = i;
         }
+        m_grid.Take(i, body);
     }
-    const int dynamicCount = m_dynamic.GetCount();
-    const int kinematicCount = m_kinematic.GetCount();
+    m_gridUsable = m_grid.End() && !m_exhaustive;
+    m_gridStale = 0;
 
     for (int sub = 0; sub < m_subSteps; ++sub) {
-        for (int d = 0; d < dynamicCount; ++d) {
-            CVexPhysicsBody* body = (CVexPhysicsBody*)m_dynamic.GetAt(d);
+        for (int d = 0; d < m_dynamicCount; ++d) {
+            CVexPhysicsBody* body = GetBody(m_dynamic[d]);
             body->position.x = body->position.x + body->velocity.x * m_dt;
             body->position.y = body->position.y + body->velocity.y * m_dt;
         }
-        for (int k = 0; k < kinematicCount; ++k)
-            ((CVexPhysicsBody*)m_kinematic.GetAt(k))->velocity.Set(0.0f, 0.0f);
-        for (int d = 0; d < dynamicCount; ++d) {
-            CVexPhysicsBody* a = (CVexPhysicsBody*)m_dynamic.GetAt(d);
-            for (int i = 0; i < count; ++i) {
-                CVexPhysicsBody* b = GetBody(i);
-                if (b == a || !(a->mask & b->mask))
-                    continue;
-                ++m_pairTests;
-                if (BodiesOverlap(*a, *b))
-                    ResolveContact(a, b);
-            }
+        for (int k = 0; k < m_kinematicCount; ++k)
+            GetBody(m_kinematic[k])->velocity.Set(0.0f, 0.0f);
+        // Every dynamic body against every other body in list order, each contact resolved
+        // as soon as it is found.
+        for (int d = 0; d < m_dynamicCount; ++d) {
+            CVexPhysicsBody* a = GetBody(m_dynamic[d]);
+            if (m_gridUsable && !m_gridStale)
+                PassGrid(a);
+            else
+                PassAll(a, -1, 1);
         }
     }
 
-    for (int d = 0; d < dynamicCount; ++d) {
-        CVexPhysicsBody* body = (CVexPhysicsBody*)m_dynamic.GetAt(d);
+    for (int d = 0; d < m_dynamicCount; ++d) {
+        CVexPhysicsBody* body = GetBody(m_dynamic[d]);
         body->stepDisplacement.x = body->position.x - body->stepStart.x;
         body->stepDisplacement.y = body->position.y - body->stepStart.y;
         if (body->stepDisplacement.LengthSquared() > 0.0001f) {
@@ -239,8 +267,8 @@ void CVexPhysicsWorld::Step()
             }
         }
     }
-    for (int k = 0; k < kinematicCount; ++k) {
-        CVexPhysicsBody* body = (CVexPhysicsBody*)m_kinematic.GetAt(k);
+    for (int k = 0; k < m_kinematicCount; ++k) {
+        CVexPhysicsBody* body = GetBody(m_kinematic[k]);
         if (body->weight > 0.0f) {
             body->restTime = body->restTime + m_stepSeconds;
             if (body->restTime > 1.0f) {
@@ -255,7 +283,62 @@ void CVexPhysicsWorld::Step()
     }
 }
 
-void CVexPhysicsWorld::ResolveContact(CVexPhysicsBody* a, CVexPhysicsBody* b)
+void CVexPhysicsWorld::PassAll(CVexPhysicsBody* a, int after, int countTests)
+{
+    const int count = m_bodies.GetCount();
+    for (int i = after + 1; i < count; ++i) {
+        CVexPhysicsBody* b = GetBody(i);
+        if (b == a || !(a->mask & b->mask))
+            continue;
+        if (countTests)
+            ++m_pairTests;
+        if (BodiesOverlap(*a, *b))
+            ResolveContact(a, b, i);
+    }
+}
+
+void CVexPhysicsWorld::PassGrid(CVexPhysicsBody* a)
+{
+    // The pairs this pass tests: the standing bodies and the other dynamic ones whose masks
+    // share a bit with A's.
+    int tests = m_grid.CountSharing(a->mask);
+    for (int k = 0; k < m_dynamicCount; ++k) {
+        const CVexPhysicsBody* b = GetBody(m_dynamic[k]);
+        if (b != a && (a->mask & b->mask))
+            ++tests;
+    }
+    m_pairTests += tests;
+
+    // Find the next body in list order that A overlaps, resolve, and go on after it with A
+    // where the contact left it: what testing every body in order does.
+    int last = -1;
+    for (;;) {
+        if (m_gridStale) {
+            PassAll(a, last, 0);
+            return;
+        }
+        const float box[4] = {a->MinX(), a->MinY(), a->MaxX(), a->MaxY()};
+        int next = m_grid.FindFirst(box, a->mask, last);
+        for (int k = 0; k < m_dynamicCount; ++k) {
+            const int i = m_dynamic[k];
+            if (i <= last)
+                continue;
+            if (next >= 0 && i >= next)
+                break;
+            const CVexPhysicsBody* b = GetBody(i);
+            if (b != a && (a->mask & b->mask) && BodiesOverlap(*a, *b)) {
+                next = i;
+                break;
+            }
+        }
+        if (next < 0)
+            return;
+        ResolveContact(a, GetBody(next), next);
+        last = next;
+    }
+}
+
+void CVexPhysicsWorld::ResolveContact(CVexPhysicsBody* a, CVexPhysicsBody* b, int bIndex)
 {
     const float speedA = a->velocity.Length();
 
@@ -331,6 +414,10 @@ void CVexPhysicsWorld::ResolveContact(CVexPhysicsBody* a, CVexPhysicsBody* b)
 
     if (!bStatic) {
         if (bDynamic) {
+            // A standing body made dynamic during the step no longer stands where the
+            // grid holds it.
+            if (m_grid.Holds(bIndex))
+                m_gridStale = 1;
             b->position.x = b->position.x - pushX * shareB;
             b->position.y = b->position.y - pushY * shareB;
             CVortanVector2 impulseB(-normal.x, -normal.y);
@@ -367,6 +454,8 @@ void CVexPhysicsWorld::ResolveContact(CVexPhysicsBody* a, CVexPhysicsBody* b)
             contact.impulse = contactImpulse;
             for (int i = 0; i < m_listeners.GetCount(); ++i)
                 ((CVexPhysicsListener*)m_listeners.GetAt(i))->OnContact(contact);
+            if (m_grid.Holds(bIndex) && !m_grid.Matches(bIndex, b))
+                m_gridStale = 1;
         }
     }
 
@@ -498,9 +587,4 @@ int CVexPhysicsWorld::BoxesOverlapMargin(const float a[4], const float b[4])
     const float x = (a[2] < b[2] ? a[2] : b[2]) - (a[0] > b[0] ? a[0] : b[0]);
     const float y = (a[3] < b[3] ? a[3] : b[3]) - (a[1] > b[1] ? a[1] : b[1]);
     return x > 0.001f && y > 0.001f;
-}
-
-int CVexPhysicsWorld::BodiesOverlap(const CVexPhysicsBody& a, const CVexPhysicsBody& b)
-{
-    return a.MinX() < b.MaxX() && b.MinX() < a.MaxX() && a.MinY() < b.MaxY() && b.MinY() < a.MaxY();
 }

@@ -9,6 +9,7 @@
 #include "engine/VortanPtrArray.h"
 #include "engine/VortanTypes.h"
 #include "engine/VortanVector.h"
+#include "game/VexBodyGrid.h"
 #include "game/VexPhysicsBody.h"
 #include "game/VexPhysicsListener.h"
 
@@ -58,7 +59,9 @@ public:
     // Previous position = position for every body.
     virtual void SyncPrevious();
     // One step: gravity once, then the sub-steps (move, resolve contacts), then rest
-    // detection; see the source for the exact order of operations.
+    // detection; see the source for the exact order of operations. Listeners called from
+    // here may change the two bodies of the contact they are told of, and nothing else of
+    // the world (they add and remove no bodies). Nothing happens when memory runs out.
     virtual void Step();
 
     // The most recently added body whose kind shares a bit with kindMask, whose group shares
@@ -94,6 +97,10 @@ public:
     float GetEpsilon() const { return m_epsilon; }
     const CVortanVector2& GetGravity() const { return m_gravity; }
     void SetGravity(const CVortanVector2& gravity) { m_gravity = gravity; }
+    // Test seam: 1 makes every step test every body in list order instead of going through
+    // the grid of standing bodies. The results are the same bits either way.
+    void SetExhaustive(int exhaustive) { m_exhaustive = exhaustive; }
+
     // Statistics of the last step.
     int GetPairTests() const { return m_pairTests; }
     int GetContacts() const { return m_contacts; }
@@ -103,7 +110,11 @@ public:
     // centre -/+ half size, strictly.
     static int BoxesOverlap(const float a[4], const float b[4]);
     static int BoxesOverlapMargin(const float a[4], const float b[4]);
-    static int BodiesOverlap(const CVexPhysicsBody& a, const CVexPhysicsBody& b);
+    static int BodiesOverlap(const CVexPhysicsBody& a, const CVexPhysicsBody& b)
+    {
+        return a.MinX() < b.MaxX() && b.MinX() < a.MaxX() && a.MinY() < b.MaxY() &&
+               b.MinY() < a.MaxY();
+    }
 
 private:
     CVexPhysicsWorld(const CVexPhysicsWorld&) = delete;
@@ -112,8 +123,14 @@ private:
     void DeleteBodies();
     void DeleteRadiusResults();
     void ForgetBody(CVexPhysicsBody* body);
-    // Resolves the contact of dynamic body a with overlapping body b.
-    void ResolveContact(CVexPhysicsBody* a, CVexPhysicsBody* b);
+    int ReserveScratch(int count);
+    // One dynamic body's pass over the bodies after index `after`, in list order: every
+    // body (PassAll; the pair tests are counted when asked) or the standing bodies through
+    // the grid and the dynamic ones directly (PassGrid).
+    void PassAll(CVexPhysicsBody* a, int after, int countTests);
+    void PassGrid(CVexPhysicsBody* a);
+    // Resolves the contact of dynamic body a with overlapping body b (at index bIndex).
+    void ResolveContact(CVexPhysicsBody* a, CVexPhysicsBody* b, int bIndex);
 
     CVexGameContext* m_context;
     CVexPhysicsBody* m_activeBody;
@@ -129,6 +146,17 @@ private:
     CVortanPtrArray m_sweepResults;  // CVexPhysicsBody*
     CVortanPtrArray m_listeners;     // CVexPhysicsListener*, not owned
     CVortanPtrArray m_watchers;      // IVexBodyWatcher*, not owned
-    CVortanPtrArray m_dynamic;       // per-step scratch: the dynamic bodies
-    CVortanPtrArray m_kinematic;     // per-step scratch: the kinematic bodies
+
+    // Per-step scratch: indices of the dynamic and kinematic bodies when the step began.
+    i32* m_dynamic;
+    i32* m_kinematic;
+    i32 m_dynamicCount;
+    i32 m_kinematicCount;
+    i32 m_scratchCapacity;
+    // The bodies that stand still during the step, and whether it may be used: a listener
+    // that moves or reshapes the body it was told of makes it stale until the next step.
+    CVexBodyGrid m_grid;
+    i32 m_gridUsable;
+    i32 m_gridStale;
+    i32 m_exhaustive;
 };

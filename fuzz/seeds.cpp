@@ -1,0 +1,333 @@
+// fuzz_seeds: writes the seed corpora of the fuzz targets, one directory per target under
+// OUT, from the built data packs and their entries, the tests' sample files, sound files made
+// at build time and a few small inputs made here.
+//
+//   fuzz_seeds OUT SOURCE_DIR FILE...
+//
+// FILEs are data packs (.dmp) and sound files (.wav, .ogg); SOURCE_DIR is the source tree,
+// whose tests/data/xml samples are taken too.
+#include <ctype.h>
+#include <dirent.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/VortanMediaPack.h"
+#include "engine/VortanString.h"
+#include "platform/OrloStatsStore.h"
+#include "tests/support/PackWriter.h"
+#include "tools/ToolFiles.h"
+
+namespace {
+
+typedef std::vector<std::pair<std::string, std::string>> Files; // name, bytes
+
+// Largest seed taken whole; larger packs are repacked with their entries cut short.
+const size_t kMaxSeed = 64 * 1024;
+const size_t kCutEntry = 256;
+const size_t kCutSound = 8192;
+
+std::string g_out;
+int g_written = 0;
+bool g_failed = false;
+
+std::string SafeName(const std::string& name)
+{
+    std::string safe;
+    for (char c : name)
+        safe += (isalnum((unsigned char)c) || c == '.' || c == '-' || c == '_') ? c : '_';
+    return safe.empty() ? "seed" : safe;
+}
+
+void Add(const std::string& target, const std::string& name, const std::string& bytes)
+{
+    const std::string dir = g_out + "/" + target;
+    mkdir(g_out.c_str(), 0755);
+    mkdir(dir.c_str(), 0755);
+    const std::string path = dir + "/" + SafeName(name);
+    if (!toolfiles::WriteFileAtomically(path, bytes.data(), bytes.size())) {
+        fprintf(stderr, "fuzz_seeds: cannot write %s\n", path.c_str());
+        g_failed = true;
+        return;
+    }
+    ++g_written;
+}
+
+std::string Extension(const std::string& name)
+{
+    size_t dot = name.rfind('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot + 1);
+}
+
+std::string BaseName(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// UTF-16LE of UTF-8 text, with a byte-order mark when asked.
+std::string Utf16(const std::string& utf8, bool bom)
+{
+    CVortanString s;
+    s.AssignUTF8(utf8.c_str(), -1);
+    std::string out = bom ? std::string("\xff\xfe", 2) : std::string();
+    for (int i = 0; i < s.GetLength(); ++i)
+        vtest::PutU16(&out, s.GetAt(i));
+    return out;
+}
+
+// The entries of a pack, read with the engine's pack reader.
+Files ReadPack(const std::string& path)
+{
+    Files entries;
+    CVortanMediaPack pack;
+    if (pack.Open(CVortanString(path.c_str())) != VORTAN_OK) {
+        fprintf(stderr, "fuzz_seeds: %s is not a pack\n", path.c_str());
+        g_failed = true;
+        return entries;
+    }
+    for (int i = 0; i < pack.GetEntryCount(); ++i) {
+        std::string name;
+        const CVortanString& wide = pack.GetEntryAt(i)->m_name;
+        for (int k = 0; k < wide.GetLength(); ++k)
+            name += (char)wide.GetAt(k);
+        std::string data((size_t)pack.GetEntry(CVortanString(), i), '\0');
+        if (!data.empty() && pack.GetFile()->Read(&data[0], (int)data.size()) != (int)data.size())
+            data.clear();
+        entries.push_back({name, data});
+    }
+    return entries;
+}
+
+// A font description with only its first glyph lines: a small seed loads quickly.
+std::string FewGlyphs(const std::string& description)
+{
+    const int kGlyphs = 24;
+    std::string out;
+    int glyphs = 0;
+    size_t start = 0;
+    while (start < description.size()) {
+        size_t end = description.find('\n', start);
+        end = end == std::string::npos ? description.size() : end + 1;
+        const std::string line = description.substr(start, end - start);
+        if (line.find("<char ") == std::string::npos || glyphs++ < kGlyphs)
+            out += line;
+        start = end;
+    }
+    return out;
+}
+
+struct Collected {
+    Files metas, atlases, fonts;
+};
+
+// Routes one data file to the targets that read its kind.
+void Route(const std::string& prefix, const std::string& name, const std::string& data,
+           Collected& c)
+{
+    const std::string bare = BaseName(name);
+    const std::string ext = Extension(bare);
+    const std::string seed = prefix + "-" + bare;
+    if (ext == "wav" || ext == "ogg") {
+        // Long sounds cut short: the loaders take what is there.
+        Add(ext == "wav" ? "wave" : "ogg", seed, data.substr(0, kCutSound));
+        return;
+    }
+    if (data.size() > kMaxSeed)
+        return;
+    if (ext == "xml" || ext == "six" || ext == "meta")
+        Add("xml", seed, data);
+    if (bare == "dmp.meta")
+        c.metas.push_back({seed, data});
+    if (ext == "six")
+        c.atlases.push_back({seed, data});
+    if (ext == "fnt") {
+        Add("xml", seed, FewGlyphs(data));
+        c.fonts.push_back({seed, FewGlyphs(data)});
+    }
+    if (ext == "txt")
+        Add("utf8", seed, data);
+}
+
+void FromPack(const std::string& path, Collected& c)
+{
+    const std::string packName = BaseName(path);
+    std::string bytes;
+    if (!toolfiles::ReadFile(path, &bytes)) {
+        fprintf(stderr, "fuzz_seeds: cannot read %s\n", path.c_str());
+        g_failed = true;
+        return;
+    }
+    Files entries = ReadPack(path);
+    if (bytes.size() <= kMaxSeed) {
+        Add("pack", packName, bytes);
+    } else {
+        // The same table with every entry's data cut short.
+        vtest::PackEntries cut;
+        for (const auto& e : entries)
+            cut.push_back({e.first, e.second.substr(0, kCutEntry)});
+        Add("pack", "cut-" + packName, vtest::MakePack(cut));
+    }
+    const std::string prefix = packName.substr(0, packName.rfind('.'));
+    for (const auto& e : entries)
+        Route(prefix, e.first, e.second, c);
+    // A language pack's text is its first entry, whatever its name.
+    if (packName.compare(0, 13, "orlolanguage_") == 0 && !entries.empty())
+        Add("language", prefix, entries[0].second);
+}
+
+void FromTestSamples(const std::string& sourceDir, Collected& c)
+{
+    const std::string dir = sourceDir + "/tests/data/xml";
+    DIR* d = opendir(dir.c_str());
+    if (!d) {
+        fprintf(stderr, "fuzz_seeds: no samples in %s\n", dir.c_str());
+        g_failed = true;
+        return;
+    }
+    std::vector<std::string> names;
+    while (dirent* e = readdir(d)) {
+        if (e->d_name[0] != '.')
+            names.push_back(e->d_name);
+    }
+    closedir(d);
+    for (const std::string& name : names) {
+        std::string data;
+        if (toolfiles::ReadFile(dir + "/" + name, &data))
+            Route("tests", name, data, c);
+    }
+}
+
+void MadeHere()
+{
+    // Packs: nested names, a name found only by containment, an empty entry, one entry whose
+    // data runs past the end of the file.
+    Add("pack", "nested.dmp",
+        vtest::MakePack({{"/fonts/font.png", "PNG"},
+                         {"/fonts/bigfont.png", "BIG"},
+                         {"/menu_ui.xml", "<a/>"},
+                         {"/ui.xml", "<b/>"},
+                         {"/empty", ""}}));
+    std::string overlong = vtest::MakePack({{"/a", "0123456789"}});
+    overlong.resize(overlong.size() - 4);
+    Add("pack", "overlong.dmp", overlong);
+
+    // Language texts: ordered, with gaps, out of order, a padded number, a last line without
+    // its line end, a right-to-left pack and one asking for special characters.
+    Add("language", "ordered",
+        Utf16("NAME=Test\r\nCODE=te\r\nFLAGS=VE_TEXT_RIGHT\r\nSPECIAL_CHARS=0\r\n0=zero\r\n1=one "
+              "\\n two\r\n2=two\r\n",
+              true));
+    Add("language", "gaps",
+        Utf16("NAME=Gaps\r\nCODE=ga\r\n0=zero\r\n3=three\r\n2=late\r\n007=seven\r\n5=five", false));
+    Add("language", "rtl",
+        Utf16("NAME=\xd7\xa2\xd7\x91\xd7\xa8\xd7\x99\xd7\xaa\r\nCODE=he\r\nFLAGS=VE_TEXT_RIGHT|"
+              "VE_TEXT_RIGHT_TO_LEFT\r\n0=\xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d\r\n",
+              true));
+    Add("language", "special", Utf16("NAME=Special\r\nSPECIAL_CHARS=1\r\n0=x\r\n", true));
+
+    // Scan: format, NUL, text.
+    const char* scans[][2] = {
+        {"%d,%d", "12, -7"},
+        {"%f", "1,5"},
+        {"%s:%d", "name:3"},
+        {"%d %d", "abc"},
+        {"%x", "1F"},
+        {"%x", "0x1F"},
+        {"%f %f %f", "1.5 -.25 3"},
+        {"%s", "whole text"},
+        {"%d%%%s,%f", "5% word, 2.5"},
+        {"%q%d", "5"},
+        {"(%d;%d)", "(10;20)"},
+        {"%s %s %s", "a b c"},
+    };
+    int n = 0;
+    for (const auto& s : scans)
+        Add("scan", "scan-" + std::to_string(n++), std::string(s[0]) + '\0' + s[1]);
+
+    // UTF-8: one- to four-byte forms, overlong and cut sequences, stray continuation bytes.
+    Add("utf8", "forms", "a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80z");
+    Add("utf8", "broken",
+        "\xc3\xe2\x82\xf0\x9f\x98\x80\x80\xbf\xc0\x80\xed\xa0\x80\xf8\x88\x80\x80");
+    Add("utf8", "cut", "ok\xf0\x9f\x98");
+
+    // Settings files written by the settings store itself: every kind, and none.
+    const std::string empty = g_out + "/settings/empty.dat";
+    const std::string full = g_out + "/settings/kinds.dat";
+    mkdir((g_out + "/settings").c_str(), 0755);
+    {
+        COrloStatsStore store;
+        store.Open(CVortanString(empty.c_str()));
+        store.Clear();
+        g_failed |= store.Save() != 1;
+    }
+    {
+        COrloStatsStore store;
+        store.Open(CVortanString(full.c_str()));
+        store.Clear();
+        store.AddEntry(CVortanString("__Orlo_Language"))->SetString(CVortanString("en"));
+        store.AddEntry(CVortanString("sound_volume"))->SetInt(-7);
+        store.AddEntry(CVortanString("music"))->SetBool(1);
+        store.AddEntry(CVortanString("games_played"))->SetExtraInt(123456);
+        CVortanString wide;
+        wide.AssignUTF8("Gr\xc3\xbc\xc3\x9f\x65 \xe2\x82\xac", -1);
+        store.AddEntry(wide)->SetString(wide);
+        g_failed |= store.Save() != 1;
+    }
+    g_written += 2;
+}
+
+void Combined(const Collected& c)
+{
+    // Resource descriptions: each pack description with each atlas, and alone.
+    for (size_t m = 0; m < c.metas.size(); ++m) {
+        Add("resources", c.metas[m].first, c.metas[m].second);
+        for (size_t a = 0; a < c.atlases.size() && a < 3; ++a)
+            Add("resources", c.metas[m].first + "+" + c.atlases[a].first,
+                c.metas[m].second + '\0' + c.atlases[a].second);
+    }
+    // Font descriptions with text to draw: plain, and with a colour tag and line breaks.
+    for (const auto& f : c.fonts) {
+        Add("font", f.first, f.second);
+        Add("font", f.first + "+text",
+            f.second + '\0' +
+                "Hello $COLOR=0xFF336699World\r\nGr\xc3\xbc\xc3\x9f\x65 \xe2\x82\xac");
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3) {
+        fprintf(stderr, "usage: fuzz_seeds OUT SOURCE_DIR FILE...\n");
+        return 2;
+    }
+    g_out = argv[1];
+    mkdir(g_out.c_str(), 0755);
+    Collected collected;
+    for (int i = 3; i < argc; ++i) {
+        const std::string path = argv[i];
+        const std::string ext = Extension(path);
+        if (ext == "dmp") {
+            FromPack(path, collected);
+        } else {
+            std::string data;
+            if (!toolfiles::ReadFile(path, &data)) {
+                fprintf(stderr, "fuzz_seeds: cannot read %s\n", path.c_str());
+                g_failed = true;
+                continue;
+            }
+            Route("made", BaseName(path), data, collected);
+        }
+    }
+    FromTestSamples(argv[2], collected);
+    MadeHere();
+    Combined(collected);
+    printf("fuzz_seeds: %d seeds in %s\n", g_written, g_out.c_str());
+    return g_failed ? 1 : 0;
+}

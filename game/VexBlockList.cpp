@@ -33,16 +33,14 @@ CVexBlock* CVexBlockList::AddBlock(u32 shape, const CVortanVector2& position, u8
     if (shape >= VEX_BLOCK_SHAPE_COUNT || !m_world)
         return nullptr;
     // The smallest id from 32 that no block holds.
+    bool used[256] = {};
+    for (int i = 0; i < m_blocks.GetCount(); ++i)
+        used[GetAt(i)->id] = true;
     int id = VEX_BLOCK_FIRST_ID;
-    for (int i = 0; i < m_blocks.GetCount();) {
-        if (GetAt(i)->id == id) {
-            if (++id > VEX_BLOCK_LAST_ID)
-                return nullptr;
-            i = 0;
-        } else {
-            ++i;
-        }
-    }
+    while (id <= VEX_BLOCK_LAST_ID && used[id])
+        ++id;
+    if (id > VEX_BLOCK_LAST_ID)
+        return nullptr;
     CVexBlock* block = new (std::nothrow) CVexBlock();
     if (!block)
         return nullptr;

@@ -4,7 +4,12 @@
 
 #include <string>
 
+#include "game/VexAssetLoader.h"
 #include "game/VexAssetTables.h"
+#include "game/VexGameContext.h"
+#include "platform/OrloResourceManager.h"
+#include "tests/game/SceneTestSupport.h"
+#include "tests/platform/ResourceTestSupport.h"
 
 namespace {
 
@@ -116,4 +121,38 @@ TEST(AssetTables, CreditsGroups)
     EXPECT_EQ(VEX_CREDITS_LEGAL_KEY, T().Credits(109).key);
     EXPECT_EQ(blanks, empty);
     EXPECT_EQ(0, T().Credits(0).key);
+}
+
+// Loading by id takes the table's name into the id's slot; loading a slot again gives the old
+// handle back first (the surface is not held twice); ids outside the tables are refused.
+TEST(AssetLoader, IdsLoadTheirTableNamesIntoTheirSlots)
+{
+    vtest::TempDir dir;
+    scenetest::HeadlessApp app;
+    rtest::WritePack(dir.File("images.dmp"), {{"/foo_0.png", rtest::MakePng(2, 2, "#ff0000")},
+                                              {"/marker.png", rtest::MakePng(4, 4, "#00ff00")}});
+    ASSERT_EQ(1, app.OpenPack(rtest::S(dir.File("images.dmp")), 1));
+    CVexGameContext context;
+    EXPECT_EQ(VORTAN_OK, CVexAssetLoader::LoadImage(&context, &app, 62));
+    CVortanSurface* marker = context.GetImage(62);
+    ASSERT_NE(nullptr, marker);
+    EXPECT_EQ(4, marker->GetWidth());
+    EXPECT_EQ(nullptr, context.GetImage(0));
+    EXPECT_EQ(VORTAN_OK, CVexAssetLoader::LoadImage(&context, &app, 62));
+    EXPECT_EQ(marker, context.GetImage(62));
+    // One reference is left: one release unloads it.
+    CVortanSurface* held = context.GetImage(62);
+    EXPECT_EQ(1, app.ReleaseSurface(held));
+    EXPECT_EQ(nullptr, held);
+    *context.ImageSlot(62) = nullptr;
+
+    EXPECT_EQ(VORTAN_OK, CVexAssetLoader::LoadImage(&context, &app, 0));
+    EXPECT_EQ(0, CVexAssetLoader::LoadImage(&context, &app, 1)); // not in the pack
+    EXPECT_EQ(nullptr, context.GetImage(1));
+    EXPECT_EQ(0, CVexAssetLoader::LoadFont(&context, &app));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, CVexAssetLoader::LoadImage(&context, &app, 70));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, CVexAssetLoader::LoadImage(&context, &app, -1));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, CVexAssetLoader::LoadSound(&context, &app, 24));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, CVexAssetLoader::LoadImage(nullptr, &app, 0));
+    context.ReleaseHandles(&app);
 }

@@ -18,8 +18,8 @@ The layers, from the bottom, with the layers each one sits on (LAYERS below):
 A file may include the headers of its own layer and of every layer below it, that is every
 layer it sits on directly or through others. The shell, the sound engine and the XML loader
 wrapper are siblings on the engine: none of them includes another, so each can be built and
-tested with the engine alone. tests/, tools/ and bench/ are free: they may include anything
-(each test program links the library of its own area).
+tested with the engine alone. tests/, tools/, bench/ and fuzz/ are free: they may include
+anything (each test program links the library of its own area).
 
 What is checked:
 - Every #include line, quoted or angled, of every C and C++ source file in the tree. The name
@@ -56,8 +56,9 @@ LAYERS = [
     ("program", ["program"], ["game"]),
 ]
 
-# Folders outside the order: the tests, the data-building tools and the benchmarks.
-FREE = ("tests", "tools", "bench")
+# Folders outside the order: the tests, the data-building tools, the benchmarks and the fuzz
+# targets.
+FREE = ("tests", "tools", "bench", "fuzz")
 
 SOURCE_EXTENSIONS = (".h", ".hh", ".hpp", ".c", ".cc", ".cpp", ".cxx", ".inc", ".ipp")
 

@@ -3,7 +3,7 @@
 
 Usage: packlint.py --source DIR --build DIR [--pack-tool PATH] [--dump]
 
-Reads the product sources under --source (everything but tests/, tools/, bench/, build
+Reads the product sources under --source (everything but tests/, tools/, bench/, fuzz/, build
 directories and the build scripts), finds each string literal that names a resource and checks it
 against the packs built into --build (listed with the pack tool) and against data/packs.txt.
 Then checks that every pack data/packs.txt lists is built and holds the entries listed for it.
@@ -97,7 +97,7 @@ LANGUAGE_FIRST_PACK = "_0000.dmp"
 WRAPPER_CALLS = ("CVortanString", "CHashString", "string", "std::string", "L", "_T", "TEXT")
 
 # Top-level directories that are not product code.
-NOT_PRODUCT = ("tests", "tools", "bench", "data", "scripts", "cmake", "build", ".git")
+NOT_PRODUCT = ("tests", "tools", "bench", "fuzz", "data", "scripts", "cmake", "build", ".git")
 SOURCE_SUFFIXES = (".cpp", ".cc", ".c", ".h", ".hpp", ".inl")
 
 PRINTF = re.compile(r"(?<!%)%[-+ #0]*(?:\d+|\*)?(?:\.\d+)?(?:hh|h|ll|l|z|j|t)?[diouxXsScf]")

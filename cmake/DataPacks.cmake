@@ -129,6 +129,22 @@ vortan_pack_meta(plain.meta ${dir} 0)
 file(GLOB datapack_layouts CONFIGURE_DEPENDS ${DATAPACK_DATA}/layouts/*.xml)
 vortan_data_pack(orlolayouts.dmp FILES ${dir}/dmp.meta ${datapack_layouts})
 
+# --- the game's battlefields: data/scenes/<name>.txt -> <name>.scn, packed as dataScenes.dmp ---
+# The twenty online levels and the fifteen training scenes ("01" to "15") of the asset tables.
+file(GLOB datapack_scene_sources CONFIGURE_DEPENDS ${DATAPACK_DATA}/scenes/*.txt)
+set(dir ${DATAPACK_WORK}/dataScenes)
+set(scene_files)
+foreach(src ${datapack_scene_sources})
+    get_filename_component(base ${src} NAME_WE)
+    add_custom_command(OUTPUT ${dir}/${base}.scn
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+        COMMAND ${DATAPACK_RUN} $<TARGET_FILE:makescene> ${src} ${dir}/${base}.scn
+        DEPENDS makescene ${src}
+        VERBATIM)
+    list(APPEND scene_files ${dir}/${base}.scn)
+endforeach()
+vortan_data_pack(dataScenes.dmp FILES ${scene_files})
+
 # --- achievements: the definitions text ----------------------------------------------------------
 set(dir ${DATAPACK_WORK}/achievements)
 add_custom_command(OUTPUT ${dir}/ach_EN.txt

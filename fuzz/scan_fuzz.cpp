@@ -1,7 +1,8 @@
 // Scan: the input is a format, a NUL, then the text scanned (both taken byte by byte as
 // Latin-1 units). Each conversion of the format gets a target of its own type, "%s" a
 // buffer of the text's size, and a bit of the format's first byte leaves a target null.
-// The count of stored conversions never exceeds the conversions given.
+// The count of stored conversions never exceeds the conversions given, and a text target
+// holds units copied from the text, within its capacity.
 #include <stdarg.h>
 #include <string.h>
 
@@ -41,8 +42,8 @@ int ScanWith(const CVortanString& text, const unit* format, ...)
     return n;
 }
 
-// Passes the targets as arguments of their own types: a pointer per conversion, and the
-// capacity after a text buffer.
+// Passes the targets as variadic arguments: a pointer per conversion (a number's as void*,
+// which is passed the same way), and the capacity after a text buffer.
 template <typename... Args>
 int Call(const CVortanString& text, const unit* format, const Targets& t, size_t i, Args... args)
 {
@@ -112,10 +113,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     const int stored = Call(text, format.data(), t, 0);
     VFUZZ_CHECK(stored >= 0 && stored <= (int)t.kinds.size());
+    const std::u16string scanned(text.GetBuffer() ? (const char16_t*)text.GetBuffer() : u"",
+                                 (size_t)text.GetLength());
     for (const std::vector<unit>& buffer : texts) {
-        // A text target holds at most its capacity, terminator included; the unit after it
-        // is never written.
+        // At most its capacity, terminator included: the unit after it is never written.
         VFUZZ_CHECK(buffer[capacity] == 0xAAAA);
+        if (buffer[0] == 0xAAAA)
+            continue; // not stored
+        size_t n = 0;
+        while (n < capacity && buffer[n] != 0)
+            ++n;
+        VFUZZ_CHECK(n < capacity);
+        VFUZZ_CHECK(scanned.find(std::u16string((const char16_t*)buffer.data(), n)) !=
+                    std::u16string::npos);
     }
     return 0;
 }

@@ -155,6 +155,8 @@ void Route(const std::string& prefix, const std::string& name, const std::string
     }
     if (ext == "txt")
         Add("utf8", seed, data);
+    if (ext == "scn")
+        Add("scene", seed, data);
 }
 
 void FromPack(const std::string& path, Collected& c)

@@ -69,6 +69,16 @@ NOT_IN_PACKS = {
     "default_font_image.png": "built into the program",
 }
 
+# Names whose packs are not made yet, by the source that holds them: a name of one of the listed
+# extensions there that no built pack serves is pending (shown by --dump), not a problem. A
+# pending name that a pack serves is checked as usual.
+PENDING = {
+    # The game's asset tables name every image, sound, music track, the font, the intro slides
+    # and the game's packs; all but the scenes come with the game screens, which pack them.
+    "game/VexAssetTables.cpp": (("png", "jpg", "wav", "mp3", "fnt", "dmp"),
+                                "the game screens' packs, made with the screens"),
+}
+
 # Fonts the resource manager makes itself rather than loading them from a pack.
 BUILT_IN_FONTS = ("default",)
 
@@ -734,6 +744,10 @@ class Lint:
                 request.resolved, request.holders, request.note = name, holders, note
                 return
             results.append(problems)
+        pending = PENDING.get(request.where.rsplit(":", 1)[0])
+        if pending and all(n.rsplit(".", 1)[-1].lower() in pending[0] for n in request.names):
+            request.note = "pending: " + pending[1]
+            return
         if len(request.names) == 1:
             for problem in results[0]:
                 self.problems.add(request.where, "%s: %s" % (request.shown, problem))

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -185,6 +186,42 @@ TEST_F(PackLint, FindsTheLoadsTheCodeMakes)
     // User files and the lock file are known not to be pack entries.
     EXPECT_NE(std::string::npos, report.find(": /tmp/orlo_app.lock -> not a pack entry"));
     EXPECT_NE(std::string::npos, report.find(": stats.dat -> not a pack entry"));
+}
+
+// The game's asset tables: the battlefields and the training scenes ("%02d.scn", 1..15) are
+// served by dataScenes.dmp; the screens' images, sounds and packs are pending until the screens
+// pack them, while a scene name that no pack serves is still a problem.
+TEST_F(PackLint, GameScenesAreServedAndScreenAssetsPending)
+{
+    std::string report;
+    ASSERT_EQ(0, Lint(vtest::SourceDir(), vtest::BinaryDir(), &report, {"--dump"})) << report;
+    for (int i = 1; i <= 15; ++i) {
+        char name[16];
+        snprintf(name, sizeof name, "%02d.scn", i);
+        EXPECT_NE(std::string::npos,
+                  report.find(" entry \"%02d.scn\": " + std::string(name) + " -> dataScenes.dmp\n"))
+            << name;
+    }
+    EXPECT_EQ(std::string::npos, report.find("16.scn"));
+    for (const char* level : {"Balconies.scn", "Orlo_War.scn", "Underground.scn"})
+        EXPECT_NE(std::string::npos,
+                  report.find(": " + std::string(level) + " -> dataScenes.dmp\n"))
+            << level;
+    for (const char* pending : {"foo_0.png", "buttondown.wav", "SquibTheme.mp3", "foo.fnt",
+                                "Kuva11.jpg", "dataIntro.dmp"})
+        EXPECT_NE(std::string::npos, report.find(": " + std::string(pending) + " -> pending: "))
+            << pending;
+
+    std::string src = ScratchTree();
+    std::string tables = vtest::ReadWholeFile(src + "/game/VexAssetTables.cpp");
+    size_t castle = tables.find("\"Castle.scn\"");
+    ASSERT_NE(std::string::npos, castle);
+    tables.replace(castle, 12, "\"Kastle.scn\"");
+    ASSERT_TRUE(vtest::WriteWholeFile(src + "/game/VexAssetTables.cpp", tables));
+    EXPECT_EQ(1, Lint(src, vtest::BinaryDir(), &report));
+    EXPECT_TRUE(Reports(report, Where("game/VexAssetTables.cpp", tables, "Kastle.scn"),
+                        "no built pack holds Kastle.scn"))
+        << report;
 }
 
 // A scratch copy of the tree with loads that no pack serves: each is reported at its line;

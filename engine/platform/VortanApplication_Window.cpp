@@ -39,7 +39,7 @@ void ReportNoDisplay()
 }
 
 // The process id on the window (_NET_WM_PID) with the machine it runs on (WM_CLIENT_MACHINE,
-// which the window-manager specification requires beside it): window managers use them to
+// which the window-manager conventions require beside it): window managers use them to
 // end an unresponsive program and task lists to name its process.
 void SetProcessProperties(Display* display, Window window)
 {

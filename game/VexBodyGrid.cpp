@@ -43,6 +43,12 @@ inline int CellOf(float v, float origin, float inverse, int cells)
     return (int)t;
 }
 
+// A box with a NaN edge meets nothing.
+inline bool HasNaN(const float box[4])
+{
+    return box[0] != box[0] || box[1] != box[1] || box[2] != box[2] || box[3] != box[3];
+}
+
 } // namespace
 
 CVexBodyGrid::CVexBodyGrid()
@@ -165,7 +171,7 @@ int CVexBodyGrid::Rebuild()
             ++m_maskKinds;
         }
         ++m_maskCounts[kind];
-        if (b[0] != b[0] || b[1] != b[1] || b[2] != b[2] || b[3] != b[3])
+        if (HasNaN(b))
             continue;
         if (!any || b[0] < minX)
             minX = b[0];
@@ -203,18 +209,22 @@ int CVexBodyGrid::Rebuild()
 
     // Count, turn the counts into ends, then fill from the back so that each cell lists its
     // bodies in list order.
-    int total = 0;
-    for (int i = 0; i < m_count; ++i) {
+    // Calls `visit` with each cell body i's box covers and returns how many it covers; a body
+    // that is not standing, or whose box has a NaN edge, covers none.
+    auto forEachCell = [this](int i, auto visit) {
         const float* b = m_box + 4 * i;
-        if (!m_standing[i] || b[0] != b[0] || b[1] != b[1] || b[2] != b[2] || b[3] != b[3])
-            continue;
+        if (!m_standing[i] || HasNaN(b))
+            return 0;
         int c0, r0, c1, r1;
         CellRange(b, c0, r0, c1, r1);
         for (int r = r0; r <= r1; ++r)
             for (int c = c0; c <= c1; ++c)
-                ++m_cellStart[r * m_columns + c];
-        total += (r1 - r0 + 1) * (c1 - c0 + 1);
-    }
+                visit(r * m_columns + c);
+        return (r1 - r0 + 1) * (c1 - c0 + 1);
+    };
+    int total = 0;
+    for (int i = 0; i < m_count; ++i)
+        total += forEachCell(i, [this](int cell) { ++m_cellStart[cell]; });
     if (!Grow(m_entries, m_entryCapacity, total > 0 ? total : 1))
         return 0;
     int end = 0;
@@ -222,22 +232,14 @@ int CVexBodyGrid::Rebuild()
         end += k < cellCount ? m_cellStart[k] : 0;
         m_cellStart[k] = end;
     }
-    for (int i = m_count - 1; i >= 0; --i) {
-        const float* b = m_box + 4 * i;
-        if (!m_standing[i] || b[0] != b[0] || b[1] != b[1] || b[2] != b[2] || b[3] != b[3])
-            continue;
-        int c0, r0, c1, r1;
-        CellRange(b, c0, r0, c1, r1);
-        for (int r = r0; r <= r1; ++r)
-            for (int c = c0; c <= c1; ++c)
-                m_entries[--m_cellStart[r * m_columns + c]] = i;
-    }
+    for (int i = m_count - 1; i >= 0; --i)
+        forEachCell(i, [this, i](int cell) { m_entries[--m_cellStart[cell]] = i; });
     return 1;
 }
 
 int CVexBodyGrid::FindFirst(const float box[4], u32 mask, int after) const
 {
-    if (box[0] != box[0] || box[1] != box[1] || box[2] != box[2] || box[3] != box[3])
+    if (HasNaN(box))
         return -1;
     int c0, r0, c1, r1;
     CellRange(box, c0, r0, c1, r1);

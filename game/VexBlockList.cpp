@@ -18,13 +18,7 @@ CVexBlockList::~CVexBlockList()
 void CVexBlockList::SetWorld(CVexPhysicsWorld* world)
 {
     Clear();
-    if (world == m_world)
-        return;
-    if (m_world)
-        m_world->RemoveWatcher(this);
-    m_world = world;
-    if (m_world)
-        m_world->AddWatcher(this);
+    CVexPhysicsWorld::MoveWatcher(this, m_world, world);
 }
 
 CVexBlock* CVexBlockList::AddBlock(u32 shape, const CVortanVector2& position, u8 material,

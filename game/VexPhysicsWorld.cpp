@@ -176,6 +176,18 @@ void CVexPhysicsWorld::RemoveWatcher(IVexBodyWatcher* watcher)
     }
 }
 
+void CVexPhysicsWorld::MoveWatcher(IVexBodyWatcher* watcher, CVexPhysicsWorld*& watched,
+                                   CVexPhysicsWorld* world)
+{
+    if (world == watched)
+        return;
+    if (watched)
+        watched->RemoveWatcher(watcher);
+    watched = world;
+    if (watched)
+        watched->AddWatcher(watcher);
+}
+
 void CVexPhysicsWorld::SyncPrevious()
 {
     for (int i = 0; i < m_bodies.GetCount(); ++i) {

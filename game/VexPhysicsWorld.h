@@ -51,6 +51,10 @@ public:
     virtual void RemoveListener(CVexPhysicsListener* listener);
     virtual void AddWatcher(IVexBodyWatcher* watcher);
     virtual void RemoveWatcher(IVexBodyWatcher* watcher);
+    // Moves `watcher` from `watched` to `world` (either may be null) and sets `watched` to
+    // `world`; the same world again changes nothing.
+    static void MoveWatcher(IVexBodyWatcher* watcher, CVexPhysicsWorld*& watched,
+                            CVexPhysicsWorld* world);
 
     // The last body launched, kept for the owner; null once that body has left the world.
     void SetActiveBody(CVexPhysicsBody* body) { m_activeBody = body; }

@@ -11,17 +11,24 @@
 
 namespace {
 
-// The squib's body: a dynamic box of 0.1 x 0.1.
-void FillSquibDesc(CVexPhysicsBodyDesc& desc)
+// A square dynamic box of group 1 at (0, y), friction 0.5: the squibs' and projectiles' bodies.
+void FillDynamicBoxDesc(CVexPhysicsBodyDesc& desc, float y, float halfSize, float weight,
+                        float restitution)
 {
-    desc.position.Set(0.0f, 0.1f);
-    desc.halfSize.Set(0.05f, 0.05f);
+    desc.position.Set(0.0f, y);
+    desc.halfSize.Set(halfSize, halfSize);
     desc.kind = VEX_BODY_DYNAMIC;
     desc.group = 1;
     desc.id = 0;
-    desc.weight = 20.0f;
-    desc.restitution = 0.05f;
+    desc.weight = weight;
+    desc.restitution = restitution;
     desc.friction = 0.5f;
+}
+
+// The squib's body: a dynamic box of 0.1 x 0.1.
+void FillSquibDesc(CVexPhysicsBodyDesc& desc)
+{
+    FillDynamicBoxDesc(desc, 0.1f, 0.05f, 20.0f, 0.05f);
 }
 
 float Clamp(float v, float low, float high)
@@ -75,13 +82,7 @@ CVexScene::~CVexScene()
 
 void CVexScene::Watch(CVexPhysicsWorld* world)
 {
-    if (world == m_world)
-        return;
-    if (m_world)
-        m_world->RemoveWatcher(this);
-    m_world = world;
-    if (m_world)
-        m_world->AddWatcher(this);
+    CVexPhysicsWorld::MoveWatcher(this, m_world, world);
 }
 
 void CVexScene::Init(CStateGame* game, CVexRenderer* renderer, CVexPhysicsWorld* world,
@@ -261,14 +262,7 @@ CVexProjectile* CVexScene::CreateProjectile(int player, u32 type, int slot)
     projectile->link = -1;
 
     CVexPhysicsBodyDesc desc;
-    desc.position.Set(0.0f, 1000.0f);
-    desc.halfSize.Set(0.025f, 0.025f);
-    desc.kind = VEX_BODY_DYNAMIC;
-    desc.group = 1;
-    desc.id = 0;
-    desc.weight = 15.0f;
-    desc.restitution = 0.2f;
-    desc.friction = 0.5f;
+    FillDynamicBoxDesc(desc, 1000.0f, 0.025f, 15.0f, 0.2f);
     CVexPhysicsBody* body = m_world->AddBody(desc);
     if (!body) {
         delete projectile;

@@ -14,6 +14,24 @@ inline CVortanSurface* AsSurface(IVortanGraphicsContext* context)
     return static_cast<CVortanSurface*>(context);
 }
 
+// The source of a blit onto `target`: the context as a surface, its lock flags cleared.
+// VORTAN_E_ARGUMENT for a context that is not a surface or a source without pixels,
+// VORTAN_E_RANGE for a target without pixels.
+inline int BlitSource(CVortanSurface* target, IVortanGraphicsContext* context,
+                      CVortanSurface** source)
+{
+    CVortanSurface* surface = AsSurface(context);
+    *source = surface;
+    if (!surface)
+        return VORTAN_E_ARGUMENT;
+    surface->SetLockFlags(0);
+    if (!target->GetPixels())
+        return VORTAN_E_RANGE;
+    if (!surface->GetPixels())
+        return VORTAN_E_ARGUMENT;
+    return VORTAN_OK;
+}
+
 // The clip rectangle limited to a width x height surface (it always is, but a surface laid
 // over a buffer may be re-described later).
 inline CVortanRect ClipWithin(const CVortanRect& clip, int width, int height)
@@ -50,6 +68,32 @@ inline u32 HalfBlendMask(int format)
 inline u32 Sat255(u32 v)
 {
     return v > 255 ? 255 : v;
+}
+
+// A pixel's three colour channels at 0..255: bits 16-23, 8-15 and 0-7 of a 32-bit word, or the
+// red, green and blue fields of a VORTAN_PIXEL_RGB565 one (times 8, 4 and 8).
+inline void Split888(u32 p, u32 c[3])
+{
+    c[0] = (p >> 16) & 0xFF;
+    c[1] = (p >> 8) & 0xFF;
+    c[2] = p & 0xFF;
+}
+
+inline u32 Join888(const u32 c[3])
+{
+    return (c[0] << 16) | (c[1] << 8) | c[2];
+}
+
+inline void Split565(u32 p, u32 c[3])
+{
+    c[0] = ((p >> 11) & 31) * 8;
+    c[1] = ((p >> 5) & 63) * 4;
+    c[2] = (p & 31) * 8;
+}
+
+inline u32 Join565(const u32 c[3])
+{
+    return ((c[0] >> 3) << 11) | ((c[1] >> 2) << 5) | (c[2] >> 3);
 }
 
 // Red and blue exchanged: a colour 0xAARRGGBB in the byte order of format VORTAN_PIXEL_ABGR8888

@@ -313,6 +313,14 @@ inline u32 TintChannel(u32 d, u32 s, u32 a, u32 t, u32 T)
     return c;
 }
 
+// The three tinted channels c of target channels d and source channels s (see Split888).
+inline void TintChannels(const BlitJob& j, u32 a, const u32 d[3], const u32 s[3], u32 c[3])
+{
+    c[0] = TintChannel(d[0], s[0], a, j.t2, j.tint);
+    c[1] = TintChannel(d[1], s[1], a, j.t1, j.tint);
+    c[2] = TintChannel(d[2], s[2], a, j.t0, j.tint);
+}
+
 void TintedRows32(const BlitJob& j)
 {
     bool keyed = (j.flags & VORTAN_BLIT_COLORKEY) != 0;
@@ -326,11 +334,11 @@ void TintedRows32(const BlitJob& j)
             u32 a = sp >> 24;
             if (a == 0)
                 continue;
-            u32 dp = d[i];
-            u32 c2 = TintChannel((dp >> 16) & 0xFF, (sp >> 16) & 0xFF, a, j.t2, j.tint);
-            u32 c1 = TintChannel((dp >> 8) & 0xFF, (sp >> 8) & 0xFF, a, j.t1, j.tint);
-            u32 c0 = TintChannel(dp & 0xFF, sp & 0xFF, a, j.t0, j.tint);
-            d[i] = (a << 24) | (c2 << 16) | (c1 << 8) | c0;
+            u32 dc[3], sc[3], c[3];
+            Split888(d[i], dc);
+            Split888(sp, sc);
+            TintChannels(j, a, dc, sc, c);
+            d[i] = (a << 24) | Join888(c);
         }
     }
 }
@@ -349,11 +357,11 @@ void TintedRows565(const BlitJob& j)
             u32 a = sa ? sa[i * j.srcStep] : 255;
             if (a == 0)
                 continue;
-            u32 dp = d[i];
-            u32 cr = TintChannel(((dp >> 11) & 31) * 8, ((sp >> 11) & 31) * 8, a, j.t2, j.tint);
-            u32 cg = TintChannel(((dp >> 5) & 63) * 4, ((sp >> 5) & 63) * 4, a, j.t1, j.tint);
-            u32 cb = TintChannel((dp & 31) * 8, (sp & 31) * 8, a, j.t0, j.tint);
-            d[i] = (u16)(((cr >> 3) << 11) | ((cg >> 2) << 5) | (cb >> 3));
+            u32 dc[3], sc[3], c[3];
+            Split565(d[i], dc);
+            Split565(sp, sc);
+            TintChannels(j, a, dc, sc, c);
+            d[i] = (u16)Join565(c);
         }
     }
 }
@@ -372,11 +380,11 @@ void TintedRows8(const BlitJob& j)
             u32 a = sa ? sa[i * j.srcStep] : 255;
             if (a == 0)
                 continue;
-            u32 sc = j.palette ? j.palette[si] : 0, dc = j.palette ? j.palette[d[i]] : 0;
-            u32 c2 = TintChannel((dc >> 16) & 0xFF, (sc >> 16) & 0xFF, a, j.t2, j.tint);
-            u32 c1 = TintChannel((dc >> 8) & 0xFF, (sc >> 8) & 0xFF, a, j.t1, j.tint);
-            u32 c0 = TintChannel(dc & 0xFF, sc & 0xFF, a, j.t0, j.tint);
-            d[i] = (u8)VortanPaletteIndex(j.lookup, c2, c1, c0);
+            u32 dc[3], sc[3], c[3];
+            Split888(j.palette ? j.palette[d[i]] : 0, dc);
+            Split888(j.palette ? j.palette[si] : 0, sc);
+            TintChannels(j, a, dc, sc, c);
+            d[i] = (u8)VortanPaletteIndex(j.lookup, c[0], c[1], c[2]);
         }
     }
 }
@@ -390,15 +398,10 @@ static int PrepareBlit(CVortanSurface* target, int x, int y, IVortanGraphicsCont
                        BlitJob* job, CVortanSurface** sourceOut, bool* ready)
 {
     *ready = false;
-    CVortanSurface* source = AsSurface(context);
-    *sourceOut = source;
-    if (!source)
-        return VORTAN_E_ARGUMENT;
-    source->SetLockFlags(0);
-    if (!target->GetPixels())
-        return VORTAN_E_RANGE;
-    if (!source->GetPixels())
-        return VORTAN_E_ARGUMENT;
+    int result = BlitSource(target, context, sourceOut);
+    if (result != VORTAN_OK)
+        return result;
+    CVortanSurface* source = *sourceOut;
     int format = target->GetPixelFormat();
     if (source->GetPixelFormat() != format)
         return VORTAN_E_VERSION;
@@ -579,14 +582,10 @@ int CVortanSurface::BlitRotated(int x, int y, IVortanGraphicsContext* context, f
                                 int size, u32 flags)
 {
     m_lockFlags = 0;
-    CVortanSurface* source = AsSurface(context);
-    if (!source)
-        return VORTAN_E_ARGUMENT;
-    source->m_lockFlags = 0;
-    if (!m_pixels)
-        return VORTAN_E_RANGE;
-    if (!source->m_pixels)
-        return VORTAN_E_ARGUMENT;
+    CVortanSurface* source = nullptr;
+    int result = BlitSource(this, context, &source);
+    if (result != VORTAN_OK)
+        return result;
     int format = m_desc.pixelFormat;
     int bytes = BytesPerPixel(format);
     if (!bytes)

@@ -7,9 +7,13 @@
 #include "engine/graphics/VortanSurfaceApp.h"
 #include "engine/graphics/VortanSurfaceFormats.h"
 
-using VortanSoft::AsSurface;
+using VortanSoft::BlitSource;
 using VortanSoft::ClipWithin;
+using VortanSoft::Join565;
+using VortanSoft::Join888;
 using VortanSoft::Sat255;
+using VortanSoft::Split565;
+using VortanSoft::Split888;
 
 namespace {
 
@@ -40,6 +44,21 @@ inline u32 TintChannel(u32 d, u32 s, u32 a, u32 t, bool blend)
 inline u32 TintMix(u32 d, u32 c, u32 T)
 {
     return ((255 - T) * d + T * c) >> 8;
+}
+
+// The three tinted channels c of target channels d and source channels s (see Split888),
+// mixed with the target by the tint alpha.
+inline void TintChannels(const StretchRow& r, u32 a, bool blend, const u32 d[3], const u32 s[3],
+                         u32 c[3])
+{
+    c[0] = TintChannel(d[0], s[0], a, r.t16, blend);
+    c[1] = TintChannel(d[1], s[1], a, r.tg, blend);
+    c[2] = TintChannel(d[2], s[2], a, r.t0, blend);
+    if (r.ta != 255) {
+        c[0] = TintMix(d[0], c[0], r.ta);
+        c[1] = TintMix(d[1], c[1], r.ta);
+        c[2] = TintMix(d[2], c[2], r.ta);
+    }
 }
 
 void RowNothing(const StretchRow&) {}
@@ -93,17 +112,11 @@ void RowTinted32(const StretchRow& r)
         u32 a = blend ? sp >> 24 : 255;
         if (!a || !r.ta)
             continue;
-        u32 dp = d[j];
-        u32 d2 = (dp >> 16) & 0xFF, d1 = (dp >> 8) & 0xFF, d0 = dp & 0xFF;
-        u32 c2 = TintChannel(d2, (sp >> 16) & 0xFF, a, r.t16, blend);
-        u32 c1 = TintChannel(d1, (sp >> 8) & 0xFF, a, r.tg, blend);
-        u32 c0 = TintChannel(d0, sp & 0xFF, a, r.t0, blend);
-        if (r.ta != 255) {
-            c2 = TintMix(d2, c2, r.ta);
-            c1 = TintMix(d1, c1, r.ta);
-            c0 = TintMix(d0, c0, r.ta);
-        }
-        d[j] = (a << 24) | (c2 << 16) | (c1 << 8) | c0;
+        u32 dc[3], sc[3], c[3];
+        Split888(d[j], dc);
+        Split888(sp, sc);
+        TintChannels(r, a, blend, dc, sc, c);
+        d[j] = (a << 24) | Join888(c);
     }
 }
 
@@ -121,17 +134,11 @@ void RowTinted565(const StretchRow& r)
         u32 a = (blend && r.srcAlpha) ? r.srcAlpha[x] : 255;
         if (!a || !r.ta)
             continue;
-        u32 dp = d[j];
-        u32 dr = ((dp >> 11) & 31) * 8, dg = ((dp >> 5) & 63) * 4, db = (dp & 31) * 8;
-        u32 cr = TintChannel(dr, ((sp >> 11) & 31) * 8, a, r.t16, blend);
-        u32 cg = TintChannel(dg, ((sp >> 5) & 63) * 4, a, r.tg, blend);
-        u32 cb = TintChannel(db, (sp & 31) * 8, a, r.t0, blend);
-        if (r.ta != 255) {
-            cr = TintMix(dr, cr, r.ta);
-            cg = TintMix(dg, cg, r.ta);
-            cb = TintMix(db, cb, r.ta);
-        }
-        d[j] = (u16)(((cr >> 3) << 11) | ((cg >> 2) << 5) | (cb >> 3));
+        u32 dc[3], sc[3], c[3];
+        Split565(d[j], dc);
+        Split565(sp, sc);
+        TintChannels(r, a, blend, dc, sc, c);
+        d[j] = (u16)Join565(c);
     }
 }
 
@@ -147,18 +154,11 @@ void RowTinted8(const StretchRow& r)
         u32 a = (blend && r.srcAlpha) ? r.srcAlpha[x] : 255;
         if (!a || !r.ta)
             continue;
-        u32 sp = r.palette ? r.palette[si] : 0;
-        u32 dp = r.palette ? r.palette[r.dst[j]] : 0;
-        u32 d2 = (dp >> 16) & 0xFF, d1 = (dp >> 8) & 0xFF, d0 = dp & 0xFF;
-        u32 c2 = TintChannel(d2, (sp >> 16) & 0xFF, a, r.t16, blend);
-        u32 c1 = TintChannel(d1, (sp >> 8) & 0xFF, a, r.tg, blend);
-        u32 c0 = TintChannel(d0, sp & 0xFF, a, r.t0, blend);
-        if (r.ta != 255) {
-            c2 = TintMix(d2, c2, r.ta);
-            c1 = TintMix(d1, c1, r.ta);
-            c0 = TintMix(d0, c0, r.ta);
-        }
-        r.dst[j] = (u8)VortanPaletteIndex(r.lookup, c2, c1, c0);
+        u32 dc[3], sc[3], c[3];
+        Split888(r.palette ? r.palette[r.dst[j]] : 0, dc);
+        Split888(r.palette ? r.palette[si] : 0, sc);
+        TintChannels(r, a, blend, dc, sc, c);
+        r.dst[j] = (u8)VortanPaletteIndex(r.lookup, c[0], c[1], c[2]);
     }
 }
 
@@ -512,14 +512,10 @@ int CVortanSurface::BlitStretchTinted(const CVortanRect* dstRect, IVortanGraphic
 int CVortanSurface::StretchFrom(const CVortanRect* dstRect, IVortanGraphicsContext* context,
                                 const CVortanRect* srcRect, u32 color, u32 flags)
 {
-    CVortanSurface* source = AsSurface(context);
-    if (!source)
-        return VORTAN_E_ARGUMENT;
-    source->m_lockFlags = 0;
-    if (!m_pixels)
-        return VORTAN_E_RANGE;
-    if (!source->m_pixels)
-        return VORTAN_E_ARGUMENT;
+    CVortanSurface* source = nullptr;
+    int result = BlitSource(this, context, &source);
+    if (result != VORTAN_OK)
+        return result;
     CVortanRect dst, src;
     RectOrWhole(dstRect, &dst);
     source->RectOrWhole(srcRect, &src);

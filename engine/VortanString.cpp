@@ -1219,17 +1219,10 @@ int CVortanString::ScanV(const unsigned short* format, va_list args) const
                 break;
             u32 v = 0;
             for (; p < length; p++) {
-                const unit c = in[p];
-                u32 digit;
-                if (IsDigit(c))
-                    digit = c - '0';
-                else if (c >= 'a' && c <= 'f')
-                    digit = c - 'a' + 10;
-                else if (c >= 'A' && c <= 'F')
-                    digit = c - 'A' + 10;
-                else
+                const int digit = VortanHexDigit((u32)in[p]);
+                if (digit < 0)
                     break;
-                v = v * 16 + digit;
+                v = v * 16 + (u32)digit;
             }
             *target = v;
             count++;

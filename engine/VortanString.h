@@ -155,6 +155,18 @@ private:
 std::string VortanBytesOf(const CVortanString& text);
 std::string VortanUTF8Of(const CVortanString& text);
 
+// The value of hexadecimal digit c (0-9, a-f, A-F), or -1 for any other unit.
+inline int VortanHexDigit(u32 c)
+{
+    if (c >= '0' && c <= '9')
+        return (int)(c - '0');
+    if (c >= 'a' && c <= 'f')
+        return (int)(c - 'a' + 10);
+    if (c >= 'A' && c <= 'F')
+        return (int)(c - 'A' + 10);
+    return -1;
+}
+
 // Allocation hook.
 // Returns the pointer unchanged; records nothing.
 void* TrackAllocation(void* pointer, size_t size, const char* sourcePath, int line);

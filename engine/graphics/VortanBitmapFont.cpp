@@ -79,17 +79,10 @@ int VortanTextTagAt(const unsigned short* text, int length, int i, u32* color)
     }
     u32 value = 0;
     for (int k = 9; k < VORTAN_TEXT_TAG_LENGTH; ++k) {
-        unsigned short c = text[i + k];
-        u32 digit;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else
+        const int digit = VortanHexDigit(text[i + k]);
+        if (digit < 0)
             return 0;
-        value = (value << 4) | digit;
+        value = (value << 4) | (u32)digit;
     }
     if (color)
         *color = value;

@@ -96,13 +96,24 @@ int IVortanApplication::CreateWindow(void* platform, const CVortanWindowSettings
         window =
             XCreateWindow(m_display, root, 0, 0, (unsigned)s.width, (unsigned)s.height, 0,
                           CopyFromParent, InputOutput, CopyFromParent, CWEventMask, &attributes);
-        if (!window) {
-            VortanReportFailure(VORTAN_EXIT_GRAPHICS, "cannot create the window");
-            return VORTAN_E_FAIL;
-        }
-        XChangeProperty(m_display, window, XA_WM_CLASS, XA_STRING, 8, PropModeReplace,
-                        (const unsigned char*)kWindowClass, 15);
-        XSetWMProtocols(m_display, window, (Atom*)&m_wmDeleteWindow, 1);
+    } else {
+        m_createEventMask = kWindowedEventMask;
+        attributes.event_mask = kWindowedEventMask;
+        attributes.border_pixel = BlackPixel(m_display, m_screen);
+        attributes.colormap = DefaultColormap(m_display, m_screen);
+        window = XCreateWindow(m_display, root, 0, 0, (unsigned)s.width, (unsigned)s.height, 0,
+                               DefaultDepth(m_display, m_screen), InputOutput,
+                               DefaultVisual(m_display, m_screen),
+                               CWBorderPixel | CWEventMask | CWColormap, &attributes);
+    }
+    if (!window) {
+        VortanReportFailure(VORTAN_EXIT_GRAPHICS, "cannot create the window");
+        return VORTAN_E_FAIL;
+    }
+    XChangeProperty(m_display, window, XA_WM_CLASS, XA_STRING, 8, PropModeReplace,
+                    (const unsigned char*)kWindowClass, 15);
+    XSetWMProtocols(m_display, window, (Atom*)&m_wmDeleteWindow, 1);
+    if (s.windowed == 0) {
         Atom fullscreen = XInternAtom(m_display, "_NET_WM_STATE_FULLSCREEN", True);
         if (fullscreen != None) {
             Atom wmState = XInternAtom(m_display, "_NET_WM_STATE", False);
@@ -120,21 +131,6 @@ int IVortanApplication::CreateWindow(void* platform, const CVortanWindowSettings
             XSendEvent(m_display, root, False, SubstructureNotifyMask, &message);
         }
     } else {
-        m_createEventMask = kWindowedEventMask;
-        attributes.event_mask = kWindowedEventMask;
-        attributes.border_pixel = BlackPixel(m_display, m_screen);
-        attributes.colormap = DefaultColormap(m_display, m_screen);
-        window = XCreateWindow(m_display, root, 0, 0, (unsigned)s.width, (unsigned)s.height, 0,
-                               DefaultDepth(m_display, m_screen), InputOutput,
-                               DefaultVisual(m_display, m_screen),
-                               CWBorderPixel | CWEventMask | CWColormap, &attributes);
-        if (!window) {
-            VortanReportFailure(VORTAN_EXIT_GRAPHICS, "cannot create the window");
-            return VORTAN_E_FAIL;
-        }
-        XChangeProperty(m_display, window, XA_WM_CLASS, XA_STRING, 8, PropModeReplace,
-                        (const unsigned char*)kWindowClass, 15);
-        XSetWMProtocols(m_display, window, (Atom*)&m_wmDeleteWindow, 1);
         XSetStandardProperties(m_display, window, name.c_str(), name.c_str(), None, nullptr, 0,
                                nullptr);
         XMapRaised(m_display, window);

@@ -99,6 +99,15 @@ void CVortanPtrArray::RemoveAt(int i)
     ++m_free;
 }
 
+int CVortanPtrArray::IndexOf(const void* pointer) const
+{
+    for (int i = 0; i < m_count; ++i) {
+        if (m_data[i] == pointer)
+            return i;
+    }
+    return -1;
+}
+
 void CVortanPtrArray::RemoveAll()
 {
     delete[] m_data;

@@ -37,6 +37,8 @@ public:
     void** GetData() const { return m_data; }
     // Pointer i; null for an index outside the array.
     void* GetAt(int i) const { return (i >= 0 && i < m_count) ? m_data[i] : nullptr; }
+    // The index of the first slot holding the pointer, or -1.
+    int IndexOf(const void* pointer) const;
     // Slot i; the caller keeps 0 <= i < count.
     void*& ElementAt(int i) { return m_data[i]; }
     void* operator[](int i) const { return GetAt(i); }

@@ -115,13 +115,7 @@ CVexPhysicsBody* CVexPhysicsWorld::AddBody(const CVexPhysicsBodyDesc& desc)
 
 int CVexPhysicsWorld::FindBody(const CVexPhysicsBody* body) const
 {
-    if (!body)
-        return -1;
-    for (int i = 0; i < m_bodies.GetCount(); ++i) {
-        if (m_bodies.GetAt(i) == body)
-            return i;
-    }
-    return -1;
+    return body ? m_bodies.IndexOf(body) : -1;
 }
 
 void CVexPhysicsWorld::RemoveBody(CVexPhysicsBody* body)
@@ -136,44 +130,24 @@ void CVexPhysicsWorld::RemoveBody(CVexPhysicsBody* body)
 
 void CVexPhysicsWorld::AddListener(CVexPhysicsListener* listener)
 {
-    if (!listener)
-        return;
-    for (int i = 0; i < m_listeners.GetCount(); ++i) {
-        if (m_listeners.GetAt(i) == listener)
-            return;
-    }
-    m_listeners.Add(listener);
+    if (listener && m_listeners.IndexOf(listener) < 0)
+        m_listeners.Add(listener);
 }
 
 void CVexPhysicsWorld::RemoveListener(CVexPhysicsListener* listener)
 {
-    for (int i = 0; i < m_listeners.GetCount(); ++i) {
-        if (m_listeners.GetAt(i) == listener) {
-            m_listeners.RemoveAt(i);
-            return;
-        }
-    }
+    m_listeners.RemoveAt(m_listeners.IndexOf(listener));
 }
 
 void CVexPhysicsWorld::AddWatcher(IVexBodyWatcher* watcher)
 {
-    if (!watcher)
-        return;
-    for (int i = 0; i < m_watchers.GetCount(); ++i) {
-        if (m_watchers.GetAt(i) == watcher)
-            return;
-    }
-    m_watchers.Add(watcher);
+    if (watcher && m_watchers.IndexOf(watcher) < 0)
+        m_watchers.Add(watcher);
 }
 
 void CVexPhysicsWorld::RemoveWatcher(IVexBodyWatcher* watcher)
 {
-    for (int i = 0; i < m_watchers.GetCount(); ++i) {
-        if (m_watchers.GetAt(i) == watcher) {
-            m_watchers.RemoveAt(i);
-            return;
-        }
-    }
+    m_watchers.RemoveAt(m_watchers.IndexOf(watcher));
 }
 
 void CVexPhysicsWorld::MoveWatcher(IVexBodyWatcher* watcher, CVexPhysicsWorld*& watched,

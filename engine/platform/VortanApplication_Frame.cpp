@@ -150,21 +150,17 @@ void IVortanApplication::AddListener(IVortanRunnable* runnable)
     if (!runnable)
         return;
     runnable->SetAttached(1);
-    for (int i = 0; i < m_runnables.GetCount(); ++i) {
-        if (m_runnables.GetAt(i) == runnable)
-            return;
-    }
+    if (m_runnables.IndexOf(runnable) >= 0)
+        return;
     if (m_runnables.Add(runnable) != VORTAN_OK)
         runnable->SetAttached(0);
 }
 
 void IVortanApplication::RemoveListener(IVortanRunnable* runnable)
 {
-    for (int i = 0; i < m_runnables.GetCount(); ++i) {
-        if (m_runnables.GetAt(i) == runnable) {
-            runnable->SetAttached(0);
-            m_runnables.RemoveAt(i);
-            return;
-        }
-    }
+    const int i = m_runnables.IndexOf(runnable);
+    if (i < 0)
+        return;
+    runnable->SetAttached(0);
+    m_runnables.RemoveAt(i);
 }

@@ -374,8 +374,13 @@ TEST(PtrArray, GrowsByFiveSlotsAndKeepsOrder)
     p.RemoveAt(6); // outside: ignored
     p.RemoveAt(-1);
     EXPECT_EQ(p.GetCount(), 6);
+    EXPECT_EQ(p.IndexOf(&a), 0); // the first of two
+    EXPECT_EQ(p.IndexOf(&d), 5);
+    EXPECT_EQ(p.IndexOf(&items[0]), -1);
+    EXPECT_EQ(p.IndexOf(nullptr), -1);
     p.RemoveAll();
     EXPECT_EQ(p.GetData(), nullptr);
+    EXPECT_EQ(p.IndexOf(nullptr), -1);
     p.Add(&a);
     CVortanPtrArray moved(std::move(p));
     EXPECT_EQ(p.GetCount(), 0);

@@ -104,6 +104,31 @@ inline void StorePixel(u8* row, int i, int bytes, u32 v)
     }
 }
 
+// Calls draw(row, i, sp, a) for pixel i of each target row whose source pixel sp (read with P)
+// the colour key does not drop and whose alpha a is not 0. With AlphaInPixel (32-bit words)
+// the alpha is the pixel's top byte and the key compares the colour bits only; otherwise the
+// alpha comes from the source's alpha plane, 255 without one.
+template <typename P, bool AlphaInPixel, typename Draw>
+void ForEachDrawnPixel(const BlitJob& j, Draw draw)
+{
+    bool keyed = (j.flags & VORTAN_BLIT_COLORKEY) != 0;
+    const u32 keyMask = AlphaInPixel ? 0xFFFFFF : 0xFFFFFFFF;
+    for (int y = 0; y < j.height; ++y) {
+        const u8* s = j.src + (ptrdiff_t)y * j.srcPitch;
+        const u8* sa = j.srcAlpha ? j.srcAlpha + (ptrdiff_t)y * j.srcAlphaPitch : nullptr;
+        u8* d = j.dst + (ptrdiff_t)y * j.dstPitch;
+        for (int i = 0; i < j.width; ++i) {
+            u32 sp = P::Load(s, i * j.srcStep);
+            if (keyed && (sp & keyMask) == j.key)
+                continue;
+            u32 a = AlphaInPixel ? sp >> 24 : sa ? sa[i * j.srcStep] : 255;
+            if (a == 0)
+                continue;
+            draw(d, i, sp, a);
+        }
+    }
+}
+
 void CopyAlphaPlaneRows(const BlitJob& j)
 {
     for (int y = 0; y < j.height; ++y) {
@@ -200,22 +225,13 @@ void AlphaRows32(const BlitJob& j)
         }
         return;
     }
-    for (int y = 0; y < j.height; ++y) {
-        const u32* s = (const u32*)(j.src + (ptrdiff_t)y * j.srcPitch);
-        u32* d = (u32*)(j.dst + (ptrdiff_t)y * j.dstPitch);
-        for (int i = 0; i < j.width; ++i) {
-            u32 sp = s[i * j.srcStep];
-            if (keyed && (sp & 0xFFFFFF) == j.key)
-                continue;
-            u32 a = sp >> 24;
-            if (a == 0)
-                continue;
-            if (a == 255)
-                d[i] = (d[i] & 0xFF000000) | (sp & 0x00FFFFFF);
-            else
-                d[i] = BlendPremultiplied32(d[i], sp, a);
-        }
-    }
+    ForEachDrawnPixel<Pix32, true>(j, [](u8* row, int i, u32 sp, u32 a) {
+        u32* d = (u32*)row;
+        if (a == 255)
+            d[i] = (d[i] & 0xFF000000) | (sp & 0x00FFFFFF);
+        else
+            d[i] = BlendPremultiplied32(d[i], sp, a);
+    });
 }
 
 // Channel layout of the 16- and 24-bit formats: shift and largest value of each field.
@@ -244,61 +260,37 @@ Fields FieldsOf(int format)
 template <typename P>
 void AlphaRowsFields(const BlitJob& j)
 {
-    bool keyed = (j.flags & VORTAN_BLIT_COLORKEY) != 0;
     Fields f = FieldsOf(j.format);
-    for (int y = 0; y < j.height; ++y) {
-        const u8* s = j.src + (ptrdiff_t)y * j.srcPitch;
-        const u8* sa = j.srcAlpha + (ptrdiff_t)y * j.srcAlphaPitch;
-        u8* d = j.dst + (ptrdiff_t)y * j.dstPitch;
-        for (int i = 0; i < j.width; ++i) {
-            u32 sp = P::Load(s, i * j.srcStep);
-            if (keyed && sp == j.key)
-                continue;
-            u32 a = sa[i * j.srcStep];
-            if (a == 0)
-                continue;
-            if (a == 255) {
-                P::Store(d, i, sp);
-                continue;
-            }
-            u32 dp = P::Load(d, i), out = 0;
-            for (int c = 0; c < 3; ++c) {
-                u32 sv = (sp >> f.shift[c]) & f.max[c], dv = (dp >> f.shift[c]) & f.max[c];
-                u32 v = sv + ((dv * (255 - a)) >> 8);
-                out |= (v > f.max[c] ? f.max[c] : v) << f.shift[c];
-            }
-            P::Store(d, i, out);
+    ForEachDrawnPixel<P, false>(j, [&f](u8* d, int i, u32 sp, u32 a) {
+        if (a == 255) {
+            P::Store(d, i, sp);
+            return;
         }
-    }
+        u32 dp = P::Load(d, i), out = 0;
+        for (int c = 0; c < 3; ++c) {
+            u32 sv = (sp >> f.shift[c]) & f.max[c], dv = (dp >> f.shift[c]) & f.max[c];
+            u32 v = sv + ((dv * (255 - a)) >> 8);
+            out |= (v > f.max[c] ? f.max[c] : v) << f.shift[c];
+        }
+        P::Store(d, i, out);
+    });
 }
 
 void AlphaRows8(const BlitJob& j)
 {
-    bool keyed = (j.flags & VORTAN_BLIT_COLORKEY) != 0;
-    for (int y = 0; y < j.height; ++y) {
-        const u8* s = j.src + (ptrdiff_t)y * j.srcPitch;
-        const u8* sa = j.srcAlpha + (ptrdiff_t)y * j.srcAlphaPitch;
-        u8* d = j.dst + (ptrdiff_t)y * j.dstPitch;
-        for (int i = 0; i < j.width; ++i) {
-            u32 si = s[i * j.srcStep];
-            if (keyed && si == j.key)
-                continue;
-            u32 a = sa[i * j.srcStep];
-            if (a == 0)
-                continue;
-            if (a == 255) {
-                d[i] = (u8)si;
-                continue;
-            }
-            u32 sc = j.palette ? j.palette[si] : 0, dc = j.palette ? j.palette[d[i]] : 0;
-            u32 c[3];
-            for (int k = 0; k < 3; ++k) {
-                int sh = 16 - k * 8;
-                c[k] = Sat255(((sc >> sh) & 0xFF) + ((((dc >> sh) & 0xFF) * (255 - a)) >> 8));
-            }
-            d[i] = (u8)VortanPaletteIndex(j.lookup, c[0], c[1], c[2]);
+    ForEachDrawnPixel<Pix8, false>(j, [&j](u8* d, int i, u32 si, u32 a) {
+        if (a == 255) {
+            d[i] = (u8)si;
+            return;
         }
-    }
+        u32 sc = j.palette ? j.palette[si] : 0, dc = j.palette ? j.palette[d[i]] : 0;
+        u32 c[3];
+        for (int k = 0; k < 3; ++k) {
+            int sh = 16 - k * 8;
+            c[k] = Sat255(((sc >> sh) & 0xFF) + ((((dc >> sh) & 0xFF) * (255 - a)) >> 8));
+        }
+        d[i] = (u8)VortanPaletteIndex(j.lookup, c[0], c[1], c[2]);
+    });
 }
 
 // --- tinted rows ---------------------------------------------------------------------------------
@@ -323,70 +315,36 @@ inline void TintChannels(const BlitJob& j, u32 a, const u32 d[3], const u32 s[3]
 
 void TintedRows32(const BlitJob& j)
 {
-    bool keyed = (j.flags & VORTAN_BLIT_COLORKEY) != 0;
-    for (int y = 0; y < j.height; ++y) {
-        const u32* s = (const u32*)(j.src + (ptrdiff_t)y * j.srcPitch);
-        u32* d = (u32*)(j.dst + (ptrdiff_t)y * j.dstPitch);
-        for (int i = 0; i < j.width; ++i) {
-            u32 sp = s[i * j.srcStep];
-            if (keyed && (sp & 0xFFFFFF) == j.key)
-                continue;
-            u32 a = sp >> 24;
-            if (a == 0)
-                continue;
-            u32 dc[3], sc[3], c[3];
-            Split888(d[i], dc);
-            Split888(sp, sc);
-            TintChannels(j, a, dc, sc, c);
-            d[i] = (a << 24) | Join888(c);
-        }
-    }
+    ForEachDrawnPixel<Pix32, true>(j, [&j](u8* row, int i, u32 sp, u32 a) {
+        u32* d = (u32*)row;
+        u32 dc[3], sc[3], c[3];
+        Split888(d[i], dc);
+        Split888(sp, sc);
+        TintChannels(j, a, dc, sc, c);
+        d[i] = (a << 24) | Join888(c);
+    });
 }
 
 void TintedRows565(const BlitJob& j)
 {
-    bool keyed = (j.flags & VORTAN_BLIT_COLORKEY) != 0;
-    for (int y = 0; y < j.height; ++y) {
-        const u16* s = (const u16*)(j.src + (ptrdiff_t)y * j.srcPitch);
-        const u8* sa = j.srcAlpha ? j.srcAlpha + (ptrdiff_t)y * j.srcAlphaPitch : nullptr;
-        u16* d = (u16*)(j.dst + (ptrdiff_t)y * j.dstPitch);
-        for (int i = 0; i < j.width; ++i) {
-            u32 sp = s[i * j.srcStep];
-            if (keyed && sp == j.key)
-                continue;
-            u32 a = sa ? sa[i * j.srcStep] : 255;
-            if (a == 0)
-                continue;
-            u32 dc[3], sc[3], c[3];
-            Split565(d[i], dc);
-            Split565(sp, sc);
-            TintChannels(j, a, dc, sc, c);
-            d[i] = (u16)Join565(c);
-        }
-    }
+    ForEachDrawnPixel<Pix16, false>(j, [&j](u8* row, int i, u32 sp, u32 a) {
+        u32 dc[3], sc[3], c[3];
+        Split565(Pix16::Load(row, i), dc);
+        Split565(sp, sc);
+        TintChannels(j, a, dc, sc, c);
+        Pix16::Store(row, i, Join565(c));
+    });
 }
 
 void TintedRows8(const BlitJob& j)
 {
-    bool keyed = (j.flags & VORTAN_BLIT_COLORKEY) != 0;
-    for (int y = 0; y < j.height; ++y) {
-        const u8* s = j.src + (ptrdiff_t)y * j.srcPitch;
-        const u8* sa = j.srcAlpha ? j.srcAlpha + (ptrdiff_t)y * j.srcAlphaPitch : nullptr;
-        u8* d = j.dst + (ptrdiff_t)y * j.dstPitch;
-        for (int i = 0; i < j.width; ++i) {
-            u32 si = s[i * j.srcStep];
-            if (keyed && si == j.key)
-                continue;
-            u32 a = sa ? sa[i * j.srcStep] : 255;
-            if (a == 0)
-                continue;
-            u32 dc[3], sc[3], c[3];
-            Split888(j.palette ? j.palette[d[i]] : 0, dc);
-            Split888(j.palette ? j.palette[si] : 0, sc);
-            TintChannels(j, a, dc, sc, c);
-            d[i] = (u8)VortanPaletteIndex(j.lookup, c[0], c[1], c[2]);
-        }
-    }
+    ForEachDrawnPixel<Pix8, false>(j, [&j](u8* d, int i, u32 si, u32 a) {
+        u32 dc[3], sc[3], c[3];
+        Split888(j.palette ? j.palette[d[i]] : 0, dc);
+        Split888(j.palette ? j.palette[si] : 0, sc);
+        TintChannels(j, a, dc, sc, c);
+        d[i] = (u8)VortanPaletteIndex(j.lookup, c[0], c[1], c[2]);
+    });
 }
 
 } // namespace

@@ -99,67 +99,50 @@ void RowAlphaPlane(const StretchRow& r)
         r.dstAlpha[j] = r.srcAlpha[r.xmap[j]];
 }
 
-void RowTinted32(const StretchRow& r)
+// A tinted row of T-sized pixels: every target pixel whose source pixel the key keeps and whose
+// alpha is not 0 (without blending 255; else a 32-bit word's top byte or the alpha plane) takes
+// the tint of the channels `split` reads from target and source, written back through `join`.
+// A 32-bit key compares the colour bits only.
+template <typename T, typename Split, typename Join>
+void RowTinted(const StretchRow& r, Split split, Join join)
 {
-    const u32* s = (const u32*)r.src;
-    u32* d = (u32*)r.dst;
-    bool blend = (r.flags & VORTAN_BLIT_ALPHA) != 0;
-    bool keyed = (r.flags & VORTAN_BLIT_COLORKEY) != 0;
-    for (int j = 0; j < r.width; ++j) {
-        u32 sp = s[r.xmap[j]];
-        if (keyed && (sp & 0xFFFFFF) == r.key)
-            continue;
-        u32 a = blend ? sp >> 24 : 255;
-        if (!a || !r.ta)
-            continue;
-        u32 dc[3], sc[3], c[3];
-        Split888(d[j], dc);
-        Split888(sp, sc);
-        TintChannels(r, a, blend, dc, sc, c);
-        d[j] = (a << 24) | Join888(c);
-    }
-}
-
-void RowTinted565(const StretchRow& r)
-{
-    const u16* s = (const u16*)r.src;
-    u16* d = (u16*)r.dst;
+    const T* s = (const T*)r.src;
+    T* d = (T*)r.dst;
+    const bool word = sizeof(T) == 4;
+    const u32 keyMask = word ? 0xFFFFFF : 0xFFFFFFFF;
     bool blend = (r.flags & VORTAN_BLIT_ALPHA) != 0;
     bool keyed = (r.flags & VORTAN_BLIT_COLORKEY) != 0;
     for (int j = 0; j < r.width; ++j) {
         int x = r.xmap[j];
         u32 sp = s[x];
-        if (keyed && sp == r.key)
+        if (keyed && (sp & keyMask) == r.key)
             continue;
-        u32 a = (blend && r.srcAlpha) ? r.srcAlpha[x] : 255;
+        u32 a = !blend ? 255 : word ? sp >> 24 : r.srcAlpha ? r.srcAlpha[x] : 255;
         if (!a || !r.ta)
             continue;
         u32 dc[3], sc[3], c[3];
-        Split565(d[j], dc);
-        Split565(sp, sc);
+        split(d[j], dc);
+        split(sp, sc);
         TintChannels(r, a, blend, dc, sc, c);
-        d[j] = (u16)Join565(c);
+        d[j] = (T)join(c, a);
     }
+}
+
+void RowTinted32(const StretchRow& r)
+{
+    RowTinted<u32>(r, Split888, [](const u32 c[3], u32 a) { return (a << 24) | Join888(c); });
+}
+
+void RowTinted565(const StretchRow& r)
+{
+    RowTinted<u16>(r, Split565, [](const u32 c[3], u32) { return Join565(c); });
 }
 
 void RowTinted8(const StretchRow& r)
 {
-    bool blend = (r.flags & VORTAN_BLIT_ALPHA) != 0;
-    bool keyed = (r.flags & VORTAN_BLIT_COLORKEY) != 0;
-    for (int j = 0; j < r.width; ++j) {
-        int x = r.xmap[j];
-        u32 si = r.src[x];
-        if (keyed && si == r.key)
-            continue;
-        u32 a = (blend && r.srcAlpha) ? r.srcAlpha[x] : 255;
-        if (!a || !r.ta)
-            continue;
-        u32 dc[3], sc[3], c[3];
-        Split888(r.palette ? r.palette[r.dst[j]] : 0, dc);
-        Split888(r.palette ? r.palette[si] : 0, sc);
-        TintChannels(r, a, blend, dc, sc, c);
-        r.dst[j] = (u8)VortanPaletteIndex(r.lookup, c[0], c[1], c[2]);
-    }
+    RowTinted<u8>(
+        r, [&r](u32 index, u32 c[3]) { Split888(r.palette ? r.palette[index] : 0, c); },
+        [&r](const u32 c[3], u32) { return VortanPaletteIndex(r.lookup, c[0], c[1], c[2]); });
 }
 
 RowRoutine PickRow(int format, u32 flags, u32 color, bool srcPlane, bool dstPlane)

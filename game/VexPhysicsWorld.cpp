@@ -15,6 +15,32 @@ inline float Abs(float v)
     return fabsf(v);
 }
 
+// The impulse along `direction` (a unit axis): its component on the push axis times the mixed
+// speed on that axis, then both components times `factor`.
+inline CVortanVector2 PushImpulse(CVortanVector2 direction, int onX, const CVortanVector2& vmix,
+                                  float factor)
+{
+    if (onX)
+        direction.x = direction.x * Abs(vmix.x);
+    else
+        direction.y = direction.y * Abs(vmix.y);
+    direction.x = direction.x * factor;
+    direction.y = direction.y * factor;
+    return direction;
+}
+
+// Friction on the tangential axis, the one without a push: that component of the velocity
+// times `friction`.
+inline CVortanVector2 TangentialFriction(const CVortanVector2& velocity, int onX, float friction)
+{
+    CVortanVector2 f(0.0f, 0.0f);
+    if (onX)
+        f.y = velocity.y * friction;
+    else
+        f.x = velocity.x * friction;
+    return f;
+}
+
 } // namespace
 
 CVexPhysicsWorld::CVexPhysicsWorld(CVexGameContext* context)
@@ -377,25 +403,13 @@ void CVexPhysicsWorld::ResolveContact(CVexPhysicsBody* a, CVexPhysicsBody* b, in
     a->position.x = a->position.x + pushX * shareA;
     a->position.y = a->position.y + pushY * shareA;
 
-    CVortanVector2 impulse = normal;
-    if (onX)
-        impulse.x = impulse.x * Abs(vmix.x);
-    else
-        impulse.y = impulse.y * Abs(vmix.y);
-    const float factorA = shareA * rest;
-    impulse.x = impulse.x * factorA;
-    impulse.y = impulse.y * factorA;
+    const CVortanVector2 impulse = PushImpulse(normal, onX, vmix, shareA * rest);
     a->velocity += impulse;
     const CVortanVector2 twice(2.0f * impulse.x, 2.0f * impulse.y);
     a->impulseSum += twice;
     b->impulseSum -= twice;
 
-    // Friction acts on the tangential axis, the one without a push.
-    CVortanVector2 frictionA(0.0f, 0.0f);
-    if (onX)
-        frictionA.y = a->velocity.y * friction;
-    else
-        frictionA.x = a->velocity.x * friction;
+    const CVortanVector2 frictionA = TangentialFriction(a->velocity, onX, friction);
     a->velocity -= frictionA;
 
     if (!bStatic) {
@@ -406,22 +420,11 @@ void CVexPhysicsWorld::ResolveContact(CVexPhysicsBody* a, CVexPhysicsBody* b, in
                 m_gridStale = 1;
             b->position.x = b->position.x - pushX * shareB;
             b->position.y = b->position.y - pushY * shareB;
-            CVortanVector2 impulseB(-normal.x, -normal.y);
-            if (onX)
-                impulseB.x = impulseB.x * Abs(vmix.x);
-            else
-                impulseB.y = impulseB.y * Abs(vmix.y);
-            const float factorB = shareB * rest;
-            impulseB.x = impulseB.x * factorB;
-            impulseB.y = impulseB.y * factorB;
-            b->velocity += impulseB;
+            b->velocity +=
+                PushImpulse(CVortanVector2(-normal.x, -normal.y), onX, vmix, shareB * rest);
         }
         const CVortanVector2 velocityB = bDynamic ? b->velocity : CVortanVector2(0.0f, 0.0f);
-        CVortanVector2 frictionB(0.0f, 0.0f);
-        if (onX)
-            frictionB.y = velocityB.y * friction;
-        else
-            frictionB.x = velocityB.x * friction;
+        const CVortanVector2 frictionB = TangentialFriction(velocityB, onX, friction);
         a->velocity += frictionB;
         if (bDynamic) {
             b->velocity -= frictionB;

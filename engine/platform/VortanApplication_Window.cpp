@@ -38,6 +38,18 @@ void ReportNoDisplay()
         VortanReportFailure(VORTAN_EXIT_NO_DISPLAY, "cannot open the X display \"%s\"", name);
 }
 
+// VORTAN_E_ARGUMENT without settings; VORTAN_E_FAIL, saying why, without a display connection.
+int WindowCallReady(const CVortanWindowSettings* settings, Display* display)
+{
+    if (!settings)
+        return VORTAN_E_ARGUMENT;
+    if (!display) {
+        ReportNoDisplay();
+        return VORTAN_E_FAIL;
+    }
+    return VORTAN_OK;
+}
+
 // The process id on the window (_NET_WM_PID) with the machine it runs on (WM_CLIENT_MACHINE,
 // which the window-manager conventions require beside it): window managers use them to
 // end an unresponsive program and task lists to name its process.
@@ -71,12 +83,9 @@ void IVortanApplication::SetAppName(const CVortanString& name)
 int IVortanApplication::CreateWindow(void* platform, const CVortanWindowSettings* settings)
 {
     (void)platform;
-    if (!settings)
-        return VORTAN_E_ARGUMENT;
-    if (!m_display) {
-        ReportNoDisplay();
-        return VORTAN_E_FAIL;
-    }
+    int result = WindowCallReady(settings, m_display);
+    if (result != VORTAN_OK)
+        return result;
     if (m_appName.IsEmpty())
         SetAppName(CVortanString("VortanApplication"));
 
@@ -183,12 +192,9 @@ int IVortanApplication::InitWindow(void* platform, const CVortanWindowSettings* 
                                    unsigned long window)
 {
     (void)platform;
-    if (!settings)
-        return VORTAN_E_ARGUMENT;
-    if (!m_display) {
-        ReportNoDisplay();
-        return VORTAN_E_FAIL;
-    }
+    int result = WindowCallReady(settings, m_display);
+    if (result != VORTAN_OK)
+        return result;
     m_settings = *settings;
     m_window = window;
     if (m_appName.IsEmpty() && (m_settings.flags & VORTAN_WINDOW_ENGINE_MADE))
@@ -196,7 +202,6 @@ int IVortanApplication::InitWindow(void* platform, const CVortanWindowSettings* 
 
     ReadGeometry(m_settings.windowed == 0);
 
-    int result;
     if (m_graphicsExt) {
         result = m_graphicsExt->Create(m_window);
         if (result == VORTAN_OK)

@@ -119,7 +119,7 @@ void Buttons()
         BombSign(s, 64, 50, 18);
     });
     Icon("bomb_none.png", kGrey, [](Sign& s) {
-        BombSign(s, 62, 70, 28, Rgb(0x55595E));
+        BombSign(s, 62, 70, 28, Rgb(0x34383C));
         s.Fill(s.Seg(30, 100, 98, 32, 6), Rgb(0xE2483E));
     });
     Icon("confirmation_yes.png", kGreen, [](Sign& s) {
@@ -136,8 +136,8 @@ void Buttons()
     Icon("bomb_01.png", kBlue, [](Sign& s) { BombSign(s, 60, 72, 28); });
     Icon("whip_00.png", kRed, WhipSign);
     Icon("whip_01.png", kBlue, WhipSign);
-    Icon("bomb_sticky.png", kGreen, [](Sign& s) {
-        BombSign(s, 60, 68, 28, Rgb(0x2E7A22));
+    Icon("bomb_sticky.png", kYellow, [](Sign& s) {
+        BombSign(s, 60, 68, 28, Rgb(0x1E5A16));
         s.Fill(s.Seg(44, 90, 44, 104, 5), Rgb(0x9BE060));
         s.Fill(s.Seg(70, 94, 70, 108, 5), Rgb(0x9BE060));
     });
@@ -326,7 +326,7 @@ void Sheets()
     // The explosion: a flash that swells into a fireball and thins out into smoke.
     Sheet("explosion.png", [](Canvas& c, int f, float cx, float cy) {
         float t = f / 15.0f;
-        float r = 22 + 38 * sqrtf(t);
+        float r = 22 + 34 * sqrtf(t);
         float fade = 1 - t * t;
         Color smoke = Mix(Rgb(0xE05A10), Rgb(0x4A4440), Clamp01(t * 1.5f));
         Color fire = Mix(Rgb(0xFFB020), Rgb(0x7A6A5A), Clamp01(t * 1.3f));

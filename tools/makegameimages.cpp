@@ -96,7 +96,7 @@ void Buttons()
         s.Fill(s.Box(52, 88, 76, 94, 3), Rgb(0x5A5A5A));
         s.Fill(s.Box(56, 96, 72, 102, 3), Rgb(0x5A5A5A));
     });
-    Icon("training.png", kGreen, [](Sign& s) {
+    Icon("training.png", Rgb(0xD0643C), [](Sign& s) {
         s.Fill(s.Arc(64, 64, 32, 40, 0, 360));
         s.Fill(s.Arc(64, 64, 16, 24, 0, 360));
         s.Fill(s.Disc(64, 64, 8), Rgb(0xE2483E));

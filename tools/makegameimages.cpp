@@ -368,21 +368,21 @@ void SquibPictures()
 // --- chat bubble ---------------------------------------------------------------------------------
 
 // 3 x 3 cells of 32 pixels: a white rounded box with a dark border. With `pointer` each
-// corner cell instead holds a tail pointing out of that corner.
+// corner cell also holds a tail pointing out of that corner; the other cells stay the same.
 void Bubble(const char* name, bool pointer)
 {
     Canvas c(96, 96);
     Color border = Rgb(0x30343A), fill = Rgb(0xFFFFFF, 0.95f);
     Shape outer = RoundRect(2, 2, 94, 94, 26), inner = RoundRect(6, 6, 90, 90, 22);
     if (pointer) {
-        // The corner cells hold a tail pulled out towards the picture's corner.
+        // A wedge from the picture's corner (its tip) widening into the box.
         outer = Union(outer, [](float x, float y) {
             float ux = x < 48 ? x : 96 - x, uy = y < 48 ? y : 96 - y;
-            return ux < 32 && uy < 32 && fabsf(ux - uy) < 10 + 0.4f * (ux + uy) && ux + uy > 0;
+            return ux < 32 && uy < 32 && ux + uy > 1 && fabsf(ux - uy) < 0.45f * (ux + uy);
         });
         inner = Union(inner, [](float x, float y) {
             float ux = x < 48 ? x : 96 - x, uy = y < 48 ? y : 96 - y;
-            return ux < 34 && uy < 34 && fabsf(ux - uy) < 4 + 0.4f * (ux + uy) && ux + uy > 9;
+            return ux < 32 && uy < 32 && ux + uy > 9 && fabsf(ux - uy) < 0.45f * (ux + uy) - 4;
         });
     }
     FillAll(c, outer, border);

@@ -60,9 +60,9 @@ CVexDot* CVexDotField::Spawn()
         return nullptr;
     const float size = 0.018f * (m_renderer ? m_renderer->GetViewWidth() : 0.0f);
     dot->fullSize.Set(size, size);
-    dot->position.Set(
-        m_centre.x + IVortanApplication::RandomFloat(-0.75f, 0.75f) * m_halfExtents.x,
-        m_centre.y + IVortanApplication::RandomFloat(-0.75f, 0.75f) * m_halfExtents.y);
+    dot->position.Set(m_centre.x + IVortanApplication::RandomFloat(-0.75f, 0.75f) * m_halfExtents.x,
+                      m_centre.y +
+                          IVortanApplication::RandomFloat(-0.75f, 0.75f) * m_halfExtents.y);
     dot->angle = IVortanApplication::RandomFloat(0.0f, 3.1415927f);
     dot->heading = IVortanApplication::RandomFloat(0.0f, 3.1415927f);
     return dot;

@@ -54,8 +54,8 @@ void CVexEffectList::Render()
         return;
     for (int i = 0; i < m_effects.GetCount(); ++i) {
         const CVexEffect* e = GetAt(i);
-        m_renderer->DrawWorldFrame(e->position, e->halfSize, e->colour, e->frame % 4,
-                                   e->frame / 4, 4, 4, image);
+        m_renderer->DrawWorldFrame(e->position, e->halfSize, e->colour, e->frame % 4, e->frame / 4,
+                                   4, 4, image);
     }
 }
 

@@ -90,7 +90,8 @@ void CVexRenderer::CreateShaders()
     ReleaseShaders();
     m_shaders[VEX_SHADER_WATER] =
         new (std::nothrow) CVexWaterShader(kVexWorldTexturedVS, kVexPlainTextureFS, m_game);
-    m_shaders[VEX_SHADER_BLOCK] = new (std::nothrow) CVexBlockShader(kVexBlockVS, kVexBlockFS, m_game);
+    m_shaders[VEX_SHADER_BLOCK] =
+        new (std::nothrow) CVexBlockShader(kVexBlockVS, kVexBlockFS, m_game);
     m_shaders[VEX_SHADER_SQUIB] =
         new (std::nothrow) CVexSquibShader(kVexTintedWorldVS, kVexTintedFS, m_game);
     m_shaders[VEX_SHADER_SCREEN] =

@@ -35,15 +35,15 @@ enum {
 
 // Text flags of DrawText.
 enum {
-    VEX_TEXT_CENTER_VIEW_X = 0x1,  // centred on the view horizontally
-    VEX_TEXT_CENTER_VIEW_Y = 0x2,  // centred on the view vertically
-    VEX_TEXT_CENTER_X = 0x10,      // x is the text's centre
-    VEX_TEXT_RIGHT = 0x40,         // x is the text's right edge
-    VEX_TEXT_MIDDLE = 0x100,       // y is the text's middle
-    VEX_TEXT_BOTTOM = 0x400,       // y is the text's bottom
-    VEX_TEXT_NO_SHADOW = 0x1000,   // no shadow copy below the text
-    VEX_TEXT_SCALE_3_4 = 0x4000,   // the font at 0.75 of its scale for this text
-    VEX_TEXT_SCALE_1_2 = 0x8000    // the font at 0.5 of its scale for this text
+    VEX_TEXT_CENTER_VIEW_X = 0x1, // centred on the view horizontally
+    VEX_TEXT_CENTER_VIEW_Y = 0x2, // centred on the view vertically
+    VEX_TEXT_CENTER_X = 0x10,     // x is the text's centre
+    VEX_TEXT_RIGHT = 0x40,        // x is the text's right edge
+    VEX_TEXT_MIDDLE = 0x100,      // y is the text's middle
+    VEX_TEXT_BOTTOM = 0x400,      // y is the text's bottom
+    VEX_TEXT_NO_SHADOW = 0x1000,  // no shadow copy below the text
+    VEX_TEXT_SCALE_3_4 = 0x4000,  // the font at 0.75 of its scale for this text
+    VEX_TEXT_SCALE_1_2 = 0x8000   // the font at 0.5 of its scale for this text
 };
 
 // Quads per batch of the text buffers.
@@ -115,8 +115,8 @@ public:
                         CVortanSurface* image, u32 colour);
     void DrawScreenFrame(const CVortanVector2& centre, const CVortanVector2& halfSize, u32 colour,
                          int col, int row, int columns, int rows, CVortanSurface* image);
-    void DrawOverlayFrame(const CVortanVector2& centre, const CVortanVector2& halfSize,
-                          u32 colour, int col, int row, int columns, CVortanSurface* image);
+    void DrawOverlayFrame(const CVortanVector2& centre, const CVortanVector2& halfSize, u32 colour,
+                          int col, int row, int columns, CVortanSurface* image);
     void DrawScreenSquibFrame(const CVortanVector2& centre, const CVortanVector2& halfSize,
                               u32 colour, int row, int col, int columns, int rows, float scale,
                               CVortanSurface* image);
@@ -135,8 +135,8 @@ public:
                              CVortanSurface* image, u32 colour);
     void DrawShadowImage(const CVortanVector2& centre, const CVortanVector2& halfSize,
                          CVortanSurface* image, u32 colour);
-    void DrawSquashedFrame(const CVortanVector2& centre, const CVortanVector2& halfSize,
-                           u32 colour, int row, int col, float squash, CVortanSurface* image);
+    void DrawSquashedFrame(const CVortanVector2& centre, const CVortanVector2& halfSize, u32 colour,
+                           int row, int col, float squash, CVortanSurface* image);
 
     // The three water layers at the clock; additive blending when the flag is non-zero.
     void DrawWater(int additive);
@@ -146,8 +146,7 @@ public:
     void DrawText(int x, int y, const CVortanString& text, u32 colour, u32 flags,
                   int fontIndex = 0);
     // The glyphs of the text with the pen at (x, y), no placement and no shadow.
-    void DrawFontText(int x, int y, const CVortanString& text, u32 colour,
-                      CVortanBitmapFont* font);
+    void DrawFontText(int x, int y, const CVortanString& text, u32 colour, CVortanBitmapFont* font);
     // The game font, loaded on first use (null when it cannot be had).
     CVortanBitmapFont* GetFont(int fontIndex = 0);
 
@@ -160,7 +159,7 @@ private:
 
     // How a helper blends.
     enum Blend {
-        BLEND_BY_ALPHA,    // (src alpha, 1 - src alpha) below full alpha, else premultiplied
+        BLEND_BY_ALPHA, // (src alpha, 1 - src alpha) below full alpha, else premultiplied
         BLEND_PREMULTIPLIED,
         BLEND_GLOW,
         BLEND_MULTIPLY,
@@ -178,8 +177,8 @@ private:
     void ScreenQuad(CVexVertex* q, const CVortanVector2& centre, float halfW, float top,
                     float bottom, float u0, float v0, float u1, float v1, float z) const;
     // An axis-aligned world quad (z = 1).
-    static void WorldQuad(CVexVertex* q, float left, float right, float top, float bottom,
-                          float u0, float v0, float u1, float v1);
+    static void WorldQuad(CVexVertex* q, float left, float right, float top, float bottom, float u0,
+                          float v0, float u1, float v1);
     // One quad through a tinted shader: state, uniforms, draw, state back.
     // The locations come from the shader's class (-1: not used by it).
     struct Target {

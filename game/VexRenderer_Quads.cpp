@@ -174,8 +174,8 @@ void CVexRenderer::DrawScreenFrame(const CVortanVector2& centre, const CVortanVe
     float u0, v0, u1, v1;
     VexFrameUV(col, row, columns, rows, 1, u0, v0, u1, v1);
     CVexVertex q[4];
-    ScreenQuad(q, centre, halfSize.x, centre.y - halfSize.y, centre.y + halfSize.y, u0, v0, u1,
-               v1, 0.5f);
+    ScreenQuad(q, centre, halfSize.x, centre.y - halfSize.y, centre.y + halfSize.y, u0, v0, u1, v1,
+               0.5f);
     Submit(ScreenTarget(0), q, image, colour, BLEND_BY_ALPHA, FILTER_KEEP);
 }
 
@@ -186,8 +186,8 @@ void CVexRenderer::DrawOverlayFrame(const CVortanVector2& centre, const CVortanV
     float u0, v0, u1, v1;
     VexFrameUV(col, row, columns, columns, 0, u0, v0, u1, v1);
     CVexVertex q[4];
-    ScreenQuad(q, centre, halfSize.x, centre.y - halfSize.y, centre.y + halfSize.y, u0, v0, u1,
-               v1, 0.5f);
+    ScreenQuad(q, centre, halfSize.x, centre.y - halfSize.y, centre.y + halfSize.y, u0, v0, u1, v1,
+               0.5f);
     Submit(ScreenTarget(1), q, image, colour, BLEND_MULTIPLY, FILTER_KEEP);
 }
 
@@ -200,8 +200,8 @@ void CVexRenderer::DrawScreenSquibFrame(const CVortanVector2& centre,
     float u0, v0, u1, v1;
     VexFrameUV(col, row, columns, rows, 0, u0, v0, u1, v1);
     CVexVertex q[4];
-    ScreenQuad(q, centre, halfSize.x, centre.y - halfSize.y * scale, centre.y + halfSize.y, u0,
-               v0, u1, v1, 0.5f);
+    ScreenQuad(q, centre, halfSize.x, centre.y - halfSize.y * scale, centre.y + halfSize.y, u0, v0,
+               u1, v1, 0.5f);
     Submit(ScreenTarget(0), q, image, 0xFFFFFFFFu, BLEND_PREMULTIPLIED, FILTER_LINEAR);
 }
 
@@ -229,8 +229,8 @@ void CVexRenderer::DrawWorldFrame(const CVortanVector2& centre, const CVortanVec
 }
 
 void CVexRenderer::DrawSquibFrame(const CVortanVector2& centre, const CVortanVector2& halfSize,
-                                  u32 colour, int row, int col, int columns, int rows,
-                                  float scale, CVortanSurface* image)
+                                  u32 colour, int row, int col, int columns, int rows, float scale,
+                                  CVortanSurface* image)
 {
     (void)colour;
     float u0, v0, u1, v1;
@@ -272,9 +272,8 @@ void CVexRenderer::DrawStretch(const CVortanVector2& position, const CVortanVect
            FILTER_LINEAR_MIN);
 }
 
-void CVexRenderer::DrawBackgroundImage(const CVortanVector2& centre,
-                                       const CVortanVector2& halfSize, CVortanSurface* image,
-                                       u32 colour)
+void CVexRenderer::DrawBackgroundImage(const CVortanVector2& centre, const CVortanVector2& halfSize,
+                                       CVortanSurface* image, u32 colour)
 {
     CVexVertex q[4];
     WorldQuad(q, centre.x - halfSize.x, centre.x + halfSize.x, centre.y + halfSize.y,

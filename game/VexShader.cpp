@@ -8,91 +8,83 @@
 #include "game/StateGame.h"
 #include "platform/OrloApplication.h"
 
-const char* const kVexWorldTexturedVS =
-    "attribute mediump vec3 position;\n"
-    "attribute mediump vec2 uv0;\n"
-    "uniform mediump mat4 projectionMatrix;\n"
-    "varying mediump vec2 texCoord0;\n"
-    "void main() {\n"
-    "  texCoord0 = uv0;\n"
-    "  gl_Position = vec4(position, 1.0) * projectionMatrix;\n"
-    "}\n";
+const char* const kVexWorldTexturedVS = "attribute mediump vec3 position;\n"
+                                        "attribute mediump vec2 uv0;\n"
+                                        "uniform mediump mat4 projectionMatrix;\n"
+                                        "varying mediump vec2 texCoord0;\n"
+                                        "void main() {\n"
+                                        "  texCoord0 = uv0;\n"
+                                        "  gl_Position = vec4(position, 1.0) * projectionMatrix;\n"
+                                        "}\n";
 
-const char* const kVexPlainTextureFS =
-    "uniform sampler2D texture0;\n"
-    "varying mediump vec2 texCoord0;\n"
-    "void main() {\n"
-    "  gl_FragColor = texture2D(texture0, texCoord0);\n"
-    "}\n";
+const char* const kVexPlainTextureFS = "uniform sampler2D texture0;\n"
+                                       "varying mediump vec2 texCoord0;\n"
+                                       "void main() {\n"
+                                       "  gl_FragColor = texture2D(texture0, texCoord0);\n"
+                                       "}\n";
 
-const char* const kVexBlockVS =
-    "attribute mediump vec3 position;\n"
-    "attribute mediump vec2 uv0;\n"
-    "attribute mediump vec2 uv1;\n"
-    "attribute mediump float shadevs;\n"
-    "uniform mediump mat4 projectionMatrix;\n"
-    "varying mediump vec2 texCoord0;\n"
-    "varying mediump vec2 texCoord1;\n"
-    "varying mediump float shadeps;\n"
-    "void main() {\n"
-    "  texCoord0 = uv0;\n"
-    "  texCoord1 = uv1;\n"
-    "  shadeps = shadevs;\n"
-    "  gl_Position = vec4(position, 1.0) * projectionMatrix;\n"
-    "}\n";
+const char* const kVexBlockVS = "attribute mediump vec3 position;\n"
+                                "attribute mediump vec2 uv0;\n"
+                                "attribute mediump vec2 uv1;\n"
+                                "attribute mediump float shadevs;\n"
+                                "uniform mediump mat4 projectionMatrix;\n"
+                                "varying mediump vec2 texCoord0;\n"
+                                "varying mediump vec2 texCoord1;\n"
+                                "varying mediump float shadeps;\n"
+                                "void main() {\n"
+                                "  texCoord0 = uv0;\n"
+                                "  texCoord1 = uv1;\n"
+                                "  shadeps = shadevs;\n"
+                                "  gl_Position = vec4(position, 1.0) * projectionMatrix;\n"
+                                "}\n";
 
-const char* const kVexBlockFS =
-    "uniform sampler2D texture0;\n"
-    "uniform sampler2D texture1;\n"
-    "varying mediump vec2 texCoord0;\n"
-    "varying mediump vec2 texCoord1;\n"
-    "varying mediump float shadeps;\n"
-    "void main() {\n"
-    "  mediump vec4 tex0 = texture2D(texture0, texCoord0);\n"
-    "  mediump vec4 tex1 = texture2D(texture1, texCoord1);\n"
-    "  gl_FragColor = vec4(tex0.rgb * tex1.rgb * shadeps, tex0.a);\n"
-    "}\n";
+const char* const kVexBlockFS = "uniform sampler2D texture0;\n"
+                                "uniform sampler2D texture1;\n"
+                                "varying mediump vec2 texCoord0;\n"
+                                "varying mediump vec2 texCoord1;\n"
+                                "varying mediump float shadeps;\n"
+                                "void main() {\n"
+                                "  mediump vec4 tex0 = texture2D(texture0, texCoord0);\n"
+                                "  mediump vec4 tex1 = texture2D(texture1, texCoord1);\n"
+                                "  gl_FragColor = vec4(tex0.rgb * tex1.rgb * shadeps, tex0.a);\n"
+                                "}\n";
 
-const char* const kVexTintedWorldVS =
-    "attribute mediump vec3 position;\n"
-    "attribute mediump vec2 uv0;\n"
-    "uniform mediump mat4 projectionMatrix;\n"
-    "uniform mediump vec4 color0;\n"
-    "varying mediump vec2 texCoord0;\n"
-    "varying mediump vec4 rgba0;\n"
-    "void main() {\n"
-    "  texCoord0 = uv0;\n"
-    "  rgba0 = color0;\n"
-    "  gl_Position = vec4(position, 1.0) * projectionMatrix;\n"
-    "}\n";
+const char* const kVexTintedWorldVS = "attribute mediump vec3 position;\n"
+                                      "attribute mediump vec2 uv0;\n"
+                                      "uniform mediump mat4 projectionMatrix;\n"
+                                      "uniform mediump vec4 color0;\n"
+                                      "varying mediump vec2 texCoord0;\n"
+                                      "varying mediump vec4 rgba0;\n"
+                                      "void main() {\n"
+                                      "  texCoord0 = uv0;\n"
+                                      "  rgba0 = color0;\n"
+                                      "  gl_Position = vec4(position, 1.0) * projectionMatrix;\n"
+                                      "}\n";
 
-const char* const kVexTintedScreenVS =
-    "attribute mediump vec3 position;\n"
-    "attribute mediump vec2 uv0;\n"
-    "uniform mediump vec4 color0;\n"
-    "varying mediump vec2 texCoord0;\n"
-    "varying mediump vec4 rgba0;\n"
-    "void main() {\n"
-    "  texCoord0 = uv0;\n"
-    "  rgba0 = color0;\n"
-    "  gl_Position = vec4(position, 1.0);\n"
-    "}\n";
+const char* const kVexTintedScreenVS = "attribute mediump vec3 position;\n"
+                                       "attribute mediump vec2 uv0;\n"
+                                       "uniform mediump vec4 color0;\n"
+                                       "varying mediump vec2 texCoord0;\n"
+                                       "varying mediump vec4 rgba0;\n"
+                                       "void main() {\n"
+                                       "  texCoord0 = uv0;\n"
+                                       "  rgba0 = color0;\n"
+                                       "  gl_Position = vec4(position, 1.0);\n"
+                                       "}\n";
 
-const char* const kVexTintedFS =
-    "uniform sampler2D texture0;\n"
-    "varying mediump vec2 texCoord0;\n"
-    "varying mediump vec4 rgba0;\n"
-    "void main() {\n"
-    "  gl_FragColor = texture2D(texture0, texCoord0) * rgba0;\n"
-    "}\n";
+const char* const kVexTintedFS = "uniform sampler2D texture0;\n"
+                                 "varying mediump vec2 texCoord0;\n"
+                                 "varying mediump vec4 rgba0;\n"
+                                 "void main() {\n"
+                                 "  gl_FragColor = texture2D(texture0, texCoord0) * rgba0;\n"
+                                 "}\n";
 
-const char* const kVexTintedOverlayFS =
-    "uniform sampler2D texture0;\n"
-    "varying mediump vec2 texCoord0;\n"
-    "varying mediump vec4 rgba0;\n"
-    "void main() {\n"
-    "  gl_FragColor = rgba0 * texture2D(texture0, texCoord0);\n"
-    "}\n";
+const char* const kVexTintedOverlayFS = "uniform sampler2D texture0;\n"
+                                        "varying mediump vec2 texCoord0;\n"
+                                        "varying mediump vec4 rgba0;\n"
+                                        "void main() {\n"
+                                        "  gl_FragColor = rgba0 * texture2D(texture0, texCoord0);\n"
+                                        "}\n";
 
 namespace {
 
@@ -113,9 +105,9 @@ CVexShader::CVexShader(const char* vertexSource, const char* fragmentSource, CSt
         m_messages += CVortanString("NULL Extension \n");
         return;
     }
-    if (CVortan3DProgram::CompileAndLink(CVortanString(vertexSource),
-                                         CVortanString(fragmentSource), &m_vertexShader,
-                                         &m_fragmentShader, &m_program) != VORTAN_OK) {
+    if (CVortan3DProgram::CompileAndLink(CVortanString(vertexSource), CVortanString(fragmentSource),
+                                         &m_vertexShader, &m_fragmentShader,
+                                         &m_program) != VORTAN_OK) {
         m_program = m_vertexShader = m_fragmentShader = 0;
         m_messages += CVortanString("Failed to create shader program \n");
     }

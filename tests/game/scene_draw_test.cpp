@@ -382,6 +382,10 @@ TEST_F(SceneDraw, ABuiltLevelDrawsEveryBlock)
             upperNonIce[b->layer] += b->material != VEX_MATERIAL_ICE;
         }
     }
+    // The whole battlefield in view.
+    g->renderer.GetCamera().SetZoom(0.3f);
+    g->renderer.GetCamera().SetTargetZoom(0.3f);
+    g->renderer.GetCamera().SetOffset(CVortanVector2(0.0f, 1.2f));
     g->renderer.UpdateCamera(0.0f);
     scene->DrawWorld(1);
     int gathered = 0;

@@ -402,3 +402,60 @@ TEST_F(SceneDraw, ABuiltLevelDrawsEveryBlock)
     EXPECT_GE(scene->GetDrawCalls(), shadowPasses);
     gltest::Keep(gltest::ReadFrame(), "level");
 }
+
+// A battle frame with the game's own images and font (every pack of the game): water,
+// blocks with shadows, both squibs (one aiming), an explosion, labels and a HUD text. What a
+// person sees is kept with VEX_SHOTS; here only what must hold whatever the pictures are.
+TEST(SceneDrawGameData, ABattleFrameWithTheGameImages)
+{
+    ASSERT_TRUE(g_env->window);
+    gltest::GameOnWindow g(g_env->window->Id());
+    ASSERT_TRUE(g.app.created);
+    const char* packs[] = {"dataEffects", "dataPlayers", "dataScenes", "dataTextures", "dataUI"};
+    for (const char* p : packs)
+        ASSERT_EQ(1,
+                  g.app.OpenPack(CVortanString((vtest::BinaryDir() + "/" + p + ".dmp").c_str()), 1))
+            << p;
+    std::vector<int> ids;
+    for (int id = 0; id < VEX_IMAGE_COUNT; ++id)
+        ids.push_back(id);
+    EXPECT_TRUE(g.Load(ids));
+    CVexPhysicsWorld world(g.game.GetGameContext());
+    world.Init(1.0f / 30.0f, 4);
+    {
+        CVexScene scene;
+        scene.Init(&g.game, &g.renderer, &world, 0);
+        ASSERT_EQ(1, scene.LoadScene(CVexAssetTables::Get().LevelName(2)));
+        for (int i = 0; i < 30; ++i) {
+            world.Step();
+            scene.Step(1.0f / 30.0f);
+        }
+        CVexPlayer& p0 = scene.GetPlayer(0);
+        p0.stretching = p0.aiming = 1;
+        p0.stretch.Set(-0.15f, -0.1f);
+        p0.aim = p0.stretch;
+        scene.GetPlayer(1).showDamage = 1;
+        scene.GetPlayer(1).damageNumbers[0] = 25;
+        g.renderer.GetCamera().SetZoom(0.45f);
+        g.renderer.GetCamera().SetTargetZoom(0.45f);
+        g.renderer.GetCamera().SetOffset(CVortanVector2(0.0f, 0.9f));
+        g.renderer.UpdateCamera(0.5f);
+        g.Clear(0xFF000000u);
+        g.renderer.DrawBackgroundImage(CVortanVector2(0.0f, 1.5f), CVortanVector2(3.4f, 2.0f),
+                                       g.renderer.GetImage(3), 0xFFFFFFFFu);
+        scene.DrawWorld(1);
+        scene.DrawPlayers();
+        g.renderer.DrawWorldFrame(CVortanVector2(0.4f, 0.9f), CVortanVector2(0.2f, 0.2f),
+                                  0xFFFFFFFFu, 1, 1, 4, 4, g.renderer.GetImage(25));
+        g.renderer.DrawWater(0);
+        scene.DrawPlayerLabels();
+        g.renderer.DrawText(400, 12, CVortanString("Round 1"), 0xFFFFFFFFu, VEX_TEXT_CENTER_X);
+        EXPECT_GT(scene.GetBatchesDrawn(), 0);
+        EXPECT_GE(scene.GetDrawCalls(), scene.GetBatchesDrawn());
+        EXPECT_EQ(5, scene.GetAimDotsDrawn(0)); // 1 + 0.18 / 0.4 x 10
+        const Rgb frame = gltest::ReadFrame();
+        gltest::Keep(frame, "battle");
+        // The water covers the bottom of the view.
+        EXPECT_NE(0u, At(frame, 400, 475));
+    }
+}

@@ -1,8 +1,8 @@
 // A battle frame on the largest battlefield through the game's renderer on Mesa GLES2 under a
 // private Xvfb: one 33 ms step of logic (world, scene, effects, camera) plus the frame's draw
 // submission (water, blocks with shadows, squibs with aim dots, projectiles, explosions,
-// labels, HUD texts), as main-thread CPU time; the swap is outside the measure. Also the peak
-// resident size with the images, the font and a drawn level, beside a child that only opens
+// labels, HUD texts) with the game's own images and font, as main-thread CPU time; the swap is outside the measure. Also the peak
+// resident size with every image, the font, the sounds' bytes and a drawn level, beside a child that only opens
 // a minimal EGL/GLES2 window on the same server.
 #include <benchmark/benchmark.h>
 
@@ -23,6 +23,7 @@
 #include "engine/graphics/VortanGraphicsExt_GLES2.h"
 #include "engine/graphics/VortanSurface.h"
 #include "game/StateGame.h"
+#include "game/VexAssetLoader.h"
 #include "game/VexAssetTables.h"
 #include "game/VexEffectList.h"
 #include "game/VexPhysicsWorld.h"
@@ -48,7 +49,7 @@ bool StartXvfb()
         dup2(devnull, 1);
         dup2(devnull, 2);
         execlp("Xvfb", "Xvfb", "-displayfd", fd, "-screen", "0", "800x480x24", "-nolisten", "tcp",
-               (char*)nullptr);
+               "-noreset", (char*)nullptr);
         _exit(127);
     }
     close(fds[1]);
@@ -148,30 +149,27 @@ struct Battle {
         app.StartResources();
         game.Init(&app);
         renderer.Init(&game);
-        // Every image slot: stand-in surfaces of the sizes the layouts use (strips, sheets,
-        // panels; 256 x 256 elsewhere).
-        for (int id = 0; id < VEX_IMAGE_COUNT; ++id) {
-            int w = 256, h = 256;
-            if (id == 1 || id == 3 || id == 4 || id == 57 || id == 58)
-                w = 1024, h = 512;
-            else if (id == 5 || id == 6)
-                w = 1280, h = 128;
-            else if (id == 10 || id == 11)
-                w = 256, h = 1280;
-            else if (id == 25 || id == 28)
-                w = 512, h = 512;
-            CVortanSurface* s = new CVortanSurface();
-            CVortanSurfaceDesc d = {w, h, 0, VORTAN_PIXEL_ABGR8888, VORTAN_SURFACE_TEXTURE};
-            s->Create(&app, &d);
-            s->Clear(0x80402010u + (u32)id, nullptr);
-            *game.GetGameContext()->ImageSlot(id) = s;
-            surfaces[id] = s;
+        // Every pack of the game; every image and the font into their slots; every sound's
+        // bytes held as the resource manager reads them before decoding (about the PCM's
+        // size: the sounds are WAVE files).
+        const char* packs[] = {
+            "dataEffects", "dataPlayers",      "dataScenes",        "dataTextures", "dataUI",
+            "dataAudio",   "dataAmbientAudio", "dataAmbientAudio2", "dataIntro"};
+        for (const char* p : packs) {
+            const std::string path = std::string(VORTAN_BINARY_DIR "/") + p + ".dmp";
+            if (app.OpenPack(CVortanString(path.c_str()), 1) != 1)
+                abort();
         }
-        *game.GetGameContext()->FontSlot() = app.GetFont(CVortanString("default"));
+        for (int id = 0; id < VEX_IMAGE_COUNT; ++id)
+            CVexAssetLoader::LoadImage(game.GetGameContext(), &app, id);
+        CVexAssetLoader::LoadFont(game.GetGameContext(), &app);
+        for (int id = 0; id < VEX_SOUND_COUNT; ++id) {
+            char* bytes = nullptr;
+            const int size = app.ReadResourceFile(CVexAssetTables::Get().SoundName(id), &bytes);
+            soundBytes += size > 0 ? size : 0;
+            sounds[id] = bytes;
+        }
         // The largest battlefield.
-        const std::string packs = VORTAN_BINARY_DIR "/dataScenes.dmp";
-        if (app.OpenPack(CVortanString(packs.c_str()), 1) != 1)
-            abort();
         world.Init(1.0f / 30.0f, 4);
         scene.Init(&game, &renderer, &world, 0);
         int best = 0, most = -1;
@@ -208,11 +206,8 @@ struct Battle {
     }
     ~Battle()
     {
-        for (int id = 0; id < VEX_IMAGE_COUNT; ++id) {
-            *game.GetGameContext()->ImageSlot(id) = nullptr;
-            surfaces[id]->Release();
-            delete surfaces[id];
-        }
+        for (int id = 0; id < VEX_SOUND_COUNT; ++id)
+            delete[] sounds[id];
     }
 
     void Step()
@@ -268,7 +263,8 @@ struct Battle {
     CVexPhysicsWorld world;
     CVexScene scene;
     CVexEffectList effects;
-    CVortanSurface* surfaces[VEX_IMAGE_COUNT];
+    char* sounds[VEX_SOUND_COUNT];
+    long soundBytes = 0;
     int blocks = 0;
     long baselineKb = 0, peakKb = 0;
 };
@@ -317,6 +313,7 @@ void BM_PeakResident(benchmark::State& state)
     state.counters["peak_MB"] = (double)b.peakKb / 1024.0;
     state.counters["window_only_MB"] = (double)b.baselineKb / 1024.0;
     state.counters["difference_MB"] = (double)(b.peakKb - b.baselineKb) / 1024.0;
+    state.counters["sound_MB"] = (double)b.soundBytes / 1048576.0;
 }
 BENCHMARK(BM_PeakResident)->Iterations(1);
 

@@ -403,3 +403,38 @@ TEST_F(Renderer, TextIsPlacedShadowedAndDrawnInBatches)
     EXPECT_TRUE(Close(0xFF0000, At(second, 794, 308))); // glyph 334
     EXPECT_EQ(kGreyPixel, At(second, 9, 308));
 }
+
+// The background's premultiplied "over" (its alpha factors keep the target's alpha), the
+// shadow's reverse subtraction of the premultiplied colour, and the screen squib frame whose
+// top edge the scale lifts.
+TEST_F(Renderer, BackgroundShadowAndSquibFramesBlendTheirOwnWay)
+{
+    // World (0, 0.5) is the view's centre; 16 px = 0.04 world.
+    const CVortanVector2 half(0.04f, 0.04f);
+    R().DrawBackgroundImage(CVortanVector2(-0.5f, 0.5f), half, Img(18), 0xFFFFFFFFu);
+    R().DrawShadowImage(CVortanVector2(0.0f, 0.5f), half, Img(18), 0xFFFFFFFFu);
+    R().DrawScreenSquibFrame(CVortanVector2(600, 300), CVortanVector2(16, 16), 0x00000000u, 0, 0, 1,
+                             1, 1.5f, Img(18));
+    // The blend state left behind is a plain one: a later quad still composites.
+    R().DrawScreenQuad(CVortanVector2(100, 400), CVortanVector2(16, 16), Img(18), 0xFFFFFFFFu);
+    const Rgb frame = gltest::ReadFrame();
+    gltest::Keep(frame, "background_shadow");
+    const std::string quad = Path("quad.png", I().quad);
+    const Rgb ref =
+        Ref({quad, "-geometry", "+184+224", "-compose", "over", "-composite",
+             // the shadow takes the premultiplied colour away
+             "(", quad, "-background", "black", "-alpha", "remove", ")", "-geometry", "+384+224",
+             "-compose", "minus_src", "-composite",
+             // 32 x 40 from y = 300 - 16 x 1.5 to 316, white whatever the colour
+             "(", quad, "-filter", "point", "-resize", "32x40!", ")", "-geometry", "+584+276",
+             "-compose", "over", "-composite", quad, "-geometry", "+84+384", "-composite"});
+    EXPECT_EQ(0, Differences(frame, ref, {184, 224, 216, 256}, 1));
+    EXPECT_EQ(0, Differences(frame, ref, {384, 224, 416, 256}, 1));
+    EXPECT_TRUE(Close(0x004040, At(frame, 390, 230))) << std::hex << At(frame, 390, 230);
+    for (int qy = 0; qy < 2; ++qy)
+        for (int qx = 0; qx < 2; ++qx)
+            EXPECT_EQ(0,
+                      Differences(frame, ref,
+                                  {584 + 16 * qx, 276 + 20 * qy, 600 + 16 * qx, 296 + 20 * qy}, 2));
+    EXPECT_EQ(0, Differences(frame, ref, {84, 384, 116, 416}));
+}

@@ -12,6 +12,7 @@
 #include "game/VexPhysicsWorld.h"
 #include "game/VexRenderer.h"
 #include "platform/OrlogateApplication.h"
+#include "tests/game/GameHostSupport.h"
 #include "tests/platform/ResourceTestSupport.h"
 
 using rtest::S;
@@ -29,9 +30,17 @@ public:
         ext->Create(0);
         ext->Resize(width, height);
         COrloResourceManager::Init(this, nullptr);
+        htest::WriteGameLanguage(texts.Path());
     }
     ~HeadlessApp() override { COrloResourceManager::ReleaseAll(); }
     int CreateSessionAndMenu() override { return 1; }
+    // The game's texts are in a directory of their own.
+    void GetResourcePath(CVortanString& out, const CVortanString& fileName) override
+    {
+        out = htest::S(texts.Path() + "/");
+        out.Append(fileName);
+    }
+    vtest::TempDir texts;
 };
 
 TEST(GameContext, CounterAndSubStepBelongToOneGame)

@@ -38,8 +38,10 @@ int IsPieceMask(u32 mask)
 
 CVexScene::CVexScene()
     : m_blockAnimation(0), m_blocks(nullptr), m_renderer(nullptr), m_world(nullptr),
-      m_game(nullptr), m_selectedBlock(-1), m_editorMode(0), m_clock(0.0f)
+      m_game(nullptr), m_selectedBlock(-1), m_editorMode(0), m_clock(0.0f), m_batchFlags(nullptr),
+      m_shadowVertices(nullptr), m_shadowIndices(nullptr), m_blockIndices(nullptr), m_drawTimeMs(-1)
 {
+    AllocateDrawBuffers();
     m_teamColours[0].SetARGB(VEX_TEAM_COLOUR_0);
     m_teamColours[1].SetARGB(VEX_TEAM_COLOUR_1);
     for (int p = 0; p < 2; ++p) {
@@ -71,6 +73,7 @@ CVexScene::~CVexScene()
             camera->SetScene(nullptr);
     }
     Watch(nullptr);
+    FreeDrawBuffers();
 }
 
 void CVexScene::Watch(CVexPhysicsWorld* world)
@@ -98,6 +101,8 @@ void CVexScene::Init(CStateGame* game, CVexRenderer* renderer, CVexPhysicsWorld*
     m_editorMode = editorMode ? 1 : 0;
     m_blockAnimation = 0;
     m_clock = 0.0f;
+    for (int i = 0; i < 3; ++i)
+        m_drawStats[i] = 0;
     if (!m_editorMode)
         ResetPlayers();
 }

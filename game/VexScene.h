@@ -4,6 +4,7 @@
 // renderer with its camera or the game. It animates squibs and blocks each step, creates and
 // removes projectiles, and reads and writes scene files.
 #pragma once
+#include "engine/VortanArray.h"
 #include "engine/VortanColor.h"
 #include "engine/VortanPtrArray.h"
 #include "engine/VortanString.h"
@@ -118,6 +119,36 @@ public:
     // Takes the block with this id out of both lists of both squibs.
     void ForgetBlock(int id);
 
+    // --- drawing (VexScene_Draw.cpp) --------------------------------------------------------
+    // The blocks of every layer in batches, with the drop shadows of upper layers when asked.
+    void DrawWorld(int withShadows);
+    // The two passes over the current batch.
+    void DrawBlockShadows();
+    void DrawBlockBatch();
+    // One block's 16 vertices {x, y, z; nine-patch u, v; material u, v; shade} into `out`.
+    static void BuildBlockMesh(float* out, const CVortanVector2& centre,
+                               const CVortanVector2& halfSize, float shade);
+    // Each squib idle (breathing) or stretched with its aim dots.
+    void DrawPlayers();
+    void DrawPlayer(int i);
+    void DrawMarkers();
+    // Damage numbers over and health under the squibs that show them.
+    void DrawPlayerLabels();
+
+    // Draw statistics of the last DrawWorld.
+    int GetUpperLayersDrawn() const { return m_drawStats[0]; }
+    int GetBatchesDrawn() const { return m_drawStats[1]; }
+    int GetDrawCalls() const { return m_drawStats[2]; }
+    // Block count of batch k (0 .. GetBatchesDrawn() - 1) of the last DrawWorld.
+    int GetBatchSize(int k) const
+    {
+        return (k >= 0 && k < m_drawStats[1] && k < m_batchSizes.GetSize()) ? m_batchSizes[k] : 0;
+    }
+    // Aim dots drawn by the last DrawPlayer of this side.
+    int GetAimDotsDrawn(int i) const { return m_aimDots[i & 1]; }
+    // Test seam: the milliseconds the squibs breathe by (negative: the application's timer).
+    void SetDrawTimeMs(i64 ms) { m_drawTimeMs = ms; }
+
     // --- snapshot copies --------------------------------------------------------------------
     static void CopyCamera(CVexCamera& to, const CVexCamera& from);
     // The record field by field except the slots, slot counter, whip state, look-at body,
@@ -170,7 +201,16 @@ private:
     // Applies a scene file's bytes to the cleared scene; the parser's result.
     int ApplySceneBytes(const u8* data, int size);
     void Watch(CVexPhysicsWorld* world);
+    void AllocateDrawBuffers();
+    void FreeDrawBuffers();
+    // A batch of the layer's blocks of one material and variant that do not overlap.
+    int CollectBatch(const CVortanPtrArray& layer, int material, int variant, int& skipped);
+    void DrawIdle(int i);
+    void DrawStretched(int i);
+    void DrawAimDots(int i);
+    u32 DrawTimeMs() const;
 
+    i32 m_drawStats[3]; // upper layers with blocks, batches, GL draw calls
     u32 m_blockAnimation;
     CVortanColor m_teamColours[2];
     CVexPlayer m_players[2];
@@ -186,6 +226,14 @@ private:
     CVortanVector2 m_spawns[2][3];
     u32 m_editorMode;
     float m_clock;
+    CVortanPtrArray m_batch;        // CVexBlock*, the batch being drawn
+    CVortanArray<int> m_batchSizes; // one entry per drawn batch (kept, not shrunk)
+    u8* m_batchFlags;               // 255: drawn flag per block of the current layer
+    float* m_shadowVertices;        // 255 quads x 4 x {x, y, z, u, v}
+    u16* m_shadowIndices;           // 255 quads x 6
+    u16* m_blockIndices;            // 255 blocks x 54
+    i32 m_aimDots[2];
+    i64 m_drawTimeMs;
 };
 
 // What LoadSceneFile reads of a file at most: more than any scene file can hold.

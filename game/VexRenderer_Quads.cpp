@@ -1,0 +1,336 @@
+// CVexRenderer: the single-quad helpers in screen and world space, and the water.
+#include <GLES2/gl2.h>
+#include <math.h>
+
+#include "engine/VortanColor.h"
+#include "engine/graphics/VortanSurface.h"
+#include "game/VexRenderer.h"
+#include "game/VexShader.h"
+
+namespace {
+
+const float kHalfPi = 1.5707963f;
+
+// (x, y) rotated by the angle (radians, counter-clockwise for y up).
+void Rotate(float x, float y, float angle, float& ox, float& oy)
+{
+    const float c = cosf(angle), s = sinf(angle);
+    ox = x * c - y * s;
+    oy = x * s + y * c;
+}
+
+} // namespace
+
+float CVexRenderer::ClipX(float x) const
+{
+    const float half = m_camera.GetHalfScreen().x;
+    return half > 0.0f ? x / half - 1.0f : 0.0f;
+}
+
+float CVexRenderer::ClipY(float y) const
+{
+    const float half = m_camera.GetHalfScreen().y;
+    return half > 0.0f ? 1.0f - y / half : 0.0f;
+}
+
+void CVexRenderer::ScreenQuad(CVexVertex* q, const CVortanVector2& centre, float halfW, float top,
+                              float bottom, float u0, float v0, float u1, float v1, float z) const
+{
+    const float l = ClipX(centre.x - halfW), r = ClipX(centre.x + halfW);
+    const float t = ClipY(top), b = ClipY(bottom);
+    q[0] = {l, t, z, u0, v0};
+    q[1] = {l, b, z, u0, v1};
+    q[2] = {r, b, z, u1, v1};
+    q[3] = {r, t, z, u1, v0};
+}
+
+void CVexRenderer::WorldQuad(CVexVertex* q, float left, float right, float top, float bottom,
+                             float u0, float v0, float u1, float v1)
+{
+    q[0] = {left, top, 1.0f, u0, v0};
+    q[1] = {left, bottom, 1.0f, u0, v1};
+    q[2] = {right, bottom, 1.0f, u1, v1};
+    q[3] = {right, top, 1.0f, u1, v0};
+}
+
+CVexRenderer::Target CVexRenderer::ScreenTarget(int overlay) const
+{
+    CVexTintedScreenShader* s =
+        overlay ? (CVexTintedScreenShader*)GetScreenOverlayShader() : GetScreenShader();
+    if (!s)
+        return Target{nullptr, -1, -1, -1, -1};
+    return Target{s, s->position, s->uv0, -1, s->color0};
+}
+
+CVexRenderer::Target CVexRenderer::WorldTarget(int shader) const
+{
+    if (shader == VEX_SHADER_WATER) {
+        CVexWaterShader* w = GetWaterShader();
+        if (!w)
+            return Target{nullptr, -1, -1, -1, -1};
+        return Target{w, w->position, w->uv0, w->projectionMatrix, -1};
+    }
+    CVexTintedWorldShader* s = (CVexTintedWorldShader*)GetShader(shader);
+    if (!s)
+        return Target{nullptr, -1, -1, -1, -1};
+    return Target{s, s->position, s->uv0, s->projectionMatrix, s->color0};
+}
+
+void CVexRenderer::Submit(const Target& target, const CVexVertex* quad, CVortanSurface* image,
+                          u32 colour, Blend blend, Filter filter, int repeatU, int repeatV)
+{
+    if (!image || !target.shader || !target.shader->IsReady())
+        return;
+    target.shader->Use();
+    BeginDraw();
+    SetBlend(blend, colour);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, image->GetTexture());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, repeatU ? GL_REPEAT : GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, repeatV ? GL_REPEAT : GL_CLAMP_TO_EDGE);
+    if (filter != FILTER_KEEP)
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    if (filter == FILTER_LINEAR)
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    if (target.projection >= 0)
+        glUniformMatrix4fv(target.projection, 1, GL_FALSE, m_camera.GetMatrix().GetData());
+    if (target.colour >= 0) {
+        const CVortanColor c(colour);
+        glUniform4f(target.colour, c.r, c.g, c.b, c.a);
+    }
+    if (target.position >= 0) {
+        glEnableVertexAttribArray((GLuint)target.position);
+        glVertexAttribPointer((GLuint)target.position, 3, GL_FLOAT, GL_FALSE, sizeof(CVexVertex),
+                              &quad[0].x);
+    }
+    if (target.uv0 >= 0) {
+        glEnableVertexAttribArray((GLuint)target.uv0);
+        glVertexAttribPointer((GLuint)target.uv0, 2, GL_FLOAT, GL_FALSE, sizeof(CVexVertex),
+                              &quad[0].u);
+    }
+    glDrawArrays(GL_TRIANGLE_FAN, 0, 4);
+    ResetBlend(blend);
+    EndDraw();
+    if (target.position >= 0)
+        glDisableVertexAttribArray((GLuint)target.position);
+    if (target.uv0 >= 0)
+        glDisableVertexAttribArray((GLuint)target.uv0);
+}
+
+// --- screen space ---------------------------------------------------------------------------
+
+void CVexRenderer::DrawScreenQuad(const CVortanVector2& centre, const CVortanVector2& halfSize,
+                                  CVortanSurface* image, u32 colour)
+{
+    CVexVertex q[4];
+    ScreenQuad(q, centre, halfSize.x, centre.y - halfSize.y, centre.y + halfSize.y, 0.0f, 0.0f,
+               1.0f, 1.0f, 0.5f);
+    Submit(ScreenTarget(0), q, image, colour, BLEND_BY_ALPHA, FILTER_LINEAR_MIN);
+}
+
+void CVexRenderer::DrawSprite(const CVortanVector2& centre, const CVortanVector2& halfSize,
+                              u32 colour, int col, int row, int columns, int rows, float angle,
+                              CVortanSurface* image)
+{
+    float u0, v0, u1, v1;
+    VexFrameUV(col, row, columns, rows, 1, u0, v0, u1, v1);
+    // Corners in pixels (y down) turned about the centre, then to clip space: the turn is in
+    // pixels, so the sprite keeps its shape whatever the view's aspect.
+    const float corners[4][4] = {{-halfSize.x, -halfSize.y, u0, v0},
+                                 {-halfSize.x, halfSize.y, u0, v1},
+                                 {halfSize.x, halfSize.y, u1, v1},
+                                 {halfSize.x, -halfSize.y, u1, v0}};
+    const float turn = -kHalfPi - angle;
+    CVexVertex q[4];
+    for (int i = 0; i < 4; ++i) {
+        float x, y;
+        Rotate(corners[i][0], corners[i][1], turn, x, y);
+        q[i] = {ClipX(centre.x + x), ClipY(centre.y + y), 0.5f, corners[i][2], corners[i][3]};
+    }
+    Submit(ScreenTarget(0), q, image, colour, BLEND_BY_ALPHA, FILTER_KEEP);
+}
+
+void CVexRenderer::DrawGlowSprite(const CVortanVector2& centre, const CVortanVector2& halfSize,
+                                  float angle, CVortanSurface* image, u32 colour)
+{
+    const float corners[4][4] = {{-halfSize.x, -halfSize.y, 0.0f, 0.0f},
+                                 {-halfSize.x, halfSize.y, 0.0f, 1.0f},
+                                 {halfSize.x, halfSize.y, 1.0f, 1.0f},
+                                 {halfSize.x, -halfSize.y, 1.0f, 0.0f}};
+    const float turn = -kHalfPi - angle;
+    CVexVertex q[4];
+    for (int i = 0; i < 4; ++i) {
+        float x, y;
+        Rotate(corners[i][0], corners[i][1], turn, x, y);
+        q[i] = {ClipX(centre.x + x), ClipY(centre.y + y), 0.5f, corners[i][2], corners[i][3]};
+    }
+    Submit(ScreenTarget(0), q, image, colour, BLEND_GLOW, FILTER_LINEAR_MIN);
+}
+
+void CVexRenderer::DrawScreenFrame(const CVortanVector2& centre, const CVortanVector2& halfSize,
+                                   u32 colour, int col, int row, int columns, int rows,
+                                   CVortanSurface* image)
+{
+    float u0, v0, u1, v1;
+    VexFrameUV(col, row, columns, rows, 1, u0, v0, u1, v1);
+    CVexVertex q[4];
+    ScreenQuad(q, centre, halfSize.x, centre.y - halfSize.y, centre.y + halfSize.y, u0, v0, u1, v1,
+               0.5f);
+    Submit(ScreenTarget(0), q, image, colour, BLEND_BY_ALPHA, FILTER_KEEP);
+}
+
+void CVexRenderer::DrawOverlayFrame(const CVortanVector2& centre, const CVortanVector2& halfSize,
+                                    u32 colour, int col, int row, int columns,
+                                    CVortanSurface* image)
+{
+    float u0, v0, u1, v1;
+    VexFrameUV(col, row, columns, columns, 0, u0, v0, u1, v1);
+    CVexVertex q[4];
+    ScreenQuad(q, centre, halfSize.x, centre.y - halfSize.y, centre.y + halfSize.y, u0, v0, u1, v1,
+               0.5f);
+    Submit(ScreenTarget(1), q, image, colour, BLEND_MULTIPLY, FILTER_KEEP);
+}
+
+void CVexRenderer::DrawScreenSquibFrame(const CVortanVector2& centre,
+                                        const CVortanVector2& halfSize, u32 colour, int row,
+                                        int col, int columns, int rows, float scale,
+                                        CVortanSurface* image)
+{
+    (void)colour; // the squib images carry their own colours
+    float u0, v0, u1, v1;
+    VexFrameUV(col, row, columns, rows, 0, u0, v0, u1, v1);
+    CVexVertex q[4];
+    ScreenQuad(q, centre, halfSize.x, centre.y - halfSize.y * scale, centre.y + halfSize.y, u0, v0,
+               u1, v1, 0.5f);
+    Submit(ScreenTarget(0), q, image, 0xFFFFFFFFu, BLEND_PREMULTIPLIED, FILTER_LINEAR);
+}
+
+// --- world space ----------------------------------------------------------------------------
+
+void CVexRenderer::DrawWorldImage(const CVortanVector2& centre, const CVortanVector2& halfSize,
+                                  CVortanSurface* image, u32 colour)
+{
+    CVexVertex q[4];
+    WorldQuad(q, centre.x - halfSize.x, centre.x + halfSize.x, centre.y + halfSize.y,
+              centre.y - halfSize.y, 0.0f, 0.0f, 1.0f, 1.0f);
+    Submit(WorldTarget(VEX_SHADER_WORLD), q, image, colour, BLEND_PREMULTIPLIED, FILTER_KEEP);
+}
+
+void CVexRenderer::DrawWorldFrame(const CVortanVector2& centre, const CVortanVector2& halfSize,
+                                  u32 colour, int col, int row, int columns, int rows,
+                                  CVortanSurface* image)
+{
+    float u0, v0, u1, v1;
+    VexFrameUV(col, row, columns, rows, 1, u0, v0, u1, v1);
+    CVexVertex q[4];
+    WorldQuad(q, centre.x - halfSize.x, centre.x + halfSize.x, centre.y + halfSize.y,
+              centre.y - halfSize.y, u0, v0, u1, v1);
+    Submit(WorldTarget(VEX_SHADER_SQUIB), q, image, colour, BLEND_PREMULTIPLIED, FILTER_KEEP);
+}
+
+void CVexRenderer::DrawSquibFrame(const CVortanVector2& centre, const CVortanVector2& halfSize,
+                                  u32 colour, int row, int col, int columns, int rows, float scale,
+                                  CVortanSurface* image)
+{
+    (void)colour;
+    float u0, v0, u1, v1;
+    VexFrameUV(col, row, columns, rows, 0, u0, v0, u1, v1);
+    CVexVertex q[4];
+    WorldQuad(q, centre.x - halfSize.x, centre.x + halfSize.x, centre.y + halfSize.y * scale,
+              centre.y - halfSize.y, u0, v0, u1, v1);
+    Submit(WorldTarget(VEX_SHADER_SQUIB), q, image, 0xFFFFFFFFu, BLEND_PREMULTIPLIED,
+           FILTER_LINEAR);
+}
+
+void CVexRenderer::DrawStretch(const CVortanVector2& position, const CVortanVector2& halfSize,
+                               u32 colour, const CVortanVector2& stretch, CVortanSurface* image)
+{
+    (void)colour;
+    const float length = sqrtf(stretch.x * stretch.x + stretch.y * stretch.y);
+    int k = (int)(length * 20.0f);
+    if (k < 1)
+        k = 1;
+    if (k > 9)
+        k = 9;
+    const float v0 = 0.1f * (float)k, v1 = v0 + 0.1f;
+    const float u1 = 0.2f + 0.07f * (float)k;
+    // The strip's x axis lies along the stretch: the squib reaches out |stretch| that way.
+    // A zero stretch keeps the strip unturned.
+    const float c = length > 0.0f ? stretch.x / length : 1.0f;
+    const float s = length > 0.0f ? stretch.y / length : 0.0f;
+    const float corners[4][4] = {{-halfSize.x, halfSize.y, 0.0f, v0},
+                                 {length, halfSize.y, u1, v0},
+                                 {length, -halfSize.y, u1, v1},
+                                 {-halfSize.x, -halfSize.y, 0.0f, v1}};
+    CVexVertex q[4];
+    for (int i = 0; i < 4; ++i) {
+        const float x = corners[i][0], y = corners[i][1];
+        q[i] = {position.x + x * c - y * s, position.y + x * s + y * c, 1.0f, corners[i][2],
+                corners[i][3]};
+    }
+    Submit(WorldTarget(VEX_SHADER_SQUIB), q, image, 0xFFFFFFFFu, BLEND_PREMULTIPLIED,
+           FILTER_LINEAR_MIN);
+}
+
+void CVexRenderer::DrawBackgroundImage(const CVortanVector2& centre, const CVortanVector2& halfSize,
+                                       CVortanSurface* image, u32 colour)
+{
+    CVexVertex q[4];
+    WorldQuad(q, centre.x - halfSize.x, centre.x + halfSize.x, centre.y + halfSize.y,
+              centre.y - halfSize.y, 0.0f, 0.0f, 1.0f, 1.0f);
+    Submit(WorldTarget(VEX_SHADER_BACKGROUND), q, image, colour, BLEND_BACKGROUND, FILTER_LINEAR);
+}
+
+void CVexRenderer::DrawShadowImage(const CVortanVector2& centre, const CVortanVector2& halfSize,
+                                   CVortanSurface* image, u32 colour)
+{
+    CVexVertex q[4];
+    WorldQuad(q, centre.x - halfSize.x, centre.x + halfSize.x, centre.y + halfSize.y,
+              centre.y - halfSize.y, 0.0f, 0.0f, 1.0f, 1.0f);
+    Submit(WorldTarget(VEX_SHADER_WORLD), q, image, colour, BLEND_SHADOW, FILTER_KEEP);
+}
+
+void CVexRenderer::DrawSquashedFrame(const CVortanVector2& centre, const CVortanVector2& halfSize,
+                                     u32 colour, int row, int col, float squash,
+                                     CVortanSurface* image)
+{
+    (void)colour;
+    int c = col % 10;
+    if (c < 0)
+        c += 10;
+    const float u0 = (float)c / 10.0f, u1 = u0 + 0.1f;
+    const float v0 = (float)row + 0.005f, v1 = (float)row + 1.0f;
+    CVexVertex q[4];
+    WorldQuad(q, centre.x - halfSize.x, centre.x + halfSize.x, centre.y + halfSize.y - squash,
+              centre.y - halfSize.y, u0, v0, u1, v1);
+    Submit(WorldTarget(VEX_SHADER_SQUIB), q, image, 0xFFFFFFFFu, BLEND_PREMULTIPLIED,
+           FILTER_LINEAR);
+}
+
+// --- water ----------------------------------------------------------------------------------
+
+void CVexRenderer::DrawWater(int additive)
+{
+    CVortanSurface* waves = GetImage(46);
+    if (!waves)
+        return;
+    CVortanSurface* base = GetImage(45);
+    const float t = m_clock;
+    const float ax = 0.03f * cosf(2.0f * t + 1.4f);
+    const float ay = -0.005f + 0.01f * sinf(2.0f * t + 1.4f);
+    const float bx = 0.04f * cosf(2.0f * t);
+    const float by = -0.025f + 0.01f * sinf(2.0f * t);
+    const Blend blend = additive ? BLEND_ADD_COLOUR : BLEND_PREMULTIPLIED;
+    const Target target = WorldTarget(VEX_SHADER_WATER);
+    CVexVertex q[4];
+    WorldQuad(q, ax - 6.75f, ax + 6.75f, ay + 0.05f, ay - 0.05f, 0.0f, 0.53f, 40.0f, 0.98f);
+    Submit(target, q, waves, 0xFFFFFFFFu, blend, FILTER_KEEP, 1, 1);
+    WorldQuad(q, bx - 6.75f, bx + 6.75f, by + 0.05f, by - 0.05f, 0.0f, 0.02f, 40.0f, 0.48f);
+    Submit(target, q, waves, 0xFFFFFFFFu, blend, FILTER_KEEP, 1, 1);
+    if (base) {
+        const float w = GetViewWidth(), h = GetViewHeight();
+        const float bottom = w > 0.0f ? -(h / w) * 3.3333333f : -2.0f;
+        WorldQuad(q, ax - 6.75f, ax + 6.75f, by - 0.05f, bottom, 0.0f, 0.0f, 1.0f, 1.0f);
+        Submit(target, q, base, 0xFFFFFFFFu, blend, FILTER_KEEP, 1, 0);
+    }
+}

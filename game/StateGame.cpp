@@ -8,7 +8,6 @@
 #include "game/VexAssetTables.h"
 #include "game/VexPhysicsWorld.h"
 #include "game/VexRenderer.h"
-#include "game/VexRendererPending.h"
 #include "game/VexStateFactory.h"
 #include "platform/OrloApplication.h"
 #include "platform/OrloLanguage.h"
@@ -76,7 +75,6 @@ int CStateGame::Init(COrloApplication* application)
         if (!m_renderer)
             return VORTAN_E_NOMEMORY;
         m_renderer->Init(this);
-        VexPendingCreateShaders(m_renderer);
     }
     if (!m_world) {
         m_world = new (std::nothrow) CVexPhysicsWorld(&m_context);
@@ -104,7 +102,7 @@ void CStateGame::Release()
     ResetLoading();
     DeleteAllStates();
     if (m_renderer) {
-        VexPendingReleaseShaders(m_renderer);
+        m_renderer->ReleaseShaders();
         delete m_renderer;
         m_renderer = nullptr;
     }
@@ -254,7 +252,7 @@ void CStateGame::DrawSoundButton()
                                 (m_buttonTop + m_buttonBottom) * 0.5f);
     const CVortanVector2 half((m_buttonRight - m_buttonLeft) * 0.5f,
                               (m_buttonBottom - m_buttonTop) * 0.5f);
-    VexPendingDrawScreenQuad(m_renderer, centre, half, image, 0xFFFFFFFFu);
+    m_renderer->DrawScreenQuad(centre, half, image, 0xFFFFFFFFu);
 }
 
 // --- screens --------------------------------------------------------------------------------
@@ -411,8 +409,8 @@ void CStateGame::Render()
         if (background && m_renderer) {
             const float w = m_renderer->GetViewWidth() * 0.5f;
             const float h = m_renderer->GetViewHeight() * 0.5f;
-            VexPendingDrawScreenQuad(m_renderer, CVortanVector2(w, h), CVortanVector2(w, h),
-                                     background, 0xFFFFFFFFu);
+            m_renderer->DrawScreenQuad(CVortanVector2(w, h), CVortanVector2(w, h), background,
+                                       0xFFFFFFFFu);
         } else if (IVortanGraphicsContext* graphics = m_host->GetGraphics()) {
             graphics->Clear(0xFF000000u, nullptr);
         }

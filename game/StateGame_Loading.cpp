@@ -5,7 +5,6 @@
 #include "game/VexAssetLoader.h"
 #include "game/VexAssetTables.h"
 #include "game/VexRenderer.h"
-#include "game/VexRendererPending.h"
 #include "platform/OrloApplication.h"
 
 namespace {
@@ -63,7 +62,7 @@ int CStateGame::OnContextLost()
         m_context.ReleaseAllImages(m_host);
     ResetLoading();
     if (m_renderer)
-        VexPendingReleaseShaders(m_renderer);
+        m_renderer->ReleaseShaders();
     return 1;
 }
 
@@ -72,7 +71,7 @@ int CStateGame::OnContextRestored()
     if (!m_host)
         return 1;
     if (m_renderer)
-        VexPendingCreateShaders(m_renderer);
+        m_renderer->CreateShaders();
     if (!m_states[VEX_STATE_INTRO])
         while (!m_loadingDone)
             LoadNextAsset(true);

@@ -10,7 +10,6 @@
 #include "game/VexAssetTables.h"
 #include "game/VexButton.h"
 #include "game/VexRenderer.h"
-#include "game/VexRendererPending.h"
 #include "platform/OrloApplication.h"
 
 namespace {
@@ -295,11 +294,11 @@ void CVexButtonManager::Render()
             size = CVortanVector2(size.x * button->bobScale, size.y * button->bobScale);
         }
         const u32 colour = button->locked ? 0x80FFFFFFu : 0xFFFFFFFFu;
-        VexPendingDrawScreenQuad(m_renderer, position, size,
-                                 game->GetGameContext()->GetImage(button->imageId), colour);
+        m_renderer->DrawScreenQuad(position, size,
+                                   game->GetGameContext()->GetImage(button->imageId), colour);
         if (button->showLabel)
-            VexPendingDrawText(m_renderer, position.x, position.y, button->label, colour,
-                               kLabelFlags, 0);
+            m_renderer->DrawText((int)position.x, (int)position.y, button->label, colour,
+                                 kLabelFlags, 0);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "VortanSound/VortanSoundEngine.h"
+#include "engine/VortanRunnable.h"
 #include "engine/VortanTimer.h"
 #include "engine/graphics/VortanGraphicsExt_Null.h"
 #include "game/StateGame.h"
@@ -79,6 +80,12 @@ public:
     }
     void ReturnToMenu(bool logout) override { returnsToMenu += logout ? 1 : 100; }
     CVortanGraphicsExt_Null* Ext() const { return m_ext; }
+    // One frame's runnables (the music player's bus among them).
+    void RunFrame(float dt)
+    {
+        for (int i = 0; i < m_runnables.GetCount(); ++i)
+            ((IVortanRunnable*)m_runnables.GetAt(i))->Run(dt);
+    }
     // Paced as the program is (idle throttle) and idle, as after a long quiet spell.
     void MakeIdle()
     {

@@ -115,7 +115,7 @@ public:
     // --- services for the screens ---------------------------------------------------------
     // Plays a sound of the asset table (loaded on first use) unless the sounds are muted or it
     // is still playing; a frequency above 0 is set first.
-    void PlaySound(int soundId, u32 playFlags, int frequency);
+    virtual void PlaySound(int soundId, u32 playFlags, int frequency);
     // Plays the asset table's music track, looping.
     void PlayMusicTrack(int track);
     void ResetGameClock();

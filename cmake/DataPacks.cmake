@@ -145,6 +145,105 @@ foreach(src ${datapack_scene_sources})
 endforeach()
 vortan_data_pack(dataScenes.dmp FILES ${scene_files})
 
+# --- the game: pictures, sounds, the font and the story intro ----------------------------------
+# Drawn and synthesised by makegameimages and makegamesounds into one directory, then packed
+# as the game's packs; the two tunes are encoded with lame and lie beside the program, where
+# the game plays them from. No pack of the game carries a "/dmp.meta": its pictures are drawn
+# for the game's own screen sizes and are never scaled (the water layers must stay powers of
+# two).
+set(dir ${DATAPACK_WORK}/game)
+set(game_effects explosion.png particle_star.png particle_dot.png shadow.png marker.png
+    water_base.png waves.png projectile_red.png projectile_blue.png projectile_sticky.png
+    projectile_snowball.png timer_squib.png)
+set(game_players player0_animations.png player1_animations.png player_background.png
+    player0_stretch.png player1_stretch.png)
+set(game_textures blockstyle01.png blockstyle02.png blockstyle03.png blockstyle04.png
+    background_battle.png background_unique.png)
+foreach(material Paper Metal Ice Bounce)
+    foreach(variant 01 02 03)
+        list(APPEND game_textures Texture_${material}${variant}.png)
+    endforeach()
+endforeach()
+set(game_ui squibtitlesquib.jpg squibloader.png muteoff.png muteon.png exits.png edit.png help.png
+    helper.png training.png fb_button.png bomb_snow.png bomb_cluster.png bomb_none.png
+    confirmation_yes.png confirmation_no.png jump_00.png bomb_00.png whip_00.png jump_01.png
+    bomb_01.png whip_01.png bomb_sticky.png intro.png credits.png volumebackgroundz.png
+    volumezlider.png nextround.png chatbubble.png chatbubble_pointer.png chatbutton.png
+    training_scene.png training_restart.png zoom_bar.png zoom_indicator.png)
+set(game_intro torch.png)
+foreach(i 01 02 03 04 05 06 07 08 09 10 11)
+    list(APPEND game_intro Kuva${i}.jpg)
+endforeach()
+set(game_audio buttondown.wav buttonup.wav ammunta01.wav ammus_pomppu01.wav ammus_veteen01.wav
+    explosio01.wav hyppy01.wav pelaaja_pomppu01.wav pelaaja_veteen01.wav venytys01.wav
+    squibwhip.wav startgame.wav wingame.wav losegame.wav tiegame.wav timeralert.wav timerend.wav)
+set(game_ambient ambient_common_00.wav ambient_common_01.wav ambient_common_02.wav
+    ambient_rare_00.wav ambient_rare_01.wav ambient_rare_02.wav)
+set(game_ambient_loop ambient_loop_00.wav)
+
+set(game_pictures ${game_effects} ${game_players} ${game_textures} ${game_ui} ${game_intro})
+list(TRANSFORM game_pictures PREPEND ${dir}/)
+add_custom_command(OUTPUT ${game_pictures}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+    COMMAND ${DATAPACK_RUN} $<TARGET_FILE:makegameimages> ${dir}
+    DEPENDS makegameimages
+    VERBATIM)
+set(game_sounds ${game_audio} ${game_ambient} ${game_ambient_loop})
+list(TRANSFORM game_sounds PREPEND ${dir}/)
+add_custom_command(OUTPUT ${game_sounds}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+    COMMAND ${DATAPACK_RUN} $<TARGET_FILE:makegamesounds> effects ${dir}
+    DEPENDS makegamesounds
+    VERBATIM)
+# The game's font: its page is the game's image 0 ("foo_0.png").
+set(game_font foo.fnt foo_0.png)
+if(TARGET makefont)
+    add_custom_command(OUTPUT ${dir}/foo.fnt ${dir}/foo_0.png
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+        COMMAND ${DATAPACK_RUN} $<TARGET_FILE:makefont> --size 22 --bold --chars 32-126,160-255
+                --page-width 512 --page-height 512 ${dir}/foo.fnt
+        DEPENDS makefont
+        VERBATIM)
+else()
+    set(game_font)
+endif()
+
+function(vortan_game_pack pack)
+    set(files ${ARGN})
+    list(TRANSFORM files PREPEND ${DATAPACK_WORK}/game/)
+    vortan_data_pack(${pack} FILES ${files})
+endfunction()
+vortan_game_pack(dataEffects.dmp ${game_effects})
+vortan_game_pack(dataPlayers.dmp ${game_players})
+vortan_game_pack(dataTextures.dmp ${game_textures})
+vortan_game_pack(dataUI.dmp ${game_font} ${game_ui})
+vortan_game_pack(dataAudio.dmp ${game_audio})
+vortan_game_pack(dataAmbientAudio.dmp ${game_ambient})
+vortan_game_pack(dataAmbientAudio2.dmp ${game_ambient_loop})
+vortan_game_pack(dataIntro.dmp ${game_intro})
+
+# The tunes, MP3 beside the program.
+find_program(LAME_EXECUTABLE lame)
+if(LAME_EXECUTABLE)
+    foreach(tune theme:SquibTheme intro:SquibIntro)
+        string(REPLACE ":" ";" tune ${tune})
+        list(GET tune 0 tune_kind)
+        list(GET tune 1 tune_name)
+        add_custom_command(OUTPUT ${DATAPACK_OUT}/${tune_name}.mp3
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+            COMMAND ${DATAPACK_RUN} $<TARGET_FILE:makegamesounds> tune ${tune_kind}
+                    ${dir}/${tune_name}.wav
+            COMMAND ${LAME_EXECUTABLE} --quiet --noreplaygain -b 128 ${dir}/${tune_name}.wav
+                    ${DATAPACK_OUT}/${tune_name}.mp3
+            DEPENDS makegamesounds
+            COMMENT "Encoding ${tune_name}.mp3"
+            VERBATIM)
+        set_property(GLOBAL APPEND PROPERTY VORTAN_DATAPACK_FILES ${DATAPACK_OUT}/${tune_name}.mp3)
+    endforeach()
+else()
+    message(WARNING "lame is not installed: the game's tunes are not made")
+endif()
+
 # --- achievements: the definitions text ----------------------------------------------------------
 set(dir ${DATAPACK_WORK}/achievements)
 add_custom_command(OUTPUT ${dir}/ach_EN.txt

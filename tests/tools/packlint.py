@@ -30,6 +30,9 @@ How names are found:
 - A surface may also be a member of a surface atlas (".six") held by a pack. The "_alpha"
   companions of pictures in packs with separate alpha are optional and not looked for.
 - Names that are not pack entries (user files, the lock file, ...) must be in NOT_IN_PACKS.
+- Files that lie beside the program rather than in a pack (the game's MP3 tunes, which the music
+  player plays from a file) are listed on data/packs.txt's "loose:" line; each must be built into
+  --build, and an MP3 name is only ever such a loose file.
 """
 
 import argparse
@@ -71,13 +74,14 @@ NOT_IN_PACKS = {
 
 # Names whose packs are not made yet, by the source that holds them: a name of one of the listed
 # extensions there that no built pack serves is pending (shown by --dump), not a problem. A
-# pending name that a pack serves is checked as usual.
+# pending name that a pack serves is checked as usual. Entries look like
+#   "dir/File.cpp": (("png", "wav"), "why they are not packed yet"),
 PENDING = {
-    # The game's asset tables name every image, sound, music track, the font, the intro slides
-    # and the game's packs; all but the scenes come with the game screens, which pack them.
-    "game/VexAssetTables.cpp": (("png", "jpg", "wav", "mp3", "fnt", "dmp"),
-                                "the game screens' packs, made with the screens"),
 }
+
+# Extensions of files that are never pack entries: the music player plays them from a file beside
+# the program. Names with them must be on data/packs.txt's "loose:" line.
+LOOSE_EXTENSIONS = ("mp3",)
 
 # Fonts the resource manager makes itself rather than loading them from a pack.
 BUILT_IN_FONTS = ("default",)
@@ -88,6 +92,8 @@ BUILT_IN_FONTS = ("default",)
 # arguments made of constants and loop counters (for (int i = 0; i < N; ++i) ... Format(L"x%d.png",
 # i + 1)) are expanded without an entry here.
 PATTERNS = {
+    # The game intro's story panels, numbered from 1.
+    "Kuva%02d.jpg": lambda constant: ["Kuva%02d.jpg" % i for i in range(1, constant("VEX_INTRO_SLIDE_COUNT") + 1)],
 }
 
 # Loader calls, by the called function's name.
@@ -348,9 +354,10 @@ def bare(name):
 
 
 def read_pack_list(path, problems):
-    """data/packs.txt: {pack: [entries]}, with the line of each pack."""
+    """data/packs.txt: ({pack: [entries]}, {pack: line}, {loose file: line})."""
     packs = {}
     lines = {}
+    loose = {}
     try:
         with open(path, encoding="utf-8") as f:
             text = f.read()
@@ -363,6 +370,12 @@ def read_pack_list(path, problems):
         where = "data/packs.txt:%d" % number
         pack, colon, rest = stripped.partition(":")
         pack = pack.strip()
+        if colon and pack == "loose":
+            for name in rest.split():
+                if name in loose:
+                    problems.add(where, "the loose file %s is listed twice" % name)
+                loose[name] = where
+            continue
         if not colon or not re.match(r"^[\w.\-]+\.(dmp|jet)$", pack):
             problems.add(where, "not a \"<pack>: <entry> ...\" line: %s" % stripped)
             continue
@@ -375,7 +388,7 @@ def read_pack_list(path, problems):
                 break
         packs[pack] = entries
         lines[pack] = where
-    return packs, lines
+    return packs, lines, loose
 
 
 def list_pack(tool, path):
@@ -609,6 +622,7 @@ class Lint:
         self.atlas = {}          # member -> pack
         self.families = {}       # base -> [pack names], the size variants of ChooseMediaPack
         self.seen_allowed = set()
+        self.seen_loose = set()
 
     def pack_entries(self, pack):
         if pack not in self.built:
@@ -630,7 +644,7 @@ class Lint:
     def run(self):
         if not os.access(self.tool, os.X_OK):
             raise SetupError("no pack tool at %s (build the target vortanpack)" % self.tool)
-        self.listed, self.listed_lines = read_pack_list(
+        self.listed, self.listed_lines, self.loose = read_pack_list(
             os.path.join(self.source_root, "data", "packs.txt"), self.problems)
         files = product_files(self.source_root)
         if not files:
@@ -766,6 +780,16 @@ class Lint:
             return ["an empty name"], [], None
         ext = entry.rsplit(".", 1)[-1].lower() if "." in entry else ""
 
+        if entry in self.loose or ext in LOOSE_EXTENSIONS:
+            problems = []
+            if entry not in self.loose:
+                problems.append("%s is played from a file beside the program but is not on the \"loose:\" line of "
+                                "data/packs.txt" % entry)
+            elif not os.path.isfile(os.path.join(self.build, entry)):
+                problems.append("the loose file %s is not built in %s" % (entry, self.build))
+            self.seen_loose.add(entry)
+            return problems, [], "a file beside the program"
+
         if kind == "pack":
             problems = []
             if self.pack_entries(entry) is None:
@@ -822,6 +846,9 @@ class Lint:
             for entry in entries:
                 if entry not in held:
                     self.problems.add(where, "%s lacks the listed entry %s" % (pack, entry))
+        for name, where in sorted(self.loose.items()):
+            if not os.path.isfile(os.path.join(self.build, name)):
+                self.problems.add(where, "the loose file %s is not built in %s (target datapacks)" % (name, self.build))
         # Language packs are scanned from 0000 up to the first missing number.
         numbered = {}
         for pack in self.listed:
@@ -844,6 +871,8 @@ class Lint:
                                                      what))
         for name in sorted(set(NOT_IN_PACKS) - self.seen_allowed):
             out.append("note: the allowed non-pack name %s is not used by the code (yet)" % name)
+        for name in sorted(set(self.loose) - self.seen_loose):
+            out.append("note: data/packs.txt lists the loose file %s, which no code names" % name)
         for pack in sorted(set(self.listed) - self.opened):
             out.append("note: data/packs.txt lists %s, which no code names" % pack)
         return out

@@ -111,13 +111,14 @@ protected:
         return root;
     }
 
-    // A build directory whose packs are links to the built ones.
+    // A build directory whose packs and loose files are links to the built ones.
     std::string ScratchBuild()
     {
         std::string root = tmp.File("build");
         EXPECT_EQ(0, mkdir(root.c_str(), 0700));
         for (const std::string& name : Names(vtest::BinaryDir()))
-            if (name.size() > 4 && name.compare(name.size() - 4, 4, ".dmp") == 0) {
+            if (name.size() > 4 && (name.compare(name.size() - 4, 4, ".dmp") == 0 ||
+                                    name.compare(name.size() - 4, 4, ".mp3") == 0)) {
                 EXPECT_EQ(0, symlink((vtest::BinaryDir() + "/" + name).c_str(),
                                      (root + "/" + name).c_str()));
             }
@@ -188,10 +189,11 @@ TEST_F(PackLint, FindsTheLoadsTheCodeMakes)
     EXPECT_NE(std::string::npos, report.find(": stats.dat -> not a pack entry"));
 }
 
-// The game's asset tables: the battlefields and the training scenes ("%02d.scn", 1..15) are
-// served by dataScenes.dmp; the screens' images, sounds and packs are pending until the screens
-// pack them, while a scene name that no pack serves is still a problem.
-TEST_F(PackLint, GameScenesAreServedAndScreenAssetsPending)
+// The game's asset tables: the battlefields and the training scenes ("%02d.scn", 1..15), the
+// images, sounds, the font, the story panels ("Kuva%02d.jpg", 1..11) and the game's packs are
+// served by built packs, the tunes by files beside the program; nothing is pending. A scene
+// that no pack serves, a tune missing from the "loose:" line or from the build is a problem.
+TEST_F(PackLint, GameAssetsAreServed)
 {
     std::string report;
     ASSERT_EQ(0, Lint(vtest::SourceDir(), vtest::BinaryDir(), &report, {"--dump"})) << report;
@@ -203,14 +205,29 @@ TEST_F(PackLint, GameScenesAreServedAndScreenAssetsPending)
             << name;
     }
     EXPECT_EQ(std::string::npos, report.find("16.scn"));
-    for (const char* level : {"Balconies.scn", "Orlo_War.scn", "Underground.scn"})
+    EXPECT_EQ(std::string::npos, report.find("Kuva12.jpg"));
+    EXPECT_EQ(std::string::npos, report.find("pending"));
+    const std::pair<const char*, const char*> served[] = {
+        {"Balconies.scn", "dataScenes.dmp"},
+        {"Orlo_War.scn", "dataScenes.dmp"},
+        {"foo_0.png", "dataUI.dmp"},
+        {"foo.fnt", "dataUI.dmp"},
+        {"explosion.png", "dataEffects.dmp"},
+        {"player1_stretch.png", "dataPlayers.dmp"},
+        {"Texture_Bounce03.png", "dataTextures.dmp"},
+        {"buttondown.wav", "dataAudio.dmp"},
+        {"ambient_rare_02.wav", "dataAmbientAudio.dmp"},
+        {"ambient_loop_00.wav", "dataAmbientAudio2.dmp"},
+        {"Kuva01.jpg", "dataIntro.dmp"},
+        {"Kuva11.jpg", "dataIntro.dmp"},
+        {"dataIntro.dmp", "dataIntro.dmp"},
+        {"SquibTheme.mp3", "a file beside the program"},
+        {"SquibIntro.mp3", "a file beside the program"},
+    };
+    for (const auto& s : served)
         EXPECT_NE(std::string::npos,
-                  report.find(": " + std::string(level) + " -> dataScenes.dmp\n"))
-            << level;
-    for (const char* pending : {"foo_0.png", "buttondown.wav", "SquibTheme.mp3", "foo.fnt",
-                                "Kuva11.jpg", "dataIntro.dmp"})
-        EXPECT_NE(std::string::npos, report.find(": " + std::string(pending) + " -> pending: "))
-            << pending;
+                  report.find(": " + std::string(s.first) + " -> " + s.second + "\n"))
+            << s.first;
 
     std::string src = ScratchTree();
     std::string tables = vtest::ReadWholeFile(src + "/game/VexAssetTables.cpp");
@@ -218,10 +235,24 @@ TEST_F(PackLint, GameScenesAreServedAndScreenAssetsPending)
     ASSERT_NE(std::string::npos, castle);
     tables.replace(castle, 12, "\"Kastle.scn\"");
     ASSERT_TRUE(vtest::WriteWholeFile(src + "/game/VexAssetTables.cpp", tables));
-    EXPECT_EQ(1, Lint(src, vtest::BinaryDir(), &report));
-    EXPECT_TRUE(Reports(report, Where("game/VexAssetTables.cpp", tables, "Kastle.scn"),
-                        "no built pack holds Kastle.scn"))
-        << report;
+    std::string list = vtest::ReadWholeFile(src + "/data/packs.txt");
+    size_t intro = list.find(" SquibIntro.mp3");
+    ASSERT_NE(std::string::npos, intro);
+    list.erase(intro, std::string(" SquibIntro.mp3").size());
+    ASSERT_TRUE(vtest::WriteWholeFile(src + "/data/packs.txt", list));
+    // A build without the theme tune.
+    std::string build = ScratchBuild();
+    ASSERT_EQ(0, unlink((build + "/SquibTheme.mp3").c_str()));
+    EXPECT_EQ(1, Lint(src, build, &report));
+    ExpectReported(report, {{Where("game/VexAssetTables.cpp", tables, "Kastle.scn"),
+                             "no built pack holds Kastle.scn"},
+                            {Where("game/VexAssetTables.cpp", tables, "SquibIntro.mp3"),
+                             "SquibIntro.mp3 is played from a file beside the program but is not "
+                             "on the \"loose:\" line"},
+                            {Where("game/VexAssetTables.cpp", tables, "SquibTheme.mp3"),
+                             "the loose file SquibTheme.mp3 is not built"},
+                            {Where("data/packs.txt", list, "loose: Squib"),
+                             "the loose file SquibTheme.mp3 is not built"}});
 }
 
 // A scratch copy of the tree with loads that no pack serves: each is reported at its line;

@@ -6,6 +6,7 @@
 
 #include "engine/graphics/VortanSurface.h"
 #include "game/VexAssetTables.h"
+#include "game/VexRenderer.h"
 #include "platform/OrloLanguage.h"
 #include "tests/game/GameHostSupport.h"
 #include "tests/platform/ResourceTestSupport.h"
@@ -304,13 +305,19 @@ TEST_F(GameHost, TheBackgroundLoadingLoadsOneItemAStepBehindTheMenu)
     // come back with the restore, which reloads every image at once.
     game.SetState(VEX_STATE_TRAINING);
     game.menuWantsAssets = 0;
+    for (int i = 0; i < VEX_SHADER_COUNT; ++i)
+        ASSERT_NE(nullptr, game.GetRenderer()->GetShader(i)) << i;
     EXPECT_EQ(1, game.OnContextLost());
+    for (int i = 0; i < VEX_SHADER_COUNT; ++i)
+        EXPECT_EQ(nullptr, game.GetRenderer()->GetShader(i)) << i;
     EXPECT_EQ(nullptr, context->GetImage(0));
     EXPECT_EQ(0, game.IsLoadingDone());
     EXPECT_EQ(1, game.GetLoadingProgress());
     EXPECT_EQ(nullptr, app.FindSurface(CVexAssetTables::Get().ImageName(0)));
     log.clear();
     EXPECT_EQ(1, game.OnContextRestored());
+    for (int i = 0; i < VEX_SHADER_COUNT; ++i)
+        EXPECT_NE(nullptr, game.GetRenderer()->GetShader(i)) << i;
     EXPECT_TRUE(game.IsLoadingDone());
     EXPECT_NE(nullptr, context->GetImage(0));
     EXPECT_EQ(std::vector<std::string>({"0:reload", "5:reload"}), log);

@@ -280,7 +280,7 @@ add_dependencies(datapacks orlo_reload_image)
 # The tests that read the built packs need them built first; their targets exist only once
 # tests/ has been added, so this runs at the end of the top directory.
 function(vortan_datapacks_for_tests)
-    foreach(test datapacks_test language_test)
+    foreach(test datapacks_test language_test gamedata_test)
         if(TARGET ${test})
             add_dependencies(${test} datapacks)
         endif()

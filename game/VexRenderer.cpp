@@ -138,8 +138,21 @@ CVortanSurface* CVexRenderer::GetImage(int id) const
     return m_game ? m_game->GetGameContext()->GetImage(id) : nullptr;
 }
 
+void CVexRenderer::DisableAttribArrays()
+{
+    static GLint count = 0;
+    if (count <= 0) {
+        glGetIntegerv(GL_MAX_VERTEX_ATTRIBS, &count);
+        if (count <= 0 || count > 64)
+            count = 16;
+    }
+    for (GLint i = 0; i < count; ++i)
+        glDisableVertexAttribArray((GLuint)i);
+}
+
 void CVexRenderer::BeginWorldPass()
 {
+    DisableAttribArrays();
     glDisable(GL_DEPTH_TEST);
     glDepthMask(GL_FALSE);
     glDisable(GL_CULL_FACE);
@@ -160,6 +173,7 @@ void CVexRenderer::EndWorldPass()
 
 void CVexRenderer::BeginDraw()
 {
+    DisableAttribArrays();
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     glDisable(GL_DEPTH_TEST);

@@ -105,6 +105,9 @@ public:
     void BeginWorldPass();
     // Blending off, depth test and writes on, no texture on units 1 and 0 (0 left active).
     void EndWorldPass();
+    // Turns every vertex attribute array off: arrays that other drawing left on (pointing at
+    // its own small vertex store) must not be read by the longer indexed draws here.
+    static void DisableAttribArrays();
 
     // --- screen space: centres and half sizes in pixels, y down -----------------------------
     void DrawScreenQuad(const CVortanVector2& centre, const CVortanVector2& halfSize,

@@ -96,7 +96,7 @@ void Buttons()
         s.Fill(s.Box(52, 88, 76, 94, 3), Rgb(0x5A5A5A));
         s.Fill(s.Box(56, 96, 72, 102, 3), Rgb(0x5A5A5A));
     });
-    Icon("training.png", kGreen, [](Sign& s) {
+    Icon("training.png", Rgb(0xD0643C), [](Sign& s) {
         s.Fill(s.Arc(64, 64, 32, 40, 0, 360));
         s.Fill(s.Arc(64, 64, 16, 24, 0, 360));
         s.Fill(s.Disc(64, 64, 8), Rgb(0xE2483E));
@@ -119,7 +119,7 @@ void Buttons()
         BombSign(s, 64, 50, 18);
     });
     Icon("bomb_none.png", kGrey, [](Sign& s) {
-        BombSign(s, 62, 70, 28, Rgb(0x55595E));
+        BombSign(s, 62, 70, 28, Rgb(0x34383C));
         s.Fill(s.Seg(30, 100, 98, 32, 6), Rgb(0xE2483E));
     });
     Icon("confirmation_yes.png", kGreen, [](Sign& s) {
@@ -136,8 +136,8 @@ void Buttons()
     Icon("bomb_01.png", kBlue, [](Sign& s) { BombSign(s, 60, 72, 28); });
     Icon("whip_00.png", kRed, WhipSign);
     Icon("whip_01.png", kBlue, WhipSign);
-    Icon("bomb_sticky.png", kGreen, [](Sign& s) {
-        BombSign(s, 60, 68, 28, Rgb(0x2E7A22));
+    Icon("bomb_sticky.png", kYellow, [](Sign& s) {
+        BombSign(s, 60, 68, 28, Rgb(0x1E5A16));
         s.Fill(s.Seg(44, 90, 44, 104, 5), Rgb(0x9BE060));
         s.Fill(s.Seg(70, 94, 70, 108, 5), Rgb(0x9BE060));
     });
@@ -326,7 +326,7 @@ void Sheets()
     // The explosion: a flash that swells into a fireball and thins out into smoke.
     Sheet("explosion.png", [](Canvas& c, int f, float cx, float cy) {
         float t = f / 15.0f;
-        float r = 22 + 38 * sqrtf(t);
+        float r = 22 + 34 * sqrtf(t);
         float fade = 1 - t * t;
         Color smoke = Mix(Rgb(0xE05A10), Rgb(0x4A4440), Clamp01(t * 1.5f));
         Color fire = Mix(Rgb(0xFFB020), Rgb(0x7A6A5A), Clamp01(t * 1.3f));
@@ -368,21 +368,21 @@ void SquibPictures()
 // --- chat bubble ---------------------------------------------------------------------------------
 
 // 3 x 3 cells of 32 pixels: a white rounded box with a dark border. With `pointer` each
-// corner cell instead holds a tail pointing out of that corner.
+// corner cell also holds a tail pointing out of that corner; the other cells stay the same.
 void Bubble(const char* name, bool pointer)
 {
     Canvas c(96, 96);
     Color border = Rgb(0x30343A), fill = Rgb(0xFFFFFF, 0.95f);
     Shape outer = RoundRect(2, 2, 94, 94, 26), inner = RoundRect(6, 6, 90, 90, 22);
     if (pointer) {
-        // The corner cells hold a tail pulled out towards the picture's corner.
+        // A wedge from the picture's corner (its tip) widening into the box.
         outer = Union(outer, [](float x, float y) {
             float ux = x < 48 ? x : 96 - x, uy = y < 48 ? y : 96 - y;
-            return ux < 32 && uy < 32 && fabsf(ux - uy) < 10 + 0.4f * (ux + uy) && ux + uy > 0;
+            return ux < 32 && uy < 32 && ux + uy > 1 && fabsf(ux - uy) < 0.45f * (ux + uy);
         });
         inner = Union(inner, [](float x, float y) {
             float ux = x < 48 ? x : 96 - x, uy = y < 48 ? y : 96 - y;
-            return ux < 34 && uy < 34 && fabsf(ux - uy) < 4 + 0.4f * (ux + uy) && ux + uy > 9;
+            return ux < 32 && uy < 32 && ux + uy > 9 && fabsf(ux - uy) < 0.45f * (ux + uy) - 4;
         });
     }
     FillAll(c, outer, border);

@@ -1,0 +1,405 @@
+// The game's renderer and shaders on Mesa GLES2 under Xvfb: every quad helper with its
+// blending against reference pictures made by ImageMagick from the same images and the
+// helpers' geometry (+-2 per channel), frame selection, the stretch rows, the water at a set
+// clock, text placement, shadow and long texts, world quads through the camera, and the
+// shaders' build, failure texts and re-creation.
+#include <gtest/gtest.h>
+#include <math.h>
+
+#include <string>
+
+#include "engine/graphics/VortanSurface.h"
+#include "game/VexShader.h"
+#include "tests/game/GLGameSupport.h"
+
+using gltest::At;
+using gltest::Box;
+using gltest::Close;
+using gltest::Differences;
+using gltest::Magick;
+using gltest::Rgb;
+
+namespace {
+
+gtest_graphics::GLEnvironment* const g_env =
+    vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>(800, 480);
+
+const char* kGrey = "#404040";
+const u32 kGreyPixel = 0x404040;
+
+// Test images, written once into a directory shared by the tests.
+struct Images {
+    Images()
+    {
+        // 32 x 32: red, green / blue, half-transparent white quadrants.
+        quad = gltest::Png({"-size",      "32x32",  "xc:#ff0000", "(",     "-size",        "16x16",
+                            "xc:#00ff00", ")",      "-geometry",  "+16+0", "-composite",   "(",
+                            "-size",      "16x16",  "xc:#0000ff", ")",     "-geometry",    "+0+16",
+                            "-composite", "(",      "-size",      "16x16", "xc:#ffffff80", ")",
+                            "-geometry",  "+16+16", "-compose",   "copy",  "-composite"});
+        // 16 cells of 8 x 8 in a row, cell i grey level 16 i + 8 in red, 255 - 16 i in blue.
+        std::vector<std::string> args{"-size", "128x8", "xc:black"};
+        for (int i = 0; i < 16; ++i) {
+            char colour[16];
+            snprintf(colour, sizeof(colour), "#%02x40%02x", 16 * i + 8, 255 - 16 * i);
+            args.insert(args.end(), {"-fill", colour, "-draw",
+                                     "rectangle " + std::to_string(8 * i) + ",0 " +
+                                         std::to_string(8 * i + 7) + ",7"});
+        }
+        strip = gltest::Png(args);
+        // A 10-row stretch strip, 64 x 160: row r (16 px) in its own colour.
+        args = {"-size", "64x160", "xc:black"};
+        for (int r = 0; r < 10; ++r)
+            args.insert(args.end(), {"-fill", RowColour(r), "-draw",
+                                     "rectangle 0," + std::to_string(16 * r) + " 63," +
+                                         std::to_string(16 * r + 15)});
+        stretch = gltest::Png(args);
+        // Waves: rows 0..31 cyan, 32..63 yellow; the water base magenta.
+        waves = gltest::Png(
+            {"-size", "16x64", "xc:#00c0c0", "-fill", "#c0c000", "-draw", "rectangle 0,32 15,63"});
+        base = gltest::Png({"-size", "16x16", "xc:#800080"});
+        // Font page: glyphs are white blocks ('A' 8 x 12 at 0,0; 'B' 8 x 12 at 8,0).
+        page = gltest::Png({"-size", "32x16", "xc:#ffffff"});
+    }
+    static std::string RowColour(int r)
+    {
+        char colour[16];
+        snprintf(colour, sizeof(colour), "#%02x%02x%02x", 20 * r + 30, 200 - 15 * r, 90);
+        return colour;
+    }
+    static u32 RowPixel(int r) { return (u32)((20 * r + 30) << 16 | (200 - 15 * r) << 8 | 90); }
+
+    std::string quad, strip, stretch, waves, base, page;
+};
+
+const Images& I()
+{
+    static Images images;
+    return images;
+}
+
+// Line height 16; 'A', 'B' advance 10; '_' advance 7 and no 'C'.
+const char* kFont = "<font><common lineHeight=\"16\"/><pages><page id=\"0\" file=\"foo_0.png\"/>"
+                    "</pages><chars count=\"3\">"
+                    "<char id=\"65\" x=\"0\" y=\"0\" width=\"8\" height=\"12\" xoffset=\"3\" "
+                    "yoffset=\"2\" xadvance=\"10\" page=\"0\"/>"
+                    "<char id=\"66\" x=\"8\" y=\"0\" width=\"8\" height=\"12\" xoffset=\"0\" "
+                    "yoffset=\"2\" xadvance=\"10\" page=\"0\"/>"
+                    "<char id=\"95\" x=\"16\" y=\"0\" width=\"7\" height=\"2\" xoffset=\"0\" "
+                    "yoffset=\"12\" xadvance=\"7\" page=\"0\"/>"
+                    "</chars></font>";
+
+std::string Path(const std::string& name, const std::string& bytes)
+{
+    static vtest::TempDir* dir = new vtest::TempDir();
+    const std::string path = dir->File(name);
+    if (!vtest::Exists(path))
+        vtest::WriteWholeFile(path, bytes);
+    return path;
+}
+
+class Renderer : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(g_env->window);
+        g = new gltest::GameOnWindow(g_env->window->Id());
+        ASSERT_TRUE(g->app.created);
+        using G = gltest::GameOnWindow;
+        ASSERT_TRUE(g->OpenPack({{G::Name(18), I().quad},
+                                 {G::Name(25), I().strip},
+                                 {G::Name(10), I().stretch},
+                                 {G::Name(46), I().waves},
+                                 {G::Name(45), I().base},
+                                 {G::Name(0), I().page},
+                                 {"/foo.fnt", kFont}}));
+        ASSERT_TRUE(g->Load({18, 25, 10, 46, 45}));
+        g->Clear(0xFF404040u);
+    }
+    void TearDown() override { delete g; }
+
+    CVortanSurface* Img(int id) { return g->game.GetGameContext()->GetImage(id); }
+    CVexRenderer& R() { return g->renderer; }
+    // The grey view with these ImageMagick steps on it.
+    Rgb Ref(std::vector<std::string> steps)
+    {
+        std::vector<std::string> args{"-size", "800x480", std::string("xc:") + kGrey};
+        args.insert(args.end(), steps.begin(), steps.end());
+        return Magick(args);
+    }
+
+    gltest::GameOnWindow* g = nullptr;
+};
+
+} // namespace
+
+TEST_F(Renderer, ShadersAreBuiltWithTheirLocations)
+{
+    for (int i = 0; i < VEX_SHADER_COUNT; ++i) {
+        CVexShader* s = R().GetShader(i);
+        ASSERT_NE(nullptr, s);
+        EXPECT_NE(0u, s->GetProgram()) << i;
+        EXPECT_TRUE(s->GetMessages().IsEmpty()) << i;
+    }
+    EXPECT_GE(R().GetBlockShader()->texture1, 0);
+    EXPECT_GE(R().GetBlockShader()->shadevs, 0);
+    EXPECT_GE(R().GetWaterShader()->projectionMatrix, 0);
+    EXPECT_LT(R().GetScreenShader()->texture0 == -1, 1);
+}
+
+TEST_F(Renderer, AFragmentSourceWithoutTexture0GivesTheClassText)
+{
+    const char* fs = "void main() { gl_FragColor = vec4(1.0); }\n";
+    CVexScreenOverlayShader overlay(kVexTintedScreenVS, fs, &g->game);
+    EXPECT_NE(0u, overlay.GetProgram());
+    EXPECT_EQ(-1, overlay.texture0);
+    EXPECT_TRUE(
+        overlay.GetMessages() ==
+        CVortanString("SCREEN OVERLAY SHADER : Failed to get uniform location texture0 \n"));
+    CVexBlockShader block(kVexBlockVS, fs, &g->game);
+    EXPECT_TRUE(block.GetMessages() ==
+                CVortanString("BLOCK SHADER 0: Failed to get uniform location texture0 \n"
+                              "BLOCK SHADER 1: Failed to get uniform location texture1 \n"));
+    CVexWaterShader broken(kVexWorldTexturedVS, "void main() { syntax error }", &g->game);
+    EXPECT_EQ(0u, broken.GetProgram());
+    EXPECT_TRUE(broken.GetMessages() ==
+                CVortanString("Failed to create shader program \n"
+                              "WATER SHADER : Failed to get uniform location texture0 \n"));
+}
+
+TEST_F(Renderer, RecreatingTheShadersLeavesNoEarlierProgramAlive)
+{
+    std::vector<u32> before;
+    for (int i = 0; i < VEX_SHADER_COUNT; ++i)
+        before.push_back(R().GetShader(i)->GetProgram());
+    R().CreateShaders();
+    std::vector<u32> after;
+    for (int i = 0; i < VEX_SHADER_COUNT; ++i)
+        after.push_back(R().GetShader(i)->GetProgram());
+    for (u32 old : before) {
+        bool reused = false;
+        for (u32 now : after)
+            reused = reused || now == old;
+        if (!reused) {
+            EXPECT_EQ(GL_FALSE, glIsProgram(old)) << old;
+        }
+    }
+    // A lost context: the game releases the shaders, the context comes back, they are made
+    // again and draw.
+    R().ReleaseShaders();
+    g->game.GetGameContext()->ReleaseAllImages(&g->app);
+    ASSERT_EQ(VORTAN_OK, g->app.ext->Restore());
+    ASSERT_EQ(VORTAN_OK, g->app.ext->Resize(800, 480));
+    R().CreateShaders();
+    ASSERT_TRUE(g->Load({18}));
+    g->Clear(0xFF404040u);
+    R().DrawScreenQuad(CVortanVector2(100, 100), CVortanVector2(16, 16), Img(18), 0xFFFFFFFFu);
+    EXPECT_TRUE(Close(0xFF0000, At(gltest::ReadFrame(), 90, 90)));
+}
+
+// Screen quads, opaque colour (premultiplied "over") and half alpha (source-alpha blending
+// of the premultiplied image), against ImageMagick's composites of the same image.
+TEST_F(Renderer, ScreenQuadBlendsAsItsColourSays)
+{
+    R().DrawScreenQuad(CVortanVector2(100, 100), CVortanVector2(16, 16), Img(18), 0xFFFFFFFFu);
+    R().DrawScreenQuad(CVortanVector2(300, 100), CVortanVector2(16, 16), Img(18), 0x80FFFFFFu);
+    // Stretched twice its size, opaque colour tint (0x80 green): rgb times the colour.
+    R().DrawScreenQuad(CVortanVector2(500, 300), CVortanVector2(32, 32), Img(18), 0xFF808080u);
+    R().DrawScreenQuad(CVortanVector2(700, 300), CVortanVector2(16, 16), nullptr, 0xFFFFFFFFu);
+    const Rgb frame = gltest::ReadFrame();
+    gltest::Keep(frame, "screen_quads");
+    const std::string quad = Path("quad.png", I().quad);
+    const Rgb ref =
+        Ref({quad, "-geometry", "+84+84", "-compose", "over", "-composite",
+             // half alpha: opaque texels at alpha 0.5 "over"
+             "(", quad, "-channel", "A", "-evaluate", "multiply", "0.5", "+channel", ")",
+             "-geometry", "+284+84", "-composite",
+             // twice the size, rgb halved
+             "(", quad, "-filter", "point", "-resize", "64x64", "-channel", "RGB", "-evaluate",
+             "multiply", "0.50196", "+channel", ")", "-geometry", "+468+268", "-composite"});
+    EXPECT_EQ(0, Differences(frame, ref, {84, 84, 116, 116}));
+    // Only the opaque quadrants follow the plain "over" at half alpha; the premultiplied
+    // quadrant's colour is taken by the alpha twice: 0.5 x 0.25 + grey x 0.75.
+    EXPECT_EQ(0, Differences(frame, ref, {284, 84, 316, 100}));
+    EXPECT_EQ(0, Differences(frame, ref, {284, 100, 300, 116}));
+    const int premul = (int)(255 * 0.5 * 0.5 * 0.5 + 0x40 * (1.0 - 0.25) + 0.5);
+    EXPECT_TRUE(Close((u32)(premul * 0x10101), At(frame, 308, 108), 3))
+        << std::hex << At(frame, 308, 108);
+    // The doubled quad: the quadrant boundaries fall between texels; compare inside them.
+    EXPECT_EQ(0, Differences(frame, ref, {468, 268, 500, 300}, 2));
+    EXPECT_EQ(0, Differences(frame, ref, {500, 268, 532, 300}, 2));
+    EXPECT_EQ(0, Differences(frame, ref, {468, 300, 500, 332}, 2));
+    EXPECT_EQ(kGreyPixel, At(frame, 700, 300)); // no image, nothing drawn
+}
+
+TEST_F(Renderer, FramesSelectTheirCellAndBlendByKind)
+{
+    // NC = 16, NR = 1: column 17 is cell 1; column -1 is cell 15.
+    R().DrawScreenFrame(CVortanVector2(100, 100), CVortanVector2(4, 4), 0xFFFFFFFFu, 17, 0, 16, 1,
+                        Img(25));
+    R().DrawScreenFrame(CVortanVector2(140, 100), CVortanVector2(4, 4), 0xFFFFFFFFu, -1, 0, 16, 1,
+                        Img(25));
+    // A sprite turned by -pi/2 - angle = 0 shows the cell upright.
+    R().DrawSprite(CVortanVector2(180, 100), CVortanVector2(4, 4), 0xFFFFFFFFu, 3, 0, 16, 1,
+                   -1.5707963f, Img(25));
+    // The glow adds colour x alpha; the overlay multiplies what is there.
+    R().DrawGlowSprite(CVortanVector2(300, 200), CVortanVector2(16, 16), -1.5707963f, Img(18),
+                       0xFFFFFFFFu);
+    R().DrawOverlayFrame(CVortanVector2(400, 200), CVortanVector2(16, 16), 0xFFFFFFFFu, 0, 0, 1,
+                         Img(18));
+    const Rgb frame = gltest::ReadFrame();
+    gltest::Keep(frame, "frames");
+    const std::string strip = Path("strip.png", I().strip);
+    const std::string quad = Path("quad.png", I().quad);
+    const Rgb ref = Ref(
+        {"(", strip, "-crop", "8x8+8+0",   "+repage", ")", "-geometry", "+96+96",  "-composite",
+         "(", strip, "-crop", "8x8+120+0", "+repage", ")", "-geometry", "+136+96", "-composite",
+         "(", strip, "-crop", "8x8+24+0",  "+repage", ")", "-geometry", "+176+96", "-composite"});
+    EXPECT_EQ(0, Differences(frame, ref, {96, 96, 104, 104}));
+    EXPECT_EQ(0, Differences(frame, ref, {136, 96, 144, 104}));
+    EXPECT_EQ(0, Differences(frame, ref, {176, 96, 184, 104}));
+    const Rgb glow = Ref({"(", quad,        "-background", "black",    "-alpha",   "remove",
+                          ")", "-geometry", "+284+184",    "-compose", "plus",     "-composite",
+                          "(", quad,        "-background", "white",    "-alpha",   "remove",
+                          ")", "-geometry", "+384+184",    "-compose", "multiply", "-composite"});
+    // Glow: (src alpha, one) on the premultiplied texel: opaque quadrants add their colour.
+    EXPECT_EQ(0, Differences(frame, glow, {284, 184, 316, 200}));
+    EXPECT_EQ(0, Differences(frame, glow, {284, 200, 300, 216}));
+    // Overlay: (dst colour, zero) is the product; the premultiplied quadrant gives 0.5 x grey.
+    // (The frame's v starts 0.005 in: the rows at the quadrants' seam mix.)
+    EXPECT_EQ(0, Differences(frame, glow, {384, 184, 416, 199}));
+    EXPECT_EQ(0, Differences(frame, glow, {384, 201, 400, 216}));
+    EXPECT_TRUE(Close(0x202020, At(frame, 408, 208), 2)) << std::hex << At(frame, 408, 208);
+}
+
+// World quads through the camera: x = hx + (wx + offset x) zoom hx, y = hy - (wy - offset y)
+// zoom hx, the camera's rule worked out here for the view's default camera.
+TEST_F(Renderer, WorldQuadsGoThroughTheCamera)
+{
+    const float hx = 400.0f, hy = 240.0f, ox = 0.0f, oy = 0.5f, zoom = 1.0f;
+    const CVortanVector2 centre(0.5f, 0.6f), half(16.0f / 400.0f, 16.0f / 400.0f);
+    R().DrawWorldImage(centre, half, Img(18), 0xFFFFFFFFu);
+    // Zoomed out to 0.5 and moved: the same image at half its size elsewhere.
+    R().GetCamera().SetTargetZoom(0.5f);
+    for (int i = 0; i < 200; ++i)
+        R().GetCamera().Update();
+    ASSERT_NEAR(0.5f, R().GetCamera().GetZoom(), 1e-4f);
+    const CVortanVector2 c2(-1.0f, 0.5f), h2(32.0f / 200.0f, 32.0f / 200.0f);
+    R().DrawWorldFrame(c2, h2, 0xFFFFFFFFu, 0, 0, 1, 1, Img(18));
+    const Rgb frame = gltest::ReadFrame();
+    gltest::Keep(frame, "world");
+    const int x1 = (int)lroundf(hx + (centre.x + ox) * zoom * hx - 16.0f);
+    const int y1 = (int)lroundf(hy - (centre.y - oy) * zoom * hx - 16.0f);
+    const int x2 = (int)lroundf(hx + (c2.x + ox) * 0.5f * hx - 32.0f);
+    const int y2 = (int)lroundf(hy - (c2.y - oy) * 0.5f * hx - 32.0f);
+    const std::string quad = Path("quad.png", I().quad);
+    const Rgb ref =
+        Ref({quad, "-geometry", "+" + std::to_string(x1) + "+" + std::to_string(y1), "-composite",
+             "(", quad, "-filter", "point", "-resize", "64x64", ")", "-geometry",
+             "+" + std::to_string(x2) + "+" + std::to_string(y2), "-composite"});
+    // Inside each quadrant (the seams mix under linear filtering).
+    for (int qy = 0; qy < 2; ++qy)
+        for (int qx = 0; qx < 2; ++qx)
+            EXPECT_EQ(
+                0,
+                Differences(frame, ref,
+                            {x1 + 16 * qx, y1 + 16 * qy, x1 + 16 * qx + 16, y1 + 16 * qy + 16}, 1));
+    EXPECT_EQ(0, Differences(frame, ref, {x2, y2, x2 + 32, y2 + 32}, 2));
+    EXPECT_EQ(0, Differences(frame, ref, {x2 + 32, y2, x2 + 64, y2 + 32}, 2));
+}
+
+// The stretch strip: |s| = 0 shows row 1 and reaches no further than the squib's centre;
+// |s| >= 0.45 row 9; the strip lies along the stretch.
+TEST_F(Renderer, StretchPicksItsRowAndLiesAlongTheStretch)
+{
+    // World (0, 0.5) is the view's centre (400, 240); 0.1 world = 40 px.
+    const CVortanVector2 half(0.05f, 0.05f);
+    R().DrawStretch(CVortanVector2(-0.5f, 0.5f), half, 0xFF000000u, CVortanVector2(0, 0), Img(10));
+    R().DrawStretch(CVortanVector2(0.0f, 0.5f), half, 0xFFFFFFFFu, CVortanVector2(0.6f, 0.0f),
+                    Img(10));
+    R().DrawStretch(CVortanVector2(0.0f, 0.0f), half, 0xFFFFFFFFu, CVortanVector2(0.0f, 0.3f),
+                    Img(10));
+    const Rgb frame = gltest::ReadFrame();
+    gltest::Keep(frame, "stretch");
+    // |s| = 0: x from -0.55 to -0.5 (180..200 px), row 1.
+    EXPECT_TRUE(Close(Images::RowPixel(1), At(frame, 190, 240))) << std::hex << At(frame, 190, 240);
+    EXPECT_EQ(kGreyPixel, At(frame, 203, 240));
+    // 0.6 to the right: row 9 out to x = 0.6 (640 px).
+    EXPECT_TRUE(Close(Images::RowPixel(9), At(frame, 600, 240))) << std::hex << At(frame, 600, 240);
+    EXPECT_EQ(kGreyPixel, At(frame, 645, 240));
+    // 0.3 upwards from (0, 0) (y 440 px): row 6, reaching y = 0.3 (320 px).
+    EXPECT_TRUE(Close(Images::RowPixel(6), At(frame, 400, 340))) << std::hex << At(frame, 400, 340);
+    EXPECT_EQ(kGreyPixel, At(frame, 400, 315));
+}
+
+// The water at clock 0: the first wave band around A.y, the second around B.y drawn over it,
+// the base below B.y - 0.05 down past the view.
+TEST_F(Renderer, WaterLayersSitWhereTheClockPutsThem)
+{
+    R().SetClock(0.0f);
+    R().DrawWater(0);
+    const Rgb frame = gltest::ReadFrame();
+    gltest::Keep(frame, "water");
+    const float ay = -0.005f + 0.01f * sinf(1.4f), by = -0.025f;
+    auto screenY = [](float wy) { return (int)lroundf(240.0f - (wy - 0.5f) * 400.0f); };
+    // Band 1: v 0.53 (top) .. 0.98: yellow rows only.
+    const int top1 = screenY(ay + 0.05f), bottom2 = screenY(by - 0.05f);
+    const int top2 = screenY(by + 0.05f);
+    EXPECT_EQ(kGreyPixel, At(frame, 400, top1 - 3));
+    EXPECT_TRUE(Close(0xC0C000, At(frame, 400, top1 + 3))) << std::hex << At(frame, 400, top1 + 3);
+    // Band 2 over band 1: v 0.02 .. 0.48: cyan rows.
+    EXPECT_TRUE(Close(0x00C0C0, At(frame, 400, top2 + 3))) << std::hex << At(frame, 400, top2 + 3);
+    EXPECT_TRUE(Close(0x00C0C0, At(frame, 10, bottom2 - 3)));
+    // The base below.
+    EXPECT_TRUE(Close(0x800080, At(frame, 400, bottom2 + 3)));
+    EXPECT_TRUE(Close(0x800080, At(frame, 799, 479)));
+    EXPECT_EQ(kGreyPixel, At(frame, 400, 100));
+    // Without the waves image nothing is drawn.
+    g->Clear(0xFF404040u);
+    g->game.GetGameContext()->ReleaseImage(&g->app, 46);
+    R().DrawWater(0);
+    EXPECT_EQ(kGreyPixel, At(gltest::ReadFrame(), 400, 470));
+}
+
+// Text: placement flags, the shadow one tenth of a line lower in black at half the alpha, a
+// missing glyph advancing by '_', and a text longer than the buffers drawn whole.
+TEST_F(Renderer, TextIsPlacedShadowedAndDrawnInBatches)
+{
+    // "AB": width 20, line 16. Centred on the view: x = 390, y = 232.
+    R().DrawText(0, 0, CVortanString("AB"), 0xFFFF0000u,
+                 VEX_TEXT_CENTER_VIEW_X | VEX_TEXT_CENTER_VIEW_Y);
+    // Centred on x = 100 with its bottom at y = 100: x = 90, y = 84; no shadow; "A" "C" "B"
+    // with the missing "C" advancing 7.
+    R().DrawText(100, 100, CVortanString("ACB"), 0xFF00FF00u,
+                 VEX_TEXT_CENTER_X | VEX_TEXT_BOTTOM | VEX_TEXT_NO_SHADOW);
+    // Half alpha white at (600, 50): shadow 0x40000000.
+    R().DrawText(600, 50, CVortanString("A"), 0x80FFFFFFu, 0);
+    const Rgb frame = gltest::ReadFrame();
+    gltest::Keep(frame, "text");
+    // Glyph quads from (pen, y + y offset) with the glyph's size; the x offset is not applied.
+    const Rgb ref = Ref({// shadow of "AB" at y + 1
+                         "-fill", "rgba(0,0,0,0.498)", "-draw", "rectangle 390,235 397,246",
+                         "-draw", "rectangle 400,235 407,246",
+                         // "AB" in red
+                         "-fill", "#ff0000", "-draw", "rectangle 390,234 397,245", "-draw",
+                         "rectangle 400,234 407,245",
+                         // "A_B" in green (C has no glyph: 10 + 7)
+                         "-fill", "#00ff00", "-draw", "rectangle 90,86 97,97", "-draw",
+                         "rectangle 107,86 114,97",
+                         // shadow 0x40 alpha at y + 1, then white at half alpha
+                         "-fill", "rgba(0,0,0,0.251)", "-draw", "rectangle 600,53 607,64", "-fill",
+                         "rgba(255,255,255,0.502)", "-draw", "rectangle 600,52 607,63"});
+    EXPECT_EQ(0, Differences(frame, ref, {380, 225, 420, 255}));
+    EXPECT_EQ(0, Differences(frame, ref, {80, 80, 120, 105}));
+    EXPECT_EQ(0, Differences(frame, ref, {595, 45, 615, 70}));
+
+    // 600 glyphs: three draws of 255, 255 and 90 quads, the 256th glyph where it belongs.
+    g->Clear(0xFF404040u);
+    std::string many(600, 'A');
+    R().DrawText(-2550, 300, CVortanString(many.c_str()), 0xFFFF0000u, VEX_TEXT_NO_SHADOW);
+    EXPECT_EQ(3, R().GetLastTextDraws());
+    const Rgb second = gltest::ReadFrame();
+    EXPECT_TRUE(Close(0xFF0000, At(second, 4, 308)));
+    EXPECT_TRUE(Close(0xFF0000, At(second, 794, 308))); // glyph 334
+    EXPECT_EQ(kGreyPixel, At(second, 9, 308));
+}

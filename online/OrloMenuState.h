@@ -2,8 +2,10 @@
 // hosts the game: while its own pages are hidden it passes update, drawing and input to the
 // game's state.
 //
-// Until the online client's menu is built, this is a stand-in: it cannot initialise
-// (VORTAN_E_FAIL), so the application never keeps one, and its operations do nothing.
+// Until the online client's menu is built, this is a stand-in whose pages are always
+// hidden: it takes the game in at Init and passes every screen call to it (Init, Load, Unload,
+// Update, Render, input, resize, language, context loss and restore); Release releases and
+// deletes the game. Its menu operations do nothing.
 #pragma once
 #include "engine/VortanPtrArray.h"
 #include "engine/VortanString.h"
@@ -14,23 +16,32 @@
 
 class COrloMenuState : public IOrloMenuState, public CLoginController {
 public:
-    COrloMenuState() {}
-    virtual ~COrloMenuState() {}
+    COrloMenuState() : m_game(nullptr) {}
+    // Releases and deletes the game it took in (Release).
+    virtual ~COrloMenuState();
 
-    int Init(COrloApplication* application) override
-    {
-        m_application = application;
-        return VORTAN_E_FAIL;
-    }
-    void Release() override {}
-    int Load() override { return VORTAN_OK; }
-    void Unload() override {}
-    int Update(float seconds) override
-    {
-        (void)seconds;
-        return 0;
-    }
-    void Render() override {}
+    // Takes the application's game and initialises it; the game's code when that fails (the
+    // game then stays the application's).
+    int Init(COrloApplication* application) override;
+    void Release() override;
+    int Load() override;
+    void Unload() override;
+    // The game's Update; 1.
+    int Update(float seconds) override;
+    void Render() override;
+    int OnResize(int width, int height) override;
+    int OnContextRestored() override;
+    int OnContextLost() override;
+    // Input goes to the game; always consumed (1).
+    int OnPointerDown(int button, int x, int y) override;
+    int OnPointerMove(int button, int x, int y) override;
+    int OnPointerUp(int button, int x, int y) override;
+    int OnKeyDown(int key) override;
+    int OnChar(unsigned short character) override;
+    // The game's SetLanguage; VORTAN_E_RANGE without a game.
+    int SetLanguage(const CVortanString& nameOrCode) override;
+    // The hosted game, or null.
+    IOrloGameState* GetGame() const { return m_game; }
 
     void LeaveGameToLobby() override {}
     void ResetToStartPage() override {}
@@ -83,5 +94,9 @@ public:
     }
 
 private:
+    COrloMenuState(const COrloMenuState&) = delete;
+    COrloMenuState& operator=(const COrloMenuState&) = delete;
+
+    IOrloGameState* m_game; // owned once Init succeeded
     CVortanPtrArray m_items;
 };

@@ -1,9 +1,10 @@
 // COrloNetworkSession: the client's single view of the online service (lobby and game
 // connections, their messages and the observers that receive them).
 //
-// Until the online client's session is built, this is a stand-in: Init reports that the
-// service is not available (VORTAN_E_FAIL), nothing is ever sent or received, and the queries
-// answer as a session that has not logged in (own player id -1, release id 0, empty texts).
+// Until the online client's session is built, this is a stand-in: a session that never
+// connects (what the client is while offline). Init succeeds, nothing is ever sent or
+// received, and the queries answer as a session that has not logged in (own player id -1,
+// release id 0, empty texts).
 #pragma once
 #include "engine/VortanString.h"
 #include "engine/VortanTypes.h"
@@ -22,12 +23,12 @@ public:
     {}
     virtual ~COrloNetworkSession() { Shutdown(); }
 
-    // VORTAN_OK on success; VORTAN_E_FAIL: the online service is not available in this build.
+    // Keeps the application; VORTAN_OK. The session stays unconnected.
     int Init(COrlogateApplication* application, StatusObserver* statusObserver) override
     {
-        (void)application;
         (void)statusObserver;
-        return VORTAN_E_FAIL;
+        m_application = application;
+        return VORTAN_OK;
     }
     void Shutdown() override
     {

@@ -3,20 +3,45 @@
 // loaded again gives its old handle back), CStateGame owns a context and releases its
 // handles, and the renderer takes the view size of the game's graphics.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include "VortanSound/VortanSoundEngine.h"
+#include "engine/graphics/VortanGraphicsExt_Null.h"
 #include "game/StateGame.h"
 #include "game/VexGameContext.h"
 #include "game/VexPhysicsWorld.h"
 #include "game/VexRenderer.h"
 #include "platform/OrlogateApplication.h"
-#include "tests/game/SceneTestSupport.h"
+#include "tests/game/GameHostSupport.h"
 #include "tests/platform/ResourceTestSupport.h"
 
 using rtest::S;
-using scenetest::HeadlessApp;
 
 namespace {
+
+// The program's application without a window: its graphics is the drawing-free extension.
+class HeadlessApp : public COrlogateApplication {
+public:
+    HeadlessApp(int width, int height)
+    {
+        unsetenv("DISPLAY");
+        CVortanGraphicsExt_Null* ext = new CVortanGraphicsExt_Null();
+        ReplaceGraphicsExt(ext);
+        ext->Create(0);
+        ext->Resize(width, height);
+        COrloResourceManager::Init(this, nullptr);
+        htest::WriteGameLanguage(texts.Path());
+    }
+    ~HeadlessApp() override { COrloResourceManager::ReleaseAll(); }
+    int CreateSessionAndMenu() override { return 1; }
+    // The game's texts are in a directory of their own.
+    void GetResourcePath(CVortanString& out, const CVortanString& fileName) override
+    {
+        out = htest::S(texts.Path() + "/");
+        out.Append(fileName);
+    }
+    vtest::TempDir texts;
+};
 
 TEST(GameContext, CounterAndSubStepBelongToOneGame)
 {

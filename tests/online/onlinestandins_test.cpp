@@ -1,11 +1,14 @@
 // The online client's factory as the program registers it: it makes the client's objects
 // behind the platform's interfaces (their names as the client's own classes still reach the
-// observer interfaces), and an application started with it goes as far as the client allows
-// today: the connection is made, the session refuses to start and the title stays.
+// observer interfaces), and an application started with it goes on from the title into the
+// game: the session starts and never connects, and the menu hosts the game with its pages
+// hidden (every screen call reaches the game; the menu releases and deletes it).
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <string>
 #include <type_traits>
+#include <vector>
 
 #include "online/OrloAchievements.h"
 #include "online/OrloAdvertisement.h"
@@ -15,6 +18,7 @@
 #include "online/OrloOnlineFactory.h"
 #include "online/OrloToastNotification.h"
 #include "platform/OrlogateApplication.h"
+#include "tests/platform/GameStateStub.h"
 
 namespace {
 
@@ -71,25 +75,105 @@ TEST(OnlineStandIns, TheFactoryMakesTheClientsObjects)
     delete station;
 }
 
-TEST(OnlineStandIns, AnApplicationWithTheFactoryStaysOnTheTitle)
+// A game that logs the calls the menu passes on.
+class LoggingGame : public ptest::GameStateStub {
+public:
+    explicit LoggingGame(std::vector<std::string>* log, int initResult = VORTAN_OK)
+        : m_log(log), m_initResult(initResult)
+    {}
+    ~LoggingGame() override { m_log->push_back("delete"); }
+    int Init(COrloApplication* app) override
+    {
+        m_log->push_back("init");
+        m_application = app;
+        return m_initResult;
+    }
+    void Release() override { m_log->push_back("release"); }
+    int Load() override { return Note("load", VORTAN_OK); }
+    void Unload() override { Note("unload", 0); }
+    int Update(float) override { return Note("update", 0); }
+    void Render() override { Note("render", 0); }
+    int OnResize(int, int) override { return Note("resize", 1); }
+    int OnContextLost() override { return Note("lost", 1); }
+    int OnContextRestored() override { return Note("restored", 1); }
+    int OnPointerDown(int, int, int) override { return Note("down", 1); }
+    int OnPointerMove(int, int, int) override { return Note("move", 1); }
+    int OnPointerUp(int, int, int) override { return Note("up", 1); }
+    int OnKeyDown(int) override { return Note("key", 0); }
+    int OnChar(unsigned short) override { return Note("char", 1); }
+    int SetLanguage(const CVortanString&) override { return Note("language", VORTAN_OK); }
+
+private:
+    int Note(const char* what, int result)
+    {
+        m_log->push_back(what);
+        return result;
+    }
+    std::vector<std::string>* m_log;
+    int m_initResult;
+};
+
+class GameApp : public COrlogateApplication {
+public:
+    explicit GameApp(IOrloGameState* game)
+    {
+        m_gameState = game;
+        m_ownsGameState = 1;
+    }
+};
+
+TEST(OnlineStandIns, TheApplicationGoesOnFromTheTitleIntoTheHostedGame)
 {
     unsetenv("DISPLAY");
     COrloOnlineFactory factory;
     COrlogateApplication::RegisterOnlineFactory(&factory);
+    std::vector<std::string> log;
     {
-        COrlogateApplication app;
-        // The session stand-in reports the service unavailable (9): no session, no menu; the
-        // connection stays for the next attempt.
-        EXPECT_EQ(9, app.CreateSessionAndMenu());
+        GameApp app(new LoggingGame(&log));
+        // The session starts (and never connects); the menu takes the game in.
+        ASSERT_EQ(VORTAN_OK, app.CreateSessionAndMenu());
         EXPECT_NE(nullptr, dynamic_cast<COrloNetConnection*>(app.GetNetConnection()));
-        EXPECT_EQ(nullptr, app.GetNetworkSession());
+        EXPECT_NE(nullptr, dynamic_cast<COrloNetworkSession*>(app.GetNetworkSession()));
+        EXPECT_EQ(0, app.GetNetworkSession()->GetStatus());
+        COrloMenuState* menu = dynamic_cast<COrloMenuState*>(app.GetMenuState());
+        ASSERT_NE(nullptr, menu);
+        EXPECT_EQ(app.GetGameState(), menu->GetGame());
+        EXPECT_EQ(&app, menu->GetGame()->GetApplication());
+        ASSERT_EQ(1, app.GetStateCount());
+
+        // Its pages are hidden: every screen call reaches the game, and input is taken.
+        EXPECT_EQ(1, menu->Update(0.033f));
+        menu->Render();
+        EXPECT_EQ(1, menu->OnResize(800, 480));
+        menu->OnContextLost();
+        menu->OnContextRestored();
+        EXPECT_EQ(1, menu->OnPointerDown(0, 1, 2));
+        EXPECT_EQ(1, menu->OnPointerMove(0, 1, 2));
+        EXPECT_EQ(1, menu->OnPointerUp(0, 1, 2));
+        EXPECT_EQ(1, menu->OnKeyDown('a'));
+        EXPECT_EQ(1, menu->OnChar('a'));
+        EXPECT_EQ(VORTAN_OK, menu->SetLanguage(CVortanString("en")));
+        EXPECT_EQ(
+            std::vector<std::string>({"init", "load", "update", "render", "resize", "lost",
+                                      "restored", "down", "move", "up", "key", "char", "language"}),
+            log);
+        log.clear();
+        // The shutdown unloads the menu, which releases and deletes the game once.
+        app.OnExit();
+        EXPECT_EQ(std::vector<std::string>({"unload", "release", "delete"}), log);
+        EXPECT_EQ(nullptr, app.GetGameState());
+    }
+    EXPECT_EQ(3u, log.size());
+
+    // A game that cannot start stays the application's: no menu, deleted once at the end.
+    log.clear();
+    {
+        GameApp app(new LoggingGame(&log, VORTAN_E_MISSING));
+        EXPECT_EQ(VORTAN_E_MISSING, app.CreateSessionAndMenu());
         EXPECT_EQ(nullptr, app.GetMenuState());
         EXPECT_EQ(0, app.GetStateCount());
-        app.RecreateSession();
-        EXPECT_EQ(1, app.IsQuitRequested());
-        app.OnExit();
-        EXPECT_EQ(nullptr, app.GetNetConnection());
     }
+    EXPECT_EQ(std::vector<std::string>({"init", "delete"}), log);
     COrlogateApplication::RegisterOnlineFactory(nullptr);
 }
 

@@ -4,7 +4,8 @@
 // X server with its own home directory: a refused second start names the running copy, twenty
 // simultaneous starts run exactly one copy and count exactly one launch, every failure a user
 // can cause at start-up (no display, a missing, damaged or unreadable pack) says what failed
-// and ends with its own status, and a stop signal, a destroyed window or a lost display
+// and ends with its own status (an unusable title pack is told and the game follows), the
+// title gives way to the hosted game, and a stop signal, a destroyed window or a lost display
 // connection end the program through its shutdown (settings saved) instead of leaving it
 // running. The settings file is read back by an independent Python reader.
 #include <gtest/gtest.h>
@@ -714,32 +715,51 @@ TEST_F(ProgramTest, MissingOrDamagedFontPacksStopTheStart)
         ProgramLines(log));
 }
 
-TEST_F(ProgramTest, AnUnusableTitlePackIsToldAndEndsTheProgramAfterTheIntro)
+TEST_F(ProgramTest, AnUnusableTitlePackIsToldAndTheProgramGoesOnIntoTheGame)
 {
     ProgramCopy copy;
     struct Case {
         std::function<void()> spoil;
-        int status;
         std::string problem;
     };
     const Case cases[] = {
-        {[&] { copy.Damage("title.dmp"); }, VORTAN_EXIT_PACK_DAMAGED, "is damaged"},
-        {[&] { copy.Remove("title.dmp"); }, VORTAN_EXIT_PACK_MISSING, "is missing"},
+        {[&] { copy.Damage("title.dmp"); }, "is damaged"},
+        {[&] { copy.Remove("title.dmp"); }, "is missing"},
     };
     int launches = 0;
     for (const Case& c : cases) {
         c.spoil();
         std::string log = logs.File("start.log");
         pid_t pid = Start(log, nullptr, copy.Program());
-        // The intro plays; then there is nothing to show and nothing to go on to.
-        EXPECT_NE(0ul, WaitUp(pid));
-        EXPECT_EQ(c.status, WaitExit(pid, 60));
+        // The intro plays; with no title to show, the game follows at once.
+        Window window = WaitUp(pid);
+        ASSERT_NE(0ul, window);
+        Close(window);
+        EXPECT_EQ(0, WaitExit(pid, 60));
         EXPECT_EQ(
             std::vector<std::string>{"title pack " + copy.Pack("title.dmp") + " " + c.problem},
             ProgramLines(log));
-        // The program did run: the launch counts.
         EXPECT_EQ(std::to_string(++launches), Launches());
     }
+}
+
+TEST_F(ProgramTest, TheTitleGivesWayToTheHostedGameAndAClose)
+{
+    std::string log = logs.File("run.log");
+    pid_t pid = Start(log);
+    Window window = WaitUp(pid);
+    ASSERT_NE(0ul, window);
+    // The title's picture, then the game, which has no screen of its own yet and clears
+    // the window to black; the program runs on until its window is closed.
+    EXPECT_TRUE(WaitFor([&] { return ShowsAPicture(window); }, 60));
+    EXPECT_TRUE(WaitFor([&] { return !ShowsAPicture(window); }, 60));
+    EXPECT_EQ(0, waitpid(pid, nullptr, WNOHANG));
+    ASSERT_EQ(0, unlink(stats.c_str()));
+    Close(window);
+    EXPECT_EQ(0, WaitExit(pid, 60));
+    EXPECT_TRUE(ProgramLines(log).empty());
+    // The shutdown saved the settings.
+    EXPECT_EQ(0, access(stats.c_str(), F_OK));
 }
 
 TEST_F(ProgramTest, ADamagedIntroPackIsToldAndTheProgramGoesOn)

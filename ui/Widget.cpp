@@ -27,6 +27,21 @@ CWidget::CWalkGuard::~CWalkGuard()
         FlushPending();
 }
 
+void* CWidget::operator new(size_t size)
+{
+    return ::operator new(size);
+}
+
+void* CWidget::operator new(size_t size, const std::nothrow_t&) noexcept
+{
+    return ::operator new(size, std::nothrow);
+}
+
+void CWidget::operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    CWidget::operator delete(p);
+}
+
 void CWidget::operator delete(void* p) noexcept
 {
     if (p && s_walkDepth > 0 && s_pendingFree.Add(p) == VORTAN_OK)
@@ -91,6 +106,7 @@ CWidget::~CWidget()
     KillLife();
     if (s_capture == this)
         s_capture = nullptr;
+    ClearFocusInto(this);
     if (m_parent)
         m_parent->ForgetChild(this);
     for (int i = 0; i < m_children.GetSize(); ++i) {
@@ -175,8 +191,7 @@ void CWidget::Shutdown()
     KillLife();
     if (s_capture == this)
         s_capture = nullptr;
-    if (m_parent && m_parent->m_focus == this)
-        m_parent->m_focus = nullptr;
+    ClearFocusInto(this);
     m_focus = nullptr;
     while (m_children.GetSize() > 0) {
         CWidget* child = m_children.ElementAt(0);
@@ -323,6 +338,14 @@ void CWidget::InsertChild(CWidget* child, int index)
     OnChildAdded(child);
 }
 
+void CWidget::ClearFocusInto(const CWidget* leaving)
+{
+    for (CWidget* a = leaving->m_parent; a; a = a->m_parent) {
+        if (a->m_focus && a->m_focus->IsSelfOrAncestor(leaving))
+            a->m_focus = nullptr;
+    }
+}
+
 void CWidget::ForgetChild(CWidget* child)
 {
     for (int i = 0; i < m_children.GetSize(); ++i) {
@@ -348,9 +371,8 @@ bool CWidget::RemoveChild(CWidget* child)
     }
     if (index < 0)
         return false;
+    ClearFocusInto(child);
     m_children.RemoveAt(index);
-    if (m_focus == child)
-        m_focus = nullptr;
     child->SetParent(nullptr);
     OnChildRemoved(child);
     return true;

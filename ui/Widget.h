@@ -8,6 +8,8 @@
 #pragma once
 #include <stdint.h>
 
+#include <new>
+
 #include "engine/HashString.h"
 #include "engine/VortanArray.h"
 #include "engine/VortanRect.h"
@@ -38,8 +40,11 @@ public:
     CWidget(const CWidget&) = delete;
     CWidget& operator=(const CWidget&) = delete;
 
+    static void* operator new(size_t size);
+    static void* operator new(size_t size, const std::nothrow_t&) noexcept;
     // Frees at once outside a walk; during a walk the memory is kept until the walk returns.
     static void operator delete(void* p) noexcept;
+    static void operator delete(void* p, const std::nothrow_t&) noexcept;
 
     virtual int Render(IVortanGraphicsContext* gc, const CVortanRect& rect);
     virtual bool IsVisible() const;
@@ -108,6 +113,7 @@ public:
     {
         return (i >= 0 && i < m_children.GetSize()) ? m_children.ElementAt(i) : nullptr;
     }
+    // The widget that took the last press through this one (ChildAt's answer), or null.
     CWidget* GetFocusChild() const { return m_focus; }
     const CVortanString& GetName() const { return m_name; }
     void SetName(const CVortanString& name) { m_name = name; }
@@ -188,6 +194,8 @@ protected:
 private:
     CWidget* ResolvePathStep(CWidget* w, int mode, const CVortanString& name);
     void ForgetChild(CWidget* child);
+    // Clears every ancestor's focus that lies in the leaving widget's subtree.
+    static void ClearFocusInto(const CWidget* leaving);
     void KillLife();
     static void DeleteOrDefer(CWidget* widget);
     static void FlushPending();

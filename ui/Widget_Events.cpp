@@ -70,10 +70,10 @@ void CWidget::DispatchPointerDown(int button, int x, int y)
         CWidget* previous = m_focus;
         if (previous)
             previous->OnFocusLost(child);
-        if (IsGone() || child->IsGone() || child->m_parent != this)
+        if (IsGone() || child->IsGone() || !child->IsSelfOrAncestor(this))
             return;
         child->OnFocusGained(previous);
-        if (IsGone() || child->IsGone() || child->m_parent != this)
+        if (IsGone() || child->IsGone() || !child->IsSelfOrAncestor(this))
             return;
         m_focus = child;
         child->ConvertPoint(this, x, y);

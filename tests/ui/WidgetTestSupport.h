@@ -31,7 +31,8 @@ inline CVortanRect R(int l, int t, int r, int b)
     return rect;
 }
 
-// A widget that appends "<name>:<hook>(args)" to a log for each hook it receives.
+// A widget that appends "<name>:<hook>(args)" to a log for each hook it receives once it has
+// a name.
 class LogWidget : public CWidget {
 public:
     explicit LogWidget(std::vector<std::string>* log = nullptr) : m_log(log) {}
@@ -74,7 +75,7 @@ private:
     template <class... A>
     void Note(const char* hook, A... args)
     {
-        if (!m_log)
+        if (!m_log || GetName().IsEmpty()) // unnamed: still being built
             return;
         std::string line = Narrow(GetName()) + ":" + hook + "(";
         [[maybe_unused]] bool first = true;

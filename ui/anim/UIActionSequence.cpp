@@ -189,12 +189,17 @@ void CUIActionSequence::Advance(float dt)
             continue;
         }
         e->pending = 0;
-        COrloDevice* device = m_owner ? m_owner->GetDevice() : nullptr;
-        if (device)
-            device->Vibrate(e->value);
+        Vibrate(e->value);
     }
     if (!pending)
         Reset();
+}
+
+void CUIActionSequence::Vibrate(int value)
+{
+    COrloDevice* device = m_owner ? m_owner->GetDevice() : nullptr;
+    if (device)
+        device->Vibrate(value);
 }
 
 void CUIActionSequence::Clear()

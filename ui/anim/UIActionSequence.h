@@ -51,6 +51,10 @@ public:
     // the context; 1.
     static int StartDelegate(CWidget* sender, void* context, intptr_t, intptr_t);
 
+protected:
+    // A due vibration entry: the owner's device vibrates.
+    virtual void Vibrate(int value);
+
 private:
     struct CAdvanceFrame {
         int alive;

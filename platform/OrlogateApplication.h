@@ -144,6 +144,9 @@ public:
     int GetEditionFlag();
     // The release number the session received at connect, 0 when none.
     int GetReleaseId();
+    // The session's key and web-link token; empty without a session.
+    void GetSessionKey(CVortanString& out);
+    void GetWebToken(CVortanString& out);
 
     // Queues a toast (duration 0 = the toast's default) and vibrates once; nothing without a
     // toast.

@@ -50,7 +50,7 @@ LAYERS = [
     ("sound", ["VortanSound"], ["engine"]),
     ("xmlloader", ["xmlloader"], ["engine"]),
     ("platform", ["platform"], ["shell", "sound", "xmlloader"]),
-    ("ui", ["ui"], ["platform"]),
+    ("ui", ["ui", "ui/widgets", "ui/layouts", "ui/loader", "ui/anim"], ["platform"]),
     ("online", ["online"], ["ui"]),
     ("game", ["game"], ["online"]),
     ("program", ["program"], ["game"]),

@@ -11,7 +11,8 @@ The layers, from the bottom, with the layers each one sits on (LAYERS below):
   xmlloader  xmlloader/                           on engine
   platform   platform/                            on shell, sound, xmlloader
   ui         ui/                                  on platform
-  online     online/                              on ui
+  protocol   online/protocol/                     on engine
+  online     online/ (but not online/protocol/)   on ui, protocol
   game       game/                                on online
   program    program/                             on game
 
@@ -51,7 +52,8 @@ LAYERS = [
     ("xmlloader", ["xmlloader"], ["engine"]),
     ("platform", ["platform"], ["shell", "sound", "xmlloader"]),
     ("ui", ["ui", "ui/widgets", "ui/layouts", "ui/loader", "ui/anim"], ["platform"]),
-    ("online", ["online"], ["ui"]),
+    ("protocol", ["online/protocol"], ["engine"]),
+    ("online", ["online"], ["ui", "protocol"]),
     ("game", ["game"], ["online"]),
     ("program", ["program"], ["game"]),
 ]

@@ -76,7 +76,7 @@ public:
     }
 
 private:
-    static constexpr bool IsRecord() { return T::ELEMENT_OCTET == ASN1_ELEMENT_RECORD; }
+    static constexpr bool IsRecord() { return (int)T::ELEMENT_OCTET == (int)ASN1_ELEMENT_RECORD; }
 
     // An integer's own encoding; a record's length octets and content.
     static i64 ElementValueSize(T& element)

@@ -33,7 +33,7 @@ bool CASN1Reader::Identifier(int cls, i32* number)
         return Fail();
     i32 tag = -1;
     const int n = ASN1_DecodeTag(m_buffer + m_pos, m_end - m_pos, cls, &tag);
-    if (n <= 0 || tag < 0 || n > m_end - m_pos)
+    if (n <= 0 || tag == -1 || n > m_end - m_pos)
         return Fail();
     m_pos += n;
     *number = tag & ASN1_TAG_NUMBER_MASK;

@@ -195,8 +195,8 @@ def asn1_type(kind, i):
         return univ.SequenceOf(componentType=univ.Integer()).subtype(
             implicitTag=ctx(i, True))
     if kind == 'g8':
-        return univ.SequenceOf(componentType=univ.Integer()).subtype(
-            implicitTag=ctx(i, True))
+        # The player list item's group: eight context-tagged INTEGERs under [i] constructed.
+        return record_schema(['i'] * 8).subtype(implicitTag=ctx(i, True))
     # Texts, byte strings and lists under 0x80|i: a primitive context OCTET STRING.
     return univ.OctetString().subtype(implicitTag=ctx(i))
 
@@ -231,10 +231,15 @@ def asn1_value(kind, i, value):
     t = asn1_type(kind, i)
     if kind in ('i', 'l'):
         return t.clone(value)
-    if kind in ('ilc', 'g8'):
+    if kind == 'ilc':
         v = t.clone()
         for n, x in enumerate(value):
             v.setComponentByPosition(n, x)
+        return v
+    if kind == 'g8':
+        v = t.clone()
+        for n, x in enumerate(value):
+            v.setComponentByPosition(n, asn1_value('i', n, x))
         return v
     if kind == 't':
         return t.clone(text_octets(value))
@@ -371,7 +376,7 @@ def player_record(with_flag):
     toks = ['i:%d' % pid] + tokens('t', name) + tokens('t', second)
     toks += ['i:%d' % x for x in [six[2], six[1], six[0], six[3], six[4], six[5]]]
     toks += ['i:%d' % f4] + tokens('t', f5)
-    toks += ['n:%d' % len(group)] + ['i:%d' % x for x in group]
+    toks += ['i:%d' % x for x in group + [0] * (6 - len(group))]
     toks += ['i:%d' % (1 if with_flag else 0)]
     return octets, toks
 
@@ -430,6 +435,8 @@ def sent_values(tagno, fields):
         values[16] = rng.choice([3, 1, 0, -1])
     if tagno == 74:
         values[2] = rng.choice([-1, 0, 5, -7, gen_int()])
+    if tagno == 15:
+        values[5] = rng.choice([0, 1])
     if tagno == 99:
         values[0] = [gen_int() for _ in range(rng.choice([0, 1, 5, 10]))]
     return values

@@ -3,6 +3,9 @@
 # receives, from a schema written out here (implicit context tags, records as SEQUENCE).
 #
 # Usage: protocol_vectors.py OUT_FILE
+#        protocol_vectors.py --seeds DIR   writes each received message as a fuzz seed into
+#                                          DIR/<family>msgs/ (lobby: class-decoded, direct,
+#                                          shape)
 #
 # Each line is "<S|R> <tag> <values> = <hex octets>". S lines are messages the client builds:
 # the C++ test builds the message from the values and must write exactly the octets. R lines
@@ -474,8 +477,28 @@ def main():
             values = [gen_value(k) for k in fields]
             out.append(line('R', tagno, fields, values, encode_message(tagno, fields, values)))
     direct_record_lines(out)
+    if sys.argv[1] == '--seeds':
+        write_seeds(out, sys.argv[2])
+        return
     with open(sys.argv[1], 'w') as f:
         f.write('\n'.join(out) + '\n')
+
+
+DIRECT_TAGS = {6, 8, 12, 13, 21, 22, 40, 44, 58, 72, 75, 85}
+SHAPE_TAGS = {71, 87, 89, 91, 93, 97, 100, 103}
+
+
+def write_seeds(lines, root):
+    import os
+    for n, text in enumerate(lines):
+        if not text.startswith('R '):
+            continue
+        tagno = int(text.split(' ')[1])
+        family = 'direct' if tagno in DIRECT_TAGS else 'shape' if tagno in SHAPE_TAGS else 'lobby'
+        folder = os.path.join(root, family + 'msgs')
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, '%d-%d' % (tagno, n)), 'wb') as f:
+            f.write(bytes.fromhex(text.split(' = ')[1]))
 
 
 if __name__ == '__main__':

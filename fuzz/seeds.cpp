@@ -22,6 +22,8 @@
 #include "game/VexGameContext.h"
 #include "game/VexMatchMessages.h"
 #include "game/VexMessageBatch.h"
+#include "online/protocol/ASN1Sequence.h"
+#include "online/protocol/ASN1SequenceOf.h"
 #include "platform/OrloStatsStore.h"
 #include "tests/support/PackWriter.h"
 #include "tools/ToolFiles.h"
@@ -341,6 +343,76 @@ void MadeHere()
     g_written += 2;
 }
 
+// Wire messages for the codec's target, each after its field count and kinds (0 int, 1 int64,
+// 2 text, 3 bytes, 4 integer list, 5 record list): what the client itself writes, with
+// texts of every form and lengths in the long form.
+void WireMessages()
+{
+    i32 kind = 2, negative = -129;
+    i64 game = 4294967296ll;
+    CVortanString hi("hi"), wide;
+    wide.AssignUTF8("Gr\xc3\xbc\xc3\x9f\x65 \xe2\x82\xac \xf0\x9f\x98\x80", -1);
+    CVortanString longText;
+    longText.SetLength(300);
+    u8 payload[200];
+    for (int i = 0; i < 200; ++i)
+        payload[i] = (u8)(i * 7);
+    u8* bytes = payload;
+    i32 length = 200;
+    CVortanArray<i32> list;
+    for (i32 v : {0, -1, 128, -32769, 2147483647})
+        list.SetAtGrow(list.GetSize(), v);
+
+    struct Seed {
+        const char* name;
+        int tag;
+        std::string kinds;
+    };
+    const Seed seeds[] = {{"chat", 64, {0, 2, 0}},
+                          {"ack", 28, {}},
+                          {"game", 13, {1, 3}},
+                          {"texts", 30, {2, 2, 0, 1}},
+                          {"list", 38, {0, 4, 2}}};
+    for (const Seed& seed : seeds) {
+        CASN1_Message message(seed.tag);
+        int texts = 0;
+        for (char k : seed.kinds) {
+            switch (k) {
+            case 0:
+                message.AddField(new CASN1_IntField(texts ? &negative : &kind));
+                break;
+            case 1:
+                message.AddField(new CASN1_LongIntField(&game));
+                break;
+            case 2:
+                message.AddField(new CASN1_StringField(texts == 0   ? &hi
+                                                       : texts == 1 ? &wide
+                                                                    : &longText));
+                ++texts;
+                break;
+            case 3:
+                message.AddField(new CASN1_ByteArrayField(&bytes, &length));
+                break;
+            default:
+                message.AddField(new CASN1_SequenceOf<CASN1_IntField>(&list));
+                break;
+            }
+        }
+        std::string out(1, (char)seed.kinds.size());
+        out += seed.kinds;
+        std::string wire((size_t)message.Encode(nullptr, 0), '\0');
+        message.Encode((u8*)&wire[0], (int)wire.size());
+        Add("asn1", seed.name, out + wire);
+    }
+    // A record list by hand (the client writes none): two records of [0] int, [1] int64,
+    // [2] text, after two integers, then an empty integer list.
+    const char records[] = "\x04\x00\x00\x05\x04"
+                           "\xb4\x1f\x80\x01\x01\x81\x01\x02\x82\x15"
+                           "\x30\x08\x80\x01\x07\x81\x01\x00\x82\x00"
+                           "\x30\x09\x80\x01\xff\x81\x01\x05\x82\x01\x41\x83\x00";
+    Add("asn1", "records", std::string(records, sizeof records - 1));
+}
+
 void Combined(const Collected& c)
 {
     // Resource descriptions: each pack description with each atlas, and alone.
@@ -388,6 +460,7 @@ int main(int argc, char** argv)
     FromTestSamples(argv[2], collected);
     MadeHere();
     Batches();
+    WireMessages();
     Combined(collected);
     printf("fuzz_seeds: %d seeds in %s\n", g_written, g_out.c_str());
     return g_failed ? 1 : 0;

@@ -10,7 +10,7 @@ PACKAGES="build-essential cmake pkg-config clang-format
  libasound2-dev alsa-utils libvorbis-dev libogg-dev
  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools
- lame sox vorbis-tools imagemagick libexpat1-dev libpugixml-dev fonts-dejavu-core
+ lame sox vorbis-tools imagemagick libexpat1-dev libpugixml-dev libtasn1-6-dev fonts-dejavu-core
  python3 python3-pyasn1 python3-gi xauth
  clang libclang-rt-14-dev llvm"
 missing=""

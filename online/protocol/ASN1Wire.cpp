@@ -2,6 +2,7 @@
 #include "online/protocol/ASN1Wire.h"
 
 #include <limits.h>
+#include <string.h>
 
 int ASN1_EncodeTag(u8* buffer, int tag, int cls)
 {
@@ -307,8 +308,8 @@ int ASN1_EncodeBytes(u8* buffer, int size, const u8* bytes, int length)
     if (size < total)
         return 0;
     const int at = ASN1_WriteLength(buffer, (u64)length);
-    for (int i = 0; i < length; ++i)
-        buffer[at + i] = bytes[i];
+    if (length > 0)
+        memcpy(buffer + at, bytes, (size_t)length);
     return (int)total;
 }
 

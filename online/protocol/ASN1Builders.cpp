@@ -4,7 +4,8 @@
 
 namespace {
 
-const int LIST_CONSTRUCTED = 0xA0;
+// The class of the lists of tags 15 and 38: context-specific, constructed.
+const int LIST_CONSTRUCTED = ASN1_CLASS_MESSAGE;
 
 } // namespace
 

@@ -48,14 +48,14 @@ void CASN1Writer::Length(u64 length)
 void CASN1Writer::Int(int field, i32 value)
 {
     u8 octets[8];
-    Identifier(field, 0x80);
+    Identifier(field, ASN1_CLASS_FIELD);
     Raw(octets, ASN1_EncodeInt(octets, value));
 }
 
 void CASN1Writer::Long(int field, i64 value)
 {
     u8 octets[16];
-    Identifier(field, 0x80);
+    Identifier(field, ASN1_CLASS_FIELD);
     const int n = ASN1_EncodeLong(octets, value);
     if (n <= 0)
         m_failed = true;
@@ -65,7 +65,7 @@ void CASN1Writer::Long(int field, i64 value)
 
 void CASN1Writer::Text(int field, const CVortanString& text)
 {
-    Identifier(field, 0x80);
+    Identifier(field, ASN1_CLASS_FIELD);
     if (m_failed)
         return;
     const i64 content = ASN1_StringContentSize(text);
@@ -83,7 +83,7 @@ void CASN1Writer::Text(int field, const CVortanString& text)
 
 void CASN1Writer::Bytes(int field, const u8* bytes, int length)
 {
-    Identifier(field, 0x80);
+    Identifier(field, ASN1_CLASS_FIELD);
     if (length < 0 || (length > 0 && !bytes)) {
         m_failed = true;
         return;
@@ -99,7 +99,7 @@ void CASN1Writer::IntList(int field, int cls, const CVortanArray<i32>* values)
     const int count = values ? values->GetSize() : 0;
     for (int i = 0; i < count && !m_failed; ++i) {
         u8 octets[8];
-        Octet(0x02);
+        Octet(ASN1_ELEMENT_INTEGER);
         Raw(octets, ASN1_EncodeInt(octets, (*values)[i]));
     }
 }

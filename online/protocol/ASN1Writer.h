@@ -3,6 +3,7 @@
 #include "engine/VortanArray.h"
 #include "engine/VortanString.h"
 #include "engine/VortanTypes.h"
+#include "online/protocol/ASN1Wire.h"
 
 // Writes identifiers, lengths and values at a growing position. With no buffer it only counts;
 // a write past the buffer's size, or a count past the largest int, marks it failed and writes
@@ -49,7 +50,7 @@ int ASN1_BuildMessage(u8* buffer, int size, int tag, F fields)
     if (count.Failed())
         return 0;
     CASN1Writer header(nullptr, 0);
-    header.Identifier(tag, 0xA0);
+    header.Identifier(tag, ASN1_CLASS_MESSAGE);
     header.Length((u64)count.Used());
     const i64 total = header.Used() + count.Used();
     if (header.Failed() || total > 0x7FFFFFFF)
@@ -59,7 +60,7 @@ int ASN1_BuildMessage(u8* buffer, int size, int tag, F fields)
     if (total > size)
         return 0;
     CASN1Writer out(buffer, size);
-    out.Identifier(tag, 0xA0);
+    out.Identifier(tag, ASN1_CLASS_MESSAGE);
     out.Length((u64)count.Used());
     fields(out);
     return out.Failed() ? 0 : (int)out.Used();

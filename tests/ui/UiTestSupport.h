@@ -38,6 +38,7 @@ public:
     {
         Create(0);
         Resize(width, height);
+        m_clipOff = false;
     }
     int Blit(int x, int y, IVortanGraphicsContext* source, const CVortanRect* srcRect,
              u32 flags) override
@@ -84,7 +85,7 @@ private:
         calls.push_back(call);
         return result;
     }
-    bool m_clipOff = true;
+    bool m_clipOff = false;
 };
 
 // A plain surface of the size (ARGB, no texture), owned by the caller until handed over.

@@ -68,9 +68,9 @@ TEST_F(ImageWidgetTest, DrawingTableRows)
     EXPECT_TRUE(SameRect(calls[0].src, 0, 0, 40, 20));
     EXPECT_EQ((u32)VORTAN_BLIT_ALPHA, calls[0].flags);
     EXPECT_EQ(image, calls[0].source);
-    // Clipped to the rect within the clip in force, and the clip put back afterwards.
-    EXPECT_TRUE(SameRect(calls[0].clip, 10, 20, 110, 70));
-    EXPECT_TRUE(SameRect(gc.GetClipRect(), 0, 0, 800, 480));
+    // Drawn wholly within the clip in force: the clip stays as it is.
+    EXPECT_TRUE(SameRect(calls[0].clip, 0, 0, 800, 480));
+    EXPECT_FALSE(calls[0].clipOff);
 
     // A colour with alpha: tinted with the colour; alpha 0: nothing.
     widget.SetColor(0x80FF0000);
@@ -91,6 +91,11 @@ TEST_F(ImageWidgetTest, DrawingTableRows)
     EXPECT_EQ(10, calls[0].dst.left);
     EXPECT_EQ(20, calls[0].dst.top);
     EXPECT_EQ((u32)VORTAN_BLIT_ALPHA, calls[0].flags);
+    // An unscaled image larger than the rect is clipped to it, and the clip put back.
+    calls = Draw(Rect(10, 20, 30, 30));
+    ASSERT_EQ(1u, calls.size());
+    EXPECT_TRUE(SameRect(calls[0].clip, 10, 20, 30, 30));
+    EXPECT_TRUE(SameRect(gc.GetClipRect(), 0, 0, 800, 480));
 
     // Without stretch any other bit draws nothing.
     widget.SetImageFlags(IMAGE_KEEP_ASPECT);

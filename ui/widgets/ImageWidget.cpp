@@ -225,8 +225,18 @@ int CImageWidget::RenderSelf(IVortanGraphicsContext* gc, const CVortanRect& rect
          rect.bottom > gc->GetHeight()))
         return VORTAN_OK;
 
+    // Clipping to the rect changes nothing when what is drawn lies within both the rect and
+    // the clip in force; the clip then stays as it is (each change costs the renderer a state
+    // change).
     const CVortanRect saved = gc->GetClipRect();
-    if (m_mode & IMAGE_UNCLIPPED) {
+    const bool unscaledOverflow = m_mode == 0 && (source.GetWidth() > rect.GetWidth() ||
+                                                  source.GetHeight() > rect.GetHeight());
+    const bool inside = rect.left >= saved.left && rect.top >= saved.top &&
+                        rect.right <= saved.right && rect.bottom <= saved.bottom;
+    const bool changeClip = (m_mode & IMAGE_UNCLIPPED) || !inside || unscaledOverflow;
+    if (!changeClip) {
+        // Drawn within the clip as it stands.
+    } else if (m_mode & IMAGE_UNCLIPPED) {
         gc->SetClipRect(nullptr);
     } else {
         CVortanRect clip;
@@ -256,7 +266,8 @@ int CImageWidget::RenderSelf(IVortanGraphicsContext* gc, const CVortanRect& rect
     } else if (color >> 24) {
         rc = gc->BlitStretchTinted(&rect, m_image, &source, color, VORTAN_BLIT_ALPHA);
     }
-    gc->SetClipRect(&saved);
+    if (changeClip)
+        gc->SetClipRect(&saved);
     return rc;
 }
 

@@ -309,6 +309,35 @@ TEST_F(ImageWidgetTest, SharedImagesFollowTheManagersCounts)
     EXPECT_EQ(2, g_deleted);
 }
 
+TEST_F(ImageWidgetTest, PackImagesGoBackToTheManagerWhenEveryTreeIsShutDown)
+{
+    vtest::TempDir dir;
+    rtest::WritePack(dir.File("p.dmp"), {{"/p.png", rtest::MakePng(8, 8, "#ff0000")}});
+    ASSERT_EQ(1, manager.OpenPack(rtest::S(dir.File("p.dmp")), 1));
+    CVortanSurface* loaded = manager.GetSurface(CVortanString("p.png"));
+    ASSERT_NE(nullptr, loaded);
+    CWidget* tree = new CWidget();
+    tree->Startup(nullptr, &manager, Rect(0, 0, 100, 100));
+    for (int i = 0; i < 2; ++i) {
+        CImageWidget* leaf = new CImageWidget();
+        leaf->Startup(nullptr, &manager, Rect(0, 0, 10, 10));
+        leaf->SetImage(loaded);
+        tree->AddChild(leaf);
+    }
+    manager.ReleaseSurface(loaded); // the widgets hold theirs
+    CWidget* copy = tree->Clone();
+    ASSERT_NE(nullptr, copy);
+    tree->Shutdown();
+    delete tree;
+    CVortanSurface* still = manager.FindSurface(CVortanString("p.png"));
+    EXPECT_NE(nullptr, still); // the copy keeps it loaded
+    manager.ReleaseSurface(still);
+    copy->Shutdown();
+    delete copy;
+    // No reference is left: the image is unloaded (and loads afresh on request).
+    EXPECT_EQ(nullptr, manager.FindSurface(CVortanString("p.png")));
+}
+
 TEST(ImageWidgetAlone, WithoutAManagerTheWidgetDeletesItsImage)
 {
     rtest::ScreenApp app(800, 480);

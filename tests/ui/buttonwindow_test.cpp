@@ -130,6 +130,20 @@ public:
         wide->SetImageFlags(IMAGE_STRETCH | IMAGE_KEEP_ASPECT);
         split->AddChild(wide);
         root->AddChild(split);
+
+        // A 2 x 2 sheet of 64 x 64 frames: the last frame by the frame clock, and the second
+        // by a source rect.
+        CImageWidget* frame = image("sheet.png");
+        frame->GetImage()->SetFrameSize(64, 64);
+        frame->SetRect(Rect(300, 40, 400, 140));
+        frame->SetImageFlags(IMAGE_STRETCH | IMAGE_ANIMATION_STOPPED);
+        frame->SetFrameDuration(1.0f);
+        frame->SetFrame(3);
+        root->AddChild(frame);
+        CImageWidget* part = image("sheet.png");
+        part->SetRect(Rect(420, 40, 520, 140));
+        part->SetSourceRect(Rect(64, 0, 128, 64));
+        root->AddChild(part);
         root->Update(0.0f);
         return VORTAN_OK;
     }
@@ -175,21 +189,58 @@ const char* kWide = "#c03080";
 // The expected screen: black with flat blocks, built by ImageMagick from the same PNGs.
 Rgb Expected(const vtest::TempDir& dir, bool pressed)
 {
-    std::vector<std::string> argv{"convert",  "-size",
-                                  "800x480",  "xc:black",
-                                  "(",        dir.File(pressed ? "down.png" : "up.png"),
-                                  "-resize",  "200x100!",
-                                  ")",        "-geometry",
-                                  "+40+40",   "-composite",
-                                  "(",        dir.File("green.png"),
-                                  "-resize",  "280x280!",
-                                  ")",        "-geometry",
-                                  "+0+200",   "-composite",
-                                  "(",        dir.File("wide.png"),
-                                  "-resize",  "520x260!",
-                                  ")",        "-geometry",
-                                  "+280+210", "-composite",
-                                  "-depth",   "8",
+    std::vector<std::string> argv{"convert",
+                                  "-size",
+                                  "800x480",
+                                  "xc:black",
+                                  "(",
+                                  dir.File(pressed ? "down.png" : "up.png"),
+                                  "-resize",
+                                  "200x100!",
+                                  ")",
+                                  "-geometry",
+                                  "+40+40",
+                                  "-composite",
+                                  "(",
+                                  dir.File("green.png"),
+                                  "-resize",
+                                  "280x280!",
+                                  ")",
+                                  "-geometry",
+                                  "+0+200",
+                                  "-composite",
+                                  "(",
+                                  dir.File("wide.png"),
+                                  "-resize",
+                                  "520x260!",
+                                  ")",
+                                  "-geometry",
+                                  "+280+210",
+                                  "-composite",
+                                  "(",
+                                  dir.File("sheet.png"),
+                                  "-crop",
+                                  "64x64+64+64",
+                                  "+repage",
+                                  "-resize",
+                                  "100x100!",
+                                  ")",
+                                  "-geometry",
+                                  "+300+40",
+                                  "-composite",
+                                  "(",
+                                  dir.File("sheet.png"),
+                                  "-crop",
+                                  "64x64+64+0",
+                                  "+repage",
+                                  "-resize",
+                                  "100x100!",
+                                  ")",
+                                  "-geometry",
+                                  "+420+40",
+                                  "-composite",
+                                  "-depth",
+                                  "8",
                                   "rgb:-"};
     std::string out;
     EXPECT_EQ(0, vtest::RunProgram(argv, &out));
@@ -203,7 +254,8 @@ int Mismatches(const Rgb& got, const Rgb& want)
 {
     if (got.size() != want.size())
         return -1;
-    const int edgesX[] = {0, 40, 240, 280, 800}, edgesY[] = {0, 40, 140, 200, 210, 470, 480};
+    const int edgesX[] = {0, 40, 240, 280, 300, 400, 420, 520, 800};
+    const int edgesY[] = {0, 40, 140, 200, 210, 470, 480};
     auto nearEdge = [](int v, const int* edges, int n) {
         for (int i = 0; i < n; ++i)
             if (abs(v - edges[i]) <= 2)
@@ -212,10 +264,10 @@ int Mismatches(const Rgb& got, const Rgb& want)
     };
     int bad = 0;
     for (int y = 0; y < H; ++y) {
-        if (nearEdge(y, edgesY, 7))
+        if (nearEdge(y, edgesY, sizeof(edgesY) / sizeof(edgesY[0])))
             continue;
         for (int x = 0; x < W; ++x) {
-            if (nearEdge(x, edgesX, 5))
+            if (nearEdge(x, edgesX, sizeof(edgesX) / sizeof(edgesX[0])))
                 continue;
             for (int c = 0; c < 3; ++c) {
                 size_t i = ((size_t)y * W + x) * 3 + c;
@@ -238,7 +290,15 @@ protected:
         home = new vtest::TempDir();
         setenv("HOME", home->Path().c_str(), 1);
         const std::string pack = home->File("widgets.dmp");
-        rtest::WritePack(pack, {{"/up.png", rtest::MakePng(20, 10, kUp)},
+        // The sheet: red, cyan / blue, yellow quadrants.
+        ASSERT_EQ(0,
+                  vtest::RunProgram({"convert", "(", "-size", "64x64", "xc:#e02020", "xc:#20c0c0",
+                                     "+append", ")", "(", "-size", "64x64", "xc:#2030e0",
+                                     "xc:#e0e020", "+append", ")", "-append", "-define",
+                                     "png:color-type=6", "PNG32:" + home->File("sheet.png")}));
+        const std::string sheet = vtest::ReadWholeFile(home->File("sheet.png"));
+        rtest::WritePack(pack, {{"/sheet.png", sheet},
+                                {"/up.png", rtest::MakePng(20, 10, kUp)},
                                 {"/down.png", rtest::MakePng(20, 10, kDown)},
                                 {"/green.png", rtest::MakePng(16, 16, kGreen)},
                                 {"/wide.png", rtest::MakePng(40, 20, kWide)}});

@@ -42,6 +42,8 @@ public:
 
     static void* operator new(size_t size);
     static void* operator new(size_t size, const std::nothrow_t&) noexcept;
+    static void* operator new(size_t, void* where) noexcept { return where; }
+    static void operator delete(void*, void*) noexcept {}
     // Frees at once outside a walk; during a walk the memory is kept until the walk returns.
     static void operator delete(void* p) noexcept;
     static void operator delete(void* p, const std::nothrow_t&) noexcept;

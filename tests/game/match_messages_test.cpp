@@ -41,7 +41,7 @@ TEST(MatchMessages, EveryTypeWritesTheCatalogueBytesAndReadsThemBack)
         EXPECT_EQ(0xA5, bytes[written]) << "written past the message";
 
         // The script's bytes read back as the fields they were made from.
-        std::vector<u8> theirs = mtest::Unhex(expected[i]);
+        std::vector<u8> theirs = mtest::FromHex(expected[i]);
         Fields read;
         ASSERT_EQ(VORTAN_OK, s.read(theirs.data(), (u32)theirs.size(), &read));
         EXPECT_EQ(s.fields, read);

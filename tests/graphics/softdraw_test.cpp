@@ -17,9 +17,12 @@
 #include "engine/graphics/VortanSurface.h"
 #include "engine/platform/VortanApplication.h"
 #include "tests/support/GraphicsTestWindow.h"
+#include "tests/support/HexText.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
+
+using vtest::Hex;
 
 gtest_graphics::GLEnvironment* const g_env =
     vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>();
@@ -30,14 +33,6 @@ u32 g_seed = 12345;
 u32 Rand()
 {
     return (g_seed = g_seed * 1103515245u + 12345u) >> 8;
-}
-
-std::string Hex(const u8* p, size_t n)
-{
-    std::string s;
-    for (size_t i = 0; i < n; ++i)
-        s += "0123456789abcdef"[p[i] >> 4], s += "0123456789abcdef"[p[i] & 15];
-    return s;
 }
 
 // Fills a surface with noise. 32-bit pixels get alphas of 0, 255 and in between, half of

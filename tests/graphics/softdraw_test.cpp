@@ -16,11 +16,15 @@
 
 #include "engine/graphics/VortanSurface.h"
 #include "engine/platform/VortanApplication.h"
+#include "tests/graphics/SurfacePixels.h"
 #include "tests/support/GraphicsTestWindow.h"
 #include "tests/support/HexText.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
+
+using gtest_graphics::SetWord;
+using gtest_graphics::Word;
 
 using vtest::Hex;
 
@@ -193,16 +197,6 @@ std::string Name(const char* what, int format, u32 flags, int extra = 0)
     char b[128];
     snprintf(b, sizeof(b), "%s format %d flags 0x%x (%d)", what, format, flags, extra);
     return b;
-}
-
-u32 Word(CVortanSurface& s, int x, int y)
-{
-    return ((u32*)(s.GetPixels() + (size_t)y * s.GetPitch()))[x];
-}
-
-void SetWord(CVortanSurface& s, int x, int y, u32 v)
-{
-    ((u32*)(s.GetPixels() + (size_t)y * s.GetPitch()))[x] = v;
 }
 
 } // namespace

@@ -14,21 +14,10 @@
 
 namespace mtest {
 
-inline std::string Text(u32 v)
+template <class T>
+inline std::string Text(T v)
 {
-    return std::to_string(v);
-}
-inline std::string Text(i32 v)
-{
-    return std::to_string(v);
-}
-inline std::string Text(u8 v)
-{
-    return std::to_string((unsigned)v);
-}
-inline std::string Text(i8 v)
-{
-    return std::to_string((int)v);
+    return std::to_string(+v); // bytes as numbers
 }
 // Nine significant digits bring every float back exactly.
 inline std::string Text(float v)

@@ -16,18 +16,6 @@
 
 namespace {
 
-// Waits (bounded) until the condition holds; false on time-out.
-template <class F>
-bool WaitFor(F condition, int timeoutMs = 10000)
-{
-    for (int waited = 0; waited < timeoutMs; ++waited) {
-        if (condition())
-            return true;
-        VortanSleep(1);
-    }
-    return condition();
-}
-
 // A worker that counts passes until stopped, suspends itself on request, and stops in its
 // own destructor.
 class CountingWorker : public IVortanThread {
@@ -124,11 +112,11 @@ TEST(Thread, StartStopAndRestart)
     EXPECT_EQ(w.starts.load(), 0);
     ASSERT_EQ(w.Start(), 1);
     EXPECT_EQ(w.IsAlive(), -1);
-    ASSERT_TRUE(WaitFor([&] { return w.passes.load() > 10; }));
+    ASSERT_TRUE(vtest::WaitUntil([&] { return w.passes.load() > 10; }));
     // Start on a running thread replaces it: the first body ended (joined) before the second began.
     ASSERT_EQ(w.Start(), 1);
     EXPECT_EQ(w.ends.load(), 1);
-    ASSERT_TRUE(WaitFor([&] { return w.starts.load() == 2; }));
+    ASSERT_TRUE(vtest::WaitUntil([&] { return w.starts.load() == 2; }));
     w.Stop();
     EXPECT_EQ(w.ends.load(), 2);
     EXPECT_FALSE(w.overlapped.load());
@@ -143,20 +131,20 @@ TEST(Thread, SuspendBlocksTheBodyUntilResumeOrStop)
 {
     CountingWorker w;
     ASSERT_EQ(w.Start(), 1);
-    ASSERT_TRUE(WaitFor([&] { return w.passes.load() > 0; }));
+    ASSERT_TRUE(vtest::WaitUntil([&] { return w.passes.load() > 0; }));
     w.suspendRequest.store(true);
-    ASSERT_TRUE(WaitFor([&] { return w.IsSuspended() == 1; }));
+    ASSERT_TRUE(vtest::WaitUntil([&] { return w.IsSuspended() == 1; }));
     int frozen = w.passes.load();
     // Blocked, not spinning: the kernel has the thread asleep (a spinning body would stay
     // runnable and never be seen so), and it made no pass meanwhile.
-    EXPECT_TRUE(WaitFor([&] { return vtest::IsThreadBlocked(w.tid.load()); }));
+    EXPECT_TRUE(vtest::WaitUntil([&] { return vtest::IsThreadBlocked(w.tid.load()); }));
     EXPECT_EQ(w.passes.load(), frozen);
     w.Resume();
-    ASSERT_TRUE(WaitFor([&] { return w.passes.load() > frozen; }));
+    ASSERT_TRUE(vtest::WaitUntil([&] { return w.passes.load() > frozen; }));
     EXPECT_EQ(w.IsSuspended(), 0);
     // Stop wakes a suspended worker.
     w.suspendRequest.store(true);
-    ASSERT_TRUE(WaitFor([&] { return w.IsSuspended() == 1; }));
+    ASSERT_TRUE(vtest::WaitUntil([&] { return w.IsSuspended() == 1; }));
     w.Stop();
     EXPECT_EQ(w.ends.load(), 1);
     EXPECT_EQ(w.IsSuspended(), 0);
@@ -168,10 +156,10 @@ TEST(Thread, ManySuspendResumeRoundsLoseNoWakeUp)
     ASSERT_EQ(w.Start(), 1);
     for (int round = 0; round < 200; ++round) {
         w.suspendRequest.store(true);
-        ASSERT_TRUE(WaitFor([&] { return w.IsSuspended() == 1; })) << round;
+        ASSERT_TRUE(vtest::WaitUntil([&] { return w.IsSuspended() == 1; })) << round;
         int frozen = w.passes.load();
         w.Resume();
-        ASSERT_TRUE(WaitFor([&] { return w.passes.load() > frozen; })) << round;
+        ASSERT_TRUE(vtest::WaitUntil([&] { return w.passes.load() > frozen; })) << round;
     }
     w.Stop();
 }
@@ -186,7 +174,7 @@ TEST(Thread, ARefusedPriorityIsIgnored)
     EXPECT_EQ(w.SetPriority(252), 0);
     EXPECT_EQ(w.GetPriority(), 252);
     int before = w.passes.load();
-    ASSERT_TRUE(WaitFor([&] { return w.passes.load() > before; }));
+    ASSERT_TRUE(vtest::WaitUntil([&] { return w.passes.load() > before; }));
     EXPECT_EQ(w.SetPriority(0), 1);
 }
 
@@ -195,7 +183,7 @@ TEST(Thread, StopFromTheBodyEndsItWithoutSelfJoin)
     CountingWorker w;
     w.stopSelf.store(true);
     ASSERT_EQ(w.Start(), 1);
-    ASSERT_TRUE(WaitFor([&] { return w.ends.load() == 1; }));
+    ASSERT_TRUE(vtest::WaitUntil([&] { return w.ends.load() == 1; }));
     EXPECT_EQ(w.IsRunning(), 0);
     EXPECT_TRUE(w.HasThread()); // not joined yet
     w.Stop();
@@ -206,7 +194,7 @@ TEST(Thread, ABodyThatReturnsClearsTheFlagsAndWaitUntilDoneReturns)
 {
     ShortWorker quick(0);
     ASSERT_EQ(quick.Start(), 1);
-    ASSERT_TRUE(WaitFor([&] { return quick.IsAlive() == 0; }));
+    ASSERT_TRUE(vtest::WaitUntil([&] { return quick.IsAlive() == 0; }));
     EXPECT_EQ(quick.IsRunning(), 0);
     EXPECT_EQ(quick.WaitUntilDone(), 0); // at once
     ShortWorker slow(50);
@@ -219,7 +207,7 @@ TEST(Thread, DestroyingARunningWorkerStopsIt)
 {
     auto* w = new CountingWorker();
     ASSERT_EQ(w->Start(), 1);
-    ASSERT_TRUE(WaitFor([&] { return w->passes.load() > 0; }));
+    ASSERT_TRUE(vtest::WaitUntil([&] { return w->passes.load() > 0; }));
     delete w; // its own destructor stops and joins before its members go (ASan/TSan watch)
 }
 
@@ -263,8 +251,9 @@ TEST(Mutex, ASelfDeadlockFailsAtOnceKeepsTheLockOnceAndOnlyTheOwnerUnlocks)
         taken.store(true);
         EXPECT_EQ(m.Unlock(), VORTAN_OK);
     });
-    ASSERT_TRUE(WaitFor([&] { return otherTid.load() != 0; }));
-    EXPECT_TRUE(WaitFor([&] { return taken.load() || vtest::IsThreadBlocked(otherTid.load()); }));
+    ASSERT_TRUE(vtest::WaitUntil([&] { return otherTid.load() != 0; }));
+    EXPECT_TRUE(
+        vtest::WaitUntil([&] { return taken.load() || vtest::IsThreadBlocked(otherTid.load()); }));
     EXPECT_FALSE(taken.load());
     int result = 0; // another thread cannot unlock it either
     std::thread([&] { result = m.Unlock(); }).join();

@@ -9,25 +9,15 @@
 #include <vector>
 
 #include "game/VexMatchMessages.h"
+#include "tests/support/HexText.h"
 #include "tests/support/TestSupport.h"
 
 namespace mtest {
 
-inline std::string Text(u32 v)
+template <class T>
+inline std::string Text(T v)
 {
-    return std::to_string(v);
-}
-inline std::string Text(i32 v)
-{
-    return std::to_string(v);
-}
-inline std::string Text(u8 v)
-{
-    return std::to_string((unsigned)v);
-}
-inline std::string Text(i8 v)
-{
-    return std::to_string((int)v);
+    return std::to_string(+v); // bytes as numbers
 }
 // Nine significant digits bring every float back exactly.
 inline std::string Text(float v)
@@ -239,23 +229,7 @@ inline std::string CatalogueLine(const Sample& s, u32 seq, i32 executeAt)
     return line;
 }
 
-inline std::string Hex(const u8* bytes, size_t n)
-{
-    static const char digits[] = "0123456789abcdef";
-    std::string s;
-    for (size_t i = 0; i < n; ++i) {
-        s += digits[bytes[i] >> 4];
-        s += digits[bytes[i] & 15];
-    }
-    return s;
-}
-
-inline std::vector<u8> Unhex(const std::string& hex)
-{
-    std::vector<u8> out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-        out.push_back((u8)std::stoi(hex.substr(i, 2), nullptr, 16));
-    return out;
-}
+using vtest::FromHex;
+using vtest::Hex;
 
 } // namespace mtest

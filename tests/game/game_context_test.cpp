@@ -3,10 +3,8 @@
 // loaded again gives its old handle back), CStateGame owns a context and releases its
 // handles, and the renderer takes the view size of the game's graphics.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include "VortanSound/VortanSoundEngine.h"
-#include "engine/graphics/VortanGraphicsExt_Null.h"
 #include "game/StateGame.h"
 #include "game/VexGameContext.h"
 #include "game/VexPhysicsWorld.h"
@@ -18,30 +16,6 @@
 using rtest::S;
 
 namespace {
-
-// The program's application without a window: its graphics is the drawing-free extension.
-class HeadlessApp : public COrlogateApplication {
-public:
-    HeadlessApp(int width, int height)
-    {
-        unsetenv("DISPLAY");
-        CVortanGraphicsExt_Null* ext = new CVortanGraphicsExt_Null();
-        ReplaceGraphicsExt(ext);
-        ext->Create(0);
-        ext->Resize(width, height);
-        COrloResourceManager::Init(this, nullptr);
-        htest::WriteGameLanguage(texts.Path());
-    }
-    ~HeadlessApp() override { COrloResourceManager::ReleaseAll(); }
-    int CreateSessionAndMenu() override { return 1; }
-    // The game's texts are in a directory of their own.
-    void GetResourcePath(CVortanString& out, const CVortanString& fileName) override
-    {
-        out = htest::S(texts.Path() + "/");
-        out.Append(fileName);
-    }
-    vtest::TempDir texts;
-};
 
 TEST(GameContext, CounterAndSubStepBelongToOneGame)
 {
@@ -82,7 +56,7 @@ protected:
         EXPECT_EQ(app.OpenPack(S(dir.File("slots.dmp")), 1), 1);
     }
     vtest::TempDir dir;
-    HeadlessApp app;
+    htest::HostApp app;
 };
 
 TEST_F(HandleSlots, ImagesLoadIntoTheirSlotsAndAReloadGivesTheOldHandleBack)
@@ -170,13 +144,12 @@ TEST(GameContextHolders, TheGameReleasesItsHandlesAndTheRendererTakesTheViewSize
 {
     vtest::TempDir dir;
     rtest::WritePack(dir.File("g.dmp"), {{"/red.png", rtest::MakePng(2, 2, "#ff0000")}});
-    HeadlessApp app(800, 480);
+    htest::HostApp app;
     ASSERT_EQ(app.OpenPack(S(dir.File("g.dmp")), 1), 1);
     CStateGame game;
     ASSERT_EQ(game.Init(&app), VORTAN_OK);
 
     CVexRenderer renderer;
-    EXPECT_EQ(renderer.GetContext(), nullptr);
     renderer.GetCamera().SetTargetZoom(0.2f);
     ASSERT_EQ(renderer.Init(&game), VORTAN_OK);
     EXPECT_EQ(renderer.GetGame(), &game);

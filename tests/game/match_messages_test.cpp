@@ -41,7 +41,7 @@ TEST(MatchMessages, EveryTypeWritesTheCatalogueBytesAndReadsThemBack)
         EXPECT_EQ(0xA5, bytes[written]) << "written past the message";
 
         // The script's bytes read back as the fields they were made from.
-        std::vector<u8> theirs = mtest::Unhex(expected[i]);
+        std::vector<u8> theirs = mtest::FromHex(expected[i]);
         Fields read;
         ASSERT_EQ(VORTAN_OK, s.read(theirs.data(), (u32)theirs.size(), &read));
         EXPECT_EQ(s.fields, read);
@@ -246,36 +246,10 @@ public:
     int EnsureConnected() override { return 1; }
 };
 
-class NullSession : public IOrloNetworkSession {
-public:
-    int Init(COrlogateApplication*, StatusObserver*) override { return 1; }
-    void Shutdown() override {}
-    void Update(float) override {}
-    void AddLobbyObserver(LobbyObserver*) override {}
-    void AddGameObserver(GameObserver*) override {}
-    void AddAdvertisementObserver(AdvertisementObserver*) override {}
-    int GetStatus() const override { return 0; }
-    void CloseGameSocket() override {}
-    void SendJoin(int, int) override {}
-    void SendLeave() override {}
-    void SendGameData(const u8*, int, int, int) override {}
-    void SendChatMessage(const COrloChatRecord&) override {}
-    void SendChangeLanguage(const CVortanString&) override {}
-    void SendGameResult(const void*, const void*, int) override {}
-    void SendRematchReply(int) override {}
-    void GetPlayerName(CVortanString& out) const override { out.Empty(); }
-    const CVortanString& BuildLinkToken() override { return token; }
-    const CVortanString& GetLoginToken() const override { return token; }
-    IOrloLobby* GetLobby() override { return nullptr; }
-    int GetOwnPlayerId() const override { return 1; }
-    int GetReleaseId() const override { return 1; }
-    CVortanString token;
-};
-
 class ItemMenuFactory : public IOrloOnlineFactory {
 public:
     IOrloNetConnection* CreateNetConnection() override { return new NullConnection(); }
-    IOrloNetworkSession* CreateNetworkSession() override { return new NullSession(); }
+    IOrloNetworkSession* CreateNetworkSession() override { return new ptest::SessionStub(); }
     IOrloMenuState* CreateMenuState() override
     {
         menu = new ptest::MenuStateStub();

@@ -62,7 +62,7 @@ TEST(MessageBatch, FlushPacksThePendingRecordsAndPlaysThemBackLocally)
     }
     std::vector<std::string> expected = mtest::RunCatalogue(line + "\n");
     ASSERT_EQ(1u, expected.size()) << "the catalogue script did not run";
-    std::vector<u8> theirs = mtest::Unhex(expected[0]);
+    std::vector<u8> theirs = mtest::FromHex(expected[0]);
 
     CVexGameContext game;
     game.SetSequence(500);

@@ -16,6 +16,7 @@
 #include "engine/graphics/VortanGraphicsExt_GLES2.h"
 #include "engine/graphics/VortanGraphicsExt_Null.h"
 #include "engine/graphics/VortanSurface.h"
+#include "tests/graphics/SurfacePixels.h"
 #include "tests/platform/ResourceTestSupport.h"
 #include "tests/support/GraphicsTestWindow.h"
 #include "tests/support/PackWriter.h"
@@ -25,6 +26,9 @@ using gtest_graphics::Near;
 using gtest_graphics::ReadPixel;
 
 namespace {
+
+using gtest_graphics::Desc;
+using gtest_graphics::Word;
 
 gtest_graphics::GLEnvironment* const g_env =
     vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>(800, 480);
@@ -95,16 +99,6 @@ public:
     std::string Description() const { return dir.File("test.fnt"); }
     vtest::TempDir dir;
 };
-
-CVortanSurfaceDesc Desc(int w, int h, int format)
-{
-    return CVortanSurfaceDesc{w, h, 0, format, 0};
-}
-
-u32 Word(CVortanSurface& s, int x, int y)
-{
-    return ((u32*)(s.GetPixels() + (size_t)y * s.GetPitch()))[x];
-}
 
 int ParseXml(CVortanXMLDataNode& root, const std::string& text)
 {

@@ -12,12 +12,15 @@
 #include "engine/VortanMediaPack.h"
 #include "engine/graphics/VortanSurface.h"
 #include "engine/platform/VortanApplication.h"
+#include "tests/graphics/SurfacePixels.h"
 #include "tests/platform/ResourceTestSupport.h"
 #include "tests/support/GraphicsTestWindow.h"
 #include "tests/support/PackWriter.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
+
+using gtest_graphics::Desc;
 
 gtest_graphics::GLEnvironment* const g_env =
     vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>();
@@ -76,12 +79,6 @@ std::string ReadRgb(const std::string& path)
 bool WritePack(const std::string& path, const rtest::Entries& entries)
 {
     return vtest::WriteWholeFile(path, vtest::MakePack(entries));
-}
-
-CVortanSurfaceDesc Desc(int w, int h, int format, u32 flags = 0)
-{
-    CVortanSurfaceDesc d = {w, h, 0, format, flags};
-    return d;
 }
 
 const u8* Px(CVortanSurface& s, int x, int y)

@@ -16,10 +16,17 @@
 
 #include "engine/graphics/VortanSurface.h"
 #include "engine/platform/VortanApplication.h"
+#include "tests/graphics/SurfacePixels.h"
 #include "tests/support/GraphicsTestWindow.h"
+#include "tests/support/HexText.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
+
+using gtest_graphics::SetWord;
+using gtest_graphics::Word;
+
+using vtest::Hex;
 
 gtest_graphics::GLEnvironment* const g_env =
     vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>();
@@ -30,14 +37,6 @@ u32 g_seed = 12345;
 u32 Rand()
 {
     return (g_seed = g_seed * 1103515245u + 12345u) >> 8;
-}
-
-std::string Hex(const u8* p, size_t n)
-{
-    std::string s;
-    for (size_t i = 0; i < n; ++i)
-        s += "0123456789abcdef"[p[i] >> 4], s += "0123456789abcdef"[p[i] & 15];
-    return s;
 }
 
 // Fills a surface with noise. 32-bit pixels get alphas of 0, 255 and in between, half of
@@ -198,16 +197,6 @@ std::string Name(const char* what, int format, u32 flags, int extra = 0)
     char b[128];
     snprintf(b, sizeof(b), "%s format %d flags 0x%x (%d)", what, format, flags, extra);
     return b;
-}
-
-u32 Word(CVortanSurface& s, int x, int y)
-{
-    return ((u32*)(s.GetPixels() + (size_t)y * s.GetPitch()))[x];
-}
-
-void SetWord(CVortanSurface& s, int x, int y, u32 v)
-{
-    ((u32*)(s.GetPixels() + (size_t)y * s.GetPitch()))[x] = v;
 }
 
 } // namespace

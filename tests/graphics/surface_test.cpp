@@ -5,9 +5,13 @@
 
 #include "engine/graphics/VortanSurface.h"
 #include "engine/platform/VortanApplication.h"
+#include "tests/graphics/SurfacePixels.h"
 #include "tests/support/GraphicsTestWindow.h"
 
 namespace {
+
+using gtest_graphics::SetWord;
+using gtest_graphics::Word;
 
 gtest_graphics::GLEnvironment* const g_env =
     vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>();
@@ -17,16 +21,6 @@ using gtest_graphics::PaletteApp;
 CVortanSurfaceDesc Desc(int w, int h, int format, u32 flags = 0)
 {
     return CVortanSurfaceDesc{w, h, 12345, format, flags}; // the pitch is ignored by Create
-}
-
-u32 Word(CVortanSurface& s, int x, int y)
-{
-    return ((u32*)(s.GetPixels() + (size_t)y * s.GetPitch()))[x];
-}
-
-void SetWord(CVortanSurface& s, int x, int y, u32 v)
-{
-    ((u32*)(s.GetPixels() + (size_t)y * s.GetPitch()))[x] = v;
 }
 
 u16 Half(CVortanSurface& s, int x, int y)

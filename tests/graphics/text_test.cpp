@@ -9,6 +9,7 @@
 #include "engine/graphics/VortanBitmapFont.h"
 #include "engine/graphics/VortanSurface.h"
 #include "engine/graphics/VortanTextSurface.h"
+#include "tests/graphics/SurfacePixels.h"
 
 // fontconfig keeps the configuration it loads for the life of the process; leak checking in
 // the sanitizer build must not count it.
@@ -19,18 +20,10 @@ extern "C" const char* __lsan_default_suppressions()
 
 namespace {
 
+using gtest_graphics::Desc;
+using gtest_graphics::Word;
+
 const CVortanString kFamily("DejaVu Sans");
-
-CVortanSurfaceDesc Desc(int w, int h, int format)
-{
-    CVortanSurfaceDesc d = {w, h, 0, format, 0};
-    return d;
-}
-
-u32 Word(CVortanSurface& s, int x, int y)
-{
-    return ((u32*)(s.GetPixels() + (size_t)y * s.GetPitch()))[x];
-}
 
 std::vector<u8> Bytes(CVortanSurface& s)
 {

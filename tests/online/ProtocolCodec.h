@@ -16,14 +16,6 @@
 
 namespace ptest {
 
-inline std::vector<u8> FromHex(const std::string& hex)
-{
-    std::vector<u8> out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-        out.push_back((u8)std::stoi(hex.substr(i, 2), nullptr, 16));
-    return out;
-}
-
 // One vector line: direction, tag, value tokens and octets.
 struct Vector {
     char direction = 0;

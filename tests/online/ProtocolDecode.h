@@ -10,20 +10,12 @@
 #include "online/protocol/ASN1ShapeLists.h"
 #include "online/protocol/ASN1Shapes.h"
 #include "online/protocol/ASN1Wire.h"
+#include "tests/support/HexText.h"
 
 namespace ptest {
 
-inline std::string Hex(const u8* octets, size_t count)
-{
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (size_t i = 0; i < count; ++i) {
-        out += digits[octets[i] >> 4];
-        out += digits[octets[i] & 15];
-    }
-    return out;
-}
-
+using vtest::FromHex;
+using vtest::Hex;
 inline std::string Hex(const std::vector<u8>& octets)
 {
     return Hex(octets.data(), octets.size());

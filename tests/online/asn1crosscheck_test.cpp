@@ -10,9 +10,13 @@
 
 #include "online/protocol/ASN1Sequence.h"
 #include "online/protocol/ASN1SequenceOf.h"
+#include "tests/support/HexText.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
+
+using vtest::FromHex;
+using vtest::Hex;
 
 std::vector<std::string> Split(const std::string& text, char separator)
 {
@@ -24,25 +28,6 @@ std::vector<std::string> Split(const std::string& text, char separator)
     if (text.empty() || text.back() == separator)
         parts.push_back("");
     return parts;
-}
-
-std::string Hex(const u8* octets, size_t count)
-{
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (size_t i = 0; i < count; ++i) {
-        out += digits[octets[i] >> 4];
-        out += digits[octets[i] & 15];
-    }
-    return out;
-}
-
-std::vector<u8> FromHex(const std::string& hex)
-{
-    std::vector<u8> out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-        out.push_back((u8)std::stoi(hex.substr(i, 2), nullptr, 16));
-    return out;
 }
 
 // The variables of one message, bound to a message object's fields.

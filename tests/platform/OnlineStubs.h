@@ -6,6 +6,7 @@
 #include "engine/VortanString.h"
 #include "platform/OrloAdvertisementInterface.h"
 #include "platform/OrloMenuStateInterface.h"
+#include "platform/OrloNetworkSessionInterface.h"
 #include "platform/OrloToastNotificationInterface.h"
 
 namespace ptest {
@@ -70,6 +71,35 @@ public:
     void SetShown(int value) override { shown = value; }
 
     int shown = 0;
+};
+
+// A session that never connects and sends nothing; its tokens and ids are the fields below.
+class SessionStub : public IOrloNetworkSession {
+public:
+    int Init(COrlogateApplication*, StatusObserver*) override { return 1; }
+    void Shutdown() override {}
+    void Update(float) override {}
+    void AddLobbyObserver(LobbyObserver*) override {}
+    void AddGameObserver(GameObserver*) override {}
+    void AddAdvertisementObserver(AdvertisementObserver*) override {}
+    int GetStatus() const override { return 0; }
+    void CloseGameSocket() override {}
+    void SendJoin(int, int) override {}
+    void SendLeave() override {}
+    void SendGameData(const u8*, int, int, int) override {}
+    void SendChatMessage(const COrloChatRecord&) override {}
+    void SendChangeLanguage(const CVortanString&) override {}
+    void SendGameResult(const void*, const void*, int) override {}
+    void SendRematchReply(int) override {}
+    void GetPlayerName(CVortanString& out) const override { out.Empty(); }
+    const CVortanString& BuildLinkToken() override { return link; }
+    const CVortanString& GetLoginToken() const override { return login; }
+    IOrloLobby* GetLobby() override { return nullptr; }
+    int GetOwnPlayerId() const override { return ownPlayerId; }
+    int GetReleaseId() const override { return releaseId; }
+
+    CVortanString login, link;
+    int ownPlayerId = 1, releaseId = 1;
 };
 
 } // namespace ptest

@@ -92,22 +92,24 @@ with open(ready_path, "w") as f:
 GLib.MainLoop().run()
 )PY";
 
-const char* kVibrateRecord =
-    "{\"destination\": \"com.nokia.mce\", \"path\": \"/com/nokia/mce/request\", "
-    "\"interface\": \"com.nokia.mce.request\", \"member\": \"req_vibrator_pattern_activate\", "
-    "\"signature\": \"s\", \"args\": [\"PatternTouchscreen\"]}";
-const char* kImeiRecord =
-    "{\"destination\": \"com.nokia.phone.SIM\", \"path\": \"/com/nokia/phone/SIM/security\", "
-    "\"interface\": \"Phone.Sim.Security\", \"member\": \"get_imei\", \"signature\": \"\", "
-    "\"args\": []}";
-
+// One call as the fake service records it.
+std::string Record(const std::string& destination, const std::string& path,
+                   const std::string& interface, const std::string& member,
+                   const std::string& signature, const std::string& args)
+{
+    return "{\"destination\": \"" + destination + "\", \"path\": \"" + path +
+           "\", \"interface\": \"" + interface + "\", \"member\": \"" + member +
+           "\", \"signature\": \"" + signature + "\", \"args\": [" + args + "]}";
+}
+const std::string kVibrateRecord =
+    Record("com.nokia.mce", "/com/nokia/mce/request", "com.nokia.mce.request",
+           "req_vibrator_pattern_activate", "s", "\"PatternTouchscreen\"");
+const std::string kImeiRecord = Record("com.nokia.phone.SIM", "/com/nokia/phone/SIM/security",
+                                       "Phone.Sim.Security", "get_imei", "", "");
 std::string UrlRecord(const std::string& jsonUrl)
 {
-    return "{\"destination\": \"com.nokia.osso_browser\", "
-           "\"path\": \"/com/nokia/osso_browser/request\", "
-           "\"interface\": \"com.nokia.osso_browser\", \"member\": \"load_url\", "
-           "\"signature\": \"s\", \"args\": [\"" +
-           jsonUrl + "\"]}";
+    return Record("com.nokia.osso_browser", "/com/nokia/osso_browser/request",
+                  "com.nokia.osso_browser", "load_url", "s", "\"" + jsonUrl + "\"");
 }
 
 // Starts a program in the background with its output in a log file.
@@ -136,12 +138,10 @@ void Stop(pid_t pid)
     }
 }
 
-// Waits (at most about 15 s) until the file exists.
+// Waits (at most 15 s) until the file exists.
 bool WaitFor(const std::string& path)
 {
-    for (int i = 0; i < 1500 && access(path.c_str(), F_OK) != 0; ++i)
-        usleep(10000);
-    return access(path.c_str(), F_OK) == 0;
+    return vtest::WaitUntil([&] { return vtest::Exists(path); }, 15000);
 }
 
 // A private bus daemon listening on <dir>/<name>.

@@ -40,9 +40,13 @@ public:
     Log* log;
 };
 
-class FakeSession : public IOrloNetworkSession {
+class FakeSession : public ptest::SessionStub {
 public:
-    FakeSession(Log* log, int initResult) : log(log), initResult(initResult) {}
+    FakeSession(Log* log, int initResult) : log(log), initResult(initResult)
+    {
+        ownPlayerId = 7;
+        releaseId = 3;
+    }
     ~FakeSession() override { log->push_back("session delete"); }
     int Init(COrlogateApplication* app, StatusObserver* observer) override
     {
@@ -56,21 +60,6 @@ public:
     void AddLobbyObserver(LobbyObserver* observer) override { lobby = observer; }
     void AddGameObserver(GameObserver* observer) override { game = observer; }
     void AddAdvertisementObserver(AdvertisementObserver* observer) override { advert = observer; }
-    int GetStatus() const override { return 0; }
-    void CloseGameSocket() override {}
-    void SendJoin(int, int) override {}
-    void SendLeave() override {}
-    void SendGameData(const u8*, int, int, int) override {}
-    void SendChatMessage(const COrloChatRecord&) override {}
-    void SendChangeLanguage(const CVortanString&) override {}
-    void SendGameResult(const void*, const void*, int) override {}
-    void SendRematchReply(int) override {}
-    void GetPlayerName(CVortanString& out) const override { out.Empty(); }
-    const CVortanString& BuildLinkToken() override { return token; }
-    const CVortanString& GetLoginToken() const override { return token; }
-    IOrloLobby* GetLobby() override { return nullptr; }
-    int GetOwnPlayerId() const override { return 7; }
-    int GetReleaseId() const override { return 3; }
 
     Log* log;
     int initResult;
@@ -79,7 +68,6 @@ public:
     LobbyObserver* lobby = nullptr;
     GameObserver* game = nullptr;
     AdvertisementObserver* advert = nullptr;
-    CVortanString token;
 };
 
 class FakeMenu : public ptest::MenuStateStub {

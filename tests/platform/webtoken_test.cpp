@@ -2,40 +2,26 @@
 #include <gtest/gtest.h>
 
 #include "platform/OrlogateApplication.h"
+#include "tests/platform/OnlineStubs.h"
 
 namespace {
 
-class SessionStub : public IOrloNetworkSession {
+// Counts the link tokens it builds.
+class SessionStub : public ptest::SessionStub {
 public:
-    CVortanString login = CVortanString("k3y-0f-s3ss10n");
-    CVortanString link = CVortanString("a1b2c3d4e5");
-    int builds = 0;
-
-    int Init(COrlogateApplication*, StatusObserver*) override { return VORTAN_OK; }
-    void Shutdown() override {}
-    void Update(float) override {}
-    void AddLobbyObserver(LobbyObserver*) override {}
-    void AddGameObserver(GameObserver*) override {}
-    void AddAdvertisementObserver(AdvertisementObserver*) override {}
-    int GetStatus() const override { return 0; }
-    void CloseGameSocket() override {}
-    void SendJoin(int, int) override {}
-    void SendLeave() override {}
-    void SendGameData(const u8*, int, int, int) override {}
-    void SendChatMessage(const COrloChatRecord&) override {}
-    void SendChangeLanguage(const CVortanString&) override {}
-    void SendGameResult(const void*, const void*, int) override {}
-    void SendRematchReply(int) override {}
-    void GetPlayerName(CVortanString& out) const override { out.Empty(); }
+    SessionStub()
+    {
+        login = CVortanString("k3y-0f-s3ss10n");
+        link = CVortanString("a1b2c3d4e5");
+        ownPlayerId = -1;
+        releaseId = 0;
+    }
     const CVortanString& BuildLinkToken() override
     {
         ++builds;
         return link;
     }
-    const CVortanString& GetLoginToken() const override { return login; }
-    IOrloLobby* GetLobby() override { return nullptr; }
-    int GetOwnPlayerId() const override { return -1; }
-    int GetReleaseId() const override { return 0; }
+    int builds = 0;
 };
 
 class TestApp : public COrlogateApplication {

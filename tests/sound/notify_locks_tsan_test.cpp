@@ -19,18 +19,6 @@ namespace {
 
 using stest::EngineTest;
 
-// Waits (bounded) until the condition holds; false on time-out.
-template <class F>
-bool WaitFor(F condition, int timeoutMs = 30000)
-{
-    for (int waited = 0; waited < timeoutMs; ++waited) {
-        if (condition())
-            return true;
-        VortanSleep(1);
-    }
-    return condition();
-}
-
 struct Event {
     u32 type;
     u32 user;
@@ -152,17 +140,20 @@ TEST(NotifyLocks, ListenersTakeOtherLocksWhileTheMixerRunsAndKeepTheOrderOfEvent
     const size_t kPerPlay = 6;
     CVortanCriticalSection section;
     long mainEntries = 0;
-    ASSERT_TRUE(WaitFor([&] {
-        for (int i = 0; i < 50; ++i) {
-            CVortanCriticalSectionLock lock(section);
-            EXPECT_EQ(1, lock.IsLocked());
-            ++g_sectionCounter;
-            ++mainEntries;
-        }
-        tracked->IsPlaying(0);
-        restarted->GetVolume(0);
-        return listener.EventCount() == 4 * kPerPlay && restarter.calls.load() >= 4;
-    })) << listener.EventCount();
+    ASSERT_TRUE(vtest::WaitUntil(
+        [&] {
+            for (int i = 0; i < 50; ++i) {
+                CVortanCriticalSectionLock lock(section);
+                EXPECT_EQ(1, lock.IsLocked());
+                ++g_sectionCounter;
+                ++mainEntries;
+            }
+            tracked->IsPlaying(0);
+            restarted->GetVolume(0);
+            return listener.EventCount() == 4 * kPerPlay && restarter.calls.load() >= 4;
+        },
+        30000))
+        << listener.EventCount();
     ASSERT_EQ(1, tracked->Stop(0));
     ASSERT_EQ(1, looping->Stop(0));
 
@@ -197,7 +188,7 @@ public:
         if (!hold.load())
             return;
         inside.store(true);
-        WaitFor([&] { return removing.load(); });
+        vtest::WaitUntil([&] { return removing.load(); }, 30000);
         VortanSleep(20);
         positionSeen.store(buffer->GetPosition());
         inside.store(false);
@@ -235,27 +226,27 @@ TEST(NotifyLocks, RemovalsAndReleasesWaitForARunningListenerOfTheirBuffer)
 
     // RemoveNotify returns only after the running call has returned, and no call follows.
     slow.hold.store(true);
-    ASSERT_TRUE(WaitFor([&] { return slow.inside.load(); }));
+    ASSERT_TRUE(vtest::WaitUntil([&] { return slow.inside.load(); }, 30000));
     slow.removing.store(true);
     EXPECT_EQ(1, sound->GetBuffer(0)->RemoveNotify(static_cast<u32>(id)));
     EXPECT_FALSE(slow.inside.load());
     int calls = slow.calls.load();
     int passes = counter.passes.load();
-    ASSERT_TRUE(WaitFor([&] { return counter.passes.load() >= passes + 6; }));
+    ASSERT_TRUE(vtest::WaitUntil([&] { return counter.passes.load() >= passes + 6; }, 30000));
     EXPECT_EQ(calls, slow.calls.load());
 
     // Releasing the sound while its listener runs: the release waits, the buffer stays whole
     // until the listener has read it.
     slow.removing.store(false);
     sound->GetBuffer(0)->AddNotify(&engine, &slow, VORTAN_SOUND_NOTIFY_POSITION, 100, 0);
-    ASSERT_TRUE(WaitFor([&] { return slow.inside.load(); }));
+    ASSERT_TRUE(vtest::WaitUntil([&] { return slow.inside.load(); }, 30000));
     slow.removing.store(true);
     sound->ReleaseBuffers();
     EXPECT_FALSE(slow.inside.load());
     sound.reset();
     calls = slow.calls.load();
     passes = counter.passes.load();
-    ASSERT_TRUE(WaitFor([&] { return counter.passes.load() >= passes + 6; }));
+    ASSERT_TRUE(vtest::WaitUntil([&] { return counter.passes.load() >= passes + 6; }, 30000));
     EXPECT_EQ(calls, slow.calls.load());
     engine.Close();
 }

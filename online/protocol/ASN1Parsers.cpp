@@ -61,6 +61,50 @@ bool OpenScope(CASN1Reader& r, SListScope* scope)
     return true;
 }
 
+// Returned by a field reader to end the field loop early, leaving the rest unread.
+const int FIELDS_STOP = -1;
+
+// Reads the fields numbered up to `last`: steps over each identifier and hands its number to
+// readField, which returns VORTAN_OK to go on, FIELDS_STOP to end or an error code. Stops at
+// the first field numbered above `last`; a failed read is malformed.
+template <class F>
+int DecodeFields(CASN1Reader& r, int last, F readField)
+{
+    while (!r.AtEnd()) {
+        const int n = NextNumber(r);
+        if (n > last)
+            break;
+        if (!SkipIdentifier(r))
+            return VORTAN_E_MALFORMED;
+        const int rc = readField(n);
+        if (rc == FIELDS_STOP)
+            break;
+        if (rc != VORTAN_OK)
+            return rc;
+        if (r.Failed())
+            return VORTAN_E_MALFORMED;
+    }
+    return VORTAN_OK;
+}
+
+// Opens the message and reads the identifier of its first field, numbered 0.
+int OpenFirstField(CASN1Reader& r, const u8* buffer, int available, int expectedTag)
+{
+    const int rc = OpenMessage(r, buffer, available, expectedTag);
+    return rc == VORTAN_OK ? Expect(r, 0) : rc;
+}
+
+// Reads `count` integer fields numbered from 0, then the identifier of field `count`.
+int ExpectInts(CASN1Reader& r, int rc, i32* const* values, int count)
+{
+    for (int i = 0; i < count && rc == VORTAN_OK; ++i) {
+        rc = Expect(r, i);
+        if (rc == VORTAN_OK && !r.Int(values[i]))
+            rc = VORTAN_E_MALFORMED;
+    }
+    return rc == VORTAN_OK ? Expect(r, count) : rc;
+}
+
 } // namespace
 
 int ASN1_DecodeIntRecord(CASN1Reader& r, i32* values)
@@ -68,13 +112,10 @@ int ASN1_DecodeIntRecord(CASN1Reader& r, i32* values)
     SListScope group;
     if (!OpenScope(r, &group))
         return VORTAN_E_MALFORMED;
-    while (!r.AtEnd()) {
-        const int n = NextNumber(r);
-        if (n > 5)
-            break;
-        if (!SkipIdentifier(r) || !r.Int(&values[n]))
-            return VORTAN_E_MALFORMED;
-    }
+    const int rc = DecodeFields(
+        r, 5, [&](int n) -> int { return r.Int(&values[n]) ? VORTAN_OK : VORTAN_E_MALFORMED; });
+    if (rc != VORTAN_OK)
+        return rc;
     r.Leave(group.outer, group.end, true);
     return Result(r);
 }
@@ -82,12 +123,7 @@ int ASN1_DecodeIntRecord(CASN1Reader& r, i32* values)
 int ASN1_DecodePlayerRecord(CASN1Reader& r, SPlayerRecord* p)
 {
     CVortanString date;
-    while (!r.AtEnd()) {
-        const int n = NextNumber(r);
-        if (n > 7)
-            break;
-        if (!SkipIdentifier(r))
-            return VORTAN_E_MALFORMED;
+    const int rc = DecodeFields(r, 7, [&](int n) -> int {
         switch (n) {
         case 0:
             r.Int(&p->id);
@@ -113,12 +149,11 @@ int ASN1_DecodePlayerRecord(CASN1Reader& r, SPlayerRecord* p)
             break;
         default:
             p->flag = 1;
-            return Result(r);
+            return FIELDS_STOP;
         }
-        if (r.Failed())
-            return VORTAN_E_MALFORMED;
-    }
-    return Result(r);
+        return VORTAN_OK;
+    });
+    return rc == VORTAN_OK ? Result(r) : rc;
 }
 
 namespace {
@@ -126,12 +161,7 @@ namespace {
 int DecodeMatchResult(CASN1Reader& r, SMatchResult* m)
 {
     CVortanString date;
-    while (!r.AtEnd()) {
-        const int n = NextNumber(r);
-        if (n > 5)
-            break;
-        if (!SkipIdentifier(r))
-            return VORTAN_E_MALFORMED;
+    const int rc = DecodeFields(r, 5, [&](int n) -> int {
         switch (n) {
         case 0:
             r.Int(&m->value0);
@@ -153,10 +183,9 @@ int DecodeMatchResult(CASN1Reader& r, SMatchResult* m)
                 ASN1_DecodeDateTime(date, &m->date);
             break;
         }
-        if (r.Failed())
-            return VORTAN_E_MALFORMED;
-    }
-    return Result(r);
+        return VORTAN_OK;
+    });
+    return rc == VORTAN_OK ? Result(r) : rc;
 }
 
 // A list of direct-form records: each an optional 0x30, its length and its fields; the next
@@ -201,12 +230,7 @@ int ASN1_DecodeLoginReply(const u8* buffer, int available, i32* result, CVortanS
     int rc = OpenMessage(r, buffer, available, 6);
     if (rc != VORTAN_OK)
         return rc;
-    while (!r.AtEnd()) {
-        const int n = NextNumber(r);
-        if (n > 5)
-            break;
-        if (!SkipIdentifier(r))
-            return VORTAN_E_MALFORMED;
+    rc = DecodeFields(r, 5, [&](int n) -> int {
         switch (n) {
         case 0:
             r.Int(result);
@@ -227,10 +251,9 @@ int ASN1_DecodeLoginReply(const u8* buffer, int available, i32* result, CVortanS
             r.Text(text5);
             break;
         }
-        if (r.Failed())
-            return VORTAN_E_MALFORMED;
-    }
-    return Result(r);
+        return VORTAN_OK;
+    });
+    return rc == VORTAN_OK ? Result(r) : rc;
 }
 
 int ASN1_DecodePlayerListUpdate(const u8* buffer, int available,
@@ -242,21 +265,12 @@ int ASN1_DecodePlayerListUpdate(const u8* buffer, int available,
     if (rc != VORTAN_OK)
         return rc;
     i32* values[4] = {nullptr, value1, value2, value3};
-    while (!r.AtEnd()) {
-        const int n = NextNumber(r);
-        if (n > 3)
-            break;
-        if (!SkipIdentifier(r))
-            return VORTAN_E_MALFORMED;
-        if (n == 0) {
-            rc = ASN1_DecodePlayerRecords(r, players);
-            if (rc != VORTAN_OK)
-                return rc;
-        } else if (!r.Int(values[n])) {
-            return VORTAN_E_MALFORMED;
-        }
-    }
-    return Result(r);
+    rc = DecodeFields(r, 3, [&](int n) -> int {
+        if (n == 0)
+            return ASN1_DecodePlayerRecords(r, players);
+        return r.Int(values[n]) ? VORTAN_OK : VORTAN_E_MALFORMED;
+    });
+    return rc == VORTAN_OK ? Result(r) : rc;
 }
 
 int ASN1_DecodeGameBegin(const u8* buffer, int available, i64* gameId,
@@ -280,9 +294,7 @@ int ASN1_DecodeGameBegin(const u8* buffer, int available, i64* gameId,
 int ASN1_DecodeGameData(const u8* buffer, int available, u8* payload, int capacity, i32* length)
 {
     CASN1Reader r(buffer, available);
-    int rc = OpenMessage(r, buffer, available, 13);
-    if (rc == VORTAN_OK)
-        rc = Expect(r, 0);
+    int rc = OpenFirstField(r, buffer, available, 13);
     if (rc != VORTAN_OK)
         return rc;
     SListScope bytes;
@@ -303,13 +315,7 @@ int ASN1_DecodePlayerStatus(const u8* buffer, int available, i32* value0, i32* v
     CASN1Reader r(buffer, available);
     int rc = OpenMessage(r, buffer, available, -1);
     i32* values[4] = {value0, value1, value2, value3};
-    for (int i = 0; i < 4 && rc == VORTAN_OK; ++i) {
-        rc = Expect(r, i);
-        if (rc == VORTAN_OK && !r.Int(values[i]))
-            rc = VORTAN_E_MALFORMED;
-    }
-    if (rc == VORTAN_OK)
-        rc = Expect(r, 4);
+    rc = ExpectInts(r, rc, values, 4);
     if (rc != VORTAN_OK)
         return rc;
     if (r.Text(text4) && NextNumber(r) == 5)
@@ -324,13 +330,7 @@ int ASN1_DecodeChallengeReply(const u8* buffer, int available, i32* answer, i32*
     CASN1Reader r(buffer, available);
     int rc = OpenMessage(r, buffer, available, 40);
     i32* values[4] = {answer, value1, playerId, value3};
-    for (int i = 0; i < 4 && rc == VORTAN_OK; ++i) {
-        rc = Expect(r, i);
-        if (rc == VORTAN_OK && !r.Int(values[i]))
-            rc = VORTAN_E_MALFORMED;
-    }
-    if (rc == VORTAN_OK)
-        rc = Expect(r, 4);
+    rc = ExpectInts(r, rc, values, 4);
     if (rc != VORTAN_OK)
         return rc;
     if (r.Text(text4) && !r.AtEnd())
@@ -341,9 +341,7 @@ int ASN1_DecodeChallengeReply(const u8* buffer, int available, i32* answer, i32*
 int ASN1_DecodePing(const u8* buffer, int available, i32* value)
 {
     CASN1Reader r(buffer, available);
-    int rc = OpenMessage(r, buffer, available, 44);
-    if (rc == VORTAN_OK)
-        rc = Expect(r, 0);
+    int rc = OpenFirstField(r, buffer, available, 44);
     if (rc != VORTAN_OK)
         return rc;
     r.Int(value);
@@ -354,9 +352,7 @@ int ASN1_DecodeLoginChallenge(const u8* buffer, int available, CVortanString* ch
                               CVortanString* text1)
 {
     CASN1Reader r(buffer, available);
-    int rc = OpenMessage(r, buffer, available, 58);
-    if (rc == VORTAN_OK)
-        rc = Expect(r, 0);
+    int rc = OpenFirstField(r, buffer, available, 58);
     if (rc != VORTAN_OK)
         return rc;
     if (r.Text(challenge) && NextNumber(r) == 1)
@@ -367,9 +363,7 @@ int ASN1_DecodeLoginChallenge(const u8* buffer, int available, CVortanString* ch
 int ASN1_DecodePlayerLeft(const u8* buffer, int available, i64* gameId, i32* playerId)
 {
     CASN1Reader r(buffer, available);
-    int rc = OpenMessage(r, buffer, available, 72);
-    if (rc == VORTAN_OK)
-        rc = Expect(r, 0);
+    int rc = OpenFirstField(r, buffer, available, 72);
     if (rc != VORTAN_OK)
         return rc;
     if (!r.Long(gameId))
@@ -384,9 +378,7 @@ int ASN1_DecodePlayerLeft(const u8* buffer, int available, i64* gameId, i32* pla
 int ASN1_DecodeMatchResults(const u8* buffer, int available, CVortanArray<SMatchResult>* results)
 {
     CASN1Reader r(buffer, available);
-    int rc = OpenMessage(r, buffer, available, 75);
-    if (rc == VORTAN_OK)
-        rc = Expect(r, 0);
+    int rc = OpenFirstField(r, buffer, available, 75);
     if (rc != VORTAN_OK)
         return rc;
     return DecodeRecordList(r, results, DecodeMatchResult);
@@ -398,13 +390,7 @@ int ASN1_DecodePlayerImage(const u8* buffer, int available, i32* playerId, i32* 
     CASN1Reader r(buffer, available);
     int rc = OpenMessage(r, buffer, available, 85);
     i32* values[2] = {playerId, value1};
-    for (int i = 0; i < 2 && rc == VORTAN_OK; ++i) {
-        rc = Expect(r, i);
-        if (rc == VORTAN_OK && !r.Int(values[i]))
-            rc = VORTAN_E_MALFORMED;
-    }
-    if (rc == VORTAN_OK)
-        rc = Expect(r, 2);
+    rc = ExpectInts(r, rc, values, 2);
     if (rc != VORTAN_OK)
         return rc;
     *image = nullptr;

@@ -11,6 +11,28 @@ void ParentToLocalFromTop(const CWidget* w, int& x, int& y)
     ParentToLocalFromTop(w->GetParent(), x, y);
     w->ParentToLocal(x, y);
 }
+
+typedef void (CWidget::*PointerEvent)(int button, int x, int y);
+
+// Routes a pointer move or release: to the capturing widget when it lies outside `self`, else
+// to the child under the point (unless `self` intercepts), else to `self`'s own handler.
+void RoutePointer(CWidget* self, PointerEvent dispatch, PointerEvent handle, int button, int x,
+                  int y)
+{
+    CWidget* capture = CWidget::GetCapture();
+    if (capture && !self->IsSelfOrAncestor(capture)) {
+        capture->ConvertPoint(self, x, y);
+        (capture->*dispatch)(button, x, y);
+        return;
+    }
+    CWidget* child = self->IsIntercept() ? nullptr : self->ChildAt(x, y);
+    if (child) {
+        child->ConvertPoint(self, x, y);
+        (child->*dispatch)(button, x, y);
+        return;
+    }
+    (self->*handle)(button, x, y);
+}
 } // namespace
 
 void CWidget::ConvertPoint(const CWidget* from, int& x, int& y) const
@@ -95,19 +117,7 @@ void CWidget::DispatchPointerMove(int button, int x, int y)
     if (!IsVisible() || !IsEnabled())
         return;
     CWalkGuard walk;
-    CWidget* capture = GetCapture();
-    if (capture && !IsSelfOrAncestor(capture)) {
-        capture->ConvertPoint(this, x, y);
-        capture->DispatchPointerMove(button, x, y);
-        return;
-    }
-    CWidget* child = IsIntercept() ? nullptr : ChildAt(x, y);
-    if (child) {
-        child->ConvertPoint(this, x, y);
-        child->DispatchPointerMove(button, x, y);
-        return;
-    }
-    OnPointerMove(button, x, y);
+    RoutePointer(this, &CWidget::DispatchPointerMove, &CWidget::OnPointerMove, button, x, y);
 }
 
 void CWidget::DispatchPointerUp(int button, int x, int y)
@@ -115,19 +125,7 @@ void CWidget::DispatchPointerUp(int button, int x, int y)
     if (!IsVisible() || !IsEnabled())
         return;
     CWalkGuard walk;
-    CWidget* capture = GetCapture();
-    if (capture && !IsSelfOrAncestor(capture)) {
-        capture->ConvertPoint(this, x, y);
-        capture->DispatchPointerUp(button, x, y);
-        return;
-    }
-    CWidget* child = IsIntercept() ? nullptr : ChildAt(x, y);
-    if (child) {
-        child->ConvertPoint(this, x, y);
-        child->DispatchPointerUp(button, x, y);
-        return;
-    }
-    OnPointerUp(button, x, y);
+    RoutePointer(this, &CWidget::DispatchPointerUp, &CWidget::OnPointerUp, button, x, y);
 }
 
 void CWidget::DispatchKeyDown(int key)

@@ -179,6 +179,9 @@ private:
     // An axis-aligned screen quad (clip space, z) with the texture rectangle.
     void ScreenQuad(CVexVertex* q, const CVortanVector2& centre, float halfW, float top,
                     float bottom, float u0, float v0, float u1, float v1, float z) const;
+    // A screen quad of the given half size turned by angle about its centre (z = 0.5).
+    void TurnedQuad(CVexVertex* q, const CVortanVector2& centre, const CVortanVector2& halfSize,
+                    float angle, float u0, float v0, float u1, float v1) const;
     // An axis-aligned world quad (z = 1).
     static void WorldQuad(CVexVertex* q, float left, float right, float top, float bottom, float u0,
                           float v0, float u1, float v1);

@@ -33,6 +33,24 @@ float CVexRenderer::ClipY(float y) const
     return half > 0.0f ? 1.0f - y / half : 0.0f;
 }
 
+void CVexRenderer::TurnedQuad(CVexVertex* q, const CVortanVector2& centre,
+                              const CVortanVector2& halfSize, float angle, float u0, float v0,
+                              float u1, float v1) const
+{
+    // Corners in pixels (y down) turned about the centre, then to clip space: the turn is in
+    // pixels, so the sprite keeps its shape whatever the view's aspect.
+    const float corners[4][4] = {{-halfSize.x, -halfSize.y, u0, v0},
+                                 {-halfSize.x, halfSize.y, u0, v1},
+                                 {halfSize.x, halfSize.y, u1, v1},
+                                 {halfSize.x, -halfSize.y, u1, v0}};
+    const float turn = -kHalfPi - angle;
+    for (int i = 0; i < 4; ++i) {
+        float x, y;
+        Rotate(corners[i][0], corners[i][1], turn, x, y);
+        q[i] = {ClipX(centre.x + x), ClipY(centre.y + y), 0.5f, corners[i][2], corners[i][3]};
+    }
+}
+
 void CVexRenderer::ScreenQuad(CVexVertex* q, const CVortanVector2& centre, float halfW, float top,
                               float bottom, float u0, float v0, float u1, float v1, float z) const
 {
@@ -134,36 +152,16 @@ void CVexRenderer::DrawSprite(const CVortanVector2& centre, const CVortanVector2
 {
     float u0, v0, u1, v1;
     VexFrameUV(col, row, columns, rows, 1, u0, v0, u1, v1);
-    // Corners in pixels (y down) turned about the centre, then to clip space: the turn is in
-    // pixels, so the sprite keeps its shape whatever the view's aspect.
-    const float corners[4][4] = {{-halfSize.x, -halfSize.y, u0, v0},
-                                 {-halfSize.x, halfSize.y, u0, v1},
-                                 {halfSize.x, halfSize.y, u1, v1},
-                                 {halfSize.x, -halfSize.y, u1, v0}};
-    const float turn = -kHalfPi - angle;
     CVexVertex q[4];
-    for (int i = 0; i < 4; ++i) {
-        float x, y;
-        Rotate(corners[i][0], corners[i][1], turn, x, y);
-        q[i] = {ClipX(centre.x + x), ClipY(centre.y + y), 0.5f, corners[i][2], corners[i][3]};
-    }
+    TurnedQuad(q, centre, halfSize, angle, u0, v0, u1, v1);
     Submit(ScreenTarget(0), q, image, colour, BLEND_BY_ALPHA, FILTER_KEEP);
 }
 
 void CVexRenderer::DrawGlowSprite(const CVortanVector2& centre, const CVortanVector2& halfSize,
                                   float angle, CVortanSurface* image, u32 colour)
 {
-    const float corners[4][4] = {{-halfSize.x, -halfSize.y, 0.0f, 0.0f},
-                                 {-halfSize.x, halfSize.y, 0.0f, 1.0f},
-                                 {halfSize.x, halfSize.y, 1.0f, 1.0f},
-                                 {halfSize.x, -halfSize.y, 1.0f, 0.0f}};
-    const float turn = -kHalfPi - angle;
     CVexVertex q[4];
-    for (int i = 0; i < 4; ++i) {
-        float x, y;
-        Rotate(corners[i][0], corners[i][1], turn, x, y);
-        q[i] = {ClipX(centre.x + x), ClipY(centre.y + y), 0.5f, corners[i][2], corners[i][3]};
-    }
+    TurnedQuad(q, centre, halfSize, angle, 0.0f, 0.0f, 1.0f, 1.0f);
     Submit(ScreenTarget(0), q, image, colour, BLEND_GLOW, FILTER_LINEAR_MIN);
 }
 

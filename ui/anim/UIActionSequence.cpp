@@ -44,6 +44,22 @@ int Append(CVortanPtrArray*& list, T* entry)
     return VORTAN_OK;
 }
 
+// The entry at i when it has fallen due by `clock`: marked done and returned. One still to
+// come sets *pending; it and one already done give null.
+template <class T>
+T* TakeDue(CVortanPtrArray* list, int i, float clock, bool* pending)
+{
+    T* e = (T*)list->GetAt(i);
+    if (!e->pending)
+        return nullptr;
+    if (e->time > clock) {
+        *pending = true;
+        return nullptr;
+    }
+    e->pending = 0;
+    return e;
+}
+
 template <class T>
 void MarkPending(CVortanPtrArray* list)
 {
@@ -146,15 +162,8 @@ void CUIActionSequence::Advance(float dt)
     // Callbacks may clear, reset or delete this sequence, or delete the sender: after each one
     // nothing of the sequence is read unless it is still there and still running.
     for (int i = 0; m_callbacks && i < m_callbacks->GetCount(); ++i) {
-        CCallbackEntry* e = (CCallbackEntry*)m_callbacks->GetAt(i);
-        if (!e->pending)
-            continue;
-        if (e->time > m_clock) {
-            pending = true;
-            continue;
-        }
-        e->pending = 0;
-        if (!e->delegate.function)
+        CCallbackEntry* e = TakeDue<CCallbackEntry>(m_callbacks, i, m_clock, &pending);
+        if (!e || !e->delegate.function)
             continue;
         CUIDelegate delegate = e->delegate;
         delegate.Call(m_argument);
@@ -169,27 +178,14 @@ void CUIActionSequence::Advance(float dt)
     }
     m_frames = frame.outer;
     for (int i = 0; m_sounds && i < m_sounds->GetCount(); ++i) {
-        CSoundEntry* e = (CSoundEntry*)m_sounds->GetAt(i);
-        if (!e->pending)
-            continue;
-        if (e->time > m_clock) {
-            pending = true;
-            continue;
-        }
-        e->pending = 0;
-        if (e->sound)
+        CSoundEntry* e = TakeDue<CSoundEntry>(m_sounds, i, m_clock, &pending);
+        if (e && e->sound)
             e->sound->Replay(0, 0, 0);
     }
     for (int i = 0; m_vibrations && i < m_vibrations->GetCount(); ++i) {
-        CVibrationEntry* e = (CVibrationEntry*)m_vibrations->GetAt(i);
-        if (!e->pending)
-            continue;
-        if (e->time > m_clock) {
-            pending = true;
-            continue;
-        }
-        e->pending = 0;
-        Vibrate(e->value);
+        CVibrationEntry* e = TakeDue<CVibrationEntry>(m_vibrations, i, m_clock, &pending);
+        if (e)
+            Vibrate(e->value);
     }
     if (!pending)
         Reset();

@@ -146,20 +146,33 @@ int ASN1_EncodeInt(u8* buffer, i32 value)
     return 1 + n;
 }
 
-int ASN1_DecodeInt(const u8* buffer, int available, i32* value)
+// Reads a length octet and that many big-endian value octets (at most maxOctets) into *bits;
+// returns the octets read, 0 when they do not fit.
+static int DecodeOctets(const u8* buffer, int available, int maxOctets, u64* bits)
 {
     if (!buffer || available < 2)
         return 0;
     const int n = buffer[0];
-    if (n > 4 || 1 + n > available)
+    if (n > maxOctets || 1 + n > available)
         return 0;
-    u32 bits = 0;
+    *bits = 0;
     for (int i = 0; i < n; ++i)
-        bits = (bits << 8) | buffer[1 + i];
+        *bits = (*bits << 8) | buffer[1 + i];
+    return 1 + n;
+}
+
+int ASN1_DecodeInt(const u8* buffer, int available, i32* value)
+{
+    u64 octets = 0;
+    const int size = DecodeOctets(buffer, available, 4, &octets);
+    if (size == 0)
+        return 0;
+    const int n = size - 1;
+    u32 bits = (u32)octets;
     if (n > 0 && n < 4 && (buffer[1] & 0x80))
         bits |= ~0u << (8 * n);
     *value = (i32)bits;
-    return 1 + n;
+    return size;
 }
 
 int ASN1_EncodeLong(u8* buffer, i64 value)
@@ -184,16 +197,11 @@ int ASN1_EncodeLong(u8* buffer, i64 value)
 
 int ASN1_DecodeLong(const u8* buffer, int available, i64* value)
 {
-    if (!buffer || available < 2)
-        return 0;
-    const int n = buffer[0];
-    if (n > 8 || 1 + n > available)
-        return 0;
     u64 bits = 0;
-    for (int i = 0; i < n; ++i)
-        bits = (bits << 8) | buffer[1 + i];
-    *value = (i64)bits;
-    return 1 + n;
+    const int size = DecodeOctets(buffer, available, 8, &bits);
+    if (size > 0)
+        *value = (i64)bits;
+    return size;
 }
 
 static int UnitOctets(unsigned short unit)

@@ -19,24 +19,15 @@
 
 #include "engine/VortanString.h"
 #include "platform/OrloDevice.h"
+#include "tests/platform/PrivateBus.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
 
-const char* kBusConfig =
-    R"XML(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <listen>unix:path=@SOCKET@</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow user="*"/>
-    <allow own="*"/>
-    <allow send_destination="*"/>
-    <allow receive_sender="*"/>
-  </policy>
-</busconfig>
-)XML";
+using bustest::PrivateBus;
+using bustest::Spawn;
+using bustest::Stop;
+using bustest::WaitFor;
 
 // Owns the three names, records each method call sent to them as one JSON line and answers
 // as the mode file says: "normal" (get_imei gives a string and an int32), "error" (an error
@@ -111,57 +102,6 @@ std::string UrlRecord(const std::string& jsonUrl)
     return Record("com.nokia.osso_browser", "/com/nokia/osso_browser/request",
                   "com.nokia.osso_browser", "load_url", "s", "\"" + jsonUrl + "\"");
 }
-
-// Starts a program in the background with its output in a log file.
-pid_t Spawn(const std::vector<std::string>& argv, const std::string& log)
-{
-    pid_t pid = fork();
-    if (pid == 0) {
-        int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-        dup2(fd, 1);
-        dup2(fd, 2);
-        std::vector<char*> args;
-        for (const std::string& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execv(args[0], args.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-void Stop(pid_t pid)
-{
-    if (pid > 0) {
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-    }
-}
-
-// Waits (at most 15 s) until the file exists.
-bool WaitFor(const std::string& path)
-{
-    return vtest::WaitUntil([&] { return vtest::Exists(path); }, 15000);
-}
-
-// A private bus daemon listening on <dir>/<name>.
-struct PrivateBus {
-    pid_t pid = -1;
-    std::string address;
-    bool Start(const vtest::TempDir& dir, const std::string& name)
-    {
-        std::string config = kBusConfig;
-        config.replace(config.find("@SOCKET@"), 8, dir.File(name));
-        if (!vtest::WriteWholeFile(dir.File(name + ".conf"), config))
-            return false;
-        pid = Spawn({"/usr/bin/dbus-daemon", "--config-file=" + dir.File(name + ".conf"),
-                     "--nofork", "--nopidfile"},
-                    dir.File(name + ".log"));
-        address = "unix:path=" + dir.File(name);
-        return WaitFor(dir.File(name));
-    }
-    ~PrivateBus() { Stop(pid); }
-};
 
 // Runs `body` in a child process whose system bus is `address` (the bus library reads the
 // address once per process) and returns what it printed. A child that does not finish

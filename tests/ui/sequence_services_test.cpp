@@ -12,6 +12,7 @@
 
 #include "platform/OrloDevice.h"
 #include "platform/OrlogateApplication.h"
+#include "tests/platform/PrivateBus.h"
 #include "tests/platform/ResourceTestSupport.h"
 #include "tests/sound/SoundTestSupport.h"
 #include "tests/ui/WidgetTestSupport.h"
@@ -89,21 +90,6 @@ TEST_F(SoundCase, ASoundEntryReplaysThroughTheEngineAndClearGivesItBack)
 
 namespace {
 
-const char* kBusConfig =
-    R"XML(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <listen>unix:path=@SOCKET@</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow user="*"/>
-    <allow own="*"/>
-    <allow send_destination="*"/>
-    <allow receive_sender="*"/>
-  </policy>
-</busconfig>
-)XML";
-
 // Owns the mode-control name and writes "member arguments" for each call, then answers it.
 const char* kFakeMce = R"PY(
 import sys
@@ -134,54 +120,19 @@ with open(ready_path, "w") as f:
 GLib.MainLoop().run()
 )PY";
 
-pid_t Spawn(const std::vector<std::string>& argv, const std::string& log)
-{
-    pid_t pid = fork();
-    if (pid == 0) {
-        int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-        dup2(fd, 1);
-        dup2(fd, 2);
-        std::vector<char*> args;
-        for (const std::string& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execv(args[0], args.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-void Stop(pid_t pid)
-{
-    if (pid > 0) {
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-    }
-}
-
-bool Exists(const std::string& path)
-{
-    return vtest::WaitUntil([&] { return access(path.c_str(), F_OK) == 0; }, 15000);
-}
-
 } // namespace
 
 TEST(SequenceVibration, AVibrationEntryReachesTheDeviceServiceCall)
 {
     vtest::TempDir dir;
-    std::string config = kBusConfig;
-    config.replace(config.find("@SOCKET@"), 8, dir.File("bus"));
-    ASSERT_TRUE(vtest::WriteWholeFile(dir.File("bus.conf"), config));
-    pid_t bus = Spawn({"/usr/bin/dbus-daemon", "--config-file=" + dir.File("bus.conf"), "--nofork",
-                       "--nopidfile"},
-                      dir.File("bus.log"));
-    ASSERT_TRUE(Exists(dir.File("bus")));
-    std::string address = "unix:path=" + dir.File("bus");
+    bustest::PrivateBus bus;
+    ASSERT_TRUE(bus.Start(dir, "bus"));
+    const std::string address = bus.address;
     ASSERT_TRUE(vtest::WriteWholeFile(dir.File("fake.py"), kFakeMce));
-    pid_t fake = Spawn(
+    pid_t fake = bustest::Spawn(
         {vtest::Python(), dir.File("fake.py"), address, dir.File("records"), dir.File("ready")},
         dir.File("fake.log"));
-    ASSERT_TRUE(Exists(dir.File("ready"))) << vtest::ReadWholeFile(dir.File("fake.log"));
+    ASSERT_TRUE(bustest::WaitFor(dir.File("ready"))) << vtest::ReadWholeFile(dir.File("fake.log"));
 
     // The bus library reads the system bus address once per process: the sequence runs in a
     // child that has it from the start.
@@ -214,6 +165,5 @@ TEST(SequenceVibration, AVibrationEntryReachesTheDeviceServiceCall)
         vtest::WaitUntil([&] { return !vtest::ReadWholeFile(dir.File("records")).empty(); }));
     EXPECT_EQ(vtest::ReadWholeFile(dir.File("records")),
               "/com/nokia/mce/request req_vibrator_pattern_activate PatternTouchscreen\n");
-    Stop(fake);
-    Stop(bus);
+    bustest::Stop(fake);
 }

@@ -59,6 +59,35 @@ int CAlignment::GetMargin(int index) const
     return index < 0 || index > 3 ? 0 : m_margins[index];
 }
 
+namespace {
+
+// One axis of the placement: the two bits of the code are start (0), centre (1), stretch (2) and
+// end (3), alike for left/right and top/bottom.
+void PlaceOnAxis(int mode, int low, int high, int marginLow, int marginHigh, int size, int& outLow,
+                 int& outHigh)
+{
+    switch (mode) {
+    case 0:
+        outLow = low + marginLow;
+        outHigh = outLow + size;
+        break;
+    case 1:
+        outLow = low + (high - low - size) / 2;
+        outHigh = outLow + size;
+        break;
+    case 2:
+        outLow = low + marginLow;
+        outHigh = high - marginHigh;
+        break;
+    default:
+        outHigh = high - marginHigh;
+        outLow = outHigh - size;
+        break;
+    }
+}
+
+} // namespace
+
 void CAlignment::DoLayout()
 {
     CVortanRect k = GetClientRect();
@@ -70,42 +99,10 @@ void CAlignment::DoLayout()
         const CVortanRect& r = child->GetRect();
         const int w = r.GetWidth(), h = r.GetHeight();
         CVortanRect n;
-        switch (horizontal) {
-        case ALIGN_LEFT:
-            n.left = k.left + m_margins[ALIGN_MARGIN_LEFT];
-            n.right = n.left + w;
-            break;
-        case ALIGN_CENTER_X:
-            n.left = k.left + (k.GetWidth() - w) / 2;
-            n.right = n.left + w;
-            break;
-        case ALIGN_STRETCH_X:
-            n.left = k.left + m_margins[ALIGN_MARGIN_LEFT];
-            n.right = k.right - m_margins[ALIGN_MARGIN_RIGHT];
-            break;
-        default:
-            n.right = k.right - m_margins[ALIGN_MARGIN_RIGHT];
-            n.left = n.right - w;
-            break;
-        }
-        switch (vertical) {
-        case ALIGN_TOP:
-            n.top = k.top + m_margins[ALIGN_MARGIN_TOP];
-            n.bottom = n.top + h;
-            break;
-        case ALIGN_CENTER_Y:
-            n.top = k.top + (k.GetHeight() - h) / 2;
-            n.bottom = n.top + h;
-            break;
-        case ALIGN_STRETCH_Y:
-            n.top = k.top + m_margins[ALIGN_MARGIN_TOP];
-            n.bottom = k.bottom - m_margins[ALIGN_MARGIN_BOTTOM];
-            break;
-        default:
-            n.bottom = k.bottom - m_margins[ALIGN_MARGIN_BOTTOM];
-            n.top = n.bottom - h;
-            break;
-        }
+        PlaceOnAxis(horizontal >> 2, k.left, k.right, m_margins[ALIGN_MARGIN_LEFT],
+                    m_margins[ALIGN_MARGIN_RIGHT], w, n.left, n.right);
+        PlaceOnAxis(vertical, k.top, k.bottom, m_margins[ALIGN_MARGIN_TOP],
+                    m_margins[ALIGN_MARGIN_BOTTOM], h, n.top, n.bottom);
         child->SetRect(n);
     }
 }

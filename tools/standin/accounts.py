@@ -148,17 +148,21 @@ class AccountStore:
         return 0, salt
 
     def register(self, name, email, credential, mode, token, ext_id):
-        """(result, text) of a registration: 0 and the account name, or -1 (name not checked or
-        taken), -2 (e-mail address), -3 (credential or external login missing)."""
+        """(result, text) of a registration: 0 and the account name; -1 the name was not
+        checked or is taken, -2 the e-mail address is in use, -3 it is not valid, -4 the
+        password hash or the external login is missing or already linked."""
         salt = self.pending_names.get(name)
         if salt is None or self.taken(name):
             return -1, "The name is not available."
-        if mode == 0 and ("@" not in email or email.startswith("@") or email.endswith("@")):
-            return -2, "The e-mail address is not valid."
-        if mode == 0 and len(credential) != 32:
-            return -3, "The password is missing."
-        if mode != 0 and (not token or not ext_id or self.find_external(mode, ext_id)):
-            return -3, "The external login is missing or already linked."
+        if mode == 0:
+            if "@" not in email.strip("@"):
+                return -3, "The e-mail address is not valid."
+            if any(a.email.lower() == email.lower() for a in self.accounts):
+                return -2, "The e-mail address is already in use."
+            if len(credential) != 32:
+                return -4, "The password is missing."
+        elif not token or not ext_id or self.find_external(mode, ext_id):
+            return -4, "The external login is missing or already linked."
         account = Account(name=name, salt=salt, credential=credential, email=email,
                           id=self._next_id())
         if mode != 0:

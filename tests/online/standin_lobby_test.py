@@ -5,11 +5,15 @@ start to both players, player lists (tags 19 and 18) and language packs."""
 import hashlib
 import os
 import sys
+import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from standin_client import Server, player_items, player_records  # noqa: E402
+from standin_client import ROOT, Server, player_items, player_records  # noqa: E402
+
+sys.path.insert(0, os.path.join(ROOT, "tools", "standin"))
+import langsource  # noqa: E402
 
 GAME = 64
 PACKS = os.environ.get("ORLO_STANDIN_PACKS")
@@ -149,8 +153,25 @@ class PlayerLists(LobbyCase):
         self.assertEqual([(p["id"], p["flags"] & 1) for p in own], [(105, 1)])
 
 
-@unittest.skipUnless(PACKS and os.path.isdir(PACKS), "the stand-in's packs are not built")
+class LanguageSources(unittest.TestCase):
+    def test_accented_texts_keep_placeholders_and_own_lines_win(self):
+        with tempfile.TemporaryDirectory() as folder:
+            with open(os.path.join(folder, "base_0000.txt"), "w", encoding="utf-8") as f:
+                f.write("NAME=English\nCODE=en\n0=Name %s\\nand %d\n2=Once upon\n")
+            description = os.path.join(folder, "test_0001.txt")
+            with open(description, "w", encoding="utf-8") as f:
+                f.write("# test\n#base: base_0000\n#accent\nNAME=Accented\nCODE=xa\n"
+                        "1=Own line\n")
+            self.assertEqual(langsource.build(description, folder),
+                             "NAME=Accented\nCODE=xa\n0=Ñámé %s\\náñd %d\n1=Own line\n"
+                             "2=Óñçé úpóñ\n")
+
+
+@unittest.skipUnless(PACKS, "ORLO_STANDIN_PACKS does not name the built packs")
 class LanguagePacks(LobbyCase):
+    def setUp(self):
+        self.assertTrue(os.path.isdir(PACKS), "the stand-in's packs are not built: " + PACKS)
+
     def test_offered_packs_are_the_built_files(self):
         client = self.server.client()
         self.addCleanup(client.close)

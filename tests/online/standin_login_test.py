@@ -10,7 +10,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from standin_client import Server, credential  # noqa: E402
+from standin_client import Server, credential, player_items  # noqa: E402
 
 # Salts of the authored accounts (data/standin/accounts.txt), for credentials computed here.
 ALICE_SALT = "Kq3vZ8pLm2Xa"
@@ -85,6 +85,21 @@ class ConnectAndLogin(unittest.TestCase):
         self.assertEqual(client.expect(6)[0], -1)
         client.send(111, 1, "g-unknown", "tok", "", "")
         self.assertEqual(client.expect(6)[0], -8)
+        # An account of the web login has no password to log in with.
+        client.send(5, "webuser", "", 1, "")
+        self.assertEqual(client.expect(6)[0], -2)
+
+    def test_logout_takes_the_player_offline(self):
+        client, watcher = self.connected(), self.connected()
+        watcher.guest()
+        self.assertEqual(client.login("dmitri", "ironwall")[0], 104)
+        watcher.send(19, 0, 0, 1, "dmitri", 0, 0)
+        self.assertEqual(player_items(watcher.expect(20)[3])[0]["flags"] & 1, 1)
+        client.send(59)
+        client.send(7, 64, 0, 2)
+        client.quiet(0.2, skip=(29, 44))
+        watcher.send(19, 0, 0, 1, "dmitri", 0, 0)
+        self.assertEqual(player_items(watcher.expect(20)[3])[0]["flags"] & 1, 0)
 
     def test_language_list_follows_the_connect_acknowledgement(self):
         client = self.server.client()
@@ -151,6 +166,8 @@ class Registration(unittest.TestCase):
             self.assertEqual(client.expect(110), [0, "webfan"])
             client.send(111, 2, "ext-9", "tok-9", "", "")
             self.assertEqual(client.expect(6)[3], "webfan")
+            client.send(5, "webfan", salt, 1, "")
+            self.assertEqual(client.expect(6)[0], -2)
             client.close()
         finally:
             server.stop()

@@ -163,9 +163,11 @@ class AccountStore:
                 return -4, "The password is missing."
         elif not token or not ext_id or self.find_external(mode, ext_id):
             return -4, "The external login is missing or already linked."
-        account = Account(name=name, salt=salt, credential=credential, email=email,
-                          id=self._next_id())
-        if mode != 0:
+        account = Account(name=name, salt=salt, email=email, id=self._next_id())
+        if mode == 0:
+            account.credential = credential
+        else:
+            # An external account logs in through its web login only.
             account.external = (mode, ext_id, token)
         del self.pending_names[name]
         self.accounts.append(account)

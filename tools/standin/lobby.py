@@ -95,7 +95,7 @@ class Lobby:
         if account.fail:
             connection.send(messages.login_reply(account.fail, account.fail_text))
             return
-        if password != account.credential:
+        if not account.credential or password != account.credential:
             connection.send(messages.login_reply(-2, "Wrong password."))
             return
         self._logged_in(connection, account)

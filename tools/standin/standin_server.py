@@ -99,6 +99,7 @@ class Servers:
         self.count += 1
         label = "%s#%d" % (kind, self.count)
         connection = Connection(owner, label, reader, writer, self.args.fault, self.ping_seconds)
+        connection.task = asyncio.current_task()
         self.connections.add(connection)
         try:
             await connection.run()
@@ -129,6 +130,7 @@ class Servers:
         game.close()
         for connection in list(self.connections):
             connection.close()
+            connection.task.cancel()
         await lobby.wait_closed()
         await game.wait_closed()
 

@@ -329,6 +329,9 @@ class Server:
         if self.process.poll() is None:
             self.process.terminate()
         code = self.process.wait(10)
+        text = self.log_text()
         self.log.close()
         self.dir.cleanup()
+        if "ERROR handling" in text:
+            raise AssertionError("the stand-in failed on a message:\n" + text)
         return code

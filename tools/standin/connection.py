@@ -5,6 +5,7 @@ import asyncio
 import socket
 import sys
 import time
+import traceback
 
 import ber
 import messages
@@ -101,7 +102,10 @@ class Connection:
         if tag == 44:
             self._on_ping(values[0], data)
             return
-        self.owner.handle(self, tag, values, data)
+        try:
+            self.owner.handle(self, tag, values, data)
+        except Exception:  # a fault of the stand-in itself: reported, the connection goes on
+            log("%s ERROR handling %d:\n%s" % (self.label, tag, traceback.format_exc()))
 
     def _on_ping(self, value, data):
         """The client's -1 gets no answer, nor does the echo of a ping sent here; any other

@@ -42,7 +42,13 @@ class Connection:
         self.pings_sent = set()
         self.sent_count = 0
         self.cut_done = False
+        # What the lobby and the game server keep of the client.
         self.player = None
+        self.room = None
+        self.language = "en"
+        self.game = None
+        self.player_id = None
+        self.task = None
         sock = writer.get_extra_info("socket")
         if sock is not None:
             sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)

@@ -27,7 +27,7 @@ class GameServer:
         if handler is None:
             log("%s   %d has no handler here" % (connection.label, tag))
             return
-        if tag != 46 and getattr(connection, "game", None) is None:
+        if tag != 46 and connection.game is None:
             log("%s   %d before game ready: ignored" % (connection.label, tag))
             return
         handler(connection, values, data)
@@ -91,7 +91,7 @@ class GameServer:
         log("game %d: player %d left" % (game.id, connection.player_id))
 
     def closed(self, connection):
-        game = getattr(connection, "game", None)
+        game = connection.game
         if game is None:
             return
         self._left(connection)

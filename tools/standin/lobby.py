@@ -165,7 +165,7 @@ class Lobby:
         self._leave_room(connection)
 
     def _leave_room(self, connection):
-        number = getattr(connection, "room", None)
+        number = connection.room
         if number is None:
             return
         connection.room = None

@@ -1,15 +1,91 @@
 #!/bin/sh
 # Starts the built program from the given build directory; under Xvfb when there is no display.
 # The program finds its data packs beside itself, in the build directory.
+#
+# Unless ORLO_LOBBY names a lobby ("host:port"), the stand-in lobby and game server start first
+# on 127.0.0.1 port 5000 (the program's own lobby address); when another program holds that
+# port, on a free one passed in ORLO_LOBBY. The stand-in lives as long as the program: it is
+# stopped when the program ends, however it ends, and when this script is interrupted.
 BUILD="$1"
-if [ -x "$BUILD/orlogate" ]; then
-    if [ -z "$DISPLAY" ]; then
-        echo "No display: running $BUILD/orlogate on a virtual X server (nothing is shown); stop it with Ctrl+C."
-        exec xvfb-run -a -s "-screen 0 800x480x24" "$BUILD/orlogate"
-    fi
-    exec "$BUILD/orlogate"
+if [ ! -x "$BUILD/orlogate" ]; then
+    echo "Built in $BUILD:"
+    find "$BUILD" -maxdepth 2 \( -name '*.a' -o -name '*.dmp' \) -printf '  %P\n' | sort
+    find "$BUILD/tools" -maxdepth 1 -type f -perm -u+x -printf '  tools/%P\n' 2>/dev/null | sort
+    echo "The program was not built."
+    exit 1
 fi
-echo "Built in $BUILD:"
-find "$BUILD" -maxdepth 2 \( -name '*.a' -o -name '*.dmp' \) -printf '  %P\n' | sort
-find "$BUILD/tools" -maxdepth 1 -type f -perm -u+x -printf '  tools/%P\n' 2>/dev/null | sort
-echo "The program was not built."
+
+HERE="$(cd "$(dirname "$0")/.." && pwd)"
+SERVICE_PID=""
+PROGRAM_PID=""
+UNDER_XVFB=""
+stop_program()
+{
+    # The program ends as after a close (xvfb-run then stops its X server).
+    if [ -n "$PROGRAM_PID" ]; then
+        if [ -n "$UNDER_XVFB" ]; then
+            pkill -TERM -x -P "$PROGRAM_PID" orlogate 2>/dev/null
+        else
+            kill -TERM "$PROGRAM_PID" 2>/dev/null
+        fi
+        wait "$PROGRAM_PID" 2>/dev/null
+        PROGRAM_PID=""
+    fi
+}
+stop_service()
+{
+    if [ -n "$SERVICE_PID" ]; then
+        kill "$SERVICE_PID" 2>/dev/null
+        wait "$SERVICE_PID" 2>/dev/null
+        SERVICE_PID=""
+    fi
+}
+trap 'stop_program; stop_service; exit 130' INT
+trap 'stop_program; stop_service; exit 143' TERM HUP
+
+if [ -z "$ORLO_LOBBY" ]; then
+    STATE="$BUILD/standin-state"
+    PORTS="$STATE/ports"
+    mkdir -p "$STATE"
+    rm -f "$PORTS"
+    LOBBY_PORT=5000
+    if python3 -c 'import socket,sys; s=socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1); s.bind(("127.0.0.1", 5000))' 2>/dev/null; then
+        :
+    else
+        echo "Port 5000 is held by another program: the stand-in service takes a free port."
+        LOBBY_PORT=0
+    fi
+    ORLO_STANDIN_PACKS="$BUILD/standin" python3 "$HERE/tools/standin/standin_server.py" \
+        --port-file "$PORTS" --lobby-port "$LOBBY_PORT" --state-dir "$STATE" \
+        2>"$STATE/service.log" &
+    SERVICE_PID=$!
+    waited=0
+    while [ ! -s "$PORTS" ]; do
+        if ! kill -0 "$SERVICE_PID" 2>/dev/null || [ "$waited" -ge 100 ]; then
+            echo "The stand-in service did not start (see $STATE/service.log)."
+            stop_service
+            exit 1
+        fi
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    LOBBY_PORT="$(cut -d' ' -f1 "$PORTS")"
+    if [ "$LOBBY_PORT" != 5000 ]; then
+        ORLO_LOBBY="127.0.0.1:$LOBBY_PORT"
+        export ORLO_LOBBY
+    fi
+    echo "Stand-in service on 127.0.0.1:$LOBBY_PORT (log: $STATE/service.log)."
+fi
+
+if [ -z "$DISPLAY" ]; then
+    echo "No display: running $BUILD/orlogate on a virtual X server (nothing is shown); stop it with Ctrl+C."
+    UNDER_XVFB=1
+    setsid xvfb-run -a -s "-screen 0 800x480x24" "$BUILD/orlogate" &
+else
+    setsid "$BUILD/orlogate" &
+fi
+PROGRAM_PID=$!
+wait "$PROGRAM_PID"
+status=$?
+stop_service
+exit $status

@@ -458,6 +458,35 @@ TEST(SoftStretch, NearestFilteredAndTintedStretchesMatchTheModel)
                 batch.End(dst.s);
             }
         }
+        // Alpha stretches (5-6-5 through the source's alpha plane) and the clip rectangle,
+        // which VORTAN_BLIT_NOCLIP leaves aside for the target's bounds.
+        for (u32 flags : std::initializer_list<u32>{0u, VORTAN_BLIT_NOCLIP, VORTAN_BLIT_ALPHA,
+                                                    VORTAN_BLIT_ALPHA | VORTAN_BLIT_MIRROR_X,
+                                                    VORTAN_BLIT_ALPHA | VORTAN_BLIT_NOCLIP |
+                                                        VORTAN_BLIT_MIRROR_Y}) {
+            Surf dst(nullptr, format, 14, 12, format == VORTAN_PIXEL_RGB565);
+            Surf src(nullptr, format, 10, 10, format == VORTAN_PIXEL_RGB565);
+            CVortanRect clip = {4, 1, 12, 11}, d = {-6, -2, 17, 13}, s = {0, 0, 10, 10};
+            dst->SetClipRect(&clip);
+            std::string args = Args("\"drect\":%s,\"srect\":%s,\"flags\":%u", RectJson(d).c_str(),
+                                    RectJson(s).c_str(), flags);
+            batch.Begin(Name("stretch clipped", format, flags), "stretch", dst.s, &src.s, args);
+            EXPECT_EQ(VORTAN_OK, dst->BlitStretch(&d, &src.s, &s, flags));
+            batch.End(dst.s);
+        }
+    }
+    // Filtered stretches convert between formats.
+    const int pairs[][2] = {{VORTAN_PIXEL_ARGB8888, VORTAN_PIXEL_RGB565},
+                            {VORTAN_PIXEL_RGB565, VORTAN_PIXEL_ABGR8888},
+                            {VORTAN_PIXEL_ABGR8888, VORTAN_PIXEL_ARGB8888}};
+    for (const auto& pair : pairs) {
+        Surf dst(nullptr, pair[1], 7, 5);
+        Surf src(nullptr, pair[0], 12, 9, pair[0] == VORTAN_PIXEL_RGB565);
+        std::string args =
+            Args("\"drect\":null,\"srect\":null,\"flags\":%u", (u32)VORTAN_BLIT_FILTERED);
+        batch.Begin(Name("stretch converted", pair[0], 0, pair[1]), "stretch", dst.s, &src.s, args);
+        EXPECT_EQ(VORTAN_OK, dst->BlitStretch(nullptr, &src.s, nullptr, VORTAN_BLIT_FILTERED));
+        batch.End(dst.s);
     }
     batch.Check();
 }

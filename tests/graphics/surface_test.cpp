@@ -1,6 +1,6 @@
 // Surfaces without GL: creation in every format, native pixels, clip, frames, colour key,
-// the stretch core's clipping, alpha rows and extreme rectangles (plain, tinted and filtered
-// stretches are checked against the model in softdraw_test) and the X drawable bridge.
+// the stretch core's refusals and extreme rectangles (its pixels are checked against the
+// model in softdraw_test) and the X drawable bridge.
 #include <gtest/gtest.h>
 #include <string.h>
 
@@ -267,25 +267,6 @@ protected:
     CVortanSurface src, dst;
 };
 
-TEST_F(Stretch, ClippingCutsTheSourceInProportion)
-{
-    Numbered(src, 10, 10, VORTAN_PIXEL_ABGR8888);
-    Make(dst, 20, 20, VORTAN_PIXEL_ABGR8888);
-    CVortanRect clip = {4, 0, 20, 20};
-    dst.SetClipRect(&clip);
-    CVortanRect to = {0, 0, 20, 20}; // scale 2: the 4 clipped target columns drop 2 source columns
-    ASSERT_EQ(VORTAN_OK, dst.BlitStretch(&to, &src, nullptr, 0));
-    EXPECT_EQ(0u, Word(dst, 3, 0));
-    EXPECT_EQ(0xFF000002u, Word(dst, 4, 0));
-    EXPECT_EQ(0xFF000009u, Word(dst, 19, 0));
-    // With VORTAN_BLIT_NOCLIP the clip rectangle is skipped, never the target's bounds.
-    to.Set(-10, -10, 30, 30);
-    ASSERT_EQ(VORTAN_OK, dst.BlitStretch(&to, &src, nullptr, VORTAN_BLIT_NOCLIP));
-    // Source 2..8 over 20 pixels: step (6 << 16) / 20 = 19660, pixel 10 reads 2 + 2.
-    EXPECT_EQ(0xFF000404u, Word(dst, 10, 10));
-    EXPECT_EQ(0xFF000202u, Word(dst, 0, 0));
-}
-
 TEST_F(Stretch, AnotherSourceFormatIsRefusedOnTheNearestPath)
 {
     Numbered(src, 4, 4, VORTAN_PIXEL_ARGB8888);
@@ -293,56 +274,6 @@ TEST_F(Stretch, AnotherSourceFormatIsRefusedOnTheNearestPath)
     EXPECT_EQ(VORTAN_E_VERSION, dst.BlitStretch(nullptr, &src, nullptr, 0));
     EXPECT_EQ(0u, Word(dst, 1, 1));
     EXPECT_EQ(VORTAN_E_ARGUMENT, dst.BlitStretch(nullptr, nullptr, nullptr, 0));
-}
-
-TEST_F(Stretch, PremultipliedAlphaRowBlendsWithTheTarget)
-{
-    Make(src, 1, 1, VORTAN_PIXEL_ARGB8888);
-    Make(dst, 1, 1, VORTAN_PIXEL_ARGB8888);
-    SetWord(src, 0, 0, 0x80640000u); // alpha 128, red 100 (premultiplied)
-    SetWord(dst, 0, 0, 0xFF0000C8u); // blue 200
-    ASSERT_EQ(VORTAN_OK, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_ALPHA));
-    // red 0 + 255 * 100 >> 8 = 99; blue 200 * 127 >> 8 = 99; alpha = the source's 128.
-    EXPECT_EQ(0x80630063u, Word(dst, 0, 0));
-    SetWord(src, 0, 0, 0x00FFFFFFu); // alpha 0: skipped
-    ASSERT_EQ(VORTAN_OK, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_ALPHA));
-    EXPECT_EQ(0x80630063u, Word(dst, 0, 0));
-}
-
-TEST_F(Stretch, TintedRowSaturates)
-{
-    Make(src, 1, 1, VORTAN_PIXEL_ARGB8888);
-    Make(dst, 1, 1, VORTAN_PIXEL_ARGB8888);
-    SetWord(src, 0, 0, 0x80FFFFFFu); // not a valid premultiplied pixel: the sum overflows
-    SetWord(dst, 0, 0, 0xFFFFFFFFu);
-    ASSERT_EQ(VORTAN_OK, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_ALPHA));
-    EXPECT_EQ(0x80FFFFFFu, Word(dst, 0, 0));
-}
-
-TEST_F(Stretch, Tinted565UsesTheAlphaPlane)
-{
-    Make(src, 1, 1, VORTAN_PIXEL_RGB565);
-    Make(dst, 1, 1, VORTAN_PIXEL_RGB565);
-    ASSERT_EQ(VORTAN_OK, src.CreateAlphaPlane());
-    ((u16*)src.GetPixels())[0] = 0xF800; // red 248
-    src.GetAlphaPlane()[0] = 0;
-    ((u16*)dst.GetPixels())[0] = 0x001F; // blue 248
-    ASSERT_EQ(VORTAN_OK, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_ALPHA));
-    EXPECT_EQ(0x001F, Half(dst, 0, 0)); // alpha 0 skips
-    src.GetAlphaPlane()[0] = 255;
-    ASSERT_EQ(VORTAN_OK, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_ALPHA));
-    // red: 0 + 255 * 248 >> 8 = 247 -> 30; blue: 248 * 0 >> 8 = 0.
-    EXPECT_EQ(30 << 11, Half(dst, 0, 0));
-}
-
-TEST_F(Stretch, FilteredStretchConvertsBetweenFormats)
-{
-    Make(src, 2, 1, VORTAN_PIXEL_ARGB8888);
-    SetWord(src, 0, 0, 0xFF102030u);
-    SetWord(src, 1, 0, 0xFF102030u);
-    Make(dst, 1, 1, VORTAN_PIXEL_RGB565);
-    ASSERT_EQ(VORTAN_OK, dst.BlitStretch(nullptr, &src, nullptr, VORTAN_BLIT_FILTERED));
-    EXPECT_EQ(((0x10 >> 3) << 11) | ((0x20 >> 2) << 5) | (0x30 >> 3), Half(dst, 0, 0));
 }
 
 TEST_F(Stretch, RectanglesAtTheEndsOfTheIntRangeAreRefusedOrCutSafely)

@@ -1,3 +1,4 @@
+// The file layer: open modes, seeking, memory blocks, shared files, removal and object forms.
 #include <gtest/gtest.h>
 
 #include <string.h>

@@ -1,3 +1,4 @@
+// Data packs: the entry table, look-ups by containment and by bare name, keys, hostile tables.
 #include <gtest/gtest.h>
 
 #include <random>

@@ -328,48 +328,6 @@ TEST(SoftBlit, SourcesWithoutAlphaBlitPlainAndOtherFormatsAreRefused)
     EXPECT_EQ(VORTAN_E_RANGE, empty.Blit(0, 0, &src.s, nullptr, 0));
 }
 
-TEST(SoftBlit, EdgeCasesWorkedOutByHand)
-{
-    // At (-10, 0) the 10 leftmost source columns are dropped; mirrored, the 10 rightmost.
-    Surf dst(nullptr, VORTAN_PIXEL_ARGB8888, 20, 1, false, false);
-    Surf src(nullptr, VORTAN_PIXEL_ARGB8888, 20, 1, false, false);
-    for (int x = 0; x < 20; ++x)
-        SetWord(src.s, x, 0, 0xFF000000u | (u32)x);
-    EXPECT_EQ(VORTAN_OK, dst->Blit(-10, 0, &src.s, nullptr, 0));
-    for (int x = 0; x < 10; ++x)
-        EXPECT_EQ(0xFF000000u | (u32)(x + 10), Word(dst.s, x, 0));
-    EXPECT_EQ(0u, Word(dst.s, 10, 0));
-    dst->Clear(0, nullptr);
-    EXPECT_EQ(VORTAN_OK, dst->Blit(-10, 0, &src.s, nullptr, VORTAN_BLIT_MIRROR_X));
-    for (int x = 0; x < 10; ++x)
-        EXPECT_EQ(0xFF000000u | (u32)(9 - x), Word(dst.s, x, 0));
-
-    // Flag VORTAN_BLIT_NOCLIP ignores the clip rectangle but never writes outside the target.
-    CVortanRect clip = {5, 0, 6, 1};
-    dst->SetClipRect(&clip);
-    dst->Clear(0, nullptr);
-    EXPECT_EQ(VORTAN_OK, dst->Blit(-3, 0, &src.s, nullptr, VORTAN_BLIT_NOCLIP));
-    EXPECT_EQ(0xFF000003u, Word(dst.s, 0, 0));
-    EXPECT_EQ(0xFF000012u, Word(dst.s, 15, 0));
-    EXPECT_EQ(VORTAN_OK, dst->Blit(15, -40, &src.s, nullptr, VORTAN_BLIT_NOCLIP));
-
-    // Half blend: (target & 0xFEFEFEFE) >> 1 + (source & 0xFEFEFEFE) >> 1.
-    dst->SetClipRect(nullptr);
-    SetWord(dst.s, 0, 0, 0xFF0000FF);
-    SetWord(src.s, 0, 0, 0x01FF0003);
-    CVortanRect one = {0, 0, 1, 1};
-    EXPECT_EQ(VORTAN_OK, dst->Blit(0, 0, &src.s, &one, VORTAN_BLIT_HALFBLEND));
-    EXPECT_EQ(0x7F7F0080u, Word(dst.s, 0, 0));
-
-    // Centring: x = 20 / 2 - 4 / 2 = 8.
-    dst->Clear(0, nullptr);
-    CVortanRect four = {0, 0, 4, 1};
-    EXPECT_EQ(VORTAN_OK, dst->Blit(0, 0, &src.s, &four, VORTAN_BLIT_CENTER_X));
-    EXPECT_EQ(0u, Word(dst.s, 7, 0));
-    EXPECT_EQ(0xFF000001u, Word(dst.s, 9, 0));
-    EXPECT_EQ(0u, Word(dst.s, 12, 0));
-}
-
 TEST(SoftBlit, TintedBlitsMatchTheModel)
 {
     Batch batch;
@@ -463,6 +421,8 @@ TEST(SoftStretch, NearestFilteredAndTintedStretchesMatchTheModel)
         {{2, 2, 12, 7}, {0, 0, 10, 5}, false, false, VORTAN_BLIT_MIRROR_Y},
         {{-3, 0, 9, 6}, {0, 0, 6, 3}, false, false, 0},
         {{2, 1, 9, 9}, {-2, 1, 6, 12}, false, false, 0},
+        {{0, 0, 14, 12}, {0, 0, 500, 500}, false, false, 0},
+        {{0, 0, 5, 5}, {0, 0, 10, 10}, false, false, VORTAN_BLIT_MIRROR_X | VORTAN_BLIT_MIRROR_Y},
         {{0, 0, 6, 4}, {0, 0, 10, 10}, false, false, VORTAN_BLIT_COLORKEY},
         {{0, 0, 3, 3}, {0, 0, 8, 8}, false, false, VORTAN_BLIT_FILTERED},
         {{1, 2, 13, 11}, {0, 0, 3, 3}, false, false, VORTAN_BLIT_FILTERED},
@@ -498,6 +458,35 @@ TEST(SoftStretch, NearestFilteredAndTintedStretchesMatchTheModel)
                 batch.End(dst.s);
             }
         }
+        // Alpha stretches (5-6-5 through the source's alpha plane) and the clip rectangle,
+        // which VORTAN_BLIT_NOCLIP leaves aside for the target's bounds.
+        for (u32 flags : std::initializer_list<u32>{0u, VORTAN_BLIT_NOCLIP, VORTAN_BLIT_ALPHA,
+                                                    VORTAN_BLIT_ALPHA | VORTAN_BLIT_MIRROR_X,
+                                                    VORTAN_BLIT_ALPHA | VORTAN_BLIT_NOCLIP |
+                                                        VORTAN_BLIT_MIRROR_Y}) {
+            Surf dst(nullptr, format, 14, 12, format == VORTAN_PIXEL_RGB565);
+            Surf src(nullptr, format, 10, 10, format == VORTAN_PIXEL_RGB565);
+            CVortanRect clip = {4, 1, 12, 11}, d = {-6, -2, 17, 13}, s = {0, 0, 10, 10};
+            dst->SetClipRect(&clip);
+            std::string args = Args("\"drect\":%s,\"srect\":%s,\"flags\":%u", RectJson(d).c_str(),
+                                    RectJson(s).c_str(), flags);
+            batch.Begin(Name("stretch clipped", format, flags), "stretch", dst.s, &src.s, args);
+            EXPECT_EQ(VORTAN_OK, dst->BlitStretch(&d, &src.s, &s, flags));
+            batch.End(dst.s);
+        }
+    }
+    // Filtered stretches convert between formats.
+    const int pairs[][2] = {{VORTAN_PIXEL_ARGB8888, VORTAN_PIXEL_RGB565},
+                            {VORTAN_PIXEL_RGB565, VORTAN_PIXEL_ABGR8888},
+                            {VORTAN_PIXEL_ABGR8888, VORTAN_PIXEL_ARGB8888}};
+    for (const auto& pair : pairs) {
+        Surf dst(nullptr, pair[1], 7, 5);
+        Surf src(nullptr, pair[0], 12, 9, pair[0] == VORTAN_PIXEL_RGB565);
+        std::string args =
+            Args("\"drect\":null,\"srect\":null,\"flags\":%u", (u32)VORTAN_BLIT_FILTERED);
+        batch.Begin(Name("stretch converted", pair[0], 0, pair[1]), "stretch", dst.s, &src.s, args);
+        EXPECT_EQ(VORTAN_OK, dst->BlitStretch(nullptr, &src.s, nullptr, VORTAN_BLIT_FILTERED));
+        batch.End(dst.s);
     }
     batch.Check();
 }
@@ -558,18 +547,6 @@ TEST(SoftFill, GradientAdditiveAndDarkenMatchTheModel)
         }
     }
     batch.Check();
-}
-
-TEST(SoftFill, DarkenByOneMultipliesBy255AndShifts)
-{
-    Surf dst(nullptr, VORTAN_PIXEL_ARGB8888, 2, 1, false, false);
-    SetWord(dst.s, 0, 0, 0xFFFFFFFF);
-    SetWord(dst.s, 1, 0, 0x80808080);
-    EXPECT_EQ(VORTAN_OK, dst->Darken(nullptr, 1.0f));
-    EXPECT_EQ(0xFFFEFEFEu, Word(dst.s, 0, 0));
-    EXPECT_EQ(0x807F7F7Fu, Word(dst.s, 1, 0));
-    EXPECT_EQ(VORTAN_OK, dst->Darken(nullptr, 7.0f)); // clamped to 1
-    EXPECT_EQ(0xFFFDFDFDu, Word(dst.s, 0, 0));
 }
 
 TEST(SoftFill, UnsupportedFormatsAreRefused)

@@ -1,13 +1,6 @@
-// Start-up and shutdown. The single-instance lock on private lock files: whatever the file
-// says, only a live holder of the lock stops a start, and it is named; a holder that ends,
-// however it ends, stops nothing; links and odd files. Then the real program under a private
-// X server with its own home directory: a refused second start names the running copy, twenty
-// simultaneous starts run exactly one copy and count exactly one launch, every failure a user
-// can cause at start-up (no display, a missing, damaged or unreadable pack) says what failed
-// and ends with its own status (an unusable title pack is told and the game follows), the
-// title gives way to the hosted game, and a stop signal, a destroyed window or a lost display
-// connection end the program through its shutdown (settings saved) instead of leaving it
-// running. The settings file is read back by an independent Python reader.
+// Start-up and shutdown: the single-instance lock on private lock files, then the real program
+// under a private X server with its own home (refused and simultaneous starts, start-up
+// failures and their statuses, the title giving way to the game, and every way it can end).
 #include <gtest/gtest.h>
 // Xlib's macros after the test framework's headers.
 #include <X11/Xatom.h>

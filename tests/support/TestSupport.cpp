@@ -1,3 +1,4 @@
+// Shared test helpers: temporary directories, running programs, whole files, waits, threads.
 #include "tests/support/TestSupport.h"
 
 #include <dirent.h>

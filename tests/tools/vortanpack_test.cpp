@@ -1,3 +1,4 @@
+// tools/vortanpack: the layout byte for byte, listing, extraction, keys, refusals, hostile packs.
 #include <gtest/gtest.h>
 
 #include <dirent.h>

@@ -22,6 +22,7 @@ class Game:
         self.connections = {}
         self.ready = set()
         self.started = False
+        self.round = 0
         self.results = {}
         self.rematch = set()
         self.over = False

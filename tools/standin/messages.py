@@ -177,3 +177,88 @@ def oversized_header(tag):
     """The head of a message that claims 0x7FFFFFFF octets of content."""
     return ber.identifier(tag, ber.CONSTRUCTED) + b"\x84\x7f\xff\xff\xff"
 
+
+
+# --- notices, adverts, own page and achievements -------------------------------------------
+
+def notification(kind, line, value):
+    return ber.message(45, [int32(kind), text(line), int32(value)])
+
+
+def advert(first, click_link, image, delay_ms, countdown_ms, frame_ms, ok_link, flags, title,
+           title_link):
+    """Tag 80: the ten fields of an advertisement, the image a vertical strip of frames."""
+    return ber.message(80, [text(first), text(click_link), octets(image), int32(delay_ms),
+                            int32(countdown_ms), ber.int_list(frame_ms), text(ok_link),
+                            int32(flags), text(title), text(title_link)])
+
+
+def image_and_link(name, image, link, label):
+    return ber.message(52, [text(name), octets(image), text(link), text(label), text("")])
+
+
+def achievement_record(number, value, name, description, icon, when):
+    return ber.record([int32(number), int32(value), text(name), text(description), text(icon),
+                       text(when)])
+
+
+def achievement_list(records):
+    return ber.message(11, [int32(0), int32(len(records)), int32(0), ber.record_list(records),
+                            int32(-1)])
+
+
+def match_result(number, result, points, value, opponent, when):
+    """A record of the own page's results: result -1 lost, 0 tie, 1 won; the date as
+    day.month.year hour:minute:second."""
+    return ber.record([int32(number), int32(result), int32(points), int32(value), text(opponent),
+                       text(when)])
+
+
+def match_results(records):
+    return ber.message(75, [ber.record_list(records)])
+
+
+def player_image(player_id, image):
+    return ber.message(85, [int32(player_id), int32(0), octets(image)])
+
+
+def player_status(player_id, kind, value, first="", second=""):
+    """Tag 21: [1] the player, [2] the kind (3: value 0 followed, 1 no longer followed)."""
+    return ber.message(21, [int32(0), int32(player_id), int32(kind), int32(value), text(first),
+                            text(second)])
+
+
+# --- challenges --------------------------------------------------------------------------------
+
+def challenge_received(challenge_id, player):
+    return ber.message(39, [int64(challenge_id), int32(player.id), text(player.name),
+                            text(player.location), int32(player.rank), int32(player.score)])
+
+
+def challenge_reply(answer, game_number, player_id, other_id, name, extra=""):
+    """Tag 40: [0] the answer, [2] the answering player, [4] its name."""
+    return ber.message(40, [int32(answer), int32(game_number), int32(player_id), int32(other_id),
+                            text(name), text(extra)])
+
+
+# --- shop ----------------------------------------------------------------------------------------
+
+def shop_group(group_id, name, kind, count):
+    return ber.record([int32(group_id), text(name), int32(kind), int32(0), int32(0),
+                       int32(count)])
+
+
+def shop_groups(parent, records):
+    return ber.message(93, [int32(parent), ber.record_list(records)])
+
+
+def item_data(data_id, version, digest, size):
+    return ber.record([int32(data_id), int32(version), octets(digest), int32(size)])
+
+
+def item_data_list(records):
+    return ber.message(87, [ber.record_list(records)])
+
+
+def coin_balance(coins):
+    return ber.message(91, [int32(coins)])

@@ -103,6 +103,9 @@ RECEIVED = {
     100: ["int", "int", "bytes"],
     103: ["int", "int", "text", (RECORDS, ["int", "text", "text"])],
     105: ["int", "int", "text"],
+    114: ["int", "text", (RECORDS, ["int", "text", "text", "text", "int", "int", "int", "int",
+                                    "int", "int", "int", "int", "int", "text", "int"])],
+    116: ["int", "int", "text"],
     106: ["int", "int", "text", "int"],
     108: ["int", "text"],
     110: ["int", "text"],
@@ -379,6 +382,9 @@ class Server:
         return Client(self.game_port if game else self.lobby_port)
 
     def stop(self):
+        """Ends the server (once; a second call returns its exit code again)."""
+        if self.log.closed:
+            return self.process.returncode
         if self.control_sock is not None:
             self.control_file.close()
             self.control_sock.close()

@@ -42,6 +42,7 @@ class Lobby:
         self.challenges = services["challenges"]
         self.shop = services["shop"]
         self.challenges.lobby = self
+        self.shop.lobby = self
         self.online = {}
         self.rooms = {}
         self.handlers = {

@@ -262,3 +262,43 @@ def item_data_list(records):
 
 def coin_balance(coins):
     return ber.message(91, [int32(coins)])
+
+
+def shop_item(item, group_id, count, enabled):
+    return ber.record([int32(item.id), text(item.name), text(item.short), text(item.full),
+                       int32(item.price), int32(item.gift), int32(item.refill), int32(group_id),
+                       int32(0), int32(count), int32(0), int32(enabled), int32(item.data_id),
+                       text(item.display), int32(0)])
+
+
+def shop_items(group_id, first, records):
+    return ber.message(97, [int32(group_id), int32(first), ber.record_list(records)])
+
+
+def shop_item_image(item_id, size, image):
+    return ber.message(100, [int32(item_id), int32(size), octets(image)])
+
+
+def item_state(item_id, state, line, other_id):
+    return ber.message(106, [int32(item_id), int32(state), text(line), int32(other_id)])
+
+
+def buy_players(item_id, code, line, players):
+    records = [ber.record([int32(p.id), text(p.name), text("")]) for p in players]
+    return ber.message(103, [int32(item_id), int32(code), text(line), ber.record_list(records)])
+
+
+def buy_confirmed(result, item_id, line):
+    return ber.message(105, [int32(result), int32(item_id), text(line)])
+
+
+def gift_items(result, line, records):
+    return ber.message(114, [int32(result), text(line), ber.record_list(records)])
+
+
+def gift_confirmed(result, item_id, line):
+    return ber.message(116, [int32(result), int32(item_id), text(line)])
+
+
+def item_chunk(data_id, offset, chunk, remaining):
+    return ber.message(89, [int32(data_id), int32(offset), octets(chunk), int32(remaining)])

@@ -4,6 +4,7 @@
   standin_server.py --port-file FILE [--lobby-port N] [--game-port N] [--state-dir DIR]
                     [--fault MODE] [--redirect-to HOST:PORT] [--second-lobby]
                     [--accounts FILE] [--pack-dir DIR] [--update-link URL]
+                    [--item-fault MODE]
 
 Both servers and the control port listen on 127.0.0.1 (port 0: the system picks one); once all
 listen, "LOBBYPORT GAMEPORT CONTROLPORT" is written to FILE (a temporary file renamed into
@@ -17,12 +18,14 @@ claims 0x7FFFFFFF octets), silent (connections are accepted, never read nor answ
 refuse (connect refused with result -1 and a text), outdated (connect refused with -2).
 --redirect-to answers every connect with a redirect (-3) carrying that text; --second-lobby
 marks the second instance (its release number and game identifiers differ); --update-link
-refuses every connect (-1) with that text as the update link.
+refuses every connect (-1) with that text as the update link; --item-fault MODE spoils the
+item pack chunks (itempacks.py).
 
 The authored accounts default to data/standin/accounts.txt, the offered packs to
 data/standin/languages.txt with the built packs in --pack-dir (default: $ORLO_STANDIN_PACKS,
 else build/release/standin or build/test/standin of this tree). Registered accounts are kept
-in --state-dir (state.json), with guests, coins, items, follows, blocks and match results. $STANDIN_PING_SECONDS sets the silence after which the servers ping (20 s).
+in --state-dir (state.json), with guests, coins, items, follows, blocks
+and match results. $STANDIN_PING_SECONDS sets the silence after which the servers ping (20 s).
 """
 
 import argparse
@@ -42,6 +45,7 @@ from connection import FAULTS, Connection, log  # noqa: E402
 from gameserver import GameServer  # noqa: E402
 from games import Games  # noqa: E402
 from languages import LanguageCatalogue  # noqa: E402
+from itempacks import ITEM_FAULTS, ItemPacks  # noqa: E402
 from lobby import Lobby  # noqa: E402
 from notices import Notices  # noqa: E402
 from ownpage import History, OwnPage  # noqa: E402
@@ -77,6 +81,7 @@ def parse_arguments(argv):
                                                            "accounts.txt"))
     parser.add_argument("--pack-dir", default=None)
     parser.add_argument("--update-link")
+    parser.add_argument("--item-fault", choices=ITEM_FAULTS)
     args = parser.parse_args(argv)
     if args.pack_dir is None:
         args.pack_dir = default_pack_dir()
@@ -110,7 +115,9 @@ class Servers:
             "seeded": SeededPlayers(os.path.join(DATA, "players.txt")),
             "relations": relations,
             "challenges": Challenges(relations),
-            "shop": Shop(state),
+            "shop": Shop(os.path.join(DATA, "shop.txt"), state,
+                         ItemPacks(os.path.join(DATA, "itempacks.txt"), args.pack_dir,
+                                   args.item_fault)),
         }
         self.lobby = Lobby(args, accounts, languages, self.games, services)
         self.game_server = GameServer(args, self.games, history)

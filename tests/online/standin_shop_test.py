@@ -66,14 +66,18 @@ class Lists(ShopCase):
         mine = owned("alice")
         with_data = [i for i in mine if int(ITEMS[i][7])]
         self.assertEqual(parent, 512)
-        self.assertEqual(sum(g[5] for g in groups), len(with_data))
+        # One group of size 1 per content item (its description is "1.xml"), the item's
+        # count its data id.
+        self.assertEqual([g[5] for g in groups], [1] * len(with_data))
         self.assertTrue(all(512 < g[0] < 768 for g in groups))
         alice.send(96, 512, 100, 0)
         group_id, first, records = self.expect(alice, 97)
         self.assertEqual((group_id, first), (512, 0))
         self.assertEqual(sorted(r[0] for r in records), sorted(with_data))
-        self.assertEqual({r[0]: r[12] for r in records},
-                         {i: int(ITEMS[i][7]) for i in with_data})
+        self.assertEqual({r[0]: (r[12], r[9], r[11]) for r in records},
+                         {i: (int(ITEMS[i][7]), int(ITEMS[i][7]), mine[i][1])
+                          for i in with_data})
+        self.assertEqual(sorted(r[7] for r in records), sorted(g[0] for g in groups))
         alice.send(94)
         self.expect(alice, 87)
         # At a match's start only the enabled items: the battleground (61) is off.
@@ -197,6 +201,7 @@ class Buying(ShopCase):
         self.assertEqual(self.expect(alice, 116), [0, 11, ""])
         left = self.expect(alice, 91)[0]
         alice.send(101, 41, 1)
+        alice.send(101, 1, 1)
         alice.send(90)
         self.expect(alice, 91)
         alice.close()
@@ -206,7 +211,8 @@ class Buying(ShopCase):
         self.assertEqual(self.coins(alice), left)
         alice.send(96, 1, 100, 0)
         counts = {r[0]: r[9] for r in self.expect(alice, 97)[2]}
-        self.assertEqual(counts[41], owned("alice")[41][0] - 1)
+        # One spent by its id, one as the first counted item switched on (41 again).
+        self.assertEqual(counts[41], owned("alice")[41][0] - 2)
         carol = self.player("carol_k", "snowball")
         carol.send(96, 1, 100, 0)
         self.assertEqual([r[0] for r in self.expect(carol, 97)[2]], [11])

@@ -105,22 +105,26 @@ class Shop:
     # --- lists -------------------------------------------------------------------------------
 
     def _groups(self, player, parent):
-        """(group id, name, kind, [(item, count, enabled)]) of a list or content parent."""
+        """(group id, name, kind, [(item, count, enabled)]) of a list or content parent.
+
+        The game reads a content item's pack from its count and its description, "N.xml",
+        from its group's size: so each content item has a group of its own (size 1, the
+        packs' "1.xml") and carries its data id as its count."""
         groups = []
         for group in self.catalogue.groups:
             if parent == LIST_SHOP:
                 entries = [(i, i.count, 0) for i in self.catalogue.items if i.group == group.id]
-            else:
-                entries = [e for e in self.mine(player) if e[0].group == group.id]
-                if parent >= PARENT_LOGIN:
-                    entries = [e for e in entries if e[0].data_id]
-                if parent == PARENT_MATCH:
-                    # The match's items: only those switched on.
-                    entries = [e for e in entries if e[2]]
-            if parent >= PARENT_LOGIN and not entries:
+                groups.append((group.id, group.name, group.kind, entries))
                 continue
-            group_id = group.id if parent < PARENT_LOGIN else parent + group.id
-            groups.append((group_id, group.name, group.kind, entries))
+            entries = [e for e in self.mine(player) if e[0].group == group.id]
+            if parent == LIST_MINE:
+                groups.append((group.id, group.name, group.kind, entries))
+                continue
+            for item, count, enabled in entries:
+                # The match's content: only the items switched on.
+                if item.data_id and (enabled or parent == PARENT_LOGIN):
+                    groups.append((parent + item.id, item.name, group.kind,
+                                   [(item, item.data_id, 1 if enabled else 0)]))
         return groups
 
     def _parent(self, value):
@@ -195,11 +199,19 @@ class Shop:
         connection.send(messages.item_state(item_id, on, "", other))
 
     def on_value_pair(self, connection, values):
-        """A bomb spent in a match: the item's count goes down by one."""
+        """A bomb spent in a match: the count of the item named goes down by one; when it
+        names no owned item, that of the first counted item switched on."""
         player = connection.player
         if player is None:
             return
-        entry = self.owned[self.seed(player)].get(str(values[0]))
+        owned = self.owned[self.seed(player)]
+        entry = owned.get(str(values[0]))
+        if entry is None:
+            counted = [owned[str(item.id)] for item, count, enabled in self.mine(player)
+                       if enabled and count > 0 and
+                       self.catalogue.group_by_id[item.group].kind in (KIND_COUNTED,
+                                                                       KIND_REFILLED)]
+            entry = counted[0] if counted else None
         if entry is None or entry[0] <= 0:
             log("%s   value pair %d %d: nothing to spend" % (connection.label, *values))
             return

@@ -94,10 +94,14 @@ class Relations(PlayerCase):
         self.assertEqual(alice.expect(21)[1:4], [102, 3, 0])
         alice.send(19, 64, 0, 10, "", 0, 0)
         followed = player_items(alice.expect(20)[3])
-        self.assertEqual([p["name"] for p in followed], [seeded_name(7), "bobcat"])
+        # The catalogue's followed players (bobcat, carol_k) and the seeded player, online
+        # first.
+        self.assertEqual([p["name"] for p in followed], [seeded_name(7), "bobcat", "carol_k"])
         self.assertEqual({p["flags"] & 0x10 for p in followed}, {0x10})
         alice.send(21, 200007, 101, 1, 1, "")
         self.assertEqual(alice.expect(21)[1:4], [200007, 3, 1])
+        alice.send(21, 103, 101, 1, 1, "")
+        self.assertEqual(alice.expect(21)[1:4], [103, 3, 1])
         alice.send(19, 64, -1, 0, "", 0, 0)
         self.assertEqual(alice.expect(20)[0], 1)
 

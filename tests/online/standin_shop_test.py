@@ -14,6 +14,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from standin_client import ROOT, Server  # noqa: E402
 
 SKIP = (29, 44, 85)
+CAPTIONS = []
 
 
 def catalogue():
@@ -27,6 +28,9 @@ def catalogue():
                 groups[int(parts[1])] = (parts[2], int(parts[3]))
             elif parts[0] == "item":
                 items[int(parts[1])] = parts[2:]
+            elif parts[0] == "caption":
+                if parts[1] == "xa":
+                    CAPTIONS.append((parts[2], parts[3]))
             else:
                 accounts[parts[1]] = parts[2:]
     return groups, items, accounts
@@ -130,6 +134,20 @@ class Lists(ShopCase):
         got = self.expect(alice, 100)
         self.assertEqual(got[:2], [61, 1])
         self.assertEqual(identify(got[2]), "64 64")
+
+    def test_captions_in_the_chosen_language(self):
+        alice = self.player("alice", "wonderland")
+        alice.send(37, "xa")
+        alice.send(92, 0)
+        names = [g[1] for g in self.expect(alice, 93)[1]]
+        captions = {k: v for k, v in CAPTIONS if k in [n for n, _ in GROUPS.values()]}
+        self.assertEqual(names, [captions.get(n, n) for n, _ in
+                                 (GROUPS[k] for k in sorted(GROUPS))])
+        alice.send(96, 0, 100, 0)
+        red = [r for r in self.expect(alice, 97)[2] if r[0] == 21][0]
+        self.assertEqual((red[1], red[2], red[3]),
+                         (dict(CAPTIONS)[ITEMS[21][1]], dict(CAPTIONS)[ITEMS[21][2]],
+                          ITEMS[21][3]))
 
 
 def identify(png):

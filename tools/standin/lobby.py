@@ -149,6 +149,9 @@ class Lobby:
         self._log_out(connection)
         connection.player = account
         self.online[account.id] = connection
+        if not account.guest:
+            # Coins, items and followed players of the catalogue on the first login.
+            self.shop.seed(account)
         token = secrets.token_hex(16)
         connection.send(messages.login_reply(account.id, token, account.name, account.email))
 

@@ -40,7 +40,7 @@ class Item:
 
 class Catalogue:
     def __init__(self, path):
-        self.groups, self.items, self.accounts = [], [], {}
+        self.groups, self.items, self.accounts, self.captions = [], [], {}, {}
         with open(path, encoding="utf-8") as f:
             for line in f:
                 line = line.rstrip("\n")
@@ -51,6 +51,8 @@ class Catalogue:
                     self.groups.append(Group(int(parts[1]), parts[2], int(parts[3])))
                 elif parts[0] == "item":
                     self.items.append(Item(parts[1:]))
+                elif parts[0] == "caption":
+                    self.captions.setdefault(parts[1].lower(), {})[parts[2]] = parts[3]
                 elif parts[0] == "account":
                     owned = {}
                     for entry in filter(None, parts[3].split(",")):
@@ -62,6 +64,20 @@ class Catalogue:
                     raise ValueError("unknown shop line %r" % parts[0])
         self.by_id = {item.id: item for item in self.items}
         self.group_by_id = {group.id: group for group in self.groups}
+
+    def caption(self, language, text):
+        """The text in the language, when the catalogue has it there."""
+        return self.captions.get(language.lower(), {}).get(text, text)
+
+    def item_in(self, language, item):
+        """The item with its texts in the language."""
+        if language.lower() not in self.captions:
+            return item
+        local = Item.__new__(Item)
+        local.__dict__.update(item.__dict__)
+        for field in ("name", "short", "full", "display"):
+            setattr(local, field, self.caption(language, getattr(item, field)))
+        return local
 
 
 class Shop:
@@ -143,7 +159,9 @@ class Shop:
             log("%s   client state %d" % (connection.label, value))
             return
         parent = self._parent(value)
-        records = [messages.shop_group(gid, name, kind, len(entries))
+        language = connection.language
+        records = [messages.shop_group(gid, self.catalogue.caption(language, name), kind,
+                                       len(entries))
                    for gid, name, kind, entries in self._groups(player, parent)]
         connection.send(messages.shop_groups(parent, records))
 
@@ -157,7 +175,8 @@ class Shop:
         entries = [(gid, entry) for gid, _, _, group in self._groups(player, parent)
                    for entry in group]
         batch = entries[max(0, first):max(0, first) + max(0, min(count, 100))]
-        records = [messages.shop_item(item, gid, count, enabled)
+        records = [messages.shop_item(self.catalogue.item_in(connection.language, item), gid,
+                                      count, enabled)
                    for gid, (item, count, enabled) in batch]
         connection.send(messages.shop_items(group_id, first, records))
 
@@ -304,7 +323,8 @@ class Shop:
         if recipient is None:
             connection.send(messages.gift_items(ERROR, "No such player.", []))
             return
-        records = [messages.shop_item(item, item.group, item.count, 0)
+        records = [messages.shop_item(self.catalogue.item_in(connection.language, item),
+                                      item.group, item.count, 0)
                    for item in self.catalogue.items if item.gift > 0]
         connection.send(messages.gift_items(recipient.id, "", records))
 

@@ -339,6 +339,28 @@ if(STANDIN_CONVERT)
             VERBATIM)
         list(APPEND standin_packs ${DATAPACK_OUT}/standin/items/${name}.dmp)
     endforeach()
+
+    # The shop's item icons: data/standin/icons.txt -> standin/icons/<item>_0.png (small) and
+    # <item>_1.png (large).
+    file(MAKE_DIRECTORY ${DATAPACK_OUT}/standin/icons)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+        ${DATAPACK_DATA}/standin/icons.txt)
+    file(STRINGS ${DATAPACK_DATA}/standin/icons.txt icon_lines REGEX "^[^#]")
+    foreach(line ${icon_lines})
+        string(REPLACE "|" ";" words "${line}")
+        list(GET words 0 item)
+        list(GET words 1 canvas)
+        foreach(size_pair "0;16" "1;64")
+            list(GET size_pair 0 kind)
+            list(GET size_pair 1 pixels)
+            set(icon ${DATAPACK_OUT}/standin/icons/${item}_${kind}.png)
+            add_custom_command(OUTPUT ${icon}
+                COMMAND ${STANDIN_CONVERT} -size ${pixels}x${pixels} ${canvas} -strip ${icon}
+                DEPENDS ${DATAPACK_DATA}/standin/icons.txt
+                VERBATIM)
+            list(APPEND standin_packs ${icon})
+        endforeach()
+    endforeach()
 endif()
 add_custom_target(standin_packs ALL DEPENDS ${standin_packs})
 

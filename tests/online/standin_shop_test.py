@@ -14,6 +14,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from standin_client import ROOT, Server  # noqa: E402
 
 SKIP = (29, 44, 85)
+PACKS = os.environ.get("ORLO_STANDIN_PACKS")
 CAPTIONS = []
 
 
@@ -125,15 +126,24 @@ class Lists(ShopCase):
 
     def test_icons_small_and_large(self):
         alice = self.player("alice", "wonderland")
-        alice.send(99, [21, 41], 0)
+        alice.send(99, [21, 41, 999], 0)
         for item_id in (21, 41):
             got = self.expect(alice, 100)
             self.assertEqual(got[:2], [item_id, 0])
             self.assertEqual(identify(got[2]), "16 16")
+            if PACKS:
+                self.assertEqual(got[2], built_icon(item_id, 0))
         alice.send(99, [61], 1)
         got = self.expect(alice, 100)
         self.assertEqual(got[:2], [61, 1])
         self.assertEqual(identify(got[2]), "64 64")
+        if PACKS:
+            self.assertEqual(got[2], built_icon(61, 1))
+
+
+def built_icon(item_id, large):
+    with open(os.path.join(PACKS, "icons", "%d_%d.png" % (item_id, large)), "rb") as f:
+        return f.read()
 
     def test_captions_in_the_chosen_language(self):
         alice = self.player("alice", "wonderland")

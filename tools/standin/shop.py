@@ -3,6 +3,8 @@ and of the game's content, icons (99 -> 100), the enable switch (98 -> 106), buy
 (102/104 -> 103/105, 113/115 -> 114/116) against the coins, the coin balance (90 -> 91), a spent
 bomb (101), and the item pack list (94 -> 87). Coins and owned items are kept in the state."""
 
+import os
+
 import messages
 import pngs
 from connection import log
@@ -81,8 +83,9 @@ class Catalogue:
 
 
 class Shop:
-    def __init__(self, catalogue_path, state, packs):
+    def __init__(self, catalogue_path, state, packs, pack_dir=None):
         self.catalogue = Catalogue(catalogue_path)
+        self.icon_dir = os.path.join(pack_dir, "icons") if pack_dir else None
         self.state = state
         self.packs = packs
         self.coins = state.section("coins", {})
@@ -180,12 +183,21 @@ class Shop:
                    for gid, (item, count, enabled) in batch]
         connection.send(messages.shop_items(group_id, first, records))
 
+    def icon(self, item_id, large):
+        """The built icon (standin/icons/ITEM_0.png or _1.png), else one drawn here."""
+        if self.icon_dir:
+            path = os.path.join(self.icon_dir, "%d_%d.png" % (item_id, large))
+            if os.path.exists(path):
+                with open(path, "rb") as f:
+                    return f.read()
+        return pngs.avatar(item_id, LARGE_ICON if large else SMALL_ICON)
+
     def on_icons(self, connection, values):
-        size = LARGE_ICON if values[1] else SMALL_ICON
+        large = 1 if values[1] else 0
         for item_id in values[0]:
             if item_id in self.catalogue.by_id:
                 connection.send(messages.shop_item_image(item_id, values[1],
-                                                         pngs.avatar(item_id, size)))
+                                                         self.icon(item_id, large)))
 
     def on_shop_done(self, connection, values):
         self.packs.send_list(connection)

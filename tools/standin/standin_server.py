@@ -117,7 +117,7 @@ class Servers:
             "challenges": Challenges(relations),
             "shop": Shop(os.path.join(DATA, "shop.txt"), state,
                          ItemPacks(os.path.join(DATA, "itempacks.txt"), args.pack_dir,
-                                   args.item_fault)),
+                                   args.item_fault), args.pack_dir),
         }
         self.lobby = Lobby(args, accounts, languages, self.games, services)
         self.game_server = GameServer(args, self.games, history)

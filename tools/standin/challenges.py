@@ -28,8 +28,7 @@ class Challenges:
         player_id = connection.player.id
         if connection.room is not None or player_id in self.pending or player_id in self.sent:
             return True
-        return any(not g.over and g.has_player(player_id)
-                   for g in self.lobby.games.games.values())
+        return any(g.holds(player_id) for g in self.lobby.games.games.values())
 
     def on_request(self, connection, values):
         challenger = connection.player

@@ -7,6 +7,8 @@
 
 #include "engine/graphics/VortanGraphicsExt_Null.h"
 #include "platform/OrloDevice.h"
+#include "platform/OrloLanguage.h"
+#include "platform/OrloLanguageHost.h"
 #include "platform/OrlogateApplication.h"
 #include "tests/platform/ResourceTestSupport.h"
 #include "tests/support/PackWriter.h"
@@ -38,9 +40,57 @@ public:
     void SetDevice(COrloDevice* device) { m_device = device; }
     void SetLanguageObject(COrloLanguage* language) { m_language = language; }
     void SetSession(IOrloNetworkSession* session) { m_session = session; }
+    void SetGame(IOrloGameState* game) { m_gameState = game; }
 
 private:
     CVortanGraphicsExt_Null* m_ext;
+};
+
+// ASCII as UTF-16LE.
+inline std::string Utf16(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        out.push_back(c);
+        out.push_back('\0');
+    }
+    return out;
+}
+
+// Language packs "lang_0000.dmp" (English, code "en", texts "Hello" and "Your name") and
+// "lang_0001.dmp" (code "rt", right-aligned, "Olleh" and "Eman") in the directory.
+inline void WriteLanguagePacks(const vtest::TempDir& dir)
+{
+    const char* packs[] = {"NAME=English\r\nCODE=en\r\nFLAGS=VE_TEXT_LEFT\r\nSPECIAL_CHARS=0\r\n"
+                           "0=Hello\r\n1=Your name\r\n",
+                           "NAME=Right\r\nCODE=rt\r\nFLAGS=VE_TEXT_RIGHT\r\nSPECIAL_CHARS=0\r\n"
+                           "0=Olleh\r\n1=Eman\r\n"};
+    for (int i = 0; i < 2; ++i) {
+        const std::string path = dir.File("lang_000" + std::to_string(i) + ".dmp");
+        ASSERT_TRUE(
+            vtest::WriteWholeFile(path, vtest::MakePack({{"/texts.txt", Utf16(packs[i])}})));
+    }
+}
+
+// Finds the language packs in the directory; no user data, no settings.
+class LanguageHost : public IOrloLanguageHost {
+public:
+    explicit LanguageHost(vtest::TempDir& dir) : m_dir(dir) {}
+    int GetUserDataPath(CVortanString& out, const CVortanString& name) override
+    {
+        out = CVortanString(m_dir.File("user/").c_str());
+        out.Append(name);
+        return VORTAN_OK;
+    }
+    void GetResourcePath(CVortanString& out, const CVortanString& name) override
+    {
+        out = CVortanString((m_dir.Path() + "/").c_str());
+        out.Append(name);
+    }
+    COrloStatsStore* GetSettings() override { return nullptr; }
+
+private:
+    vtest::TempDir& m_dir;
 };
 
 // A layout file read from the tests' folder of layouts.

@@ -42,7 +42,7 @@ CUIXMLLoader::CUIXMLLoader()
     : m_registry(nullptr), m_refWidth(0), m_refHeight(0), m_createdRoot(nullptr), m_root(nullptr),
       m_buildParent(nullptr), m_extraTypes(nullptr), m_easing(nullptr),
       m_widgetKey(CVortanString("widget")), m_uniqueNames(nullptr), m_ownsUniqueNames(false),
-      m_app(nullptr), m_importDepth(0)
+      m_app(nullptr), m_importDepth(0), m_typeCacheCount(0), m_typeCacheNext(0)
 {}
 
 CUIXMLLoader::~CUIXMLLoader()
@@ -89,6 +89,8 @@ int CUIXMLLoader::Load(COrloApplication* application, CUIActionRegistry* registr
     if (root)
         SetReferenceSize(root->GetWidth(), root->GetHeight());
     RegisterTypes();
+    m_typeCacheCount = 0;
+    m_typeCacheNext = 0;
     if (previousTree) {
         if (m_ownsUniqueNames)
             delete m_uniqueNames;
@@ -233,18 +235,15 @@ bool CUIXMLLoader::IsTemplateName(const CVortanString& name)
     return at >= 0 && at + marker.GetLength() >= length - 1;
 }
 
-void CUIXMLLoader::ReadRect(CVortanXMLDataNode* element, CWidget* parent, CWidget* origin,
+void CUIXMLLoader::ReadRect(const CElementParts& parts, CWidget* parent, CWidget* origin,
                             CWidget* widget)
 {
-    CVortanXMLDataNode* position = FindChildElement(element, "position");
-    CVortanXMLDataNode* size = FindChildElement(element, "size");
-    CVortanXMLDataNode* align = FindChildElement(element, "align");
-    const int width = size ? RoundX(ReadFloat(size, "$w", 0.0f)) : 0;
-    const int height = size ? RoundY(ReadFloat(size, "$h", 0.0f)) : 0;
-    i64 left = position ? TruncX(ReadFloat(position, "$x", 0.0f)) : 0;
-    i64 top = position ? TruncY(ReadFloat(position, "$y", 0.0f)) : 0;
-    const char* v = align ? GetAttribute(align, "$v") : nullptr;
-    const char* h = align ? GetAttribute(align, "$h") : nullptr;
+    const int width = parts.size ? RoundX(ReadFloat(parts.size, "$w", 0.0f)) : 0;
+    const int height = parts.size ? RoundY(ReadFloat(parts.size, "$h", 0.0f)) : 0;
+    i64 left = parts.position ? TruncX(ReadFloat(parts.position, "$x", 0.0f)) : 0;
+    i64 top = parts.position ? TruncY(ReadFloat(parts.position, "$y", 0.0f)) : 0;
+    const char* v = parts.align ? GetAttribute(parts.align, "$v") : nullptr;
+    const char* h = parts.align ? GetAttribute(parts.align, "$h") : nullptr;
     if (v) {
         if (strcmp(v, "left") == 0)
             left = 0;
@@ -272,14 +271,48 @@ void CUIXMLLoader::ReadRect(CVortanXMLDataNode* element, CWidget* parent, CWidge
     widget->SetRect(rect);
 }
 
+void CUIXMLLoader::FindParts(CVortanXMLDataNode* element, CElementParts& parts)
+{
+    memset(&parts, 0, sizeof(parts));
+    // One walk over the element's children finds what every element reads (the first of each
+    // name, as a lookup by name would).
+    for (CVortanXMLDataNode* c = GetFirstChild(element); c; c = GetNextSibling(c)) {
+        const char* n = c->GetName();
+        if (!n)
+            continue;
+        if (n[0] == '$') {
+            const char* text = c->GetValueText();
+            text = text ? text : "";
+            if (!parts.name && strcmp(n, "$name") == 0)
+                parts.name = text;
+            else if (!parts.type && strcmp(n, "$type") == 0)
+                parts.type = text;
+            else if (!parts.unique && strcmp(n, "$uniquename") == 0)
+                parts.unique = text;
+            else if (!parts.display && strcmp(n, "$display") == 0)
+                parts.display = c;
+            continue;
+        }
+        if (!parts.position && strcmp(n, "position") == 0)
+            parts.position = c;
+        else if (!parts.size && strcmp(n, "size") == 0)
+            parts.size = c;
+        else if (!parts.align && strcmp(n, "align") == 0)
+            parts.align = c;
+        else if (!parts.flags && strcmp(n, "flags") == 0)
+            parts.flags = c;
+        else if (!parts.events && strcmp(n, "events") == 0)
+            parts.events = c;
+    }
+}
+
 void CUIXMLLoader::ParseElement(CVortanXMLDataNode* element, CWidget* parent, CWidget* origin)
 {
-    const char* nameText = GetAttribute(element, "$name");
-    const char* typeText = GetAttribute(element, "$type");
-    const char* uniqueText = GetAttribute(element, "$uniquename");
+    CElementParts parts;
+    FindParts(element, parts);
     CWidget* kept = nullptr;
-    if (uniqueText && uniqueText[0] && m_uniqueNames) {
-        CHashString key((CVortanString(uniqueText)));
+    if (parts.unique && parts.unique[0] && m_uniqueNames) {
+        CHashString key((CVortanString(parts.unique)));
         int i = m_uniqueNames->FindKey(key);
         if (i >= 0) {
             kept = m_uniqueNames->ElementAt(i).value;
@@ -287,9 +320,9 @@ void CUIXMLLoader::ParseElement(CVortanXMLDataNode* element, CWidget* parent, CW
         }
     }
     CWidget* widget = nullptr;
-    int creatorIndex = typeText ? m_creators.FindKey(CHashString(CVortanString(typeText))) : -1;
-    if (creatorIndex >= 0) {
-        widget = m_creators.ElementAt(creatorIndex).value(this, element, parent, kept);
+    UIWidgetCreator creator = parts.type ? FindCreator(parts.type) : nullptr;
+    if (creator) {
+        widget = creator(this, element, parent, kept);
     } else if (kept && kept->GetTypeInfo()->Matches(CWidget::StaticTypeInfo())) {
         widget = kept;
     } else {
@@ -301,15 +334,15 @@ void CUIXMLLoader::ParseElement(CVortanXMLDataNode* element, CWidget* parent, CW
         return;
     if (widget->GetParent())
         widget->GetParent()->RemoveChild(widget);
-    if (nameText)
-        widget->SetName(CVortanString(nameText));
-    if (uniqueText && widget != kept)
-        widget->SetUniqueName(CVortanString(uniqueText));
-    if (GetAttribute(element, "$display"))
+    if (parts.name)
+        widget->SetName(CVortanString(parts.name));
+    if (parts.unique && widget != kept)
+        widget->SetUniqueName(CVortanString(parts.unique));
+    if (parts.display)
         widget->SetVisible(ReadInt(element, "$display", widget->IsVisible() ? 1 : 0) != 0);
-    ReadRect(element, parent, origin, widget);
-    CVortanXMLDataNode* flags = FindChildElement(element, "flags");
-    if (flags) {
+    ReadRect(parts, parent, origin, widget);
+    if (parts.flags) {
+        CVortanXMLDataNode* flags = parts.flags;
         widget->SetEnabled(ReadInt(flags, "$enabled", widget->IsEnabled() ? 1 : 0) != 0);
         widget->SetPassThrough(ReadInt(flags, "$transparent", widget->IsPassThrough() ? 1 : 0) !=
                                0);
@@ -329,10 +362,29 @@ void CUIXMLLoader::ParseElement(CVortanXMLDataNode* element, CWidget* parent, CW
     } else {
         parent->AddChild(widget);
     }
-    CVortanXMLDataNode* events = FindChildElement(element, "events");
-    if (events)
-        ParseEvents(events, widget);
+    if (parts.events)
+        ParseEvents(parts.events, widget);
     ParseChildren(element, widget, widget);
+}
+
+UIWidgetCreator CUIXMLLoader::FindCreator(const char* type)
+{
+    // Layouts repeat few type names: the last texts looked up are compared first, which
+    // spares the map its key string.
+    for (int i = 0; i < m_typeCacheCount; ++i) {
+        if (strcmp(m_typeCache[i].text, type) == 0)
+            return m_typeCache[i].creator;
+    }
+    const int index = m_creators.FindKey(CHashString(CVortanString(type)));
+    UIWidgetCreator creator = index >= 0 ? m_creators.ElementAt(index).value : nullptr;
+    if (strlen(type) < sizeof(m_typeCache[0].text)) {
+        const int slot = m_typeCacheCount < UI_LOADER_TYPE_CACHE
+                             ? m_typeCacheCount++
+                             : (m_typeCacheNext++ % UI_LOADER_TYPE_CACHE);
+        strcpy(m_typeCache[slot].text, type);
+        m_typeCache[slot].creator = creator;
+    }
+    return creator;
 }
 
 void CUIXMLLoader::ParseEvents(CVortanXMLDataNode* events, CWidget* widget)

@@ -44,6 +44,8 @@ typedef CVortanMap<CHashString, CWidget*> CUIUniqueNameMap;
 
 // Imports below this many levels are not read.
 #define UI_LOADER_MAX_IMPORT_DEPTH 16
+// Type names remembered with their creators while a file is read.
+#define UI_LOADER_TYPE_CACHE 16
 // Most "$param%d" values of an easing curve.
 #define UI_LOADER_MAX_EASING_PARAMS 8
 
@@ -131,6 +133,25 @@ public:
     CTransition* ParseTransition(CVortanXMLDataNode* element, const char* typeWord);
 
 private:
+    // What every element reads, found in one walk over its children.
+    struct CElementParts {
+        const char* name;
+        const char* type;
+        const char* unique;
+        CVortanXMLDataNode* display;
+        CVortanXMLDataNode* position;
+        CVortanXMLDataNode* size;
+        CVortanXMLDataNode* align;
+        CVortanXMLDataNode* flags;
+        CVortanXMLDataNode* events;
+    };
+    struct CTypeCacheEntry {
+        char text[32];
+        UIWidgetCreator creator;
+    };
+
+    static void FindParts(CVortanXMLDataNode* element, CElementParts& parts);
+    UIWidgetCreator FindCreator(const char* type);
     void ParseActions(CVortanXMLDataNode* node);
     void ParseChildren(CVortanXMLDataNode* node, CWidget* parent, CWidget* origin);
     void ParseElement(CVortanXMLDataNode* element, CWidget* parent, CWidget* origin);
@@ -140,7 +161,7 @@ private:
     void RegisterTypes();
     void CollectUniqueWidgets(CWidget* widget, bool isRoot);
     CWidget* MakePlainWidget(CWidget* parent);
-    void ReadRect(CVortanXMLDataNode* element, CWidget* parent, CWidget* origin, CWidget* widget);
+    void ReadRect(const CElementParts& parts, CWidget* parent, CWidget* origin, CWidget* widget);
     static bool IsTemplateName(const CVortanString& name);
 
     CVortanMap<CHashString, UIWidgetCreator> m_creators;
@@ -157,4 +178,7 @@ private:
     bool m_ownsUniqueNames;
     COrloApplication* m_app;
     int m_importDepth;
+    CTypeCacheEntry m_typeCache[UI_LOADER_TYPE_CACHE];
+    int m_typeCacheCount;
+    int m_typeCacheNext;
 };

@@ -192,6 +192,10 @@ TEST_F(Loader, TypesReadTheirAttributes)
     EXPECT_TRUE(plain->GetTypeInfo()->Matches(CWidget::StaticTypeInfo()));
     EXPECT_TRUE(plain->IsPassThrough());
     ltest::Drop(root);
+    // The loader gave back its own references: with the tree gone nothing holds the sheet
+    // or the font any more, and the manager has freed both.
+    EXPECT_EQ(app.FindSurface(uitest::S("sheet.png")), nullptr);
+    EXPECT_EQ(app.FindFont(uitest::S("default")), nullptr);
 }
 
 TEST_F(Loader, ColoursForceAlphaByHexDigits)

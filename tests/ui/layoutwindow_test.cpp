@@ -73,6 +73,11 @@ public:
         if (IsCreated())
             frame = ReadScreen();
     }
+    void ForgetGame()
+    {
+        m_gameState = nullptr;
+        m_ownsGameState = 0;
+    }
     Rgb frame;
 };
 
@@ -293,7 +298,8 @@ protected:
                                 {"/blocks.fnt", BlockFont()}});
         VortanTestClock::Set(5000000000ull);
         app = new TestApp();
-        ASSERT_EQ(VORTAN_OK, app->Create(nullptr, W, H, new ptest::GameStateStub()));
+        game = new ptest::GameStateStub();
+        ASSERT_EQ(VORTAN_OK, app->Create(nullptr, W, H, game));
         while (app->GetStateCount() > 0)
             app->RemoveState(app->GetStateAt(0));
         ASSERT_EQ(1, app->OpenPack(rtest::S(pack), 1));
@@ -303,7 +309,12 @@ protected:
     }
     void TearDown() override
     {
+        // The hosted game is the test's to delete (the application would only at a full
+        // shut-down of its loop).
+        if (app)
+            app->ForgetGame();
         delete app;
+        delete game;
         VortanTestClock::Clear();
         delete home;
         delete xvfb;
@@ -324,6 +335,7 @@ protected:
     vtest::TempDir* home = nullptr;
     TestApp* app = nullptr;
     LayoutScreen* screen = nullptr;
+    ptest::GameStateStub* game = nullptr;
 };
 
 TEST_F(LayoutWindowTest, TheBubbleAndTheClippedExpandableDrawAsPlaced)

@@ -378,6 +378,24 @@ TEST_F(LayoutWindowTest, APasswordFieldTakesTypedTextAndShowsStars)
     if (getenv("VORTAN_KEEP_SHOTS"))
         vtest::WriteWholeFile(std::string(getenv("VORTAN_KEEP_SHOTS")) + "/field.rgb",
                               std::string(app->frame.begin(), app->frame.end()));
+
+    // Twenty characters are wider than the field: the end of the text stays in view, drawn
+    // right-aligned before the caret at the right edge.
+    ASSERT_EQ(0, vtest::Xdo({"type", "--delay", "10", "defghijklmnopqrst"}));
+    vtest::Pump(app);
+    Step(0.05f);
+    EXPECT_EQ(field->GetText().GetLength(), 20);
+    // 20 blocks end at 236 with the caret at 238..240: the blocks from 46 on show whole, the
+    // one before shows its last four columns from the field's left edge at 40.
+    blocks = Screen(30);
+    blocks.push_back({40, 40, 4, 16, "white", 1});
+    for (int i = 0; i < 16; ++i)
+        blocks.push_back({46 + 12 * i, 40, 10, 16, "white", 1});
+    blocks.push_back({238, 40, 2, 16, "white", 0});
+    EXPECT_EQ(0, Mismatches(app->frame, Expected(blocks), blocks));
+    if (getenv("VORTAN_KEEP_SHOTS"))
+        vtest::WriteWholeFile(std::string(getenv("VORTAN_KEEP_SHOTS")) + "/wide.rgb",
+                              std::string(app->frame.begin(), app->frame.end()));
 }
 
 TEST_F(LayoutWindowTest, TheScreenDrawsTheSameAfterALostContext)

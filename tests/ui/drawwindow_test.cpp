@@ -1,0 +1,217 @@
+// The drawing widgets in the real application window under Xvfb (GLES2 on Mesa), read back and
+// compared with ImageMagick pictures: a half-turn pie against the polygon of vertices worked
+// out in Python and an empty pie of angle 0, gradients against ImageMagick gradients, a half
+// progress bar, a spinner at sample points of a four-colour image after half a second on the
+// stand-in clock, and nine-slice frames with premultiplied blending; image drawing after a
+// frame is unharmed and the screen is the same after a lost context.
+#include "tests/ui/TreeWindowSupport.h"
+#include "ui/widgets/FrameWidget.h"
+#include "ui/widgets/GradientWidget.h"
+#include "ui/widgets/PieWidget.h"
+#include "ui/widgets/ProgressBar.h"
+#include "ui/widgets/RotatingImageWidget.h"
+
+namespace {
+
+using uiwin::Rect;
+
+struct Tree {
+    CPieWidget* pie = nullptr;
+    CRotatingImageWidget* spinner = nullptr;
+    CFrameWidget* frame = nullptr;
+    CFrameWidget* plain = nullptr;
+};
+
+std::string Convert(const vtest::TempDir& dir, const std::string& name,
+                    const std::vector<std::string>& args)
+{
+    std::vector<std::string> argv{"convert"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    argv.push_back("-define");
+    argv.push_back("png:color-type=6");
+    argv.push_back("PNG32:" + dir.File(name));
+    EXPECT_EQ(0, vtest::RunProgram(argv));
+    return vtest::ReadWholeFile(dir.File(name));
+}
+
+class DrawWindowTest : public uiwin::WindowTest {
+protected:
+    void SetUp() override
+    {
+        vtest::TempDir images;
+        Files files = {
+            {"four.png",
+             Convert(images, "four.png",
+                     {"(", "-size", "32x32", "xc:#e02020", "xc:#20c0c0", "+append", ")", "(",
+                      "-size", "32x32", "xc:#2030e0", "xc:#e0e020", "+append", ")", "-append"})},
+            {"border.png",
+             Convert(images, "border.png",
+                     {"-size", "48x48", "xc:#c00000", "(", "-size", "16x16", "xc:none", ")",
+                      "-geometry", "+16+16", "-compose", "copy", "-composite"})},
+            {"mask.png", Convert(images, "mask.png",
+                                 {"-size", "48x48", "xc:white", "(", "-size", "16x16", "xc:none",
+                                  ")", "-geometry", "+0+0", "-compose", "copy", "-composite"})},
+            {"blue.png", rtest::MakePng(40, 40, "#0000c0")},
+            {"grey.png", rtest::MakePng(4, 4, "#808080")},
+            {"dark.png", rtest::MakePng(4, 4, "#404040")},
+            {"orange.png", rtest::MakePng(100, 10, "#e08020")},
+            {"green.png", rtest::MakePng(8, 8, "#30b040")},
+        };
+        Start(files, [this](COrloApplication* app, CWidget* root) { Build(app, root); });
+    }
+
+    void Build(COrloApplication* app, CWidget* root)
+    {
+        tree.pie = new CPieWidget();
+        tree.pie->Startup(app, app, Rect(20, 20, 140, 140));
+        tree.pie->SetPieColor(0xFF20C040);
+        tree.pie->SetAngle(3.1415927f);
+        root->AddChild(tree.pie);
+        CPieWidget* empty = new CPieWidget();
+        empty->Startup(app, app, Rect(160, 20, 280, 140));
+        empty->SetAngle(0.0f);
+        root->AddChild(empty);
+
+        CGradientWidget* vertical = new CGradientWidget();
+        vertical->Startup(app, app, Rect(300, 20, 400, 276));
+        vertical->SetColor1(0xFFFF0000);
+        vertical->SetColor2(0xFF0000FF);
+        root->AddChild(vertical);
+        CGradientWidget* horizontal = new CGradientWidget();
+        horizontal->Startup(app, app, Rect(420, 20, 676, 120));
+        horizontal->SetImageFlags(GRADIENT_HORIZONTAL);
+        root->AddChild(horizontal); // white to black by default
+
+        CProgressBar* bar = new CProgressBar();
+        bar->Startup(app, app, Rect(20, 300, 220, 340));
+        CVortanSurface* s = app->GetSurface(CVortanString("grey.png"));
+        bar->SetImage(s);
+        app->ReleaseSurface(s);
+        s = app->GetSurface(CVortanString("orange.png"));
+        bar->SetProgressImage(s);
+        app->ReleaseSurface(s);
+        bar->SetValue(0.5f);
+        root->AddChild(bar);
+
+        tree.spinner = new CRotatingImageWidget();
+        tree.spinner->Startup(app, app, Rect(560, 300, 660, 420));
+        s = app->GetSurface(CVortanString("four.png"));
+        tree.spinner->SetImage(s);
+        app->ReleaseSurface(s);
+        root->AddChild(tree.spinner);
+
+        root->AddChild(uiwin::Image(app, "dark.png", Rect(300, 300, 520, 420)));
+        tree.frame = new CFrameWidget();
+        EXPECT_EQ(VORTAN_OK, tree.frame->Startup(app, app, Rect(310, 310, 510, 410)));
+        s = app->GetSurface(CVortanString("blue.png"));
+        tree.frame->SetImage(s);
+        app->ReleaseSurface(s);
+        s = app->GetSurface(CVortanString("border.png"));
+        s->SetFrameSize(16, 16);
+        tree.frame->SetBorderImage(s);
+        app->ReleaseSurface(s);
+        s = app->GetSurface(CVortanString("mask.png"));
+        tree.frame->SetMaskImage(s);
+        app->ReleaseSurface(s);
+        root->AddChild(tree.frame);
+
+        tree.plain = new CFrameWidget();
+        tree.plain->Startup(app, app, Rect(700, 300, 780, 340));
+        s = app->GetSurface(CVortanString("blue.png"));
+        tree.plain->SetImage(s);
+        app->ReleaseSurface(s);
+        root->AddChild(tree.plain);
+        // Drawn after the frames.
+        root->AddChild(uiwin::Image(app, "green.png", Rect(680, 360, 780, 460)));
+    }
+
+    // The pie's polygon in screen pixels, from Python: the centre, then the twelve rim points.
+    std::string PiePolygon()
+    {
+        std::string out;
+        EXPECT_EQ(
+            0, vtest::RunProgram({vtest::Python(), "-c",
+                                  "import math\n"
+                                  "cx, cy, r, angle, n = 80.0, 80.0, 60.0, 3.1415927, 12\n"
+                                  "step = 6.2831855 / (n - 1)\n"
+                                  "pts = [(cx, cy)]\n"
+                                  "for k in range(n):\n"
+                                  "    a = min(k * step, angle)\n"
+                                  "    pts.append((cx - math.sin(a) * r, cy - math.cos(a) * r))\n"
+                                  "print(' '.join('%.3f,%.3f' % p for p in pts), end='')\n"},
+                                 &out));
+        return out;
+    }
+
+    uiwin::Rgb Expected()
+    {
+        return Picture(
+            {"-size", "800x480", "xc:black", "-fill", "#20c040", "-draw", "polygon " + PiePolygon(),
+             "(", "-size", "100x256", "gradient:#ff0000-#0000ff", ")", "-geometry", "+300+20",
+             "-composite", "(", "-size", "100x256", "gradient:white-black", "-rotate", "-90", ")",
+             "-geometry", "+420+20", "-composite", "(", "-size", "100x40", "xc:#e08020", ")",
+             "-geometry", "+20+300", "-composite", "(", "-size", "100x40", "xc:#808080", ")",
+             "-geometry", "+120+300", "-composite", "(", "-size", "220x120", "xc:#404040", ")",
+             "-geometry", "+300+300", "-composite",
+             // The frame: the border's colour where it is opaque, the background
+             // inside; where the mask is clear the premultiplied colour adds.
+             "(", "-size", "200x100", "xc:#c00000", ")", "-geometry", "+310+310", "-composite", "(",
+             "-size", "168x68", "xc:#0000c0", ")", "-geometry", "+326+326", "-composite", "(",
+             "-size", "16x16", "xc:#ff4040", ")", "-geometry", "+310+310", "-composite", "(",
+             "-size", "80x40", "xc:#0000c0", ")", "-geometry", "+700+300", "-composite", "(",
+             "-size", "100x100", "xc:#30b040", ")", "-geometry", "+680+360", "-composite"});
+    }
+
+    Tree tree;
+};
+
+// Filtered sampling blends a stretched slice with its neighbour over a few pixels.
+const int kMargin = 6;
+const std::vector<CVortanRect> kBlocks = {
+    Rect(160, 20, 280, 140), // the empty pie
+    Rect(300, 20, 400, 276),  Rect(420, 20, 676, 120),  Rect(20, 300, 120, 340),
+    Rect(120, 300, 220, 340), Rect(300, 300, 520, 310), Rect(310, 310, 326, 326),
+    Rect(326, 310, 510, 326), Rect(310, 326, 326, 410), Rect(326, 326, 494, 394),
+    Rect(494, 326, 510, 410), Rect(326, 394, 494, 410), Rect(700, 300, 780, 340),
+    Rect(680, 360, 780, 460), Rect(0, 440, 300, 480)};
+
+TEST_F(DrawWindowTest, WidgetsMatchTheirReferences)
+{
+    Step(0.25f);
+    Step(0.25f);
+    ASSERT_NEAR(-1.5707964f, tree.spinner->GetAngle(), 1e-4f);
+    const uiwin::Rgb want = Expected();
+    const uiwin::Rgb& got = app->frame;
+    EXPECT_EQ(0, Mismatches(got, want, kBlocks, kMargin, 3));
+    // The pie: the left half filled, the rim within a pixel of the reference polygon.
+    EXPECT_LE(Mismatches(got, want, {Rect(20, 20, 140, 140)}, 0, 3), 3 * 360);
+    EXPECT_TRUE(Near(Pixel(got, 50, 80), 0x20C040));
+    EXPECT_TRUE(Near(Pixel(got, 110, 80), 0x000000));
+    EXPECT_TRUE(Near(Pixel(got, 78, 30), 0x20C040));
+    // The spinner turned a quarter clockwise: the top-left quadrant is now at the top right.
+    // Drawn at the size of the smaller side (100), centred on (610, 350).
+    EXPECT_TRUE(Near(Pixel(got, 635, 325), 0xE02020));
+    EXPECT_TRUE(Near(Pixel(got, 635, 375), 0x20C0C0));
+    EXPECT_TRUE(Near(Pixel(got, 585, 375), 0xE0E020));
+    EXPECT_TRUE(Near(Pixel(got, 585, 325), 0x2030E0));
+    // One program shared through the manager.
+    ASSERT_NE(nullptr, tree.frame->GetShader());
+    EXPECT_EQ(tree.frame->GetShader(), tree.plain->GetShader());
+    EXPECT_EQ(tree.frame->GetShader(), app->FindProgram(CVortanString("framewidget_shader")));
+}
+
+TEST_F(DrawWindowTest, SameScreenAfterALostContext)
+{
+    tree.spinner->SetSpeed(0.0f);
+    Step(0.1f);
+    const uiwin::Rgb before = app->frame;
+    ASSERT_EQ(0, Mismatches(before, Expected(), kBlocks, kMargin, 3));
+    ASSERT_EQ(VORTAN_OK, app->UnloadAllSurfaceTextures());
+    ASSERT_EQ(VORTAN_OK, app->RestoreGraphics());
+    Step(0.1f); // the reload screen
+    Step(0.1f); // the textures again
+    Step(0.1f);
+    EXPECT_EQ(0, Mismatches(app->frame, before, {Rect(0, 0, 800, 480)}, 0, 1));
+}
+
+} // namespace

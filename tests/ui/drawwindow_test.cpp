@@ -4,7 +4,11 @@
 // progress bar, a spinner at sample points of a four-colour image after half a second on the
 // stand-in clock, and nine-slice frames with premultiplied blending; image drawing after a
 // frame is unharmed and the screen is the same after a lost context.
+#include <inttypes.h>
+#include <stdio.h>
+
 #include "tests/ui/TreeWindowSupport.h"
+#include "tests/ui/WidgetTestSupport.h"
 #include "ui/widgets/FrameWidget.h"
 #include "ui/widgets/GradientWidget.h"
 #include "ui/widgets/PieWidget.h"
@@ -194,6 +198,20 @@ TEST_F(DrawWindowTest, WidgetsMatchTheirReferences)
     EXPECT_TRUE(Near(Pixel(got, 635, 375), 0x20C0C0));
     EXPECT_TRUE(Near(Pixel(got, 585, 375), 0xE0E020));
     EXPECT_TRUE(Near(Pixel(got, 585, 325), 0x2030E0));
+    // The cache key holds the three handles at full width.
+    char key[160];
+    snprintf(key, sizeof(key), "frame:%" PRIuPTR ":%" PRIuPTR ":%" PRIuPTR ":200:100",
+             (uintptr_t)tree.frame->GetImage(), (uintptr_t)tree.frame->GetBorderImage(),
+             (uintptr_t)tree.frame->GetMaskImage());
+    EXPECT_EQ(std::string(key), uitest::Narrow(tree.frame->MakeCacheKey()));
+    // A clone shares the images and the program through the manager.
+    CWidget* copy = tree.frame->Clone();
+    CFrameWidget* other = static_cast<CFrameWidget*>(copy);
+    copy->Update(0.0f);
+    EXPECT_EQ(tree.frame->GetMaskImage(), other->GetMaskImage());
+    EXPECT_EQ(tree.frame->GetBorderImage(), other->GetBorderImage());
+    EXPECT_EQ(tree.frame->GetShader(), other->GetShader());
+    CWidget::Destroy(copy);
     // One program shared through the manager.
     ASSERT_NE(nullptr, tree.frame->GetShader());
     EXPECT_EQ(tree.frame->GetShader(), tree.plain->GetShader());

@@ -7,6 +7,7 @@
 #include "tests/ui/UiTestSupport.h"
 #include "tests/ui/WidgetTestSupport.h"
 #include "ui/layouts/SlideArea.h"
+#include "ui/widgets/FrameWidget.h"
 #include "ui/widgets/GradientWidget.h"
 #include "ui/widgets/PieWidget.h"
 #include "ui/widgets/ProgressBar.h"
@@ -411,6 +412,37 @@ TEST_F(RotatingTest, AngleStepsAndDrawing)
     EXPECT_FLOAT_EQ(-1.0f, other->GetAngle());
     uitest::Drop(copy);
     spinner.Shutdown();
+}
+
+class FrameSlicesTest : public uitest::ManagerTest {};
+
+TEST_F(FrameSlicesTest, NineSliceGeometry)
+{
+    CVortanSurface* background = uitest::MakeSurface(&app, 40, 20);
+    CVortanSurface* border = uitest::MakeSurface(&app, 48, 48);
+    border->SetFrameSize(16, 16);
+    CVortanRect inner, insets;
+    // 200 x 100: corners of 16; insets 16 / 200 x 40 = 3.2 -> 3 and 16 / 100 x 20 = 3.2 -> 3.
+    CFrameWidget::ComputeSlices(R(10, 20, 210, 120), background, border, inner, insets);
+    EXPECT_TRUE(SameRect(inner, 26, 36, 194, 104));
+    EXPECT_TRUE(SameRect(insets, 3, 3, 37, 17));
+    // Narrower than two corners: the inner rect turns over, as computed.
+    CFrameWidget::ComputeSlices(R(0, 0, 20, 100), background, border, inner, insets);
+    EXPECT_TRUE(SameRect(inner, 16, 16, 4, 84));
+    EXPECT_EQ(32, insets.left); // 16 / 20 x 40
+    // No width or height: no division, no insets.
+    CFrameWidget::ComputeSlices(R(5, 5, 5, 5), background, border, inner, insets);
+    EXPECT_TRUE(SameRect(insets, 0, 0, 40, 20));
+    background->Release();
+    delete background;
+    border->Release();
+    delete border;
+
+    // Without an application the frame does not start; its key holds each handle in full.
+    CFrameWidget frame;
+    EXPECT_EQ(0, frame.Startup(nullptr, &manager, R(0, 0, 200, 100)));
+    frame.SetRect(R(0, 0, 200, 100));
+    EXPECT_EQ("frame:0:0:0:200:100", uitest::Narrow(frame.MakeCacheKey()));
 }
 
 } // namespace

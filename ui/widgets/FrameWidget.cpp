@@ -144,7 +144,7 @@ void CFrameWidget::CreateShader()
         return;
     IVortanApplication* application = manager->GetResourceApplication();
     IVortanGraphicsContext* gc = application ? application->GetGraphics() : nullptr;
-    if (!gc || gc->GetContextType() != VORTAN_CONTEXT_GLES2)
+    if (!dynamic_cast<CVortanGraphicsExt_GLES2*>(gc))
         return; // no GL to build with: drawn as an image widget
     const CVortanString name(SHADER_NAME);
     m_program = manager->GetProgram(name);
@@ -207,7 +207,7 @@ int CFrameWidget::RenderSelf(IVortanGraphicsContext* gc, const CVortanRect& rect
     CVortanSurface* background = GetImage();
     CVortanSurface* border = m_border.surface;
     CVortanSurface* mask = m_mask.surface;
-    if (!gc || gc->GetContextType() != VORTAN_CONTEXT_GLES2 || !m_program || !background ||
+    if (!dynamic_cast<CVortanGraphicsExt_GLES2*>(gc) || !m_program || !background ||
         !border || !mask || !m_program->GetProgramId() || !HasTexture(background) ||
         !HasTexture(border) || !HasTexture(mask))
         return CImageWidget::RenderSelf(gc, rect);

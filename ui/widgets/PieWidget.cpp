@@ -115,9 +115,10 @@ bool CPieWidget::BuildVertices(float targetWidth, float targetHeight, const CVor
 
 int CPieWidget::RenderSelf(IVortanGraphicsContext* gc, const CVortanRect& rect)
 {
-    if (!gc || gc->GetContextType() != VORTAN_CONTEXT_GLES2)
+    // Only the GL extension draws the fan (a stand-in may report the same context type).
+    CVortanGraphicsExt_GLES2* gl = dynamic_cast<CVortanGraphicsExt_GLES2*>(gc);
+    if (!gl)
         return VORTAN_OK;
-    CVortanGraphicsExt_GLES2* gl = static_cast<CVortanGraphicsExt_GLES2*>(gc);
     CVortan3DProgram* program = gl->GetProgram(CVortanGraphicsExt_GLES2::PROGRAM_COLOR);
     if (!program)
         return VORTAN_OK;

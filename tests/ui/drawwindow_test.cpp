@@ -9,11 +9,14 @@
 
 #include "tests/ui/TreeWindowSupport.h"
 #include "tests/ui/WidgetTestSupport.h"
+#include "ui/WidgetCast.h"
+#include "ui/loader/UIXMLLoader.h"
 #include "ui/widgets/FrameWidget.h"
 #include "ui/widgets/GradientWidget.h"
 #include "ui/widgets/PieWidget.h"
 #include "ui/widgets/ProgressBar.h"
 #include "ui/widgets/RotatingImageWidget.h"
+#include "ui/widgets/Slider.h"
 
 namespace {
 
@@ -24,6 +27,7 @@ struct Tree {
     CRotatingImageWidget* spinner = nullptr;
     CFrameWidget* frame = nullptr;
     CFrameWidget* plain = nullptr;
+    CSlider* slider = nullptr;
 };
 
 std::string Convert(const vtest::TempDir& dir, const std::string& name,
@@ -60,8 +64,37 @@ protected:
             {"dark.png", rtest::MakePng(4, 4, "#404040")},
             {"orange.png", rtest::MakePng(100, 10, "#e08020")},
             {"green.png", rtest::MakePng(8, 8, "#30b040")},
+            {"white.png", rtest::MakePng(8, 8, "#ffffff")},
+            {"drawing.xml",
+             vtest::ReadWholeFile(vtest::SourceDir() + "/tests/ui/layouts/drawing.xml")},
         };
-        Start(files, [this](COrloApplication* app, CWidget* root) { Build(app, root); });
+        const bool fromLayout =
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())
+                .find("Layout") != std::string::npos;
+        Start(files, [this, fromLayout](COrloApplication* app, CWidget* root) {
+            if (fromLayout)
+                Load(app, root);
+            else
+                Build(app, root);
+        });
+    }
+
+    // The same screen from a layout file.
+    void Load(COrloApplication* app, CWidget* root)
+    {
+        CUIXMLLoader loader;
+        loader.Load(app, nullptr, nullptr, root, nullptr, nullptr);
+        EXPECT_EQ(VORTAN_OK, loader.LoadFile(CVortanString("drawing.xml")));
+        loader.Unload();
+        auto find = [root](const char* name) { return root->FindChild(CVortanString(name), -1); };
+        tree.pie = WidgetCast<CPieWidget>(find("pie"));
+        tree.spinner = WidgetCast<CRotatingImageWidget>(find("spinner"));
+        tree.frame = WidgetCast<CFrameWidget>(find("frame"));
+        tree.plain = WidgetCast<CFrameWidget>(find("plain"));
+        tree.slider = WidgetCast<CSlider>(find("slider"));
+        CProgressBar* bar = WidgetCast<CProgressBar>(find("bar"));
+        ASSERT_TRUE(tree.pie && tree.spinner && tree.frame && tree.plain && tree.slider && bar);
+        bar->SetValue(0.5f);
     }
 
     void Build(COrloApplication* app, CWidget* root)
@@ -179,7 +212,33 @@ const std::vector<CVortanRect> kBlocks = {
     Rect(494, 326, 510, 410), Rect(326, 394, 494, 410), Rect(700, 300, 780, 340),
     Rect(680, 360, 780, 460), Rect(0, 440, 300, 480)};
 
-TEST_F(DrawWindowTest, WidgetsMatchTheirReferences)
+// The checks of the screen half a second after the start.
+class DrawChecks : public DrawWindowTest {
+protected:
+    void CheckScreen();
+};
+
+TEST_F(DrawChecks, WidgetsMatchTheirReferences)
+{
+    CheckScreen();
+}
+
+TEST_F(DrawChecks, LayoutFileDrawsTheSame)
+{
+    CheckScreen();
+    ASSERT_NE(nullptr, tree.slider);
+    EXPECT_FLOAT_EQ(5.0f, tree.slider->GetValue());
+    ASSERT_NE(nullptr, tree.slider->GetKnob());
+    const CVortanRect k = tree.slider->GetKnob()->GetRect();
+    EXPECT_TRUE(k.left == 0 && k.top == 0 && k.right == 20 && k.bottom == 40)
+        << k.left << "," << k.top << "," << k.right << "," << k.bottom;
+    // The knob, 20 x 40, half way along the 200-pixel track at (20, 380).
+    EXPECT_TRUE(Near(Pixel(app->frame, 120, 400), 0xFFFFFF));
+    EXPECT_TRUE(Near(Pixel(app->frame, 105, 400), 0x000000));
+    EXPECT_TRUE(Near(Pixel(app->frame, 135, 400), 0x000000));
+}
+
+void DrawChecks::CheckScreen()
 {
     Step(0.25f);
     Step(0.25f);
@@ -218,7 +277,7 @@ TEST_F(DrawWindowTest, WidgetsMatchTheirReferences)
     EXPECT_EQ(tree.frame->GetShader(), app->FindProgram(CVortanString("framewidget_shader")));
 }
 
-TEST_F(DrawWindowTest, SameScreenAfterALostContext)
+TEST_F(DrawChecks, SameScreenAfterALostContext)
 {
     tree.spinner->SetSpeed(0.0f);
     Step(0.1f);

@@ -3,6 +3,9 @@
 #pragma once
 #include "ui/layouts/SlideArea.h"
 
+class CUIXMLLoader;
+class CVortanXMLDataNode;
+
 enum { GRID_MODE_GRID = 0, GRID_MODE_LIST = 1, GRID_MODE_UNIFORM_LIST = 2 };
 
 class CGridLayout : public CSlideArea {
@@ -12,6 +15,10 @@ public:
 
     static const TypeInfo& StaticTypeInfo() { return CWidgetTypes::GridLayout(); }
     const TypeInfo* GetTypeInfo() const override { return &StaticTypeInfo(); }
+
+    // The creator of the layout type "grid_layout".
+    static CWidget* CreateFromXML(CUIXMLLoader* loader, CVortanXMLDataNode* element,
+                                  CWidget* parent, CWidget* reuse);
 
     // These store only: the next change that marks the layout dirty applies them.
     void SetLayoutMode(int mode) { m_mode = mode; }

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "ui/WidgetCast.h"
+#include "ui/widgets/Expandable.h"
 
 namespace {
 const int kDefaultBatch = 10;
@@ -207,7 +208,9 @@ void CInfiniteList::LookupTemplates()
     if (m_groupTemplate && m_groupTemplate->GetHeight() <= h)
         h = m_groupTemplate->GetHeight();
     m_itemTemplate = DetachTemplate(CVortanString("item_template"));
-    if (m_itemTemplate)
+    if (CExpandable* expandable = WidgetCast<CExpandable>(m_itemTemplate))
+        h = expandable->GetStateHeight(0); // collapsed
+    else if (m_itemTemplate)
         h = m_itemTemplate->GetHeight();
     if (m_batchSize == -1) {
         if (h > 0) {

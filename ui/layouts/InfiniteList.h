@@ -4,6 +4,9 @@
 #pragma once
 #include "ui/layouts/GridLayout.h"
 
+class CUIXMLLoader;
+class CVortanXMLDataNode;
+
 class CInfiniteList : public CGridLayout {
 public:
     CInfiniteList();
@@ -11,6 +14,10 @@ public:
 
     static const TypeInfo& StaticTypeInfo() { return CWidgetTypes::InfiniteList(); }
     const TypeInfo* GetTypeInfo() const override { return &StaticTypeInfo(); }
+
+    // The creator of the layout type "infinite_list".
+    static CWidget* CreateFromXML(CUIXMLLoader* loader, CVortanXMLDataNode* element,
+                                  CWidget* parent, CWidget* reuse);
 
     // The largest batch: five batches of rows must stay countable.
     enum { MAX_BATCH = 0x7FFFFFFF / 5 };

@@ -6,6 +6,9 @@
 #include "ui/anim/Transitionable.h"
 #include "ui/layouts/Layout.h"
 
+class CUIXMLLoader;
+class CVortanXMLDataNode;
+
 class CPageButton;
 
 class CPageView : public CLayout, public CTransitionable {
@@ -15,6 +18,10 @@ public:
 
     static const TypeInfo& StaticTypeInfo() { return CWidgetTypes::PageView(); }
     const TypeInfo* GetTypeInfo() const override { return &StaticTypeInfo(); }
+
+    // The creator of the layout type "page_layout".
+    static CWidget* CreateFromXML(CUIXMLLoader* loader, CVortanXMLDataNode* element,
+                                  CWidget* parent, CWidget* reuse);
 
     // The widget's frame update; the transitions advance inside it.
     using CLayout::Update;

@@ -4,6 +4,9 @@
 #pragma once
 #include "ui/layouts/GridLayout.h"
 
+class CUIXMLLoader;
+class CVortanXMLDataNode;
+
 class CRunningList : public CGridLayout {
 public:
     CRunningList();
@@ -11,6 +14,10 @@ public:
 
     static const TypeInfo& StaticTypeInfo() { return CWidgetTypes::RunningList(); }
     const TypeInfo* GetTypeInfo() const override { return &StaticTypeInfo(); }
+
+    // The creator of the layout type "running_list".
+    static CWidget* CreateFromXML(CUIXMLLoader* loader, CVortanXMLDataNode* element,
+                                  CWidget* parent, CWidget* reuse);
 
     // Takes the item (null is ignored).
     virtual void AddItem(CWidget* item);

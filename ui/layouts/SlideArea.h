@@ -5,6 +5,9 @@
 #include "engine/VortanVector.h"
 #include "ui/layouts/Layout.h"
 
+class CUIXMLLoader;
+class CVortanXMLDataNode;
+
 class IEasingCurve;
 
 // The decorations, by index.
@@ -33,6 +36,10 @@ public:
 
     static const TypeInfo& StaticTypeInfo() { return CWidgetTypes::SlideArea(); }
     const TypeInfo* GetTypeInfo() const override { return &StaticTypeInfo(); }
+
+    // The creator of the layout type "slidearea".
+    static CWidget* CreateFromXML(CUIXMLLoader* loader, CVortanXMLDataNode* element,
+                                  CWidget* parent, CWidget* reuse);
 
     // The content rect: the client rect widened to every child's rect.
     void DoLayout() override;

@@ -207,9 +207,9 @@ int CFrameWidget::RenderSelf(IVortanGraphicsContext* gc, const CVortanRect& rect
     CVortanSurface* background = GetImage();
     CVortanSurface* border = m_border.surface;
     CVortanSurface* mask = m_mask.surface;
-    if (!dynamic_cast<CVortanGraphicsExt_GLES2*>(gc) || !m_program || !background ||
-        !border || !mask || !m_program->GetProgramId() || !HasTexture(background) ||
-        !HasTexture(border) || !HasTexture(mask))
+    if (!dynamic_cast<CVortanGraphicsExt_GLES2*>(gc) || !m_program || !background || !border ||
+        !mask || !m_program->GetProgramId() || !HasTexture(background) || !HasTexture(border) ||
+        !HasTexture(mask))
         return CImageWidget::RenderSelf(gc, rect);
     if (rect.GetWidth() <= 0 || rect.GetHeight() <= 0)
         return VORTAN_OK;

@@ -5,6 +5,9 @@
 #include "ui/widgets/ImageWidget.h"
 #include "ui/widgets/SharedSurface.h"
 
+class CUIXMLLoader;
+class CVortanXMLDataNode;
+
 class CVortan3DProgram;
 
 class CFrameWidget : public CImageWidget {
@@ -14,6 +17,10 @@ public:
 
     static const TypeInfo& StaticTypeInfo() { return CWidgetTypes::Frame(); }
     const TypeInfo* GetTypeInfo() const override { return &StaticTypeInfo(); }
+
+    // The creator of the layout type "frame".
+    static CWidget* CreateFromXML(CUIXMLLoader* loader, CVortanXMLDataNode* element,
+                                  CWidget* parent, CWidget* reuse);
 
     // The name the program is shared under in the resource manager.
     static const char* const SHADER_NAME;

@@ -3,6 +3,9 @@
 #pragma once
 #include "ui/widgets/ImageWidget.h"
 
+class CUIXMLLoader;
+class CVortanXMLDataNode;
+
 // The direction in the top four bits of the image mode word.
 enum {
     GRADIENT_VERTICAL = 0x00000000,
@@ -18,6 +21,10 @@ public:
 
     static const TypeInfo& StaticTypeInfo() { return CWidgetTypes::Gradient(); }
     const TypeInfo* GetTypeInfo() const override { return &StaticTypeInfo(); }
+
+    // The creator of the layout type "gradient".
+    static CWidget* CreateFromXML(CUIXMLLoader* loader, CVortanXMLDataNode* element,
+                                  CWidget* parent, CWidget* reuse);
 
     // The colour is stored opaque, whatever alpha was passed.
     void SetColor1(u32 argb) { m_color1 = argb | 0xFF000000u; }

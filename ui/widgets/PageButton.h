@@ -3,6 +3,9 @@
 #pragma once
 #include "ui/widgets/ToggleButton.h"
 
+class CUIXMLLoader;
+class CVortanXMLDataNode;
+
 class CPageView;
 
 class CPageButton : public CToggleButton {
@@ -12,6 +15,10 @@ public:
 
     static const TypeInfo& StaticTypeInfo() { return CWidgetTypes::PageButton(); }
     const TypeInfo* GetTypeInfo() const override { return &StaticTypeInfo(); }
+
+    // The creator of the layout type "page_button".
+    static CWidget* CreateFromXML(CUIXMLLoader* loader, CVortanXMLDataNode* element,
+                                  CWidget* parent, CWidget* reuse);
 
     virtual CPageView* GetPageView() const { return m_view; }
     // Unregisters from the old view and registers with the new one.

@@ -3,6 +3,9 @@
 #pragma once
 #include "ui/Widget.h"
 
+class CUIXMLLoader;
+class CVortanXMLDataNode;
+
 class CPieWidget : public CWidget {
 public:
     enum { MIN_SEGMENTS = 6, MAX_SEGMENTS = 256, FLOATS_PER_VERTEX = 7 };
@@ -13,6 +16,10 @@ public:
 
     static const TypeInfo& StaticTypeInfo() { return CWidgetTypes::Pie(); }
     const TypeInfo* GetTypeInfo() const override { return &StaticTypeInfo(); }
+
+    // The creator of the layout type "pie".
+    static CWidget* CreateFromXML(CUIXMLLoader* loader, CVortanXMLDataNode* element,
+                                  CWidget* parent, CWidget* reuse);
 
     // Kept within 0 .. a full turn.
     void SetAngle(float radians);

@@ -4,6 +4,9 @@
 #include "ui/widgets/ImageWidget.h"
 #include "ui/widgets/SharedSurface.h"
 
+class CUIXMLLoader;
+class CVortanXMLDataNode;
+
 enum { PROGRESS_LEFT = 0, PROGRESS_TOP = 1, PROGRESS_RIGHT = 2, PROGRESS_BOTTOM = 3 };
 
 class CProgressBar : public CImageWidget {
@@ -13,6 +16,10 @@ public:
 
     static const TypeInfo& StaticTypeInfo() { return CWidgetTypes::ProgressBar(); }
     const TypeInfo* GetTypeInfo() const override { return &StaticTypeInfo(); }
+
+    // The creator of the layout type "progressbar".
+    static CWidget* CreateFromXML(CUIXMLLoader* loader, CVortanXMLDataNode* element,
+                                  CWidget* parent, CWidget* reuse);
 
     // Shared through the resource manager; the old surface is given back.
     void SetProgressImage(CVortanSurface* surface);

@@ -3,6 +3,9 @@
 #pragma once
 #include "ui/widgets/ImageWidget.h"
 
+class CUIXMLLoader;
+class CVortanXMLDataNode;
+
 class CRotatingImageWidget : public CImageWidget {
 public:
     static const float FULL_TURN;
@@ -12,6 +15,10 @@ public:
 
     static const TypeInfo& StaticTypeInfo() { return CWidgetTypes::RotatingImage(); }
     const TypeInfo* GetTypeInfo() const override { return &StaticTypeInfo(); }
+
+    // The creator of the layout type "rotating_image".
+    static CWidget* CreateFromXML(CUIXMLLoader* loader, CVortanXMLDataNode* element,
+                                  CWidget* parent, CWidget* reuse);
 
     // Radians per second; the angle decreases by speed x time.
     void SetSpeed(float speed) { m_speed = speed; }

@@ -3,6 +3,9 @@
 #pragma once
 #include "ui/Widget.h"
 
+class CUIXMLLoader;
+class CVortanXMLDataNode;
+
 class CSlider : public CWidget {
 public:
     CSlider();
@@ -10,6 +13,10 @@ public:
 
     static const TypeInfo& StaticTypeInfo() { return CWidgetTypes::Slider(); }
     const TypeInfo* GetTypeInfo() const override { return &StaticTypeInfo(); }
+
+    // The creator of the layout type "slider".
+    static CWidget* CreateFromXML(CUIXMLLoader* loader, CVortanXMLDataNode* element,
+                                  CWidget* parent, CWidget* reuse);
 
     float GetValue() const;
     // Limited to the range; a changed position fires onvaluechanged and is committed.

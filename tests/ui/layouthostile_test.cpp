@@ -56,6 +56,15 @@ TEST_F(Hostile, NestingBeyondTheParsersCapBuildsTheLevelsItKeeps)
     ltest::Drop(root);
 }
 
+TEST_F(Hostile, AFileImportingItselfTwiceStopsAtTheImportBudget)
+{
+    // Depth alone would read it 2^16 times.
+    CWidget* root = BuildText("<l><element name='x'/><import path='h.xml'/>"
+                              "<import path='h.xml'/></l>");
+    EXPECT_EQ(root->GetChildCount(), 1 + UI_LOADER_MAX_IMPORTS);
+    ltest::Drop(root);
+}
+
 TEST_F(Hostile, AHundredThousandSiblings)
 {
     std::string text = "<l>";

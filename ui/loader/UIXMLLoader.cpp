@@ -42,7 +42,8 @@ CUIXMLLoader::CUIXMLLoader()
     : m_registry(nullptr), m_refWidth(0), m_refHeight(0), m_createdRoot(nullptr), m_root(nullptr),
       m_buildParent(nullptr), m_extraTypes(nullptr), m_easing(nullptr),
       m_widgetKey(CVortanString("widget")), m_uniqueNames(nullptr), m_ownsUniqueNames(false),
-      m_app(nullptr), m_importDepth(0), m_typeCacheCount(0), m_typeCacheNext(0)
+      m_app(nullptr), m_importDepth(0), m_importCount(0), m_importBudget(&m_importCount),
+      m_typeCacheCount(0), m_typeCacheNext(0)
 {}
 
 CUIXMLLoader::~CUIXMLLoader()
@@ -89,6 +90,7 @@ int CUIXMLLoader::Load(COrloApplication* application, CUIActionRegistry* registr
     if (root)
         SetReferenceSize(root->GetWidth(), root->GetHeight());
     RegisterTypes();
+    m_importCount = 0;
     m_typeCacheCount = 0;
     m_typeCacheNext = 0;
     if (previousTree) {
@@ -484,6 +486,9 @@ void CUIXMLLoader::ParseImport(CVortanXMLDataNode* import, CWidget* parent)
         return;
     if (!ImportConditionsHold(import))
         return;
+    if (*m_importBudget >= UI_LOADER_MAX_IMPORTS)
+        return;
+    ++*m_importBudget;
     CWidget* useParent = nullptr;
     const char* useName = GetAttribute(import, "$use_parent");
     if (useName) {
@@ -498,6 +503,7 @@ void CUIXMLLoader::ParseImport(CVortanXMLDataNode* import, CWidget* parent)
     if (!inner)
         return;
     inner->m_importDepth = m_importDepth + 1;
+    inner->m_importBudget = m_importBudget;
     inner->Load(m_app, m_registry, m_extraTypes, parent, useParent, nullptr);
     if (m_uniqueNames)
         inner->SetUniqueNameMap(m_uniqueNames);

@@ -3,7 +3,7 @@
 //
 // Layout files come from data packs and are untrusted: nothing in them is an error, every
 // number is brought into range before it becomes pixels, and imports nest at most
-// UI_LOADER_MAX_IMPORT_DEPTH levels. Main thread only.
+// UI_LOADER_MAX_IMPORT_DEPTH levels and UI_LOADER_MAX_IMPORTS in all. Main thread only.
 #pragma once
 #include "engine/HashString.h"
 #include "engine/VortanArray.h"
@@ -44,6 +44,9 @@ typedef CVortanMap<CHashString, CWidget*> CUIUniqueNameMap;
 
 // Imports below this many levels are not read.
 #define UI_LOADER_MAX_IMPORT_DEPTH 16
+// Imports read in one build, at every depth together: a file that imports itself twice would
+// otherwise be read 2^16 times.
+#define UI_LOADER_MAX_IMPORTS 64
 // Type names remembered with their creators while a file is read.
 #define UI_LOADER_TYPE_CACHE 16
 // Most "$param%d" values of an easing curve.
@@ -178,6 +181,8 @@ private:
     bool m_ownsUniqueNames;
     COrloApplication* m_app;
     int m_importDepth;
+    int m_importCount;   // imports read in this build (the outermost loader's count)
+    int* m_importBudget; // the count every loader of this build adds to
     CTypeCacheEntry m_typeCache[UI_LOADER_TYPE_CACHE];
     int m_typeCacheCount;
     int m_typeCacheNext;

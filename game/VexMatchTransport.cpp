@@ -126,6 +126,7 @@ void CVexPlayState::ReceiveGameData(const u8* bytes, int length)
     if (record)
         record->executeAt = header.executeAt;
     m_seen.SetAtGrow(m_seen.GetSize(), (i32)header.seq);
+    ++m_accepted;
     acknowledge();
 }
 

@@ -260,6 +260,8 @@ public:
         m_playbackContext = context;
     }
     int GetPlaybackCount() const { return m_playbacks; }
+    // Received messages taken for execution (each number once).
+    int GetAcceptedCount() const { return m_accepted; }
 
     // The aim of the local player, as a drag would leave it (tests and tools).
     void SetAim(const CVortanVector2& aim);
@@ -420,6 +422,7 @@ private:
     // last released record.
     i32 m_playbackEndPending;
     i32 m_playbacks;
+    i32 m_accepted;
     PlaybackHook m_playbackHook;
     void* m_playbackContext;
 };

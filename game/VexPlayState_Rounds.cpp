@@ -350,7 +350,10 @@ void CVexPlayState::ApplyGameOverSteps()
     const float since = m_game->GetSeconds() - m_matchEndTime;
     if (since >= 1.0f)
         ShowButton(VEX_BTN_LEAVE, 1);
-    if (!m_training && since >= 5.0f && !m_leaveBattleSent) {
+    // Online the battle leaves by itself 5 s after the match end, once what it sent has been
+    // acknowledged (a lost GameOver is resent), but not later than 30 s after it.
+    const int sent = !m_out->HasRecords() || since >= 30.0f;
+    if (!m_training && since >= 5.0f && sent && !m_leaveBattleSent) {
         m_leaveBattleSent = 1;
         PostLeaveBattle(0);
     }

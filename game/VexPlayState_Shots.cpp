@@ -239,6 +239,9 @@ int CVexPlayState::UpdateAiming()
 
 void CVexPlayState::FireShot()
 {
+    // A turn that has run out or already passed on takes no shot.
+    if (m_timedOut || m_turnEndPosted)
+        return;
     for (int i = 0; i < m_pending.GetCount(); ++i)
         delete (CVexMessage*)m_pending.GetAt(i);
     m_pending.RemoveAll();

@@ -60,7 +60,7 @@ public:
         for (int side = 0; side < 2; ++side) {
             CVexPlayState* b = Battle(side);
             if (b && b->GetRoundState() == VEX_ROUND_OWN_TURN && b->IsTurnActive() &&
-                !b->IsShotInProgress() && !b->IsGameOver())
+                !b->IsShotInProgress() && !b->IsGameOver() && !b->GetExecutionQueue()->HasRecords())
                 return b;
         }
         return nullptr;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -103,6 +104,14 @@ public:
         reports.push_back(report);
     }
     void LeaveGame() override { ++leaves; }
+    // Every game-data message as it arrives, before the game takes it (when set).
+    void OnGameData(const u8* bytes, int length) override
+    {
+        if (onData)
+            onData(bytes, length);
+        CStateGame::OnGameData(bytes, length);
+    }
+    std::function<void(const u8*, int)> onData;
     void SendLeave() override { ++leaves; }
 
     struct Report {

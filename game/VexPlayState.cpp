@@ -46,7 +46,10 @@ CVexPlayState::CVexPlayState()
       m_waterTimer(0.0f), m_waterLimit(1.0f), m_lastSendTime(0), m_bytesSent(0), m_bytesReceived(0),
       m_gameOverSent(0), m_highestExecuteAt(0), m_bombItemFired(0), m_playbackEndPending(0),
       m_playbacks(0), m_accepted(0), m_playbackHook(nullptr), m_playbackContext(nullptr)
-{}
+{
+    m_snowItem[0] = m_snowItem[1] = 0;
+    m_clusterItem[0] = m_clusterItem[1] = 0;
+}
 
 CVexPlayState::~CVexPlayState()
 {
@@ -157,6 +160,7 @@ void CVexPlayState::Reset()
     m_gameOverSent = 0;
     m_playbackEndPending = 0;
     for (int side = 0; side < 2; ++side) {
+        m_snowItem[side] = m_clusterItem[side] = 0;
         Player(side).roundWins = 0;
         Player(side).ResetItems();
         Player(side).playerId = 0;

@@ -262,6 +262,8 @@ public:
     int GetPlaybackCount() const { return m_playbacks; }
     // Received messages taken for execution (each number once).
     int GetAcceptedCount() const { return m_accepted; }
+    int GetSnowItem(int side) const { return m_snowItem[side & 1]; }
+    int GetClusterItem(int side) const { return m_clusterItem[side & 1]; }
 
     // The aim of the local player, as a drag would leave it (tests and tools).
     void SetAim(const CVortanVector2& aim);
@@ -417,6 +419,9 @@ private:
     CVortanArray<i32> m_resultIds;
     CVortanArray<i32> m_resultPlaces;
     i32 m_bombItemFired;
+    // The shop id of each owned bomb kind, per side (the player record keeps only one).
+    i32 m_snowItem[2];
+    i32 m_clusterItem[2];
 
     // Playback end: set when the scheduler ran dry, counted once the executor has run the
     // last released record.

@@ -70,24 +70,26 @@ void CVexPlayState::LoadShopItem(int side, int item, int valueA, int valueB)
     CVortanString type = Lower(attributes->GetValueNode("$type", ""));
     CVexPlayer& p = Player(side);
     if (type == CVortanString("hat")) {
+        // The extra health is the description's: both devices give it, whether or not the
+        // picture loads here.
         if (p.hatImage)
             app->ReleaseSurface(p.hatImage);
         p.hatImage = app->GetSurface(Lower(attributes->GetValueNode("$filename", "")));
-        if (p.hatImage) {
-            p.hatValue = variable;
-            p.hatItem = item;
-            p.hatPackValues[0] = valueA;
-            p.hatPackValues[1] = valueB;
-            p.hasHat = 1;
-            if (!m_turnActive)
-                p.health = 100 + variable;
-        }
+        p.hatValue = variable;
+        p.hatItem = item;
+        p.hatPackValues[0] = valueA;
+        p.hatPackValues[1] = valueB;
+        p.hasHat = 1;
+        if (!m_turnActive)
+            p.health = 100 + variable;
     } else if (type == CVortanString("cluster")) {
         p.bombItem = item;
         p.clusterBombOwned = 1;
+        m_clusterItem[side] = item;
     } else if (type == CVortanString("snow")) {
         p.bombItem = item;
         p.snowBombOwned = 1;
+        m_snowItem[side] = item;
     } else if (type == CVortanString("battleground") && side == m_localSide) {
         CVexGameContext* context = m_game->GetGameContext();
         const int a = context->LoadImage(app, kBattleImage,

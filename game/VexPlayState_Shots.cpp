@@ -379,8 +379,11 @@ void CVexPlayState::FinishShot()
         if (!m_training) {
             p.bombUsed = 1;
             p.weapon = VEX_WEAPON_BOMB;
+            // The item of the kind fired is the one spent.
+            const int item = m_firedWeapon == VEX_WEAPON_SNOW ? m_snowItem[m_localSide]
+                                                              : m_clusterItem[m_localSide];
             if (COrloApplication* app = m_game->GetHostApplication())
-                app->SendValuePair(p.bombItem, 1);
+                app->SendValuePair(item, 1);
         }
         LayoutButtons(1);
         SetRoundState(m_roundState);

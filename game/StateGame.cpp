@@ -14,6 +14,7 @@
 #include "platform/OrloApplication.h"
 #include "platform/OrloLanguage.h"
 #include "platform/OrloStatsStore.h"
+#include "platform/OrlogateApplication.h"
 
 namespace {
 const float kStepSeconds = VEX_STEP_MS / 1000.0f;
@@ -426,6 +427,11 @@ void CStateGame::StartTraining(int scene)
 CVexPlayState* CStateGame::GetBattle() const
 {
     return dynamic_cast<CVexPlayState*>(m_states[VEX_STATE_PLAY]);
+}
+
+COrlogateApplication* CStateGame::GetGateApplication() const
+{
+    return m_gateApplication ? m_gateApplication : dynamic_cast<COrlogateApplication*>(m_host);
 }
 
 void CStateGame::RestampStepClock()

@@ -161,6 +161,8 @@ public:
         m_sessionFlag = 0;
     }
     CVexChatBubbles* GetChatBubbles() const { return m_bubbles; }
+    // The platform application: the one the menu handed over, else the host itself.
+    COrlogateApplication* GetGateApplication() const;
     // The battle screen, or null.
     CVexPlayState* GetBattle() const;
     // The training scene of the running battle.

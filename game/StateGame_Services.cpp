@@ -93,8 +93,7 @@ int CStateGame::OnPlayerLeft(int playerId)
     CVexPlayState* battle = GetBattle();
     if (!battle || battle->HasEnded())
         return 0;
-    battle->OnPlayerLeft(playerId);
-    return 1;
+    return battle->OnPlayerLeft(playerId);
 }
 
 float CStateGame::GetTurnClock()

@@ -92,7 +92,7 @@ void CVexPlayState::Execute(CVexMessage* record)
         if (VexReadMessage(m, size, msg) != VORTAN_OK)
             break;
         if (!m_training)
-            if (COrlogateApplication* app = m_game->GetApplication())
+            if (COrlogateApplication* app = m_game->GetGateApplication())
                 app->ShowChat();
         m_leave = 1;
         if (m_training)

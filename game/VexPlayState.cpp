@@ -268,22 +268,23 @@ void CVexPlayState::OnConnectionLost()
     Update(0.0f);
 }
 
-void CVexPlayState::OnPlayerLeft(int playerId)
+int CVexPlayState::OnPlayerLeft(int playerId)
 {
     if (HasEnded())
-        return;
+        return 0;
     int winner;
     if (playerId == Player(0).playerId)
         winner = 1;
     else if (playerId == Player(1).playerId)
         winner = 0;
     else
-        return;
+        return 0;
     m_left = 1;
     SetMatchResult(winner);
     // The GameOver carries the side that stays as the winner.
     m_winner = winner;
     PostGameOver(VEX_OVER_LEFT);
+    return 1;
 }
 
 void CVexPlayState::ShowOpponentChat(const CVortanString& text)
@@ -528,7 +529,7 @@ void CVexPlayState::OnButtonClicked(CVexButton* button)
     case VEX_BTN_CHAT_LEFT:
     case VEX_BTN_CHAT_RIGHT:
         if (!m_training)
-            if (COrlogateApplication* app = m_game->GetApplication())
+            if (COrlogateApplication* app = m_game->GetGateApplication())
                 app->ShowChat();
         break;
     case VEX_BTN_JUMP:

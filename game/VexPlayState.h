@@ -130,7 +130,8 @@ public:
     // Not ended: none of the match-end, game-over or leave marks set.
     int HasEnded() const { return m_matchEndPosted || m_gameOver || m_leavePosted || m_left; }
     // The player left the session: the GameOver for the opponent's side.
-    void OnPlayerLeft(int playerId);
+    // 1 when the id is one of the sides' (the GameOver is posted), else 0.
+    int OnPlayerLeft(int playerId);
 
     // --- rounds and turns (VexPlayState_Rounds.cpp) -------------------------------------
     void SetMatchResult(int winner);

@@ -13,6 +13,7 @@
 #include "game/VexPlayState.h"
 #include "online/OrloLobby.h"
 #include "platform/OrlogateApplication.h"
+#include "tests/support/PackWriter.h"
 
 namespace {
 
@@ -26,8 +27,20 @@ public:
         ext->Create(0);
         ext->Resize(800, 480);
         COrloResourceManager::Init(this, nullptr);
+        // The game's language pack, with one text.
+        const std::string text = "NAME=English\r\nCODE=en\r\n0=T0\r\n";
+        std::string utf16;
+        for (char c : text)
+            utf16 += c, utf16 += '\0';
+        vfuzz::WriteFile(vfuzz::ScratchFile("zorbixlanguage_0000.dmp"),
+                         vtest::MakePack({{"/texts.txt", utf16}}));
     }
     int CreateSessionAndMenu() override { return VORTAN_OK; }
+    void GetResourcePath(CVortanString& out, const CVortanString& fileName) override
+    {
+        out = CVortanString((vfuzz::ScratchDir() + "/").c_str());
+        out.Append(fileName);
+    }
 };
 
 // The game of the second player of a two-player lobby; what it sends goes nowhere.

@@ -18,6 +18,8 @@ const float kLaunch = -6.9f;
 const float kAimMax = 0.4f;
 const float kShotLimit = 30.0f;
 const float kFrameBudget = 1.0f;
+// The frame's share of simulated time per step, as the device counts it: 31 steps a frame.
+const float kFrameStep = 0.033333331f;
 
 // The block's shot-time fields that the scene's copy leaves out: a freeze still waiting.
 void CopyPending(CVexBlock& to, const CVexBlock& from)
@@ -301,7 +303,7 @@ void CVexPlayState::FastForward()
             m_world->Step();
         m_ffTime += kStep;
         ++steps;
-        frame += kStep;
+        frame += kFrameStep;
         if (frame > kFrameBudget)
             break;
         if (m_ffTime > kShotLimit)

@@ -79,4 +79,71 @@ public:
     long ticks = 0;
 };
 
+// One device in training: the training screen is a stand-in that picks the scene; the game's
+// language pack holds texts 0..119 ("T<n>").
+class TrainingGame : public vtest::CTestMatchGame {
+public:
+    TrainingGame() : vtest::CTestMatchGame(101, 0) {}
+    // The picker chose the scene: the next step starts the battle.
+    void Begin(int scene)
+    {
+        SetState(VEX_STATE_TRAINING);
+        auto* picker = static_cast<htest::TestScreen*>(GetState(VEX_STATE_TRAINING));
+        picker->SetResult(scene);
+        picker->Finish(VEX_STATE_PLAY);
+    }
+
+protected:
+    CVexState* CreateState(int typeId) override
+    {
+        if (typeId == VEX_STATE_TRAINING)
+            return new htest::TestScreen(typeId, nullptr);
+        return CStateGame::CreateState(typeId);
+    }
+};
+
+class Training {
+public:
+    Training()
+    {
+        htest::WriteGameLanguage(app.dir.Path(), 120);
+        EXPECT_EQ(VORTAN_OK, game.Init(&app));
+    }
+    ~Training() { game.Release(); }
+    void Tick()
+    {
+        clock.AdvanceMs(33);
+        game.Update(0.0f);
+        ++ticks;
+    }
+    bool RunUntil(const std::function<bool()>& done, int limit)
+    {
+        for (int i = 0; i < limit; ++i) {
+            if (done())
+                return true;
+            Tick();
+        }
+        return done();
+    }
+    CVexPlayState* Battle() { return game.GetBattle(); }
+    // The player's turn, nothing fired.
+    bool Ready()
+    {
+        CVexPlayState* b = Battle();
+        return b && b->GetRoundState() == VEX_ROUND_OWN_TURN && b->IsTurnActive() &&
+               !b->IsShotInProgress() && !b->GetExecutionQueue()->HasRecords();
+    }
+    // Starts the scene and waits for the first turn.
+    bool Start(int scene)
+    {
+        game.Begin(scene);
+        return RunUntil([&] { return Ready(); }, 300);
+    }
+
+    htest::DrivenClock clock;
+    vtest::CTestMatchApp app;
+    TrainingGame game;
+    long ticks = 0;
+};
+
 } // namespace btest

@@ -288,31 +288,11 @@ TEST(TransportRandom, SeededRandomBytesAreDroppedSafelyAndAShotAfterwardsStaysIn
 }
 
 // Training: nothing is ever handed to SendGameData, and the copies that would be sent go.
-class TrainingGame : public vtest::CTestMatchGame {
-public:
-    TrainingGame() : vtest::CTestMatchGame(101, 0) {}
-    void Begin(int scene)
-    {
-        SetState(VEX_STATE_TRAINING);
-        auto* picker = static_cast<htest::TestScreen*>(GetState(VEX_STATE_TRAINING));
-        picker->SetResult(scene);
-        picker->Finish(VEX_STATE_PLAY);
-    }
-
-protected:
-    CVexState* CreateState(int typeId) override
-    {
-        if (typeId == VEX_STATE_TRAINING)
-            return new htest::TestScreen(typeId, nullptr);
-        return CStateGame::CreateState(typeId);
-    }
-};
-
 TEST(TransportTraining, ATrainingBattleSendsNothing)
 {
     htest::DrivenClock clock;
     vtest::CTestMatchApp app;
-    TrainingGame game;
+    btest::TrainingGame game;
     ASSERT_EQ(VORTAN_OK, game.Init(&app));
     game.Begin(3);
     CVexPlayState* battle = nullptr;

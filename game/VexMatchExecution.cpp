@@ -297,6 +297,7 @@ void CVexPlayState::Execute(CVexMessage* record)
     case VEX_MSG_BATCH:
         if (m_roundState == VEX_ROUND_OTHER_TURN) {
             m_batchExecuted = 1;
+            ApplyPendingBlocks();
             m_game->ResetGameClock();
             m_physics = 1;
             CVexMessageBatch::UnpackBatch(m, size, *m_scheduled);

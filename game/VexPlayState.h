@@ -161,6 +161,9 @@ public:
     void ResolveExplosion(int side, const CVortanVector2& vector);
     void CheckSquash(int side);
     void OnSignal28();
+    // A freeze still waiting when a shot starts takes effect then, so that the time between
+    // two shots (which the devices spend differently) does not decide it.
+    void ApplyPendingBlocks();
 
     // --- shop items (VexPlayState_Items.cpp) --------------------------------------------
     void LoadShopItem(int side, int item, int valueA, int valueB);

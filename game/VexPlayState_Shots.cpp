@@ -261,6 +261,7 @@ void CVexPlayState::FireShot()
         // Spent once the shot is kept (FinishShot).
         m_bombItemFired = 1;
     }
+    ApplyPendingBlocks();
     SaveSnapshot();
     m_game->ResetGameClock();
     m_game->SetFastForward(1);

@@ -183,6 +183,24 @@ int CVexPlayState::CheckWaterAndSettle()
     return m_settled;
 }
 
+void CVexPlayState::ApplyPendingBlocks()
+{
+    CVexBlockList* blocks = m_live->GetBlocks();
+    for (int i = 0; i < blocks->GetCount(); ++i) {
+        CVexBlock* block = blocks->GetAt(i);
+        if (!block->pending)
+            continue;
+        block->variant = block->pendingVariant;
+        block->material = block->pendingMaterial;
+        block->hitPoints = block->pendingHitPoints;
+        if (block->body) {
+            block->body->restitution = block->pendingRestitution;
+            block->body->friction = block->pendingFriction;
+        }
+        block->pending = 0;
+    }
+}
+
 void CVexPlayState::ResolveHits(int side)
 {
     PostSettlePositions();

@@ -97,7 +97,7 @@ Run Play(Match& match, Side sides[2], unsigned seed, int total)
                 other.OnPlayerLeft(local == 0 ? 101 : 202);
                 ++run.forfeits;
             } else {
-                const int weapon = (int)(random() % 4);
+                const int weapon = (int)(random() % 6); // the shop bombs too
                 const float angle = (float)(random() % 6283) / 1000.0f;
                 const bool harmless = random() % 10 == 0;
                 const float length = harmless ? 0.01f : 0.05f + (float)(random() % 350) / 1000.0f;

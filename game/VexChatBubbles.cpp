@@ -10,6 +10,7 @@ namespace {
 const int kBubbleImage = 63;
 const int kPointerImage = 64;
 const u32 kWhite = 0xFFFFFFFFu;
+const u32 kText = 0xFF303030u;
 
 int FontWidth(const CVortanString& text, void* context)
 {
@@ -177,7 +178,7 @@ void CVexChatBubbles::Render()
                     m_renderer->DrawScreenFrame(centre, half, kWhite, col, row, 3, 3, sheet);
             }
         for (int i = 0; i < count; ++i)
-            m_renderer->DrawText((int)cx, (int)(cy - hy + lineHeight * i), lines[i], kWhite,
-                                 0x5210);
+            // Dark on the white bubble, so that the words can be read.
+            m_renderer->DrawText((int)cx, (int)(cy - hy + lineHeight * i), lines[i], kText, 0x5210);
     }
 }

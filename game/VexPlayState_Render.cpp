@@ -127,22 +127,26 @@ void CVexPlayState::DrawPanels()
     const float t = (float)(GetGameTime() % 500) / 500.0f * 2.0f * kPi;
     for (int side = 0; side < 2; ++side) {
         CVexPlayer& p = m_displayed->GetPlayer(side);
-        const float x = side == 0 ? 1.5f * size : w - 4.5f * size;
-        const CVortanVector2 centre(x, 1.5f * size);
+        // Left of the weapon row and clear of the zoom bar below; right of it, clear of the
+        // sound button and the turn timer.
+        const float x = side == 0 ? 2.0f * size : w - 4.5f * size;
+        const CVortanVector2 centre(x, 1.1f * size);
         const float pulse = 1.0f + 0.18f * sinf(side ? t + kPi : t);
         if (side == m_turnSide)
             m_renderer->DrawScreenQuad(centre, CVortanVector2(1.3f * size, 1.3f * size),
                                        m_renderer->GetImage(7), kWhite);
-        m_renderer->DrawScreenQuad(centre, CVortanVector2(size * pulse, size * pulse),
-                                   m_renderer->GetImage(5 + side), kWhite);
+        // One frame of the side's sheet of ten looks.
+        m_renderer->DrawScreenSquibFrame(centre, CVortanVector2(0.8f * size, 0.8f * size), kWhite,
+                                         0, p.facingFrame % 10, 10, 1, pulse,
+                                         m_renderer->GetImage(5 + side));
         if (p.hasHat && p.hatImage)
             m_renderer->DrawScreenQuad(centre, CVortanVector2(size, size), p.hatImage, kWhite);
-        m_renderer->DrawText((int)x, (int)(2.8f * size), p.name, kWhite,
+        m_renderer->DrawText((int)x, (int)(2.2f * size), p.name, kWhite,
                              VEX_TEXT_CENTER_X | VEX_TEXT_SCALE_3_4);
         if (p.inPlay) {
             CVortanString health;
             health.FromInteger(p.health, 10);
-            m_renderer->DrawText((int)x, (int)(3.6f * size), health, kWhite,
+            m_renderer->DrawText((int)x, (int)(2.85f * size), health, kWhite,
                                  VEX_TEXT_CENTER_X | VEX_TEXT_SCALE_3_4);
         }
     }

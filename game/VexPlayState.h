@@ -255,7 +255,7 @@ public:
     const CVortanString& GetSceneName() const { return m_sceneName; }
     const CVexShadowRecord& GetShadow() const { return m_shadow; }
     float GetBannerFade() const { return m_bannerFade; }
-    // The turn limit in seconds (tests shorten nothing; kept for the HUD).
+    // The turn limit in seconds (30).
     float GetTurnLimit() const { return m_turnLimit; }
 
     void SetPlaybackHook(PlaybackHook hook, void* context)
@@ -275,7 +275,6 @@ public:
     int GetBackgroundStyle() const { return m_backgroundStyle; }
 
 private:
-    friend class CVexPlayStateAccess;
     void AddButton(int id, int image, float x, float y, float half);
     void ShowButton(int id, int shown);
     void HideAllButtons();
@@ -294,10 +293,8 @@ private:
     void DrawZoomBar();
     void DrawBackground();
     void DrawCentredText(int index, float y, u32 colour);
-    CVexMessage* PostTimed(CVexMessage* record);
     template <class T>
     CVexMessage* Post(const T& body, int timed, int send);
-    void ForgetTurnFlags();
     void ClearAim();
     void EndTurnWithoutShot();
     const CVortanString& Text(int index) const;
@@ -309,7 +306,6 @@ private:
     void ExecuteNextTurn(const CVexMsgNextTurn& msg);
     void ExecuteMatchEnd(const u8* m, u32 size);
     int ValidSide(int side) const { return side == 0 || side == 1; }
-    int QuantisedBlockDamage(int material) const;
 
     CVexScene* m_live;
     CVexScene* m_snapshot;

@@ -210,3 +210,34 @@ TEST(BattleShots, AShotWhoseBatchWouldNotFitOneMessageIsDroppedLikeOneThatNeverS
 }
 
 } // namespace
+
+namespace {
+
+TEST(BattleTraining, TheBackKeyAndTheExitConfirmation)
+{
+    btest::Training t;
+    ASSERT_TRUE(t.Start(11));
+    CVexPlayState* b = t.Battle();
+    EXPECT_EQ(1, b->OnChar('x')); // every character counts as handled
+    EXPECT_FALSE(b->IsExitConfirmationShown());
+    b->OnBack(0);
+    EXPECT_TRUE(b->IsExitConfirmationShown());
+    // Weapons still select while it is open; "no" closes it; the back key toggles it.
+    b->ClickButton(VEX_BTN_JUMP);
+    EXPECT_EQ((u32)VEX_WEAPON_JUMP, b->Player(0).weapon);
+    b->ClickButton(VEX_BTN_NO);
+    EXPECT_FALSE(b->IsExitConfirmationShown());
+    b->ClickButton(VEX_BTN_EXIT);
+    EXPECT_TRUE(b->IsExitConfirmationShown());
+    b->OnBack(0);
+    EXPECT_FALSE(b->IsExitConfirmationShown());
+    // "Yes" forfeits: the battle ends and the training screen comes back, nothing marked.
+    b->ClickButton(VEX_BTN_EXIT);
+    b->ClickButton(VEX_BTN_YES);
+    EXPECT_EQ(VEX_ROUND_LEFT, b->GetRoundState());
+    ASSERT_TRUE(t.RunUntil([&] { return t.Battle() == nullptr; }, 100));
+    EXPECT_EQ(0, t.game.IsSceneCleared(11));
+    EXPECT_NE(nullptr, t.game.GetState(VEX_STATE_TRAINING));
+}
+
+} // namespace

@@ -20,6 +20,7 @@ class CVexEffectList;
 class CVexPhysicsWorld;
 class CVexPlayer;
 class CVexScene;
+class CVortanSurface;
 
 // Round states.
 enum {
@@ -293,6 +294,10 @@ private:
     void DrawZoomBar();
     void DrawBackground();
     void DrawCentredText(int index, float y, u32 colour);
+    // Darkens the band of the screen between the two heights (pixels) so that `keep` of its
+    // brightness stays.
+    void Darken(float keep, float top, float bottom);
+    void ReleaseShade();
     template <class T>
     CVexMessage* Post(const T& body, int timed, int send);
     void ClearAim();
@@ -323,6 +328,7 @@ private:
     CVexEffectList* m_effects;
     CVexAmbientSounds* m_ambient;
     CVexCamera m_cameraCopy;
+    CVortanSurface* m_shade; // a small white picture the darkenings are drawn with
 
     i32 m_localSide;
     i32 m_opponent;

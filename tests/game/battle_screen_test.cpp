@@ -41,9 +41,18 @@ TEST(BattleScreen, TheTrainingHudAnAimDragAndTheSnapshotHeld)
         game.Update(0.0f);
     };
     CVexPlayState* b = nullptr;
+    bool started = false;
     for (int i = 0; i < 200; ++i) {
         step();
         b = game.GetBattle();
+        if (b && !started && !b->IsTurnActive() && i > 40) {
+            // The start of the turn: the scene's name on a darkened band.
+            started = true;
+            game.Render();
+            const gltest::Rgb band = gltest::ReadFrame();
+            gltest::Keep(band, "battle_start");
+            EXPECT_LT(gltest::At(band, 20, 240) & 0xFF, gltest::At(band, 20, 150) & 0xFF);
+        }
         if (b && b->IsTurnActive() && b->GetRoundState() == VEX_ROUND_OWN_TURN)
             break;
     }
@@ -86,6 +95,13 @@ TEST(BattleScreen, TheTrainingHudAnAimDragAndTheSnapshotHeld)
     const gltest::Rgb held = gltest::ReadFrame();
     gltest::Keep(held, "battle_snapshot");
     EXPECT_NE(0u, gltest::At(held, 200, 60));
+
+    // The exit confirmation darkens everything behind its question.
+    b->OnBack(0);
+    game.Render();
+    const gltest::Rgb asked = gltest::ReadFrame();
+    gltest::Keep(asked, "battle_confirm");
+    EXPECT_LT(gltest::At(asked, 200, 60) & 0xFF, gltest::At(held, 200, 60) & 0xFF);
     game.Release();
 }
 

@@ -138,7 +138,29 @@ public:
         return Field(field, std::vector<u8>(text.begin(), text.end()));
     }
     Ber& Bytes(int field, const std::vector<u8>& bytes) { return Field(field, bytes); }
-    // A constructed field (a list) holding raw octets.
+    // A list field: each record's fields under the universal sequence octet.
+    Ber& List(int field, const std::vector<Ber>& records)
+    {
+        std::vector<u8> content;
+        for (size_t i = 0; i < records.size(); ++i) {
+            content.push_back(0x30);
+            Length(content, records[i].m_body.size());
+            content.insert(content.end(), records[i].m_body.begin(), records[i].m_body.end());
+        }
+        m_body.push_back((u8)(0xA0 | field));
+        Length(m_body, content.size());
+        m_body.insert(m_body.end(), content.begin(), content.end());
+        return *this;
+    }
+    // A constructed field holding another writer's fields.
+    Ber& Nested(int field, const Ber& inner)
+    {
+        m_body.push_back((u8)(0xA0 | field));
+        Length(m_body, inner.m_body.size());
+        m_body.insert(m_body.end(), inner.m_body.begin(), inner.m_body.end());
+        return *this;
+    }
+    // Raw octets appended to the body.
     Ber& Raw(const std::vector<u8>& octets)
     {
         m_body.insert(m_body.end(), octets.begin(), octets.end());
@@ -181,6 +203,42 @@ private:
     int m_tag;
     std::vector<u8> m_body;
 };
+
+// Splits a stream of messages (identifier of one octet, or 0xBF and one octet; short or long
+// length) into whole messages; what is left over stays in `stream`.
+inline std::vector<std::vector<u8>> SplitMessages(std::vector<u8>& stream)
+{
+    std::vector<std::vector<u8>> out;
+    for (;;) {
+        size_t at = stream.size() > 0 && stream[0] == 0xBF ? 2 : 1;
+        if (stream.size() < at + 1)
+            break;
+        size_t length = stream[at];
+        size_t header = at + 1;
+        if (length & 0x80) {
+            size_t octets = length & 0x7F;
+            if (stream.size() < header + octets)
+                break;
+            length = 0;
+            for (size_t i = 0; i < octets; ++i)
+                length = (length << 8) | stream[header + i];
+            header += octets;
+        }
+        if (stream.size() < header + length)
+            break;
+        out.push_back(std::vector<u8>(stream.begin(), stream.begin() + (long)(header + length)));
+        stream.erase(stream.begin(), stream.begin() + (long)(header + length));
+    }
+    return out;
+}
+
+// The tag of a whole message.
+inline int TagOf(const std::vector<u8>& message)
+{
+    if (message.empty())
+        return -1;
+    return message[0] == 0xBF ? message[1] : (message[0] & 0x1F);
+}
 
 // Runs the engine's frame until the condition holds or the wait ends.
 inline bool PumpUntil(CSocketEngine& engine, const std::function<bool()>& condition,

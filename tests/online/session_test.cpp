@@ -376,3 +376,29 @@ TEST(SessionRandom, GeneratedStringsHaveTheLengthAndAlphabet)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SessionTest, PlayerListUpdatesRefillTheRegistryUpToItsCapacity)
+{
+    std::vector<Ber> three = {Ber(0).Int(0, 1).Text(1, "a"), Ber(0).Int(0, 2).Text(1, "b"),
+                              Ber(0).Int(0, 3).Text(1, "c")};
+    std::vector<u8> m = Ber(8).List(0, three).Int(1, 4).Int(2, 5).Int(3, 0).Build();
+    session->ReassembleSocketData(0, m.data(), (int)m.size());
+    ASSERT_EQ(2, session->GetLobby()->GetPlayerCount());
+    EXPECT_EQ(2, session->GetLobby()->GetPlayer(1)->playerId);
+    EXPECT_TRUE(log.Has("list 4 5 0"));
+    // The same id twice: one player, from the later record, with its index.
+    std::vector<Ber> twice = {Ber(0).Int(0, 1).Text(1, "old"), Ber(0).Int(0, 1).Text(1, "new")};
+    m = Ber(8).List(0, twice).Int(1, -1).Int(2, -1).Int(3, 1).Build();
+    session->ReassembleSocketData(0, m.data(), (int)m.size());
+    ASSERT_EQ(1, session->GetLobby()->GetPlayerCount());
+    EXPECT_EQ(CVortanString("new"), session->GetLobby()->GetPlayer(0)->name);
+    EXPECT_EQ(1, session->GetLobby()->GetPlayer(0)->listIndex);
+    // A negative [3] leaves the registry alone.
+    m = Ber(8).List(0, three).Int(1, -1).Int(2, -1).Int(3, -1).Build();
+    session->ReassembleSocketData(0, m.data(), (int)m.size());
+    EXPECT_EQ(1, session->GetLobby()->GetPlayerCount());
+}
+
+} // namespace

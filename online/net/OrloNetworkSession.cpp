@@ -353,19 +353,42 @@ void COrloNetworkSession::OnGameSocketData(const unsigned char* bytes, int lengt
 
 // --- reassembly -------------------------------------------------------------------------------------
 
+void COrloNetworkSession::CloseChannel(int channel)
+{
+    Channel& c = m_channels[channel & 1];
+    c.pending = 0;
+    c.held = 0;
+    if (channel & 1)
+        CloseGameSocket();
+    else
+        CloseSockets();
+}
+
+bool COrloNetworkSession::ResizeChannel(int channel, int capacity)
+{
+    Channel& c = m_channels[channel & 1];
+    if (capacity == c.capacity)
+        return true;
+    u8* buffer = new (std::nothrow) u8[capacity];
+    if (!buffer)
+        return false;
+    if (c.held > 0)
+        memcpy(buffer, c.buffer, (size_t)c.held);
+    delete[] c.buffer;
+    c.buffer = buffer;
+    c.capacity = capacity;
+    return true;
+}
+
 void COrloNetworkSession::ReassembleSocketData(int channel, const u8* bytes, int length)
 {
     Channel& c = m_channels[channel & 1];
-    CSocketEngine* engine = (channel & 1) ? m_gameEngine : m_lobbyEngine;
     while (length > 0 && !m_retired && c.buffer) {
         if (!c.pending) {
             int size = ASN1_GetMessageLength(bytes, length);
             if (size == ASN1_MALFORMED) {
                 // Nothing after a header that can never start a message can be trusted.
-                if (channel & 1)
-                    CloseGameSocket();
-                else
-                    CloseSockets();
+                CloseChannel(channel);
                 return;
             }
             if (size != ASN1_NOT_YET && size <= length) {
@@ -374,21 +397,19 @@ void COrloNetworkSession::ReassembleSocketData(int channel, const u8* bytes, int
                 length -= size;
                 continue;
             }
-            // The start of a message: keep it. A known length decides the buffer's size.
-            int wanted = kChannelSize;
-            if (size > kChannelSize)
-                wanted = size;
-            if (wanted != c.capacity) {
-                u8* buffer = new (std::nothrow) u8[wanted];
-                if (!buffer) {
-                    CloseSockets();
-                    return;
-                }
-                delete[] c.buffer;
-                c.buffer = buffer;
-                c.capacity = wanted;
-            }
+            // The start of a message: kept. The buffer returns to its normal size for a
+            // message that fits it and grows only as far as the bytes that arrived.
             int take = size == ASN1_NOT_YET ? std::min(length, kHeaderMax) : length;
+            int wanted = c.capacity;
+            if (c.capacity > kChannelSize && size != ASN1_NOT_YET && size <= kChannelSize)
+                wanted = kChannelSize;
+            if (wanted < take)
+                wanted = take;
+            c.held = 0;
+            if (!ResizeChannel(channel, wanted)) {
+                CloseChannel(channel);
+                return;
+            }
             memcpy(c.buffer, bytes, (size_t)take);
             c.held = take;
             c.pending = 1;
@@ -397,41 +418,34 @@ void COrloNetworkSession::ReassembleSocketData(int channel, const u8* bytes, int
             continue;
         }
         int size = ASN1_GetMessageLength(c.buffer, c.held);
-        if (size == ASN1_MALFORMED) {
-            c.pending = 0;
-            c.held = 0;
-            if (channel & 1)
-                CloseGameSocket();
-            else
-                CloseSockets();
+        if (size == ASN1_MALFORMED || (size == ASN1_NOT_YET && c.held >= kHeaderMax) ||
+            (size != ASN1_NOT_YET && c.held > size)) {
+            CloseChannel(channel);
             return;
         }
         if (size == ASN1_NOT_YET) {
-            int take = std::min(length, kHeaderMax - c.held);
-            if (take <= 0) {
-                c.pending = 0;
-                c.held = 0;
-                CloseSockets();
-                return;
-            }
-            memcpy(c.buffer + c.held, bytes, (size_t)take);
-            c.held += take;
-            bytes += take;
-            length -= take;
+            // One octet at a time: the held bytes then never run past the header into what
+            // follows a short message.
+            c.buffer[c.held++] = *bytes++;
+            --length;
             continue;
         }
-        if (size > c.capacity) {
-            u8* buffer = new (std::nothrow) u8[size];
-            if (!buffer) {
-                CloseSockets();
-                return;
-            }
-            memcpy(buffer, c.buffer, (size_t)c.held);
-            delete[] c.buffer;
-            c.buffer = buffer;
-            c.capacity = size;
+        if (c.capacity > kChannelSize && size <= kChannelSize &&
+            !ResizeChannel(channel, kChannelSize)) {
+            CloseChannel(channel);
+            return;
         }
         int take = std::min(length, size - c.held);
+        if (c.held + take > c.capacity) {
+            // Doubling, capped by the message: memory follows what has arrived, not what the
+            // header announced.
+            int grown = (int)std::min<i64>((i64)size,
+                                           std::max<i64>((i64)c.capacity * 2, (i64)c.held + take));
+            if (!ResizeChannel(channel, grown)) {
+                CloseChannel(channel);
+                return;
+            }
+        }
         memcpy(c.buffer + c.held, bytes, (size_t)take);
         c.held += take;
         bytes += take;
@@ -444,7 +458,6 @@ void COrloNetworkSession::ReassembleSocketData(int channel, const u8* bytes, int
         c.pending = 0;
         c.held = 0;
         Dispatch(channel, message.data(), size);
-        (void)engine;
     }
 }
 

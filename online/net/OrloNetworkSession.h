@@ -199,6 +199,10 @@ private:
     void SetStatus(int word);
     void SetLobbyState(int state) { SetStatus(state | (m_status & ~0xFF)); }
     void SetGameState(int state) { SetStatus(state | (m_status & ~0xFF00)); }
+    // Forgets what the channel holds and closes its connection (both for the lobby).
+    void CloseChannel(int channel);
+    // Reallocates the channel buffer keeping what it holds; false when memory runs out.
+    bool ResizeChannel(int channel, int capacity);
     // Dispatches one whole message of a channel.
     void Dispatch(int channel, const u8* bytes, int length);
     void HandleLobbyMessage(const u8* bytes, int length);

@@ -46,6 +46,18 @@ TEST_F(SessionTest, MessagesSplitAtEveryByteOrSharingAChunkAreDispatchedOnceInOr
     EXPECT_EQ("note 4 104", log.events.back());
 }
 
+TEST_F(SessionTest, AShortMessageWhoseHeaderWasSplitLeavesTheNextMessageWhole)
+{
+    // An empty three-octet message, cut after its first octet, with a notification behind it.
+    std::vector<u8> stream = {0xBF, 0x3B, 0x00};
+    std::vector<u8> note = Note(3, "next", 0);
+    stream.insert(stream.end(), note.begin(), note.end());
+    session->ReassembleSocketData(0, stream.data(), 1);
+    session->ReassembleSocketData(0, stream.data() + 1, (int)stream.size() - 1);
+    ASSERT_EQ(1u, log.notes.size());
+    EXPECT_EQ("next", log.notes[0]);
+}
+
 TEST_F(SessionTest, AMessageAboveTheBufferGrowsItAndTheNextSmallerOneShrinksIt)
 {
     std::string big(70000, 'q');

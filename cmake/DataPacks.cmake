@@ -273,6 +273,36 @@ if(TARGET orlo_platform)
     endif()
 endif()
 
+# --- the stand-in lobby's language packs: data/standin/language -> standin/<base>_<nnnn>.dmp ---
+# Offered by tools/standin (data/standin/languages.txt); kept apart from the program's packs,
+# under their own target `standin_packs` (part of ALL).
+find_package(Python3 COMPONENTS Interpreter REQUIRED)
+file(MAKE_DIRECTORY ${DATAPACK_OUT}/standin)
+file(GLOB standin_languages CONFIGURE_DEPENDS
+    ${DATAPACK_DATA}/standin/language/*_[0-9][0-9][0-9][0-9].txt)
+foreach(src ${standin_languages})
+    get_filename_component(base ${src} NAME_WE)
+    set(dir ${DATAPACK_WORK}/standin/${base})
+    add_custom_command(OUTPUT ${dir}/texts.txt
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+        COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/standin/langsource.py ${src}
+                ${dir}/source.txt --base-dir ${DATAPACK_DATA}/language
+        COMMAND ${DATAPACK_RUN} $<TARGET_FILE:maketext> --language ${dir}/source.txt
+                ${dir}/texts.txt
+        DEPENDS maketext ${src} ${CMAKE_SOURCE_DIR}/tools/standin/langsource.py
+                ${DATAPACK_DATA}/language/orlolanguage_0000.txt
+                ${DATAPACK_DATA}/language/zorbixlanguage_0000.txt
+        VERBATIM)
+    add_custom_command(OUTPUT ${DATAPACK_OUT}/standin/${base}.dmp
+        COMMAND ${DATAPACK_RUN} $<TARGET_FILE:vortanpack> create ${DATAPACK_OUT}/standin/${base}.dmp
+                ${dir}/texts.txt
+        DEPENDS vortanpack ${dir}/texts.txt
+        COMMENT "Packing standin/${base}.dmp"
+        VERBATIM)
+    list(APPEND standin_packs ${DATAPACK_OUT}/standin/${base}.dmp)
+endforeach()
+add_custom_target(standin_packs ALL DEPENDS ${standin_packs})
+
 get_property(datapack_files GLOBAL PROPERTY VORTAN_DATAPACK_FILES)
 add_custom_target(datapacks ALL DEPENDS ${datapack_files})
 add_dependencies(datapacks orlo_reload_image)

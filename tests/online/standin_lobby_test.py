@@ -1,0 +1,209 @@
+#!/usr/bin/python3
+"""The stand-in lobby after login: pings, joining and leaving with player-list updates, the game
+start to both players, player lists (tags 19 and 18) and language packs."""
+
+import hashlib
+import os
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from standin_client import ROOT, Server, player_items, player_records  # noqa: E402
+
+sys.path.insert(0, os.path.join(ROOT, "tools", "standin"))
+import langsource  # noqa: E402
+
+GAME = 64
+PACKS = os.environ.get("ORLO_STANDIN_PACKS")
+
+
+class LobbyCase(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.server = Server(env={"STANDIN_PING_SECONDS": "0.3"})
+
+    @classmethod
+    def tearDownClass(cls):
+        assert cls.server.stop() == 0
+
+    def player(self, name=None, password=None):
+        client = self.server.client()
+        self.addCleanup(client.close)
+        client.connect()
+        reply = client.login(name, password) if name else client.guest()
+        self.assertGreaterEqual(reply[0], 0)
+        client.id = reply[0]
+        return client
+
+
+class Pings(LobbyCase):
+    def test_server_pings_after_silence_and_takes_the_echo_without_answer(self):
+        client = self.player()
+        value = client.expect(44, skip=(29,))[0]
+        self.assertGreaterEqual(value, 0)
+        client.send(44, value)
+        # The echo is not answered; the next ping comes only after another silence and
+        # carries another value.
+        following = client.expect(44, skip=(29,))[0]
+        self.assertNotEqual(following, value)
+
+    def test_minus_one_is_not_answered_and_another_value_is_sent_back(self):
+        client = self.player()
+        client.send(44, -1)
+        client.send(44, 123456)
+        while True:
+            value = client.expect(44, skip=(29,))[0]
+            if value == 123456:
+                break
+            self.assertLess(value, 1000, "a ping of -1 was answered or values ran away")
+            self.assertNotEqual(value, -1)
+
+
+class Rooms(LobbyCase):
+    def test_join_and_leave_update_the_room(self):
+        first = self.player("dmitri", "ironwall")
+        first.send(7, GAME + 1, 0, 2)
+        update = first.expect(8)
+        self.assertEqual(update[1:], [0, GAME + 1, 1])
+        self.assertEqual([p["name"] for p in player_records(update[0])], ["dmitri"])
+        second = self.player()
+        second.send(7, GAME + 2, 0, 2)
+        second.expect(8)
+        second.send(9, GAME + 2)
+        second.send(7, GAME + 1, 0, 2)
+        # Two in the room: both hear of each other, then each gets its game start.
+        self.assertEqual(len(player_records(second.expect(8)[0])), 2)
+        self.assertEqual(len(player_records(first.expect(8)[0])), 2)
+        first.expect(12)
+        second.expect(12)
+
+    def test_leaving_updates_the_others(self):
+        first, second = self.player(), self.player()
+        first.send(7, GAME + 3, 0, 2)
+        first.expect(8)
+        first.send(9, GAME + 3)
+        first.quiet(0.2, skip=(44, 29))
+        second.send(7, GAME + 3, 0, 2)
+        self.assertEqual(len(player_records(second.expect(8)[0])), 1)
+
+    def test_join_before_login_is_ignored(self):
+        client = self.server.client()
+        self.addCleanup(client.close)
+        client.connect()
+        client.send(7, GAME, 0, 2)
+        client.quiet(0.3, skip=(44, 29))
+
+    def test_game_start_reaches_both_with_one_match_flag(self):
+        alice = self.player("alice", "wonderland")
+        bob = self.player("bobcat", "builder42")
+        alice.send(7, GAME, 0, 2)
+        alice.expect(8)
+        bob.send(7, GAME, 0, 2)
+        bob.expect(8)
+        alice.expect(8)
+        starts = [alice.expect(12), bob.expect(12)]
+        game_id = starts[0][0]
+        self.assertGreater(game_id, 2**32)
+        self.assertEqual(starts[1][0], game_id)
+        self.assertEqual(sorted(s[2] for s in starts), [0, 1])
+        for start in starts:
+            players = player_records(start[1])
+            self.assertEqual(sorted(p["id"] for p in players), [101, 102])
+            host, port = start[4].split(":")
+            self.assertEqual((host, int(port)), ("127.0.0.1", self.server.game_port))
+        alice_record = [p for p in player_records(starts[0][1]) if p["id"] == 101][0]
+        self.assertEqual(alice_record["name"], "alice")
+        self.assertEqual(alice_record["since"], "14.2.2011 18:30:05")
+        self.assertEqual(alice_record["group"][:3], [1, 2480, 41])
+        # The match's participants, asked by game id, come as list 256 from index 0.
+        alice.send(18, game_id)
+        total, first, selector, items, groups = alice.expect(20)
+        self.assertEqual((total, first, selector), (2, 0, 256))
+        self.assertEqual(sorted(i["name"] for i in player_items(items)), ["alice", "bobcat"])
+
+
+class PlayerLists(LobbyCase):
+    def test_count_then_page_of_the_global_list(self):
+        client = self.player("erin-o", "bouncy")
+        client.send(19, 0, -1, 0, "", 0, 0)
+        total, first, selector, items, groups = client.expect(20)
+        self.assertEqual((first, selector, player_items(items)), (-1, 0, []))
+        self.assertGreaterEqual(total, 9)
+        client.send(19, 0, 0, 3, "", 0, 0)
+        values = client.expect(20)
+        page = player_items(values[3])
+        self.assertEqual(values[1:3], [0, 0])
+        self.assertEqual([p["name"] for p in page], ["alice", "bobcat", "carol_k"])
+        self.assertEqual([p["score"] for p in page], [2480, 2210, 1975])
+        client.send(19, 0, 1, 1, "", 0, 0)
+        self.assertEqual([p["name"] for p in player_items(client.expect(20)[3])], ["bobcat"])
+
+    def test_filter_own_entry_and_online_flag(self):
+        client = self.player("erin-o", "bouncy")
+        client.send(19, 0, 0, 10, "CAROL", 0, 0)
+        values = client.expect(20)
+        self.assertEqual(values[0], 1)
+        carol = player_items(values[3])[0]
+        self.assertEqual((carol["name"], carol["location"], carol["flags"] & 1),
+                         ("carol_k", "Oulu", 0))
+        client.send(19, 32, 0, 1, "", 0, 0)
+        own = player_items(client.expect(20)[3])
+        self.assertEqual([(p["id"], p["flags"] & 1) for p in own], [(105, 1)])
+
+
+class LanguageSources(unittest.TestCase):
+    def test_accented_texts_keep_placeholders_and_own_lines_win(self):
+        with tempfile.TemporaryDirectory() as folder:
+            with open(os.path.join(folder, "base_0000.txt"), "w", encoding="utf-8") as f:
+                f.write("NAME=English\nCODE=en\n0=Name %s\\nand %d\n2=Once upon\n")
+            description = os.path.join(folder, "test_0001.txt")
+            with open(description, "w", encoding="utf-8") as f:
+                f.write("# test\n#base: base_0000\n#accent\nNAME=Accented\nCODE=xa\n"
+                        "1=Own line\n")
+            self.assertEqual(langsource.build(description, folder),
+                             "NAME=Accented\nCODE=xa\n0=Ñámé %s\\náñd %d\n1=Own line\n"
+                             "2=Óñçé úpóñ\n")
+
+
+@unittest.skipUnless(PACKS, "ORLO_STANDIN_PACKS does not name the built packs")
+class LanguagePacks(LobbyCase):
+    def setUp(self):
+        self.assertTrue(os.path.isdir(PACKS), "the stand-in's packs are not built: " + PACKS)
+
+    def test_offered_packs_are_the_built_files(self):
+        client = self.server.client()
+        self.addCleanup(client.close)
+        client.connect()
+        records = client.expect(29, skip=(44,))[0]
+        offered = {(code, kind): (digest, number) for code, kind, digest, number in records}
+        files = {("en", "orlolanguage"): "orlolanguage_0000.dmp",
+                 ("xa", "orlolanguage"): "orlolanguage_0001.dmp",
+                 ("xa", "game"): "zorbixlanguage_0001.dmp"}
+        self.assertEqual(set(offered), set(files))
+        for (code, kind), name in files.items():
+            with open(os.path.join(PACKS, name), "rb") as f:
+                data = f.read()
+            digest, number = offered[(code, kind)]
+            self.assertEqual(digest, hashlib.md5(data).hexdigest())
+            self.assertEqual(number, int(name[-8:-4]))
+            client.send(30, code.upper(), kind)
+            self.assertEqual(client.expect(31, skip=(44,)),
+                             [code, kind, digest, number, data])
+        # The packs hold the texts as the program reads them: UTF-16, CR LF, the header.
+        with open(os.path.join(PACKS, "orlolanguage_0001.dmp"), "rb") as f:
+            raw = f.read()
+        self.assertIn("CODE=xa\r\n".encode("utf-16-le"), raw)
+        self.assertIn("0=Órlógáté\r\n".encode("utf-16-le"), raw)
+
+    def test_unknown_pack_gets_no_answer(self):
+        client = self.server.client()
+        self.addCleanup(client.close)
+        client.connect()
+        client.send(30, "zz", "orlolanguage")
+        client.quiet(0.3, skip=(29, 44))
+
+
+if __name__ == "__main__":
+    unittest.main()

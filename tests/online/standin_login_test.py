@@ -1,0 +1,209 @@
+#!/usr/bin/python3
+"""The stand-in lobby's connect and logins, driven by the pyasn1 test client: challenge, stored
+and guest logins, refusals, name check and registration, external login, redirects."""
+
+import hashlib
+import os
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from standin_client import Server, credential, player_items  # noqa: E402
+
+# Salts of the authored accounts (data/standin/accounts.txt), for credentials computed here.
+ALICE_SALT = "Kq3vZ8pLm2Xa"
+
+
+class ConnectAndLogin(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.server = Server()
+
+    @classmethod
+    def tearDownClass(cls):
+        assert cls.server.stop() == 0
+
+    def connected(self):
+        client = self.server.client()
+        self.addCleanup(client.close)
+        self.assertEqual(client.connect(), ["", 0, "", 1])
+        return client
+
+    def test_challenge_is_the_salt_and_the_response_is_the_credential(self):
+        client = self.connected()
+        client.send(57, "alice")
+        self.assertEqual(client.expect(58), [ALICE_SALT])
+        response = hashlib.md5(b"wonderland" + ALICE_SALT.encode()).hexdigest()
+        client.send(5, "alice", response, 1, "")
+        reply = client.expect(6)
+        self.assertEqual(reply[0], 101)
+        self.assertEqual(reply[3], "alice")
+        self.assertRegex(reply[1], "^[0-9a-f]{32}$")
+
+    def test_stored_response_logs_in_without_a_challenge(self):
+        client = self.connected()
+        client.send(5, "alice", credential("wonderland", ALICE_SALT), 1, "")
+        self.assertEqual(client.expect(6)[0], 101)
+
+    def test_wrong_password_and_unknown_name(self):
+        client = self.connected()
+        self.assertEqual(client.login("alice", "wonderlanD")[0], -2)
+        client.send(57, "nobody")
+        self.assertEqual(client.expect(58), [""])
+        client.send(5, "nobody", credential("x", ""), 1, "")
+        self.assertEqual(client.expect(6)[0], -3)
+
+    def test_account_refusals_carry_their_results(self):
+        client = self.connected()
+        self.assertEqual(client.login("frozen", "icecold")[0], -4)
+        self.assertEqual(client.login("oldtimer", "sepia")[0], -7)
+        reply = client.login("locked", "closed")
+        self.assertEqual(reply[:2], [-8, "This account is locked. Please contact support."])
+
+    def test_guests_get_distinct_ids_and_names(self):
+        first, second = self.connected(), self.connected()
+        a, b = first.guest(0), second.guest(0)
+        self.assertGreaterEqual(a[0], 0)
+        self.assertNotEqual(a[0], b[0])
+        self.assertTrue(a[3].startswith("Guest"))
+        self.assertNotEqual(a[3], b[3])
+
+    def test_login_elsewhere_logs_the_first_connection_out(self):
+        first, second = self.connected(), self.connected()
+        self.assertEqual(first.login("carol_k", "snowball")[0], 103)
+        self.assertEqual(second.login("carol_k", "snowball")[0], 103)
+        update = first.expect(8)
+        self.assertEqual(update[1], -2)
+
+    def test_external_login(self):
+        client = self.connected()
+        client.send(111, 1, "g-100200300", "webtoken-abc", "", "")
+        self.assertEqual(client.expect(6)[0], 109)
+        client.send(111, 1, "g-100200300", "forged", "", "")
+        self.assertEqual(client.expect(6)[0], -1)
+        client.send(111, 1, "g-unknown", "tok", "", "")
+        self.assertEqual(client.expect(6)[0], -8)
+        # An account of the web login has no password to log in with.
+        client.send(5, "webuser", "", 1, "")
+        self.assertEqual(client.expect(6)[0], -2)
+
+    def test_logout_takes_the_player_offline(self):
+        client, watcher = self.connected(), self.connected()
+        watcher.guest()
+        self.assertEqual(client.login("dmitri", "ironwall")[0], 104)
+        watcher.send(19, 0, 0, 1, "dmitri", 0, 0)
+        self.assertEqual(player_items(watcher.expect(20)[3])[0]["flags"] & 1, 1)
+        client.send(59)
+        client.send(7, 64, 0, 2)
+        client.quiet(0.2, skip=(29, 44))
+        watcher.send(19, 0, 0, 1, "dmitri", 0, 0)
+        self.assertEqual(player_items(watcher.expect(20)[3])[0]["flags"] & 1, 0)
+
+    def test_language_list_follows_the_connect_acknowledgement(self):
+        client = self.server.client()
+        self.addCleanup(client.close)
+        client.connect()
+        tag, values = client.receive()
+        self.assertEqual(tag, 29)
+
+
+class Registration(unittest.TestCase):
+    def test_registered_account_logs_in_with_its_hash_and_outlives_a_restart(self):
+        with tempfile.TemporaryDirectory() as state:
+            server = Server(state_dir=state)
+            try:
+                client = server.client()
+                client.connect()
+                client.send(107, "alice")
+                self.assertNotEqual(client.expect(108)[0], 0)
+                client.send(107, "newbie_7")
+                result, salt = client.expect(108)
+                self.assertEqual(result, 0)
+                self.assertTrue(salt)
+                registered = credential("s3cret", salt)
+                client.send(109, "newbie_7", "no-at-sign", registered, 0, "", "")
+                self.assertEqual(client.expect(110)[0], -3)
+                client.send(109, "newbie_7", "alice@example.org", registered, 0, "", "")
+                self.assertEqual(client.expect(110)[0], -2)
+                client.send(109, "newbie_7", "new@example.org", registered, 0, "", "")
+                self.assertEqual(client.expect(110), [0, "newbie_7"])
+                client.send(109, "newbie_7", "new@example.org", registered, 0, "", "")
+                self.assertEqual(client.expect(110)[0], -1)
+                client.close()
+                # A new connection, as the client's reconnect makes: the hash without a
+                # challenge, then a challenge login with the typed password.
+                again = server.client()
+                again.connect()
+                again.send(5, "newbie_7", registered, 1, "")
+                player_id = again.expect(6)[0]
+                self.assertGreaterEqual(player_id, 0)
+                again.close()
+            finally:
+                self.assertEqual(server.stop(), 0)
+            with open(os.path.join(state, "accounts.txt")) as f:
+                self.assertIn("newbie_7|%s|%s|" % (salt, registered), f.read())
+            self.assertFalse(os.path.exists(os.path.join(state, "accounts.txt.tmp")))
+            server = Server(state_dir=state)
+            try:
+                client = server.client()
+                client.connect()
+                self.assertEqual(client.login("newbie_7", "s3cret")[0], player_id)
+                client.close()
+            finally:
+                server.stop()
+
+    def test_external_registration_links_the_login(self):
+        server = Server()
+        try:
+            client = server.client()
+            client.connect()
+            client.send(107, "webfan")
+            result, salt = client.expect(108)
+            self.assertEqual(result, 0)
+            client.send(109, "webfan", "", salt, 2, "tok-9", "ext-9")
+            self.assertEqual(client.expect(110), [0, "webfan"])
+            client.send(111, 2, "ext-9", "tok-9", "", "")
+            self.assertEqual(client.expect(6)[3], "webfan")
+            client.send(5, "webfan", salt, 1, "")
+            self.assertEqual(client.expect(6)[0], -2)
+            client.close()
+        finally:
+            server.stop()
+
+
+class Refusals(unittest.TestCase):
+    def connect_with(self, *arguments):
+        server = Server(*arguments)
+        self.addCleanup(server.stop)
+        client = server.client()
+        self.addCleanup(client.close)
+        return server, client.connect()
+
+    def test_refuse_gives_result_minus_one_with_a_text(self):
+        _, ack = self.connect_with("--fault", "refuse")
+        self.assertEqual(ack[1], -1)
+        self.assertTrue(ack[2])
+
+    def test_outdated_gives_another_negative_result_with_an_error_text(self):
+        _, ack = self.connect_with("--fault", "outdated")
+        self.assertEqual(ack[1], -2)
+        self.assertTrue(ack[0])
+
+    def test_redirect_names_the_second_lobby(self):
+        second, _ = self.connect_with("--second-lobby")
+        target = "127.0.0.1:%d" % second.lobby_port
+        _, ack = self.connect_with("--redirect-to", target)
+        self.assertEqual(ack[1:3], [-3, target])
+        client = second.client()
+        self.addCleanup(client.close)
+        self.assertEqual(client.connect(), ["", 0, "", 2])
+
+    def test_redirect_text_goes_out_as_given(self):
+        _, ack = self.connect_with("--redirect-to", "localhost")
+        self.assertEqual(ack[1:3], [-3, "localhost"])
+
+
+if __name__ == "__main__":
+    unittest.main()

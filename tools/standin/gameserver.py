@@ -1,0 +1,100 @@
+"""The game server: starts a match once both players are ready, relays game data and chat,
+answers results, and handles rematches and departures."""
+
+import messages
+from connection import log
+
+GAME_STATUS_RESULT = 0
+
+
+class GameServer:
+    # With the close-mid-message fault, the game start is cut.
+    CUT_TAGS = {12}
+
+    def __init__(self, config, games):
+        self.config = config
+        self.games = games
+        self.handlers = {
+            13: self.on_relay,
+            15: self.on_result,
+            46: self.on_ready,
+            64: self.on_relay,
+            70: self.on_rematch,
+        }
+
+    def handle(self, connection, tag, values, data):
+        handler = self.handlers.get(tag)
+        if handler is None:
+            log("%s   %d has no handler here" % (connection.label, tag))
+            return
+        if tag != 46 and connection.game is None:
+            log("%s   %d before game ready: ignored" % (connection.label, tag))
+            return
+        handler(connection, values, data)
+
+    def on_ready(self, connection, values, data):
+        game_id, player_id = values[1], values[4]
+        game = self.games.find(game_id)
+        if game is None or not game.has_player(player_id) or game.over:
+            log("%s   game ready for unknown game %d or player %d: closing" % (
+                connection.label, game_id, player_id))
+            connection.close()
+            return
+        connection.game = game
+        connection.player_id = player_id
+        game.connections[player_id] = connection
+        game.ready.add(player_id)
+        if len(game.ready) == len(game.players) and not game.started:
+            self._start(game)
+
+    def _start(self, game):
+        game.started = True
+        game.results.clear()
+        game.rematch.clear()
+        server_text = "127.0.0.1:%d" % self.config.game_port
+        for player_id, connection in game.connections.items():
+            connection.send(messages.game_start(game.id, game.players,
+                                                game.match_flags[player_id], server_text))
+        log("game %d: match started" % game.id)
+
+    def on_relay(self, connection, values, data):
+        """Game data and chat go to the other player as they came."""
+        other = connection.game.other(connection.player_id)
+        if other is None:
+            log("%s   no other player to relay to" % connection.label)
+            return
+        other.send(data)
+
+    def on_result(self, connection, values, data):
+        game = connection.game
+        game.results[connection.player_id] = values
+        connection.send(messages.game_status(GAME_STATUS_RESULT))
+
+    def on_rematch(self, connection, values, data):
+        game = connection.game
+        if values[1]:
+            game.rematch.add(connection.player_id)
+            if len(game.rematch) == len(game.players):
+                log("game %d: rematch" % game.id)
+                self._start(game)
+            return
+        self._left(connection)
+
+    def _left(self, connection):
+        game = connection.game
+        if game.over:
+            return
+        game.over = True
+        other = game.other(connection.player_id)
+        if other is not None:
+            other.send(messages.player_left(game.id, connection.player_id))
+        log("game %d: player %d left" % (game.id, connection.player_id))
+
+    def closed(self, connection):
+        game = connection.game
+        if game is None:
+            return
+        self._left(connection)
+        game.connections.pop(connection.player_id, None)
+        if not game.connections:
+            self.games.finish(game)

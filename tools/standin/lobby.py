@@ -1,0 +1,236 @@
+"""The lobby server: connect, the logins, name check and registration, rooms and game starts,
+player lists and language packs, one handler per message tag."""
+
+import secrets
+
+import messages
+from connection import log
+
+RELEASE_FIRST = 1
+RELEASE_SECOND = 2
+# Player-list selectors: the own entry and the followed players; every other is the global list.
+SELECTOR_OWN = 32
+SELECTOR_FOLLOWED = 64
+SELECTOR_PARTICIPANTS = 256
+PLAYER_ONLINE = 0x1
+MAX_LIST_COUNT = 100
+# Reasons of a player-list update: 0 an ordinary update, -2 logged out by a login elsewhere.
+REASON_UPDATE = 0
+REASON_LOGGED_OUT = -2
+
+
+class Lobby:
+    # With the close-mid-message fault, the login reply is cut.
+    CUT_TAGS = {6}
+
+    def __init__(self, config, accounts, languages, games):
+        self.config = config
+        self.accounts = accounts
+        self.languages = languages
+        self.games = games
+        self.online = {}
+        self.rooms = {}
+        self.handlers = {
+            0: self.on_connect,
+            5: self.on_login,
+            7: self.on_join,
+            9: self.on_leave,
+            18: self.on_participants,
+            19: self.on_player_list,
+            30: self.on_language_pack,
+            37: self.on_change_language,
+            57: self.on_challenge_request,
+            59: self.on_logout,
+            107: self.on_name_check,
+            109: self.on_registration,
+            111: self.on_external_login,
+        }
+
+    def handle(self, connection, tag, values, data):
+        handler = self.handlers.get(tag)
+        if handler is None:
+            log("%s   %d has no handler here" % (connection.label, tag))
+            return
+        handler(connection, values)
+
+    def closed(self, connection):
+        self._log_out(connection)
+
+    # --- connect and login -------------------------------------------------------------------
+
+    def on_connect(self, connection, values):
+        fault = self.config.fault
+        if fault == "refuse":
+            connection.send(messages.connect_ack(
+                -1, "", "The lobby is closed for maintenance. Please try again later."))
+            return
+        if fault == "outdated":
+            connection.send(messages.connect_ack(
+                -2, "This version of the game is too old. Please update it."))
+            return
+        if self.config.redirect_to:
+            connection.send(messages.connect_ack(-3, "", self.config.redirect_to))
+            return
+        release = RELEASE_SECOND if self.config.second_lobby else RELEASE_FIRST
+        connection.send(messages.connect_ack(0, release=release))
+        connection.language = values[10].rpartition("lang_code:")[2] or "en"
+        records = [messages.language_info(p.code, p.kind, p.digest, p.number)
+                   for p in self.languages.packs]
+        connection.send(messages.available_languages(records))
+
+    def on_challenge_request(self, connection, values):
+        """The challenge is the account's salt; an unknown name gets an empty one."""
+        account = self.accounts.find(values[0])
+        connection.send(messages.login_challenge(account.salt if account else ""))
+
+    def on_login(self, connection, values):
+        name, password = values[0], values[1]
+        account = self.accounts.find(name)
+        if account is None and name.startswith("guest"):
+            self._logged_in(connection, self.accounts.guest())
+            return
+        if account is None:
+            connection.send(messages.login_reply(-3, "Unknown user name."))
+            return
+        if account.fail:
+            connection.send(messages.login_reply(account.fail, account.fail_text))
+            return
+        if not account.credential or password != account.credential:
+            connection.send(messages.login_reply(-2, "Wrong password."))
+            return
+        self._logged_in(connection, account)
+
+    def on_external_login(self, connection, values):
+        mode, ext_id, token = values[0], values[1], values[2]
+        account = self.accounts.find_external(mode, ext_id)
+        if account is None:
+            connection.send(messages.login_reply(
+                -8, "No account is linked to this login yet. Please register."))
+            return
+        if account.external[2] != token:
+            connection.send(messages.login_reply(-1, "The external login was not accepted."))
+            return
+        self._logged_in(connection, account)
+
+    def _logged_in(self, connection, account):
+        previous = self.online.get(account.id)
+        if previous is not None and previous is not connection:
+            log("%s   %s logged in elsewhere: logging %s out" % (
+                connection.label, account.name, previous.label))
+            previous.send(messages.player_list_update([], REASON_LOGGED_OUT, 0, -1))
+            self._log_out(previous)
+        self._log_out(connection)
+        connection.player = account
+        self.online[account.id] = connection
+        token = secrets.token_hex(16)
+        connection.send(messages.login_reply(account.id, token, account.name, account.email))
+
+    def on_logout(self, connection, values):
+        self._log_out(connection)
+
+    def _log_out(self, connection):
+        self._leave_room(connection)
+        player = connection.player
+        if player is not None and self.online.get(player.id) is connection:
+            del self.online[player.id]
+        connection.player = None
+
+    # --- name check and registration --------------------------------------------------------
+
+    def on_name_check(self, connection, values):
+        result, salt = self.accounts.check_name(values[0])
+        connection.send(messages.name_check_ack(result, salt))
+
+    def on_registration(self, connection, values):
+        name, email, credential, mode, token, ext_id = values
+        result, answer = self.accounts.register(name, email, credential, mode, token, ext_id)
+        connection.send(messages.registration_ack(result, answer))
+
+    # --- rooms and game starts -----------------------------------------------------------------
+
+    def on_join(self, connection, values):
+        if connection.player is None:
+            log("%s   join before login: ignored" % connection.label)
+            return
+        number = values[0]
+        self._leave_room(connection)
+        room = self.rooms.setdefault(number, [])
+        room.append(connection)
+        connection.room = number
+        self._update_room(number)
+        if len(room) >= 2:
+            self._start_game(number, room[0], room[1])
+
+    def on_leave(self, connection, values):
+        self._leave_room(connection)
+
+    def _leave_room(self, connection):
+        number = connection.room
+        if number is None:
+            return
+        connection.room = None
+        room = self.rooms.get(number, [])
+        if connection in room:
+            room.remove(connection)
+        self._update_room(number)
+
+    def _update_room(self, number):
+        room = self.rooms.get(number, [])
+        players = [c.player for c in room]
+        for member in room:
+            member.send(messages.player_list_update(players, REASON_UPDATE, number, len(players)))
+
+    def _start_game(self, number, first, second):
+        game = self.games.create(number, [first.player, second.player])
+        server_text = "127.0.0.1:%d" % self.config.game_port
+        for connection in (first, second):
+            connection.room = None
+            self.rooms[number].remove(connection)
+            connection.send(messages.game_start(
+                game.id, game.players, game.match_flags[connection.player.id], server_text))
+        log("game %d started for %s and %s" % (game.id, first.player.name, second.player.name))
+        self._update_room(number)
+
+    # --- player lists ------------------------------------------------------------------------
+
+    def on_player_list(self, connection, values):
+        selector, first, count, filter_text = values[0], values[1], values[2], values[3]
+        players = self._list(connection, selector, filter_text)
+        items = []
+        if first >= 0:
+            for player in players[first:first + max(0, min(count, MAX_LIST_COUNT))]:
+                items.append(messages.player_list_item(player, self._flags(player)))
+        connection.send(messages.player_list(len(players), first, selector, items, []))
+
+    def _list(self, connection, selector, filter_text):
+        if selector & SELECTOR_OWN:
+            return [connection.player] if connection.player else []
+        if selector & SELECTOR_FOLLOWED:
+            return []
+        guests = [c.player for c in self.online.values() if c.player.guest]
+        players = self.accounts.accounts + guests
+        wanted = filter_text.lower()
+        players = [p for p in players if wanted in p.name.lower()]
+        return sorted(players, key=lambda p: (-p.score, p.name.lower()))
+
+    def _flags(self, player):
+        return PLAYER_ONLINE if player.id in self.online else 0
+
+    def on_participants(self, connection, values):
+        game = self.games.find(values[0])
+        players = game.players if game else []
+        items = [messages.player_list_item(p, self._flags(p)) for p in players]
+        connection.send(messages.player_list(len(items), 0, SELECTOR_PARTICIPANTS, items, []))
+
+    # --- languages -----------------------------------------------------------------------------
+
+    def on_language_pack(self, connection, values):
+        pack = self.languages.find(values[0], values[1])
+        if pack is None:
+            log("%s   no pack %s/%s" % (connection.label, values[1], values[0]))
+            return
+        connection.send(messages.language_pack(pack.code, pack.kind, pack.digest, pack.number,
+                                               pack.data))
+
+    def on_change_language(self, connection, values):
+        connection.language = values[0]

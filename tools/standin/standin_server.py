@@ -1,0 +1,145 @@
+#!/usr/bin/python3
+"""The stand-in lobby and game server of the online service, on 127.0.0.1.
+
+  standin_server.py --port-file FILE [--lobby-port N] [--game-port N] [--state-dir DIR]
+                    [--fault MODE] [--redirect-to HOST:PORT] [--second-lobby]
+                    [--accounts FILE] [--pack-dir DIR]
+
+Both servers listen on 127.0.0.1 (port 0: the system picks one); once both listen,
+"LOBBYPORT GAMEPORT" is written to FILE (a temporary file renamed into place). One line per
+message goes to standard error. SIGTERM or SIGINT ends it cleanly.
+
+Fault modes: one-byte-writes (every octet in its own write), coalesce (what is sent within
+50 ms goes out in one write), close-mid-message (the login reply, and on the game server the
+game start, is cut in half and the connection closed), oversized-length (the first message
+claims 0x7FFFFFFF octets), silent (connections are accepted, never read nor answered),
+refuse (connect refused with result -1 and a text), outdated (connect refused with -2).
+--redirect-to answers every connect with a redirect (-3) carrying that text; --second-lobby
+marks the second instance (its release number and game identifiers differ).
+
+The authored accounts default to data/standin/accounts.txt, the offered packs to
+data/standin/languages.txt with the built packs in --pack-dir (default: $ORLO_STANDIN_PACKS,
+else build/release/standin or build/test/standin of this tree). Registered accounts are kept
+in --state-dir. $STANDIN_PING_SECONDS sets the silence after which the servers ping (20 s).
+"""
+
+import argparse
+import asyncio
+import functools
+import os
+import signal
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+
+from accounts import AccountStore  # noqa: E402
+from connection import FAULTS, Connection, log  # noqa: E402
+from gameserver import GameServer  # noqa: E402
+from games import Games  # noqa: E402
+from languages import LanguageCatalogue  # noqa: E402
+from lobby import Lobby  # noqa: E402
+
+ROOT = os.path.dirname(os.path.dirname(HERE))
+DEFAULT_PING_SECONDS = 20.0
+
+
+def default_pack_dir():
+    if os.environ.get("ORLO_STANDIN_PACKS"):
+        return os.environ["ORLO_STANDIN_PACKS"]
+    for build in ("release", "test"):
+        path = os.path.join(ROOT, "build", build, "standin")
+        if os.path.isdir(path):
+            return path
+    return None
+
+
+def parse_arguments(argv):
+    parser = argparse.ArgumentParser(description="Stand-in lobby and game server on 127.0.0.1.")
+    parser.add_argument("--port-file", required=True)
+    parser.add_argument("--lobby-port", type=int, default=0)
+    parser.add_argument("--game-port", type=int, default=0)
+    parser.add_argument("--state-dir")
+    parser.add_argument("--fault", choices=FAULTS)
+    parser.add_argument("--redirect-to")
+    parser.add_argument("--second-lobby", action="store_true")
+    parser.add_argument("--accounts", default=os.path.join(ROOT, "data", "standin",
+                                                           "accounts.txt"))
+    parser.add_argument("--pack-dir", default=None)
+    args = parser.parse_args(argv)
+    if args.pack_dir is None:
+        args.pack_dir = default_pack_dir()
+    return args
+
+
+def write_port_file(path, lobby_port, game_port):
+    temp = path + ".tmp"
+    with open(temp, "w") as f:
+        f.write("%d %d\n" % (lobby_port, game_port))
+    os.rename(temp, path)
+
+
+class Servers:
+    def __init__(self, args):
+        self.args = args
+        self.config = args
+        self.ping_seconds = float(os.environ.get("STANDIN_PING_SECONDS", DEFAULT_PING_SECONDS))
+        if args.state_dir:
+            os.makedirs(args.state_dir, exist_ok=True)
+        self.games = Games(args.second_lobby)
+        languages = LanguageCatalogue(os.path.join(ROOT, "data", "standin", "languages.txt"),
+                                      args.pack_dir)
+        self.lobby = Lobby(args, AccountStore(args.accounts, args.state_dir), languages,
+                           self.games)
+        self.game_server = GameServer(args, self.games)
+        self.connections = set()
+        self.count = 0
+
+    async def _accept(self, owner, kind, reader, writer):
+        self.count += 1
+        label = "%s#%d" % (kind, self.count)
+        connection = Connection(owner, label, reader, writer, self.args.fault, self.ping_seconds)
+        connection.task = asyncio.current_task()
+        self.connections.add(connection)
+        try:
+            await connection.run()
+        finally:
+            self.connections.discard(connection)
+
+    async def serve(self):
+        lobby_name = "lobby2" if self.args.second_lobby else "lobby"
+        lobby = await asyncio.start_server(
+            functools.partial(self._accept, self.lobby, lobby_name), "127.0.0.1",
+            self.args.lobby_port)
+        game = await asyncio.start_server(
+            functools.partial(self._accept, self.game_server, "game"), "127.0.0.1",
+            self.args.game_port)
+        lobby_port = lobby.sockets[0].getsockname()[1]
+        self.args.game_port = game.sockets[0].getsockname()[1]
+        write_port_file(self.args.port_file, lobby_port, self.args.game_port)
+        log("%s listening on 127.0.0.1:%d, game server on 127.0.0.1:%d%s" % (
+            lobby_name, lobby_port, self.args.game_port,
+            " (fault: %s)" % self.args.fault if self.args.fault else ""))
+        stop = asyncio.Event()
+        loop = asyncio.get_running_loop()
+        for number in (signal.SIGTERM, signal.SIGINT):
+            loop.add_signal_handler(number, stop.set)
+        await stop.wait()
+        log("stopping")
+        lobby.close()
+        game.close()
+        for connection in list(self.connections):
+            connection.close()
+            connection.task.cancel()
+        await lobby.wait_closed()
+        await game.wait_closed()
+
+
+def main(argv):
+    args = parse_arguments(argv)
+    asyncio.run(Servers(args).serve())
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))

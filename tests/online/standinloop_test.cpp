@@ -16,7 +16,9 @@ namespace {
 // The stand-in server as a child process on the given ports (0: the system picks).
 class StandIn {
 public:
-    StandIn(const std::string& dir, int lobbyPort, int gamePort) : m_pid(-1)
+    StandIn(const std::string& dir, int lobbyPort, int gamePort,
+            const std::vector<std::string>& extra = {})
+        : m_pid(-1)
     {
         const std::string portFile = dir + "/ports." + std::to_string(lobbyPort);
         unlink(portFile.c_str());
@@ -27,6 +29,7 @@ public:
                                          "--lobby-port",  std::to_string(lobbyPort),
                                          "--game-port",   std::to_string(gamePort),
                                          "--state-dir",   dir};
+        args.insert(args.end(), extra.begin(), extra.end());
         m_pid = fork();
         if (m_pid == 0) {
             std::vector<char*> argv;
@@ -196,6 +199,92 @@ TEST_F(StandInLoopTest, TwoClientsPlayAndLogInAgainAfterTheLobbyRestarts)
     EXPECT_EQ(101, a.Session()->GetOwnPlayerId());
     EXPECT_EQ(102, b.Session()->GetOwnPlayerId());
     EXPECT_FLOAT_EQ(1.0f, CLoginController::GetReloginDelay());
+}
+
+// A session alone against the stand-in in one of its fault modes.
+class FaultTest : public ntest::SessionFixture {
+protected:
+    void Start(const std::vector<std::string>& fault)
+    {
+        server.reset(new StandIn(state.Path(), 0, 0, fault));
+        ASSERT_GT(server->lobby, 0);
+    }
+    void Connect()
+    {
+        ASSERT_EQ(1, session->ConnectLobby(CVortanString("127.0.0.1"), server->lobby, &log));
+    }
+    // Connects and logs in as a new guest; true when the login succeeded.
+    bool GuestLogin()
+    {
+        Connect();
+        if (!FrameUntil([&]() { return (session->GetStatus() & 0xFF) == 3; }))
+            return false;
+        session->SendLogin(CVortanString("guest"), CVortanString("0"), &log);
+        return FrameUntil([&]() { return (session->GetStatus() & 0xFF) == 5; });
+    }
+    vtest::TempDir state;
+    std::unique_ptr<StandIn> server;
+};
+
+TEST_F(FaultTest, OneByteWritesAndCoalescedMessagesStillLogIn)
+{
+    Start({"--fault", "one-byte-writes"});
+    EXPECT_TRUE(GuestLogin());
+    server.reset();
+    session->CloseSockets();
+    Start({"--fault", "coalesce"});
+    EXPECT_TRUE(GuestLogin());
+}
+
+TEST_F(FaultTest, ACloseMidMessageGivesOneCloseAfterTheDataAndNoLogin)
+{
+    Start({"--fault", "close-mid-message"});
+    Connect();
+    ASSERT_TRUE(FrameUntil([&]() { return (session->GetStatus() & 0xFF) == 3; }));
+    session->SendLogin(CVortanString("guest"), CVortanString("0"), &log);
+    ASSERT_TRUE(FrameUntil([&]() { return (session->GetStatus() & 0xFF) == 0; }));
+    int closes = 0;
+    for (size_t i = 0; i < log.events.size(); ++i) {
+        closes += log.events[i] == "lobby 0";
+        EXPECT_NE(0u, log.events[i].find("success")) << "the cut reply was dispatched";
+    }
+    EXPECT_EQ(1, closes);
+}
+
+TEST_F(FaultTest, AnOversizedLengthClosesTheChannelAllocatingNothing)
+{
+    Start({"--fault", "oversized-length"});
+    Connect();
+    ASSERT_TRUE(FrameUntil([&]() { return (session->GetStatus() & 0xFF) == 0; }));
+    EXPECT_EQ(65536, session->GetChannelCapacity(0));
+}
+
+TEST_F(FaultTest, ASilentServerTimesTheReceiveOut)
+{
+    Start({"--fault", "silent"});
+    session->GetLobbyEngine()->SetTimeouts(40, 1000);
+    Connect();
+    EXPECT_EQ(1, session->GetStatus() & 0xFF);
+    ASSERT_TRUE(FrameUntil([&]() { return (session->GetStatus() & 0xFF) == 0; }));
+}
+
+TEST_F(FaultTest, RefusalsAndARedirectWithoutAPort)
+{
+    Start({"--fault", "refuse"});
+    Connect();
+    ASSERT_TRUE(FrameUntil([&]() {
+        for (size_t i = 0; i < log.events.size(); ++i) {
+            if (log.events[i].compare(0, 8, "refused ") == 0)
+                return true;
+        }
+        return false;
+    }));
+    EXPECT_EQ(0, session->GetStatus() & 0xFF);
+    server.reset();
+    Start({"--redirect-to", "127.0.0.1"});
+    Connect();
+    ASSERT_TRUE(FrameUntil([&]() { return (session->GetStatus() & 0xFF) == 0; }));
+    EXPECT_TRUE(app.redirects.empty());
 }
 
 } // namespace

@@ -1,18 +1,22 @@
-// Network client speed: game-data messages per second between two sessions through a relay
-// (a C++ relay here; the stand-in game server when NET_BENCH_GAME names its "host:port"), and
-// the ping round trip a lobby server sees, each against a plain blocking socket client moving
-// the same bytes over the same loopback.
+// Network client speed: game-data messages per second between two sessions through the
+// stand-in game server and through a C++ relay (the stand-in's own cost apart), and the ping
+// round trip a lobby server sees, each against a plain blocking socket client and a C++ relay
+// or echo moving the same bytes over the same loopback.
 #include <arpa/inet.h>
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -104,9 +108,23 @@ std::vector<u8> GameDataMessage()
 class CountingGame : public IOrloNetworkSession::GameObserver {
 public:
     void OnGameData(IOrloNetworkSession*, const u8*, int) override { ++received; }
-    void OnGameStart(IOrloNetworkSession*, int, int) override {}
+    void OnGameStart(IOrloNetworkSession*, int, int) override { started = 1; }
     void OnPlayerLeft(IOrloNetworkSession*, int) override {}
     long received = 0;
+    int started = 0;
+};
+
+// Takes the login answers (a login reply reaches the session's state only through one).
+class QuietLogin : public COrloNetworkSession::LoginObserver {
+public:
+    void OnConnectRefused(COrloNetworkSession*, const CVortanString&) override {}
+    void OnLoginError(COrloNetworkSession*, const CVortanString&) override {}
+    void OnLoginChallenge(COrloNetworkSession*, const CVortanString&) override {}
+    void OnLoginSuccess(COrloNetworkSession*, int, const CVortanString&, const CVortanString&,
+                        const CVortanString&, const CVortanString&, int) override
+    {}
+    void OnConfirmUserNameAck(COrloNetworkSession*, int, const CVortanString&) override {}
+    void OnConfirmEmailAck(COrloNetworkSession*, int, const CVortanString&) override {}
 };
 
 // A session whose lobby is a silent listener and whose game engine is connected to `gamePort`.
@@ -116,7 +134,8 @@ struct Client {
         session.Init(&app, nullptr);
         session.AddGameObserver(&counter);
         session.ConnectLobby(CVortanString("127.0.0.1"), lobbyPort, nullptr);
-        session.GetGameEngine()->Connect(gameHost, gamePort, nullptr);
+        if (gamePort > 0)
+            session.GetGameEngine()->Connect(gameHost, gamePort, nullptr);
     }
     ~Client() { session.Shutdown(); }
     void Frame()
@@ -127,6 +146,7 @@ struct Client {
     COrlogateApplication app;
     COrloNetworkSession session;
     CountingGame counter;
+    QuietLogin login;
 };
 
 // A relay of two game connections (what a game server does with game data).
@@ -154,50 +174,132 @@ struct Relay {
     std::thread worker;
 };
 
-void GameHost(CVortanString* host, int* port, Relay** relay)
+// Pumps both sessions until the condition holds (false after 10 s).
+template <typename Condition>
+bool PumpUntil(Client& a, Client& b, Condition condition)
 {
-    const char* standin = getenv("NET_BENCH_GAME");
-    if (standin && strchr(standin, ':')) {
-        std::string text(standin);
-        *host = CVortanString(text.substr(0, text.find(':')).c_str());
-        *port = atoi(text.substr(text.find(':') + 1).c_str());
-        *relay = nullptr;
-        return;
+    for (int i = 0; i < 100000; ++i) {
+        a.Frame();
+        b.Frame();
+        a.session.Update(0.0f);
+        b.session.Update(0.0f);
+        if (condition())
+            return true;
+        usleep(100);
     }
-    *relay = new Relay();
-    *host = CVortanString("127.0.0.1");
-    *port = (*relay)->port;
+    return false;
 }
 
-void BM_SessionGameData(benchmark::State& state)
+// The stand-in lobby and game server as a child process.
+struct StandIn {
+    StandIn()
+    {
+        char dir[] = "/tmp/net_bench_XXXXXX";
+        if (!mkdtemp(dir))
+            abort();
+        directory = dir;
+        const std::string ports = directory + "/ports";
+        std::string script = std::string(VORTAN_SOURCE_DIR) + "/tools/standin/standin_server.py";
+        std::string python = "/usr/bin/python3", flag = "--port-file", state = "--state-dir";
+        pid = fork();
+        if (pid == 0) {
+            int devnull = open("/dev/null", O_WRONLY);
+            dup2(devnull, 2);
+            char* argv[] = {&python[0], &script[0],    &flag[0], (char*)ports.c_str(),
+                            &state[0],  &directory[0], nullptr};
+            execv(argv[0], argv);
+            _exit(127);
+        }
+        for (int i = 0; i < 1500 && lobby == 0; ++i) {
+            std::ifstream in(ports);
+            if (!(in >> lobby >> game))
+                lobby = 0;
+            usleep(10000);
+        }
+    }
+    ~StandIn()
+    {
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+        std::string ports = directory + "/ports";
+        unlink(ports.c_str());
+        unlink((directory + "/accounts.txt").c_str());
+        rmdir(directory.c_str());
+    }
+    std::string directory;
+    pid_t pid = -1;
+    int lobby = 0;
+    int game = 0;
+};
+
+// Game data from one session to the other, kBatch messages a round, until the other has all.
+void MeasureGameData(benchmark::State& state, Client& a, Client& b)
+{
+    std::vector<u8> payload(kPayload, 0x3C);
+    long sent = 0, base = b.counter.received;
+    for (auto _ : state) {
+        for (int i = 0; i < kBatch; ++i)
+            a.session.SendGameData(payload.data(), kPayload);
+        sent += kBatch;
+        while (b.counter.received - base < sent) {
+            b.Frame();
+            a.Frame();
+        }
+    }
+    state.SetItemsProcessed(sent);
+}
+
+void BM_SessionGameDataStandIn(benchmark::State& state)
+{
+    StandIn standin;
+    if (standin.lobby == 0) {
+        state.SkipWithError("the stand-in server did not start");
+        return;
+    }
+    Client a(standin.lobby, CVortanString(), 0), b(standin.lobby, CVortanString(), 0);
+    Client* both[2] = {&a, &b};
+    bool ok = PumpUntil(a, b, [&]() {
+        return (a.session.GetStatus() & 0xFF) == 3 && (b.session.GetStatus() & 0xFF) == 3;
+    });
+    for (Client* c : both)
+        c->session.SendLogin(CVortanString("guest"), CVortanString("0"), &c->login);
+    ok = ok && PumpUntil(a, b, [&]() {
+             return (a.session.GetStatus() & 0xFF) == 5 && (b.session.GetStatus() & 0xFF) == 5;
+         });
+    for (Client* c : both)
+        c->session.SendJoin(1, 2);
+    ok = ok && PumpUntil(a, b, [&]() {
+             return (a.session.GetStatus() & 0x100) && (b.session.GetStatus() & 0x100);
+         });
+    for (Client* c : both)
+        c->session.SendGameReady();
+    ok = ok && PumpUntil(a, b, [&]() { return a.counter.started && b.counter.started; });
+    if (!ok) {
+        state.SkipWithError("the stand-in did not start a match");
+        return;
+    }
+    MeasureGameData(state, a, b);
+    a.session.CloseSockets();
+    b.session.CloseSockets();
+}
+BENCHMARK(BM_SessionGameDataStandIn)->UseRealTime();
+
+void BM_SessionGameDataRelay(benchmark::State& state)
 {
     int lobbyPort = 0;
     int lobby = Listen(&lobbyPort);
-    CVortanString host;
-    int port = 0;
-    Relay* relay = nullptr;
-    GameHost(&host, &port, &relay);
-    long sent = 0;
+    Relay* relay = new Relay();
     {
-        Client a(lobbyPort, host, port), b(lobbyPort, host, port);
-        std::vector<u8> payload(kPayload, 0x3C);
-        for (auto _ : state) {
-            for (int i = 0; i < kBatch; ++i)
-                a.session.SendGameData(payload.data(), kPayload);
-            sent += kBatch;
-            while (b.counter.received < sent) {
-                b.Frame();
-                a.Frame();
-            }
-        }
-        state.SetItemsProcessed(sent);
+        Client a(lobbyPort, CVortanString("127.0.0.1"), relay->port),
+            b(lobbyPort, CVortanString("127.0.0.1"), relay->port);
+        MeasureGameData(state, a, b);
         a.session.CloseSockets();
         b.session.CloseSockets();
     }
     delete relay;
     close(lobby);
 }
-BENCHMARK(BM_SessionGameData)->UseRealTime();
+BENCHMARK(BM_SessionGameDataRelay)->UseRealTime();
 
 void BM_PlainGameData(benchmark::State& state)
 {

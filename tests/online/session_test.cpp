@@ -3,8 +3,10 @@
 // data both ways, guards, pending player lists, language packs and the web-link texts.
 #include <string>
 
+#include "online/login/LoginController.h"
 #include "online/protocol/ASN1Wire.h"
 #include "tests/online/SessionTestSupport.h"
+#include "tests/platform/OnlineStubs.h"
 
 using ntest::Ber;
 using ntest::TagOf;
@@ -411,6 +413,62 @@ TEST_F(SessionTest, PlayerListUpdatesRefillTheRegistryUpToItsCapacity)
     m = Ber(8).List(0, three).Int(1, -1).Int(2, -1).Int(3, -1).Build();
     session->ReassembleSocketData(0, m.data(), (int)m.size());
     EXPECT_EQ(1, session->GetLobby()->GetPlayerCount());
+}
+
+} // namespace
+
+namespace {
+
+// Records the toasts the application queues.
+class RecordingToast : public ptest::ToastStub {
+public:
+    int AddMessage(const CVortanString& text, float, int kind) override
+    {
+        toasts.push_back(std::to_string(kind) + " " + VortanUTF8Of(text));
+        return 1;
+    }
+    std::vector<std::string> toasts;
+};
+
+class ToastApp : public ntest::SessionApp {
+public:
+    void SetToast(IOrloToastNotification* toast) { m_toast = toast; }
+};
+
+TEST(SessionNotifications, TheToastShowsTheNotificationsKind)
+{
+    vtest::TempDir home;
+    setenv("HOME", home.Path().c_str(), 1);
+    ToastApp app;
+    RecordingToast toast;
+    app.SetToast(&toast);
+    COrloNetworkSession session;
+    ASSERT_EQ(VORTAN_OK, session.Init(&app, &app));
+    std::vector<u8> m = Ber(45).Int(0, 3).Text(1, "Hello").Int(2, 9).Build();
+    session.ReassembleSocketData(0, m.data(), (int)m.size());
+    EXPECT_EQ(std::vector<std::string>{"3 Hello"}, toast.toasts);
+    app.SetToast(nullptr);
+}
+
+TEST(LobbyAddress, LocalhostAndPort5000UnlessTheVariableNamesAValidOne)
+{
+    CVortanString host;
+    int port = 0;
+    unsetenv("ORLO_LOBBY");
+    CLoginController::GetLobbyAddress(&host, &port);
+    EXPECT_EQ("localhost", VortanUTF8Of(host));
+    EXPECT_EQ(5000, port);
+    setenv("ORLO_LOBBY", "lobby.example:6123", 1);
+    CLoginController::GetLobbyAddress(&host, &port);
+    EXPECT_EQ("lobby.example", VortanUTF8Of(host));
+    EXPECT_EQ(6123, port);
+    for (const char* bad : {"lobby.example", ":80", "host:0", "host:70000", "host:8x"}) {
+        setenv("ORLO_LOBBY", bad, 1);
+        CLoginController::GetLobbyAddress(&host, &port);
+        EXPECT_EQ("localhost", VortanUTF8Of(host)) << bad;
+        EXPECT_EQ(5000, port) << bad;
+    }
+    unsetenv("ORLO_LOBBY");
 }
 
 } // namespace

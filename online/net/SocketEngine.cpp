@@ -88,6 +88,10 @@ CSocketEngine::CSocketEngine()
 
 CSocketEngine::~CSocketEngine()
 {
+    // The threads end at once: the closing flag is up and their socket shut down.
+    m_closing.store(1);
+    if (m_socket >= 0)
+        shutdown(m_socket, SHUT_RDWR);
     StopThreads();
     CloseSocket();
     if (m_application)

@@ -227,3 +227,28 @@ TEST_F(SocketEngineTest, ResetUnregistersAndClosesTheSocket)
 }
 
 } // namespace
+
+namespace {
+
+TEST(SocketEngineLifetime, DeletingAConnectedEngineEndsItsThreadsAtOnce)
+{
+    ntest::BareApp app;
+    RecordingObserver observer;
+    Listener listener;
+    std::atomic<bool> gone(false);
+    // The receive thread waits 30 s for data; the delete must not wait for that.
+    std::thread owner([&]() {
+        CSocketEngine* engine = new CSocketEngine();
+        engine->Init(&app, &observer);
+        engine->Connect(CVortanString("127.0.0.1"), listener.port, nullptr);
+        delete engine;
+        gone.store(true);
+    });
+    int peer = listener.Accept();
+    EXPECT_TRUE(vtest::WaitUntil([&]() { return gone.load(); }, 10000));
+    owner.join();
+    if (peer >= 0)
+        close(peer);
+}
+
+} // namespace

@@ -2,68 +2,13 @@
 // start, connect to the game server and pass game data both ways; when the lobby is killed and
 // restarted they log in again by themselves, after waits of 1 s and then 10 s (the frames' time
 // is driven, so the test does not wait those seconds).
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-
-#include <fstream>
-
 #include "online/OrloOnlineFactory.h"
 #include "tests/online/LoginTestSupport.h"
+#include "tests/online/StandInProcess.h"
 
 namespace {
 
-// The stand-in server as a child process on the given ports (0: the system picks).
-class StandIn {
-public:
-    StandIn(const std::string& dir, int lobbyPort, int gamePort,
-            const std::vector<std::string>& extra = {})
-        : m_pid(-1)
-    {
-        const std::string portFile = dir + "/ports." + std::to_string(lobbyPort);
-        unlink(portFile.c_str());
-        const std::string script = vtest::SourceDir() + "/tools/standin/standin_server.py";
-        const std::string packs = "ORLO_STANDIN_PACKS=" + vtest::BinaryDir() + "/standin";
-        std::vector<std::string> args = {vtest::Python(), script,
-                                         "--port-file",   portFile,
-                                         "--lobby-port",  std::to_string(lobbyPort),
-                                         "--game-port",   std::to_string(gamePort),
-                                         "--state-dir",   dir};
-        args.insert(args.end(), extra.begin(), extra.end());
-        m_pid = fork();
-        if (m_pid == 0) {
-            std::vector<char*> argv;
-            for (size_t i = 0; i < args.size(); ++i)
-                argv.push_back(&args[i][0]);
-            argv.push_back(nullptr);
-            int devnull = open("/dev/null", O_WRONLY);
-            dup2(devnull, 2);
-            putenv(&const_cast<std::string&>(packs)[0]);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        vtest::WaitUntil(
-            [&]() {
-                std::ifstream in(portFile);
-                return (bool)(in >> lobby >> game);
-            },
-            15000);
-    }
-    ~StandIn() { Stop(); }
-    void Stop()
-    {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            waitpid(m_pid, nullptr, 0);
-            m_pid = -1;
-        }
-    }
-    int lobby = 0;
-    int game = 0;
-
-private:
-    pid_t m_pid;
-};
+using ntest::StandIn;
 
 // A client: its application and controller, with a game observer.
 struct Client {

@@ -18,7 +18,7 @@
 #include "game/VexPhysicsWorld.h"
 #include "game/VexPlayState.h"
 #include "game/VexScene.h"
-#include "online/OrloLobby.h"
+#include "online/net/OrloLobby.h"
 #include "platform/OrlogateApplication.h"
 #include "tests/support/PackWriter.h"
 

@@ -6,6 +6,7 @@
 #include "engine/graphics/VortanGraphicsContext.h"
 #include "engine/graphics/VortanSurface.h"
 #include "game/VexAssetTables.h"
+#include "game/VexMenuState.h"
 #include "game/VexPhysicsWorld.h"
 #include "game/VexRenderer.h"
 #include "game/VexStateFactory.h"
@@ -30,7 +31,8 @@ CStateGame::CStateGame()
       m_loadingIndex(0), m_loadingProgress(1), m_textureBytes(0), m_gameClosed(0), m_sessionFlag(0),
       m_connectionLost(0), m_chatHelpShown(0), m_exitToPlatform(0), m_firstLoad(1),
       m_trainingScene(0), m_editorScene("newscene.scn"), m_buttonLeft(0.0f), m_buttonTop(0.0f),
-      m_buttonRight(0.0f), m_buttonBottom(0.0f), m_soundButtonScale(kButtonAtRest)
+      m_buttonRight(0.0f), m_buttonBottom(0.0f), m_soundButtonScale(kButtonAtRest),
+      m_soundButtonTook(0)
 {
     for (int i = 0; i < VEX_STATE_COUNT; ++i)
         m_states[i] = nullptr;
@@ -185,7 +187,7 @@ int CStateGame::Update(float seconds)
 void CStateGame::Step()
 {
     m_touches.Refresh();
-    HandleSoundButton();
+    m_soundButtonTook = HandleSoundButton();
     ProcessTransitions();
     for (int i = 0; i < m_active.GetCount(); ++i)
         GetActive(i)->Update(kStepSeconds);
@@ -239,6 +241,9 @@ int CStateGame::HandleSoundButton()
 
 int CStateGame::ShowsSoundButton()
 {
+    CVexMenuState* menu = dynamic_cast<CVexMenuState*>(m_states[VEX_STATE_MENU]);
+    if (menu && menu->IsReady())
+        return 1;
     return m_states[VEX_STATE_PLAY] || m_states[VEX_STATE_INTRO];
 }
 
@@ -264,8 +269,8 @@ CVexState* CStateGame::CreateState(int typeId)
 
 int CStateGame::MenuWantsAssets(CVexState* menu)
 {
-    (void)menu;
-    return 0;
+    CVexMenuState* screen = dynamic_cast<CVexMenuState*>(menu);
+    return screen ? screen->WantsAssets() : 0;
 }
 
 CVexState* CStateGame::GetState(int typeId) const

@@ -44,7 +44,9 @@ inline void WriteTunes(htest::HostApp& app)
     CVortanMusicElements::SetOverride(VORTAN_MUSIC_SINK, sink.c_str());
 }
 
-class Screens : public ::testing::Test {
+// The game on an application of type App (a htest::HostApp).
+template <class App>
+class ScreensOn : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -99,8 +101,10 @@ protected:
     CVexButton* MenuButton(int id) const { return Menu()->GetButtons()->FindButton(id); }
 
     htest::DrivenClock clock;
-    htest::HostApp app;
+    App app;
     ScreenGame game;
 };
+
+typedef ScreensOn<htest::HostApp> Screens;
 
 } // namespace stest

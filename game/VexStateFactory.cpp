@@ -7,6 +7,7 @@
 #include "game/VexEditState.h"
 #include "game/VexIntroState.h"
 #include "game/VexMenuState.h"
+#include "game/VexPlayState.h"
 #include "game/VexState.h"
 #include "game/VexTrainingState.h"
 
@@ -17,6 +18,8 @@ CVexState* CreateVexState(int typeId)
         return new (std::nothrow) CVexMenuState();
     case VEX_STATE_EDIT:
         return new (std::nothrow) CVexEditState();
+    case VEX_STATE_PLAY:
+        return new (std::nothrow) CVexPlayState();
     case VEX_STATE_CONNECTING:
         return new (std::nothrow) CVexConnectingState();
     case VEX_STATE_INTRO:
@@ -24,7 +27,6 @@ CVexState* CreateVexState(int typeId)
     case VEX_STATE_TRAINING:
         return new (std::nothrow) CVexTrainingState();
     default:
-        // The battle is not built here yet.
         return nullptr;
     }
 }

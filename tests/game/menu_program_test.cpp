@@ -1,9 +1,9 @@
 // The built program on a private X server with a private home, driven as a person would with
 // xdotool and watched through the window's pixels: the title gives way to the game's menu, the
 // credits roll and close, the story intro plays and is skipped, the training picker shows its
-// hint and then its scenes, the online battle button comes straight back (no service exists),
-// and closing the window ends the program cleanly. With VEX_SHOTS set the screens are kept as
-// pictures.
+// hint and then its scenes, the first scene is won by dragging the squib and the second opens,
+// the online battle button comes straight back (no service exists), and closing the window
+// ends the program cleanly. With VEX_SHOTS set the screens are kept as pictures.
 #include <gtest/gtest.h>
 // Xlib's macros after the test framework's headers.
 #include <X11/Xlib.h>
@@ -21,6 +21,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "engine/platform/VortanSingleInstance.h"
 #include "tests/support/TestSupport.h"
@@ -153,6 +154,43 @@ protected:
                                         std::to_string(py), "mousedown", "1", "sleep", "0.15",
                                         "mouseup", "1"}));
     }
+    // The centre of the player's squib (red) in the battlefield's band of the screen.
+    bool FindSquib(int& cx, int& cy)
+    {
+        XImage* image = XGetImage(x, window, 0, 100, 800, 260, AllPlanes, ZPixmap);
+        if (!image)
+            return false;
+        long sx = 0, sy = 0, n = 0;
+        for (int y = 0; y < image->height; ++y)
+            for (int i = 0; i < image->width; ++i) {
+                unsigned long p = XGetPixel(image, i, y);
+                const int r = (p >> 16) & 255, g = (p >> 8) & 255, b = p & 255;
+                if (r > 190 && g < 110 && b < 110) {
+                    sx += i;
+                    sy += y;
+                    ++n;
+                }
+            }
+        XDestroyImage(image);
+        if (n < 50)
+            return false;
+        cx = (int)(sx / n);
+        cy = (int)(sy / n) + 100;
+        return true;
+    }
+    // Presses at (x0, y0), moves to (x1, y1) in small steps and lets go there.
+    void Drag(int x0, int y0, int x1, int y1)
+    {
+        std::vector<std::string> argv{
+            "xdotool", "mousemove", "--sync", std::to_string(x0), std::to_string(y0), "mousedown",
+            "1",       "sleep",     "0.2"};
+        for (int k = 1; k <= 8; ++k) {
+            argv.insert(argv.end(), {"mousemove", "--sync", std::to_string(x0 + (x1 - x0) * k / 8),
+                                     std::to_string(y0 + (y1 - y0) * k / 8), "sleep", "0.1"});
+        }
+        argv.insert(argv.end(), {"sleep", "0.3", "mouseup", "1"});
+        EXPECT_EQ(0, vtest::RunProgram(argv));
+    }
     void Keep(const std::string& name)
     {
         const char* dir = getenv("VEX_SHOTS");
@@ -214,6 +252,53 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
     Colour first = Mean(230, 170, 250, 190), second = Mean(310, 170, 330, 190);
     // Scene 2 is locked: drawn at half opacity, the picture behind shows through.
     EXPECT_GT(fabs(first.Brightness() - second.Brightness()), 10.0);
+
+    // The first scene, won with its winning line (data/scenes/01.txt): the jump, aimed by
+    // dragging back from the squib, found on the screen by its colour once the view rests.
+    Click(240, 180);
+    int squibX = 0, squibY = 0;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            int x1 = 0, y1 = 0, x2 = -1, y2 = -1;
+            if (!FindSquib(x1, y1))
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            if (!FindSquib(x2, y2) || abs(x1 - x2) > 2 || abs(y1 - y2) > 2)
+                return false; // the view still moves
+            squibX = x2;
+            squibY = y2;
+            return true;
+        },
+        20));
+    Keep("run_battle");
+    // The drag d from the finger to the squib gives the aim (-d.x, d.y) x (|d| - 40) x 0.75 /
+    // (200 |d|) on this screen, 40 pixels being the squib's own touch radius.
+    const float aimX = -0.289777726f, aimY = -0.0776457936f;
+    const float aim = hypotf(aimX, aimY), drag = aim * 200.0f / 0.75f + 40.0f;
+    const int toX = (int)lroundf(squibX + aimX / aim * drag);
+    const int toY = (int)lroundf(squibY - aimY / aim * drag);
+    Drag(squibX, squibY, toX, toY);
+    // Won: the next button (green, below the middle) comes up.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            Colour next = Mean(370, 345, 380, 355);
+            return next.g > next.r + 40 && next.g > next.b + 40;
+        },
+        30));
+    Keep("run_won");
+    Click(400, 360);
+    // The picker again: the second scene open now, the third still locked.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            Colour next = Mean(370, 345, 380, 355);
+            return !(next.g > next.r + 40 && next.g > next.b + 40);
+        },
+        10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    Keep("run_training_after");
+    Colour two = Mean(310, 170, 330, 190), three = Mean(390, 170, 410, 190);
+    EXPECT_GT(fabs(two.Brightness() - three.Brightness()), 10.0);
+    EXPECT_LT(fabs(two.Brightness() - Mean(230, 170, 250, 190).Brightness()), 10.0);
     Click(400, 440);
     ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, 10));
 

@@ -17,6 +17,7 @@
 #include "game/VexButton.h"
 #include "game/VexButtonManager.h"
 #include "game/VexPlayState.h"
+#include "game/VexRenderer.h"
 #include "game/VexTrainingState.h"
 #include "tests/game/BattleMatchSupport.h"
 
@@ -63,12 +64,44 @@ bool TapLockedWeapons(T& t)
 // the shot and its turn are over. 1 when the scene is won, 0 when the player's turn comes
 // again, -1 when lost or stuck.
 template <class T>
-int Shoot(T& t, const Turn& turn)
+int Shoot(T& t, const Turn& turn, bool byDrag = false)
 {
     CVexPlayState* b = t.Battle();
     TapButton(t, b->GetButtons()->FindButton(turn.button));
-    b->SetAim(CVortanVector2(turn.x, turn.y));
-    b->FireShot();
+    if (byDrag) {
+        // The finger goes down on the squib and is pulled back: the drag d from the finger to
+        // the squib gives the aim (-d.x, d.y) x (|d| - r) x 0.75 / q, r the squib's touch
+        // radius and q a quarter of the screen's width.
+        const CVexPlayer& p = b->Player(0);
+        CVexCamera& camera = t.game.GetRenderer()->GetCamera();
+        // As a person does, after a second and once the view has come to rest.
+        CVortanVector2 at, before(-1.0f, -1.0f);
+        for (int i = 0; i < 150; ++i) {
+            camera.WorldToScreen(p.body->position, at);
+            if (i >= 30 && fabsf(at.x - before.x) < 0.01f && fabsf(at.y - before.y) < 0.01f)
+                break;
+            before = at;
+            t.Tick();
+        }
+        const float q = 0.5f * camera.GetHalfScreen().x;
+        const float aim = hypotf(turn.x, turn.y);
+        const float drag = aim * q / 0.75f + p.labelSize.x;
+        const int x0 = (int)lroundf(at.x), y0 = (int)lroundf(at.y);
+        const int x1 = (int)lroundf(at.x + turn.x / aim * drag);
+        const int y1 = (int)lroundf(at.y - turn.y / aim * drag);
+        t.game.OnPointerDown(0, x0, y0);
+        t.Tick();
+        for (int k = 1; k <= 4; ++k) {
+            t.game.OnPointerMove(0, x0 + (x1 - x0) * k / 4, y0 + (y1 - y0) * k / 4);
+            t.Tick();
+        }
+        t.game.OnPointerUp(0, x1, y1);
+        // The shot leaves on the release, in the next step or the one after.
+        t.RunUntil([&] { return b->IsShotInProgress() || b->IsGameOver(); }, 30);
+    } else {
+        b->SetAim(CVortanVector2(turn.x, turn.y));
+        b->FireShot();
+    }
     t.Tick();
     const bool settled = t.RunUntil([&] { return b->IsGameOver() || t.Ready(); }, 3000);
     if (!settled)
@@ -78,10 +111,34 @@ int Shoot(T& t, const Turn& turn)
     return 0;
 }
 
+// Training on a drawn screen: each step is drawn, so that the view moves as the player sees it.
+class DrawnTraining : public btest::Training {
+public:
+    void Tick()
+    {
+        btest::Training::Tick();
+        game.Render();
+    }
+    bool RunUntil(const std::function<bool()>& done, int limit)
+    {
+        for (int i = 0; i < limit; ++i) {
+            if (done())
+                return true;
+            Tick();
+        }
+        return done();
+    }
+    bool Start(int scene)
+    {
+        game.Begin(scene);
+        return RunUntil([&] { return Ready(); }, 300);
+    }
+};
+
 // The scene started afresh as the picker starts it, the locked weapons tried, then the
 // turns; the last turn's outcome (as Shoot), or -1 when a turn before it did not give the
 // turn back.
-int Replay(btest::Training& t, int scene, const std::vector<Turn>& line)
+int Replay(DrawnTraining& t, int scene, const std::vector<Turn>& line)
 {
     t.game.DeleteAllStates();
     if (!t.Start(scene))
@@ -89,7 +146,7 @@ int Replay(btest::Training& t, int scene, const std::vector<Turn>& line)
     TapLockedWeapons(t);
     int r = 0;
     for (size_t i = 0; i < line.size(); ++i) {
-        r = Shoot(t, line[i]);
+        r = Shoot(t, line[i], true);
         if (r != 0 && i + 1 < line.size())
             return -1;
     }
@@ -97,7 +154,7 @@ int Replay(btest::Training& t, int scene, const std::vector<Turn>& line)
 }
 
 // How promising a position is: damage dealt, the opponent moved, the squib close to it.
-float Score(btest::Training& t, const CVortanVector2& opponentStart)
+float Score(DrawnTraining& t, const CVortanVector2& opponentStart)
 {
     CVexPlayState* b = t.Battle();
     const CVortanVector2 me = b->Player(0).body->position, them = b->Player(1).body->position;
@@ -112,7 +169,7 @@ TEST(TrainingLines, DISABLED_Search)
     for (int scene = 0; scene < 15; ++scene) {
         if (only && atoi(only) != scene + 1)
             continue;
-        btest::Training t;
+        DrawnTraining t;
         ASSERT_TRUE(t.Start(scene));
         std::vector<int> buttons;
         for (int id : kWeaponButtons)
@@ -189,10 +246,12 @@ public:
         game.Update(0.0f);
     }
     void TearDown() override { game.Release(); }
+    // One step, drawn (the view follows the battle as on the screen).
     void Tick()
     {
         clock.AdvanceMs(33);
         game.Update(0.0f);
+        game.Render();
     }
     bool RunUntil(const std::function<bool()>& done, int limit)
     {
@@ -251,7 +310,7 @@ TEST_F(Sequence, EveryTrainingSceneIsWonWithItsWeaponsOneAfterTheOther)
         EXPECT_TRUE(TapLockedWeapons(*this));
         for (size_t i = 0; i < line.size() && !b->IsGameOver(); ++i) {
             ASSERT_TRUE(Ready()) << "turn " << i;
-            ASSERT_NE(-1, Shoot(*this, line[i])) << "turn " << i;
+            ASSERT_NE(-1, Shoot(*this, line[i], true)) << "turn " << i;
         }
         ASSERT_TRUE(b->IsGameOver());
         EXPECT_EQ(0, b->GetWinner());

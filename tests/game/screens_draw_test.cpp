@@ -34,6 +34,13 @@ public:
     }
 };
 
+// The game whose lobby looks for an opponent (and finds none) when asked.
+class WaitingGame : public CStateGame {
+public:
+    void LeaveGame() override {}
+    void SendLeave() override {}
+};
+
 class ScreensDrawn : public ::testing::Test {
 protected:
     void SetUp() override
@@ -117,7 +124,7 @@ protected:
 
     htest::DrivenClock clock;
     PackedApp* app = nullptr;
-    CStateGame game;
+    WaitingGame game;
 };
 
 TEST_F(ScreensDrawn, TheMenuLoadsThenShowsItsButtonsAndTheCreditsRoll)
@@ -197,6 +204,22 @@ TEST_F(ScreensDrawn, TheTrainingHintDarkensTheScreenAroundItsText)
     Rgb picker = Frame("training");
     EXPECT_GT(Mean(picker, 0, 0, 800, 100), Mean(hint, 0, 0, 800, 100) * 1.25);
     (void)menu;
+}
+
+TEST_F(ScreensDrawn, TheWaitingScreenCountsDownInItsSpinner)
+{
+    LoadMenu();
+    Rgb menu = Frame();
+    TapButton(VEX_MENU_BUTTON_BATTLE);
+    Seconds(0.5f);
+    ASSERT_NE(nullptr, game.GetState(VEX_STATE_CONNECTING));
+    Rgb early = Frame("connecting");
+    Seconds(10.0f);
+    Rgb later = Frame("connecting_10s");
+    // The darkened title, the waiting text above the spinner and the count inside it.
+    EXPECT_LT(Mean(early, 0, 0, 800, 100), Mean(menu, 0, 0, 800, 100) * 0.4);
+    EXPECT_GT(Max(early, 200, 180, 600, 210), 200);
+    EXPECT_GT(Max(later, 385, 280, 415, 300), 200);
 }
 
 TEST_F(ScreensDrawn, TheEditorsGradientAndLimitLines)

@@ -396,4 +396,33 @@ TEST_F(Editor, WhereTheProgramsDirectoryCannotBeWrittenTheSceneGoesToTheUserData
     EXPECT_EQ(123u + 6, saved.size()); // one block
 }
 
+TEST_F(Editor, AFingerInEmptySpacePansAndTwoFingersZoom)
+{
+    // At zoom 0.3 a pixel of finger movement moves the view by 0.01.
+    Down(300, 300);
+    Move(310, 300); // nothing under the finger: the view pans from now on
+    ASSERT_TRUE(Ed()->IsPanning());
+    const CVortanVector2 before = Camera().GetOffset();
+    Move(330, 290);
+    Move(350, 280);
+    EXPECT_NEAR(before.x + 0.4f, Camera().GetOffset().x, 1e-4f);
+    EXPECT_NEAR(before.y - 0.2f, Camera().GetOffset().y, 1e-4f);
+    Up();
+    EXPECT_FALSE(Ed()->IsPanning());
+    EXPECT_EQ(0, Blocks()->GetCount());
+
+    // Two fingers moving apart: the zoom grows by 1 % a pixel of distance gained.
+    game.OnPointerDown(0, 300, 300);
+    game.OnPointerDown(1, 400, 300);
+    Steps(1);
+    const float zoom = Camera().GetTargetZoom();
+    game.OnPointerMove(1, 410, 300);
+    Steps(1);
+    EXPECT_NEAR(zoom * 1.1f, Camera().GetTargetZoom(), 1e-4f);
+    game.OnPointerUp(0, 300, 300);
+    game.OnPointerUp(1, 410, 300);
+    Steps(2);
+    EXPECT_EQ(0, Blocks()->GetCount()); // the second finger placed nothing while pinching
+}
+
 } // namespace

@@ -7,6 +7,7 @@
 #include "engine/graphics/VortanSurface.h"
 #include "game/VexAssetTables.h"
 #include "game/VexChatBubbles.h"
+#include "game/VexMenuState.h"
 #include "game/VexPhysicsWorld.h"
 #include "game/VexPlayState.h"
 #include "game/VexRenderer.h"
@@ -34,7 +35,7 @@ CStateGame::CStateGame()
       m_textureBytes(0), m_gameClosed(0), m_sessionFlag(0), m_connectionLost(0), m_chatHelpShown(0),
       m_exitToPlatform(0), m_firstLoad(1), m_trainingScene(0), m_fastForward(0), m_battleFrames(0),
       m_editorScene("newscene.scn"), m_buttonLeft(0.0f), m_buttonTop(0.0f), m_buttonRight(0.0f),
-      m_buttonBottom(0.0f), m_soundButtonScale(kButtonAtRest)
+      m_buttonBottom(0.0f), m_soundButtonScale(kButtonAtRest), m_soundButtonTook(0)
 {
     for (int i = 0; i < VEX_STATE_COUNT; ++i)
         m_states[i] = nullptr;
@@ -199,7 +200,7 @@ void CStateGame::Step()
     m_touches.Refresh();
     if (m_bubbles)
         m_bubbles->Update(kStepSeconds);
-    HandleSoundButton();
+    m_soundButtonTook = HandleSoundButton();
     ProcessTransitions();
     for (int i = 0; i < m_active.GetCount(); ++i)
         GetActive(i)->Update(kStepSeconds);
@@ -253,6 +254,9 @@ int CStateGame::HandleSoundButton()
 
 int CStateGame::ShowsSoundButton()
 {
+    CVexMenuState* menu = dynamic_cast<CVexMenuState*>(m_states[VEX_STATE_MENU]);
+    if (menu && menu->IsReady())
+        return 1;
     return m_states[VEX_STATE_PLAY] || m_states[VEX_STATE_INTRO];
 }
 
@@ -278,8 +282,8 @@ CVexState* CStateGame::CreateState(int typeId)
 
 int CStateGame::MenuWantsAssets(CVexState* menu)
 {
-    (void)menu;
-    return 0;
+    CVexMenuState* screen = dynamic_cast<CVexMenuState*>(menu);
+    return screen ? screen->WantsAssets() : 0;
 }
 
 CVexState* CStateGame::GetState(int typeId) const

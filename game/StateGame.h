@@ -191,6 +191,8 @@ public:
     const CVortanString& GetEditorSceneName() const { return m_editorScene; }
     // The sound button's scale (2.0 at rest, -1.0 after a mute).
     float GetSoundButtonScale() const { return m_soundButtonScale; }
+    // The sound button took finger 0's touch in the running step (screens then leave it).
+    int SoundButtonTookTouch() const { return m_soundButtonTook; }
 
 protected:
     // Makes the screen of a type (not yet initialised); null for a type the game cannot make.
@@ -263,6 +265,7 @@ private:
 
     float m_buttonLeft, m_buttonTop, m_buttonRight, m_buttonBottom;
     float m_soundButtonScale;
+    i32 m_soundButtonTook;
 
     CVexTouchTable m_touches;
     CVexGameContext m_context;

@@ -245,7 +245,7 @@ IEasingCurve* CUIXMLLoader::ParseEasingCurve(CVortanXMLDataNode* curveNode)
     float params[UI_LOADER_MAX_EASING_PARAMS];
     int count = 0;
     while (count < UI_LOADER_MAX_EASING_PARAMS) {
-        char attribute[16];
+        char attribute[24];
         snprintf(attribute, sizeof(attribute), "$param%d", count + 1);
         if (!GetAttribute(curveNode, attribute))
             break;

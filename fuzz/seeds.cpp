@@ -210,6 +210,29 @@ void FromTestSamples(const std::string& sourceDir, Collected& c)
     }
 }
 
+// Layouts: each test layout, a NUL and the file it imports.
+void Layouts(const std::string& sourceDir)
+{
+    const std::string dir = sourceDir + "/tests/ui/layouts/";
+    std::string sub;
+    toolfiles::ReadFile(dir + "sub.xml", &sub);
+    const char* names[] = {"placement.xml", "types.xml", "events.xml",   "actions.xml",
+                           "imports.xml",   "self.xml",  "rebuild1.xml", "areas.xml"};
+    for (const char* name : names) {
+        std::string data;
+        if (!toolfiles::ReadFile(dir + name, &data)) {
+            fprintf(stderr, "fuzz_seeds: no layout %s\n", name);
+            g_failed = true;
+            continue;
+        }
+        Add("layout", name, data + '\0' + sub);
+    }
+    std::string ping, pong;
+    toolfiles::ReadFile(dir + "ping.xml", &ping);
+    toolfiles::ReadFile(dir + "pong.xml", &pong);
+    Add("layout", "mutual", ping + '\0' + pong);
+}
+
 // A batch packed by the game from the given messages (each its bytes).
 std::string PackedBatch(const std::vector<std::string>& messages)
 {
@@ -459,6 +482,7 @@ int main(int argc, char** argv)
     }
     FromTestSamples(argv[2], collected);
     MadeHere();
+    Layouts(argv[2]);
     Batches();
     WireMessages();
     Combined(collected);

@@ -79,6 +79,9 @@ public:
     virtual int AddRefSound(CVortanSoundWave* sound);
     virtual int ReleaseSound(CVortanSoundWave*& sound);
 
+    // Registers a font made elsewhere (reference count 1). 1; 0 when the name is taken (the
+    // caller keeps the font).
+    virtual int AddFont(const CVortanString& name, CVortanBitmapFont* font);
     virtual CVortanBitmapFont* FindFont(const CVortanString& name);
     // FindFont, else LoadFont; "default" is the built-in font.
     virtual CVortanBitmapFont* GetFont(const CVortanString& name);

@@ -8,7 +8,7 @@
 
 namespace {
 
-// Pack id of the built-in font (no pack holds it).
+// Pack id of the built-in font and of fonts made elsewhere (no pack holds them).
 const i32 kBuiltIn = -1;
 
 // The built-in font, or a font whose pack is closed: nothing could load it again under this
@@ -26,6 +26,23 @@ void COrloResourceManager::DeleteFont(CVortanBitmapFont* font)
         return;
     font->Unload();
     delete font;
+}
+
+int COrloResourceManager::AddFont(const CVortanString& name, CVortanBitmapFont* font)
+{
+    if (name.IsEmpty() || !font)
+        return 0;
+    CHashString key(name);
+    if (m_fonts.Contains(key))
+        return 0;
+    COrloFontRecord* record = new (std::nothrow) COrloFontRecord{kBuiltIn, font, 1, 0};
+    if (!record)
+        return 0;
+    if (m_fonts.Add(key, record) != VORTAN_OK) {
+        delete record;
+        return 0;
+    }
+    return 1;
 }
 
 CVortanBitmapFont* COrloResourceManager::FindFont(const CVortanString& name)

@@ -3,6 +3,9 @@
 #pragma once
 #include "ui/layouts/Layout.h"
 
+class CUIXMLLoader;
+class CVortanXMLDataNode;
+
 // Alignment codes: bits 2-3 horizontal, bits 0-1 vertical.
 enum {
     ALIGN_LEFT = 0x0,
@@ -30,6 +33,10 @@ public:
 
     static const TypeInfo& StaticTypeInfo() { return CWidgetTypes::Alignment(); }
     const TypeInfo* GetTypeInfo() const override { return &StaticTypeInfo(); }
+
+    // The creator of the layout type (re-uses a kept widget of this class).
+    static CWidget* CreateFromXML(CUIXMLLoader* loader, CVortanXMLDataNode* element,
+                                  CWidget* parent, CWidget* reuse);
 
     void SetAlignFlags(int code);
     int GetAlignFlags() const { return m_code; }

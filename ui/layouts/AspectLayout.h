@@ -3,6 +3,9 @@
 #pragma once
 #include "ui/layouts/Layout.h"
 
+class CUIXMLLoader;
+class CVortanXMLDataNode;
+
 class CAspectLayout : public CLayout {
 public:
     CAspectLayout();
@@ -10,6 +13,10 @@ public:
 
     static const TypeInfo& StaticTypeInfo() { return CWidgetTypes::AspectLayout(); }
     const TypeInfo* GetTypeInfo() const override { return &StaticTypeInfo(); }
+
+    // The creator of the layout type (re-uses a kept widget of this class).
+    static CWidget* CreateFromXML(CUIXMLLoader* loader, CVortanXMLDataNode* element,
+                                  CWidget* parent, CWidget* reuse);
 
     // Width / height.
     void SetAspect(float aspect);

@@ -3,6 +3,9 @@
 #pragma once
 #include "ui/layouts/Layout.h"
 
+class CUIXMLLoader;
+class CVortanXMLDataNode;
+
 // Modes: the sized part first or second, splitting the width or the height.
 enum {
     DIVIDER_SIZED_LEFT = 0,
@@ -18,6 +21,10 @@ public:
 
     static const TypeInfo& StaticTypeInfo() { return CWidgetTypes::Divider(); }
     const TypeInfo* GetTypeInfo() const override { return &StaticTypeInfo(); }
+
+    // The creator of the layout type (re-uses a kept widget of this class).
+    static CWidget* CreateFromXML(CUIXMLLoader* loader, CVortanXMLDataNode* element,
+                                  CWidget* parent, CWidget* reuse);
 
     // Width / height of the sized part.
     void SetAspect(float aspect);

@@ -3,6 +3,9 @@
 #pragma once
 #include "ui/layouts/Layout.h"
 
+class CUIXMLLoader;
+class CVortanXMLDataNode;
+
 // Orientations.
 enum { RATIO_SPLIT_WIDTH = 0, RATIO_SPLIT_HEIGHT = 1 };
 
@@ -13,6 +16,10 @@ public:
 
     static const TypeInfo& StaticTypeInfo() { return CWidgetTypes::RatioDivider(); }
     const TypeInfo* GetTypeInfo() const override { return &StaticTypeInfo(); }
+
+    // The creator of the layout type (re-uses a kept widget of this class).
+    static CWidget* CreateFromXML(CUIXMLLoader* loader, CVortanXMLDataNode* element,
+                                  CWidget* parent, CWidget* reuse);
 
     void SetRatio(float ratio);
     float GetRatio() const { return m_ratio; }

@@ -3,6 +3,9 @@
 #pragma once
 #include "ui/widgets/ImageWidget.h"
 
+class CUIXMLLoader;
+class CVortanXMLDataNode;
+
 class CButton : public CImageWidget {
 public:
     CButton();
@@ -10,6 +13,10 @@ public:
 
     static const TypeInfo& StaticTypeInfo() { return CWidgetTypes::Button(); }
     const TypeInfo* GetTypeInfo() const override { return &StaticTypeInfo(); }
+
+    // The creator of the layout type (re-uses a kept widget of this class).
+    static CWidget* CreateFromXML(CUIXMLLoader* loader, CVortanXMLDataNode* element,
+                                  CWidget* parent, CWidget* reuse);
 
     virtual float GetInputLockTime() const { return m_lockTime; }
     // While above 0, presses and clicks are ignored; counts down in the update.

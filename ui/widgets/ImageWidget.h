@@ -4,6 +4,9 @@
 #pragma once
 #include "ui/Widget.h"
 
+class CUIXMLLoader;
+class CVortanXMLDataNode;
+
 class CVortanSurface;
 class IEasingCurve;
 
@@ -24,6 +27,10 @@ public:
 
     static const TypeInfo& StaticTypeInfo() { return CWidgetTypes::Image(); }
     const TypeInfo* GetTypeInfo() const override { return &StaticTypeInfo(); }
+
+    // The creator of the layout type (re-uses a kept widget of this class).
+    static CWidget* CreateFromXML(CUIXMLLoader* loader, CVortanXMLDataNode* element,
+                                  CWidget* parent, CWidget* reuse);
 
     virtual CVortanSurface* GetImage() const { return m_image; }
     // Takes a reference of the manager on the image (registering an image the manager does

@@ -3,6 +3,9 @@
 #pragma once
 #include "ui/widgets/Button.h"
 
+class CUIXMLLoader;
+class CVortanXMLDataNode;
+
 class CToggleButton : public CButton {
 public:
     CToggleButton();
@@ -10,6 +13,10 @@ public:
 
     static const TypeInfo& StaticTypeInfo() { return CWidgetTypes::ToggleButton(); }
     const TypeInfo* GetTypeInfo() const override { return &StaticTypeInfo(); }
+
+    // The creator of the layout type (re-uses a kept widget of this class).
+    static CWidget* CreateFromXML(CUIXMLLoader* loader, CVortanXMLDataNode* element,
+                                  CWidget* parent, CWidget* reuse);
 
     int GetState() const { return m_state; }
     // Nothing when equal; else stores it and shows the child of the state.

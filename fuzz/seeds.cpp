@@ -436,6 +436,25 @@ void WireMessages()
     Add("asn1", "records", std::string(records, sizeof records - 1));
 }
 
+// Received chunks for the session's framing: a chunk header octet (bit 7 the channel, bits 0-6
+// the length - 1) before each piece of a message stream.
+void SessionFrames()
+{
+    // A notification, a ping, a game-data message and a message announcing far too much.
+    const std::string note("\xbf\x2d\x09\x80\x01\x01\x81\x01\x41\x82\x01\x00", 12);
+    const std::string ping("\xbf\x2c\x03\x80\x01\x05", 6);
+    const std::string data("\xad\x05\x80\x03\x01\x02\x03", 7);
+    const std::string huge("\xad\x84\x7f\xff\xff\xff\x80", 7);
+    std::string whole = note + ping + note;
+    Add("sessionframes", "whole", std::string(1, (char)(whole.size() - 1)) + whole);
+    std::string bytewise;
+    for (char c : whole)
+        bytewise += std::string(1, '\0') + c;
+    Add("sessionframes", "bytewise", bytewise);
+    Add("sessionframes", "game", std::string(1, (char)(0x80 | (data.size() - 1))) + data);
+    Add("sessionframes", "huge", std::string(1, (char)(huge.size() - 1)) + huge);
+}
+
 void Combined(const Collected& c)
 {
     // Resource descriptions: each pack description with each atlas, and alone.
@@ -485,6 +504,7 @@ int main(int argc, char** argv)
     Layouts(argv[2]);
     Batches();
     WireMessages();
+    SessionFrames();
     Combined(collected);
     printf("fuzz_seeds: %d seeds in %s\n", g_written, g_out.c_str());
     return g_failed ? 1 : 0;

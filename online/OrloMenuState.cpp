@@ -20,11 +20,13 @@ int COrloMenuState::Init(COrloApplication* application)
         return result;
     game->SetApplication(gate);
     m_game = game;
+    LoadSettings(dynamic_cast<COrlogateApplication*>(application));
     return VORTAN_OK;
 }
 
 void COrloMenuState::Release()
 {
+    CLoginController::Release();
     if (!m_game)
         return;
     IOrloGameState* game = m_game;

@@ -5,12 +5,13 @@
 // Until the online client's menu is built, this is a stand-in whose pages are always
 // hidden: it takes the game in at Init and passes every screen call to it (Init, Load, Unload,
 // Update, Render, input, resize, language, context loss and restore); Release releases and
-// deletes the game. Its menu operations do nothing.
+// deletes the game. Its menu operations do nothing. It is the login controller: Init loads the
+// login settings and Release releases them; the controller's screen callbacks do nothing.
 #pragma once
 #include "engine/VortanPtrArray.h"
 #include "engine/VortanString.h"
 #include "engine/VortanTypes.h"
-#include "online/LoginController.h"
+#include "online/login/LoginController.h"
 #include "platform/OrloChatRecord.h"
 #include "platform/OrloMenuStateInterface.h"
 
@@ -68,6 +69,8 @@ public:
     }
     void OnLobbyStateChanged(int state) override { (void)state; }
     void OnGameStateChanged(int state) override { (void)state; }
+    using CLoginController::OnGameStateChanged;
+    using CLoginController::OnLobbyStateChanged;
     void SendValuePair(int a, int b) override
     {
         (void)a;
@@ -85,13 +88,38 @@ public:
     CVortanPtrArray* GetItemList() override { return &m_items; }
 
     // The login controller's operations, as the application reaches them.
-    void Reconnect(int argument) override { CLoginController::Reconnect(argument); }
-    void Logout() override { CLoginController::Logout(); }
-    void GetUserName(CVortanString& out) override { CLoginController::GetUserName(out); }
-    void ScheduleReconnect(const CVortanString& text, int code) override
+    void Reconnect(int argument) override
     {
-        CLoginController::ScheduleReconnect(text, code);
+        (void)argument;
+        CLoginController::Reconnect();
     }
+    void Reconnect() override { CLoginController::Reconnect(); }
+    void Logout() override { CLoginController::Logout(); }
+    void GetUserName(CVortanString& out) override { out = CLoginController::GetUserName(); }
+    const CVortanString& GetUserName() override { return CLoginController::GetUserName(); }
+    void ScheduleReconnect(const CVortanString& host, int port) override
+    {
+        CLoginController::ScheduleReconnect(host, port);
+    }
+
+    // The controller's screen callbacks: no screens yet.
+    void OnLoginSucceeded(const CVortanString& playerName, const CVortanString& token,
+                          int justRegistered) override
+    {
+        (void)playerName, (void)token, (void)justRegistered;
+    }
+    void ShowLoginError(const CVortanString& title, const CVortanString& message, int optionBits,
+                        const CVortanString* updateLink) override
+    {
+        (void)title, (void)message, (void)optionBits, (void)updateLink;
+    }
+    void ShowConnectionError(const CVortanString& text) override { (void)text; }
+    void ShowLoginScreen() override {}
+    void OnUserNameChecked(bool accepted, const CVortanString& text) override
+    {
+        (void)accepted, (void)text;
+    }
+    void ShowReconnecting() override {}
 
 private:
     COrloMenuState(const COrloMenuState&) = delete;

@@ -6,9 +6,9 @@
 #include "online/OrloAchievements.h"
 #include "online/OrloAdvertisement.h"
 #include "online/OrloMenuState.h"
-#include "online/OrloNetConnection.h"
-#include "online/OrloNetworkSession.h"
 #include "online/OrloToastNotification.h"
+#include "online/net/OrloNetConnection.h"
+#include "online/net/OrloNetworkSession.h"
 
 IOrloNetConnection* COrloOnlineFactory::CreateNetConnection()
 {

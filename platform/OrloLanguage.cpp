@@ -597,6 +597,19 @@ void COrloLanguage::SaveLanguage()
     settings->Save();
 }
 
+int COrloLanguage::ReloadPacks()
+{
+    if (!m_application)
+        return VORTAN_E_ARGUMENT;
+    IOrloLanguageHost* application = m_application;
+    CVortanString baseName(m_baseName);
+    CVortanString code(m_current ? m_current->code : CVortanString());
+    int rc = Init(application, baseName);
+    if (rc == VORTAN_OK && !code.IsEmpty())
+        rc = SetLanguage(code);
+    return rc;
+}
+
 void COrloLanguage::ClearLanguages()
 {
     for (int i = 0; i < m_entries.GetCount(); ++i)

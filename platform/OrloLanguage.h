@@ -72,6 +72,9 @@ public:
     // Deletes every language, forgets the application and the current language and empties
     // the texts.
     void ClearLanguages();
+    // Lists the packs again (one may have been received since) and loads the current language
+    // anew. Init's result; VORTAN_E_ARGUMENT before Init.
+    int ReloadPacks();
 
     // The current language, or null.
     const CLanguageEntry* GetCurrentLanguage() const { return m_current; }

@@ -42,6 +42,6 @@ public:
     virtual void Reconnect(int argument) = 0;
     virtual void Logout() = 0;
     virtual void GetUserName(CVortanString& out) = 0;
-    // The server asked to connect elsewhere.
-    virtual void ScheduleReconnect(const CVortanString& text, int code) = 0;
+    // The server redirected the client to another lobby server.
+    virtual void ScheduleReconnect(const CVortanString& host, int port) = 0;
 };

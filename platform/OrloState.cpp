@@ -58,9 +58,12 @@ void IOrloGameState::SendLeave()
 
 void IOrloGameState::SendGameData(const u8* bytes, int length, int a, int b)
 {
+    // The two words are the game's own; the message carries the bytes alone.
+    (void)a;
+    (void)b;
     IOrloNetworkSession* session = SessionOf(m_gateApplication);
     if (session)
-        session->SendGameData(bytes, length, a, b);
+        session->SendGameData(bytes, length);
 }
 
 void IOrloGameState::ReportMatchEnd(const CVortanArray<i32>* ids, const CVortanArray<i32>* places,

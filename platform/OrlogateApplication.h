@@ -102,13 +102,16 @@ public:
     virtual int Create(void* platform, int width, int height, IOrloGameState* game);
     virtual int GetScreenWidth();
     virtual int GetScreenHeight();
-    // Replaces the network session by a fresh one (quits when it cannot be made).
+    // Replaces the network session by a fresh one (quits when it cannot be made). A session
+    // replaced while it delivers is shut down at once and deleted in the next Update.
     virtual void RecreateSession();
+    // The lobby redirected the client: the login controller connects to that server.
+    virtual void Reconnect(const CVortanString& host, int port);
 
     // Status observer.
     void OnLobbyStateChanged(IOrloNetworkSession* session, int state) override;
     void OnGameStateChanged(IOrloNetworkSession* session, int state) override;
-    void OnNotification(IOrloNetworkSession* session, int reserved, int kind,
+    void OnNotification(IOrloNetworkSession* session, int kind, int value,
                         const CVortanString& text) override;
     virtual void OnChatMessage(const COrloChatRecord& record, bool incoming);
     virtual void SendChatMessage(const CVortanString& text, int kind);
@@ -192,6 +195,8 @@ protected:
     // A new network session with this application observing it, as m_session. VORTAN_OK or the
     // failure code (m_session unchanged).
     int OpenSession();
+    // Deletes the sessions replaced during their own delivery.
+    void DeleteRetiredSessions();
     // Stores the player's volume, stops and deletes it.
     void DeleteMusicPlayer();
     // The game state when it can take calls: a menu has taken it in and initialised it.
@@ -215,9 +220,10 @@ protected:
     CVortanSoundEngine* m_soundEngine;
     CVortanSoundMusicPlayer* m_musicPlayer;
     IOrloNetworkSession* m_session;
-    IOrloGameState* m_gameState; // the online menu owns it once it took it in
-    int m_ownsGameState;         // Create succeeded: the game is ours until a menu takes it
-    IOrloMenuState* m_menu;      // one of the screens, or null
+    CVortanPtrArray m_retiredSessions; // IOrloNetworkSession*, shut down, deleted in Update
+    IOrloGameState* m_gameState;       // the online menu owns it once it took it in
+    int m_ownsGameState;               // Create succeeded: the game is ours until a menu takes it
+    IOrloMenuState* m_menu;            // one of the screens, or null
     COrloDevice* m_device;
     COrloStatsStore* m_settings;
     IOrloAchievementStation* m_achievements;

@@ -53,11 +53,26 @@ void COrlogateApplication::RecreateSession()
         m_netConnection->EnsureConnected();
     if (m_session) {
         m_session->Shutdown();
-        delete m_session;
+        // A session whose delivery is on the stack is deleted once it has returned.
+        if (!m_session->IsDelivering() || m_retiredSessions.Add(m_session) != VORTAN_OK)
+            delete m_session;
         m_session = nullptr;
     }
     if (OpenSession() != VORTAN_OK)
         RequestQuit();
+}
+
+void COrlogateApplication::DeleteRetiredSessions()
+{
+    for (int i = 0; i < m_retiredSessions.GetCount(); ++i)
+        delete (IOrloNetworkSession*)m_retiredSessions.GetAt(i);
+    m_retiredSessions.RemoveAll();
+}
+
+void COrlogateApplication::Reconnect(const CVortanString& host, int port)
+{
+    if (m_menu)
+        m_menu->ScheduleReconnect(host, port);
 }
 
 int COrlogateApplication::OpenSession()
@@ -153,11 +168,11 @@ void COrlogateApplication::OnGameStateChanged(IOrloNetworkSession* session, int 
         m_settings->Save();
 }
 
-void COrlogateApplication::OnNotification(IOrloNetworkSession* session, int reserved, int kind,
+void COrlogateApplication::OnNotification(IOrloNetworkSession* session, int kind, int value,
                                           const CVortanString& text)
 {
     (void)session;
-    (void)reserved;
+    (void)value;
     ShowToast(text, 0.0f, kind);
 }
 

@@ -314,6 +314,7 @@ void COrlogateApplication::OnExit()
     m_exiting = 1;
 
     FreeReloadImage();
+    DeleteRetiredSessions();
     if (m_session) {
         m_session->Shutdown();
         delete m_session;

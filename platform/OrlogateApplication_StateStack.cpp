@@ -129,6 +129,7 @@ void COrlogateApplication::Update()
 
     float dt = GetFrameDelta();
 
+    DeleteRetiredSessions();
     if (m_session)
         m_session->Update(dt);
 

@@ -86,7 +86,7 @@ public:
     void CloseGameSocket() override {}
     void SendJoin(int, int) override {}
     void SendLeave() override {}
-    void SendGameData(const u8*, int, int, int) override {}
+    void SendGameData(const u8*, int) override {}
     void SendChatMessage(const COrloChatRecord&) override {}
     void SendChangeLanguage(const CVortanString&) override {}
     void SendGameResult(const void*, const void*, int) override {}

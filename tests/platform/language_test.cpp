@@ -468,3 +468,24 @@ TEST(LanguageShipped, EnglishPackHasEveryText)
         }
     }
 }
+
+TEST(LanguageScan, AReceivedPackOfTheCurrentLanguageTakesEffectOnReload)
+{
+    FakeHost host;
+    WritePack(host.Pack(0), Header("English", "en") + "0=Program\r\n");
+    WritePack(host.Pack(1), Header("Suomi", "fi") + "0=Hei\r\n");
+    COrloLanguage lang;
+    ASSERT_EQ(VORTAN_OK, host.Init(lang));
+    ASSERT_EQ(VORTAN_OK, lang.SetLanguage(S("fi")));
+    // The server's newer Finnish pack lands in the user data; choosing "fi" again alone keeps
+    // the old texts, a reload takes the new ones and keeps Finnish current.
+    WritePack(host.Pack(1, true), Header("Suomi", "fi") + "0=Moi\r\n");
+    ASSERT_EQ(VORTAN_OK, lang.SetLanguage(S("fi")));
+    EXPECT_EQ("Hei", VortanUTF8Of(lang.GetText(0)));
+    ASSERT_EQ(VORTAN_OK, lang.ReloadPacks());
+    EXPECT_EQ("Moi", VortanUTF8Of(lang.GetText(0)));
+    EXPECT_EQ("fi", VortanUTF8Of(lang.GetCurrentLanguage()->code));
+    EXPECT_EQ("fi", Setting(host.store));
+    COrloLanguage fresh;
+    EXPECT_EQ(VORTAN_E_ARGUMENT, fresh.ReloadPacks());
+}

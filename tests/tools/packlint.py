@@ -68,6 +68,8 @@ NOT_IN_PACKS = {
     "newscene.scn": "user file",
     # Shop item packs received from the server into the user-data directory.
     "data_%d_%d.dmp": "received from the server",
+    # Language packs received from the server into the user-data directory.
+    "%s_%04d.dmp": "received from the server",
     # The page name of the built-in font, whose picture is compiled into the program.
     "default_font_image.png": "built into the program",
 }

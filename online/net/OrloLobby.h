@@ -6,10 +6,15 @@
 #include "engine/VortanTypes.h"
 #include "platform/OrloLobbyInterface.h"
 
+struct SPlayerRecord;
+
 class COrloPlayer {
 public:
     COrloPlayer() : playerId(0), unused(0), value(0), flag(0), listIndex(0), flags(0) {}
     virtual ~COrloPlayer() {}
+
+    // Copies the record's id, name, second text, [4], [5] and flag.
+    void SetFromEntry(const SPlayerRecord& record);
 
     i32 playerId;
     CVortanString name;
@@ -26,42 +31,20 @@ class COrloLobby : public IOrloLobby {
 public:
     COrloLobby() : m_minPlayers(0), m_maxPlayers(0) {}
     // Frees only the array; Clear deletes the players.
-    virtual ~COrloLobby() {}
+    ~COrloLobby() override {}
 
-    int SetLimits(int minimum, int maximum) override
-    {
-        m_minPlayers = minimum;
-        m_maxPlayers = maximum;
-        return 1;
-    }
-    virtual void Clear()
-    {
-        for (int i = 0; i < m_players.GetCount(); ++i)
-            delete (COrloPlayer*)m_players.GetAt(i);
-        m_players.RemoveAll();
-    }
+    int SetLimits(int minimum, int maximum) override;
+    virtual void Clear();
     // 0 when the registry is full; else appends the player (now owned) and returns 1.
-    int AddPlayer(COrloPlayer* player)
-    {
-        if (m_players.GetCount() >= m_maxPlayers)
-            return 0;
-        return m_players.Add(player) == VORTAN_OK ? 1 : 0;
-    }
-    COrloPlayer* FindPlayerById(int id) const
-    {
-        for (int i = 0; i < m_players.GetCount(); ++i) {
-            COrloPlayer* player = (COrloPlayer*)m_players.GetAt(i);
-            if (player->playerId == id)
-                return player;
-        }
-        return nullptr;
-    }
+    int AddPlayer(COrloPlayer* player);
+    COrloPlayer* FindPlayerById(int id) const;
+    // Exact, case-sensitive match.
+    COrloPlayer* FindPlayerByName(const CVortanString& name) const;
     int GetPlayerCount() const override { return m_players.GetCount(); }
     // Null outside the registry.
-    COrloPlayer* GetPlayer(int index) const override
-    {
-        return (COrloPlayer*)m_players.GetAt(index);
-    }
+    COrloPlayer* GetPlayer(int index) const override;
+    int GetMinPlayers() const { return m_minPlayers; }
+    int GetMaxPlayers() const { return m_maxPlayers; }
 
 private:
     COrloLobby(const COrloLobby&) = delete;

@@ -1,0 +1,163 @@
+// CSocketEngine: one TCP connection to a server of the online service, with a send thread, a
+// receive thread and the queues through which they reach the main thread.
+#pragma once
+#include <atomic>
+#include <vector>
+
+#include "engine/VortanCondition.h"
+#include "engine/VortanMutex.h"
+#include "engine/VortanRunnable.h"
+#include "engine/VortanString.h"
+#include "engine/VortanThread.h"
+#include "engine/VortanTypes.h"
+
+class IVortanApplication;
+
+// Status pairs (code, detail) are the engine's only failure reports.
+enum {
+    SOCKET_FAILED = 0,
+    SOCKET_CONNECTED = 1,
+    SOCKET_CONNECT_OR_SEND_FAILED = 2,
+    SOCKET_TIMED_OUT = 3,
+    SOCKET_CLOSED = 4
+};
+enum {
+    SOCKET_DETAIL_NONE = 0,
+    SOCKET_DETAIL_SOCKET = 1,
+    SOCKET_DETAIL_CONNECT = 2,
+    SOCKET_DETAIL_THREAD = 4,
+    SOCKET_DETAIL_SELECT = 5,
+    SOCKET_DETAIL_RECEIVE_IDLE = 6,
+    SOCKET_DETAIL_RECEIVE = 7,
+    SOCKET_DETAIL_PIPE = 8,
+    SOCKET_DETAIL_SEND_WAIT = 9,
+    SOCKET_DETAIL_SEND = 10
+};
+
+class ISocketEngineObserver {
+public:
+    virtual ~ISocketEngineObserver() {}
+    virtual void OnSocketStatus(int code, int detail) = 0;
+    // The bytes are valid only during the call.
+    virtual void OnSocketData(const unsigned char* bytes, int length) = 0;
+};
+
+class CSocketEngine : public IVortanRunnable {
+public:
+    // One queued item: received or outbound bytes (owned), or a status (no bytes).
+    struct Entry {
+        u8* data;
+        int length;
+        int code;
+        int detail;
+    };
+
+    class SendThread : public IVortanThread {
+    public:
+        SendThread() : m_owner(nullptr), m_buffer(nullptr), m_capacity(0), m_wakes(0), m_halt(0) {}
+        ~SendThread() override;
+        void Run() override;
+        int Start(CSocketEngine* owner);
+        // Ends the body (also one asleep waiting for work) and joins it.
+        void Halt();
+        // Wakes the body; a wake given before the body sleeps is kept, not lost.
+        void Wake();
+
+    private:
+        // Sleeps until a wake is pending or the body is to end.
+        void WaitForWake();
+        // Writes the whole buffer; 1, or 0 after queuing the failure status.
+        int WriteAll(int length);
+
+        CSocketEngine* m_owner;
+        u8* m_buffer;
+        int m_capacity;
+        CVortanMutex m_wakeLock;
+        CVortanCondition m_wakeSignal;
+        int m_wakes; // guarded by m_wakeLock
+        int m_halt;  // guarded by m_wakeLock
+    };
+
+    class ReceiveThread : public IVortanThread {
+    public:
+        ReceiveThread() : m_owner(nullptr) {}
+        ~ReceiveThread() override;
+        void Run() override;
+        int Start(CSocketEngine* owner);
+        void Halt();
+
+    private:
+        CSocketEngine* m_owner;
+        u8 m_buffer[65536];
+    };
+
+    CSocketEngine();
+    ~CSocketEngine() override;
+
+    // Registers the engine as a frame runnable and makes the wake pipe. 1; 0 without an
+    // application or when the pipe cannot be made ((0, 8) queued).
+    int Init(IVortanApplication* application, ISocketEngineObserver* observer);
+    // Connects (bounded wait) and starts both threads: 1 after reporting (1, 0) directly; 0
+    // after queuing the failure's status.
+    int Connect(const CVortanString& host, int port, void* connection);
+    // Queues a copy of the bytes for the send thread; (2, 10) directly when unconnected or when
+    // the send thread has ended.
+    void Send(const unsigned char* bytes, int length);
+    int PostStatus(int code, int detail);
+    bool IsConnected(bool report);
+    bool IsKeepAliveDue();
+    // Delivers the received data, then the statuses, on the calling (main) thread.
+    void Run(float dt) override;
+    // Waits for the queued messages (up to 150 x 100 ms), delivers what arrived, and closes.
+    void Close(bool forgetObserver);
+    // Undoes Init (and closes a socket still open).
+    void Reset();
+
+    int GetPort() const { return m_port; }
+    const CVortanString& GetHost() const { return m_host; }
+    ISocketEngineObserver* GetObserver() const { return m_observer; }
+    bool IsClosing() const { return m_closing.load() != 0; }
+    float GetIdleTime() const { return m_idleTime.load(); }
+    int GetOutboundCount();
+
+    // Test seams: the receive and send waits, the connect bound and the close drain's step.
+    void SetTimeouts(int receiveMs, int sendMs);
+    void SetConnectTimeout(int ms) { m_connectTimeoutMs = ms; }
+    void SetDrainStep(int ms) { m_drainStepMs = ms; }
+
+private:
+    CSocketEngine(const CSocketEngine&) = delete;
+    CSocketEngine& operator=(const CSocketEngine&) = delete;
+
+    friend class SendThread;
+    friend class ReceiveThread;
+
+    static void FreeEntries(std::vector<Entry>& entries);
+    void EmptyOutbound();
+    // Appends a received chunk (copied); 0 when the copy cannot be made.
+    int PostData(const u8* bytes, int length);
+    void StopThreads();
+    void CloseSocket();
+
+    IVortanApplication* m_application;
+    ISocketEngineObserver* m_observer;
+    std::atomic<int> m_closing;
+    std::vector<Entry> m_outbound; // guarded by m_sendLock
+    int m_inboundIndex;            // guarded by m_receiveLock
+    std::vector<Entry> m_inbound[2];
+    ReceiveThread* m_receiveThread;
+    SendThread* m_sendThread;
+    CVortanMutex m_receiveLock;
+    CVortanMutex m_sendLock;
+    int m_socket;
+    int m_pipeRead;
+    int m_pipeWrite;
+    int m_receiveTimeoutMs;
+    int m_sendTimeoutMs;
+    int m_connectTimeoutMs;
+    int m_drainStepMs;
+    std::atomic<float> m_idleTime;
+    int m_port;
+    CVortanString m_host;
+    void* m_connection;
+};

@@ -1,0 +1,218 @@
+// CSocketEngine's send thread and receive thread.
+#include <errno.h>
+#include <poll.h>
+#include <string.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <new>
+
+#include "online/net/SocketEngine.h"
+
+namespace {
+
+const int kSendAttempts = 5;
+const int kIdleWaits = 4;
+
+// poll that resumes after signals: > 0 ready, 0 timed out, -1 failed.
+int WaitFor(pollfd* fds, int count, int timeoutMs)
+{
+    int rc;
+    do {
+        rc = poll(fds, (nfds_t)count, timeoutMs);
+    } while (rc < 0 && errno == EINTR);
+    return rc;
+}
+
+} // namespace
+
+// --- send thread ---------------------------------------------------------------------------
+
+CSocketEngine::SendThread::~SendThread()
+{
+    Halt();
+    delete[] m_buffer;
+}
+
+int CSocketEngine::SendThread::Start(CSocketEngine* owner)
+{
+    m_owner = owner;
+    {
+        CVortanMutexLock lock(m_wakeLock);
+        m_halt = 0;
+        m_wakes = 0;
+    }
+    return IVortanThread::Start();
+}
+
+void CSocketEngine::SendThread::Halt()
+{
+    {
+        CVortanMutexLock lock(m_wakeLock);
+        m_halt = 1;
+        m_wakeSignal.Broadcast();
+    }
+    IVortanThread::Stop();
+}
+
+void CSocketEngine::SendThread::Wake()
+{
+    CVortanMutexLock lock(m_wakeLock);
+    ++m_wakes;
+    m_wakeSignal.Broadcast();
+}
+
+void CSocketEngine::SendThread::WaitForWake()
+{
+    CVortanMutexLock lock(m_wakeLock);
+    if (!lock.IsLocked())
+        return;
+    while (m_wakes == 0 && !m_halt && IsRunning()) {
+        if (m_wakeSignal.Wait(m_wakeLock) != VORTAN_OK)
+            break;
+    }
+    m_wakes = 0;
+}
+
+int CSocketEngine::SendThread::WriteAll(int length)
+{
+    int written = 0;
+    int failures = 0;
+    pollfd wait = {m_owner->m_socket, POLLOUT, 0};
+    while (written < length) {
+        wait.revents = 0;
+        int rc = WaitFor(&wait, 1, m_owner->m_sendTimeoutMs);
+        if (m_owner->IsClosing())
+            return 0;
+        if (rc < 0) {
+            m_owner->PostStatus(SOCKET_FAILED, SOCKET_DETAIL_SELECT);
+            return 0;
+        }
+        if (rc == 0) {
+            m_owner->PostStatus(SOCKET_TIMED_OUT, SOCKET_DETAIL_SEND_WAIT);
+            return 0;
+        }
+        // Never blocks: what does not fit now waits for the next writable wait.
+        ssize_t sent = send(m_owner->m_socket, m_buffer + written, (size_t)(length - written),
+                            MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent > 0) {
+            written += (int)sent;
+            failures = 0;
+            continue;
+        }
+        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+            continue;
+        if (++failures >= kSendAttempts) {
+            m_owner->PostStatus(SOCKET_CONNECT_OR_SEND_FAILED, SOCKET_DETAIL_SEND);
+            return 0;
+        }
+    }
+    return 1;
+}
+
+void CSocketEngine::SendThread::Run()
+{
+    while (IsRunning()) {
+        if (m_owner->IsClosing())
+            return;
+        int length = 0;
+        {
+            CVortanMutexLock lock(m_owner->m_sendLock);
+            if (!lock.IsLocked())
+                return;
+            if (m_owner->m_outbound.empty()) {
+                lock.Unlock();
+                WaitForWake();
+                continue;
+            }
+            Entry entry = m_owner->m_outbound.front();
+            if (entry.length > m_capacity) {
+                u8* grown = new (std::nothrow) u8[entry.length];
+                if (!grown)
+                    return;
+                delete[] m_buffer;
+                m_buffer = grown;
+                m_capacity = entry.length;
+            }
+            memcpy(m_buffer, entry.data, (size_t)entry.length);
+            length = entry.length;
+            delete[] entry.data;
+            m_owner->m_outbound.erase(m_owner->m_outbound.begin());
+        }
+        if (m_owner->IsClosing())
+            return;
+        if (!WriteAll(length)) {
+            m_owner->EmptyOutbound();
+            return;
+        }
+        VortanSleep(1);
+    }
+}
+
+// --- receive thread --------------------------------------------------------------------------
+
+CSocketEngine::ReceiveThread::~ReceiveThread()
+{
+    Halt();
+}
+
+int CSocketEngine::ReceiveThread::Start(CSocketEngine* owner)
+{
+    m_owner = owner;
+    return IVortanThread::Start();
+}
+
+void CSocketEngine::ReceiveThread::Halt()
+{
+    IVortanThread::Stop();
+}
+
+void CSocketEngine::ReceiveThread::Run()
+{
+    int idleWaits = 0;
+    pollfd fds[2];
+    while (IsRunning() && !m_owner->IsClosing()) {
+        fds[0] = {m_owner->m_pipeRead, POLLIN, 0};
+        fds[1] = {m_owner->m_socket, POLLIN, 0};
+        int rc = WaitFor(fds, 2, m_owner->m_receiveTimeoutMs);
+        if (rc > 0 && (fds[0].revents & POLLIN)) {
+            i32 token = 0;
+            while (read(m_owner->m_pipeRead, &token, sizeof(token)) == (ssize_t)sizeof(token)) {
+                if (token == -1 && m_owner->IsClosing())
+                    return;
+            }
+        }
+        if (!m_owner->m_observer || m_owner->IsClosing())
+            return;
+        if (rc < 0) {
+            m_owner->PostStatus(SOCKET_FAILED, SOCKET_DETAIL_SELECT);
+            return;
+        }
+        if (rc == 0) {
+            if (++idleWaits >= kIdleWaits) {
+                m_owner->PostStatus(SOCKET_TIMED_OUT, SOCKET_DETAIL_RECEIVE_IDLE);
+                return;
+            }
+            continue;
+        }
+        if (!(fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
+            m_owner->PostStatus(SOCKET_FAILED, SOCKET_DETAIL_RECEIVE);
+            return;
+        }
+        ssize_t got;
+        do {
+            got = recv(m_owner->m_socket, m_buffer, sizeof(m_buffer), 0);
+        } while (got < 0 && errno == EINTR);
+        if (m_owner->IsClosing())
+            return;
+        if (got == 0) {
+            m_owner->PostStatus(SOCKET_CLOSED, SOCKET_DETAIL_NONE);
+            return;
+        }
+        if (got < 0 || !m_owner->PostData(m_buffer, (int)got)) {
+            m_owner->PostStatus(SOCKET_FAILED, SOCKET_DETAIL_RECEIVE);
+            return;
+        }
+        idleWaits = 0;
+    }
+}

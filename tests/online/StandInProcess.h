@@ -1,0 +1,68 @@
+// The stand-in lobby and game server (tools/standin) as a child process of a test.
+#pragma once
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/TestSupport.h"
+
+namespace ntest {
+
+// The stand-in server as a child process on the given ports (0: the system picks).
+class StandIn {
+public:
+    StandIn(const std::string& dir, int lobbyPort, int gamePort,
+            const std::vector<std::string>& extra = {})
+        : m_pid(-1)
+    {
+        const std::string portFile = dir + "/ports." + std::to_string(lobbyPort);
+        unlink(portFile.c_str());
+        const std::string script = vtest::SourceDir() + "/tools/standin/standin_server.py";
+        const std::string packs = "ORLO_STANDIN_PACKS=" + vtest::BinaryDir() + "/standin";
+        std::vector<std::string> args = {vtest::Python(), script,
+                                         "--port-file",   portFile,
+                                         "--lobby-port",  std::to_string(lobbyPort),
+                                         "--game-port",   std::to_string(gamePort),
+                                         "--state-dir",   dir};
+        args.insert(args.end(), extra.begin(), extra.end());
+        m_pid = fork();
+        if (m_pid == 0) {
+            std::vector<char*> argv;
+            for (size_t i = 0; i < args.size(); ++i)
+                argv.push_back(&args[i][0]);
+            argv.push_back(nullptr);
+            int devnull = open("/dev/null", O_WRONLY);
+            dup2(devnull, 2);
+            putenv(&const_cast<std::string&>(packs)[0]);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        vtest::WaitUntil(
+            [&]() {
+                std::ifstream in(portFile);
+                return (bool)(in >> lobby >> game);
+            },
+            15000);
+    }
+    ~StandIn() { Stop(); }
+    void Stop()
+    {
+        if (m_pid > 0) {
+            kill(m_pid, SIGTERM);
+            waitpid(m_pid, nullptr, 0);
+            m_pid = -1;
+        }
+    }
+    int lobby = 0;
+    int game = 0;
+
+private:
+    pid_t m_pid;
+};
+
+} // namespace ntest

@@ -3,10 +3,10 @@
 
 #include <new>
 
-#include "online/OrloAchievements.h"
 #include "online/OrloAdvertisement.h"
 #include "online/OrloMenuState.h"
 #include "online/OrloToastNotification.h"
+#include "online/achievements/OrloAchievementStation.h"
 #include "online/net/OrloNetConnection.h"
 #include "online/net/OrloNetworkSession.h"
 

@@ -10,11 +10,11 @@
 #include <type_traits>
 #include <vector>
 
-#include "online/OrloAchievements.h"
 #include "online/OrloAdvertisement.h"
 #include "online/OrloMenuState.h"
 #include "online/OrloOnlineFactory.h"
 #include "online/OrloToastNotification.h"
+#include "online/achievements/OrloAchievementStation.h"
 #include "online/net/OrloNetConnection.h"
 #include "online/net/OrloNetworkSession.h"
 #include "platform/OrlogateApplication.h"

@@ -212,8 +212,9 @@ void COrloAdvertisement::Update(float seconds)
     if (!m_shown) {
         COrloNetworkSession* session = AdvertSession();
         if (session && m_delay > 0.0f) {
+            // A wait that ends exactly at 0 asks too (it would never ask again).
             m_delay -= seconds;
-            if (m_delay < 0.0f)
+            if (m_delay <= 0.0f)
                 session->SendAdvertisementRequest();
         }
         return;

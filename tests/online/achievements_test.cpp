@@ -13,6 +13,7 @@
 #include "engine/graphics/VortanSurface.h"
 #include "online/achievements/AchievementFiles.h"
 #include "online/achievements/OrloAchievementStation.h"
+#include "tests/platform/GameStateStub.h"
 #include "tests/support/PackWriter.h"
 #include "tests/support/TestSupport.h"
 #include "tests/ui/LoaderTestSupport.h"
@@ -322,4 +323,53 @@ TEST_F(Station, IconsLoadFromThePackAndReportWhatIsMissing)
     List()->Find(3)->LoadIcon();
     EXPECT_EQ(ORLO_ICON_FAILED, List()->Find(3)->GetIconStatus());
     EXPECT_EQ(nullptr, List()->Find(3)->GetIconSurface());
+}
+
+namespace {
+
+// The window-less application with a station of its own.
+class StationApp : public ltest::LoaderApp {
+public:
+    ~StationApp() override { m_achievements = nullptr; }
+    void SetStation(IOrloAchievementStation* station) { m_achievements = station; }
+};
+
+} // namespace
+
+TEST(GameUnlocks, ASecondUnlockKeepsTheFirstTimeAndDoesNotRewriteTheFile)
+{
+    vtest::TempDir home, packs;
+    setenv("HOME", home.Path().c_str(), 1);
+    StationApp app;
+    const std::string pack = packs.File("achievements.dmp");
+    ASSERT_TRUE(vtest::WriteWholeFile(
+        pack, vtest::MakePack({{"/ach_EN.txt", Wide("achievement 5 { name \"Five\" }")}})));
+    COrloAchievementStation station;
+    ASSERT_EQ(VORTAN_OK, station.Init(&app, 64, CVortanString(pack.c_str())));
+    app.SetStation(&station);
+    ptest::GameStateStub game;
+    game.SetApplication(&app);
+    CVortanString path;
+    app.GetUserDataPath(path, CVortanString("ach.dat"));
+    const std::string dat = VortanBytesOf(path);
+
+    EXPECT_EQ(0, game.IsAchievementUnlocked(5));
+    EXPECT_EQ(0, game.UnlockAchievement(6)); // not defined
+    EXPECT_FALSE(vtest::Exists(dat));
+    EXPECT_EQ(1, game.UnlockAchievement(5));
+    EXPECT_EQ(1, game.IsAchievementUnlocked(5));
+    const std::string first = vtest::ReadWholeFile(dat);
+    ASSERT_EQ(24u, first.size());
+    struct stat before;
+    ASSERT_EQ(0, stat(dat.c_str(), &before));
+    CVortanDateTime kept = station.FindList(64)->Find(5)->GetUnlockTime();
+    sleep(1);
+    EXPECT_EQ(1, game.UnlockAchievement(5));
+    struct stat after;
+    ASSERT_EQ(0, stat(dat.c_str(), &after));
+    EXPECT_EQ(before.st_ino, after.st_ino); // not replaced
+    EXPECT_EQ(first, vtest::ReadWholeFile(dat));
+    EXPECT_EQ(kept.GetSecond(), station.FindList(64)->Find(5)->GetUnlockTime().GetSecond());
+    game.SetApplication(nullptr);
+    app.SetStation(nullptr);
 }

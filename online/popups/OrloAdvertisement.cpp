@@ -320,8 +320,12 @@ int COrloAdvertisement::BuildPanel()
     m_imageWidget = WidgetCast<CImageWidget>(FindNamed(m_root, "adimage"));
     if (m_imageWidget) {
         m_imageWidget->SetImage(m_surface);
-        if (m_frameTimes.GetSize() > 0)
+        if (m_frameTimes.GetSize() > 0) {
             m_imageWidget->SetFrameDuration(m_frameTimes[0] / (float)m_frameTimes.GetSize());
+            // The frames follow the advert's own clock: the widget's animation, which would
+            // move one frame on from the one set, is stopped.
+            m_imageWidget->SetImageFlags(m_imageWidget->GetImageFlags() | IMAGE_ANIMATION_STOPPED);
+        }
     }
     return 1;
 }

@@ -292,3 +292,32 @@ TEST_F(PopupWindow, TheAdvertsStripCountdownAndCloseButtonDraw)
         << std::hex << Pixel(app->frame, closeX, closeY);
     Shot("advert_closable");
 }
+
+TEST_F(PopupWindow, TheAdvertsPictureDrawsTheSameAfterALostContext)
+{
+    std::string png;
+    ASSERT_EQ(0, vtest::RunProgram(
+                     {"convert", "-size", "240x150", "gradient:#ff8000-#0040ff", "png:-"}, &png));
+    CVortanArray<i32> frames;
+    app->OnAdvertisementInfo(CVortanString("first"), CVortanString("http://click"),
+                             (const u8*)png.data(), (int)png.size(), 1000, 60000, &frames,
+                             CVortanString("http://ok"), 0, CVortanString("Title"),
+                             CVortanString());
+    Step(0.25f);
+    Step(0.25f);
+    const int left = (W - 400) / 2 + 80, top = (H - 300) / 2 + 52;
+    std::vector<unsigned> before;
+    for (int y = top + 2; y < top + 148; y += 7)
+        before.push_back(Pixel(app->frame, left + 120, y));
+    ASSERT_NE(nullptr, app->Advert()->GetSurface());
+    ASSERT_EQ(VORTAN_OK, app->UnloadAllSurfaceTextures());
+    ASSERT_EQ(VORTAN_OK, app->RestoreGraphics());
+    Step(0.0f);
+    Step(0.0f);
+    Step(0.0f);
+    std::vector<unsigned> after;
+    for (int y = top + 2; y < top + 148; y += 7)
+        after.push_back(Pixel(app->frame, left + 120, y));
+    EXPECT_EQ(before, after);
+    EXPECT_FALSE(Near(before.front(), before.back(), 40)); // the gradient was drawn
+}

@@ -165,9 +165,9 @@ int COrloAchievementStation::SaveUnlocks()
     int fd = mkstemp(name.data());
     if (fd < 0)
         return VORTAN_E_OPEN;
+    // No fsync: an unlock happens during play, where a wait for the disk would cost frames;
+    // the rename still leaves either the old file or the new one whole.
     bool ok = WriteAll(fd, bytes.data(), bytes.size());
-    if (ok && fsync(fd) != 0)
-        ok = false;
     if (close(fd) != 0)
         ok = false;
     if (ok && rename(name.data(), target.c_str()) != 0)

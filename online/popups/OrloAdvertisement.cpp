@@ -80,8 +80,15 @@ void COrloAdvertisement::Release()
 
 int COrloAdvertisement::OnResize(int width, int height)
 {
-    TearDown();
+    // As TearDown, but the old tree goes once the new one is made, so that the pictures and
+    // fonts both use are not loaded again.
+    Hide(false);
+    delete m_sequences;
+    m_sequences = nullptr;
+    CWidget* old = m_root;
+    m_root = nullptr;
     Build(width, height);
+    CWidget::Destroy(old);
     return VORTAN_OK;
 }
 

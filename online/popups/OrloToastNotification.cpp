@@ -95,7 +95,13 @@ int COrloToastNotification::DismissDelegate(CWidget*, void* context, intptr_t, i
 
 int COrloToastNotification::Build(int width, int height)
 {
-    DeleteWidgets();
+    // The old tree goes once the new one is made, so that the pictures and fonts both use are
+    // not loaded again.
+    CWidget* old = m_root;
+    m_root = nullptr;
+    m_hitArea = nullptr;
+    m_background = nullptr;
+    delete m_sequences;
     int rc = VORTAN_E_NOMEMORY;
     m_sequences = new (std::nothrow) CUIActionSequenceList();
     CUIActionRegistry* registry = new (std::nothrow) CUIActionRegistry();
@@ -115,6 +121,7 @@ int COrloToastNotification::Build(int width, int height)
     }
     delete loader;
     delete registry;
+    CWidget::Destroy(old);
     m_hitArea = FindNamed(m_root, "toast_hitarea");
     m_background = FindNamed(m_root, "toast_bg");
 

@@ -321,3 +321,17 @@ TEST_F(PopupWindow, TheAdvertsPictureDrawsTheSameAfterALostContext)
     EXPECT_EQ(before, after);
     EXPECT_FALSE(Near(before.front(), before.back(), 40)); // the gradient was drawn
 }
+
+TEST_F(PopupWindow, AShowingToastKeepsTheFramePacingAwake)
+{
+    app->ShowToast(CVortanString("A long one"), 20.0f, 3);
+    for (int i = 0; i < 10; ++i)
+        Step(0.5f);
+    EXPECT_EQ(0, app->IsIdle()); // 5 s without input, but a toast shows
+    for (int i = 0; i < 32; ++i)
+        Step(0.5f);
+    EXPECT_FALSE(app->Toast()->IsShowing());
+    for (int i = 0; i < 10; ++i)
+        Step(0.5f);
+    EXPECT_EQ(1, app->IsIdle()); // gone for 5 s: idle
+}

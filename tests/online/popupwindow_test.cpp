@@ -18,6 +18,7 @@
 #include "platform/OrloState.h"
 #include "platform/OrlogateApplication.h"
 #include "tests/platform/GameStateStub.h"
+#include "tests/platform/OnlineStubs.h"
 #include "tests/support/GraphicsTestWindow.h"
 #include "tests/support/TestSupport.h"
 
@@ -102,8 +103,26 @@ public:
             frame = ReadScreen();
     }
     COrloToastNotification* Toast() { return dynamic_cast<COrloToastNotification*>(m_toast); }
+    void SetMenu(IOrloMenuState* menu) { m_menu = menu; }
     COrloAdvertisement* Advert() { return dynamic_cast<COrloAdvertisement*>(m_advertisement); }
     Rgb frame;
+};
+
+// The online menu as a flat screen that records the pages asked for and the taps it gets.
+class FlatMenu : public ptest::MenuStateStub {
+public:
+    void Render() override { m_application->GetGraphics()->Clear(0xFF000000 | kBelow, nullptr); }
+    void ShowPage(const CVortanString& page, int shown) override
+    {
+        pages.push_back(VortanUTF8Of(page) + " " + std::to_string(shown));
+    }
+    int OnPointerDown(int, int, int) override
+    {
+        ++taps;
+        return 1;
+    }
+    std::vector<std::string> pages;
+    int taps = 0;
 };
 
 COrloOnlineFactory g_factory;
@@ -334,4 +353,33 @@ TEST_F(PopupWindow, AShowingToastKeepsTheFramePacingAwake)
     for (int i = 0; i < 10; ++i)
         Step(0.5f);
     EXPECT_EQ(1, app->IsIdle()); // gone for 5 s: idle
+}
+
+TEST_F(PopupWindow, ATapOnAChallengeToastOpensTheMenusChallengeDialog)
+{
+    app->RemoveState(screen);
+    screen = nullptr;
+    FlatMenu* menu = new FlatMenu();
+    ASSERT_EQ(VORTAN_OK, app->PushState(menu));
+    app->SetMenu(menu);
+    app->ShowToast(CVortanString("A duel?"), 20.0f, 3);
+    Step(0.5f);
+    Step(0.5f);
+    app->OnPointerDown(0, 400, 100); // beside the strip: the menu's
+    app->OnPointerUp(0, 400, 100);
+    EXPECT_EQ(1, menu->taps);
+    EXPECT_TRUE(menu->pages.empty());
+    app->OnPointerDown(0, 400, H - 30);
+    app->OnPointerUp(0, 400, H - 30);
+    EXPECT_EQ(1, menu->taps);
+    EXPECT_EQ(std::vector<std::string>{"challenge_received 1"}, menu->pages);
+    for (int i = 0; i < 2; ++i)
+        Step(0.5f); // the tapped toast has gone
+    app->ShowToast(CVortanString("Just a message"), 0.0f, 1);
+    Step(0.5f);
+    Step(0.5f);
+    app->OnPointerDown(0, 400, H - 30);
+    app->OnPointerUp(0, 400, H - 30);
+    EXPECT_EQ(1u, menu->pages.size());
+    app->SetMenu(nullptr);
 }

@@ -124,11 +124,11 @@ struct Advert : ::testing::Test {
     void TearDown() override
     {
         app->SetSession(nullptr);
-        app.reset();
         if (session) {
-            session->Shutdown();
+            session->Shutdown(); // it still knows the application
             delete session;
         }
+        app.reset();
         if (peer >= 0)
             close(peer);
         delete host;

@@ -366,6 +366,31 @@ void MadeHere()
     for (const auto& s : scans)
         Add("scan", "scan-" + std::to_string(n++), std::string(s[0]) + '\0' + s[1]);
 
+    // Achievement definitions (16-bit units after a byte-order mark) and unlocks files.
+    {
+        const char* text = "achievement 1 {\n name \"One\"\n description \"Two\nlines\"\n"
+                           " surfaceName \"a.png\"\n}\n{ achievement 2 { name \"x\" } }\n"
+                           "achievement 3 x achievement 4 { { } name \"Four\" }\r\n";
+        std::string wide("\xff\xfe", 2);
+        for (const char* c = text; *c; ++c)
+            wide += std::string(1, *c) + '\0';
+        Add("achdefs", "grammar", wide);
+    }
+    Add("achunlocks", "two",
+        std::string("\1\0\0\0\2\0\0\0", 8) +
+            std::string("\3\0\0\0\xea\x07\x0b\0\x07\0\0\0\x0a\0\x3b\0", 16) +
+            std::string("\x0f\0\0\0\xe8\x07\0\0\x1f\0\x17\0\x3b\0\x3b\0", 16));
+    Add("achunlocks", "cut", std::string("\1\0\0\0\xff\xff\xff\x7f\3\0\0", 11));
+
+    // Server pictures: the headers of a PNG and of a baseline JPEG, and a cut JPEG.
+    Add("serverimage", "png",
+        std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x1e\0\0\0\x3c\x08\x06\0\0\0", 29));
+    Add("serverimage", "jpeg",
+        std::string("\xff\xd8\xff\xe0\0\x10JFIF\0\1\1\0\0\1\0\1\0\0"
+                    "\xff\xc0\0\x11\x08\0\x3c\0\x1e\x03\x01\x22\0\x02\x11\x01\x03\x11\x01",
+                    39));
+    Add("serverimage", "cut", std::string("\xff\xd8\xff\xe0\0\x10JF", 10));
+
     // UTF-8: one- to four-byte forms, overlong and cut sequences, stray continuation bytes.
     Add("utf8", "forms", "a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80z");
     Add("utf8", "broken",

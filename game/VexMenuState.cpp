@@ -257,8 +257,8 @@ void CVexMenuState::MakeForwardUrl(const char* link, CVortanString& out) const
     char rid[40];
     store.ToAscii(rid);
     char url[384];
-    snprintf(url, sizeof(url), "%s%s?link=%s&game=%d&release=%d&rid=%s", ORLO_WEB_SERVER,
-             VEX_FORWARD_PATH, link, m_game->GetGameNumber(), release, rid);
+    snprintf(url, sizeof(url), "%s?link=%s&game=%d&release=%d&rid=%s", ORLO_FORWARD_ADDRESS, link,
+             m_game->GetGameNumber(), release, rid);
     out = CVortanString(url);
 }
 

@@ -22,9 +22,6 @@ enum {
     VEX_MENU_BUTTON_TRAINING = 8
 };
 
-// The service's web pages are reached through this address on its web server.
-#define VEX_FORWARD_PATH "/api/forward.php"
-
 class CVexMenuState : public CVexState, public CVexButtonListener {
 public:
     CVexMenuState();

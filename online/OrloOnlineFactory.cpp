@@ -3,12 +3,12 @@
 
 #include <new>
 
-#include "online/OrloAchievements.h"
-#include "online/OrloAdvertisement.h"
 #include "online/OrloMenuState.h"
-#include "online/OrloToastNotification.h"
+#include "online/achievements/OrloAchievementStation.h"
 #include "online/net/OrloNetConnection.h"
 #include "online/net/OrloNetworkSession.h"
+#include "online/popups/OrloAdvertisement.h"
+#include "online/popups/OrloToastNotification.h"
 
 IOrloNetConnection* COrloOnlineFactory::CreateNetConnection()
 {

@@ -18,6 +18,8 @@ public:
                      const CVortanString& title, const CVortanString& titleLink) = 0;
     // Shows a waiting advert when the user leaves the program.
     virtual void ShowOnExit() = 0;
+    // Drops the advert (shown or waiting); with request the lobby is asked for the next one.
+    virtual void Hide(bool request) { (void)request; }
     // The panel is on screen and takes all input.
     virtual int IsShown() const = 0;
     virtual void SetShown(int shown) = 0;

@@ -4,3 +4,6 @@
 
 // The reserved ".invalid" domain: no service answers there yet.
 #define ORLO_WEB_SERVER "http://www.orlogate.invalid"
+
+// The service's forward address: the script behind every "?link=..." web link.
+#define ORLO_FORWARD_ADDRESS ORLO_WEB_SERVER "/api/forward.php"

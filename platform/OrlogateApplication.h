@@ -120,6 +120,19 @@ public:
     // Opens the online menu's chat page while the menu is hidden for a match; nothing
     // without a menu or outside a match.
     virtual void ShowChat();
+    // Advertisement observer: the record goes to the advert pop-up (made at the first one).
+    void OnAdvertisementInfo(const CVortanString& firstText, const CVortanString& clickLink,
+                             const u8* image, int imageLength, int delayMs, int closeCountdownMs,
+                             const CVortanArray<i32>* frameTimesMs, const CVortanString& okLink,
+                             int flags, const CVortanString& title,
+                             const CVortanString& titleLink) override;
+    // The user leaves from the menu: without an advert quit quits; with one, quit hands over
+    // to the advert (shown first when one waits), and no quit shows it.
+    virtual void ExitApplication(bool quit);
+    // The game connection is up, or the game reports a match running.
+    virtual int IsInGame();
+    // 1 for edition 0, 0 for edition 1 and any other value.
+    virtual int ShowsAdvertisements();
     // Game observer.
     void OnGameData(IOrloNetworkSession* session, const u8* bytes, int length) override;
     void OnGameStart(IOrloNetworkSession* session, int game, int opener) override;

@@ -3,6 +3,7 @@
 // call tolerates a missing session, menu or toast.
 #include "platform/OrlogateApplication.h"
 
+#include "platform/OrloAdvertisementInterface.h"
 #include "platform/OrloChatRecord.h"
 #include "platform/OrloDevice.h"
 #include "platform/OrloLanguage.h"
@@ -146,6 +147,9 @@ void COrlogateApplication::OnLobbyStateChanged(IOrloNetworkSession* session, int
     bool menuFront = IsFront(m_states, (IOrloState*)m_menu);
     if (state == IOrloNetworkSession::LOBBY_CLOSED) {
         m_lobbyConnected = 0;
+        // The lobby is gone: there is nobody to ask for the next advert.
+        if (!m_returnGuard && m_advertisement)
+            m_advertisement->Hide(false);
         IOrloGameState* game = GetReadyGameState();
         if (menuFront && game)
             game->SetSessionFlag(m_returnGuard);
@@ -189,6 +193,59 @@ void COrlogateApplication::ShowToast(const CVortanString& text, float duration, 
     m_toast->AddMessage(text, duration, kind);
     if (m_device)
         m_device->Vibrate(0);
+}
+
+// --- the advertisement ---------------------------------------------------------------------------
+
+void COrlogateApplication::OnAdvertisementInfo(const CVortanString& firstText,
+                                               const CVortanString& clickLink, const u8* image,
+                                               int imageLength, int delayMs, int closeCountdownMs,
+                                               const CVortanArray<i32>* frameTimesMs,
+                                               const CVortanString& okLink, int flags,
+                                               const CVortanString& title,
+                                               const CVortanString& titleLink)
+{
+    if (!m_advertisement) {
+        IOrloAdvertisement* advert =
+            m_onlineFactory ? m_onlineFactory->CreateAdvertisement() : nullptr;
+        if (!advert)
+            return;
+        if (advert->Init(this) != VORTAN_OK) {
+            advert->Release();
+            delete advert;
+            return;
+        }
+        m_advertisement = advert;
+    }
+    m_advertisement->Show(firstText, clickLink, imageLength, image, delayMs, closeCountdownMs,
+                          frameTimesMs, okLink, flags, title, titleLink);
+}
+
+void COrlogateApplication::ExitApplication(bool quit)
+{
+    if (!m_advertisement) {
+        if (quit)
+            RequestQuit();
+        return;
+    }
+    if (quit)
+        m_advertisement->ShowOnExit();
+    else
+        m_advertisement->SetShown(1);
+}
+
+int COrlogateApplication::IsInGame()
+{
+    if (m_inGame)
+        return 1;
+    IOrloGameState* game = GetReadyGameState();
+    return game && game->IsPlaying() ? 1 : 0;
+}
+
+int COrlogateApplication::ShowsAdvertisements()
+{
+    const int edition = GetEditionFlag();
+    return (edition == 0 || edition == 1) ? 1 - edition : 0;
 }
 
 // --- chat -------------------------------------------------------------------------------------

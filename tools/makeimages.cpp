@@ -3,7 +3,9 @@
 //   makeimages intro OUTDIR          the twelve logo frames "orlogate_logo1.jpg".."12.jpg"
 //   makeimages title OUTDIR          "title.png", "background-horizontal.jpg",
 //                                    "background-vertical.jpg"
-//   makeimages lobby OUTDIR SIZE     "avatar.png" and "cl-icon-trophy.png" for screens whose
+//   makeimages lobby OUTDIR SIZE     "avatar.png", "cl-icon-trophy.png" and the pictures of the
+//                                    pop-ups (the toast's strip and three icons, the advert's
+//                                    panel and its two-frame buttons) for screens whose
 //                                    smaller side is SIZE pixels (drawn for 480, scaled)
 //   makeimages reload OUT.png OUT.cpp
 //                                    the 56 x 56 reload picture, and a C++ source that builds
@@ -40,6 +42,8 @@ const char* Glyph(char c)
         return "######    #    #### #    #    #####";
     case 'G':
         return " ### #   ##    # ####   ##   # ### ";
+    case 'K':
+        return "#   ##  # # #  ##   # #  #  # #   #";
     case 'L':
         return "#    #    #    #    #    #    #####";
     case 'O':
@@ -235,6 +239,93 @@ bool DrawTrophy(float scale, const std::string& path)
     return c.Save(path, "png");
 }
 
+// The toast's strip: a dark bar with a light top edge, wider than any screen.
+bool DrawToastStrip(float scale, const std::string& path)
+{
+    int w = std::max(1, (int)lrintf(512 * scale)), h = std::max(1, (int)lrintf(72 * scale));
+    Canvas c(w, h);
+    c.FillAll([=](float, float y) { return Mix(Rgb(0x203040), Rgb(0x101820), y / h); });
+    c.Fill(Rect(0, 0, (float)w, std::max(1.0f, 3 * scale)), Rgb(0x6FA8DC), 0, 0, (float)w,
+           (float)h);
+    return c.Save(path, "png");
+}
+
+// The toast's icons, 48 x 48 at 480: a blue speech balloon (message), two red crossed blades
+// (challenge) and a golden star (achievement).
+bool DrawToastIcon(int kind, float scale, const std::string& path)
+{
+    int n = std::max(1, (int)lrintf(48 * scale));
+    float s = n / 48.0f;
+    Canvas c(n, n);
+    float N = (float)n;
+    if (kind == 0) {
+        c.Fill(RoundRect(4 * s, 6 * s, 44 * s, 34 * s, 8 * s), Rgb(0x3D8BEB), 0, 0, N, N);
+        c.Fill(Polygon({12 * s, 32 * s, 24 * s, 32 * s, 10 * s, 44 * s}), Rgb(0x3D8BEB), 0, 0, N,
+               N);
+        for (int i = 0; i < 3; ++i)
+            c.Fill(Circle((14 + 10 * i) * s, 20 * s, 3 * s), Rgb(0xFFFFFF), 0, 0, N, N);
+    } else if (kind == 1) {
+        c.Fill(Circle(24 * s, 24 * s, 22 * s), Rgb(0x8A1C1C), 0, 0, N, N);
+        c.Fill(Polygon({10 * s, 36 * s, 34 * s, 8 * s, 38 * s, 12 * s, 14 * s, 40 * s}),
+               Rgb(0xF04A3A), 0, 0, N, N);
+        c.Fill(Polygon({38 * s, 36 * s, 14 * s, 8 * s, 10 * s, 12 * s, 34 * s, 40 * s}),
+               Rgb(0xFFB0A0), 0, 0, N, N);
+    } else {
+        std::vector<float> star;
+        for (int i = 0; i < 10; ++i) {
+            float a = (float)M_PI * (-0.5f + i / 5.0f), r = (i % 2 ? 9.0f : 22.0f) * s;
+            star.push_back(24 * s + r * cosf(a));
+            star.push_back(25 * s + r * sinf(a));
+        }
+        c.Fill(Polygon(star), Rgb(0xF2C21F), 0, 0, N, N);
+    }
+    return c.Save(path, "png");
+}
+
+// The advert's panel: a light card with a dark border.
+bool DrawAdPanel(float scale, const std::string& path)
+{
+    int w = std::max(1, (int)lrintf(400 * scale)), h = std::max(1, (int)lrintf(300 * scale));
+    Canvas c(w, h);
+    float r = 14 * scale;
+    c.Fill(RoundRect(0, 0, (float)w, (float)h, r), Rgb(0x24303C), 0, 0, (float)w, (float)h);
+    c.Fill(
+        RoundRect(3 * scale, 3 * scale, w - 3 * scale, h - 3 * scale, r - 3 * scale),
+        [=](float, float y) { return Mix(Rgb(0xF4F1E8), Rgb(0xD8D2C0), y / h); }, 0, 0, (float)w,
+        (float)h);
+    return c.Save(path, "png");
+}
+
+// A two-frame button (normal above, pressed below): a green rounded bar, or with `cross` a
+// red round close button with a white X.
+bool DrawAdButton(bool cross, float scale, const std::string& path)
+{
+    int w = std::max(1, (int)lrintf((cross ? 40 : 120) * scale));
+    int fh = std::max(1, (int)lrintf(40 * scale));
+    Canvas c(w, 2 * fh);
+    for (int f = 0; f < 2; ++f) {
+        float top = (float)(f * fh), W = (float)w, H = (float)fh;
+        Color face =
+            cross ? (f ? Rgb(0x901010) : Rgb(0xD83030)) : (f ? Rgb(0x2A7A2A) : Rgb(0x3CB043));
+        if (cross) {
+            c.Fill(Circle(W / 2, top + H / 2, H / 2 - 1), face, 0, top, W, top + H);
+            float a = H * 0.28f, t = std::max(1.0f, H * 0.07f), cx = W / 2, cy = top + H / 2;
+            c.Fill(Polygon({cx - a - t, cy - a + t, cx - a + t, cy - a - t, cx + a + t, cy + a - t,
+                            cx + a - t, cy + a + t}),
+                   Rgb(0xFFFFFF), 0, top, W, top + H);
+            c.Fill(Polygon({cx + a - t, cy - a - t, cx + a + t, cy - a + t, cx - a + t, cy + a + t,
+                            cx - a - t, cy + a - t}),
+                   Rgb(0xFFFFFF), 0, top, W, top + H);
+        } else {
+            c.Fill(RoundRect(0, top, W, top + H, H / 3), face, 0, top, W, top + H);
+            float cell = 3 * scale;
+            DrawText(c, "OK", (W - TextCells("OK") * cell) / 2, top + (H - 7 * cell) / 2, cell,
+                     Rgb(0xFFFFFF));
+        }
+    }
+    return c.Save(path, "png");
+}
+
 // A circular arrow: the sign for "loading again".
 bool DrawReload(const std::string& path)
 {
@@ -306,7 +397,14 @@ int main(int argc, char** argv)
             return Usage();
         float scale = size / 480.0f;
         ok = DrawAvatar(scale, out + "/avatar.png") &&
-             DrawTrophy(scale, out + "/cl-icon-trophy.png");
+             DrawTrophy(scale, out + "/cl-icon-trophy.png") &&
+             DrawToastStrip(scale, out + "/toast-strip.png") &&
+             DrawToastIcon(0, scale, out + "/toast-icon-message.png") &&
+             DrawToastIcon(1, scale, out + "/toast-icon-challenge.png") &&
+             DrawToastIcon(2, scale, out + "/toast-icon-achievement.png") &&
+             DrawAdPanel(scale, out + "/ad-panel.png") &&
+             DrawAdButton(false, scale, out + "/ad-button.png") &&
+             DrawAdButton(true, scale, out + "/ad-close.png");
     } else if (command == "reload" && argc == 4) {
         ok = DrawReload(out) && WriteEmbedding(out, argv[3]);
     } else {

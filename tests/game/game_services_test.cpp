@@ -200,3 +200,12 @@ TEST(GameServices, ChatLinesAreTakenAndTheChatHelpIsRemembered)
 }
 
 } // namespace
+
+TEST(GameServices, TheGameRecordsNoAchievements)
+{
+    HostApp app;
+    htest::TestGame game;
+    ASSERT_EQ(VORTAN_OK, game.Init(&app));
+    EXPECT_EQ(0, game.UnlockAchievement(1));
+    EXPECT_EQ(0, game.IsAchievementUnlocked(1));
+}

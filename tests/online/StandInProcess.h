@@ -45,7 +45,10 @@ public:
         vtest::WaitUntil(
             [&]() {
                 std::ifstream in(portFile);
-                return (bool)(in >> lobby >> game);
+                if (!(in >> lobby >> game))
+                    return false;
+                in >> control; // the control port, when the stand-in has one
+                return true;
             },
             15000);
     }
@@ -60,6 +63,7 @@ public:
     }
     int lobby = 0;
     int game = 0;
+    int control = 0;
 
 private:
     pid_t m_pid;

@@ -10,13 +10,13 @@
 #include <type_traits>
 #include <vector>
 
-#include "online/OrloAchievements.h"
-#include "online/OrloAdvertisement.h"
 #include "online/OrloMenuState.h"
 #include "online/OrloOnlineFactory.h"
-#include "online/OrloToastNotification.h"
+#include "online/achievements/OrloAchievementStation.h"
 #include "online/net/OrloNetConnection.h"
 #include "online/net/OrloNetworkSession.h"
+#include "online/popups/OrloAdvertisement.h"
+#include "online/popups/OrloToastNotification.h"
 #include "platform/OrlogateApplication.h"
 #include "tests/platform/GameStateStub.h"
 

@@ -30,6 +30,9 @@ How names are found:
 - A surface may also be a member of a surface atlas (".six") held by a pack. The "_alpha"
   companions of pictures in packs with separate alpha are optional and not looked for.
 - Names that are not pack entries (user files, the lock file, ...) must be in NOT_IN_PACKS.
+- The shipped layouts (data/layouts/*.xml, packed as orlolayouts.dmp) load by name too: every
+  image, sound and import "path" and every text "font" (+ ".fnt") in them is checked like a name
+  in the code, and every layout the code names must be one of them, held by orlolayouts.dmp.
 - Files that lie beside the program rather than in a pack (the game's MP3 tunes, which the music
   player plays from a file) are listed on data/packs.txt's "loose:" line; each must be built into
   --build, and an MP3 name is only ever such a loose file.
@@ -49,6 +52,9 @@ import xml.etree.ElementTree as ET
 RESOURCE_EXTENSIONS = ("png", "jpg", "jpeg", "wav", "ogg", "mp3", "xml", "fnt", "six", "meta", "dmp",
                        "jet", "txt", "scn", "dat", "lock")
 PACK_EXTENSIONS = ("dmp", "jet")
+
+# The pack of the shipped layouts (data/layouts/*.xml).
+LAYOUT_PACK = "orlolayouts.dmp"
 
 # Kinds the resource manager registers pack entries as (by extension, letter case ignored).
 IMAGE_EXTENSIONS = ("png", "jpg")
@@ -684,6 +690,7 @@ class Lint:
 
         self.check_families()
         self.check_listed_packs()
+        self.check_layouts()
         return self.problems.lines
 
     # One literal (or use of a #define'd literal) between `start` and `end` of `source`.
@@ -837,6 +844,49 @@ class Lint:
                     if missing:
                         self.problems.add(request.where, "%s: %s is in some size variants of %s but not in %s"
                                           % (request.shown, entry, base, ", ".join(missing)))
+
+    def check_layouts(self):
+        """The shipped layouts (data/layouts, packed as LAYOUT_PACK): every image, sound and import
+        "path" and every text "font" (+ ".fnt") they name must be served like a name in the code
+        (in every size variant of a media pack), and every layout the code loads must be one of
+        them."""
+        folder = os.path.join(self.source_root, "data", "layouts")
+        shipped = sorted(f for f in os.listdir(folder) if f.endswith(".xml")) if os.path.isdir(folder) else []
+        for name in shipped:
+            path = os.path.join(folder, name)
+            try:
+                tree = ET.parse(path)
+            except ET.ParseError as e:
+                self.problems.add("data/layouts/%s" % name, "not well-formed XML: %s" % e)
+                continue
+            for node in tree.iter():
+                wanted = []
+                if "path" in node.attrib:
+                    value = node.attrib["path"]
+                    ext = value.rsplit(".", 1)[-1].lower() if "." in value else ""
+                    kind = ("image" if ext in IMAGE_EXTENSIONS else "sound" if ext in SOUND_EXTENSIONS
+                            else "entry")
+                    wanted.append((value, kind))
+                if node.tag == "text" and "font" in node.attrib:
+                    wanted.append((node.attrib["font"] + ".fnt", "font"))
+                for value, kind in wanted:
+                    where = "data/layouts/%s: <%s>" % (name, node.tag)
+                    problems, holders, _ = self.name_problems(value, kind)
+                    for problem in problems:
+                        self.problems.add(where, '"%s": %s' % (value, problem))
+                    for base, packs in sorted(self.families.items()):
+                        if any(p in packs for p in holders):
+                            missing = [p for p in packs if bare(value) not in (self.pack_entries(p) or [])]
+                            if missing:
+                                self.problems.add(where, '"%s" is in some size variants of %s but not in %s'
+                                                  % (value, base, ", ".join(missing)))
+        for request in self.requests:
+            if request.kind == "pack" or not request.resolved or request.note:
+                continue
+            entry = bare(request.resolved)
+            if entry.lower().endswith(".xml") and (entry not in shipped or LAYOUT_PACK not in request.holders):
+                self.problems.add(request.where, "%s: the layout %s is not a shipped layout of %s"
+                                  % (request.shown, entry, LAYOUT_PACK))
 
     def check_listed_packs(self):
         for pack, entries in sorted(self.listed.items()):

@@ -428,3 +428,30 @@ TEST_F(PackLint, StopsWithoutThePackTool)
                                  vtest::BinaryDir(), "--pack-tool", tmp.File("no-such-tool")},
                                 &report));
 }
+
+// A shipped layout naming a picture, a font and an import that no pack serves, and code loading
+// a layout that is not shipped: each is reported.
+TEST_F(PackLint, ShippedLayoutsAreCheckedLikeTheCode)
+{
+    std::string src = ScratchTree();
+    const std::string layout = "<areas><area width='800' height='480'>\n"
+                               "<element type='image'><image path='no-such.png'/></element>\n"
+                               "<element type='text'><text font='orlo_tiny'/></element>\n"
+                               "<import path='nowhere.xml'/>\n"
+                               "<element type='text'><text font='orlo_small'/></element>\n"
+                               "</area></areas>\n";
+    ASSERT_TRUE(vtest::WriteWholeFile(src + "/data/layouts/probe-root.xml", layout));
+    const std::string probe = "#include \"platform/OrloApplication.h\"\n"
+                              "const char* kLayout = \"unshipped-root.xml\";\n";
+    ASSERT_TRUE(vtest::WriteWholeFile(src + "/online/PackLintProbe.cpp", probe));
+    std::string report;
+    EXPECT_EQ(1, Lint(src, vtest::BinaryDir(), &report));
+    const std::string at = "data/layouts/probe-root.xml: ";
+    for (const char* expected : {"<image>: \"no-such.png\": no built pack holds no-such.png",
+                                 "<text>: \"orlo_tiny.fnt\": no built pack holds orlo_tiny.fnt",
+                                 "<import>: \"nowhere.xml\": no built pack holds nowhere.xml"})
+        EXPECT_NE(std::string::npos, report.find(at + expected)) << expected << "\n" << report;
+    EXPECT_EQ(std::string::npos, report.find("orlo_small.fnt")) << report;
+    EXPECT_NE(std::string::npos, report.find("online/PackLintProbe.cpp:2: \"unshipped-root.xml\""))
+        << report;
+}

@@ -1,0 +1,220 @@
+// The toast and the advert fed by the stand-in lobby after a guest login: its notifications
+// (tag 45) of kinds 1, 3, 4 and 7 show the kind's icon and the text, and its advert (tag 80,
+// the strip a PNG made by ImageMagick) shows with its title, frames and close button; closing
+// it asks for the next one (tag 112), which the stand-in counts.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <memory>
+#include <string>
+
+#include "engine/graphics/VortanGraphicsExt_Null.h"
+#include "online/OrloOnlineFactory.h"
+#include "online/net/OrloNetworkSession.h"
+#include "online/popups/OrloAdvertisement.h"
+#include "online/popups/OrloToastNotification.h"
+#include "tests/online/SessionTestSupport.h"
+#include "tests/online/StandInProcess.h"
+#include "tests/platform/ResourceTestSupport.h"
+#include "tests/ui/LoaderTestSupport.h"
+#include "ui/WidgetCast.h"
+#include "ui/widgets/TextWidget.h"
+
+namespace {
+
+// A window-less application of 800 x 480 with the shipped layouts, a toast, and the session
+// the real factory makes (the application observing it).
+class PopupApp : public COrlogateApplication {
+public:
+    PopupApp()
+    {
+        m_gameState = &game;
+        m_ext = new CVortanGraphicsExt_Null();
+        ReplaceGraphicsExt(m_ext);
+        m_ext->Create(0);
+        m_ext->Resize(800, 480);
+        COrloResourceManager::Init(this, nullptr);
+    }
+    ~PopupApp() override
+    {
+        for (COrloNotification** p :
+             {(COrloNotification**)&m_advertisement, (COrloNotification**)&m_toast}) {
+            if (*p) {
+                (*p)->Release();
+                delete *p;
+                *p = nullptr;
+            }
+        }
+        if (m_session) {
+            m_session->Shutdown();
+            delete m_session;
+            m_session = nullptr;
+        }
+        m_gameState = nullptr;
+        ReleaseAll();
+    }
+    int Start()
+    {
+        m_toast = new COrloToastNotification();
+        if (m_toast->Init(this) != VORTAN_OK)
+            return VORTAN_E_MISSING;
+        return OpenSession();
+    }
+    COrloNetworkSession* Session() { return dynamic_cast<COrloNetworkSession*>(m_session); }
+    COrloToastNotification* Toast() { return dynamic_cast<COrloToastNotification*>(m_toast); }
+    COrloAdvertisement* Advert() { return dynamic_cast<COrloAdvertisement*>(m_advertisement); }
+    ntest::SecretGame game;
+
+private:
+    CVortanGraphicsExt_Null* m_ext;
+};
+
+COrloOnlineFactory g_factory;
+
+// One command line to the stand-in's control port; its answer line.
+std::string Control(int port, const std::string& line)
+{
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_port = htons((uint16_t)port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::string answer;
+    if (connect(fd, (sockaddr*)&a, sizeof(a)) == 0) {
+        const std::string out = line + "\n";
+        if (write(fd, out.data(), out.size()) == (ssize_t)out.size()) {
+            char c;
+            while (read(fd, &c, 1) == 1 && c != '\n')
+                answer.push_back(c);
+        }
+    }
+    close(fd);
+    return answer;
+}
+
+struct PopupsStandIn : ::testing::Test {
+    vtest::TempDir home;
+    vtest::TempDir state;
+    std::unique_ptr<ntest::StandIn> server;
+    std::unique_ptr<PopupApp> app;
+    ntest::SessionLog log;
+    COrloLanguage language;
+    std::unique_ptr<ltest::LanguageHost> host;
+    std::string who;
+
+    void SetUp() override
+    {
+        setenv("HOME", home.Path().c_str(), 1);
+        server.reset(new ntest::StandIn(state.Path(), 0, 0));
+        ASSERT_GT(server->control, 0);
+        COrlogateApplication::RegisterOnlineFactory(&g_factory);
+        app.reset(new PopupApp());
+        COrlogateApplication::RegisterOnlineFactory(nullptr);
+        const std::string pack = home.File("layouts.dmp");
+        rtest::WritePack(pack, {{"/toast-root.xml", Shipped("toast-root.xml")},
+                                {"/ad-root.xml", Shipped("ad-root.xml")}});
+        ASSERT_EQ(1, app->OpenPack(CVortanString(pack.c_str()), 1));
+        ASSERT_EQ(VORTAN_OK, app->Start());
+        COrloNetworkSession* session = app->Session();
+        ASSERT_NE(nullptr, session);
+        ASSERT_EQ(1, session->ConnectLobby(CVortanString("127.0.0.1"), server->lobby, &log));
+        ASSERT_TRUE(Pump([&]() { return (session->GetStatus() & 0xFF) == 3; }));
+        session->SendLogin(CVortanString("guest"), CVortanString("0"), &log);
+        ASSERT_TRUE(Pump([&]() { return (session->GetStatus() & 0xFF) == 5; }));
+        who = std::to_string(session->GetOwnPlayerId());
+    }
+    void TearDown() override
+    {
+        app.reset();
+        server.reset();
+    }
+    static std::string Shipped(const char* name)
+    {
+        return vtest::ReadWholeFile(vtest::SourceDir() + "/data/layouts/" + name);
+    }
+    // Frames of the session (and nothing of the pop-ups) until the condition holds.
+    bool Pump(const std::function<bool()>& condition)
+    {
+        COrloNetworkSession* s = app->Session();
+        return vtest::WaitUntil([&]() {
+            if (s->GetLobbyEngine())
+                s->GetLobbyEngine()->Run(0.016f);
+            s->Update(0.016f);
+            return condition();
+        });
+    }
+    std::string Message()
+    {
+        CTextWidget* t =
+            WidgetCast<CTextWidget>(ltest::Find(app->Toast()->GetRoot(), "toast_message"));
+        return t ? VortanUTF8Of(t->GetText()) : "?";
+    }
+    std::string Icon()
+    {
+        for (const char* n :
+             {"toast_icon_message", "toast_icon_challenge", "toast_icon_achievement"}) {
+            CWidget* w = ltest::Find(app->Toast()->GetRoot(), n);
+            if (w && w->IsVisible())
+                return n + 11;
+        }
+        return "none";
+    }
+};
+
+} // namespace
+
+TEST_F(PopupsStandIn, NotificationsShowTheirKindsIconAndText)
+{
+    const struct {
+        int kind;
+        const char* icon;
+        const char* suffix;
+    } cases[] = {{1, "message", ""},
+                 {3, "challenge", ""},
+                 {4, "achievement", "\n\nAchievement unlocked!"},
+                 {7, "none", ""}};
+    for (const auto& c : cases) {
+        const std::string text = "Note of kind " + std::to_string(c.kind);
+        ASSERT_EQ("ok", Control(server->control, "notify " + who + " " + std::to_string(c.kind) +
+                                                     " 5 \"" + text + "\"")
+                            .substr(0, 2));
+        ASSERT_TRUE(Pump([&]() { return app->Toast()->IsShowing(); })) << c.kind;
+        EXPECT_EQ(text + c.suffix, Message());
+        EXPECT_EQ(c.icon, Icon());
+        EXPECT_EQ(c.kind, app->Toast()->GetCurrentKind());
+        app->Toast()->Update(3.0f);
+        EXPECT_FALSE(app->Toast()->IsShowing());
+    }
+}
+
+TEST_F(PopupsStandIn, AnAdvertShowsAndClosingItAsksForTheNext)
+{
+    const std::string strip = home.File("strip.png");
+    ASSERT_EQ(0, vtest::RunProgram(
+                     {"convert", "-size", "64x32", "xc:#ff0000", "xc:#00ff00", "-append", strip}));
+    ASSERT_EQ("ok",
+              Control(server->control, "advert " + who + " image=" + strip +
+                                           " frames=400,400 delay=1000 countdown=2000 flags=0"
+                                           " title=\"Full game\" title_link=http://t ok=http://o")
+                  .substr(0, 2));
+    ASSERT_TRUE(Pump([&]() { return app->Advert() && app->Advert()->IsShown(); }));
+    COrloAdvertisement* ad = app->Advert();
+    EXPECT_FLOAT_EQ(300.0f, ad->GetDelay());
+    ad->Update(0.0f);
+    ASSERT_NE(nullptr, ad->GetSurface());
+    EXPECT_EQ(32, ad->GetSurface()->GetFrameHeight());
+    CTextWidget* title = WidgetCast<CTextWidget>(ltest::Find(ad->GetRoot(), "text_title"));
+    ASSERT_NE(nullptr, title);
+    EXPECT_EQ("Full game", VortanUTF8Of(title->GetText()));
+    ad->Update(0.5f);
+    EXPECT_EQ(1, ad->GetCurrentFrame());
+    ad->Update(1.5f);
+    EXPECT_TRUE(ltest::Find(ad->GetRoot(), "button_close")->IsVisible());
+    EXPECT_EQ("ok 0", Control(server->control, "adverts"));
+    ad->CloseAdvert(nullptr);
+    EXPECT_FALSE(ad->IsShown());
+    EXPECT_TRUE(vtest::WaitUntil([&]() { return Control(server->control, "adverts") == "ok 1"; }));
+}

@@ -329,7 +329,9 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
     ASSERT_TRUE(WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 30));
     pid = -1;
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(100));
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start);
+    RecordProperty("real_seconds", (int)seconds.count());
 }
 
 } // namespace

@@ -12,6 +12,8 @@
 //   local_side <0|1>           the side this device plays
 //   turn_side <0|1>            the side whose turn it is
 //   round_state <n>            the battle's round state (VEX_ROUND_*)
+//   turn_active <0|1>          the turn's clock runs (the start's count is over): the
+//                              player of the turn may aim
 //   training <0|1>             against the computer
 //   squib<side>_world <x> <y>  the squib's body as the battle shows it (during a
 //                              fast-forwarded shot, the position still on the screen)
@@ -233,6 +235,7 @@ void CVexStateDump::ComposeBattle(CStateGame* game, CVexPlayState* battle, std::
     Line(out, "local_side %d", battle->GetLocalSide());
     Line(out, "turn_side %d", battle->GetTurnSide());
     Line(out, "round_state %d", battle->GetRoundState());
+    Line(out, "turn_active %d", battle->IsTurnActive() ? 1 : 0);
     Line(out, "training %d", battle->IsTraining() ? 1 : 0);
 
     CVexScene* shown =

@@ -111,6 +111,7 @@ TEST_F(DumpedTraining, BattleLinesMatchTheBattleAndADragFromThemWins)
     EXPECT_EQ(std::vector<std::string>({"0"}), d["local_side"]);
     EXPECT_EQ(std::vector<std::string>({"0"}), d["turn_side"]);
     EXPECT_EQ(std::vector<std::string>({std::to_string(VEX_ROUND_OWN_TURN)}), d["round_state"]);
+    EXPECT_EQ(std::vector<std::string>({"1"}), d["turn_active"]);
     EXPECT_EQ(std::vector<std::string>({"1"}), d["training"]);
     EXPECT_EQ(std::vector<std::string>({"0"}), d["shots"]);
     EXPECT_EQ(0u, d.count("digest"));

@@ -11,7 +11,9 @@ class CStateGame;
 class CVexPlayState;
 
 // A part of the program that adds its own lines to the dump ("key value..." each, ending in
-// '\n'), called each time the dump is composed.
+// '\n'), called each time the dump is composed. A plain function over a std::string, so that
+// parts the game's code does not see (the online menu: its page, the rectangles of its named
+// widgets, the connections' states) can be registered by the program that sees both.
 typedef void (*VexDumpSection)(void* context, std::string& out);
 
 enum { VEX_DUMP_MAX_SECTIONS = 4 };

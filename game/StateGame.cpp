@@ -11,6 +11,7 @@
 #include "game/VexPhysicsWorld.h"
 #include "game/VexPlayState.h"
 #include "game/VexRenderer.h"
+#include "game/VexStateDump.h"
 #include "game/VexStateFactory.h"
 #include "platform/OrloApplication.h"
 #include "platform/OrloLanguage.h"
@@ -35,7 +36,7 @@ CStateGame::CStateGame()
       m_textureBytes(0), m_gameClosed(0), m_sessionFlag(0), m_connectionLost(0), m_chatHelpShown(0),
       m_exitToPlatform(0), m_firstLoad(1), m_trainingScene(0), m_fastForward(0), m_battleFrames(0),
       m_editorScene("newscene.scn"), m_buttonLeft(0.0f), m_buttonTop(0.0f), m_buttonRight(0.0f),
-      m_buttonBottom(0.0f), m_soundButtonScale(kButtonAtRest), m_soundButtonTook(0)
+      m_buttonBottom(0.0f), m_soundButtonScale(kButtonAtRest), m_soundButtonTook(0), m_dump(nullptr)
 {
     for (int i = 0; i < VEX_STATE_COUNT; ++i)
         m_states[i] = nullptr;
@@ -52,6 +53,9 @@ int CStateGame::Init(COrloApplication* application)
     m_application = application;
     if (!application)
         return VORTAN_E_ARGUMENT;
+    if (!m_dump)
+        if (const char* dumpPath = CVexStateDump::PathFromEnvironment())
+            m_dump = new (std::nothrow) CVexStateDump(dumpPath);
 
     if (!m_language) {
         m_language = new (std::nothrow) COrloLanguage();
@@ -112,6 +116,8 @@ void CStateGame::Release()
     m_context.ReleaseHandles(m_host);
     ResetLoading();
     DeleteAllStates();
+    delete m_dump;
+    m_dump = nullptr;
     if (m_renderer) {
         m_renderer->ReleaseShaders();
         delete m_renderer;
@@ -192,6 +198,8 @@ int CStateGame::Update(float seconds)
     }
 
     FreeOthersDuringBattle();
+    if (m_dump)
+        m_dump->Frame(this);
     return 1;
 }
 

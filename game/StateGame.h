@@ -21,6 +21,7 @@ class CVexRenderer;
 class CVexPhysicsWorld;
 class CVexChatBubbles;
 class CVexPlayState;
+class CVexStateDump;
 
 // The fixed step.
 enum { VEX_STEP_MS = 33, VEX_PHYSICS_RATE = 30, VEX_MAX_STEPS = 5 };
@@ -193,6 +194,8 @@ public:
     float GetSoundButtonScale() const { return m_soundButtonScale; }
     // The sound button took finger 0's touch in the running step (screens then leave it).
     int SoundButtonTookTouch() const { return m_soundButtonTook; }
+    // The state dump for tests driving the program from outside, or null when it is off.
+    CVexStateDump* GetStateDump() const { return m_dump; }
 
 protected:
     // Makes the screen of a type (not yet initialised); null for a type the game cannot make.
@@ -270,4 +273,5 @@ private:
     CVexTouchTable m_touches;
     CVexGameContext m_context;
     CVexLevelPicker m_levels;
+    CVexStateDump* m_dump; // made by Init when the environment asks for it
 };

@@ -264,6 +264,8 @@ public:
         m_playbackHook = hook;
         m_playbackContext = context;
     }
+    PlaybackHook GetPlaybackHook() const { return m_playbackHook; }
+    void* GetPlaybackContext() const { return m_playbackContext; }
     int GetPlaybackCount() const { return m_playbacks; }
     // Received messages taken for execution (each number once).
     int GetAcceptedCount() const { return m_accepted; }

@@ -146,4 +146,28 @@ public:
     long ticks = 0;
 };
 
+// Training on a drawn screen: each step is drawn, so that the view moves as the player sees it.
+class DrawnTraining : public Training {
+public:
+    void Tick()
+    {
+        Training::Tick();
+        game.Render();
+    }
+    bool RunUntil(const std::function<bool()>& done, int limit)
+    {
+        for (int i = 0; i < limit; ++i) {
+            if (done())
+                return true;
+            Tick();
+        }
+        return done();
+    }
+    bool Start(int scene)
+    {
+        game.Begin(scene);
+        return RunUntil([&] { return Ready(); }, 300);
+    }
+};
+
 } // namespace btest

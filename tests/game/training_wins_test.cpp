@@ -111,34 +111,10 @@ int Shoot(T& t, const Turn& turn, bool byDrag = false)
     return 0;
 }
 
-// Training on a drawn screen: each step is drawn, so that the view moves as the player sees it.
-class DrawnTraining : public btest::Training {
-public:
-    void Tick()
-    {
-        btest::Training::Tick();
-        game.Render();
-    }
-    bool RunUntil(const std::function<bool()>& done, int limit)
-    {
-        for (int i = 0; i < limit; ++i) {
-            if (done())
-                return true;
-            Tick();
-        }
-        return done();
-    }
-    bool Start(int scene)
-    {
-        game.Begin(scene);
-        return RunUntil([&] { return Ready(); }, 300);
-    }
-};
-
 // The scene started afresh as the picker starts it, the locked weapons tried, then the
 // turns; the last turn's outcome (as Shoot), or -1 when a turn before it did not give the
 // turn back.
-int Replay(DrawnTraining& t, int scene, const std::vector<Turn>& line)
+int Replay(btest::DrawnTraining& t, int scene, const std::vector<Turn>& line)
 {
     t.game.DeleteAllStates();
     if (!t.Start(scene))
@@ -154,7 +130,7 @@ int Replay(DrawnTraining& t, int scene, const std::vector<Turn>& line)
 }
 
 // How promising a position is: damage dealt, the opponent moved, the squib close to it.
-float Score(DrawnTraining& t, const CVortanVector2& opponentStart)
+float Score(btest::DrawnTraining& t, const CVortanVector2& opponentStart)
 {
     CVexPlayState* b = t.Battle();
     const CVortanVector2 me = b->Player(0).body->position, them = b->Player(1).body->position;
@@ -169,7 +145,7 @@ TEST(TrainingLines, DISABLED_Search)
     for (int scene = 0; scene < 15; ++scene) {
         if (only && atoi(only) != scene + 1)
             continue;
-        DrawnTraining t;
+        btest::DrawnTraining t;
         ASSERT_TRUE(t.Start(scene));
         std::vector<int> buttons;
         for (int id : kWeaponButtons)

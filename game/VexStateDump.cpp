@@ -1,0 +1,294 @@
+// CVexStateDump: composing and writing the game's state dump, and the battle digest.
+//
+// The dump is plain text, one "key value..." line each, in this order; a line whose subject
+// does not exist is left out. World points are written with nine significant digits (they read
+// back to the same float); screen points are whole pixels of the game's view, y down, the
+// coordinates a pointer event there carries.
+//
+//   screens <name>...          the active screens in activation order: menu, edit, play,
+//                              connecting, intro, training
+//   view <width> <height>      the view in pixels
+// With a battle screen:
+//   local_side <0|1>           the side this device plays
+//   turn_side <0|1>            the side whose turn it is
+//   round_state <n>            the battle's round state (VEX_ROUND_*)
+//   turn_active <0|1>          the turn's clock runs (the start's count is over): the
+//                              player of the turn may aim
+//   training <0|1>             against the computer
+//   squib<side>_world <x> <y>  the squib's body as the battle shows it (during a
+//                              fast-forwarded shot, the position still on the screen)
+//   squib<side>_screen <x> <y> the same point on the screen, rounded to a pixel, halves up
+//   camera <x> <y> <zoom>      the world point at the view's centre, and the zoom, to four
+//                              decimals (well below a pixel; the easing view's last tiny
+//                              steps do not count as changes)
+//   shots <n>                  shot playbacks ended in this battle
+//   digest <text>              the battle digest (VexBattleDigest) taken the moment the last
+//                              playback ended; left out before the first
+// Then the lines of each registered section, in registration order.
+#include "game/VexStateDump.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include "game/StateGame.h"
+#include "game/VexBlockList.h"
+#include "game/VexCamera.h"
+#include "game/VexPhysicsBody.h"
+#include "game/VexPlayState.h"
+#include "game/VexPlayer.h"
+#include "game/VexProjectile.h"
+#include "game/VexRenderer.h"
+#include "game/VexScene.h"
+
+namespace {
+
+struct Section {
+    VexDumpSection function;
+    void* context;
+};
+
+Section g_sections[VEX_DUMP_MAX_SECTIONS];
+
+const char* const kScreenNames[VEX_STATE_COUNT] = {"menu",       "edit",  "play",
+                                                   "connecting", "intro", "training"};
+
+void Bits(std::string& out, float value)
+{
+    u32 bits;
+    memcpy(&bits, &value, sizeof bits);
+    char text[16];
+    snprintf(text, sizeof text, "%08x ", bits);
+    out += text;
+}
+
+void Int(std::string& out, long long value)
+{
+    out += std::to_string(value);
+    out += ' ';
+}
+
+void Line(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+void Line(std::string& out, const char* format, ...)
+{
+    char text[256];
+    va_list args;
+    va_start(args, format);
+    const int n = vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    if (n > 0)
+        out.append(text, (size_t)n < sizeof text ? (size_t)n : sizeof text - 1);
+    out += '\n';
+}
+
+bool WriteAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= (size_t)n;
+    }
+    return true;
+}
+
+} // namespace
+
+void VexBattleDigest(CVexPlayState* battle, std::string& out)
+{
+    CVexScene* scene = battle->GetLiveScene();
+    Int(out, battle->GetTurnSide());
+    Int(out, battle->GetWinner());
+    Int(out, battle->IsGameOver());
+    for (int side = 0; side < 2; ++side) {
+        const CVexPlayer& p = scene->GetPlayer(side);
+        out += "| ";
+        Int(out, p.roundWins);
+        Int(out, p.inPlay);
+        Int(out, p.health);
+        if (p.body) {
+            Bits(out, p.body->position.x);
+            Bits(out, p.body->position.y);
+            Bits(out, p.body->velocity.x);
+            Bits(out, p.body->velocity.y);
+        }
+        for (int slot = 0; slot < VEX_PLAYER_SLOTS; ++slot) {
+            const CVexProjectile* projectile = p.slots[slot];
+            if (!projectile)
+                continue;
+            out += "s";
+            Int(out, slot);
+            Int(out, projectile->type);
+            if (projectile->body) {
+                Bits(out, projectile->body->position.x);
+                Bits(out, projectile->body->position.y);
+                Bits(out, projectile->body->velocity.x);
+                Bits(out, projectile->body->velocity.y);
+            }
+        }
+    }
+    CVexBlockList* blocks = scene->GetBlocks();
+    out += "| ";
+    for (int i = 0; i < blocks->GetCount(); ++i) {
+        const CVexBlock* block = blocks->GetAt(i);
+        out += "b";
+        Int(out, block->id);
+        Int(out, block->shape);
+        Int(out, block->material);
+        Int(out, block->variant);
+        Int(out, block->layer);
+        Int(out, block->hitPoints);
+        Int(out, block->pending);
+        if (block->body) {
+            Bits(out, block->body->position.x);
+            Bits(out, block->body->position.y);
+        }
+    }
+}
+
+// --- the sections ---------------------------------------------------------------------------
+
+int CVexStateDump::AddSection(VexDumpSection section, void* context)
+{
+    if (!section)
+        return VORTAN_E_ARGUMENT;
+    for (const Section& s : g_sections)
+        if (s.function == section && s.context == context)
+            return VORTAN_OK;
+    for (Section& s : g_sections)
+        if (!s.function) {
+            s.function = section;
+            s.context = context;
+            return VORTAN_OK;
+        }
+    return VORTAN_E_RANGE;
+}
+
+void CVexStateDump::RemoveSection(VexDumpSection section, void* context)
+{
+    for (Section& s : g_sections)
+        if (s.function == section && s.context == context) {
+            s.function = nullptr;
+            s.context = nullptr;
+        }
+}
+
+// --- the dump -------------------------------------------------------------------------------
+
+const char* CVexStateDump::PathFromEnvironment()
+{
+    const char* path = getenv("ORLO_STATE_DUMP");
+    return path && path[0] ? path : nullptr;
+}
+
+CVexStateDump::CVexStateDump(const char* path)
+    : m_path(path ? path : ""), m_temp(m_path + ".part"), m_writes(0)
+{}
+
+CVexStateDump::~CVexStateDump() {}
+
+void CVexStateDump::Frame(CStateGame* game)
+{
+    std::string text;
+    Compose(game, text);
+    if (m_writes > 0 && text == m_last)
+        return;
+    if (Write(text) == VORTAN_OK) {
+        m_last.swap(text);
+        ++m_writes;
+    }
+}
+
+void CVexStateDump::Compose(CStateGame* game, std::string& out)
+{
+    out += "screens";
+    for (int i = 0; i < game->GetActiveCount(); ++i) {
+        const int type = game->GetActive(i)->GetTypeId();
+        out += ' ';
+        out += type >= 0 && type < VEX_STATE_COUNT ? kScreenNames[type] : "other";
+    }
+    out += '\n';
+    if (CVexRenderer* renderer = game->GetRenderer())
+        Line(out, "view %d %d", (int)renderer->GetViewWidth(), (int)renderer->GetViewHeight());
+    if (CVexPlayState* battle = game->GetBattle())
+        ComposeBattle(game, battle, out);
+    for (const Section& s : g_sections)
+        if (s.function)
+            s.function(s.context, out);
+}
+
+void CVexStateDump::ComposeBattle(CStateGame* game, CVexPlayState* battle, std::string& out)
+{
+    if (!battle->GetPlaybackHook()) {
+        // A new battle: its shots' digests from now on.
+        battle->SetPlaybackHook(&CVexStateDump::OnPlayback, this);
+        m_shotDigest.clear();
+    }
+    Line(out, "local_side %d", battle->GetLocalSide());
+    Line(out, "turn_side %d", battle->GetTurnSide());
+    Line(out, "round_state %d", battle->GetRoundState());
+    Line(out, "turn_active %d", battle->IsTurnActive() ? 1 : 0);
+    Line(out, "training %d", battle->IsTraining() ? 1 : 0);
+
+    CVexScene* shown =
+        battle->IsFastForwarding() ? battle->GetSnapshotScene() : battle->GetLiveScene();
+    CVexRenderer* renderer = game->GetRenderer();
+    if (shown && renderer) {
+        const CVexCamera& camera = renderer->GetCamera();
+        for (int side = 0; side < 2; ++side) {
+            const CVexPlayer& p = shown->GetPlayer(side);
+            if (!p.body)
+                continue;
+            CVortanVector2 at;
+            camera.WorldToScreen(p.body->position, at);
+            int x = 0, y = 0;
+            CVexCamera::RoundToNearest(at.x, x);
+            CVexCamera::RoundToNearest(at.y, y);
+            Line(out, "squib%d_world %.9g %.9g", side, (double)p.body->position.x,
+                 (double)p.body->position.y);
+            Line(out, "squib%d_screen %d %d", side, x, y);
+        }
+        CVortanVector2 centre;
+        camera.ScreenToWorld(camera.GetHalfScreen(), centre);
+        Line(out, "camera %.4f %.4f %.4f", (double)centre.x, (double)centre.y,
+             (double)camera.GetZoom());
+    }
+    Line(out, "shots %d", battle->GetPlaybackCount());
+    if (!m_shotDigest.empty()) {
+        out += "digest ";
+        out += m_shotDigest;
+        out += '\n';
+    }
+}
+
+void CVexStateDump::OnPlayback(CVexPlayState* battle, void* context)
+{
+    CVexStateDump* dump = static_cast<CVexStateDump*>(context);
+    dump->m_shotDigest.clear();
+    VexBattleDigest(battle, dump->m_shotDigest);
+}
+
+int CVexStateDump::Write(const std::string& text)
+{
+    if (m_path.empty())
+        return VORTAN_E_ARGUMENT;
+    const int fd = open(m_temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return VORTAN_E_OPEN;
+    bool ok = WriteAll(fd, text.data(), text.size());
+    ok = (close(fd) == 0) && ok;
+    ok = ok && rename(m_temp.c_str(), m_path.c_str()) == 0;
+    if (!ok) {
+        unlink(m_temp.c_str());
+        return VORTAN_E_FAIL;
+    }
+    return VORTAN_OK;
+}

@@ -1,0 +1,63 @@
+// CVexStateDump: the game's state written to a small text file once per frame, for tests that
+// drive the built program from outside (a test seam no player sees; the environment variable
+// ORLO_STATE_DUMP names the file and turns it on). The file's lines are listed in
+// VexStateDump.cpp. Also the battle digest that both sides of a battle agree on after a shot.
+#pragma once
+#include <string>
+
+#include "engine/VortanTypes.h"
+
+class CStateGame;
+class CVexPlayState;
+
+// A part of the program that adds its own lines to the dump ("key value..." each, ending in
+// '\n'), called each time the dump is composed. A plain function over a std::string, so that
+// parts the game's code does not see (the online menu: its page, the rectangles of its named
+// widgets, the connections' states) can be registered by the program that sees both.
+typedef void (*VexDumpSection)(void* context, std::string& out);
+
+enum { VEX_DUMP_MAX_SECTIONS = 4 };
+
+// Appends the digest of the battle: the round fields, both squibs, every projectile slot and
+// every block, floats as the hex of their bits, numbers separated by spaces.
+void VexBattleDigest(CVexPlayState* battle, std::string& out);
+
+class CVexStateDump {
+public:
+    // The dump's file named by the environment, or null when the dump is off. The one place
+    // the variable is read.
+    static const char* PathFromEnvironment();
+
+    // Adds a section to every dump of this process (the same function and context once).
+    // VORTAN_OK; VORTAN_E_ARGUMENT without a function; VORTAN_E_RANGE when all are taken.
+    static int AddSection(VexDumpSection section, void* context);
+    static void RemoveSection(VexDumpSection section, void* context);
+
+    explicit CVexStateDump(const char* path);
+    virtual ~CVexStateDump();
+
+    // Composes the game's state and writes it when it differs from the last one written:
+    // to a temporary file beside the dump, then renamed over it.
+    void Frame(CStateGame* game);
+    // The state as it would be written now.
+    void Compose(CStateGame* game, std::string& out);
+    // The text last written, and how many writes there were.
+    const std::string& GetLastText() const { return m_last; }
+    int GetWriteCount() const { return m_writes; }
+    // The digest taken at the last end of a shot's playback of the running battle.
+    const std::string& GetShotDigest() const { return m_shotDigest; }
+
+private:
+    CVexStateDump(const CVexStateDump&) = delete;
+    CVexStateDump& operator=(const CVexStateDump&) = delete;
+
+    static void OnPlayback(CVexPlayState* battle, void* context);
+    void ComposeBattle(CStateGame* game, CVexPlayState* battle, std::string& out);
+    int Write(const std::string& text);
+
+    std::string m_path;
+    std::string m_temp;
+    std::string m_last;
+    std::string m_shotDigest;
+    i32 m_writes;
+};

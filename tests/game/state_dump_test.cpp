@@ -1,0 +1,252 @@
+// The game's state dump: off without its environment variable; in a headless training battle
+// its lines match the battle's own state (screen points worked out here from the camera's
+// fields), a drag aimed from the dumped squib point wins the first scene, and the digest line
+// is the one taken as the shot's playback ended; unchanged frames are not written again; a
+// reader polling the file while the game runs never sees a partial dump; sections add lines.
+#include <gtest/gtest.h>
+#include <math.h>
+#include <stdlib.h>
+
+#include <atomic>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "game/VexCamera.h"
+#include "game/VexPhysicsBody.h"
+#include "game/VexPlayState.h"
+#include "game/VexRenderer.h"
+#include "game/VexScene.h"
+#include "game/VexStateDump.h"
+#include "tests/game/BattleMatchSupport.h"
+
+namespace {
+
+typedef std::map<std::string, std::vector<std::string>> Dump;
+
+// Each line's key and its values.
+Dump Parse(const std::string& text)
+{
+    Dump out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::string key, word;
+        words >> key;
+        std::vector<std::string>& values = out[key];
+        values.clear();
+        while (words >> word)
+            values.push_back(word);
+    }
+    return out;
+}
+
+// The aim of the first turn of the first scene's winning line, kept beside its source.
+bool FirstWinningAim(float& x, float& y)
+{
+    std::istringstream in(
+        vtest::ReadWholeFile(std::string(VORTAN_SOURCE_DIR) + "/data/scenes/01.txt"));
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::string hash, tag;
+        int button = 0;
+        if (words >> hash >> tag && hash == "#" && tag == "win:" && words >> button >> x >> y)
+            return button == VEX_BTN_JUMP;
+    }
+    return false;
+}
+
+// The environment variable set for the games made while it lives.
+class DumpVariable {
+public:
+    explicit DumpVariable(const std::string& path) { setenv("ORLO_STATE_DUMP", path.c_str(), 1); }
+    ~DumpVariable() { unsetenv("ORLO_STATE_DUMP"); }
+};
+
+class DumpedTraining : public ::testing::Test {
+protected:
+    std::string Path() const { return dir.File("state.txt"); }
+    Dump Read() const { return Parse(vtest::ReadWholeFile(Path())); }
+    // Ticks until the dump has stayed as it is for 30 ticks.
+    bool ViewAtRest(btest::DrawnTraining& t)
+    {
+        std::string last;
+        int still = 0;
+        return t.RunUntil(
+            [&] {
+                const std::string now = vtest::ReadWholeFile(Path());
+                still = now == last ? still + 1 : 0;
+                last = now;
+                return still >= 30;
+            },
+            900);
+    }
+
+    vtest::TempDir dir;
+};
+
+TEST_F(DumpedTraining, OffWithoutTheVariable)
+{
+    unsetenv("ORLO_STATE_DUMP");
+    btest::DrawnTraining t;
+    EXPECT_EQ(nullptr, t.game.GetStateDump());
+    ASSERT_TRUE(t.Start(0));
+    EXPECT_NE(0, access(Path().c_str(), F_OK));
+}
+
+TEST_F(DumpedTraining, BattleLinesMatchTheBattleAndADragFromThemWins)
+{
+    DumpVariable variable(Path());
+    btest::DrawnTraining t;
+    ASSERT_NE(nullptr, t.game.GetStateDump());
+    ASSERT_TRUE(t.Start(0));
+    ASSERT_TRUE(ViewAtRest(t));
+
+    CVexPlayState* b = t.Battle();
+    Dump d = Read();
+    EXPECT_EQ(std::vector<std::string>({"play"}), d["screens"]);
+    EXPECT_EQ(std::vector<std::string>({"800", "480"}), d["view"]);
+    EXPECT_EQ(std::vector<std::string>({"0"}), d["local_side"]);
+    EXPECT_EQ(std::vector<std::string>({"0"}), d["turn_side"]);
+    EXPECT_EQ(std::vector<std::string>({std::to_string(VEX_ROUND_OWN_TURN)}), d["round_state"]);
+    EXPECT_EQ(std::vector<std::string>({"1"}), d["turn_active"]);
+    EXPECT_EQ(std::vector<std::string>({"1"}), d["training"]);
+    EXPECT_EQ(std::vector<std::string>({"0"}), d["shots"]);
+    EXPECT_EQ(0u, d.count("digest"));
+
+    // The camera's point and each squib's, by the view's arithmetic done here in double.
+    const CVexCamera& camera = t.game.GetRenderer()->GetCamera();
+    const double hx = 400.0, hy = 240.0, zoom = camera.GetZoom();
+    const double ox = camera.GetOffset().x, oy = camera.GetOffset().y;
+    ASSERT_EQ(3u, d["camera"].size());
+    // Four decimals: a tenth of a pixel across the view at the nearest zoom.
+    EXPECT_NEAR(-ox, atof(d["camera"][0].c_str()), 0.51e-4);
+    EXPECT_NEAR(oy, atof(d["camera"][1].c_str()), 0.51e-4);
+    EXPECT_NEAR(zoom, atof(d["camera"][2].c_str()), 0.51e-4);
+    for (int side = 0; side < 2; ++side) {
+        const std::string key = "squib" + std::to_string(side);
+        const CVexPhysicsBody* body = b->GetLiveScene()->GetPlayer(side).body;
+        ASSERT_NE(nullptr, body);
+        ASSERT_EQ(2u, d[key + "_world"].size()) << key;
+        // Nine digits read back to the very float.
+        EXPECT_EQ(body->position.x, strtof(d[key + "_world"][0].c_str(), nullptr));
+        EXPECT_EQ(body->position.y, strtof(d[key + "_world"][1].c_str(), nullptr));
+        const double sx = hx + (body->position.x + ox) * zoom * hx;
+        const double sy = hy - (body->position.y - oy) * zoom * hx;
+        ASSERT_EQ(2u, d[key + "_screen"].size());
+        EXPECT_EQ(lround(sx), atol(d[key + "_screen"][0].c_str())) << sx;
+        EXPECT_EQ(lround(sy), atol(d[key + "_screen"][1].c_str())) << sy;
+    }
+
+    // Nothing moves while the player thinks: no new writes.
+    const int writes = t.game.GetStateDump()->GetWriteCount();
+    for (int i = 0; i < 20; ++i)
+        t.Tick();
+    EXPECT_EQ(writes, t.game.GetStateDump()->GetWriteCount());
+
+    // The digest at the moment the playback ends, seen by a hook put in front of the dump's.
+    struct Seen {
+        CVexPlayState::PlaybackHook next;
+        void* context;
+        std::vector<std::string> digests;
+    } seen{b->GetPlaybackHook(), b->GetPlaybackContext(), {}};
+    ASSERT_NE(nullptr, seen.next);
+    b->SetPlaybackHook(
+        [](CVexPlayState* battle, void* context) {
+            Seen* s = static_cast<Seen*>(context);
+            s->digests.push_back(btest::Digest(battle));
+            s->next(battle, s->context);
+        },
+        &seen);
+
+    // The first scene's winning jump, dragged back from the dumped squib point; the squib's
+    // touch radius is its label's half width, a quarter of the view's width gives full power.
+    const int x0 = atoi(d["squib0_screen"][0].c_str()), y0 = atoi(d["squib0_screen"][1].c_str());
+    float aimX = 0.0f, aimY = 0.0f;
+    ASSERT_TRUE(FirstWinningAim(aimX, aimY));
+    const float aim = hypotf(aimX, aimY);
+    const float drag = aim * 200.0f / 0.75f + b->Player(0).labelSize.x;
+    const int x1 = (int)lroundf(x0 + aimX / aim * drag), y1 = (int)lroundf(y0 - aimY / aim * drag);
+    b->ClickButton(VEX_BTN_JUMP);
+    t.game.OnPointerDown(0, x0, y0);
+    t.Tick();
+    for (int k = 1; k <= 4; ++k) {
+        t.game.OnPointerMove(0, x0 + (x1 - x0) * k / 4, y0 + (y1 - y0) * k / 4);
+        t.Tick();
+    }
+    t.game.OnPointerUp(0, x1, y1);
+    ASSERT_TRUE(t.RunUntil([&] { return b->IsShotInProgress(); }, 30));
+    ASSERT_TRUE(t.RunUntil([&] { return b->IsGameOver() || t.Ready(); }, 3000));
+    EXPECT_TRUE(b->IsGameOver());
+    EXPECT_EQ(0, b->GetWinner());
+
+    d = Read();
+    ASSERT_GE(seen.digests.size(), 1u);
+    EXPECT_EQ(std::vector<std::string>({std::to_string(b->GetPlaybackCount())}), d["shots"]);
+    EXPECT_EQ((int)seen.digests.size(), b->GetPlaybackCount());
+    std::string digest = seen.digests.back();
+    while (!digest.empty() && digest.back() == ' ')
+        digest.pop_back();
+    std::string line;
+    for (const std::string& word : d["digest"])
+        line += (line.empty() ? "" : " ") + word;
+    EXPECT_EQ(digest, line);
+    EXPECT_EQ(std::vector<std::string>({std::to_string(VEX_ROUND_GAME_OVER)}), d["round_state"]);
+}
+
+// A section that makes every frame differ and the dump large, then a last line.
+void Padding(void* context, std::string& out)
+{
+    int& count = *static_cast<int*>(context);
+    out += "pad " + std::string(60000, 'x') + "\n";
+    out += "end " + std::to_string(++count) + "\n";
+}
+
+TEST_F(DumpedTraining, AReaderNeverSeesAPartialDumpAndSectionsAddTheirLines)
+{
+    int composed = 0;
+    ASSERT_EQ(VORTAN_E_ARGUMENT, CVexStateDump::AddSection(nullptr, nullptr));
+    ASSERT_EQ(VORTAN_OK, CVexStateDump::AddSection(&Padding, &composed));
+    ASSERT_EQ(VORTAN_OK, CVexStateDump::AddSection(&Padding, &composed)); // once only
+    DumpVariable variable(Path());
+    std::atomic<bool> stop(false);
+    std::atomic<int> reads(0), partial(0);
+    std::thread reader([&] {
+        while (!stop) {
+            const std::string text = vtest::ReadWholeFile(Path());
+            if (text.empty())
+                continue; // not there yet
+            ++reads;
+            const size_t end = text.rfind("end ");
+            if (text.compare(0, 8, "screens ") != 0 || end == std::string::npos ||
+                text.back() != '\n' || text.find('\n', end) != text.size() - 1 ||
+                text.find("\npad ") == std::string::npos)
+                ++partial;
+        }
+    });
+    {
+        btest::DrawnTraining t;
+        t.Start(0);
+        for (int i = 0; i < 200; ++i)
+            t.Tick();
+        EXPECT_EQ(composed, t.game.GetStateDump()->GetWriteCount());
+        const Dump d = Read();
+        EXPECT_EQ(std::vector<std::string>({std::to_string(composed)}), d.at("end"));
+        EXPECT_EQ(60000u, d.at("pad").at(0).size());
+    }
+    stop = true;
+    reader.join();
+    CVexStateDump::RemoveSection(&Padding, &composed);
+    EXPECT_GT(reads.load(), 20);
+    EXPECT_EQ(0, partial.load());
+    // Removed: the dump carries no section lines any more.
+    const int before = composed;
+    btest::DrawnTraining again;
+    again.Tick();
+    EXPECT_EQ(std::string::npos, vtest::ReadWholeFile(Path()).find("\nend "));
+    EXPECT_EQ(before, composed);
+}
+
+} // namespace

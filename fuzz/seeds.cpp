@@ -389,7 +389,7 @@ void MadeHere()
         std::string("\xff\xd8\xff\xe0\0\x10JFIF\0\1\1\0\0\1\0\1\0\0"
                     "\xff\xc0\0\x11\x08\0\x3c\0\x1e\x03\x01\x22\0\x02\x11\x01\x03\x11\x01",
                     39));
-    Add("serverimage", "cut", std::string("\xff\xd8\xff\xe0\0\x10JF", 10));
+    Add("serverimage", "cut", std::string("\xff\xd8\xff\xe0\0\x10JF", 8));
 
     // UTF-8: one- to four-byte forms, overlong and cut sequences, stray continuation bytes.
     Add("utf8", "forms", "a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80z");

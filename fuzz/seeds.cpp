@@ -216,8 +216,9 @@ void Layouts(const std::string& sourceDir)
     const std::string dir = sourceDir + "/tests/ui/layouts/";
     std::string sub;
     toolfiles::ReadFile(dir + "sub.xml", &sub);
-    const char* names[] = {"placement.xml", "types.xml", "events.xml",   "actions.xml",
-                           "imports.xml",   "self.xml",  "rebuild1.xml", "areas.xml"};
+    const char* names[] = {"placement.xml", "types.xml",  "events.xml",   "actions.xml",
+                           "imports.xml",   "self.xml",   "rebuild1.xml", "areas.xml",
+                           "scrolling.xml", "drawing.xml"};
     for (const char* name : names) {
         std::string data;
         if (!toolfiles::ReadFile(dir + name, &data)) {

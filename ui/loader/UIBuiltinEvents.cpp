@@ -1,6 +1,7 @@
 // The table of the layout events: the class that holds each and how its delegate is set.
 #include "ui/loader/UIBuiltinTypes.h"
 
+#include "ui/loader/UIBuiltinEvents_Scroll.h"
 #include "ui/widgets/Button.h"
 #include "ui/widgets/Expandable.h"
 #include "ui/widgets/TextWidget.h"
@@ -64,6 +65,7 @@ const CUIBuiltinEvent kEvents[] = {
     {"onshutdown", &CWidgetTypes::Widget, &BindShutdown},
     {"onchanged", &CWidgetTypes::TextWidget, &BindChanged},
     {"onfinished", &CWidgetTypes::TextWidget, &BindFinished},
+    UI_SCROLL_EVENT_ROWS,
 };
 
 } // namespace

@@ -1,0 +1,240 @@
+// Pieces of the toolkit's window tests: the real application under Xvfb (GLES2 on Mesa) with
+// its packs beside the build, a test screen that hosts a widget tree, the stand-in clock, and
+// frames read back and compared with ImageMagick pictures block by block.
+#pragma once
+#include <GLES2/gl2.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/VortanTimer.h"
+#include "platform/OrloState.h"
+#include "platform/OrlogateApplication.h"
+#include "tests/platform/GameStateStub.h"
+#include "tests/platform/ResourceTestSupport.h"
+#include "tests/shell/ApplicationTestSupport.h"
+#include "tests/support/GraphicsTestWindow.h"
+#include "ui/widgets/ImageWidget.h"
+
+namespace uiwin {
+
+const int W = 800;
+const int H = 480;
+
+typedef std::vector<unsigned char> Rgb; // W x H x 3, top row first
+
+inline Rgb ReadScreen()
+{
+    Rgb rgba((size_t)W * H * 4), rgb((size_t)W * H * 3);
+    glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    for (size_t y = 0; y < (size_t)H; ++y)
+        for (size_t i = 0; i < (size_t)W * 3; ++i)
+            rgb[y * W * 3 + i] = rgba[((H - 1 - y) * W + i / 3) * 4 + i % 3];
+    return rgb;
+}
+
+inline CVortanRect Rect(int l, int t, int r, int b)
+{
+    CVortanRect rect;
+    rect.Set(l, t, r, b);
+    return rect;
+}
+
+// The application with its packs taken from the build directory, the online part left out,
+// and every frame read back before it is shown.
+class TestApp : public COrlogateApplication {
+public:
+    static CVortanString Beside(const CVortanString& name)
+    {
+        CVortanString path((vtest::BinaryDir() + "/").c_str());
+        path.Append(name);
+        return path;
+    }
+    int OpenPack(const CVortanString& name, int flags) override
+    {
+        return COrlogateApplication::OpenPack(flags == 0 ? Beside(name) : name,
+                                              flags == 0 ? 1 : flags);
+    }
+    int ClosePack(const CVortanString& name, int flags) override
+    {
+        return COrlogateApplication::ClosePack(flags == 0 ? Beside(name) : name,
+                                               flags == 0 ? 1 : flags);
+    }
+    void GetResourcePath(CVortanString& out, const CVortanString& name) override
+    {
+        out = Beside(name);
+    }
+    int CreateSessionAndMenu() override { return VORTAN_OK; }
+    void SleepMs(int) override {}
+    void Update() override
+    {
+        COrlogateApplication::Update();
+        if (IsCreated() && readBack)
+            frame = ReadScreen();
+    }
+    Rgb frame;
+    bool readBack = true;
+};
+
+// The screen that hosts a tree: built by the test's function, drawn with the application's
+// graphics, updated with the frame time and handed the pointer.
+class TreeScreen : public IOrloState {
+public:
+    typedef std::function<void(COrloApplication*, CWidget*)> Builder;
+    explicit TreeScreen(Builder builder) : m_builder(std::move(builder)) {}
+
+    int Init(COrloApplication* application) override
+    {
+        m_application = application;
+        root = new CWidget();
+        root->Startup(application, application, Rect(0, 0, W, H));
+        m_builder(application, root);
+        root->Update(0.0f);
+        return VORTAN_OK;
+    }
+    void Release() override
+    {
+        root->Shutdown();
+        delete root;
+        root = nullptr;
+    }
+    int Load() override { return VORTAN_OK; }
+    void Unload() override {}
+    int Update(float seconds) override
+    {
+        root->Update(seconds);
+        return 1;
+    }
+    void Render() override
+    {
+        m_application->GetGraphics()->Clear(0xFF000000, nullptr);
+        root->RenderAt(m_application->GetGraphics());
+    }
+    int OnPointerDown(int b, int x, int y) override
+    {
+        root->DispatchPointerDown(b, x, y);
+        return 1;
+    }
+    int OnPointerMove(int b, int x, int y) override
+    {
+        root->DispatchPointerMove(b, x, y);
+        return 1;
+    }
+    int OnPointerUp(int b, int x, int y) override
+    {
+        root->DispatchPointerUp(b, x, y);
+        return 1;
+    }
+
+    CWidget* root = nullptr;
+
+private:
+    Builder m_builder;
+};
+
+// A started image widget showing the pack's image at the rect.
+inline CImageWidget* Image(COrloApplication* app, const char* name, const CVortanRect& rect)
+{
+    CImageWidget* widget = new CImageWidget();
+    widget->Startup(app, app, rect);
+    CVortanSurface* surface = app->GetSurface(CVortanString(name));
+    widget->SetImage(surface);
+    app->ReleaseSurface(surface);
+    return widget;
+}
+
+// The application on a fresh Xvfb with a pack of the given files, hosting the tree that the
+// builder makes.
+class WindowTest : public ::testing::Test {
+protected:
+    typedef std::vector<std::pair<std::string, std::string>> Files;
+
+    void Start(const Files& files, TreeScreen::Builder builder)
+    {
+        xvfb = new gtest_graphics::Xvfb("800x480x24");
+        ASSERT_TRUE(xvfb->Ok());
+        home = new vtest::TempDir();
+        setenv("HOME", home->Path().c_str(), 1);
+        const std::string pack = home->File("widgets.dmp");
+        rtest::Entries entries;
+        for (const auto& f : files)
+            entries.push_back({"/" + f.first, f.second});
+        rtest::WritePack(pack, entries);
+        VortanTestClock::Set(5000000000ull);
+        app = new TestApp();
+        ASSERT_EQ(VORTAN_OK, app->Create(nullptr, W, H, new ptest::GameStateStub()));
+        while (app->GetStateCount() > 0)
+            app->RemoveState(app->GetStateAt(0));
+        ASSERT_EQ(1, app->OpenPack(rtest::S(pack), 1));
+        screen = new TreeScreen(std::move(builder));
+        ASSERT_EQ(VORTAN_OK, app->PushState(screen));
+        Step(0.0f);
+    }
+    void TearDown() override
+    {
+        delete app;
+        VortanTestClock::Clear();
+        delete home;
+        delete xvfb;
+    }
+    void Step(float dt)
+    {
+        VortanTestClock::Advance((u64)(dt * 1e9));
+        app->Frame();
+    }
+    // The picture ImageMagick makes from the arguments (ending in the image), as RGB.
+    Rgb Picture(std::vector<std::string> argv)
+    {
+        argv.insert(argv.begin(), "convert");
+        argv.push_back("-depth");
+        argv.push_back("8");
+        argv.push_back("rgb:-");
+        std::string out;
+        EXPECT_EQ(0, vtest::RunProgram(argv, &out));
+        EXPECT_EQ((size_t)W * H * 3, out.size());
+        return Rgb(out.begin(), out.end());
+    }
+    // Pixels inside the blocks (each shrunk by the margin) that differ by more than the
+    // tolerance in a channel.
+    static int Mismatches(const Rgb& got, const Rgb& want, const std::vector<CVortanRect>& blocks,
+                          int margin = 2, int tolerance = 2)
+    {
+        if (got.size() != want.size() || got.size() != (size_t)W * H * 3)
+            return -1;
+        int bad = 0;
+        for (const CVortanRect& b : blocks)
+            for (int y = b.top + margin; y < b.bottom - margin; ++y)
+                for (int x = b.left + margin; x < b.right - margin; ++x)
+                    for (int c = 0; c < 3; ++c) {
+                        size_t i = ((size_t)y * W + x) * 3 + c;
+                        if (abs((int)got[i] - (int)want[i]) > tolerance) {
+                            ++bad;
+                            break;
+                        }
+                    }
+        return bad;
+    }
+    static u32 Pixel(const Rgb& frame, int x, int y)
+    {
+        size_t i = ((size_t)y * W + x) * 3;
+        return ((u32)frame[i] << 16) | ((u32)frame[i + 1] << 8) | frame[i + 2];
+    }
+    static bool Near(u32 got, u32 want, int tolerance = 3)
+    {
+        for (int shift = 0; shift <= 16; shift += 8)
+            if (abs((int)((got >> shift) & 0xFF) - (int)((want >> shift) & 0xFF)) > tolerance)
+                return false;
+        return true;
+    }
+
+    gtest_graphics::Xvfb* xvfb = nullptr;
+    vtest::TempDir* home = nullptr;
+    TestApp* app = nullptr;
+    TreeScreen* screen = nullptr;
+};
+
+} // namespace uiwin

@@ -288,6 +288,37 @@ void Batches()
     Add("batch", "cut", cut);
 }
 
+// Game data as the battle receives it, each message after its two-byte length: a turn for the
+// sender, the shot's batch, an acknowledgement, and a round start for a level that is not there.
+void GameData()
+{
+    const CVortanVector2 v(0.5f, 1.0f);
+    std::vector<std::string> shot = {
+        Message(CVexMsgSettlePositions{v, v}, 0),
+        Message(CVexMsgSpawnProjectile{0, 2, 5}, 0),
+        Message(CVexMsgLaunchProjectile{0, v, 5}, 0),
+        Message(CVexMsgPhysicsSwitch{1}, 0),
+        Message(CVexMsgBlockState{40, 10, -20, 40, v}, 33),
+        Message(CVexMsgPlayerDamage{1, 20, 80}, 33),
+        Message(CVexMsgPlayerOut{1, 1}, 66),
+    };
+    auto framed = [](const std::vector<std::string>& messages) {
+        std::string out;
+        for (const std::string& m : messages) {
+            out += (char)(m.size() & 0xFF);
+            out += (char)(m.size() >> 8);
+            out += m;
+        }
+        return out;
+    };
+    std::string ack(12, '\0');
+    ack[0] = 1;
+    Add("gamedata", "turn-and-shot",
+        framed({Message(CVexMsgNextTurn{0}, -1), PackedBatch(shot), ack}));
+    Add("gamedata", "round", framed({Message(CVexMsgRoundBegin{1, 25, 0, 2}, -1)}));
+    Add("gamedata", "timed", framed(shot));
+}
+
 void MadeHere()
 {
     // Packs: nested names, a name found only by containment, an empty entry, one entry whose
@@ -504,6 +535,7 @@ int main(int argc, char** argv)
     MadeHere();
     Layouts(argv[2]);
     Batches();
+    GameData();
     WireMessages();
     SessionFrames();
     Combined(collected);

@@ -6,12 +6,16 @@
 #include "engine/graphics/VortanGraphicsContext.h"
 #include "engine/graphics/VortanSurface.h"
 #include "game/VexAssetTables.h"
+#include "game/VexChatBubbles.h"
+#include "game/VexMenuState.h"
 #include "game/VexPhysicsWorld.h"
+#include "game/VexPlayState.h"
 #include "game/VexRenderer.h"
 #include "game/VexStateFactory.h"
 #include "platform/OrloApplication.h"
 #include "platform/OrloLanguage.h"
 #include "platform/OrloStatsStore.h"
+#include "platform/OrlogateApplication.h"
 
 namespace {
 const float kStepSeconds = VEX_STEP_MS / 1000.0f;
@@ -23,14 +27,15 @@ const int kSoundOffImage = 9;
 } // namespace
 
 CStateGame::CStateGame()
-    : m_host(nullptr), m_renderer(nullptr), m_world(nullptr), m_physicsRate(VEX_PHYSICS_RATE),
-      m_stepMs(VEX_STEP_MS), m_lastTime(0), m_accumulator(0), m_stepsDue(0), m_steppedThisFrame(0),
-      m_stepCount(0), m_frameCount(0), m_stepsLastSecond(0), m_framesLastSecond(0),
-      m_windowStart(0), m_won(0), m_lost(0), m_clockStart(0), m_clockSimulated(0), m_loadingDone(0),
-      m_loadingIndex(0), m_loadingProgress(1), m_textureBytes(0), m_gameClosed(0), m_sessionFlag(0),
-      m_connectionLost(0), m_chatHelpShown(0), m_exitToPlatform(0), m_firstLoad(1),
-      m_trainingScene(0), m_editorScene("newscene.scn"), m_buttonLeft(0.0f), m_buttonTop(0.0f),
-      m_buttonRight(0.0f), m_buttonBottom(0.0f), m_soundButtonScale(kButtonAtRest)
+    : m_host(nullptr), m_renderer(nullptr), m_world(nullptr), m_bubbles(nullptr),
+      m_physicsRate(VEX_PHYSICS_RATE), m_stepMs(VEX_STEP_MS), m_lastTime(0), m_accumulator(0),
+      m_stepsDue(0), m_steppedThisFrame(0), m_stepCount(0), m_frameCount(0), m_stepsLastSecond(0),
+      m_framesLastSecond(0), m_windowStart(0), m_won(0), m_lost(0), m_clockStart(0),
+      m_clockSimulated(0), m_loadingDone(0), m_loadingIndex(0), m_loadingProgress(1),
+      m_textureBytes(0), m_gameClosed(0), m_sessionFlag(0), m_connectionLost(0), m_chatHelpShown(0),
+      m_exitToPlatform(0), m_firstLoad(1), m_trainingScene(0), m_fastForward(0), m_battleFrames(0),
+      m_editorScene("newscene.scn"), m_buttonLeft(0.0f), m_buttonTop(0.0f), m_buttonRight(0.0f),
+      m_buttonBottom(0.0f), m_soundButtonScale(kButtonAtRest), m_soundButtonTook(0)
 {
     for (int i = 0; i < VEX_STATE_COUNT; ++i)
         m_states[i] = nullptr;
@@ -82,6 +87,12 @@ int CStateGame::Init(COrloApplication* application)
             return VORTAN_E_NOMEMORY;
         m_world->Init(1.0f / VEX_PHYSICS_RATE, 4);
     }
+    if (!m_bubbles) {
+        m_bubbles = new (std::nothrow) CVexChatBubbles();
+        if (!m_bubbles)
+            return VORTAN_E_NOMEMORY;
+    }
+    m_bubbles->SetRenderer(m_renderer);
 
     m_context.ReleaseHandles(application);
     ComputeSoundButton();
@@ -108,6 +119,8 @@ void CStateGame::Release()
     }
     delete m_world;
     m_world = nullptr;
+    delete m_bubbles;
+    m_bubbles = nullptr;
     if (m_language) {
         m_language->ClearLanguages();
         delete m_language;
@@ -185,7 +198,9 @@ int CStateGame::Update(float seconds)
 void CStateGame::Step()
 {
     m_touches.Refresh();
-    HandleSoundButton();
+    if (m_bubbles)
+        m_bubbles->Update(kStepSeconds);
+    m_soundButtonTook = HandleSoundButton();
     ProcessTransitions();
     for (int i = 0; i < m_active.GetCount(); ++i)
         GetActive(i)->Update(kStepSeconds);
@@ -239,6 +254,9 @@ int CStateGame::HandleSoundButton()
 
 int CStateGame::ShowsSoundButton()
 {
+    CVexMenuState* menu = dynamic_cast<CVexMenuState*>(m_states[VEX_STATE_MENU]);
+    if (menu && menu->IsReady())
+        return 1;
     return m_states[VEX_STATE_PLAY] || m_states[VEX_STATE_INTRO];
 }
 
@@ -264,8 +282,8 @@ CVexState* CStateGame::CreateState(int typeId)
 
 int CStateGame::MenuWantsAssets(CVexState* menu)
 {
-    (void)menu;
-    return 0;
+    CVexMenuState* screen = dynamic_cast<CVexMenuState*>(menu);
+    return screen ? screen->WantsAssets() : 0;
 }
 
 CVexState* CStateGame::GetState(int typeId) const
@@ -382,17 +400,48 @@ void CStateGame::ProcessTransitions()
             if (next == VEX_STATE_MENU) {
                 SetState(VEX_STATE_MENU);
             } else if (next == VEX_STATE_PLAY) {
-                // The battle against the computer on the chosen scene.
-                m_trainingScene = result;
-                SetState(VEX_STATE_PLAY);
-                if (m_host)
-                    m_host->StopMusic();
+                StartTraining(result);
             }
             break;
         default:
             break;
         }
     }
+}
+
+void CStateGame::StartTraining(int scene)
+{
+    // The battle against the computer on the chosen scene.
+    m_trainingScene = scene;
+    if (SetState(VEX_STATE_PLAY) != VORTAN_OK)
+        return;
+    CVexPlayState* battle = GetBattle();
+    if (battle) {
+        battle->Reset();
+        battle->SetupVsComputer(1);
+        battle->PostRoundBegin(0, scene, 0, 0);
+        battle->SetHost(1);
+        battle->PostBattleBegin(0);
+        battle->SetRoundState(VEX_ROUND_OWN_TURN);
+    }
+    if (m_host)
+        m_host->StopMusic();
+}
+
+CVexPlayState* CStateGame::GetBattle() const
+{
+    return dynamic_cast<CVexPlayState*>(m_states[VEX_STATE_PLAY]);
+}
+
+COrlogateApplication* CStateGame::GetGateApplication() const
+{
+    return m_gateApplication ? m_gateApplication : dynamic_cast<COrlogateApplication*>(m_host);
+}
+
+void CStateGame::RestampStepClock()
+{
+    m_lastTime = m_stepClock.GetTimeMs();
+    m_accumulator = 0;
 }
 
 // --- drawing --------------------------------------------------------------------------------

@@ -19,6 +19,8 @@
 
 class CVexRenderer;
 class CVexPhysicsWorld;
+class CVexChatBubbles;
+class CVexPlayState;
 
 // The fixed step.
 enum { VEX_STEP_MS = 33, VEX_PHYSICS_RATE = 30, VEX_MAX_STEPS = 5 };
@@ -76,15 +78,18 @@ public:
     // --- matches --------------------------------------------------------------------------
     // Marks the connecting screen done (it goes back to the menu).
     void OnLeaveGame() override;
-    void StartMatch(int opener) override { (void)opener; }
+    // Starts an online battle over the lobby's two players; the opener sends the round start.
+    void StartMatch(int opener) override;
     int OnConnectionLost(int code) override;
     int OnPlayerLeft(int playerId) override;
-    float GetTurnClock() override { return 0.0f; }
+    // The battle's turn clock as a fraction 0..1; 0 without a battle.
+    float GetTurnClock() override;
     // 1 while the intro or the battle screen exists.
     int IsPlaying() override;
     // Chat lines (kind 2) are taken (1); other records are not (0).
     int OnGameMessage(const void* message) override;
     void OnGameData(const u8* bytes, int length) override;
+    // A running battle goes to its end screen (without a message).
     void OnGameClosed() override { m_gameClosed = 1; }
     // Sets the session flag whatever the value.
     void SetSessionFlag(int value) override
@@ -125,10 +130,43 @@ public:
     void SetSceneCleared(int scene);
     // One step of the background loading: the next image or sound; the font after the last.
     void LoadNextAsset(bool withSounds);
+    // The game font into its slot, when not loaded yet.
+    void LoadGameFont();
+    // Images 3 and 4 by their table names, when their slots are empty.
+    void LoadDefaultBackgrounds();
     int IsLoadingDone() const { return m_loadingDone; }
     int GetLoadingProgress() const { return m_loadingProgress; }
     int GetLoadingIndex() const { return m_loadingIndex; }
     u32 GetTextureBytes() const { return m_textureBytes; }
+
+    // --- the battle's clocks and device services ---------------------------------------------
+    // Seconds and milliseconds of the game's timer.
+    float GetSeconds() const { return m_gameTimer.GetTimeMs() / 1000.0f; }
+    u32 GetTimerMs() const { return m_gameTimer.GetTimeMs(); }
+    // While a shot is fast-forwarded: no sounds, and the game clock is the simulated one.
+    void SetFastForward(int on) { m_fastForward = on ? 1 : 0; }
+    int IsFastForwarding() const { return m_fastForward; }
+    void AdvanceSimulatedClock(int ms) { m_clockSimulated += (u32)ms; }
+    // The step clock starts its count from now, so that a long frame is not made up.
+    void RestampStepClock();
+    // The frequency of a sound of the asset table (loaded on first use); 0 without it.
+    int GetSoundFrequency(int soundId);
+    // The device's vibration, when the application has a device.
+    void Vibrate();
+    void NoteFrameDrawn() { ++m_battleFrames; }
+    // Clears the game-closed and session flags (a new battle).
+    void ClearMatchFlags()
+    {
+        m_gameClosed = 0;
+        m_sessionFlag = 0;
+    }
+    CVexChatBubbles* GetChatBubbles() const { return m_bubbles; }
+    // The platform application: the one the menu handed over, else the host itself.
+    COrlogateApplication* GetGateApplication() const;
+    // The battle screen, or null.
+    CVexPlayState* GetBattle() const;
+    // The training scene of the running battle.
+    int GetTrainingScene() const { return m_trainingScene; }
 
     // --- parts and state ------------------------------------------------------------------
     COrloApplication* GetHostApplication() const { return m_host; }
@@ -153,6 +191,8 @@ public:
     const CVortanString& GetEditorSceneName() const { return m_editorScene; }
     // The sound button's scale (2.0 at rest, -1.0 after a mute).
     float GetSoundButtonScale() const { return m_soundButtonScale; }
+    // The sound button took finger 0's touch in the running step (screens then leave it).
+    int SoundButtonTookTouch() const { return m_soundButtonTook; }
 
 protected:
     // Makes the screen of a type (not yet initialised); null for a type the game cannot make.
@@ -175,12 +215,15 @@ private:
     void DrawSoundButton();
     void ResetLoading();
     void FinishLoading();
+    // The battle against the computer on the scene the training screen chose.
+    void StartTraining(int scene);
 
     COrloApplication* m_host; // kept by Init
     CVortanPtrArray m_active; // CVexState, in activation order
     CVexState* m_states[VEX_STATE_COUNT];
     CVexRenderer* m_renderer;
     CVexPhysicsWorld* m_world;
+    CVexChatBubbles* m_bubbles;
     CVortanTimer m_stepClock;
     CVortanTimer m_gameTimer;
 
@@ -215,11 +258,14 @@ private:
     i32 m_exitToPlatform;
     i32 m_firstLoad;
     i32 m_trainingScene; // the scene the training screen chose for the running battle
+    i32 m_fastForward;
+    i32 m_battleFrames;
 
     CVortanString m_editorScene;
 
     float m_buttonLeft, m_buttonTop, m_buttonRight, m_buttonBottom;
     float m_soundButtonScale;
+    i32 m_soundButtonTook;
 
     CVexTouchTable m_touches;
     CVexGameContext m_context;

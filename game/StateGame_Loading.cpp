@@ -4,6 +4,7 @@
 #include "game/StateGame.h"
 #include "game/VexAssetLoader.h"
 #include "game/VexAssetTables.h"
+#include "game/VexPlayState.h"
 #include "game/VexRenderer.h"
 #include "platform/OrloApplication.h"
 
@@ -45,6 +46,21 @@ void CStateGame::LoadNextAsset(bool withSounds)
         FinishLoading();
 }
 
+void CStateGame::LoadGameFont()
+{
+    if (m_host && !m_context.GetFont())
+        CVexAssetLoader::LoadFont(&m_context, m_host);
+}
+
+void CStateGame::LoadDefaultBackgrounds()
+{
+    if (!m_host)
+        return;
+    for (int id = kSkippedFirst; id <= kSkippedLast; ++id)
+        if (!m_context.GetImage(id))
+            CVexAssetLoader::LoadImage(&m_context, m_host, id);
+}
+
 void CStateGame::FinishLoading()
 {
     m_loadingDone = 1;
@@ -58,6 +74,8 @@ void CStateGame::FinishLoading()
 
 int CStateGame::OnContextLost()
 {
+    if (CVexPlayState* battle = GetBattle())
+        battle->ReleaseItemImages();
     if (m_host)
         m_context.ReleaseAllImages(m_host);
     ResetLoading();

@@ -2,13 +2,20 @@
 // the game's screens share.
 #include <stdio.h>
 
+#include "engine/platform/VortanApplication.h"
+
 #include "VortanSound/VortanSoundWave.h"
 #include "game/StateGame.h"
 #include "game/VexAssetTables.h"
+#include "game/VexPlayState.h"
+#include "game/VexScene.h"
+#include "online/OrloLobby.h"
 #include "platform/OrloApplication.h"
 #include "platform/OrloChatRecord.h"
+#include "platform/OrloDevice.h"
 #include "platform/OrloStatsEntry.h"
 #include "platform/OrloStatsStore.h"
+#include "platform/OrlogateApplication.h"
 
 namespace {
 
@@ -30,17 +37,88 @@ void CStateGame::OnLeaveGame()
         connecting->SetDone(); // its next state is the menu
 }
 
+void CStateGame::StartMatch(int opener)
+{
+    if (!m_host)
+        return;
+    m_sessionFlag = 0;
+    m_gameClosed = 0;
+    m_connectionLost = 0;
+    IVortanApplication::SeedRandomValue(m_stepClock.GetTimeMs());
+    DeleteAllStates();
+    if (SetState(VEX_STATE_PLAY) != VORTAN_OK)
+        return;
+    CVexPlayState* battle = GetBattle();
+    int ids[2] = {-1, -1};
+    CVortanString names[2] = {CVortanString("Player1"), CVortanString("Player2")};
+    int complete = 1;
+    for (int i = 0; i < 2; ++i) {
+        COrloPlayer* player = GetLobbyPlayer(i);
+        if (!player) {
+            complete = 0;
+            continue;
+        }
+        ids[i] = player->playerId;
+        names[i] = player->name;
+    }
+    const int own = GetOwnPlayerId();
+    battle->SetSides(ids[0] == own && complete ? 0 : 1);
+    for (int i = 0; i < 2; ++i)
+        battle->SetPlayerInfo(i, ids[i], names[i]);
+    if (!complete) {
+        battle->SetMatchResult(666);
+        battle->PostMatchEnd(0);
+        battle->PostLeaveBattle(0);
+        return;
+    }
+    if (opener) {
+        battle->SetHost(1);
+        battle->SendRoundStart();
+    }
+}
+
 int CStateGame::OnConnectionLost(int code)
 {
     (void)code;
     m_connectionLost = 1;
-    return 0;
+    CVexPlayState* battle = GetBattle();
+    if (!battle)
+        return 0;
+    battle->OnConnectionLost();
+    return battle->GetResult();
 }
 
 int CStateGame::OnPlayerLeft(int playerId)
 {
-    (void)playerId;
-    return 0;
+    CVexPlayState* battle = GetBattle();
+    if (!battle || battle->HasEnded())
+        return 0;
+    return battle->OnPlayerLeft(playerId);
+}
+
+float CStateGame::GetTurnClock()
+{
+    CVexPlayState* battle = GetBattle();
+    return battle ? battle->GetTurnTimeLeft() : 0.0f;
+}
+
+int CStateGame::GetSoundFrequency(int soundId)
+{
+    if (!m_host)
+        return 0;
+    CVortanSoundWave** slot = m_context.SoundSlot(soundId);
+    if (!slot)
+        return 0;
+    if (!*slot)
+        *slot = m_host->GetSound(CVexAssetTables::Get().SoundName(soundId), 0);
+    return *slot ? (int)(*slot)->GetFrequency() : 0;
+}
+
+void CStateGame::Vibrate()
+{
+    if (m_host)
+        if (COrloDevice* device = m_host->GetDevice())
+            device->Vibrate(0);
 }
 
 int CStateGame::IsPlaying()
@@ -50,19 +128,39 @@ int CStateGame::IsPlaying()
 
 void CStateGame::OnGameData(const u8* bytes, int length)
 {
-    (void)bytes;
-    (void)length;
+    if (CVexPlayState* battle = GetBattle())
+        battle->ReceiveGameData(bytes, length);
 }
 
 int CStateGame::OnGameMessage(const void* message)
 {
     const COrloChatRecord* record = (const COrloChatRecord*)message;
-    return record && record->kind == kChatLine ? 1 : 0;
+    if (!record || record->kind != kChatLine)
+        return 0;
+    CVexPlayState* battle = GetBattle();
+    if (!battle)
+        return 1;
+    if (record->playerId == GetOwnPlayerId() || record->playerId < 0) {
+        battle->ShowOwnChat(record->text);
+        if (!m_chatHelpShown) {
+            m_chatHelpShown = 1;
+            COrloStatsStore* settings = m_host ? m_host->GetSettings() : nullptr;
+            const CVortanString key("zorbix_chathelpplayed");
+            if (settings && !settings->Find(key))
+                if (COrloStatsEntry* entry = settings->AddEntry(key)) {
+                    entry->SetBool(1);
+                    settings->Save();
+                }
+        }
+    } else if (!battle->IsTraining()) {
+        battle->ShowOpponentChat(record->text);
+    }
+    return 1;
 }
 
 void CStateGame::PlaySound(int soundId, u32 playFlags, int frequency)
 {
-    if (!m_host || m_host->GetSoundsMute())
+    if (!m_host || m_fastForward || m_host->GetSoundsMute())
         return;
     CVortanSoundWave** slot = m_context.SoundSlot(soundId);
     if (!slot)
@@ -94,6 +192,8 @@ void CStateGame::ResetGameClock()
 
 int CStateGame::GetGameClock()
 {
+    if (m_fastForward)
+        return (int)m_clockSimulated;
     const u32 now = m_gameTimer.GetTimeMs();
     const i32 elapsed = (i32)(now - m_clockStart);
     if (elapsed < 0) {

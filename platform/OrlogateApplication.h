@@ -117,6 +117,9 @@ public:
     virtual void SendChatMessage(const CVortanString& text, int kind);
     virtual void SendChatNotice(int kind);
     virtual void ShowMenu();
+    // Opens the online menu's chat page while the menu is hidden for a match; nothing
+    // without a menu or outside a match.
+    virtual void ShowChat();
     // Game observer.
     void OnGameData(IOrloNetworkSession* session, const u8* bytes, int length) override;
     void OnGameStart(IOrloNetworkSession* session, int game, int opener) override;

@@ -127,6 +127,12 @@ void COrlogateApplication::ShowMenu()
         m_menu->ResetToStartPage();
 }
 
+void COrlogateApplication::ShowChat()
+{
+    if (m_menu && m_inGame)
+        m_menu->ShowPage(CVortanString("chat_root"), 1);
+}
+
 // --- status observer ------------------------------------------------------------------------------
 
 static bool IsFront(const CVortanPtrArray& states, const void* screen)

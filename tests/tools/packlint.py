@@ -70,6 +70,8 @@ NOT_IN_PACKS = {
     "data_%d_%d.dmp": "received from the server",
     # Language packs received from the server into the user-data directory.
     "%s_%04d.dmp": "received from the server",
+    # A shop item's description, inside the item's own pack (received from the server).
+    "%d.xml": "inside a shop item pack received from the server",
     # The page name of the built-in font, whose picture is compiled into the program.
     "default_font_image.png": "built into the program",
 }

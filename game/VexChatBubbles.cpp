@@ -1,0 +1,175 @@
+// CVexChatBubbles: adding, ageing, line splitting and drawing of the speech bubbles.
+#include "game/VexChatBubbles.h"
+
+#include <new>
+
+#include "engine/graphics/VortanBitmapFont.h"
+#include "game/VexRenderer.h"
+
+namespace {
+const int kBubbleImage = 63;
+const int kPointerImage = 64;
+const u32 kWhite = 0xFFFFFFFFu;
+
+int FontWidth(const CVortanString& text, void* context)
+{
+    CVortanBitmapFont* font = (CVortanBitmapFont*)context;
+    return font ? font->GetTextWidth(text, 0) : 8 * text.GetLength();
+}
+} // namespace
+
+CVexChatBubbles::CVexChatBubbles() : m_renderer(nullptr) {}
+
+CVexChatBubbles::~CVexChatBubbles()
+{
+    Clear();
+}
+
+void CVexChatBubbles::Delete(CVexBubble* bubble)
+{
+    if (!bubble)
+        return;
+    delete bubble->text;
+    delete bubble->name;
+    delete bubble;
+}
+
+CVexBubble* CVexChatBubbles::AddBubble(const CVortanString& text, const CVortanString& name,
+                                       u32 colour, const CVortanVector2& anchor,
+                                       const CVortanVector2& offset, int multiLine)
+{
+    if (text.IsEmpty())
+        return nullptr;
+    CVexBubble* bubble = new (std::nothrow) CVexBubble();
+    if (!bubble)
+        return nullptr;
+    bubble->text = new (std::nothrow) CVortanString("  ");
+    bubble->name = new (std::nothrow) CVortanString(name);
+    if (!bubble->text || !bubble->name) {
+        Delete(bubble);
+        return nullptr;
+    }
+    bubble->text->Append(text);
+    bubble->text->Append(CVortanString("  "));
+    bubble->anchor = anchor;
+    bubble->offset = offset;
+    bubble->lifetime = VEX_BUBBLE_LIFETIME;
+    bubble->colour = colour;
+    bubble->multiLine = multiLine ? 1 : 0;
+    if (m_bubbles.Add(bubble) != VORTAN_OK) {
+        Delete(bubble);
+        return nullptr;
+    }
+    return bubble;
+}
+
+void CVexChatBubbles::Clear()
+{
+    for (int i = 0; i < m_bubbles.GetCount(); ++i)
+        Delete(GetAt(i));
+    m_bubbles.RemoveAll();
+}
+
+void CVexChatBubbles::Update(float dt)
+{
+    for (int i = 0; i < m_bubbles.GetCount();) {
+        CVexBubble* bubble = GetAt(i);
+        if (bubble->lifetime > 0.0f)
+            bubble->lifetime -= dt;
+        if (bubble->lifetime <= 0.0f) {
+            m_bubbles.RemoveAt(i);
+            Delete(bubble);
+            continue;
+        }
+        ++i;
+    }
+}
+
+int CVexChatBubbles::SplitLines(const CVexBubble& bubble, float corner, float screenWidth,
+                                MeasureFn measure, void* context, CVortanString* lines,
+                                float* halfWidth)
+{
+    const CVortanString& text = *bubble.text;
+    if (!bubble.multiLine) {
+        CVortanString line = text;
+        float half = corner + measure(line, context) * 0.5f;
+        // Each pass cuts eight characters of the text before the mark, so it always ends.
+        CVortanString body = text;
+        while (half >= 0.55f * screenWidth && !body.IsEmpty()) {
+            const int keep = body.GetLength() > 8 ? body.GetLength() - 8 : 0;
+            body.SetLength(keep);
+            line = body;
+            line.Append(CVortanString(" [more]"));
+            half = corner + measure(line, context) * 0.5f;
+        }
+        lines[0] = line;
+        *halfWidth = half;
+        return 1;
+    }
+    int count = 0;
+    int start = 0;
+    const int length = text.GetLength();
+    int longest = 0;
+    for (int i = 0; i <= length && count < VEX_BUBBLE_LINES; ++i) {
+        if (i == length || text.GetAt(i) == 10) {
+            CVortanString line;
+            for (int k = start; k < i; ++k)
+                line.AppendChar(text.GetAt(k));
+            if (line.GetLength() > lines[longest].GetLength() || count == 0)
+                longest = count;
+            lines[count++] = line;
+            start = i + 1;
+        }
+    }
+    *halfWidth = corner + measure(lines[longest], context) * 0.5f;
+    return count;
+}
+
+void CVexChatBubbles::Render()
+{
+    if (!m_renderer)
+        return;
+    CVortanBitmapFont* font = m_renderer->GetFont();
+    const float lineHeight = font ? (float)font->GetLineHeight() : 16.0f;
+    const float w = m_renderer->GetViewWidth(), h = m_renderer->GetViewHeight();
+    const float u = lineHeight * 0.75f * 0.4f;
+    const float margin = 0.05f * w;
+    const float lower = 0.85f * h;
+    CVortanString lines[VEX_BUBBLE_LINES];
+    for (int b = 0; b < m_bubbles.GetCount(); ++b) {
+        const CVexBubble& bubble = *GetAt(b);
+        for (int i = 0; i < VEX_BUBBLE_LINES; ++i)
+            lines[i] = CVortanString();
+        float halfWidth = 0.0f;
+        const int count = SplitLines(bubble, u, w, FontWidth, font, lines, &halfWidth);
+        const float hx = 0.8f * halfWidth, hy = 0.5f * lineHeight * count;
+        float cx = bubble.anchor.x >= 0.5f * w ? w - margin - hx : hx + margin;
+        float cy = bubble.anchor.y;
+        if (cy - hy - u < 0.0f)
+            cy = hy + u;
+        if (cy + hy + u > lower)
+            cy = lower - hy - u;
+        const float dx = bubble.offset.x - bubble.anchor.x, dy = bubble.offset.y - bubble.anchor.y;
+        const int right = dx >= 0.0f, down = dy >= 0.0f;
+        CVortanSurface* sheet = m_renderer->GetImage(kBubbleImage);
+        CVortanSurface* pointer = m_renderer->GetImage(kPointerImage);
+        // Nine parts: corners of size u, edges and centre stretched between them.
+        const float xs[3] = {cx - hx - u * 0.5f, cx, cx + hx + u * 0.5f};
+        const float ys[3] = {cy - hy - u * 0.5f, cy, cy + hy + u * 0.5f};
+        const float ws[3] = {u * 0.5f, hx, u * 0.5f};
+        const float hs[3] = {u * 0.5f, hy, u * 0.5f};
+        for (int row = 0; row < 3; ++row)
+            for (int col = 0; col < 3; ++col) {
+                const CVortanVector2 centre(xs[col], ys[row]), half(ws[col], hs[row]);
+                const bool corner = row != 1 && col != 1;
+                if (corner && (col == 2) == (right != 0) && (row == 2) == (down != 0))
+                    m_renderer->DrawScreenFrame(centre, half, kWhite, col / 2, row / 2, 2, 2,
+                                                pointer);
+                else
+                    m_renderer->DrawScreenFrame(centre, half, kWhite, col, row, 3, 3, sheet);
+            }
+        for (int i = 0; i < count; ++i)
+            m_renderer->DrawText((int)cx, (int)(cy - hy + lineHeight * i), lines[i], kWhite,
+                                 0x5210);
+    }
+}

@@ -1,0 +1,60 @@
+// CVexChatBubbles: short texts in speech bubbles over the battle (the opponent's chat lines,
+// the training hints, the own greeting), each shown for six seconds.
+#pragma once
+#include "engine/VortanPtrArray.h"
+#include "engine/VortanString.h"
+#include "engine/VortanTypes.h"
+#include "engine/VortanVector.h"
+
+class CVexRenderer;
+
+// Seconds a bubble stays, and the lines one bubble shows at most.
+#define VEX_BUBBLE_LIFETIME 6.0f
+#define VEX_BUBBLE_LINES 16
+
+struct CVexBubble {
+    CVortanString* text; // owned
+    CVortanString* name; // owned
+    CVortanVector2 anchor;
+    CVortanVector2 offset;
+    float lifetime;
+    u32 colour;
+    u32 multiLine;
+};
+
+class CVexChatBubbles {
+public:
+    CVexChatBubbles();
+    virtual ~CVexChatBubbles();
+
+    void SetRenderer(CVexRenderer* renderer) { m_renderer = renderer; }
+    // A new bubble for six seconds: the text framed by two spaces on each side. Null for an
+    // empty text (or without memory).
+    CVexBubble* AddBubble(const CVortanString& text, const CVortanString& name, u32 colour,
+                          const CVortanVector2& anchor, const CVortanVector2& offset,
+                          int multiLine);
+    void Clear();
+    // Ages every bubble; one whose time is up goes.
+    void Update(float dt);
+    void Render();
+
+    int GetCount() const { return m_bubbles.GetCount(); }
+    CVexBubble* GetAt(int i) const { return (CVexBubble*)m_bubbles.GetAt(i); }
+
+    // The lines a bubble shows with text widths from `measure` (pixels) against a screen of
+    // `screenWidth`: a one-line text loses eight characters at a time with " [more]" after
+    // it until it fits in 0.55 of the screen (or nothing is left to cut); a multi-line text is
+    // split at line feeds, the first sixteen lines kept. Returns the line count; *halfWidth
+    // gets the corner size plus half the widest (longest) line.
+    typedef int (*MeasureFn)(const CVortanString& text, void* context);
+    static int SplitLines(const CVexBubble& bubble, float corner, float screenWidth,
+                          MeasureFn measure, void* context, CVortanString* lines, float* halfWidth);
+
+private:
+    CVexChatBubbles(const CVexChatBubbles&) = delete;
+    CVexChatBubbles& operator=(const CVexChatBubbles&) = delete;
+    static void Delete(CVexBubble* bubble);
+
+    CVexRenderer* m_renderer;
+    CVortanPtrArray m_bubbles; // CVexBubble*, owned, in the order added
+};

@@ -1,0 +1,278 @@
+// CVexPlayState: drawing the battle: background, blocks, squibs, projectiles, water and
+// effects, then the HUD (banners, the turn timer, player panels, weapons, zoom bar, bubbles,
+// buttons). The snapshot is shown while a shot is being fast-forwarded.
+#include <math.h>
+#include <stdio.h>
+
+#include "engine/VortanRect.h"
+#include "engine/graphics/VortanGraphicsContext.h"
+#include "game/StateGame.h"
+#include "game/VexButton.h"
+#include "game/VexButtonManager.h"
+#include "game/VexChatBubbles.h"
+#include "game/VexEffectList.h"
+#include "game/VexPlayState.h"
+#include "game/VexProjectile.h"
+#include "game/VexRenderer.h"
+#include "game/VexScene.h"
+
+namespace {
+const u32 kWhite = 0xFFFFFFFFu;
+const float kPi = 3.14159265f;
+
+const u32 kStyles[10][2] = {{0x20BCD2, 0xFEA800}, {0x002F5F, 0x20BCD2}, {0x20BCD2, 0xFF75AC},
+                            {0x74DDFF, 0xC6F6FF}, {0x38005B, 0x8BCFFF}, {0xB764B0, 0x8BCFFF},
+                            {0xB764B0, 0xFFDC71}, {0x003391, 0xFFDC71}, {0x002C51, 0x008AFF},
+                            {0xC63D00, 0xFFEA00}};
+
+u32 Alpha(u32 colour, float alpha)
+{
+    int a = (int)alpha;
+    a = a < 0 ? 0 : (a > 255 ? 255 : a);
+    return (colour & 0x00FFFFFFu) | ((u32)a << 24);
+}
+} // namespace
+
+void CVexPlayState::DrawCentredText(int index, float y, u32 colour)
+{
+    m_renderer->DrawText((int)(0.5f * m_renderer->GetViewWidth()), (int)y, Text(index), colour,
+                         VEX_TEXT_CENTER_X | VEX_TEXT_MIDDLE);
+}
+
+void CVexPlayState::DrawBackground()
+{
+    IVortanGraphicsContext* context = m_renderer->GetContext();
+    const int w = (int)m_renderer->GetViewWidth(), h = (int)m_renderer->GetViewHeight();
+    u32 upper = 0x1FBCD3, lower = 0xFFA800;
+    if (m_backgroundStyle >= 0 && m_backgroundStyle < 10) {
+        upper = kStyles[m_backgroundStyle][0];
+        lower = kStyles[m_backgroundStyle][1];
+    }
+    if (context) {
+        // The gradient in eight bands from the upper to the lower colour.
+        for (int band = 0; band < 8; ++band) {
+            const float t = band / 7.0f;
+            u32 c = 0xFF000000u;
+            for (int shift = 0; shift <= 16; shift += 8) {
+                const float a = (float)((upper >> shift) & 0xFF),
+                            b = (float)((lower >> shift) & 0xFF);
+                c |= (u32)(a + (b - a) * t) << shift;
+            }
+            CVortanRect rect;
+            rect.Set(0, h * band / 8, w, h * (band + 1) / 8);
+            context->Clear(c, &rect);
+        }
+    }
+    const float s = m_renderer->GetCamera().GetWorldScale();
+    const float ox = m_renderer->GetCamera().GetOffset().x;
+    m_renderer->DrawBackgroundImage(CVortanVector2(-ox / 1.5f, 0.57f * s),
+                                    CVortanVector2(0.57f * s, 0.57f * s), m_renderer->GetImage(4),
+                                    kWhite);
+    const float xs[3] = {-1.4f * s, 1.4f * s, 0.0f};
+    for (float x : xs)
+        m_renderer->DrawBackgroundImage(CVortanVector2(-0.5f * ox + x, 0.35f * s),
+                                        CVortanVector2(0.7f * s, 0.35f * s),
+                                        m_renderer->GetImage(3), kWhite);
+}
+
+void CVexPlayState::DrawSquibs()
+{
+    CVexScene* scene = m_displayed;
+    const int last = ValidSide(m_turnSide) ? m_turnSide : 1;
+    const int order[2] = {1 - last, last};
+    for (int side : order) {
+        CVexPlayer& p = scene->GetPlayer(side);
+        if (side == (int)m_winner)
+            p.facingFrame = 8;
+        if (side == m_localSide && m_roundState == VEX_ROUND_OWN_TURN && m_turnActive &&
+            !m_shotInProgress && !m_roundDecided && p.body) {
+            CVortanVector2 at;
+            m_renderer->GetCamera().WorldToScreen(p.body->position, at);
+            m_renderer->DrawScreenQuad(at, p.labelSize, m_renderer->GetImage(7), kWhite);
+        }
+        scene->DrawPlayer(side);
+    }
+}
+
+void CVexPlayState::DrawProjectiles()
+{
+    CVexScene* scene = m_displayed;
+    const int ms = GetGameTime();
+    for (int side = 0; side < 2; ++side)
+        for (int slot = 0; slot < VEX_PLAYER_SLOTS; ++slot) {
+            CVexProjectile* projectile = scene->GetPlayer(side).slots[slot];
+            if (!projectile || !projectile->body)
+                continue;
+            const float phase = slot * kPi * 0.5f + (ms % 400) / 400.0f * 2.0f * kPi;
+            const float grow = 2.2f + 0.25f * (1.0f + sinf(phase));
+            int image = side == 0 ? 18 : 19;
+            if (projectile->type == VEX_PROJECTILE_STICKY ||
+                projectile->type == VEX_PROJECTILE_CLUSTER)
+                image = 20;
+            else if (projectile->type == VEX_PROJECTILE_SNOW)
+                image = 21;
+            CVortanVector2 at = projectile->body->position;
+            if (projectile->link >= 0)
+                if (CVexBlock* block = scene->GetBlocks()->FindById(projectile->link))
+                    at += block->wobble;
+            m_renderer->DrawWorldImage(at, VexScale(projectile->body->halfSize, grow),
+                                       m_renderer->GetImage(image), kWhite);
+        }
+}
+
+void CVexPlayState::DrawPanels()
+{
+    const float w = m_renderer->GetViewWidth();
+    const float size = w / 25.0f;
+    const float t = (float)(GetGameTime() % 500) / 500.0f * 2.0f * kPi;
+    for (int side = 0; side < 2; ++side) {
+        CVexPlayer& p = m_displayed->GetPlayer(side);
+        const float x = side == 0 ? 1.5f * size : w - 4.5f * size;
+        const CVortanVector2 centre(x, 1.5f * size);
+        const float pulse = 1.0f + 0.18f * sinf(side ? t + kPi : t);
+        if (side == m_turnSide)
+            m_renderer->DrawScreenQuad(centre, CVortanVector2(1.3f * size, 1.3f * size),
+                                       m_renderer->GetImage(7), kWhite);
+        m_renderer->DrawScreenQuad(centre, CVortanVector2(size * pulse, size * pulse),
+                                   m_renderer->GetImage(5 + side), kWhite);
+        if (p.hasHat && p.hatImage)
+            m_renderer->DrawScreenQuad(centre, CVortanVector2(size, size), p.hatImage, kWhite);
+        m_renderer->DrawText((int)x, (int)(2.8f * size), p.name, kWhite,
+                             VEX_TEXT_CENTER_X | VEX_TEXT_SCALE_3_4);
+        if (p.inPlay) {
+            CVortanString health;
+            health.FromInteger(p.health, 10);
+            m_renderer->DrawText((int)x, (int)(3.6f * size), health, kWhite,
+                                 VEX_TEXT_CENTER_X | VEX_TEXT_SCALE_3_4);
+        }
+    }
+}
+
+void CVexPlayState::DrawZoomBar()
+{
+    const float h = m_renderer->GetViewHeight();
+    m_renderer->DrawScreenQuad(CVortanVector2(0.0625f * h, 0.5f * h),
+                               CVortanVector2(0.03125f * h, 0.25f * h), m_renderer->GetImage(68),
+                               kWhite);
+    float c = (m_renderer->GetCamera().GetZoom() - 0.3f) / 0.7f;
+    c = c < 0.058928575f ? 0.058928575f : (c > 0.94107145f ? 0.94107145f : c);
+    m_renderer->DrawScreenQuad(CVortanVector2(0.0625f * h, 0.75f * h - 0.5f * h * c),
+                               CVortanVector2(0.03125f * h, 0.03125f * h), m_renderer->GetImage(69),
+                               kWhite);
+}
+
+void CVexPlayState::DrawHud()
+{
+    const float w = m_renderer->GetViewWidth(), h = m_renderer->GetViewHeight();
+    CVortanBitmapFont* font = m_renderer->GetFont();
+    (void)font;
+    if (!m_turnActive && m_startDelay > 0.0f && m_roundState == VEX_ROUND_STARTED) {
+        const float alpha = m_startDelay < 1.0f ? 255.0f * m_startDelay : 255.0f;
+        DrawCentredText(0, 0.45f * h, Alpha(kWhite, alpha));
+        m_renderer->DrawText((int)(0.5f * w), (int)(0.55f * h), m_live->GetName(),
+                             Alpha(kWhite, alpha), VEX_TEXT_CENTER_X | VEX_TEXT_MIDDLE);
+    }
+    if (m_turnActive && Player(0).inPlay && Player(1).inPlay && !m_gameOver &&
+        m_bannerFade > 0.0f) {
+        const int own = m_turnSide == m_localSide && !m_cameraReturn;
+        DrawCentredText(own ? 1 : 2, 0.4f * h, Alpha(kWhite, m_bannerFade));
+        if (m_timedOut)
+            DrawCentredText(6, 0.3f * h, Alpha(kWhite, m_bannerFade));
+    }
+    if (m_roundState == VEX_ROUND_OWN_TURN) {
+        const float size = w / 25.0f;
+        const int frame = GetTimerFrame();
+        const float scale = 1.0f + m_pulseScale;
+        const CVortanVector2 at(w - size, 3.0f * size);
+        m_renderer->DrawScreenFrame(at, CVortanVector2(size * scale, size * scale), kWhite,
+                                    frame % 4, frame / 4, 4, 4, m_renderer->GetImage(28));
+        if (Player(m_localSide).strikes > 0) {
+            CVortanString strikes;
+            strikes.FromInteger(Player(m_localSide).strikes, 10);
+            m_renderer->DrawText((int)at.x, (int)at.y, strikes, kWhite,
+                                 VEX_TEXT_CENTER_X | VEX_TEXT_MIDDLE);
+        }
+    }
+    if (m_roundState == VEX_ROUND_BETWEEN && Player(m_localSide).extra[1])
+        DrawCentredText(7, 0.6f * h, kWhite);
+    if (m_roundState == VEX_ROUND_GAME_OVER) {
+        if (m_winner == 0 || m_winner == 1) {
+            const int local = m_winner == m_localSide;
+            DrawCentredText(m_training ? (local ? 16 : 17) : (local ? 3 : 4), 0.4f * h, kWhite);
+            if (m_left)
+                DrawCentredText(10, 0.25f * h, kWhite);
+            else if (m_timedOut)
+                DrawCentredText(local ? 8 : 9, 0.25f * h, kWhite);
+        } else {
+            DrawCentredText(5, 0.4f * h, kWhite);
+        }
+    }
+}
+
+void CVexPlayState::Render()
+{
+    if (!m_live)
+        return;
+    m_game->NoteFrameDrawn();
+    IVortanGraphicsContext* context = m_renderer->GetContext();
+    CVexChatBubbles* bubbles = m_game->GetChatBubbles();
+    if (m_roundState == VEX_ROUND_LEFT || m_leave) {
+        if (context)
+            context->Clear(0xFF000000u, nullptr);
+        return;
+    }
+    const float w = m_renderer->GetViewWidth(), h = m_renderer->GetViewHeight();
+    if (!m_training && m_roundState <= VEX_ROUND_LOADED) {
+        m_renderer->DrawScreenQuad(CVortanVector2(0.5f * w, 0.5f * h),
+                                   CVortanVector2(0.5f * w, 0.5f * h), m_renderer->GetImage(1),
+                                   0xFF333333u);
+        m_renderer->DrawSprite(
+            CVortanVector2(0.5f * w, 0.5f * h), CVortanVector2(0.05f * w, 0.05f * w), kWhite, 0, 0,
+            1, 1, (float)(GetGameTime() % 1000) / 1000.0f * 2.0f * kPi, m_renderer->GetImage(2));
+        DrawCentredText(11, 0.65f * h, kWhite);
+        if (m_confirm) {
+            DrawCentredText(12, 0.3f * h, kWhite);
+            DrawCentredText(13, 0.4f * h, kWhite);
+        }
+        if (bubbles)
+            bubbles->Render();
+        m_buttons->Render();
+        return;
+    }
+    m_displayed = m_shot ? m_snapshot : m_live;
+    CVexCamera& camera = m_renderer->GetCamera();
+    camera.SetScene(m_displayed);
+    DrawBackground();
+    m_displayed->DrawMarkers();
+    m_displayed->DrawWorld(0);
+    DrawSquibs();
+    DrawProjectiles();
+    m_renderer->DrawWater(0);
+    m_displayed->DrawPlayerLabels();
+    if (!m_shot)
+        m_effects->Render();
+    DrawHud();
+    DrawPanels();
+    static const int kWeaponButtons[6] = {VEX_BTN_JUMP, VEX_BTN_BOMB,      VEX_BTN_STICKY,
+                                          VEX_BTN_WHIP, VEX_BTN_SHOP_BOMB, VEX_BTN_SHOP_BOMB};
+    const u32 weapon = Player(m_localSide).weapon;
+    if (CVexButton* selected = Button(kWeaponButtons[weapon % 6]))
+        if (selected->visible)
+            m_renderer->DrawScreenQuad(selected->centre, VexScale(selected->halfSize, 1.5f),
+                                       m_renderer->GetImage(7), kWhite);
+    if (m_roundState >= VEX_ROUND_RESULT && !Button(VEX_BTN_SHOP_BOMB)) {
+        const float s = w / 30.0f;
+        m_renderer->DrawScreenQuad(CVortanVector2(0.5f * w + 6.0f * s, 1.5f * s),
+                                   CVortanVector2(s, s), m_renderer->GetImage(24), kWhite);
+    }
+    DrawZoomBar();
+    if (bubbles)
+        bubbles->Render();
+    if (m_confirm) {
+        DrawCentredText(12, 0.3f * h, kWhite);
+        DrawCentredText(13, 0.4f * h, kWhite);
+    }
+    m_buttons->Render();
+    m_displayed = m_live;
+    camera.SetScene(m_live);
+}

@@ -1,0 +1,149 @@
+// Two devices in one test process: both applications, both games on the stand-in clock, the
+// channel between them, and the steps of a scripted player.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "game/VexPlayState.h"
+#include "tests/game/BattleDigest.h"
+#include "tests/support/GameMatchChannel.h"
+
+namespace btest {
+
+class Match {
+public:
+    explicit Match(unsigned seed = 1) : gameA(101, 0), gameB(202, 1), channel(&gameA, &gameB, seed)
+    {
+        EXPECT_EQ(VORTAN_OK, gameA.Init(&appA));
+        EXPECT_EQ(VORTAN_OK, gameB.Init(&appB));
+        gameA.Update(0.0f);
+        gameB.Update(0.0f);
+    }
+    ~Match()
+    {
+        gameA.Release();
+        gameB.Release();
+    }
+    CVexPlayState* A() { return gameA.GetBattle(); }
+    CVexPlayState* B() { return gameB.GetBattle(); }
+    CVexPlayState* Battle(int side) { return side == 0 ? A() : B(); }
+    // One 33 ms step of both games, then the channel's deliveries.
+    void Tick()
+    {
+        clock.AdvanceMs(33);
+        gameA.Update(0.0f);
+        gameB.Update(0.0f);
+        channel.Tick();
+        ++ticks;
+    }
+    // Ticks until the condition holds; false after `limit` ticks.
+    bool RunUntil(const std::function<bool()>& done, int limit)
+    {
+        for (int i = 0; i < limit; ++i) {
+            if (done())
+                return true;
+            Tick();
+        }
+        return done();
+    }
+    void Start(int openerA = 1)
+    {
+        gameA.StartMatch(openerA);
+        gameB.StartMatch(!openerA);
+    }
+    // The battle whose turn it is (round state 7, turn active, nothing fired yet), or null.
+    CVexPlayState* ReadyShooter()
+    {
+        for (int side = 0; side < 2; ++side) {
+            CVexPlayState* b = Battle(side);
+            if (b && b->GetRoundState() == VEX_ROUND_OWN_TURN && b->IsTurnActive() &&
+                !b->IsShotInProgress() && !b->IsGameOver() && !b->GetExecutionQueue()->HasRecords())
+                return b;
+        }
+        return nullptr;
+    }
+    static void Fire(CVexPlayState* b, int weapon, const CVortanVector2& aim)
+    {
+        b->Player(b->GetLocalSide()).weapon = (u32)weapon;
+        b->SetAim(aim);
+        b->FireShot();
+    }
+
+    htest::DrivenClock clock;
+    vtest::CTestMatchApp appA, appB;
+    vtest::CTestMatchGame gameA, gameB;
+    vtest::CTestMatchChannel channel;
+    long ticks = 0;
+};
+
+// One device in training: the training screen is a stand-in that picks the scene; the game's
+// language pack holds texts 0..119 ("T<n>").
+class TrainingGame : public vtest::CTestMatchGame {
+public:
+    TrainingGame() : vtest::CTestMatchGame(101, 0) {}
+    // The picker chose the scene: the next step starts the battle.
+    void Begin(int scene)
+    {
+        SetState(VEX_STATE_TRAINING);
+        auto* picker = static_cast<htest::TestScreen*>(GetState(VEX_STATE_TRAINING));
+        picker->SetResult(scene);
+        picker->Finish(VEX_STATE_PLAY);
+    }
+
+protected:
+    CVexState* CreateState(int typeId) override
+    {
+        if (typeId == VEX_STATE_TRAINING)
+            return new htest::TestScreen(typeId, nullptr);
+        return CStateGame::CreateState(typeId);
+    }
+};
+
+class Training {
+public:
+    Training()
+    {
+        htest::WriteGameLanguage(app.dir.Path(), 120);
+        EXPECT_EQ(VORTAN_OK, game.Init(&app));
+    }
+    ~Training() { game.Release(); }
+    void Tick()
+    {
+        clock.AdvanceMs(33);
+        game.Update(0.0f);
+        ++ticks;
+    }
+    bool RunUntil(const std::function<bool()>& done, int limit)
+    {
+        for (int i = 0; i < limit; ++i) {
+            if (done())
+                return true;
+            Tick();
+        }
+        return done();
+    }
+    CVexPlayState* Battle() { return game.GetBattle(); }
+    // The player's turn, nothing fired.
+    bool Ready()
+    {
+        CVexPlayState* b = Battle();
+        return b && b->GetRoundState() == VEX_ROUND_OWN_TURN && b->IsTurnActive() &&
+               !b->IsShotInProgress() && !b->GetExecutionQueue()->HasRecords();
+    }
+    // Starts the scene and waits for the first turn.
+    bool Start(int scene)
+    {
+        game.Begin(scene);
+        return RunUntil([&] { return Ready(); }, 300);
+    }
+
+    htest::DrivenClock clock;
+    vtest::CTestMatchApp app;
+    TrainingGame game;
+    long ticks = 0;
+};
+
+} // namespace btest

@@ -11,7 +11,7 @@
 #include "fuzz/FuzzSupport.h"
 #include "game/StateGame.h"
 #include "game/VexPlayState.h"
-#include "online/OrloLobby.h"
+#include "online/net/OrloLobby.h"
 #include "platform/OrlogateApplication.h"
 #include "tests/support/PackWriter.h"
 

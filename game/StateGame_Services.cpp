@@ -9,7 +9,7 @@
 #include "game/VexAssetTables.h"
 #include "game/VexPlayState.h"
 #include "game/VexScene.h"
-#include "online/OrloLobby.h"
+#include "online/net/OrloLobby.h"
 #include "platform/OrloApplication.h"
 #include "platform/OrloChatRecord.h"
 #include "platform/OrloDevice.h"

@@ -15,7 +15,7 @@
 #include "engine/VortanPtrArray.h"
 #include "game/StateGame.h"
 #include "game/VexPlayState.h"
-#include "online/OrloLobby.h"
+#include "online/net/OrloLobby.h"
 #include "tests/game/GameHostSupport.h"
 #include "tests/support/TestSupport.h"
 

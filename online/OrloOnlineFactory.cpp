@@ -5,8 +5,8 @@
 
 #include "online/OrloAchievements.h"
 #include "online/OrloAdvertisement.h"
-#include "online/OrloMenuState.h"
 #include "online/OrloToastNotification.h"
+#include "online/menu/OrloMenuState.h"
 #include "online/net/OrloNetConnection.h"
 #include "online/net/OrloNetworkSession.h"
 

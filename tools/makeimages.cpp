@@ -3,7 +3,8 @@
 //   makeimages intro OUTDIR          the twelve logo frames "orlogate_logo1.jpg".."12.jpg"
 //   makeimages title OUTDIR          "title.png", "background-horizontal.jpg",
 //                                    "background-vertical.jpg"
-//   makeimages lobby OUTDIR SIZE     "avatar.png" and "cl-icon-trophy.png" for screens whose
+//   makeimages lobby OUTDIR SIZE     "avatar.png", "cl-icon-trophy.png" and the online menu's
+//                                    "orlo-button.png" and "menu-button.png" for screens whose
 //                                    smaller side is SIZE pixels (drawn for 480, scaled)
 //   makeimages reload OUT.png OUT.cpp
 //                                    the 56 x 56 reload picture, and a C++ source that builds
@@ -235,6 +236,38 @@ bool DrawTrophy(float scale, const std::string& path)
     return c.Save(path, "png");
 }
 
+// The Orlo button: an orange disc with a dark ring and the gate's two pillars and lintel.
+bool DrawOrloButton(float scale, const std::string& path)
+{
+    int n = std::max(1, (int)lrintf(64 * scale));
+    Canvas c(n, n);
+    float s = n / 64.0f, m = 32 * s;
+    c.Fill(Circle(m, m, 31 * s), Rgb(0xF28C1F), 0, 0, (float)n, (float)n);
+    c.Fill(Ring(m, m, 24 * s, 28 * s), Rgb(0x5A2A05), 0, 0, (float)n, (float)n);
+    Color gate = Rgb(0xFFF4E0);
+    c.Fill(Rect(21 * s, 24 * s, 26 * s, 44 * s), gate, 0, 0, (float)n, (float)n);
+    c.Fill(Rect(38 * s, 24 * s, 43 * s, 44 * s), gate, 0, 0, (float)n, (float)n);
+    c.Fill(RoundRect(17 * s, 18 * s, 47 * s, 24 * s, 2 * s), gate, 0, 0, (float)n, (float)n);
+    return c.Save(path, "png");
+}
+
+// The menu's button face in two frames side by side: resting and pressed.
+bool DrawMenuButton(float scale, const std::string& path)
+{
+    int w = std::max(2, (int)lrintf(160 * scale)), h = std::max(1, (int)lrintf(48 * scale));
+    Canvas c(2 * w, h);
+    float s = h / 48.0f;
+    for (int frame = 0; frame < 2; ++frame) {
+        float x0 = (float)(frame * w);
+        Color edge = Rgb(frame ? 0x1B3A57 : 0x2E6A9E), face = Rgb(frame ? 0x24507A : 0x3D86C6);
+        c.Fill(RoundRect(x0 + 1 * s, 1 * s, x0 + w - 1 * s, h - 1 * s, 10 * s), edge, x0, 0, x0 + w,
+               (float)h);
+        c.Fill(RoundRect(x0 + 4 * s, 4 * s, x0 + w - 4 * s, h - 4 * s, 7 * s), face, x0, 0, x0 + w,
+               (float)h);
+    }
+    return c.Save(path, "png");
+}
+
 // A circular arrow: the sign for "loading again".
 bool DrawReload(const std::string& path)
 {
@@ -306,7 +339,9 @@ int main(int argc, char** argv)
             return Usage();
         float scale = size / 480.0f;
         ok = DrawAvatar(scale, out + "/avatar.png") &&
-             DrawTrophy(scale, out + "/cl-icon-trophy.png");
+             DrawTrophy(scale, out + "/cl-icon-trophy.png") &&
+             DrawOrloButton(scale, out + "/orlo-button.png") &&
+             DrawMenuButton(scale, out + "/menu-button.png");
     } else if (command == "reload" && argc == 4) {
         ok = DrawReload(out) && WriteEmbedding(out, argv[3]);
     } else {

@@ -53,7 +53,7 @@ LAYERS = [
     ("platform", ["platform"], ["shell", "sound", "xmlloader"]),
     ("ui", ["ui", "ui/widgets", "ui/layouts", "ui/loader", "ui/anim"], ["platform"]),
     ("protocol", ["online/protocol"], ["engine"]),
-    ("online", ["online", "online/net", "online/login"], ["ui", "protocol"]),
+    ("online", ["online", "online/net", "online/login", "online/menu"], ["ui", "protocol"]),
     ("game", ["game"], ["online"]),
     ("program", ["program"], ["game"]),
 ]

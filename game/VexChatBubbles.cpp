@@ -10,6 +10,7 @@ namespace {
 const int kBubbleImage = 63;
 const int kPointerImage = 64;
 const u32 kWhite = 0xFFFFFFFFu;
+const u32 kText = 0xFF303030u;
 
 int FontWidth(const CVortanString& text, void* context)
 {
@@ -125,6 +126,19 @@ int CVexChatBubbles::SplitLines(const CVexBubble& bubble, float corner, float sc
     return count;
 }
 
+void CVexChatBubbles::PlaceBox(const CVortanVector2& anchor, float hx, float hy, float u, float w,
+                               float h, CVortanVector2& centre)
+{
+    const float margin = 0.05f * w;
+    const float lower = 0.85f * h;
+    centre.x = anchor.x >= 0.5f * w ? w - margin - hx : hx + margin;
+    centre.y = anchor.y;
+    if (centre.y - hy - u < 0.0f)
+        centre.y = hy + u;
+    if (centre.y + hy + u > lower)
+        centre.y = lower - hy - u;
+}
+
 void CVexChatBubbles::Render()
 {
     if (!m_renderer)
@@ -133,8 +147,6 @@ void CVexChatBubbles::Render()
     const float lineHeight = font ? (float)font->GetLineHeight() : 16.0f;
     const float w = m_renderer->GetViewWidth(), h = m_renderer->GetViewHeight();
     const float u = lineHeight * 0.75f * 0.4f;
-    const float margin = 0.05f * w;
-    const float lower = 0.85f * h;
     CVortanString lines[VEX_BUBBLE_LINES];
     for (int b = 0; b < m_bubbles.GetCount(); ++b) {
         const CVexBubble& bubble = *GetAt(b);
@@ -143,12 +155,9 @@ void CVexChatBubbles::Render()
         float halfWidth = 0.0f;
         const int count = SplitLines(bubble, u, w, FontWidth, font, lines, &halfWidth);
         const float hx = 0.8f * halfWidth, hy = 0.5f * lineHeight * count;
-        float cx = bubble.anchor.x >= 0.5f * w ? w - margin - hx : hx + margin;
-        float cy = bubble.anchor.y;
-        if (cy - hy - u < 0.0f)
-            cy = hy + u;
-        if (cy + hy + u > lower)
-            cy = lower - hy - u;
+        CVortanVector2 centre;
+        PlaceBox(bubble.anchor, hx, hy, u, w, h, centre);
+        const float cx = centre.x, cy = centre.y;
         const float dx = bubble.offset.x - bubble.anchor.x, dy = bubble.offset.y - bubble.anchor.y;
         const int right = dx >= 0.0f, down = dy >= 0.0f;
         CVortanSurface* sheet = m_renderer->GetImage(kBubbleImage);
@@ -169,7 +178,7 @@ void CVexChatBubbles::Render()
                     m_renderer->DrawScreenFrame(centre, half, kWhite, col, row, 3, 3, sheet);
             }
         for (int i = 0; i < count; ++i)
-            m_renderer->DrawText((int)cx, (int)(cy - hy + lineHeight * i), lines[i], kWhite,
-                                 0x5210);
+            // Dark on the white bubble, so that the words can be read.
+            m_renderer->DrawText((int)cx, (int)(cy - hy + lineHeight * i), lines[i], kText, 0x5210);
     }
 }

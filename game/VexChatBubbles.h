@@ -50,6 +50,12 @@ public:
     static int SplitLines(const CVexBubble& bubble, float corner, float screenWidth,
                           MeasureFn measure, void* context, CVortanString* lines, float* halfWidth);
 
+    // The centre of a box of half size (hx, hy) with corners of size u for an anchor, on a
+    // screen of w x h: against the right edge for an anchor at or right of the centre line,
+    // else the left; at the anchor's height, kept on screen and above 0.85 of the height.
+    static void PlaceBox(const CVortanVector2& anchor, float hx, float hy, float u, float w,
+                         float h, CVortanVector2& centre);
+
 private:
     CVexChatBubbles(const CVexChatBubbles&) = delete;
     CVexChatBubbles& operator=(const CVexChatBubbles&) = delete;

@@ -27,8 +27,8 @@ const float kContactSound = 0.0005f;
 CVexPlayState::CVexPlayState()
     : m_live(nullptr), m_snapshot(nullptr), m_displayed(nullptr), m_snapshotWorld(nullptr),
       m_shadow(), m_execution(nullptr), m_out(nullptr), m_acks(nullptr), m_scheduled(nullptr),
-      m_buttons(nullptr), m_effects(nullptr), m_ambient(nullptr), m_localSide(0), m_opponent(1),
-      m_turnSide(0), m_winner(VEX_WINNER_DRAW), m_host(0), m_training(0), m_level(0),
+      m_buttons(nullptr), m_effects(nullptr), m_ambient(nullptr), m_shade(nullptr), m_localSide(0),
+      m_opponent(1), m_turnSide(0), m_winner(VEX_WINNER_DRAW), m_host(0), m_training(0), m_level(0),
       m_firstSide(0), m_backgroundStyle(0), m_roundState(0), m_roundNumber(0), m_firstRound(1),
       m_turnStart(0.0f), m_turnLimit(30.0f), m_elapsed(0.0f), m_timerFraction(0.0f), m_beeps(),
       m_beepFrequency(0), m_pulseScale(0.0f), m_pulseSpeed(0.0f), m_startDelay(0.0f),
@@ -188,6 +188,7 @@ void CVexPlayState::Release()
     m_pending.RemoveAll();
     if (m_live)
         ReleaseItemImages();
+    ReleaseShade();
     delete m_live;
     delete m_snapshot;
     m_live = m_snapshot = m_displayed = nullptr;

@@ -20,6 +20,7 @@ class CVexEffectList;
 class CVexPhysicsWorld;
 class CVexPlayer;
 class CVexScene;
+class CVortanSurface;
 
 // Round states.
 enum {
@@ -255,7 +256,7 @@ public:
     const CVortanString& GetSceneName() const { return m_sceneName; }
     const CVexShadowRecord& GetShadow() const { return m_shadow; }
     float GetBannerFade() const { return m_bannerFade; }
-    // The turn limit in seconds (tests shorten nothing; kept for the HUD).
+    // The turn limit in seconds (30).
     float GetTurnLimit() const { return m_turnLimit; }
 
     void SetPlaybackHook(PlaybackHook hook, void* context)
@@ -275,7 +276,6 @@ public:
     int GetBackgroundStyle() const { return m_backgroundStyle; }
 
 private:
-    friend class CVexPlayStateAccess;
     void AddButton(int id, int image, float x, float y, float half);
     void ShowButton(int id, int shown);
     void HideAllButtons();
@@ -294,10 +294,12 @@ private:
     void DrawZoomBar();
     void DrawBackground();
     void DrawCentredText(int index, float y, u32 colour);
-    CVexMessage* PostTimed(CVexMessage* record);
+    // Darkens the band of the screen between the two heights (pixels) so that `keep` of its
+    // brightness stays.
+    void Darken(float keep, float top, float bottom);
+    void ReleaseShade();
     template <class T>
     CVexMessage* Post(const T& body, int timed, int send);
-    void ForgetTurnFlags();
     void ClearAim();
     void EndTurnWithoutShot();
     const CVortanString& Text(int index) const;
@@ -309,7 +311,6 @@ private:
     void ExecuteNextTurn(const CVexMsgNextTurn& msg);
     void ExecuteMatchEnd(const u8* m, u32 size);
     int ValidSide(int side) const { return side == 0 || side == 1; }
-    int QuantisedBlockDamage(int material) const;
 
     CVexScene* m_live;
     CVexScene* m_snapshot;
@@ -327,6 +328,7 @@ private:
     CVexEffectList* m_effects;
     CVexAmbientSounds* m_ambient;
     CVexCamera m_cameraCopy;
+    CVortanSurface* m_shade; // a small white picture the darkenings are drawn with
 
     i32 m_localSide;
     i32 m_opponent;

@@ -25,6 +25,7 @@ CVortanString Lower(const char* text)
 void CVexPlayState::ReleaseItemImages()
 {
     COrloApplication* app = m_game ? m_game->GetHostApplication() : nullptr;
+    ReleaseShade();
     if (!app || !m_live)
         return;
     for (int side = 0; side < 2; ++side) {

@@ -4,8 +4,12 @@
 #include <math.h>
 #include <stdio.h>
 
+#include <new>
+
 #include "engine/VortanRect.h"
+#include "engine/graphics/VortanBitmapFont.h"
 #include "engine/graphics/VortanGraphicsContext.h"
+#include "engine/graphics/VortanSurface.h"
 #include "game/StateGame.h"
 #include "game/VexButton.h"
 #include "game/VexButtonManager.h"
@@ -15,6 +19,7 @@
 #include "game/VexProjectile.h"
 #include "game/VexRenderer.h"
 #include "game/VexScene.h"
+#include "platform/OrloApplication.h"
 
 namespace {
 const u32 kWhite = 0xFFFFFFFFu;
@@ -37,6 +42,37 @@ void CVexPlayState::DrawCentredText(int index, float y, u32 colour)
 {
     m_renderer->DrawText((int)(0.5f * m_renderer->GetViewWidth()), (int)y, Text(index), colour,
                          VEX_TEXT_CENTER_X | VEX_TEXT_MIDDLE);
+}
+
+void CVexPlayState::ReleaseShade()
+{
+    if (!m_shade)
+        return;
+    m_shade->Release();
+    delete m_shade;
+    m_shade = nullptr;
+}
+
+void CVexPlayState::Darken(float keep, float top, float bottom)
+{
+    COrloApplication* app = m_game->GetHostApplication();
+    if (!m_shade && app) {
+        m_shade = new (std::nothrow) CVortanSurface();
+        CVortanSurfaceDesc desc = {4, 4, 0, VORTAN_PIXEL_ARGB8888, 0};
+        if (m_shade && m_shade->Create(app, &desc) == VORTAN_OK) {
+            m_shade->Clear(0xFFFFFFFFu, nullptr);
+        } else {
+            delete m_shade;
+            m_shade = nullptr;
+        }
+    }
+    if (!m_shade)
+        return;
+    const float w = m_renderer->GetViewWidth();
+    const u32 alpha = (u32)((1.0f - (keep < 0.0f ? 0.0f : keep > 1.0f ? 1.0f : keep)) * 255.0f);
+    m_renderer->DrawScreenQuad(CVortanVector2(0.5f * w, 0.5f * (top + bottom)),
+                               CVortanVector2(0.5f * w, 0.5f * (bottom - top)), m_shade,
+                               alpha << 24);
 }
 
 void CVexPlayState::DrawBackground()
@@ -127,22 +163,26 @@ void CVexPlayState::DrawPanels()
     const float t = (float)(GetGameTime() % 500) / 500.0f * 2.0f * kPi;
     for (int side = 0; side < 2; ++side) {
         CVexPlayer& p = m_displayed->GetPlayer(side);
-        const float x = side == 0 ? 1.5f * size : w - 4.5f * size;
-        const CVortanVector2 centre(x, 1.5f * size);
+        // Left of the weapon row and clear of the zoom bar below; right of it, clear of the
+        // sound button and the turn timer.
+        const float x = side == 0 ? 2.0f * size : w - 4.5f * size;
+        const CVortanVector2 centre(x, 1.1f * size);
         const float pulse = 1.0f + 0.18f * sinf(side ? t + kPi : t);
         if (side == m_turnSide)
             m_renderer->DrawScreenQuad(centre, CVortanVector2(1.3f * size, 1.3f * size),
                                        m_renderer->GetImage(7), kWhite);
-        m_renderer->DrawScreenQuad(centre, CVortanVector2(size * pulse, size * pulse),
-                                   m_renderer->GetImage(5 + side), kWhite);
+        // One frame of the side's sheet of ten looks.
+        m_renderer->DrawScreenSquibFrame(centre, CVortanVector2(0.8f * size, 0.8f * size), kWhite,
+                                         0, p.facingFrame % 10, 10, 1, pulse,
+                                         m_renderer->GetImage(5 + side));
         if (p.hasHat && p.hatImage)
             m_renderer->DrawScreenQuad(centre, CVortanVector2(size, size), p.hatImage, kWhite);
-        m_renderer->DrawText((int)x, (int)(2.8f * size), p.name, kWhite,
+        m_renderer->DrawText((int)x, (int)(2.2f * size), p.name, kWhite,
                              VEX_TEXT_CENTER_X | VEX_TEXT_SCALE_3_4);
         if (p.inPlay) {
             CVortanString health;
             health.FromInteger(p.health, 10);
-            m_renderer->DrawText((int)x, (int)(3.6f * size), health, kWhite,
+            m_renderer->DrawText((int)x, (int)(2.85f * size), health, kWhite,
                                  VEX_TEXT_CENTER_X | VEX_TEXT_SCALE_3_4);
         }
     }
@@ -165,8 +205,11 @@ void CVexPlayState::DrawHud()
 {
     const float w = m_renderer->GetViewWidth(), h = m_renderer->GetViewHeight();
     CVortanBitmapFont* font = m_renderer->GetFont();
-    (void)font;
-    if (!m_turnActive && m_startDelay > 0.0f && m_roundState == VEX_ROUND_STARTED) {
+    if (!m_turnActive && m_startDelay > 0.0f) {
+        // A band across the middle, easing back during the last half second.
+        const float line = font ? (float)font->GetLineHeight() : 16.0f;
+        const float keep = m_startDelay < 0.5f ? 1.0f - m_startDelay : 0.5f;
+        Darken(keep, 0.5f * h - 1.5f * line, 0.5f * h + 1.5f * line);
         const float alpha = m_startDelay < 1.0f ? 255.0f * m_startDelay : 255.0f;
         DrawCentredText(0, 0.45f * h, Alpha(kWhite, alpha));
         m_renderer->DrawText((int)(0.5f * w), (int)(0.55f * h), m_live->GetName(),
@@ -193,8 +236,10 @@ void CVexPlayState::DrawHud()
                                  VEX_TEXT_CENTER_X | VEX_TEXT_MIDDLE);
         }
     }
-    if (m_roundState == VEX_ROUND_BETWEEN && Player(m_localSide).extra[1])
+    if (m_roundState == VEX_ROUND_BETWEEN && Player(m_localSide).extra[1]) {
+        Darken(0.2f, 0.0f, h);
         DrawCentredText(7, 0.6f * h, kWhite);
+    }
     if (m_roundState == VEX_ROUND_GAME_OVER) {
         if (m_winner == 0 || m_winner == 1) {
             const int local = m_winner == m_localSide;
@@ -225,12 +270,14 @@ void CVexPlayState::Render()
     if (!m_training && m_roundState <= VEX_ROUND_LOADED) {
         m_renderer->DrawScreenQuad(CVortanVector2(0.5f * w, 0.5f * h),
                                    CVortanVector2(0.5f * w, 0.5f * h), m_renderer->GetImage(1),
-                                   0xFF333333u);
+                                   kWhite);
+        Darken(0.2f, 0.0f, h);
         m_renderer->DrawSprite(
             CVortanVector2(0.5f * w, 0.5f * h), CVortanVector2(0.05f * w, 0.05f * w), kWhite, 0, 0,
             1, 1, (float)(GetGameTime() % 1000) / 1000.0f * 2.0f * kPi, m_renderer->GetImage(2));
         DrawCentredText(11, 0.65f * h, kWhite);
         if (m_confirm) {
+            Darken(0.2f, 0.0f, h);
             DrawCentredText(12, 0.3f * h, kWhite);
             DrawCentredText(13, 0.4f * h, kWhite);
         }
@@ -269,6 +316,7 @@ void CVexPlayState::Render()
     if (bubbles)
         bubbles->Render();
     if (m_confirm) {
+        Darken(0.2f, 0.0f, h);
         DrawCentredText(12, 0.3f * h, kWhite);
         DrawCentredText(13, 0.4f * h, kWhite);
     }

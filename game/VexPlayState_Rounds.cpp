@@ -273,11 +273,11 @@ void CVexPlayState::UpdateTurnTimer()
                 continue;
             if (m_beepFrequency == 0)
                 m_beepFrequency = m_game->GetSoundFrequency(15);
-            if (m_beepFrequency > 0) {
+            if (m_beepFrequency > 0)
                 m_game->PlaySound(15, 0, (int)(m_beepFrequency * (1.0f + (5 - i) / 10.0f)));
-                if (i == 5)
-                    m_game->Vibrate();
-            }
+            // The first beep (5 s left) also shakes the device.
+            if (i == 5)
+                m_game->Vibrate();
             m_beeps[i - 1] = 1;
             m_pulseScale = 1.0f;
             m_pulseSpeed = 0.3f;

@@ -36,11 +36,6 @@ int UnderWater(const CVexPhysicsBody* body)
 }
 } // namespace
 
-int CVexPlayState::QuantisedBlockDamage(int material) const
-{
-    return MaterialDamage(material);
-}
-
 void CVexPlayState::CheckWater()
 {
     for (int side = 0; side < 2; ++side) {

@@ -43,6 +43,22 @@ stop_service()
 trap 'stop_program; stop_service; exit 130' INT
 trap 'stop_program; stop_service; exit 143' TERM HUP
 
+# One copy per machine: when another holds the lock, the program says which and ends at once;
+# a second copy has its own command.
+if ! python3 -c 'import fcntl,sys
+try:
+    f = open("/tmp/orlo_app.lock", "rb")
+except OSError:
+    sys.exit(0)
+try:
+    fcntl.lockf(f, fcntl.LOCK_SH | fcntl.LOCK_NB)
+except OSError:
+    sys.exit(1)' 2>/dev/null; then
+    "$BUILD/orlogate"
+    echo "For a second copy on this machine: ./run second"
+    exit 1
+fi
+
 if [ -z "$ORLO_LOBBY" ]; then
     STATE="$BUILD/standin-state"
     PORTS="$STATE/ports"
@@ -80,7 +96,12 @@ fi
 if [ -z "$DISPLAY" ]; then
     echo "No display: running $BUILD/orlogate on a virtual X server (nothing is shown); stop it with Ctrl+C."
     UNDER_XVFB=1
-    setsid xvfb-run -a -s "-screen 0 800x480x24" "$BUILD/orlogate" &
+    if [ -n "$ORLO_XVFB_DISPLAY" ]; then
+        XVFB_DISPLAY="-n $ORLO_XVFB_DISPLAY"
+    else
+        XVFB_DISPLAY="-a"
+    fi
+    setsid xvfb-run $XVFB_DISPLAY -s "-screen 0 800x480x24" "$BUILD/orlogate" &
 else
     setsid "$BUILD/orlogate" &
 fi

@@ -79,7 +79,7 @@ bool ConnectBounded(int fd, const sockaddr_in& address, int timeoutMs)
 } // namespace
 
 CSocketEngine::CSocketEngine()
-    : m_application(nullptr), m_observer(nullptr), m_closing(0), m_inboundIndex(0),
+    : m_application(nullptr), m_observer(nullptr), m_closing(0), m_sendEnded(0), m_inboundIndex(0),
       m_receiveThread(nullptr), m_sendThread(nullptr), m_socket(-1), m_pipeRead(-1),
       m_pipeWrite(-1), m_receiveTimeoutMs(kReceiveTimeoutMs), m_sendTimeoutMs(kSendTimeoutMs),
       m_connectTimeoutMs(kConnectTimeoutMs), m_drainStepMs(kDrainStepMs), m_idleTime(0.0f),
@@ -168,6 +168,7 @@ int CSocketEngine::Connect(const CVortanString& host, int port, void* connection
         m_inboundIndex = 0;
     }
 
+    m_sendEnded.store(0);
     m_receiveThread = new (std::nothrow) ReceiveThread();
     m_sendThread = m_receiveThread ? new (std::nothrow) SendThread() : nullptr;
     if (!m_receiveThread || !m_sendThread || !m_receiveThread->Start(this) ||
@@ -186,7 +187,7 @@ void CSocketEngine::Send(const unsigned char* bytes, int length)
 {
     if (length < 1 || !bytes)
         return;
-    if (!IsConnected(false) || !m_sendThread->IsRunning()) {
+    if (!IsConnected(false) || m_sendEnded.load()) {
         if (m_observer)
             m_observer->OnSocketStatus(SOCKET_CONNECT_OR_SEND_FAILED, SOCKET_DETAIL_SEND);
         return;
@@ -299,7 +300,7 @@ void CSocketEngine::Close(bool forgetObserver)
         return;
 
     for (int step = 0; step < kDrainSteps; ++step) {
-        if (GetOutboundCount() == 0 || !m_sendThread->IsRunning())
+        if (GetOutboundCount() == 0 || m_sendEnded.load())
             break;
         m_sendThread->Wake();
         VortanSleep(m_drainStepMs);

@@ -66,8 +66,11 @@ public:
     private:
         // Sleeps until a wake is pending or the body is to end.
         void WaitForWake();
-        // Writes the whole buffer; 1, or 0 after queuing the failure status.
-        int WriteAll(int length);
+        // The loop of Run: takes and writes the queued messages until it ends.
+        void Body();
+        // Writes the whole buffer; 1, or 0 with the failure's status pair set (none when the
+        // engine is closing).
+        int WriteAll(int length, int* code, int* detail);
 
         CSocketEngine* m_owner;
         u8* m_buffer;
@@ -76,6 +79,8 @@ public:
         CVortanCondition m_wakeSignal;
         int m_wakes; // guarded by m_wakeLock
         int m_halt;  // guarded by m_wakeLock
+        int m_failureCode;
+        int m_failureDetail;
     };
 
     class ReceiveThread : public IVortanThread {
@@ -142,6 +147,7 @@ private:
     IVortanApplication* m_application;
     ISocketEngineObserver* m_observer;
     std::atomic<int> m_closing;
+    std::atomic<int> m_sendEnded;  // the send thread's body has returned
     std::vector<Entry> m_outbound; // guarded by m_sendLock
     int m_inboundIndex;            // guarded by m_receiveLock
     std::vector<Entry> m_inbound[2];

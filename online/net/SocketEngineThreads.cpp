@@ -74,7 +74,7 @@ void CSocketEngine::SendThread::WaitForWake()
     m_wakes = 0;
 }
 
-int CSocketEngine::SendThread::WriteAll(int length)
+int CSocketEngine::SendThread::WriteAll(int length, int* code, int* detail)
 {
     int written = 0;
     int failures = 0;
@@ -85,11 +85,13 @@ int CSocketEngine::SendThread::WriteAll(int length)
         if (m_owner->IsClosing())
             return 0;
         if (rc < 0) {
-            m_owner->PostStatus(SOCKET_FAILED, SOCKET_DETAIL_SELECT);
+            *code = SOCKET_FAILED;
+            *detail = SOCKET_DETAIL_SELECT;
             return 0;
         }
         if (rc == 0) {
-            m_owner->PostStatus(SOCKET_TIMED_OUT, SOCKET_DETAIL_SEND_WAIT);
+            *code = SOCKET_TIMED_OUT;
+            *detail = SOCKET_DETAIL_SEND_WAIT;
             return 0;
         }
         // Never blocks: what does not fit now waits for the next writable wait.
@@ -103,7 +105,8 @@ int CSocketEngine::SendThread::WriteAll(int length)
         if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
             continue;
         if (++failures >= kSendAttempts) {
-            m_owner->PostStatus(SOCKET_CONNECT_OR_SEND_FAILED, SOCKET_DETAIL_SEND);
+            *code = SOCKET_CONNECT_OR_SEND_FAILED;
+            *detail = SOCKET_DETAIL_SEND;
             return 0;
         }
     }
@@ -112,6 +115,18 @@ int CSocketEngine::SendThread::WriteAll(int length)
 
 void CSocketEngine::SendThread::Run()
 {
+    Body();
+    // Marked before the last status goes out: whoever sees the status finds the thread ended.
+    m_owner->m_sendEnded.store(1);
+    if (m_failureCode >= 0) {
+        m_owner->EmptyOutbound();
+        m_owner->PostStatus(m_failureCode, m_failureDetail);
+    }
+}
+
+void CSocketEngine::SendThread::Body()
+{
+    m_failureCode = -1;
     while (IsRunning()) {
         if (m_owner->IsClosing())
             return;
@@ -141,10 +156,8 @@ void CSocketEngine::SendThread::Run()
         }
         if (m_owner->IsClosing())
             return;
-        if (!WriteAll(length)) {
-            m_owner->EmptyOutbound();
+        if (!WriteAll(length, &m_failureCode, &m_failureDetail))
             return;
-        }
         VortanSleep(1);
     }
 }

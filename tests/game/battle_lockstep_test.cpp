@@ -52,9 +52,11 @@ Run Play(Match& match, Side sides[2], unsigned seed, int total)
     int idleState = -1;
     CVexPlayState* battles[2] = {nullptr, nullptr};
     int lastPlaybacks[2] = {0, 0};
-    long guard = 0;
-    while (run.shots < total && guard < 4000000) {
+    long guard = 0, sinceShot = 0;
+    // A run where nobody gets to shoot any more (no level loads, say) stops early and fails.
+    while (run.shots < total && guard < 4000000 && sinceShot < 60000) {
         ++guard;
+        ++sinceShot;
         for (int s = 0; s < 2; ++s) {
             CVexPlayState* b = match.Battle(s);
             if (b != battles[s]) {
@@ -104,6 +106,7 @@ Run Play(Match& match, Side sides[2], unsigned seed, int total)
                 Match::Fire(shooter, weapon,
                             CVortanVector2(length * cosf(angle), length * sinf(angle)));
                 ++run.shots;
+                sinceShot = 0;
             }
         }
         match.Tick();

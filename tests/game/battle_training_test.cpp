@@ -183,3 +183,61 @@ TEST(BattleShots, AShotThatNeverSettlesIsDroppedAfterThirtySimulatedSeconds)
 }
 
 } // namespace
+
+namespace {
+
+TEST(BattleShots, AShotWhoseBatchWouldNotFitOneMessageIsDroppedLikeOneThatNeverSettles)
+{
+    btest::Match match;
+    match.Start();
+    ASSERT_TRUE(match.RunUntil([&] { return match.ReadyShooter() != nullptr; }, 600));
+    CVexPlayState* b = match.ReadyShooter();
+    CVexPlayState* other = b == match.A() ? match.B() : match.A();
+    const int acceptedBefore = other->GetAcceptedCount();
+    btest::Match::Fire(b, VEX_WEAPON_JUMP, CVortanVector2(0.0f, 0.001f));
+    // 1100 explosions of 33 bytes each in the batch: more than 32,768 bytes.
+    for (int i = 0; i < 1100; ++i)
+        b->PostExplosion(CVortanVector2(5.0f, 5.0f), 0.01f, 0, 0xFF000000u, 1);
+    ASSERT_TRUE(match.RunUntil([&] { return !b->IsFastForwarding(); }, 200));
+    EXPECT_EQ(1, b->GetDroppedShots());
+    EXPECT_FALSE(b->IsShotInProgress());
+    EXPECT_FALSE(b->IsShotFinished());
+    for (int i = 0; i < 5; ++i)
+        match.Tick();
+    EXPECT_EQ(acceptedBefore, other->GetAcceptedCount());
+    EXPECT_EQ(VEX_ROUND_OWN_TURN, b->GetRoundState());
+    EXPECT_EQ(VEX_ROUND_OTHER_TURN, other->GetRoundState());
+}
+
+} // namespace
+
+namespace {
+
+TEST(BattleTraining, TheBackKeyAndTheExitConfirmation)
+{
+    btest::Training t;
+    ASSERT_TRUE(t.Start(11));
+    CVexPlayState* b = t.Battle();
+    EXPECT_EQ(1, b->OnChar('x')); // every character counts as handled
+    EXPECT_FALSE(b->IsExitConfirmationShown());
+    b->OnBack(0);
+    EXPECT_TRUE(b->IsExitConfirmationShown());
+    // Weapons still select while it is open; "no" closes it; the back key toggles it.
+    b->ClickButton(VEX_BTN_JUMP);
+    EXPECT_EQ((u32)VEX_WEAPON_JUMP, b->Player(0).weapon);
+    b->ClickButton(VEX_BTN_NO);
+    EXPECT_FALSE(b->IsExitConfirmationShown());
+    b->ClickButton(VEX_BTN_EXIT);
+    EXPECT_TRUE(b->IsExitConfirmationShown());
+    b->OnBack(0);
+    EXPECT_FALSE(b->IsExitConfirmationShown());
+    // "Yes" forfeits: the battle ends and the training screen comes back, nothing marked.
+    b->ClickButton(VEX_BTN_EXIT);
+    b->ClickButton(VEX_BTN_YES);
+    EXPECT_EQ(VEX_ROUND_LEFT, b->GetRoundState());
+    ASSERT_TRUE(t.RunUntil([&] { return t.Battle() == nullptr; }, 100));
+    EXPECT_EQ(0, t.game.IsSceneCleared(11));
+    EXPECT_NE(nullptr, t.game.GetState(VEX_STATE_TRAINING));
+}
+
+} // namespace

@@ -133,7 +133,10 @@ TEST_F(SocketEngineTest, PeerThatNeverReadsTimesTheSendOutAndCloseDoesNotHang)
     // The failure emptied the queue; the thread has ended, so a send reports at once.
     EXPECT_EQ(0, engine.GetOutboundCount());
     engine.Send(block.data(), 10);
-    EXPECT_EQ("S2,10", observer.events.back());
+    std::string seen;
+    for (size_t i = 0; i < observer.events.size(); ++i)
+        seen += observer.events[i] + " ";
+    EXPECT_EQ("S2,10", observer.events.back()) << seen;
     engine.Close(false);
     EXPECT_FALSE(engine.IsConnected(false));
     EXPECT_EQ(0, engine.GetPort());

@@ -41,6 +41,11 @@ public:
         i32* words = new i32[7]{itemId, 1, packNumber, 0, description, 0, 0};
         m_items.push_back(words);
         m_list.Add(words);
+        AddPack(packNumber, packPath);
+    }
+    // An item pack this device has (the opponent's items are loaded from them too).
+    void AddPack(int packNumber, const std::string& packPath)
+    {
         m_packs.push_back({packNumber, packPath});
     }
     CVortanPtrArray* GetMenuData() override { return &m_list; }

@@ -79,6 +79,16 @@ TEST_F(Expand, StatesCycleTheListsAndTheFirstUpdateReachesStateZeroAtOnce)
     EXPECT_EQ(e->GetState(), 0);
 }
 
+TEST_F(Expand, AStateBeyondTheHeightListAnswersTheCurrentHeight)
+{
+    Targets({300, 400, 500}, {60});
+    EXPECT_EQ(e->GetStateHeight(0), 60);
+    EXPECT_EQ(e->GetStateHeight(2), 20); // a state, but past the one height
+    e->SetState(2);
+    EXPECT_EQ(e->GetHeight(), 60); // the state's own target cycles the list
+    EXPECT_EQ(e->GetWidth(), 500);
+}
+
 TEST_F(Expand, WithoutTargetsNothingMovesAndNothingFires)
 {
     for (int i = 0; i < 5; ++i)

@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/VortanXMLDataNode.h"
 #include "engine/graphics/VortanBitmapFont.h"
 #include "engine/graphics/VortanSurface.h"
 #include "tests/ui/LoaderTestSupport.h"
 #include "ui/WidgetCast.h"
+#include "ui/anim/Transition.h"
 #include "ui/layouts/Alignment.h"
 #include "ui/layouts/AspectLayout.h"
 #include "ui/layouts/Divider.h"
@@ -192,6 +194,10 @@ TEST_F(Loader, TypesReadTheirAttributes)
     EXPECT_TRUE(plain->GetTypeInfo()->Matches(CWidget::StaticTypeInfo()));
     EXPECT_TRUE(plain->IsPassThrough());
     ltest::Drop(root);
+    // The loader gave back its own references: with the tree gone nothing holds the sheet
+    // or the font any more, and the manager has freed both.
+    EXPECT_EQ(app.FindSurface(uitest::S("sheet.png")), nullptr);
+    EXPECT_EQ(app.FindFont(uitest::S("default")), nullptr);
 }
 
 TEST_F(Loader, ColoursForceAlphaByHexDigits)
@@ -396,4 +402,38 @@ TEST_F(Loader, ARebuildKeepsUniquelyNamedWidgetsWithNewChildren)
     for (CWidgetLife* life : {orphanLife, xLife, oldLife, pLife})
         CWidget::ReleaseLife(life);
     ltest::Drop(root);
+}
+
+TEST_F(Loader, TransitionsAreFoundByTypeAmongTheirSiblings)
+{
+    CUIXMLLoader loader;
+    loader.Load(&app, nullptr, nullptr, nullptr, nullptr, nullptr);
+    std::string text = "<r><p><history max-size='3'/><transition type='in' direction='left' "
+                       "duration='0.5' move_other='1'><easing_in curve='pow2' param1='1' "
+                       "param2='2'/></transition><other type='out' direction='sideways'/>"
+                       "</p><q><transition direction='up'/><transition type='in'/></q></r>";
+    std::vector<char> buffer(text.begin(), text.end());
+    ASSERT_EQ(loader.LoadMemory(buffer.data(), (int)buffer.size()), VORTAN_OK);
+    CVortanXMLDataNode* p = CXMLLoaderWrapper::FindChildElement(loader.GetRootElement(), "p");
+    CVortanXMLDataNode* q = CXMLLoaderWrapper::FindChildElement(loader.GetRootElement(), "q");
+    ASSERT_TRUE(p && q);
+    CTransition* in = loader.ParseTransition(p, "in");
+    ASSERT_NE(in, nullptr);
+    EXPECT_EQ(in->GetType(), TRANSITION_IN);
+    EXPECT_EQ(in->GetDirection(), TRANSITION_LEFT);
+    EXPECT_FLOAT_EQ(in->GetDuration(), 0.5f);
+    EXPECT_TRUE(in->GetMoveOther());
+    EXPECT_NE(in->GetEasingIn(), nullptr);
+    EXPECT_NE(in->GetEasingOut(), nullptr); // linear when not given
+    // A sibling of another name counts: the "out" one is found, its unknown direction none.
+    CTransition* out = loader.ParseTransition(p, "out");
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(out->GetType(), TRANSITION_OUT);
+    EXPECT_EQ(out->GetDirection(), TRANSITION_NONE);
+    EXPECT_EQ(loader.ParseTransition(p, "sideways"), nullptr);
+    // A first "transition" without "$type" gives none of either kind.
+    EXPECT_EQ(loader.ParseTransition(q, "in"), nullptr);
+    delete in;
+    delete out;
+    loader.Unload();
 }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "tests/platform/ResourceTestSupport.h"
 #include "tests/shell/ApplicationTestSupport.h"
 #include "tests/support/GraphicsTestWindow.h"
+#include "tests/ui/LoaderTestSupport.h"
 #include "tests/ui/WidgetTestSupport.h"
 #include "ui/WidgetCast.h"
 #include "ui/loader/GameXMLLoader.h"
@@ -72,6 +74,18 @@ public:
         COrlogateApplication::Update();
         if (IsCreated())
             frame = ReadScreen();
+    }
+    // Puts the language in place of the application's own; returns the one it replaced.
+    COrloLanguage* SwapLanguage(COrloLanguage* language)
+    {
+        COrloLanguage* old = m_language;
+        m_language = language;
+        return old;
+    }
+    void ForgetGame()
+    {
+        m_gameState = nullptr;
+        m_ownsGameState = 0;
     }
     Rgb frame;
 };
@@ -162,6 +176,11 @@ const char* kScreen = R"XML(<screen>
         <element name="content" type="image"><size w="0.375" h="0.625"/>
           <image path="content.png"/></element>
       </element>
+    </element>
+    <element name="label" type="text">
+      <position x="0.05" y="0.25"/>
+      <size w="0.25" h="0.0833334"/>
+      <text font="blocks" local="0" color="00FF00" displaycolor="FF0000"/>
     </element>
     <element name="field" type="text">
       <position x="0.05" y="0.0833334"/>
@@ -293,17 +312,35 @@ protected:
                                 {"/blocks.fnt", BlockFont()}});
         VortanTestClock::Set(5000000000ull);
         app = new TestApp();
-        ASSERT_EQ(VORTAN_OK, app->Create(nullptr, W, H, new ptest::GameStateStub()));
+        game = new ptest::GameStateStub();
+        ASSERT_EQ(VORTAN_OK, app->Create(nullptr, W, H, game));
         while (app->GetStateCount() > 0)
             app->RemoveState(app->GetStateAt(0));
         ASSERT_EQ(1, app->OpenPack(rtest::S(pack), 1));
+        // The test's languages ("Hello" in English, "Olleh" right-aligned), in place before the
+        // screen is built.
+        ltest::WriteLanguagePacks(*home);
+        ltest::LanguageHost* host = new ltest::LanguageHost(*home);
+        hosts.reset(host);
+        language = new COrloLanguage();
+        ASSERT_EQ(VORTAN_OK, language->Init(host, CVortanString("lang")));
+        ownLanguage = app->SwapLanguage(language);
         screen = new LayoutScreen();
         ASSERT_EQ(VORTAN_OK, app->PushState(screen));
         Step(0.0f);
     }
     void TearDown() override
     {
+        // The hosted game is the test's to delete (the application would only at a full
+        // shut-down of its loop).
+        if (app) {
+            app->ForgetGame();
+            if (ownLanguage)
+                app->SwapLanguage(ownLanguage);
+        }
+        delete language;
         delete app;
+        delete game;
         VortanTestClock::Clear();
         delete home;
         delete xvfb;
@@ -313,10 +350,14 @@ protected:
         VortanTestClock::Advance((u64)(dt * 1e9));
         app->Frame();
     }
+    // The bubble, the expandable at its height and the label "Hello": five red blocks at the
+    // left (the empty-text colour: the label has no text of its own).
     std::vector<Block> Screen(int expandedHeight)
     {
         std::vector<Block> blocks = BubbleBlocks();
         blocks.push_back({40, 240, 200, expandedHeight, kContent, 1});
+        for (int i = 0; i < 5; ++i)
+            blocks.push_back({40 + 12 * i, 120, 10, 16, "#ff0000", 1});
         return blocks;
     }
 
@@ -324,6 +365,10 @@ protected:
     vtest::TempDir* home = nullptr;
     TestApp* app = nullptr;
     LayoutScreen* screen = nullptr;
+    ptest::GameStateStub* game = nullptr;
+    COrloLanguage* language = nullptr;    // the test's languages, while in place
+    COrloLanguage* ownLanguage = nullptr; // the application's, while replaced
+    std::unique_ptr<ltest::LanguageHost> hosts;
 };
 
 TEST_F(LayoutWindowTest, TheBubbleAndTheClippedExpandableDrawAsPlaced)
@@ -365,6 +410,44 @@ TEST_F(LayoutWindowTest, APasswordFieldTakesTypedTextAndShowsStars)
     EXPECT_EQ(0, Mismatches(app->frame, Expected(blocks), blocks));
     if (getenv("VORTAN_KEEP_SHOTS"))
         vtest::WriteWholeFile(std::string(getenv("VORTAN_KEEP_SHOTS")) + "/field.rgb",
+                              std::string(app->frame.begin(), app->frame.end()));
+
+    // Twenty characters are wider than the field: the end of the text stays in view, drawn
+    // right-aligned before the caret at the right edge.
+    ASSERT_EQ(0, vtest::Xdo({"type", "--delay", "10", "defghijklmnopqrst"}));
+    vtest::Pump(app);
+    Step(0.05f);
+    EXPECT_EQ(field->GetText().GetLength(), 20);
+    // 20 blocks end at 236 with the caret at 238..240: the blocks from 46 on show whole, the
+    // one before shows its last four columns from the field's left edge at 40.
+    blocks = Screen(30);
+    blocks.push_back({40, 40, 4, 16, "white", 1});
+    for (int i = 0; i < 16; ++i)
+        blocks.push_back({46 + 12 * i, 40, 10, 16, "white", 1});
+    blocks.push_back({238, 40, 2, 16, "white", 0});
+    EXPECT_EQ(0, Mismatches(app->frame, Expected(blocks), blocks));
+    if (getenv("VORTAN_KEEP_SHOTS"))
+        vtest::WriteWholeFile(std::string(getenv("VORTAN_KEEP_SHOTS")) + "/wide.rgb",
+                              std::string(app->frame.begin(), app->frame.end()));
+}
+
+TEST_F(LayoutWindowTest, ALabelFollowsTheLanguageAndItsAlignment)
+{
+    Step(0.1f);
+    EXPECT_EQ(0, Mismatches(app->frame, Expected(Screen(30)), Screen(30)));
+    ASSERT_EQ(VORTAN_OK, language->SetLanguage(CVortanString("rt")));
+    screen->root->RefreshLocalizedText();
+    Step(0.1f);
+    EXPECT_EQ(uitest::Narrow(WidgetCast<CTextWidget>(screen->Find("label"))->GetDisplayText()),
+              "Olleh");
+    // Right-aligned: the five blocks (60 pixels of advance) end at the field's right edge.
+    std::vector<Block> blocks = BubbleBlocks();
+    blocks.push_back({40, 240, 200, 30, kContent, 1});
+    for (int i = 0; i < 5; ++i)
+        blocks.push_back({180 + 12 * i, 120, 10, 16, "#ff0000", 1});
+    EXPECT_EQ(0, Mismatches(app->frame, Expected(blocks), blocks));
+    if (getenv("VORTAN_KEEP_SHOTS"))
+        vtest::WriteWholeFile(std::string(getenv("VORTAN_KEEP_SHOTS")) + "/label.rgb",
                               std::string(app->frame.begin(), app->frame.end()));
 }
 

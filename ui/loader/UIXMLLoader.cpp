@@ -5,6 +5,8 @@
 #include <new>
 #include <string.h>
 
+#include <string>
+
 #include "engine/VortanXMLDataNode.h"
 #include "engine/graphics/VortanGraphicsContext.h"
 #include "platform/OrloApplication.h"

@@ -73,9 +73,9 @@ int CExpandable::GetStateCount() const
 
 int CExpandable::GetStateHeight(int i) const
 {
-    if (i < 0 || i >= GetStateCount() || m_heights.GetSize() == 0)
+    if (i < 0 || i >= GetStateCount() || i >= m_heights.GetSize())
         return GetHeight();
-    return m_heights.ElementAt(i % m_heights.GetSize());
+    return m_heights.ElementAt(i);
 }
 
 int CExpandable::TargetWidth() const

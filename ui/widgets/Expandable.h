@@ -31,7 +31,8 @@ public:
     int GetStateCount() const;
     // The height target of the current state (the current height before the first state).
     int GetStateHeight() const { return GetStateHeight(m_state); }
-    // The height target of state i; the current height for an index outside the states.
+    // The height target of state i; the current height for an index outside the states or
+    // beyond the height list.
     int GetStateHeight(int i) const;
     // Animated change to the state (index modulo the count); nothing when it is current.
     void SetStateAnimated(int index);

@@ -7,6 +7,7 @@
 #include <stdio.h>
 
 #include "engine/graphics/VortanBitmapFont.h"
+#include "engine/graphics/VortanGraphicsContext.h"
 #include "engine/platform/VortanTextInput.h"
 #include "platform/OrloApplication.h"
 #include "platform/OrloLanguage.h"
@@ -170,7 +171,7 @@ u32 CTextWidget::LanguageFlags() const
 
 int CTextWidget::RenderSelf(IVortanGraphicsContext* gc, const CVortanRect& rect)
 {
-    if (!m_font)
+    if (!m_font || !gc)
         return VORTAN_OK;
     if (!m_input || !m_focused) {
         const u32 color = m_text.IsEmpty() ? m_emptyColor : m_textColor;
@@ -187,7 +188,21 @@ int CTextWidget::RenderSelf(IVortanGraphicsContext* gc, const CVortanRect& rect)
     u32 textFlags = flags;
     if (w > rect.right - rect.left)
         textFlags |= VORTAN_TEXT_RIGHT;
+    // Text wider than the field is drawn right-aligned and runs out past its left edge: the
+    // field's rectangle clips it.
+    const CVortanRect saved = gc->GetClipRect();
+    CVortanRect clip;
+    clip.Set(saved.left > rect.left ? saved.left : rect.left,
+             saved.top > rect.top ? saved.top : rect.top,
+             saved.right < rect.right ? saved.right : rect.right,
+             saved.bottom < rect.bottom ? saved.bottom : rect.bottom);
+    if (clip.right < clip.left)
+        clip.right = clip.left;
+    if (clip.bottom < clip.top)
+        clip.bottom = clip.top;
+    gc->SetClipRect(&clip);
     m_font->DrawText(narrowed, gc, m_displayText, m_textColor, textFlags);
+    gc->SetClipRect(&saved);
     if (m_caret >= 0.0f) {
         CVortanRect at = narrowed;
         if (textFlags & VORTAN_TEXT_RIGHT)

@@ -1,0 +1,271 @@
+// Shot resolution on a battlefield laid out by hand: blast damage by material and the
+// quantised-y rule, the cluster bomb's own blast, the snow bomb's freeze and its delay, the
+// whip's damage, squashed squibs, the cluster burst, and squibs in the water.
+#include <gtest/gtest.h>
+
+#include "game/VexAssetTables.h"
+#include "game/VexMessageBatch.h"
+#include "game/VexPhysicsWorld.h"
+#include "game/VexProjectile.h"
+#include "tests/game/BattleMatchSupport.h"
+
+namespace {
+
+using btest::Match;
+using btest::Training;
+
+class Resolution : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(t.Start(12));
+        b = t.Battle();
+        scene = b->GetLiveScene();
+        CVexBlockList* blocks = scene->GetBlocks();
+        while (blocks->GetCount() > 0)
+            blocks->RemoveById(blocks->GetAt(0)->id);
+        // The squibs far away from what is tested.
+        Place(0, -3.0f, 3.0f);
+        Place(1, 3.0f, 3.0f);
+        b->GetExecutionQueue()->Clear();
+    }
+    void Place(int side, float x, float y)
+    {
+        b->Player(side).body->position.Set(x, y);
+        b->Player(side).body->velocity.Set(0.0f, 0.0f);
+    }
+    CVexBlock* Block(float x, float y, int material, u32 shape = 1)
+    {
+        return scene->GetBlocks()->AddBlock(shape, CVortanVector2(x, y), (u8)material, 0, 1);
+    }
+    CVexProjectile* Shot(u32 type, float x, float y, int slot = 0)
+    {
+        CVexProjectile* p = scene->CreateProjectile(0, type, slot);
+        p->body->position.Set(x, y);
+        return p;
+    }
+    // The records posted since the last call, oldest first.
+    std::vector<CVexMessage*> Posted()
+    {
+        std::vector<CVexMessage*> out;
+        for (int i = 0; i < b->GetExecutionQueue()->Count(); ++i)
+            out.push_back(b->GetExecutionQueue()->At(i));
+        return out;
+    }
+    template <class T>
+    std::vector<T> Of(const std::vector<CVexMessage*>& records)
+    {
+        std::vector<T> out;
+        for (CVexMessage* r : records) {
+            T body;
+            if (r->type == T::kType && VexReadMessage(r, body) == VORTAN_OK)
+                out.push_back(body);
+        }
+        return out;
+    }
+
+    Training t;
+    CVexPlayState* b = nullptr;
+    CVexScene* scene = nullptr;
+};
+
+TEST_F(Resolution, BlastDamageByMaterial)
+{
+    // Four blocks side by side, each with a bomb resting on top.
+    const int materials[4] = {VEX_MATERIAL_PAPER, VEX_MATERIAL_METAL, VEX_MATERIAL_ICE,
+                              VEX_MATERIAL_BOUNCY};
+    CVexBlock* blocks[4];
+    for (int i = 0; i < 4; ++i) {
+        blocks[i] = Block(-1.5f + i, 0.5f, materials[i]);
+        Shot(VEX_PROJECTILE_BOMB, -1.5f + i, 0.62f, i);
+    }
+    b->ResolveHits(0);
+    const auto posted = Posted();
+    ASSERT_FALSE(posted.empty());
+    EXPECT_EQ(VEX_MSG_SETTLE_POSITIONS, posted.front()->type);
+    EXPECT_EQ(VEX_MSG_SQUASH_CHECK, posted.back()->type);
+    const auto states = Of<CVexMsgBlockState>(posted);
+    const auto destroyed = Of<CVexMsgBlockDestroyed>(posted);
+    // Paper 255 - 160 = 95, metal 175, bouncy untouched at 255; ice (15) is destroyed.
+    ASSERT_EQ(3u, states.size());
+    EXPECT_EQ(blocks[0]->id, states[0].id);
+    EXPECT_EQ(95u, states[0].hitPoints);
+    EXPECT_EQ(175u, states[1].hitPoints);
+    EXPECT_EQ(255u, states[2].hitPoints);
+    ASSERT_EQ(1u, destroyed.size());
+    EXPECT_EQ(blocks[2]->id, destroyed[0].id);
+    // Pushed down by f x 0.3 x 0.5 with f = (0.3 - 0.02) / 0.3: from 0.5 to about 0.36, which
+    // is step 14 of 1/40.
+    EXPECT_EQ(14, states[0].y);
+}
+
+TEST_F(Resolution, MetalSurvivesTwoHitsPaperOne)
+{
+    CVexBlock* metal = Block(0.0f, 0.5f, VEX_MATERIAL_METAL);
+    CVexBlock* paper = Block(2.0f, 0.5f, VEX_MATERIAL_PAPER);
+    metal->hitPoints = 175;
+    paper->hitPoints = 95;
+    Shot(VEX_PROJECTILE_BOMB, 0.0f, 0.62f, 0);
+    Shot(VEX_PROJECTILE_BOMB, 2.0f, 0.62f, 1);
+    b->ResolveHits(0);
+    auto posted = Posted();
+    ASSERT_EQ(1u, Of<CVexMsgBlockState>(posted).size());
+    EXPECT_EQ(95u, Of<CVexMsgBlockState>(posted)[0].hitPoints); // metal's second hit
+    ASSERT_EQ(1u, Of<CVexMsgBlockDestroyed>(posted).size());
+    EXPECT_EQ(paper->id, Of<CVexMsgBlockDestroyed>(posted)[0].id);
+}
+
+TEST_F(Resolution, APushThatLeavesTheQuantisedYTakesNoDamageButAClusterBombAlwaysDamages)
+{
+    // At the rim of the blast the push is a fraction of one 1/40 step: nothing happens.
+    Block(0.0f, 0.52f, VEX_MATERIAL_PAPER);
+    Shot(VEX_PROJECTILE_BOMB, 0.0f, 0.915f, 0);
+    b->ResolveHits(0);
+    auto posted = Posted();
+    EXPECT_TRUE(Of<CVexMsgBlockState>(posted).empty());
+    EXPECT_TRUE(Of<CVexMsgBlockDestroyed>(posted).empty());
+    b->GetExecutionQueue()->Clear();
+    scene->RemoveProjectile(0, 0);
+    // The cluster bomb's own blast damages the block without moving it.
+    CVexBlock* block = Block(2.0f, 0.5f, VEX_MATERIAL_METAL);
+    Shot(VEX_PROJECTILE_CLUSTER, 2.0f, 0.62f, 1);
+    b->ResolveHits(0);
+    posted = Posted();
+    const auto states = Of<CVexMsgBlockState>(posted);
+    ASSERT_EQ(1u, states.size());
+    EXPECT_EQ(block->id, states[0].id);
+    EXPECT_EQ(175u, states[0].hitPoints);
+    EXPECT_EQ(20, states[0].y); // 0.5 x 40, unmoved
+    EXPECT_EQ(80, states[0].x);
+}
+
+TEST_F(Resolution, ASnowBombFreezesWithoutDamageAndTheIceComesAfterTheDelay)
+{
+    CVexBlock* block = Block(0.0f, 0.5f, VEX_MATERIAL_PAPER);
+    Shot(VEX_PROJECTILE_SNOW, 0.0f, 0.62f, 0);
+    b->ResolveHits(0);
+    const auto posted = Posted();
+    EXPECT_TRUE(Of<CVexMsgBlockState>(posted).empty());
+    const auto sticks = Of<CVexMsgBlockStick>(posted);
+    ASSERT_EQ(1u, sticks.size());
+    EXPECT_EQ(255u, sticks[0].hitPoints);
+    EXPECT_EQ(VEX_MATERIAL_ICE, sticks[0].material);
+    EXPECT_FLOAT_EQ(0.75f, sticks[0].friction);
+    EXPECT_FLOAT_EQ(0.15f, sticks[0].restitution);
+    // f = (0.6 - 0.02) / 0.6: the delay is (1 - f) x -2.
+    EXPECT_NEAR(-2.0f * (1.0f - 0.58f / 0.6f), sticks[0].delay, 1e-5f);
+    // Executed: the block waits, then turns to ice once the delay has run up past 0.
+    scene->RemoveProjectile(0, 0);
+    b->GetExecutionQueue()->Clear();
+    const CVexMsgBlockStick stick = sticks[0];
+    b->PostPhysicsSwitch(1); // as in a shot: the blocks animate
+    b->PostBlockStick(stick.id, 255, VEX_MATERIAL_ICE, 0, CVortanVector2(), 0.75f, 0.15f, -0.5f);
+    t.Tick();
+    EXPECT_EQ(1u, block->pending);
+    EXPECT_EQ(VEX_MATERIAL_PAPER, block->material);
+    for (int i = 0; i < 16; ++i)
+        t.Tick();
+    EXPECT_EQ(0u, block->pending);
+    EXPECT_EQ(VEX_MATERIAL_ICE, block->material);
+    EXPECT_FLOAT_EQ(0.75f, block->body->friction);
+}
+
+TEST_F(Resolution, TheWhipDealsItsLengthInDamageUpTo25)
+{
+    Place(0, 0.0f, 2.0f);
+    Place(1, 0.12f, 2.0f);
+    b->ResolveExplosion(0, CVortanVector2(0.4f, 0.0f));
+    auto damage = Of<CVexMsgPlayerDamage>(Posted());
+    ASSERT_EQ(1u, damage.size());
+    EXPECT_EQ(1, damage[0].side);
+    EXPECT_EQ(25u, damage[0].damage); // 26 capped
+    EXPECT_EQ(75, damage[0].health);
+    EXPECT_EQ(1u, Of<CVexMsgPlayerKnock>(Posted()).size());
+    b->GetExecutionQueue()->Clear();
+    b->ResolveExplosion(0, CVortanVector2(0.2f, 0.0f));
+    damage = Of<CVexMsgPlayerDamage>(Posted());
+    ASSERT_EQ(1u, damage.size());
+    EXPECT_EQ(13u, damage[0].damage);
+}
+
+TEST_F(Resolution, ASquibBetweenABlockAboveAndOneBelowIsSquashed)
+{
+    Place(0, 0.0f, 0.5f);
+    Block(0.0f, 0.38f, VEX_MATERIAL_METAL); // top 0.48, inside the squib's bottom
+    Block(0.0f, 0.56f, VEX_MATERIAL_METAL); // bottom 0.46: below the lower block's top
+    scene->FindBlocksAroundPlayers();
+    b->CheckSquash(0);
+    const auto outs = Of<CVexMsgPlayerOut>(Posted());
+    ASSERT_EQ(1u, outs.size());
+    EXPECT_EQ(0, outs[0].side);
+    EXPECT_EQ(2, outs[0].mode);
+    EXPECT_EQ(1u, Of<CVexMsgExplosion>(Posted()).size());
+    // Nothing above: nothing happens.
+    b->GetExecutionQueue()->Clear();
+    Place(1, 2.0f, 0.5f);
+    Block(2.0f, 0.38f, VEX_MATERIAL_METAL);
+    scene->FindBlocksAroundPlayers();
+    b->CheckSquash(1);
+    EXPECT_TRUE(Posted().empty());
+}
+
+// Through a whole fast-forwarded shot: the cluster bomb bursts into three pieces in new slots.
+TEST(ResolutionShot, AClusterBombBurstsIntoThreePiecesInNewSlots)
+{
+    Training t;
+    ASSERT_TRUE(t.Start(9));
+    CVexPlayState* b = t.Battle();
+    ASSERT_EQ((u32)VEX_WEAPON_CLUSTER, b->Player(0).weapon);
+    b->SetAim(CVortanVector2(0.05f, 0.1f));
+    b->FireShot();
+    ASSERT_TRUE(t.RunUntil([&] { return b->IsShotFinished(); }, 2000));
+    // The batch still waits on the execution queue for its forwarding.
+    CVexMessage* batch = nullptr;
+    for (int i = 0; i < b->GetExecutionQueue()->Count(); ++i)
+        if (b->GetExecutionQueue()->At(i)->type == VEX_MSG_BATCH)
+            batch = b->GetExecutionQueue()->At(i);
+    ASSERT_NE(nullptr, batch);
+    CVexGameContext context;
+    CVexMessageQueue entries(&context);
+    ASSERT_EQ(VORTAN_OK, CVexMessageBatch::UnpackBatch(batch->payload, batch->size, entries));
+    std::vector<int> pieces, gone;
+    for (int i = 0; i < entries.Count(); ++i) {
+        CVexMsgSpawnProjectile spawn;
+        if (VexReadMessage(entries.At(i), spawn) == VORTAN_OK &&
+            spawn.projectileType == VEX_PROJECTILE_CLUSTER_PIECE)
+            pieces.push_back(spawn.slot);
+        CVexMsgProjectileGone g;
+        if (VexReadMessage(entries.At(i), g) == VORTAN_OK && g.value == 0)
+            gone.push_back(g.slot);
+    }
+    EXPECT_EQ((std::vector<int>{1, 2, 3}), pieces);
+    ASSERT_FALSE(gone.empty());
+    EXPECT_EQ(0, gone[0]); // the bomb itself goes; the pieces stay until their own rest
+}
+
+// A squib sinking in the water is out after one simulated second; one asleep on a block under
+// the water line is not declared out (as the rule is written).
+TEST(ResolutionShot, ASinkingSquibIsOutAndOneAsleepUnderWaterIsNot)
+{
+    for (int asleep = 0; asleep < 2; ++asleep) {
+        Training t;
+        ASSERT_TRUE(t.Start(12));
+        CVexPlayState* b = t.Battle();
+        CVexScene* scene = b->GetLiveScene();
+        CVexPhysicsBody* body = b->Player(1).body;
+        if (asleep) {
+            scene->GetBlocks()->AddBlock(8, CVortanVector2(4.0f, -0.6f), VEX_MATERIAL_METAL, 0, 1);
+            body->position.Set(4.0f, -0.5f);
+            body->asleep = 1;
+            body->restTime = 2.0f;
+        } else {
+            body->position.Set(4.0f, -0.3f);
+        }
+        Match::Fire(b, VEX_WEAPON_WHIP, CVortanVector2(0.0f, 0.001f));
+        ASSERT_TRUE(t.RunUntil([&] { return b->GetPlaybackCount() > 0; }, 3000)) << asleep;
+        t.Tick();
+        EXPECT_EQ(asleep ? 1u : 0u, b->Player(1).inPlay) << asleep;
+    }
+}
+
+} // namespace

@@ -1,0 +1,108 @@
+// The training battle on screen (GLES2 on Mesa under Xvfb, the game's own packs): the HUD of
+// a turn, an aim drag with its dots, and the snapshot held while the shot is fast-forwarded.
+// The frames are kept with VEX_SHOTS for a person to look at.
+#include <gtest/gtest.h>
+
+#include "game/VexPhysicsWorld.h"
+#include "tests/game/BattleMatchSupport.h"
+#include "tests/game/GLGameSupport.h"
+
+namespace {
+
+gtest_graphics::GLEnvironment* const g_env =
+    vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>(800, 480);
+
+// The program's application on the test window; the game's packs from the build.
+class ScreenApp : public gltest::GLGameApp {
+public:
+    explicit ScreenApp(unsigned long window) : gltest::GLGameApp(window)
+    {
+        for (const char* p : {"dataEffects", "dataPlayers", "dataScenes", "dataTextures", "dataUI"})
+            OpenPack(CVortanString((vtest::BinaryDir() + "/" + p + ".dmp").c_str()), 1);
+    }
+    void GetResourcePath(CVortanString& out, const CVortanString& fileName) override
+    {
+        out = CVortanString((vtest::BinaryDir() + "/").c_str());
+        out.Append(fileName);
+    }
+};
+
+TEST(BattleScreen, TheTrainingHudAnAimDragAndTheSnapshotHeld)
+{
+    ASSERT_TRUE(g_env->window);
+    htest::DrivenClock clock;
+    ScreenApp app(g_env->window->Id());
+    ASSERT_TRUE(app.created);
+    btest::TrainingGame game;
+    ASSERT_EQ(VORTAN_OK, game.Init(&app));
+    game.Begin(10);
+    auto step = [&] {
+        clock.AdvanceMs(33);
+        game.Update(0.0f);
+    };
+    CVexPlayState* b = nullptr;
+    bool started = false;
+    for (int i = 0; i < 200; ++i) {
+        step();
+        b = game.GetBattle();
+        if (b && !started && !b->IsTurnActive() && i > 40) {
+            // The start of the turn: the scene's name on a darkened band.
+            started = true;
+            game.Render();
+            const gltest::Rgb band = gltest::ReadFrame();
+            gltest::Keep(band, "battle_start");
+            EXPECT_LT(gltest::At(band, 20, 240) & 0xFF, gltest::At(band, 20, 150) & 0xFF);
+        }
+        if (b && b->IsTurnActive() && b->GetRoundState() == VEX_ROUND_OWN_TURN)
+            break;
+    }
+    ASSERT_NE(nullptr, b);
+    for (int i = 0; i < 45; ++i) // the camera settles on the squib
+        step();
+    game.Render();
+    const gltest::Rgb hud = gltest::ReadFrame();
+    gltest::Keep(hud, "battle_hud");
+    // The sky's gradient at the top left, not black.
+    EXPECT_NE(0u, gltest::At(hud, 200, 60));
+
+    // A drag from the squib down and to the left stretches it.
+    CVortanVector2 squib;
+    app.ext->GetWidth();
+    game.GetRenderer()->GetCamera().WorldToScreen(b->Player(0).body->position, squib);
+    game.OnPointerDown(0, (int)squib.x, (int)squib.y);
+    step();
+    for (int k = 1; k <= 6; ++k) {
+        game.OnPointerMove(0, (int)squib.x - 8 * k, (int)squib.y + 10 * k);
+        step();
+    }
+    EXPECT_EQ(1u, b->Player(0).aiming);
+    EXPECT_GT(b->Player(0).aim.Length(), 0.0f);
+    EXPECT_LE(b->Player(0).aim.Length(), 0.4f + 1e-6f);
+    game.Render();
+    const gltest::Rgb aim = gltest::ReadFrame();
+    gltest::Keep(aim, "battle_aim");
+    EXPECT_GT(game.GetBattle()->GetLiveScene()->GetAimDotsDrawn(0), 0);
+
+    // Let go: the shot is fast-forwarded while the saved scene is shown.
+    const CVortanVector2 before = b->Player(0).body->position;
+    game.OnPointerUp(0, (int)squib.x - 48, (int)squib.y + 60);
+    step();
+    step();
+    ASSERT_TRUE(b->IsFastForwarding());
+    EXPECT_EQ(0,
+              memcmp(&before, &b->GetSnapshotScene()->GetPlayer(0).body->position, sizeof before));
+    game.Render();
+    const gltest::Rgb held = gltest::ReadFrame();
+    gltest::Keep(held, "battle_snapshot");
+    EXPECT_NE(0u, gltest::At(held, 200, 60));
+
+    // The exit confirmation darkens everything behind its question.
+    b->OnBack(0);
+    game.Render();
+    const gltest::Rgb asked = gltest::ReadFrame();
+    gltest::Keep(asked, "battle_confirm");
+    EXPECT_LT(gltest::At(asked, 200, 60) & 0xFF, gltest::At(held, 200, 60) & 0xFF);
+    game.Release();
+}
+
+} // namespace

@@ -155,6 +155,12 @@ public:
     static int OnCancelAutoRelogin(CWidget* sender, COrloMenuState* menu);
     static int OnExitApp(CWidget* sender, COrloMenuState* menu);
 
+    // --- login and registration, settings and language, start page, about, own page ------------------
+
+    // --- player lists, challenges, chat --------------------------------------------------------------
+
+    // --- shop, buying, coins and gifts, item data packs ----------------------------------------------
+
     // --- queries for the application, tools and tests ----------------------------------------------
     IOrloGameState* GetGame() const { return m_game; }
     CWidget* GetRoot() const { return m_uiRoot; }
@@ -230,6 +236,12 @@ protected:
     int m_pendingChallenger; // the challenge the user sent and waits on; -1 none
     CVortanPtrArray m_items;
     BoundEvent m_bound[ORLO_MENU_EVENT_COUNT];
+
+    // login and registration, settings and language, start page, about, own page
+
+    // player lists, challenges, chat
+
+    // shop, buying, coins and gifts, item data packs
 
 private:
     COrloMenuState(const COrloMenuState&) = delete;

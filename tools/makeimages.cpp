@@ -5,7 +5,8 @@
 //                                    "background-vertical.jpg"
 //   makeimages lobby OUTDIR SIZE     "avatar.png", "cl-icon-trophy.png" and the online menu's
 //                                    "orlo-button.png" and "menu-button.png" for screens whose
-//                                    smaller side is SIZE pixels (drawn for 480, scaled)
+//                                    smaller side is SIZE pixels (drawn for 480, scaled),
+//                                    and the pages' switches, slider parts and marks
 //   makeimages reload OUT.png OUT.cpp
 //                                    the 56 x 56 reload picture, and a C++ source that builds
 //                                    its PNG bytes into the program
@@ -268,6 +269,71 @@ bool DrawMenuButton(float scale, const std::string& path)
     return c.Save(path, "png");
 }
 
+// --- the settings, language and own pages ---------------------------------------------------------
+
+// A switch: a rounded track with the knob at the left (off, grey) or right (on, green).
+bool DrawToggle(float scale, bool on, const std::string& path)
+{
+    int w = std::max(2, (int)lrintf(72 * scale)), h = std::max(1, (int)lrintf(40 * scale));
+    Canvas c(w, h);
+    float s = h / 40.0f, W = (float)w, H = (float)h;
+    c.Fill(RoundRect(2 * s, 6 * s, W - 2 * s, H - 6 * s, 14 * s), Rgb(on ? 0x2E9E4A : 0x6A7480), 0,
+           0, W, H);
+    float x = on ? W - 20 * s : 20 * s;
+    c.Fill(Circle(x, H / 2, 16 * s), Rgb(0x2A2F36), 0, 0, W, H);
+    c.Fill(Circle(x, H / 2, 14 * s), Rgb(0xF4F7FA), 0, 0, W, H);
+    return c.Save(path, "png");
+}
+
+// The volume slider's track: a long rounded groove.
+bool DrawSliderTrack(float scale, const std::string& path)
+{
+    int w = std::max(2, (int)lrintf(320 * scale)), h = std::max(1, (int)lrintf(40 * scale));
+    Canvas c(w, h);
+    float s = h / 40.0f, W = (float)w, H = (float)h;
+    c.Fill(RoundRect(4 * s, 14 * s, W - 4 * s, H - 14 * s, 6 * s), Rgb(0x0A1522), 0, 0, W, H);
+    c.Fill(RoundRect(6 * s, 16 * s, W - 6 * s, H - 16 * s, 4 * s), Rgb(0x5C7C9C), 0, 0, W, H);
+    return c.Save(path, "png");
+}
+
+// The slider's knob: a light disc with a blue ring.
+bool DrawSliderKnob(float scale, const std::string& path)
+{
+    int n = std::max(1, (int)lrintf(40 * scale));
+    Canvas c(n, n);
+    float s = n / 40.0f, m = 20 * s;
+    c.Fill(Circle(m, m, 18 * s), Rgb(0x2E6A9E), 0, 0, (float)n, (float)n);
+    c.Fill(Circle(m, m, 13 * s), Rgb(0xF4F7FA), 0, 0, (float)n, (float)n);
+    return c.Save(path, "png");
+}
+
+// The language chooser's marks: a filled disc with a tick, and an empty ring.
+bool DrawMark(float scale, bool selected, const std::string& path)
+{
+    int n = std::max(1, (int)lrintf(40 * scale));
+    Canvas c(n, n);
+    float s = n / 40.0f, m = 20 * s, N = (float)n;
+    if (!selected) {
+        c.Fill(Ring(m, m, 13 * s, 16 * s), Rgb(0xC8D4E0), 0, 0, N, N);
+        return c.Save(path, "png");
+    }
+    c.Fill(Circle(m, m, 16 * s), Rgb(0x2E9E4A), 0, 0, N, N);
+    std::vector<float> tick = {11 * s, 20 * s, 15 * s, 16 * s, 19 * s, 21 * s,
+                               27 * s, 12 * s, 31 * s, 16 * s, 19 * s, 29 * s};
+    c.Fill(Polygon(tick), Rgb(0xFFFFFF), 0, 0, N, N);
+    return c.Save(path, "png");
+}
+
+bool DrawPagesImages(float scale, const std::string& out)
+{
+    return DrawToggle(scale, false, out + "/toggle-off.png") &&
+           DrawToggle(scale, true, out + "/toggle-on.png") &&
+           DrawSliderTrack(scale, out + "/slider-track.png") &&
+           DrawSliderKnob(scale, out + "/slider-knob.png") &&
+           DrawMark(scale, true, out + "/mark-on.png") &&
+           DrawMark(scale, false, out + "/mark-off.png");
+}
+
 // A circular arrow: the sign for "loading again".
 bool DrawReload(const std::string& path)
 {
@@ -341,7 +407,7 @@ int main(int argc, char** argv)
         ok = DrawAvatar(scale, out + "/avatar.png") &&
              DrawTrophy(scale, out + "/cl-icon-trophy.png") &&
              DrawOrloButton(scale, out + "/orlo-button.png") &&
-             DrawMenuButton(scale, out + "/menu-button.png");
+             DrawMenuButton(scale, out + "/menu-button.png") && DrawPagesImages(scale, out);
     } else if (command == "reload" && argc == 4) {
         ok = DrawReload(out) && WriteEmbedding(out, argv[3]);
     } else {

@@ -90,6 +90,7 @@ int COrloMenuState::Init(COrloApplication* application)
 
 void COrloMenuState::Release()
 {
+    DetachPagesObserver();
     CLoginController::Release();
     if (m_game) {
         IOrloGameState* game = m_game;

@@ -104,8 +104,8 @@ public:
     void RestoreLoginFields();
 
     // --- the application's calls -----------------------------------------------------------------
-    void LeaveGameToLobby() override {}
-    void ResetToStartPage() override {}
+    void LeaveGameToLobby() override;
+    void ResetToStartPage() override;
     void UpdateChatButtons(bool enable) override { (void)enable; }
     void AddChatLine(const COrloChatRecord& record, bool incoming) override
     {
@@ -156,6 +156,75 @@ public:
     static int OnExitApp(CWidget* sender, COrloMenuState* menu);
 
     // --- login and registration, settings and language, start page, about, own page ------------------
+    // The name and e-mail checks; a failure shows the login error page.
+    bool ValidatePlayerName(const CVortanString& name);
+    bool ValidateEmail(const CVortanString& email);
+    static int OnLoginOrlogate(CWidget* sender, COrloMenuState* menu);
+    static int OnValidateUser(CWidget* sender, COrloMenuState* menu);
+    static int OnValidateEmail(CWidget* sender, COrloMenuState* menu);
+    static int OnUserNameChanged(CWidget* sender, COrloMenuState* menu);
+    static int OnLoginShow(CWidget* sender, COrloMenuState* menu);
+    static int OnPlayerNameShow(CWidget* sender, COrloMenuState* menu);
+    static int OnConfirmShow(CWidget* sender, COrloMenuState* menu);
+    static int OnAutoLoginToggled(CWidget* sender, COrloMenuState* menu);
+    static int OnGoogleShow(CWidget* sender, COrloMenuState* menu);
+    static int OnGoogleCookie(CWidget* sender, COrloMenuState* menu);
+    static int OnGoogleLoaded(CWidget* sender, COrloMenuState* menu);
+    static int OnCheckTos(CWidget* sender, COrloMenuState* menu);
+    static int OnTosShow(CWidget* sender, COrloMenuState* menu);
+    static int OnInitRegisterName(CWidget* sender, COrloMenuState* menu);
+    static int OnInitLoginName(CWidget* sender, COrloMenuState* menu);
+    // The external login's steps as a web view would report them: a cookie, a loaded page.
+    void OnExternalCookie(const CVortanString& name, const CVortanString& value);
+    int OnExternalPageLoaded();
+    void ClearExternalLogin();
+    const CVortanString& GetExternalStatus() const { return m_extStatus; }
+
+    static int OnInitSounds(CWidget* sender, COrloMenuState* menu);
+    static int OnToggleSounds(CWidget* sender, COrloMenuState* menu);
+    static int OnToggleSoundEffects(CWidget* sender, COrloMenuState* menu);
+    static int OnInitMusic(CWidget* sender, COrloMenuState* menu);
+    static int OnToggleMusic(CWidget* sender, COrloMenuState* menu);
+    static int OnInitVibration(CWidget* sender, COrloMenuState* menu);
+    static int OnToggleVibration(CWidget* sender, COrloMenuState* menu);
+    static int OnInitSoundsSlider(CWidget* sender, COrloMenuState* menu);
+    static int OnSoundsSliderChanged(CWidget* sender, COrloMenuState* menu);
+    static int OnInitMusicSlider(CWidget* sender, COrloMenuState* menu);
+    static int OnMusicSliderChanged(CWidget* sender, COrloMenuState* menu);
+    static int OnUpdateLanguageLabel(CWidget* sender, COrloMenuState* menu);
+    static int OnShowLanguageChooser(CWidget* sender, COrloMenuState* menu);
+    static int OnLoadLanguageItem(CWidget* sender, COrloMenuState* menu);
+    static int OnSelectLanguageItem(CWidget* sender, COrloMenuState* menu);
+    static int OnChooseLanguage(CWidget* sender, COrloMenuState* menu);
+    static int OnUnloadLanguageItem(CWidget* sender, COrloMenuState* menu);
+    // Slider value 0..1 and volume in hundredths of a decibel, -10000..0.
+    static int SliderToVolume(float value);
+    static float VolumeToSlider(int volume);
+    int GetSelectedLanguage() const { return m_selectedLanguage; }
+
+    // The start page's variant by the in-match flag.
+    void ShowStartScreen();
+    static int OnAboutGameInfo(CWidget* sender, COrloMenuState* menu);
+    static int OnLoadSelf(CWidget* sender, COrloMenuState* menu);
+    static int OnUnloadSelf(CWidget* sender, COrloMenuState* menu);
+    static int OnRefreshSelf(CWidget* sender, COrloMenuState* menu);
+    static int OnShowMe(CWidget* sender, COrloMenuState* menu);
+    void OnAchievementList(const CVortanArray<SAchievementInfo>& records);
+    void OnImageAndLink(const CVortanString& name, int length, const u8* bytes,
+                        const CVortanString& text2, const CVortanString& text3);
+    void OnMatchResults(int index, const SMatchResult& record);
+    // The player-list request's answers for the own entry (the session's callback).
+    static void OnSelfEntry(void* context, int selector, int index, int value0,
+                            const CVortanArray<SGroupListItem>* groups,
+                            const SPlayerListItem* player, const u8* image, int imageLength);
+    // Fills a player item's faces from its record.
+    void FillPlayerList(CWidget* item, const SPlayerListItem& record);
+    // 0 lost, 1 tied, 2 won, for any result the service sends.
+    static int ResultIndex(int result);
+    CWidget* GetSelfItem() const { return m_selfItem; }
+    // The session's answers for these pages reach the menu through this observer.
+    void AttachPagesObserver();
+    void DetachPagesObserver();
 
     // --- player lists, challenges, chat --------------------------------------------------------------
 
@@ -238,6 +307,22 @@ protected:
     BoundEvent m_bound[ORLO_MENU_EVENT_COUNT];
 
     // login and registration, settings and language, start page, about, own page
+    class PagesObserver : public IOrloNetworkSession::LobbyObserver {
+    public:
+        COrloMenuState* menu = nullptr;
+        void OnAchievementList(int, int, int, const CVortanArray<SAchievementInfo>& list,
+                               int) override;
+        void OnImageAndLink(const CVortanString& name, int length, const u8* bytes,
+                            const CVortanString& text2, const CVortanString& text3,
+                            const CVortanString& text4) override;
+        void OnMatchResults(IOrloNetworkSession*, int index, const SMatchResult& record) override;
+    };
+    // Goes back to the first page of the user (login page for a guest, else start page).
+    void ReturnToFirstPage();
+    PagesObserver m_pagesObserver;
+    COrloNetworkSession* m_pagesObserverSession = nullptr;
+    CWidget* m_selfItem = nullptr; // the own entry's item widget
+    int m_initialisingSlider = 0;  // a slider takes the stored volume: no write back
 
     // player lists, challenges, chat
 

@@ -3,6 +3,7 @@
 // item pack check after a login.
 #include "online/menu/OrloMenuState.h"
 
+#include "online/menu/OrloServerImage.h"
 #include "platform/OrloLanguage.h"
 #include "platform/OrlogateApplication.h"
 #include "ui/Widget.h"
@@ -68,6 +69,7 @@ void COrloMenuState::OnLoginSucceeded(const CVortanString& playerName, const CVo
     ShowLoading(MenuText(33), MenuText(34));
     m_itemCheckPending = 1;
     m_savedShown = shown ? 1 : 0;
+    AttachPagesObserver();
     COrloNetworkSession* session = GetSession();
     if (session) {
         session->SendShortIntMessage(513);
@@ -91,7 +93,8 @@ void COrloMenuState::ShowLoginError(const CVortanString& title, const CVortanStr
             recover->SetVisible((optionBits & 1) != 0);
         CWidget* update = page->FindChild(CVortanString("button_update"), -1);
         CWidget* again = page->FindChild(CVortanString("button_tryagain"), -1);
-        const bool link = updateLink && !updateLink->IsEmpty();
+        // Only a web address of bounded length is offered as a link.
+        const bool link = updateLink && IsServerLink(*updateLink);
         if (update) {
             update->SetVisible(link);
             CWebButton* web = WidgetCast<CWebButton>(update);
@@ -151,7 +154,8 @@ void COrloMenuState::OnUserNameChecked(bool accepted, const CVortanString& text)
             ShowLoginError(MenuText(14), MenuText(15), 2, nullptr);
             return;
         }
-        CreateAccountExternal(input->GetText(), m_extId, m_extToken);
+        const CVortanString name = input->GetText();
+        CreateAccountExternal(name, m_extId, m_extToken);
         m_extStatus.Empty();
         m_extId.Empty();
         m_extToken.Empty();

@@ -63,6 +63,7 @@ void COrloMenuState::GoToHomePage()
 {
     if (!m_pageRoot)
         return;
+    ShowStartScreen();
     m_pageRoot->ClearHistory();
     if (!IsGuest() && GetLoginState() == 2)
         m_pageRoot->NavigateTo(CVortanString("startscreen_root"));

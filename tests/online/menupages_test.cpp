@@ -783,4 +783,53 @@ TEST_F(MenuPages, AfterAMatchAGuestLandsOnTheLoginPageAndAnAccountOnAnEmptyStart
     EXPECT_EQ("loginscreen_root", Page());
 }
 
+// Last: it leaves the login in the external mode.
+TEST_F(MenuPages, TheExternalLoginsFourOutcomesFollowTheCookiesOfTheLoadedPage)
+{
+    COrloMenuState* menu = Menu();
+    // Nothing reported yet: nothing happens.
+    Go("loginscreen_root");
+    EXPECT_EQ(1, menu->RunEvent("google_loaded", nullptr));
+    EXPECT_EQ("loginscreen_root", Page());
+
+    // Refused by the page: its status text on the error page.
+    menu->OnExternalCookie(CVortanString("auth_status"), CVortanString("denied by user"));
+    menu->RunEvent("google_loaded", nullptr);
+    EXPECT_EQ("loginscreen_error", Page());
+    EXPECT_EQ("denied by user", TextOf(Find("//loginscreen_error//loginerror_message")));
+    EXPECT_EQ("", Utf8(menu->GetExternalStatus()));
+
+    // "ok" without its id and token: text 28.
+    Go("loginscreen_root");
+    menu->OnExternalCookie(CVortanString("auth_status"), CVortanString("ok"));
+    menu->OnExternalCookie(CVortanString("auth_id"), CVortanString("g-1"));
+    EXPECT_EQ(0, menu->RunEvent("google_loaded", nullptr));
+    EXPECT_EQ(Language(28), TextOf(Find("//loginscreen_error//loginerror_message")));
+
+    // "new" before a name is confirmed: the user picks a name first, in "new" mode.
+    menu->ClearExternalLogin();
+    Go("loginscreen_root");
+    menu->OnExternalCookie(CVortanString("auth_status"), CVortanString("new"));
+    menu->RunEvent("google_loaded", nullptr);
+    menu->GetPageRoot()->FinishTransitions();
+    Step();
+    EXPECT_EQ("loginscreen_playername", Page());
+    EXPECT_TRUE(Find("//loginscreen_playername//tos_elements")->IsVisible());
+
+    // "ok" with both: the external login goes to the lobby, which knows no account of this
+    // kind for the id and asks for a name.
+    menu->ClearExternalLogin();
+    Go("loginscreen_root");
+    menu->OnExternalCookie(CVortanString("auth_status"), CVortanString("ok"));
+    menu->OnExternalCookie(CVortanString("auth_id"), CVortanString("g-999"));
+    menu->OnExternalCookie(CVortanString("auth_token"), CVortanString("t"));
+    EXPECT_EQ(1, menu->RunEvent("google_loaded", nullptr));
+    EXPECT_EQ("", Utf8(menu->GetExternalStatus()));
+    EXPECT_EQ(2, menu->GetMode());
+    // No account is linked to it here: the lobby's refusal on the error page.
+    EXPECT_TRUE(Until([] { return Page() == "loginscreen_error"; }, 10)) << Page();
+    EXPECT_NE(std::string::npos,
+              TextOf(Find("//loginscreen_error//loginerror_message")).find("No account"));
+}
+
 } // namespace

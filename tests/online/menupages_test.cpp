@@ -229,6 +229,23 @@ protected:
         close(fd);
         return answer;
     }
+    // With VEX_SHOTS naming a directory, the next frame is kept there as a picture.
+    static void Keep(const std::string& name)
+    {
+        const char* dir = getenv("VEX_SHOTS");
+        if (!dir)
+            return;
+        Step();
+        std::vector<unsigned char> rgba(800 * 480 * 4), rgb(800 * 480 * 3);
+        glReadPixels(0, 0, 800, 480, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        for (int y = 0; y < 480; ++y)
+            for (int x = 0; x < 800 * 3; ++x)
+                rgb[(size_t)y * 2400 + x] = rgba[((size_t)(479 - y) * 800 + x / 3) * 4 + x % 3];
+        vtest::TempDir tmp;
+        vtest::WriteWholeFile(tmp.File("f.rgb"), std::string(rgb.begin(), rgb.end()));
+        vtest::RunProgram({"convert", "-size", "800x480", "-depth", "8", "rgb:" + tmp.File("f.rgb"),
+                           std::string(dir) + "/" + name + ".png"});
+    }
     static std::string Stats()
     {
         std::string out;
@@ -529,6 +546,7 @@ TEST_F(MenuPages, SettingsRowsMapBothWaysAndTheSlidersUseTheVolumeMapping)
     volume->SetValue(0.25f);
     EXPECT_EQ(-7500, app->GetSoundsVolume()) << "the slider's change event sets the volume";
     app->GetSettings()->Save();
+    Keep("pages_settings");
     const std::string stats = Stats();
     EXPECT_NE(std::string::npos, stats.find("__Orlo_Sounds_Volume=-7500"));
     EXPECT_NE(std::string::npos, stats.find("__Orlo_Music_Volume=-3333"));
@@ -575,6 +593,7 @@ TEST_F(MenuPages, TheChooserMarksTheCurrentLanguageAndChoosingReplacesTheLabelsA
     EXPECT_EQ(Language(600), Shown(Find("//settings_root//settings_title")));
     app->GetSettings()->Save();
     EXPECT_NE(std::string::npos, Stats().find("__Orlo_Language=xa"));
+    Keep("pages_language_chosen");
     EXPECT_TRUE(Until([] { return Control("language " + std::string("bobcat")) == "ok xa"; }, 10))
         << Control("language bobcat");
 
@@ -594,13 +613,18 @@ TEST_F(MenuPages, StartAboutAndAdvertsFollowTheMatchFlagAndTheServerImages)
     menu->ShowStartScreen();
     EXPECT_FALSE(Find("//startscreen_root//startscreen")->IsVisible());
     EXPECT_TRUE(Find("//startscreen_root//startscreen_ingame")->IsVisible());
+    menu->SetMenuShown(true);
+    Go("startscreen_root");
+    Keep("pages_start_ingame");
     menu->SetInMatch(0);
     menu->ShowStartScreen();
     EXPECT_TRUE(Find("//startscreen_root//startscreen")->IsVisible());
     EXPECT_FALSE(Find("//startscreen_root//startscreen_ingame")->IsVisible());
 
-    menu->RunEvent("about_gameinfoonshow", Find("//about_root//about_text"));
+    menu->SetMenuShown(true);
+    Go("about_root");
     EXPECT_EQ("PlatformTest\nVersion 1.57", TextOf(Find("//about_root//about_text")));
+    Keep("pages_about");
 
     // The login asked for both adverts: they arrived with their images and links.
     CWebButton* more = As<CWebButton>(Named("button_moregames"));
@@ -610,6 +634,7 @@ TEST_F(MenuPages, StartAboutAndAdvertsFollowTheMatchFlagAndTheServerImages)
     EXPECT_EQ(0u, Utf8(more->GetUrl()).find("http"));
     EXPECT_NE(nullptr, As<CImageWidget>(Named("cl-icon-tournament"))->GetImage());
     EXPECT_NE("", TextOf(Named("label-tournament")));
+    Keep("pages_start");
 
     // A second advert of the same name reuses the registered surface.
     CVortanSurface* registered = app->FindSurface(CVortanString("imageandlink_moregames"));
@@ -700,6 +725,7 @@ TEST_F(MenuPages, TheOwnPageShowsTheEntryAchievementsAndColouredResults)
     EXPECT_GT(seen[0], 0);
     EXPECT_GT(seen[1], 0);
     EXPECT_GT(seen[2], 0);
+    Keep("pages_me");
 
     // The pixels: a won row draws green, a lost one red.
     Step();

@@ -159,6 +159,8 @@ void Route(const std::string& prefix, const std::string& name, const std::string
         Add("utf8", seed, data);
     if (ext == "scn")
         Add("scene", seed, data);
+    if (ext == "png" || ext == "jpg")
+        Add("serverimage", seed, data);
 }
 
 void FromPack(const std::string& path, Collected& c)

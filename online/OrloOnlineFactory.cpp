@@ -3,8 +3,8 @@
 
 #include <new>
 
-#include "online/OrloMenuState.h"
 #include "online/achievements/OrloAchievementStation.h"
+#include "online/menu/OrloMenuState.h"
 #include "online/net/OrloNetConnection.h"
 #include "online/net/OrloNetworkSession.h"
 #include "online/popups/OrloAdvertisement.h"

@@ -152,6 +152,9 @@ public:
     virtual void ReportMatchEnd(const CVortanArray<i32>* ids, const CVortanArray<i32>* places,
                                 int flag);
     virtual void OnGameClosed() = 0;
+    // The online menu's pages came up over the game, or went away again.
+    virtual void OnMenuShown() {}
+    virtual void OnMenuHidden() {}
     virtual void SetSessionFlag(int value) = 0;
 
     // --- the lobby ---------------------------------------------------------------------

@@ -3,9 +3,11 @@
 //   makeimages intro OUTDIR          the twelve logo frames "orlogate_logo1.jpg".."12.jpg"
 //   makeimages title OUTDIR          "title.png", "background-horizontal.jpg",
 //                                    "background-vertical.jpg"
-//   makeimages lobby OUTDIR SIZE     "avatar.png", "cl-icon-trophy.png" and the pictures of the
+//   makeimages lobby OUTDIR SIZE     "avatar.png", "cl-icon-trophy.png", the pictures of the
 //                                    pop-ups (the toast's strip and three icons, the advert's
-//                                    panel and its two-frame buttons) for screens whose
+//                                    panel and its two-frame buttons), the online menu's
+//                                    "orlo-button.png" and "menu-button.png", and the pages'
+//                                    switches, slider parts and marks, for screens whose
 //                                    smaller side is SIZE pixels (drawn for 480, scaled)
 //   makeimages reload OUT.png OUT.cpp
 //                                    the 56 x 56 reload picture, and a C++ source that builds
@@ -282,6 +284,38 @@ bool DrawToastIcon(int kind, float scale, const std::string& path)
     return c.Save(path, "png");
 }
 
+// The Orlo button: an orange disc with a dark ring and the gate's two pillars and lintel.
+bool DrawOrloButton(float scale, const std::string& path)
+{
+    int n = std::max(1, (int)lrintf(64 * scale));
+    Canvas c(n, n);
+    float s = n / 64.0f, m = 32 * s;
+    c.Fill(Circle(m, m, 31 * s), Rgb(0xF28C1F), 0, 0, (float)n, (float)n);
+    c.Fill(Ring(m, m, 24 * s, 28 * s), Rgb(0x5A2A05), 0, 0, (float)n, (float)n);
+    Color gate = Rgb(0xFFF4E0);
+    c.Fill(Rect(21 * s, 24 * s, 26 * s, 44 * s), gate, 0, 0, (float)n, (float)n);
+    c.Fill(Rect(38 * s, 24 * s, 43 * s, 44 * s), gate, 0, 0, (float)n, (float)n);
+    c.Fill(RoundRect(17 * s, 18 * s, 47 * s, 24 * s, 2 * s), gate, 0, 0, (float)n, (float)n);
+    return c.Save(path, "png");
+}
+
+// The menu's button face in two frames side by side: resting and pressed.
+bool DrawMenuButton(float scale, const std::string& path)
+{
+    int w = std::max(2, (int)lrintf(160 * scale)), h = std::max(1, (int)lrintf(48 * scale));
+    Canvas c(2 * w, h);
+    float s = h / 48.0f;
+    for (int frame = 0; frame < 2; ++frame) {
+        float x0 = (float)(frame * w);
+        Color edge = Rgb(frame ? 0x1B3A57 : 0x2E6A9E), face = Rgb(frame ? 0x24507A : 0x3D86C6);
+        c.Fill(RoundRect(x0 + 1 * s, 1 * s, x0 + w - 1 * s, h - 1 * s, 10 * s), edge, x0, 0, x0 + w,
+               (float)h);
+        c.Fill(RoundRect(x0 + 4 * s, 4 * s, x0 + w - 4 * s, h - 4 * s, 7 * s), face, x0, 0, x0 + w,
+               (float)h);
+    }
+    return c.Save(path, "png");
+}
+
 // The advert's panel: a light card with a dark border.
 bool DrawAdPanel(float scale, const std::string& path)
 {
@@ -324,6 +358,71 @@ bool DrawAdButton(bool cross, float scale, const std::string& path)
         }
     }
     return c.Save(path, "png");
+}
+
+// --- the settings, language and own pages ---------------------------------------------------------
+
+// A switch: a rounded track with the knob at the left (off, grey) or right (on, green).
+bool DrawToggle(float scale, bool on, const std::string& path)
+{
+    int w = std::max(2, (int)lrintf(72 * scale)), h = std::max(1, (int)lrintf(40 * scale));
+    Canvas c(w, h);
+    float s = h / 40.0f, W = (float)w, H = (float)h;
+    c.Fill(RoundRect(2 * s, 6 * s, W - 2 * s, H - 6 * s, 14 * s), Rgb(on ? 0x2E9E4A : 0x6A7480), 0,
+           0, W, H);
+    float x = on ? W - 20 * s : 20 * s;
+    c.Fill(Circle(x, H / 2, 16 * s), Rgb(0x2A2F36), 0, 0, W, H);
+    c.Fill(Circle(x, H / 2, 14 * s), Rgb(0xF4F7FA), 0, 0, W, H);
+    return c.Save(path, "png");
+}
+
+// The volume slider's track: a long rounded groove.
+bool DrawSliderTrack(float scale, const std::string& path)
+{
+    int w = std::max(2, (int)lrintf(320 * scale)), h = std::max(1, (int)lrintf(40 * scale));
+    Canvas c(w, h);
+    float s = h / 40.0f, W = (float)w, H = (float)h;
+    c.Fill(RoundRect(4 * s, 14 * s, W - 4 * s, H - 14 * s, 6 * s), Rgb(0x0A1522), 0, 0, W, H);
+    c.Fill(RoundRect(6 * s, 16 * s, W - 6 * s, H - 16 * s, 4 * s), Rgb(0x5C7C9C), 0, 0, W, H);
+    return c.Save(path, "png");
+}
+
+// The slider's knob: a light disc with a blue ring.
+bool DrawSliderKnob(float scale, const std::string& path)
+{
+    int n = std::max(1, (int)lrintf(40 * scale));
+    Canvas c(n, n);
+    float s = n / 40.0f, m = 20 * s;
+    c.Fill(Circle(m, m, 18 * s), Rgb(0x2E6A9E), 0, 0, (float)n, (float)n);
+    c.Fill(Circle(m, m, 13 * s), Rgb(0xF4F7FA), 0, 0, (float)n, (float)n);
+    return c.Save(path, "png");
+}
+
+// The language chooser's marks: a filled disc with a tick, and an empty ring.
+bool DrawMark(float scale, bool selected, const std::string& path)
+{
+    int n = std::max(1, (int)lrintf(40 * scale));
+    Canvas c(n, n);
+    float s = n / 40.0f, m = 20 * s, N = (float)n;
+    if (!selected) {
+        c.Fill(Ring(m, m, 13 * s, 16 * s), Rgb(0xC8D4E0), 0, 0, N, N);
+        return c.Save(path, "png");
+    }
+    c.Fill(Circle(m, m, 16 * s), Rgb(0x2E9E4A), 0, 0, N, N);
+    std::vector<float> tick = {11 * s, 20 * s, 15 * s, 16 * s, 19 * s, 21 * s,
+                               27 * s, 12 * s, 31 * s, 16 * s, 19 * s, 29 * s};
+    c.Fill(Polygon(tick), Rgb(0xFFFFFF), 0, 0, N, N);
+    return c.Save(path, "png");
+}
+
+bool DrawPagesImages(float scale, const std::string& out)
+{
+    return DrawToggle(scale, false, out + "/toggle-off.png") &&
+           DrawToggle(scale, true, out + "/toggle-on.png") &&
+           DrawSliderTrack(scale, out + "/slider-track.png") &&
+           DrawSliderKnob(scale, out + "/slider-knob.png") &&
+           DrawMark(scale, true, out + "/mark-on.png") &&
+           DrawMark(scale, false, out + "/mark-off.png");
 }
 
 // A circular arrow: the sign for "loading again".
@@ -404,7 +503,9 @@ int main(int argc, char** argv)
              DrawToastIcon(2, scale, out + "/toast-icon-achievement.png") &&
              DrawAdPanel(scale, out + "/ad-panel.png") &&
              DrawAdButton(false, scale, out + "/ad-button.png") &&
-             DrawAdButton(true, scale, out + "/ad-close.png");
+             DrawAdButton(true, scale, out + "/ad-close.png") &&
+             DrawOrloButton(scale, out + "/orlo-button.png") &&
+             DrawMenuButton(scale, out + "/menu-button.png") && DrawPagesImages(scale, out);
     } else if (command == "reload" && argc == 4) {
         ok = DrawReload(out) && WriteEmbedding(out, argv[3]);
     } else {

@@ -121,5 +121,8 @@ void COrloNetworkSession::HandleLanguagePack(const u8* bytes, int length)
         // The pack on disk changed under the current language: list and load it again.
         language->ReloadPacks();
         m_application->SetLanguage(code);
+    } else if (language && !IsGame(kind)) {
+        // A language new to this device: the chooser lists it at once.
+        language->ReloadPacks();
     }
 }

@@ -1,10 +1,12 @@
 // The built program on a private X server with a private home, driven as a person would with
-// xdotool and watched through the window's pixels: the title gives way to the game's menu, the
-// credits roll and close, the story intro plays and is skipped, the training picker shows its
-// hint and then its scenes, the first scene is won by dragging the squib (found where the
-// game's state dump says it is) and the second opens, the online battle button comes straight
-// back (no service exists), and closing the window ends the program cleanly. With VEX_SHOTS
-// set the screens are kept as pictures.
+// xdotool and watched through the window's pixels. With the stand-in lobby: the title gives way
+// to the online menu, which logs in as a guest and hides over the game's menu; the credits roll
+// and close, the story intro plays and is skipped, the training picker shows its hint and then
+// its scenes, the first scene is won by dragging the squib (found where the game's state dump
+// says it is) and the second opens, the Orlo button shows the online menu and hides it again,
+// the game menu's exit logs out onto the login page, and closing the window ends the program
+// cleanly. Without a lobby the login error page shows. With VEX_SHOTS set the screens are kept
+// as pictures.
 #include <gtest/gtest.h>
 // Xlib's macros after the test framework's headers.
 #include <X11/Xlib.h>
@@ -20,12 +22,14 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "engine/platform/VortanSingleInstance.h"
+#include "tests/online/StandInProcess.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/VirtualDisplay.h"
 
@@ -61,6 +65,8 @@ struct Colour {
 
 class ProgramMenu : public ::testing::Test {
 protected:
+    // Whether the stand-in lobby runs beside the program.
+    virtual bool WithLobby() const { return true; }
     void SetUp() override
     {
         ASSERT_TRUE(display.Ok());
@@ -79,9 +85,17 @@ protected:
                 30))
             GTEST_SKIP() << "the program is running on this machine";
         const std::string dump = DumpPath();
+        // The lobby's address: the stand-in's, or a port where nothing listens.
+        std::string lobby = "127.0.0.1:1";
+        if (WithLobby()) {
+            server.reset(new ntest::StandIn(state.Path(), 0, 0));
+            ASSERT_GT(server->lobby, 0);
+            lobby = "127.0.0.1:" + std::to_string(server->lobby);
+        }
         pid = fork();
         if (pid == 0) {
             setenv("HOME", home.Path().c_str(), 1);
+            setenv("ORLO_LOBBY", lobby.c_str(), 1);
             setenv("DISPLAY", display.Name().c_str(), 1);
             setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
             setenv("ORLO_STATE_DUMP", dump.c_str(), 1);
@@ -146,6 +160,24 @@ protected:
     {
         Colour c = Mean(322, 232, 336, 246); // left of the white arrow
         return c.g > c.r + 60 && c.g > c.b + 60;
+    }
+    // The Orlo button: its orange disc left of the gate in the top left corner.
+    bool ShowsOrloButton()
+    {
+        Colour c = Mean(18, 44, 22, 48);
+        return c.r > 200 && c.g > 100 && c.g < 170 && c.b < 80;
+    }
+    // The login page: the user name field's pale bar on the dark blue page.
+    bool ShowsLoginPage()
+    {
+        Colour field = Mean(300, 140, 500, 150), page = Mean(300, 300, 500, 310);
+        return field.Brightness() > 220 && page.b > page.r + 20 && page.Brightness() < 80;
+    }
+    // The login error page: dark red.
+    bool ShowsLoginError()
+    {
+        Colour c = Mean(0, 200, 800, 210);
+        return c.r > c.b + 20 && c.r > c.g + 20;
     }
     bool Dark(int l, int t, int r, int b, double below)
     {
@@ -238,6 +270,8 @@ protected:
     MachineLockTurn turn;
     vtest::VirtualDisplay display;
     vtest::TempDir home;
+    vtest::TempDir state;
+    std::unique_ptr<ntest::StandIn> server;
     Display* x = nullptr;
     Window window = 0;
     pid_t pid = -1;
@@ -249,10 +283,14 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
     // The title, then the game's menu once its assets are loaded (s = 100 on 800 x 480).
     ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, 60));
     Keep("run_menu");
+    // The welcome toast slides over the bottom of the screen and takes the taps there: the sea
+    // shows again once it has gone.
+    ASSERT_TRUE(WaitFor([&] { return Mean(100, 450, 300, 470).b > 80; }, 20));
 
-    // The credits roll over the darkened menu; their close button brings the menu back.
+    // The credits roll over the darkened menu (the Orlo button and its hint stay bright at the
+    // top left); their close button brings the menu back.
     Click(190, 260);
-    ASSERT_TRUE(WaitFor([&] { return !ShowsMenu() && Dark(0, 0, 800, 100, 60); }, 10));
+    ASSERT_TRUE(WaitFor([&] { return !ShowsMenu() && Dark(400, 0, 800, 100, 60); }, 10));
     std::this_thread::sleep_for(std::chrono::seconds(2));
     Keep("run_credits");
     Click(400, 440);
@@ -262,7 +300,7 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
     // the menu comes back once the assets are loaded again.
     Click(295, 325);
     ASSERT_TRUE(
-        WaitFor([&] { return Dark(0, 60, 300, 360, 5) && !Dark(650, 60, 790, 360, 30); }, 10));
+        WaitFor([&] { return Dark(100, 100, 300, 360, 5) && !Dark(650, 60, 790, 360, 30); }, 10));
     Keep("run_intro");
     Click(400, 432);
     ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, 30));
@@ -327,10 +365,18 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
     Click(400, 440);
     ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, 10));
 
-    // No service: the online battle button comes straight back to the menu.
-    Click(400, 240);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    EXPECT_TRUE(WaitFor([&] { return ShowsMenu(); }, 10));
+    // The Orlo button (top left) shows the online menu over the game and hides it again.
+    ASSERT_TRUE(WaitFor([&] { return ShowsOrloButton(); }, 10));
+    Click(50, 50);
+    ASSERT_TRUE(WaitFor([&] { return !ShowsMenu() && ShowsLoginPage(); }, 10));
+    Keep("run_online_menu");
+    Click(50, 50);
+    ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, 10));
+
+    // The game menu's exit logs out onto the login page, the Orlo button hidden.
+    Click(505, 325);
+    ASSERT_TRUE(WaitFor([&] { return ShowsLoginPage() && !ShowsOrloButton(); }, 10));
+    Keep("run_logged_out");
     EXPECT_EQ(0, waitpid(pid, nullptr, WNOHANG));
 
     Close();
@@ -341,6 +387,23 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
     const auto seconds =
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start);
     RecordProperty("real_seconds", (int)seconds.count());
+}
+
+class ProgramWithoutLobby : public ProgramMenu {
+protected:
+    bool WithLobby() const override { return false; }
+};
+
+TEST_F(ProgramWithoutLobby, TheLoginErrorPageShowsAndAClose)
+{
+    ASSERT_TRUE(WaitFor([&] { return ShowsLoginError(); }, 60));
+    Keep("run_no_lobby");
+    EXPECT_FALSE(ShowsOrloButton());
+    Close();
+    int status = -1;
+    ASSERT_TRUE(WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 30));
+    pid = -1;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 } // namespace

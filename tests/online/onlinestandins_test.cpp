@@ -10,15 +10,17 @@
 #include <type_traits>
 #include <vector>
 
-#include "online/OrloMenuState.h"
 #include "online/OrloOnlineFactory.h"
 #include "online/achievements/OrloAchievementStation.h"
+#include "online/menu/OrloMenuState.h"
 #include "online/net/OrloNetConnection.h"
 #include "online/net/OrloNetworkSession.h"
 #include "online/popups/OrloAdvertisement.h"
 #include "online/popups/OrloToastNotification.h"
+#include "platform/OrloStatsStore.h"
 #include "platform/OrlogateApplication.h"
 #include "tests/platform/GameStateStub.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -109,10 +111,19 @@ public:
     {
         m_gameState = game;
         m_ownsGameState = 1;
+        // The login settings the menu's Init needs, in a file of the test's own.
+        m_settings = new COrloStatsStore();
+        m_settings->Open(CVortanString((home.Path() + "/stats.dat").c_str()));
     }
+    ~GameApp() override
+    {
+        delete m_settings;
+        m_settings = nullptr;
+    }
+    vtest::TempDir home;
 };
 
-TEST(OnlineStandIns, TheApplicationGoesOnFromTheTitleIntoTheHostedGame)
+TEST(OnlineStandIns, WithoutItsLayoutTheMenuAsksToQuitAndStillHostsTheGame)
 {
     unsetenv("DISPLAY");
     COrloOnlineFactory factory;
@@ -131,10 +142,14 @@ TEST(OnlineStandIns, TheApplicationGoesOnFromTheTitleIntoTheHostedGame)
         EXPECT_EQ(&app, menu->GetGame()->GetApplication());
         ASSERT_EQ(1, app.GetStateCount());
 
-        // Its pages are hidden: every screen call reaches the game, and input is taken.
+        // No layout pack here: the menu cannot build its tree, asks the application to quit
+        // and never loads the game. With no pages every screen call still reaches the game.
+        EXPECT_EQ(1, app.IsQuitRequested());
+        EXPECT_EQ(nullptr, menu->GetRoot());
+        EXPECT_FALSE(menu->IsMenuShown());
         EXPECT_EQ(1, menu->Update(0.033f));
         menu->Render();
-        EXPECT_EQ(1, menu->OnResize(800, 480));
+        EXPECT_EQ(0, menu->OnResize(800, 480));
         menu->OnContextLost();
         menu->OnContextRestored();
         EXPECT_EQ(1, menu->OnPointerDown(0, 1, 2));
@@ -142,10 +157,11 @@ TEST(OnlineStandIns, TheApplicationGoesOnFromTheTitleIntoTheHostedGame)
         EXPECT_EQ(1, menu->OnPointerUp(0, 1, 2));
         EXPECT_EQ(1, menu->OnKeyDown('a'));
         EXPECT_EQ(1, menu->OnChar('a'));
-        EXPECT_EQ(VORTAN_OK, menu->SetLanguage(CVortanString("en")));
+        // Without a tree the language still reaches the game.
+        EXPECT_EQ(3, menu->SetLanguage(CVortanString("en")));
         EXPECT_EQ(
-            std::vector<std::string>({"init", "load", "update", "render", "resize", "lost",
-                                      "restored", "down", "move", "up", "key", "char", "language"}),
+            std::vector<std::string>({"init", "update", "render", "resize", "lost", "restored",
+                                      "down", "move", "up", "key", "char", "language"}),
             log);
         log.clear();
         // The shutdown unloads the menu, which releases and deletes the game once.

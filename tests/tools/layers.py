@@ -53,8 +53,8 @@ LAYERS = [
     ("platform", ["platform"], ["shell", "sound", "xmlloader"]),
     ("ui", ["ui", "ui/widgets", "ui/layouts", "ui/loader", "ui/anim"], ["platform"]),
     ("protocol", ["online/protocol"], ["engine"]),
-    ("online", ["online", "online/net", "online/login", "online/achievements", "online/popups"],
-     ["ui", "protocol"]),
+    ("online", ["online", "online/net", "online/login", "online/achievements", "online/popups",
+                "online/menu"], ["ui", "protocol"]),
     ("game", ["game"], ["online"]),
     ("program", ["program"], ["game"]),
 ]

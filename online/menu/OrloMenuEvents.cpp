@@ -1,0 +1,159 @@
+// COrloMenuState's event table: the 122 events the menu registers, in their order. The screens
+// not built yet keep their rows with handlers that do nothing and return 1; each screen's own
+// handlers replace them row by row.
+#include "online/menu/OrloMenuState.h"
+
+#include <string.h>
+
+namespace {
+
+// Events of screens still to come.
+int Pending(CWidget* sender, COrloMenuState* menu)
+{
+    (void)sender;
+    (void)menu;
+    return 1;
+}
+
+const COrloMenuState::EventRow kEvents[ORLO_MENU_EVENT_COUNT] = {
+    {"login_orlogate", &COrloMenuState::OnLoginOrlogate},
+    {"validate_user", &COrloMenuState::OnValidateUser},
+    {"validate_email", &COrloMenuState::OnValidateEmail},
+    {"username_changed", &COrloMenuState::OnUserNameChanged},
+    {"login_show", &COrloMenuState::OnLoginShow},
+    {"playername_show", &COrloMenuState::OnPlayerNameShow},
+    {"confirm_show", &COrloMenuState::OnConfirmShow},
+    {"autologin_toggled", &COrloMenuState::OnAutoLoginToggled},
+    {"about_gameinfoonshow", &COrloMenuState::OnAboutGameInfo},
+    {"cancel_autorelogin", &COrloMenuState::OnCancelAutoRelogin},
+    {"google_show", &COrloMenuState::OnGoogleShow},
+    {"google_cookie", &COrloMenuState::OnGoogleCookie},
+    {"google_loaded", &COrloMenuState::OnGoogleLoaded},
+    {"check_tos", &COrloMenuState::OnCheckTos},
+    {"tos_show", &COrloMenuState::OnTosShow},
+    {"init_registername", &COrloMenuState::OnInitRegisterName},
+    {"init_loginname", &COrloMenuState::OnInitLoginName},
+    {"thank_you_close", &COrloMenuState::OnThankYouClose},
+    {"start_change_page_chat", &Pending},
+    {"load_playerlist_item", &Pending},
+    {"load_playerlist_item_batch", &Pending},
+    {"unload_playerlist_item", &Pending},
+    {"load_playerlist_group", &Pending},
+    {"load_follow_item", &Pending},
+    {"load_follow_item_batch", &Pending},
+    {"unload_follow_item", &Pending},
+    {"load_follow_group", &Pending},
+    {"load_self", &COrloMenuState::OnLoadSelf},
+    {"unload_self", &COrloMenuState::OnUnloadSelf},
+    {"refresh_self", &COrloMenuState::OnRefreshSelf},
+    {"filter_players", &Pending},
+    {"show_players_root", &Pending},
+    {"show_playerlist_items", &Pending},
+    {"show_follow_items", &Pending},
+    {"expand_list_item", &Pending},
+    {"end_expand_list_item", &Pending},
+    {"expand_nastybuttons", &Pending},
+    {"expand_chat_nastybuttons", &Pending},
+    {"player_details", &Pending},
+    {"send_challenge", &Pending},
+    {"action_player_buddy", &Pending},
+    {"action_player_rival", &Pending},
+    {"follow", &Pending},
+    {"unfollow", &Pending},
+    {"block", &Pending},
+    {"block_chat", &Pending},
+    {"action_accept_buddy", &Pending},
+    {"action_reject_buddy", &Pending},
+    {"toggle_orlo_menu", &COrloMenuState::OnToggleOrloMenu},
+    {"accept_challenge", &Pending},
+    {"reject_challenge", &Pending},
+    {"toggle_sounds", &COrloMenuState::OnToggleSounds},
+    {"toggle_vibration", &COrloMenuState::OnToggleVibration},
+    {"init_sounds", &COrloMenuState::OnInitSounds},
+    {"init_vibration", &COrloMenuState::OnInitVibration},
+    {"dialog_button", &COrloMenuState::OnDialogButton},
+    {"dialog_close", &COrloMenuState::OnDialogButton},
+    {"init_sounds_slider", &COrloMenuState::OnInitSoundsSlider},
+    {"sounds_slider_changed", &COrloMenuState::OnSoundsSliderChanged},
+    {"init_music_slider", &COrloMenuState::OnInitMusicSlider},
+    {"music_slider_changed", &COrloMenuState::OnMusicSliderChanged},
+    {"init_sound_effects", &COrloMenuState::OnInitSounds},
+    {"toggle_sound_effects", &COrloMenuState::OnToggleSoundEffects},
+    {"init_music", &COrloMenuState::OnInitMusic},
+    {"toggle_music", &COrloMenuState::OnToggleMusic},
+    {"chat_textfield_changed", &Pending},
+    {"chat_send", &Pending},
+    {"chat_exit", &Pending},
+    {"chat_rematch", &Pending},
+    {"expand_chat_item", &Pending},
+    {"chat_end_expand", &Pending},
+    {"load_chat_item", &Pending},
+    {"unload_chat_item", &Pending},
+    {"show_shop", &Pending},
+    {"show_shop_items", &Pending},
+    {"show_my_items", &Pending},
+    {"load_shop_item", &Pending},
+    {"load_shop_item_batch", &Pending},
+    {"unload_shop_item", &Pending},
+    {"load_my_item", &Pending},
+    {"load_my_item_batch", &Pending},
+    {"unload_my_item", &Pending},
+    {"load_shop_group", &Pending},
+    {"buy_item", &Pending},
+    {"refill_item", &Pending},
+    {"buy_gift", &Pending},
+    {"show_confirm_buy_dialog", &Pending},
+    {"show_confirm_buy_gift_dialog", &Pending},
+    {"ok_buy_confirm", &Pending},
+    {"cancel_buy_confirm", &Pending},
+    {"ok_buy_gift_confirm", &Pending},
+    {"cancel_buy_gift_confirm", &Pending},
+    {"enable_item", &Pending},
+    {"expand_shop_item", &Pending},
+    {"shop_item_end_expand", &Pending},
+    {"shop_item_hide_large_icon", &Pending},
+    {"shop_item_show_large_icon", &Pending},
+    {"buy_coins", &Pending},
+    {"buy_player_gift", &Pending},
+    {"show_selection_list", &Pending},
+    {"load_selection_list_item", &Pending},
+    {"unload_selection_list_item", &Pending},
+    {"ok_list_selection", &Pending},
+    {"cancel_list_selection", &Pending},
+    {"select_list_item", &Pending},
+    {"show_selection_gift_list", &Pending},
+    {"load_selection_gift_list_item", &Pending},
+    {"unload_selection_gift_list_item", &Pending},
+    {"ok_gift_list_selection", &Pending},
+    {"cancel_gift_list_selection", &Pending},
+    {"select_gift_list_item", &Pending},
+    {"show_confirm_buy_player_gift_dialog", &Pending},
+    {"ok_buy_player_gift_confirm", &Pending},
+    {"cancel_buy_player_gift_confirm", &Pending},
+    {"update_settings_language_label", &COrloMenuState::OnUpdateLanguageLabel},
+    {"show_language_chooser", &COrloMenuState::OnShowLanguageChooser},
+    {"select_language_item", &COrloMenuState::OnSelectLanguageItem},
+    {"choose_language", &COrloMenuState::OnChooseLanguage},
+    {"load_language_item", &COrloMenuState::OnLoadLanguageItem},
+    {"unload_language_item", &COrloMenuState::OnUnloadLanguageItem},
+    {"show_me", &COrloMenuState::OnShowMe},
+    {"exit_app", &COrloMenuState::OnExitApp},
+};
+
+} // namespace
+
+const COrloMenuState::EventRow* COrloMenuState::GetEventTable(int* count)
+{
+    if (count)
+        *count = ORLO_MENU_EVENT_COUNT;
+    return kEvents;
+}
+
+int COrloMenuState::RunEvent(const char* name, CWidget* sender)
+{
+    for (int i = 0; i < ORLO_MENU_EVENT_COUNT; ++i) {
+        if (strcmp(kEvents[i].name, name) == 0)
+            return kEvents[i].handler(sender, this);
+    }
+    return 0;
+}

@@ -1,0 +1,432 @@
+// COrloMenuState: the start page and its two variants, the way back after a match, the about
+// text, the achievement rows, the image-and-link adverts and the result rows, and the own
+// entry of the own page with its refill.
+#include "online/menu/OrloMenuState.h"
+
+#include <new>
+#include <stdio.h>
+
+#include "engine/VortanArray.h"
+#include "engine/graphics/VortanSurface.h"
+#include "online/menu/OrloServerImage.h"
+#include "online/net/OrloLobby.h"
+#include "online/net/OrloNetworkSession.h"
+#include "online/protocol/ASN1Records.h"
+#include "platform/OrlogateApplication.h"
+#include "ui/Widget.h"
+#include "ui/WidgetCast.h"
+#include "ui/layouts/InfiniteList.h"
+#include "ui/layouts/PageView.h"
+#include "ui/widgets/Bubble.h"
+#include "ui/widgets/ImageWidget.h"
+#include "ui/widgets/TextWidget.h"
+#include "ui/widgets/ToggleButton.h"
+#include "ui/widgets/WebButton.h"
+
+namespace {
+
+// The number of achievement rows of the own page.
+const int kAchievementRows = 5;
+// Texts and colours of a lost, tied and won match.
+const int kResultTexts[3] = {42, 43, 44};
+const u32 kResultColours[3] = {0xFFFF0000u, 0xFFFFCC00u, 0xFF00FF00u};
+
+CWidget* Child(CWidget* parent, const char* name)
+{
+    return parent ? parent->FindChild(CVortanString(name), -1) : nullptr;
+}
+
+void SetVisibleIf(CWidget* widget, bool visible)
+{
+    if (widget)
+        widget->SetVisible(visible);
+}
+
+CVortanString Decimal(i64 value)
+{
+    char text[32];
+    snprintf(text, sizeof(text), "%lld", (long long)value);
+    return CVortanString(text);
+}
+
+void SetNamedText(CWidget* parent, const char* name, const CVortanString& text)
+{
+    CTextWidget* widget = WidgetCast<CTextWidget>(Child(parent, name));
+    if (widget)
+        widget->SetText(text);
+}
+
+} // namespace
+
+// --- start page and the way back ---------------------------------------------------------------
+
+void COrloMenuState::ShowStartScreen()
+{
+    CWidget* outside = FindFromPages("//startscreen_root//startscreen");
+    CWidget* inside = FindFromPages("//startscreen_root//startscreen_ingame");
+    if (!outside || !inside)
+        return;
+    outside->SetVisible(m_inMatch == 0);
+    inside->SetVisible(m_inMatch == 1);
+}
+
+void COrloMenuState::ReturnToFirstPage()
+{
+    if (!m_pageRoot)
+        return;
+    const char* first = IsGuest() ? "loginscreen_root" : "startscreen_root";
+    CVortanString back(":back:");
+    back += CVortanString(first);
+    m_pageRoot->NavigateTo(back);
+    if (GetCurrentPageName() != CVortanString(first)) {
+        m_pageRoot->ClearHistory();
+        m_pageRoot->NavigateTo(CVortanString(first));
+    }
+}
+
+void COrloMenuState::ResetToStartPage()
+{
+    m_inMatch = 0;
+    ShowStartScreen();
+    CInfiniteList* avatars =
+        WidgetCast<CInfiniteList>(FindFromPages("//chat_avatars_root//avatar_list"));
+    if (avatars)
+        avatars->InvalidateItems();
+    if (m_returnGameBubble)
+        m_returnGameBubble->SetVisible(false);
+    SetMenuShown(false);
+    if (m_pageRoot)
+        m_pageRoot->NavigateTo(CVortanString(IsGuest() ? "loginscreen_root" : "startscreen_root"));
+    if (m_game)
+        m_game->OnConnectionLost(0);
+}
+
+void COrloMenuState::LeaveGameToLobby()
+{
+    COrloNetworkSession* session = GetSession();
+    COrloLobby* lobby = session ? session->GetLobby() : nullptr;
+    COrlogateApplication* gate = Gate();
+    if (lobby && gate) {
+        CVortanArray<i32> ids;
+        CVortanArray<i32> values;
+        const int count = lobby->GetPlayerCount();
+        for (int i = 0; i < count; ++i) {
+            COrloPlayer* player = lobby->GetPlayer(i);
+            if (!player)
+                continue;
+            ids.SetAtGrow(ids.GetSize(), player->playerId);
+            values.SetAtGrow(values.GetSize(),
+                             player->playerId == session->GetOwnPlayerId() ? count : 1);
+        }
+        gate->EndMatch(&ids, &values, 1);
+    }
+    if (gate)
+        gate->AnswerRematch(false, false);
+    ReturnToFirstPage();
+}
+
+int COrloMenuState::OnAboutGameInfo(CWidget* sender, COrloMenuState* menu)
+{
+    CTextWidget* text = WidgetCast<CTextWidget>(sender);
+    if (!text || !menu->m_game)
+        return 1;
+    CVortanString name, version;
+    menu->m_game->GetAppName(name);
+    menu->m_game->GetVersion(version);
+    const CVortanFormatArg args[2] = {CVortanFormatArg(name.GetBuffer()),
+                                      CVortanFormatArg(version.GetBuffer())};
+    CVortanString about;
+    about.FormatArgs(menu->MenuText(2).GetBuffer(), args, 2);
+    text->SetText(about);
+    return 1;
+}
+
+// --- the service's answers -----------------------------------------------------------------------
+
+void COrloMenuState::OnAchievementList(const CVortanArray<SAchievementInfo>& records)
+{
+    if (!m_pageRoot)
+        return;
+    for (int n = 1; n <= kAchievementRows; ++n) {
+        char name[48];
+        snprintf(name, sizeof(name), "my_achievement_%d", n);
+        CTextWidget* text = WidgetCast<CTextWidget>(m_pageRoot->FindChild(CVortanString(name), -1));
+        snprintf(name, sizeof(name), "my_achievement_image_%d", n);
+        CImageWidget* image =
+            WidgetCast<CImageWidget>(m_pageRoot->FindChild(CVortanString(name), -1));
+        if (!text)
+            continue;
+        if (n <= records.GetSize()) {
+            text->SetText(records[n - 1].name);
+            if (image && m_application) {
+                CVortanSurface* trophy =
+                    m_application->GetSurface(CVortanString("cl-icon-trophy.png"));
+                image->SetImage(trophy);
+                m_application->ReleaseSurface(trophy);
+            }
+        } else {
+            text->SetText(CVortanString());
+            if (image)
+                image->SetImage(nullptr);
+        }
+    }
+}
+
+void COrloMenuState::OnImageAndLink(const CVortanString& name, int length, const u8* bytes,
+                                    const CVortanString& text2, const CVortanString& text3)
+{
+    if (length <= 0 || !bytes || !m_application)
+        return;
+    const bool moreGames = name == CVortanString("moregames");
+    const bool tournaments = name == CVortanString("tournaments");
+    // Only the two adverts of the pages are decoded.
+    if (!moreGames && !tournaments)
+        return;
+    CVortanString registered("imageandlink_");
+    registered += name;
+    CVortanSurface* surface = FindOrRegisterServerImage(m_application, registered, bytes, length);
+    if (!surface)
+        return;
+    const CVortanString link = IsServerLink(text2) ? text2 : CVortanString();
+    if (moreGames) {
+        CWebButton* button = WidgetCast<CWebButton>(FindInTree("button_moregames"));
+        if (button) {
+            button->SetImage(surface);
+            button->SetUrl(link);
+        }
+    } else {
+        CWebButton* button = WidgetCast<CWebButton>(FindInTree("button-tournaments"));
+        if (button) {
+            button->SetUrl(link);
+            button->SetVisible(true);
+        }
+        CImageWidget* icon = WidgetCast<CImageWidget>(FindInTree("cl-icon-tournament"));
+        if (icon)
+            icon->SetImage(surface);
+        CTextWidget* label = WidgetCast<CTextWidget>(FindInTree("label-tournament"));
+        if (label)
+            label->SetText(text3);
+    }
+    m_application->ReleaseSurface(surface);
+}
+
+int COrloMenuState::ResultIndex(int result)
+{
+    // Non-negative for every result, also below -1.
+    const int i = (result + 1) % 3;
+    return i < 0 ? i + 3 : i;
+}
+
+void COrloMenuState::OnMatchResults(int index, const SMatchResult& record)
+{
+    if (!m_selfItem || index < 0 || index > 1000)
+        return;
+    const int i = ResultIndex(record.result);
+    const u32 colour = kResultColours[i];
+    char name[48];
+    snprintf(name, sizeof(name), "my_result_%d", index + 1);
+    CTextWidget* result = WidgetCast<CTextWidget>(Child(m_selfItem, name));
+    if (result) {
+        result->SetText(MenuText(kResultTexts[i]));
+        result->SetTextColor(colour);
+    }
+    snprintf(name, sizeof(name), "my_points_%d", index + 1);
+    CTextWidget* points = WidgetCast<CTextWidget>(Child(m_selfItem, name));
+    if (points) {
+        points->SetText(Decimal(record.points));
+        points->SetTextColor(colour);
+    }
+    snprintf(name, sizeof(name), "my_opponent_%d", index + 1);
+    SetNamedText(m_selfItem, name, record.opponent);
+}
+
+// --- the session's observer ------------------------------------------------------------------------
+
+void COrloMenuState::PagesObserver::OnAchievementList(int, int, int,
+                                                      const CVortanArray<SAchievementInfo>& list,
+                                                      int)
+{
+    if (menu)
+        menu->OnAchievementList(list);
+}
+
+void COrloMenuState::PagesObserver::OnImageAndLink(const CVortanString& name, int length,
+                                                   const u8* bytes, const CVortanString& text2,
+                                                   const CVortanString& text3,
+                                                   const CVortanString& text4)
+{
+    (void)text4;
+    if (menu)
+        menu->OnImageAndLink(name, length, bytes, text2, text3);
+}
+
+void COrloMenuState::PagesObserver::OnMatchResults(IOrloNetworkSession*, int index,
+                                                   const SMatchResult& record)
+{
+    if (menu)
+        menu->OnMatchResults(index, record);
+}
+
+void COrloMenuState::AttachPagesObserver()
+{
+    DetachPagesObserver();
+    COrloNetworkSession* session = GetSession();
+    if (!session)
+        return;
+    m_pagesObserver.menu = this;
+    session->AddLobbyObserver(&m_pagesObserver);
+    m_pagesObserverSession = session;
+}
+
+void COrloMenuState::DetachPagesObserver()
+{
+    // A session retired since has forgotten its observers at its shut-down.
+    COrloNetworkSession* session = GetSession();
+    if (session && session == m_pagesObserverSession)
+        session->RemoveLobbyObserver(&m_pagesObserver);
+    m_pagesObserverSession = nullptr;
+}
+
+// --- the own entry -------------------------------------------------------------------------------
+
+void COrloMenuState::OnSelfEntry(void* context, int selector, int index, int value0,
+                                 const CVortanArray<SGroupListItem>* groups,
+                                 const SPlayerListItem* player, const u8* image, int imageLength)
+{
+    (void)index;
+    (void)value0;
+    (void)groups;
+    COrloMenuState* menu = (COrloMenuState*)context;
+    if (!menu || !menu->m_selfItem)
+        return;
+    CWidget* item = menu->m_selfItem;
+    if (image && imageLength > 0 && menu->m_application) {
+        CImageWidget* avatar = WidgetCast<CImageWidget>(Child(item, "player_avatar"));
+        CVortanSurface* surface = FindOrRegisterServerImage(
+            menu->m_application, CVortanString("self_avatar"), image, imageLength);
+        if (avatar && surface)
+            avatar->SetImage(surface);
+        menu->m_application->ReleaseSurface(surface);
+    }
+    if (player && (selector & 32)) {
+        SPlayerListItem* record = (SPlayerListItem*)item->GetTag();
+        if (!record) {
+            record = new (std::nothrow) SPlayerListItem();
+            if (!record)
+                return;
+            item->SetTag((intptr_t)record);
+        }
+        *record = *player;
+        menu->FillPlayerList(item, *record);
+    }
+}
+
+int COrloMenuState::OnLoadSelf(CWidget* sender, COrloMenuState* menu)
+{
+    if (!sender)
+        return 1;
+    menu->m_selfItem = sender;
+    COrloNetworkSession* session = menu->GetSession();
+    if (!session)
+        return 1;
+    menu->AttachPagesObserver();
+    session->SendPlayerListRequest(32, CVortanString(), 0, 0, -1, 0, &OnSelfEntry, menu);
+    session->SendPlayerListRequest(32, CVortanString(), 0, 0, 0, 1, &OnSelfEntry, menu);
+    const int game = menu->m_game ? menu->m_game->GetGameNumber() : 0;
+    session->SendOwnPageRequest(game, 6);
+    session->SendGetCoinBalance();
+    session->SendGetAchievementList(0, 5, 0);
+    return 1;
+}
+
+int COrloMenuState::OnUnloadSelf(CWidget* sender, COrloMenuState* menu)
+{
+    CWidget* item = sender ? sender : menu->m_selfItem;
+    if (item) {
+        delete (SPlayerListItem*)item->GetTag();
+        item->SetTag(0);
+    }
+    if (item == menu->m_selfItem)
+        menu->m_selfItem = nullptr;
+    return 1;
+}
+
+int COrloMenuState::OnRefreshSelf(CWidget* sender, COrloMenuState* menu)
+{
+    OnUnloadSelf(sender, menu);
+    return OnLoadSelf(sender, menu);
+}
+
+int COrloMenuState::OnShowMe(CWidget* sender, COrloMenuState* menu)
+{
+    (void)menu;
+    CInfiniteList* list = WidgetCast<CInfiniteList>(sender);
+    if (list) {
+        list->InvalidateItems();
+        list->SetItemCount(1);
+    }
+    return 1;
+}
+
+void COrloMenuState::FillPlayerList(CWidget* item, const SPlayerListItem& record)
+{
+    if (!item)
+        return;
+    const bool online = (record.flags & 1) != 0;
+    const bool followed = (record.flags & 16) != 0;
+    const int rank = record.group[1], score = record.group[2];
+    const i64 wins = record.group[3] > 0 ? record.group[3] : 0;
+    const i64 losses = record.group[4] > 0 ? record.group[4] : 0;
+    const i64 ties = record.group[5] > 0 ? record.group[5] : 0;
+
+    CWidget* small = Child(item, "list_item_small");
+    if (small) {
+        SetNamedText(small, "player_name", record.name);
+        SetNamedText(small, "player_score", Decimal(score));
+        SetVisibleIf(Child(small, "player_status"), online);
+        SetVisibleIf(Child(small, "challenge_button"), online);
+    }
+    CWidget* big = Child(item, "list_item_big");
+    if (!big)
+        big = item;
+    SetNamedText(big, "player_name", record.name);
+    SetNamedText(big, "player_score", Decimal(score));
+    SetNamedText(big, "my_score", Decimal(score));
+    SetNamedText(big, "player_rank", Decimal(rank));
+    SetNamedText(big, "my_rank", Decimal(rank));
+    char followers[32];
+    snprintf(followers, sizeof(followers), "%d/%d", record.group[6], record.group[7]);
+    SetNamedText(big, "player_followers", CVortanString(followers));
+    SetNamedText(big, "player_location", record.location);
+    SetNamedText(big, "player_comment", record.comment);
+    static const char* const kOnline[] = {"player_status", "player_invite_button",
+                                          "button_challenge", "text_challenge"};
+    for (const char* name : kOnline)
+        SetVisibleIf(Child(big, name), online);
+    SetVisibleIf(Child(big, "button_follow"), !followed);
+    SetVisibleIf(Child(big, "text_follow"), !followed);
+    SetVisibleIf(Child(big, "button_gift"), followed);
+    SetVisibleIf(Child(big, "text_gift"), followed);
+    SetVisibleIf(Child(item, "button_unfollow"), followed);
+    SetVisibleIf(Child(item, "text_unfollow"), followed);
+    CToggleButton* block = WidgetCast<CToggleButton>(Child(item, "button_block"));
+    if (block)
+        block->SetState((record.flags & 256) ? 1 : 0);
+
+    SetNamedText(item, "my_wins", Decimal(wins));
+    SetNamedText(item, "my_ties", Decimal(ties));
+    SetNamedText(item, "my_losses", Decimal(losses));
+    // Counts sum in 64 bits; each share is within 0..100.
+    const i64 sum = wins + ties + losses;
+    const i64 counts[3] = {wins, ties, losses};
+    static const char* const kPercent[3] = {"my_wins_percent", "my_ties_percent",
+                                            "my_losses_percent"};
+    for (int i = 0; i < 3; ++i) {
+        i64 percent = sum > 0 ? (i64)((double)counts[i] * 100.0 / (double)sum) : 0;
+        if (percent < 0)
+            percent = 0;
+        if (percent > 100)
+            percent = 100;
+        SetNamedText(item, kPercent[i], Decimal(percent));
+    }
+}

@@ -1,0 +1,861 @@
+// The online menu's own pages in the real application under Xvfb, on the stand-in clock, with
+// its real session to the stand-in lobby through ORLO_LOBBY: the name and e-mail checks, the
+// login form with typed and stored credentials, registration, the error page, the settings
+// rows and the language chooser (the stand-in told of the change, the choice kept in
+// "stats.dat" as Python reads it), the start page's variants and adverts, the about text, the
+// own page's entry, achievements and coloured results, and the way back after a match.
+#include <GLES2/gl2.h>
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/VortanArray.h"
+#include "engine/VortanTimer.h"
+#include "engine/graphics/VortanSurface.h"
+#include "online/OrloOnlineFactory.h"
+#include "online/menu/OrloMenuState.h"
+#include "online/menu/OrloServerImage.h"
+#include "online/net/OrloNetworkSession.h"
+#include "online/protocol/ASN1Records.h"
+#include "platform/OrloLanguage.h"
+#include "platform/OrloStatsStore.h"
+#include "platform/OrlogateApplication.h"
+#include "tests/online/StandInProcess.h"
+#include "tests/platform/GameStateStub.h"
+#include "tests/support/GraphicsTestWindow.h"
+#include "tests/support/TestSupport.h"
+#include "ui/Widget.h"
+#include "ui/WidgetCast.h"
+#include "ui/layouts/InfiniteList.h"
+#include "ui/layouts/PageView.h"
+#include "ui/widgets/ImageWidget.h"
+#include "ui/widgets/Slider.h"
+#include "ui/widgets/TextWidget.h"
+#include "ui/widgets/ToggleButton.h"
+#include "ui/widgets/WebButton.h"
+
+namespace {
+
+// The application with the data packs of the build directory (beside the program).
+class MenuApp : public COrlogateApplication {
+public:
+    static CVortanString Beside(const CVortanString& name)
+    {
+        CVortanString path((vtest::BinaryDir() + "/").c_str());
+        path.Append(name);
+        return path;
+    }
+    int OpenPack(const CVortanString& name, int flags) override
+    {
+        return COrlogateApplication::OpenPack(flags == 0 ? Beside(name) : name,
+                                              flags == 0 ? 1 : flags);
+    }
+    int ClosePack(const CVortanString& name, int flags) override
+    {
+        return COrlogateApplication::ClosePack(flags == 0 ? Beside(name) : name,
+                                               flags == 0 ? 1 : flags);
+    }
+    void GetResourcePath(CVortanString& out, const CVortanString& name) override
+    {
+        out = Beside(name);
+    }
+    void SleepMs(int) override {}
+};
+
+std::string Utf8(const CVortanString& s)
+{
+    std::string out;
+    for (int i = 0; i < s.GetLength(); ++i) {
+        unsigned c = s.GetBuffer()[i];
+        if (c < 0x80) {
+            out += (char)c;
+        } else if (c < 0x800) {
+            out += (char)(0xC0 | (c >> 6));
+            out += (char)(0x80 | (c & 0x3F));
+        } else {
+            out += (char)(0xE0 | (c >> 12));
+            out += (char)(0x80 | ((c >> 6) & 0x3F));
+            out += (char)(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+// "stats.dat" as Python's struct module reads it: one "name=value" line per entry.
+const char* kStatsReader = R"PY(
+import struct, sys
+d = open(sys.argv[1], "rb").read()
+version, count = struct.unpack_from("<ii", d, 0)
+at = 8
+def text():
+    global at
+    n, = struct.unpack_from("<i", d, at)
+    s = d[at + 4:at + 4 + 2 * n].decode("utf-16-le")
+    at += 4 + 2 * n
+    return s
+for _ in range(count):
+    name = text()
+    kind, = struct.unpack_from("<h", d, at)
+    at += 2
+    if kind == 2:
+        value = text()
+    else:
+        value, = struct.unpack_from("<i", d, at)
+        at += 4
+    print("%s=%s" % (name, value))
+)PY";
+
+class MenuPages : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        xvfb = new gtest_graphics::Xvfb("800x480x24");
+        home = new vtest::TempDir();
+        state = new vtest::TempDir();
+        setenv("HOME", home->Path().c_str(), 1);
+        standin = new ntest::StandIn(state->Path(), 0, 0);
+        std::ifstream ports(state->Path() + "/ports.0");
+        int lobby = 0, game = 0;
+        ports >> lobby >> game >> control;
+        setenv("ORLO_LOBBY", ("127.0.0.1:" + std::to_string(standin->lobby)).c_str(), 1);
+        VortanTestClock::Set(5000000000ull);
+        COrlogateApplication::RegisterOnlineFactory(&factory);
+        app = new MenuApp();
+        if (app->Create(nullptr, 800, 480, new ptest::GameStateStub()) != VORTAN_OK)
+            return;
+        // Intro, title, then the menu, which logs in as a guest.
+        Until([] { return Menu() && Menu()->GetLoginState() == 2; }, 60);
+        Until([] { return !Menu()->IsLoading(); }, 10);
+        // The pages are laid out (and all but the current one hidden) while they show.
+        Menu()->SetMenuShown(true);
+        Step();
+    }
+    static void TearDownTestSuite()
+    {
+        delete app;
+        app = nullptr;
+        VortanTestClock::Clear();
+        delete standin;
+        delete state;
+        delete home;
+        delete xvfb;
+    }
+    void SetUp() override
+    {
+        ASSERT_TRUE(xvfb->Ok());
+        ASSERT_GT(standin->lobby, 0);
+        ASSERT_NE(nullptr, Menu());
+        ASSERT_EQ(2, Menu()->GetLoginState());
+    }
+
+    static COrloMenuState* Menu()
+    {
+        return app ? dynamic_cast<COrloMenuState*>(app->GetMenuState()) : nullptr;
+    }
+    static void Step(float dt = 0.05f)
+    {
+        VortanTestClock::Advance((u64)(dt * 1e9));
+        app->Frame();
+        usleep(2000);
+    }
+    // Frames until the condition holds (the session's threads run in real time).
+    static bool Until(const std::function<bool()>& condition, int seconds)
+    {
+        for (int i = 0; i < seconds * 100; ++i) {
+            if (condition())
+                return true;
+            Step();
+        }
+        return condition();
+    }
+    static CWidget* Find(const char* path)
+    {
+        return Menu()->GetPageRoot()->FindByPath(CVortanString(path));
+    }
+    static CWidget* Named(const char* name)
+    {
+        return Menu()->GetRoot()->FindChild(CVortanString(name), -1);
+    }
+    template <typename T>
+    static T* As(CWidget* w)
+    {
+        return WidgetCast<T>(w);
+    }
+    static std::string Page() { return Utf8(Menu()->GetCurrentPageName()); }
+    // Navigates and lets the pages settle (their show events run).
+    static void Go(const char* page)
+    {
+        Menu()->GetPageRoot()->NavigateTo(CVortanString(page));
+        Menu()->GetPageRoot()->FinishTransitions();
+        Step();
+    }
+    static std::string TextOf(CWidget* w)
+    {
+        CTextWidget* t = WidgetCast<CTextWidget>(w);
+        return t ? Utf8(t->GetText()) : std::string("<none>");
+    }
+    // What a text field draws (a localised caption has no typed text).
+    static std::string Shown(CWidget* w)
+    {
+        CTextWidget* t = WidgetCast<CTextWidget>(w);
+        return t ? Utf8(t->GetDisplayText()) : std::string("<none>");
+    }
+    static std::string Language(int i) { return Utf8(app->GetLanguage()->GetText(i)); }
+    // The stand-in's answer to a control line.
+    static std::string Control(const std::string& line)
+    {
+        int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a = {};
+        a.sin_family = AF_INET;
+        a.sin_port = htons((unsigned short)control);
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        std::string answer;
+        if (connect(fd, (sockaddr*)&a, sizeof a) == 0) {
+            const std::string out = line + "\n";
+            if (write(fd, out.data(), out.size()) == (ssize_t)out.size()) {
+                char c;
+                while (read(fd, &c, 1) == 1 && c != '\n')
+                    answer += c;
+            }
+        }
+        close(fd);
+        return answer;
+    }
+    // With VEX_SHOTS naming a directory, the next frame is kept there as a picture.
+    static void Keep(const std::string& name)
+    {
+        const char* dir = getenv("VEX_SHOTS");
+        if (!dir)
+            return;
+        Step();
+        std::vector<unsigned char> rgba(800 * 480 * 4), rgb(800 * 480 * 3);
+        glReadPixels(0, 0, 800, 480, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        for (int y = 0; y < 480; ++y)
+            for (int x = 0; x < 800 * 3; ++x)
+                rgb[(size_t)y * 2400 + x] = rgba[((size_t)(479 - y) * 800 + x / 3) * 4 + x % 3];
+        vtest::TempDir tmp;
+        vtest::WriteWholeFile(tmp.File("f.rgb"), std::string(rgb.begin(), rgb.end()));
+        vtest::RunProgram({"convert", "-size", "800x480", "-depth", "8", "rgb:" + tmp.File("f.rgb"),
+                           std::string(dir) + "/" + name + ".png"});
+    }
+    static std::string Stats()
+    {
+        std::string out;
+        vtest::RunProgram(
+            {vtest::Python(), "-c", kStatsReader, Utf8(app->GetSettings()->GetPath())}, &out);
+        return out;
+    }
+    // Types into a text field as a finished input would leave it.
+    static void Type(const char* path, const char* text)
+    {
+        CTextWidget* t = As<CTextWidget>(Find(path));
+        ASSERT_NE(nullptr, t) << path;
+        t->SetText(CVortanString(text));
+    }
+    static void LoginAs(const char* name, const char* password, int keep)
+    {
+        Menu()->ShowLoginScreen();
+        Type("//loginscreen_input//user_login", name);
+        Type("//loginscreen_input//user_password", password);
+        As<CToggleButton>(Find("//loginscreen_input//user_autologin"))->SetState(keep);
+        EXPECT_EQ(1, Menu()->RunEvent("login_orlogate", Find("//loginscreen_root//login_button")));
+        Until([] { return Menu()->GetLoginState() == 2 && !Menu()->IsLoading(); }, 20);
+    }
+
+    static gtest_graphics::Xvfb* xvfb;
+    static vtest::TempDir* home;
+    static vtest::TempDir* state;
+    static ntest::StandIn* standin;
+    static int control;
+    static COrloOnlineFactory factory;
+    static MenuApp* app;
+};
+
+gtest_graphics::Xvfb* MenuPages::xvfb = nullptr;
+vtest::TempDir* MenuPages::home = nullptr;
+vtest::TempDir* MenuPages::state = nullptr;
+ntest::StandIn* MenuPages::standin = nullptr;
+int MenuPages::control = 0;
+COrloOnlineFactory MenuPages::factory;
+MenuApp* MenuPages::app = nullptr;
+
+TEST_F(MenuPages, NameAndEmailChecksTakeTheFirstFailingRuleAndShowItsText)
+{
+    COrloMenuState* menu = Menu();
+    struct Row {
+        const char* name;
+        int message; // 0: accepted
+    } names[] = {{"abc", 16},
+                 {"abcdefghijklmnop", 16},
+                 {"ab c", 17},
+                 {"abcd", 0},
+                 {"abcdefghijklmno", 0},
+                 {"guest", 18},
+                 {"Guest", 0},
+                 {"a-_9Z", 0},
+                 {"\xc3\xa4\x62\x63\x64", 17},
+                 {"gu\xc3\xa9st", 17}};
+    for (const Row& r : names) {
+        CVortanString name;
+        name.AssignUTF8(r.name, -1);
+        EXPECT_EQ(r.message == 0, menu->ValidatePlayerName(name)) << r.name;
+        if (r.message) {
+            EXPECT_EQ("loginscreen_error", Page()) << r.name;
+            EXPECT_EQ(Language(12), TextOf(Find("//loginscreen_error//loginerror_title")));
+            EXPECT_EQ(Language(r.message), TextOf(Find("//loginscreen_error//loginerror_message")))
+                << r.name;
+            // Flags 2: the try-again label, no recover button, no update link.
+            EXPECT_FALSE(Find("//loginscreen_error//button_recover")->IsVisible());
+            EXPECT_EQ(Language(10), TextOf(Find("//loginscreen_error//label_tryagain")));
+        }
+        menu->ShowLoginScreen();
+    }
+    const std::string longest = "a@" + std::string(251, 'b') + ".fi"; // 256 units
+    struct Mail {
+        std::string address;
+        int message;
+    } mails[] = {{"a@b.c", 19},       {"ab@c.d", 0},    {longest, 0},
+                 {longest + "x", 19}, {"a b@c.de", 20}, {"x+y@z.fi", 20}};
+    for (const Mail& m : mails) {
+        EXPECT_EQ(m.message == 0, menu->ValidateEmail(CVortanString(m.address.c_str())))
+            << m.address;
+        if (m.message) {
+            EXPECT_EQ(Language(m.message), TextOf(Find("//loginscreen_error//loginerror_message")));
+        }
+        menu->ShowLoginScreen();
+    }
+
+    // The login button checks a name with "@" as an e-mail address.
+    Type("//loginscreen_input//user_login", "a@b");
+    EXPECT_EQ(0, menu->RunEvent("login_orlogate", nullptr));
+    EXPECT_EQ(Language(19), TextOf(Find("//loginscreen_error//loginerror_message")));
+    menu->ShowLoginScreen();
+    Type("//loginscreen_input//user_login", "abc");
+    EXPECT_EQ(0, menu->RunEvent("login_orlogate", nullptr));
+    EXPECT_EQ(Language(16), TextOf(Find("//loginscreen_error//loginerror_message")));
+    EXPECT_EQ(2, menu->GetLoginState()) << "a failed check sends nothing";
+    menu->ShowLoginScreen();
+}
+
+TEST_F(MenuPages, TheErrorPageOffersRecoverByBitZeroAndAWebLinkInsteadOfTryAgain)
+{
+    COrloMenuState* menu = Menu();
+    CVortanString link("https://example.org/update");
+    menu->ShowLoginError(CVortanString("T"), CVortanString("M"), 1, &link);
+    EXPECT_EQ("loginscreen_error", Page());
+    EXPECT_TRUE(menu->IsMenuShown());
+    EXPECT_TRUE(Find("//loginscreen_error//button_recover")->IsVisible());
+    CWebButton* update = As<CWebButton>(Find("//loginscreen_error//button_update"));
+    ASSERT_NE(nullptr, update);
+    EXPECT_TRUE(update->IsVisible());
+    EXPECT_EQ("https://example.org/update", Utf8(update->GetUrl()));
+    EXPECT_FALSE(Find("//loginscreen_error//button_tryagain")->IsVisible());
+
+    // Flags 0 without a link: try again says text 11.
+    menu->ShowLoginError(CVortanString("T"), CVortanString("M"), 0, nullptr);
+    EXPECT_FALSE(Find("//loginscreen_error//button_recover")->IsVisible());
+    EXPECT_FALSE(update->IsVisible());
+    EXPECT_TRUE(Find("//loginscreen_error//button_tryagain")->IsVisible());
+    EXPECT_EQ(Language(11), TextOf(Find("//loginscreen_error//label_tryagain")));
+
+    // What is no web address is no link.
+    const char* bad[] = {"javascript:alert(1)", "file:///etc/passwd", "http://", "http:// x",
+                         "ftp://example.org"};
+    for (const char* text : bad) {
+        CVortanString l(text);
+        menu->ShowLoginError(CVortanString("T"), CVortanString("M"), 2, &l);
+        EXPECT_FALSE(update->IsVisible()) << text;
+        EXPECT_TRUE(Find("//loginscreen_error//button_tryagain")->IsVisible()) << text;
+    }
+    CVortanString tooLong(("http://h/" + std::string(ORLO_SERVER_LINK_MAX, 'a')).c_str());
+    EXPECT_EQ(0, IsServerLink(tooLong));
+    EXPECT_EQ(1, IsServerLink(CVortanString("http://h/")));
+    menu->ShowLoginScreen();
+}
+
+TEST_F(MenuPages, RegistrationChecksTermsAndNameThenLogsInTheNewAccountWithItsHash)
+{
+    COrloMenuState* menu = Menu();
+    Go("loginscreen_playername");
+    // Not an external account: no terms on the name page.
+    EXPECT_FALSE(Find("//loginscreen_playername//tos_elements")->IsVisible());
+    Type("//loginscreen_playername//input_playername", "alice");
+    CWidget* next = Find("//loginscreen_playername//playername_next");
+    EXPECT_EQ(1, menu->RunEvent("validate_user", next));
+    EXPECT_TRUE(Find("//loginscreen_playername//username_loading")->IsVisible());
+    ASSERT_TRUE(Until(
+        [] { return Find("//loginscreen_playername//text_usernametaken")->IsVisible(); }, 10));
+    EXPECT_FALSE(Find("//loginscreen_playername//username_loading")->IsVisible());
+    EXPECT_EQ(Language(57), TextOf(Find("//loginscreen_playername//text_usernametaken")));
+
+    // In "new" mode the terms show, and switched off they keep the page.
+    Go("loginscreen_root");
+    menu->ShowPlayerNameScreen();
+    menu->GetPageRoot()->FinishTransitions();
+    Step();
+    EXPECT_TRUE(Find("//loginscreen_playername//tos_elements")->IsVisible());
+    EXPECT_EQ(0, menu->RunEvent("validate_user", next));
+    EXPECT_EQ(Language(26), TextOf(Find("//loginscreen_error//loginerror_message")));
+    menu->ClearExternalLogin();
+
+    // A free name goes on to the confirmation, whose agree switch starts off.
+    Go("loginscreen_root");
+    Go("loginscreen_playername");
+    Type("//loginscreen_playername//input_playername", "newcomer7");
+    EXPECT_FALSE(Find("//loginscreen_playername//tos_elements")->IsVisible());
+    EXPECT_EQ(1, menu->RunEvent("validate_user", next))
+        << TextOf(Find("//loginscreen_error//loginerror_message"));
+    ASSERT_TRUE(Until([] { return Page() == "loginscreen_confirm"; }, 10));
+    menu->GetPageRoot()->FinishTransitions();
+    Step();
+    CToggleButton* agree = As<CToggleButton>(Find("//loginscreen_confirm//button_agree"));
+    ASSERT_NE(nullptr, agree);
+    EXPECT_EQ(0, agree->GetState());
+    EXPECT_EQ(0, menu->RunEvent("check_tos", Find("//loginscreen_confirm//confirm_next")));
+    EXPECT_EQ(Language(26), TextOf(Find("//loginscreen_error//loginerror_message")));
+    agree->SetState(1);
+    EXPECT_EQ(1, menu->RunEvent("check_tos", Find("//loginscreen_confirm//confirm_next")));
+
+    // E-mail page: a short password is refused, then the account is made and logged in.
+    Go("loginscreen_email");
+    Type("//loginscreen_email//input_email", "new@example.org");
+    Type("//loginscreen_email//input_password", "abc");
+    EXPECT_EQ(0, menu->RunEvent("validate_email", nullptr));
+    EXPECT_EQ(Language(27), TextOf(Find("//loginscreen_error//loginerror_message")));
+    // A changed name empties the password.
+    Type("//loginscreen_email//input_password", "abcd");
+    Type("//loginscreen_playername//input_playername", "newcomer8");
+    EXPECT_EQ("", TextOf(Find("//loginscreen_email//input_password")));
+    Type("//loginscreen_playername//input_playername", "newcomer7");
+    Type("//loginscreen_email//input_password", "abcd");
+    EXPECT_EQ(1, menu->RunEvent("validate_email", nullptr));
+    ASSERT_TRUE(Until([] { return Page() == "loginscreen_thank"; }, 20));
+    EXPECT_FALSE(menu->IsGuest());
+    EXPECT_EQ("newcomer7", Utf8(menu->CLoginController::GetUserName()));
+    EXPECT_TRUE(menu->CanAutoLogin()) << "the new account logs in by itself next time";
+    // The thank-you page's close hides the menu.
+    menu->RunEvent("thank_you_close", nullptr);
+    EXPECT_FALSE(menu->IsMenuShown());
+}
+
+TEST_F(MenuPages, StoredCredentialsShowMaskedLogInWithoutTheWidgetAndSwitchingOffForgetsThem)
+{
+    COrloMenuState* menu = Menu();
+    LoginAs("bobcat", "builder42", 1);
+    ASSERT_EQ(2, menu->GetLoginState());
+    EXPECT_EQ("bobcat", Utf8(menu->CLoginController::GetUserName()));
+    const std::string stored = Utf8(menu->GetStoredPassword());
+    EXPECT_EQ(32u, stored.size()) << "the challenge answer, not the password, is kept";
+    std::string stats = Stats();
+    EXPECT_NE(std::string::npos, stats.find("__Orlo_UserName=bobcat"));
+    EXPECT_NE(std::string::npos, stats.find("__Orlo_AutoLogin=1"));
+    EXPECT_EQ(std::string::npos, stats.find("builder42"));
+
+    // The restored form: the name and "*****" shown, nothing typed, the toggle on.
+    menu->ShowLoginScreen();
+    CTextWidget* name = As<CTextWidget>(Find("//loginscreen_input//user_login"));
+    CTextWidget* password = As<CTextWidget>(Find("//loginscreen_input//user_password"));
+    EXPECT_EQ("", Utf8(name->GetText()));
+    EXPECT_EQ("bobcat", Utf8(name->GetDisplayText()));
+    EXPECT_EQ("", Utf8(password->GetText()));
+    EXPECT_EQ("*****", Utf8(password->GetDisplayText()));
+    EXPECT_EQ(1, As<CToggleButton>(Find("//loginscreen_input//user_autologin"))->GetState());
+
+    // Log in untouched: the stored answer goes out again and is accepted as it is.
+    EXPECT_EQ(1, menu->RunEvent("login_orlogate", nullptr));
+    ASSERT_TRUE(Until([] { return Menu()->GetLoginState() == 2 && !Menu()->IsLoading(); }, 20));
+    EXPECT_EQ("bobcat", Utf8(menu->CLoginController::GetUserName()));
+    EXPECT_EQ(stored, Utf8(menu->GetStoredPassword()));
+
+    // Auto-login off: the field shows nothing and the stored credentials are gone.
+    menu->ShowLoginScreen();
+    CToggleButton* keep = As<CToggleButton>(Find("//loginscreen_input//user_autologin"));
+    keep->SetState(0);
+    menu->RunEvent("autologin_toggled", keep);
+    EXPECT_EQ("", Utf8(password->GetText()));
+    EXPECT_EQ("", Utf8(password->GetDisplayText()));
+    app->GetSettings()->Save();
+    stats = Stats();
+    EXPECT_NE(std::string::npos, stats.find("__Orlo_AutoLogin=0"));
+    EXPECT_FALSE(menu->CanAutoLogin());
+}
+
+TEST_F(MenuPages, SettingsRowsMapBothWaysAndTheSlidersUseTheVolumeMapping)
+{
+    COrloMenuState* menu = Menu();
+    menu->ShowPage(CVortanString("settings_root"), 1);
+    CToggleButton* sounds = As<CToggleButton>(Find("//settings_root//setting_mute"));
+    CToggleButton* music = As<CToggleButton>(Find("//settings_root//setting_music"));
+    CToggleButton* vibration = As<CToggleButton>(Find("//settings_root//setting_vibration"));
+    CSlider* volume = As<CSlider>(Find("//settings_root//setting_sounds_volume"));
+    CSlider* musicVolume = As<CSlider>(Find("//settings_root//setting_music_volume"));
+    ASSERT_TRUE(sounds && music && vibration && volume && musicVolume);
+    for (int on = 0; on < 2; ++on) {
+        app->SetSoundsMute(on);
+        app->SetMusicMute(!on);
+        app->SetVibrations(on);
+        menu->RunEvent("init_sounds", sounds);
+        menu->RunEvent("init_music", music);
+        menu->RunEvent("init_vibration", vibration);
+        EXPECT_EQ(on ? 0 : 1, sounds->GetState());
+        EXPECT_EQ(on ? 1 : 0, music->GetState());
+        EXPECT_EQ(on ? 1 : 0, vibration->GetState());
+        // And back: the switched toggles write the negation (vibration as it is).
+        sounds->SetState(on);
+        music->SetState(!on);
+        vibration->SetState(!on);
+        menu->RunEvent("toggle_sounds", sounds);
+        menu->RunEvent("toggle_music", music);
+        menu->RunEvent("toggle_vibration", vibration);
+        EXPECT_EQ(on == 0, app->GetSoundsMute());
+        EXPECT_EQ(on == 1, app->GetMusicMute());
+        EXPECT_EQ(on == 0, app->GetVibrations());
+    }
+    // The in-match sound switch refreshes the settings page's sound toggle.
+    CToggleButton* effects = As<CToggleButton>(Named("setting_sound_effects"));
+    ASSERT_NE(nullptr, effects);
+    effects->SetState(0);
+    menu->RunEvent("toggle_sound_effects", effects);
+    EXPECT_TRUE(app->GetSoundsMute());
+    EXPECT_EQ(0, sounds->GetState());
+    effects->SetState(1);
+    menu->RunEvent("toggle_sound_effects", effects);
+    EXPECT_FALSE(app->GetSoundsMute());
+    EXPECT_EQ(1, sounds->GetState());
+
+    EXPECT_EQ(-5000, COrloMenuState::SliderToVolume(0.5f));
+    EXPECT_EQ(-10000, COrloMenuState::SliderToVolume(0.0f));
+    EXPECT_EQ(0, COrloMenuState::SliderToVolume(1.0f));
+    app->SetSoundsVolume(-10000);
+    menu->RunEvent("init_sounds_slider", volume);
+    EXPECT_FLOAT_EQ(0.0f, volume->GetValue());
+    EXPECT_EQ(-10000, app->GetSoundsVolume());
+    // Showing a stored volume writes nothing back (no drift of a unit each time).
+    app->SetMusicVolume(-3333);
+    for (int i = 0; i < 3; ++i)
+        menu->RunEvent("init_music_slider", musicVolume);
+    EXPECT_EQ(-3333, app->GetMusicVolume());
+    volume->SetValue(0.25f);
+    EXPECT_EQ(-7500, app->GetSoundsVolume()) << "the slider's change event sets the volume";
+    app->GetSettings()->Save();
+    Keep("pages_settings");
+    const std::string stats = Stats();
+    EXPECT_NE(std::string::npos, stats.find("__Orlo_Sounds_Volume=-7500"));
+    EXPECT_NE(std::string::npos, stats.find("__Orlo_Music_Volume=-3333"));
+    menu->SetMenuShown(false);
+}
+
+TEST_F(MenuPages, TheChooserMarksTheCurrentLanguageAndChoosingReplacesTheLabelsAndTellsTheLobby)
+{
+    COrloMenuState* menu = Menu();
+    // The stand-in sent its second language at the login: it is listed.
+    ASSERT_TRUE(Until([] { return app->GetLanguage()->GetLanguageCount() >= 2; }, 10));
+    menu->SetMenuShown(true);
+    Go("language_root");
+    CInfiniteList* list = As<CInfiniteList>(Find("//language_root//language_list"));
+    ASSERT_NE(nullptr, list);
+    Step();
+    Step();
+    ASSERT_GE(list->GetChildCount(), 2);
+    EXPECT_EQ(0, menu->GetSelectedLanguage());
+    CWidget* first = list->GetChild(0);
+    CWidget* second = list->GetChild(1);
+    EXPECT_EQ("English", TextOf(first->FindChild(CVortanString("language-name"), -1)));
+    EXPECT_TRUE(first->FindChild(CVortanString("selected"), -1)->IsVisible());
+    EXPECT_FALSE(second->FindChild(CVortanString("selected"), -1)->IsVisible());
+    const std::string accented = TextOf(second->FindChild(CVortanString("language-name"), -1));
+
+    // Choosing without a selection keeps the language; a click outside the items chooses none.
+    menu->RunEvent("select_language_item", first);
+    EXPECT_EQ(-1, menu->GetSelectedLanguage());
+    menu->RunEvent("choose_language", nullptr);
+    EXPECT_EQ("en", Utf8(app->GetLanguage()->GetCurrentLanguage()->code));
+
+    CWidget* button = second->FindChild(CVortanString("select-button"), -1);
+    menu->RunEvent("select_language_item", button);
+    EXPECT_EQ(1, menu->GetSelectedLanguage());
+    EXPECT_TRUE(second->FindChild(CVortanString("selected"), -1)->IsVisible());
+    EXPECT_FALSE(first->FindChild(CVortanString("selected"), -1)->IsVisible());
+    const std::string before = Shown(Find("//language_root//language_title"));
+    menu->RunEvent("choose_language", nullptr);
+    EXPECT_EQ("xa", Utf8(app->GetLanguage()->GetCurrentLanguage()->code));
+    EXPECT_EQ(accented, Utf8(app->GetLanguage()->GetCurrentLanguage()->name));
+    EXPECT_NE(before, Shown(Find("//language_root//language_title")));
+    EXPECT_EQ(Language(609), Shown(Find("//language_root//language_title")));
+    EXPECT_EQ(Language(600), Shown(Find("//settings_root//settings_title")));
+    app->GetSettings()->Save();
+    EXPECT_NE(std::string::npos, Stats().find("__Orlo_Language=xa"));
+    Keep("pages_language_chosen");
+    EXPECT_TRUE(Until([] { return Control("language " + std::string("bobcat")) == "ok xa"; }, 10))
+        << Control("language bobcat");
+
+    // Back to English for the tests after this one.
+    menu->ShowPage(CVortanString("settings_root"), 1);
+    menu->RunEvent("update_settings_language_label",
+                   Find("//settings_root//settings_language_label"));
+    EXPECT_EQ(accented, TextOf(Find("//settings_root//settings_language_label")));
+    app->SetLanguage(CVortanString("en"));
+    menu->SetMenuShown(false);
+}
+
+TEST_F(MenuPages, StartAboutAndAdvertsFollowTheMatchFlagAndTheServerImages)
+{
+    COrloMenuState* menu = Menu();
+    menu->SetInMatch(1);
+    menu->ShowStartScreen();
+    EXPECT_FALSE(Find("//startscreen_root//startscreen")->IsVisible());
+    EXPECT_TRUE(Find("//startscreen_root//startscreen_ingame")->IsVisible());
+    menu->SetMenuShown(true);
+    Go("startscreen_root");
+    Keep("pages_start_ingame");
+    menu->SetInMatch(0);
+    menu->ShowStartScreen();
+    EXPECT_TRUE(Find("//startscreen_root//startscreen")->IsVisible());
+    EXPECT_FALSE(Find("//startscreen_root//startscreen_ingame")->IsVisible());
+
+    menu->SetMenuShown(true);
+    Go("about_root");
+    EXPECT_EQ("PlatformTest\nVersion 1.57", TextOf(Find("//about_root//about_text")));
+    Keep("pages_about");
+
+    // The login asked for both adverts: they arrived with their images and links.
+    CWebButton* more = As<CWebButton>(Named("button_moregames"));
+    CWebButton* cup = As<CWebButton>(Named("button-tournaments"));
+    ASSERT_TRUE(more && cup);
+    ASSERT_TRUE(Until([&] { return more->GetImage() && cup->IsVisible(); }, 10));
+    EXPECT_EQ(0u, Utf8(more->GetUrl()).find("http"));
+    EXPECT_NE(nullptr, As<CImageWidget>(Named("cl-icon-tournament"))->GetImage());
+    EXPECT_NE("", TextOf(Named("label-tournament")));
+    Keep("pages_start");
+
+    // A second advert of the same name reuses the registered surface.
+    CVortanSurface* registered = app->FindSurface(CVortanString("imageandlink_moregames"));
+    ASSERT_NE(nullptr, registered);
+    EXPECT_EQ(registered, more->GetImage());
+    const std::string png =
+        vtest::ReadWholeFile(vtest::BinaryDir() + "/datapacks/orlolobby_480/avatar.png");
+    ASSERT_FALSE(png.empty());
+    menu->OnImageAndLink(CVortanString("moregames"), (int)png.size(), (const u8*)png.data(),
+                         CVortanString("not a link"), CVortanString());
+    EXPECT_EQ(registered, more->GetImage());
+    EXPECT_EQ("", Utf8(more->GetUrl())) << "what is no web address is no link";
+    app->ReleaseSurface(registered);
+    // Other names are neither decoded nor registered.
+    menu->OnImageAndLink(CVortanString("other"), (int)png.size(), (const u8*)png.data(),
+                         CVortanString("http://x/"), CVortanString());
+    EXPECT_EQ(nullptr, app->FindSurface(CVortanString("imageandlink_other")));
+}
+
+TEST_F(MenuPages, ServerImagesAreCheckedBeforeTheyAreDecoded)
+{
+    const std::string png =
+        vtest::ReadWholeFile(vtest::BinaryDir() + "/datapacks/orlolobby_480/avatar.png");
+    int w = 0, h = 0;
+    ASSERT_EQ(VORTAN_OK, ReadServerImageSize((const u8*)png.data(), (int)png.size(), &w, &h));
+    std::string identify;
+    vtest::RunProgram({"identify", "-format", "%w %h",
+                       vtest::BinaryDir() + "/datapacks/orlolobby_480/avatar.png"},
+                      &identify);
+    EXPECT_EQ(identify, std::to_string(w) + " " + std::to_string(h));
+    EXPECT_EQ(1, IsServerImageAcceptable((const u8*)png.data(), (int)png.size()));
+    // A header that claims a huge picture, and bytes cut before the size.
+    std::string huge = png;
+    huge[16] = 0;
+    huge[17] = 0x10; // width 1048576+
+    EXPECT_EQ(0, IsServerImageAcceptable((const u8*)huge.data(), (int)huge.size()));
+    EXPECT_EQ(0, IsServerImageAcceptable((const u8*)png.data(), 20));
+    EXPECT_EQ(nullptr, DecodeServerImage(app, (const u8*)huge.data(), (int)huge.size()));
+    // A JPEG's frame header gives its size.
+    vtest::TempDir dir;
+    vtest::RunProgram({"convert", "-size", "37x21", "xc:red", dir.File("a.jpg")});
+    const std::string jpg = vtest::ReadWholeFile(dir.File("a.jpg"));
+    ASSERT_EQ(VORTAN_OK, ReadServerImageSize((const u8*)jpg.data(), (int)jpg.size(), &w, &h));
+    EXPECT_EQ(37, w);
+    EXPECT_EQ(21, h);
+    EXPECT_EQ(VORTAN_E_MALFORMED, ReadServerImageSize((const u8*)"GIF89a", 6, &w, &h));
+}
+
+TEST_F(MenuPages, TheOwnPageShowsTheEntryAchievementsAndColouredResults)
+{
+    COrloMenuState* menu = Menu();
+    LoginAs("alice", "wonderland", 0);
+    ASSERT_EQ("alice", Utf8(menu->CLoginController::GetUserName()));
+    menu->SetMenuShown(true);
+    Go("me_root");
+    ASSERT_TRUE(Until([] { return Menu()->GetSelfItem() && Menu()->GetSelfItem()->GetTag(); }, 10));
+    CWidget* self = menu->GetSelfItem();
+    EXPECT_EQ("alice", TextOf(self->FindChild(CVortanString("player_name"), -1)));
+    // alice: rank 1, score 2480, 41 won, 12 lost, 3 tied (data/standin/accounts.txt).
+    EXPECT_EQ("2480", TextOf(self->FindChild(CVortanString("my_score"), -1)));
+    EXPECT_EQ("1", TextOf(self->FindChild(CVortanString("my_rank"), -1)));
+    EXPECT_EQ("41", TextOf(self->FindChild(CVortanString("my_wins"), -1)));
+    EXPECT_EQ("73", TextOf(self->FindChild(CVortanString("my_wins_percent"), -1)));
+    EXPECT_EQ("5", TextOf(self->FindChild(CVortanString("my_ties_percent"), -1)));
+    EXPECT_EQ("21", TextOf(self->FindChild(CVortanString("my_losses_percent"), -1)));
+
+    // Achievements: the account's first five of data/standin/achievements.txt.
+    ASSERT_TRUE(Until([] { return TextOf(Named("my_achievement_1")) != ""; }, 10));
+    EXPECT_EQ("First blood", TextOf(Named("my_achievement_1")));
+    EXPECT_NE(nullptr, As<CImageWidget>(Named("my_achievement_image_1"))->GetImage());
+    // Results, latest first: won, tie and lost in their texts and colours.
+    ASSERT_TRUE(Until([] { return TextOf(Named("my_result_1")) != ""; }, 10));
+    Step();
+    const u32 colours[3] = {0xFFFF0000u, 0xFFFFCC00u, 0xFF00FF00u};
+    int seen[3] = {0, 0, 0};
+    for (int n = 1; n <= 6; ++n) {
+        CTextWidget* row = As<CTextWidget>(
+            self->FindChild(CVortanString(("my_result_" + std::to_string(n)).c_str()), -1));
+        if (!row || row->GetText().IsEmpty())
+            continue;
+        for (int i = 0; i < 3; ++i) {
+            if (Utf8(row->GetText()) == Language(42 + i)) {
+                EXPECT_EQ(colours[i], row->GetTextColor());
+                ++seen[i];
+            }
+        }
+    }
+    EXPECT_GT(seen[0], 0);
+    EXPECT_GT(seen[1], 0);
+    EXPECT_GT(seen[2], 0);
+    Keep("pages_me");
+
+    // The pixels: a won row draws green, a lost one red.
+    Step();
+    std::vector<unsigned char> rgba(800 * 480 * 4);
+    glReadPixels(0, 0, 800, 480, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    int green = 0, red = 0;
+    for (size_t i = 0; i < rgba.size(); i += 4) {
+        green += rgba[i] < 40 && rgba[i + 1] > 200 && rgba[i + 2] < 40;
+        red += rgba[i] > 200 && rgba[i + 1] < 40 && rgba[i + 2] < 40;
+    }
+    EXPECT_GT(green, 20);
+    EXPECT_GT(red, 20);
+
+    // Fewer than five achievements empty the rest; more show five.
+    CVortanArray<SAchievementInfo> list;
+    SAchievementInfo a;
+    a.name = CVortanString("One");
+    list.SetAtGrow(0, a);
+    menu->OnAchievementList(list);
+    EXPECT_EQ("One", TextOf(Named("my_achievement_1")));
+    EXPECT_EQ("", TextOf(Named("my_achievement_2")));
+    EXPECT_EQ(nullptr, As<CImageWidget>(Named("my_achievement_image_2"))->GetImage());
+    for (int i = 1; i < 7; ++i) {
+        a.name = CVortanString(("A" + std::to_string(i)).c_str());
+        list.SetAtGrow(i, a);
+    }
+    menu->OnAchievementList(list);
+    EXPECT_EQ("A4", TextOf(Named("my_achievement_5")));
+
+    // Results below -1 still give a colour and text.
+    EXPECT_EQ(0, COrloMenuState::ResultIndex(-1));
+    EXPECT_EQ(1, COrloMenuState::ResultIndex(0));
+    EXPECT_EQ(2, COrloMenuState::ResultIndex(1));
+    EXPECT_EQ(2, COrloMenuState::ResultIndex(-5));
+    SMatchResult r;
+    r.result = -5;
+    r.points = 7;
+    r.opponent = CVortanString("zed");
+    menu->OnMatchResults(5, r);
+    EXPECT_EQ(Language(44), TextOf(self->FindChild(CVortanString("my_result_6"), -1)));
+    EXPECT_EQ("7", TextOf(self->FindChild(CVortanString("my_points_6"), -1)));
+
+    // Negative and huge counts: shares within 0..100 summed without overflow.
+    SPlayerListItem p;
+    p.name = CVortanString("p");
+    p.group[3] = 0x7FFFFFFF;
+    p.group[4] = 0x7FFFFFFF;
+    p.group[5] = -4;
+    menu->FillPlayerList(self, p);
+    EXPECT_EQ("50", TextOf(self->FindChild(CVortanString("my_wins_percent"), -1)));
+    EXPECT_EQ("0", TextOf(self->FindChild(CVortanString("my_ties_percent"), -1)));
+    EXPECT_EQ("0", TextOf(self->FindChild(CVortanString("my_ties"), -1)));
+    menu->SetMenuShown(false);
+}
+
+TEST_F(MenuPages, AfterAMatchAGuestLandsOnTheLoginPageAndAnAccountOnAnEmptyStartPage)
+{
+    COrloMenuState* menu = Menu();
+    ASSERT_FALSE(menu->IsGuest());
+    menu->ShowPage(CVortanString("settings_root"), 1);
+    menu->SetInMatch(1);
+    menu->ResetToStartPage();
+    EXPECT_EQ("startscreen_root", Page());
+    EXPECT_EQ(0, menu->IsInMatch());
+    EXPECT_FALSE(menu->IsMenuShown());
+
+    menu->ShowPage(CVortanString("settings_root"), 1);
+    menu->ShowPage(CVortanString("about_root"), 1);
+    menu->LeaveGameToLobby();
+    EXPECT_EQ("startscreen_root", Page());
+
+    // A guest: the login page.
+    menu->Logout();
+    menu->LoginAsGuest();
+    ASSERT_TRUE(Until([] { return Menu()->GetLoginState() == 2 && Menu()->IsGuest(); }, 20));
+    menu->ShowPage(CVortanString("settings_root"), 1);
+    menu->ResetToStartPage();
+    EXPECT_EQ("loginscreen_root", Page());
+    menu->ShowPage(CVortanString("about_root"), 1);
+    menu->LeaveGameToLobby();
+    EXPECT_EQ("loginscreen_root", Page());
+}
+
+// Last: it leaves the login in the external mode.
+TEST_F(MenuPages, TheExternalLoginsFourOutcomesFollowTheCookiesOfTheLoadedPage)
+{
+    COrloMenuState* menu = Menu();
+    // Nothing reported yet: nothing happens.
+    Go("loginscreen_root");
+    EXPECT_EQ(1, menu->RunEvent("google_loaded", nullptr));
+    EXPECT_EQ("loginscreen_root", Page());
+
+    // Refused by the page: its status text on the error page.
+    menu->OnExternalCookie(CVortanString("auth_status"), CVortanString("denied by user"));
+    menu->RunEvent("google_loaded", nullptr);
+    EXPECT_EQ("loginscreen_error", Page());
+    EXPECT_EQ("denied by user", TextOf(Find("//loginscreen_error//loginerror_message")));
+    EXPECT_EQ("", Utf8(menu->GetExternalStatus()));
+
+    // "ok" without its id and token: text 28.
+    Go("loginscreen_root");
+    menu->OnExternalCookie(CVortanString("auth_status"), CVortanString("ok"));
+    menu->OnExternalCookie(CVortanString("auth_id"), CVortanString("g-1"));
+    EXPECT_EQ(0, menu->RunEvent("google_loaded", nullptr));
+    EXPECT_EQ(Language(28), TextOf(Find("//loginscreen_error//loginerror_message")));
+
+    // "new" before a name is confirmed: the user picks a name first, in "new" mode.
+    menu->ClearExternalLogin();
+    Go("loginscreen_root");
+    menu->OnExternalCookie(CVortanString("auth_status"), CVortanString("new"));
+    menu->RunEvent("google_loaded", nullptr);
+    menu->GetPageRoot()->FinishTransitions();
+    Step();
+    EXPECT_EQ("loginscreen_playername", Page());
+    EXPECT_TRUE(Find("//loginscreen_playername//tos_elements")->IsVisible());
+
+    // "ok" with both: the external login goes to the lobby, which knows no account of this
+    // kind for the id and asks for a name.
+    menu->ClearExternalLogin();
+    Go("loginscreen_root");
+    menu->OnExternalCookie(CVortanString("auth_status"), CVortanString("ok"));
+    menu->OnExternalCookie(CVortanString("auth_id"), CVortanString("g-999"));
+    menu->OnExternalCookie(CVortanString("auth_token"), CVortanString("t"));
+    EXPECT_EQ(1, menu->RunEvent("google_loaded", nullptr));
+    EXPECT_EQ("", Utf8(menu->GetExternalStatus()));
+    EXPECT_EQ(2, menu->GetMode());
+    // No account is linked to it here: the lobby's refusal on the error page.
+    EXPECT_TRUE(Until([] { return Page() == "loginscreen_error"; }, 10)) << Page();
+    EXPECT_NE(std::string::npos,
+              TextOf(Find("//loginscreen_error//loginerror_message")).find("No account"));
+}
+
+} // namespace

@@ -5,6 +5,7 @@
 //
 // Main thread only.
 #pragma once
+#include "platform/OrloNetworkSessionInterface.h"
 #include "platform/OrloState.h"
 
 class CVortanPtrArray;
@@ -37,6 +38,10 @@ public:
     virtual int GetItemDataPath(int itemId, CVortanString& out) = 0;
     // The menu's item records.
     virtual CVortanPtrArray* GetItemList() = 0;
+
+    // The menu's own observer of the lobby's messages (the session calls it beside the
+    // application's); null when it takes none.
+    virtual IOrloNetworkSession::LobbyObserver* GetLobbyObserver() { return nullptr; }
 
     // The login controller's operations.
     virtual void Reconnect(int argument) = 0;

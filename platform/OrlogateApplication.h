@@ -160,6 +160,8 @@ public:
     // The match result, from the game (player ids, places, flag).
     void EndMatch(const CVortanArray<i32>* ids, const CVortanArray<i32>* places, int flag);
     void AnswerRematch(bool accept, bool leave);
+    // 1 while a match's end waits on the user's rematch answer.
+    int IsEndReportPending() const { return m_endReportPending; }
 
     IOrloNetworkSession* GetNetworkSession() const { return m_session; }
     IOrloGameState* GetGameState() const { return m_gameState; }

@@ -5,11 +5,14 @@
 //
 // Main thread only.
 #pragma once
+#include "engine/VortanArray.h"
 #include "platform/OrloState.h"
 
 class CVortanPtrArray;
 class CVortanString;
 struct COrloChatRecord;
+struct SShopGroupData;
+struct SShopItemData;
 
 class IOrloMenuState : public IOrloState {
 public:
@@ -37,6 +40,18 @@ public:
     virtual int GetItemDataPath(int itemId, CVortanString& out) = 0;
     // The menu's item records.
     virtual CVortanPtrArray* GetItemList() = 0;
+
+    // The shop's lobby messages, as the application passes them on (the values of the lobby
+    // observer's calls; lists and bytes are valid during the call). A menu without a shop
+    // ignores them.
+    virtual void OnShopGroups(int parent, const CVortanArray<SShopGroupData>& groups)
+    {
+        (void)parent, (void)groups;
+    }
+    virtual void OnShopItems(int group, int first, const CVortanArray<SShopItemData>& items)
+    {
+        (void)group, (void)first, (void)items;
+    }
 
     // The login controller's operations.
     virtual void Reconnect(int argument) = 0;

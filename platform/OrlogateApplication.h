@@ -124,6 +124,9 @@ public:
     void OnGameData(IOrloNetworkSession* session, const u8* bytes, int length) override;
     void OnGameStart(IOrloNetworkSession* session, int game, int opener) override;
     void OnPlayerLeft(IOrloNetworkSession* session, int playerId) override;
+    // Lobby observer: the shop's messages go to the online menu.
+    void OnShopGroups(int parent, const CVortanArray<SShopGroupData>& groups) override;
+    void OnShopItems(int group, int first, const CVortanArray<SShopItemData>& items) override;
 
     // The screen stack. PushState appends the screen after a successful Init (the screen is
     // deleted otherwise and the Init result returned); a screen pushed onto an empty stack

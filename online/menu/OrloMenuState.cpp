@@ -103,6 +103,7 @@ void COrloMenuState::Release()
         m_sequences = nullptr;
     }
     DestroyMenuUI();
+    ClearContentItems();
     delete m_iconFadeCurve;
     m_iconFadeCurve = nullptr;
     delete[] m_workBuffer;

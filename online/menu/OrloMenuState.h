@@ -4,11 +4,13 @@
 //
 // Main thread only.
 #pragma once
+#include "engine/VortanMap.h"
 #include "engine/VortanPtrArray.h"
 #include "engine/VortanRect.h"
 #include "engine/VortanString.h"
 #include "engine/VortanTypes.h"
 #include "online/login/LoginController.h"
+#include "online/protocol/ASN1Records.h"
 #include "platform/OrloChatRecord.h"
 #include "platform/OrloMenuStateInterface.h"
 
@@ -160,6 +162,28 @@ public:
     // --- player lists, challenges, chat --------------------------------------------------------------
 
     // --- shop, buying, coins and gifts, item data packs ----------------------------------------------
+    // The most content items and content groups kept (a hostile server cannot grow them further).
+    enum { CONTENT_ITEMS_MAX = 4096, CONTENT_GROUPS_MAX = 4096 };
+    // The fields of an item list entry, seven ints.
+    enum {
+        ITEM_ENABLED,
+        ITEM_ID,
+        ITEM_COUNT,
+        ITEM_DATA_ID,
+        ITEM_GROUP_COUNT,
+        ITEM_LAST,
+        ITEM_GROUP_VALUE,
+        ITEM_FIELDS
+    };
+    // Lobby messages of the shop (the application passes them on).
+    void OnShopGroups(int parent, const CVortanArray<SShopGroupData>& groups) override;
+    void OnShopItems(int group, int first, const CVortanArray<SShopItemData>& items) override;
+    // 1 for the group ids of game content (512-767 and 1024-1279).
+    static int IsContentGroup(int groupId);
+    // Frees the entries of the item list.
+    void ClearContentItems();
+    int GetContentExpected() const { return m_contentExpected; }
+    int GetContentGroupCount() const { return m_contentGroups.GetSize(); }
 
     // --- queries for the application, tools and tests ----------------------------------------------
     IOrloGameState* GetGame() const { return m_game; }
@@ -242,6 +266,11 @@ protected:
     // player lists, challenges, chat
 
     // shop, buying, coins and gifts, item data packs
+    // Content groups by id, the number of content items announced and the parent whose items are
+    // still coming (0: none; an answer for no pending list is stale).
+    CVortanMap<i32, SShopGroupData> m_contentGroups;
+    int m_contentExpected = 0;
+    int m_contentPending = 0;
 
 private:
     COrloMenuState(const COrloMenuState&) = delete;

@@ -41,8 +41,6 @@ int COrlogateApplication::CreateSessionAndMenu()
         return result;
     }
     m_ownsGameState = 0;
-    if (m_session && m_menu->GetLobbyObserver())
-        m_session->AddLobbyObserver(m_menu->GetLobbyObserver());
 
     if (!connected && m_language)
         OnNotification(m_session, 0, 0, m_language->GetText(3));
@@ -91,8 +89,6 @@ int COrlogateApplication::OpenSession()
     }
     m_session = session;
     m_session->AddLobbyObserver(this);
-    if (m_menu && m_menu->GetLobbyObserver())
-        m_session->AddLobbyObserver(m_menu->GetLobbyObserver());
     m_session->AddGameObserver(this);
     m_session->AddAdvertisementObserver(this);
     return VORTAN_OK;

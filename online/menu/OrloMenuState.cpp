@@ -92,9 +92,6 @@ int COrloMenuState::Init(COrloApplication* application)
 
 void COrloMenuState::Release()
 {
-    COrloNetworkSession* session = GetSession();
-    if (session)
-        session->RemoveLobbyObserver(this);
     CLoginController::Release();
     if (m_game) {
         IOrloGameState* game = m_game;
@@ -110,6 +107,7 @@ void COrloMenuState::Release()
     DestroyMenuUI();
     delete m_panelPlayer;
     m_panelPlayer = nullptr;
+    ClearContentItems();
     delete m_iconFadeCurve;
     m_iconFadeCurve = nullptr;
     delete[] m_workBuffer;

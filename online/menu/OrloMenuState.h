@@ -9,6 +9,7 @@
 #include <set>
 #include <vector>
 
+#include "engine/VortanMap.h"
 #include "engine/VortanPtrArray.h"
 #include "engine/VortanRect.h"
 #include "engine/VortanString.h"
@@ -16,6 +17,7 @@
 #include "engine/VortanTypes.h"
 #include "online/login/LoginController.h"
 #include "online/menu/OrloMenuPlayerRecord.h"
+#include "online/protocol/ASN1Records.h"
 #include "platform/OrloChatRecord.h"
 #include "platform/OrloMenuStateInterface.h"
 
@@ -39,9 +41,7 @@ class IEasingCurve;
 // The engine's code of the Back key; no X key maps to it on a desktop.
 #define ORLO_KEY_BACK 77
 
-class COrloMenuState : public IOrloMenuState,
-                       public CLoginController,
-                       public IOrloNetworkSession::LobbyObserver {
+class COrloMenuState : public IOrloMenuState, public CLoginController {
 public:
     // One handler of the menu's event table: the sending widget and the menu; 1 as a rule.
     typedef int (*Handler)(CWidget* sender, COrloMenuState* menu);
@@ -155,17 +155,13 @@ public:
     // --- login and registration, settings and language, start page, about, own page ------------------
 
     // --- player lists, challenges, chat --------------------------------------------------------------
-    IOrloNetworkSession::LobbyObserver* GetLobbyObserver() override { return this; }
-    void OnPlayerListUpdate(IOrloNetworkSession* session, int reason, int game, int count) override;
-    void OnPlayerStatus(IOrloNetworkSession* session, int playerId, int kind, int value,
-                        const CVortanString& a, const CVortanString& b) override;
-    void OnChallengeReceived(IOrloNetworkSession* session, int challengerId,
-                             const CVortanString& name, const CVortanString& text, int rank,
+    // Lobby messages of the player pages and challenges (the application passes them on).
+    void OnPlayerListUpdate(int reason, int game, int count) override;
+    void OnPlayerStatus(int playerId, int kind, int value) override;
+    void OnChallengeReceived(int challengerId, const CVortanString& name, int rank,
                              int score) override;
-    void OnChallengeReply(IOrloNetworkSession* session, int playerId, const CVortanString& name,
-                          const CVortanString& text, int answer) override;
-    void OnPlayerAvatar(IOrloNetworkSession* session, int playerId, const u8* bytes,
-                        int length) override;
+    void OnChallengeReply(int playerId, const CVortanString& name, int answer) override;
+    void OnPlayerAvatar(int playerId, const u8* bytes, int length) override;
     void OnGameStatus(int flags) override;
     // The chat line of the record: its text and colour; the result says whether it counts as
     // news (1) or not (0). Lines that make no text are not queued.
@@ -253,6 +249,28 @@ public:
     int GetChatPanelRecordId() const { return m_panelPlayer ? m_panelPlayer->id : -1; }
 
     // --- shop, buying, coins and gifts, item data packs ----------------------------------------------
+    // The most content items and content groups kept (a hostile server cannot grow them further).
+    enum { CONTENT_ITEMS_MAX = 4096, CONTENT_GROUPS_MAX = 4096 };
+    // The fields of an item list entry, seven ints.
+    enum {
+        ITEM_ENABLED,
+        ITEM_ID,
+        ITEM_COUNT,
+        ITEM_DATA_ID,
+        ITEM_GROUP_COUNT,
+        ITEM_LAST,
+        ITEM_GROUP_VALUE,
+        ITEM_FIELDS
+    };
+    // Lobby messages of the shop (the application passes them on).
+    void OnShopGroups(int parent, const CVortanArray<SShopGroupData>& groups) override;
+    void OnShopItems(int group, int first, const CVortanArray<SShopItemData>& items) override;
+    // 1 for the group ids of game content (512-767 and 1024-1279).
+    static int IsContentGroup(int groupId);
+    // Frees the entries of the item list.
+    void ClearContentItems();
+    int GetContentExpected() const { return m_contentExpected; }
+    int GetContentGroupCount() const { return m_contentGroups.GetSize(); }
 
     // --- queries for the application, tools and tests ----------------------------------------------
     IOrloGameState* GetGame() const { return m_game; }
@@ -354,6 +372,11 @@ protected:
     SMenuPlayer* m_panelPlayer; // the participant panel's own copy
 
     // shop, buying, coins and gifts, item data packs
+    // Content groups by id, the number of content items announced and the parent whose items are
+    // still coming (0: none; an answer for no pending list is stale).
+    CVortanMap<i32, SShopGroupData> m_contentGroups;
+    int m_contentExpected = 0;
+    int m_contentPending = 0;
 
 private:
     COrloMenuState(const COrloMenuState&) = delete;

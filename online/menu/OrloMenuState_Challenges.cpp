@@ -93,12 +93,9 @@ int COrloMenuState::OnRejectChallenge(CWidget* sender, COrloMenuState* menu)
     return Answer(menu, 0);
 }
 
-void COrloMenuState::OnChallengeReceived(IOrloNetworkSession* session, int challengerId,
-                                         const CVortanString& name, const CVortanString& text,
-                                         int rank, int score)
+void COrloMenuState::OnChallengeReceived(int challengerId, const CVortanString& name, int rank,
+                                         int score)
 {
-    (void)session;
-    (void)text;
     CWidget* page = FindFromPages("challenge_received");
     if (!page)
         return;
@@ -129,10 +126,8 @@ void COrloMenuState::OnChallengeReceived(IOrloNetworkSession* session, int chall
         gate->ShowToast(FormatOne(Text(37), shown), kChallengeToastSeconds, 3);
 }
 
-void COrloMenuState::OnPlayerAvatar(IOrloNetworkSession* session, int playerId, const u8* bytes,
-                                    int length)
+void COrloMenuState::OnPlayerAvatar(int playerId, const u8* bytes, int length)
 {
-    (void)session;
     CWidget* page = FindFromPages("challenge_received");
     CWidget* image = Find(page, "player_avatar");
     if (!image || !bytes || length <= 0)
@@ -146,12 +141,8 @@ void COrloMenuState::OnPlayerAvatar(IOrloNetworkSession* session, int playerId, 
     m_application->ReleaseSurface(surface);
 }
 
-void COrloMenuState::OnChallengeReply(IOrloNetworkSession* session, int playerId,
-                                      const CVortanString& name, const CVortanString& text,
-                                      int answer)
+void COrloMenuState::OnChallengeReply(int playerId, const CVortanString& name, int answer)
 {
-    (void)session;
-    (void)text;
     if (m_pageRoot) {
         if (GetCurrentPageName() == CVortanString("challenge_received"))
             m_pageRoot->NavigateTo(CVortanString(":back"));

@@ -508,6 +508,7 @@ void COrloMenuState::OnParticipantsResult(void* context, int selector, int index
 
 void COrloMenuState::OnGameStatus(int flags)
 {
+    ClearContentItems();
     if (!(flags & 1))
         return;
     ResetToStartPage();

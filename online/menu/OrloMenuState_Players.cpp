@@ -645,10 +645,8 @@ int COrloMenuState::OnNoPlayerAction(CWidget* sender, COrloMenuState* menu)
 
 // --- the lobby's updates ----------------------------------------------------------------------
 
-void COrloMenuState::OnPlayerListUpdate(IOrloNetworkSession* session, int reason, int game,
-                                        int count)
+void COrloMenuState::OnPlayerListUpdate(int reason, int game, int count)
 {
-    (void)session;
     (void)count;
     if (m_game && game != m_game->GetGameNumber() && game != -1)
         return;
@@ -663,12 +661,8 @@ void COrloMenuState::OnPlayerListUpdate(IOrloNetworkSession* session, int reason
         CLoginController::Logout();
 }
 
-void COrloMenuState::OnPlayerStatus(IOrloNetworkSession* session, int playerId, int kind, int value,
-                                    const CVortanString& a, const CVortanString& b)
+void COrloMenuState::OnPlayerStatus(int playerId, int kind, int value)
 {
-    (void)session;
-    (void)a;
-    (void)b;
     if (kind != 3)
         return;
     for (std::map<int, CWidget*>::iterator it = m_globalItems.begin(); it != m_globalItems.end();

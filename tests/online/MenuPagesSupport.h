@@ -137,7 +137,6 @@ protected:
         app->SetSession(session);
         menu = new PagesMenu();
         ASSERT_EQ(VORTAN_OK, menu->Init(app));
-        session->AddLobbyObserver(menu);
         ASSERT_EQ(1, menu->BuildMenu(800, 480, nullptr));
         menu->SetLogin(2, 0);
         ASSERT_EQ(1, session->ConnectLobby(CVortanString("127.0.0.1"), lobby.port, nullptr));

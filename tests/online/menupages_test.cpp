@@ -230,11 +230,11 @@ TEST_F(PlayerLists, FollowUnfollowAndBlockChangeTheRowAndSendOnce)
     EXPECT_EQ(std::vector<int>({21, 21, 76}), Tags(Sent()));
 
     // The lobby's status kind 3 marks the row; other kinds leave it.
-    menu->OnPlayerStatus(session, 8, 3, 0, CVortanString(), CVortanString());
+    menu->OnPlayerStatus(8, 3, 0);
     EXPECT_TRUE(record->flags & MENU_PLAYER_FOLLOWED);
-    menu->OnPlayerStatus(session, 8, 2, 1, CVortanString(), CVortanString());
+    menu->OnPlayerStatus(8, 2, 1);
     EXPECT_TRUE(record->flags & MENU_PLAYER_FOLLOWED);
-    menu->OnPlayerStatus(session, 8, 3, 1, CVortanString(), CVortanString());
+    menu->OnPlayerStatus(8, 3, 1);
     EXPECT_FALSE(record->flags & MENU_PLAYER_FOLLOWED);
 
     // Following oneself sends nothing.
@@ -289,7 +289,7 @@ TEST_F(Challenges, ASentChallengeWaitsTwentySecondsThenIsWithdrawn)
     EXPECT_EQ(0, menu->GetInvitedCount());
     EXPECT_EQ(std::vector<int>({38}), Tags(Sent()));
     // A challenge received meanwhile replaces the pending id; the own one is still withdrawn.
-    menu->OnChallengeReceived(session, 77, CVortanString("Gus"), CVortanString(), 3, 4);
+    menu->OnChallengeReceived(77, CVortanString("Gus"), 3, 4);
     menu->Update(19.9f);
     EXPECT_TRUE(Tags(Sent()).empty());
     menu->Update(0.2f);
@@ -322,13 +322,13 @@ TEST_F(Challenges, TheTimerStopsAtTheGameStart)
 
 TEST_F(Challenges, AReceivedChallengeFillsTheDialogAndTheAnswerGoesToItsSender)
 {
-    menu->OnChallengeReceived(session, 77, CVortanString("%s Gus"), CVortanString(), 3, 456);
+    menu->OnChallengeReceived(77, CVortanString("%s Gus"), 3, 456);
     CWidget* page = At("//challenge_received");
     EXPECT_EQ("%s Gus", TextAt(page, "player_name"));
     EXPECT_EQ("3", TextAt(page, "player_rank"));
     EXPECT_EQ("456", TextAt(page, "player_score"));
     EXPECT_EQ(77, menu->GetPendingChallenger());
-    menu->OnChallengeReceived(session, 78, CVortanString("Hal"), CVortanString(), 1, 2);
+    menu->OnChallengeReceived(78, CVortanString("Hal"), 1, 2);
     menu->RunEvent("accept_challenge", nullptr);
     std::vector<std::vector<u8>> sent = Sent();
     ASSERT_EQ(std::vector<int>({40}), Tags(sent));
@@ -352,25 +352,25 @@ TEST_F(Challenges, AnswersToTheOwnChallengeCloseTheWaitingPageWithTheirTexts)
     for (const Case& c : cases) {
         menu->GetPageRoot()->NavigateTo(CVortanString("challenge_waiting"));
         app->notices.clear();
-        menu->OnChallengeReply(session, 90, CVortanString("Ida"), CVortanString(), c.answer);
+        menu->OnChallengeReply(90, CVortanString("Ida"), c.answer);
         EXPECT_NE("challenge_waiting", Page());
         ASSERT_EQ(1u, app->notices.size()) << c.answer;
         EXPECT_EQ(c.notice, app->notices[0]);
     }
     menu->GetPageRoot()->NavigateTo(CVortanString("challenge_waiting"));
     app->notices.clear();
-    menu->OnChallengeReply(session, 90, CVortanString("Ida"), CVortanString(), 1);
+    menu->OnChallengeReply(90, CVortanString("Ida"), 1);
     EXPECT_NE("challenge_waiting", Page());
     EXPECT_TRUE(app->notices.empty());
 }
 
 TEST_F(Challenges, KicksGiveTheirNotices)
 {
-    menu->OnPlayerListUpdate(session, -1, 7, 0);
+    menu->OnPlayerListUpdate(-1, 7, 0);
     ASSERT_EQ(1u, app->notices.size());
     EXPECT_EQ("0:" + Language(8), app->notices[0]);
     EXPECT_EQ(1, game->leaves);
-    menu->OnPlayerListUpdate(session, 0, 7, 0);
+    menu->OnPlayerListUpdate(0, 7, 0);
     EXPECT_EQ(1u, app->notices.size());
 }
 
@@ -566,7 +566,7 @@ TEST_F(Screens, ThePagesDraw)
     Shot("players_third");
     menu->GetPageRoot()->NavigateTo(CVortanString("challenge_waiting"));
     Shot("challenge_waiting");
-    menu->OnChallengeReceived(session, 77, CVortanString("Gus"), CVortanString(), 3, 456);
+    menu->OnChallengeReceived(77, CVortanString("Gus"), 3, 456);
     menu->GetPageRoot()->NavigateTo(CVortanString("challenge_received"));
     Shot("challenge_received");
     AddLobbyPlayer(session->GetOwnPlayerId(), "Me");

@@ -32,7 +32,8 @@ int COrloMenuState::OnSendChallenge(CWidget* sender, COrloMenuState* menu)
     COrloNetworkSession* session = menu->GetNetSession();
     if (!session)
         return 1;
-    if (menu->m_invited.empty()) {
+    // A button outside a player's row asks the lobby for anyone, whoever was invited before.
+    if (!record) {
         session->SendJoin(0, 2);
         menu->m_challengeTimer = kJoinSeconds;
         menu->ShowNotice(menu->GetText(3));

@@ -87,6 +87,7 @@ public:
     }
     void SetGame(IOrloGameState* game) { m_gameState = game; }
     void SetSession(IOrloNetworkSession* session) { m_session = session; }
+    void SetMenu(IOrloMenuState* menu) { m_menu = menu; }
 
     CVortanGraphicsExt_GLES2* ext;
     bool created = false;
@@ -105,7 +106,8 @@ public:
         return takes;
     }
     void OnLeaveGame() override { ++leaves; }
-    int GetGameNumber() override { return 7; }
+    int GetGameNumber() override { return number; }
+    int number = 7;
     int offered = 0;
     int takes = 0;
     int leaves = 0;

@@ -424,6 +424,9 @@ void COrloMenuState::OnGameStateChanged(int state)
     if (state == 0) {
         m_game->OnConnectionLost(0);
         m_inMatch = 0;
+    } else if (state == IOrloNetworkSession::GAME_UP) {
+        // A new game connection starts a new conversation.
+        ResetChatBacklog();
     }
 }
 

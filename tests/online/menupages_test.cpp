@@ -522,6 +522,21 @@ TEST_F(Chat, ParticipantsGetTheirRecordsAndThePanelKeepsItsOwnCopy)
     EXPECT_EQ(500, menu->GetChatPanelRecordId());
 }
 
+TEST_F(Chat, ANewGameConnectionEmptiesTheConversation)
+{
+    StartMatch();
+    menu->SetMenuShown(true);
+    menu->OnChatMessage(COrloChatRecord(2, CVortanString("a"), 500), true);
+    Frame();
+    menu->OnChatMessage(COrloChatRecord(2, CVortanString("b"), 500), true);
+    ASSERT_FALSE(BacklogTexts().empty());
+    menu->OnGameStateChanged(IOrloNetworkSession::GAME_UP);
+    EXPECT_EQ(0, menu->GetPendingChatLineCount());
+    EXPECT_TRUE(BacklogTexts().empty());
+    EXPECT_EQ(0, menu->IsRematchAvailable());
+    EXPECT_FALSE(At("//chat_root//rematch-button")->IsVisible());
+}
+
 TEST_F(Chat, GameStatusBitZeroSendsTheClientState)
 {
     StartMatch();

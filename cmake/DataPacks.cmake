@@ -86,7 +86,7 @@ set(DATAPACK_FONT_CHARS "32-126,160-255,0x2018-0x201D,0x2026,0x20AC")
 foreach(size ${DATAPACK_SIZES})
     set(dir ${DATAPACK_WORK}/orlolobby_${size})
     set(lobby_files ${dir}/avatar.png ${dir}/cl-icon-trophy.png ${dir}/orlo-button.png
-        ${dir}/menu-button.png)
+        ${dir}/menu-button.png ${dir}/online-mark.png ${dir}/list-arrow.png)
     add_custom_command(OUTPUT ${lobby_files}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
         COMMAND ${DATAPACK_RUN} $<TARGET_FILE:makeimages> lobby ${dir} ${size}

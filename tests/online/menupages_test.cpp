@@ -2,6 +2,7 @@
 // layout pack on a GLES2 window under Xvfb, with a loopback lobby that reads what is sent.
 #include <limits.h>
 
+#include "engine/graphics/VortanSurface.h"
 #include "online/menu/OrloMenuPageHelpers.h"
 #include "online/menu/OrloMenuPlayerRecord.h"
 #include "online/protocol/ASN1Parsers.h"
@@ -207,6 +208,37 @@ TEST_F(PlayerLists, HostileNamesAreCutAndShownLiterally)
     Sent();
     menu->RunEvent("follow", big->FindChild(CVortanString("button_follow"), -1));
     ASSERT_EQ(std::vector<int>({21}), Tags(Sent()));
+}
+
+TEST_F(PlayerLists, BadAndHugeAvatarsAreDroppedAndAGoodOneIsShared)
+{
+    OpenWithRows(2);
+    SPlayerListItem p = Player(31, "Gil", 0);
+    COrloMenuState::OnPlayerListResult(menu, 0, 0, 0, nullptr, &p, nullptr, 0);
+    CImageWidget* avatar =
+        WidgetCast<CImageWidget>(Row(0)->FindChild(CVortanString("player_avatar"), -1));
+    ASSERT_NE(nullptr, avatar);
+    CVortanSurface* placeholder = avatar->GetImage();
+    std::vector<u8> junk(1 << 20, 0x89);
+    COrloMenuState::OnPlayerListResult(menu, 0, 31, 0, nullptr, nullptr, junk.data(),
+                                       (int)junk.size());
+    EXPECT_EQ(placeholder, avatar->GetImage());
+    EXPECT_EQ(nullptr, app->FindSurface(CVortanString("player_avatar_icon_31")));
+    // A real PNG (drawn by ImageMagick) shows on both faces under its registered name.
+    vtest::TempDir dir;
+    ASSERT_EQ(0, vtest::RunProgram(
+                     {"convert", "-size", "8x8", "xc:#FF0000", "PNG32:" + dir.File("a.png")}));
+    const std::string png = vtest::ReadWholeFile(dir.File("a.png"));
+    COrloMenuState::OnPlayerListResult(menu, 0, 31, 0, nullptr, nullptr, (const u8*)png.data(),
+                                       (int)png.size());
+    CVortanSurface* named = app->FindSurface(CVortanString("player_avatar_icon_31"));
+    ASSERT_NE(nullptr, named);
+    EXPECT_EQ(named, avatar->GetImage());
+    CImageWidget* small =
+        WidgetCast<CImageWidget>(Row(0)->FindChild(CVortanString("player_avatar_small"), -1));
+    EXPECT_EQ(named, small->GetImage());
+    EXPECT_EQ(8, named->GetWidth());
+    app->ReleaseSurface(named);
 }
 
 TEST_F(PlayerLists, FollowUnfollowAndBlockChangeTheRowAndSendOnce)

@@ -647,9 +647,9 @@ int COrloMenuState::OnNoPlayerAction(CWidget* sender, COrloMenuState* menu)
 
 void COrloMenuState::OnPlayerListUpdate(int reason, int game, int count)
 {
+    // Kicks name no game (the lobby sends them outside any room): the reason alone counts.
+    (void)game;
     (void)count;
-    if (m_game && game != m_game->GetGameNumber() && game != -1)
-        return;
     if (reason != -1 && reason != -2)
         return;
     if (m_game)

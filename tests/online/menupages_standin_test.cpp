@@ -5,6 +5,13 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <string.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <fstream>
 #include <memory>
 
 #include "online/OrloOnlineFactory.h"
@@ -198,6 +205,35 @@ TEST_F(StandInPages, APeerAcceptsTheChallengeFromItsRowAndTheMatchStarts)
                 return menu->GetPendingChatColor(i) == 0xFFFFFFFFu;
         return false;
     }));
+}
+
+TEST_F(StandInPages, AKickToReconnectGivesItsNoticeAndTheMenuLogsInAgain)
+{
+    int control = 0;
+    {
+        std::ifstream in(state.Path() + "/ports.0");
+        int lobby = 0, game = 0;
+        ASSERT_TRUE((bool)(in >> lobby >> game >> control));
+    }
+    const int own = app->GetNetworkSession()->GetOwnPlayerId();
+    ASSERT_GT(own, 0);
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons((uint16_t)control);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(0, connect(fd, (sockaddr*)&address, sizeof(address)));
+    const std::string line = "kick " + std::to_string(own) + " -1\n";
+    ASSERT_EQ((ssize_t)line.size(), write(fd, line.data(), line.size()));
+    char answer[64] = {};
+    ASSERT_GT(read(fd, answer, sizeof(answer) - 1), 0);
+    close(fd);
+    EXPECT_EQ(0, strncmp(answer, "ok", 2)) << answer;
+    ASSERT_TRUE(FramesUntil([&]() { return !app->notices.empty(); }));
+    EXPECT_EQ("0:" + VortanUTF8Of(app->GetLanguage()->GetText(8)), app->notices[0]);
+    EXPECT_EQ(1, game->leaves);
+    // The reconnect logs in again.
+    ASSERT_TRUE(FramesUntil([&]() { return menu->GetLoginState() == 2; }));
 }
 
 } // namespace

@@ -406,6 +406,15 @@ TEST_F(Challenges, KicksGiveTheirNotices)
     EXPECT_EQ(1u, app->notices.size());
 }
 
+TEST_F(Challenges, ALogoutKickGivesItsNoticeAndEndsTheLogin)
+{
+    menu->OnPlayerListUpdate(-2, 0, -1); // as the lobby sends it
+    ASSERT_EQ(1u, app->notices.size());
+    EXPECT_EQ("0:" + Language(9), app->notices[0]);
+    EXPECT_EQ(1, game->leaves);
+    EXPECT_EQ(0, menu->GetLoginState());
+}
+
 class Chat : public PagesFixture {
 protected:
     void StartMatch()

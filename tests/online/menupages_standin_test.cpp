@@ -46,11 +46,13 @@ public:
             _exit(127);
         }
     }
-    ~Peer()
+    ~Peer() { Stop(); }
+    void Stop()
     {
         if (m_pid > 0) {
             kill(m_pid, SIGTERM);
             waitpid(m_pid, nullptr, 0);
+            m_pid = -1;
         }
     }
 
@@ -205,6 +207,28 @@ TEST_F(StandInPages, APeerAcceptsTheChallengeFromItsRowAndTheMatchStarts)
                 return menu->GetPendingChatColor(i) == 0xFFFFFFFFu;
         return false;
     }));
+
+    // The peer goes: its departure is told once, in the notices' colour.
+    peer.Stop();
+    CVortanString departure;
+    {
+        const CVortanString format = app->GetLanguage()->GetText(198);
+        const CVortanString name("bobcat");
+        CVortanFormatArg arg(name.GetBuffer());
+        departure.FormatArgs(format.GetBuffer(), &arg, 1);
+    }
+    auto departures = [&]() {
+        int n = 0;
+        for (int i = 0; i < menu->GetPendingChatLineCount(); ++i)
+            if (menu->GetPendingChatText(i) == departure &&
+                menu->GetPendingChatColor(i) == 0xFF2F9BCEu)
+                ++n;
+        return n;
+    };
+    ASSERT_TRUE(FramesUntil([&]() { return departures() == 1; }));
+    for (int i = 0; i < 30; ++i)
+        Frame();
+    EXPECT_EQ(1, departures());
 }
 
 TEST_F(StandInPages, AKickToReconnectGivesItsNoticeAndTheMenuLogsInAgain)

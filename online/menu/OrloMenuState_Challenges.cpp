@@ -91,6 +91,13 @@ int COrloMenuState::OnAcceptChallenge(CWidget* sender, COrloMenuState* menu)
 int COrloMenuState::OnRejectChallenge(CWidget* sender, COrloMenuState* menu)
 {
     (void)sender;
+    COrloNetworkSession* session = menu->GetNetSession();
+    if (session && menu->m_ownChallengeOpen &&
+        menu->GetPendingChallenger() == session->GetOwnPlayerId()) {
+        // The own challenge withdrawn by hand: its timer has nothing left to withdraw.
+        menu->m_ownChallengeOpen = 0;
+        menu->m_challengeTimer = 0.0f;
+    }
     return Answer(menu, 0);
 }
 

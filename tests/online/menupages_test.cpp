@@ -337,6 +337,28 @@ TEST_F(Challenges, ASentChallengeWaitsTwentySecondsThenIsWithdrawn)
     EXPECT_NE("challenge_waiting", Page());
 }
 
+TEST_F(Challenges, CancellingTheWaitWithdrawsOnceAndStopsTheTimer)
+{
+    menu->ShowPage(CVortanString("players_root"), 1);
+    menu->RunEvent("show_players_root", nullptr);
+    COrloMenuState::OnPlayerListResult(menu, 0, -1, 1, nullptr, nullptr, nullptr, 0);
+    for (int i = 0; i < 3; ++i)
+        Frame();
+    SPlayerListItem p = Player(56, "Hana", MENU_PLAYER_ONLINE);
+    COrloMenuState::OnPlayerListResult(menu, 0, 0, 0, nullptr, &p, nullptr, 0);
+    CInfiniteList* list = WidgetCast<CInfiniteList>(At("//players_root//playerlist_global"));
+    CWidget* row = list->FindChild(CVortanString("0"), 1);
+    menu->RunEvent("send_challenge", row->FindChild(CVortanString("button_challenge"), -1));
+    Sent();
+    CWidget* cancel = At("//challenge_waiting//waiting_cancel");
+    ASSERT_NE(nullptr, cancel);
+    menu->RunEvent("reject_challenge", cancel);
+    EXPECT_EQ(std::vector<int>({40}), Tags(Sent()));
+    EXPECT_FLOAT_EQ(0.0f, menu->GetChallengeTimer());
+    menu->Update(25.0f);
+    EXPECT_TRUE(Tags(Sent()).empty());
+}
+
 TEST_F(Challenges, TheTimerStopsAtTheGameStart)
 {
     menu->ShowPage(CVortanString("players_root"), 1);

@@ -90,7 +90,7 @@ foreach(size ${DATAPACK_SIZES})
         ${dir}/toast-icon-achievement.png ${dir}/ad-panel.png ${dir}/ad-button.png
         ${dir}/ad-close.png ${dir}/orlo-button.png ${dir}/menu-button.png ${dir}/toggle-off.png
         ${dir}/toggle-on.png ${dir}/slider-track.png ${dir}/slider-knob.png ${dir}/mark-on.png
-        ${dir}/mark-off.png)
+        ${dir}/mark-off.png ${dir}/online-mark.png ${dir}/list-arrow.png)
     add_custom_command(OUTPUT ${lobby_files}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
         COMMAND ${DATAPACK_RUN} $<TARGET_FILE:makeimages> lobby ${dir} ${size}

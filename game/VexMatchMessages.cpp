@@ -373,11 +373,11 @@ void CVexMsgEquipment::FillFromItems(u8 side, const CVortanPtrArray* items)
     int n = items ? items->GetCount() : 0;
     for (int i = 0; i < n && count < VEX_EQUIPMENT_SLOTS; ++i) {
         const i32* words = (const i32*)items->GetAt(i);
-        if (!words || words[0] == 0 || words[1] <= 0 || words[4] < 1)
+        if (!words || words[1] == 0 || words[2] <= 0 || words[5] < 1)
             continue;
-        first[count] = (u32)words[0];
-        fifth[count] = (u32)words[4];
-        third[count] = (u32)words[2];
+        first[count] = (u32)words[1];
+        fifth[count] = (u32)words[5];
+        third[count] = (u32)words[3];
         ++count;
     }
 }

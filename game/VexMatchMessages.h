@@ -225,10 +225,11 @@ struct CVexMsgEquipment {
     void WriteBody(u8* m) const;
     // The count read is at most 4; the arrays past it read as 0.
     void ReadBody(const u8* m);
-    // Fills the record from the player's shop items: entries of seven 32-bit words; an entry
-    // counts when its first word is non-zero, its second above 0 and its fifth at least 1.
-    // The first four that count give their first, fifth and third words; null entries are
-    // stepped over. A null list gives count 0.
+    // Fills the record from the player's shop items: entries of seven 32-bit words {enabled,
+    // item id, count, data id, group's count, description number, group value}; an entry
+    // counts when its item id is non-zero, its count above 0 and its description number at
+    // least 1. The first four that count give their item id (first), description number
+    // (fifth) and data id (third); null entries are stepped over. A null list gives count 0.
     void FillFromItems(u8 side, const CVortanPtrArray* items);
     // The same over the application's menu data.
     void FillFromMenuData(u8 side, COrloApplication* application);

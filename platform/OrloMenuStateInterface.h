@@ -5,11 +5,14 @@
 //
 // Main thread only.
 #pragma once
+#include "engine/VortanArray.h"
 #include "platform/OrloState.h"
 
 class CVortanPtrArray;
 class CVortanString;
 struct COrloChatRecord;
+struct SShopGroupData;
+struct SShopItemData;
 
 class IOrloMenuState : public IOrloState {
 public:
@@ -37,6 +40,43 @@ public:
     virtual int GetItemDataPath(int itemId, CVortanString& out) = 0;
     // The menu's item records.
     virtual CVortanPtrArray* GetItemList() = 0;
+
+    // The shop's lobby messages, as the application passes them on (the values of the lobby
+    // observer's calls; lists and bytes are valid during the call). A menu without a shop
+    // ignores them.
+    virtual void OnShopGroups(int parent, const CVortanArray<SShopGroupData>& groups)
+    {
+        (void)parent, (void)groups;
+    }
+    virtual void OnShopItems(int group, int first, const CVortanArray<SShopItemData>& items)
+    {
+        (void)group, (void)first, (void)items;
+    }
+
+    // The lobby's player and challenge messages, as the application passes them on (the
+    // values of the lobby observer's calls; bytes are valid during the call).
+    virtual void OnPlayerListUpdate(int reason, int game, int count)
+    {
+        (void)reason, (void)game, (void)count;
+    }
+    virtual void OnPlayerStatus(int playerId, int kind, int value)
+    {
+        (void)playerId, (void)kind, (void)value;
+    }
+    virtual void OnChallengeReceived(int challengerId, const CVortanString& name, int rank,
+                                     int score)
+    {
+        (void)challengerId, (void)name, (void)rank, (void)score;
+    }
+    virtual void OnChallengeReply(int playerId, const CVortanString& name, int answer)
+    {
+        (void)playerId, (void)name, (void)answer;
+    }
+    virtual void OnPlayerAvatar(int playerId, const u8* bytes, int length)
+    {
+        (void)playerId, (void)bytes, (void)length;
+    }
+    virtual void OnGameStatus(int flags) { (void)flags; }
 
     // The login controller's operations.
     virtual void Reconnect(int argument) = 0;

@@ -137,6 +137,21 @@ public:
     void OnGameData(IOrloNetworkSession* session, const u8* bytes, int length) override;
     void OnGameStart(IOrloNetworkSession* session, int game, int opener) override;
     void OnPlayerLeft(IOrloNetworkSession* session, int playerId) override;
+    // Lobby observer: the shop's messages go to the online menu.
+    void OnShopGroups(int parent, const CVortanArray<SShopGroupData>& groups) override;
+    void OnShopItems(int group, int first, const CVortanArray<SShopItemData>& items) override;
+    // Lobby observer: the player pages' and the challenges' messages go to the online menu.
+    void OnPlayerListUpdate(IOrloNetworkSession* session, int reason, int game, int count) override;
+    void OnPlayerStatus(IOrloNetworkSession* session, int playerId, int kind, int value,
+                        const CVortanString& text4, const CVortanString& text5) override;
+    void OnChallengeReceived(IOrloNetworkSession* session, int challengerId,
+                             const CVortanString& name, const CVortanString& text, int rank,
+                             int score) override;
+    void OnChallengeReply(IOrloNetworkSession* session, int playerId, const CVortanString& name,
+                          const CVortanString& text, int answer) override;
+    void OnPlayerAvatar(IOrloNetworkSession* session, int playerId, const u8* bytes,
+                        int length) override;
+    void OnGameStatus(int flags) override;
 
     // The screen stack. PushState appends the screen after a successful Init (the screen is
     // deleted otherwise and the Init result returned); a screen pushed onto an empty stack
@@ -173,6 +188,8 @@ public:
     // The match result, from the game (player ids, places, flag).
     void EndMatch(const CVortanArray<i32>* ids, const CVortanArray<i32>* places, int flag);
     void AnswerRematch(bool accept, bool leave);
+    // 1 while a match's end waits on the user's rematch answer.
+    int IsEndReportPending() const { return m_endReportPending; }
 
     IOrloNetworkSession* GetNetworkSession() const { return m_session; }
     IOrloGameState* GetGameState() const { return m_gameState; }

@@ -465,6 +465,39 @@ bool WriteEmbedding(const std::string& png, const std::string& out)
     return toolfiles::WriteFileAtomically(out, text.data(), text.size());
 }
 
+// --- the player pages' pictures ---------------------------------------------------------------
+
+// The online mark: a green dot with a light rim.
+bool DrawOnlineMark(float scale, const std::string& path)
+{
+    int n = std::max(1, (int)lrintf(16 * scale));
+    Canvas c(n, n);
+    float s = n / 16.0f, m = 8 * s;
+    c.Fill(Circle(m, m, 7.5f * s), Rgb(0xE8FFE8), 0, 0, (float)n, (float)n);
+    c.Fill(Circle(m, m, 6 * s), Rgb(0x2FB84A), 0, 0, (float)n, (float)n);
+    c.Fill(Circle(m - 2 * s, m - 2 * s, 2 * s), Rgb(0xA8F0B4, 0.8f), 0, 0, (float)n, (float)n);
+    return c.Save(path, "png");
+}
+
+// The row's arrow, two frames side by side: pointing up (on) and down (off).
+bool DrawListArrow(float scale, const std::string& path)
+{
+    int n = std::max(1, (int)lrintf(32 * scale));
+    Canvas c(2 * n, n);
+    float s = n / 32.0f;
+    for (int frame = 0; frame < 2; ++frame) {
+        float x0 = (float)(frame * n);
+        c.Fill(RoundRect(x0 + 1 * s, 1 * s, x0 + 31 * s, 31 * s, 6 * s), Rgb(0x2A5A8A), x0, 0,
+               x0 + (float)n, (float)n);
+        std::vector<float> head =
+            frame == 1
+                ? std::vector<float>{x0 + 8 * s, 12 * s, x0 + 24 * s, 12 * s, x0 + 16 * s, 22 * s}
+                : std::vector<float>{x0 + 8 * s, 20 * s, x0 + 24 * s, 20 * s, x0 + 16 * s, 10 * s};
+        c.Fill(Polygon(head), Rgb(0xF2F6FA), x0, 0, x0 + (float)n, (float)n);
+    }
+    return c.Save(path, "png");
+}
+
 int Usage()
 {
     fprintf(stderr, "usage:\n"
@@ -505,7 +538,9 @@ int main(int argc, char** argv)
              DrawAdButton(false, scale, out + "/ad-button.png") &&
              DrawAdButton(true, scale, out + "/ad-close.png") &&
              DrawOrloButton(scale, out + "/orlo-button.png") &&
-             DrawMenuButton(scale, out + "/menu-button.png") && DrawPagesImages(scale, out);
+             DrawMenuButton(scale, out + "/menu-button.png") && DrawPagesImages(scale, out) &&
+             DrawOnlineMark(scale, out + "/online-mark.png") &&
+             DrawListArrow(scale, out + "/list-arrow.png");
     } else if (command == "reload" && argc == 4) {
         ok = DrawReload(out) && WriteEmbedding(out, argv[3]);
     } else {

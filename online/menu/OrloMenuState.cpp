@@ -5,6 +5,7 @@
 #include <stdio.h>
 
 #include "engine/graphics/VortanGraphicsContext.h"
+#include "online/net/OrloNetworkSession.h"
 #include "platform/OrloLanguage.h"
 #include "platform/OrlogateApplication.h"
 #include "ui/Widget.h"
@@ -26,7 +27,8 @@ COrloMenuState::COrloMenuState()
       m_loadingTimeout(0.0f), m_itemCheckPending(0), m_shakeState(0), m_shakeClock(0.0f),
       m_shakePhase(0.0f), m_shakeHomeRect(), m_selectedLanguage(0), m_workBuffer(nullptr),
       m_iconFadeCurve(nullptr), m_iconFade(0.0f), m_iconDelay(-1.0f), m_searchCountdown(0.0f),
-      m_pendingChallenger(-1)
+      m_pendingChallenger(-1), m_expandedItem(nullptr), m_selfItem(nullptr), m_ownChallengeOpen(0),
+      m_challengeTimer(0.0f), m_rematchAvailable(0), m_panelPlayer(nullptr)
 {
     for (int i = 0; i < ORLO_MENU_EVENT_COUNT; ++i) {
         m_bound[i].menu = nullptr;
@@ -104,6 +106,9 @@ void COrloMenuState::Release()
         m_sequences = nullptr;
     }
     DestroyMenuUI();
+    delete m_panelPlayer;
+    m_panelPlayer = nullptr;
+    ClearContentItems();
     delete m_iconFadeCurve;
     m_iconFadeCurve = nullptr;
     delete[] m_workBuffer;
@@ -155,6 +160,7 @@ void COrloMenuState::ForgetWidgets()
 
 void COrloMenuState::DestroyMenuUI()
 {
+    FreeItemRecords();
     if (m_uiRoot) {
         CWidget* root = m_uiRoot;
         m_uiRoot = nullptr;
@@ -254,6 +260,8 @@ int COrloMenuState::Update(float seconds)
             HideLoading();
     }
     RunItemCheck();
+    RunChallengeTimer(seconds);
+    FeedChatBacklog();
     UpdateTurnClock();
     if (m_sequences)
         m_sequences->AdvanceAll(seconds);
@@ -387,6 +395,8 @@ int COrloMenuState::OnResize(int width, int height)
         m_pageRoot->GetHistory(history);
     const bool shown = IsMenuShown();
     CWidget* previous = m_uiRoot;
+    // The rebuilt tree starts with empty lists; the old rows go without their unload events.
+    FreeItemRecords();
     m_uiRoot = nullptr;
     ForgetWidgets();
     const int built = BuildMenu(width, height, previous);
@@ -415,6 +425,9 @@ void COrloMenuState::OnGameStateChanged(int state)
     if (state == 0) {
         m_game->OnConnectionLost(0);
         m_inMatch = 0;
+    } else if (state == IOrloNetworkSession::GAME_UP) {
+        // A new game connection starts a new conversation.
+        ResetChatBacklog();
     }
 }
 

@@ -4,11 +4,20 @@
 //
 // Main thread only.
 #pragma once
+#include <deque>
+#include <map>
+#include <set>
+#include <vector>
+
+#include "engine/VortanMap.h"
 #include "engine/VortanPtrArray.h"
 #include "engine/VortanRect.h"
 #include "engine/VortanString.h"
+#include "engine/VortanStringArray.h"
 #include "engine/VortanTypes.h"
 #include "online/login/LoginController.h"
+#include "online/menu/OrloMenuPlayerRecord.h"
+#include "online/protocol/ASN1Records.h"
 #include "platform/OrloChatRecord.h"
 #include "platform/OrloMenuStateInterface.h"
 
@@ -106,22 +115,10 @@ public:
     // --- the application's calls -----------------------------------------------------------------
     void LeaveGameToLobby() override;
     void ResetToStartPage() override;
-    void UpdateChatButtons(bool enable) override { (void)enable; }
-    void AddChatLine(const COrloChatRecord& record, bool incoming) override
-    {
-        (void)record;
-        (void)incoming;
-    }
-    void OnChatMessage(const COrloChatRecord& record, bool incoming) override
-    {
-        (void)record;
-        (void)incoming;
-    }
-    void OnGameStart(int game, int opener) override
-    {
-        (void)game;
-        (void)opener;
-    }
+    void UpdateChatButtons(bool enable) override;
+    void AddChatLine(const COrloChatRecord& record, bool incoming) override;
+    void OnChatMessage(const COrloChatRecord& record, bool incoming) override;
+    void OnGameStart(int game, int opener) override;
     void OnLobbyStateChanged(int state) override { (void)state; }
     void OnGameStateChanged(int state) override;
     using CLoginController::OnGameStateChanged;
@@ -205,20 +202,10 @@ public:
     // The start page's variant by the in-match flag.
     void ShowStartScreen();
     static int OnAboutGameInfo(CWidget* sender, COrloMenuState* menu);
-    static int OnLoadSelf(CWidget* sender, COrloMenuState* menu);
-    static int OnUnloadSelf(CWidget* sender, COrloMenuState* menu);
-    static int OnRefreshSelf(CWidget* sender, COrloMenuState* menu);
-    static int OnShowMe(CWidget* sender, COrloMenuState* menu);
     void OnAchievementList(const CVortanArray<SAchievementInfo>& records);
     void OnImageAndLink(const CVortanString& name, int length, const u8* bytes,
                         const CVortanString& text2, const CVortanString& text3);
     void OnMatchResults(int index, const SMatchResult& record);
-    // The player-list request's answers for the own entry (the session's callback).
-    static void OnSelfEntry(void* context, int selector, int index, int value0,
-                            const CVortanArray<SGroupListItem>* groups,
-                            const SPlayerListItem* player, const u8* image, int imageLength);
-    // Fills a player item's faces from its record.
-    void FillPlayerList(CWidget* item, const SPlayerListItem& record);
     // 0 lost, 1 tied, 2 won, for any result the service sends.
     static int ResultIndex(int result);
     CWidget* GetSelfItem() const { return m_selfItem; }
@@ -227,8 +214,122 @@ public:
     void DetachPagesObserver();
 
     // --- player lists, challenges, chat --------------------------------------------------------------
+    // Lobby messages of the player pages and challenges (the application passes them on).
+    void OnPlayerListUpdate(int reason, int game, int count) override;
+    void OnPlayerStatus(int playerId, int kind, int value) override;
+    void OnChallengeReceived(int challengerId, const CVortanString& name, int rank,
+                             int score) override;
+    void OnChallengeReply(int playerId, const CVortanString& name, int answer) override;
+    void OnPlayerAvatar(int playerId, const u8* bytes, int length) override;
+    void OnGameStatus(int flags) override;
+    // The chat line of the record: its text and colour; the result says whether it counts as
+    // news (1) or not (0). Lines that make no text are not queued.
+    int AddChatLineResult(const COrloChatRecord& record, bool incoming);
+    // The query steps of "filter_players" (also run by a rebuild and the login page).
+    void NewPlayerQuery();
+    void ClearPlayerLists();
+    void FillPlayerList(CWidget* item, const SMenuPlayer& player);
+    void RunChallengeTimer(float seconds);
+    void FeedChatBacklog();
+    void ResetChatBacklog();
+    // The panel is closed as by the return to the start page.
+    void CloseChatPanel();
+    // Frees the records of every loaded item (rows, participants, own entry); the tree is about
+    // to go without unload events.
+    void FreeItemRecords();
+    // Player-list answers (the menu as context).
+    static void OnPlayerListResult(void* context, int selector, int index, int total,
+                                   const CVortanArray<SGroupListItem>* groups,
+                                   const SPlayerListItem* player, const u8* image, int imageLength);
+    static void OnSelfResult(void* context, int selector, int index, int total,
+                             const CVortanArray<SGroupListItem>* groups,
+                             const SPlayerListItem* player, const u8* image, int imageLength);
+    static void OnParticipantsResult(void* context, int selector, int index, int total,
+                                     const CVortanArray<SGroupListItem>* groups,
+                                     const SPlayerListItem* player, const u8* image,
+                                     int imageLength);
+    static int OnShowPlayersRoot(CWidget* sender, COrloMenuState* menu);
+    static int OnShowPlayerlistItems(CWidget* sender, COrloMenuState* menu);
+    static int OnShowFollowItems(CWidget* sender, COrloMenuState* menu);
+    static int OnFilterPlayers(CWidget* sender, COrloMenuState* menu);
+    static int OnLoadPlayerlistItem(CWidget* sender, COrloMenuState* menu);
+    static int OnLoadFollowItem(CWidget* sender, COrloMenuState* menu);
+    static int OnUnloadPlayerlistItem(CWidget* sender, COrloMenuState* menu);
+    static int OnUnloadFollowItem(CWidget* sender, COrloMenuState* menu);
+    static int OnLoadPlayerlistBatch(CWidget* sender, COrloMenuState* menu);
+    static int OnLoadFollowBatch(CWidget* sender, COrloMenuState* menu);
+    static int OnLoadPlayerlistGroup(CWidget* sender, COrloMenuState* menu);
+    static int OnLoadFollowGroup(CWidget* sender, COrloMenuState* menu);
+    static int OnLoadSelf(CWidget* sender, COrloMenuState* menu);
+    static int OnUnloadSelf(CWidget* sender, COrloMenuState* menu);
+    static int OnRefreshSelf(CWidget* sender, COrloMenuState* menu);
+    static int OnShowMe(CWidget* sender, COrloMenuState* menu);
+    static int OnExpandListItem(CWidget* sender, COrloMenuState* menu);
+    static int OnEndExpandListItem(CWidget* sender, COrloMenuState* menu);
+    static int OnExpandNastyButtons(CWidget* sender, COrloMenuState* menu);
+    static int OnPlayerDetails(CWidget* sender, COrloMenuState* menu);
+    static int OnFollow(CWidget* sender, COrloMenuState* menu);
+    static int OnUnfollow(CWidget* sender, COrloMenuState* menu);
+    static int OnBlock(CWidget* sender, COrloMenuState* menu);
+    static int OnBlockChat(CWidget* sender, COrloMenuState* menu);
+    static int OnNoPlayerAction(CWidget* sender, COrloMenuState* menu);
+    static int OnSendChallenge(CWidget* sender, COrloMenuState* menu);
+    static int OnAcceptChallenge(CWidget* sender, COrloMenuState* menu);
+    static int OnRejectChallenge(CWidget* sender, COrloMenuState* menu);
+    static int OnChatTextfieldChanged(CWidget* sender, COrloMenuState* menu);
+    static int OnChatSend(CWidget* sender, COrloMenuState* menu);
+    static int OnChatRematch(CWidget* sender, COrloMenuState* menu);
+    static int OnChatExit(CWidget* sender, COrloMenuState* menu);
+    static int OnStartChangePageChat(CWidget* sender, COrloMenuState* menu);
+    static int OnLoadChatItem(CWidget* sender, COrloMenuState* menu);
+    static int OnUnloadChatItem(CWidget* sender, COrloMenuState* menu);
+    static int OnExpandChatItem(CWidget* sender, COrloMenuState* menu);
+    static int OnChatEndExpand(CWidget* sender, COrloMenuState* menu);
+    static int OnExpandChatNastyButtons(CWidget* sender, COrloMenuState* menu);
+    // Queries for the pages' helpers, tests and tools.
+    const CVortanString& GetFilterText() const { return m_filterText; }
+    COrlogateApplication* GetGate() const { return m_gate; }
+    COrloNetworkSession* GetNetSession() const { return GetSession(); }
+    const CVortanString& GetText(int index) const { return Text(index); }
+    static int GetListMode();
+    static void SetListMode(int mode);
+    int GetPendingChatLineCount() const { return (int)m_chatPending.size(); }
+    const CVortanString& GetPendingChatText(int i) const { return m_chatPending[i].text; }
+    u32 GetPendingChatColor(int i) const { return m_chatPending[i].color; }
+    int IsOwnChallengeOpen() const { return m_ownChallengeOpen; }
+    float GetChallengeTimer() const { return m_challengeTimer; }
+    int IsRematchAvailable() const { return m_rematchAvailable; }
+    CWidget* GetExpandedItem() const { return m_expandedItem; }
+    int GetLoadedItemCount(int follow) const
+    {
+        return (int)(follow ? m_followItems.size() : m_globalItems.size());
+    }
+    int GetInvitedCount() const { return (int)m_invited.size(); }
+    int GetChatPanelRecordId() const { return m_panelPlayer ? m_panelPlayer->id : -1; }
 
     // --- shop, buying, coins and gifts, item data packs ----------------------------------------------
+    // The most content items and content groups kept (a hostile server cannot grow them further).
+    enum { CONTENT_ITEMS_MAX = 4096, CONTENT_GROUPS_MAX = 4096 };
+    // The fields of an item list entry, seven ints.
+    enum {
+        ITEM_ENABLED,
+        ITEM_ID,
+        ITEM_COUNT,
+        ITEM_DATA_ID,
+        ITEM_GROUP_COUNT,
+        ITEM_LAST,
+        ITEM_GROUP_VALUE,
+        ITEM_FIELDS
+    };
+    // Lobby messages of the shop (the application passes them on).
+    void OnShopGroups(int parent, const CVortanArray<SShopGroupData>& groups) override;
+    void OnShopItems(int group, int first, const CVortanArray<SShopItemData>& items) override;
+    // 1 for the group ids of game content (512-767 and 1024-1279).
+    static int IsContentGroup(int groupId);
+    // Frees the entries of the item list.
+    void ClearContentItems();
+    int GetContentExpected() const { return m_contentExpected; }
+    int GetContentGroupCount() const { return m_contentGroups.GetSize(); }
 
     // --- queries for the application, tools and tests ----------------------------------------------
     IOrloGameState* GetGame() const { return m_game; }
@@ -321,12 +422,35 @@ protected:
     void ReturnToFirstPage();
     PagesObserver m_pagesObserver;
     COrloNetworkSession* m_pagesObserverSession = nullptr;
-    CWidget* m_selfItem = nullptr; // the own entry's item widget
-    int m_initialisingSlider = 0;  // a slider takes the stored volume: no write back
+    int m_initialisingSlider = 0; // a slider takes the stored volume: no write back
 
     // player lists, challenges, chat
+    struct ChatLine {
+        CVortanString text;
+        u32 color;
+    };
+    CVortanString m_filterText;
+    CWidget* m_expandedItem;
+    std::map<int, CWidget*> m_globalItems;
+    std::map<int, CWidget*> m_followItems;
+    std::map<int, CWidget*> m_participants;
+    CVortanStringArray m_globalGroups;
+    CVortanStringArray m_followGroups;
+    std::set<int> m_invited;
+    CWidget* m_selfItem;
+    int m_ownChallengeOpen; // the user's own challenge waits on its answer
+    float m_challengeTimer;
+    std::deque<ChatLine> m_chatPending;
+    std::vector<int> m_departed;
+    int m_rematchAvailable;
+    SMenuPlayer* m_panelPlayer; // the participant panel's own copy
 
     // shop, buying, coins and gifts, item data packs
+    // Content groups by id, the number of content items announced and the parent whose items are
+    // still coming (0: none; an answer for no pending list is stale).
+    CVortanMap<i32, SShopGroupData> m_contentGroups;
+    int m_contentExpected = 0;
+    int m_contentPending = 0;
 
 private:
     COrloMenuState(const COrloMenuState&) = delete;

@@ -169,9 +169,10 @@ public:
             delete[](i32*) items.GetAt(i);
         items.RemoveAll();
     }
-    void Add(i32 w0, i32 w1, i32 w2, i32 w4)
+    // An entry {enabled, item id, count, data id, group's count, description, group value}.
+    void Add(i32 item, i32 count, i32 dataId, i32 description)
     {
-        i32* words = new i32[7]{w0, w1, w2, -99, w4, -98, -97};
+        i32* words = new i32[7]{-96, item, count, dataId, -99, description, -97};
         items.Add(words);
     }
     CVortanPtrArray items;
@@ -181,10 +182,10 @@ TEST(MatchMessages, EquipmentTakesTheFirstFourCountingItems)
 {
     ItemList list;
     list.Add(1, 11, 300, 1);  // counts
-    list.Add(0, 12, 301, 1);  // not enabled
-    list.Add(1, 0, 302, 1);   // no item id
-    list.Add(1, -5, 303, 1);  // negative item id
-    list.Add(1, 13, 304, 0);  // group count below 1
+    list.Add(0, 12, 301, 1);  // no item id
+    list.Add(1, 0, 302, 1);   // none left
+    list.Add(1, -5, 303, 1);  // a negative count
+    list.Add(1, 13, 304, 0);  // description number below 1
     list.Add(2, 14, 305, 7);  // counts
     list.items.Add(nullptr);  // stepped over
     list.Add(-1, 15, 306, 2); // counts
@@ -275,8 +276,8 @@ TEST(MatchMessages, EquipmentComesFromTheApplicationsMenuData)
 
         ASSERT_EQ(VORTAN_OK, app.CreateSessionAndMenu());
         ASSERT_NE(nullptr, factory.menu);
-        i32 a[7] = {1, 21, 500, 0, 3, 0, 0}, b[7] = {1, 22, 501, 0, 0, 0, 0},
-            c[7] = {5, 23, 502, 0, 1, 0, 0};
+        i32 a[7] = {1, 1, 21, 500, 0, 3, 0}, b[7] = {1, 1, 22, 501, 0, 0, 0},
+            c[7] = {1, 5, 23, 502, 0, 1, 0};
         factory.menu->items.Add(a);
         factory.menu->items.Add(b);
         factory.menu->items.Add(c);

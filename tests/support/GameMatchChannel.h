@@ -38,7 +38,7 @@ public:
     // An owned item: its shop id, the number of its description and of its pack.
     void AddItem(int itemId, int description, int packNumber, const std::string& packPath)
     {
-        i32* words = new i32[7]{itemId, 1, packNumber, 0, description, 0, 0};
+        i32* words = new i32[7]{1, itemId, 1, packNumber, 1, description, 0};
         m_items.push_back(words);
         m_list.Add(words);
         AddPack(packNumber, packPath);

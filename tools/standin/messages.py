@@ -264,11 +264,11 @@ def coin_balance(coins):
     return ber.message(91, [int32(coins)])
 
 
-def shop_item(item, group_id, count, enabled):
+def shop_item(item, group_id, count, enabled, last=0):
     return ber.record([int32(item.id), text(item.name), text(item.short), text(item.full),
                        int32(item.price), int32(item.gift), int32(item.refill), int32(group_id),
                        int32(0), int32(count), int32(0), int32(enabled), int32(item.data_id),
-                       text(item.display), int32(0)])
+                       text(item.display), int32(last)])
 
 
 def shop_items(group_id, first, records):

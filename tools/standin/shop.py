@@ -126,9 +126,9 @@ class Shop:
     def _groups(self, player, parent):
         """(group id, name, kind, [(item, count, enabled)]) of a list or content parent.
 
-        The game reads a content item's pack from its count and its description, "N.xml",
-        from its group's size: so each content item has a group of its own (size 1, the
-        packs' "1.xml") and carries its data id as its count."""
+        Each content item has a group of its own of size 1 and carries its owned count; its
+        record names its pack by its data id and its description ("1.xml" in every pack here)
+        by its last int (see on_items)."""
         groups = []
         for group in self.catalogue.groups:
             if parent == LIST_SHOP:
@@ -143,7 +143,7 @@ class Shop:
                 # The match's content: only the items switched on.
                 if item.data_id and (enabled or parent == PARENT_LOGIN):
                     groups.append((parent + item.id, item.name, group.kind,
-                                   [(item, item.data_id, 1 if enabled else 0)]))
+                                   [(item, count, 1 if enabled else 0)]))
         return groups
 
     def _parent(self, value):
@@ -178,8 +178,10 @@ class Shop:
         entries = [(gid, entry) for gid, _, _, group in self._groups(player, parent)
                    for entry in group]
         batch = entries[max(0, first):max(0, first) + max(0, min(count, 100))]
+        # A content item's last int is the number of its description in its pack.
+        last = 1 if parent in (PARENT_LOGIN, PARENT_MATCH) else 0
         records = [messages.shop_item(self.catalogue.item_in(connection.language, item), gid,
-                                      count, enabled)
+                                      count, enabled, last)
                    for gid, (item, count, enabled) in batch]
         connection.send(messages.shop_items(group_id, first, records))
 

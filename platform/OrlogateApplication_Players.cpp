@@ -1,0 +1,58 @@
+// COrlogateApplication: the lobby's player-list, player-status, challenge, avatar and game
+// status messages, passed on to the online menu.
+#include "platform/OrlogateApplication.h"
+
+#include "platform/OrloMenuStateInterface.h"
+
+void COrlogateApplication::OnPlayerListUpdate(IOrloNetworkSession* session, int reason, int game,
+                                              int count)
+{
+    (void)session;
+    if (m_menu)
+        m_menu->OnPlayerListUpdate(reason, game, count);
+}
+
+void COrlogateApplication::OnPlayerStatus(IOrloNetworkSession* session, int playerId, int kind,
+                                          int value, const CVortanString& text4,
+                                          const CVortanString& text5)
+{
+    (void)session;
+    (void)text4;
+    (void)text5;
+    if (m_menu)
+        m_menu->OnPlayerStatus(playerId, kind, value);
+}
+
+void COrlogateApplication::OnChallengeReceived(IOrloNetworkSession* session, int challengerId,
+                                               const CVortanString& name, const CVortanString& text,
+                                               int rank, int score)
+{
+    (void)session;
+    (void)text;
+    if (m_menu)
+        m_menu->OnChallengeReceived(challengerId, name, rank, score);
+}
+
+void COrlogateApplication::OnChallengeReply(IOrloNetworkSession* session, int playerId,
+                                            const CVortanString& name, const CVortanString& text,
+                                            int answer)
+{
+    (void)session;
+    (void)text;
+    if (m_menu)
+        m_menu->OnChallengeReply(playerId, name, answer);
+}
+
+void COrlogateApplication::OnPlayerAvatar(IOrloNetworkSession* session, int playerId,
+                                          const u8* bytes, int length)
+{
+    (void)session;
+    if (m_menu)
+        m_menu->OnPlayerAvatar(playerId, bytes, length);
+}
+
+void COrlogateApplication::OnGameStatus(int flags)
+{
+    if (m_menu)
+        m_menu->OnGameStatus(flags);
+}

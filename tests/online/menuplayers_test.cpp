@@ -1,0 +1,666 @@
+// The player lists, challenges and chat page of the online menu, built from the program's own
+// layout pack on a GLES2 window under Xvfb, with a loopback lobby that reads what is sent.
+#include <limits.h>
+
+#include "engine/graphics/VortanSurface.h"
+#include "online/menu/OrloMenuPageHelpers.h"
+#include "online/menu/OrloMenuPlayerRecord.h"
+#include "online/protocol/ASN1Parsers.h"
+#include "platform/OrloStatsStore.h"
+#include "tests/online/MenuPagesSupport.h"
+#include "ui/layouts/InfiniteList.h"
+#include "ui/layouts/RunningList.h"
+#include "ui/widgets/Expandable.h"
+#include "ui/widgets/ImageWidget.h"
+#include "ui/widgets/ToggleButton.h"
+#include "ui/widgets/WebButton.h"
+
+namespace {
+
+using mtest::PagesFixture;
+
+gtest_graphics::GLEnvironment* const g_env = mtest::Display();
+
+SPlayerListItem Player(int id, const char* name, int flags)
+{
+    SPlayerListItem p;
+    p.id = id;
+    p.name = CVortanString(name);
+    p.location = CVortanString("Oulu");
+    p.comment = CVortanString("hello");
+    p.flags = flags;
+    p.group[1] = 12;  // rank
+    p.group[2] = 340; // score
+    p.group[3] = 2;   // wins
+    p.group[4] = 1;   // losses
+    p.group[5] = 0;   // ties
+    p.group[6] = 5;
+    p.group[7] = 9;
+    return p;
+}
+
+class PlayerLists : public PagesFixture {
+protected:
+    CInfiniteList* Global()
+    {
+        return WidgetCast<CInfiniteList>(At("//players_root//playerlist_global"));
+    }
+    CWidget* GlobalPage() { return At("//players_root//global_page"); }
+    // Opens the players page with the global list and answers its count query.
+    void OpenWithRows(int total)
+    {
+        menu->ShowPage(CVortanString("players_root"), 1);
+        menu->RunEvent("show_players_root", nullptr);
+        COrloMenuState::OnPlayerListResult(menu, 0, -1, total, nullptr, nullptr, nullptr, 0);
+        for (int i = 0; i < 3; ++i)
+            Frame();
+    }
+    CWidget* Row(int index)
+    {
+        return Global()->FindChild(CVortanString(std::to_string(index).c_str()), 1);
+    }
+};
+
+TEST_F(PlayerLists, ANewQueryShowsLoadingAndAsksTheCountThenBatchesOnce)
+{
+    menu->ShowPage(CVortanString("players_root"), 1);
+    menu->RunEvent("show_players_root", nullptr);
+    EXPECT_EQ(0, COrloMenuState::GetListMode());
+    EXPECT_TRUE(Visible(GlobalPage(), "loading"));
+    EXPECT_FALSE(Visible(GlobalPage(), "no_results"));
+    std::vector<std::vector<u8>> sent = Sent();
+    ASSERT_EQ(std::vector<int>({19}), Tags(sent));
+    COrloMenuState::OnPlayerListResult(menu, 0, -1, 40, nullptr, nullptr, nullptr, 0);
+    for (int i = 0; i < 3; ++i)
+        Frame();
+    EXPECT_EQ(40, Global()->GetItemCount());
+    EXPECT_GT(menu->GetLoadedItemCount(0), 0);
+    // One batch request for the rows that loaded, not one per frame.
+    EXPECT_EQ(std::vector<int>({19}), Tags(Sent()));
+    // The count query (answered here directly, not through the session) and the one batch.
+    EXPECT_EQ(2, session->GetPendingPlayerListCount());
+}
+
+TEST_F(PlayerLists, CountsOfZeroOrLessShowNoResultsAndEmptyGroupsEndLoading)
+{
+    menu->ShowPage(CVortanString("players_root"), 1);
+    menu->RunEvent("show_players_root", nullptr);
+    COrloMenuState::OnPlayerListResult(menu, 0, -1, -3, nullptr, nullptr, nullptr, 0);
+    EXPECT_TRUE(Visible(GlobalPage(), "no_results"));
+    EXPECT_FALSE(Visible(GlobalPage(), "loading"));
+    EXPECT_EQ(0, Global()->GetItemCount());
+
+    menu->RunEvent("filter_players", nullptr);
+    EXPECT_TRUE(Visible(GlobalPage(), "loading"));
+    CVortanArray<SGroupListItem> groups;
+    groups.SetSize(2);
+    groups[0].name = CVortanString("Online");
+    groups[1].name = CVortanString("Offline");
+    COrloMenuState::OnPlayerListResult(menu, 0, -1, 0, &groups, nullptr, nullptr, 0);
+    EXPECT_FALSE(Visible(GlobalPage(), "loading"));
+
+    // Sizes at the int limit and below zero: the list stays within what it can lay out.
+    menu->RunEvent("filter_players", nullptr);
+    groups[0].value = INT_MAX;
+    groups[1].value = INT_MIN;
+    COrloMenuState::OnPlayerListResult(menu, 0, -1, INT_MAX, &groups, nullptr, nullptr, 0);
+    EXPECT_TRUE(Visible(GlobalPage(), "loading"));
+    EXPECT_LE(Global()->GetItemCount(), 1000002);
+    EXPECT_GT(Global()->GetItemCount(), 1000000);
+}
+
+TEST_F(PlayerLists, RowsShowEveryFieldAndTheVisibilityRules)
+{
+    OpenWithRows(5);
+    SPlayerListItem online = Player(41, "Alma", MENU_PLAYER_ONLINE);
+    COrloMenuState::OnPlayerListResult(menu, 0, 0, 0, nullptr, &online, nullptr, 0);
+    SPlayerListItem followed = Player(42, "Bert", MENU_PLAYER_FOLLOWED | MENU_PLAYER_BLOCKED);
+    followed.group[3] = 0;
+    followed.group[4] = 0;
+    COrloMenuState::OnPlayerListResult(menu, 0, 1, 0, nullptr, &followed, nullptr, 0);
+    EXPECT_FALSE(Visible(GlobalPage(), "loading"));
+
+    CWidget* big = Row(0)->FindChild(CVortanString("list_item_big"), -1);
+    CWidget* small = Row(0)->FindChild(CVortanString("list_item_small"), -1);
+    EXPECT_EQ("Alma", TextAt(small, "player_name"));
+    EXPECT_EQ("340", TextAt(small, "player_score"));
+    EXPECT_EQ("12", TextAt(big, "player_rank"));
+    EXPECT_EQ("5/9", TextAt(big, "player_followers"));
+    EXPECT_EQ("Oulu", TextAt(big, "player_location"));
+    EXPECT_EQ("hello", TextAt(big, "player_comment"));
+    EXPECT_TRUE(Visible(big, "button_challenge") || !big->IsVisible());
+    CWidget* challenge = big->FindChild(CVortanString("button_challenge"), -1);
+    EXPECT_TRUE(challenge->IsVisible());
+    EXPECT_TRUE(big->FindChild(CVortanString("button_follow"), -1)->IsVisible());
+    EXPECT_FALSE(big->FindChild(CVortanString("button_gift"), -1)->IsVisible());
+
+    CWidget* big1 = Row(1)->FindChild(CVortanString("list_item_big"), -1);
+    EXPECT_FALSE(big1->FindChild(CVortanString("button_challenge"), -1)->IsVisible());
+    EXPECT_FALSE(big1->FindChild(CVortanString("button_follow"), -1)->IsVisible());
+    EXPECT_TRUE(big1->FindChild(CVortanString("button_gift"), -1)->IsVisible());
+    EXPECT_TRUE(
+        Row(1)->FindChild(CVortanString("button_unfollow"), -1)->IsVisible() ||
+        !Row(1)->FindChild(CVortanString("playerlist-item-nasty-buttons"), -1)->IsVisible());
+    CToggleButton* block =
+        WidgetCast<CToggleButton>(Row(1)->FindChild(CVortanString("button_block"), -1));
+    EXPECT_EQ(1, block->GetState());
+
+    // A record for an index with no loaded row changes nothing.
+    SPlayerListItem stray = Player(99, "Stray", 0);
+    COrloMenuState::OnPlayerListResult(menu, 0, 4000, 0, nullptr, &stray, nullptr, 0);
+    EXPECT_EQ("Alma",
+              TextAt(Row(0)->FindChild(CVortanString("list_item_small"), -1), "player_name"));
+}
+
+TEST_F(PlayerLists, PercentagesAreWholeNumbersOfTheGamesPlayed)
+{
+    OpenWithRows(1);
+    CWidget* item = Row(0);
+    // The own page's entry has the count and percentage fields; give this row the same.
+    CWidget* label = item->FindChild(CVortanString("player_name"), -1);
+    for (const char* name : {"my_wins", "my_ties", "my_losses", "my_wins_percent",
+                             "my_ties_percent", "my_losses_percent"}) {
+        CWidget* copy = label->Clone();
+        copy->SetName(CVortanString(name));
+        item->AddChild(copy);
+    }
+    SMenuPlayer p = Player(5, "Cai", 0); // 2 wins, 1 loss, 0 ties
+    menu->FillPlayerList(item, p);
+    EXPECT_EQ("2", TextAt(item, "my_wins"));
+    EXPECT_EQ("66", TextAt(item, "my_wins_percent"));
+    EXPECT_EQ("33", TextAt(item, "my_losses_percent"));
+    EXPECT_EQ("0", TextAt(item, "my_ties_percent"));
+    p.group[3] = p.group[4] = p.group[5] = 0;
+    menu->FillPlayerList(item, p);
+    EXPECT_EQ("0", TextAt(item, "my_wins_percent"));
+    EXPECT_EQ("0", TextAt(item, "my_losses_percent"));
+}
+
+TEST_F(PlayerLists, TheReportLinkCarriesTheRowsOwnIdAlsoAfterTheRowIsReused)
+{
+    OpenWithRows(3);
+    SPlayerListItem a = Player(1001, "A", 0);
+    COrloMenuState::OnPlayerListResult(menu, 0, 0, 0, nullptr, &a, nullptr, 0);
+    CWebButton* report =
+        WidgetCast<CWebButton>(Row(0)->FindChild(CVortanString("button-report"), -1));
+    ASSERT_NE(nullptr, report);
+    const std::string first = VortanUTF8Of(report->GetUrl());
+    EXPECT_NE(std::string::npos, first.find("player=1001&"));
+    // The same row gets another player (as a recycled row does).
+    SPlayerListItem b = Player(2002, "B", 0);
+    COrloMenuState::OnPlayerListResult(menu, 0, 0, 0, nullptr, &b, nullptr, 0);
+    const std::string second = VortanUTF8Of(report->GetUrl());
+    EXPECT_NE(std::string::npos, second.find("player=2002&")) << second;
+    EXPECT_EQ(std::string::npos, second.find("1001"));
+}
+
+TEST_F(PlayerLists, HostileNamesAreCutAndShownLiterally)
+{
+    OpenWithRows(1);
+    SPlayerListItem p = Player(7, "%s%n%d%x", 0);
+    std::string huge(1 << 20, 'c');
+    p.comment = CVortanString(huge.c_str());
+    COrloMenuState::OnPlayerListResult(menu, 0, 0, 0, nullptr, &p, nullptr, 0);
+    CWidget* big = Row(0)->FindChild(CVortanString("list_item_big"), -1);
+    EXPECT_EQ("%s%n%d%x", TextAt(big, "player_name"));
+    EXPECT_EQ((size_t)MENU_COMMENT_CAP, TextAt(big, "player_comment").size());
+    // The follow toast formats the name as an argument only.
+    Sent();
+    menu->RunEvent("follow", big->FindChild(CVortanString("button_follow"), -1));
+    ASSERT_EQ(std::vector<int>({21}), Tags(Sent()));
+}
+
+TEST_F(PlayerLists, BadAndHugeAvatarsAreDroppedAndAGoodOneIsShared)
+{
+    OpenWithRows(2);
+    SPlayerListItem p = Player(31, "Gil", 0);
+    COrloMenuState::OnPlayerListResult(menu, 0, 0, 0, nullptr, &p, nullptr, 0);
+    CImageWidget* avatar =
+        WidgetCast<CImageWidget>(Row(0)->FindChild(CVortanString("player_avatar"), -1));
+    ASSERT_NE(nullptr, avatar);
+    CVortanSurface* placeholder = avatar->GetImage();
+    std::vector<u8> junk(1 << 20, 0x89);
+    COrloMenuState::OnPlayerListResult(menu, 0, 31, 0, nullptr, nullptr, junk.data(),
+                                       (int)junk.size());
+    EXPECT_EQ(placeholder, avatar->GetImage());
+    EXPECT_EQ(nullptr, app->FindSurface(CVortanString("player_avatar_icon_31")));
+    // A real PNG (drawn by ImageMagick) shows on both faces under its registered name.
+    vtest::TempDir dir;
+    ASSERT_EQ(0, vtest::RunProgram(
+                     {"convert", "-size", "8x8", "xc:#FF0000", "PNG32:" + dir.File("a.png")}));
+    const std::string png = vtest::ReadWholeFile(dir.File("a.png"));
+    COrloMenuState::OnPlayerListResult(menu, 0, 31, 0, nullptr, nullptr, (const u8*)png.data(),
+                                       (int)png.size());
+    CVortanSurface* named = app->FindSurface(CVortanString("player_avatar_icon_31"));
+    ASSERT_NE(nullptr, named);
+    EXPECT_EQ(named, avatar->GetImage());
+    CImageWidget* small =
+        WidgetCast<CImageWidget>(Row(0)->FindChild(CVortanString("player_avatar_small"), -1));
+    EXPECT_EQ(named, small->GetImage());
+    EXPECT_EQ(8, named->GetWidth());
+    app->ReleaseSurface(named);
+}
+
+TEST_F(PlayerLists, FollowUnfollowAndBlockChangeTheRowAndSendOnce)
+{
+    OpenWithRows(1);
+    SPlayerListItem p = Player(8, "Dora", MENU_PLAYER_ONLINE);
+    COrloMenuState::OnPlayerListResult(menu, 0, 0, 0, nullptr, &p, nullptr, 0);
+    Sent();
+    CWidget* row = Row(0);
+    SMenuPlayer* record = (SMenuPlayer*)row->GetTag();
+    ASSERT_NE(nullptr, record);
+    menu->RunEvent("follow", row->FindChild(CVortanString("button_follow"), -1));
+    EXPECT_TRUE(record->flags & MENU_PLAYER_FOLLOWED);
+    EXPECT_TRUE(row->FindChild(CVortanString("button_gift"), -1)->IsVisible());
+    menu->RunEvent("unfollow", row->FindChild(CVortanString("button_unfollow"), -1));
+    EXPECT_FALSE(record->flags & MENU_PLAYER_FOLLOWED);
+    CToggleButton* block =
+        WidgetCast<CToggleButton>(row->FindChild(CVortanString("button_block"), -1));
+    block->SetState(1);
+    menu->RunEvent("block", block);
+    EXPECT_EQ(std::vector<int>({21, 21, 76}), Tags(Sent()));
+
+    // The lobby's status kind 3 marks the row; other kinds leave it.
+    menu->OnPlayerStatus(8, 3, 0);
+    EXPECT_TRUE(record->flags & MENU_PLAYER_FOLLOWED);
+    menu->OnPlayerStatus(8, 2, 1);
+    EXPECT_TRUE(record->flags & MENU_PLAYER_FOLLOWED);
+    menu->OnPlayerStatus(8, 3, 1);
+    EXPECT_FALSE(record->flags & MENU_PLAYER_FOLLOWED);
+
+    // Following oneself sends nothing.
+    record->id = session->GetOwnPlayerId();
+    menu->RunEvent("follow", row->FindChild(CVortanString("button_follow"), -1));
+    EXPECT_TRUE(Tags(Sent()).empty());
+    EXPECT_FALSE(record->flags & MENU_PLAYER_FOLLOWED);
+}
+
+TEST_F(PlayerLists, OneItemIsExpandedAtATimeAndRecordsGoWithARebuild)
+{
+    OpenWithRows(4);
+    for (int i = 0; i < 2; ++i) {
+        SPlayerListItem p = Player(100 + i, "E", 0);
+        COrloMenuState::OnPlayerListResult(menu, 0, i, 0, nullptr, &p, nullptr, 0);
+    }
+    CExpandable* first = WidgetCast<CExpandable>(Row(0));
+    CExpandable* second = WidgetCast<CExpandable>(Row(1));
+    menu->RunEvent("expand_list_item", first);
+    EXPECT_EQ(first, menu->GetExpandedItem());
+    EXPECT_EQ(1, first->GetState());
+    menu->RunEvent("expand_list_item", second);
+    EXPECT_EQ(second, menu->GetExpandedItem());
+    EXPECT_EQ(0, first->GetState());
+    EXPECT_EQ(1, second->GetState());
+    EXPECT_EQ(1, menu->RunEvent("expand_nastybuttons", nullptr));
+    EXPECT_EQ(2, second->GetState());
+    EXPECT_TRUE(second->FindChild(CVortanString("playerlist-item-nasty-buttons"), -1)->IsVisible());
+    // A rebuild for another size drops every row's record (checked by the leak checker).
+    EXPECT_EQ(1, menu->OnResize(480, 800) >= 0 ? 1 : 0);
+    EXPECT_EQ(nullptr, menu->GetExpandedItem());
+    EXPECT_EQ(0, menu->GetLoadedItemCount(0));
+}
+
+class Challenges : public PagesFixture {};
+
+TEST_F(Challenges, ASentChallengeWaitsTwentySecondsThenIsWithdrawn)
+{
+    menu->ShowPage(CVortanString("players_root"), 1);
+    menu->RunEvent("show_players_root", nullptr);
+    COrloMenuState::OnPlayerListResult(menu, 0, -1, 2, nullptr, nullptr, nullptr, 0);
+    for (int i = 0; i < 3; ++i)
+        Frame();
+    CInfiniteList* list = WidgetCast<CInfiniteList>(At("//players_root//playerlist_global"));
+    SPlayerListItem p = Player(55, "Fay", MENU_PLAYER_ONLINE);
+    COrloMenuState::OnPlayerListResult(menu, 0, 0, 0, nullptr, &p, nullptr, 0);
+    Sent();
+    CWidget* row = list->FindChild(CVortanString("0"), 1);
+    menu->RunEvent("send_challenge", row->FindChild(CVortanString("button_challenge"), -1));
+    EXPECT_EQ("challenge_waiting", Page());
+    EXPECT_FLOAT_EQ(20.0f, menu->GetChallengeTimer());
+    EXPECT_EQ(0, menu->GetInvitedCount());
+    EXPECT_EQ(std::vector<int>({38}), Tags(Sent()));
+    // A challenge received meanwhile replaces the pending id; the own one is still withdrawn.
+    menu->OnChallengeReceived(77, CVortanString("Gus"), 3, 4);
+    menu->Update(19.9f);
+    EXPECT_TRUE(Tags(Sent()).empty());
+    menu->Update(0.2f);
+    std::vector<std::vector<u8>> sent = Sent();
+    ASSERT_EQ(std::vector<int>({40}), Tags(sent));
+    i32 answer = -5, game = 0, own = 0, target = 0;
+    CVortanString t4, t5;
+    ASSERT_GT(ASN1_DecodeChallengeReply(sent[0].data(), (int)sent[0].size(), &answer, &game, &own,
+                                        &target, &t4, &t5),
+              0);
+    EXPECT_EQ(0, answer);
+    EXPECT_EQ(session->GetOwnPlayerId(), target);
+    EXPECT_NE("challenge_waiting", Page());
+}
+
+TEST_F(Challenges, CancellingTheWaitWithdrawsOnceAndStopsTheTimer)
+{
+    menu->ShowPage(CVortanString("players_root"), 1);
+    menu->RunEvent("show_players_root", nullptr);
+    COrloMenuState::OnPlayerListResult(menu, 0, -1, 1, nullptr, nullptr, nullptr, 0);
+    for (int i = 0; i < 3; ++i)
+        Frame();
+    SPlayerListItem p = Player(56, "Hana", MENU_PLAYER_ONLINE);
+    COrloMenuState::OnPlayerListResult(menu, 0, 0, 0, nullptr, &p, nullptr, 0);
+    CInfiniteList* list = WidgetCast<CInfiniteList>(At("//players_root//playerlist_global"));
+    CWidget* row = list->FindChild(CVortanString("0"), 1);
+    menu->RunEvent("send_challenge", row->FindChild(CVortanString("button_challenge"), -1));
+    Sent();
+    CWidget* cancel = At("//challenge_waiting//waiting_cancel");
+    ASSERT_NE(nullptr, cancel);
+    menu->RunEvent("reject_challenge", cancel);
+    EXPECT_EQ(std::vector<int>({40}), Tags(Sent()));
+    EXPECT_FLOAT_EQ(0.0f, menu->GetChallengeTimer());
+    menu->Update(25.0f);
+    EXPECT_TRUE(Tags(Sent()).empty());
+}
+
+TEST_F(Challenges, TheTimerStopsAtTheGameStart)
+{
+    menu->ShowPage(CVortanString("players_root"), 1);
+    menu->RunEvent("send_challenge", nullptr); // outside a row: join anyone
+    EXPECT_EQ(std::vector<int>({7}), Tags(Sent()));
+    EXPECT_FLOAT_EQ(30.0f, menu->GetChallengeTimer());
+    ASSERT_FALSE(app->notices.empty());
+    EXPECT_EQ("0:" + Language(3), app->notices.back());
+    menu->OnGameStart(1, 0);
+    EXPECT_FLOAT_EQ(0.0f, menu->GetChallengeTimer());
+    menu->Update(31.0f);
+    for (int tag : Tags(Sent()))
+        EXPECT_NE(40, tag);
+}
+
+TEST_F(Challenges, AReceivedChallengeFillsTheDialogAndTheAnswerGoesToItsSender)
+{
+    menu->OnChallengeReceived(77, CVortanString("%s Gus"), 3, 456);
+    CWidget* page = At("//challenge_received");
+    EXPECT_EQ("%s Gus", TextAt(page, "player_name"));
+    EXPECT_EQ("3", TextAt(page, "player_rank"));
+    EXPECT_EQ("456", TextAt(page, "player_score"));
+    EXPECT_EQ(77, menu->GetPendingChallenger());
+    menu->OnChallengeReceived(78, CVortanString("Hal"), 1, 2);
+    menu->RunEvent("accept_challenge", nullptr);
+    std::vector<std::vector<u8>> sent = Sent();
+    ASSERT_EQ(std::vector<int>({40}), Tags(sent));
+    i32 answer = -5, game = 0, own = 0, target = 0;
+    CVortanString t4, t5;
+    ASN1_DecodeChallengeReply(sent[0].data(), (int)sent[0].size(), &answer, &game, &own, &target,
+                              &t4, &t5);
+    EXPECT_EQ(1, answer);
+    EXPECT_EQ(78, target);
+}
+
+TEST_F(Challenges, AnswersToTheOwnChallengeCloseTheWaitingPageWithTheirTexts)
+{
+    menu->ShowPage(CVortanString("startscreen_root"), 1);
+    struct Case {
+        int answer;
+        std::string notice;
+    } cases[] = {{0, "0:" + std::string("Ida declined your challenge.")},
+                 {2, "0:" + Language(6)},
+                 {3, "0:" + Language(7)}};
+    for (const Case& c : cases) {
+        menu->GetPageRoot()->NavigateTo(CVortanString("challenge_waiting"));
+        app->notices.clear();
+        menu->OnChallengeReply(90, CVortanString("Ida"), c.answer);
+        EXPECT_NE("challenge_waiting", Page());
+        ASSERT_EQ(1u, app->notices.size()) << c.answer;
+        EXPECT_EQ(c.notice, app->notices[0]);
+    }
+    menu->GetPageRoot()->NavigateTo(CVortanString("challenge_waiting"));
+    app->notices.clear();
+    menu->OnChallengeReply(90, CVortanString("Ida"), 1);
+    EXPECT_NE("challenge_waiting", Page());
+    EXPECT_TRUE(app->notices.empty());
+}
+
+TEST_F(Challenges, KicksGiveTheirNotices)
+{
+    menu->OnPlayerListUpdate(-1, 7, 0);
+    ASSERT_EQ(1u, app->notices.size());
+    EXPECT_EQ("0:" + Language(8), app->notices[0]);
+    EXPECT_EQ(1, game->leaves);
+    menu->OnPlayerListUpdate(0, 7, 0);
+    EXPECT_EQ(1u, app->notices.size());
+}
+
+TEST_F(Challenges, ALogoutKickGivesItsNoticeAndEndsTheLogin)
+{
+    menu->OnPlayerListUpdate(-2, 0, -1); // as the lobby sends it
+    ASSERT_EQ(1u, app->notices.size());
+    EXPECT_EQ("0:" + Language(9), app->notices[0]);
+    EXPECT_EQ(1, game->leaves);
+    EXPECT_EQ(0, menu->GetLoginState());
+}
+
+class Chat : public PagesFixture {
+protected:
+    void StartMatch()
+    {
+        AddLobbyPlayer(session->GetOwnPlayerId(), "Me");
+        AddLobbyPlayer(500, "Other");
+        menu->OnGameStart(1, 1);
+        menu->SetInMatch(1);
+    }
+    CRunningList* Backlog() { return WidgetCast<CRunningList>(At("//chat_root//chat_backlog")); }
+    std::vector<std::string> BacklogTexts()
+    {
+        std::vector<std::string> out;
+        CRunningList* list = Backlog();
+        for (int i = 0; list && i < list->GetChildCount(); ++i) {
+            CTextWidget* t = WidgetCast<CTextWidget>(list->GetChild(i));
+            if (t)
+                out.push_back(VortanUTF8Of(t->GetText()));
+        }
+        return out;
+    }
+};
+
+TEST_F(Chat, LinesHaveTheirColoursAndEnterTheBacklogOnePerFrameInOrder)
+{
+    StartMatch();
+    const int before = menu->GetPendingChatLineCount();
+    menu->OnChatMessage(COrloChatRecord(2, CVortanString("hi"), 500), true);
+    menu->AddChatLine(COrloChatRecord(2, CVortanString("hi"), session->GetOwnPlayerId()), false);
+    ASSERT_EQ(before + 2, menu->GetPendingChatLineCount());
+    EXPECT_EQ("Other: hi", VortanUTF8Of(menu->GetPendingChatText(before)));
+    EXPECT_EQ(0xFFFFFFFFu, menu->GetPendingChatColor(before));
+    EXPECT_EQ("Me: hi", VortanUTF8Of(menu->GetPendingChatText(before + 1)));
+    EXPECT_EQ(0xFFFFC000u, menu->GetPendingChatColor(before + 1));
+    EXPECT_EQ(1, game->offered);
+
+    for (int i = 0; i < 10; ++i)
+        menu->OnChatMessage(COrloChatRecord(2, CVortanString(std::to_string(i).c_str()), 500),
+                            true);
+    const int pending = menu->GetPendingChatLineCount();
+    // Hidden menu: nothing enters.
+    Frame();
+    EXPECT_EQ(pending, menu->GetPendingChatLineCount());
+    menu->SetMenuShown(true);
+    for (int i = 0; i < pending; ++i) {
+        Frame();
+        EXPECT_EQ(pending - i - 1, menu->GetPendingChatLineCount());
+    }
+    std::vector<std::string> texts = BacklogTexts();
+    ASSERT_GE(texts.size(), 10u);
+    // The newest line was added last.
+    std::vector<std::string> tail(texts.end() - 10, texts.end());
+    for (int i = 0; i < 10; ++i)
+        EXPECT_NE(std::string::npos,
+                  texts[texts.size() - 10 + i].find("Other: " + std::to_string(i)))
+            << i;
+}
+
+TEST_F(Chat, NoticesTheDepartureOnceAndTheRematchFlag)
+{
+    StartMatch();
+    const int before = menu->GetPendingChatLineCount();
+    menu->OnChatMessage(COrloChatRecord(5, CVortanString(), 500), true);
+    menu->OnChatMessage(COrloChatRecord(5, CVortanString(), 500), true);
+    EXPECT_EQ(before + 1, menu->GetPendingChatLineCount());
+    EXPECT_EQ(0, menu->IsRematchAvailable());
+    menu->OnChatMessage(COrloChatRecord(0, CVortanString(), 500), true);
+    EXPECT_EQ(1, menu->IsRematchAvailable());
+    menu->OnChatMessage(COrloChatRecord(4, CVortanString(), 500), true);
+    CToggleButton* rematch = WidgetCast<CToggleButton>(At("//chat_root//rematch-button"));
+    EXPECT_EQ(1, rematch->GetState());
+    EXPECT_EQ(0xFFFF6600u, menu->GetPendingChatColor(menu->GetPendingChatLineCount() - 1));
+    // A sender not in the registry makes no line.
+    const int n = menu->GetPendingChatLineCount();
+    menu->OnChatMessage(COrloChatRecord(2, CVortanString("x"), 9999), true);
+    EXPECT_EQ(n, menu->GetPendingChatLineCount());
+}
+
+TEST_F(Chat, WaitingLinesAreKeptToTheBacklogsLengthWhileHidden)
+{
+    StartMatch();
+    for (int i = 0; i < 500; ++i)
+        menu->OnChatMessage(COrloChatRecord(2, CVortanString("line"), 500), true);
+    EXPECT_EQ(Backlog()->GetMaxItemCount(), menu->GetPendingChatLineCount());
+}
+
+TEST_F(Chat, TheBadgeFadesInUnlessTheBattleTookTheLine)
+{
+    StartMatch();
+    CImageWidget* badge =
+        WidgetCast<CImageWidget>(menu->GetRoot()->FindChild(CVortanString("orlo-image"), -1));
+    ASSERT_NE(nullptr, badge);
+    badge->StopFadeIn();
+    game->takes = 1;
+    menu->OnChatMessage(COrloChatRecord(2, CVortanString("a"), 500), true);
+    EXPECT_FLOAT_EQ(0.0f, badge->GetFadeTimeLeft());
+    game->takes = 0;
+    menu->OnChatMessage(COrloChatRecord(2, CVortanString("b"), 500), true);
+    EXPECT_GT(badge->GetFadeTimeLeft(), 0.0f);
+}
+
+TEST_F(Chat, TheFirstSendHidesTheHintAndAnEmptyFieldSendsNothing)
+{
+    StartMatch();
+    app->sentChat.clear();
+    CWidget* bubble = At("//chat_root//bubble_chat_submit");
+    menu->RunEvent("chat_textfield_changed", nullptr);
+    EXPECT_TRUE(bubble->IsVisible());
+    menu->RunEvent("chat_send", nullptr);
+    EXPECT_FALSE(bubble->IsVisible());
+    EXPECT_NE(nullptr, app->GetSettings()->Find(CVortanString("__Orlo_ChatMessageSent")));
+    EXPECT_TRUE(app->sentChat.empty());
+    CTextWidget* field = WidgetCast<CTextWidget>(At("//chat_root//chat_textfield"));
+    field->SetText(CVortanString("hello"));
+    menu->RunEvent("chat_send", nullptr);
+    EXPECT_EQ(std::vector<std::string>({"2:hello"}), app->sentChat);
+    EXPECT_TRUE(field->GetText().IsEmpty());
+    menu->RunEvent("chat_textfield_changed", nullptr);
+    EXPECT_FALSE(bubble->IsVisible());
+}
+
+TEST_F(Chat, ParticipantsGetTheirRecordsAndThePanelKeepsItsOwnCopy)
+{
+    StartMatch();
+    Sent();
+    menu->SetMenuShown(true);
+    COrloMenuState::OnParticipantsResult(menu, 256, -1, 2, nullptr, nullptr, nullptr, 0);
+    CWidget* list = At("//chat_root//chat_avatars_root//avatar_list");
+    ASSERT_GT(list->GetChildCount(), 0);
+    const int before = menu->GetPendingChatLineCount();
+    SPlayerListItem other = Player(500, "Other", MENU_PLAYER_ONLINE);
+    COrloMenuState::OnParticipantsResult(menu, 256, 0, 2, nullptr, &other, nullptr, 0);
+    EXPECT_EQ(before + 1, menu->GetPendingChatLineCount());
+    EXPECT_EQ(Language(199), VortanUTF8Of(menu->GetPendingChatText(before)));
+    CWidget* item = list->GetChild(0);
+    ASSERT_NE(0, (int)item->GetTag());
+    CWidget* button = item->FindChild(CVortanString("participant_button"), -1);
+    menu->RunEvent("expand_chat_item", button);
+    EXPECT_EQ(500, menu->GetChatPanelRecordId());
+    CWidget* panel = At("//chat_root//chat_expand_item");
+    EXPECT_EQ("Other", TextAt(panel, "player_name"));
+    // The participant goes; the panel's copy stays valid.
+    WidgetCast<CInfiniteList>(list)->SetItemCount(0);
+    for (int i = 0; i < 3; ++i)
+        Frame();
+    EXPECT_EQ(500, menu->GetChatPanelRecordId());
+}
+
+TEST_F(Chat, ANewGameConnectionEmptiesTheConversation)
+{
+    StartMatch();
+    menu->SetMenuShown(true);
+    menu->OnChatMessage(COrloChatRecord(2, CVortanString("a"), 500), true);
+    Frame();
+    menu->OnChatMessage(COrloChatRecord(2, CVortanString("b"), 500), true);
+    ASSERT_FALSE(BacklogTexts().empty());
+    menu->OnGameStateChanged(IOrloNetworkSession::GAME_UP);
+    EXPECT_EQ(0, menu->GetPendingChatLineCount());
+    EXPECT_TRUE(BacklogTexts().empty());
+    EXPECT_EQ(0, menu->IsRematchAvailable());
+    EXPECT_FALSE(At("//chat_root//rematch-button")->IsVisible());
+}
+
+TEST_F(Chat, GameStatusBitZeroSendsTheClientState)
+{
+    StartMatch();
+    Sent();
+    menu->OnGameStatus(0);
+    EXPECT_TRUE(Tags(Sent()).empty());
+    menu->OnGameStatus(1);
+    EXPECT_EQ(std::vector<int>({92}), Tags(Sent()));
+}
+
+} // namespace
+
+namespace {
+
+class Screens : public PagesFixture {};
+
+TEST_F(Screens, ThePagesDraw)
+{
+    menu->ShowPage(CVortanString("players_root"), 1);
+    menu->RunEvent("show_players_root", nullptr);
+    CVortanArray<SGroupListItem> groups;
+    groups.SetSize(2);
+    groups[0].name = CVortanString("Online");
+    groups[0].value = 2;
+    groups[1].name = CVortanString("Offline");
+    groups[1].value = 3;
+    COrloMenuState::OnPlayerListResult(menu, 0, -1, 5, &groups, nullptr, nullptr, 0);
+    for (int i = 0; i < 3; ++i)
+        Frame();
+    const char* names[] = {"Alma Virtanen", "Bert", "Cai", "Dora", "Eino"};
+    for (int i = 0; i < 5; ++i) {
+        SPlayerListItem p = Player(10 + i, names[i], i < 2 ? MENU_PLAYER_ONLINE : 0);
+        COrloMenuState::OnPlayerListResult(menu, 0, i, 0, nullptr, &p, nullptr, 0);
+    }
+    Shot("players");
+    CInfiniteList* list = WidgetCast<CInfiniteList>(At("//players_root//playerlist_global"));
+    CWidget* row = list->FindChild(CVortanString("0"), 1);
+    ASSERT_NE(nullptr, row);
+    menu->RunEvent("expand_list_item", row);
+    Shot("players_open");
+    menu->RunEvent("expand_nastybuttons", nullptr);
+    Shot("players_third");
+    menu->GetPageRoot()->NavigateTo(CVortanString("challenge_waiting"));
+    Shot("challenge_waiting");
+    menu->OnChallengeReceived(77, CVortanString("Gus"), 3, 456);
+    menu->GetPageRoot()->NavigateTo(CVortanString("challenge_received"));
+    Shot("challenge_received");
+    AddLobbyPlayer(session->GetOwnPlayerId(), "Me");
+    AddLobbyPlayer(500, "Other");
+    menu->OnGameStart(1, 1);
+    menu->SetMenuShown(true);
+    COrloMenuState::OnParticipantsResult(menu, 256, -1, 2, nullptr, nullptr, nullptr, 0);
+    SPlayerListItem other = Player(500, "Other", MENU_PLAYER_ONLINE);
+    COrloMenuState::OnParticipantsResult(menu, 256, 0, 2, nullptr, &other, nullptr, 0);
+    menu->OnChatMessage(COrloChatRecord(2, CVortanString("hello there"), 500), true);
+    menu->AddChatLine(COrloChatRecord(2, CVortanString("hi!"), session->GetOwnPlayerId()), false);
+    menu->OnChatMessage(COrloChatRecord(4, CVortanString(), 500), true);
+    Shot("chat");
+    CWidget* item = At("//chat_root//chat_avatars_root//avatar_list")->GetChild(0);
+    menu->RunEvent("expand_chat_item", item->FindChild(CVortanString("participant_button"), -1));
+    Shot("chat_panel");
+}
+
+} // namespace

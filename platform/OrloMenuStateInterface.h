@@ -11,6 +11,7 @@
 class CVortanPtrArray;
 class CVortanString;
 struct COrloChatRecord;
+struct SItemData;
 struct SShopGroupData;
 struct SShopItemData;
 
@@ -51,6 +52,11 @@ public:
     virtual void OnShopItems(int group, int first, const CVortanArray<SShopItemData>& items)
     {
         (void)group, (void)first, (void)items;
+    }
+    virtual void OnItemData(const CVortanArray<SItemData>& packs) { (void)packs; }
+    virtual void OnItemPackData(int dataId, int offset, const u8* bytes, int length, int remaining)
+    {
+        (void)dataId, (void)offset, (void)bytes, (void)length, (void)remaining;
     }
 
     // The login controller's operations.

@@ -127,6 +127,9 @@ public:
     // Lobby observer: the shop's messages go to the online menu.
     void OnShopGroups(int parent, const CVortanArray<SShopGroupData>& groups) override;
     void OnShopItems(int group, int first, const CVortanArray<SShopItemData>& items) override;
+    void OnItemData(const CVortanArray<SItemData>& packs) override;
+    void OnItemPackData(int dataId, int offset, const u8* bytes, int length,
+                        int remaining) override;
 
     // The screen stack. PushState appends the screen after a successful Init (the screen is
     // deleted otherwise and the Init result returned); a screen pushed onto an empty stack

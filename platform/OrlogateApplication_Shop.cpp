@@ -1,4 +1,4 @@
-// COrlogateApplication: the lobby's shop messages, passed on to the online menu.
+// COrlogateApplication: the lobby's shop and item pack messages, passed on to the online menu.
 #include "platform/OrlogateApplication.h"
 
 #include "platform/OrloMenuStateInterface.h"
@@ -14,4 +14,17 @@ void COrlogateApplication::OnShopItems(int group, int first,
 {
     if (m_menu)
         m_menu->OnShopItems(group, first, items);
+}
+
+void COrlogateApplication::OnItemData(const CVortanArray<SItemData>& packs)
+{
+    if (m_menu)
+        m_menu->OnItemData(packs);
+}
+
+void COrlogateApplication::OnItemPackData(int dataId, int offset, const u8* bytes, int length,
+                                          int remaining)
+{
+    if (m_menu)
+        m_menu->OnItemPackData(dataId, offset, bytes, length, remaining);
 }

@@ -253,7 +253,7 @@ int COrloMenuState::Update(float seconds)
         if (m_loadingTimeout <= 0.0f)
             HideLoading();
     }
-    RunItemCheck();
+    RunItemCheck(seconds);
     UpdateTurnClock();
     if (m_sequences)
         m_sequences->AdvanceAll(seconds);

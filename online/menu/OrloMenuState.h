@@ -185,6 +185,35 @@ public:
     int GetContentExpected() const { return m_contentExpected; }
     int GetContentGroupCount() const { return m_contentGroups.GetSize(); }
 
+    // Item data packs: one cache entry per data id, checked by digest and fetched in chunks.
+    struct ItemPack {
+        i32 id;
+        i32 version;
+        u8 digest[16];
+        i32 size;
+        i32 valid;       // 1: the local file is known to be complete and correct
+        i32 state;       // PACK_UNCHECKED, PACK_DOWNLOADING or PACK_READY
+        i32 downloads;   // downloads started since the last pack list
+        i32 askedOffset; // the chunk asked for last
+        i32 askedLength;
+        float idle; // seconds since the last chunk that counted
+    };
+    // A download that gets no chunk it asked for in this time starts again.
+    static constexpr float PACK_STALL_SECONDS = 5.0f;
+    enum { PACK_UNCHECKED = -1, PACK_DOWNLOADING = 0, PACK_READY = 1 };
+    enum {
+        PACK_CHUNK = 16384,
+        PACK_DOWNLOADS_MAX = 3,
+        PACKS_MAX = 1024,
+        PACK_SIZE_MAX = 64 * 1024 * 1024
+    };
+    void OnItemData(const CVortanArray<SItemData>& packs) override;
+    void OnItemPackData(int dataId, int offset, const u8* bytes, int length,
+                        int remaining) override;
+    const CVortanArray<ItemPack>& GetItemPacks() const { return m_packs; }
+    // Where a download is written until its digest matches.
+    int GetItemTempPath(int dataId, CVortanString& out);
+
     // --- queries for the application, tools and tests ----------------------------------------------
     IOrloGameState* GetGame() const { return m_game; }
     CWidget* GetRoot() const { return m_uiRoot; }
@@ -222,7 +251,7 @@ protected:
     const CVortanString& MenuText(int index) const;
     void UpdateTurnClock();
     void UpdateOrloButtonAnimation(float dt);
-    void RunItemCheck();
+    void RunItemCheck(float seconds);
     COrlogateApplication* Gate() const;
     static int CallBound(CWidget* sender, void* context, intptr_t arg1, intptr_t arg2);
 
@@ -271,6 +300,8 @@ protected:
     CVortanMap<i32, SShopGroupData> m_contentGroups;
     int m_contentExpected = 0;
     int m_contentPending = 0;
+    CVortanArray<ItemPack> m_packs;
+    int m_packLoadingShown = 0; // the loading page was shown in this check run
 
 private:
     COrloMenuState(const COrloMenuState&) = delete;

@@ -53,6 +53,16 @@ public:
     {
         (void)group, (void)first, (void)items;
     }
+    virtual void OnCoinBalance(int coins) { (void)coins; }
+    virtual void OnShopItemImage(int itemId, int size, const u8* bytes, int length)
+    {
+        (void)itemId, (void)size, (void)bytes, (void)length;
+    }
+    virtual void OnUpdateItemStateResponse(int itemId, int state, const CVortanString& text,
+                                           int otherId)
+    {
+        (void)itemId, (void)state, (void)text, (void)otherId;
+    }
     virtual void OnItemData(const CVortanArray<SItemData>& packs) { (void)packs; }
     virtual void OnItemPackData(int dataId, int offset, const u8* bytes, int length, int remaining)
     {

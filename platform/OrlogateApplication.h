@@ -127,6 +127,10 @@ public:
     // Lobby observer: the shop's messages go to the online menu.
     void OnShopGroups(int parent, const CVortanArray<SShopGroupData>& groups) override;
     void OnShopItems(int group, int first, const CVortanArray<SShopItemData>& items) override;
+    void OnCoinBalance(int coins) override;
+    void OnShopItemImage(int itemId, int size, const u8* bytes, int length) override;
+    void OnUpdateItemStateResponse(int itemId, int state, const CVortanString& text,
+                                   int otherId) override;
     void OnItemData(const CVortanArray<SItemData>& packs) override;
     void OnItemPackData(int dataId, int offset, const u8* bytes, int length,
                         int remaining) override;

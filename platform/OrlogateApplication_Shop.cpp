@@ -28,3 +28,22 @@ void COrlogateApplication::OnItemPackData(int dataId, int offset, const u8* byte
     if (m_menu)
         m_menu->OnItemPackData(dataId, offset, bytes, length, remaining);
 }
+
+void COrlogateApplication::OnCoinBalance(int coins)
+{
+    if (m_menu)
+        m_menu->OnCoinBalance(coins);
+}
+
+void COrlogateApplication::OnShopItemImage(int itemId, int size, const u8* bytes, int length)
+{
+    if (m_menu)
+        m_menu->OnShopItemImage(itemId, size, bytes, length);
+}
+
+void COrlogateApplication::OnUpdateItemStateResponse(int itemId, int state,
+                                                     const CVortanString& text, int otherId)
+{
+    if (m_menu)
+        m_menu->OnUpdateItemStateResponse(itemId, state, text, otherId);
+}

@@ -151,6 +151,7 @@ void COrloMenuState::ForgetWidgets()
     m_joinBubble = nullptr;
     m_returnGameBubble = nullptr;
     m_chatSubmitBubble = nullptr;
+    ForgetShopWidgets();
 }
 
 void COrloMenuState::DestroyMenuUI()
@@ -254,6 +255,7 @@ int COrloMenuState::Update(float seconds)
             HideLoading();
     }
     RunItemCheck(seconds);
+    UpdateShopIcons(seconds);
     UpdateTurnClock();
     if (m_sequences)
         m_sequences->AdvanceAll(seconds);

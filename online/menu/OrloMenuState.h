@@ -185,6 +185,38 @@ public:
     int GetContentExpected() const { return m_contentExpected; }
     int GetContentGroupCount() const { return m_contentGroups.GetSize(); }
 
+    // Shop pages.
+    enum { SHOP_GROUPS_MAX = 256, SHOP_RECORDS_MAX = 4096 };
+    void OnCoinBalance(int coins) override;
+    void OnShopItemImage(int itemId, int size, const u8* bytes, int length) override;
+    void OnUpdateItemStateResponse(int itemId, int state, const CVortanString& text,
+                                   int otherId) override;
+    static int OnShowShop(CWidget* sender, COrloMenuState* menu);
+    static int OnShowShopItems(CWidget* sender, COrloMenuState* menu);
+    static int OnShowMyItems(CWidget* sender, COrloMenuState* menu);
+    static int OnLoadShopItem(CWidget* sender, COrloMenuState* menu);
+    static int OnLoadMyItem(CWidget* sender, COrloMenuState* menu);
+    static int OnUnloadShopItem(CWidget* sender, COrloMenuState* menu);
+    static int OnUnloadMyItem(CWidget* sender, COrloMenuState* menu);
+    static int OnLoadShopItemBatch(CWidget* sender, COrloMenuState* menu);
+    static int OnLoadMyItemBatch(CWidget* sender, COrloMenuState* menu);
+    static int OnLoadShopGroup(CWidget* sender, COrloMenuState* menu);
+    static int OnExpandShopItem(CWidget* sender, COrloMenuState* menu);
+    static int OnShopItemEndExpand(CWidget* sender, COrloMenuState* menu);
+    static int OnShopItemShowLargeIcon(CWidget* sender, COrloMenuState* menu);
+    static int OnShopItemHideLargeIcon(CWidget* sender, COrloMenuState* menu);
+    static int OnEnableItem(CWidget* sender, COrloMenuState* menu);
+    // The time left of a timed item in words (language texts 184-197).
+    void TimeLeftText(int seconds, CVortanString& out) const;
+    int GetCoins() const { return m_coins; }
+    const CVortanMap<i32, SShopItemData>& GetItemRecords() const { return m_itemRecords; }
+    CWidget* GetLargeIconItem() const { return m_largeIconItem; }
+    float GetIconFade() const { return m_iconFade; }
+    // The large icon's countdown and fade, each frame.
+    void UpdateShopIcons(float seconds);
+    // A rebuilt tree: every loaded row is gone.
+    void ForgetShopWidgets();
+
     // Item data packs: one cache entry per data id, checked by digest and fetched in chunks.
     struct ItemPack {
         i32 id;
@@ -301,6 +333,23 @@ protected:
     int m_contentExpected = 0;
     int m_contentPending = 0;
     CVortanArray<ItemPack> m_packs;
+    int m_coins = 0;
+    CVortanArray<SShopGroupData> m_shopGroups;
+    CVortanMap<i32, SShopItemData> m_itemRecords;
+    CVortanMap<i32, CWidget*> m_shopItems; // loaded rows by item index
+    CVortanMap<i32, CWidget*> m_myItems;
+    CWidget* m_shopExpanded = nullptr;
+    CWidget* m_largeIconItem = nullptr;
+    void OnShopListGroups(int parent, const CVortanArray<SShopGroupData>& groups);
+    void OnShopListItems(int group, int first, const CVortanArray<SShopItemData>& items);
+    void OpenShopList(int list);
+    void LoadShopRow(CWidget* row, int list);
+    void UnloadShopRow(CWidget* row, int list);
+    void LoadShopBatch(CWidget* sender, int list);
+    void ForgetExpandedShopItem(CWidget* row);
+    int GroupKind(int groupId) const;
+    void FillShopRow(CWidget* row, const SShopItemData& record, int list);
+    void RequestLargeIcon(int itemId);
     int m_packLoadingShown = 0; // the loading page was shown in this check run
 
 private:

@@ -29,7 +29,7 @@ protected:
         ASSERT_EQ(VORTAN_OK, session->Init(app, app));
         session->AddLobbyObserver(app);
         app->SetSession(session);
-        menu = new COrloMenuState();
+        menu = MakeMenu();
         ASSERT_EQ(VORTAN_OK, menu->Init(app));
         app->SetMenu(menu);
         ASSERT_EQ(1, session->ConnectLobby(CVortanString("127.0.0.1"), lobby.port, &log));
@@ -37,6 +37,8 @@ protected:
         ASSERT_GE(peer, 0);
         ASSERT_EQ(0, TagOf(Receive(1)[0]));
     }
+    // The menu under test (a test's own kind of menu may be made here).
+    virtual COrloMenuState* MakeMenu() { return new COrloMenuState(); }
     void TearDown() override
     {
         if (peer >= 0)

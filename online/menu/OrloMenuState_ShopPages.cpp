@@ -3,6 +3,10 @@
 #include "online/menu/OrloMenuState.h"
 
 #include <new>
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
 
 #include "engine/graphics/VortanSurface.h"
 #include "online/net/OrloNetworkSession.h"
@@ -72,6 +76,23 @@ void Markers(CInfiniteList* list, bool noResults, bool loading)
         return;
     Show(parent->FindChild(CVortanString("no_results"), 1), noResults);
     Show(parent->FindChild(CVortanString("loading"), 1), loading);
+}
+
+// Icons are small: a PNG whose header claims more than this on a side is not decoded.
+const u32 kIconSideMax = 1024;
+
+// 0 for a PNG whose header claims a size no icon has; 1 otherwise (other formats are the
+// decoder's to judge).
+int IconSizeAcceptable(const u8* bytes, int length)
+{
+    static const u8 kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (length < 24 || memcmp(bytes, kSignature, 8) != 0)
+        return 1;
+    const u32 width =
+        ((u32)bytes[16] << 24) | ((u32)bytes[17] << 16) | ((u32)bytes[18] << 8) | bytes[19];
+    const u32 height =
+        ((u32)bytes[20] << 24) | ((u32)bytes[21] << 16) | ((u32)bytes[22] << 8) | bytes[23];
+    return width >= 1 && height >= 1 && width <= kIconSideMax && height <= kIconSideMax;
 }
 
 CVortanString Number(const char* format, int value)
@@ -481,6 +502,8 @@ void COrloMenuState::OnShopItemImage(int itemId, int size, const u8* bytes, int 
     const CVortanString name(key);
     CVortanSurface* surface = m_application->FindSurface(name);
     if (!surface) {
+        if (!IconSizeAcceptable(bytes, length))
+            return;
         CVortanSurface* made = new (std::nothrow) CVortanSurface();
         if (!made)
             return;

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "online/menu/OrloMenuState.h"
+#include "platform/OrloLanguage.h"
 #include "tests/online/LoginTestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace stest {
 
@@ -17,6 +19,19 @@ public:
     // The menu owns and deletes the game it hosts.
     ShopApp() { m_gameState = new ntest::SecretGame(); }
     void SetMenu(IOrloMenuState* menu) { m_menu = menu; }
+    // The program's English texts, from the built pack copied into the user data folder.
+    bool LoadLanguage()
+    {
+        CVortanString path;
+        if (GetUserDataPath(path, CVortanString("orlolanguage_0000.dmp")) != VORTAN_OK)
+            return false;
+        const std::string bytes =
+            vtest::ReadWholeFile(vtest::BinaryDir() + "/orlolanguage_0000.dmp");
+        if (bytes.empty() || !vtest::WriteWholeFile(VortanUTF8Of(path), bytes))
+            return false;
+        m_language = new COrloLanguage();
+        return m_language->Init(this, CVortanString("orlolanguage")) == VORTAN_OK;
+    }
 };
 
 class ShopFixture : public ::testing::Test {

@@ -3,6 +3,8 @@
 // recycled rows, the enable switch and its answer, icons and the large icon's fade.
 #include <math.h>
 
+#include <sstream>
+
 #include "engine/graphics/VortanSurface.h"
 #include "tests/online/ShopTestSupport.h"
 #include "tests/support/TestSupport.h"
@@ -55,6 +57,8 @@ protected:
     COrloMenuState* MakeMenu() override { return new TreeMenu(); }
     void SetUp() override
     {
+        // No GL context here: textures are names only.
+        CVortanSurface::SetNullTextures(1);
         stest::ShopFixture::SetUp();
         for (const char* pack : {"orlofonts_480.dmp", "orlolobby_480.dmp", "orlolayouts.dmp"})
             EXPECT_EQ(1, app->OpenPack(CVortanString((vtest::BinaryDir() + "/" + pack).c_str()), 1))
@@ -152,6 +156,75 @@ TEST_F(ShopPagesTest, CoinsGroupsAndShopRows)
     EXPECT_EQ((std::vector<std::string>{"Hats", "Bombs"}), labels);
     EXPECT_EQ((std::vector<std::string>{"Red woollen hat", "Top hat", "Snow bomb"}), names);
     EXPECT_EQ((std::vector<std::string>{"120", "150", "40"}), prices);
+
+    // Icons: bytes that do not decode, a PNG claiming a huge size and a size other than 0 or 1
+    // show nothing; a real PNG shows on the item's row in both faces, its placeholder hidden.
+    const std::vector<u8> png = {
+        0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49, 0x48, 0x44,
+        0x52, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x02, 0x08, 0x06, 0x00, 0x00, 0x00, 0x72,
+        0xb6, 0x0d, 0x24, 0x00, 0x00, 0x00, 0x11, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9c, 0x63, 0xf8,
+        0xcf, 0xc0, 0xf0, 0x1f, 0x84, 0x41, 0x08, 0x0c, 0x01, 0x45, 0xcc, 0x07, 0xf9, 0xca, 0x27,
+        0x19, 0xcf, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
+    std::vector<u8> huge = png;
+    huge[17] = 0x7f; // width 0x7F0002
+    Serve(Ber(100).Int(0, 22).Int(1, 0).Bytes(2, {1, 2, 3, 4}).Build());
+    Serve(Ber(100).Int(0, 22).Int(1, 0).Bytes(2, huge).Build());
+    Serve(Ber(100).Int(0, 22).Int(1, 2).Bytes(2, png).Build());
+    Serve(Ber(100).Int(0, 21).Int(1, 0).Bytes(2, png).Build());
+    CWidget* hat = nullptr;
+    for (int i = 0; i < list->GetChildCount(); ++i)
+        if (list->GetChild(i)->GetTag() == 21)
+            hat = list->GetChild(i);
+    ASSERT_NE(nullptr, hat);
+    CImageWidget* icon =
+        WidgetCast<CImageWidget>(hat->FindByPath(CVortanString("//list_item_small//icon-item")));
+    ASSERT_NE(nullptr, icon);
+    ASSERT_TRUE(vtest::WaitUntil([&]() {
+        Frame();
+        return icon->GetImage() != nullptr;
+    }));
+    EXPECT_EQ(2, icon->GetImage()->GetWidth());
+    EXPECT_FALSE(icon->GetChild(0)->IsVisible());
+    EXPECT_NE(nullptr,
+              WidgetCast<CImageWidget>(hat->FindByPath(CVortanString("//list_item_big//icon-item")))
+                  ->GetImage());
+    for (int i = 0; i < list->GetChildCount(); ++i) {
+        CWidget* row = list->GetChild(i);
+        if (row->GetTag() != 22)
+            continue;
+        EXPECT_EQ(nullptr, WidgetCast<CImageWidget>(
+                               row->FindByPath(CVortanString("//list_item_small//icon-item")))
+                               ->GetImage());
+        EXPECT_FALSE(row->FindChild(CVortanString("large-icon-item"), -1)->IsVisible());
+    }
+
+    // The large icon: asked for after the item stayed open 5 s, then it fades in over 1 s as
+    // 1 - t^4 of the time left (alphas computed in Python).
+    menu->RunEvent("expand_shop_item", hat);
+    menu->RunEvent("shop_item_end_expand", hat);
+    EXPECT_EQ(hat, menu->GetLargeIconItem());
+    menu->Update(4.9f);
+    EXPECT_TRUE(Quiet().empty());
+    menu->Update(0.2f);
+    std::vector<std::vector<u8>> ask = Receive(1);
+    ASSERT_EQ(1u, ask.size());
+    EXPECT_EQ(99, TagOf(ask[0]));
+    Serve(Ber(100).Int(0, 21).Int(1, 1).Bytes(2, png).Build());
+    CWidget* large = hat->FindChild(CVortanString("large-icon-item"), -1);
+    ASSERT_TRUE(vtest::WaitUntil([&]() {
+        ntest::ReadSome(peer, &streams[0], 1);
+        if (session->GetLobbyEngine())
+            session->GetLobbyEngine()->Run(0.0f);
+        return large->IsVisible();
+    }));
+    EXPECT_EQ(0x00FFFFFFu, large->GetColor());
+    const std::pair<float, u32> steps[] = {{0.25f, 175}, {0.25f, 240}, {0.25f, 255}, {0.25f, 255}};
+    for (const auto& step : steps) {
+        menu->Update(step.first);
+        EXPECT_EQ(step.second, large->GetColor() >> 24);
+        EXPECT_EQ(0x00FFFFFFu, large->GetColor() & 0x00FFFFFFu);
+    }
+    EXPECT_EQ(0.0f, menu->GetIconFade());
 }
 
 class MyItemsTest : public ShopPagesTest {
@@ -270,6 +343,56 @@ TEST_F(MyItemsTest, EachKindShowsItsButtonsAndRecycledRowsGetThemBack)
         }));
         EXPECT_EQ(0, Toggle(Row(21), "list_item_small"));
         EXPECT_EQ(1, Toggle(Row(22), "list_item_small"));
+    }
+}
+
+// The program's English text of the number, read from the language source.
+std::string English(int index, int n = -1)
+{
+    std::istringstream in(
+        vtest::ReadWholeFile(vtest::SourceDir() + "/data/language/orlolanguage_0000.txt"));
+    std::string line, prefix = std::to_string(index) + "=";
+    while (std::getline(in, line)) {
+        if (line.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        std::string text = line.substr(prefix.size());
+        const size_t at = text.find("%d");
+        if (at != std::string::npos)
+            text.replace(at, 2, std::to_string(n));
+        return text;
+    }
+    return "<missing " + std::to_string(index) + ">";
+}
+
+TEST_F(ShopPagesTest, TimeLeftAtTheUnitsEdges)
+{
+    ASSERT_TRUE(app->LoadLanguage());
+    const struct {
+        int seconds;
+        std::string text;
+    } cases[] = {{-5, English(184)},
+                 {0, English(184)},
+                 {1, English(185)},
+                 {59, English(185)},
+                 {60, English(186)},
+                 {119, English(186)},
+                 {120, English(193, 2)},
+                 {3599, English(193, 59)},
+                 {3600, English(187)},
+                 {7200, English(194, 2)},
+                 {86399, English(194, 23)},
+                 {86400, English(188)},
+                 {604799, English(195, 6)},
+                 {604800, English(189)},
+                 {2627999, English(196, 4)},
+                 {2628000, English(190)},
+                 {31535999, English(197, 11)},
+                 {31536000, English(191)},
+                 {2147483647, English(191)}};
+    for (const auto& c : cases) {
+        CVortanString text;
+        menu->TimeLeftText(c.seconds, text);
+        EXPECT_EQ(c.text, VortanUTF8Of(text)) << c.seconds;
     }
 }
 

@@ -358,6 +358,8 @@ void COrloMenuState::FillShopRow(CWidget* row, const SShopItemData& record, int 
     const CVortanString& name = record.shownName.IsEmpty() ? record.name : record.shownName;
     CWidget* small = Child(row, "list_item_small");
     CWidget* big = Child(row, "list_item_big");
+    // The data has arrived: the placeholder gives way to the item's own name.
+    SetTextOf(Child(row, "item-name"), CVortanString());
     COrloNetworkSession* session = GetSession();
     if (session && NeedsIcon(small)) {
         CVortanArray<i32> ids;

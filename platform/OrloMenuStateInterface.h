@@ -11,6 +11,7 @@
 class CVortanPtrArray;
 class CVortanString;
 struct COrloChatRecord;
+struct SBuyItemPlayerInfo;
 struct SItemData;
 struct SShopGroupData;
 struct SShopItemData;
@@ -62,6 +63,15 @@ public:
                                            int otherId)
     {
         (void)itemId, (void)state, (void)text, (void)otherId;
+    }
+    virtual void OnBuyItemPlayers(int itemId, int code, const CVortanString& text,
+                                  const CVortanArray<SBuyItemPlayerInfo>& players)
+    {
+        (void)itemId, (void)code, (void)text, (void)players;
+    }
+    virtual void OnConfirmBuyItemResponse(int result, int code, const CVortanString& text)
+    {
+        (void)result, (void)code, (void)text;
     }
     virtual void OnItemData(const CVortanArray<SItemData>& packs) { (void)packs; }
     virtual void OnItemPackData(int dataId, int offset, const u8* bytes, int length, int remaining)

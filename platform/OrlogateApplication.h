@@ -131,6 +131,9 @@ public:
     void OnShopItemImage(int itemId, int size, const u8* bytes, int length) override;
     void OnUpdateItemStateResponse(int itemId, int state, const CVortanString& text,
                                    int otherId) override;
+    void OnBuyItemPlayers(int itemId, int code, const CVortanString& text,
+                          const CVortanArray<SBuyItemPlayerInfo>& players) override;
+    void OnConfirmBuyItemResponse(int result, int code, const CVortanString& text) override;
     void OnItemData(const CVortanArray<SItemData>& packs) override;
     void OnItemPackData(int dataId, int offset, const u8* bytes, int length,
                         int remaining) override;

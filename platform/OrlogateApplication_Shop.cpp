@@ -47,3 +47,16 @@ void COrlogateApplication::OnUpdateItemStateResponse(int itemId, int state,
     if (m_menu)
         m_menu->OnUpdateItemStateResponse(itemId, state, text, otherId);
 }
+
+void COrlogateApplication::OnBuyItemPlayers(int itemId, int code, const CVortanString& text,
+                                            const CVortanArray<SBuyItemPlayerInfo>& players)
+{
+    if (m_menu)
+        m_menu->OnBuyItemPlayers(itemId, code, text, players);
+}
+
+void COrlogateApplication::OnConfirmBuyItemResponse(int result, int code, const CVortanString& text)
+{
+    if (m_menu)
+        m_menu->OnConfirmBuyItemResponse(result, code, text);
+}

@@ -217,6 +217,34 @@ public:
     // A rebuilt tree: every loaded row is gone.
     void ForgetShopWidgets();
 
+    // Buying.
+    enum { PLAYER_CHOICES_MAX = 1000 };
+    struct PlayerChoice {
+        i32 id = 0;
+        CVortanString name;
+        i32 selected = 0;
+    };
+    void OnBuyItemPlayers(int itemId, int code, const CVortanString& text,
+                          const CVortanArray<SBuyItemPlayerInfo>& players) override;
+    void OnConfirmBuyItemResponse(int result, int code, const CVortanString& text) override;
+    static int OnBuyItem(CWidget* sender, COrloMenuState* menu);
+    static int OnRefillItem(CWidget* sender, COrloMenuState* menu);
+    static int OnBuyGift(CWidget* sender, COrloMenuState* menu);
+    static int OnLoadSelectionItem(CWidget* sender, COrloMenuState* menu);
+    static int OnUnloadSelectionItem(CWidget* sender, COrloMenuState* menu);
+    static int OnSelectListItem(CWidget* sender, COrloMenuState* menu);
+    static int OnOkListSelection(CWidget* sender, COrloMenuState* menu);
+    static int OnCancelListSelection(CWidget* sender, COrloMenuState* menu);
+    static int OnShowConfirmBuyDialog(CWidget* sender, COrloMenuState* menu);
+    static int OnOkBuyConfirm(CWidget* sender, COrloMenuState* menu);
+    static int OnNothing(CWidget* sender, COrloMenuState* menu);
+    // The price a purchase shows: by the purpose (the code's low byte) the price, the gift
+    // price times the players, or the refill price (the price when the refill price is below
+    // 1); computed wide and held within int.
+    static int PriceFor(const SShopItemData& record, int code, int players);
+    int HasPendingPurchase() const { return m_hasPendingPurchase; }
+    int GetPlayerChoiceCount() const { return m_playerChoices.GetSize(); }
+
     // Item data packs: one cache entry per data id, checked by digest and fetched in chunks.
     struct ItemPack {
         i32 id;
@@ -350,6 +378,13 @@ protected:
     int GroupKind(int groupId) const;
     void FillShopRow(CWidget* row, const SShopItemData& record, int list);
     void RequestLargeIcon(int itemId);
+    int m_hasPendingPurchase = 0;
+    int m_pendingItem = 0;
+    int m_pendingCode = 0;
+    CVortanArray<i32> m_pendingPlayers;
+    CVortanArray<PlayerChoice> m_playerChoices;
+    void SendBuy(CWidget* sender, int purpose);
+    void ShowConfirmBuy();
     int m_packLoadingShown = 0; // the loading page was shown in this check run
 
 private:

@@ -396,4 +396,148 @@ TEST_F(ShopPagesTest, TimeLeftAtTheUnitsEdges)
     }
 }
 
+TEST(ShopPrices, ThePurposeIsTheCodesLowByteAndPricesAreComputedWide)
+{
+    SShopItemData item;
+    item.price = 120;
+    item.giftPrice = 50;
+    item.refillPrice = 0;
+    EXPECT_EQ(120, COrloMenuState::PriceFor(item, 0, 0));
+    EXPECT_EQ(120, COrloMenuState::PriceFor(item, 256, 0));
+    EXPECT_EQ(150, COrloMenuState::PriceFor(item, 1, 3));
+    EXPECT_EQ(150, COrloMenuState::PriceFor(item, 257, 3));
+    // A refill priced 0 shows the item's price; a real refill price shows itself.
+    EXPECT_EQ(120, COrloMenuState::PriceFor(item, 258, 0));
+    item.refillPrice = 15;
+    EXPECT_EQ(15, COrloMenuState::PriceFor(item, 258, 0));
+    EXPECT_EQ(0, COrloMenuState::PriceFor(item, 3, 0));
+    // Price times players beyond int.
+    item.giftPrice = 2000000000;
+    EXPECT_EQ(0x7FFFFFFF, COrloMenuState::PriceFor(item, 1, 3));
+    item.giftPrice = -2000000000;
+    EXPECT_EQ(-0x7FFFFFFF, COrloMenuState::PriceFor(item, 1, 3));
+}
+
+class BuyingTest : public ShopPagesTest {
+protected:
+    // The shop page with a hat (gift price 50) and a bomb loaded.
+    CWidget* OpenShop()
+    {
+        menu->ShowPage(CVortanString("shop_root"), 1);
+        EXPECT_TRUE(WaitFor(Ber(92).Int(0, 0).Build()));
+        Serve(Groups(0, {KindGroup(2, "Hats", 2, 2)}));
+        EXPECT_TRUE(WaitFor(Request(0, 2, 0), 96));
+        Serve(Items(0, 0,
+                    {Record(21, "Red hat", "Red woollen hat", 120, 50, 0, 2, 1, 0),
+                     Record(22, "Top hat", "", 150, 120, 0, 2, 1, 0)}));
+        CWidget* hat = nullptr;
+        vtest::WaitUntil([&]() {
+            Frame();
+            CWidget* list = Find("//shop_root//shop_page_list");
+            for (int i = 0; list && i < list->GetChildCount(); ++i)
+                if (list->GetChild(i)->GetTag() == 21)
+                    hat = list->GetChild(i);
+            return hat != nullptr;
+        });
+        Quiet();
+        streams[0].clear();
+        inbox.clear();
+        return hat;
+    }
+    std::vector<u8> Sent(int tag)
+    {
+        std::vector<u8> m;
+        WaitFor(std::vector<u8>(), tag);
+        return m;
+    }
+    static std::vector<u8> BuyAnswer(int item, int code, const std::string& text,
+                                     const std::vector<Ber>& players)
+    {
+        Ber message(103);
+        return ListOf(message.Int(0, item).Int(1, code).Text(2, text), 3, players).Build();
+    }
+};
+
+TEST_F(BuyingTest, ABuyWithoutPlayersGoesToTheConfirmationAndRefreshesTheList)
+{
+    CWidget* hat = OpenShop();
+    ASSERT_NE(nullptr, hat);
+    // A refill with too few coins: the coin page and a fresh balance.
+    menu->RunEvent("refill_item", hat);
+    ASSERT_TRUE(WaitFor(Ber(102).Int(0, 21).Int(1, 258).Build()));
+    Serve(Ber(105).Int(0, 21).Int(1, -1).Text(2, "Not enough coins.").Build());
+    ASSERT_TRUE(WaitFor(Ber(90).Build(), 90));
+    EXPECT_EQ(CVortanString("generic_error_dialog_more_coins"), menu->GetCurrentPageName());
+    EXPECT_EQ("Not enough coins.", TextOf(Find("//generic_error_dialog_more_coins//error-text")));
+
+    // The purchase refreshes the list (its rows go), so it comes last.
+    menu->RunEvent("buy_item", hat);
+    ASSERT_TRUE(WaitFor(Ber(102).Int(0, 21).Int(1, 0).Build()));
+    Serve(BuyAnswer(21, 0, "", {}));
+    ASSERT_TRUE(vtest::WaitUntil([&]() {
+        Frame();
+        return menu->GetCurrentPageName() == CVortanString("confirm_buy_dialog");
+    }));
+    EXPECT_EQ("Red woollen hat", TextOf(Find("//confirm_buy_dialog//item-name")));
+    EXPECT_EQ("120", TextOf(Find("//confirm_buy_dialog//value_price")));
+    menu->RunEvent("ok_buy_confirm", nullptr);
+    // No players: the list field is empty.
+    ASSERT_TRUE(WaitFor(Ber(104).Int(0, 21).Int(1, 0).Bytes(2, {}).Build(), 104));
+    EXPECT_EQ(0, menu->HasPendingPurchase());
+    // A second "ok" without a pending purchase sends nothing.
+    menu->RunEvent("ok_buy_confirm", nullptr);
+    Serve(Ber(105).Int(0, 21).Int(1, 0).Text(2, "").Build());
+    ASSERT_TRUE(WaitFor(Ber(92).Int(0, 0).Build(), 92));
+    for (const auto& m : inbox)
+        EXPECT_NE(104, TagOf(m));
+    EXPECT_TRUE(Quiet().empty());
+}
+
+TEST_F(BuyingTest, AGiftForThreePlayersShowsThreeTimesTheGiftPrice)
+{
+    CWidget* hat = OpenShop();
+    ASSERT_NE(nullptr, hat);
+    menu->RunEvent("buy_gift", hat);
+    ASSERT_TRUE(WaitFor(Ber(102).Int(0, 21).Int(1, 1).Build(), 102));
+    Serve(BuyAnswer(21, 1, "",
+                    {Ber(0).Int(0, 7).Text(1, "bobcat").Text(2, ""),
+                     Ber(0).Int(0, 8).Text(1, "carol_k").Text(2, ""),
+                     Ber(0).Int(0, 9).Text(1, "dora").Text(2, "")}));
+    CInfiniteList* list = nullptr;
+    ASSERT_TRUE(vtest::WaitUntil([&]() {
+        Frame();
+        list = WidgetCast<CInfiniteList>(Find("//dialog_list_selection//selection_list_content"));
+        return list && list->GetChildCount() == 3;
+    }));
+    EXPECT_EQ(3, menu->GetPlayerChoiceCount());
+    std::vector<std::string> names;
+    for (int i = 0; i < 3; ++i) {
+        CWidget* row = list->GetChild(i);
+        names.push_back(TextOf(row->FindChild(CVortanString("item-name"), -1)));
+        CWidget* select = row->FindChild(CVortanString("select-button"), -1);
+        ASSERT_NE(nullptr, select);
+        // Twice is off again; a third time on.
+        menu->RunEvent("select_list_item", select);
+        menu->RunEvent("select_list_item", select);
+        EXPECT_FALSE(select->FindChild(CVortanString("selected"), -1)->IsVisible());
+        menu->RunEvent("select_list_item", select);
+        EXPECT_TRUE(select->FindChild(CVortanString("selected"), -1)->IsVisible());
+    }
+    EXPECT_EQ((std::vector<std::string>{"bobcat", "carol_k", "dora"}), names);
+    menu->RunEvent("ok_list_selection", nullptr);
+    menu->ShowPage(CVortanString("confirm_buy_dialog"), 1);
+    ASSERT_TRUE(vtest::WaitUntil([&]() {
+        Frame();
+        return TextOf(Find("//confirm_buy_dialog//value_price")) == "150";
+    }));
+    menu->RunEvent("ok_buy_confirm", nullptr);
+    ASSERT_TRUE(WaitFor(Ber(104)
+                            .Int(0, 21)
+                            .Int(1, 1)
+                            .Raw({0x82, 0x09, 0x02, 0x01, 0x07, 0x02, 0x01, 0x08, 0x02, 0x01, 0x09})
+                            .Build(),
+                        104));
+    EXPECT_EQ(0, menu->GetPlayerChoiceCount());
+}
+
 } // namespace

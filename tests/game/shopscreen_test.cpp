@@ -141,6 +141,14 @@ TEST(ShopScreen, TheShopAndMyItemsPages)
     const gltest::Rgb mine = gltest::ReadFrame();
     gltest::Keep(mine, "my_items_open");
     EXPECT_EQ(1, WidgetCast<CExpandable>(bomb)->GetState());
+
+    // The server offers the bomb without players to choose: the confirmation page.
+    menu->OnBuyItemPlayers(41, 256, CVortanString(), CVortanArray<SBuyItemPlayerInfo>());
+    Frames(*menu, 20);
+    menu->Render();
+    const gltest::Rgb confirm = gltest::ReadFrame();
+    gltest::Keep(confirm, "confirm_buy");
+    EXPECT_EQ(CVortanString("confirm_buy_dialog"), menu->GetCurrentPageName());
     delete menu;
 }
 

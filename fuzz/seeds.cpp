@@ -514,6 +514,29 @@ void SessionFrames()
     Add("sessionframes", "huge", std::string(1, (char)(huge.size() - 1)) + huge);
 }
 
+// Item pack lists and chunks for the menu's pack handlers: segments of an op octet (0 a list,
+// 1 a chunk, 2 a check run), two octets of length and the message.
+void ItemPacks()
+{
+    auto segment = [](int op, const std::string& message) {
+        return std::string(1, (char)op) + (char)(message.size() >> 8) +
+               (char)(message.size() & 0xFF) + message;
+    };
+    // One pack of five octets ("hello", its MD5), version 1; then its one chunk.
+    const std::string list("\xbf\x57\x1f\x80\x1d\x30\x1b\x80\x01\x01\x81\x01\x01\x82\x10"
+                           "\x5d\x41\x40\x2a\xbc\x4b\x2a\x76\xb9\x71\x9d\x91\x10\x17\xc5\x92"
+                           "\x83\x01\x05",
+                           34);
+    const std::string chunk("\xbf\x59\x10\x80\x01\x01\x81\x01\x00\x82\x05hello\x83\x01\x00", 19);
+    const std::string check(1, '\0');
+    Add("itempacks", "whole",
+        segment(0, list) + segment(2, check) + segment(1, chunk) + segment(2, check));
+    Add("itempacks", "stalled",
+        segment(0, list) + segment(2, check) + segment(2 | (6 << 2), check) +
+            segment(2 | (6 << 2), check) + segment(2 | (6 << 2), check));
+    Add("itempacks", "twice", segment(0, list) + segment(0, list) + segment(2, check));
+}
+
 void Combined(const Collected& c)
 {
     // Resource descriptions: each pack description with each atlas, and alone.
@@ -565,6 +588,7 @@ int main(int argc, char** argv)
     GameData();
     WireMessages();
     SessionFrames();
+    ItemPacks();
     Combined(collected);
     printf("fuzz_seeds: %d seeds in %s\n", g_written, g_out.c_str());
     return g_failed ? 1 : 0;

@@ -11,6 +11,8 @@
 class CVortanPtrArray;
 class CVortanString;
 struct COrloChatRecord;
+struct SBuyItemPlayerInfo;
+struct SItemData;
 struct SShopGroupData;
 struct SShopItemData;
 
@@ -51,6 +53,30 @@ public:
     virtual void OnShopItems(int group, int first, const CVortanArray<SShopItemData>& items)
     {
         (void)group, (void)first, (void)items;
+    }
+    virtual void OnCoinBalance(int coins) { (void)coins; }
+    virtual void OnShopItemImage(int itemId, int size, const u8* bytes, int length)
+    {
+        (void)itemId, (void)size, (void)bytes, (void)length;
+    }
+    virtual void OnUpdateItemStateResponse(int itemId, int state, const CVortanString& text,
+                                           int otherId)
+    {
+        (void)itemId, (void)state, (void)text, (void)otherId;
+    }
+    virtual void OnBuyItemPlayers(int itemId, int code, const CVortanString& text,
+                                  const CVortanArray<SBuyItemPlayerInfo>& players)
+    {
+        (void)itemId, (void)code, (void)text, (void)players;
+    }
+    virtual void OnConfirmBuyItemResponse(int result, int code, const CVortanString& text)
+    {
+        (void)result, (void)code, (void)text;
+    }
+    virtual void OnItemData(const CVortanArray<SItemData>& packs) { (void)packs; }
+    virtual void OnItemPackData(int dataId, int offset, const u8* bytes, int length, int remaining)
+    {
+        (void)dataId, (void)offset, (void)bytes, (void)length, (void)remaining;
     }
 
     // The lobby's player and challenge messages, as the application passes them on (the

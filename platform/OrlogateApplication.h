@@ -140,6 +140,16 @@ public:
     // Lobby observer: the shop's messages go to the online menu.
     void OnShopGroups(int parent, const CVortanArray<SShopGroupData>& groups) override;
     void OnShopItems(int group, int first, const CVortanArray<SShopItemData>& items) override;
+    void OnCoinBalance(int coins) override;
+    void OnShopItemImage(int itemId, int size, const u8* bytes, int length) override;
+    void OnUpdateItemStateResponse(int itemId, int state, const CVortanString& text,
+                                   int otherId) override;
+    void OnBuyItemPlayers(int itemId, int code, const CVortanString& text,
+                          const CVortanArray<SBuyItemPlayerInfo>& players) override;
+    void OnConfirmBuyItemResponse(int result, int code, const CVortanString& text) override;
+    void OnItemData(const CVortanArray<SItemData>& packs) override;
+    void OnItemPackData(int dataId, int offset, const u8* bytes, int length,
+                        int remaining) override;
     // Lobby observer: the player pages' and the challenges' messages go to the online menu.
     void OnPlayerListUpdate(IOrloNetworkSession* session, int reason, int game, int count) override;
     void OnPlayerStatus(IOrloNetworkSession* session, int playerId, int kind, int value,

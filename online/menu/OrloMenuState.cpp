@@ -156,6 +156,7 @@ void COrloMenuState::ForgetWidgets()
     m_joinBubble = nullptr;
     m_returnGameBubble = nullptr;
     m_chatSubmitBubble = nullptr;
+    ForgetShopWidgets();
 }
 
 void COrloMenuState::DestroyMenuUI()
@@ -259,7 +260,8 @@ int COrloMenuState::Update(float seconds)
         if (m_loadingTimeout <= 0.0f)
             HideLoading();
     }
-    RunItemCheck();
+    RunItemCheck(seconds);
+    UpdateShopIcons(seconds);
     RunChallengeTimer(seconds);
     FeedChatBacklog();
     UpdateTurnClock();

@@ -331,6 +331,95 @@ public:
     int GetContentExpected() const { return m_contentExpected; }
     int GetContentGroupCount() const { return m_contentGroups.GetSize(); }
 
+    // Shop pages.
+    enum { SHOP_GROUPS_MAX = 256, SHOP_RECORDS_MAX = 4096 };
+    void OnCoinBalance(int coins) override;
+    void OnShopItemImage(int itemId, int size, const u8* bytes, int length) override;
+    void OnUpdateItemStateResponse(int itemId, int state, const CVortanString& text,
+                                   int otherId) override;
+    static int OnShowShop(CWidget* sender, COrloMenuState* menu);
+    static int OnShowShopItems(CWidget* sender, COrloMenuState* menu);
+    static int OnShowMyItems(CWidget* sender, COrloMenuState* menu);
+    static int OnLoadShopItem(CWidget* sender, COrloMenuState* menu);
+    static int OnLoadMyItem(CWidget* sender, COrloMenuState* menu);
+    static int OnUnloadShopItem(CWidget* sender, COrloMenuState* menu);
+    static int OnUnloadMyItem(CWidget* sender, COrloMenuState* menu);
+    static int OnLoadShopItemBatch(CWidget* sender, COrloMenuState* menu);
+    static int OnLoadMyItemBatch(CWidget* sender, COrloMenuState* menu);
+    static int OnLoadShopGroup(CWidget* sender, COrloMenuState* menu);
+    static int OnExpandShopItem(CWidget* sender, COrloMenuState* menu);
+    static int OnShopItemEndExpand(CWidget* sender, COrloMenuState* menu);
+    static int OnShopItemShowLargeIcon(CWidget* sender, COrloMenuState* menu);
+    static int OnShopItemHideLargeIcon(CWidget* sender, COrloMenuState* menu);
+    static int OnEnableItem(CWidget* sender, COrloMenuState* menu);
+    // The time left of a timed item in words (language texts 184-197).
+    void TimeLeftText(int seconds, CVortanString& out) const;
+    int GetCoins() const { return m_coins; }
+    const CVortanMap<i32, SShopItemData>& GetItemRecords() const { return m_itemRecords; }
+    CWidget* GetLargeIconItem() const { return m_largeIconItem; }
+    float GetIconFade() const { return m_iconFade; }
+    // The large icon's countdown and fade, each frame.
+    void UpdateShopIcons(float seconds);
+    // A rebuilt tree: every loaded row is gone.
+    void ForgetShopWidgets();
+
+    // Buying.
+    enum { PLAYER_CHOICES_MAX = 1000 };
+    struct PlayerChoice {
+        i32 id = 0;
+        CVortanString name;
+        i32 selected = 0;
+    };
+    void OnBuyItemPlayers(int itemId, int code, const CVortanString& text,
+                          const CVortanArray<SBuyItemPlayerInfo>& players) override;
+    void OnConfirmBuyItemResponse(int result, int code, const CVortanString& text) override;
+    static int OnBuyItem(CWidget* sender, COrloMenuState* menu);
+    static int OnRefillItem(CWidget* sender, COrloMenuState* menu);
+    static int OnBuyGift(CWidget* sender, COrloMenuState* menu);
+    static int OnLoadSelectionItem(CWidget* sender, COrloMenuState* menu);
+    static int OnUnloadSelectionItem(CWidget* sender, COrloMenuState* menu);
+    static int OnSelectListItem(CWidget* sender, COrloMenuState* menu);
+    static int OnOkListSelection(CWidget* sender, COrloMenuState* menu);
+    static int OnCancelListSelection(CWidget* sender, COrloMenuState* menu);
+    static int OnShowConfirmBuyDialog(CWidget* sender, COrloMenuState* menu);
+    static int OnOkBuyConfirm(CWidget* sender, COrloMenuState* menu);
+    static int OnNothing(CWidget* sender, COrloMenuState* menu);
+    // The price a purchase shows: by the purpose (the code's low byte) the price, the gift
+    // price times the players, or the refill price (the price when the refill price is below
+    // 1); computed wide and held within int.
+    static int PriceFor(const SShopItemData& record, int code, int players);
+    int HasPendingPurchase() const { return m_hasPendingPurchase; }
+    int GetPlayerChoiceCount() const { return m_playerChoices.GetSize(); }
+
+    // Item data packs: one cache entry per data id, checked by digest and fetched in chunks.
+    struct ItemPack {
+        i32 id;
+        i32 version;
+        u8 digest[16];
+        i32 size;
+        i32 valid;       // 1: the local file is known to be complete and correct
+        i32 state;       // PACK_UNCHECKED, PACK_DOWNLOADING or PACK_READY
+        i32 downloads;   // downloads started since the last pack list
+        i32 askedOffset; // the chunk asked for last
+        i32 askedLength;
+        float idle; // seconds since the last chunk that counted
+    };
+    // A download that gets no chunk it asked for in this time starts again.
+    static constexpr float PACK_STALL_SECONDS = 5.0f;
+    enum { PACK_UNCHECKED = -1, PACK_DOWNLOADING = 0, PACK_READY = 1 };
+    enum {
+        PACK_CHUNK = 16384,
+        PACK_DOWNLOADS_MAX = 3,
+        PACKS_MAX = 1024,
+        PACK_SIZE_MAX = 64 * 1024 * 1024
+    };
+    void OnItemData(const CVortanArray<SItemData>& packs) override;
+    void OnItemPackData(int dataId, int offset, const u8* bytes, int length,
+                        int remaining) override;
+    const CVortanArray<ItemPack>& GetItemPacks() const { return m_packs; }
+    // Where a download is written until its digest matches.
+    int GetItemTempPath(int dataId, CVortanString& out);
+
     // --- queries for the application, tools and tests ----------------------------------------------
     IOrloGameState* GetGame() const { return m_game; }
     CWidget* GetRoot() const { return m_uiRoot; }
@@ -368,7 +457,7 @@ protected:
     const CVortanString& MenuText(int index) const;
     void UpdateTurnClock();
     void UpdateOrloButtonAnimation(float dt);
-    void RunItemCheck();
+    void RunItemCheck(float seconds);
     COrlogateApplication* Gate() const;
     static int CallBound(CWidget* sender, void* context, intptr_t arg1, intptr_t arg2);
 
@@ -451,6 +540,32 @@ protected:
     CVortanMap<i32, SShopGroupData> m_contentGroups;
     int m_contentExpected = 0;
     int m_contentPending = 0;
+    CVortanArray<ItemPack> m_packs;
+    int m_coins = 0;
+    CVortanArray<SShopGroupData> m_shopGroups;
+    CVortanMap<i32, SShopItemData> m_itemRecords;
+    CVortanMap<i32, CWidget*> m_shopItems; // loaded rows by item index
+    CVortanMap<i32, CWidget*> m_myItems;
+    CWidget* m_shopExpanded = nullptr;
+    CWidget* m_largeIconItem = nullptr;
+    void OnShopListGroups(int parent, const CVortanArray<SShopGroupData>& groups);
+    void OnShopListItems(int group, int first, const CVortanArray<SShopItemData>& items);
+    void OpenShopList(int list);
+    void LoadShopRow(CWidget* row, int list);
+    void UnloadShopRow(CWidget* row, int list);
+    void LoadShopBatch(CWidget* sender, int list);
+    void ForgetExpandedShopItem(CWidget* row);
+    int GroupKind(int groupId) const;
+    void FillShopRow(CWidget* row, const SShopItemData& record, int list);
+    void RequestLargeIcon(int itemId);
+    int m_hasPendingPurchase = 0;
+    int m_pendingItem = 0;
+    int m_pendingCode = 0;
+    CVortanArray<i32> m_pendingPlayers;
+    CVortanArray<PlayerChoice> m_playerChoices;
+    void SendBuy(CWidget* sender, int purpose);
+    void ShowConfirmBuy();
+    int m_packLoadingShown = 0; // the loading page was shown in this check run
 
 private:
     COrloMenuState(const COrloMenuState&) = delete;

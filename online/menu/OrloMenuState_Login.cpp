@@ -201,12 +201,3 @@ int COrloMenuState::OnExitApp(CWidget* sender, COrloMenuState* menu)
         menu->m_application->RequestQuit();
     return 1;
 }
-
-void COrloMenuState::RunItemCheck()
-{
-    // No pack records are kept yet: once a login asked for the check, every entry is ready.
-    if (!m_itemCheckPending || m_inMatch)
-        return;
-    m_itemCheckPending = 0;
-    HideLoading();
-}

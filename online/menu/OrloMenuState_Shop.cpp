@@ -1,5 +1,5 @@
 // COrloMenuState: the shop's server lists — the game content item list the battle and the item
-// packs use, and its completion messages.
+// packs use, and its completion messages; the shop and my-items lists go to the shop pages.
 #include "online/menu/OrloMenuState.h"
 
 #include <new>
@@ -31,8 +31,10 @@ void COrloMenuState::ClearContentItems()
 
 void COrloMenuState::OnShopGroups(int parent, const CVortanArray<SShopGroupData>& groups)
 {
-    if (!IsContentGroup(parent))
+    if (!IsContentGroup(parent)) {
+        OnShopListGroups(parent, groups);
         return;
+    }
     // The announced counts are the server's: summed wide, negative ones count as none, and
     // never more than the list keeps.
     i64 expected = 0;
@@ -55,8 +57,10 @@ void COrloMenuState::OnShopGroups(int parent, const CVortanArray<SShopGroupData>
 
 void COrloMenuState::OnShopItems(int group, int first, const CVortanArray<SShopItemData>& items)
 {
-    if (!IsContentGroup(group))
+    if (!IsContentGroup(group)) {
+        OnShopListItems(group, first, items);
         return;
+    }
     // Only the list announced last is taken, and it ends once.
     if (!m_contentPending || ContentBase(group) != ContentBase(m_contentPending))
         return;

@@ -19,6 +19,7 @@
 #include "tests/platform/ResourceTestSupport.h"
 #include "tests/shell/ApplicationTestSupport.h"
 #include "tests/support/GraphicsTestWindow.h"
+#include "tests/support/WindowAppSupport.h"
 #include "tests/ui/LoaderTestSupport.h"
 #include "tests/ui/WidgetTestSupport.h"
 #include "ui/WidgetCast.h"
@@ -28,53 +29,13 @@
 
 namespace {
 
-const int W = 800;
-const int H = 480;
+using winapp::H;
+using winapp::Rgb;
+using winapp::W;
 
-typedef std::vector<unsigned char> Rgb; // W x H x 3, top row first
-
-Rgb ReadScreen()
-{
-    Rgb rgba((size_t)W * H * 4), rgb((size_t)W * H * 3);
-    glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    for (size_t y = 0; y < (size_t)H; ++y)
-        for (size_t i = 0; i < (size_t)W * 3; ++i)
-            rgb[y * W * 3 + i] = rgba[((H - 1 - y) * W + i / 3) * 4 + i % 3];
-    return rgb;
-}
-
-// The application with its packs taken from the build directory (where the program finds
-// them beside itself), the online part left out, and every frame read back before it shows.
-class TestApp : public COrlogateApplication {
+// The application of the window tests, whose language and game the tests may take over.
+class TestApp : public winapp::BesideBuildApp {
 public:
-    static CVortanString Beside(const CVortanString& name)
-    {
-        CVortanString path((vtest::BinaryDir() + "/").c_str());
-        path.Append(name);
-        return path;
-    }
-    int OpenPack(const CVortanString& name, int flags) override
-    {
-        return COrlogateApplication::OpenPack(flags == 0 ? Beside(name) : name,
-                                              flags == 0 ? 1 : flags);
-    }
-    int ClosePack(const CVortanString& name, int flags) override
-    {
-        return COrlogateApplication::ClosePack(flags == 0 ? Beside(name) : name,
-                                               flags == 0 ? 1 : flags);
-    }
-    void GetResourcePath(CVortanString& out, const CVortanString& name) override
-    {
-        out = Beside(name);
-    }
-    int CreateSessionAndMenu() override { return VORTAN_OK; }
-    void SleepMs(int) override {}
-    void Update() override
-    {
-        COrlogateApplication::Update();
-        if (IsCreated())
-            frame = ReadScreen();
-    }
     // Puts the language in place of the application's own; returns the one it replaced.
     COrloLanguage* SwapLanguage(COrloLanguage* language)
     {
@@ -87,7 +48,6 @@ public:
         m_gameState = nullptr;
         m_ownsGameState = 0;
     }
-    Rgb frame;
 };
 
 // The screen: its tree comes from "screen.xml" through the area loader.

@@ -81,15 +81,11 @@ public:
 
 COrloOnlineFactory g_factory;
 
-class PopupWindow : public ::testing::Test {
+class PopupWindow : public winapp::WindowFixture<PopupApp> {
 protected:
     void SetUp() override
     {
-        xvfb = new gtest_graphics::Xvfb("800x480x24");
-        ASSERT_TRUE(xvfb->Ok());
-        home = new vtest::TempDir();
-        setenv("HOME", home->Path().c_str(), 1);
-        VortanTestClock::Set(5000000000ull);
+        ASSERT_NO_FATAL_FAILURE(StartDisplay());
         COrlogateApplication::RegisterOnlineFactory(&g_factory);
         app = new PopupApp();
         COrlogateApplication::RegisterOnlineFactory(nullptr);
@@ -109,10 +105,7 @@ protected:
                 std::string(keep) + "/" +
                     ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".rgb",
                 std::string(app->frame.begin(), app->frame.end()));
-        delete app;
-        VortanTestClock::Clear();
-        delete home;
-        delete xvfb;
+        WindowFixture::TearDown();
     }
     void Step(float dt)
     {
@@ -147,9 +140,6 @@ protected:
         return (int)floor(y + 0.5);
     }
 
-    gtest_graphics::Xvfb* xvfb = nullptr;
-    vtest::TempDir* home = nullptr;
-    PopupApp* app = nullptr;
     FlatScreen* screen = nullptr;
 };
 

@@ -108,15 +108,11 @@ Rgb OnBlackScreen(const Rgb& logo)
     return screen;
 }
 
-class IntroTitleTest : public ::testing::Test {
+class IntroTitleTest : public winapp::WindowFixture<TestApp> {
 protected:
     void SetUp() override
     {
-        xvfb = new gtest_graphics::Xvfb("800x480x24");
-        ASSERT_TRUE(xvfb->Ok());
-        home = new vtest::TempDir();
-        setenv("HOME", home->Path().c_str(), 1);
-        VortanTestClock::Set(5000000000ull);
+        ASSERT_NO_FATAL_FAILURE(StartDisplay());
         app = new TestApp();
         ASSERT_EQ(VORTAN_OK, app->Create(nullptr, 960, 640, new ptest::GameStateStub()));
         ASSERT_EQ(2, app->GetStateCount());
@@ -124,13 +120,6 @@ protected:
         app->title = dynamic_cast<COrloTitleState*>(app->GetStateAt(1));
         ASSERT_NE(nullptr, intro);
         ASSERT_NE(nullptr, app->title);
-    }
-    void TearDown() override
-    {
-        delete app; // its shutdown deletes the game (no online menu took it)
-        VortanTestClock::Clear();
-        delete home;
-        delete xvfb;
     }
     // One frame of `dt` seconds on the stand-in clock.
     void Step(float dt = 0.125f)
@@ -151,9 +140,6 @@ protected:
         ASSERT_EQ(app->title, app->GetStateAt(0));
     }
 
-    gtest_graphics::Xvfb* xvfb = nullptr;
-    vtest::TempDir* home = nullptr;
-    TestApp* app = nullptr;
     COrloIntroState* intro = nullptr;
 };
 

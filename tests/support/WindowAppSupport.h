@@ -1,11 +1,17 @@
 // The real application for the tests that draw in an 800 x 480 window under Xvfb: its packs
-// taken from the build directory, the online part left out, and every frame read back as RGB.
+// taken from the build directory, the online part left out, and every frame read back as RGB;
+// and the test fixture that starts the display around it.
 #pragma once
+// First: X11's macros (None, Bool, ...) would break GoogleTest's headers.
+#include "tests/support/GraphicsTestWindow.h"
+
 #include <GLES2/gl2.h>
+#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <vector>
 
+#include "engine/VortanTimer.h"
 #include "engine/VortanTypes.h"
 #include "platform/OrlogateApplication.h"
 #include "tests/support/TestSupport.h"
@@ -79,6 +85,40 @@ public:
 
     Rgb frame;
     bool readBack = true;
+};
+
+// A test on a fresh Xvfb, with HOME in a temporary folder and the stand-in clock at 5 s. The
+// test makes the application; it is deleted before the clock, the folder and the display go.
+template <class App>
+class WindowFixture : public ::testing::Test {
+protected:
+    // Call with ASSERT_NO_FATAL_FAILURE: it fails when the display does not start.
+    void StartDisplay()
+    {
+        xvfb = new gtest_graphics::Xvfb("800x480x24");
+        ASSERT_TRUE(xvfb->Ok());
+        home = new vtest::TempDir();
+        setenv("HOME", home->Path().c_str(), 1);
+        VortanTestClock::Set(5000000000ull);
+    }
+    void TearDown() override
+    {
+        delete app;
+        app = nullptr;
+        VortanTestClock::Clear();
+        delete home;
+        delete xvfb;
+    }
+    // One frame of dt seconds on the stand-in clock.
+    void Step(float dt)
+    {
+        VortanTestClock::Advance((u64)(dt * 1e9));
+        app->Frame();
+    }
+
+    gtest_graphics::Xvfb* xvfb = nullptr;
+    vtest::TempDir* home = nullptr;
+    App* app = nullptr;
 };
 
 } // namespace winapp

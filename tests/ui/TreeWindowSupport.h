@@ -108,22 +108,18 @@ inline CImageWidget* Image(COrloApplication* app, const char* name, const CVorta
 
 // The application on a fresh Xvfb with a pack of the given files, hosting the tree that the
 // builder makes.
-class WindowTest : public ::testing::Test {
+class WindowTest : public winapp::WindowFixture<TestApp> {
 protected:
     typedef std::vector<std::pair<std::string, std::string>> Files;
 
     void Start(const Files& files, TreeScreen::Builder builder)
     {
-        xvfb = new gtest_graphics::Xvfb("800x480x24");
-        ASSERT_TRUE(xvfb->Ok());
-        home = new vtest::TempDir();
-        setenv("HOME", home->Path().c_str(), 1);
+        ASSERT_NO_FATAL_FAILURE(StartDisplay());
         const std::string pack = home->File("widgets.dmp");
         rtest::Entries entries;
         for (const auto& f : files)
             entries.push_back({"/" + f.first, f.second});
         rtest::WritePack(pack, entries);
-        VortanTestClock::Set(5000000000ull);
         app = new TestApp();
         ASSERT_EQ(VORTAN_OK, app->Create(nullptr, W, H, new ptest::GameStateStub()));
         while (app->GetStateCount() > 0)
@@ -132,18 +128,6 @@ protected:
         screen = new TreeScreen(std::move(builder));
         ASSERT_EQ(VORTAN_OK, app->PushState(screen));
         Step(0.0f);
-    }
-    void TearDown() override
-    {
-        delete app;
-        VortanTestClock::Clear();
-        delete home;
-        delete xvfb;
-    }
-    void Step(float dt)
-    {
-        VortanTestClock::Advance((u64)(dt * 1e9));
-        app->Frame();
     }
     // The picture ImageMagick makes from the arguments (ending in the image), as RGB.
     Rgb Picture(std::vector<std::string> argv)
@@ -178,9 +162,6 @@ protected:
         return bad;
     }
 
-    gtest_graphics::Xvfb* xvfb = nullptr;
-    vtest::TempDir* home = nullptr;
-    TestApp* app = nullptr;
     TreeScreen* screen = nullptr;
 };
 

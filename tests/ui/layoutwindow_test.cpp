@@ -254,14 +254,11 @@ int Mismatches(const Rgb& got, const Rgb& want, const std::vector<Block>& blocks
     return bad;
 }
 
-class LayoutWindowTest : public ::testing::Test {
+class LayoutWindowTest : public winapp::WindowFixture<TestApp> {
 protected:
     void SetUp() override
     {
-        xvfb = new gtest_graphics::Xvfb("800x480x24");
-        ASSERT_TRUE(xvfb->Ok());
-        home = new vtest::TempDir();
-        setenv("HOME", home->Path().c_str(), 1);
+        ASSERT_NO_FATAL_FAILURE(StartDisplay());
         const std::string pack = home->File("screen.dmp");
         rtest::WritePack(pack, {{"/screen.xml", kScreen},
                                 {"/frame.png", Sheet(*home, kFrame, 3, 3, "frame.png")},
@@ -270,7 +267,6 @@ protected:
                                 {"/content.png", rtest::MakePng(30, 50, kContent)},
                                 {"/blocks.png", rtest::MakePng(16, 16, "white")},
                                 {"/blocks.fnt", BlockFont()}});
-        VortanTestClock::Set(5000000000ull);
         app = new TestApp();
         game = new ptest::GameStateStub();
         ASSERT_EQ(VORTAN_OK, app->Create(nullptr, W, H, game));
@@ -299,16 +295,8 @@ protected:
                 app->SwapLanguage(ownLanguage);
         }
         delete language;
-        delete app;
+        WindowFixture::TearDown();
         delete game;
-        VortanTestClock::Clear();
-        delete home;
-        delete xvfb;
-    }
-    void Step(float dt)
-    {
-        VortanTestClock::Advance((u64)(dt * 1e9));
-        app->Frame();
     }
     // The bubble, the expandable at its height and the label "Hello": five red blocks at the
     // left (the empty-text colour: the label has no text of its own).
@@ -321,9 +309,6 @@ protected:
         return blocks;
     }
 
-    gtest_graphics::Xvfb* xvfb = nullptr;
-    vtest::TempDir* home = nullptr;
-    TestApp* app = nullptr;
     LayoutScreen* screen = nullptr;
     ptest::GameStateStub* game = nullptr;
     COrloLanguage* language = nullptr;    // the test's languages, while in place

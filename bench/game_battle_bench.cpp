@@ -13,68 +13,23 @@
 #include <string>
 
 #include "engine/VortanTimer.h"
-#include "engine/graphics/VortanGraphicsExt_Null.h"
 #include "game/StateGame.h"
 #include "game/VexPhysicsWorld.h"
 #include "game/VexPlayState.h"
 #include "game/VexScene.h"
-#include "online/net/OrloLobby.h"
-#include "platform/OrlogateApplication.h"
-#include "tests/support/PackWriter.h"
+#include "tests/support/HeadlessGame.h"
 
 namespace {
 
 std::string g_dir;
 
-class App : public COrlogateApplication {
-public:
-    App()
-    {
-        unsetenv("DISPLAY");
-        CVortanGraphicsExt_Null* ext = new CVortanGraphicsExt_Null();
-        ReplaceGraphicsExt(ext);
-        ext->Create(0);
-        ext->Resize(800, 480);
-        COrloResourceManager::Init(this, nullptr);
-        OpenPack(CVortanString(VORTAN_BINARY_DIR "/dataScenes.dmp"), 1);
-    }
-    int CreateSessionAndMenu() override { return VORTAN_OK; }
-    void GetResourcePath(CVortanString& out, const CVortanString& fileName) override
-    {
-        out = CVortanString((g_dir + "/").c_str());
-        out.Append(fileName);
-    }
-};
-
-class Game : public CStateGame {
-public:
-    Game()
-    {
-        m_players[0].playerId = 1;
-        m_players[1].playerId = 2;
-    }
-    int GetOwnPlayerId() override { return 1; }
-    int GetLobbyPlayerCount() override { return 2; }
-    COrloPlayer* GetLobbyPlayer(int index) override
-    {
-        return index >= 0 && index < 2 ? &m_players[index] : nullptr;
-    }
-    void SendGameData(const u8*, int, int, int) override {}
-    void ReportMatchEnd(const CVortanArray<i32>*, const CVortanArray<i32>*, int) override {}
-
-private:
-    COrloPlayer m_players[2];
-};
+using headless::Game;
 
 void WriteLanguage()
 {
     char pattern[] = "/tmp/battle_bench_XXXXXX";
     g_dir = mkdtemp(pattern);
-    const std::string text = "NAME=English\r\nCODE=en\r\n0=T0\r\n";
-    std::string utf16;
-    for (char c : text)
-        utf16 += c, utf16 += '\0';
-    const std::string pack = vtest::MakePack({{"/texts.txt", utf16}});
+    const std::string pack = headless::LanguagePack();
     FILE* f = fopen((g_dir + "/zorbixlanguage_0000.dmp").c_str(), "wb");
     fwrite(pack.data(), 1, pack.size(), f);
     fclose(f);
@@ -109,8 +64,9 @@ void BM_FastForwardOneShot(benchmark::State& state)
     if (g_dir.empty())
         WriteLanguage();
     VortanTestClock::Set(g_clockNs);
-    App app;
-    Game game;
+    headless::App app(g_dir);
+    app.OpenPack(CVortanString(VORTAN_BINARY_DIR "/dataScenes.dmp"), 1);
+    Game game(1);
     game.Init(&app);
     std::mt19937 random(1000 + level);
     double wall = 0.0, frameMax = 0.0, frames = 0.0, steps = 0.0, shots = 0.0;

@@ -7,65 +7,22 @@
 
 #include <vector>
 
-#include "engine/graphics/VortanGraphicsExt_Null.h"
 #include "fuzz/FuzzSupport.h"
 #include "game/StateGame.h"
 #include "game/VexPlayState.h"
-#include "online/net/OrloLobby.h"
-#include "platform/OrlogateApplication.h"
-#include "tests/support/PackWriter.h"
+#include "tests/support/HeadlessGame.h"
 
 namespace {
 
-class App : public COrlogateApplication {
-public:
-    App()
-    {
-        unsetenv("DISPLAY");
-        CVortanGraphicsExt_Null* ext = new CVortanGraphicsExt_Null();
-        ReplaceGraphicsExt(ext);
-        ext->Create(0);
-        ext->Resize(800, 480);
-        COrloResourceManager::Init(this, nullptr);
-        // The game's language pack, with one text.
-        const std::string text = "NAME=English\r\nCODE=en\r\n0=T0\r\n";
-        std::string utf16;
-        for (char c : text)
-            utf16 += c, utf16 += '\0';
-        vfuzz::WriteFile(vfuzz::ScratchFile("zorbixlanguage_0000.dmp"),
-                         vtest::MakePack({{"/texts.txt", utf16}}));
-    }
-    int CreateSessionAndMenu() override { return VORTAN_OK; }
-    void GetResourcePath(CVortanString& out, const CVortanString& fileName) override
-    {
-        out = CVortanString((vfuzz::ScratchDir() + "/").c_str());
-        out.Append(fileName);
-    }
-};
+// The application with the game's language pack in the scratch folder.
+headless::App* NewApp()
+{
+    vfuzz::WriteFile(vfuzz::ScratchFile("zorbixlanguage_0000.dmp"), headless::LanguagePack());
+    return new headless::App(vfuzz::ScratchDir());
+}
 
-// The game of the second player of a two-player lobby; what it sends goes nowhere.
-class Game : public CStateGame {
-public:
-    Game()
-    {
-        m_players[0].playerId = 1;
-        m_players[1].playerId = 2;
-    }
-    int GetOwnPlayerId() override { return 2; }
-    int GetLobbyPlayerCount() override { return 2; }
-    COrloPlayer* GetLobbyPlayer(int index) override
-    {
-        return index >= 0 && index < 2 ? &m_players[index] : nullptr;
-    }
-    void SendGameData(const u8*, int, int, int) override {}
-    void ReportMatchEnd(const CVortanArray<i32>*, const CVortanArray<i32>*, int) override {}
-
-private:
-    COrloPlayer m_players[2];
-};
-
-App* g_app = nullptr;
-Game* g_game = nullptr;
+headless::App* g_app = nullptr;
+headless::Game* g_game = nullptr; // the second player's: what it sends goes nowhere
 
 } // namespace
 
@@ -74,8 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size > 1 << 16)
         return 0;
     if (!g_app) {
-        g_app = new App();
-        g_game = new Game();
+        g_app = NewApp();
+        g_game = new headless::Game(2);
         VFUZZ_CHECK(g_game->Init(g_app) == VORTAN_OK);
     }
     // A fresh battle waiting for the opponent's round start.

@@ -3,8 +3,6 @@
 
 #include <stdio.h>
 
-#include <new>
-
 #include "engine/VortanRect.h"
 #include "engine/graphics/VortanGraphicsContext.h"
 #include "game/StateGame.h"
@@ -12,6 +10,7 @@
 #include "game/VexButton.h"
 #include "game/VexButtonManager.h"
 #include "game/VexDotField.h"
+#include "game/VexMenuState_Parts.h"
 #include "game/VexRenderer.h"
 #include "platform/OrloApplication.h"
 #include "platform/OrloLanguage.h"
@@ -53,17 +52,8 @@ int CVexConnectingState::Init(CStateGame* game)
         for (int id : {kTitleImage, kLoaderImage, kExitImage})
             CVexAssetLoader::LoadImage(context, host, id);
     }
-    m_buttons = new (std::nothrow) CVexButtonManager();
-    if (m_buttons) {
-        m_buttons->Init(m_renderer);
-        m_buttons->SetListener(this);
-    }
-    m_dots = new (std::nothrow) CVexDotField();
-    if (m_dots) {
-        m_dots->Init(game, m_renderer);
-        for (int i = 0; i < kDots; ++i)
-            m_dots->Spawn();
-    }
+    m_buttons = NewScreenButtons(m_renderer, this);
+    m_dots = NewScreenDots(game, m_renderer, kDots);
     m_nextState = VEX_STATE_MENU;
     const float w = m_renderer ? m_renderer->GetViewWidth() : 0.0f;
     const float h = m_renderer ? m_renderer->GetViewHeight() : 0.0f;

@@ -2,14 +2,13 @@
 // black and the ways out.
 #include "game/VexIntroState.h"
 
-#include <new>
-
 #include "engine/VortanRect.h"
 #include "engine/graphics/VortanGraphicsContext.h"
 #include "game/StateGame.h"
 #include "game/VexAssetLoader.h"
 #include "game/VexAssetTables.h"
 #include "game/VexButtonManager.h"
+#include "game/VexMenuState_Parts.h"
 #include "game/VexRenderer.h"
 #include "platform/OrloApplication.h"
 
@@ -68,10 +67,8 @@ int CVexIntroState::Init(CStateGame* game)
     }
     m_loadedPanels = 0;
     LoadImages();
-    m_buttons = new (std::nothrow) CVexButtonManager();
+    m_buttons = NewScreenButtons(m_renderer, this);
     if (m_buttons) {
-        m_buttons->Init(m_renderer);
-        m_buttons->SetListener(this);
         const float b = w / 20.0f;
         m_buttons->AddButton(CVortanVector2(w * 0.5f, h - 1.2f * b), CVortanVector2(b, b),
                              kSkipImage, 1, 0);

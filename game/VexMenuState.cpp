@@ -3,8 +3,6 @@
 
 #include <stdio.h>
 
-#include <new>
-
 #include "engine/VortanRect.h"
 #include "engine/graphics/VortanGraphicsContext.h"
 #include "game/StateGame.h"
@@ -12,6 +10,7 @@
 #include "game/VexButton.h"
 #include "game/VexButtonManager.h"
 #include "game/VexDotField.h"
+#include "game/VexMenuState_Parts.h"
 #include "game/VexRenderer.h"
 #include "platform/OrloApplication.h"
 #include "platform/OrloDevice.h"
@@ -81,17 +80,8 @@ int CVexMenuState::Init(CStateGame* game)
         CVexAssetLoader::LoadImage(context, host, kTitleImage);
         CVexAssetLoader::LoadImage(context, host, kLoaderImage);
     }
-    m_buttons = new (std::nothrow) CVexButtonManager();
-    if (m_buttons) {
-        m_buttons->Init(m_renderer);
-        m_buttons->SetListener(this);
-    }
-    m_dots = new (std::nothrow) CVexDotField();
-    if (m_dots) {
-        m_dots->Init(game, m_renderer);
-        for (int i = 0; i < kDots; ++i)
-            m_dots->Spawn();
-    }
+    m_buttons = NewScreenButtons(m_renderer, this);
+    m_dots = NewScreenDots(game, m_renderer, kDots);
     const float w = Width(), h = Height(), r = w / 15.0f;
     m_loaderLeft = w * 0.5f - r;
     m_loaderRight = w * 0.5f + r;

@@ -4,8 +4,6 @@
 
 #include <stdio.h>
 
-#include <new>
-
 #include "engine/VortanRect.h"
 #include "engine/graphics/VortanBitmapFont.h"
 #include "engine/graphics/VortanGraphicsContext.h"
@@ -14,6 +12,7 @@
 #include "game/VexButton.h"
 #include "game/VexButtonManager.h"
 #include "game/VexDotField.h"
+#include "game/VexMenuState_Parts.h"
 #include "game/VexRenderer.h"
 #include "platform/OrloApplication.h"
 #include "platform/OrloLanguage.h"
@@ -48,19 +47,10 @@ int CVexTrainingState::Init(CStateGame* game)
     m_typeId = VEX_STATE_TRAINING;
     m_leaving = 0;
     m_time = 0.0f;
-    m_buttons = new (std::nothrow) CVexButtonManager();
-    if (m_buttons) {
-        m_buttons->Init(m_renderer);
-        m_buttons->SetListener(this);
-    }
+    m_buttons = NewScreenButtons(m_renderer, this);
     m_firstCleared = m_completionShown = 0;
     m_messageTime = 0.0f;
-    m_dots = new (std::nothrow) CVexDotField();
-    if (m_dots) {
-        m_dots->Init(game, m_renderer);
-        for (int i = 0; i < kDots; ++i)
-            m_dots->Spawn();
-    }
+    m_dots = NewScreenDots(game, m_renderer, kDots);
     BuildButtons();
     return VORTAN_OK;
 }

@@ -11,6 +11,7 @@
 #include "engine/graphics/VortanGraphicsContext.h"
 #include "engine/graphics/VortanSurface.h"
 #include "online/net/OrloNetworkSession.h"
+#include "online/popups/PopupLayout.h"
 #include "online/popups/ServerImage.h"
 #include "platform/OrloDevice.h"
 #include "platform/OrloLanguage.h"
@@ -19,9 +20,7 @@
 #include "platform/OrlogateApplication.h"
 #include "ui/Widget.h"
 #include "ui/WidgetCast.h"
-#include "ui/anim/UIActionRegistry.h"
 #include "ui/anim/UIActionSequence.h"
-#include "ui/loader/GameXMLLoader.h"
 #include "ui/widgets/Button.h"
 #include "ui/widgets/ImageWidget.h"
 #include "ui/widgets/TextWidget.h"
@@ -123,30 +122,14 @@ int COrloAdvertisement::OnClose(CWidget*, void* context, intptr_t, intptr_t)
 
 int COrloAdvertisement::Build(int width, int height)
 {
-    int rc = VORTAN_E_NOMEMORY;
     if (!m_sequences)
         m_sequences = new (std::nothrow) CUIActionSequenceList();
-    CUIActionRegistry* registry = new (std::nothrow) CUIActionRegistry();
-    CGameXMLLoader* loader = new (std::nothrow) CGameXMLLoader();
-    if (m_sequences && registry && loader) {
-        m_sequences->Init();
-        registry->Init(m_sequences);
-        registry->Register(CVortanString("ad_title"), CUIDelegate(OnTitle, this), 0);
-        registry->Register(CVortanString("ad_click"), CUIDelegate(OnClick, this), 0);
-        registry->Register(CVortanString("ad_ok"), CUIDelegate(OnOk, this), 0);
-        registry->Register(CVortanString("ad_close"), CUIDelegate(OnClose, this), 0);
-        loader->Init(m_application, registry, nullptr);
-        rc = loader->LoadAreas(CVortanString(ORLO_ADVERT_LAYOUT));
-        if (rc == VORTAN_OK) {
-            m_root = loader->CreateWidgetTree(width, height, nullptr);
-            if (!m_root)
-                rc = VORTAN_E_MISSING;
-        }
-        loader->Unload();
-    }
-    delete loader;
-    delete registry;
-    return rc;
+    const PopupEvent events[] = {{"ad_title", CUIDelegate(OnTitle, this)},
+                                 {"ad_click", CUIDelegate(OnClick, this)},
+                                 {"ad_ok", CUIDelegate(OnOk, this)},
+                                 {"ad_close", CUIDelegate(OnClose, this)}};
+    return BuildPopupTree(m_application, ORLO_ADVERT_LAYOUT, m_sequences, events, 4, width, height,
+                          &m_root);
 }
 
 void COrloAdvertisement::TearDown()

@@ -6,12 +6,11 @@
 #include <new>
 
 #include "engine/graphics/VortanGraphicsContext.h"
+#include "online/popups/PopupLayout.h"
 #include "platform/OrloApplication.h"
 #include "ui/Widget.h"
 #include "ui/WidgetCast.h"
-#include "ui/anim/UIActionRegistry.h"
 #include "ui/anim/UIActionSequence.h"
-#include "ui/loader/GameXMLLoader.h"
 #include "ui/widgets/TextWidget.h"
 
 namespace {
@@ -102,25 +101,10 @@ int COrloToastNotification::Build(int width, int height)
     m_hitArea = nullptr;
     m_background = nullptr;
     delete m_sequences;
-    int rc = VORTAN_E_NOMEMORY;
     m_sequences = new (std::nothrow) CUIActionSequenceList();
-    CUIActionRegistry* registry = new (std::nothrow) CUIActionRegistry();
-    CGameXMLLoader* loader = new (std::nothrow) CGameXMLLoader();
-    if (m_sequences && registry && loader) {
-        m_sequences->Init();
-        registry->Init(m_sequences);
-        registry->Register(CVortanString("toast_click"), CUIDelegate(DismissDelegate, this), 0);
-        loader->Init(m_application, registry, nullptr);
-        rc = loader->LoadAreas(CVortanString(ORLO_TOAST_LAYOUT));
-        if (rc == VORTAN_OK) {
-            m_root = loader->CreateWidgetTree(width, height, nullptr);
-            if (!m_root)
-                rc = VORTAN_E_MISSING;
-        }
-        loader->Unload();
-    }
-    delete loader;
-    delete registry;
+    const PopupEvent events[] = {{"toast_click", CUIDelegate(DismissDelegate, this)}};
+    int rc = BuildPopupTree(m_application, ORLO_TOAST_LAYOUT, m_sequences, events, 1, width, height,
+                            &m_root);
     CWidget::Destroy(old);
     m_hitArea = FindNamed(m_root, "toast_hitarea");
     m_background = FindNamed(m_root, "toast_bg");

@@ -17,38 +17,11 @@
 #include "tests/platform/PrivateBus.h"
 #include "tests/platform/ResourceTestSupport.h"
 #include "tests/ui/LoaderTestSupport.h"
+#include "tests/ui/RecordingBusService.h"
 #include "ui/WidgetCast.h"
 #include "ui/widgets/Button.h"
 
 namespace {
-
-// Owns the browser's and the vibrator's names and writes "member argument" for each call.
-const char* kFake = R"PY(
-import sys
-import dbus, dbus.bus, dbus.lowlevel
-from dbus.mainloop.glib import DBusGMainLoop
-from gi.repository import GLib
-
-address, record_path, ready_path = sys.argv[1:4]
-DBusGMainLoop(set_as_default=True)
-conn = dbus.bus.BusConnection(address)
-for name in ("com.nokia.osso_browser", "com.nokia.mce"):
-    if conn.request_name(name, dbus.bus.NAME_FLAG_DO_NOT_QUEUE) != dbus.bus.REQUEST_NAME_REPLY_PRIMARY_OWNER:
-        sys.exit(3)
-
-def on_message(connection, message):
-    if message.get_type() != dbus.lowlevel.MESSAGE_TYPE_METHOD_CALL:
-        return dbus.lowlevel.HANDLER_RESULT_NOT_YET_HANDLED
-    with open(record_path, "a") as f:
-        f.write(message.get_member() + " " + " ".join(str(a) for a in message.get_args_list()) + "\n")
-    connection.send_message(dbus.lowlevel.MethodReturnMessage(message))
-    return dbus.lowlevel.HANDLER_RESULT_HANDLED
-
-conn.add_message_filter(on_message)
-with open(ready_path, "w") as f:
-    f.write("ready\n")
-GLib.MainLoop().run()
-)PY";
 
 // The window-less application with a device, a toast and the advert.
 class BusApp : public ltest::LoaderApp {
@@ -75,7 +48,9 @@ TEST(PopupBus, OneVibrationPerToastAndTheAdvertsLinks)
     vtest::TempDir dir;
     bustest::PrivateBus bus;
     ASSERT_TRUE(bus.Start(dir, "bus"));
-    ASSERT_TRUE(vtest::WriteWholeFile(dir.File("fake.py"), kFake));
+    ASSERT_TRUE(vtest::WriteWholeFile(
+        dir.File("fake.py"),
+        bustest::RecordingService({"com.nokia.osso_browser", "com.nokia.mce"})));
     pid_t fake = bustest::Spawn(
         {vtest::Python(), dir.File("fake.py"), bus.address, dir.File("records"), dir.File("ready")},
         dir.File("fake.log"));

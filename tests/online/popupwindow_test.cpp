@@ -21,38 +21,17 @@
 #include "tests/platform/OnlineStubs.h"
 #include "tests/support/GraphicsTestWindow.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/WindowAppSupport.h"
 
 namespace {
 
-const int W = 800;
-const int H = 480;
+using winapp::H;
+using winapp::Near;
+using winapp::Pixel;
+using winapp::Rgb;
+using winapp::W;
+
 const unsigned kBelow = 0x406080; // the screen under the pop-ups
-
-typedef std::vector<unsigned char> Rgb; // W x H x 3, top row first
-
-Rgb ReadScreen()
-{
-    Rgb rgba((size_t)W * H * 4), rgb((size_t)W * H * 3);
-    glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    for (size_t y = 0; y < (size_t)H; ++y)
-        for (size_t i = 0; i < (size_t)W * 3; ++i)
-            rgb[y * W * 3 + i] = rgba[((H - 1 - y) * W + i / 3) * 4 + i % 3];
-    return rgb;
-}
-
-unsigned Pixel(const Rgb& f, int x, int y)
-{
-    const size_t p = ((size_t)y * W + x) * 3;
-    return ((unsigned)f[p] << 16) | ((unsigned)f[p + 1] << 8) | f[p + 2];
-}
-
-bool Near(unsigned a, unsigned b, int tolerance = 24)
-{
-    for (int s = 0; s < 24; s += 8)
-        if (abs((int)((a >> s) & 0xff) - (int)((b >> s) & 0xff)) > tolerance)
-            return false;
-    return true;
-}
 
 // A flat screen that counts the taps that reach it.
 class FlatScreen : public IOrloState {
@@ -75,37 +54,12 @@ public:
     int taps = 0;
 };
 
-// The application with its packs from the build directory and the online client's toast and
-// advert; no session or menu. Every frame is read back before it shows.
-class PopupApp : public COrlogateApplication {
+// The window tests' application with the online client's toast and advert.
+class PopupApp : public winapp::BesideBuildApp {
 public:
-    static CVortanString Beside(const CVortanString& name)
-    {
-        CVortanString path((vtest::BinaryDir() + "/").c_str());
-        path.Append(name);
-        return path;
-    }
-    int OpenPack(const CVortanString& name, int flags) override
-    {
-        return COrlogateApplication::OpenPack(flags == 0 ? Beside(name) : name,
-                                              flags == 0 ? 1 : flags);
-    }
-    void GetResourcePath(CVortanString& out, const CVortanString& name) override
-    {
-        out = Beside(name);
-    }
-    int CreateSessionAndMenu() override { return VORTAN_OK; }
-    void SleepMs(int) override {}
-    void Update() override
-    {
-        COrlogateApplication::Update();
-        if (IsCreated())
-            frame = ReadScreen();
-    }
     COrloToastNotification* Toast() { return dynamic_cast<COrloToastNotification*>(m_toast); }
     void SetMenu(IOrloMenuState* menu) { m_menu = menu; }
     COrloAdvertisement* Advert() { return dynamic_cast<COrloAdvertisement*>(m_advertisement); }
-    Rgb frame;
 };
 
 // The online menu as a flat screen that records the pages asked for and the taps it gets.
@@ -127,15 +81,11 @@ public:
 
 COrloOnlineFactory g_factory;
 
-class PopupWindow : public ::testing::Test {
+class PopupWindow : public winapp::WindowFixture<PopupApp> {
 protected:
     void SetUp() override
     {
-        xvfb = new gtest_graphics::Xvfb("800x480x24");
-        ASSERT_TRUE(xvfb->Ok());
-        home = new vtest::TempDir();
-        setenv("HOME", home->Path().c_str(), 1);
-        VortanTestClock::Set(5000000000ull);
+        ASSERT_NO_FATAL_FAILURE(StartDisplay());
         COrlogateApplication::RegisterOnlineFactory(&g_factory);
         app = new PopupApp();
         COrlogateApplication::RegisterOnlineFactory(nullptr);
@@ -155,10 +105,7 @@ protected:
                 std::string(keep) + "/" +
                     ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".rgb",
                 std::string(app->frame.begin(), app->frame.end()));
-        delete app;
-        VortanTestClock::Clear();
-        delete home;
-        delete xvfb;
+        WindowFixture::TearDown();
     }
     void Step(float dt)
     {
@@ -193,9 +140,6 @@ protected:
         return (int)floor(y + 0.5);
     }
 
-    gtest_graphics::Xvfb* xvfb = nullptr;
-    vtest::TempDir* home = nullptr;
-    PopupApp* app = nullptr;
     FlatScreen* screen = nullptr;
 };
 

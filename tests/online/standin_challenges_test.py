@@ -22,12 +22,7 @@ class ChallengeCase(unittest.TestCase):
         self.addCleanup(self.server.stop)
 
     def player(self, name, password):
-        client = self.server.client()
-        self.addCleanup(client.close)
-        client.connect()
-        client.id = client.login(name, password)[0]
-        self.assertGreaterEqual(client.id, 0)
-        return client
+        return self.server.player(self, name, password)
 
     def challenge(self, challenger, target):
         challenger.send(38, GAME, [target.id], "")

@@ -381,6 +381,17 @@ class Server:
     def client(self, game=False):
         return Client(self.game_port if game else self.lobby_port)
 
+    def player(self, case, name=None, password=None):
+        """A lobby client logged in as the player (a guest without a name) for the test case,
+        which checks the login and closes the client when it ends; its id is the player's."""
+        client = self.client()
+        case.addCleanup(client.close)
+        client.connect()
+        reply = client.login(name, password) if name else client.guest()
+        case.assertGreaterEqual(reply[0], 0)
+        client.id = reply[0]
+        return client
+
     def stop(self):
         """Ends the server (once; a second call returns its exit code again)."""
         if self.log.closed:

@@ -29,13 +29,7 @@ class LobbyCase(unittest.TestCase):
         assert cls.server.stop() == 0
 
     def player(self, name=None, password=None):
-        client = self.server.client()
-        self.addCleanup(client.close)
-        client.connect()
-        reply = client.login(name, password) if name else client.guest()
-        self.assertGreaterEqual(reply[0], 0)
-        client.id = reply[0]
-        return client
+        return self.server.player(self, name, password)
 
 
 class Pings(LobbyCase):

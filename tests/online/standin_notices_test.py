@@ -43,12 +43,7 @@ class NoticeCase(unittest.TestCase):
         assert cls.server.stop() == 0
 
     def player(self, name, password):
-        client = self.server.client()
-        self.addCleanup(client.close)
-        client.connect()
-        reply = client.login(name, password)
-        self.assertGreaterEqual(reply[0], 0)
-        return client
+        return self.server.player(self, name, password)
 
 
 class ControlLines(NoticeCase):

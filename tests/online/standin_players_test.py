@@ -29,12 +29,7 @@ class PlayerCase(unittest.TestCase):
         self.addCleanup(self.server.stop)
 
     def player(self, name, password):
-        client = self.server.client()
-        self.addCleanup(client.close)
-        client.connect()
-        reply = client.login(name, password)
-        self.assertGreaterEqual(reply[0], 0)
-        return client
+        return self.server.player(self, name, password)
 
 
 class GlobalList(PlayerCase):

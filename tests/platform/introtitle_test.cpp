@@ -20,65 +20,24 @@
 #include "tests/platform/GameStateStub.h"
 #include "tests/support/GraphicsTestWindow.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/WindowAppSupport.h"
 
 namespace {
 
-const int W = 800;
-const int H = 480;
+using winapp::H;
+using winapp::ReadScreen;
+using winapp::Rgb;
+using winapp::W;
 
-typedef std::vector<unsigned char> Rgb; // W x H x 3, top row first
-
-// The GL back buffer as raw RGB, top row first.
-Rgb ReadScreen()
-{
-    Rgb rgba((size_t)W * H * 4), rgb((size_t)W * H * 3);
-    glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    for (size_t y = 0; y < (size_t)H; ++y)
-        for (size_t i = 0; i < (size_t)W * 3; ++i)
-            rgb[y * W * 3 + i] = rgba[((H - 1 - y) * W + i / 3) * 4 + i % 3];
-    return rgb;
-}
-
-// The application with its packs taken from the build directory (where the program finds
-// them beside itself), every frame read back before it is presented, and the online part
-// replaced by a counter.
-class TestApp : public COrlogateApplication {
+// The window tests' application with the online part replaced by a counter.
+class TestApp : public winapp::BesideBuildApp {
 public:
-    static CVortanString Beside(const CVortanString& name)
-    {
-        CVortanString path((vtest::BinaryDir() + "/").c_str());
-        path.Append(name);
-        return path;
-    }
-    int OpenPack(const CVortanString& name, int flags) override
-    {
-        return COrlogateApplication::OpenPack(flags == 0 ? Beside(name) : name,
-                                              flags == 0 ? 1 : flags);
-    }
-    int ClosePack(const CVortanString& name, int flags) override
-    {
-        return COrlogateApplication::ClosePack(flags == 0 ? Beside(name) : name,
-                                               flags == 0 ? 1 : flags);
-    }
-    void GetResourcePath(CVortanString& out, const CVortanString& name) override
-    {
-        out = Beside(name);
-    }
     int CreateSessionAndMenu() override
     {
         ++menuRequests;
         menuRequestTime = title ? title->GetTime() : -1.0f;
         return menuResult;
     }
-    void SleepMs(int) override {}
-    void Update() override
-    {
-        COrlogateApplication::Update();
-        if (IsCreated())
-            frame = ReadScreen();
-    }
-
-    Rgb frame;
     int menuRequests = 0;
     int menuResult = VORTAN_OK;
     float menuRequestTime = -1.0f;
@@ -149,15 +108,11 @@ Rgb OnBlackScreen(const Rgb& logo)
     return screen;
 }
 
-class IntroTitleTest : public ::testing::Test {
+class IntroTitleTest : public winapp::WindowFixture<TestApp> {
 protected:
     void SetUp() override
     {
-        xvfb = new gtest_graphics::Xvfb("800x480x24");
-        ASSERT_TRUE(xvfb->Ok());
-        home = new vtest::TempDir();
-        setenv("HOME", home->Path().c_str(), 1);
-        VortanTestClock::Set(5000000000ull);
+        ASSERT_NO_FATAL_FAILURE(StartDisplay());
         app = new TestApp();
         ASSERT_EQ(VORTAN_OK, app->Create(nullptr, 960, 640, new ptest::GameStateStub()));
         ASSERT_EQ(2, app->GetStateCount());
@@ -165,13 +120,6 @@ protected:
         app->title = dynamic_cast<COrloTitleState*>(app->GetStateAt(1));
         ASSERT_NE(nullptr, intro);
         ASSERT_NE(nullptr, app->title);
-    }
-    void TearDown() override
-    {
-        delete app; // its shutdown deletes the game (no online menu took it)
-        VortanTestClock::Clear();
-        delete home;
-        delete xvfb;
     }
     // One frame of `dt` seconds on the stand-in clock.
     void Step(float dt = 0.125f)
@@ -192,9 +140,6 @@ protected:
         ASSERT_EQ(app->title, app->GetStateAt(0));
     }
 
-    gtest_graphics::Xvfb* xvfb = nullptr;
-    vtest::TempDir* home = nullptr;
-    TestApp* app = nullptr;
     COrloIntroState* intro = nullptr;
 };
 

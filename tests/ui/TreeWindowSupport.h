@@ -18,24 +18,17 @@
 #include "tests/platform/ResourceTestSupport.h"
 #include "tests/shell/ApplicationTestSupport.h"
 #include "tests/support/GraphicsTestWindow.h"
+#include "tests/support/WindowAppSupport.h"
 #include "ui/widgets/ImageWidget.h"
 
 namespace uiwin {
 
-const int W = 800;
-const int H = 480;
-
-typedef std::vector<unsigned char> Rgb; // W x H x 3, top row first
-
-inline Rgb ReadScreen()
-{
-    Rgb rgba((size_t)W * H * 4), rgb((size_t)W * H * 3);
-    glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    for (size_t y = 0; y < (size_t)H; ++y)
-        for (size_t i = 0; i < (size_t)W * 3; ++i)
-            rgb[y * W * 3 + i] = rgba[((H - 1 - y) * W + i / 3) * 4 + i % 3];
-    return rgb;
-}
+using winapp::H;
+using winapp::Near;
+using winapp::Pixel;
+using winapp::ReadScreen;
+using winapp::Rgb;
+using winapp::W;
 
 inline CVortanRect Rect(int l, int t, int r, int b)
 {
@@ -44,41 +37,7 @@ inline CVortanRect Rect(int l, int t, int r, int b)
     return rect;
 }
 
-// The application with its packs taken from the build directory, the online part left out,
-// and every frame read back before it is shown.
-class TestApp : public COrlogateApplication {
-public:
-    static CVortanString Beside(const CVortanString& name)
-    {
-        CVortanString path((vtest::BinaryDir() + "/").c_str());
-        path.Append(name);
-        return path;
-    }
-    int OpenPack(const CVortanString& name, int flags) override
-    {
-        return COrlogateApplication::OpenPack(flags == 0 ? Beside(name) : name,
-                                              flags == 0 ? 1 : flags);
-    }
-    int ClosePack(const CVortanString& name, int flags) override
-    {
-        return COrlogateApplication::ClosePack(flags == 0 ? Beside(name) : name,
-                                               flags == 0 ? 1 : flags);
-    }
-    void GetResourcePath(CVortanString& out, const CVortanString& name) override
-    {
-        out = Beside(name);
-    }
-    int CreateSessionAndMenu() override { return VORTAN_OK; }
-    void SleepMs(int) override {}
-    void Update() override
-    {
-        COrlogateApplication::Update();
-        if (IsCreated() && readBack)
-            frame = ReadScreen();
-    }
-    Rgb frame;
-    bool readBack = true;
-};
+typedef winapp::BesideBuildApp TestApp;
 
 // The screen that hosts a tree: built by the test's function, drawn with the application's
 // graphics, updated with the frame time and handed the pointer.
@@ -149,22 +108,18 @@ inline CImageWidget* Image(COrloApplication* app, const char* name, const CVorta
 
 // The application on a fresh Xvfb with a pack of the given files, hosting the tree that the
 // builder makes.
-class WindowTest : public ::testing::Test {
+class WindowTest : public winapp::WindowFixture<TestApp> {
 protected:
     typedef std::vector<std::pair<std::string, std::string>> Files;
 
     void Start(const Files& files, TreeScreen::Builder builder)
     {
-        xvfb = new gtest_graphics::Xvfb("800x480x24");
-        ASSERT_TRUE(xvfb->Ok());
-        home = new vtest::TempDir();
-        setenv("HOME", home->Path().c_str(), 1);
+        ASSERT_NO_FATAL_FAILURE(StartDisplay());
         const std::string pack = home->File("widgets.dmp");
         rtest::Entries entries;
         for (const auto& f : files)
             entries.push_back({"/" + f.first, f.second});
         rtest::WritePack(pack, entries);
-        VortanTestClock::Set(5000000000ull);
         app = new TestApp();
         ASSERT_EQ(VORTAN_OK, app->Create(nullptr, W, H, new ptest::GameStateStub()));
         while (app->GetStateCount() > 0)
@@ -173,18 +128,6 @@ protected:
         screen = new TreeScreen(std::move(builder));
         ASSERT_EQ(VORTAN_OK, app->PushState(screen));
         Step(0.0f);
-    }
-    void TearDown() override
-    {
-        delete app;
-        VortanTestClock::Clear();
-        delete home;
-        delete xvfb;
-    }
-    void Step(float dt)
-    {
-        VortanTestClock::Advance((u64)(dt * 1e9));
-        app->Frame();
     }
     // The picture ImageMagick makes from the arguments (ending in the image), as RGB.
     Rgb Picture(std::vector<std::string> argv)
@@ -218,22 +161,7 @@ protected:
                     }
         return bad;
     }
-    static u32 Pixel(const Rgb& frame, int x, int y)
-    {
-        size_t i = ((size_t)y * W + x) * 3;
-        return ((u32)frame[i] << 16) | ((u32)frame[i + 1] << 8) | frame[i + 2];
-    }
-    static bool Near(u32 got, u32 want, int tolerance = 3)
-    {
-        for (int shift = 0; shift <= 16; shift += 8)
-            if (abs((int)((got >> shift) & 0xFF) - (int)((want >> shift) & 0xFF)) > tolerance)
-                return false;
-        return true;
-    }
 
-    gtest_graphics::Xvfb* xvfb = nullptr;
-    vtest::TempDir* home = nullptr;
-    TestApp* app = nullptr;
     TreeScreen* screen = nullptr;
 };
 

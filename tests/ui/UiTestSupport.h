@@ -1,5 +1,5 @@
 // Pieces the toolkit tests share: a drawing context that records what the widgets ask of it,
-// plain surfaces, and a resource manager on a window-less application.
+// plain and counted surfaces, and a resource manager on a window-less application.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -92,6 +92,22 @@ private:
 inline CVortanSurface* MakeSurface(IVortanApplication* app, int width, int height)
 {
     CVortanSurface* surface = new CVortanSurface();
+    CVortanSurfaceDesc desc = {width, height, 0, VORTAN_PIXEL_ARGB8888, 0};
+    EXPECT_EQ(VORTAN_OK, surface->Create(app, &desc));
+    return surface;
+}
+
+// A surface that counts its deletions in g_deletedSurfaces.
+inline int g_deletedSurfaces = 0;
+class CountedSurface : public CVortanSurface {
+public:
+    ~CountedSurface() override { ++g_deletedSurfaces; }
+};
+
+// A counted surface of the size (ARGB, no texture), owned by the caller until handed over.
+inline CVortanSurface* Counted(IVortanApplication* app, int width, int height)
+{
+    CVortanSurface* surface = new CountedSurface();
     CVortanSurfaceDesc desc = {width, height, 0, VORTAN_PIXEL_ARGB8888, 0};
     EXPECT_EQ(VORTAN_OK, surface->Create(app, &desc));
     return surface;

@@ -22,6 +22,8 @@
 
 namespace {
 
+using uiwin::Near;
+using uiwin::Pixel;
 using uiwin::Rect;
 
 struct Tree {

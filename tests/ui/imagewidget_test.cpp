@@ -12,20 +12,7 @@ namespace {
 
 using uitest::SameRect;
 
-// A surface that counts its deletions.
-int g_deleted = 0;
-class CountedSurface : public CVortanSurface {
-public:
-    ~CountedSurface() override { ++g_deleted; }
-};
-
-CVortanSurface* Counted(IVortanApplication* app, int w, int h)
-{
-    CVortanSurface* surface = new CountedSurface();
-    CVortanSurfaceDesc desc = {w, h, 0, VORTAN_PIXEL_ARGB8888, 0};
-    EXPECT_EQ(VORTAN_OK, surface->Create(app, &desc));
-    return surface;
-}
+using uitest::Counted;
 
 CVortanRect Rect(int l, int t, int r, int b)
 {
@@ -38,7 +25,7 @@ class ImageWidgetTest : public uitest::ManagerTest {
 protected:
     void SetUp() override
     {
-        g_deleted = 0;
+        uitest::g_deletedSurfaces = 0;
         ASSERT_EQ(VORTAN_OK, widget.Startup(nullptr, &manager, Rect(10, 20, 110, 70)));
         image = Counted(&app, 40, 20);
         widget.SetImage(image); // unknown to the manager: registered, count 1
@@ -292,9 +279,9 @@ TEST_F(ImageWidgetTest, SharedImagesFollowTheManagersCounts)
     delete clone;
     other->Shutdown();
     delete other;
-    EXPECT_EQ(0, g_deleted);
+    EXPECT_EQ(0, uitest::g_deletedSurfaces);
     widget.SetImage(nullptr);
-    EXPECT_EQ(1, g_deleted);
+    EXPECT_EQ(1, uitest::g_deletedSurfaces);
     EXPECT_EQ(nullptr, manager.FindSurface(CVortanString(name)));
 
     // An image from the manager: a widget holds its own reference besides the caller's.
@@ -304,9 +291,9 @@ TEST_F(ImageWidgetTest, SharedImagesFollowTheManagersCounts)
     widget.SetImage(got);                                           // 3
     manager.ReleaseSurface(got);
     manager.ReleaseSurface(made);
-    EXPECT_EQ(1, g_deleted);
+    EXPECT_EQ(1, uitest::g_deletedSurfaces);
     widget.SetImage(nullptr);
-    EXPECT_EQ(2, g_deleted);
+    EXPECT_EQ(2, uitest::g_deletedSurfaces);
 }
 
 TEST_F(ImageWidgetTest, PackImagesGoBackToTheManagerWhenEveryTreeIsShutDown)
@@ -341,7 +328,7 @@ TEST_F(ImageWidgetTest, PackImagesGoBackToTheManagerWhenEveryTreeIsShutDown)
 TEST(ImageWidgetAlone, WithoutAManagerTheWidgetDeletesItsImage)
 {
     rtest::ScreenApp app(800, 480);
-    g_deleted = 0;
+    uitest::g_deletedSurfaces = 0;
     CImageWidget widget;
     CVortanRect rect;
     rect.Set(0, 0, 10, 10);
@@ -349,9 +336,9 @@ TEST(ImageWidgetAlone, WithoutAManagerTheWidgetDeletesItsImage)
     EXPECT_TRUE(widget.IsPassThrough());
     widget.SetImage(Counted(&app, 4, 4));
     widget.SetImage(Counted(&app, 4, 4));
-    EXPECT_EQ(1, g_deleted);
+    EXPECT_EQ(1, uitest::g_deletedSurfaces);
     widget.Shutdown();
-    EXPECT_EQ(2, g_deleted);
+    EXPECT_EQ(2, uitest::g_deletedSurfaces);
 }
 
 } // namespace

@@ -19,6 +19,7 @@
 #include "tests/platform/ResourceTestSupport.h"
 #include "tests/shell/ApplicationTestSupport.h"
 #include "tests/support/GraphicsTestWindow.h"
+#include "tests/support/WindowAppSupport.h"
 #include "tests/ui/LoaderTestSupport.h"
 #include "tests/ui/WidgetTestSupport.h"
 #include "ui/WidgetCast.h"
@@ -28,53 +29,13 @@
 
 namespace {
 
-const int W = 800;
-const int H = 480;
+using winapp::H;
+using winapp::Rgb;
+using winapp::W;
 
-typedef std::vector<unsigned char> Rgb; // W x H x 3, top row first
-
-Rgb ReadScreen()
-{
-    Rgb rgba((size_t)W * H * 4), rgb((size_t)W * H * 3);
-    glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    for (size_t y = 0; y < (size_t)H; ++y)
-        for (size_t i = 0; i < (size_t)W * 3; ++i)
-            rgb[y * W * 3 + i] = rgba[((H - 1 - y) * W + i / 3) * 4 + i % 3];
-    return rgb;
-}
-
-// The application with its packs taken from the build directory (where the program finds
-// them beside itself), the online part left out, and every frame read back before it shows.
-class TestApp : public COrlogateApplication {
+// The application of the window tests, whose language and game the tests may take over.
+class TestApp : public winapp::BesideBuildApp {
 public:
-    static CVortanString Beside(const CVortanString& name)
-    {
-        CVortanString path((vtest::BinaryDir() + "/").c_str());
-        path.Append(name);
-        return path;
-    }
-    int OpenPack(const CVortanString& name, int flags) override
-    {
-        return COrlogateApplication::OpenPack(flags == 0 ? Beside(name) : name,
-                                              flags == 0 ? 1 : flags);
-    }
-    int ClosePack(const CVortanString& name, int flags) override
-    {
-        return COrlogateApplication::ClosePack(flags == 0 ? Beside(name) : name,
-                                               flags == 0 ? 1 : flags);
-    }
-    void GetResourcePath(CVortanString& out, const CVortanString& name) override
-    {
-        out = Beside(name);
-    }
-    int CreateSessionAndMenu() override { return VORTAN_OK; }
-    void SleepMs(int) override {}
-    void Update() override
-    {
-        COrlogateApplication::Update();
-        if (IsCreated())
-            frame = ReadScreen();
-    }
     // Puts the language in place of the application's own; returns the one it replaced.
     COrloLanguage* SwapLanguage(COrloLanguage* language)
     {
@@ -87,7 +48,6 @@ public:
         m_gameState = nullptr;
         m_ownsGameState = 0;
     }
-    Rgb frame;
 };
 
 // The screen: its tree comes from "screen.xml" through the area loader.
@@ -294,14 +254,11 @@ int Mismatches(const Rgb& got, const Rgb& want, const std::vector<Block>& blocks
     return bad;
 }
 
-class LayoutWindowTest : public ::testing::Test {
+class LayoutWindowTest : public winapp::WindowFixture<TestApp> {
 protected:
     void SetUp() override
     {
-        xvfb = new gtest_graphics::Xvfb("800x480x24");
-        ASSERT_TRUE(xvfb->Ok());
-        home = new vtest::TempDir();
-        setenv("HOME", home->Path().c_str(), 1);
+        ASSERT_NO_FATAL_FAILURE(StartDisplay());
         const std::string pack = home->File("screen.dmp");
         rtest::WritePack(pack, {{"/screen.xml", kScreen},
                                 {"/frame.png", Sheet(*home, kFrame, 3, 3, "frame.png")},
@@ -310,7 +267,6 @@ protected:
                                 {"/content.png", rtest::MakePng(30, 50, kContent)},
                                 {"/blocks.png", rtest::MakePng(16, 16, "white")},
                                 {"/blocks.fnt", BlockFont()}});
-        VortanTestClock::Set(5000000000ull);
         app = new TestApp();
         game = new ptest::GameStateStub();
         ASSERT_EQ(VORTAN_OK, app->Create(nullptr, W, H, game));
@@ -339,16 +295,8 @@ protected:
                 app->SwapLanguage(ownLanguage);
         }
         delete language;
-        delete app;
+        WindowFixture::TearDown();
         delete game;
-        VortanTestClock::Clear();
-        delete home;
-        delete xvfb;
-    }
-    void Step(float dt)
-    {
-        VortanTestClock::Advance((u64)(dt * 1e9));
-        app->Frame();
     }
     // The bubble, the expandable at its height and the label "Hello": five red blocks at the
     // left (the empty-text colour: the label has no text of its own).
@@ -361,9 +309,6 @@ protected:
         return blocks;
     }
 
-    gtest_graphics::Xvfb* xvfb = nullptr;
-    vtest::TempDir* home = nullptr;
-    TestApp* app = nullptr;
     LayoutScreen* screen = nullptr;
     ptest::GameStateStub* game = nullptr;
     COrloLanguage* language = nullptr;    // the test's languages, while in place

@@ -277,25 +277,13 @@ TEST_F(GradientTest, ColoursDirectionsAndFade)
     g.Shutdown();
 }
 
-// A surface that counts its deletions.
-int g_deleted = 0;
-class CountedSurface : public CVortanSurface {
-public:
-    ~CountedSurface() override { ++g_deleted; }
-};
-CVortanSurface* Counted(IVortanApplication* app, int w, int h)
-{
-    CVortanSurface* surface = new CountedSurface();
-    CVortanSurfaceDesc desc = {w, h, 0, VORTAN_PIXEL_ARGB8888, 0};
-    EXPECT_EQ(VORTAN_OK, surface->Create(app, &desc));
-    return surface;
-}
+using uitest::Counted;
 
 class ProgressTest : public uitest::ManagerTest {
 protected:
     void SetUp() override
     {
-        g_deleted = 0;
+        uitest::g_deletedSurfaces = 0;
         ASSERT_EQ(VORTAN_OK, bar.Startup(nullptr, &manager, R(0, 0, 200, 20)));
     }
     CProgressBar bar;
@@ -354,11 +342,11 @@ TEST_F(ProgressTest, SidesLimitsAndImages)
     EXPECT_EQ(low, other->GetProgressLowImage());
     EXPECT_EQ(0.25f, other->GetLowLimit());
     bar.SetProgressImage(nullptr);
-    EXPECT_EQ(0, g_deleted); // the clone still holds it
+    EXPECT_EQ(0, uitest::g_deletedSurfaces); // the clone still holds it
     uitest::Drop(copy);
-    EXPECT_EQ(1, g_deleted);
+    EXPECT_EQ(1, uitest::g_deletedSurfaces);
     bar.Shutdown();
-    EXPECT_EQ(2, g_deleted);
+    EXPECT_EQ(2, uitest::g_deletedSurfaces);
 }
 
 TEST_F(ProgressTest, WithoutManagerTheBarOwnsItsImages)
@@ -367,9 +355,9 @@ TEST_F(ProgressTest, WithoutManagerTheBarOwnsItsImages)
     own.Startup(nullptr, nullptr, R(0, 0, 10, 10));
     own.SetProgressImage(Counted(&app, 4, 4));
     own.SetProgressImage(Counted(&app, 4, 4));
-    EXPECT_EQ(1, g_deleted);
+    EXPECT_EQ(1, uitest::g_deletedSurfaces);
     own.Shutdown();
-    EXPECT_EQ(2, g_deleted);
+    EXPECT_EQ(2, uitest::g_deletedSurfaces);
     bar.Shutdown();
 }
 

@@ -13,37 +13,11 @@
 #include "tests/platform/OnlineStubs.h"
 #include "tests/platform/PrivateBus.h"
 #include "tests/ui/LoaderTestSupport.h"
+#include "tests/ui/RecordingBusService.h"
 #include "ui/WidgetCast.h"
 #include "ui/widgets/WebButton.h"
 
 namespace {
-
-// Owns the browser's name and writes the address of each "load_url" call on a line.
-const char* kFakeBrowser = R"PY(
-import sys
-import dbus, dbus.bus, dbus.lowlevel
-from dbus.mainloop.glib import DBusGMainLoop
-from gi.repository import GLib
-
-address, record_path, ready_path = sys.argv[1:4]
-DBusGMainLoop(set_as_default=True)
-conn = dbus.bus.BusConnection(address)
-if conn.request_name("com.nokia.osso_browser", dbus.bus.NAME_FLAG_DO_NOT_QUEUE) != dbus.bus.REQUEST_NAME_REPLY_PRIMARY_OWNER:
-    sys.exit(3)
-
-def on_message(connection, message):
-    if message.get_type() != dbus.lowlevel.MESSAGE_TYPE_METHOD_CALL:
-        return dbus.lowlevel.HANDLER_RESULT_NOT_YET_HANDLED
-    with open(record_path, "a") as f:
-        f.write(message.get_member() + " " + " ".join(str(a) for a in message.get_args_list()) + "\n")
-    connection.send_message(dbus.lowlevel.MethodReturnMessage(message))
-    return dbus.lowlevel.HANDLER_RESULT_HANDLED
-
-conn.add_message_filter(on_message)
-with open(ready_path, "w") as f:
-    f.write("ready\n")
-GLib.MainLoop().run()
-)PY";
 
 int g_clicks = 0;
 int CountClick(CWidget*, void*, intptr_t, intptr_t)
@@ -59,7 +33,8 @@ TEST(WebButton, TheFilledAddressReachesTheBrowserOnEveryClick)
     vtest::TempDir dir;
     bustest::PrivateBus bus;
     ASSERT_TRUE(bus.Start(dir, "bus"));
-    ASSERT_TRUE(vtest::WriteWholeFile(dir.File("fake.py"), kFakeBrowser));
+    ASSERT_TRUE(vtest::WriteWholeFile(dir.File("fake.py"),
+                                      bustest::RecordingService({"com.nokia.osso_browser"})));
     pid_t fake = bustest::Spawn(
         {vtest::Python(), dir.File("fake.py"), bus.address, dir.File("records"), dir.File("ready")},
         dir.File("fake.log"));

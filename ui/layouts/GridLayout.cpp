@@ -54,6 +54,24 @@ void CGridLayout::CopyFrom(const CWidget* other)
     m_rows = source->m_rows;
 }
 
+CWidget* CGridLayout::CloneWithoutChildren()
+{
+    GetOnClone().Call(this);
+    CWidget* copy = CreateInstance();
+    if (!copy)
+        return nullptr;
+    int rc = copy->Startup(GetContext(), GetResourceManager(), GetRect());
+    if (rc != VORTAN_OK) {
+        ReportError(rc);
+        copy->Shutdown();
+        delete copy;
+        return nullptr;
+    }
+    copy->CopyFrom(this);
+    copy->GetOnCloned().Call(copy);
+    return copy;
+}
+
 void CGridLayout::SetBorder(int side, int pixels)
 {
     if (side >= 0 && side < 4)

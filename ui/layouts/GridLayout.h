@@ -45,6 +45,11 @@ public:
     CWidget* CreateInstance() const override;
     void CopyFrom(const CWidget* other) override;
 
+protected:
+    // A copy started at this rect with this one's settings but none of its children, for the
+    // lists that fill themselves from templates; null when it cannot start.
+    CWidget* CloneWithoutChildren();
+
 private:
     void LayoutGrid();
     void LayoutList(bool uniform);

@@ -125,20 +125,7 @@ CWidget* CInfiniteList::Clone()
 {
     if (m_templatesPending)
         return CGridLayout::Clone(); // the templates are still children
-    GetOnClone().Call(this);
-    CWidget* copy = CreateInstance();
-    if (!copy)
-        return nullptr;
-    int rc = copy->Startup(GetContext(), GetResourceManager(), GetRect());
-    if (rc != VORTAN_OK) {
-        ReportError(rc);
-        copy->Shutdown();
-        delete copy;
-        return nullptr;
-    }
-    copy->CopyFrom(this);
-    copy->GetOnCloned().Call(copy);
-    return copy;
+    return CloneWithoutChildren();
 }
 
 bool CInfiniteList::IsGroupHeader(const CWidget* widget)

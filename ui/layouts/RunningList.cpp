@@ -64,20 +64,7 @@ CWidget* CRunningList::Clone()
 {
     if (m_templatePending)
         return CGridLayout::Clone(); // the template is still a child
-    GetOnClone().Call(this);
-    CWidget* copy = CreateInstance();
-    if (!copy)
-        return nullptr;
-    int rc = copy->Startup(GetContext(), GetResourceManager(), GetRect());
-    if (rc != VORTAN_OK) {
-        ReportError(rc);
-        copy->Shutdown();
-        delete copy;
-        return nullptr;
-    }
-    copy->CopyFrom(this);
-    copy->GetOnCloned().Call(copy);
-    return copy;
+    return CloneWithoutChildren();
 }
 
 void CRunningList::AddItem(CWidget* item)

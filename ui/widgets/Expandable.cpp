@@ -6,6 +6,7 @@
 #include "engine/graphics/VortanGraphicsContext.h"
 #include "ui/WidgetCast.h"
 #include "ui/layouts/LayoutMath.h"
+#include "ui/widgets/ClipOverlap.h"
 
 namespace {
 
@@ -209,15 +210,7 @@ int CExpandable::Render(IVortanGraphicsContext* gc, const CVortanRect& rect)
     if (!gc)
         return CButton::Render(gc, rect);
     const CVortanRect saved = gc->GetClipRect();
-    CVortanRect clip;
-    clip.Set(saved.left > rect.left ? saved.left : rect.left,
-             saved.top > rect.top ? saved.top : rect.top,
-             saved.right < rect.right ? saved.right : rect.right,
-             saved.bottom < rect.bottom ? saved.bottom : rect.bottom);
-    if (clip.right < clip.left)
-        clip.right = clip.left;
-    if (clip.bottom < clip.top)
-        clip.bottom = clip.top;
+    const CVortanRect clip = ClipOverlapOrEmpty(saved, rect);
     gc->SetClipRect(&clip);
     CButton::Render(gc, rect);
     gc->SetClipRect(&saved);

@@ -5,6 +5,7 @@
 
 #include "engine/graphics/VortanGraphicsContext.h"
 #include "ui/WidgetCast.h"
+#include "ui/widgets/ClipOverlap.h"
 
 namespace {
 // Each of red, green and blue of c moved toward w's: w * (1 - a) + c * a, a = w's alpha.
@@ -61,11 +62,7 @@ int CGradientWidget::RenderSelf(IVortanGraphicsContext* gc, const CVortanRect& r
     if (!gc)
         return VORTAN_OK;
     const CVortanRect saved = gc->GetClipRect();
-    CVortanRect clip;
-    clip.Set(saved.left > rect.left ? saved.left : rect.left,
-             saved.top > rect.top ? saved.top : rect.top,
-             saved.right < rect.right ? saved.right : rect.right,
-             saved.bottom < rect.bottom ? saved.bottom : rect.bottom);
+    const CVortanRect clip = ClipOverlap(saved, rect);
     gc->SetClipRect(&clip);
     u32 c1 = m_color1, c2 = m_color2;
     const u32 mode = GetImageFlags();

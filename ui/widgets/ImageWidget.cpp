@@ -11,6 +11,7 @@
 #include "ui/WidgetCast.h"
 #include "ui/anim/EasingCurve.h"
 #include "ui/layouts/LayoutMath.h"
+#include "ui/widgets/ClipOverlap.h"
 
 static const float kFadeSeconds = 1.0f;
 
@@ -239,11 +240,7 @@ int CImageWidget::RenderSelf(IVortanGraphicsContext* gc, const CVortanRect& rect
     } else if (m_mode & IMAGE_UNCLIPPED) {
         gc->SetClipRect(nullptr);
     } else {
-        CVortanRect clip;
-        clip.left = saved.left > rect.left ? saved.left : rect.left;
-        clip.top = saved.top > rect.top ? saved.top : rect.top;
-        clip.right = saved.right < rect.right ? saved.right : rect.right;
-        clip.bottom = saved.bottom < rect.bottom ? saved.bottom : rect.bottom;
+        const CVortanRect clip = ClipOverlap(saved, rect);
         gc->SetClipRect(&clip);
     }
 

@@ -8,6 +8,7 @@
 
 #include "engine/graphics/VortanGraphicsExt_GLES2.h"
 #include "ui/WidgetCast.h"
+#include "ui/widgets/ClipOverlap.h"
 
 const float CPieWidget::FULL_TURN = 6.2831855f;
 
@@ -123,11 +124,7 @@ int CPieWidget::RenderSelf(IVortanGraphicsContext* gc, const CVortanRect& rect)
     if (!program)
         return VORTAN_OK;
     const CVortanRect saved = gc->GetClipRect();
-    CVortanRect clip;
-    clip.Set(saved.left > rect.left ? saved.left : rect.left,
-             saved.top > rect.top ? saved.top : rect.top,
-             saved.right < rect.right ? saved.right : rect.right,
-             saved.bottom < rect.bottom ? saved.bottom : rect.bottom);
+    const CVortanRect clip = ClipOverlap(saved, rect);
     gc->SetClipRect(&clip);
     // The context's own unit conversion: x / width and y / height.
     const float unitW = gc->ToUnitX(1.0f), unitH = gc->ToUnitY(1.0f);

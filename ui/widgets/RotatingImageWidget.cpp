@@ -5,6 +5,7 @@
 
 #include "engine/graphics/VortanSurface.h"
 #include "ui/WidgetCast.h"
+#include "ui/widgets/ClipOverlap.h"
 
 const float CRotatingImageWidget::FULL_TURN = 6.2831855f;
 
@@ -58,11 +59,7 @@ int CRotatingImageWidget::RenderSelf(IVortanGraphicsContext* gc, const CVortanRe
     if (!gc || !image || image->GetWidth() < 1 || image->GetHeight() < 1)
         return VORTAN_OK;
     const CVortanRect saved = gc->GetClipRect();
-    CVortanRect clip;
-    clip.Set(saved.left > rect.left ? saved.left : rect.left,
-             saved.top > rect.top ? saved.top : rect.top,
-             saved.right < rect.right ? saved.right : rect.right,
-             saved.bottom < rect.bottom ? saved.bottom : rect.bottom);
+    const CVortanRect clip = ClipOverlap(saved, rect);
     const u32 mode = GetImageFlags();
     if ((mode & IMAGE_WHOLE_ONLY) && (rect.left < 0 || rect.top < 0 ||
                                       rect.right > gc->GetWidth() || rect.bottom > gc->GetHeight()))

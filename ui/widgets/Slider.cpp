@@ -7,6 +7,7 @@
 
 #include "engine/graphics/VortanGraphicsContext.h"
 #include "ui/WidgetCast.h"
+#include "ui/widgets/ClipOverlap.h"
 #include "ui/widgets/ImageWidget.h"
 
 CSlider::CSlider()
@@ -183,11 +184,7 @@ int CSlider::RenderSelf(IVortanGraphicsContext* gc, const CVortanRect& rect)
     CVortanRect saved{};
     if (gc) {
         saved = gc->GetClipRect();
-        CVortanRect clip;
-        clip.Set(saved.left > rect.left ? saved.left : rect.left,
-                 saved.top > rect.top ? saved.top : rect.top,
-                 saved.right < rect.right ? saved.right : rect.right,
-                 saved.bottom < rect.bottom ? saved.bottom : rect.bottom);
+        const CVortanRect clip = ClipOverlap(saved, rect);
         gc->SetClipRect(&clip);
     }
     rc = m_knob->Render(gc, knob);

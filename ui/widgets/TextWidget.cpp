@@ -13,6 +13,7 @@
 #include "platform/OrloLanguage.h"
 #include "platform/OrloResourceManager.h"
 #include "ui/WidgetCast.h"
+#include "ui/widgets/ClipOverlap.h"
 
 namespace {
 
@@ -191,15 +192,7 @@ int CTextWidget::RenderSelf(IVortanGraphicsContext* gc, const CVortanRect& rect)
     // Text wider than the field is drawn right-aligned and runs out past its left edge: the
     // field's rectangle clips it.
     const CVortanRect saved = gc->GetClipRect();
-    CVortanRect clip;
-    clip.Set(saved.left > rect.left ? saved.left : rect.left,
-             saved.top > rect.top ? saved.top : rect.top,
-             saved.right < rect.right ? saved.right : rect.right,
-             saved.bottom < rect.bottom ? saved.bottom : rect.bottom);
-    if (clip.right < clip.left)
-        clip.right = clip.left;
-    if (clip.bottom < clip.top)
-        clip.bottom = clip.top;
+    const CVortanRect clip = ClipOverlapOrEmpty(saved, rect);
     gc->SetClipRect(&clip);
     m_font->DrawText(narrowed, gc, m_displayText, m_textColor, textFlags);
     gc->SetClipRect(&saved);

@@ -1,0 +1,46 @@
+// A stand-in service on a private bus for the tests of the browser and vibration calls: a
+// Python (dbus-python) program that owns the given names and records every call.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace bustest {
+
+// The program: run with the bus address, the record file and the ready file, it owns the
+// names, writes "member argument ..." on a line for each method call and answers it, and
+// writes the ready file once it listens.
+inline std::string RecordingService(const std::vector<std::string>& names)
+{
+    std::string tuple;
+    for (const std::string& name : names)
+        tuple += "\"" + name + "\", ";
+    return R"PY(
+import sys
+import dbus, dbus.bus, dbus.lowlevel
+from dbus.mainloop.glib import DBusGMainLoop
+from gi.repository import GLib
+
+address, record_path, ready_path = sys.argv[1:4]
+DBusGMainLoop(set_as_default=True)
+conn = dbus.bus.BusConnection(address)
+for name in ()PY" +
+           tuple + R"PY():
+    if conn.request_name(name, dbus.bus.NAME_FLAG_DO_NOT_QUEUE) != dbus.bus.REQUEST_NAME_REPLY_PRIMARY_OWNER:
+        sys.exit(3)
+
+def on_message(connection, message):
+    if message.get_type() != dbus.lowlevel.MESSAGE_TYPE_METHOD_CALL:
+        return dbus.lowlevel.HANDLER_RESULT_NOT_YET_HANDLED
+    with open(record_path, "a") as f:
+        f.write(message.get_member() + " " + " ".join(str(a) for a in message.get_args_list()) + "\n")
+    connection.send_message(dbus.lowlevel.MethodReturnMessage(message))
+    return dbus.lowlevel.HANDLER_RESULT_HANDLED
+
+conn.add_message_filter(on_message)
+with open(ready_path, "w") as f:
+    f.write("ready\n")
+GLib.MainLoop().run()
+)PY";
+}
+
+} // namespace bustest

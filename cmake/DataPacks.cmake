@@ -302,6 +302,67 @@ foreach(src ${standin_languages})
         VERBATIM)
     list(APPEND standin_packs ${DATAPACK_OUT}/standin/${base}.dmp)
 endforeach()
+
+# --- the stand-in lobby's item packs: data/standin/items/<name>/ -> standin/items/<name>.dmp ---
+# Each pack holds its description "1.xml" and the images listed in its images.txt
+# ("file width height canvas"), drawn with ImageMagick; without ImageMagick none is built and
+# the stand-in offers none.
+find_program(STANDIN_CONVERT NAMES convert)
+if(STANDIN_CONVERT)
+    file(MAKE_DIRECTORY ${DATAPACK_OUT}/standin/items)
+    file(GLOB standin_items CONFIGURE_DEPENDS ${DATAPACK_DATA}/standin/items/*/1.xml)
+    foreach(description ${standin_items})
+        get_filename_component(source ${description} DIRECTORY)
+        get_filename_component(name ${source} NAME)
+        set(dir ${DATAPACK_WORK}/standin/items/${name})
+        set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source}/images.txt)
+        file(STRINGS ${source}/images.txt image_lines REGEX "^[^#]")
+        set(images)
+        foreach(line ${image_lines})
+            string(REPLACE " " ";" words "${line}")
+            list(GET words 0 image)
+            list(GET words 1 width)
+            list(GET words 2 height)
+            list(GET words 3 canvas)
+            add_custom_command(OUTPUT ${dir}/${image}
+                COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+                COMMAND ${STANDIN_CONVERT} -size ${width}x${height} ${canvas} -strip
+                        ${dir}/${image}
+                DEPENDS ${source}/images.txt
+                VERBATIM)
+            list(APPEND images ${dir}/${image})
+        endforeach()
+        add_custom_command(OUTPUT ${DATAPACK_OUT}/standin/items/${name}.dmp
+            COMMAND ${DATAPACK_RUN} $<TARGET_FILE:vortanpack> create
+                    ${DATAPACK_OUT}/standin/items/${name}.dmp ${description} ${images}
+            DEPENDS vortanpack ${description} ${images}
+            COMMENT "Packing standin/items/${name}.dmp"
+            VERBATIM)
+        list(APPEND standin_packs ${DATAPACK_OUT}/standin/items/${name}.dmp)
+    endforeach()
+
+    # The shop's item icons: data/standin/icons.txt -> standin/icons/<item>_0.png (small) and
+    # <item>_1.png (large).
+    file(MAKE_DIRECTORY ${DATAPACK_OUT}/standin/icons)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+        ${DATAPACK_DATA}/standin/icons.txt)
+    file(STRINGS ${DATAPACK_DATA}/standin/icons.txt icon_lines REGEX "^[^#]")
+    foreach(line ${icon_lines})
+        string(REPLACE "|" ";" words "${line}")
+        list(GET words 0 item)
+        list(GET words 1 canvas)
+        foreach(size_pair "0;16" "1;64")
+            list(GET size_pair 0 kind)
+            list(GET size_pair 1 pixels)
+            set(icon ${DATAPACK_OUT}/standin/icons/${item}_${kind}.png)
+            add_custom_command(OUTPUT ${icon}
+                COMMAND ${STANDIN_CONVERT} -size ${pixels}x${pixels} ${canvas} -strip ${icon}
+                DEPENDS ${DATAPACK_DATA}/standin/icons.txt
+                VERBATIM)
+            list(APPEND standin_packs ${icon})
+        endforeach()
+    endforeach()
+endif()
 add_custom_target(standin_packs ALL DEPENDS ${standin_packs})
 
 get_property(datapack_files GLOBAL PROPERTY VORTAN_DATAPACK_FILES)

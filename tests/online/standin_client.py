@@ -2,6 +2,7 @@
 on the server's own octet code, and the helpers that start the server for a test."""
 
 import hashlib
+import itertools
 import os
 import socket
 import subprocess
@@ -22,6 +23,7 @@ from asn1_model import RECORDS  # noqa: E402
 SERVER = os.path.join(ROOT, "tools", "standin", "standin_server.py")
 ACCOUNTS = os.path.join(ROOT, "data", "standin", "accounts.txt")
 WAIT = 5.0
+_GUEST_COUNTER = itertools.count()
 
 # What the client sends, by tag (asn1_model kinds).
 SENT = {
@@ -30,23 +32,42 @@ SENT = {
     5: ["text", "text", "int", "text"],
     7: ["int", "int", "int"],
     9: ["int"],
+    10: ["int", "int", "int", "int"],
     13: ["bytes"],
     15: ["int64", "int", "int", "intlist", "intlist", "int"],
     18: ["int64"],
     19: ["int", "int", "int", "text", "int", "int"],
+    21: ["int", "int", "int", "int", "text"],
     28: [],
     30: ["text", "text"],
     37: ["text"],
+    38: ["int", "intlist", "text"],
+    40: ["int", "int", "int", "int", "text", "text"],
     44: ["int"],
     46: ["int", "int64", "int", "int", "int", "int", "text"],
+    51: ["text", "text"],
     57: ["text"],
     59: [],
     64: ["int", "text", "int"],
     70: ["int64", "int", "int"],
+    74: ["int", "int"],
+    76: ["int", "int"],
+    88: ["int", "int", "int"],
+    90: [],
     92: ["int"],
+    94: [],
+    96: ["int", "int", "int"],
+    98: ["int", "int"],
+    99: ["intlist", "int"],
+    101: ["int", "int"],
+    102: ["int", "int"],
+    104: ["int", "int", "intlist"],
     107: ["text"],
     109: ["text", "text", "text", "int", "text", "text"],
     111: ["int", "text", "text", "text", "text"],
+    112: [],
+    113: ["int"],
+    115: ["int", "int", "intlist"],
 }
 
 # What the servers send, by tag; tags 8, 12 and 20 carry records read by the functions below.
@@ -54,17 +75,38 @@ RECEIVED = {
     2: ["text", "int", "text", "int"],
     6: ["int", "text", "text", "text", "int", "text"],
     8: ["bytes", "int", "int", "int"],
+    11: ["int", "int", "int", (RECORDS, ["int", "int", "text", "text", "text", "text"]), "int"],
     12: ["int64", "bytes", "int", "int", "text", "int"],
     13: ["bytes"],
     20: ["int", "int", "int", "bytes", (RECORDS, ["text", "int"])],
+    21: ["int", "int", "int", "int", "text", "text"],
     29: [(RECORDS, ["text", "text", "text", "int"])],
     31: ["text", "text", "text", "int", "bytes"],
+    39: ["int64", "int", "text", "text", "int", "int"],
+    40: ["int", "int", "int", "int", "text", "text"],
     44: ["int"],
     45: ["int", "text", "int"],
+    52: ["text", "bytes", "text", "text", "text"],
     58: ["text"],
     64: ["int", "text", "int"],
     71: ["int"],
     72: ["int64", "int"],
+    75: [(RECORDS, ["int", "int", "int", "int", "text", "text"])],
+    80: ["text", "text", "bytes", "int", "int", "intlist", "text", "int", "text", "text"],
+    85: ["int", "int", "bytes"],
+    87: [(RECORDS, ["int", "int", "bytes", "int"])],
+    89: ["int", "int", "bytes", "int"],
+    91: ["int"],
+    93: ["int", (RECORDS, ["int", "text", "int", "int", "int", "int"])],
+    97: ["int", "int", (RECORDS, ["int", "text", "text", "text", "int", "int", "int", "int",
+                                  "int", "int", "int", "int", "int", "text", "int"])],
+    100: ["int", "int", "bytes"],
+    103: ["int", "int", "text", (RECORDS, ["int", "text", "text"])],
+    105: ["int", "int", "text"],
+    114: ["int", "text", (RECORDS, ["int", "text", "text", "text", "int", "int", "int", "int",
+                                    "int", "int", "int", "int", "int", "text", "int"])],
+    116: ["int", "int", "text"],
+    106: ["int", "int", "text", "int"],
     108: ["int", "text"],
     110: ["int", "text"],
 }
@@ -231,7 +273,7 @@ class Client:
             raise ConnectionError("the server closed the connection")
         return decode(octets)
 
-    def expect(self, message_tag, timeout=WAIT, skip=(29, 44)):
+    def expect(self, message_tag, timeout=WAIT, skip=(29, 44, 85)):
         """The values of the next message of that tag; messages of the tags in skip that come
         first are passed over, any other is a failure."""
         while True:
@@ -290,7 +332,10 @@ class Client:
         self.send(5, name, credential(password, challenge), 1, "")
         return self.expect(6)
 
-    def guest(self, counter=0):
+    def guest(self, counter=None):
+        """A guest login; each counter is a guest of its own (a new one when not given)."""
+        if counter is None:
+            counter = "%d-%d" % (os.getpid(), next(_GUEST_COUNTER))
         self.send(5, "guest", str(counter), 1, "")
         return self.expect(6)
 
@@ -315,7 +360,18 @@ class Server:
                 raise RuntimeError("the stand-in did not start:\n" + self.log_text())
             time.sleep(0.02)
         with open(port_file) as f:
-            self.lobby_port, self.game_port = [int(v) for v in f.read().split()]
+            self.lobby_port, self.game_port, self.control_port = [
+                int(v) for v in f.read().split()]
+        self.control_sock = None
+
+    def control(self, line):
+        """Sends one control line and returns its answer line."""
+        if self.control_sock is None:
+            self.control_sock = socket.create_connection(("127.0.0.1", self.control_port),
+                                                         timeout=WAIT)
+            self.control_file = self.control_sock.makefile("rb")
+        self.control_sock.sendall(line.encode("utf-8") + b"\n")
+        return self.control_file.readline().decode("utf-8").rstrip("\n")
 
     def log_text(self):
         self.log.flush()
@@ -326,6 +382,12 @@ class Server:
         return Client(self.game_port if game else self.lobby_port)
 
     def stop(self):
+        """Ends the server (once; a second call returns its exit code again)."""
+        if self.log.closed:
+            return self.process.returncode
+        if self.control_sock is not None:
+            self.control_file.close()
+            self.control_sock.close()
         if self.process.poll() is None:
             self.process.terminate()
         code = self.process.wait(10)

@@ -125,21 +125,6 @@ class Rooms(LobbyCase):
 
 
 class PlayerLists(LobbyCase):
-    def test_count_then_page_of_the_global_list(self):
-        client = self.player("erin-o", "bouncy")
-        client.send(19, 0, -1, 0, "", 0, 0)
-        total, first, selector, items, groups = client.expect(20)
-        self.assertEqual((first, selector, player_items(items)), (-1, 0, []))
-        self.assertGreaterEqual(total, 9)
-        client.send(19, 0, 0, 3, "", 0, 0)
-        values = client.expect(20)
-        page = player_items(values[3])
-        self.assertEqual(values[1:3], [0, 0])
-        self.assertEqual([p["name"] for p in page], ["alice", "bobcat", "carol_k"])
-        self.assertEqual([p["score"] for p in page], [2480, 2210, 1975])
-        client.send(19, 0, 1, 1, "", 0, 0)
-        self.assertEqual([p["name"] for p in player_items(client.expect(20)[3])], ["bobcat"])
-
     def test_filter_own_entry_and_online_flag(self):
         client = self.player("erin-o", "bouncy")
         client.send(19, 0, 0, 10, "CAROL", 0, 0)

@@ -3,6 +3,7 @@
 and guest logins, refusals, name check and registration, external login, redirects."""
 
 import hashlib
+import json
 import os
 import sys
 import tempfile
@@ -64,11 +65,14 @@ class ConnectAndLogin(unittest.TestCase):
 
     def test_guests_get_distinct_ids_and_names(self):
         first, second = self.connected(), self.connected()
-        a, b = first.guest(0), second.guest(0)
+        a, b = first.guest("g-1"), second.guest("g-2")
         self.assertGreaterEqual(a[0], 0)
         self.assertNotEqual(a[0], b[0])
         self.assertTrue(a[3].startswith("Guest"))
         self.assertNotEqual(a[3], b[3])
+        # The same guest credentials come back as the same guest.
+        third = self.connected()
+        self.assertEqual(third.guest("g-1")[:4:3], a[:4:3])
 
     def test_login_elsewhere_logs_the_first_connection_out(self):
         first, second = self.connected(), self.connected()
@@ -142,9 +146,11 @@ class Registration(unittest.TestCase):
                 again.close()
             finally:
                 self.assertEqual(server.stop(), 0)
-            with open(os.path.join(state, "accounts.txt")) as f:
-                self.assertIn("newbie_7|%s|%s|" % (salt, registered), f.read())
-            self.assertFalse(os.path.exists(os.path.join(state, "accounts.txt.tmp")))
+            with open(os.path.join(state, "state.json")) as f:
+                kept = json.load(f)
+            self.assertTrue(any(line.startswith("newbie_7|%s|%s|" % (salt, registered))
+                                for line in kept["accounts"]))
+            self.assertEqual(os.listdir(state), ["state.json"])
             server = Server(state_dir=state)
             try:
                 client = server.client()

@@ -5,7 +5,6 @@ followed by the salt; so the answer to a challenge, a stored answer and a regist
 one and the same text. A name check hands out the salt of the account about to be registered.
 """
 
-import os
 import random
 import string
 import time
@@ -103,17 +102,15 @@ def new_salt():
 
 
 class AccountStore:
-    """The authored accounts, plus those registered here, kept in the state directory."""
+    """The authored accounts, plus those registered here and the guests, kept in the state."""
 
-    def __init__(self, authored_path, state_dir=None):
+    def __init__(self, authored_path, state):
         self.accounts = read_file(authored_path) if authored_path else []
-        self.state_path = os.path.join(state_dir, "accounts.txt") if state_dir else None
-        self.registered = []
-        if self.state_path and os.path.exists(self.state_path):
-            self.registered = read_file(self.state_path)
-            self.accounts += self.registered
+        self.state = state
+        self.registered = [parse_line(line) for line in state.section("accounts", [])]
+        self.accounts += self.registered
+        self.guests = state.section("guests", {})
         self.pending_names = {}
-        self.next_guest = FIRST_GUEST_ID
 
     def find(self, name):
         for account in self.accounts:
@@ -175,9 +172,15 @@ class AccountStore:
         self.save()
         return 0, name
 
-    def guest(self):
-        player_id = self.next_guest
-        self.next_guest += 1
+    def guest(self, name, password):
+        """The guest of that name and password: the same one on every login, also after a
+        restart."""
+        key = "%s\t%s" % (name, password)
+        player_id = self.guests.get(key)
+        if player_id is None:
+            player_id = FIRST_GUEST_ID + len(self.guests)
+            self.guests[key] = player_id
+            self.save()
         return Account(name="Guest%d" % player_id, id=player_id, guest=True,
                        location="Somewhere", comment="Just visiting")
 
@@ -185,14 +188,5 @@ class AccountStore:
         return max([FIRST_REGISTERED_ID - 1] + [a.id for a in self.accounts]) + 1
 
     def save(self):
-        """Writes the registered accounts to a temporary file and renames it into place."""
-        if not self.state_path:
-            return
-        temp = self.state_path + ".tmp"
-        with open(temp, "w", encoding="utf-8") as f:
-            f.write("# Accounts registered with the stand-in lobby.\n")
-            for account in self.registered:
-                f.write(account.line() + "\n")
-            f.flush()
-            os.fsync(f.fileno())
-        os.rename(temp, self.state_path)
+        self.state.data["accounts"] = [account.line() for account in self.registered]
+        self.state.save()

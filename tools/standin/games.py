@@ -1,6 +1,7 @@
 """The matches the lobby has started: their identifiers, players and game-server state."""
 
 import collections
+import time
 
 # Finished matches stay known (their participants can still be asked for) up to this count.
 KEPT_GAMES = 1000
@@ -8,6 +9,8 @@ KEPT_GAMES = 1000
 # two instances never hand out the same one.
 FIRST_GAME_ID = (1 << 32) + 1
 SECOND_LOBBY_OFFSET = 1 << 40
+# A game start whose players have not come to the game server by then no longer holds them.
+START_LAPSE_SECONDS = 30.0
 
 
 class Game:
@@ -22,9 +25,18 @@ class Game:
         self.connections = {}
         self.ready = set()
         self.started = False
+        self.round = 0
+        self.created = time.monotonic()
         self.results = {}
         self.rematch = set()
         self.over = False
+
+    def holds(self, player_id):
+        """True while the player is in this match: from its start until the match is over;
+        a start whose players never reach the game server lapses after a while."""
+        if self.over or not self.has_player(player_id):
+            return False
+        return bool(self.connections) or time.monotonic() - self.created < START_LAPSE_SECONDS
 
     def has_player(self, player_id):
         return any(p.id == player_id for p in self.players)

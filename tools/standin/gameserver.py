@@ -1,19 +1,28 @@
 """The game server: starts a match once both players are ready, relays game data and chat,
-answers results, and handles rematches and departures."""
+keeps results, and handles rematches and departures.
+
+A result (15) lists the match's player ids ([3]) and their places ([4], 1 the best): the
+reporting player won when its place is better than every other's, lost when worse than one,
+else tied; it scores 100, 50 or 0 points. Each player's report counts once per match (a
+rematch is another match under the same game id)."""
 
 import messages
 from connection import log
 
 GAME_STATUS_RESULT = 0
+# Game status bit 0: the match is over for the player who stays after the other left.
+GAME_STATUS_OVER = 1
+POINTS = {1: 100, 0: 50, -1: 0}
 
 
 class GameServer:
     # With the close-mid-message fault, the game start is cut.
     CUT_TAGS = {12}
 
-    def __init__(self, config, games):
+    def __init__(self, config, games, history):
         self.config = config
         self.games = games
+        self.history = history
         self.handlers = {
             13: self.on_relay,
             15: self.on_result,
@@ -49,6 +58,7 @@ class GameServer:
 
     def _start(self, game):
         game.started = True
+        game.round += 1
         game.results.clear()
         game.rematch.clear()
         server_text = "127.0.0.1:%d" % self.config.game_port
@@ -67,8 +77,24 @@ class GameServer:
 
     def on_result(self, connection, values, data):
         game = connection.game
-        game.results[connection.player_id] = values
+        player_id = connection.player_id
+        if player_id not in game.results:
+            game.results[player_id] = values
+            self._record(game, player_id, values[3], values[4])
+        else:
+            log("%s   second result for this match: not kept" % connection.label)
         connection.send(messages.game_status(GAME_STATUS_RESULT))
+
+    def _record(self, game, player_id, ids, places):
+        if len(ids) != len(places) or player_id not in ids or len(ids) < 2:
+            log("game %d: result of %d without its place: not kept" % (game.id, player_id))
+            return
+        own = places[ids.index(player_id)]
+        others = [place for pid, place in zip(ids, places) if pid != player_id]
+        result = 1 if own < min(others) else -1 if own > min(others) else 0
+        opponent = next((p.name for p in game.players if p.id != player_id), "")
+        self.history.record(player_id, result, POINTS[result], opponent)
+        log("game %d: player %d result %d" % (game.id, player_id, result))
 
     def on_rematch(self, connection, values, data):
         game = connection.game
@@ -88,6 +114,7 @@ class GameServer:
         other = game.other(connection.player_id)
         if other is not None:
             other.send(messages.player_left(game.id, connection.player_id))
+            other.send(messages.game_status(GAME_STATUS_OVER))
         log("game %d: player %d left" % (game.id, connection.player_id))
 
     def closed(self, connection):

@@ -1,9 +1,11 @@
 """The lobby server: connect, the logins, name check and registration, rooms and game starts,
-player lists and language packs, one handler per message tag."""
+player lists with follows, blocks and avatars, and language packs, one handler per message tag;
+notices, the own page, challenges and the shop have modules of their own."""
 
 import secrets
 
 import messages
+import pngs
 from connection import log
 
 RELEASE_FIRST = 1
@@ -13,6 +15,10 @@ SELECTOR_OWN = 32
 SELECTOR_FOLLOWED = 64
 SELECTOR_PARTICIPANTS = 256
 PLAYER_ONLINE = 0x1
+PLAYER_FOLLOWED = 0x10
+PLAYER_BLOCKED = 0x100
+# Follow (21): [3] 0 follows, 1 stops following; the answer is a player status of kind 3.
+STATUS_FOLLOW = 3
 MAX_LIST_COUNT = 100
 # Reasons of a player-list update: 0 an ordinary update, -2 logged out by a login elsewhere.
 REASON_UPDATE = 0
@@ -23,11 +29,20 @@ class Lobby:
     # With the close-mid-message fault, the login reply is cut.
     CUT_TAGS = {6}
 
-    def __init__(self, config, accounts, languages, games):
+    def __init__(self, config, accounts, languages, games, services):
         self.config = config
         self.accounts = accounts
         self.languages = languages
         self.games = games
+        self.notices = services["notices"]
+        self.own_page = services["own_page"]
+        self.history = services["history"]
+        self.seeded = services["seeded"]
+        self.relations = services["relations"]
+        self.challenges = services["challenges"]
+        self.shop = services["shop"]
+        self.challenges.lobby = self
+        self.shop.lobby = self
         self.online = {}
         self.rooms = {}
         self.handlers = {
@@ -35,16 +50,25 @@ class Lobby:
             5: self.on_login,
             7: self.on_join,
             9: self.on_leave,
+            10: self.own_page.on_achievements,
             18: self.on_participants,
             19: self.on_player_list,
+            21: self.on_follow,
             30: self.on_language_pack,
             37: self.on_change_language,
+            38: self.challenges.on_request,
+            40: self.challenges.on_reply,
+            51: self.notices.on_two_texts,
             57: self.on_challenge_request,
             59: self.on_logout,
+            74: self.own_page.on_own_page,
+            76: self.on_block,
             107: self.on_name_check,
             109: self.on_registration,
             111: self.on_external_login,
+            112: self.notices.on_advert_request,
         }
+        self.handlers.update(self.shop.handlers())
 
     def handle(self, connection, tag, values, data):
         handler = self.handlers.get(tag)
@@ -63,6 +87,9 @@ class Lobby:
         if fault == "refuse":
             connection.send(messages.connect_ack(
                 -1, "", "The lobby is closed for maintenance. Please try again later."))
+            return
+        if self.config.update_link:
+            connection.send(messages.connect_ack(-1, "", self.config.update_link))
             return
         if fault == "outdated":
             connection.send(messages.connect_ack(
@@ -87,7 +114,7 @@ class Lobby:
         name, password = values[0], values[1]
         account = self.accounts.find(name)
         if account is None and name.startswith("guest"):
-            self._logged_in(connection, self.accounts.guest())
+            self._logged_in(connection, self.accounts.guest(name, password))
             return
         if account is None:
             connection.send(messages.login_reply(-3, "Unknown user name."))
@@ -122,6 +149,9 @@ class Lobby:
         self._log_out(connection)
         connection.player = account
         self.online[account.id] = connection
+        if not account.guest:
+            # Coins, items and followed players of the catalogue on the first login.
+            self.shop.seed(account)
         token = secrets.token_hex(16)
         connection.send(messages.login_reply(account.id, token, account.name, account.email))
 
@@ -130,6 +160,7 @@ class Lobby:
 
     def _log_out(self, connection):
         self._leave_room(connection)
+        self.challenges.forget(connection)
         player = connection.player
         if player is not None and self.online.get(player.id) is connection:
             del self.online[player.id]
@@ -180,12 +211,19 @@ class Lobby:
         for member in room:
             member.send(messages.player_list_update(players, REASON_UPDATE, number, len(players)))
 
+    def start_game(self, number, first, second):
+        """Both players get the game start; a player waiting in a room leaves it."""
+        for connection in (first, second):
+            self._leave_room(connection)
+        self._start_game(number, first, second)
+
     def _start_game(self, number, first, second):
         game = self.games.create(number, [first.player, second.player])
         server_text = "127.0.0.1:%d" % self.config.game_port
         for connection in (first, second):
-            connection.room = None
-            self.rooms[number].remove(connection)
+            if connection.room is not None:
+                connection.room = None
+                self.rooms[number].remove(connection)
             connection.send(messages.game_start(
                 game.id, game.players, game.match_flags[connection.player.id], server_text))
         log("game %d started for %s and %s" % (game.id, first.player.name, second.player.name))
@@ -194,32 +232,95 @@ class Lobby:
     # --- player lists ------------------------------------------------------------------------
 
     def on_player_list(self, connection, values):
+        """A count (first index -1: the total and, for the global list, its groups: online
+        first) or a batch from the first index; then the avatars of the batch's players."""
         selector, first, count, filter_text = values[0], values[1], values[2], values[3]
         players = self._list(connection, selector, filter_text)
-        items = []
+        items, groups = [], []
+        batch = []
         if first >= 0:
-            for player in players[first:first + max(0, min(count, MAX_LIST_COUNT))]:
-                items.append(messages.player_list_item(player, self._flags(player)))
-        connection.send(messages.player_list(len(players), first, selector, items, []))
+            batch = players[first:first + max(0, min(count, MAX_LIST_COUNT))]
+            items = [messages.player_list_item(p, self._flags(connection, p)) for p in batch]
+        elif not selector & (SELECTOR_OWN | SELECTOR_FOLLOWED):
+            online = sum(1 for p in players if self._flags(connection, p) & PLAYER_ONLINE)
+            groups = [messages.group_item("Online", online),
+                      messages.group_item("Offline", len(players) - online)]
+        connection.send(messages.player_list(len(players), first, selector, items, groups))
+        for player in batch:
+            if self.has_avatar(player):
+                connection.send(messages.player_image(player.id, self.avatar(player)))
+
+    def has_avatar(self, player):
+        return not player.guest and getattr(player, "has_avatar", True)
+
+    def avatar(self, player):
+        return pngs.avatar(player.id)
+
+    def find_player(self, player_id):
+        connection = self.online.get(player_id)
+        if connection is not None:
+            return connection.player
+        return self.accounts.by_id(player_id) or self.seeded.by_id.get(player_id)
+
+    def find_online(self, who):
+        """The connection of a logged-in player given by name or id, or None."""
+        for connection in self.online.values():
+            if who in (connection.player.name, str(connection.player.id)):
+                return connection
+        return None
+
+    def is_online(self, player):
+        return player.id in self.online or getattr(player, "seeded_online", False)
 
     def _list(self, connection, selector, filter_text):
         if selector & SELECTOR_OWN:
             return [connection.player] if connection.player else []
+        own_id = connection.player.id if connection.player else None
         if selector & SELECTOR_FOLLOWED:
-            return []
-        guests = [c.player for c in self.online.values() if c.player.guest]
-        players = self.accounts.accounts + guests
+            players = [self.find_player(i) for i in self.relations.followed(own_id)]
+            players = [p for p in players if p is not None]
+        else:
+            guests = [c.player for c in self.online.values() if c.player.guest]
+            players = self.accounts.accounts + guests + self.seeded.players
         wanted = filter_text.lower()
-        players = [p for p in players if wanted in p.name.lower()]
-        return sorted(players, key=lambda p: (-p.score, p.name.lower()))
+        if wanted:
+            players = [p for p in players if wanted in p.name.lower()]
+        return sorted(players, key=lambda p: (not self.is_online(p), -p.score, p.name.lower()))
 
-    def _flags(self, player):
-        return PLAYER_ONLINE if player.id in self.online else 0
+    def _flags(self, connection, player):
+        flags = PLAYER_ONLINE if self.is_online(player) else 0
+        if connection.player is not None:
+            if player.id in self.relations.followed(connection.player.id):
+                flags |= PLAYER_FOLLOWED
+            if self.relations.blocked(connection.player.id, player.id):
+                flags |= PLAYER_BLOCKED
+        return flags
+
+    def on_follow(self, connection, values):
+        other_id, stop = values[0], values[3]
+        if connection.player is None or self.find_player(other_id) is None:
+            log("%s   follow of unknown player %d: ignored" % (connection.label, other_id))
+            return
+        self.relations.follow(connection.player.id, other_id, stop == 0)
+        connection.send(messages.player_status(other_id, STATUS_FOLLOW, 0 if stop == 0 else 1))
+
+    def on_block(self, connection, values):
+        if connection.player is None:
+            return
+        self.relations.block(connection.player.id, values[0], values[1] != 0)
+        log("%s   %s player %d" % (connection.label, "blocks" if values[1] else "unblocks",
+                                   values[0]))
+
+    def kick(self, connection, reason):
+        """A player-list update with the reason (-1: reconnect, -2: logged out)."""
+        connection.send(messages.player_list_update([], reason, 0, -1))
+        if reason == REASON_LOGGED_OUT:
+            self._log_out(connection)
 
     def on_participants(self, connection, values):
         game = self.games.find(values[0])
         players = game.players if game else []
-        items = [messages.player_list_item(p, self._flags(p)) for p in players]
+        items = [messages.player_list_item(p, self._flags(connection, p)) for p in players]
         connection.send(messages.player_list(len(items), 0, SELECTOR_PARTICIPANTS, items, []))
 
     # --- languages -----------------------------------------------------------------------------
@@ -233,4 +334,6 @@ class Lobby:
                                                pack.data))
 
     def on_change_language(self, connection, values):
+        log("%s   language changed from %s to %s" % (connection.label, connection.language,
+                                                      values[0]))
         connection.language = values[0]

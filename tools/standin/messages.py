@@ -177,3 +177,128 @@ def oversized_header(tag):
     """The head of a message that claims 0x7FFFFFFF octets of content."""
     return ber.identifier(tag, ber.CONSTRUCTED) + b"\x84\x7f\xff\xff\xff"
 
+
+
+# --- notices, adverts, own page and achievements -------------------------------------------
+
+def notification(kind, line, value):
+    return ber.message(45, [int32(kind), text(line), int32(value)])
+
+
+def advert(first, click_link, image, delay_ms, countdown_ms, frame_ms, ok_link, flags, title,
+           title_link):
+    """Tag 80: the ten fields of an advertisement, the image a vertical strip of frames."""
+    return ber.message(80, [text(first), text(click_link), octets(image), int32(delay_ms),
+                            int32(countdown_ms), ber.int_list(frame_ms), text(ok_link),
+                            int32(flags), text(title), text(title_link)])
+
+
+def image_and_link(name, image, link, label):
+    return ber.message(52, [text(name), octets(image), text(link), text(label), text("")])
+
+
+def achievement_record(number, value, name, description, icon, when):
+    return ber.record([int32(number), int32(value), text(name), text(description), text(icon),
+                       text(when)])
+
+
+def achievement_list(records):
+    return ber.message(11, [int32(0), int32(len(records)), int32(0), ber.record_list(records),
+                            int32(-1)])
+
+
+def match_result(number, result, points, value, opponent, when):
+    """A record of the own page's results: result -1 lost, 0 tie, 1 won; the date as
+    day.month.year hour:minute:second."""
+    return ber.record([int32(number), int32(result), int32(points), int32(value), text(opponent),
+                       text(when)])
+
+
+def match_results(records):
+    return ber.message(75, [ber.record_list(records)])
+
+
+def player_image(player_id, image):
+    return ber.message(85, [int32(player_id), int32(0), octets(image)])
+
+
+def player_status(player_id, kind, value, first="", second=""):
+    """Tag 21: [1] the player, [2] the kind (3: value 0 followed, 1 no longer followed)."""
+    return ber.message(21, [int32(0), int32(player_id), int32(kind), int32(value), text(first),
+                            text(second)])
+
+
+# --- challenges --------------------------------------------------------------------------------
+
+def challenge_received(challenge_id, player):
+    return ber.message(39, [int64(challenge_id), int32(player.id), text(player.name),
+                            text(player.location), int32(player.rank), int32(player.score)])
+
+
+def challenge_reply(answer, game_number, player_id, other_id, name, extra=""):
+    """Tag 40: [0] the answer, [2] the answering player, [4] its name."""
+    return ber.message(40, [int32(answer), int32(game_number), int32(player_id), int32(other_id),
+                            text(name), text(extra)])
+
+
+# --- shop ----------------------------------------------------------------------------------------
+
+def shop_group(group_id, name, kind, count):
+    return ber.record([int32(group_id), text(name), int32(kind), int32(0), int32(0),
+                       int32(count)])
+
+
+def shop_groups(parent, records):
+    return ber.message(93, [int32(parent), ber.record_list(records)])
+
+
+def item_data(data_id, version, digest, size):
+    return ber.record([int32(data_id), int32(version), octets(digest), int32(size)])
+
+
+def item_data_list(records):
+    return ber.message(87, [ber.record_list(records)])
+
+
+def coin_balance(coins):
+    return ber.message(91, [int32(coins)])
+
+
+def shop_item(item, group_id, count, enabled):
+    return ber.record([int32(item.id), text(item.name), text(item.short), text(item.full),
+                       int32(item.price), int32(item.gift), int32(item.refill), int32(group_id),
+                       int32(0), int32(count), int32(0), int32(enabled), int32(item.data_id),
+                       text(item.display), int32(0)])
+
+
+def shop_items(group_id, first, records):
+    return ber.message(97, [int32(group_id), int32(first), ber.record_list(records)])
+
+
+def shop_item_image(item_id, size, image):
+    return ber.message(100, [int32(item_id), int32(size), octets(image)])
+
+
+def item_state(item_id, state, line, other_id):
+    return ber.message(106, [int32(item_id), int32(state), text(line), int32(other_id)])
+
+
+def buy_players(item_id, code, line, players):
+    records = [ber.record([int32(p.id), text(p.name), text("")]) for p in players]
+    return ber.message(103, [int32(item_id), int32(code), text(line), ber.record_list(records)])
+
+
+def buy_confirmed(result, item_id, line):
+    return ber.message(105, [int32(result), int32(item_id), text(line)])
+
+
+def gift_items(result, line, records):
+    return ber.message(114, [int32(result), text(line), ber.record_list(records)])
+
+
+def gift_confirmed(result, item_id, line):
+    return ber.message(116, [int32(result), int32(item_id), text(line)])
+
+
+def item_chunk(data_id, offset, chunk, remaining):
+    return ber.message(89, [int32(data_id), int32(offset), octets(chunk), int32(remaining)])

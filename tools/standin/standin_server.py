@@ -3,10 +3,12 @@
 
   standin_server.py --port-file FILE [--lobby-port N] [--game-port N] [--state-dir DIR]
                     [--fault MODE] [--redirect-to HOST:PORT] [--second-lobby]
-                    [--accounts FILE] [--pack-dir DIR]
+                    [--accounts FILE] [--pack-dir DIR] [--update-link URL]
+                    [--item-fault MODE]
 
-Both servers listen on 127.0.0.1 (port 0: the system picks one); once both listen,
-"LOBBYPORT GAMEPORT" is written to FILE (a temporary file renamed into place). One line per
+Both servers and the control port listen on 127.0.0.1 (port 0: the system picks one); once all
+listen, "LOBBYPORT GAMEPORT CONTROLPORT" is written to FILE (a temporary file renamed into
+place). The control port takes one command a line (control.py). One line per
 message goes to standard error. SIGTERM or SIGINT ends it cleanly.
 
 Fault modes: one-byte-writes (every octet in its own write), coalesce (what is sent within
@@ -15,12 +17,15 @@ game start, is cut in half and the connection closed), oversized-length (the fir
 claims 0x7FFFFFFF octets), silent (connections are accepted, never read nor answered),
 refuse (connect refused with result -1 and a text), outdated (connect refused with -2).
 --redirect-to answers every connect with a redirect (-3) carrying that text; --second-lobby
-marks the second instance (its release number and game identifiers differ).
+marks the second instance (its release number and game identifiers differ); --update-link
+refuses every connect (-1) with that text as the update link; --item-fault MODE spoils the
+item pack chunks (itempacks.py).
 
 The authored accounts default to data/standin/accounts.txt, the offered packs to
 data/standin/languages.txt with the built packs in --pack-dir (default: $ORLO_STANDIN_PACKS,
 else build/release/standin or build/test/standin of this tree). Registered accounts are kept
-in --state-dir. $STANDIN_PING_SECONDS sets the silence after which the servers ping (20 s).
+in --state-dir (state.json), with guests, coins, items, follows, blocks and match results.
+$STANDIN_PING_SECONDS sets the silence after which the servers ping (20 s).
 """
 
 import argparse
@@ -34,13 +39,22 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 
 from accounts import AccountStore  # noqa: E402
+from challenges import Challenges  # noqa: E402
+from control import ControlServer  # noqa: E402
 from connection import FAULTS, Connection, log  # noqa: E402
 from gameserver import GameServer  # noqa: E402
 from games import Games  # noqa: E402
 from languages import LanguageCatalogue  # noqa: E402
+from itempacks import ITEM_FAULTS, ItemPacks  # noqa: E402
 from lobby import Lobby  # noqa: E402
+from notices import Notices  # noqa: E402
+from ownpage import History, OwnPage  # noqa: E402
+from players import Relations, SeededPlayers  # noqa: E402
+from shop import Shop  # noqa: E402
+from state import State  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(HERE))
+DATA = os.path.join(ROOT, "data", "standin")
 DEFAULT_PING_SECONDS = 20.0
 
 
@@ -66,16 +80,18 @@ def parse_arguments(argv):
     parser.add_argument("--accounts", default=os.path.join(ROOT, "data", "standin",
                                                            "accounts.txt"))
     parser.add_argument("--pack-dir", default=None)
+    parser.add_argument("--update-link")
+    parser.add_argument("--item-fault", choices=ITEM_FAULTS)
     args = parser.parse_args(argv)
     if args.pack_dir is None:
         args.pack_dir = default_pack_dir()
     return args
 
 
-def write_port_file(path, lobby_port, game_port):
+def write_port_file(path, lobby_port, game_port, control_port):
     temp = path + ".tmp"
     with open(temp, "w") as f:
-        f.write("%d %d\n" % (lobby_port, game_port))
+        f.write("%d %d %d\n" % (lobby_port, game_port, control_port))
     os.rename(temp, path)
 
 
@@ -87,11 +103,25 @@ class Servers:
         if args.state_dir:
             os.makedirs(args.state_dir, exist_ok=True)
         self.games = Games(args.second_lobby)
-        languages = LanguageCatalogue(os.path.join(ROOT, "data", "standin", "languages.txt"),
-                                      args.pack_dir)
-        self.lobby = Lobby(args, AccountStore(args.accounts, args.state_dir), languages,
-                           self.games)
-        self.game_server = GameServer(args, self.games)
+        languages = LanguageCatalogue(os.path.join(DATA, "languages.txt"), args.pack_dir)
+        state = State(args.state_dir)
+        accounts = AccountStore(args.accounts, state)
+        history = History(os.path.join(DATA, "history.txt"), accounts, state)
+        relations = Relations(state)
+        services = {
+            "notices": Notices(os.path.join(DATA, "adverts.txt")),
+            "own_page": OwnPage(os.path.join(DATA, "achievements.txt"), history, accounts),
+            "history": history,
+            "seeded": SeededPlayers(os.path.join(DATA, "players.txt")),
+            "relations": relations,
+            "challenges": Challenges(relations),
+            "shop": Shop(os.path.join(DATA, "shop.txt"), state,
+                         ItemPacks(os.path.join(DATA, "itempacks.txt"), args.pack_dir,
+                                   args.item_fault), args.pack_dir),
+        }
+        self.lobby = Lobby(args, accounts, languages, self.games, services)
+        self.game_server = GameServer(args, self.games, history)
+        self.control = ControlServer(self.lobby)
         self.connections = set()
         self.count = 0
 
@@ -114,9 +144,11 @@ class Servers:
         game = await asyncio.start_server(
             functools.partial(self._accept, self.game_server, "game"), "127.0.0.1",
             self.args.game_port)
+        control = await asyncio.start_server(self.control.accept, "127.0.0.1", 0)
         lobby_port = lobby.sockets[0].getsockname()[1]
         self.args.game_port = game.sockets[0].getsockname()[1]
-        write_port_file(self.args.port_file, lobby_port, self.args.game_port)
+        control_port = control.sockets[0].getsockname()[1]
+        write_port_file(self.args.port_file, lobby_port, self.args.game_port, control_port)
         log("%s listening on 127.0.0.1:%d, game server on 127.0.0.1:%d%s" % (
             lobby_name, lobby_port, self.args.game_port,
             " (fault: %s)" % self.args.fault if self.args.fault else ""))
@@ -128,11 +160,15 @@ class Servers:
         log("stopping")
         lobby.close()
         game.close()
+        control.close()
         for connection in list(self.connections):
             connection.close()
             connection.task.cancel()
+        for task in list(self.control.tasks):
+            task.cancel()
         await lobby.wait_closed()
         await game.wait_closed()
+        await control.wait_closed()
 
 
 def main(argv):

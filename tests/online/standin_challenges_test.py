@@ -1,0 +1,162 @@
+#!/usr/bin/python3
+"""Challenges through the stand-in lobby: received with the challenger's avatar, accepted
+(game start to both), declined, withdrawn, and refused for busy, blocked and offline players;
+the game server's leave status and the results kept for the own page."""
+
+import os
+import subprocess
+import sys
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+
+from standin_client import Server  # noqa: E402
+
+GAME = 64
+
+
+class ChallengeCase(unittest.TestCase):
+    def setUp(self):
+        self.server = Server()
+        self.addCleanup(self.server.stop)
+
+    def player(self, name, password):
+        client = self.server.client()
+        self.addCleanup(client.close)
+        client.connect()
+        client.id = client.login(name, password)[0]
+        self.assertGreaterEqual(client.id, 0)
+        return client
+
+    def challenge(self, challenger, target):
+        challenger.send(38, GAME, [target.id], "")
+        received = target.expect(39)
+        self.assertEqual(received[1], challenger.id)
+        return received
+
+
+class Answers(ChallengeCase):
+    def test_received_with_rank_score_and_avatar_then_accepted(self):
+        alice = self.player("alice", "wonderland")
+        bob = self.player("bobcat", "builder42")
+        received = self.challenge(alice, bob)
+        self.assertEqual(received[2:], ["alice", "Helsinki", 1, 2480])
+        self.assertEqual(bob.expect(85, skip=(29, 44))[0], 101)
+        bob.send(40, 1, GAME, bob.id, alice.id, "", "")
+        for client in (bob, alice):
+            reply = client.expect(40)
+            self.assertEqual([reply[0], reply[2], reply[4]], [1, 102, "bobcat"])
+        starts = [alice.expect(12), bob.expect(12)]
+        self.assertEqual(starts[0][0], starts[1][0])
+        # Both are now in a match: a third player finds them busy.
+        carol = self.player("carol_k", "snowball")
+        carol.send(38, GAME, [alice.id], "")
+        self.assertEqual(carol.expect(40)[0:3], [2, GAME, 101])
+
+    def test_declined_goes_to_both(self):
+        alice = self.player("alice", "wonderland")
+        bob = self.player("bobcat", "builder42")
+        self.challenge(alice, bob)
+        bob.send(40, 0, GAME, bob.id, alice.id, "", "")
+        self.assertEqual(alice.expect(40)[0:3], [0, GAME, 102])
+        self.assertEqual(bob.expect(40)[0:3], [0, GAME, 102])
+        alice.quiet(0.2, skip=(29, 44, 85))
+
+    def test_withdrawal_is_echoed_and_closes_the_dialog(self):
+        alice = self.player("alice", "wonderland")
+        bob = self.player("bobcat", "builder42")
+        self.challenge(alice, bob)
+        alice.send(40, 0, GAME, alice.id, alice.id, "", "")
+        self.assertEqual(alice.expect(40)[0:3], [0, GAME, 101])
+        self.assertEqual(bob.expect(40)[0:3], [2, GAME, 102])
+        # The withdrawn challenge can no longer be accepted.
+        bob.send(40, 1, GAME, bob.id, alice.id, "", "")
+        bob.quiet(0.3, skip=(29, 44, 85))
+
+
+class Refusals(ChallengeCase):
+    def test_busy_blocked_and_offline(self):
+        alice = self.player("alice", "wonderland")
+        bob = self.player("bobcat", "builder42")
+        carol = self.player("carol_k", "snowball")
+        # Bob waits in a room: busy.
+        bob.send(7, GAME, 0, 2)
+        bob.expect(8)
+        alice.send(38, GAME, [bob.id], "")
+        self.assertEqual(alice.expect(40)[0:3], [2, GAME, 102])
+        # Carol blocks alice: 3; dmitri is not logged in: 3.
+        carol.send(76, alice.id, 1)
+        alice.send(38, GAME, [carol.id, 104], "")
+        self.assertEqual(alice.expect(40)[0:3], [3, GAME, 103])
+        self.assertEqual(alice.expect(40)[0:3], [3, GAME, 104])
+        carol.quiet(0.2, skip=(29, 44, 85))
+
+
+class MatchEnd(ChallengeCase):
+    def start(self):
+        alice = self.player("alice", "wonderland")
+        bob = self.player("bobcat", "builder42")
+        self.challenge(alice, bob)
+        bob.send(40, 1, GAME, bob.id, alice.id, "", "")
+        alice.expect(40)
+        bob.expect(40)
+        game_id = alice.expect(12)[0]
+        bob.expect(12)
+        games = []
+        for client, flag in ((alice, 1), (bob, 0)):
+            game = self.server.client(game=True)
+            self.addCleanup(game.close)
+            game.send(46, 1, game_id, 2, flag, client.id, GAME, "2.05")
+            games.append(game)
+        for game in games:
+            game.expect(12)
+        return alice, bob, games, game_id
+
+    def test_results_are_kept_once_per_match_and_player(self):
+        alice, bob, (game_a, game_b), game_id = self.start()
+        before = int(self.server.control("results alice").split()[1])
+        # Places: alice 1, bob 2.
+        game_a.send(15, game_id, GAME, 0, [101, 102], [1, 2], 1)
+        self.assertEqual(game_a.expect(71), [0])
+        game_a.send(15, game_id, GAME, 0, [101, 102], [1, 2], 1)
+        self.assertEqual(game_a.expect(71), [0])
+        game_b.send(15, game_id, GAME, 0, [101, 102], [1, 2], 1)
+        self.assertEqual(game_b.expect(71), [0])
+        self.assertEqual(self.server.control("results alice"), "ok %d" % (before + 1))
+        alice.send(74, GAME, 1)
+        self.assertEqual(alice.expect(75)[0][0][1:5], [1, 100, 0, "bobcat"])
+        bob.send(74, GAME, 1)
+        self.assertEqual(bob.expect(75)[0][0][1:5], [-1, 0, 0, "alice"])
+
+    def test_the_one_who_stays_gets_status_bit_0(self):
+        alice, bob, (game_a, game_b), game_id = self.start()
+        game_b.send(70, game_id, 0, 1)
+        self.assertEqual(game_a.expect(72), [game_id, 102])
+        self.assertEqual(game_a.expect(71), [1])
+
+
+class ScriptedPeer(ChallengeCase):
+    def test_peer_accepts_plays_and_echoes_chat(self):
+        peer = subprocess.Popen(
+            [sys.executable, os.path.join(HERE, "standin_peer.py"), "--port-file",
+             os.path.join(self.server.dir.name, "ports"), "--login", "bobcat", "builder42",
+             "--echo-chat"], stdout=subprocess.PIPE, text=True)
+        self.addCleanup(peer.stdout.close)
+        self.addCleanup(peer.wait)
+        self.addCleanup(peer.terminate)
+        self.assertTrue(peer.stdout.readline().startswith("logged in 102"))
+        alice = self.player("alice", "wonderland")
+        alice.send(38, GAME, [102], "")
+        self.assertEqual(alice.expect(40)[0:3], [1, GAME, 102])
+        start = alice.expect(12)
+        game = self.server.client(game=True)
+        self.addCleanup(game.close)
+        game.send(46, 1, start[0], 2, start[2], alice.id, GAME, "2.05")
+        game.expect(12)
+        game.send(64, 2, "hello there", alice.id)
+        self.assertEqual(game.expect(64), [2, "hello there", 102])
+
+
+if __name__ == "__main__":
+    unittest.main()

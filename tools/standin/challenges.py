@@ -1,0 +1,127 @@
+"""Challenges between players (38 -> 39, 40 -> 40) and their answers.
+
+Answers (40, field [0]): 0 declined, 1 accepted, 2 busy or withdrawn, 3 blocked or offline.
+Accepting and declining go to both players; a withdrawal (the challenger's 0 for its own id)
+is echoed to it and gives each challenged player its own answer 2. A target that waits in a
+room, plays a match or has a challenge pending is busy; the seeded players count as busy."""
+
+import messages
+from connection import log
+
+DECLINED = 0
+ACCEPTED = 1
+BUSY = 2
+UNREACHABLE = 3
+FIRST_CHALLENGE_ID = 1 << 33
+
+
+class Challenges:
+    def __init__(self, relations):
+        self.relations = relations
+        self.lobby = None
+        # Challenged player id -> (challenger id, game number); challenger id -> targets.
+        self.pending = {}
+        self.sent = {}
+        self.next_id = FIRST_CHALLENGE_ID
+
+    def _busy(self, connection):
+        player_id = connection.player.id
+        if connection.room is not None or player_id in self.pending or player_id in self.sent:
+            return True
+        return any(g.holds(player_id) for g in self.lobby.games.games.values())
+
+    def on_request(self, connection, values):
+        challenger = connection.player
+        if challenger is None:
+            return
+        number, targets = values[0], values[1]
+        reached = []
+        for target_id in targets:
+            target = self.lobby.online.get(target_id)
+            player = self.lobby.find_player(target_id)
+            name = player.name if player else ""
+            if target is None and player is not None and self.lobby.is_online(player):
+                answer = BUSY
+            elif target is None or self.relations.blocked(target_id, challenger.id):
+                answer = UNREACHABLE
+            elif target is connection or self._busy(target):
+                answer = BUSY
+            else:
+                reached.append(target)
+                continue
+            log("%s   challenge to %d answered %d" % (connection.label, target_id, answer))
+            connection.send(messages.challenge_reply(answer, number, target_id, challenger.id,
+                                                     name))
+        if not reached:
+            return
+        self.sent[challenger.id] = [t.player.id for t in reached]
+        for target in reached:
+            self.pending[target.player.id] = (challenger.id, number)
+            target.send(messages.challenge_received(self.next_id, challenger))
+            self.next_id += 1
+            if self.lobby.has_avatar(challenger):
+                target.send(messages.player_image(challenger.id, self.lobby.avatar(challenger)))
+
+    def on_reply(self, connection, values):
+        player = connection.player
+        if player is None:
+            return
+        answer, number, own_id, other_id = values[0], values[1], values[2], values[3]
+        if other_id == player.id:
+            self._withdraw(connection, number)
+            return
+        pending = self.pending.get(player.id)
+        if pending is None or pending[0] != other_id:
+            log("%s   answer to no pending challenge from %d: ignored" % (
+                connection.label, other_id))
+            return
+        challenger = self.lobby.online.get(other_id)
+        del self.pending[player.id]
+        targets = self.sent.get(other_id, [])
+        if player.id in targets:
+            targets.remove(player.id)
+        reply = messages.challenge_reply(answer, number, player.id, other_id, player.name)
+        connection.send(reply)
+        if challenger is not None:
+            challenger.send(reply)
+        if answer != ACCEPTED:
+            if not targets:
+                self.sent.pop(other_id, None)
+            return
+        # The others challenged with it are told it is gone; the match starts.
+        self._release_targets(other_id, number)
+        if challenger is not None:
+            self.lobby.start_game(number, challenger, connection)
+
+    def _withdraw(self, connection, number):
+        player = connection.player
+        connection.send(messages.challenge_reply(DECLINED, number, player.id, player.id,
+                                                 player.name))
+        self._release_targets(player.id, number)
+
+    def _release_targets(self, challenger_id, number):
+        for target_id in self.sent.pop(challenger_id, []):
+            if self.pending.get(target_id, (None,))[0] != challenger_id:
+                continue
+            del self.pending[target_id]
+            target = self.lobby.online.get(target_id)
+            if target is not None:
+                target.send(messages.challenge_reply(BUSY, number, target_id, challenger_id,
+                                                     target.player.name))
+
+    def forget(self, connection):
+        """A player who logs out withdraws its challenge and declines the one it holds."""
+        player = connection.player
+        if player is None:
+            return
+        if player.id in self.sent:
+            self._release_targets(player.id, 0)
+        pending = self.pending.pop(player.id, None)
+        if pending is not None:
+            challenger = self.lobby.online.get(pending[0])
+            targets = self.sent.get(pending[0], [])
+            if player.id in targets:
+                targets.remove(player.id)
+            if challenger is not None:
+                challenger.send(messages.challenge_reply(UNREACHABLE, pending[1], player.id,
+                                                         pending[0], player.name))

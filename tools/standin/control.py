@@ -1,0 +1,111 @@
+"""The control port: a test drives the stand-in with one command a line and reads one answer
+line ("ok ..." or "error ...") back.
+
+Commands (WHO is a logged-in player's name or id; quoted values may hold spaces):
+  notify WHO KIND VALUE TEXT          a notification (45)
+  advert WHO [key=value ...]          an advertisement (80): without keys the next of the
+                                      catalogue; keys image=PNG-FILE frames=MS,MS,.. delay=MS
+                                      countdown=MS flags=N title= title_link= click= ok= first=
+  adverts                             "ok N": the advertisement requests (112) answered so far
+  kick WHO REASON                     a player-list update with that reason (-1, -2)
+  language WHO                        "ok CODE": the language the client last chose
+  online                              "ok ID ID ...": the players logged in
+  results WHO                         "ok N": the match results kept for that account
+"""
+
+import asyncio
+import shlex
+
+from connection import log
+
+
+class ControlServer:
+    def __init__(self, lobby):
+        self.lobby = lobby
+        self.commands = {
+            "notify": self.notify,
+            "advert": self.advert,
+            "adverts": self.adverts,
+            "kick": self.kick,
+            "language": self.language,
+            "online": self.online,
+            "results": self.results,
+        }
+        self.tasks = set()
+
+    async def accept(self, reader, writer):
+        self.tasks.add(asyncio.current_task())
+        try:
+            while True:
+                line = await reader.readline()
+                if not line:
+                    break
+                answer = self.run(line.decode("utf-8", "replace").strip())
+                writer.write((answer + "\n").encode("utf-8"))
+                await writer.drain()
+        except (ConnectionError, OSError):
+            pass
+        finally:
+            self.tasks.discard(asyncio.current_task())
+            writer.close()
+
+    def run(self, line):
+        try:
+            words = shlex.split(line)
+        except ValueError as error:
+            return "error %s" % error
+        if not words:
+            return "error empty command"
+        command = self.commands.get(words[0])
+        if command is None:
+            return "error unknown command %s" % words[0]
+        log("control: %s" % line)
+        try:
+            return command(words[1:])
+        except (ValueError, IndexError, OSError) as error:
+            return "error %s" % error
+
+    def _who(self, words):
+        if not words:
+            raise ValueError("no player named")
+        connection = self.lobby.find_online(words[0])
+        if connection is None:
+            raise ValueError("%s is not logged in" % words[0])
+        return connection
+
+    def notify(self, words):
+        connection = self._who(words)
+        kind, value = int(words[1]), int(words[2])
+        self.lobby.notices.notify(connection, kind, value, " ".join(words[3:]))
+        return "ok"
+
+    def advert(self, words):
+        connection = self._who(words)
+        options = {}
+        for word in words[1:]:
+            key, sep, value = word.partition("=")
+            if not sep:
+                raise ValueError("%s is not key=value" % word)
+            options[key] = value
+        self.lobby.notices.send_advert(connection, options)
+        return "ok"
+
+    def adverts(self, words):
+        return "ok %d" % self.lobby.notices.requests
+
+    def kick(self, words):
+        connection = self._who(words)
+        self.lobby.kick(connection, int(words[1]))
+        return "ok"
+
+    def language(self, words):
+        return "ok %s" % self._who(words).language
+
+    def online(self, words):
+        return "ok " + " ".join(str(i) for i in sorted(self.lobby.online))
+
+    def results(self, words):
+        account = self.lobby.accounts.find(words[0])
+        if account is None:
+            raise ValueError("no account %s" % words[0])
+        return "ok %d" % len(self.lobby.history.of(account))

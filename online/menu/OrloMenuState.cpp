@@ -27,8 +27,8 @@ COrloMenuState::COrloMenuState()
       m_loadingTimeout(0.0f), m_itemCheckPending(0), m_shakeState(0), m_shakeClock(0.0f),
       m_shakePhase(0.0f), m_shakeHomeRect(), m_selectedLanguage(0), m_workBuffer(nullptr),
       m_iconFadeCurve(nullptr), m_iconFade(0.0f), m_iconDelay(-1.0f), m_searchCountdown(0.0f),
-      m_pendingChallenger(-1), m_expandedItem(nullptr), m_selfItem(nullptr), m_ownChallengeOpen(0),
-      m_challengeTimer(0.0f), m_rematchAvailable(0), m_panelPlayer(nullptr)
+      m_pendingChallenger(-1), m_rebuilding(0), m_expandedItem(nullptr), m_selfItem(nullptr),
+      m_ownChallengeOpen(0), m_challengeTimer(0.0f), m_rematchAvailable(0), m_panelPlayer(nullptr)
 {
     for (int i = 0; i < ORLO_MENU_EVENT_COUNT; ++i) {
         m_bound[i].menu = nullptr;
@@ -401,11 +401,16 @@ int COrloMenuState::OnResize(int width, int height)
     FreeItemRecords();
     m_uiRoot = nullptr;
     ForgetWidgets();
+    m_rebuilding = 1;
     const int built = BuildMenu(width, height, previous);
     if (m_pageRoot) {
         m_pageRoot->SetHistory(history);
         SetMenuShown(shown);
     }
+    m_rebuilding = 0;
+    // Without a new tree the menu counts as hidden from now on.
+    if (shown && !IsMenuShown() && m_game)
+        m_game->OnMenuHidden();
     int result = (built == 1 && m_game && m_game->OnResize(width, height)) ? 1 : 0;
     if (built != 1 && m_game)
         m_game->OnResize(width, height);

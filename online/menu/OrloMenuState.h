@@ -493,6 +493,7 @@ protected:
     float m_iconDelay;
     float m_searchCountdown;
     int m_pendingChallenger; // the challenge the user sent and waits on; -1 none
+    int m_rebuilding;        // set while a resize rebuilds the tree
     CVortanPtrArray m_items;
     BoundEvent m_bound[ORLO_MENU_EVENT_COUNT];
 

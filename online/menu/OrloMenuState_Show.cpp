@@ -44,7 +44,8 @@ void COrloMenuState::SetMenuShown(bool shown)
         return;
     m_pageRoot->SetVisible(shown);
     m_pageRoot->FinishTransitions();
-    if (!m_game)
+    // A rebuild restores the state the game already knows: no switch to tell.
+    if (!m_game || m_rebuilding)
         return;
     if (shown)
         m_game->OnMenuShown();

@@ -13,11 +13,12 @@
 
 namespace ntest {
 
-// The stand-in server as a child process on the given ports (0: the system picks).
+// The stand-in server as a child process on the given ports (0: the system picks); its log goes
+// to `logFile` when one is named.
 class StandIn {
 public:
     StandIn(const std::string& dir, int lobbyPort, int gamePort,
-            const std::vector<std::string>& extra = {})
+            const std::vector<std::string>& extra = {}, const std::string& logFile = "")
         : m_pid(-1)
     {
         const std::string portFile = dir + "/ports." + std::to_string(lobbyPort);
@@ -36,7 +37,9 @@ public:
             for (size_t i = 0; i < args.size(); ++i)
                 argv.push_back(&args[i][0]);
             argv.push_back(nullptr);
-            int devnull = open("/dev/null", O_WRONLY);
+            int devnull = logFile.empty()
+                              ? open("/dev/null", O_WRONLY)
+                              : open(logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
             dup2(devnull, 2);
             putenv(&const_cast<std::string&>(packs)[0]);
             execv(argv[0], argv.data());

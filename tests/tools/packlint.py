@@ -8,6 +8,8 @@ directories and the build scripts), finds each string literal that names a resou
 against the packs built into --build (listed with the pack tool) and against data/packs.txt.
 Then checks that every pack data/packs.txt lists is built and holds the entries listed for it.
 
+Then checks the layouts of data/layouts: their pictures, fonts, imports and text numbers.
+
 Problems are printed as "file:line: message", one per line; the exit status is 0 when there are
 none, 1 when there are, 2 when the lint itself cannot run (no pack tool, no size table, ...).
 --dump also prints every name found, where, and the pack that holds it.
@@ -691,7 +693,34 @@ class Lint:
         self.check_families()
         self.check_listed_packs()
         self.check_layouts()
+        self.check_layout_texts()
         return self.problems.lines
+
+    def check_layout_texts(self):
+        """Each text number a layout in data/layouts shows is in the English language source
+        (pictures, fonts and imports: check_layouts)."""
+        folder = os.path.join(self.source_root, "data", "layouts")
+        if not os.path.isdir(folder):
+            return
+        texts = set()
+        with open(os.path.join(self.source_root, "data", "language", "orlolanguage_0000.txt"),
+                  encoding="utf-8") as f:
+            for line in f:
+                m = re.match(r"^([0-9]+)=", line)
+                if m:
+                    texts.add(int(m.group(1)))
+        for name in sorted(os.listdir(folder)):
+            if not name.endswith(".xml"):
+                continue
+            rel = "data/layouts/" + name
+            with open(os.path.join(folder, name), encoding="latin-1") as f:
+                lines = f.read().split("\n")
+            for number, line in enumerate(lines, 1):
+                where = "%s:%d" % (rel, number)
+                for key in re.findall(r"<text\b[^>]*\b(?:local|title)=\"([0-9]+)\"", line):
+                    if int(key) not in texts:
+                        self.problems.add(where, "the layout's text %s is not in the language source"
+                                          % key)
 
     # One literal (or use of a #define'd literal) between `start` and `end` of `source`.
     def add_literal(self, source, value, start, end, via=None):

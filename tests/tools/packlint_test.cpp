@@ -370,6 +370,31 @@ TEST_F(PackLint, ChecksThePackList)
          {listed("just words"), "not a \"<pack>: <entry> ...\" line"}});
 }
 
+// The layouts: a picture, font, import or text number the packs do not hold is named with its
+// line.
+TEST_F(PackLint, ChecksTheLayouts)
+{
+    std::string src = ScratchTree();
+    const std::string file = src + "/data/layouts/menu_dialogs.xml";
+    std::string layout = vtest::ReadWholeFile(file);
+    ASSERT_FALSE(layout.empty());
+    layout.insert(layout.rfind("</layout>"),
+                  "<import path=\"menu_gone.xml\"/>\n"
+                  "<element type=\"image\"><image path=\"nothing.png\"/></element>\n"
+                  "<element type=\"text\"><text local=\"4999\" font=\"orlo_huge\"/></element>\n");
+    ASSERT_TRUE(vtest::WriteWholeFile(file, layout));
+    std::string report;
+    EXPECT_EQ(1, Lint(src, vtest::BinaryDir(), &report));
+    const std::string name = "data/layouts/menu_dialogs.xml";
+    ExpectReported(report,
+                   {{name + ": <import>", "no built pack holds menu_gone.xml"},
+                    {name + ": <image>", "no built pack holds nothing.png"},
+                    {name + ": <text>", "no built pack holds orlo_huge.fnt"},
+                    {Where(name, layout, "4999"), "text 4999 is not in the language source"}});
+    // The layouts as they are pass.
+    EXPECT_EQ(0, Lint(vtest::SourceDir(), vtest::BinaryDir(), &report)) << report;
+}
+
 // What the built packs hold: size variants alike, alternatives, atlas members, packs that the
 // program never opens.
 TEST_F(PackLint, ChecksTheBuiltPacks)

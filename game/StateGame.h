@@ -151,9 +151,9 @@ public:
     // The step clock starts its count from now, so that a long frame is not made up.
     void RestampStepClock();
     // The frequency of a sound of the asset table (loaded on first use); 0 without it.
-    int GetSoundFrequency(int soundId);
+    virtual int GetSoundFrequency(int soundId);
     // The device's vibration, when the application has a device.
-    void Vibrate();
+    virtual void Vibrate();
     void NoteFrameDrawn() { ++m_battleFrames; }
     // Clears the game-closed and session flags (a new battle).
     void ClearMatchFlags()

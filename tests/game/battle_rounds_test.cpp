@@ -49,6 +49,28 @@ TEST(BattleRounds, TheTimerBeepsFiveTimesInTheLastFiveSeconds)
         EXPECT_LE(b->GetTimerFrame(), 15);
     }
     EXPECT_EQ(5, seen);
+
+    // Each beep rises a tenth above the last (1.0 to 1.4 times the sound's own frequency), and
+    // the first one also vibrates the device, once.
+    vtest::CTestMatchGame& game = b == match.A() ? match.gameA : match.gameB;
+    std::vector<int> beeps;
+    int vibrations = 0, firstBeepAt = -1, vibrationAt = -1;
+    for (size_t i = 0; i < game.cues.size(); ++i) {
+        if (game.cues[i].first == vtest::CTestMatchGame::BEEP_SOUND) {
+            if (firstBeepAt < 0)
+                firstBeepAt = (int)i;
+            beeps.push_back(game.cues[i].second);
+        } else if (game.cues[i].first == -1) {
+            ++vibrations;
+            vibrationAt = (int)i;
+        }
+    }
+    const int expected[5] = {22050, 24255, 26460, 28665, 30870}; // 22050 x 1.0 .. 1.4
+    ASSERT_EQ(5u, beeps.size());
+    for (int i = 0; i < 5; ++i)
+        EXPECT_NEAR(expected[i], beeps[i], 1) << i;
+    EXPECT_EQ(1, vibrations);
+    EXPECT_EQ(firstBeepAt + 1, vibrationAt);
 }
 
 TEST(BattleRounds, TheThirdTimeOutEndsTheMatchForTheOpponentOnBothDevices)

@@ -10,6 +10,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/VortanPtrArray.h"
@@ -89,6 +90,25 @@ public:
     void SetChannel(CTestMatchChannel* channel) { m_channel = channel; }
     // Players the lobby shows (0..2).
     void SetLobbySize(int size) { m_lobbySize = size; }
+
+    // What the battle sounded, in order: (sound, frequency), and (-1, 0) for a vibration. The
+    // turn timer's beep is given a frequency of its own, as if it were loaded.
+    std::vector<std::pair<int, int>> cues;
+    enum { BEEP_SOUND = 15, BEEP_FREQUENCY = 22050 };
+    void PlaySound(int soundId, u32 playFlags, int frequency) override
+    {
+        cues.push_back({soundId, frequency});
+        CStateGame::PlaySound(soundId, playFlags, frequency);
+    }
+    int GetSoundFrequency(int soundId) override
+    {
+        return soundId == BEEP_SOUND ? (int)BEEP_FREQUENCY : CStateGame::GetSoundFrequency(soundId);
+    }
+    void Vibrate() override
+    {
+        cues.push_back({-1, 0});
+        CStateGame::Vibrate();
+    }
 
     int GetOwnPlayerId() override { return m_ownId; }
     int GetLobbyPlayerCount() override { return m_lobbySize; }

@@ -1,0 +1,316 @@
+// The built program on a private X server with a private home and (unless a test says
+// otherwise) the stand-in lobby, driven as a person would with xdotool and watched through the
+// window's pixels and the game's state dump: what the program tests share.
+#pragma once
+#include <gtest/gtest.h>
+// Xlib's macros after the test framework's headers.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <fcntl.h>
+#include <math.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/platform/VortanSingleInstance.h"
+#include "tests/online/StandInProcess.h"
+#include "tests/support/TestSupport.h"
+#include "tests/support/VirtualDisplay.h"
+
+namespace ptest {
+
+bool WaitFor(const std::function<bool()>& condition, int seconds)
+{
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return condition();
+}
+
+// The program holds one machine-wide lock file: runs of the real program take turns.
+struct MachineLockTurn {
+    MachineLockTurn()
+        : fd(open("/tmp/orlogate_startup_test.turn", O_RDWR | O_CREAT | O_CLOEXEC, 0666))
+    {
+        flock(fd, LOCK_EX);
+    }
+    ~MachineLockTurn() { close(fd); }
+    int fd;
+};
+
+// Mean colour of a box of the window.
+struct Colour {
+    double r = 0, g = 0, b = 0;
+    double Brightness() const { return (r + g + b) / 3; }
+};
+
+class ProgramWindow : public ::testing::Test {
+protected:
+    // Whether the stand-in lobby runs beside the program.
+    virtual bool WithLobby() const { return true; }
+    void SetUp() override
+    {
+        ASSERT_TRUE(display.Ok());
+        x = XOpenDisplay(display.Name().c_str());
+        ASSERT_NE(nullptr, x);
+        const std::string program = vtest::BinaryDir() + "/orlogate";
+        ASSERT_EQ(0, access(program.c_str(), X_OK)) << program;
+        // A copy of the program that someone runs on this machine holds the one lock.
+        if (!WaitFor(
+                [] {
+                    CVortanSingleInstance probe;
+                    const bool free = probe.Acquire(VORTAN_LOCK_FILE) == 0;
+                    probe.Release();
+                    return free;
+                },
+                30))
+            GTEST_SKIP() << "the program is running on this machine";
+        // The lobby's address: the stand-in's, or a port where nothing listens.
+        std::string lobby = "127.0.0.1:1";
+        if (WithLobby()) {
+            server.reset(new ntest::StandIn(state.Path(), 0, 0));
+            ASSERT_GT(server->lobby, 0);
+            lobby = "127.0.0.1:" + std::to_string(server->lobby);
+        }
+        m_lobby = lobby;
+        StartProgram();
+    }
+    void TearDown() override
+    {
+        if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        if (x)
+            XCloseDisplay(x);
+    }
+    Window FindWindow()
+    {
+        Window root = DefaultRootWindow(x), parent, *children = nullptr, found = 0;
+        unsigned int count = 0;
+        if (!XQueryTree(x, root, &root, &parent, &children, &count))
+            return 0;
+        for (unsigned int i = 0; i < count && !found; ++i) {
+            XClassHint hint;
+            if (XGetClassHint(x, children[i], &hint)) {
+                found = strcmp(hint.res_name, "VortanEngineApp") == 0 ? children[i] : 0;
+                XFree(hint.res_name);
+                XFree(hint.res_class);
+            }
+        }
+        if (children)
+            XFree(children);
+        return found;
+    }
+    Colour Mean(int l, int t, int r, int b)
+    {
+        Colour c;
+        XImage* image =
+            XGetImage(x, window, l, t, (unsigned)(r - l), (unsigned)(b - t), AllPlanes, ZPixmap);
+        if (!image)
+            return c;
+        for (int y = 0; y < image->height; ++y)
+            for (int i = 0; i < image->width; ++i) {
+                unsigned long p = XGetPixel(image, i, y);
+                c.r += (p >> 16) & 255;
+                c.g += (p >> 8) & 255;
+                c.b += p & 255;
+            }
+        const double n = (double)image->width * image->height;
+        c.r /= n;
+        c.g /= n;
+        c.b /= n;
+        XDestroyImage(image);
+        return c;
+    }
+    // The menu's online battle button (green, a white arrow on it) at the screen's centre.
+    bool ShowsMenu()
+    {
+        Colour c = Mean(322, 232, 336, 246); // left of the white arrow
+        return c.g > c.r + 60 && c.g > c.b + 60;
+    }
+    // The Orlo button: its orange disc left of the gate in the top left corner.
+    bool ShowsOrloButton()
+    {
+        Colour c = Mean(18, 44, 22, 48);
+        return c.r > 200 && c.g > 100 && c.g < 170 && c.b < 80;
+    }
+    // The login page: the user name field's pale bar on the dark blue page.
+    bool ShowsLoginPage()
+    {
+        Colour field = Mean(300, 140, 500, 150), page = Mean(300, 300, 500, 310);
+        return field.Brightness() > 220 && page.b > page.r + 20 && page.Brightness() < 80;
+    }
+    // The login error page: dark red.
+    bool ShowsLoginError()
+    {
+        Colour c = Mean(0, 200, 800, 210);
+        return c.r > c.b + 20 && c.r > c.g + 20;
+    }
+    bool Dark(int l, int t, int r, int b, double below)
+    {
+        return Mean(l, t, r, b).Brightness() < below;
+    }
+    void Click(int px, int py)
+    {
+        // Held a little: a press and release within one game step would be no touch.
+        EXPECT_EQ(0, vtest::RunProgram({"xdotool", "mousemove", "--sync", std::to_string(px),
+                                        std::to_string(py), "mousedown", "1", "sleep", "0.15",
+                                        "mouseup", "1"}));
+    }
+    // The values of a line of a state dump ("key value..."), empty without it.
+    static std::vector<std::string> Dumped(const std::string& dump, const std::string& key)
+    {
+        std::istringstream in(dump);
+        std::vector<std::string> values;
+        for (std::string line; std::getline(in, line);) {
+            std::istringstream words(line);
+            std::string word;
+            if (!(words >> word) || word != key)
+                continue;
+            while (words >> word)
+                values.push_back(word);
+        }
+        return values;
+    }
+    // The player's squib on the screen, from the dump, during the player's turn.
+    bool DumpedSquib(int& cx, int& cy)
+    {
+        // One read: the game replaces the whole file at once.
+        const std::string dump = vtest::ReadWholeFile(DumpPath());
+        const std::vector<std::string> at = Dumped(dump, "squib0_screen");
+        if (Dumped(dump, "screens") != std::vector<std::string>{"play"} ||
+            Dumped(dump, "round_state") != std::vector<std::string>{"7"} ||
+            Dumped(dump, "turn_active") != std::vector<std::string>{"1"} || at.size() != 2)
+            return false;
+        cx = atoi(at[0].c_str());
+        cy = atoi(at[1].c_str());
+        return true;
+    }
+    std::string DumpPath() const { return home.File("state.txt"); }
+    // The aim of the first turn of the first scene's winning line, kept beside its source.
+    static bool FirstWinningAim(float& x, float& y)
+    {
+        std::istringstream in(
+            vtest::ReadWholeFile(std::string(VORTAN_SOURCE_DIR) + "/data/scenes/01.txt"));
+        for (std::string line; std::getline(in, line);) {
+            std::istringstream words(line);
+            std::string hash, tag;
+            int button = 0;
+            if (words >> hash >> tag && hash == "#" && tag == "win:" && words >> button >> x >> y)
+                return button == 2; // the jump
+        }
+        return false;
+    }
+    // Presses at (x0, y0), moves to (x1, y1) in small steps and lets go there.
+    void Drag(int x0, int y0, int x1, int y1)
+    {
+        std::vector<std::string> argv{
+            "xdotool", "mousemove", "--sync", std::to_string(x0), std::to_string(y0), "mousedown",
+            "1",       "sleep",     "0.2"};
+        for (int k = 1; k <= 8; ++k) {
+            argv.insert(argv.end(), {"mousemove", "--sync", std::to_string(x0 + (x1 - x0) * k / 8),
+                                     std::to_string(y0 + (y1 - y0) * k / 8), "sleep", "0.1"});
+        }
+        argv.insert(argv.end(), {"sleep", "0.3", "mouseup", "1"});
+        EXPECT_EQ(0, vtest::RunProgram(argv));
+    }
+    void Keep(const std::string& name)
+    {
+        const char* dir = getenv("VEX_SHOTS");
+        if (dir)
+            vtest::RunProgram(
+                {"import", "-window", "root", std::string(dir) + "/" + name + ".png"});
+    }
+    void Close()
+    {
+        XEvent event = {};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window;
+        event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = (long)XInternAtom(x, "WM_DELETE_WINDOW", False);
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(x, window, False, NoEventMask, &event);
+        XFlush(x);
+    }
+
+    // The process of the program (again, after a stop): started, and its window found.
+    void StartProgram()
+    {
+        const std::string program = vtest::BinaryDir() + "/orlogate";
+        const std::string dump = DumpPath();
+        pid = fork();
+        if (pid == 0) {
+            setenv("HOME", home.Path().c_str(), 1);
+            setenv("ORLO_LOBBY", m_lobby.c_str(), 1);
+            setenv("DISPLAY", display.Name().c_str(), 1);
+            setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+            setenv("ORLO_STATE_DUMP", dump.c_str(), 1);
+            int null = open("/dev/null", O_WRONLY);
+            dup2(null, 1);
+            dup2(null, 2);
+            execl(program.c_str(), program.c_str(), (char*)nullptr);
+            _exit(127);
+        }
+        ASSERT_TRUE(WaitFor([&] { return (window = FindWindow()) != 0; }, 60));
+    }
+    void StopProgram()
+    {
+        Close();
+        int status = -1;
+        ASSERT_TRUE(WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 30));
+        pid = -1;
+        window = 0;
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    void Type(const std::string& text)
+    {
+        EXPECT_EQ(0, vtest::RunProgram({"xdotool", "type", "--delay", "40", text}));
+    }
+    // The stand-in's answer to a control line (its third port).
+    std::string Control(const std::string& line)
+    {
+        std::ifstream ports(state.Path() + "/ports.0");
+        int lobby = 0, game = 0, control = 0;
+        ports >> lobby >> game >> control;
+        std::string answer;
+        vtest::RunProgram({vtest::Python(), "-c",
+                           "import socket,sys\n"
+                           "s=socket.create_connection(('127.0.0.1',int(sys.argv[1])))\n"
+                           "s.sendall((sys.argv[2]+'\\n').encode())\n"
+                           "print(s.makefile().readline().strip())",
+                           std::to_string(control), line},
+                          &answer);
+        while (!answer.empty() && answer.back() == '\n')
+            answer.pop_back();
+        return answer;
+    }
+
+    MachineLockTurn turn;
+    vtest::VirtualDisplay display;
+    vtest::TempDir home;
+    vtest::TempDir state;
+    std::unique_ptr<ntest::StandIn> server;
+    Display* x = nullptr;
+    Window window = 0;
+    pid_t pid = -1;
+    std::string m_lobby; // the lobby the program is given
+};
+
+} // namespace ptest

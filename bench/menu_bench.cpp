@@ -13,6 +13,7 @@
 #include "platform/OrloLanguage.h"
 #include "platform/OrloStatsStore.h"
 #include "platform/OrlogateApplication.h"
+#include "tests/platform/GameStateStub.h"
 
 namespace {
 
@@ -27,36 +28,7 @@ CVortanString Built(const char* name)
 }
 
 // A game that does nothing.
-class IdleGame : public IOrloGameState {
-public:
-    int Init(COrloApplication* app) override
-    {
-        m_application = app;
-        return VORTAN_OK;
-    }
-    void Release() override {}
-    int Load() override { return VORTAN_OK; }
-    void Unload() override {}
-    int Update(float) override { return 1; }
-    void Render() override {}
-    int GetGameNumber() override { return 64; }
-    void GetVersion(CVortanString& out) override { out = "1"; }
-    void GetAppName(CVortanString& out) override { out = "MenuBench"; }
-    int GetMinPlayers() override { return 2; }
-    int GetMaxPlayers() override { return 2; }
-    int GetEditionFlag() override { return 0; }
-    void GetAppSecret(CVortanString& out) override { out = "x"; }
-    void OnHook32() override {}
-    void OnHook33() override {}
-    void OnLeaveGame() override {}
-    void StartMatch(int) override {}
-    int OnConnectionLost(int) override { return 0; }
-    int OnPlayerLeft(int) override { return 0; }
-    float GetTurnClock() override { return 0.0f; }
-    void OnGameData(const u8*, int) override {}
-    void OnGameClosed() override {}
-    void SetSessionFlag(int) override {}
-};
+using IdleGame = ptest::GameStateStub;
 
 // The application without a window: a drawing-free graphics of 800 x 480 with the built packs.
 class BenchApp : public COrlogateApplication {

@@ -26,6 +26,7 @@
 
 #include "engine/platform/VortanSingleInstance.h"
 #include "tests/online/StandInProcess.h"
+#include "tests/support/RealProgram.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/VirtualDisplay.h"
 
@@ -41,17 +42,6 @@ bool WaitFor(const std::function<bool()>& condition, int seconds)
     }
     return condition();
 }
-
-// The program holds one machine-wide lock file: runs of the real program take turns.
-struct MachineLockTurn {
-    MachineLockTurn()
-        : fd(open("/tmp/orlogate_startup_test.turn", O_RDWR | O_CREAT | O_CLOEXEC, 0666))
-    {
-        flock(fd, LOCK_EX);
-    }
-    ~MachineLockTurn() { close(fd); }
-    int fd;
-};
 
 // Mean colour of a box of the window.
 struct Colour {
@@ -99,24 +89,7 @@ protected:
         if (x)
             XCloseDisplay(x);
     }
-    Window FindWindow()
-    {
-        Window root = DefaultRootWindow(x), parent, *children = nullptr, found = 0;
-        unsigned int count = 0;
-        if (!XQueryTree(x, root, &root, &parent, &children, &count))
-            return 0;
-        for (unsigned int i = 0; i < count && !found; ++i) {
-            XClassHint hint;
-            if (XGetClassHint(x, children[i], &hint)) {
-                found = strcmp(hint.res_name, "VortanEngineApp") == 0 ? children[i] : 0;
-                XFree(hint.res_name);
-                XFree(hint.res_class);
-            }
-        }
-        if (children)
-            XFree(children);
-        return found;
-    }
+    Window FindWindow() { return vtest::FindProgramWindow(x); }
     Colour Mean(int l, int t, int r, int b)
     {
         Colour c;
@@ -302,7 +275,7 @@ protected:
         return answer;
     }
 
-    MachineLockTurn turn;
+    vtest::MachineLockTurn turn;
     vtest::VirtualDisplay display;
     vtest::TempDir home;
     vtest::TempDir state;

@@ -27,6 +27,7 @@
 
 #include "engine/platform/VortanExitStatus.h"
 #include "engine/platform/VortanSingleInstance.h"
+#include "tests/support/RealProgram.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/VirtualDisplay.h"
 
@@ -240,18 +241,6 @@ TEST(SingleInstanceLock, UnusableLockFileDoesNotStopOrHang)
 
 // --- the real program ---------------------------------------------------------------------------
 
-// The program holds the one machine-wide lock file; concurrent runs of this test (other build
-// directories) take turns.
-struct MachineLockTurn {
-    MachineLockTurn()
-        : fd(open("/tmp/orlogate_startup_test.turn", O_RDWR | O_CREAT | O_CLOEXEC, 0666))
-    {
-        flock(fd, LOCK_EX);
-    }
-    ~MachineLockTurn() { close(fd); }
-    int fd;
-};
-
 // The exit status of the child, or -1 when it has not ended within the time.
 int WaitExit(pid_t pid, int seconds)
 {
@@ -380,24 +369,7 @@ protected:
     }
 
     // The program's window (WM_CLASS "VortanEngineApp"), or 0.
-    Window FindWindow()
-    {
-        Window root = DefaultRootWindow(x), parent, *children = nullptr, found = 0;
-        unsigned int count = 0;
-        if (!XQueryTree(x, root, &root, &parent, &children, &count))
-            return 0;
-        for (unsigned int i = 0; i < count && !found; ++i) {
-            XClassHint hint;
-            if (XGetClassHint(x, children[i], &hint)) {
-                found = strcmp(hint.res_name, "VortanEngineApp") == 0 ? children[i] : 0;
-                XFree(hint.res_name);
-                XFree(hint.res_class);
-            }
-        }
-        if (children)
-            XFree(children);
-        return found;
-    }
+    Window FindWindow() { return vtest::FindProgramWindow(x); }
 
     // Waits until the program is up (lock written, window shown, settings saved by this
     // start); its window.
@@ -504,7 +476,7 @@ print('end', o == len(d))
         return "none";
     }
 
-    MachineLockTurn turn;
+    vtest::MachineLockTurn turn;
     vtest::VirtualDisplay display;
     vtest::TempDir home;
     vtest::TempDir logs;

@@ -1,0 +1,46 @@
+// What the tests that run the built program share: taking turns on the machine's one program
+// lock, and finding the program's window on their X server.
+#pragma once
+// Xlib's macros after the test framework's headers.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <fcntl.h>
+#include <string.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace vtest {
+
+// The program holds one machine-wide lock file: runs of the real program (in every build
+// directory) take turns.
+struct MachineLockTurn {
+    MachineLockTurn()
+        : fd(open("/tmp/orlogate_startup_test.turn", O_RDWR | O_CREAT | O_CLOEXEC, 0666))
+    {
+        flock(fd, LOCK_EX);
+    }
+    ~MachineLockTurn() { close(fd); }
+    int fd;
+};
+
+// The program's window (WM_CLASS "VortanEngineApp") among the root's children, or 0.
+inline Window FindProgramWindow(Display* x)
+{
+    Window root = DefaultRootWindow(x), parent, *children = nullptr, found = 0;
+    unsigned int count = 0;
+    if (!XQueryTree(x, root, &root, &parent, &children, &count))
+        return 0;
+    for (unsigned int i = 0; i < count && !found; ++i) {
+        XClassHint hint;
+        if (XGetClassHint(x, children[i], &hint)) {
+            found = strcmp(hint.res_name, "VortanEngineApp") == 0 ? children[i] : 0;
+            XFree(hint.res_name);
+            XFree(hint.res_class);
+        }
+    }
+    if (children)
+        XFree(children);
+    return found;
+}
+
+} // namespace vtest

@@ -261,8 +261,9 @@ void BM_SessionGameDataStandIn(benchmark::State& state)
     bool ok = PumpUntil(a, b, [&]() {
         return (a.session.GetStatus() & 0xFF) == 3 && (b.session.GetStatus() & 0xFF) == 3;
     });
-    for (Client* c : both)
-        c->session.SendLogin(CVortanString("guest"), CVortanString("0"), &c->login);
+    // Two guests: the stand-in takes the same name and password for the same guest.
+    a.session.SendLogin(CVortanString("guest_bench_a"), CVortanString("0"), &a.login);
+    b.session.SendLogin(CVortanString("guest_bench_b"), CVortanString("0"), &b.login);
     ok = ok && PumpUntil(a, b, [&]() {
              return (a.session.GetStatus() & 0xFF) == 5 && (b.session.GetStatus() & 0xFF) == 5;
          });

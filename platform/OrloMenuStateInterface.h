@@ -11,8 +11,10 @@
 class CVortanPtrArray;
 class CVortanString;
 struct COrloChatRecord;
+struct SAchievementInfo;
 struct SBuyItemPlayerInfo;
 struct SItemData;
+struct SMatchResult;
 struct SShopGroupData;
 struct SShopItemData;
 
@@ -103,6 +105,34 @@ public:
         (void)playerId, (void)bytes, (void)length;
     }
     virtual void OnGameStatus(int flags) { (void)flags; }
+
+    // The lobby's remaining messages: the gift purchase, the own page's results and
+    // achievements, the start page's image-and-link adverts, and an event nobody uses.
+    virtual void OnLobbyEvent1() {}
+    virtual void OnMatchResults(int index, const SMatchResult& record)
+    {
+        (void)index, (void)record;
+    }
+    virtual void OnPlayerGiftItems(int result, const CVortanString& text,
+                                   const CVortanArray<SShopItemData>& items)
+    {
+        (void)result, (void)text, (void)items;
+    }
+    virtual void OnConfirmBuyPlayerItemsResponse(int result, int code, const CVortanString& text)
+    {
+        (void)result, (void)code, (void)text;
+    }
+    virtual void OnAchievementList(int value0, int value1, int value2,
+                                   const CVortanArray<SAchievementInfo>& records, int value4)
+    {
+        (void)value0, (void)value1, (void)value2, (void)records, (void)value4;
+    }
+    virtual void OnImageAndLink(const CVortanString& name, int length, const u8* bytes,
+                                const CVortanString& text2, const CVortanString& text3,
+                                const CVortanString& text4)
+    {
+        (void)name, (void)length, (void)bytes, (void)text2, (void)text3, (void)text4;
+    }
 
     // The login controller's operations.
     virtual void Reconnect(int argument) = 0;

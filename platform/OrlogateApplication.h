@@ -162,6 +162,18 @@ public:
     void OnPlayerAvatar(IOrloNetworkSession* session, int playerId, const u8* bytes,
                         int length) override;
     void OnGameStatus(int flags) override;
+    // Lobby observer: the remaining messages go to the online menu as they come.
+    void OnLobbyEvent1(IOrloNetworkSession* session) override;
+    void OnMatchResults(IOrloNetworkSession* session, int index,
+                        const SMatchResult& record) override;
+    void OnPlayerGiftItems(int result, const CVortanString& text,
+                           const CVortanArray<SShopItemData>& items) override;
+    void OnConfirmBuyPlayerItemsResponse(int result, int code, const CVortanString& text) override;
+    void OnAchievementList(int value0, int value1, int value2,
+                           const CVortanArray<SAchievementInfo>& records, int value4) override;
+    void OnImageAndLink(const CVortanString& name, int length, const u8* bytes,
+                        const CVortanString& text2, const CVortanString& text3,
+                        const CVortanString& text4) override;
 
     // The screen stack. PushState appends the screen after a successful Init (the screen is
     // deleted otherwise and the Init result returned); a screen pushed onto an empty stack

@@ -1,5 +1,5 @@
-// COrlogateApplication: the lobby's player-list, player-status, challenge, avatar and game
-// status messages, passed on to the online menu.
+// COrlogateApplication: the lobby's player-list, player-status, challenge, avatar, game
+// status, match result, achievement and image-and-link messages, passed on to the online menu.
 #include "platform/OrlogateApplication.h"
 
 #include "platform/OrloMenuStateInterface.h"
@@ -8,7 +8,8 @@ void COrlogateApplication::OnPlayerListUpdate(IOrloNetworkSession* session, int 
                                               int count)
 {
     (void)session;
-    if (m_menu)
+    // Lists of another game are not this program's.
+    if (m_menu && game == GetGameNumber())
         m_menu->OnPlayerListUpdate(reason, game, count);
 }
 
@@ -55,4 +56,35 @@ void COrlogateApplication::OnGameStatus(int flags)
 {
     if (m_menu)
         m_menu->OnGameStatus(flags);
+}
+
+void COrlogateApplication::OnLobbyEvent1(IOrloNetworkSession* session)
+{
+    (void)session;
+    if (m_menu)
+        m_menu->OnLobbyEvent1();
+}
+
+void COrlogateApplication::OnMatchResults(IOrloNetworkSession* session, int index,
+                                          const SMatchResult& record)
+{
+    (void)session;
+    if (m_menu)
+        m_menu->OnMatchResults(index, record);
+}
+
+void COrlogateApplication::OnAchievementList(int value0, int value1, int value2,
+                                             const CVortanArray<SAchievementInfo>& records,
+                                             int value4)
+{
+    if (m_menu)
+        m_menu->OnAchievementList(value0, value1, value2, records, value4);
+}
+
+void COrlogateApplication::OnImageAndLink(const CVortanString& name, int length, const u8* bytes,
+                                          const CVortanString& text2, const CVortanString& text3,
+                                          const CVortanString& text4)
+{
+    if (m_menu)
+        m_menu->OnImageAndLink(name, length, bytes, text2, text3, text4);
 }

@@ -1,6 +1,7 @@
 // COrloMenuState: its lifecycle, building the widget tree, the frame, drawing and input routing.
 #include "online/menu/OrloMenuState.h"
 
+#include <algorithm>
 #include <new>
 #include <stdio.h>
 
@@ -18,6 +19,8 @@
 #include "ui/loader/GameXMLLoader.h"
 #include "ui/widgets/Bubble.h"
 #include "ui/widgets/Button.h"
+#include "ui/widgets/ImageWidget.h"
+#include "ui/widgets/TextWidget.h"
 
 COrloMenuState::COrloMenuState()
     : m_game(nullptr), m_uiRoot(nullptr), m_pageRoot(nullptr), m_orloButtonRoot(nullptr),
@@ -92,7 +95,6 @@ int COrloMenuState::Init(COrloApplication* application)
 
 void COrloMenuState::Release()
 {
-    DetachPagesObserver();
     CLoginController::Release();
     if (m_game) {
         IOrloGameState* game = m_game;
@@ -106,6 +108,7 @@ void COrloMenuState::Release()
         m_sequences = nullptr;
     }
     DestroyMenuUI();
+    ReleaseKeptResources();
     delete m_panelPlayer;
     m_panelPlayer = nullptr;
     ClearContentItems();
@@ -242,8 +245,43 @@ int COrloMenuState::BuildMenu(int width, int height, CWidget* previousRoot)
     CWidget* backlog = m_uiRoot->FindByPath(CVortanString("//chat_root//chat_backlog"));
     if (backlog)
         backlog->Update(0.0f);
+    KeepTreeResources(m_uiRoot);
     SetMenuShown(false);
     return 1;
+}
+
+void COrloMenuState::KeepTreeResources(CWidget* widget)
+{
+    COrloResourceManager* manager = m_application;
+    if (!widget || !manager)
+        return;
+    CTextWidget* text = WidgetCast<CTextWidget>(widget);
+    CVortanBitmapFont* font = text ? text->GetFont() : nullptr;
+    if (font && std::find(m_keptFonts.begin(), m_keptFonts.end(), font) == m_keptFonts.end() &&
+        manager->AddRefFont(font))
+        m_keptFonts.push_back(font);
+    CImageWidget* image = WidgetCast<CImageWidget>(widget);
+    CVortanSurface* surface = image ? image->GetImage() : nullptr;
+    if (surface &&
+        std::find(m_keptSurfaces.begin(), m_keptSurfaces.end(), surface) == m_keptSurfaces.end() &&
+        manager->AddRefSurface(surface))
+        m_keptSurfaces.push_back(surface);
+    const int count = widget->GetChildCount();
+    for (int i = 0; i < count; ++i)
+        KeepTreeResources(widget->GetChild(i));
+}
+
+void COrloMenuState::ReleaseKeptResources()
+{
+    COrloResourceManager* manager = m_application;
+    for (CVortanBitmapFont* font : m_keptFonts)
+        if (manager)
+            manager->ReleaseFont(font);
+    for (CVortanSurface* surface : m_keptSurfaces)
+        if (manager)
+            manager->ReleaseSurface(surface);
+    m_keptFonts.clear();
+    m_keptSurfaces.clear();
 }
 
 int COrloMenuState::Update(float seconds)

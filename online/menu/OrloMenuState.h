@@ -22,6 +22,8 @@
 #include "platform/OrloMenuStateInterface.h"
 
 class CBubble;
+class CVortanBitmapFont;
+class CVortanSurface;
 class CButton;
 class CInfiniteList;
 class CPageView;
@@ -121,6 +123,20 @@ public:
     void OnGameStart(int game, int opener) override;
     void OnLobbyStateChanged(int state) override { (void)state; }
     void OnGameStateChanged(int state) override;
+    // The own page's achievements and the start page's image-and-link adverts.
+    void OnAchievementList(int value0, int value1, int value2,
+                           const CVortanArray<SAchievementInfo>& records, int value4) override
+    {
+        (void)value0, (void)value1, (void)value2, (void)value4;
+        OnAchievementList(records);
+    }
+    void OnImageAndLink(const CVortanString& name, int length, const u8* bytes,
+                        const CVortanString& text2, const CVortanString& text3,
+                        const CVortanString& text4) override
+    {
+        (void)text4;
+        OnImageAndLink(name, length, bytes, text2, text3);
+    }
     using CLoginController::OnGameStateChanged;
     using CLoginController::OnLobbyStateChanged;
     // The two-int request tag 101.
@@ -205,13 +221,10 @@ public:
     void OnAchievementList(const CVortanArray<SAchievementInfo>& records);
     void OnImageAndLink(const CVortanString& name, int length, const u8* bytes,
                         const CVortanString& text2, const CVortanString& text3);
-    void OnMatchResults(int index, const SMatchResult& record);
+    void OnMatchResults(int index, const SMatchResult& record) override;
     // 0 lost, 1 tied, 2 won, for any result the service sends.
     static int ResultIndex(int result);
     CWidget* GetSelfItem() const { return m_selfItem; }
-    // The session's answers for these pages reach the menu through this observer.
-    void AttachPagesObserver();
-    void DetachPagesObserver();
 
     // --- player lists, challenges, chat --------------------------------------------------------------
     // Lobby messages of the player pages and challenges (the application passes them on).
@@ -455,6 +468,10 @@ protected:
     CWidget* FindInTree(const char* name) const;
     void SetTextOf(CWidget* widget, const CVortanString& text);
     const CVortanString& MenuText(int index) const;
+    // Holds a reference to every font and picture of the built tree not yet held, so that a
+    // rebuild (or the next Load) finds them loaded; ReleaseKeptResources lets them go.
+    void KeepTreeResources(CWidget* widget);
+    void ReleaseKeptResources();
     void UpdateTurnClock();
     void UpdateOrloButtonAnimation(float dt);
     void RunItemCheck(float seconds);
@@ -496,22 +513,12 @@ protected:
     int m_rebuilding;        // set while a resize rebuilds the tree
     CVortanPtrArray m_items;
     BoundEvent m_bound[ORLO_MENU_EVENT_COUNT];
+    std::vector<CVortanBitmapFont*> m_keptFonts;
+    std::vector<CVortanSurface*> m_keptSurfaces;
 
     // login and registration, settings and language, start page, about, own page
-    class PagesObserver : public IOrloNetworkSession::LobbyObserver {
-    public:
-        COrloMenuState* menu = nullptr;
-        void OnAchievementList(int, int, int, const CVortanArray<SAchievementInfo>& list,
-                               int) override;
-        void OnImageAndLink(const CVortanString& name, int length, const u8* bytes,
-                            const CVortanString& text2, const CVortanString& text3,
-                            const CVortanString& text4) override;
-        void OnMatchResults(IOrloNetworkSession*, int index, const SMatchResult& record) override;
-    };
     // Goes back to the first page of the user (login page for a guest, else start page).
     void ReturnToFirstPage();
-    PagesObserver m_pagesObserver;
-    COrloNetworkSession* m_pagesObserverSession = nullptr;
     int m_initialisingSlider = 0; // a slider takes the stored volume: no write back
 
     // player lists, challenges, chat

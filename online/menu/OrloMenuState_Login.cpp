@@ -69,7 +69,6 @@ void COrloMenuState::OnLoginSucceeded(const CVortanString& playerName, const CVo
     ShowLoading(MenuText(33), MenuText(34));
     m_itemCheckPending = 1;
     m_savedShown = shown ? 1 : 0;
-    AttachPagesObserver();
     COrloNetworkSession* session = GetSession();
     if (session) {
         session->SendShortIntMessage(513);
@@ -197,7 +196,16 @@ int COrloMenuState::OnCancelAutoRelogin(CWidget* sender, COrloMenuState* menu)
 int COrloMenuState::OnExitApp(CWidget* sender, COrloMenuState* menu)
 {
     (void)sender;
-    if (menu->m_application)
+    // An edition without adverts quits at once; otherwise the application may show its
+    // advert on the way out.
+    COrlogateApplication* gate = menu->Gate();
+    if (menu->m_game && menu->m_game->GetEditionFlag() != 0) {
+        if (menu->m_application)
+            menu->m_application->RequestQuit();
+    } else if (gate) {
+        gate->ExitApplication(true);
+    } else if (menu->m_application) {
         menu->m_application->RequestQuit();
+    }
     return 1;
 }

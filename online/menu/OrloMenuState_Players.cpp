@@ -421,8 +421,6 @@ int COrloMenuState::OnLoadSelf(CWidget* sender, COrloMenuState* menu)
     COrloNetworkSession* session = menu->GetNetSession();
     if (!session)
         return 1;
-    // The own page's results, achievements and coins come through the pages' observer.
-    menu->AttachPagesObserver();
     session->SendPlayerListRequest(32, CVortanString(), 0, 0, -1, 0, &OnSelfResult, menu);
     session->SendPlayerListRequest(32, CVortanString(), 0, 0, 0, 1, &OnSelfResult, menu);
     const int game = menu->m_game ? menu->m_game->GetGameNumber() : 0;

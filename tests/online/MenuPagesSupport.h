@@ -136,9 +136,11 @@ protected:
         app->SetGame(game);
         session = new COrloNetworkSession();
         ASSERT_EQ(VORTAN_OK, session->Init(app, app));
+        session->AddLobbyObserver(app); // the lobby's messages reach the menu through it
         app->SetSession(session);
         menu = new PagesMenu();
         ASSERT_EQ(VORTAN_OK, menu->Init(app));
+        app->SetMenu(menu);
         ASSERT_EQ(1, menu->BuildMenu(800, 480, nullptr));
         menu->SetLogin(2, 0);
         ASSERT_EQ(1, session->ConnectLobby(CVortanString("127.0.0.1"), lobby.port, nullptr));
@@ -151,6 +153,7 @@ protected:
         // A reconnect replaces (deletes) the session the application held.
         if (app->GetNetworkSession() != session)
             session = nullptr;
+        app->SetMenu(nullptr);
         delete menu;
         app->SetGame(nullptr);
         app->SetSession(nullptr);

@@ -3,7 +3,8 @@
 // packs, frames timed by the stand-in clock. The menu logs in as a guest, shows the loading page
 // and then hides over the game; the stand-in gets the requests that follow a login; a stopped
 // lobby brings the menu back and, restarted, is logged in to again; without a lobby the login
-// error page shows.
+// error page shows. Without a widget tree the toggle's browser link carries the check value
+// Python's MD5 gives for the session's values.
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -252,6 +253,40 @@ TEST_F(MenuOnline, WithoutALobbyTheLoginErrorPageShowsAndTheLoginIsTriedAgain)
     ASSERT_TRUE(
         FramesUntil([&]() { return timer->IsAttached() && timer->GetCountdown() > 5.0f; }, 100));
     EXPECT_EQ("loginscreen_error", Page());
+}
+
+TEST_F(MenuOnline, WithoutATreeTheToggleLinksTheGamePageWithItsMd5Check)
+{
+    ASSERT_NO_FATAL_FAILURE(Start(true));
+    ASSERT_TRUE(FramesUntil([&]() { return LoggedInAndHidden(); }));
+    COrloMenuState* menu = app->Menu();
+    // A rebuild without the layout leaves no tree.
+    ASSERT_EQ(1, app->ClosePack(Built("orlolayouts.dmp"), 1));
+    EXPECT_EQ(0, menu->OnResize(800, 480));
+    ASSERT_EQ(nullptr, menu->GetPageRoot());
+    menu->ToggleMenu(); // this application has no device: nothing opens, nothing breaks
+    EXPECT_FALSE(menu->IsMenuShown());
+
+    IOrloNetworkSession* session = app->GetNetworkSession();
+    const std::string id = std::to_string(session->GetOwnPlayerId());
+    const std::string token = VortanUTF8Of(session->GetLoginToken());
+    const std::string release = std::to_string(session->GetReleaseId());
+    ASSERT_FALSE(token.empty());
+    // Own id, the game's secret ("x"), the login token, the IMEI (none here), the release.
+    std::string md5;
+    ASSERT_EQ(0, vtest::RunProgram({vtest::Python(), "-c",
+                                    "import hashlib, sys; "
+                                    "print(hashlib.md5(sys.argv[1].encode()).hexdigest(), end='')",
+                                    id + "x" + token + release},
+                                   &md5));
+    ASSERT_EQ(32u, md5.size());
+    CVortanString link;
+    menu->BuildGamePageLink(link);
+    const std::string text = VortanUTF8Of(link);
+    EXPECT_EQ(0u, text.find("https://")) << text;
+    EXPECT_NE(std::string::npos, text.find("?link=orlo_game&token=" + token + "&check=" + md5 +
+                                           "&game=64&release=" + release + "&rid="))
+        << text;
 }
 
 } // namespace

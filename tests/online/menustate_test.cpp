@@ -11,6 +11,7 @@
 #include "engine/graphics/VortanGraphicsExt_GLES2.h"
 #include "engine/platform/VortanApplication.h"
 #include "online/menu/OrloMenuState.h"
+#include "platform/OrloAdvertisementInterface.h"
 #include "platform/OrloLanguage.h"
 #include "platform/OrloResourceManager.h"
 #include "platform/OrloStatsEntry.h"
@@ -23,6 +24,7 @@
 #include "ui/layouts/PageView.h"
 #include "ui/widgets/Bubble.h"
 #include "ui/widgets/Button.h"
+#include "ui/widgets/ImageWidget.h"
 #include "ui/widgets/PieWidget.h"
 #include "ui/widgets/TextWidget.h"
 
@@ -69,6 +71,8 @@ public:
         return CVortanString((vtest::BinaryDir() + "/" + name).c_str());
     }
     void SetGame(IOrloGameState* game) { m_gameState = game; }
+    void SetAdvertisement(IOrloAdvertisement* advert) { m_advertisement = advert; }
+    void ClearQuit() { m_quitRequested = 0; }
 
     CVortanGraphicsExt_GLES2* ext;
     bool created = false;
@@ -113,6 +117,7 @@ public:
     void OnMenuHidden() override { log.push_back("hidden"); }
     float GetTurnClock() override { return turnClock; }
     int IsPlaying() override { return playing; }
+    int GetEditionFlag() override { return edition; }
     int Count(const char* what) const
     {
         int n = 0;
@@ -123,12 +128,29 @@ public:
     std::vector<std::string> log;
     float turnClock = 0.0f;
     int playing = 0;
+    int edition = 0;
+};
+
+// An advert that only counts the calls leaving the program makes.
+class ExitAdvert : public IOrloAdvertisement {
+public:
+    int Show(const CVortanString&, const CVortanString&, int, const u8*, int, int,
+             const CVortanArray<i32>*, const CVortanString&, int, const CVortanString&,
+             const CVortanString&) override
+    {
+        return 1;
+    }
+    void ShowOnExit() override { ++onExit; }
+    int IsShown() const override { return 0; }
+    void SetShown(int) override {}
+    int onExit = 0;
 };
 
 // The menu with its build step and login state within reach.
 class TestMenu : public COrloMenuState {
 public:
     using COrloMenuState::BuildMenu;
+    using COrloMenuState::DestroyMenuUI;
     void SetLogin(int state, int guest)
     {
         m_loginState = state;
@@ -177,6 +199,16 @@ protected:
         for (int i = 0; text && i < text->GetDisplayText().GetLength(); ++i)
             out += (char)text->GetDisplayText().GetAt(i);
         return out;
+    }
+    // The whole frame the menu draws over black, as RGBA bytes.
+    std::vector<unsigned char> Frame()
+    {
+        app->ext->Clear(0xFF000000, nullptr);
+        menu->Render();
+        glFinish();
+        std::vector<unsigned char> pixels(800 * 480 * 4);
+        glReadPixels(0, 0, 800, 480, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        return pixels;
     }
     std::string Language(int index)
     {
@@ -411,6 +443,25 @@ TEST_F(MenuState, TheBackKeyFollowsThePageAndTheOrloButton)
     EXPECT_EQ(0, COrloMenuState::MapKey(0xFF1B));
 }
 
+TEST_F(MenuState, LeavingQuitsAtOnceOrHandsOverToTheAdvertByEdition)
+{
+    // No advert: quit.
+    EXPECT_EQ(1, menu->RunEvent("exit_app", nullptr));
+    EXPECT_EQ(1, app->IsQuitRequested());
+    // An advert waits: it shows on the way out instead of quitting.
+    app->ClearQuit();
+    ExitAdvert* advert = new ExitAdvert();
+    app->SetAdvertisement(advert); // the application deletes it
+    EXPECT_EQ(1, menu->RunEvent("exit_app", nullptr));
+    EXPECT_EQ(1, advert->onExit);
+    EXPECT_EQ(0, app->IsQuitRequested());
+    // An edition without adverts quits at once, advert or not.
+    game->edition = 2;
+    EXPECT_EQ(1, menu->RunEvent("exit_app", nullptr));
+    EXPECT_EQ(1, advert->onExit);
+    EXPECT_EQ(1, app->IsQuitRequested());
+}
+
 TEST_F(MenuState, TheToggleDependsOnTheLoginTheUserAndTheMatch)
 {
     // Not logged in: it only shows.
@@ -578,6 +629,50 @@ TEST_F(MenuState, AResizeRebuildsOverTheOldTreeKeepingHistoryAndShownState)
     // The game sized once; no extra switch.
     EXPECT_EQ(std::vector<std::string>({"resize"}), game->log);
     EXPECT_EQ(menu->GetOrloButton()->GetRect().left, menu->GetShakeHomeRect().left);
+}
+
+TEST_F(MenuState, TheTreesFontsAndPicturesStayLoadedUntilTheMenuGoes)
+{
+    CTextWidget* text = WidgetCast<CTextWidget>(Find("loginerror_title"));
+    CImageWidget* image = WidgetCast<CImageWidget>(Find("orlo-image"));
+    ASSERT_TRUE(text && text->GetFont() && image && image->GetImage());
+    CVortanBitmapFont* font = text->GetFont();
+    CVortanSurface* picture = image->GetImage();
+    // Without the tree the resource manager still holds both: a new build decodes nothing.
+    menu->DestroyMenuUI();
+    CVortanBitmapFont* fontHandle = font;
+    CVortanSurface* pictureHandle = picture;
+    EXPECT_TRUE(app->AddRefFont(font) && app->ReleaseFont(fontHandle));
+    EXPECT_TRUE(app->AddRefSurface(picture) && app->ReleaseSurface(pictureHandle));
+    ASSERT_EQ(1, menu->BuildMenu(800, 480, nullptr));
+    EXPECT_EQ(font, WidgetCast<CTextWidget>(Find("loginerror_title"))->GetFont());
+    EXPECT_EQ(picture, WidgetCast<CImageWidget>(Find("orlo-image"))->GetImage());
+    // The menu gone, nothing holds them any more.
+    delete menu;
+    menu = nullptr;
+    EXPECT_FALSE(app->AddRefFont(font));
+    EXPECT_FALSE(app->AddRefSurface(picture));
+}
+
+TEST_F(MenuState, AfterALostContextTheMenuDrawsTheSameFramesShownAndHidden)
+{
+    menu->GetOrloButtonRoot()->SetVisible(true); // hidden, the Orlo button draws over the game
+    for (bool shown : {true, false}) {
+        menu->SetMenuShown(shown);
+        menu->Update(0.016f);
+        const std::vector<unsigned char> before = Frame();
+        int lit = 0;
+        for (size_t i = 0; i < before.size(); i += 4)
+            lit += before[i] > 40 || before[i + 1] > 40 || before[i + 2] > 40;
+        EXPECT_GT(lit, 500) << "nothing drawn, shown " << shown;
+        // The application drops every texture and tells the menu, then builds them again.
+        ASSERT_EQ(VORTAN_OK, app->UnloadAllSurfaceTextures());
+        ASSERT_EQ(VORTAN_OK, menu->OnContextLost());
+        ASSERT_EQ(VORTAN_OK, app->ReloadAllSurfaceTextures());
+        ASSERT_EQ(VORTAN_OK, menu->OnContextRestored());
+        menu->Update(0.016f);
+        EXPECT_TRUE(before == Frame()) << "shown " << shown;
+    }
 }
 
 TEST_F(MenuState, WithoutItsLayoutARebuildLeavesNoTreeAndEveryStepCopes)

@@ -98,7 +98,8 @@ class ControlLines(NoticeCase):
         carol = self.player("carol_k", "snowball")
         self.assertEqual(self.server.control("kick carol_k -1"), "ok")
         update = carol.expect(8)
-        self.assertEqual(update[1:], [-1, 0, -1])
+        # The list is the client's game's (the number in its connect description).
+        self.assertEqual(update[1:], [-1, 64, -1])
         self.assertEqual(self.server.control("kick carol_k -2"), "ok")
         self.assertEqual(carol.expect(8)[1], -2)
         self.assertNotIn("103", self.server.control("online").split())

@@ -46,6 +46,7 @@ class Connection:
         self.player = None
         self.room = None
         self.language = "en"
+        self.game_number = 0  # from the connect request's description
         self.game = None
         self.player_id = None
         self.task = None

@@ -25,6 +25,17 @@ REASON_UPDATE = 0
 REASON_LOGGED_OUT = -2
 
 
+def _game_number(description):
+    """The "standalone-id" of the connect request's client description, 0 when absent."""
+    for part in description.split(";"):
+        key, _, value = part.partition(":")
+        if key == "standalone-id":
+            try:
+                return int(value)
+            except ValueError:
+                return 0
+    return 0
+
 class Lobby:
     # With the close-mid-message fault, the login reply is cut.
     CUT_TAGS = {6}
@@ -101,6 +112,7 @@ class Lobby:
         release = RELEASE_SECOND if self.config.second_lobby else RELEASE_FIRST
         connection.send(messages.connect_ack(0, release=release))
         connection.language = values[10].rpartition("lang_code:")[2] or "en"
+        connection.game_number = _game_number(values[10])
         records = [messages.language_info(p.code, p.kind, p.digest, p.number)
                    for p in self.languages.packs]
         connection.send(messages.available_languages(records))
@@ -144,7 +156,8 @@ class Lobby:
         if previous is not None and previous is not connection:
             log("%s   %s logged in elsewhere: logging %s out" % (
                 connection.label, account.name, previous.label))
-            previous.send(messages.player_list_update([], REASON_LOGGED_OUT, 0, -1))
+            previous.send(messages.player_list_update([], REASON_LOGGED_OUT,
+                                                      previous.game_number, -1))
             self._log_out(previous)
         self._log_out(connection)
         connection.player = account
@@ -313,7 +326,7 @@ class Lobby:
 
     def kick(self, connection, reason):
         """A player-list update with the reason (-1: reconnect, -2: logged out)."""
-        connection.send(messages.player_list_update([], reason, 0, -1))
+        connection.send(messages.player_list_update([], reason, connection.game_number, -1))
         if reason == REASON_LOGGED_OUT:
             self._log_out(connection)
 

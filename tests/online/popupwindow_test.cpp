@@ -87,6 +87,22 @@ public:
     COrloToastNotification* Toast() { return dynamic_cast<COrloToastNotification*>(m_toast); }
     void SetMenu(IOrloMenuState* menu) { m_menu = menu; }
     COrloAdvertisement* Advert() { return dynamic_cast<COrloAdvertisement*>(m_advertisement); }
+    // Without the 800 x 480 read-back, each frame is read back at the graphics' own size.
+    void Update() override
+    {
+        BesideBuildApp::Update();
+        if (!readBack && IsCreated())
+            frame = ReadBack(GetGraphics()->GetWidth(), GetGraphics()->GetHeight());
+    }
+    static Rgb ReadBack(int w, int h)
+    {
+        Rgb rgba((size_t)w * h * 4), rgb((size_t)w * h * 3);
+        glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        for (size_t y = 0; y < (size_t)h; ++y)
+            for (size_t i = 0; i < (size_t)w * 3; ++i)
+                rgb[y * w * 3 + i] = rgba[((h - 1 - y) * w + i / 3) * 4 + i % 3];
+        return rgb;
+    }
 };
 
 // The online menu as a flat screen that records the pages asked for and the taps it gets.
@@ -338,6 +354,57 @@ std::vector<std::string> Masked(const std::vector<Box>& masks)
     return argv;
 }
 
+// The number of pixels of a frame (w x h, RGB) that differ (by more than a small fuzz) from the
+// screen's colour with the layers composed over it, outside the masks; the pictures are made in
+// the directory, and kept under <build>/popup_shots when they differ (always in the directory
+// VORTAN_KEEP_SHOTS names, when it does).
+long Differing(const vtest::TempDir& shots, const std::string& name, const Rgb& frame, int w, int h,
+               const std::vector<Layer>& layers, const std::vector<Box>& masks)
+{
+    const std::string size = std::to_string(w) + "x" + std::to_string(h);
+    char below[8];
+    snprintf(below, sizeof(below), "#%06X", kBelow);
+    std::vector<std::string> want{"convert", "-size", size, std::string("xc:") + below};
+    for (const Layer& l : layers) {
+        want.insert(want.end(), {"(", l.file});
+        if (!l.crop.empty())
+            want.insert(want.end(), {"-crop", l.crop, "+repage"});
+        if (l.w > 0)
+            want.insert(want.end(), {"-filter", "Triangle", "-resize",
+                                     std::to_string(l.w) + "x" + std::to_string(l.h) + "!"});
+        want.insert(want.end(),
+                    {")", "-geometry", "+" + std::to_string(l.x) + "+" + std::to_string(l.y),
+                     "-composite"});
+    }
+    const std::vector<std::string> mask = Masked(masks);
+    want.insert(want.end(), mask.begin(), mask.end());
+    want.push_back(shots.File(name + "_want.png"));
+    EXPECT_EQ(0, vtest::RunProgram(want));
+    vtest::WriteWholeFile(shots.File(name + ".rgb"), std::string(frame.begin(), frame.end()));
+    std::vector<std::string> got{"convert", "-size", size,
+                                 "-depth",  "8",     "rgb:" + shots.File(name + ".rgb")};
+    got.insert(got.end(), mask.begin(), mask.end());
+    got.push_back(shots.File(name + "_got.png"));
+    EXPECT_EQ(0, vtest::RunProgram(got));
+    std::string count;
+    vtest::RunProgram({"convert", shots.File(name + "_want.png"), shots.File(name + "_got.png"),
+                       "-metric", "AE", "-fuzz", "2%", "-compare", "-write",
+                       shots.File(name + "_diff.png"), "-format", "%[distortion]", "info:"},
+                      &count);
+    const long n = count.empty() ? -1 : atol(count.c_str());
+    const char* keepAll = getenv("VORTAN_KEEP_SHOTS");
+    if (n != 0 || keepAll) {
+        const std::string keep = keepAll ? keepAll : vtest::BinaryDir() + "/popup_shots";
+        mkdir(keep.c_str(), 0755);
+        for (const char* suffix : {"_want.png", "_got.png", "_diff.png"})
+            vtest::WriteWholeFile(keep + "/" + name + suffix,
+                                  vtest::ReadWholeFile(shots.File(name + suffix)));
+        vtest::RunProgram({"convert", "-size", size, "-depth", "8",
+                           "rgb:" + shots.File(name + ".rgb"), keep + "/" + name + ".png"});
+    }
+    return n;
+}
+
 // The window with the application's session logged in as a guest at the stand-in lobby.
 class PopupWindowLobby : public PopupWindow {
 protected:
@@ -394,51 +461,10 @@ protected:
             Step(0.0f);
         }
     }
-    // The number of pixels of the last frame that differ (by more than a small fuzz) from the
-    // screen's colour with the layers composed over it, outside the masks. The three pictures are
-    // kept under <build>/popup_shots when they differ.
     long Differing(const std::string& name, const std::vector<Layer>& layers,
                    const std::vector<Box>& masks)
     {
-        char below[8];
-        snprintf(below, sizeof(below), "#%06X", kBelow);
-        std::vector<std::string> want{"convert", "-size", "800x480", std::string("xc:") + below};
-        for (const Layer& l : layers) {
-            want.insert(want.end(), {"(", l.file});
-            if (!l.crop.empty())
-                want.insert(want.end(), {"-crop", l.crop, "+repage"});
-            if (l.w > 0)
-                want.insert(want.end(), {"-filter", "Triangle", "-resize",
-                                         std::to_string(l.w) + "x" + std::to_string(l.h) + "!"});
-            want.insert(want.end(),
-                        {")", "-geometry", "+" + std::to_string(l.x) + "+" + std::to_string(l.y),
-                         "-composite"});
-        }
-        const std::vector<std::string> mask = Masked(masks);
-        want.insert(want.end(), mask.begin(), mask.end());
-        want.push_back(shots.File(name + "_want.png"));
-        EXPECT_EQ(0, vtest::RunProgram(want));
-        vtest::WriteWholeFile(shots.File(name + ".rgb"),
-                              std::string(app->frame.begin(), app->frame.end()));
-        std::vector<std::string> got{"convert", "-size", "800x480",
-                                     "-depth",  "8",     "rgb:" + shots.File(name + ".rgb")};
-        got.insert(got.end(), mask.begin(), mask.end());
-        got.push_back(shots.File(name + "_got.png"));
-        EXPECT_EQ(0, vtest::RunProgram(got));
-        std::string count;
-        vtest::RunProgram({"convert", shots.File(name + "_want.png"), shots.File(name + "_got.png"),
-                           "-metric", "AE", "-fuzz", "2%", "-compare", "-write",
-                           shots.File(name + "_diff.png"), "-format", "%[distortion]", "info:"},
-                          &count);
-        const long n = count.empty() ? -1 : atol(count.c_str());
-        if (n != 0) {
-            const std::string keep = vtest::BinaryDir() + "/popup_shots";
-            mkdir(keep.c_str(), 0755);
-            for (const char* suffix : {"_want.png", "_got.png", "_diff.png"})
-                vtest::WriteWholeFile(keep + "/" + name + suffix,
-                                      vtest::ReadWholeFile(shots.File(name + suffix)));
-        }
-        return n;
+        return ::Differing(shots, name, app->frame, W, H, layers, masks);
     }
     // Pixels of the last frame inside the box whose colour is near the given one.
     int Count(const Box& box, unsigned colour, int tolerance)
@@ -470,19 +496,19 @@ protected:
     std::string who;
 };
 
-// A widget's box in the 800 x 480 area from the fractions of its layout: the left and top
-// truncated, the width and height rounded.
-Box Area(float x, float y, float w, float h)
+// A widget's box in the area (800 x 480 unless given) from the fractions of its layout: the left
+// and top truncated, the width and height rounded.
+Box Area(float x, float y, float w, float h, int width = W, int height = H)
 {
-    const int l = (int)(x * (float)W), t = (int)(y * (float)H);
-    return {l, t, l + (int)lroundf(w * (float)W), t + (int)lroundf(h * (float)H)};
+    const int l = (int)(x * (float)width), t = (int)(y * (float)height);
+    return {l, t, l + (int)lroundf(w * (float)width), t + (int)lroundf(h * (float)height)};
 }
 
 // The advert's widgets.
-const Box kTitle = Area(0.32f, 0.20833f, 0.36f, 0.075f);
-const Box kClosing = Area(0.27f, 0.62083f, 0.46f, 0.05833f);
-const Box kPicture = Area(0.35f, 0.29583f, 0.30f, 0.3125f);
-const Box kOk = Area(0.425f, 0.69583f, 0.15f, 0.08333f);
+const Box kTitle = Area(0.32f, 0.20834f, 0.36f, 0.075f);
+const Box kClosing = Area(0.27f, 0.62084f, 0.46f, 0.05833f);
+const Box kPicture = Area(0.35f, 0.29584f, 0.30f, 0.3125f);
+const Box kOk = Area(0.425f, 0.69584f, 0.15f, 0.08333f);
 const Box kClose = Area(0.685f, 0.20417f, 0.05f, 0.08333f);
 
 } // namespace
@@ -602,4 +628,122 @@ TEST_F(PopupWindowLobby, TapsByXdotoolOnTheAdvertsPictureOKAndClose)
         EXPECT_TRUE(vtest::WaitUntil([&] { return g_browser->Links() == links; }))
             << g_browser->Links();
     }
+}
+
+namespace {
+
+// The application on a portrait display of 480 x 800 of its own, its window turned to fit.
+class PortraitWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        xvfb.reset(new gtest_graphics::Xvfb("480x800x24"));
+        ASSERT_TRUE(xvfb->Ok());
+        setenv("HOME", home.Path().c_str(), 1);
+        VortanTestClock::Set(5000000000ull);
+        COrlogateApplication::RegisterOnlineFactory(&g_factory);
+        app = new PopupApp();
+        COrlogateApplication::RegisterOnlineFactory(nullptr);
+        app->readBack = false;
+        ASSERT_EQ(VORTAN_OK, app->Create(nullptr, kW, kH, new ptest::GameStateStub()));
+        // The program opens its window landscape; turned, the window is resized and every
+        // pop-up is built again for the new area.
+        XResizeWindow(app->GetDisplay(), app->GetWindow(), kW, kH);
+        ASSERT_TRUE(vtest::WaitUntil([&] {
+            app->HandleEvents();
+            return app->GetGraphics()->GetWidth() == kW;
+        }));
+        ASSERT_EQ(kW, app->GetGraphics()->GetWidth());
+        ASSERT_EQ(kH, app->GetGraphics()->GetHeight());
+        while (app->GetStateCount() > 0)
+            app->RemoveState(app->GetStateAt(0));
+        ASSERT_EQ(VORTAN_OK, app->PushState(new FlatScreen()));
+        Step(0.0f);
+    }
+    void TearDown() override
+    {
+        delete app;
+        app = nullptr;
+        VortanTestClock::Clear();
+        xvfb.reset();
+    }
+    void Step(float dt)
+    {
+        VortanTestClock::Advance((u64)llround(dt * 1e9));
+        app->Frame();
+    }
+    long Differs(const std::string& name, const std::vector<Layer>& layers,
+                 const std::vector<Box>& masks)
+    {
+        return Differing(shots, name, app->frame, kW, kH, layers, masks);
+    }
+    int Count(const Box& box, unsigned colour, int tolerance)
+    {
+        int n = 0;
+        for (int y = box.t; y < box.b; ++y)
+            for (int i = box.l; i < box.r; ++i) {
+                const size_t at = ((size_t)y * kW + i) * 3;
+                const unsigned p = ((unsigned)app->frame[at] << 16) |
+                                   ((unsigned)app->frame[at + 1] << 8) | app->frame[at + 2];
+                n += Near(p, colour, tolerance) ? 1 : 0;
+            }
+        return n;
+    }
+    Box Portrait(float x, float y, float w, float h) { return Area(x, y, w, h, kW, kH); }
+
+    static constexpr int kW = 480, kH = 800;
+    vtest::TempDir home;
+    vtest::TempDir shots;
+    std::unique_ptr<gtest_graphics::Xvfb> xvfb;
+    PopupApp* app = nullptr;
+};
+
+} // namespace
+
+TEST_F(PortraitWindow, TheToastAndTheAdvertFitThePortraitArea)
+{
+    app->ShowToast(CVortanString("A duel? Tap here to see who asks"), 20.0f, 3);
+    Step(0.5f);
+    Step(0.5f);
+    const Box strip = Portrait(0.0f, 0.9f, 1.0f, 0.1f);
+    const Box icon = Portrait(0.025f, 0.92f, 0.1f, 0.06f);
+    const Box text = Portrait(0.15f, 0.9f, 0.825f, 0.1f);
+    EXPECT_EQ(0, Differs("portrait_toast",
+                         {{PackPicture("toast-strip.png"), "", kW, strip.b - strip.t, 0, strip.t},
+                          {PackPicture("toast-icon-challenge.png"), "", icon.r - icon.l,
+                           icon.b - icon.t, icon.l, icon.t}},
+                         {text}));
+    EXPECT_GT(Count(text, 0xFFFFFF, 40), 20);
+    app->Toast()->Release(); // the toast out of the way
+
+    std::string png;
+    ASSERT_EQ(0, vtest::RunProgram(
+                     {"convert", "-size", "240x150", "gradient:#ff8000-#0040ff", "png:-"}, &png));
+    const std::string picture = shots.File("picture.png");
+    ASSERT_TRUE(vtest::WriteWholeFile(picture, png));
+    CVortanArray<i32> frames;
+    app->OnAdvertisementInfo(CVortanString("first"), CVortanString("http://click"),
+                             (const u8*)png.data(), (int)png.size(), 1000, 1000, &frames,
+                             CVortanString("http://ok"), 0, CVortanString("Play the full game"),
+                             CVortanString());
+    Step(0.0f);
+    Step(0.5f);
+    Step(0.75f); // closable
+    const Box panel = Portrait(0.08334f, 0.3125f, 0.83333f, 0.375f);
+    const Box title = Portrait(0.2f, 0.325f, 0.6f, 0.045f);
+    const Box image = Portrait(0.25f, 0.3775f, 0.5f, 0.1875f);
+    const Box closing = Portrait(0.11667f, 0.5725f, 0.76667f, 0.035f);
+    const Box ok = Portrait(0.375f, 0.6175f, 0.25f, 0.05f);
+    const Box close = Portrait(0.80834f, 0.3225f, 0.08333f, 0.05f);
+    EXPECT_EQ(0, Differs("portrait_advert",
+                         {{PackPicture("ad-panel.png"), "", panel.r - panel.l, panel.b - panel.t,
+                           panel.l, panel.t},
+                          {picture, "", image.r - image.l, image.b - image.t, image.l, image.t},
+                          {PackPicture("ad-button.png"), "120x40+0+0", ok.r - ok.l, ok.b - ok.t,
+                           ok.l, ok.t},
+                          {PackPicture("ad-close.png"), "40x40+0+0", close.r - close.l,
+                           close.b - close.t, close.l, close.t}},
+                         {title, closing}));
+    EXPECT_GT(Count(title, 0x202830, 40), 20);
+    EXPECT_GT(Count(closing, 0x404040, 40), 20);
 }

@@ -3,7 +3,8 @@
 // advert's picture after a lost context, the frame pacing, the challenge dialog. With the
 // stand-in lobby's notices and adverts: whole frames against ImageMagick composites of the pack's
 // pictures at the places the slide's formulas and the layouts give, taps by xdotool beside and
-// on the toast and on the advert's buttons, the links opened on a fake browser.
+// on the toast and on the advert's buttons, the links opened on a fake browser. The lobby closing
+// under the return guard, an unlock saved at exit, and the portrait area.
 #include <GLES2/gl2.h>
 #include <gtest/gtest.h>
 #include <math.h>
@@ -19,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/VortanDateTime.h"
 #include "engine/VortanTimer.h"
 #include "engine/graphics/VortanGraphicsContext.h"
 #include "online/OrloOnlineFactory.h"
@@ -315,6 +317,67 @@ TEST_F(PopupWindow, ATapOnAChallengeToastOpensTheMenusChallengeDialog)
     app->OnPointerUp(0, 400, H - 30);
     EXPECT_EQ(1u, menu->pages.size());
     app->SetMenu(nullptr);
+}
+
+TEST_F(PopupWindow, TheLobbyClosingHidesTheAdvertUnlessTheReturnGuardIsSet)
+{
+    app->RemoveState(screen);
+    screen = nullptr;
+    FlatMenu* menu = new FlatMenu();
+    ASSERT_EQ(VORTAN_OK, app->PushState(menu));
+    app->SetMenu(menu);
+    CVortanArray<i32> frames;
+    app->OnAdvertisementInfo(CVortanString("first"), CVortanString("http://click"), nullptr, 0,
+                             1000, 5000, &frames, CVortanString("http://ok"), 0,
+                             CVortanString("Title"), CVortanString());
+    Step(0.0f);
+    ASSERT_TRUE(app->Advert()->IsShown());
+    // The lobby closes while the application returns to the menu (its guard set): kept.
+    menu->onLogout = [&] { app->OnLobbyStateChanged(nullptr, IOrloNetworkSession::LOBBY_CLOSED); };
+    app->ReturnToMenu(true);
+    EXPECT_TRUE(app->Advert()->IsShown());
+    // Closing on its own: there is nobody to ask for the next one, and the advert goes.
+    app->OnLobbyStateChanged(nullptr, IOrloNetworkSession::LOBBY_CLOSED);
+    EXPECT_FALSE(app->Advert()->IsShown());
+    app->SetMenu(nullptr);
+}
+
+TEST_F(PopupWindow, AnUnlockNotYetSavedIsInTheFileAfterTheWindowCloses)
+{
+    IOrloAchievementStation* station = app->GetAchievements();
+    ASSERT_NE(nullptr, station); // from the built definitions pack
+    IOrloAchievementList* list = station->FindList(ptest::GameStateStub().GetGameNumber());
+    ASSERT_NE(nullptr, list);
+    ASSERT_NE(nullptr, list->Find(2));
+    CVortanString path;
+    app->GetUserDataPath(path, CVortanString("ach.dat"));
+    const std::string dat = VortanBytesOf(path);
+    CVortanDateTime at;
+    at.Set(2026, 11, 7, 3, 4, 5);
+    list->Find(2)->SetUnlocked(1); // recorded, not saved
+    list->Find(2)->SetUnlockTime(at);
+    ASSERT_FALSE(vtest::Exists(dat));
+
+    // Closed as a person closes it: the window manager's request.
+    XEvent close = {};
+    close.xclient.type = ClientMessage;
+    close.xclient.window = app->GetWindow();
+    close.xclient.message_type = XInternAtom(app->GetDisplay(), "WM_PROTOCOLS", False);
+    close.xclient.format = 32;
+    close.xclient.data.l[0] = (long)XInternAtom(app->GetDisplay(), "WM_DELETE_WINDOW", False);
+    XSendEvent(app->GetDisplay(), app->GetWindow(), False, NoEventMask, &close);
+    app->HandleEvents();
+    EXPECT_EQ(nullptr, app->GetAchievements()); // the station is gone: the program has ended
+    std::string read;
+    ASSERT_EQ(0, vtest::RunProgram({vtest::Python(), "-c",
+                                    "import struct,sys\n"
+                                    "b=open(sys.argv[1],'rb').read()\n"
+                                    "v,n=struct.unpack_from('<ii',b)\n"
+                                    "print(len(b),v,n,[struct.unpack_from('<i6H',b,8+16*i) "
+                                    "for i in range(n)])",
+                                    dat},
+                                   &read));
+    EXPECT_EQ("24 1 1 [(2, 2026, 11, 7, 3, 4, 5)]\n", read);
 }
 
 namespace {

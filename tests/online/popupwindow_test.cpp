@@ -200,6 +200,24 @@ protected:
         VortanTestClock::Advance((u64)llround(dt * 1e9));
         app->Frame();
     }
+    // A touch by xdotool: pressed, held over frames, let go over frames.
+    void Tap(int px, int py)
+    {
+        // Without --sync, which waits for a move (none when the pointer is there already).
+        ASSERT_EQ(0, vtest::RunProgram({"xdotool", "mousemove", std::to_string(px),
+                                        std::to_string(py), "mousedown", "1"}));
+        Settle();
+        ASSERT_EQ(0, vtest::RunProgram({"xdotool", "mouseup", "1"}));
+        Settle();
+    }
+    void Settle()
+    {
+        for (int i = 0; i < 3; ++i) {
+            usleep(30000);
+            app->HandleEvents();
+            Step(0.0f);
+        }
+    }
     // Keeps the frame as "<dir>/<name>.rgb" when VORTAN_KEEP_SHOTS names a directory.
     void Shot(const std::string& name)
     {
@@ -300,12 +318,10 @@ TEST_F(PopupWindow, ATapOnAChallengeToastOpensTheMenusChallengeDialog)
     app->ShowToast(CVortanString("A duel?"), 20.0f, 3);
     Step(0.5f);
     Step(0.5f);
-    app->OnPointerDown(0, 400, 100); // beside the strip: the menu's
-    app->OnPointerUp(0, 400, 100);
+    Tap(400, 100); // beside the strip: the menu's
     EXPECT_EQ(1, menu->taps);
     EXPECT_TRUE(menu->pages.empty());
-    app->OnPointerDown(0, 400, H - 30);
-    app->OnPointerUp(0, 400, H - 30);
+    Tap(400, H - 30);
     EXPECT_EQ(1, menu->taps);
     EXPECT_EQ(std::vector<std::string>{"challenge_received 1"}, menu->pages);
     for (int i = 0; i < 2; ++i)
@@ -313,8 +329,7 @@ TEST_F(PopupWindow, ATapOnAChallengeToastOpensTheMenusChallengeDialog)
     app->ShowToast(CVortanString("Just a message"), 0.0f, 1);
     Step(0.5f);
     Step(0.5f);
-    app->OnPointerDown(0, 400, H - 30);
-    app->OnPointerUp(0, 400, H - 30);
+    Tap(400, H - 30);
     EXPECT_EQ(1u, menu->pages.size());
     app->SetMenu(nullptr);
 }
@@ -506,23 +521,6 @@ protected:
     {
         const std::string answer = Control("adverts");
         return answer.compare(0, 3, "ok ") == 0 ? atoi(answer.c_str() + 3) : -1;
-    }
-    // A touch by xdotool: pressed, held over frames, let go over frames.
-    void Tap(int px, int py)
-    {
-        ASSERT_EQ(0, vtest::RunProgram({"xdotool", "mousemove", "--sync", std::to_string(px),
-                                        std::to_string(py), "mousedown", "1"}));
-        Settle();
-        ASSERT_EQ(0, vtest::RunProgram({"xdotool", "mouseup", "1"}));
-        Settle();
-    }
-    void Settle()
-    {
-        for (int i = 0; i < 3; ++i) {
-            usleep(30000);
-            app->HandleEvents();
-            Step(0.0f);
-        }
     }
     long Differing(const std::string& name, const std::vector<Layer>& layers,
                    const std::vector<Box>& masks)

@@ -1,6 +1,6 @@
 // The toast and the advert in the real application window under Xvfb (GLES2 on Mesa, the test
-// clock), over a flat screen, with the shipped layouts and pictures: each kind's icon colour, the
-// advert's picture after a lost context, the frame pacing, the challenge dialog. With the
+// clock), over a flat screen, with the shipped layouts and pictures: the advert's picture after a
+// lost context, the frame pacing, the challenge dialog opened by a tap. With the
 // stand-in lobby's notices and adverts: whole frames against ImageMagick composites of the pack's
 // pictures at the places the slide's formulas and the layouts give, taps by xdotool beside and
 // on the toast and on the advert's buttons, the links opened on a fake browser. The lobby closing
@@ -218,14 +218,6 @@ protected:
             Step(0.0f);
         }
     }
-    // Keeps the frame as "<dir>/<name>.rgb" when VORTAN_KEEP_SHOTS names a directory.
-    void Shot(const std::string& name)
-    {
-        const char* keep = getenv("VORTAN_KEEP_SHOTS");
-        if (keep)
-            vtest::WriteWholeFile(std::string(keep) + "/" + name + ".rgb",
-                                  std::string(app->frame.begin(), app->frame.end()));
-    }
     static int Expected(double t, double duration, double h = 72.0)
     {
         double y;
@@ -242,28 +234,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(PopupWindow, EachKindShowsAnIconOfItsOwnColour)
-{
-    // Sampled inside each icon's shape (the icon lies 12 pixels into the strip): below the
-    // balloon's dots, beside the crossed blades, within the star.
-    const struct {
-        int kind;
-        unsigned colour;
-    } kinds[] = {{1, 0x3D8BEB}, {3, 0x8A1C1C}, {4, 0xF2C21F}};
-    int n = 0;
-    for (const auto& k : kinds) {
-        app->ShowToast(CVortanString(("kind " + std::to_string(n++)).c_str()), 0.0f, k.kind);
-        Step(0.25f);
-        Step(0.75f);
-        Shot("toast_kind" + std::to_string(k.kind));
-        const unsigned got = Pixel(app->frame, 12 + 24, H - 72 + 12 + 30);
-        EXPECT_TRUE(Near(got, k.colour, 40)) << k.kind << " " << std::hex << got;
-        for (int i = 0; i < 4; ++i)
-            Step(0.5f); // to 3.0 s: gone
-        EXPECT_FALSE(app->Toast()->IsShowing());
-    }
-}
 
 TEST_F(PopupWindow, TheAdvertsPictureDrawsTheSameAfterALostContext)
 {
@@ -483,6 +453,21 @@ long Differing(const vtest::TempDir& shots, const std::string& name, const Rgb& 
     return n;
 }
 
+// The pixels of a frame (w wide) inside the box whose colour is near the given one.
+int CountNear(const Rgb& frame, int w, const Box& box, unsigned colour, int tolerance)
+{
+    int n = 0;
+    for (int y = box.t; y < box.b; ++y)
+        for (int i = box.l; i < box.r; ++i) {
+            const size_t at = ((size_t)y * w + i) * 3;
+            n += Near(((unsigned)frame[at] << 16) | ((unsigned)frame[at + 1] << 8) | frame[at + 2],
+                      colour, tolerance)
+                     ? 1
+                     : 0;
+        }
+    return n;
+}
+
 // The window with the application's session logged in as a guest at the stand-in lobby.
 class PopupWindowLobby : public PopupWindow {
 protected:
@@ -527,14 +512,9 @@ protected:
     {
         return ::Differing(shots, name, app->frame, W, H, layers, masks);
     }
-    // Pixels of the last frame inside the box whose colour is near the given one.
     int Count(const Box& box, unsigned colour, int tolerance)
     {
-        int n = 0;
-        for (int y = box.t; y < box.b; ++y)
-            for (int i = box.l; i < box.r; ++i)
-                n += Near(Pixel(app->frame, i, y), colour, tolerance) ? 1 : 0;
-        return n;
+        return CountNear(app->frame, W, box, colour, tolerance);
     }
     // The toast's strip, icon and (masked) text with the strip's top at y. A tapped strip fades
     // its icon in again (for a second): then the icon is masked too.
@@ -740,15 +720,7 @@ protected:
     }
     int Count(const Box& box, unsigned colour, int tolerance)
     {
-        int n = 0;
-        for (int y = box.t; y < box.b; ++y)
-            for (int i = box.l; i < box.r; ++i) {
-                const size_t at = ((size_t)y * kW + i) * 3;
-                const unsigned p = ((unsigned)app->frame[at] << 16) |
-                                   ((unsigned)app->frame[at + 1] << 8) | app->frame[at + 2];
-                n += Near(p, colour, tolerance) ? 1 : 0;
-            }
-        return n;
+        return CountNear(app->frame, kW, box, colour, tolerance);
     }
     Box Portrait(float x, float y, float w, float h) { return Area(x, y, w, h, kW, kH); }
 

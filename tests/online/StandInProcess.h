@@ -1,7 +1,10 @@
 // The stand-in lobby and game server (tools/standin) as a child process of a test.
 #pragma once
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -71,5 +74,27 @@ public:
 private:
     pid_t m_pid;
 };
+
+// One command line to a stand-in's control port; its answer line (empty without one).
+inline std::string ControlLine(int port, const std::string& line)
+{
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_port = htons((uint16_t)port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::string answer;
+    if (fd >= 0 && connect(fd, (sockaddr*)&a, sizeof(a)) == 0) {
+        const std::string out = line + "\n";
+        if (write(fd, out.data(), out.size()) == (ssize_t)out.size()) {
+            char c;
+            while (read(fd, &c, 1) == 1 && c != '\n')
+                answer.push_back(c);
+        }
+    }
+    if (fd >= 0)
+        close(fd);
+    return answer;
+}
 
 } // namespace ntest

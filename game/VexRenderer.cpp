@@ -62,6 +62,13 @@ IVortanGraphicsContext* CVexRenderer::GetContext() const
     return m_game->GetHostApplication()->GetGraphics();
 }
 
+// The game draws with GL calls of its own: the clip the screen set comes into force first.
+void CVexRenderer::PrepareClip()
+{
+    if (IVortanGraphicsContext* context = GetContext())
+        context->PrepareDraw();
+}
+
 void CVexRenderer::UpdateView()
 {
     m_camera.SetOffset(CVortanVector2(0.0f, 0.5f));
@@ -152,6 +159,7 @@ void CVexRenderer::DisableAttribArrays()
 
 void CVexRenderer::BeginWorldPass()
 {
+    PrepareClip();
     DisableAttribArrays();
     glDisable(GL_DEPTH_TEST);
     glDepthMask(GL_FALSE);
@@ -173,6 +181,7 @@ void CVexRenderer::EndWorldPass()
 
 void CVexRenderer::BeginDraw()
 {
+    PrepareClip();
     DisableAttribArrays();
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);

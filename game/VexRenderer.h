@@ -197,6 +197,7 @@ private:
                 Blend blend, Filter filter, int repeatU = 0, int repeatV = 0);
     // The shared state around a draw.
     void BeginDraw();
+    void PrepareClip();
     void EndDraw();
     void SetBlend(Blend blend, u32 colour);
     void ResetBlend(Blend blend);

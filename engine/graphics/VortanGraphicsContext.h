@@ -100,6 +100,9 @@ public:
     virtual float ToUnitX(float x) = 0;
     virtual float ToUnitY(float y) = 0;
     virtual void SetClipRect(const CVortanRect* rect) { (void)rect; }
+    // Brings the clip into force for drawing the context does not see (GL calls of the
+    // caller's own): a context may hold a clip back until a drawing needs it.
+    virtual void PrepareDraw() {}
 
     // The current clip rectangle (widgets read it to save and narrow it).
     const CVortanRect& GetClipRect() const { return m_clipRect; }

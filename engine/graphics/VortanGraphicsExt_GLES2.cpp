@@ -115,7 +115,7 @@ CVortanGraphicsExt_GLES2::CVortanGraphicsExt_GLES2()
     : m_display(nullptr), m_surface(nullptr), m_context(nullptr), m_redBits(0), m_greenBits(0),
       m_blueBits(0), m_alphaBits(0), m_eglMajor(0), m_eglMinor(0), m_textureMaxLevel(0),
       m_textureBinds(0), m_programSwitches(0), m_currentProgram(0), m_currentVertices(nullptr),
-      m_scissorOn(0)
+      m_scissorOn(0), m_glScissorOn(0), m_glScissorKnown(0)
 {
     for (int i = 0; i < PROGRAM_COUNT; ++i)
         m_programs[i] = nullptr;
@@ -235,6 +235,9 @@ int CVortanGraphicsExt_GLES2::Create(unsigned long window)
     m_textureMaxLevel = (extensions && strstr(extensions, "GL_APPLE_texture_max_level")) ? 1 : 0;
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // A new context starts with the scissor test off.
+    m_glScissorOn = 0;
+    m_glScissorKnown = 0;
     SetClipRect(nullptr);
     return VORTAN_OK;
 }
@@ -324,6 +327,8 @@ void CVortanGraphicsExt_GLES2::Destroy()
     m_surface = nullptr;
     m_context = nullptr;
     m_scissorOn = 0;
+    m_glScissorOn = 0;
+    m_glScissorKnown = 0;
 }
 
 void CVortanGraphicsExt_GLES2::Close()
@@ -349,6 +354,8 @@ int CVortanGraphicsExt_GLES2::Resize(int width, int height)
     m_height = height;
     if (m_context)
         glViewport(0, 0, width, height);
+    // GL's box is counted from the bottom: with a new height it is no longer the one recorded.
+    m_glScissorKnown = 0;
     SetClipRect(nullptr);
     return VORTAN_OK;
 }
@@ -364,22 +371,64 @@ void CVortanGraphicsExt_GLES2::SetClipRect(const CVortanRect* rect)
 {
     StoreClipRect(rect);
     m_scissorOn = rect ? 1 : 0;
-    if (m_context)
-        ApplyScissor();
+}
+
+void CVortanGraphicsExt_GLES2::PrepareDraw()
+{
+    ApplyScissor();
 }
 
 void CVortanGraphicsExt_GLES2::ApplyScissor()
 {
+    if (!m_context)
+        return;
     if (!m_scissorOn) {
-        glDisable(GL_SCISSOR_TEST);
+        if (m_glScissorOn)
+            glDisable(GL_SCISSOR_TEST);
+        m_glScissorOn = 0;
         return;
     }
+    if (!m_glScissorOn)
+        glEnable(GL_SCISSOR_TEST);
+    m_glScissorOn = 1;
     const CVortanRect& c = m_clipRect;
-    glEnable(GL_SCISSOR_TEST);
+    const CVortanRect& g = m_glScissor;
+    if (m_glScissorKnown && g.left == c.left && g.top == c.top && g.right == c.right &&
+        g.bottom == c.bottom)
+        return;
     glScissor(c.left, m_height - c.bottom, c.right - c.left, c.bottom - c.top);
+    m_glScissor = c;
+    m_glScissorKnown = 1;
+}
+
+void CVortanGraphicsExt_GLES2::ApplyScissorFor(float x0, float y0, float x1, float y1)
+{
+    // The pixels a quad covers (one sample each) have their centres inside it; a small slack
+    // keeps the rounding of the quad's corners on the safe side.
+    const float w = (float)m_width, h = (float)m_height, slack = 0.01f;
+    const float ax = (x0 + 1.0f) * 0.5f * w, bx = (x1 + 1.0f) * 0.5f * w;
+    const float ay = (1.0f - y0) * 0.5f * h, by = (1.0f - y1) * 0.5f * h;
+    const float left = ceilf((ax < bx ? ax : bx) - 0.5f - slack);
+    const float right = floorf((ax < bx ? bx : ax) + 0.5f + slack);
+    const float top = ceilf((ay < by ? ay : by) - 0.5f - slack);
+    const float bottom = floorf((ay < by ? by : ay) + 0.5f + slack);
+    auto within = [&](const CVortanRect& r) {
+        return left >= (float)r.left && top >= (float)r.top && right <= (float)r.right &&
+               bottom <= (float)r.bottom;
+    };
+    const bool clipCuts = m_scissorOn && !within(m_clipRect);
+    const bool boxCuts = m_glScissorOn && !(m_glScissorKnown && within(m_glScissor));
+    if (clipCuts || boxCuts)
+        ApplyScissor();
 }
 
 int CVortanGraphicsExt_GLES2::UseProgram(CVortan3DProgram* program, const void* vertices)
+{
+    ApplyScissor();
+    return BindProgram(program, vertices);
+}
+
+int CVortanGraphicsExt_GLES2::BindProgram(CVortan3DProgram* program, const void* vertices)
 {
     if (!program)
         return 0;
@@ -485,7 +534,7 @@ int CVortanGraphicsExt_GLES2::DrawTexturedQuad(CVortanSurface* source, CVortan3D
     if (!program)
         return VORTAN_E_ARGUMENT;
     BindTexture(GL_TEXTURE0, source->GetTexture());
-    UseProgram(program, m_scratch);
+    BindProgram(program, m_scratch);
     glDrawArrays(GL_TRIANGLE_FAN, 0, 4);
     return VORTAN_OK;
 }
@@ -609,14 +658,18 @@ int CVortanGraphicsExt_GLES2::Clear(u32 color, const CVortanRect* rect)
         int right = rect->right > m_width ? m_width : rect->right;
         int bottom = rect->bottom > m_height ? m_height : rect->bottom;
         if (right > left && bottom > top) {
-            glEnable(GL_SCISSOR_TEST);
+            if (!m_glScissorOn)
+                glEnable(GL_SCISSOR_TEST);
             glScissor(left, m_height - bottom, right - left, bottom - top);
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            // GL keeps this box until a drawing needs the clip's own.
+            m_glScissorOn = 1;
+            m_glScissor.Set(left, top, right, bottom);
+            m_glScissorKnown = 1;
         }
-        // The clip's own scissor state comes back.
-        ApplyScissor();
         return VORTAN_OK;
     }
+    ApplyScissor();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     return VORTAN_OK;
 }
@@ -829,6 +882,7 @@ int CVortanGraphicsExt_GLES2::DrawBlit(CVortanSurface* s, BlitQuad q, u32 flags)
 {
     PlaceQuad(q, flags, true);
     WriteTexturedQuad(q.x0, q.y0, q.w, q.h, q.uL, q.vT, q.uR, q.vB);
+    ApplyScissorFor(q.x0, q.y0, q.x0 + q.w, q.y0 - q.h);
     BlendFactors blend = BlitBlend(flags, VORTAN_BLIT_ALPHA);
     SetBlend(blend.src, blend.dst);
     return DrawTexturedQuad(s, m_programs[PROGRAM_TEXTURE]);
@@ -839,6 +893,7 @@ int CVortanGraphicsExt_GLES2::DrawTintedBlit(CVortanSurface* s, BlitQuad q, u32 
 {
     PlaceQuad(q, flags, mirror);
     WriteTintedQuad(q.x0, q.y0, q.w, q.h, q.uL, q.vT, q.uR, q.vB, color);
+    ApplyScissorFor(q.x0, q.y0, q.x0 + q.w, q.y0 - q.h);
     SetBlend(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     return DrawTexturedQuad(
         s, m_programs[(flags & VORTAN_BLIT_ALPHAONLY) ? PROGRAM_COLOR_MIX : PROGRAM_TINTED]);
@@ -891,6 +946,7 @@ int CVortanGraphicsExt_GLES2::BlitRotatedUnit(float x, float y, IVortanGraphicsC
     // The rotated blit blends colour-keyed sources with their alpha as well.
     BlendFactors blend = BlitBlend(flags, VORTAN_BLIT_ALPHA | VORTAN_BLIT_COLORKEY);
     SetBlend(blend.src, blend.dst);
+    ApplyScissor();
     return DrawTexturedQuad(s, m_programs[PROGRAM_TEXTURE]);
 }
 

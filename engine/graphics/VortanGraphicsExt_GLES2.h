@@ -53,8 +53,12 @@ public:
                               IVortanGraphicsContext* source, const CVortanFloatRect* srcRect,
                               u32 flags) override;
     // The clip becomes the rectangle clamped to the target (null: the whole target, scissor
-    // test off); the scissor box follows it.
+    // test off). The scissor box follows it when a drawing could reach outside it: a quad that
+    // lies within both the clip and the box in force is drawn without changing the box (each
+    // change costs the renderer a state change, and a tree sets and restores the clip around
+    // every child).
     void SetClipRect(const CVortanRect* rect) override;
+    void PrepareDraw() override;
 
     // --- IVortanGraphicsExt -----------------------------------------------------------
     // VORTAN_OK; VORTAN_E_FAIL on an EGL failure; a program's code when a built-in program fails. A
@@ -68,8 +72,9 @@ public:
     int Restore() override;
 
     // --- for the fonts, the toolkit and the game's own GL drawing ---------------------
-    // Makes the program current and binds the extension's vertex layout for it at `vertices`.
-    // 1 when the program was switched or the layout rebound, else 0.
+    // Makes the program current and binds the extension's vertex layout for it at `vertices`
+    // (the clip brought into force first). 1 when the program was switched or the layout
+    // rebound, else 0.
     int UseProgram(CVortan3DProgram* program, const void* vertices);
     // glActiveTexture(unit), then binds the texture unless it is already bound. 1 when bound.
     int BindTexture(u32 textureUnit, u32 texture);
@@ -107,8 +112,13 @@ public:
 private:
     int CreatePrograms();
     void ReleasePrograms();
-    // The clip's scissor state in GL: the test on at the clip rectangle, or off.
+    // The clip's scissor state in GL: the test on at the clip rectangle, or off; no GL call
+    // where GL already holds it.
     void ApplyScissor();
+    // Brings the clip into force unless the quad (clip-space corners) cannot reach a pixel
+    // that the clip or the box in force would cut.
+    void ApplyScissorFor(float x0, float y0, float x1, float y1);
+    int BindProgram(CVortan3DProgram* program, const void* vertices);
     // Textured drawing: blending, texture and program, then the fan of four in the scratch.
     int DrawTexturedQuad(CVortanSurface* source, CVortan3DProgram* program);
     int DrawColoredQuad();
@@ -156,5 +166,10 @@ private:
     u32 m_currentProgram;
     const void* m_currentVertices;
     float m_scratch[32];
-    i32 m_scissorOn; // the clip was set with a rectangle (scissor test on)
+    i32 m_scissorOn;
+    // The scissor state GL holds: the test on or off, and its box in target pixels (left, top,
+    // right, bottom; m_glScissorKnown 0 when the box GL holds is not known).
+    i32 m_glScissorOn;
+    i32 m_glScissorKnown;
+    CVortanRect m_glScissor; // the clip was set with a rectangle (scissor test on)
 };

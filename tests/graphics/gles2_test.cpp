@@ -144,21 +144,27 @@ TEST_F(Gles2, ClearWithARectangleTouchesOnlyItAndRestoresTheClip)
              {0xFF000000u, 9, 20},
              {0xFF000000u, 30, 39},
              {0xFF000000u, 10, 40}});
-    EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
 
     CVortanRect clip = {100, 100, 200, 150};
     ext.SetClipRect(&clip);
     ASSERT_EQ(VORTAN_OK, ext.Clear(0xFF00FF00, &r));
     EXPECT_PIXEL(0xFF00FF00u, 15, 25);
-    EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
-    GLint box[4];
-    glGetIntegerv(GL_SCISSOR_BOX, box);
-    EXPECT_EQ((std::vector<GLint>{100, 480 - 150, 100, 50}), std::vector<GLint>(box, box + 4));
+    // The clip, not the cleared rectangle, cuts what is drawn next (a fill and a blit).
     ext.FillGradient(0xFF0000FF, 0xFF0000FF, 0xFF0000FF, 0xFF0000FF, nullptr);
     EXPECTS({{0xFF0000FFu, 100, 100},
              {0xFF0000FFu, 199, 149},
              {0xFF000000u, 200, 149},
-             {0xFF000000u, 150, 99}});
+             {0xFF000000u, 150, 99},
+             {0xFF00FF00u, 15, 25}});
+    ext.Clear(0xFF000000, nullptr);
+    ext.Clear(0xFF00FF00, &r);
+    CVortanSurface* s = Solid(300, 200, 0xFFFF0000);
+    ASSERT_EQ(VORTAN_OK, ext.Blit(0, 0, s, nullptr, 0));
+    EXPECTS({{0xFFFF0000u, 100, 100},
+             {0xFFFF0000u, 199, 149},
+             {0xFF000000u, 200, 100},
+             {0xFF000000u, 100, 150},
+             {0xFF00FF00u, 15, 25}});
 }
 
 TEST_F(Gles2, ClipRectangleIsClampedToTheTarget)
@@ -166,18 +172,66 @@ TEST_F(Gles2, ClipRectangleIsClampedToTheTarget)
     CVortanRect clip = {900, -20, 1000, 100};
     ext.SetClipRect(&clip);
     EXPECT_EQ(800, ext.GetClipRect().left);
-    GLint box[4];
-    glGetIntegerv(GL_SCISSOR_BOX, box);
-    EXPECT_EQ(0, box[2]); // empty
+    EXPECT_EQ(0, ext.GetClipRect().top);
     ext.FillGradient(0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, nullptr);
-    EXPECT_PIXEL(0xFF000000u, 799, 50);
-    clip.Set(50, 60, 40, 30); // right and bottom below left and top
+    EXPECT_PIXEL(0xFF000000u, 799, 50); // an empty clip draws nothing
+    clip.Set(50, 60, 40, 30);           // right and bottom below left and top
     ext.SetClipRect(&clip);
     EXPECT_EQ(50, ext.GetClipRect().right);
     EXPECT_EQ(60, ext.GetClipRect().bottom);
     ext.SetClipRect(nullptr);
-    EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
     EXPECT_EQ(480, ext.GetClipRect().bottom);
+    ext.FillGradient(0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, nullptr);
+    EXPECTS({{0xFFFFFFFFu, 0, 0}, {0xFFFFFFFFu, 799, 479}});
+}
+
+// The clip is held back while what is drawn lies within it; it must still cut whatever would
+// reach outside, whichever clip was in force before, including the GL drawing of others.
+TEST_F(Gles2, HeldBackClipStillCutsEveryDrawingThatReachesOutsideIt)
+{
+    CVortanSurface* s = Solid(100, 100, 0xFFFF0000);
+    CVortanRect wide = {0, 0, 400, 300}, narrow = {50, 50, 120, 90};
+    // Within the wide clip: drawn whole.
+    ext.SetClipRect(&wide);
+    ASSERT_EQ(VORTAN_OK, ext.Blit(10, 10, s, nullptr, 0));
+    EXPECTS({{0xFFFF0000u, 10, 10}, {0xFFFF0000u, 109, 109}, {0xFF000000u, 110, 110}});
+    // A blit reaching past the narrow clip is cut to it.
+    ext.Clear(0xFF000000, nullptr);
+    ext.SetClipRect(&narrow);
+    ext.Blit(40, 40, s, nullptr, 0);
+    EXPECTS({{0xFFFF0000u, 50, 50},
+             {0xFFFF0000u, 119, 89},
+             {0xFF000000u, 49, 60},
+             {0xFF000000u, 120, 60},
+             {0xFF000000u, 60, 90}});
+    // Back to the wide clip: a blit inside the wide clip but past the narrow one is whole.
+    ext.SetClipRect(&wide);
+    ext.Blit(200, 150, s, nullptr, 0);
+    EXPECTS({{0xFFFF0000u, 200, 150}, {0xFFFF0000u, 299, 249}});
+    // A blit touching the wide clip's edges exactly is whole; one past them is cut.
+    ext.Clear(0xFF000000, nullptr);
+    ext.SetClipRect(&narrow);
+    ext.Blit(40, 40, s, nullptr, 0); // the narrow box into GL
+    ext.SetClipRect(&wide);
+    CVortanRect edge = {300, 200, 400, 300};
+    ext.BlitStretch(&edge, s, nullptr, 0);
+    EXPECTS({{0xFFFF0000u, 300, 200}, {0xFFFF0000u, 399, 299}});
+    ext.Blit(350, 250, s, nullptr, 0);
+    EXPECTS({{0xFFFF0000u, 399, 299}, {0xFF000000u, 400, 299}, {0xFF000000u, 399, 300}});
+    // No clip after a narrow one: whole.
+    ext.SetClipRect(&narrow);
+    ext.Blit(40, 40, s, nullptr, 0);
+    ext.SetClipRect(nullptr);
+    ext.Blit(600, 300, s, nullptr, 0);
+    EXPECTS({{0xFFFF0000u, 600, 300}, {0xFFFF0000u, 699, 399}});
+    // Another's GL drawing after PrepareDraw: cut to the clip in force.
+    ext.Clear(0xFF000000, nullptr);
+    ext.SetClipRect(&narrow);
+    ext.PrepareDraw();
+    glClearColor(0.0f, 0.0f, 1.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    EXPECTS({{0xFF0000FFu, 50, 50}, {0xFF000000u, 49, 50}, {0xFF000000u, 200, 200}});
+    ext.SetClipRect(nullptr);
 }
 
 TEST_F(Gles2, BlitPlacesTheSourceAtItsPixelPosition)

@@ -254,6 +254,7 @@ int CFrameWidget::RenderSelf(IVortanGraphicsContext* gc, const CVortanRect& rect
     CVortan3DProgram* program = m_program;
     const int position = program->GetAttribLocation("position");
     const int uv = program->GetAttribLocation("uv");
+    gc->PrepareDraw();
     glUseProgram(program->GetProgramId());
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);

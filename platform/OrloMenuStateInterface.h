@@ -73,6 +73,15 @@ public:
     {
         (void)result, (void)code, (void)text;
     }
+    virtual void OnPlayerGiftItems(int recipient, const CVortanString& text,
+                                   const CVortanArray<SShopItemData>& items)
+    {
+        (void)recipient, (void)text, (void)items;
+    }
+    virtual void OnConfirmBuyPlayerItemsResponse(int result, int code, const CVortanString& text)
+    {
+        (void)result, (void)code, (void)text;
+    }
     virtual void OnItemData(const CVortanArray<SItemData>& packs) { (void)packs; }
     virtual void OnItemPackData(int dataId, int offset, const u8* bytes, int length, int remaining)
     {

@@ -147,6 +147,9 @@ public:
     void OnBuyItemPlayers(int itemId, int code, const CVortanString& text,
                           const CVortanArray<SBuyItemPlayerInfo>& players) override;
     void OnConfirmBuyItemResponse(int result, int code, const CVortanString& text) override;
+    void OnPlayerGiftItems(int recipient, const CVortanString& text,
+                           const CVortanArray<SShopItemData>& items) override;
+    void OnConfirmBuyPlayerItemsResponse(int result, int code, const CVortanString& text) override;
     void OnItemData(const CVortanArray<SItemData>& packs) override;
     void OnItemPackData(int dataId, int offset, const u8* bytes, int length,
                         int remaining) override;

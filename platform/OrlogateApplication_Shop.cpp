@@ -60,3 +60,17 @@ void COrlogateApplication::OnConfirmBuyItemResponse(int result, int code, const 
     if (m_menu)
         m_menu->OnConfirmBuyItemResponse(result, code, text);
 }
+
+void COrlogateApplication::OnPlayerGiftItems(int recipient, const CVortanString& text,
+                                             const CVortanArray<SShopItemData>& items)
+{
+    if (m_menu)
+        m_menu->OnPlayerGiftItems(recipient, text, items);
+}
+
+void COrlogateApplication::OnConfirmBuyPlayerItemsResponse(int result, int code,
+                                                           const CVortanString& text)
+{
+    if (m_menu)
+        m_menu->OnConfirmBuyPlayerItemsResponse(result, code, text);
+}

@@ -225,8 +225,17 @@ class Buying(ShopCase):
         self.assertEqual((recipient, text), (103, ""))
         self.assertEqual(sorted(r[0] for r in records),
                          sorted(i for i in ITEMS if int(ITEMS[i][5]) > 0))
+        # Too many coins asked: a negative code; a known id that is no player: a positive one.
+        alice.send(115, 103, 0, [11] * 1000)
+        recipient, code, text = self.expect(alice, 116)
+        self.assertLess(code, 0)
+        self.assertTrue(text)
+        alice.send(113, 999999)
+        recipient, text, records = self.expect(alice, 114)
+        self.assertGreaterEqual(recipient, 0)
+        self.assertTrue(text)
         alice.send(115, 103, 0, [11])
-        self.assertEqual(self.expect(alice, 116), [0, 11, ""])
+        self.assertEqual(self.expect(alice, 116), [103, 0, ""])
         left = self.expect(alice, 91)[0]
         alice.send(101, 41, 1)
         alice.send(101, 1, 1)

@@ -19,8 +19,10 @@ KIND_TIMED = 3
 KIND_COUNTED = 4
 KIND_REFILLED = 5
 BUY, GIFT, REFILL = 0, 1, 2
+# Answer codes: negative only for too few coins (the client then offers the coin page);
+# other refusals carry a code of their own above 0.
 NOT_ENOUGH_COINS = -1
-ERROR = -2
+ERROR = 2
 START_COINS = 100
 REFILL_COUNT = 5
 SMALL_ICON, LARGE_ICON = 16, 64
@@ -335,7 +337,7 @@ class Shop:
             return
         recipient = self.lobby.find_player(values[0])
         if recipient is None:
-            connection.send(messages.gift_items(ERROR, "No such player.", []))
+            connection.send(messages.gift_items(0, "No such player.", []))
             return
         records = [messages.shop_item(self.catalogue.item_in(connection.language, item),
                                       item.group, item.count, 0)
@@ -355,7 +357,7 @@ class Shop:
         key = self.seed(player)
         price = sum(item.gift for item in items)
         if price > self.coins[key]:
-            connection.send(messages.gift_confirmed(NOT_ENOUGH_COINS, NOT_ENOUGH_COINS,
+            connection.send(messages.gift_confirmed(recipient.id, NOT_ENOUGH_COINS,
                                                     "Not enough coins: %d needed." % price))
             return
         self.coins[key] -= price
@@ -363,5 +365,7 @@ class Shop:
         for item in items:
             self._give(recipient.id, item, item.count)
         self.state.save()
-        connection.send(messages.gift_confirmed(0, items[0].id, ""))
+        log("%s   gave %s to %d for %d coins" % (connection.label, [i.id for i in items],
+                                                  recipient.id, price))
+        connection.send(messages.gift_confirmed(recipient.id, 0, ""))
         connection.send(messages.coin_balance(self.coins[key]))

@@ -170,6 +170,12 @@ class Shop:
                    for gid, name, kind, entries in self._groups(player, parent)]
         connection.send(messages.shop_groups(parent, records))
 
+    def announce_content(self, connection):
+        """The owned content again after a purchase: the client fetches its items, says shop
+        done and gets the pack list, so that a pack only a new item uses is fetched now."""
+        if connection.player is not None:
+            self.on_client_state(connection, [PARENT_LOGIN + 1])
+
     def on_items(self, connection, values):
         """A batch of a list's items across its groups, from the first index."""
         player = connection.player
@@ -330,6 +336,7 @@ class Shop:
         connection.send(messages.buy_confirmed(item_id, code, ""))
         connection.send(messages.coin_balance(self.coins[key]))
         self.packs.send_list(connection)
+        self.announce_content(connection)
 
     def on_gift_request(self, connection, values):
         player = connection.player

@@ -606,23 +606,32 @@ TEST_F(BuyingTest, BuyingInAMatchIsAllowed)
 
 class GiftTest : public BuyingTest {
 protected:
-    void SetUp() override
+    void TearDown() override
     {
-        BuyingTest::SetUp();
-        // A player's entry as the players' list holds it: the row's tag is its own record.
+        if (entry)
+            CWidget::Destroy(entry);
+        delete dora;
+        BuyingTest::TearDown();
+    }
+    // An entry of the players' list as the list makes it from its template, its tag its own
+    // record; its gift button's event as the layout binds it.
+    CButton* GiftButton()
+    {
+        menu->ShowPage(CVortanString("players_root"), 1);
+        CInfiniteList* players = nullptr;
+        vtest::WaitUntil([&]() {
+            Frame();
+            players = WidgetCast<CInfiniteList>(Find("//players_root//playerlist_global"));
+            return players && players->GetItemTemplate();
+        });
+        if (!players || !players->GetItemTemplate())
+            return nullptr;
         dora = new SMenuPlayer();
         dora->id = 9;
         dora->name = CVortanString("dora");
-        entry = new CExpandable();
-        button = new CButton();
-        entry->AddChild(button);
+        entry = players->GetItemTemplate()->Clone();
         entry->SetTag((intptr_t)dora);
-    }
-    void TearDown() override
-    {
-        CWidget::Destroy(entry);
-        delete dora;
-        BuyingTest::TearDown();
+        return WidgetCast<CButton>(entry->FindChild(CVortanString("button_gift"), -1));
     }
     static std::vector<u8> GiftAnswer(int recipient, const std::string& text,
                                       const std::vector<Ber>& items)
@@ -649,14 +658,14 @@ protected:
         });
     }
     SMenuPlayer* dora = nullptr;
-    CExpandable* entry = nullptr;
-    CButton* button = nullptr;
+    CWidget* entry = nullptr;
 };
 
 TEST_F(GiftTest, APlayersGiftIsChosenConfirmedAndAnswered)
 {
-    menu->ShowPage(CVortanString("players_root"), 1);
-    menu->RunEvent("buy_player_gift", button);
+    CButton* gift = GiftButton();
+    ASSERT_NE(nullptr, gift);
+    gift->Click();
     ASSERT_TRUE(WaitFor(Ber(113).Int(0, 9).Build(), 113));
     // Nothing is pending yet: "ok" sends nothing.
     menu->RunEvent("ok_buy_player_gift_confirm", nullptr);

@@ -75,6 +75,15 @@ public:
     {
         (void)result, (void)code, (void)text;
     }
+    virtual void OnPlayerGiftItems(int recipient, const CVortanString& text,
+                                   const CVortanArray<SShopItemData>& items)
+    {
+        (void)recipient, (void)text, (void)items;
+    }
+    virtual void OnConfirmBuyPlayerItemsResponse(int result, int code, const CVortanString& text)
+    {
+        (void)result, (void)code, (void)text;
+    }
     virtual void OnItemData(const CVortanArray<SItemData>& packs) { (void)packs; }
     virtual void OnItemPackData(int dataId, int offset, const u8* bytes, int length, int remaining)
     {
@@ -106,21 +115,11 @@ public:
     }
     virtual void OnGameStatus(int flags) { (void)flags; }
 
-    // The lobby's remaining messages: the gift purchase, the own page's results and
-    // achievements, the start page's image-and-link adverts, and an event nobody uses.
+    // The lobby's remaining messages: the own page's results and achievements, the start page's image-and-link adverts, and an event nobody uses.
     virtual void OnLobbyEvent1() {}
     virtual void OnMatchResults(int index, const SMatchResult& record)
     {
         (void)index, (void)record;
-    }
-    virtual void OnPlayerGiftItems(int result, const CVortanString& text,
-                                   const CVortanArray<SShopItemData>& items)
-    {
-        (void)result, (void)text, (void)items;
-    }
-    virtual void OnConfirmBuyPlayerItemsResponse(int result, int code, const CVortanString& text)
-    {
-        (void)result, (void)code, (void)text;
     }
     virtual void OnAchievementList(int value0, int value1, int value2,
                                    const CVortanArray<SAchievementInfo>& records, int value4)

@@ -147,6 +147,9 @@ public:
     void OnBuyItemPlayers(int itemId, int code, const CVortanString& text,
                           const CVortanArray<SBuyItemPlayerInfo>& players) override;
     void OnConfirmBuyItemResponse(int result, int code, const CVortanString& text) override;
+    void OnPlayerGiftItems(int recipient, const CVortanString& text,
+                           const CVortanArray<SShopItemData>& items) override;
+    void OnConfirmBuyPlayerItemsResponse(int result, int code, const CVortanString& text) override;
     void OnItemData(const CVortanArray<SItemData>& packs) override;
     void OnItemPackData(int dataId, int offset, const u8* bytes, int length,
                         int remaining) override;
@@ -166,9 +169,6 @@ public:
     void OnLobbyEvent1(IOrloNetworkSession* session) override;
     void OnMatchResults(IOrloNetworkSession* session, int index,
                         const SMatchResult& record) override;
-    void OnPlayerGiftItems(int result, const CVortanString& text,
-                           const CVortanArray<SShopItemData>& items) override;
-    void OnConfirmBuyPlayerItemsResponse(int result, int code, const CVortanString& text) override;
     void OnAchievementList(int value0, int value1, int value2,
                            const CVortanArray<SAchievementInfo>& records, int value4) override;
     void OnImageAndLink(const CVortanString& name, int length, const u8* bytes,

@@ -61,11 +61,11 @@ void COrlogateApplication::OnConfirmBuyItemResponse(int result, int code, const 
         m_menu->OnConfirmBuyItemResponse(result, code, text);
 }
 
-void COrlogateApplication::OnPlayerGiftItems(int result, const CVortanString& text,
+void COrlogateApplication::OnPlayerGiftItems(int recipient, const CVortanString& text,
                                              const CVortanArray<SShopItemData>& items)
 {
     if (m_menu)
-        m_menu->OnPlayerGiftItems(result, text, items);
+        m_menu->OnPlayerGiftItems(recipient, text, items);
 }
 
 void COrlogateApplication::OnConfirmBuyPlayerItemsResponse(int result, int code,

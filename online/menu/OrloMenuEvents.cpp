@@ -1,19 +1,9 @@
-// COrloMenuState's event table: the 122 events the menu registers, in their order. The screens
-// not built yet keep their rows with handlers that do nothing and return 1; each screen's own
-// handlers replace them row by row.
+// COrloMenuState's event table: the 122 events the menu registers, in their order.
 #include "online/menu/OrloMenuState.h"
 
 #include <string.h>
 
 namespace {
-
-// Events of screens still to come.
-int Pending(CWidget* sender, COrloMenuState* menu)
-{
-    (void)sender;
-    (void)menu;
-    return 1;
-}
 
 const COrloMenuState::EventRow kEvents[ORLO_MENU_EVENT_COUNT] = {
     {"login_orlogate", &COrloMenuState::OnLoginOrlogate},
@@ -109,27 +99,27 @@ const COrloMenuState::EventRow kEvents[ORLO_MENU_EVENT_COUNT] = {
     {"ok_buy_gift_confirm", &COrloMenuState::OnOkBuyConfirm},
     {"cancel_buy_gift_confirm", &COrloMenuState::OnNothing},
     {"enable_item", &COrloMenuState::OnEnableItem},
-    {"expand_shop_item", &COrloMenuState::OnExpandShopItem},
+    {"expand_shop_item", &COrloMenuState::OnExpandListItem},
     {"shop_item_end_expand", &COrloMenuState::OnShopItemEndExpand},
     {"shop_item_hide_large_icon", &COrloMenuState::OnShopItemHideLargeIcon},
     {"shop_item_show_large_icon", &COrloMenuState::OnShopItemShowLargeIcon},
-    {"buy_coins", &Pending},
-    {"buy_player_gift", &Pending},
+    {"buy_coins", &COrloMenuState::OnBuyCoins},
+    {"buy_player_gift", &COrloMenuState::OnBuyPlayerGift},
     {"show_selection_list", &COrloMenuState::OnNothing},
     {"load_selection_list_item", &COrloMenuState::OnLoadSelectionItem},
     {"unload_selection_list_item", &COrloMenuState::OnUnloadSelectionItem},
     {"ok_list_selection", &COrloMenuState::OnOkListSelection},
     {"cancel_list_selection", &COrloMenuState::OnCancelListSelection},
     {"select_list_item", &COrloMenuState::OnSelectListItem},
-    {"show_selection_gift_list", &Pending},
-    {"load_selection_gift_list_item", &Pending},
-    {"unload_selection_gift_list_item", &Pending},
-    {"ok_gift_list_selection", &Pending},
-    {"cancel_gift_list_selection", &Pending},
-    {"select_gift_list_item", &Pending},
-    {"show_confirm_buy_player_gift_dialog", &Pending},
-    {"ok_buy_player_gift_confirm", &Pending},
-    {"cancel_buy_player_gift_confirm", &Pending},
+    {"show_selection_gift_list", &COrloMenuState::OnNothing},
+    {"load_selection_gift_list_item", &COrloMenuState::OnLoadSelectionGiftItem},
+    {"unload_selection_gift_list_item", &COrloMenuState::OnUnloadSelectionItem},
+    {"ok_gift_list_selection", &COrloMenuState::OnOkGiftListSelection},
+    {"cancel_gift_list_selection", &COrloMenuState::OnCancelGiftListSelection},
+    {"select_gift_list_item", &COrloMenuState::OnSelectGiftListItem},
+    {"show_confirm_buy_player_gift_dialog", &COrloMenuState::OnShowConfirmPlayerGiftDialog},
+    {"ok_buy_player_gift_confirm", &COrloMenuState::OnOkPlayerGiftConfirm},
+    {"cancel_buy_player_gift_confirm", &COrloMenuState::OnNothing},
     {"update_settings_language_label", &COrloMenuState::OnUpdateLanguageLabel},
     {"show_language_chooser", &COrloMenuState::OnShowLanguageChooser},
     {"select_language_item", &COrloMenuState::OnSelectLanguageItem},

@@ -360,7 +360,6 @@ public:
     static int OnLoadShopItemBatch(CWidget* sender, COrloMenuState* menu);
     static int OnLoadMyItemBatch(CWidget* sender, COrloMenuState* menu);
     static int OnLoadShopGroup(CWidget* sender, COrloMenuState* menu);
-    static int OnExpandShopItem(CWidget* sender, COrloMenuState* menu);
     static int OnShopItemEndExpand(CWidget* sender, COrloMenuState* menu);
     static int OnShopItemShowLargeIcon(CWidget* sender, COrloMenuState* menu);
     static int OnShopItemHideLargeIcon(CWidget* sender, COrloMenuState* menu);
@@ -403,6 +402,31 @@ public:
     static int PriceFor(const SShopItemData& record, int code, int players);
     int HasPendingPurchase() const { return m_hasPendingPurchase; }
     int GetPlayerChoiceCount() const { return m_playerChoices.GetSize(); }
+
+    // Gifts for a player and coins.
+    struct GiftChoice {
+        i32 id = 0;
+        i32 giftPrice = 0;
+        CVortanString name;
+        i32 selected = 0;
+    };
+    void OnPlayerGiftItems(int recipient, const CVortanString& text,
+                           const CVortanArray<SShopItemData>& items) override;
+    void OnConfirmBuyPlayerItemsResponse(int result, int code, const CVortanString& text) override;
+    static int OnBuyPlayerGift(CWidget* sender, COrloMenuState* menu);
+    static int OnLoadSelectionGiftItem(CWidget* sender, COrloMenuState* menu);
+    static int OnSelectGiftListItem(CWidget* sender, COrloMenuState* menu);
+    static int OnOkGiftListSelection(CWidget* sender, COrloMenuState* menu);
+    static int OnCancelGiftListSelection(CWidget* sender, COrloMenuState* menu);
+    static int OnShowConfirmPlayerGiftDialog(CWidget* sender, COrloMenuState* menu);
+    static int OnOkPlayerGiftConfirm(CWidget* sender, COrloMenuState* menu);
+    static int OnBuyCoins(CWidget* sender, COrloMenuState* menu);
+    // The coin page's link: the forward page with the login token, its check, the game, the
+    // release, the store and the language.
+    void BuildCoinsLink(CVortanString& out);
+    int HasPendingGift() const { return m_hasPendingGift; }
+    int GetGiftChoiceCount() const { return m_giftChoices.GetSize(); }
+    int GetGiftTotal() const { return m_giftTotal; }
 
     // Item data packs: one cache entry per data id, checked by digest and fetched in chunks.
     struct ItemPack {
@@ -554,7 +578,6 @@ protected:
     CVortanMap<i32, SShopItemData> m_itemRecords;
     CVortanMap<i32, CWidget*> m_shopItems; // loaded rows by item index
     CVortanMap<i32, CWidget*> m_myItems;
-    CWidget* m_shopExpanded = nullptr;
     CWidget* m_largeIconItem = nullptr;
     void OnShopListGroups(int parent, const CVortanArray<SShopGroupData>& groups);
     void OnShopListItems(int group, int first, const CVortanArray<SShopItemData>& items);
@@ -573,6 +596,13 @@ protected:
     CVortanArray<PlayerChoice> m_playerChoices;
     void SendBuy(CWidget* sender, int purpose);
     void ShowConfirmBuy();
+    void ShowConfirmPlayerGift();
+    int m_hasPendingGift = 0;
+    int m_giftRecipient = 0;
+    int m_giftTotal = 0;
+    CVortanArray<i32> m_giftItems;
+    CVortanArray<GiftChoice> m_giftChoices;
+    CVortanString m_giftRecipientName;
     int m_packLoadingShown = 0; // the loading page was shown in this check run
 
 private:

@@ -110,6 +110,8 @@ void COrloMenuState::OnBuyItemPlayers(int itemId, int code, const CVortanString&
         ShowConfirmBuy();
         return;
     }
+    // The players offered now replace those offered before (left by Back, never confirmed).
+    m_playerChoices.RemoveAll();
     for (int i = 0; i < players.GetSize() && m_playerChoices.GetSize() < PLAYER_CHOICES_MAX; ++i) {
         PlayerChoice choice;
         choice.id = players[i].id;

@@ -204,8 +204,8 @@ void COrloMenuState::ForgetExpandedShopItem(CWidget* row)
 {
     // Any item: the pending large icon and the expanded item go when they are this one (null:
     // whichever they are).
-    if (!row || m_shopExpanded == row)
-        m_shopExpanded = nullptr;
+    if (!row || m_expandedItem == row)
+        m_expandedItem = nullptr;
     if (!row || m_largeIconItem == row) {
         m_largeIconItem = nullptr;
         m_iconDelay = -1.0f;
@@ -565,22 +565,6 @@ void COrloMenuState::RequestLargeIcon(int itemId)
     CVortanArray<i32> ids;
     ids.SetAtGrow(0, itemId);
     session->SendGetShopItemImage(&ids, 1);
-}
-
-int COrloMenuState::OnExpandShopItem(CWidget* sender, COrloMenuState* menu)
-{
-    CExpandable* item = ItemOf(sender);
-    if (!item)
-        return 1;
-    if (menu->m_shopExpanded && menu->m_shopExpanded != item) {
-        CExpandable* other = WidgetCast<CExpandable>(menu->m_shopExpanded);
-        if (other)
-            other->SetStateAnimated(0);
-    }
-    menu->m_shopExpanded = item;
-    Show(Child(item, item->GetState() != 0 ? "list_item_big" : "list_item_small"), false);
-    item->SetStateAnimated(item->GetState() < 1 ? 1 : 0);
-    return 1;
 }
 
 int COrloMenuState::OnShopItemEndExpand(CWidget* sender, COrloMenuState* menu)

@@ -51,8 +51,9 @@ struct Colour {
 
 class ProgramWindow : public ::testing::Test {
 protected:
-    // Whether the stand-in lobby runs beside the program.
+    // Whether the stand-in lobby runs beside the program, and its further options.
     virtual bool WithLobby() const { return true; }
+    virtual std::vector<std::string> StandInOptions() const { return {}; }
     void SetUp() override
     {
         ASSERT_TRUE(display.Ok());
@@ -73,7 +74,7 @@ protected:
         // The lobby's address: the stand-in's, or a port where nothing listens.
         std::string lobby = "127.0.0.1:1";
         if (WithLobby()) {
-            server.reset(new ntest::StandIn(state.Path(), 0, 0));
+            server.reset(new ntest::StandIn(state.Path(), 0, 0, StandInOptions()));
             ASSERT_GT(server->lobby, 0);
             lobby = "127.0.0.1:" + std::to_string(server->lobby);
         }

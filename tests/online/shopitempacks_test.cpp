@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "engine/VortanMD5.h"
@@ -255,14 +256,26 @@ TEST_F(ItemPackTest, ALostLobbyEndsTheDownloadAndTheNextListFinishesIt)
     EXPECT_EQ(data, ReadFile(PackPath(6)));
 }
 
-TEST_F(ItemPackTest, AListDuringAMatchIsCheckedAfterIt)
+TEST_F(ItemPackTest, AListDuringAMatchIsCheckedAfterItHoweverItEnds)
 {
     const std::vector<u8> data = Pattern(10, 1);
-    menu->SetInMatch(1);
-    ServeList(3, 1, data);
-    EXPECT_TRUE(Quiet().empty());
-    menu->SetInMatch(0);
-    ASSERT_EQ(Ask(3, 0, 10), Receive(1)[0]);
+    // The match starts with the game; it ends when the game connection closes, on the start
+    // page's reset and on the login screen.
+    const std::vector<std::function<void()>> ends = {[&] { menu->OnGameStateChanged(0); },
+                                                     [&] { menu->ResetToStartPage(); },
+                                                     [&] { menu->ShowLoginScreen(); }};
+    int id = 3;
+    for (const auto& end : ends) {
+        menu->OnGameStart(1, 0);
+        ServeList(id, 1, data);
+        // (The match asks for its players, tag 18.)
+        for (const auto& m : Quiet())
+            EXPECT_NE(88, TagOf(m)) << id;
+        end();
+        EXPECT_EQ(0, menu->IsInMatch());
+        ASSERT_EQ(Ask(id, 0, 10), Receive(1)[0]) << id;
+        ++id;
+    }
 }
 
 TEST_F(ItemPackTest, HostileListsAreBounded)

@@ -12,6 +12,7 @@
 #include "ui/WidgetCast.h"
 #include "ui/layouts/InfiniteList.h"
 #include "ui/layouts/PageView.h"
+#include "ui/widgets/Button.h"
 #include "ui/widgets/Expandable.h"
 #include "ui/widgets/ImageWidget.h"
 #include "ui/widgets/TextWidget.h"
@@ -538,6 +539,225 @@ TEST_F(BuyingTest, AGiftForThreePlayersShowsThreeTimesTheGiftPrice)
                             .Build(),
                         104));
     EXPECT_EQ(0, menu->GetPlayerChoiceCount());
+}
+
+TEST_F(BuyingTest, OpeningAShopItemClosesTheOtherAndScrollsItIntoView)
+{
+    menu->ShowPage(CVortanString("shop_root"), 1);
+    ASSERT_TRUE(WaitFor(Ber(92).Int(0, 0).Build()));
+    Serve(Groups(0, {KindGroup(2, "Hats", 2, 6)}));
+    ASSERT_TRUE(WaitFor(Request(0, 6, 0), 96));
+    std::vector<Ber> records;
+    for (int i = 0; i < 6; ++i)
+        records.push_back(Record(21 + i, "Hat " + std::to_string(i), "", 100, 50, 0, 2, 1, 0));
+    Serve(Items(0, 0, records));
+    CInfiniteList* list = WidgetCast<CInfiniteList>(Find("//shop_root//shop_page_list"));
+    ASSERT_NE(nullptr, list);
+    auto row = [&](int id) -> CExpandable* {
+        for (int i = 0; i < list->GetChildCount(); ++i)
+            if (list->GetChild(i)->GetTag() == id)
+                return WidgetCast<CExpandable>(list->GetChild(i));
+        return nullptr;
+    };
+    ASSERT_TRUE(vtest::WaitUntil([&]() {
+        Frame();
+        return row(21) && row(25);
+    }));
+    CExpandable* first = row(21);
+    CExpandable* fifth = row(25);
+    // The rows share the players' expanded item: opening one closes the other.
+    menu->RunEvent("expand_shop_item", first);
+    EXPECT_EQ(first, menu->GetExpandedItem());
+    for (int i = 0; i < 60; ++i)
+        menu->Update(0.016f);
+    menu->RunEvent("expand_shop_item", fifth);
+    EXPECT_EQ(fifth, menu->GetExpandedItem());
+    for (int i = 0; i < 90; ++i)
+        menu->Update(0.016f);
+    EXPECT_EQ(0, first->GetState());
+    EXPECT_EQ(1, fifth->GetState());
+    // The fifth row, opened below the list's bottom edge, is scrolled fully into view.
+    ASSERT_GT(fifth->GetRect().top + fifth->GetStateHeight(), list->GetHeight());
+    EXPECT_GT(list->GetScrollY(), 0);
+    EXPECT_LE(fifth->GetRect().top + fifth->GetStateHeight(),
+              list->GetScrollY() + list->GetHeight());
+    EXPECT_GE(fifth->GetRect().top, list->GetScrollY());
+    // A reopened list forgets it.
+    menu->RunEvent("show_shop_items", nullptr);
+    EXPECT_EQ(nullptr, menu->GetExpandedItem());
+}
+
+TEST_F(BuyingTest, BuyingInAMatchIsAllowed)
+{
+    CWidget* hat = OpenShop();
+    ASSERT_NE(nullptr, hat);
+    menu->OnGameStart(1, 0);
+    ASSERT_EQ(1, menu->IsInMatch());
+    menu->RunEvent("buy_item", hat);
+    ASSERT_TRUE(WaitFor(Ber(102).Int(0, 21).Int(1, 0).Build(), 102));
+    Serve(BuyAnswer(21, 0, "", {}));
+    ASSERT_TRUE(vtest::WaitUntil([&]() {
+        Frame();
+        return menu->HasPendingPurchase() == 1;
+    }));
+    menu->RunEvent("ok_buy_confirm", nullptr);
+    ASSERT_TRUE(WaitFor(Ber(104).Int(0, 21).Int(1, 0).Bytes(2, {}).Build(), 104));
+}
+
+class GiftTest : public BuyingTest {
+protected:
+    void TearDown() override
+    {
+        if (entry)
+            CWidget::Destroy(entry);
+        delete dora;
+        BuyingTest::TearDown();
+    }
+    // An entry of the players' list as the list makes it from its template, its tag its own
+    // record; its gift button's event as the layout binds it.
+    CButton* GiftButton()
+    {
+        menu->ShowPage(CVortanString("players_root"), 1);
+        CInfiniteList* players = nullptr;
+        vtest::WaitUntil([&]() {
+            Frame();
+            players = WidgetCast<CInfiniteList>(Find("//players_root//playerlist_global"));
+            return players && players->GetItemTemplate();
+        });
+        if (!players || !players->GetItemTemplate())
+            return nullptr;
+        dora = new SMenuPlayer();
+        dora->id = 9;
+        dora->name = CVortanString("dora");
+        entry = players->GetItemTemplate()->Clone();
+        entry->SetTag((intptr_t)dora);
+        return WidgetCast<CButton>(entry->FindChild(CVortanString("button_gift"), -1));
+    }
+    static std::vector<u8> GiftAnswer(int recipient, const std::string& text,
+                                      const std::vector<Ber>& items)
+    {
+        Ber message(114);
+        return ListOf(message.Int(0, recipient).Text(1, text), 2, items).Build();
+    }
+    // The gift list's rows as "name price".
+    std::vector<std::string> Rows(CInfiniteList* list)
+    {
+        std::vector<std::string> out;
+        for (int i = 0; i < list->GetChildCount(); ++i) {
+            CWidget* row = list->GetChild(i);
+            out.push_back(TextOf(row->FindChild(CVortanString("item-name"), -1)) + " " +
+                          TextOf(row->FindChild(CVortanString("price-value"), -1)));
+        }
+        return out;
+    }
+    bool OnPage(const char* page)
+    {
+        return vtest::WaitUntil([&]() {
+            Frame();
+            return menu->GetCurrentPageName() == CVortanString(page);
+        });
+    }
+    SMenuPlayer* dora = nullptr;
+    CWidget* entry = nullptr;
+};
+
+TEST_F(GiftTest, APlayersGiftIsChosenConfirmedAndAnswered)
+{
+    CButton* gift = GiftButton();
+    ASSERT_NE(nullptr, gift);
+    gift->Click();
+    ASSERT_TRUE(WaitFor(Ber(113).Int(0, 9).Build(), 113));
+    // Nothing is pending yet: "ok" sends nothing.
+    menu->RunEvent("ok_buy_player_gift_confirm", nullptr);
+
+    // An answer offering items, left by Back, then a second one: only the second's items.
+    Serve(GiftAnswer(9, "", {Record(31, "Cup", "", 300, 250, 0, 1, 1, 0)}));
+    ASSERT_TRUE(OnPage("dialog_gift_list_selection"));
+    Serve(GiftAnswer(9, "",
+                     {Record(21, "Red hat", "Red woollen hat", 120, 50, 0, 2, 1, 0),
+                      Record(22, "Top hat", "", 150, 2000000000, 0, 2, 1, 0),
+                      Record(41, "Snow bomb", "", 40, 2000000000, 0, 4, 5, 0)}));
+    CInfiniteList* list = nullptr;
+    ASSERT_TRUE(vtest::WaitUntil([&]() {
+        Frame();
+        list = WidgetCast<CInfiniteList>(
+            Find("//dialog_gift_list_selection//selection_gift_list_content"));
+        return list && list->GetChildCount() == 3 && menu->GetGiftChoiceCount() == 3;
+    }));
+    EXPECT_EQ((std::vector<std::string>{"Red woollen hat 50", "Top hat 2000000000",
+                                        "Snow bomb 2000000000"}),
+              Rows(list));
+    // All three: the total is summed wide and shown within int.
+    for (int i = 0; i < 3; ++i) {
+        CWidget* select = list->GetChild(i)->FindChild(CVortanString("select-button"), -1);
+        ASSERT_NE(nullptr, select);
+        menu->RunEvent("select_gift_list_item", select);
+        EXPECT_TRUE(select->FindChild(CVortanString("selected"), -1)->IsVisible());
+        EXPECT_FALSE(select->FindChild(CVortanString("unselected"), -1)->IsVisible());
+    }
+    menu->RunEvent("ok_gift_list_selection", nullptr);
+    EXPECT_EQ(0x7FFFFFFF, menu->GetGiftTotal());
+    // The top hat and the bomb off again: the hat alone.
+    for (int i = 1; i < 3; ++i)
+        menu->RunEvent("select_gift_list_item",
+                       list->GetChild(i)->FindChild(CVortanString("select-button"), -1));
+    menu->RunEvent("ok_gift_list_selection", nullptr);
+    menu->ShowPage(CVortanString("confirm_buy_player_gift_dialog"), 1);
+    ASSERT_TRUE(vtest::WaitUntil([&]() {
+        Frame();
+        return TextOf(Find("//confirm_buy_player_gift_dialog//value_price")) == "50";
+    }));
+    EXPECT_EQ("dora", TextOf(Find("//confirm_buy_player_gift_dialog//player-name")));
+    // No avatar of dora's yet: the placeholder shows.
+    EXPECT_TRUE(Find("//confirm_buy_player_gift_dialog//player-icon")->GetChild(0)->IsVisible());
+
+    menu->RunEvent("ok_buy_player_gift_confirm", nullptr);
+    ASSERT_TRUE(
+        WaitFor(Ber(115).Int(0, 9).Int(1, 0).Raw({0x82, 0x03, 0x02, 0x01, 0x15}).Build(), 115));
+    EXPECT_EQ(0, menu->HasPendingGift());
+    EXPECT_EQ(0, menu->GetGiftChoiceCount());
+    for (const auto& m : inbox)
+        EXPECT_NE(115, TagOf(m)) << "a second gift confirmation";
+
+    // The answers: refused for want of coins (the coin page and a fresh balance), refused for
+    // another reason (the plain error page).
+    Serve(Ber(116).Int(0, 9).Int(1, -1).Text(2, "Not enough coins.").Build());
+    ASSERT_TRUE(WaitFor(Ber(90).Build(), 90));
+    EXPECT_EQ(CVortanString("generic_error_dialog_more_coins"), menu->GetCurrentPageName());
+    Serve(Ber(116).Int(0, 9).Int(1, 2).Text(2, "Nothing to give.").Build());
+    ASSERT_TRUE(OnPage("generic_error_dialog"));
+    EXPECT_EQ("Nothing to give.", TextOf(Find("//generic_error_dialog//error-text")));
+    // A gift answer with an error: negative is the coin page.
+    Serve(GiftAnswer(-1, "Not enough coins.", {}));
+    ASSERT_TRUE(OnPage("generic_error_dialog_more_coins"));
+    EXPECT_EQ(0, menu->HasPendingGift());
+    EXPECT_TRUE(Quiet().size() <= 1); // at most the balance request
+}
+
+TEST_F(ShopPagesTest, TheCoinLinkIsSignedAsTheServiceChecksIt)
+{
+    ASSERT_TRUE(app->LoadLanguage());
+    Serve(Ber(2).Text(0, "").Int(1, 0).Text(2, "").Int(3, 7).Build());
+    ASSERT_TRUE(vtest::WaitUntil([&]() {
+        Frame();
+        return session->GetReleaseId() == 7;
+    }));
+    // Not logged in: player id -1 and no token; no IMEI without a device.
+    std::string check;
+    ASSERT_EQ(0, vtest::RunProgram({vtest::Python(), "-c",
+                                    "import hashlib,sys\n"
+                                    "print(hashlib.md5(sys.argv[1].encode()).hexdigest(),end='')",
+                                    "-10123456789abcdef0123456789ABCDE7"},
+                                   &check));
+    ASSERT_EQ(32u, check.size());
+    CVortanString store;
+    app->GetStoreName(store);
+    CVortanString link;
+    menu->BuildCoinsLink(link);
+    EXPECT_EQ("https://www.orlogate.invalid/api/forward.php?link=add_coins&token=&check=" + check +
+                  "&game=" + std::to_string(app->GetGameNumber()) +
+                  "&release=7&rid=" + VortanUTF8Of(store) + "&lang=en",
+              VortanUTF8Of(link));
 }
 
 } // namespace

@@ -13,7 +13,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from standin_client import ROOT, Server  # noqa: E402
 
-SKIP = (29, 44, 85)
+SKIP = (29, 44, 85, 93)
 PACKS = os.environ.get("ORLO_STANDIN_PACKS")
 CAPTIONS = []
 
@@ -182,6 +182,10 @@ class Buying(ShopCase):
         self.assertEqual(self.expect(alice, 105), [22, 0, ""])
         self.assertEqual(self.expect(alice, 91)[0], int(ACCOUNTS["alice"][0]) - price)
         self.expect(alice, 87)
+        # The owned content again, the top hat (its pack of version 0) among it.
+        parent, groups = self.expect(alice, 93)
+        self.assertEqual(parent, 512)
+        self.assertIn(512 + 22, [g[0] for g in groups])
         alice.send(98, 22, 1)
         self.assertEqual(self.expect(alice, 106), [22, 1, "", 21])
         alice.send(98, 21, 1)
@@ -225,8 +229,17 @@ class Buying(ShopCase):
         self.assertEqual((recipient, text), (103, ""))
         self.assertEqual(sorted(r[0] for r in records),
                          sorted(i for i in ITEMS if int(ITEMS[i][5]) > 0))
+        # Too many coins asked: a negative code; a known id that is no player: a positive one.
+        alice.send(115, 103, 0, [11] * 1000)
+        recipient, code, text = self.expect(alice, 116)
+        self.assertLess(code, 0)
+        self.assertTrue(text)
+        alice.send(113, 999999)
+        recipient, text, records = self.expect(alice, 114)
+        self.assertGreaterEqual(recipient, 0)
+        self.assertTrue(text)
         alice.send(115, 103, 0, [11])
-        self.assertEqual(self.expect(alice, 116), [0, 11, ""])
+        self.assertEqual(self.expect(alice, 116), [103, 0, ""])
         left = self.expect(alice, 91)[0]
         alice.send(101, 41, 1)
         alice.send(101, 1, 1)

@@ -5,8 +5,10 @@ Item faults: flip (the first chunk has one octet flipped), longer and shorter (c
 shorter than asked), offset (a chunk at another offset), other-id (the first chunk is for an id
 never asked), empty (chunks without octets), remaining (a false remaining count), silent (no
 chunk at all), digest-change (after the first chunk the pack changes: a new list follows and
-the later chunks come from the changed pack)."""
+the later chunks come from the changed pack), slow (each chunk sent 0.4 s after it is asked,
+so that a person or a test sees the download)."""
 
+import asyncio
 import hashlib
 import os
 
@@ -14,7 +16,8 @@ import messages
 from connection import log
 
 ITEM_FAULTS = ("flip", "longer", "shorter", "offset", "other-id", "empty", "remaining",
-               "silent", "digest-change")
+               "silent", "digest-change", "slow")
+SLOW_SECONDS = 0.4
 MAX_CHUNK = 16384
 
 
@@ -81,7 +84,11 @@ class ItemPacks:
         if fault == "other-id" and first:
             sent_id = max(self.packs) + 1000
         self.chunks_sent += 1
-        connection.send(messages.item_chunk(sent_id, sent_offset, chunk, remaining))
+        message = messages.item_chunk(sent_id, sent_offset, chunk, remaining)
+        if fault == "slow":
+            asyncio.get_running_loop().call_later(SLOW_SECONDS, connection.send, message)
+        else:
+            connection.send(message)
         if fault == "digest-change" and first:
             changed = bytearray(pack.data)
             changed[-1] ^= 0x55

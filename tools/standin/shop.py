@@ -19,8 +19,10 @@ KIND_TIMED = 3
 KIND_COUNTED = 4
 KIND_REFILLED = 5
 BUY, GIFT, REFILL = 0, 1, 2
+# Answer codes: negative only for too few coins (the client then offers the coin page);
+# other refusals carry a code of their own above 0.
 NOT_ENOUGH_COINS = -1
-ERROR = -2
+ERROR = 2
 START_COINS = 100
 REFILL_COUNT = 5
 SMALL_ICON, LARGE_ICON = 16, 64
@@ -167,6 +169,12 @@ class Shop:
                                        len(entries))
                    for gid, name, kind, entries in self._groups(player, parent)]
         connection.send(messages.shop_groups(parent, records))
+
+    def announce_content(self, connection):
+        """The owned content again after a purchase: the client fetches its items, says shop
+        done and gets the pack list, so that a pack only a new item uses is fetched now."""
+        if connection.player is not None:
+            self.on_client_state(connection, [PARENT_LOGIN + 1])
 
     def on_items(self, connection, values):
         """A batch of a list's items across its groups, from the first index."""
@@ -328,6 +336,7 @@ class Shop:
         connection.send(messages.buy_confirmed(item_id, code, ""))
         connection.send(messages.coin_balance(self.coins[key]))
         self.packs.send_list(connection)
+        self.announce_content(connection)
 
     def on_gift_request(self, connection, values):
         player = connection.player
@@ -335,7 +344,7 @@ class Shop:
             return
         recipient = self.lobby.find_player(values[0])
         if recipient is None:
-            connection.send(messages.gift_items(ERROR, "No such player.", []))
+            connection.send(messages.gift_items(0, "No such player.", []))
             return
         records = [messages.shop_item(self.catalogue.item_in(connection.language, item),
                                       item.group, item.count, 0)
@@ -355,7 +364,7 @@ class Shop:
         key = self.seed(player)
         price = sum(item.gift for item in items)
         if price > self.coins[key]:
-            connection.send(messages.gift_confirmed(NOT_ENOUGH_COINS, NOT_ENOUGH_COINS,
+            connection.send(messages.gift_confirmed(recipient.id, NOT_ENOUGH_COINS,
                                                     "Not enough coins: %d needed." % price))
             return
         self.coins[key] -= price
@@ -363,5 +372,7 @@ class Shop:
         for item in items:
             self._give(recipient.id, item, item.count)
         self.state.save()
-        connection.send(messages.gift_confirmed(0, items[0].id, ""))
+        log("%s   gave %s to %d for %d coins" % (connection.label, [i.id for i in items],
+                                                  recipient.id, price))
+        connection.send(messages.gift_confirmed(recipient.id, 0, ""))
         connection.send(messages.coin_balance(self.coins[key]))

@@ -1,0 +1,200 @@
+// The built program with the stand-in lobby (chunks sent slowly) and a fake browser on a private
+// system bus: a player logs in, opens the shop (coins, groups, items with icons), opens the top
+// hat (it scrolls into view, its large icon comes), buys it, sees the loading page while its
+// pack downloads (the file then equal to the stand-in's, its own name appearing only by a
+// rename), opens the coin page in the browser (its link's form), and finds the
+// hat in "my items" with its switch on, then off. With VEX_SHOTS set the screens are kept.
+#include "tests/game/ProgramWindowSupport.h"
+
+#include <sys/inotify.h>
+
+#include "tests/platform/PrivateBus.h"
+#include "tests/ui/RecordingBusService.h"
+#include <utility>
+
+namespace {
+
+using ptest::WaitFor;
+
+class ProgramShop : public ptest::ProgramWindow {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(bus.Start(busDir, "bus"));
+        ASSERT_TRUE(vtest::WriteWholeFile(busDir.File("fake.py"),
+                                          bustest::RecordingService({"com.nokia.osso_browser"})));
+        fake = bustest::Spawn({vtest::Python(), busDir.File("fake.py"), bus.address,
+                               busDir.File("records"), busDir.File("ready")},
+                              busDir.File("fake.log"));
+        ASSERT_TRUE(bustest::WaitFor(busDir.File("ready")));
+        // The program inherits the address.
+        setenv("DBUS_SYSTEM_BUS_ADDRESS", bus.address.c_str(), 1);
+        ptest::ProgramWindow::SetUp();
+    }
+    void TearDown() override
+    {
+        ptest::ProgramWindow::TearDown();
+        unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+        bustest::Stop(fake);
+    }
+    // Chunks come 0.4 s after they are asked for: the loading page stays long enough to see.
+    std::vector<std::string> StandInOptions() const override { return {"--item-fault", "slow"}; }
+    void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+    // The shop list's first row: the golden cup's icon (a gold square) left of its name.
+    bool ShowsCup()
+    {
+        ptest::Colour cup = Mean(52, 140, 86, 174);
+        return cup.r > 150 && cup.g > 120 && cup.b < 100;
+    }
+    // The loading page: its orange emblem at the screen's centre.
+    bool ShowsLoadingPage()
+    {
+        ptest::Colour c = Mean(388, 232, 408, 248);
+        return c.r > 180 && c.g > 60 && c.g < 180 && c.b < 90;
+    }
+    // The value of a link's query key.
+    static std::string Query(const std::string& link, const std::string& key)
+    {
+        const size_t at = link.find("&" + key + "=");
+        if (at == std::string::npos)
+            return "";
+        const size_t from = at + key.size() + 2;
+        return link.substr(from, link.find('&', from) - from);
+    }
+
+    vtest::TempDir busDir;
+    bustest::PrivateBus bus;
+    pid_t fake = -1;
+};
+
+TEST_F(ProgramShop, APlayerBuysAHatFindsItInMyItemsAndOpensTheCoinPage)
+{
+    ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, 60));
+    ASSERT_TRUE(WaitFor([&] { return ShowsOrloButton(); }, 20));
+    ASSERT_TRUE(WaitFor([&] { return Mean(100, 450, 300, 470).b > 80; }, 20));
+    // A guest: the Orlo button opens the login page; carol_k (500 coins, no items) logs in.
+    Click(50, 50);
+    ASSERT_TRUE(WaitFor([&] { return ShowsLoginPage(); }, 10));
+    Click(400, 160);
+    Type("carol_k");
+    Click(400, 257);
+    Type("snowball");
+    Click(580, 413);
+    ASSERT_TRUE(WaitFor(
+        [&] { return (" " + Control("online") + " ").find(" 103 ") != std::string::npos; }, 20));
+    // The packs of the list come slowly; the menu hides over the game once they are there.
+    ASSERT_TRUE(WaitFor([&] { return ShowsMenu() && ShowsOrloButton(); }, 30));
+    ASSERT_TRUE(WaitFor([&] { return Mean(100, 450, 300, 470).b > 80; }, 20));
+    Click(50, 50);
+    Pause(800);
+    Keep("shop_start");
+    Click(172, 235); // the start page's shop button
+    // The list's rows: the golden cup's icon (a gold square) left of its name.
+    ASSERT_TRUE(WaitFor([&] { return ShowsCup(); }, 10));
+    Keep("shop_list");
+
+    // The top hat opens below the list's edge and is scrolled into view; its large icon comes
+    // after 5 s open (the stand-in's 64-pixel picture, dark at its bottom).
+    Click(300, 299);
+    Pause(6500);
+    Keep("shop_large_icon");
+    EXPECT_LT(Mean(640, 340, 720, 370).Brightness(), 40.0);
+    // The user data folder (the packs of the list are there) is watched: a pack's own name
+    // appears only by a rename, never written to.
+    std::string first;
+    vtest::RunProgram({"find", home.Path(), "-name", "data_*_1.dmp"}, &first);
+    ASSERT_FALSE(first.empty());
+    const std::string folder = first.substr(0, first.rfind('/'));
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, folder.c_str(),
+                                IN_CREATE | IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_TO),
+              0);
+    std::vector<std::pair<uint32_t, std::string>> events;
+    auto drain = [&] {
+        alignas(struct inotify_event) char buffer[4096];
+        for (ssize_t n; (n = read(watch, buffer, sizeof(buffer))) > 0;) {
+            for (char* p = buffer; p < buffer + n;) {
+                const struct inotify_event* e = (const struct inotify_event*)p;
+                events.emplace_back(e->mask, e->len ? std::string(e->name) : std::string());
+                p += sizeof(struct inotify_event) + e->len;
+            }
+        }
+    };
+    Click(648, 435); // buy
+    Pause(800);
+    Keep("shop_confirm");
+    Click(560, 374); // ok: the purchase is confirmed, the pack list and the content follow
+    // The loading page covers the shop while the hat's pack comes; then the shop again.
+    ASSERT_TRUE(WaitFor([&] { return ShowsLoadingPage(); }, 10));
+    Keep("shop_loading");
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            drain();
+            return !ShowsLoadingPage() && ShowsCup();
+        },
+        20));
+    Keep("shop_after");
+    drain();
+    close(watch);
+    int renamed = 0, written = 0;
+    for (const auto& e : events) {
+        if (e.second.size() > 5 && e.second.compare(e.second.size() - 6, 6, "_4.dmp") == 0) {
+            EXPECT_EQ((uint32_t)IN_MOVED_TO, e.first) << e.second;
+            renamed += e.first == IN_MOVED_TO;
+        } else if (e.first & IN_MODIFY) {
+            ++written;
+        }
+    }
+    EXPECT_EQ(1, renamed);
+    EXPECT_GE(written, 1);
+    std::string listing;
+    vtest::RunProgram({"find", home.Path(), "-name", "data_*_4.dmp"}, &listing);
+    ASSERT_FALSE(listing.empty());
+    listing.pop_back();
+    EXPECT_EQ(vtest::ReadWholeFile(vtest::BinaryDir() + "/standin/items/hat_top.dmp"),
+              vtest::ReadWholeFile(listing));
+
+    // The coin page opens in the browser with the link signed as the service checks it.
+    Click(424, 48);
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return vtest::ReadWholeFile(busDir.File("records")).find("add_coins") !=
+                   std::string::npos;
+        },
+        10));
+    std::string link = vtest::ReadWholeFile(busDir.File("records"));
+    link = link.substr(link.find("load_url ") + 9);
+    link = link.substr(0, link.find('\n'));
+    const std::string prefix = "https://www.orlogate.invalid/api/forward.php?link=add_coins&token=";
+    ASSERT_EQ(prefix, link.substr(0, prefix.size())) << link;
+    const std::string token =
+        link.substr(prefix.size(), link.find('&', prefix.size()) - prefix.size());
+    const std::string check = Query(link, "check");
+    EXPECT_EQ(32u, check.size()) << link;
+    EXPECT_EQ(std::string::npos, check.find_first_not_of("0123456789abcdef")) << link;
+    EXPECT_EQ(32u, token.size()) << link;
+    EXPECT_EQ("1", Query(link, "release"));
+    EXPECT_EQ("en", link.substr(link.rfind("&lang=") + 6));
+    // My items: the hat's row with its switch on (green), then off (grey).
+    Click(288, 48);
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            ptest::Colour on = Mean(640, 176, 700, 200);
+            return on.g > on.r + 40;
+        },
+        10));
+    Keep("shop_my_items");
+    Click(672, 188);
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            ptest::Colour off = Mean(640, 176, 700, 200);
+            return off.g < off.r + 20;
+        },
+        10));
+    Keep("shop_my_items_off");
+
+    StopProgram();
+}
+
+} // namespace

@@ -47,6 +47,9 @@
 #include "ui/widgets/ToggleButton.h"
 #include "ui/widgets/WebButton.h"
 
+// Xlib's macros after every other header.
+#include <X11/Xlib.h>
+
 namespace {
 
 // The application with the data packs of the build directory (beside the program).
@@ -83,6 +86,15 @@ public:
         COrlogateApplication::EndMatch(ids, places, flag);
     }
     std::vector<std::string> ended;
+    // Handles the window's pending events as the program's loop would.
+    void PumpEvents()
+    {
+        while (XPending(GetDisplay()) != 0) {
+            XEvent event;
+            XNextEvent(GetDisplay(), &event);
+            HandleXEvent(&event);
+        }
+    }
 };
 
 std::string Utf8(const CVortanString& s)
@@ -132,7 +144,8 @@ class MenuPages : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        xvfb = new gtest_graphics::Xvfb("800x480x24");
+        // Tall enough for the window turned to portrait.
+        xvfb = new gtest_graphics::Xvfb("800x800x24");
         home = new vtest::TempDir();
         state = new vtest::TempDir();
         setenv("HOME", home->Path().c_str(), 1);
@@ -273,15 +286,34 @@ protected:
         if (!dir)
             return;
         Step();
-        std::vector<unsigned char> rgba(800 * 480 * 4), rgb(800 * 480 * 3);
-        glReadPixels(0, 0, 800, 480, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-        for (int y = 0; y < 480; ++y)
-            for (int x = 0; x < 800 * 3; ++x)
-                rgb[(size_t)y * 2400 + x] = rgba[((size_t)(479 - y) * 800 + x / 3) * 4 + x % 3];
+        const int w = app->GetGraphics()->GetWidth(), h = app->GetGraphics()->GetHeight();
+        std::vector<unsigned char> rgba((size_t)w * h * 4), rgb((size_t)w * h * 3);
+        glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w * 3; ++x)
+                rgb[(size_t)y * w * 3 + x] = rgba[((size_t)(h - 1 - y) * w + x / 3) * 4 + x % 3];
         vtest::TempDir tmp;
         vtest::WriteWholeFile(tmp.File("f.rgb"), std::string(rgb.begin(), rgb.end()));
-        vtest::RunProgram({"convert", "-size", "800x480", "-depth", "8", "rgb:" + tmp.File("f.rgb"),
+        vtest::RunProgram({"convert", "-size", std::to_string(w) + "x" + std::to_string(h),
+                           "-depth", "8", "rgb:" + tmp.File("f.rgb"),
                            std::string(dir) + "/" + name + ".png"});
+    }
+    // The program's window resized as a turned screen would resize it.
+    static bool Resize(int w, int h)
+    {
+        Display* x = XOpenDisplay(nullptr);
+        if (!x)
+            return false;
+        XResizeWindow(x, (Window)app->GetWindow(), (unsigned)w, (unsigned)h);
+        XSync(x, False);
+        XCloseDisplay(x);
+        return Until(
+            [&] {
+                app->PumpEvents();
+                return Menu()->GetRoot() && Menu()->GetRoot()->GetRect().GetWidth() == w &&
+                       Menu()->GetRoot()->GetRect().GetHeight() == h;
+            },
+            10);
     }
     static std::string Stats()
     {
@@ -987,6 +1019,46 @@ TEST_F(MenuPages, TheOwnPageShowsTheEntryAchievementsAndColouredResults)
     EXPECT_EQ("50", TextOf(self->FindChild(CVortanString("my_wins_percent"), -1)));
     EXPECT_EQ("0", TextOf(self->FindChild(CVortanString("my_ties_percent"), -1)));
     EXPECT_EQ("0", TextOf(self->FindChild(CVortanString("my_ties"), -1)));
+    menu->SetMenuShown(false);
+}
+
+// The screen turned: every page is laid out anew in 480 x 800 (VEX_SHOTS keeps the pictures).
+TEST_F(MenuPages, TurnedToPortraitThePagesAreBuiltAgainAndTheOwnEntryComesBack)
+{
+    COrloMenuState* menu = Menu();
+    ASSERT_TRUE(Resize(480, 800));
+    menu->SetMenuShown(true);
+    const char* pages[] = {"loginscreen_root", "startscreen_root", "settings_root"};
+    for (const char* page : pages) {
+        Go(page);
+        EXPECT_EQ(page, Page());
+        for (int i = 0; i < 40; ++i)
+            Step();
+        Keep(std::string("portrait_") + page);
+    }
+    Go("me_root");
+    ASSERT_TRUE(Until([] { return Menu()->GetSelfItem() && Menu()->GetSelfItem()->GetTag(); }, 10));
+    ASSERT_TRUE(Until([] { return TextOf(Named("my_result_1")) != ""; }, 10));
+    CWidget* self = menu->GetSelfItem();
+    EXPECT_EQ("alice", TextOf(self->FindChild(CVortanString("player_name"), -1)));
+    Keep("portrait_me_root");
+    // The longest name's line is wider than the entry in portrait: the coin figure and the
+    // score line keep clear of it, and the figures of that line of one another.
+    CTextWidget* name = As<CTextWidget>(self->FindChild(CVortanString("player_name"), -1));
+    ASSERT_NE(nullptr, name);
+    name->SetText(CVortanString("WWWWWWWWWWWWWWW"));
+    Keep("portrait_me_longest_name");
+    const char* line[] = {"label_rank", "my_rank", "label_score", "my_score", "orlocoins_amount"};
+    int right = 0;
+    for (const char* n : line) {
+        CWidget* w = self->FindChild(CVortanString(n), -1);
+        ASSERT_NE(nullptr, w) << n;
+        EXPECT_GE(w->GetRect().top, name->GetRect().bottom) << n;
+        EXPECT_GE(w->GetRect().left, right - 1) << n; // rounding
+        right = w->GetRect().right;
+    }
+    EXPECT_LE(right, self->GetRect().GetWidth());
+    ASSERT_TRUE(Resize(800, 480));
     menu->SetMenuShown(false);
 }
 

@@ -1,9 +1,12 @@
 // The online menu's own pages in the real application under Xvfb, on the stand-in clock, with
-// its real session to the stand-in lobby through ORLO_LOBBY: the name and e-mail checks, the
-// login form with typed and stored credentials, registration, the error page, the settings
-// rows and the language chooser (the stand-in told of the change, the choice kept in
-// "stats.dat" as Python reads it), the start page's variants and adverts, the about text, the
-// own page's entry, achievements and coloured results, and the way back after a match.
+// its real session to the stand-in lobby through ORLO_LOBBY, its sound going to ALSA's file
+// plugin and its browser and vibrator calls to a recording service on a private bus: the name
+// and e-mail checks, the login form with typed and stored credentials, refused accounts,
+// registration, the error page, the settings rows (heard and felt) and the language chooser
+// (the stand-in told of the change, the choice kept in "stats.dat" as Python reads it), a
+// right-aligned language, the start page's variants and adverts, the about text, the own
+// page's entry, achievements and coloured results, the pages turned to portrait, and the way
+// back after a match.
 #include <GLES2/gl2.h>
 #include <arpa/inet.h>
 #include <gtest/gtest.h>

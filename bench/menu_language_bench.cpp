@@ -1,17 +1,20 @@
-// The online menu's language switch in the real application under Xvfb with its session to
-// the stand-in lobby: from the chooser's confirm to the first frame drawn with every label
-// replaced, against the language table's own switch of the same packs. The two run in one
-// program so that their ratio can be read from one run.
+// The online menu in the real application under Xvfb with its session to the stand-in lobby:
+// the language switch, from the chooser's confirm to the first frame drawn with every label
+// replaced, against the language table's own switch of the same packs; and a login, from the
+// login button to the start page shown, against a bare session exchanging the same messages on
+// loopback. Each pair runs in one program so that its ratio can be read from one run.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 #include <string>
 
 #include "engine/VortanTimer.h"
 #include "online/OrloOnlineFactory.h"
 #include "online/menu/OrloMenuState.h"
+#include "online/net/OrloNetworkSession.h"
 #include "platform/OrloLanguage.h"
 #include "platform/OrlogateApplication.h"
 #include "tests/online/StandInProcess.h"
@@ -20,6 +23,8 @@
 #include "ui/Widget.h"
 #include "ui/layouts/InfiniteList.h"
 #include "ui/layouts/PageView.h"
+#include "ui/widgets/TextWidget.h"
+#include "ui/widgets/ToggleButton.h"
 
 namespace {
 
@@ -144,5 +149,130 @@ void BM_LanguageTableSwitch(benchmark::State& state)
     state.SetLabel("COrloLanguage::SetLanguage");
 }
 BENCHMARK(BM_LanguageTableSwitch)->Unit(benchmark::kMillisecond)->Iterations(40);
+
+// The login button pressed with alice's name and password typed; frames (each drawn) until the
+// start page shows without the loading page.
+void BM_LoginButtonToStartPage(benchmark::State& state)
+{
+    World& w = TheWorld();
+    if (!w.ok) {
+        state.SkipWithError("the application did not log in");
+        return;
+    }
+    CWidget* pages = w.menu->GetPageRoot();
+    auto field = [&](const char* path) {
+        return static_cast<CTextWidget*>(pages->FindByPath(CVortanString(path)));
+    };
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.menu->ShowLoginScreen();
+        field("//loginscreen_input//user_login")->SetText(CVortanString("alice"));
+        field("//loginscreen_input//user_password")->SetText(CVortanString("wonderland"));
+        static_cast<CToggleButton*>(
+            pages->FindByPath(CVortanString("//loginscreen_input//user_autologin")))
+            ->SetState(0);
+        w.app->Frame();
+        state.ResumeTiming();
+        w.menu->RunEvent("login_orlogate", nullptr);
+        // The program's clock follows the real one, frame by frame.
+        auto last = std::chrono::steady_clock::now();
+        int frames = 0;
+        while (!(w.menu->GetLoginState() == 2 && !w.menu->IsLoading() &&
+                 w.menu->GetCurrentPageName() == CVortanString("startscreen_root"))) {
+            const auto now = std::chrono::steady_clock::now();
+            VortanTestClock::Advance(
+                (u64)std::chrono::duration_cast<std::chrono::nanoseconds>(now - last).count());
+            last = now;
+            w.app->Frame();
+            if (++frames > 100000) {
+                state.SkipWithError("no start page");
+                return;
+            }
+        }
+    }
+    state.SetLabel("login button to start page, frames drawn");
+}
+BENCHMARK(BM_LoginButtonToStartPage)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// The same exchange with a bare session: connect, the challenge, the login with its response
+// (and the session's acknowledgement), then the requests a login sends (the one-int 513 and
+// both image-and-link adverts).
+class LoginPeer : public COrloNetworkSession::LoginObserver,
+                  public IOrloNetworkSession::StatusObserver {
+public:
+    void OnLobbyStateChanged(IOrloNetworkSession*, int state) override
+    {
+        if (state == LOBBY_STATE_ACKNOWLEDGED)
+            session->SendLoginChallengeRequest(CVortanString("alice"), this);
+    }
+    void OnGameStateChanged(IOrloNetworkSession*, int) override {}
+    void OnNotification(IOrloNetworkSession*, int, int, const CVortanString&) override {}
+    void OnConnectRefused(COrloNetworkSession*, const CVortanString&) override { failed = true; }
+    void OnLoginError(COrloNetworkSession*, const CVortanString&) override { failed = true; }
+    void OnLoginChallenge(COrloNetworkSession* s, const CVortanString& challenge) override
+    {
+        s->SendLogin(CVortanString("alice"),
+                     COrloNetworkSession::MakeLoginResponse(CVortanString("wonderland"), challenge),
+                     this);
+    }
+    void OnLoginSuccess(COrloNetworkSession* s, int, const CVortanString&, const CVortanString&,
+                        const CVortanString&, const CVortanString&, int) override
+    {
+        s->SendShortIntMessage(513);
+        s->SendString2Message(CVortanString("moregames"), CVortanString());
+        s->SendString2Message(CVortanString("tournaments"), CVortanString());
+        done = true;
+    }
+    void OnConfirmUserNameAck(COrloNetworkSession*, int, const CVortanString&) override {}
+    void OnConfirmEmailAck(COrloNetworkSession*, int, const CVortanString&) override {}
+
+    COrloNetworkSession* session = nullptr;
+    bool done = false;
+    bool failed = false;
+};
+
+void BM_SessionLoginExchange(benchmark::State& state)
+{
+    World& w = TheWorld();
+    if (!w.ok) {
+        state.SkipWithError("the application did not log in");
+        return;
+    }
+    LoginPeer peer;
+    COrloNetworkSession* previous = nullptr;
+    for (auto _ : state) {
+        // As the login button does: the previous login's logout, its connection closed.
+        if (previous) {
+            previous->SendLogout();
+            previous->CloseSockets();
+            previous->Shutdown();
+            delete previous;
+        }
+        peer.done = peer.failed = false;
+        COrloNetworkSession* session = new COrloNetworkSession();
+        previous = peer.session = session;
+        bool ok = session->Init(w.app, &peer) == VORTAN_OK &&
+                  session->ConnectLobby(CVortanString("127.0.0.1"), w.standin.lobby, &peer) == 1;
+        // As fast as it can turn, without a clock that runs ahead into the time-outs.
+        for (int turns = 0; ok && !peer.done && !peer.failed; ++turns) {
+            if (session->GetLobbyEngine())
+                session->GetLobbyEngine()->Run(0.0f);
+            session->Update(0.0f);
+            ok = turns < 50000000;
+        }
+        if (!ok || peer.failed) {
+            state.SkipWithError("the bare session did not log in");
+            break;
+        }
+    }
+    if (previous) {
+        previous->SendLogout();
+        previous->CloseSockets();
+        previous->Shutdown();
+        delete previous;
+    }
+    state.SetLabel("the same messages, no menu");
+}
+BENCHMARK(BM_SessionLoginExchange)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 } // namespace

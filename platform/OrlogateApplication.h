@@ -208,7 +208,7 @@ public:
     // toast.
     void ShowToast(const CVortanString& text, float duration, int kind);
     // The match result, from the game (player ids, places, flag).
-    void EndMatch(const CVortanArray<i32>* ids, const CVortanArray<i32>* places, int flag);
+    virtual void EndMatch(const CVortanArray<i32>* ids, const CVortanArray<i32>* places, int flag);
     void AnswerRematch(bool accept, bool leave);
     // 1 while a match's end waits on the user's rematch answer.
     int IsEndReportPending() const { return m_endReportPending; }

@@ -8,7 +8,37 @@ namespace {
 
 using ptest::WaitFor;
 
-class ProgramRegistration : public ptest::ProgramWindow {};
+class ProgramRegistration : public ptest::ProgramWindow {
+protected:
+    // "__Orlo_Sounds_Volume" as Python reads the program's "stats.dat" (-1 without it).
+    int SavedSoundVolume()
+    {
+        std::string out;
+        vtest::RunProgram({vtest::Python(), "-c",
+                           "import glob, struct, sys\n"
+                           "for path in glob.glob(sys.argv[1] + '/.*/stats.dat'):\n"
+                           "    d = open(path, 'rb').read()\n"
+                           "    count, = struct.unpack_from('<i', d, 4)\n"
+                           "    at = 8\n"
+                           "    for _ in range(count):\n"
+                           "        n, = struct.unpack_from('<i', d, at)\n"
+                           "        name = d[at + 4:at + 4 + 2 * n].decode('utf-16-le')\n"
+                           "        at += 4 + 2 * n\n"
+                           "        kind, = struct.unpack_from('<h', d, at)\n"
+                           "        at += 2\n"
+                           "        if kind == 2:\n"
+                           "            n, = struct.unpack_from('<i', d, at)\n"
+                           "            at += 4 + 2 * n\n"
+                           "            continue\n"
+                           "        value, = struct.unpack_from('<i', d, at)\n"
+                           "        at += 4\n"
+                           "        if name == '__Orlo_Sounds_Volume':\n"
+                           "            print(value)\n",
+                           home.Path()},
+                          &out);
+        return out.empty() ? -1 : atoi(out.c_str());
+    }
+};
 
 TEST_F(ProgramRegistration, ANewPlayerRegistersIsLoggedInAndIsLoggedInAloneOnTheNextStart)
 {
@@ -85,7 +115,23 @@ TEST_F(ProgramRegistration, ANewPlayerRegistersIsLoggedInAndIsLoggedInAloneOnThe
         [&] { return (" " + Control("online") + " ").find(" " + id + " ") != std::string::npos; },
         20))
         << Control("online");
+
+    // The Orlo button opens the start page, its settings button the settings page; the sound
+    // volume's knob dragged to the middle of its travel gives -5000 by the mapping (the slider
+    // spans x 376..720, its 48-pixel knob travels 296 pixels: the middle is x 548).
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    Click(50, 50);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    Click(404, 235);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    Keep("register_settings");
+    const int before = SavedSoundVolume();
+    Drag(637, 264, 548, 264);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    Keep("register_settings_dragged");
     StopProgram();
+    EXPECT_EQ(-2000, before) << "the default volume, the knob's start";
+    EXPECT_NEAR(-5000, SavedSoundVolume(), 3 * 34) << "a pixel is 34 hundredths of a decibel";
 }
 
 } // namespace

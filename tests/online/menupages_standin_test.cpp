@@ -19,6 +19,7 @@
 #include "tests/online/MenuPagesSupport.h"
 #include "tests/online/StandInProcess.h"
 #include "ui/layouts/InfiniteList.h"
+#include "ui/widgets/WebButton.h"
 
 namespace {
 
@@ -68,7 +69,7 @@ protected:
     {
         ASSERT_TRUE(g_env->window);
         setenv("HOME", home.Path().c_str(), 1);
-        server.reset(new ntest::StandIn(state.Path(), 0, 0));
+        server.reset(new ntest::StandIn(state.Path(), 0, 0, ServerOptions()));
         ASSERT_GT(server->lobby, 0);
         setenv("ORLO_LOBBY", ("127.0.0.1:" + std::to_string(server->lobby)).c_str(), 1);
         app = new mtest::PagesApp(g_env->window->Id(), home.Path());
@@ -83,8 +84,11 @@ protected:
         app->SetMenu(menu);
         ASSERT_EQ(1, menu->BuildMenu(800, 480, nullptr));
         menu->LoginAsGuest();
-        ASSERT_TRUE(FramesUntil([&]() { return menu->GetLoginState() == 2; }));
+        if (ServerOptions().empty()) {
+            ASSERT_TRUE(FramesUntil([&]() { return menu->GetLoginState() == 2; }));
+        }
     }
+    virtual std::vector<std::string> ServerOptions() const { return {}; }
     void TearDown() override
     {
         app->SetMenu(nullptr);
@@ -258,6 +262,36 @@ TEST_F(StandInPages, AKickToReconnectGivesItsNoticeAndTheMenuLogsInAgain)
     EXPECT_EQ(1, game->leaves);
     // The reconnect logs in again.
     ASSERT_TRUE(FramesUntil([&]() { return menu->GetLoginState() == 2; }));
+}
+
+// A lobby that refuses every connect and names where the newer client is.
+class RefusedPages : public StandInPages {
+protected:
+    std::vector<std::string> ServerOptions() const override
+    {
+        return {"--update-link", "https://example.org/new-client"};
+    }
+};
+
+TEST_F(RefusedPages, ARefusedConnectOffersTheServersLinkAsTheUpdateInsteadOfTryingAgain)
+{
+    ASSERT_TRUE(FramesUntil(
+        [&]() { return VortanUTF8Of(menu->GetCurrentPageName()) == "loginscreen_error"; }));
+    CWidget* root = menu->GetRoot();
+    auto text = [&](const char* name) {
+        CTextWidget* t = WidgetCast<CTextWidget>(root->FindChild(CVortanString(name), -1));
+        return t ? VortanUTF8Of(t->GetText()) : std::string("<none>");
+    };
+    EXPECT_EQ(VortanUTF8Of(app->GetLanguage()->GetText(12)), text("loginerror_title"));
+    EXPECT_EQ(VortanUTF8Of(app->GetLanguage()->GetText(13)), text("loginerror_message"));
+    CWebButton* update =
+        WidgetCast<CWebButton>(root->FindChild(CVortanString("button_update"), -1));
+    ASSERT_NE(nullptr, update);
+    EXPECT_TRUE(update->IsVisible());
+    EXPECT_EQ("https://example.org/new-client", VortanUTF8Of(update->GetUrl()));
+    EXPECT_FALSE(root->FindChild(CVortanString("button_tryagain"), -1)->IsVisible());
+    EXPECT_FALSE(root->FindChild(CVortanString("button_recover"), -1)->IsVisible());
+    EXPECT_NE(2, menu->GetLoginState());
 }
 
 } // namespace

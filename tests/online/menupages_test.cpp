@@ -1,9 +1,12 @@
 // The online menu's own pages in the real application under Xvfb, on the stand-in clock, with
-// its real session to the stand-in lobby through ORLO_LOBBY: the name and e-mail checks, the
-// login form with typed and stored credentials, registration, the error page, the settings
-// rows and the language chooser (the stand-in told of the change, the choice kept in
-// "stats.dat" as Python reads it), the start page's variants and adverts, the about text, the
-// own page's entry, achievements and coloured results, and the way back after a match.
+// its real session to the stand-in lobby through ORLO_LOBBY, its sound going to ALSA's file
+// plugin and its browser and vibrator calls to a recording service on a private bus: the name
+// and e-mail checks, the login form with typed and stored credentials, refused accounts,
+// registration, the error page, the settings rows (heard and felt) and the language chooser
+// (the stand-in told of the change, the choice kept in "stats.dat" as Python reads it), a
+// right-aligned language, the start page's variants and adverts, the about text, the own
+// page's entry, achievements and coloured results, the pages turned to portrait, and the way
+// back after a match.
 #include <GLES2/gl2.h>
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -12,8 +15,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -30,8 +35,11 @@
 #include "platform/OrlogateApplication.h"
 #include "tests/online/StandInProcess.h"
 #include "tests/platform/GameStateStub.h"
+#include "tests/platform/PrivateBus.h"
+#include "tests/sound/SoundTestSupport.h"
 #include "tests/support/GraphicsTestWindow.h"
 #include "tests/support/TestSupport.h"
+#include "tests/ui/RecordingBusService.h"
 #include "ui/Widget.h"
 #include "ui/WidgetCast.h"
 #include "ui/layouts/InfiniteList.h"
@@ -41,6 +49,9 @@
 #include "ui/widgets/TextWidget.h"
 #include "ui/widgets/ToggleButton.h"
 #include "ui/widgets/WebButton.h"
+
+// Xlib's macros after every other header.
+#include <X11/Xlib.h>
 
 namespace {
 
@@ -68,6 +79,25 @@ public:
         out = Beside(name);
     }
     void SleepMs(int) override {}
+    // What the game was told at a match's end: "id:value ..." and the flag.
+    void EndMatch(const CVortanArray<i32>* ids, const CVortanArray<i32>* places, int flag) override
+    {
+        std::string line;
+        for (int i = 0; ids && places && i < ids->GetSize() && i < places->GetSize(); ++i)
+            line += std::to_string((*ids)[i]) + ":" + std::to_string((*places)[i]) + " ";
+        ended.push_back(line + "flag " + std::to_string(flag));
+        COrlogateApplication::EndMatch(ids, places, flag);
+    }
+    std::vector<std::string> ended;
+    // Handles the window's pending events as the program's loop would.
+    void PumpEvents()
+    {
+        while (XPending(GetDisplay()) != 0) {
+            XEvent event;
+            XNextEvent(GetDisplay(), &event);
+            HandleXEvent(&event);
+        }
+    }
 };
 
 std::string Utf8(const CVortanString& s)
@@ -117,10 +147,29 @@ class MenuPages : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        xvfb = new gtest_graphics::Xvfb("800x480x24");
+        // Tall enough for the window turned to portrait.
+        xvfb = new gtest_graphics::Xvfb("800x800x24");
         home = new vtest::TempDir();
         state = new vtest::TempDir();
         setenv("HOME", home->Path().c_str(), 1);
+        // The sound goes to ALSA's file plugin, the device's calls to a recording browser and
+        // vibrator on a private system bus (both read once per process: before the program).
+        vtest::WriteWholeFile(home->File(".asoundrc"),
+                              "pcm.!default { type file; slave.pcm \"null\"; file \"" +
+                                  home->File("capture.raw") + "\"; format \"raw\" }\n");
+        unsetenv("ALSA_CONFIG_PATH");
+        bus = new bustest::PrivateBus();
+        if (bus->Start(*state, "bus")) {
+            vtest::WriteWholeFile(
+                state->File("fake.py"),
+                bustest::RecordingService({"com.nokia.mce", "com.nokia.osso_browser"}));
+            fake = bustest::Spawn({vtest::Python(), state->File("fake.py"), bus->address,
+                                   state->File("records"), state->File("ready")},
+                                  state->File("fake.log"));
+            bustest::WaitFor(state->File("ready"));
+            setenv("DBUS_SYSTEM_BUS_ADDRESS", bus->address.c_str(), 1);
+            unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        }
         standin = new ntest::StandIn(state->Path(), 0, 0);
         std::ifstream ports(state->Path() + "/ports.0");
         int lobby = 0, game = 0;
@@ -144,6 +193,10 @@ protected:
         app = nullptr;
         VortanTestClock::Clear();
         delete standin;
+        bustest::Stop(fake);
+        if (bus)
+            bustest::Stop(bus->pid);
+        delete bus;
         delete state;
         delete home;
         delete xvfb;
@@ -236,15 +289,34 @@ protected:
         if (!dir)
             return;
         Step();
-        std::vector<unsigned char> rgba(800 * 480 * 4), rgb(800 * 480 * 3);
-        glReadPixels(0, 0, 800, 480, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-        for (int y = 0; y < 480; ++y)
-            for (int x = 0; x < 800 * 3; ++x)
-                rgb[(size_t)y * 2400 + x] = rgba[((size_t)(479 - y) * 800 + x / 3) * 4 + x % 3];
+        const int w = app->GetGraphics()->GetWidth(), h = app->GetGraphics()->GetHeight();
+        std::vector<unsigned char> rgba((size_t)w * h * 4), rgb((size_t)w * h * 3);
+        glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w * 3; ++x)
+                rgb[(size_t)y * w * 3 + x] = rgba[((size_t)(h - 1 - y) * w + x / 3) * 4 + x % 3];
         vtest::TempDir tmp;
         vtest::WriteWholeFile(tmp.File("f.rgb"), std::string(rgb.begin(), rgb.end()));
-        vtest::RunProgram({"convert", "-size", "800x480", "-depth", "8", "rgb:" + tmp.File("f.rgb"),
+        vtest::RunProgram({"convert", "-size", std::to_string(w) + "x" + std::to_string(h),
+                           "-depth", "8", "rgb:" + tmp.File("f.rgb"),
                            std::string(dir) + "/" + name + ".png"});
+    }
+    // The program's window resized as a turned screen would resize it.
+    static bool Resize(int w, int h)
+    {
+        Display* x = XOpenDisplay(nullptr);
+        if (!x)
+            return false;
+        XResizeWindow(x, (Window)app->GetWindow(), (unsigned)w, (unsigned)h);
+        XSync(x, False);
+        XCloseDisplay(x);
+        return Until(
+            [&] {
+                app->PumpEvents();
+                return Menu()->GetRoot() && Menu()->GetRoot()->GetRect().GetWidth() == w &&
+                       Menu()->GetRoot()->GetRect().GetHeight() == h;
+            },
+            10);
     }
     static std::string Stats()
     {
@@ -269,11 +341,22 @@ protected:
         EXPECT_EQ(1, Menu()->RunEvent("login_orlogate", Find("//loginscreen_root//login_button")));
         Until([] { return Menu()->GetLoginState() == 2 && !Menu()->IsLoading(); }, 20);
     }
+    // The calls the recording browser and vibrator got, one "member argument" a line.
+    static std::vector<std::string> BusCalls()
+    {
+        std::vector<std::string> lines;
+        std::istringstream in(vtest::ReadWholeFile(state->File("records")));
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        return lines;
+    }
 
     static gtest_graphics::Xvfb* xvfb;
     static vtest::TempDir* home;
     static vtest::TempDir* state;
     static ntest::StandIn* standin;
+    static bustest::PrivateBus* bus;
+    static pid_t fake;
     static int control;
     static COrloOnlineFactory factory;
     static MenuApp* app;
@@ -283,6 +366,8 @@ gtest_graphics::Xvfb* MenuPages::xvfb = nullptr;
 vtest::TempDir* MenuPages::home = nullptr;
 vtest::TempDir* MenuPages::state = nullptr;
 ntest::StandIn* MenuPages::standin = nullptr;
+bustest::PrivateBus* MenuPages::bus = nullptr;
+pid_t MenuPages::fake = -1;
 int MenuPages::control = 0;
 COrloOnlineFactory MenuPages::factory;
 MenuApp* MenuPages::app = nullptr;
@@ -378,6 +463,37 @@ TEST_F(MenuPages, TheErrorPageOffersRecoverByBitZeroAndAWebLinkInsteadOfTryAgain
     CVortanString tooLong(("http://h/" + std::string(ORLO_SERVER_LINK_MAX, 'a')).c_str());
     EXPECT_EQ(0, IsServerLink(tooLong));
     EXPECT_EQ(1, IsServerLink(CVortanString("http://h/")));
+
+    // The update button opens its link in the browser.
+    menu->ShowLoginError(CVortanString("T"), CVortanString("M"), 0, &link);
+    const size_t calls = BusCalls().size();
+    EXPECT_EQ(1, update->Click());
+    ASSERT_TRUE(Until([&] { return BusCalls().size() > calls; }, 10));
+    EXPECT_EQ("load_url https://example.org/update", BusCalls()[calls]);
+
+    // Accounts the lobby refuses, suspended (-4) and of too old a client (-7): their texts,
+    // with the recover button and "try again" (flags 3).
+    const struct {
+        const char* name;
+        const char* password;
+        int text;
+    } refused[] = {{"frozen", "icecold", 31}, {"oldtimer", "sepia", 32}};
+    for (const auto& r : refused) {
+        menu->ShowLoginScreen();
+        Type("//loginscreen_input//user_login", r.name);
+        Type("//loginscreen_input//user_password", r.password);
+        EXPECT_EQ(1, menu->RunEvent("login_orlogate", nullptr));
+        ASSERT_TRUE(Until([] { return Page() == "loginscreen_error" && !Menu()->IsLoading(); }, 20))
+            << r.name;
+        EXPECT_EQ(0, menu->GetLoginState());
+        EXPECT_EQ(Language(12), TextOf(Find("//loginscreen_error//loginerror_title")));
+        EXPECT_EQ(Language(r.text), TextOf(Find("//loginscreen_error//loginerror_message")));
+        EXPECT_TRUE(Find("//loginscreen_error//button_recover")->IsVisible());
+        EXPECT_FALSE(update->IsVisible());
+        EXPECT_EQ(Language(10), TextOf(Find("//loginscreen_error//label_tryagain")));
+    }
+    menu->LoginAsGuest();
+    ASSERT_TRUE(Until([] { return Menu()->GetLoginState() == 2 && !Menu()->IsLoading(); }, 20));
     menu->ShowLoginScreen();
 }
 
@@ -550,6 +666,59 @@ TEST_F(MenuPages, SettingsRowsMapBothWaysAndTheSlidersUseTheVolumeMapping)
     const std::string stats = Stats();
     EXPECT_NE(std::string::npos, stats.find("__Orlo_Sounds_Volume=-7500"));
     EXPECT_NE(std::string::npos, stats.find("__Orlo_Music_Volume=-3333"));
+
+    // The sound switched off silences the next sound in what ALSA's file plugin writes; on
+    // again, the beep is heard whole.
+    const std::string pack = home->File("beep.dmp");
+    ASSERT_TRUE(vtest::WriteWholeFile(
+        pack, vtest::MakePack({{"/beep.wav",
+                                stest::PcmWave(1, 44100, 16,
+                                               stest::Samples16(std::vector<int>(4410, 8000)))}})));
+    ASSERT_EQ(1, app->OpenPack(CVortanString(pack.c_str()), 1));
+    CVortanSoundWave* beep = app->GetSound(CVortanString("beep.wav"), ORLO_SOUND_LOAD_NOW);
+    ASSERT_NE(nullptr, beep);
+    app->SetSoundsVolume(0);
+    auto loudFrames = [&] {
+        const std::string capture = home->File("capture.raw");
+        const size_t from = vtest::ReadWholeFile(capture).size() & ~(size_t)3;
+        beep->Play(0);
+        Until([&] { return !beep->IsPlaying(); }, 5);
+        usleep(300000);
+        const std::vector<int16_t> s = stest::ToSamples16(vtest::ReadWholeFile(capture), from);
+        int loud = 0;
+        for (size_t i = 0; i + 1 < s.size(); i += 2)
+            loud += s[i] != 0 || s[i + 1] != 0;
+        return loud;
+    };
+    sounds->SetState(0);
+    menu->RunEvent("toggle_sounds", sounds);
+    EXPECT_EQ(0, loudFrames());
+    sounds->SetState(1);
+    menu->RunEvent("toggle_sounds", sounds);
+    EXPECT_NEAR(4410, loudFrames(), 8);
+    app->ReleaseSound(beep);
+
+    // Vibration off: the next toast leaves the vibrator alone; on again, it buzzes once.
+    auto buzzes = [] {
+        int n = 0;
+        for (const std::string& call : BusCalls())
+            n += call == "req_vibrator_pattern_activate PatternTouchscreen";
+        return n;
+    };
+    const int before = buzzes();
+    vibration->SetState(0);
+    menu->RunEvent("toggle_vibration", vibration);
+    app->ShowToast(CVortanString("quiet"), 0.5f, 0);
+    for (int i = 0; i < 10; ++i)
+        Step();
+    usleep(300000);
+    EXPECT_EQ(before, buzzes());
+    vibration->SetState(1);
+    menu->RunEvent("toggle_vibration", vibration);
+    app->ShowToast(CVortanString("buzz"), 0.5f, 0);
+    EXPECT_TRUE(Until([&] { return buzzes() > before; }, 10));
+    usleep(200000);
+    EXPECT_EQ(before + 1, buzzes());
     menu->SetMenuShown(false);
 }
 
@@ -603,6 +772,81 @@ TEST_F(MenuPages, TheChooserMarksTheCurrentLanguageAndChoosingReplacesTheLabelsA
                    Find("//settings_root//settings_language_label"));
     EXPECT_EQ(accented, TextOf(Find("//settings_root//settings_language_label")));
     app->SetLanguage(CVortanString("en"));
+    menu->SetMenuShown(false);
+}
+
+TEST_F(MenuPages, ARightAlignedLanguageDrawsTheLanguageLabelAgainstItsRightEdge)
+{
+    COrloMenuState* menu = Menu();
+    // The English texts under another name, marked right-aligned, as the next pack.
+    vtest::TempDir dir;
+    ASSERT_EQ(0, vtest::RunProgram(
+                     {vtest::Python(), "-c",
+                      "import sys\n"
+                      "t = open(sys.argv[1], 'rb').read().decode('utf-16-le')\n"
+                      "for a, b in (('NAME=English', 'NAME=Rightward'), ('CODE=en', 'CODE=rw'),\n"
+                      "             ('FLAGS=VE_TEXT_LEFT', 'FLAGS=VE_TEXT_RIGHT')):\n"
+                      "    assert a in t\n"
+                      "    t = t.replace(a, b)\n"
+                      "open(sys.argv[2], 'wb').write(t.encode('utf-16-le'))\n",
+                      vtest::BinaryDir() + "/datapacks/orlolanguage_0000/texts.txt",
+                      dir.File("texts.txt")}));
+    char name[32];
+    snprintf(name, sizeof name, "orlolanguage_%04d.dmp", app->GetLanguage()->GetLanguageCount());
+    CVortanString path;
+    app->GetUserDataPath(path, CVortanString(name));
+    ASSERT_TRUE(vtest::WriteWholeFile(
+        Utf8(path),
+        vtest::MakePack({{"/texts.txt", vtest::ReadWholeFile(dir.File("texts.txt"))}})));
+    ASSERT_EQ(VORTAN_OK, app->GetLanguage()->ReloadPacks());
+
+    menu->SetMenuShown(true);
+    Go("settings_root");
+    CTextWidget* label = As<CTextWidget>(Find("//settings_root//settings_language_label"));
+    ASSERT_NE(nullptr, label);
+    int left = 0, top = 0;
+    for (CWidget* w = label; w; w = w->GetParent()) {
+        left += w->GetRect().left;
+        top += w->GetRect().top;
+    }
+    const int right = left + label->GetRect().GetWidth();
+    const int bottom = top + label->GetRect().GetHeight();
+    // The label's ink: the columns where the frame with its text differs from one without.
+    auto ink = [&](int* first, int* last) {
+        std::vector<unsigned char> blank(800 * 480 * 4), drawn(800 * 480 * 4);
+        label->SetText(CVortanString());
+        Step();
+        glReadPixels(0, 0, 800, 480, GL_RGBA, GL_UNSIGNED_BYTE, blank.data());
+        menu->RunEvent("update_settings_language_label", label);
+        Step();
+        glReadPixels(0, 0, 800, 480, GL_RGBA, GL_UNSIGNED_BYTE, drawn.data());
+        *first = 800;
+        *last = -1;
+        for (int y = 480 - bottom; y < 480 - top; ++y)
+            for (int x = 0; x < 800; ++x)
+                for (int c = 0; c < 3; ++c) {
+                    const size_t i = ((size_t)y * 800 + x) * 4 + c;
+                    if (abs(blank[i] - drawn[i]) > 40) {
+                        *first = std::min(*first, x);
+                        *last = std::max(*last, x);
+                    }
+                }
+    };
+    int first = 0, last = 0;
+    ink(&first, &last);
+    EXPECT_EQ("English", TextOf(label));
+    EXPECT_LE(first - left, 6);
+    EXPECT_GT(right - last, 30) << left << " " << first << " " << last << " " << right;
+    ASSERT_EQ(VORTAN_OK, app->SetLanguage(CVortanString("rw")));
+    ink(&first, &last);
+    EXPECT_EQ("Rightward", TextOf(label));
+    EXPECT_LE(right - last, 6);
+    EXPECT_GT(first - left, 30) << left << " " << first << " " << last << " " << right;
+    Keep("pages_settings_right_aligned");
+
+    app->SetLanguage(CVortanString("en"));
+    unlink(Utf8(path).c_str());
+    app->GetLanguage()->ReloadPacks();
     menu->SetMenuShown(false);
 }
 
@@ -781,6 +1025,46 @@ TEST_F(MenuPages, TheOwnPageShowsTheEntryAchievementsAndColouredResults)
     menu->SetMenuShown(false);
 }
 
+// The screen turned: every page is laid out anew in 480 x 800 (VEX_SHOTS keeps the pictures).
+TEST_F(MenuPages, TurnedToPortraitThePagesAreBuiltAgainAndTheOwnEntryComesBack)
+{
+    COrloMenuState* menu = Menu();
+    ASSERT_TRUE(Resize(480, 800));
+    menu->SetMenuShown(true);
+    const char* pages[] = {"loginscreen_root", "startscreen_root", "settings_root"};
+    for (const char* page : pages) {
+        Go(page);
+        EXPECT_EQ(page, Page());
+        for (int i = 0; i < 40; ++i)
+            Step();
+        Keep(std::string("portrait_") + page);
+    }
+    Go("me_root");
+    ASSERT_TRUE(Until([] { return Menu()->GetSelfItem() && Menu()->GetSelfItem()->GetTag(); }, 10));
+    ASSERT_TRUE(Until([] { return TextOf(Named("my_result_1")) != ""; }, 10));
+    CWidget* self = menu->GetSelfItem();
+    EXPECT_EQ("alice", TextOf(self->FindChild(CVortanString("player_name"), -1)));
+    Keep("portrait_me_root");
+    // The longest name's line is wider than the entry in portrait: the coin figure and the
+    // score line keep clear of it, and the figures of that line of one another.
+    CTextWidget* name = As<CTextWidget>(self->FindChild(CVortanString("player_name"), -1));
+    ASSERT_NE(nullptr, name);
+    name->SetText(CVortanString("WWWWWWWWWWWWWWW"));
+    Keep("portrait_me_longest_name");
+    const char* line[] = {"label_rank", "my_rank", "label_score", "my_score", "orlocoins_amount"};
+    int right = 0;
+    for (const char* n : line) {
+        CWidget* w = self->FindChild(CVortanString(n), -1);
+        ASSERT_NE(nullptr, w) << n;
+        EXPECT_GE(w->GetRect().top, name->GetRect().bottom) << n;
+        EXPECT_GE(w->GetRect().left, right - 1) << n; // rounding
+        right = w->GetRect().right;
+    }
+    EXPECT_LE(right, self->GetRect().GetWidth());
+    ASSERT_TRUE(Resize(800, 480));
+    menu->SetMenuShown(false);
+}
+
 TEST_F(MenuPages, AfterAMatchAGuestLandsOnTheLoginPageAndAnAccountOnAnEmptyStartPage)
 {
     COrloMenuState* menu = Menu();
@@ -792,10 +1076,24 @@ TEST_F(MenuPages, AfterAMatchAGuestLandsOnTheLoginPageAndAnAccountOnAnEmptyStart
     EXPECT_EQ(0, menu->IsInMatch());
     EXPECT_FALSE(menu->IsMenuShown());
 
+    // Joined to a room, the registry holds alice (101, data/standin/accounts.txt); with a
+    // second player the way back reports both to the game: the own one with the number of
+    // players, the other with 1.
+    COrloNetworkSession* session = dynamic_cast<COrloNetworkSession*>(app->GetNetworkSession());
+    ASSERT_NE(nullptr, session);
+    session->SendJoin(1, 2);
+    ASSERT_TRUE(Until([&] { return session->GetLobby()->GetPlayerCount() == 1; }, 10));
+    COrloPlayer* other = new COrloPlayer();
+    other->playerId = 555;
+    other->name = CVortanString("zed");
+    ASSERT_EQ(1, session->GetLobby()->AddPlayer(other));
+    app->ended.clear();
     menu->ShowPage(CVortanString("settings_root"), 1);
     menu->ShowPage(CVortanString("about_root"), 1);
     menu->LeaveGameToLobby();
     EXPECT_EQ("startscreen_root", Page());
+    EXPECT_EQ(std::vector<std::string>({"101:2 555:1 flag 1"}), app->ended);
+    session->SendLeave();
 
     // A guest: the login page.
     menu->Logout();

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "engine/graphics/VortanGraphicsExt_GLES2.h"
+#include "engine/platform/VortanHeap.h"
 #include "online/menu/OrloMenuState.h"
 #include "online/net/OrloLobby.h"
 #include "online/net/OrloNetworkSession.h"
@@ -82,6 +83,7 @@ size_t HeapInUse()
 struct Screen {
     Screen()
     {
+        VortanKeepFrameHeap(); // as the program's start does
         if (!window.Id())
             return;
         app = new BenchApp(window.Id());

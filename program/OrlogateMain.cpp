@@ -4,6 +4,7 @@
 // and for a start refused because another copy runs, a documented non-zero status for every
 // failure (which has then said on standard error what failed).
 #include "engine/platform/VortanExitStatus.h"
+#include "engine/platform/VortanHeap.h"
 #include "engine/platform/VortanSingleInstance.h"
 #include "game/GameFactory.h"
 #include "online/OrloOnlineFactory.h"
@@ -21,6 +22,7 @@ int main(int argc, char** argv)
             VortanPrintError("another copy is running");
         return VORTAN_EXIT_OK;
     }
+    VortanKeepFrameHeap();
     // Registered before the application exists: its start-up makes the toast and the
     // achievements, and the title screen later the online part.
     COrloOnlineFactory online;

@@ -3,6 +3,7 @@
 // the menu's part of a game start and of the game status.
 #include "online/menu/OrloMenuState.h"
 
+#include <limits.h>
 #include <new>
 #include <stdio.h>
 
@@ -197,6 +198,10 @@ void COrloMenuState::FeedChatBacklog()
         item->SetText(line.text);
         item->SetTextColor(line.color);
         backlog->AddItem(item);
+        // The list scrolls to its rect's bottom, which inside its box is not the end of a long
+        // conversation: laid out with the new line, it shows the newest at the bottom.
+        backlog->Update(0.0f);
+        backlog->ScrollTo(backlog->GetScrollX(), INT_MAX / 2, 0.0f);
     }
     m_chatPending.pop_front();
 }

@@ -96,7 +96,7 @@ public:
     std::vector<std::string> sentChat;
 };
 
-// A game that counts the chat lines offered to it and may take them.
+// A game that counts the chat lines offered to it (and may take them), the leaves and starts.
 class ChatGame : public ptest::GameStateStub {
 public:
     int OnGameMessage(const void* message) override
@@ -106,8 +106,10 @@ public:
         return takes;
     }
     void OnLeaveGame() override { ++leaves; }
+    void StartMatch(int) override { ++starts; }
     int GetGameNumber() override { return number; }
     int number = 7;
+    int starts = 0;
     int offered = 0;
     int takes = 0;
     int leaves = 0;

@@ -1,6 +1,7 @@
 // The player pages and a challenge against the stand-in lobby: a guest logs in through the
 // menu's login controller, the global list fills from the seeded players, a search finds an
-// account that the scripted peer holds, and the peer accepts the challenge sent from its row.
+// account that the scripted peer holds, and the peer accepts the challenge sent from its row;
+// the match's chat, the rematch both ways and the results the stand-in keeps.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -19,6 +20,8 @@
 #include "tests/online/MenuPagesSupport.h"
 #include "tests/online/StandInProcess.h"
 #include "ui/layouts/InfiniteList.h"
+#include "ui/widgets/ImageWidget.h"
+#include "ui/widgets/ToggleButton.h"
 #include "ui/widgets/WebButton.h"
 
 namespace {
@@ -126,6 +129,74 @@ protected:
         return WidgetCast<CInfiniteList>(
             menu->GetRoot()->FindByPath(CVortanString("//players_root//playerlist_global")));
     }
+    CWidget* At(const char* path) { return menu->GetRoot()->FindByPath(CVortanString(path)); }
+    // Finds the peer's row by a search, challenges it from there, and waits for the match and
+    // its game connection.
+    void ChallengeThePeer();
+    // The peer's row, online, found by a search (null when it does not show in time).
+    CWidget* FindThePeersRow();
+    std::string TextOf(CWidget* parent, const char* name)
+    {
+        CTextWidget* text = WidgetCast<CTextWidget>(parent->FindChild(CVortanString(name), -1));
+        return text ? VortanUTF8Of(text->GetText()) : std::string("<none>");
+    }
+    // The language text formatted with the peer's name.
+    CVortanString Named(int text)
+    {
+        const CVortanString format = app->GetLanguage()->GetText(text);
+        const CVortanString name("bobcat");
+        CVortanFormatArg arg(name.GetBuffer());
+        CVortanString out;
+        out.FormatArgs(format.GetBuffer(), &arg, 1);
+        return out;
+    }
+    // How many waiting chat lines read so in that colour.
+    int Lines(const CVortanString& text, u32 colour)
+    {
+        int n = 0;
+        for (int i = 0; i < menu->GetPendingChatLineCount(); ++i)
+            if (menu->GetPendingChatText(i) == text && menu->GetPendingChatColor(i) == colour)
+                ++n;
+        return n;
+    }
+    int Departures() { return Lines(Named(198), 0xFF2F9BCEu); }
+    // The battle's end as the game reports it: the own place against the peer's.
+    void EndMatch(int place)
+    {
+        CVortanArray<i32> ids, places;
+        ids.SetAtGrow(0, app->GetNetworkSession()->GetOwnPlayerId());
+        ids.SetAtGrow(1, 102);
+        places.SetAtGrow(0, place);
+        places.SetAtGrow(1, 3 - place);
+        app->EndMatch(&ids, &places, 0);
+        for (int i = 0; i < 5; ++i)
+            Frame();
+    }
+    // The match results the stand-in keeps for a player (name or id).
+    int Results(const std::string& who)
+    {
+        const std::string answer = Control("results " + who);
+        return answer.compare(0, 3, "ok ") == 0 ? atoi(answer.c_str() + 3) : -1;
+    }
+    std::string Control(const std::string& line)
+    {
+        int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_port = htons((uint16_t)server->control);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        std::string answer;
+        if (connect(fd, (sockaddr*)&address, sizeof(address)) == 0) {
+            const std::string out = line + "\n";
+            if (write(fd, out.data(), out.size()) == (ssize_t)out.size()) {
+                char c = 0;
+                while (read(fd, &c, 1) == 1 && c != '\n')
+                    answer += c;
+            }
+        }
+        close(fd);
+        return answer;
+    }
     SMenuPlayer* RowRecord(int index)
     {
         CWidget* row = Global()->FindChild(CVortanString(std::to_string(index).c_str()), 1);
@@ -172,6 +243,134 @@ TEST_F(StandInPages, APeerAcceptsTheChallengeFromItsRowAndTheMatchStarts)
     Peer peer({"--port-file", state.Path() + "/ports.0", "--login", "bobcat", "builder42",
                "--answer", "accept", "--echo-chat"},
               home.Path() + "/peer.log");
+    ChallengeThePeer();
+    const int before = menu->GetPendingChatLineCount();
+    app->SendChatMessage(CVortanString("hello there"), 2);
+    ASSERT_TRUE(FramesUntil([&]() {
+        for (int i = before; i < menu->GetPendingChatLineCount(); ++i)
+            if (VortanUTF8Of(menu->GetPendingChatText(i)) == "bobcat: hello there")
+                return menu->GetPendingChatColor(i) == 0xFFFFFFFFu;
+        return false;
+    }));
+
+    // The peer goes: its departure is told once, in the notices' colour.
+    peer.Stop();
+    ASSERT_TRUE(FramesUntil([&]() { return Departures() == 1; }));
+    for (int i = 0; i < 30; ++i)
+        Frame();
+    EXPECT_EQ(1, Departures());
+}
+
+TEST_F(StandInPages, BothAskForARematchThenTheExitEndsTheSecondMatchEachResultKeptOnce)
+{
+    Peer peer({"--port-file", state.Path() + "/ports.0", "--login", "bobcat", "builder42",
+               "--answer", "accept", "--result", "2", "--rematch", "yes"},
+              home.Path() + "/peer.log");
+    ChallengeThePeer();
+    const std::string own = std::to_string(app->GetNetworkSession()->GetOwnPlayerId());
+    const int ownBefore = Results(own), peerBefore = Results("bobcat");
+    // The peer's match ends at the first line; it asks for a rematch: text 182 and the toggle.
+    app->SendChatMessage(CVortanString("gg"), 2);
+    ASSERT_TRUE(FramesUntil([&]() { return Lines(Named(182), 0xFFFF6600u) == 1; }));
+    CToggleButton* toggle = WidgetCast<CToggleButton>(At("//chat_root//rematch-button"));
+    ASSERT_NE(nullptr, toggle);
+    EXPECT_EQ(1, toggle->GetState());
+    EndMatch(1);
+    EXPECT_TRUE(toggle->IsVisible());
+    menu->RunEvent("chat_rematch", toggle);
+    EXPECT_EQ(1, Lines(app->GetLanguage()->GetText(183), 0xFFFF6600u));
+    EXPECT_FALSE(toggle->IsVisible());
+    ASSERT_TRUE(FramesUntil([&]() { return game->starts == 2; }));
+    EXPECT_TRUE(menu->IsInMatch());
+    EXPECT_EQ(0, toggle->GetState());
+    EXPECT_TRUE(app->GetNetworkSession()->GetStatus() & 0xFF00);
+
+    // The second match: lost, and left through the exit button, which reports once more.
+    EndMatch(2);
+    menu->RunEvent("chat_exit", nullptr);
+    ASSERT_TRUE(FramesUntil([&]() { return !(app->GetNetworkSession()->GetStatus() & 0xFF00); }));
+    EXPECT_FALSE(menu->IsInMatch());
+    // A guest's first page.
+    EXPECT_EQ("loginscreen_root", VortanUTF8Of(menu->GetCurrentPageName()));
+    // The peer hears that the player left. Two matches, each own result kept once; the peer
+    // reported the first only (no line came in the second).
+    EXPECT_TRUE(vtest::WaitUntil([&]() {
+        return vtest::ReadWholeFile(home.Path() + "/peer.log").find("< 72 ") != std::string::npos;
+    }));
+    EXPECT_EQ(ownBefore + 2, Results(own));
+    EXPECT_EQ(peerBefore + 1, Results("bobcat"));
+    EXPECT_EQ(2, game->starts);
+}
+
+TEST_F(StandInPages, APeerWhoDeclinesTheRematchLeavesOnceAndTheMenuReturnsToItsStartPage)
+{
+    Peer peer({"--port-file", state.Path() + "/ports.0", "--login", "bobcat", "builder42",
+               "--answer", "accept", "--result", "1", "--rematch", "no"},
+              home.Path() + "/peer.log");
+    ChallengeThePeer();
+    EndMatch(2);
+    app->SendChatMessage(CVortanString("well played"), 2);
+    // Its notice and the game server's word of its leaving make one line.
+    ASSERT_TRUE(FramesUntil([&]() { return !menu->IsInMatch(); }));
+    for (int i = 0; i < 30; ++i)
+        Frame();
+    EXPECT_EQ(1, Departures());
+    EXPECT_FALSE(At("//chat_root//rematch-button")->IsVisible());
+    EXPECT_EQ(1, game->starts);
+}
+
+TEST_F(StandInPages, AChallengeFromThePeerFillsTheDialogItsAvatarFollowsAndADeclineClosesIt)
+{
+    const int own = app->GetNetworkSession()->GetOwnPlayerId();
+    Peer peer({"--port-file", state.Path() + "/ports.0", "--login", "bobcat", "builder42",
+               "--challenge", std::to_string(own)},
+              home.Path() + "/peer.log");
+    menu->ShowPage(CVortanString("startscreen_root"), 1);
+    CWidget* page = At("//challenge_received");
+    ASSERT_NE(nullptr, page);
+    ASSERT_TRUE(FramesUntil([&]() { return menu->GetPendingChallenger() == 102; }));
+    EXPECT_EQ("bobcat", TextOf(page, "player_name"));
+    EXPECT_EQ("2", TextOf(page, "player_rank"));
+    // The stand-in's avatar of the challenger replaces the placeholder.
+    CImageWidget* avatar =
+        WidgetCast<CImageWidget>(page->FindChild(CVortanString("player_avatar"), -1));
+    ASSERT_NE(nullptr, avatar);
+    ASSERT_TRUE(FramesUntil([&]() {
+        CVortanSurface* named = app->FindSurface(CVortanString("player_avatar_icon_102"));
+        const bool shown = named && avatar->GetImage() == named;
+        if (named)
+            app->ReleaseSurface(named);
+        return shown;
+    }));
+    menu->GetPageRoot()->NavigateTo(CVortanString("challenge_received"));
+    menu->RunEvent("reject_challenge", nullptr);
+    // The stand-in tells both; the dialog closes.
+    ASSERT_TRUE(FramesUntil(
+        [&]() { return VortanUTF8Of(menu->GetCurrentPageName()) != "challenge_received"; }));
+    EXPECT_TRUE(vtest::WaitUntil([&]() {
+        return vtest::ReadWholeFile(home.Path() + "/peer.log").find("< 40 [0, ") !=
+               std::string::npos;
+    }));
+    EXPECT_EQ(0, menu->IsInMatch());
+}
+
+TEST_F(StandInPages, ThePeersDeclineClosesTheWaitingPageWithItsName)
+{
+    Peer peer({"--port-file", state.Path() + "/ports.0", "--login", "bobcat", "builder42",
+               "--answer", "decline"},
+              home.Path() + "/peer.log");
+    CWidget* item = FindThePeersRow();
+    ASSERT_NE(nullptr, item);
+    menu->RunEvent("send_challenge", item->FindChild(CVortanString("button_challenge"), -1));
+    EXPECT_EQ("challenge_waiting", VortanUTF8Of(menu->GetCurrentPageName()));
+    ASSERT_TRUE(FramesUntil([&]() { return !app->notices.empty(); }));
+    EXPECT_EQ("0:" + VortanUTF8Of(Named(5)), app->notices[0]);
+    EXPECT_NE("challenge_waiting", VortanUTF8Of(menu->GetCurrentPageName()));
+    EXPECT_FLOAT_EQ(0.0f, menu->GetChallengeTimer());
+}
+
+CWidget* StandInPages::FindThePeersRow()
+{
     menu->ShowPage(CVortanString("players_root"), 1);
     menu->RunEvent("show_players_root", nullptr);
     CTextWidget* search = WidgetCast<CTextWidget>(
@@ -179,7 +378,7 @@ TEST_F(StandInPages, APeerAcceptsTheChallengeFromItsRowAndTheMatchStarts)
     search->SetText(CVortanString("bobcat"));
     // The peer is online once its row says so.
     int row = -1;
-    ASSERT_TRUE(vtest::WaitUntil(
+    vtest::WaitUntil(
         [&]() {
             menu->RunEvent("filter_players", nullptr);
             for (int f = 0; f < 20; ++f)
@@ -193,70 +392,28 @@ TEST_F(StandInPages, APeerAcceptsTheChallengeFromItsRowAndTheMatchStarts)
             }
             return false;
         },
-        15000));
-    CWidget* item = Global()->FindChild(CVortanString(std::to_string(row).c_str()), 1);
+        15000);
+    return row < 0 ? nullptr : Global()->FindChild(CVortanString(std::to_string(row).c_str()), 1);
+}
+
+void StandInPages::ChallengeThePeer()
+{
+    CWidget* item = FindThePeersRow();
+    ASSERT_NE(nullptr, item);
     menu->RunEvent("send_challenge", item->FindChild(CVortanString("button_challenge"), -1));
     EXPECT_EQ("challenge_waiting", VortanUTF8Of(menu->GetCurrentPageName()));
     ASSERT_TRUE(FramesUntil([&]() { return menu->IsInMatch() != 0; }));
     EXPECT_FLOAT_EQ(0.0f, menu->GetChallengeTimer());
     EXPECT_NE("challenge_waiting", VortanUTF8Of(menu->GetCurrentPageName()));
-
-    // Chat through the game server: the own line at once, the peer's echo in its colour.
     ASSERT_TRUE(FramesUntil([&]() { return (app->GetNetworkSession()->GetStatus() & 0xFF00); }));
-    const int before = menu->GetPendingChatLineCount();
-    app->SendChatMessage(CVortanString("hello there"), 2);
-    ASSERT_TRUE(FramesUntil([&]() {
-        for (int i = before; i < menu->GetPendingChatLineCount(); ++i)
-            if (VortanUTF8Of(menu->GetPendingChatText(i)) == "bobcat: hello there")
-                return menu->GetPendingChatColor(i) == 0xFFFFFFFFu;
-        return false;
-    }));
-
-    // The peer goes: its departure is told once, in the notices' colour.
-    peer.Stop();
-    CVortanString departure;
-    {
-        const CVortanString format = app->GetLanguage()->GetText(198);
-        const CVortanString name("bobcat");
-        CVortanFormatArg arg(name.GetBuffer());
-        departure.FormatArgs(format.GetBuffer(), &arg, 1);
-    }
-    auto departures = [&]() {
-        int n = 0;
-        for (int i = 0; i < menu->GetPendingChatLineCount(); ++i)
-            if (menu->GetPendingChatText(i) == departure &&
-                menu->GetPendingChatColor(i) == 0xFF2F9BCEu)
-                ++n;
-        return n;
-    };
-    ASSERT_TRUE(FramesUntil([&]() { return departures() == 1; }));
-    for (int i = 0; i < 30; ++i)
-        Frame();
-    EXPECT_EQ(1, departures());
+    EXPECT_EQ(1, game->starts);
 }
 
 TEST_F(StandInPages, AKickToReconnectGivesItsNoticeAndTheMenuLogsInAgain)
 {
-    int control = 0;
-    {
-        std::ifstream in(state.Path() + "/ports.0");
-        int lobby = 0, game = 0;
-        ASSERT_TRUE((bool)(in >> lobby >> game >> control));
-    }
     const int own = app->GetNetworkSession()->GetOwnPlayerId();
     ASSERT_GT(own, 0);
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons((uint16_t)control);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(0, connect(fd, (sockaddr*)&address, sizeof(address)));
-    const std::string line = "kick " + std::to_string(own) + " -1\n";
-    ASSERT_EQ((ssize_t)line.size(), write(fd, line.data(), line.size()));
-    char answer[64] = {};
-    ASSERT_GT(read(fd, answer, sizeof(answer) - 1), 0);
-    close(fd);
-    EXPECT_EQ(0, strncmp(answer, "ok", 2)) << answer;
+    EXPECT_EQ("ok", Control("kick " + std::to_string(own) + " -1"));
     ASSERT_TRUE(FramesUntil([&]() { return !app->notices.empty(); }));
     EXPECT_EQ("0:" + VortanUTF8Of(app->GetLanguage()->GetText(8)), app->notices[0]);
     EXPECT_EQ(1, game->leaves);

@@ -10,6 +10,7 @@
 #include "tests/online/MenuPagesSupport.h"
 #include "ui/layouts/InfiniteList.h"
 #include "ui/layouts/RunningList.h"
+#include "ui/layouts/SlideArea.h"
 #include "ui/widgets/Expandable.h"
 #include "ui/widgets/ImageWidget.h"
 #include "ui/widgets/ToggleButton.h"
@@ -493,6 +494,29 @@ TEST_F(Chat, LinesHaveTheirColoursAndEnterTheBacklogOnePerFrameInOrder)
         EXPECT_NE(std::string::npos,
                   texts[texts.size() - 10 + i].find("Other: " + std::to_string(i)))
             << i;
+}
+
+TEST_F(Chat, ALongConversationStaysInItsBoxWithTheNewestLineInView)
+{
+    StartMatch();
+    menu->SetMenuShown(true);
+    for (int i = 0; i < 40; ++i)
+        menu->OnChatMessage(
+            COrloChatRecord(2, CVortanString(("line " + std::to_string(i)).c_str()), 500), true);
+    for (int i = 0; i < 45; ++i)
+        Frame();
+    CRunningList* list = Backlog();
+    ASSERT_EQ(0, menu->GetPendingChatLineCount());
+    // Grown upward no further than a line beyond its box (over the page's title it would go),
+    // and the box clips that line.
+    CWidget* box = list->GetParent();
+    ASSERT_NE(nullptr, WidgetCast<CSlideArea>(box));
+    EXPECT_GE(list->GetRect().top, -list->GetChild(0)->GetHeight());
+    CWidget* newest = list->GetChild(list->GetChildCount() - 1);
+    EXPECT_EQ("Other: line 39", VortanUTF8Of(WidgetCast<CTextWidget>(newest)->GetText()));
+    const int bottom = newest->GetRect().bottom - list->GetScrollY();
+    EXPECT_GT(bottom, 0);
+    EXPECT_LE(bottom, list->GetHeight());
 }
 
 TEST_F(Chat, NoticesTheDepartureOnceAndTheRematchFlag)

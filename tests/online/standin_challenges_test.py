@@ -124,6 +124,34 @@ class MatchEnd(ChallengeCase):
         bob.send(74, GAME, 1)
         self.assertEqual(bob.expect(75)[0][0][1:5], [-1, 0, 0, "alice"])
 
+    def test_two_rematch_yeses_start_again_and_each_match_counts_once(self):
+        alice, bob, (game_a, game_b), game_id = self.start()
+        before = int(self.server.control("results bobcat").split()[1])
+        game_b.send(15, game_id, GAME, 0, [101, 102], [2, 1], 1)
+        self.assertEqual(game_b.expect(71), [0])
+        game_a.send(70, game_id, 1, 1)
+        game_a.quiet(0.2, skip=(44,))
+        game_b.send(70, game_id, 1, 1)
+        # The rematch starts under the lobby's game id, on the game connections.
+        for game in (game_a, game_b):
+            self.assertEqual(game.expect(12)[0], game_id)
+        for _ in range(2):
+            game_b.send(15, game_id, GAME, 0, [101, 102], [1, 2], 1)
+            self.assertEqual(game_b.expect(71), [0])
+        self.assertEqual(self.server.control("results bobcat"), "ok %d" % (before + 2))
+        bob.send(74, GAME, 2)
+        self.assertEqual([r[1:5] for r in bob.expect(75)[0]],
+                         [[-1, 0, 0, "alice"], [1, 100, 0, "alice"]])
+
+    def test_a_no_ends_the_match_and_a_later_yes_starts_nothing(self):
+        alice, bob, (game_a, game_b), game_id = self.start()
+        game_a.send(70, game_id, 0, 1)
+        self.assertEqual(game_b.expect(72), [game_id, 101])
+        self.assertEqual(game_b.expect(71), [1])
+        game_b.send(70, game_id, 1, 1)
+        game_a.send(70, game_id, 1, 1)
+        game_b.quiet(0.3, skip=(44,))
+
     def test_the_one_who_stays_gets_status_bit_0(self):
         alice, bob, (game_a, game_b), game_id = self.start()
         game_b.send(70, game_id, 0, 1)

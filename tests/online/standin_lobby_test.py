@@ -4,6 +4,7 @@ start to both players, player lists (tags 19 and 18) and language packs."""
 
 import hashlib
 import os
+import re
 import sys
 import tempfile
 import unittest
@@ -175,6 +176,34 @@ class LanguagePacks(LobbyCase):
             raw = f.read()
         self.assertIn("CODE=xa\r\n".encode("utf-16-le"), raw)
         self.assertIn("0=Órlógáté\r\n".encode("utf-16-le"), raw)
+
+    def test_every_text_of_the_player_challenge_and_chat_pages_has_its_second_language(self):
+        """Layout captions of those pages and the texts their handlers show: each in the
+        accented pack, different from English, with the same placeholders in the same order."""
+        with open(os.path.join(PACKS, "orlolanguage_0001.dmp"), "rb") as f:
+            raw = f.read()
+        text = next(raw[start:].decode("utf-16-le", "replace") for start in (0, 1)
+                    if "CODE=xa\r\n" in raw[start:].decode("utf-16-le", "replace"))
+        accented = dict(re.findall(r"^([0-9]+)=(.*?)\r?$", text, re.M))
+        english = {}
+        with open(os.path.join(ROOT, "data", "language", "orlolanguage_0000.txt"),
+                  encoding="utf-8") as f:
+            for line in f:
+                match = re.match(r"^([0-9]+)=(.*)$", line.rstrip("\n"))
+                if match:
+                    english[match.group(1)] = match.group(2)
+        used = {"3", "4", "5", "6", "7", "8", "9", "37", "38", "39", "40", "41", "180", "181",
+                "182", "183", "198", "199"}
+        for page in ("menu_players.xml", "menu_challenges.xml", "menu_chat.xml"):
+            with open(os.path.join(ROOT, "data", "layouts", page), encoding="latin-1") as f:
+                used |= set(re.findall(r'(?:local|title)="([0-9]+)"', f.read()))
+        self.assertIn("700", used)
+        for number in sorted(used, key=int):
+            self.assertIn(number, english, number)
+            self.assertIn(number, accented, number)
+            self.assertNotEqual(english[number], accented[number], number)
+            self.assertEqual(re.findall(r"%[sd]", english[number]),
+                             re.findall(r"%[sd]", accented[number]), number)
 
     def test_unknown_pack_gets_no_answer(self):
         client = self.server.client()

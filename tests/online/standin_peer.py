@@ -3,11 +3,16 @@
 battle. It logs in, prints one line per message it receives ("< TAG values") and acts:
 
   standin_peer.py --port-file FILE (--login NAME PASSWORD | --guest) [--answer accept|decline|none]
-                  [--challenge ID] [--join GAME] [--echo-chat] [--rematch yes|no]
+                  [--challenge ID] [--join GAME] [--echo-chat] [--result PLACE]
+                  [--rematch yes|no]
 
 --answer: what it answers a challenge (default accept); after an accepted challenge or a game
-start it joins the game server, sends game ready, echoes chat lines with --echo-chat and
-answers a result with a rematch answer. It runs until the lobby closes or it is terminated.
+start it joins the game server, sends game ready and echoes chat lines with --echo-chat.
+--result: the other player's first chat line of a match ends the match for the peer (it plays
+no battle): it reports its result (15) with PLACE for itself and the other place for the
+other player, once per match. --rematch: the answer to the game server's status after that
+report: the program's chat notice (4 rematch, 5 leaving) and then the rematch answer (70).
+It runs until the lobby closes or it is terminated.
 """
 
 import argparse
@@ -33,6 +38,7 @@ class Peer:
         self.lobby = Client(lobby_port)
         self.game = None
         self.game_id = None
+        self.reported = False
 
     def start(self):
         self.lobby.connect()
@@ -73,10 +79,21 @@ class Peer:
             self.game_id = values[0]
             self.game = Client(self.game_port)
             self.game.send(46, 1, self.game_id, 2, 1 if values[2] else 0, self.id, GAME, "2.05")
-        elif tag == 64 and client is self.game and self.args.echo_chat and values[2] != self.id:
-            self.game.send(64, values[0], values[1], self.id)
-        elif tag == 71 and client is self.game and self.args.rematch:
-            self.game.send(70, self.game_id, 1 if self.args.rematch == "yes" else 0, 1)
+        elif tag == 12:
+            # The game server's start, the first or a rematch: a new match to report.
+            self.reported = False
+        elif tag == 64 and client is self.game and values[2] != self.id:
+            if self.args.echo_chat and values[0] == 2:
+                self.game.send(64, values[0], values[1], self.id)
+            if self.args.result and values[0] == 2 and not self.reported:
+                self.reported = True
+                place = self.args.result
+                self.game.send(15, self.game_id, GAME, 0, [self.id, values[2]],
+                               [place, 3 - place], 0)
+        elif tag == 71 and client is self.game and not values[0] & 1 and self.args.rematch:
+            yes = self.args.rematch == "yes"
+            self.game.send(64, 4 if yes else 5, "", self.id)
+            self.game.send(70, self.game_id, 1 if yes else 0, 1)
 
 
 def main():
@@ -88,6 +105,7 @@ def main():
     parser.add_argument("--challenge", type=int)
     parser.add_argument("--join", type=int)
     parser.add_argument("--echo-chat", action="store_true")
+    parser.add_argument("--result", type=int, choices=(1, 2))
     parser.add_argument("--rematch", choices=("yes", "no"))
     args = parser.parse_args()
     with open(args.port_file) as f:

@@ -10,7 +10,7 @@ Commands (WHO is a logged-in player's name or id; quoted values may hold spaces)
   kick WHO REASON                     a player-list update with that reason (-1, -2)
   language WHO                        "ok CODE": the language the client last chose
   online                              "ok ID ID ...": the players logged in
-  results WHO                         "ok N": the match results kept for that account
+  results WHO                         "ok N": the match results kept for that player
 """
 
 import asyncio
@@ -106,6 +106,10 @@ class ControlServer:
 
     def results(self, words):
         account = self.lobby.accounts.find(words[0])
+        if account is None:
+            # A guest has no account of its own: it is known while logged in.
+            connection = self.lobby.find_online(words[0])
+            account = connection.player if connection is not None else None
         if account is None:
             raise ValueError("no account %s" % words[0])
         return "ok %d" % len(self.lobby.history.of(account))

@@ -98,6 +98,9 @@ class GameServer:
 
     def on_rematch(self, connection, values, data):
         game = connection.game
+        if game.over:
+            log("%s   rematch answer after the match is over: ignored" % connection.label)
+            return
         if values[1]:
             game.rematch.add(connection.player_id)
             if len(game.rematch) == len(game.players):

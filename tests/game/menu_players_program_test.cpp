@@ -1,0 +1,61 @@
+// The built program on a private X server with the stand-in lobby: an account logs in, opens
+// the players page from the start page, types a search into its field with xdotool, and the
+// list shows the stand-in's one match in place of everyone.
+#include "tests/game/ProgramWindowSupport.h"
+
+namespace {
+
+using ptest::WaitFor;
+
+class ProgramPlayers : public ptest::ProgramWindow {};
+
+TEST_F(ProgramPlayers, ASearchTypedIntoThePlayersPageShowsTheStandInsMatches)
+{
+    ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, 60));
+    ASSERT_TRUE(WaitFor([&] { return ShowsOrloButton(); }, 20));
+    ASSERT_TRUE(WaitFor([&] { return Mean(100, 450, 300, 470).b > 80; }, 20));
+    Click(50, 50);
+    ASSERT_TRUE(WaitFor([&] { return ShowsLoginPage(); }, 10));
+    // An account logs in as a person would.
+    Click(400, 160);
+    Type("alice");
+    Click(400, 257);
+    Type("wonderland");
+    Click(580, 412);
+    ASSERT_TRUE(WaitFor([&] { return Control("online").find(" 101") != std::string::npos; }, 20))
+        << Control("online");
+    // The welcome toast goes; the Orlo button opens the start page.
+    ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, 10));
+    ASSERT_TRUE(WaitFor([&] { return Mean(100, 450, 300, 470).b > 80; }, 20));
+    Click(50, 50);
+    // The start page's players button (blue) at the left.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            const ptest::Colour button = Mean(80, 140, 120, 150);
+            return button.b > 150 && button.b > button.r + 60;
+        },
+        10));
+    Keep("players_start");
+    // Once the page has slid in.
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    Click(172, 158); // players: everyone, online first
+    // The players page: its pale search field; rows fill the list below it, or none do.
+    auto field = [&] { return Mean(60, 75, 470, 105).Brightness() > 200; };
+    auto band = [&] { return Mean(40, 260, 760, 400).b; };
+    ASSERT_TRUE(WaitFor([&] { return field() && band() > 80; }, 20));
+    Keep("players_page");
+    Click(260, 91); // the search field
+    Type("bobcat");
+    Click(560, 91); // search
+    // One match: the account's row with the stand-in's purple avatar, nothing below it.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            const ptest::Colour avatar = Mean(50, 195, 96, 235);
+            return field() && band() < 70 && avatar.r > 120 && avatar.b > 170 && avatar.g < 110;
+        },
+        20));
+    Keep("players_search");
+    StopProgram();
+}
+
+} // namespace

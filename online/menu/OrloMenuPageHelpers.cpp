@@ -139,4 +139,27 @@ void ShowImage(CWidget* parent, const char* name, CVortanSurface* surface)
         image->SetImage(surface);
 }
 
+void ShowRegisteredIcon(COrloApplication* application, CWidget* icon, const char* key)
+{
+    CImageWidget* image = WidgetCast<CImageWidget>(icon);
+    if (!image || !application)
+        return;
+    CVortanSurface* surface = application->FindSurface(CVortanString(key));
+    image->SetImage(surface);
+    for (int c = 0; c < icon->GetChildCount(); ++c)
+        icon->GetChild(c)->SetVisible(surface == nullptr);
+    if (surface)
+        application->ReleaseSurface(surface);
+}
+
+void ShowChoice(CWidget* select, int selected)
+{
+    CWidget* on = select->FindChild(CVortanString("selected"), -1);
+    CWidget* off = select->FindChild(CVortanString("unselected"), -1);
+    if (on)
+        on->SetVisible(selected != 0);
+    if (off)
+        off->SetVisible(selected == 0);
+}
+
 } // namespace MenuPages

@@ -1,5 +1,6 @@
-// Small helpers of the player, challenge and chat pages: finding widgets under a row, filling
-// texts and toggles, the record a row keeps, and avatar surfaces made from the server's bytes.
+// Small helpers of the menu's pages: finding widgets under a row, filling texts, toggles,
+// selection rows and icons, the record a row keeps, and avatar surfaces made from the
+// server's bytes.
 #pragma once
 #include "engine/VortanString.h"
 #include "engine/VortanTypes.h"
@@ -46,5 +47,10 @@ CVortanSurface* AvatarSurface(COrloApplication* application, const CVortanString
                               const u8* bytes, int length);
 // Shows the surface in the image widget under `parent` (it takes its own reference).
 void ShowImage(CWidget* parent, const char* name, CVortanSurface* surface);
+// Shows the surface registered under `key` in the image widget `icon`, whose children (the
+// placeholder) show only while there is none.
+void ShowRegisteredIcon(COrloApplication* application, CWidget* icon, const char* key);
+// A selection row's button: its "selected" child shown when on, its "unselected" when off.
+void ShowChoice(CWidget* select, int selected);
 
 } // namespace MenuPages

@@ -1,5 +1,6 @@
 // COrloMenuState: buying from the shop pages — the buy request for an item, refill or gift,
 // the server's answer with the players to choose, the confirmation page and its answer.
+#include "online/menu/OrloMenuPageHelpers.h"
 #include "online/menu/OrloMenuState.h"
 
 #include <stdio.h>
@@ -15,15 +16,6 @@
 #include "ui/widgets/ImageWidget.h"
 
 namespace {
-CExpandable* OwningItem(CWidget* widget)
-{
-    for (CWidget* w = widget; w; w = w->GetParent()) {
-        CExpandable* item = WidgetCast<CExpandable>(w);
-        if (item)
-            return item;
-    }
-    return nullptr;
-}
 
 // 256 for an item of the my-items list, else 0.
 int ListBit(CWidget* item)
@@ -59,7 +51,7 @@ int COrloMenuState::PriceFor(const SShopItemData& record, int code, int players)
 
 void COrloMenuState::SendBuy(CWidget* sender, int purpose)
 {
-    CExpandable* item = OwningItem(sender);
+    CExpandable* item = MenuPages::NearestExpandable(sender);
     const int itemId = item ? (int)item->GetTag() : 0;
     if (itemId <= 0)
         return;
@@ -82,7 +74,7 @@ int COrloMenuState::OnRefillItem(CWidget* sender, COrloMenuState* menu)
 
 int COrloMenuState::OnBuyGift(CWidget* sender, COrloMenuState* menu)
 {
-    CExpandable* item = OwningItem(sender);
+    CExpandable* item = MenuPages::NearestExpandable(sender);
     CInfiniteList* list = item ? WidgetCast<CInfiniteList>(item->GetParent()) : nullptr;
     if (list)
         list->InvalidateItems();
@@ -140,14 +132,8 @@ int COrloMenuState::OnLoadSelectionItem(CWidget* sender, COrloMenuState* menu)
     if (select) {
         // The choice's index, not its address: the array moves as answers append to it.
         select->SetTag(index + 1);
-        if (choice.selected) {
-            CWidget* on = select->FindChild(CVortanString("selected"), -1);
-            CWidget* off = select->FindChild(CVortanString("unselected"), -1);
-            if (on)
-                on->SetVisible(true);
-            if (off)
-                off->SetVisible(false);
-        }
+        if (choice.selected)
+            MenuPages::ShowChoice(select, 1);
     }
     return 1;
 }
@@ -167,12 +153,7 @@ int COrloMenuState::OnSelectListItem(CWidget* sender, COrloMenuState* menu)
         return 1;
     PlayerChoice& choice = menu->m_playerChoices[index];
     choice.selected = choice.selected ? 0 : 1;
-    CWidget* on = sender->FindChild(CVortanString("selected"), -1);
-    CWidget* off = sender->FindChild(CVortanString("unselected"), -1);
-    if (on)
-        on->SetVisible(choice.selected != 0);
-    if (off)
-        off->SetVisible(choice.selected == 0);
+    MenuPages::ShowChoice(sender, choice.selected);
     return 1;
 }
 
@@ -206,18 +187,10 @@ void COrloMenuState::ShowConfirmBuy()
     CWidget* page = m_pageRoot->FindChild(CVortanString("confirm_buy_dialog"), 1);
     if (!page)
         return;
-    CWidget* icon = page->FindChild(CVortanString("item-icon"), -1);
-    CImageWidget* image = WidgetCast<CImageWidget>(icon);
-    if (image && m_application) {
-        char key[48];
-        snprintf(key, sizeof(key), "shop:icon:%d:%d", record.id, 0);
-        CVortanSurface* surface = m_application->FindSurface(CVortanString(key));
-        image->SetImage(surface);
-        for (int c = 0; c < icon->GetChildCount(); ++c)
-            icon->GetChild(c)->SetVisible(surface == nullptr);
-        if (surface)
-            m_application->ReleaseSurface(surface);
-    }
+    char key[48];
+    snprintf(key, sizeof(key), "shop:icon:%d:%d", record.id, 0);
+    MenuPages::ShowRegisteredIcon(m_application, page->FindChild(CVortanString("item-icon"), -1),
+                                  key);
     SetTextOf(page->FindChild(CVortanString("item-name"), -1),
               record.shownName.IsEmpty() ? record.name : record.shownName);
     CVortanString price;

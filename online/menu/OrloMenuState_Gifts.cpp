@@ -1,5 +1,6 @@
 // COrloMenuState: gifts for a player (the gift button of a player's entry, the server's items to
 // choose, the confirmation page and its answer) and the coin page opened in the browser.
+#include "online/menu/OrloMenuPageHelpers.h"
 #include "online/menu/OrloMenuState.h"
 
 #include <stdio.h>
@@ -24,26 +25,6 @@ namespace {
 // The most items a gift answer offers that are kept.
 const int kGiftChoicesMax = 1000;
 
-CExpandable* OwningItem(CWidget* widget)
-{
-    for (CWidget* w = widget; w; w = w->GetParent()) {
-        CExpandable* item = WidgetCast<CExpandable>(w);
-        if (item)
-            return item;
-    }
-    return nullptr;
-}
-
-void ShowChoice(CWidget* select, int selected)
-{
-    CWidget* on = select->FindChild(CVortanString("selected"), -1);
-    CWidget* off = select->FindChild(CVortanString("unselected"), -1);
-    if (on)
-        on->SetVisible(selected != 0);
-    if (off)
-        off->SetVisible(selected == 0);
-}
-
 CVortanString Decimal(int value)
 {
     CVortanString out;
@@ -54,7 +35,7 @@ CVortanString Decimal(int value)
 
 int COrloMenuState::OnBuyPlayerGift(CWidget* sender, COrloMenuState* menu)
 {
-    CExpandable* item = OwningItem(sender);
+    CExpandable* item = MenuPages::NearestExpandable(sender);
     const SMenuPlayer* player = item ? (const SMenuPlayer*)item->GetTag() : nullptr;
     if (!player)
         return 1;
@@ -113,7 +94,7 @@ int COrloMenuState::OnLoadSelectionGiftItem(CWidget* sender, COrloMenuState* men
         // The choice's index: the array moves as answers append to it.
         select->SetTag(index + 1);
         if (choice.selected)
-            ShowChoice(select, 1);
+            MenuPages::ShowChoice(select, 1);
     }
     return 1;
 }
@@ -125,7 +106,7 @@ int COrloMenuState::OnSelectGiftListItem(CWidget* sender, COrloMenuState* menu)
         return 1;
     GiftChoice& choice = menu->m_giftChoices[index];
     choice.selected = choice.selected ? 0 : 1;
-    ShowChoice(sender, choice.selected);
+    MenuPages::ShowChoice(sender, choice.selected);
     return 1;
 }
 
@@ -166,18 +147,10 @@ void COrloMenuState::ShowConfirmPlayerGift()
     CWidget* page = m_pageRoot->FindChild(CVortanString("confirm_buy_player_gift_dialog"), 1);
     if (!page)
         return;
-    CWidget* icon = page->FindChild(CVortanString("player-icon"), -1);
-    CImageWidget* image = WidgetCast<CImageWidget>(icon);
-    if (image && m_application) {
-        char key[48];
-        snprintf(key, sizeof(key), "player_avatar_icon_%d", m_giftRecipient);
-        CVortanSurface* surface = m_application->FindSurface(CVortanString(key));
-        image->SetImage(surface);
-        for (int c = 0; c < icon->GetChildCount(); ++c)
-            icon->GetChild(c)->SetVisible(surface == nullptr);
-        if (surface)
-            m_application->ReleaseSurface(surface);
-    }
+    char key[48];
+    snprintf(key, sizeof(key), "player_avatar_icon_%d", m_giftRecipient);
+    MenuPages::ShowRegisteredIcon(m_application, page->FindChild(CVortanString("player-icon"), -1),
+                                  key);
     SetTextOf(page->FindChild(CVortanString("player-name"), -1), m_giftRecipientName);
     SetTextOf(page->FindChild(CVortanString("value_price"), -1), Decimal(m_giftTotal));
 }

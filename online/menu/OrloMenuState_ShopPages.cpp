@@ -1,5 +1,6 @@
 // COrloMenuState: the shop's pages — coins, the shop and my-items lists with their groups and
 // batches, item icons with the large icon's fade-in, the enable switch and its answer.
+#include "online/menu/OrloMenuPageHelpers.h"
 #include "online/menu/OrloMenuState.h"
 
 #include <new>
@@ -51,16 +52,6 @@ void SetToggle(CWidget* widget, int on)
     CToggleButton* toggle = WidgetCast<CToggleButton>(widget);
     if (toggle)
         toggle->SetState(on ? 1 : 0);
-}
-
-CExpandable* ItemOf(CWidget* widget)
-{
-    for (CWidget* w = widget; w; w = w->GetParent()) {
-        CExpandable* item = WidgetCast<CExpandable>(w);
-        if (item)
-            return item;
-    }
-    return nullptr;
 }
 
 CImageWidget* ImageOf(CWidget* widget)
@@ -569,7 +560,7 @@ void COrloMenuState::RequestLargeIcon(int itemId)
 
 int COrloMenuState::OnShopItemEndExpand(CWidget* sender, COrloMenuState* menu)
 {
-    CExpandable* item = ItemOf(sender);
+    CExpandable* item = MenuPages::NearestExpandable(sender);
     if (!item)
         return 1;
     const bool open = item->GetState() != 0;
@@ -590,7 +581,7 @@ int COrloMenuState::OnShopItemShowLargeIcon(CWidget* sender, COrloMenuState* men
         sender->SetColor(0x00FFFFFFu);
         return 1;
     }
-    CExpandable* item = ItemOf(sender);
+    CExpandable* item = MenuPages::NearestExpandable(sender);
     if (item)
         menu->RequestLargeIcon((int)item->GetTag());
     return 1;
@@ -636,7 +627,7 @@ void COrloMenuState::UpdateShopIcons(float seconds)
 
 int COrloMenuState::OnEnableItem(CWidget* sender, COrloMenuState* menu)
 {
-    CExpandable* item = ItemOf(sender);
+    CExpandable* item = MenuPages::NearestExpandable(sender);
     const int itemId = item ? (int)item->GetTag() : 0;
     if (itemId == 0)
         return 1;

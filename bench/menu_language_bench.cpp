@@ -3,6 +3,9 @@
 // replaced, against the language table's own switch of the same packs; and a login, from the
 // login button to the start page shown, against a bare session exchanging the same messages on
 // loopback. Each pair runs in one program so that its ratio can be read from one run.
+// First: X11's macros would break the headers after it.
+#include "tests/support/WindowAppSupport.h"
+
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -28,30 +31,7 @@
 
 namespace {
 
-class BenchApp : public COrlogateApplication {
-public:
-    static CVortanString Beside(const CVortanString& name)
-    {
-        CVortanString path((vtest::BinaryDir() + "/").c_str());
-        path.Append(name);
-        return path;
-    }
-    int OpenPack(const CVortanString& name, int flags) override
-    {
-        return COrlogateApplication::OpenPack(flags == 0 ? Beside(name) : name,
-                                              flags == 0 ? 1 : flags);
-    }
-    int ClosePack(const CVortanString& name, int flags) override
-    {
-        return COrlogateApplication::ClosePack(flags == 0 ? Beside(name) : name,
-                                               flags == 0 ? 1 : flags);
-    }
-    void GetResourcePath(CVortanString& out, const CVortanString& name) override
-    {
-        out = Beside(name);
-    }
-    void SleepMs(int) override {}
-};
+typedef winapp::PacksBesideBuildApp BenchApp;
 
 // The application logged in as a guest, its menu on the language chooser.
 struct World {

@@ -3,6 +3,9 @@
 // a 1 MB pack downloaded through the stand-in (milliseconds and frames per chunk) against the
 // same bytes in one plain TCP stream from a Python server on the same machine; and the live
 // widgets and heap while the my-items list scrolls through 1,000 owned items.
+// First: X11's macros would break the headers after it.
+#include "tests/support/WindowAppSupport.h"
+
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <malloc.h>
@@ -54,30 +57,7 @@ std::vector<u8> Pattern(size_t size, unsigned seed)
     return out;
 }
 
-class BenchApp : public COrlogateApplication {
-public:
-    static CVortanString Beside(const CVortanString& name)
-    {
-        CVortanString path((vtest::BinaryDir() + "/").c_str());
-        path.Append(name);
-        return path;
-    }
-    int OpenPack(const CVortanString& name, int flags) override
-    {
-        return COrlogateApplication::OpenPack(flags == 0 ? Beside(name) : name,
-                                              flags == 0 ? 1 : flags);
-    }
-    int ClosePack(const CVortanString& name, int flags) override
-    {
-        return COrlogateApplication::ClosePack(flags == 0 ? Beside(name) : name,
-                                               flags == 0 ? 1 : flags);
-    }
-    void GetResourcePath(CVortanString& out, const CVortanString& name) override
-    {
-        out = Beside(name);
-    }
-    void SleepMs(int) override {}
-};
+typedef winapp::PacksBesideBuildApp BenchApp;
 
 // The stand-in's packs of the build, with the first item pack replaced by 1 MB of noise.
 std::string MakePackDir(const std::string& dir)

@@ -7,6 +7,9 @@
 // right-aligned language, the start page's variants and adverts, the about text, the own
 // page's entry, achievements and coloured results, the pages turned to portrait, and the way
 // back after a match.
+// First: X11's macros would break the headers after it.
+#include "tests/support/WindowAppSupport.h"
+
 #include <GLES2/gl2.h>
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -56,29 +59,8 @@
 namespace {
 
 // The application with the data packs of the build directory (beside the program).
-class MenuApp : public COrlogateApplication {
+class MenuApp : public winapp::PacksBesideBuildApp {
 public:
-    static CVortanString Beside(const CVortanString& name)
-    {
-        CVortanString path((vtest::BinaryDir() + "/").c_str());
-        path.Append(name);
-        return path;
-    }
-    int OpenPack(const CVortanString& name, int flags) override
-    {
-        return COrlogateApplication::OpenPack(flags == 0 ? Beside(name) : name,
-                                              flags == 0 ? 1 : flags);
-    }
-    int ClosePack(const CVortanString& name, int flags) override
-    {
-        return COrlogateApplication::ClosePack(flags == 0 ? Beside(name) : name,
-                                               flags == 0 ? 1 : flags);
-    }
-    void GetResourcePath(CVortanString& out, const CVortanString& name) override
-    {
-        out = Beside(name);
-    }
-    void SleepMs(int) override {}
     // What the game was told at a match's end: "id:value ..." and the flag.
     void EndMatch(const CVortanArray<i32>* ids, const CVortanArray<i32>* places, int flag) override
     {

@@ -50,9 +50,9 @@ inline bool Near(u32 got, u32 want, int tolerance = 3)
     return true;
 }
 
-// The application with its packs taken from the build directory (where the program finds
-// them beside itself), no session or menu, and every frame read back before it is shown.
-class BesideBuildApp : public COrlogateApplication {
+// The application with its packs taken from the build directory, where the program finds
+// them beside itself; it never sleeps.
+class PacksBesideBuildApp : public COrlogateApplication {
 public:
     static CVortanString Beside(const CVortanString& name)
     {
@@ -74,8 +74,13 @@ public:
     {
         out = Beside(name);
     }
-    int CreateSessionAndMenu() override { return VORTAN_OK; }
     void SleepMs(int) override {}
+};
+
+// The same with no session or menu, and every frame read back before it is shown.
+class BesideBuildApp : public PacksBesideBuildApp {
+public:
+    int CreateSessionAndMenu() override { return VORTAN_OK; }
     void Update() override
     {
         COrlogateApplication::Update();

@@ -46,6 +46,7 @@ class Connection:
         self.player = None
         self.room = None
         self.language = "en"
+        self.device = ""  # the device identity (IMEI) of the connect request
         self.game = None
         self.player_id = None
         self.task = None

@@ -29,7 +29,9 @@
 //   camera <x> <y> <zoom>      the world point at the view's centre, and the zoom, to four
 //                              decimals (well below a pixel; the easing view's last tiny
 //                              steps do not count as changes)
+//   fps <n>                    frames drawn in the last whole second
 //   shots <n>                  shot playbacks ended in this battle
+//   bubble <text>              a chat bubble on the screen, one line each (its text as shown)
 //   digest <text>              the battle digest (VexBattleDigest) taken the moment the last
 //                              playback ended; left out before the first
 // Then the lines of each registered section, in registration order.
@@ -46,6 +48,7 @@
 #include "game/StateGame.h"
 #include "game/VexBlockList.h"
 #include "game/VexCamera.h"
+#include "game/VexChatBubbles.h"
 #include "game/VexPhysicsBody.h"
 #include "game/VexPlayState.h"
 #include "game/VexPlayer.h"
@@ -275,7 +278,21 @@ void CVexStateDump::ComposeBattle(CStateGame* game, CVexPlayState* battle, std::
         Line(out, "camera %.4f %.4f %.4f", (double)centre.x, (double)centre.y,
              (double)camera.GetZoom());
     }
+    Line(out, "fps %d", game->GetFramesLastSecond());
     Line(out, "shots %d", battle->GetPlaybackCount());
+    if (CVexChatBubbles* bubbles = game->GetChatBubbles())
+        for (int i = 0; i < bubbles->GetCount(); ++i) {
+            const CVexBubble* bubble = bubbles->GetAt(i);
+            if (!bubble || !bubble->text)
+                continue;
+            std::string text = VortanUTF8Of(*bubble->text);
+            for (char& c : text)
+                if (c == '\n' || c == '\r')
+                    c = ' ';
+            out += "bubble ";
+            out += text;
+            out += '\n';
+        }
     if (!m_shotDigest.empty()) {
         out += "digest ";
         out += m_shotDigest;

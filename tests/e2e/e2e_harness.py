@@ -602,6 +602,9 @@ def shoot(copy, aim_x, aim_y):
     state = {"at": None, "since": 0.0}
 
     def still(d):
+        if d.get("game_over") == "1" or "play" not in d.screens():
+            state["over"] = True
+            return True
         if not my_turn(d):
             state["at"] = None
             return False
@@ -611,8 +614,11 @@ def shoot(copy, aim_x, aim_y):
             return False
         return at is not None and now - state["since"] > 0.5
     copy.wait_dump(still, 40, "not this side's turn")
+    if state.get("over"):
+        return False
     x, y = state["at"]
     copy.drag(x, y, x + aim_x, y - aim_y)
+    return True
 
 
 def accept_challenge(copy):
@@ -635,7 +641,7 @@ def shot_towards_opponent(copy, pull=200, rise=0.8):
     theirs = d.values.get("squib%d_world" % (1 - side))
     toward = 1 if (not mine or not theirs or float(theirs[0]) >= float(mine[0])) else -1
     norm = (1 + rise * rise) ** 0.5
-    shoot(copy, int(-toward * pull / norm), int(-rise * pull / norm))
+    return shoot(copy, int(-toward * pull / norm), int(-rise * pull / norm))
 
 
 def digests_after(copies, shots, seconds=40):
@@ -646,3 +652,36 @@ def digests_after(copies, shots, seconds=40):
                         seconds, "shot %d not played back" % shots)
         out.append((d.num("shots"), d.get("digest")))
     return out
+
+
+def to_start_page(copy):
+    """The start page in front, from wherever the menu is (the chat's exit leaves a match)."""
+    open_menu(copy)
+    if copy.dump().get("menu_page") == "chat_root":
+        copy.press("button_back", page="chat_root")  # the chat's exit: the start page, hidden
+        copy.wait_dump(lambda d: d.get("menu_page") != "chat_root", 10, "the chat stays")
+        open_menu(copy)
+    copy.wait_dump(page_shown("startscreen_root"), 10, "not on the start page")
+
+
+def shoot_until_over(copy, seconds=150):
+    """The copy shoots on each of its turns, the other side never does, until the match ends;
+    the shots it took."""
+    shots = 0
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        d = copy.dump()
+        if d.get("game_over") == "1" or "play" not in d.screens():
+            return shots
+        if my_turn(d):
+            try:
+                shot_towards_opponent(copy)
+            except Failure:
+                d = copy.dump()
+                if d.get("game_over") == "1" or "play" not in d.screens():
+                    return shots  # it ended while the shot waited
+                raise
+            shots += 1
+            time.sleep(1.0)
+        time.sleep(0.2)
+    raise Failure("%s: the match does not end" % copy.name)

@@ -64,7 +64,8 @@ def play_to_the_end(world, a, b):
         if da.get("game_over") == "1":
             break
         if h.my_turn(da):
-            h.shot_towards_opponent(a)
+            if not h.shot_towards_opponent(a):
+                break  # the match ended while the shot waited
             shots += 1
             got = h.digests_after((a, b), shots)
             if got[0][0] == shots and got[1][0] == shots:
@@ -270,12 +271,7 @@ def settings_files(copy):
 def buy_hat(world, a):
     """The top hat from the shop, when the shop's item offers a buy button; the item's id, or
     None when it does not."""
-    h.open_menu(a)
-    if a.dump().get("menu_page") == "chat_root":
-        a.press("button_back", page="chat_root")  # the chat's exit: the start page, hidden
-        a.wait_dump(lambda d: d.get("menu_page") != "chat_root", 10, "the chat stays")
-        h.open_menu(a)
-    a.wait_dump(h.page_shown("startscreen_root"), 10, "A is not on the start page")
+    h.to_start_page(a)
     a.press("start_shop", page="startscreen_root")
     a.press("item_name", text="Top hat", page="shop_root")
     time.sleep(1.0)

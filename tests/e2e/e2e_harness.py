@@ -495,6 +495,9 @@ class World:
 
 
 # --- what a person does -------------------------------------------------------------------------
+A_NAME = "alphaplayer"  # the account the runs register for copy A
+
+
 def page_shown(page):
     return lambda d: d.get("menu_page") == page and d.get("menu_shown") == "1"
 

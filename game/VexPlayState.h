@@ -236,6 +236,9 @@ public:
     int IsTraining() const { return m_training; }
     int IsHost() const { return m_host; }
     int IsGameOver() const { return m_gameOver; }
+    // The opponent left the match; the match ended by time-out strikes.
+    int IsOpponentGone() const { return m_left; }
+    int IsTimedOut() const { return m_timedOut; }
     int IsTurnActive() const { return m_turnActive; }
     int IsFastForwarding() const { return m_shot; }
     int IsShotInProgress() const { return m_shotInProgress; }

@@ -15,13 +15,23 @@
 //   turn_active <0|1>          the turn's clock runs (the start's count is over): the
 //                              player of the turn may aim
 //   training <0|1>             against the computer
+//   level <n>                  the battle's level
+//   game_over <0|1> winner <n> the match is over; its winner side (VEX_WINNER_DRAW a draw)
+//   ended left <0|1> timed_out <0|1> leaving <0|1>
+//                              how it ended: the opponent left, time-out strikes; this
+//                              side leaves (its own leave or a lost connection)
 //   squib<side>_world <x> <y>  the squib's body as the battle shows it (during a
 //                              fast-forwarded shot, the position still on the screen)
 //   squib<side>_screen <x> <y> the same point on the screen, rounded to a pixel, halves up
+//   player<side> health <n> strikes <n> hat <item> <0|1>
+//                              the squib's health, its time-out strikes left, the item of its
+//                              hat (0 without) and whether the hat's picture is loaded
 //   camera <x> <y> <zoom>      the world point at the view's centre, and the zoom, to four
 //                              decimals (well below a pixel; the easing view's last tiny
 //                              steps do not count as changes)
+//   fps <n>                    frames drawn in the last whole second
 //   shots <n>                  shot playbacks ended in this battle
+//   bubble <text>              a chat bubble on the screen, one line each (its text as shown)
 //   digest <text>              the battle digest (VexBattleDigest) taken the moment the last
 //                              playback ended; left out before the first
 // Then the lines of each registered section, in registration order.
@@ -38,6 +48,7 @@
 #include "game/StateGame.h"
 #include "game/VexBlockList.h"
 #include "game/VexCamera.h"
+#include "game/VexChatBubbles.h"
 #include "game/VexPhysicsBody.h"
 #include "game/VexPlayState.h"
 #include "game/VexPlayer.h"
@@ -237,6 +248,10 @@ void CVexStateDump::ComposeBattle(CStateGame* game, CVexPlayState* battle, std::
     Line(out, "round_state %d", battle->GetRoundState());
     Line(out, "turn_active %d", battle->IsTurnActive() ? 1 : 0);
     Line(out, "training %d", battle->IsTraining() ? 1 : 0);
+    Line(out, "level %d", battle->GetLevelIndex());
+    Line(out, "game_over %d winner %d", battle->IsGameOver() ? 1 : 0, battle->GetWinner());
+    Line(out, "ended left %d timed_out %d leaving %d", battle->IsOpponentGone() ? 1 : 0,
+         battle->IsTimedOut() ? 1 : 0, battle->IsLeaveRequested() ? 1 : 0);
 
     CVexScene* shown =
         battle->IsFastForwarding() ? battle->GetSnapshotScene() : battle->GetLiveScene();
@@ -255,13 +270,29 @@ void CVexStateDump::ComposeBattle(CStateGame* game, CVexPlayState* battle, std::
             Line(out, "squib%d_world %.9g %.9g", side, (double)p.body->position.x,
                  (double)p.body->position.y);
             Line(out, "squib%d_screen %d %d", side, x, y);
+            Line(out, "player%d health %d strikes %d hat %d %d", side, (int)p.health,
+                 (int)p.strikes, p.hasHat ? (int)p.hatItem : 0, p.hatImage ? 1 : 0);
         }
         CVortanVector2 centre;
         camera.ScreenToWorld(camera.GetHalfScreen(), centre);
         Line(out, "camera %.4f %.4f %.4f", (double)centre.x, (double)centre.y,
              (double)camera.GetZoom());
     }
+    Line(out, "fps %d", game->GetFramesLastSecond());
     Line(out, "shots %d", battle->GetPlaybackCount());
+    if (CVexChatBubbles* bubbles = game->GetChatBubbles())
+        for (int i = 0; i < bubbles->GetCount(); ++i) {
+            const CVexBubble* bubble = bubbles->GetAt(i);
+            if (!bubble || !bubble->text)
+                continue;
+            std::string text = VortanUTF8Of(*bubble->text);
+            for (char& c : text)
+                if (c == '\n' || c == '\r')
+                    c = ' ';
+            out += "bubble ";
+            out += text;
+            out += '\n';
+        }
     if (!m_shotDigest.empty()) {
         out += "digest ";
         out += m_shotDigest;

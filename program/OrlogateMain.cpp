@@ -1,13 +1,16 @@
 // The program's entry point: one instance at a time, the online client's factory registered
-// with the platform application, the game's application and its event loop. The command
-// line is not read. The exit statuses are listed in VortanExitStatus.h: 0 for a normal end
-// and for a start refused because another copy runs, a documented non-zero status for every
-// failure (which has then said on standard error what failed).
+// with the platform application, the game's application and its event loop, and the online
+// menu's part of the state dump. The command line is not read. The exit statuses are listed
+// in VortanExitStatus.h: 0 for a normal end and for a start refused because another copy runs,
+// a documented non-zero status for every failure (which has then said on standard error what
+// failed).
 #include "engine/platform/VortanExitStatus.h"
 #include "engine/platform/VortanHeap.h"
 #include "engine/platform/VortanSingleInstance.h"
 #include "game/GameFactory.h"
+#include "game/VexStateDump.h"
 #include "online/OrloOnlineFactory.h"
+#include "online/menu/OrloMenuState.h"
 #include "platform/OrlogateApplication.h"
 
 int main(int argc, char** argv)
@@ -30,7 +33,10 @@ int main(int argc, char** argv)
     int status = VORTAN_EXIT_OK;
     COrlogateApplication* application = CreateGameApplication(nullptr);
     if (application) {
+        // The state dump (when the environment turns it on) carries the online menu's lines.
+        CVexStateDump::AddSection(&COrloMenuState::DumpSection, application);
         status = application->Run();
+        CVexStateDump::RemoveSection(&COrloMenuState::DumpSection, application);
         delete application;
     } else {
         status = VortanFailedStartStatus();

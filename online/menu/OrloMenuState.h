@@ -7,6 +7,7 @@
 #include <deque>
 #include <map>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "engine/VortanMap.h"
@@ -42,6 +43,9 @@ class IEasingCurve;
 #define ORLO_MENU_EVENT_COUNT 122
 // The engine's code of the Back key; no X key maps to it on a desktop.
 #define ORLO_KEY_BACK 77
+// The state dump: the most widget lines, and the most characters of a widget's text.
+#define ORLO_DUMP_WIDGETS_MAX 400
+#define ORLO_DUMP_TEXT_MAX 40
 
 class COrloMenuState : public IOrloMenuState, public CLoginController {
 public:
@@ -456,6 +460,13 @@ public:
     const CVortanArray<ItemPack>& GetItemPacks() const { return m_packs; }
     // Where a download is written until its digest matches.
     int GetItemTempPath(int dataId, CVortanString& out);
+
+    // --- the state dump ------------------------------------------------------------------------------
+    // Appends the menu's lines to the program's state dump (listed in OrloMenuState_Dump.cpp).
+    void DumpState(std::string& out);
+    // The dump section the program registers, with the application as its context: the lines
+    // of the application's online menu, none without one.
+    static void DumpSection(void* application, std::string& out);
 
     // --- queries for the application, tools and tests ----------------------------------------------
     IOrloGameState* GetGame() const { return m_game; }

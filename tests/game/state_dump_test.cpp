@@ -115,6 +115,16 @@ TEST_F(DumpedTraining, BattleLinesMatchTheBattleAndADragFromThemWins)
     EXPECT_EQ(std::vector<std::string>({"1"}), d["training"]);
     EXPECT_EQ(std::vector<std::string>({"0"}), d["shots"]);
     EXPECT_EQ(0u, d.count("digest"));
+    // A fresh training battle: nobody has won or left, both squibs at full health with their
+    // three strikes and no hat.
+    EXPECT_EQ(std::vector<std::string>({"0", "winner", std::to_string(VEX_WINNER_DRAW)}),
+              d["game_over"]);
+    EXPECT_EQ(std::vector<std::string>({"left", "0", "timed_out", "0", "leaving", "0"}),
+              d["ended"]);
+    for (const char* key : {"player0", "player1"})
+        EXPECT_EQ(std::vector<std::string>({"health", "100", "strikes", "3", "hat", "0", "0"}),
+                  d[key])
+            << key;
 
     // The camera's point and each squib's, by the view's arithmetic done here in double.
     const CVexCamera& camera = t.game.GetRenderer()->GetCamera();

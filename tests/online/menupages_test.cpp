@@ -354,6 +354,42 @@ int MenuPages::control = 0;
 COrloOnlineFactory MenuPages::factory;
 MenuApp* MenuPages::app = nullptr;
 
+// The state dump's menu lines: the page in front, the connections, and the rectangles of the
+// named widgets a person sees, as the layout's fractions of the 800 x 480 screen give them.
+TEST_F(MenuPages, TheStateDumpNamesThePageTheConnectionsAndWhereTheVisibleWidgetsAre)
+{
+    COrloMenuState* menu = Menu();
+    Go("loginscreen_root");
+    std::string dump;
+    menu->DumpState(dump);
+    auto has = [&](const std::string& line) {
+        return ("\n" + dump).find("\n" + line + "\n") != std::string::npos;
+    };
+    EXPECT_TRUE(has("menu_shown 1")) << dump;
+    EXPECT_TRUE(has("menu_page loginscreen_root")) << dump;
+    EXPECT_TRUE(has("lobby_state 5")) << dump; // logged in as a guest
+    EXPECT_TRUE(has("game_state 0")) << dump;
+    // menu_login.xml: the login button at (0.55, 0.8), 0.35 x 0.12 of the screen; its label
+    // carries its caption.
+    EXPECT_TRUE(has("widget login_button 440 384 720 442")) << dump;
+    EXPECT_TRUE(has("widget login_button_label 440 384 720 442 " + Language(500))) << dump;
+    // Another page's widgets and a hidden widget of this page are left out.
+    EXPECT_EQ(std::string::npos, dump.find("widget start_players ")) << dump;
+    EXPECT_FALSE(Find("//loginscreen_root//user_autologin_on")->IsVisible());
+    EXPECT_EQ(std::string::npos, dump.find("widget user_autologin_on ")) << dump;
+
+    // Over the game the pages are gone from the dump; the Orlo button stays.
+    menu->SetMenuShown(false);
+    Step();
+    dump.clear();
+    menu->DumpState(dump);
+    EXPECT_TRUE(has("menu_shown 0")) << dump;
+    EXPECT_EQ(std::string::npos, dump.find("widget login_button ")) << dump;
+    EXPECT_NE(std::string::npos, dump.find("widget orlo_button ")) << dump;
+    menu->SetMenuShown(true);
+    Step();
+}
+
 TEST_F(MenuPages, NameAndEmailChecksTakeTheFirstFailingRuleAndShowItsText)
 {
     COrloMenuState* menu = Menu();

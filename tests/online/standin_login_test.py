@@ -11,7 +11,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from standin_client import Server, credential, player_items  # noqa: E402
+from standin_client import Server, connect_values, credential, player_items  # noqa: E402
 
 # Salts of the authored accounts (data/standin/accounts.txt), for credentials computed here.
 ALICE_SALT = "Kq3vZ8pLm2Xa"
@@ -73,6 +73,27 @@ class ConnectAndLogin(unittest.TestCase):
         # The same guest credentials come back as the same guest.
         third = self.connected()
         self.assertEqual(third.guest("g-1")[:4:3], a[:4:3])
+
+    def test_the_same_guest_counter_on_two_devices_is_two_guests(self):
+        # Each device's first guest logs in as counter 0; only the device tells them apart.
+        one, other, again = (self.server.client() for _ in range(3))
+        for client, imei in ((one, "111111111111111"), (other, "222222222222222"),
+                             (again, "111111111111111")):
+            self.addCleanup(client.close)
+            values = connect_values()
+            values[12] = imei
+            client.send(0, *values)
+            self.assertEqual(client.expect(2), ["", 0, "", 1])
+        first, second = one.guest(0), other.guest(0)
+        self.assertNotEqual(first[0], second[0])
+        self.assertEqual(again.guest(0)[0], first[0])
+
+    def test_a_guest_name_typed_in_the_login_form_gets_a_challenge_and_logs_in(self):
+        client = self.connected()
+        reply = client.login("guestbeta", "anything")  # challenge, response, reply
+        self.assertGreaterEqual(reply[0], 0)
+        self.assertTrue(reply[3].startswith("Guest"))
+        self.assertEqual(self.connected().login("guestbeta", "anything")[0], reply[0])
 
     def test_login_elsewhere_logs_the_first_connection_out(self):
         first, second = self.connected(), self.connected()

@@ -172,10 +172,12 @@ class AccountStore:
         self.save()
         return 0, name
 
-    def guest(self, name, password):
-        """The guest of that name and password: the same one on every login, also after a
-        restart."""
-        key = "%s\t%s" % (name, password)
+    def guest(self, name, password, device=""):
+        """The guest of that name and password on that device (its IMEI): the same one on every
+        login, also after a restart. Every new device's first guest logs in as "guest" with the
+        counter 0, so two devices are two guests."""
+        key = "%s\t%s" % (name, password) if not device else "%s\t%s\t%s" % (device, name,
+                                                                               password)
         player_id = self.guests.get(key)
         if player_id is None:
             player_id = FIRST_GUEST_ID + len(self.guests)

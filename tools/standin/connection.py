@@ -47,6 +47,7 @@ class Connection:
         self.room = None
         self.language = "en"
         self.game_number = 0  # from the connect request's description
+        self.device = ""  # the device identity (IMEI) of the connect request
         self.game = None
         self.player_id = None
         self.task = None

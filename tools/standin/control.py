@@ -8,6 +8,8 @@ Commands (WHO is a logged-in player's name or id; quoted values may hold spaces)
                                       countdown=MS flags=N title= title_link= click= ok= first=
   adverts                             "ok N": the advertisement requests (112) answered so far
   kick WHO REASON                     a player-list update with that reason (-1, -2)
+  cut WHO                             "ok N": closes the player's game connections (N of them),
+                                      as a network that drops them would
   language WHO                        "ok CODE": the language the client last chose
   online                              "ok ID ID ...": the players logged in
   results WHO                         "ok N": the match results kept for that player
@@ -27,6 +29,7 @@ class ControlServer:
             "advert": self.advert,
             "adverts": self.adverts,
             "kick": self.kick,
+            "cut": self.cut,
             "language": self.language,
             "online": self.online,
             "results": self.results,
@@ -97,6 +100,14 @@ class ControlServer:
         connection = self._who(words)
         self.lobby.kick(connection, int(words[1]))
         return "ok"
+
+    def cut(self, words):
+        player_id = self._who(words).player.id
+        cut = [c for game in list(self.lobby.games.games.values())
+               for pid, c in list(game.connections.items()) if pid == player_id and c.open]
+        for connection in cut:
+            connection.close()
+        return "ok %d" % len(cut)
 
     def language(self, words):
         return "ok %s" % self._who(words).language

@@ -10,6 +10,7 @@ from connection import log
 
 RELEASE_FIRST = 1
 RELEASE_SECOND = 2
+GUEST_SALT = "guestsalt"  # the challenge of a name starting with "guest" that is no account
 # Player-list selectors: the own entry and the followed players; every other is the global list.
 SELECTOR_OWN = 32
 SELECTOR_FOLLOWED = 64
@@ -113,20 +114,26 @@ class Lobby:
         connection.send(messages.connect_ack(0, release=release))
         connection.language = values[10].rpartition("lang_code:")[2] or "en"
         connection.game_number = _game_number(values[10])
+        connection.device = values[12]
         records = [messages.language_info(p.code, p.kind, p.digest, p.number)
                    for p in self.languages.packs]
         connection.send(messages.available_languages(records))
 
     def on_challenge_request(self, connection, values):
-        """The challenge is the account's salt; an unknown name gets an empty one."""
+        """The challenge is the account's salt; an unknown name gets an empty one, a guest name
+        GUEST_SALT."""
         account = self.accounts.find(values[0])
+        if account is None and values[0].startswith("guest"):
+            # A guest name logs in whatever the response: it gets a challenge like an account.
+            connection.send(messages.login_challenge(GUEST_SALT))
+            return
         connection.send(messages.login_challenge(account.salt if account else ""))
 
     def on_login(self, connection, values):
         name, password = values[0], values[1]
         account = self.accounts.find(name)
         if account is None and name.startswith("guest"):
-            self._logged_in(connection, self.accounts.guest(name, password))
+            self._logged_in(connection, self.accounts.guest(name, password, connection.device))
             return
         if account is None:
             connection.send(messages.login_reply(-3, "Unknown user name."))

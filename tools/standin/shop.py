@@ -23,7 +23,7 @@ BUY, GIFT, REFILL = 0, 1, 2
 # other refusals carry a code of their own above 0.
 NOT_ENOUGH_COINS = -1
 ERROR = 2
-START_COINS = 100
+START_COINS = 300
 REFILL_COUNT = 5
 SMALL_ICON, LARGE_ICON = 16, 64
 

@@ -1,0 +1,690 @@
+"""The two-copy harness: the built program run twice on this machine as two people would run it,
+against the stand-in lobby and game server, each copy on its own virtual X server (800 x 480) with
+a private home, a private system bus with the device services' fakes, the ALSA file plugin and a
+private /tmp (a mount namespace, as scripts/second.sh makes one), so no copy takes the machine's
+lock. Input by xdotool at the rectangles the program's state dump gives (ORLO_STATE_DUMP).
+
+Shared by the end-to-end test, scripts/soak.sh and scripts/screenshots.sh."""
+import ctypes
+import ctypes.util
+import json
+import os
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+SYSTEM_PYTHON = "/usr/bin/python3"  # the one with the D-Bus bindings
+
+BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <listen>unix:path=%s</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow user="*"/><allow own="*"/><allow send_destination="*"/><allow receive_sender="*"/>
+  </policy>
+</busconfig>
+"""
+
+# The phone's device services (vibration, browser, SIM) as the program calls them: each call is
+# recorded as a line and answered (the SIM's IMEI query with a string and an int).
+FAKE_SERVICES = r"""
+import sys, dbus, dbus.bus, dbus.lowlevel
+from dbus.mainloop.glib import DBusGMainLoop
+from gi.repository import GLib
+address, record, ready, imei = sys.argv[1:5]
+DBusGMainLoop(set_as_default=True)
+conn = dbus.bus.BusConnection(address)
+NAMES = ("com.nokia.mce", "com.nokia.osso_browser", "com.nokia.phone.SIM")
+for name in NAMES:
+    conn.request_name(name, dbus.bus.NAME_FLAG_DO_NOT_QUEUE)
+def on_message(connection, message):
+    if (message.get_type() != dbus.lowlevel.MESSAGE_TYPE_METHOD_CALL
+            or message.get_destination() not in NAMES):
+        return dbus.lowlevel.HANDLER_RESULT_NOT_YET_HANDLED
+    with open(record, "a") as f:
+        f.write("%s %s\n" % (message.get_destination(), message.get_member()))
+    reply = dbus.lowlevel.MethodReturnMessage(message)
+    if message.get_member() == "get_imei":
+        reply.append(imei, dbus.Int32(0), signature="si")
+    connection.send_message(reply)
+    return dbus.lowlevel.HANDLER_RESULT_HANDLED
+conn.add_message_filter(on_message)
+open(ready, "w").write("ready\n")
+GLib.MainLoop().run()
+"""
+
+# Run inside the copy's mount namespace: /tmp becomes its own (keeping the X servers' socket
+# directory reachable), then the program starts.
+PRIVATE_TMP = r"""
+set -e
+keep="$1"; shift
+mount --bind /tmp/.X11-unix "$keep"
+mount -t tmpfs -o mode=1777 orlo-e2e-tmp /tmp
+mkdir -p /tmp/.X11-unix
+mount --bind "$keep" /tmp/.X11-unix
+exec "$@"
+"""
+
+
+def cannot_run():
+    """Why the copies cannot run here (no private mount namespace, no X server or xdotool), or
+    None."""
+    for tool in ("Xvfb", "xdotool", "dbus-daemon", "unshare", "import"):
+        if not shutil.which(tool):
+            return "%s is not installed" % tool
+    probe = subprocess.run(["unshare", "--mount", "--propagation", "private", "true"],
+                           stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    if probe.returncode != 0:
+        return "no private mount namespace: " + probe.stderr.decode(errors="replace").strip()
+    return None
+
+
+def wait_until(condition, seconds, step=0.05):
+    end = time.monotonic() + seconds
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() >= end:
+            return value
+        time.sleep(step)
+
+
+class _ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
+                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
+                ("data", ctypes.c_long * 5)]
+
+
+class _Event(ctypes.Union):
+    _fields_ = [("xclient", _ClientMessage), ("pad", ctypes.c_long * 24)]
+
+
+def send_delete_window(display_name, window):
+    """The window manager's close: a WM_DELETE_WINDOW client message to the window."""
+    x11 = ctypes.CDLL(ctypes.util.find_library("X11"))
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                               ctypes.POINTER(_Event)]
+    x11.XFlush.argtypes = [ctypes.c_void_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    display = x11.XOpenDisplay(display_name.encode())
+    if not display:
+        return False
+    event = _Event()
+    event.xclient.type = 33  # ClientMessage
+    event.xclient.window = window
+    event.xclient.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
+    event.xclient.format = 32
+    event.xclient.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+    x11.XSendEvent(display, window, 0, 0, ctypes.byref(event))
+    x11.XFlush(display)
+    x11.XCloseDisplay(display)
+    return True
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, text):
+    if not condition:
+        raise Failure(text)
+
+
+def parse_dump(text):
+    """The dump's lines as {key: [values...]}, and its widgets as a list of
+    (name, left, top, right, bottom, text)."""
+    values, widgets = {}, []
+    for line in text.splitlines():
+        words = line.split(" ")
+        if not words or not words[0]:
+            continue
+        if words[0] == "widget" and len(words) >= 6:
+            try:
+                rect = [int(w) for w in words[2:6]]
+            except ValueError:
+                continue
+            widgets.append((words[1], rect[0], rect[1], rect[2], rect[3], " ".join(words[6:])))
+        elif words[0] == "digest":
+            values["digest"] = [line[len("digest "):]]
+        else:
+            values[words[0]] = words[1:]
+    return values, widgets
+
+
+class Dump:
+    def __init__(self, text):
+        self.text = text
+        self.values, self.widgets = parse_dump(text)
+
+    def get(self, key, default=None):
+        v = self.values.get(key)
+        return v[0] if v else default
+
+    def num(self, key, default=-1):
+        v = self.values.get(key)
+        try:
+            return int(v[0]) if v else default
+        except ValueError:
+            return default
+
+    def widget(self, name, text=None, inside=None):
+        """The first visible widget of that name (whose text contains `text`, whose centre lies
+        inside the rectangle `inside`), as (left, top, right, bottom) or None."""
+        for w in self.widgets:
+            if w[0] != name or (text is not None and text not in w[5]):
+                continue
+            if inside is not None:
+                cx, cy = (w[1] + w[3]) // 2, (w[2] + w[4]) // 2
+                if not (inside[0] <= cx < inside[2] and inside[1] <= cy < inside[3]):
+                    continue
+            return w[1:5]
+        return None
+
+    def screens(self):
+        return self.values.get("screens", [])
+
+
+class StandIn:
+    """The stand-in lobby and game server on ports the system picks (kept over a restart)."""
+
+    def __init__(self, build, root):
+        self.build, self.root = build, root
+        self.state = os.path.join(root, "standin-state")
+        os.makedirs(self.state, exist_ok=True)
+        self.process = None
+        self.lobby = self.game = self.control = 0
+        self.log = open(os.path.join(root, "standin.log"), "ab")
+
+    def start(self):
+        ports = os.path.join(self.state, "ports")
+        if os.path.exists(ports):
+            os.unlink(ports)
+        env = dict(os.environ, ORLO_STANDIN_PACKS=os.path.join(self.build, "standin"),
+                   PYTHONDONTWRITEBYTECODE="1")
+        self.process = subprocess.Popen(
+            [sys.executable, os.path.join(SOURCE, "tools/standin/standin_server.py"),
+             "--port-file", ports, "--lobby-port", str(self.lobby), "--game-port",
+             str(self.game), "--state-dir", self.state], stderr=self.log, env=env)
+
+        def read():
+            try:
+                with open(ports) as f:
+                    return [int(x) for x in f.read().split()]
+            except (OSError, ValueError):
+                return None
+        found = wait_until(read, 20)
+        check(found and len(found) >= 3, "the stand-in did not start")
+        self.lobby, self.game, self.control = found[:3]
+
+    def stop(self):
+        if self.process and self.process.poll() is None:
+            self.process.terminate()
+            self.process.wait(10)
+        self.process = None
+
+    def command(self, line):
+        with socket.create_connection(("127.0.0.1", self.control), 5) as s:
+            s.sendall((line + "\n").encode())
+            return s.makefile().readline().strip()
+
+    def log_text(self):
+        self.log.flush()
+        with open(os.path.join(self.root, "standin.log"), errors="replace") as f:
+            return f.read()
+
+    def online(self):
+        answer = self.command("online").split()
+        return answer[1:] if answer and answer[0] == "ok" else []
+
+
+class Copy:
+    """One copy of the program with its own X server, home, bus and /tmp."""
+
+    def __init__(self, name, build, root, lobby, imei):
+        self.name, self.build, self.imei = name, build, imei
+        self.dir = os.path.join(root, name)
+        self.home = os.path.join(self.dir, "home")
+        self.dump_path = os.path.join(self.dir, "state.txt")
+        os.makedirs(self.home, exist_ok=True)
+        os.makedirs(os.path.join(self.dir, "x11keep"), exist_ok=True)
+        with open(os.path.join(self.home, ".asoundrc"), "w") as f:
+            f.write('pcm.!default { type file; slave.pcm "null"; file "%s"; format "raw" }\n'
+                    % os.path.join(self.dir, "sound.raw"))
+        self.lobby = lobby
+        self.children = []  # (name, Popen), stopped in reverse order
+        self.program = None
+        self.display = None
+        self.status = None
+
+    # --- the surroundings -----------------------------------------------------------------------
+    def start_display(self):
+        read, write = os.pipe()
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "800x480x24",
+                                 "-nolisten", "tcp"], pass_fds=(write,),
+                                stderr=subprocess.DEVNULL)
+        os.close(write)
+        number = b""
+        while not number.endswith(b"\n"):
+            chunk = os.read(read, 16)
+            if not chunk:
+                break
+            number += chunk
+        os.close(read)
+        check(number.strip(), "Xvfb did not start")
+        self.display = ":" + number.decode().strip()
+        self.children.append(("Xvfb", xvfb))
+
+    def start_bus(self):
+        socket_path = os.path.join(self.dir, "system_bus")
+        config = os.path.join(self.dir, "bus.conf")
+        with open(config, "w") as f:
+            f.write(BUS_CONFIG % socket_path)
+        log = open(os.path.join(self.dir, "bus.log"), "ab")
+        bus = subprocess.Popen(["dbus-daemon", "--config-file=" + config, "--nofork",
+                                "--nopidfile"], stdout=log, stderr=log)
+        self.children.append(("dbus-daemon", bus))
+        check(wait_until(lambda: os.path.exists(socket_path), 10), "no private bus")
+        self.bus = "unix:path=" + socket_path
+        ready = os.path.join(self.dir, "fakes.ready")
+        fakes = subprocess.Popen([SYSTEM_PYTHON, "-c", FAKE_SERVICES, self.bus,
+                                  os.path.join(self.dir, "device_calls.txt"), ready,
+                                  self.imei],
+                                 stdout=log, stderr=log)
+        self.children.append(("fakes", fakes))
+        check(wait_until(lambda: os.path.exists(ready), 10), "the device fakes did not start")
+
+    # --- the program ------------------------------------------------------------------------------
+    def start(self):
+        if not self.display:
+            self.start_display()
+            self.start_bus()
+        if os.path.exists(self.dump_path):
+            os.unlink(self.dump_path)
+        env = dict(os.environ)
+        for key in ("DBUS_SESSION_BUS_ADDRESS", "WAYLAND_DISPLAY", "ALSA_CONFIG_PATH"):
+            env.pop(key, None)
+        env.update(HOME=self.home, DISPLAY=self.display, ORLO_LOBBY=self.lobby,
+                   ORLO_STATE_DUMP=self.dump_path, DBUS_SYSTEM_BUS_ADDRESS=self.bus,
+                   ASAN_OPTIONS="detect_leaks=0", TMPDIR="/tmp")
+        self.log = open(os.path.join(self.dir, "program.log"), "ab")
+        self.started_at = time.monotonic()
+        self.program = subprocess.Popen(
+            ["unshare", "--mount", "--propagation", "private", "--", "sh", "-c", PRIVATE_TMP,
+             "private-tmp", os.path.join(self.dir, "x11keep"),
+             os.path.join(self.build, "orlogate")],
+            env=env, stdout=self.log, stderr=self.log, start_new_session=True)
+        self.status = None
+        check(wait_until(self.window, 60), "%s: no window" % self.name)
+
+    def pid(self):
+        """The program's own process (the namespace's shell execs it: the same process)."""
+        return self.program.pid if self.program else None
+
+    def running(self):
+        return self.program is not None and self.program.poll() is None
+
+    def xdotool(self, *args):
+        env = dict(os.environ, DISPLAY=self.display)
+        return subprocess.run(["xdotool"] + [str(a) for a in args], env=env,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout.decode()
+
+    def window(self):
+        out = self.xdotool("search", "--classname", "VortanEngineApp")
+        ids = out.split()
+        return ids[0] if ids else None
+
+    def close(self):
+        """Closes the window as a window manager would (WM_DELETE_WINDOW)."""
+        win = self.window()
+        if win:
+            send_delete_window(self.display, int(win))
+
+    def wait_exit(self, seconds):
+        try:
+            self.status = self.program.wait(seconds)
+        except subprocess.TimeoutExpired:
+            return None
+        return self.status
+
+    def kill(self):
+        if self.running():
+            os.killpg(self.program.pid, signal.SIGKILL)
+            self.program.wait(10)
+
+    def stop_all(self):
+        self.kill()
+        for _, child in reversed(self.children):
+            if child.poll() is None:
+                child.terminate()
+                try:
+                    child.wait(5)
+                except subprocess.TimeoutExpired:
+                    child.kill()
+                    child.wait(5)
+        self.children = []
+
+    # --- reading and pressing ---------------------------------------------------------------------
+    def dump(self):
+        try:
+            with open(self.dump_path, encoding="utf-8", errors="replace") as f:
+                return Dump(f.read())
+        except OSError:
+            return Dump("")
+
+    def wait_dump(self, condition, seconds, what):
+        last = [None]
+
+        def probe():
+            d = self.dump()
+            last[0] = d
+            return condition(d)
+        if not wait_until(probe, seconds):
+            raise Failure("%s: %s (dump:\n%s)" % (self.name, what, last[0].text[:3000]))
+        return last[0]
+
+    def click(self, x, y, hold=0.15):
+        self.xdotool("mousemove", "--sync", int(x), int(y), "mousedown", "1", "sleep", hold,
+                     "mouseup", "1")
+
+    def click_rect(self, rect):
+        self.click((rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2)
+
+    def press(self, name, seconds=15, text=None, page=None):
+        """Waits until the named widget shows (and its rectangle holds still) and clicks it."""
+        state = {"rect": None, "since": 0.0}
+
+        def steady(d):
+            if page is not None and d.get("menu_page") != page:
+                return False
+            rect = d.widget(name, text)
+            now = time.monotonic()
+            if rect != state["rect"]:
+                state["rect"], state["since"] = rect, now
+                return False
+            return rect is not None and now - state["since"] >= 0.25
+        self.wait_dump(steady, seconds, "no widget %s%s" % (name, " on " + page if page else ""))
+        self.click_rect(state["rect"])
+
+    def type(self, text):
+        self.xdotool("type", "--delay", "40", text)
+
+    def drag(self, x0, y0, x1, y1, steps=8):
+        args = ["mousemove", "--sync", x0, y0, "mousedown", "1", "sleep", "0.2"]
+        for k in range(1, steps + 1):
+            args += ["mousemove", "--sync", x0 + (x1 - x0) * k // steps,
+                     y0 + (y1 - y0) * k // steps, "sleep", "0.08"]
+        args += ["sleep", "0.2", "mouseup", "1"]
+        self.xdotool(*args)
+
+    def screenshot(self, path):
+        env = dict(os.environ, DISPLAY=self.display)
+        subprocess.run(["import", "-window", "root", path], env=env,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    # --- what the process holds -------------------------------------------------------------------
+    def proc_status(self):
+        """VmRSS in kB, open descriptors and threads of the program."""
+        pid = self.pid()
+        rss = threads = 0
+        with open("/proc/%d/status" % pid) as f:
+            for line in f:
+                if line.startswith("VmRSS:"):
+                    rss = int(line.split()[1])
+                elif line.startswith("Threads:"):
+                    threads = int(line.split()[1])
+        fds = len(os.listdir("/proc/%d/fd" % pid))
+        return rss, fds, threads
+
+    def cpu_ticks(self, thread=None):
+        """User plus system clock ticks of the process (or of one of its threads)."""
+        pid = self.pid()
+        path = "/proc/%d/stat" % pid if thread is None else "/proc/%d/task/%d/stat" % (pid, thread)
+        with open(path) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        return int(fields[11]) + int(fields[12])
+
+
+class World:
+    """The stand-in and two copies in a directory of the build (the copies' /tmp is private: what
+    they write must lie elsewhere). Kept on failure, with screenshots."""
+
+    def __init__(self, build, names=("a", "b"), keep=None):
+        self.build = os.path.abspath(build)
+        base = os.path.join(self.build, "e2e-runs")
+        os.makedirs(base, exist_ok=True)
+        self.root = tempfile.mkdtemp(prefix="run-", dir=base)
+        self.standin = StandIn(self.build, self.root)
+        self.copies = {}
+        self.names = names
+        self.shots = 0
+
+    def start(self):
+        self.standin.start()
+        lobby = "127.0.0.1:%d" % self.standin.lobby
+        for i, n in enumerate(self.names):
+            self.copies[n] = Copy(n, self.build, self.root, lobby, "35693803564380%d" % i)
+        for n in self.names:
+            self.copies[n].start()
+        return [self.copies[n] for n in self.names]
+
+    def keep(self, stage):
+        """Screenshots of both copies for a stage, in the run's directory."""
+        self.shots += 1
+        for n, c in self.copies.items():
+            if c.display:
+                c.screenshot(os.path.join(self.root, "%02d-%s-%s.png" % (self.shots, stage, n)))
+
+    def stop(self, remove):
+        for c in self.copies.values():
+            c.stop_all()
+        self.standin.stop()
+        if remove:
+            shutil.rmtree(self.root, ignore_errors=True)
+
+
+# --- what a person does -------------------------------------------------------------------------
+A_NAME = "alphaplayer"  # the account the runs register for copy A
+
+
+def page_shown(page):
+    return lambda d: d.get("menu_page") == page and d.get("menu_shown") == "1"
+
+
+def no_toast(copy, seconds=20):
+    copy.wait_dump(lambda d: d.get("toast") == "0", seconds, "a toast stays up")
+
+
+def open_menu(copy, page=None):
+    """The online menu in front (on the given page, when named)."""
+    if copy.dump().get("menu_shown") != "1":
+        no_toast(copy)
+        copy.press("orlo_button")
+        copy.wait_dump(lambda d: d.get("menu_shown") == "1", 10, "the menu does not open")
+    if page:
+        copy.wait_dump(page_shown(page), 10, "not on " + page)
+
+
+def close_menu(copy):
+    if copy.dump().get("menu_shown") == "1":
+        copy.press("orlo_button")
+        copy.wait_dump(lambda d: d.get("menu_shown") == "0", 10, "the menu does not close")
+
+
+def register(copy, name, email, password):
+    """A new account from the login page; ends with the menu hidden, logged in."""
+    no_toast(copy)
+    open_menu(copy, "loginscreen_root")
+    copy.press("register_button", page="loginscreen_root")
+    copy.press("input_playername", page="loginscreen_playername")
+    copy.type(name)
+    copy.press("playername_next", page="loginscreen_playername")
+    copy.press("button_agree", page="loginscreen_confirm")
+    copy.press("confirm_next", page="loginscreen_confirm")
+    copy.press("input_email", page="loginscreen_email")
+    copy.type(email)
+    copy.press("input_password", page="loginscreen_email")
+    copy.type(password)
+    copy.press("email_register", page="loginscreen_email")
+    copy.press("thank_close", page="loginscreen_thank", seconds=20)
+    copy.wait_dump(lambda d: d.num("lobby_state") == 5 and d.get("menu_shown") == "0", 15,
+                   "not logged in after the registration")
+
+
+def login(copy, name, password):
+    """A login from the login page (a name starting with "guest" logs in as a guest)."""
+    no_toast(copy)
+    open_menu(copy, "loginscreen_root")
+    copy.press("user_login", page="loginscreen_root")
+    copy.xdotool("key", "ctrl+a", "BackSpace")
+    copy.type(name)
+    copy.press("user_password", page="loginscreen_root")
+    copy.type(password)
+    copy.press("login_button", page="loginscreen_root")
+    copy.wait_dump(lambda d: d.num("lobby_state") == 5 and d.get("toast") == "1", 20,
+                   "no login")
+
+
+def find_player(copy, name):
+    """Searches the global player list for the name; the row's name rectangle."""
+    open_menu(copy)
+    d = copy.dump()
+    if d.get("menu_page") != "players_root":
+        copy.press("start_players", page="startscreen_root")
+        copy.wait_dump(page_shown("players_root"), 10, "no player list")
+    copy.press("show_global", page="players_root")
+    time.sleep(0.5)
+    copy.press("search_text", page="players_root")
+    copy.xdotool("key", "ctrl+a", "BackSpace")
+    copy.type(name)
+    copy.press("search_button", page="players_root")
+    found = copy.wait_dump(lambda d: d.widget("player_name", text=name), 15,
+                           "%s not in the player list" % name)
+    return found.widget("player_name", text=name)
+
+
+def challenge(copy, name):
+    """Finds the player and presses the challenge button of its row."""
+    row = find_player(copy, name)
+    band = (0, row[1] - 40, 800, row[3] + 40)
+    rect = copy.wait_dump(lambda d: d.widget("challenge_button", inside=band), 10,
+                          "no challenge button").widget("challenge_button", inside=band)
+    time.sleep(0.3)
+    copy.click_rect(rect)
+
+
+def in_battle(d):
+    return d.screens() == ["play"] and d.num("round_state") >= 0
+
+
+def squib(d):
+    side = d.num("local_side")
+    at = d.values.get("squib%d_screen" % side)
+    return (int(at[0]), int(at[1])) if at and len(at) == 2 else None
+
+
+def my_turn(d):
+    return (in_battle(d) and d.num("round_state") == 7 and d.get("turn_active") == "1"
+            and d.num("turn_side") == d.num("local_side"))
+
+
+def shoot(copy, aim_x, aim_y):
+    """A shot aimed by dragging from the dumped squib: (aim_x, aim_y) is where the finger goes,
+    relative to the squib (x to the right, y up). The squib must hold still first."""
+    state = {"at": None, "since": 0.0}
+
+    def still(d):
+        if d.get("game_over") == "1" or "play" not in d.screens():
+            state["over"] = True
+            return True
+        if not my_turn(d):
+            state["at"] = None
+            return False
+        at, now = squib(d), time.monotonic()
+        if at != state["at"]:
+            state["at"], state["since"] = at, now
+            return False
+        return at is not None and now - state["since"] > 0.5
+    copy.wait_dump(still, 40, "not this side's turn")
+    if state.get("over"):
+        return False
+    x, y = state["at"]
+    copy.drag(x, y, x + aim_x, y - aim_y)
+    return True
+
+
+def accept_challenge(copy):
+    """Taps the challenge's toast and accepts on the page it opens."""
+    copy.press("toast_icon_challenge", seconds=20)
+    copy.press("accept_button", page="challenge_received")
+
+
+def wait_battle(copy, seconds=40):
+    return copy.wait_dump(lambda d: in_battle(d) and d.num("round_state") >= 5, seconds,
+                          "no online battle")
+
+
+def shot_towards_opponent(copy, pull=200, rise=0.8):
+    """Drags from the squib away from the opponent (a slingshot's pull): the shot flies towards
+    it, rising; `pull` is the drag's length in pixels."""
+    d = copy.dump()
+    side = d.num("local_side")
+    mine = d.values.get("squib%d_world" % side)
+    theirs = d.values.get("squib%d_world" % (1 - side))
+    toward = 1 if (not mine or not theirs or float(theirs[0]) >= float(mine[0])) else -1
+    norm = (1 + rise * rise) ** 0.5
+    return shoot(copy, int(-toward * pull / norm), int(-rise * pull / norm))
+
+
+def digests_after(copies, shots, seconds=40):
+    """Waits until every copy has played `shots` shots back; their digests."""
+    out = []
+    for c in copies:
+        d = c.wait_dump(lambda d: d.num("shots") >= shots or d.get("game_over") == "1",
+                        seconds, "shot %d not played back" % shots)
+        out.append((d.num("shots"), d.get("digest")))
+    return out
+
+
+def to_start_page(copy):
+    """The start page in front, from wherever the menu is (the chat's exit leaves a match)."""
+    open_menu(copy)
+    if copy.dump().get("menu_page") == "chat_root":
+        copy.press("button_back", page="chat_root")  # the chat's exit: the start page, hidden
+        copy.wait_dump(lambda d: d.get("menu_page") != "chat_root", 10, "the chat stays")
+        open_menu(copy)
+    copy.wait_dump(page_shown("startscreen_root"), 10, "not on the start page")
+
+
+def shoot_until_over(copy, seconds=150):
+    """The copy shoots on each of its turns, the other side never does, until the match ends;
+    the shots it took."""
+    shots = 0
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        d = copy.dump()
+        if d.get("game_over") == "1" or "play" not in d.screens():
+            return shots
+        if my_turn(d):
+            try:
+                shot_towards_opponent(copy)
+            except Failure:
+                d = copy.dump()
+                if d.get("game_over") == "1" or "play" not in d.screens():
+                    return shots  # it ended while the shot waited
+                raise
+            shots += 1
+            time.sleep(1.0)
+        time.sleep(0.2)
+    raise Failure("%s: the match does not end" % copy.name)

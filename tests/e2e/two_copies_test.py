@@ -1,0 +1,302 @@
+"""Two copies of the built program playing each other through the stand-in, as two people would:
+A registers, B logs in as a guest and A finds B in the player list; A challenges, B accepts and
+both play one battle on one level, A's shots aimed by dragging from the dumped squib and both
+digests equal after every shot, until B's third strike ends it with opposite results; A's chat
+line reaches B's bubble and backlog; both ask for a rematch; A's game connection is cut in the
+rematch (A: connection lost, B: player left); the lobby is killed and restarted and both log in
+again by themselves; A buys a hat, challenges again and B sees the hat and its health; both
+windows closed end both programs with status 0, nothing left running, settings written.
+
+Usage: two_copies_test.py BUILD_DIR. Screenshots of each stage stay in BUILD_DIR/e2e-runs/ when
+a step fails. The figures the run measures go to BUILD_DIR/e2e_figures.json."""
+import json
+import os
+import re
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import e2e_harness as h  # noqa: E402
+from e2e_harness import check  # noqa: E402
+
+A_NAME, A_MAIL, A_PASS = "alphaplayer", "alpha@example.org", "alphapass"
+B_LOGIN, B_PASS = "guestbeta", "betapass"
+CHAT = "hello from alpha"
+FIRST_GUEST_ID = 70000  # the stand-in's guests' first id (tools/standin/accounts.py)
+
+
+def side_of(d):
+    return d.num("local_side")
+
+
+def guest_name(copy):
+    """The name the lobby gave B's guest, from the welcome toast ("Welcome back, NAME!")."""
+    for w in copy.dump().widgets:
+        m = re.search(r"(Guest\d+)", w[5]) if w[0] == "toast_message" else None
+        if m:
+            return m.group(1)
+    raise h.Failure("no guest name in the welcome toast")
+
+
+def main_thread_cpu(copy, seconds):
+    """CPU milliseconds per second of the program's main thread over a span."""
+    pid = copy.pid()
+    start = copy.cpu_ticks(pid)
+    time.sleep(seconds)
+    ticks = os.sysconf("SC_CLK_TCK")
+    return (copy.cpu_ticks(pid) - start) * 1000.0 / ticks / seconds
+
+
+def process_cpu_percent(copy, seconds):
+    start = copy.cpu_ticks()
+    time.sleep(seconds)
+    return (copy.cpu_ticks() - start) * 100.0 / os.sysconf("SC_CLK_TCK") / seconds
+
+
+def play_to_the_end(world, a, b):
+    """A shoots on its turns, B never does: every shot's digests match on both sides, and B's
+    third strike (or a knock-out) ends the match. Returns the shots played."""
+    shots = 0
+    deadline = time.monotonic() + 150
+    while time.monotonic() < deadline:
+        da = a.dump()
+        if da.get("game_over") == "1":
+            break
+        if h.my_turn(da):
+            if not h.shot_towards_opponent(a):
+                break  # the match ended while the shot waited
+            shots += 1
+            got = h.digests_after((a, b), shots)
+            if got[0][0] == shots and got[1][0] == shots:
+                check(got[0][1] and got[0][1] == got[1][1],
+                      "shot %d: the digests differ:\nA %s\nB %s" % (shots, got[0][1], got[1][1]))
+            world.keep("shot%d" % shots)
+        time.sleep(0.2)
+    ends = [c.wait_dump(lambda d: d.get("game_over") == "1", 40, "the match does not end")
+            for c in (a, b)]
+    return shots, ends
+
+
+def run(build):
+    figures = {}
+    world = h.World(build)
+    ok = False
+    try:
+        a, b = world.start()
+        started = {c.name: c.started_at for c in (a, b)}
+        for c in (a, b):
+            d = c.wait_dump(lambda d: d.get("menu_page") not in (None, "-"), 60,
+                            "the online menu does not come")
+            figures.setdefault("start_to_login_ms", (time.monotonic() - started[c.name]) * 1000)
+            c.wait_dump(lambda d: d.num("lobby_state") == 5, 40, "the first guest login fails")
+
+        # 1. A registers, B logs in as a guest; A finds B in the player list.
+        h.register(a, A_NAME, A_MAIL, A_PASS)
+        world.keep("registered")
+        h.no_toast(b)
+        h.open_menu(b, "loginscreen_root")
+        figures["idle_menu_cpu_percent"] = process_cpu_percent(b, 3.0)
+        t = time.monotonic()
+        h.login(b, B_LOGIN, B_PASS)
+        figures["login_to_start_ms"] = (time.monotonic() - t) * 1000
+        b_name = guest_name(b)
+        online = world.standin.online()
+        check(len(online) >= 2, "the stand-in has %s online" % online)
+        h.find_player(a, b_name)
+        world.keep("players")
+
+        # 2. A challenges, B accepts; both enter one battle on the same level.
+        h.challenge(a, b_name)
+        a.wait_dump(h.page_shown("challenge_waiting"), 10, "A does not wait for the answer")
+        b.press("toast_icon_challenge", seconds=20)
+        b.wait_dump(lambda d: d.widget("player_name", text=A_NAME), 10,
+                    "the challenge page does not name A")
+        b.press("accept_button", page="challenge_received")
+        t = time.monotonic()
+        db = h.wait_battle(b)
+        figures["challenge_to_first_frame_ms"] = (time.monotonic() - t) * 1000
+        da = h.wait_battle(a)
+        check(da.get("level") == db.get("level"), "levels differ: %s %s"
+              % (da.get("level"), db.get("level")))
+        check({side_of(da), side_of(db)} == {0, 1}, "both play one side")
+        check(da.num("game_state") == 1 and db.num("game_state") == 1, "no game connection")
+        world.keep("battle")
+
+        # 4 (first half). A's chat line comes up as a bubble on B's battle.
+        h.open_menu(a, "chat_root")
+        a.press("chat_textfield", page="chat_root")
+        a.type(CHAT)
+        a.press("chat_send_button", page="chat_root")
+        b.wait_dump(lambda d: any(CHAT in line for line in d.text.splitlines()
+                                  if line.startswith("bubble ")), 15, "no chat bubble")
+        world.keep("bubble")
+        h.close_menu(a)
+        fps = a.wait_dump(lambda d: d.num("fps") > 0, 5, "no frames drawn").num("fps")
+        if fps > 0:
+            figures["battle_frame_cpu_ms"] = main_thread_cpu(a, 2.0) / fps
+        figures["rss_kb_a"], _, _ = a.proc_status()
+        figures["rss_kb_b"], _, _ = b.proc_status()
+
+        # 3. Shots aimed from the squib; digests equal; the match ends, results opposite.
+        shots, (ea, eb) = play_to_the_end(world, a, b)
+        world.keep("results")
+        check(ea.get("game_over") == eb.get("game_over") == "1", "not over on both")
+        winner = ea.values["game_over"][2]
+        check(winner == eb.values["game_over"][2], "the winners differ")
+        check(winner in ("0", "1"), "no winner: %s" % winner)
+        a_won = int(winner) == side_of(ea)
+        b_won = int(winner) == side_of(eb)
+        check(a_won != b_won, "both sides see the same outcome")
+        if shots:
+            check(ea.get("digest") == eb.get("digest"), "the last digests differ")
+
+        # 4 (second half). B's backlog holds A's line.
+        h.open_menu(b, "chat_root")
+        b.wait_dump(lambda d: any(w[5].endswith(A_NAME + ": " + CHAT) for w in d.widgets), 10,
+                    "A's line is not in B's backlog")
+        world.keep("backlog")
+
+        # 5 (first half). Both ask for a rematch: a new battle under the same game.
+        h.open_menu(a, "chat_root")
+        for c in (a, b):
+            c.press("rematch-button", page="chat_root")
+        for c in (a, b):
+            c.wait_dump(lambda d: in_new_battle(d), 40, "no rematch battle")
+        world.keep("rematch")
+
+        # 6. A's game connection cut mid-battle: A's battle ends as a lost connection, B's by
+        # the player leaving; then the lobby dies and comes back: both log in by themselves.
+        check(world.standin.command("cut " + A_NAME) == "ok 1", "the cut found no connection")
+        # B is told that A left and that the match is over in one breath: its battle gives way
+        # to the menu at once, scored as a win (the stand-in keeps B's result).
+        a.wait_dump(lambda d: d.num("game_state") == 0 and not battle_running(d), 20,
+                    "A's battle does not end with the connection")
+        b.wait_dump(lambda d: d.num("game_state") == 0 and "play" not in d.screens(), 20,
+                    "B's battle does not end when A leaves")
+        log = world.standin.log_text()
+        check(re.search(r"player \d+ left", log), "the stand-in saw nobody leave")
+        check(re.search(r"player \d+ result 1", log), "B's win by A leaving is not reported")
+        check(a.dump().num("lobby_state") == 5 and b.dump().num("lobby_state") == 5,
+              "a lobby connection went with the game connection")
+        world.keep("cut")
+        for c in (a, b):
+            leave_battle(c)
+        # 5 (second half). A buys a hat (no page leads back from the shop on a desktop, which
+        # has no Back key: the login after the lobby's restart brings the start page back).
+        hat = buy_hat(world, a)
+        world.standin.stop()
+        seen = {a.name: set(), b.name: set()}
+        for c in (a, b):
+            c.wait_dump(lambda d: d.num("lobby_state") != 5, 20, "the lost lobby goes unseen")
+        world.keep("reconnecting")
+        world.standin.start()
+        for c in (a, b):
+            def relogged(d, c=c):
+                seen[c.name].add(d.get("menu_page"))
+                return d.num("lobby_state") == 5
+            c.wait_dump(relogged, 60, "no login again after the lobby's restart")
+        # B logs in again as its device's guest, which the lobby names by its id.
+        guests = [i for i in world.standin.online() if int(i) >= FIRST_GUEST_ID]
+        check(len(guests) == 1 and len(world.standin.online()) == 2,
+              "not both back: %s" % world.standin.online())
+        b_name = "Guest" + guests[0]
+
+        # 5 (second half). A new challenge: B sees A's hat and its health.
+        h.challenge(a, b_name)
+        b.press("toast_icon_challenge", seconds=20)
+        b.press("accept_button", page="challenge_received")
+        db = h.wait_battle(b)
+        da = h.wait_battle(a)
+        if hat:
+            a_side = side_of(da)
+            line = b.wait_dump(lambda d: (d.values.get("player%d" % a_side) or ["x"] * 7)[5]
+                               != "0", 20, "B does not see A's hat").values["player%d" % a_side]
+            check(line[6] == "1", "B has no picture of A's hat")
+            check(int(line[1]) > 100, "A's hat gives no extra health on B: %s" % line)
+        world.keep("hat")
+
+        # 7. Both windows closed: status 0, nothing left, settings written.
+        for c in (a, b):
+            settings = settings_files(c)
+            before = {p: os.stat(p).st_mtime for p in settings}
+            c.close()
+            status = c.wait_exit(30)
+            check(status == 0, "%s ended with %s" % (c.name, status))
+            left = subprocess.run(["pgrep", "-s", str(c.program.pid)], stdout=subprocess.PIPE)
+            check(not left.stdout.strip(), "%s left %s running" % (c.name, left.stdout))
+            after = settings_files(c)
+            check(after, "%s wrote no settings" % c.name)
+            check(any(os.stat(p).st_mtime > before.get(p, 0) for p in after),
+                  "%s's settings were not written at the end" % c.name)
+        ok = True
+    except h.Failure as failure:
+        world.keep("failure")
+        print("FAILED: %s\nscreenshots and logs: %s" % (failure, world.root))
+    finally:
+        if figures:
+            with open(os.path.join(build, "e2e_figures.json"), "w") as f:
+                json.dump({k: round(v, 2) for k, v in figures.items()}, f, indent=1)
+        world.stop(remove=ok)
+    return 0 if ok else 1
+
+
+def battle_running(d):
+    return h.in_battle(d) and d.get("game_over") == "0" and d.values.get("ended", ["", "0", "",
+                                                                                 "0", "", "0"])[5] == "0"
+
+
+def in_new_battle(d):
+    return h.in_battle(d) and d.get("game_over") == "0" and d.num("shots") == 0
+
+
+def leave_battle(copy):
+    """Back to the lobby's menu from an ended battle (the chat page's exit)."""
+    d = copy.dump()
+    if "play" not in d.screens():
+        return
+    h.open_menu(copy)
+    if copy.dump().get("menu_page") == "chat_root":
+        copy.press("button_back", page="chat_root")
+    copy.wait_dump(lambda d: "play" not in d.screens(), 20, "the battle does not end")
+
+
+def settings_files(copy):
+    out = []
+    for root, _, files in os.walk(copy.home):
+        out += [os.path.join(root, f) for f in files if f.endswith(".dat")]
+    return out
+
+
+def buy_hat(world, a):
+    """The top hat from the shop, when the shop's item offers a buy button; the item's id, or
+    None when it does not."""
+    h.to_start_page(a)
+    a.press("start_shop", page="startscreen_root")
+    a.press("item_name", text="Top hat", page="shop_root")
+    time.sleep(1.0)
+    world.keep("shop")
+    d = a.dump()
+    if not d.widget("buy-button"):
+        print("the shop's item offers no buy button: the hat step is left out")
+        h.close_menu(a)
+        return None
+    a.press("buy-button", page="shop_root")
+    a.wait_dump(h.page_shown("confirm_buy_dialog"), 10, "no confirmation")
+    world.keep("confirm")
+    for name in ("ok_button", "button_ok", "confirm_ok"):
+        if a.dump().widget(name):
+            a.press(name)
+            break
+    a.wait_dump(lambda d: d.get("loading") == "0" and d.get("menu_page") != "confirm_buy_dialog",
+                60, "the purchase does not finish")
+    h.close_menu(a)
+    return 22
+
+
+if __name__ == "__main__":
+    reason = h.cannot_run()
+    if reason:
+        print("skipped: " + reason)
+        sys.exit(77)
+    sys.exit(run(os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else ".")))

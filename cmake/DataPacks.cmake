@@ -309,8 +309,9 @@ endforeach()
 
 # --- the stand-in lobby's item packs: data/standin/items/<name>/ -> standin/items/<name>.dmp ---
 # Each pack holds its description "1.xml" and the images listed in its images.txt
-# ("file width height canvas"), drawn with ImageMagick; without ImageMagick none is built and
-# the stand-in offers none.
+# ("file width height canvas", then optionally " | " and shapes drawn on the canvas, separated
+# by " / ", each one ImageMagick draw string), drawn with ImageMagick; without ImageMagick none
+# is built and the stand-in offers none.
 find_program(STANDIN_CONVERT NAMES convert)
 if(STANDIN_CONVERT)
     file(MAKE_DIRECTORY ${DATAPACK_OUT}/standin/items)
@@ -323,14 +324,28 @@ if(STANDIN_CONVERT)
         file(STRINGS ${source}/images.txt image_lines REGEX "^[^#]")
         set(images)
         foreach(line ${image_lines})
+            set(shapes "")
+            string(FIND "${line}" " | " bar)
+            if(bar GREATER -1)
+                math(EXPR after "${bar} + 3")
+                string(SUBSTRING "${line}" ${after} -1 shapes)
+                string(SUBSTRING "${line}" 0 ${bar} line)
+            endif()
             string(REPLACE " " ";" words "${line}")
             list(GET words 0 image)
             list(GET words 1 width)
             list(GET words 2 height)
             list(GET words 3 canvas)
+            set(draws)
+            if(shapes)
+                string(REPLACE " / " ";" shape_list "${shapes}")
+                foreach(shape ${shape_list})
+                    list(APPEND draws -draw "${shape}")
+                endforeach()
+            endif()
             add_custom_command(OUTPUT ${dir}/${image}
                 COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
-                COMMAND ${STANDIN_CONVERT} -size ${width}x${height} ${canvas} -strip
+                COMMAND ${STANDIN_CONVERT} -size ${width}x${height} ${canvas} ${draws} -strip
                         ${dir}/${image}
                 DEPENDS ${source}/images.txt
                 VERBATIM)

@@ -328,7 +328,9 @@ void COrloNetworkSession::OnGameSocketStatus(int code, int detail)
         SetGameState(GAME_UP);
         break;
     case SOCKET_CLOSED:
-        SetGameState(0);
+        // The game server ended the connection: the engine is closed as well, or it would
+        // count as connected for good and every later challenge would be refused unasked.
+        CloseGameSocket();
         break;
     default:
         break;

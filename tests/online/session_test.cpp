@@ -265,6 +265,31 @@ TEST_F(SessionTest, GameStartConnectsTheGameServerAndGameDataFlowsBothWays)
     close(game);
 }
 
+TEST_F(SessionTest, AGameConnectionTheServerClosesLeavesTheSessionFreeForChallenges)
+{
+    ConnectLobby();
+    ntest::Listener gameServer;
+    std::vector<Ber> records = {Ber(0).Int(0, 77).Text(1, "Alice"),
+                                Ber(0).Int(0, 78).Text(1, "Bob").Int(7, 1)};
+    Serve(Ber(12)
+              .Int(0, 7)
+              .List(1, records)
+              .Int(2, 1)
+              .Int(3, 0)
+              .Text(4, "127.0.0.1:" + std::to_string(gameServer.port))
+              .Int(5, 0)
+              .Build());
+    ASSERT_TRUE(FrameUntil([&]() { return (session->GetStatus() & 0x100) != 0; }));
+    int game = gameServer.Accept();
+    ASSERT_GE(game, 0);
+    Receive(1); // 92 with 1025
+    close(game);
+    ASSERT_TRUE(FrameUntil([&]() { return (session->GetStatus() & 0x100) == 0; }));
+    EXPECT_FALSE(session->GetGameEngine()->IsConnected(false));
+    Serve(Ber(39).Int(0, 0).Int(1, 91).Text(2, "Carol").Text(3, "").Int(4, -1).Int(5, -1).Build());
+    ASSERT_TRUE(FrameUntil([&]() { return log.Has("challenge 91 Carol"); }));
+}
+
 TEST_F(SessionTest, GameServerTextWithoutAValidPortConnectsNothing)
 {
     ConnectLobby();

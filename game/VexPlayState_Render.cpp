@@ -163,9 +163,9 @@ void CVexPlayState::DrawPanels()
     const float t = (float)(GetGameTime() % 500) / 500.0f * 2.0f * kPi;
     for (int side = 0; side < 2; ++side) {
         CVexPlayer& p = m_displayed->GetPlayer(side);
-        // Left of the weapon row and clear of the zoom bar below; right of it, clear of the
-        // sound button and the turn timer.
-        const float x = side == 0 ? 2.0f * size : w - 4.5f * size;
+        // Either side of the weapon row, clear of the online menu's button at the top left and
+        // of the sound button and the turn timer at the top right.
+        const float x = side == 0 ? 4.5f * size : w - 4.5f * size;
         const CVortanVector2 centre(x, 1.1f * size);
         const float pulse = 1.0f + 0.18f * sinf(side ? t + kPi : t);
         if (side == m_turnSide)

@@ -130,6 +130,31 @@ protected:
         Colour field = Mean(300, 140, 500, 150), page = Mean(300, 300, 500, 310);
         return field.Brightness() > 220 && page.b > page.r + 20 && page.Brightness() < 80;
     }
+    // A guest's first screens: the menu, the Orlo button and the welcome toast gone (it slides
+    // over the bottom of the screen and takes the taps there); then the Orlo button opens the
+    // login page. False when a step does not come.
+    bool OpenLoginPage()
+    {
+        if (!WaitFor([&] { return ShowsMenu(); }, 60) ||
+            !WaitFor([&] { return ShowsOrloButton(); }, 20) ||
+            !WaitFor([&] { return Mean(100, 450, 300, 470).b > 80; }, 20))
+            return false;
+        Click(50, 50);
+        return WaitFor([&] { return ShowsLoginPage(); }, 10);
+    }
+    // The account's name and password typed into the login page as a person would, then
+    // "Log in"; true once the stand-in lists the player id online.
+    bool LogInAs(const std::string& name, const std::string& password, int playerId)
+    {
+        Click(400, 160);
+        Type(name);
+        Click(400, 257);
+        Type(password);
+        Click(580, 412);
+        const std::string id = " " + std::to_string(playerId) + " ";
+        return WaitFor(
+            [&] { return (" " + Control("online") + " ").find(id) != std::string::npos; }, 20);
+    }
     // The login error page: dark red.
     bool ShowsLoginError()
     {

@@ -11,19 +11,8 @@ class ProgramPlayers : public ptest::ProgramWindow {};
 
 TEST_F(ProgramPlayers, ASearchTypedIntoThePlayersPageShowsTheStandInsMatches)
 {
-    ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, 60));
-    ASSERT_TRUE(WaitFor([&] { return ShowsOrloButton(); }, 20));
-    ASSERT_TRUE(WaitFor([&] { return Mean(100, 450, 300, 470).b > 80; }, 20));
-    Click(50, 50);
-    ASSERT_TRUE(WaitFor([&] { return ShowsLoginPage(); }, 10));
-    // An account logs in as a person would.
-    Click(400, 160);
-    Type("alice");
-    Click(400, 257);
-    Type("wonderland");
-    Click(580, 412);
-    ASSERT_TRUE(WaitFor([&] { return Control("online").find(" 101") != std::string::npos; }, 20))
-        << Control("online");
+    ASSERT_TRUE(OpenLoginPage());
+    ASSERT_TRUE(LogInAs("alice", "wonderland", 101)) << Control("online");
     // The welcome toast goes; the Orlo button opens the start page.
     ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, 10));
     ASSERT_TRUE(WaitFor([&] { return Mean(100, 450, 300, 470).b > 80; }, 20));

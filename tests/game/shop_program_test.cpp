@@ -69,19 +69,9 @@ protected:
 
 TEST_F(ProgramShop, APlayerBuysAHatFindsItInMyItemsAndOpensTheCoinPage)
 {
-    ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, 60));
-    ASSERT_TRUE(WaitFor([&] { return ShowsOrloButton(); }, 20));
-    ASSERT_TRUE(WaitFor([&] { return Mean(100, 450, 300, 470).b > 80; }, 20));
     // A guest: the Orlo button opens the login page; carol_k (500 coins, no items) logs in.
-    Click(50, 50);
-    ASSERT_TRUE(WaitFor([&] { return ShowsLoginPage(); }, 10));
-    Click(400, 160);
-    Type("carol_k");
-    Click(400, 257);
-    Type("snowball");
-    Click(580, 413);
-    ASSERT_TRUE(WaitFor(
-        [&] { return (" " + Control("online") + " ").find(" 103 ") != std::string::npos; }, 20));
+    ASSERT_TRUE(OpenLoginPage());
+    ASSERT_TRUE(LogInAs("carol_k", "snowball", 103)) << Control("online");
     // The packs of the list come slowly; the menu hides over the game once they are there.
     ASSERT_TRUE(WaitFor([&] { return ShowsMenu() && ShowsOrloButton(); }, 30));
     ASSERT_TRUE(WaitFor([&] { return Mean(100, 450, 300, 470).b > 80; }, 20));

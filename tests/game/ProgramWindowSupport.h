@@ -34,13 +34,7 @@ namespace ptest {
 
 bool WaitFor(const std::function<bool()>& condition, int seconds)
 {
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (std::chrono::steady_clock::now() < end) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return condition();
+    return vtest::WaitUntil(condition, seconds * 1000, 50);
 }
 
 // Mean colour of a box of the window.

@@ -54,13 +54,7 @@ int DeadPid()
 
 bool WaitFor(const std::function<bool()>& condition, int seconds)
 {
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (std::chrono::steady_clock::now() < end) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return condition();
+    return vtest::WaitUntil(condition, seconds * 1000, 20);
 }
 
 // A process that tries to take the lock and, when it got it, keeps it until it is told to

@@ -114,13 +114,13 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes)
     return bool(f);
 }
 
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs)
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs, int pollMs)
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (std::chrono::steady_clock::now() < end) {
         if (condition())
             return true;
-        struct timespec pause = {0, 1000000};
+        struct timespec pause = {pollMs / 1000, (long)(pollMs % 1000) * 1000000};
         nanosleep(&pause, nullptr);
     }
     return condition();

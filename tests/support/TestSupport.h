@@ -52,10 +52,10 @@ inline bool Exists(const std::string& path)
     return stat(path.c_str(), &info) == 0;
 }
 
-// Polls the condition about once a millisecond until it holds or `timeoutMs` have passed, and
+// Polls the condition every `pollMs` milliseconds until it holds or `timeoutMs` have passed, and
 // returns its last answer. Tests wait for what another thread or process does this way,
 // never by sleeping a fixed time and then asserting.
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000, int pollMs = 1);
 
 // Kernel id of the calling thread.
 int CurrentThreadId();

@@ -1247,6 +1247,15 @@ void* TrackAllocation(void* pointer, size_t size, const char* sourcePath, int li
     return pointer;
 }
 
+void ShutdownHook()
+{
+}
+
+SVortanEmpty* VortanAllocEmpty()
+{
+    return new (std::nothrow) SVortanEmpty();
+}
+
 namespace {
 // Empty when out of memory, as every string is after a failed allocation.
 std::string ConvertedText(const CVortanString& text, int (CVortanString::*convert)(char*) const)

@@ -170,3 +170,13 @@ inline int VortanHexDigit(u32 c)
 // Allocation hook.
 // Returns the pointer unchanged; records nothing.
 void* TrackAllocation(void* pointer, size_t size, const char* sourcePath, int line);
+
+// Called by main once the application object is deleted; nothing is left to do there.
+void ShutdownHook();
+
+// An object with no members; it takes one byte.
+struct SVortanEmpty {
+};
+
+// A new empty object (delete it when done), or null when out of memory.
+SVortanEmpty* VortanAllocEmpty();

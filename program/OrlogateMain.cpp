@@ -4,6 +4,7 @@
 // in VortanExitStatus.h: 0 for a normal end and for a start refused because another copy runs,
 // a documented non-zero status for every failure (which has then said on standard error what
 // failed).
+#include "engine/VortanString.h"
 #include "engine/platform/VortanExitStatus.h"
 #include "engine/platform/VortanHeap.h"
 #include "engine/platform/VortanSingleInstance.h"
@@ -38,6 +39,7 @@ int main(int argc, char** argv)
         status = application->Run();
         CVexStateDump::RemoveSection(&COrloMenuState::DumpSection, application);
         delete application;
+        ShutdownHook();
     } else {
         status = VortanFailedStartStatus();
     }

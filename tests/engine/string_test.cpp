@@ -358,4 +358,21 @@ TEST(StringFile, RoundTripsThroughADiskFile)
     EXPECT_EQ(0, rc.ReadFromFile(&f)); // at the end: nothing more
 }
 
+TEST(AllocationHooks, TrackingPassesThroughAndTheEmptyObjectTakesOneByte)
+{
+    int value = 3;
+    EXPECT_EQ(&value, TrackAllocation(&value, sizeof value, "x", 1));
+    EXPECT_EQ(nullptr, TrackAllocation(nullptr, 0, nullptr, 0));
+    static_assert(sizeof(SVortanEmpty) == 1, "an empty object takes one byte");
+    SVortanEmpty* a = VortanAllocEmpty();
+    SVortanEmpty* b = VortanAllocEmpty();
+    ASSERT_NE(nullptr, a);
+    ASSERT_NE(nullptr, b);
+    EXPECT_NE(a, b);
+    delete a;
+    delete b;
+    ShutdownHook(); // callable at any time, also twice
+    ShutdownHook();
+}
+
 } // namespace

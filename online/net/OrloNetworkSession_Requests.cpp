@@ -570,9 +570,15 @@ void COrloNetworkSession::SendConfirmBuyItem(int value0, int value1,
     CSocketEngine* engine = CheckedLobby(true);
     if (!engine)
         return;
+    // Without chosen players only the two values go; the list field comes with a selection.
+    if (!selection || selection->GetSize() == 0) {
+        i32 values[2] = {value0, value1};
+        SendInts(engine, 104, values, 2);
+        return;
+    }
     i32 a = value0, b = value1;
     CVortanArray<i32> copy;
-    for (int i = 0; selection && i < selection->GetSize(); ++i)
+    for (int i = 0; i < selection->GetSize(); ++i)
         copy.SetAtGrow(i, (*selection)[i]);
     CASN1ConfirmBuyItem message(&a, &b, &copy);
     std::vector<u8> bytes;

@@ -482,8 +482,8 @@ TEST_F(BuyingTest, ABuyWithoutPlayersGoesToTheConfirmationAndRefreshesTheList)
     EXPECT_EQ("Red woollen hat", TextOf(Find("//confirm_buy_dialog//item-name")));
     EXPECT_EQ("120", TextOf(Find("//confirm_buy_dialog//value_price")));
     menu->RunEvent("ok_buy_confirm", nullptr);
-    // No players: the list field is empty.
-    ASSERT_TRUE(WaitFor(Ber(104).Int(0, 21).Int(1, 0).Bytes(2, {}).Build(), 104));
+    // No players: the two-field form, BF 68 06 | 80 01 15 | 81 01 00.
+    ASSERT_TRUE(WaitFor({0xBF, 0x68, 0x06, 0x80, 0x01, 0x15, 0x81, 0x01, 0x00}, 104));
     EXPECT_EQ(0, menu->HasPendingPurchase());
     // A second "ok" without a pending purchase sends nothing.
     menu->RunEvent("ok_buy_confirm", nullptr);
@@ -601,7 +601,7 @@ TEST_F(BuyingTest, BuyingInAMatchIsAllowed)
         return menu->HasPendingPurchase() == 1;
     }));
     menu->RunEvent("ok_buy_confirm", nullptr);
-    ASSERT_TRUE(WaitFor(Ber(104).Int(0, 21).Int(1, 0).Bytes(2, {}).Build(), 104));
+    ASSERT_TRUE(WaitFor({0xBF, 0x68, 0x06, 0x80, 0x01, 0x15, 0x81, 0x01, 0x00}, 104));
 }
 
 class GiftTest : public BuyingTest {

@@ -299,16 +299,16 @@ int COrloMenuState::Update(float seconds)
             HideLoading();
     }
     RunItemCheck(seconds);
+    UpdateTurnClock();
     UpdateShopIcons(seconds);
     RunChallengeTimer(seconds);
-    FeedChatBacklog();
-    UpdateTurnClock();
     if (m_sequences)
         m_sequences->AdvanceAll(seconds);
     if (m_game)
         m_game->Update(seconds);
     if (m_uiRoot)
         m_uiRoot->Update(seconds);
+    FeedChatBacklog();
     UpdateOrloButtonAnimation(seconds);
     return 1;
 }
@@ -417,11 +417,8 @@ int COrloMenuState::HandleKeyDown(int key, int engineKey)
 
 int COrloMenuState::SetLanguage(const CVortanString& nameOrCode)
 {
-    if (!m_uiRoot) {
-        if (m_game)
-            m_game->SetLanguage(nameOrCode);
+    if (!m_uiRoot)
         return 3;
-    }
     m_uiRoot->RefreshLocalizedText();
     if (m_game)
         m_game->SetLanguage(nameOrCode);

@@ -431,6 +431,7 @@ void COrloMenuState::OnGameStart(int game, int opener)
         if (GetCurrentPageName() == CVortanString("challenge_waiting"))
             m_pageRoot->NavigateTo(CVortanString(":back"));
     }
+    ShowStartScreen();
     m_departed.clear();
     CInfiniteList* avatars = WidgetCast<CInfiniteList>(
         m_uiRoot ? m_uiRoot->FindByPath(CVortanString("//chat_avatars_root//avatar_list"))
@@ -488,6 +489,8 @@ void COrloMenuState::OnParticipantsResult(void* context, int selector, int index
                 record->name = Cap(player->name, MENU_NAME_CAP);
                 record->location = Cap(player->location, MENU_PLACE_CAP);
                 record->comment = Cap(player->comment, MENU_COMMENT_CAP);
+                // The participant is named beside its avatar.
+                SetText(it->second, "player_name", record->name);
             }
         }
         return;

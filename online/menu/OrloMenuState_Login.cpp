@@ -39,6 +39,8 @@ void COrloMenuState::RestoreLoginFields()
     m_extStatus.Empty();
     m_extId.Empty();
     m_extToken.Empty();
+    // Whoever logs in next starts from empty lists.
+    ClearPlayerLists();
 }
 
 void COrloMenuState::OnLoginSucceeded(const CVortanString& playerName, const CVortanString& token,

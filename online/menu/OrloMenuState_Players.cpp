@@ -423,8 +423,7 @@ int COrloMenuState::OnLoadSelf(CWidget* sender, COrloMenuState* menu)
         return 1;
     session->SendPlayerListRequest(32, CVortanString(), 0, 0, -1, 0, &OnSelfResult, menu);
     session->SendPlayerListRequest(32, CVortanString(), 0, 0, 0, 1, &OnSelfResult, menu);
-    const int game = menu->m_game ? menu->m_game->GetGameNumber() : 0;
-    session->SendOwnPageRequest(game, 6);
+    session->SendOwnPageRequest(6, -1);
     session->SendGetCoinBalance();
     session->SendGetAchievementList(0, 5, 0);
     return 1;
@@ -551,7 +550,10 @@ int COrloMenuState::OnEndExpandListItem(CWidget* sender, COrloMenuState* menu)
 
 int COrloMenuState::OnExpandNastyButtons(CWidget* sender, COrloMenuState* menu)
 {
-    (void)sender;
+    // A row's arrow on a closed row opens that row, not the one open elsewhere.
+    CExpandable* own = NearestExpandable(sender);
+    if (own && (own != menu->m_expandedItem || own->GetState() < 1))
+        return OnExpandListItem(own, menu);
     CExpandable* item = WidgetCast<CExpandable>(menu->m_expandedItem);
     CWidget* buttons = Find(item, "playerlist-item-nasty-buttons");
     if (!item || !buttons || item->GetState() < 1)
@@ -649,10 +651,11 @@ int COrloMenuState::OnNoPlayerAction(CWidget* sender, COrloMenuState* menu)
 
 void COrloMenuState::OnPlayerListUpdate(int reason, int game, int count)
 {
-    // Kicks name no game (the lobby sends them outside any room): the reason alone counts.
-    (void)game;
+    // The lobby names the game of the update; another game's kick is not this program's.
     (void)count;
     if (reason != -1 && reason != -2)
+        return;
+    if (game != (m_game ? m_game->GetGameNumber() : 0))
         return;
     if (m_game)
         m_game->OnLeaveGame();

@@ -81,6 +81,7 @@ void COrloMenuState::ReturnToFirstPage()
 void COrloMenuState::ResetToStartPage()
 {
     m_inMatch = 0;
+    CloseChatPanel();
     ShowStartScreen();
     CInfiniteList* avatars =
         WidgetCast<CInfiniteList>(FindFromPages("//chat_avatars_root//avatar_list"));

@@ -8,6 +8,7 @@
 
 #include <GLES2/gl2.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,12 @@ public:
         return takes;
     }
     void OnLeaveGame() override { ++leaves; }
+    int Update(float) override
+    {
+        if (onUpdate)
+            onUpdate();
+        return 1;
+    }
     void StartMatch(int) override { ++starts; }
     int GetGameNumber() override { return number; }
     int number = 7;
@@ -113,6 +120,7 @@ public:
     int offered = 0;
     int takes = 0;
     int leaves = 0;
+    std::function<void()> onUpdate;
 };
 
 class PagesMenu : public COrloMenuState {

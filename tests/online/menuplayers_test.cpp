@@ -302,6 +302,90 @@ TEST_F(PlayerLists, OneItemIsExpandedAtATimeAndRecordsGoWithARebuild)
     EXPECT_EQ(0, menu->GetLoadedItemCount(0));
 }
 
+TEST_F(PlayerLists, TheOwnEntryAsksForItsPageWithTheGameNumberAndSixOnly)
+{
+    CWidget self;
+    menu->RunEvent("load_self", &self);
+    std::vector<std::vector<u8>> sent = Sent();
+    EXPECT_EQ(std::vector<int>({19, 19, 74, 90, 10}), Tags(sent));
+    // BF 4A: tag 74; [0] the game number 7, [1] 6; no third field.
+    for (const std::vector<u8>& m : sent) {
+        if (mtest::TagOf(m) == 74) {
+            EXPECT_EQ(std::vector<u8>({0xBF, 0x4A, 0x06, 0x80, 0x01, 0x07, 0x81, 0x01, 0x06}), m);
+        }
+    }
+    menu->RunEvent("unload_self", &self);
+}
+
+// True when the widget and every widget above it are visible.
+bool OnScreen(CWidget* widget)
+{
+    for (CWidget* at = widget; at; at = at->GetParent())
+        if (!at->IsVisible())
+            return false;
+    return widget != nullptr;
+}
+
+bool Inside(CWidget* widget, const char* name)
+{
+    for (CWidget* at = widget; at; at = at->GetParent())
+        if (at->GetName() == CVortanString(name))
+            return true;
+    return false;
+}
+
+TEST_F(PlayerLists, TheArrowOpensItsOwnRowWhichShowsTheBlockToggle)
+{
+    OpenWithRows(4);
+    for (int i = 0; i < 2; ++i) {
+        SPlayerListItem p = Player(100 + i, "E", i == 1 ? MENU_PLAYER_BLOCKED : 0);
+        COrloMenuState::OnPlayerListResult(menu, 0, i, 0, nullptr, &p, nullptr, 0);
+    }
+    CExpandable* first = WidgetCast<CExpandable>(Row(0));
+    CExpandable* second = WidgetCast<CExpandable>(Row(1));
+    CWidget* arrow = second->FindChild(CVortanString("arrow"), -1);
+    ASSERT_NE(nullptr, arrow);
+    // With no row open, and with another row open, the arrow opens its own row.
+    menu->RunEvent("expand_nastybuttons", arrow);
+    EXPECT_EQ(second, menu->GetExpandedItem());
+    EXPECT_EQ(1, second->GetState());
+    menu->RunEvent("expand_list_item", first);
+    EXPECT_EQ(0, second->GetState());
+    menu->RunEvent("expand_nastybuttons", arrow);
+    EXPECT_EQ(second, menu->GetExpandedItem());
+    EXPECT_EQ(0, first->GetState());
+    EXPECT_EQ(1, second->GetState());
+    for (int i = 0; i < 30; ++i)
+        Frame(0.05f);
+    // The open row: challenge, follow and the block toggle (on: the player is blocked).
+    CToggleButton* block =
+        WidgetCast<CToggleButton>(second->FindChild(CVortanString("button_block"), -1));
+    ASSERT_NE(nullptr, block);
+    EXPECT_TRUE(OnScreen(block));
+    EXPECT_TRUE(Inside(block, "list_item_big"));
+    EXPECT_EQ(1, block->GetState());
+    EXPECT_TRUE(OnScreen(second->FindChild(CVortanString("button_follow"), -1)));
+    EXPECT_FALSE(OnScreen(first->FindChild(CVortanString("button_block"), -1)));
+    // On the open row the arrow shows the third state's buttons.
+    menu->RunEvent("expand_nastybuttons", arrow);
+    EXPECT_EQ(2, second->GetState());
+    EXPECT_TRUE(second->FindChild(CVortanString("playerlist-item-nasty-buttons"), -1)->IsVisible());
+}
+
+TEST_F(PlayerLists, RestoringTheLoginFormEmptiesTheLists)
+{
+    OpenWithRows(4);
+    SPlayerListItem p = Player(100, "E", 0);
+    COrloMenuState::OnPlayerListResult(menu, 0, 0, 0, nullptr, &p, nullptr, 0);
+    ASSERT_GT(menu->GetLoadedItemCount(0), 0);
+    ASSERT_NE(0, (int)Row(0)->GetTag());
+    menu->RestoreLoginFields();
+    Frame();
+    // The rows come again without the last login's players.
+    EXPECT_TRUE(Row(0) == nullptr || Row(0)->GetTag() == 0);
+    EXPECT_EQ(nullptr, menu->GetSelfItem());
+}
+
 class Challenges : public PagesFixture {};
 
 TEST_F(Challenges, ASentChallengeWaitsTwentySecondsThenIsWithdrawn)
@@ -429,9 +513,18 @@ TEST_F(Challenges, KicksGiveTheirNotices)
     EXPECT_EQ(1u, app->notices.size());
 }
 
+TEST_F(Challenges, AKickOfAnotherGameIsNotThisProgramsKick)
+{
+    menu->OnPlayerListUpdate(-1, 8, 0);
+    menu->OnPlayerListUpdate(-2, 0, -1);
+    EXPECT_TRUE(app->notices.empty());
+    EXPECT_EQ(0, game->leaves);
+    EXPECT_EQ(2, menu->GetLoginState());
+}
+
 TEST_F(Challenges, ALogoutKickGivesItsNoticeAndEndsTheLogin)
 {
-    menu->OnPlayerListUpdate(-2, 0, -1); // as the lobby sends it
+    menu->OnPlayerListUpdate(-2, 7, -1); // as the lobby sends it: this game's number
     ASSERT_EQ(1u, app->notices.size());
     EXPECT_EQ("0:" + Language(9), app->notices[0]);
     EXPECT_EQ(1, game->leaves);
@@ -597,6 +690,7 @@ TEST_F(Chat, ParticipantsGetTheirRecordsAndThePanelKeepsItsOwnCopy)
     EXPECT_EQ(Language(199), VortanUTF8Of(menu->GetPendingChatText(before)));
     CWidget* item = list->GetChild(0);
     ASSERT_NE(0, (int)item->GetTag());
+    EXPECT_EQ("Other", TextAt(item, "player_name"));
     CWidget* button = item->FindChild(CVortanString("participant_button"), -1);
     menu->RunEvent("expand_chat_item", button);
     EXPECT_EQ(500, menu->GetChatPanelRecordId());
@@ -622,6 +716,44 @@ TEST_F(Chat, ANewGameConnectionEmptiesTheConversation)
     EXPECT_TRUE(BacklogTexts().empty());
     EXPECT_EQ(0, menu->IsRematchAvailable());
     EXPECT_FALSE(At("//chat_root//rematch-button")->IsVisible());
+}
+
+TEST_F(Chat, TheStartScreenShowsItsMatchVariantUntilTheWayBackWhichClosesThePanel)
+{
+    CWidget* outside = At("//startscreen_root//startscreen");
+    CWidget* inside = At("//startscreen_root//startscreen_ingame");
+    ASSERT_TRUE(outside && inside);
+    EXPECT_TRUE(outside->IsVisible());
+    EXPECT_FALSE(inside->IsVisible());
+    StartMatch();
+    EXPECT_FALSE(outside->IsVisible());
+    EXPECT_TRUE(inside->IsVisible());
+    menu->SetMenuShown(true);
+    COrloMenuState::OnParticipantsResult(menu, 256, -1, 2, nullptr, nullptr, nullptr, 0);
+    SPlayerListItem other = Player(500, "Other", MENU_PLAYER_ONLINE);
+    COrloMenuState::OnParticipantsResult(menu, 256, 0, 2, nullptr, &other, nullptr, 0);
+    CWidget* item = At("//chat_root//chat_avatars_root//avatar_list")->GetChild(0);
+    menu->RunEvent("expand_chat_item", item->FindChild(CVortanString("participant_button"), -1));
+    CExpandable* panel = WidgetCast<CExpandable>(At("//chat_root//chat_expand_item"));
+    ASSERT_EQ(1, panel->GetState());
+    menu->ResetToStartPage();
+    EXPECT_EQ(0, panel->GetState());
+    EXPECT_TRUE(WidgetCast<CSlideArea>(At("//chat_root//chat_expand_slidearea"))->IsPassThrough());
+    EXPECT_TRUE(outside->IsVisible());
+    EXPECT_FALSE(inside->IsVisible());
+}
+
+TEST_F(Chat, TheHostedGameUpdatesBeforeTheFramesLineEntersTheBacklog)
+{
+    StartMatch();
+    menu->SetMenuShown(true);
+    menu->OnChatMessage(COrloChatRecord(2, CVortanString("a"), 500), true);
+    size_t seen = 99;
+    game->onUpdate = [&] { seen = BacklogTexts().size(); };
+    menu->Update(0.016f);
+    game->onUpdate = nullptr;
+    EXPECT_EQ(0u, seen);
+    EXPECT_EQ(std::vector<std::string>({"Other: a"}), BacklogTexts());
 }
 
 TEST_F(Chat, GameStatusBitZeroSendsTheClientState)

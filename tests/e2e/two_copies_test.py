@@ -31,7 +31,7 @@ def side_of(d):
 
 
 def guest_name(copy):
-    """The name the lobby gave B's guest, from the welcome toast ("Welcome back, NAME!")."""
+    """The name the lobby gave B's guest, from the welcome toast ("Hello, NAME!")."""
     for w in copy.dump().widgets:
         m = re.search(r"(Guest\d+)", w[5]) if w[0] == "toast_message" else None
         if m:

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Challenges through the stand-in lobby: received with the challenger's avatar, accepted
 (game start to both), declined, withdrawn, and refused for busy, blocked and offline players;
-the game server's leave status and the results kept for the own page."""
+the game server's leave status, the results kept for the own page and the counts they change."""
 
 import os
 import subprocess
@@ -11,7 +11,7 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 
-from standin_client import Server  # noqa: E402
+from standin_client import ACCOUNTS, Server, player_items  # noqa: E402
 
 GAME = 64
 
@@ -123,6 +123,57 @@ class MatchEnd(ChallengeCase):
         self.assertEqual(alice.expect(75)[0][0][1:5], [1, 100, 0, "bobcat"])
         bob.send(74, GAME, 1)
         self.assertEqual(bob.expect(75)[0][0][1:5], [-1, 0, 0, "alice"])
+
+    def counts(self, client, name):
+        """(wins, ties, losses, score) of the player as the lobby's list shows it to client."""
+        client.send(19, 0, 0, 5, name, 0, 0)
+        item = next(p for p in player_items(client.expect(20, skip=(44, 85))[3])
+                    if p["name"] == name)
+        rank, score, wins, losses, ties = item["group"][1:6]
+        return wins, ties, losses, score
+
+    def test_results_count_in_both_players_wins_ties_losses_and_score(self):
+        """From the authored counts: a win adds 100 points, a tie 50, a loss none."""
+        authored = {}
+        with open(ACCOUNTS, encoding="utf-8") as f:
+            for line in f:
+                parts = line.rstrip("\n").split("|")
+                if len(parts) == 13 and parts[0] in ("alice", "bobcat"):
+                    score, wins, losses, ties = (int(v) for v in parts[7:11])
+                    authored[parts[0]] = (wins, ties, losses, score)
+        self.assertEqual(len(authored), 2)
+        alice, bob, (game_a, game_b), game_id = self.start()
+        # Alice wins the first match (each reports it), the rematch is a tie.
+        for game in (game_a, game_b):
+            game.send(15, game_id, GAME, 0, [101, 102], [1, 2], 1)
+            self.assertEqual(game.expect(71), [0])
+        a_wins, a_ties, a_losses, a_score = authored["alice"]
+        b_wins, b_ties, b_losses, b_score = authored["bobcat"]
+        self.assertEqual(self.counts(alice, "alice"), (a_wins + 1, a_ties, a_losses, a_score + 100))
+        self.assertEqual(self.counts(alice, "bobcat"), (b_wins, b_ties, b_losses + 1, b_score))
+        for game in (game_a, game_b):
+            game.send(70, game_id, 1, 1)
+        for game in (game_a, game_b):
+            game.expect(12, skip=(44,))
+        for game in (game_a, game_b):
+            game.send(15, game_id, GAME, 0, [101, 102], [1, 1], 1)
+            self.assertEqual(game.expect(71), [0])
+        self.assertEqual(self.counts(bob, "alice"),
+                         (a_wins + 1, a_ties + 1, a_losses, a_score + 150))
+        self.assertEqual(self.counts(bob, "bobcat"), (b_wins, b_ties + 1, b_losses + 1, b_score + 50))
+        # Bob's own entry carries them too.
+        bob.send(19, 32, 0, 1, "", 0, 0)
+        own = player_items(bob.expect(20, skip=(44, 85))[3])[0]
+        self.assertEqual(own["group"][2:6], [b_score + 50, b_wins, b_losses + 1, b_ties + 1])
+
+    def test_the_participants_come_with_their_avatars(self):
+        alice, bob, games, game_id = self.start()
+        alice.send(18, game_id)
+        values = alice.expect(20, skip=(44, 85))
+        self.assertEqual(values[0:3], [2, 0, 256])
+        self.assertEqual([p["name"] for p in player_items(values[3])], ["alice", "bobcat"])
+        self.assertEqual(sorted([alice.expect(85, skip=(44,))[0], alice.expect(85, skip=(44,))[0]]),
+                         [101, 102])
 
     def test_two_rematch_yeses_start_again_and_each_match_counts_once(self):
         alice, bob, (game_a, game_b), game_id = self.start()

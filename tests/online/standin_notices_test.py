@@ -131,6 +131,15 @@ class OwnPage(NoticeCase):
         self.assertEqual([[str(r[1]), str(r[2]), r[4], r[5]] for r in records],
                          list(reversed(seeded))[:3])
 
+    def test_the_own_page_request_names_the_clients_game(self):
+        """[0] the game number of the client's connect request (64), [1] the rows."""
+        alice = self.player("alice", "wonderland")
+        alice.send(74, 65, 6)
+        alice.quiet(0.3, skip=(29, 44))
+        alice.send(74, 64, 6)
+        seeded = [p for p in data_lines("history.txt") if p[0] == "alice"]
+        self.assertEqual(len(alice.expect(75, skip=(29, 44))[0]), min(6, len(seeded)))
+
     def test_two_texts_bring_both_image_and_link_adverts(self):
         bob = self.player("bobcat", "builder42")
         bob.send(51, "a", "b")

@@ -49,6 +49,7 @@ class Lobby:
         self.notices = services["notices"]
         self.own_page = services["own_page"]
         self.history = services["history"]
+        self.scores = services.get("scores")
         self.seeded = services["seeded"]
         self.relations = services["relations"]
         self.challenges = services["challenges"]
@@ -167,6 +168,8 @@ class Lobby:
                                                       previous.game_number, -1))
             self._log_out(previous)
         self._log_out(connection)
+        if self.scores is not None:
+            self.scores.apply(account)
         connection.player = account
         self.online[account.id] = connection
         if not account.guest:
@@ -342,6 +345,9 @@ class Lobby:
         players = game.players if game else []
         items = [messages.player_list_item(p, self._flags(connection, p)) for p in players]
         connection.send(messages.player_list(len(items), 0, SELECTOR_PARTICIPANTS, items, []))
+        for player in players:
+            if self.has_avatar(player):
+                connection.send(messages.player_image(player.id, self.avatar(player)))
 
     # --- languages -----------------------------------------------------------------------------
 

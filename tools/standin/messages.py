@@ -4,7 +4,7 @@ import ber
 from ber import int32, int64, text, octets
 
 # What the client sends: tag -> (name, field kinds in order). Kinds: i int, l int64, t text,
-# b bytes, il int list.
+# b bytes, il int list, io an int that may be left out (-1 when it is).
 CLIENT_MESSAGES = {
     0: ("connect request", ["i", "i", "i", "t", "t", "i", "i", "t", "t", "i", "t", "t", "t", "i",
                             "t", "i", "i"]),
@@ -29,7 +29,7 @@ CLIENT_MESSAGES = {
     59: ("logout", []),
     64: ("chat", ["i", "t", "i"]),
     70: ("rematch reply", ["l", "i", "i"]),
-    74: ("own-page request", ["i", "i", "i"]),
+    74: ("own-page request", ["i", "i", "io"]),
     76: ("block user", ["i", "i"]),
     88: ("item pack chunk request", ["i", "i", "i"]),
     90: ("coin balance request", []),
@@ -50,9 +50,9 @@ CLIENT_MESSAGES = {
 }
 
 _READERS = {"i": ber.read_int, "l": ber.read_int64, "t": ber.read_text, "b": ber.read_octets,
-            "il": ber.read_int_list}
+            "il": ber.read_int_list, "io": ber.read_int}
 
-_DEFAULTS = {"i": 0, "l": 0, "t": "", "b": b"", "il": []}
+_DEFAULTS = {"i": 0, "l": 0, "t": "", "b": b"", "il": [], "io": -1}
 
 
 def name_of(tag):

@@ -48,7 +48,7 @@ from languages import LanguageCatalogue  # noqa: E402
 from itempacks import ITEM_FAULTS, ItemPacks  # noqa: E402
 from lobby import Lobby  # noqa: E402
 from notices import Notices  # noqa: E402
-from ownpage import History, OwnPage  # noqa: E402
+from ownpage import History, OwnPage, Scores  # noqa: E402
 from players import Relations, SeededPlayers  # noqa: E402
 from shop import Shop  # noqa: E402
 from state import State  # noqa: E402
@@ -106,12 +106,16 @@ class Servers:
         languages = LanguageCatalogue(os.path.join(DATA, "languages.txt"), args.pack_dir)
         state = State(args.state_dir)
         accounts = AccountStore(args.accounts, state)
-        history = History(os.path.join(DATA, "history.txt"), accounts, state)
+        scores = Scores(state)
+        for account in accounts.accounts:
+            scores.apply(account)
+        history = History(os.path.join(DATA, "history.txt"), accounts, state, scores)
         relations = Relations(state)
         services = {
             "notices": Notices(os.path.join(DATA, "adverts.txt")),
             "own_page": OwnPage(os.path.join(DATA, "achievements.txt"), history, accounts),
             "history": history,
+            "scores": scores,
             "seeded": SeededPlayers(os.path.join(DATA, "players.txt")),
             "relations": relations,
             "challenges": Challenges(relations),

@@ -11,6 +11,7 @@
 #include "ui/layouts/InfiniteList.h"
 #include "ui/layouts/RunningList.h"
 #include "ui/layouts/SlideArea.h"
+#include "ui/widgets/Button.h"
 #include "ui/widgets/Expandable.h"
 #include "ui/widgets/ImageWidget.h"
 #include "ui/widgets/ToggleButton.h"
@@ -366,6 +367,13 @@ TEST_F(PlayerLists, TheArrowOpensItsOwnRowWhichShowsTheBlockToggle)
     EXPECT_EQ(1, block->GetState());
     EXPECT_TRUE(OnScreen(second->FindChild(CVortanString("button_follow"), -1)));
     EXPECT_FALSE(OnScreen(first->FindChild(CVortanString("button_block"), -1)));
+    // A second and a half on, the buttons still show their resting face (the sheet's first
+    // frame), not the pressed one: the faces do not take turns.
+    for (const char* name : {"button_block", "button_follow", "button_challenge"}) {
+        CButton* button = WidgetCast<CButton>(second->FindChild(CVortanString(name), -1));
+        ASSERT_NE(nullptr, button) << name;
+        EXPECT_EQ(0, button->GetFrame()) << name;
+    }
     // On the open row the arrow shows the third state's buttons.
     menu->RunEvent("expand_nastybuttons", arrow);
     EXPECT_EQ(2, second->GetState());
@@ -820,3 +828,4 @@ TEST_F(Screens, ThePagesDraw)
 }
 
 } // namespace
+

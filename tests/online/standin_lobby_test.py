@@ -205,6 +205,16 @@ class LanguagePacks(LobbyCase):
             self.assertEqual(re.findall(r"%[sd]", english[number]),
                              re.findall(r"%[sd]", accented[number]), number)
 
+    def test_the_greeting_after_a_login_suits_a_new_player_too(self):
+        """Text 36 greets every login, the first after a registration included."""
+        with open(os.path.join(PACKS, "orlolanguage_0000.dmp"), "rb") as f:
+            raw = f.read()
+        text = next(raw[start:].decode("utf-16-le", "replace") for start in (0, 1)
+                    if "CODE=en\r\n" in raw[start:].decode("utf-16-le", "replace"))
+        greeting = re.search(r"^36=(.*?)\r?$", text, re.M).group(1)
+        self.assertEqual(greeting.count("%s"), 1)
+        self.assertNotIn("back", greeting.lower())
+
     def test_unknown_pack_gets_no_answer(self):
         client = self.server.client()
         self.addCleanup(client.close)

@@ -1247,9 +1247,7 @@ void* TrackAllocation(void* pointer, size_t size, const char* sourcePath, int li
     return pointer;
 }
 
-void ShutdownHook()
-{
-}
+void ShutdownHook() {}
 
 SVortanEmpty* VortanAllocEmpty()
 {

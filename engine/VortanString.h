@@ -175,8 +175,7 @@ void* TrackAllocation(void* pointer, size_t size, const char* sourcePath, int li
 void ShutdownHook();
 
 // An object with no members; it takes one byte.
-struct SVortanEmpty {
-};
+struct SVortanEmpty {};
 
 // A new empty object (delete it when done), or null when out of memory.
 SVortanEmpty* VortanAllocEmpty();

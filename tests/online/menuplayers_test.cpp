@@ -828,4 +828,3 @@ TEST_F(Screens, ThePagesDraw)
 }
 
 } // namespace
-

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Challenges through the stand-in lobby: received with the challenger's avatar, accepted
 (game start to both), declined, withdrawn, and refused for busy, blocked and offline players;
-the game server's leave status, the results kept for the own page and the counts they change."""
+the game server's leave status, the results kept for the own page and the counts they
+change."""
 
 import os
 import subprocess
@@ -149,7 +150,8 @@ class MatchEnd(ChallengeCase):
             self.assertEqual(game.expect(71), [0])
         a_wins, a_ties, a_losses, a_score = authored["alice"]
         b_wins, b_ties, b_losses, b_score = authored["bobcat"]
-        self.assertEqual(self.counts(alice, "alice"), (a_wins + 1, a_ties, a_losses, a_score + 100))
+        self.assertEqual(self.counts(alice, "alice"),
+                         (a_wins + 1, a_ties, a_losses, a_score + 100))
         self.assertEqual(self.counts(alice, "bobcat"), (b_wins, b_ties, b_losses + 1, b_score))
         for game in (game_a, game_b):
             game.send(70, game_id, 1, 1)
@@ -160,7 +162,8 @@ class MatchEnd(ChallengeCase):
             self.assertEqual(game.expect(71), [0])
         self.assertEqual(self.counts(bob, "alice"),
                          (a_wins + 1, a_ties + 1, a_losses, a_score + 150))
-        self.assertEqual(self.counts(bob, "bobcat"), (b_wins, b_ties + 1, b_losses + 1, b_score + 50))
+        self.assertEqual(self.counts(bob, "bobcat"),
+                         (b_wins, b_ties + 1, b_losses + 1, b_score + 50))
         # Bob's own entry carries them too.
         bob.send(19, 32, 0, 1, "", 0, 0)
         own = player_items(bob.expect(20, skip=(44, 85))[3])[0]
@@ -172,8 +175,8 @@ class MatchEnd(ChallengeCase):
         values = alice.expect(20, skip=(44, 85))
         self.assertEqual(values[0:3], [2, 0, 256])
         self.assertEqual([p["name"] for p in player_items(values[3])], ["alice", "bobcat"])
-        self.assertEqual(sorted([alice.expect(85, skip=(44,))[0], alice.expect(85, skip=(44,))[0]]),
-                         [101, 102])
+        avatars = [alice.expect(85, skip=(44,))[0] for _ in range(2)]
+        self.assertEqual(sorted(avatars), [101, 102])
 
     def test_two_rematch_yeses_start_again_and_each_match_counts_once(self):
         alice, bob, (game_a, game_b), game_id = self.start()

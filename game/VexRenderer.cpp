@@ -136,7 +136,8 @@ CVexShader* CVexRenderer::GetShader(int index) const
             made = new (std::nothrow) CVexBackgroundShader(*squib);
         break;
     case VEX_SHADER_COLOURED_SCREEN:
-        made = new (std::nothrow) CVexColouredScreenShader(kVexColouredScreenVS, kVexTintedFS, m_game);
+        made =
+            new (std::nothrow) CVexColouredScreenShader(kVexColouredScreenVS, kVexTintedFS, m_game);
         break;
     default:
         break;

@@ -225,7 +225,7 @@ private:
     u16* m_textIndices;         // VEX_TEXT_QUADS x 6, owned
     int m_lastTextDraws;
     CVexColouredVertex* m_batchVertices; // VEX_TEXT_QUADS x 4, owned, made on first use
-    int m_shadersWanted; // CreateShaders came after ReleaseShaders
+    int m_shadersWanted;                 // CreateShaders came after ReleaseShaders
 };
 
 // Frame selection of a grid of `columns` x `rows` cells: u from (col mod columns) / columns,

@@ -265,8 +265,7 @@ CVexScreenOverlayShader::CVexScreenOverlayShader(const char* vs, const char* fs,
                              "SCREEN OVERLAY SHADER : Failed to get uniform location texture0 \n")
 {}
 
-CVexColouredScreenShader::CVexColouredScreenShader(const char* vs, const char* fs,
-                                                   CStateGame* game)
+CVexColouredScreenShader::CVexColouredScreenShader(const char* vs, const char* fs, CStateGame* game)
     : CVexShader(vs, fs, game)
 {
     position = Attrib("position");

@@ -702,7 +702,7 @@ CVortanSurface* COrloResourceManager::LoadSurface(const CVortanString& name, CVo
 }
 
 CVortanSurface* COrloResourceManager::DecodeImage(const CVortanString& name,
-                                                 COrloSurfaceRecord* record)
+                                                  COrloSurfaceRecord* record)
 {
     CVortanMediaPack* pack = GetPackFile(record->packId);
     if (!pack || !m_current)

@@ -481,8 +481,8 @@ TEST_F(Renderer, ImagesKeptOnlyAsTexturesRedrawTheSamePixelsAfterALostContext)
 TEST_F(Renderer, TheDotFieldInBatchesDrawsWhatOneDrawPerDotDrew)
 {
     using G = gltest::GameOnWindow;
-    ASSERT_TRUE(g->OpenPack({{G::Name(VEX_DOT_SPARK_IMAGE), I().quad},
-                             {G::Name(VEX_DOT_TRAIL_IMAGE), I().base}}));
+    ASSERT_TRUE(g->OpenPack(
+        {{G::Name(VEX_DOT_SPARK_IMAGE), I().quad}, {G::Name(VEX_DOT_TRAIL_IMAGE), I().base}}));
     ASSERT_TRUE(g->Load({VEX_DOT_SPARK_IMAGE, VEX_DOT_TRAIL_IMAGE}));
     CVexDotField dots;
     dots.Init(&g->game, &R());

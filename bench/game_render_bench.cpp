@@ -305,6 +305,26 @@ void BM_BattleFrame(benchmark::State& state)
 }
 BENCHMARK(BM_BattleFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The least a full redraw costs here: one full-screen textured quad (the 1024 x 512 battle
+// background) a frame, presented and finished like the battle's frame, at the same rate.
+void BM_FullScreenQuadFrame(benchmark::State& state)
+{
+    Battle& b = Get();
+    CVortanSurface* image = b.renderer.GetImage(3);
+    if (!image) {
+        state.SkipWithError("no background image");
+        return;
+    }
+    glFinish();
+    for (auto _ : state) {
+        b.renderer.DrawScreenQuad(CVortanVector2(400.0f, 240.0f), CVortanVector2(400.0f, 240.0f),
+                                  image, 0xFFFFFFFFu);
+        b.ext->Present();
+        glFinish();
+    }
+}
+BENCHMARK(BM_FullScreenQuadFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_PeakResident(benchmark::State& state)
 {
     Battle& b = Get();

@@ -153,9 +153,10 @@ vortan_data_pack(dataScenes.dmp FILES ${scene_files})
 # --- the game: pictures, sounds, the font and the story intro ----------------------------------
 # Drawn and synthesised by makegameimages and makegamesounds into one directory, then packed
 # as the game's packs; the two tunes are encoded with lame and lie beside the program, where
-# the game plays them from. No pack of the game carries a "/dmp.meta": its pictures are drawn
-# for the game's own screen sizes and are never scaled (the water layers must stay powers of
-# two).
+# the game plays them from. The game's pictures are drawn for its own screen sizes and are never
+# scaled (the water layers must stay powers of two), so its packs' "/dmp.meta" give no size; the
+# UI and texture packs' name the pictures that are never drawn with a mip level (the title, the
+# font page and the backgrounds are always drawn with linear filtering).
 set(dir ${DATAPACK_WORK}/game)
 set(game_effects explosion.png particle_star.png particle_dot.png shadow.png marker.png
     water_base.png waves.png projectile_red.png projectile_blue.png projectile_sticky.png
@@ -220,8 +221,12 @@ function(vortan_game_pack pack)
 endfunction()
 vortan_game_pack(dataEffects.dmp ${game_effects})
 vortan_game_pack(dataPlayers.dmp ${game_players})
-vortan_game_pack(dataTextures.dmp ${game_textures})
-vortan_game_pack(dataUI.dmp ${game_font} ${game_ui})
+foreach(meta textures ui)
+    configure_file(${DATAPACK_DATA}/meta/game_${meta}.meta ${DATAPACK_WORK}/game_${meta}/dmp.meta
+                   COPYONLY)
+endforeach()
+vortan_game_pack(dataTextures.dmp ${game_textures} ../game_textures/dmp.meta)
+vortan_game_pack(dataUI.dmp ${game_font} ${game_ui} ../game_ui/dmp.meta)
 vortan_game_pack(dataAudio.dmp ${game_audio})
 vortan_game_pack(dataAmbientAudio.dmp ${game_ambient})
 vortan_game_pack(dataAmbientAudio2.dmp ${game_ambient_loop})

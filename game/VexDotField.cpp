@@ -164,10 +164,24 @@ void CVexDotField::Render()
 {
     if (!m_renderer)
         return;
-    for (int i = 0; i < m_dots.GetCount(); ++i) {
-        const CVexDot* dot = GetAt(i);
-        m_renderer->DrawGlowSprite(dot->position, dot->drawnSize, dot->angle,
-                                   m_renderer->GetImage(dot->image),
-                                   ColourForFade(dot->fade, dot->lifetime));
+    // Sparks, then trail dots, each kind in one batch: their glow adds to what is below, so
+    // the order between the kinds does not show.
+    CVexGlow glows[VEX_DOTS_MAX];
+    const int images[2] = {VEX_DOT_SPARK_IMAGE, VEX_DOT_TRAIL_IMAGE};
+    for (int image : images) {
+        int count = 0;
+        CVortanSurface* surface = m_renderer->GetImage(image);
+        for (int i = 0; i < m_dots.GetCount(); ++i) {
+            const CVexDot* dot = GetAt(i);
+            if (dot->image != image)
+                continue;
+            glows[count++] = {dot->position, dot->drawnSize, dot->angle,
+                              ColourForFade(dot->fade, dot->lifetime)};
+            if (count == VEX_DOTS_MAX) { // trail dots are not counted against the cap
+                m_renderer->DrawGlowSprites(glows, count, surface);
+                count = 0;
+            }
+        }
+        m_renderer->DrawGlowSprites(glows, count, surface);
     }
 }

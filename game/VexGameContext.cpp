@@ -42,6 +42,9 @@ int CVexGameContext::LoadImage(COrloResourceManager* resources, int id, const CV
         resources->ReleaseSurface(*slot);
     *slot = nullptr;
     *slot = resources->GetSurface(name);
+    // The game draws its images only through their textures.
+    if (*slot)
+        resources->KeepTextureOnly(*slot);
     return *slot ? VORTAN_OK : 0;
 }
 

@@ -15,7 +15,7 @@
 
 CVexRenderer::CVexRenderer()
     : m_clock(0.0f), m_game(nullptr), m_textVertices(nullptr), m_textIndices(nullptr),
-      m_lastTextDraws(0)
+      m_lastTextDraws(0), m_batchVertices(nullptr), m_shadersWanted(0)
 {
     for (int i = 0; i < VEX_SHADER_COUNT; ++i)
         m_shaders[i] = nullptr;
@@ -28,6 +28,8 @@ CVexRenderer::~CVexRenderer()
     m_textVertices = nullptr;
     free(m_textIndices);
     m_textIndices = nullptr;
+    free(m_batchVertices);
+    m_batchVertices = nullptr;
 }
 
 int CVexRenderer::Init(CStateGame* game)
@@ -86,7 +88,9 @@ void CVexRenderer::UpdateCamera(float dt)
 
 void CVexRenderer::ReleaseShaders()
 {
-    for (int i = 0; i < VEX_SHADER_COUNT; ++i) {
+    m_shadersWanted = 0;
+    // The shaders that borrow the squib's program go before it.
+    for (int i = VEX_SHADER_COUNT - 1; i >= 0; --i) {
         delete m_shaders[i];
         m_shaders[i] = nullptr;
     }
@@ -95,49 +99,80 @@ void CVexRenderer::ReleaseShaders()
 void CVexRenderer::CreateShaders()
 {
     ReleaseShaders();
-    m_shaders[VEX_SHADER_WATER] =
-        new (std::nothrow) CVexWaterShader(kVexWorldTexturedVS, kVexPlainTextureFS, m_game);
-    m_shaders[VEX_SHADER_BLOCK] =
-        new (std::nothrow) CVexBlockShader(kVexBlockVS, kVexBlockFS, m_game);
-    m_shaders[VEX_SHADER_SQUIB] =
-        new (std::nothrow) CVexSquibShader(kVexTintedWorldVS, kVexTintedFS, m_game);
-    m_shaders[VEX_SHADER_SCREEN] =
-        new (std::nothrow) CVexScreenShader(kVexTintedScreenVS, kVexTintedFS, m_game);
-    m_shaders[VEX_SHADER_SCREEN_OVERLAY] =
-        new (std::nothrow) CVexScreenOverlayShader(kVexTintedScreenVS, kVexTintedOverlayFS, m_game);
-    m_shaders[VEX_SHADER_WORLD] =
-        new (std::nothrow) CVexWorldShader(kVexTintedWorldVS, kVexTintedFS, m_game);
-    m_shaders[VEX_SHADER_BACKGROUND] =
-        new (std::nothrow) CVexBackgroundShader(kVexTintedWorldVS, kVexTintedFS, m_game);
+    m_shadersWanted = 1;
+}
+
+CVexShader* CVexRenderer::GetShader(int index) const
+{
+    if (index < 0 || index >= VEX_SHADER_COUNT)
+        return nullptr;
+    if (m_shaders[index] || !m_shadersWanted)
+        return m_shaders[index];
+    CVexShader* made = nullptr;
+    switch (index) {
+    case VEX_SHADER_WATER:
+        made = new (std::nothrow) CVexWaterShader(kVexWorldTexturedVS, kVexPlainTextureFS, m_game);
+        break;
+    case VEX_SHADER_BLOCK:
+        made = new (std::nothrow) CVexBlockShader(kVexBlockVS, kVexBlockFS, m_game);
+        break;
+    case VEX_SHADER_SQUIB:
+        made = new (std::nothrow) CVexSquibShader(kVexTintedWorldVS, kVexTintedFS, m_game);
+        break;
+    case VEX_SHADER_SCREEN:
+        made = new (std::nothrow) CVexScreenShader(kVexTintedScreenVS, kVexTintedFS, m_game);
+        break;
+    case VEX_SHADER_SCREEN_OVERLAY:
+        made = new (std::nothrow)
+            CVexScreenOverlayShader(kVexTintedScreenVS, kVexTintedOverlayFS, m_game);
+        break;
+    // The world and background quads draw with the squib's sources: one program for the three.
+    case VEX_SHADER_WORLD:
+        if (CVexSquibShader* squib = (CVexSquibShader*)GetShader(VEX_SHADER_SQUIB))
+            made = new (std::nothrow) CVexWorldShader(*squib);
+        break;
+    case VEX_SHADER_BACKGROUND:
+        if (CVexSquibShader* squib = (CVexSquibShader*)GetShader(VEX_SHADER_SQUIB))
+            made = new (std::nothrow) CVexBackgroundShader(*squib);
+        break;
+    case VEX_SHADER_COLOURED_SCREEN:
+        made =
+            new (std::nothrow) CVexColouredScreenShader(kVexColouredScreenVS, kVexTintedFS, m_game);
+        break;
+    default:
+        break;
+    }
+    m_shaders[index] = made;
+    return made;
 }
 
 CVexWaterShader* CVexRenderer::GetWaterShader() const
 {
-    return (CVexWaterShader*)m_shaders[VEX_SHADER_WATER];
+    return (CVexWaterShader*)GetShader(VEX_SHADER_WATER);
 }
 CVexBlockShader* CVexRenderer::GetBlockShader() const
 {
-    return (CVexBlockShader*)m_shaders[VEX_SHADER_BLOCK];
+    return (CVexBlockShader*)GetShader(VEX_SHADER_BLOCK);
 }
 CVexSquibShader* CVexRenderer::GetSquibShader() const
 {
-    return (CVexSquibShader*)m_shaders[VEX_SHADER_SQUIB];
+    return (CVexSquibShader*)GetShader(VEX_SHADER_SQUIB);
 }
 CVexScreenShader* CVexRenderer::GetScreenShader() const
 {
-    return (CVexScreenShader*)m_shaders[VEX_SHADER_SCREEN];
+    return (CVexScreenShader*)GetShader(VEX_SHADER_SCREEN);
 }
 CVexScreenOverlayShader* CVexRenderer::GetScreenOverlayShader() const
 {
-    return (CVexScreenOverlayShader*)m_shaders[VEX_SHADER_SCREEN_OVERLAY];
+    return (CVexScreenOverlayShader*)GetShader(VEX_SHADER_SCREEN_OVERLAY);
 }
 CVexWorldShader* CVexRenderer::GetWorldShader() const
 {
-    return (CVexWorldShader*)m_shaders[VEX_SHADER_WORLD];
+    return (CVexWorldShader*)GetShader(VEX_SHADER_WORLD);
 }
 CVexBackgroundShader* CVexRenderer::GetBackgroundShader() const
 {
-    return (CVexBackgroundShader*)m_shaders[VEX_SHADER_BACKGROUND];
+    return (CVexBackgroundShader*)GetShader(VEX_SHADER_BACKGROUND);
 }
 
 CVortanSurface* CVexRenderer::GetImage(int id) const

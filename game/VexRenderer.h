@@ -30,7 +30,8 @@ enum {
     VEX_SHADER_SCREEN_OVERLAY = 4,
     VEX_SHADER_WORLD = 5,
     VEX_SHADER_BACKGROUND = 6,
-    VEX_SHADER_COUNT = 7
+    VEX_SHADER_COLOURED_SCREEN = 7,
+    VEX_SHADER_COUNT = 8
 };
 
 // Text flags of DrawText.
@@ -54,6 +55,19 @@ struct CVexVertex {
     float x, y, z, u, v;
 };
 
+// A vertex of the batched screen quads: the quad's tint with each vertex.
+struct CVexColouredVertex {
+    float x, y, z, u, v, r, g, b, a;
+};
+
+// One glowing sprite of a batch: screen pixels, half size, turn (radians) and tint.
+struct CVexGlow {
+    CVortanVector2 centre;
+    CVortanVector2 halfSize;
+    float angle;
+    u32 colour;
+};
+
 class CVexRenderer {
 public:
     // Camera constructed, no shaders, clock 0, no game.
@@ -71,7 +85,8 @@ public:
     void UpdateCamera(float dt);
     // Deletes the shaders that exist (their GL objects go with them).
     void ReleaseShaders();
-    // ReleaseShaders, then the seven programs again (also after a lost context came back).
+    // ReleaseShaders, then the seven programs again (also after a lost context came back); each
+    // is built when first asked for, so a screen builds only those it draws with.
     void CreateShaders();
 
     // The application's graphics context, or null without a game or application.
@@ -85,10 +100,7 @@ public:
     float GetViewWidth() const { return m_camera.GetScreenSize().x; }
     float GetViewHeight() const { return m_camera.GetScreenSize().y; }
 
-    CVexShader* GetShader(int index) const
-    {
-        return (index >= 0 && index < VEX_SHADER_COUNT) ? m_shaders[index] : nullptr;
-    }
+    CVexShader* GetShader(int index) const;
     CVexWaterShader* GetWaterShader() const;
     CVexBlockShader* GetBlockShader() const;
     CVexSquibShader* GetSquibShader() const;
@@ -116,6 +128,9 @@ public:
                     int col, int row, int columns, int rows, float angle, CVortanSurface* image);
     void DrawGlowSprite(const CVortanVector2& centre, const CVortanVector2& halfSize, float angle,
                         CVortanSurface* image, u32 colour);
+    // The same sprites as DrawGlowSprite of each in turn, of one image, in as few draws as the
+    // batch allows (their blending adds, so the order within does not show).
+    void DrawGlowSprites(const CVexGlow* glows, int count, CVortanSurface* image);
     void DrawScreenFrame(const CVortanVector2& centre, const CVortanVector2& halfSize, u32 colour,
                          int col, int row, int columns, int rows, CVortanSurface* image);
     void DrawOverlayFrame(const CVortanVector2& centre, const CVortanVector2& halfSize, u32 colour,
@@ -202,13 +217,15 @@ private:
     void SetBlend(Blend blend, u32 colour);
     void ResetBlend(Blend blend);
 
-    CVexShader* m_shaders[VEX_SHADER_COUNT];
+    mutable CVexShader* m_shaders[VEX_SHADER_COUNT]; // built on first use
     CVexCamera m_camera;
     float m_clock;
     CStateGame* m_game;
     CVexVertex* m_textVertices; // VEX_TEXT_QUADS x 4, owned
     u16* m_textIndices;         // VEX_TEXT_QUADS x 6, owned
     int m_lastTextDraws;
+    CVexColouredVertex* m_batchVertices; // VEX_TEXT_QUADS x 4, owned, made on first use
+    int m_shadersWanted;                 // CreateShaders came after ReleaseShaders
 };
 
 // Frame selection of a grid of `columns` x `rows` cells: u from (col mod columns) / columns,

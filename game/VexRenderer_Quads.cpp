@@ -1,6 +1,7 @@
 // CVexRenderer: the single-quad helpers in screen and world space, and the water.
 #include <GLES2/gl2.h>
 #include <math.h>
+#include <stdlib.h>
 
 #include "engine/VortanColor.h"
 #include "engine/graphics/VortanSurface.h"
@@ -163,6 +164,63 @@ void CVexRenderer::DrawGlowSprite(const CVortanVector2& centre, const CVortanVec
     CVexVertex q[4];
     TurnedQuad(q, centre, halfSize, angle, 0.0f, 0.0f, 1.0f, 1.0f);
     Submit(ScreenTarget(0), q, image, colour, BLEND_GLOW, FILTER_LINEAR_MIN);
+}
+
+void CVexRenderer::DrawGlowSprites(const CVexGlow* glows, int count, CVortanSurface* image)
+{
+    CVexColouredScreenShader* shader =
+        (CVexColouredScreenShader*)GetShader(VEX_SHADER_COLOURED_SCREEN);
+    if (!glows || count <= 0 || !image || !shader || !shader->IsReady() || !m_textIndices)
+        return;
+    if (!m_batchVertices)
+        m_batchVertices =
+            (CVexColouredVertex*)malloc(VEX_TEXT_QUADS * 4 * sizeof(CVexColouredVertex));
+    if (!m_batchVertices)
+        return;
+    shader->Use();
+    BeginDraw();
+    SetBlend(BLEND_GLOW, 0xFFFFFFFFu);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, image->GetTexture());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    const GLsizei stride = sizeof(CVexColouredVertex);
+    if (shader->position >= 0) {
+        glEnableVertexAttribArray((GLuint)shader->position);
+        glVertexAttribPointer((GLuint)shader->position, 3, GL_FLOAT, GL_FALSE, stride,
+                              &m_batchVertices[0].x);
+    }
+    if (shader->uv0 >= 0) {
+        glEnableVertexAttribArray((GLuint)shader->uv0);
+        glVertexAttribPointer((GLuint)shader->uv0, 2, GL_FLOAT, GL_FALSE, stride,
+                              &m_batchVertices[0].u);
+    }
+    if (shader->colour0 >= 0) {
+        glEnableVertexAttribArray((GLuint)shader->colour0);
+        glVertexAttribPointer((GLuint)shader->colour0, 4, GL_FLOAT, GL_FALSE, stride,
+                              &m_batchVertices[0].r);
+    }
+    int quads = 0;
+    for (int i = 0; i < count; ++i) {
+        CVexVertex q[4];
+        TurnedQuad(q, glows[i].centre, glows[i].halfSize, glows[i].angle, 0.0f, 0.0f, 1.0f, 1.0f);
+        const CVortanColor c(glows[i].colour);
+        CVexColouredVertex* out = m_batchVertices + 4 * quads;
+        for (int k = 0; k < 4; ++k)
+            out[k] = {q[k].x, q[k].y, q[k].z, q[k].u, q[k].v, c.r, c.g, c.b, c.a};
+        if (++quads == VEX_TEXT_QUADS || i == count - 1) {
+            glDrawElements(GL_TRIANGLES, quads * 6, GL_UNSIGNED_SHORT, m_textIndices);
+            quads = 0;
+        }
+    }
+    EndDraw();
+    if (shader->position >= 0)
+        glDisableVertexAttribArray((GLuint)shader->position);
+    if (shader->uv0 >= 0)
+        glDisableVertexAttribArray((GLuint)shader->uv0);
+    if (shader->colour0 >= 0)
+        glDisableVertexAttribArray((GLuint)shader->colour0);
 }
 
 void CVexRenderer::DrawScreenFrame(const CVortanVector2& centre, const CVortanVector2& halfSize,

@@ -72,6 +72,17 @@ const char* const kVexTintedScreenVS = "attribute mediump vec3 position;\n"
                                        "  gl_Position = vec4(position, 1.0);\n"
                                        "}\n";
 
+const char* const kVexColouredScreenVS = "attribute mediump vec3 position;\n"
+                                         "attribute mediump vec2 uv0;\n"
+                                         "attribute mediump vec4 colour0;\n"
+                                         "varying mediump vec2 texCoord0;\n"
+                                         "varying mediump vec4 rgba0;\n"
+                                         "void main() {\n"
+                                         "  texCoord0 = uv0;\n"
+                                         "  rgba0 = colour0;\n"
+                                         "  gl_Position = vec4(position, 1.0);\n"
+                                         "}\n";
+
 const char* const kVexTintedFS = "uniform sampler2D texture0;\n"
                                  "varying mediump vec2 texCoord0;\n"
                                  "varying mediump vec4 rgba0;\n"
@@ -99,7 +110,7 @@ CVortanGraphicsExt_GLES2* Gles2Of(CStateGame* game)
 } // namespace
 
 CVexShader::CVexShader(const char* vertexSource, const char* fragmentSource, CStateGame* game)
-    : m_program(0), m_vertexShader(0), m_fragmentShader(0), m_game(game)
+    : m_program(0), m_vertexShader(0), m_fragmentShader(0), m_game(game), m_borrowed(0)
 {
     if (!Gles2Of(game)) {
         m_messages += CVortanString("NULL Extension \n");
@@ -113,8 +124,15 @@ CVexShader::CVexShader(const char* vertexSource, const char* fragmentSource, CSt
     }
 }
 
+CVexShader::CVexShader(const CVexShader& owner, int borrowed)
+    : m_program(owner.m_program), m_vertexShader(0), m_fragmentShader(0), m_game(owner.m_game),
+      m_messages(owner.m_messages), m_borrowed(borrowed)
+{}
+
 CVexShader::~CVexShader()
 {
+    if (m_borrowed)
+        return;
     if (m_program)
         glDeleteProgram(m_program);
     m_program = 0;
@@ -191,6 +209,18 @@ CVexTintedWorldShader::CVexTintedWorldShader(const char* vs, const char* fs, CSt
     BindSampler(texture0, 0, failure);
 }
 
+CVexTintedWorldShader::CVexTintedWorldShader(const CVexTintedWorldShader& owner,
+                                             const char* failure)
+    : CVexShader(owner, 1)
+{
+    position = Attrib("position");
+    uv0 = Attrib("uv0");
+    projectionMatrix = Uniform("projectionMatrix");
+    color0 = Uniform("color0");
+    texture0 = Uniform("texture0");
+    BindSampler(texture0, 0, failure);
+}
+
 CVexSquibShader::CVexSquibShader(const char* vs, const char* fs, CStateGame* game)
     : CVexTintedWorldShader(vs, fs, game,
                             "SQUIB SHADER : Failed to get uniform location texture0 \n")
@@ -201,9 +231,17 @@ CVexWorldShader::CVexWorldShader(const char* vs, const char* fs, CStateGame* gam
                             "WORLD SHADER : Failed to get uniform location texture0 \n")
 {}
 
+CVexWorldShader::CVexWorldShader(const CVexTintedWorldShader& owner)
+    : CVexTintedWorldShader(owner, "WORLD SHADER : Failed to get uniform location texture0 \n")
+{}
+
 CVexBackgroundShader::CVexBackgroundShader(const char* vs, const char* fs, CStateGame* game)
     : CVexTintedWorldShader(vs, fs, game,
                             "BACKGROUND SHADER : Failed to get uniform location texture0 \n")
+{}
+
+CVexBackgroundShader::CVexBackgroundShader(const CVexTintedWorldShader& owner)
+    : CVexTintedWorldShader(owner, "BACKGROUND SHADER : Failed to get uniform location texture0 \n")
 {}
 
 CVexTintedScreenShader::CVexTintedScreenShader(const char* vs, const char* fs, CStateGame* game,
@@ -226,3 +264,13 @@ CVexScreenOverlayShader::CVexScreenOverlayShader(const char* vs, const char* fs,
     : CVexTintedScreenShader(vs, fs, game,
                              "SCREEN OVERLAY SHADER : Failed to get uniform location texture0 \n")
 {}
+
+CVexColouredScreenShader::CVexColouredScreenShader(const char* vs, const char* fs, CStateGame* game)
+    : CVexShader(vs, fs, game)
+{
+    position = Attrib("position");
+    uv0 = Attrib("uv0");
+    colour0 = Attrib("colour0");
+    texture0 = Uniform("texture0");
+    BindSampler(texture0, 0, "COLOURED SCREEN SHADER : Failed to get uniform location texture0 \n");
+}

@@ -15,13 +15,17 @@ extern const char* const kVexTintedWorldVS;
 extern const char* const kVexTintedScreenVS;
 extern const char* const kVexTintedFS;
 extern const char* const kVexTintedOverlayFS;
+extern const char* const kVexColouredScreenVS;
 
 class CVexShader {
 public:
     // Builds the program when the game's application has a GLES2 extension; failures are
     // kept as texts in the messages (the program name stays 0).
     CVexShader(const char* vertexSource, const char* fragmentSource, CStateGame* game);
-    // Deletes the program and both shaders.
+    // Draws with the program of `owner` (built from the same sources), which must outlive it:
+    // one program in the driver for both. Its own locations and messages.
+    CVexShader(const CVexShader& owner, int borrowed);
+    // Deletes the program and both shaders (a borrowed program stays with its owner).
     virtual ~CVexShader();
     // Makes the program current.
     virtual void Use();
@@ -45,6 +49,7 @@ protected:
     u32 m_fragmentShader;
     CStateGame* m_game;
     CVortanString m_messages;
+    int m_borrowed;
 
 private:
     CVexShader(const CVexShader&) = delete;
@@ -71,6 +76,8 @@ public:
 class CVexTintedWorldShader : public CVexShader {
 public:
     CVexTintedWorldShader(const char* vs, const char* fs, CStateGame* game, const char* failure);
+    // The program of `owner`, borrowed (see CVexShader).
+    CVexTintedWorldShader(const CVexTintedWorldShader& owner, const char* failure);
     ~CVexTintedWorldShader() override {}
     i32 position, uv0, projectionMatrix, color0, texture0;
 };
@@ -84,12 +91,14 @@ public:
 class CVexWorldShader : public CVexTintedWorldShader {
 public:
     CVexWorldShader(const char* vs, const char* fs, CStateGame* game);
+    explicit CVexWorldShader(const CVexTintedWorldShader& owner);
     ~CVexWorldShader() override {}
 };
 
 class CVexBackgroundShader : public CVexTintedWorldShader {
 public:
     CVexBackgroundShader(const char* vs, const char* fs, CStateGame* game);
+    explicit CVexBackgroundShader(const CVexTintedWorldShader& owner);
     ~CVexBackgroundShader() override {}
 };
 
@@ -111,4 +120,13 @@ class CVexScreenOverlayShader : public CVexTintedScreenShader {
 public:
     CVexScreenOverlayShader(const char* vs, const char* fs, CStateGame* game);
     ~CVexScreenOverlayShader() override {}
+};
+
+// Screen quads with their tint per vertex, so that quads of one image and blending but of
+// different tints go in one draw.
+class CVexColouredScreenShader : public CVexShader {
+public:
+    CVexColouredScreenShader(const char* vs, const char* fs, CStateGame* game);
+    ~CVexColouredScreenShader() override {}
+    i32 position, uv0, colour0, texture0;
 };

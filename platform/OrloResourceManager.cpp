@@ -687,6 +687,23 @@ CVortanSurface* COrloResourceManager::LoadSurface(const CVortanString& name, CVo
         ++record->refCount;
         return record->surface;
     }
+    CVortanSurface* surface = DecodeImage(name, record);
+    if (!surface) {
+        record->surface = nullptr;
+        return nullptr;
+    }
+    surface->CreateTexture(kGlRgba, kGlUnsignedByte,
+                           (record->flags & ORLO_IMAGE_NO_MIPMAPS) ? 0 : 1);
+    if (record->flags & ORLO_IMAGE_TEXTURE_ONLY)
+        surface->DropPixels();
+    record->surface = surface;
+    record->refCount = 1;
+    return surface;
+}
+
+CVortanSurface* COrloResourceManager::DecodeImage(const CVortanString& name,
+                                                  COrloSurfaceRecord* record)
+{
     CVortanMediaPack* pack = GetPackFile(record->packId);
     if (!pack || !m_current)
         return nullptr;
@@ -699,7 +716,6 @@ CVortanSurface* COrloResourceManager::LoadSurface(const CVortanString& name, CVo
                                    m_current->separateAlpha ? &alphaDesc : nullptr);
     if (rc != VORTAN_OK) {
         DeleteSurface(surface);
-        record->surface = nullptr;
         return nullptr;
     }
 
@@ -734,11 +750,24 @@ CVortanSurface* COrloResourceManager::LoadSurface(const CVortanString& name, CVo
             DeleteSurface(scaled);
         }
     }
-    surface->CreateTexture(kGlRgba, kGlUnsignedByte,
-                           (record->flags & ORLO_IMAGE_NO_MIPMAPS) ? 0 : 1);
-    record->surface = surface;
-    record->refCount = 1;
     return surface;
+}
+
+int COrloResourceManager::KeepTextureOnly(CVortanSurface* surface)
+{
+    if (!surface)
+        return VORTAN_E_ARGUMENT;
+    for (int i = 0; i < m_surfaces.GetSize(); ++i) {
+        COrloSurfaceRecord* record = m_surfaces.ElementAt(i).value;
+        if (record->surface != surface)
+            continue;
+        if (record->packId < 0 || !surface->GetTexture())
+            return VORTAN_E_ARGUMENT;
+        record->flags |= ORLO_IMAGE_TEXTURE_ONLY;
+        surface->DropPixels();
+        return VORTAN_OK;
+    }
+    return VORTAN_E_ARGUMENT;
 }
 
 int COrloResourceManager::AddRefSurface(CVortanSurface* surface)
@@ -975,7 +1004,19 @@ int COrloResourceManager::ReloadAllSurfaceTextures()
         // drawing) gets none now either.
         if (!record->surface || !record->surface->GetTextureFormat())
             continue;
-        int rc = record->surface->RecreateTexture();
+        CVortanSurface* surface = record->surface;
+        const int textureOnly = (record->flags & ORLO_IMAGE_TEXTURE_ONLY) && !surface->GetPixels();
+        if (textureOnly) {
+            // Its only copy went with the context: the pack holds the image.
+            CVortanSurface* decoded = DecodeImage(m_surfaces.ElementAt(i).key.GetString(), record);
+            int rc = decoded ? surface->RestorePixels(*decoded) : VORTAN_E_FAIL;
+            DeleteSurface(decoded);
+            if (rc != VORTAN_OK)
+                return rc;
+        }
+        int rc = surface->RecreateTexture();
+        if (textureOnly)
+            surface->DropPixels();
         if (rc != VORTAN_OK)
             return rc;
     }

@@ -122,6 +122,12 @@ public:
     virtual CVortanSoundWave* LoadSoundAsync(const CVortanString& name, int flags);
     virtual CVortanBitmapFont* LoadFont(const CVortanString& name);
 
+    // The loaded pack image is only ever drawn through its texture: its main-memory pixels
+    // are freed now and whenever its texture is made again (after a lost context the image is
+    // decoded from its pack anew for the upload). VORTAN_OK; VORTAN_E_ARGUMENT for a surface
+    // that is no loaded pack image or has no texture.
+    int KeepTextureOnly(CVortanSurface* surface);
+
     // Once per frame (main thread): reaps at most one finished loader and starts the next
     // queued one. The first call after construction does nothing.
     void PollAsyncSounds();
@@ -161,6 +167,9 @@ private:
     // the lock.
     void RemoveLoadersLocked(CVortanSoundWave* sound);
     static void DeleteSurface(CVortanSurface* surface);
+    // The record's image decoded from its pack and scaled to the screen, without a texture;
+    // null when that fails.
+    CVortanSurface* DecodeImage(const CVortanString& name, COrloSurfaceRecord* record);
     static void DeleteSound(CVortanSoundWave* sound);
     static void DeleteFont(CVortanBitmapFont* font);
     void UnloadFontTextures();

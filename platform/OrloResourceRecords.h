@@ -15,8 +15,9 @@ class CVortanBitmapFont;
 class CVortan3DProgram;
 class COrloResourceManager;
 
-// Flag bits of image and font records (from "/dmp.meta").
-enum { ORLO_IMAGE_NO_MIPMAPS = 0x1, ORLO_FONT_KEEP_COLOR = 0x1 };
+// Flag bits of image and font records (from "/dmp.meta"; ORLO_IMAGE_TEXTURE_ONLY is set by
+// COrloResourceManager::KeepTextureOnly).
+enum { ORLO_IMAGE_NO_MIPMAPS = 0x1, ORLO_IMAGE_TEXTURE_ONLY = 0x100, ORLO_FONT_KEEP_COLOR = 0x1 };
 
 // One opened data pack.
 struct COrloPackRecord {

@@ -7,7 +7,10 @@ Every BUILD/bench/*_bench program runs once with JSON output and a short minimum
 report gives the machine (CPU model, Mesa), then per pair of bench/pairs.txt ours, the peer,
 the ratio or value, the target and whether it is met; then the figures the end-to-end harness
 left in BUILD/e2e_figures.json, each copy's resident size beside that of a minimal EGL/GLES2
-window (BUILD/bench/minimal_window). Nothing here judges a time: the report is for a person.
+window (BUILD/bench/minimal_window); then the program's peak resident size on the game's menu,
+the training picker and in a training battle beside the minimal window's, both measured in this
+run on one private X server (tests/e2e/resident.py). Nothing here judges a time: the report is
+for a person.
 """
 import argparse
 import glob
@@ -21,6 +24,7 @@ import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
 DEFAULT_PAIRS = os.path.join(HERE, "..", "bench", "pairs.txt")
 UNIT_NS = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}
 E2E_FIGURES = [
@@ -232,6 +236,8 @@ def main():
     parser.add_argument("--timeout", type=int, default=300)
     parser.add_argument("--pairs", default=DEFAULT_PAIRS)
     parser.add_argument("--only", nargs="*", default=None)
+    parser.add_argument("--no-resident", action="store_true",
+                        help="leave out the program's peak resident sizes (they start the program)")
     args = parser.parse_args()
     build = os.path.abspath(args.build)
     pairs = read_pairs(args.pairs)
@@ -287,7 +293,39 @@ def main():
             kb = int(float(figures[key]))
             beside = (" (%+d kB beside the minimal window)" % (kb - window_kb)) if window_kb else ""
             print("  %-48s %d kB%s" % ("copy %s RSS" % copy, kb, beside))
+    if not args.no_resident:
+        print()
+        print_resident(build)
     return 0
+
+
+def print_resident(build):
+    """The program's peak resident size on its screens beside the minimal window's, one run."""
+    print("Peak resident size (VmHWM) above a minimal EGL/GLES2 window, measured in this run on "
+          "one X server:")
+    if not os.access(os.path.join(build, "orlogate"), os.X_OK):
+        print("  not measured: no program in the build")
+        return
+    try:
+        import e2e_harness
+        import resident
+    except ImportError as e:
+        print("  not measured: %s" % e)
+        return
+    reason = e2e_harness.cannot_run()
+    if reason:
+        print("  not measured: " + reason)
+        return
+    try:
+        f = resident.measure(build)
+    except e2e_harness.Failure as failure:
+        print("  not measured: %s" % str(failure).splitlines()[0])
+        return
+    print("  %-30s %7d kB" % ("minimal EGL/GLES2 window", f["window_kb"]))
+    for key, screen in resident.SCREENS:
+        print("  %-30s %7d kB  %+6.1f MB (target <= +64 MB: %s)"
+              % (screen, f[key], (f[key] - f["window_kb"]) / 1024.0,
+                 "met" if f[key] - f["window_kb"] <= 64 * 1024 else "NOT MET"))
 
 
 if __name__ == "__main__":

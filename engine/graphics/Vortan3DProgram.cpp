@@ -75,7 +75,8 @@ bool ReadLogAndStatus(u32 object, GetIv getiv, GetLog getLog, GLenum statusName,
 } // namespace
 
 CVortan3DProgram::CVortan3DProgram()
-    : m_owner(nullptr), m_vertexShader(0), m_fragmentShader(0), m_program(0), m_locationQueries(0)
+    : m_owner(nullptr), m_vertexShader(0), m_fragmentShader(0), m_program(0), m_locationQueries(0),
+      m_waiting(0)
 {}
 
 CVortan3DProgram::~CVortan3DProgram() {}
@@ -91,9 +92,31 @@ int CVortan3DProgram::Create(void* owner, const CVortanString& vertexSource,
     m_owner = owner;
     m_vertexSource = vertexSource;
     m_fragmentSource = fragmentSource;
+    m_waiting = 0;
     ClearCaches();
     return CompileAndLink(m_vertexSource, m_fragmentSource, &m_vertexShader, &m_fragmentShader,
                           &m_program);
+}
+
+int CVortan3DProgram::CreateOnFirstUse(void* owner, const CVortanString& vertexSource,
+                                       const CVortanString& fragmentSource)
+{
+    m_owner = owner;
+    m_vertexSource = vertexSource;
+    m_fragmentSource = fragmentSource;
+    ClearCaches();
+    m_waiting = 1;
+    return VORTAN_OK;
+}
+
+bool CVortan3DProgram::Built()
+{
+    if (m_waiting) {
+        m_waiting = 0;
+        CompileAndLink(m_vertexSource, m_fragmentSource, &m_vertexShader, &m_fragmentShader,
+                       &m_program);
+    }
+    return m_program != 0;
 }
 
 int CVortan3DProgram::CompileAndLink(const CVortanString& vertexSource,
@@ -142,6 +165,8 @@ int CVortan3DProgram::CompileAndLink(const CVortanString& vertexSource,
 int CVortan3DProgram::Rebuild()
 {
     ClearCaches();
+    if (m_waiting)
+        return VORTAN_OK;
     return CompileAndLink(m_vertexSource, m_fragmentSource, &m_vertexShader, &m_fragmentShader,
                           &m_program);
 }
@@ -155,6 +180,7 @@ void CVortan3DProgram::Release()
     if (m_program)
         glDeleteProgram(m_program);
     m_vertexShader = m_fragmentShader = m_program = 0;
+    m_waiting = 0;
     ClearCaches();
     m_owner = nullptr;
 }
@@ -183,7 +209,7 @@ int CVortan3DProgram::Lookup(CVortanArray<Entry>& cache, const CVortanString& na
         else
             return cache[mid].location;
     }
-    if (!m_program)
+    if (!Built())
         return -1;
     char* text = EightBit(name);
     if (!text)

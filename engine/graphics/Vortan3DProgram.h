@@ -20,20 +20,30 @@ public:
     // VORTAN_E_ARGUMENT when a shader does not compile or the program does not link (no GL object
     // is left then).
     int Create(void* owner, const CVortanString& vertexSource, const CVortanString& fragmentSource);
+    // Stores the owner and the sources and leaves the build to the first use of the program
+    // (its name or a location asked for): a program never drawn with costs no driver memory.
+    // A build that fails then leaves the name 0, as a failed Create does. VORTAN_OK.
+    int CreateOnFirstUse(void* owner, const CVortanString& vertexSource,
+                         const CVortanString& fragmentSource);
     // The build routine, usable without an object. VORTAN_OK or VORTAN_E_ARGUMENT.
     static int CompileAndLink(const CVortanString& vertexSource,
                               const CVortanString& fragmentSource, u32* vertexShader,
                               u32* fragmentShader, u32* program);
-    // Empties the caches and builds again from the stored sources.
+    // Empties the caches and builds again from the stored sources (a program still waiting for
+    // its first use keeps waiting).
     int Rebuild();
     // Deletes the GL objects, clears the names, the caches and the owner.
     void Release();
     // The same as Release (the context is lost: the GL objects are gone with it).
     void Unload();
 
-    u32 GetProgramId() const { return m_program; }
-    u32 GetVertexShader() const { return m_vertexShader; }
-    u32 GetFragmentShader() const { return m_fragmentShader; }
+    u32 GetProgramId() { return Built() ? m_program : 0; }
+    u32 GetVertexShader() { return Built() ? m_vertexShader : 0; }
+    u32 GetFragmentShader() { return Built() ? m_fragmentShader : 0; }
+    // The program's name without building one that waits: 0 until built.
+    u32 GetNameIfBuilt() const { return m_program; }
+    // 1 while the build waits for the program's first use.
+    int IsWaitingForUse() const { return m_waiting; }
     void* GetOwner() const { return m_owner; }
     const CVortanString& GetVertexSource() const { return m_vertexSource; }
     const CVortanString& GetFragmentSource() const { return m_fragmentSource; }
@@ -62,6 +72,8 @@ private:
     };
     int Lookup(CVortanArray<Entry>& cache, const CVortanString& name, bool uniform);
     void ClearCaches();
+    // Builds a program that waits for its first use; true when there is a program.
+    bool Built();
 
     CVortan3DProgram(const CVortan3DProgram&) = delete;
     CVortan3DProgram& operator=(const CVortan3DProgram&) = delete;
@@ -75,4 +87,5 @@ private:
     CVortanArray<Entry> m_uniforms;
     CVortanArray<Entry> m_attribs;
     int m_locationQueries;
+    int m_waiting;
 };

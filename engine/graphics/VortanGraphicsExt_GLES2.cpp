@@ -263,7 +263,11 @@ int CVortanGraphicsExt_GLES2::CreatePrograms()
         if (!program)
             return VORTAN_E_NOMEMORY;
         m_programs[b.role] = program;
-        int result = program->Create(this, CVortanString(b.vertex), CVortanString(b.fragment));
+        // Built when first drawn with: the driver keeps a compiled program's code for as long
+        // as the program lives, and most screens draw with two or three of the seven. Their
+        // samplers read unit 0, the value a new program's uniforms start with.
+        int result =
+            program->CreateOnFirstUse(this, CVortanString(b.vertex), CVortanString(b.fragment));
         if (result != VORTAN_OK) {
             m_programs[b.role] = nullptr;
             program->Release();
@@ -271,13 +275,6 @@ int CVortanGraphicsExt_GLES2::CreatePrograms()
             return result;
         }
         m_programList.SetAtGrow(m_programList.GetSize(), program);
-        if (b.role != PROGRAM_COLOR) {
-            int sampler = program->GetUniformLocation("texture01");
-            if (sampler >= 0) {
-                glUseProgram(program->GetProgramId());
-                glUniform1i(sampler, 0);
-            }
-        }
     }
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
@@ -441,9 +438,9 @@ int CVortanGraphicsExt_GLES2::BindProgram(CVortan3DProgram* program, const void*
         CVortan3DProgram* tinted = m_programs[PROGRAM_TINTED];
         CVortan3DProgram* mix = m_programs[PROGRAM_COLOR_MIX];
         CVortan3DProgram* previous = nullptr;
-        if (tinted && m_currentProgram && m_currentProgram == tinted->GetProgramId())
+        if (tinted && m_currentProgram && m_currentProgram == tinted->GetNameIfBuilt())
             previous = tinted;
-        else if (mix && m_currentProgram && m_currentProgram == mix->GetProgramId())
+        else if (mix && m_currentProgram && m_currentProgram == mix->GetNameIfBuilt())
             previous = mix;
         if (previous) {
             int color = previous->GetAttribLocation("color");

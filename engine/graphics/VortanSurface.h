@@ -147,6 +147,13 @@ public:
     // After a context loss: the texture again, from the pixels. VORTAN_E_MALFORMED when it was
     // never created.
     int RecreateTexture();
+    // Frees the owned pixels and the alpha plane of a surface whose texture mirror exists; the
+    // description, the texture and its format stay (the GPU's copy is then the only one).
+    // VORTAN_E_MALFORMED without a texture or without owned pixels.
+    int DropPixels();
+    // Owned pixels again, copied from a surface of the same size, pitch and format (the image
+    // decoded anew), with its alpha plane. VORTAN_E_ARGUMENT when they differ; VORTAN_E_NOMEMORY.
+    int RestorePixels(const CVortanSurface& from);
     u32 GetTexture() const { return m_texture; }
     int HasMipLevels() const { return m_mips; }
     u32 GetTextureFormat() const { return m_glFormat; }

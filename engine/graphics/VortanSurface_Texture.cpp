@@ -146,6 +146,10 @@ int CVortanSurface::CreateTexture(u32 glFormat, u32 glType, int mips)
         name = id;
         glActiveTexture(GL_TEXTURE0);
         glBindTexture(GL_TEXTURE_2D, id);
+        // The filter it will have, before its storage is made: a driver that sizes a new
+        // texture by its filter then keeps no room for levels it will never have.
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                        chain ? GL_LINEAR_MIPMAP_NEAREST : GL_LINEAR);
         glTexImage2D(GL_TEXTURE_2D, 0, (GLint)glFormat, width, height, 0, glFormat, glType,
                      nullptr);
         if (chain) {
@@ -194,6 +198,47 @@ int CVortanSurface::RecreateTexture()
     if (!m_pixels || !m_glFormat || !m_glType)
         return VORTAN_E_MALFORMED;
     return CreateTexture(m_glFormat, m_glType, m_mips);
+}
+
+int CVortanSurface::DropPixels()
+{
+    if (!m_texture || !m_pixels || !m_ownsPixels)
+        return VORTAN_E_MALFORMED;
+    free(m_pixels);
+    m_pixels = nullptr;
+    m_ownsPixels = 0;
+    if (m_alpha)
+        free(m_alpha);
+    m_alpha = nullptr;
+    return VORTAN_OK;
+}
+
+int CVortanSurface::RestorePixels(const CVortanSurface& from)
+{
+    if (!from.m_pixels || from.m_desc.width != m_desc.width ||
+        from.m_desc.height != m_desc.height || from.m_desc.pitch != m_desc.pitch ||
+        from.m_desc.pixelFormat != m_desc.pixelFormat || from.m_dataSize != m_dataSize)
+        return VORTAN_E_ARGUMENT;
+    u8* pixels = (u8*)malloc(m_dataSize);
+    u8* alpha = nullptr;
+    const size_t plane = (size_t)m_desc.width * (size_t)m_desc.height;
+    if (pixels && from.m_alpha)
+        alpha = (u8*)malloc(plane);
+    if (!pixels || (from.m_alpha && !alpha)) {
+        free(pixels);
+        return VORTAN_E_NOMEMORY;
+    }
+    memcpy(pixels, from.m_pixels, m_dataSize);
+    if (alpha)
+        memcpy(alpha, from.m_alpha, plane);
+    if (m_ownsPixels && m_pixels)
+        free(m_pixels);
+    if (m_alpha)
+        free(m_alpha);
+    m_pixels = pixels;
+    m_alpha = alpha;
+    m_ownsPixels = 1;
+    return VORTAN_OK;
 }
 
 int CVortanSurface::UploadTexture()

@@ -8,6 +8,8 @@
 //   game_state <n>             the game connection's state (0 closed, 1 up)
 //   in_match <0|1>             the menu knows of a running online match
 //   toast <0|1>                a toast is showing (it takes the taps where it lies)
+//   idle <0|1>                 the frame loop has gone idle (its full-speed time after the
+//                              last input is over)
 //   widget <name> <left> <top> <right> <bottom>[ <text>]
 //                              a visible named widget: its rectangle in screen pixels, cut to
 //                              its ancestors' rectangles (those with an area) and the screen;
@@ -129,6 +131,8 @@ void COrloMenuState::DumpState(std::string& out)
     out += line;
     IOrloToastNotification* toast = Gate() ? Gate()->GetToast() : nullptr;
     snprintf(line, sizeof line, "toast %d\n", toast && toast->IsShowing() ? 1 : 0);
+    out += line;
+    snprintf(line, sizeof line, "idle %d\n", Gate() && Gate()->IsIdle() ? 1 : 0);
     out += line;
     DumpWalk walk = {&out, 0};
     if (m_uiRoot)

@@ -96,6 +96,8 @@ def run(build):
         world.keep("registered")
         h.no_toast(b)
         h.open_menu(b, "loginscreen_root")
+        # The frames run at full speed for a while after the last input: idle is after that.
+        b.wait_dump(lambda d: d.get("idle") == "1", 20, "B does not go idle on the login page")
         figures["idle_menu_cpu_percent"] = process_cpu_percent(b, 3.0)
         t = time.monotonic()
         h.login(b, B_LOGIN, B_PASS)

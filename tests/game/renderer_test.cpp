@@ -1,14 +1,16 @@
 // The game's renderer and shaders on Mesa GLES2 under Xvfb: every quad helper with its
 // blending against reference pictures made by ImageMagick from the same images and the
 // helpers' geometry (+-2 per channel), frame selection, the stretch rows, the water at a set
-// clock, text placement, shadow and long texts, world quads through the camera, and the
-// shaders' build, failure texts and re-creation.
+// clock, text placement, shadow and long texts, world quads through the camera, the
+// shaders' build, failure texts and re-creation, the images kept only as textures through a lost
+// context, and the batched glow sprites against one draw each.
 #include <gtest/gtest.h>
 #include <math.h>
 
 #include <string>
 
 #include "engine/graphics/VortanSurface.h"
+#include "game/VexDotField.h"
 #include "game/VexShader.h"
 #include "tests/game/GLGameSupport.h"
 
@@ -437,4 +439,79 @@ TEST_F(Renderer, BackgroundShadowAndSquibFramesBlendTheirOwnWay)
                       Differences(frame, ref,
                                   {584 + 16 * qx, 276 + 20 * qy, 600 + 16 * qx, 296 + 20 * qy}, 2));
     EXPECT_EQ(0, Differences(frame, ref, {84, 384, 116, 416}));
+}
+
+TEST_F(Renderer, ImagesKeptOnlyAsTexturesRedrawTheSamePixelsAfterALostContext)
+{
+    // The game's images keep no main-memory copy once their texture exists.
+    CVortanSurface* quad = Img(18);
+    ASSERT_NE(nullptr, quad);
+    EXPECT_EQ(nullptr, quad->GetPixels());
+    EXPECT_NE(0u, quad->GetTexture());
+    EXPECT_EQ(32, quad->GetWidth());
+    auto draw = [&]() {
+        g->Clear(0xFF404040u);
+        R().DrawScreenQuad(CVortanVector2(200, 200), CVortanVector2(64, 64), quad, 0xFFFFFFFFu);
+        R().DrawGlowSprite(CVortanVector2(500, 200), CVortanVector2(40, 40), 0.3f, quad,
+                           0xC0FFFFFFu);
+        return gltest::ReadFrame();
+    };
+    const Rgb before = draw();
+    // The quadrants as the picture has them: red top left, green top right, blue bottom left.
+    EXPECT_TRUE(Close(0xFF0000, At(before, 160, 160)));
+    EXPECT_TRUE(Close(0x00FF00, At(before, 240, 160)));
+    EXPECT_TRUE(Close(0x0000FF, At(before, 160, 240)));
+
+    // The context goes while the game still holds the image: the manager alone must bring
+    // its texture back, from the pack.
+    EXPECT_EQ(VORTAN_OK, g->app.COrloResourceManager::UnloadAllSurfaceTextures());
+    R().ReleaseShaders();
+    EXPECT_EQ(0u, quad->GetTexture());
+    ASSERT_EQ(VORTAN_OK, g->app.ext->Restore());
+    ASSERT_EQ(VORTAN_OK, g->app.ext->Resize(800, 480));
+    ASSERT_EQ(VORTAN_OK, g->app.COrloResourceManager::ReloadAllSurfaceTextures());
+    R().CreateShaders();
+    EXPECT_NE(0u, quad->GetTexture());
+    EXPECT_EQ(nullptr, quad->GetPixels());
+    EXPECT_EQ(32, quad->GetWidth());
+    const Rgb after = draw();
+    EXPECT_EQ(0, Differences(after, before, Box{0, 0, 800, 480}, 0, 0));
+}
+
+TEST_F(Renderer, TheDotFieldInBatchesDrawsWhatOneDrawPerDotDrew)
+{
+    using G = gltest::GameOnWindow;
+    ASSERT_TRUE(g->OpenPack(
+        {{G::Name(VEX_DOT_SPARK_IMAGE), I().quad}, {G::Name(VEX_DOT_TRAIL_IMAGE), I().base}}));
+    ASSERT_TRUE(g->Load({VEX_DOT_SPARK_IMAGE, VEX_DOT_TRAIL_IMAGE}));
+    CVexDotField dots;
+    dots.Init(&g->game, &R());
+    for (int i = 0; i < 40; ++i)
+        dots.Spawn();
+    // Sparks grown, moved and turned, their trails left behind at several fades; overlaps
+    // where the glow adds up past white.
+    for (int step = 0; step < 60; ++step)
+        dots.Update(0.05f);
+    int sparks = 0, trails = 0;
+    for (int i = 0; i < dots.GetCount(); ++i)
+        (dots.GetAt(i)->trail ? trails : sparks)++;
+    ASSERT_GT(sparks, 10);
+    ASSERT_GT(trails, 10);
+
+    g->Clear(0xFF404040u);
+    for (int i = 0; i < dots.GetCount(); ++i) {
+        const CVexDot* d = dots.GetAt(i);
+        R().DrawGlowSprite(d->position, d->drawnSize, d->angle, Img(d->image),
+                           CVexDotField::ColourForFade(d->fade, d->lifetime));
+    }
+    const Rgb one = gltest::ReadFrame();
+    g->Clear(0xFF404040u);
+    dots.Render();
+    const Rgb batched = gltest::ReadFrame();
+    int lit = 0;
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 800; ++x)
+            lit += At(one, x, y) != kGreyPixel;
+    EXPECT_GT(lit, 1000);
+    EXPECT_EQ(0, Differences(batched, one, Box{0, 0, 800, 480}, 0, 0));
 }

@@ -1,9 +1,10 @@
 // CVortan3DProgram on a real GLES2 context: build, failure without leftovers, location
-// caches, rebuild after a context loss, logs.
+// caches, rebuild after a context loss, logs, and the build left for the first use.
 #include <gtest/gtest.h>
 
 #include "engine/graphics/Vortan3DProgram.h"
 #include "engine/graphics/VortanGraphicsExt_GLES2.h"
+#include "engine/graphics/VortanSurface.h"
 #include "tests/support/GraphicsTestWindow.h"
 
 namespace {
@@ -180,4 +181,64 @@ TEST_F(Program, SourcesGoToGLAsTheLowByteOfEachUnit)
                     CVortanString(
                         "precision mediump float;\tvoid main() {\tgl_FragColor = vec4(1.0);\t}")));
     p.Release();
+}
+
+TEST_F(Program, AProgramLeftForItsFirstUseIsBuiltThenOnceAndOnlyThen)
+{
+    const int before = LiveObjects();
+    CVortan3DProgram p;
+    int owner = 0;
+    ASSERT_EQ(VORTAN_OK,
+              p.CreateOnFirstUse(&owner, CVortanString(kVertex), CVortanString(kFragment)));
+    EXPECT_EQ(before, LiveObjects()); // nothing built yet
+    EXPECT_EQ(1, p.IsWaitingForUse());
+    EXPECT_EQ(0u, p.GetNameIfBuilt());
+    // A lost context before the first use: still nothing to build.
+    p.Unload();
+    ASSERT_EQ(VORTAN_OK,
+              p.CreateOnFirstUse(&owner, CVortanString(kVertex), CVortanString(kFragment)));
+    EXPECT_EQ(VORTAN_OK, p.Rebuild());
+    EXPECT_EQ(before, LiveObjects());
+    // The first location asked for builds it.
+    EXPECT_GE(p.GetAttribLocation("uv"), 0);
+    EXPECT_EQ(before + 3, LiveObjects()); // two shaders and the program
+    EXPECT_TRUE(glIsProgram(p.GetNameIfBuilt()));
+    EXPECT_EQ(p.GetNameIfBuilt(), p.GetProgramId());
+    EXPECT_EQ(0, p.IsWaitingForUse());
+    p.Release();
+    EXPECT_EQ(before, LiveObjects());
+
+    // A source that does not build fails once, on first use, and leaves nothing behind.
+    CVortan3DProgram broken;
+    ASSERT_EQ(VORTAN_OK, broken.CreateOnFirstUse(nullptr, CVortanString(kVertex),
+                                                 CVortanString(kBrokenFragment)));
+    EXPECT_EQ(0u, broken.GetProgramId());
+    EXPECT_EQ(-1, broken.GetUniformLocation("color"));
+    EXPECT_EQ(0, broken.IsWaitingForUse());
+    EXPECT_EQ(before, LiveObjects());
+}
+
+TEST_F(Program, TheExtensionBuildsEachProgramWhenFirstDrawnWith)
+{
+    // The extension's seven programs wait; a texture blit builds the texture program alone.
+    for (int role = 0; role < CVortanGraphicsExt_GLES2::PROGRAM_COUNT; ++role)
+        EXPECT_EQ(1, ext.GetProgram(role)->IsWaitingForUse()) << role;
+    CVortanSurfaceDesc desc = CVortanSurfaceDesc::From(nullptr);
+    desc.width = 4;
+    desc.height = 4;
+    desc.pixelFormat = VORTAN_PIXEL_ARGB8888;
+    CVortanSurface s;
+    ASSERT_EQ(VORTAN_OK, s.Create(nullptr, &desc));
+    s.Clear(0xFF00FF00u, nullptr);
+    ASSERT_EQ(VORTAN_OK, s.CreateTexture(GL_RGBA, GL_UNSIGNED_BYTE, 0));
+    EXPECT_EQ(VORTAN_OK, ext.Blit(0, 0, &s, nullptr, 0));
+    for (int role = 0; role < CVortanGraphicsExt_GLES2::PROGRAM_COUNT; ++role)
+        EXPECT_EQ(role == CVortanGraphicsExt_GLES2::PROGRAM_TEXTURE ? 0 : 1,
+                  ext.GetProgram(role)->IsWaitingForUse())
+            << role;
+    GLubyte pixel[4] = {0, 0, 0, 0};
+    glReadPixels(1, 62, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+    EXPECT_EQ(0, pixel[0]);
+    EXPECT_EQ(255, pixel[1]);
+    s.Release();
 }

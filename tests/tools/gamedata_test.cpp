@@ -104,7 +104,8 @@ TEST_F(GameData, PacksHoldEachEntryOnce)
         std::istringstream in(Output({kPackTool, "list", vtest::BinaryDir() + "/" + pack}));
         std::string size, name;
         while (in >> size >> name)
-            names.insert(name);
+            if (name != "/dmp.meta") // each pack may describe itself
+                names.insert(name);
     }
     int pictures = 0, sounds = 0, fonts = 0;
     for (const std::string& name : std::set<std::string>(names.begin(), names.end())) {

@@ -32,7 +32,7 @@ CVexPlayState::CVexPlayState()
       m_firstSide(0), m_backgroundStyle(0), m_roundState(0), m_roundNumber(0), m_firstRound(1),
       m_turnStart(0.0f), m_turnLimit(30.0f), m_elapsed(0.0f), m_timerFraction(0.0f), m_beeps(),
       m_beepFrequency(0), m_pulseScale(0.0f), m_pulseSpeed(0.0f), m_startDelay(0.0f),
-      m_turnActive(0), m_timedOut(0), m_bannerFade(0.0f), m_clocks(), m_stateStart(0.0f),
+      m_turnActive(0), m_timedOut(0), m_endReason(-1), m_bannerFade(0.0f), m_clocks(), m_stateStart(0.0f),
       m_matchEndTime(0.0f), m_matchEndNoted(0), m_roundDecided(0), m_gameOver(0), m_resultPosted(0),
       m_roundReadyPosted(0), m_localReadySent(0), m_turnEndPosted(0), m_matchEndPosted(0),
       m_leavePosted(0), m_leaveBattleSent(0), m_left(0), m_leave(0), m_confirm(0), m_restart(0),
@@ -146,6 +146,7 @@ void CVexPlayState::Reset()
     m_training = 0;
     m_host = 0;
     m_left = 0;
+    m_endReason = -1;
     m_leavePosted = 0;
     m_leaveBattleSent = 0;
     m_matchEndPosted = 0;

@@ -20,6 +20,10 @@
 //   ended left <0|1> timed_out <0|1> leaving <0|1>
 //                              how it ended: the opponent left, time-out strikes; this
 //                              side leaves (its own leave or a lost connection)
+//   banner <main> <how> reason <n>
+//                              the result banner's language texts (-1 none): its main line
+//                              and the line saying how the match ended; the GameOver's
+//                              reason (-1 before one)
 //   squib<side>_world <x> <y>  the squib's body as the battle shows it (during a
 //                              fast-forwarded shot, the position still on the screen)
 //   squib<side>_screen <x> <y> the same point on the screen, rounded to a pixel, halves up
@@ -252,6 +256,9 @@ void CVexStateDump::ComposeBattle(CStateGame* game, CVexPlayState* battle, std::
     Line(out, "game_over %d winner %d", battle->IsGameOver() ? 1 : 0, battle->GetWinner());
     Line(out, "ended left %d timed_out %d leaving %d", battle->IsOpponentGone() ? 1 : 0,
          battle->IsTimedOut() ? 1 : 0, battle->IsLeaveRequested() ? 1 : 0);
+    int bannerMain = -1, bannerHow = -1;
+    battle->GetResultBanner(bannerMain, bannerHow);
+    Line(out, "banner %d %d reason %d", bannerMain, bannerHow, battle->GetEndReason());
 
     CVexScene* shown =
         battle->IsFastForwarding() ? battle->GetSnapshotScene() : battle->GetLiveScene();

@@ -471,8 +471,9 @@ void COrloMenuState::OnGameStateChanged(int state)
         m_game->OnConnectionLost(0);
         m_inMatch = 0;
     } else if (state == IOrloNetworkSession::GAME_UP) {
-        // A new game connection starts a new conversation.
+        // A new game connection starts a new conversation and waits for its game ready.
         ResetChatBacklog();
+        m_gameReadySent = 0;
     }
 }
 

@@ -96,8 +96,10 @@ void COrloMenuState::OnShopItems(int group, int first, const CVortanArray<SShopI
     m_contentPending = 0;
     if (!session)
         return;
-    if (ContentBase(group) == 512)
+    if (ContentBase(group) == 512) {
         session->SendShopDone();
-    else
+    } else if (!m_gameReadySent) {
         session->SendGameReady();
+        m_gameReadySent = 1;
+    }
 }

@@ -471,9 +471,8 @@ void COrloMenuState::OnGameStateChanged(int state)
         m_game->OnConnectionLost(0);
         m_inMatch = 0;
     } else if (state == IOrloNetworkSession::GAME_UP) {
-        // A new game connection starts a new conversation and waits for its game ready.
+        // A new game connection starts a new conversation.
         ResetChatBacklog();
-        m_gameReadySent = 0;
     }
 }
 

@@ -583,8 +583,6 @@ protected:
     CVortanMap<i32, SShopGroupData> m_contentGroups;
     int m_contentExpected = 0;
     int m_contentPending = 0;
-    // The game ready went out on this game connection (once: a finished game gets none).
-    int m_gameReadySent = 0;
     CVortanArray<ItemPack> m_packs;
     int m_coins = 0;
     CVortanArray<SShopGroupData> m_shopGroups;

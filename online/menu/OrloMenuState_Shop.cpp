@@ -96,10 +96,8 @@ void COrloMenuState::OnShopItems(int group, int first, const CVortanArray<SShopI
     m_contentPending = 0;
     if (!session)
         return;
-    if (ContentBase(group) == 512) {
+    if (ContentBase(group) == 512)
         session->SendShopDone();
-    } else if (!m_gameReadySent) {
+    else
         session->SendGameReady();
-        m_gameReadySent = 1;
-    }
 }

@@ -9,8 +9,9 @@ left, told on the chat page with the offer closed; A back on its start page, no 
 result); a fourth match by challenge, A's game connection cut in it
 (A: connection lost, B: player left, B leaves with the round button); the lobby is killed and
 restarted and both log in again by themselves; A buys a hat, challenges again and B sees the
-hat and its health; both windows closed end both programs with status 0, nothing left
-running, settings written.
+hat and its health; that match played to its end, B asks for a rematch and A leaves with the
+chat's exit (A: its start page, no second result; B: told, the offer closed); both windows
+closed end both programs with status 0, nothing left running, settings written.
 
 Usage: two_copies_test.py BUILD_DIR. Screenshots of each stage stay in BUILD_DIR/e2e-runs/ when
 a step fails. The figures the run measures go to BUILD_DIR/e2e_figures.json."""
@@ -250,6 +251,7 @@ def run(build):
         check(len(guests) == 1 and len(world.standin.online()) == 2,
               "not both back: %s" % world.standin.online())
         b_name = "Guest" + guests[0]
+        kept = {A_NAME: kept[A_NAME], guests[0]: results_of(world, guests[0])}
 
         # 5 (second half). A new challenge: B sees A's hat and its health.
         h.challenge(a, b_name)
@@ -264,6 +266,26 @@ def run(build):
             check(line[6] == "1", "B has no picture of A's hat")
             check(int(line[1]) > 100, "A's hat gives no extra health on B: %s" % line)
         world.keep("hat")
+
+        # The hat's match played to its end; B asks for a rematch and A leaves with the chat's
+        # exit: A's start page shows and A adds no second result; B is told that A left and
+        # its offer closes.
+        shots, (ea, eb) = play_to_the_end(world, a, b)
+        a_won = int(ea.values["game_over"][2]) == side_of(ea)
+        check_banners((ea, eb), (a_won, not a_won))
+        check_results(world, kept)
+        h.open_menu(b, "chat_root")
+        b.press("rematch-button", page="chat_root")
+        h.open_menu(a, "chat_root")
+        a.wait_dump(lambda d: any(w[5].endswith(" wants a rematch!") for w in d.widgets), 15,
+                    "A is not told of B's rematch")
+        a.press("button_back", page="chat_root")
+        a.wait_dump(lambda d: h.page_shown("startscreen_root")(d) and d.num("game_state") == 0,
+                    15, "A's exit does not lead to its start page")
+        b.wait_dump(lambda d: any(w[5] == A_NAME + " has left the game." for w in d.widgets)
+                    and not d.widget("rematch-button"), 15, "B is not told that A left")
+        check_results(world, kept, who=())
+        world.keep("rematch_exit")
 
         # 7. Both windows closed: status 0, nothing left, settings written.
         for c in (a, b):
@@ -312,17 +334,20 @@ def check_banners(ends, won, gave_up=False):
         check(how == expected, "banner %s: the match ended another way (%d)" % (banner, expected))
 
 
+def results_of(world, who):
+    """The number of match results the stand-in keeps for a player (name or id)."""
+    answer = world.standin.command("results " + who).split()
+    return int(answer[1]) if len(answer) == 2 and answer[0] == "ok" else -1
+
+
 def check_results(world, kept, who=None):
     """The stand-in keeps one more result for each player named (both by default), no more."""
     names = list(kept) if who is None else list(who)
     for name in kept:
         want = kept[name] + (1 if name in names else 0)
-
-        def got(name=name):
-            answer = world.standin.command("results " + name).split()
-            return int(answer[1]) if len(answer) == 2 and answer[0] == "ok" else -1
-        h.wait_until(lambda: got() >= want, 10)
-        check(got() == want, "%s: %d results kept, %d wanted" % (name, got(), want))
+        h.wait_until(lambda: results_of(world, name) >= want, 10)
+        got = results_of(world, name)
+        check(got == want, "%s: %d results kept, %d wanted" % (name, got, want))
         kept[name] = want
 
 

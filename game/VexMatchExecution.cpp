@@ -497,6 +497,7 @@ void CVexPlayState::ExecuteGameOver(const u8* m, u32 size)
         if (winner == m_localSide)
             SetResult(1);
     }
+    m_endReason = msg.reason;
     if (msg.reason == VEX_OVER_LEFT || msg.reason == VEX_OVER_GAVE_UP) {
         m_left = 1;
         if (winner == m_localSide)

@@ -32,20 +32,21 @@ CVexPlayState::CVexPlayState()
       m_firstSide(0), m_backgroundStyle(0), m_roundState(0), m_roundNumber(0), m_firstRound(1),
       m_turnStart(0.0f), m_turnLimit(30.0f), m_elapsed(0.0f), m_timerFraction(0.0f), m_beeps(),
       m_beepFrequency(0), m_pulseScale(0.0f), m_pulseSpeed(0.0f), m_startDelay(0.0f),
-      m_turnActive(0), m_timedOut(0), m_bannerFade(0.0f), m_clocks(), m_stateStart(0.0f),
-      m_matchEndTime(0.0f), m_matchEndNoted(0), m_roundDecided(0), m_gameOver(0), m_resultPosted(0),
-      m_roundReadyPosted(0), m_localReadySent(0), m_turnEndPosted(0), m_matchEndPosted(0),
-      m_leavePosted(0), m_leaveBattleSent(0), m_left(0), m_leave(0), m_confirm(0), m_restart(0),
-      m_skipNextTurn(0), m_opponentGameOver(0), m_matchDecided(0), m_matchCounted(0),
-      m_gameOverRun(0), m_matchEndRun(0), m_matchEndCount(0), m_aimDrag(0), m_pan(0), m_pinch(0),
-      m_zoomHeld(0), m_stretchSound(0), m_released(0), m_shot(0), m_shotInProgress(0),
-      m_ffTime(0.0f), m_shotFinished(0), m_batchExecuted(0), m_playbackDone(0),
-      m_opponentPlaybackDone(0), m_cameraReturn(0), m_physics(0), m_lastFrameSteps(0),
-      m_droppedShots(0), m_firedWeapon(0), m_settled(0), m_squibsStill(0), m_projectilesStill(0),
-      m_effectsDone(0), m_queueEmpty(0), m_settlePass(0), m_settlePosted(0), m_waterPending(0),
-      m_waterTimer(0.0f), m_waterLimit(1.0f), m_lastSendTime(0), m_bytesSent(0), m_bytesReceived(0),
-      m_gameOverSent(0), m_highestExecuteAt(0), m_bombItemFired(0), m_playbackEndPending(0),
-      m_playbacks(0), m_accepted(0), m_playbackHook(nullptr), m_playbackContext(nullptr)
+      m_turnActive(0), m_timedOut(0), m_endReason(-1), m_bannerFade(0.0f), m_clocks(),
+      m_stateStart(0.0f), m_matchEndTime(0.0f), m_matchEndNoted(0), m_roundDecided(0),
+      m_gameOver(0), m_resultPosted(0), m_roundReadyPosted(0), m_localReadySent(0),
+      m_turnEndPosted(0), m_matchEndPosted(0), m_leavePosted(0), m_leaveBattleSent(0), m_left(0),
+      m_leave(0), m_confirm(0), m_restart(0), m_skipNextTurn(0), m_opponentGameOver(0),
+      m_matchDecided(0), m_matchCounted(0), m_gameOverRun(0), m_matchEndRun(0), m_matchEndCount(0),
+      m_aimDrag(0), m_pan(0), m_pinch(0), m_zoomHeld(0), m_stretchSound(0), m_released(0),
+      m_shot(0), m_shotInProgress(0), m_ffTime(0.0f), m_shotFinished(0), m_batchExecuted(0),
+      m_playbackDone(0), m_opponentPlaybackDone(0), m_cameraReturn(0), m_physics(0),
+      m_lastFrameSteps(0), m_droppedShots(0), m_firedWeapon(0), m_settled(0), m_squibsStill(0),
+      m_projectilesStill(0), m_effectsDone(0), m_queueEmpty(0), m_settlePass(0), m_settlePosted(0),
+      m_waterPending(0), m_waterTimer(0.0f), m_waterLimit(1.0f), m_lastSendTime(0), m_bytesSent(0),
+      m_bytesReceived(0), m_gameOverSent(0), m_highestExecuteAt(0), m_bombItemFired(0),
+      m_playbackEndPending(0), m_playbacks(0), m_accepted(0), m_playbackHook(nullptr),
+      m_playbackContext(nullptr)
 {
     m_snowItem[0] = m_snowItem[1] = 0;
     m_clusterItem[0] = m_clusterItem[1] = 0;
@@ -146,6 +147,7 @@ void CVexPlayState::Reset()
     m_training = 0;
     m_host = 0;
     m_left = 0;
+    m_endReason = -1;
     m_leavePosted = 0;
     m_leaveBattleSent = 0;
     m_matchEndPosted = 0;

@@ -239,6 +239,11 @@ public:
     // The opponent left the match; the match ended by time-out strikes.
     int IsOpponentGone() const { return m_left; }
     int IsTimedOut() const { return m_timedOut; }
+    // How the match ended (a VEX_OVER_ value from its GameOver), -1 while it runs.
+    int GetEndReason() const { return m_endReason; }
+    // The language texts of the result banner (-1 for none): the main line at 0.4 of the
+    // height and the line saying how the match ended at 0.25.
+    void GetResultBanner(int& main, int& how) const;
     int IsTurnActive() const { return m_turnActive; }
     int IsFastForwarding() const { return m_shot; }
     int IsShotInProgress() const { return m_shotInProgress; }
@@ -359,6 +364,7 @@ private:
     float m_startDelay;
     i32 m_turnActive;
     i32 m_timedOut;
+    i32 m_endReason;
     float m_bannerFade;
     float m_clocks[2];
     float m_stateStart;

@@ -240,18 +240,31 @@ void CVexPlayState::DrawHud()
         Darken(0.2f, 0.0f, h);
         DrawCentredText(7, 0.6f * h, kWhite);
     }
-    if (m_roundState == VEX_ROUND_GAME_OVER) {
-        if (m_winner == 0 || m_winner == 1) {
-            const int local = m_winner == m_localSide;
-            DrawCentredText(m_training ? (local ? 16 : 17) : (local ? 3 : 4), 0.4f * h, kWhite);
-            if (m_left)
-                DrawCentredText(10, 0.25f * h, kWhite);
-            else if (m_timedOut)
-                DrawCentredText(local ? 8 : 9, 0.25f * h, kWhite);
-        } else {
-            DrawCentredText(5, 0.4f * h, kWhite);
-        }
+    int main = -1, how = -1;
+    GetResultBanner(main, how);
+    if (main >= 0)
+        DrawCentredText(main, 0.4f * h, kWhite);
+    if (how >= 0)
+        DrawCentredText(how, 0.25f * h, kWhite);
+}
+
+void CVexPlayState::GetResultBanner(int& main, int& how) const
+{
+    main = how = -1;
+    if (m_roundState != VEX_ROUND_GAME_OVER)
+        return;
+    if (m_winner != 0 && m_winner != 1) {
+        main = 5;
+        return;
     }
+    const int local = m_winner == m_localSide;
+    main = m_training ? (local ? 16 : 17) : (local ? 3 : 4);
+    // Said by how the match ended, not by what happened in its turns: a turn that timed out
+    // earlier does not make a drowning a time-out win.
+    if (m_left || m_endReason == VEX_OVER_LEFT || m_endReason == VEX_OVER_GAVE_UP)
+        how = 10;
+    else if (m_endReason == VEX_OVER_TIME_OUTS)
+        how = local ? 8 : 9;
 }
 
 void CVexPlayState::Render()

@@ -60,6 +60,7 @@ void CVexPlayState::NewGame()
     m_queueEmpty = m_effectsDone = 0;
     m_turnEndPosted = 0;
     m_timedOut = 0;
+    m_endReason = -1;
     m_playbackEndPending = 0;
     m_beepFrequency = 0;
     m_turnSide = -1;

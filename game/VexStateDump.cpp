@@ -17,9 +17,14 @@
 //   training <0|1>             against the computer
 //   level <n>                  the battle's level
 //   game_over <0|1> winner <n> the match is over; its winner side (VEX_WINNER_DRAW a draw)
-//   ended left <0|1> timed_out <0|1> leaving <0|1>
+//   ended left <0|1> timed_out <0|1> leaving <0|1> confirm <0|1>
 //                              how it ended: the opponent left, time-out strikes; this
-//                              side leaves (its own leave or a lost connection)
+//                              side leaves (its own leave or a lost connection); the exit
+//                              confirmation is open
+//   banner <main> <how> reason <n>
+//                              the result banner's language texts (-1 none): its main line
+//                              and the line saying how the match ended; the GameOver's
+//                              reason (-1 before one)
 //   squib<side>_world <x> <y>  the squib's body as the battle shows it (during a
 //                              fast-forwarded shot, the position still on the screen)
 //   squib<side>_screen <x> <y> the same point on the screen, rounded to a pixel, halves up
@@ -250,8 +255,12 @@ void CVexStateDump::ComposeBattle(CStateGame* game, CVexPlayState* battle, std::
     Line(out, "training %d", battle->IsTraining() ? 1 : 0);
     Line(out, "level %d", battle->GetLevelIndex());
     Line(out, "game_over %d winner %d", battle->IsGameOver() ? 1 : 0, battle->GetWinner());
-    Line(out, "ended left %d timed_out %d leaving %d", battle->IsOpponentGone() ? 1 : 0,
-         battle->IsTimedOut() ? 1 : 0, battle->IsLeaveRequested() ? 1 : 0);
+    Line(out, "ended left %d timed_out %d leaving %d confirm %d", battle->IsOpponentGone() ? 1 : 0,
+         battle->IsTimedOut() ? 1 : 0, battle->IsLeaveRequested() ? 1 : 0,
+         battle->IsExitConfirmationShown() ? 1 : 0);
+    int bannerMain = -1, bannerHow = -1;
+    battle->GetResultBanner(bannerMain, bannerHow);
+    Line(out, "banner %d %d reason %d", bannerMain, bannerHow, battle->GetEndReason());
 
     CVexScene* shown =
         battle->IsFastForwarding() ? battle->GetSnapshotScene() : battle->GetLiveScene();

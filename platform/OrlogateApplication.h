@@ -212,6 +212,8 @@ public:
     void AnswerRematch(bool accept, bool leave);
     // 1 while a match's end waits on the user's rematch answer.
     int IsEndReportPending() const { return m_endReportPending; }
+    // 1 once the current match is over on the game server (a side left it).
+    int IsMatchClosed() const { return m_matchClosed; }
 
     IOrloNetworkSession* GetNetworkSession() const { return m_session; }
     IOrloGameState* GetGameState() const { return m_gameState; }
@@ -296,6 +298,11 @@ protected:
 
     int m_endReportPending;
     int m_rematchChoice; // -1 none; bit 0 accept, bit 1 leave
+    // This match's result went to the game server (one result per match).
+    int m_resultSent;
+    // This match is over on the game server (the opponent left, or this side refused the
+    // rematch): nothing more goes to it.
+    int m_matchClosed;
 
     IOrloOnlineFactory* m_onlineFactory; // not owned; null: no online objects
 };

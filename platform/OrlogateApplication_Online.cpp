@@ -285,6 +285,9 @@ void COrlogateApplication::OnGameStart(IOrloNetworkSession* session, int game, i
 {
     (void)session;
     m_rematchChoice = -1;
+    // A new match (a rematch keeps the game): its own result, its own opponent.
+    m_resultSent = 0;
+    m_matchClosed = 0;
     if (m_menu)
         m_menu->OnGameStart(game, opener);
     IOrloGameState* hosted = GetReadyGameState();
@@ -298,6 +301,7 @@ void COrlogateApplication::OnPlayerLeft(IOrloNetworkSession* session, int player
 {
     if (session && playerId == session->GetOwnPlayerId())
         return;
+    m_matchClosed = 1;
     OnChatMessage(COrloChatRecord(5, CVortanString(), playerId), true);
     IOrloGameState* game = GetReadyGameState();
     if (game)
@@ -310,8 +314,11 @@ void COrlogateApplication::EndMatch(const CVortanArray<i32>* ids, const CVortanA
                                     int flag)
 {
     m_endReportPending = 1;
-    if (m_session)
+    // Leaving after the game reported the match adds no second result for it.
+    if (m_session && !m_resultSent) {
         m_session->SendGameResult(ids, places, flag);
+        m_resultSent = 1;
+    }
     if (m_menu)
         m_menu->UpdateChatButtons(true);
     if (flag) {
@@ -332,7 +339,16 @@ void COrlogateApplication::AnswerRematch(bool accept, bool leave)
     if (m_endReportPending) {
         if (m_menu)
             m_menu->UpdateChatButtons(false);
-        if (accept) {
+        if (m_matchClosed) {
+            // The match is over on the game server: nobody to answer; a refusal only lets
+            // the game connection go.
+            if (!accept) {
+                if (m_session)
+                    m_session->CloseGameSocket();
+                if (m_menu)
+                    m_menu->ResetToStartPage();
+            }
+        } else if (accept) {
             SendChatNotice(4);
             if (m_session)
                 m_session->SendRematchReply(1);
@@ -340,6 +356,7 @@ void COrlogateApplication::AnswerRematch(bool accept, bool leave)
             SendChatNotice(leave ? 5 : 1);
             if (m_session)
                 m_session->SendRematchReply(0);
+            m_matchClosed = 1;
             if (m_menu)
                 m_menu->ResetToStartPage();
         }

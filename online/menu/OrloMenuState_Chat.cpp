@@ -266,6 +266,9 @@ int COrloMenuState::OnChatExit(CWidget* sender, COrloMenuState* menu)
 {
     (void)sender;
     menu->LeaveGameToLobby();
+    // The player chose the lobby: its first page stays in front (the match's end hid the
+    // menu for the game).
+    menu->SetMenuShown(true);
     return 1;
 }
 

@@ -174,6 +174,7 @@ public:
     const CVortanString& GetGameQuery() const { return m_gameQuery; }
     int GetLobbyPort() const { return m_lobbyEngine ? m_lobbyEngine->GetPort() : 0; }
     i64 GetGameId() const { return m_gameId; }
+    int IsGameLeft() const { return m_gameLeft; }
     int GetMatchFlag() const { return m_matchFlag; }
     float GetLoginTimer() const { return m_loginTimer; }
     LoginObserver* GetLoginObserver() const { return m_loginObserver; }
@@ -241,6 +242,9 @@ private:
     GameSocketObserver m_gameSocketObserver;
     int m_ownPlayerId;
     i64 m_gameId;
+    // The other player left the current game: its connection only waits to be closed, and a
+    // new game (a challenge, a game start) takes its place.
+    int m_gameLeft = 0;
     int m_matchFlag;
     int m_releaseId;
     float m_loginTimer;

@@ -89,6 +89,7 @@ void COrloNetworkSession::HandleGameMessage(const u8* bytes, int length)
         CVortanString address;
         ASN1_DecodeGameBegin(bytes, length, &gameId, &players, &flag2, &flag3, &address, &value5);
         FillRegistry(players);
+        m_gameLeft = 0;
         std::vector<GameObserver*> observers = m_gameObservers;
         for (size_t i = 0; i < observers.size() && !m_retired; ++i)
             observers[i]->OnGameStart(this, m_ownPlayerId, m_matchFlag);
@@ -107,6 +108,7 @@ void COrloNetworkSession::HandleGameMessage(const u8* bytes, int length)
             return;
         if (gameId != m_gameId)
             return;
+        m_gameLeft = 1;
         std::vector<GameObserver*> observers = m_gameObservers;
         for (size_t i = 0; i < observers.size() && !m_retired; ++i)
             observers[i]->OnPlayerLeft(this, playerId);
@@ -183,7 +185,7 @@ void COrloNetworkSession::HandleLoginReply(const u8* bytes, int length)
 
 void COrloNetworkSession::HandleGameBegin(const u8* bytes, int length)
 {
-    if (!m_gameEngine || m_gameEngine->IsConnected(false))
+    if (!m_gameEngine || (m_gameEngine->IsConnected(false) && !m_gameLeft))
         return;
     i64 gameId = 0;
     CVortanArray<SPlayerRecord> players;
@@ -197,6 +199,10 @@ void COrloNetworkSession::HandleGameBegin(const u8* bytes, int length)
     int port = 0;
     if (!SplitHostPort(address, &host, &port))
         return;
+    // The game the other player left gives way to the new one.
+    if (m_gameLeft)
+        CloseGameSocket();
+    m_gameLeft = 0;
     m_gameId = gameId;
     if (m_gameEngine->Connect(host, port,
                               m_application ? m_application->GetNetConnection() : nullptr) == 1) {
@@ -311,7 +317,7 @@ void COrloNetworkSession::HandleLobbyMessage(const u8* bytes, int length)
         CVortanString name, text;
         CASN1ChallengeReceived message(&v0, &challenger, &name, &text, &v4, &v5);
         message.Decode(bytes, length);
-        if (!m_joined && !(m_gameEngine && m_gameEngine->IsConnected(false))) {
+        if (!m_joined && !(m_gameEngine && m_gameEngine->IsConnected(false) && !m_gameLeft)) {
             m_challengerId = challenger;
             EACH_LOBBY_OBSERVER->OnChallengeReceived(this, challenger, name, text, v4, v5);
         } else {

@@ -1,11 +1,17 @@
 """Two copies of the built program playing each other through the stand-in, as two people would:
 A registers, B logs in as a guest and A finds B in the player list; A challenges, B accepts and
 both play one battle on one level, A's shots aimed by dragging from the dumped squib and both
-digests equal after every shot, until B's third strike ends it with opposite results; A's chat
-line reaches B's bubble and backlog; both ask for a rematch; A's game connection is cut in the
-rematch (A: connection lost, B: player left); the lobby is killed and restarted and both log in
-again by themselves; A buys a hat, challenges again and B sees the hat and its health; both
-windows closed end both programs with status 0, nothing left running, settings written.
+digests equal after every shot, until B's third strike (or a knock-out) ends it with opposite
+results and banners that say how it ended, one result each kept by the stand-in; A's chat line
+reaches B's bubble and backlog; both ask for a rematch, twice, each time on a new level, the
+second match played to its end as the first; in the third A gives up (B: won, the other side
+left, told on the chat page with the offer closed; A back on its start page, no second
+result); a fourth match by challenge, A's game connection cut in it
+(A: connection lost, B: player left, B leaves with the round button); the lobby is killed and
+restarted and both log in again by themselves; A buys a hat, challenges again and B sees the
+hat and its health; that match played to its end, B asks for a rematch and A leaves with the
+chat's exit (A: its start page, no second result; B: told, the offer closed); both windows
+closed end both programs with status 0, nothing left running, settings written.
 
 Usage: two_copies_test.py BUILD_DIR. Screenshots of each stage stay in BUILD_DIR/e2e-runs/ when
 a step fails. The figures the run measures go to BUILD_DIR/e2e_figures.json."""
@@ -153,35 +159,79 @@ def run(build):
         if shots:
             check(ea.get("digest") == eb.get("digest"), "the last digests differ")
 
+        b_id = [i for i in world.standin.online() if int(i) >= FIRST_GUEST_ID][0]
+        kept = {A_NAME: 0, b_id: 0}
+        check_banners((ea, eb), (a_won, b_won))
+        check_results(world, kept)
+
         # 4 (second half). B's backlog holds A's line.
         h.open_menu(b, "chat_root")
         b.wait_dump(lambda d: any(w[5].endswith(A_NAME + ": " + CHAT) for w in d.widgets), 10,
                     "A's line is not in B's backlog")
         world.keep("backlog")
 
-        # 5 (first half). Both ask for a rematch: a new battle under the same game.
-        h.open_menu(a, "chat_root")
-        for c in (a, b):
-            c.press("rematch-button", page="chat_root")
-        for c in (a, b):
-            c.wait_dump(lambda d: in_new_battle(d), 40, "no rematch battle")
-        world.keep("rematch")
+        # 5 (first half). Both ask for a rematch, twice: a new battle under the same game, on a
+        # level the game has not played yet, the second played to its end as the first.
+        levels = [ea.get("level")]
+        for match in (2, 3):
+            da, db = rematch(a, b)
+            check(da.get("level") == db.get("level") and da.get("level") not in levels,
+                  "match %d: levels %s %s after %s" % (match, da.get("level"), db.get("level"),
+                                                       levels))
+            levels.append(da.get("level"))
+            world.keep("rematch%d" % match)
+            if match == 3:
+                break
+            shots, (ea, eb) = play_to_the_end(world, a, b)
+            a_won = int(ea.values["game_over"][2]) == side_of(ea)
+            check(a_won != (int(eb.values["game_over"][2]) == side_of(eb)), "the outcomes agree")
+            check(ea.get("digest") == eb.get("digest") or not shots, "the last digests differ")
+            check_banners((ea, eb), (a_won, not a_won))
+            check_results(world, kept)
 
-        # 6. A's game connection cut mid-battle: A's battle ends as a lost connection, B's by
-        # the player leaving; then the lobby dies and comes back: both log in by themselves.
+        # A gives up the third match: B wins because A left, and reads it on its chat page,
+        # with the offer closed; A's chat exit leaves it on its start page, shown.
+        give_up(a)
+        eb = b.wait_dump(lambda d: d.get("game_over") == "1", 20, "B's match does not end")
+        check_banners((eb,), (True,), gave_up=True)
+        check_results(world, kept, who=(A_NAME, b_id))
+        b.wait_dump(lambda d: d.get("menu_page") == "chat_root" and d.get("menu_shown") == "1"
+                    and any(w[5].startswith(A_NAME + " ") for w in d.widgets
+                            if w[0] != "player_name"), 20, "B is not told on its chat page")
+        check(not b.dump().widget("rematch-button"), "B's rematch offer stays open")
+        world.keep("gave_up")
+        # A, who left, is back on the game's menu; its round button opens the start page.
+        a.wait_dump(lambda d: "play" not in d.screens() and d.num("game_state") == 0, 20,
+                    "A's battle does not end")
+        h.open_menu(a)
+        a.wait_dump(h.page_shown("startscreen_root"), 10, "A is not on its start page")
+        h.close_menu(b)  # B: the round button, then the game's own menu
+        check_results(world, kept, who=())
+
+        # 6. A fourth match by challenge; A's game connection cut mid-battle: A's battle ends as
+        # a lost connection, B's by the player leaving (a win, told by its banner); then the
+        # lobby dies and comes back: both log in by themselves.
+        h.close_menu(a)
+        h.challenge(a, b_name)
+        h.accept_challenge(b)
+        for c in (a, b):
+            c.wait_dump(lambda d: in_new_battle(d) and d.num("round_state") >= 5, 40,
+                        "no battle after the challenge")
         check(world.standin.command("cut " + A_NAME) == "ok 1", "the cut found no connection")
-        # B is told that A left and that the match is over in one breath: its battle gives way
-        # to the menu at once, scored as a win (the stand-in keeps B's result).
         a.wait_dump(lambda d: d.num("game_state") == 0 and not battle_running(d), 20,
                     "A's battle does not end with the connection")
-        b.wait_dump(lambda d: d.num("game_state") == 0 and "play" not in d.screens(), 20,
-                    "B's battle does not end when A leaves")
+        eb = b.wait_dump(lambda d: d.get("game_over") == "1", 20, "B's battle does not end")
+        check_banners((eb,), (True,), gave_up=True)
         log = world.standin.log_text()
         check(re.search(r"player \d+ left", log), "the stand-in saw nobody leave")
-        check(re.search(r"player \d+ result 1", log), "B's win by A leaving is not reported")
+        check_results(world, kept, who=(b_id,))
         check(a.dump().num("lobby_state") == 5 and b.dump().num("lobby_state") == 5,
               "a lobby connection went with the game connection")
         world.keep("cut")
+        # What B sent that A never acknowledged holds B's battle up to 30 s after its end.
+        b.wait_dump(lambda d: d.get("menu_page") == "chat_root" and d.get("menu_shown") == "1",
+                    45, "B's battle does not lead to the chat page")
+        h.close_menu(b)
         for c in (a, b):
             leave_battle(c)
         # 5 (second half). A buys a hat (no page leads back from the shop on a desktop, which
@@ -203,6 +253,7 @@ def run(build):
         check(len(guests) == 1 and len(world.standin.online()) == 2,
               "not both back: %s" % world.standin.online())
         b_name = "Guest" + guests[0]
+        kept = {A_NAME: kept[A_NAME], guests[0]: results_of(world, guests[0])}
 
         # 5 (second half). A new challenge: B sees A's hat and its health.
         h.challenge(a, b_name)
@@ -217,6 +268,26 @@ def run(build):
             check(line[6] == "1", "B has no picture of A's hat")
             check(int(line[1]) > 100, "A's hat gives no extra health on B: %s" % line)
         world.keep("hat")
+
+        # The hat's match played to its end; B asks for a rematch and A leaves with the chat's
+        # exit: A's start page shows and A adds no second result; B is told that A left and
+        # its offer closes.
+        shots, (ea, eb) = play_to_the_end(world, a, b)
+        a_won = int(ea.values["game_over"][2]) == side_of(ea)
+        check_banners((ea, eb), (a_won, not a_won))
+        check_results(world, kept)
+        h.open_menu(b, "chat_root")
+        b.press("rematch-button", page="chat_root")
+        h.open_menu(a, "chat_root")
+        a.wait_dump(lambda d: any(w[5].endswith(" wants a rematch!") for w in d.widgets), 15,
+                    "A is not told of B's rematch")
+        a.press("button_back", page="chat_root")
+        a.wait_dump(lambda d: h.page_shown("startscreen_root")(d) and d.num("game_state") == 0,
+                    15, "A's exit does not lead to its start page")
+        b.wait_dump(lambda d: any(w[5] == A_NAME + " has left the game." for w in d.widgets)
+                    and not d.widget("rematch-button"), 15, "B is not told that A left")
+        check_results(world, kept, who=())
+        world.keep("rematch_exit")
 
         # 7. Both windows closed: status 0, nothing left, settings written.
         for c in (a, b):
@@ -241,6 +312,63 @@ def run(build):
                 json.dump({k: round(v, 2) for k, v in figures.items()}, f, indent=1)
         world.stop(remove=ok)
     return 0 if ok else 1
+
+
+# Language texts of the result banner: won, lost; how it ended: the opponent ran out of time,
+# this side did, a side left or gave up.
+WON, LOST, THEIR_TIME_OUT, OWN_TIME_OUT, LEFT = 3, 4, 8, 9, 10
+TIME_OUTS = 3
+
+
+def check_banners(ends, won, gave_up=False):
+    """Each copy's result banner says who won and how the match ended: by time-outs only when
+    its GameOver said so, "left" when a side left or gave up, nothing more after shots."""
+    for d, w in zip(ends, won):
+        banner = d.values.get("banner") or ["-1", "-1", "reason", "-1"]
+        main, how, reason = int(banner[0]), int(banner[1]), int(banner[3])
+        check(main == (WON if w else LOST), "banner %s for a %s" % (banner, "win" if w else "loss"))
+        if gave_up:
+            expected = LEFT
+        elif reason == TIME_OUTS:
+            expected = THEIR_TIME_OUT if w else OWN_TIME_OUT
+        else:
+            expected = -1
+        check(how == expected, "banner %s: the match ended another way (%d)" % (banner, expected))
+
+
+def results_of(world, who):
+    """The number of match results the stand-in keeps for a player (name or id)."""
+    answer = world.standin.command("results " + who).split()
+    return int(answer[1]) if len(answer) == 2 and answer[0] == "ok" else -1
+
+
+def check_results(world, kept, who=None):
+    """The stand-in keeps one more result for each player named (both by default), no more."""
+    names = list(kept) if who is None else list(who)
+    for name in kept:
+        want = kept[name] + (1 if name in names else 0)
+        h.wait_until(lambda: results_of(world, name) >= want, 10)
+        got = results_of(world, name)
+        check(got == want, "%s: %d results kept, %d wanted" % (name, got, want))
+        kept[name] = want
+
+
+def rematch(a, b):
+    """Both ask for a rematch on the chat page; the new battle's dumps."""
+    for c in (a, b):
+        h.open_menu(c, "chat_root")
+        c.press("rematch-button", page="chat_root")
+    return [c.wait_dump(lambda d: in_new_battle(d) and d.num("round_state") >= 5, 40,
+                        "no rematch battle") for c in (a, b)]
+
+
+def give_up(copy):
+    """The battle's exit button, then "yes" in its confirmation (800 x 480: s = w / 30)."""
+    copy.wait_dump(lambda d: h.in_battle(d) and d.num("round_state") >= 5, 20, "no battle")
+    copy.click(400, 480 - 32)
+    copy.wait_dump(lambda d: (d.values.get("ended") or [""] * 8)[7] == "1", 10,
+                   "no exit confirmation")
+    copy.click(320, 288)
 
 
 def battle_running(d):

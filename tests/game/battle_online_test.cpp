@@ -294,13 +294,23 @@ TEST(OnlineHooks, TheResultAndTheRematchAnswersGoInOrder)
                    "202 menu line 5 0", "202 70 0", "202 menu start page", "202 menu start page"}),
               match.log);
 
-    // A result with the flag refuses and leaves at once.
+    // The same match left afterwards (the chat's exit reports it with the flag): its result
+    // and its answer went already, nothing more goes out.
+    match.log.clear();
+    match.appB.EndMatch(&ids, &places, 1);
+    EXPECT_EQ((Log{"202 menu buttons 1", "202 menu buttons 0", "202 menu start page",
+                   "202 menu start page"}),
+              match.log);
+
+    // In a new match a result with the flag refuses and leaves at once.
+    match.appB.OnGameStart(&match.sessionB, 64, 0);
     match.log.clear();
     match.appB.EndMatch(&ids, &places, 1);
     EXPECT_EQ((Log{"202 15 2 2 1", "202 menu buttons 1", "202 menu buttons 0", "202 64 5 '' 202",
                    "202 menu line 5 0", "202 70 0", "202 menu start page", "202 menu start page"}),
               match.log);
     // A decline without leaving sends notice 1.
+    match.appB.OnGameStart(&match.sessionB, 64, 0);
     match.log.clear();
     match.appB.EndMatch(&ids, &places, 0);
     match.appB.AnswerRematch(false, false);

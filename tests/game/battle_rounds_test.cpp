@@ -1,9 +1,11 @@
 // Rounds and turns of the online battle between two games: the turn timer's beeps, time-out
 // strikes ending the match for the opponent, a draw replayed on a new level with the other side
-// first, the match end reported and left 5.0 s later, and a closed game connection.
+// first, the match end reported and left 5.0 s later, and a closed game connection; the result
+// banner says how each match ended.
 #include <gtest/gtest.h>
 
 #include <set>
+#include <utility>
 
 #include "tests/game/BattleMatchSupport.h"
 
@@ -15,6 +17,17 @@ bool OwnTurn(CVexPlayState* b)
 {
     return b && b->GetRoundState() == VEX_ROUND_OWN_TURN && b->IsTurnActive() &&
            !b->IsShotInProgress() && !b->GetExecutionQueue()->HasRecords();
+}
+
+typedef std::pair<int, int> Banner;
+
+// The language texts of the result banner: its main line and the line saying how it ended.
+Banner BannerOf(CVexPlayState* b)
+{
+    Banner texts(-1, -1);
+    if (b)
+        b->GetResultBanner(texts.first, texts.second);
+    return texts;
 }
 
 // A shot that changes nothing: a jump with almost no stretch.
@@ -109,6 +122,35 @@ TEST(BattleRounds, TheThirdTimeOutEndsTheMatchForTheOpponentOnBothDevices)
     // One match counted on each device.
     EXPECT_EQ(1, match.gameA.GetWonMatches() + match.gameA.GetLostMatches());
     EXPECT_EQ(1, match.gameB.GetWonMatches() + match.gameB.GetLostMatches());
+    // The banners: won (3) and lost (4), each saying the idler ran out of time (8 to the
+    // winner, 9 to the idler).
+    for (CVexPlayState* b : {match.A(), match.B()}) {
+        const bool idle = b->GetLocalSide() == idler->GetLocalSide();
+        EXPECT_EQ(Banner(idle ? 4 : 3, idle ? 9 : 8), BannerOf(b)) << idle;
+    }
+}
+
+TEST(BattleRounds, ADrowningAfterATimedOutTurnIsNoTimeOutWin)
+{
+    // The first side lets its turn run out; in the turn that follows the other side falls in
+    // the water: the first side wins by the water, and neither banner speaks of time.
+    Match match;
+    match.Start();
+    ASSERT_TRUE(match.RunUntil([&] { return match.ReadyShooter() != nullptr; }, 600));
+    CVexPlayState* idler = match.ReadyShooter();
+    const int idleSide = idler->GetLocalSide();
+    ASSERT_TRUE(match.RunUntil(
+        [&] { return match.ReadyShooter() && match.ReadyShooter() != idler; }, 2000));
+    EXPECT_EQ(2, idler->Player(idleSide).strikes);
+    CVexPlayState* shooter = match.ReadyShooter();
+    Harmless(shooter);
+    shooter->PostPlayerOut(1 - idleSide, 1);
+    ASSERT_TRUE(
+        match.RunUntil([&] { return match.A()->IsGameOver() && match.B()->IsGameOver(); }, 2000));
+    for (CVexPlayState* b : {match.A(), match.B()}) {
+        EXPECT_EQ(idleSide, b->GetWinner());
+        EXPECT_EQ(Banner(b == idler ? 3 : 4, -1), BannerOf(b)) << (b == idler);
+    }
 }
 
 TEST(BattleRounds, ADrawIsReplayedOnANewLevelWithTheOtherSideFirst)
@@ -155,6 +197,8 @@ TEST(BattleRounds, AWonRoundEndsTheMatchWhichIsLeftFiveSecondsLater)
         match.RunUntil([&] { return match.A()->IsGameOver() && match.B()->IsGameOver(); }, 2000));
     EXPECT_EQ(1 - loser, match.A()->GetWinner());
     EXPECT_EQ(1 - loser, match.B()->GetWinner());
+    for (CVexPlayState* b : {match.A(), match.B()})
+        EXPECT_EQ(Banner(b->GetLocalSide() == loser ? 4 : 3, -1), BannerOf(b));
     ASSERT_TRUE(match.RunUntil(
         [&] { return !match.gameA.reports.empty() && !match.gameB.reports.empty(); }, 200));
     const long ended = match.ticks;
@@ -205,6 +249,8 @@ TEST(BattleRounds, APlayerWhoLeftLosesOnceAndAnUnknownIdChangesNothing)
     match.Tick();
     EXPECT_EQ(1, match.gameA.GetWonMatches());
     EXPECT_EQ(0, match.gameA.GetLostMatches());
+    // Won, because the other side left (10).
+    EXPECT_EQ(Banner(3, 10), BannerOf(match.A()));
 }
 
 TEST(BattleRounds, AnEmptyLobbyEndsTheMatchAtOnceWithoutARoundStart)

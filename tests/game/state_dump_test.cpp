@@ -119,8 +119,11 @@ TEST_F(DumpedTraining, BattleLinesMatchTheBattleAndADragFromThemWins)
     // three strikes and no hat.
     EXPECT_EQ(std::vector<std::string>({"0", "winner", std::to_string(VEX_WINNER_DRAW)}),
               d["game_over"]);
-    EXPECT_EQ(std::vector<std::string>({"left", "0", "timed_out", "0", "leaving", "0"}),
-              d["ended"]);
+    EXPECT_EQ(
+        std::vector<std::string>({"left", "0", "timed_out", "0", "leaving", "0", "confirm", "0"}),
+        d["ended"]);
+    // No banner before the match ends.
+    EXPECT_EQ(std::vector<std::string>({"-1", "-1", "reason", "-1"}), d["banner"]);
     for (const char* key : {"player0", "player1"})
         EXPECT_EQ(std::vector<std::string>({"health", "100", "strikes", "3", "hat", "0", "0"}),
                   d[key])

@@ -285,7 +285,7 @@ TEST_F(StandInPages, BothAskForARematchThenTheExitEndsTheSecondMatchEachResultKe
     EXPECT_EQ(0, toggle->GetState());
     EXPECT_TRUE(app->GetNetworkSession()->GetStatus() & 0xFF00);
 
-    // The second match: lost, and left through the exit button, which reports once more.
+    // The second match: lost, and left through the exit button (its result went already).
     EndMatch(2);
     menu->RunEvent("chat_exit", nullptr);
     ASSERT_TRUE(FramesUntil([&]() { return !(app->GetNetworkSession()->GetStatus() & 0xFF00); }));
@@ -302,20 +302,31 @@ TEST_F(StandInPages, BothAskForARematchThenTheExitEndsTheSecondMatchEachResultKe
     EXPECT_EQ(2, game->starts);
 }
 
-TEST_F(StandInPages, APeerWhoDeclinesTheRematchLeavesOnceAndTheMenuReturnsToItsStartPage)
+TEST_F(StandInPages, APeerWhoDeclinesTheRematchLeavesOnceAndTheExitReturnsToTheStartPage)
 {
+    const std::string own = std::to_string(app->GetNetworkSession()->GetOwnPlayerId());
+    const int ownBefore = Results(own);
     Peer peer({"--port-file", state.Path() + "/ports.0", "--login", "bobcat", "builder42",
                "--answer", "accept", "--result", "1", "--rematch", "no"},
               home.Path() + "/peer.log");
     ChallengeThePeer();
     EndMatch(2);
     app->SendChatMessage(CVortanString("well played"), 2);
-    // Its notice and the game server's word of its leaving make one line.
-    ASSERT_TRUE(FramesUntil([&]() { return !menu->IsInMatch(); }));
+    // Its notice and the game server's word of its leaving make one line; the offer is closed
+    // and the chat stays, telling it, until the user leaves.
+    ASSERT_TRUE(FramesUntil([&]() { return app->IsMatchClosed() && Departures() >= 1; }));
     for (int i = 0; i < 30; ++i)
         Frame();
     EXPECT_EQ(1, Departures());
     EXPECT_FALSE(At("//chat_root//rematch-button")->IsVisible());
+    EXPECT_TRUE(menu->IsInMatch());
+    // The exit: the game connection goes, the first page shows, and no second result.
+    menu->RunEvent("chat_exit", nullptr);
+    ASSERT_TRUE(FramesUntil([&]() { return !(app->GetNetworkSession()->GetStatus() & 0xFF00); }));
+    EXPECT_FALSE(menu->IsInMatch());
+    EXPECT_TRUE(menu->IsMenuShown());
+    EXPECT_EQ("loginscreen_root", VortanUTF8Of(menu->GetCurrentPageName()));
+    EXPECT_EQ(ownBefore + 1, Results(own));
     EXPECT_EQ(1, game->starts);
 }
 

@@ -244,6 +244,12 @@ TEST_F(SessionTest, GameStartConnectsTheGameServerAndGameDataFlowsBothWays)
     ASSERT_TRUE(FrameUntil([&]() { return !log.gameData.empty(); }));
     EXPECT_EQ((std::vector<u8>{9, 9}), log.gameData[0]);
     EXPECT_EQ(1u, log.gameData.size());
+    // A challenge while in a game is declined by the session itself.
+    Serve(Ber(39).Int(0, 0).Int(1, 91).Text(2, "Carol").Text(3, "").Int(4, -1).Int(5, -1).Build());
+    lobbyGot = Receive(1);
+    ASSERT_EQ(1u, lobbyGot.size());
+    EXPECT_EQ(40, TagOf(lobbyGot[0]));
+    EXPECT_FALSE(log.Has("challenge 91 Carol"));
     // Player left of another game is ignored; of this game it is told.
     ntest::WriteAll(game, Ber(72).Int(0, gameId + 1).Int(1, 78).Build());
     ntest::WriteAll(game, Ber(72).Int(0, gameId).Int(1, 78).Build());
@@ -252,12 +258,27 @@ TEST_F(SessionTest, GameStartConnectsTheGameServerAndGameDataFlowsBothWays)
     for (size_t i = 0; i < log.events.size(); ++i)
         lefts += log.events[i].compare(0, 5, "left ") == 0;
     EXPECT_EQ(1, lefts);
-    // A challenge while in a game is declined by the session itself.
-    Serve(Ber(39).Int(0, 0).Int(1, 91).Text(2, "Carol").Text(3, "").Int(4, -1).Int(5, -1).Build());
-    lobbyGot = Receive(1);
-    ASSERT_EQ(1u, lobbyGot.size());
-    EXPECT_EQ(40, TagOf(lobbyGot[0]));
-    EXPECT_FALSE(log.Has("challenge 91 Carol"));
+    // The game the other player left holds nobody: a challenge reaches the menu, and the next
+    // game start takes the old connection's place.
+    Serve(Ber(39).Int(0, 0).Int(1, 92).Text(2, "Dave").Text(3, "").Int(4, -1).Int(5, -1).Build());
+    ASSERT_TRUE(FrameUntil([&]() { return log.Has("challenge 92 Dave"); }));
+    ntest::Listener nextServer;
+    Serve(Ber(12)
+              .Int(0, gameId + 1)
+              .List(1, records)
+              .Int(2, 0)
+              .Int(3, 0)
+              .Text(4, "127.0.0.1:" + std::to_string(nextServer.port))
+              .Int(5, 0)
+              .Build());
+    ASSERT_TRUE(FrameUntil([&]() {
+        return session->GetGameId() == gameId + 1 && (session->GetStatus() & 0x100) != 0;
+    }));
+    const int next = nextServer.Accept();
+    ASSERT_GE(next, 0);
+    EXPECT_EQ(0, session->IsGameLeft());
+    EXPECT_TRUE(log.Has("game 0")) << "the left game's connection was not closed";
+    close(next);
     // A rematch refusal closes the game socket and clears the registry.
     session->SendRematchReply(0);
     EXPECT_EQ(0, session->GetStatus() & 0x100);

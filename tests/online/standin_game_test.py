@@ -89,6 +89,14 @@ class Match(unittest.TestCase):
         self.assertEqual([s[0] for s in again], [self.game_id] * 2)
         self.a.send(70, self.game_id, 0, 1)
         self.assertEqual(self.b.expect(72), [self.game_id, 101])
+        # Only the departure: no "match over" status sends B's client away before its battle
+        # told the result; B reports its match and gets the plain status next.
+        self.b.send(15, self.game_id, GAME, 0, [101, 102], [2, 1], 1)
+        self.assertEqual(self.b.expect(71), [0])
+        # The match is over: a late rematch yes starts nothing, a game ready for it closes.
+        self.b.send(70, self.game_id, 1, 1)
+        self.ready(self.b, 102, self.flags[1])
+        self.assertTrue(self.b.closed_by_peer())
 
     def test_closing_the_game_connection_means_player_left(self):
         self.start()

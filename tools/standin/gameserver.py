@@ -4,14 +4,13 @@ keeps results, and handles rematches and departures.
 A result (15) lists the match's player ids ([3]) and their places ([4], 1 the best): the
 reporting player won when its place is better than every other's, lost when worse than one,
 else tied; it scores 100, 50 or 0 points. Each player's report counts once per match (a
-rematch is another match under the same game id)."""
+rematch is another match under the same game id). Once a player has left, the match is over:
+a rematch answer is ignored and a game ready for it closes the connection."""
 
 import messages
 from connection import log
 
 GAME_STATUS_RESULT = 0
-# Game status bit 0: the match is over for the player who stays after the other left.
-GAME_STATUS_OVER = 1
 POINTS = {1: 100, 0: 50, -1: 0}
 
 
@@ -116,8 +115,10 @@ class GameServer:
         game.over = True
         other = game.other(connection.player_id)
         if other is not None:
+            # Only the departure: the player who stays ends the match as won (the status
+            # "match over" would send its client back to the start page at once, before
+            # its battle could tell the result) and leaves the game when it chooses.
             other.send(messages.player_left(game.id, connection.player_id))
-            other.send(messages.game_status(GAME_STATUS_OVER))
         log("game %d: player %d left" % (game.id, connection.player_id))
 
     def closed(self, connection):

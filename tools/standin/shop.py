@@ -176,6 +176,11 @@ class Shop:
         if connection.player is not None:
             self.on_client_state(connection, [PARENT_LOGIN + 1])
 
+    def announce_match_content(self, connection):
+        """The match's content (parent 1024) for the next match of a game: the client fetches
+        its items and then says game ready."""
+        self.on_client_state(connection, [PARENT_MATCH + 1])
+
     def on_items(self, connection, values):
         """A batch of a list's items across its groups, from the first index."""
         player = connection.player

@@ -227,6 +227,8 @@ void CVexPlayState::Execute(CVexMessage* record)
         CVexProjectile* projectile = nullptr;
         if (msg.projectileType <= VEX_PROJECTILE_SNOW)
             projectile = scene->CreateProjectile(msg.side, msg.projectileType, msg.slot);
+        if (projectile && !m_shot && msg.projectileType == VEX_PROJECTILE_CLUSTER_PIECE)
+            ++m_piecesPlayed;
         if (projectile)
             camera.FollowWorld(m_world);
         else

@@ -272,6 +272,8 @@ public:
     int GetPlaybackCount() const { return m_playbacks; }
     // Cluster pieces spawned while a shot played on this device (not in its fast-forward).
     int GetPiecesPlayed() const { return m_piecesPlayed; }
+    // Projectiles gone into the water while a shot played on this device.
+    int GetProjectilesDrowned() const { return m_projectilesDrowned; }
     // Received messages taken for execution (each number once).
     int GetAcceptedCount() const { return m_accepted; }
     int GetSnowItem(int side) const { return m_snowItem[side & 1]; }
@@ -441,6 +443,7 @@ private:
     i32 m_playbackEndPending;
     i32 m_playbacks;
     i32 m_piecesPlayed;
+    i32 m_projectilesDrowned;
     i32 m_accepted;
     PlaybackHook m_playbackHook;
     void* m_playbackContext;

@@ -288,7 +288,8 @@ void CVexStateDump::ComposeBattle(CStateGame* game, CVexPlayState* battle, std::
     }
     Line(out, "fps %d", game->GetFramesLastSecond());
     Line(out, "shots %d", battle->GetPlaybackCount());
-    Line(out, "cluster_pieces %d", battle->GetPiecesPlayed());
+    Line(out, "cluster_pieces %d drowned %d", battle->GetPiecesPlayed(),
+         battle->GetProjectilesDrowned());
     if (CVexButton* eight =
             battle->GetButtons() ? battle->GetButtons()->FindButton(VEX_BTN_SHOP_BOMB) : nullptr)
         Line(out, "button8 image %d locked %d", eight->imageId, eight->locked);

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "game/VexAssetTables.h"
 #include "tests/game/BattleMatchSupport.h"

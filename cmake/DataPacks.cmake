@@ -313,14 +313,14 @@ foreach(src ${standin_languages})
 endforeach()
 
 # --- the stand-in lobby's item packs: data/standin/items/<name>/ -> standin/items/<name>.dmp ---
-# Each pack holds its description "1.xml" and the images listed in its images.txt
+# Each pack holds its description "<item id>.xml" (a name unique among the packs) and the images listed in its images.txt
 # ("file width height canvas", then optionally " | " and shapes drawn on the canvas, separated
 # by " / ", each one ImageMagick draw string), drawn with ImageMagick; without ImageMagick none
 # is built and the stand-in offers none.
 find_program(STANDIN_CONVERT NAMES convert)
 if(STANDIN_CONVERT)
     file(MAKE_DIRECTORY ${DATAPACK_OUT}/standin/items)
-    file(GLOB standin_items CONFIGURE_DEPENDS ${DATAPACK_DATA}/standin/items/*/1.xml)
+    file(GLOB standin_items CONFIGURE_DEPENDS ${DATAPACK_DATA}/standin/items/*/*.xml)
     foreach(description ${standin_items})
         get_filename_component(source ${description} DIRECTORY)
         get_filename_component(name ${source} NAME)

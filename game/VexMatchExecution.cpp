@@ -227,6 +227,8 @@ void CVexPlayState::Execute(CVexMessage* record)
         CVexProjectile* projectile = nullptr;
         if (msg.projectileType <= VEX_PROJECTILE_SNOW)
             projectile = scene->CreateProjectile(msg.side, msg.projectileType, msg.slot);
+        if (projectile && !m_shot && msg.projectileType == VEX_PROJECTILE_CLUSTER_PIECE)
+            ++m_piecesPlayed;
         if (projectile)
             camera.FollowWorld(m_world);
         else
@@ -262,6 +264,8 @@ void CVexPlayState::Execute(CVexMessage* record)
         if (VexReadMessage(m, size, msg) != VORTAN_OK || !ValidSide(msg.side) ||
             !ValidSlot(msg.slot))
             break;
+        if (msg.value == 1 && !m_shot && m_live->GetPlayer(msg.side).slots[msg.slot])
+            ++m_projectilesDrowned;
         m_live->RemoveProjectile(msg.side, msg.slot);
         m_snapshot->RemoveProjectile(msg.side, msg.slot);
         break;

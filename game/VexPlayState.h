@@ -275,6 +275,10 @@ public:
     PlaybackHook GetPlaybackHook() const { return m_playbackHook; }
     void* GetPlaybackContext() const { return m_playbackContext; }
     int GetPlaybackCount() const { return m_playbacks; }
+    // Cluster pieces spawned while a shot played on this device (not in its fast-forward).
+    int GetPiecesPlayed() const { return m_piecesPlayed; }
+    // Projectiles gone into the water while a shot played on this device.
+    int GetProjectilesDrowned() const { return m_projectilesDrowned; }
     // Received messages taken for execution (each number once).
     int GetAcceptedCount() const { return m_accepted; }
     int GetSnowItem(int side) const { return m_snowItem[side & 1]; }
@@ -444,6 +448,8 @@ private:
     // last released record.
     i32 m_playbackEndPending;
     i32 m_playbacks;
+    i32 m_piecesPlayed;
+    i32 m_projectilesDrowned;
     i32 m_accepted;
     PlaybackHook m_playbackHook;
     void* m_playbackContext;

@@ -79,14 +79,23 @@ int CVexPlayState::CheckWaterAndSettle()
     }
     for (int side = 0; side < 2; ++side) {
         CVexPlayer& p = Player(side);
-        if (!p.inPlay || !p.body || p.body->asleep)
+        if (!p.inPlay || !p.body)
+            continue;
+        // A squib in play under water is out after the water time, and the shot waits for
+        // it: also when its body fell asleep there, and when it went under before this shot
+        // (its in-water flag already set, by the playback's sounds or a fall between shots).
+        const int under = UnderWater(p.body);
+        if (p.body->asleep && !under)
             continue;
         m_squibsStill = 0;
-        if (!UnderWater(p.body))
+        if (!under)
             continue;
         if (!p.inWater) {
             p.inWater = 1;
             m_game->PlaySound(8, 0, 0);
+            m_waterPending = 1;
+            m_waterTimer = 0.0f;
+        } else if (!m_waterPending) {
             m_waterPending = 1;
             m_waterTimer = 0.0f;
         }

@@ -52,6 +52,8 @@
 
 #include "game/StateGame.h"
 #include "game/VexBlockList.h"
+#include "game/VexButton.h"
+#include "game/VexButtonManager.h"
 #include "game/VexCamera.h"
 #include "game/VexChatBubbles.h"
 #include "game/VexPhysicsBody.h"
@@ -281,7 +283,13 @@ void CVexStateDump::ComposeBattle(CStateGame* game, CVexPlayState* battle, std::
             Line(out, "squib%d_screen %d %d", side, x, y);
             Line(out, "player%d health %d strikes %d hat %d %d", side, (int)p.health,
                  (int)p.strikes, p.hasHat ? (int)p.hatItem : 0, p.hatImage ? 1 : 0);
+            Line(out, "bomb%d snow %d cluster %d used %d weapon %d", side, (int)p.snowBombOwned,
+                 (int)p.clusterBombOwned, (int)p.bombUsed, (int)p.weapon);
         }
+        int ice = 0;
+        for (int i = 0; i < shown->GetBlocks()->GetCount(); ++i)
+            ice += shown->GetBlocks()->GetAt(i)->material == VEX_MATERIAL_ICE ? 1 : 0;
+        Line(out, "ice_blocks %d", ice);
         CVortanVector2 centre;
         camera.ScreenToWorld(camera.GetHalfScreen(), centre);
         Line(out, "camera %.4f %.4f %.4f", (double)centre.x, (double)centre.y,
@@ -289,6 +297,11 @@ void CVexStateDump::ComposeBattle(CStateGame* game, CVexPlayState* battle, std::
     }
     Line(out, "fps %d", game->GetFramesLastSecond());
     Line(out, "shots %d", battle->GetPlaybackCount());
+    Line(out, "cluster_pieces %d drowned %d", battle->GetPiecesPlayed(),
+         battle->GetProjectilesDrowned());
+    if (CVexButton* eight =
+            battle->GetButtons() ? battle->GetButtons()->FindButton(VEX_BTN_SHOP_BOMB) : nullptr)
+        Line(out, "button8 image %d locked %d", eight->imageId, eight->locked);
     if (CVexChatBubbles* bubbles = game->GetChatBubbles())
         for (int i = 0; i < bubbles->GetCount(); ++i) {
             const CVexBubble* bubble = bubbles->GetAt(i);

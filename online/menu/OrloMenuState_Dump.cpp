@@ -48,11 +48,13 @@ CVortanRect Intersect(const CVortanRect& a, const CVortanRect& b)
     return r;
 }
 
-// The widget's own rectangle on the screen.
+// The widget's own rectangle on the screen. A slide area's scroll moves what it holds, not
+// the area itself.
 CVortanRect ScreenRect(const CWidget* widget)
 {
     int x = 0, y = 0;
-    for (const CWidget* w = widget; w; w = w->GetParent())
+    widget->CWidget::LocalToParent(x, y);
+    for (const CWidget* w = widget->GetParent(); w; w = w->GetParent())
         w->LocalToParent(x, y);
     CVortanRect r;
     r.Set(x, y, x + widget->GetWidth(), y + widget->GetHeight());

@@ -6,6 +6,7 @@
 #include "game/VexButton.h"
 #include "game/VexButtonManager.h"
 #include "game/VexGameContext.h"
+#include "game/VexPhysicsWorld.h"
 #include "tests/game/BattleMatchSupport.h"
 #include "tests/platform/ResourceTestSupport.h"
 
@@ -107,6 +108,45 @@ TEST(BattleItems, BothBombsOwnedButtonEightShowsAndSelectsTheSnowBombSpentOnceWh
     match.RunUntil([&] { return match.channel.IsIdle() && a->IsPlaybackDone(); }, 2000);
     EXPECT_EQ(1u, match.appA.spends.size());
     EXPECT_TRUE(match.appB.spends.empty());
+}
+
+// A bomb shot that is dropped at the fast-forward's limit was never seen: nothing is spent and
+// button 8 still offers the bomb.
+TEST(BattleItems, ABombShotDroppedAtTheTimeLimitSpendsNothing)
+{
+    Match match;
+    const std::string snow = ItemPack(match, 12, "type=\"snow\"");
+    match.appA.AddItem(602, 12, 38, snow);
+    match.appB.AddPack(38, snow);
+    match.Start();
+    CVexPlayState* a = nullptr;
+    for (int i = 0; i < 4000 && !a; ++i) {
+        CVexPlayState* shooter = match.ReadyShooter();
+        if (shooter == match.A())
+            a = shooter;
+        else if (shooter)
+            Match::Fire(shooter, VEX_WEAPON_JUMP, CVortanVector2(0.0f, 0.001f));
+        else
+            match.Tick();
+    }
+    ASSERT_NE(nullptr, a);
+    // Without gravity and blocks the bomb flies on and never comes to rest.
+    match.gameA.GetPhysicsWorld()->SetGravity(CVortanVector2(0.0f, 0.0f));
+    CVexBlockList* blocks = a->GetLiveScene()->GetBlocks();
+    while (blocks->GetCount() > 0)
+        blocks->RemoveById(blocks->GetAt(0)->id);
+    a->ClickButton(VEX_BTN_SHOP_BOMB);
+    ASSERT_EQ((u32)VEX_WEAPON_SNOW, a->Player(0).weapon);
+    a->SetAim(CVortanVector2(0.0f, -0.4f));
+    a->FireShot();
+    ASSERT_TRUE(match.RunUntil([&] { return !a->IsFastForwarding(); }, 200));
+    EXPECT_EQ(1, a->GetDroppedShots());
+    EXPECT_TRUE(match.appA.spends.empty());
+    EXPECT_EQ(0u, a->Player(0).bombUsed);
+    CVexButton* eight = a->GetButtons()->FindButton(VEX_BTN_SHOP_BOMB);
+    ASSERT_NE(nullptr, eight);
+    EXPECT_EQ(22, eight->imageId);
+    EXPECT_EQ(0, eight->locked);
 }
 
 TEST(BattleItems, ABattlegroundReplacesTheBackgroundsOfItsOwnerOnly)

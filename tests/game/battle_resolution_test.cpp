@@ -243,9 +243,9 @@ TEST(ResolutionShot, AClusterBombBurstsIntoThreePiecesInNewSlots)
     EXPECT_EQ(0, gone[0]); // the bomb itself goes; the pieces stay until their own rest
 }
 
-// A squib sinking in the water is out after one simulated second; one asleep on a block under
-// the water line is not declared out (as the rule is written).
-TEST(ResolutionShot, ASinkingSquibIsOutAndOneAsleepUnderWaterIsNot)
+// A squib sinking in the water is out after one simulated second, and so is one asleep on a
+// block under the water line: the shot waits for it.
+TEST(ResolutionShot, ASinkingSquibAndOneAsleepUnderWaterAreOut)
 {
     for (int asleep = 0; asleep < 2; ++asleep) {
         Training t;
@@ -264,7 +264,7 @@ TEST(ResolutionShot, ASinkingSquibIsOutAndOneAsleepUnderWaterIsNot)
         Match::Fire(b, VEX_WEAPON_WHIP, CVortanVector2(0.0f, 0.001f));
         ASSERT_TRUE(t.RunUntil([&] { return b->GetPlaybackCount() > 0; }, 3000)) << asleep;
         t.Tick();
-        EXPECT_EQ(asleep ? 1u : 0u, b->Player(1).inPlay) << asleep;
+        EXPECT_EQ(0u, b->Player(1).inPlay) << asleep;
     }
 }
 

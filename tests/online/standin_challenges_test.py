@@ -186,7 +186,15 @@ class MatchEnd(ChallengeCase):
         game_a.send(70, game_id, 1, 1)
         game_a.quiet(0.2, skip=(44,))
         game_b.send(70, game_id, 1, 1)
-        # The rematch starts under the lobby's game id, on the game connections.
+        # The match items again (parent 1024, bob's none), then game ready from both: the
+        # rematch starts under the lobby's game id, on the game connections.
+        for lobby, game, flag in ((alice, game_a, 1), (bob, game_b, 0)):
+            while True:
+                tag, values = lobby.receive()
+                if tag == 93:
+                    break
+            self.assertEqual(values[0], 1024)
+            game.send(46, 1, game_id, 2, flag, lobby.id, GAME, "2.05")
         for game in (game_a, game_b):
             self.assertEqual(game.expect(12)[0], game_id)
         for _ in range(2):

@@ -85,6 +85,15 @@ class Match(unittest.TestCase):
         self.a.send(70, self.game_id, 1, 1)
         self.b.quiet(0.2)
         self.b.send(70, self.game_id, 1, 1)
+        # Each player's match items come again on its lobby connection; the rematch starts
+        # once both have said game ready again.
+        for client in self.lobby:
+            while client.receive()[0] != 93:
+                pass
+        self.ready(self.a, 101, self.flags[0])
+        self.a.quiet(0.2)
+        self.b.quiet(0.01)
+        self.ready(self.b, 102, self.flags[1])
         again = [self.a.expect(12), self.b.expect(12)]
         self.assertEqual([s[0] for s in again], [self.game_id] * 2)
         self.a.send(70, self.game_id, 0, 1)

@@ -38,12 +38,24 @@ def pack_bytes(name):
 @unittest.skipUnless(PACKS, "ORLO_STANDIN_PACKS does not name the built packs")
 class BuiltPacks(unittest.TestCase):
     def test_each_description_names_images_its_pack_holds(self):
-        for version, name in listed().values():
+        items = {}  # data id -> the shop's items using that pack
+        with open(os.path.join(ROOT, "data", "standin", "shop.txt"), encoding="utf-8") as f:
+            for line in f:
+                parts = line.rstrip("\n").split("|")
+                if parts[0] == "item":
+                    items.setdefault(int(parts[9]), []).append(parts[1])
+        for data_id, (version, name) in listed().items():
+            seen_items = items.get(data_id, [])
             entries = subprocess.run([VORTANPACK, "list", os.path.join(PACKS, "items", name)],
                                      check=True, capture_output=True, text=True).stdout
             names = {line.split()[1] for line in entries.splitlines()}
-            self.assertIn("/1.xml", names, name)
-            source = os.path.join(ROOT, "data", "standin", "items", name[:-4], "1.xml")
+            folder = os.path.join(ROOT, "data", "standin", "items", name[:-4])
+            descriptions = [f for f in os.listdir(folder) if f.endswith(".xml")]
+            self.assertEqual(len(descriptions), 1, name)
+            self.assertIn("/" + descriptions[0], names, name)
+            # Named by its item, so that no two packs hold one name.
+            self.assertIn(descriptions[0][:-4], seen_items, name)
+            source = os.path.join(folder, descriptions[0])
             attributes = ElementTree.parse(source).getroot().find("attributes").attrib
             kind = attributes["type"].lower()
             self.assertIn(kind, ("hat", "snow", "cluster", "battleground"), name)

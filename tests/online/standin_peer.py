@@ -78,7 +78,11 @@ class Peer:
         elif tag == 12 and client is self.lobby:
             self.game_id = values[0]
             self.game = Client(self.game_port)
-            self.game.send(46, 1, self.game_id, 2, 1 if values[2] else 0, self.id, GAME, "2.05")
+            self.flag = 1 if values[2] else 0
+            self.game.send(46, 1, self.game_id, 2, self.flag, self.id, GAME, "2.05")
+        elif tag == 93 and client is self.lobby and values[0] == 1024 and self.game:
+            # The match items of a rematch: game ready again (the peer uses no items).
+            self.game.send(46, 1, self.game_id, 2, self.flag, self.id, GAME, "2.05")
         elif tag == 12:
             # The game server's start, the first or a rematch: a new match to report.
             self.reported = False

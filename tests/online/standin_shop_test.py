@@ -72,7 +72,7 @@ class Lists(ShopCase):
         with_data = [i for i in mine if int(ITEMS[i][7])]
         self.assertEqual(parent, 512)
         # One group of size 1 per content item; each names its pack (data id) and its
-        # description "1.xml" (last int 1) and carries its owned count.
+        # description "<item id>.xml" (last int the item's id) and carries its owned count.
         self.assertEqual([g[5] for g in groups], [1] * len(with_data))
         self.assertTrue(all(512 < g[0] < 768 for g in groups))
         alice.send(96, 512, 100, 0)
@@ -80,7 +80,7 @@ class Lists(ShopCase):
         self.assertEqual((group_id, first), (512, 0))
         self.assertEqual(sorted(r[0] for r in records), sorted(with_data))
         self.assertEqual({r[0]: (r[12], r[14], r[9], r[11]) for r in records},
-                         {i: (int(ITEMS[i][7]), 1, mine[i][0], mine[i][1])
+                         {i: (int(ITEMS[i][7]), int(i), mine[i][0], mine[i][1])
                           for i in with_data})
         self.assertEqual(sorted(r[7] for r in records), sorted(g[0] for g in groups))
         alice.send(94)

@@ -22,6 +22,9 @@ class GameServer:
         self.config = config
         self.games = games
         self.history = history
+        # Called with a player id when a rematch is agreed: announces the player's match items
+        # on its lobby connection; False when the player has none.
+        self.announce_items = None
         self.handlers = {
             13: self.on_relay,
             15: self.on_result,
@@ -104,9 +107,23 @@ class GameServer:
             game.rematch.add(connection.player_id)
             if len(game.rematch) == len(game.players):
                 log("game %d: rematch" % game.id)
-                self._start(game)
+                self._next_match(game)
             return
         self._left(connection)
+
+    def _next_match(self, game):
+        """A rematch is a new match: the result emptied the players' lists of match items, so
+        each gets its items announced again and the match starts once both have them and say
+        game ready, as before the first match. A player without a lobby connection counts as
+        ready at once."""
+        game.started = False
+        game.rematch.clear()
+        game.ready.clear()
+        for player_id in list(game.connections):
+            if self.announce_items is None or not self.announce_items(player_id):
+                game.ready.add(player_id)
+        if len(game.ready) == len(game.players):
+            self._start(game)
 
     def _left(self, connection):
         game = connection.game

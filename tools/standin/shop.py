@@ -129,8 +129,9 @@ class Shop:
         """(group id, name, kind, [(item, count, enabled)]) of a list or content parent.
 
         Each content item has a group of its own of size 1 and carries its owned count; its
-        record names its pack by its data id and its description ("1.xml" in every pack here)
-        by its last int (see on_items)."""
+        record names its pack by its data id and its description ("<item id>.xml", a name no
+        other pack holds, as the client reads it among all its open packs) by its last int (see
+        on_items)."""
         groups = []
         for group in self.catalogue.groups:
             if parent == LIST_SHOP:
@@ -176,6 +177,11 @@ class Shop:
         if connection.player is not None:
             self.on_client_state(connection, [PARENT_LOGIN + 1])
 
+    def announce_match_content(self, connection):
+        """The match's content (parent 1024) for the next match of a game: the client fetches
+        its items and then says game ready."""
+        self.on_client_state(connection, [PARENT_MATCH + 1])
+
     def on_items(self, connection, values):
         """A batch of a list's items across its groups, from the first index."""
         player = connection.player
@@ -186,10 +192,10 @@ class Shop:
         entries = [(gid, entry) for gid, _, _, group in self._groups(player, parent)
                    for entry in group]
         batch = entries[max(0, first):max(0, first) + max(0, min(count, 100))]
-        # A content item's last int is the number of its description in its pack.
-        last = 1 if parent in (PARENT_LOGIN, PARENT_MATCH) else 0
+        # A content item's last int is the number of its description in its pack: its id.
+        content = parent in (PARENT_LOGIN, PARENT_MATCH)
         records = [messages.shop_item(self.catalogue.item_in(connection.language, item), gid,
-                                      count, enabled, last)
+                                      count, enabled, item.id if content else 0)
                    for gid, (item, count, enabled) in batch]
         connection.send(messages.shop_items(group_id, first, records))
 

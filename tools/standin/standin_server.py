@@ -125,9 +125,18 @@ class Servers:
         }
         self.lobby = Lobby(args, accounts, languages, self.games, services)
         self.game_server = GameServer(args, self.games, history)
+        self.game_server.announce_items = functools.partial(self._announce_match_items,
+                                                            services["shop"])
         self.control = ControlServer(self.lobby)
         self.connections = set()
         self.count = 0
+
+    def _announce_match_items(self, shop, player_id):
+        connection = self.lobby.online.get(player_id)
+        if connection is None or connection.player is None:
+            return False
+        shop.announce_match_content(connection)
+        return True
 
     async def _accept(self, owner, kind, reader, writer):
         self.count += 1

@@ -1,0 +1,233 @@
+"""Bought bombs over successive battles: A registers and buys a snow bomb, B logs in as carol_k
+and buys a cluster bomb (a bought item comes switched on). A challenges B and the battles that
+follow go on through rematches. In each, both fire their bomb from button 8 on their first
+turn: the button shows that bomb, the other copy plays the same shot (digests equal), the snow
+bomb leaves ice and the cluster bomb bursts into three pieces on both copies (unless it went
+into the water, which both then see), and the stand-in counts one spent per kept shot. Then
+both drop plain bombs at their own feet until a squib is out. A squib may fall to its own
+bomb before the other fires, so battles go on until each bomb was fired three times; a battle
+after the cluster bomb's last one shows B's button 8 crossed out.
+
+Usage: bombs_test.py BUILD_DIR. Screenshots stay in BUILD_DIR/e2e-runs/ when a step fails."""
+import os
+import re
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import e2e_harness as h  # noqa: E402
+from e2e_harness import check  # noqa: E402
+
+B_NAME, B_PASS = "carol_k", "snowball"
+SNOW, CLUSTER = 41, 51  # the stand-in's snow and cluster bomb items (data/standin/shop.txt)
+BOUGHT = {SNOW: 5, CLUSTER: 3}
+BATTLES = 3
+MAX_BATTLES = 6
+SELF_BOMBS = 4
+
+
+def buy(world, copy, name):
+    """The named item bought from the shop's list; back to the game with the menu hidden."""
+    h.to_start_page(copy)
+    copy.press("start_shop", page="startscreen_root")
+    copy.wait_dump(lambda d: d.widget("item_name"), 20, "no shop items")
+    for _ in range(4):
+        # An item below the list's edge: the list is dragged up until it shows.
+        if copy.dump().widget("item_name", text=name):
+            break
+        copy.drag(400, 400, 400, 200)
+        time.sleep(1.0)
+    copy.press("item_name", text=name, page="shop_root", seconds=20)
+    time.sleep(1.5)  # the item's panel opens and the list brings it into view
+    for _ in range(4):
+        if copy.dump().widget("buy-button"):
+            break
+        copy.drag(400, 400, 400, 250)
+        time.sleep(1.0)
+    copy.press("buy-button", page="shop_root")
+    copy.wait_dump(h.page_shown("confirm_buy_dialog"), 10, "no confirmation")
+    copy.press("confirm_buy_ok", page="confirm_buy_dialog")
+    copy.wait_dump(lambda d: d.get("loading") == "0"
+                   and d.get("menu_page") != "confirm_buy_dialog", 60,
+                   "the purchase does not finish")
+    world.keep("bought-" + copy.name)
+    copy.press("shop_back_button", page="shop_root")
+    copy.wait_dump(h.page_shown("startscreen_root"), 10, "the shop does not lead back")
+    h.close_menu(copy)
+
+
+def button_centre(d, index):
+    """Centre of a weapon button: index 0 is button 2 (jump), 4 is button 8 (the shop's bomb),
+    3 s apart from 0.5 w - 6 s at height 1.5 s, s = w / 30."""
+    w = int(d.values["view"][0])
+    s = w / 30.0
+    return int(0.5 * w - 6 * s + index * 3 * s), int(1.5 * s)
+
+
+def bomb_line(d, side):
+    """(snow owned, cluster owned, used, weapon) of a side."""
+    words = d.values.get("bomb%d" % side)
+    check(words, "no bomb line for side %d" % side)
+    return int(words[1]), int(words[3]), int(words[5]), int(words[7])
+
+
+def spent(world):
+    """The stand-in's count left after each spend, by item."""
+    left = {}
+    for item, count in re.findall(r"item (\d+) spent, (\d+) left", world.standin.log_text()):
+        left.setdefault(int(item), []).append(int(count))
+    return left
+
+
+def fire_bomb(world, copy, other, item, state, number, shots):
+    """The copy's bomb from button 8 on its turn; checks the shot on both copies and the count
+    the stand-in keeps. Returns whether the bomb's effect showed (it may have gone into the
+    water, which both copies then saw)."""
+    d = copy.dump()
+    side = d.num("local_side")
+    snow, cluster, used, _ = bomb_line(d, side)
+    check(not used, "%s: the bomb counts as used at the battle's start" % copy.name)
+    check((snow, cluster) == ((1, 0) if item == SNOW else (0, 1)),
+          "%s owns snow %d cluster %d in battle %d" % (copy.name, snow, cluster, number))
+    image = d.values.get("button8", ["", "0", "", "1"])
+    check(image[1] == ("22" if item == SNOW else "23") and image[3] == "0",
+          "%s: button 8 is %s in battle %d" % (copy.name, image, number))
+    before = []
+    for c in (copy, other):
+        now = c.dump()
+        counts = now.values.get("cluster_pieces", ["0", "", "0"])
+        before.append((now.num("ice_blocks"), int(counts[0]), int(counts[2])))
+    copy.click(*button_centre(d, 4))
+    copy.wait_dump(lambda d: bomb_line(d, side)[3] == (4 if item == SNOW else 5), 5,
+                   "button 8 selects no bomb")
+    mine = float(d.values["squib%d_world" % side][0])
+    theirs = float(d.values["squib%d_world" % (1 - side)][0])
+    toward = 1 if theirs >= mine else -1
+    # A short way towards the opponent, a little down: clear of the squib's own block, which
+    # the snow bomb's freeze would shake and the cluster bomb's pieces would hit.
+    check(h.shoot(copy, -toward * 50, 8), "the match ended before the bomb")
+    got = h.digests_after((copy, other), shots)
+    check(got[0][1] and got[0][1] == got[1][1],
+          "battle %d shot %d: the digests differ:\n%s\n%s" % (number, shots, got[0], got[1]))
+    world.keep("battle%d-%s" % (number, "snow" if item == SNOW else "cluster"))
+    seen = []
+    for c, (ice, pieces, drowned) in zip((copy, other), before):
+        def done(d):
+            now = d.values.get("cluster_pieces", ["0", "", "0"])
+            shown = (d.num("ice_blocks") > ice if item == SNOW
+                     else int(now[0]) == pieces + 3)
+            return "effect" if shown else ("water" if int(now[2]) > drowned else None)
+        got = c.wait_dump(done, 10, "battle %d: %s's bomb shows no effect" % (number, copy.name))
+        seen.append(done(got))
+    check(seen[0] == seen[1], "battle %d: the copies saw %s" % (number, seen))
+    after = copy.wait_dump(lambda d: bomb_line(d, side)[2] == 1, 10, "the bomb is not used")
+    check(after.values.get("button8", ["", ""])[1] == "24", "button 8 still offers a bomb")
+    state["fired"][item] += 1
+    n = state["fired"][item]
+    h.wait_until(lambda: len(spent(world).get(item, [])) >= n, 10)
+    check(spent(world).get(item, []) == [BOUGHT[item] - k for k in range(1, n + 1)],
+          "battle %d: the stand-in counts %s" % (number, spent(world).get(item)))
+    state["effects"][item] += seen[0] == "effect"
+
+
+def bomb_own_feet(copy):
+    """A plain bomb (button 3) dropped at the squib's own feet: it goes off beside the squib."""
+    d = copy.dump()
+    copy.click(*button_centre(d, 2))
+    copy.wait_dump(lambda d: bomb_line(d, d.num("local_side"))[3] == 1, 5,
+                   "button 3 does not select the bomb")
+    return h.shoot(copy, 8, 40)
+
+
+def battle(world, a, b, number, shots, state):
+    """One battle: each fires its bomb on its first turn while it has one left, then each drops
+    plain bombs at its own feet until a squib is out; a side that has dropped SELF_BOMBS of
+    them idles from then on, so that its time-outs end the battle at the latest."""
+    items = {a.name: SNOW, b.name: CLUSTER}
+    # Button 8 at the start: the bomb while one is left, else crossed out.
+    for c in (a, b):
+        d = c.wait_dump(lambda d: "button8" in d.values, 20, "no button 8")
+        owned = state["fired"][items[c.name]] < BOUGHT[items[c.name]]
+        check((d.values["button8"][1] != "24") == owned,
+              "battle %d: %s's button 8 is %s with %d fired"
+              % (number, c.name, d.values["button8"], state["fired"][items[c.name]]))
+    fired = {a.name: False, b.name: False}
+    dropped = {a.name: 0, b.name: 0}
+    deadline = time.monotonic() + 300
+    while time.monotonic() < deadline:
+        if all(c.dump().get("game_over") == "1" for c in (a, b)):
+            break
+        for c, other in ((a, b), (b, a)):
+            d = c.dump()
+            if not h.my_turn(d) or d.get("game_over") == "1":
+                continue
+            item = items[c.name]
+            can_fire = not fired[c.name] and state["fired"][item] < BOUGHT[item]
+            if can_fire:
+                shots += 1
+                fire_bomb(world, c, other, item, state, number, shots)
+                fired[c.name] = True
+            elif dropped[c.name] < SELF_BOMBS:
+                shots += 1
+                if bomb_own_feet(c):
+                    dropped[c.name] += 1
+                    h.digests_after((c, other), shots)
+        time.sleep(0.2)
+    ends = [c.wait_dump(lambda d: d.get("game_over") == "1", 60, "the battle does not end")
+            for c in (a, b)]
+    check(ends[0].values["game_over"][2] == ends[1].values["game_over"][2], "winners differ")
+    check(ends[0].get("digest") == ends[1].get("digest"), "the last digests differ")
+    world.keep("battle%d-end" % number)
+
+
+def run(build):
+    world = h.World(build)
+    ok = False
+    try:
+        a, b = world.start()
+        for c in (a, b):
+            c.wait_dump(lambda d: d.num("lobby_state") == 5, 60, "no first login")
+        h.register(a, h.A_NAME, "alpha@example.org", "alphapass")
+        h.no_toast(b)
+        h.login(b, B_NAME, B_PASS)
+        buy(world, a, "Snow bomb")
+        buy(world, b, "Cluster bomb")
+        h.challenge(a, B_NAME)
+        h.accept_challenge(b)
+        # A squib may fall to its own bomb before the other fires: battles go on until both
+        # bombs were fired three times.
+        state = {"fired": {SNOW: 0, CLUSTER: 0}, "effects": {SNOW: 0, CLUSTER: 0}}
+        number = 0
+        while min(state["fired"].values()) < BATTLES and number < MAX_BATTLES:
+            number += 1
+            if number > 1:
+                for c in (a, b):
+                    h.open_menu(c, "chat_root")
+                    c.press("rematch-button", page="chat_root", seconds=30)
+                for c in (a, b):
+                    c.wait_dump(lambda d: h.in_battle(d) and d.get("game_over") == "0", 60,
+                                "no rematch after battle %d" % (number - 1))
+                    h.close_menu(c)
+            for c in (a, b):
+                c.wait_dump(lambda d: h.in_battle(d) and d.get("game_over") == "0"
+                            and d.num("round_state") >= 5, 60, "no battle %d" % number)
+            battle(world, a, b, number, a.dump().num("shots"), state)
+        check(min(state["fired"].values()) >= BATTLES,
+              "fired %s in %d battles" % (state["fired"], number))
+        check(all(state["effects"].values()), "a bomb never showed its effect: %s" % state)
+        print("bombs fired in %d battles; effects %s" % (number, state["effects"]))
+        ok = True
+    except h.Failure as failure:
+        world.keep("failure")
+        print("FAILED: %s\nscreenshots and logs: %s" % (failure, world.root))
+    finally:
+        world.stop(remove=ok)
+    return 0 if ok else 1
+
+
+if __name__ == "__main__":
+    reason = h.cannot_run()
+    if reason:
+        print("skipped: " + reason)
+        sys.exit(77)
+    sys.exit(run(os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else ".")))

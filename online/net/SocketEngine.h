@@ -57,7 +57,7 @@ public:
 
     // What the outbound queue holds at most; a message past either bound fails the connection.
     static constexpr int OUTBOUND_MAX_MESSAGES = 16384;
-    static constexpr int OUTBOUND_MAX_BYTES = 4 << 20;
+    static constexpr int OUTBOUND_MAX_BYTES = 16 << 20;
     // What one write takes from the front of the queue at most (always one message or more).
     static constexpr int SEND_BATCH_BYTES = 65536;
 

@@ -93,9 +93,9 @@ TEST_F(StalledEngineTest, QueueHoldsAtMostItsMessageCountThenFailsTheConnectionO
 TEST_F(StalledEngineTest, QueueHoldsAtMostItsBytesAndANewConnectionStartsAfresh)
 {
     std::vector<u8> message(65536, 0x44);
-    for (int i = 0; i < 64; ++i)
+    for (int i = 0; i < 256; ++i)
         engine.Send(message.data(), (int)message.size());
-    EXPECT_EQ(4 << 20, engine.GetOutboundBytes());
+    EXPECT_EQ(16 << 20, engine.GetOutboundBytes());
     engine.Send(message.data(), 1);
     EXPECT_EQ(0, engine.GetOutboundBytes());
     engine.Run(0.0f);

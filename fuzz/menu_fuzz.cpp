@@ -133,7 +133,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     menu->LogIn(size > 0 && (data[0] & 0x80));
 
     // Segments: one octet (bits 0-1: 0 a lobby message, 1 frames of bits 2-7 x 10 ms, 2 a page
-    // of bits 2-7 shown, 3 a frame drawn), two octets of length, the bytes (a message's octets).
+    // of bits 2-7 shown, 3 a frame drawn), two octets of length, the bytes (a message's octets;
+    // after a drawn frame, taps: two octets x and two y each, within 800 x 480).
     size_t at = 0;
     while (at + 3 <= size) {
         const int op = data[at] & 3, value = data[at] >> 2;
@@ -157,6 +158,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             menu->Update(0.016f);
             menu->Render();
             g_app->Overlays(0.016f, true);
+            for (size_t k = 0; k + 4 <= length && k < 64; k += 4) {
+                const int x = (((int)data[at + k] << 8) | data[at + k + 1]) % 800;
+                const int y = (((int)data[at + k + 2] << 8) | data[at + k + 3]) % 480;
+                menu->OnPointerDown(0, x, y);
+                menu->Update(0.016f);
+                menu->OnPointerUp(0, x, y);
+                menu->Update(0.016f);
+            }
         }
         at += length;
         g_app->DropRetired();

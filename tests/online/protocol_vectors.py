@@ -516,6 +516,16 @@ def write_seeds(lines, root):
             f.write(seed)
     with open(os.path.join(menu, 'every'), 'wb') as f:
         f.write(every + menu_segment(3))
+    # Each page shown and tapped on a grid of 100 x 96 pixels.
+    taps = b''
+    for page in range(10):
+        taps += menu_segment(2 | (page << 2))
+        points = [(x, y) for y in range(48, 480, 96) for x in range(50, 800, 100)]
+        for start in range(0, len(points), 16):
+            taps += menu_segment(3, b''.join(x.to_bytes(2, 'big') + y.to_bytes(2, 'big')
+                                             for x, y in points[start:start + 16]))
+    with open(os.path.join(menu, 'taps'), 'wb') as f:
+        f.write(taps)
 
 
 if __name__ == '__main__':

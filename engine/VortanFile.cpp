@@ -1,5 +1,6 @@
 #include "engine/VortanFile.h"
 
+#include <dirent.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <string.h>
@@ -7,6 +8,7 @@
 #include <unistd.h>
 
 #include <new>
+#include <string>
 
 #include "engine/VortanID.h"
 #include "engine/VortanMatrix.h"
@@ -319,4 +321,42 @@ int CVortanFile::WriteMatrix(const CVortanMatrix& matrix)
     for (int row = 0; row < 4; ++row)
         total += Write(&matrix.m[row * 4], 3 * static_cast<int>(sizeof(float)));
     return total;
+}
+
+int CVortanFile::RemoveStaleTemps(const char* path)
+{
+    if (!path || !*path)
+        return 0;
+    const char* slash = strrchr(path, '/');
+    std::string dir = slash ? std::string(path, (size_t)(slash - path)) : std::string(".");
+    if (slash == path)
+        dir = "/";
+    const std::string base = slash ? std::string(slash + 1) : std::string(path);
+    if (base.empty())
+        return 0;
+    DIR* listing = opendir(dir.c_str());
+    if (!listing)
+        return 0;
+    int removed = 0;
+    while (dirent* entry = readdir(listing)) {
+        const char* name = entry->d_name;
+        const size_t length = strlen(name);
+        if (length != base.size() + 7 || memcmp(name, base.data(), base.size()) != 0 ||
+            name[base.size()] != '.')
+            continue;
+        bool pattern = true;
+        for (size_t i = base.size() + 1; i < length; ++i) {
+            const char c = name[i];
+            if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')))
+                pattern = false;
+        }
+        if (!pattern)
+            continue;
+        const std::string full = dir + "/" + name;
+        struct stat info;
+        if (lstat(full.c_str(), &info) == 0 && S_ISREG(info.st_mode) && unlink(full.c_str()) == 0)
+            ++removed;
+    }
+    closedir(listing);
+    return removed;
 }

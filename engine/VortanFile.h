@@ -54,6 +54,10 @@ public:
     // Removes exactly the named file: VORTAN_E_MISSING when it does not exist, VORTAN_E_FAIL when
     // it cannot be removed, VORTAN_OK.
     static int Delete(const CVortanString& path);
+    // Removes the temporary files that a save of the file at `path` (8-bit bytes) left behind
+    // when it was cut short: regular files beside it named by its name, a dot and six letters
+    // or digits (the mkstemp pattern). Nothing else is touched. Returns how many went.
+    static int RemoveStaleTemps(const char* path);
 
     // Reads 8-bit text up to a NUL (consumed) or 512 bytes; returns the bytes read.
     int ReadString(CVortanString& text);

@@ -1,9 +1,13 @@
 // The online menu's item pack handlers: pack lists (tag 87) and chunks (tag 89) as the lobby
-// sends them, decoded and handed to the menu between runs of its pack check.
+// sends them, decoded and handed to the menu between runs of its pack check; and the item
+// descriptions that the battle reads out of the packs.
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <vector>
+
 #include "fuzz/FuzzSupport.h"
+#include "game/VexItemDescription.h"
 #include "online/menu/OrloMenuState.h"
 #include "online/protocol/ASN1ShapeLists.h"
 #include "platform/OrlogateApplication.h"
@@ -42,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static ptest::GameStateStub game;
     PackMenu menu(app, &game);
     // Segments: one octet (bits 0-1: 0 a pack list, 1 a chunk, 2 a check run of bits 2-7
-    // seconds), two octets of length, the message.
+    // seconds, 3 an item description), two octets of length, the message.
     size_t at = 0;
     while (at + 3 <= size) {
         const int op = data[at] & 3, seconds = data[at] >> 2;
@@ -66,8 +70,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             if (chunk && bytes > 0)
                 menu.OnItemPackData(id, offset, chunk, bytes, remaining);
             delete[] chunk;
-        } else {
+        } else if (op == 2) {
             menu.Check((float)seconds);
+        } else {
+            std::vector<char> text(message, message + length);
+            SVexItemDescription description;
+            if (VexReadItemDescription(text.data(), (int)text.size(), &description) == VORTAN_OK) {
+                VFUZZ_CHECK(description.variable >= VEX_ITEM_VARIABLE_MIN &&
+                            description.variable <= VEX_ITEM_VARIABLE_MAX);
+                VFUZZ_CHECK(description.type >= VEX_ITEM_OTHER &&
+                            description.type <= VEX_ITEM_BATTLEGROUND);
+            }
         }
         // The cache stays bounded, and no download grows past its pack's listed size.
         const CVortanArray<COrloMenuState::ItemPack>& packs = menu.GetItemPacks();

@@ -515,7 +515,7 @@ void SessionFrames()
 }
 
 // Item pack lists and chunks for the menu's pack handlers: segments of an op octet (0 a list,
-// 1 a chunk, 2 a check run), two octets of length and the message.
+// 1 a chunk, 2 a check run, 3 an item description), two octets of length and the message.
 void ItemPacks()
 {
     auto segment = [](int op, const std::string& message) {
@@ -535,6 +535,11 @@ void ItemPacks()
         segment(0, list) + segment(2, check) + segment(2 | (6 << 2), check) +
             segment(2 | (6 << 2), check) + segment(2 | (6 << 2), check));
     Add("itempacks", "twice", segment(0, list) + segment(0, list) + segment(2, check));
+    Add("itempacks", "descriptions",
+        segment(3, "<item><attributes type=\"Hat\" variable=\"20\" filename=\"top.png\"/>"
+                   "</item>") +
+            segment(3, "<item><attributes type=\"battleground\" battlefilename=\"b.png\" "
+                       "uniquefilename=\"u.png\" variable=\"-2147483648\"/></item>"));
 }
 
 void Combined(const Collected& c)

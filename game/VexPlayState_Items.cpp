@@ -4,8 +4,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "engine/VortanXMLDataNode.h"
 #include "game/StateGame.h"
+#include "game/VexItemDescription.h"
 #include "game/VexPlayState.h"
 #include "game/VexScene.h"
 #include "platform/OrloApplication.h"
@@ -13,13 +13,6 @@
 namespace {
 const int kBattleImage = 3;
 const int kUniqueImage = 4;
-
-CVortanString Lower(const char* text)
-{
-    CVortanString s(text ? text : "");
-    s.MakeLower();
-    return s;
-}
 } // namespace
 
 void CVexPlayState::ReleaseItemImages()
@@ -58,24 +51,20 @@ void CVexPlayState::LoadShopItem(int side, int item, int valueA, int valueB)
         delete[] bytes;
         return;
     }
-    CVortanXMLDataNode root;
-    const int parsed = root.LoadMemory(bytes, size);
-    CVortanXMLDataNode* document = root.GetChildCount() > 0 ? root.GetFirstChild() : nullptr;
-    CVortanXMLDataNode* attributes =
-        parsed == VORTAN_OK && document ? document->FindChild("attributes", 0) : nullptr;
-    if (!attributes) {
-        delete[] bytes;
+    SVexItemDescription description;
+    const int parsed = VexReadItemDescription(bytes, size, &description);
+    delete[] bytes;
+    if (parsed != VORTAN_OK)
         return;
-    }
-    const int variable = attributes->GetInt("$variable", 0);
-    CVortanString type = Lower(attributes->GetValueNode("$type", ""));
+    const int variable = description.variable;
+    const int type = description.type;
     CVexPlayer& p = Player(side);
-    if (type == CVortanString("hat")) {
+    if (type == VEX_ITEM_HAT) {
         // The extra health is the description's: both devices give it, whether or not the
         // picture loads here.
         if (p.hatImage)
             app->ReleaseSurface(p.hatImage);
-        p.hatImage = app->GetSurface(Lower(attributes->GetValueNode("$filename", "")));
+        p.hatImage = app->GetSurface(description.filename);
         p.hatValue = variable;
         p.hatItem = item;
         p.hatPackValues[0] = valueA;
@@ -83,20 +72,18 @@ void CVexPlayState::LoadShopItem(int side, int item, int valueA, int valueB)
         p.hasHat = 1;
         if (!m_turnActive)
             p.health = 100 + variable;
-    } else if (type == CVortanString("cluster")) {
+    } else if (type == VEX_ITEM_CLUSTER) {
         p.bombItem = item;
         p.clusterBombOwned = 1;
         m_clusterItem[side] = item;
-    } else if (type == CVortanString("snow")) {
+    } else if (type == VEX_ITEM_SNOW) {
         p.bombItem = item;
         p.snowBombOwned = 1;
         m_snowItem[side] = item;
-    } else if (type == CVortanString("battleground") && side == m_localSide) {
+    } else if (type == VEX_ITEM_BATTLEGROUND && side == m_localSide) {
         CVexGameContext* context = m_game->GetGameContext();
-        const int a = context->LoadImage(app, kBattleImage,
-                                         Lower(attributes->GetValueNode("$battlefilename", "")));
-        const int b = context->LoadImage(app, kUniqueImage,
-                                         Lower(attributes->GetValueNode("$uniquefilename", "")));
+        const int a = context->LoadImage(app, kBattleImage, description.battleFilename);
+        const int b = context->LoadImage(app, kUniqueImage, description.uniqueFilename);
         if (a == 1 && b == 1) {
             p.hasBattleground = 1;
             p.battlegroundItem = item;
@@ -108,7 +95,6 @@ void CVexPlayState::LoadShopItem(int side, int item, int valueA, int valueB)
             p.hasBattleground = 0;
         }
     }
-    if (side == m_localSide && (type == CVortanString("cluster") || type == CVortanString("snow")))
+    if (side == m_localSide && (type == VEX_ITEM_CLUSTER || type == VEX_ITEM_SNOW))
         LayoutButtons(1), SetRoundState(m_roundState);
-    delete[] bytes;
 }

@@ -250,6 +250,11 @@ COrloStatsStore::~COrloStatsStore()
 int COrloStatsStore::Open(const CVortanString& path)
 {
     m_path = path;
+    // A save cut short (the process killed between the temporary file and the rename) leaves
+    // its temporary file behind: nothing else will ever remove it.
+    char bytes[PATH_MAX];
+    if (PathBytes(m_path, bytes))
+        CVortanFile::RemoveStaleTemps(bytes);
     Load();
     return VORTAN_OK;
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/VortanFile.h"
 #include "engine/VortanMediaPack.h"
 #include "engine/platform/VortanApplication.h"
 #include "online/achievements/AchievementFiles.h"
@@ -126,6 +127,8 @@ int COrloAchievementStation::LoadUnlocks()
     if (UnlocksPath(path) != VORTAN_OK)
         return VORTAN_E_OPEN;
     const std::string name = VortanBytesOf(path);
+    // What a save cut short left beside the file.
+    CVortanFile::RemoveStaleTemps(name.c_str());
     int fd = open(name.c_str(), O_RDONLY);
     if (fd < 0)
         return VORTAN_E_OPEN;

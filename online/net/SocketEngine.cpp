@@ -79,11 +79,11 @@ bool ConnectBounded(int fd, const sockaddr_in& address, int timeoutMs)
 } // namespace
 
 CSocketEngine::CSocketEngine()
-    : m_application(nullptr), m_observer(nullptr), m_closing(0), m_sendEnded(0), m_inboundIndex(0),
-      m_receiveThread(nullptr), m_sendThread(nullptr), m_socket(-1), m_pipeRead(-1),
-      m_pipeWrite(-1), m_receiveTimeoutMs(kReceiveTimeoutMs), m_sendTimeoutMs(kSendTimeoutMs),
-      m_connectTimeoutMs(kConnectTimeoutMs), m_drainStepMs(kDrainStepMs), m_idleTime(0.0f),
-      m_port(0), m_connection(nullptr)
+    : m_application(nullptr), m_observer(nullptr), m_closing(0), m_sendEnded(0), m_outboundBytes(0),
+      m_outboundFull(0), m_inboundIndex(0), m_receiveThread(nullptr), m_sendThread(nullptr),
+      m_socket(-1), m_pipeRead(-1), m_pipeWrite(-1), m_receiveTimeoutMs(kReceiveTimeoutMs),
+      m_sendTimeoutMs(kSendTimeoutMs), m_connectTimeoutMs(kConnectTimeoutMs),
+      m_drainStepMs(kDrainStepMs), m_idleTime(0.0f), m_port(0), m_connection(nullptr)
 {}
 
 CSocketEngine::~CSocketEngine()
@@ -106,6 +106,13 @@ CSocketEngine::~CSocketEngine()
 }
 
 void CSocketEngine::FreeEntries(std::vector<Entry>& entries)
+{
+    for (size_t i = 0; i < entries.size(); ++i)
+        delete[] entries[i].data;
+    entries.clear();
+}
+
+void CSocketEngine::FreeEntries(std::deque<Entry>& entries)
 {
     for (size_t i = 0; i < entries.size(); ++i)
         delete[] entries[i].data;
@@ -168,6 +175,10 @@ int CSocketEngine::Connect(const CVortanString& host, int port, void* connection
         m_inboundIndex = 0;
     }
 
+    {
+        CVortanMutexLock lock(m_sendLock);
+        m_outboundFull = 0;
+    }
     m_sendEnded.store(0);
     m_receiveThread = new (std::nothrow) ReceiveThread();
     m_sendThread = m_receiveThread ? new (std::nothrow) SendThread() : nullptr;
@@ -196,15 +207,32 @@ void CSocketEngine::Send(const unsigned char* bytes, int length)
     if (!copy)
         return;
     memcpy(copy, bytes, (size_t)length);
-    CVortanMutexLock lock(m_sendLock);
-    if (!lock.IsLocked()) {
-        delete[] copy;
-        return;
+    bool full = false;
+    {
+        CVortanMutexLock lock(m_sendLock);
+        if (!lock.IsLocked() || m_outboundFull) {
+            delete[] copy;
+            return;
+        }
+        // A peer that sends faster than it reads would otherwise grow the queue without end.
+        if ((int)m_outbound.size() >= OUTBOUND_MAX_MESSAGES ||
+            length > OUTBOUND_MAX_BYTES - m_outboundBytes) {
+            delete[] copy;
+            FreeEntries(m_outbound);
+            m_outboundBytes = 0;
+            m_outboundFull = 1;
+            full = true;
+        } else {
+            bool wasEmpty = m_outbound.empty();
+            m_outbound.push_back(Entry{copy, length, -1, 0});
+            m_outboundBytes += length;
+            if (wasEmpty)
+                m_sendThread->Wake();
+        }
     }
-    bool wasEmpty = m_outbound.empty();
-    m_outbound.push_back(Entry{copy, length, -1, 0});
-    if (wasEmpty)
-        m_sendThread->Wake();
+    // Reported once, after the lock: the two locks are never held together.
+    if (full)
+        PostStatus(SOCKET_FAILED, SOCKET_DETAIL_QUEUE_FULL);
 }
 
 int CSocketEngine::PostStatus(int code, int detail)
@@ -251,6 +279,12 @@ int CSocketEngine::GetOutboundCount()
     return (int)m_outbound.size();
 }
 
+int CSocketEngine::GetOutboundBytes()
+{
+    CVortanMutexLock lock(m_sendLock);
+    return m_outboundBytes;
+}
+
 void CSocketEngine::Run(float dt)
 {
     if (IsConnected(false))
@@ -292,6 +326,7 @@ void CSocketEngine::EmptyOutbound()
 {
     CVortanMutexLock lock(m_sendLock);
     FreeEntries(m_outbound);
+    m_outboundBytes = 0;
 }
 
 void CSocketEngine::Close(bool forgetObserver)

@@ -2,6 +2,7 @@
 // receive thread and the queues through which they reach the main thread.
 #pragma once
 #include <atomic>
+#include <deque>
 #include <vector>
 
 #include "engine/VortanCondition.h"
@@ -31,7 +32,9 @@ enum {
     SOCKET_DETAIL_RECEIVE = 7,
     SOCKET_DETAIL_PIPE = 8,
     SOCKET_DETAIL_SEND_WAIT = 9,
-    SOCKET_DETAIL_SEND = 10
+    SOCKET_DETAIL_SEND = 10,
+    // More waited to be sent than the outbound queue holds: the connection is given up.
+    SOCKET_DETAIL_QUEUE_FULL = 11
 };
 
 class ISocketEngineObserver {
@@ -51,6 +54,12 @@ public:
         int code;
         int detail;
     };
+
+    // What the outbound queue holds at most; a message past either bound fails the connection.
+    static constexpr int OUTBOUND_MAX_MESSAGES = 16384;
+    static constexpr int OUTBOUND_MAX_BYTES = 16 << 20;
+    // What one write takes from the front of the queue at most (always one message or more).
+    static constexpr int SEND_BATCH_BYTES = 65536;
 
     class SendThread : public IVortanThread {
     public:
@@ -106,7 +115,8 @@ public:
     // after queuing the failure's status.
     int Connect(const CVortanString& host, int port, void* connection);
     // Queues a copy of the bytes for the send thread; (2, 10) directly when unconnected or when
-    // the send thread has ended.
+    // the send thread has ended. A message past the queue's bounds empties it and queues
+    // (0, 11); later messages of that connection are dropped.
     void Send(const unsigned char* bytes, int length);
     int PostStatus(int code, int detail);
     bool IsConnected(bool report);
@@ -124,6 +134,7 @@ public:
     bool IsClosing() const { return m_closing.load() != 0; }
     float GetIdleTime() const { return m_idleTime.load(); }
     int GetOutboundCount();
+    int GetOutboundBytes();
 
     // Test seams: the receive and send waits, the connect bound and the close drain's step.
     void SetTimeouts(int receiveMs, int sendMs);
@@ -138,6 +149,7 @@ private:
     friend class ReceiveThread;
 
     static void FreeEntries(std::vector<Entry>& entries);
+    static void FreeEntries(std::deque<Entry>& entries);
     void EmptyOutbound();
     // Appends a received chunk (copied); 0 when the copy cannot be made.
     int PostData(const u8* bytes, int length);
@@ -147,9 +159,11 @@ private:
     IVortanApplication* m_application;
     ISocketEngineObserver* m_observer;
     std::atomic<int> m_closing;
-    std::atomic<int> m_sendEnded;  // the send thread's body has returned
-    std::vector<Entry> m_outbound; // guarded by m_sendLock
-    int m_inboundIndex;            // guarded by m_receiveLock
+    std::atomic<int> m_sendEnded; // the send thread's body has returned
+    std::deque<Entry> m_outbound; // guarded by m_sendLock
+    int m_outboundBytes;          // guarded by m_sendLock
+    int m_outboundFull;           // guarded by m_sendLock: the bounds were passed
+    int m_inboundIndex;           // guarded by m_receiveLock
     std::vector<Entry> m_inbound[2];
     ReceiveThread* m_receiveThread;
     SendThread* m_sendThread;

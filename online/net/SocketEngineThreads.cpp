@@ -140,19 +140,32 @@ void CSocketEngine::SendThread::Body()
                 WaitForWake();
                 continue;
             }
-            Entry entry = m_owner->m_outbound.front();
-            if (entry.length > m_capacity) {
-                u8* grown = new (std::nothrow) u8[entry.length];
+            // Messages from the front, as many as one write takes: a burst of small answers
+            // goes out at the pace of the writes, not one message per pause.
+            std::deque<Entry>& queue = m_owner->m_outbound;
+            size_t count = 0;
+            int total = 0;
+            while (count < queue.size() &&
+                   (count == 0 || queue[count].length <= SEND_BATCH_BYTES - total)) {
+                total += queue[count].length;
+                ++count;
+            }
+            if (total > m_capacity) {
+                u8* grown = new (std::nothrow) u8[total];
                 if (!grown)
                     return;
                 delete[] m_buffer;
                 m_buffer = grown;
-                m_capacity = entry.length;
+                m_capacity = total;
             }
-            memcpy(m_buffer, entry.data, (size_t)entry.length);
-            length = entry.length;
-            delete[] entry.data;
-            m_owner->m_outbound.erase(m_owner->m_outbound.begin());
+            for (size_t i = 0; i < count; ++i) {
+                Entry entry = queue.front();
+                memcpy(m_buffer + length, entry.data, (size_t)entry.length);
+                length += entry.length;
+                delete[] entry.data;
+                queue.pop_front();
+            }
+            m_owner->m_outboundBytes -= length;
         }
         if (m_owner->IsClosing())
             return;

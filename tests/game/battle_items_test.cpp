@@ -6,6 +6,7 @@
 #include "game/VexButton.h"
 #include "game/VexButtonManager.h"
 #include "game/VexGameContext.h"
+#include "game/VexItemDescription.h"
 #include "game/VexPhysicsWorld.h"
 #include "tests/game/BattleMatchSupport.h"
 #include "tests/platform/ResourceTestSupport.h"
@@ -46,6 +47,65 @@ TEST(BattleItems, AHatGivesItsHealthOnBothDevicesEvenWithoutItsPicture)
         EXPECT_EQ(1u, b->Player(0).hasHat);
         EXPECT_EQ(20, b->Player(0).hatValue);
         EXPECT_EQ(100, b->Player(1).health);
+    }
+}
+
+TEST(BattleItems, AHatNearTheIntegerLimitGivesTheMostHealthTheBattleHolds)
+{
+    Match match;
+    const std::string pack = ItemPack(match, 9, "type=\"hat\" variable=\"2147483600\"");
+    match.appA.AddItem(502, 9, 35, pack);
+    match.appB.AddPack(35, pack);
+    match.Start();
+    ASSERT_TRUE(match.RunUntil([&] { return BothTurnsStarted(match); }, 600));
+    for (CVexPlayState* b : {match.A(), match.B()}) {
+        EXPECT_EQ(9999, b->Player(0).health);
+        EXPECT_EQ(9899, b->Player(0).hatValue);
+    }
+}
+
+// The numbers of a description as read, and held to the bounds whatever the text says.
+TEST(ItemDescription, NumbersAreReadAsTheDataTreeReadsThemAndHeldToTheBounds)
+{
+    const struct {
+        const char* variable; // null: no attribute
+        int expected;
+    } cases[] = {
+        {nullptr, 0},
+        {"", 0},
+        {"abc", 0},
+        {" 25", 25},
+        {"-40", -40},
+        {"x-7", -7},
+        {"9899", 9899},
+        {"9900", 9899},
+        {"-99", -99},
+        {"-100", -99},
+        {"2147483647", 9899},
+        {"2147483648", 9899},
+        {"-2147483648", -99},
+        {"4294967316", 9899},
+        {"99999999999999999999999", 9899},
+        {"-99999999999999999999999", -99},
+    };
+    for (const auto& c : cases) {
+        std::string xml = "<item><attributes type=\"Hat\" filename=\"A/Top.PNG\"";
+        if (c.variable)
+            xml += std::string(" variable=\"") + c.variable + "\"";
+        xml += "/></item>";
+        SVexItemDescription d;
+        std::vector<char> bytes(xml.begin(), xml.end());
+        ASSERT_EQ(VORTAN_OK, VexReadItemDescription(bytes.data(), (int)bytes.size(), &d)) << xml;
+        EXPECT_EQ(c.expected, d.variable) << (c.variable ? c.variable : "(none)");
+        EXPECT_EQ(VEX_ITEM_HAT, d.type);
+        EXPECT_EQ(CVortanString("a/top.png"), d.filename);
+    }
+    const std::string broken[] = {"", "<item>", "<item><other/></item>", "not xml at all"};
+    for (const std::string& xml : broken) {
+        SVexItemDescription d;
+        std::vector<char> bytes(xml.begin(), xml.end());
+        EXPECT_EQ(VORTAN_E_MALFORMED, VexReadItemDescription(bytes.data(), (int)bytes.size(), &d))
+            << xml;
     }
 }
 

@@ -5,7 +5,8 @@
 # Usage: protocol_vectors.py OUT_FILE
 #        protocol_vectors.py --seeds DIR   writes each received message as a fuzz seed into
 #                                          DIR/<family>msgs/ (lobby: class-decoded, direct,
-#                                          shape)
+#                                          shape), and into DIR/menu/ as the menu target's
+#                                          segments (the message, frames, a drawn frame)
 #
 # Each line is "<S|R> <tag> <values> = <hex octets>". S lines are messages the client builds:
 # the C++ test builds the message from the values and must write exactly the octets. R lines
@@ -488,8 +489,15 @@ DIRECT_TAGS = {6, 8, 12, 13, 21, 22, 40, 44, 58, 72, 75, 85}
 SHAPE_TAGS = {71, 87, 89, 91, 93, 97, 100, 103}
 
 
+def menu_segment(op, octets=b''):
+    return bytes([op, len(octets) >> 8, len(octets) & 0xFF]) + octets
+
+
 def write_seeds(lines, root):
     import os
+    menu = os.path.join(root, 'menu')
+    os.makedirs(menu, exist_ok=True)
+    every = b''
     for n, text in enumerate(lines):
         if not text.startswith('R '):
             continue
@@ -497,8 +505,27 @@ def write_seeds(lines, root):
         family = 'direct' if tagno in DIRECT_TAGS else 'shape' if tagno in SHAPE_TAGS else 'lobby'
         folder = os.path.join(root, family + 'msgs')
         os.makedirs(folder, exist_ok=True)
+        octets = bytes.fromhex(text.split(' = ')[1])
         with open(os.path.join(folder, '%d-%d' % (tagno, n)), 'wb') as f:
-            f.write(bytes.fromhex(text.split(' = ')[1]))
+            f.write(octets)
+        # The page of the message's kind is not known here: each seed shows one in turn.
+        seed = (menu_segment(2 | ((n % 10) << 2)) + menu_segment(0, octets) +
+                menu_segment(1 | (4 << 2)) + menu_segment(3))
+        every += menu_segment(0, octets) + menu_segment(1)
+        with open(os.path.join(menu, '%d-%d' % (tagno, n)), 'wb') as f:
+            f.write(seed)
+    with open(os.path.join(menu, 'every'), 'wb') as f:
+        f.write(every + menu_segment(3))
+    # Each page shown and tapped on a grid of 100 x 96 pixels.
+    taps = b''
+    for page in range(10):
+        taps += menu_segment(2 | (page << 2))
+        points = [(x, y) for y in range(48, 480, 96) for x in range(50, 800, 100)]
+        for start in range(0, len(points), 16):
+            taps += menu_segment(3, b''.join(x.to_bytes(2, 'big') + y.to_bytes(2, 'big')
+                                             for x, y in points[start:start + 16]))
+    with open(os.path.join(menu, 'taps'), 'wb') as f:
+        f.write(taps)
 
 
 if __name__ == '__main__':

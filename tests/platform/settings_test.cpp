@@ -391,3 +391,41 @@ TEST(StatsSave, ReplacesTheFileByRenameAndFailsWithoutDamage)
     EXPECT_EQ(nowhere.Load(), VORTAN_E_OPEN);
     EXPECT_EQ(nowhere.GetCount(), 1);
 }
+
+TEST(StatsSave, OpeningRemovesTheTemporaryFilesOfSavesCutShortAndNothingElse)
+{
+    vtest::TempDir dir;
+    const std::string path = dir.File("stats.dat");
+    {
+        COrloStatsStore store;
+        store.Open(CVortanString(path.c_str()));
+        Fill(store, {{u"Launches", 0, 7, u""}});
+        ASSERT_EQ(store.Save(), VORTAN_OK);
+    }
+    // What a process killed between writing its temporary file and the rename leaves: two such
+    // files, named as mkstemp names them.
+    for (int i = 0; i < 2; ++i) {
+        std::string name = path + ".XXXXXX";
+        int fd = mkstemp(&name[0]);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(write(fd, "partial", 7), 7);
+        close(fd);
+    }
+    // Neighbours that only look alike stay.
+    const std::vector<std::string> kept = {"stats.dat.bak",     "stats.dat.abc12",
+                                           "stats.dat.abc1234", "stats.dat.ab-123",
+                                           "xstats.dat.abc123", "other.dat.abc123"};
+    for (size_t i = 0; i < kept.size(); ++i)
+        ASSERT_TRUE(vtest::WriteWholeFile(dir.File(kept[i]), "mine"));
+    ASSERT_EQ(mkdir(dir.File("stats.dat.Dir123").c_str(), 0700), 0);
+    ASSERT_EQ(symlink("stats.dat", dir.File("stats.dat.Lnk123").c_str()), 0);
+    ASSERT_EQ(DirEntries(dir.Path()), 1u + 2u + kept.size() + 2u);
+
+    COrloStatsStore next;
+    ASSERT_EQ(next.Open(CVortanString(path.c_str())), VORTAN_OK);
+    EXPECT_EQ(DirEntries(dir.Path()), 1u + kept.size() + 2u);
+    for (size_t i = 0; i < kept.size(); ++i)
+        EXPECT_EQ(vtest::ReadWholeFile(dir.File(kept[i])), "mine") << kept[i];
+    ASSERT_EQ(next.GetCount(), 1);
+    EXPECT_EQ(next.GetAt(0)->intValue, 7);
+}

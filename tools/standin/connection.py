@@ -17,6 +17,10 @@ MAX_INCOMING = 65536
 READ_SIZE = 65536
 # Several messages per write: what is sent within this time goes out in one write.
 COALESCE_SECONDS = 0.05
+# A client whose answers wait unwritten (it does not read) is not read either until they go
+# down to the lower mark: a flood of requests cannot grow the server's memory without end.
+OUTBOUND_PAUSE = 2000
+OUTBOUND_RESUME = 500
 
 
 def log(line):
@@ -36,6 +40,7 @@ class Connection:
         self.fault = fault
         self.ping_interval = ping_interval
         self.outbound = asyncio.Queue()
+        self.drained = asyncio.Event()
         self.open = True
         self.last_heard = time.monotonic()
         self.next_ping = 0
@@ -99,6 +104,14 @@ class Connection:
                 self._dispatch(data)
                 if not self.open:
                     return
+                # One message at a time: the other clients (and a stop signal) get their turn
+                # between the messages of a burst.
+                await asyncio.sleep(0)
+                while self.open and self.outbound.qsize() > OUTBOUND_PAUSE:
+                    self.drained.clear()
+                    await self.drained.wait()
+                if not self.open:
+                    return
 
     def _dispatch(self, data):
         try:
@@ -146,6 +159,8 @@ class Connection:
     async def _write_loop(self):
         try:
             while True:
+                if self.outbound.qsize() <= OUTBOUND_RESUME:
+                    self.drained.set()
                 tag, data = await self.outbound.get()
                 if self.fault == "coalesce":
                     await self._write_coalesced(tag, data)
@@ -193,6 +208,7 @@ class Connection:
         await self.writer.drain()
 
     def close(self):
+        self.drained.set()
         if self.open:
             self.open = False
             try:

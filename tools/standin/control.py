@@ -40,7 +40,11 @@ class ControlServer:
         self.tasks.add(asyncio.current_task())
         try:
             while True:
-                line = await reader.readline()
+                line = await self._read_line(reader)
+                if line is None:
+                    writer.write(b"error line too long\n")
+                    await writer.drain()
+                    continue
                 if not line:
                     break
                 answer = self.run(line.decode("utf-8", "replace").strip())
@@ -51,6 +55,21 @@ class ControlServer:
         finally:
             self.tasks.discard(asyncio.current_task())
             writer.close()
+
+    @staticmethod
+    async def _read_line(reader):
+        """The next line (b"" at the end); None for a line longer than the reader's limit,
+        which is read to its end and passed over, so that the next line is read as usual."""
+        too_long = False
+        while True:
+            try:
+                line = await reader.readuntil(b"\n")
+                return None if too_long else line
+            except asyncio.IncompleteReadError as error:
+                return b"" if too_long else error.partial
+            except asyncio.LimitOverrunError as error:
+                too_long = True
+                await reader.readexactly(error.consumed)
 
     def run(self, line):
         try:

@@ -7,6 +7,7 @@ import secrets
 import messages
 import pngs
 from connection import log
+from players import MergedList
 
 RELEASE_FIRST = 1
 RELEASE_SECOND = 2
@@ -58,6 +59,7 @@ class Lobby:
         self.shop.lobby = self
         self.online = {}
         self.rooms = {}
+        self.avatars = {}  # the avatar pictures made so far, by player id
         self.handlers = {
             0: self.on_connect,
             5: self.on_login,
@@ -262,10 +264,14 @@ class Lobby:
         items, groups = [], []
         batch = []
         if first >= 0:
-            batch = players[first:first + max(0, min(count, MAX_LIST_COUNT))]
+            count = max(0, min(count, MAX_LIST_COUNT))
+            if isinstance(players, MergedList):
+                batch = players.batch(first, count)
+            else:
+                batch = players[first:first + count]
             items = [messages.player_list_item(p, self._flags(connection, p)) for p in batch]
         elif not selector & (SELECTOR_OWN | SELECTOR_FOLLOWED):
-            online = sum(1 for p in players if self._flags(connection, p) & PLAYER_ONLINE)
+            online = players.online
             groups = [messages.group_item("Online", online),
                       messages.group_item("Offline", len(players) - online)]
         connection.send(messages.player_list(len(players), first, selector, items, groups))
@@ -277,7 +283,10 @@ class Lobby:
         return not player.guest and getattr(player, "has_avatar", True)
 
     def avatar(self, player):
-        return pngs.avatar(player.id)
+        picture = self.avatars.get(player.id)
+        if picture is None:
+            picture = self.avatars[player.id] = pngs.avatar(player.id)
+        return picture
 
     def find_player(self, player_id):
         connection = self.online.get(player_id)
@@ -303,12 +312,30 @@ class Lobby:
             players = [self.find_player(i) for i in self.relations.followed(own_id)]
             players = [p for p in players if p is not None]
         else:
-            guests = [c.player for c in self.online.values() if c.player.guest]
-            players = self.accounts.accounts + guests + self.seeded.players
+            return self._global_list(filter_text.lower())
         wanted = filter_text.lower()
         if wanted:
             players = [p for p in players if wanted in p.name.lower()]
-        return sorted(players, key=lambda p: (not self.is_online(p), -p.score, p.name.lower()))
+        return sorted(players, key=self._sort_key)
+
+    def _sort_key(self, player):
+        return (not self.is_online(player), -player.score, player.name.lower())
+
+    def _global_list(self, wanted):
+        """Every account, the guests online and the seeded players, online first, then by
+        score and name: the few of the first two sorted now, the seeded from their index."""
+        guests = [c.player for c in self.online.values() if c.player.guest]
+        few = self.accounts.accounts + guests
+        seeded = self.seeded.matching(wanted)
+        if any(self.seeded.holds_id(i) for i in self.online):
+            # A logged-in player with a seeded player's id changes that one's place: the whole
+            # list is sorted (never so with the ids the stand-in gives out).
+            few, seeded = few + seeded[0], ([], [], 0)
+        if wanted:
+            few = [p for p in few if wanted in p.name.lower()]
+        few = sorted(few, key=self._sort_key)
+        keys = [self._sort_key(p) for p in few]
+        return MergedList(few, keys, sum(1 for key in keys if not key[0]), seeded)
 
     def _flags(self, connection, player):
         flags = PLAYER_ONLINE if self.is_online(player) else 0

@@ -145,11 +145,14 @@ public:
     void DrawWater(int additive);
 
     // Text in the game font at (x, y) pixels, placed by the flags (VEX_TEXT_*), with a shadow
-    // copy unless VEX_TEXT_NO_SHADOW. Texts of any length are drawn in batches.
+    // copy and a dark outline unless VEX_TEXT_NO_SHADOW. Texts of any length are drawn in
+    // batches.
     void DrawText(int x, int y, const CVortanString& text, u32 colour, u32 flags,
                   int fontIndex = 0);
     // The glyphs of the text with the pen at (x, y), no placement and no shadow.
     void DrawFontText(int x, int y, const CVortanString& text, u32 colour, CVortanBitmapFont* font);
+    // The outline's width in pixels for a font of that line height (at least one).
+    static int TextOutlineWidth(int lineHeight);
     // The game font, loaded on first use (null when it cannot be had).
     CVortanBitmapFont* GetFont(int fontIndex = 0);
 

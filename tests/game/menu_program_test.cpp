@@ -98,9 +98,10 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
         10));
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     Keep("run_training_after");
-    Colour two = Mean(310, 170, 330, 190), three = Mean(390, 170, 410, 190);
+    // The plates' lower parts, below their outlined numbers.
+    Colour two = Mean(300, 196, 340, 206), three = Mean(380, 196, 420, 206);
     EXPECT_GT(fabs(two.Brightness() - three.Brightness()), 10.0);
-    EXPECT_LT(fabs(two.Brightness() - Mean(230, 170, 250, 190).Brightness()), 10.0);
+    EXPECT_LT(fabs(two.Brightness() - Mean(220, 196, 260, 206).Brightness()), 10.0);
     Click(400, 440);
     ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, 10));
 

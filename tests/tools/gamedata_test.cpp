@@ -5,6 +5,7 @@
 // reads.
 #include <gtest/gtest.h>
 
+#include <math.h>
 #include <stdlib.h>
 
 #include <map>
@@ -282,6 +283,33 @@ TEST_F(GameData, ButtonsAreLegible)
     }
     // The menu's middle button is drawn 2 x 100 pixels across.
     EXPECT_GE(Identify(At("nextround.png")).width, 200);
+}
+
+// The game's menu at 800 x 480: s = 100, the centre (400, 240); each button's square as the
+// menu lays it out (centre offsets and half sizes in s). The squares overlap, so each picture's
+// round button must stand clear of every other at the largest bobbing scale (1.05) with a
+// margin of the largest bobbing offset between two buttons (2 x 480 / 120 pixels) and 2 more.
+TEST_F(GameData, TheMenuButtonsStandApartAtTheirPlaces)
+{
+    struct Place {
+        const char* image;
+        double dx, dy, half;
+    };
+    const Place places[] = {{"intro.png", -1.05, 0.85, 0.65},  {"credits.png", -2.1, 0.2, 0.43},
+                            {"fb_button.png", 2.65, 0.35, 0.45}, {"exits.png", 1.05, 0.85, 0.65},
+                            {"help.png", 1.8, 0.0, 0.7},         {"training.png", -1.25, -0.2, 0.75},
+                            {"nextround.png", 0.0, 0.0, 1.0}};
+    std::vector<double> radius;
+    for (const Place& p : places) {
+        const double disc = Pixels({"disc", At(p.image)})["disc"];
+        EXPECT_GT(disc, 0.3) << p.image;
+        radius.push_back(disc * p.half * 100.0 * 1.05);
+    }
+    for (size_t i = 0; i < radius.size(); ++i)
+        for (size_t j = i + 1; j < radius.size(); ++j) {
+            const double d = 100.0 * hypot(places[i].dx - places[j].dx, places[i].dy - places[j].dy);
+            EXPECT_GT(d - radius[i] - radius[j], 10.0) << places[i].image << " " << places[j].image;
+        }
 }
 
 // Panels: the title and the eleven story pictures are 2:1 JPEG pictures, all different.

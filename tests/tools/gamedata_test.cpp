@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <math.h>
+#include <stdio.h>
 #include <stdlib.h>
 
 #include <map>
@@ -310,6 +311,30 @@ TEST_F(GameData, TheMenuButtonsStandApartAtTheirPlaces)
             const double d = 100.0 * hypot(places[i].dx - places[j].dx, places[i].dy - places[j].dy);
             EXPECT_GT(d - radius[i] - radius[j], 10.0) << places[i].image << " " << places[j].image;
         }
+}
+
+// The stand-in's hats on the squib: the game draws a hat's square picture 1.846 times the
+// squib's picture (itself 1.75 body halves across), centred 1.739 body halves above the body.
+// In the squib's picture (128 pixels) the blob's top lies at y 32 and it is 92 pixels wide, so
+// in the hat's picture the head's top lies at 0.626 of the height and the squib is 0.39 of the
+// width wide: a hat at the squib's scale is at most 0.5 of the width wide, and its lowest part
+// lies near the head's top, not over the eyes.
+TEST_F(GameData, TheStandInHatsSitOnTheSquibAtItsScale)
+{
+    for (const char* hat : {"hat_red", "hat_top"}) {
+        const std::string path =
+            vtest::BinaryDir() + "/datapacks/standin/items/" + hat + "/" + hat + ".png";
+        if (!Exists(path))
+            GTEST_SKIP() << "no stand-in item packs (ImageMagick missing at build time)";
+        int w = 0, h = 0, x = 0, y = 0, size = 0;
+        const std::string box = Output({"identify", "-format", "%@ %w", path});
+        ASSERT_EQ(5, sscanf(box.c_str(), "%dx%d+%d+%d %d", &w, &h, &x, &y, &size)) << box;
+        EXPECT_EQ(size, Identify(path).height) << hat;
+        EXPECT_LE(w, size / 2) << hat;
+        EXPECT_NEAR(0.5 * size, x + 0.5 * w, 2.0) << hat;
+        EXPECT_GT(y + h, 0.58 * size) << hat;
+        EXPECT_LT(y + h, 0.72 * size) << hat;
+    }
 }
 
 // Panels: the title and the eleven story pictures are 2:1 JPEG pictures, all different.

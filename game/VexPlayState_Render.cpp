@@ -316,11 +316,16 @@ void CVexPlayState::Render()
     if (bubbles)
         bubbles->Render();
     if (m_confirm) {
+        // The question over everything dimmed, the weapon bar too; only its answers are lit.
+        m_buttons->Render();
         Darken(0.2f, 0.0f, h);
         DrawCentredText(12, 0.3f * h, kWhite);
         DrawCentredText(13, 0.4f * h, kWhite);
+        m_buttons->RenderButton(Button(VEX_BTN_YES));
+        m_buttons->RenderButton(Button(VEX_BTN_NO));
+    } else {
+        m_buttons->Render();
     }
-    m_buttons->Render();
     m_displayed = m_live;
     camera.SetScene(m_live);
 }

@@ -165,7 +165,8 @@ void Buttons()
     Icon("bomb_01.png", kBlue, [](Sign& s) { BombSign(s, 60, 72, 28); });
     Icon("whip_00.png", kRed, WhipSign);
     Icon("whip_01.png", kBlue, WhipSign);
-    Icon("bomb_sticky.png", kYellow, [](Sign& s) {
+    // Green as its goo, not yellow: a yellow face would read as the chosen weapon's light.
+    Icon("bomb_sticky.png", Rgb(0x5E9E3A), [](Sign& s) {
         BombSign(s, 60, 68, 28, Rgb(0x1E5A16));
         s.Fill(s.Seg(44, 90, 44, 104, 5), Rgb(0x9BE060));
         s.Fill(s.Seg(70, 94, 70, 108, 5), Rgb(0x9BE060));
@@ -283,11 +284,15 @@ void SmallPictures()
         Save(c, "squibloader.png");
     }
     {
-        // The glow behind the active squib and the chosen weapon.
+        // The glow behind the active squib and the chosen weapon: a soft light with a crisp
+        // bright ring at four fifths of its radius, which stands round a button drawn at two
+        // thirds of the glow's size, so the chosen one is plain to see.
         Canvas c(128, 128);
         Paint(c, [](float x, float y) {
             float d = hypotf(x - 64, y - 64) / 62.0f;
-            return Rgb(0xFFE680, Clamp01(1 - d) * Clamp01(1 - d) * 0.9f);
+            float ring = Clamp01(1 - fabsf(d - 0.8f) / 0.07f);
+            Color glow = Rgb(0xFFE680, Clamp01(1 - d) * Clamp01(1 - d) * 0.9f);
+            return ring > 0 ? Mix(glow, Rgb(0xFFFFFF), Clamp01(ring * 1.6f)) : glow;
         });
         Save(c, "player_background.png");
     }

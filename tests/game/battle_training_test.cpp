@@ -7,8 +7,8 @@
 #include "game/VexButton.h"
 #include "game/VexButtonManager.h"
 #include "game/VexCamera.h"
-#include "game/VexRenderer.h"
 #include "game/VexPhysicsWorld.h"
+#include "game/VexRenderer.h"
 #include "tests/game/BattleMatchSupport.h"
 
 namespace {

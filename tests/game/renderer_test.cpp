@@ -382,10 +382,10 @@ TEST_F(Renderer, TextIsPlacedShadowedOutlinedAndDrawnInBatches)
     auto glyphs = [&](const char* fill, std::vector<int> lefts, int top, int dx, int dy) {
         steps.insert(steps.end(), {"-fill", fill});
         for (int l : lefts)
-            steps.insert(steps.end(), {"-draw", "rectangle " + std::to_string(l + dx) + "," +
-                                                    std::to_string(top + dy) + " " +
-                                                    std::to_string(l + dx + 7) + "," +
-                                                    std::to_string(top + dy + 11)});
+            steps.insert(steps.end(),
+                         {"-draw", "rectangle " + std::to_string(l + dx) + "," +
+                                       std::to_string(top + dy) + " " + std::to_string(l + dx + 7) +
+                                       "," + std::to_string(top + dy + 11)});
     };
     auto outlined = [&](const char* shadow, const char* outline, const char* fill,
                         std::vector<int> lefts, int top) {

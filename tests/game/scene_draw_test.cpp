@@ -351,12 +351,11 @@ TEST_F(SceneDraw, MarkersAndLabels)
     auto text = [&](int x, int y, int glyphs) {
         auto block = [&](const char* fill, int dx, int dy) {
             for (int k = 0; k < glyphs; ++k)
-                steps.insert(steps.end(),
-                             {"-fill", fill, "-draw",
-                              "rectangle " + std::to_string(x + dx + 8 * k) + "," +
-                                  std::to_string(y + dy) + " " +
-                                  std::to_string(x + dx + 8 * k + 5) + "," +
-                                  std::to_string(y + dy + 9)});
+                steps.insert(steps.end(), {"-fill", fill, "-draw",
+                                           "rectangle " + std::to_string(x + dx + 8 * k) + "," +
+                                               std::to_string(y + dy) + " " +
+                                               std::to_string(x + dx + 8 * k + 5) + "," +
+                                               std::to_string(y + dy + 9)});
         };
         block("rgba(0,0,0,0.498)", 0, 1);
         for (int dy = -1; dy <= 1; ++dy)

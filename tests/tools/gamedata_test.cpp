@@ -296,10 +296,11 @@ TEST_F(GameData, TheMenuButtonsStandApartAtTheirPlaces)
         const char* image;
         double dx, dy, half;
     };
-    const Place places[] = {{"intro.png", -1.05, 0.85, 0.65},  {"credits.png", -2.1, 0.2, 0.43},
-                            {"fb_button.png", 2.65, 0.35, 0.45}, {"exits.png", 1.05, 0.85, 0.65},
-                            {"help.png", 1.8, 0.0, 0.7},         {"training.png", -1.25, -0.2, 0.75},
-                            {"nextround.png", 0.0, 0.0, 1.0}};
+    const Place places[] = {
+        {"intro.png", -1.05, 0.85, 0.65},    {"credits.png", -2.1, 0.2, 0.43},
+        {"fb_button.png", 2.65, 0.35, 0.45}, {"exits.png", 1.05, 0.85, 0.65},
+        {"help.png", 1.8, 0.0, 0.7},         {"training.png", -1.25, -0.2, 0.75},
+        {"nextround.png", 0.0, 0.0, 1.0}};
     std::vector<double> radius;
     for (const Place& p : places) {
         const double disc = Pixels({"disc", At(p.image)})["disc"];
@@ -308,7 +309,8 @@ TEST_F(GameData, TheMenuButtonsStandApartAtTheirPlaces)
     }
     for (size_t i = 0; i < radius.size(); ++i)
         for (size_t j = i + 1; j < radius.size(); ++j) {
-            const double d = 100.0 * hypot(places[i].dx - places[j].dx, places[i].dy - places[j].dy);
+            const double d =
+                100.0 * hypot(places[i].dx - places[j].dx, places[i].dy - places[j].dy);
             EXPECT_GT(d - radius[i] - radius[j], 10.0) << places[i].image << " " << places[j].image;
         }
 }

@@ -3,6 +3,8 @@
 // the water, and draws single textured quads (world or screen space), the water and text in
 // the game's bitmap font straight with OpenGL ES 2.0.
 #pragma once
+#include <vector>
+
 #include "engine/VortanString.h"
 #include "engine/VortanTypes.h"
 #include "engine/VortanVector.h"
@@ -159,6 +161,19 @@ public:
     // How many indexed text draws the last DrawFontText issued (for tests).
     int GetLastTextDraws() const { return m_lastTextDraws; }
 
+    // The texts drawn since the log was last cleared (a test seam for the state dump: off
+    // unless turned on, at most VEX_TEXT_LOG_MAX kept): where each lies on the screen, its
+    // colour and its text.
+    struct TextRecord {
+        int left, top, right, bottom;
+        u32 colour;
+        CVortanString text;
+    };
+    enum { VEX_TEXT_LOG_MAX = 48 };
+    void SetTextLog(bool on) { m_textLogOn = on; }
+    void ClearTextLog() { m_textLog.clear(); }
+    const std::vector<TextRecord>& GetTextLog() const { return m_textLog; }
+
 private:
     CVexRenderer(const CVexRenderer&) = delete;
     CVexRenderer& operator=(const CVexRenderer&) = delete;
@@ -212,6 +227,8 @@ private:
     CVexVertex* m_textVertices; // VEX_TEXT_QUADS x 4, owned
     u16* m_textIndices;         // VEX_TEXT_QUADS x 6, owned
     int m_lastTextDraws;
+    bool m_textLogOn = false;
+    std::vector<TextRecord> m_textLog;
 };
 
 // Frame selection of a grid of `columns` x `rows` cells: u from (col mod columns) / columns,

@@ -56,6 +56,8 @@ void CVexRenderer::DrawText(int x, int y, const CVortanString& text, u32 colour,
         y -= h / 2;
     if (flags & VEX_TEXT_BOTTOM)
         y -= h;
+    if (m_textLogOn && m_textLog.size() < VEX_TEXT_LOG_MAX && !text.IsEmpty())
+        m_textLog.push_back({x, y, x + w, y + h, colour, text});
     if (!(flags & VEX_TEXT_NO_SHADOW)) {
         const int drop = (int)((float)font->GetLineHeight() * 0.1f);
         DrawFontText(x, y + drop, text, (colour >> 1) & 0x7F000000u, font);

@@ -35,11 +35,12 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
     Click(400, 440);
     ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, 10));
 
-    // The intro: black left of the strip coming in from the right, the skip button ends it;
-    // the menu comes back once the assets are loaded again.
+    // The intro: black left of the strip coming in from the right (below the hint, which
+    // stays over the game), the skip button ends it; the menu comes back once the assets are
+    // loaded again.
     Click(295, 325);
     ASSERT_TRUE(
-        WaitFor([&] { return Dark(100, 100, 300, 360, 5) && !Dark(650, 60, 790, 360, 30); }, 10));
+        WaitFor([&] { return Dark(100, 210, 300, 360, 5) && !Dark(650, 60, 790, 360, 30); }, 10));
     Keep("run_intro");
     Click(400, 432);
     ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, 30));

@@ -119,20 +119,30 @@ def check(dump, png, pictures=None):
     if not menu_shown and game_buttons and pictures:
         # Each button's round picture in its square: the discs, grown as they bob, must not meet.
         names = game_images()
-        discs = []
+        # A picture that fills its corners (a plate, not a round button) counts as its square.
+        discs, squares = [], []
         for name, image, rect in game_buttons:
             path = os.path.join(pictures, names[image]) if 0 <= image < len(names) else None
             if not path or not os.path.exists(path):
                 continue
             half = (rect[2] - rect[0]) / 2.0
-            discs.append((name, ((rect[0] + rect[2]) / 2.0, (rect[1] + rect[3]) / 2.0),
-                          picture_reach(path) * half * BOB_SCALE))
+            at = ((rect[0] + rect[2]) / 2.0, (rect[1] + rect[3]) / 2.0)
+            reach = picture_reach(path)
+            if reach <= 1.0:
+                discs.append((name, at, reach * half * BOB_SCALE))
+            else:
+                squares.append((name, rect))
         for i, (name, at, r) in enumerate(discs):
             for other, at2, r2 in discs[i + 1:]:
                 d = ((at[0] - at2[0]) ** 2 + (at[1] - at2[1]) ** 2) ** 0.5
                 if d < r + r2:
                     faults.append("game buttons %s and %s overlap (%.0f apart, reaching %.0f)"
                                   % (name, other, d, r + r2))
+        for i, (name, rect) in enumerate(squares):
+            for other, second in squares[i + 1:]:
+                if overlaps(rect, second):
+                    faults.append("game buttons %s %s and %s %s overlap" %
+                                  (name, rect, other, second))
     pixels = load_rgb(png)
     if not menu_shown:
         for rect, colour, text in game_texts:

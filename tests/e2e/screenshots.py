@@ -14,7 +14,25 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import e2e_harness as h  # noqa: E402
 import screen_check  # noqa: E402
 
-NAMES = ("game_menu", "login", "start", "me", "players", "shop", "battle_hat", "results", "chat")
+NAMES = ("game_menu", "credits", "training", "login", "start", "me", "players", "shop",
+         "battle_hat", "results", "chat")
+
+
+def game_buttons(d):
+    """The game's touch buttons of the dump: {id: [(left, top, right, bottom), ...]}."""
+    out = {}
+    for line in d.text.splitlines():
+        words = line.split(" ")
+        if words[0] == "gamebutton" and len(words) >= 7:
+            out.setdefault(int(words[1]), []).append([int(v) for v in words[3:7]])
+    return out
+
+
+def press_game_button(copy, button, seconds=15):
+    """Waits for the game's touch button and taps the middle of its square."""
+    d = copy.wait_dump(lambda d: button in game_buttons(d), seconds,
+                       "no game button %d" % button)
+    copy.click_rect(game_buttons(d)[button][0])
 
 
 class Shots:
@@ -51,6 +69,26 @@ def make(build):
                          if line.startswith("gamebutton ")]) >= 7, 30, "no game menu")
         time.sleep(0.5)
         shots.take(a, "game_menu")
+        # B's tour of the game's own screens while A logs in: the credits roll (their close
+        # button shows alone), then the training picker (fifteen plates and its exit).
+        b.wait_dump(lambda d: d.get("menu_shown") == "0" and len(game_buttons(d)) >= 7, 30,
+                    "no game menu on B")
+        h.no_toast(b)
+        press_game_button(b, 5)
+        b.wait_dump(lambda d: list(game_buttons(d)) == [7], 10, "the credits do not open")
+        time.sleep(2.0)
+        shots.take(b, "credits")
+        press_game_button(b, 7)
+        b.wait_dump(lambda d: 8 in game_buttons(d), 10, "the credits do not close")
+        time.sleep(0.5)
+        press_game_button(b, 8)
+        b.wait_dump(lambda d: d.screens() == ["training"] and
+                    len(game_buttons(d).get(1, [])) == 15, 20, "no training picker")
+        time.sleep(6.0)  # the hint over the picker goes
+        shots.take(b, "training")
+        press_game_button(b, 0)
+        b.wait_dump(lambda d: d.screens() == ["menu"] and len(game_buttons(d)) >= 7, 20,
+                    "B's game menu does not come back")
         h.open_menu(a, "loginscreen_root")
         time.sleep(0.5)
         shots.take(a, "login")

@@ -365,27 +365,56 @@ if(STANDIN_CONVERT)
         list(APPEND standin_packs ${DATAPACK_OUT}/standin/items/${name}.dmp)
     endforeach()
 
-    # The shop's item icons: data/standin/icons.txt -> standin/icons/<item>_0.png (small) and
-    # <item>_1.png (large).
+    # The shop's item icons: data/standin/icons.txt -> standin/icons/<item>_0.png (small, 42 x 42)
+    # and <item>_1.png (large, 128 x 128), both drawn on the 128 x 128 grid.
     file(MAKE_DIRECTORY ${DATAPACK_OUT}/standin/icons)
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
         ${DATAPACK_DATA}/standin/icons.txt)
     file(STRINGS ${DATAPACK_DATA}/standin/icons.txt icon_lines REGEX "^[^#]")
     foreach(line ${icon_lines})
-        string(REPLACE "|" ";" words "${line}")
-        list(GET words 0 item)
-        list(GET words 1 canvas)
-        foreach(size_pair "0;16" "1;64")
+        string(FIND "${line}" "|" bar)
+        string(SUBSTRING "${line}" 0 ${bar} item)
+        math(EXPR after "${bar} + 1")
+        string(SUBSTRING "${line}" ${after} -1 rest)
+        string(FIND "${rest}" "|" bar)
+        string(SUBSTRING "${rest}" 0 ${bar} canvas)
+        math(EXPR after "${bar} + 1")
+        string(SUBSTRING "${rest}" ${after} -1 shapes)
+        set(draws)
+        string(REPLACE " / " ";" shape_list "${shapes}")
+        foreach(shape ${shape_list})
+            list(APPEND draws -draw "${shape}")
+        endforeach()
+        foreach(size_pair "0;42" "1;128")
             list(GET size_pair 0 kind)
             list(GET size_pair 1 pixels)
             set(icon ${DATAPACK_OUT}/standin/icons/${item}_${kind}.png)
             add_custom_command(OUTPUT ${icon}
-                COMMAND ${STANDIN_CONVERT} -size ${pixels}x${pixels} ${canvas} -strip ${icon}
+                COMMAND ${STANDIN_CONVERT} -size 128x128 ${canvas} ${draws} -resize ${pixels}x${pixels}
+                        -depth 8 -strip ${icon}
                 DEPENDS ${DATAPACK_DATA}/standin/icons.txt
                 VERBATIM)
             list(APPEND standin_packs ${icon})
         endforeach()
     endforeach()
+
+    # The avatars and advert badges the stand-in sends, drawn once here by its own drawing code
+    # (standin/pictures/), so that the running server never stops to draw them.
+    find_program(STANDIN_PYTHON NAMES python3)
+    if(STANDIN_PYTHON)
+        set(standin_pictures)
+        foreach(v RANGE 0 7)
+            list(APPEND standin_pictures ${DATAPACK_OUT}/standin/pictures/avatar_${v}_80.png)
+        endforeach()
+        list(APPEND standin_pictures ${DATAPACK_OUT}/standin/pictures/badge_0_128.png
+             ${DATAPACK_OUT}/standin/pictures/badge_1_128.png)
+        add_custom_command(OUTPUT ${standin_pictures}
+            COMMAND ${STANDIN_PYTHON} ${CMAKE_SOURCE_DIR}/tools/standin/pngs.py
+                    ${DATAPACK_OUT}/standin/pictures
+            DEPENDS ${CMAKE_SOURCE_DIR}/tools/standin/pngs.py
+            VERBATIM)
+        list(APPEND standin_packs ${standin_pictures})
+    endif()
 endif()
 add_custom_target(standin_packs ALL DEPENDS ${standin_packs})
 

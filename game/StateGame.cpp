@@ -460,6 +460,8 @@ void CStateGame::Render()
         return;
     // The game always runs at full frame rate.
     m_host->ResetIdle();
+    if (m_renderer)
+        m_renderer->ClearTextLog();
 
     if (m_active.GetCount() == 0) {
         CVortanSurface* background = m_context.GetImage(kBackgroundImage);

@@ -283,23 +283,27 @@ void CVexButtonManager::Render()
     CStateGame* game = m_renderer ? m_renderer->GetGame() : nullptr;
     if (!game)
         return;
-    for (int i = 0; i < m_buttons.GetCount(); ++i) {
-        const CVexButton* button = GetButton(i);
-        if (!button->visible)
-            continue;
-        CVortanVector2 size(button->halfSize.x * button->scale, button->halfSize.y * button->scale);
-        CVortanVector2 position = button->centre;
-        if (button->bobbing) {
-            position += button->bobOffset;
-            size = CVortanVector2(size.x * button->bobScale, size.y * button->bobScale);
-        }
-        const u32 colour = button->locked ? 0x80FFFFFFu : 0xFFFFFFFFu;
-        m_renderer->DrawScreenQuad(position, size,
-                                   game->GetGameContext()->GetImage(button->imageId), colour);
-        if (button->showLabel)
-            m_renderer->DrawText((int)position.x, (int)position.y, button->label, colour,
-                                 kLabelFlags, 0);
+    for (int i = 0; i < m_buttons.GetCount(); ++i)
+        RenderButton(GetButton(i));
+}
+
+void CVexButtonManager::RenderButton(const CVexButton* button)
+{
+    CStateGame* game = m_renderer ? m_renderer->GetGame() : nullptr;
+    if (!game || !button || !button->visible)
+        return;
+    CVortanVector2 size(button->halfSize.x * button->scale, button->halfSize.y * button->scale);
+    CVortanVector2 position = button->centre;
+    if (button->bobbing) {
+        position += button->bobOffset;
+        size = CVortanVector2(size.x * button->bobScale, size.y * button->bobScale);
     }
+    const u32 colour = button->locked ? 0x80FFFFFFu : 0xFFFFFFFFu;
+    m_renderer->DrawScreenQuad(position, size, game->GetGameContext()->GetImage(button->imageId),
+                               colour);
+    if (button->showLabel)
+        m_renderer->DrawText((int)position.x, (int)position.y, button->label, colour, kLabelFlags,
+                             0);
 }
 
 void CVexButtonManager::OnButtonPressed(CVexButton* button)

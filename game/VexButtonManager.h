@@ -35,6 +35,9 @@ public:
     // 1 when the first finger's touch was taken by a button.
     int HandleInput();
     void Render();
+    // One button as Render draws it (nothing when it is hidden): for a screen that draws a
+    // few buttons again over a shade it has drawn over the others.
+    void RenderButton(const CVexButton* button);
 
     // A button is animating or the release sound still plays (screens wait for it).
     int IsBusy() const { return m_busy; }

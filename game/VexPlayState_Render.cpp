@@ -166,7 +166,8 @@ void CVexPlayState::DrawPanels()
         // Either side of the weapon row, clear of the online menu's button at the top left and
         // of the sound button and the turn timer at the top right.
         const float x = side == 0 ? 4.5f * size : w - 4.5f * size;
-        const CVortanVector2 centre(x, 1.1f * size);
+        // Low enough that a hat on the portrait stays on the screen.
+        const CVortanVector2 centre(x, 1.45f * size);
         const float pulse = 1.0f + 0.18f * sinf(side ? t + kPi : t);
         if (side == m_turnSide)
             m_renderer->DrawScreenQuad(centre, CVortanVector2(1.3f * size, 1.3f * size),
@@ -175,14 +176,20 @@ void CVexPlayState::DrawPanels()
         m_renderer->DrawScreenSquibFrame(centre, CVortanVector2(0.8f * size, 0.8f * size), kWhite,
                                          0, p.facingFrame % 10, 10, 1, pulse,
                                          m_renderer->GetImage(5 + side));
-        if (p.hasHat && p.hatImage)
-            m_renderer->DrawScreenQuad(centre, CVortanVector2(size, size), p.hatImage, kWhite);
-        m_renderer->DrawText((int)x, (int)(2.2f * size), p.name, kWhite,
+        if (p.hasHat && p.hatImage) {
+            // As on the battlefield: 1.846 times the squib's picture, its centre 0.88 of the
+            // squib's half size above the squib's, so the hat sits on the head at its scale.
+            const float squib = 0.8f * size;
+            m_renderer->DrawScreenQuad(CVortanVector2(x, centre.y - 0.8795f * squib),
+                                       CVortanVector2(1.8461538f * squib, 1.8461538f * squib),
+                                       p.hatImage, kWhite);
+        }
+        m_renderer->DrawText((int)x, (int)(2.45f * size), p.name, kWhite,
                              VEX_TEXT_CENTER_X | VEX_TEXT_SCALE_3_4);
         if (p.inPlay) {
             CVortanString health;
             health.FromInteger(p.health, 10);
-            m_renderer->DrawText((int)x, (int)(2.85f * size), health, kWhite,
+            m_renderer->DrawText((int)x, (int)(3.1f * size), health, kWhite,
                                  VEX_TEXT_CENTER_X | VEX_TEXT_SCALE_3_4);
         }
     }
@@ -329,11 +336,16 @@ void CVexPlayState::Render()
     if (bubbles)
         bubbles->Render();
     if (m_confirm) {
+        // The question over everything dimmed, the weapon bar too; only its answers are lit.
+        m_buttons->Render();
         Darken(0.2f, 0.0f, h);
         DrawCentredText(12, 0.3f * h, kWhite);
         DrawCentredText(13, 0.4f * h, kWhite);
+        m_buttons->RenderButton(Button(VEX_BTN_YES));
+        m_buttons->RenderButton(Button(VEX_BTN_NO));
+    } else {
+        m_buttons->Render();
     }
-    m_buttons->Render();
     m_displayed = m_live;
     camera.SetScene(m_live);
 }

@@ -159,9 +159,11 @@ int CVexPlayState::UpdateAiming()
     CVexPlayer& p = Player(m_localSide);
     if (p.stretching && m_released) {
         if (!m_shotInProgress) {
+            // The aim stays released after the shot: the squib springs back below.
             p.aiming = 0;
-            m_released = 0;
             FireShot();
+            if (!m_shotInProgress)
+                m_released = 0; // no shot taken (the turn is over)
             return 1;
         }
         p.aiming = 0;
@@ -170,6 +172,8 @@ int CVexPlayState::UpdateAiming()
         if (length - 0.06f <= 0.01f) {
             shown.stretch.Set(0.0f, 0.0f);
             shown.stretching = 0;
+            // Sprung back: a later stretch (a whip's) is no longer this aim's.
+            m_released = 0;
         } else {
             shown.stretch = VexScale(shown.stretch, (length - 0.06f) / length);
         }

@@ -3,6 +3,8 @@
 // the water, and draws single textured quads (world or screen space), the water and text in
 // the game's bitmap font straight with OpenGL ES 2.0.
 #pragma once
+#include <vector>
+
 #include "engine/VortanString.h"
 #include "engine/VortanTypes.h"
 #include "engine/VortanVector.h"
@@ -160,16 +162,32 @@ public:
     void DrawWater(int additive);
 
     // Text in the game font at (x, y) pixels, placed by the flags (VEX_TEXT_*), with a shadow
-    // copy unless VEX_TEXT_NO_SHADOW. Texts of any length are drawn in batches.
+    // copy and a dark outline unless VEX_TEXT_NO_SHADOW. Texts of any length are drawn in
+    // batches.
     void DrawText(int x, int y, const CVortanString& text, u32 colour, u32 flags,
                   int fontIndex = 0);
     // The glyphs of the text with the pen at (x, y), no placement and no shadow.
     void DrawFontText(int x, int y, const CVortanString& text, u32 colour, CVortanBitmapFont* font);
+    // The outline's width in pixels for a font of that line height (at least one).
+    static int TextOutlineWidth(int lineHeight);
     // The game font, loaded on first use (null when it cannot be had).
     CVortanBitmapFont* GetFont(int fontIndex = 0);
 
     // How many indexed text draws the last DrawFontText issued (for tests).
     int GetLastTextDraws() const { return m_lastTextDraws; }
+
+    // The texts drawn since the log was last cleared (a test seam for the state dump: off
+    // unless turned on, at most VEX_TEXT_LOG_MAX kept): where each lies on the screen, its
+    // colour and its text.
+    struct TextRecord {
+        int left, top, right, bottom;
+        u32 colour;
+        CVortanString text;
+    };
+    enum { VEX_TEXT_LOG_MAX = 48 };
+    void SetTextLog(bool on) { m_textLogOn = on; }
+    void ClearTextLog() { m_textLog.clear(); }
+    const std::vector<TextRecord>& GetTextLog() const { return m_textLog; }
 
 private:
     CVexRenderer(const CVexRenderer&) = delete;
@@ -226,6 +244,8 @@ private:
     int m_lastTextDraws;
     CVexColouredVertex* m_batchVertices; // VEX_TEXT_QUADS x 4, owned, made on first use
     int m_shadersWanted;                 // CreateShaders came after ReleaseShaders
+    bool m_textLogOn = false;
+    std::vector<TextRecord> m_textLog;
 };
 
 // Frame selection of a grid of `columns` x `rows` cells: u from (col mod columns) / columns,

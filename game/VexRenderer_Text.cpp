@@ -1,4 +1,4 @@
-// CVexRenderer: text in the game's bitmap font, placed by flags, with its shadow; the glyph
+// CVexRenderer: text in the game's bitmap font, placed by flags, with its shadow and outline; the glyph
 // quads go out in batches of the text buffers, so a text of any length is drawn whole.
 #include <GLES2/gl2.h>
 
@@ -10,6 +10,12 @@
 #include "game/VexRenderer.h"
 #include "game/VexShader.h"
 #include "platform/OrloApplication.h"
+
+int CVexRenderer::TextOutlineWidth(int lineHeight)
+{
+    const int d = (lineHeight + 12) / 24;
+    return d < 1 ? 1 : d;
+}
 
 CVortanBitmapFont* CVexRenderer::GetFont(int fontIndex)
 {
@@ -50,9 +56,20 @@ void CVexRenderer::DrawText(int x, int y, const CVortanString& text, u32 colour,
         y -= h / 2;
     if (flags & VEX_TEXT_BOTTOM)
         y -= h;
+    if (m_textLogOn && m_textLog.size() < VEX_TEXT_LOG_MAX && !text.IsEmpty())
+        m_textLog.push_back({x, y, x + w, y + h, colour, text});
     if (!(flags & VEX_TEXT_NO_SHADOW)) {
         const int drop = (int)((float)font->GetLineHeight() * 0.1f);
         DrawFontText(x, y + drop, text, (colour >> 1) & 0x7F000000u, font);
+        // A dark outline all round, so a pale text reads on the pale sky as well as on the
+        // dark water: the text drawn eight times around its place, in a dark colour that fades
+        // with the text.
+        const int d = TextOutlineWidth(h);
+        const u32 dark = (((colour >> 24) * 7 / 8) << 24) | 0x00101010u;
+        static const int kAround[8][2] = {{-1, -1}, {0, -1}, {1, -1}, {-1, 0},
+                                          {1, 0},   {-1, 1}, {0, 1},  {1, 1}};
+        for (const auto& a : kAround)
+            DrawFontText(x + a[0] * d, y + a[1] * d, text, dark, font);
     }
     DrawFontText(x, y, text, colour, font);
     font->SetScale(scale);

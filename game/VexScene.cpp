@@ -167,6 +167,11 @@ void CVexScene::ResetPlayers()
         player.index = (u8)i;
         player.colour = m_teamColours[i];
         player.labelSize.Set(0.2f, 0.2f);
+        // A new scene's squib stands unstretched, whatever the last one did.
+        player.aim.Set(0.0f, 0.0f);
+        player.stretch.Set(0.0f, 0.0f);
+        player.stretching = 0;
+        player.aiming = 0;
     }
     static const float kStartX[2] = {-0.1f, 0.1f};
     static const u32 kMasks[2] = {VEX_SQUIB_MASK_0, VEX_SQUIB_MASK_1};

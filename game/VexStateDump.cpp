@@ -39,11 +39,22 @@
 //   bubble <text>              a chat bubble on the screen, one line each (its text as shown)
 //   digest <text>              the battle digest (VexBattleDigest) taken the moment the last
 //                              playback ended; left out before the first
+// With any screen that has touch buttons (menu, battle, training, intro, connecting):
+//   gamebutton <id> <image> <left> <top> <right> <bottom>
+//                              a visible button of the screen (locked ones too): its image's
+//                              index and the square its picture is drawn in at rest (without
+//                              its press and bobbing, which move it by a few pixels), whole
+//                              pixels
+// With the renderer:
+//   gametext <left> <top> <right> <bottom> <aarrggbb> <text>
+//                              each text the game drew in the last frame, where its glyphs lie
+//                              (before the outline) and its colour, line breaks as spaces
 // Then the lines of each registered section, in registration order.
 #include "game/VexStateDump.h"
 
 #include <errno.h>
 #include <fcntl.h>
+#include <math.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -56,12 +67,16 @@
 #include "game/VexButtonManager.h"
 #include "game/VexCamera.h"
 #include "game/VexChatBubbles.h"
+#include "game/VexConnectingState.h"
+#include "game/VexIntroState.h"
+#include "game/VexMenuState.h"
 #include "game/VexPhysicsBody.h"
 #include "game/VexPlayState.h"
 #include "game/VexPlayer.h"
 #include "game/VexProjectile.h"
 #include "game/VexRenderer.h"
 #include "game/VexScene.h"
+#include "game/VexTrainingState.h"
 
 namespace {
 
@@ -238,6 +253,8 @@ void CVexStateDump::Compose(CStateGame* game, std::string& out)
         Line(out, "view %d %d", (int)renderer->GetViewWidth(), (int)renderer->GetViewHeight());
     if (CVexPlayState* battle = game->GetBattle())
         ComposeBattle(game, battle, out);
+    ComposeButtons(game, out);
+    ComposeTexts(game, out);
     for (const Section& s : g_sections)
         if (s.function)
             s.function(s.context, out);
@@ -318,6 +335,56 @@ void CVexStateDump::ComposeBattle(CStateGame* game, CVexPlayState* battle, std::
     if (!m_shotDigest.empty()) {
         out += "digest ";
         out += m_shotDigest;
+        out += '\n';
+    }
+}
+
+void CVexStateDump::ComposeButtons(CStateGame* game, std::string& out)
+{
+    for (int i = 0; i < game->GetActiveCount(); ++i) {
+        CVexState* state = game->GetActive(i);
+        CVexButtonManager* buttons = nullptr;
+        if (CVexPlayState* s = dynamic_cast<CVexPlayState*>(state))
+            buttons = s->GetButtons();
+        else if (CVexMenuState* s = dynamic_cast<CVexMenuState*>(state))
+            buttons = s->GetButtons();
+        else if (CVexTrainingState* s = dynamic_cast<CVexTrainingState*>(state))
+            buttons = s->GetButtons();
+        else if (CVexIntroState* s = dynamic_cast<CVexIntroState*>(state))
+            buttons = s->GetButtons();
+        else if (CVexConnectingState* s = dynamic_cast<CVexConnectingState*>(state))
+            buttons = s->GetButtons();
+        if (!buttons)
+            continue;
+        for (int k = 0; k < buttons->GetButtonCount(); ++k) {
+            const CVexButton* b = buttons->GetButton(k);
+            if (!b || !b->visible)
+                continue;
+            const float hx = b->halfSize.x, hy = b->halfSize.y;
+            const float cx = b->centre.x, cy = b->centre.y;
+            Line(out, "gamebutton %d %d %d %d %d %d", (int)b->id, (int)b->imageId,
+                 (int)lroundf(cx - hx), (int)lroundf(cy - hy), (int)lroundf(cx + hx),
+                 (int)lroundf(cy + hy));
+        }
+    }
+}
+
+void CVexStateDump::ComposeTexts(CStateGame* game, std::string& out)
+{
+    CVexRenderer* renderer = game->GetRenderer();
+    if (!renderer)
+        return;
+    renderer->SetTextLog(true);
+    for (const CVexRenderer::TextRecord& t : renderer->GetTextLog()) {
+        std::string text = VortanUTF8Of(t.text);
+        for (char& c : text)
+            if (c == '\n' || c == '\r')
+                c = ' ';
+        char head[96];
+        snprintf(head, sizeof head, "gametext %d %d %d %d %08x ", t.left, t.top, t.right, t.bottom,
+                 (unsigned)t.colour);
+        out += head;
+        out += text;
         out += '\n';
     }
 }

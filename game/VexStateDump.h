@@ -53,6 +53,9 @@ private:
 
     static void OnPlayback(CVexPlayState* battle, void* context);
     void ComposeBattle(CStateGame* game, CVexPlayState* battle, std::string& out);
+    // The touch buttons of the active screens and the texts of the last frame.
+    static void ComposeButtons(CStateGame* game, std::string& out);
+    static void ComposeTexts(CStateGame* game, std::string& out);
     int Write(const std::string& text);
 
     std::string m_path;

@@ -125,6 +125,21 @@ public:
     }
 
     // Saves as "png" or "jpeg" through gdk-pixbuf, by way of a temporary file.
+    // Source-over of another canvas with its top left corner at (x, y).
+    void Paste(const Canvas& from, int x, int y)
+    {
+        for (int sy = 0; sy < from.h; ++sy)
+            for (int sx = 0; sx < from.w; ++sx) {
+                const int tx = x + sx, ty = y + sy;
+                if (tx < 0 || ty < 0 || tx >= w || ty >= h)
+                    continue;
+                const float* s = &from.px[4 * ((size_t)sy * from.w + sx)];
+                float* p = &px[4 * ((size_t)ty * w + tx)];
+                for (int k = 0; k < 4; ++k)
+                    p[k] = s[k] + p[k] * (1.0f - s[3]);
+            }
+    }
+
     bool Save(const std::string& path, const char* type) const
     {
         bool alpha = strcmp(type, "png") == 0;

@@ -39,14 +39,29 @@ const Color kRed = Rgb(0xE2483E), kBlue = Rgb(0x3A86E0), kGreen = Rgb(0x3FAE4A),
 
 // --- touch buttons ---------------------------------------------------------------------------
 
-void Icon(const char* name, Color base, const std::function<void(Sign&)>& sign, int size = 128)
+// A round button on a transparent square picture of `size` pixels; the button takes `fill` of
+// the square's width, centred, so that buttons whose squares overlap on the game's menu stand
+// apart with a margin.
+void Icon(const char* name, Color base, const std::function<void(Sign&)>& sign, int size = 128,
+          float fill = 1.0f)
 {
-    Canvas c(size, size);
-    ButtonBase(c, base);
-    Sign s(c);
+    const int inner = (int)lroundf((float)size * fill);
+    Canvas face(inner, inner);
+    ButtonBase(face, base);
+    Sign s(face);
     sign(s);
+    if (inner == size) {
+        Save(face, name);
+        return;
+    }
+    Canvas c(size, size);
+    c.Paste(face, (size - inner) / 2, (size - inner) / 2);
     Save(c, name);
 }
+
+// The game's menu lays its buttons out on squares that overlap; the button inside each is this
+// part of its square (the exit's a little more: its neighbours stand further off).
+const float kMenuFill = 0.62f, kExitFill = 0.72f;
 
 void JumpSign(Sign& s)
 {
@@ -71,24 +86,30 @@ void WhipSign(Sign& s)
 
 void Buttons()
 {
-    Icon("exits.png", kRed, [](Sign& s) {
-        // A door frame with an arrow leaving it.
-        s.Fill(Minus(s.Box(58, 30, 96, 98, 4), s.Box(66, 38, 88, 90, 2)));
-        s.Fill(s.Seg(34, 64, 72, 64, 7));
-        s.Fill(s.Poly({24, 64, 44, 44, 44, 84}));
-    });
+    Icon(
+        "exits.png", kRed,
+        [](Sign& s) {
+            // A door frame with an arrow leaving it.
+            s.Fill(Minus(s.Box(58, 30, 96, 98, 4), s.Box(66, 38, 88, 90, 2)));
+            s.Fill(s.Seg(34, 64, 72, 64, 7));
+            s.Fill(s.Poly({24, 64, 44, 44, 44, 84}));
+        },
+        256, kExitFill);
     Icon("edit.png", kOrange, [](Sign& s) {
         s.Fill(s.Seg(44, 86, 88, 42, 11));
         s.Fill(s.Poly({36, 94, 40, 78, 52, 90}));
         s.Fill(s.Seg(82, 48, 90, 40, 11), Rgb(0xF4B6B6));
     });
-    Icon("help.png", kBlue, [](Sign& s) {
-        s.Fill(s.Arc(64, 50, 13, 25, 270, 360));
-        s.Fill(s.Arc(64, 50, 13, 25, 0, 150));
-        s.Fill(s.Seg(70, 66, 64, 74, 6));
-        s.Fill(s.Seg(64, 72, 64, 80, 6));
-        s.Fill(s.Disc(64, 96, 7.5f));
-    });
+    Icon(
+        "help.png", kBlue,
+        [](Sign& s) {
+            s.Fill(s.Arc(64, 50, 13, 25, 270, 360));
+            s.Fill(s.Arc(64, 50, 13, 25, 0, 150));
+            s.Fill(s.Seg(70, 66, 64, 74, 6));
+            s.Fill(s.Seg(64, 72, 64, 80, 6));
+            s.Fill(s.Disc(64, 96, 7.5f));
+        },
+        256, kMenuFill);
     Icon("helper.png", kYellow, [](Sign& s) {
         // A light bulb.
         s.Fill(s.Disc(64, 54, 24));
@@ -96,19 +117,27 @@ void Buttons()
         s.Fill(s.Box(52, 88, 76, 94, 3), Rgb(0x5A5A5A));
         s.Fill(s.Box(56, 96, 72, 102, 3), Rgb(0x5A5A5A));
     });
-    Icon("training.png", Rgb(0xD0643C), [](Sign& s) {
-        s.Fill(s.Arc(64, 64, 32, 40, 0, 360));
-        s.Fill(s.Arc(64, 64, 16, 24, 0, 360));
-        s.Fill(s.Disc(64, 64, 8), Rgb(0xE2483E));
-    });
-    Icon("fb_button.png", Rgb(0x4060B0), [](Sign& s) {
-        // Three linked people: the sign for sharing with friends.
-        s.Fill(s.Seg(44, 64, 84, 40, 4));
-        s.Fill(s.Seg(44, 64, 84, 88, 4));
-        s.Fill(s.Disc(44, 64, 13));
-        s.Fill(s.Disc(84, 40, 13));
-        s.Fill(s.Disc(84, 88, 13));
-    });
+    Icon(
+        "training.png", Rgb(0xD0643C),
+        [](Sign& s) {
+            // Practice: a target with a bomb flying at it.
+            s.Fill(s.Arc(72, 64, 26, 33, 0, 360));
+            s.Fill(s.Arc(72, 64, 12, 19, 0, 360));
+            s.Fill(s.Disc(72, 64, 6), Rgb(0xE2483E));
+            BombSign(s, 34, 86, 13);
+        },
+        256, kMenuFill);
+    Icon(
+        "fb_button.png", Rgb(0x4060B0),
+        [](Sign& s) {
+            // Three linked people: the sign for sharing with friends.
+            s.Fill(s.Seg(44, 64, 84, 40, 4));
+            s.Fill(s.Seg(44, 64, 84, 88, 4));
+            s.Fill(s.Disc(44, 64, 13));
+            s.Fill(s.Disc(84, 40, 13));
+            s.Fill(s.Disc(84, 88, 13));
+        },
+        128, kMenuFill);
     Icon("bomb_snow.png", Rgb(0x58A8D8), [](Sign& s) {
         BombSign(s, 60, 70, 28, Rgb(0xD8ECF8));
         Snowflake(s, 60, 70, 17);
@@ -136,25 +165,42 @@ void Buttons()
     Icon("bomb_01.png", kBlue, [](Sign& s) { BombSign(s, 60, 72, 28); });
     Icon("whip_00.png", kRed, WhipSign);
     Icon("whip_01.png", kBlue, WhipSign);
-    Icon("bomb_sticky.png", kYellow, [](Sign& s) {
+    // Green as its goo, not yellow: a yellow face would read as the chosen weapon's light.
+    Icon("bomb_sticky.png", Rgb(0x5E9E3A), [](Sign& s) {
         BombSign(s, 60, 68, 28, Rgb(0x1E5A16));
         s.Fill(s.Seg(44, 90, 44, 104, 5), Rgb(0x9BE060));
         s.Fill(s.Seg(70, 94, 70, 108, 5), Rgb(0x9BE060));
     });
-    Icon("intro.png", kPurple, [](Sign& s) {
-        // A picture with hills and a sun: the story.
-        s.Fill(Minus(s.Box(26, 36, 102, 92, 6), s.Box(33, 43, 95, 85, 3)));
-        s.Fill(s.Poly({33, 85, 56, 58, 72, 74, 82, 64, 95, 85}));
-        s.Fill(s.Disc(80, 54, 6));
-    });
-    Icon("credits.png", kPurple,
-         [](Sign& s) { s.Fill(Star(64 * s.k, 66 * s.k, 38 * s.k, 16 * s.k)); });
+    Icon(
+        "intro.png", kPurple,
+        [](Sign& s) {
+            // The story: an open book with a picture on its left page.
+            s.Fill(s.Poly({24, 40, 62, 46, 62, 96, 24, 90}));
+            s.Fill(s.Poly({66, 46, 104, 40, 104, 90, 66, 96}));
+            s.Fill(s.Poly({30, 80, 42, 62, 50, 72, 56, 66, 56, 84}), kPurple);
+            s.Fill(s.Disc(48, 56, 4), kPurple);
+            for (int i = 0; i < 4; ++i)
+                s.Fill(s.Seg(72, 56 + 9 * i, 98, 52 + 9 * i, 2.2f), kPurple);
+        },
+        256, kMenuFill);
+    Icon(
+        "credits.png", kPurple,
+        [](Sign& s) {
+            // The credits: a roll of names with a star.
+            s.Fill(s.Box(38, 30, 90, 100, 5));
+            s.Fill(s.Disc(38, 33, 6));
+            s.Fill(s.Disc(90, 97, 6));
+            s.Fill(Star(64 * s.k, 48 * s.k, 11 * s.k, 5 * s.k), kYellow);
+            for (int i = 0; i < 3; ++i)
+                s.Fill(s.Seg(48, 66 + 10 * i, 80, 66 + 10 * i, 2.5f), kPurple);
+        },
+        128, kMenuFill);
     Icon(
         "nextround.png", kGreen,
         [](Sign& s) {
             s.Fill(s.Poly({50, 34, 98, 64, 50, 94}));
         },
-        256);
+        256, kMenuFill);
     Icon("chatbutton.png", kTeal, [](Sign& s) {
         s.Fill(s.Box(28, 34, 100, 84, 14));
         s.Fill(s.Poly({42, 80, 60, 80, 38, 102}));
@@ -238,11 +284,15 @@ void SmallPictures()
         Save(c, "squibloader.png");
     }
     {
-        // The glow behind the active squib and the chosen weapon.
+        // The glow behind the active squib and the chosen weapon: a soft light with a crisp
+        // bright ring at four fifths of its radius, which stands round a button drawn at two
+        // thirds of the glow's size, so the chosen one is plain to see.
         Canvas c(128, 128);
         Paint(c, [](float x, float y) {
             float d = hypotf(x - 64, y - 64) / 62.0f;
-            return Rgb(0xFFE680, Clamp01(1 - d) * Clamp01(1 - d) * 0.9f);
+            float ring = Clamp01(1 - fabsf(d - 0.8f) / 0.07f);
+            Color glow = Rgb(0xFFE680, Clamp01(1 - d) * Clamp01(1 - d) * 0.9f);
+            return ring > 0 ? Mix(glow, Rgb(0xFFFFFF), Clamp01(ring * 1.6f)) : glow;
         });
         Save(c, "player_background.png");
     }

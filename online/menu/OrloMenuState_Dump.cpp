@@ -15,7 +15,8 @@
 //                              its ancestors' rectangles (those with an area) and the screen;
 //                              a text widget adds its text (line breaks as spaces, at most
 //                              ORLO_DUMP_TEXT_MAX characters). Of a page view only the current
-//                              page is walked; a showing toast's widgets follow the menu's.
+//                              page is walked, and nothing of a collapsed expandable; a showing
+//                              toast's widgets follow the menu's.
 //                              At most ORLO_DUMP_WIDGETS_MAX lines.
 #include <string>
 
@@ -26,6 +27,7 @@
 #include "ui/Widget.h"
 #include "ui/WidgetCast.h"
 #include "ui/layouts/PageView.h"
+#include "ui/widgets/Expandable.h"
 #include "ui/widgets/TextWidget.h"
 
 namespace {
@@ -48,8 +50,8 @@ CVortanRect Intersect(const CVortanRect& a, const CVortanRect& b)
     return r;
 }
 
-// The widget's own rectangle on the screen. A slide area's scroll moves what it holds, not
-// the area itself.
+// The widget's own rectangle on the screen: its place in its parent (a slide area's own
+// place, not its scrolled content's), then through each ancestor's content mapping.
 CVortanRect ScreenRect(const CWidget* widget)
 {
     int x = 0, y = 0;
@@ -88,6 +90,9 @@ void Walk(DumpWalk& walk, CWidget* widget, const CVortanRect& clip)
         return;
     const CVortanRect own = ScreenRect(widget);
     CVortanRect inner = clip;
+    // A collapsed expandable shows nothing of what it holds.
+    if (WidgetCast<CExpandable>(widget) && !HasArea(own))
+        return;
     if (HasArea(own)) {
         inner = Intersect(clip, own);
         if (!HasArea(inner))

@@ -1,6 +1,8 @@
 """Pictures of the system as a person sees it, made by the real program on the stand-in with the
-two-copy harness: BUILD/screenshots/login.png, start.png, players.png, shop.png, battle_hat.png,
-results.png and chat.png. A is the demo account "alice" (she wears her red hat), B a new guest.
+two-copy harness: BUILD/screenshots/game_menu.png, login.png, start.png, me.png, players.png,
+shop.png, battle_hat.png, results.png and chat.png. A is the demo account "alice" (she wears her
+red hat), B a new guest. Each screen is checked as it is taken (screen_check.py): the faults
+found are written to BUILD/screenshots/faults.txt, and the run fails when there are any.
 
 Usage: screenshots.py BUILD_DIR (scripts/screenshots.sh runs it)."""
 import os
@@ -10,14 +12,50 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import e2e_harness as h  # noqa: E402
+import screen_check  # noqa: E402
 
-NAMES = ("login", "start", "players", "shop", "battle_hat", "results", "chat")
+NAMES = ("game_menu", "credits", "training", "login", "start", "me", "players", "shop",
+         "battle_hat", "results", "chat")
+
+
+def game_buttons(d):
+    """The game's touch buttons of the dump: {id: [(left, top, right, bottom), ...]}."""
+    out = {}
+    for line in d.text.splitlines():
+        words = line.split(" ")
+        if words[0] == "gamebutton" and len(words) >= 7:
+            out.setdefault(int(words[1]), []).append([int(v) for v in words[3:7]])
+    return out
+
+
+def press_game_button(copy, button, seconds=15):
+    """Waits for the game's touch button and taps the middle of its square."""
+    d = copy.wait_dump(lambda d: button in game_buttons(d), seconds,
+                       "no game button %d" % button)
+    copy.click_rect(game_buttons(d)[button][0])
+
+
+class Shots:
+    """Screenshots into the output directory, each screen checked as it is taken."""
+
+    def __init__(self, out, pictures):
+        self.out, self.faults, self.pictures = out, [], pictures
+
+    def take(self, copy, name):
+        path = os.path.join(self.out, name + ".png")
+        copy.screenshot(path)
+        dump = copy.dump()
+        with open(os.path.join(self.out, name + ".txt"), "w") as f:
+            f.write(dump.text)
+        for fault in screen_check.check(dump, path, self.pictures):
+            self.faults.append("%s: %s" % (name, fault))
 
 
 def make(build):
     out = os.path.join(build, "screenshots")
     os.makedirs(out, exist_ok=True)
     world = h.World(build)
+    shots = Shots(out, os.path.join(build, "datapacks", "game"))
     ok = False
     try:
         a, b = world.start()
@@ -25,20 +63,52 @@ def make(build):
             c.wait_dump(lambda d: d.num("lobby_state") == 5, 60, "no first login")
         b_id = [i for i in world.standin.online() if int(i) >= 70000]
         h.no_toast(a)
+        # The game's menu with its buttons (and the hint to find an opponent).
+        a.wait_dump(lambda d: d.get("menu_shown") == "0" and
+                    len([line for line in d.text.splitlines()
+                         if line.startswith("gamebutton ")]) >= 7, 30, "no game menu")
+        time.sleep(0.5)
+        shots.take(a, "game_menu")
+        # B's tour of the game's own screens while A logs in: the credits roll (their close
+        # button shows alone), then the training picker (fifteen plates and its exit).
+        b.wait_dump(lambda d: d.get("menu_shown") == "0" and len(game_buttons(d)) >= 7, 30,
+                    "no game menu on B")
+        h.no_toast(b)
+        press_game_button(b, 5)
+        b.wait_dump(lambda d: list(game_buttons(d)) == [7], 10, "the credits do not open")
+        time.sleep(2.0)
+        shots.take(b, "credits")
+        press_game_button(b, 7)
+        b.wait_dump(lambda d: 8 in game_buttons(d), 10, "the credits do not close")
+        time.sleep(0.5)
+        press_game_button(b, 8)
+        b.wait_dump(lambda d: d.screens() == ["training"] and
+                    len(game_buttons(d).get(1, [])) == 15, 20, "no training picker")
+        time.sleep(6.0)  # the hint over the picker goes
+        shots.take(b, "training")
+        press_game_button(b, 0)
+        b.wait_dump(lambda d: d.screens() == ["menu"] and len(game_buttons(d)) >= 7, 20,
+                    "B's game menu does not come back")
         h.open_menu(a, "loginscreen_root")
         time.sleep(0.5)
-        a.screenshot(os.path.join(out, "login.png"))
+        shots.take(a, "login")
         h.login(a, "alice", "wonderland")
         h.no_toast(a)
         h.open_menu(a, "startscreen_root")
         time.sleep(0.5)
-        a.screenshot(os.path.join(out, "start.png"))
+        shots.take(a, "start")
+        a.press("start_me", page="startscreen_root")
+        a.wait_dump(h.page_shown("me_root"), 10, "no own page")
+        time.sleep(1.0)
+        shots.take(a, "me")
+        a.press("me_back_button", page="me_root")
+        a.wait_dump(h.page_shown("startscreen_root"), 10, "not back on the start page")
         # B's guest is the one that is not A.
         guests = [i for i in world.standin.online() if int(i) >= 70000]
         b_name = "Guest" + (guests or b_id)[0]
         h.find_player(a, b_name)
         time.sleep(1.0)  # the avatars
-        a.screenshot(os.path.join(out, "players.png"))
+        shots.take(a, "players")
         h.challenge(a, b_name)
         h.accept_challenge(b)
         d = h.wait_battle(b)
@@ -46,7 +116,7 @@ def make(build):
         b.wait_dump(lambda d: (d.values.get("player%d" % a_side) or ["0"] * 7)[6] == "1", 20,
                     "no hat on A's squib")
         time.sleep(1.5)
-        b.screenshot(os.path.join(out, "battle_hat.png"))
+        shots.take(b, "battle_hat")
         h.open_menu(a, "chat_root")
         a.press("chat_textfield", page="chat_root")
         a.type("Nice hat, right?")
@@ -54,26 +124,34 @@ def make(build):
         a.wait_dump(lambda d: any(w[5].endswith("alice: Nice hat, right?") for w in d.widgets),
                     10, "the line is not in the backlog")
         time.sleep(0.5)
-        a.screenshot(os.path.join(out, "chat.png"))
+        shots.take(a, "chat")
         h.close_menu(a)
         # A shoots, B never does: B's third strike ends the match.
         h.shoot_until_over(a)
         # The results over B's battle (the chat page comes over them a little later).
         b.wait_dump(lambda d: d.get("game_over") == "1", 30, "the match does not end")
         time.sleep(0.5)
-        b.screenshot(os.path.join(out, "results.png"))
+        shots.take(b, "results")
         h.to_start_page(a)
         a.press("start_shop", page="startscreen_root")
         a.press("item_name", text="Top hat", page="shop_root")
         time.sleep(1.5)
-        a.screenshot(os.path.join(out, "shop.png"))
+        shots.take(a, "shop")
+        # The opened item is scrolled into view: its buy button is in the dump.
+        a.wait_dump(lambda d: d.widget("buy-button") is not None, 10,
+                    "the scrolled shop's buy button is not in the dump")
         ok = True
     except h.Failure as failure:
         world.keep("failure")
         print("FAILED: %s\nscreenshots and logs: %s" % (failure, world.root))
     finally:
         world.stop(remove=ok)
-    return 0 if ok else 1
+    with open(os.path.join(out, "faults.txt"), "w") as f:
+        for fault in shots.faults:
+            f.write(fault + "\n")
+    for fault in shots.faults:
+        print("FAULT: " + fault)
+    return 0 if ok and not shots.faults else 1
 
 
 if __name__ == "__main__":

@@ -109,7 +109,7 @@ protected:
     // The menu's online battle button (green, a white arrow on it) at the screen's centre.
     bool ShowsMenu()
     {
-        Colour c = Mean(322, 232, 336, 246); // left of the white arrow
+        Colour c = Mean(350, 232, 364, 246); // left of the white arrow
         return c.g > c.r + 60 && c.g > c.b + 60;
     }
     // The Orlo button: its orange disc left of the gate in the top left corner.

@@ -3,6 +3,10 @@
 // The frames are kept with VEX_SHOTS for a person to look at.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "game/VexButton.h"
+#include "game/VexButtonManager.h"
 #include "game/VexPhysicsWorld.h"
 #include "tests/game/BattleMatchSupport.h"
 #include "tests/game/GLGameSupport.h"
@@ -64,6 +68,23 @@ TEST(BattleScreen, TheTrainingHudAnAimDragAndTheSnapshotHeld)
     gltest::Keep(hud, "battle_hud");
     // The sky's gradient at the top left, not black.
     EXPECT_NE(0u, gltest::At(hud, 200, 60));
+    // The chosen weapon (the bomb) stands in a bright ring; the others do not.
+    auto ringLeftOf = [&](const gltest::Rgb& frame, int id) {
+        const CVexButton* button = b->GetButtons()->FindButton(id);
+        int brightest = 0;
+        const int cx = (int)button->centre.x, cy = (int)button->centre.y;
+        const int half = (int)button->halfSize.x;
+        for (int x = cx - 13 * half / 10; x <= cx - 11 * half / 10; ++x) {
+            const u32 p = gltest::At(frame, x, cy);
+            const int low = std::min({(int)(p >> 16) & 0xFF, (int)(p >> 8) & 0xFF, (int)p & 0xFF});
+            brightest = std::max(brightest, low);
+        }
+        return brightest;
+    };
+    ASSERT_EQ((u32)VEX_WEAPON_BOMB, b->Player(0).weapon);
+    EXPECT_GT(ringLeftOf(hud, VEX_BTN_BOMB), 220);
+    EXPECT_LT(ringLeftOf(hud, VEX_BTN_WHIP), 200);
+    EXPECT_LT(ringLeftOf(hud, VEX_BTN_STICKY), 200);
 
     // A drag from the squib down and to the left stretches it.
     CVortanVector2 squib;
@@ -96,12 +117,28 @@ TEST(BattleScreen, TheTrainingHudAnAimDragAndTheSnapshotHeld)
     gltest::Keep(held, "battle_snapshot");
     EXPECT_NE(0u, gltest::At(held, 200, 60));
 
-    // The exit confirmation darkens everything behind its question.
+    // The exit confirmation darkens everything behind its question, the weapon bar too, but
+    // not its two answers.
     b->OnBack(0);
     game.Render();
     const gltest::Rgb asked = gltest::ReadFrame();
     gltest::Keep(asked, "battle_confirm");
     EXPECT_LT(gltest::At(asked, 200, 60) & 0xFF, gltest::At(held, 200, 60) & 0xFF);
+    auto brightness = [](const gltest::Rgb& frame, const CVexButton* button) {
+        long sum = 0;
+        const int cx = (int)button->centre.x, cy = (int)(button->centre.y + button->bobOffset.y);
+        for (int y = cy - 4; y <= cy + 4; ++y)
+            for (int x = cx - 4; x <= cx + 4; ++x) {
+                const u32 p = gltest::At(frame, x, y);
+                sum += ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF);
+            }
+        return sum / (81 * 3);
+    };
+    const CVexButton* jump = b->GetButtons()->FindButton(VEX_BTN_JUMP);
+    EXPECT_LT(brightness(asked, jump) * 2, brightness(held, jump));
+    const CVexButton* yes = b->GetButtons()->FindButton(VEX_BTN_YES);
+    ASSERT_TRUE(yes->visible);
+    EXPECT_GT(brightness(asked, yes), 100);
     game.Release();
 }
 

@@ -6,7 +6,9 @@
 
 #include "game/VexButton.h"
 #include "game/VexButtonManager.h"
+#include "game/VexCamera.h"
 #include "game/VexPhysicsWorld.h"
+#include "game/VexRenderer.h"
 #include "tests/game/BattleMatchSupport.h"
 
 namespace {
@@ -238,6 +240,53 @@ TEST(BattleTraining, TheBackKeyAndTheExitConfirmation)
     ASSERT_TRUE(t.RunUntil([&] { return t.Battle() == nullptr; }, 100));
     EXPECT_EQ(0, t.game.IsSceneCleared(11));
     EXPECT_NE(nullptr, t.game.GetState(VEX_STATE_TRAINING));
+}
+
+// A jump aimed with the finger: the squib springs back to its round shape while the shot runs
+// and stays so through the flight, the landing and a restart of the scene.
+TEST(BattleShots, TheSquibSpringsBackAfterAJumpAndARestartShowsItUnstretched)
+{
+    Training t;
+    ASSERT_TRUE(t.Start(12));
+    CVexPlayState* b = t.Battle();
+    b->ClickButton(VEX_BTN_JUMP);
+    ASSERT_EQ((u32)VEX_WEAPON_JUMP, b->Player(0).weapon);
+    for (int i = 0; i < 45; ++i) // the camera settles
+        t.Tick();
+    CVortanVector2 squib;
+    t.game.GetRenderer()->GetCamera().WorldToScreen(b->Player(0).body->position, squib);
+    t.game.OnPointerDown(0, (int)squib.x, (int)squib.y);
+    t.Tick();
+    for (int k = 1; k <= 6; ++k) {
+        t.game.OnPointerMove(0, (int)squib.x - 10 * k, (int)squib.y + 12 * k);
+        t.Tick();
+    }
+    ASSERT_EQ(1u, b->Player(0).stretching);
+    ASSERT_GT(b->Player(0).stretch.Length(), 0.1f);
+    t.game.OnPointerUp(0, (int)squib.x - 60, (int)squib.y + 72);
+    ASSERT_TRUE(t.RunUntil([&] { return b->IsShotInProgress(); }, 5));
+    // Springing back at 0.06 a step takes at most seven steps from the longest aim.
+    for (int i = 0; i < 8; ++i)
+        t.Tick();
+    const CVexPlayer& shown =
+        (b->IsFastForwarding() ? b->GetSnapshotScene() : b->GetLiveScene())->GetPlayer(0);
+    EXPECT_EQ(0u, shown.stretching);
+    EXPECT_EQ(0.0f, shown.stretch.Length());
+    // The jump played back: the squib flies and lands round.
+    ASSERT_TRUE(t.RunUntil([&] { return b->IsShotFinished(); }, 3000));
+    for (int i = 0; i < 60; ++i) {
+        t.Tick();
+        ASSERT_EQ(0u, b->Player(0).stretching) << i;
+    }
+
+    // An aim held when the scene restarts: the new scene's squib stands unstretched.
+    b->SetAim(CVortanVector2(-0.2f, 0.3f));
+    b->ClickButton(VEX_BTN_RESTART);
+    t.Tick();
+    t.Tick();
+    EXPECT_EQ(0u, b->Player(0).stretching);
+    EXPECT_EQ(0u, b->Player(0).aiming);
+    EXPECT_EQ(0.0f, b->Player(0).stretch.Length());
 }
 
 } // namespace

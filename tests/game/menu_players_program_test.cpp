@@ -29,18 +29,19 @@ TEST_F(ProgramPlayers, ASearchTypedIntoThePlayersPageShowsTheStandInsMatches)
     std::this_thread::sleep_for(std::chrono::milliseconds(600));
     Click(172, 158); // players: everyone, online first
     // The players page: its pale search field; rows fill the list below it, or none do.
-    auto field = [&] { return Mean(60, 75, 470, 105).Brightness() > 200; };
+    auto field = [&] { return Mean(110, 75, 470, 105).Brightness() > 200; };
     auto band = [&] { return Mean(40, 260, 760, 400).b; };
     ASSERT_TRUE(WaitFor([&] { return field() && band() > 80; }, 20));
     Keep("players_page");
     Click(260, 91); // the search field
     Type("bobcat");
     Click(560, 91); // search
-    // One match: the account's row with the stand-in's purple avatar, nothing below it.
+    // One match: the account's row with the stand-in's avatar (a yellow squib on a pale tile,
+    // warm where the empty avatar is a cool grey blue), nothing below it.
     ASSERT_TRUE(WaitFor(
         [&] {
             const ptest::Colour avatar = Mean(50, 195, 96, 235);
-            return field() && band() < 70 && avatar.r > 120 && avatar.b > 170 && avatar.g < 110;
+            return field() && band() < 70 && avatar.r > 170 && avatar.r > avatar.b + 30;
         },
         20));
     Keep("players_search");

@@ -35,11 +35,12 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
     Click(400, 440);
     ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, 10));
 
-    // The intro: black left of the strip coming in from the right, the skip button ends it;
-    // the menu comes back once the assets are loaded again.
+    // The intro: black left of the strip coming in from the right (below the hint, which
+    // stays over the game), the skip button ends it; the menu comes back once the assets are
+    // loaded again.
     Click(295, 325);
     ASSERT_TRUE(
-        WaitFor([&] { return Dark(100, 100, 300, 360, 5) && !Dark(650, 60, 790, 360, 30); }, 10));
+        WaitFor([&] { return Dark(100, 210, 300, 360, 5) && !Dark(650, 60, 790, 360, 30); }, 10));
     Keep("run_intro");
     Click(400, 432);
     ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, 30));
@@ -98,9 +99,10 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
         10));
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     Keep("run_training_after");
-    Colour two = Mean(310, 170, 330, 190), three = Mean(390, 170, 410, 190);
+    // The plates' lower parts, below their outlined numbers.
+    Colour two = Mean(300, 196, 340, 206), three = Mean(380, 196, 420, 206);
     EXPECT_GT(fabs(two.Brightness() - three.Brightness()), 10.0);
-    EXPECT_LT(fabs(two.Brightness() - Mean(230, 170, 250, 190).Brightness()), 10.0);
+    EXPECT_LT(fabs(two.Brightness() - Mean(220, 196, 260, 206).Brightness()), 10.0);
     Click(400, 440);
     ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, 10));
 

@@ -363,37 +363,48 @@ TEST_F(Renderer, WaterLayersSitWhereTheClockPutsThem)
     EXPECT_EQ(kGreyPixel, At(gltest::ReadFrame(), 400, 470));
 }
 
-// Text: placement flags, the shadow one tenth of a line lower in black at half the alpha, a
-// missing glyph advancing by '_', and a text longer than the buffers drawn whole.
-TEST_F(Renderer, TextIsPlacedShadowedAndDrawnInBatches)
+// Text: placement flags, the shadow one tenth of a line lower in black at half the alpha, the
+// dark outline one pixel all round at seven eighths of the alpha, a missing glyph advancing by
+// '_', and a text longer than the buffers drawn whole.
+TEST_F(Renderer, TextIsPlacedShadowedOutlinedAndDrawnInBatches)
 {
     // "AB": width 20, line 16. Centred on the view: x = 390, y = 232.
     R().DrawText(0, 0, CVortanString("AB"), 0xFFFF0000u,
                  VEX_TEXT_CENTER_VIEW_X | VEX_TEXT_CENTER_VIEW_Y);
-    // Centred on x = 100 with its bottom at y = 100: x = 90, y = 84; no shadow; "A" "C" "B"
-    // with the missing "C" advancing 7.
+    // Centred on x = 100 with its bottom at y = 100: x = 90, y = 84; no shadow and no outline;
+    // "A" "C" "B" with the missing "C" advancing 7.
     R().DrawText(100, 100, CVortanString("ACB"), 0xFF00FF00u,
                  VEX_TEXT_CENTER_X | VEX_TEXT_BOTTOM | VEX_TEXT_NO_SHADOW);
-    // Half alpha white at (600, 50): shadow 0x40000000.
+    // Half alpha white at (600, 50): shadow 0x40000000, outline 0x70101010.
     R().DrawText(600, 50, CVortanString("A"), 0x80FFFFFFu, 0);
     const Rgb frame = gltest::ReadFrame();
     gltest::Keep(frame, "text");
     // Glyph quads from (pen, y + y offset) with the glyph's size; the x offset is not applied.
-    const Rgb ref = Ref({// shadow of "AB" at y + 1
-                         "-fill", "rgba(0,0,0,0.498)", "-draw", "rectangle 390,235 397,246",
-                         "-draw", "rectangle 400,235 407,246",
-                         // "AB" in red
-                         "-fill", "#ff0000", "-draw", "rectangle 390,234 397,245", "-draw",
-                         "rectangle 400,234 407,245",
-                         // "A_B" in green (C has no glyph: 10 + 7)
-                         "-fill", "#00ff00", "-draw", "rectangle 90,86 97,97", "-draw",
-                         "rectangle 107,86 114,97",
-                         // shadow 0x40 alpha at y + 1, then white at half alpha
-                         "-fill", "rgba(0,0,0,0.251)", "-draw", "rectangle 600,53 607,64", "-fill",
-                         "rgba(255,255,255,0.502)", "-draw", "rectangle 600,52 607,63"});
-    EXPECT_EQ(0, Differences(frame, ref, {380, 225, 420, 255}));
+    std::vector<std::string> steps;
+    auto glyphs = [&](const char* fill, std::vector<int> lefts, int top, int dx, int dy) {
+        steps.insert(steps.end(), {"-fill", fill});
+        for (int l : lefts)
+            steps.insert(steps.end(),
+                         {"-draw", "rectangle " + std::to_string(l + dx) + "," +
+                                       std::to_string(top + dy) + " " + std::to_string(l + dx + 7) +
+                                       "," + std::to_string(top + dy + 11)});
+    };
+    auto outlined = [&](const char* shadow, const char* outline, const char* fill,
+                        std::vector<int> lefts, int top) {
+        glyphs(shadow, lefts, top, 0, 1);
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (dx || dy)
+                    glyphs(outline, lefts, top, dx, dy);
+        glyphs(fill, lefts, top, 0, 0);
+    };
+    outlined("rgba(0,0,0,0.498)", "rgba(16,16,16,0.8745)", "#ff0000", {390, 400}, 234);
+    glyphs("#00ff00", {90, 107}, 86, 0, 0); // "A_B": C has no glyph (10 + 7)
+    outlined("rgba(0,0,0,0.251)", "rgba(16,16,16,0.4392)", "rgba(255,255,255,0.502)", {600}, 52);
+    const Rgb ref = Ref(steps);
+    EXPECT_EQ(0, Differences(frame, ref, {380, 225, 420, 255}, 0, 3));
     EXPECT_EQ(0, Differences(frame, ref, {80, 80, 120, 105}));
-    EXPECT_EQ(0, Differences(frame, ref, {595, 45, 615, 70}));
+    EXPECT_EQ(0, Differences(frame, ref, {595, 45, 615, 70}, 0, 3));
 
     // 600 glyphs: three draws of 255, 255 and 90 quads, the 256th glyph where it belongs.
     g->Clear(0xFF404040u);

@@ -347,21 +347,29 @@ TEST_F(SceneDraw, MarkersAndLabels)
     // 24 wide, its bottom one line (12) above the point; "-7" one line higher; "88" hangs from
     // (360, 440). Each glyph is a 6 x 10 block with its shadow 1 px lower.
     std::vector<std::string> steps{"-size", "800x480", "xc:" + Hex(kGrey)};
+    // Then the dark outline one pixel all round, then the glyph.
     auto text = [&](int x, int y, int glyphs) {
-        for (int dy = 1; dy >= 0; --dy)
+        auto block = [&](const char* fill, int dx, int dy) {
             for (int k = 0; k < glyphs; ++k)
-                steps.insert(steps.end(),
-                             {"-fill", dy ? "rgba(0,0,0,0.498)" : "#ffffff", "-draw",
-                              "rectangle " + std::to_string(x + 8 * k) + "," +
-                                  std::to_string(y + dy) + " " + std::to_string(x + 8 * k + 5) +
-                                  "," + std::to_string(y + dy + 9)});
+                steps.insert(steps.end(), {"-fill", fill, "-draw",
+                                           "rectangle " + std::to_string(x + dx + 8 * k) + "," +
+                                               std::to_string(y + dy) + " " +
+                                               std::to_string(x + dx + 8 * k + 5) + "," +
+                                               std::to_string(y + dy + 9)});
+        };
+        block("rgba(0,0,0,0.498)", 0, 1);
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (dx || dy)
+                    block("rgba(16,16,16,0.8745)", dx, dy);
+        block("#ffffff", 0, 0);
     };
     text(348, 316, 3);
     text(352, 304, 2);
     text(352, 440, 2);
     const Rgb ref = Magick(steps);
-    EXPECT_EQ(0, Differences(frame, ref, {330, 290, 400, 335}));
-    EXPECT_EQ(0, Differences(frame, ref, {330, 430, 400, 460}));
+    EXPECT_EQ(0, Differences(frame, ref, {330, 290, 400, 335}, 0, 3));
+    EXPECT_EQ(0, Differences(frame, ref, {330, 430, 400, 460}, 0, 3));
 }
 
 // A built level (the game's first battlefield) drawn whole with shadows: every block

@@ -40,11 +40,12 @@ protected:
     // Chunks come 0.4 s after they are asked for: the loading page stays long enough to see.
     std::vector<std::string> StandInOptions() const override { return {"--item-fault", "slow"}; }
     void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-    // The shop list's first row: the golden cup's icon (a gold square) left of its name.
+    // The shop list's first row: the golden cup's icon (a gold cup on a blue tile, warm where
+    // the empty icon's placeholder is blue) left of its name.
     bool ShowsCup()
     {
         ptest::Colour cup = Mean(52, 140, 86, 174);
-        return cup.r > 150 && cup.g > 120 && cup.b < 100;
+        return cup.r > 110 && cup.g > 100 && cup.b + 25 < cup.r;
     }
     // The loading page: its orange emblem at the screen's centre.
     bool ShowsLoadingPage()
@@ -79,16 +80,16 @@ TEST_F(ProgramShop, APlayerBuysAHatFindsItInMyItemsAndOpensTheCoinPage)
     Pause(800);
     Keep("shop_start");
     Click(172, 235); // the start page's shop button
-    // The list's rows: the golden cup's icon (a gold square) left of its name.
+    // The list's rows: the golden cup's icon left of its name.
     ASSERT_TRUE(WaitFor([&] { return ShowsCup(); }, 10));
     Keep("shop_list");
 
     // The top hat opens below the list's edge and is scrolled into view; its large icon comes
-    // after 5 s open (the stand-in's 64-pixel picture, dark at its bottom).
+    // after 5 s open (the stand-in's 128-pixel picture of a black top hat).
     Click(300, 299);
     Pause(6500);
     Keep("shop_large_icon");
-    EXPECT_LT(Mean(640, 340, 720, 370).Brightness(), 40.0);
+    EXPECT_LT(Mean(660, 280, 700, 310).Brightness(), 40.0); // the hat's black crown
     // The user data folder (the packs of the list are there) is watched: a pack's own name
     // appears only by a rename, never written to.
     std::string first;

@@ -217,6 +217,42 @@ void Padding(void* context, std::string& out)
     out += "end " + std::to_string(++count) + "\n";
 }
 
+// The battle's touch buttons at rest: the jump button's square (image 50) centred at
+// (w / 2 - 6 s, 1.5 s) with s = w / 30; the confirmation's answers only while it is open.
+TEST_F(DumpedTraining, TheTouchButtonsAreWhereTheyAreDrawn)
+{
+    DumpVariable variable(Path());
+    btest::DrawnTraining t;
+    ASSERT_TRUE(t.Start(0));
+    ASSERT_TRUE(ViewAtRest(t));
+    auto button = [&](int id) {
+        std::istringstream in(vtest::ReadWholeFile(Path()));
+        for (std::string line; std::getline(in, line);) {
+            std::istringstream words(line);
+            std::string key;
+            int which = -1, image = -1, l = 0, top = 0, r = 0, b = 0;
+            words >> key >> which >> image >> l >> top >> r >> b;
+            if (key == "gamebutton" && which == id)
+                return std::vector<int>{image, l, top, r, b};
+        }
+        return std::vector<int>();
+    };
+    const double s = 800.0 / 30.0;
+    const std::vector<int> jump = button(VEX_BTN_JUMP);
+    ASSERT_EQ(5u, jump.size());
+    EXPECT_EQ(50, jump[0]);
+    EXPECT_NEAR(400.0 - 7.0 * s, jump[1], 1.0);
+    EXPECT_NEAR(0.5 * s, jump[2], 1.0);
+    EXPECT_NEAR(400.0 - 5.0 * s, jump[3], 1.0);
+    EXPECT_NEAR(2.5 * s, jump[4], 1.0);
+    EXPECT_TRUE(button(VEX_BTN_YES).empty());
+    t.Battle()->OnBack(0);
+    t.Tick();
+    t.Tick();
+    EXPECT_EQ(5u, button(VEX_BTN_YES).size());
+    EXPECT_EQ(5u, button(VEX_BTN_NO).size());
+}
+
 TEST_F(DumpedTraining, AReaderNeverSeesAPartialDumpAndSectionsAddTheirLines)
 {
     int composed = 0;

@@ -147,7 +147,7 @@ class OwnPage(NoticeCase):
         for name, link, label in links:
             got = bob.expect(52)
             self.assertEqual([got[0], got[2], got[3]], [name[1:], link, label])
-            self.assertEqual(image_size(got[1]), (32, 32))
+            self.assertEqual(image_size(got[1]), (128, 128))
 
     def test_own_entry_comes_with_its_avatar(self):
         bob = self.player("bobcat", "builder42")
@@ -155,7 +155,7 @@ class OwnPage(NoticeCase):
         self.assertEqual(bob.expect(20, skip=(29, 44))[0], 1)
         player_id, _, png = bob.expect(85, skip=(29, 44))
         self.assertEqual(player_id, 102)
-        self.assertEqual(image_size(png), (16, 16))
+        self.assertEqual(image_size(png), (80, 80))
 
 
 class UpdateLink(unittest.TestCase):

@@ -3,12 +3,17 @@
 batches and name search, avatars, follows and blocks."""
 
 import os
+import subprocess
 import sys
+import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from standin_client import ROOT, Server, player_items  # noqa: E402
+
+sys.path.insert(0, os.path.join(ROOT, "tools", "standin"))
+import pngs  # noqa: E402
 
 with open(os.path.join(ROOT, "data", "standin", "players.txt"), encoding="utf-8") as f:
     RULES = dict(line.strip().split("=", 1) for line in f
@@ -78,6 +83,24 @@ class GlobalList(PlayerCase):
         # Seeded players 0, 7, 14, 21: avatars for every third, so 0 and 21.
         self.assertEqual(avatars, [page[0]["id"], page[3]["id"]])
         erin.quiet(0.2, skip=(29, 44))
+
+    def test_avatars_are_faces_as_large_as_shown_and_neighbours_differ(self):
+        # The big list entry shows an avatar 80 pixels across; ImageMagick reads the pictures.
+        pictures = [pngs.avatar(70000 + i) for i in range(8)]
+        self.assertEqual(len(set(pictures)), 8)
+        for picture in pictures[:2]:
+            with tempfile.NamedTemporaryFile(suffix=".png") as f:
+                f.write(picture)
+                f.flush()
+                out = subprocess.run(["convert", f.name, "-depth", "8", "rgba:-"], check=True,
+                                     capture_output=True).stdout
+                size = subprocess.run(["identify", "-format", "%w %h", f.name], check=True,
+                                      capture_output=True, text=True).stdout
+            self.assertEqual(size, "80 80")
+            # Opaque, and many colours (a face, not a crossed square of two).
+            self.assertTrue(all(out[i] == 255 for i in range(4 * 40 * 80 + 3, len(out) // 2, 4)))
+            colours = {out[i:i + 3] for i in range(0, len(out), 4)}
+            self.assertGreater(len(colours), 20)
 
 
 class Relations(PlayerCase):

@@ -130,13 +130,13 @@ class Lists(ShopCase):
         for item_id in (21, 41):
             got = self.expect(alice, 100)
             self.assertEqual(got[:2], [item_id, 0])
-            self.assertEqual(identify(got[2]), "16 16")
+            self.assertEqual(identify(got[2]), "42 42")
             if PACKS:
                 self.assertEqual(got[2], built_icon(item_id, 0))
         alice.send(99, [61], 1)
         got = self.expect(alice, 100)
         self.assertEqual(got[:2], [61, 1])
-        self.assertEqual(identify(got[2]), "64 64")
+        self.assertEqual(identify(got[2]), "128 128")
         if PACKS:
             self.assertEqual(got[2], built_icon(61, 1))
 

@@ -5,6 +5,8 @@
 // reads.
 #include <gtest/gtest.h>
 
+#include <math.h>
+#include <stdio.h>
 #include <stdlib.h>
 
 #include <map>
@@ -283,6 +285,59 @@ TEST_F(GameData, ButtonsAreLegible)
     }
     // The menu's middle button is drawn 2 x 100 pixels across.
     EXPECT_GE(Identify(At("nextround.png")).width, 200);
+}
+
+// The game's menu at 800 x 480: s = 100, the centre (400, 240); each button's square as the
+// menu lays it out (centre offsets and half sizes in s). The squares overlap, so each picture's
+// round button must stand clear of every other at the largest bobbing scale (1.05) with a
+// margin of the largest bobbing offset between two buttons (2 x 480 / 120 pixels) and 2 more.
+TEST_F(GameData, TheMenuButtonsStandApartAtTheirPlaces)
+{
+    struct Place {
+        const char* image;
+        double dx, dy, half;
+    };
+    const Place places[] = {
+        {"intro.png", -1.05, 0.85, 0.65},    {"credits.png", -2.1, 0.2, 0.43},
+        {"fb_button.png", 2.65, 0.35, 0.45}, {"exits.png", 1.05, 0.85, 0.65},
+        {"help.png", 1.8, 0.0, 0.7},         {"training.png", -1.25, -0.2, 0.75},
+        {"nextround.png", 0.0, 0.0, 1.0}};
+    std::vector<double> radius;
+    for (const Place& p : places) {
+        const double disc = Pixels({"disc", At(p.image)})["disc"];
+        EXPECT_GT(disc, 0.3) << p.image;
+        radius.push_back(disc * p.half * 100.0 * 1.05);
+    }
+    for (size_t i = 0; i < radius.size(); ++i)
+        for (size_t j = i + 1; j < radius.size(); ++j) {
+            const double d =
+                100.0 * hypot(places[i].dx - places[j].dx, places[i].dy - places[j].dy);
+            EXPECT_GT(d - radius[i] - radius[j], 10.0) << places[i].image << " " << places[j].image;
+        }
+}
+
+// The stand-in's hats on the squib: the game draws a hat's square picture 1.846 times the
+// squib's picture (itself 1.75 body halves across), centred 1.739 body halves above the body.
+// In the squib's picture (128 pixels) the blob's top lies at y 32 and it is 92 pixels wide, so
+// in the hat's picture the head's top lies at 0.626 of the height and the squib is 0.39 of the
+// width wide: a hat at the squib's scale is at most 0.5 of the width wide, and its lowest part
+// lies near the head's top, not over the eyes.
+TEST_F(GameData, TheStandInHatsSitOnTheSquibAtItsScale)
+{
+    for (const char* hat : {"hat_red", "hat_top"}) {
+        const std::string path =
+            vtest::BinaryDir() + "/datapacks/standin/items/" + hat + "/" + hat + ".png";
+        if (!Exists(path))
+            GTEST_SKIP() << "no stand-in item packs (ImageMagick missing at build time)";
+        int w = 0, h = 0, x = 0, y = 0, size = 0;
+        const std::string box = Output({"identify", "-format", "%@ %w", path});
+        ASSERT_EQ(5, sscanf(box.c_str(), "%dx%d+%d+%d %d", &w, &h, &x, &y, &size)) << box;
+        EXPECT_EQ(size, Identify(path).height) << hat;
+        EXPECT_LE(w, size / 2) << hat;
+        EXPECT_NEAR(0.5 * size, x + 0.5 * w, 2.0) << hat;
+        EXPECT_GT(y + h, 0.58 * size) << hat;
+        EXPECT_LT(y + h, 0.72 * size) << hat;
+    }
 }
 
 // Panels: the title and the eleven story pictures are 2:1 JPEG pictures, all different.

@@ -12,6 +12,8 @@ Usage:
                                         columns>", a step being
                                         the mean over the rows of the largest channel difference
   gamepixels.py same PATH X Y W H PATH2 "same" when the regions of both pictures are equal
+  gamepixels.py disc PATH               "disc=<the farthest visible pixel (alpha above 8) from the
+                                        picture's centre, as a share of half its width>"
 """
 
 import subprocess
@@ -106,6 +108,18 @@ def same(path, x0, y0, rw, rh, other):
     return "same"
 
 
+def disc(path):
+    image = load(path)
+    w, h, data = image
+    far = 0.0
+    for y in range(h):
+        for x in range(w):
+            if data[4 * (y * w + x) + 3] > 8:
+                dx, dy = x + 0.5 - w / 2.0, y + 0.5 - h / 2.0
+                far = max(far, dx * dx + dy * dy)
+    return "disc=%.4f" % (far ** 0.5 / (w / 2.0))
+
+
 def main(argv):
     command, path, rest = argv[1], argv[2], argv[3:]
     if command == "frames":
@@ -116,6 +130,8 @@ def main(argv):
         print(region(path, *(int(v) for v in rest)))
     elif command == "wrap":
         print(wrap(path))
+    elif command == "disc":
+        print(disc(path))
     elif command == "same":
         print(same(path, *(int(v) for v in rest[:4]), rest[4]))
     else:

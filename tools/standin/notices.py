@@ -79,5 +79,5 @@ class Notices:
         """The client's two texts after login: both image-and-link adverts follow."""
         log("%s   two texts %r %r" % (connection.label, values[0], values[1]))
         for number, (name, link, label) in enumerate(self.links):
-            connection.send(messages.image_and_link(name, pngs.badge(number, 32), link,
+            connection.send(messages.image_and_link(name, pngs.badge(number, 128), link,
                                                     label))

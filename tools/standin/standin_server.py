@@ -50,6 +50,7 @@ from lobby import Lobby  # noqa: E402
 from notices import Notices  # noqa: E402
 from ownpage import History, OwnPage, Scores  # noqa: E402
 from players import Relations, SeededPlayers  # noqa: E402
+import pngs  # noqa: E402
 from shop import Shop  # noqa: E402
 from state import State  # noqa: E402
 
@@ -85,6 +86,8 @@ def parse_arguments(argv):
     args = parser.parse_args(argv)
     if args.pack_dir is None:
         args.pack_dir = default_pack_dir()
+    if args.pack_dir:
+        pngs.set_picture_dir(os.path.join(args.pack_dir, "pictures"))
     return args
 
 

@@ -45,8 +45,8 @@ CVexPlayState::CVexPlayState()
       m_projectilesStill(0), m_effectsDone(0), m_queueEmpty(0), m_settlePass(0), m_settlePosted(0),
       m_waterPending(0), m_waterTimer(0.0f), m_waterLimit(1.0f), m_lastSendTime(0), m_bytesSent(0),
       m_bytesReceived(0), m_gameOverSent(0), m_highestExecuteAt(0), m_bombItemFired(0),
-      m_playbackEndPending(0), m_playbacks(0), m_piecesPlayed(0), m_projectilesDrowned(0), m_accepted(0), m_playbackHook(nullptr),
-      m_playbackContext(nullptr)
+      m_playbackEndPending(0), m_playbacks(0), m_piecesPlayed(0), m_projectilesDrowned(0),
+      m_accepted(0), m_playbackHook(nullptr), m_playbackContext(nullptr)
 {
     m_snowItem[0] = m_snowItem[1] = 0;
     m_clusterItem[0] = m_clusterItem[1] = 0;

@@ -125,6 +125,19 @@ class MatchEnd(ChallengeCase):
         bob.send(74, GAME, 1)
         self.assertEqual(bob.expect(75)[0][0][1:5], [-1, 0, 0, "alice"])
 
+    def ready_again(self, players, game_id):
+        """After two rematch yeses: each player's match items come again (parent 1024), then
+        game ready from both starts the rematch."""
+        for lobby, game, flag in players:
+            while True:
+                tag, values = lobby.receive()
+                if tag == 93:
+                    break
+            self.assertEqual(values[0], 1024)
+            game.send(46, 1, game_id, 2, flag, lobby.id, GAME, "2.05")
+        for _, game, _ in players:
+            self.assertEqual(game.expect(12, skip=(44,))[0], game_id)
+
     def counts(self, client, name):
         """(wins, ties, losses, score) of the player as the lobby's list shows it to client."""
         client.send(19, 0, 0, 5, name, 0, 0)
@@ -155,8 +168,7 @@ class MatchEnd(ChallengeCase):
         self.assertEqual(self.counts(alice, "bobcat"), (b_wins, b_ties, b_losses + 1, b_score))
         for game in (game_a, game_b):
             game.send(70, game_id, 1, 1)
-        for game in (game_a, game_b):
-            game.expect(12, skip=(44,))
+        self.ready_again(((alice, game_a, 1), (bob, game_b, 0)), game_id)
         for game in (game_a, game_b):
             game.send(15, game_id, GAME, 0, [101, 102], [1, 1], 1)
             self.assertEqual(game.expect(71), [0])
@@ -186,17 +198,8 @@ class MatchEnd(ChallengeCase):
         game_a.send(70, game_id, 1, 1)
         game_a.quiet(0.2, skip=(44,))
         game_b.send(70, game_id, 1, 1)
-        # The match items again (parent 1024, bob's none), then game ready from both: the
-        # rematch starts under the lobby's game id, on the game connections.
-        for lobby, game, flag in ((alice, game_a, 1), (bob, game_b, 0)):
-            while True:
-                tag, values = lobby.receive()
-                if tag == 93:
-                    break
-            self.assertEqual(values[0], 1024)
-            game.send(46, 1, game_id, 2, flag, lobby.id, GAME, "2.05")
-        for game in (game_a, game_b):
-            self.assertEqual(game.expect(12)[0], game_id)
+        # The rematch starts under the lobby's game id, on the game connections.
+        self.ready_again(((alice, game_a, 1), (bob, game_b, 0)), game_id)
         for _ in range(2):
             game_b.send(15, game_id, GAME, 0, [101, 102], [1, 2], 1)
             self.assertEqual(game_b.expect(71), [0])

@@ -196,15 +196,29 @@ void CSocketEngine::Send(const unsigned char* bytes, int length)
     if (!copy)
         return;
     memcpy(copy, bytes, (size_t)length);
-    CVortanMutexLock lock(m_sendLock);
-    if (!lock.IsLocked()) {
-        delete[] copy;
-        return;
+    bool ended;
+    {
+        CVortanMutexLock lock(m_sendLock);
+        if (!lock.IsLocked()) {
+            delete[] copy;
+            return;
+        }
+        // Asked again under the lock: the send thread marks its end before it empties the
+        // queue under this lock, so the message either goes in before the queue is emptied
+        // or finds the mark here, never into a queue that no thread takes from.
+        ended = m_sendEnded.load() != 0;
+        if (!ended) {
+            bool wasEmpty = m_outbound.empty();
+            m_outbound.push_back(Entry{copy, length, -1, 0});
+            if (wasEmpty)
+                m_sendThread->Wake();
+        }
     }
-    bool wasEmpty = m_outbound.empty();
-    m_outbound.push_back(Entry{copy, length, -1, 0});
-    if (wasEmpty)
-        m_sendThread->Wake();
+    if (ended) {
+        delete[] copy;
+        if (m_observer)
+            m_observer->OnSocketStatus(SOCKET_CONNECT_OR_SEND_FAILED, SOCKET_DETAIL_SEND);
+    }
 }
 
 int CSocketEngine::PostStatus(int code, int detail)

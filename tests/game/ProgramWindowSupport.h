@@ -219,8 +219,7 @@ protected:
         return WaitFor(
             [&] {
                 int r[4];
-                if (!DumpedWidget(name, r) || px < r[0] || px >= r[2] || py < r[1] ||
-                    py >= r[3]) {
+                if (!DumpedWidget(name, r) || px < r[0] || px >= r[2] || py < r[1] || py >= r[3]) {
                     seen = false;
                     return false;
                 }

@@ -10,6 +10,8 @@
 #   TARGET   run only these targets (pack, xml, settings, ...); default all.
 #   FUZZ_JOBS=N  targets run at the same time (default: half the cores).
 #
+#   scripts/fuzz.sh --build   only configures and builds the fuzz configuration.
+#
 # The corpora grow in build/fuzz/fuzz/corpus/<target> from run to run; the seeds are made at
 # build time in build/fuzz/fuzz/seeds/<target>. A finding (crash, sanitizer report, leak,
 # time-out, memory blow-up, failed expectation) is kept in build/fuzz/fuzz/findings; the run
@@ -33,6 +35,19 @@ if [ "$1" = "--one" ]; then
     exit 0
 fi
 
+build()
+{
+    JOBS="$(nproc)"
+    BUILD_JOBS=$((JOBS < 4 ? JOBS : 4))
+    CC=clang CXX=clang++ cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORTAN_FUZZ=ON \
+        -DVORTAN_TESTS=OFF -DVORTAN_BENCH=OFF >/dev/null
+    cmake --build "$BUILD" --target fuzz -j"$BUILD_JOBS"
+}
+if [ "$1" = "--build" ]; then
+    build
+    exit 0
+fi
+
 total="${1:-150}"
 case "$total" in
 '' | *[!0-9]*)
@@ -42,11 +57,8 @@ case "$total" in
 esac
 shift || true
 
+build
 JOBS="$(nproc)"
-BUILD_JOBS=$((JOBS < 4 ? JOBS : 4))
-CC=clang CXX=clang++ cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORTAN_FUZZ=ON \
-    -DVORTAN_TESTS=OFF -DVORTAN_BENCH=OFF >/dev/null
-cmake --build "$BUILD" --target fuzz -j"$BUILD_JOBS"
 
 if [ $# -gt 0 ]; then
     targets="$*"

@@ -39,18 +39,6 @@ if [ -z "$DISPLAY" ]; then
     export ORLO_XVFB_DISPLAY
 fi
 
-mkdir -p "$SECOND_HOME" "$BUILD/.second-x11"
-exec unshare --mount --propagation private -- sh -c '
-    set -e
-    keep="$1"; home="$2"; here="$3"; build="$4"
-    if [ -n "$DISPLAY" ] && [ -d /tmp/.X11-unix ]; then
-        mount --bind /tmp/.X11-unix "$keep"
-    fi
-    mount -t tmpfs -o mode=1777 orlo-second-tmp /tmp
-    mkdir -p /tmp/.X11-unix
-    chmod 1777 /tmp/.X11-unix
-    if [ -n "$DISPLAY" ] && mountpoint -q "$keep"; then
-        mount --bind "$keep" /tmp/.X11-unix
-    fi
-    HOME="$home" exec "$here/scripts/start.sh" "$build"
-' second-copy "$BUILD/.second-x11" "$SECOND_HOME" "$HERE" "$BUILD"
+mkdir -p "$SECOND_HOME"
+HOME="$SECOND_HOME" exec "$HERE/scripts/private-tmp.sh" "$BUILD/.second-tmp" "$BUILD" "$HERE" -- \
+    "$HERE/scripts/start.sh" "$BUILD"

@@ -208,15 +208,22 @@ void CSocketEngine::Send(const unsigned char* bytes, int length)
         return;
     memcpy(copy, bytes, (size_t)length);
     bool full = false;
+    bool ended = false;
     {
         CVortanMutexLock lock(m_sendLock);
         if (!lock.IsLocked() || m_outboundFull) {
             delete[] copy;
             return;
         }
-        // A peer that sends faster than it reads would otherwise grow the queue without end.
-        if ((int)m_outbound.size() >= OUTBOUND_MAX_MESSAGES ||
-            length > OUTBOUND_MAX_BYTES - m_outboundBytes) {
+        // Asked again under the lock: the send thread marks its end before it empties the
+        // queue under this lock, so the message either goes in before the queue is emptied
+        // or finds the mark here, never into a queue that no thread takes from.
+        ended = m_sendEnded.load() != 0;
+        if (ended) {
+            delete[] copy;
+        } else if ((int)m_outbound.size() >= OUTBOUND_MAX_MESSAGES ||
+                   length > OUTBOUND_MAX_BYTES - m_outboundBytes) {
+            // A peer that sends faster than it reads would otherwise grow the queue without end.
             delete[] copy;
             FreeEntries(m_outbound);
             m_outboundBytes = 0;
@@ -230,9 +237,11 @@ void CSocketEngine::Send(const unsigned char* bytes, int length)
                 m_sendThread->Wake();
         }
     }
-    // Reported once, after the lock: the two locks are never held together.
+    // Reported after the lock: the two locks are never held together.
     if (full)
         PostStatus(SOCKET_FAILED, SOCKET_DETAIL_QUEUE_FULL);
+    else if (ended && m_observer)
+        m_observer->OnSocketStatus(SOCKET_CONNECT_OR_SEND_FAILED, SOCKET_DETAIL_SEND);
 }
 
 int CSocketEngine::PostStatus(int code, int detail)

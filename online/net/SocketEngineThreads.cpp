@@ -116,7 +116,8 @@ int CSocketEngine::SendThread::WriteAll(int length, int* code, int* detail)
 void CSocketEngine::SendThread::Run()
 {
     Body();
-    // Marked before the last status goes out: whoever sees the status finds the thread ended.
+    // Marked before the queue is emptied and the last status goes out: whoever sees the status
+    // finds the thread ended, and a send that comes later is reported, not queued (Send).
     m_owner->m_sendEnded.store(1);
     if (m_failureCode >= 0) {
         m_owner->EmptyOutbound();

@@ -59,17 +59,8 @@ open(ready, "w").write("ready\n")
 GLib.MainLoop().run()
 """
 
-# Run inside the copy's mount namespace: /tmp becomes its own (keeping the X servers' socket
-# directory reachable), then the program starts.
-PRIVATE_TMP = r"""
-set -e
-keep="$1"; shift
-mount --bind /tmp/.X11-unix "$keep"
-mount -t tmpfs -o mode=1777 orlo-e2e-tmp /tmp
-mkdir -p /tmp/.X11-unix
-mount --bind "$keep" /tmp/.X11-unix
-exec "$@"
-"""
+# Runs a command with a private /tmp that keeps the given folders reachable.
+PRIVATE_TMP = os.path.join(SOURCE, "scripts", "private-tmp.sh")
 
 
 def cannot_run():
@@ -258,7 +249,6 @@ class Copy:
         self.home = os.path.join(self.dir, "home")
         self.dump_path = os.path.join(self.dir, "state.txt")
         os.makedirs(self.home, exist_ok=True)
-        os.makedirs(os.path.join(self.dir, "x11keep"), exist_ok=True)
         with open(os.path.join(self.home, ".asoundrc"), "w") as f:
             f.write('pcm.!default { type file; slave.pcm "null"; file "%s"; format "raw" }\n'
                     % os.path.join(self.dir, "sound.raw"))
@@ -321,9 +311,8 @@ class Copy:
         self.log = open(os.path.join(self.dir, "program.log"), "ab")
         self.started_at = time.monotonic()
         self.program = subprocess.Popen(
-            ["unshare", "--mount", "--propagation", "private", "--", "sh", "-c", PRIVATE_TMP,
-             "private-tmp", os.path.join(self.dir, "x11keep"),
-             os.path.join(self.build, "orlogate")],
+            ["sh", PRIVATE_TMP, os.path.join(self.dir, "private-tmp"), self.build, self.dir,
+             "--", os.path.join(self.build, "orlogate")],
             env=env, stdout=self.log, stderr=self.log, start_new_session=True)
         self.status = None
         check(wait_until(self.window, 60), "%s: no window" % self.name)

@@ -53,6 +53,10 @@ protected:
         ASSERT_TRUE(display.Ok());
         x = XOpenDisplay(display.Name().c_str());
         ASSERT_NE(nullptr, x);
+        // A picture asked of the window before the program has mapped it fails (BadMatch):
+        // Mean() then sees nothing and the wait goes on, where Xlib's own handler would end
+        // the test program.
+        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
         const std::string program = vtest::BinaryDir() + "/orlogate";
         ASSERT_EQ(0, access(program.c_str(), X_OK)) << program;
         // A copy of the program that someone runs on this machine holds the one lock.
@@ -196,6 +200,44 @@ protected:
         return true;
     }
     std::string DumpPath() const { return home.File("state.txt"); }
+    // The rectangle (left, top, right, bottom) of the named widget in the dump, while it shows.
+    bool DumpedWidget(const std::string& name, int rect[4])
+    {
+        std::istringstream in(vtest::ReadWholeFile(DumpPath()));
+        for (std::string line; std::getline(in, line);) {
+            std::istringstream words(line);
+            std::string word, widget;
+            if (words >> word >> widget && word == "widget" && widget == name)
+                return (bool)(words >> rect[0] >> rect[1] >> rect[2] >> rect[3]);
+        }
+        return false;
+    }
+    // Waits until the named widget shows over the point and holds still there (its page has
+    // slid in), as a person waits before tapping it. The dump is written when it changes, so a
+    // rectangle that moves keeps changing the file.
+    bool WaitForWidgetAt(const std::string& name, int px, int py, int seconds = 20)
+    {
+        int last[4] = {0, 0, 0, 0};
+        bool seen = false;
+        std::chrono::steady_clock::time_point since;
+        return WaitFor(
+            [&] {
+                int r[4];
+                if (!DumpedWidget(name, r) || px < r[0] || px >= r[2] || py < r[1] || py >= r[3]) {
+                    seen = false;
+                    return false;
+                }
+                const auto now = std::chrono::steady_clock::now();
+                if (!seen || memcmp(r, last, sizeof(r)) != 0) {
+                    memcpy(last, r, sizeof(r));
+                    since = now;
+                    seen = true;
+                    return false;
+                }
+                return now - since >= std::chrono::milliseconds(250);
+            },
+            seconds);
+    }
     // The aim of the first turn of the first scene's winning line, kept beside its source.
     static bool FirstWinningAim(float& x, float& y)
     {

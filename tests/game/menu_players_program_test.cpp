@@ -26,7 +26,7 @@ TEST_F(ProgramPlayers, ASearchTypedIntoThePlayersPageShowsTheStandInsMatches)
         10));
     Keep("players_start");
     // Once the page has slid in.
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    ASSERT_TRUE(WaitForWidgetAt("start_players", 172, 158));
     Click(172, 158); // players: everyone, online first
     // The players page: its pale search field; rows fill the list below it, or none do.
     auto field = [&] { return Mean(110, 75, 470, 105).Brightness() > 200; };

@@ -46,15 +46,15 @@ TEST_F(ProgramRegistration, ANewPlayerRegistersIsLoggedInAndIsLoggedInAloneOnThe
     ASSERT_TRUE(OpenLoginPage());
     Keep("register_login");
     Click(360, 412); // new player
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    ASSERT_TRUE(WaitForWidgetAt("input_playername_field", 400, 168));
     Click(400, 168);
     Type("typedplayer");
     Click(580, 392); // next: the lobby checks the name
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    ASSERT_TRUE(WaitForWidgetAt("button_agree", 208, 292));
     Keep("register_terms");
     Click(208, 292); // agree
     Click(580, 392); // next
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    ASSERT_TRUE(WaitForWidgetAt("input_email_field", 400, 158));
     Click(400, 158);
     Type("typed@example.org");
     Click(400, 264);
@@ -94,7 +94,7 @@ TEST_F(ProgramRegistration, ANewPlayerRegistersIsLoggedInAndIsLoggedInAloneOnThe
         [&] { return (" " + Control("online") + " ").find(" " + id + " ") != std::string::npos; },
         20))
         << Control("online");
-    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    ASSERT_TRUE(WaitForWidgetAt("thank_close", 400, 364));
     Keep("register_thanks");
 
     Click(400, 364); // continue: the menu hides over the game
@@ -113,11 +113,11 @@ TEST_F(ProgramRegistration, ANewPlayerRegistersIsLoggedInAndIsLoggedInAloneOnThe
     // The Orlo button opens the start page, its settings button the settings page; the sound
     // volume's knob dragged to the middle of its travel gives -5000 by the mapping (the slider
     // spans x 376..720, its 48-pixel knob travels 296 pixels: the middle is x 548).
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    ASSERT_TRUE(WaitFor([&] { return ShowsOrloButton(); }, 20));
     Click(50, 50);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    ASSERT_TRUE(WaitForWidgetAt("start_settings", 404, 235));
     Click(404, 235);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    ASSERT_TRUE(WaitForWidgetAt("setting_sounds_volume", 637, 264));
     Keep("register_settings");
     const int before = SavedSoundVolume();
     Drag(637, 264, 548, 264);

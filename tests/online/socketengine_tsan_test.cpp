@@ -143,6 +143,25 @@ TEST_F(SocketEngineTest, PeerThatNeverReadsTimesTheSendOutAndCloseDoesNotHang)
     close(peer);
 }
 
+TEST_F(SocketEngineTest, SendsThatMeetTheSendThreadsEndAreReportedNotLeftQueued)
+{
+    // The send times out almost at once, while the sends below are still copying their
+    // blocks: each one either goes into the queue before the failure empties it, or is
+    // reported at once. None may stay queued behind a thread that has ended.
+    engine.SetTimeouts(30000, 1);
+    Listener listener(4096);
+    int peer = ConnectPeer(listener);
+    ASSERT_GE(peer, 0);
+    int small = 4096;
+    setsockopt(peer, SOL_SOCKET, SO_RCVBUF, &small, sizeof(small));
+    std::vector<u8> block(1 << 20, 0x3C);
+    for (int i = 0; i < 16; ++i)
+        engine.Send(block.data(), (int)block.size());
+    ASSERT_TRUE(ntest::PumpUntil(engine, [&]() { return observer.Count("S3,9") == 1; }));
+    EXPECT_EQ(0, engine.GetOutboundCount());
+    close(peer);
+}
+
 TEST_F(SocketEngineTest, CloseWaitsForTheQueueAndLargeMessagesArriveWhole)
 {
     engine.SetDrainStep(5);

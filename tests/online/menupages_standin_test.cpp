@@ -117,12 +117,16 @@ protected:
             session->Update(0.016f);
         menu->Update(0.016f);
     }
+    // Every use waits for something the stand-in will send; the bound only ends a run whose
+    // answer never comes, so it is generous enough for a stand-in on a crowded machine.
     bool FramesUntil(const std::function<bool()>& condition)
     {
-        return vtest::WaitUntil([&]() {
-            Frame();
-            return condition();
-        });
+        return vtest::WaitUntil(
+            [&]() {
+                Frame();
+                return condition();
+            },
+            60000);
     }
     CInfiniteList* Global()
     {

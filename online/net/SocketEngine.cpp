@@ -79,11 +79,12 @@ bool ConnectBounded(int fd, const sockaddr_in& address, int timeoutMs)
 } // namespace
 
 CSocketEngine::CSocketEngine()
-    : m_application(nullptr), m_observer(nullptr), m_closing(0), m_sendEnded(0), m_outboundBytes(0),
-      m_outboundFull(0), m_inboundIndex(0), m_receiveThread(nullptr), m_sendThread(nullptr),
-      m_socket(-1), m_pipeRead(-1), m_pipeWrite(-1), m_receiveTimeoutMs(kReceiveTimeoutMs),
-      m_sendTimeoutMs(kSendTimeoutMs), m_connectTimeoutMs(kConnectTimeoutMs),
-      m_drainStepMs(kDrainStepMs), m_idleTime(0.0f), m_port(0), m_connection(nullptr)
+    : m_application(nullptr), m_observer(nullptr), m_closing(0), m_sendEnded(0), m_writing(0),
+      m_outboundBytes(0), m_outboundFull(0), m_inboundIndex(0), m_receiveThread(nullptr),
+      m_sendThread(nullptr), m_socket(-1), m_pipeRead(-1), m_pipeWrite(-1),
+      m_receiveTimeoutMs(kReceiveTimeoutMs), m_sendTimeoutMs(kSendTimeoutMs),
+      m_connectTimeoutMs(kConnectTimeoutMs), m_drainStepMs(kDrainStepMs), m_idleTime(0.0f),
+      m_port(0), m_connection(nullptr)
 {}
 
 CSocketEngine::~CSocketEngine()
@@ -180,6 +181,7 @@ int CSocketEngine::Connect(const CVortanString& host, int port, void* connection
         m_outboundFull = 0;
     }
     m_sendEnded.store(0);
+    m_writing.store(0);
     m_receiveThread = new (std::nothrow) ReceiveThread();
     m_sendThread = m_receiveThread ? new (std::nothrow) SendThread() : nullptr;
     if (!m_receiveThread || !m_sendThread || !m_receiveThread->Start(this) ||
@@ -344,7 +346,8 @@ void CSocketEngine::Close(bool forgetObserver)
         return;
 
     for (int step = 0; step < kDrainSteps; ++step) {
-        if (GetOutboundCount() == 0 || m_sendEnded.load())
+        // Messages the send thread has taken from the queue count until they are written.
+        if ((GetOutboundCount() == 0 && !m_writing.load()) || m_sendEnded.load())
             break;
         m_sendThread->Wake();
         VortanSleep(m_drainStepMs);

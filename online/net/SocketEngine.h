@@ -160,6 +160,7 @@ private:
     ISocketEngineObserver* m_observer;
     std::atomic<int> m_closing;
     std::atomic<int> m_sendEnded; // the send thread's body has returned
+    std::atomic<int> m_writing;   // the send thread holds messages taken from the queue
     std::deque<Entry> m_outbound; // guarded by m_sendLock
     int m_outboundBytes;          // guarded by m_sendLock
     int m_outboundFull;           // guarded by m_sendLock: the bounds were passed

@@ -167,10 +167,14 @@ void CSocketEngine::SendThread::Body()
                 queue.pop_front();
             }
             m_owner->m_outboundBytes -= length;
+            // Marked under the lock that emptied the queue: whoever finds the queue empty
+            // finds these messages still being written.
+            m_owner->m_writing.store(1);
         }
-        if (m_owner->IsClosing())
-            return;
-        if (!WriteAll(length, &m_failureCode, &m_failureDetail))
+        const int written =
+            !m_owner->IsClosing() && WriteAll(length, &m_failureCode, &m_failureDetail);
+        m_owner->m_writing.store(0);
+        if (!written)
             return;
         VortanSleep(1);
     }

@@ -165,7 +165,11 @@ protected:
             return;
         // Intro, title, then the menu, which logs in as a guest.
         Until([] { return Menu() && Menu()->GetLoginState() == 2; }, 60);
-        Until([] { return !Menu()->IsLoading(); }, 10);
+        // The menu hears of the login a frame or more after the controller's state says so; it
+        // then loads the item list (and any packs) behind its loading page. Both have to be
+        // over before the pages are looked at.
+        Until([] { return Menu()->IsLoading() || Menu()->IsItemCheckPending(); }, 60);
+        Until([] { return !Menu()->IsLoading() && !Menu()->IsItemCheckPending(); }, 60);
         // The pages are laid out (and all but the current one hidden) while they show.
         Menu()->SetMenuShown(true);
         Step();

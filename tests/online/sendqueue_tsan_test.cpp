@@ -4,7 +4,9 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -72,6 +74,25 @@ protected:
     CSocketEngine engine;
     int peer = -1;
 };
+
+TEST_F(StalledEngineTest, CloseWaitsForTheMessageBeingWrittenAndItArrivesWhole)
+{
+    // The queue is empty, but its one message is half written: the peer starts reading only
+    // after Close has begun, and must still get every byte before the socket goes.
+    std::atomic<bool> closing(false);
+    std::vector<u8> got;
+    std::thread reader([&]() {
+        while (!closing.load())
+            usleep(1000);
+        usleep(50000);
+        while (got.size() < (1u << 20) && ntest::ReadSome(peer, &got, 20000)) {}
+    });
+    closing.store(true);
+    engine.Close(false);
+    reader.join();
+    EXPECT_EQ((size_t)(1 << 20), got.size());
+    EXPECT_TRUE(std::all_of(got.begin(), got.end(), [](u8 b) { return b == 0x33; }));
+}
 
 TEST_F(StalledEngineTest, QueueHoldsAtMostItsMessageCountThenFailsTheConnectionOnce)
 {

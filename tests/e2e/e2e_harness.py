@@ -277,7 +277,17 @@ class Copy:
         self.children.append(("Xvfb", xvfb))
 
     def start_bus(self):
-        socket_path = os.path.join(self.dir, "system_bus")
+        # A socket's path holds at most 107 bytes, which a run folder in a deep checkout can
+        # pass: the bus listens in a short folder of its own, outside /tmp (each copy has a
+        # private /tmp).
+        self.bus_dir = None
+        for parent in ("/dev/shm", "/var/tmp"):
+            try:
+                self.bus_dir = tempfile.mkdtemp(prefix="orlo-bus-", dir=parent)
+                break
+            except OSError:
+                continue
+        socket_path = os.path.join(self.bus_dir or self.dir, "system_bus")
         config = os.path.join(self.dir, "bus.conf")
         with open(config, "w") as f:
             f.write(BUS_CONFIG % socket_path)
@@ -363,6 +373,9 @@ class Copy:
                     child.kill()
                     child.wait(5)
         self.children = []
+        if getattr(self, "bus_dir", None):
+            shutil.rmtree(self.bus_dir, ignore_errors=True)
+            self.bus_dir = None
 
     # --- reading and pressing ---------------------------------------------------------------------
     def dump(self):

@@ -64,6 +64,12 @@ def main(build, count):
         print("match ending  A_rss_kB A_fds A_thr  B_rss_kB B_fds B_thr  digests")
         for match in range(1, count + 1):
             if not in_game:
+                # B, whose opponent went, shows its result for a few seconds and then brings
+                # up the chat page by itself: a challenge page shown before that would give way
+                # to the chat page under B's finger.
+                b.wait_dump(lambda d: "play" not in d.screens() or (
+                    d.get("menu_shown") == "1" and d.get("menu_page") == "chat_root"), 30,
+                    "B stays on its result")
                 for c in (a, b):
                     if "play" in c.dump().screens() or c.dump().get("menu_page") == "chat_root":
                         h.to_start_page(c) if c is a else h.close_menu(c)

@@ -121,6 +121,21 @@ TEST(BattleItems, AnUnknownTypeChangesNothing)
     EXPECT_EQ(0u, match.A()->Player(0).hasHat);
 }
 
+// Plays B's turns with a tiny jump until it is A's turn to shoot; A's battle, or null.
+CVexPlayState* UntilATurn(Match& match)
+{
+    for (int i = 0; i < 4000; ++i) {
+        CVexPlayState* shooter = match.ReadyShooter();
+        if (shooter == match.A())
+            return shooter;
+        if (shooter)
+            Match::Fire(shooter, VEX_WEAPON_JUMP, CVortanVector2(0.0f, 0.001f));
+        else
+            match.Tick();
+    }
+    return nullptr;
+}
+
 TEST(BattleItems, BothBombsOwnedButtonEightShowsAndSelectsTheSnowBombSpentOnceWhenKept)
 {
     Match match;
@@ -131,17 +146,7 @@ TEST(BattleItems, BothBombsOwnedButtonEightShowsAndSelectsTheSnowBombSpentOnceWh
     match.appB.AddPack(35, snow);
     match.appB.AddPack(36, cluster);
     match.Start();
-    // Wait for A's own turn (A may not start).
-    CVexPlayState* a = nullptr;
-    for (int i = 0; i < 4000 && !a; ++i) {
-        CVexPlayState* shooter = match.ReadyShooter();
-        if (shooter == match.A())
-            a = shooter;
-        else if (shooter)
-            Match::Fire(shooter, VEX_WEAPON_JUMP, CVortanVector2(0.0f, 0.001f));
-        else
-            match.Tick();
-    }
+    CVexPlayState* a = UntilATurn(match);
     ASSERT_NE(nullptr, a);
     EXPECT_EQ(600, a->GetSnowItem(0));
     EXPECT_EQ(601, a->GetClusterItem(0));
@@ -179,16 +184,7 @@ TEST(BattleItems, ABombShotDroppedAtTheTimeLimitSpendsNothing)
     match.appA.AddItem(602, 12, 38, snow);
     match.appB.AddPack(38, snow);
     match.Start();
-    CVexPlayState* a = nullptr;
-    for (int i = 0; i < 4000 && !a; ++i) {
-        CVexPlayState* shooter = match.ReadyShooter();
-        if (shooter == match.A())
-            a = shooter;
-        else if (shooter)
-            Match::Fire(shooter, VEX_WEAPON_JUMP, CVortanVector2(0.0f, 0.001f));
-        else
-            match.Tick();
-    }
+    CVexPlayState* a = UntilATurn(match);
     ASSERT_NE(nullptr, a);
     // Without gravity and blocks the bomb flies on and never comes to rest.
     match.gameA.GetPhysicsWorld()->SetGravity(CVortanVector2(0.0f, 0.0f));

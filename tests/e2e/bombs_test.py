@@ -226,8 +226,4 @@ def run(build):
 
 
 if __name__ == "__main__":
-    reason = h.cannot_run()
-    if reason:
-        print("skipped: " + reason)
-        sys.exit(77)
-    sys.exit(run(os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else ".")))
+    h.script(run)

@@ -76,6 +76,20 @@ def cannot_run():
     return None
 
 
+def script(body, *values):
+    """A script's entry: exits 77 (skipped) where the copies cannot run, else with body's
+    status; body gets the absolute build folder (the first argument, else this folder) and
+    `values` converted from the arguments after it, each a (convert, default) pair."""
+    reason = cannot_run()
+    if reason:
+        print("skipped: " + reason)
+        sys.exit(77)
+    args = sys.argv[1:]
+    extra = [convert(args[1 + i]) if len(args) > 1 + i else default
+             for i, (convert, default) in enumerate(values)]
+    sys.exit(body(os.path.abspath(args[0] if args else "."), *extra))
+
+
 def wait_until(condition, seconds, step=0.05):
     end = time.monotonic() + seconds
     while True:

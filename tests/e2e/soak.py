@@ -97,9 +97,4 @@ def main(build, count):
 
 
 if __name__ == "__main__":
-    reason = h.cannot_run()
-    if reason:
-        print("skipped: " + reason)
-        sys.exit(77)
-    sys.exit(main(os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "."),
-                  int(sys.argv[2]) if len(sys.argv) > 2 else 50))
+    h.script(main, (int, 50))

@@ -418,8 +418,4 @@ def buy_hat(world, a):
 
 
 if __name__ == "__main__":
-    reason = h.cannot_run()
-    if reason:
-        print("skipped: " + reason)
-        sys.exit(77)
-    sys.exit(run(os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else ".")))
+    h.script(run)

@@ -17,13 +17,28 @@ set(DATAPACK_RUN ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0 TSAN_OPTION
 
 file(MAKE_DIRECTORY ${DATAPACK_WORK} ${CMAKE_BINARY_DIR}/generated)
 
+# The tools that make the packs: this build's own, or those of another build of the same
+# sources (VORTAN_DATA_TOOLS, its folder): a sanitizer build makes the same bytes with them in a
+# fraction of the time its own instrumented tools take.
+set(VORTAN_DATA_TOOLS "" CACHE PATH "A build folder whose tools/ make this build's data packs")
+foreach(tool makefont makegameimages makegamesounds makeimages makescene makesound maketext
+        vortanpack)
+    if(VORTAN_DATA_TOOLS)
+        set(DP_${tool} ${VORTAN_DATA_TOOLS}/tools/${tool})
+        set(DPD_${tool} ${VORTAN_DATA_TOOLS}/tools/${tool})
+    else()
+        set(DP_${tool} $<TARGET_FILE:${tool}>)
+        set(DPD_${tool} ${tool})
+    endif()
+endforeach()
+
 # vortan_data_pack(<pack file name> FILES <file>...): packs the files, in the order given,
 # into ${DATAPACK_OUT}/<pack>; each becomes the entry "/" + its bare name.
 function(vortan_data_pack pack)
     cmake_parse_arguments(DP "" "" "FILES" ${ARGN})
     add_custom_command(OUTPUT ${DATAPACK_OUT}/${pack}
-        COMMAND ${DATAPACK_RUN} $<TARGET_FILE:vortanpack> create ${DATAPACK_OUT}/${pack} ${DP_FILES}
-        DEPENDS vortanpack ${DP_FILES}
+        COMMAND ${DATAPACK_RUN} ${DP_vortanpack} create ${DATAPACK_OUT}/${pack} ${DP_FILES}
+        DEPENDS ${DPD_vortanpack} ${DP_FILES}
         COMMENT "Packing ${pack}"
         VERBATIM)
     set_property(GLOBAL APPEND PROPERTY VORTAN_DATAPACK_FILES ${DATAPACK_OUT}/${pack})
@@ -42,8 +57,8 @@ foreach(src ${datapack_languages})
     set(dir ${DATAPACK_WORK}/${base})
     add_custom_command(OUTPUT ${dir}/texts.txt
         COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
-        COMMAND ${DATAPACK_RUN} $<TARGET_FILE:maketext> --language ${src} ${dir}/texts.txt
-        DEPENDS maketext ${src}
+        COMMAND ${DATAPACK_RUN} ${DP_maketext} --language ${src} ${dir}/texts.txt
+        DEPENDS ${DPD_maketext} ${src}
         VERBATIM)
     vortan_data_pack(${base}.dmp FILES ${dir}/texts.txt)
 endforeach()
@@ -56,13 +71,13 @@ foreach(i RANGE 1 12)
 endforeach()
 add_custom_command(OUTPUT ${intro_frames}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
-    COMMAND ${DATAPACK_RUN} $<TARGET_FILE:makeimages> intro ${dir}
-    DEPENDS makeimages
+    COMMAND ${DATAPACK_RUN} ${DP_makeimages} intro ${dir}
+    DEPENDS ${DPD_makeimages}
     VERBATIM)
 add_custom_command(OUTPUT ${dir}/sl-welcome.wav
     COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
-    COMMAND ${DATAPACK_RUN} $<TARGET_FILE:makesound> welcome ${dir}/sl-welcome.wav
-    DEPENDS makesound
+    COMMAND ${DATAPACK_RUN} ${DP_makesound} welcome ${dir}/sl-welcome.wav
+    DEPENDS ${DPD_makesound}
     VERBATIM)
 vortan_pack_meta(intro.meta ${dir} 480)
 vortan_data_pack(orlointro.dmp FILES ${dir}/dmp.meta ${intro_frames} ${dir}/sl-welcome.wav)
@@ -72,8 +87,8 @@ set(dir ${DATAPACK_WORK}/title)
 set(title_files ${dir}/title.png ${dir}/background-horizontal.jpg ${dir}/background-vertical.jpg)
 add_custom_command(OUTPUT ${title_files}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
-    COMMAND ${DATAPACK_RUN} $<TARGET_FILE:makeimages> title ${dir}
-    DEPENDS makeimages
+    COMMAND ${DATAPACK_RUN} ${DP_makeimages} title ${dir}
+    DEPENDS ${DPD_makeimages}
     VERBATIM)
 vortan_data_pack(title.dmp FILES ${title_files})
 
@@ -93,8 +108,8 @@ foreach(size ${DATAPACK_SIZES})
         ${dir}/mark-off.png ${dir}/online-mark.png ${dir}/list-arrow.png)
     add_custom_command(OUTPUT ${lobby_files}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
-        COMMAND ${DATAPACK_RUN} $<TARGET_FILE:makeimages> lobby ${dir} ${size}
-        DEPENDS makeimages
+        COMMAND ${DATAPACK_RUN} ${DP_makeimages} lobby ${dir} ${size}
+        DEPENDS ${DPD_makeimages}
         VERBATIM)
     vortan_pack_meta(lobby.meta.in ${dir} ${size})
     vortan_data_pack(orlolobby_${size}.dmp FILES ${dir}/dmp.meta ${lobby_files})
@@ -115,8 +130,8 @@ foreach(size ${DATAPACK_SIZES})
             endif()
             add_custom_command(OUTPUT ${dir}/${font_name}.fnt ${dir}/${font_name}_0.png
                 COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
-                COMMAND ${DATAPACK_RUN} $<TARGET_FILE:makefont> ${font_options} ${dir}/${font_name}.fnt
-                DEPENDS makefont ${DATAPACK_DATA}/fonts/fonts.txt
+                COMMAND ${DATAPACK_RUN} ${DP_makefont} ${font_options} ${dir}/${font_name}.fnt
+                DEPENDS ${DPD_makefont} ${DATAPACK_DATA}/fonts/fonts.txt
                 VERBATIM)
             list(APPEND font_files ${dir}/${font_name}.fnt ${dir}/${font_name}_0.png)
         endforeach()
@@ -143,8 +158,8 @@ foreach(src ${datapack_scene_sources})
     get_filename_component(base ${src} NAME_WE)
     add_custom_command(OUTPUT ${dir}/${base}.scn
         COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
-        COMMAND ${DATAPACK_RUN} $<TARGET_FILE:makescene> ${src} ${dir}/${base}.scn
-        DEPENDS makescene ${src}
+        COMMAND ${DATAPACK_RUN} ${DP_makescene} ${src} ${dir}/${base}.scn
+        DEPENDS ${DPD_makescene} ${src}
         VERBATIM)
     list(APPEND scene_files ${dir}/${base}.scn)
 endforeach()
@@ -191,24 +206,24 @@ set(game_pictures ${game_effects} ${game_players} ${game_textures} ${game_ui} ${
 list(TRANSFORM game_pictures PREPEND ${dir}/)
 add_custom_command(OUTPUT ${game_pictures}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
-    COMMAND ${DATAPACK_RUN} $<TARGET_FILE:makegameimages> ${dir}
-    DEPENDS makegameimages
+    COMMAND ${DATAPACK_RUN} ${DP_makegameimages} ${dir}
+    DEPENDS ${DPD_makegameimages}
     VERBATIM)
 set(game_sounds ${game_audio} ${game_ambient} ${game_ambient_loop})
 list(TRANSFORM game_sounds PREPEND ${dir}/)
 add_custom_command(OUTPUT ${game_sounds}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
-    COMMAND ${DATAPACK_RUN} $<TARGET_FILE:makegamesounds> effects ${dir}
-    DEPENDS makegamesounds
+    COMMAND ${DATAPACK_RUN} ${DP_makegamesounds} effects ${dir}
+    DEPENDS ${DPD_makegamesounds}
     VERBATIM)
 # The game's font: its page is the game's image 0 ("foo_0.png").
 set(game_font foo.fnt foo_0.png)
 if(TARGET makefont)
     add_custom_command(OUTPUT ${dir}/foo.fnt ${dir}/foo_0.png
         COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
-        COMMAND ${DATAPACK_RUN} $<TARGET_FILE:makefont> --size 22 --bold --chars 32-126,160-255
+        COMMAND ${DATAPACK_RUN} ${DP_makefont} --size 22 --bold --chars 32-126,160-255
                 --page-width 512 --page-height 512 ${dir}/foo.fnt
-        DEPENDS makefont
+        DEPENDS ${DPD_makefont}
         VERBATIM)
 else()
     set(game_font)
@@ -241,11 +256,11 @@ if(LAME_EXECUTABLE)
         list(GET tune 1 tune_name)
         add_custom_command(OUTPUT ${DATAPACK_OUT}/${tune_name}.mp3
             COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
-            COMMAND ${DATAPACK_RUN} $<TARGET_FILE:makegamesounds> tune ${tune_kind}
+            COMMAND ${DATAPACK_RUN} ${DP_makegamesounds} tune ${tune_kind}
                     ${dir}/${tune_name}.wav
             COMMAND ${LAME_EXECUTABLE} --quiet --noreplaygain -b 128 ${dir}/${tune_name}.wav
                     ${DATAPACK_OUT}/${tune_name}.mp3
-            DEPENDS makegamesounds
+            DEPENDS ${DPD_makegamesounds}
             COMMENT "Encoding ${tune_name}.mp3"
             VERBATIM)
         set_property(GLOBAL APPEND PROPERTY VORTAN_DATAPACK_FILES ${DATAPACK_OUT}/${tune_name}.mp3)
@@ -258,9 +273,9 @@ endif()
 set(dir ${DATAPACK_WORK}/achievements)
 add_custom_command(OUTPUT ${dir}/ach_EN.txt
     COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
-    COMMAND ${DATAPACK_RUN} $<TARGET_FILE:maketext> --bom ${DATAPACK_DATA}/achievements/ach_EN.txt
+    COMMAND ${DATAPACK_RUN} ${DP_maketext} --bom ${DATAPACK_DATA}/achievements/ach_EN.txt
             ${dir}/ach_EN.txt
-    DEPENDS maketext ${DATAPACK_DATA}/achievements/ach_EN.txt
+    DEPENDS ${DPD_maketext} ${DATAPACK_DATA}/achievements/ach_EN.txt
     VERBATIM)
 vortan_data_pack(achievements.dmp FILES ${dir}/ach_EN.txt)
 
@@ -269,8 +284,8 @@ set(dir ${DATAPACK_WORK}/reload)
 set(reload_source ${CMAKE_BINARY_DIR}/generated/OrloReloadImage.cpp)
 add_custom_command(OUTPUT ${dir}/reload.png ${reload_source}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
-    COMMAND ${DATAPACK_RUN} $<TARGET_FILE:makeimages> reload ${dir}/reload.png ${reload_source}
-    DEPENDS makeimages
+    COMMAND ${DATAPACK_RUN} ${DP_makeimages} reload ${dir}/reload.png ${reload_source}
+    DEPENDS ${DPD_makeimages}
     VERBATIM)
 # One target drives the command; the library and the packs wait for it, so that parallel
 # builds never run it twice.
@@ -297,16 +312,16 @@ foreach(src ${standin_languages})
         COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
         COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/standin/langsource.py ${src}
                 ${dir}/source.txt --base-dir ${DATAPACK_DATA}/language
-        COMMAND ${DATAPACK_RUN} $<TARGET_FILE:maketext> --language ${dir}/source.txt
+        COMMAND ${DATAPACK_RUN} ${DP_maketext} --language ${dir}/source.txt
                 ${dir}/texts.txt
-        DEPENDS maketext ${src} ${CMAKE_SOURCE_DIR}/tools/standin/langsource.py
+        DEPENDS ${DPD_maketext} ${src} ${CMAKE_SOURCE_DIR}/tools/standin/langsource.py
                 ${DATAPACK_DATA}/language/orlolanguage_0000.txt
                 ${DATAPACK_DATA}/language/zorbixlanguage_0000.txt
         VERBATIM)
     add_custom_command(OUTPUT ${DATAPACK_OUT}/standin/${base}.dmp
-        COMMAND ${DATAPACK_RUN} $<TARGET_FILE:vortanpack> create ${DATAPACK_OUT}/standin/${base}.dmp
+        COMMAND ${DATAPACK_RUN} ${DP_vortanpack} create ${DATAPACK_OUT}/standin/${base}.dmp
                 ${dir}/texts.txt
-        DEPENDS vortanpack ${dir}/texts.txt
+        DEPENDS ${DPD_vortanpack} ${dir}/texts.txt
         COMMENT "Packing standin/${base}.dmp"
         VERBATIM)
     list(APPEND standin_packs ${DATAPACK_OUT}/standin/${base}.dmp)
@@ -357,9 +372,9 @@ if(STANDIN_CONVERT)
             list(APPEND images ${dir}/${image})
         endforeach()
         add_custom_command(OUTPUT ${DATAPACK_OUT}/standin/items/${name}.dmp
-            COMMAND ${DATAPACK_RUN} $<TARGET_FILE:vortanpack> create
+            COMMAND ${DATAPACK_RUN} ${DP_vortanpack} create
                     ${DATAPACK_OUT}/standin/items/${name}.dmp ${description} ${images}
-            DEPENDS vortanpack ${description} ${images}
+            DEPENDS ${DPD_vortanpack} ${description} ${images}
             COMMENT "Packing standin/items/${name}.dmp"
             VERBATIM)
         list(APPEND standin_packs ${DATAPACK_OUT}/standin/items/${name}.dmp)

@@ -8,6 +8,8 @@
 //   screens <name>...          the active screens in activation order: menu, edit, play,
 //                              connecting, intro, training
 //   view <width> <height>      the view in pixels
+//   touch_downs <n>            fingers the game's steps have seen going down so far (a tap
+//                              that goes down and up between two steps is not seen)
 // With a battle screen:
 //   local_side <0|1>           the side this device plays
 //   turn_side <0|1>            the side whose turn it is
@@ -251,6 +253,7 @@ void CVexStateDump::Compose(CStateGame* game, std::string& out)
     out += '\n';
     if (CVexRenderer* renderer = game->GetRenderer())
         Line(out, "view %d %d", (int)renderer->GetViewWidth(), (int)renderer->GetViewHeight());
+    Line(out, "touch_downs %u", game->GetTouchTable().GetDownCount());
     if (CVexPlayState* battle = game->GetBattle())
         ComposeBattle(game, battle, out);
     ComposeButtons(game, out);

@@ -3,7 +3,7 @@
 
 #include <string.h>
 
-CVexTouchTable::CVexTouchTable()
+CVexTouchTable::CVexTouchTable() : m_downCount(0)
 {
     Clear();
 }
@@ -50,6 +50,7 @@ void CVexTouchTable::Refresh()
             p.previous = p.position;
             p.downPosition = p.position;
             m_anyJustDown = 1;
+            ++m_downCount;
         }
         p.justUp = p.wasPressed && !p.pressed;
         p.wasPressed = p.pressed;

@@ -36,6 +36,8 @@ public:
 
     const CVexTouchPoint& Get(int id) const { return m_points[id]; }
     int AnyJustDown() const { return m_anyJustDown; }
+    // Fingers seen going down by the steps so far (the state dump's; wraps).
+    u32 GetDownCount() const { return m_downCount; }
     int IsPinching() const { return m_pinch; }
     float GetPinchDistance() const { return m_pinchDistance; }
     // Change of the finger distance since the last step (0 on the first pinching step).
@@ -44,6 +46,7 @@ public:
 private:
     CVexTouchPoint m_points[VEX_TOUCH_COUNT];
     i32 m_anyJustDown;
+    u32 m_downCount;
     i32 m_pinch;
     float m_pinchPrevious;
     float m_pinchDistance;

@@ -200,6 +200,23 @@ class Dump:
     def screens(self):
         return self.values.get("screens", [])
 
+    def on_game_button(self, x, y):
+        """Whether the point lies on a visible game button with the game in front (no online
+        menu or toast over it)."""
+        if self.get("menu_shown") == "1" or self.get("toast") == "1":
+            return False
+        for line in self.text.splitlines():
+            words = line.split(" ")
+            if words[0] != "gamebutton" or len(words) < 7:
+                continue
+            try:
+                l, t, r, b = (int(w) for w in words[3:7])
+            except ValueError:
+                continue
+            if l <= x < r and t <= y < b:
+                return True
+        return False
+
 
 class StandIn:
     """The stand-in lobby and game server on ports the system picks (kept over a restart)."""
@@ -410,8 +427,21 @@ class Copy:
             raise Failure("%s: %s (dump:\n%s)" % (self.name, what, last[0].text[:3000]))
         return last[0]
 
-    def click(self, x, y, hold=0.15):
-        self.xdotool("mousemove", "--sync", int(x), int(y), "mousedown", "1", "sleep", hold,
+    def click(self, x, y):
+        """A tap held a little, as a person's. A game button sees a touch only when a game step
+        sees the finger down (a press and release between two steps, in a slow frame, is no
+        touch): on one, the press is held until the dump's count of fingers gone down moves on."""
+        d = self.dump()
+        downs = d.get("touch_downs")
+        if downs is not None and d.on_game_button(int(x), int(y)):
+            self.xdotool("mousemove", "--sync", int(x), int(y), "mousedown", "1")
+            try:
+                self.wait_dump(lambda n: n.get("touch_downs") not in (None, downs), 20,
+                               "the game did not see the press at %d %d" % (x, y))
+            finally:
+                self.xdotool("mouseup", "1")
+            return
+        self.xdotool("mousemove", "--sync", int(x), int(y), "mousedown", "1", "sleep", 0.15,
                      "mouseup", "1")
 
     def click_rect(self, rect):
@@ -435,6 +465,15 @@ class Copy:
 
     def type(self, text):
         self.xdotool("type", "--delay", "40", text)
+
+    def type_into(self, field, text, page):
+        """Taps the page's text field, types the text and waits until the field shows as many
+        characters (a password field may show them masked)."""
+        self.press(field, page=page)
+        self.type(text)
+        self.wait_dump(lambda d: (lambda w: w is not None and len(w) == len(text))(
+            next((w[5] for w in d.widgets if w[0] == field), None)), 20,
+            "the field %s does not show what was typed" % field)
 
     def drag(self, x0, y0, x1, y1, steps=8):
         args = ["mousemove", "--sync", x0, y0, "mousedown", "1", "sleep", "0.2"]
@@ -543,15 +582,12 @@ def register(copy, name, email, password):
     no_toast(copy)
     open_menu(copy, "loginscreen_root")
     copy.press("register_button", page="loginscreen_root")
-    copy.press("input_playername", page="loginscreen_playername")
-    copy.type(name)
+    copy.type_into("input_playername", name, "loginscreen_playername")
     copy.press("playername_next", page="loginscreen_playername")
     copy.press("button_agree", page="loginscreen_confirm")
     copy.press("confirm_next", page="loginscreen_confirm")
-    copy.press("input_email", page="loginscreen_email")
-    copy.type(email)
-    copy.press("input_password", page="loginscreen_email")
-    copy.type(password)
+    copy.type_into("input_email", email, "loginscreen_email")
+    copy.type_into("input_password", password, "loginscreen_email")
     copy.press("email_register", page="loginscreen_email")
     copy.press("thank_close", page="loginscreen_thank", seconds=20)
     copy.wait_dump(lambda d: d.num("lobby_state") == 5 and d.get("menu_shown") == "0", 15,
@@ -565,8 +601,9 @@ def login(copy, name, password):
     copy.press("user_login", page="loginscreen_root")
     copy.xdotool("key", "ctrl+a", "BackSpace")
     copy.type(name)
-    copy.press("user_password", page="loginscreen_root")
-    copy.type(password)
+    copy.wait_dump(lambda d: next((w[5] for w in d.widgets if w[0] == "user_login"), "") == name,
+                   20, "the name field does not show the name")
+    copy.type_into("user_password", password, "loginscreen_root")
     copy.press("login_button", page="loginscreen_root")
     copy.wait_dump(lambda d: d.num("lobby_state") == 5 and d.get("toast") == "1", 20,
                    "no login")

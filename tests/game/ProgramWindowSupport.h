@@ -140,18 +140,45 @@ protected:
         Click(50, 50);
         return WaitFor([&] { return ShowsLoginPage(); }, 10);
     }
-    // The account's name and password typed into the login page as a person would, then
-    // "Log in"; true once the stand-in lists the player id online.
+    // The account's name and password typed into the login page as a person would (each field
+    // tapped once it holds still, and what was typed seen in it before going on), then "Log
+    // in"; true once the stand-in lists the player id online. A step that does not come is
+    // told on the test's output with the dump of that moment.
     bool LogInAs(const std::string& name, const std::string& password, int playerId)
     {
-        Click(400, 160);
-        Type(name);
-        Click(400, 257);
-        Type(password);
-        Click(580, 412);
+        if (!TypeInto("user_login", name) || !TypeInto("user_password", password))
+            return false;
+        int r[4];
+        if (!WaitForWidgetAt("login_button", 580, 412) || !DumpedWidget("login_button", r)) {
+            ADD_FAILURE() << "no login button:\n" << vtest::ReadWholeFile(DumpPath());
+            return false;
+        }
+        Click((r[0] + r[2]) / 2, (r[1] + r[3]) / 2);
         const std::string id = " " + std::to_string(playerId) + " ";
-        return WaitFor(
-            [&] { return (" " + Control("online") + " ").find(id) != std::string::npos; }, 20);
+        if (WaitFor([&] { return (" " + Control("online") + " ").find(id) != std::string::npos; },
+                    60))
+            return true;
+        ADD_FAILURE() << "not online after the login:\n" << vtest::ReadWholeFile(DumpPath());
+        return false;
+    }
+    // Taps the named text field of the shown page once it holds still, types the text and waits
+    // until the field shows as many characters (a password field may show them masked).
+    bool TypeInto(const std::string& field, const std::string& text)
+    {
+        int r[4];
+        if (!WaitFor([&] { return DumpedWidget(field, r); }, 20) ||
+            !WaitForWidgetAt(field, (r[0] + r[2]) / 2, (r[1] + r[3]) / 2) ||
+            !DumpedWidget(field, r)) {
+            ADD_FAILURE() << "no field " << field << ":\n" << vtest::ReadWholeFile(DumpPath());
+            return false;
+        }
+        Click((r[0] + r[2]) / 2, (r[1] + r[3]) / 2);
+        Type(text);
+        if (WaitFor([&] { return DumpedWidgetText(field).size() == text.size(); }, 20))
+            return true;
+        ADD_FAILURE() << "the field " << field << " does not show what was typed:\n"
+                      << vtest::ReadWholeFile(DumpPath());
+        return false;
     }
     // The login error page: dark red.
     bool ShowsLoginError()
@@ -165,10 +192,48 @@ protected:
     }
     void Click(int px, int py)
     {
-        // Held a little: a press and release within one game step would be no touch.
-        EXPECT_EQ(0, vtest::RunProgram({"xdotool", "mousemove", "--sync", std::to_string(px),
-                                        std::to_string(py), "mousedown", "1", "sleep", "0.15",
-                                        "mouseup", "1"}));
+        const std::string x = std::to_string(px), y = std::to_string(py);
+        // A game button sees a touch only when a game step sees the finger down: a press and
+        // release between two steps (a slow frame) would be no touch. Such a press is held
+        // until the dump's count of fingers gone down moves on.
+        const std::string dump = vtest::ReadWholeFile(DumpPath());
+        const std::vector<std::string> downs = Dumped(dump, "touch_downs");
+        if (downs.size() == 1 && OnGameButton(dump, px, py)) {
+            EXPECT_EQ(
+                0, vtest::RunProgram({"xdotool", "mousemove", "--sync", x, y, "mousedown", "1"}));
+            EXPECT_TRUE(WaitFor(
+                [&] {
+                    const std::vector<std::string> now =
+                        Dumped(vtest::ReadWholeFile(DumpPath()), "touch_downs");
+                    return now.size() == 1 && now[0] != downs[0];
+                },
+                20))
+                << "the game did not see the press at " << px << " " << py;
+            EXPECT_EQ(0, vtest::RunProgram({"xdotool", "mouseup", "1"}));
+            return;
+        }
+        // Held a little, as a person's tap.
+        EXPECT_EQ(0, vtest::RunProgram({"xdotool", "mousemove", "--sync", x, y, "mousedown", "1",
+                                        "sleep", "0.15", "mouseup", "1"}));
+    }
+    // Whether the point lies on a visible game button of the dump with the game in front (no
+    // online menu or toast over it).
+    static bool OnGameButton(const std::string& dump, int px, int py)
+    {
+        if (Dumped(dump, "menu_shown") == std::vector<std::string>{"1"} ||
+            Dumped(dump, "toast") == std::vector<std::string>{"1"})
+            return false;
+        std::istringstream in(dump);
+        for (std::string line; std::getline(in, line);) {
+            std::istringstream words(line);
+            std::string word;
+            int id = 0, image = 0, r[4];
+            if (words >> word && word == "gamebutton" &&
+                words >> id >> image >> r[0] >> r[1] >> r[2] >> r[3] && px >= r[0] && px < r[2] &&
+                py >= r[1] && py < r[3])
+                return true;
+        }
+        return false;
     }
     // The values of a line of a state dump ("key value..."), empty without it.
     static std::vector<std::string> Dumped(const std::string& dump, const std::string& key)
@@ -211,6 +276,23 @@ protected:
                 return (bool)(words >> rect[0] >> rect[1] >> rect[2] >> rect[3]);
         }
         return false;
+    }
+    // The text the dump gives for the named widget ("" without one).
+    std::string DumpedWidgetText(const std::string& name)
+    {
+        std::istringstream in(vtest::ReadWholeFile(DumpPath()));
+        for (std::string line; std::getline(in, line);) {
+            std::istringstream words(line);
+            std::string word, widget;
+            int r[4];
+            if (words >> word >> widget && word == "widget" && widget == name &&
+                words >> r[0] >> r[1] >> r[2] >> r[3]) {
+                std::string rest;
+                std::getline(words, rest);
+                return rest.empty() ? rest : rest.substr(1);
+            }
+        }
+        return "";
     }
     // Waits until the named widget shows over the point and holds still there (its page has
     // slid in), as a person waits before tapping it. The dump is written when it changes, so a

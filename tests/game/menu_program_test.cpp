@@ -9,6 +9,8 @@
 // as pictures.
 #include "tests/game/ProgramWindowSupport.h"
 
+#include <algorithm>
+
 namespace {
 
 using ptest::Colour;
@@ -49,11 +51,23 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
     Click(255, 170); // the training button where no other button overlaps it
     ASSERT_TRUE(WaitFor([&] { return !ShowsMenu(); }, 10));
     Keep("run_training_hint");
-    std::this_thread::sleep_for(std::chrono::milliseconds(5500));
+    // Once the hint has gone: scene 2 is locked, drawn at half opacity, the picture behind
+    // shows through.
+    auto locked = [&] {
+        return fabs(Mean(230, 170, 250, 190).Brightness() - Mean(310, 170, 330, 190).Brightness()) >
+               10.0;
+    };
+    // The hint shows for five seconds; the scenes take taps once it has gone.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            const std::string dump = vtest::ReadWholeFile(DumpPath());
+            const std::vector<std::string> screens = Dumped(dump, "screens");
+            return std::find(screens.begin(), screens.end(), "training") != screens.end() &&
+                   dump.find("Welcome to training!") == std::string::npos;
+        },
+        20));
+    EXPECT_TRUE(WaitFor(locked, 20));
     Keep("run_training");
-    Colour first = Mean(230, 170, 250, 190), second = Mean(310, 170, 330, 190);
-    // Scene 2 is locked: drawn at half opacity, the picture behind shows through.
-    EXPECT_GT(fabs(first.Brightness() - second.Brightness()), 10.0);
 
     // The first scene, won with its winning line: the jump, aimed by dragging back from the
     // squib, where the game's state dump puts it on the screen once the view rests.
@@ -97,12 +111,15 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
             return !(next.g > next.r + 40 && next.g > next.b + 40);
         },
         10));
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    // The plates' lower parts, below their outlined numbers: the second like the first, the
+    // third darker (once the picker has come back in).
+    auto opened = [&] {
+        const Colour two = Mean(300, 196, 340, 206), three = Mean(380, 196, 420, 206);
+        return fabs(two.Brightness() - three.Brightness()) > 10.0 &&
+               fabs(two.Brightness() - Mean(220, 196, 260, 206).Brightness()) < 10.0;
+    };
+    EXPECT_TRUE(WaitFor(opened, 20));
     Keep("run_training_after");
-    // The plates' lower parts, below their outlined numbers.
-    Colour two = Mean(300, 196, 340, 206), three = Mean(380, 196, 420, 206);
-    EXPECT_GT(fabs(two.Brightness() - three.Brightness()), 10.0);
-    EXPECT_LT(fabs(two.Brightness() - Mean(220, 196, 260, 206).Brightness()), 10.0);
     Click(400, 440);
     ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, 10));
 

@@ -80,6 +80,7 @@ TEST_F(GameHost, TheTouchTableSeesDownUpMovesAndDrags)
     EXPECT_EQ(1, t.Get(2).justDown);
     EXPECT_EQ(1, t.AnyJustDown());
     EXPECT_EQ(0, t.Get(2).moved);
+    EXPECT_EQ(1u, t.GetDownCount());
 
     game.OnPointerMove(2, 103, 196);
     After(33);
@@ -110,6 +111,7 @@ TEST_F(GameHost, TheTouchTableSeesDownUpMovesAndDrags)
     EXPECT_EQ(0, t.Get(5).justDown);
     EXPECT_EQ(0, t.Get(5).justUp);
     EXPECT_EQ(0, t.Get(5).pressed);
+    EXPECT_EQ(1u, t.GetDownCount()) << "a tap no step saw is not counted";
 
     // Ids outside 0..15 change nothing but count as taken.
     EXPECT_EQ(1, game.OnPointerDown(16, 1, 1));

@@ -102,19 +102,21 @@ TEST_F(SocketEngineTest, RefusedAndUnresolvableConnectsQueueConnectFailure)
 
 TEST_F(SocketEngineTest, SilentPeerTimesOutAfterFourIdleWaitsAndDataRestartsTheCount)
 {
-    engine.SetTimeouts(60, 1000);
+    // Four waits of 250 ms: a second of silence ends the connection.
+    engine.SetTimeouts(250, 1000);
     Listener listener;
     int peer = ConnectPeer(listener);
     ASSERT_GE(peer, 0);
-    // Data every ~40 ms keeps it alive well past four waits.
-    for (int i = 0; i < 10; ++i) {
+    // Data every ~100 ms keeps it alive well past four waits (1.5 s); only a stall of the
+    // writer ten times longer than its pace would let the count run out.
+    for (int i = 0; i < 15; ++i) {
         ntest::WriteAll(peer, {(u8)i});
-        usleep(40000);
+        usleep(100000);
         engine.Run(0.016f);
     }
     EXPECT_EQ(0, observer.Count("S3,6"));
     ASSERT_TRUE(ntest::PumpUntil(engine, [&]() { return observer.Count("S3,6") == 1; }));
-    EXPECT_EQ(10u, observer.data.size());
+    EXPECT_EQ(15u, observer.data.size());
     close(peer);
 }
 

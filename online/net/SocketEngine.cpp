@@ -172,7 +172,12 @@ int CSocketEngine::Connect(const CVortanString& host, int port, void* connection
     }
     m_socket = fd;
     {
+        // What is still queued came from an earlier attempt or connection (its threads have
+        // ended): delivered now it would be taken for news of this one, a failure or close
+        // that ends it as it starts.
         CVortanMutexLock lock(m_receiveLock);
+        FreeEntries(m_inbound[0]);
+        FreeEntries(m_inbound[1]);
         m_inboundIndex = 0;
     }
 

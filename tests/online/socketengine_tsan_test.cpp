@@ -100,6 +100,26 @@ TEST_F(SocketEngineTest, RefusedAndUnresolvableConnectsQueueConnectFailure)
     EXPECT_FALSE(engine.IsConnected(false));
 }
 
+TEST_F(SocketEngineTest, ANewConnectionDropsWhatEarlierAttemptsLeftUndelivered)
+{
+    // A refused attempt's failure is still queued when the next attempt connects: delivered
+    // after it, it would be taken for the new connection's failure and end it as it starts.
+    int refused;
+    {
+        Listener closed;
+        refused = closed.port;
+    }
+    EXPECT_EQ(0, engine.Connect(CVortanString("127.0.0.1"), refused, nullptr));
+    Listener listener;
+    int peer = ConnectPeer(listener);
+    ASSERT_GE(peer, 0);
+    for (int i = 0; i < 5; ++i)
+        engine.Run(0.016f);
+    EXPECT_EQ((std::vector<std::string>{"S1,0"}), observer.events);
+    EXPECT_TRUE(engine.IsConnected(false));
+    close(peer);
+}
+
 TEST_F(SocketEngineTest, SilentPeerTimesOutAfterFourIdleWaitsAndDataRestartsTheCount)
 {
     // Four waits of 250 ms: a second of silence ends the connection.

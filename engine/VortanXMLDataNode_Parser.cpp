@@ -78,6 +78,23 @@ inline void CopyShort(char* out, const char* p, size_t n)
     }
 }
 
+// The closing quote of an attribute value from `p` (null when there is none), and in
+// *entities whether an "&" may come before it: a short value is scanned once for both.
+inline const char* FindQuote(const char* p, const char* end, char quote, bool* entities)
+{
+    const char* stop = end - p > 64 ? p + 64 : end;
+    bool amp = false;
+    for (; p < stop; p++) {
+        if (*p == quote) {
+            *entities = amp;
+            return p;
+        }
+        amp |= *p == '&';
+    }
+    *entities = true;
+    return Find(p, end, quote);
+}
+
 bool Matches(const char* p, const char* end, const char* text, size_t length)
 {
     return (size_t)(end - p) >= length && memcmp(p, text, length) == 0;
@@ -233,10 +250,11 @@ public:
             }
             const char* valueStart = p;
             const char* valueEnd = p;
+            bool entities = true; // the value may hold an "&" (unknown: decode it)
             if (assigned && p < end && (*p == '"' || *p == '\'')) {
                 char quote = *p++;
                 valueStart = p;
-                const char* close = FindNear(p, end, quote);
+                const char* close = FindQuote(p, end, quote, &entities);
                 if (close) {
                     valueEnd = close;
                     p = close + 1;
@@ -258,7 +276,12 @@ public:
                     return nullptr;
                 }
                 if (valueLength) {
-                    DecodeValue(valueStart, valueEnd, value);
+                    if (entities) {
+                        DecodeValue(valueStart, valueEnd, value);
+                    } else {
+                        CopyShort(value, valueStart, valueLength);
+                        value[valueLength] = 0;
+                    }
                     SetBlockText(attribute, value);
                 }
                 **tail = attribute;

@@ -53,17 +53,59 @@ const char* Find(const char* p, const char* end, char c)
     return p < end ? static_cast<const char*>(memchr(p, c, (size_t)(end - p))) : nullptr;
 }
 
-// Find for what is usually near: the first bytes one by one (cheaper than a call for the
-// short runs between the marks of a tag), then memchr.
+// Word-at-a-time scanning: eight bytes are compared at once where eight are left before the
+// end (never a read past it); the rest goes byte by byte. On a big-endian machine everything
+// goes byte by byte.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+#define VORTAN_XML_WORDS 1
+const u64 kOnes = 0x0101010101010101ull;
+const u64 kHighs = 0x8080808080808080ull;
+
+inline u64 WordAt(const char* p)
+{
+    u64 v;
+    memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// The high bit of the lowest byte of `v` that equals `c` is set (bits above it may be set
+// without a match: only the lowest counts).
+inline u64 Equal(u64 v, unsigned char c)
+{
+    const u64 t = v ^ (kOnes * c);
+    return (t - kOnes) & ~t & kHighs;
+}
+
+inline const char* FirstMarked(const char* p, u64 marks)
+{
+    return p + (__builtin_ctzll(marks) >> 3);
+}
+#else
+#define VORTAN_XML_WORDS 0
+#endif
+
+// Find for what is usually near: the first words (cheaper than a call for the short runs
+// between the marks of a tag), then memchr.
 inline const char* FindNear(const char* p, const char* end, char c)
 {
-    const char* stop = end - p > 32 ? p + 32 : end;
-    for (; p < stop; p++) {
-        if (*p == c) {
-            return p;
+#if VORTAN_XML_WORDS
+    for (int i = 0; i < 4 && end - p >= 8; i++, p += 8) {
+        const u64 marks = Equal(WordAt(p), (unsigned char)c);
+        if (marks) {
+            return FirstMarked(p, marks);
         }
     }
+#endif
     return Find(p, end, c);
+}
+
+// Moves to the first byte of the class `stops` (or to the end).
+inline const char* SkipToClass(const char* p, const char* end, u8 stops)
+{
+    while (p < end && !(ClassOf(*p) & stops)) {
+        p++;
+    }
+    return p;
 }
 
 // memcpy for names, which are mostly short: byte by byte below a call's cost.
@@ -79,20 +121,34 @@ inline void CopyShort(char* out, const char* p, size_t n)
 }
 
 // The closing quote of an attribute value from `p` (null when there is none), and in
-// *entities whether an "&" may come before it: a short value is scanned once for both.
+// *entities whether an "&" comes before it: a short value is scanned once for both.
 inline const char* FindQuote(const char* p, const char* end, char quote, bool* entities)
 {
-    const char* stop = end - p > 64 ? p + 64 : end;
-    bool amp = false;
-    for (; p < stop; p++) {
+    *entities = false;
+#if VORTAN_XML_WORDS
+    for (; end - p >= 8; p += 8) {
+        const u64 v = WordAt(p);
+        const u64 marks = Equal(v, (unsigned char)quote) | Equal(v, '&');
+        if (marks) {
+            const char* first = FirstMarked(p, marks);
+            if (*first == quote) {
+                return first;
+            }
+            *entities = true; // an "&": only the quote is looked for from here
+            return Find(first, end, quote);
+        }
+    }
+#endif
+    for (; p < end; p++) {
         if (*p == quote) {
-            *entities = amp;
             return p;
         }
-        amp |= *p == '&';
+        if (*p == '&') {
+            *entities = true;
+            return Find(p, end, quote);
+        }
     }
-    *entities = true;
-    return Find(p, end, quote);
+    return nullptr;
 }
 
 bool Matches(const char* p, const char* end, const char* text, size_t length)
@@ -105,11 +161,8 @@ bool Matches(const char* p, const char* end, const char* text, size_t length)
 const char* SkipAttributeText(const char* p, const char* end, bool equalsStops)
 {
     for (;;) {
-        while (p < end && !(ClassOf(*p) & kAttrNameStop)) {
-            p++;
-        }
-        if (p < end &&
-            ((*p == '=' && !equalsStops) || (*p == '/' && !(p + 1 < end && p[1] == '>')))) {
+        p = SkipToClass(p, end, equalsStops ? kAttrNameStop : kNameStop);
+        if (p < end && *p == '/' && !(p + 1 < end && p[1] == '>')) {
             p++;
             continue;
         }
@@ -425,9 +478,7 @@ int CVortanXMLBuilder::Parse(CVortanXMLDataNode* receiver, const char* buffer, c
 
         // Start tag: the name runs up to white space, "/" or ">".
         const char* nameStart = q;
-        while (q < end && !(ClassOf(*q) & kNameStop)) {
-            q++;
-        }
+        q = SkipToClass(q, end, kNameStop);
         const char* nameEnd = q;
         bool hasAttributes = q < end && IsTagSpace(*q);
         // Elements below the depth cap are skipped with all they hold, and so are elements

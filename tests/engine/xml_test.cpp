@@ -168,6 +168,31 @@ TEST(XmlParse, NamesAndValuesOfAnyLength)
     EXPECT_EQ(std::string(root->FindChild("$ORIG_DATA", 0)->GetValueText()), value);
 }
 
+// Values, texts and names of every short length, with an entity or a quote of the other
+// kind at every place, each document ending right after the value's tag or cut inside it:
+// the scanner looks at several bytes at a time and must neither miss a mark nor read on.
+TEST(XmlParse, ShortRunsWithMarksAtEveryPlace)
+{
+    for (int length = 0; length <= 20; length++) {
+        for (int at = -1; at < length; at++) {
+            std::string raw(length, 'v');
+            std::string decoded = raw;
+            if (at >= 0) {
+                raw.replace(at, 1, "&lt;");
+                decoded[at] = '<';
+            }
+            const std::string name(length + 1, 'n');
+            EXPECT_EQ(Tree("<" + name + " a=\"" + raw + "\"/>"),
+                      name + "($a" + (decoded.empty() ? "" : "=" + decoded) + ")");
+            EXPECT_EQ(Tree("<e a='" + raw + "\"'/>"), "e($a=" + decoded + "\")");
+            EXPECT_EQ(Tree("<" + name + ">" + raw + "</" + name + ">"),
+                      name + "(" + (raw.empty() ? "" : "$ORIG_DATA=" + raw) + ")");
+            // Cut inside the value: it runs to the end.
+            EXPECT_EQ(Tree("<e a=\"" + raw), "e($a" + (decoded.empty() ? "" : "=" + decoded) + ")");
+        }
+    }
+}
+
 int Depth(const CVortanXMLDataNode* node)
 {
     int depth = 0;

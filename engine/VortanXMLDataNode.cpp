@@ -6,6 +6,8 @@
 
 #include <new>
 
+#include "engine/VortanXMLBlock.h"
+
 namespace {
 
 // A copy of the text (length < 1: up to the NUL); null for null text or when out of memory.
@@ -223,14 +225,16 @@ const char* FieldAt(const CVortanXMLDataNode* node, int index, const char** end)
 
 } // namespace
 
-CVortanXMLDataNode::CVortanXMLDataNode() : m_name(nullptr), m_content(nullptr), m_next(nullptr) {}
+CVortanXMLDataNode::CVortanXMLDataNode()
+    : m_name(nullptr), m_content(nullptr), m_next(nullptr), m_block(0)
+{}
 
 CVortanXMLDataNode::CVortanXMLDataNode(const char* name)
-    : m_name(CopyText(name, 0)), m_content(nullptr), m_next(nullptr)
+    : m_name(CopyText(name, 0)), m_content(nullptr), m_next(nullptr), m_block(0)
 {}
 
 CVortanXMLDataNode::CVortanXMLDataNode(const char* name, CVortanFile* file)
-    : m_name(CopyText(name, 0)), m_content(nullptr), m_next(nullptr)
+    : m_name(CopyText(name, 0)), m_content(nullptr), m_next(nullptr), m_block(0)
 {
     LoadFile(file, 0);
 }
@@ -238,7 +242,36 @@ CVortanXMLDataNode::CVortanXMLDataNode(const char* name, CVortanFile* file)
 CVortanXMLDataNode::~CVortanXMLDataNode()
 {
     RemoveChildren();
-    delete[] m_name;
+    FreeName();
+}
+
+void CVortanXMLDataNode::FreeName()
+{
+    if (!(m_block & kBlockName)) {
+        delete[] m_name;
+    }
+    m_block &= ~kBlockName;
+    m_name = nullptr;
+}
+
+void CVortanXMLDataNode::FreeValueText()
+{
+    if (!(m_block & kBlockValue)) {
+        delete[] static_cast<char*>(m_content);
+    }
+    m_block &= ~kBlockValue;
+    m_content = nullptr;
+}
+
+void CVortanXMLDataNode::Destroy(CVortanXMLDataNode* node)
+{
+    CVortanXMLBlock* block = node->Block();
+    if (!block) {
+        delete node;
+        return;
+    }
+    node->~CVortanXMLDataNode();
+    block->Release();
 }
 
 // Deletes a sibling list without recursion: each node's children are spliced into the work
@@ -260,14 +293,14 @@ void CVortanXMLDataNode::DeleteList(CVortanXMLDataNode* first)
             last->m_next = list;
             list = children;
         }
-        delete node;
+        Destroy(node);
     }
 }
 
 void CVortanXMLDataNode::RemoveChildren()
 {
     if (IsValueNode()) {
-        delete[] static_cast<char*>(m_content);
+        FreeValueText();
     } else {
         DeleteList(static_cast<CVortanXMLDataNode*>(m_content));
     }
@@ -404,7 +437,7 @@ void CVortanXMLDataNode::SetName(const char* text, int length)
         // The content means something else for the other kind of node: free it as what it was.
         RemoveChildren();
     }
-    delete[] m_name;
+    FreeName();
     m_name = name;
 }
 
@@ -417,7 +450,7 @@ void CVortanXMLDataNode::SetValueText(const char* text, int length)
     if (text && !copy) {
         return; // out of memory: the value stays as it was
     }
-    delete[] static_cast<char*>(m_content);
+    FreeValueText();
     m_content = copy;
 }
 

@@ -6,12 +6,15 @@
 //  - every other node (also a nameless one) is an element node; its content is the first of
 //    its children, linked through their next-sibling pointers: first the attribute nodes in
 //    document order, then "$ORIG_DATA" when present, then the child elements.
-// A node owns its name, its value text and its children.
+// A node owns its name, its value text and its children. The nodes a parse builds, with their
+// names and value texts, live in the parse's blocks (engine/VortanXMLBlock.h) rather than in
+// heap allocations of their own; to the tree's users they are nodes like any other.
 #pragma once
 #include "engine/VortanTypes.h"
 
 class CVortanFile;
 class CVortanString;
+class CVortanXMLBlock;
 
 // Elements nested deeper than this below the receiving node are skipped with all they hold.
 #define VORTAN_XML_MAX_DEPTH 256
@@ -108,11 +111,32 @@ private:
 
     CVortanXMLDataNode(const CVortanXMLDataNode&) = delete;
     CVortanXMLDataNode& operator=(const CVortanXMLDataNode&) = delete;
+    // A node of the parser's, in its block.
+    CVortanXMLDataNode(char* name, uintptr_t block)
+        : m_name(name), m_content(nullptr), m_next(nullptr), m_block(block)
+    {}
 
     const CVortanXMLDataNode* Lookup(const char* path) const;
     static void DeleteList(CVortanXMLDataNode* first);
+    // Deletes a node of the tree, wherever its memory came from.
+    static void Destroy(CVortanXMLDataNode* node);
+    void FreeName();
+    void FreeValueText();
+    CVortanXMLBlock* Block() const
+    {
+        return reinterpret_cast<CVortanXMLBlock*>(m_block & ~(uintptr_t)kBlockFlags);
+    }
+
+    enum : uintptr_t {
+        kBlockName = 1,  // m_name lies in the block: it goes with the block, not with delete[]
+        kBlockValue = 2, // so does the value text in m_content
+        kBlockFlags = 3
+    };
 
     char* m_name;               // owned, NUL-terminated; null for a nameless node
     void* m_content;            // first child (element) or owned value text (value node)
     CVortanXMLDataNode* m_next; // next sibling
+    // The parse's block that holds this node (null: the node is on the heap), with kBlockName
+    // and kBlockValue in its low bits (a block is at least 16-byte aligned).
+    uintptr_t m_block;
 };

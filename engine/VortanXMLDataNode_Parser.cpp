@@ -11,14 +11,41 @@
 
 #include "engine/VortanFile.h"
 #include "engine/VortanString.h"
+#include "engine/VortanXMLBlock.h"
 #include "engine/VortanXMLDataNode.h"
 
 namespace {
 
-// White space inside tags: space, CR and LF only (a tab is an ordinary character).
+// Character classes of the tag scanner.
+enum : u8 {
+    kTagSpace = 1,    // white space inside tags: space, CR and LF only (a tab is ordinary)
+    kNameStop = 2,    // ends an element name: white space, "/" or ">"
+    kAttrNameStop = 4 // ends an attribute name or an unquoted value: white space, "=", "/", ">"
+};
+
+struct CharClasses {
+    u8 of[256];
+    CharClasses() : of()
+    {
+        const unsigned char spaces[] = {' ', '\r', '\n'};
+        for (unsigned char c : spaces) {
+            of[c] = kTagSpace | kNameStop | kAttrNameStop;
+        }
+        of['/'] = kNameStop | kAttrNameStop;
+        of['>'] = kNameStop | kAttrNameStop;
+        of['='] = kAttrNameStop;
+    }
+};
+const CharClasses kClasses;
+
+inline u8 ClassOf(char c)
+{
+    return kClasses.of[(unsigned char)c];
+}
+
 inline bool IsTagSpace(char c)
 {
-    return c == ' ' || c == '\r' || c == '\n';
+    return (ClassOf(c) & kTagSpace) != 0;
 }
 
 const char* Find(const char* p, const char* end, char c)
@@ -26,28 +53,133 @@ const char* Find(const char* p, const char* end, char c)
     return p < end ? static_cast<const char*>(memchr(p, c, (size_t)(end - p))) : nullptr;
 }
 
+// Word-at-a-time scanning: eight bytes are compared at once where eight are left before the
+// end (never a read past it); the rest goes byte by byte. On a big-endian machine everything
+// goes byte by byte.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+#define VORTAN_XML_WORDS 1
+const u64 kOnes = 0x0101010101010101ull;
+const u64 kHighs = 0x8080808080808080ull;
+
+inline u64 WordAt(const char* p)
+{
+    u64 v;
+    memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// The high bit of the lowest byte of `v` that equals `c` is set (bits above it may be set
+// without a match: only the lowest counts).
+inline u64 Equal(u64 v, unsigned char c)
+{
+    const u64 t = v ^ (kOnes * c);
+    return (t - kOnes) & ~t & kHighs;
+}
+
+inline const char* FirstMarked(const char* p, u64 marks)
+{
+    return p + (__builtin_ctzll(marks) >> 3);
+}
+#else
+#define VORTAN_XML_WORDS 0
+#endif
+
+// Find for what is usually near: the first words (cheaper than a call for the short runs
+// between the marks of a tag), then memchr.
+inline const char* FindNear(const char* p, const char* end, char c)
+{
+#if VORTAN_XML_WORDS
+    for (int i = 0; i < 4 && end - p >= 8; i++, p += 8) {
+        const u64 marks = Equal(WordAt(p), (unsigned char)c);
+        if (marks) {
+            return FirstMarked(p, marks);
+        }
+    }
+#endif
+    return Find(p, end, c);
+}
+
+// Moves to the first byte of the class `stops` (or to the end).
+inline const char* SkipToClass(const char* p, const char* end, u8 stops)
+{
+    while (p < end && !(ClassOf(*p) & stops)) {
+        p++;
+    }
+    return p;
+}
+
+// memcpy for names, which are mostly short: byte by byte below a call's cost.
+inline void CopyShort(char* out, const char* p, size_t n)
+{
+    if (n > 16) {
+        memcpy(out, p, n);
+        return;
+    }
+    for (size_t i = 0; i < n; i++) {
+        out[i] = p[i];
+    }
+}
+
+// The closing quote of an attribute value from `p` (null when there is none), and in
+// *entities whether an "&" comes before it: a short value is scanned once for both.
+inline const char* FindQuote(const char* p, const char* end, char quote, bool* entities)
+{
+    *entities = false;
+#if VORTAN_XML_WORDS
+    for (; end - p >= 8; p += 8) {
+        const u64 v = WordAt(p);
+        const u64 marks = Equal(v, (unsigned char)quote) | Equal(v, '&');
+        if (marks) {
+            const char* first = FirstMarked(p, marks);
+            if (*first == quote) {
+                return first;
+            }
+            *entities = true; // an "&": only the quote is looked for from here
+            return Find(first, end, quote);
+        }
+    }
+#endif
+    for (; p < end; p++) {
+        if (*p == quote) {
+            return p;
+        }
+        if (*p == '&') {
+            *entities = true;
+            return Find(p, end, quote);
+        }
+    }
+    return nullptr;
+}
+
 bool Matches(const char* p, const char* end, const char* text, size_t length)
 {
     return (size_t)(end - p) >= length && memcmp(p, text, length) == 0;
 }
 
-// Copy of an attribute value with the five entities decoded; any other "&" is dropped and the
-// characters after it stay. Null when out of memory.
-char* DecodeValue(const char* p, const char* end)
+// Moves past the characters of an attribute name (`equalsStops`) or of an unquoted value: up
+// to white space, ">" or "/>" (and "=" for a name).
+const char* SkipAttributeText(const char* p, const char* end, bool equalsStops)
 {
-    char* out = new (std::nothrow) char[(size_t)(end - p) + 1];
-    if (!out) {
-        return nullptr;
+    for (;;) {
+        p = SkipToClass(p, end, equalsStops ? kAttrNameStop : kNameStop);
+        if (p < end && *p == '/' && !(p + 1 < end && p[1] == '>')) {
+            p++;
+            continue;
+        }
+        return p;
     }
+}
+
+// Writes the attribute value [p, end) to `out` with the five entities decoded, then a NUL;
+// any other "&" is dropped and the characters after it stay. `out` has room for
+// end - p + 1 bytes: the decoded text is never longer.
+void DecodeValue(const char* p, const char* end, char* out)
+{
     char* o = out;
     while (p < end) {
-        const char* amp = Find(p, end, '&');
-        const char* stop = amp ? amp : end;
-        memcpy(o, p, (size_t)(stop - p));
-        o += stop - p;
-        p = stop;
-        if (!amp) {
-            break;
+        if (*p != '&') {
+            *o++ = *p++;
+            continue;
         }
         p++;
         if (Matches(p, end, "amp;", 4)) {
@@ -68,54 +200,66 @@ char* DecodeValue(const char* p, const char* end)
         }
     }
     *o = 0;
-    return out;
 }
 
-// Null when out of memory.
-char* CopyRange(const char* p, const char* end)
-{
-    size_t n = (size_t)(end - p);
-    char* copy = new (std::nothrow) char[n + 1];
-    if (!copy) {
-        return nullptr;
-    }
-    memcpy(copy, p, n);
-    copy[n] = 0;
-    return copy;
-}
+const char kTextName[] = "$ORIG_DATA";
 
 } // namespace
 
-// Builds nodes for the parser (it may touch the node's fields). Every builder returns null
-// when memory runs out, having freed what it was given.
+// Builds nodes for the parser (it may touch the node's fields). Each node is placed, with its
+// name and value text right after it, in the parse's current block; a node too large for
+// the blocks gets a block of its own. Every builder returns null when memory runs out.
 class CVortanXMLBuilder {
 public:
-    static CVortanXMLDataNode* NewNode(char* ownedName)
+    // The first block of a document is sized after it, so that a small document takes
+    // little; the blocks after it double up to the largest size.
+    explicit CVortanXMLBuilder(int documentLength)
+        : m_current(nullptr),
+          m_nextSize(documentLength < (int)(kLargestBlock / 4) ? (size_t)documentLength * 4
+                                                               : kLargestBlock)
     {
-        if (!ownedName) {
+        if (m_nextSize < kSmallestBlock) {
+            m_nextSize = kSmallestBlock;
+        }
+    }
+    ~CVortanXMLBuilder()
+    {
+        if (m_current) {
+            m_current->Release();
+        }
+    }
+
+    // A node named [p, end) (after `prefix` when it is not 0) with room for a value text of
+    // `valueRoom` bytes (0: none) behind its name, at *value.
+    CVortanXMLDataNode* NewNode(char prefix, const char* p, const char* end, size_t valueRoom,
+                                char** value = nullptr)
+    {
+        const size_t nameLength = (size_t)(end - p) + (prefix ? 1 : 0);
+        const size_t bytes = (kNodeBytes + nameLength + 1 + valueRoom + 7) & ~(size_t)7;
+        CVortanXMLBlock* block;
+        char* memory = static_cast<char*>(Take(bytes, &block));
+        if (!memory) {
             return nullptr;
         }
-        CVortanXMLDataNode* node = new (std::nothrow) CVortanXMLDataNode();
-        if (!node) {
-            delete[] ownedName;
-            return nullptr;
+        char* name = memory + kNodeBytes;
+        char* n = name;
+        if (prefix) {
+            *n++ = prefix;
         }
-        node->m_name = ownedName;
+        CopyShort(n, p, (size_t)(end - p));
+        n[end - p] = 0;
+        CVortanXMLDataNode* node = new (memory) CVortanXMLDataNode(
+            name, reinterpret_cast<uintptr_t>(block) | CVortanXMLDataNode::kBlockName);
+        if (value) {
+            *value = name + nameLength + 1;
+        }
         return node;
     }
-    static CVortanXMLDataNode* NewAttribute(const char* p, const char* end)
+    static void SetBlockText(CVortanXMLDataNode* node, char* text)
     {
-        size_t n = (size_t)(end - p);
-        char* name = new (std::nothrow) char[n + 2];
-        if (!name) {
-            return nullptr;
-        }
-        name[0] = '$';
-        memcpy(name + 1, p, n);
-        name[n + 1] = 0;
-        return NewNode(name);
+        node->m_content = text;
+        node->m_block |= CVortanXMLDataNode::kBlockValue;
     }
-    static void SetText(CVortanXMLDataNode* node, char* ownedText) { node->m_content = ownedText; }
     static CVortanXMLDataNode** FirstLink(CVortanXMLDataNode* node)
     {
         return reinterpret_cast<CVortanXMLDataNode**>(&node->m_content);
@@ -127,8 +271,8 @@ public:
     // quote, so a ">" inside a quoted value does not end the tag. Returns the tag's ">" (or
     // `end` when the tag is cut off) and whether the tag closes itself; null when memory ran
     // out (the attributes appended so far stay linked).
-    static const char* ReadAttributes(const char* p, const char* end, CVortanXMLDataNode*** tail,
-                                      bool* selfClosing)
+    const char* ReadAttributes(const char* p, const char* end, CVortanXMLDataNode*** tail,
+                               bool* selfClosing)
     {
         *selfClosing = false;
         for (;;) {
@@ -150,10 +294,7 @@ public:
                 continue;
             }
             const char* nameStart = p;
-            while (p < end && !IsTagSpace(*p) && *p != '=' && *p != '>' &&
-                   !(*p == '/' && p + 1 < end && p[1] == '>')) {
-                p++;
-            }
+            p = SkipAttributeText(p, end, true);
             const char* nameEnd = p;
             bool assigned = false;
             while (p < end && (IsTagSpace(*p) || *p == '=')) {
@@ -162,10 +303,11 @@ public:
             }
             const char* valueStart = p;
             const char* valueEnd = p;
+            bool entities = true; // the value may hold an "&" (unknown: decode it)
             if (assigned && p < end && (*p == '"' || *p == '\'')) {
                 char quote = *p++;
                 valueStart = p;
-                const char* close = Find(p, end, quote);
+                const char* close = FindQuote(p, end, quote, &entities);
                 if (close) {
                     valueEnd = close;
                     p = close + 1;
@@ -175,31 +317,33 @@ public:
                     p = valueEnd;
                 }
             } else if (assigned) { // an unquoted value runs to white space or the tag end
-                while (p < end && !IsTagSpace(*p) && *p != '>' &&
-                       !(*p == '/' && p + 1 < end && p[1] == '>')) {
-                    p++;
-                }
+                p = SkipAttributeText(p, end, false);
                 valueEnd = p;
             }
             if (tail) {
-                CVortanXMLDataNode* attribute = NewAttribute(nameStart, nameEnd);
+                const size_t valueLength = (size_t)(valueEnd - valueStart);
+                char* value = nullptr;
+                CVortanXMLDataNode* attribute =
+                    NewNode('$', nameStart, nameEnd, valueLength ? valueLength + 1 : 0, &value);
                 if (!attribute) {
                     return nullptr;
                 }
-                **tail = attribute;
-                if (valueEnd > valueStart) {
-                    char* value = DecodeValue(valueStart, valueEnd);
-                    if (!value) {
-                        return nullptr;
+                if (valueLength) {
+                    if (entities) {
+                        DecodeValue(valueStart, valueEnd, value);
+                    } else {
+                        CopyShort(value, valueStart, valueLength);
+                        value[valueLength] = 0;
                     }
-                    SetText(attribute, value);
+                    SetBlockText(attribute, value);
                 }
+                **tail = attribute;
                 *tail = NextLink(attribute);
             }
         }
     }
 
-    static int Parse(CVortanXMLDataNode* receiver, const char* buffer, const char* end);
+    int Parse(CVortanXMLDataNode* receiver, const char* buffer, const char* end);
 
 private:
     struct Open {
@@ -210,23 +354,58 @@ private:
         bool hasChildren;
     };
 
+    static const size_t kSmallestBlock = 512;
+    static const size_t kLargestBlock = 64 * 1024 - 64; // below the heap's own large-block size
+    static const size_t kNodeBytes = (sizeof(CVortanXMLDataNode) + 7) & ~(size_t)7;
+
+    // `bytes` for one node and the block they are in (which counts the node as a user).
+    void* Take(size_t bytes, CVortanXMLBlock** block)
+    {
+        if (m_current && m_current->Room() >= bytes) {
+            m_current->AddUser();
+            *block = m_current;
+            return m_current->Take(bytes);
+        }
+        if (bytes > kLargestBlock / 4) { // a block of its own; its creator's use is the node's
+            CVortanXMLBlock* own = CVortanXMLBlock::Create(bytes);
+            if (!own) {
+                return nullptr;
+            }
+            *block = own;
+            return own->Take(bytes);
+        }
+        CVortanXMLBlock* fresh = CVortanXMLBlock::Create(bytes > m_nextSize ? bytes : m_nextSize);
+        if (!fresh) {
+            return nullptr;
+        }
+        if (m_current) {
+            m_current->Release();
+        }
+        m_current = fresh;
+        m_nextSize = m_nextSize * 2 < kLargestBlock ? m_nextSize * 2 : kLargestBlock;
+        m_current->AddUser();
+        *block = m_current;
+        return m_current->Take(bytes);
+    }
+
     // An element that is closed without children keeps its text, if any, as its value.
     // False when memory ran out.
-    static bool CloseText(const Open& top, const char* textEnd)
+    bool CloseText(const Open& top, const char* textEnd)
     {
         if (top.hasChildren || textEnd <= top.textStart) {
             return true;
         }
-        CVortanXMLDataNode* text = NewNode(CopyRange("$ORIG_DATA", "$ORIG_DATA" + 10));
+        const size_t length = (size_t)(textEnd - top.textStart);
+        char* value = nullptr;
+        CVortanXMLDataNode* text =
+            NewNode(0, kTextName, kTextName + sizeof(kTextName) - 1, length + 1, &value);
         if (!text) {
             return false;
         }
+        CopyShort(value, top.textStart, length);
+        value[length] = 0;
+        SetBlockText(text, value);
         *top.tail = text;
-        char* value = CopyRange(top.textStart, textEnd);
-        if (!value) {
-            return false;
-        }
-        SetText(text, value);
         return true;
     }
 
@@ -237,6 +416,9 @@ private:
         *first = nullptr;
         return VORTAN_E_NOMEMORY;
     }
+
+    CVortanXMLBlock* m_current; // the block nodes are taken from (the parser is one of its users)
+    size_t m_nextSize;          // of the next block
 };
 
 int CVortanXMLBuilder::Parse(CVortanXMLDataNode* receiver, const char* buffer, const char* end)
@@ -255,7 +437,7 @@ int CVortanXMLBuilder::Parse(CVortanXMLDataNode* receiver, const char* buffer, c
 
     const char* p = buffer;
     for (;;) {
-        const char* lt = Find(p, end, '<');
+        const char* lt = FindNear(p, end, '<');
         if (depth > 0 && !open[depth - 1].textEnd) {
             open[depth - 1].textEnd = lt ? lt : end;
         }
@@ -278,7 +460,7 @@ int CVortanXMLBuilder::Parse(CVortanXMLDataNode* receiver, const char* buffer, c
             continue;
         }
         if (*q == '/') { // end tag: closes the innermost open element, whatever its name
-            const char* gt = Find(q, end, '>');
+            const char* gt = FindNear(q, end, '>');
             p = gt ? gt + 1 : end;
             if (skipDepth > 0) {
                 skipDepth--;
@@ -296,9 +478,7 @@ int CVortanXMLBuilder::Parse(CVortanXMLDataNode* receiver, const char* buffer, c
 
         // Start tag: the name runs up to white space, "/" or ">".
         const char* nameStart = q;
-        while (q < end && !IsTagSpace(*q) && *q != '/' && *q != '>') {
-            q++;
-        }
+        q = SkipToClass(q, end, kNameStop);
         const char* nameEnd = q;
         bool hasAttributes = q < end && IsTagSpace(*q);
         // Elements below the depth cap are skipped with all they hold, and so are elements
@@ -312,7 +492,7 @@ int CVortanXMLBuilder::Parse(CVortanXMLDataNode* receiver, const char* buffer, c
         CVortanXMLDataNode* node = nullptr;
         CVortanXMLDataNode** attributeTail = nullptr;
         if (build) {
-            node = NewNode(CopyRange(nameStart, nameEnd));
+            node = NewNode(0, nameStart, nameEnd, 0);
             if (!node) {
                 return OutOfMemory(firstNew);
             }
@@ -323,11 +503,11 @@ int CVortanXMLBuilder::Parse(CVortanXMLDataNode* receiver, const char* buffer, c
         if (hasAttributes) {
             gt = ReadAttributes(q, end, build ? &attributeTail : nullptr, &selfClosing);
             if (!gt) {
-                delete node; // not linked yet; takes its attributes with it
+                CVortanXMLDataNode::Destroy(node); // not linked yet; takes its attributes
                 return OutOfMemory(firstNew);
             }
         } else {
-            gt = Find(q, end, '>');
+            gt = FindNear(q, end, '>');
             if (!gt) {
                 gt = end;
             } else {
@@ -429,7 +609,8 @@ int CVortanXMLDataNode::LoadMemory(char* buffer, int length)
         return VORTAN_E_MALFORMED;
     }
     BlankComments(buffer, length);
-    return CVortanXMLBuilder::Parse(this, buffer, buffer + length);
+    CVortanXMLBuilder builder(length);
+    return builder.Parse(this, buffer, buffer + length);
 }
 
 int CVortanXMLDataNode::LoadFile(CVortanFile* file, int n)

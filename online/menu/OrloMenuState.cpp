@@ -37,6 +37,7 @@ COrloMenuState::COrloMenuState()
         m_bound[i].menu = nullptr;
         m_bound[i].handler = nullptr;
     }
+    m_menuActions = nullptr;
 }
 
 COrloMenuState::~COrloMenuState()
@@ -171,6 +172,30 @@ void COrloMenuState::DestroyMenuUI()
         CWidget::Destroy(root);
     }
     ForgetWidgets();
+    delete m_menuActions;
+    m_menuActions = nullptr;
+}
+
+void COrloMenuState::RegisterMenuActions(CUIActionRegistry* registry)
+{
+    int count = 0;
+    const EventRow* rows = GetEventTable(&count);
+    // The widgets' delegates point at the menu's bound rows, which live as long as the menu.
+    for (int i = 0; i < count && i < ORLO_MENU_EVENT_COUNT; ++i) {
+        m_bound[i].menu = this;
+        m_bound[i].handler = rows[i].handler;
+        registry->Register(CVortanString(rows[i].name), CUIDelegate(&CallBound, &m_bound[i]), 1);
+    }
+}
+
+const CUIActionRegistry* COrloMenuState::MenuActions()
+{
+    if (!m_menuActions) {
+        m_menuActions = new (std::nothrow) CUIActionRegistry();
+        if (m_menuActions)
+            RegisterMenuActions(m_menuActions);
+    }
+    return m_menuActions;
 }
 
 const CVortanString& COrloMenuState::MenuText(int index) const
@@ -200,16 +225,15 @@ int COrloMenuState::BuildMenu(int width, int height, CWidget* previousRoot)
 {
     if (m_uiRoot)
         return 1;
+    // The layout's sequences are registered for this build only, over the menu's own actions,
+    // which a rebuild over the old tree finds registered by the build before.
     CUIActionRegistry registry;
     registry.Init(m_sequences);
-    int count = 0;
-    const EventRow* rows = GetEventTable(&count);
-    // The widgets' delegates point at the menu's bound rows, which live as long as the menu.
-    for (int i = 0; i < count && i < ORLO_MENU_EVENT_COUNT; ++i) {
-        m_bound[i].menu = this;
-        m_bound[i].handler = rows[i].handler;
-        registry.Register(CVortanString(rows[i].name), CUIDelegate(&CallBound, &m_bound[i]), 1);
-    }
+    const CUIActionRegistry* actions = MenuActions();
+    if (actions)
+        registry.SetBase(actions);
+    else
+        RegisterMenuActions(&registry);
 
     CGameXMLLoader loader;
     loader.Init(m_application, &registry, nullptr);

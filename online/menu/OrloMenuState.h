@@ -497,6 +497,10 @@ protected:
     int BuildMenu(int width, int height, CWidget* previousRoot);
     // Deletes the widget tree and forgets every widget pointer.
     void DestroyMenuUI();
+    // The menu's named actions (its event table), registered once for a tree and its
+    // rebuilds; null when out of memory.
+    const CUIActionRegistry* MenuActions();
+    void RegisterMenuActions(CUIActionRegistry* registry);
     void ForgetWidgets();
     // The widget at the path from the page root, or null.
     CWidget* FindFromPages(const char* path) const;
@@ -548,6 +552,7 @@ protected:
     int m_rebuilding;        // set while a resize rebuilds the tree
     CVortanPtrArray m_items;
     BoundEvent m_bound[ORLO_MENU_EVENT_COUNT];
+    CUIActionRegistry* m_menuActions; // made by the first build, gone with the tree
     std::vector<CVortanBitmapFont*> m_keptFonts;
     std::vector<CVortanSurface*> m_keptSurfaces;
 

@@ -168,6 +168,31 @@ TEST(XmlParse, NamesAndValuesOfAnyLength)
     EXPECT_EQ(std::string(root->FindChild("$ORIG_DATA", 0)->GetValueText()), value);
 }
 
+// Values, texts and names of every short length, with an entity or a quote of the other
+// kind at every place, each document ending right after the value's tag or cut inside it:
+// the scanner looks at several bytes at a time and must neither miss a mark nor read on.
+TEST(XmlParse, ShortRunsWithMarksAtEveryPlace)
+{
+    for (int length = 0; length <= 20; length++) {
+        for (int at = -1; at < length; at++) {
+            std::string raw(length, 'v');
+            std::string decoded = raw;
+            if (at >= 0) {
+                raw.replace(at, 1, "&lt;");
+                decoded[at] = '<';
+            }
+            const std::string name(length + 1, 'n');
+            EXPECT_EQ(Tree("<" + name + " a=\"" + raw + "\"/>"),
+                      name + "($a" + (decoded.empty() ? "" : "=" + decoded) + ")");
+            EXPECT_EQ(Tree("<e a='" + raw + "\"'/>"), "e($a=" + decoded + "\")");
+            EXPECT_EQ(Tree("<" + name + ">" + raw + "</" + name + ">"),
+                      name + "(" + (raw.empty() ? "" : "$ORIG_DATA=" + raw) + ")");
+            // Cut inside the value: it runs to the end.
+            EXPECT_EQ(Tree("<e a=\"" + raw), "e($a" + (decoded.empty() ? "" : "=" + decoded) + ")");
+        }
+    }
+}
+
 int Depth(const CVortanXMLDataNode* node)
 {
     int depth = 0;
@@ -363,6 +388,67 @@ TEST(XmlEdit, CloneIsDeepAndIndependent)
     EXPECT_EQ(Compact(copy.get()), "a($x=1,b($y=2,$ORIG_DATA=t),c(),d(e($f=3)))");
     std::unique_ptr<CVortanXMLDataNode> value(a->FindChild("$x", 0)->Clone());
     EXPECT_EQ(value->GetNextSibling(), nullptr);
+}
+
+// A parsed tree is edited and freed piece by piece: names, values and subtrees of parsed
+// nodes are replaced or removed while the rest of the document stays intact, and it outlives
+// the buffer it was parsed from. The document is large enough to fill several of the
+// parser's blocks and holds a value larger than any of them (the sanitizer build checks
+// every free).
+TEST(XmlEdit, ParsedNodesEditedAndFreedPieceByPiece)
+{
+    const int kItems = 4000;
+    std::string text = "<r>";
+    std::string expected = "r(";
+    for (int i = 0; i < kItems; i++) {
+        const std::string n = std::to_string(i);
+        text += "<e" + n + " k=\"v" + n + "\">t" + n + "</e" + n + ">";
+        expected += "e" + n + "($k=v" + n + ",$ORIG_DATA=t" + n + "),";
+    }
+    const std::string big(100000, 'b');
+    text += "<big v=\"" + big + "\"/></r><second/>";
+    expected += "big($v=" + big + ")) second()";
+    Parsed parsed = Parse(text);
+    ASSERT_EQ(parsed.result, VORTAN_OK);
+    EXPECT_EQ(parsed.Tree(), expected);
+
+    CVortanXMLDataNode* r = parsed.document->GetFirstChild();
+    // A parsed element renamed, a parsed value replaced, a parsed value node renamed into an
+    // element (its text goes) and back into a value node that gets a new text.
+    CVortanXMLDataNode* e0 = r->FindChild("e0", 0);
+    e0->SetName("first", 0);
+    e0->FindChild("$k", 0)->SetValueText("new value", 0);
+    CVortanXMLDataNode* text1 = r->FindNode("e1/$ORIG_DATA", 0);
+    text1->SetName("plain", 0);
+    EXPECT_EQ(text1->GetValueText(), nullptr);
+    text1->AddChild("$added", "a");
+    text1->SetName("$again", 0);
+    text1->SetValueText("again", 0);
+    // Subtrees removed from the middle and the end, a parsed value node emptied.
+    r->FindChild("e2", 0)->RemoveChildren();
+    r->FindChild("big", 0)->RemoveChildren();
+    r->FindNode("e3/$k", 0)->RemoveChildren();
+    // A second document appended to the same receiver.
+    Parse("<x/>"); // another parse in between, freed at once
+    std::string more = "<third y=\"z\"/>";
+    std::vector<char> bytes(more.begin(), more.end());
+    ASSERT_EQ(parsed.document->LoadMemory(bytes.data(), (int)bytes.size()), VORTAN_OK);
+    bytes.assign(bytes.size(), '#'); // the tree keeps nothing of the buffer
+
+    std::string edited = "r(first($k=new value,$ORIG_DATA=t0),e1($k=v1,$again=again),e2(),"
+                         "e3($k,$ORIG_DATA=t3),";
+    for (int i = 4; i < kItems; i++) {
+        const std::string n = std::to_string(i);
+        edited += "e" + n + "($k=v" + n + ",$ORIG_DATA=t" + n + "),";
+    }
+    edited += "big()) second() third($y=z)";
+    EXPECT_EQ(parsed.Tree(), edited);
+
+    // Everything but the last items removed; the copy taken before is independent of it.
+    std::unique_ptr<CVortanXMLDataNode> copy(r->Clone());
+    r->RemoveChildren();
+    EXPECT_EQ(parsed.Tree(), "r() second() third($y=z)");
+    EXPECT_EQ(Compact(copy.get()), edited.substr(0, edited.find(" second()")));
 }
 
 std::string WriteToString(const CVortanXMLDataNode& node, int header, int indent, int* result)

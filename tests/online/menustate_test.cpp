@@ -629,6 +629,22 @@ TEST_F(MenuState, AResizeRebuildsOverTheOldTreeKeepingHistoryAndShownState)
     // The game sized once; no extra switch.
     EXPECT_EQ(std::vector<std::string>({"resize"}), game->log);
     EXPECT_EQ(menu->GetOrloButton()->GetRect().left, menu->GetShakeHomeRect().left);
+
+    // The rebuilt buttons reach the menu's handlers (registered by the build before), again
+    // after a second rebuild and after a build on a destroyed tree.
+    for (int pass = 0; pass < 3; ++pass) {
+        if (pass == 1) {
+            ASSERT_EQ(1, menu->OnResize(800, 480));
+        } else if (pass == 2) {
+            menu->DestroyMenuUI();
+            ASSERT_EQ(1, menu->BuildMenu(800, 480, nullptr));
+        }
+        Find("dialog_box")->SetVisible(true);
+        CButton* close = WidgetCast<CButton>(Find("dialog_button"));
+        ASSERT_NE(nullptr, close) << pass;
+        close->Click();
+        EXPECT_FALSE(Find("dialog_box")->IsVisible()) << pass;
+    }
 }
 
 TEST_F(MenuState, TheTreesFontsAndPicturesStayLoadedUntilTheMenuGoes)

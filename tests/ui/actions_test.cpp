@@ -115,6 +115,29 @@ TEST_F(Actions, SequencesAreListedEvenWhenTheirNameIsRefused)
     EXPECT_FALSE(shake->IsRunning());
 }
 
+// A registry over a base: what it stores (a build's sequences) hides the base's entry of the
+// same name, everything else is found in the base, and emptying it leaves the base whole.
+TEST_F(Actions, ARegistryOverABaseHidesOnlyWhatItStores)
+{
+    Note handler{&log, "handler"};
+    CUIActionRegistry base;
+    base.Register(S("shake"), CUIDelegate(Write, &handler), 1);
+    base.Register(S("quit"), CUIDelegate(Write, &handler), 1);
+    registry.SetBase(&base);
+    CUIActionSequence* shake = registry.CreateSequence(S("shake"));
+    ASSERT_NE(shake, nullptr);
+    EXPECT_EQ(registry.Lookup(S("shake")).context, shake);
+    EXPECT_EQ(registry.Lookup(S("app:shake")).context, &handler);
+    EXPECT_EQ(registry.Lookup(S("quit")).context, &handler);
+    EXPECT_FALSE(registry.Lookup(S("missing")).IsSet());
+    EXPECT_EQ(registry.GetCount(), 1);
+    registry.RemoveAll();
+    EXPECT_EQ(registry.Lookup(S("shake")).context, &handler);
+    EXPECT_EQ(base.Lookup(S("shake")).context, &handler);
+    EXPECT_EQ(base.GetCount(), 4);
+    registry.SetBase(nullptr);
+}
+
 TEST_F(Actions, EntriesAreRefusedOnlyInTheNamedCombinations)
 {
     CUIActionSequence* seq = registry.CreateSequence(S("s"));

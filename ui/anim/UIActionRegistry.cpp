@@ -13,7 +13,7 @@ const CVortanString& AppPrefix()
 }
 } // namespace
 
-CUIActionRegistry::CUIActionRegistry() : m_sequences(nullptr) {}
+CUIActionRegistry::CUIActionRegistry() : m_sequences(nullptr), m_base(nullptr) {}
 
 CUIActionRegistry::~CUIActionRegistry()
 {
@@ -53,7 +53,9 @@ int CUIActionRegistry::Register(const CVortanString& name, const CUIDelegate& de
 CUIDelegate CUIActionRegistry::Lookup(const CVortanString& name) const
 {
     int i = m_entries.FindKey(CHashString(name));
-    return i >= 0 ? m_entries.ElementAt(i).value : CUIDelegate();
+    if (i >= 0)
+        return m_entries.ElementAt(i).value;
+    return m_base ? m_base->Lookup(name) : CUIDelegate();
 }
 
 CUIActionSequence* CUIActionRegistry::CreateSequence(const CVortanString& name)

@@ -64,11 +64,13 @@ def main(build, count):
         print("match ending  A_rss_kB A_fds A_thr  B_rss_kB B_fds B_thr  digests")
         for match in range(1, count + 1):
             if not in_game:
-                # B, whose opponent went, shows its result for a few seconds and then brings
-                # up the chat page by itself: a challenge page shown before that would give way
-                # to the chat page under B's finger.
+                # B, whose opponent went, shows its result and then brings up the chat page
+                # by itself: 5 s after the match's end once what it sent is acknowledged, else
+                # (a GameOver the opponent, gone, never acknowledges) 30 s after it. A
+                # challenge page shown before that would give way to the chat page under B's
+                # finger.
                 b.wait_dump(lambda d: "play" not in d.screens() or (
-                    d.get("menu_shown") == "1" and d.get("menu_page") == "chat_root"), 30,
+                    d.get("menu_shown") == "1" and d.get("menu_page") == "chat_root"), 60,
                     "B stays on its result")
                 for c in (a, b):
                     if "play" in c.dump().screens() or c.dump().get("menu_page") == "chat_root":

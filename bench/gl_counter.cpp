@@ -10,6 +10,10 @@
 //   uses <glUseProgram calls per frame>
 //   total <frames presented since the start>
 //   at <CLOCK_MONOTONIC seconds of this report>
+// With GL_COUNT_TIMES set, each draw call is also timed with the drawing finished (glFinish
+// before and after it), and each report adds one line per draw call of the report's last frame:
+//   draw <index> <program> <texture on unit 0> <vertices or indices> <microseconds>
+// (finishing every draw changes the program's pace: for finding the costly draws only).
 // The calls go on to the real library found after this one (dlsym RTLD_NEXT).
 #include <EGL/egl.h>
 #include <GLES2/gl2.h>
@@ -36,6 +40,52 @@ template <typename T> T Next(T& cached, const char* name)
     if (!cached)
         cached = (T)dlsym(RTLD_NEXT, name);
     return cached;
+}
+
+struct DrawTime {
+    GLuint program, texture;
+    int count;
+    double us;
+};
+const int kMaxTimed = 512;
+DrawTime g_times[kMaxTimed], g_lastFrame[kMaxTimed];
+int g_timed, g_lastTimed;
+
+double Now()
+{
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return (double)t.tv_sec + (double)t.tv_nsec * 1e-9;
+}
+
+int Timing()
+{
+    static int on = -1;
+    if (on < 0)
+        on = getenv("GL_COUNT_TIMES") != nullptr;
+    return on;
+}
+
+void Finish()
+{
+    static void (*real)();
+    Next(real, "glFinish")();
+}
+
+// Runs one draw, timed with the drawing finished when timing is on.
+template <typename F> void Timed(int count, F draw)
+{
+    ++g_counts.draws;
+    if (!Timing()) {
+        draw();
+        return;
+    }
+    Finish();
+    const double start = Now();
+    draw();
+    Finish();
+    if (g_timed < kMaxTimed)
+        g_times[g_timed++] = {g_program, g_bound[0], count, (Now() - start) * 1e6};
 }
 
 int FramesPerReport()
@@ -66,6 +116,9 @@ void Report()
             g_counts.binds / n, g_counts.uses / n);
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
+    for (int i = 0; i < g_lastTimed; ++i)
+        fprintf(f, "draw %d %u %u %d %.1f\n", i, g_lastFrame[i].program, g_lastFrame[i].texture,
+                g_lastFrame[i].count, g_lastFrame[i].us);
     fprintf(f, "total %ld\nat %.6f\n", g_total, (double)now.tv_sec + (double)now.tv_nsec * 1e-9);
     fclose(f);
     rename(temp, path);
@@ -78,15 +131,13 @@ extern "C" {
 void glDrawArrays(GLenum mode, GLint first, GLsizei count)
 {
     static void (*real)(GLenum, GLint, GLsizei);
-    ++g_counts.draws;
-    Next(real, "glDrawArrays")(mode, first, count);
+    Timed(count, [&] { Next(real, "glDrawArrays")(mode, first, count); });
 }
 
 void glDrawElements(GLenum mode, GLsizei count, GLenum type, const void* indices)
 {
     static void (*real)(GLenum, GLsizei, GLenum, const void*);
-    ++g_counts.draws;
-    Next(real, "glDrawElements")(mode, count, type, indices);
+    Timed(count, [&] { Next(real, "glDrawElements")(mode, count, type, indices); });
 }
 
 void glUseProgram(GLuint program)
@@ -123,6 +174,10 @@ EGLBoolean eglSwapBuffers(EGLDisplay display, EGLSurface surface)
 {
     static EGLBoolean (*real)(EGLDisplay, EGLSurface);
     ++g_total;
+    for (int i = 0; i < g_timed; ++i)
+        g_lastFrame[i] = g_times[i];
+    g_lastTimed = g_timed;
+    g_timed = 0;
     if (++g_frames >= FramesPerReport()) {
         Report();
         g_frames = 0;

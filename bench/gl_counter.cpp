@@ -35,7 +35,8 @@ GLuint g_program;
 GLenum g_unit = GL_TEXTURE0;
 GLuint g_bound[32];
 
-template <typename T> T Next(T& cached, const char* name)
+template <typename T>
+T Next(T& cached, const char* name)
 {
     if (!cached)
         cached = (T)dlsym(RTLD_NEXT, name);
@@ -73,7 +74,8 @@ void Finish()
 }
 
 // Runs one draw, timed with the drawing finished when timing is on.
-template <typename F> void Timed(int count, F draw)
+template <typename F>
+void Timed(int count, F draw)
 {
     ++g_counts.draws;
     if (!Timing()) {

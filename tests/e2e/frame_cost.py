@@ -3,7 +3,7 @@ private X server: the program's CPU share (process CPU time of all threads over 
 software GL driver draws on threads of its own) on the game's menu at rest and in a training
 battle with no input, and the CPU share of a minimal EGL/GLES2 window (BUILD/bench/minimal_window
 --quad) drawing one full-screen textured quad per frame at the program's measured frame rate.
-The program runs with the GL counter (BUILD/bench/libgl_counter.so) loaded, which gives its
+The main thread's share is given too (the GL calls' own cost lands there). The program runs with the GL counter (BUILD/bench/libgl_counter.so) loaded, which gives its
 draw calls, program switches and texture binds per frame on each screen.
 
 Usage: frame_cost.py BUILD_DIR [RUNS] [SECONDS]: prints one line per run and the medians. Nothing
@@ -38,14 +38,15 @@ def sample(copy, counts_path, seconds):
     time."""
     pid = copy.pid()
     first = read_counts(counts_path)
-    t0, c0 = time.monotonic(), copy.cpu_ticks()
+    t0, c0, m0 = time.monotonic(), copy.cpu_ticks(), copy.cpu_ticks(thread=pid)
     time.sleep(seconds)
-    t1, c1 = time.monotonic(), copy.cpu_ticks()
+    t1, c1, m1 = time.monotonic(), copy.cpu_ticks(), copy.cpu_ticks(thread=pid)
     h.check(os.path.exists("/proc/%d" % pid), "the program ended")
     # The counter rewrites its file every few frames with the averages of those frames, the
     # frames since the start and the time of the report.
     last = read_counts(counts_path)
-    out = {"cpu": 100.0 * (c1 - c0) / TICK / (t1 - t0)}
+    out = {"cpu": 100.0 * (c1 - c0) / TICK / (t1 - t0),
+           "main": 100.0 * (m1 - m0) / TICK / (t1 - t0)}
     if last.get("at", 0) > first.get("at", 0):
         out["fps"] = (last["total"] - first["total"]) / (last["at"] - first["at"])
     for key in ("draws", "programs", "textures", "binds", "uses"):
@@ -124,10 +125,11 @@ def describe(f):
     parts = ["one full-screen quad %.1f%% at %.0f fps" % (q["cpu"], q.get("fps", 0))]
     for key, screen in (("menu", "the game's menu at rest"), ("training", "a training battle")):
         s = f[key]
-        parts.append("%s %.1f%% at %.0f fps (%.2fx; %.0f draws, %.0f program switches, "
-                     "%.0f texture binds a frame)"
+        parts.append("%s %.1f%% at %.0f fps (%.2fx; main thread %.1f%%; %.0f draws, %.0f program "
+                     "switches, %.0f texture binds a frame)"
                      % (screen, s["cpu"], s.get("fps", 0), s["cpu"] / q["cpu"] if q["cpu"] else 0,
-                        s.get("draws", -1), s.get("programs", -1), s.get("textures", -1)))
+                        s.get("main", 0), s.get("draws", -1), s.get("programs", -1),
+                        s.get("textures", -1)))
     return "; ".join(parts)
 
 

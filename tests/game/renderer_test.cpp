@@ -439,7 +439,8 @@ TEST_F(Renderer, TextPassesInOneBatchDrawWhatOneDrawPerPassDrew)
                  {-400, 300, many, 0xC03060FFu}};
     auto background = [&] {
         g->Clear(0xFF404040u);
-        R().DrawScreenQuad(CVortanVector2(400, 240), CVortanVector2(400, 240), Img(18), 0xFFFFFFFFu);
+        R().DrawScreenQuad(CVortanVector2(400, 240), CVortanVector2(400, 240), Img(18),
+                           0xFFFFFFFFu);
     };
     background();
     for (const Text& t : texts) {

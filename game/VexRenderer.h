@@ -12,6 +12,7 @@
 
 class CStateGame;
 class CVortanBitmapFont;
+struct CVortanGlyph;
 class CVortanSurface;
 class IVortanGraphicsContext;
 class CVexShader;
@@ -173,7 +174,7 @@ public:
     // The game font, loaded on first use (null when it cannot be had).
     CVortanBitmapFont* GetFont(int fontIndex = 0);
 
-    // How many indexed text draws the last DrawFontText issued (for tests).
+    // How many indexed text draws the last DrawFontText or DrawText issued (for tests).
     int GetLastTextDraws() const { return m_lastTextDraws; }
 
     // The texts drawn since the log was last cleared (a test seam for the state dump: off
@@ -212,6 +213,17 @@ private:
     // An axis-aligned screen quad (clip space, z) with the texture rectangle.
     void ScreenQuad(CVexVertex* q, const CVortanVector2& centre, float halfW, float top,
                     float bottom, float u0, float v0, float u1, float v1, float z) const;
+    // One copy of a text: its offset from the text's place and its colour.
+    struct TextPass {
+        int dx, dy;
+        u32 colour;
+    };
+    // The passes of a text (with the pen at (x, y) plus each pass's offset) in one batch.
+    void DrawTextPasses(int x, int y, const CVortanString& text, CVortanBitmapFont* font,
+                        const TextPass* passes, int count);
+    // The quad of one glyph with the pen at (pen, y), font scale s, on a page of that size.
+    void GlyphQuad(CVexVertex* q, float pen, int y, const CVortanGlyph* g, float s, float pageW,
+                   float pageH) const;
     // A screen quad of the given half size turned by angle about its centre (z = 0.5).
     void TurnedQuad(CVexVertex* q, const CVortanVector2& centre, const CVortanVector2& halfSize,
                     float angle, float u0, float v0, float u1, float v1) const;

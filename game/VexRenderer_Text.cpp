@@ -1,6 +1,7 @@
 // CVexRenderer: text in the game's bitmap font, placed by flags, with its shadow and outline; the glyph
 // quads go out in batches of the text buffers, so a text of any length is drawn whole.
 #include <GLES2/gl2.h>
+#include <stdlib.h>
 
 #include "engine/VortanColor.h"
 #include "engine/graphics/VortanBitmapFont.h"
@@ -58,21 +59,124 @@ void CVexRenderer::DrawText(int x, int y, const CVortanString& text, u32 colour,
         y -= h;
     if (m_textLogOn && m_textLog.size() < VEX_TEXT_LOG_MAX && !text.IsEmpty())
         m_textLog.push_back({x, y, x + w, y + h, colour, text});
+    // The passes in the order they cover one another: the shadow, the dark outline all round
+    // (so a pale text reads on the pale sky as well as on the dark water: the text eight times
+    // around its place, in a dark colour that fades with the text), then the text.
+    TextPass passes[10];
+    int count = 0;
     if (!(flags & VEX_TEXT_NO_SHADOW)) {
         const int drop = (int)((float)font->GetLineHeight() * 0.1f);
-        DrawFontText(x, y + drop, text, (colour >> 1) & 0x7F000000u, font);
-        // A dark outline all round, so a pale text reads on the pale sky as well as on the
-        // dark water: the text drawn eight times around its place, in a dark colour that fades
-        // with the text.
+        passes[count++] = {0, drop, (colour >> 1) & 0x7F000000u};
         const int d = TextOutlineWidth(h);
         const u32 dark = (((colour >> 24) * 7 / 8) << 24) | 0x00101010u;
         static const int kAround[8][2] = {{-1, -1}, {0, -1}, {1, -1}, {-1, 0},
                                           {1, 0},   {-1, 1}, {0, 1},  {1, 1}};
         for (const auto& a : kAround)
-            DrawFontText(x + a[0] * d, y + a[1] * d, text, dark, font);
+            passes[count++] = {a[0] * d, a[1] * d, dark};
     }
-    DrawFontText(x, y, text, colour, font);
+    passes[count++] = {0, 0, colour};
+    DrawTextPasses(x, y, text, font, passes, count);
     font->SetScale(scale);
+}
+
+void CVexRenderer::GlyphQuad(CVexVertex* q, float pen, int y, const CVortanGlyph* g, float s,
+                             float pageW, float pageH) const
+{
+    const float l = ClipX(pen), r = ClipX(pen + s * (float)g->width);
+    const float t = ClipY((float)y + s * (float)g->yoffset);
+    const float b = ClipY((float)y + s * (float)(g->yoffset + g->height));
+    const float u0 = (float)g->x / pageW, u1 = (float)(g->x + g->width) / pageW;
+    const float v0 = (float)g->y / pageH, v1 = (float)(g->y + g->height) / pageH;
+    q[0] = {l, t, 0.5f, u0, v0};
+    q[1] = {l, b, 0.5f, u0, v1};
+    q[2] = {r, b, 0.5f, u1, v1};
+    q[3] = {r, t, 0.5f, u1, v0};
+}
+
+// Every pass of a text in one batch of glyph quads, each quad carrying its pass's colour: the
+// quads go out in the passes' order, so each covers what the passes before it drew, as one draw
+// per pass would; a batch holds VEX_TEXT_QUADS quads.
+void CVexRenderer::DrawTextPasses(int x, int y, const CVortanString& text, CVortanBitmapFont* font,
+                                  const TextPass* passes, int count)
+{
+    m_lastTextDraws = 0;
+    CVortanSurface* page = GetImage(0);
+    CVexColouredScreenShader* shader =
+        (CVexColouredScreenShader*)GetShader(VEX_SHADER_COLOURED_SCREEN);
+    if (!font || !page || !m_textIndices || !shader || !shader->IsReady())
+        return;
+    if (!m_batchVertices)
+        m_batchVertices =
+            (CVexColouredVertex*)malloc(VEX_TEXT_QUADS * 4 * sizeof(CVexColouredVertex));
+    if (!m_batchVertices)
+        return;
+    const float pageW = page->GetWidth() > 0 ? (float)page->GetWidth() : 1.0f;
+    const float pageH = page->GetHeight() > 0 ? (float)page->GetHeight() : 1.0f;
+    const float s = font->GetScale();
+    const CVortanGlyph* gap = font->FindGlyph('_');
+    const int length = text.GetLength();
+    const unsigned short* units = text.GetBuffer();
+
+    shader->Use();
+    BeginDraw();
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, page->GetTexture());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    const GLsizei stride = sizeof(CVexColouredVertex);
+    if (shader->position >= 0) {
+        glEnableVertexAttribArray((GLuint)shader->position);
+        glVertexAttribPointer((GLuint)shader->position, 3, GL_FLOAT, GL_FALSE, stride,
+                              &m_batchVertices[0].x);
+    }
+    if (shader->uv0 >= 0) {
+        glEnableVertexAttribArray((GLuint)shader->uv0);
+        glVertexAttribPointer((GLuint)shader->uv0, 2, GL_FLOAT, GL_FALSE, stride,
+                              &m_batchVertices[0].u);
+    }
+    if (shader->colour0 >= 0) {
+        glEnableVertexAttribArray((GLuint)shader->colour0);
+        glVertexAttribPointer((GLuint)shader->colour0, 4, GL_FLOAT, GL_FALSE, stride,
+                              &m_batchVertices[0].r);
+    }
+    int quads = 0;
+    for (int p = 0; p < count; ++p) {
+        const CVortanColor c(passes[p].colour);
+        const int py = y + passes[p].dy;
+        float pen = (float)(x + passes[p].dx);
+        for (int i = 0; i < length; ++i) {
+            const CVortanGlyph* g = font->FindGlyph(units[i]);
+            if (!g) {
+                if (gap)
+                    pen += s * (float)gap->xadvance;
+                continue;
+            }
+            CVexVertex q[4];
+            GlyphQuad(q, pen, py, g, s, pageW, pageH);
+            CVexColouredVertex* out = m_batchVertices + 4 * quads;
+            for (int k = 0; k < 4; ++k)
+                out[k] = {q[k].x, q[k].y, q[k].z, q[k].u, q[k].v, c.r, c.g, c.b, c.a};
+            pen += s * (float)g->xadvance;
+            if (++quads == VEX_TEXT_QUADS) {
+                glDrawElements(GL_TRIANGLES, quads * 6, GL_UNSIGNED_SHORT, m_textIndices);
+                ++m_lastTextDraws;
+                quads = 0;
+            }
+        }
+    }
+    if (quads > 0) {
+        glDrawElements(GL_TRIANGLES, quads * 6, GL_UNSIGNED_SHORT, m_textIndices);
+        ++m_lastTextDraws;
+    }
+    EndDraw();
+    if (shader->position >= 0)
+        glDisableVertexAttribArray((GLuint)shader->position);
+    if (shader->uv0 >= 0)
+        glDisableVertexAttribArray((GLuint)shader->uv0);
+    if (shader->colour0 >= 0)
+        glDisableVertexAttribArray((GLuint)shader->colour0);
 }
 
 void CVexRenderer::DrawFontText(int x, int y, const CVortanString& text, u32 colour,
@@ -120,16 +224,7 @@ void CVexRenderer::DrawFontText(int x, int y, const CVortanString& text, u32 col
                 pen += s * (float)gap->xadvance;
             continue;
         }
-        const float l = ClipX(pen), r = ClipX(pen + s * (float)g->width);
-        const float t = ClipY((float)y + s * (float)g->yoffset);
-        const float b = ClipY((float)y + s * (float)(g->yoffset + g->height));
-        const float u0 = (float)g->x / pageW, u1 = (float)(g->x + g->width) / pageW;
-        const float v0 = (float)g->y / pageH, v1 = (float)(g->y + g->height) / pageH;
-        CVexVertex* q = m_textVertices + 4 * quads;
-        q[0] = {l, t, 0.5f, u0, v0};
-        q[1] = {l, b, 0.5f, u0, v1};
-        q[2] = {r, b, 0.5f, u1, v1};
-        q[3] = {r, t, 0.5f, u1, v0};
+        GlyphQuad(m_textVertices + 4 * quads, pen, y, g, s, pageW, pageH);
         pen += s * (float)g->xadvance;
         if (++quads == VEX_TEXT_QUADS) {
             glDrawElements(GL_TRIANGLES, quads * 6, GL_UNSIGNED_SHORT, m_textIndices);

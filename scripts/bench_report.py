@@ -238,6 +238,8 @@ def main():
     parser.add_argument("--only", nargs="*", default=None)
     parser.add_argument("--no-resident", action="store_true",
                         help="leave out the program's peak resident sizes (they start the program)")
+    parser.add_argument("--no-frames", action="store_true",
+                        help="leave out the program's frame cost (it starts the program)")
     args = parser.parse_args()
     build = os.path.abspath(args.build)
     pairs = read_pairs(args.pairs)
@@ -296,6 +298,9 @@ def main():
     if not args.no_resident:
         print()
         print_resident(build)
+    if not args.no_frames:
+        print()
+        print_frame_cost(build)
     return 0
 
 
@@ -326,6 +331,40 @@ def print_resident(build):
         print("  %-30s %7d kB  %+6.1f MB (target <= +64 MB: %s)"
               % (screen, f[key], (f[key] - f["window_kb"]) / 1024.0,
                  "met" if f[key] - f["window_kb"] <= 64 * 1024 else "NOT MET"))
+
+
+def print_frame_cost(build):
+    """The program's CPU share on its screens beside one full-screen quad's, one run."""
+    print("Frame cost: CPU share of all threads (software GL draws on threads of its own) beside "
+          "one full-screen textured quad per frame at the same rate, measured in this run on one "
+          "X server:")
+    if not os.access(os.path.join(build, "orlogate"), os.X_OK):
+        print("  not measured: no program in the build")
+        return
+    try:
+        import e2e_harness
+        import frame_cost
+    except ImportError as e:
+        print("  not measured: %s" % e)
+        return
+    reason = e2e_harness.cannot_run()
+    if reason:
+        print("  not measured: " + reason)
+        return
+    try:
+        f = frame_cost.measure(build)
+    except e2e_harness.Failure as failure:
+        print("  not measured: %s" % str(failure).splitlines()[0])
+        return
+    quad = f["quad"]
+    print("  %-30s %5.1f%% at %.0f fps" % ("one full-screen quad", quad["cpu"], quad.get("fps", 0)))
+    for key, screen in (("menu", "the game's menu at rest"), ("training", "a training battle")):
+        s = f[key]
+        ratio = s["cpu"] / quad["cpu"] if quad["cpu"] > 0 else 0.0
+        print("  %-30s %5.1f%% at %.0f fps  %.2fx (target within 2x: %s); a frame: %.0f draws, "
+              "%.0f program switches, %.0f texture binds"
+              % (screen, s["cpu"], s.get("fps", 0), ratio, "met" if ratio <= 2.0 else "NOT MET",
+                 s.get("draws", -1), s.get("programs", -1), s.get("textures", -1)))
 
 
 if __name__ == "__main__":

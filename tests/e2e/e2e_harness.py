@@ -288,6 +288,7 @@ class Copy:
         self.program = None
         self.display = None
         self.status = None
+        self.extra_env = {}  # more of the program's environment (a measuring tool's)
 
     # --- the surroundings -----------------------------------------------------------------------
     def start_display(self):
@@ -349,6 +350,7 @@ class Copy:
         env.update(HOME=self.home, DISPLAY=self.display, ORLO_LOBBY=self.lobby,
                    ORLO_STATE_DUMP=self.dump_path, DBUS_SYSTEM_BUS_ADDRESS=self.bus,
                    ASAN_OPTIONS="detect_leaks=0", TMPDIR="/tmp")
+        env.update(self.extra_env)
         self.log = open(os.path.join(self.dir, "program.log"), "ab")
         self.started_at = time.monotonic()
         self.program = subprocess.Popen(

@@ -3,12 +3,13 @@
 // helpers' geometry (+-2 per channel), frame selection, the stretch rows, the water at a set
 // clock, text placement, shadow and long texts, world quads through the camera, the
 // shaders' build, failure texts and re-creation, the images kept only as textures through a lost
-// context, and the batched glow sprites against one draw each.
+// context, and the batched glow sprites and text passes against one draw each.
 #include <gtest/gtest.h>
 #include <math.h>
 
 #include <string>
 
+#include "engine/graphics/VortanBitmapFont.h"
 #include "engine/graphics/VortanSurface.h"
 #include "game/VexDotField.h"
 #include "game/VexShader.h"
@@ -415,6 +416,52 @@ TEST_F(Renderer, TextIsPlacedShadowedOutlinedAndDrawnInBatches)
     EXPECT_TRUE(Close(0xFF0000, At(second, 4, 308)));
     EXPECT_TRUE(Close(0xFF0000, At(second, 794, 308))); // glyph 334
     EXPECT_EQ(kGreyPixel, At(second, 9, 308));
+}
+
+// A text's shadow, outline and fill go out as one batch of quads with their colours: the same
+// pixels as one draw per pass in the passes' order, over a background that blending shows, for
+// translucent texts that overlap and for an outlined text whose passes cross batches.
+TEST_F(Renderer, TextPassesInOneBatchDrawWhatOneDrawPerPassDrew)
+{
+    CVortanBitmapFont* font = R().GetFont();
+    ASSERT_NE(nullptr, font);
+    ASSERT_TRUE(g->Load({0})); // the font's page, which DrawText would load on first use
+    const int d = CVexRenderer::TextOutlineWidth(font->GetLineHeight());
+    const int drop = (int)((float)font->GetLineHeight() * 0.1f);
+    const std::string many(120, 'A'); // 10 passes of 120 quads: batches of 255 split passes
+    struct Text {
+        int x, y;
+        std::string text;
+        u32 colour;
+    } texts[] = {{100, 100, "ABAB", 0xFFFF0000u},
+                 {104, 106, "BA_AB", 0x80FFFFFFu},
+                 {300, 200, "AB", 0x2000FF00u},
+                 {-400, 300, many, 0xC03060FFu}};
+    auto background = [&] {
+        g->Clear(0xFF404040u);
+        R().DrawScreenQuad(CVortanVector2(400, 240), CVortanVector2(400, 240), Img(18),
+                           0xFFFFFFFFu);
+    };
+    background();
+    for (const Text& t : texts) {
+        const u32 shadow = (t.colour >> 1) & 0x7F000000u;
+        const u32 dark = (((t.colour >> 24) * 7 / 8) << 24) | 0x00101010u;
+        const CVortanString text(t.text.c_str());
+        R().DrawFontText(t.x, t.y + drop, text, shadow, font);
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (dx || dy)
+                    R().DrawFontText(t.x + dx * d, t.y + dy * d, text, dark, font);
+        R().DrawFontText(t.x, t.y, text, t.colour, font);
+    }
+    const Rgb one = gltest::ReadFrame();
+    background();
+    for (const Text& t : texts)
+        R().DrawText(t.x, t.y, CVortanString(t.text.c_str()), t.colour, 0);
+    EXPECT_EQ(5, R().GetLastTextDraws()); // 1200 quads
+    const Rgb batched = gltest::ReadFrame();
+    EXPECT_NE(At(one, 99, 101), At(one, 90, 90)); // the texts are there
+    EXPECT_EQ(0, Differences(batched, one, Box{0, 0, 800, 480}, 0, 0));
 }
 
 // The background's premultiplied "over" (its alpha factors keep the target's alpha), the

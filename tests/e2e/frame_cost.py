@@ -1,0 +1,158 @@
+"""The program's frame cost beside the least a full redraw costs, measured in one run on one
+private X server: the program's CPU share (process CPU time of all threads over wall time, as the
+software GL driver draws on threads of its own) on the game's menu at rest and in a training
+battle with no input, and the CPU share of a minimal EGL/GLES2 window (BUILD/bench/minimal_window
+--quad) drawing one full-screen textured quad per frame at the program's measured frame rate.
+The main thread's share is given too (the GL calls' own cost lands there). The program runs with the GL counter (BUILD/bench/libgl_counter.so) loaded, which gives its
+draw calls, program switches and texture binds per frame on each screen.
+
+Usage: frame_cost.py BUILD_DIR [RUNS] [SECONDS]: prints one line per run and the medians. Nothing
+here judges a figure: it is for a person (and scripts/bench_report.py)."""
+import os
+import statistics
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import e2e_harness as h  # noqa: E402
+import resident  # noqa: E402
+
+TICK = os.sysconf("SC_CLK_TCK")
+
+
+def read_counts(path):
+    counts = {}
+    try:
+        with open(path) as f:
+            for line in f:
+                key, _, value = line.partition(" ")
+                counts[key] = float(value)
+    except (OSError, ValueError):
+        pass
+    return counts
+
+
+def sample(copy, counts_path, seconds):
+    """CPU share (% of one core), frame rate and GL counts of the program over the given wall
+    time."""
+    pid = copy.pid()
+    first = read_counts(counts_path)
+    t0, c0, m0 = time.monotonic(), copy.cpu_ticks(), copy.cpu_ticks(thread=pid)
+    time.sleep(seconds)
+    t1, c1, m1 = time.monotonic(), copy.cpu_ticks(), copy.cpu_ticks(thread=pid)
+    h.check(os.path.exists("/proc/%d" % pid), "the program ended")
+    # The counter rewrites its file every few frames with the averages of those frames, the
+    # frames since the start and the time of the report.
+    last = read_counts(counts_path)
+    out = {"cpu": 100.0 * (c1 - c0) / TICK / (t1 - t0),
+           "main": 100.0 * (m1 - m0) / TICK / (t1 - t0)}
+    if last.get("at", 0) > first.get("at", 0):
+        out["fps"] = (last["total"] - first["total"]) / (last["at"] - first["at"])
+    for key in ("draws", "programs", "textures", "binds", "uses"):
+        if key in last:
+            out[key] = last[key]
+    return out
+
+
+def measure(build, seconds=6.0):
+    """{'menu': {...}, 'training': {...}, 'quad': {...}} of one run, or raises h.Failure."""
+    build = os.path.abspath(build)
+    window = os.path.join(build, "bench", "minimal_window")
+    counter = os.path.join(build, "bench", "libgl_counter.so")
+    h.check(os.path.exists(counter), "no GL counter at " + counter)
+    world = h.World(build, names=("a",))
+    ok = False
+    try:
+        world.standin.start()
+        copy = h.Copy("a", build, world.root, "127.0.0.1:%d" % world.standin.lobby,
+                      "356938035643800")
+        world.copies["a"] = copy
+        counts_path = os.path.join(copy.dir, "gl_counts.txt")
+        copy.extra_env = {"LD_PRELOAD": counter, "GL_COUNT_FILE": counts_path,
+                          "GL_COUNT_FRAMES": "10"}
+        copy.start()
+        copy.wait_dump(lambda d: d.num("lobby_state") == 5, 60, "no first login")
+        h.no_toast(copy)
+        h.close_menu(copy)
+        d = copy.wait_dump(lambda d: d.screens()[-1:] == ["menu"], 30,
+                           "the game's menu does not come")
+        time.sleep(3.0)  # the buttons grow in, the sparks fill the field
+        figures = {"menu": sample(copy, counts_path, seconds)}
+        w, hgt = (int(x) for x in d.values.get("view", ["800", "480"])[:2])
+        s = w / 8.0
+        for _ in range(10):  # a touch while the field is busy may be missed: again until it opens
+            copy.click(w / 2 + resident.TRAINING_BUTTON[0] * s,
+                       hgt / 2 + resident.TRAINING_BUTTON[1] * s)
+            if h.wait_until(lambda: copy.dump().screens()[-1:] == ["training"], 3):
+                break
+        copy.wait_dump(lambda d: d.screens()[-1:] == ["training"], 30, "no training picker")
+        b = w / 20.0
+        for _ in range(10):  # the picker takes touches once its buttons have grown in
+            copy.click(w / 2 - 5 * b + b, hgt / 2 - 2 * b + b / 2)
+            if h.wait_until(lambda: "play" in copy.dump().screens(), 3):
+                break
+        copy.wait_dump(lambda d: "play" in d.screens() and d.num("fps") > 0, 60,
+                       "no training battle")
+        time.sleep(3.0)  # the battle's camera settles
+        figures["training"] = sample(copy, counts_path, seconds)
+        copy.kill()
+        # The yardstick at the rate the program drew its menu, on the same X server.
+        fps = max(1, int(round(figures["menu"].get("fps", 60.0))))
+        out = subprocess.run([window, "--quad", str(fps), str(seconds)],
+                             env=dict(os.environ, DISPLAY=copy.display),
+                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                             timeout=120).stdout.decode()
+        quad = {}
+        for line in out.splitlines():
+            key, _, value = line.partition(" ")
+            if key == "quad_cpu_percent":
+                quad["cpu"] = float(value)
+            elif key == "quad_fps":
+                quad["fps"] = float(value)
+        h.check("cpu" in quad, "the minimal window drew no quads")
+        figures["quad"] = quad
+        ok = True
+        return figures
+    finally:
+        if not ok:
+            world.keep("frame_cost")
+        world.stop(remove=ok)
+
+
+def describe(f):
+    q = f["quad"]
+    parts = ["one full-screen quad %.1f%% at %.0f fps" % (q["cpu"], q.get("fps", 0))]
+    for key, screen in (("menu", "the game's menu at rest"), ("training", "a training battle")):
+        s = f[key]
+        parts.append("%s %.1f%% at %.0f fps (%.2fx; main thread %.1f%%; %.0f draws, %.0f program "
+                     "switches, %.0f texture binds a frame)"
+                     % (screen, s["cpu"], s.get("fps", 0), s["cpu"] / q["cpu"] if q["cpu"] else 0,
+                        s.get("main", 0), s.get("draws", -1), s.get("programs", -1),
+                        s.get("textures", -1)))
+    return "; ".join(parts)
+
+
+def main():
+    build = sys.argv[1] if len(sys.argv) > 1 else "."
+    runs = int(sys.argv[2]) if len(sys.argv) > 2 else 1
+    seconds = float(sys.argv[3]) if len(sys.argv) > 3 else 6.0
+    rows = []
+    for run in range(runs):
+        f = measure(build, seconds)
+        rows.append(f)
+        print("run %d: %s" % (run + 1, describe(f)))
+        sys.stdout.flush()
+    if runs > 1:
+        med = {k: {m: statistics.median(r[k][m] for r in rows) for m in rows[0][k]}
+               for k in rows[0]}
+        print("median: %s" % describe(med))
+    return 0
+
+
+if __name__ == "__main__":
+    reason = h.cannot_run()
+    if reason:
+        print("skipped: " + reason)
+        sys.exit(77)
+    sys.exit(main())

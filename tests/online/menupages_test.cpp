@@ -1013,13 +1013,22 @@ TEST_F(MenuPages, TheOwnPageShowsTheEntryAchievementsAndColouredResults)
     EXPECT_GT(green, 20);
     EXPECT_GT(red, 20);
 
-    // Fewer than five achievements empty the rest; more show five.
+    EXPECT_FALSE(Named("my_achievements_none")->IsVisible());
+
+    // None at all: the rows empty and the panel says there are none yet.
     CVortanArray<SAchievementInfo> list;
+    menu->OnAchievementList(list);
+    EXPECT_EQ("", TextOf(Named("my_achievement_1")));
+    EXPECT_TRUE(Named("my_achievements_none")->IsVisible());
+    EXPECT_EQ("No achievements yet.", Shown(Named("my_achievements_none")));
+
+    // Fewer than five achievements empty the rest; more show five.
     SAchievementInfo a;
     a.name = CVortanString("One");
     list.SetAtGrow(0, a);
     menu->OnAchievementList(list);
     EXPECT_EQ("One", TextOf(Named("my_achievement_1")));
+    EXPECT_FALSE(Named("my_achievements_none")->IsVisible());
     EXPECT_EQ("", TextOf(Named("my_achievement_2")));
     EXPECT_EQ(nullptr, As<CImageWidget>(Named("my_achievement_image_2"))->GetImage());
     for (int i = 1; i < 7; ++i) {

@@ -382,6 +382,43 @@ TEST_F(MenuPages, TheStateDumpNamesThePageTheConnectionsAndWhereTheVisibleWidget
     EXPECT_EQ(std::string::npos, dump.find("widget start_players ")) << dump;
     EXPECT_FALSE(Find("//loginscreen_root//user_autologin_on")->IsVisible());
     EXPECT_EQ(std::string::npos, dump.find("widget user_autologin_on ")) << dump;
+    // A shown text's extent and its widget's size; the caption fits, a long text does not.
+    auto textSize = [&](const std::string& name) {
+        std::vector<int> v;
+        const size_t at = ("\n" + dump).find("\ntextsize " + name + " ");
+        if (at == std::string::npos)
+            return v;
+        std::istringstream in(dump.substr(at + name.size() + 10));
+        int n;
+        for (int i = 0; i < 4 && in >> n; ++i)
+            v.push_back(n);
+        return v;
+    };
+    std::vector<int> size = textSize("login_button_label");
+    ASSERT_EQ(4u, size.size()) << dump;
+    EXPECT_GT(size[0], 20);
+    EXPECT_LT(size[0], 280);
+    EXPECT_EQ(280, size[2]);
+    EXPECT_EQ(58, size[3]);
+    CTextWidget* label = As<CTextWidget>(Find("//loginscreen_root//login_button_label"));
+    const CVortanString caption = label->GetText();
+    label->SetText(CVortanString("A caption far too long for the button it is written on"));
+    dump.clear();
+    menu->DumpState(dump);
+    size = textSize("login_button_label");
+    ASSERT_EQ(4u, size.size()) << dump;
+    EXPECT_GT(size[0], 280);
+    label->SetText(caption);
+    // A widget reaching past the screen's edge gives its uncut rectangle; one inside does not.
+    EXPECT_EQ(std::string::npos, dump.find("offscreen ")) << dump;
+    CWidget* button = Find("//loginscreen_root//login_button");
+    const CVortanRect rect = button->GetRect();
+    button->SetPosition(rect.left + 200, rect.top);
+    dump.clear();
+    menu->DumpState(dump);
+    EXPECT_TRUE(has("widget login_button 640 384 800 442")) << dump;
+    EXPECT_TRUE(has("offscreen login_button 640 384 920 442")) << dump;
+    button->SetPosition(rect.left, rect.top);
 
     // Over the game the pages are gone from the dump; the Orlo button stays.
     menu->SetMenuShown(false);

@@ -34,12 +34,14 @@ def game_buttons(d):
 
 def still(copy, seconds=15):
     """Waits until what the dump shows (the widgets, the game's buttons and texts) has stayed the
-    same over several dumps in a row: the screen's animations are over."""
+    same over several reads in a row: the screen's animations are over."""
     state = {"last": None, "count": 0}
-    keys = ("widget ", "gamebutton ", "gametext ", "menu_page ", "screens ")
+    keys = ("widget ", "gamebutton ", "menu_page ", "screens ")
 
     def steady(d):
+        # The game's texts count by their colour and words: some bob in place for good.
         shown = [line for line in d.text.splitlines() if line.startswith(keys)]
+        shown += [(t[1], t[2]) for t in game_texts(d)]
         if shown == state["last"]:
             state["count"] += 1
         else:

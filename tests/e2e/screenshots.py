@@ -203,7 +203,7 @@ def make(build):
         a.press("chat_send_button", page="chat_root")
         a.wait_dump(lambda d: any(w[5].endswith("alice: Nice hat, right?") for w in d.widgets),
                     10, "the line is not in the backlog")
-        time.sleep(0.5)
+        still(a)
         shots.take(a, "chat")
         h.close_menu(a)
         # A shoots, B never does: B's third strike ends the match.
@@ -215,7 +215,8 @@ def make(build):
         h.to_start_page(a)
         a.press("start_shop", page="startscreen_root")
         a.press("item_name", text="Top hat", page="shop_root")
-        time.sleep(1.5)
+        a.wait_dump(lambda d: d.widget("buy-button") is not None, 10, "the hat does not open")
+        still(a)
         shots.take(a, "shop")
         # The opened item is scrolled into view: its buy button is in the dump.
         a.wait_dump(lambda d: d.widget("buy-button") is not None, 10,

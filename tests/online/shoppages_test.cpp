@@ -137,7 +137,6 @@ TEST_F(ShopPagesTest, CoinsGroupsAndShopRows)
     }));
     EXPECT_FALSE(Find("//shop_root//loading")->IsVisible());
 
-
     // An empty group between two others: its heading is left out, the others keep their names.
     Serve(Groups(0, {KindGroup(2, "Hats", 2, 2), KindGroup(3, "Boosts", 3, 0),
                      KindGroup(4, "Bombs", 4, 1)}));

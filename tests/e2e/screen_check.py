@@ -164,6 +164,8 @@ def check(dump, png, pictures=None):
         for rect, colour, text in game_texts:
             if int(colour[:2], 16) < 0xC0 or not text.strip():
                 continue  # fading in or out
+            if not overlaps(rect, (0, 0, WIDTH, HEIGHT)):
+                continue  # drawn where the view does not reach (a hit's figure far away)
             if rect[0] < 0 or rect[1] < 0 or rect[2] > WIDTH or rect[3] > HEIGHT:
                 faults.append("game text %r at %s runs off the screen" % (text, rect))
             if pixels:

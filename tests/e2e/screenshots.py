@@ -1,11 +1,11 @@
 """Pictures of the system as a person sees it, made by the real program on the stand-in with the
 two-copy harness, one BUILD/screenshots/NAME.png for each of NAMES: the game's menu, credits,
-training picker, story intro and leave confirmation; the online menu's login, registration,
-start, settings, about, own page, player list with an entry
-open, gift choice, shop, buy confirmation and my items; a battle, its results and the chat. A
-is the demo account "alice" (she wears her red hat), B a new guest. Each screen is checked as
-it is taken (screen_check.py): the faults found are written to BUILD/screenshots/faults.txt,
-and the run fails when there are any.
+training picker, story intro, level editor and leave confirmation; the online menu's login,
+registration, start, settings, about, own page, player list with an entry open, gift choice,
+shop, buy confirmation and my items; a battle, its results and the chat. A is the demo account
+"alice" (she wears her red hat), B a new guest. Each screen is checked as it is taken
+(screen_check.py): the faults found are written to BUILD/screenshots/faults.txt, and the run
+fails when there are any.
 
 Usage: screenshots.py BUILD_DIR (scripts/screenshots.sh runs it)."""
 import os
@@ -17,7 +17,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import e2e_harness as h  # noqa: E402
 import screen_check  # noqa: E402
 
-NAMES = ("game_menu", "credits", "training", "intro", "login", "register", "start",
+NAMES = ("game_menu", "credits", "training", "intro", "editor", "login", "register", "start",
          "settings", "about", "me", "players", "player_open", "battle_hat", "leave_confirm",
          "results", "chat", "shop", "buy", "gift", "my_items")
 
@@ -86,7 +86,8 @@ class Shots:
 def make(build):
     out = os.path.join(build, "screenshots")
     os.makedirs(out, exist_ok=True)
-    world = h.World(build)
+    # B's game menu offers the level editor (a test seam: no button of the menu does).
+    world = h.World(build, env={"b": {"ORLO_EDITOR_BUTTON": "1"}})
     shots = Shots(out, os.path.join(build, "datapacks", "game"))
     ok = False
     try:
@@ -137,6 +138,13 @@ def make(build):
         shots.take(b, "intro")
         press_game_button(b, 1)
         b.wait_dump(lambda d: d.screens() == ["menu"], 20, "the intro does not end")
+        # The level editor, left by its control at the bottom's middle (it saves its scene).
+        press_game_button(b, 1, seconds=60)
+        b.wait_dump(lambda d: d.screens() == ["edit"] and game_texts(d), 20, "no level editor")
+        still(b)
+        shots.take(b, "editor")
+        b.click(400, 470)
+        b.wait_dump(lambda d: d.screens() == ["menu"], 20, "the editor does not close")
         h.open_menu(a, "loginscreen_root")
         still(a)
         shots.take(a, "login")

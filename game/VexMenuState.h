@@ -50,6 +50,8 @@ public:
     float GetCreditsScroll() const { return m_creditsScroll; }
     // The roll's end: the scroll at which it closes (-(110 L + H)).
     float GetCreditsEnd() const;
+    // The opacity, 0 to 1, of a credits row drawn at y on a w x h screen.
+    static float CreditsRowOpacity(float y, float w, float h);
     // The address of a web page of the service ("help" or "facebook").
     void MakeForwardUrl(const char* link, CVortanString& out) const;
     CVexButtonManager* GetButtons() const { return m_buttons; }

@@ -21,6 +21,20 @@ int LineHeight(CVexRenderer* renderer)
 }
 } // namespace
 
+float CVexMenuState::CreditsRowOpacity(float y, float w, float h)
+{
+    // Rows fade in as they rise past the lower fifth, and out again as they near the top
+    // fifth, where the sound button and the online menu's button sit in the corners: the
+    // roll never runs under them.
+    const float fadeLine = h - w / 5.0f;
+    if (fadeLine <= 0.0f)
+        return 1.0f;
+    const float in = 1.0f - 5.0f * (y - fadeLine) / fadeLine;
+    const float out = 10.0f * (y - h / 5.0f) / fadeLine;
+    const float a = in < out ? in : out;
+    return a < 1.0f ? a : 1.0f;
+}
+
 float CVexMenuState::GetCreditsEnd() const
 {
     return -((float)VEX_CREDITS_COUNT * (float)LineHeight(m_renderer) + Height());
@@ -74,7 +88,6 @@ void CVexMenuState::RenderCredits()
     const float end = GetCreditsEnd();
     if (m_creditsScroll > end) {
         const CVexAssetTables& tables = CVexAssetTables::Get();
-        const float fadeLine = h - w / 5.0f;
         for (int i = 0; i < VEX_CREDITS_COUNT; ++i) {
             const float y = h - w / 15.0f + m_creditsScroll - line + (float)i * line;
             if (!(y > -1.5f * line && y < h))
@@ -82,8 +95,7 @@ void CVexMenuState::RenderCredits()
             const CVexCreditsRow& row = tables.Credits(i);
             if (row.text.IsEmpty())
                 continue;
-            // Rows fade in as they rise past the lower fifth.
-            const float a = fadeLine > 0.0f ? 1.0f - 5.0f * (y - fadeLine) / fadeLine : 1.0f;
+            const float a = CreditsRowOpacity(y, w, h);
             u32 colour = 0xFFFFFFFFu;
             if (a < 0.0f)
                 colour = 0x00FFFFFFu;

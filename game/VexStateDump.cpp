@@ -41,6 +41,8 @@
 //   bubble <text>              a chat bubble on the screen, one line each (its text as shown)
 //   digest <text>              the battle digest (VexBattleDigest) taken the moment the last
 //                              playback ended; left out before the first
+// With the story intro:
+//   intro_strip <x>            the left edge of the strip's first picture, whole pixels
 // With any screen that has touch buttons (menu, battle, training, intro, connecting):
 //   gamebutton <id> <image> <left> <top> <right> <bottom>
 //                              a visible button of the screen (locked ones too): its image's
@@ -256,6 +258,10 @@ void CVexStateDump::Compose(CStateGame* game, std::string& out)
     Line(out, "touch_downs %u", game->GetTouchTable().GetDownCount());
     if (CVexPlayState* battle = game->GetBattle())
         ComposeBattle(game, battle, out);
+    for (int i = 0; i < game->GetActiveCount(); ++i) {
+        if (CVexIntroState* intro = dynamic_cast<CVexIntroState*>(game->GetActive(i)))
+            Line(out, "intro_strip %d", (int)lroundf(intro->GetPanelLeft(0)));
+    }
     ComposeButtons(game, out);
     ComposeTexts(game, out);
     for (const Section& s : g_sections)

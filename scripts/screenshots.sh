@@ -1,7 +1,7 @@
 #!/bin/sh
 # Makes the README's pictures with the built program on the stand-in service: two copies, each
-# on its own virtual X server, into <build dir>/screenshots/ (login, start, players, shop,
-# battle_hat, results, chat). Needs root for the copies' private mount namespaces.
+# on its own virtual X server, into <build dir>/screenshots/ (the names the README lists), each
+# screen checked as it is taken. Needs root for the copies' private mount namespaces.
 if [ -z "$1" ] || [ ! -x "$1/orlogate" ]; then
     echo "usage: $0 <build dir with the built program>"
     exit 2

@@ -364,6 +364,7 @@ public:
     static int OnLoadShopItemBatch(CWidget* sender, COrloMenuState* menu);
     static int OnLoadMyItemBatch(CWidget* sender, COrloMenuState* menu);
     static int OnLoadShopGroup(CWidget* sender, COrloMenuState* menu);
+    int ShownShopGroup(int header) const;
     static int OnShopItemEndExpand(CWidget* sender, COrloMenuState* menu);
     static int OnShopItemShowLargeIcon(CWidget* sender, COrloMenuState* menu);
     static int OnShopItemHideLargeIcon(CWidget* sender, COrloMenuState* menu);

@@ -18,8 +18,18 @@
 //                              page is walked, and nothing of a collapsed expandable; a showing
 //                              toast's widgets follow the menu's.
 //                              At most ORLO_DUMP_WIDGETS_MAX lines.
+//   textsize <name> <width> <height> <box width> <box height>
+//                              after the line of a text widget that shows a text (not an
+//                              input field): the extent the text takes as drawn in the widget
+//                              (wrapped at the widget's width when it wraps; its lines' height)
+//                              and the widget's own size, uncut
+//   offscreen <name> <left> <top> <right> <bottom>
+//                              after the line of a widget that reaches past the screen's edge:
+//                              its own rectangle, cut only to the scrolling areas it lies in
+//                              (their content passes their edges as it scrolls)
 #include <string>
 
+#include "engine/graphics/VortanBitmapFont.h"
 #include "online/menu/OrloMenuState.h"
 #include "online/popups/OrloToastNotification.h"
 #include "platform/OrloNetworkSessionInterface.h"
@@ -27,6 +37,7 @@
 #include "ui/Widget.h"
 #include "ui/WidgetCast.h"
 #include "ui/layouts/PageView.h"
+#include "ui/layouts/SlideArea.h"
 #include "ui/widgets/Expandable.h"
 #include "ui/widgets/TextWidget.h"
 
@@ -35,6 +46,7 @@ namespace {
 struct DumpWalk {
     std::string* out;
     int lines;
+    CVortanRect screen;
 };
 
 bool HasArea(const CVortanRect& r)
@@ -84,17 +96,51 @@ void AppendText(std::string& out, const CVortanString& text)
     out += utf8;
 }
 
-void Walk(DumpWalk& walk, CWidget* widget, const CVortanRect& clip)
+bool Inside(const CVortanRect& r, const CVortanRect& outer)
+{
+    return r.left >= outer.left && r.top >= outer.top && r.right <= outer.right &&
+           r.bottom <= outer.bottom;
+}
+
+// The width and height the widget's shown text takes as the widget draws it.
+void TextExtent(const CTextWidget* text, int width, int& w, int& h)
+{
+    w = h = 0;
+    CVortanBitmapFont* font = text->GetFont();
+    const CVortanString& shown = text->GetDisplayText();
+    if (!font || shown.IsEmpty())
+        return;
+    const u32 flags = text->GetDrawFlags();
+    if (flags & VORTAN_TEXT_MULTILINE) {
+        CVortanRect box;
+        box.Set(0, 0, width, 0);
+        CVortanString wrapped;
+        font->WrapText(shown, wrapped, box, flags);
+        w = font->GetTextWidth(wrapped, flags);
+        font->MeasureWrappedText(box, shown);
+        h = box.bottom - box.top;
+    } else {
+        w = font->GetTextWidth(shown, flags);
+        h = font->GetLineHeight();
+    }
+}
+
+// `clip` is what the ancestors and the screen leave of the screen, `span` what the scrolling
+// areas among the ancestors leave (unbounded outside any).
+void Walk(DumpWalk& walk, CWidget* widget, const CVortanRect& clip, const CVortanRect& span)
 {
     if (!widget || !widget->IsVisible() || walk.lines >= ORLO_DUMP_WIDGETS_MAX)
         return;
     const CVortanRect own = ScreenRect(widget);
-    CVortanRect inner = clip;
+    CVortanRect inner = clip, innerSpan = span;
     // A collapsed expandable shows nothing of what it holds.
     if (WidgetCast<CExpandable>(widget) && !HasArea(own))
         return;
     if (HasArea(own)) {
         inner = Intersect(clip, own);
+        const CVortanRect reach = Intersect(span, own);
+        if (WidgetCast<CSlideArea>(widget))
+            innerSpan = reach;
         if (!HasArea(inner))
             return;
         if (!widget->GetName().IsEmpty()) {
@@ -105,19 +151,37 @@ void Walk(DumpWalk& walk, CWidget* widget, const CVortanRect& clip)
             out += "widget ";
             out += VortanUTF8Of(widget->GetName());
             out += numbers;
-            if (const CTextWidget* text = WidgetCast<CTextWidget>(widget))
+            const CTextWidget* text = WidgetCast<CTextWidget>(widget);
+            if (text)
                 AppendText(out,
                            text->GetText().IsEmpty() ? text->GetDisplayText() : text->GetText());
             out += '\n';
             ++walk.lines;
+            if (text && !text->IsInputEnabled() && !text->GetDisplayText().IsEmpty()) {
+                int w = 0, h = 0;
+                TextExtent(text, own.right - own.left, w, h);
+                char line[96];
+                snprintf(line, sizeof line, " %d %d %d %d\n", w, h, own.right - own.left,
+                         own.bottom - own.top);
+                out += "textsize ";
+                out += VortanUTF8Of(widget->GetName());
+                out += line;
+            }
+            if (!Inside(reach, walk.screen)) {
+                snprintf(numbers, sizeof numbers, " %d %d %d %d\n", reach.left, reach.top,
+                         reach.right, reach.bottom);
+                out += "offscreen ";
+                out += VortanUTF8Of(widget->GetName());
+                out += numbers;
+            }
         }
     }
     if (CPageView* pages = WidgetCast<CPageView>(widget)) {
-        Walk(walk, pages->GetCurrentPage(), inner);
+        Walk(walk, pages->GetCurrentPage(), inner, innerSpan);
         return;
     }
     for (int i = 0; i < widget->GetChildCount(); ++i)
-        Walk(walk, widget->GetChild(i), inner);
+        Walk(walk, widget->GetChild(i), inner, innerSpan);
 }
 
 } // namespace
@@ -141,12 +205,18 @@ void COrloMenuState::DumpState(std::string& out)
     out += line;
     snprintf(line, sizeof line, "idle %d\n", Gate() && Gate()->IsIdle() ? 1 : 0);
     out += line;
-    DumpWalk walk = {&out, 0};
-    if (m_uiRoot)
-        Walk(walk, m_uiRoot, ScreenRect(m_uiRoot));
+    if (!m_uiRoot)
+        return;
+    // The menu's root is laid out at the screen's size.
+    DumpWalk walk = {&out, 0, ScreenRect(m_uiRoot)};
+    CVortanRect unbounded;
+    unbounded.Set(-0x3FFFFFFF, -0x3FFFFFFF, 0x3FFFFFFF, 0x3FFFFFFF);
+    Walk(walk, m_uiRoot, walk.screen, unbounded);
     COrloToastNotification* popup = dynamic_cast<COrloToastNotification*>(toast);
-    if (popup && popup->IsShowing() && popup->GetRoot())
-        Walk(walk, popup->GetRoot(), ScreenRect(popup->GetRoot()));
+    if (popup && popup->IsShowing() && popup->GetRoot()) {
+        const CVortanRect toastRect = ScreenRect(popup->GetRoot());
+        Walk(walk, popup->GetRoot(), Intersect(toastRect, walk.screen), unbounded);
+    }
 }
 
 void COrloMenuState::DumpSection(void* application, std::string& out)

@@ -262,10 +262,23 @@ int COrloMenuState::OnLoadMyItemBatch(CWidget* sender, COrloMenuState* menu)
 int COrloMenuState::OnLoadShopGroup(CWidget* sender, COrloMenuState* menu)
 {
     CInfiniteList* list = sender ? WidgetCast<CInfiniteList>(sender->GetParent()) : nullptr;
-    const int index = list ? list->GetItemIndex(sender) : -1;
-    if (index >= 0 && index < menu->m_shopGroups.GetSize())
+    const int index = menu->ShownShopGroup(list ? list->GetItemIndex(sender) : -1);
+    if (index >= 0)
         menu->SetTextOf(Child(sender, "label"), menu->m_shopGroups[index].name);
     return 1;
+}
+
+// The list shows a header only for a group with items: its n-th header is the n-th group that
+// has any. The group's index among all the groups, -1 when there is none such.
+int COrloMenuState::ShownShopGroup(int header) const
+{
+    if (header < 0)
+        return -1;
+    for (int i = 0; i < m_shopGroups.GetSize(); ++i) {
+        if (m_shopGroups[i].itemCount > 0 && header-- == 0)
+            return i;
+    }
+    return -1;
 }
 
 // --- the server's lists ------------------------------------------------------------------------
@@ -279,12 +292,15 @@ void COrloMenuState::OnShopListGroups(int parent, const CVortanArray<SShopGroupD
     CInfiniteList* list = low == 0 ? m_shopList : low == 1 ? m_myItemsList : nullptr;
     if (!list)
         return;
+    // A group without items would show a bare heading: it is left out of the list.
     CVortanArray<int> sizes;
-    for (int i = 0; i < m_shopGroups.GetSize(); ++i)
-        sizes.SetAtGrow(i, m_shopGroups[i].itemCount);
+    for (int i = 0; i < m_shopGroups.GetSize(); ++i) {
+        if (m_shopGroups[i].itemCount > 0)
+            sizes.SetAtGrow(sizes.GetSize(), m_shopGroups[i].itemCount);
+    }
     list->SetGroups(sizes);
     list->SetDrawingEnabled(false);
-    const bool none = m_shopGroups.GetSize() == 0;
+    const bool none = sizes.GetSize() == 0;
     Markers(list, none, !none);
 }
 

@@ -165,6 +165,9 @@ void COrloMenuState::OnAchievementList(const CVortanArray<SAchievementInfo>& rec
                 image->SetImage(nullptr);
         }
     }
+    // Without any, the panel says so instead of standing empty.
+    if (CWidget* none = m_pageRoot->FindChild(CVortanString("my_achievements_none"), -1))
+        none->SetVisible(records.GetSize() == 0);
 }
 
 void COrloMenuState::OnImageAndLink(const CVortanString& name, int length, const u8* bytes,

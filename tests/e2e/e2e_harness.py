@@ -288,7 +288,7 @@ class Copy:
         self.program = None
         self.display = None
         self.status = None
-        self.extra_env = {}  # more of the program's environment (a measuring tool's)
+        self.env = {}  # more variables for the program (a test seam's, a measuring tool's)
 
     # --- the surroundings -----------------------------------------------------------------------
     def start_display(self):
@@ -350,7 +350,7 @@ class Copy:
         env.update(HOME=self.home, DISPLAY=self.display, ORLO_LOBBY=self.lobby,
                    ORLO_STATE_DUMP=self.dump_path, DBUS_SYSTEM_BUS_ADDRESS=self.bus,
                    ASAN_OPTIONS="detect_leaks=0", TMPDIR="/tmp")
-        env.update(self.extra_env)
+        env.update(self.env)
         self.log = open(os.path.join(self.dir, "program.log"), "ab")
         self.started_at = time.monotonic()
         self.program = subprocess.Popen(
@@ -517,7 +517,7 @@ class World:
     """The stand-in and two copies in a directory of the build (the copies' /tmp is private: what
     they write must lie elsewhere). Kept on failure, with screenshots."""
 
-    def __init__(self, build, names=("a", "b"), keep=None):
+    def __init__(self, build, names=("a", "b"), keep=None, env=None):
         self.build = os.path.abspath(build)
         base = os.path.join(self.build, "e2e-runs")
         os.makedirs(base, exist_ok=True)
@@ -526,12 +526,14 @@ class World:
         self.copies = {}
         self.names = names
         self.shots = 0
+        self.env = env or {}  # a copy's name: more variables for its program
 
     def start(self):
         self.standin.start()
         lobby = "127.0.0.1:%d" % self.standin.lobby
         for i, n in enumerate(self.names):
             self.copies[n] = Copy(n, self.build, self.root, lobby, "35693803564380%d" % i)
+            self.copies[n].env = dict(self.env.get(n, {}))
         for n in self.names:
             self.copies[n].start()
         return [self.copies[n] for n in self.names]

@@ -69,7 +69,7 @@ def measure(build, seconds=6.0):
                       "356938035643800")
         world.copies["a"] = copy
         counts_path = os.path.join(copy.dir, "gl_counts.txt")
-        copy.extra_env = {"LD_PRELOAD": counter, "GL_COUNT_FILE": counts_path,
+        copy.env = {"LD_PRELOAD": counter, "GL_COUNT_FILE": counts_path,
                           "GL_COUNT_FRAMES": "10"}
         copy.start()
         copy.wait_dump(lambda d: d.num("lobby_state") == 5, 60, "no first login")

@@ -3,6 +3,10 @@
 - two visible buttons overlap (the online menu's buttons and the game's touch buttons, each
   kind among its own; a button inside another, as a page's own button over a list row, counts);
 - a visible text runs off the screen (the game's texts, whose drawn extent the dump gives);
+- a visible text of the online menu is wider or taller than its widget (the dump gives the
+  extent it takes as drawn and the widget's size);
+- a widget of the online menu lies partly off the screen (outside any scrolling list, whose
+  rows pass its edges as it scrolls);
 - a text's contrast against the pixels behind it is below 3:1 (WCAG's figure for large text),
   read from the screenshot: the text's ink against the most common colour of its box.
 
@@ -112,7 +116,15 @@ def check(dump, png, pictures=None):
     game_buttons, game_texts = [], []
     for line in dump.text.splitlines():
         words = line.split(" ")
-        if words[0] == "gamebutton" and len(words) >= 7:
+        if words[0] == "textsize" and len(words) == 6:
+            w, h, box_w, box_h = (int(v) for v in words[2:6])
+            if w > box_w or h > box_h:
+                faults.append("text %s takes %dx%d in its %dx%d widget" %
+                              (words[1], w, h, box_w, box_h))
+        elif words[0] == "offscreen" and len(words) == 6:
+            faults.append("widget %s %s lies partly off the screen" %
+                          (words[1], [int(v) for v in words[2:6]]))
+        elif words[0] == "gamebutton" and len(words) >= 7:
             game_buttons.append((words[1], int(words[2]), [int(v) for v in words[3:7]]))
         elif words[0] == "gametext" and len(words) >= 7:
             game_texts.append(([int(v) for v in words[1:5]], words[5], " ".join(words[6:])))
@@ -145,9 +157,15 @@ def check(dump, png, pictures=None):
                                   (name, rect, other, second))
     pixels = load_rgb(png)
     if not menu_shown:
+        if (dump.values.get("ended") or [])[-1:] == ["1"] and len(game_texts) >= 2:
+            # The leave confirmation dims everything drawn before its question and the line
+            # under it: what lies behind it is not to be read.
+            game_texts = game_texts[-2:]
         for rect, colour, text in game_texts:
             if int(colour[:2], 16) < 0xC0 or not text.strip():
                 continue  # fading in or out
+            if not overlaps(rect, (0, 0, WIDTH, HEIGHT)):
+                continue  # drawn where the view does not reach (a hit's figure far away)
             if rect[0] < 0 or rect[1] < 0 or rect[2] > WIDTH or rect[3] > HEIGHT:
                 faults.append("game text %r at %s runs off the screen" % (text, rect))
             if pixels:

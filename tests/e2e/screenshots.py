@@ -1,8 +1,11 @@
 """Pictures of the system as a person sees it, made by the real program on the stand-in with the
-two-copy harness: BUILD/screenshots/game_menu.png, login.png, start.png, me.png, players.png,
-shop.png, battle_hat.png, results.png and chat.png. A is the demo account "alice" (she wears her
-red hat), B a new guest. Each screen is checked as it is taken (screen_check.py): the faults
-found are written to BUILD/screenshots/faults.txt, and the run fails when there are any.
+two-copy harness, one BUILD/screenshots/NAME.png for each of NAMES: the game's menu, credits,
+training picker, story intro, level editor and leave confirmation; the online menu's login,
+registration, start, settings, about, own page, player list with an entry open, gift choice,
+shop, buy confirmation and my items; a battle, its results and the chat. A is the demo account
+"alice" (she wears her red hat), B a new guest. Each screen is checked as it is taken
+(screen_check.py): the faults found are written to BUILD/screenshots/faults.txt, and the run
+fails when there are any.
 
 Usage: screenshots.py BUILD_DIR (scripts/screenshots.sh runs it)."""
 import os
@@ -14,8 +17,9 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import e2e_harness as h  # noqa: E402
 import screen_check  # noqa: E402
 
-NAMES = ("game_menu", "credits", "training", "login", "start", "me", "players", "shop",
-         "battle_hat", "results", "chat")
+NAMES = ("game_menu", "credits", "training", "intro", "editor", "login", "register", "start",
+         "settings", "about", "me", "players", "player_open", "battle_hat", "leave_confirm",
+         "results", "chat", "shop", "buy", "gift", "my_items")
 
 
 def game_buttons(d):
@@ -25,6 +29,34 @@ def game_buttons(d):
         words = line.split(" ")
         if words[0] == "gamebutton" and len(words) >= 7:
             out.setdefault(int(words[1]), []).append([int(v) for v in words[3:7]])
+    return out
+
+
+def still(copy, seconds=15):
+    """Waits until what the dump shows (the widgets, the game's buttons and texts) has stayed the
+    same over several reads in a row: the screen's animations are over."""
+    state = {"last": None, "count": 0}
+    keys = ("widget ", "gamebutton ", "menu_page ", "screens ")
+
+    def steady(d):
+        # The game's texts count by their colour and words: some bob in place for good.
+        shown = [line for line in d.text.splitlines() if line.startswith(keys)]
+        shown += [(t[1], t[2]) for t in game_texts(d)]
+        if shown == state["last"]:
+            state["count"] += 1
+        else:
+            state["last"], state["count"] = shown, 0
+        return state["count"] >= 6
+    copy.wait_dump(steady, seconds, "the screen does not settle")
+
+
+def game_texts(d):
+    """The game's drawn texts of the dump: [((left, top, right, bottom), colour, text)]."""
+    out = []
+    for line in d.text.splitlines():
+        words = line.split(" ")
+        if words[0] == "gametext" and len(words) >= 7:
+            out.append(([int(v) for v in words[1:5]], words[5], " ".join(words[6:])))
     return out
 
 
@@ -54,7 +86,8 @@ class Shots:
 def make(build):
     out = os.path.join(build, "screenshots")
     os.makedirs(out, exist_ok=True)
-    world = h.World(build)
+    # B's game menu offers the level editor (a test seam: no button of the menu does).
+    world = h.World(build, env={"b": {"ORLO_EDITOR_BUTTON": "1"}})
     shots = Shots(out, os.path.join(build, "datapacks", "game"))
     ok = False
     try:
@@ -67,7 +100,7 @@ def make(build):
         a.wait_dump(lambda d: d.get("menu_shown") == "0" and
                     len([line for line in d.text.splitlines()
                          if line.startswith("gamebutton ")]) >= 7, 30, "no game menu")
-        time.sleep(0.5)
+        still(a)
         shots.take(a, "game_menu")
         # B's tour of the game's own screens while A logs in: the credits roll (their close
         # button shows alone), then the training picker (fifteen plates and its exit).
@@ -76,39 +109,87 @@ def make(build):
         h.no_toast(b)
         press_game_button(b, 5)
         b.wait_dump(lambda d: list(game_buttons(d)) == [7], 10, "the credits do not open")
-        time.sleep(2.0)
+        # The roll has risen to where its rows fade out below the top corners' buttons.
+        b.wait_dump(lambda d: any(int(t[0][1]) < 110 for t in game_texts(d)), 20,
+                    "the credits do not rise")
         shots.take(b, "credits")
         press_game_button(b, 7)
         b.wait_dump(lambda d: 8 in game_buttons(d), 10, "the credits do not close")
-        time.sleep(0.5)
+        still(b)
         press_game_button(b, 8)
         b.wait_dump(lambda d: d.screens() == ["training"] and
                     len(game_buttons(d).get(1, [])) == 15, 20, "no training picker")
-        time.sleep(6.0)  # the hint over the picker goes
+        # The hint over the picker shows; a tap beside the plates sends it off sooner.
+        def hint(d):  # the texts other than the plates' numbers
+            return [t for t in game_texts(d) if not t[2].isdigit()]
+        b.wait_dump(hint, 10, "no hint over the picker")
+        b.click(720, 440)
+        b.wait_dump(lambda d: not hint(d), 15, "the hint stays")
+        still(b)
         shots.take(b, "training")
         press_game_button(b, 0)
         b.wait_dump(lambda d: d.screens() == ["menu"] and len(game_buttons(d)) >= 7, 20,
                     "B's game menu does not come back")
+        # The story intro, once its first picture fills most of the screen; skipped, the menu
+        # loads everything again while A logs in.
+        press_game_button(b, 3)
+        b.wait_dump(lambda d: d.screens() == ["intro"] and d.num("intro_strip", 9999) <= 200,
+                    20, "no story intro")
+        shots.take(b, "intro")
+        press_game_button(b, 1)
+        b.wait_dump(lambda d: d.screens() == ["menu"], 20, "the intro does not end")
+        # The level editor, left by its control at the bottom's middle (it saves its scene).
+        press_game_button(b, 1, seconds=60)
+        b.wait_dump(lambda d: d.screens() == ["edit"] and game_texts(d), 20, "no level editor")
+        still(b)
+        shots.take(b, "editor")
+        b.click(400, 470)
+        b.wait_dump(lambda d: d.screens() == ["menu"], 20, "the editor does not close")
         h.open_menu(a, "loginscreen_root")
-        time.sleep(0.5)
+        still(a)
         shots.take(a, "login")
+        a.press("register_button", page="loginscreen_root")
+        a.wait_dump(h.page_shown("loginscreen_playername"), 10, "no registration page")
+        still(a)
+        shots.take(a, "register")
+        a.press("playername_back_label", page="loginscreen_playername")
+        a.wait_dump(h.page_shown("loginscreen_root"), 10, "not back on the login page")
         h.login(a, "alice", "wonderland")
         h.no_toast(a)
         h.open_menu(a, "startscreen_root")
-        time.sleep(0.5)
+        still(a)
         shots.take(a, "start")
+        for button, page, name, back in (("start_settings", "settings_root", "settings",
+                                          "settings_back_label"),
+                                         ("start_about", "about_root", "about",
+                                          "about_back_button_label")):
+            a.press(button, page="startscreen_root")
+            a.wait_dump(h.page_shown(page), 10, "no page " + page)
+            still(a)
+            shots.take(a, name)
+            a.press(back, page=page)
+            a.wait_dump(h.page_shown("startscreen_root"), 10, "not back on the start page")
         a.press("start_me", page="startscreen_root")
-        a.wait_dump(h.page_shown("me_root"), 10, "no own page")
-        time.sleep(1.0)
+        a.wait_dump(lambda d: h.page_shown("me_root")(d) and
+                    d.widget("my_achievement_1", text="First blood") is not None, 10,
+                    "no own page with its achievements")
+        still(a)
         shots.take(a, "me")
         a.press("me_back_button", page="me_root")
         a.wait_dump(h.page_shown("startscreen_root"), 10, "not back on the start page")
         # B's guest is the one that is not A.
         guests = [i for i in world.standin.online() if int(i) >= 70000]
         b_name = "Guest" + (guests or b_id)[0]
-        h.find_player(a, b_name)
+        row = h.find_player(a, b_name)
         time.sleep(1.0)  # the avatars
         shots.take(a, "players")
+        # B's entry open.
+        a.click_rect(row)
+        a.wait_dump(lambda d: d.widget("button_follow") is not None, 10, "the entry does not open")
+        still(a)
+        shots.take(a, "player_open")
+        b.wait_dump(lambda d: d.screens() == ["menu"] and len(game_buttons(d)) >= 7, 60,
+                    "B's game menu does not come back after the intro")
         h.challenge(a, b_name)
         h.accept_challenge(b)
         d = h.wait_battle(b)
@@ -117,13 +198,20 @@ def make(build):
                     "no hat on A's squib")
         time.sleep(1.5)
         shots.take(b, "battle_hat")
+        # B asks to leave and thinks better of it.
+        press_game_button(b, 0)
+        b.wait_dump(lambda d: {10, 11} <= set(game_buttons(d)), 10, "no leave confirmation")
+        still(b)
+        shots.take(b, "leave_confirm")
+        press_game_button(b, 11)
+        b.wait_dump(lambda d: 11 not in game_buttons(d), 10, "the confirmation stays")
         h.open_menu(a, "chat_root")
         a.press("chat_textfield", page="chat_root")
         a.type("Nice hat, right?")
         a.press("chat_send_button", page="chat_root")
         a.wait_dump(lambda d: any(w[5].endswith("alice: Nice hat, right?") for w in d.widgets),
                     10, "the line is not in the backlog")
-        time.sleep(0.5)
+        still(a)
         shots.take(a, "chat")
         h.close_menu(a)
         # A shoots, B never does: B's third strike ends the match.
@@ -135,11 +223,32 @@ def make(build):
         h.to_start_page(a)
         a.press("start_shop", page="startscreen_root")
         a.press("item_name", text="Top hat", page="shop_root")
-        time.sleep(1.5)
+        a.wait_dump(lambda d: d.widget("buy-button") is not None, 10, "the hat does not open")
+        still(a)
         shots.take(a, "shop")
         # The opened item is scrolled into view: its buy button is in the dump.
         a.wait_dump(lambda d: d.widget("buy-button") is not None, 10,
                     "the scrolled shop's buy button is not in the dump")
+        a.press("buy-button", page="shop_root")
+        a.wait_dump(h.page_shown("confirm_buy_dialog"), 15, "no buy confirmation")
+        still(a)
+        shots.take(a, "buy")
+        a.press("confirm_buy_cancel_label", page="confirm_buy_dialog")
+        a.wait_dump(h.page_shown("shop_root"), 10, "not back in the shop")
+        # A gift of the hat: the players alice follows to choose from.
+        a.press("item_name", text="Top hat", page="shop_root")
+        a.press("gift-button", page="shop_root")
+        a.wait_dump(h.page_shown("dialog_list_selection"), 15, "no choice of players")
+        still(a)
+        shots.take(a, "gift")
+        a.press("selection_cancel_label", page="dialog_list_selection")
+        a.wait_dump(h.page_shown("shop_root"), 10, "not back in the shop")
+        a.press("my_items_button", page="shop_root")
+        a.wait_dump(lambda d: h.page_shown("my_items_root")(d) and d.get("loading") == "0" and
+                    d.widget("item_name", text="Red woollen hat") is not None, 15,
+                    "my items do not show the hat")
+        still(a)
+        shots.take(a, "my_items")
         ok = True
     except h.Failure as failure:
         world.keep("failure")

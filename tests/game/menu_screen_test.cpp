@@ -113,6 +113,20 @@ TEST_F(Screens, TheExitButtonAndTheBackKeyReturnToThePlatformTheBackKeyClosingTh
     EXPECT_FALSE(Menu()->IsCreditsOpen());
 }
 
+TEST_F(Screens, CreditsRowsFadeInAtTheLowerFifthAndOutBeforeTheButtonsOfTheTopCorners)
+{
+    // Fully shown between 128 and 320, hidden below 384 and above 96 (the top corners'
+    // buttons end at 64 and 89).
+    EXPECT_FLOAT_EQ(1.0f, CVexMenuState::CreditsRowOpacity(200.0f, kW, kH));
+    EXPECT_FLOAT_EQ(1.0f, CVexMenuState::CreditsRowOpacity(320.0f, kW, kH));
+    EXPECT_FLOAT_EQ(0.5f, CVexMenuState::CreditsRowOpacity(352.0f, kW, kH));
+    EXPECT_LE(CVexMenuState::CreditsRowOpacity(384.0f, kW, kH), 0.0f);
+    EXPECT_FLOAT_EQ(1.0f, CVexMenuState::CreditsRowOpacity(128.0f, kW, kH));
+    EXPECT_FLOAT_EQ(0.5f, CVexMenuState::CreditsRowOpacity(112.0f, kW, kH));
+    EXPECT_LE(CVexMenuState::CreditsRowOpacity(96.0f, kW, kH), 0.0f);
+    EXPECT_LT(CVexMenuState::CreditsRowOpacity(20.0f, kW, kH), 0.0f);
+}
+
 TEST_F(Screens, TheCreditsRiseATenthOfTheScreenASecondAndCannotBeDraggedBelowTheirStart)
 {
     LoadMenu();

@@ -165,19 +165,20 @@ TEST_F(ProgramShop, APlayerBuysAHatFindsItInMyItemsAndOpensTheCoinPage)
     EXPECT_EQ(32u, token.size()) << link;
     EXPECT_EQ("1", Query(link, "release"));
     EXPECT_EQ("en", link.substr(link.rfind("&lang=") + 6));
-    // My items: the hat's row with its switch on (green), then off (grey).
+    // My items: the hat's row (under its group, the first with items) with its switch on
+    // (green), then off (grey).
     Click(288, 48);
     ASSERT_TRUE(WaitFor(
         [&] {
-            ptest::Colour on = Mean(640, 176, 700, 200);
+            ptest::Colour on = Mean(640, 142, 700, 166);
             return on.g > on.r + 40;
         },
         10));
     Keep("shop_my_items");
-    Click(672, 188);
+    Click(672, 154);
     ASSERT_TRUE(WaitFor(
         [&] {
-            ptest::Colour off = Mean(640, 176, 700, 200);
+            ptest::Colour off = Mean(640, 142, 700, 166);
             return off.g < off.r + 20;
         },
         10));

@@ -382,6 +382,43 @@ TEST_F(MenuPages, TheStateDumpNamesThePageTheConnectionsAndWhereTheVisibleWidget
     EXPECT_EQ(std::string::npos, dump.find("widget start_players ")) << dump;
     EXPECT_FALSE(Find("//loginscreen_root//user_autologin_on")->IsVisible());
     EXPECT_EQ(std::string::npos, dump.find("widget user_autologin_on ")) << dump;
+    // A shown text's extent and its widget's size; the caption fits, a long text does not.
+    auto textSize = [&](const std::string& name) {
+        std::vector<int> v;
+        const size_t at = ("\n" + dump).find("\ntextsize " + name + " ");
+        if (at == std::string::npos)
+            return v;
+        std::istringstream in(dump.substr(at + name.size() + 10));
+        int n;
+        for (int i = 0; i < 4 && in >> n; ++i)
+            v.push_back(n);
+        return v;
+    };
+    std::vector<int> size = textSize("login_button_label");
+    ASSERT_EQ(4u, size.size()) << dump;
+    EXPECT_GT(size[0], 20);
+    EXPECT_LT(size[0], 280);
+    EXPECT_EQ(280, size[2]);
+    EXPECT_EQ(58, size[3]);
+    CTextWidget* label = As<CTextWidget>(Find("//loginscreen_root//login_button_label"));
+    const CVortanString caption = label->GetText();
+    label->SetText(CVortanString("A caption far too long for the button it is written on"));
+    dump.clear();
+    menu->DumpState(dump);
+    size = textSize("login_button_label");
+    ASSERT_EQ(4u, size.size()) << dump;
+    EXPECT_GT(size[0], 280);
+    label->SetText(caption);
+    // A widget reaching past the screen's edge gives its uncut rectangle; one inside does not.
+    EXPECT_EQ(std::string::npos, dump.find("offscreen login_button ")) << dump;
+    CWidget* button = Find("//loginscreen_root//login_button");
+    const CVortanRect rect = button->GetRect();
+    button->SetPosition(rect.left + 200, rect.top);
+    dump.clear();
+    menu->DumpState(dump);
+    EXPECT_TRUE(has("widget login_button 640 384 800 442")) << dump;
+    EXPECT_TRUE(has("offscreen login_button 640 384 920 442")) << dump;
+    button->SetPosition(rect.left, rect.top);
 
     // Over the game the pages are gone from the dump; the Orlo button stays.
     menu->SetMenuShown(false);
@@ -1013,13 +1050,23 @@ TEST_F(MenuPages, TheOwnPageShowsTheEntryAchievementsAndColouredResults)
     EXPECT_GT(green, 20);
     EXPECT_GT(red, 20);
 
-    // Fewer than five achievements empty the rest; more show five.
+    EXPECT_FALSE(Named("my_achievements_none")->IsVisible());
+
+    // None at all: the rows empty and the panel says there are none yet.
     CVortanArray<SAchievementInfo> list;
+    menu->OnAchievementList(list);
+    EXPECT_EQ("", TextOf(Named("my_achievement_1")));
+    EXPECT_TRUE(Named("my_achievements_none")->IsVisible());
+    EXPECT_EQ("No achievements yet.", Shown(Named("my_achievements_none")));
+    Keep("pages_me_none");
+
+    // Fewer than five achievements empty the rest; more show five.
     SAchievementInfo a;
     a.name = CVortanString("One");
     list.SetAtGrow(0, a);
     menu->OnAchievementList(list);
     EXPECT_EQ("One", TextOf(Named("my_achievement_1")));
+    EXPECT_FALSE(Named("my_achievements_none")->IsVisible());
     EXPECT_EQ("", TextOf(Named("my_achievement_2")));
     EXPECT_EQ(nullptr, As<CImageWidget>(Named("my_achievement_image_2"))->GetImage());
     for (int i = 1; i < 7; ++i) {

@@ -118,6 +118,17 @@ TEST_F(ShopPagesTest, CoinsGroupsAndShopRows)
     ASSERT_TRUE(WaitFor(Ber(92).Int(0, 0).Build()));
     EXPECT_TRUE(Find("//shop_root//loading")->IsVisible());
 
+    // Groups without items count as none: no bare headings, "no_results".
+    Serve(Groups(0, {KindGroup(1, "Trophies", 1, 0), KindGroup(3, "Boosts", 3, 0)}));
+    ASSERT_TRUE(vtest::WaitUntil([&]() {
+        Frame();
+        return Find("//shop_root//no_results")->IsVisible();
+    }));
+    EXPECT_FALSE(Find("//shop_root//loading")->IsVisible());
+    CInfiniteList* shopList = WidgetCast<CInfiniteList>(Find("//shop_root//shop_page_list"));
+    ASSERT_NE(nullptr, shopList);
+    EXPECT_EQ(0, shopList->GetItemCount());
+
     // No groups: "no_results" and not "loading".
     Serve(Groups(0, {}));
     ASSERT_TRUE(vtest::WaitUntil([&]() {
@@ -126,7 +137,9 @@ TEST_F(ShopPagesTest, CoinsGroupsAndShopRows)
     }));
     EXPECT_FALSE(Find("//shop_root//loading")->IsVisible());
 
-    Serve(Groups(0, {KindGroup(2, "Hats", 2, 2), KindGroup(4, "Bombs", 4, 1)}));
+    // An empty group between two others: its heading is left out, the others keep their names.
+    Serve(Groups(0, {KindGroup(2, "Hats", 2, 2), KindGroup(3, "Boosts", 3, 0),
+                     KindGroup(4, "Bombs", 4, 1)}));
     // The list loads its rows and asks for their batch.
     ASSERT_TRUE(WaitFor(Request(0, 3, 0), 96));
     EXPECT_TRUE(Find("//shop_root//loading")->IsVisible());

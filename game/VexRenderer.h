@@ -20,6 +20,7 @@ class CVexWaterShader;
 class CVexBlockShader;
 class CVexSquibShader;
 class CVexScreenShader;
+class CVexColouredScreenShader;
 class CVexScreenOverlayShader;
 class CVexWorldShader;
 class CVexBackgroundShader;
@@ -242,6 +243,14 @@ private:
                 Blend blend, Filter filter, int repeatU = 0, int repeatV = 0);
     // The shared state around a draw.
     void BeginDraw();
+    // The coloured batch's vertices, made on first use; false without them. BindColouredBatch
+    // binds them to the shader's position, uv and colour attributes (after BeginDraw, which
+    // lets every attribute go); EndColouredBatch lets them go.
+    bool ColouredBatchReady();
+    void BindColouredBatch(CVexColouredScreenShader* shader);
+    void EndColouredBatch(CVexColouredScreenShader* shader);
+    // The texture bound to unit 0, clamped at its edges, with linear minification.
+    static void BindClampedLinear(unsigned texture);
     void PrepareClip();
     void EndDraw();
     void SetBlend(Blend blend, u32 colour);

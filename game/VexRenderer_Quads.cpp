@@ -172,35 +172,13 @@ void CVexRenderer::DrawGlowSprites(const CVexGlow* glows, int count, CVortanSurf
         (CVexColouredScreenShader*)GetShader(VEX_SHADER_COLOURED_SCREEN);
     if (!glows || count <= 0 || !image || !shader || !shader->IsReady() || !m_textIndices)
         return;
-    if (!m_batchVertices)
-        m_batchVertices =
-            (CVexColouredVertex*)malloc(VEX_TEXT_QUADS * 4 * sizeof(CVexColouredVertex));
-    if (!m_batchVertices)
+    if (!ColouredBatchReady())
         return;
     shader->Use();
     BeginDraw();
     SetBlend(BLEND_GLOW, 0xFFFFFFFFu);
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, image->GetTexture());
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    const GLsizei stride = sizeof(CVexColouredVertex);
-    if (shader->position >= 0) {
-        glEnableVertexAttribArray((GLuint)shader->position);
-        glVertexAttribPointer((GLuint)shader->position, 3, GL_FLOAT, GL_FALSE, stride,
-                              &m_batchVertices[0].x);
-    }
-    if (shader->uv0 >= 0) {
-        glEnableVertexAttribArray((GLuint)shader->uv0);
-        glVertexAttribPointer((GLuint)shader->uv0, 2, GL_FLOAT, GL_FALSE, stride,
-                              &m_batchVertices[0].u);
-    }
-    if (shader->colour0 >= 0) {
-        glEnableVertexAttribArray((GLuint)shader->colour0);
-        glVertexAttribPointer((GLuint)shader->colour0, 4, GL_FLOAT, GL_FALSE, stride,
-                              &m_batchVertices[0].r);
-    }
+    BindClampedLinear(image->GetTexture());
+    BindColouredBatch(shader);
     int quads = 0;
     for (int i = 0; i < count; ++i) {
         CVexVertex q[4];
@@ -215,12 +193,7 @@ void CVexRenderer::DrawGlowSprites(const CVexGlow* glows, int count, CVortanSurf
         }
     }
     EndDraw();
-    if (shader->position >= 0)
-        glDisableVertexAttribArray((GLuint)shader->position);
-    if (shader->uv0 >= 0)
-        glDisableVertexAttribArray((GLuint)shader->uv0);
-    if (shader->colour0 >= 0)
-        glDisableVertexAttribArray((GLuint)shader->colour0);
+    EndColouredBatch(shader);
 }
 
 void CVexRenderer::DrawScreenFrame(const CVortanVector2& centre, const CVortanVector2& halfSize,
@@ -389,4 +362,51 @@ void CVexRenderer::DrawWater(int additive)
         WorldQuad(q, ax - 6.75f, ax + 6.75f, by - 0.05f, bottom, 0.0f, 0.0f, 1.0f, 1.0f);
         Submit(target, q, base, 0xFFFFFFFFu, blend, FILTER_KEEP, 1, 0);
     }
+}
+
+bool CVexRenderer::ColouredBatchReady()
+{
+    if (!m_batchVertices)
+        m_batchVertices =
+            (CVexColouredVertex*)malloc(VEX_TEXT_QUADS * 4 * sizeof(CVexColouredVertex));
+    return m_batchVertices != nullptr;
+}
+
+void CVexRenderer::BindColouredBatch(CVexColouredScreenShader* shader)
+{
+    const GLsizei stride = sizeof(CVexColouredVertex);
+    if (shader->position >= 0) {
+        glEnableVertexAttribArray((GLuint)shader->position);
+        glVertexAttribPointer((GLuint)shader->position, 3, GL_FLOAT, GL_FALSE, stride,
+                              &m_batchVertices[0].x);
+    }
+    if (shader->uv0 >= 0) {
+        glEnableVertexAttribArray((GLuint)shader->uv0);
+        glVertexAttribPointer((GLuint)shader->uv0, 2, GL_FLOAT, GL_FALSE, stride,
+                              &m_batchVertices[0].u);
+    }
+    if (shader->colour0 >= 0) {
+        glEnableVertexAttribArray((GLuint)shader->colour0);
+        glVertexAttribPointer((GLuint)shader->colour0, 4, GL_FLOAT, GL_FALSE, stride,
+                              &m_batchVertices[0].r);
+    }
+}
+
+void CVexRenderer::EndColouredBatch(CVexColouredScreenShader* shader)
+{
+    if (shader->position >= 0)
+        glDisableVertexAttribArray((GLuint)shader->position);
+    if (shader->uv0 >= 0)
+        glDisableVertexAttribArray((GLuint)shader->uv0);
+    if (shader->colour0 >= 0)
+        glDisableVertexAttribArray((GLuint)shader->colour0);
+}
+
+void CVexRenderer::BindClampedLinear(unsigned texture)
+{
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
 }

@@ -105,11 +105,6 @@ void CVexRenderer::DrawTextPasses(int x, int y, const CVortanString& text, CVort
         (CVexColouredScreenShader*)GetShader(VEX_SHADER_COLOURED_SCREEN);
     if (!font || !page || !m_textIndices || !shader || !shader->IsReady())
         return;
-    if (!m_batchVertices)
-        m_batchVertices =
-            (CVexColouredVertex*)malloc(VEX_TEXT_QUADS * 4 * sizeof(CVexColouredVertex));
-    if (!m_batchVertices)
-        return;
     const float pageW = page->GetWidth() > 0 ? (float)page->GetWidth() : 1.0f;
     const float pageH = page->GetHeight() > 0 ? (float)page->GetHeight() : 1.0f;
     const float s = font->GetScale();
@@ -117,30 +112,13 @@ void CVexRenderer::DrawTextPasses(int x, int y, const CVortanString& text, CVort
     const int length = text.GetLength();
     const unsigned short* units = text.GetBuffer();
 
+    if (!ColouredBatchReady())
+        return;
     shader->Use();
     BeginDraw();
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, page->GetTexture());
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    const GLsizei stride = sizeof(CVexColouredVertex);
-    if (shader->position >= 0) {
-        glEnableVertexAttribArray((GLuint)shader->position);
-        glVertexAttribPointer((GLuint)shader->position, 3, GL_FLOAT, GL_FALSE, stride,
-                              &m_batchVertices[0].x);
-    }
-    if (shader->uv0 >= 0) {
-        glEnableVertexAttribArray((GLuint)shader->uv0);
-        glVertexAttribPointer((GLuint)shader->uv0, 2, GL_FLOAT, GL_FALSE, stride,
-                              &m_batchVertices[0].u);
-    }
-    if (shader->colour0 >= 0) {
-        glEnableVertexAttribArray((GLuint)shader->colour0);
-        glVertexAttribPointer((GLuint)shader->colour0, 4, GL_FLOAT, GL_FALSE, stride,
-                              &m_batchVertices[0].r);
-    }
+    BindClampedLinear(page->GetTexture());
+    BindColouredBatch(shader);
     int quads = 0;
     for (int p = 0; p < count; ++p) {
         const CVortanColor c(passes[p].colour);
@@ -171,12 +149,7 @@ void CVexRenderer::DrawTextPasses(int x, int y, const CVortanString& text, CVort
         ++m_lastTextDraws;
     }
     EndDraw();
-    if (shader->position >= 0)
-        glDisableVertexAttribArray((GLuint)shader->position);
-    if (shader->uv0 >= 0)
-        glDisableVertexAttribArray((GLuint)shader->uv0);
-    if (shader->colour0 >= 0)
-        glDisableVertexAttribArray((GLuint)shader->colour0);
+    EndColouredBatch(shader);
 }
 
 void CVexRenderer::DrawFontText(int x, int y, const CVortanString& text, u32 colour,
@@ -197,11 +170,7 @@ void CVexRenderer::DrawFontText(int x, int y, const CVortanString& text, u32 col
     shader->Use();
     BeginDraw();
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, page->GetTexture());
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    BindClampedLinear(page->GetTexture());
     const CVortanColor c(colour);
     glUniform4f(shader->color0, c.r, c.g, c.b, c.a);
     if (shader->position >= 0) {

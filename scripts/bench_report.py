@@ -304,28 +304,37 @@ def main():
     return 0
 
 
+def measure_program(build, script):
+    """The figures of tests/e2e/<script>.measure on the build's program, or None with the reason
+    it was not measured printed."""
+    if not os.access(os.path.join(build, "orlogate"), os.X_OK):
+        print("  not measured: no program in the build")
+        return None
+    try:
+        import e2e_harness
+        module = __import__(script)
+    except ImportError as e:
+        print("  not measured: %s" % e)
+        return None
+    reason = e2e_harness.cannot_run()
+    if reason:
+        print("  not measured: " + reason)
+        return None
+    try:
+        return module.measure(build)
+    except e2e_harness.Failure as failure:
+        print("  not measured: %s" % str(failure).splitlines()[0])
+        return None
+
+
 def print_resident(build):
     """The program's peak resident size on its screens beside the minimal window's, one run."""
     print("Peak resident size (VmHWM) above a minimal EGL/GLES2 window, measured in this run on "
           "one X server:")
-    if not os.access(os.path.join(build, "orlogate"), os.X_OK):
-        print("  not measured: no program in the build")
+    f = measure_program(build, "resident")
+    if f is None:
         return
-    try:
-        import e2e_harness
-        import resident
-    except ImportError as e:
-        print("  not measured: %s" % e)
-        return
-    reason = e2e_harness.cannot_run()
-    if reason:
-        print("  not measured: " + reason)
-        return
-    try:
-        f = resident.measure(build)
-    except e2e_harness.Failure as failure:
-        print("  not measured: %s" % str(failure).splitlines()[0])
-        return
+    import resident
     print("  %-30s %7d kB" % ("minimal EGL/GLES2 window", f["window_kb"]))
     for key, screen in resident.SCREENS:
         print("  %-30s %7d kB  %+6.1f MB (target <= +64 MB: %s)"
@@ -338,23 +347,8 @@ def print_frame_cost(build):
     print("Frame cost: CPU share of all threads (software GL draws on threads of its own) beside "
           "one full-screen textured quad per frame at the same rate, measured in this run on one "
           "X server:")
-    if not os.access(os.path.join(build, "orlogate"), os.X_OK):
-        print("  not measured: no program in the build")
-        return
-    try:
-        import e2e_harness
-        import frame_cost
-    except ImportError as e:
-        print("  not measured: %s" % e)
-        return
-    reason = e2e_harness.cannot_run()
-    if reason:
-        print("  not measured: " + reason)
-        return
-    try:
-        f = frame_cost.measure(build)
-    except e2e_harness.Failure as failure:
-        print("  not measured: %s" % str(failure).splitlines()[0])
+    f = measure_program(build, "frame_cost")
+    if f is None:
         return
     quad = f["quad"]
     print("  %-30s %5.1f%% at %.0f fps" % ("one full-screen quad", quad["cpu"], quad.get("fps", 0)))

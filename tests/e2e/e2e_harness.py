@@ -90,6 +90,25 @@ def script(body, *values):
     sys.exit(body(os.path.abspath(args[0] if args else "."), *extra))
 
 
+def measure_runs(measure, describe, runs):
+    """Runs a measuring script's measure() `runs` times, printing each run's figures and, over
+    several, their medians (figures may nest in dictionaries). Returns 0."""
+    import statistics
+
+    def median(values):
+        if isinstance(values[0], dict):
+            return {k: median([v[k] for v in values]) for k in values[0]}
+        return statistics.median(values)
+    rows = []
+    for run in range(runs):
+        rows.append(measure())
+        print("run %d: %s" % (run + 1, describe(rows[-1])))
+        sys.stdout.flush()
+    if runs > 1:
+        print("median: %s" % describe(median(rows)))
+    return 0
+
+
 def wait_until(condition, seconds, step=0.05):
     end = time.monotonic() + seconds
     while True:

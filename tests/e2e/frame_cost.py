@@ -9,7 +9,6 @@ draw calls, program switches and texture binds per frame on each screen.
 Usage: frame_cost.py BUILD_DIR [RUNS] [SECONDS]: prints one line per run and the medians. Nothing
 here judges a figure: it is for a person (and scripts/bench_report.py)."""
 import os
-import statistics
 import subprocess
 import sys
 import time
@@ -133,26 +132,9 @@ def describe(f):
     return "; ".join(parts)
 
 
-def main():
-    build = sys.argv[1] if len(sys.argv) > 1 else "."
-    runs = int(sys.argv[2]) if len(sys.argv) > 2 else 1
-    seconds = float(sys.argv[3]) if len(sys.argv) > 3 else 6.0
-    rows = []
-    for run in range(runs):
-        f = measure(build, seconds)
-        rows.append(f)
-        print("run %d: %s" % (run + 1, describe(f)))
-        sys.stdout.flush()
-    if runs > 1:
-        med = {k: {m: statistics.median(r[k][m] for r in rows) for m in rows[0][k]}
-               for k in rows[0]}
-        print("median: %s" % describe(med))
-    return 0
+def main(build, runs, seconds):
+    return h.measure_runs(lambda: measure(build, seconds), describe, runs)
 
 
 if __name__ == "__main__":
-    reason = h.cannot_run()
-    if reason:
-        print("skipped: " + reason)
-        sys.exit(77)
-    sys.exit(main())
+    h.script(main, (int, 1), (float, 6.0))

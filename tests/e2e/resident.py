@@ -6,7 +6,6 @@ training button) and in a training battle (the picker's first scene, then its fi
 Usage: resident.py BUILD_DIR [RUNS]: prints one line per run and the medians. The benchmark
 report (scripts/bench_report.py) prints the same figures through measure()."""
 import os
-import statistics
 import subprocess
 import sys
 import time
@@ -93,24 +92,9 @@ def describe(f):
     return "; ".join(parts)
 
 
-def main():
-    build = sys.argv[1] if len(sys.argv) > 1 else "."
-    runs = int(sys.argv[2]) if len(sys.argv) > 2 else 1
-    rows = []
-    for run in range(runs):
-        f = measure(build)
-        rows.append(f)
-        print("run %d: %s" % (run + 1, describe(f)))
-        sys.stdout.flush()
-    if runs > 1:
-        med = {k: statistics.median(r[k] for r in rows) for k in rows[0]}
-        print("median: %s" % describe(med))
-    return 0
+def main(build, runs):
+    return h.measure_runs(lambda: measure(build), describe, runs)
 
 
 if __name__ == "__main__":
-    reason = h.cannot_run()
-    if reason:
-        print("skipped: " + reason)
-        sys.exit(77)
-    sys.exit(main())
+    h.script(main, (int, 1))

@@ -219,6 +219,10 @@ class Dump:
     def screens(self):
         return self.values.get("screens", [])
 
+    def widget_text(self, name):
+        """The text of the first visible widget of that name, or None without one."""
+        return next((w[5] for w in self.widgets if w[0] == name), None)
+
     def on_game_button(self, x, y):
         """Whether the point lies on a visible game button with the game in front (no online
         menu or toast over it)."""
@@ -492,9 +496,8 @@ class Copy:
         characters (a password field may show them masked)."""
         self.press(field, page=page)
         self.type(text)
-        self.wait_dump(lambda d: (lambda w: w is not None and len(w) == len(text))(
-            next((w[5] for w in d.widgets if w[0] == field), None)), 20,
-            "the field %s does not show what was typed" % field)
+        self.wait_dump(lambda d: len(d.widget_text(field) or "") == len(text), 20,
+                       "the field %s does not show what was typed" % field)
 
     def drag(self, x0, y0, x1, y1, steps=8):
         args = ["mousemove", "--sync", x0, y0, "mousedown", "1", "sleep", "0.2"]
@@ -624,8 +627,8 @@ def login(copy, name, password):
     copy.press("user_login", page="loginscreen_root")
     copy.xdotool("key", "ctrl+a", "BackSpace")
     copy.type(name)
-    copy.wait_dump(lambda d: next((w[5] for w in d.widgets if w[0] == "user_login"), "") == name,
-                   20, "the name field does not show the name")
+    copy.wait_dump(lambda d: d.widget_text("user_login") == name, 20,
+                   "the name field does not show the name")
     copy.type_into("user_password", password, "loginscreen_root")
     copy.press("login_button", page="loginscreen_root")
     copy.wait_dump(lambda d: d.num("lobby_state") == 5 and d.get("toast") == "1", 20,

@@ -265,34 +265,32 @@ protected:
         return true;
     }
     std::string DumpPath() const { return home.File("state.txt"); }
-    // The rectangle (left, top, right, bottom) of the named widget in the dump, while it shows.
-    bool DumpedWidget(const std::string& name, int rect[4])
+    // The rectangle (left, top, right, bottom) of the named widget in the dump, while it shows,
+    // and the text the dump gives for it ("" without one).
+    bool DumpedWidget(const std::string& name, int rect[4], std::string* text = nullptr)
     {
         std::istringstream in(vtest::ReadWholeFile(DumpPath()));
         for (std::string line; std::getline(in, line);) {
             std::istringstream words(line);
             std::string word, widget;
-            if (words >> word >> widget && word == "widget" && widget == name)
-                return (bool)(words >> rect[0] >> rect[1] >> rect[2] >> rect[3]);
+            if (!(words >> word >> widget) || word != "widget" || widget != name)
+                continue;
+            if (!(words >> rect[0] >> rect[1] >> rect[2] >> rect[3]))
+                return false;
+            if (text) {
+                std::getline(words, *text);
+                if (!text->empty())
+                    text->erase(0, 1);
+            }
+            return true;
         }
         return false;
     }
-    // The text the dump gives for the named widget ("" without one).
     std::string DumpedWidgetText(const std::string& name)
     {
-        std::istringstream in(vtest::ReadWholeFile(DumpPath()));
-        for (std::string line; std::getline(in, line);) {
-            std::istringstream words(line);
-            std::string word, widget;
-            int r[4];
-            if (words >> word >> widget && word == "widget" && widget == name &&
-                words >> r[0] >> r[1] >> r[2] >> r[3]) {
-                std::string rest;
-                std::getline(words, rest);
-                return rest.empty() ? rest : rest.substr(1);
-            }
-        }
-        return "";
+        int rect[4];
+        std::string text;
+        return DumpedWidget(name, rect, &text) ? text : std::string();
     }
     // Waits until the named widget shows over the point and holds still there (its page has
     // slid in), as a person waits before tapping it. The dump is written when it changes, so a

@@ -33,6 +33,12 @@
 //   player<side> health <n> strikes <n> hat <item> <0|1>
 //                              the squib's health, its time-out strikes left, the item of its
 //                              hat (0 without) and whether the hat's picture is loaded
+//   aim<side> <aiming> <stretching> <x> <y>
+//                              the squib's aim as drawn: being aimed, stretched, and the aim
+//                              vector (world units, four decimals)
+//   projectile <side> <slot> <type> <x> <y>
+//                              each projectile on the shown scene (none on the saved scene
+//                              a fast-forward shows) and its point on the screen
 //   camera <x> <y> <zoom>      the world point at the view's centre, and the zoom, to four
 //                              decimals (well below a pixel; the easing view's last tiny
 //                              steps do not count as changes)
@@ -311,6 +317,17 @@ void CVexStateDump::ComposeBattle(CStateGame* game, CVexPlayState* battle, std::
                  (int)p.strikes, p.hasHat ? (int)p.hatItem : 0, p.hatImage ? 1 : 0);
             Line(out, "bomb%d snow %d cluster %d used %d weapon %d", side, (int)p.snowBombOwned,
                  (int)p.clusterBombOwned, (int)p.bombUsed, (int)p.weapon);
+            Line(out, "aim%d %d %d %.4f %.4f", side, p.aiming ? 1 : 0, p.stretching ? 1 : 0,
+                 (double)p.aim.x, (double)p.aim.y);
+            for (int slot = 0; slot < VEX_PLAYER_SLOTS; ++slot) {
+                const CVexProjectile* projectile = p.slots[slot];
+                if (!projectile || !projectile->body)
+                    continue;
+                camera.WorldToScreen(projectile->body->position, at);
+                CVexCamera::RoundToNearest(at.x, x);
+                CVexCamera::RoundToNearest(at.y, y);
+                Line(out, "projectile %d %d %d %d %d", side, slot, (int)projectile->type, x, y);
+            }
         }
         int ice = 0;
         for (int i = 0; i < shown->GetBlocks()->GetCount(); ++i)

@@ -1,11 +1,13 @@
 """Pictures of the system as a person sees it, made by the real program on the stand-in with the
 two-copy harness, one BUILD/screenshots/NAME.png for each of NAMES: the game's menu, credits,
-training picker, story intro, level editor and leave confirmation; the online menu's login,
-registration, start, settings, about, own page, player list with an entry open, gift choice,
-shop, buy confirmation and my items; a battle, its results and the chat. A is the demo account
-"alice" (she wears her red hat), B a new guest. Each screen is checked as it is taken
-(screen_check.py): the faults found are written to BUILD/screenshots/faults.txt, and the run
-fails when there are any.
+training picker, a training scene's start, loss and win, story intro, level editor; the online
+menu's login, registration, start page (outside and during a match), settings, about, own page
+(with achievements and without), player list with an entry open, gift choice, shop, buy
+confirmation and my items; a battle's start, both turn banners, the aim held, a shot in flight,
+a time-out, the leave confirmation, both results and the chat. A is the demo account "alice"
+(she wears her red hat), B logs in as "dmitri" (no achievements). Each screen is checked
+(screen_check.py) once the run is over: the faults found are written to
+BUILD/screenshots/faults.txt, and the run fails when there are any.
 
 Usage: screenshots.py BUILD_DIR (scripts/screenshots.sh runs it)."""
 import os
@@ -17,9 +19,83 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import e2e_harness as h  # noqa: E402
 import screen_check  # noqa: E402
 
-NAMES = ("game_menu", "credits", "training", "intro", "editor", "login", "register", "start",
-         "settings", "about", "me", "players", "player_open", "battle_hat", "leave_confirm",
-         "results", "chat", "shop", "buy", "gift", "my_items")
+NAMES = ("game_menu", "credits", "training", "training_ready", "training_lost", "training_won",
+         "intro", "editor", "login", "register", "start", "settings", "about", "me", "players",
+         "player_open", "get_ready", "your_turn", "opponent_turn", "battle_hat", "leave_confirm",
+         "chat", "aiming", "in_flight", "time_out", "results", "results_won", "start_ingame",
+         "shop", "buy", "gift", "my_items", "me_empty")
+LANGUAGE = os.path.join(h.SOURCE, "data", "language", "zorbixlanguage_0000.txt")
+
+
+def game_text(number):
+    """The game's English text of that number, as its language pack's source lists it."""
+    with open(LANGUAGE, encoding="utf-8") as f:
+        for line in f:
+            key, _, text = line.rstrip("\n").partition("=")
+            if key == str(number):
+                return text.replace("\\n", " ")
+    raise KeyError(number)
+
+
+def banner(text):
+    """A condition on the dump: the game's text shows, opaque."""
+    return lambda d: any(t[2] == text and t[1][:2].lower() == "ff" for t in game_texts(d))
+
+
+def projectiles(d):
+    """The projectiles of the dump that lie on the screen: [(x, y)]."""
+    out = []
+    for line in d.text.splitlines():
+        words = line.split(" ")
+        if words[0] == "projectile" and len(words) == 6:
+            x, y = int(words[4]), int(words[5])
+            if 0 <= x < 800 and 0 <= y < 480:
+                out.append((x, y))
+    return out
+
+
+def wait_squib_still(copy, seconds):
+    """Waits for the copy's turn with its squib resting on the screen; its point."""
+    state = {"at": None, "count": 0}
+
+    def still(d):
+        at = h.squib(d) if h.my_turn(d) and d.get("game_over") != "1" else None
+        if at is None or at != state["at"]:
+            state["at"], state["count"] = at, 0
+            return False
+        state["count"] += 1
+        return state["count"] >= 8
+    copy.wait_dump(still, seconds, "no turn with the squib at rest")
+    return state["at"]
+
+
+def hold_aim(copy, dx, dy):
+    """Presses on the copy's resting squib and pulls the finger by (dx, dy) pixels, held; the
+    finger stays down until `release`."""
+    x, y = wait_squib_still(copy, 70)
+    downs = copy.dump().get("touch_downs")
+    copy.xdotool("mousemove", "--sync", x, y, "mousedown", "1")
+    copy.wait_dump(lambda d: d.get("touch_downs") != downs, 20, "the game did not see the press")
+    for k in range(1, 6):
+        copy.xdotool("mousemove", "--sync", x + dx * k // 5, y + dy * k // 5)
+        # Each step of the pull seen by the game before the next.
+        d0 = copy.dump().text
+        h.wait_until(lambda: copy.dump().text != d0, 2)
+    side = copy.dump().num("local_side")
+    state = {"last": None, "count": 0}
+
+    def stretched(d):
+        aim = d.values.get("aim%d" % side) or []
+        if aim[:2] != ["1", "1"] or aim != state["last"]:
+            state["last"], state["count"] = aim, 0
+            return False
+        state["count"] += 1
+        return state["count"] >= 4
+    copy.wait_dump(stretched, 10, "the squib is not stretched")
+
+
+def release(copy):
+    copy.xdotool("mouseup", "1")
 
 
 def game_buttons(d):
@@ -68,10 +144,11 @@ def press_game_button(copy, button, seconds=15):
 
 
 class Shots:
-    """Screenshots into the output directory, each screen checked as it is taken."""
+    """Screenshots into the output directory with the dump of the moment; each screen is
+    checked afterwards (`check`), so that a short-lived screen (a banner) is taken at once."""
 
     def __init__(self, out, pictures):
-        self.out, self.faults, self.pictures = out, [], pictures
+        self.out, self.faults, self.pictures, self.taken = out, [], pictures, []
 
     def take(self, copy, name):
         path = os.path.join(self.out, name + ".png")
@@ -79,22 +156,54 @@ class Shots:
         dump = copy.dump()
         with open(os.path.join(self.out, name + ".txt"), "w") as f:
             f.write(dump.text)
-        for fault in screen_check.check(dump, path, self.pictures):
-            self.faults.append("%s: %s" % (name, fault))
+        self.taken.append((name, dump, path))
+
+    def check(self):
+        for name, dump, path in self.taken:
+            for fault in screen_check.check(dump, path, self.pictures):
+                self.faults.append("%s: %s" % (name, fault))
+        self.taken = []
+
+
+def play_training(copy, shots, name, pull, first=False):
+    """Plays the training's first scene with one jump, the finger pulled by `pull` pixels from
+    the squib, until the scene ends; takes its end as NAME and presses the end's next button
+    (a lost scene starts again, a won one returns to the picker). The first time the scene is
+    picked and the start's banner taken."""
+    if first:
+        d = copy.wait_dump(lambda d: d.screens() == ["training"] and
+                           len(game_buttons(d).get(1, [])) == 15, 20, "no training picker")
+        copy.click_rect(game_buttons(d)[1][0])
+        copy.wait_dump(banner(game_text(0)), 20, "no get-ready banner in training")
+        shots.take(copy, "training_ready")
+    for _ in range(3):
+        hold_aim(copy, *pull)
+        played = copy.dump().num("shots", 0)
+        release(copy)
+        # The jump is played, then the scene ends or the next turn comes.
+        d = copy.wait_dump(lambda d: d.get("game_over") == "1" or
+                           (d.num("shots", 0) > played and h.my_turn(d)), 60,
+                           "the scene neither ends nor goes on")
+        if d.get("game_over") == "1":
+            break
+    text = game_text(16 if name == "training_won" else 17)
+    copy.wait_dump(banner(text), 20, "no banner %r" % text)
+    shots.take(copy, name)
+    press_game_button(copy, 12)
 
 
 def make(build):
     out = os.path.join(build, "screenshots")
     os.makedirs(out, exist_ok=True)
     # B's game menu offers the level editor (a test seam: no button of the menu does).
-    world = h.World(build, env={"b": {"ORLO_EDITOR_BUTTON": "1"}})
+    # A's Home key shows the start page (a test seam: nothing else reaches it during a match).
+    world = h.World(build, env={"a": {"ORLO_HOME_KEY": "1"}, "b": {"ORLO_EDITOR_BUTTON": "1"}})
     shots = Shots(out, os.path.join(build, "datapacks", "game"))
     ok = False
     try:
         a, b = world.start()
         for c in (a, b):
             c.wait_dump(lambda d: d.num("lobby_state") == 5, 60, "no first login")
-        b_id = [i for i in world.standin.online() if int(i) >= 70000]
         h.no_toast(a)
         # The game's menu with its buttons (and the hint to find an opponent).
         a.wait_dump(lambda d: d.get("menu_shown") == "0" and
@@ -127,6 +236,12 @@ def make(build):
         b.wait_dump(lambda d: not hint(d), 15, "the hint stays")
         still(b)
         shots.take(b, "training")
+        # The first scene, lost (a leap off the jetty's far end) and then won (its winning
+        # jump into the opponent): the start's banner, the two end banners.
+        play_training(b, shots, "training_lost", (76, 76), first=True)
+        play_training(b, shots, "training_won", (-77, 21))
+        d = b.wait_dump(lambda d: d.screens() == ["training"] and 0 in game_buttons(d), 20,
+                        "the won scene does not return to the picker")
         press_game_button(b, 0)
         b.wait_dump(lambda d: d.screens() == ["menu"] and len(game_buttons(d)) >= 7, 20,
                     "B's game menu does not come back")
@@ -145,6 +260,19 @@ def make(build):
         shots.take(b, "editor")
         b.click(400, 470)
         b.wait_dump(lambda d: d.screens() == ["menu"], 20, "the editor does not close")
+        # B logs in as a user without achievements: the own page's panel says there are none.
+        h.login(b, "dmitri", "ironwall")
+        h.no_toast(b)
+        h.open_menu(b, "startscreen_root")
+        b.press("start_me", page="startscreen_root")
+        b.wait_dump(lambda d: h.page_shown("me_root")(d) and
+                    d.widget("my_achievements_none") is not None, 15,
+                    "no own page saying it has no achievements")
+        still(b)
+        shots.take(b, "me_empty")
+        b.press("me_back_button", page="me_root")
+        b.wait_dump(h.page_shown("startscreen_root"), 10, "B is not back on the start page")
+        h.close_menu(b)
         h.open_menu(a, "loginscreen_root")
         still(a)
         shots.take(a, "login")
@@ -177,9 +305,7 @@ def make(build):
         shots.take(a, "me")
         a.press("me_back_button", page="me_root")
         a.wait_dump(h.page_shown("startscreen_root"), 10, "not back on the start page")
-        # B's guest is the one that is not A.
-        guests = [i for i in world.standin.online() if int(i) >= 70000]
-        b_name = "Guest" + (guests or b_id)[0]
+        b_name = "dmitri"
         row = h.find_player(a, b_name)
         time.sleep(1.0)  # the avatars
         shots.take(a, "players")
@@ -193,7 +319,17 @@ def make(build):
         h.challenge(a, b_name)
         h.accept_challenge(b)
         d = h.wait_battle(b)
-        a_side = 1 - d.num("local_side")
+        # The start's banner, the level's name under it, while the first turn waits.
+        b.wait_dump(banner(game_text(0)), 10, "no get-ready banner")
+        shots.take(b, "get_ready")
+        # The first turn's banners on both sides at once.
+        d = a.wait_dump(lambda d: d.num("turn_side") in (0, 1), 10, "no first turn")
+        first, other = (a, b) if d.num("turn_side") == d.num("local_side") else (b, a)
+        first.wait_dump(banner(game_text(1)), 15, "no your-turn banner")
+        shots.take(first, "your_turn")
+        other.wait_dump(banner(game_text(2)), 5, "no opponent's-turn banner")
+        shots.take(other, "opponent_turn")
+        a_side = 1 - b.dump().num("local_side")
         b.wait_dump(lambda d: (d.values.get("player%d" % a_side) or ["0"] * 7)[6] == "1", 20,
                     "no hat on A's squib")
         time.sleep(1.5)
@@ -213,13 +349,40 @@ def make(build):
                     10, "the line is not in the backlog")
         still(a)
         shots.take(a, "chat")
-        h.close_menu(a)
-        # A shoots, B never does: B's third strike ends the match.
+        # The match's start page, reached through a test seam (the Home key: nothing on the
+        # chat page leads there); its first button returns to the battle.
+        a.xdotool("key", "Home")
+        a.wait_dump(lambda d: h.page_shown("startscreen_root")(d) and
+                    d.widget("start_return_game") is not None, 10, "no start page of a match")
+        still(a)
+        shots.take(a, "start_ingame")
+        a.press("start_return_game", page="startscreen_root")
+        a.wait_dump(lambda d: d.get("menu_shown") == "0", 10, "the battle does not come back")
+        # A's turn: the squib pulled back and held, then the shot in flight. It flies away
+        # from B, so that the match still ends by B's time-outs.
+        d = a.dump()
+        mine, theirs = (d.values.get("squib%d_world" % s) for s in (a_side, 1 - a_side))
+        toward = 1 if (not mine or not theirs or float(theirs[0]) >= float(mine[0])) else -1
+        hold_aim(a, toward * 85, 70)
+        shots.take(a, "aiming")
+        at = h.squib(a.dump())
+        release(a)
+        a.wait_dump(lambda d: any(abs(x - at[0]) + abs(y - at[1]) > 80
+                                  for x, y in projectiles(d)), 30, "no shot in flight")
+        shots.take(a, "in_flight")
+        # B's next turn runs out (B never shoots): the time-out over the opponent's turn.
+        b.wait_dump(banner(game_text(6)), 60, "no time-out banner")
+        shots.take(b, "time_out")
+        # A shoots on: B's third strike ends the match.
         h.shoot_until_over(a)
-        # The results over B's battle (the chat page comes over them a little later).
-        b.wait_dump(lambda d: d.get("game_over") == "1", 30, "the match does not end")
-        time.sleep(0.5)
+        # The results over both battles (the chat page comes over them a little later).
+        b.wait_dump(banner(game_text(4)), 30, "no losing banner")
         shots.take(b, "results")
+        a.wait_dump(banner(game_text(3)), 10, "no winning banner")
+        shots.take(a, "results_won")
+        # The battle opens the match's chat by itself a little later; leaving it leaves the
+        # match for the start page.
+        a.wait_dump(h.page_shown("chat_root"), 20, "no chat after the match")
         h.to_start_page(a)
         a.press("start_shop", page="startscreen_root")
         a.press("item_name", text="Top hat", page="shop_root")
@@ -255,6 +418,7 @@ def make(build):
         print("FAILED: %s\nscreenshots and logs: %s" % (failure, world.root))
     finally:
         world.stop(remove=ok)
+        shots.check()
     with open(os.path.join(out, "faults.txt"), "w") as f:
         for fault in shots.faults:
             f.write(fault + "\n")

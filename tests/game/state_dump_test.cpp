@@ -189,6 +189,17 @@ TEST_F(DumpedTraining, BattleLinesMatchTheBattleAndADragFromThemWins)
         t.game.OnPointerMove(0, x0 + (x1 - x0) * k / 4, y0 + (y1 - y0) * k / 4);
         t.Tick();
     }
+    // Held: the squib shows aimed and stretched, with the aim the scene's line names (the drag
+    // lands on whole pixels), and nothing is in flight yet.
+    t.Tick();
+    Dump held = Read();
+    ASSERT_EQ(4u, held["aim0"].size());
+    EXPECT_EQ("1", held["aim0"][0]);
+    EXPECT_EQ("1", held["aim0"][1]);
+    EXPECT_NEAR(aimX, atof(held["aim0"][2].c_str()), 0.01);
+    EXPECT_NEAR(aimY, atof(held["aim0"][3].c_str()), 0.01);
+    EXPECT_EQ(std::vector<std::string>({"0", "0", "0.0000", "0.0000"}), held["aim1"]);
+    EXPECT_EQ(0u, held.count("projectile"));
     t.game.OnPointerUp(0, x1, y1);
     ASSERT_TRUE(t.RunUntil([&] { return b->IsShotInProgress(); }, 30));
     ASSERT_TRUE(t.RunUntil([&] { return b->IsGameOver() || t.Ready(); }, 3000));

@@ -325,9 +325,12 @@ def make(build):
         # The first turn's banners on both sides at once.
         d = a.wait_dump(lambda d: d.num("turn_side") in (0, 1), 10, "no first turn")
         first, other = (a, b) if d.num("turn_side") == d.num("local_side") else (b, a)
-        first.wait_dump(banner(game_text(1)), 15, "no your-turn banner")
+        # Both are up together (for over a second): both shown, then both taken.
+        if not h.wait_until(lambda: banner(game_text(1))(first.dump()) and
+                            banner(game_text(2))(other.dump()), 15):
+            raise h.Failure("no turn banners on both sides (%s, %s)" %
+                            (game_texts(first.dump()), game_texts(other.dump())))
         shots.take(first, "your_turn")
-        other.wait_dump(banner(game_text(2)), 5, "no opponent's-turn banner")
         shots.take(other, "opponent_turn")
         a_side = 1 - b.dump().num("local_side")
         b.wait_dump(lambda d: (d.values.get("player%d" % a_side) or ["0"] * 7)[6] == "1", 20,

@@ -421,8 +421,8 @@ static const int kXKeyHome = 0xff50;
 
 int COrloMenuState::OnKeyDown(int key)
 {
-    if (key == kXKeyHome && IsMenuShown() && m_pageRoot && !IsGuest() &&
-        GetLoginState() == 2 && HomeKeyShowsStartPage()) {
+    if (key == kXKeyHome && IsMenuShown() && m_pageRoot && !IsGuest() && GetLoginState() == 2 &&
+        HomeKeyShowsStartPage()) {
         m_pageRoot->NavigateTo(CVortanString("startscreen_root"));
         return 1;
     }

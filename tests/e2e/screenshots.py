@@ -69,9 +69,19 @@ def wait_squib_still(copy, seconds):
     return state["at"]
 
 
-def hold_aim(copy, dx, dy):
+def hold_aim(copy, dx, dy, tries=2):
     """Presses on the copy's resting squib and pulls the finger by (dx, dy) pixels, held; the
-    finger stays down until `release`."""
+    finger stays down until `release`. A turn that runs out under the finger is let go, and
+    the next turn tried."""
+    for _ in range(tries - 1):
+        if pull_squib(copy, dx, dy):
+            return
+        release(copy)
+    if not pull_squib(copy, dx, dy):
+        raise h.Failure("%s: the squib is not stretched" % copy.name)
+
+
+def pull_squib(copy, dx, dy):
     x, y = wait_squib_still(copy, 70)
     downs = copy.dump().get("touch_downs")
     copy.xdotool("mousemove", "--sync", x, y, "mousedown", "1")
@@ -91,7 +101,7 @@ def hold_aim(copy, dx, dy):
             return False
         state["count"] += 1
         return state["count"] >= 4
-    copy.wait_dump(stretched, 10, "the squib is not stretched")
+    return h.wait_until(lambda: stretched(copy.dump()), 10)
 
 
 def release(copy):

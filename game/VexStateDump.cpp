@@ -182,14 +182,15 @@ void VexBattleDigest(CVexPlayState* battle, std::string& out)
     out += "| ";
     for (int i = 0; i < blocks->GetCount(); ++i) {
         const CVexBlock* block = blocks->GetAt(i);
+        // A pending change (a freeze) counts as made: the two copies take it at the same
+        // step, but one may end its playback a few steps sooner and be seen before it.
         out += "b";
         Int(out, block->id);
         Int(out, block->shape);
-        Int(out, block->material);
-        Int(out, block->variant);
+        Int(out, block->pending ? block->pendingMaterial : block->material);
+        Int(out, block->pending ? block->pendingVariant : block->variant);
         Int(out, block->layer);
-        Int(out, block->hitPoints);
-        Int(out, block->pending);
+        Int(out, block->pending ? block->pendingHitPoints : block->hitPoints);
         if (block->body) {
             Bits(out, block->body->position.x);
             Bits(out, block->body->position.y);

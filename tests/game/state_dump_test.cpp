@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "game/VexBlock.h"
+#include "game/VexBlockList.h"
 #include "game/VexCamera.h"
 #include "game/VexPhysicsBody.h"
 #include "game/VexPlayState.h"
@@ -262,6 +264,39 @@ TEST_F(DumpedTraining, TheTouchButtonsAreWhereTheyAreDrawn)
     t.Tick();
     EXPECT_EQ(5u, button(VEX_BTN_YES).size());
     EXPECT_EQ(5u, button(VEX_BTN_NO).size());
+}
+
+// A snow bomb's freeze reaches both copies at the same step but takes effect a while later; a
+// copy whose playback ends a step sooner must not be told apart from one that saw the freeze
+// take effect, and a freeze must still tell two battles apart.
+TEST_F(DumpedTraining, APendingFreezeDigestsAsTheChangeItWillMake)
+{
+    btest::DrawnTraining t;
+    ASSERT_TRUE(t.Start(0));
+    CVexScene* scene = t.Battle()->GetLiveScene();
+    CVexBlockList* blocks = scene->GetBlocks();
+    ASSERT_GT(blocks->GetCount(), 0);
+    CVexBlock* block = blocks->GetAt(0);
+    std::string before;
+    VexBattleDigest(t.Battle(), before);
+
+    block->pending = 1;
+    block->delayCounter = -0.5f;
+    block->pendingMaterial = (u8)(block->material + 1);
+    block->pendingVariant = (u8)(block->variant + 1);
+    block->pendingHitPoints = block->hitPoints - 40;
+    std::string waiting;
+    VexBattleDigest(t.Battle(), waiting);
+    EXPECT_NE(before, waiting);
+
+    // The scene's own step makes the change once the delay has run.
+    scene->SetBlockAnimation(1);
+    for (int i = 0; i < 30 && block->pending; ++i)
+        scene->Step(1.0f / 30.0f);
+    ASSERT_EQ(0u, block->pending);
+    std::string made;
+    VexBattleDigest(t.Battle(), made);
+    EXPECT_EQ(waiting, made);
 }
 
 TEST_F(DumpedTraining, AReaderNeverSeesAPartialDumpAndSectionsAddTheirLines)

@@ -181,7 +181,7 @@ def battle(world, a, b, number, shots, state):
 
 
 def run(build):
-    world = h.World(build)
+    world = h.World(build, short_timers=True)
     ok = False
     try:
         a, b = world.start()

@@ -86,7 +86,7 @@ def play_to_the_end(world, a, b):
 
 def run(build):
     figures = {}
-    world = h.World(build)
+    world = h.World(build, short_timers=True)
     ok = False
     try:
         a, b = world.start()

@@ -642,6 +642,15 @@ def open_menu(copy, page=None):
         copy.wait_dump(page_shown(page), 10, "not on " + page)
 
 
+def chat_after_match(copy, seconds=45):
+    """The chat page after a match's end, as the battle brings it up by itself (5 s after the
+    end once what it sent was acknowledged): a tap on the round button of the test's own would
+    cross it and close the menu it opens. Returns the dump."""
+    return copy.wait_dump(lambda d: "play" not in d.screens() and d.get("menu_shown") == "1"
+                          and d.get("menu_page") == "chat_root", seconds,
+                          "the ended battle does not lead to the chat page")
+
+
 def close_menu(copy):
     if copy.dump().get("menu_shown") == "1":
         copy.press("orlo_button")

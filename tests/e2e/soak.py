@@ -22,7 +22,7 @@ def start_match(a, b, b_name, first):
         h.accept_challenge(b)
     else:
         for c in (a, b):
-            h.open_menu(c, "chat_root")
+            h.chat_after_match(c)
             c.press("rematch-button", page="chat_root")
     for c in (a, b):
         c.wait_dump(lambda d: h.in_battle(d) and d.get("game_over") == "0" and d.num("shots") == 0,

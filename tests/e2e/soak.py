@@ -66,7 +66,8 @@ def main(build, count):
             if not in_game:
                 # B, whose opponent went, shows its result and then brings up the chat page
                 # by itself: 5 s after the match's end once what it sent is acknowledged, else
-                # (a GameOver the opponent, gone, never acknowledges) 30 s after it. A
+                # (a GameOver the opponent, gone, never acknowledges) when the hold ends (the
+                # run's short one, h.HOLD_SECONDS). A
                 # challenge page shown before that would give way to the chat page under B's
                 # finger.
                 b.wait_dump(lambda d: "play" not in d.screens() or (

@@ -11,6 +11,7 @@
 #include "game/VexPlayState.h"
 #include "game/VexRenderer.h"
 #include "game/VexScene.h"
+#include "game/VexTestTimers.h"
 #include "platform/OrloApplication.h"
 #include "platform/OrloDevice.h"
 
@@ -67,7 +68,7 @@ void CVexPlayState::NewGame()
     m_winner = VEX_WINNER_DRAW;
     m_ffTime = 0.0f;
     m_game->SetFastForward(0);
-    m_turnLimit = 30.0f;
+    m_turnLimit = VexTurnLimitSeconds();
     m_waterTimer = 0.0f;
     m_waterLimit = 1.0f;
     m_bannerFade = 255.0f;
@@ -353,7 +354,7 @@ void CVexPlayState::ApplyGameOverSteps()
         ShowButton(VEX_BTN_LEAVE, 1);
     // Online the battle leaves by itself 5 s after the match end, once what it sent has been
     // acknowledged (a lost GameOver is resent), but not later than 30 s after it.
-    const int sent = !m_out->HasRecords() || since >= 30.0f;
+    const int sent = !m_out->HasRecords() || since >= VexUnackedHoldSeconds();
     if (!m_training && since >= 5.0f && sent && !m_leaveBattleSent) {
         m_leaveBattleSent = 1;
         PostLeaveBattle(0);

@@ -181,7 +181,7 @@ def battle(world, a, b, number, shots, state):
 
 
 def run(build):
-    world = h.World(build)
+    world = h.World(build, short_timers=True)
     ok = False
     try:
         a, b = world.start()
@@ -202,7 +202,7 @@ def run(build):
             number += 1
             if number > 1:
                 for c in (a, b):
-                    h.open_menu(c, "chat_root")
+                    h.chat_after_match(c)
                     c.press("rematch-button", page="chat_root", seconds=30)
                 for c in (a, b):
                     c.wait_dump(lambda d: h.in_battle(d) and d.get("game_over") == "0", 60,

@@ -109,6 +109,10 @@ def measure_runs(measure, describe, runs):
     return 0
 
 
+# The waits of a run that took a while, (seconds, copy, what): where a run's time goes.
+LONG_WAITS = []
+
+
 def wait_until(condition, seconds, step=0.05):
     end = time.monotonic() + seconds
     while True:
@@ -362,6 +366,11 @@ class Copy:
 
     # --- the program ------------------------------------------------------------------------------
     def start(self):
+        self.launch()
+        self.wait_window()
+
+    def launch(self):
+        """Starts the program (and its surroundings the first time) without waiting for it."""
         if not self.display:
             self.start_display()
             self.start_bus()
@@ -381,6 +390,8 @@ class Copy:
              "--", os.path.join(self.build, "orlogate")],
             env=env, stdout=self.log, stderr=self.log, start_new_session=True)
         self.status = None
+
+    def wait_window(self):
         check(wait_until(self.window, 60), "%s: no window" % self.name)
 
     def pid(self):
@@ -448,7 +459,12 @@ class Copy:
             d = self.dump()
             last[0] = d
             return condition(d)
-        if not wait_until(probe, seconds):
+        began = time.monotonic()
+        found = wait_until(probe, seconds)
+        took = time.monotonic() - began
+        if took >= 2.0:
+            LONG_WAITS.append((took, self.name, what))
+        if not found:
             raise Failure("%s: %s (dump:\n%s)" % (self.name, what, last[0].text[:3000]))
         return last[0]
 
@@ -539,7 +555,11 @@ class World:
     """The stand-in and two copies in a directory of the build (the copies' /tmp is private: what
     they write must lie elsewhere). Kept on failure, with screenshots."""
 
-    def __init__(self, build, names=("a", "b"), keep=None, env=None):
+    def __init__(self, build, names=("a", "b"), keep=None, env=None, short_timers=False):
+        """short_timers: the battles' turns last TURN_SECONDS and an ended battle waits at most
+        HOLD_SECONDS for an acknowledgement (test seams of the program), for runs that would
+        otherwise sit through a side's 30 s time-outs or a 30 s hold."""
+        self.began = time.monotonic()
         self.build = os.path.abspath(build)
         base = os.path.join(self.build, "e2e-runs")
         os.makedirs(base, exist_ok=True)
@@ -549,19 +569,33 @@ class World:
         self.names = names
         self.shots = 0
         self.env = env or {}  # a copy's name: more variables for its program
+        self.short_timers = short_timers
 
     def start(self):
         self.standin.start()
         lobby = "127.0.0.1:%d" % self.standin.lobby
         for i, n in enumerate(self.names):
             self.copies[n] = Copy(n, self.build, self.root, lobby, "35693803564380%d" % i)
-            self.copies[n].env = dict(self.env.get(n, {}))
+            if self.short_timers:
+                self.copies[n].env.update(ORLO_TURN_SECONDS=str(TURN_SECONDS),
+                                          ORLO_UNACKED_HOLD_SECONDS=str(HOLD_SECONDS))
+            self.copies[n].env.update(self.env.get(n, {}))
+        # The copies start side by side: each start is mostly waiting.
         for n in self.names:
-            self.copies[n].start()
+            self.copies[n].launch()
+        for n in self.names:
+            self.copies[n].wait_window()
+        self.log("started")
         return [self.copies[n] for n in self.names]
+
+    def log(self, stage):
+        """A line of the run's timeline: the seconds since the run began and the stage."""
+        print("%7.1f s  %s" % (time.monotonic() - self.began, stage))
+        sys.stdout.flush()
 
     def keep(self, stage):
         """Screenshots of both copies for a stage, in the run's directory."""
+        self.log(stage)
         self.shots += 1
         for n, c in self.copies.items():
             if c.display:
@@ -573,10 +607,21 @@ class World:
         self.standin.stop()
         if remove:
             shutil.rmtree(self.root, ignore_errors=True)
+        self.log("stopped")
+        if LONG_WAITS:
+            print("the longest waits on the copies (%d of 2 s or more, %.0f s in all):"
+                  % (len(LONG_WAITS), sum(w[0] for w in LONG_WAITS)))
+            for took, name, what in sorted(LONG_WAITS, reverse=True)[:12]:
+                print("  %6.1f s  %s: %s" % (took, name, what))
+            del LONG_WAITS[:]
 
 
 # --- what a person does -------------------------------------------------------------------------
 A_NAME = "alphaplayer"  # the account the runs register for copy A
+# The short timers of World(short_timers=True): a turn long enough for a side that shoots to aim
+# and fire on a slow machine; a hold longer than the 5 s an ended battle always shows its result.
+TURN_SECONDS = 12
+HOLD_SECONDS = 10
 
 
 def page_shown(page):
@@ -595,6 +640,15 @@ def open_menu(copy, page=None):
         copy.wait_dump(lambda d: d.get("menu_shown") == "1", 10, "the menu does not open")
     if page:
         copy.wait_dump(page_shown(page), 10, "not on " + page)
+
+
+def chat_after_match(copy, seconds=45):
+    """The chat page after a match's end, as the battle brings it up by itself (5 s after the
+    end once what it sent was acknowledged): a tap on the round button of the test's own would
+    cross it and close the menu it opens. Returns the dump."""
+    return copy.wait_dump(lambda d: "play" not in d.screens() and d.get("menu_shown") == "1"
+                          and d.get("menu_page") == "chat_root", seconds,
+                          "the ended battle does not lead to the chat page")
 
 
 def close_menu(copy):

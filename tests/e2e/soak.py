@@ -22,7 +22,7 @@ def start_match(a, b, b_name, first):
         h.accept_challenge(b)
     else:
         for c in (a, b):
-            h.open_menu(c, "chat_root")
+            h.chat_after_match(c)
             c.press("rematch-button", page="chat_root")
     for c in (a, b):
         c.wait_dump(lambda d: h.in_battle(d) and d.get("game_over") == "0" and d.num("shots") == 0,
@@ -51,7 +51,7 @@ def end_match(world, a, b, ending):
 
 
 def main(build, count):
-    world = h.World(build)
+    world = h.World(build, short_timers=True)
     rows, ok = [], False
     try:
         a, b = world.start()
@@ -66,7 +66,8 @@ def main(build, count):
             if not in_game:
                 # B, whose opponent went, shows its result and then brings up the chat page
                 # by itself: 5 s after the match's end once what it sent is acknowledged, else
-                # (a GameOver the opponent, gone, never acknowledges) 30 s after it. A
+                # (a GameOver the opponent, gone, never acknowledges) when the hold ends (the
+                # run's short one, h.HOLD_SECONDS). A
                 # challenge page shown before that would give way to the chat page under B's
                 # finger.
                 b.wait_dump(lambda d: "play" not in d.screens() or (

@@ -86,7 +86,7 @@ def play_to_the_end(world, a, b):
 
 def run(build):
     figures = {}
-    world = h.World(build)
+    world = h.World(build, short_timers=True)
     ok = False
     try:
         a, b = world.start()
@@ -165,7 +165,7 @@ def run(build):
         check_results(world, kept)
 
         # 4 (second half). B's backlog holds A's line.
-        h.open_menu(b, "chat_root")
+        h.chat_after_match(b)
         b.wait_dump(lambda d: any(w[5].endswith(A_NAME + ": " + CHAT) for w in d.widgets), 10,
                     "A's line is not in B's backlog")
         world.keep("backlog")
@@ -276,9 +276,9 @@ def run(build):
         a_won = int(ea.values["game_over"][2]) == side_of(ea)
         check_banners((ea, eb), (a_won, not a_won))
         check_results(world, kept)
-        h.open_menu(b, "chat_root")
+        h.chat_after_match(b)
         b.press("rematch-button", page="chat_root")
-        h.open_menu(a, "chat_root")
+        h.chat_after_match(a)
         a.wait_dump(lambda d: any(w[5].endswith(" wants a rematch!") for w in d.widgets), 15,
                     "A is not told of B's rematch")
         a.press("button_back", page="chat_root")
@@ -356,7 +356,7 @@ def check_results(world, kept, who=None):
 def rematch(a, b):
     """Both ask for a rematch on the chat page; the new battle's dumps."""
     for c in (a, b):
-        h.open_menu(c, "chat_root")
+        h.chat_after_match(c)
         c.press("rematch-button", page="chat_root")
     return [c.wait_dump(lambda d: in_new_battle(d) and d.num("round_state") >= 5, 40,
                         "no rematch battle") for c in (a, b)]

@@ -46,7 +46,8 @@ endif()
 # #defines a macro it does not #undef again, has a using-directive at file scope, or
 # includes the X11 or GTK headers (their unprefixed macros: None, Bool, Status, True...)
 # compiles on its own. (The file names of a batch's members are what the compiler reports,
-# so warnings and sanitizer reports still name the source and its line.)
+# so warnings and sanitizer reports still name the source and its line.) scripts/unity_check.py
+# compares each batch with its members compiled alone.
 function(vortan_batch_sources target)
     if(NOT VORTAN_UNITY)
         return()

@@ -11,12 +11,12 @@
 namespace {
 
 // The output formats the engine can open, in order of preference on a tie.
-const CVortanSoundFormat kCandidates[] = {
+const CVortanSoundFormat kFormatCandidates[] = {
     {2, 44100, 16, 4}, {2, 22050, 16, 4}, {2, 11025, 16, 4}, {2, 44100, 8, 2},
     {2, 22050, 8, 2},  {2, 11025, 8, 2},  {1, 44100, 16, 2}, {1, 22050, 16, 2},
     {1, 11025, 16, 2}, {1, 44100, 8, 1},  {1, 22050, 8, 1},  {1, 11025, 8, 1},
 };
-const int kCandidateCount = sizeof(kCandidates) / sizeof(kCandidates[0]);
+const int kFormatCandidateCount = sizeof(kFormatCandidates) / sizeof(kFormatCandidates[0]);
 
 const int kMixerPriority = 252;
 const int kMaxPeriodBytes = 1 << 20;
@@ -64,8 +64,8 @@ int CVortanSoundEngine::ChooseFormat(const CVortanSoundFormat& wanted, CVortanSo
 {
     float best = 10000.0f;
     int found = -1;
-    for (int i = 0; i < kCandidateCount; ++i) {
-        const CVortanSoundFormat& c = kCandidates[i];
+    for (int i = 0; i < kFormatCandidateCount; ++i) {
+        const CVortanSoundFormat& c = kFormatCandidates[i];
         float product = Ratio(c.m_samplesPerSec, wanted.m_samplesPerSec) *
                         Ratio(c.m_bitsPerSample, wanted.m_bitsPerSample) *
                         Ratio(c.m_channels, wanted.m_channels);
@@ -77,8 +77,8 @@ int CVortanSoundEngine::ChooseFormat(const CVortanSoundFormat& wanted, CVortanSo
     if (found < 0)
         return VORTAN_E_VERSION;
     if (chosen)
-        chosen->Set(kCandidates[found].m_channels, kCandidates[found].m_samplesPerSec,
-                    kCandidates[found].m_bitsPerSample);
+        chosen->Set(kFormatCandidates[found].m_channels, kFormatCandidates[found].m_samplesPerSec,
+                    kFormatCandidates[found].m_bitsPerSample);
     return VORTAN_OK;
 }
 
@@ -416,8 +416,8 @@ int CVortanSoundEngine::GetBufferCount()
 
 int CVortanSoundEngine::EnumFormats(CVortanPtrArray& formats)
 {
-    for (int i = 0; i < kCandidateCount; ++i) {
-        CVortanSoundFormat* format = new (std::nothrow) CVortanSoundFormat(kCandidates[i]);
+    for (int i = 0; i < kFormatCandidateCount; ++i) {
+        CVortanSoundFormat* format = new (std::nothrow) CVortanSoundFormat(kFormatCandidates[i]);
         if (!format)
             return VORTAN_E_NOMEMORY;
         if (formats.Add(format) != VORTAN_OK) {

@@ -286,3 +286,6 @@ int CVortanSoundWave::DecodeOggVorbis(CVortanSoundEngine* engine, CVortanSoundSt
     *out = buffer;
     return VORTAN_OK;
 }
+
+// This file's macros end here (the build may compile it together with others).
+#undef VORTAN_OGG_SSE2

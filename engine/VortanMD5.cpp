@@ -229,3 +229,10 @@ void MD5String(CVortanString& text)
     MD5Final(&context);
     DigestToHex(context.digest, text);
 }
+
+// This file's macros end here (the build may compile it together with others).
+#undef MD5_F
+#undef MD5_G
+#undef MD5_H
+#undef MD5_I
+#undef MD5_STEP

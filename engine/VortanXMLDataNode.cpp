@@ -75,7 +75,7 @@ bool IsBlank(unsigned char c)
 {
     return c <= 32;
 }
-bool IsDigit(unsigned char c)
+bool IsXmlDigit(unsigned char c)
 {
     return c >= '0' && c <= '9';
 }
@@ -92,14 +92,14 @@ bool ScanInt(const char* p, const char* end, int* out)
         return false;
     }
     bool negative = false;
-    while (p < end && !IsDigit((unsigned char)*p)) {
+    while (p < end && !IsXmlDigit((unsigned char)*p)) {
         if (*p == '-') {
             negative = true;
         }
         p++;
     }
     u32 value = 0;
-    while (p < end && IsDigit((unsigned char)*p)) {
+    while (p < end && IsXmlDigit((unsigned char)*p)) {
         value = value * 10u + (u32)(*p - '0');
         p++;
     }
@@ -124,12 +124,12 @@ bool ScanFloat(const char* p, const char* end, float* out, bool inList = false)
     }
     bool negative = false;
     bool fraction = false;
-    while (p < end && !IsDigit((unsigned char)*p)) {
+    while (p < end && !IsXmlDigit((unsigned char)*p)) {
         if (*p == '-') {
             negative = true;
         }
         fraction =
-            (*p == '.' || (*p == ',' && !inList)) && p + 1 < end && IsDigit((unsigned char)p[1]);
+            (*p == '.' || (*p == ',' && !inList)) && p + 1 < end && IsXmlDigit((unsigned char)p[1]);
         p++;
     }
     // Mantissa of up to 19 significant digits; further integer digits raise the scale,
@@ -146,7 +146,7 @@ bool ScanFloat(const char* p, const char* end, float* out, bool inList = false)
             fraction = true;
             continue;
         }
-        if (!IsDigit(c)) {
+        if (!IsXmlDigit(c)) {
             break;
         }
         if (digits < 19) {

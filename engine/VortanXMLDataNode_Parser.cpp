@@ -646,3 +646,6 @@ int CVortanXMLDataNode::LoadFromPath(const CVortanString& path)
     file.Close();
     return result;
 }
+
+// This file's macros end here (the build may compile it together with others).
+#undef VORTAN_XML_WORDS

@@ -15,7 +15,7 @@
 namespace {
 const int kIntroTune = 1;
 const int kSkipImage = 12;
-const int kImages[] = {12, 59, 60, 9, 8}; // the skip button and the sound controls
+const int kIntroImages[] = {12, 59, 60, 9, 8}; // the skip button and the sound controls
 const char* const kOverlayName = "torch.png";
 const float kSpeed = 0.23f;      // panel widths per second
 const float kFadeStart = 1.5f;   // the last picture stays this long (fade above 1)...
@@ -89,7 +89,7 @@ void CVexIntroState::LoadImages()
     COrloApplication* host = m_game ? m_game->GetHostApplication() : nullptr;
     if (!host)
         return;
-    for (int id : kImages)
+    for (int id : kIntroImages)
         CVexAssetLoader::LoadImage(m_game->GetGameContext(), host, id);
     if (m_overlay)
         host->ReleaseSurface(m_overlay);
@@ -126,7 +126,7 @@ void CVexIntroState::UnloadImages()
     if (!host)
         return;
     CVexGameContext* context = m_game->GetGameContext();
-    for (int id : kImages)
+    for (int id : kIntroImages)
         context->ReleaseImage(host, id);
     for (int k = 0; k < VEX_INTRO_PANELS; ++k) {
         if (m_panelLoaded[k] && m_panelImages[k])

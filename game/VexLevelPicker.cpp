@@ -5,7 +5,7 @@
 
 namespace {
 
-int Clamp(int v, int lo, int hi)
+int ClampLevel(int v, int lo, int hi)
 {
     return v < lo ? lo : (v > hi ? hi : v);
 }
@@ -16,7 +16,8 @@ int CVexLevelPicker::PickRandomLevel()
 {
     for (;;) {
         for (int attempt = 0; attempt < MAX_TRIES; ++attempt) {
-            int level = Clamp(RandomValue(0, LEVEL_COUNT - 1) % LEVEL_COUNT, 0, LEVEL_COUNT - 1);
+            int level =
+                ClampLevel(RandomValue(0, LEVEL_COUNT - 1) % LEVEL_COUNT, 0, LEVEL_COUNT - 1);
             if (!IsPlayed(level)) {
                 m_played.SetAtGrow(m_played.GetSize(), level);
                 return level;
@@ -29,12 +30,12 @@ int CVexLevelPicker::PickRandomLevel()
 
 int CVexLevelPicker::RandomSpawnPoint()
 {
-    return Clamp(RandomValue(0, 2), 0, 2);
+    return ClampLevel(RandomValue(0, 2), 0, 2);
 }
 
 int CVexLevelPicker::RandomSide()
 {
-    return Clamp(RandomValue(0, 1), 0, 1);
+    return ClampLevel(RandomValue(0, 1), 0, 1);
 }
 
 int CVexLevelPicker::RandomValue(int min, int max)

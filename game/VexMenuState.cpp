@@ -19,10 +19,10 @@
 #include "platform/OrlogateApplication.h"
 
 namespace {
-const int kTitleImage = 1;
-const int kLoaderImage = 2;
+const int kMenuTitleImage = 1;
+const int kMenuLoaderImage = 2;
 const int kMenuTune = 0;
-const int kDots = 15;
+const int kMenuDots = 15;
 const float kSpin = 3.0f;   // radians per second of the spinner
 const float kDarken = 0.2f; // brightness behind the spinner and the credits
 
@@ -79,11 +79,11 @@ int CVexMenuState::Init(CStateGame* game)
     if (host) {
         CVexGameContext* context = game->GetGameContext();
         CVexAssetLoader::LoadFont(context, host);
-        CVexAssetLoader::LoadImage(context, host, kTitleImage);
-        CVexAssetLoader::LoadImage(context, host, kLoaderImage);
+        CVexAssetLoader::LoadImage(context, host, kMenuTitleImage);
+        CVexAssetLoader::LoadImage(context, host, kMenuLoaderImage);
     }
     m_buttons = NewScreenButtons(m_renderer, this);
-    m_dots = NewScreenDots(game, m_renderer, kDots);
+    m_dots = NewScreenDots(game, m_renderer, kMenuDots);
     const float w = Width(), h = Height(), r = w / 15.0f;
     m_loaderLeft = w * 0.5f - r;
     m_loaderRight = w * 0.5f + r;
@@ -168,8 +168,8 @@ void CVexMenuState::Render()
         return;
     const float w = Width(), h = Height();
     const CVortanVector2 m(w * 0.5f, h * 0.5f);
-    m_renderer->DrawScreenQuad(m, CVortanVector2(h, h * 0.5f), m_renderer->GetImage(kTitleImage),
-                               0xFFFFFFFFu);
+    m_renderer->DrawScreenQuad(m, CVortanVector2(h, h * 0.5f),
+                               m_renderer->GetImage(kMenuTitleImage), 0xFFFFFFFFu);
     m_drawn = 1;
     const int loaded = m_game->IsLoadingDone();
     if (!loaded) {
@@ -180,7 +180,7 @@ void CVexMenuState::Render()
         const CVortanVector2 half((m_loaderRight - m_loaderLeft) * 0.5f,
                                   (m_loaderBottom - m_loaderTop) * 0.5f);
         m_renderer->DrawSprite(centre, half, 0xFFFFFFFFu, 0, 0, 1, 1, m_time * kSpin,
-                               m_renderer->GetImage(kLoaderImage));
+                               m_renderer->GetImage(kMenuLoaderImage));
     }
     if (m_creditsOpen)
         RenderCredits();

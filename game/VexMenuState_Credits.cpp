@@ -11,8 +11,8 @@
 #include "game/VexRenderer.h"
 
 namespace {
-const u32 kTextFlags = VEX_TEXT_CENTER_VIEW_X | 0x200;
-const u32 kLegalFlags = kTextFlags | VEX_TEXT_SCALE_3_4;
+const u32 kCreditsTextFlags = VEX_TEXT_CENTER_VIEW_X | 0x200;
+const u32 kLegalFlags = kCreditsTextFlags | VEX_TEXT_SCALE_3_4;
 
 int LineHeight(CVexRenderer* renderer)
 {
@@ -102,7 +102,8 @@ void CVexMenuState::RenderCredits()
             else if (a < 1.0f)
                 colour = ((u32)(a * 255.0f) << 24) | 0x00FFFFFFu;
             m_renderer->DrawText(0, (int)y, row.text, colour,
-                                 row.key == VEX_CREDITS_LEGAL_KEY ? kLegalFlags : kTextFlags);
+                                 row.key == VEX_CREDITS_LEGAL_KEY ? kLegalFlags
+                                                                  : kCreditsTextFlags);
         }
     }
     if (m_creditsScroll <= end) {

@@ -22,7 +22,7 @@
 #include "platform/OrloApplication.h"
 
 namespace {
-const u32 kWhite = 0xFFFFFFFFu;
+const u32 kRenderWhite = 0xFFFFFFFFu;
 const float kPi = 3.14159265f;
 
 const u32 kStyles[10][2] = {{0x20BCD2, 0xFEA800}, {0x002F5F, 0x20BCD2}, {0x20BCD2, 0xFF75AC},
@@ -103,12 +103,12 @@ void CVexPlayState::DrawBackground()
     const float ox = m_renderer->GetCamera().GetOffset().x;
     m_renderer->DrawBackgroundImage(CVortanVector2(-ox / 1.5f, 0.57f * s),
                                     CVortanVector2(0.57f * s, 0.57f * s), m_renderer->GetImage(4),
-                                    kWhite);
+                                    kRenderWhite);
     const float xs[3] = {-1.4f * s, 1.4f * s, 0.0f};
     for (float x : xs)
         m_renderer->DrawBackgroundImage(CVortanVector2(-0.5f * ox + x, 0.35f * s),
                                         CVortanVector2(0.7f * s, 0.35f * s),
-                                        m_renderer->GetImage(3), kWhite);
+                                        m_renderer->GetImage(3), kRenderWhite);
 }
 
 void CVexPlayState::DrawSquibs()
@@ -124,7 +124,7 @@ void CVexPlayState::DrawSquibs()
             !m_shotInProgress && !m_roundDecided && p.body) {
             CVortanVector2 at;
             m_renderer->GetCamera().WorldToScreen(p.body->position, at);
-            m_renderer->DrawScreenQuad(at, p.labelSize, m_renderer->GetImage(7), kWhite);
+            m_renderer->DrawScreenQuad(at, p.labelSize, m_renderer->GetImage(7), kRenderWhite);
         }
         scene->DrawPlayer(side);
     }
@@ -152,7 +152,7 @@ void CVexPlayState::DrawProjectiles()
                 if (CVexBlock* block = scene->GetBlocks()->FindById(projectile->link))
                     at += block->wobble;
             m_renderer->DrawWorldImage(at, VexScale(projectile->body->halfSize, grow),
-                                       m_renderer->GetImage(image), kWhite);
+                                       m_renderer->GetImage(image), kRenderWhite);
         }
 }
 
@@ -171,10 +171,10 @@ void CVexPlayState::DrawPanels()
         const float pulse = 1.0f + 0.18f * sinf(side ? t + kPi : t);
         if (side == m_turnSide)
             m_renderer->DrawScreenQuad(centre, CVortanVector2(1.3f * size, 1.3f * size),
-                                       m_renderer->GetImage(7), kWhite);
+                                       m_renderer->GetImage(7), kRenderWhite);
         // One frame of the side's sheet of ten looks.
-        m_renderer->DrawScreenSquibFrame(centre, CVortanVector2(0.8f * size, 0.8f * size), kWhite,
-                                         0, p.facingFrame % 10, 10, 1, pulse,
+        m_renderer->DrawScreenSquibFrame(centre, CVortanVector2(0.8f * size, 0.8f * size),
+                                         kRenderWhite, 0, p.facingFrame % 10, 10, 1, pulse,
                                          m_renderer->GetImage(5 + side));
         if (p.hasHat && p.hatImage) {
             // As on the battlefield: 1.846 times the squib's picture, its centre 0.88 of the
@@ -182,14 +182,14 @@ void CVexPlayState::DrawPanels()
             const float squib = 0.8f * size;
             m_renderer->DrawScreenQuad(CVortanVector2(x, centre.y - 0.8795f * squib),
                                        CVortanVector2(1.8461538f * squib, 1.8461538f * squib),
-                                       p.hatImage, kWhite);
+                                       p.hatImage, kRenderWhite);
         }
-        m_renderer->DrawText((int)x, (int)(2.45f * size), p.name, kWhite,
+        m_renderer->DrawText((int)x, (int)(2.45f * size), p.name, kRenderWhite,
                              VEX_TEXT_CENTER_X | VEX_TEXT_SCALE_3_4);
         if (p.inPlay) {
             CVortanString health;
             health.FromInteger(p.health, 10);
-            m_renderer->DrawText((int)x, (int)(3.1f * size), health, kWhite,
+            m_renderer->DrawText((int)x, (int)(3.1f * size), health, kRenderWhite,
                                  VEX_TEXT_CENTER_X | VEX_TEXT_SCALE_3_4);
         }
     }
@@ -200,12 +200,12 @@ void CVexPlayState::DrawZoomBar()
     const float h = m_renderer->GetViewHeight();
     m_renderer->DrawScreenQuad(CVortanVector2(0.0625f * h, 0.5f * h),
                                CVortanVector2(0.03125f * h, 0.25f * h), m_renderer->GetImage(68),
-                               kWhite);
+                               kRenderWhite);
     float c = (m_renderer->GetCamera().GetZoom() - 0.3f) / 0.7f;
     c = c < 0.058928575f ? 0.058928575f : (c > 0.94107145f ? 0.94107145f : c);
     m_renderer->DrawScreenQuad(CVortanVector2(0.0625f * h, 0.75f * h - 0.5f * h * c),
                                CVortanVector2(0.03125f * h, 0.03125f * h), m_renderer->GetImage(69),
-                               kWhite);
+                               kRenderWhite);
 }
 
 void CVexPlayState::DrawHud()
@@ -218,41 +218,41 @@ void CVexPlayState::DrawHud()
         const float keep = m_startDelay < 0.5f ? 1.0f - m_startDelay : 0.5f;
         Darken(keep, 0.5f * h - 1.5f * line, 0.5f * h + 1.5f * line);
         const float alpha = m_startDelay < 1.0f ? 255.0f * m_startDelay : 255.0f;
-        DrawCentredText(0, 0.45f * h, Alpha(kWhite, alpha));
+        DrawCentredText(0, 0.45f * h, Alpha(kRenderWhite, alpha));
         m_renderer->DrawText((int)(0.5f * w), (int)(0.55f * h), m_live->GetName(),
-                             Alpha(kWhite, alpha), VEX_TEXT_CENTER_X | VEX_TEXT_MIDDLE);
+                             Alpha(kRenderWhite, alpha), VEX_TEXT_CENTER_X | VEX_TEXT_MIDDLE);
     }
     if (m_turnActive && Player(0).inPlay && Player(1).inPlay && !m_gameOver &&
         m_bannerFade > 0.0f) {
         const int own = m_turnSide == m_localSide && !m_cameraReturn;
-        DrawCentredText(own ? 1 : 2, 0.4f * h, Alpha(kWhite, m_bannerFade));
+        DrawCentredText(own ? 1 : 2, 0.4f * h, Alpha(kRenderWhite, m_bannerFade));
         if (m_timedOut)
-            DrawCentredText(6, 0.3f * h, Alpha(kWhite, m_bannerFade));
+            DrawCentredText(6, 0.3f * h, Alpha(kRenderWhite, m_bannerFade));
     }
     if (m_roundState == VEX_ROUND_OWN_TURN) {
         const float size = w / 25.0f;
         const int frame = GetTimerFrame();
         const float scale = 1.0f + m_pulseScale;
         const CVortanVector2 at(w - size, 3.0f * size);
-        m_renderer->DrawScreenFrame(at, CVortanVector2(size * scale, size * scale), kWhite,
+        m_renderer->DrawScreenFrame(at, CVortanVector2(size * scale, size * scale), kRenderWhite,
                                     frame % 4, frame / 4, 4, 4, m_renderer->GetImage(28));
         if (Player(m_localSide).strikes > 0) {
             CVortanString strikes;
             strikes.FromInteger(Player(m_localSide).strikes, 10);
-            m_renderer->DrawText((int)at.x, (int)at.y, strikes, kWhite,
+            m_renderer->DrawText((int)at.x, (int)at.y, strikes, kRenderWhite,
                                  VEX_TEXT_CENTER_X | VEX_TEXT_MIDDLE);
         }
     }
     if (m_roundState == VEX_ROUND_BETWEEN && Player(m_localSide).extra[1]) {
         Darken(0.2f, 0.0f, h);
-        DrawCentredText(7, 0.6f * h, kWhite);
+        DrawCentredText(7, 0.6f * h, kRenderWhite);
     }
     int main = -1, how = -1;
     GetResultBanner(main, how);
     if (main >= 0)
-        DrawCentredText(main, 0.4f * h, kWhite);
+        DrawCentredText(main, 0.4f * h, kRenderWhite);
     if (how >= 0)
-        DrawCentredText(how, 0.25f * h, kWhite);
+        DrawCentredText(how, 0.25f * h, kRenderWhite);
 }
 
 void CVexPlayState::GetResultBanner(int& main, int& how) const
@@ -290,16 +290,17 @@ void CVexPlayState::Render()
     if (!m_training && m_roundState <= VEX_ROUND_LOADED) {
         m_renderer->DrawScreenQuad(CVortanVector2(0.5f * w, 0.5f * h),
                                    CVortanVector2(0.5f * w, 0.5f * h), m_renderer->GetImage(1),
-                                   kWhite);
+                                   kRenderWhite);
         Darken(0.2f, 0.0f, h);
-        m_renderer->DrawSprite(
-            CVortanVector2(0.5f * w, 0.5f * h), CVortanVector2(0.05f * w, 0.05f * w), kWhite, 0, 0,
-            1, 1, (float)(GetGameTime() % 1000) / 1000.0f * 2.0f * kPi, m_renderer->GetImage(2));
-        DrawCentredText(11, 0.65f * h, kWhite);
+        m_renderer->DrawSprite(CVortanVector2(0.5f * w, 0.5f * h),
+                               CVortanVector2(0.05f * w, 0.05f * w), kRenderWhite, 0, 0, 1, 1,
+                               (float)(GetGameTime() % 1000) / 1000.0f * 2.0f * kPi,
+                               m_renderer->GetImage(2));
+        DrawCentredText(11, 0.65f * h, kRenderWhite);
         if (m_confirm) {
             Darken(0.2f, 0.0f, h);
-            DrawCentredText(12, 0.3f * h, kWhite);
-            DrawCentredText(13, 0.4f * h, kWhite);
+            DrawCentredText(12, 0.3f * h, kRenderWhite);
+            DrawCentredText(13, 0.4f * h, kRenderWhite);
         }
         if (bubbles)
             bubbles->Render();
@@ -326,11 +327,11 @@ void CVexPlayState::Render()
     if (CVexButton* selected = Button(kWeaponButtons[weapon % 6]))
         if (selected->visible)
             m_renderer->DrawScreenQuad(selected->centre, VexScale(selected->halfSize, 1.5f),
-                                       m_renderer->GetImage(7), kWhite);
+                                       m_renderer->GetImage(7), kRenderWhite);
     if (m_roundState >= VEX_ROUND_RESULT && !Button(VEX_BTN_SHOP_BOMB)) {
         const float s = w / 30.0f;
         m_renderer->DrawScreenQuad(CVortanVector2(0.5f * w + 6.0f * s, 1.5f * s),
-                                   CVortanVector2(s, s), m_renderer->GetImage(24), kWhite);
+                                   CVortanVector2(s, s), m_renderer->GetImage(24), kRenderWhite);
     }
     DrawZoomBar();
     if (bubbles)
@@ -339,8 +340,8 @@ void CVexPlayState::Render()
         // The question over everything dimmed, the weapon bar too; only its answers are lit.
         m_buttons->Render();
         Darken(0.2f, 0.0f, h);
-        DrawCentredText(12, 0.3f * h, kWhite);
-        DrawCentredText(13, 0.4f * h, kWhite);
+        DrawCentredText(12, 0.3f * h, kRenderWhite);
+        DrawCentredText(13, 0.4f * h, kRenderWhite);
         m_buttons->RenderButton(Button(VEX_BTN_YES));
         m_buttons->RenderButton(Button(VEX_BTN_NO));
     } else {

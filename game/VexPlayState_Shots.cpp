@@ -13,7 +13,7 @@
 #include "platform/OrloApplication.h"
 
 namespace {
-const float kStep = 1.0f / 30.0f;
+const float kShotsStep = 1.0f / 30.0f;
 const float kLaunch = -6.9f;
 const float kAimMax = 0.4f;
 const float kShotLimit = 30.0f;
@@ -299,14 +299,14 @@ void CVexPlayState::FastForward()
         CheckTurnEnd();
         if (!m_shot)
             break;
-        m_live->Step(kStep);
-        m_effects->Update(kStep);
+        m_live->Step(kShotsStep);
+        m_effects->Update(kShotsStep);
         if (m_waterPending)
-            m_waterTimer += kStep;
+            m_waterTimer += kShotsStep;
         m_game->AdvanceSimulatedClock(VEX_STEP_MS);
         if (m_physics)
             m_world->Step();
-        m_ffTime += kStep;
+        m_ffTime += kShotsStep;
         ++steps;
         frame += kFrameStep;
         if (frame > kFrameBudget)

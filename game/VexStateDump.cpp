@@ -129,7 +129,7 @@ void Line(std::string& out, const char* format, ...)
     out += '\n';
 }
 
-bool WriteAll(int fd, const char* data, size_t size)
+bool WriteAllText(int fd, const char* data, size_t size)
 {
     while (size > 0) {
         const ssize_t n = write(fd, data, size);
@@ -430,7 +430,7 @@ int CVexStateDump::Write(const std::string& text)
     const int fd = open(m_temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
         return VORTAN_E_OPEN;
-    bool ok = WriteAll(fd, text.data(), text.size());
+    bool ok = WriteAllText(fd, text.data(), text.size());
     ok = (close(fd) == 0) && ok;
     ok = ok && rename(m_temp.c_str(), m_path.c_str()) == 0;
     if (!ok) {

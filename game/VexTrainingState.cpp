@@ -20,10 +20,10 @@
 #include "platform/OrloStatsStore.h"
 
 namespace {
-const int kTitleImage = 1;
+const int kTrainingTitleImage = 1;
 const int kSceneImage = 66;
-const int kExitImage = 12;
-const int kDots = 15;
+const int kTrainingExitImage = 12;
+const int kTrainingDots = 15;
 const float kMessageSeconds = 5.0f;
 // Texts of the messages: the completion message, and the hint.
 const int kCompleteText[2] = {18, 19};
@@ -50,7 +50,7 @@ int CVexTrainingState::Init(CStateGame* game)
     m_buttons = NewScreenButtons(m_renderer, this);
     m_firstCleared = m_completionShown = 0;
     m_messageTime = 0.0f;
-    m_dots = NewScreenDots(game, m_renderer, kDots);
+    m_dots = NewScreenDots(game, m_renderer, kTrainingDots);
     BuildButtons();
     return VORTAN_OK;
 }
@@ -114,7 +114,7 @@ void CVexTrainingState::BuildButtons()
     }
     if (!m_firstCleared)
         m_messageTime = kMessageSeconds;
-    m_buttons->AddButton(CVortanVector2(w * 0.5f, h - b), CVortanVector2(b, b), kExitImage,
+    m_buttons->AddButton(CVortanVector2(w * 0.5f, h - b), CVortanVector2(b, b), kTrainingExitImage,
                          VEX_TRAINING_BUTTON_EXIT, 0);
     m_buttons->ReloadImages();
 }
@@ -193,7 +193,7 @@ void CVexTrainingState::Render()
         return;
     const float w = m_renderer->GetViewWidth(), h = m_renderer->GetViewHeight();
     m_renderer->DrawScreenQuad(CVortanVector2(w * 0.5f, h * 0.5f), CVortanVector2(h, h * 0.5f),
-                               m_renderer->GetImage(kTitleImage), 0xFFFFFFFFu);
+                               m_renderer->GetImage(kTrainingTitleImage), 0xFFFFFFFFu);
     if (m_dots)
         m_dots->Render();
     if (m_buttons)

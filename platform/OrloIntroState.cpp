@@ -13,7 +13,7 @@ const int kStartupFrames = 5;
 // Frames per second of counted time (twelve frames in about one second).
 const float kFrameRate = 11.0f;
 const float kFadeStart = 1.5f;
-const float kDuration = 2.0f;
+const float kIntroDuration = 2.0f;
 } // namespace
 
 COrloIntroState::COrloIntroState()
@@ -81,7 +81,7 @@ int COrloIntroState::Update(float seconds)
         m_sound->Play(0);
         m_soundPlayed = 1;
     }
-    if (m_time >= kDuration)
+    if (m_time >= kIntroDuration)
         Finish();
     return 1;
 }
@@ -112,7 +112,7 @@ void COrloIntroState::Render()
                                  (alpha << 24) | 0x00FFFFFFu, centred);
     }
     if (m_time >= kFadeStart) {
-        float amount = (kDuration - m_time) * 2.0f;
+        float amount = (kIntroDuration - m_time) * 2.0f;
         graphics->DarkenUnit(nullptr, amount > 0.0f ? amount : 0.0f);
     }
 }

@@ -13,7 +13,7 @@ const i32 kBuiltIn = -1;
 
 // The built-in font, or a font whose pack is closed: nothing could load it again under this
 // record.
-bool NoPackLeft(const COrloFontRecord* record)
+bool NoFontPackLeft(const COrloFontRecord* record)
 {
     return record->packId <= 0;
 }
@@ -112,7 +112,7 @@ int COrloResourceManager::AddRefFont(CVortanBitmapFont* font)
 
 int COrloResourceManager::ReleaseFont(CVortanBitmapFont*& font)
 {
-    return ReleaseRecord(m_fonts, font, &COrloFontRecord::font, DeleteFont, NoPackLeft);
+    return ReleaseRecord(m_fonts, font, &COrloFontRecord::font, DeleteFont, NoFontPackLeft);
 }
 
 void COrloResourceManager::UnloadFontTextures()

@@ -11,7 +11,7 @@
 namespace {
 const float kFadeIn = 0.5f;
 const float kMenuStart = 2.5f;
-const float kDuration = 3.0f;
+const float kTitleDuration = 3.0f;
 
 // A rectangle of the picture scaled by s and centred on a W x H target.
 CVortanRect ScaledCentred(float s, int pw, int ph, int W, int H)
@@ -137,7 +137,7 @@ int COrloTitleState::Update(float seconds)
         return 1;
     }
     m_time += seconds;
-    if (m_time >= kDuration && !m_holding)
+    if (m_time >= kTitleDuration && !m_holding)
         Finish();
     return 1;
 }

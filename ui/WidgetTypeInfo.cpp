@@ -53,3 +53,6 @@ WIDGET_TYPE_RECORD(TextWidget, &Widget(), L"text_widget")
 WIDGET_TYPE_RECORD(Slider, &Widget(), L"slider")
 WIDGET_TYPE_RECORD(Pie, &Widget(), L"pie")
 WIDGET_TYPE_RECORD(WebView, &Widget(), L"web_view")
+
+// This file's macros end here (the build may compile it together with others).
+#undef WIDGET_TYPE_RECORD

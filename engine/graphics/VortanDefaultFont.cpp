@@ -46,3 +46,6 @@ int VortanGetDefaultFont(const u8** png, int* pngSize, const CVortanDefaultGlyph
         *lineHeight = kData.lineHeight;
     return VORTAN_HAS_DEFAULT_FONT;
 }
+
+// This file's macros end here (the build may compile it together with others).
+#undef VORTAN_HAS_DEFAULT_FONT

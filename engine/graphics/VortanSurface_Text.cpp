@@ -20,7 +20,7 @@ namespace {
 // Longest text handed to Pango, in UTF-16 units.
 const int kMaxTextUnits = 64 * 1024;
 
-u32 Premultiplied(u32 argb)
+u32 PremultipliedArgb(u32 argb)
 {
     u32 a = argb >> 24;
     if (a == 255)
@@ -77,7 +77,7 @@ int CVortanSurface::DrawText(CVortanRect* rect, const CVortanString& fontName, i
                     m_alpha ? m_alpha + (size_t)(area.top + y) * m_desc.width : nullptr;
                 u32* out = (u32*)(data + (size_t)y * stride);
                 for (int x = 0; x < aw; ++x) {
-                    u32 p = Premultiplied(
+                    u32 p = PremultipliedArgb(
                         VortanDecodeNative(format, row, area.left + x, alphaRow, palette));
                     out[x] = p;
                     before[(size_t)y * aw + x] = p;

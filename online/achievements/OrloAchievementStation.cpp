@@ -181,3 +181,6 @@ int COrloAchievementStation::SaveUnlocks()
     }
     return VORTAN_OK;
 }
+
+// This file's macros end here (the build may compile it together with others).
+#undef ORLO_UNLOCKS_READ_LIMIT

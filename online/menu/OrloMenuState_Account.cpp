@@ -14,7 +14,8 @@
 
 namespace {
 
-const char kNameAlphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ01234567890-_";
+const char kAccountNameAlphabet[] =
+    "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ01234567890-_";
 const char kEmailAlphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ01234567890-_@.";
 const char kTimesNewPlayer[] = "__Orlo_TimesNewPlayer";
 
@@ -63,7 +64,7 @@ bool COrloMenuState::ValidatePlayerName(const CVortanString& name)
     int message = 0;
     if (name.GetLength() < 4 || name.GetLength() > 15)
         message = 16;
-    else if (!AllIn(name, kNameAlphabet))
+    else if (!AllIn(name, kAccountNameAlphabet))
         message = 17;
     else if (name == CVortanString("guest"))
         message = 18;

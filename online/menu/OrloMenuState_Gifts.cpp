@@ -25,7 +25,7 @@ namespace {
 // The most items a gift answer offers that are kept.
 const int kGiftChoicesMax = 1000;
 
-CVortanString Decimal(int value)
+CVortanString GiftsDecimal(int value)
 {
     CVortanString out;
     out.FromInteger(value, 10);
@@ -88,7 +88,8 @@ int COrloMenuState::OnLoadSelectionGiftItem(CWidget* sender, COrloMenuState* men
         return 1;
     const GiftChoice& choice = menu->m_giftChoices[index];
     menu->SetTextOf(sender->FindChild(CVortanString("item-name"), -1), choice.name);
-    menu->SetTextOf(sender->FindChild(CVortanString("price-value"), -1), Decimal(choice.giftPrice));
+    menu->SetTextOf(sender->FindChild(CVortanString("price-value"), -1),
+                    GiftsDecimal(choice.giftPrice));
     CWidget* select = sender->FindChild(CVortanString("select-button"), -1);
     if (select) {
         // The choice's index: the array moves as answers append to it.
@@ -152,7 +153,7 @@ void COrloMenuState::ShowConfirmPlayerGift()
     MenuPages::ShowRegisteredIcon(m_application, page->FindChild(CVortanString("player-icon"), -1),
                                   key);
     SetTextOf(page->FindChild(CVortanString("player-name"), -1), m_giftRecipientName);
-    SetTextOf(page->FindChild(CVortanString("value_price"), -1), Decimal(m_giftTotal));
+    SetTextOf(page->FindChild(CVortanString("value_price"), -1), GiftsDecimal(m_giftTotal));
 }
 
 int COrloMenuState::OnShowConfirmPlayerGiftDialog(CWidget* sender, COrloMenuState* menu)
@@ -218,9 +219,9 @@ void COrloMenuState::BuildCoinsLink(CVortanString& out)
     out.Append(CVortanString("&check="));
     out.Append(check);
     out.Append(CVortanString("&game="));
-    out.Append(Decimal(gate->GetGameNumber()));
+    out.Append(GiftsDecimal(gate->GetGameNumber()));
     out.Append(CVortanString("&release="));
-    out.Append(Decimal(session->GetReleaseId()));
+    out.Append(GiftsDecimal(session->GetReleaseId()));
     out.Append(CVortanString("&rid="));
     out.Append(store);
     out.Append(CVortanString("&lang="));

@@ -36,7 +36,7 @@ CWidget* Child(CWidget* parent, const char* name)
     return parent ? parent->FindChild(CVortanString(name), -1) : nullptr;
 }
 
-CVortanString Decimal(i64 value)
+CVortanString StartDecimal(i64 value)
 {
     char text[32];
     snprintf(text, sizeof(text), "%lld", (long long)value);
@@ -231,7 +231,7 @@ void COrloMenuState::OnMatchResults(int index, const SMatchResult& record)
     snprintf(name, sizeof(name), "my_points_%d", index + 1);
     CTextWidget* points = WidgetCast<CTextWidget>(Child(m_selfItem, name));
     if (points) {
-        points->SetText(Decimal(record.points));
+        points->SetText(StartDecimal(record.points));
         points->SetTextColor(colour);
     }
     snprintf(name, sizeof(name), "my_opponent_%d", index + 1);

@@ -34,7 +34,7 @@ int IconOf(int kind)
     }
 }
 
-CWidget* FindNamed(CWidget* root, const char* name)
+CWidget* FindToastNamed(CWidget* root, const char* name)
 {
     return root ? root->FindChild(CVortanString(name), -1) : nullptr;
 }
@@ -106,8 +106,8 @@ int COrloToastNotification::Build(int width, int height)
     int rc = BuildPopupTree(m_application, ORLO_TOAST_LAYOUT, m_sequences, events, 1, width, height,
                             &m_root);
     CWidget::Destroy(old);
-    m_hitArea = FindNamed(m_root, "toast_hitarea");
-    m_background = FindNamed(m_root, "toast_bg");
+    m_hitArea = FindToastNamed(m_root, "toast_hitarea");
+    m_background = FindToastNamed(m_root, "toast_bg");
 
     if (m_elapsed >= 0.0f) {
         // A toast with its own duration goes on where it was; any other ends here (also when
@@ -154,13 +154,13 @@ int COrloToastNotification::ShowItem(const CEntry& entry)
 {
     CWidget* icons[3];
     for (int i = 0; i < 3; ++i)
-        icons[i] = FindNamed(m_root, kIcons[i]);
+        icons[i] = FindToastNamed(m_root, kIcons[i]);
     if (!m_hitArea || !icons[0] || !icons[1] || !icons[2])
         return 0;
     const int shown = IconOf(entry.kind);
     for (int i = 0; i < 3; ++i)
         icons[i]->SetVisible(i == shown);
-    CTextWidget* message = WidgetCast<CTextWidget>(FindNamed(m_root, "toast_message"));
+    CTextWidget* message = WidgetCast<CTextWidget>(FindToastNamed(m_root, "toast_message"));
     if (message)
         message->SetText(entry.text);
     m_duration = entry.duration > 0.0f ? entry.duration : ORLO_TOAST_DEFAULT_DURATION;
@@ -264,7 +264,7 @@ int COrloToastNotification::OnPointerUp(int button, int x, int y)
     int rx = x, ry = y;
     m_root->ParentToLocal(rx, ry);
     m_root->DispatchPointerUp(button, rx, ry);
-    CWidget* hit = FindNamed(m_root, "toast_hitarea");
+    CWidget* hit = FindToastNamed(m_root, "toast_hitarea");
     if (!hit)
         return 0;
     hit->ConvertPoint(nullptr, x, y);
@@ -278,7 +278,7 @@ int COrloToastNotification::OnPointerMove(int button, int x, int y)
     int rx = x, ry = y;
     m_root->ParentToLocal(rx, ry);
     m_root->DispatchPointerMove(button, rx, ry);
-    CWidget* hit = FindNamed(m_root, "toast_hitarea");
+    CWidget* hit = FindToastNamed(m_root, "toast_hitarea");
     if (!hit)
         return 0;
     hit->ConvertPoint(nullptr, x, y);

@@ -43,3 +43,6 @@ IEasingCurve* CEasingCurveExpoInOut::Create(int, const float*)
 {
     return new (std::nothrow) CEasingCurveExpoInOut();
 }
+
+// This file's macros end here (the build may compile it together with others).
+#undef EASING_CURVE_BODY

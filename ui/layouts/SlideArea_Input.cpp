@@ -11,7 +11,7 @@ const float kFlingShare = 0.2f;
 const float kLongestFlingDrag = 1.0f;
 const float kSlowestFlingSquared = 100.0f;
 
-int RoundHalfUp(float v)
+int RoundHalfUpInput(float v)
 {
     return (int)floorf(v + 0.5f);
 }
@@ -157,7 +157,7 @@ void CSlideArea::OnPointerUp(int button, int x, int y)
     m_live.Set(0.0f, (float)(m_pressY - py));
     const float dragged = m_live.x * m_live.x + m_live.y * m_live.y;
     const float needed = m_threshold.x * m_threshold.x + m_threshold.y * m_threshold.y;
-    const int dx = RoundHalfUp(m_live.x), dy = RoundHalfUp(m_live.y);
+    const int dx = RoundHalfUpInput(m_live.x), dy = RoundHalfUpInput(m_live.y);
     if (dragged <= needed) {
         if (!m_pressed) {
             m_live.Set(0.0f, 0.0f);

@@ -10,6 +10,7 @@
 #include "engine/graphics/VortanSurface.h"
 #include "engine/graphics/VortanSurfaceApp.h"
 #include "engine/graphics/VortanSurfaceFormats.h"
+#include "engine/graphics/VortanTextureSource.h"
 
 #ifndef GL_TEXTURE_MAX_LEVEL_APPLE
 #define GL_TEXTURE_MAX_LEVEL_APPLE 0x813D
@@ -191,6 +192,14 @@ void CVortanSurface::DeleteTexture()
         glDeleteTextures(1, &id);
     }
     m_texture = 0;
+}
+
+u32 CVortanSurface::DrawTexture()
+{
+    if (!m_texture && m_textureSource)
+        m_textureSource->MakeTexture(this);
+    m_drawn = 1;
+    return m_texture;
 }
 
 int CVortanSurface::RecreateTexture()

@@ -101,8 +101,6 @@ void CVexRenderer::Submit(const Target& target, const CVexVertex* quad, CVortanS
     if (!image || !target.shader || !target.shader->IsReady())
         return;
     const u32 texture = image->DrawTexture();
-    if (!texture)
-        return;
     target.shader->Use();
     BeginDraw();
     SetBlend(blend, colour);

@@ -303,6 +303,10 @@ int CStateGame::SetState(int typeId)
 {
     if (typeId < 0 || typeId >= VEX_STATE_COUNT)
         return VORTAN_E_ARGUMENT;
+    // The images that the screen before did not draw give their textures back; they are made
+    // again when a screen draws them.
+    if (m_host)
+        m_host->DropUndrawnTextures();
     CVexState* screen = m_states[typeId];
     if (!screen) {
         screen = CreateState(typeId);

@@ -100,11 +100,12 @@ void CVexRenderer::Submit(const Target& target, const CVexVertex* quad, CVortanS
 {
     if (!image || !target.shader || !target.shader->IsReady())
         return;
+    const u32 texture = image->DrawTexture();
     target.shader->Use();
     BeginDraw();
     SetBlend(blend, colour);
     glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, image->GetTexture());
+    glBindTexture(GL_TEXTURE_2D, texture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, repeatU ? GL_REPEAT : GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, repeatV ? GL_REPEAT : GL_CLAMP_TO_EDGE);
     if (filter != FILTER_KEEP)
@@ -177,7 +178,7 @@ void CVexRenderer::DrawGlowSprites(const CVexGlow* glows, int count, CVortanSurf
     shader->Use();
     BeginDraw();
     SetBlend(BLEND_GLOW, 0xFFFFFFFFu);
-    BindClampedLinear(image->GetTexture());
+    BindClampedLinear(image->DrawTexture());
     BindColouredBatch(shader);
     int quads = 0;
     for (int i = 0; i < count; ++i) {

@@ -117,7 +117,7 @@ void CVexRenderer::DrawTextPasses(int x, int y, const CVortanString& text, CVort
     shader->Use();
     BeginDraw();
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    BindClampedLinear(page->GetTexture());
+    BindClampedLinear(page->DrawTexture());
     BindColouredBatch(shader);
     int quads = 0;
     for (int p = 0; p < count; ++p) {
@@ -170,7 +170,7 @@ void CVexRenderer::DrawFontText(int x, int y, const CVortanString& text, u32 col
     shader->Use();
     BeginDraw();
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    BindClampedLinear(page->GetTexture());
+    BindClampedLinear(page->DrawTexture());
     const CVortanColor c(colour);
     glUniform4f(shader->color0, c.r, c.g, c.b, c.a);
     if (shader->position >= 0) {

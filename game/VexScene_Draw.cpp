@@ -212,7 +212,7 @@ void CVexScene::DrawBlockShadows()
     glBlendEquation(GL_FUNC_REVERSE_SUBTRACT);
     glBlendFuncSeparate(GL_DST_ALPHA, GL_ONE, GL_ZERO, GL_ONE);
     glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, image->GetTexture());
+    glBindTexture(GL_TEXTURE_2D, image->DrawTexture());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glUniformMatrix4fv(shader->projectionMatrix, 1, GL_FALSE,
@@ -260,11 +260,11 @@ void CVexScene::DrawBlockBatch()
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     glActiveTexture(GL_TEXTURE1);
-    glBindTexture(GL_TEXTURE_2D, texture->GetTexture());
+    glBindTexture(GL_TEXTURE_2D, texture->DrawTexture());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, style->GetTexture());
+    glBindTexture(GL_TEXTURE_2D, style->DrawTexture());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glUniformMatrix4fv(shader->projectionMatrix, 1, GL_FALSE,

@@ -694,8 +694,11 @@ CVortanSurface* COrloResourceManager::LoadSurface(const CVortanString& name, CVo
     }
     surface->CreateTexture(kGlRgba, kGlUnsignedByte,
                            (record->flags & ORLO_IMAGE_NO_MIPMAPS) ? 0 : 1);
-    if (record->flags & ORLO_IMAGE_TEXTURE_ONLY)
+    if (record->flags & ORLO_IMAGE_TEXTURE_ONLY) {
         surface->DropPixels();
+        surface->DeleteTexture();
+        surface->SetTextureSource(this);
+    }
     record->surface = surface;
     record->refCount = 1;
     return surface;
@@ -761,13 +764,67 @@ int COrloResourceManager::KeepTextureOnly(CVortanSurface* surface)
         COrloSurfaceRecord* record = m_surfaces.ElementAt(i).value;
         if (record->surface != surface)
             continue;
-        if (record->packId < 0 || !surface->GetTexture())
+        if (record->packId < 0)
             return VORTAN_E_ARGUMENT;
+        if (!surface->GetTexture())
+            return surface->GetTextureSource() == this ? VORTAN_OK : VORTAN_E_ARGUMENT;
         record->flags |= ORLO_IMAGE_TEXTURE_ONLY;
+        // Neither copy is kept until a screen draws the image.
         surface->DropPixels();
+        surface->DeleteTexture();
+        surface->SetTextureSource(this);
         return VORTAN_OK;
     }
     return VORTAN_E_ARGUMENT;
+}
+
+int COrloResourceManager::RemakeTexture(const CVortanString& name, COrloSurfaceRecord* record)
+{
+    CVortanSurface* surface = record->surface;
+    // Its only copy is in the pack.
+    CVortanSurface* decoded = DecodeImage(name, record);
+    int rc = decoded ? surface->RestorePixels(*decoded) : VORTAN_E_FAIL;
+    DeleteSurface(decoded);
+    if (rc != VORTAN_OK)
+        return rc;
+    rc = surface->RecreateTexture();
+    surface->DropPixels();
+    return rc;
+}
+
+int COrloResourceManager::MakeTexture(CVortanSurface* surface)
+{
+    if (!surface || surface->GetTexture())
+        return surface ? VORTAN_OK : VORTAN_E_ARGUMENT;
+    for (int i = 0; i < m_surfaces.GetSize(); ++i) {
+        COrloSurfaceRecord* record = m_surfaces.ElementAt(i).value;
+        if (record->surface != surface || !(record->flags & ORLO_IMAGE_TEXTURE_ONLY))
+            continue;
+        int rc = RemakeTexture(m_surfaces.ElementAt(i).key.GetString(), record);
+        if (rc != VORTAN_OK) {
+            // Not decoded again on every frame: the image stays blank.
+            surface->SetTextureSource(nullptr);
+        }
+        return rc;
+    }
+    return VORTAN_E_ARGUMENT;
+}
+
+int COrloResourceManager::DropUndrawnTextures()
+{
+    int dropped = 0;
+    for (int i = 0; i < m_surfaces.GetSize(); ++i) {
+        COrloSurfaceRecord* record = m_surfaces.ElementAt(i).value;
+        CVortanSurface* surface = record->surface;
+        if (!surface || surface->GetTextureSource() != this)
+            continue;
+        if (surface->GetTexture() && !surface->WasDrawn()) {
+            surface->DeleteTexture();
+            ++dropped;
+        }
+        surface->ClearDrawn();
+    }
+    return dropped;
 }
 
 int COrloResourceManager::AddRefSurface(CVortanSurface* surface)
@@ -1005,18 +1062,10 @@ int COrloResourceManager::ReloadAllSurfaceTextures()
         if (!record->surface || !record->surface->GetTextureFormat())
             continue;
         CVortanSurface* surface = record->surface;
-        const int textureOnly = (record->flags & ORLO_IMAGE_TEXTURE_ONLY) && !surface->GetPixels();
-        if (textureOnly) {
-            // Its only copy went with the context: the pack holds the image.
-            CVortanSurface* decoded = DecodeImage(m_surfaces.ElementAt(i).key.GetString(), record);
-            int rc = decoded ? surface->RestorePixels(*decoded) : VORTAN_E_FAIL;
-            DeleteSurface(decoded);
-            if (rc != VORTAN_OK)
-                return rc;
-        }
+        // An image kept only as a texture is made again when it is next drawn.
+        if (surface->GetTextureSource() == this)
+            continue;
         int rc = surface->RecreateTexture();
-        if (textureOnly)
-            surface->DropPixels();
         if (rc != VORTAN_OK)
             return rc;
     }

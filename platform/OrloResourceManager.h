@@ -20,6 +20,7 @@
 #include "engine/VortanRect.h"
 #include "engine/VortanString.h"
 #include "engine/VortanTypes.h"
+#include "engine/graphics/VortanTextureSource.h"
 #include "platform/OrloResourceRecords.h"
 #include "xmlloader/OrloResourceReader.h"
 
@@ -33,7 +34,7 @@ enum { ORLO_SOUND_LOAD_NOW = 0x1 };
 // OpenPack / ClosePack flag value: the name is relative to the program's directory.
 enum { ORLO_PACK_BESIDE_PROGRAM = 0 };
 
-class COrloResourceManager : public IOrloResourceReader {
+class COrloResourceManager : public IOrloResourceReader, public IVortanTextureSource {
 public:
     class CAsyncSoundLoader; // platform/OrloSoundLoader.h
 
@@ -123,10 +124,17 @@ public:
     virtual CVortanBitmapFont* LoadFont(const CVortanString& name);
 
     // The loaded pack image is only ever drawn through its texture: its main-memory pixels
-    // are freed now and whenever its texture is made again (after a lost context the image is
-    // decoded from its pack anew for the upload). VORTAN_OK; VORTAN_E_ARGUMENT for a surface
-    // that is no loaded pack image or has no texture.
+    // and its texture are freed now; the texture is made when the image is first drawn (the
+    // image decoded from its pack anew for the upload, its pixels freed again), and again
+    // after a lost context or DropUndrawnTextures. VORTAN_OK; VORTAN_E_ARGUMENT for a surface
+    // that is no loaded pack image or has neither texture nor a source for one.
     int KeepTextureOnly(CVortanSurface* surface);
+    // IVortanTextureSource: the texture of an image kept by KeepTextureOnly, from its pack.
+    int MakeTexture(CVortanSurface* surface) override;
+    // Frees the textures of the images kept by KeepTextureOnly that were not drawn since the
+    // last call (a screen change: what the last screen did not draw is made again when drawn);
+    // every such image then counts as not drawn. Returns how many textures were freed.
+    int DropUndrawnTextures();
 
     // Once per frame (main thread): reaps at most one finished loader and starts the next
     // queued one. The first call after construction does nothing.
@@ -170,6 +178,8 @@ private:
     // The record's image decoded from its pack and scaled to the screen, without a texture;
     // null when that fails.
     CVortanSurface* DecodeImage(const CVortanString& name, COrloSurfaceRecord* record);
+    // The texture of a texture-only image again, from its pack; its pixels freed after.
+    int RemakeTexture(const CVortanString& name, COrloSurfaceRecord* record);
     static void DeleteSound(CVortanSoundWave* sound);
     static void DeleteFont(CVortanBitmapFont* font);
     void UnloadFontTextures();

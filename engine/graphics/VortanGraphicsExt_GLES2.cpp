@@ -523,14 +523,14 @@ void CVortanGraphicsExt_GLES2::SetBlend(u32 srcFactor, u32 dstFactor)
 CVortanSurface* CVortanGraphicsExt_GLES2::DrawableSource(IVortanGraphicsContext* source)
 {
     CVortanSurface* surface = VortanSoft::AsSurface(source);
-    return surface && surface->GetTexture() ? surface : nullptr;
+    return surface && surface->DrawTexture() ? surface : nullptr;
 }
 
 int CVortanGraphicsExt_GLES2::DrawTexturedQuad(CVortanSurface* source, CVortan3DProgram* program)
 {
     if (!program)
         return VORTAN_E_ARGUMENT;
-    BindTexture(GL_TEXTURE0, source->GetTexture());
+    BindTexture(GL_TEXTURE0, source->DrawTexture());
     BindProgram(program, m_scratch);
     glDrawArrays(GL_TRIANGLE_FAN, 0, 4);
     return VORTAN_OK;

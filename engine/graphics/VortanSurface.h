@@ -12,6 +12,7 @@
 class IVortanApplication;
 class CVortanMediaPack;
 class CVortanFile;
+class IVortanTextureSource;
 struct _XGC;
 
 // Description flags.
@@ -155,6 +156,16 @@ public:
     // decoded anew), with its alpha plane. VORTAN_E_ARGUMENT when they differ; VORTAN_E_NOMEMORY.
     int RestorePixels(const CVortanSurface& from);
     u32 GetTexture() const { return m_texture; }
+    // The texture to draw with: made first by the surface's texture source when the surface
+    // has none; marks the surface drawn. 0 when there is none.
+    u32 DrawTexture();
+    // A surface whose texture is made when first drawn with (null: none); the source must
+    // outlive the surface or be cleared.
+    void SetTextureSource(IVortanTextureSource* source) { m_textureSource = source; }
+    IVortanTextureSource* GetTextureSource() const { return m_textureSource; }
+    // Whether DrawTexture was called since the last ClearDrawn.
+    int WasDrawn() const { return m_drawn; }
+    void ClearDrawn() { m_drawn = 0; }
     int HasMipLevels() const { return m_mips; }
     u32 GetTextureFormat() const { return m_glFormat; }
     u32 GetTextureType() const { return m_glType; }
@@ -285,6 +296,8 @@ protected:
     i32 m_mips;
     u32 m_glFormat;
     u32 m_glType;
+    IVortanTextureSource* m_textureSource;
+    i32 m_drawn;
 
 private:
     CVortanSurface(const CVortanSurface&) = delete;

@@ -10,6 +10,7 @@
 #include "engine/graphics/VortanSurface.h"
 #include "engine/graphics/VortanSurfaceApp.h"
 #include "engine/graphics/VortanSurfaceFormats.h"
+#include "engine/graphics/VortanTextureSource.h"
 
 #ifndef GL_TEXTURE_MAX_LEVEL_APPLE
 #define GL_TEXTURE_MAX_LEVEL_APPLE 0x813D
@@ -191,6 +192,28 @@ void CVortanSurface::DeleteTexture()
         glDeleteTextures(1, &id);
     }
     m_texture = 0;
+}
+
+u32 CVortanSurface::DrawTexture()
+{
+    if (!m_texture && m_textureSource) {
+        if (g_nullTextures.load()) {
+            m_textureSource->MakeTexture(this);
+        } else {
+            // Made in the middle of a draw: the caller's texture unit and unit 0's texture
+            // stay as they were.
+            GLint unit = GL_TEXTURE0, bound = 0;
+            glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
+            glActiveTexture(GL_TEXTURE0);
+            glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+            m_textureSource->MakeTexture(this);
+            glActiveTexture(GL_TEXTURE0);
+            glBindTexture(GL_TEXTURE_2D, (GLuint)bound);
+            glActiveTexture((GLenum)unit);
+        }
+    }
+    m_drawn = 1;
+    return m_texture;
 }
 
 int CVortanSurface::RecreateTexture()

@@ -501,11 +501,11 @@ TEST_F(Renderer, BackgroundShadowAndSquibFramesBlendTheirOwnWay)
 
 TEST_F(Renderer, ImagesKeptOnlyAsTexturesRedrawTheSamePixelsAfterALostContext)
 {
-    // The game's images keep no main-memory copy once their texture exists.
+    // The game's images keep no main-memory copy, and no texture until first drawn.
     CVortanSurface* quad = Img(18);
     ASSERT_NE(nullptr, quad);
     EXPECT_EQ(nullptr, quad->GetPixels());
-    EXPECT_NE(0u, quad->GetTexture());
+    EXPECT_EQ(0u, quad->GetTexture());
     EXPECT_EQ(32, quad->GetWidth());
     auto draw = [&]() {
         g->Clear(0xFF404040u);
@@ -515,13 +515,15 @@ TEST_F(Renderer, ImagesKeptOnlyAsTexturesRedrawTheSamePixelsAfterALostContext)
         return gltest::ReadFrame();
     };
     const Rgb before = draw();
+    EXPECT_NE(0u, quad->GetTexture());
+    EXPECT_EQ(nullptr, quad->GetPixels());
     // The quadrants as the picture has them: red top left, green top right, blue bottom left.
     EXPECT_TRUE(Close(0xFF0000, At(before, 160, 160)));
     EXPECT_TRUE(Close(0x00FF00, At(before, 240, 160)));
     EXPECT_TRUE(Close(0x0000FF, At(before, 160, 240)));
 
     // The context goes while the game still holds the image: the manager alone must bring
-    // its texture back, from the pack.
+    // its texture back, from the pack, when it is next drawn.
     EXPECT_EQ(VORTAN_OK, g->app.COrloResourceManager::UnloadAllSurfaceTextures());
     R().ReleaseShaders();
     EXPECT_EQ(0u, quad->GetTexture());
@@ -529,11 +531,43 @@ TEST_F(Renderer, ImagesKeptOnlyAsTexturesRedrawTheSamePixelsAfterALostContext)
     ASSERT_EQ(VORTAN_OK, g->app.ext->Resize(800, 480));
     ASSERT_EQ(VORTAN_OK, g->app.COrloResourceManager::ReloadAllSurfaceTextures());
     R().CreateShaders();
+    const Rgb after = draw();
     EXPECT_NE(0u, quad->GetTexture());
     EXPECT_EQ(nullptr, quad->GetPixels());
     EXPECT_EQ(32, quad->GetWidth());
-    const Rgb after = draw();
     EXPECT_EQ(0, Differences(after, before, Box{0, 0, 800, 480}, 0, 0));
+}
+
+TEST_F(Renderer, AScreenChangeFreesTheTexturesOfImagesTheLastScreenDidNotDraw)
+{
+    CVortanSurface* quad = Img(18);
+    ASSERT_NE(nullptr, quad);
+    COrloResourceManager& resources = g->app;
+    auto draw = [&]() {
+        g->Clear(0xFF404040u);
+        R().DrawScreenQuad(CVortanVector2(200, 200), CVortanVector2(64, 64), quad, 0xFFFFFFFFu);
+        return gltest::ReadFrame();
+    };
+    const Rgb first = draw();
+    // Drawn on the screen that ends: kept for the next.
+    EXPECT_EQ(0, resources.DropUndrawnTextures());
+    EXPECT_NE(0u, quad->GetTexture());
+    // Not drawn on the next screen: freed when it ends, and the same pixels when drawn again.
+    EXPECT_EQ(1, resources.DropUndrawnTextures());
+    EXPECT_EQ(0u, quad->GetTexture());
+    EXPECT_EQ(0, resources.DropUndrawnTextures());
+    const Rgb again = draw();
+    EXPECT_NE(0u, quad->GetTexture());
+    EXPECT_EQ(nullptr, quad->GetPixels());
+    EXPECT_EQ(0, Differences(again, first, Box{0, 0, 800, 480}, 0, 0));
+    // Taken by a second holder while it has no texture: the same image, still texture-only.
+    EXPECT_EQ(0, resources.DropUndrawnTextures());
+    EXPECT_EQ(1, resources.DropUndrawnTextures());
+    CVortanSurface* same = resources.GetSurface(CVexAssetTables::Get().ImageName(18));
+    ASSERT_EQ(quad, same);
+    EXPECT_EQ(VORTAN_OK, resources.KeepTextureOnly(same));
+    resources.ReleaseSurface(same);
+    EXPECT_EQ(0, Differences(draw(), first, Box{0, 0, 800, 480}, 0, 0));
 }
 
 TEST_F(Renderer, TheDotFieldInBatchesDrawsWhatOneDrawPerDotDrew)

@@ -42,7 +42,7 @@ const int kFloatsPerVertex = 6; // x, y, background u, v, border u, v
 
 bool HasTexture(CVortanSurface* s)
 {
-    return s && s->GetTexture() != 0 && s->GetWidth() > 0 && s->GetHeight() > 0;
+    return s && s->DrawTexture() != 0 && s->GetWidth() > 0 && s->GetHeight() > 0;
 }
 } // namespace
 
@@ -264,13 +264,13 @@ int CFrameWidget::RenderSelf(IVortanGraphicsContext* gc, const CVortanRect& rect
     const GLboolean culling = glIsEnabled(GL_CULL_FACE);
     glDisable(GL_CULL_FACE);
     glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, background->GetTexture());
+    glBindTexture(GL_TEXTURE_2D, background->DrawTexture());
     glUniform1i(program->GetUniformLocation("texture01"), 0);
     glActiveTexture(GL_TEXTURE1);
-    glBindTexture(GL_TEXTURE_2D, border->GetTexture());
+    glBindTexture(GL_TEXTURE_2D, border->DrawTexture());
     glUniform1i(program->GetUniformLocation("texture02"), 1);
     glActiveTexture(GL_TEXTURE2);
-    glBindTexture(GL_TEXTURE_2D, mask->GetTexture());
+    glBindTexture(GL_TEXTURE_2D, mask->DrawTexture());
     glUniform1i(program->GetUniformLocation("texture03"), 2);
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);

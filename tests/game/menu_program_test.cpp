@@ -85,7 +85,9 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
             squibY = y2;
             return true;
         },
-        20));
+        20))
+        << "the squib's view does not rest:\n"
+        << vtest::ReadWholeFile(DumpPath());
     Keep("run_battle");
     // The drag d from the finger to the squib gives the aim (-d.x, d.y) x (|d| - 40) x 0.75 /
     // (200 |d|) on this screen, 40 pixels being the squib's own touch radius.

@@ -103,9 +103,45 @@ def is_menu_button(name):
             or name.endswith("-button")) and not name.endswith("_label")
 
 
-def check(dump, png, pictures=None):
+def game_texts_of(dump):
+    texts = []
+    for line in dump.text.splitlines():
+        words = line.split(" ")
+        if words[0] == "gametext" and len(words) >= 7:
+            texts.append(([int(v) for v in words[1:5]], words[5], " ".join(words[6:])))
+    return texts
+
+
+def settled_texts(texts, before):
+    """The game texts as the picture taken between two dumps shows them: a text of the later
+    dump is matched with the same text of the earlier one nearest to it; its box covers both
+    places and its colour is the fainter. A text without a match in the earlier dump (it came
+    in between) is left out."""
+    earlier = game_texts_of(before)
+    out = []
+    for rect, colour, text in texts:
+        best = None
+        for rect0, colour0, text0 in earlier:
+            if text0 != text:
+                continue
+            d = abs(rect0[0] - rect[0]) + abs(rect0[1] - rect[1])
+            if best is None or d < best[0]:
+                best = (d, rect0, colour0)
+        if best is None:
+            continue
+        rect0, colour0 = best[1], best[2]
+        box = [min(rect[0], rect0[0]), min(rect[1], rect0[1]), max(rect[2], rect0[2]),
+               max(rect[3], rect0[3])]
+        fainter = colour if int(colour[:2], 16) <= int(colour0[:2], 16) else colour0
+        out.append((box, fainter, text))
+    return out
+
+
+def check(dump, png, pictures=None, before=None):
     """The faults of the screen: a list of texts, empty when it is tidy. `pictures` is the
-    directory of the game's built pictures (the game's buttons are checked with it)."""
+    directory of the game's built pictures (the game's buttons are checked with it). `before`,
+    the dump of a frame before the picture: game texts are then checked where the picture
+    shows them when they move between the two frames."""
     faults = []
     menu_shown = dump.get("menu_shown") == "1"
     buttons = [(w[0], w[1:5]) for w in dump.widgets if is_menu_button(w[0])]
@@ -156,6 +192,8 @@ def check(dump, png, pictures=None):
                     faults.append("game buttons %s %s and %s %s overlap" %
                                   (name, rect, other, second))
     pixels = load_rgb(png)
+    if before is not None:
+        game_texts = settled_texts(game_texts, before)
     if not menu_shown:
         if (dump.values.get("ended") or [])[-1:] == ["1"] and len(game_texts) >= 2:
             # The leave confirmation dims everything drawn before its question and the line

@@ -161,16 +161,19 @@ class Shots:
         self.out, self.faults, self.pictures, self.taken = out, [], pictures, []
 
     def take(self, copy, name):
+        # The dumps of the frames before and after the picture: a text that moves (the credits'
+        # roll) is checked where it lay in either.
         path = os.path.join(self.out, name + ".png")
+        before = copy.dump()
         copy.screenshot(path)
         dump = copy.dump()
         with open(os.path.join(self.out, name + ".txt"), "w") as f:
             f.write(dump.text)
-        self.taken.append((name, dump, path))
+        self.taken.append((name, dump, path, before))
 
     def check(self):
-        for name, dump, path in self.taken:
-            for fault in screen_check.check(dump, path, self.pictures):
+        for name, dump, path, before in self.taken:
+            for fault in screen_check.check(dump, path, self.pictures, before):
                 self.faults.append("%s: %s" % (name, fault))
         self.taken = []
 

@@ -57,7 +57,14 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
         return fabs(Mean(230, 170, 250, 190).Brightness() - Mean(310, 170, 330, 190).Brightness()) >
                10.0;
     };
-    // The hint shows for five seconds; the scenes take taps once it has gone.
+    // The hint shows for five seconds; the scenes take taps once it has gone (the picker's
+    // first frame comes before the hint: seen first, then gone).
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return vtest::ReadWholeFile(DumpPath()).find("Welcome to training!") !=
+                   std::string::npos;
+        },
+        20));
     ASSERT_TRUE(WaitFor(
         [&] {
             const std::string dump = vtest::ReadWholeFile(DumpPath());

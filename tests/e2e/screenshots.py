@@ -374,20 +374,32 @@ def make(build):
         shots.take(a, "start_ingame")
         a.press("start_return_game", page="startscreen_root")
         a.wait_dump(lambda d: d.get("menu_shown") == "0", 10, "the battle does not come back")
-        # A's turn: the squib pulled back and held, then the shot in flight. It flies away
-        # from B, so that the match still ends by B's time-outs.
+        # A's turn: the squib pulled back and held, then the shot in flight: the suite's usual
+        # shot towards B (pulled 200 pixels away from B and down).
         d = a.dump()
         mine, theirs = (d.values.get("squib%d_world" % s) for s in (a_side, 1 - a_side))
         toward = 1 if (not mine or not theirs or float(theirs[0]) >= float(mine[0])) else -1
-        hold_aim(a, toward * 85, 70)
+        hold_aim(a, -toward * 156, 125)
         shots.take(a, "aiming")
         at = h.squib(a.dump())
         release(a)
         a.wait_dump(lambda d: any(abs(x - at[0]) + abs(y - at[1]) > 80
                                   for x, y in projectiles(d)), 30, "no shot in flight")
         shots.take(a, "in_flight")
-        # B's next turn runs out (B never shoots): the time-out over the opponent's turn.
-        b.wait_dump(banner(game_text(6)), 60, "no time-out banner")
+        # B's next turn runs out (B never shoots): the time-out over the opponent's turn. Should
+        # the shot have ended the match (a squib knocked into the water), a rematch gives the
+        # time-out instead.
+        d = b.wait_dump(lambda d: banner(game_text(6))(d) or d.get("game_over") == "1", 60,
+                        "no time-out banner")
+        if not banner(game_text(6))(d):
+            print("the held shot ended the match: a rematch for the time-out")
+            for c in (a, b):
+                h.chat_after_match(c)
+                c.press("rematch-button", page="chat_root")
+            for c in (a, b):
+                c.wait_dump(lambda d: h.in_battle(d) and d.get("game_over") == "0" and
+                            d.num("shots") == 0, 40, "no rematch")
+            b.wait_dump(banner(game_text(6)), 90, "no time-out banner in the rematch")
         shots.take(b, "time_out")
         # A shoots on: B's third strike ends the match.
         h.shoot_until_over(a)

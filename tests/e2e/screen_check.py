@@ -103,7 +103,8 @@ def is_menu_button(name):
             or name.endswith("-button")) and not name.endswith("_label")
 
 
-def game_texts_of(dump):
+def game_texts(dump):
+    """The game's drawn texts of the dump: [([left, top, right, bottom], colour, text)]."""
     texts = []
     for line in dump.text.splitlines():
         words = line.split(" ")
@@ -117,7 +118,7 @@ def settled_texts(texts, before):
     dump is matched with the same text of the earlier one nearest to it; its box covers both
     places and its colour is the fainter. A text without a match in the earlier dump (it came
     in between) is left out."""
-    earlier = game_texts_of(before)
+    earlier = game_texts(before)
     out = []
     for rect, colour, text in texts:
         best = None
@@ -149,7 +150,7 @@ def check(dump, png, pictures=None, before=None):
         for other, second in buttons[i + 1:]:
             if overlaps(rect, second):
                 faults.append("buttons %s %s and %s %s overlap" % (name, rect, other, second))
-    game_buttons, game_texts = [], []
+    game_buttons, texts = [], game_texts(dump)
     for line in dump.text.splitlines():
         words = line.split(" ")
         if words[0] == "textsize" and len(words) == 6:
@@ -162,8 +163,6 @@ def check(dump, png, pictures=None, before=None):
                           (words[1], [int(v) for v in words[2:6]]))
         elif words[0] == "gamebutton" and len(words) >= 7:
             game_buttons.append((words[1], int(words[2]), [int(v) for v in words[3:7]]))
-        elif words[0] == "gametext" and len(words) >= 7:
-            game_texts.append(([int(v) for v in words[1:5]], words[5], " ".join(words[6:])))
     if not menu_shown and game_buttons and pictures:
         # Each button's round picture in its square: the discs, grown as they bob, must not meet.
         names = game_images()
@@ -193,13 +192,13 @@ def check(dump, png, pictures=None, before=None):
                                   (name, rect, other, second))
     pixels = load_rgb(png)
     if before is not None:
-        game_texts = settled_texts(game_texts, before)
+        texts = settled_texts(texts, before)
     if not menu_shown:
-        if (dump.values.get("ended") or [])[-1:] == ["1"] and len(game_texts) >= 2:
+        if (dump.values.get("ended") or [])[-1:] == ["1"] and len(texts) >= 2:
             # The leave confirmation dims everything drawn before its question and the line
             # under it: what lies behind it is not to be read.
-            game_texts = game_texts[-2:]
-        for rect, colour, text in game_texts:
+            texts = texts[-2:]
+        for rect, colour, text in texts:
             if int(colour[:2], 16) < 0xC0 or not text.strip():
                 continue  # fading in or out
             if not overlaps(rect, (0, 0, WIDTH, HEIGHT)):

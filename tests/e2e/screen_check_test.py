@@ -18,7 +18,7 @@ class SettledTexts(unittest.TestCase):
     def test_a_rising_text_covers_both_places_with_its_fainter_colour(self):
         before = Dump("gametext 100 400 300 420 80ffffff Programming\n"
                       "gametext 10 10 60 30 ffffffff 120\n")
-        texts = screen_check.game_texts_of(Dump("gametext 100 396 300 416 ffffffff Programming\n"
+        texts = screen_check.game_texts(Dump("gametext 100 396 300 416 ffffffff Programming\n"
                                                 "gametext 10 10 60 30 ffffffff 120\n"))
         got = screen_check.settled_texts(texts, before)
         self.assertEqual([([100, 396, 300, 420], "80ffffff", "Programming"),
@@ -27,7 +27,7 @@ class SettledTexts(unittest.TestCase):
     def test_a_text_that_came_in_between_is_left_out_and_repeats_match_the_nearest(self):
         before = Dump("gametext 0 100 50 120 ffffffff Art\n"
                       "gametext 0 300 50 320 ffffffff Art\n")
-        texts = screen_check.game_texts_of(Dump("gametext 0 298 50 318 ffffffff Art\n"
+        texts = screen_check.game_texts(Dump("gametext 0 298 50 318 ffffffff Art\n"
                                                 "gametext 0 470 50 490 ffffffff Sound\n"))
         got = screen_check.settled_texts(texts, before)
         self.assertEqual([([0, 298, 50, 320], "ffffffff", "Art")], got)

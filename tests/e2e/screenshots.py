@@ -136,14 +136,7 @@ def still(copy, seconds=15):
     copy.wait_dump(steady, seconds, "the screen does not settle")
 
 
-def game_texts(d):
-    """The game's drawn texts of the dump: [((left, top, right, bottom), colour, text)]."""
-    out = []
-    for line in d.text.splitlines():
-        words = line.split(" ")
-        if words[0] == "gametext" and len(words) >= 7:
-            out.append(([int(v) for v in words[1:5]], words[5], " ".join(words[6:])))
-    return out
+game_texts = screen_check.game_texts
 
 
 def press_game_button(copy, button, seconds=15):

@@ -97,19 +97,20 @@ def fire_bomb(world, copy, other, item, state, number, shots):
         now = c.dump()
         counts = now.values.get("cluster_pieces", ["0", "", "0"])
         before.append((now.num("ice_blocks"), int(counts[0]), int(counts[2])))
-    copy.click(*button_centre(d, 4))
-    copy.wait_dump(lambda d: bomb_line(d, side)[3] == (4 if item == SNOW else 5), 5,
-                   "button 8 selects no bomb")
+    def choose():
+        copy.click(*button_centre(d, 4))
+        copy.wait_dump(lambda d: bomb_line(d, side)[3] == (4 if item == SNOW else 5), 5,
+                       "button 8 selects no bomb")
+    choose()
     mine = float(d.values["squib%d_world" % side][0])
     theirs = float(d.values["squib%d_world" % (1 - side)][0])
     toward = 1 if theirs >= mine else -1
     # A short way towards the opponent, a little down: clear of the squib's own block, which
     # the snow bomb's freeze would shake and the cluster bomb's pieces would hit.
-    check(h.shoot(copy, -toward * 50, 8), "the match ended before the bomb")
+    check(h.shoot(copy, -toward * 50, 8, again=choose), "the match ended before the bomb")
     got = h.digests_after((copy, other), shots)
     check(got[0][1] and got[0][1] == got[1][1],
           "battle %d shot %d: the digests differ:\n%s\n%s" % (number, shots, got[0], got[1]))
-    world.keep("battle%d-%s" % (number, "snow" if item == SNOW else "cluster"))
     seen = []
     for c, (ice, pieces, drowned) in zip((copy, other), before):
         def done(d):
@@ -122,6 +123,9 @@ def fire_bomb(world, copy, other, item, state, number, shots):
     check(seen[0] == seen[1], "battle %d: the copies saw %s" % (number, seen))
     after = copy.wait_dump(lambda d: bomb_line(d, side)[2] == 1, 10, "the bomb is not used")
     check(after.values.get("button8", ["", ""])[1] == "24", "button 8 still offers a bomb")
+    # The picture after what the battle shows is read (the bomb may end the match, and the
+    # chat comes over an ended battle a few seconds later).
+    world.keep("battle%d-%s" % (number, "snow" if item == SNOW else "cluster"))
     state["fired"][item] += 1
     n = state["fired"][item]
     h.wait_until(lambda: len(spent(world).get(item, [])) >= n, 10)
@@ -133,10 +137,13 @@ def fire_bomb(world, copy, other, item, state, number, shots):
 def bomb_own_feet(copy):
     """A plain bomb (button 3) dropped at the squib's own feet: it goes off beside the squib."""
     d = copy.dump()
-    copy.click(*button_centre(d, 2))
-    copy.wait_dump(lambda d: bomb_line(d, d.num("local_side"))[3] == 1, 5,
-                   "button 3 does not select the bomb")
-    return h.shoot(copy, 8, 40)
+
+    def choose():
+        copy.click(*button_centre(d, 2))
+        copy.wait_dump(lambda d: bomb_line(d, d.num("local_side"))[3] == 1, 5,
+                       "button 3 does not select the bomb")
+    choose()
+    return h.shoot(copy, 8, 40, again=choose)
 
 
 def battle(world, a, b, number, shots, state):
@@ -155,11 +162,11 @@ def battle(world, a, b, number, shots, state):
     dropped = {a.name: 0, b.name: 0}
     deadline = time.monotonic() + 300
     while time.monotonic() < deadline:
-        if all(c.dump().get("game_over") == "1" for c in (a, b)):
+        if any(h.battle_over(c.dump()) for c in (a, b)):
             break
         for c, other in ((a, b), (b, a)):
             d = c.dump()
-            if not h.my_turn(d) or d.get("game_over") == "1":
+            if not h.my_turn(d) or h.battle_over(d):
                 continue
             item = items[c.name]
             can_fire = not fired[c.name] and state["fired"][item] < BOUGHT[item]

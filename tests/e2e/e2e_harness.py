@@ -732,29 +732,53 @@ def my_turn(d):
             and d.num("turn_side") == d.num("local_side"))
 
 
-def shoot(copy, aim_x, aim_y):
-    """A shot aimed by dragging from the dumped squib: (aim_x, aim_y) is where the finger goes,
-    relative to the squib (x to the right, y up). The squib must hold still first."""
-    state = {"at": None, "since": 0.0}
+def strikes(d):
+    """The time-out strikes this side has left (None outside a battle)."""
+    v = d.values.get("player%d" % d.num("local_side"))
+    return int(v[3]) if v and len(v) >= 4 else None
 
-    def still(d):
-        if d.get("game_over") == "1" or "play" not in d.screens():
-            state["over"] = True
+
+def battle_over(d):
+    """The match is over, or its battle has already given way to the menu (an ended battle
+    opens the match's chat a few seconds after its end)."""
+    return d.get("game_over") == "1" or "play" not in d.screens()
+
+
+def shoot(copy, aim_x, aim_y, again=None):
+    """A shot aimed by dragging from the dumped squib: (aim_x, aim_y) is where the finger goes,
+    relative to the squib (x to the right, y up). The squib must hold still first. False when
+    the match ended before a shot. A turn that runs out while the finger is down takes no shot
+    (a slow machine may take that long): the copy aims again on its next turn, calling
+    `again` first if given (to choose the weapon again)."""
+    for attempt in range(4):
+        state = {"at": None, "since": 0.0}
+
+        def still(d):
+            if battle_over(d):
+                state["over"] = True
+                return True
+            if not my_turn(d):
+                state["at"] = None
+                return False
+            at, now = squib(d), time.monotonic()
+            if at != state["at"]:
+                state["at"], state["since"] = at, now
+                return False
+            return at is not None and now - state["since"] > 0.5
+        copy.wait_dump(still, 40, "not this side's turn")
+        if state.get("over"):
+            return False
+        if attempt and again:
+            again()
+        left = strikes(copy.dump())
+        x, y = state["at"]
+        copy.drag(x, y, x + aim_x, y - aim_y)
+        d = copy.wait_dump(lambda d: battle_over(d) or not my_turn(d), 40,
+                           "the turn does not pass after the drag")
+        if battle_over(d) or strikes(d) == left:
             return True
-        if not my_turn(d):
-            state["at"] = None
-            return False
-        at, now = squib(d), time.monotonic()
-        if at != state["at"]:
-            state["at"], state["since"] = at, now
-            return False
-        return at is not None and now - state["since"] > 0.5
-    copy.wait_dump(still, 40, "not this side's turn")
-    if state.get("over"):
-        return False
-    x, y = state["at"]
-    copy.drag(x, y, x + aim_x, y - aim_y)
-    return True
+        print("%s: the turn ran out during the drag; aiming again" % copy.name)
+    raise Failure("%s: every turn ran out during the drag" % copy.name)
 
 
 def accept_challenge(copy):
@@ -784,7 +808,7 @@ def digests_after(copies, shots, seconds=40):
     """Waits until every copy has played `shots` shots back; their digests."""
     out = []
     for c in copies:
-        d = c.wait_dump(lambda d: d.num("shots") >= shots or d.get("game_over") == "1",
+        d = c.wait_dump(lambda d: d.num("shots") >= shots or battle_over(d),
                         seconds, "shot %d not played back" % shots)
         out.append((d.num("shots"), d.get("digest")))
     return out
@@ -807,14 +831,13 @@ def shoot_until_over(copy, seconds=150):
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
         d = copy.dump()
-        if d.get("game_over") == "1" or "play" not in d.screens():
+        if battle_over(d):
             return shots
         if my_turn(d):
             try:
                 shot_towards_opponent(copy)
             except Failure:
-                d = copy.dump()
-                if d.get("game_over") == "1" or "play" not in d.screens():
+                if battle_over(copy.dump()):
                     return shots  # it ended while the shot waited
                 raise
             shots += 1

@@ -396,11 +396,16 @@ def make(build):
         shots.take(b, "time_out")
         # A shoots on: B's third strike ends the match.
         h.shoot_until_over(a)
-        # The results over both battles (the chat page comes over them a little later).
-        b.wait_dump(banner(game_text(4)), 30, "no losing banner")
-        shots.take(b, "results")
-        a.wait_dump(banner(game_text(3)), 10, "no winning banner")
-        shots.take(a, "results_won")
+        # The results over both battles (the chat page comes over them a little later). B's
+        # strikes usually end it; on a slow machine A's own turns may run out first, while
+        # pictures are taken, and then A is the one that lost.
+        lost, won = banner(game_text(4)), banner(game_text(3))
+        d = b.wait_dump(lambda d: lost(d) or won(d), 30, "no result banner")
+        loser, winner = (b, a) if lost(d) else (a, b)
+        loser.wait_dump(lost, 10, "no losing banner")
+        shots.take(loser, "results")
+        winner.wait_dump(won, 10, "no winning banner")
+        shots.take(winner, "results_won")
         # The battle opens the match's chat by itself a little later; leaving it leaves the
         # match for the start page.
         a.wait_dump(h.page_shown("chat_root"), 20, "no chat after the match")

@@ -79,6 +79,8 @@ void CVexPlayState::DrawBackground()
 {
     IVortanGraphicsContext* context = m_renderer->GetContext();
     const int w = (int)m_renderer->GetViewWidth(), h = (int)m_renderer->GetViewHeight();
+    // The rows the water's base will cover are left alone: nothing drawn here shows there.
+    const int sky = m_renderer->WaterCoverTop();
     u32 upper = 0x1FBCD3, lower = 0xFFA800;
     if (m_backgroundStyle >= 0 && m_backgroundStyle < 10) {
         upper = kStyles[m_backgroundStyle][0];
@@ -94,10 +96,27 @@ void CVexPlayState::DrawBackground()
                             b = (float)((lower >> shift) & 0xFF);
                 c |= (u32)(a + (b - a) * t) << shift;
             }
+            const int top = h * band / 8, bottom = h * (band + 1) / 8;
             CVortanRect rect;
-            rect.Set(0, h * band / 8, w, h * (band + 1) / 8);
-            context->Clear(c, &rect);
+            rect.Set(0, top, w, bottom < sky ? bottom : sky);
+            if (rect.bottom > rect.top)
+                context->Clear(c, &rect);
         }
+    }
+    if (sky <= 0)
+        return;
+    // The pictures behind the scene: clipped to the sky's rows as well.
+    CVortanRect saved, clip;
+    int clipped = 0;
+    if (context && sky < h) {
+        saved = context->GetClipRect();
+        clip = saved;
+        if (clip.bottom > sky)
+            clip.bottom = sky;
+        if (clip.bottom <= clip.top)
+            return;
+        context->SetClipRect(&clip);
+        clipped = 1;
     }
     const float s = m_renderer->GetCamera().GetWorldScale();
     const float ox = m_renderer->GetCamera().GetOffset().x;
@@ -109,6 +128,12 @@ void CVexPlayState::DrawBackground()
         m_renderer->DrawBackgroundImage(CVortanVector2(-0.5f * ox + x, 0.35f * s),
                                         CVortanVector2(0.7f * s, 0.35f * s),
                                         m_renderer->GetImage(3), kRenderWhite);
+    if (clipped) {
+        // Back to the clip the screen had (none: the whole surface).
+        const int whole = saved.left <= 0 && saved.top <= 0 && saved.right >= context->GetWidth() &&
+                          saved.bottom >= context->GetHeight();
+        context->SetClipRect(whole ? nullptr : &saved);
+    }
 }
 
 void CVexPlayState::DrawSquibs()

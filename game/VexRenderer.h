@@ -162,6 +162,10 @@ public:
 
     // The three water layers at the clock; additive blending when the flag is non-zero.
     void DrawWater(int additive);
+    // The first pixel row from which DrawWater's opaque base hides everything drawn before it,
+    // across the whole view and down to its bottom, at any point of the water's sway; the
+    // view's height when the base does not reach so far (no water, or a view beyond it).
+    int WaterCoverTop() const;
 
     // Text in the game font at (x, y) pixels, placed by the flags (VEX_TEXT_*), with a shadow
     // copy and a dark outline unless VEX_TEXT_NO_SHADOW. Texts of any length are drawn in

@@ -365,6 +365,25 @@ void CVexRenderer::DrawWater(int additive)
     }
 }
 
+int CVexRenderer::WaterCoverTop() const
+{
+    const float w = GetViewWidth(), h = GetViewHeight();
+    if (!(w > 0.0f) || !(h > 0.0f) || !GetImage(46) || !GetImage(45))
+        return (int)h;
+    // DrawWater's base over the whole sway: its top edge is never lower than the lowest sway
+    // puts it, its sides never further in than the widest sway puts them.
+    const float top = -0.025f - 0.01f - 0.05f, bottom = -(h / w) * 3.3333333f;
+    const float side = 6.75f - 0.04f;
+    CVortanVector2 upperLeft, lowerRight;
+    m_camera.WorldToScreen(CVortanVector2(-side, top), upperLeft);
+    m_camera.WorldToScreen(CVortanVector2(side, bottom), lowerRight);
+    if (upperLeft.x > -1.0f || lowerRight.x < w + 1.0f || lowerRight.y < h + 1.0f)
+        return (int)h;
+    // A row is hidden when the edge lies a whole pixel above its top.
+    const float first = ceilf(upperLeft.y) + 1.0f;
+    return first <= 0.0f ? 0 : first >= h ? (int)h : (int)first;
+}
+
 bool CVexRenderer::ColouredBatchReady()
 {
     if (!m_batchVertices)

@@ -364,6 +364,59 @@ TEST_F(Renderer, WaterLayersSitWhereTheClockPutsThem)
     EXPECT_EQ(kGreyPixel, At(gltest::ReadFrame(), 400, 470));
 }
 
+// The battle's background leaves alone the rows the water's opaque base will cover: those rows
+// are wholly the base's, whatever the sway and the camera; and the cover is no thinner than the
+// base below its lowest wave line when the base fills the view's bottom.
+TEST_F(Renderer, TheWaterCoverHoldsOnlyRowsTheBaseHides)
+{
+    struct View {
+        float zoom, x, y;
+    };
+    const View views[] = {{1.0f, 0.0f, 0.5f},  {0.6f, -2.6f, 0.15f}, {0.6f, 2.6f, -0.3f},
+                          {1.5f, 1.0f, 0.9f},  {0.35f, 0.0f, 0.5f},  {0.05f, 0.0f, 0.0f},
+                          {1.0f, 0.0f, -3.0f}, {3.0f, 6.0f, 0.5f},   {0.3f, -4.5f, 0.5f}};
+    int covering = 0;
+    for (const View& v : views) {
+        for (float clock = 0.0f; clock < 3.2f; clock += 0.4f) {
+            R().GetCamera().SetZoom(v.zoom);
+            R().GetCamera().SetOffset(CVortanVector2(v.x, v.y));
+            R().GetCamera().Update();
+            R().SetClock(clock);
+            g->Clear(0xFF404040u);
+            R().DrawWater(0);
+            const Rgb frame = gltest::ReadFrame();
+            const int top = R().WaterCoverTop();
+            ASSERT_GE(top, 0);
+            ASSERT_LE(top, 480);
+            // The waves lie above the base: the rows of the cover are the base's alone.
+            int other = 0;
+            for (int y = top; y < 480; ++y)
+                for (int x = 0; x < 800; ++x)
+                    other += At(frame, x, y) != 0x800080;
+            EXPECT_EQ(0, other) << "zoom " << v.zoom << " at " << v.x << "," << v.y << " clock "
+                               << clock << ": rows from " << top;
+            if (top < 480) {
+                ++covering;
+                // No more of the base's rows are left out than its sway (0.02 of the world's
+                // height, 400 pixels a unit at zoom 1) and a pixel or two.
+                int firstBase = 480;
+                for (int y = 479; y >= 0 && At(frame, 400, y) == 0x800080; --y)
+                    firstBase = y;
+                EXPECT_LE(top - firstBase, (int)(0.02f * 400.0f * v.zoom) + 3)
+                    << "zoom " << v.zoom << " clock " << clock;
+            }
+        }
+    }
+    // (The camera keeps its zoom and offset within the battle's range.) The usual views are
+    // covered; the one zoomed all the way out (the base ends at the view's bottom) and the one
+    // high above the water are not.
+    EXPECT_GE(covering, 4 * 8);
+    EXPECT_LT(covering, 9 * 8);
+    // Without the water images nothing is covered.
+    g->game.GetGameContext()->ReleaseImage(&g->app, 45);
+    EXPECT_EQ(480, R().WaterCoverTop());
+}
+
 // Text: placement flags, the shadow one tenth of a line lower in black at half the alpha, the
 // dark outline one pixel all round at seven eighths of the alpha, a missing glyph advancing by
 // '_', and a text longer than the buffers drawn whole.

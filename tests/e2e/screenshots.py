@@ -78,7 +78,9 @@ def hold_aim(copy, dx, dy, tries=2):
             return
         release(copy)
     if not pull_squib(copy, dx, dy):
-        raise h.Failure("%s: the squib is not stretched" % copy.name)
+        d = copy.dump()
+        raise h.Failure("%s: the squib is not stretched and still (aim line: %s)"
+                        % (copy.name, d.values.get("aim%d" % d.num("local_side"))))
 
 
 def pull_squib(copy, dx, dy):
@@ -95,13 +97,17 @@ def pull_squib(copy, dx, dy):
     state = {"last": None, "count": 0}
 
     def stretched(d):
+        # Still on the screen: the aim moves by less than a tenth of a pixel (the resting squib
+        # may still sway by less, which the dump's four decimals show).
         aim = d.values.get("aim%d" % side) or []
-        if aim[:2] != ["1", "1"] or aim != state["last"]:
+        last = state["last"]
+        if (aim[:2] != ["1", "1"] or not last or
+                max(abs(float(a) - float(b)) for a, b in zip(aim[2:4], last[2:4])) > 0.0005):
             state["last"], state["count"] = aim, 0
             return False
         state["count"] += 1
         return state["count"] >= 4
-    return h.wait_until(lambda: stretched(copy.dump()), 10)
+    return h.wait_until(lambda: stretched(copy.dump()), 20)
 
 
 def release(copy):

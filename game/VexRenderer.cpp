@@ -265,6 +265,10 @@ void CVexRenderer::SetBlend(Blend blend, u32 colour)
         glBlendEquation(GL_FUNC_REVERSE_SUBTRACT);
         glBlendFuncSeparate(GL_DST_ALPHA, GL_ONE, GL_ZERO, GL_ONE);
         break;
+    case BLEND_OPAQUE:
+        // The pixels below are not read: nothing of them would show.
+        glDisable(GL_BLEND);
+        break;
     }
 }
 

@@ -207,7 +207,8 @@ private:
         BLEND_MULTIPLY,
         BLEND_BACKGROUND,
         BLEND_SHADOW,
-        BLEND_ADD_COLOUR // (one, 1 - src colour): the water's additive form
+        BLEND_ADD_COLOUR, // (one, 1 - src colour): the water's additive form
+        BLEND_OPAQUE      // none: an opaque picture, what the premultiplied blend would give
     };
     // How a helper filters the image.
     enum Filter { FILTER_KEEP, FILTER_LINEAR_MIN, FILTER_LINEAR };

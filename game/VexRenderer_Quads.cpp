@@ -361,7 +361,13 @@ void CVexRenderer::DrawWater(int additive)
         const float w = GetViewWidth(), h = GetViewHeight();
         const float bottom = w > 0.0f ? -(h / w) * 3.3333333f : -2.0f;
         WorldQuad(q, ax - 6.75f, ax + 6.75f, by - 0.05f, bottom, 0.0f, 0.0f, 1.0f, 1.0f);
-        Submit(target, q, base, 0xFFFFFFFFu, blend, FILTER_KEEP, 1, 0);
+        // The base's picture is opaque (WaterCoverTop counts on it too): over the scene it
+        // needs no blending. It is never shown smaller than two thirds of its size (its 256
+        // rows span the view's height below the surface at the farthest zoom), so its largest
+        // picture is always the one sampled: plain linear filtering gives the same pixels
+        // without working out a level for each.
+        Submit(target, q, base, 0xFFFFFFFFu, additive ? blend : BLEND_OPAQUE, FILTER_LINEAR_MIN,
+               1, 0);
     }
 }
 

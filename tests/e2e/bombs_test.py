@@ -223,6 +223,10 @@ def run(build):
               "fired %s in %d battles" % (state["fired"], number))
         check(all(state["effects"].values()), "a bomb never showed its effect: %s" % state)
         print("bombs fired in %d battles; effects %s" % (number, state["effects"]))
+        # For a person: the peak resident size after battles with explosions, snow and
+        # cluster pieces (the game's screens at rest are measured by resident.py).
+        print("peak resident size after the battles: %s"
+              % ", ".join("%s %d kB" % (c.name, c.peak_kb()) for c in (a, b)))
         ok = True
     except h.Failure as failure:
         world.keep("failure")

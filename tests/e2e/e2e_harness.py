@@ -542,6 +542,14 @@ class Copy:
         fds = len(os.listdir("/proc/%d/fd" % pid))
         return rss, fds, threads
 
+    def peak_kb(self):
+        """VmHWM in kB: the program's peak resident size so far."""
+        with open("/proc/%d/status" % self.pid()) as f:
+            for line in f:
+                if line.startswith("VmHWM:"):
+                    return int(line.split()[1])
+        return 0
+
     def cpu_ticks(self, thread=None):
         """User plus system clock ticks of the process (or of one of its threads)."""
         pid = self.pid()

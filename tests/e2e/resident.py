@@ -17,14 +17,6 @@ import e2e_harness as h  # noqa: E402
 TRAINING_BUTTON = (-1.25, -0.2)
 
 
-def peak_kb(pid):
-    with open("/proc/%d/status" % pid) as f:
-        for line in f:
-            if line.startswith("VmHWM:"):
-                return int(line.split()[1])
-    return 0
-
-
 def measure(build):
     """{'window_kb', 'menu_kb', 'picker_kb', 'training_kb'} of one run, or raises h.Failure."""
     build = os.path.abspath(build)
@@ -55,13 +47,13 @@ def measure(build):
         d = copy.wait_dump(lambda d: d.screens()[-1:] == ["menu"], 30,
                            "the game's menu does not come")
         time.sleep(2.0)  # its buttons grow in and the sparks fill the field
-        figures["menu_kb"] = peak_kb(copy.pid())
+        figures["menu_kb"] = copy.peak_kb()
         w, hgt = (int(x) for x in d.values.get("view", ["800", "480"])[:2])
         s = w / 8.0
         copy.click(w / 2 + TRAINING_BUTTON[0] * s, hgt / 2 + TRAINING_BUTTON[1] * s)
         copy.wait_dump(lambda d: d.screens()[-1:] == ["training"], 30, "no training picker")
         time.sleep(2.0)
-        figures["picker_kb"] = peak_kb(copy.pid())
+        figures["picker_kb"] = copy.peak_kb()
         # The first scene's button: the top left of the picker's grid of 5 x 3.
         b = w / 20.0
         for _ in range(10):  # the picker takes touches once its buttons have grown in
@@ -71,7 +63,7 @@ def measure(build):
         copy.wait_dump(lambda d: "play" in d.screens() and d.num("fps") > 0, 60,
                        "no training battle")
         time.sleep(2.0)
-        figures["training_kb"] = peak_kb(copy.pid())
+        figures["training_kb"] = copy.peak_kb()
         ok = True
         return figures
     finally:

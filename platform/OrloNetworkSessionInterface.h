@@ -135,6 +135,9 @@ public:
     // Bits 0-7 the lobby state, bits 8-15 the game state.
     virtual int GetStatus() const = 0;
     virtual void CloseGameSocket() = 0;
+    // The game the game connection is for (0 before the first): a new game's begin changes it
+    // before its connection opens.
+    virtual i64 GetGameId() const { return 0; }
     // Asks the lobby for a game (mode, maximum players) and marks the session joined.
     virtual void SendJoin(int mode, int maxPlayers) = 0;
     virtual void SendLeave() = 0;

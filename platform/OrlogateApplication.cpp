@@ -37,7 +37,7 @@ COrlogateApplication::COrlogateApplication()
       m_achievements(nullptr), m_advertisement(nullptr), m_toast(nullptr), m_netConnection(nullptr),
       m_language(nullptr), m_reloadStep(0), m_reloadImage(nullptr), m_musicLoop(0),
       m_musicPosition(0), m_endReportPending(0), m_rematchChoice(-1), m_resultSent(0),
-      m_matchClosed(0), m_onlineFactory(s_onlineFactory)
+      m_matchClosed(0), m_matchGame(0), m_onlineFactory(s_onlineFactory)
 {}
 
 COrlogateApplication::~COrlogateApplication()

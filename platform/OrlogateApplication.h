@@ -303,6 +303,9 @@ protected:
     // This match is over on the game server (the opponent left, or this side refused the
     // rematch): nothing more goes to it.
     int m_matchClosed;
+    // The session's game when this match started: a connection made for a newer game is not
+    // this match's to let go.
+    i64 m_matchGame;
 
     IOrloOnlineFactory* m_onlineFactory; // not owned; null: no online objects
 };

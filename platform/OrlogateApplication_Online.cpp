@@ -283,11 +283,11 @@ void COrlogateApplication::OnGameData(IOrloNetworkSession* session, const u8* by
 
 void COrlogateApplication::OnGameStart(IOrloNetworkSession* session, int game, int opener)
 {
-    (void)session;
     m_rematchChoice = -1;
     // A new match (a rematch keeps the game): its own result, its own opponent.
     m_resultSent = 0;
     m_matchClosed = 0;
+    m_matchGame = session ? session->GetGameId() : 0;
     if (m_menu)
         m_menu->OnGameStart(game, opener);
     IOrloGameState* hosted = GetReadyGameState();
@@ -341,9 +341,10 @@ void COrlogateApplication::AnswerRematch(bool accept, bool leave)
             m_menu->UpdateChatButtons(false);
         if (m_matchClosed) {
             // The match is over on the game server: nobody to answer; a refusal only lets
-            // the game connection go.
+            // the game connection go, unless a new game has begun on it meanwhile (the battle
+            // of the finished match may report the old connection's close that late).
             if (!accept) {
-                if (m_session)
+                if (m_session && m_session->GetGameId() == m_matchGame)
                     m_session->CloseGameSocket();
                 if (m_menu)
                     m_menu->ResetToStartPage();

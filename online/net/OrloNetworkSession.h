@@ -173,7 +173,7 @@ public:
     int IsJoined() const { return m_joined; }
     const CVortanString& GetGameQuery() const { return m_gameQuery; }
     int GetLobbyPort() const { return m_lobbyEngine ? m_lobbyEngine->GetPort() : 0; }
-    i64 GetGameId() const { return m_gameId; }
+    i64 GetGameId() const override { return m_gameId; }
     int IsGameLeft() const { return m_gameLeft; }
     int GetMatchFlag() const { return m_matchFlag; }
     float GetLoginTimer() const { return m_loginTimer; }

@@ -46,7 +46,9 @@ public:
         wire->push_back("notice " + std::to_string(record.kind));
     }
     void CloseGameSocket() override { wire->push_back("close"); }
+    i64 GetGameId() const override { return gameId; }
     Log* wire;
+    i64 gameId = 1;
 };
 
 // The chat page's part: the menu's answers are counted, its exit leaves as the page does.
@@ -168,6 +170,26 @@ TEST_F(MatchEnd, AfterTheOpponentLeftNothingMoreGoesToTheFinishedMatch)
     GameReports();
     factory.menu->LeaveGameToLobby();
     EXPECT_EQ((Log{"result 0", "close"}), Take());
+}
+
+TEST_F(MatchEnd, ALateReportOfTheFinishedMatchLeavesANewGamesConnectionAlone)
+{
+    // The opponent left; the finished match's report stays unanswered.
+    owner->OnPlayerLeft(factory.session, 8);
+    GameReports();
+    EXPECT_EQ((Log{"result 0"}), Take());
+    // A new game begins and its connection opens; before its start reaches the application,
+    // the finished match's battle reports the old connection's close as its leaving.
+    factory.session->gameId = 2;
+    CVortanArray<i32> ids, places;
+    ids.SetAtGrow(0, 7);
+    places.SetAtGrow(0, 1);
+    owner->EndMatch(&ids, &places, 1);
+    EXPECT_EQ(Log{}, Take());
+    // The new match, once started, lets its own connection go when it is left.
+    owner->OnGameStart(factory.session, 7, 1);
+    factory.menu->LeaveGameToLobby();
+    EXPECT_EQ((Log{"result 1", "notice 5", "rematch 0", "close"}), Take());
 }
 
 TEST_F(MatchEnd, EachMatchOfARematchReportsItsOwnResult)

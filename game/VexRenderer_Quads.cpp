@@ -366,8 +366,8 @@ void CVexRenderer::DrawWater(int additive)
         // rows span the view's height below the surface at the farthest zoom), so its largest
         // picture is always the one sampled: plain linear filtering gives the same pixels
         // without working out a level for each.
-        Submit(target, q, base, 0xFFFFFFFFu, additive ? blend : BLEND_OPAQUE, FILTER_LINEAR_MIN,
-               1, 0);
+        Submit(target, q, base, 0xFFFFFFFFu, additive ? blend : BLEND_OPAQUE, FILTER_LINEAR_MIN, 1,
+               0);
     }
 }
 

@@ -394,7 +394,7 @@ TEST_F(Renderer, TheWaterCoverHoldsOnlyRowsTheBaseHides)
                 for (int x = 0; x < 800; ++x)
                     other += At(frame, x, y) != 0x800080;
             EXPECT_EQ(0, other) << "zoom " << v.zoom << " at " << v.x << "," << v.y << " clock "
-                               << clock << ": rows from " << top;
+                                << clock << ": rows from " << top;
             if (top < 480) {
                 ++covering;
                 // No more of the base's rows are left out than its sway (0.02 of the world's

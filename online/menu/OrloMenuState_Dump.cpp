@@ -18,6 +18,8 @@
 //                              page is walked, and nothing of a collapsed expandable; a showing
 //                              toast's widgets follow the menu's.
 //                              At most ORLO_DUMP_WIDGETS_MAX lines.
+//   editing <name>             after the line of a text field that takes typed characters now
+//                              (tapped, its typing session open)
 //   textsize <name> <width> <height> <box width> <box height>
 //                              after the line of a text widget that shows a text (not an
 //                              input field): the extent the text takes as drawn in the widget
@@ -157,6 +159,11 @@ void Walk(DumpWalk& walk, CWidget* widget, const CVortanRect& clip, const CVorta
                            text->GetText().IsEmpty() ? text->GetDisplayText() : text->GetText());
             out += '\n';
             ++walk.lines;
+            if (text && text->IsInputEnabled() && text->GetTextInput()) {
+                out += "editing ";
+                out += VortanUTF8Of(widget->GetName());
+                out += '\n';
+            }
             if (text && !text->IsInputEnabled() && !text->GetDisplayText().IsEmpty()) {
                 int w = 0, h = 0;
                 TextExtent(text, own.right - own.left, w, h);

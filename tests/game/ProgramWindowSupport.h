@@ -161,8 +161,9 @@ protected:
         ADD_FAILURE() << "not online after the login:\n" << vtest::ReadWholeFile(DumpPath());
         return false;
     }
-    // Taps the named text field of the shown page once it holds still, types the text and waits
-    // until the field shows as many characters (a password field may show them masked).
+    // Taps the named text field of the shown page once it holds still, waits until the field
+    // takes typing (a key pressed before the tap is handled would go to the field before),
+    // types the text and waits until the field holds it.
     bool TypeInto(const std::string& field, const std::string& text)
     {
         int r[4];
@@ -173,8 +174,15 @@ protected:
             return false;
         }
         Click((r[0] + r[2]) / 2, (r[1] + r[3]) / 2);
+        const std::vector<std::string> editing{field};
+        if (!WaitFor([&] { return Dumped(vtest::ReadWholeFile(DumpPath()), "editing") == editing; },
+                     20)) {
+            ADD_FAILURE() << "the field " << field << " does not take typing:\n"
+                          << vtest::ReadWholeFile(DumpPath());
+            return false;
+        }
         Type(text);
-        if (WaitFor([&] { return DumpedWidgetText(field).size() == text.size(); }, 20))
+        if (WaitFor([&] { return DumpedWidgetText(field) == text; }, 20))
             return true;
         ADD_FAILURE() << "the field " << field << " does not show what was typed:\n"
                       << vtest::ReadWholeFile(DumpPath());

@@ -33,8 +33,7 @@ TEST_F(ProgramPlayers, ASearchTypedIntoThePlayersPageShowsTheStandInsMatches)
     auto band = [&] { return Mean(40, 260, 760, 400).b; };
     ASSERT_TRUE(WaitFor([&] { return field() && band() > 80; }, 20));
     Keep("players_page");
-    Click(260, 91); // the search field
-    Type("bobcat");
+    ASSERT_TRUE(TypeInto("search_text", "bobcat"));
     Click(560, 91); // search
     // One match: the account's row with the stand-in's avatar (a yellow squib on a pale tile,
     // warm where the empty avatar is a cool grey blue), nothing below it.

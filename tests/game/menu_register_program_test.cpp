@@ -47,18 +47,15 @@ TEST_F(ProgramRegistration, ANewPlayerRegistersIsLoggedInAndIsLoggedInAloneOnThe
     Keep("register_login");
     Click(360, 412); // new player
     ASSERT_TRUE(WaitForWidgetAt("input_playername_field", 400, 168));
-    Click(400, 168);
-    Type("typedplayer");
+    ASSERT_TRUE(TypeInto("input_playername", "typedplayer"));
     Click(580, 392); // next: the lobby checks the name
     ASSERT_TRUE(WaitForWidgetAt("button_agree", 208, 292));
     Keep("register_terms");
     Click(208, 292); // agree
     Click(580, 392); // next
     ASSERT_TRUE(WaitForWidgetAt("input_email_field", 400, 158));
-    Click(400, 158);
-    Type("typed@example.org");
-    Click(400, 264);
-    Type("pass1234");
+    ASSERT_TRUE(TypeInto("input_email", "typed@example.org"));
+    ASSERT_TRUE(TypeInto("input_password", "pass1234"));
     Keep("register_email");
     Click(580, 392); // create the account
     ASSERT_TRUE(WaitFor(

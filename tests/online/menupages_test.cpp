@@ -420,6 +420,26 @@ TEST_F(MenuPages, TheStateDumpNamesThePageTheConnectionsAndWhereTheVisibleWidget
     EXPECT_TRUE(has("offscreen login_button 640 384 920 442")) << dump;
     button->SetPosition(rect.left, rect.top);
 
+    // A field tapped takes typing: it is named as edited until a tap elsewhere ends that.
+    EXPECT_EQ(std::string::npos, dump.find("editing ")) << dump;
+    const size_t field = ("\n" + dump).find("\nwidget user_login ");
+    ASSERT_NE(std::string::npos, field) << dump;
+    int r[4] = {};
+    std::istringstream(dump.substr(field + 18)) >> r[0] >> r[1] >> r[2] >> r[3];
+    menu->OnPointerDown(0, (r[0] + r[2]) / 2, (r[1] + r[3]) / 2);
+    menu->OnPointerUp(0, (r[0] + r[2]) / 2, (r[1] + r[3]) / 2);
+    Step();
+    dump.clear();
+    menu->DumpState(dump);
+    EXPECT_TRUE(has("editing user_login")) << dump;
+    EXPECT_EQ(dump.find("editing "), dump.rfind("editing ")) << dump;
+    menu->OnPointerDown(0, 400, 20);
+    menu->OnPointerUp(0, 400, 20);
+    Step();
+    dump.clear();
+    menu->DumpState(dump);
+    EXPECT_EQ(std::string::npos, dump.find("editing ")) << dump;
+
     // Over the game the pages are gone from the dump; the Orlo button stays.
     menu->SetMenuShown(false);
     Step();

@@ -507,12 +507,19 @@ class Copy:
     def type(self, text):
         self.xdotool("type", "--delay", "40", text)
 
-    def type_into(self, field, text, page):
-        """Taps the page's text field, types the text and waits until the field shows as many
-        characters (a password field may show them masked)."""
+    def edit(self, field, page):
+        """Taps the page's text field and waits until it takes typing (a key pressed before the
+        program has handled the tap would go to the field before)."""
         self.press(field, page=page)
+        self.wait_dump(lambda d: d.get("editing") == field, 20,
+                       "the field %s does not take typing" % field)
+
+    def type_into(self, field, text, page):
+        """Taps the page's text field, types the text once the field takes it and waits until
+        the field holds it."""
+        self.edit(field, page)
         self.type(text)
-        self.wait_dump(lambda d: len(d.widget_text(field) or "") == len(text), 20,
+        self.wait_dump(lambda d: d.widget_text(field) == text, 20,
                        "the field %s does not show what was typed" % field)
 
     def drag(self, x0, y0, x1, y1, steps=8):
@@ -686,7 +693,7 @@ def login(copy, name, password):
     """A login from the login page (a name starting with "guest" logs in as a guest)."""
     no_toast(copy)
     open_menu(copy, "loginscreen_root")
-    copy.press("user_login", page="loginscreen_root")
+    copy.edit("user_login", "loginscreen_root")
     copy.xdotool("key", "ctrl+a", "BackSpace")
     copy.type(name)
     copy.wait_dump(lambda d: d.widget_text("user_login") == name, 20,
@@ -706,9 +713,11 @@ def find_player(copy, name):
         copy.wait_dump(page_shown("players_root"), 10, "no player list")
     copy.press("show_global", page="players_root")
     time.sleep(0.5)
-    copy.press("search_text", page="players_root")
+    copy.edit("search_text", "players_root")
     copy.xdotool("key", "ctrl+a", "BackSpace")
     copy.type(name)
+    copy.wait_dump(lambda d: d.widget_text("search_text") == name, 20,
+                   "the search field does not show the name")
     copy.press("search_button", page="players_root")
     found = copy.wait_dump(lambda d: d.widget("player_name", text=name), 15,
                            "%s not in the player list" % name)

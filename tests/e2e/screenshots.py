@@ -357,8 +357,7 @@ def make(build):
         press_game_button(b, 11)
         b.wait_dump(lambda d: 11 not in game_buttons(d), 10, "the confirmation stays")
         h.open_menu(a, "chat_root")
-        a.press("chat_textfield", page="chat_root")
-        a.type("Nice hat, right?")
+        a.type_into("chat_textfield", "Nice hat, right?", "chat_root")
         a.press("chat_send_button", page="chat_root")
         a.wait_dump(lambda d: any(w[5].endswith("alice: Nice hat, right?") for w in d.widgets),
                     10, "the line is not in the backlog")

@@ -135,8 +135,7 @@ def run(build):
 
         # 4 (first half). A's chat line comes up as a bubble on B's battle.
         h.open_menu(a, "chat_root")
-        a.press("chat_textfield", page="chat_root")
-        a.type(CHAT)
+        a.type_into("chat_textfield", CHAT, "chat_root")
         a.press("chat_send_button", page="chat_root")
         b.wait_dump(lambda d: any(CHAT in line for line in d.text.splitlines()
                                   if line.startswith("bubble ")), 15, "no chat bubble")

@@ -101,6 +101,11 @@ void CVexRenderer::Submit(const Target& target, const CVexVertex* quad, CVortanS
     if (!image || !target.shader || !target.shader->IsReady())
         return;
     const u32 texture = image->DrawTexture();
+    // A picture with no see-through pixel, drawn at full strength, covers what is below it:
+    // nothing below needs to be read.
+    if ((blend == BLEND_BY_ALPHA || blend == BLEND_PREMULTIPLIED) && target.colour >= 0 &&
+        (colour >> 24) == 0xFF && image->IsTextureOpaque())
+        blend = BLEND_OPAQUE;
     target.shader->Use();
     BeginDraw();
     SetBlend(blend, colour);

@@ -22,7 +22,8 @@ CVortanSurface::CVortanSurface()
     : m_pixels(nullptr), m_xGC(nullptr), m_xPixmap(0), m_xGCOut(nullptr), m_colorKey(0),
       m_dataSize(0), m_ownsPixels(0), m_lockFlags(0), m_alpha(nullptr), m_frameWidth(0),
       m_frameHeight(0), m_frameColumns(0), m_frameRows(0), m_application(nullptr), m_texture(0),
-      m_mips(0), m_glFormat(0), m_glType(0), m_textureSource(nullptr), m_drawn(0)
+      m_mips(0), m_textureOpaque(0), m_glFormat(0), m_glType(0), m_textureSource(nullptr),
+      m_drawn(0)
 {
     memset(&m_desc, 0, sizeof(m_desc));
     Release();

@@ -167,6 +167,9 @@ public:
     int WasDrawn() const { return m_drawn; }
     void ClearDrawn() { m_drawn = 0; }
     int HasMipLevels() const { return m_mips; }
+    // Whether every pixel of the texture as last uploaded is fully opaque (alpha 1; a format
+    // without alpha is): drawn over anything with "over" blending it gives its own pixels.
+    int IsTextureOpaque() const { return m_textureOpaque; }
     u32 GetTextureFormat() const { return m_glFormat; }
     u32 GetTextureType() const { return m_glType; }
 
@@ -294,6 +297,7 @@ protected:
     IVortanApplication* m_application;
     u32 m_texture;
     i32 m_mips;
+    i32 m_textureOpaque;
     u32 m_glFormat;
     u32 m_glType;
     IVortanTextureSource* m_textureSource;

@@ -108,6 +108,29 @@ const u8* LevelPixels(CVortanSurface* surface, const u32* palette, u32 glFormat,
     return out;
 }
 
+// Whether every pixel of a tightly packed level in the GL layout has full alpha.
+bool LevelOpaque(const u8* data, int width, int height, u32 glFormat, u32 glType)
+{
+    if (glFormat == GL_RGB)
+        return true;
+    const size_t count = (size_t)width * (size_t)height;
+    if (glType == GL_UNSIGNED_BYTE) {
+        for (size_t i = 0; i < count; ++i)
+            if (data[i * 4 + 3] != 0xFF)
+                return false;
+        return true;
+    }
+    // 16-bit pixels: alpha in the low bits (4 of 4-4-4-4, 1 of 5-5-5-1).
+    const u16 mask = glType == GL_UNSIGNED_SHORT_4_4_4_4 ? 0x000F : 0x0001;
+    for (size_t i = 0; i < count; ++i) {
+        u16 v;
+        memcpy(&v, data + i * 2, 2);
+        if ((v & mask) != mask)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void CVortanSurface::SetNullTextures(int on)
@@ -192,6 +215,7 @@ void CVortanSurface::DeleteTexture()
         glDeleteTextures(1, &id);
     }
     m_texture = 0;
+    m_textureOpaque = 0;
 }
 
 u32 CVortanSurface::DrawTexture()
@@ -291,6 +315,8 @@ int CVortanSurface::UploadTexture()
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, m_texture);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, m_glFormat, m_glType, data);
+    // The smaller levels are filtered from this one: opaque where it is.
+    m_textureOpaque = LevelOpaque(data, width, height, m_glFormat, m_glType) ? 1 : 0;
     free(buffer);
 
     int lastLevel = 0;

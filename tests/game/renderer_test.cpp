@@ -235,6 +235,28 @@ TEST_F(Renderer, ScreenQuadBlendsAsItsColourSays)
     EXPECT_EQ(kGreyPixel, At(frame, 700, 300)); // no image, nothing drawn
 }
 
+// A picture without a see-through pixel drawn at full strength covers what lies below as the
+// blend would; faded, or with a see-through pixel, it is still blended.
+TEST_F(Renderer, AnOpaquePictureCoversWhatIsBelowAndAFadedOneStillBlends)
+{
+    R().DrawScreenQuad(CVortanVector2(100, 100), CVortanVector2(16, 16), Img(45), 0xFFFFFFFFu);
+    R().DrawScreenQuad(CVortanVector2(300, 100), CVortanVector2(16, 16), Img(45), 0x80FFFFFFu);
+    R().DrawScreenQuad(CVortanVector2(500, 100), CVortanVector2(16, 16), Img(18), 0xFFFFFFFFu);
+    EXPECT_EQ(1, Img(45)->IsTextureOpaque());
+    EXPECT_EQ(0, Img(18)->IsTextureOpaque());
+    const Rgb frame = gltest::ReadFrame();
+    int off = 0;
+    for (int y = 84; y < 116; ++y)
+        for (int x = 84; x < 116; ++x)
+            off += At(frame, x, y) != 0x800080;
+    EXPECT_EQ(0, off);
+    // Magenta at alpha 0x80 over the grey: 0x80 x 0.502 + 0x40 x 0.498 and 0x40 x 0.498.
+    EXPECT_TRUE(Close(0x602060u, At(frame, 300, 100), 2)) << std::hex << At(frame, 300, 100);
+    // The half-transparent white quadrant over the grey, the blue one as it is.
+    EXPECT_TRUE(Close(0xA0A0A0u, At(frame, 508, 108), 3)) << std::hex << At(frame, 508, 108);
+    EXPECT_EQ(0x0000FFu, At(frame, 492, 108));
+}
+
 TEST_F(Renderer, FramesSelectTheirCellAndBlendByKind)
 {
     // NC = 16, NR = 1: column 17 is cell 1; column -1 is cell 15.

@@ -482,6 +482,75 @@ TEST_F(Gles2, EveryFormatUploadsItsRealColours)
     }
 }
 
+// Whether a texture is opaque is read from what went up: the format's alpha (none, 4 bits, 8
+// bits), every pixel, and again on each upload.
+TEST_F(Gles2, ATexturesOpacityIsThatOfEveryPixelAsLastUploaded)
+{
+    struct Case {
+        int format;
+        bool alphaPlane;
+    } cases[] = {{VORTAN_PIXEL_RGB565, false},
+                 {VORTAN_PIXEL_RGB565, true},
+                 {VORTAN_PIXEL_RGB888, false},
+                 {VORTAN_PIXEL_ARGB8888, false},
+                 {VORTAN_PIXEL_ABGR8888, false}};
+    for (const Case& c : cases) {
+        CVortanSurface s;
+        CVortanSurfaceDesc d = {5, 3, 0, c.format, 0};
+        ASSERT_EQ(VORTAN_OK, s.Create(nullptr, &d));
+        if (c.alphaPlane) {
+            ASSERT_EQ(VORTAN_OK, s.CreateAlphaPlane());
+        }
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x)
+                s.WritePixel(x, y, 0xFF336699u);
+        if (c.alphaPlane)
+            memset(s.GetAlphaPlane(), 255, 15);
+        EXPECT_EQ(0, s.IsTextureOpaque()) << c.format << " before any texture";
+        ASSERT_EQ(VORTAN_OK, s.CreateTextureForFormat(0)) << c.format;
+        EXPECT_EQ(1, s.IsTextureOpaque()) << c.format;
+        // The last pixel made see-through: only a format that carries alpha shows it.
+        const bool carries =
+            c.alphaPlane || c.format == VORTAN_PIXEL_ARGB8888 || c.format == VORTAN_PIXEL_ABGR8888;
+        s.Lock(nullptr, 0);
+        if (c.alphaPlane)
+            s.GetAlphaPlane()[14] = 0x80;
+        else
+            s.WritePixel(4, 2, 0x80336699u);
+        ASSERT_EQ(VORTAN_OK, s.Unlock());
+        EXPECT_EQ(carries ? 0 : 1, s.IsTextureOpaque()) << c.format;
+        // Opaque again on the next upload.
+        s.Lock(nullptr, 0);
+        if (c.alphaPlane)
+            s.GetAlphaPlane()[14] = 0xFF;
+        else
+            s.WritePixel(4, 2, 0xFF336699u);
+        ASSERT_EQ(VORTAN_OK, s.Unlock());
+        EXPECT_EQ(1, s.IsTextureOpaque()) << c.format;
+        s.DeleteTexture();
+        EXPECT_EQ(0, s.IsTextureOpaque()) << c.format;
+        s.Release();
+    }
+    // 4-4-4-4 keeps alpha 0xF0 as opaque, not 0xE0; 5-5-5-1 any alpha but 0.
+    CVortanSurface one;
+    CVortanSurfaceDesc d = {1, 1, 0, VORTAN_PIXEL_ABGR8888, 0};
+    ASSERT_EQ(VORTAN_OK, one.Create(nullptr, &d));
+    one.WritePixel(0, 0, 0xF0102030u);
+    ASSERT_EQ(VORTAN_OK, one.CreateTexture(GL_RGBA, GL_UNSIGNED_SHORT_4_4_4_4, 0));
+    EXPECT_EQ(1, one.IsTextureOpaque());
+    ASSERT_EQ(VORTAN_OK, one.CreateTexture(GL_RGBA, GL_UNSIGNED_BYTE, 0));
+    EXPECT_EQ(0, one.IsTextureOpaque());
+    one.WritePixel(0, 0, 0xE0102030u);
+    ASSERT_EQ(VORTAN_OK, one.CreateTexture(GL_RGBA, GL_UNSIGNED_SHORT_4_4_4_4, 0));
+    EXPECT_EQ(0, one.IsTextureOpaque());
+    ASSERT_EQ(VORTAN_OK, one.CreateTexture(GL_RGBA, GL_UNSIGNED_SHORT_5_5_5_1, 0));
+    EXPECT_EQ(1, one.IsTextureOpaque());
+    one.WritePixel(0, 0, 0x00102030u);
+    ASSERT_EQ(VORTAN_OK, one.CreateTexture(GL_RGBA, GL_UNSIGNED_SHORT_5_5_5_1, 0));
+    EXPECT_EQ(0, one.IsTextureOpaque());
+    one.Release();
+}
+
 TEST_F(Gles2, TexturePairsOutsideTheTableAreRefused)
 {
     CVortanSurface* s = Solid(8, 8, 0xFFFFFFFF);

@@ -44,6 +44,23 @@ class Pings(LobbyCase):
         following = client.expect(44, skip=(29,))[0]
         self.assertNotEqual(following, value)
 
+    def test_a_client_that_keeps_pinging_still_hears_the_servers_own_pings(self):
+        # The client's keep-alive goes out whenever it has heard nothing for a while; were the
+        # server to ping only after hearing nothing, such a client would never hear from it
+        # (and gives up on a lobby that says nothing for 60 s).
+        client = self.player()
+        for _ in range(200):
+            client.send(44, -1)
+            try:
+                got, values = client.receive(timeout=0.05)
+            except TimeoutError:
+                continue
+            if got == 44:
+                self.assertGreaterEqual(values[0], 0)
+                return
+            self.assertIn(got, (29, 85))
+        self.fail("no ping from the server while the client kept sending its own")
+
     def test_minus_one_is_not_answered_and_another_value_is_sent_back(self):
         client = self.player()
         client.send(44, -1)

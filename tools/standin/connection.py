@@ -42,7 +42,10 @@ class Connection:
         self.outbound = asyncio.Queue()
         self.drained = asyncio.Event()
         self.open = True
-        self.last_heard = time.monotonic()
+        # When something was last queued for the client: the servers ping after a silence of
+        # their own, so that a client hears from them however much it says itself (its -1
+        # pings, answered by nothing, would otherwise keep a ping from ever going out).
+        self.last_sent = time.monotonic()
         self.next_ping = 0
         self.pings_sent = set()
         self.sent_count = 0
@@ -87,7 +90,6 @@ class Connection:
             if not chunk:
                 log("%s closed by the peer" % self.label)
                 return
-            self.last_heard = time.monotonic()
             held += chunk
             while held:
                 try:
@@ -142,11 +144,10 @@ class Connection:
     async def _ping_loop(self):
         while self.open:
             await asyncio.sleep(min(self.ping_interval / 4.0, 1.0))
-            if time.monotonic() - self.last_heard >= self.ping_interval:
+            if time.monotonic() - self.last_sent >= self.ping_interval:
                 value = self.next_ping
                 self.next_ping = (self.next_ping + 1) % 2**31
                 self.pings_sent.add(value)
-                self.last_heard = time.monotonic()
                 self.send(messages.ping(value), 44)
 
     def send(self, data, tag=None):
@@ -154,6 +155,7 @@ class Connection:
             return
         if tag is None:
             tag = ber.read_identifier(data, 0)[1]
+        self.last_sent = time.monotonic()
         self.outbound.put_nowait((tag, data))
 
     async def _write_loop(self):

@@ -25,7 +25,8 @@ The authored accounts default to data/standin/accounts.txt, the offered packs to
 data/standin/languages.txt with the built packs in --pack-dir (default: $ORLO_STANDIN_PACKS,
 else build/release/standin or build/test/standin of this tree). Registered accounts are kept
 in --state-dir (state.json), with guests, coins, items, follows, blocks and match results.
-$STANDIN_PING_SECONDS sets the silence after which the servers ping (20 s).
+$STANDIN_PING_SECONDS sets the time without sending a client anything after which the servers
+ping it (20 s).
 """
 
 import argparse

@@ -172,6 +172,12 @@ int CSocketEngine::Connect(const CVortanString& host, int port, void* connection
     }
     m_socket = fd;
     {
+        // A wake an earlier close left in the pipe (its receive thread ended before reading
+        // it) belongs to that connection, not to this one.
+        i32 token = 0;
+        while (read(m_pipeRead, &token, sizeof(token)) > 0) {}
+    }
+    {
         // What is still queued came from an earlier attempt or connection (its threads have
         // ended): delivered now it would be taken for news of this one, a failure or close
         // that ends it as it starts.
@@ -336,6 +342,13 @@ void CSocketEngine::Run(float dt)
         if (m_observer)
             m_observer->OnSocketStatus(statuses[i].code, statuses[i].detail);
     }
+}
+
+void CSocketEngine::PutWakeToken()
+{
+    const i32 token = -1;
+    ssize_t written = write(m_pipeWrite, &token, sizeof(token));
+    (void)written;
 }
 
 void CSocketEngine::EmptyOutbound()

@@ -140,6 +140,9 @@ public:
     void SetTimeouts(int receiveMs, int sendMs);
     void SetConnectTimeout(int ms) { m_connectTimeoutMs = ms; }
     void SetDrainStep(int ms) { m_drainStepMs = ms; }
+    // Test seam: the wake token a close writes, left in the pipe as when the receive thread
+    // it was meant for ends before reading it.
+    void PutWakeToken();
 
 private:
     CSocketEngine(const CSocketEngine&) = delete;

@@ -227,6 +227,9 @@ void CSocketEngine::ReceiveThread::Run()
             continue;
         }
         if (!(fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
+            // Woken through the pipe without a close under way: nothing for this connection.
+            if (fds[0].revents & POLLIN)
+                continue;
             m_owner->PostStatus(SOCKET_FAILED, SOCKET_DETAIL_RECEIVE);
             return;
         }

@@ -120,6 +120,47 @@ TEST_F(SocketEngineTest, ANewConnectionDropsWhatEarlierAttemptsLeftUndelivered)
     close(peer);
 }
 
+TEST_F(SocketEngineTest, AWakeAnEarlierCloseLeftDoesNotEndTheNextConnection)
+{
+    // Statuses other than a connect: a failure, time-out or close.
+    auto ended = [&]() {
+        int n = 0;
+        for (const std::string& e : observer.events)
+            n += e[0] == 'S' && e.compare(0, 3, "S1,") != 0;
+        return n;
+    };
+    // The token a close writes for a receive thread that had already stopped reading: the
+    // next connection's receive thread must not take it for a failure.
+    engine.PutWakeToken();
+    Listener listener;
+    int peer = ConnectPeer(listener);
+    ASSERT_GE(peer, 0);
+    ntest::WriteAll(peer, {1, 2, 3});
+    ASSERT_TRUE(ntest::PumpUntil(engine, [&]() { return observer.data.size() >= 3 || ended(); }));
+    EXPECT_EQ((std::vector<u8>{1, 2, 3}), observer.data);
+    EXPECT_EQ(0, ended()) << observer.events.back();
+    // A token given while connected wakes the thread for nothing: the connection goes on.
+    engine.PutWakeToken();
+    ntest::WriteAll(peer, {4});
+    ASSERT_TRUE(ntest::PumpUntil(engine, [&]() { return observer.data.size() >= 4 || ended(); }));
+    EXPECT_EQ(0, ended()) << observer.events.back();
+    EXPECT_TRUE(engine.IsConnected(false));
+    // Closed and connected again, over and over: each connection carries its data.
+    for (int round = 0; round < 20; ++round) {
+        engine.Close(false);
+        close(peer);
+        peer = ConnectPeer(listener);
+        ASSERT_GE(peer, 0);
+        const size_t before = observer.data.size();
+        ntest::WriteAll(peer, {(u8)round});
+        ASSERT_TRUE(
+            ntest::PumpUntil(engine, [&]() { return observer.data.size() > before || ended(); }))
+            << "round " << round;
+        ASSERT_EQ(0, ended()) << "round " << round << ": " << observer.events.back();
+    }
+    close(peer);
+}
+
 TEST_F(SocketEngineTest, SilentPeerTimesOutAfterFourIdleWaitsAndDataRestartsTheCount)
 {
     // Four waits of 250 ms: a second of silence ends the connection.

@@ -64,6 +64,20 @@ protected:
         s->Clear(color, nullptr);
         return s;
     }
+    // A surface of the format without a texture yet, with an alpha plane when asked.
+    struct FormatCase {
+        int format;
+        bool alphaPlane;
+    };
+    static ::testing::AssertionResult Plain(CVortanSurface& s, int w, int h, const FormatCase& c)
+    {
+        CVortanSurfaceDesc d = {w, h, 0, c.format, 0};
+        if (s.Create(nullptr, &d) != VORTAN_OK)
+            return ::testing::AssertionFailure() << "no surface of format " << c.format;
+        if (c.alphaPlane && s.CreateAlphaPlane() != VORTAN_OK)
+            return ::testing::AssertionFailure() << "no alpha plane for format " << c.format;
+        return ::testing::AssertionSuccess();
+    }
     // Left half one colour, right half another.
     CVortanSurface* Halves(int w, int h, u32 left, u32 right)
     {
@@ -444,23 +458,16 @@ TEST_F(Gles2, BindingCachesAndCountersResetByPresent)
 
 TEST_F(Gles2, EveryFormatUploadsItsRealColours)
 {
-    struct Case {
-        int format;
-        bool alphaPlane;
-    } cases[] = {{VORTAN_PIXEL_RGB444, false},  {VORTAN_PIXEL_RGB444, true},
-                 {VORTAN_PIXEL_RGB555, false},  {VORTAN_PIXEL_RGB555, true},
-                 {VORTAN_PIXEL_RGB565, false},  {VORTAN_PIXEL_RGB565, true},
-                 {VORTAN_PIXEL_RGB888, false},  {VORTAN_PIXEL_ARGB8888, false},
-                 {VORTAN_PIXEL_ABGR8888, false}};
+    const FormatCase cases[] = {{VORTAN_PIXEL_RGB444, false},  {VORTAN_PIXEL_RGB444, true},
+                                {VORTAN_PIXEL_RGB555, false},  {VORTAN_PIXEL_RGB555, true},
+                                {VORTAN_PIXEL_RGB565, false},  {VORTAN_PIXEL_RGB565, true},
+                                {VORTAN_PIXEL_RGB888, false},  {VORTAN_PIXEL_ARGB8888, false},
+                                {VORTAN_PIXEL_ABGR8888, false}};
     const u32 colours[4] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};
     int x = 0;
-    for (const Case& c : cases) {
+    for (const FormatCase& c : cases) {
         CVortanSurface s;
-        CVortanSurfaceDesc d = {4, 1, 0, c.format, 0};
-        ASSERT_EQ(VORTAN_OK, s.Create(nullptr, &d));
-        if (c.alphaPlane) {
-            ASSERT_EQ(VORTAN_OK, s.CreateAlphaPlane());
-        }
+        ASSERT_TRUE(Plain(s, 4, 1, c));
         for (int i = 0; i < 4; ++i) {
             s.WritePixel(i, 0, colours[i]);
             if (c.alphaPlane)
@@ -486,21 +493,14 @@ TEST_F(Gles2, EveryFormatUploadsItsRealColours)
 // bits), every pixel, and again on each upload.
 TEST_F(Gles2, ATexturesOpacityIsThatOfEveryPixelAsLastUploaded)
 {
-    struct Case {
-        int format;
-        bool alphaPlane;
-    } cases[] = {{VORTAN_PIXEL_RGB565, false},
-                 {VORTAN_PIXEL_RGB565, true},
-                 {VORTAN_PIXEL_RGB888, false},
-                 {VORTAN_PIXEL_ARGB8888, false},
-                 {VORTAN_PIXEL_ABGR8888, false}};
-    for (const Case& c : cases) {
+    const FormatCase cases[] = {{VORTAN_PIXEL_RGB565, false},
+                                {VORTAN_PIXEL_RGB565, true},
+                                {VORTAN_PIXEL_RGB888, false},
+                                {VORTAN_PIXEL_ARGB8888, false},
+                                {VORTAN_PIXEL_ABGR8888, false}};
+    for (const FormatCase& c : cases) {
         CVortanSurface s;
-        CVortanSurfaceDesc d = {5, 3, 0, c.format, 0};
-        ASSERT_EQ(VORTAN_OK, s.Create(nullptr, &d));
-        if (c.alphaPlane) {
-            ASSERT_EQ(VORTAN_OK, s.CreateAlphaPlane());
-        }
+        ASSERT_TRUE(Plain(s, 5, 3, c));
         for (int y = 0; y < 3; ++y)
             for (int x = 0; x < 5; ++x)
                 s.WritePixel(x, y, 0xFF336699u);

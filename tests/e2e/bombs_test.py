@@ -1,12 +1,13 @@
 """Bought bombs over successive battles: A registers and buys a snow bomb, B logs in as carol_k
 and buys a cluster bomb (a bought item comes switched on). A challenges B and the battles that
-follow go on through rematches. In each, both fire their bomb from button 8 on their first
-turn: the button shows that bomb, the other copy plays the same shot (digests equal), the snow
-bomb leaves ice and the cluster bomb bursts into three pieces on both copies (unless it went
-into the water, which both then see), and the stand-in counts one spent per kept shot. Then
-both drop plain bombs at their own feet until a squib is out. A squib may fall to its own
-bomb before the other fires, so battles go on until each bomb was fired three times; a battle
-after the cluster bomb's last one shows B's button 8 crossed out.
+follow go on through rematches. In each, both fire their bomb from button 8, the bomb fired
+fewer times first (the other side lets its turns run out until then): the button shows that
+bomb, the other copy plays the same shot (digests equal), the snow bomb leaves ice and the
+cluster bomb bursts into three pieces on both copies (unless it went into the water, which both
+then see), and the stand-in counts one spent per kept shot. Then both drop plain bombs at their
+own feet until a squib is out. A squib may fall to a bomb before the other is fired, so battles
+go on until each bomb was fired three times; a battle after the cluster bomb's last one shows
+B's button 8 crossed out.
 
 Usage: bombs_test.py BUILD_DIR. Screenshots stay in BUILD_DIR/e2e-runs/ when a step fails."""
 import os
@@ -160,6 +161,18 @@ def battle(world, a, b, number, shots, state):
               % (number, c.name, d.values["button8"], state["fired"][items[c.name]]))
     fired = {a.name: False, b.name: False}
     dropped = {a.name: 0, b.name: 0}
+
+    def wants(c):
+        """Whether c is still to fire its bomb in this battle."""
+        return not fired[c.name] and state["fired"][items[c.name]] < BOUGHT[items[c.name]]
+
+    def first(c, other):
+        """Whether c's bomb goes before the other's: the one fired fewer times (the snow bomb
+        on a tie). A shot that ends the battle, the firer's own squib knocked into the water
+        for one, then leaves the other bomb first in the next battle."""
+        mine, theirs = state["fired"][items[c.name]], state["fired"][items[other.name]]
+        return mine < theirs or (mine == theirs and items[c.name] == SNOW)
+
     deadline = time.monotonic() + 300
     while time.monotonic() < deadline:
         if any(h.battle_over(c.dump()) for c in (a, b)):
@@ -169,11 +182,12 @@ def battle(world, a, b, number, shots, state):
             if not h.my_turn(d) or h.battle_over(d):
                 continue
             item = items[c.name]
-            can_fire = not fired[c.name] and state["fired"][item] < BOUGHT[item]
-            if can_fire:
+            if wants(c) and (first(c, other) or not wants(other)):
                 shots += 1
                 fire_bomb(world, c, other, item, state, number, shots)
                 fired[c.name] = True
+            elif wants(c) or wants(other):
+                continue  # the turn runs out: the other's bomb goes first
             elif dropped[c.name] < SELF_BOMBS:
                 shots += 1
                 if bomb_own_feet(c):

@@ -5,6 +5,7 @@
 #pragma once
 #include <vector>
 
+#include "engine/VortanRect.h"
 #include "engine/VortanString.h"
 #include "engine/VortanTypes.h"
 #include "engine/VortanVector.h"
@@ -100,6 +101,9 @@ public:
     const CVexCamera& GetCamera() const { return m_camera; }
     float GetClock() const { return m_clock; }
     void SetClock(float seconds) { m_clock = seconds; }
+    // Whether a quad's pixels where its picture is clear are left out (on; tests draw with it
+    // off to compare).
+    void SetLeaveOutClear(int on) { m_leaveOutClear = on != 0; }
     // View size in pixels, as the camera holds it.
     float GetViewWidth() const { return m_camera.GetScreenSize().x; }
     float GetViewHeight() const { return m_camera.GetScreenSize().y; }
@@ -244,6 +248,15 @@ private:
     };
     Target ScreenTarget(int overlay) const;
     Target WorldTarget(int shader) const;
+    // The pixels a quad of the picture can change, for the blends that leave the target as it
+    // is where the picture is clear: 0 when it can change none, 1 with the box (pixels) that
+    // holds them when the picture's clear margin leaves out much of the quad, -1 when any
+    // pixel of the quad may change.
+    int ShowingBox(const Target& target, const CVexVertex* quad, CVortanSurface* image,
+                   CVortanRect* box) const;
+    // The box of pixels (a pixel to spare on each side) of a quad of the target; 0 when it
+    // lies behind the camera or beyond any view.
+    int PixelBox(const Target& target, const CVexVertex* quad, CVortanRect* box) const;
     void Submit(const Target& target, const CVexVertex* quad, CVortanSurface* image, u32 colour,
                 Blend blend, Filter filter, int repeatU = 0, int repeatV = 0);
     // The shared state around a draw.
@@ -271,6 +284,7 @@ private:
     CVexColouredVertex* m_batchVertices; // VEX_TEXT_QUADS x 4, owned, made on first use
     int m_shadersWanted;                 // CreateShaders came after ReleaseShaders
     bool m_textLogOn = false;
+    bool m_leaveOutClear = true;
     std::vector<TextRecord> m_textLog;
 };
 

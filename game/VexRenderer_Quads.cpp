@@ -4,13 +4,18 @@
 #include <stdlib.h>
 
 #include "engine/VortanColor.h"
+#include "engine/graphics/VortanGraphicsContext.h"
 #include "engine/graphics/VortanSurface.h"
+#include "game/VexQuadTrim.h"
 #include "game/VexRenderer.h"
 #include "game/VexShader.h"
 
 namespace {
 
 const float kHalfPi = 1.5707963f;
+// The most of a quad's own box that a box of the pixels its picture can change may take to be
+// worth drawing within.
+const float kWorthABox = 0.6f;
 
 // (x, y) rotated by the angle (radians, counter-clockwise for y up).
 void Rotate(float x, float y, float angle, float& ox, float& oy)
@@ -95,6 +100,67 @@ CVexRenderer::Target CVexRenderer::WorldTarget(int shader) const
     return Target{s, s->position, s->uv0, s->projectionMatrix, s->color0};
 }
 
+int CVexRenderer::PixelBox(const Target& target, const CVexVertex* quad, CVortanRect* box) const
+{
+    // Clip space to the pixels of the view GL draws into: the context's whole size.
+    IVortanGraphicsContext* context = GetContext();
+    if (!context)
+        return 0;
+    const float w = (float)context->GetWidth(), h = (float)context->GetHeight();
+    const float* m = m_camera.GetMatrix().GetData();
+    float left = 0.0f, top = 0.0f, right = 0.0f, bottom = 0.0f;
+    for (int k = 0; k < 4; ++k) {
+        float x = quad[k].x, y = quad[k].y;
+        if (target.projection >= 0) {
+            // The world shaders' vec4(position, 1.0) * projectionMatrix (column-major data).
+            const float p[4] = {quad[k].x, quad[k].y, quad[k].z, 1.0f};
+            float c[4];
+            for (int j = 0; j < 4; ++j)
+                c[j] = p[0] * m[j * 4] + p[1] * m[j * 4 + 1] + p[2] * m[j * 4 + 2] +
+                       p[3] * m[j * 4 + 3];
+            if (!(c[3] > 0.0f))
+                return 0;
+            x = c[0] / c[3];
+            y = c[1] / c[3];
+        }
+        const float px = (x + 1.0f) * 0.5f * w, py = (1.0f - y) * 0.5f * h;
+        if (!(fabsf(px) < 1e6f && fabsf(py) < 1e6f))
+            return 0;
+        left = k ? fminf(left, px) : px;
+        right = k ? fmaxf(right, px) : px;
+        top = k ? fminf(top, py) : py;
+        bottom = k ? fmaxf(bottom, py) : py;
+    }
+    // A pixel is drawn when its centre is inside: a pixel more on each side is to spare.
+    box->Set((int)floorf(left) - 1, (int)floorf(top) - 1, (int)ceilf(right) + 1,
+             (int)ceilf(bottom) + 1);
+    return 1;
+}
+
+int CVexRenderer::ShowingBox(const Target& target, const CVexVertex* quad, CVortanSurface* image,
+                             CVortanRect* box) const
+{
+    float u0, v0, u1, v1;
+    image->GetTextureCover(&u0, &v0, &u1, &v1);
+    if (!(u0 > 0.0f || v0 > 0.0f || u1 < 1.0f || v1 < 1.0f))
+        return -1;
+    CVexVertex cut[4];
+    for (int k = 0; k < 4; ++k)
+        cut[k] = quad[k];
+    if (!VexTrimQuad(cut, u0, v0, u1, v1))
+        return 0;
+    CVortanRect whole;
+    if (!PixelBox(target, quad, &whole) || !PixelBox(target, cut, box))
+        return -1;
+    // A box that leaves out little costs the rasterizer more than it saves: the edges of the
+    // box are tested on every block of the quad.
+    const float wholeArea = (float)(whole.right - whole.left) * (float)(whole.bottom - whole.top);
+    const float boxArea = (float)(box->right - box->left) * (float)(box->bottom - box->top);
+    if (boxArea > kWorthABox * wholeArea)
+        return -1;
+    return 1;
+}
+
 void CVexRenderer::Submit(const Target& target, const CVexVertex* quad, CVortanSurface* image,
                           u32 colour, Blend blend, Filter filter, int repeatU, int repeatV)
 {
@@ -106,6 +172,19 @@ void CVexRenderer::Submit(const Target& target, const CVexVertex* quad, CVortanS
     if ((blend == BLEND_BY_ALPHA || blend == BLEND_PREMULTIPLIED) && target.colour >= 0 &&
         (colour >> 24) == 0xFF && image->IsTextureOpaque())
         blend = BLEND_OPAQUE;
+    // Where the picture is wholly clear these blends leave the target as it is: the pixels
+    // outside the part of the picture that can show are left out (a button's transparent
+    // margin is most of its square). Only the first level is measured: not where a smaller
+    // one may be read.
+    CVortanRect box;
+    int within = -1;
+    if ((blend == BLEND_BY_ALPHA || blend == BLEND_PREMULTIPLIED || blend == BLEND_GLOW) &&
+        m_leaveOutClear && target.colour >= 0 && !repeatU && !repeatV &&
+        (filter != FILTER_KEEP || !image->HasMipLevels())) {
+        within = ShowingBox(target, quad, image, &box);
+        if (!within)
+            return;
+    }
     target.shader->Use();
     BeginDraw();
     SetBlend(blend, colour);
@@ -133,6 +212,9 @@ void CVexRenderer::Submit(const Target& target, const CVexVertex* quad, CVortanS
         glVertexAttribPointer((GLuint)target.uv0, 2, GL_FLOAT, GL_FALSE, sizeof(CVexVertex),
                               &quad[0].u);
     }
+    IVortanGraphicsContext* context = within > 0 ? GetContext() : nullptr;
+    if (context)
+        context->PrepareDrawWithin(box);
     glDrawArrays(GL_TRIANGLE_FAN, 0, 4);
     ResetBlend(blend);
     EndDraw();

@@ -103,6 +103,14 @@ public:
     // Brings the clip into force for drawing the context does not see (GL calls of the
     // caller's own): a context may hold a clip back until a drawing needs it.
     virtual void PrepareDraw() {}
+    // PrepareDraw for a drawing that changes no pixel outside the box (pixels, left and top
+    // inclusive, right and bottom exclusive): the context may leave those out. The next
+    // PrepareDraw brings the clip back.
+    virtual void PrepareDrawWithin(const CVortanRect& box)
+    {
+        (void)box;
+        PrepareDraw();
+    }
 
     // The current clip rectangle (widgets read it to save and narrow it).
     const CVortanRect& GetClipRect() const { return m_clipRect; }

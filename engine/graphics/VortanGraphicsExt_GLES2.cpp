@@ -375,6 +375,32 @@ void CVortanGraphicsExt_GLES2::PrepareDraw()
     ApplyScissor();
 }
 
+void CVortanGraphicsExt_GLES2::PrepareDrawWithin(const CVortanRect& box)
+{
+    if (!m_context)
+        return;
+    CVortanRect r = box;
+    if (m_scissorOn) {
+        const CVortanRect& c = m_clipRect;
+        r.left = r.left > c.left ? r.left : c.left;
+        r.top = r.top > c.top ? r.top : c.top;
+        r.right = r.right < c.right ? r.right : c.right;
+        r.bottom = r.bottom < c.bottom ? r.bottom : c.bottom;
+    }
+    if (r.right <= r.left || r.bottom <= r.top)
+        r.right = r.left, r.bottom = r.top; // nothing: an empty box
+    if (!m_glScissorOn)
+        glEnable(GL_SCISSOR_TEST);
+    m_glScissorOn = 1;
+    const CVortanRect& g = m_glScissor;
+    if (m_glScissorKnown && g.left == r.left && g.top == r.top && g.right == r.right &&
+        g.bottom == r.bottom)
+        return;
+    glScissor(r.left, m_height - r.bottom, r.right - r.left, r.bottom - r.top);
+    m_glScissor = r;
+    m_glScissorKnown = 1;
+}
+
 void CVortanGraphicsExt_GLES2::ApplyScissor()
 {
     if (!m_context)

@@ -59,6 +59,7 @@ public:
     // every child).
     void SetClipRect(const CVortanRect* rect) override;
     void PrepareDraw() override;
+    void PrepareDrawWithin(const CVortanRect& box) override;
 
     // --- IVortanGraphicsExt -----------------------------------------------------------
     // VORTAN_OK; VORTAN_E_FAIL on an EGL failure; a program's code when a built-in program fails. A

@@ -25,6 +25,8 @@ CVortanSurface::CVortanSurface()
       m_mips(0), m_textureOpaque(0), m_glFormat(0), m_glType(0), m_textureSource(nullptr),
       m_drawn(0)
 {
+    m_cover[0] = m_cover[1] = 0.0f;
+    m_cover[2] = m_cover[3] = 1.0f;
     memset(&m_desc, 0, sizeof(m_desc));
     Release();
 }

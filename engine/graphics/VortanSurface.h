@@ -170,6 +170,17 @@ public:
     // Whether every pixel of the texture as last uploaded is fully opaque (alpha 1; a format
     // without alpha is): drawn over anything with "over" blending it gives its own pixels.
     int IsTextureOpaque() const { return m_textureOpaque; }
+    // The part of the texture, in texture coordinates (0 to 1), outside which the texture as
+    // last uploaded is wholly clear (all four channels zero) with a pixel's width to spare:
+    // linear filtering of its first level gives zero there. The whole texture until an upload
+    // measures it.
+    void GetTextureCover(float* u0, float* v0, float* u1, float* v1) const
+    {
+        *u0 = m_cover[0];
+        *v0 = m_cover[1];
+        *u1 = m_cover[2];
+        *v1 = m_cover[3];
+    }
     u32 GetTextureFormat() const { return m_glFormat; }
     u32 GetTextureType() const { return m_glType; }
 
@@ -298,6 +309,7 @@ protected:
     u32 m_texture;
     i32 m_mips;
     i32 m_textureOpaque;
+    float m_cover[4]; // u0, v0, u1, v1 of GetTextureCover
     u32 m_glFormat;
     u32 m_glType;
     IVortanTextureSource* m_textureSource;

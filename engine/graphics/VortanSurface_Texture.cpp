@@ -131,6 +131,55 @@ bool LevelOpaque(const u8* data, int width, int height, u32 glFormat, u32 glType
     return true;
 }
 
+// Whether a pixel of a tightly packed level in the GL layout has all four channels zero.
+bool PixelClear(const u8* data, size_t i, u32 glFormat, u32 glType)
+{
+    if (glFormat == GL_RGB)
+        return false;
+    if (glType == GL_UNSIGNED_BYTE)
+        return !(data[i * 4] | data[i * 4 + 1] | data[i * 4 + 2] | data[i * 4 + 3]);
+    return !(data[i * 2] | data[i * 2 + 1]);
+}
+
+// The box of a tightly packed level holding every pixel that is not wholly clear, widened by a
+// pixel on each side and given as fractions of the level (u0, v0, u1, v1): a linear filter
+// reads the two pixels nearest its point on each axis, so outside the unwidened box by half a
+// pixel it reads only clear ones; the widening keeps half a pixel more to spare. An empty box
+// (every pixel clear) when nothing is there.
+void LevelCover(const u8* data, int width, int height, u32 glFormat, u32 glType, float* cover)
+{
+    int left = width, right = -1, top = height, bottom = -1;
+    for (int y = 0; y < height; ++y) {
+        const size_t row = (size_t)y * (size_t)width;
+        int first = 0;
+        while (first < width && PixelClear(data, row + (size_t)first, glFormat, glType))
+            ++first;
+        if (first == width)
+            continue;
+        int last = width - 1;
+        while (last > first && PixelClear(data, row + (size_t)last, glFormat, glType))
+            --last;
+        left = first < left ? first : left;
+        right = last > right ? last : right;
+        top = top < y ? top : y;
+        bottom = y;
+    }
+    if (right < 0) {
+        cover[0] = cover[1] = cover[2] = cover[3] = 0.0f;
+        return;
+    }
+    cover[0] = left > 0 ? (float)(left - 1) / (float)width : 0.0f;
+    cover[1] = top > 0 ? (float)(top - 1) / (float)height : 0.0f;
+    cover[2] = right + 2 < width ? (float)(right + 2) / (float)width : 1.0f;
+    cover[3] = bottom + 2 < height ? (float)(bottom + 2) / (float)height : 1.0f;
+}
+
+void WholeCover(float* cover)
+{
+    cover[0] = cover[1] = 0.0f;
+    cover[2] = cover[3] = 1.0f;
+}
+
 } // namespace
 
 void CVortanSurface::SetNullTextures(int on)
@@ -216,6 +265,7 @@ void CVortanSurface::DeleteTexture()
     }
     m_texture = 0;
     m_textureOpaque = 0;
+    WholeCover(m_cover);
 }
 
 u32 CVortanSurface::DrawTexture()
@@ -317,6 +367,7 @@ int CVortanSurface::UploadTexture()
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, m_glFormat, m_glType, data);
     // The smaller levels are filtered from this one: opaque where it is.
     m_textureOpaque = LevelOpaque(data, width, height, m_glFormat, m_glType) ? 1 : 0;
+    LevelCover(data, width, height, m_glFormat, m_glType, m_cover);
     free(buffer);
 
     int lastLevel = 0;

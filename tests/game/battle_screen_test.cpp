@@ -102,6 +102,12 @@ TEST(BattleScreen, TheTrainingHudAnAimDragAndTheSnapshotHeld)
     game.Render();
     const gltest::Rgb aim = gltest::ReadFrame();
     gltest::Keep(aim, "battle_aim");
+    // The same frame with every picture drawn whole, clear margins and all: the same pixels.
+    game.GetRenderer()->SetLeaveOutClear(0);
+    game.Render();
+    const gltest::Rgb whole = gltest::ReadFrame();
+    game.GetRenderer()->SetLeaveOutClear(1);
+    EXPECT_EQ(0, gltest::Differences(whole, aim, {0, 0, 800, 480}, 0, 0));
     EXPECT_GT(game.GetBattle()->GetLiveScene()->GetAimDotsDrawn(0), 0);
 
     // Let go: the shot is fast-forwarded while the saved scene is shown.

@@ -6,12 +6,14 @@
 // context, and the batched glow sprites and text passes against one draw each.
 #include <gtest/gtest.h>
 #include <math.h>
+#include <string.h>
 
 #include <string>
 
 #include "engine/graphics/VortanBitmapFont.h"
 #include "engine/graphics/VortanSurface.h"
 #include "game/VexDotField.h"
+#include "game/VexQuadTrim.h"
 #include "game/VexShader.h"
 #include "tests/game/GLGameSupport.h"
 
@@ -61,6 +63,12 @@ struct Images {
         waves = gltest::Png(
             {"-size", "16x64", "xc:#00c0c0", "-fill", "#c0c000", "-draw", "rectangle 0,32 15,63"});
         base = gltest::Png({"-size", "16x16", "xc:#800080"});
+        // 64 x 64, clear but for a half-transparent orange disc and an opaque blue bar off
+        // the centre (a button on its clear square); and a wholly clear picture.
+        margin = gltest::Png({"-size", "64x64", "xc:none", "-fill", "#ff8000c0", "-draw",
+                              "circle 30,26 42,26", "-fill", "#2040ff", "-draw",
+                              "rectangle 20,38 46,44"});
+        clear = gltest::Png({"-size", "16x16", "xc:none"});
         // Font page: glyphs are white blocks ('A' 8 x 12 at 0,0; 'B' 8 x 12 at 8,0).
         page = gltest::Png({"-size", "32x16", "xc:#ffffff"});
     }
@@ -72,7 +80,7 @@ struct Images {
     }
     static u32 RowPixel(int r) { return (u32)((20 * r + 30) << 16 | (200 - 15 * r) << 8 | 90); }
 
-    std::string quad, strip, stretch, waves, base, page;
+    std::string quad, strip, stretch, waves, base, page, margin, clear;
 };
 
 const Images& I()
@@ -115,8 +123,10 @@ protected:
                                  {G::Name(46), I().waves},
                                  {G::Name(45), I().base},
                                  {G::Name(0), I().page},
+                                 {G::Name(17), I().margin},
+                                 {G::Name(57), I().clear},
                                  {"/foo.fnt", kFont}}));
-        ASSERT_TRUE(g->Load({18, 25, 10, 46, 45}));
+        ASSERT_TRUE(g->Load({18, 25, 10, 46, 45, 17, 57}));
         g->Clear(0xFF404040u);
     }
     void TearDown() override { delete g; }
@@ -255,6 +265,126 @@ TEST_F(Renderer, AnOpaquePictureCoversWhatIsBelowAndAFadedOneStillBlends)
     // The half-transparent white quadrant over the grey, the blue one as it is.
     EXPECT_TRUE(Close(0xA0A0A0u, At(frame, 508, 108), 3)) << std::hex << At(frame, 508, 108);
     EXPECT_EQ(0x0000FFu, At(frame, 492, 108));
+}
+
+// The cut of a quad to the part of its picture that can show, worked out by hand.
+TEST(QuadTrim, CutsAQuadToThePartOfItsPictureThatCanShow)
+{
+    auto expect = [](const CVexVertex& v, float x, float y, float u, float w) {
+        EXPECT_FLOAT_EQ(x, v.x);
+        EXPECT_FLOAT_EQ(y, v.y);
+        EXPECT_FLOAT_EQ(u, v.u);
+        EXPECT_FLOAT_EQ(w, v.v);
+    };
+    // Upright, 10 x 20: a side the cover does not cut keeps its vertices.
+    CVexVertex q[4] = {{0, 0, 0, 0, 0}, {10, 0, 0, 1, 0}, {10, 20, 0, 1, 1}, {0, 20, 0, 0, 1}};
+    ASSERT_EQ(1, VexTrimQuad(q, 0.25f, 0.5f, 0.75f, 1.0f));
+    expect(q[0], 2.5f, 10, 0.25f, 0.5f);
+    expect(q[1], 7.5f, 10, 0.75f, 0.5f);
+    expect(q[2], 7.5f, 20, 0.75f, 1);
+    expect(q[3], 2.5f, 20, 0.25f, 1);
+    // Mirrored: u runs right to left.
+    CVexVertex m[4] = {{0, 0, 0, 1, 0}, {10, 0, 0, 0, 0}, {10, 20, 0, 0, 1}, {0, 20, 0, 1, 1}};
+    ASSERT_EQ(1, VexTrimQuad(m, 0.25f, 0.0f, 0.75f, 1.0f));
+    expect(m[0], 2.5f, 0, 0.75f, 0);
+    expect(m[1], 7.5f, 0, 0.25f, 0);
+    expect(m[3], 2.5f, 20, 0.75f, 1);
+    // Turned a quarter: u along y, v along -x.
+    CVexVertex t[4] = {{0, 0, 0, 0, 0}, {0, 10, 0, 1, 0}, {-20, 10, 0, 1, 1}, {-20, 0, 0, 0, 1}};
+    ASSERT_EQ(1, VexTrimQuad(t, 0.5f, 0.25f, 1.0f, 0.75f));
+    expect(t[0], -5, 5, 0.5f, 0.25f);
+    expect(t[1], -5, 10, 1, 0.25f);
+    expect(t[2], -15, 10, 1, 0.75f);
+    expect(t[3], -15, 5, 0.5f, 0.75f);
+    // One cell of a sheet (u 0.5 to 1): the cover cuts a fifth of it.
+    CVexVertex c[4] = {
+        {0, 0, 0, 0.5f, 0}, {10, 0, 0, 1, 0}, {10, 4, 0, 1, 0.5f}, {0, 4, 0, 0.5f, 0.5f}};
+    ASSERT_EQ(1, VexTrimQuad(c, 0.6f, 0.0f, 1.0f, 1.0f));
+    expect(c[0], 2, 0, 0.6f, 0);
+    expect(c[2], 10, 4, 1, 0.5f);
+    // A cover that holds the quad leaves it as it is; one that misses it leaves nothing.
+    CVexVertex same[4] = {
+        {1, 2, 3, 0.1f, 0.2f}, {5, 2, 3, 0.9f, 0.2f}, {5, 7, 3, 0.9f, 0.8f}, {1, 7, 3, 0.1f, 0.8f}};
+    CVexVertex before[4];
+    memcpy(before, same, sizeof(same));
+    EXPECT_EQ(1, VexTrimQuad(same, 0.0f, 0.0f, 1.0f, 1.0f));
+    EXPECT_EQ(0, memcmp(before, same, sizeof(same)));
+    EXPECT_EQ(0, VexTrimQuad(same, 0.95f, 0.0f, 1.0f, 1.0f));
+    EXPECT_EQ(0, VexTrimQuad(same, 0.0f, 0.0f, 1.0f, 0.1f));
+    EXPECT_EQ(0, VexTrimQuad(same, 0.5f, 0.5f, 0.5f, 0.5f)); // an empty cover: all clear
+    // Not a parallelogram, or texture points that are not a rectangle's corners: as it is.
+    CVexVertex bent[4] = {{0, 0, 0, 0, 0}, {10, 0, 0, 1, 0}, {12, 20, 0, 1, 1}, {0, 20, 0, 0, 1}};
+    memcpy(before, bent, sizeof(bent));
+    EXPECT_EQ(1, VexTrimQuad(bent, 0.25f, 0.25f, 0.75f, 0.75f));
+    EXPECT_EQ(0, memcmp(before, bent, sizeof(bent)));
+    CVexVertex odd[4] = {{0, 0, 0, 0, 0}, {10, 0, 0, 0.5f, 0}, {10, 20, 0, 1, 1}, {0, 20, 0, 0, 1}};
+    memcpy(before, odd, sizeof(odd));
+    EXPECT_EQ(1, VexTrimQuad(odd, 0.25f, 0.25f, 0.75f, 0.75f));
+    EXPECT_EQ(0, memcmp(before, odd, sizeof(odd)));
+}
+
+// A picture with clear margins is drawn only where it can show, and gives the pixels it gave
+// drawn whole: screen quads at fractions of a pixel, grown and shrunk, faded; turned glow
+// sprites; frames; world quads through a zoomed camera; inside a clip, which holds again for
+// what is drawn next. A wholly clear picture changes nothing.
+TEST_F(Renderer, PicturesWithClearMarginsGiveThePixelsTheyGaveDrawnWhole)
+{
+    EXPECT_EQ(0, Img(57)->IsTextureOpaque());
+    auto scene = [&](int leaveOut) {
+        R().SetLeaveOutClear(leaveOut);
+        g->Clear(0xFF404040u);
+        CVexCamera& camera = R().GetCamera();
+        camera.SetZoom(1.0f);
+        camera.Update();
+        CVortanSurface* m = Img(17);
+        // Grown 7.5 times: a pixel is less than the linear filter's reach beyond the last
+        // pixel that is not clear.
+        R().DrawScreenQuad(CVortanVector2(400.5f, 240.0f), CVortanVector2(240.0f, 240.0f), m,
+                           0xFFFFFFFFu);
+        R().DrawScreenQuad(CVortanVector2(100.3f, 100.7f), CVortanVector2(40.2f, 40.2f), m,
+                           0xFFFFFFFFu);
+        R().DrawScreenQuad(CVortanVector2(200.5f, 90.25f), CVortanVector2(9.3f, 9.3f), m,
+                           0xC0FFFFFFu);
+        R().DrawScreenQuad(CVortanVector2(330.0f, 120.0f), CVortanVector2(90.0f, 70.0f), m,
+                           0xFFFFFFFFu);
+        R().DrawGlowSprite(CVortanVector2(520.6f, 100.1f), CVortanVector2(50.0f, 30.0f), 0.7f, m,
+                           0xFFFFFFFFu);
+        R().DrawScreenFrame(CVortanVector2(650.4f, 110.0f), CVortanVector2(33.0f, 33.0f),
+                            0xFFFFFFFFu, 0, 0, 1, 1, m);
+        R().DrawScreenQuad(CVortanVector2(750.0f, 100.0f), CVortanVector2(30.0f, 30.0f), Img(57),
+                           0xFFFFFFFFu);
+        camera.SetZoom(0.73f);
+        camera.Update();
+        R().DrawWorldImage(CVortanVector2(-0.4f, 0.2f), CVortanVector2(0.21f, 0.17f), m,
+                           0xFFFFFFFFu);
+        camera.SetZoom(1.0f);
+        camera.Update();
+        // Inside a clip that cuts through a picture; then a picture over all the view, which
+        // the clip alone bounds.
+        CVortanRect clip = {420, 300, 700, 420};
+        R().GetContext()->SetClipRect(&clip);
+        R().DrawScreenQuad(CVortanVector2(440.0f, 330.0f), CVortanVector2(64.0f, 64.0f), m,
+                           0xFFFFFFFFu);
+        R().DrawScreenQuad(CVortanVector2(600.0f, 380.0f), CVortanVector2(20.0f, 20.0f), m,
+                           0xFFFFFFFFu);
+        R().DrawScreenQuad(CVortanVector2(400.0f, 240.0f), CVortanVector2(400.0f, 240.0f), Img(18),
+                           0x60FFFFFFu);
+        R().GetContext()->SetClipRect(nullptr);
+        return gltest::ReadFrame();
+    };
+    const Rgb whole = scene(0), cut = scene(1);
+    R().SetLeaveOutClear(1);
+    gltest::Keep(cut, "clear_margins");
+    EXPECT_EQ(0, Differences(whole, cut, {0, 0, 800, 480}, 0, 0));
+    // What was drawn: the disc at each place; nothing of the clear picture; the last picture
+    // inside the clip only.
+    EXPECT_NE(kGreyPixel, At(cut, 100, 94));
+    EXPECT_NE(kGreyPixel, At(cut, 200, 89));
+    EXPECT_NE(kGreyPixel, At(cut, 326, 105));
+    EXPECT_EQ(kGreyPixel, At(cut, 750, 100));
+    EXPECT_NE(kGreyPixel, At(cut, 430, 310));
+    EXPECT_EQ(kGreyPixel, At(cut, 410, 400));
+    EXPECT_EQ(kGreyPixel, At(cut, 600, 440));
 }
 
 TEST_F(Renderer, FramesSelectTheirCellAndBlendByKind)

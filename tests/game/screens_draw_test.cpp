@@ -134,6 +134,14 @@ TEST_F(ScreensDrawn, TheMenuLoadsThenShowsItsButtonsAndTheCreditsRoll)
     Rgb menu = Frame("menu");
     // The spinner's darkening is gone once loaded.
     EXPECT_GT(Mean(menu, 0, 0, 800, 480), Mean(loading, 0, 0, 800, 480) * 2);
+    // The same frame with every picture drawn whole, clear margins and all: the same pixels.
+    game.GetRenderer()->SetLeaveOutClear(0);
+    game.Render();
+    const Rgb whole = gltest::ReadFrame();
+    game.GetRenderer()->SetLeaveOutClear(1);
+    game.Render();
+    EXPECT_EQ(0, gltest::Differences(whole, menu, {0, 0, 800, 480}, 0, 0));
+    EXPECT_EQ(0, gltest::Differences(gltest::ReadFrame(), menu, {0, 0, 800, 480}, 0, 0));
 
     TapButton(VEX_MENU_BUTTON_CREDITS);
     Seconds(3.0f);

@@ -551,6 +551,65 @@ TEST_F(Gles2, ATexturesOpacityIsThatOfEveryPixelAsLastUploaded)
     one.Release();
 }
 
+// What of a texture is clear is read from what went up: the box of the pixels that are not
+// clear (all four channels zero), a pixel wider on each side, as fractions of the texture; again
+// on each upload; none of a format without alpha.
+TEST_F(Gles2, ATexturesCoverHoldsEveryPixelNotClearAsLastUploaded)
+{
+    auto cover = [](const CVortanSurface& s) {
+        float c[4];
+        s.GetTextureCover(&c[0], &c[1], &c[2], &c[3]);
+        return std::vector<float>(c, c + 4);
+    };
+    const std::vector<float> whole = {0.0f, 0.0f, 1.0f, 1.0f};
+    CVortanSurface s;
+    CVortanSurfaceDesc d = {20, 10, 0, VORTAN_PIXEL_ABGR8888, 0};
+    ASSERT_EQ(VORTAN_OK, s.Create(nullptr, &d));
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 20; ++x)
+            s.WritePixel(x, y, 0);
+    EXPECT_EQ(whole, cover(s)) << "before any texture";
+    // Alpha 0 with a colour is not clear (a premultiplied blend adds it).
+    s.WritePixel(5, 3, 0x00000001u);
+    s.WritePixel(12, 6, 0xFF000000u);
+    ASSERT_EQ(VORTAN_OK, s.CreateTexture(GL_RGBA, GL_UNSIGNED_BYTE, 0));
+    EXPECT_EQ(std::vector<float>({4 / 20.0f, 2 / 10.0f, 14 / 20.0f, 8 / 10.0f}), cover(s));
+    // Pixels at the edges: the box reaches them and goes no further.
+    s.Lock(nullptr, 0);
+    s.WritePixel(0, 9, 0x01000000u);
+    s.WritePixel(19, 0, 0x01000000u);
+    ASSERT_EQ(VORTAN_OK, s.Unlock());
+    EXPECT_EQ(whole, cover(s));
+    s.Lock(nullptr, 0);
+    s.WritePixel(0, 9, 0);
+    s.WritePixel(19, 0, 0);
+    s.WritePixel(18, 8, 0x01000000u);
+    ASSERT_EQ(VORTAN_OK, s.Unlock());
+    EXPECT_EQ(std::vector<float>({4 / 20.0f, 2 / 10.0f, 1.0f, 1.0f}), cover(s));
+    // Nothing but clear pixels: an empty cover.
+    s.Lock(nullptr, 0);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 20; ++x)
+            s.WritePixel(x, y, 0);
+    ASSERT_EQ(VORTAN_OK, s.Unlock());
+    EXPECT_EQ(std::vector<float>({0.0f, 0.0f, 0.0f, 0.0f}), cover(s));
+    // 4-4-4-4 as it went up: alpha 0x08 with no colour becomes clear, 0x10 does not.
+    s.WritePixel(7, 7, 0x08000000u);
+    ASSERT_EQ(VORTAN_OK, s.CreateTexture(GL_RGBA, GL_UNSIGNED_SHORT_4_4_4_4, 0));
+    EXPECT_EQ(std::vector<float>({0.0f, 0.0f, 0.0f, 0.0f}), cover(s));
+    s.WritePixel(7, 7, 0x10000000u);
+    ASSERT_EQ(VORTAN_OK, s.CreateTexture(GL_RGBA, GL_UNSIGNED_SHORT_4_4_4_4, 0));
+    EXPECT_EQ(std::vector<float>({6 / 20.0f, 6 / 10.0f, 9 / 20.0f, 9 / 10.0f}), cover(s));
+    // No alpha in the format: nothing is clear.
+    ASSERT_EQ(VORTAN_OK, s.CreateTexture(GL_RGB, GL_UNSIGNED_BYTE, 0));
+    EXPECT_EQ(whole, cover(s));
+    ASSERT_EQ(VORTAN_OK, s.CreateTexture(GL_RGBA, GL_UNSIGNED_BYTE, 0));
+    EXPECT_NE(whole, cover(s));
+    s.DeleteTexture();
+    EXPECT_EQ(whole, cover(s));
+    s.Release();
+}
+
 TEST_F(Gles2, TexturePairsOutsideTheTableAreRefused)
 {
     CVortanSurface* s = Solid(8, 8, 0xFFFFFFFF);

@@ -78,34 +78,17 @@ void CVexPlayState::Darken(float keep, float top, float bottom)
 void CVexPlayState::DrawBackground()
 {
     IVortanGraphicsContext* context = m_renderer->GetContext();
-    const int w = (int)m_renderer->GetViewWidth(), h = (int)m_renderer->GetViewHeight();
+    const int h = (int)m_renderer->GetViewHeight();
     // The rows the water's base will cover are left alone: nothing drawn here shows there.
     const int sky = m_renderer->WaterCoverTop();
+    if (sky <= 0)
+        return;
     u32 upper = 0x1FBCD3, lower = 0xFFA800;
     if (m_backgroundStyle >= 0 && m_backgroundStyle < 10) {
         upper = kStyles[m_backgroundStyle][0];
         lower = kStyles[m_backgroundStyle][1];
     }
-    if (context) {
-        // The gradient in eight bands from the upper to the lower colour.
-        for (int band = 0; band < 8; ++band) {
-            const float t = band / 7.0f;
-            u32 c = 0xFF000000u;
-            for (int shift = 0; shift <= 16; shift += 8) {
-                const float a = (float)((upper >> shift) & 0xFF),
-                            b = (float)((lower >> shift) & 0xFF);
-                c |= (u32)(a + (b - a) * t) << shift;
-            }
-            const int top = h * band / 8, bottom = h * (band + 1) / 8;
-            CVortanRect rect;
-            rect.Set(0, top, w, bottom < sky ? bottom : sky);
-            if (rect.bottom > rect.top)
-                context->Clear(c, &rect);
-        }
-    }
-    if (sky <= 0)
-        return;
-    // The pictures behind the scene: clipped to the sky's rows as well.
+    // The gradient and the pictures behind the scene, clipped to the sky's rows.
     CVortanRect saved, clip;
     int clipped = 0;
     if (context && sky < h) {
@@ -118,6 +101,11 @@ void CVexPlayState::DrawBackground()
         context->SetClipRect(&clip);
         clipped = 1;
     }
+    // The gradient over the whole view: the upper colour at the two upper corners, the lower
+    // colour at the two lower ones, opaque.
+    if (context)
+        context->FillGradientUnit(0xFF000000u | upper, 0xFF000000u | upper, 0xFF000000u | lower,
+                                  0xFF000000u | lower, nullptr);
     const float s = m_renderer->GetCamera().GetWorldScale();
     const float ox = m_renderer->GetCamera().GetOffset().x;
     m_renderer->DrawBackgroundImage(CVortanVector2(-ox / 1.5f, 0.57f * s),

@@ -2,6 +2,7 @@
 // a turn, an aim drag with its dots, and the snapshot held while the shot is fast-forwarded.
 // The frames are kept with VEX_SHOTS for a person to look at.
 #include <gtest/gtest.h>
+#include <math.h>
 
 #include <algorithm>
 
@@ -68,6 +69,25 @@ TEST(BattleScreen, TheTrainingHudAnAimDragAndTheSnapshotHeld)
     gltest::Keep(hud, "battle_hud");
     // The sky's gradient at the top left, not black.
     EXPECT_NE(0u, gltest::At(hud, 200, 60));
+    // One gradient over the whole view, the style's upper colour at the top and its lower
+    // colour at the bottom: at the right edge, between the timer and the water, row y has
+    // upper + (lower - upper) (y + 0.5) / 480 (+-2 a channel).
+    const u32 styles[10][2] = {{0x20BCD2, 0xFEA800}, {0x002F5F, 0x20BCD2}, {0x20BCD2, 0xFF75AC},
+                               {0x74DDFF, 0xC6F6FF}, {0x38005B, 0x8BCFFF}, {0xB764B0, 0x8BCFFF},
+                               {0xB764B0, 0xFFDC71}, {0x003391, 0xFFDC71}, {0x002C51, 0x008AFF},
+                               {0xC63D00, 0xFFEA00}};
+    const int style = b->GetBackgroundStyle();
+    ASSERT_TRUE(style >= 0 && style < 10) << style;
+    for (int y = 140; y < 320; y += 9) {
+        u32 want = 0;
+        for (int shift = 0; shift <= 16; shift += 8) {
+            const float u = (float)((styles[style][0] >> shift) & 0xFF),
+                        l = (float)((styles[style][1] >> shift) & 0xFF);
+            want |= (u32)lroundf(u + (l - u) * ((float)y + 0.5f) / 480.0f) << shift;
+        }
+        EXPECT_TRUE(gltest::Close(want, gltest::At(hud, 795, y), 2))
+            << "row " << y << ": " << std::hex << gltest::At(hud, 795, y) << " not " << want;
+    }
     // The chosen weapon (the bomb) stands in a bright ring; the others do not.
     auto ringLeftOf = [&](const gltest::Rgb& frame, int id) {
         const CVexButton* button = b->GetButtons()->FindButton(id);

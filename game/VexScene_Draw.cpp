@@ -387,6 +387,24 @@ void CVexScene::DrawMarkers()
     }
 }
 
+namespace {
+
+// The x to centre a label on so that a label the view would show in part shows whole (a squib
+// at the view's edge); a label wholly outside the view, or wider than it, stays where it is.
+int LabelX(CVexRenderer* renderer, CVortanBitmapFont* font, const CVortanString& text, int x)
+{
+    if (!font)
+        return x;
+    const int w = font->GetTextWidth(text, 0), view = (int)renderer->GetViewWidth();
+    int left = x - w / 2; // where a text centred on x starts
+    if (left + w <= 0 || left >= view || w > view)
+        return x;
+    left = left < 0 ? 0 : left + w > view ? view - w : left;
+    return left + w / 2;
+}
+
+} // namespace
+
 void CVexScene::DrawPlayerLabels()
 {
     if (!m_renderer)
@@ -412,7 +430,7 @@ void CVexScene::DrawPlayerLabels()
                 continue;
             y -= line;
             text.Format(L"-%d", player.damageNumbers[k]);
-            m_renderer->DrawText((int)point.x, y, text, 0xFFFFFFFFu,
+            m_renderer->DrawText(LabelX(m_renderer, font, text, (int)point.x), y, text, 0xFFFFFFFFu,
                                  VEX_TEXT_CENTER_X | VEX_TEXT_BOTTOM);
         }
         CVortanVector2 below;
@@ -420,6 +438,7 @@ void CVexScene::DrawPlayerLabels()
             CVortanVector2(player.labelAnchor.x, anchorY - 2.0f * hh), below);
         text.Format(L"%d", player.health);
         // Centred on x only: the health hangs from the point.
-        m_renderer->DrawText((int)below.x, (int)below.y, text, 0xFFFFFFFFu, VEX_TEXT_CENTER_X);
+        m_renderer->DrawText(LabelX(m_renderer, font, text, (int)below.x), (int)below.y, text,
+                             0xFFFFFFFFu, VEX_TEXT_CENTER_X);
     }
 }

@@ -370,6 +370,26 @@ TEST_F(SceneDraw, MarkersAndLabels)
     const Rgb ref = Magick(steps);
     EXPECT_EQ(0, Differences(frame, ref, {330, 290, 400, 335}, 0, 3));
     EXPECT_EQ(0, Differences(frame, ref, {330, 430, 400, 460}, 0, 3));
+
+    // A squib at the view's left edge (x 2 px): its labels, which would start left of the view,
+    // start at its edge ("-12" 24 wide, "88" 16); one at the right edge ends at it; a squib
+    // beyond the view keeps its labels out of it.
+    auto boxes = [&](float x) {
+        Place(0, x, 0.1f);
+        g->renderer.ClearTextLog();
+        g->renderer.SetTextLog(true);
+        scene->DrawPlayerLabels();
+        g->renderer.SetTextLog(false);
+        std::vector<std::pair<int, int>> out;
+        for (const auto& t : g->renderer.GetTextLog())
+            out.push_back({t.left, t.right});
+        return out;
+    };
+    const float edge = 2.0f / 400.0f - 1.0f;
+    EXPECT_EQ((std::vector<std::pair<int, int>>{{0, 24}, {0, 16}, {0, 16}}), boxes(edge));
+    EXPECT_EQ((std::vector<std::pair<int, int>>{{776, 800}, {784, 800}, {784, 800}}), boxes(-edge));
+    EXPECT_EQ((std::vector<std::pair<int, int>>{{-62, -38}, {-58, -42}, {-58, -42}}),
+              boxes(-1.125f));
 }
 
 // A built level (the game's first battlefield) drawn whole with shadows: every block

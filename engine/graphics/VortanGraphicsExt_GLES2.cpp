@@ -389,6 +389,11 @@ void CVortanGraphicsExt_GLES2::PrepareDrawWithin(const CVortanRect& box)
     }
     if (r.right <= r.left || r.bottom <= r.top)
         r.right = r.left, r.bottom = r.top; // nothing: an empty box
+    ScissorTo(r);
+}
+
+void CVortanGraphicsExt_GLES2::ScissorTo(const CVortanRect& r)
+{
     if (!m_glScissorOn)
         glEnable(GL_SCISSOR_TEST);
     m_glScissorOn = 1;
@@ -411,17 +416,7 @@ void CVortanGraphicsExt_GLES2::ApplyScissor()
         m_glScissorOn = 0;
         return;
     }
-    if (!m_glScissorOn)
-        glEnable(GL_SCISSOR_TEST);
-    m_glScissorOn = 1;
-    const CVortanRect& c = m_clipRect;
-    const CVortanRect& g = m_glScissor;
-    if (m_glScissorKnown && g.left == c.left && g.top == c.top && g.right == c.right &&
-        g.bottom == c.bottom)
-        return;
-    glScissor(c.left, m_height - c.bottom, c.right - c.left, c.bottom - c.top);
-    m_glScissor = c;
-    m_glScissorKnown = 1;
+    ScissorTo(m_clipRect);
 }
 
 void CVortanGraphicsExt_GLES2::ApplyScissorFor(float x0, float y0, float x1, float y1)

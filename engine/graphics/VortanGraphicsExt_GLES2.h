@@ -119,6 +119,8 @@ private:
     // Brings the clip into force unless the quad (clip-space corners) cannot reach a pixel
     // that the clip or the box in force would cut.
     void ApplyScissorFor(float x0, float y0, float x1, float y1);
+    // The scissor test on with this box (pixels, y down), set only when GL holds another.
+    void ScissorTo(const CVortanRect& r);
     int BindProgram(CVortan3DProgram* program, const void* vertices);
     // Textured drawing: blending, texture and program, then the fan of four in the scratch.
     int DrawTexturedQuad(CVortanSurface* source, CVortan3DProgram* program);

@@ -49,7 +49,9 @@ enum {
     VEX_TEXT_BOTTOM = 0x400,      // y is the text's bottom
     VEX_TEXT_NO_SHADOW = 0x1000,  // no shadow copy below the text
     VEX_TEXT_SCALE_3_4 = 0x4000,  // the font at 0.75 of its scale for this text
-    VEX_TEXT_SCALE_1_2 = 0x8000   // the font at 0.5 of its scale for this text
+    VEX_TEXT_SCALE_1_2 = 0x8000,  // the font at 0.5 of its scale for this text
+    VEX_TEXT_WHOLE_X = 0x10000    // a text the view would cut at its left or right edge is moved
+                                  // in to show whole (one wholly outside, or wider, stays)
 };
 
 // Quads per batch of the text buffers.

@@ -53,6 +53,11 @@ void CVexRenderer::DrawText(int x, int y, const CVortanString& text, u32 colour,
         x -= w / 2;
     if (flags & VEX_TEXT_RIGHT)
         x -= w;
+    if (flags & VEX_TEXT_WHOLE_X) {
+        const int view = (int)GetViewWidth();
+        if (x + w > 0 && x < view && w <= view)
+            x = x < 0 ? 0 : x + w > view ? view - w : x;
+    }
     if (flags & VEX_TEXT_MIDDLE)
         y -= h / 2;
     if (flags & VEX_TEXT_BOTTOM)

@@ -387,24 +387,6 @@ void CVexScene::DrawMarkers()
     }
 }
 
-namespace {
-
-// The x to centre a label on so that a label the view would show in part shows whole (a squib
-// at the view's edge); a label wholly outside the view, or wider than it, stays where it is.
-int LabelX(CVexRenderer* renderer, CVortanBitmapFont* font, const CVortanString& text, int x)
-{
-    if (!font)
-        return x;
-    const int w = font->GetTextWidth(text, 0), view = (int)renderer->GetViewWidth();
-    int left = x - w / 2; // where a text centred on x starts
-    if (left + w <= 0 || left >= view || w > view)
-        return x;
-    left = left < 0 ? 0 : left + w > view ? view - w : left;
-    return left + w / 2;
-}
-
-} // namespace
-
 void CVexScene::DrawPlayerLabels()
 {
     if (!m_renderer)
@@ -430,15 +412,16 @@ void CVexScene::DrawPlayerLabels()
                 continue;
             y -= line;
             text.Format(L"-%d", player.damageNumbers[k]);
-            m_renderer->DrawText(LabelX(m_renderer, font, text, (int)point.x), y, text, 0xFFFFFFFFu,
-                                 VEX_TEXT_CENTER_X | VEX_TEXT_BOTTOM);
+            // Labels of a squib at the view's edge are moved in to show whole.
+            m_renderer->DrawText((int)point.x, y, text, 0xFFFFFFFFu,
+                                 VEX_TEXT_CENTER_X | VEX_TEXT_BOTTOM | VEX_TEXT_WHOLE_X);
         }
         CVortanVector2 below;
         m_renderer->GetCamera().WorldToScreen(
             CVortanVector2(player.labelAnchor.x, anchorY - 2.0f * hh), below);
         text.Format(L"%d", player.health);
         // Centred on x only: the health hangs from the point.
-        m_renderer->DrawText(LabelX(m_renderer, font, text, (int)below.x), (int)below.y, text,
-                             0xFFFFFFFFu, VEX_TEXT_CENTER_X);
+        m_renderer->DrawText((int)below.x, (int)below.y, text, 0xFFFFFFFFu,
+                             VEX_TEXT_CENTER_X | VEX_TEXT_WHOLE_X);
     }
 }

@@ -133,10 +133,12 @@ int CVortanSoundWave::LoadStreamBuffer(CVortanSoundEngine* engine, CVortanFile* 
     u8 magic[4] = {0, 0, 0, 0};
     int got = stream.Read(magic, 4);
     stream.Seek(0);
+    if (got < 4)
+        return VORTAN_E_ARGUMENT; // too short to say what kind of sound it is
     int rc = VORTAN_E_FAIL;
-    if (got == 4 && memcmp(magic, "OggS", 4) == 0)
+    if (memcmp(magic, "OggS", 4) == 0)
         rc = DecodeOggVorbis(engine, stream, flags, buffer);
-    else if (got == 4 && memcmp(magic, "RIFF", 4) == 0)
+    else if (memcmp(magic, "RIFF", 4) == 0)
         rc = LoadRiffWave(engine, stream, flags, buffer);
     if (rc != VORTAN_OK) {
         *buffer = nullptr;

@@ -156,6 +156,49 @@ TEST_F(WaveTest, RefusedFormats)
     EXPECT_EQ(0, engine.GetBufferCount());
 }
 
+TEST_F(WaveTest, FewerThanFourHeaderBytesIsABadArgument)
+{
+    // Too short to say what kind of sound it is: a bad argument, not data of another kind.
+    CVortanSoundWave wave;
+    for (std::string image : {std::string("R"), std::string("Og"), std::string("RIF")}) {
+        ASSERT_EQ(VORTAN_OK, Load(wave, stest::PcmWave(1, 8000, 8, "abc"), 1));
+        EXPECT_EQ(VORTAN_E_ARGUMENT, Load(wave, image, 1)) << image;
+        EXPECT_EQ(0, wave.GetBufferCount()) << image;
+    }
+    // Four bytes of another kind are still refused as such.
+    EXPECT_EQ(VORTAN_E_FAIL, Load(wave, "RIFX"));
+
+    std::string empty = dir.File("empty.wav"), three = dir.File("three.wav");
+    ASSERT_TRUE(vtest::WriteWholeFile(empty, ""));
+    ASSERT_TRUE(vtest::WriteWholeFile(three, "Ogg"));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, wave.LoadFromFile(&engine, CVortanString(empty.c_str()), 0, 0));
+    EXPECT_EQ(VORTAN_E_ARGUMENT, wave.LoadFromFile(&engine, CVortanString(three.c_str()), 0, 0));
+
+    // A pack entry of two bytes, plain and scrambled, followed by a whole sound: the short
+    // entry does not borrow its neighbour's bytes.
+    std::string after = stest::PcmWave(1, 8000, 8, "\x10");
+    std::string plain = dir.File("plain.dmp");
+    ASSERT_TRUE(
+        vtest::WriteWholeFile(plain, vtest::MakePack({{"/short", "RI"}, {"/after", after}})));
+    CVortanMediaPack pack;
+    ASSERT_EQ(VORTAN_OK, pack.Open(CVortanString(plain.c_str())));
+    EXPECT_EQ(VORTAN_E_ARGUMENT,
+              wave.LoadFromPack(&engine, &pack, CVortanString("/short"), 0, 0, 0));
+
+    CVortanString key("short-key");
+    std::string scrambled = "RI";
+    CVortanDataScrambler().Process(key, &scrambled[0], 2);
+    std::string keyed = dir.File("keyed.dmp");
+    ASSERT_TRUE(
+        vtest::WriteWholeFile(keyed, vtest::MakePack({{"/short", scrambled}, {"/after", after}})));
+    CVortanMediaPack keyedPack;
+    ASSERT_EQ(VORTAN_OK, keyedPack.Open(CVortanString(keyed.c_str()), key));
+    EXPECT_EQ(VORTAN_E_ARGUMENT,
+              wave.LoadFromPack(&engine, &keyedPack, CVortanString("/short"), 0, 0, 0));
+    EXPECT_EQ(0, wave.GetBufferCount());
+    EXPECT_EQ(0, engine.GetBufferCount());
+}
+
 TEST_F(WaveTest, AdpcmStepIndexIsClamped)
 {
     // One mono block of 8 bytes: predictor 0, step index 200 (read as 88), nibbles 7, 15, 0...

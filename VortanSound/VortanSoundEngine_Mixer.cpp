@@ -181,7 +181,10 @@ int CVortanSoundEngine::MixBuffer(CVortanSoundBuffer* buffer)
         u32 remaining = frame < totalFrames ? totalFrames - frame : 0;
         u64 consumed = (static_cast<u64>(n) * step) >> 8;
         if (consumed >= remaining) {
-            // The end comes inside this period: mix the frames left, then loop or stop.
+            // The end comes inside this period: mix the frames left, then loop or stop. Ending
+            // exactly at the period's end counts too, so the position never passes the data; the
+            // frames left are counted in the same steps that read them, so none is read twice
+            // or beyond the end.
             n = static_cast<u32>((static_cast<u64>(remaining) * 256 + step - 1) / step);
             if (!buffer->AdvancePosition(position, 0))
                 break; // moved by the main thread meanwhile
@@ -189,6 +192,8 @@ int CVortanSoundEngine::MixBuffer(CVortanSoundBuffer* buffer)
             if (!loop)
                 buffer->Stop();
         } else {
+            // The next period starts at the first source frame this one does not use: the
+            // n steps taken here, not n + 1, which would drop a frame at every period's end.
             if (!buffer->AdvancePosition(position,
                                          (frame + static_cast<u32>(consumed)) * blockAlign))
                 break;

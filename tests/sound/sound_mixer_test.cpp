@@ -116,6 +116,29 @@ TEST_F(EngineTest, PlayPositionRunsOnWithoutDroppingFrames)
     EXPECT_TRUE(out == stest::ToSamples16(stest::ReadCapture()));
 }
 
+TEST_F(EngineTest, EverySourceFrameSoundsAcrossPeriodBoundaries)
+{
+    // At the output rate every source frame sounds once, at twice the rate every second one:
+    // the next period starts right after the last frame the previous one used.
+    std::vector<int> ramp = Ramp(8 * kFrames + 16, -25000, 1);
+    auto sound = RampSound(&engine, ramp);
+    for (int every : {1, 2}) {
+        sound->Stop();
+        sound->SetFrequency(44100u * every);
+        ASSERT_EQ(VORTAN_OK, sound->Play(0));
+        std::vector<int16_t> out;
+        for (int p = 0; p < 4; ++p) {
+            std::vector<int16_t> period = stest::Period16(engine);
+            out.insert(out.end(), period.begin(), period.end());
+        }
+        for (int i = 0; i < 4 * kFrames; ++i)
+            ASSERT_EQ(Unity(ramp[every * i]), out[2 * i]) << every << " frame " << i;
+        u32 position = 0;
+        sound->GetPosition(&position);
+        EXPECT_EQ(static_cast<u32>(every * 4 * kFrames * 2), position) << every;
+    }
+}
+
 TEST_F(EngineTest, LoopWrapsAndEndStopsInsideThePeriod)
 {
     std::vector<int> ramp = Ramp(100, 1000, 100);

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "engine/VortanFile.h"
+#include "engine/VortanTextBuilder.h"
 
 namespace {
 
@@ -72,78 +73,6 @@ inline unit UpperUnit(unit c)
     return c;
 }
 
-// Growable output of the formatter: starts on the stack, moves to the heap when it fills.
-class Builder {
-public:
-    Builder() : m_data(m_local), m_length(0), m_capacity(kLocal), m_failed(false) {}
-    ~Builder()
-    {
-        if (m_data != m_local)
-            delete[] m_data;
-    }
-
-    void Put(unit c)
-    {
-        if (m_length == m_capacity && !Grow(1))
-            return;
-        m_data[m_length++] = c;
-    }
-    void Put(const unit* s, int n)
-    {
-        if (n <= 0)
-            return;
-        if (m_capacity - m_length < n && !Grow(n))
-            return;
-        memcpy(m_data + m_length, s, (size_t)n * sizeof(unit));
-        m_length += n;
-    }
-    void PutRepeated(unit c, int n)
-    {
-        for (int i = 0; i < n; i++)
-            Put(c);
-    }
-
-    const unit* Data() const { return m_data; }
-    int Length() const { return m_length; }
-    bool Failed() const { return m_failed; }
-
-private:
-    Builder(const Builder&) = delete;
-    Builder& operator=(const Builder&) = delete;
-
-    bool Grow(int more)
-    {
-        if (m_failed)
-            return false;
-        long long need = (long long)m_length + more;
-        long long cap = m_capacity;
-        while (cap < need)
-            cap *= 2;
-        if (cap > 0x7FFFFFF0LL) {
-            m_failed = true;
-            return false;
-        }
-        unit* b = NewUnits((size_t)cap);
-        if (!b) {
-            m_failed = true;
-            return false;
-        }
-        memcpy(b, m_data, (size_t)m_length * sizeof(unit));
-        if (m_data != m_local)
-            delete[] m_data;
-        m_data = b;
-        m_capacity = (int)cap;
-        return true;
-    }
-
-    static const int kLocal = 512;
-    unit m_local[kLocal];
-    unit* m_data;
-    int m_length;
-    int m_capacity;
-    bool m_failed;
-};
-
 // Digits of `magnitude`, least significant first; returns their count.
 int Digits(unit* out, u32 magnitude, int base, bool upper)
 {
@@ -158,8 +87,8 @@ int Digits(unit* out, u32 magnitude, int base, bool upper)
 }
 
 // Number with the formatter's padding: (width - digits) pad units, then the sign, then digits.
-void PutNumber(Builder& out, u32 magnitude, bool negative, int base, bool upper, unit pad,
-               int width)
+void PutNumber(CVortanTextBuilder& out, u32 magnitude, bool negative, int base, bool upper,
+               unit pad, int width)
 {
     unit digits[40];
     int n = Digits(digits, magnitude, base, upper);
@@ -173,7 +102,7 @@ void PutNumber(Builder& out, u32 magnitude, bool negative, int base, bool upper,
 }
 
 // Decimal text of m * 2^shift for a 24-bit m (shift up to 105), exact.
-void PutShiftedInteger(Builder& out, u32 m, int shift)
+void PutShiftedInteger(CVortanTextBuilder& out, u32 m, int shift)
 {
     // Little-endian limbs of nine decimal digits each; 2^128 has 39 digits.
     u32 limbs[6] = {m % 1000000000u, m / 1000000000u, 0, 0, 0, 0};
@@ -206,7 +135,7 @@ void PutShiftedInteger(Builder& out, u32 m, int shift)
 }
 
 // Float to text from its bits alone: integer part, then `decimals` truncated digits.
-void PutFloat(Builder& out, float value, int decimals)
+void PutFloat(CVortanTextBuilder& out, float value, int decimals)
 {
     u32 bits;
     memcpy(&bits, &value, sizeof(bits));
@@ -350,7 +279,7 @@ private:
 // incomplete or has no fitting argument is copied as it stands; otherwise unknown conversions
 // print nothing and an incomplete one at the end of the format ends the output.
 template <typename Source>
-void FormatInto(Builder& out, const unit* format, Source& src)
+void FormatInto(CVortanTextBuilder& out, const unit* format, Source& src)
 {
     int precision = 9;
     unit pad = 0;
@@ -832,7 +761,7 @@ int CVortanString::ReplaceAll(const CVortanString& find, const CVortanString& wi
         return 0;
     // One pass, left to right: the search goes on after each inserted text, so a replacement
     // that contains what it replaces is not replaced again.
-    Builder out;
+    CVortanTextBuilder out(0);
     int count = 0;
     int from = 0;
     for (;;) {
@@ -997,7 +926,7 @@ int CVortanString::ReadFromFile(CVortanFile* file)
 
 void CVortanString::FromInteger(int value, int base)
 {
-    Builder out;
+    CVortanTextBuilder out(0);
     const bool neg = value < 0;
     const u32 mag = neg ? 0u - (u32)value : (u32)value;
     PutNumber(out, mag, neg, base, false, 0, 0);
@@ -1006,14 +935,14 @@ void CVortanString::FromInteger(int value, int base)
 
 void CVortanString::FromUnsigned(unsigned value, int base)
 {
-    Builder out;
+    CVortanTextBuilder out(0);
     PutNumber(out, value, false, base, false, 0, 0);
     SetUnits(out.Data(), out.Length());
 }
 
 void CVortanString::FromFloat(float value, int decimals)
 {
-    Builder out;
+    CVortanTextBuilder out(0);
     PutFloat(out, value, decimals);
     SetUnits(out.Failed() ? nullptr : out.Data(), out.Length());
 }
@@ -1083,7 +1012,7 @@ void CVortanString::FormatV(const unsigned short* format, va_list args)
 {
     if (!format)
         return;
-    Builder out;
+    CVortanTextBuilder out(0);
     VaArgs src(args);
     FormatInto(out, format, src);
     SetUnits(out.Failed() ? nullptr : out.Data(), out.Length());
@@ -1094,7 +1023,7 @@ void CVortanString::FormatArgs(const unsigned short* format, const CVortanFormat
 {
     if (!format)
         return;
-    Builder out;
+    CVortanTextBuilder out(0);
     ArrayArgs src(args, count);
     FormatInto(out, format, src);
     SetUnits(out.Failed() ? nullptr : out.Data(), out.Length());

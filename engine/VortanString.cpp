@@ -14,6 +14,11 @@ typedef unsigned short unit;
 
 const int kMaxInput = VORTAN_STRING_MAX_INPUT;
 
+// The formatter's output grows by this many units whenever it is full; the other builders
+// (numbers, ReplaceAll) double their room.
+const int kFormatGrowth = 512;
+const int kDoubling = 0;
+
 // Length of NUL-terminated input, capped at the longest accepted input.
 template <typename T>
 int BoundedLength(const T* text)
@@ -761,7 +766,7 @@ int CVortanString::ReplaceAll(const CVortanString& find, const CVortanString& wi
         return 0;
     // One pass, left to right: the search goes on after each inserted text, so a replacement
     // that contains what it replaces is not replaced again.
-    CVortanTextBuilder out(0);
+    CVortanTextBuilder out(kDoubling);
     int count = 0;
     int from = 0;
     for (;;) {
@@ -926,7 +931,7 @@ int CVortanString::ReadFromFile(CVortanFile* file)
 
 void CVortanString::FromInteger(int value, int base)
 {
-    CVortanTextBuilder out(0);
+    CVortanTextBuilder out(kDoubling);
     const bool neg = value < 0;
     const u32 mag = neg ? 0u - (u32)value : (u32)value;
     PutNumber(out, mag, neg, base, false, 0, 0);
@@ -935,14 +940,14 @@ void CVortanString::FromInteger(int value, int base)
 
 void CVortanString::FromUnsigned(unsigned value, int base)
 {
-    CVortanTextBuilder out(0);
+    CVortanTextBuilder out(kDoubling);
     PutNumber(out, value, false, base, false, 0, 0);
     SetUnits(out.Data(), out.Length());
 }
 
 void CVortanString::FromFloat(float value, int decimals)
 {
-    CVortanTextBuilder out(0);
+    CVortanTextBuilder out(kDoubling);
     PutFloat(out, value, decimals);
     SetUnits(out.Failed() ? nullptr : out.Data(), out.Length());
 }
@@ -1012,7 +1017,7 @@ void CVortanString::FormatV(const unsigned short* format, va_list args)
 {
     if (!format)
         return;
-    CVortanTextBuilder out(0);
+    CVortanTextBuilder out(kFormatGrowth);
     VaArgs src(args);
     FormatInto(out, format, src);
     SetUnits(out.Failed() ? nullptr : out.Data(), out.Length());
@@ -1023,7 +1028,7 @@ void CVortanString::FormatArgs(const unsigned short* format, const CVortanFormat
 {
     if (!format)
         return;
-    CVortanTextBuilder out(0);
+    CVortanTextBuilder out(kFormatGrowth);
     ArrayArgs src(args, count);
     FormatInto(out, format, src);
     SetUnits(out.Failed() ? nullptr : out.Data(), out.Length());

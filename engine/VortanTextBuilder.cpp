@@ -52,8 +52,9 @@ bool CVortanTextBuilder::Grow(int more)
         return false;
     long long need = (long long)m_length + more;
     long long cap = m_capacity;
+    // Several growths in one: the room a unit-by-unit fill would reach, copied once.
     while (cap < need)
-        cap *= 2;
+        cap = m_growBy > 0 ? cap + m_growBy : cap * 2;
     if (cap > kMaxUnits) {
         m_failed = true;
         return false;

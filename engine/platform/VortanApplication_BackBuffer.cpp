@@ -100,6 +100,9 @@ int IVortanApplication::CreateBackBuffer(int pixelFormat)
     if (imageSize > size)
         size = imageSize;
 
+    // Readable and writable by this user only: the segment holds what the window shows, and
+    // a segment open to every user would let any of them read or change it while it lives.
+    // The X server attaches it as root or as this same user.
     m_shmId = shmget(IPC_PRIVATE, size, IPC_CREAT | 0600);
     if (m_shmId < 0) {
         FreeBackBufferImage();

@@ -19,7 +19,9 @@ bool IsAsciiAlnum(unsigned int c)
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-// Creates every missing directory of an absolute path, one component at a time.
+// Creates every missing directory of an absolute path, one component at a time, with the
+// file system's own calls: a path handed to a shell would run whatever an application name or
+// a home folder with spaces or quotes made of it.
 int MakeDirectories(const std::string& path)
 {
     if (path.empty())
@@ -40,6 +42,9 @@ int MakeDirectories(const std::string& path)
 // The user-data path of the application's name; std::string may throw std::bad_alloc here.
 int UserDataPath(const CVortanString& appName, CVortanString& out, const CVortanString& fileName)
 {
+    // $HOME first, the password entry only when it is unset or not absolute: the user's own
+    // choice of home is honoured, as shells and most programs do, and a run can be given a
+    // home of its own (the test programs give each run a fresh one).
     std::string home;
     const char* env = getenv("HOME");
     if (env && env[0] == '/')

@@ -152,12 +152,15 @@ int CVortanSoundWave::LoadFromStream(CVortanSoundEngine* engine, CVortanFile* fi
 {
     CVortanSoundBuffer* first = nullptr;
     int rc = LoadStreamBuffer(engine, file, length, flags, &first);
-    if (rc != VORTAN_OK)
+    if (rc != VORTAN_OK) {
+        ReleaseBuffers();
         return rc;
+    }
     CVortanPtrArray list;
     if (list.Add(first) != VORTAN_OK || PublishBuffers(list) != VORTAN_OK) {
         first->Release();
         delete first;
+        ReleaseBuffers();
         return VORTAN_E_NOMEMORY;
     }
     return VORTAN_OK;

@@ -199,6 +199,24 @@ TEST_F(WaveTest, FewerThanFourHeaderBytesIsABadArgument)
     EXPECT_EQ(0, engine.GetBufferCount());
 }
 
+TEST_F(WaveTest, FailedStreamLoadLeavesNoBuffers)
+{
+    CVortanSoundWave wave;
+    ASSERT_EQ(VORTAN_OK, Load(wave, stest::PcmWave(1, 8000, 8, "abc"), 1));
+    std::string images[] = {"ID3\x03 tags", "RI", stest::PcmWave(1, 8000, 24, "abcdef")};
+    const int codes[] = {VORTAN_E_FAIL, VORTAN_E_ARGUMENT, VORTAN_E_FAIL};
+    for (int i = 0; i < 3; ++i) {
+        CVortanFile file;
+        ASSERT_EQ(VORTAN_OK, file.OpenMemory(&images[i][0], static_cast<int>(images[i].size()),
+                                             VORTAN_FILE_READ));
+        EXPECT_EQ(codes[i],
+                  wave.LoadFromStream(&engine, &file, static_cast<int>(images[i].size()), 0))
+            << i;
+        EXPECT_EQ(0, wave.GetBufferCount()) << i;
+    }
+    EXPECT_EQ(0, engine.GetBufferCount());
+}
+
 TEST_F(WaveTest, AdpcmStepIndexIsClamped)
 {
     // One mono block of 8 bytes: predictor 0, step index 200 (read as 88), nibbles 7, 15, 0...

@@ -31,9 +31,9 @@ struct CharClasses {
         for (unsigned char c : spaces) {
             of[c] = kTagSpace | kNameStop | kAttrNameStop;
         }
-        of['/'] = kNameStop | kAttrNameStop;
-        of['>'] = kNameStop | kAttrNameStop;
-        of['='] = kAttrNameStop;
+        of[(unsigned char)'/'] = kNameStop | kAttrNameStop;
+        of[(unsigned char)'>'] = kNameStop | kAttrNameStop;
+        of[(unsigned char)'='] = kAttrNameStop;
     }
 };
 const CharClasses kClasses;

@@ -259,7 +259,6 @@ private:
     i32 m_connectionLost;
     i32 m_chatHelpShown;
     i32 m_exitToPlatform;
-    i32 m_firstLoad;
     i32 m_trainingScene; // the scene the training screen chose for the running battle
     i32 m_fastForward;
     i32 m_battleFrames;

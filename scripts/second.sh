@@ -5,7 +5,8 @@
 # in a private mount namespace whose /tmp is its own, so it holds its own lock, with its own
 # HOME in the build directory (its own settings, account and downloads). The display stays
 # reachable: the X server's socket directory is carried into the private /tmp. It plays
-# against the stand-in service the first copy's ./run started, when that one is up.
+# against the stand-in service the first copy's ./run started, when that one is up, and keeps
+# it up until it ends too.
 BUILD="$(cd "$1" && pwd)"
 HERE="$(cd "$(dirname "$0")/.." && pwd)"
 SECOND_HOME="$BUILD/second-home"
@@ -19,11 +20,17 @@ fi
 if [ -z "$ORLO_LOBBY" ]; then
     PORTS="$BUILD/standin-state/ports"
     if [ -s "$PORTS" ]; then
+        # The copy holds the service up while it runs (see scripts/start.sh): the shared lock
+        # on descriptor 9 is inherited by the program and goes when it ends.
+        exec 9>>"$BUILD/standin-state/users.lock"
+        flock -s 9
         port="$(cut -d' ' -f1 "$PORTS")"
         if python3 -c 'import socket,sys; socket.create_connection(("127.0.0.1", int(sys.argv[1])), 1).close()' "$port" 2>/dev/null; then
             ORLO_LOBBY="127.0.0.1:$port"
             export ORLO_LOBBY
             echo "Second copy: playing on the stand-in service at $ORLO_LOBBY."
+        else
+            exec 9>&-
         fi
     fi
 fi

@@ -4,8 +4,11 @@
 #
 # Unless ORLO_LOBBY names a lobby ("host:port"), the stand-in lobby and game server start first
 # on 127.0.0.1 port 5000 (the program's own lobby address); when another program holds that
-# port, on a free one passed in ORLO_LOBBY. The stand-in lives as long as the program: it is
-# stopped when the program ends, however it ends, and when this script is interrupted.
+# port, on a free one passed in ORLO_LOBBY. The stand-in lives as long as any copy that plays on
+# it: this one, and a second copy started meanwhile (scripts/second.sh). Each copy holds a shared
+# lock on standin-state/users.lock through a descriptor its program inherits, so the lock goes
+# when the copy ends, however it ends (window closed, Ctrl+C, killed); the keeper
+# (scripts/standin_keeper.py) stops the service once no copy holds it.
 BUILD="$1"
 if [ ! -x "$BUILD/orlogate" ]; then
     echo "Built in $BUILD:"
@@ -40,8 +43,9 @@ stop_service()
         SERVICE_PID=""
     fi
 }
-trap 'stop_program; stop_service; exit 130' INT
-trap 'stop_program; stop_service; exit 143' TERM HUP
+# Interrupted: this copy ends; the service follows when no other copy plays on it.
+trap 'stop_program; exec 9>&-; exit 130' INT
+trap 'stop_program; exec 9>&-; exit 143' TERM HUP
 
 # One copy per machine: when another holds the lock, the program says which and ends at once;
 # a second copy has its own command.
@@ -71,9 +75,13 @@ if [ -z "$ORLO_LOBBY" ]; then
         echo "Port 5000 is held by another program: the stand-in service takes a free port."
         LOBBY_PORT=0
     fi
-    ORLO_STANDIN_PACKS="$BUILD/standin" python3 "$HERE/tools/standin/standin_server.py" \
+    # This copy's hold on the service, on descriptor 9, which the program inherits.
+    exec 9>>"$STATE/users.lock"
+    flock -s 9
+    ORLO_STANDIN_PACKS="$BUILD/standin" python3 "$HERE/scripts/standin_keeper.py" \
+        "$STATE/users.lock" -- python3 "$HERE/tools/standin/standin_server.py" \
         --port-file "$PORTS" --lobby-port "$LOBBY_PORT" --state-dir "$STATE" \
-        2>"$STATE/service.log" &
+        2>"$STATE/service.log" 9>&- &
     SERVICE_PID=$!
     waited=0
     while [ ! -s "$PORTS" ]; do
@@ -108,5 +116,6 @@ fi
 PROGRAM_PID=$!
 wait "$PROGRAM_PID"
 status=$?
-stop_service
+# This copy lets go of the service; it stops now unless a second copy still plays on it.
+exec 9>&-
 exit $status

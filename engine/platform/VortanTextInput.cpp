@@ -6,7 +6,7 @@
 #include "engine/platform/VortanApplication.h"
 
 CVortanTextInput::CVortanTextInput()
-    : m_maxLength(0), m_done(0), m_password(0), m_window(0), m_spare(0), m_application(nullptr)
+    : m_maxLength(0), m_done(0), m_password(0), m_window(0), m_application(nullptr)
 {}
 
 CVortanTextInput::~CVortanTextInput() {}

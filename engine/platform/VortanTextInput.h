@@ -52,6 +52,5 @@ private:
     i32 m_done;
     i32 m_password;
     unsigned long m_window; // X window of the application
-    i32 m_spare;
     IVortanApplication* m_application;
 };

@@ -468,6 +468,26 @@ class Copy:
             raise Failure("%s: %s (dump:\n%s)" % (self.name, what, last[0].text[:3000]))
         return last[0]
 
+    def pointer_at(self):
+        """The pointer's place on this copy's display, or None."""
+        out = self.xdotool("getmouselocation", "--shell")
+        place = dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
+        try:
+            return int(place["X"]), int(place["Y"])
+        except (KeyError, ValueError):
+            return None
+
+    def move_pointer(self, x, y):
+        """Moves the pointer to (x, y) and returns once it is there. A pointer already there is
+        left alone: "mousemove --sync" to where it stands waits for a motion event that never
+        comes."""
+        x, y = int(x), int(y)
+        if self.pointer_at() == (x, y):
+            return
+        self.xdotool("mousemove", x, y)
+        check(wait_until(lambda: self.pointer_at() == (x, y), 10, 0.01),
+              "the pointer did not get to %d %d" % (x, y))
+
     def click(self, x, y):
         """A tap held a little, as a person's. A game button sees a touch only when a game step
         sees the finger down (a press and release between two steps, in a slow frame, is no
@@ -475,15 +495,16 @@ class Copy:
         d = self.dump()
         downs = d.get("touch_downs")
         if downs is not None and d.on_game_button(int(x), int(y)):
-            self.xdotool("mousemove", "--sync", int(x), int(y), "mousedown", "1")
+            self.move_pointer(x, y)
+            self.xdotool("mousedown", "1")
             try:
                 self.wait_dump(lambda n: n.get("touch_downs") not in (None, downs), 20,
                                "the game did not see the press at %d %d" % (x, y))
             finally:
                 self.xdotool("mouseup", "1")
             return
-        self.xdotool("mousemove", "--sync", int(x), int(y), "mousedown", "1", "sleep", 0.15,
-                     "mouseup", "1")
+        self.move_pointer(x, y)
+        self.xdotool("mousedown", "1", "sleep", 0.15, "mouseup", "1")
 
     def click_rect(self, rect):
         self.click((rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2)
@@ -523,12 +544,12 @@ class Copy:
                        "the field %s does not show what was typed" % field)
 
     def drag(self, x0, y0, x1, y1, steps=8):
-        args = ["mousemove", "--sync", x0, y0, "mousedown", "1", "sleep", "0.2"]
+        self.move_pointer(x0, y0)
+        self.xdotool("mousedown", "1", "sleep", "0.2")
         for k in range(1, steps + 1):
-            args += ["mousemove", "--sync", x0 + (x1 - x0) * k // steps,
-                     y0 + (y1 - y0) * k // steps, "sleep", "0.08"]
-        args += ["sleep", "0.2", "mouseup", "1"]
-        self.xdotool(*args)
+            self.move_pointer(x0 + (x1 - x0) * k // steps, y0 + (y1 - y0) * k // steps)
+            self.xdotool("sleep", "0.08")
+        self.xdotool("sleep", "0.2", "mouseup", "1")
 
     def screenshot(self, path):
         env = dict(os.environ, DISPLAY=self.display)

@@ -1,7 +1,7 @@
 """The soak: two copies on the two-copy harness play N matches through rematches, ending in turn
-by shots (the idle side's strikes), by a player leaving and by a cut game connection, with a
-purchase now and then (when the shop's item offers a buy button). After each match: VmRSS, open
-descriptors and threads of each copy and whether both digests agreed, as a table.
+by shots (the idle side's strikes), by a player leaving and by a cut game connection. It buys
+nothing (bought bombs and hats over rematches are tests/e2e/bombs_test.py's). After each match:
+VmRSS, open descriptors and threads of each copy and whether both digests agreed, as a table.
 
 Usage: soak.py BUILD_DIR [N] (scripts/soak.sh runs it). Exit status 1 on a failure, a crash or
 digests that differ."""

@@ -200,15 +200,14 @@ protected:
     }
     void Click(int px, int py)
     {
-        const std::string x = std::to_string(px), y = std::to_string(py);
         // A game button sees a touch only when a game step sees the finger down: a press and
         // release between two steps (a slow frame) would be no touch. Such a press is held
         // until the dump's count of fingers gone down moves on.
         const std::string dump = vtest::ReadWholeFile(DumpPath());
         const std::vector<std::string> downs = Dumped(dump, "touch_downs");
         if (downs.size() == 1 && OnGameButton(dump, px, py)) {
-            EXPECT_EQ(
-                0, vtest::RunProgram({"xdotool", "mousemove", "--sync", x, y, "mousedown", "1"}));
+            EXPECT_EQ(0, vtest::MovePointer(px, py));
+            EXPECT_EQ(0, vtest::RunProgram({"xdotool", "mousedown", "1"}));
             EXPECT_TRUE(WaitFor(
                 [&] {
                     const std::vector<std::string> now =
@@ -221,8 +220,9 @@ protected:
             return;
         }
         // Held a little, as a person's tap.
-        EXPECT_EQ(0, vtest::RunProgram({"xdotool", "mousemove", "--sync", x, y, "mousedown", "1",
-                                        "sleep", "0.15", "mouseup", "1"}));
+        EXPECT_EQ(0, vtest::MovePointer(px, py));
+        EXPECT_EQ(
+            0, vtest::RunProgram({"xdotool", "mousedown", "1", "sleep", "0.15", "mouseup", "1"}));
     }
     // Whether the point lies on a visible game button of the dump with the game in front (no
     // online menu or toast over it).
@@ -343,15 +343,13 @@ protected:
     // Presses at (x0, y0), moves to (x1, y1) in small steps and lets go there.
     void Drag(int x0, int y0, int x1, int y1)
     {
-        std::vector<std::string> argv{
-            "xdotool", "mousemove", "--sync", std::to_string(x0), std::to_string(y0), "mousedown",
-            "1",       "sleep",     "0.2"};
+        EXPECT_EQ(0, vtest::MovePointer(x0, y0));
+        EXPECT_EQ(0, vtest::RunProgram({"xdotool", "mousedown", "1", "sleep", "0.2"}));
         for (int k = 1; k <= 8; ++k) {
-            argv.insert(argv.end(), {"mousemove", "--sync", std::to_string(x0 + (x1 - x0) * k / 8),
-                                     std::to_string(y0 + (y1 - y0) * k / 8), "sleep", "0.1"});
+            EXPECT_EQ(0, vtest::MovePointer(x0 + (x1 - x0) * k / 8, y0 + (y1 - y0) * k / 8));
+            EXPECT_EQ(0, vtest::RunProgram({"xdotool", "sleep", "0.1"}));
         }
-        argv.insert(argv.end(), {"sleep", "0.3", "mouseup", "1"});
-        EXPECT_EQ(0, vtest::RunProgram(argv));
+        EXPECT_EQ(0, vtest::RunProgram({"xdotool", "sleep", "0.3", "mouseup", "1"}));
     }
     void Keep(const std::string& name)
     {

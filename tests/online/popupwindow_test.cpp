@@ -203,9 +203,8 @@ protected:
     // A touch by xdotool: pressed, held over frames, let go over frames.
     void Tap(int px, int py)
     {
-        // Without --sync, which waits for a move (none when the pointer is there already).
-        ASSERT_EQ(0, vtest::RunProgram({"xdotool", "mousemove", std::to_string(px),
-                                        std::to_string(py), "mousedown", "1"}));
+        ASSERT_EQ(0, vtest::MovePointer(px, py));
+        ASSERT_EQ(0, vtest::RunProgram({"xdotool", "mousedown", "1"}));
         Settle();
         ASSERT_EQ(0, vtest::RunProgram({"xdotool", "mouseup", "1"}));
         Settle();

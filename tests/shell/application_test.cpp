@@ -231,16 +231,18 @@ TEST_F(ApplicationTest, FailedOnCreateExitsAndShutsDown)
 TEST_F(ApplicationTest, PointerEventsBecomeDownMoveUpWithUnitPositions)
 {
     auto app = MakeApp();
-    ASSERT_EQ(0, Xdo({"mousemove", "--sync", "300", "300"}));
+    ASSERT_EQ(0, MovePointer(300, 300));
     Pump(app.get());
     app->log.clear();
 
     // Motion without a held button is no call.
-    ASSERT_EQ(0, Xdo({"mousemove", "--sync", "100", "120"}));
+    ASSERT_EQ(0, MovePointer(100, 120));
     Pump(app.get());
     EXPECT_TRUE(app->log.empty());
 
-    ASSERT_EQ(0, Xdo({"mousedown", "1", "mousemove", "--sync", "200", "240", "mouseup", "1"}));
+    ASSERT_EQ(0, Xdo({"mousedown", "1"}));
+    ASSERT_EQ(0, MovePointer(200, 240));
+    ASSERT_EQ(0, Xdo({"mouseup", "1"}));
     Pump(app.get());
     std::vector<std::string> expected{"down 0 100 120", "downunit 0 0.1250 0.2500",
                                       "move 0 200 240", "moveunit 0 0.2500 0.5000",
@@ -254,11 +256,12 @@ TEST_F(ApplicationTest, PointerEventsBecomeDownMoveUpWithUnitPositions)
 TEST_F(ApplicationTest, SecondButtonGetsItsOwnDownAndMovesReportTheLowestHeldButton)
 {
     auto app = MakeApp();
-    ASSERT_EQ(0, Xdo({"mousemove", "--sync", "100", "100"}));
+    ASSERT_EQ(0, MovePointer(100, 100));
     Pump(app.get());
     app->log.clear();
 
-    ASSERT_EQ(0, Xdo({"mousedown", "1", "mousedown", "3", "mousemove", "--sync", "150", "160"}));
+    ASSERT_EQ(0, Xdo({"mousedown", "1", "mousedown", "3"}));
+    ASSERT_EQ(0, MovePointer(150, 160));
     Pump(app.get());
     EXPECT_EQ(0x5u, app->GetButtonMask());
     ASSERT_EQ(0, Xdo({"mouseup", "3", "mouseup", "1"}));
@@ -270,7 +273,9 @@ TEST_F(ApplicationTest, SecondButtonGetsItsOwnDownAndMovesReportTheLowestHeldBut
     // With only the right button held, the moves are the right button's: no phantom
     // button 0 appears.
     app->log.clear();
-    ASSERT_EQ(0, Xdo({"mousedown", "3", "mousemove", "--sync", "170", "180", "mouseup", "3"}));
+    ASSERT_EQ(0, Xdo({"mousedown", "3"}));
+    ASSERT_EQ(0, MovePointer(170, 180));
+    ASSERT_EQ(0, Xdo({"mouseup", "3"}));
     Pump(app.get());
     std::vector<std::string> right{"down 2 150 160", "move 2 170 180", "up 2 170 180"};
     EXPECT_EQ(right, app->Only({"down ", "move ", "up "}));

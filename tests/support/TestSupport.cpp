@@ -99,6 +99,41 @@ int RunProgram(const std::vector<std::string>& argv, std::string* out, const std
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+namespace {
+
+// The pointer's place from "xdotool getmouselocation --shell" (X=.. and Y=.. lines).
+bool PointerAt(int* x, int* y)
+{
+    std::string out;
+    if (RunProgram({"xdotool", "getmouselocation", "--shell"}, &out) != 0)
+        return false;
+    size_t px = out.find("X="), py = out.find("Y=");
+    if (px == std::string::npos || py == std::string::npos)
+        return false;
+    *x = atoi(out.c_str() + px + 2);
+    *y = atoi(out.c_str() + py + 2);
+    return true;
+}
+
+} // namespace
+
+int MovePointer(int x, int y)
+{
+    int atX = -1, atY = -1;
+    if (PointerAt(&atX, &atY) && atX == x && atY == y)
+        return 0;
+    if (RunProgram({"xdotool", "mousemove", std::to_string(x), std::to_string(y)}) != 0)
+        return -1;
+    // The move is asynchronous: until the server reports the pointer there (at most 10 s).
+    for (int i = 0; i < 1000; ++i) {
+        if (PointerAt(&atX, &atY) && atX == x && atY == y)
+            return 0;
+        struct timespec pause = {0, 10 * 1000 * 1000};
+        nanosleep(&pause, nullptr);
+    }
+    return -1;
+}
+
 std::string ReadWholeFile(const std::string& path)
 {
     std::ifstream f(path, std::ios::binary);

@@ -35,6 +35,11 @@ private:
 int RunProgram(const std::vector<std::string>& argv, std::string* out = nullptr,
                const std::string& stdinData = std::string());
 
+// Moves the X pointer of $DISPLAY to (x, y) with xdotool and returns once it is there: 0, or
+// -1 when it did not get there. A pointer already there is left alone ("mousemove --sync" to
+// the point the pointer stands at waits for a motion event that never comes).
+int MovePointer(int x, int y);
+
 // Debian's Python (with the distribution's modules such as dbus and pyasn1).
 inline std::string Python()
 {

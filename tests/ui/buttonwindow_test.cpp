@@ -210,7 +210,8 @@ TEST_F(ButtonWindowTest, ClickShowsThePressedLookAndFiresAfterTheDelay)
     Step(0.1f);
     EXPECT_EQ(0, MismatchesOffEdges(app->frame, Expected(pictures, false)));
 
-    ASSERT_EQ(0, vtest::Xdo({"mousemove", "--sync", "140", "90", "mousedown", "1"}));
+    ASSERT_EQ(0, vtest::MovePointer(140, 90));
+    ASSERT_EQ(0, vtest::Xdo({"mousedown", "1"}));
     vtest::Pump(app);
     Step(0.1f);
     EXPECT_TRUE(button->IsPressed());

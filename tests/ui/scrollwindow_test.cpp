@@ -123,6 +123,11 @@ protected:
         ASSERT_EQ(0, vtest::Xdo(args));
         vtest::Pump(app);
     }
+    void MoveTo(int x, int y)
+    {
+        ASSERT_EQ(0, vtest::MovePointer(x, y));
+        vtest::Pump(app);
+    }
 
     CSlideArea* area = nullptr;
     CInfiniteList* list = nullptr;
@@ -135,9 +140,10 @@ TEST_F(ScrollWindowTest, DragAndFlingUnderTheRealPointer)
     EXPECT_EQ(0, Mismatches(app->frame, Scrolled(0, 0, -1), RowBlocks(0, 0)));
 
     // A slow drag of 200 pixels up over 1.2 s: the content follows, no fling.
-    Xdo({"mousemove", "--sync", "250", "400", "mousedown", "1"});
+    MoveTo(250, 400);
+    Xdo({"mousedown", "1"});
     for (int i = 1; i <= 4; ++i) {
-        Xdo({"mousemove", "--sync", "250", std::to_string(400 - 50 * i)});
+        MoveTo(250, 400 - 50 * i);
         Step(0.3f);
     }
     EXPECT_EQ(200, area->GetScrollY());
@@ -151,11 +157,12 @@ TEST_F(ScrollWindowTest, DragAndFlingUnderTheRealPointer)
     EXPECT_EQ(200, area->GetScrollY());
 
     // A quick drag of 150 pixels in 0.2 s: 750 px/s, a further 150 over one second.
-    Xdo({"mousemove", "--sync", "250", "400", "mousedown", "1"});
+    MoveTo(250, 400);
+    Xdo({"mousedown", "1"});
     Step(0.1f);
-    Xdo({"mousemove", "--sync", "250", "320"});
+    MoveTo(250, 320);
     Step(0.1f);
-    Xdo({"mousemove", "--sync", "250", "250"});
+    MoveTo(250, 250);
     Xdo({"mouseup", "1"});
     EXPECT_EQ(350, area->GetScrollY());
     EXPECT_TRUE(area->IsGliding());
@@ -246,7 +253,8 @@ TEST_F(ScrollWindowTest, PageButtonSlidesThePageIn)
                                              Rect(350, 420, 450, 470)};
     EXPECT_EQ(0, Mismatches(app->frame, picture(800, kColours[0], "", "#707070"), halves));
 
-    Xdo({"mousemove", "--sync", "400", "445", "click", "1"});
+    MoveTo(400, 445);
+    Xdo({"click", "1"});
     Step(0.1f);
     Step(0.1f); // the click fires after its delay; the slide starts
     EXPECT_EQ(2, view->GetCurrentPageIndex());

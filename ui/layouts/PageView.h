@@ -64,6 +64,9 @@ public:
     void OnChildRemoved(CWidget* child) override;
 
 private:
+    // The transition list's own start-up (no arguments) is the base's business, called from
+    // the widget's Startup; kept out of the page view's interface.
+    using CTransitionable::Startup;
     void RemoveHistoryTop();
 
     CVortanArray<int> m_history;

@@ -1,0 +1,143 @@
+#!/usr/bin/env python3
+"""The test wrapper (tests/support/timed_run.py) on stand-in tests that hang for ever: it
+prints the stacks of every thread of every process the test started, the test's own output
+included, kills them all, and passes a finished test's status through."""
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+WRAPPER = os.path.join(HERE, "..", "support", "timed_run.py")
+
+# A test that never ends: a Python process with a second thread, both blocked on a pipe no
+# one writes, and a child in a session of its own (cat, also blocked). It writes its output
+# without flushing, then names its processes in READY.
+STUCK = r'''
+import os, subprocess, sys, threading
+ready = sys.argv[1]
+sys.stdout.write("stand-in test started\n")
+r, w = os.pipe()
+child = subprocess.Popen(["cat"], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                         start_new_session=True)
+threading.Thread(target=os.read, args=(r, 1), name="second", daemon=True).start()
+with open(ready + ".part", "w") as f:
+    f.write("%d %d\n" % (os.getpid(), child.pid))
+os.rename(ready + ".part", ready)
+os.read(r, 1)
+'''
+
+
+def gone(pid):
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            data = f.read()
+    except OSError:
+        return True
+    return data[data.rfind(")") + 2:][:1] in ("Z", "X")
+
+
+def wait_gone(pid):
+    """Whether the process ends (a killed one may take a moment to be reaped)."""
+    for _ in range(300):
+        if gone(pid):
+            return True
+        time.sleep(0.1)
+    return False
+
+
+class Wrapped:
+    """The wrapper running the stuck stand-in, with its output in files."""
+
+    def __init__(self, folder, seconds=3600):
+        self.ready = os.path.join(folder, "ready")
+        script = os.path.join(folder, "stuck.py")
+        with open(script, "w") as f:
+            f.write(STUCK)
+        self.out = open(os.path.join(folder, "out"), "w+")
+        self.err = open(os.path.join(folder, "err"), "w+")
+        self.proc = subprocess.Popen([sys.executable, WRAPPER, str(seconds), sys.executable,
+                                      script, self.ready], stdout=self.out, stderr=self.err)
+
+    def pids(self):
+        """The stand-in's and its child's process ids, once both run."""
+        for _ in range(1200):
+            if os.path.exists(self.ready):
+                with open(self.ready) as f:
+                    return [int(x) for x in f.read().split()]
+            if self.proc.poll() is not None:
+                break
+            time.sleep(0.1)
+        raise AssertionError("the stand-in test did not start")
+
+    def finish(self):
+        rc = self.proc.wait(timeout=600)
+        self.out.seek(0)
+        self.err.seek(0)
+        out, err = self.out.read(), self.err.read()
+        self.out.close()
+        self.err.close()
+        return rc, out, err
+
+
+class TimedRunTest(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory()
+
+    def tearDown(self):
+        self.folder.cleanup()
+
+    def test_a_stuck_test_shows_every_threads_stack_then_all_its_processes_end(self):
+        run = Wrapped(self.folder.name)
+        pids = run.pids()
+        # The time-out, now.
+        run.proc.send_signal(signal.SIGUSR1)
+        rc, out, err = run.finish()
+        self.assertEqual(124, rc, err)
+        # Written before the hang, never flushed: still shown.
+        self.assertIn("stand-in test started", out)
+        for pid in pids:
+            self.assertIn("process %d:" % pid, err)
+        # One dump per process, each with its threads' frames: the stand-in has two threads.
+        dumps = err.split("[timed_run] process ")[1:]
+        self.assertEqual(len(pids), len(dumps), err)
+        stuck = [d for d in dumps if d.startswith("%d:" % pids[0])][0]
+        self.assertEqual(2, stuck.count("\nThread "), stuck)
+        self.assertIn("#0 ", stuck)
+        cat = [d for d in dumps if d.startswith("%d:" % pids[1])][0]
+        self.assertIn("#0 ", cat)
+        # The Python stand-in's own traceback, both threads.
+        self.assertEqual(2, err.count("(most recent call first)"), err)
+        self.assertIn("stuck.py", err)
+        for pid in pids:
+            self.assertTrue(wait_gone(pid), "process %d still runs" % pid)
+
+    def test_the_time_out_itself_stops_a_stuck_test(self):
+        run = Wrapped(self.folder.name, seconds=1)
+        rc, _, err = run.finish()
+        self.assertEqual(124, rc, err)
+        self.assertIn("timed out: did not end within 1 s", err)
+
+    def test_a_stopped_run_stops_every_process_of_the_test(self):
+        run = Wrapped(self.folder.name)
+        pids = run.pids()
+        run.proc.send_signal(signal.SIGTERM)
+        rc, _, err = run.finish()
+        self.assertEqual(128 + signal.SIGTERM, rc, err)
+        for pid in pids:
+            self.assertTrue(wait_gone(pid), "process %d still runs" % pid)
+
+    def test_a_finished_tests_status_and_output_pass_through(self):
+        proc = subprocess.run([sys.executable, WRAPPER, "3600", sys.executable, "-c",
+                               "import sys; print('done'); sys.exit(77)"],
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        self.assertEqual(77, proc.returncode, proc.stderr)
+        self.assertEqual("done\n", proc.stdout)
+        self.assertEqual("", proc.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -172,6 +172,8 @@ void CVexPlayState::Reset()
 
 void CVexPlayState::Release()
 {
+    if (m_live)
+        AbandonShot();
     if (m_world)
         m_world->RemoveListener(this);
     if (m_ambient)
@@ -340,6 +342,8 @@ void CVexPlayState::Update(float dt)
     m_buttons->Update(dt);
 
     if (m_game->IsGameClosed()) {
+        // The connection is gone: a shot still being fast-forwarded can never be sent.
+        AbandonShot();
         if (m_roundState != VEX_ROUND_GAME_OVER) {
             SetRoundState(VEX_ROUND_GAME_OVER);
             m_gameOver = 1;
@@ -367,6 +371,7 @@ void CVexPlayState::Update(float dt)
         if (CVexChatBubbles* bubbles = m_game->GetChatBubbles())
             bubbles->Clear();
         if (!m_buttons->IsBusy()) {
+            AbandonShot();
             m_ambient->StopAll();
             SetDone();
         }

@@ -154,6 +154,9 @@ public:
     void RestoreSnapshot();
     void FinishShot();
     void FastForward();
+    // A battle that ends while a shot is being fast-forwarded: the shot is dropped (the screen
+    // never showed it and nothing was sent) and the host no longer reports a fast-forward.
+    void AbandonShot();
 
     // --- shot resolution (VexShotResolution.cpp) ----------------------------------------
     int CheckWaterAndSettle();

@@ -327,6 +327,18 @@ void CVexPlayState::FastForward()
     m_game->RestampStepClock();
 }
 
+void CVexPlayState::AbandonShot()
+{
+    if (m_shot && m_live) {
+        m_execution->Clear();
+        RestoreSnapshot();
+        m_shot = 0;
+        m_shotInProgress = 0;
+    }
+    if (m_game)
+        m_game->SetFastForward(0);
+}
+
 void CVexPlayState::SaveSnapshot()
 {
     CopyScene(*m_snapshot, *m_live);

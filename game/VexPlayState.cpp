@@ -50,6 +50,7 @@ CVexPlayState::CVexPlayState()
 {
     m_snowItem[0] = m_snowItem[1] = 0;
     m_clusterItem[0] = m_clusterItem[1] = 0;
+    m_starts[0] = m_starts[1] = 0;
 }
 
 CVexPlayState::~CVexPlayState()
@@ -146,6 +147,7 @@ void CVexPlayState::Reset()
     m_pending.RemoveAll();
     m_training = 0;
     m_host = 0;
+    m_starts[0] = m_starts[1] = 0;
     m_left = 0;
     m_endReason = -1;
     m_leavePosted = 0;

@@ -133,6 +133,13 @@ public:
     // The player left the session: the GameOver for the opponent's side.
     // 1 when the id is one of the sides' (the GameOver is posted), else 0.
     int OnPlayerLeft(int playerId);
+    // Marks the side that plays the match's first turn (the opener's), the other not.
+    void MarkStartingSide(int side)
+    {
+        m_starts[0] = side == 0 ? 1 : 0;
+        m_starts[1] = side == 1 ? 1 : 0;
+    }
+    int IsStartingSide(int side) const { return m_starts[side & 1]; }
 
     // --- rounds and turns (VexPlayState_Rounds.cpp) -------------------------------------
     void SetMatchResult(int winner);
@@ -446,6 +453,7 @@ private:
     // The shop id of each owned bomb kind, per side (the player record keeps only one).
     i32 m_snowItem[2];
     i32 m_clusterItem[2];
+    i32 m_starts[2]; // the side that starts the match (StartMatch)
 
     // Playback end: set when the scheduler ran dry, counted once the executor has run the
     // last released record.

@@ -86,4 +86,37 @@ TEST(BattleEndings, ABattleDeletedMidShotLeavesTheHostClear)
     ExpectTheHostRunsAgain(match, game);
 }
 
+// --- the match hooks' marks ------------------------------------------------------------------
+
+TEST(MatchHooks, TheOpenersSideIsMarkedAsTheOneThatStartsOnBothDevices)
+{
+    // A is player 101 (side 0), B player 202 (side 1).
+    for (int openerA : {1, 0}) {
+        Match match;
+        match.Start(openerA);
+        const int starter = openerA ? 0 : 1;
+        for (CVexPlayState* b : {match.A(), match.B()}) {
+            ASSERT_NE(nullptr, b);
+            EXPECT_EQ(starter == 0 ? 1 : 0, b->IsStartingSide(0)) << openerA;
+            EXPECT_EQ(starter == 1 ? 1 : 0, b->IsStartingSide(1)) << openerA;
+        }
+    }
+}
+
+TEST(MatchHooks, APlayerWhoLeavesARunningBattleIsCountedOnceOthersAreNot)
+{
+    Match match;
+    match.Start();
+    ASSERT_TRUE(match.RunUntil([&] { return match.ReadyShooter() != nullptr; }, 600));
+    EXPECT_EQ(0, match.gameA.OnPlayerLeft(999)); // of neither side
+    EXPECT_EQ(0, match.gameA.GetPlayersLeft());
+    EXPECT_FALSE(match.A()->HasEnded());
+    EXPECT_EQ(1, match.gameA.OnPlayerLeft(202));
+    EXPECT_EQ(1, match.gameA.GetPlayersLeft());
+    // The battle has ended: a second notice is not counted.
+    EXPECT_EQ(0, match.gameA.OnPlayerLeft(202));
+    EXPECT_EQ(1, match.gameA.GetPlayersLeft());
+    EXPECT_EQ(0, match.gameB.GetPlayersLeft());
+}
+
 } // namespace

@@ -3,7 +3,8 @@
 // builds its buttons and starts its tune; leaving waits for the buttons; the credits roll at
 // 48 pixels a second, cannot be dragged below their start and close by button, back key or
 // end of roll; the web pages' address; the intro's strip speed, stop, fade and every way out
-// with the tune stopped; the countdown and the leave message of the connecting screen.
+// with the tune stopped; the countdown and the leave messages of the connecting screen (each
+// way out sends one; past the wait it is sent again every step until the screen has gone).
 #include <gtest/gtest.h>
 
 #include <math.h>
@@ -340,9 +341,10 @@ TEST_F(Screens, TheExitButtonAndTheBackKeySendTheLeaveAndTheLeftGameEndsTheScree
     TapButton(MenuButton(VEX_MENU_BUTTON_BATTLE));
     Seconds(0.3f);
     ASSERT_NE(nullptr, Connecting(game));
+    // Each press of the back key sends the leave.
     Connecting(game)->OnBack(0);
     Connecting(game)->OnBack(0);
-    EXPECT_EQ(2, game.leaves);
+    EXPECT_EQ(3, game.leaves);
     Seconds(0.3f);
     EXPECT_NE(nullptr, Menu());
 
@@ -353,7 +355,7 @@ TEST_F(Screens, TheExitButtonAndTheBackKeySendTheLeaveAndTheLeftGameEndsTheScree
     Steps(2);
     EXPECT_EQ(nullptr, Connecting(game));
     EXPECT_NE(nullptr, Menu());
-    EXPECT_EQ(2, game.leaves);
+    EXPECT_EQ(3, game.leaves);
     EXPECT_EQ(3, game.joins);
 
     // Without the service the online button comes straight back to the menu.
@@ -363,7 +365,35 @@ TEST_F(Screens, TheExitButtonAndTheBackKeySendTheLeaveAndTheLeftGameEndsTheScree
     Seconds(0.3f);
     EXPECT_EQ(nullptr, Connecting(game));
     EXPECT_NE(nullptr, Menu());
-    EXPECT_EQ(2, game.leaves);
+    EXPECT_EQ(3, game.leaves);
+}
+
+TEST_F(Screens, PastTheWaitTheLeaveIsSentAgainEveryStepUntilTheScreenHasGone)
+{
+    LoadMenu();
+    TapButton(MenuButton(VEX_MENU_BUTTON_BATTLE));
+    Seconds(0.3f);
+    ASSERT_NE(nullptr, Connecting(game));
+    // A finger held on the exit button keeps the screen (its button is busy) past the wait.
+    CVexButton* exit = Connecting(game)->GetButtons()->FindButton(0);
+    ASSERT_NE(nullptr, exit);
+    Down(exit->centre.x, exit->centre.y);
+    const int start = game.GetGameClock();
+    while (Connecting(game) && game.GetGameClock() - start < 19000)
+        Steps(1);
+    EXPECT_EQ(0, game.leaves);
+    Seconds(2.0f);
+    ASSERT_NE(nullptr, Connecting(game));
+    EXPECT_TRUE(Connecting(game)->IsLeaving());
+    const int sent = game.leaves;
+    EXPECT_GE(sent, 2);
+    Steps(3);
+    EXPECT_EQ(sent + 3, game.leaves); // one a step
+    Up();
+    for (int i = 0; i < 100 && Connecting(game); ++i)
+        Steps(1);
+    EXPECT_EQ(nullptr, Connecting(game));
+    EXPECT_NE(nullptr, Menu());
 }
 
 } // namespace

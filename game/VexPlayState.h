@@ -256,6 +256,7 @@ public:
     void GetResultBanner(int& main, int& how) const;
     int IsTurnActive() const { return m_turnActive; }
     int IsFastForwarding() const { return m_shot; }
+    int IsZoomHeld() const { return m_zoomHeld; }
     int IsShotInProgress() const { return m_shotInProgress; }
     int IsShotFinished() const { return m_shotFinished; }
     int IsPlaybackDone() const { return m_playbackDone; }

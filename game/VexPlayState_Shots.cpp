@@ -140,7 +140,8 @@ int CVexPlayState::UpdateZoomBar()
         return 0;
     }
     const float x = finger.position.x, y = finger.position.y;
-    if (finger.justDown && x >= cx - hw && x <= cx + hw && y >= cy - hh && y <= cy + hh)
+    // A finger that slides onto the bar takes it as well as one that goes down on it.
+    if (x >= cx - hw && x <= cx + hw && y >= cy - hh && y <= cy + hh)
         m_zoomHeld = 1;
     if (!m_zoomHeld)
         return 0;

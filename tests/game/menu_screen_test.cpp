@@ -9,6 +9,10 @@
 
 #include <math.h>
 
+#include <set>
+
+#include "engine/graphics/VortanSurface.h"
+#include "game/VexAssetTables.h"
 #include "game/VexConnectingState.h"
 #include "game/VexIntroState.h"
 #include "game/VexTrainingState.h"
@@ -285,6 +289,62 @@ TEST_F(Screens, AFingerStillDownDoesNotSkipTheIntroANewTapDoesAndEveryWayOutStop
     EXPECT_NE(nullptr, app.GetMusicPlayer());
     game.Unload();
     EXPECT_EQ(nullptr, app.GetMusicPlayer());
+}
+
+// An application that holds a picture for each intro slide and counts the references the game
+// holds on them.
+class SlideCountingApp : public htest::HostApp {
+public:
+    SlideCountingApp()
+    {
+        for (int k = 0; k < VEX_INTRO_PANELS; ++k) {
+            CVortanSurface* surface = new CVortanSurface();
+            CVortanSurfaceDesc desc = {4, 4, 0, VORTAN_PIXEL_ARGB8888, 0};
+            EXPECT_EQ(VORTAN_OK, surface->Create(this, &desc));
+            EXPECT_EQ(1, AddSurface(CVexAssetTables::Get().IntroSlideName(k), surface));
+            slides.insert(surface);
+        }
+    }
+    CVortanSurface* GetSurface(const CVortanString& name, CVortanFloatRect* rect) override
+    {
+        CVortanSurface* surface = htest::HostApp::GetSurface(name, rect);
+        if (slides.count(surface))
+            ++held;
+        return surface;
+    }
+    int ReleaseSurface(CVortanSurface*& surface) override
+    {
+        if (slides.count(surface))
+            --held;
+        return htest::HostApp::ReleaseSurface(surface);
+    }
+    std::set<CVortanSurface*> slides;
+    int held = 0;
+};
+
+typedef stest::ScreensOn<SlideCountingApp> IntroGraphics;
+
+TEST_F(IntroGraphics, ALostContextGivesBackTheSlidesAndARestoreTakesEachOnce)
+{
+    LoadMenu();
+    game.DeleteAllStates();
+    ASSERT_EQ(VORTAN_OK, game.SetState(VEX_STATE_INTRO));
+    Steps(2);
+    ASSERT_NE(nullptr, Intro(game));
+    EXPECT_EQ(VEX_INTRO_PANELS, app.held);
+    game.OnContextLost();
+    EXPECT_EQ(0, app.held);
+    game.OnContextRestored();
+    EXPECT_EQ(VEX_INTRO_PANELS, app.held);
+    EXPECT_EQ(VEX_INTRO_PANELS, Intro(game)->GetLoadedPanels());
+    // A restore without a loss before it does not pile references up either.
+    game.OnContextRestored();
+    EXPECT_EQ(VEX_INTRO_PANELS, app.held);
+    Intro(game)->OnBack(0);
+    for (int i = 0; i < 60 && Intro(game); ++i)
+        Steps(1);
+    EXPECT_EQ(nullptr, Intro(game));
+    EXPECT_EQ(0, app.held);
 }
 
 // --- the connecting screen ---------------------------------------------------------------------

@@ -51,6 +51,8 @@ CVexPlayState::CVexPlayState()
     m_snowItem[0] = m_snowItem[1] = 0;
     m_clusterItem[0] = m_clusterItem[1] = 0;
     m_starts[0] = m_starts[1] = 0;
+    m_bombPack[0][0] = m_bombPack[0][1] = m_bombPack[1][0] = m_bombPack[1][1] = 0;
+    m_loaderDraws = 0;
 }
 
 CVexPlayState::~CVexPlayState()
@@ -211,11 +213,16 @@ void CVexPlayState::ReloadGraphics()
     if (!m_buttons)
         return;
     m_buttons->ReloadImages();
+    // The hat of side 0, the bomb and the battleground of the local side, the hat of side 1.
     for (int side = 0; side < 2; ++side) {
         CVexPlayer& player = Player(side);
         if (player.hatItem > 0 && player.hasHat)
             LoadShopItem(side, player.hatItem, player.hatPackValues[0], player.hatPackValues[1]);
-        if (side == m_localSide && player.hasBattleground)
+        if (side != m_localSide)
+            continue;
+        if (player.bombItem > 0)
+            LoadShopItem(side, player.bombItem, m_bombPack[side][0], m_bombPack[side][1]);
+        if (player.hasBattleground)
             LoadShopItem(side, player.battlegroundItem, player.battlegroundPackA,
                          player.battlegroundPackB);
     }

@@ -257,6 +257,8 @@ public:
     int IsTurnActive() const { return m_turnActive; }
     int IsFastForwarding() const { return m_shot; }
     int IsZoomHeld() const { return m_zoomHeld; }
+    // How many times the loader was drawn beside a player panel.
+    int GetLoaderDraws() const { return m_loaderDraws; }
     int IsShotInProgress() const { return m_shotInProgress; }
     int IsShotFinished() const { return m_shotFinished; }
     int IsPlaybackDone() const { return m_playbackDone; }
@@ -454,7 +456,9 @@ private:
     // The shop id of each owned bomb kind, per side (the player record keeps only one).
     i32 m_snowItem[2];
     i32 m_clusterItem[2];
-    i32 m_starts[2]; // the side that starts the match (StartMatch)
+    i32 m_starts[2];      // the side that starts the match (StartMatch)
+    i32 m_bombPack[2][2]; // the pack values each side's bomb was loaded with
+    i32 m_loaderDraws;
 
     // Playback end: set when the scheduler ran dry, counted once the executor has run the
     // last released record.

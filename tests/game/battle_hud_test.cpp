@@ -1,5 +1,5 @@
 // The battle's controls and what it shows around the field: the zoom bar taken by a finger
-// that slides onto it, and the shop bomb that comes back with the graphics.
+// that slides onto it, and the loader turning beside the panel of an opponent who plays.
 #include <gtest/gtest.h>
 
 #include "game/VexButton.h"
@@ -42,6 +42,22 @@ TEST(BattleZoomBar, AFingerThatSlidesOntoTheBarHoldsItAndZooms)
     t.game.OnPointerUp(0, (int)(cx + 0.2f * h), (int)(cy + hh + 10.0f));
     t.Tick();
     EXPECT_EQ(0, b->IsZoomHeld());
+}
+
+TEST(BattlePanels, TheLoaderTurnsBesideThePanelOnlyWhileTheOpponentPlays)
+{
+    btest::Match match;
+    match.Start();
+    ASSERT_TRUE(match.RunUntil([&] { return match.ReadyShooter() != nullptr; }, 600));
+    CVexPlayState* shooter = match.ReadyShooter();
+    CVexPlayState* waiting = shooter == match.A() ? match.B() : match.A();
+    ASSERT_EQ(VEX_ROUND_OTHER_TURN, waiting->GetRoundState());
+    for (int i = 0; i < 3; ++i) {
+        match.gameA.Render();
+        match.gameB.Render();
+    }
+    EXPECT_EQ(3, waiting->GetLoaderDraws());
+    EXPECT_EQ(0, shooter->GetLoaderDraws());
 }
 
 } // namespace

@@ -85,8 +85,8 @@ void CVexConnectingState::ReloadGraphics()
 
 void CVexConnectingState::Leave()
 {
-    // Every way out tells the service, each time: a leave that did not get through is sent
-    // again, and the waiting screen goes once its exit button has settled.
+    // Every way out tells the service, each time it is taken; past the wait this runs on every
+    // step until the screen has gone (once its exit button has settled).
     m_game->SendLeave();
     m_leaving = 1;
     m_nextState = VEX_STATE_MENU;

@@ -185,6 +185,8 @@ public:
     int GetWonMatches() const { return m_won; }
     int GetLostMatches() const { return m_lost; }
     void CountMatch(bool won) { won ? ++m_won : ++m_lost; }
+    // Players who left a running battle (OnPlayerLeft with one of its sides).
+    int GetPlayersLeft() const { return m_playersLeft; }
     int IsGameClosed() const { return m_gameClosed; }
     int GetSessionFlag() const { return m_sessionFlag; }
     int IsConnectionLost() const { return m_connectionLost; }
@@ -245,6 +247,7 @@ private:
 
     i32 m_won;
     i32 m_lost;
+    i32 m_playersLeft;
 
     u32 m_clockStart;
     u32 m_clockSimulated;

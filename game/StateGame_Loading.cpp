@@ -4,6 +4,7 @@
 #include "game/StateGame.h"
 #include "game/VexAssetLoader.h"
 #include "game/VexAssetTables.h"
+#include "game/VexIntroState.h"
 #include "game/VexPlayState.h"
 #include "game/VexRenderer.h"
 #include "platform/OrloApplication.h"
@@ -76,6 +77,8 @@ int CStateGame::OnContextLost()
 {
     if (CVexPlayState* battle = GetBattle())
         battle->ReleaseItemImages();
+    if (CVexIntroState* intro = dynamic_cast<CVexIntroState*>(m_states[VEX_STATE_INTRO]))
+        intro->ReleaseGraphics();
     if (m_host)
         m_context.ReleaseAllImages(m_host);
     ResetLoading();

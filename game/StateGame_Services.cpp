@@ -71,6 +71,8 @@ void CStateGame::StartMatch(int opener)
         battle->PostLeaveBattle(0);
         return;
     }
+    const int local = battle->GetLocalSide();
+    battle->MarkStartingSide(opener ? local : 1 - local);
     if (opener) {
         battle->SetHost(1);
         battle->SendRoundStart();
@@ -93,7 +95,10 @@ int CStateGame::OnPlayerLeft(int playerId)
     CVexPlayState* battle = GetBattle();
     if (!battle || battle->HasEnded())
         return 0;
-    return battle->OnPlayerLeft(playerId);
+    const int taken = battle->OnPlayerLeft(playerId);
+    if (taken)
+        ++m_playersLeft;
+    return taken;
 }
 
 float CStateGame::GetTurnClock()

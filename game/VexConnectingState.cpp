@@ -85,8 +85,9 @@ void CVexConnectingState::ReloadGraphics()
 
 void CVexConnectingState::Leave()
 {
-    if (!m_leaving)
-        m_game->SendLeave();
+    // Every way out tells the service, each time it is taken; past the wait this runs on every
+    // step until the screen has gone (once its exit button has settled).
+    m_game->SendLeave();
     m_leaving = 1;
     m_nextState = VEX_STATE_MENU;
 }

@@ -139,23 +139,25 @@ void CVexIntroState::UnloadImages()
 
 void CVexIntroState::Release()
 {
+    ReleaseGraphics();
+    delete m_buttons;
+    m_buttons = nullptr;
+}
+
+void CVexIntroState::ReleaseGraphics()
+{
     UnloadImages();
     COrloApplication* host = m_game ? m_game->GetHostApplication() : nullptr;
     if (host && m_overlay)
         host->ReleaseSurface(m_overlay);
     m_overlay = nullptr;
-    delete m_buttons;
-    m_buttons = nullptr;
 }
 
 void CVexIntroState::ReloadGraphics()
 {
+    // Pictures still held are given back first, not forgotten.
+    ReleaseGraphics();
     LoadImages();
-    for (int k = 0; k < VEX_INTRO_PANELS; ++k) {
-        m_panelLoaded[k] = 0;
-        m_panelImages[k] = nullptr;
-    }
-    m_loadedPanels = 0;
     for (int k = 0; k < VEX_INTRO_PANELS; ++k)
         LoadPanel(k);
     if (m_buttons)

@@ -22,6 +22,9 @@ public:
     void Update(float dt) override;
     void Render() override;
     void ReloadGraphics() override;
+    // Gives back every picture it holds (the graphics context is going away); ReloadGraphics
+    // takes them again.
+    void ReleaseGraphics();
     // Skips: the tune stops and the menu returns.
     void OnBack(int value) override;
 

@@ -50,6 +50,9 @@ CVexPlayState::CVexPlayState()
 {
     m_snowItem[0] = m_snowItem[1] = 0;
     m_clusterItem[0] = m_clusterItem[1] = 0;
+    m_starts[0] = m_starts[1] = 0;
+    m_bombPack[0][0] = m_bombPack[0][1] = m_bombPack[1][0] = m_bombPack[1][1] = 0;
+    m_loaderDraws = 0;
 }
 
 CVexPlayState::~CVexPlayState()
@@ -146,6 +149,7 @@ void CVexPlayState::Reset()
     m_pending.RemoveAll();
     m_training = 0;
     m_host = 0;
+    m_starts[0] = m_starts[1] = 0;
     m_left = 0;
     m_endReason = -1;
     m_leavePosted = 0;
@@ -172,6 +176,8 @@ void CVexPlayState::Reset()
 
 void CVexPlayState::Release()
 {
+    if (m_live)
+        AbandonShot();
     if (m_world)
         m_world->RemoveListener(this);
     if (m_ambient)
@@ -207,11 +213,16 @@ void CVexPlayState::ReloadGraphics()
     if (!m_buttons)
         return;
     m_buttons->ReloadImages();
+    // The hat of side 0, the bomb and the battleground of the local side, the hat of side 1.
     for (int side = 0; side < 2; ++side) {
         CVexPlayer& player = Player(side);
         if (player.hatItem > 0 && player.hasHat)
             LoadShopItem(side, player.hatItem, player.hatPackValues[0], player.hatPackValues[1]);
-        if (side == m_localSide && player.hasBattleground)
+        if (side != m_localSide)
+            continue;
+        if (player.bombItem > 0)
+            LoadShopItem(side, player.bombItem, m_bombPack[side][0], m_bombPack[side][1]);
+        if (player.hasBattleground)
             LoadShopItem(side, player.battlegroundItem, player.battlegroundPackA,
                          player.battlegroundPackB);
     }
@@ -340,6 +351,8 @@ void CVexPlayState::Update(float dt)
     m_buttons->Update(dt);
 
     if (m_game->IsGameClosed()) {
+        // The connection is gone: a shot still being fast-forwarded can never be sent.
+        AbandonShot();
         if (m_roundState != VEX_ROUND_GAME_OVER) {
             SetRoundState(VEX_ROUND_GAME_OVER);
             m_gameOver = 1;
@@ -367,6 +380,7 @@ void CVexPlayState::Update(float dt)
         if (CVexChatBubbles* bubbles = m_game->GetChatBubbles())
             bubbles->Clear();
         if (!m_buttons->IsBusy()) {
+            AbandonShot();
             m_ambient->StopAll();
             SetDone();
         }

@@ -133,6 +133,13 @@ public:
     // The player left the session: the GameOver for the opponent's side.
     // 1 when the id is one of the sides' (the GameOver is posted), else 0.
     int OnPlayerLeft(int playerId);
+    // Marks the side that plays the match's first turn (the opener's), the other not.
+    void MarkStartingSide(int side)
+    {
+        m_starts[0] = side == 0 ? 1 : 0;
+        m_starts[1] = side == 1 ? 1 : 0;
+    }
+    int IsStartingSide(int side) const { return m_starts[side & 1]; }
 
     // --- rounds and turns (VexPlayState_Rounds.cpp) -------------------------------------
     void SetMatchResult(int winner);
@@ -154,6 +161,9 @@ public:
     void RestoreSnapshot();
     void FinishShot();
     void FastForward();
+    // A battle that ends while a shot is being fast-forwarded: the shot is dropped (the screen
+    // never showed it and nothing was sent) and the host no longer reports a fast-forward.
+    void AbandonShot();
 
     // --- shot resolution (VexShotResolution.cpp) ----------------------------------------
     int CheckWaterAndSettle();
@@ -246,6 +256,9 @@ public:
     void GetResultBanner(int& main, int& how) const;
     int IsTurnActive() const { return m_turnActive; }
     int IsFastForwarding() const { return m_shot; }
+    int IsZoomHeld() const { return m_zoomHeld; }
+    // How many times the loader was drawn beside a player panel.
+    int GetLoaderDraws() const { return m_loaderDraws; }
     int IsShotInProgress() const { return m_shotInProgress; }
     int IsShotFinished() const { return m_shotFinished; }
     int IsPlaybackDone() const { return m_playbackDone; }
@@ -443,6 +456,9 @@ private:
     // The shop id of each owned bomb kind, per side (the player record keeps only one).
     i32 m_snowItem[2];
     i32 m_clusterItem[2];
+    i32 m_starts[2];      // the side that starts the match (StartMatch)
+    i32 m_bombPack[2][2]; // the pack values each side's bomb was loaded with
+    i32 m_loaderDraws;
 
     // Playback end: set when the scheduler ran dry, counted once the executor has run the
     // last released record.

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "game/StateGame.h"
+#include "game/VexButton.h"
 #include "game/VexItemDescription.h"
 #include "game/VexPlayState.h"
 #include "game/VexScene.h"
@@ -76,10 +77,14 @@ void CVexPlayState::LoadShopItem(int side, int item, int valueA, int valueB)
         p.bombItem = item;
         p.clusterBombOwned = 1;
         m_clusterItem[side] = item;
+        m_bombPack[side][0] = valueA;
+        m_bombPack[side][1] = valueB;
     } else if (type == VEX_ITEM_SNOW) {
         p.bombItem = item;
         p.snowBombOwned = 1;
         m_snowItem[side] = item;
+        m_bombPack[side][0] = valueA;
+        m_bombPack[side][1] = valueB;
     } else if (type == VEX_ITEM_BATTLEGROUND && side == m_localSide) {
         CVexGameContext* context = m_game->GetGameContext();
         const int a = context->LoadImage(app, kBattleImage, description.battleFilename);
@@ -95,6 +100,11 @@ void CVexPlayState::LoadShopItem(int side, int item, int valueA, int valueB)
             p.hasBattleground = 0;
         }
     }
-    if (side == m_localSide && (type == VEX_ITEM_CLUSTER || type == VEX_ITEM_SNOW))
-        LayoutButtons(1), SetRoundState(m_roundState);
+    if (side == m_localSide && (type == VEX_ITEM_CLUSTER || type == VEX_ITEM_SNOW)) {
+        // Button 8 is laid out again only when its picture changes: a bomb applied again
+        // (new graphics) leaves the buttons and the round as they are.
+        CVexButton* eight = Button(VEX_BTN_SHOP_BOMB);
+        if (!eight || eight->imageId != ShopBombImage())
+            LayoutButtons(1), SetRoundState(m_roundState);
+    }
 }

@@ -24,6 +24,9 @@
 namespace {
 const u32 kRenderWhite = 0xFFFFFFFFu;
 const float kPi = 3.14159265f;
+// Ten turns of the loader at three radians a second (20 pi / 3 s), so that its angle stays
+// small whatever the timer reads.
+const u32 kLoaderPeriodMs = 20944u;
 
 const u32 kStyles[10][2] = {{0x20BCD2, 0xFEA800}, {0x002F5F, 0x20BCD2}, {0x20BCD2, 0xFF75AC},
                             {0x74DDFF, 0xC6F6FF}, {0x38005B, 0x8BCFFF}, {0xB764B0, 0x8BCFFF},
@@ -205,6 +208,16 @@ void CVexPlayState::DrawPanels()
             m_renderer->DrawText((int)x, (int)(3.1f * size), health, kRenderWhite,
                                  VEX_TEXT_CENTER_X | VEX_TEXT_SCALE_3_4);
         }
+        if (side == m_opponent && m_roundState == VEX_ROUND_OTHER_TURN) {
+            // The loader turns beside the panel of the side that is playing, on the side
+            // towards the weapon row, three radians a second.
+            const float angle = (float)(m_game->GetTimerMs() % kLoaderPeriodMs) / 1000.0f * 3.0f;
+            const float beside = side == 0 ? 1.6f * size : -1.6f * size;
+            m_renderer->DrawSprite(CVortanVector2(x + beside, centre.y),
+                                   CVortanVector2(0.5f * size, 0.5f * size), kRenderWhite, 0, 0, 1,
+                                   1, angle, m_renderer->GetImage(2));
+            ++m_loaderDraws;
+        }
     }
 }
 
@@ -231,8 +244,9 @@ void CVexPlayState::DrawHud()
         const float keep = m_startDelay < 0.5f ? 1.0f - m_startDelay : 0.5f;
         Darken(keep, 0.5f * h - 1.5f * line, 0.5f * h + 1.5f * line);
         const float alpha = m_startDelay < 1.0f ? 255.0f * m_startDelay : 255.0f;
-        DrawCentredText(0, 0.45f * h, Alpha(kRenderWhite, alpha));
-        m_renderer->DrawText((int)(0.5f * w), (int)(0.55f * h), m_live->GetName(),
+        // "Get ready" half a line above the middle, the level's name half a line below it.
+        DrawCentredText(0, 0.5f * h - 0.5f * line, Alpha(kRenderWhite, alpha));
+        m_renderer->DrawText((int)(0.5f * w), (int)(0.5f * h + 0.5f * line), m_live->GetName(),
                              Alpha(kRenderWhite, alpha), VEX_TEXT_CENTER_X | VEX_TEXT_MIDDLE);
     }
     if (m_turnActive && Player(0).inPlay && Player(1).inPlay && !m_gameOver &&

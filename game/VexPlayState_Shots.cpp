@@ -140,7 +140,8 @@ int CVexPlayState::UpdateZoomBar()
         return 0;
     }
     const float x = finger.position.x, y = finger.position.y;
-    if (finger.justDown && x >= cx - hw && x <= cx + hw && y >= cy - hh && y <= cy + hh)
+    // A finger that slides onto the bar takes it as well as one that goes down on it.
+    if (x >= cx - hw && x <= cx + hw && y >= cy - hh && y <= cy + hh)
         m_zoomHeld = 1;
     if (!m_zoomHeld)
         return 0;
@@ -325,6 +326,18 @@ void CVexPlayState::FastForward()
         ++m_droppedShots;
     }
     m_game->RestampStepClock();
+}
+
+void CVexPlayState::AbandonShot()
+{
+    if (m_shot && m_live) {
+        m_execution->Clear();
+        RestoreSnapshot();
+        m_shot = 0;
+        m_shotInProgress = 0;
+    }
+    if (m_game)
+        m_game->SetFastForward(0);
 }
 
 void CVexPlayState::SaveSnapshot()

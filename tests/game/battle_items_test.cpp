@@ -136,6 +136,40 @@ CVexPlayState* UntilATurn(Match& match)
     return nullptr;
 }
 
+TEST(BattleItems, NewGraphicsApplyTheOwnBombAgain)
+{
+    Match match;
+    const std::string cluster = ItemPack(match, 10, "type=\"cluster\"");
+    match.appA.AddItem(601, 10, 36, cluster);
+    match.appB.AddPack(36, cluster);
+    match.Start();
+    ASSERT_TRUE(match.RunUntil([&] { return BothTurnsStarted(match); }, 600));
+    CVexPlayState* a = match.A();
+    CVexPlayer& p = a->Player(0);
+    ASSERT_EQ(1u, p.clusterBombOwned);
+    ASSERT_EQ(601, p.bombItem);
+    CVexButton* eight = a->GetButtons()->FindButton(VEX_BTN_SHOP_BOMB);
+    ASSERT_NE(nullptr, eight);
+    ASSERT_EQ(23, eight->imageId);
+    // The record and the button as if the bomb had not been applied.
+    p.clusterBombOwned = 0;
+    eight->imageId = 24;
+    eight->locked = 1;
+    const int state = a->GetRoundState();
+    a->ReloadGraphics();
+    EXPECT_EQ(1u, p.clusterBombOwned);
+    EXPECT_EQ(601, p.bombItem);
+    eight = a->GetButtons()->FindButton(VEX_BTN_SHOP_BOMB);
+    ASSERT_NE(nullptr, eight);
+    EXPECT_EQ(23, eight->imageId);
+    EXPECT_EQ(0, eight->locked);
+    EXPECT_EQ(state, a->GetRoundState());
+    // The opponent's device does not take A's bomb as its own.
+    EXPECT_EQ(0u, match.B()->Player(1).clusterBombOwned);
+    match.B()->ReloadGraphics();
+    EXPECT_EQ(0u, match.B()->Player(1).clusterBombOwned);
+}
+
 TEST(BattleItems, BothBombsOwnedButtonEightShowsAndSelectsTheSnowBombSpentOnceWhenKept)
 {
     Match match;

@@ -1,14 +1,19 @@
-// The training battle on screen (GLES2 on Mesa under Xvfb, the game's own packs): the HUD of
-// a turn, an aim drag with its dots, and the snapshot held while the shot is fast-forwarded.
-// The frames are kept with VEX_SHOTS for a person to look at.
+// The training battle on screen (GLES2 on Mesa under Xvfb, the game's own packs): the start of
+// a turn (the get-ready text and the scene's name about the middle), the HUD of a turn, an aim
+// drag with its dots, and the snapshot held while the shot is fast-forwarded. The frames are
+// kept with VEX_SHOTS for a person to look at.
 #include <gtest/gtest.h>
 #include <math.h>
 
 #include <algorithm>
 
+#include "engine/graphics/VortanBitmapFont.h"
 #include "game/VexButton.h"
 #include "game/VexButtonManager.h"
 #include "game/VexPhysicsWorld.h"
+#include "game/VexRenderer.h"
+#include "game/VexScene.h"
+#include "platform/OrloLanguage.h"
 #include "tests/game/BattleMatchSupport.h"
 #include "tests/game/GLGameSupport.h"
 
@@ -53,7 +58,30 @@ TEST(BattleScreen, TheTrainingHudAnAimDragAndTheSnapshotHeld)
         if (b && !started && !b->IsTurnActive() && i > 40) {
             // The start of the turn: the scene's name on a darkened band.
             started = true;
+            CVexRenderer* renderer = game.GetRenderer();
+            renderer->ClearTextLog();
+            renderer->SetTextLog(true);
             game.Render();
+            renderer->SetTextLog(false);
+            // "Get ready" half a line above the middle, the scene's name half a line below.
+            ASSERT_NE(nullptr, renderer->GetFont());
+            const float line = (float)renderer->GetFont()->GetLineHeight();
+            const CVortanString ready = game.GetLanguageObject()->GetText(0);
+            const CVortanString name = b->GetLiveScene()->GetName();
+            ASSERT_FALSE(ready.IsEmpty());
+            ASSERT_FALSE(name.IsEmpty());
+            int found = 0;
+            for (const CVexRenderer::TextRecord& r : renderer->GetTextLog()) {
+                const float middle = 0.5f * (float)(r.top + r.bottom);
+                if (r.text == ready) {
+                    EXPECT_NEAR(240.0f - 0.5f * line, middle, 1.0f);
+                    found |= 1;
+                } else if (r.text == name) {
+                    EXPECT_NEAR(240.0f + 0.5f * line, middle, 1.0f);
+                    found |= 2;
+                }
+            }
+            EXPECT_EQ(3, found);
             const gltest::Rgb band = gltest::ReadFrame();
             gltest::Keep(band, "battle_start");
             EXPECT_LT(gltest::At(band, 20, 240) & 0xFF, gltest::At(band, 20, 150) & 0xFF);

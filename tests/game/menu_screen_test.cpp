@@ -3,11 +3,16 @@
 // builds its buttons and starts its tune; leaving waits for the buttons; the credits roll at
 // 48 pixels a second, cannot be dragged below their start and close by button, back key or
 // end of roll; the web pages' address; the intro's strip speed, stop, fade and every way out
-// with the tune stopped; the countdown and the leave message of the connecting screen.
+// with the tune stopped; the countdown and the leave messages of the connecting screen (each
+// way out sends one; past the wait it is sent again every step until the screen has gone).
 #include <gtest/gtest.h>
 
 #include <math.h>
 
+#include <set>
+
+#include "engine/graphics/VortanSurface.h"
+#include "game/VexAssetTables.h"
 #include "game/VexConnectingState.h"
 #include "game/VexIntroState.h"
 #include "game/VexTrainingState.h"
@@ -286,6 +291,62 @@ TEST_F(Screens, AFingerStillDownDoesNotSkipTheIntroANewTapDoesAndEveryWayOutStop
     EXPECT_EQ(nullptr, app.GetMusicPlayer());
 }
 
+// An application that holds a picture for each intro slide and counts the references the game
+// holds on them.
+class SlideCountingApp : public htest::HostApp {
+public:
+    SlideCountingApp()
+    {
+        for (int k = 0; k < VEX_INTRO_PANELS; ++k) {
+            CVortanSurface* surface = new CVortanSurface();
+            CVortanSurfaceDesc desc = {4, 4, 0, VORTAN_PIXEL_ARGB8888, 0};
+            EXPECT_EQ(VORTAN_OK, surface->Create(this, &desc));
+            EXPECT_EQ(1, AddSurface(CVexAssetTables::Get().IntroSlideName(k), surface));
+            slides.insert(surface);
+        }
+    }
+    CVortanSurface* GetSurface(const CVortanString& name, CVortanFloatRect* rect) override
+    {
+        CVortanSurface* surface = htest::HostApp::GetSurface(name, rect);
+        if (slides.count(surface))
+            ++held;
+        return surface;
+    }
+    int ReleaseSurface(CVortanSurface*& surface) override
+    {
+        if (slides.count(surface))
+            --held;
+        return htest::HostApp::ReleaseSurface(surface);
+    }
+    std::set<CVortanSurface*> slides;
+    int held = 0;
+};
+
+typedef stest::ScreensOn<SlideCountingApp> IntroGraphics;
+
+TEST_F(IntroGraphics, ALostContextGivesBackTheSlidesAndARestoreTakesEachOnce)
+{
+    LoadMenu();
+    game.DeleteAllStates();
+    ASSERT_EQ(VORTAN_OK, game.SetState(VEX_STATE_INTRO));
+    Steps(2);
+    ASSERT_NE(nullptr, Intro(game));
+    EXPECT_EQ(VEX_INTRO_PANELS, app.held);
+    game.OnContextLost();
+    EXPECT_EQ(0, app.held);
+    game.OnContextRestored();
+    EXPECT_EQ(VEX_INTRO_PANELS, app.held);
+    EXPECT_EQ(VEX_INTRO_PANELS, Intro(game)->GetLoadedPanels());
+    // A restore without a loss before it does not pile references up either.
+    game.OnContextRestored();
+    EXPECT_EQ(VEX_INTRO_PANELS, app.held);
+    Intro(game)->OnBack(0);
+    for (int i = 0; i < 60 && Intro(game); ++i)
+        Steps(1);
+    EXPECT_EQ(nullptr, Intro(game));
+    EXPECT_EQ(0, app.held);
+}
+
 // --- the connecting screen ---------------------------------------------------------------------
 
 CVexConnectingState* Connecting(const stest::ScreenGame& game)
@@ -340,9 +401,10 @@ TEST_F(Screens, TheExitButtonAndTheBackKeySendTheLeaveAndTheLeftGameEndsTheScree
     TapButton(MenuButton(VEX_MENU_BUTTON_BATTLE));
     Seconds(0.3f);
     ASSERT_NE(nullptr, Connecting(game));
+    // Each press of the back key sends the leave.
     Connecting(game)->OnBack(0);
     Connecting(game)->OnBack(0);
-    EXPECT_EQ(2, game.leaves);
+    EXPECT_EQ(3, game.leaves);
     Seconds(0.3f);
     EXPECT_NE(nullptr, Menu());
 
@@ -353,7 +415,7 @@ TEST_F(Screens, TheExitButtonAndTheBackKeySendTheLeaveAndTheLeftGameEndsTheScree
     Steps(2);
     EXPECT_EQ(nullptr, Connecting(game));
     EXPECT_NE(nullptr, Menu());
-    EXPECT_EQ(2, game.leaves);
+    EXPECT_EQ(3, game.leaves);
     EXPECT_EQ(3, game.joins);
 
     // Without the service the online button comes straight back to the menu.
@@ -363,7 +425,35 @@ TEST_F(Screens, TheExitButtonAndTheBackKeySendTheLeaveAndTheLeftGameEndsTheScree
     Seconds(0.3f);
     EXPECT_EQ(nullptr, Connecting(game));
     EXPECT_NE(nullptr, Menu());
-    EXPECT_EQ(2, game.leaves);
+    EXPECT_EQ(3, game.leaves);
+}
+
+TEST_F(Screens, PastTheWaitTheLeaveIsSentAgainEveryStepUntilTheScreenHasGone)
+{
+    LoadMenu();
+    TapButton(MenuButton(VEX_MENU_BUTTON_BATTLE));
+    Seconds(0.3f);
+    ASSERT_NE(nullptr, Connecting(game));
+    // A finger held on the exit button keeps the screen (its button is busy) past the wait.
+    CVexButton* exit = Connecting(game)->GetButtons()->FindButton(0);
+    ASSERT_NE(nullptr, exit);
+    Down(exit->centre.x, exit->centre.y);
+    const int start = game.GetGameClock();
+    while (Connecting(game) && game.GetGameClock() - start < 19000)
+        Steps(1);
+    EXPECT_EQ(0, game.leaves);
+    Seconds(2.0f);
+    ASSERT_NE(nullptr, Connecting(game));
+    EXPECT_TRUE(Connecting(game)->IsLeaving());
+    const int sent = game.leaves;
+    EXPECT_GE(sent, 2);
+    Steps(3);
+    EXPECT_EQ(sent + 3, game.leaves); // one a step
+    Up();
+    for (int i = 0; i < 100 && Connecting(game); ++i)
+        Steps(1);
+    EXPECT_EQ(nullptr, Connecting(game));
+    EXPECT_NE(nullptr, Menu());
 }
 
 } // namespace

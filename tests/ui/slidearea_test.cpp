@@ -85,6 +85,40 @@ TEST_F(SlideAreaTest, ClampingKeepsTheOffsetInsideTheContent)
     EXPECT_EQ(300, area->GetVisibleY());
 }
 
+TEST_F(SlideAreaTest, ContentAboveTheTopIsReachable)
+{
+    Rows(5); // 0..500
+    Make(&log, area, "above", R(0, -50, 200, -10));
+    Make(nullptr, area, "scrollbar_vertical_template", R(190, 10, 200, 50));
+    area->Update(0.0f);
+    ASSERT_EQ(-50, area->GetContentRect().top);
+    // The offset runs from the content's top, -50, to 500 - 200.
+    EXPECT_EQ(-30, area->ClampScrollY(-30));
+    EXPECT_EQ(-50, area->ClampScrollY(-100));
+    EXPECT_EQ(0, area->ClampScrollY(0));
+    EXPECT_EQ(300, area->ClampScrollY(1000));
+    area->ScrollBy(0, -1000);
+    EXPECT_EQ(-50, area->GetScrollY());
+    EXPECT_TRUE(uitest::SameRect(area->GetViewRect(), 0, -50, 200, 150));
+    for (int i = 0; i < 3; ++i)
+        area->ScrollBy(0, 0);
+    EXPECT_EQ(-50, area->GetScrollY());
+    // The bar's room is 200 - 40 - 2 x 10 = 140 over the 350 pixels of offset.
+    EXPECT_EQ(0, area->GetScrollbarOffset());
+    area->ScrollBy(0, 175); // 125: half way
+    EXPECT_EQ(70, area->GetScrollbarOffset());
+    area->ScrollBy(0, 1000);
+    EXPECT_EQ(140, area->GetScrollbarOffset());
+
+    // Scrolled to the top, a tap there reaches the child above 0.
+    area->ScrollBy(0, -1000);
+    log.clear();
+    Down(150, 55);
+    Up(150, 55);
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ("above:down(1,50,5)", log[0]);
+}
+
 TEST_F(SlideAreaTest, ShortContentNeverScrolls)
 {
     Rows(1);

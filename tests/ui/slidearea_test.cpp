@@ -10,6 +10,7 @@
 #include "tests/ui/UiTestSupport.h"
 #include "tests/ui/WidgetTestSupport.h"
 #include "ui/layouts/SlideArea.h"
+#include "ui/widgets/Button.h"
 #include "ui/widgets/ImageWidget.h"
 
 namespace {
@@ -261,6 +262,61 @@ TEST_F(SlideAreaTest, ScrollSwitchDecidesWhoIsHit)
     EXPECT_TRUE(area->IsIntercept());
     EXPECT_FALSE(area->IsPassThrough());
     EXPECT_EQ(area, root->ChildAt(150, 100));
+}
+
+int CountCall(CWidget*, void* context, intptr_t, intptr_t)
+{
+    ++*static_cast<int*>(context);
+    return 1;
+}
+
+TEST_F(SlideAreaTest, ArrowTapClicksWithScrollingOff)
+{
+    Rows(5);
+    area->SetScrollEnabled(false);
+    CButton* arrow = new CButton();
+    ASSERT_EQ(VORTAN_OK, arrow->Startup(nullptr, nullptr, R(0, 180, 200, 200)));
+    arrow->SetName(S("arrow_bottom_template"));
+    arrow->SetClickDelay(0.0f);
+    int clicks = 0, cancels = 0;
+    arrow->SetOnClick(CUIDelegate(CountCall, &clicks));
+    arrow->SetOnCancel(CUIDelegate(CountCall, &cancels));
+    area->AddChild(arrow);
+    area->Update(0.0f);
+    ASSERT_EQ(arrow, area->GetDecoration(SLIDE_ARROW_BOTTOM));
+    ASSERT_TRUE(arrow->IsVisible());
+    // The primary button, as a finger gives it.
+    auto Tap = [&](int x0, int y0, int x1, int y1) {
+        root->DispatchPointerDown(0, x0, y0);
+        root->DispatchPointerMove(0, x1, y1);
+        root->DispatchPointerUp(0, x1, y1);
+    };
+
+    // Screen (150, 240) is (50, 190) in the area, (50, 10) on the arrow: a tap there clicks.
+    root->DispatchPointerDown(0, 150, 240);
+    EXPECT_TRUE(arrow->IsPressed());
+    root->DispatchPointerMove(0, 152, 238);
+    root->DispatchPointerUp(0, 152, 238);
+    EXPECT_EQ(1, clicks);
+    EXPECT_EQ(0, cancels);
+    EXPECT_FALSE(arrow->IsPressed());
+    EXPECT_EQ(nullptr, CWidget::GetCapture());
+
+    // Also with the content scrolled (the arrows stay where they are), and a release that
+    // leaves the arrow cancels.
+    area->ScrollBy(0, 120);
+    Tap(150, 240, 150, 240);
+    EXPECT_EQ(2, clicks);
+    Tap(150, 240, 150, 100);
+    EXPECT_EQ(2, clicks);
+    EXPECT_EQ(1, cancels);
+    EXPECT_EQ(nullptr, CWidget::GetCapture());
+
+    // The rows under the arrow still get their taps directly elsewhere.
+    log.clear();
+    Tap(150, 100, 150, 100);
+    EXPECT_NE(std::find(log.begin(), log.end(), "row1:down(0,50,70)"), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "row1:up(0,50,70)"), log.end());
 }
 
 TEST_F(SlideAreaTest, ArrowsAndTheFadingScrollbar)

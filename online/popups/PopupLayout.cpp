@@ -19,7 +19,7 @@ int BuildPopupTree(COrloApplication* application, const char* layout,
         sequences->Init();
         registry->Init(sequences);
         for (int i = 0; i < eventCount; ++i)
-            registry->Register(CVortanString(events[i].name), events[i].call, 0);
+            registry->Register(CVortanString(events[i].name), events[i].call, 1);
         loader->Init(application, registry, nullptr);
         rc = loader->LoadAreas(CVortanString(layout));
         if (rc == VORTAN_OK) {

@@ -17,6 +17,7 @@
 #include "ui/layouts/Divider.h"
 #include "ui/layouts/RatioDivider.h"
 #include "ui/widgets/Bubble.h"
+#include "ui/widgets/Button.h"
 #include "ui/widgets/Expandable.h"
 #include "ui/widgets/TextWidget.h"
 #include "ui/widgets/ToggleButton.h"
@@ -217,6 +218,75 @@ TEST_F(Loader, ColoursForceAlphaByHexDigits)
     EXPECT_EQ(CUIXMLLoader::ParseColor("zz", 1, &c), 0);
     EXPECT_EQ(CUIXMLLoader::ParseColor(nullptr, 1, &c), 0);
     EXPECT_EQ(c, 7u);
+}
+
+TEST_F(Loader, ATextColourThatDoesNotReadIsOpaqueWhite)
+{
+    Pack({{"c.xml", "<l>"
+                    "<element name='bad' type='text'><text color='nothex'/></element>"
+                    "<element name='long' type='text'><text color='zzzzzzzz'/></element>"
+                    "<element name='none' type='text'><text/></element>"
+                    "<element name='shown' type='text'><text color='-' displaycolor='80102030'/>"
+                    "</element></l>"}});
+    CWidget* root = NewRoot();
+    ASSERT_EQ(Build(root, "c.xml"), VORTAN_OK);
+    for (const char* name : {"bad", "long", "none"}) {
+        CTextWidget* text = WidgetCast<CTextWidget>(Find(root, name));
+        ASSERT_NE(text, nullptr) << name;
+        EXPECT_EQ(text->GetTextColor(), 0xFFFFFFFFu) << name;
+        EXPECT_EQ(text->GetEmptyTextColor(), 0xFFFFFFFFu) << name; // it follows the text's
+    }
+    CTextWidget* shown = WidgetCast<CTextWidget>(Find(root, "shown"));
+    EXPECT_EQ(shown->GetTextColor(), 0xFFFFFFFFu);
+    EXPECT_EQ(shown->GetEmptyTextColor(), 0x80102030u);
+    ltest::Drop(root);
+}
+
+namespace {
+
+// A button that notes every change of its pressed state.
+class PressLogButton : public CButton {
+public:
+    CWidget* CreateInstance() const override { return new PressLogButton(); }
+    void SetPressed(bool pressed) override
+    {
+        log += pressed ? "down " : "up ";
+        CButton::SetPressed(pressed);
+    }
+    std::string log;
+};
+
+CWidget* MakePressLogButton(CUIXMLLoader* loader, CVortanXMLDataNode* element, CWidget* parent,
+                            CWidget*)
+{
+    PressLogButton* button = new PressLogButton();
+    button->Startup(loader->GetApplication(), nullptr, parent->GetClientRect());
+    loader->ParseButtonCommon(element, button);
+    return button;
+}
+
+} // namespace
+
+TEST_F(Loader, LayoutWidgetsPressesTheButtonThereAndBack)
+{
+    Pack({{"p.xml", "<l><element name='on' type='logbutton'><layout_widgets value='1'/></element>"
+                    "<element name='off' type='logbutton'><layout_widgets value='0'/></element>"
+                    "<element name='unset' type='logbutton'/></l>"}});
+    CUIWidgetTypeList extra;
+    extra.SetAtGrow(0, CUIWidgetType{CHashString(uitest::S("logbutton")), MakePressLogButton});
+    CWidget* root = NewRoot();
+    ASSERT_EQ(Build(root, "p.xml", nullptr, &extra), VORTAN_OK);
+    PressLogButton* on = static_cast<PressLogButton*>(Find(root, "on"));
+    PressLogButton* off = static_cast<PressLogButton*>(Find(root, "off"));
+    PressLogButton* unset = static_cast<PressLogButton*>(Find(root, "unset"));
+    ASSERT_TRUE(on && off && unset);
+    EXPECT_TRUE(on->HasLayoutWidgets());
+    EXPECT_EQ(on->log, "down up ");
+    EXPECT_FALSE(on->IsPressed());
+    EXPECT_FALSE(off->HasLayoutWidgets());
+    EXPECT_EQ(off->log, "");
+    EXPECT_EQ(unset->log, "");
+    ltest::Drop(root);
 }
 
 TEST_F(Loader, EventsBindOnlyOnTheClassThatOwnsThemAndOnlyWithARegistry)

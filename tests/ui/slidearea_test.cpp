@@ -10,6 +10,7 @@
 #include "tests/ui/UiTestSupport.h"
 #include "tests/ui/WidgetTestSupport.h"
 #include "ui/layouts/SlideArea.h"
+#include "ui/widgets/Button.h"
 #include "ui/widgets/ImageWidget.h"
 
 namespace {
@@ -83,6 +84,40 @@ TEST_F(SlideAreaTest, ClampingKeepsTheOffsetInsideTheContent)
     area->SetScrollY(900);
     EXPECT_EQ(900, area->GetScrollY());
     EXPECT_EQ(300, area->GetVisibleY());
+}
+
+TEST_F(SlideAreaTest, ContentAboveTheTopIsReachable)
+{
+    Rows(5); // 0..500
+    Make(&log, area, "above", R(0, -50, 200, -10));
+    Make(nullptr, area, "scrollbar_vertical_template", R(190, 10, 200, 50));
+    area->Update(0.0f);
+    ASSERT_EQ(-50, area->GetContentRect().top);
+    // The offset runs from the content's top, -50, to 500 - 200.
+    EXPECT_EQ(-30, area->ClampScrollY(-30));
+    EXPECT_EQ(-50, area->ClampScrollY(-100));
+    EXPECT_EQ(0, area->ClampScrollY(0));
+    EXPECT_EQ(300, area->ClampScrollY(1000));
+    area->ScrollBy(0, -1000);
+    EXPECT_EQ(-50, area->GetScrollY());
+    EXPECT_TRUE(uitest::SameRect(area->GetViewRect(), 0, -50, 200, 150));
+    for (int i = 0; i < 3; ++i)
+        area->ScrollBy(0, 0);
+    EXPECT_EQ(-50, area->GetScrollY());
+    // The bar's room is 200 - 40 - 2 x 10 = 140 over the 350 pixels of offset.
+    EXPECT_EQ(0, area->GetScrollbarOffset());
+    area->ScrollBy(0, 175); // 125: half way
+    EXPECT_EQ(70, area->GetScrollbarOffset());
+    area->ScrollBy(0, 1000);
+    EXPECT_EQ(140, area->GetScrollbarOffset());
+
+    // Scrolled to the top, a tap there reaches the child above 0.
+    area->ScrollBy(0, -1000);
+    log.clear();
+    Down(150, 55);
+    Up(150, 55);
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ("above:down(1,50,5)", log[0]);
 }
 
 TEST_F(SlideAreaTest, ShortContentNeverScrolls)
@@ -227,6 +262,61 @@ TEST_F(SlideAreaTest, ScrollSwitchDecidesWhoIsHit)
     EXPECT_TRUE(area->IsIntercept());
     EXPECT_FALSE(area->IsPassThrough());
     EXPECT_EQ(area, root->ChildAt(150, 100));
+}
+
+int CountCall(CWidget*, void* context, intptr_t, intptr_t)
+{
+    ++*static_cast<int*>(context);
+    return 1;
+}
+
+TEST_F(SlideAreaTest, ArrowTapClicksWithScrollingOff)
+{
+    Rows(5);
+    area->SetScrollEnabled(false);
+    CButton* arrow = new CButton();
+    ASSERT_EQ(VORTAN_OK, arrow->Startup(nullptr, nullptr, R(0, 180, 200, 200)));
+    arrow->SetName(S("arrow_bottom_template"));
+    arrow->SetClickDelay(0.0f);
+    int clicks = 0, cancels = 0;
+    arrow->SetOnClick(CUIDelegate(CountCall, &clicks));
+    arrow->SetOnCancel(CUIDelegate(CountCall, &cancels));
+    area->AddChild(arrow);
+    area->Update(0.0f);
+    ASSERT_EQ(arrow, area->GetDecoration(SLIDE_ARROW_BOTTOM));
+    ASSERT_TRUE(arrow->IsVisible());
+    // The primary button, as a finger gives it.
+    auto Tap = [&](int x0, int y0, int x1, int y1) {
+        root->DispatchPointerDown(0, x0, y0);
+        root->DispatchPointerMove(0, x1, y1);
+        root->DispatchPointerUp(0, x1, y1);
+    };
+
+    // Screen (150, 240) is (50, 190) in the area, (50, 10) on the arrow: a tap there clicks.
+    root->DispatchPointerDown(0, 150, 240);
+    EXPECT_TRUE(arrow->IsPressed());
+    root->DispatchPointerMove(0, 152, 238);
+    root->DispatchPointerUp(0, 152, 238);
+    EXPECT_EQ(1, clicks);
+    EXPECT_EQ(0, cancels);
+    EXPECT_FALSE(arrow->IsPressed());
+    EXPECT_EQ(nullptr, CWidget::GetCapture());
+
+    // Also with the content scrolled (the arrows stay where they are), and a release that
+    // leaves the arrow cancels.
+    area->ScrollBy(0, 120);
+    Tap(150, 240, 150, 240);
+    EXPECT_EQ(2, clicks);
+    Tap(150, 240, 150, 100);
+    EXPECT_EQ(2, clicks);
+    EXPECT_EQ(1, cancels);
+    EXPECT_EQ(nullptr, CWidget::GetCapture());
+
+    // The rows under the arrow still get their taps directly elsewhere.
+    log.clear();
+    Tap(150, 100, 150, 100);
+    EXPECT_NE(std::find(log.begin(), log.end(), "row1:down(0,50,70)"), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "row1:up(0,50,70)"), log.end());
 }
 
 TEST_F(SlideAreaTest, ArrowsAndTheFadingScrollbar)

@@ -158,10 +158,14 @@ int CSlideArea::ClampScrollX(int) const
 
 int CSlideArea::ClampScrollY(int y) const
 {
+    // The offset is a position in the content: it runs from the content's top to where the
+    // view meets the content's bottom (the top, when the content is shorter than the view). An
+    // offset in that range stays as it is, so repeated scrolls by 0 never move the content.
+    const int least = m_content.top;
     int most = m_content.bottom - GetHeight();
-    if (most < 0)
-        most = 0;
-    return y < 0 ? 0 : (y > most ? most : y);
+    if (most < least)
+        most = least;
+    return y < least ? least : (y > most ? most : y);
 }
 
 void CSlideArea::ScrollBy(int dx, int dy)

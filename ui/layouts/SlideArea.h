@@ -94,6 +94,10 @@ public:
     void ParentToLocal(int& x, int& y) const override;
     void LocalToParent(int& x, int& y) const override;
     CWidget* ChildAt(int x, int y) override;
+    void DispatchPointerDown(int button, int x, int y) override;
+    void DispatchPointerMove(int button, int x, int y) override;
+    void DispatchPointerUp(int button, int x, int y) override;
+    void CancelPointer() override;
     int Update(float dt) override;
     int Render(IVortanGraphicsContext* gc, const CVortanRect& rect) override;
     void OnPointerDown(int button, int x, int y) override;
@@ -112,6 +116,15 @@ private:
     // children and stand in the unscrolled space.
     void PointInto(CWidget* widget, int& x, int& y) const;
     bool IsDecoration(const CWidget* widget) const;
+    // The widget that a press at the point (in this area's space) goes to: an arrow (or the
+    // widget inside it there), else the child found as any widget finds it.
+    CWidget* PressTargetAt(int x, int y);
+    // While scrolling is off, whether the area holds the pointer for a pressed decoration.
+    bool HoldsForDecoration() const;
+    typedef void (CWidget::*PointerDispatch)(int button, int x, int y);
+    // Hands a pointer event to the pressed decoration in its own space, lending it the
+    // capture; afterwards the area holds the pointer again while the decoration kept it.
+    void HandToDecoration(PointerDispatch dispatch, int button, int x, int y);
     // The pressed child's step of a move: the move (capture lent) or a cancel.
     void ForwardMove(int button, int x, int y);
     void ForgetPressed(bool cancel);

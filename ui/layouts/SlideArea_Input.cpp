@@ -37,7 +37,7 @@ void CSlideArea::PointInto(CWidget* widget, int& x, int& y) const
     widget->ConvertPoint(this, x, y);
 }
 
-CWidget* CSlideArea::ChildAt(int x, int y)
+CWidget* CSlideArea::PressTargetAt(int x, int y)
 {
     static const int arrows[] = {SLIDE_ARROW_LEFT, SLIDE_ARROW_TOP, SLIDE_ARROW_RIGHT,
                                  SLIDE_ARROW_BOTTOM};
@@ -55,6 +55,103 @@ CWidget* CSlideArea::ChildAt(int x, int y)
     return CWidget::ChildAt(x, y);
 }
 
+CWidget* CSlideArea::ChildAt(int x, int y)
+{
+    CWidget* found = PressTargetAt(x, y);
+    // The decorations have no parent: a widget above the area could not bring a point into
+    // their space, nor would they count as below it. While scrolling is off (and hit tests go
+    // past the area into its children) the area answers for its arrows itself and hands them
+    // the pointer in their own space.
+    if (found && !IsScrollEnabled() && IsDecoration(found))
+        return this;
+    return found;
+}
+
+bool CSlideArea::HoldsForDecoration() const
+{
+    return !IsScrollEnabled() && GetCapture() == this && m_pressed && IsDecoration(m_pressed);
+}
+
+void CSlideArea::HandToDecoration(PointerDispatch dispatch, int button, int x, int y)
+{
+    CWidget* pressed = m_pressed;
+    int cx = x, cy = y;
+    PointInto(pressed, cx, cy);
+    SetCapture(pressed);
+    (pressed->*dispatch)(button, cx, cy);
+    if (IsGone())
+        return;
+    CWidget* holder = GetCapture();
+    if (holder && IsDecoration(holder) && m_pressed == pressed) {
+        SetCapture(this);
+        return;
+    }
+    if (holder == pressed || holder == this)
+        SetCapture(nullptr);
+    if (m_pressed == pressed)
+        m_pressed = nullptr;
+}
+
+void CSlideArea::DispatchPointerDown(int button, int x, int y)
+{
+    CWidget* capture = GetCapture();
+    if (IsScrollEnabled() || !IsVisible() || !IsEnabled() ||
+        (capture && !IsSelfOrAncestor(capture))) {
+        CLayout::DispatchPointerDown(button, x, y);
+        return;
+    }
+    CWidget* found = PressTargetAt(x, y);
+    if (!found || !IsDecoration(found)) {
+        CLayout::DispatchPointerDown(button, x, y);
+        return;
+    }
+    m_pressed = found;
+    int cx = x, cy = y;
+    PointInto(found, cx, cy);
+    found->DispatchPointerDown(button, cx, cy);
+    if (IsGone())
+        return;
+    // A decoration that took the pointer keeps it through the area.
+    CWidget* holder = GetCapture();
+    if (holder && IsDecoration(holder) && m_pressed == found)
+        SetCapture(this);
+    else if (m_pressed == found)
+        m_pressed = nullptr;
+}
+
+void CSlideArea::DispatchPointerMove(int button, int x, int y)
+{
+    if (HoldsForDecoration() && IsVisible() && IsEnabled())
+        HandToDecoration(&CWidget::DispatchPointerMove, button, x, y);
+    else
+        CLayout::DispatchPointerMove(button, x, y);
+}
+
+void CSlideArea::DispatchPointerUp(int button, int x, int y)
+{
+    if (!HoldsForDecoration() || !IsVisible() || !IsEnabled()) {
+        CLayout::DispatchPointerUp(button, x, y);
+        return;
+    }
+    HandToDecoration(&CWidget::DispatchPointerUp, button, x, y);
+    if (IsGone())
+        return;
+    // The release ends the press whatever the decoration did with the pointer.
+    if (GetCapture() == this)
+        SetCapture(nullptr);
+    m_pressed = nullptr;
+}
+
+void CSlideArea::CancelPointer()
+{
+    if (HoldsForDecoration()) {
+        SetCapture(nullptr);
+        ForgetPressed(true);
+        return;
+    }
+    CLayout::CancelPointer();
+}
+
 void CSlideArea::ForgetPressed(bool cancel)
 {
     CWidget* pressed = m_pressed;
@@ -66,7 +163,7 @@ void CSlideArea::ForgetPressed(bool cancel)
 void CSlideArea::OnPointerDown(int button, int x, int y)
 {
     if (!IsScrollEnabled()) {
-        m_pressed = ChildAt(x, y);
+        m_pressed = PressTargetAt(x, y);
         if (m_pressed) {
             int cx = x, cy = y;
             PointInto(m_pressed, cx, cy);
@@ -84,7 +181,7 @@ void CSlideArea::OnPointerDown(int button, int x, int y)
     m_live.Set(0.0f, 0.0f);
     m_dragTime = 0.0f;
     OnBeginScroll();
-    m_pressed = ChildAt(x, y);
+    m_pressed = PressTargetAt(x, y);
     if (m_pressed) {
         int cx = x, cy = y;
         PointInto(m_pressed, cx, cy);
@@ -101,7 +198,7 @@ void CSlideArea::ForwardMove(int button, int x, int y)
 {
     if (IsDragging() || !m_pressed)
         return;
-    if (ChildAt(x, y) != m_pressed) {
+    if (PressTargetAt(x, y) != m_pressed) {
         ForgetPressed(true);
         return;
     }

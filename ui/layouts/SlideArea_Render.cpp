@@ -33,11 +33,12 @@ int CSlideArea::GetScrollbarOffset() const
     const CWidget* bar = m_decorations[SLIDE_SCROLLBAR_VERTICAL];
     if (!bar)
         return 0;
-    const int most = ClampScrollY(m_content.bottom);
-    if (most <= 0)
+    const int least = ClampScrollY(m_content.top);
+    const int span = ClampScrollY(m_content.bottom) - least;
+    if (span <= 0)
         return 0; // the content fits: the bar stays where its rect puts it
     const float room = (float)(GetHeight() - bar->GetHeight() - 2 * bar->GetRect().top);
-    return (int)floorf(room * (float)GetVisibleY() / (float)most + 0.5f);
+    return (int)floorf(room * (float)(GetVisibleY() - least) / (float)span + 0.5f);
 }
 
 int CSlideArea::DrawClipped(CWidget* widget, IVortanGraphicsContext* gc, const CVortanRect& moved,

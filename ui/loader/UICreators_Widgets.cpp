@@ -80,9 +80,10 @@ CWidget* CTextWidget::CreateFromXML(CUIXMLLoader* loader, CVortanXMLDataNode* el
             text->SetFont(font);
             manager->ReleaseFont(font);
         }
+        // Absent or unreadable: white, opaque.
         u32 color = 0xFFFFFF;
-        CUIXMLLoader::ParseColor(CUIXMLLoader::GetAttribute(node, "$color"), 1, &color);
-        color |= CUIXMLLoader::GetAttribute(node, "$color") ? 0u : 0xFF000000u;
+        if (!CUIXMLLoader::ParseColor(CUIXMLLoader::GetAttribute(node, "$color"), 1, &color))
+            color = 0xFFFFFFFFu;
         u32 display = color;
         CUIXMLLoader::ParseColor(CUIXMLLoader::GetAttribute(node, "$displaycolor"), 1, &display);
         text->SetTextColor(color);

@@ -353,7 +353,10 @@ void CUIXMLLoader::ParseElement(CVortanXMLDataNode* element, CWidget* parent, CW
         widget->SetVisible(ReadInt(flags, "$visible", widget->IsVisible() ? 1 : 0) != 0);
     }
     if (IsTemplateName(widget->GetName())) {
-        // The template keeps its rectangle in its parent's space: what clones it reads it so.
+        // The template keeps its rectangle in its parent's space, as its holder does: what
+        // clones it reads it so. It is not moved back by the parent's own left and top: a
+        // slider's knob, or a slide area's arrows and scrollbars, are drawn at their rectangle
+        // within the widget that takes them, and would stand off by that widget's position.
         CWidget* holder = new (std::nothrow) CWidget();
         if (!holder) {
             CWidget::Destroy(widget);

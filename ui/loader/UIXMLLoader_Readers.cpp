@@ -198,8 +198,15 @@ void CUIXMLLoader::ParseButtonCommon(CVortanXMLDataNode* element, CButton* butto
     if (ReadChildInt(element, "cancellable", &value))
         button->SetCancellable(value != 0);
     value = button->HasLayoutWidgets() ? 1 : 0;
-    if (ReadChildInt(element, "layout_widgets", &value))
+    if (ReadChildInt(element, "layout_widgets", &value)) {
         button->SetLayoutWidgets(value != 0);
+        if (value != 0) {
+            // The pressed state there and back: the looks are laid out and shown at once.
+            const bool pressed = button->IsPressed();
+            button->SetPressed(!pressed);
+            button->SetPressed(pressed);
+        }
+    }
     CVortanXMLDataNode* hit = FindChildElement(element, "hitarea");
     if (hit) {
         button->SetHitAreaScale(ReadFloat(hit, "$size", button->GetHitAreaScale()));

@@ -1,9 +1,11 @@
 // CVexChatBubbles: adding, ageing, line splitting and drawing of the speech bubbles.
 #include "game/VexChatBubbles.h"
 
+#include <math.h>
 #include <new>
 
 #include "engine/graphics/VortanBitmapFont.h"
+#include "engine/graphics/VortanTextWrap.h"
 #include "game/VexRenderer.h"
 
 namespace {
@@ -17,6 +19,16 @@ int FontWidth(const CVortanString& text, void* context)
     CVortanBitmapFont* font = (CVortanBitmapFont*)context;
     return font ? font->GetTextWidth(text, 0) : 8 * text.GetLength();
 }
+
+class FnMeasure : public CVortanTextMeasure {
+public:
+    FnMeasure(CVexChatBubbles::MeasureFn fn, void* context) : m_fn(fn), m_context(context) {}
+    int Width(const CVortanString& text) override { return m_fn(text, m_context); }
+
+private:
+    CVexChatBubbles::MeasureFn m_fn;
+    void* m_context;
+};
 } // namespace
 
 CVexChatBubbles::CVexChatBubbles() : m_renderer(nullptr) {}
@@ -88,7 +100,7 @@ void CVexChatBubbles::Update(float dt)
 
 int CVexChatBubbles::SplitLines(const CVexBubble& bubble, float corner, float screenWidth,
                                 MeasureFn measure, void* context, CVortanString* lines,
-                                float* halfWidth)
+                                float* halfWidth, int maxLines)
 {
     const CVortanString& text = *bubble.text;
     if (!bubble.multiLine) {
@@ -107,22 +119,24 @@ int CVexChatBubbles::SplitLines(const CVexBubble& bubble, float corner, float sc
         *halfWidth = half;
         return 1;
     }
-    int count = 0;
-    int start = 0;
-    const int length = text.GetLength();
-    int longest = 0;
-    for (int i = 0; i <= length && count < VEX_BUBBLE_LINES; ++i) {
-        if (i == length || text.GetAt(i) == 10) {
-            CVortanString line;
-            for (int k = start; k < i; ++k)
-                line.AppendChar(text.GetAt(k));
-            if (line.GetLength() > lines[longest].GetLength() || count == 0)
-                longest = count;
-            lines[count++] = line;
-            start = i + 1;
-        }
+    if (maxLines > VEX_BUBBLE_LINES)
+        maxLines = VEX_BUBBLE_LINES;
+    if (maxLines < 1)
+        maxLines = 1;
+    // Lines as wide as a shortened single line may be (the half width below 0.55 of the
+    // screen), so that a long chat line wraps instead of running off the screen.
+    const int width = (int)ceilf(2.0f * (0.55f * screenWidth - corner)) - 1;
+    FnMeasure fn(measure, context);
+    int count = CVortanTextWrap::Wrap(text, width, fn, lines, maxLines);
+    if (count > maxLines)
+        count = maxLines;
+    int widest = 0;
+    for (int i = 0; i < count; ++i) {
+        const int w = measure(lines[i], context);
+        if (w > widest)
+            widest = w;
     }
-    *halfWidth = corner + measure(lines[longest], context) * 0.5f;
+    *halfWidth = corner + widest * 0.5f;
     return count;
 }
 
@@ -139,6 +153,20 @@ void CVexChatBubbles::PlaceBox(const CVortanVector2& anchor, float hx, float hy,
         centre.y = lower - hy - u;
 }
 
+int CVexChatBubbles::Layout(const CVexBubble& bubble, float lineHeight, float w, float h,
+                            MeasureFn measure, void* context, CVortanString* lines,
+                            CVortanVector2& centre, CVortanVector2& half)
+{
+    const float u = lineHeight * 0.75f * 0.4f;
+    // The box with its corners must fit between the top and the lower limit.
+    const int fit = lineHeight > 0.0f ? (int)((0.85f * h - 2.0f * u) / lineHeight) : 1;
+    float halfWidth = 0.0f;
+    const int count = SplitLines(bubble, u, w, measure, context, lines, &halfWidth, fit);
+    half = CVortanVector2(0.8f * halfWidth, 0.5f * lineHeight * count);
+    PlaceBox(bubble.anchor, half.x, half.y, u, w, h, centre);
+    return count;
+}
+
 void CVexChatBubbles::Render()
 {
     if (!m_renderer)
@@ -152,11 +180,9 @@ void CVexChatBubbles::Render()
         const CVexBubble& bubble = *GetAt(b);
         for (int i = 0; i < VEX_BUBBLE_LINES; ++i)
             lines[i] = CVortanString();
-        float halfWidth = 0.0f;
-        const int count = SplitLines(bubble, u, w, FontWidth, font, lines, &halfWidth);
-        const float hx = 0.8f * halfWidth, hy = 0.5f * lineHeight * count;
-        CVortanVector2 centre;
-        PlaceBox(bubble.anchor, hx, hy, u, w, h, centre);
+        CVortanVector2 centre, half;
+        const int count = Layout(bubble, lineHeight, w, h, FontWidth, font, lines, centre, half);
+        const float hx = half.x, hy = half.y;
         const float cx = centre.x, cy = centre.y;
         const float dx = bubble.offset.x - bubble.anchor.x, dy = bubble.offset.y - bubble.anchor.y;
         const int right = dx >= 0.0f, down = dy >= 0.0f;

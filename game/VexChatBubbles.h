@@ -44,17 +44,26 @@ public:
     // The lines a bubble shows with text widths from `measure` (pixels) against a screen of
     // `screenWidth`: a one-line text loses eight characters at a time with " [more]" after
     // it until it fits in 0.55 of the screen (or nothing is left to cut); a multi-line text is
-    // split at line feeds, the first sixteen lines kept. Returns the line count; *halfWidth
-    // gets the corner size plus half the widest (longest) line.
+    // split at line feeds and wrapped to the same width (a word wider than that is broken),
+    // the first `maxLines` lines kept (at most sixteen). Returns the line count; *halfWidth
+    // gets the corner size plus half the widest line.
     typedef int (*MeasureFn)(const CVortanString& text, void* context);
     static int SplitLines(const CVexBubble& bubble, float corner, float screenWidth,
-                          MeasureFn measure, void* context, CVortanString* lines, float* halfWidth);
+                          MeasureFn measure, void* context, CVortanString* lines, float* halfWidth,
+                          int maxLines = VEX_BUBBLE_LINES);
 
     // The centre of a box of half size (hx, hy) with corners of size u for an anchor, on a
     // screen of w x h: against the right edge for an anchor at or right of the centre line,
     // else the left; at the anchor's height, kept on screen and above 0.85 of the height.
     static void PlaceBox(const CVortanVector2& anchor, float hx, float hy, float u, float w,
                          float h, CVortanVector2& centre);
+
+    // A bubble's lines and box for a font of `lineHeight` on a screen of w x h: no more lines
+    // than the box can hold between the top and 0.85 of the height. The box's centre and half
+    // size without its corners (which add u = lineHeight x 0.3 all round). Returns the lines.
+    static int Layout(const CVexBubble& bubble, float lineHeight, float w, float h,
+                      MeasureFn measure, void* context, CVortanString* lines,
+                      CVortanVector2& centre, CVortanVector2& half);
 
 private:
     CVexChatBubbles(const CVexChatBubbles&) = delete;

@@ -9,6 +9,7 @@
 
 #include "engine/graphics/VortanBitmapFont.h"
 #include "engine/graphics/VortanSurface.h"
+#include "engine/graphics/VortanTextWrap.h"
 #include "online/menu/OrloMenuPageHelpers.h"
 #include "online/net/OrloLobby.h"
 #include "online/net/OrloNetworkSession.h"
@@ -190,7 +191,11 @@ void COrloMenuState::FeedChatBacklog()
         if (font) {
             CVortanRect box{};
             box.Set(0, 0, rect.right - rect.left, 4 * font->GetLineHeight());
-            font->MeasureWrappedText(box, line.text);
+            // Measured as the item draws it: wrapped at its width, long words broken.
+            CVortanFontMeasure measure(font, 0);
+            CVortanString wrapped;
+            CVortanTextWrap::WrapToText(line.text, box.right, measure, wrapped);
+            font->MeasureWrappedText(box, wrapped);
             if (box.bottom > 0)
                 rect.bottom = rect.top + box.bottom;
         }

@@ -32,6 +32,7 @@
 #include <string>
 
 #include "engine/graphics/VortanBitmapFont.h"
+#include "engine/graphics/VortanTextWrap.h"
 #include "online/menu/OrloMenuState.h"
 #include "online/popups/OrloToastNotification.h"
 #include "platform/OrloNetworkSessionInterface.h"
@@ -116,10 +117,12 @@ void TextExtent(const CTextWidget* text, int width, int& w, int& h)
     if (flags & VORTAN_TEXT_MULTILINE) {
         CVortanRect box;
         box.Set(0, 0, width, 0);
+        // Wrapped as the widget draws it, long words broken.
+        CVortanFontMeasure measure(font, flags & VORTAN_TEXT_NO_TAGS);
         CVortanString wrapped;
-        font->WrapText(shown, wrapped, box, flags);
+        CVortanTextWrap::WrapToText(shown, width, measure, wrapped);
         w = font->GetTextWidth(wrapped, flags);
-        font->MeasureWrappedText(box, shown);
+        font->MeasureWrappedText(box, wrapped);
         h = box.bottom - box.top;
     } else {
         w = font->GetTextWidth(shown, flags);

@@ -2,6 +2,7 @@
 // layout pack on a GLES2 window under Xvfb, with a loopback lobby that reads what is sent.
 #include <limits.h>
 
+#include "engine/graphics/VortanBitmapFont.h"
 #include "engine/graphics/VortanSurface.h"
 #include "online/menu/OrloMenuPageHelpers.h"
 #include "online/menu/OrloMenuPlayerRecord.h"
@@ -618,6 +619,39 @@ TEST_F(Chat, ALongConversationStaysInItsBoxWithTheNewestLineInView)
     const int bottom = newest->GetRect().bottom - list->GetScrollY();
     EXPECT_GT(bottom, 0);
     EXPECT_LE(bottom, list->GetHeight());
+}
+
+// A 200-character word and a 200-character sentence: each item is as high as the lines its
+// text needs at the item's width (the word broken inside, where a wrap at spaces alone keeps
+// it on one line cut at the edge).
+TEST_F(Chat, LongLinesTakeTheHeightOfTheirLinesAtTheBacklogsWidth)
+{
+    StartMatch();
+    menu->SetMenuShown(true);
+    std::string sentence;
+    for (int i = 0; sentence.size() < 200; ++i)
+        sentence += (i ? " " : "") + std::string(i % 2 ? "jumps" : "over");
+    sentence.resize(200);
+    for (const std::string& text : {std::string(200, 'w'), sentence})
+        menu->OnChatMessage(COrloChatRecord(2, CVortanString(text.c_str()), 500), true);
+    for (int i = 0; i < 20 && menu->GetPendingChatLineCount(); ++i)
+        Frame();
+    ASSERT_EQ(0, menu->GetPendingChatLineCount());
+    CRunningList* list = Backlog();
+    ASSERT_GE(list->GetChildCount(), 2);
+    for (int k = 2; k >= 1; --k) {
+        CTextWidget* item = WidgetCast<CTextWidget>(list->GetChild(list->GetChildCount() - k));
+        ASSERT_NE(nullptr, item);
+        CVortanBitmapFont* font = item->GetFont();
+        ASSERT_NE(nullptr, font);
+        // The whole text's width over the item's width, rounded up: the fewest lines it needs.
+        const int full = font->GetTextWidth(item->GetText(), 0);
+        const int width = item->GetWidth();
+        ASSERT_GT(width, 0);
+        const int lines = (full + width - 1) / width;
+        ASSERT_GE(lines, 2) << full << " " << width;
+        EXPECT_GE(item->GetHeight(), lines * font->GetLineHeight()) << k;
+    }
 }
 
 TEST_F(Chat, NoticesTheDepartureOnceAndTheRematchFlag)

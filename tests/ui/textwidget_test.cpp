@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "engine/graphics/VortanBitmapFont.h"
+#include "engine/graphics/VortanSurface.h"
 #include "engine/platform/VortanTextInput.h"
 #include "platform/OrloLanguage.h"
 #include "tests/ui/LoaderTestSupport.h"
+#include "tests/ui/UiTestSupport.h"
 #include "ui/WidgetCast.h"
 #include "ui/widgets/TextWidget.h"
 
@@ -178,4 +180,50 @@ TEST_F(TextCase, AFontFromElsewhereIsRegisteredOnceAndSharedByClones)
     EXPECT_EQ(text->GetFont(), font);
     text->SetFont(nullptr); // the last: unloaded and deleted once (ASan would tell)
     EXPECT_EQ(text->GetFont(), nullptr);
+}
+
+namespace {
+
+// Rows of the surface with any pixel drawn, in bands of `band` rows: the bands that have ink.
+std::vector<int> InkedBands(CVortanSurface* surface, int band)
+{
+    std::vector<int> out;
+    for (int y = 0; y < surface->GetHeight(); ++y) {
+        const u32* row = (const u32*)(surface->GetPixels() + (size_t)y * surface->GetPitch());
+        for (int x = 0; x < surface->GetWidth(); ++x) {
+            if (row[x] & 0x00FFFFFFu) {
+                if (out.empty() || out.back() != y / band)
+                    out.push_back(y / band);
+                break;
+            }
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+// A multi-line label with a 200-character word: the word goes on over as many lines as its
+// width needs (the font alone wraps only at spaces and would cut it at the right edge).
+TEST_F(TextCase, AWordWiderThanAMultiLineLabelGoesOnOverTheNextLines)
+{
+    CVortanBitmapFont* font = new CVortanBitmapFont();
+    ASSERT_EQ(font->LoadDefault(app.GetGraphics()), VORTAN_OK);
+    text->SetFont(font);
+    text->SetDrawFlags(VORTAN_TEXT_MULTILINE);
+    text->SetText(S(std::string(200, 'm').c_str()));
+    const int lineHeight = font->GetLineHeight();
+    const int full = font->GetTextWidth(text->GetText(), 0);
+    const int lines = (full + 199) / 200; // the fewest lines 200 pixels take
+    ASSERT_GE(lines, 3);
+    CVortanSurface* surface = uitest::MakeSurface(&app, 200, lineHeight * (lines + 4));
+    surface->Clear(0xFF000000u, nullptr);
+    EXPECT_EQ(VORTAN_OK, text->RenderSelf(surface, R(0, 0, 200, lineHeight * (lines + 4))));
+    const std::vector<int> bands = InkedBands(surface, lineHeight);
+    ASSERT_FALSE(bands.empty());
+    EXPECT_GE(bands.back() + 1, lines);
+    // The label keeps its text; only the drawing breaks it.
+    EXPECT_EQ(std::string(200, 'm'), Narrow(text->GetText()));
+    surface->Release();
+    text->SetFont(nullptr);
 }

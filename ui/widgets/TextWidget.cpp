@@ -8,6 +8,7 @@
 
 #include "engine/graphics/VortanBitmapFont.h"
 #include "engine/graphics/VortanGraphicsContext.h"
+#include "engine/graphics/VortanTextWrap.h"
 #include "engine/platform/VortanTextInput.h"
 #include "platform/OrloApplication.h"
 #include "platform/OrloLanguage.h"
@@ -27,7 +28,8 @@ const u32 kDrawEditing = 0x400080;
 CTextWidget::CTextWidget()
     : m_input(false), m_password(false), m_focused(false), m_font(nullptr), m_emptyColor(kWhite),
       m_textColor(kWhite), m_session(nullptr), m_drawFlags(0), m_caret(0.0f), m_maxLength(0),
-      m_localKey(-1), m_titleKey(-1)
+      m_localKey(-1), m_titleKey(-1), m_wrappedWidth(-1), m_wrappedFont(nullptr),
+      m_wrappedScale(0.0f)
 {}
 
 CTextWidget::~CTextWidget()
@@ -176,8 +178,13 @@ int CTextWidget::RenderSelf(IVortanGraphicsContext* gc, const CVortanRect& rect)
         return VORTAN_OK;
     if (!m_input || !m_focused) {
         const u32 color = m_text.IsEmpty() ? m_emptyColor : m_textColor;
-        m_font->DrawText(rect, gc, m_displayText, color,
-                         m_drawFlags | LanguageFlags() | kDrawBlend);
+        const u32 flags = m_drawFlags | LanguageFlags() | kDrawBlend;
+        // The font wraps only at spaces: a word wider than the widget would be cut at its
+        // edge, so a multi-line text is drawn as wrapped here, long words broken.
+        const CVortanString& shown = (flags & VORTAN_TEXT_MULTILINE)
+                                         ? WrappedDisplayText(rect.right - rect.left, flags)
+                                         : m_displayText;
+        m_font->DrawText(rect, gc, shown, color, flags);
         return VORTAN_OK;
     }
     const CVortanString caret("|");
@@ -206,6 +213,20 @@ int CTextWidget::RenderSelf(IVortanGraphicsContext* gc, const CVortanRect& rect)
         m_font->DrawText(at, gc, caret, m_textColor, flags & ~(u32)VORTAN_TEXT_RIGHT);
     }
     return VORTAN_OK;
+}
+
+const CVortanString& CTextWidget::WrappedDisplayText(int width, u32 flags)
+{
+    if (width != m_wrappedWidth || m_font != m_wrappedFont ||
+        m_font->GetScale() != m_wrappedScale || !(m_displayText == m_wrappedFrom)) {
+        CVortanFontMeasure measure(m_font, flags & VORTAN_TEXT_NO_TAGS);
+        CVortanTextWrap::WrapToText(m_displayText, width, measure, m_wrapped);
+        m_wrappedFrom = m_displayText;
+        m_wrappedWidth = width;
+        m_wrappedFont = m_font;
+        m_wrappedScale = m_font->GetScale();
+    }
+    return m_wrapped;
 }
 
 void CTextWidget::EndSession()

@@ -77,6 +77,9 @@ private:
     void EndSession();
     void DropFont();
     u32 LanguageFlags() const;
+    // The display text with line feeds where it wraps at `width`, words wider than that
+    // broken; kept until the text, the width or the font changes.
+    const CVortanString& WrappedDisplayText(int width, u32 flags);
 
     bool m_input;
     bool m_password;
@@ -95,4 +98,9 @@ private:
     i32 m_maxLength;
     i32 m_localKey;
     i32 m_titleKey;
+    CVortanString m_wrapped;
+    CVortanString m_wrappedFrom;
+    int m_wrappedWidth;
+    CVortanBitmapFont* m_wrappedFont;
+    float m_wrappedScale;
 };

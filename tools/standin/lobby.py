@@ -269,7 +269,7 @@ class Lobby:
                 batch = players.batch(first, count)
             else:
                 batch = players[first:first + count]
-            items = [messages.player_list_item(p, self._flags(connection, p)) for p in batch]
+            items = [self._list_item(connection, p) for p in batch]
         elif not selector & (SELECTOR_OWN | SELECTOR_FOLLOWED):
             online = players.online
             groups = [messages.group_item("Online", online),
@@ -346,6 +346,12 @@ class Lobby:
                 flags |= PLAYER_BLOCKED
         return flags
 
+    def _list_item(self, connection, player):
+        """The player's list record: the follows kept here count on top of its own numbers."""
+        follows = (player.followers + self.relations.follower_count(player.id),
+                   player.following + len(self.relations.followed(player.id)))
+        return messages.player_list_item(player, self._flags(connection, player), follows)
+
     def on_follow(self, connection, values):
         other_id, stop = values[0], values[3]
         if connection.player is None or self.find_player(other_id) is None:
@@ -370,7 +376,7 @@ class Lobby:
     def on_participants(self, connection, values):
         game = self.games.find(values[0])
         players = game.players if game else []
-        items = [messages.player_list_item(p, self._flags(connection, p)) for p in players]
+        items = [self._list_item(connection, p) for p in players]
         connection.send(messages.player_list(len(items), 0, SELECTOR_PARTICIPANTS, items, []))
         for player in players:
             if self.has_avatar(player):

@@ -8,6 +8,7 @@
 
 #include <GLES2/gl2.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -115,7 +116,9 @@ public:
     }
     void StartMatch(int) override { ++starts; }
     int GetGameNumber() override { return number; }
+    int GetMaxPlayers() override { return maxPlayers; }
     int number = 7;
+    int maxPlayers = 2;
     int starts = 0;
     int offered = 0;
     int takes = 0;
@@ -233,6 +236,27 @@ protected:
         vtest::WriteWholeFile(tmp.File("f.rgb"), rgb);
         vtest::RunProgram({"convert", "-size", "800x480", "-depth", "8", "rgb:" + tmp.File("f.rgb"),
                            std::string(dir) + "/" + name + ".png"});
+    }
+    // The drawn menu's pixels (RGBA rows) under the widget, after the frames settle.
+    std::string PixelsOf(CWidget* widget)
+    {
+        for (int i = 0; i < 30; ++i)
+            Frame(0.05f);
+        app->ext->Clear(0xFF000000, nullptr);
+        menu->Render();
+        if (!widget)
+            return std::string();
+        int x = 0, y = 0;
+        widget->ConvertPoint(nullptr, x, y); // the screen's origin in the widget's space
+        const int left = std::max(0, -x), top = std::max(0, -y);
+        const int right = std::min(800, left + widget->GetRect().GetWidth());
+        const int bottom = std::min(480, top + widget->GetRect().GetHeight());
+        if (right <= left || bottom <= top)
+            return std::string();
+        std::string out((size_t)(right - left) * (size_t)(bottom - top) * 4, '\0');
+        glReadPixels(left, 480 - bottom, right - left, bottom - top, GL_RGBA, GL_UNSIGNED_BYTE,
+                     &out[0]);
+        return out;
     }
     std::string Page() { return VortanUTF8Of(menu->GetCurrentPageName()); }
     std::string Language(int index) { return VortanUTF8Of(app->GetLanguage()->GetText(index)); }

@@ -44,6 +44,8 @@ class Lobby:
 
     def __init__(self, config, accounts, languages, games, services):
         self.config = config
+        # Login requests (5) received, answered or not.
+        self.login_requests = 0
         self.accounts = accounts
         self.languages = languages
         self.games = games
@@ -134,6 +136,10 @@ class Lobby:
 
     def on_login(self, connection, values):
         name, password = values[0], values[1]
+        self.login_requests += 1
+        if self.config.fault == "no-login-reply":
+            log("%s   login of %s left unanswered" % (connection.label, name))
+            return
         account = self.accounts.find(name)
         if account is None and name.startswith("guest"):
             self._logged_in(connection, self.accounts.guest(name, password, connection.device))

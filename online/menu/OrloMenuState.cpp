@@ -224,8 +224,10 @@ int COrloMenuState::CallBound(CWidget* sender, void* context, intptr_t arg1, int
 
 int COrloMenuState::BuildMenu(int width, int height, CWidget* previousRoot)
 {
-    if (m_uiRoot)
+    if (m_uiRoot) {
+        ClearPlayerSearch();
         return 1;
+    }
     // The layout's sequences are registered for this build only, over the menu's own actions,
     // which a rebuild over the old tree finds registered by the build before.
     CUIActionRegistry registry;
@@ -272,6 +274,7 @@ int COrloMenuState::BuildMenu(int width, int height, CWidget* previousRoot)
         backlog->Update(0.0f);
     KeepTreeResources(m_uiRoot);
     SetMenuShown(false);
+    ClearPlayerSearch();
     return 1;
 }
 
@@ -477,8 +480,10 @@ int COrloMenuState::OnResize(int width, int height)
         m_pageRoot->GetHistory(history);
     const bool shown = IsMenuShown();
     CWidget* previous = m_uiRoot;
-    // The rebuilt tree starts with empty lists; the old rows go without their unload events.
+    // The rebuilt tree starts with empty lists and no one invited; the old rows go without
+    // their unload events.
     FreeItemRecords();
+    m_invited.clear();
     m_uiRoot = nullptr;
     ForgetWidgets();
     m_rebuilding = 1;

@@ -245,6 +245,8 @@ public:
     // The query steps of "filter_players" (also run by a rebuild and the login page).
     void NewPlayerQuery();
     void ClearPlayerLists();
+    // Empties both search fields and the filter text the list requests carry.
+    void ClearPlayerSearch();
     void FillPlayerList(CWidget* item, const SMenuPlayer& player);
     void RunChallengeTimer(float seconds);
     void FeedChatBacklog();

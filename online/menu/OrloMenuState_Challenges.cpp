@@ -26,15 +26,19 @@ const float kChallengeToastSeconds = 20.0f;
 
 int COrloMenuState::OnSendChallenge(CWidget* sender, COrloMenuState* menu)
 {
+    // One press, one challenge: while the own challenge or the lobby join waits on its answer,
+    // a further press (a double tap, the row's button under the waiting page, the toast) sends
+    // nothing and changes nothing the user sees.
+    if (menu->m_ownChallengeOpen || menu->m_challengeTimer > 0.0f)
+        return 1;
     SMenuPlayer* record = RecordOf(NearestExpandable(sender));
     if (record)
         menu->m_invited.insert(record->id);
     COrloNetworkSession* session = menu->GetNetSession();
     if (!session)
         return 1;
-    // A button outside a player's row asks the lobby for anyone, whoever was invited before.
-    if (!record) {
-        session->SendJoin(0, 2);
+    if (menu->m_invited.empty()) {
+        session->SendJoin(0, menu->m_game ? menu->m_game->GetMaxPlayers() : 2);
         menu->m_challengeTimer = kJoinSeconds;
         menu->ShowNotice(menu->GetText(3));
         return 1;
@@ -44,8 +48,6 @@ int COrloMenuState::OnSendChallenge(CWidget* sender, COrloMenuState* menu)
          ++it)
         ids.SetAtGrow(ids.GetSize(), *it);
     session->SendChallengeRequest(&ids, CVortanString());
-    // Those asked once are not asked again by the next button that carries no player.
-    menu->m_invited.clear();
     menu->m_pendingChallenger = session->GetOwnPlayerId();
     menu->m_ownChallengeOpen = 1;
     menu->m_challengeTimer = kChallengeSeconds;

@@ -190,9 +190,19 @@ int COrloMenuState::OnThankYouClose(CWidget* sender, COrloMenuState* menu)
 
 int COrloMenuState::OnCancelAutoRelogin(CWidget* sender, COrloMenuState* menu)
 {
-    (void)sender;
     menu->SetReloginTimer(0.0f);
-    return 1;
+    // "Try again" on the failed-login page tries again: a guest has no form to fill, so its
+    // guest login starts anew behind the loading page, and the button does not go on to the
+    // account form (0). An account's "Try again" leads back to its form.
+    bool onErrorPage = false;
+    for (CWidget* at = sender; at; at = at->GetParent())
+        if (at->GetName() == CVortanString("loginscreen_error"))
+            onErrorPage = true;
+    if (!onErrorPage || !menu->IsGuest() || menu->GetLoginState() != 0)
+        return 1;
+    menu->ShowLoading(menu->MenuText(35), menu->MenuText(34));
+    menu->LoginAsGuest();
+    return 0;
 }
 
 int COrloMenuState::OnExitApp(CWidget* sender, COrloMenuState* menu)

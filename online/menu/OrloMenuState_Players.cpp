@@ -112,15 +112,15 @@ void COrloMenuState::NewPlayerQuery()
                                    this);
 }
 
-static void ClearSearch(COrloMenuState* menu)
+void COrloMenuState::ClearPlayerSearch()
 {
-    if (!menu->GetPageRoot())
+    m_filterText.Empty();
+    if (!m_pageRoot)
         return;
     const char* paths[2] = {"//players_root//global_page//search_text",
                             "//players_root//follow_page//search_text"};
     for (int i = 0; i < 2; ++i) {
-        CTextWidget* field =
-            WidgetCast<CTextWidget>(menu->GetPageRoot()->FindByPath(CVortanString(paths[i])));
+        CTextWidget* field = WidgetCast<CTextWidget>(FindFromPages(paths[i]));
         if (field) {
             field->SetText(CVortanString());
             field->RefreshLocalizedText();
@@ -140,8 +140,7 @@ int COrloMenuState::OnShowPlayersRoot(CWidget* sender, COrloMenuState* menu)
 int COrloMenuState::OnShowPlayerlistItems(CWidget* sender, COrloMenuState* menu)
 {
     (void)sender;
-    ClearSearch(menu);
-    menu->m_filterText.Empty();
+    menu->ClearPlayerSearch();
     g_listMode = 0;
     menu->NewPlayerQuery();
     return 1;
@@ -150,8 +149,7 @@ int COrloMenuState::OnShowPlayerlistItems(CWidget* sender, COrloMenuState* menu)
 int COrloMenuState::OnShowFollowItems(CWidget* sender, COrloMenuState* menu)
 {
     (void)sender;
-    ClearSearch(menu);
-    menu->m_filterText.Empty();
+    menu->ClearPlayerSearch();
     g_listMode = 64;
     menu->NewPlayerQuery();
     return 1;
@@ -530,7 +528,10 @@ int COrloMenuState::OnExpandListItem(CWidget* sender, COrloMenuState* menu)
         SetVisible(item, "list_item_small", false);
     const int state = item->GetState() < 1 ? 1 : 0;
     item->SetStateAnimated(state);
-    SetToggle(item, "arrow", state == 0);
+    // The arrow shows whether the row is open: on (pointing up) while it is, off (pointing
+    // down) once it closes. Set "on when closing", a row just opened and a closed one would
+    // show the same arrow.
+    SetToggle(item, "arrow", state != 0);
     ScrollIntoView(item, correction);
     return 1;
 }
@@ -564,6 +565,8 @@ int COrloMenuState::OnExpandNastyButtons(CWidget* sender, COrloMenuState* menu)
     } else {
         item->SetStateAnimated(1);
     }
+    // The arrow's own click flipped it; the row stays open.
+    SetToggle(item, "arrow", true);
     ScrollIntoView(item, 0);
     return 1;
 }
@@ -576,6 +579,7 @@ int COrloMenuState::OnPlayerDetails(CWidget* sender, COrloMenuState* menu)
     const int correction = CollapseOther(menu->m_expandedItem, item);
     menu->m_expandedItem = item;
     item->SetStateAnimated(item->GetState() % 2 + 1);
+    SetToggle(item, "arrow", true);
     ScrollIntoView(item, correction);
     return 1;
 }

@@ -8,6 +8,7 @@
 
 #include <GLES2/gl2.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -97,6 +98,29 @@ public:
     std::vector<std::string> sentChat;
 };
 
+// Draws the menu over a black screen and, when MENU_SHOTS names a directory, keeps the frame
+// there as NAME.png.
+inline void SaveShot(PagesApp* app, COrloMenuState* menu, const std::string& name)
+{
+    app->ext->Clear(0xFF000000, nullptr);
+    menu->Render();
+    const char* dir = getenv("MENU_SHOTS");
+    if (!dir)
+        return;
+    std::vector<unsigned char> rgba(800 * 480 * 4);
+    glReadPixels(0, 0, 800, 480, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    std::string rgb(800 * 480 * 3, '\0');
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 800; ++x)
+            for (int c = 0; c < 3; ++c)
+                rgb[((size_t)y * 800 + x) * 3 + c] =
+                    (char)rgba[((size_t)(479 - y) * 800 + x) * 4 + c];
+    vtest::TempDir tmp;
+    vtest::WriteWholeFile(tmp.File("f.rgb"), rgb);
+    vtest::RunProgram({"convert", "-size", "800x480", "-depth", "8", "rgb:" + tmp.File("f.rgb"),
+                       std::string(dir) + "/" + name + ".png"});
+}
+
 // A game that counts the chat lines offered to it (and may take them), the leaves and starts.
 class ChatGame : public ptest::GameStateStub {
 public:
@@ -115,7 +139,9 @@ public:
     }
     void StartMatch(int) override { ++starts; }
     int GetGameNumber() override { return number; }
+    int GetMaxPlayers() override { return maxPlayers; }
     int number = 7;
+    int maxPlayers = 2;
     int starts = 0;
     int offered = 0;
     int takes = 0;
@@ -216,23 +242,28 @@ protected:
     {
         for (int i = 0; i < 30; ++i)
             Frame(0.05f);
+        SaveShot(app, menu, name);
+    }
+    // The drawn menu's pixels (RGBA rows) under the widget, after the frames settle.
+    std::string PixelsOf(CWidget* widget)
+    {
+        for (int i = 0; i < 30; ++i)
+            Frame(0.05f);
         app->ext->Clear(0xFF000000, nullptr);
         menu->Render();
-        const char* dir = getenv("MENU_SHOTS");
-        if (!dir)
-            return;
-        std::vector<unsigned char> rgba(800 * 480 * 4);
-        glReadPixels(0, 0, 800, 480, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-        std::string rgb(800 * 480 * 3, '\0');
-        for (int y = 0; y < 480; ++y)
-            for (int x = 0; x < 800; ++x)
-                for (int c = 0; c < 3; ++c)
-                    rgb[((size_t)y * 800 + x) * 3 + c] =
-                        (char)rgba[((size_t)(479 - y) * 800 + x) * 4 + c];
-        vtest::TempDir tmp;
-        vtest::WriteWholeFile(tmp.File("f.rgb"), rgb);
-        vtest::RunProgram({"convert", "-size", "800x480", "-depth", "8", "rgb:" + tmp.File("f.rgb"),
-                           std::string(dir) + "/" + name + ".png"});
+        if (!widget)
+            return std::string();
+        int x = 0, y = 0;
+        widget->ConvertPoint(nullptr, x, y); // the screen's origin in the widget's space
+        const int left = std::max(0, -x), top = std::max(0, -y);
+        const int right = std::min(800, left + widget->GetRect().GetWidth());
+        const int bottom = std::min(480, top + widget->GetRect().GetHeight());
+        if (right <= left || bottom <= top)
+            return std::string();
+        std::string out((size_t)(right - left) * (size_t)(bottom - top) * 4, '\0');
+        glReadPixels(left, 480 - bottom, right - left, bottom - top, GL_RGBA, GL_UNSIGNED_BYTE,
+                     &out[0]);
+        return out;
     }
     std::string Page() { return VortanUTF8Of(menu->GetCurrentPageName()); }
     std::string Language(int index) { return VortanUTF8Of(app->GetLanguage()->GetText(index)); }

@@ -466,4 +466,55 @@ TEST_F(RefusedPages, ARefusedConnectOffersTheServersLinkAsTheUpdateInsteadOfTryi
     EXPECT_NE(2, menu->GetLoginState());
 }
 
+// A lobby that takes the connect and never answers a login: each login ends in the time-out.
+class UnansweredLoginPages : public StandInPages {
+protected:
+    std::vector<std::string> ServerOptions() const override
+    {
+        return {"--fault", "no-login-reply"};
+    }
+    // Frames whose clock runs a second each, until the failed-login page shows (the 40 s
+    // time-out, with the login's frames driven by the test, not waited for).
+    bool SecondsUntilTheLoginFails()
+    {
+        for (int i = 0; i < 120; ++i) {
+            COrloNetworkSession* session = (COrloNetworkSession*)app->GetNetworkSession();
+            if (session && session->GetLobbyEngine())
+                session->GetLobbyEngine()->Run(1.0f);
+            if (session)
+                session->Update(1.0f);
+            menu->Update(1.0f);
+            if (VortanUTF8Of(menu->GetCurrentPageName()) == "loginscreen_error")
+                return true;
+        }
+        return false;
+    }
+    std::string Page() { return VortanUTF8Of(menu->GetCurrentPageName()); }
+};
+
+TEST_F(UnansweredLoginPages, TryAgainLogsTheGuestInAgain)
+{
+    ASSERT_TRUE(FramesUntil([&]() { return Control("logins") == "ok 1"; }));
+    ASSERT_TRUE(SecondsUntilTheLoginFails());
+    EXPECT_EQ(0, menu->GetLoginState());
+    CWidget* root = menu->GetRoot();
+    CButton* tryAgain = WidgetCast<CButton>(root->FindChild(CVortanString("button_tryagain"), -1));
+    ASSERT_NE(nullptr, tryAgain);
+    ASSERT_TRUE(tryAgain->IsVisible());
+    mtest::SaveShot(app, menu, "login_failed");
+    tryAgain->Click();
+    // A new guest login behind the loading page, not the account form.
+    EXPECT_EQ("loading_dialog", Page());
+    EXPECT_EQ(1, menu->GetLoginState());
+    ASSERT_TRUE(FramesUntil([&]() { return Control("logins") == "ok 2"; }));
+    for (int i = 0; i < 30; ++i)
+        Frame(); // the page change has run its course
+    EXPECT_EQ("loading_dialog", Page());
+    mtest::SaveShot(app, menu, "login_try_again");
+    // It fails again the same way, and "Try again" is offered again.
+    ASSERT_TRUE(SecondsUntilTheLoginFails());
+    EXPECT_TRUE(tryAgain->IsVisible());
+    mtest::SaveShot(app, menu, "login_failed_again");
+}
+
 } // namespace

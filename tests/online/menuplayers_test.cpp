@@ -381,6 +381,74 @@ TEST_F(PlayerLists, TheArrowOpensItsOwnRowWhichShowsTheBlockToggle)
     EXPECT_TRUE(second->FindChild(CVortanString("playerlist-item-nasty-buttons"), -1)->IsVisible());
 }
 
+TEST_F(PlayerLists, ABuildEmptiesTheSearchSoNoHiddenFilterIsAsked)
+{
+    menu->ShowPage(CVortanString("players_root"), 1);
+    menu->RunEvent("show_players_root", nullptr);
+    auto field = [&]() {
+        return WidgetCast<CTextWidget>(At("//players_root//global_page//search_text"));
+    };
+    auto search = [&](const char* text) {
+        ASSERT_NE(nullptr, field());
+        field()->SetText(CVortanString(text));
+        menu->RunEvent("filter_players", nullptr);
+        ASSERT_EQ(text, VortanUTF8Of(menu->GetFilterText()));
+    };
+    // A build over the tree that is there, and a rebuild for a new size.
+    search("carol");
+    EXPECT_EQ(1, menu->BuildMenu(800, 480, nullptr));
+    EXPECT_EQ("", VortanUTF8Of(menu->GetFilterText()));
+    EXPECT_EQ("", VortanUTF8Of(field()->GetText()));
+    search("dmitri");
+    menu->OnResize(800, 480);
+    EXPECT_EQ("", VortanUTF8Of(menu->GetFilterText()));
+    ASSERT_NE(nullptr, field());
+    EXPECT_EQ("", VortanUTF8Of(field()->GetText()));
+}
+
+TEST_F(PlayerLists, TheBlockAndInviteTogglesAndTheArrowLookAsTheirStateIs)
+{
+    OpenWithRows(2);
+    SPlayerListItem p = Player(100, "E", MENU_PLAYER_ONLINE);
+    COrloMenuState::OnPlayerListResult(menu, 0, 0, 0, nullptr, &p, nullptr, 0);
+    CExpandable* row = WidgetCast<CExpandable>(Row(0));
+    ASSERT_NE(nullptr, row);
+    CWidget* arrow = row->FindChild(CVortanString("arrow"), -1);
+    ASSERT_NE(nullptr, arrow);
+    const std::string closed = PixelsOf(arrow);
+    ASSERT_FALSE(closed.empty());
+    menu->RunEvent("expand_list_item", row);
+    const std::string open = PixelsOf(arrow);
+    EXPECT_TRUE(closed != open) << "the arrow of an open row looks as a closed row's";
+    menu->RunEvent("expand_list_item", row);
+    EXPECT_TRUE(closed == PixelsOf(arrow));
+    // The block toggle of the open row: unblocked, blocked by the row's record, by a press.
+    menu->RunEvent("expand_list_item", row);
+    CToggleButton* block =
+        WidgetCast<CToggleButton>(row->FindChild(CVortanString("button_block"), -1));
+    ASSERT_NE(nullptr, block);
+    const std::string unblocked = PixelsOf(block);
+    ASSERT_FALSE(unblocked.empty());
+    p.flags |= MENU_PLAYER_BLOCKED;
+    COrloMenuState::OnPlayerListResult(menu, 0, 0, 0, nullptr, &p, nullptr, 0);
+    ASSERT_EQ(1, block->GetState());
+    const std::string blocked = PixelsOf(block);
+    EXPECT_TRUE(unblocked != blocked) << "a blocked player's toggle looks as an unblocked one's";
+    Shot("player_blocked");
+    block->Click();
+    ASSERT_EQ(0, block->GetState());
+    EXPECT_TRUE(unblocked == PixelsOf(block));
+    Shot("player_unblocked");
+    // The invitation toggle too shows whether the player is invited.
+    CToggleButton* invite =
+        WidgetCast<CToggleButton>(row->FindChild(CVortanString("player_invite_button"), -1));
+    ASSERT_NE(nullptr, invite);
+    ASSERT_EQ(0, invite->GetState());
+    const std::string uninvited = PixelsOf(invite);
+    invite->SetState(1);
+    EXPECT_TRUE(uninvited != PixelsOf(invite)) << "an invited player's toggle looks as another's";
+}
+
 TEST_F(PlayerLists, RestoringTheLoginFormEmptiesTheLists)
 {
     OpenWithRows(4);
@@ -412,7 +480,7 @@ TEST_F(Challenges, ASentChallengeWaitsTwentySecondsThenIsWithdrawn)
     menu->RunEvent("send_challenge", row->FindChild(CVortanString("button_challenge"), -1));
     EXPECT_EQ("challenge_waiting", Page());
     EXPECT_FLOAT_EQ(20.0f, menu->GetChallengeTimer());
-    EXPECT_EQ(0, menu->GetInvitedCount());
+    EXPECT_EQ(1, menu->GetInvitedCount());
     EXPECT_EQ(std::vector<int>({38}), Tags(Sent()));
     // A challenge received meanwhile replaces the pending id; the own one is still withdrawn.
     menu->OnChallengeReceived(77, CVortanString("Gus"), 3, 4);
@@ -466,6 +534,86 @@ TEST_F(Challenges, TheTimerStopsAtTheGameStart)
     menu->Update(31.0f);
     for (int tag : Tags(Sent()))
         EXPECT_NE(40, tag);
+}
+
+TEST_F(Challenges, OnePressOneChallengeWhileItWaitsFurtherPressesDoNothing)
+{
+    menu->ShowPage(CVortanString("players_root"), 1);
+    menu->RunEvent("show_players_root", nullptr);
+    COrloMenuState::OnPlayerListResult(menu, 0, -1, 1, nullptr, nullptr, nullptr, 0);
+    for (int i = 0; i < 3; ++i)
+        Frame();
+    SPlayerListItem p = Player(55, "Fay", MENU_PLAYER_ONLINE);
+    COrloMenuState::OnPlayerListResult(menu, 0, 0, 0, nullptr, &p, nullptr, 0);
+    Sent();
+    CWidget* row = At("//players_root//playerlist_global")->FindChild(CVortanString("0"), 1);
+    ASSERT_NE(nullptr, row);
+    CWidget* button = row->FindChild(CVortanString("button_challenge"), -1);
+    menu->RunEvent("send_challenge", button);
+    EXPECT_EQ(std::vector<int>({38}), Tags(Sent()));
+    menu->Update(5.0f);
+    // The row's button again (a double tap, or under the waiting page), and a button outside
+    // a row (the toast, "Play anyone"): nothing is sent, the wait goes on as it was.
+    menu->RunEvent("send_challenge", button);
+    menu->RunEvent("send_challenge", nullptr);
+    EXPECT_TRUE(Tags(Sent()).empty());
+    EXPECT_EQ("challenge_waiting", Page());
+    EXPECT_FLOAT_EQ(15.0f, menu->GetChallengeTimer());
+    EXPECT_TRUE(app->notices.empty());
+    // Once it is answered, a press challenges again.
+    menu->OnChallengeReply(55, CVortanString("Fay"), 0);
+    menu->RunEvent("send_challenge", button);
+    EXPECT_EQ(std::vector<int>({38}), Tags(Sent()));
+}
+
+TEST_F(Challenges, TheJoinForAnyoneIsSentOnceWithTheGamesNumberOfPlayers)
+{
+    game->maxPlayers = 4;
+    menu->ShowPage(CVortanString("startscreen_root"), 1);
+    menu->RunEvent("send_challenge", nullptr);
+    menu->RunEvent("send_challenge", nullptr);
+    std::vector<std::vector<u8>> sent = Sent();
+    // A7 09: tag 7; [0] the game number 7, [1] 0, [2] the hosted game's 4 players.
+    ASSERT_EQ(1u, sent.size());
+    EXPECT_EQ(std::vector<u8>({0xA7, 0x09, 0x80, 0x01, 0x07, 0x81, 0x01, 0x00, 0x82, 0x01, 0x04}),
+              sent[0]);
+    EXPECT_EQ(1u, app->notices.size());
+}
+
+TEST_F(Challenges, TheInvitedStayUntilTheNextQueryOrRebuild)
+{
+    menu->ShowPage(CVortanString("players_root"), 1);
+    menu->RunEvent("show_players_root", nullptr);
+    COrloMenuState::OnPlayerListResult(menu, 0, -1, 2, nullptr, nullptr, nullptr, 0);
+    for (int i = 0; i < 3; ++i)
+        Frame();
+    SPlayerListItem fay = Player(55, "Fay", MENU_PLAYER_ONLINE);
+    SPlayerListItem gil = Player(56, "Gil", MENU_PLAYER_ONLINE);
+    COrloMenuState::OnPlayerListResult(menu, 0, 0, 0, nullptr, &fay, nullptr, 0);
+    CWidget* list = At("//players_root//playerlist_global");
+    CWidget* row = list->FindChild(CVortanString("0"), 1);
+    menu->RunEvent("send_challenge", row->FindChild(CVortanString("button_challenge"), -1));
+    menu->RunEvent("reject_challenge", nullptr); // withdrawn
+    Sent();
+    // A row filled now shows whom the user invited.
+    COrloMenuState::OnPlayerListResult(menu, 0, 0, 0, nullptr, &fay, nullptr, 0);
+    COrloMenuState::OnPlayerListResult(menu, 0, 1, 0, nullptr, &gil, nullptr, 0);
+    for (int i = 0; i < 2; ++i) {
+        CWidget* r = list->FindChild(CVortanString(std::to_string(i).c_str()), 1);
+        CToggleButton* invite =
+            WidgetCast<CToggleButton>(r->FindChild(CVortanString("player_invite_button"), -1));
+        ASSERT_NE(nullptr, invite);
+        EXPECT_EQ(i == 0 ? 1 : 0, invite->GetState()) << i;
+    }
+    // A button outside a row challenges the invited; the join is for no one invited.
+    menu->RunEvent("send_challenge", nullptr);
+    EXPECT_EQ(std::vector<int>({38}), Tags(Sent()));
+    menu->RunEvent("reject_challenge", nullptr);
+    menu->OnResize(800, 480);
+    EXPECT_EQ(0, menu->GetInvitedCount());
+    Sent();
+    menu->RunEvent("send_challenge", nullptr);
+    EXPECT_EQ(7, Tags(Sent()).at(0));
 }
 
 TEST_F(Challenges, AReceivedChallengeFillsTheDialogAndTheAnswerGoesToItsSender)
@@ -743,6 +891,39 @@ TEST_F(Chat, ParticipantsGetTheirRecordsAndThePanelKeepsItsOwnCopy)
     for (int i = 0; i < 3; ++i)
         Frame();
     EXPECT_EQ(500, menu->GetChatPanelRecordId());
+}
+
+TEST_F(Chat, ThePanelsBlockToggleLooksAsItsState)
+{
+    StartMatch();
+    menu->SetMenuShown(true);
+    for (int i = 0; i < 3; ++i)
+        Frame(); // the page has been laid out and shown once before a participant is opened
+    COrloMenuState::OnParticipantsResult(menu, 256, -1, 2, nullptr, nullptr, nullptr, 0);
+    SPlayerListItem other = Player(500, "Other", MENU_PLAYER_ONLINE);
+    COrloMenuState::OnParticipantsResult(menu, 256, 0, 2, nullptr, &other, nullptr, 0);
+    CWidget* item = At("//chat_root//chat_avatars_root//avatar_list")->GetChild(0);
+    ASSERT_NE(nullptr, item);
+    menu->RunEvent("expand_chat_item", item->FindChild(CVortanString("participant_button"), -1));
+    CWidget* panel = At("//chat_root//chat_expand_item");
+    menu->RunEvent("expand_chat_nastybuttons", panel->FindChild(CVortanString("arrow"), -1));
+    CToggleButton* block =
+        WidgetCast<CToggleButton>(panel->FindChild(CVortanString("button_block"), -1));
+    ASSERT_NE(nullptr, block);
+    ASSERT_EQ(0, block->GetState());
+    // The third row of the panel lies below the screen's edge until the area is dragged up.
+    CSlideArea* area = WidgetCast<CSlideArea>(At("//chat_root//chat_expand_slidearea"));
+    ASSERT_NE(nullptr, area);
+    for (int i = 0; i < 30; ++i)
+        Frame(0.05f);
+    area->ScrollTo(0, 1000, 0.0f);
+    const std::string unblocked = PixelsOf(block);
+    ASSERT_FALSE(unblocked.empty());
+    block->Click();
+    ASSERT_EQ(1, block->GetState());
+    EXPECT_TRUE(unblocked != PixelsOf(block))
+        << "a blocked player's toggle looks as an unblocked one's";
+    Shot("chat_panel_blocked");
 }
 
 TEST_F(Chat, ANewGameConnectionEmptiesTheConversation)

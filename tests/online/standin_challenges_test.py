@@ -50,6 +50,20 @@ class Answers(ChallengeCase):
         carol.send(38, GAME, [alice.id], "")
         self.assertEqual(carol.expect(40)[0:3], [2, GAME, 101])
 
+    def test_a_repeated_challenge_is_the_same_one_and_its_acceptance_is_the_first_answer(self):
+        alice = self.player("alice", "wonderland")
+        bob = self.player("bobcat", "builder42")
+        self.challenge(alice, bob)
+        # A second press sends it again: Alice is not told that Bob is busy (her own-entry
+        # answer comes next), and Bob gets no second challenge.
+        alice.send(38, GAME, [bob.id], "")
+        alice.send(19, 32, 0, 1, "", 0, 0)
+        alice.expect(20)
+        bob.send(40, 1, GAME, bob.id, alice.id, "", "")
+        self.assertEqual(bob.expect(40)[0:3], [1, GAME, 102])
+        self.assertEqual(alice.expect(40)[0:3], [1, GAME, 102])
+        self.assertEqual(alice.expect(12)[0], bob.expect(12)[0])
+
     def test_declined_goes_to_both(self):
         alice = self.player("alice", "wonderland")
         bob = self.player("bobcat", "builder42")

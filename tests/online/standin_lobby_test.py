@@ -164,6 +164,40 @@ class LanguageSources(unittest.TestCase):
                              "2=Óñçé úpóñ\n")
 
 
+class LanguageOverrides(unittest.TestCase):
+    """A text of the stand-in's packs that replaces the program's own must say the same thing:
+    the program shows it where its own text would be. Each replacement is listed here with the
+    program's text it was read against; a new one, or a change on either side, fails until it
+    is read again and listed."""
+
+    # (pack, number): (the program's text, the stand-in's text), read and found to agree.
+    READ = {
+        ("orlolanguage_0000", 36): ("Welcome, %s!", "Hello, %s!"),
+    }
+
+    def test_every_replaced_text_was_read_against_the_programs_own(self):
+        folder = os.path.join(ROOT, "data", "standin", "language")
+        base_dir = os.path.join(ROOT, "data", "language")
+        seen = set()
+        for name in sorted(os.listdir(folder)):
+            if not name.endswith(".txt"):
+                continue
+            pack = name[:-4]
+            _, own, directives = langsource.read_table(os.path.join(folder, name))
+            self.assertIn("base", directives, name)
+            _, program, _ = langsource.read_table(os.path.join(base_dir,
+                                                               directives["base"] + ".txt"))
+            for number, text in sorted(own.items()):
+                seen.add((pack, number))
+                self.assertIn(number, program, "%s adds text %d, which the program does not "
+                              "have" % (name, number))
+                self.assertEqual(self.READ.get((pack, number)), (program[number], text),
+                                 "%s replaces text %d %r with %r: read it against the "
+                                 "program's text" % (name, number, program[number], text))
+        listed = {key for key in self.READ if key[1] is not None}
+        self.assertEqual(listed - seen, set(), "listed replacements that are gone")
+
+
 @unittest.skipUnless(PACKS, "ORLO_STANDIN_PACKS does not name the built packs")
 class LanguagePacks(LobbyCase):
     def setUp(self):

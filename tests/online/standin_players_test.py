@@ -123,6 +123,27 @@ class Relations(PlayerCase):
         alice.send(19, 64, -1, 0, "", 0, 0)
         self.assertEqual(alice.expect(20)[0], 1)
 
+    def test_a_follow_counts_for_the_followed_and_the_follower(self):
+        """dmitri and erin-o start with no follows either way: their counts read 0/0."""
+        dmitri = self.player("dmitri", "ironwall")
+        erin = self.player("erin-o", "bouncy")
+
+        def counts(client, selector, name):
+            client.send(19, selector, 0, 1, name, 0, 0)
+            entry = player_items(client.expect(20)[3])[0]
+            return entry["name"], entry["group"][6:8]
+
+        self.assertEqual(counts(dmitri, 0, "erin-o"), ("erin-o", [0, 0]))
+        dmitri.send(21, 105, 104, 1, 0, "")
+        dmitri.expect(21)
+        self.assertEqual(counts(dmitri, 0, "erin-o"), ("erin-o", [1, 0]))
+        self.assertEqual(counts(erin, 32, ""), ("erin-o", [1, 0]))
+        self.assertEqual(counts(dmitri, 32, ""), ("dmitri", [0, 1]))
+        dmitri.send(21, 105, 104, 1, 1, "")
+        dmitri.expect(21)
+        self.assertEqual(counts(erin, 0, "erin-o"), ("erin-o", [0, 0]))
+        self.assertEqual(counts(dmitri, 32, ""), ("dmitri", [0, 0]))
+
     def test_block_sets_bit_8_and_outlives_a_restart(self):
         state = self.server.dir.name + "/state"
         server = Server(state_dir=state)

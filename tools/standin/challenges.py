@@ -3,7 +3,9 @@
 Answers (40, field [0]): 0 declined, 1 accepted, 2 busy or withdrawn, 3 blocked or offline.
 Accepting and declining go to both players; a withdrawal (the challenger's 0 for its own id)
 is echoed to it and gives each challenged player its own answer 2. A target that waits in a
-room, plays a match or has a challenge pending is busy; the seeded players count as busy."""
+room, plays a match or has a challenge pending is busy; the seeded players count as busy. A
+challenge repeated to a player who still holds the same challenger's challenge is that same
+challenge: it is neither passed on again nor answered."""
 
 import messages
 from connection import log
@@ -37,6 +39,10 @@ class Challenges:
         number, targets = values[0], values[1]
         reached = []
         for target_id in targets:
+            if self.pending.get(target_id, (None,))[0] == challenger.id:
+                log("%s   challenge to %d repeated: the same challenge" % (connection.label,
+                                                                         target_id))
+                continue
             target = self.lobby.online.get(target_id)
             player = self.lobby.find_player(target_id)
             name = player.name if player else ""
@@ -54,7 +60,7 @@ class Challenges:
                                                      name))
         if not reached:
             return
-        self.sent[challenger.id] = [t.player.id for t in reached]
+        self.sent.setdefault(challenger.id, []).extend(t.player.id for t in reached)
         for target in reached:
             self.pending[target.player.id] = (challenger.id, number)
             target.send(messages.challenge_received(self.next_id, challenger))

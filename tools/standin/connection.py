@@ -11,7 +11,7 @@ import ber
 import messages
 
 FAULTS = ("one-byte-writes", "coalesce", "close-mid-message", "oversized-length", "silent",
-          "refuse", "outdated")
+          "refuse", "outdated", "no-login-reply")
 # The largest message a client may send: a game-data message of 32768 octets with its head.
 MAX_INCOMING = 65536
 READ_SIZE = 65536

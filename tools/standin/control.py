@@ -11,6 +11,7 @@ Commands (WHO is a logged-in player's name or id; quoted values may hold spaces)
   cut WHO                             "ok N": closes the player's game connections (N of them),
                                       as a network that drops them would
   language WHO                        "ok CODE": the language the client last chose
+  logins                              "ok N": the login requests (5) received so far
   online                              "ok ID ID ...": the players logged in
   results WHO                         "ok N": the match results kept for that player
 """
@@ -31,6 +32,7 @@ class ControlServer:
             "kick": self.kick,
             "cut": self.cut,
             "language": self.language,
+            "logins": self.logins,
             "online": self.online,
             "results": self.results,
         }
@@ -130,6 +132,9 @@ class ControlServer:
 
     def language(self, words):
         return "ok %s" % self._who(words).language
+
+    def logins(self, words):
+        return "ok %d" % self.lobby.login_requests
 
     def online(self, words):
         return "ok " + " ".join(str(i) for i in sorted(self.lobby.online))

@@ -44,6 +44,8 @@ class Lobby:
 
     def __init__(self, config, accounts, languages, games, services):
         self.config = config
+        # Login requests (5) received, answered or not.
+        self.login_requests = 0
         self.accounts = accounts
         self.languages = languages
         self.games = games
@@ -134,6 +136,10 @@ class Lobby:
 
     def on_login(self, connection, values):
         name, password = values[0], values[1]
+        self.login_requests += 1
+        if self.config.fault == "no-login-reply":
+            log("%s   login of %s left unanswered" % (connection.label, name))
+            return
         account = self.accounts.find(name)
         if account is None and name.startswith("guest"):
             self._logged_in(connection, self.accounts.guest(name, password, connection.device))
@@ -269,7 +275,7 @@ class Lobby:
                 batch = players.batch(first, count)
             else:
                 batch = players[first:first + count]
-            items = [messages.player_list_item(p, self._flags(connection, p)) for p in batch]
+            items = [self._list_item(connection, p) for p in batch]
         elif not selector & (SELECTOR_OWN | SELECTOR_FOLLOWED):
             online = players.online
             groups = [messages.group_item("Online", online),
@@ -346,6 +352,12 @@ class Lobby:
                 flags |= PLAYER_BLOCKED
         return flags
 
+    def _list_item(self, connection, player):
+        """The player's list record: the follows kept here count on top of its own numbers."""
+        follows = (player.followers + self.relations.follower_count(player.id),
+                   player.following + len(self.relations.followed(player.id)))
+        return messages.player_list_item(player, self._flags(connection, player), follows)
+
     def on_follow(self, connection, values):
         other_id, stop = values[0], values[3]
         if connection.player is None or self.find_player(other_id) is None:
@@ -370,7 +382,7 @@ class Lobby:
     def on_participants(self, connection, values):
         game = self.games.find(values[0])
         players = game.players if game else []
-        items = [messages.player_list_item(p, self._flags(connection, p)) for p in players]
+        items = [self._list_item(connection, p) for p in players]
         connection.send(messages.player_list(len(items), 0, SELECTOR_PARTICIPANTS, items, []))
         for player in players:
             if self.has_avatar(player):

@@ -89,11 +89,13 @@ def player_record(player):
     return ber.tlv(bytes([ber.UNIVERSAL_SEQUENCE]), content)
 
 
-def player_list_item(player, flags):
-    """A record of the player-list answer: eight fields, the last a group of eight ints."""
+def player_list_item(player, flags, follows=None):
+    """A record of the player-list answer: eight fields, the last a group of eight ints. The
+    follow counts (followers, following) are the player's own unless `follows` gives them."""
+    followers, following = follows if follows else (player.followers, player.following)
     group = b"".join(ber.identifier(k, ber.CONTEXT) + int32(v) for k, v in enumerate([
         player.id, player.rank, player.score, player.wins, player.losses, player.ties,
-        player.followers, player.following]))
+        followers, following]))
     return ber.record([int32(player.id), text(player.name), text(""), text(""),
                        text(player.location), int32(flags), text(player.comment),
                        (ber.CONSTRUCTED, ber.length(len(group)) + group)])

@@ -104,6 +104,9 @@ class Relations:
     def followed(self, player_id):
         return self.follows.get(str(player_id), [])
 
+    def follower_count(self, player_id):
+        return sum(1 for ids in self.follows.values() if player_id in ids)
+
     def blocked(self, player_id, other_id):
         return other_id in self.blocks.get(str(player_id), [])
 

@@ -15,7 +15,8 @@ Fault modes: one-byte-writes (every octet in its own write), coalesce (what is s
 50 ms goes out in one write), close-mid-message (the login reply, and on the game server the
 game start, is cut in half and the connection closed), oversized-length (the first message
 claims 0x7FFFFFFF octets), silent (connections are accepted, never read nor answered),
-refuse (connect refused with result -1 and a text), outdated (connect refused with -2).
+refuse (connect refused with result -1 and a text), outdated (connect refused with -2),
+no-login-reply (the connect is answered, a login never).
 --redirect-to answers every connect with a redirect (-3) carrying that text; --second-lobby
 marks the second instance (its release number and game identifiers differ); --update-link
 refuses every connect (-1) with that text as the update link; --item-fault MODE spoils the

@@ -17,6 +17,25 @@ namespace {
 
 const u64 kSecond = 1000000000ull;
 
+// Joins a peer's thread when the test ends, shutting the peer's socket first when the test
+// ends early.
+class ThreadGuard {
+public:
+    ThreadGuard(std::thread& thread, int fd) : m_thread(thread), m_fd(fd) {}
+    ~ThreadGuard()
+    {
+        if (m_thread.joinable()) {
+            shutdown(m_fd, SHUT_RDWR);
+            m_thread.join();
+        }
+    }
+    void Join() { m_thread.join(); }
+
+private:
+    std::thread& m_thread;
+    int m_fd;
+};
+
 // The octet at stream position i of the flood: a pattern whose shifts and losses show.
 u8 PatternAt(size_t i)
 {
@@ -97,6 +116,8 @@ TEST_F(FloodEngineTest, ReceiveStopsAtTheBoundUntilRunDeliversAndEveryOctetArriv
             ntest::WriteAll(peer, block);
         }
     });
+    // A failed assertion below ends the writer too (its connection shut down).
+    ThreadGuard guard(writer, peer);
     // No frame runs: the receive thread stops once the bound is passed, one chunk past it at
     // most, and leaves the rest to TCP.
     ASSERT_TRUE(vtest::WaitUntil([&]() { return engine.IsReceivePaused(); }));
@@ -111,7 +132,7 @@ TEST_F(FloodEngineTest, ReceiveStopsAtTheBoundUntilRunDeliversAndEveryOctetArriv
             return observer.received >= total;
         },
         120000);
-    writer.join();
+    guard.Join();
     ASSERT_TRUE(all) << observer.received;
     EXPECT_EQ(total, observer.received);
     EXPECT_EQ(0u, observer.mismatches);

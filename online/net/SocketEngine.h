@@ -219,8 +219,8 @@ private:
     int m_socket;
     int m_pipeRead;
     int m_pipeWrite;
-    int m_receiveTimeoutMs;
-    int m_sendTimeoutMs;
+    std::atomic<int> m_receiveTimeoutMs; // read by the threads, set by tests at any time
+    std::atomic<int> m_sendTimeoutMs;
     int m_connectTimeoutMs;
     int m_drainStepMs;
     std::atomic<float> m_idleTime;

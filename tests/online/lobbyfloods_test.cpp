@@ -238,10 +238,11 @@ TEST_F(LobbyFloodTest, LobbyThatNeverReadsIsHeldBoundedThenGivenUpAfterTheStallA
     EXPECT_LE(mostInbound, CSocketEngine::INBOUND_MAX_BYTES + 65536);
     EXPECT_LT(peak - before, 64 * kMB);
 
-    // 31 s later by the clock, nothing read: the lobby is given up.
-    VortanTestClock::Advance(31 * kSecond);
-    // Frames without frame time: the session's own idle limit plays no part.
+    // 31 s later by the clock, nothing read: the lobby is given up. (The clock is moved on
+    // until the engine has seen 31 s pass after its last write into the buffers.) Frames
+    // without frame time: the session's own idle limit plays no part.
     EXPECT_TRUE(vtest::WaitUntil([&]() {
+        VortanTestClock::Advance(31 * kSecond);
         Frame(0.0f);
         return log.Has("lobby 0");
     }));

@@ -80,7 +80,9 @@ bool ConnectBounded(int fd, const sockaddr_in& address, int timeoutMs)
 
 CSocketEngine::CSocketEngine()
     : m_application(nullptr), m_observer(nullptr), m_closing(0), m_sendEnded(0), m_writing(0),
-      m_outboundBytes(0), m_outboundFull(0), m_inboundIndex(0), m_receiveThread(nullptr),
+      m_outboundBytes(0), m_outboundFull(0), m_inboundIndex(0), m_inboundBytes(0),
+      m_receivePaused(0), m_inboundLimit(INBOUND_MAX_BYTES), m_stallMs(SEND_STALL_MS),
+      m_runBudgetMs(RUN_BUDGET_MS), m_sendEndReported(0), m_receiveThread(nullptr),
       m_sendThread(nullptr), m_socket(-1), m_pipeRead(-1), m_pipeWrite(-1),
       m_receiveTimeoutMs(kReceiveTimeoutMs), m_sendTimeoutMs(kSendTimeoutMs),
       m_connectTimeoutMs(kConnectTimeoutMs), m_drainStepMs(kDrainStepMs), m_idleTime(0.0f),
@@ -100,6 +102,7 @@ CSocketEngine::~CSocketEngine()
     FreeEntries(m_outbound);
     FreeEntries(m_inbound[0]);
     FreeEntries(m_inbound[1]);
+    FreeEntries(m_held);
     if (m_pipeRead >= 0)
         close(m_pipeRead);
     if (m_pipeWrite >= 0)
@@ -181,17 +184,20 @@ int CSocketEngine::Connect(const CVortanString& host, int port, void* connection
         // What is still queued came from an earlier attempt or connection (its threads have
         // ended): delivered now it would be taken for news of this one, a failure or close
         // that ends it as it starts.
+        DropInbound();
         CVortanMutexLock lock(m_receiveLock);
-        FreeEntries(m_inbound[0]);
-        FreeEntries(m_inbound[1]);
         m_inboundIndex = 0;
     }
 
     {
+        // Messages an earlier connection left unsent belong to it.
         CVortanMutexLock lock(m_sendLock);
+        FreeEntries(m_outbound);
+        m_outboundBytes = 0;
         m_outboundFull = 0;
     }
     m_sendEnded.store(0);
+    m_sendEndReported = 0;
     m_writing.store(0);
     m_receiveThread = new (std::nothrow) ReceiveThread();
     m_sendThread = m_receiveThread ? new (std::nothrow) SendThread() : nullptr;
@@ -211,9 +217,13 @@ void CSocketEngine::Send(const unsigned char* bytes, int length)
 {
     if (length < 1 || !bytes)
         return;
-    if (!IsConnected(false) || m_sendEnded.load()) {
+    if (!IsConnected(false)) {
         if (m_observer)
             m_observer->OnSocketStatus(SOCKET_CONNECT_OR_SEND_FAILED, SOCKET_DETAIL_SEND);
+        return;
+    }
+    if (m_sendEnded.load()) {
+        ReportSendEnded();
         return;
     }
     u8* copy = new (std::nothrow) u8[length];
@@ -253,8 +263,18 @@ void CSocketEngine::Send(const unsigned char* bytes, int length)
     // Reported after the lock: the two locks are never held together.
     if (full)
         PostStatus(SOCKET_FAILED, SOCKET_DETAIL_QUEUE_FULL);
-    else if (ended && m_observer)
-        m_observer->OnSocketStatus(SOCKET_CONNECT_OR_SEND_FAILED, SOCKET_DETAIL_SEND);
+    else if (ended)
+        ReportSendEnded();
+}
+
+void CSocketEngine::ReportSendEnded()
+{
+    // Once for the connection: the answers to a backlog of received messages, delivered after
+    // the send thread gave up, would otherwise each report the same failure.
+    if (m_sendEndReported || !m_observer)
+        return;
+    m_sendEndReported = 1;
+    m_observer->OnSocketStatus(SOCKET_CONNECT_OR_SEND_FAILED, SOCKET_DETAIL_SEND);
 }
 
 int CSocketEngine::PostStatus(int code, int detail)
@@ -270,9 +290,44 @@ int CSocketEngine::PostData(const u8* bytes, int length)
     if (!copy)
         return 0;
     memcpy(copy, bytes, (size_t)length);
+    m_inboundBytes.fetch_add(length);
     CVortanMutexLock lock(m_receiveLock);
     m_inbound[m_inboundIndex].push_back(Entry{copy, length, -1, 0});
     return 1;
+}
+
+bool CSocketEngine::IsInboundFull()
+{
+    const long long limit = m_inboundLimit.load();
+    if (m_inboundBytes.load() <= limit)
+        return false;
+    // Marked before the count is read again: a Run that delivers in between either sees the
+    // mark (and wakes this thread) or has lowered the count read here.
+    m_receivePaused.store(1);
+    if (m_inboundBytes.load() <= limit) {
+        m_receivePaused.store(0);
+        return false;
+    }
+    return true;
+}
+
+void CSocketEngine::DropInbound()
+{
+    {
+        CVortanMutexLock lock(m_receiveLock);
+        FreeEntries(m_inbound[0]);
+        FreeEntries(m_inbound[1]);
+    }
+    FreeEntries(m_held);
+    m_inboundBytes.store(0);
+    m_receivePaused.store(0);
+}
+
+bool CSocketEngine::IsOutboundHeld()
+{
+    CVortanMutexLock lock(m_sendLock);
+    return (int)m_outbound.size() >= OUTBOUND_HOLD_MESSAGES ||
+           m_outboundBytes >= OUTBOUND_HOLD_BYTES;
 }
 
 bool CSocketEngine::IsConnected(bool report)
@@ -309,34 +364,59 @@ int CSocketEngine::GetOutboundBytes()
 
 void CSocketEngine::Run(float dt)
 {
+    Deliver(dt, false);
+}
+
+void CSocketEngine::Deliver(float dt, bool flush)
+{
     if (IsConnected(false))
         m_idleTime.store(m_idleTime.load() + dt);
 
-    std::vector<Entry> batch;
     {
         CVortanMutexLock lock(m_receiveLock);
         if (!lock.IsLocked())
             return;
         int index = m_inboundIndex;
         m_inboundIndex = 1 - index;
-        batch.swap(m_inbound[index]);
+        std::vector<Entry>& queue = m_inbound[index];
+        m_held.insert(m_held.end(), queue.begin(), queue.end());
+        queue.clear();
     }
-    if (batch.empty())
+    if (m_held.empty())
         return;
 
+    // A flood of received data is delivered over several frames: each Run stops when its
+    // budget is spent, or while the answers already made wait for the peer to read them. What
+    // is left stays in order for the next Run; statuses behind it wait with it.
+    const u64 started = m_clock.GetTimeNs();
+    const u64 budget = (u64)m_runBudgetMs * 1000000ull;
+    bool deliveredAny = false;
     std::vector<Entry> statuses;
-    for (size_t i = 0; i < batch.size(); ++i) {
-        Entry& entry = batch[i];
+    while (!m_held.empty()) {
+        Entry entry = m_held.front();
+        if (entry.data && !flush &&
+            ((deliveredAny && m_clock.GetTimeNs() - started >= budget) || IsOutboundHeld()))
+            break;
+        // Taken off before the call: a close from inside it delivers what follows itself.
+        m_held.pop_front();
         if (entry.data) {
             if (m_observer) {
                 m_idleTime.store(0.0f);
                 m_observer->OnSocketData(entry.data, entry.length);
             }
             delete[] entry.data;
-            entry.data = nullptr;
+            m_inboundBytes.fetch_sub(entry.length);
+            deliveredAny = true;
         } else {
             statuses.push_back(entry);
         }
+    }
+    // A receive thread that stopped reading for the backlog reads again.
+    if (m_receivePaused.load() && m_inboundBytes.load() <= m_inboundLimit.load() &&
+        m_receivePaused.exchange(0)) {
+        const i32 token = 1;
+        ssize_t written = write(m_pipeWrite, &token, sizeof(token));
+        (void)written;
     }
     for (size_t i = 0; i < statuses.size(); ++i) {
         if (m_observer)
@@ -370,8 +450,8 @@ void CSocketEngine::Close(bool forgetObserver)
         m_sendThread->Wake();
         VortanSleep(m_drainStepMs);
     }
-    Run(0.0f);
-    Run(0.0f);
+    Deliver(0.0f, true);
+    Deliver(0.0f, true);
 
     m_closing.store(1);
     // Shut the socket down first: a send blocked on a peer that never reads returns at once.
@@ -424,11 +504,7 @@ void CSocketEngine::Reset()
     CloseSocket();
     m_closing.store(0);
     EmptyOutbound();
-    {
-        CVortanMutexLock lock(m_receiveLock);
-        FreeEntries(m_inbound[0]);
-        FreeEntries(m_inbound[1]);
-    }
+    DropInbound();
     if (m_pipeRead >= 0)
         close(m_pipeRead);
     if (m_pipeWrite >= 0)

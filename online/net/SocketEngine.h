@@ -10,6 +10,7 @@
 #include "engine/VortanRunnable.h"
 #include "engine/VortanString.h"
 #include "engine/VortanThread.h"
+#include "engine/VortanTimer.h"
 #include "engine/VortanTypes.h"
 
 class IVortanApplication;
@@ -60,6 +61,18 @@ public:
     static constexpr int OUTBOUND_MAX_BYTES = 16 << 20;
     // What one write takes from the front of the queue at most (always one message or more).
     static constexpr int SEND_BATCH_BYTES = 65536;
+    // While the outbound queue holds this much, Run takes no more received data: the answers
+    // it would make wait until the peer reads. Far below the bounds above, so that a peer that
+    // only sends fast never reaches them (one chunk makes at most one answer per message).
+    static constexpr int OUTBOUND_HOLD_MESSAGES = 4096;
+    static constexpr int OUTBOUND_HOLD_BYTES = 1 << 20;
+    // While more than this waits to be delivered, the receive thread reads nothing more (the
+    // sender is then slowed by TCP itself).
+    static constexpr int INBOUND_MAX_BYTES = 1 << 20;
+    // The share of a frame one Run gives to delivering data (at least one chunk is delivered).
+    static constexpr int RUN_BUDGET_MS = 8;
+    // A peer that reads nothing for this long while messages wait is given up.
+    static constexpr int SEND_STALL_MS = 30000;
 
     class SendThread : public IVortanThread {
     public:
@@ -78,7 +91,8 @@ public:
         // The loop of Run: takes and writes the queued messages until it ends.
         void Body();
         // Writes the whole buffer; 1, or 0 with the failure's status pair set (none when the
-        // engine is closing).
+        // engine is closing). Waits as long as the peer keeps reading: it fails on a peer that
+        // took nothing for the stall bound.
         int WriteAll(int length, int* code, int* detail);
 
         CSocketEngine* m_owner;
@@ -121,7 +135,9 @@ public:
     int PostStatus(int code, int detail);
     bool IsConnected(bool report);
     bool IsKeepAliveDue();
-    // Delivers the received data, then the statuses, on the calling (main) thread.
+    // Delivers the received data, then the statuses, on the calling (main) thread: data for at
+    // most the run budget, and none while the outbound queue is held (the rest waits, in
+    // order, for the next Run).
     void Run(float dt) override;
     // Waits for the queued messages (up to 150 x 100 ms), delivers what arrived, and closes.
     void Close(bool forgetObserver);
@@ -135,11 +151,20 @@ public:
     float GetIdleTime() const { return m_idleTime.load(); }
     int GetOutboundCount();
     int GetOutboundBytes();
+    // Received bytes not delivered yet (queued or held back by Run).
+    int GetInboundBytes() const { return (int)m_inboundBytes.load(); }
+    // The receive thread waits for Run to deliver before it reads again.
+    bool IsReceivePaused() const { return m_receivePaused.load() != 0; }
 
     // Test seams: the receive and send waits, the connect bound and the close drain's step.
     void SetTimeouts(int receiveMs, int sendMs);
     void SetConnectTimeout(int ms) { m_connectTimeoutMs = ms; }
     void SetDrainStep(int ms) { m_drainStepMs = ms; }
+    // Test seams: the stall bound of a peer that reads nothing, the run budget, and the bound
+    // of received bytes held (measured with the program's timer, which a test can step).
+    void SetStallLimit(int ms) { m_stallMs.store(ms); }
+    void SetRunBudget(int ms) { m_runBudgetMs = ms; }
+    void SetInboundLimit(int bytes) { m_inboundLimit.store(bytes); }
     // Test seam: the wake token a close writes, left in the pipe as when the receive thread
     // it was meant for ends before reading it.
     void PutWakeToken();
@@ -158,6 +183,16 @@ private:
     int PostData(const u8* bytes, int length);
     void StopThreads();
     void CloseSocket();
+    // Delivers what arrived; `flush` delivers everything regardless of budget and hold.
+    void Deliver(float dt, bool flush);
+    // True while the outbound queue holds enough that no more answers should be made.
+    bool IsOutboundHeld();
+    // Called by the receive thread: true (and marked paused) while too much waits for Run.
+    bool IsInboundFull();
+    // Reports (2, 10) for a send after the send thread ended, once per connection.
+    void ReportSendEnded();
+    // Frees the received entries not delivered yet (queues and held back).
+    void DropInbound();
 
     IVortanApplication* m_application;
     ISocketEngineObserver* m_observer;
@@ -169,6 +204,14 @@ private:
     int m_outboundFull;           // guarded by m_sendLock: the bounds were passed
     int m_inboundIndex;           // guarded by m_receiveLock
     std::vector<Entry> m_inbound[2];
+    std::deque<Entry> m_held; // main thread only: taken from the queues, not delivered yet
+    std::atomic<long long> m_inboundBytes; // received, not delivered
+    std::atomic<int> m_receivePaused;
+    std::atomic<int> m_inboundLimit;
+    std::atomic<int> m_stallMs;
+    int m_runBudgetMs;
+    int m_sendEndReported; // main thread only
+    CVortanTimer m_clock;
     ReceiveThread* m_receiveThread;
     SendThread* m_sendThread;
     CVortanMutex m_receiveLock;
@@ -176,8 +219,8 @@ private:
     int m_socket;
     int m_pipeRead;
     int m_pipeWrite;
-    int m_receiveTimeoutMs;
-    int m_sendTimeoutMs;
+    std::atomic<int> m_receiveTimeoutMs; // read by the threads, set by tests at any time
+    std::atomic<int> m_sendTimeoutMs;
     int m_connectTimeoutMs;
     int m_drainStepMs;
     std::atomic<float> m_idleTime;

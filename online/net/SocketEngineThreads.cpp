@@ -79,6 +79,9 @@ int CSocketEngine::SendThread::WriteAll(int length, int* code, int* detail)
     int written = 0;
     int failures = 0;
     pollfd wait = {m_owner->m_socket, POLLOUT, 0};
+    // A peer that reads slowly is waited for; one that has taken nothing for the stall bound
+    // while this write waits is given up. The send wait is only how often that is checked.
+    u64 progress = m_owner->m_clock.GetTimeNs();
     while (written < length) {
         wait.revents = 0;
         int rc = WaitFor(&wait, 1, m_owner->m_sendTimeoutMs);
@@ -90,6 +93,9 @@ int CSocketEngine::SendThread::WriteAll(int length, int* code, int* detail)
             return 0;
         }
         if (rc == 0) {
+            const u64 stall = (u64)m_owner->m_stallMs.load() * 1000000ull;
+            if (m_owner->m_clock.GetTimeNs() - progress < stall)
+                continue;
             *code = SOCKET_TIMED_OUT;
             *detail = SOCKET_DETAIL_SEND_WAIT;
             return 0;
@@ -100,6 +106,7 @@ int CSocketEngine::SendThread::WriteAll(int length, int* code, int* detail)
         if (sent > 0) {
             written += (int)sent;
             failures = 0;
+            progress = m_owner->m_clock.GetTimeNs();
             continue;
         }
         if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
@@ -203,8 +210,11 @@ void CSocketEngine::ReceiveThread::Run()
     int idleWaits = 0;
     pollfd fds[2];
     while (IsRunning() && !m_owner->IsClosing()) {
+        // While too much waits for the main thread, only the wake pipe is watched: Run wakes
+        // this thread once it has delivered enough, and the peer meanwhile waits on TCP.
+        const bool paused = m_owner->IsInboundFull();
         fds[0] = {m_owner->m_pipeRead, POLLIN, 0};
-        fds[1] = {m_owner->m_socket, POLLIN, 0};
+        fds[1] = {paused ? -1 : m_owner->m_socket, POLLIN, 0};
         int rc = WaitFor(fds, 2, m_owner->m_receiveTimeoutMs);
         if (rc > 0 && (fds[0].revents & POLLIN)) {
             i32 token = 0;
@@ -219,6 +229,8 @@ void CSocketEngine::ReceiveThread::Run()
             m_owner->PostStatus(SOCKET_FAILED, SOCKET_DETAIL_SELECT);
             return;
         }
+        if (rc == 0 && paused)
+            continue; // the wait was ours, not the peer's silence
         if (rc == 0) {
             if (++idleWaits >= kIdleWaits) {
                 m_owner->PostStatus(SOCKET_TIMED_OUT, SOCKET_DETAIL_RECEIVE_IDLE);

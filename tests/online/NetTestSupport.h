@@ -2,9 +2,12 @@
 // with, a recording socket observer, and a small BER writer for the server's messages.
 #pragma once
 #include <arpa/inet.h>
+#include <dirent.h>
 #include <errno.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -60,6 +63,40 @@ public:
     int fd;
     int port;
 };
+
+// The descriptor of this process's socket connected to 127.0.0.1:port (the engine's side).
+inline int FindClientSocket(int port)
+{
+    int found = -1;
+    DIR* dir = opendir("/proc/self/fd");
+    if (!dir)
+        return -1;
+    while (dirent* entry = readdir(dir)) {
+        int fd = atoi(entry->d_name);
+        if (entry->d_name[0] == '.' || fd == dirfd(dir))
+            continue;
+        sockaddr_in address;
+        socklen_t size = sizeof(address);
+        if (getpeername(fd, (sockaddr*)&address, &size) == 0 && address.sin_family == AF_INET &&
+            ntohs(address.sin_port) == port)
+            found = fd;
+    }
+    closedir(dir);
+    return found;
+}
+
+// This process's resident size in bytes.
+inline long long ResidentBytes()
+{
+    long long pages = 0, resident = 0;
+    FILE* file = fopen("/proc/self/statm", "r");
+    if (!file)
+        return 0;
+    if (fscanf(file, "%lld %lld", &pages, &resident) != 2)
+        resident = 0;
+    fclose(file);
+    return resident * sysconf(_SC_PAGESIZE);
+}
 
 inline void WriteAll(int fd, const std::vector<u8>& bytes)
 {

@@ -1,9 +1,7 @@
 // The outbound queue under a peer that does not read: it holds at most its bounds, a message
 // past them fails the connection once, and a lobby that floods the session with pings gets the
 // answer to a later ping as soon as it reads again.
-#include <dirent.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,27 +17,6 @@ using ntest::RecordingObserver;
 
 namespace {
 
-// The descriptor of this process's socket connected to 127.0.0.1:port (the engine's side).
-int FindClientSocket(int port)
-{
-    int found = -1;
-    DIR* dir = opendir("/proc/self/fd");
-    if (!dir)
-        return -1;
-    while (dirent* entry = readdir(dir)) {
-        int fd = atoi(entry->d_name);
-        if (entry->d_name[0] == '.' || fd == dirfd(dir))
-            continue;
-        sockaddr_in address;
-        socklen_t size = sizeof(address);
-        if (getpeername(fd, (sockaddr*)&address, &size) == 0 && address.sin_family == AF_INET &&
-            ntohs(address.sin_port) == port)
-            found = fd;
-    }
-    closedir(dir);
-    return found;
-}
-
 // An engine whose send thread is stuck in a write that cannot finish: the peer reads nothing
 // and both sides' buffers are far smaller than the first message.
 class StalledEngineTest : public ::testing::Test {
@@ -51,7 +28,7 @@ protected:
         ASSERT_EQ(1, engine.Connect(CVortanString("127.0.0.1"), listener.port, nullptr));
         peer = listener.Accept();
         ASSERT_GE(peer, 0);
-        int fd = FindClientSocket(listener.port);
+        int fd = ntest::FindClientSocket(listener.port);
         ASSERT_GE(fd, 0);
         int small = 4096;
         ASSERT_EQ(0, setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &small, sizeof(small)));

@@ -183,7 +183,9 @@ TEST_F(SocketEngineTest, SilentPeerTimesOutAfterFourIdleWaitsAndDataRestartsTheC
 
 TEST_F(SocketEngineTest, PeerThatNeverReadsTimesTheSendOutAndCloseDoesNotHang)
 {
-    engine.SetTimeouts(30000, 100);
+    // A stall bound of 100 ms, looked at every 10 ms.
+    engine.SetTimeouts(30000, 10);
+    engine.SetStallLimit(100);
     Listener listener(4096);
     int peer = ConnectPeer(listener);
     ASSERT_GE(peer, 0);
@@ -212,6 +214,7 @@ TEST_F(SocketEngineTest, SendsThatMeetTheSendThreadsEndAreReportedNotLeftQueued)
     // blocks: each one either goes into the queue before the failure empties it, or is
     // reported at once. None may stay queued behind a thread that has ended.
     engine.SetTimeouts(30000, 1);
+    engine.SetStallLimit(1);
     Listener listener(4096);
     int peer = ConnectPeer(listener);
     ASSERT_GE(peer, 0);

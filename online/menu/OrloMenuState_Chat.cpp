@@ -441,6 +441,7 @@ void COrloMenuState::OnGameStart(int game, int opener)
     }
     ShowStartScreen();
     m_departed.clear();
+    m_greeted = 0;
     CInfiniteList* avatars = WidgetCast<CInfiniteList>(
         m_uiRoot ? m_uiRoot->FindByPath(CVortanString("//chat_avatars_root//avatar_list"))
                  : nullptr);
@@ -486,9 +487,15 @@ void COrloMenuState::OnParticipantsResult(void* context, int selector, int index
         }
         if (!player)
             return;
+        // The answer lists every participant, the user too, one record a call: the greeting is
+        // added once a match, with the first record that finds the user in the registry.
         COrloNetworkSession* session = menu->GetSession();
-        if (total > 0 && session)
+        COrloLobby* lobby = session ? session->GetLobby() : nullptr;
+        if (total > 0 && !menu->m_greeted && lobby &&
+            lobby->FindPlayerById(session->GetOwnPlayerId())) {
+            menu->m_greeted = 1;
             menu->AddChatLine(COrloChatRecord(3, menu->Text(199), session->GetOwnPlayerId()), true);
+        }
         std::map<int, CWidget*>::iterator it = menu->m_participants.find(index);
         if (it != menu->m_participants.end() && !RecordOf(it->second)) {
             SMenuPlayer* record = EnsureRecord(it->second);

@@ -926,6 +926,61 @@ TEST_F(Chat, ThePanelsBlockToggleLooksAsItsState)
     Shot("chat_panel_blocked");
 }
 
+// Both players of a match come in one participants answer; the greeting is shown once, and
+// once again for the next match.
+TEST_F(Chat, TheGreetingIsShownOncePerMatch)
+{
+    StartMatch();
+    const std::string greeting = Language(199);
+    ASSERT_EQ("Your opponent is here. Say hello!", greeting);
+    auto greetings = [&] {
+        int n = 0;
+        for (int i = 0; i < menu->GetPendingChatLineCount(); ++i)
+            n += VortanUTF8Of(menu->GetPendingChatText(i)) == greeting;
+        return n;
+    };
+    SPlayerListItem me = Player(session->GetOwnPlayerId(), "Me", MENU_PLAYER_ONLINE);
+    SPlayerListItem other = Player(500, "Other", MENU_PLAYER_ONLINE);
+    COrloMenuState::OnParticipantsResult(menu, 256, -1, 2, nullptr, nullptr, nullptr, 0);
+    COrloMenuState::OnParticipantsResult(menu, 256, 0, 2, nullptr, &me, nullptr, 0);
+    COrloMenuState::OnParticipantsResult(menu, 256, 1, 2, nullptr, &other, nullptr, 0);
+    EXPECT_EQ(1, greetings());
+    // The rematch: a new game start, a new answer listing both again.
+    menu->OnGameStart(1, 1);
+    COrloMenuState::OnParticipantsResult(menu, 256, -1, 2, nullptr, nullptr, nullptr, 0);
+    COrloMenuState::OnParticipantsResult(menu, 256, 0, 2, nullptr, &me, nullptr, 0);
+    COrloMenuState::OnParticipantsResult(menu, 256, 1, 2, nullptr, &other, nullptr, 0);
+    EXPECT_EQ(2, greetings());
+    // Drawn into the backlog: the one line of each match.
+    menu->SetMenuShown(true);
+    for (int i = 0; i < 10 && menu->GetPendingChatLineCount(); ++i)
+        Frame();
+    std::vector<std::string> texts = BacklogTexts();
+    EXPECT_EQ(2, (int)std::count(texts.begin(), texts.end(), greeting));
+}
+
+// The panel opened from the first participant the moment the page is shown, before any frame
+// has passed: it stays open through the frames that follow.
+TEST_F(Chat, APanelOpenedBeforeTheFirstFrameStaysOpen)
+{
+    StartMatch();
+    menu->SetMenuShown(true);
+    COrloMenuState::OnParticipantsResult(menu, 256, -1, 2, nullptr, nullptr, nullptr, 0);
+    SPlayerListItem other = Player(500, "Other", MENU_PLAYER_ONLINE);
+    COrloMenuState::OnParticipantsResult(menu, 256, 0, 2, nullptr, &other, nullptr, 0);
+    CWidget* item = At("//chat_root//chat_avatars_root//avatar_list")->GetChild(0);
+    ASSERT_NE(nullptr, item);
+    menu->RunEvent("expand_chat_item", item->FindChild(CVortanString("participant_button"), -1));
+    CExpandable* panel = WidgetCast<CExpandable>(At("//chat_root//chat_expand_item"));
+    ASSERT_EQ(1, panel->GetState());
+    for (int i = 0; i < 20; ++i)
+        Frame(0.05f);
+    EXPECT_EQ(1, panel->GetState());
+    EXPECT_EQ(panel->GetStateHeight(1), panel->GetHeight());
+    EXPECT_GT(panel->GetHeight(), 0);
+    EXPECT_FALSE(WidgetCast<CSlideArea>(At("//chat_root//chat_expand_slidearea"))->IsPassThrough());
+}
+
 TEST_F(Chat, ANewGameConnectionEmptiesTheConversation)
 {
     StartMatch();

@@ -408,17 +408,25 @@ int COrloMenuState::OnExpandChatNastyButtons(CWidget* sender, COrloMenuState* me
     } else {
         panel->SetStateAnimated(1);
     }
-    CGridLayout* grid = nullptr;
-    for (CWidget* at = panel->GetParent(); at && !grid; at = at->GetParent())
-        grid = WidgetCast<CGridLayout>(at);
-    if (grid) {
-        const int top = panel->GetRect().top;
-        if (top < grid->GetScrollY())
-            grid->ScrollTo(grid->GetScrollX(), top - grid->GetBorder(1), 0.5f);
-        else if (top + panel->GetStateHeight() > grid->GetScrollY() + grid->GetHeight())
-            grid->ScrollTo(grid->GetScrollX(),
-                           top + panel->GetStateHeight() - grid->GetHeight() + grid->GetBorder(3),
-                           0.5f);
+    // Scrolled into view by the area that holds the panel: a plain slide area on the chat page
+    // (a grid is one too, with borders of its own). The panel's top is taken in the area's
+    // content space.
+    CSlideArea* area = nullptr;
+    int top = panel->GetRect().top;
+    for (CWidget* at = panel->GetParent(); at && !area; at = at->GetParent()) {
+        area = WidgetCast<CSlideArea>(at);
+        if (!area)
+            top += at->GetRect().top;
+    }
+    if (area) {
+        CGridLayout* grid = WidgetCast<CGridLayout>(area);
+        const int topBorder = grid ? grid->GetBorder(1) : 0;
+        const int bottomBorder = grid ? grid->GetBorder(3) : 0;
+        const int bottom = top + panel->GetStateHeight();
+        if (top < area->GetScrollY())
+            area->ScrollTo(area->GetScrollX(), top - topBorder, 0.5f);
+        else if (bottom > area->GetScrollY() + area->GetHeight())
+            area->ScrollTo(area->GetScrollX(), bottom - area->GetHeight() + bottomBorder, 0.5f);
     }
     return 1;
 }

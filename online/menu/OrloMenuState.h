@@ -583,6 +583,7 @@ protected:
     std::deque<ChatLine> m_chatPending;
     std::vector<int> m_departed;
     int m_rematchAvailable;
+    int m_greeted = 0;          // this match's greeting line has been added to the chat
     SMenuPlayer* m_panelPlayer; // the participant panel's own copy
 
     // shop, buying, coins and gifts, item data packs

@@ -408,17 +408,25 @@ int COrloMenuState::OnExpandChatNastyButtons(CWidget* sender, COrloMenuState* me
     } else {
         panel->SetStateAnimated(1);
     }
-    CGridLayout* grid = nullptr;
-    for (CWidget* at = panel->GetParent(); at && !grid; at = at->GetParent())
-        grid = WidgetCast<CGridLayout>(at);
-    if (grid) {
-        const int top = panel->GetRect().top;
-        if (top < grid->GetScrollY())
-            grid->ScrollTo(grid->GetScrollX(), top - grid->GetBorder(1), 0.5f);
-        else if (top + panel->GetStateHeight() > grid->GetScrollY() + grid->GetHeight())
-            grid->ScrollTo(grid->GetScrollX(),
-                           top + panel->GetStateHeight() - grid->GetHeight() + grid->GetBorder(3),
-                           0.5f);
+    // Scrolled into view by the area that holds the panel: a plain slide area on the chat page
+    // (a grid is one too, with borders of its own). The panel's top is taken in the area's
+    // content space.
+    CSlideArea* area = nullptr;
+    int top = panel->GetRect().top;
+    for (CWidget* at = panel->GetParent(); at && !area; at = at->GetParent()) {
+        area = WidgetCast<CSlideArea>(at);
+        if (!area)
+            top += at->GetRect().top;
+    }
+    if (area) {
+        CGridLayout* grid = WidgetCast<CGridLayout>(area);
+        const int topBorder = grid ? grid->GetBorder(1) : 0;
+        const int bottomBorder = grid ? grid->GetBorder(3) : 0;
+        const int bottom = top + panel->GetStateHeight();
+        if (top < area->GetScrollY())
+            area->ScrollTo(area->GetScrollX(), top - topBorder, 0.5f);
+        else if (bottom > area->GetScrollY() + area->GetHeight())
+            area->ScrollTo(area->GetScrollX(), bottom - area->GetHeight() + bottomBorder, 0.5f);
     }
     return 1;
 }
@@ -441,6 +449,7 @@ void COrloMenuState::OnGameStart(int game, int opener)
     }
     ShowStartScreen();
     m_departed.clear();
+    m_greeted = 0;
     CInfiniteList* avatars = WidgetCast<CInfiniteList>(
         m_uiRoot ? m_uiRoot->FindByPath(CVortanString("//chat_avatars_root//avatar_list"))
                  : nullptr);
@@ -486,9 +495,15 @@ void COrloMenuState::OnParticipantsResult(void* context, int selector, int index
         }
         if (!player)
             return;
+        // The answer lists every participant, the user too, one record a call: the greeting is
+        // added once a match, with the first record that finds the user in the registry.
         COrloNetworkSession* session = menu->GetSession();
-        if (total > 0 && session)
+        COrloLobby* lobby = session ? session->GetLobby() : nullptr;
+        if (total > 0 && !menu->m_greeted && lobby &&
+            lobby->FindPlayerById(session->GetOwnPlayerId())) {
+            menu->m_greeted = 1;
             menu->AddChatLine(COrloChatRecord(3, menu->Text(199), session->GetOwnPlayerId()), true);
+        }
         std::map<int, CWidget*>::iterator it = menu->m_participants.find(index);
         if (it != menu->m_participants.end() && !RecordOf(it->second)) {
             SMenuPlayer* record = EnsureRecord(it->second);

@@ -911,12 +911,9 @@ TEST_F(Chat, ThePanelsBlockToggleLooksAsItsState)
         WidgetCast<CToggleButton>(panel->FindChild(CVortanString("button_block"), -1));
     ASSERT_NE(nullptr, block);
     ASSERT_EQ(0, block->GetState());
-    // The third row of the panel lies below the screen's edge until the area is dragged up.
-    CSlideArea* area = WidgetCast<CSlideArea>(At("//chat_root//chat_expand_slidearea"));
-    ASSERT_NE(nullptr, area);
+    // The area under the panel brings its third row onto the screen.
     for (int i = 0; i < 30; ++i)
         Frame(0.05f);
-    area->ScrollTo(0, 1000, 0.0f);
     const std::string unblocked = PixelsOf(block);
     ASSERT_FALSE(unblocked.empty());
     block->Click();
@@ -924,6 +921,107 @@ TEST_F(Chat, ThePanelsBlockToggleLooksAsItsState)
     EXPECT_TRUE(unblocked != PixelsOf(block))
         << "a blocked player's toggle looks as an unblocked one's";
     Shot("chat_panel_blocked");
+}
+
+// Both players of a match come in one participants answer; the greeting is shown once, and
+// once again for the next match.
+TEST_F(Chat, TheGreetingIsShownOncePerMatch)
+{
+    StartMatch();
+    const std::string greeting = Language(199);
+    ASSERT_EQ("Your opponent is here. Say hello!", greeting);
+    auto greetings = [&] {
+        int n = 0;
+        for (int i = 0; i < menu->GetPendingChatLineCount(); ++i)
+            n += VortanUTF8Of(menu->GetPendingChatText(i)) == greeting;
+        return n;
+    };
+    SPlayerListItem me = Player(session->GetOwnPlayerId(), "Me", MENU_PLAYER_ONLINE);
+    SPlayerListItem other = Player(500, "Other", MENU_PLAYER_ONLINE);
+    COrloMenuState::OnParticipantsResult(menu, 256, -1, 2, nullptr, nullptr, nullptr, 0);
+    COrloMenuState::OnParticipantsResult(menu, 256, 0, 2, nullptr, &me, nullptr, 0);
+    COrloMenuState::OnParticipantsResult(menu, 256, 1, 2, nullptr, &other, nullptr, 0);
+    EXPECT_EQ(1, greetings());
+    // The rematch: a new game start, a new answer listing both again.
+    menu->OnGameStart(1, 1);
+    COrloMenuState::OnParticipantsResult(menu, 256, -1, 2, nullptr, nullptr, nullptr, 0);
+    COrloMenuState::OnParticipantsResult(menu, 256, 0, 2, nullptr, &me, nullptr, 0);
+    COrloMenuState::OnParticipantsResult(menu, 256, 1, 2, nullptr, &other, nullptr, 0);
+    EXPECT_EQ(2, greetings());
+    // Drawn into the backlog: the one line of each match.
+    menu->SetMenuShown(true);
+    for (int i = 0; i < 10 && menu->GetPendingChatLineCount(); ++i)
+        Frame();
+    std::vector<std::string> texts = BacklogTexts();
+    EXPECT_EQ(2, (int)std::count(texts.begin(), texts.end(), greeting));
+}
+
+// The panel opened from the first participant the moment the page is shown, before any frame
+// has passed: it stays open through the frames that follow.
+TEST_F(Chat, APanelOpenedBeforeTheFirstFrameStaysOpen)
+{
+    StartMatch();
+    menu->SetMenuShown(true);
+    COrloMenuState::OnParticipantsResult(menu, 256, -1, 2, nullptr, nullptr, nullptr, 0);
+    SPlayerListItem other = Player(500, "Other", MENU_PLAYER_ONLINE);
+    COrloMenuState::OnParticipantsResult(menu, 256, 0, 2, nullptr, &other, nullptr, 0);
+    CWidget* item = At("//chat_root//chat_avatars_root//avatar_list")->GetChild(0);
+    ASSERT_NE(nullptr, item);
+    menu->RunEvent("expand_chat_item", item->FindChild(CVortanString("participant_button"), -1));
+    CExpandable* panel = WidgetCast<CExpandable>(At("//chat_root//chat_expand_item"));
+    ASSERT_EQ(1, panel->GetState());
+    for (int i = 0; i < 20; ++i)
+        Frame(0.05f);
+    EXPECT_EQ(1, panel->GetState());
+    EXPECT_EQ(panel->GetStateHeight(1), panel->GetHeight());
+    EXPECT_GT(panel->GetHeight(), 0);
+    EXPECT_FALSE(WidgetCast<CSlideArea>(At("//chat_root//chat_expand_slidearea"))->IsPassThrough());
+}
+
+// With its third row open the panel is taller than the area under it: the area scrolls it into
+// view, so Unfollow and Block lie on the screen and a tap on Block reaches it.
+TEST_F(Chat, ThePanelsThirdRowIsScrolledOntoTheScreen)
+{
+    StartMatch();
+    menu->SetMenuShown(true);
+    for (int i = 0; i < 3; ++i)
+        Frame();
+    COrloMenuState::OnParticipantsResult(menu, 256, -1, 2, nullptr, nullptr, nullptr, 0);
+    SPlayerListItem other = Player(500, "Other", MENU_PLAYER_ONLINE | MENU_PLAYER_FOLLOWED);
+    COrloMenuState::OnParticipantsResult(menu, 256, 0, 2, nullptr, &other, nullptr, 0);
+    CWidget* item = At("//chat_root//chat_avatars_root//avatar_list")->GetChild(0);
+    menu->RunEvent("expand_chat_item", item->FindChild(CVortanString("participant_button"), -1));
+    for (int i = 0; i < 10; ++i)
+        Frame(0.05f);
+    CWidget* panel = At("//chat_root//chat_expand_item");
+    ASSERT_EQ(1, menu->RunEvent("expand_chat_nastybuttons",
+                                panel->FindChild(CVortanString("arrow"), -1)));
+    for (int i = 0; i < 30; ++i)
+        Frame(0.05f);
+    CSlideArea* area = WidgetCast<CSlideArea>(At("//chat_root//chat_expand_slidearea"));
+    // 800x480: the area is 0.48 x 480 = 230 high, the open panel 0.58 x 480 = 278.
+    EXPECT_EQ(278 - 230, area->GetScrollY());
+    for (const char* name : {"button_unfollow", "button_block"}) {
+        CWidget* button = panel->FindChild(CVortanString(name), -1);
+        ASSERT_NE(nullptr, button);
+        ASSERT_TRUE(button->IsVisible()) << name;
+        int x = 0, y = 0;
+        button->ConvertPoint(nullptr, x, y); // the screen's origin in the button's space
+        EXPECT_LE(button->GetRect().GetHeight() - y, 480) << name << " ends below the screen";
+    }
+    CToggleButton* block =
+        WidgetCast<CToggleButton>(panel->FindChild(CVortanString("button_block"), -1));
+    int x = 0, y = 0;
+    block->ConvertPoint(nullptr, x, y);
+    const int cx = block->GetRect().GetWidth() / 2 - x;
+    const int cy = block->GetRect().GetHeight() / 2 - y;
+    ASSERT_EQ(0, block->GetState());
+    menu->OnPointerDown(0, cx, cy);
+    menu->OnPointerUp(0, cx, cy);
+    for (int i = 0; i < 10; ++i)
+        Frame(0.05f); // the button's click follows its press fade
+    EXPECT_EQ(1, block->GetState());
+    Shot("chat_panel_third_row");
 }
 
 TEST_F(Chat, ANewGameConnectionEmptiesTheConversation)

@@ -79,6 +79,28 @@ TEST_F(Expand, StatesCycleTheListsAndTheFirstUpdateReachesStateZeroAtOnce)
     EXPECT_EQ(e->GetState(), 0);
 }
 
+// A state chosen before the first update is kept: the first update only picks state 0 for an
+// expandable that has none yet.
+TEST_F(Expand, AStateChosenBeforeTheFirstUpdateIsKept)
+{
+    Targets({300}, {60, 240});
+    e->SetStateAnimated(1); // opened by its owner before any frame
+    for (int i = 0; i < 10; ++i)
+        e->Update(0.05f);
+    EXPECT_EQ(e->GetState(), 1);
+    EXPECT_TRUE(uitest::SameRect(e->GetRect(), 10, 20, 310, 260));
+    EXPECT_EQ(g_log, (std::vector<std::string>{"begin 20", "end 240"}));
+
+    CExpandable* other = new CExpandable();
+    ASSERT_EQ(other->Startup(nullptr, nullptr, R(0, 0, 100, 20)), VORTAN_OK);
+    other->SetTargets(List(widths, {}), List(heights, {50, 70, 90}));
+    other->SetState(2); // at once, before any frame
+    other->Update(0.016f);
+    EXPECT_EQ(other->GetState(), 2);
+    EXPECT_EQ(other->GetHeight(), 90);
+    uitest::Drop(other);
+}
+
 TEST_F(Expand, AStateBeyondTheHeightListAnswersTheCurrentHeight)
 {
     Targets({300, 400, 500}, {60});

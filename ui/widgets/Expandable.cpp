@@ -147,11 +147,15 @@ void CExpandable::SetState(int index)
 
 int CExpandable::UpdateSelf(float dt)
 {
+    // The first update settles an expandable that has no state yet on state 0. One whose owner
+    // already chose a state (opened before its first frame) keeps it and its running change.
     if (m_firstUpdate) {
         m_firstUpdate = false;
-        SetStateAnimated(0);
-        if (m_timeLeft >= m_transitionTime && m_timeLeft > 0.0f)
-            m_timeLeft = dt * 0.5f;
+        if (m_state < 0) {
+            SetStateAnimated(0);
+            if (m_timeLeft >= m_transitionTime && m_timeLeft > 0.0f)
+                m_timeLeft = dt * 0.5f;
+        }
     }
     int rc = CButton::UpdateSelf(dt);
     if (rc != VORTAN_OK) {

@@ -9,6 +9,9 @@
 #            uses); give more for long runs, e.g. scripts/fuzz.sh 3600 for an hour.
 #   TARGET   run only these targets (pack, xml, settings, ...); default all.
 #   FUZZ_JOBS=N  targets run at the same time (default: half the cores).
+#   VORTAN_DATA_TOOLS=DIR  a build folder whose tools make the data packs the seeds come from
+#            (./test gives its tested configuration's: the same bytes, without building and
+#            running instrumented copies of the tools here); default: this build's own.
 #
 #   scripts/fuzz.sh --build   only configures and builds the fuzz configuration.
 #
@@ -40,7 +43,7 @@ build()
     JOBS="$(nproc)"
     BUILD_JOBS=$((JOBS < 4 ? JOBS : 4))
     CC=clang CXX=clang++ cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORTAN_FUZZ=ON \
-        -DVORTAN_TESTS=OFF -DVORTAN_BENCH=OFF >/dev/null
+        -DVORTAN_TESTS=OFF -DVORTAN_BENCH=OFF -DVORTAN_DATA_TOOLS="${VORTAN_DATA_TOOLS:-}" >/dev/null
     cmake --build "$BUILD" --target fuzz -j"$BUILD_JOBS"
 }
 if [ "$1" = "--build" ]; then

@@ -38,9 +38,17 @@ public:
         menuRequestTime = title ? title->GetTime() : -1.0f;
         return menuResult;
     }
+    // A title pack that cannot be opened, when set before the application is created.
+    int OpenPack(const CVortanString& name, int flags) override
+    {
+        if (refuseTitlePack && name == CVortanString("title.dmp"))
+            return 0;
+        return winapp::BesideBuildApp::OpenPack(name, flags);
+    }
     int menuRequests = 0;
     int menuResult = VORTAN_OK;
     float menuRequestTime = -1.0f;
+    bool refuseTitlePack = false;
     COrloTitleState* title = nullptr;
 };
 
@@ -114,6 +122,7 @@ protected:
     {
         ASSERT_NO_FATAL_FAILURE(StartDisplay());
         app = new TestApp();
+        app->refuseTitlePack = refuseTitlePack;
         ASSERT_EQ(VORTAN_OK, app->Create(nullptr, 960, 640, new ptest::GameStateStub()));
         ASSERT_EQ(2, app->GetStateCount());
         intro = dynamic_cast<COrloIntroState*>(app->GetStateAt(0));
@@ -139,8 +148,25 @@ protected:
         Steps(22);
         ASSERT_EQ(app->title, app->GetStateAt(0));
     }
+    // Frames until the title's time reaches `seconds`; false, at once, when the title has left
+    // the front or the application has stopped (its time would never get there, and the title
+    // may be gone), or when the frames that the time needs have not brought it there.
+    bool StepTitleTo(float seconds)
+    {
+        COrloTitleState* title = app->title;
+        const int frames = (int)(seconds / 0.125f) + 1;
+        for (int i = 0; i <= frames; ++i) {
+            if (!app->IsCreated() || app->GetStateAt(0) != title)
+                return false;
+            if (title->GetTime() >= seconds)
+                return true;
+            Step();
+        }
+        return false;
+    }
 
     COrloIntroState* intro = nullptr;
+    bool refuseTitlePack = false;
 };
 
 TEST_F(IntroTitleTest, IntroCrossFadesAndFadesToBlackOnCountedTime)
@@ -211,8 +237,7 @@ TEST_F(IntroTitleTest, TitleIsPlacedFadesAndStartsTheOnlinePartOnce)
 
     // 2.5 s: the online part starts (once); 2.75 s: half brightness; 3.0 s: black; then the
     // title has finished and, with no other screen, the application ends.
-    while (title->GetTime() < 2.5f)
-        Step();
+    ASSERT_TRUE(StepTitleTo(2.5f));
     EXPECT_EQ(1, app->menuRequests);
     EXPECT_EQ(2.5f, app->menuRequestTime);
     Steps(2);
@@ -234,8 +259,7 @@ TEST_F(IntroTitleTest, TitleStaysWhenTheOnlinePartCannotStart)
     COrloTitleState* title = app->title;
     Steps(6);
     Rgb full = app->frame;
-    while (title->GetTime() < 4.0f)
-        Step();
+    ASSERT_TRUE(StepTitleTo(4.0f));
     EXPECT_EQ(1, app->menuRequests);
     EXPECT_EQ(1, title->IsHolding());
     EXPECT_EQ(0, title->IsFinished());
@@ -269,6 +293,28 @@ TEST_F(IntroTitleTest, ReloadScreenShowsThePictureInTheBottomRightCorner)
     EXPECT_LE(d.largest, 3);
     // Something is drawn there at all.
     EXPECT_GT(Compare(expected, kBlack, 0).over, 0.0);
+}
+
+// Without its pack the title has nothing to show: it ends on its first update, and the
+// application, with no screen left, stops. Waiting for the title's time then ends at once.
+class IntroTitleWithoutTitlePackTest : public IntroTitleTest {
+protected:
+    void SetUp() override
+    {
+        refuseTitlePack = true;
+        IntroTitleTest::SetUp();
+    }
+};
+
+TEST_F(IntroTitleWithoutTitlePackTest, TitleEndsAtOnceAndWaitingForItsTimeStops)
+{
+    RunIntro();
+    EXPECT_EQ(1, app->title->IsFinished());
+    EXPECT_EQ(0.0f, app->title->GetTime());
+    EXPECT_FALSE(StepTitleTo(2.5f));
+    EXPECT_EQ(0, app->GetStateCount());
+    EXPECT_EQ(0, app->IsCreated());
+    EXPECT_EQ(1, app->menuRequests);
 }
 
 } // namespace

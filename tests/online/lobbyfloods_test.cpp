@@ -16,6 +16,16 @@ namespace {
 
 const long long kMB = 1 << 20;
 const u64 kSecond = 1000000000ull;
+// The ignored flood: 1 GiB; where the sanitizers slow every read several times, 128 MiB. Their
+// allocators keep freed memory aside for a while, so there the resident size says nothing of
+// what the client holds, and only the received bytes held are checked.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+const long long kFloodMB = 128;
+const bool kResidentTells = false;
+#else
+const long long kFloodMB = 1024;
+const bool kResidentTells = true;
+#endif
 
 // Bytes waiting unread in the socket `fd`.
 int Unread(int fd)
@@ -66,7 +76,7 @@ TEST_F(LobbyFloodTest, GigabyteOfIgnoredPingsKeepsMemoryBoundedAndATapIsAnswered
     std::vector<u8> block;
     while (block.size() + ping.size() <= (size_t)kMB)
         block.insert(block.end(), ping.begin(), ping.end());
-    const long long total = (1024 * kMB / (long long)block.size()) * (long long)block.size();
+    const long long total = (kFloodMB * kMB / (long long)block.size()) * (long long)block.size();
 
     // The lobby writes half the flood, waits (while its connection stays full) until the
     // client's tap reaches it, then writes the other half.
@@ -113,8 +123,10 @@ TEST_F(LobbyFloodTest, GigabyteOfIgnoredPingsKeepsMemoryBoundedAndATapIsAnswered
     ASSERT_TRUE(ran);
     EXPECT_TRUE(tapSeen.load());
     EXPECT_GT(framesAfterTap, 0);
-    EXPECT_LT(peak - before, 64 * kMB)
-        << "resident " << before / kMB << " MB before, " << peak / kMB << " MB at most";
+    if (kResidentTells) {
+        EXPECT_LT(peak - before, 64 * kMB)
+            << "resident " << before / kMB << " MB before, " << peak / kMB << " MB at most";
+    }
     EXPECT_LE(mostInbound, CSocketEngine::INBOUND_MAX_BYTES + 65536);
 
     // The rest is handled and the lobby is still answered.

@@ -225,5 +225,6 @@ TEST_F(TextCase, AWordWiderThanAMultiLineLabelGoesOnOverTheNextLines)
     // The label keeps its text; only the drawing breaks it.
     EXPECT_EQ(std::string(200, 'm'), Narrow(text->GetText()));
     surface->Release();
+    delete surface;
     text->SetFont(nullptr);
 }

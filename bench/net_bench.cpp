@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/BenchSockets.h"
 #include "online/net/OrloNetworkSession.h"
 #include "online/protocol/ASN1Builders.h"
 #include "online/protocol/ASN1Wire.h"
@@ -59,16 +60,7 @@ int Dial(int port)
     return fd;
 }
 
-void WriteAll(int fd, const u8* bytes, size_t n)
-{
-    while (n > 0) {
-        ssize_t k = send(fd, bytes, n, MSG_NOSIGNAL);
-        if (k <= 0)
-            return;
-        bytes += k;
-        n -= (size_t)k;
-    }
-}
+using benchnet::WriteAll;
 
 bool ReadExactly(int fd, u8* bytes, size_t n)
 {

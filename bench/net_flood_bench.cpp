@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/BenchSockets.h"
 #include "online/net/OrloNetworkSession.h"
 #include "online/protocol/ASN1Builders.h"
 #include "platform/OrlogateApplication.h"
@@ -52,16 +53,7 @@ std::vector<u8> Ping(int value)
     return out;
 }
 
-void WriteAll(int fd, const u8* bytes, size_t n)
-{
-    while (n > 0) {
-        ssize_t k = send(fd, bytes, n, MSG_NOSIGNAL);
-        if (k <= 0)
-            return;
-        bytes += k;
-        n -= (size_t)k;
-    }
-}
+using benchnet::WriteAll;
 
 // A session connected to a loopback lobby whose accepted socket is `peer`.
 struct Lobby {

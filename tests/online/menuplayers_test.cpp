@@ -463,22 +463,11 @@ TEST_F(PlayerLists, RestoringTheLoginFormEmptiesTheLists)
     EXPECT_EQ(nullptr, menu->GetSelfItem());
 }
 
-class Challenges : public PagesFixture {
-protected:
-    // The player list's page, opened and told it will hold `count` players.
-    void OpenPlayerList(int count)
-    {
-        menu->ShowPage(CVortanString("players_root"), 1);
-        menu->RunEvent("show_players_root", nullptr);
-        COrloMenuState::OnPlayerListResult(menu, 0, -1, count, nullptr, nullptr, nullptr, 0);
-        for (int i = 0; i < 3; ++i)
-            Frame();
-    }
-};
+class Challenges : public PlayerLists {};
 
 TEST_F(Challenges, ASentChallengeWaitsTwentySecondsThenIsWithdrawn)
 {
-    OpenPlayerList(2);
+    OpenWithRows(2);
     CInfiniteList* list = WidgetCast<CInfiniteList>(At("//players_root//playerlist_global"));
     SPlayerListItem p = Player(55, "Fay", MENU_PLAYER_ONLINE);
     COrloMenuState::OnPlayerListResult(menu, 0, 0, 0, nullptr, &p, nullptr, 0);
@@ -508,7 +497,7 @@ TEST_F(Challenges, ASentChallengeWaitsTwentySecondsThenIsWithdrawn)
 
 TEST_F(Challenges, CancellingTheWaitWithdrawsOnceAndStopsTheTimer)
 {
-    OpenPlayerList(1);
+    OpenWithRows(1);
     SPlayerListItem p = Player(56, "Hana", MENU_PLAYER_ONLINE);
     COrloMenuState::OnPlayerListResult(menu, 0, 0, 0, nullptr, &p, nullptr, 0);
     CInfiniteList* list = WidgetCast<CInfiniteList>(At("//players_root//playerlist_global"));
@@ -541,7 +530,7 @@ TEST_F(Challenges, TheTimerStopsAtTheGameStart)
 
 TEST_F(Challenges, OnePressOneChallengeWhileItWaitsFurtherPressesDoNothing)
 {
-    OpenPlayerList(1);
+    OpenWithRows(1);
     SPlayerListItem p = Player(55, "Fay", MENU_PLAYER_ONLINE);
     COrloMenuState::OnPlayerListResult(menu, 0, 0, 0, nullptr, &p, nullptr, 0);
     Sent();
@@ -581,7 +570,7 @@ TEST_F(Challenges, TheJoinForAnyoneIsSentOnceWithTheGamesNumberOfPlayers)
 
 TEST_F(Challenges, TheInvitedStayUntilTheNextQueryOrRebuild)
 {
-    OpenPlayerList(2);
+    OpenWithRows(2);
     SPlayerListItem fay = Player(55, "Fay", MENU_PLAYER_ONLINE);
     SPlayerListItem gil = Player(56, "Gil", MENU_PLAYER_ONLINE);
     COrloMenuState::OnPlayerListResult(menu, 0, 0, 0, nullptr, &fay, nullptr, 0);

@@ -34,17 +34,7 @@ const int kPayload = 64;
 
 int Listen(int* port)
 {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a;
-    memset(&a, 0, sizeof(a));
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, (sockaddr*)&a, sizeof(a));
-    listen(fd, 8);
-    socklen_t n = sizeof(a);
-    getsockname(fd, (sockaddr*)&a, &n);
-    *port = ntohs(a.sin_port);
-    return fd;
+    return benchnet::Listen(port, 8);
 }
 
 int Dial(int port)

@@ -59,17 +59,10 @@ using benchnet::WriteAll;
 struct Lobby {
     Lobby()
     {
-        int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a;
-        memset(&a, 0, sizeof(a));
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(fd, (sockaddr*)&a, sizeof(a));
-        listen(fd, 1);
-        socklen_t n = sizeof(a);
-        getsockname(fd, (sockaddr*)&a, &n);
+        int port = 0;
+        int fd = benchnet::Listen(&port, 1);
         session.Init(&app, nullptr);
-        session.ConnectLobby(CVortanString("127.0.0.1"), ntohs(a.sin_port), nullptr);
+        session.ConnectLobby(CVortanString("127.0.0.1"), port, nullptr);
         peer = accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
         close(fd);
     }

@@ -681,6 +681,17 @@ protected:
         menu->OnGameStart(1, 1);
         menu->SetInMatch(1);
     }
+    // The other player (id 500) listed as the match's participant, and its panel opened.
+    void OpenParticipant(int flags)
+    {
+        COrloMenuState::OnParticipantsResult(menu, 256, -1, 2, nullptr, nullptr, nullptr, 0);
+        SPlayerListItem other = Player(500, "Other", flags);
+        COrloMenuState::OnParticipantsResult(menu, 256, 0, 2, nullptr, &other, nullptr, 0);
+        CWidget* item = At("//chat_root//chat_avatars_root//avatar_list")->GetChild(0);
+        ASSERT_NE(nullptr, item);
+        menu->RunEvent("expand_chat_item",
+                       item->FindChild(CVortanString("participant_button"), -1));
+    }
     CRunningList* Backlog() { return WidgetCast<CRunningList>(At("//chat_root//chat_backlog")); }
     std::vector<std::string> BacklogTexts()
     {
@@ -883,12 +894,7 @@ TEST_F(Chat, ThePanelsBlockToggleLooksAsItsState)
     menu->SetMenuShown(true);
     for (int i = 0; i < 3; ++i)
         Frame(); // the page has been laid out and shown once before a participant is opened
-    COrloMenuState::OnParticipantsResult(menu, 256, -1, 2, nullptr, nullptr, nullptr, 0);
-    SPlayerListItem other = Player(500, "Other", MENU_PLAYER_ONLINE);
-    COrloMenuState::OnParticipantsResult(menu, 256, 0, 2, nullptr, &other, nullptr, 0);
-    CWidget* item = At("//chat_root//chat_avatars_root//avatar_list")->GetChild(0);
-    ASSERT_NE(nullptr, item);
-    menu->RunEvent("expand_chat_item", item->FindChild(CVortanString("participant_button"), -1));
+    ASSERT_NO_FATAL_FAILURE(OpenParticipant(MENU_PLAYER_ONLINE));
     CWidget* panel = At("//chat_root//chat_expand_item");
     menu->RunEvent("expand_chat_nastybuttons", panel->FindChild(CVortanString("arrow"), -1));
     CToggleButton* block =
@@ -946,12 +952,7 @@ TEST_F(Chat, APanelOpenedBeforeTheFirstFrameStaysOpen)
 {
     StartMatch();
     menu->SetMenuShown(true);
-    COrloMenuState::OnParticipantsResult(menu, 256, -1, 2, nullptr, nullptr, nullptr, 0);
-    SPlayerListItem other = Player(500, "Other", MENU_PLAYER_ONLINE);
-    COrloMenuState::OnParticipantsResult(menu, 256, 0, 2, nullptr, &other, nullptr, 0);
-    CWidget* item = At("//chat_root//chat_avatars_root//avatar_list")->GetChild(0);
-    ASSERT_NE(nullptr, item);
-    menu->RunEvent("expand_chat_item", item->FindChild(CVortanString("participant_button"), -1));
+    ASSERT_NO_FATAL_FAILURE(OpenParticipant(MENU_PLAYER_ONLINE));
     CExpandable* panel = WidgetCast<CExpandable>(At("//chat_root//chat_expand_item"));
     ASSERT_EQ(1, panel->GetState());
     for (int i = 0; i < 20; ++i)
@@ -970,11 +971,7 @@ TEST_F(Chat, ThePanelsThirdRowIsScrolledOntoTheScreen)
     menu->SetMenuShown(true);
     for (int i = 0; i < 3; ++i)
         Frame();
-    COrloMenuState::OnParticipantsResult(menu, 256, -1, 2, nullptr, nullptr, nullptr, 0);
-    SPlayerListItem other = Player(500, "Other", MENU_PLAYER_ONLINE | MENU_PLAYER_FOLLOWED);
-    COrloMenuState::OnParticipantsResult(menu, 256, 0, 2, nullptr, &other, nullptr, 0);
-    CWidget* item = At("//chat_root//chat_avatars_root//avatar_list")->GetChild(0);
-    menu->RunEvent("expand_chat_item", item->FindChild(CVortanString("participant_button"), -1));
+    ASSERT_NO_FATAL_FAILURE(OpenParticipant(MENU_PLAYER_ONLINE | MENU_PLAYER_FOLLOWED));
     for (int i = 0; i < 10; ++i)
         Frame(0.05f);
     CWidget* panel = At("//chat_root//chat_expand_item");
@@ -1034,11 +1031,7 @@ TEST_F(Chat, TheStartScreenShowsItsMatchVariantUntilTheWayBackWhichClosesThePane
     EXPECT_FALSE(outside->IsVisible());
     EXPECT_TRUE(inside->IsVisible());
     menu->SetMenuShown(true);
-    COrloMenuState::OnParticipantsResult(menu, 256, -1, 2, nullptr, nullptr, nullptr, 0);
-    SPlayerListItem other = Player(500, "Other", MENU_PLAYER_ONLINE);
-    COrloMenuState::OnParticipantsResult(menu, 256, 0, 2, nullptr, &other, nullptr, 0);
-    CWidget* item = At("//chat_root//chat_avatars_root//avatar_list")->GetChild(0);
-    menu->RunEvent("expand_chat_item", item->FindChild(CVortanString("participant_button"), -1));
+    ASSERT_NO_FATAL_FAILURE(OpenParticipant(MENU_PLAYER_ONLINE));
     CExpandable* panel = WidgetCast<CExpandable>(At("//chat_root//chat_expand_item"));
     ASSERT_EQ(1, panel->GetState());
     menu->ResetToStartPage();

@@ -3,6 +3,7 @@
 move returns once the pointer is there, also when it is there already (xdotool's
 "mousemove --sync" to where the pointer stands waits for a motion event that never comes)."""
 import os
+import re
 import sys
 import tempfile
 import unittest
@@ -74,6 +75,24 @@ class HarnessPointerTest(unittest.TestCase):
         # Starts where the last tap left the pointer; steps of less than a pixel stay put.
         self.copy.drag(50, 60, 50, 64, steps=8)
         self.assertEqual([("down", 1, 50, 60), ("up", 1, 50, 64)], self.pointer.buttons)
+
+
+class NoSyncedMovesTest(unittest.TestCase):
+    def test_no_test_moves_the_pointer_with_a_synced_mousemove(self):
+        """Every pointer move in the tests goes through a helper that first looks where the
+        pointer is (Copy.move_pointer here, vtest::MovePointer in the C++ tests)."""
+        tests = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+        synced = re.compile(r'"mousemove"\s*,\s*"--sync"')
+        found = []
+        for folder, _, files in os.walk(tests):
+            for name in files:
+                if name.endswith((".py", ".cpp", ".h")) and name != os.path.basename(__file__):
+                    path = os.path.join(folder, name)
+                    with open(path, encoding="utf-8") as f:
+                        for number, line in enumerate(f, 1):
+                            if synced.search(line):
+                                found.append("%s:%d" % (os.path.relpath(path, tests), number))
+        self.assertEqual([], found)
 
 
 if __name__ == "__main__":

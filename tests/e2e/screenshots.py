@@ -86,10 +86,11 @@ def hold_aim(copy, dx, dy, tries=2):
 def pull_squib(copy, dx, dy):
     x, y = wait_squib_still(copy, 70)
     downs = copy.dump().get("touch_downs")
-    copy.xdotool("mousemove", "--sync", x, y, "mousedown", "1")
+    copy.move_pointer(x, y)
+    copy.xdotool("mousedown", "1")
     copy.wait_dump(lambda d: d.get("touch_downs") != downs, 20, "the game did not see the press")
     for k in range(1, 6):
-        copy.xdotool("mousemove", "--sync", x + dx * k // 5, y + dy * k // 5)
+        copy.move_pointer(x + dx * k // 5, y + dy * k // 5)
         # Each step of the pull seen by the game before the next.
         d0 = copy.dump().text
         h.wait_until(lambda: copy.dump().text != d0, 2)

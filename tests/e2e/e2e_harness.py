@@ -591,10 +591,13 @@ class World:
     """The stand-in and two copies in a directory of the build (the copies' /tmp is private: what
     they write must lie elsewhere). Kept on failure, with screenshots."""
 
-    def __init__(self, build, names=("a", "b"), keep=None, env=None, short_timers=False):
+    def __init__(self, build, names=("a", "b"), keep=None, env=None, short_timers=False,
+                 idle=()):
         """short_timers: the battles' turns last TURN_SECONDS and an ended battle waits at most
         HOLD_SECONDS for an acknowledgement (test seams of the program), for runs that would
-        otherwise sit through a side's 30 s time-outs or a 30 s hold."""
+        otherwise sit through a side's 30 s time-outs or a 30 s hold. idle: the copies (by
+        name) that never shoot: with short_timers their turns last IDLE_TURN_SECONDS (each
+        device times its own side's turns only, so the two need not agree)."""
         self.began = time.monotonic()
         self.build = os.path.abspath(build)
         base = os.path.join(self.build, "e2e-runs")
@@ -606,6 +609,7 @@ class World:
         self.shots = 0
         self.env = env or {}  # a copy's name: more variables for its program
         self.short_timers = short_timers
+        self.idle = idle
 
     def start(self):
         self.standin.start()
@@ -613,7 +617,8 @@ class World:
         for i, n in enumerate(self.names):
             self.copies[n] = Copy(n, self.build, self.root, lobby, "35693803564380%d" % i)
             if self.short_timers:
-                self.copies[n].env.update(ORLO_TURN_SECONDS=str(TURN_SECONDS),
+                turn = IDLE_TURN_SECONDS if n in self.idle else TURN_SECONDS
+                self.copies[n].env.update(ORLO_TURN_SECONDS=str(turn),
                                           ORLO_UNACKED_HOLD_SECONDS=str(HOLD_SECONDS))
             self.copies[n].env.update(self.env.get(n, {}))
         # The copies start side by side: each start is mostly waiting.
@@ -655,8 +660,10 @@ class World:
 # --- what a person does -------------------------------------------------------------------------
 A_NAME = "alphaplayer"  # the account the runs register for copy A
 # The short timers of World(short_timers=True): a turn long enough for a side that shoots to aim
-# and fire on a slow machine; a hold longer than the 5 s an ended battle always shows its result.
+# and fire on a slow machine; the shortest turn the program takes for a side that lets its
+# turns run out; a hold longer than the 5 s an ended battle always shows its result.
 TURN_SECONDS = 12
+IDLE_TURN_SECONDS = 5
 HOLD_SECONDS = 10
 
 

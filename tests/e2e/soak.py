@@ -51,7 +51,7 @@ def end_match(world, a, b, ending):
 
 
 def main(build, count):
-    world = h.World(build, short_timers=True)
+    world = h.World(build, short_timers=True, idle=("b",))
     rows, ok = [], False
     try:
         a, b = world.start()

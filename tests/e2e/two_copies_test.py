@@ -88,7 +88,7 @@ def play_to_the_end(world, a, b):
 
 def run(build):
     figures = {}
-    world = h.World(build, short_timers=True)
+    world = h.World(build, short_timers=True, idle=("b",))
     ok = False
     try:
         a, b = world.start()

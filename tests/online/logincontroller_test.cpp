@@ -1,8 +1,10 @@
 // The login controller against a scripted loopback lobby: settings at first start, guest and
 // challenge logins with what they store, registration logging in with the hash, the relogin
-// waits (1 s, 10 s, 10 s, then 1 s after an acknowledged connect), cancelling, and redirects.
+// waits (1 s, 10 s, 10 s, then 1 s after an acknowledged connect), cancelling, redirects, and a
+// lobby that stops reading: given up, and the guest logged in again.
 #include <stdlib.h>
 
+#include "engine/VortanTimer.h"
 #include "online/OrloOnlineFactory.h"
 #include "online/login/LoginController.h"
 #include "platform/OrloStatsStore.h"
@@ -37,6 +39,7 @@ protected:
         delete controller;
         delete app;
         unsetenv("ORLO_LOBBY");
+        VortanTestClock::Clear();
     }
     COrloNetworkSession* Session() const
     {
@@ -287,6 +290,50 @@ TEST_F(LoginControllerTest, ARedirectIsUsedUntilALoginError)
     Serve(Ber(6).Int(0, -5).Text(1, "no").Build());
     ASSERT_TRUE(FrameUntil([&]() { return controller->IsUsingRedirect() == 0; }));
     EXPECT_EQ(0, controller->GetLoginState());
+}
+
+TEST_F(LoginControllerTest, ALobbyThatStopsReadingIsGivenUpAndTheGuestLogsInAgain)
+{
+    const u64 second = 1000000000ull;
+    VortanTestClock::Set(100 * second);
+    controller->LoginAsGuest();
+    AcceptClient(lobby);
+    Acknowledge();
+    ASSERT_EQ(5, TagOf(Next()));
+    Serve(Ber(6).Int(0, 12).Text(1, "tok").Text(3, "g").Build());
+    ASSERT_TRUE(FrameUntil([&]() { return controller->GetLoginState() == 2; }));
+
+    // Small buffers on both sides, then 20,000 pings that each want an answer, and the lobby
+    // reads nothing more: the answers stop moving once the buffers are full.
+    int small = 4096;
+    const int client = ntest::FindClientSocket(lobby.port);
+    ASSERT_GE(client, 0);
+    ASSERT_EQ(0, setsockopt(client, SOL_SOCKET, SO_SNDBUF, &small, sizeof(small)));
+    ASSERT_EQ(0, setsockopt(peer, SOL_SOCKET, SO_RCVBUF, &small, sizeof(small)));
+    std::vector<u8> pings;
+    for (int i = 0; i < 20000; ++i) {
+        std::vector<u8> one = Ber(44).Int(0, i).Build();
+        pings.insert(pings.end(), one.begin(), one.end());
+    }
+    Serve(pings);
+    CSocketEngine* engine = Session()->GetLobbyEngine();
+    ASSERT_TRUE(FrameUntil([&]() { return engine->GetOutboundCount() > 1000; }));
+    EXPECT_FALSE(controller->GetReloginTimer() && controller->GetReloginTimer()->IsAttached());
+
+    // 31 s by the clock without a byte read (moved on until the send thread has seen them
+    // pass after its last write): the lobby is given up and the relogin armed, 1 s.
+    ASSERT_TRUE(vtest::WaitUntil([&]() {
+        VortanTestClock::Advance(31 * second);
+        Frame(0.0f);
+        return controller->GetReloginTimer() && controller->GetReloginTimer()->IsAttached();
+    }));
+    EXPECT_NEAR(1.0f, controller->GetReloginTimer()->GetCountdown(), 0.05f);
+    Frame(1.1f);
+    EXPECT_TRUE(controller->Has("reconnecting"));
+    // A new connection and the guest's login again, on the new session.
+    AcceptClient(lobby);
+    Acknowledge();
+    EXPECT_EQ(5, TagOf(Next()));
 }
 
 } // namespace

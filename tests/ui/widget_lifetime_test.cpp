@@ -216,3 +216,66 @@ TEST(Lifetime, ACallbackDeletesEverySequenceWhileTheListAdvances)
     EXPECT_EQ(c.list.GetCount(), 0);
     c.registry.RemoveAll(); // its delegates point at the deleted sequences
 }
+
+namespace {
+
+// Runs its action when it is shut down.
+struct ShutdownWidget : LogWidget {
+    using LogWidget::LogWidget;
+    std::function<void(ShutdownWidget*)> onShutdown;
+    void Shutdown() override
+    {
+        if (onShutdown)
+            onShutdown(this);
+        LogWidget::Shutdown();
+    }
+};
+
+ShutdownWidget* MakeShutdown(Log* log, CWidget* parent, const char* name)
+{
+    ShutdownWidget* w = new ShutdownWidget(log);
+    w->Startup(nullptr, nullptr, R(0, 0, 10, 10));
+    w->SetName(S(name));
+    parent->AddChild(w);
+    return w;
+}
+
+} // namespace
+
+TEST(Lifetime, ShutdownTakesTheChildrenInOrderWithThoseAddedOrRemovedOnTheWay)
+{
+    Log log, order;
+    LogWidget* root = Make(&log, nullptr, "root", R(0, 0, 100, 100));
+    ShutdownWidget* a = MakeShutdown(&log, root, "a");
+    ShutdownWidget* b = MakeShutdown(&log, root, "b");
+    ShutdownWidget* c = MakeShutdown(&log, root, "c");
+    ShutdownWidget* d = MakeShutdown(&log, root, "d");
+    auto record = [&](ShutdownWidget* self) {
+        order.push_back(Narrow(self->GetName()));
+        // The parent no longer lists this child or any before it.
+        for (int i = 0; i < root->GetChildCount(); ++i) {
+            CWidget* child = root->GetChildren()[i];
+            EXPECT_TRUE(child == nullptr || (child != self && child->GetParent() == root));
+        }
+    };
+    ShutdownWidget* e = nullptr;
+    a->onShutdown = [&](ShutdownWidget* self) {
+        record(self);
+        e = MakeShutdown(&log, root, "e"); // added on the way: shut down and deleted too
+        e->onShutdown = record;
+    };
+    b->onShutdown = [&](ShutdownWidget* self) {
+        record(self);
+        EXPECT_TRUE(root->RemoveChild(c)); // removed on the way: the caller's now
+    };
+    c->onShutdown = record;
+    d->onShutdown = record;
+    root->Shutdown();
+    EXPECT_EQ(order, (Log{"a", "b", "d", "e"}));
+    EXPECT_EQ(root->GetChildCount(), 0);
+    EXPECT_EQ(c->GetParent(), nullptr);
+    order.clear();
+    Drop(c);
+    EXPECT_EQ(order, (Log{"c"}));
+    delete root;
+}

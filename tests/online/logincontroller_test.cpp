@@ -104,6 +104,16 @@ protected:
         return got[0];
     }
     void Serve(const std::vector<u8>& message) { ntest::WriteAll(peer, message); }
+    // A guest login on the lobby, answered: the controller logged in.
+    void GuestLoggedIn()
+    {
+        controller->LoginAsGuest();
+        AcceptClient(lobby);
+        Acknowledge();
+        ASSERT_EQ(5, TagOf(Next()));
+        Serve(Ber(6).Int(0, 12).Text(1, "tok").Text(3, "g").Build());
+        ASSERT_TRUE(FrameUntil([&]() { return controller->GetLoginState() == 2; }));
+    }
     void Acknowledge() { Serve(Ber(2).Text(0, "").Int(1, 0).Text(2, "").Int(3, 0).Build()); }
     COrloStatsEntry* Entry(const char* name)
     {
@@ -238,12 +248,7 @@ TEST_F(LoginControllerTest, RegistrationLogsInWithTheHashAndNoChallenge)
 
 TEST_F(LoginControllerTest, ReloginWaitsOneThenTenThenTenSecondsAndOneAfterAnAcknowledgement)
 {
-    controller->LoginAsGuest();
-    AcceptClient(lobby);
-    Acknowledge();
-    ASSERT_EQ(5, TagOf(Next()));
-    Serve(Ber(6).Int(0, 12).Text(1, "tok").Text(3, "g").Build());
-    ASSERT_TRUE(FrameUntil([&]() { return controller->GetLoginState() == 2; }));
+    ASSERT_NO_FATAL_FAILURE(GuestLoggedIn());
 
     const float waits[] = {1.0f, 10.0f, 10.0f};
     for (int round = 0; round < 3; ++round) {
@@ -296,12 +301,7 @@ TEST_F(LoginControllerTest, ALobbyThatStopsReadingIsGivenUpAndTheGuestLogsInAgai
 {
     const u64 second = 1000000000ull;
     VortanTestClock::Set(100 * second);
-    controller->LoginAsGuest();
-    AcceptClient(lobby);
-    Acknowledge();
-    ASSERT_EQ(5, TagOf(Next()));
-    Serve(Ber(6).Int(0, 12).Text(1, "tok").Text(3, "g").Build());
-    ASSERT_TRUE(FrameUntil([&]() { return controller->GetLoginState() == 2; }));
+    ASSERT_NO_FATAL_FAILURE(GuestLoggedIn());
 
     // Small buffers on both sides, then 20,000 pings that each want an answer, and the lobby
     // reads nothing more: the answers stop moving once the buffers are full.

@@ -193,15 +193,13 @@ void CWidget::Shutdown()
         s_capture = nullptr;
     ClearFocusInto(this);
     m_focus = nullptr;
-    // In order, each child's slot emptied before its Shutdown (nothing reaches a child on its
-    // way out through this array); the array is emptied once at the end, not shifted down for
-    // every child, which made a layout of many siblings cost their count squared. A child
-    // added or removed meanwhile is met or skipped as the array then stands.
-    for (int i = 0; i < m_children.GetSize(); ++i) {
-        CWidget* child = m_children.ElementAt(i);
+    // In order, each child taken out of the array before its Shutdown: whatever runs on the
+    // way (a shutdown event, a lookup through the tree) sees only the children still here.
+    while (m_children.GetSize() > 0) {
+        CWidget* child = m_children.ElementAt(0);
+        m_children.RemoveAt(0);
         if (!child)
             continue;
-        m_children.ElementAt(i) = nullptr;
         child->Shutdown();
         if (child->m_parent == this)
             child->m_parent = nullptr;

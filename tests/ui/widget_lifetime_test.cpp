@@ -279,3 +279,27 @@ TEST(Lifetime, ShutdownTakesTheChildrenInOrderWithThoseAddedOrRemovedOnTheWay)
     EXPECT_EQ(order, (Log{"c"}));
     delete root;
 }
+
+TEST(Lifetime, ALookupThroughTheTreeDuringAChildsShutdownMeetsOnlyLiveChildren)
+{
+    Log log;
+    LogWidget* root = Make(&log, nullptr, "root", R(0, 0, 100, 100));
+    MakeShutdown(&log, root, "a");
+    ShutdownWidget* b = MakeShutdown(&log, root, "b");
+    MakeShutdown(&log, root, "c");
+    std::string found = "(none)";
+    int listed = -1;
+    // As a layout's shutdown event that names a widget by its path does.
+    b->onShutdown = [&](ShutdownWidget*) {
+        CWidget* c = root->FindChild(S("c"), -1);
+        if (c)
+            found = Narrow(c->GetName());
+        listed = root->GetChildCount();
+        for (int i = 0; i < listed; ++i)
+            EXPECT_NE(nullptr, root->GetChild(i));
+    };
+    root->Shutdown();
+    EXPECT_EQ("c", found);
+    EXPECT_EQ(1, listed);
+    delete root;
+}

@@ -15,6 +15,8 @@ float CLoginController::s_reloginDelay = 1.0f;
 namespace {
 
 const float kReloginMax = 10.0f;
+// How long a login waits for the service's answer, as the session's own login time-out.
+const float kLoginAnswerLimit = 40.0f;
 
 const char kAutoLogin[] = "__Orlo_AutoLogin";
 const char kUserName[] = "__Orlo_UserName";
@@ -71,7 +73,8 @@ CLoginController::CLoginController()
     : m_gate(nullptr), m_challenge(0), m_autoLoginEntry(nullptr), m_userNameEntry(nullptr),
       m_passwordEntry(nullptr), m_firstRunEntry(nullptr), m_guestCounterEntry(nullptr),
       m_pendingAction(nullptr), m_serverPort(ORLO_LOBBY_PORT), m_loginState(0), m_mode(0),
-      m_redirectPort(0), m_useRedirect(0), m_reloginTimer(nullptr), m_guest(0), m_justRegistered(0)
+      m_redirectPort(0), m_useRedirect(0), m_reloginTimer(nullptr), m_guest(0), m_justRegistered(0),
+      m_loginWatch(-1.0f), m_failureShown(0), m_failureUnanswered(0)
 {
     GetLobbyAddress(&m_serverHost, &m_serverPort);
 }
@@ -274,6 +277,10 @@ void CLoginController::ConnectToServer(Action action)
 {
     if (!m_gate)
         return;
+    // A login waits for its answer from here on, across the reconnects it may take; a player
+    // already told that the service does not answer is not told again by a retry.
+    if (m_loginState == 1 && m_loginWatch < 0.0f && !m_failureShown)
+        m_loginWatch = 0.0f;
     COrloNetworkSession* session = GetSession();
     if (session && (session->GetStatus() & 0xFF) == LOBBY_STATE_REQUEST_SENT) {
         if (action)
@@ -290,7 +297,7 @@ void CLoginController::ConnectToServer(Action action)
                         ? session->ConnectLobby(m_redirectHost, m_redirectPort, this)
                         : session->ConnectLobby(m_serverHost, m_serverPort & 0xFFFF, this);
     if (connected != 1)
-        ShowLoginError(Text(14), Text(3), 2, nullptr);
+        ReportLoginFailure(true, Text(14), Text(3), 2);
 }
 
 void CLoginController::OnLobbyStateChanged(IOrloNetworkSession* session, int state)
@@ -335,11 +342,50 @@ void CLoginController::SetReloginTimer(float seconds)
 
 void CLoginController::OnReloginDue()
 {
-    ShowReconnecting();
-    Reconnect();
+    // Behind a failed-login page the retries go on without covering it.
+    if (!m_failureShown)
+        ShowReconnecting();
+    ReconnectQuietly();
     s_reloginDelay = s_reloginDelay * 10.0f;
     if (s_reloginDelay > kReloginMax)
         s_reloginDelay = kReloginMax;
+}
+
+void CLoginController::UpdateLoginWatch(float seconds)
+{
+    if (m_loginWatch < 0.0f)
+        return;
+    if (m_loginState != 1) {
+        m_loginWatch = -1.0f;
+        return;
+    }
+    m_loginWatch += seconds;
+    if (m_loginWatch >= kLoginAnswerLimit)
+        ReportLoginFailure(true, Text(12), Text(12), 3);
+}
+
+void CLoginController::ReportLoginFailure(bool unanswered, const CVortanString& title,
+                                          const CVortanString& message, int optionBits)
+{
+    m_loginWatch = -1.0f;
+    if (unanswered && m_failureShown && m_failureUnanswered)
+        return;
+    m_failureShown = 1;
+    m_failureUnanswered = unanswered ? 1 : 0;
+    ShowLoginError(title, message, optionBits, nullptr);
+}
+
+void CLoginController::ForgetLoginFailure()
+{
+    m_loginWatch = -1.0f;
+    m_failureShown = 0;
+    m_failureUnanswered = 0;
+}
+
+void CLoginController::TryLoginAgain()
+{
+    ForgetLoginFailure();
+    ReconnectQuietly();
 }
 
 void CLoginController::ScheduleReconnect(const CVortanString& host, int port)
@@ -356,6 +402,7 @@ void CLoginController::Login(const CVortanString& name, const CVortanString& pas
                              bool autoLogin)
 {
     Logout();
+    ForgetLoginFailure();
     m_mode = 0;
     m_loginState = 1;
     SetEntryBool(m_autoLoginEntry, autoLogin);
@@ -402,6 +449,7 @@ void CLoginController::LoginAsGuest()
 {
     if (m_loginState != 0)
         return;
+    ForgetLoginFailure();
     m_loginState = 1;
     m_userName = CVortanString("guest");
     m_password.FromInteger(GetGuestCounter(), 10);
@@ -413,6 +461,17 @@ void CLoginController::LoginAsGuest()
 void CLoginController::Reconnect()
 {
     Logout();
+    ForgetLoginFailure();
+    m_loginState = 1;
+    if (m_mode == 1 || m_mode == 2)
+        ConnectToServer(&CLoginController::SendExternalLogin);
+    else
+        ConnectToServer(&CLoginController::StartLogin);
+}
+
+void CLoginController::ReconnectQuietly()
+{
+    CloseLogin(false);
     m_loginState = 1;
     if (m_mode == 1 || m_mode == 2)
         ConnectToServer(&CLoginController::SendExternalLogin);
@@ -431,6 +490,7 @@ void CLoginController::OnLoginSuccess(COrloNetworkSession* session, int playerId
     (void)text5;
     (void)value4;
     m_loginState = 2;
+    ForgetLoginFailure();
     COrloStatsStore* settings = m_gate ? m_gate->GetSettings() : nullptr;
     if (settings) {
         bool autoLogin = m_autoLoginEntry && m_autoLoginEntry->boolValue;
@@ -464,20 +524,39 @@ void CLoginController::OnLoginError(COrloNetworkSession* session, const CVortanS
     m_loginState = 0;
     m_useRedirect = 0;
     CVortanString message(text);
-    ShowLoginError(Text(12), message, 3, nullptr);
+    ReportLoginFailure(false, Text(12), message, 3);
+}
+
+void CLoginController::OnLoginUnanswered(COrloNetworkSession* session, const CVortanString& text)
+{
+    (void)session;
+    m_loginState = 0;
+    m_useRedirect = 0;
+    CVortanString message(text);
+    ReportLoginFailure(true, Text(12), message, 3);
 }
 
 void CLoginController::OnConnectRefused(COrloNetworkSession* session, const CVortanString& text)
 {
     (void)session;
+    m_loginWatch = -1.0f;
+    m_failureShown = 1;
+    m_failureUnanswered = 0;
     ShowConnectionError(text);
 }
 
 void CLoginController::Logout()
 {
+    CloseLogin(true);
+    m_loginWatch = -1.0f;
+}
+
+void CLoginController::CloseLogin(bool showLoginScreen)
+{
     COrloNetworkSession* session = GetSession();
     if (m_loginState != 0 && session) {
-        ShowLoginScreen();
+        if (showLoginScreen)
+            ShowLoginScreen();
         session->SendLogout();
         session->CloseSockets();
         m_loginState = 0;

@@ -104,6 +104,7 @@ public:
     // --- login observer ----------------------------------------------------------------------
     void OnConnectRefused(COrloNetworkSession* session, const CVortanString& text) override;
     void OnLoginError(COrloNetworkSession* session, const CVortanString& text) override;
+    void OnLoginUnanswered(COrloNetworkSession* session, const CVortanString& text) override;
     void OnLoginChallenge(COrloNetworkSession* session, const CVortanString& challenge) override;
     void OnLoginSuccess(COrloNetworkSession* session, int playerId, const CVortanString& playerName,
                         const CVortanString& loginToken, const CVortanString& text2,
@@ -120,6 +121,20 @@ public:
 
     // The server redirected the client: connect there from now on (until a login error).
     void ScheduleReconnect(const CVortanString& host, int port);
+
+    // Advances the wait of a login for the service's answer; once it has waited as long as a
+    // login may, the player is told (the failed-login page), while the automatic reconnects
+    // go on behind it. Run once per frame.
+    void UpdateLoginWatch(float seconds);
+    // "Try again" after a login that the service did not answer: logs in again at once with
+    // the name and password the controller holds (a guest as a guest); the automatic
+    // reconnects go on until one succeeds.
+    void TryLoginAgain();
+    // The failure the player was last told of is a service that did not answer (not a
+    // refusal), and no login has succeeded or been started by the player since.
+    bool IsLoginUnanswered() const { return m_failureShown && m_failureUnanswered; }
+    // Seconds the current login has waited for its answer; -1 when none waits.
+    float GetLoginWatch() const { return m_loginWatch; }
 
     // Queries for the application and tests.
     int GetLoginState() const { return m_loginState; }
@@ -139,6 +154,16 @@ public:
 protected:
     // Called by the relogin timer when it runs out.
     void OnReloginDue();
+    // The logout's steps; the login screen only when asked for.
+    void CloseLogin(bool showLoginScreen);
+    // Logs in again with what the controller holds, without the login screen.
+    void ReconnectQuietly();
+    // Tells the player of a failed login once: a service that still does not answer while
+    // the player has been told so (an automatic retry failing the same way) is not told again.
+    void ReportLoginFailure(bool unanswered, const CVortanString& title,
+                            const CVortanString& message, int optionBits);
+    // Clears what the player was told: a login of the player's own starts afresh.
+    void ForgetLoginFailure();
     void ConnectToServer(Action action);
     void RequestLoginChallenge(COrloNetworkSession* session);
     void StartLogin(COrloNetworkSession* session);
@@ -179,6 +204,11 @@ protected:
     ReloginTimer* m_reloginTimer;
     int m_guest;
     int m_justRegistered;
+    // The wait of the current login for its answer (seconds, -1 = none), and the failure the
+    // player was told of.
+    float m_loginWatch;
+    int m_failureShown;
+    int m_failureUnanswered;
 
     static float s_reloginDelay;
 

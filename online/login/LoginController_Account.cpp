@@ -102,6 +102,7 @@ void CLoginController::LoginExternal(const CVortanString& id, const CVortanStrin
         return;
     }
     Logout();
+    ForgetLoginFailure();
     m_loginState = 1;
     m_mode = mode;
     SetEntryBool(m_autoLoginEntry, false);

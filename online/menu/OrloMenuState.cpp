@@ -326,6 +326,7 @@ int COrloMenuState::Update(float seconds)
         if (m_loadingTimeout <= 0.0f)
             HideLoading();
     }
+    UpdateLoginWatch(seconds);
     RunItemCheck(seconds);
     UpdateTurnClock();
     UpdateShopIcons(seconds);

@@ -117,6 +117,8 @@ public:
     void ShowPlayerNameScreen() override;
     // Fills the login form from the stored credentials.
     void RestoreLoginFields();
+    // The failed-login page is the current page.
+    bool IsOnLoginErrorPage();
 
     // --- the application's calls -----------------------------------------------------------------
     void LeaveGameToLobby() override;

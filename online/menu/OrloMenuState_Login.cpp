@@ -113,6 +113,14 @@ void COrloMenuState::ShowLoginError(const CVortanString& title, const CVortanStr
     if (m_pageRoot)
         m_pageRoot->NavigateTo(CVortanString("loginscreen_error"));
     SetMenuShown(true);
+    // The round button stays at hand: it closes the menu over a failed login.
+    if (m_orloButtonRoot)
+        m_orloButtonRoot->SetVisible(true);
+}
+
+bool COrloMenuState::IsOnLoginErrorPage()
+{
+    return m_pageRoot && GetCurrentPageName() == CVortanString("loginscreen_error");
 }
 
 void COrloMenuState::ShowConnectionError(const CVortanString& text)
@@ -190,19 +198,26 @@ int COrloMenuState::OnThankYouClose(CWidget* sender, COrloMenuState* menu)
 
 int COrloMenuState::OnCancelAutoRelogin(CWidget* sender, COrloMenuState* menu)
 {
-    menu->SetReloginTimer(0.0f);
-    // "Try again" on the failed-login page tries again: a guest has no form to fill, so its
-    // guest login starts anew behind the loading page, and the button does not go on to the
-    // account form (0). An account's "Try again" leads back to its form.
     bool onErrorPage = false;
     for (CWidget* at = sender; at; at = at->GetParent())
         if (at->GetName() == CVortanString("loginscreen_error"))
             onErrorPage = true;
-    if (!onErrorPage || !menu->IsGuest() || menu->GetLoginState() != 0)
-        return 1;
-    menu->ShowLoading(menu->MenuText(35), menu->MenuText(34));
-    menu->LoginAsGuest();
-    return 0;
+    // "Try again" on the failed-login page tries again: after a service that did not answer
+    // it logs in again at once with what the controller holds (a guest as a guest) behind the
+    // loading page, and the automatic retries go on; the button does not go on to the account
+    // form (0).
+    if (onErrorPage && (menu->IsLoginUnanswered() ||
+                        (menu->IsGuest() && menu->GetLoginState() == 0))) {
+        menu->ShowLoading(menu->MenuText(35), menu->MenuText(34));
+        menu->TryLoginAgain();
+        return 0;
+    }
+    // After a refusal (or on the form's own pages) the automatic retries stop and the player
+    // is back at the account form, which keeps the round button hidden.
+    menu->SetReloginTimer(0.0f);
+    if (onErrorPage && menu->GetLoginState() == 0 && menu->m_orloButtonRoot)
+        menu->m_orloButtonRoot->SetVisible(false);
+    return 1;
 }
 
 int COrloMenuState::OnExitApp(CWidget* sender, COrloMenuState* menu)

@@ -111,7 +111,9 @@ void COrloMenuState::ToggleMenu()
             device->OpenUrl(link);
         return;
     }
-    if (GetLoginState() == 0) {
+    // Not logged in, the menu stays up, except over a failed login: the player may go on
+    // with the game's own menu while the service is away.
+    if (GetLoginState() == 0 && !(IsMenuShown() && IsOnLoginErrorPage())) {
         SetMenuShown(true);
         return;
     }

@@ -305,7 +305,7 @@ void COrloNetworkSession::OnSocketStatus(int code, int detail)
         CloseSockets();
         SetLobbyState(LOBBY_STATE_CLOSED);
         if (m_loginObserver && !m_retired)
-            m_loginObserver->OnLoginError(this, Text(3));
+            m_loginObserver->OnLoginUnanswered(this, Text(3));
         break;
     default:
         break;
@@ -489,7 +489,7 @@ void COrloNetworkSession::Update(float seconds)
             m_loginTimer = -1.0f;
         } else if (m_loginTimer >= kLoginLimit) {
             m_loginTimer = -1.0f;
-            m_loginObserver->OnLoginError(this, Text(12));
+            m_loginObserver->OnLoginUnanswered(this, Text(12));
         } else {
             m_loginTimer += seconds;
         }

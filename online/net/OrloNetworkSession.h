@@ -34,6 +34,12 @@ public:
         virtual ~LoginObserver() {}
         virtual void OnConnectRefused(COrloNetworkSession* session, const CVortanString& text) = 0;
         virtual void OnLoginError(COrloNetworkSession* session, const CVortanString& text) = 0;
+        // The service did not answer: the connection could not be made or the login timed
+        // out. An observer that does not tell the two apart takes it as a login error.
+        virtual void OnLoginUnanswered(COrloNetworkSession* session, const CVortanString& text)
+        {
+            OnLoginError(session, text);
+        }
         virtual void OnLoginChallenge(COrloNetworkSession* session,
                                       const CVortanString& challenge) = 0;
         virtual void OnLoginSuccess(COrloNetworkSession* session, int playerId,

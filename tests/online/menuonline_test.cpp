@@ -229,12 +229,13 @@ TEST_F(MenuOnline, AStoppedLobbyIsReconnectedToAndTheMenuHidesAgain)
     ASSERT_TRUE(FramesUntil([&]() { return LoggedInAndHidden(); }));
     const int lobbyPort = server->lobby, gamePort = server->game;
     server->Stop();
-    // Reconnecting: the loading page with texts 35 and 34.
-    // The lost lobby brings the menu back over the game while the relogin waits.
+    // The lost lobby is reconnected to at once; that is refused, and the failed-login page
+    // comes over the game with the round button, while the next attempt waits behind it.
     ASSERT_TRUE(FramesUntil([&]() {
         return app->Menu()->GetReloginTimer()->IsAttached() && app->Menu()->IsMenuShown() &&
-               !app->Menu()->GetOrloButtonRoot()->IsVisible();
+               Page() == "loginscreen_error";
     }));
+    EXPECT_TRUE(app->Menu()->GetOrloButtonRoot()->IsVisible());
     server.reset(new ntest::StandIn(state.Path(), lobbyPort, gamePort));
     ASSERT_EQ(lobbyPort, server->lobby);
     ASSERT_TRUE(FramesUntil([&]() { return LoggedInAndHidden(); }, 250));
@@ -245,8 +246,10 @@ TEST_F(MenuOnline, WithoutALobbyTheLoginErrorPageShowsAndTheLoginIsTriedAgain)
     ASSERT_NO_FATAL_FAILURE(Start(false));
     ASSERT_TRUE(FramesUntil([&]() { return Page() == "loginscreen_error"; }));
     EXPECT_TRUE(app->Menu()->IsMenuShown());
-    EXPECT_FALSE(app->Menu()->GetOrloButtonRoot()->IsVisible());
-    EXPECT_EQ(Language(12), Shown("//loginscreen_error//loginerror_title"));
+    EXPECT_TRUE(app->Menu()->GetOrloButtonRoot()->IsVisible());
+    // One notice: the connection that could not be made, as the controller saw it first.
+    EXPECT_EQ(Language(14), Shown("//loginscreen_error//loginerror_title"));
+    EXPECT_EQ(Language(3), Shown("//loginscreen_error//loginerror_message"));
     // The controller tries again by itself after a second.
     CLoginController::ReloginTimer* timer = app->Menu()->GetReloginTimer();
     ASSERT_TRUE(FramesUntil([&]() { return timer->IsAttached(); }));

@@ -478,16 +478,21 @@ protected:
     bool SecondsUntilTheLoginFails()
     {
         for (int i = 0; i < 120; ++i) {
-            COrloNetworkSession* session = (COrloNetworkSession*)app->GetNetworkSession();
-            if (session && session->GetLobbyEngine())
-                session->GetLobbyEngine()->Run(1.0f);
-            if (session)
-                session->Update(1.0f);
-            menu->Update(1.0f);
+            Second();
             if (VortanUTF8Of(menu->GetCurrentPageName()) == "loginscreen_error")
                 return true;
         }
         return false;
+    }
+    // One frame whose clock runs a second.
+    void Second()
+    {
+        COrloNetworkSession* session = (COrloNetworkSession*)app->GetNetworkSession();
+        if (session && session->GetLobbyEngine())
+            session->GetLobbyEngine()->Run(1.0f);
+        if (session)
+            session->Update(1.0f);
+        menu->Update(1.0f);
     }
     std::string Page() { return VortanUTF8Of(menu->GetCurrentPageName()); }
 };
@@ -496,7 +501,13 @@ TEST_F(UnansweredLoginPages, TryAgainLogsTheGuestInAgain)
 {
     ASSERT_TRUE(FramesUntil([&]() { return Control("logins") == "ok 1"; }));
     ASSERT_TRUE(SecondsUntilTheLoginFails());
+    // A login that was sent and never answered is not sent again by itself: the player is
+    // asked.
+    for (int i = 0; i < 90; ++i)
+        Second();
     EXPECT_EQ(0, menu->GetLoginState());
+    EXPECT_EQ("ok 1", Control("logins"));
+    EXPECT_EQ("loginscreen_error", Page());
     CWidget* root = menu->GetRoot();
     CButton* tryAgain = WidgetCast<CButton>(root->FindChild(CVortanString("button_tryagain"), -1));
     ASSERT_NE(nullptr, tryAgain);

@@ -90,6 +90,29 @@ class Silent(FaultCase):
         self.assertGreater(sent, 0)
 
 
+class HangAndResume(FaultCase):
+    """The control port's hang: a logged-in client and a new one are accepted and wait; after
+    resume both are answered, in order, and the logged-in one was not pushed off."""
+
+    def test_nothing_is_answered_while_hung_and_everything_after(self):
+        self.assertEqual(self.client.connect()[1], 0)
+        self.assertGreater(self.client.login("alice", "wonderland")[0], 0)
+        self.assertEqual(self.server.control("hang"), "ok")
+        self.client.send(44, 7)  # a ping the server echoes
+        late = self.server.client()
+        self.addCleanup(late.close)
+        late.send(0, *connect_values())
+        for client in (self.client, late):
+            client.sock.settimeout(0.5)
+            with self.assertRaises(socket.timeout):
+                client.sock.recv(64)
+        self.assertEqual(self.server.control("online"), "ok 101")
+        self.assertEqual(self.server.control("resume"), "ok")
+        self.assertEqual(self.client.expect(44, skip=(29, 85)), [7])
+        self.assertEqual(late.expect(2)[1], 0)
+        self.assertEqual(late.login("bobcat", "builder42")[0], 102)
+
+
 class Bounds(FaultCase):
     def test_announced_message_above_the_bound_closes(self):
         self.client.send_raw(bytes.fromhex("bf0d8400100000"))

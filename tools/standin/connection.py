@@ -23,6 +23,37 @@ OUTBOUND_PAUSE = 2000
 OUTBOUND_RESUME = 500
 
 
+class Answering:
+    """Whether the service reads and answers at all. Held (the control port's "hang"), every
+    connection, old or new, is still accepted by the system but neither read nor answered, and
+    no ping goes out, as with a stopped process; released ("resume"), what waited goes through
+    in order."""
+
+    def __init__(self):
+        self._event = None
+
+    def _get(self):
+        if self._event is None:
+            self._event = asyncio.Event()
+            self._event.set()
+        return self._event
+
+    def hold(self):
+        self._get().clear()
+
+    def release(self):
+        self._get().set()
+
+    def held(self):
+        return not self._get().is_set()
+
+    async def wait(self):
+        await self._get().wait()
+
+
+ANSWERING = Answering()
+
+
 def log(line):
     sys.stderr.write(line + "\n")
     sys.stderr.flush()
@@ -86,7 +117,9 @@ class Connection:
     async def _read_loop(self):
         held = b""
         while self.open:
+            await ANSWERING.wait()
             chunk = await self.reader.read(READ_SIZE)
+            await ANSWERING.wait()
             if not chunk:
                 log("%s closed by the peer" % self.label)
                 return
@@ -144,6 +177,8 @@ class Connection:
     async def _ping_loop(self):
         while self.open:
             await asyncio.sleep(min(self.ping_interval / 4.0, 1.0))
+            if ANSWERING.held():
+                continue
             if time.monotonic() - self.last_sent >= self.ping_interval:
                 value = self.next_ping
                 self.next_ping = (self.next_ping + 1) % 2**31
@@ -164,6 +199,7 @@ class Connection:
                 if self.outbound.qsize() <= OUTBOUND_RESUME:
                     self.drained.set()
                 tag, data = await self.outbound.get()
+                await ANSWERING.wait()
                 if self.fault == "coalesce":
                     await self._write_coalesced(tag, data)
                     continue

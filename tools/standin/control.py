@@ -8,6 +8,9 @@ Commands (WHO is a logged-in player's name or id; quoted values may hold spaces)
                                       countdown=MS flags=N title= title_link= click= ok= first=
   adverts                             "ok N": the advertisement requests (112) answered so far
   kick WHO REASON                     a player-list update with that reason (-1, -2)
+  hang                                the service stops reading and answering (every
+                                      connection, old and new), as a stopped process would
+  resume                              it reads and answers again, what waited first
   cut WHO                             "ok N": closes the player's game connections (N of them),
                                       as a network that drops them would
   language WHO                        "ok CODE": the language the client last chose
@@ -19,7 +22,7 @@ Commands (WHO is a logged-in player's name or id; quoted values may hold spaces)
 import asyncio
 import shlex
 
-from connection import log
+from connection import ANSWERING, log
 
 
 class ControlServer:
@@ -31,6 +34,8 @@ class ControlServer:
             "adverts": self.adverts,
             "kick": self.kick,
             "cut": self.cut,
+            "hang": self.hang,
+            "resume": self.resume,
             "language": self.language,
             "logins": self.logins,
             "online": self.online,
@@ -129,6 +134,14 @@ class ControlServer:
         for connection in cut:
             connection.close()
         return "ok %d" % len(cut)
+
+    def hang(self, words):
+        ANSWERING.hold()
+        return "ok"
+
+    def resume(self, words):
+        ANSWERING.release()
+        return "ok"
 
     def language(self, words):
         return "ok %s" % self._who(words).language

@@ -86,12 +86,15 @@ protected:
         ASSERT_EQ(VORTAN_OK, menu->Init(app));
         app->SetMenu(menu);
         ASSERT_EQ(1, menu->BuildMenu(800, 480, nullptr));
+        BeforeLogin();
         menu->LoginAsGuest();
-        if (ServerOptions().empty()) {
+        if (WaitsForLogin()) {
             ASSERT_TRUE(FramesUntil([&]() { return menu->GetLoginState() == 2; }));
         }
     }
     virtual std::vector<std::string> ServerOptions() const { return {}; }
+    virtual void BeforeLogin() {}
+    virtual bool WaitsForLogin() const { return ServerOptions().empty(); }
     void TearDown() override
     {
         app->SetMenu(nullptr);
@@ -106,7 +109,7 @@ protected:
         delete app;
         unsetenv("ORLO_LOBBY");
     }
-    void Frame()
+    virtual void Frame()
     {
         COrloNetworkSession* session = (COrloNetworkSession*)app->GetNetworkSession();
         if (session && session->GetLobbyEngine())
@@ -526,6 +529,196 @@ TEST_F(UnansweredLoginPages, TryAgainLogsTheGuestInAgain)
     ASSERT_TRUE(SecondsUntilTheLoginFails());
     EXPECT_TRUE(tryAgain->IsVisible());
     mtest::SaveShot(app, menu, "login_failed_again");
+}
+
+// A service that stops answering: accepted connections that are never read nor answered,
+// from the start or from a moment after a login. The menu's clock runs a second a frame.
+class HungPages : public StandInPages {
+protected:
+    void BeforeLogin() override { CLoginController::SetReloginDelay(1.0f); }
+    // One frame whose clock runs a second; notes every failed-login notice and whether the
+    // account form ever showed.
+    void Second()
+    {
+        COrloNetworkSession* session = (COrloNetworkSession*)app->GetNetworkSession();
+        if (session && session->GetLobbyEngine())
+            session->GetLobbyEngine()->Run(1.0f);
+        session = (COrloNetworkSession*)app->GetNetworkSession();
+        if (session)
+            session->Update(1.0f);
+        CLoginController::ReloginTimer* timer = menu->GetReloginTimer();
+        if (timer && timer->IsAttached())
+            timer->Run(1.0f);
+        menu->Update(1.0f);
+        const std::string page = Page();
+        if (page == "loginscreen_error" && last != page)
+            ++notices;
+        if (page == "loginscreen_root" && menu->IsMenuShown())
+            formShown = true;
+        last = page;
+    }
+    // Seconds until the failed-login page shows (at most a bound); -1 when it does not.
+    int SecondsUntilTheFailedPage(int bound)
+    {
+        for (int i = 1; i <= bound; ++i) {
+            Second();
+            if (Page() == "loginscreen_error")
+                return i;
+        }
+        return -1;
+    }
+    // The application's frame runs the relogin timer too.
+    void Frame() override
+    {
+        StandInPages::Frame();
+        CLoginController::ReloginTimer* timer = menu->GetReloginTimer();
+        if (timer && timer->IsAttached())
+            timer->Run(0.016f);
+    }
+    std::string Page() { return VortanUTF8Of(menu->GetCurrentPageName()); }
+    // Frames of the usual length, for a page change to run its course before a picture.
+    void Settle()
+    {
+        for (int i = 0; i < 40; ++i)
+            Frame();
+    }
+    std::string Shown(const char* name)
+    {
+        CTextWidget* text =
+            WidgetCast<CTextWidget>(menu->GetRoot()->FindChild(CVortanString(name), -1));
+        return text ? VortanUTF8Of(text->GetText()) : std::string("<none>");
+    }
+    std::string Language(int index) { return VortanUTF8Of(app->GetLanguage()->GetText(index)); }
+    CButton* TryAgain()
+    {
+        return WidgetCast<CButton>(menu->GetRoot()->FindChild(CVortanString("button_tryagain"), -1));
+    }
+    // The failed-login page as a service that does not answer leaves it.
+    void ExpectTheFailedLoginPage()
+    {
+        EXPECT_EQ("loginscreen_error", Page());
+        EXPECT_TRUE(menu->IsMenuShown());
+        EXPECT_EQ(Language(12), Shown("loginerror_title"));
+        EXPECT_EQ(Language(12), Shown("loginerror_message"));
+        ASSERT_NE(nullptr, TryAgain());
+        EXPECT_TRUE(TryAgain()->IsVisible());
+        EXPECT_EQ(Language(10), Shown("label_tryagain"));
+        EXPECT_TRUE(menu->GetOrloButtonRoot()->IsVisible());
+    }
+    // Logs in as an account through the menu's login (a challenge and its response).
+    void LogInAs(const char* name, const char* password)
+    {
+        menu->Login(CVortanString(name), CVortanString(password), true);
+        ASSERT_TRUE(FramesUntil([&]() { return menu->GetLoginState() == 2; }));
+        ASSERT_EQ(name, PlayerName());
+    }
+
+    std::string PlayerName()
+    {
+        CVortanString name;
+        app->GetNetworkSession()->GetPlayerName(name);
+        return VortanUTF8Of(name);
+    }
+
+    std::string last;
+    int notices = 0;
+    bool formShown = false;
+};
+
+// Hung before the first login.
+class HungAtStartPages : public HungPages {
+protected:
+    void BeforeLogin() override
+    {
+        HungPages::BeforeLogin();
+        ASSERT_EQ("ok", Control("hang"));
+    }
+    bool WaitsForLogin() const override { return false; }
+};
+
+TEST_F(HungAtStartPages, TheGuestSeesTheFailedLoginPageOnceAndIsLoggedInWhenTheServiceAnswers)
+{
+    // The connect is accepted and never acknowledged: nothing for the login time-out, then
+    // the page, with the login still wanted.
+    const int seconds = SecondsUntilTheFailedPage(60);
+    ASSERT_GE(seconds, 40);
+    ASSERT_LE(seconds, 41);
+    ExpectTheFailedLoginPage();
+    EXPECT_EQ(1, menu->GetLoginState());
+    Settle();
+    mtest::SaveShot(app, menu, "hung_first_start_guest");
+    // The round button closes the menu over the page and opens it on the page again.
+    ASSERT_EQ(1, menu->RunEvent("toggle_orlo_menu", nullptr));
+    EXPECT_FALSE(menu->IsMenuShown());
+    ASSERT_EQ(1, menu->RunEvent("toggle_orlo_menu", nullptr));
+    EXPECT_TRUE(menu->IsMenuShown());
+    EXPECT_EQ("loginscreen_error", Page());
+    ASSERT_EQ(1, menu->RunEvent("toggle_orlo_menu", nullptr));
+    // The retries go on behind the page (the unanswered connection is dropped after the idle
+    // minute and made again), without a second notice and without covering the page.
+    for (int i = 0; i < 150; ++i)
+        Second();
+    EXPECT_FALSE(menu->IsMenuShown());
+    EXPECT_EQ("loginscreen_error", Page());
+    EXPECT_EQ(1, notices);
+    EXPECT_FALSE(formShown);
+    EXPECT_EQ("ok 0", Control("logins"));
+    // The service answers again: the guest logs in by itself and the page goes.
+    ASSERT_EQ("ok", Control("resume"));
+    ASSERT_TRUE(FramesUntil([&]() { return menu->GetLoginState() == 2; }));
+    ASSERT_TRUE(FramesUntil([&]() { return Page() != "loading_dialog"; }));
+    EXPECT_NE("loginscreen_error", Page());
+    EXPECT_FALSE(menu->IsLoginUnanswered());
+    EXPECT_EQ(1, notices);
+    menu->SetMenuShown(true);
+    Settle();
+    mtest::SaveShot(app, menu, "hung_answered_again");
+}
+
+TEST_F(HungAtStartPages, AServiceThatAnswersWithinTheTimeOutChangesNothing)
+{
+    for (int i = 0; i < 35; ++i)
+        Second();
+    ASSERT_EQ("ok", Control("resume"));
+    ASSERT_TRUE(FramesUntil([&]() { return menu->GetLoginState() == 2; }));
+    for (int i = 0; i < 30; ++i)
+        Second();
+    EXPECT_EQ(0, notices);
+    EXPECT_EQ(2, menu->GetLoginState());
+    EXPECT_EQ("ok 1", Control("logins"));
+}
+
+TEST_F(HungPages, AnAccountWhoseConnectionGoesSilentMeetsThePageAndTryAgainKeepsTrying)
+{
+    ASSERT_NO_FATAL_FAILURE(LogInAs("alice", "wonderland"));
+    ASSERT_TRUE(FramesUntil([&]() { return !menu->IsLoading() && !menu->IsMenuShown(); }));
+    ASSERT_EQ("ok 2", Control("logins"));
+    ASSERT_EQ("ok", Control("hang"));
+    // Nothing comes for the idle minute: the connection is dropped, the relogin's connect is
+    // never acknowledged, and after the login time-out the page shows; never the account form.
+    const int seconds = SecondsUntilTheFailedPage(200);
+    ASSERT_GE(seconds, 95);
+    ExpectTheFailedLoginPage();
+    EXPECT_EQ(1, notices);
+    EXPECT_FALSE(formShown);
+    Settle();
+    mtest::SaveShot(app, menu, "hung_after_login_account");
+    // "Try again" logs in again at once with what the session holds, behind the loading page;
+    // it is not answered either, and the retries go on.
+    TryAgain()->Click();
+    EXPECT_EQ("loading_dialog", Page());
+    EXPECT_EQ(1, menu->GetLoginState());
+    for (int i = 0; i < 150; ++i)
+        Second();
+    EXPECT_FALSE(formShown);
+    EXPECT_EQ(1, menu->GetLoginState());
+    EXPECT_EQ("loginscreen_error", Page());
+    ASSERT_EQ("ok", Control("resume"));
+    ASSERT_TRUE(FramesUntil([&]() { return menu->GetLoginState() == 2; }));
+    EXPECT_EQ("alice", PlayerName());
+    ASSERT_TRUE(FramesUntil([&]() { return Page() != "loading_dialog"; }));
+    EXPECT_NE("loginscreen_error", Page());
+    EXPECT_FALSE(formShown);
 }
 
 } // namespace

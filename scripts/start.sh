@@ -2,13 +2,15 @@
 # Starts the built program from the given build directory; under Xvfb when there is no display.
 # The program finds its data packs beside itself, in the build directory.
 #
-# Unless ORLO_LOBBY names a lobby ("host:port"), the stand-in lobby and game server start first
-# on 127.0.0.1 port 5000 (the program's own lobby address); when another program holds that
+# Unless ORLO_LOBBY names a lobby ("host:port"), the copy plays on the stand-in lobby and game
+# server that an earlier copy started, while that one runs; else the service starts first on
+# 127.0.0.1 port 5000 (the program's own lobby address), or when another program holds that
 # port, on a free one passed in ORLO_LOBBY. The stand-in lives as long as any copy that plays on
-# it: this one, and a second copy started meanwhile (scripts/second.sh). Each copy holds a shared
-# lock on standin-state/users.lock through a descriptor its program inherits, so the lock goes
-# when the copy ends, however it ends (window closed, Ctrl+C, killed); the keeper
-# (scripts/standin_keeper.py) stops the service once no copy holds it.
+# it: the one that started it, and any started meanwhile, by ./run or ./run second
+# (scripts/second.sh). Each copy holds a shared lock on standin-state/users.lock through a
+# descriptor its program inherits, so the lock goes when the copy ends, however it ends (window
+# closed, Ctrl+C, killed); the keeper (scripts/standin_keeper.py) stops the service once no copy
+# holds it. The running service holds standin-state/service.lock, which names its pid and port.
 BUILD="$1"
 if [ ! -x "$BUILD/orlogate" ]; then
     echo "Built in $BUILD:"
@@ -67,38 +69,63 @@ if [ -z "$ORLO_LOBBY" ]; then
     STATE="$BUILD/standin-state"
     PORTS="$STATE/ports"
     mkdir -p "$STATE"
-    rm -f "$PORTS"
-    LOBBY_PORT=5000
-    if python3 -c 'import socket,sys; s=socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1); s.bind(("127.0.0.1", 5000))' 2>/dev/null; then
-        :
-    else
-        echo "Port 5000 is held by another program: the stand-in service takes a free port."
-        LOBBY_PORT=0
-    fi
-    # This copy's hold on the service, on descriptor 9, which the program inherits.
+    # This copy's hold on the service, on descriptor 9, which the program inherits. Taken before
+    # the service is looked for: once held, a service found running stays up. While the keeper
+    # stops the last copy's service it holds the lock alone; the copy waits here until that
+    # service is gone, then starts a new one.
     exec 9>>"$STATE/users.lock"
     flock -s 9
-    ORLO_STANDIN_PACKS="$BUILD/standin" python3 "$HERE/scripts/standin_keeper.py" \
-        "$STATE/users.lock" -- python3 "$HERE/tools/standin/standin_server.py" \
-        --port-file "$PORTS" --lobby-port "$LOBBY_PORT" --state-dir "$STATE" \
-        2>"$STATE/service.log" 9>&- &
-    SERVICE_PID=$!
-    waited=0
-    while [ ! -s "$PORTS" ]; do
-        if ! kill -0 "$SERVICE_PID" 2>/dev/null || [ "$waited" -ge 100 ]; then
-            echo "The stand-in service did not start (see $STATE/service.log)."
-            stop_service
-            exit 1
+    # One copy at a time looks for the service and starts one when none runs.
+    exec 8>>"$STATE/start.lock"
+    flock 8
+    # The service that holds the state, when one does and its lobby answers: its port.
+    if LOBBY_PORT="$(python3 -c 'import fcntl,socket,sys
+try:
+    with open(sys.argv[1], "rb") as f:
+        try:
+            fcntl.flock(f, fcntl.LOCK_SH | fcntl.LOCK_NB)
+            sys.exit(1)
+        except BlockingIOError:
+            words = f.read(64).split()
+    port = int(words[1])
+    socket.create_connection(("127.0.0.1", port), 1).close()
+except (OSError, ValueError, IndexError):
+    sys.exit(1)
+print(port)' "$STATE/service.lock" 2>/dev/null)"; then
+        echo "Joined the stand-in service on 127.0.0.1:$LOBBY_PORT, which another copy started (log: $STATE/service.log)."
+    else
+        rm -f "$PORTS"
+        LOBBY_PORT=5000
+        if python3 -c 'import socket,sys; s=socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1); s.bind(("127.0.0.1", 5000))' 2>/dev/null; then
+            :
+        else
+            echo "Port 5000 is held by another program: the stand-in service takes a free port."
+            LOBBY_PORT=0
         fi
-        sleep 0.1
-        waited=$((waited + 1))
-    done
-    LOBBY_PORT="$(cut -d' ' -f1 "$PORTS")"
+        ORLO_STANDIN_PACKS="$BUILD/standin" python3 "$HERE/scripts/standin_keeper.py" \
+            "$STATE/users.lock" -- python3 "$HERE/tools/standin/standin_server.py" \
+            --port-file "$PORTS" --lobby-port "$LOBBY_PORT" --state-dir "$STATE" \
+            2>"$STATE/service.log" 8>&- 9>&- &
+        SERVICE_PID=$!
+        waited=0
+        while [ ! -s "$PORTS" ]; do
+            if ! kill -0 "$SERVICE_PID" 2>/dev/null || [ "$waited" -ge 100 ]; then
+                echo "The stand-in service did not start (see $STATE/service.log):"
+                tail -n 3 "$STATE/service.log"
+                stop_service
+                exit 1
+            fi
+            sleep 0.1
+            waited=$((waited + 1))
+        done
+        LOBBY_PORT="$(cut -d' ' -f1 "$PORTS")"
+        echo "Stand-in service on 127.0.0.1:$LOBBY_PORT (log: $STATE/service.log)."
+    fi
+    exec 8>&-
     if [ "$LOBBY_PORT" != 5000 ]; then
         ORLO_LOBBY="127.0.0.1:$LOBBY_PORT"
         export ORLO_LOBBY
     fi
-    echo "Stand-in service on 127.0.0.1:$LOBBY_PORT (log: $STATE/service.log)."
 fi
 
 if [ -z "$DISPLAY" ]; then

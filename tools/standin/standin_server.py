@@ -25,7 +25,9 @@ item pack chunks (itempacks.py).
 The authored accounts default to data/standin/accounts.txt, the offered packs to
 data/standin/languages.txt with the built packs in --pack-dir (default: $ORLO_STANDIN_PACKS,
 else build/release/standin or build/test/standin of this tree). Registered accounts are kept
-in --state-dir (state.json), with guests, coins, items, follows, blocks and match results.
+in --state-dir (state.json), with guests, coins, items, follows, blocks and match results;
+one service at a time uses a state directory: a second one started on it ends at once with a
+message naming the first's pid and port (statelock.py).
 $STANDIN_PING_SECONDS sets the time without sending a client anything after which the servers
 ping it (20 s).
 """
@@ -55,6 +57,7 @@ from players import Relations, SeededPlayers  # noqa: E402
 import pngs  # noqa: E402
 from shop import Shop  # noqa: E402
 from state import State  # noqa: E402
+from statelock import StateInUse, StateLock  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(HERE))
 DATA = os.path.join(ROOT, "data", "standin")
@@ -105,8 +108,10 @@ class Servers:
         self.args = args
         self.config = args
         self.ping_seconds = float(os.environ.get("STANDIN_PING_SECONDS", DEFAULT_PING_SECONDS))
+        self.state_lock = None
         if args.state_dir:
             os.makedirs(args.state_dir, exist_ok=True)
+            self.state_lock = StateLock(args.state_dir)
         self.games = Games(args.second_lobby)
         languages = LanguageCatalogue(os.path.join(DATA, "languages.txt"), args.pack_dir)
         state = State(args.state_dir)
@@ -166,6 +171,8 @@ class Servers:
         lobby_port = lobby.sockets[0].getsockname()[1]
         self.args.game_port = game.sockets[0].getsockname()[1]
         control_port = control.sockets[0].getsockname()[1]
+        if self.state_lock:
+            self.state_lock.listening(lobby_port)
         write_port_file(self.args.port_file, lobby_port, self.args.game_port, control_port)
         log("%s listening on 127.0.0.1:%d, game server on 127.0.0.1:%d%s" % (
             lobby_name, lobby_port, self.args.game_port,
@@ -191,7 +198,12 @@ class Servers:
 
 def main(argv):
     args = parse_arguments(argv)
-    asyncio.run(Servers(args).serve())
+    try:
+        servers = Servers(args)
+    except StateInUse as error:
+        log("standin_server: %s" % error)
+        return 1
+    asyncio.run(servers.serve())
     return 0
 
 

@@ -5,6 +5,7 @@
 
 #include "engine/graphics/VortanGraphicsContext.h"
 #include "engine/graphics/VortanSurface.h"
+#include "engine/platform/VortanKeys.h"
 #include "game/VexAssetTables.h"
 #include "game/VexChatBubbles.h"
 #include "game/VexMenuState.h"
@@ -511,7 +512,15 @@ int CStateGame::OnPointerUp(int id, int x, int y)
 
 int CStateGame::OnKeyDown(int key)
 {
-    (void)key;
+    // The device's Back key is for the screen in front, the last one activated (drawn over
+    // the others), unless it is done and on its way out. No other key means anything to the
+    // screens.
+    if (KeyFromDeviceKeysym((unsigned long)(unsigned int)key) != VORTAN_KEY_BACK)
+        return 0;
+    const int count = m_active.GetCount();
+    CVexState* front = count > 0 ? GetActive(count - 1) : nullptr;
+    if (front && !front->IsDone())
+        front->OnBack(0);
     return 0;
 }
 

@@ -59,7 +59,7 @@ public:
     int OnPointerDown(int id, int x, int y) override;
     int OnPointerMove(int id, int x, int y) override;
     int OnPointerUp(int id, int x, int y) override;
-    // Keys are not consumed.
+    // The device's Back key goes to the front screen's OnBack; keys are not consumed (0).
     int OnKeyDown(int key) override;
     // Passes the character to every active screen. 1.
     int OnChar(unsigned short character) override;

@@ -1,5 +1,6 @@
 // IVortanApplication: X events turned into the application's key, character, pointer, focus,
 // resize and close calls (a close request or the window's destruction), and activation.
+// Escape stands in for the phone's Back key.
 #include <string.h>
 
 #include <X11/Xlib.h>
@@ -22,6 +23,13 @@ int IVortanApplication::HandleXEvent(XEvent* event)
             int code = KeyFromXKeysym(sym);
             if (code >= 0 && code < 256)
                 m_keys[code] = VORTAN_KEY_HELD;
+            if (sym == XK_Escape) {
+                // The phone's Back key, which a desktop keyboard lacks: Escape stands in for
+                // it and goes on as the Back key's keysym, typing nothing, as that key would.
+                // The key table holds Escape's own code.
+                OnKeyDown((int)VORTAN_XKEYSYM_BACK);
+                break;
+            }
             OnKeyDown(sym == XK_KP_Enter ? (int)XK_Return : (int)sym);
             char text[10];
             KeySym ignored;

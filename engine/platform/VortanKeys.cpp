@@ -1,7 +1,17 @@
 // Translation of X keysyms to engine key codes, and the display names of the codes.
 #include "engine/platform/VortanKeys.h"
 
+#include <X11/XF86keysym.h>
 #include <X11/keysym.h>
+
+static_assert(VORTAN_XKEYSYM_BACK == XF86XK_Back, "the Back key's keysym");
+
+int KeyFromDeviceKeysym(unsigned long keysym)
+{
+    if (keysym == XF86XK_Back)
+        return VORTAN_KEY_BACK;
+    return KeyFromXKeysym(keysym);
+}
 
 int KeyFromXKeysym(unsigned long keysym)
 {

@@ -71,6 +71,14 @@ enum {
 // Engine key code of an X keysym, or VORTAN_KEY_NONE (255) for every keysym without one.
 int KeyFromXKeysym(unsigned long keysym);
 
+// The X keysym of the phone's Back key (XF86XK_Back). A desktop keyboard has none: the
+// application delivers Escape to OnKeyDown as this keysym (VortanApplication_Events.cpp).
+constexpr unsigned long VORTAN_XKEYSYM_BACK = 0x1008FF26ul;
+
+// Engine key code of a key as OnKeyDown delivers it: the device's own keys first (the Back key
+// gives VORTAN_KEY_BACK), then the keysym table of KeyFromXKeysym.
+int KeyFromDeviceKeysym(unsigned long keysym);
+
 // Display name of an engine key code as 8-bit text; "Unknown key" for codes without a name
 // (including every code from 131 up and negative codes).
 const char* VortanKeyName(int code);

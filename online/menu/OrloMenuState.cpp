@@ -403,9 +403,7 @@ int COrloMenuState::OnChar(unsigned short character)
 
 int COrloMenuState::MapKey(int key)
 {
-    // X has no Back key: nothing maps to ORLO_KEY_BACK here.
-    (void)key;
-    return 0;
+    return KeyFromDeviceKeysym((unsigned long)(unsigned int)key);
 }
 
 // A test seam no player sees: with ORLO_HOME_KEY set, the Home key shows the start page of a

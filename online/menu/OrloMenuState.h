@@ -16,6 +16,7 @@
 #include "engine/VortanString.h"
 #include "engine/VortanStringArray.h"
 #include "engine/VortanTypes.h"
+#include "engine/platform/VortanKeys.h"
 #include "online/login/LoginController.h"
 #include "online/menu/OrloMenuPlayerRecord.h"
 #include "online/protocol/ASN1Records.h"
@@ -41,8 +42,8 @@ class IEasingCurve;
 #define ORLO_MENU_WORK_BUFFER 16384
 // The events the menu registers.
 #define ORLO_MENU_EVENT_COUNT 122
-// The engine's code of the Back key; no X key maps to it on a desktop.
-#define ORLO_KEY_BACK 77
+// The engine's code of the Back key (Escape on a desktop).
+#define ORLO_KEY_BACK VORTAN_KEY_BACK
 // The state dump: the most widget lines, and the most characters of a widget's text.
 #define ORLO_DUMP_WIDGETS_MAX 400
 #define ORLO_DUMP_TEXT_MAX 40
@@ -86,9 +87,10 @@ public:
     // 3 without a widget tree (the game is told all the same), else 1.
     int SetLanguage(const CVortanString& nameOrCode) override;
 
-    // The key as the platform reported it and its engine code (0: none). 1.
+    // The key as the platform reported it and its engine code (VORTAN_KEY_NONE: none). 1.
     int HandleKeyDown(int key, int engineKey);
-    // The engine's code of an X key; 0 for every key on a desktop (it has no Back key).
+    // The engine's code of a key as the platform reports it (the device's Back key included),
+    // VORTAN_KEY_NONE for a key without one.
     static int MapKey(int key);
 
     // --- showing -------------------------------------------------------------------------------

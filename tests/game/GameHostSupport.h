@@ -131,6 +131,11 @@ public:
     }
     void Render() override { ++renders; }
     void ReloadGraphics() override { Note("reload"); }
+    void OnBack(int value) override
+    {
+        (void)value;
+        Note("back");
+    }
     int OnChar(int code) override
     {
         Note("char " + std::to_string(code));

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "VortanSound/VortanMusicElements.h"
+#include "engine/platform/VortanKeys.h"
 #include "game/StateGame.h"
 #include "game/VexButton.h"
 #include "game/VexButtonManager.h"
@@ -89,6 +90,8 @@ protected:
         ASSERT_NE(nullptr, button);
         Tap(button->centre.x + button->bobOffset.x, button->centre.y + button->bobOffset.y);
     }
+    // The device's Back key, as the platform hands it to the game.
+    void BackKey() { EXPECT_EQ(0, game.OnKeyDown((int)VORTAN_XKEYSYM_BACK)); }
     CVexState* Screen(int type) const { return game.GetState(type); }
     CVexMenuState* Menu() const { return dynamic_cast<CVexMenuState*>(Screen(VEX_STATE_MENU)); }
     // Steps until the menu has built its buttons (at most 10 s of steps).

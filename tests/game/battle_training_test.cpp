@@ -4,6 +4,7 @@
 // dropped after 30 s simulated.
 #include <gtest/gtest.h>
 
+#include "engine/platform/VortanKeys.h"
 #include "game/VexButton.h"
 #include "game/VexButtonManager.h"
 #include "game/VexCamera.h"
@@ -222,7 +223,7 @@ TEST(BattleTraining, TheBackKeyAndTheExitConfirmation)
     CVexPlayState* b = t.Battle();
     EXPECT_EQ(1, b->OnChar('x')); // every character counts as handled
     EXPECT_FALSE(b->IsExitConfirmationShown());
-    b->OnBack(0);
+    t.game.OnKeyDown((int)VORTAN_XKEYSYM_BACK); // the device's Back key
     EXPECT_TRUE(b->IsExitConfirmationShown());
     // Weapons still select while it is open; "no" closes it; the back key toggles it.
     b->ClickButton(VEX_BTN_JUMP);
@@ -231,7 +232,7 @@ TEST(BattleTraining, TheBackKeyAndTheExitConfirmation)
     EXPECT_FALSE(b->IsExitConfirmationShown());
     b->ClickButton(VEX_BTN_EXIT);
     EXPECT_TRUE(b->IsExitConfirmationShown());
-    b->OnBack(0);
+    t.game.OnKeyDown((int)VORTAN_XKEYSYM_BACK);
     EXPECT_FALSE(b->IsExitConfirmationShown());
     // "Yes" forfeits: the battle ends and the training screen comes back, nothing marked.
     b->ClickButton(VEX_BTN_EXIT);

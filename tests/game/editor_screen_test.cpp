@@ -174,7 +174,7 @@ TEST_F(Editor, ThePaletteTheGridMovingDeletingAndTheBlockControls)
     EXPECT_TRUE(Ed()->IsMirror());
     TapAt(Mid(Ed()->GetHideArea()));
     EXPECT_TRUE(Ed()->AreCountersHidden());
-    Ed()->OnBack(0);
+    BackKey();
     EXPECT_EQ(1, Ed()->OnChar('x'));
     Steps(3);
     EXPECT_FALSE(Ed()->IsDone());

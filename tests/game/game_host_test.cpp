@@ -1,10 +1,12 @@
 // The game host driven by the stand-in clock: the fixed step (5 steps for 165 ms, 1 for a
 // stall, none when the clock goes back), the touch table and the pinch, the sound button,
 // switching between screens, the background loading, a lost and restored context, and
-// the lifecycle (Init without texts, Release twice, the exit to the platform's menu).
+// the lifecycle (Init without texts, Release twice, the exit to the platform's menu), and the
+// device's Back key for the front screen.
 #include <gtest/gtest.h>
 
 #include "engine/graphics/VortanSurface.h"
+#include "engine/platform/VortanKeys.h"
 #include "game/VexAssetTables.h"
 #include "game/VexRenderer.h"
 #include "platform/OrloLanguage.h"
@@ -360,6 +362,31 @@ TEST_F(GameHost, RenderKeepsTheFrameRateAwakeAndDrawsEveryActiveScreen)
     EXPECT_EQ(1, game.OnChar('a'));
     EXPECT_EQ(std::vector<std::string>({"0:char 97", "1:char 97"}), log);
     EXPECT_EQ(0, game.OnKeyDown('a'));
+}
+
+TEST_F(GameHost, TheBackKeyGoesToTheFrontScreenAloneAndNoOtherKeyToAny)
+{
+    const int back = (int)VORTAN_XKEYSYM_BACK;
+    // The editor over the menu: Back is the editor's.
+    game.SetState(VEX_STATE_EDIT);
+    log.clear();
+    EXPECT_EQ(0, game.OnKeyDown(back));
+    EXPECT_EQ(Log{"1:back"}, log);
+    // Escape's own keysym, Return, a letter, the Back key's engine code taken for a keysym
+    // ("M") and a negative value are no Back key.
+    log.clear();
+    for (int key : {0xff1b, 0xff0d, (int)'a', 77, -1})
+        EXPECT_EQ(0, game.OnKeyDown(key)) << key;
+    EXPECT_EQ(Log{}, log);
+    // A front screen on its way out takes no Back, and the one behind it gets none either.
+    game.Screen(VEX_STATE_EDIT)->Finish(VEX_STATE_MENU);
+    game.OnKeyDown(back);
+    EXPECT_EQ(Log{}, log);
+    // Without a screen nothing happens.
+    game.DeleteAllStates();
+    log.clear();
+    EXPECT_EQ(0, game.OnKeyDown(back));
+    EXPECT_EQ(Log{}, log);
 }
 
 TEST_F(GameHost, AnExitToThePlatformDropsEveryScreen)

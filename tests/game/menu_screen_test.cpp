@@ -83,7 +83,7 @@ TEST_F(Screens, ALeavingButtonWaitsForTheButtonsAndTheTuneStops)
     EXPECT_EQ(nullptr, app.GetMusicPlayer());
 
     // Back from training, the assets are loaded: the buttons come at once.
-    Screen(VEX_STATE_TRAINING)->OnBack(0);
+    BackKey();
     Seconds(0.2f);
     ASSERT_NE(nullptr, Menu());
     Steps(2);
@@ -99,12 +99,12 @@ TEST_F(Screens, TheExitButtonAndTheBackKeyReturnToThePlatformTheBackKeyClosingTh
         CVexButton* b = Menu()->GetButtons()->GetButton(i);
         EXPECT_EQ(b->id == VEX_MENU_BUTTON_CLOSE_CREDITS ? 1 : 0, b->visible) << b->id;
     }
-    Menu()->OnBack(0);
+    BackKey();
     EXPECT_FALSE(Menu()->IsCreditsOpen());
     EXPECT_EQ(0, app.returnsToMenu);
     EXPECT_EQ(0, MenuButton(VEX_MENU_BUTTON_CLOSE_CREDITS)->visible);
     EXPECT_EQ(1, MenuButton(VEX_MENU_BUTTON_BATTLE)->visible);
-    Menu()->OnBack(0);
+    BackKey();
     EXPECT_EQ(1, app.returnsToMenu); // ReturnToMenu(true)
     Seconds(0.5f);
     TapButton(MenuButton(VEX_MENU_BUTTON_EXIT));
@@ -277,7 +277,7 @@ TEST_F(Screens, AFingerStillDownDoesNotSkipTheIntroANewTapDoesAndEveryWayOutStop
     game.SetState(VEX_STATE_INTRO);
     Steps(2);
     EXPECT_NE(nullptr, app.GetMusicPlayer());
-    Intro(game)->OnBack(0);
+    BackKey();
     EXPECT_EQ(nullptr, app.GetMusicPlayer());
     Seconds(0.2f);
     EXPECT_NE(nullptr, Menu());
@@ -402,8 +402,8 @@ TEST_F(Screens, TheExitButtonAndTheBackKeySendTheLeaveAndTheLeftGameEndsTheScree
     Seconds(0.3f);
     ASSERT_NE(nullptr, Connecting(game));
     // Each press of the back key sends the leave.
-    Connecting(game)->OnBack(0);
-    Connecting(game)->OnBack(0);
+    BackKey();
+    BackKey();
     EXPECT_EQ(3, game.leaves);
     Seconds(0.3f);
     EXPECT_NE(nullptr, Menu());

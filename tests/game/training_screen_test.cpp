@@ -129,7 +129,7 @@ TEST_F(Training, TheExitButtonWorksDuringTheHintAndTheBackKeyLeavesToo)
     EXPECT_EQ(nullptr, Picker());
     EXPECT_NE(nullptr, Menu());
     OpenPicker();
-    Picker()->OnBack(0);
+    BackKey();
     Seconds(0.2f);
     EXPECT_NE(nullptr, Menu());
 }

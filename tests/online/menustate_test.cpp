@@ -438,9 +438,29 @@ TEST_F(MenuState, TheBackKeyFollowsThePageAndTheOrloButton)
     menu->GetOrloButtonRoot()->SetVisible(true);
     menu->HandleKeyDown(0, ORLO_KEY_BACK);
     EXPECT_FALSE(menu->IsMenuShown());
-    // An X key is never Back.
-    EXPECT_EQ(0, COrloMenuState::MapKey(ORLO_KEY_BACK));
-    EXPECT_EQ(0, COrloMenuState::MapKey(0xFF1B));
+
+    // The device's Back key as the platform delivers it (Escape on a desktop) is Back; the
+    // keysyms of Escape itself, Return and "M" (the Back code taken for a keysym) are not.
+    EXPECT_EQ(ORLO_KEY_BACK, COrloMenuState::MapKey((int)VORTAN_XKEYSYM_BACK));
+    EXPECT_EQ(VORTAN_KEY_ESCAPE, COrloMenuState::MapKey(0xFF1B));
+    menu->SetMenuShown(true);
+    for (int key : {0xFF1B, 0xFF0D, (int)ORLO_KEY_BACK})
+        menu->OnKeyDown(key);
+    EXPECT_TRUE(menu->IsMenuShown());
+    menu->OnKeyDown((int)VORTAN_XKEYSYM_BACK);
+    EXPECT_FALSE(menu->IsMenuShown());
+    // Hidden, the menu hands the key to the game; Back again does not bring the menu back.
+    game->log.clear();
+    menu->OnKeyDown((int)VORTAN_XKEYSYM_BACK);
+    EXPECT_EQ(std::vector<std::string>({"key"}), game->log);
+    EXPECT_FALSE(menu->IsMenuShown());
+    // On a challenge page Back rejects the challenge and steps back.
+    menu->SetMenuShown(true);
+    Go("startscreen_root");
+    Go("challenge_received");
+    menu->OnKeyDown((int)VORTAN_XKEYSYM_BACK);
+    EXPECT_EQ("startscreen_root", Page());
+    EXPECT_TRUE(menu->IsMenuShown());
 }
 
 TEST_F(MenuState, LeavingQuitsAtOnceOrHandsOverToTheAdvertByEdition)

@@ -325,6 +325,18 @@ TEST_F(ApplicationTest, KeysArriveAsKeysymsWithTheTypedCharacterAndFillTheKeyTab
     ASSERT_EQ(0, Xdo({"keyup", "Left"}));
     Pump(app.get());
     EXPECT_EQ(0, app->GetKeyState(0));
+
+    // Escape stands in for the phone's Back key: it arrives as XF86Back and types nothing; the
+    // key table holds Escape's own code.
+    app->log.clear();
+    ASSERT_EQ(0, Xdo({"keydown", "Escape"}));
+    Pump(app.get());
+    EXPECT_EQ((std::vector<std::string>{Fmt("key 0x%lx", XStringToKeysym("XF86Back"))}), app->log);
+    EXPECT_EQ(0x80, app->GetKeyState(75));
+    EXPECT_EQ(0, app->GetKeyState(77));
+    ASSERT_EQ(0, Xdo({"keyup", "Escape"}));
+    Pump(app.get());
+    EXPECT_EQ(0, app->GetKeyState(75));
 }
 
 TEST_F(ApplicationTest, LatinCharactersAboveAsciiArriveAsUnsignedUnits)

@@ -1,4 +1,5 @@
-// Engine key codes: the keysym translation, the display names and the input devices.
+// Engine key codes: the keysym translation (with the device's Back key), the display names and
+// the input devices.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -89,6 +90,21 @@ TEST(KeyFromXKeysym, EveryOtherKeysymIsNoKey)
     EXPECT_EQ(mapped, (int)listed.size());
     for (unsigned long sym : {0x1000000ul, 0x10000e9ul, 0x1008ff11ul, ~0ul})
         EXPECT_EQ(KeyFromXKeysym(sym), 255) << std::hex << sym;
+}
+
+TEST(KeyFromDeviceKeysym, TheBackKeyBesideTheKeysymTable)
+{
+    // The phone's Back key, by its X name: the Back code, which the keysym table never gives.
+    const KeySym back = XStringToKeysym("XF86Back");
+    ASSERT_NE(back, (KeySym)NoSymbol);
+    EXPECT_EQ(back, VORTAN_XKEYSYM_BACK);
+    EXPECT_EQ(KeyFromDeviceKeysym(back), 77);
+    EXPECT_EQ(KeyFromXKeysym(back), 255);
+    // Every other key as the table gives it: Escape stays Esc.
+    for (const auto& [name, code] : ExpectedCodes())
+        EXPECT_EQ(KeyFromDeviceKeysym(XStringToKeysym(name.c_str())), code) << name;
+    for (unsigned long sym : {0ul, 77ul, 0x1008ff11ul, back + 1, ~0ul})
+        EXPECT_EQ(KeyFromDeviceKeysym(sym), 255) << std::hex << sym;
 }
 
 TEST(KeyNames, EdgesOfEachRunAndUnknownCodes)

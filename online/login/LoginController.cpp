@@ -521,19 +521,21 @@ void CLoginController::OnLoginSuccess(COrloNetworkSession* session, int playerId
 void CLoginController::OnLoginError(COrloNetworkSession* session, const CVortanString& text)
 {
     (void)session;
-    m_loginState = 0;
-    m_useRedirect = 0;
-    CVortanString message(text);
-    ReportLoginFailure(false, Text(12), message, 3);
+    FailLogin(false, text);
 }
 
 void CLoginController::OnLoginUnanswered(COrloNetworkSession* session, const CVortanString& text)
 {
     (void)session;
+    FailLogin(true, text);
+}
+
+void CLoginController::FailLogin(bool unanswered, const CVortanString& text)
+{
     m_loginState = 0;
     m_useRedirect = 0;
     CVortanString message(text);
-    ReportLoginFailure(true, Text(12), message, 3);
+    ReportLoginFailure(unanswered, Text(12), message, 3);
 }
 
 void CLoginController::OnConnectRefused(COrloNetworkSession* session, const CVortanString& text)

@@ -162,6 +162,9 @@ protected:
     // the player has been told so (an automatic retry failing the same way) is not told again.
     void ReportLoginFailure(bool unanswered, const CVortanString& title,
                             const CVortanString& message, int optionBits);
+    // The login ended without success (a refusal, or no answer): no login is wanted until the
+    // player's own or a reconnect, and the player is told.
+    void FailLogin(bool unanswered, const CVortanString& text);
     // Clears what the player was told: a login of the player's own starts afresh.
     void ForgetLoginFailure();
     void ConnectToServer(Action action);

@@ -206,8 +206,8 @@ int COrloMenuState::OnCancelAutoRelogin(CWidget* sender, COrloMenuState* menu)
     // it logs in again at once with what the controller holds (a guest as a guest) behind the
     // loading page, and the automatic retries go on; the button does not go on to the account
     // form (0).
-    if (onErrorPage && (menu->IsLoginUnanswered() ||
-                        (menu->IsGuest() && menu->GetLoginState() == 0))) {
+    if (onErrorPage &&
+        (menu->IsLoginUnanswered() || (menu->IsGuest() && menu->GetLoginState() == 0))) {
         menu->ShowLoading(menu->MenuText(35), menu->MenuText(34));
         menu->TryLoginAgain();
         return 0;

@@ -19,14 +19,16 @@ ERROR_PAGE = "loginscreen_error"
 
 
 class Watch:
-    """Every dump read while waiting: whether the account form was ever in front."""
+    """Every dump read while waiting: whether the account form was ever in front while not
+    logged in (a logged-in guest's own page is that form)."""
 
     def __init__(self):
         self.form_shown = False
 
     def __call__(self, condition):
         def probe(d):
-            if d.get("menu_page") == "loginscreen_root" and d.get("menu_shown") == "1":
+            if (d.get("menu_page") == "loginscreen_root" and d.get("menu_shown") == "1"
+                    and d.num("lobby_state") != 5):
                 self.form_shown = True
             return condition(d)
         return probe

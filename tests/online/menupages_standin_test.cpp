@@ -591,7 +591,8 @@ protected:
     std::string Language(int index) { return VortanUTF8Of(app->GetLanguage()->GetText(index)); }
     CButton* TryAgain()
     {
-        return WidgetCast<CButton>(menu->GetRoot()->FindChild(CVortanString("button_tryagain"), -1));
+        return WidgetCast<CButton>(
+            menu->GetRoot()->FindChild(CVortanString("button_tryagain"), -1));
     }
     // The failed-login page as a service that does not answer leaves it.
     void ExpectTheFailedLoginPage()

@@ -18,4 +18,7 @@ public:
     virtual bool IsShowing() = 0;
     // The kind of the message on screen.
     virtual int GetCurrentKind() = 0;
+    // Takes the messages of the kind away: the one on screen ends at once (the next waiting
+    // one follows) and the waiting ones are dropped.
+    virtual void EndKind(int kind) = 0;
 };

@@ -146,7 +146,9 @@ public:
         OnImageAndLink(name, length, bytes, text2, text3);
     }
     using CLoginController::OnGameStateChanged;
-    using CLoginController::OnLobbyStateChanged;
+    // The login controller's reaction to the lobby state, then the end of the challenges that
+    // came in the session before: a lost connection (0) and a completed login (5) end them.
+    void OnLobbyStateChanged(IOrloNetworkSession* session, int state) override;
     // The two-int request tag 101.
     void SendValuePair(int a, int b) override;
     int GetItemDataPath(int itemId, CVortanString& out) override;
@@ -253,6 +255,13 @@ public:
     void ClearPlayerSearch();
     void FillPlayerList(CWidget* item, const SMenuPlayer& player);
     void RunChallengeTimer(float seconds);
+    // The challenges of a session that ended end with it, as withdrawn ones: the waiting and
+    // the join stop, the challenge toasts and pages go, the one challenged is told.
+    void EndSessionChallenges();
+    // Back from the page of a challenge received, then from the waiting page, when current.
+    void LeaveChallengePages();
+    // Takes the challenge toasts off the screen and out of the queue.
+    void EndChallengeToasts();
     void FeedChatBacklog();
     void ResetChatBacklog();
     // The panel is closed as by the return to the start page.
@@ -582,7 +591,8 @@ protected:
     CVortanStringArray m_followGroups;
     std::set<int> m_invited;
     CWidget* m_selfItem;
-    int m_ownChallengeOpen; // the user's own challenge waits on its answer
+    int m_ownChallengeOpen;  // the user's own challenge waits on its answer
+    int m_challengeReceived; // a challenge received waits on its answer, withdrawal or game
     float m_challengeTimer;
     std::deque<ChatLine> m_chatPending;
     std::vector<int> m_departed;

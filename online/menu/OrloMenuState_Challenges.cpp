@@ -7,6 +7,7 @@
 #include "engine/graphics/VortanSurface.h"
 #include "online/menu/OrloMenuPageHelpers.h"
 #include "online/net/OrloNetworkSession.h"
+#include "platform/OrloToastNotificationInterface.h"
 #include "platform/OrlogateApplication.h"
 #include "ui/Widget.h"
 #include "ui/WidgetCast.h"
@@ -21,6 +22,8 @@ namespace {
 const float kChallengeSeconds = 20.0f;
 const float kJoinSeconds = 30.0f;
 const float kChallengeToastSeconds = 20.0f;
+// "The challenge was cancelled."
+const int kChallengeCancelledText = 4;
 
 } // namespace
 
@@ -131,6 +134,7 @@ void COrloMenuState::OnChallengeReceived(int challengerId, const CVortanString& 
     SetNumber(page, "player_rank", rank);
     SetNumber(page, "player_score", score);
     m_pendingChallenger = challengerId;
+    m_challengeReceived = 1;
     COrlogateApplication* gate = Gate();
     if (gate)
         gate->ShowToast(FormatOne(Text(37), shown), kChallengeToastSeconds, 3);
@@ -153,22 +157,23 @@ void COrloMenuState::OnPlayerAvatar(int playerId, const u8* bytes, int length)
 
 void COrloMenuState::OnChallengeReply(int playerId, const CVortanString& name, int answer)
 {
-    if (m_pageRoot) {
-        if (GetCurrentPageName() == CVortanString("challenge_received"))
-            m_pageRoot->NavigateTo(CVortanString(":back"));
-        if (GetCurrentPageName() == CVortanString("challenge_waiting"))
-            m_pageRoot->NavigateTo(CVortanString(":back"));
-    }
+    LeaveChallengePages();
     COrloNetworkSession* own = GetSession();
     if (!own)
         return;
     if (playerId == own->GetOwnPlayerId()) {
+        // The echo of the user's answer, or the challenge withdrawn: the one received has
+        // ended, and its toast no longer leads anywhere.
+        if (m_challengeReceived) {
+            m_challengeReceived = 0;
+            EndChallengeToasts();
+        }
         if (answer == 1)
             return;
         if (m_game)
             m_game->OnLeaveGame();
         if (answer == 2)
-            ShowNotice(Text(4));
+            ShowNotice(Text(kChallengeCancelledText));
         return;
     }
     // The answer to the user's own challenge.
@@ -191,4 +196,49 @@ void COrloMenuState::OnChallengeReply(int playerId, const CVortanString& name, i
             m_game->OnLeaveGame();
         break;
     }
+}
+
+void COrloMenuState::LeaveChallengePages()
+{
+    if (!m_pageRoot)
+        return;
+    if (GetCurrentPageName() == CVortanString("challenge_received"))
+        m_pageRoot->NavigateTo(CVortanString(":back"));
+    if (GetCurrentPageName() == CVortanString("challenge_waiting"))
+        m_pageRoot->NavigateTo(CVortanString(":back"));
+}
+
+void COrloMenuState::EndChallengeToasts()
+{
+    COrlogateApplication* gate = Gate();
+    IOrloToastNotification* toast = gate ? gate->GetToast() : nullptr;
+    if (toast)
+        toast->EndKind(IOrloToastNotification::KIND_CHALLENGE);
+}
+
+void COrloMenuState::OnLobbyStateChanged(IOrloNetworkSession* session, int state)
+{
+    CLoginController::OnLobbyStateChanged(session, state);
+    // The lobby holds a challenge only as long as the connection it came on: once that is
+    // gone, or a new login has replaced it, no answer to it reaches anyone.
+    if (state == LOBBY_STATE_CLOSED || state == LOBBY_STATE_LOGGED_IN)
+        EndSessionChallenges();
+}
+
+void COrloMenuState::EndSessionChallenges()
+{
+    const int received = m_challengeReceived;
+    const int open = received || m_ownChallengeOpen;
+    m_challengeReceived = 0;
+    m_ownChallengeOpen = 0;
+    m_challengeTimer = 0.0f; // the join for anyone too: the lobby that held it is gone
+    m_pendingChallenger = -1;
+    EndChallengeToasts();
+    LeaveChallengePages();
+    // As a withdrawn challenge ends: a game start that was on its way will not come, and the
+    // one challenged is told the challenge was cancelled.
+    if (open && m_game)
+        m_game->OnLeaveGame();
+    if (received)
+        ShowNotice(Text(kChallengeCancelledText));
 }

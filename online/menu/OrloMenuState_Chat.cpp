@@ -440,13 +440,9 @@ void COrloMenuState::OnGameStart(int game, int opener)
     m_inMatch = 1;
     m_challengeTimer = 0.0f;
     m_ownChallengeOpen = 0;
+    m_challengeReceived = 0;
     SetMenuShown(false);
-    if (m_pageRoot) {
-        if (GetCurrentPageName() == CVortanString("challenge_received"))
-            m_pageRoot->NavigateTo(CVortanString(":back"));
-        if (GetCurrentPageName() == CVortanString("challenge_waiting"))
-            m_pageRoot->NavigateTo(CVortanString(":back"));
-    }
+    LeaveChallengePages();
     ShowStartScreen();
     m_departed.clear();
     m_greeted = 0;

@@ -192,6 +192,19 @@ void COrloToastNotification::EndToast()
     }
 }
 
+void COrloToastNotification::EndKind(int kind)
+{
+    for (int i = m_queue.GetCount() - 1; i >= 0; --i) {
+        CEntry* entry = (CEntry*)m_queue.GetAt(i);
+        if (entry->kind != kind)
+            continue;
+        m_queue.RemoveAt(i);
+        delete entry;
+    }
+    if (m_elapsed >= 0.0f && m_currentKind == kind)
+        EndToast();
+}
+
 void COrloToastNotification::Dismiss()
 {
     const float slideOut = m_duration - ORLO_TOAST_SLIDE_TIME;

@@ -47,6 +47,8 @@ public:
     // Queues a message (a text already waiting is not queued twice) and shows it at once when
     // no toast shows. Duration in seconds, 0 or less = the default; kind 0 counts as 1. 1.
     int AddMessage(const CVortanString& text, float duration, int kind) override;
+    // The messages of the kind end: the one on screen at once, the waiting ones unseen.
+    void EndKind(int kind) override;
     // The "toast_click" event: the toast slides out now, with at most 0.5 s left.
     void Dismiss();
 

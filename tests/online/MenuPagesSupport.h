@@ -17,6 +17,7 @@
 #include "online/menu/OrloMenuState.h"
 #include "online/net/OrloLobby.h"
 #include "online/net/OrloNetworkSession.h"
+#include "online/popups/OrloToastNotification.h"
 #include "platform/OrloLanguage.h"
 #include "platform/OrloResourceManager.h"
 #include "platform/OrloStatsStore.h"
@@ -90,6 +91,18 @@ public:
     void SetGame(IOrloGameState* game) { m_gameState = game; }
     void SetSession(IOrloNetworkSession* session) { m_session = session; }
     void SetMenu(IOrloMenuState* menu) { m_menu = menu; }
+    // The program's toast over the layout pack, as the application makes it at its start.
+    COrloToastNotification* AddToast()
+    {
+        COrloToastNotification* toast = new COrloToastNotification();
+        if (toast->Init(this) != VORTAN_OK) {
+            toast->Release();
+            delete toast;
+            return nullptr;
+        }
+        m_toast = toast;
+        return toast;
+    }
 
     CVortanGraphicsExt_GLES2* ext;
     bool created = false;

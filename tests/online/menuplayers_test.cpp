@@ -672,6 +672,104 @@ TEST_F(Challenges, ALogoutKickGivesItsNoticeAndEndsTheLogin)
     EXPECT_EQ(0, menu->GetLoginState());
 }
 
+// A challenge lives as long as the session it came in: the session's end (the lobby's
+// connection gone, or a new login) ends it as a withdrawn one.
+class ChallengeSessionEnd : public Challenges {
+protected:
+    void SetUp() override
+    {
+        Challenges::SetUp();
+        toast = app->AddToast();
+        ASSERT_NE(nullptr, toast);
+        // As the login controller does when it connects.
+        session->AddStatusObserver(menu);
+    }
+    // The lobby closes the connection; the session sees it go.
+    void DropLobby()
+    {
+        close(peer);
+        peer = -1;
+        for (int i = 0; i < 500 && (session->GetStatus() & 0xFF) != 0; ++i) {
+            Frame(0.0f);
+            usleep(10000);
+        }
+        ASSERT_EQ(0, session->GetStatus() & 0xFF);
+    }
+    bool ChallengeToast() { return toast->IsShowing() && toast->GetCurrentKind() == 3; }
+
+    COrloToastNotification* toast = nullptr;
+};
+
+TEST_F(ChallengeSessionEnd, ADroppedSessionEndsTheReceivedChallengeItsToastAndPage)
+{
+    menu->ShowPage(CVortanString("startscreen_root"), 1);
+    menu->OnChallengeReceived(77, CVortanString("Gus"), 3, 4);
+    ASSERT_TRUE(ChallengeToast());
+    menu->ShowPage(CVortanString("challenge_received"), 1); // the toast's tap
+    DropLobby();
+    EXPECT_EQ("startscreen_root", Page());
+    EXPECT_TRUE(menu->IsMenuShown());
+    EXPECT_FALSE(toast->IsShowing());
+    ASSERT_EQ(std::vector<std::string>({"0:" + Language(4)}), app->notices);
+    EXPECT_EQ(1, game->leaves); // a game start on its way will not come
+    // Ended once: the next login tells nothing more.
+    menu->OnLobbyStateChanged(session, LOBBY_STATE_LOGGED_IN);
+    EXPECT_EQ(1u, app->notices.size());
+    EXPECT_EQ("startscreen_root", Page());
+}
+
+TEST_F(ChallengeSessionEnd, ADroppedSessionEndsTheOwnChallengeAndItsWaitingPage)
+{
+    OpenWithRows(1);
+    SPlayerListItem p = Player(55, "Fay", MENU_PLAYER_ONLINE);
+    COrloMenuState::OnPlayerListResult(menu, 0, 0, 0, nullptr, &p, nullptr, 0);
+    CWidget* row = At("//players_root//playerlist_global")->FindChild(CVortanString("0"), 1);
+    ASSERT_NE(nullptr, row);
+    menu->RunEvent("send_challenge", row->FindChild(CVortanString("button_challenge"), -1));
+    ASSERT_EQ("challenge_waiting", Page());
+    app->ShowToast(CVortanString("news"), 0.0f, 1);
+    DropLobby();
+    EXPECT_EQ("players_root", Page());
+    EXPECT_EQ(0, menu->IsOwnChallengeOpen());
+    EXPECT_FLOAT_EQ(0.0f, menu->GetChallengeTimer());
+    // The challenger is told nothing (a withdrawal's echo has no text); other toasts stay.
+    EXPECT_TRUE(app->notices.empty());
+    EXPECT_TRUE(toast->IsShowing());
+    EXPECT_EQ(1, game->leaves);
+}
+
+TEST_F(ChallengeSessionEnd, ANewLoginEndsAChallengeWhoseSessionWentUnnoticed)
+{
+    menu->ShowPage(CVortanString("startscreen_root"), 1);
+    menu->RunEvent("send_challenge", nullptr); // the join for anyone
+    EXPECT_FLOAT_EQ(30.0f, menu->GetChallengeTimer());
+    app->notices.clear();
+    menu->OnChallengeReceived(78, CVortanString("Hal"), 1, 2);
+    menu->ShowPage(CVortanString("challenge_received"), 1);
+    menu->OnLobbyStateChanged(session, LOBBY_STATE_LOGGED_IN);
+    EXPECT_EQ("startscreen_root", Page());
+    EXPECT_FALSE(toast->IsShowing());
+    EXPECT_FLOAT_EQ(0.0f, menu->GetChallengeTimer());
+    EXPECT_EQ(std::vector<std::string>({"0:" + Language(4)}), app->notices);
+    // A challenge of the new session comes up as ever.
+    menu->OnChallengeReceived(79, CVortanString("Ivo"), 1, 2);
+    EXPECT_TRUE(ChallengeToast());
+    EXPECT_EQ(79, menu->GetPendingChallenger());
+}
+
+TEST_F(ChallengeSessionEnd, AWithdrawnChallengeTakesItsToastAlong)
+{
+    menu->ShowPage(CVortanString("startscreen_root"), 1);
+    menu->OnChallengeReceived(77, CVortanString("Gus"), 3, 4);
+    app->ShowToast(CVortanString("news"), 0.0f, 1);
+    ASSERT_TRUE(ChallengeToast());
+    // As the lobby tells the one challenged: its own id with answer 2.
+    menu->OnChallengeReply(session->GetOwnPlayerId(), CVortanString("Me"), 2);
+    EXPECT_TRUE(toast->IsShowing());
+    EXPECT_EQ(1, toast->GetCurrentKind()); // the news waiting behind it
+    EXPECT_EQ(std::vector<std::string>({"0:" + Language(4)}), app->notices);
+}
+
 class Chat : public PagesFixture {
 protected:
     void StartMatch()

@@ -80,9 +80,26 @@ class Answers(ChallengeCase):
         alice.send(40, 0, GAME, alice.id, alice.id, "", "")
         self.assertEqual(alice.expect(40)[0:3], [0, GAME, 101])
         self.assertEqual(bob.expect(40)[0:3], [2, GAME, 102])
-        # The withdrawn challenge can no longer be accepted.
+        # The withdrawn challenge can no longer be accepted: the acceptance is refused as the
+        # withdrawal was, and no game starts.
         bob.send(40, 1, GAME, bob.id, alice.id, "", "")
+        self.assertEqual(bob.expect(40)[0:3], [2, GAME, 102])
         bob.quiet(0.3, skip=(29, 44, 85))
+        alice.quiet(0.2, skip=(29, 44, 85))
+
+    def test_an_answer_to_a_challenge_the_lobby_never_held_is_refused(self):
+        # As after the lobby's restart: Bob answers the challenge of Alice's earlier session.
+        alice = self.player("alice", "wonderland")
+        bob = self.player("bobcat", "builder42")
+        for answer in (1, 0):
+            bob.send(40, answer, GAME, bob.id, alice.id, "", "")
+            reply = bob.expect(40)
+            self.assertEqual([reply[0], reply[2], reply[4]], [2, 102, "bobcat"])
+        alice.quiet(0.2, skip=(29, 44, 85))
+        self.assertIn("answer to no pending challenge from 101: refused",
+                      self.server.log_text())
+        # The refusal leaves Bob free: a new challenge reaches him.
+        self.challenge(alice, bob)
 
 
 class Refusals(ChallengeCase):

@@ -170,6 +170,35 @@ TEST_F(Toast, TheNextEntryStartsInTheFrameTheChallengeEnds)
     EXPECT_EQ(1, toast.GetQueueCount());
 }
 
+TEST_F(Toast, EndingAKindTakesItOffTheScreenAndOutOfTheQueue)
+{
+    Start();
+    toast.AddMessage(S("challenge"), 20.0f, 3);
+    toast.AddMessage(S("news"), 0.0f, 1);
+    toast.AddMessage(S("second challenge"), 20.0f, 3);
+    toast.AddMessage(S("more news"), 6.0f, 1);
+    toast.Update(2.0f);
+    toast.EndKind(3);
+    // The next message of another kind comes up at once, from the start of its slide.
+    EXPECT_TRUE(toast.IsShowing());
+    EXPECT_EQ("news", Message());
+    EXPECT_EQ("message", Icon());
+    EXPECT_EQ(0.0f, toast.GetElapsed());
+    EXPECT_EQ(1, toast.GetQueueCount());
+    // A kind not on screen: only the queue changes.
+    toast.AddMessage(S("third challenge"), 20.0f, 3);
+    toast.EndKind(3);
+    EXPECT_EQ("news", Message());
+    EXPECT_EQ(1, toast.GetQueueCount());
+    for (int i = 0; i < 13; ++i)
+        toast.Update(0.25f);
+    EXPECT_EQ("more news", Message());
+    toast.EndKind(1);
+    EXPECT_FALSE(toast.IsShowing());
+    EXPECT_EQ(-1.0f, toast.GetElapsed());
+    EXPECT_EQ(0, toast.GetQueueCount());
+}
+
 TEST_F(Toast, ARebuildContinuesAnExplicitDurationAndEndsADefaultOne)
 {
     Start();

@@ -56,6 +56,7 @@ public:
     int AddMessage(const CVortanString&, float, int) override { return 1; }
     bool IsShowing() override { return false; }
     int GetCurrentKind() override { return 1; }
+    void EndKind(int) override {}
 };
 
 class AdvertisementStub : public IOrloAdvertisement {

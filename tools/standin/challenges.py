@@ -2,9 +2,10 @@
 
 Answers (40, field [0]): 0 declined, 1 accepted, 2 busy or withdrawn, 3 blocked or offline.
 Accepting and declining go to both players; a withdrawal (the challenger's 0 for its own id)
-is echoed to it and gives each challenged player its own answer 2. A target that waits in a
-room, plays a match or has a challenge pending is busy; the seeded players count as busy. A
-challenge repeated to a player who still holds the same challenger's challenge is that same
+is echoed to it and gives each challenged player its own answer 2, as does an answer to a
+challenge the lobby does not hold (withdrawn, or from a connection gone). A target that waits
+in a room, plays a match or has a challenge pending is busy; the seeded players count as busy.
+A challenge repeated to a player who still holds the same challenger's challenge is that same
 challenge: it is neither passed on again nor answered."""
 
 import messages
@@ -78,8 +79,12 @@ class Challenges:
             return
         pending = self.pending.get(player.id)
         if pending is None or pending[0] != other_id:
-            log("%s   answer to no pending challenge from %d: ignored" % (
+            # A challenge withdrawn, answered already, or held by a connection that has gone:
+            # the answer is refused as for a withdrawn challenge, so the answering page closes.
+            log("%s   answer to no pending challenge from %d: refused" % (
                 connection.label, other_id))
+            connection.send(messages.challenge_reply(BUSY, number, player.id, other_id,
+                                                     player.name))
             return
         challenger = self.lobby.online.get(other_id)
         del self.pending[player.id]

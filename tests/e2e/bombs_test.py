@@ -203,8 +203,8 @@ def battle(world, a, b, number, shots, state):
 
 def run(build):
     world = h.World(build, short_timers=True)
-    ok = False
-    try:
+
+    def body():
         a, b = world.start()
         for c in (a, b):
             c.wait_dump(lambda d: d.num("lobby_state") == 5, 60, "no first login")
@@ -241,13 +241,8 @@ def run(build):
         # cluster pieces (the game's screens at rest are measured by resident.py).
         print("peak resident size after the battles: %s"
               % ", ".join("%s %d kB" % (c.name, c.peak_kb()) for c in (a, b)))
-        ok = True
-    except h.Failure as failure:
-        world.keep("failure")
-        print("FAILED: %s\nscreenshots and logs: %s" % (failure, world.root))
-    finally:
-        world.stop(remove=ok)
-    return 0 if ok else 1
+
+    return h.play(world, body)
 
 
 if __name__ == "__main__":

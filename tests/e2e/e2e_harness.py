@@ -587,6 +587,22 @@ class Copy:
         return int(fields[11]) + int(fields[12])
 
 
+def play(world, body):
+    """Runs body() against the world: on a failure the screenshots and logs are kept and their
+    place printed; the world stops either way (its folder removed after a success). Returns
+    the script's status, 0 on success."""
+    ok = False
+    try:
+        body()
+        ok = True
+    except Failure as failure:
+        world.keep("failure")
+        print("FAILED: %s\nscreenshots and logs: %s" % (failure, world.root))
+    finally:
+        world.stop(remove=ok)
+    return 0 if ok else 1
+
+
 class World:
     """The stand-in and two copies in a directory of the build (the copies' /tmp is private: what
     they write must lie elsewhere). Kept on failure, with screenshots."""

@@ -47,7 +47,6 @@ def logged_in(d):
 
 def run(build):
     world = h.World(build, names=("a",))
-    ok = False
     stopped = [False]
 
     def pause(on):
@@ -60,48 +59,50 @@ def run(build):
         start_service()
         pause(True)
     world.standin.start = start_stopped
-    try:
-        (a,) = world.start()
-        watch = Watch()
-        # First start: the guest's connect is accepted and never acknowledged.
-        a.wait_dump(watch(failed_login_page), 150, "no failed-login page on a hung first start")
-        check(a.dump().num("lobby_state") != 5, "logged in to a stopped service")
-        world.keep("hung-first-start")
-        a.press("orlo_button", page=ERROR_PAGE)
-        a.wait_dump(lambda d: d.get("menu_shown") == "0" and "menu" in d.screens(), 10,
-                    "the round button does not lead to the game's menu")
-        world.keep("game-menu-from-failed-login")
-        pause(False)
-        a.wait_dump(watch(lambda d: d.num("lobby_state") == 5), 90,
-                    "no login once the service answers")
-        h.open_menu(a)
-        a.wait_dump(watch(logged_in), 30, "the failed-login page stays after the login")
-        world.keep("answered-again")
-        h.close_menu(a)
-        check(not watch.form_shown, "the login form showed on the way")
 
-        # Logged in, the service stops: the idle minute drops the connection, the relogin is
-        # not answered either, and the page comes over the game.
-        pause(True)
-        a.wait_dump(watch(failed_login_page), 200, "no failed-login page after a lost connection")
-        world.keep("hung-after-login")
-        check(not watch.form_shown, "the login form showed while the relogin waited")
-        pause(False)
-        a.wait_dump(watch(lambda d: d.num("lobby_state") == 5), 90,
-                    "no relogin once the service answers")
-        a.wait_dump(watch(lambda d: d.get("menu_page") != ERROR_PAGE), 30,
-                    "the failed-login page stays after the relogin")
-        world.keep("relogged-in")
-        check(not watch.form_shown, "the login form showed on the way")
-        ok = True
-    except h.Failure as failure:
-        world.keep("failure")
-        print("FAILED: %s\nscreenshots and logs: %s" % (failure, world.root))
-    finally:
-        if stopped[0]:
-            pause(False)
-        world.stop(remove=ok)
-    return 0 if ok else 1
+    def body():
+        try:
+            steps(world, pause)
+        finally:
+            if stopped[0]:
+                pause(False)
+
+    return h.play(world, body)
+
+
+def steps(world, pause):
+    (a,) = world.start()
+    watch = Watch()
+    # First start: the guest's connect is accepted and never acknowledged.
+    a.wait_dump(watch(failed_login_page), 150, "no failed-login page on a hung first start")
+    check(a.dump().num("lobby_state") != 5, "logged in to a stopped service")
+    world.keep("hung-first-start")
+    a.press("orlo_button", page=ERROR_PAGE)
+    a.wait_dump(lambda d: d.get("menu_shown") == "0" and "menu" in d.screens(), 10,
+                "the round button does not lead to the game's menu")
+    world.keep("game-menu-from-failed-login")
+    pause(False)
+    a.wait_dump(watch(lambda d: d.num("lobby_state") == 5), 90,
+                "no login once the service answers")
+    h.open_menu(a)
+    a.wait_dump(watch(logged_in), 30, "the failed-login page stays after the login")
+    world.keep("answered-again")
+    h.close_menu(a)
+    check(not watch.form_shown, "the login form showed on the way")
+
+    # Logged in, the service stops: the idle minute drops the connection, the relogin is not
+    # answered either, and the page comes over the game.
+    pause(True)
+    a.wait_dump(watch(failed_login_page), 200, "no failed-login page after a lost connection")
+    world.keep("hung-after-login")
+    check(not watch.form_shown, "the login form showed while the relogin waited")
+    pause(False)
+    a.wait_dump(watch(lambda d: d.num("lobby_state") == 5), 90,
+                "no relogin once the service answers")
+    a.wait_dump(watch(lambda d: d.get("menu_page") != ERROR_PAGE), 30,
+                "the failed-login page stays after the relogin")
+    world.keep("relogged-in")
+    check(not watch.form_shown, "the login form showed on the way")
 
 
 if __name__ == "__main__":

@@ -23,8 +23,8 @@ def challenge_toast(d):
 
 def run(build):
     world = h.World(build)
-    ok = False
-    try:
+
+    def body():
         a, b = world.start()
         for c in (a, b):
             c.wait_dump(lambda d: d.num("lobby_state") == 5, 60, "the first guest login fails")
@@ -56,13 +56,8 @@ def run(build):
         b.wait_dump(h.page_shown("startscreen_root"), 10, "B's menu does not open on the start")
         world.keep("start")
         b.screenshot(os.path.join(build, "e2e-lost-challenge-start.png"))
-        ok = True
-    except h.Failure as failure:
-        world.keep("failure")
-        print("FAILED: %s\nscreenshots and logs: %s" % (failure, world.root))
-    finally:
-        world.stop(remove=ok)
-    return 0 if ok else 1
+
+    return h.play(world, body)
 
 
 if __name__ == "__main__":

@@ -723,3 +723,23 @@ TEST_F(HungPages, AnAccountWhoseConnectionGoesSilentMeetsThePageAndTryAgainKeeps
 }
 
 } // namespace
+namespace {
+
+// A relogin that the service answers within the time-out: the account is back on its start
+// page (the history restarted on the page shown), never the login form.
+TEST_F(HungPages, AReloginAnsweredInTimeReturnsToTheStartPage)
+{
+    ASSERT_NO_FATAL_FAILURE(LogInAs("alice", "wonderland"));
+    ASSERT_TRUE(FramesUntil([&]() { return !menu->IsLoading() && !menu->IsMenuShown(); }));
+    ASSERT_EQ("ok", Control("hang"));
+    for (int i = 0; i < 65; ++i)
+        Second();
+    ASSERT_EQ(1, menu->GetLoginState());
+    ASSERT_EQ("ok", Control("resume"));
+    ASSERT_TRUE(FramesUntil([&]() { return menu->GetLoginState() == 2 && !menu->IsLoading(); }));
+    EXPECT_EQ("startscreen_root", Page());
+    EXPECT_EQ(0, notices);
+    EXPECT_FALSE(formShown);
+}
+
+} // namespace

@@ -123,8 +123,13 @@ void CPageView::RemoveHistoryTop()
 
 void CPageView::ShowPage(int index)
 {
-    if (index == m_current)
+    if (index == m_current) {
+        // The page shown after the history was cleared starts the history anew, so that a
+        // later ":back" returns to it rather than to the first page.
+        if (m_historyMax > 0 && index >= 0 && m_history.GetSize() == 0)
+            m_history.SetAtGrow(0, index);
         return;
+    }
     m_previous = m_current;
     m_current = index;
     if (m_historyMax <= 0)

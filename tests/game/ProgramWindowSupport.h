@@ -358,6 +358,14 @@ protected:
             vtest::RunProgram(
                 {"import", "-window", "root", std::string(dir) + "/" + name + ".png"});
     }
+    // The program ends by itself within the bound, with status 0.
+    void ExpectCleanExit()
+    {
+        int status = -1;
+        ASSERT_TRUE(WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 30));
+        pid = -1;
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
     void Close()
     {
         XEvent event = {};

@@ -61,10 +61,7 @@ TEST_F(ProgramBackKey, EscapeSkipsTheIntroClosesTheOnlineMenuLogsOutAndLeaves)
         << vtest::ReadWholeFile(DumpPath());
     Keep("back_logged_out");
     PressEscape();
-    int status = -1;
-    ASSERT_TRUE(WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 30));
-    pid = -1;
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    ExpectCleanExit();
 }
 
 } // namespace

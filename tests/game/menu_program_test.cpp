@@ -147,10 +147,7 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
     EXPECT_EQ(0, waitpid(pid, nullptr, WNOHANG));
 
     Close();
-    int status = -1;
-    ASSERT_TRUE(WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 30));
-    pid = -1;
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    ExpectCleanExit();
     const auto seconds =
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start);
     RecordProperty("real_seconds", (int)seconds.count());
@@ -168,10 +165,7 @@ TEST_F(ProgramWithoutLobby, TheLoginErrorPageShowsAndAClose)
     // The round button stays: it closes the menu over the failed login.
     EXPECT_TRUE(ShowsOrloButton());
     Close();
-    int status = -1;
-    ASSERT_TRUE(WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 30));
-    pid = -1;
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    ExpectCleanExit();
 }
 
 } // namespace

@@ -199,6 +199,12 @@ public:
     enum { VEX_TEXT_LOG_MAX = 48 };
     void SetTextLog(bool on) { m_textLogOn = on; }
     void ClearTextLog() { m_textLog.clear(); }
+    // A text as drawn, into the log while it is on (DrawText's; a test's without a font).
+    void LogText(const TextRecord& record)
+    {
+        if (m_textLogOn && m_textLog.size() < VEX_TEXT_LOG_MAX && !record.text.IsEmpty())
+            m_textLog.push_back(record);
+    }
     const std::vector<TextRecord>& GetTextLog() const { return m_textLog; }
 
 private:

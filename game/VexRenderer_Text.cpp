@@ -62,8 +62,7 @@ void CVexRenderer::DrawText(int x, int y, const CVortanString& text, u32 colour,
         y -= h / 2;
     if (flags & VEX_TEXT_BOTTOM)
         y -= h;
-    if (m_textLogOn && m_textLog.size() < VEX_TEXT_LOG_MAX && !text.IsEmpty())
-        m_textLog.push_back({x, y, x + w, y + h, colour, text});
+    LogText({x, y, x + w, y + h, colour, text});
     // The passes in the order they cover one another: the shadow, the dark outline all round
     // (so a pale text reads on the pale sky as well as on the dark water: the text eight times
     // around its place, in a dark colour that fades with the text), then the text.

@@ -10,6 +10,8 @@
 //   view <width> <height>      the view in pixels
 //   touch_downs <n>            fingers the game's steps have seen going down so far (a tap
 //                              that goes down and up between two steps is not seen)
+//   touch0 <x> <y> <0|1>       the first finger as the last step saw it: its point and
+//                              whether it was down (an aim is taken from that point)
 // With a battle screen:
 //   local_side <0|1>           the side this device plays
 //   turn_side <0|1>            the side whose turn it is
@@ -59,12 +61,15 @@
 //   gametext <left> <top> <right> <bottom> <aarrggbb> <text>
 //                              each text the game drew in the last frame, where its glyphs lie
 //                              (before the outline) and its colour, line breaks as spaces
-// Then the lines of each registered section, in registration order.
+// Then the lines of each registered section, in registration order; last, in the dump written
+// as the process stops itself for a freeze text (see VexStateDump.h):
+//   frozen <n> <number>...     the process's n-th stop, for the texts that just appeared
 #include "game/VexStateDump.h"
 
 #include <errno.h>
 #include <fcntl.h>
 #include <math.h>
+#include <signal.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -87,6 +92,7 @@
 #include "game/VexRenderer.h"
 #include "game/VexScene.h"
 #include "game/VexTrainingState.h"
+#include "platform/OrloLanguage.h"
 
 namespace {
 
@@ -233,8 +239,35 @@ const char* CVexStateDump::PathFromEnvironment()
     return path && path[0] ? path : nullptr;
 }
 
+std::vector<int> CVexStateDump::FreezeTextsFromEnvironment()
+{
+    std::vector<int> texts;
+    const char* list = getenv("ORLO_FREEZE_TEXTS");
+    if (!list)
+        return texts;
+    const char* p = list;
+    while (*p && texts.size() < 64) {
+        int number = 0, digits = 0;
+        while (*p >= '0' && *p <= '9' && digits < 5) {
+            number = number * 10 + (*p - '0');
+            ++digits;
+            ++p;
+        }
+        const bool whole = digits > 0 && digits < 5 && (*p == ',' || *p == 0);
+        while (*p && *p != ',')
+            ++p;
+        if (*p == ',')
+            ++p;
+        if (whole)
+            texts.push_back(number);
+    }
+    return texts;
+}
+
 CVexStateDump::CVexStateDump(const char* path)
-    : m_path(path ? path : ""), m_temp(m_path + ".part"), m_writes(0)
+    : m_path(path ? path : ""), m_temp(m_path + ".part"), m_writes(0),
+      m_freezeTexts(FreezeTextsFromEnvironment()), m_freezes(0), m_stopHook(nullptr),
+      m_stopContext(nullptr)
 {}
 
 CVexStateDump::~CVexStateDump() {}
@@ -243,12 +276,69 @@ void CVexStateDump::Frame(CStateGame* game)
 {
     std::string text;
     Compose(game, text);
+    std::vector<int> appeared;
+    FreezeTextsAppeared(game, appeared);
+    if (!appeared.empty()) {
+        char word[16];
+        snprintf(word, sizeof word, "%u", m_freezes + 1);
+        text += "frozen ";
+        text += word;
+        for (int number : appeared) {
+            snprintf(word, sizeof word, " %d", number);
+            text += word;
+        }
+        text += '\n';
+    }
     if (m_writes > 0 && text == m_last)
         return;
     if (Write(text) == VORTAN_OK) {
         m_last.swap(text);
         ++m_writes;
+        if (!appeared.empty()) {
+            // The frame the texts appeared in is on the screen: it was presented before this
+            // frame began.
+            ++m_freezes;
+            Stop();
+        }
     }
+}
+
+void CVexStateDump::Stop()
+{
+    if (m_stopHook)
+        m_stopHook(m_stopContext);
+    else
+        raise(SIGSTOP);
+}
+
+void CVexStateDump::FreezeTextsAppeared(CStateGame* game, std::vector<int>& appeared)
+{
+    if (m_freezeTexts.empty())
+        return;
+    CVexRenderer* renderer = game->GetRenderer();
+    COrloLanguage* language = game->GetLanguageObject();
+    std::vector<int> opaque;
+    if (renderer && language) {
+        renderer->SetTextLog(true);
+        for (int number : m_freezeTexts) {
+            const std::string wanted = VortanUTF8Of(language->GetText(number));
+            if (wanted.empty())
+                continue;
+            for (const CVexRenderer::TextRecord& t : renderer->GetTextLog())
+                if ((t.colour >> 24) == 0xFFu && VortanUTF8Of(t.text) == wanted) {
+                    opaque.push_back(number);
+                    break;
+                }
+        }
+    }
+    for (int number : opaque) {
+        bool before = false;
+        for (int b : m_opaqueBefore)
+            before = before || b == number;
+        if (!before)
+            appeared.push_back(number);
+    }
+    m_opaqueBefore.swap(opaque);
 }
 
 void CVexStateDump::Compose(CStateGame* game, std::string& out)
@@ -263,6 +353,12 @@ void CVexStateDump::Compose(CStateGame* game, std::string& out)
     if (CVexRenderer* renderer = game->GetRenderer())
         Line(out, "view %d %d", (int)renderer->GetViewWidth(), (int)renderer->GetViewHeight());
     Line(out, "touch_downs %u", game->GetTouchTable().GetDownCount());
+    {
+        // Refreshed by each step: the point and state the step saw.
+        const CVexTouchPoint& finger = game->GetTouchTable().Get(0);
+        Line(out, "touch0 %d %d %d", (int)lroundf(finger.previous.x),
+             (int)lroundf(finger.previous.y), finger.wasPressed ? 1 : 0);
+    }
     if (CVexPlayState* battle = game->GetBattle())
         ComposeBattle(game, battle, out);
     for (int i = 0; i < game->GetActiveCount(); ++i) {

@@ -2,8 +2,15 @@
 // drive the built program from outside (a test seam no player sees; the environment variable
 // ORLO_STATE_DUMP names the file and turns it on). The file's lines are listed in
 // VexStateDump.cpp. Also the battle digest that both sides of a battle agree on after a shot.
+//
+// A second seam for tests that must look at a screen that shows only for a while (a turn's
+// banner): ORLO_FREEZE_TEXTS lists game texts by number ("1,2,6"). When the last frame drew one
+// of them opaque and the frame before did not, the dump is written with a line "frozen <n>
+// <number>..." and the process stops itself (SIGSTOP) with that frame on the screen, until the
+// test continues it (SIGCONT).
 #pragma once
 #include <string>
+#include <vector>
 
 #include "engine/VortanTypes.h"
 
@@ -33,8 +40,17 @@ public:
     static int AddSection(VexDumpSection section, void* context);
     static void RemoveSection(VexDumpSection section, void* context);
 
+    // The game texts named by ORLO_FREEZE_TEXTS (numbers from 0 to 9999 separated by commas;
+    // anything else in the list is left out), in the order given.
+    static std::vector<int> FreezeTextsFromEnvironment();
+
     explicit CVexStateDump(const char* path);
     virtual ~CVexStateDump();
+
+    // The texts whose showing stops the process (FreezeTextsFromEnvironment by default).
+    void SetFreezeTexts(const std::vector<int>& texts) { m_freezeTexts = texts; }
+    // Stops the process so far.
+    u32 GetFreezeCount() const { return m_freezes; }
 
     // Composes the game's state and writes it when it differs from the last one written:
     // to a temporary file beside the dump, then renamed over it.
@@ -47,7 +63,17 @@ public:
     // The digest taken at the last end of a shot's playback of the running battle.
     const std::string& GetShotDigest() const { return m_shotDigest; }
 
+    // What a freeze does in place of stopping the process (a test's), or null to stop it.
+    typedef void (*StopHook)(void* context);
+    void SetStopHook(StopHook hook, void* context)
+    {
+        m_stopHook = hook;
+        m_stopContext = context;
+    }
+
 private:
+    void Stop();
+
     CVexStateDump(const CVexStateDump&) = delete;
     CVexStateDump& operator=(const CVexStateDump&) = delete;
 
@@ -56,6 +82,9 @@ private:
     // The touch buttons of the active screens and the texts of the last frame.
     static void ComposeButtons(CStateGame* game, std::string& out);
     static void ComposeTexts(CStateGame* game, std::string& out);
+    // The freeze texts the last frame drew opaque that the frame before did not; remembers
+    // this frame's.
+    void FreezeTextsAppeared(CStateGame* game, std::vector<int>& appeared);
     int Write(const std::string& text);
 
     std::string m_path;
@@ -63,4 +92,9 @@ private:
     std::string m_last;
     std::string m_shotDigest;
     i32 m_writes;
+    std::vector<int> m_freezeTexts;
+    std::vector<int> m_opaqueBefore;
+    u32 m_freezes;
+    StopHook m_stopHook;
+    void* m_stopContext;
 };

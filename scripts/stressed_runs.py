@@ -4,10 +4,15 @@ at a time, pinned to that pair, with two busy loops (stress-ng --cpu 2) on the s
 takes the test with the most runs still to go. Each run's line goes to OUT/results.txt; a failed
 run's output stays beside it. Creating OUT/stop lets every pair finish its run and leave.
 
+The tests are the end-to-end tests that tests/CMakeLists.txt registers (label e2e), with the
+arguments it gives them: a new one runs here as soon as it is registered.
+
 Usage: stressed_runs.py BUILD_DIR [--runs N] [--pairs 0,1 2,3 ...] [--tests NAME ...] [--out DIR]
-Needs root (the tests' private mount namespaces) and stress-ng."""
+Needs root (the tests' private mount namespaces) and stress-ng (scripts/deps.sh installs it;
+else apt-get install stress-ng)."""
 import argparse
 import os
+import re
 import shutil
 import statistics
 import subprocess
@@ -17,8 +22,28 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 E2E = os.path.join(os.path.dirname(HERE), "tests", "e2e")
-TESTS = {"two_copies": ["two_copies_test.py"], "soak": ["soak.py", "5"],
-         "screenshots": ["screenshots_test.py"], "bombs": ["bombs_test.py"]}
+REGISTRY = os.path.join(os.path.dirname(HERE), "tests", "CMakeLists.txt")
+
+
+def registered_tests(path=REGISTRY):
+    """{name: [script, extra arguments...]} of every e2e.NAME test the file registers with
+    vortan_timed_test(e2e.NAME SECONDS ${Python3_EXECUTABLE} .../e2e/SCRIPT ${CMAKE_BINARY_DIR}
+    ARGS...)."""
+    with open(path, encoding="utf-8") as f:
+        text = f.read()
+    tests = {}
+    for m in re.finditer(r"vortan_timed_test\(e2e\.(\w+)\s+\d+\s+([^)]*)\)", text):
+        words = m.group(2).split()
+        scripts = [i for i, w in enumerate(words) if re.search(r"/e2e/\w+\.py$", w)]
+        if not scripts:
+            continue
+        at = scripts[0]
+        extra = [w for w in words[at + 1:] if w != "${CMAKE_BINARY_DIR}"]
+        tests[m.group(1)] = [os.path.basename(words[at])] + extra
+    return tests
+
+
+TESTS = registered_tests()
 # What a run writes into its build folder; each pair gets its own.
 OWN = ("screenshots", "e2e-runs", "e2e_figures.json")
 

@@ -32,8 +32,8 @@ COrloMenuState::COrloMenuState()
       m_shakePhase(0.0f), m_shakeHomeRect(), m_selectedLanguage(0), m_workBuffer(nullptr),
       m_iconFadeCurve(nullptr), m_iconFade(0.0f), m_iconDelay(-1.0f), m_searchCountdown(0.0f),
       m_pendingChallenger(-1), m_rebuilding(0), m_expandedItem(nullptr), m_selfItem(nullptr),
-      m_ownChallengeOpen(0), m_challengeReceived(0), m_challengeTimer(0.0f), m_rematchAvailable(0),
-      m_panelPlayer(nullptr)
+      m_avatarsShown(0), m_ownChallengeOpen(0), m_challengeReceived(0), m_challengeTimer(0.0f),
+      m_rematchAvailable(0), m_panelPlayer(nullptr)
 {
     for (int i = 0; i < ORLO_MENU_EVENT_COUNT; ++i) {
         m_bound[i].menu = nullptr;

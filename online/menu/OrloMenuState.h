@@ -591,6 +591,7 @@ protected:
     CVortanStringArray m_followGroups;
     std::set<int> m_invited;
     CWidget* m_selfItem;
+    int m_avatarsShown;      // avatar pictures the player list has shown (the state dump's)
     int m_ownChallengeOpen;  // the user's own challenge waits on its answer
     int m_challengeReceived; // a challenge received waits on its answer, withdrawal or game
     float m_challengeTimer;

@@ -10,6 +10,7 @@
 //   toast <0|1>                a toast is showing (it takes the taps where it lies)
 //   idle <0|1>                 the frame loop has gone idle (its full-speed time after the
 //                              last input is over)
+//   avatars <n>                avatar pictures the player list has shown so far
 //   widget <name> <left> <top> <right> <bottom>[ <text>]
 //                              a visible named widget: its rectangle in screen pixels, cut to
 //                              its ancestors' rectangles (those with an area) and the screen;
@@ -213,7 +214,8 @@ void COrloMenuState::DumpState(std::string& out)
     IOrloToastNotification* toast = Gate() ? Gate()->GetToast() : nullptr;
     snprintf(line, sizeof line, "toast %d\n", toast && toast->IsShowing() ? 1 : 0);
     out += line;
-    snprintf(line, sizeof line, "idle %d\n", Gate() && Gate()->IsIdle() ? 1 : 0);
+    snprintf(line, sizeof line, "idle %d\navatars %d\n", Gate() && Gate()->IsIdle() ? 1 : 0,
+             m_avatarsShown);
     out += line;
     if (!m_uiRoot)
         return;

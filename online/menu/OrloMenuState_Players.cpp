@@ -357,6 +357,7 @@ void COrloMenuState::OnPlayerListResult(void* context, int selector, int index, 
         CWidget* small = Find(item, "list_item_small");
         ShowImage(small, "player_avatar_small", surface);
         menu->m_application->ReleaseSurface(surface);
+        ++menu->m_avatarsShown;
     }
 }
 

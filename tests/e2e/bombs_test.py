@@ -25,6 +25,9 @@ BOUGHT = {SNOW: 5, CLUSTER: 3}
 BATTLES = 3
 MAX_BATTLES = 6
 SELF_BOMBS = 4
+# Turns a battle may take: each side's bomb (the other's turns running out meanwhile), its
+# bombs at its own feet and its three time-outs, twice over.
+MAX_TURNS = 2 * 2 * (2 + SELF_BOMBS + 3)
 
 
 def buy(world, copy, name):
@@ -33,18 +36,19 @@ def buy(world, copy, name):
     copy.press("start_shop", page="startscreen_root")
     copy.wait_dump(lambda d: d.widget("item_name"), 20, "no shop items")
     for _ in range(4):
-        # An item below the list's edge: the list is dragged up until it shows.
+        # An item below the list's edge: the list is dragged up until it shows (once the
+        # list has come to rest after each drag).
+        h.still(copy)
         if copy.dump().widget("item_name", text=name):
             break
         copy.drag(400, 400, 400, 200)
-        time.sleep(1.0)
     copy.press("item_name", text=name, page="shop_root", seconds=20)
-    time.sleep(1.5)  # the item's panel opens and the list brings it into view
+    # The item's panel opens and the list brings it into view (the loop's first wait).
     for _ in range(4):
+        h.still(copy)
         if copy.dump().widget("buy-button"):
             break
         copy.drag(400, 400, 400, 250)
-        time.sleep(1.0)
     copy.press("buy-button", page="shop_root")
     copy.wait_dump(h.page_shown("confirm_buy_dialog"), 10, "no confirmation")
     copy.press("confirm_buy_ok", page="confirm_buy_dialog")
@@ -129,7 +133,7 @@ def fire_bomb(world, copy, other, item, state, number, shots):
     world.keep("battle%d-%s" % (number, "snow" if item == SNOW else "cluster"))
     state["fired"][item] += 1
     n = state["fired"][item]
-    h.wait_until(lambda: len(spent(world).get(item, [])) >= n, 10)
+    h.wait_until(lambda: len(spent(world).get(item, [])) >= n, 60)
     check(spent(world).get(item, []) == [BOUGHT[item] - k for k in range(1, n + 1)],
           "battle %d: the stand-in counts %s" % (number, spent(world).get(item)))
     state["effects"][item] += seen[0] == "effect"
@@ -173,10 +177,14 @@ def battle(world, a, b, number, shots, state):
         mine, theirs = state["fired"][items[c.name]], state["fired"][items[other.name]]
         return mine < theirs or (mine == theirs and items[c.name] == SNOW)
 
-    deadline = time.monotonic() + 300
-    while time.monotonic() < deadline:
+    turns, last_side = 0, None
+    while True:
         if any(h.battle_over(c.dump()) for c in (a, b)):
             break
+        side = a.dump().num("turn_side")
+        if side != last_side:
+            turns, last_side = turns + 1, side
+            check(turns <= MAX_TURNS, "battle %d goes on after %d turns" % (number, MAX_TURNS))
         for c, other in ((a, b), (b, a)):
             d = c.dump()
             if not h.my_turn(d) or h.battle_over(d):

@@ -15,6 +15,7 @@ import socket
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -108,6 +109,9 @@ def measure_runs(measure, describe, runs):
         print("median: %s" % describe(median(rows)))
     return 0
 
+
+# The shortest bound of a wait on a copy's dump (Copy.wait_dump).
+WAIT_FLOOR = 30
 
 # The waits of a run that took a while, (seconds, copy, what): where a run's time goes.
 LONG_WAITS = []
@@ -245,6 +249,55 @@ class Dump:
         return False
 
 
+class Watch:
+    """Something a script must see while it shows, on one or more copies: `condition(dump)`
+    on the frame held still, and `take(copy, dump)` done then (a picture, a check), once.
+    A watch of the program's own freeze texts (outside=False) is offered each stop the program
+    makes itself as such a text appears; an outside watch is looked at on every dump of the
+    running program and, when the condition holds, the program is stopped and the condition
+    looked at again on the held frame (a frame that moved on in between is let go and the
+    watch goes on). Register it before what it waits for can happen."""
+
+    def __init__(self, condition, take, outside=False):
+        self.condition, self.take, self.outside = condition, take, outside
+        self.finished = threading.Event()
+        self.failure = None
+        self.copy = None
+        self.lock = threading.Lock()  # a watch on two copies is taken on one
+
+    def done(self):
+        return self.finished.is_set()
+
+    def offer(self, copy, dump, shown):
+        with self.lock:
+            if self.done() or not self.condition(dump):
+                return
+            try:
+                self.take(copy, dump)
+            except Failure as failure:
+                self.failure = str(failure)
+            self.copy = copy
+            self.finished.set()
+
+    def fail(self, text):
+        if not self.done():
+            self.failure = text
+            self.finished.set()
+
+    def wait(self, seconds, what):
+        """Waits until it was done; raises Failure with `what` when it was not."""
+        began = time.monotonic()
+        got = self.finished.wait(seconds)
+        took = time.monotonic() - began
+        if took >= 2.0:
+            LONG_WAITS.append((took, "watch", what))
+        if not got:
+            raise Failure(what)
+        if self.failure:
+            raise Failure("%s: %s" % (what, self.failure))
+        return self.copy
+
+
 class StandIn:
     """The stand-in lobby and game server on ports the system picks (kept over a restart)."""
 
@@ -316,6 +369,13 @@ class Copy:
         self.display = None
         self.status = None
         self.env = {}  # more variables for the program (a test seam's, a measuring tool's)
+        # Stopping and continuing the program (its own freezes and the tests'), one at a time.
+        self.hold = threading.RLock()
+        self.holding = 0
+        self.freezes_seen = 0
+        self.watches = []  # Watch objects, looked at by the watcher thread
+        self.watcher = None
+        self.watching = False
 
     # --- the surroundings -----------------------------------------------------------------------
     def start_display(self):
@@ -390,6 +450,8 @@ class Copy:
              "--", os.path.join(self.build, "orlogate")],
             env=env, stdout=self.log, stderr=self.log, start_new_session=True)
         self.status = None
+        if env.get("ORLO_FREEZE_TEXTS"):
+            self.start_watching()
 
     def wait_window(self):
         check(wait_until(self.window, 60), "%s: no window" % self.name)
@@ -430,6 +492,7 @@ class Copy:
             self.program.wait(10)
 
     def stop_all(self):
+        self.stop_watching()
         self.kill()
         for _, child in reversed(self.children):
             if child.poll() is None:
@@ -453,6 +516,10 @@ class Copy:
             return Dump("")
 
     def wait_dump(self, condition, seconds, what):
+        """Waits until the dump meets the condition; its dump. The bound only tells a program
+        that is stuck: a loaded machine may take long over what takes a moment, so it is
+        never under WAIT_FLOOR."""
+        seconds = max(seconds, WAIT_FLOOR)
         last = [None]
 
         def probe():
@@ -467,6 +534,109 @@ class Copy:
         if not found:
             raise Failure("%s: %s (dump:\n%s)" % (self.name, what, last[0].text[:3000]))
         return last[0]
+
+    # --- holding a frame still ---------------------------------------------------------------------
+    def process_state(self):
+        """The program's state letter from /proc ("R", "S", "T" when stopped...), or None."""
+        pid = self.pid()
+        try:
+            with open("/proc/%d/stat" % pid) as f:
+                return f.read().rsplit(")", 1)[1].split()[0]
+        except (OSError, IndexError, TypeError):
+            return None
+
+    def freeze(self):
+        """Stops the program (SIGSTOP) and returns its dump once it has stopped: the screen
+        holds the frame the dump describes (or the one after) until thaw(). A stop the program
+        made itself for a freeze text (ORLO_FREEZE_TEXTS) is handed to the watches first."""
+        with self.hold:
+            self.holding += 1
+            if self.holding == 1 and self.running():
+                os.kill(self.pid(), signal.SIGSTOP)
+                check(wait_until(lambda: self.process_state() in ("T", "t", None), 20, 0.005),
+                      "%s: the program does not stop" % self.name)
+            d = self.dump()
+            self._own_freeze(d)
+            return d
+
+    def thaw(self):
+        with self.hold:
+            self.holding = max(0, self.holding - 1)
+            if self.holding == 0 and self.running():
+                os.kill(self.pid(), signal.SIGCONT)
+
+    def _own_freeze(self, d):
+        """Hands a stop the program made itself (its dump's "frozen" line, not seen before) to
+        every watch; with self.hold held and the program stopped."""
+        words = d.values.get("frozen")
+        try:
+            serial = int(words[0]) if words else 0
+        except ValueError:
+            serial = 0
+        if serial <= self.freezes_seen:
+            return
+        self.freezes_seen = serial
+        shown = [int(w) for w in words[1:] if w.isdigit()]
+        for watch in list(self.watches):
+            watch.offer(self, d, shown)
+
+    def watch(self, watch):
+        """Adds a watch, looked at on every dump from now on (see Watch)."""
+        with self.hold:
+            self.watches.append(watch)
+        self.start_watching()
+
+    def start_watching(self):
+        """Starts the watcher thread (once): a program that holds still at its freeze texts
+        needs it from its start, to be continued."""
+        with self.hold:
+            if not self.watcher:
+                self.watching = True
+                self.watcher = threading.Thread(target=self._watch, daemon=True,
+                                                name="watch-" + self.name)
+                self.watcher.start()
+
+    def stop_watching(self):
+        if self.watcher:
+            self.watching = False
+            self.watcher.join(30)
+            self.watcher = None
+
+    def _watch(self):
+        """The watcher: continues the program after each stop it made itself (once the watches
+        have had the frozen frame), and freezes it for a watch whose condition the running
+        program's dump meets, so that its picture is taken while the frame is up."""
+        while self.watching:
+            try:
+                self._watch_once()
+            except ProcessLookupError:
+                pass  # the program ended meanwhile
+            except Exception as failure:  # noqa: BLE001 - told to the watches' waits
+                for watch in list(self.watches):
+                    watch.fail("%s: %s" % (type(failure).__name__, failure))
+            time.sleep(0.01)
+
+    def _watch_once(self):
+        with self.hold:
+            if self.holding or not self.running():
+                return
+            if self.process_state() in ("T", "t"):
+                # Stopped, by itself: the dump it wrote as it stopped names the texts.
+                self._own_freeze(self.dump())
+                os.kill(self.pid(), signal.SIGCONT)
+                return
+        outside = [w for w in self.watches if w.outside and not w.done()]
+        if not outside:
+            return
+        d = self.dump()
+        if not any(w.condition(d) for w in outside):
+            return
+        frozen = self.freeze()
+        try:
+            for watch in outside:
+                watch.offer(self, frozen, None)
+        finally:
+            self.thaw()
 
     def pointer_at(self):
         """The pointer's place on this copy's display, or None."""
@@ -509,14 +679,15 @@ class Copy:
     def click_rect(self, rect):
         self.click((rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2)
 
-    def press(self, name, seconds=15, text=None, page=None):
-        """Waits until the named widget shows (and its rectangle holds still) and clicks it."""
+    def press(self, name, seconds=15, text=None, page=None, inside=None):
+        """Waits until the named widget shows (and its rectangle holds still) and clicks it;
+        `inside` as in Dump.widget."""
         state = {"rect": None, "since": 0.0}
 
         def steady(d):
             if page is not None and d.get("menu_page") != page:
                 return False
-            rect = d.widget(name, text)
+            rect = d.widget(name, text, inside)
             now = time.monotonic()
             if rect != state["rect"]:
                 state["rect"], state["since"] = rect, now
@@ -683,6 +854,25 @@ IDLE_TURN_SECONDS = 5
 HOLD_SECONDS = 10
 
 
+def still(copy, seconds=30):
+    """Waits until what the dump shows (the widgets, the game's buttons and texts) has stayed the
+    same over several reads in a row: the screen's animations are over."""
+    state = {"last": None, "count": 0}
+    keys = ("widget ", "gamebutton ", "menu_page ", "screens ")
+
+    def steady(d):
+        # The game's texts count by their colour and words: some bob in place for good.
+        shown = [line for line in d.text.splitlines() if line.startswith(keys)]
+        shown += [(line.split(" ")[5], line.split(" ", 6)[-1]) for line in d.text.splitlines()
+                  if line.startswith("gametext ") and len(line.split(" ")) >= 7]
+        if shown == state["last"]:
+            state["count"] += 1
+        else:
+            state["last"], state["count"] = shown, 0
+        return state["count"] >= 6
+    copy.wait_dump(steady, seconds, "the screen does not settle")
+
+
 def page_shown(page):
     return lambda d: d.get("menu_page") == page and d.get("menu_shown") == "1"
 
@@ -756,7 +946,9 @@ def find_player(copy, name):
         copy.press("start_players", page="startscreen_root")
         copy.wait_dump(page_shown("players_root"), 10, "no player list")
     copy.press("show_global", page="players_root")
-    time.sleep(0.5)
+    # The global list's page slides in: its button shows it as the shown one.
+    copy.wait_dump(lambda d: d.widget("show_global_shown_label") and d.widget("search_text"),
+                   15, "the global list does not show")
     copy.edit("search_text", "players_root")
     copy.xdotool("key", "ctrl+a", "BackSpace")
     copy.type(name)
@@ -772,10 +964,7 @@ def challenge(copy, name):
     """Finds the player and presses the challenge button of its row."""
     row = find_player(copy, name)
     band = (0, row[1] - 40, 800, row[3] + 40)
-    rect = copy.wait_dump(lambda d: d.widget("challenge_button", inside=band), 10,
-                          "no challenge button").widget("challenge_button", inside=band)
-    time.sleep(0.3)
-    copy.click_rect(rect)
+    copy.press("challenge_button", page="players_root", inside=band)
 
 
 def in_battle(d):
@@ -805,41 +994,145 @@ def battle_over(d):
     return d.get("game_over") == "1" or "play" not in d.screens()
 
 
-def shoot(copy, aim_x, aim_y, again=None):
-    """A shot aimed by dragging from the dumped squib: (aim_x, aim_y) is where the finger goes,
-    relative to the squib (x to the right, y up). The squib must hold still first. False when
-    the match ended before a shot. A turn that runs out while the finger is down takes no shot
-    (a slow machine may take that long): the copy aims again on its next turn, calling
-    `again` first if given (to choose the weapon again)."""
-    for attempt in range(4):
-        state = {"at": None, "since": 0.0}
+def touch0(d):
+    """The first finger as the game's last step saw it: (x, y, down) or None."""
+    v = d.values.get("touch0")
+    try:
+        return tuple(int(w) for w in v[:3]) if v and len(v) >= 3 else None
+    except ValueError:
+        return None
 
-        def still(d):
-            if battle_over(d):
-                state["over"] = True
-                return True
-            if not my_turn(d):
-                state["at"] = None
-                return False
-            at, now = squib(d), time.monotonic()
-            if at != state["at"]:
-                state["at"], state["since"] = at, now
-                return False
-            return at is not None and now - state["since"] > 0.5
-        copy.wait_dump(still, 40, "not this side's turn")
-        if state.get("over"):
+
+def aim_of(d, side=None):
+    """(aiming, stretching, x, y) of the side's aim line (this copy's side by default)."""
+    v = d.values.get("aim%d" % (d.num("local_side") if side is None else side))
+    if not v or len(v) < 4:
+        return None
+    return int(v[0]), int(v[1]), float(v[2]), float(v[3])
+
+
+def wait_squib_still(copy, seconds=70):
+    """Waits for this side's turn with its squib resting on the screen (the same point in
+    eight dumps in a row); its point, or None when the match ended first."""
+    state = {"at": None, "count": 0}
+
+    def still(d):
+        if battle_over(d):
+            state["over"] = True
+            return True
+        at = squib(d) if my_turn(d) else None
+        if at is None or at != state["at"]:
+            state["at"], state["count"] = at, 0
             return False
+        state["count"] += 1
+        return state["count"] >= 8
+    copy.wait_dump(still, seconds, "no turn with the squib at rest")
+    return None if state.get("over") else state["at"]
+
+
+def finger_at(copy, x, y, down, seconds=30):
+    """Waits until a game step has seen the first finger at (x, y), down or up."""
+    return copy.wait_dump(lambda d: touch0(d) == (int(x), int(y), 1 if down else 0), seconds,
+                          "the game does not see the finger at %d %d" % (x, y))
+
+
+# The aim a pull gives, as the battle takes it: the finger's offset f from the squib (pixels, y
+# down) gives (f.x, -f.y) / |f| x (|f| - r) x 0.75 / q, r the squib's touch radius and q a quarter
+# of the view's width.
+TOUCH_RADIUS = 40.0 / 800.0  # of the view's width
+AIM_CLOSE = 0.004  # a pixel moves the aim by 0.75 / q, 0.00375 on an 800-pixel view
+
+
+def pull_for_aim(view_width, ax, ay):
+    """The finger's offset (pixels) that gives the aim (ax, ay)."""
+    q = view_width / 4.0
+    length = (ax * ax + ay * ay) ** 0.5
+    if length == 0:
+        return 0, 0
+    drag = length * q / 0.75 + TOUCH_RADIUS * view_width
+    return int(round(ax / length * drag)), int(round(-ay / length * drag))
+
+
+def hold_aim(copy, dx, dy, aim=None):
+    """The finger put down on the copy's resting squib on its turn and pulled by (dx, dy)
+    pixels, each step of the pull seen by a game step; held down. With `aim` (ax, ay) the
+    finger is then moved on until the battle's aim is that one (to AIM_CLOSE, about what a
+    pixel moves it). Returns True with the aim held (released by
+    release()), False when the turn ended or the match ended meanwhile (the finger is up
+    then), None when the match is over."""
+    at = wait_squib_still(copy)
+    if at is None:
+        return None
+    x, y = at
+    downs = copy.dump().get("touch_downs")
+    copy.move_pointer(x, y)
+    copy.xdotool("mousedown", "1")
+    try:
+        return _pull(copy, x, y, dx, dy, aim, downs)
+    except Failure:
+        release(copy)
+        raise
+
+
+def _pull(copy, x, y, dx, dy, aim, downs):
+    copy.wait_dump(lambda d: d.get("touch_downs") != downs and touch0(d) == (x, y, 1), 30,
+                   "the game did not see the press on the squib")
+    fx, fy = x + dx, y + dy
+    for k in range(1, 6):
+        px, py = x + dx * k // 5, y + dy * k // 5
+        copy.move_pointer(px, py)
+        finger_at(copy, px, py, True)
+    for _ in range(8):
+        d = copy.dump()
+        got = aim_of(d)
+        if not my_turn(d) or not got or got[:2] != (1, 1):
+            release(copy)
+            return False
+        if aim is None:
+            return True
+        ex, ey = aim[0] - got[2], aim[1] - got[3]
+        if abs(ex) <= AIM_CLOSE and abs(ey) <= AIM_CLOSE:
+            return True
+        # Near the wanted aim a pixel moves it by 0.75 / q along the pull (more across it).
+        q = int(d.values.get("view", ["800"])[0]) / 4.0
+        fx += int(round(ex * q / 0.75))
+        fy -= int(round(ey * q / 0.75))
+        copy.move_pointer(fx, fy)
+        finger_at(copy, fx, fy, True)
+    d = copy.dump()
+    raise Failure("%s: the aim %s does not come to %s" % (copy.name, aim_of(d), aim))
+
+
+def release(copy):
+    """Lets the finger go where it is (the shot leaves with the aim the last step took)."""
+    copy.xdotool("mouseup", "1")
+
+
+def shoot(copy, aim_x, aim_y, again=None, aim=None):
+    """A shot aimed by pulling from the dumped squib: (aim_x, aim_y) is where the finger goes,
+    relative to the squib (x to the right, y up); `aim` the exact aim to come to, as in
+    hold_aim. False when the match ended before a shot. A turn that runs out while the finger
+    is down takes no shot (a slow machine may take that long): the copy aims again on its
+    next turn, calling `again` first if given (to choose the weapon again)."""
+    for attempt in range(6):
         if attempt and again:
+            if wait_squib_still(copy) is None:
+                return False
             again()
         left = strikes(copy.dump())
-        x, y = state["at"]
-        copy.drag(x, y, x + aim_x, y - aim_y)
-        d = copy.wait_dump(lambda d: battle_over(d) or not my_turn(d), 40,
-                           "the turn does not pass after the drag")
-        if battle_over(d) or strikes(d) == left:
-            return True
-        print("%s: the turn ran out during the drag; aiming again" % copy.name)
-    raise Failure("%s: every turn ran out during the drag" % copy.name)
+        played = copy.dump().num("shots", 0)
+        held = hold_aim(copy, aim_x, -aim_y, aim)
+        if held is None:
+            return False
+        if held:
+            release(copy)
+            d = copy.wait_dump(lambda d: battle_over(d) or not my_turn(d) or
+                               d.num("shots", 0) > played, 60,
+                               "the turn does not pass after the shot")
+            if battle_over(d) or strikes(d) == left:
+                return True
+        print("%s: the turn ran out during the aim; aiming again" % copy.name)
+    raise Failure("%s: every turn ran out during the aim" % copy.name)
 
 
 def accept_challenge(copy):
@@ -885,23 +1178,24 @@ def to_start_page(copy):
     copy.wait_dump(page_shown("startscreen_root"), 10, "not on the start page")
 
 
-def shoot_until_over(copy, seconds=150):
-    """The copy shoots on each of its turns, the other side never does, until the match ends;
-    the shots it took."""
+def shoot_until_over(copy, turns=12):
+    """The copy shoots on each of its turns, the other side never does, until the match ends
+    (by the other side's third strike at the latest); the shots it took. Fails when `turns`
+    of its turns pass without an end."""
     shots = 0
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        d = copy.dump()
+    for _ in range(turns):
+        d = copy.wait_dump(lambda d: battle_over(d) or my_turn(d), 120,
+                           "%s: neither its turn nor the match's end" % copy.name)
         if battle_over(d):
             return shots
-        if my_turn(d):
-            try:
-                shot_towards_opponent(copy)
-            except Failure:
-                if battle_over(copy.dump()):
-                    return shots  # it ended while the shot waited
-                raise
-            shots += 1
-            time.sleep(1.0)
-        time.sleep(0.2)
-    raise Failure("%s: the match does not end" % copy.name)
+        try:
+            if not shot_towards_opponent(copy):
+                return shots  # it ended while the shot waited
+        except Failure:
+            if battle_over(copy.dump()):
+                return shots  # it ended under the finger
+            raise
+        shots += 1
+        copy.wait_dump(lambda d: battle_over(d) or not my_turn(d), 60,
+                       "%s: the turn stays after the shot" % copy.name)
+    raise Failure("%s: the match does not end in %d turns" % (copy.name, turns))

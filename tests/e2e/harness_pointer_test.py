@@ -4,6 +4,7 @@ move returns once the pointer is there, also when it is there already (xdotool's
 "mousemove --sync" to where the pointer stands waits for a motion event that never comes)."""
 import os
 import re
+import subprocess
 import sys
 import tempfile
 import unittest
@@ -75,6 +76,64 @@ class HarnessPointerTest(unittest.TestCase):
         # Starts where the last tap left the pointer; steps of less than a pixel stay put.
         self.copy.drag(50, 60, 50, 64, steps=8)
         self.assertEqual([("down", 1, 50, 60), ("up", 1, 50, 64)], self.pointer.buttons)
+
+
+# A program that writes its dump and stops itself twice, as the game does when a freeze text
+# shows (the second stop's text is not watched for), then ends with status 0 once continued.
+STOPPING = r"""
+import os, signal, sys
+path = sys.argv[1]
+for serial, text in ((1, 2), (2, 9)):
+    with open(path + ".part", "w") as f:
+        f.write("screens play\nfrozen %d %d\n" % (serial, text))
+    os.rename(path + ".part", path)
+    os.kill(os.getpid(), signal.SIGSTOP)
+with open(path + ".part", "w") as f:
+    f.write("screens play\nended 1\n")
+os.rename(path + ".part", path)
+"""
+
+
+class FreezeTest(unittest.TestCase):
+    """A copy's watcher hands each stop the program makes itself to the watches while the
+    program is stopped, and continues it after."""
+
+    def test_the_watch_takes_the_held_frame_and_the_program_goes_on(self):
+        with tempfile.TemporaryDirectory() as folder:
+            copy = e2e_harness.Copy("a", folder, folder, None, "1")
+            seen = []
+
+            def take(c, d):
+                seen.append((d.get("frozen"), c.process_state()))
+            watch = e2e_harness.Watch(lambda d: d.values.get("frozen", [""])[1:] == ["2"], take)
+            copy.watch(watch)
+            copy.program = subprocess.Popen([sys.executable, "-c", STOPPING, copy.dump_path],
+                                            start_new_session=True)
+            try:
+                self.assertIs(copy, watch.wait(60, "no frozen frame"))
+                self.assertEqual([("1", "T")], seen)
+                self.assertEqual(0, copy.program.wait(60))
+                self.assertEqual("1", copy.dump().get("ended"))
+                self.assertEqual(2, copy.freezes_seen)
+            finally:
+                copy.stop_all()
+
+    def test_a_frozen_copy_holds_until_thawed(self):
+        folder = tempfile.TemporaryDirectory()
+        self.addCleanup(folder.cleanup)
+        copy = e2e_harness.Copy("b", folder.name, folder.name, None, "1")
+        copy.program = subprocess.Popen([sys.executable, "-c", "import time; time.sleep(60)"],
+                                        start_new_session=True)
+        try:
+            copy.freeze()
+            copy.freeze()
+            self.assertEqual("T", copy.process_state())
+            copy.thaw()
+            self.assertEqual("T", copy.process_state())  # held twice, thawed once
+            copy.thaw()
+            self.assertTrue(e2e_harness.wait_until(lambda: copy.process_state() != "T", 10))
+        finally:
+            copy.kill()
 
 
 class NoSyncedMovesTest(unittest.TestCase):

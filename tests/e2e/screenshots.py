@@ -13,7 +13,6 @@ Usage: screenshots.py BUILD_DIR (scripts/screenshots.sh runs it)."""
 import os
 import shutil
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import e2e_harness as h  # noqa: E402
@@ -54,65 +53,14 @@ def projectiles(d):
     return out
 
 
-def wait_squib_still(copy, seconds):
-    """Waits for the copy's turn with its squib resting on the screen; its point."""
-    state = {"at": None, "count": 0}
-
-    def still(d):
-        at = h.squib(d) if h.my_turn(d) and d.get("game_over") != "1" else None
-        if at is None or at != state["at"]:
-            state["at"], state["count"] = at, 0
-            return False
-        state["count"] += 1
-        return state["count"] >= 8
-    copy.wait_dump(still, seconds, "no turn with the squib at rest")
-    return state["at"]
-
-
-def hold_aim(copy, dx, dy, tries=2):
-    """Presses on the copy's resting squib and pulls the finger by (dx, dy) pixels, held; the
-    finger stays down until `release`. A turn that runs out under the finger is let go, and
-    the next turn tried."""
-    for _ in range(tries - 1):
-        if pull_squib(copy, dx, dy):
-            return
-        release(copy)
-    if not pull_squib(copy, dx, dy):
-        d = copy.dump()
-        raise h.Failure("%s: the squib is not stretched and still (aim line: %s)"
-                        % (copy.name, d.values.get("aim%d" % d.num("local_side"))))
-
-
-def pull_squib(copy, dx, dy):
-    x, y = wait_squib_still(copy, 70)
-    downs = copy.dump().get("touch_downs")
-    copy.move_pointer(x, y)
-    copy.xdotool("mousedown", "1")
-    copy.wait_dump(lambda d: d.get("touch_downs") != downs, 20, "the game did not see the press")
-    for k in range(1, 6):
-        copy.move_pointer(x + dx * k // 5, y + dy * k // 5)
-        # Each step of the pull seen by the game before the next.
-        d0 = copy.dump().text
-        h.wait_until(lambda: copy.dump().text != d0, 2)
-    side = copy.dump().num("local_side")
-    state = {"last": None, "count": 0}
-
-    def stretched(d):
-        # Still on the screen: the aim moves by less than a tenth of a pixel (the resting squib
-        # may still sway by less, which the dump's four decimals show).
-        aim = d.values.get("aim%d" % side) or []
-        last = state["last"]
-        if (aim[:2] != ["1", "1"] or not last or
-                max(abs(float(a) - float(b)) for a, b in zip(aim[2:4], last[2:4])) > 0.0005):
-            state["last"], state["count"] = aim, 0
-            return False
-        state["count"] += 1
-        return state["count"] >= 4
-    return h.wait_until(lambda: stretched(copy.dump()), 20)
-
-
-def release(copy):
-    copy.xdotool("mouseup", "1")
+def winning_aim(scene=1):
+    """The first turn's aim of the scene's winning line, kept beside its source."""
+    with open(os.path.join(h.SOURCE, "data", "scenes", "%02d.txt" % scene)) as f:
+        for line in f:
+            words = line.split()
+            if words[:2] == ["#", "win:"] and len(words) >= 5:
+                return int(words[2]), float(words[3]), float(words[4])
+    raise KeyError(scene)
 
 
 def game_buttons(d):
@@ -125,24 +73,7 @@ def game_buttons(d):
     return out
 
 
-def still(copy, seconds=15):
-    """Waits until what the dump shows (the widgets, the game's buttons and texts) has stayed the
-    same over several reads in a row: the screen's animations are over."""
-    state = {"last": None, "count": 0}
-    keys = ("widget ", "gamebutton ", "menu_page ", "screens ")
-
-    def steady(d):
-        # The game's texts count by their colour and words: some bob in place for good.
-        shown = [line for line in d.text.splitlines() if line.startswith(keys)]
-        shown += [(t[1], t[2]) for t in game_texts(d)]
-        if shown == state["last"]:
-            state["count"] += 1
-        else:
-            state["last"], state["count"] = shown, 0
-        return state["count"] >= 6
-    copy.wait_dump(steady, seconds, "the screen does not settle")
-
-
+still = h.still
 game_texts = screen_check.game_texts
 
 
@@ -154,22 +85,49 @@ def press_game_button(copy, button, seconds=15):
 
 
 class Shots:
-    """Screenshots into the output directory with the dump of the moment; each screen is
-    checked afterwards (`check`), so that a short-lived screen (a banner) is taken at once."""
+    """Screenshots into the output directory with the dump of the frame they show; each screen
+    is checked afterwards (`check`). Each picture is taken with the program held still
+    (Copy.freeze): the dump then describes the very frame on the screen. A screen that shows
+    only for a while is watched for (`want`, `catch`) from before it can come."""
 
     def __init__(self, out, pictures):
         self.out, self.faults, self.pictures, self.taken = out, [], pictures, []
 
-    def take(self, copy, name):
-        # The dumps of the frames before and after the picture: a text that moves (the credits'
-        # roll) is checked where it lay in either.
+    def take(self, copy, name, condition=None):
+        """The copy's screen now, held still; with `condition`, one the held frame meets (a
+        frame that moved on in between is let go and the next one that meets it taken)."""
+        if condition is None:
+            before = copy.dump()
+            frozen = copy.freeze()
+            try:
+                self.picture(copy, name, frozen, before)
+            finally:
+                copy.thaw()
+            return
+        self.catch(copy, name, condition, 60)
+
+    def picture(self, copy, name, dump, before=None):
+        """The picture of a copy held still, with the dump of its frame."""
         path = os.path.join(self.out, name + ".png")
-        before = copy.dump()
         copy.screenshot(path)
-        dump = copy.dump()
         with open(os.path.join(self.out, name + ".txt"), "w") as f:
             f.write(dump.text)
-        self.taken.append((name, dump, path, before))
+        self.taken.append((name, dump, path, before or dump))
+
+    def want(self, copies, name, condition, outside=False):
+        """Watches the copies for a frame that meets the condition, from now on, and takes the
+        first such frame's picture as it is held: a frame the program holds itself as one of
+        its freeze texts shows (FREEZE_TEXTS), or with `outside` one the watcher stops the
+        program on. Returns the watch: its wait() says on which copy it was taken."""
+        watch = h.Watch(condition, lambda c, d: self.picture(c, name, d), outside)
+        for c in copies:
+            c.watch(watch)
+        return watch
+
+    def catch(self, copy, name, condition, seconds):
+        """A picture of the first frame from now on that meets the condition."""
+        self.want([copy], name, condition, outside=True).wait(
+            seconds, "%s: no frame for %s" % (copy.name, name))
 
     def check(self):
         for name, dump, path, before in self.taken:
@@ -178,30 +136,65 @@ class Shots:
         self.taken = []
 
 
-def play_training(copy, shots, name, pull, first=False):
-    """Plays the training's first scene with one jump, the finger pulled by `pull` pixels from
-    the squib, until the scene ends; takes its end as NAME and presses the end's next button
-    (a lost scene starts again, a won one returns to the picker). The first time the scene is
-    picked and the start's banner taken."""
+# The game's texts that hold the program still as they show (its test seam), so that a picture
+# of them is taken while they are up: the banners of a battle's start, turns, time-out and end,
+# and of a training scene's end.
+FREEZE_TEXTS = (0, 1, 2, 3, 4, 6, 16, 17)
+# Shots a training scene may take before it ends as wanted.
+TRAINING_SHOTS = 6
+
+
+def play_training(copy, shots, name, first=False):
+    """Plays the training's first scene until it ends as NAME wants (training_lost: a leap off
+    the jetty's far end; training_won: the scene's winning jump, aimed from the squib the copy
+    shows and checked in its aim before the finger lets go), takes its end's banner as it comes
+    and presses the end's next button (a lost scene starts again, a won one returns to the
+    picker). A shot that leaves the scene going on is followed by the scene's restart, one that
+    ends it the other way by its next button (which starts it again); at most TRAINING_SHOTS.
+    The first time the scene is picked and the start's banner taken."""
+    won = name == "training_won"
     if first:
         d = copy.wait_dump(lambda d: d.screens() == ["training"] and
                            len(game_buttons(d).get(1, [])) == 15, 20, "no training picker")
+        ready = shots.want([copy], "training_ready", banner(game_text(0)))
         copy.click_rect(game_buttons(d)[1][0])
-        copy.wait_dump(banner(game_text(0)), 20, "no get-ready banner in training")
-        shots.take(copy, "training_ready")
-    for _ in range(3):
-        hold_aim(copy, *pull)
-        played = copy.dump().num("shots", 0)
-        release(copy)
-        # The jump is played, then the scene ends or the next turn comes.
+        ready.wait(60, "no get-ready banner in training")
+    wanted, other = (game_text(16), game_text(17)) if won else (game_text(17), game_text(16))
+    end = shots.want([copy], name, banner(wanted))
+    button, ax, ay = winning_aim(1)
+    check_jump = button == 2
+    h.check(check_jump, "the first scene's winning line does not start with a jump")
+    for shot in range(TRAINING_SHOTS):
+        d = copy.wait_dump(lambda d: h.my_turn(d) and d.get("game_over") == "0", 60,
+                           "no turn in the training scene")
+        width = int(d.values.get("view", ["800"])[0])
+        dx, dy = h.pull_for_aim(width, ax, ay) if won else (76, 76)
+        played = d.num("shots", 0)
+        held = h.hold_aim(copy, dx, dy, (ax, ay) if won else None)
+        if not held:
+            continue
+        h.release(copy)
         d = copy.wait_dump(lambda d: d.get("game_over") == "1" or
-                           (d.num("shots", 0) > played and h.my_turn(d)), 60,
+                           (d.num("shots", 0) > played and h.my_turn(d)), 90,
                            "the scene neither ends nor goes on")
         if d.get("game_over") == "1":
-            break
-    text = game_text(16 if name == "training_won" else 17)
-    copy.wait_dump(banner(text), 20, "no banner %r" % text)
-    shots.take(copy, name)
+            d = copy.wait_dump(lambda d: banner(wanted)(d) or banner(other)(d), 30,
+                               "no banner at the scene's end")
+            if end.done() or banner(wanted)(d):
+                break
+            print("%s: shot %d ended the scene the other way; again" % (copy.name, shot + 1))
+            h.check(won, "the leap off the jetty won the scene")
+            again = 12
+        else:
+            print("%s: shot %d left the scene going on; it starts again" % (copy.name,
+                                                                             shot + 1))
+            again = 13
+        # The scene starts again: its start's banner shows.
+        start = h.Watch(banner(game_text(0)), lambda c, d: None)
+        copy.watch(start)
+        press_game_button(copy, again)
+        start.wait(60, "the scene does not start again")
+    end.wait(30, "no banner %r after %d shots" % (wanted, TRAINING_SHOTS))
     press_game_button(copy, 12)
 
 
@@ -210,7 +203,10 @@ def make(build):
     os.makedirs(out, exist_ok=True)
     # B's game menu offers the level editor (a test seam: no button of the menu does).
     # A's Home key shows the start page (a test seam: nothing else reaches it during a match).
-    world = h.World(build, env={"a": {"ORLO_HOME_KEY": "1"}, "b": {"ORLO_EDITOR_BUTTON": "1"}})
+    # Both hold still as a banner shows (a test seam), for its picture.
+    freeze = ",".join(str(n) for n in FREEZE_TEXTS)
+    world = h.World(build, env={"a": {"ORLO_HOME_KEY": "1", "ORLO_FREEZE_TEXTS": freeze},
+                                "b": {"ORLO_EDITOR_BUTTON": "1", "ORLO_FREEZE_TEXTS": freeze}})
     shots = Shots(out, os.path.join(build, "datapacks", "game"))
     ok = False
     try:
@@ -232,9 +228,8 @@ def make(build):
         press_game_button(b, 5)
         b.wait_dump(lambda d: list(game_buttons(d)) == [7], 10, "the credits do not open")
         # The roll has risen to where its rows fade out below the top corners' buttons.
-        b.wait_dump(lambda d: any(int(t[0][1]) < 110 for t in game_texts(d)), 20,
-                    "the credits do not rise")
-        shots.take(b, "credits")
+        shots.catch(b, "credits", lambda d: list(game_buttons(d)) == [7] and
+                    any(int(t[0][1]) < 110 for t in game_texts(d)), 60)
         press_game_button(b, 7)
         b.wait_dump(lambda d: 8 in game_buttons(d), 10, "the credits do not close")
         still(b)
@@ -251,8 +246,8 @@ def make(build):
         shots.take(b, "training")
         # The first scene, lost (a leap off the jetty's far end) and then won (its winning
         # jump into the opponent): the start's banner, the two end banners.
-        play_training(b, shots, "training_lost", (76, 76), first=True)
-        play_training(b, shots, "training_won", (-77, 21))
+        play_training(b, shots, "training_lost", first=True)
+        play_training(b, shots, "training_won")
         d = b.wait_dump(lambda d: d.screens() == ["training"] and 0 in game_buttons(d), 20,
                         "the won scene does not return to the picker")
         press_game_button(b, 0)
@@ -260,10 +255,10 @@ def make(build):
                     "B's game menu does not come back")
         # The story intro, once its first picture fills most of the screen; skipped, the menu
         # loads everything again while A logs in.
+        intro = shots.want([b], "intro", lambda d: d.screens() == ["intro"] and
+                           d.num("intro_strip", 9999) <= 200, outside=True)
         press_game_button(b, 3)
-        b.wait_dump(lambda d: d.screens() == ["intro"] and d.num("intro_strip", 9999) <= 200,
-                    20, "no story intro")
-        shots.take(b, "intro")
+        intro.wait(60, "no story intro")
         press_game_button(b, 1)
         b.wait_dump(lambda d: d.screens() == ["menu"], 20, "the intro does not end")
         # The level editor, left by its control at the bottom's middle (it saves its scene).
@@ -319,8 +314,11 @@ def make(build):
         a.press("me_back_button", page="me_root")
         a.wait_dump(h.page_shown("startscreen_root"), 10, "not back on the start page")
         b_name = "dmitri"
+        avatars = a.dump().num("avatars", 0)
         row = h.find_player(a, b_name)
-        time.sleep(1.0)  # the avatars
+        # dmitri's avatar, which the stand-in sends after the list's rows.
+        a.wait_dump(lambda d: d.num("avatars", 0) > avatars, 30, "no avatar in the list")
+        still(a)
         shots.take(a, "players")
         # B's entry open.
         a.click_rect(row)
@@ -329,27 +327,29 @@ def make(build):
         shots.take(a, "player_open")
         b.wait_dump(lambda d: d.screens() == ["menu"] and len(game_buttons(d)) >= 7, 60,
                     "B's game menu does not come back after the intro")
+        # The battle's banners, each taken as it shows on its copy: the start's (with the
+        # level's name under it, while the first turn waits) on B, the first turn's own and
+        # opponent's on whichever copy shows each.
+        get_ready = shots.want([b], "get_ready", lambda d: h.in_battle(d) and
+                               banner(game_text(0))(d))
+        your_turn = shots.want([a, b], "your_turn", banner(game_text(1)))
+        opponent_turn = shots.want([a, b], "opponent_turn", banner(game_text(2)))
         h.challenge(a, b_name)
         h.accept_challenge(b)
-        d = h.wait_battle(b)
-        # The start's banner, the level's name under it, while the first turn waits.
-        b.wait_dump(banner(game_text(0)), 10, "no get-ready banner")
-        shots.take(b, "get_ready")
-        # The first turn's banners on both sides at once.
-        d = a.wait_dump(lambda d: d.num("turn_side") in (0, 1), 10, "no first turn")
-        first, other = (a, b) if d.num("turn_side") == d.num("local_side") else (b, a)
-        # Both are up together (for over a second): both shown, then both taken.
-        if not h.wait_until(lambda: banner(game_text(1))(first.dump()) and
-                            banner(game_text(2))(other.dump()), 15):
-            raise h.Failure("no turn banners on both sides (%s, %s)" %
-                            (game_texts(first.dump()), game_texts(other.dump())))
-        shots.take(first, "your_turn")
-        shots.take(other, "opponent_turn")
+        h.wait_battle(b)
+        get_ready.wait(60, "no get-ready banner")
+        mine = your_turn.wait(90, "no banner of the first turn on its side")
+        theirs = opponent_turn.wait(90, "no banner of the first turn on the other side")
+        print("turn banners taken on %s and %s" % (mine.name, theirs.name))
         a_side = 1 - b.dump().num("local_side")
         b.wait_dump(lambda d: (d.values.get("player%d" % a_side) or ["0"] * 7)[6] == "1", 20,
                     "no hat on A's squib")
-        time.sleep(1.5)
-        shots.take(b, "battle_hat")
+        # The view at rest, taken without a banner (a turn's may come meanwhile).
+        def no_banner(d):
+            return not any(t[2] == game_text(n) for t in game_texts(d) for n in (0, 1, 2, 6))
+        b.wait_dump(no_banner, 60, "the banners stay")
+        still(b)
+        shots.take(b, "battle_hat", no_banner)
         # B asks to leave and thinks better of it.
         press_game_button(b, 0)
         b.wait_dump(lambda d: {10, 11} <= set(game_buttons(d)), 10, "no leave confirmation")
@@ -378,40 +378,56 @@ def make(build):
         d = a.dump()
         mine, theirs = (d.values.get("squib%d_world" % s) for s in (a_side, 1 - a_side))
         toward = 1 if (not mine or not theirs or float(theirs[0]) >= float(mine[0])) else -1
-        hold_aim(a, -toward * 156, 125)
-        shots.take(a, "aiming")
+        for _ in range(4):
+            if h.hold_aim(a, -toward * 156, 125):
+                frozen = a.freeze()
+                try:
+                    aimed = h.my_turn(frozen) and (h.aim_of(frozen) or (0, 0))[:2] == (1, 1)
+                    if aimed:
+                        shots.picture(a, "aiming", frozen)
+                finally:
+                    a.thaw()
+                if aimed:
+                    break
+                h.release(a)
+            print("a: the turn ran out under the held aim; aiming again")
+        else:
+            raise h.Failure("a: no turn long enough to hold the aim")
         at = h.squib(a.dump())
-        release(a)
-        a.wait_dump(lambda d: any(abs(x - at[0]) + abs(y - at[1]) > 80
-                                  for x, y in projectiles(d)), 30, "no shot in flight")
-        shots.take(a, "in_flight")
-        # B's next turn runs out (B never shoots): the time-out over the opponent's turn. Should
-        # the shot have ended the match (a squib knocked into the water), a rematch gives the
-        # time-out instead.
-        d = b.wait_dump(lambda d: banner(game_text(6))(d) or d.get("game_over") == "1", 60,
+        # The shot in flight, watched for from before the finger lets go: a projectile well
+        # away from the squib (the first shot's, or a later one's of A's should the first be
+        # gone between two looks); and B's next turn running out (B never shoots): the
+        # time-out over the opponent's turn.
+        in_flight = shots.want([a], "in_flight", lambda d: any(
+            abs(x - at[0]) + abs(y - at[1]) > 80 for x, y in projectiles(d)), outside=True)
+        time_out = shots.want([b], "time_out", banner(game_text(6)))
+        lost, won = banner(game_text(4)), banner(game_text(3))
+        results = shots.want([a, b], "results", lost)
+        results_won = shots.want([a, b], "results_won", won)
+        h.release(a)
+        # Should the shot have ended the match (a squib knocked into the water), a rematch
+        # gives the time-out instead.
+        d = b.wait_dump(lambda d: time_out.done() or d.get("game_over") == "1", 90,
                         "no time-out banner")
-        if not banner(game_text(6))(d):
+        if not time_out.done():
             print("the held shot ended the match: a rematch for the time-out")
             for c in (a, b):
                 h.chat_after_match(c)
                 c.press("rematch-button", page="chat_root")
+            # (The first match's results were taken as it ended.)
             for c in (a, b):
                 c.wait_dump(lambda d: h.in_battle(d) and d.get("game_over") == "0" and
                             d.num("shots") == 0, 40, "no rematch")
-            b.wait_dump(banner(game_text(6)), 90, "no time-out banner in the rematch")
-        shots.take(b, "time_out")
+        time_out.wait(120, "no time-out banner")
         # A shoots on: B's third strike ends the match.
         h.shoot_until_over(a)
-        # The results over both battles (the chat page comes over them a little later). B's
-        # strikes usually end it; on a slow machine A's own turns may run out first, while
-        # pictures are taken, and then A is the one that lost.
-        lost, won = banner(game_text(4)), banner(game_text(3))
-        d = b.wait_dump(lambda d: lost(d) or won(d), 30, "no result banner")
-        loser, winner = (b, a) if lost(d) else (a, b)
-        loser.wait_dump(lost, 10, "no losing banner")
-        shots.take(loser, "results")
-        winner.wait_dump(won, 10, "no winning banner")
-        shots.take(winner, "results_won")
+        in_flight.wait(30, "no shot of A's seen in flight")
+        # The results over both battles, each taken as it shows (the chat page comes over them
+        # a little later). B's strikes usually end it; on a slow machine A's own turns may run
+        # out first, while pictures are taken, and then A is the one that lost.
+        loser = results.wait(60, "no losing banner")
+        winner = results_won.wait(60, "no winning banner")
+        h.check(loser is not winner, "both results on %s" % loser.name)
         # The battle opens the match's chat by itself a little later; leaving it leaves the
         # match for the start page.
         a.wait_dump(h.page_shown("chat_root"), 20, "no chat after the match")

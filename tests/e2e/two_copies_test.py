@@ -60,27 +60,30 @@ def process_cpu_percent(copy, seconds):
     return (copy.cpu_ticks() - start) * 100.0 / os.sysconf("SC_CLK_TCK") / seconds
 
 
-def play_to_the_end(world, a, b):
+def play_to_the_end(world, a, b, turns=12):
     """A shoots on its turns, B never does: every shot's digests match on both sides, and B's
-    third strike (or a knock-out) ends the match. Returns the shots played."""
+    third strike (or a knock-out) ends the match, within `turns` of A's turns. Returns the
+    shots played."""
     shots = 0
-    deadline = time.monotonic() + 150
-    while time.monotonic() < deadline:
-        da = a.dump()
+    for _ in range(turns):
+        da = a.wait_dump(lambda d: h.battle_over(d) or h.my_turn(d), 120,
+                         "neither A's turn nor the match's end")
         if h.battle_over(da):
             break
-        if h.my_turn(da):
-            if not h.shot_towards_opponent(a):
-                break  # the match ended while the shot waited
-            shots += 1
-            got = h.digests_after((a, b), shots)
-            if got[0][0] == shots and got[1][0] == shots:
-                check(got[0][1] and got[0][1] == got[1][1],
-                      "shot %d: the digests differ:\nA %s\nB %s" % (shots, got[0][1], got[1][1]))
-            if any(h.battle_over(c.dump()) for c in (a, b)):
-                break  # the ends are read before the chat comes over them
-            world.keep("shot%d" % shots)
-        time.sleep(0.2)
+        if not h.shot_towards_opponent(a):
+            break  # the match ended while the shot waited
+        shots += 1
+        got = h.digests_after((a, b), shots)
+        if got[0][0] == shots and got[1][0] == shots:
+            check(got[0][1] and got[0][1] == got[1][1],
+                  "shot %d: the digests differ:\nA %s\nB %s" % (shots, got[0][1], got[1][1]))
+        if any(h.battle_over(c.dump()) for c in (a, b)):
+            break  # the ends are read before the chat comes over them
+        world.keep("shot%d" % shots)
+        a.wait_dump(lambda d: h.battle_over(d) or not h.my_turn(d), 60,
+                    "A's turn stays after its shot")
+    else:
+        raise h.Failure("the match does not end in %d of A's turns" % turns)
     ends = [c.wait_dump(lambda d: d.get("game_over") == "1", 40, "the match does not end")
             for c in (a, b)]
     return shots, ends
@@ -348,7 +351,7 @@ def check_results(world, kept, who=None):
     names = list(kept) if who is None else list(who)
     for name in kept:
         want = kept[name] + (1 if name in names else 0)
-        h.wait_until(lambda: results_of(world, name) >= want, 10)
+        h.wait_until(lambda: results_of(world, name) >= want, 60)
         got = results_of(world, name)
         check(got == want, "%s: %d results kept, %d wanted" % (name, got, want))
         kept[name] = want
@@ -406,7 +409,7 @@ def buy_hat(world, a):
     # The red hat: its pack is on every device from the login (a pack of version 0, as the top
     # hat's, reaches only its owner, so the opponent could not draw it).
     a.press("item_name", text="Red woollen hat", page="shop_root")
-    time.sleep(1.0)
+    a.wait_dump(lambda d: d.widget("buy-button") is not None, 20, "the hat does not open")
     world.keep("shop")
     a.press("buy-button", page="shop_root")
     a.wait_dump(h.page_shown("confirm_buy_dialog"), 10, "no confirmation")

@@ -186,7 +186,10 @@ TEST_F(DumpedTraining, BattleLinesMatchTheBattleAndADragFromThemWins)
     const int x1 = (int)lroundf(x0 + aimX / aim * drag), y1 = (int)lroundf(y0 - aimY / aim * drag);
     b->ClickButton(VEX_BTN_JUMP);
     t.game.OnPointerDown(0, x0, y0);
+    EXPECT_EQ(std::vector<std::string>({"0", "0", "0"}), Read()["touch0"]);
     t.Tick();
+    EXPECT_EQ(std::vector<std::string>({std::to_string(x0), std::to_string(y0), "1"}),
+              Read()["touch0"]);
     for (int k = 1; k <= 4; ++k) {
         t.game.OnPointerMove(0, x0 + (x1 - x0) * k / 4, y0 + (y1 - y0) * k / 4);
         t.Tick();
@@ -202,6 +205,9 @@ TEST_F(DumpedTraining, BattleLinesMatchTheBattleAndADragFromThemWins)
     EXPECT_NEAR(aimY, atof(held["aim0"][3].c_str()), 0.01);
     EXPECT_EQ(std::vector<std::string>({"0", "0", "0.0000", "0.0000"}), held["aim1"]);
     EXPECT_EQ(0u, held.count("projectile"));
+    // The finger where the last step saw it, the point the aim was taken from.
+    EXPECT_EQ(std::vector<std::string>({std::to_string(x1), std::to_string(y1), "1"}),
+              held["touch0"]);
     t.game.OnPointerUp(0, x1, y1);
     ASSERT_TRUE(t.RunUntil([&] { return b->IsShotInProgress(); }, 30));
     ASSERT_TRUE(t.RunUntil([&] { return b->IsGameOver() || t.Ready(); }, 3000));
@@ -220,6 +226,71 @@ TEST_F(DumpedTraining, BattleLinesMatchTheBattleAndADragFromThemWins)
         line += (line.empty() ? "" : " ") + word;
     EXPECT_EQ(digest, line);
     EXPECT_EQ(std::vector<std::string>({std::to_string(VEX_ROUND_GAME_OVER)}), d["round_state"]);
+}
+
+// The list of freeze texts: numbers of at most four digits separated by commas; a word that
+// is not one is left out and the rest kept.
+TEST(FreezeTexts, TheListIsReadFromTheEnvironment)
+{
+    unsetenv("ORLO_FREEZE_TEXTS");
+    EXPECT_TRUE(CVexStateDump::FreezeTextsFromEnvironment().empty());
+    setenv("ORLO_FREEZE_TEXTS", "16,0,2", 1);
+    EXPECT_EQ(std::vector<int>({16, 0, 2}), CVexStateDump::FreezeTextsFromEnvironment());
+    setenv("ORLO_FREEZE_TEXTS", "1,,x,3,99999,12a,-4,7,", 1);
+    EXPECT_EQ(std::vector<int>({1, 3, 7}), CVexStateDump::FreezeTextsFromEnvironment());
+    setenv("ORLO_FREEZE_TEXTS", "", 1);
+    EXPECT_TRUE(CVexStateDump::FreezeTextsFromEnvironment().empty());
+    unsetenv("ORLO_FREEZE_TEXTS");
+}
+
+// Freeze texts 1 and 16 (the test pack's "T1" and "T16") in a training battle: a frame that
+// draws one of them opaque stops the process once, at the next frame, with a dump that names
+// it and still lists the text as drawn; the frames that keep it on go on, a faint one does not
+// count, and after a frame without it it stops the process again. Another text stops nothing.
+TEST_F(DumpedTraining, AFreezeTextStopsTheProcessAsItAppears)
+{
+    DumpVariable variable(Path());
+    setenv("ORLO_FREEZE_TEXTS", "1,16", 1);
+    btest::DrawnTraining t;
+    unsetenv("ORLO_FREEZE_TEXTS");
+    CVexStateDump* dump = t.game.GetStateDump();
+    ASSERT_NE(nullptr, dump);
+    std::vector<std::string> stops;
+    struct Context {
+        std::string path;
+        std::vector<std::string>* stops;
+    } context{Path(), &stops};
+    dump->SetStopHook(
+        [](void* c) {
+            Context* s = static_cast<Context*>(c);
+            s->stops->push_back(vtest::ReadWholeFile(s->path));
+        },
+        &context);
+    ASSERT_TRUE(t.Start(0));
+    CVexRenderer* renderer = t.game.GetRenderer();
+    // One frame drawn with the texts given (colour, text), then the next frame's dump.
+    auto frame = [&](const std::vector<std::pair<u32, const char*>>& texts) {
+        for (const auto& text : texts)
+            renderer->LogText({10, 20, 60, 40, text.first, CVortanString(text.second)});
+        t.game.Update(0.0f);
+        t.game.Render();
+    };
+    frame({{0xFFFFFFFFu, "T2"}, {0x80FFFFFFu, "T1"}});
+    EXPECT_TRUE(stops.empty()) << "another text or a faint one";
+    frame({{0xFFFFFFFFu, "T1"}});
+    ASSERT_EQ(1u, stops.size());
+    EXPECT_EQ(std::vector<std::string>({"1", "1"}), Parse(stops[0])["frozen"]);
+    EXPECT_NE(std::string::npos, stops[0].find("\ngametext 10 20 60 40 ffffffff T1\n"));
+    frame({{0xFFFFFFFFu, "T1"}});
+    frame({{0xFFFFFFFFu, "T1"}, {0xFFFFFFFFu, "T16"}});
+    ASSERT_EQ(2u, stops.size()) << "T1 stayed on; T16 came";
+    EXPECT_EQ(std::vector<std::string>({"2", "16"}), Parse(stops[1])["frozen"]);
+    frame({});
+    EXPECT_EQ(0u, Read().count("frozen")) << "the next dump goes without the line";
+    frame({{0xFFFFFFFFu, "T16"}, {0xFFFFFFFFu, "T1"}});
+    ASSERT_EQ(3u, stops.size());
+    EXPECT_EQ(std::vector<std::string>({"3", "1", "16"}), Parse(stops[2])["frozen"]);
+    EXPECT_EQ(3u, dump->GetFreezeCount());
 }
 
 // A section that makes every frame differ and the dump large, then a last line.

@@ -222,10 +222,19 @@ TEST_F(PlayerLists, BadAndHugeAvatarsAreDroppedAndAGoodOneIsShared)
         WidgetCast<CImageWidget>(Row(0)->FindChild(CVortanString("player_avatar"), -1));
     ASSERT_NE(nullptr, avatar);
     CVortanSurface* placeholder = avatar->GetImage();
+    // The state dump counts the avatars the list has shown.
+    auto avatars = [&] {
+        std::string dump;
+        menu->DumpState(dump);
+        const size_t at = ("\n" + dump).find("\navatars ");
+        return at == std::string::npos ? -1 : atoi(dump.c_str() + at + 8);
+    };
+    EXPECT_EQ(0, avatars());
     std::vector<u8> junk(1 << 20, 0x89);
     COrloMenuState::OnPlayerListResult(menu, 0, 31, 0, nullptr, nullptr, junk.data(),
                                        (int)junk.size());
     EXPECT_EQ(placeholder, avatar->GetImage());
+    EXPECT_EQ(0, avatars());
     EXPECT_EQ(nullptr, app->FindSurface(CVortanString("player_avatar_icon_31")));
     // A real PNG (drawn by ImageMagick) shows on both faces under its registered name.
     vtest::TempDir dir;
@@ -241,6 +250,7 @@ TEST_F(PlayerLists, BadAndHugeAvatarsAreDroppedAndAGoodOneIsShared)
         WidgetCast<CImageWidget>(Row(0)->FindChild(CVortanString("player_avatar_small"), -1));
     EXPECT_EQ(named, small->GetImage());
     EXPECT_EQ(8, named->GetWidth());
+    EXPECT_EQ(1, avatars());
     app->ReleaseSurface(named);
 }
 

@@ -8,6 +8,7 @@
 //   game_state <n>             the game connection's state (0 closed, 1 up)
 //   in_match <0|1>             the menu knows of a running online match
 //   toast <0|1>                a toast is showing (it takes the taps where it lies)
+//   toasts <n>                 the toasts shown so far
 //   idle <0|1>                 the frame loop has gone idle (its full-speed time after the
 //                              last input is over)
 //   avatars <n>                avatar pictures the player list has shown so far
@@ -212,7 +213,9 @@ void COrloMenuState::DumpState(std::string& out)
              m_loading ? 1 : 0, status & 0xFF, (status >> 8) & 0xFF, m_inMatch ? 1 : 0);
     out += line;
     IOrloToastNotification* toast = Gate() ? Gate()->GetToast() : nullptr;
-    snprintf(line, sizeof line, "toast %d\n", toast && toast->IsShowing() ? 1 : 0);
+    COrloToastNotification* popup = dynamic_cast<COrloToastNotification*>(toast);
+    snprintf(line, sizeof line, "toast %d\ntoasts %d\n", toast && toast->IsShowing() ? 1 : 0,
+             popup ? popup->GetShownCount() : 0);
     out += line;
     snprintf(line, sizeof line, "idle %d\navatars %d\n", Gate() && Gate()->IsIdle() ? 1 : 0,
              m_avatarsShown);
@@ -224,7 +227,6 @@ void COrloMenuState::DumpState(std::string& out)
     CVortanRect unbounded;
     unbounded.Set(-0x3FFFFFFF, -0x3FFFFFFF, 0x3FFFFFFF, 0x3FFFFFFF);
     Walk(walk, m_uiRoot, walk.screen, unbounded);
-    COrloToastNotification* popup = dynamic_cast<COrloToastNotification*>(toast);
     if (popup && popup->IsShowing() && popup->GetRoot()) {
         const CVortanRect toastRect = ScreenRect(popup->GetRoot());
         Walk(walk, popup->GetRoot(), Intersect(toastRect, walk.screen), unbounded);

@@ -44,7 +44,7 @@ CWidget* FindToastNamed(CWidget* root, const char* name)
 COrloToastNotification::COrloToastNotification()
     : m_root(nullptr), m_hitArea(nullptr), m_background(nullptr), m_sequences(nullptr),
       m_elapsed(-1.0f), m_duration(ORLO_TOAST_DEFAULT_DURATION), m_dismissed(0), m_showing(0),
-      m_currentKind(KIND_MESSAGE)
+      m_shownCount(0), m_currentKind(KIND_MESSAGE)
 {
     m_current.duration = 0.0f;
     m_current.kind = 0;
@@ -114,7 +114,7 @@ int COrloToastNotification::Build(int width, int height)
         // the widgets could not be made) and the next one waiting is shown.
         const float elapsed = m_elapsed;
         const CEntry current = m_current;
-        if (current.duration > 0.0f && elapsed < current.duration && ShowItem(current)) {
+        if (current.duration > 0.0f && elapsed < current.duration && ShowItem(current, true)) {
             m_elapsed = elapsed;
             Update(0.0f);
         } else {
@@ -150,7 +150,7 @@ int COrloToastNotification::AddMessage(const CVortanString& text, float duration
     return 1;
 }
 
-int COrloToastNotification::ShowItem(const CEntry& entry)
+int COrloToastNotification::ShowItem(const CEntry& entry, bool again)
 {
     CWidget* icons[3];
     for (int i = 0; i < 3; ++i)
@@ -169,6 +169,8 @@ int COrloToastNotification::ShowItem(const CEntry& entry)
     m_elapsed = 0.0f;
     if (&entry != &m_current)
         m_current = entry;
+    if (!again)
+        ++m_shownCount;
     return 1;
 }
 

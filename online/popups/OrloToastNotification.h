@@ -56,6 +56,8 @@ public:
     float GetElapsed() const { return m_elapsed; }
     float GetDuration() const { return m_duration; }
     int GetQueueCount() const { return m_queue.GetCount(); }
+    // Messages shown so far (a toast shown again after a rebuild counts once).
+    int GetShownCount() const { return m_shownCount; }
     CWidget* GetRoot() const { return m_root; }
     CWidget* GetHitArea() const { return m_hitArea; }
 
@@ -67,7 +69,8 @@ private:
     };
 
     // Shows the entry: 1, or 0 when the strip or an icon is missing (nothing changes then).
-    int ShowItem(const CEntry& entry);
+    // `again`: the toast on screen shown again after a rebuild.
+    int ShowItem(const CEntry& entry, bool again = false);
     // Ends the toast on screen and shows the first waiting entry.
     void EndToast();
     // Places the strip (and its background) at the top y.
@@ -84,6 +87,7 @@ private:
     float m_duration;
     int m_dismissed;
     int m_showing;
+    int m_shownCount;
     int m_currentKind;
     CVortanPtrArray m_queue; // CEntry*, owned
     CEntry m_current;        // the toast on screen, kept to show it again after a rebuild

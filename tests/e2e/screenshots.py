@@ -233,15 +233,19 @@ def make(build):
         press_game_button(b, 7)
         b.wait_dump(lambda d: 8 in game_buttons(d), 10, "the credits do not close")
         still(b)
+        # The hint over the picker shows for a while (watched for from before the picker
+        # comes); a tap beside the plates sends it off sooner.
+        def hint(d):  # the texts other than the plates' numbers
+            return d.screens() == ["training"] and [t for t in game_texts(d)
+                                                    if not t[2].isdigit()]
+        hinted = h.Watch(hint, lambda c, d: None, outside=True)
+        b.watch(hinted)
         press_game_button(b, 8)
         b.wait_dump(lambda d: d.screens() == ["training"] and
                     len(game_buttons(d).get(1, [])) == 15, 20, "no training picker")
-        # The hint over the picker shows; a tap beside the plates sends it off sooner.
-        def hint(d):  # the texts other than the plates' numbers
-            return [t for t in game_texts(d) if not t[2].isdigit()]
-        b.wait_dump(hint, 10, "no hint over the picker")
+        hinted.wait(30, "no hint over the picker")
         b.click(720, 440)
-        b.wait_dump(lambda d: not hint(d), 15, "the hint stays")
+        b.wait_dump(lambda d: d.screens() == ["training"] and not hint(d), 15, "the hint stays")
         still(b)
         shots.take(b, "training")
         # The first scene, lost (a leap off the jetty's far end) and then won (its winning

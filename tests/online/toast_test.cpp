@@ -105,12 +105,14 @@ TEST_F(Toast, TheQueueHoldsEachWaitingTextOnce)
     EXPECT_EQ(1, toast.GetQueueCount());
     toast.AddMessage(S("A"), 0.0f, 1); // the toast on screen is not compared
     EXPECT_EQ(2, toast.GetQueueCount());
+    EXPECT_EQ(1, toast.GetShownCount());
     toast.Update(3.0f);
     EXPECT_EQ("B", Message());
     toast.Update(3.0f);
     EXPECT_EQ("A", Message());
     toast.Update(3.0f);
     EXPECT_FALSE(toast.IsShowing());
+    EXPECT_EQ(3, toast.GetShownCount());
     EXPECT_EQ(-1.0f, toast.GetElapsed());
 }
 
@@ -208,6 +210,7 @@ TEST_F(Toast, ARebuildContinuesAnExplicitDurationAndEndsADefaultOne)
     ASSERT_EQ(VORTAN_OK, toast.Build(480, 800));
     EXPECT_TRUE(toast.IsShowing());
     EXPECT_EQ("six", Message());
+    EXPECT_EQ(1, toast.GetShownCount()); // shown again after the rebuild: still the one
     EXPECT_EQ("challenge", Icon());
     EXPECT_NEAR(1.25f, toast.GetElapsed(), 1e-6);
     EXPECT_EQ(800 - 80, Top()); // the portrait strip, 0.1 of 800, fully up

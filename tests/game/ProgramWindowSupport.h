@@ -32,6 +32,11 @@
 
 namespace ptest {
 
+// Bounds of the waits, only there to tell a hang: the program's start up to its menu (some
+// seconds), and what a step brings (a second or two, however busy the machine).
+const int kStartSeconds = 120;
+const int kStepSeconds = 60;
+
 bool WaitFor(const std::function<bool()>& condition, int seconds)
 {
     return vtest::WaitUntil(condition, seconds * 1000, 50);
@@ -73,6 +78,14 @@ protected:
         std::string lobby = "127.0.0.1:1";
         if (WithLobby()) {
             server.reset(new ntest::StandIn(state.Path(), 0, 0, StandInOptions()));
+            // The stand-in's own wait for its ports is short for a busy machine: on from there
+            // until they are written.
+            ASSERT_TRUE(WaitFor(
+                [&] {
+                    std::ifstream ports(state.Path() + "/ports.0");
+                    return (bool)(ports >> server->lobby >> server->game >> server->control);
+                },
+                kStepSeconds));
             ASSERT_GT(server->lobby, 0);
             lobby = "127.0.0.1:" + std::to_string(server->lobby);
         }
@@ -128,17 +141,38 @@ protected:
         Colour field = Mean(300, 140, 500, 150), page = Mean(300, 300, 500, 310);
         return field.Brightness() > 220 && page.b > page.r + 20 && page.Brightness() < 80;
     }
+    // The program has shown `count` toasts since its start (the welcome of each login is one;
+    // the dump counts them) and the last has gone: the dump says none shows and, with the game
+    // in front, the sea shows again along the bottom of the screen, where a toast slides over
+    // it and takes the taps.
+    bool WaitForToastsGone(int count)
+    {
+        std::string dump;
+        if (WaitFor(
+                [&] {
+                    dump = vtest::ReadWholeFile(DumpPath());
+                    const std::vector<std::string> shown = Dumped(dump, "toasts");
+                    return shown.size() == 1 && atoi(shown[0].c_str()) >= count &&
+                           Dumped(dump, "toast") == std::vector<std::string>{"0"};
+                },
+                kStepSeconds) &&
+            (Dumped(dump, "menu_shown") == std::vector<std::string>{"1"} ||
+             WaitFor([&] { return Mean(100, 450, 300, 470).b > 80; }, kStepSeconds)))
+            return true;
+        ADD_FAILURE() << "toast " << count << " has not come and gone:\n"
+                      << vtest::ReadWholeFile(DumpPath());
+        return false;
+    }
     // A guest's first screens: the menu, the Orlo button and the welcome toast gone (it slides
     // over the bottom of the screen and takes the taps there); then the Orlo button opens the
     // login page. False when a step does not come.
     bool OpenLoginPage()
     {
-        if (!WaitFor([&] { return ShowsMenu(); }, 60) ||
-            !WaitFor([&] { return ShowsOrloButton(); }, 20) ||
-            !WaitFor([&] { return Mean(100, 450, 300, 470).b > 80; }, 20))
+        if (!WaitFor([&] { return ShowsMenu(); }, kStartSeconds) ||
+            !WaitFor([&] { return ShowsOrloButton(); }, kStepSeconds) || !WaitForToastsGone(1))
             return false;
         Click(50, 50);
-        return WaitFor([&] { return ShowsLoginPage(); }, 10);
+        return WaitFor([&] { return ShowsLoginPage(); }, kStepSeconds);
     }
     // The account's name and password typed into the login page as a person would (each field
     // tapped once it holds still, and what was typed seen in it before going on), then "Log
@@ -154,20 +188,24 @@ protected:
             return false;
         }
         Click((r[0] + r[2]) / 2, (r[1] + r[3]) / 2);
-        const std::string id = " " + std::to_string(playerId) + " ";
-        if (WaitFor([&] { return (" " + Control("online") + " ").find(id) != std::string::npos; },
-                    60))
+        if (WaitFor([&] { return IsOnline(playerId); }, kStepSeconds))
             return true;
         ADD_FAILURE() << "not online after the login:\n" << vtest::ReadWholeFile(DumpPath());
         return false;
     }
+    // Whether the stand-in lists the player id online.
+    bool IsOnline(const std::string& playerId)
+    {
+        return (" " + Control("online") + " ").find(" " + playerId + " ") != std::string::npos;
+    }
+    bool IsOnline(int playerId) { return IsOnline(std::to_string(playerId)); }
     // Taps the named text field of the shown page once it holds still, waits until the field
     // takes typing (a key pressed before the tap is handled would go to the field before),
     // types the text and waits until the field holds it.
     bool TypeInto(const std::string& field, const std::string& text)
     {
         int r[4];
-        if (!WaitFor([&] { return DumpedWidget(field, r); }, 20) ||
+        if (!WaitFor([&] { return DumpedWidget(field, r); }, kStepSeconds) ||
             !WaitForWidgetAt(field, (r[0] + r[2]) / 2, (r[1] + r[3]) / 2) ||
             !DumpedWidget(field, r)) {
             ADD_FAILURE() << "no field " << field << ":\n" << vtest::ReadWholeFile(DumpPath());
@@ -176,13 +214,13 @@ protected:
         Click((r[0] + r[2]) / 2, (r[1] + r[3]) / 2);
         const std::vector<std::string> editing{field};
         if (!WaitFor([&] { return Dumped(vtest::ReadWholeFile(DumpPath()), "editing") == editing; },
-                     20)) {
+                     kStepSeconds)) {
             ADD_FAILURE() << "the field " << field << " does not take typing:\n"
                           << vtest::ReadWholeFile(DumpPath());
             return false;
         }
         Type(text);
-        if (WaitFor([&] { return DumpedWidgetText(field) == text; }, 20))
+        if (WaitFor([&] { return DumpedWidgetText(field) == text; }, kStepSeconds))
             return true;
         ADD_FAILURE() << "the field " << field << " does not show what was typed:\n"
                       << vtest::ReadWholeFile(DumpPath());
@@ -204,32 +242,46 @@ protected:
         // release between two steps (a slow frame) would be no touch. Such a press is held
         // until the dump's count of fingers gone down moves on.
         const std::string dump = vtest::ReadWholeFile(DumpPath());
-        const std::vector<std::string> downs = Dumped(dump, "touch_downs");
-        if (downs.size() == 1 && OnGameButton(dump, px, py)) {
+        if (OnGameButton(dump, px, py)) {
             EXPECT_EQ(0, vtest::MovePointer(px, py));
             EXPECT_EQ(0, vtest::RunProgram({"xdotool", "mousedown", "1"}));
-            EXPECT_TRUE(WaitFor(
-                [&] {
-                    const std::vector<std::string> now =
-                        Dumped(vtest::ReadWholeFile(DumpPath()), "touch_downs");
-                    return now.size() == 1 && now[0] != downs[0];
-                },
-                20))
+            EXPECT_TRUE(WaitForPressSeen(dump))
                 << "the game did not see the press at " << px << " " << py;
             EXPECT_EQ(0, vtest::RunProgram({"xdotool", "mouseup", "1"}));
             return;
         }
-        // Held a little, as a person's tap.
+        // Held a little, as a person's tap: the online menu takes the press and the release as
+        // they come, in their order.
         EXPECT_EQ(0, vtest::MovePointer(px, py));
         EXPECT_EQ(
             0, vtest::RunProgram({"xdotool", "mousedown", "1", "sleep", "0.15", "mouseup", "1"}));
+    }
+    // Whether the game is in front and takes a finger: no online menu or toast over it, and its
+    // count of fingers gone down in the dump.
+    static bool GameTakesTouch(const std::string& dump)
+    {
+        return Dumped(dump, "touch_downs").size() == 1 &&
+               Dumped(dump, "menu_shown") != std::vector<std::string>{"1"} &&
+               Dumped(dump, "toast") != std::vector<std::string>{"1"};
+    }
+    // After a press on the game: waits until its steps have seen the finger go down (the count
+    // of the dump `before` the press moves on).
+    bool WaitForPressSeen(const std::string& before)
+    {
+        const std::vector<std::string> downs = Dumped(before, "touch_downs");
+        return WaitFor(
+            [&] {
+                const std::vector<std::string> now =
+                    Dumped(vtest::ReadWholeFile(DumpPath()), "touch_downs");
+                return now.size() == 1 && now != downs;
+            },
+            kStepSeconds);
     }
     // Whether the point lies on a visible game button of the dump with the game in front (no
     // online menu or toast over it).
     static bool OnGameButton(const std::string& dump, int px, int py)
     {
-        if (Dumped(dump, "menu_shown") == std::vector<std::string>{"1"} ||
-            Dumped(dump, "toast") == std::vector<std::string>{"1"})
+        if (!GameTakesTouch(dump))
             return false;
         std::istringstream in(dump);
         for (std::string line; std::getline(in, line);) {
@@ -258,16 +310,24 @@ protected:
         }
         return values;
     }
-    // The player's squib on the screen, from the dump, during the player's turn.
+    // The player's squib on the screen, from the dump, during the player's turn once the view
+    // rests on it: the world point at the view's centre is the squib's (the camera eases there
+    // as the turn begins; its point has four decimals).
     bool DumpedSquib(int& cx, int& cy)
     {
         // One read: the game replaces the whole file at once.
         const std::string dump = vtest::ReadWholeFile(DumpPath());
-        const std::vector<std::string> at = Dumped(dump, "squib0_screen");
+        const std::vector<std::string> at = Dumped(dump, "squib0_screen"),
+                                       world = Dumped(dump, "squib0_world"),
+                                       camera = Dumped(dump, "camera");
         if (Dumped(dump, "screens") != std::vector<std::string>{"play"} ||
             Dumped(dump, "round_state") != std::vector<std::string>{"7"} ||
-            Dumped(dump, "turn_active") != std::vector<std::string>{"1"} || at.size() != 2)
+            Dumped(dump, "turn_active") != std::vector<std::string>{"1"} || at.size() != 2 ||
+            world.size() != 2 || camera.size() != 3)
             return false;
+        for (int i = 0; i < 2; ++i)
+            if (fabs(atof(camera[i].c_str()) - atof(world[i].c_str())) > 0.0001)
+                return false; // the view still moves
         cx = atoi(at[0].c_str());
         cy = atoi(at[1].c_str());
         return true;
@@ -277,7 +337,12 @@ protected:
     // and the text the dump gives for it ("" without one).
     bool DumpedWidget(const std::string& name, int rect[4], std::string* text = nullptr)
     {
-        std::istringstream in(vtest::ReadWholeFile(DumpPath()));
+        return WidgetIn(vtest::ReadWholeFile(DumpPath()), name, rect, text);
+    }
+    static bool WidgetIn(const std::string& dump, const std::string& name, int rect[4],
+                         std::string* text = nullptr)
+    {
+        std::istringstream in(dump);
         for (std::string line; std::getline(in, line);) {
             std::istringstream words(line);
             std::string word, widget;
@@ -300,29 +365,29 @@ protected:
         std::string text;
         return DumpedWidget(name, rect, &text) ? text : std::string();
     }
-    // Waits until the named widget shows over the point and holds still there (its page has
-    // slid in), as a person waits before tapping it. The dump is written when it changes, so a
-    // rectangle that moves keeps changing the file.
-    bool WaitForWidgetAt(const std::string& name, int px, int py, int seconds = 20)
+    // Waits until the named widget shows over the point on a page at rest, as a person waits
+    // before tapping it: a page coming in stays hidden, or reaches past the screen's edge while
+    // it slides in (the dump's offscreen line for it), until it is in place; and the widget
+    // lies where the dump before put it.
+    bool WaitForWidgetAt(const std::string& name, int px, int py, int seconds = kStepSeconds)
     {
         int last[4] = {0, 0, 0, 0};
         bool seen = false;
-        std::chrono::steady_clock::time_point since;
         return WaitFor(
             [&] {
+                const std::string dump = vtest::ReadWholeFile(DumpPath());
+                const std::vector<std::string> page = Dumped(dump, "menu_page");
                 int r[4];
-                if (!DumpedWidget(name, r) || px < r[0] || px >= r[2] || py < r[1] || py >= r[3]) {
+                if (!WidgetIn(dump, name, r) || px < r[0] || px >= r[2] || py < r[1] ||
+                    py >= r[3] || page.size() != 1 ||
+                    dump.find("\noffscreen " + page[0] + " ") != std::string::npos) {
                     seen = false;
                     return false;
                 }
-                const auto now = std::chrono::steady_clock::now();
-                if (!seen || memcmp(r, last, sizeof(r)) != 0) {
-                    memcpy(last, r, sizeof(r));
-                    since = now;
-                    seen = true;
-                    return false;
-                }
-                return now - since >= std::chrono::milliseconds(250);
+                const bool still = seen && memcmp(r, last, sizeof(r)) == 0;
+                memcpy(last, r, sizeof(r));
+                seen = true;
+                return still;
             },
             seconds);
     }
@@ -340,16 +405,64 @@ protected:
         }
         return false;
     }
-    // Presses at (x0, y0), moves to (x1, y1) in small steps and lets go there.
+    // Presses at (x0, y0), moves to (x1, y1) in small steps and lets go there. The game sees
+    // the finger once per step (and takes an aim from where the step saw it): on the game the
+    // press is held until a step has seen it go down, and the finger lets go once a step has
+    // seen it down at the end. The online menu takes the press, the moves and the release as
+    // they come, in their order.
     void Drag(int x0, int y0, int x1, int y1)
     {
+        const std::string dump = vtest::ReadWholeFile(DumpPath());
+        const bool game = GameTakesTouch(dump);
         EXPECT_EQ(0, vtest::MovePointer(x0, y0));
-        EXPECT_EQ(0, vtest::RunProgram({"xdotool", "mousedown", "1", "sleep", "0.2"}));
-        for (int k = 1; k <= 8; ++k) {
-            EXPECT_EQ(0, vtest::MovePointer(x0 + (x1 - x0) * k / 8, y0 + (y1 - y0) * k / 8));
-            EXPECT_EQ(0, vtest::RunProgram({"xdotool", "sleep", "0.1"}));
+        EXPECT_EQ(0, vtest::RunProgram({"xdotool", "mousedown", "1"}));
+        if (game) {
+            EXPECT_TRUE(WaitForPressSeen(dump))
+                << "the game did not see the press at " << x0 << " " << y0;
         }
-        EXPECT_EQ(0, vtest::RunProgram({"xdotool", "sleep", "0.3", "mouseup", "1"}));
+        for (int k = 1; k <= 8; ++k)
+            EXPECT_EQ(0, vtest::MovePointer(x0 + (x1 - x0) * k / 8, y0 + (y1 - y0) * k / 8));
+        if (game) {
+            const std::vector<std::string> end = {std::to_string(x1), std::to_string(y1), "1"};
+            EXPECT_TRUE(
+                WaitFor([&] { return Dumped(vtest::ReadWholeFile(DumpPath()), "touch0") == end; },
+                        kStepSeconds))
+                << "the game did not see the finger at " << x1 << " " << y1 << ":\n"
+                << vtest::ReadWholeFile(DumpPath());
+        }
+        EXPECT_EQ(0, vtest::RunProgram({"xdotool", "mouseup", "1"}));
+    }
+    // Polls `shows` as fast as it can and stops the program (SIGSTOP) the moment it holds, so
+    // that what shows only for a while stays on the screen to be checked and kept; true once the
+    // program is stopped with it showing. Resume() lets the program go on.
+    bool StopWhen(const std::function<bool()>& shows, int seconds)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+        while (std::chrono::steady_clock::now() < end) {
+            if (shows()) {
+                int status = 0;
+                kill(pid, SIGSTOP);
+                if (waitpid(pid, &status, WUNTRACED) != pid || !WIFSTOPPED(status))
+                    return false;
+                // A round trip to the X server for what the program sent it before the stop,
+                // then the screen is looked at again.
+                XSync(x, False);
+                if (shows()) {
+                    stopped = true;
+                    return true;
+                }
+                // It went in the moment before the stop.
+                kill(pid, SIGCONT);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return false;
+    }
+    void Resume()
+    {
+        if (stopped)
+            kill(pid, SIGCONT);
+        stopped = false;
     }
     void Keep(const std::string& name)
     {
@@ -362,7 +475,7 @@ protected:
     void ExpectCleanExit()
     {
         int status = -1;
-        ASSERT_TRUE(WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 30));
+        ASSERT_TRUE(WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, kStepSeconds));
         pid = -1;
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     }
@@ -379,11 +492,13 @@ protected:
         XFlush(x);
     }
 
-    // The process of the program (again, after a stop): started, and its window found.
+    // The process of the program (again, after a stop): started, and its window found. The
+    // dump of an earlier run goes first: what the waits read is this run's.
     void StartProgram()
     {
         const std::string program = vtest::BinaryDir() + "/orlogate";
         const std::string dump = DumpPath();
+        unlink(dump.c_str());
         pid = fork();
         if (pid == 0) {
             setenv("HOME", home.Path().c_str(), 1);
@@ -397,13 +512,13 @@ protected:
             execl(program.c_str(), program.c_str(), (char*)nullptr);
             _exit(127);
         }
-        ASSERT_TRUE(WaitFor([&] { return (window = FindWindow()) != 0; }, 60));
+        ASSERT_TRUE(WaitFor([&] { return (window = FindWindow()) != 0; }, kStartSeconds));
     }
     void StopProgram()
     {
         Close();
         int status = -1;
-        ASSERT_TRUE(WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 30));
+        ASSERT_TRUE(WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, kStepSeconds));
         pid = -1;
         window = 0;
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
@@ -415,20 +530,7 @@ protected:
     // The stand-in's answer to a control line (its third port).
     std::string Control(const std::string& line)
     {
-        std::ifstream ports(state.Path() + "/ports.0");
-        int lobby = 0, game = 0, control = 0;
-        ports >> lobby >> game >> control;
-        std::string answer;
-        vtest::RunProgram({vtest::Python(), "-c",
-                           "import socket,sys\n"
-                           "s=socket.create_connection(('127.0.0.1',int(sys.argv[1])))\n"
-                           "s.sendall((sys.argv[2]+'\\n').encode())\n"
-                           "print(s.makefile().readline().strip())",
-                           std::to_string(control), line},
-                          &answer);
-        while (!answer.empty() && answer.back() == '\n')
-            answer.pop_back();
-        return answer;
+        return server ? ntest::ControlLine(server->control, line) : std::string();
     }
 
     vtest::MachineLockTurn turn;
@@ -439,7 +541,8 @@ protected:
     Display* x = nullptr;
     Window window = 0;
     pid_t pid = -1;
-    std::string m_lobby; // the lobby the program is given
+    bool stopped = false; // by StopWhen
+    std::string m_lobby;  // the lobby the program is given
 };
 
 } // namespace ptest

@@ -7,6 +7,8 @@
 
 namespace {
 
+using ptest::kStartSeconds;
+using ptest::kStepSeconds;
 using ptest::WaitFor;
 
 class ProgramBackKey : public ptest::ProgramWindow {
@@ -25,27 +27,28 @@ protected:
 TEST_F(ProgramBackKey, EscapeSkipsTheIntroClosesTheOnlineMenuLogsOutAndLeaves)
 {
     // The game's menu, and the welcome toast gone from the bottom of the screen.
-    ASSERT_TRUE(WaitFor([&] { return ShowsMenu() && Line("screens") == "menu"; }, 60));
-    ASSERT_TRUE(WaitFor([&] { return Mean(100, 450, 300, 470).b > 80; }, 20));
+    ASSERT_TRUE(WaitFor([&] { return ShowsMenu() && Line("screens") == "menu"; }, kStartSeconds));
+    ASSERT_TRUE(WaitForToastsGone(1));
 
     // The story intro, left with Escape: the game's menu comes back.
     Click(295, 325);
-    ASSERT_TRUE(
-        WaitFor([&] { return Line("screens") == "intro" && !Line("intro_strip").empty(); }, 10))
+    ASSERT_TRUE(WaitFor([&] { return Line("screens") == "intro" && !Line("intro_strip").empty(); },
+                        kStepSeconds))
         << vtest::ReadWholeFile(DumpPath());
     PressEscape();
-    ASSERT_TRUE(WaitFor([&] { return Line("screens") == "menu" && ShowsMenu(); }, 30))
+    ASSERT_TRUE(WaitFor([&] { return Line("screens") == "menu" && ShowsMenu(); }, kStepSeconds))
         << vtest::ReadWholeFile(DumpPath());
     EXPECT_EQ("0", Line("menu_shown"));
     Keep("back_intro_skipped");
 
     // The Orlo button opens the online menu (a guest's login page); Escape closes it again.
-    ASSERT_TRUE(WaitFor([&] { return ShowsOrloButton(); }, 10));
+    ASSERT_TRUE(WaitFor([&] { return ShowsOrloButton(); }, kStepSeconds));
     Click(50, 50);
-    ASSERT_TRUE(WaitFor([&] { return Line("menu_shown") == "1" && ShowsLoginPage(); }, 10))
+    ASSERT_TRUE(
+        WaitFor([&] { return Line("menu_shown") == "1" && ShowsLoginPage(); }, kStepSeconds))
         << vtest::ReadWholeFile(DumpPath());
     PressEscape();
-    ASSERT_TRUE(WaitFor([&] { return Line("menu_shown") == "0" && ShowsMenu(); }, 10))
+    ASSERT_TRUE(WaitFor([&] { return Line("menu_shown") == "0" && ShowsMenu(); }, kStepSeconds))
         << vtest::ReadWholeFile(DumpPath());
     EXPECT_EQ("menu", Line("screens"));
 
@@ -57,7 +60,7 @@ TEST_F(ProgramBackKey, EscapeSkipsTheIntroClosesTheOnlineMenuLogsOutAndLeaves)
             return Line("menu_shown") == "1" && Line("menu_page") == "loginscreen_root" &&
                    ShowsLoginPage() && !ShowsOrloButton();
         },
-        10))
+        kStepSeconds))
         << vtest::ReadWholeFile(DumpPath());
     Keep("back_logged_out");
     PressEscape();

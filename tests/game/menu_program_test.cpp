@@ -14,42 +14,75 @@
 namespace {
 
 using ptest::Colour;
+using ptest::kStartSeconds;
+using ptest::kStepSeconds;
 using ptest::WaitFor;
 
-class ProgramMenu : public ptest::ProgramWindow {};
+class ProgramMenu : public ptest::ProgramWindow {
+protected:
+    // The credits roll: their close button, and `rows` of them risen far enough to be drawn
+    // whole (they fade in from the bottom).
+    bool ShowsCreditRows(size_t rows)
+    {
+        std::istringstream in(vtest::ReadWholeFile(DumpPath()));
+        size_t opaque = 0;
+        bool closeShown = false;
+        for (std::string line; std::getline(in, line);) {
+            std::istringstream words(line);
+            std::string key, colour;
+            int id = -1, l, t, r, b;
+            if (!(words >> key))
+                continue;
+            if (key == "gamebutton" && words >> id)
+                closeShown = closeShown || id == 7; // the credits' close button
+            else if (key == "gametext" && words >> l >> t >> r >> b >> colour)
+                opaque += colour.compare(0, 2, "ff") == 0;
+        }
+        return closeShown && opaque >= rows;
+    }
+};
 
 TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClose)
 {
     const auto start = std::chrono::steady_clock::now();
     // The title, then the game's menu once its assets are loaded (s = 100 on 800 x 480).
-    ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, 60));
+    ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, kStartSeconds));
     Keep("run_menu");
     // The welcome toast slides over the bottom of the screen and takes the taps there: the sea
     // shows again once it has gone.
-    ASSERT_TRUE(WaitFor([&] { return Mean(100, 450, 300, 470).b > 80; }, 20));
+    ASSERT_TRUE(WaitForToastsGone(1));
 
     // The credits roll over the darkened menu (the Orlo button and its hint stay bright at the
     // top left); their close button brings the menu back.
     Click(190, 260);
-    ASSERT_TRUE(WaitFor([&] { return !ShowsMenu() && Dark(400, 0, 800, 100, 60); }, 10));
-    std::this_thread::sleep_for(std::chrono::seconds(2));
+    ASSERT_TRUE(WaitFor([&] { return !ShowsMenu() && Dark(400, 0, 800, 100, 60); }, kStepSeconds));
+    // Kept once their first three rows have risen into full view.
+    ASSERT_TRUE(WaitFor([&] { return ShowsCreditRows(3); }, kStepSeconds))
+        << vtest::ReadWholeFile(DumpPath());
     Keep("run_credits");
     Click(400, 440);
-    ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, 10));
+    ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, kStepSeconds));
 
     // The intro: black left of the strip coming in from the right (below the hint, which
     // stays over the game), the skip button ends it; the menu comes back once the assets are
     // loaded again.
     Click(295, 325);
-    ASSERT_TRUE(
-        WaitFor([&] { return Dark(100, 210, 300, 360, 5) && !Dark(650, 60, 790, 360, 30); }, 10));
+    ASSERT_TRUE(WaitFor([&] { return Dark(100, 210, 300, 360, 5) && !Dark(650, 60, 790, 360, 30); },
+                        kStepSeconds));
     Keep("run_intro");
     Click(400, 432);
-    ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, 30));
+    ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, kStepSeconds));
 
     // Training: the hint darkens the picker, then the fifteen scenes (the first open).
     Click(255, 170); // the training button where no other button overlaps it
-    ASSERT_TRUE(WaitFor([&] { return !ShowsMenu(); }, 10));
+    // The hint shows for five seconds, watched for from the tap; the scenes take taps once it
+    // has gone (the picker's first frame comes before the hint: seen first, then gone).
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return !ShowsMenu() && vtest::ReadWholeFile(DumpPath()).find("Welcome to training!") !=
+                                       std::string::npos;
+        },
+        kStepSeconds));
     Keep("run_training_hint");
     // Once the hint has gone: scene 2 is locked, drawn at half opacity, the picture behind
     // shows through.
@@ -57,14 +90,6 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
         return fabs(Mean(230, 170, 250, 190).Brightness() - Mean(310, 170, 330, 190).Brightness()) >
                10.0;
     };
-    // The hint shows for five seconds; the scenes take taps once it has gone (the picker's
-    // first frame comes before the hint: seen first, then gone).
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            return vtest::ReadWholeFile(DumpPath()).find("Welcome to training!") !=
-                   std::string::npos;
-        },
-        20));
     ASSERT_TRUE(WaitFor(
         [&] {
             const std::string dump = vtest::ReadWholeFile(DumpPath());
@@ -72,27 +97,15 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
             return std::find(screens.begin(), screens.end(), "training") != screens.end() &&
                    dump.find("Welcome to training!") == std::string::npos;
         },
-        20));
-    EXPECT_TRUE(WaitFor(locked, 20));
+        kStepSeconds));
+    EXPECT_TRUE(WaitFor(locked, kStepSeconds));
     Keep("run_training");
 
     // The first scene, won with its winning line: the jump, aimed by dragging back from the
     // squib, where the game's state dump puts it on the screen once the view rests.
     Click(240, 180);
     int squibX = 0, squibY = 0;
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            int x1 = 0, y1 = 0, x2 = -1, y2 = -1;
-            if (!DumpedSquib(x1, y1))
-                return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(500));
-            if (!DumpedSquib(x2, y2) || x1 != x2 || y1 != y2)
-                return false; // the view still moves
-            squibX = x2;
-            squibY = y2;
-            return true;
-        },
-        20))
+    ASSERT_TRUE(WaitFor([&] { return DumpedSquib(squibX, squibY); }, kStepSeconds))
         << "the squib's view does not rest:\n"
         << vtest::ReadWholeFile(DumpPath());
     Keep("run_battle");
@@ -110,7 +123,7 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
             Colour next = Mean(370, 345, 380, 355);
             return next.g > next.r + 40 && next.g > next.b + 40;
         },
-        30));
+        kStepSeconds));
     Keep("run_won");
     Click(400, 360);
     // The picker again: the second scene open now, the third still locked.
@@ -119,7 +132,7 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
             Colour next = Mean(370, 345, 380, 355);
             return !(next.g > next.r + 40 && next.g > next.b + 40);
         },
-        10));
+        kStepSeconds));
     // The plates' lower parts, below their outlined numbers: the second like the first, the
     // third darker (once the picker has come back in).
     auto opened = [&] {
@@ -127,22 +140,22 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
         return fabs(two.Brightness() - three.Brightness()) > 10.0 &&
                fabs(two.Brightness() - Mean(220, 196, 260, 206).Brightness()) < 10.0;
     };
-    EXPECT_TRUE(WaitFor(opened, 20));
+    EXPECT_TRUE(WaitFor(opened, kStepSeconds));
     Keep("run_training_after");
     Click(400, 440);
-    ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, 10));
+    ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, kStepSeconds));
 
     // The Orlo button (top left) shows the online menu over the game and hides it again.
-    ASSERT_TRUE(WaitFor([&] { return ShowsOrloButton(); }, 10));
+    ASSERT_TRUE(WaitFor([&] { return ShowsOrloButton(); }, kStepSeconds));
     Click(50, 50);
-    ASSERT_TRUE(WaitFor([&] { return !ShowsMenu() && ShowsLoginPage(); }, 10));
+    ASSERT_TRUE(WaitFor([&] { return !ShowsMenu() && ShowsLoginPage(); }, kStepSeconds));
     Keep("run_online_menu");
     Click(50, 50);
-    ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, 10));
+    ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, kStepSeconds));
 
     // The game menu's exit logs out onto the login page, the Orlo button hidden.
     Click(505, 325);
-    ASSERT_TRUE(WaitFor([&] { return ShowsLoginPage() && !ShowsOrloButton(); }, 10));
+    ASSERT_TRUE(WaitFor([&] { return ShowsLoginPage() && !ShowsOrloButton(); }, kStepSeconds));
     Keep("run_logged_out");
     EXPECT_EQ(0, waitpid(pid, nullptr, WNOHANG));
 
@@ -160,10 +173,10 @@ protected:
 
 TEST_F(ProgramWithoutLobby, TheLoginErrorPageShowsAndAClose)
 {
-    ASSERT_TRUE(WaitFor([&] { return ShowsLoginError(); }, 60));
-    Keep("run_no_lobby");
+    ASSERT_TRUE(WaitFor([&] { return ShowsLoginError(); }, kStartSeconds));
     // The round button stays: it closes the menu over the failed login.
-    EXPECT_TRUE(ShowsOrloButton());
+    EXPECT_TRUE(WaitFor([&] { return ShowsOrloButton(); }, kStepSeconds));
+    Keep("run_no_lobby");
     Close();
     ExpectCleanExit();
 }

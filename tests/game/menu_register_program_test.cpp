@@ -6,10 +6,14 @@
 
 namespace {
 
+using ptest::kStartSeconds;
+using ptest::kStepSeconds;
 using ptest::WaitFor;
 
 class ProgramRegistration : public ptest::ProgramWindow {
 protected:
+    // The sound volume's knob (a white disc on the dark track) centred at x.
+    bool ShowsSoundsKnobAt(int x) { return Mean(x - 7, 256, x + 7, 272).Brightness() > 200; }
     // "__Orlo_Sounds_Volume" as Python reads the program's "stats.dat" (-1 without it).
     int SavedSoundVolume()
     {
@@ -63,7 +67,7 @@ TEST_F(ProgramRegistration, ANewPlayerRegistersIsLoggedInAndIsLoggedInAloneOnThe
             return vtest::ReadWholeFile(state.Path() + "/state.json").find("typedplayer|") !=
                    std::string::npos;
         },
-        20));
+        kStepSeconds));
 
     // The stand-in keeps the account with the hash of the password and its salt.
     const std::string accounts = vtest::ReadWholeFile(state.Path() + "/state.json");
@@ -87,38 +91,36 @@ TEST_F(ProgramRegistration, ANewPlayerRegistersIsLoggedInAndIsLoggedInAloneOnThe
     EXPECT_EQ(fields[2] + "\n", md5);
     const std::string id = fields[3];
     // Logged in with the new account: the thank-you page shows.
-    EXPECT_TRUE(WaitFor(
-        [&] { return (" " + Control("online") + " ").find(" " + id + " ") != std::string::npos; },
-        20))
-        << Control("online");
+    EXPECT_TRUE(WaitFor([&] { return IsOnline(id); }, kStepSeconds)) << Control("online");
     ASSERT_TRUE(WaitForWidgetAt("thank_close", 400, 364));
     Keep("register_thanks");
 
     Click(400, 364); // continue: the menu hides over the game
-    ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, 10));
+    ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, kStepSeconds));
     StopProgram();
-    EXPECT_EQ(std::string::npos, (" " + Control("online") + " ").find(" " + id + " "));
+    // The stand-in lets the player go once it has seen the connection end.
+    EXPECT_TRUE(WaitFor([&] { return !IsOnline(id); }, kStepSeconds)) << Control("online");
 
     // Started again, the account logs in by itself.
     StartProgram();
-    ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, 60));
-    EXPECT_TRUE(WaitFor(
-        [&] { return (" " + Control("online") + " ").find(" " + id + " ") != std::string::npos; },
-        20))
-        << Control("online");
+    ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, kStartSeconds));
+    EXPECT_TRUE(WaitFor([&] { return IsOnline(id); }, kStepSeconds)) << Control("online");
 
     // The Orlo button opens the start page, its settings button the settings page; the sound
     // volume's knob dragged to the middle of its travel gives -5000 by the mapping (the slider
     // spans x 376..720, its 48-pixel knob travels 296 pixels: the middle is x 548).
-    ASSERT_TRUE(WaitFor([&] { return ShowsOrloButton(); }, 20));
+    ASSERT_TRUE(WaitFor([&] { return ShowsOrloButton(); }, kStepSeconds));
     Click(50, 50);
     ASSERT_TRUE(WaitForWidgetAt("start_settings", 404, 235));
     Click(404, 235);
     ASSERT_TRUE(WaitForWidgetAt("setting_sounds_volume", 637, 264));
+    ASSERT_TRUE(WaitFor([&] { return ShowsSoundsKnobAt(637); }, kStepSeconds));
     Keep("register_settings");
     const int before = SavedSoundVolume();
     Drag(637, 264, 548, 264);
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // The knob drawn where the finger let go (the setting is saved as the program ends).
+    ASSERT_TRUE(
+        WaitFor([&] { return ShowsSoundsKnobAt(548) && !ShowsSoundsKnobAt(637); }, kStepSeconds));
     Keep("register_settings_dragged");
     StopProgram();
     EXPECT_EQ(-2000, before) << "the default volume, the knob's start";

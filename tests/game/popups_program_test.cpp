@@ -8,6 +8,8 @@
 namespace {
 
 using ptest::Colour;
+using ptest::kStartSeconds;
+using ptest::kStepSeconds;
 using ptest::WaitFor;
 
 class ProgramPopups : public ptest::ProgramWindow {
@@ -20,28 +22,37 @@ protected:
     }
     // The toast's dark strip along the bottom edge, at rest.
     bool ShowsStrip() { return Mean(100, 420, 700, 476).Brightness() < 70; }
+    // The advert's close button (red on the pale panel), shown once its countdown is over.
+    bool ShowsAdvertClose()
+    {
+        const Colour c = Mean(552, 102, 584, 134);
+        return c.r > c.g + 50 && c.r > c.b + 50;
+    }
 };
 
 TEST_F(ProgramPopups, TheLobbysNoticeAndAdvertShowOverTheGame)
 {
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, 60));
+    ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, kStartSeconds));
     std::string guest;
-    ASSERT_TRUE(WaitFor([&] { return !(guest = Guest()).empty(); }, 20));
+    ASSERT_TRUE(WaitFor([&] { return !(guest = Guest()).empty(); }, kStepSeconds));
     ASSERT_EQ(std::string::npos, guest.find(' ')) << guest;
     // The welcome toast has come and gone: the game's menu shows along the bottom again.
-    ASSERT_TRUE(WaitFor([&] { return !ShowsStrip(); }, 20));
+    ASSERT_TRUE(WaitForToastsGone(1));
+    ASSERT_TRUE(WaitFor([&] { return !ShowsStrip(); }, kStepSeconds));
 
-    // A challenge notice: the strip with the crossed blades' dark red beside the text.
+    // A challenge notice: the strip with the crossed blades' dark red beside the text, watched
+    // for from the notice on and held on the screen to be kept.
     ASSERT_EQ("ok", Control("notify " + guest + " 3 0 \"A duel from the lobby\""));
-    ASSERT_TRUE(WaitFor(
+    ASSERT_TRUE(StopWhen(
         [&] {
             const Colour icon = Mean(30, 440, 42, 452);
             return ShowsStrip() && icon.r > icon.g + 40 && icon.r > icon.b + 40;
         },
-        10));
+        kStepSeconds));
     Keep("popups_notice");
-    ASSERT_TRUE(WaitFor([&] { return !ShowsStrip(); }, 10)); // 3 s, then gone
+    Resume();
+    ASSERT_TRUE(WaitFor([&] { return !ShowsStrip(); }, kStepSeconds)); // 3 s, then gone
 
     // An advert with a magenta picture: the pale panel, the picture, then the close button.
     const std::string strip = home.File("advert.png");
@@ -53,14 +64,15 @@ TEST_F(ProgramPopups, TheLobbysNoticeAndAdvertShowOverTheGame)
         const Colour c = Mean(300, 160, 500, 270);
         return c.r > 200 && c.b > 200 && c.g < 60;
     };
-    ASSERT_TRUE(
-        WaitFor([&] { return magenta() && Mean(210, 100, 260, 130).Brightness() > 180; }, 10));
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    ASSERT_TRUE(WaitFor([&] { return magenta() && Mean(210, 100, 260, 130).Brightness() > 180; },
+                        kStepSeconds));
+    ASSERT_TRUE(WaitFor([&] { return ShowsAdvertClose(); }, kStepSeconds));
     Keep("popups_advert");
     EXPECT_EQ("ok 0", Control("adverts"));
     Click(568, 118); // the close button
-    ASSERT_TRUE(WaitFor([&] { return !magenta(); }, 10));
-    EXPECT_TRUE(WaitFor([&] { return Control("adverts") == "ok 1"; }, 10)) << Control("adverts");
+    ASSERT_TRUE(WaitFor([&] { return !magenta(); }, kStepSeconds));
+    EXPECT_TRUE(WaitFor([&] { return Control("adverts") == "ok 1"; }, kStepSeconds))
+        << Control("adverts");
 
     StopProgram();
     const auto seconds =

@@ -14,19 +14,23 @@
 
 namespace {
 
+using ptest::kStepSeconds;
 using ptest::WaitFor;
 
 class ProgramShop : public ptest::ProgramWindow {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(bus.Start(busDir, "bus"));
+        // The bus and the fake browser are up once their files are there (the helpers' own
+        // waits are short for a busy machine: on from there).
+        bus.Start(busDir, "bus");
+        ASSERT_TRUE(WaitFor([&] { return vtest::Exists(busDir.File("bus")); }, kStepSeconds));
         ASSERT_TRUE(vtest::WriteWholeFile(busDir.File("fake.py"),
                                           bustest::RecordingService({"com.nokia.osso_browser"})));
         fake = bustest::Spawn({vtest::Python(), busDir.File("fake.py"), bus.address,
                                busDir.File("records"), busDir.File("ready")},
                               busDir.File("fake.log"));
-        ASSERT_TRUE(bustest::WaitFor(busDir.File("ready")));
+        ASSERT_TRUE(WaitFor([&] { return vtest::Exists(busDir.File("ready")); }, kStepSeconds));
         // The program inherits the address.
         setenv("DBUS_SYSTEM_BUS_ADDRESS", bus.address.c_str(), 1);
         ptest::ProgramWindow::SetUp();
@@ -39,7 +43,6 @@ protected:
     }
     // Chunks come 0.4 s after they are asked for: the loading page stays long enough to see.
     std::vector<std::string> StandInOptions() const override { return {"--item-fault", "slow"}; }
-    void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
     // The shop list's first row: the golden cup's icon (a gold cup on a blue tile, warm where
     // the empty icon's placeholder is blue) left of its name.
     bool ShowsCup()
@@ -74,22 +77,24 @@ TEST_F(ProgramShop, APlayerBuysAHatFindsItInMyItemsAndOpensTheCoinPage)
     ASSERT_TRUE(OpenLoginPage());
     ASSERT_TRUE(LogInAs("carol_k", "snowball", 103)) << Control("online");
     // The packs of the list come slowly; the menu hides over the game once they are there.
-    ASSERT_TRUE(WaitFor([&] { return ShowsMenu() && ShowsOrloButton(); }, 30));
-    ASSERT_TRUE(WaitFor([&] { return Mean(100, 450, 300, 470).b > 80; }, 20));
+    ASSERT_TRUE(WaitFor([&] { return ShowsMenu() && ShowsOrloButton(); }, kStepSeconds));
     Click(50, 50);
-    Pause(800);
+    ASSERT_TRUE(WaitForWidgetAt("start_shop", 172, 235));
     Keep("shop_start");
     Click(172, 235); // the start page's shop button
     // The list's rows: the golden cup's icon left of its name.
-    ASSERT_TRUE(WaitFor([&] { return ShowsCup(); }, 10));
+    ASSERT_TRUE(WaitFor([&] { return ShowsCup(); }, kStepSeconds));
     Keep("shop_list");
 
     // The top hat opens below the list's edge and is scrolled into view; its large icon comes
-    // after 5 s open (the stand-in's 128-pixel picture of a black top hat).
+    // after 5 s open (the stand-in's 128-pixel picture of a black top hat) and fades in.
     Click(300, 299);
-    Pause(6500);
+    int icon[4];
+    ASSERT_TRUE(WaitFor([&] { return DumpedWidget("large-icon-item", icon); }, kStepSeconds))
+        << vtest::ReadWholeFile(DumpPath());
+    EXPECT_TRUE(WaitFor([&] { return Mean(660, 280, 700, 310).Brightness() < 40.0; }, kStepSeconds))
+        << "the hat's black crown: " << Mean(660, 280, 700, 310).Brightness();
     Keep("shop_large_icon");
-    EXPECT_LT(Mean(660, 280, 700, 310).Brightness(), 40.0); // the hat's black crown
     // The user data folder (the packs of the list are there) is watched: a pack's own name
     // appears only by a rename, never written to.
     std::string first;
@@ -112,19 +117,25 @@ TEST_F(ProgramShop, APlayerBuysAHatFindsItInMyItemsAndOpensTheCoinPage)
             }
         }
     };
+    // Her welcome toast (the guest's was the first) has come and gone from the bottom of the
+    // screen, where it would take the tap on "buy".
+    ASSERT_TRUE(WaitForToastsGone(2));
     Click(648, 435); // buy
-    Pause(800);
+    ASSERT_TRUE(WaitForWidgetAt("confirm_buy_ok", 560, 374));
     Keep("shop_confirm");
+    // The hat's pack is held back by the stand-in until the loading page has been seen.
+    ASSERT_EQ("ok", Control("items hold"));
     Click(560, 374); // ok: the purchase is confirmed, the pack list and the content follow
     // The loading page covers the shop while the hat's pack comes; then the shop again.
-    ASSERT_TRUE(WaitFor([&] { return ShowsLoadingPage(); }, 10));
+    ASSERT_TRUE(WaitFor([&] { return ShowsLoadingPage(); }, kStepSeconds));
     Keep("shop_loading");
+    ASSERT_EQ(0u, Control("items release").rfind("ok ", 0));
     ASSERT_TRUE(WaitFor(
         [&] {
             drain();
             return !ShowsLoadingPage() && ShowsCup();
         },
-        20));
+        kStepSeconds));
     Keep("shop_after");
     drain();
     close(watch);
@@ -153,7 +164,7 @@ TEST_F(ProgramShop, APlayerBuysAHatFindsItInMyItemsAndOpensTheCoinPage)
             return vtest::ReadWholeFile(busDir.File("records")).find("add_coins") !=
                    std::string::npos;
         },
-        10));
+        kStepSeconds));
     std::string link = vtest::ReadWholeFile(busDir.File("records"));
     link = link.substr(link.find("load_url ") + 9);
     link = link.substr(0, link.find('\n'));
@@ -173,7 +184,7 @@ TEST_F(ProgramShop, APlayerBuysAHatFindsItInMyItemsAndOpensTheCoinPage)
             ptest::Colour on = Mean(640, 142, 700, 166);
             return on.g > on.r + 40;
         },
-        10));
+        kStepSeconds));
     Keep("shop_my_items");
     Click(672, 154);
     ASSERT_TRUE(WaitFor(
@@ -181,7 +192,7 @@ TEST_F(ProgramShop, APlayerBuysAHatFindsItInMyItemsAndOpensTheCoinPage)
             ptest::Colour off = Mean(640, 142, 700, 166);
             return off.g < off.r + 20;
         },
-        10));
+        kStepSeconds));
     Keep("shop_my_items_off");
 
     StopProgram();

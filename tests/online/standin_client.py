@@ -22,7 +22,9 @@ from asn1_model import RECORDS  # noqa: E402
 
 SERVER = os.path.join(ROOT, "tools", "standin", "standin_server.py")
 ACCOUNTS = os.path.join(ROOT, "data", "standin", "accounts.txt")
-WAIT = 5.0
+# The bound of a wait for the server (its answers take milliseconds): only there to tell a hang,
+# so generous that a busy machine stays well within it.
+WAIT = 30.0
 _GUEST_COUNTER = itertools.count()
 
 # What the client sends, by tag (asn1_model kinds).
@@ -354,7 +356,7 @@ class Server:
         self.log_path = os.path.join(self.dir.name, "log")
         self.log = open(self.log_path, "w")
         self.process = subprocess.Popen(command, stderr=self.log, env=environment)
-        deadline = time.monotonic() + 10
+        deadline = time.monotonic() + WAIT
         while not os.path.exists(port_file):
             if self.process.poll() is not None or time.monotonic() > deadline:
                 raise RuntimeError("the stand-in did not start:\n" + self.log_text())
@@ -401,7 +403,7 @@ class Server:
             self.control_sock.close()
         if self.process.poll() is None:
             self.process.terminate()
-        code = self.process.wait(10)
+        code = self.process.wait(WAIT)
         text = self.log_text()
         self.log.close()
         self.dir.cleanup()

@@ -5,12 +5,11 @@ import os
 import signal
 import socket
 import sys
-import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from standin_client import Client, Server, credential, encode, connect_values  # noqa: E402
+from standin_client import WAIT, Client, Server, credential, encode, connect_values  # noqa: E402
 
 
 class FaultCase(unittest.TestCase):
@@ -39,9 +38,9 @@ class Coalesce(FaultCase):
     fault = "coalesce"
 
     def test_several_messages_come_in_one_read(self):
+        # The first read returns with the server's first write: both answers are in it.
         self.client.send(0, *connect_values())
-        time.sleep(0.3)
-        self.client.sock.settimeout(2)
+        self.client.sock.settimeout(WAIT)
         chunk = self.client.sock.recv(65536)
         self.client.held = chunk
         tags = [self.client.receive()[0], self.client.receive()[0]]
@@ -66,7 +65,7 @@ class OversizedLength(FaultCase):
 
     def test_first_message_claims_more_than_any_buffer(self):
         self.client.send(0, *connect_values())
-        self.client.sock.settimeout(2)
+        self.client.sock.settimeout(WAIT)
         head = b""
         while len(head) < 6:
             head += self.client.sock.recv(64)
@@ -133,7 +132,7 @@ class Bounds(FaultCase):
     def test_sigterm_ends_cleanly_and_closes_clients(self):
         self.client.connect()
         self.server.process.send_signal(signal.SIGTERM)
-        self.assertEqual(self.server.process.wait(10), 0)
+        self.assertEqual(self.server.process.wait(WAIT), 0)
         self.assertTrue(self.client.closed_by_peer())
         self.assertIn("stopping", self.server.log_text())
 

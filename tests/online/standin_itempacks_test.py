@@ -69,6 +69,7 @@ class BuiltPacks(unittest.TestCase):
 class Chunks(unittest.TestCase):
     def start(self, *arguments):
         server = Server(*arguments)
+        self.server = server
         self.addCleanup(server.stop)
         client = server.client()
         self.addCleanup(client.close)
@@ -83,6 +84,23 @@ class Chunks(unittest.TestCase):
             data = pack_bytes(name)
             self.assertEqual(records[data_id],
                              [data_id, version, hashlib.md5(data).digest(), len(data)])
+
+    def test_held_chunks_wait_for_their_release_and_come_in_order(self):
+        client, records = self.start()
+        data_id = max(records, key=lambda i: records[i][3])
+        data = pack_bytes(listed()[data_id][1])
+        self.assertEqual("ok", self.server.control("items hold"))
+        client.send(88, data_id, 0, 100)
+        client.send(88, data_id, 100, 50)
+        client.quiet(0.3, skip=SKIP)
+        self.assertEqual("ok 2", self.server.control("items release"))
+        self.assertEqual(client.expect(89, skip=SKIP)[:3], [data_id, 0, data[:100]])
+        self.assertEqual(client.expect(89, skip=SKIP)[:3], [data_id, 100, data[100:150]])
+        # Released: the next chunk comes at once; a second release has nothing to send.
+        client.send(88, data_id, 150, 10)
+        self.assertEqual(client.expect(89, skip=SKIP)[2], data[150:160])
+        self.assertEqual("ok 0", self.server.control("items release"))
+        self.assertTrue(self.server.control("items").startswith("error"))
 
     def test_download_in_chunks_of_the_size_asked(self):
         client, records = self.start()

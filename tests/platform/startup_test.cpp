@@ -488,7 +488,7 @@ TEST_F(ProgramTest, SecondStartIsRefusedNamingTheRunningCopyAndSettingsCountLaun
     RunOnce([&](pid_t first, Window window) {
         std::string log = logs.File("second.log");
         pid_t second = Start(log);
-        EXPECT_EQ(0, WaitExit(second, 30));
+        EXPECT_EQ(0, WaitExit(second, 60));
         EXPECT_EQ((std::vector<std::string>{"another copy is running (process " +
                                             std::to_string(first) + ")"}),
                   ProgramLines(log));
@@ -613,7 +613,7 @@ TEST_F(ProgramTest, WithoutADisplayTheStartFailsWithStatus2AndCountsNothing)
     };
     for (const Case& c : cases) {
         std::string log = logs.File("start.log");
-        EXPECT_EQ(VORTAN_EXIT_NO_DISPLAY, WaitExit(Start(log, c.environment), 30));
+        EXPECT_EQ(VORTAN_EXIT_NO_DISPLAY, WaitExit(Start(log, c.environment), 60));
         EXPECT_EQ(std::vector<std::string>{c.message}, ProgramLines(log));
     }
     EXPECT_FALSE(vtest::Exists(stats));

@@ -13,6 +13,9 @@ Commands (WHO is a logged-in player's name or id; quoted values may hold spaces)
   resume                              it reads and answers again, what waited first
   cut WHO                             "ok N": closes the player's game connections (N of them),
                                       as a network that drops them would
+  items hold                          the item packs' chunks asked from now on wait (a
+                                      download stays under way)
+  items release                       "ok N": the N chunks that waited are sent, in order
   language WHO                        "ok CODE": the language the client last chose
   logins                              "ok N": the login requests (5) received so far
   online                              "ok ID ID ...": the players logged in
@@ -36,6 +39,7 @@ class ControlServer:
             "cut": self.cut,
             "hang": self.hang,
             "resume": self.resume,
+            "items": self.items,
             "language": self.language,
             "logins": self.logins,
             "online": self.online,
@@ -142,6 +146,15 @@ class ControlServer:
     def resume(self, words):
         ANSWERING.release()
         return "ok"
+
+    def items(self, words):
+        packs = self.lobby.shop.packs
+        if words[:1] == ["hold"]:
+            packs.hold()
+            return "ok"
+        if words[:1] == ["release"]:
+            return "ok %d" % packs.release()
+        return "error usage: items hold|release"
 
     def language(self, words):
         return "ok %s" % self._who(words).language

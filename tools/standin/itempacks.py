@@ -50,6 +50,25 @@ class ItemPacks:
                 with open(path, "rb") as pack:
                     self.packs[int(data_id)] = Pack(int(data_id), int(version), pack.read())
         self.chunks_sent = 0
+        self.held = None  # while held: the chunks' (connection, message), in order
+
+    def hold(self):
+        """The chunks asked from now on wait until release()."""
+        if self.held is None:
+            self.held = []
+
+    def release(self):
+        """Sends the chunks that waited, in the order they were asked; the number sent."""
+        held, self.held = self.held or [], None
+        for connection, message in held:
+            connection.send(message)
+        return len(held)
+
+    def _send(self, connection, message):
+        if self.held is not None:
+            self.held.append((connection, message))
+        else:
+            connection.send(message)
 
     def send_list(self, connection):
         records = [messages.item_data(p.id, p.version, p.digest, len(p.data))
@@ -86,9 +105,9 @@ class ItemPacks:
         self.chunks_sent += 1
         message = messages.item_chunk(sent_id, sent_offset, chunk, remaining)
         if fault == "slow":
-            asyncio.get_running_loop().call_later(SLOW_SECONDS, connection.send, message)
+            asyncio.get_running_loop().call_later(SLOW_SECONDS, self._send, connection, message)
         else:
-            connection.send(message)
+            self._send(connection, message)
         if fault == "digest-change" and first:
             changed = bytearray(pack.data)
             changed[-1] ^= 0x55

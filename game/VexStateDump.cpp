@@ -76,6 +76,8 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "game/StateGame.h"
 #include "game/VexBlockList.h"
 #include "game/VexButton.h"
@@ -315,29 +317,24 @@ void CVexStateDump::FreezeTextsAppeared(CStateGame* game, std::vector<int>& appe
 {
     if (m_freezeTexts.empty())
         return;
+    // Compose has turned the renderer's text log on.
     CVexRenderer* renderer = game->GetRenderer();
     COrloLanguage* language = game->GetLanguageObject();
     std::vector<int> opaque;
     if (renderer && language) {
-        renderer->SetTextLog(true);
+        std::vector<std::string> drawn;
+        for (const CVexRenderer::TextRecord& t : renderer->GetTextLog())
+            if ((t.colour >> 24) == 0xFFu)
+                drawn.push_back(VortanUTF8Of(t.text));
         for (int number : m_freezeTexts) {
             const std::string wanted = VortanUTF8Of(language->GetText(number));
-            if (wanted.empty())
-                continue;
-            for (const CVexRenderer::TextRecord& t : renderer->GetTextLog())
-                if ((t.colour >> 24) == 0xFFu && VortanUTF8Of(t.text) == wanted) {
-                    opaque.push_back(number);
-                    break;
-                }
+            if (!wanted.empty() && std::find(drawn.begin(), drawn.end(), wanted) != drawn.end())
+                opaque.push_back(number);
         }
     }
-    for (int number : opaque) {
-        bool before = false;
-        for (int b : m_opaqueBefore)
-            before = before || b == number;
-        if (!before)
+    for (int number : opaque)
+        if (std::find(m_opaqueBefore.begin(), m_opaqueBefore.end(), number) == m_opaqueBefore.end())
             appeared.push_back(number);
-    }
     m_opaqueBefore.swap(opaque);
 }
 

@@ -47,8 +47,6 @@ public:
     explicit CVexStateDump(const char* path);
     virtual ~CVexStateDump();
 
-    // The texts whose showing stops the process (FreezeTextsFromEnvironment by default).
-    void SetFreezeTexts(const std::vector<int>& texts) { m_freezeTexts = texts; }
     // Stops the process so far.
     u32 GetFreezeCount() const { return m_freezes; }
 

@@ -18,6 +18,8 @@ import tempfile
 import threading
 import time
 
+import screen_check
+
 SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 SYSTEM_PYTHON = "/usr/bin/python3"  # the one with the D-Bus bindings
 
@@ -268,7 +270,7 @@ class Watch:
     def done(self):
         return self.finished.is_set()
 
-    def offer(self, copy, dump, shown):
+    def offer(self, copy, dump):
         with self.lock:
             if self.done() or not self.condition(dump):
                 return
@@ -576,9 +578,8 @@ class Copy:
         if serial <= self.freezes_seen:
             return
         self.freezes_seen = serial
-        shown = [int(w) for w in words[1:] if w.isdigit()]
         for watch in list(self.watches):
-            watch.offer(self, d, shown)
+            watch.offer(self, d)
 
     def watch(self, watch):
         """Adds a watch, looked at on every dump from now on (see Watch)."""
@@ -634,7 +635,7 @@ class Copy:
         frozen = self.freeze()
         try:
             for watch in outside:
-                watch.offer(self, frozen, None)
+                watch.offer(self, frozen)
         finally:
             self.thaw()
 
@@ -863,8 +864,7 @@ def still(copy, seconds=30):
     def steady(d):
         # The game's texts count by their colour and words: some bob in place for good.
         shown = [line for line in d.text.splitlines() if line.startswith(keys)]
-        shown += [(line.split(" ")[5], line.split(" ", 6)[-1]) for line in d.text.splitlines()
-                  if line.startswith("gametext ") and len(line.split(" ")) >= 7]
+        shown += [(t[1], t[2]) for t in screen_check.game_texts(d)]
         if shown == state["last"]:
             state["count"] += 1
         else:
@@ -1180,9 +1180,10 @@ def to_start_page(copy):
     copy.wait_dump(page_shown("startscreen_root"), 10, "not on the start page")
 
 
-def shoot_until_over(copy, turns=12):
+def shoot_until_over(copy, turns=12, after=None):
     """The copy shoots on each of its turns, the other side never does, until the match ends
-    (by the other side's third strike at the latest); the shots it took. Fails when `turns`
+    (by the other side's third strike at the latest); the shots it took. `after(shots)`, when
+    given, runs after each shot and ends the shooting by returning True. Fails when `turns`
     of its turns pass without an end."""
     shots = 0
     for _ in range(turns):
@@ -1198,6 +1199,8 @@ def shoot_until_over(copy, turns=12):
                 return shots  # it ended under the finger
             raise
         shots += 1
+        if after and after(shots):
+            return shots
         copy.wait_dump(lambda d: battle_over(d) or not my_turn(d), 60,
                        "%s: the turn stays after the shot" % copy.name)
     raise Failure("%s: the match does not end in %d turns" % (copy.name, turns))

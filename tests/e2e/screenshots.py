@@ -93,18 +93,14 @@ class Shots:
     def __init__(self, out, pictures):
         self.out, self.faults, self.pictures, self.taken = out, [], pictures, []
 
-    def take(self, copy, name, condition=None):
-        """The copy's screen now, held still; with `condition`, one the held frame meets (a
-        frame that moved on in between is let go and the next one that meets it taken)."""
-        if condition is None:
-            before = copy.dump()
-            frozen = copy.freeze()
-            try:
-                self.picture(copy, name, frozen, before)
-            finally:
-                copy.thaw()
-            return
-        self.catch(copy, name, condition, 60)
+    def take(self, copy, name):
+        """The copy's screen now, held still."""
+        before = copy.dump()
+        frozen = copy.freeze()
+        try:
+            self.picture(copy, name, frozen, before)
+        finally:
+            copy.thaw()
 
     def picture(self, copy, name, dump, before=None):
         """The picture of a copy held still, with the dump of its frame."""
@@ -162,8 +158,7 @@ def play_training(copy, shots, name, first=False):
     wanted, other = (game_text(16), game_text(17)) if won else (game_text(17), game_text(16))
     end = shots.want([copy], name, banner(wanted))
     button, ax, ay = winning_aim(1)
-    check_jump = button == 2
-    h.check(check_jump, "the first scene's winning line does not start with a jump")
+    h.check(button == 2, "the first scene's winning line does not start with a jump")
     for shot in range(TRAINING_SHOTS):
         d = copy.wait_dump(lambda d: h.my_turn(d) and d.get("game_over") == "0", 60,
                            "no turn in the training scene")
@@ -353,7 +348,7 @@ def make(build):
             return not any(t[2] == game_text(n) for t in game_texts(d) for n in (0, 1, 2, 6))
         b.wait_dump(no_banner, 60, "the banners stay")
         still(b)
-        shots.take(b, "battle_hat", no_banner)
+        shots.catch(b, "battle_hat", no_banner, 60)
         # B asks to leave and thinks better of it.
         press_game_button(b, 0)
         b.wait_dump(lambda d: {10, 11} <= set(game_buttons(d)), 10, "no leave confirmation")

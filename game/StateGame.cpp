@@ -31,7 +31,7 @@ const int kSoundOffImage = 9;
 CStateGame::CStateGame()
     : m_host(nullptr), m_renderer(nullptr), m_world(nullptr), m_bubbles(nullptr),
       m_physicsRate(VEX_PHYSICS_RATE), m_stepMs(VEX_STEP_MS), m_lastTime(0), m_accumulator(0),
-      m_stepsDue(0), m_steppedThisFrame(0), m_stepCount(0), m_frameCount(0), m_stepsLastSecond(0),
+      m_stepsDue(0), m_steppedThisFrame(0), m_stepCount(0), m_stepsTotal(0), m_frameCount(0), m_stepsLastSecond(0),
       m_framesLastSecond(0), m_windowStart(0), m_won(0), m_lost(0), m_playersLeft(0),
       m_clockStart(0), m_clockSimulated(0), m_loadingDone(0), m_loadingIndex(0),
       m_loadingProgress(1), m_textureBytes(0), m_gameClosed(0), m_sessionFlag(0),
@@ -215,6 +215,7 @@ void CStateGame::Step()
     for (int i = 0; i < m_active.GetCount(); ++i)
         GetActive(i)->Update(kStepSeconds);
     ++m_stepCount;
+    ++m_stepsTotal;
     m_steppedThisFrame = 1;
 }
 

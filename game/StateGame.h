@@ -179,6 +179,8 @@ public:
     // The online levels this game has played, and the round start's random picks.
     CVexLevelPicker* GetLevelPicker() { return &m_levels; }
     int GetStepCount() const { return m_stepCount; }
+    // Steps run since the game began: its own clock, in steps of VEX_STEP_MS.
+    u32 GetStepsTotal() const { return m_stepsTotal; }
     int GetFrameCount() const { return m_frameCount; }
     int GetStepsLastSecond() const { return m_stepsLastSecond; }
     int GetFramesLastSecond() const { return m_framesLastSecond; }
@@ -240,6 +242,7 @@ private:
     i32 m_steppedThisFrame;
 
     i32 m_stepCount;
+    u32 m_stepsTotal;
     i32 m_frameCount;
     i32 m_stepsLastSecond;
     i32 m_framesLastSecond;

@@ -5,6 +5,9 @@
 // back to the same float); screen points are whole pixels of the game's view, y down, the
 // coordinates a pointer event there carries.
 //
+//   frame <n>                  with ORLO_DUMP_FRAMES set only: frames composed since the
+//   steps <n>                  start, and the game's steps run since its start (its clock, in
+//                              steps of VEX_STEP_MS); every frame is then written
 //   screens <name>...          the active screens in activation order: menu, edit, play,
 //                              connecting, intro, training
 //   view <width> <height>      the view in pixels
@@ -51,6 +54,9 @@
 //                              playback ended; left out before the first
 // With the story intro:
 //   intro_strip <x>            the left edge of the strip's first picture, whole pixels
+// With the training picker:
+//   picker_message <seconds>   what is left of its message's time (the hint, the completion
+//                              message), three decimals; -1.000 once none shows
 // With any screen that has touch buttons (menu, battle, training, intro, connecting):
 //   gamebutton <id> <image> <left> <top> <right> <bottom>
 //                              a visible button of the screen (locked ones too): its image's
@@ -266,16 +272,23 @@ std::vector<int> CVexStateDump::FreezeTextsFromEnvironment()
     return texts;
 }
 
+int CVexStateDump::FrameLinesFromEnvironment()
+{
+    const char* on = getenv("ORLO_DUMP_FRAMES");
+    return on && on[0] == '1' ? 1 : 0;
+}
+
 CVexStateDump::CVexStateDump(const char* path)
     : m_path(path ? path : ""), m_temp(m_path + ".part"), m_writes(0),
       m_freezeTexts(FreezeTextsFromEnvironment()), m_freezes(0), m_stopHook(nullptr),
-      m_stopContext(nullptr)
+      m_stopContext(nullptr), m_frames(0), m_frameLines(FrameLinesFromEnvironment())
 {}
 
 CVexStateDump::~CVexStateDump() {}
 
 void CVexStateDump::Frame(CStateGame* game)
 {
+    ++m_frames;
     std::string text;
     Compose(game, text);
     std::vector<int> appeared;
@@ -340,6 +353,8 @@ void CVexStateDump::FreezeTextsAppeared(CStateGame* game, std::vector<int>& appe
 
 void CVexStateDump::Compose(CStateGame* game, std::string& out)
 {
+    if (m_frameLines)
+        Line(out, "frame %u\nsteps %u", m_frames, game->GetStepsTotal());
     out += "screens";
     for (int i = 0; i < game->GetActiveCount(); ++i) {
         const int type = game->GetActive(i)->GetTypeId();
@@ -361,6 +376,8 @@ void CVexStateDump::Compose(CStateGame* game, std::string& out)
     for (int i = 0; i < game->GetActiveCount(); ++i) {
         if (CVexIntroState* intro = dynamic_cast<CVexIntroState*>(game->GetActive(i)))
             Line(out, "intro_strip %d", (int)lroundf(intro->GetPanelLeft(0)));
+        if (CVexTrainingState* picker = dynamic_cast<CVexTrainingState*>(game->GetActive(i)))
+            Line(out, "picker_message %.3f", (double)picker->GetMessageTime());
     }
     ComposeButtons(game, out);
     ComposeTexts(game, out);

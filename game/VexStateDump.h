@@ -8,6 +8,10 @@
 // of them opaque and the frame before did not, the dump is written with a line "frozen <n>
 // <number>..." and the process stops itself (SIGSTOP) with that frame on the screen, until the
 // test continues it (SIGCONT).
+//
+// A third: with ORLO_DUMP_FRAMES=1 every frame's dump carries the frame's number and the game's
+// step count, so that a reader can tell frames apart (a screen at rest over several frames, a
+// time counted in the game's steps); every frame is then written.
 #pragma once
 #include <string>
 #include <vector>
@@ -43,6 +47,8 @@ public:
     // The game texts named by ORLO_FREEZE_TEXTS (numbers from 0 to 9999 separated by commas;
     // anything else in the list is left out), in the order given.
     static std::vector<int> FreezeTextsFromEnvironment();
+    // Whether ORLO_DUMP_FRAMES asks for the frame and step lines ("1").
+    static int FrameLinesFromEnvironment();
 
     explicit CVexStateDump(const char* path);
     virtual ~CVexStateDump();
@@ -95,4 +101,6 @@ private:
     u32 m_freezes;
     StopHook m_stopHook;
     void* m_stopContext;
+    u32 m_frames;
+    i32 m_frameLines;
 };

@@ -243,6 +243,40 @@ TEST(FreezeTexts, TheListIsReadFromTheEnvironment)
     unsetenv("ORLO_FREEZE_TEXTS");
 }
 
+// With ORLO_DUMP_FRAMES=1 each frame is written with its number and the steps run so far, also
+// while nothing else moves; without it there are no such lines.
+TEST_F(DumpedTraining, FrameLinesNumberEveryFrameAndCountTheSteps)
+{
+    DumpVariable variable(Path());
+    setenv("ORLO_DUMP_FRAMES", "1", 1);
+    btest::DrawnTraining t;
+    unsetenv("ORLO_DUMP_FRAMES");
+    ASSERT_TRUE(t.Start(0));
+    Dump d = Read();
+    ASSERT_EQ(1u, d["frame"].size());
+    ASSERT_EQ(1u, d["steps"].size());
+    const long frame = std::stol(d["frame"][0]), steps = std::stol(d["steps"][0]);
+    const int writes = t.game.GetStateDump()->GetWriteCount();
+    for (int i = 0; i < 10; ++i)
+        t.Tick();
+    d = Read();
+    // One frame and one 33 ms step per tick, each frame written.
+    EXPECT_EQ(frame + 10, std::stol(d["frame"][0]));
+    EXPECT_EQ(steps + 10, std::stol(d["steps"][0]));
+    EXPECT_EQ(writes + 10, t.game.GetStateDump()->GetWriteCount());
+
+    setenv("ORLO_DUMP_FRAMES", "0", 1);
+    EXPECT_EQ(0, CVexStateDump::FrameLinesFromEnvironment());
+    unsetenv("ORLO_DUMP_FRAMES");
+    EXPECT_EQ(0, CVexStateDump::FrameLinesFromEnvironment());
+    btest::DrawnTraining plain;
+    ASSERT_TRUE(plain.Start(0));
+    plain.Tick();
+    d = Read();
+    EXPECT_EQ(0u, d.count("frame"));
+    EXPECT_EQ(0u, d.count("steps"));
+}
+
 // Freeze texts 1 and 16 (the test pack's "T1" and "T16") in a training battle: a frame that
 // draws one of them opaque stops the process once, at the next frame, with a dump that names
 // it and still lists the text as drawn; the frames that keep it on go on, a faint one does not

@@ -4,15 +4,16 @@ at a time, pinned to that pair, with two busy loops (stress-ng --cpu 2) on the s
 takes the test with the most runs still to go. Each run's line goes to OUT/results.txt; a failed
 run's output stays beside it. Creating OUT/stop lets every pair finish its run and leave.
 
-The tests are the end-to-end tests that tests/CMakeLists.txt registers (label e2e), with the
-arguments it gives them: a new one runs here as soon as it is registered.
+The tests are the end-to-end tests (label e2e) as ctest lists them for the build, with their
+commands, working folders and environment: a new one runs here as soon as it is registered.
+The build folder in a command is replaced by the pair's own folder.
 
 Usage: stressed_runs.py BUILD_DIR [--runs N] [--pairs 0,1 2,3 ...] [--tests NAME ...] [--out DIR]
 Needs root (the tests' private mount namespaces) and stress-ng (scripts/deps.sh installs it;
 else apt-get install stress-ng)."""
 import argparse
+import json
 import os
-import re
 import shutil
 import statistics
 import subprocess
@@ -21,29 +22,51 @@ import threading
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-E2E = os.path.join(os.path.dirname(HERE), "tests", "e2e")
-REGISTRY = os.path.join(os.path.dirname(HERE), "tests", "CMakeLists.txt")
 
 
-def registered_tests(path=REGISTRY):
-    """{name: [script, extra arguments...]} of every e2e.NAME test the file registers with
-    vortan_timed_test(e2e.NAME SECONDS ${Python3_EXECUTABLE} .../e2e/SCRIPT ${CMAKE_BINARY_DIR}
-    ARGS...)."""
-    with open(path, encoding="utf-8") as f:
-        text = f.read()
+class Test:
+    """An end-to-end test as ctest runs it."""
+
+    def __init__(self, name, command, folder, environment):
+        self.name, self.command, self.folder, self.environment = (name, command, folder,
+                                                                  environment)
+
+    def script(self):
+        """The test's own script (the last Python file of its command)."""
+        return next((os.path.basename(w) for w in reversed(self.command) if w.endswith(".py")),
+                    None)
+
+    def run_in(self, build, mine):
+        """The command and environment for a run whose build folder is `mine`."""
+        command = [mine if os.path.abspath(w) == build else w for w in self.command]
+        env = dict(os.environ)
+        for pair in self.environment:
+            key, _, value = pair.partition("=")
+            env[key] = value
+        return command, env
+
+
+def parse_listing(text):
+    """{short name: Test} of the e2e.NAME tests of ctest's JSON listing."""
     tests = {}
-    for m in re.finditer(r"vortan_timed_test\(e2e\.(\w+)\s+\d+\s+([^)]*)\)", text):
-        words = m.group(2).split()
-        scripts = [i for i, w in enumerate(words) if re.search(r"/e2e/\w+\.py$", w)]
-        if not scripts:
+    for t in json.loads(text).get("tests", []):
+        name = t.get("name", "")
+        if not name.startswith("e2e.") or not t.get("command"):
             continue
-        at = scripts[0]
-        extra = [w for w in words[at + 1:] if w != "${CMAKE_BINARY_DIR}"]
-        tests[m.group(1)] = [os.path.basename(words[at])] + extra
+        props = {p.get("name"): p.get("value") for p in t.get("properties", [])}
+        tests[name[len("e2e."):]] = Test(name[len("e2e."):], list(t["command"]),
+                                          props.get("WORKING_DIRECTORY"),
+                                          list(props.get("ENVIRONMENT") or []))
     return tests
 
 
-TESTS = registered_tests()
+def registered_tests(build):
+    """The end-to-end tests ctest lists for the build (label e2e)."""
+    out = subprocess.run(["ctest", "--show-only=json-v1", "-L", "e2e"], cwd=build,
+                         stdout=subprocess.PIPE, stderr=subprocess.PIPE, check=True)
+    return parse_listing(out.stdout.decode())
+
+
 # What a run writes into its build folder; each pair gets its own.
 OWN = ("screenshots", "e2e-runs", "e2e_figures.json")
 
@@ -84,7 +107,7 @@ class Runs:
             print(line, flush=True)
 
 
-def worker(build, out, cores, runs, timeout):
+def worker(tests, build, out, cores, runs, timeout):
     mine = pair_folder(build, out, cores)
     while not os.path.exists(os.path.join(out, "stop")):
         name = runs.take()
@@ -93,15 +116,14 @@ def worker(build, out, cores, runs, timeout):
         busy = subprocess.Popen(["taskset", "-c", cores, "stress-ng", "--cpu", "2", "--quiet"],
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                 start_new_session=True)
-        script, *extra = TESTS[name]
+        command, env = tests[name].run_in(build, mine)
         started = time.time()
         log = os.path.join(out, "log-%s-%s-%d.txt" % (name, cores.replace(",", ""), started))
-        cmd = ["taskset", "-c", cores, sys.executable, os.path.join(E2E, script), mine] + extra
-        env = dict(os.environ, PYTHONDONTWRITEBYTECODE="1")
+        cmd = ["taskset", "-c", cores] + command
         with open(log, "w") as f:
             try:
                 rc = subprocess.call(cmd, stdout=f, stderr=subprocess.STDOUT, env=env,
-                                     timeout=timeout)
+                                     timeout=timeout, cwd=tests[name].folder or mine)
             except subprocess.TimeoutExpired:
                 rc = 124
         seconds = time.time() - started
@@ -117,7 +139,7 @@ def main():
     ap.add_argument("build")
     ap.add_argument("--runs", type=int, default=50, help="runs of each test (50)")
     ap.add_argument("--pairs", nargs="+", default=["0,1"], help="pairs of cores (0,1)")
-    ap.add_argument("--tests", nargs="+", default=list(TESTS), choices=list(TESTS))
+    ap.add_argument("--tests", nargs="+", default=None, help="the tests to run (all)")
     ap.add_argument("--out", default=None, help="results folder (BUILD/stressed-runs)")
     ap.add_argument("--timeout", type=int, default=900, help="seconds a run may take (900)")
     a = ap.parse_args()
@@ -126,10 +148,16 @@ def main():
         sys.exit("%s holds no built program" % build)
     if shutil.which("stress-ng") is None:
         sys.exit("stress-ng is not installed")
+    tests = registered_tests(build)
+    names = a.tests or sorted(tests)
+    unknown = [n for n in names if n not in tests]
+    if unknown or not names:
+        sys.exit("no such end-to-end test: %s (there are: %s)" % (" ".join(unknown),
+                                                                 " ".join(sorted(tests))))
     out = os.path.abspath(a.out or os.path.join(build, "stressed-runs"))
     os.makedirs(out, exist_ok=True)
-    runs = Runs(a.tests, a.runs, out)
-    threads = [threading.Thread(target=worker, args=(build, out, p, runs, a.timeout))
+    runs = Runs(names, a.runs, out)
+    threads = [threading.Thread(target=worker, args=(tests, build, out, p, runs, a.timeout))
                for p in a.pairs]
     for t in threads:
         t.start()

@@ -13,7 +13,6 @@ Usage: bombs_test.py BUILD_DIR. Screenshots stay in BUILD_DIR/e2e-runs/ when a s
 import os
 import re
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import e2e_harness as h  # noqa: E402
@@ -34,7 +33,7 @@ def buy(world, copy, name):
     """The named item bought from the shop's list; back to the game with the menu hidden."""
     h.to_start_page(copy)
     copy.press("start_shop", page="startscreen_root")
-    copy.wait_dump(lambda d: d.widget("item_name"), 20, "no shop items")
+    copy.wait_dump(lambda d: d.widget("item_name"), "no shop items")
     for _ in range(4):
         # An item below the list's edge: the list is dragged up until it shows (once the
         # list has come to rest after each drag).
@@ -42,7 +41,7 @@ def buy(world, copy, name):
         if copy.dump().widget("item_name", text=name):
             break
         copy.drag(400, 400, 400, 200)
-    copy.press("item_name", text=name, page="shop_root", seconds=20)
+    copy.press("item_name", text=name, page="shop_root")
     # The item's panel opens and the list brings it into view (the loop's first wait).
     for _ in range(4):
         h.still(copy)
@@ -50,14 +49,13 @@ def buy(world, copy, name):
             break
         copy.drag(400, 400, 400, 250)
     copy.press("buy-button", page="shop_root")
-    copy.wait_dump(h.page_shown("confirm_buy_dialog"), 10, "no confirmation")
+    copy.wait_dump(h.page_shown("confirm_buy_dialog"), "no confirmation")
     copy.press("confirm_buy_ok", page="confirm_buy_dialog")
     copy.wait_dump(lambda d: d.get("loading") == "0"
-                   and d.get("menu_page") != "confirm_buy_dialog", 60,
-                   "the purchase does not finish")
+                   and d.get("menu_page") != "confirm_buy_dialog", "the purchase does not finish")
     world.keep("bought-" + copy.name)
     copy.press("shop_back_button", page="shop_root")
-    copy.wait_dump(h.page_shown("startscreen_root"), 10, "the shop does not lead back")
+    copy.wait_dump(h.page_shown("startscreen_root"), "the shop does not lead back")
     h.close_menu(copy)
 
 
@@ -104,7 +102,7 @@ def fire_bomb(world, copy, other, item, state, number, shots):
         before.append((now.num("ice_blocks"), int(counts[0]), int(counts[2])))
     def choose():
         copy.click(*button_centre(d, 4))
-        copy.wait_dump(lambda d: bomb_line(d, side)[3] == (4 if item == SNOW else 5), 5,
+        copy.wait_dump(lambda d: bomb_line(d, side)[3] == (4 if item == SNOW else 5),
                        "button 8 selects no bomb")
     choose()
     mine = float(d.values["squib%d_world" % side][0])
@@ -123,17 +121,17 @@ def fire_bomb(world, copy, other, item, state, number, shots):
             shown = (d.num("ice_blocks") > ice if item == SNOW
                      else int(now[0]) == pieces + 3)
             return "effect" if shown else ("water" if int(now[2]) > drowned else None)
-        got = c.wait_dump(done, 10, "battle %d: %s's bomb shows no effect" % (number, copy.name))
+        got = c.wait_dump(done, "battle %d: %s's bomb shows no effect" % (number, copy.name))
         seen.append(done(got))
     check(seen[0] == seen[1], "battle %d: the copies saw %s" % (number, seen))
-    after = copy.wait_dump(lambda d: bomb_line(d, side)[2] == 1, 10, "the bomb is not used")
+    after = copy.wait_dump(lambda d: bomb_line(d, side)[2] == 1, "the bomb is not used")
     check(after.values.get("button8", ["", ""])[1] == "24", "button 8 still offers a bomb")
     # The picture after what the battle shows is read (the bomb may end the match, and the
     # chat comes over an ended battle a few seconds later).
     world.keep("battle%d-%s" % (number, "snow" if item == SNOW else "cluster"))
     state["fired"][item] += 1
     n = state["fired"][item]
-    h.wait_until(lambda: len(spent(world).get(item, [])) >= n, 60)
+    h.wait_until(lambda: len(spent(world).get(item, [])) >= n, h.SERVICE)
     check(spent(world).get(item, []) == [BOUGHT[item] - k for k in range(1, n + 1)],
           "battle %d: the stand-in counts %s" % (number, spent(world).get(item)))
     state["effects"][item] += seen[0] == "effect"
@@ -145,7 +143,7 @@ def bomb_own_feet(copy):
 
     def choose():
         copy.click(*button_centre(d, 2))
-        copy.wait_dump(lambda d: bomb_line(d, d.num("local_side"))[3] == 1, 5,
+        copy.wait_dump(lambda d: bomb_line(d, d.num("local_side"))[3] == 1,
                        "button 3 does not select the bomb")
     choose()
     return h.shoot(copy, 8, 40, again=choose)
@@ -158,7 +156,7 @@ def battle(world, a, b, number, shots, state):
     items = {a.name: SNOW, b.name: CLUSTER}
     # Button 8 at the start: the bomb while one is left, else crossed out.
     for c in (a, b):
-        d = c.wait_dump(lambda d: "button8" in d.values, 20, "no button 8")
+        d = c.wait_dump(lambda d: "button8" in d.values, "no button 8")
         owned = state["fired"][items[c.name]] < BOUGHT[items[c.name]]
         check((d.values["button8"][1] != "24") == owned,
               "battle %d: %s's button 8 is %s with %d fired"
@@ -177,32 +175,51 @@ def battle(world, a, b, number, shots, state):
         mine, theirs = state["fired"][items[c.name]], state["fired"][items[other.name]]
         return mine < theirs or (mine == theirs and items[c.name] == SNOW)
 
-    turns, last_side = 0, None
+    def action(c, other):
+        """What c does on its turn: fire its bomb, drop one at its feet, or nothing (the turn's
+        clock runs out: the other's bomb goes first, or c has dropped all it drops)."""
+        if wants(c) and (first(c, other) or not wants(other)):
+            return "fire"
+        if not wants(c) and not wants(other) and dropped[c.name] < SELF_BOMBS:
+            return "feet"
+        return None
+
+    turn = {"number": 1, "side": a.dump().num("turn_side"), "acted": False}
+
+    def next_move():
+        """The battle's end, a copy's turn on which it acts (once a turn), or the next turn."""
+        ds = [c.dump() for c in (a, b)]
+        if any(h.battle_over(d) for d in ds):
+            return "over"
+        if ds[0].num("turn_side") != turn["side"]:
+            return "turn"
+        for c, other, d in ((a, b, ds[0]), (b, a, ds[1])):
+            if not turn["acted"] and h.my_turn(d) and action(c, other):
+                return c, other
+        return None
+
     while True:
-        if any(h.battle_over(c.dump()) for c in (a, b)):
+        # Each turn is bounded, and a stuck one told by the state it stuck in.
+        move = h.wait_until(next_move, h.TURN)
+        check(move, "battle %d: turn %d does not pass: A %s; B %s" % (
+            number, turn["number"], h.battle_state(a.dump()), h.battle_state(b.dump())))
+        if move == "over":
             break
-        side = a.dump().num("turn_side")
-        if side != last_side:
-            turns, last_side = turns + 1, side
-            check(turns <= MAX_TURNS, "battle %d goes on after %d turns" % (number, MAX_TURNS))
-        for c, other in ((a, b), (b, a)):
-            d = c.dump()
-            if not h.my_turn(d) or h.battle_over(d):
-                continue
-            item = items[c.name]
-            if wants(c) and (first(c, other) or not wants(other)):
-                shots += 1
-                fire_bomb(world, c, other, item, state, number, shots)
-                fired[c.name] = True
-            elif wants(c) or wants(other):
-                continue  # the turn runs out: the other's bomb goes first
-            elif dropped[c.name] < SELF_BOMBS:
-                shots += 1
-                if bomb_own_feet(c):
-                    dropped[c.name] += 1
-                    h.digests_after((c, other), shots)
-        time.sleep(0.2)
-    ends = [c.wait_dump(lambda d: d.get("game_over") == "1", 60, "the battle does not end")
+        if move == "turn":
+            turn.update(number=turn["number"] + 1, side=a.dump().num("turn_side"), acted=False)
+            check(turn["number"] <= MAX_TURNS,
+                  "battle %d goes on after %d turns" % (number, MAX_TURNS))
+            continue
+        c, other = move
+        turn["acted"] = True
+        shots += 1
+        if action(c, other) == "fire":
+            fire_bomb(world, c, other, items[c.name], state, number, shots)
+            fired[c.name] = True
+        elif bomb_own_feet(c):
+            dropped[c.name] += 1
+            h.digests_after((c, other), shots)
+    ends = [c.wait_dump(lambda d: d.get("game_over") == "1", "the battle does not end")
             for c in (a, b)]
     check(ends[0].values["game_over"][2] == ends[1].values["game_over"][2], "winners differ")
     check(ends[0].get("digest") == ends[1].get("digest"), "the last digests differ")
@@ -215,7 +232,7 @@ def run(build):
     def body():
         a, b = world.start()
         for c in (a, b):
-            c.wait_dump(lambda d: d.num("lobby_state") == 5, 60, "no first login")
+            c.wait_dump(lambda d: d.num("lobby_state") == 5, "no first login", h.START)
         h.register(a, h.A_NAME, "alpha@example.org", "alphapass")
         h.no_toast(b)
         h.login(b, B_NAME, B_PASS)
@@ -232,14 +249,14 @@ def run(build):
             if number > 1:
                 for c in (a, b):
                     h.chat_after_match(c)
-                    c.press("rematch-button", page="chat_root", seconds=30)
+                    c.press("rematch-button", page="chat_root")
                 for c in (a, b):
-                    c.wait_dump(lambda d: h.in_battle(d) and d.get("game_over") == "0", 60,
+                    c.wait_dump(lambda d: h.in_battle(d) and d.get("game_over") == "0",
                                 "no rematch after battle %d" % (number - 1))
                     h.close_menu(c)
             for c in (a, b):
                 c.wait_dump(lambda d: h.in_battle(d) and d.get("game_over") == "0"
-                            and d.num("round_state") >= 5, 60, "no battle %d" % number)
+                            and d.num("round_state") >= 5, "no battle %d" % number)
             battle(world, a, b, number, a.dump().num("shots"), state)
         check(min(state["fired"].values()) >= BATTLES,
               "fired %s in %d battles" % (state["fired"], number))

@@ -71,11 +71,10 @@ def measure(build, seconds=6.0):
         copy.env = {"LD_PRELOAD": counter, "GL_COUNT_FILE": counts_path,
                           "GL_COUNT_FRAMES": "10"}
         copy.start()
-        copy.wait_dump(lambda d: d.num("lobby_state") == 5, 60, "no first login")
+        copy.wait_dump(lambda d: d.num("lobby_state") == 5, "no first login", h.START)
         h.no_toast(copy)
         h.close_menu(copy)
-        d = copy.wait_dump(lambda d: d.screens()[-1:] == ["menu"], 30,
-                           "the game's menu does not come")
+        d = copy.wait_dump(lambda d: d.screens()[-1:] == ["menu"], "the game's menu does not come")
         time.sleep(3.0)  # the buttons grow in, the sparks fill the field
         figures = {"menu": sample(copy, counts_path, seconds)}
         w, hgt = (int(x) for x in d.values.get("view", ["800", "480"])[:2])
@@ -85,14 +84,13 @@ def measure(build, seconds=6.0):
                        hgt / 2 + resident.TRAINING_BUTTON[1] * s)
             if h.wait_until(lambda: copy.dump().screens()[-1:] == ["training"], 3):
                 break
-        copy.wait_dump(lambda d: d.screens()[-1:] == ["training"], 30, "no training picker")
+        copy.wait_dump(lambda d: d.screens()[-1:] == ["training"], "no training picker")
         b = w / 20.0
         for _ in range(10):  # the picker takes touches once its buttons have grown in
             copy.click(w / 2 - 5 * b + b, hgt / 2 - 2 * b + b / 2)
             if h.wait_until(lambda: "play" in copy.dump().screens(), 3):
                 break
-        copy.wait_dump(lambda d: "play" in d.screens() and d.num("fps") > 0, 60,
-                       "no training battle")
+        copy.wait_dump(lambda d: "play" in d.screens() and d.num("fps") > 0, "no training battle")
         time.sleep(3.0)  # the battle's camera settles
         figures["training"] = sample(copy, counts_path, seconds)
         copy.kill()

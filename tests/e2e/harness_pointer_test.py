@@ -110,11 +110,30 @@ class FreezeTest(unittest.TestCase):
             copy.program = subprocess.Popen([sys.executable, "-c", STOPPING, copy.dump_path],
                                             start_new_session=True)
             try:
-                self.assertIs(copy, watch.wait(60, "no frozen frame"))
+                self.assertIs(copy, watch.wait("no frozen frame"))
                 self.assertEqual([("1", "T")], seen)
-                self.assertEqual(0, copy.program.wait(60))
+                self.assertEqual(0, copy.program.wait(e2e_harness.STEP))
                 self.assertEqual("1", copy.dump().get("ended"))
                 self.assertEqual(2, copy.freezes_seen)
+            finally:
+                copy.stop_all()
+
+    def test_a_take_that_breaks_still_lets_the_program_go_on(self):
+        """Whatever a watch's take raises on a held frame, the program is continued and the
+        watch's wait tells what went wrong."""
+        with tempfile.TemporaryDirectory() as folder:
+            copy = e2e_harness.Copy("a", folder, folder, None, "1")
+
+            def take(c, d):
+                raise KeyError("a broken take")
+            watch = e2e_harness.Watch(lambda d: "frozen" in d.values, take)
+            copy.watch(watch)
+            copy.program = subprocess.Popen([sys.executable, "-c", STOPPING, copy.dump_path],
+                                            start_new_session=True)
+            try:
+                with self.assertRaisesRegex(e2e_harness.Failure, "KeyError.*a broken take"):
+                    watch.wait("no frozen frame")
+                self.assertEqual(0, copy.program.wait(e2e_harness.STEP))
             finally:
                 copy.stop_all()
 
@@ -131,9 +150,58 @@ class FreezeTest(unittest.TestCase):
             copy.thaw()
             self.assertEqual("T", copy.process_state())  # held twice, thawed once
             copy.thaw()
-            self.assertTrue(e2e_harness.wait_until(lambda: copy.process_state() != "T", 10))
+            self.assertTrue(e2e_harness.wait_until(lambda: copy.process_state() != "T",
+                                                   e2e_harness.STEP))
         finally:
             copy.kill()
+
+
+class FakeDumps:
+    """A copy whose dump is read from a list, one entry per read (the last one stays)."""
+
+    def __init__(self, texts):
+        self.texts = list(texts)
+        self.name = "a"
+
+    def dump(self):
+        text = self.texts.pop(0) if len(self.texts) > 1 else self.texts[0]
+        return e2e_harness.Dump(text)
+
+    wait_dump = e2e_harness.Copy.wait_dump
+
+
+class RestTest(unittest.TestCase):
+    """A screen is at rest once what is looked at stays the same over REST_FRAMES frames."""
+
+    def rect(self, d):
+        return d.widget("button")
+
+    def frames(self, numbers, rect="10 10 50 30"):
+        return ["frame %d\nwidget button %s" % (n, rect) for n in numbers]
+
+    def test_the_same_over_enough_frames(self):
+        n = e2e_harness.REST_FRAMES
+        moving = ["frame %d\nwidget button %d 10 50 30" % (k, k) for k in range(5)]
+        copy = FakeDumps(moving + self.frames(range(5, 5 + n + 1)) + ["frame 999\n"])
+        d = e2e_harness.at_rest(copy, self.rect, "not at rest")
+        self.assertEqual(5 + n, d.frame())
+
+    def test_reads_of_one_frame_are_not_rest(self):
+        """A program that draws no frame meanwhile (stalled, stopped) is not at rest, however
+        often its dump is read."""
+        n = e2e_harness.REST_FRAMES
+        copy = FakeDumps(self.frames([7] * 40) + self.frames(range(8, 8 + n)) + ["frame 999\n"])
+        with self.assertRaises(e2e_harness.Failure):
+            e2e_harness.at_rest(copy, self.rect, "not at rest", bound=1)
+
+    def test_a_change_starts_the_count_again(self):
+        n = e2e_harness.REST_FRAMES
+        texts = (self.frames(range(0, n)) + self.frames([n], "11 10 51 30") +
+                 self.frames(range(n + 1, 2 * n + 1), "11 10 51 30"))
+        copy = FakeDumps(texts + ["frame 999\n"])
+        d = e2e_harness.at_rest(copy, self.rect, "not at rest")
+        self.assertEqual(2 * n, d.frame())
+        self.assertEqual((11, 10, 51, 30), self.rect(d))
 
 
 class NoSyncedMovesTest(unittest.TestCase):

@@ -74,18 +74,18 @@ def steps(world, pause):
     (a,) = world.start()
     watch = Watch()
     # First start: the guest's connect is accepted and never acknowledged.
-    a.wait_dump(watch(failed_login_page), 150, "no failed-login page on a hung first start")
+    a.wait_dump(watch(failed_login_page), "no failed-login page on a hung first start", h.GIVE_UP)
     check(a.dump().num("lobby_state") != 5, "logged in to a stopped service")
     world.keep("hung-first-start")
     a.press("orlo_button", page=ERROR_PAGE)
-    a.wait_dump(lambda d: d.get("menu_shown") == "0" and "menu" in d.screens(), 10,
+    a.wait_dump(lambda d: d.get("menu_shown") == "0" and "menu" in d.screens(),
                 "the round button does not lead to the game's menu")
     world.keep("game-menu-from-failed-login")
     pause(False)
-    a.wait_dump(watch(lambda d: d.num("lobby_state") == 5), 90,
-                "no login once the service answers")
+    a.wait_dump(watch(lambda d: d.num("lobby_state") == 5),
+                "no login once the service answers", h.GIVE_UP)
     h.open_menu(a)
-    a.wait_dump(watch(logged_in), 30, "the failed-login page stays after the login")
+    a.wait_dump(watch(logged_in), "the failed-login page stays after the login")
     world.keep("answered-again")
     h.close_menu(a)
     check(not watch.form_shown, "the login form showed on the way")
@@ -93,13 +93,13 @@ def steps(world, pause):
     # Logged in, the service stops: the idle minute drops the connection, the relogin is not
     # answered either, and the page comes over the game.
     pause(True)
-    a.wait_dump(watch(failed_login_page), 200, "no failed-login page after a lost connection")
+    a.wait_dump(watch(failed_login_page), "no failed-login page after a lost connection", h.GIVE_UP)
     world.keep("hung-after-login")
     check(not watch.form_shown, "the login form showed while the relogin waited")
     pause(False)
-    a.wait_dump(watch(lambda d: d.num("lobby_state") == 5), 90,
-                "no relogin once the service answers")
-    a.wait_dump(watch(lambda d: d.get("menu_page") != ERROR_PAGE), 30,
+    a.wait_dump(watch(lambda d: d.num("lobby_state") == 5),
+                "no relogin once the service answers", h.GIVE_UP)
+    a.wait_dump(watch(lambda d: d.get("menu_page") != ERROR_PAGE),
                 "the failed-login page stays after the relogin")
     world.keep("relogged-in")
     check(not watch.form_shown, "the login form showed on the way")

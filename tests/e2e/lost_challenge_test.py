@@ -27,14 +27,14 @@ def run(build):
     def body():
         a, b = world.start()
         for c in (a, b):
-            c.wait_dump(lambda d: d.num("lobby_state") == 5, 60, "the first guest login fails")
+            c.wait_dump(lambda d: d.num("lobby_state") == 5, "the first guest login fails", h.START)
         h.login(a, "carol_k", "snowball")
         h.login(b, "bobcat", "builder42")
         h.close_menu(b)
 
         h.challenge(a, "bobcat")
-        a.wait_dump(h.page_shown("challenge_waiting"), 10, "A does not wait for the answer")
-        b.wait_dump(challenge_toast, 20, "B shows no challenge toast")
+        a.wait_dump(h.page_shown("challenge_waiting"), "A does not wait for the answer")
+        b.wait_dump(challenge_toast, "B shows no challenge toast")
         world.keep("challenged")
 
         # The notice is a toast, watched for from before it can come.
@@ -44,11 +44,11 @@ def run(build):
                        outside=True)
         b.watch(told)
         world.standin.stop()
-        told.wait(30, "B is not told the challenge was cancelled")
+        told.wait("B is not told the challenge was cancelled")
         world.standin.start()
         for c in (a, b):
-            c.wait_dump(lambda d: d.num("lobby_state") == 5 and d.get("loading") == "0", 60,
-                        "no login again after the lobby's restart")
+            c.wait_dump(lambda d: d.num("lobby_state") == 5 and d.get("loading") == "0",
+                        "no login again after the lobby's restart", h.START)
         check(len(world.standin.online()) == 2, "not both back: %s" % world.standin.online())
         d = b.dump()
         check(not challenge_toast(d), "B shows the lost challenge's toast after the login")
@@ -57,7 +57,7 @@ def run(build):
               "A still waits on the lost challenge")
 
         h.open_menu(b)
-        b.wait_dump(h.page_shown("startscreen_root"), 10, "B's menu does not open on the start")
+        b.wait_dump(h.page_shown("startscreen_root"), "B's menu does not open on the start")
         world.keep("start")
         b.screenshot(os.path.join(build, "e2e-lost-challenge-start.png"))
 

@@ -41,17 +41,16 @@ def measure(build):
         h.check("window_kb" in figures, "the minimal window printed no peak")
         copy.start()
         # The game's menu with its buttons, the online menu closed, the lobby's toast gone.
-        copy.wait_dump(lambda d: d.num("lobby_state") == 5, 60, "no first login")
+        copy.wait_dump(lambda d: d.num("lobby_state") == 5, "no first login", h.START)
         h.no_toast(copy)
         h.close_menu(copy)
-        d = copy.wait_dump(lambda d: d.screens()[-1:] == ["menu"], 30,
-                           "the game's menu does not come")
+        d = copy.wait_dump(lambda d: d.screens()[-1:] == ["menu"], "the game's menu does not come")
         time.sleep(2.0)  # its buttons grow in and the sparks fill the field
         figures["menu_kb"] = copy.peak_kb()
         w, hgt = (int(x) for x in d.values.get("view", ["800", "480"])[:2])
         s = w / 8.0
         copy.click(w / 2 + TRAINING_BUTTON[0] * s, hgt / 2 + TRAINING_BUTTON[1] * s)
-        copy.wait_dump(lambda d: d.screens()[-1:] == ["training"], 30, "no training picker")
+        copy.wait_dump(lambda d: d.screens()[-1:] == ["training"], "no training picker")
         time.sleep(2.0)
         figures["picker_kb"] = copy.peak_kb()
         # The first scene's button: the top left of the picker's grid of 5 x 3.
@@ -60,8 +59,7 @@ def measure(build):
             copy.click(w / 2 - 5 * b + b, hgt / 2 - 2 * b + b / 2)
             if h.wait_until(lambda: "play" in copy.dump().screens(), 3):
                 break
-        copy.wait_dump(lambda d: "play" in d.screens() and d.num("fps") > 0, 60,
-                       "no training battle")
+        copy.wait_dump(lambda d: "play" in d.screens() and d.num("fps") > 0, "no training battle")
         time.sleep(2.0)
         figures["training_kb"] = copy.peak_kb()
         ok = True

@@ -41,12 +41,12 @@ def banner(text):
     return lambda d: any(t[2] == text and t[1][:2].lower() == "ff" for t in game_texts(d))
 
 
-def projectiles(d):
-    """The projectiles of the dump that lie on the screen: [(x, y)]."""
+def projectiles(d, side):
+    """The projectiles of a side that lie on the screen: [(x, y)]."""
     out = []
     for line in d.text.splitlines():
         words = line.split(" ")
-        if words[0] == "projectile" and len(words) == 6:
+        if words[0] == "projectile" and len(words) == 6 and words[1] == str(side):
             x, y = int(words[4]), int(words[5])
             if 0 <= x < 800 and 0 <= y < 480:
                 out.append((x, y))
@@ -63,6 +63,36 @@ def winning_aim(scene=1):
     raise KeyError(scene)
 
 
+def turn_banner_side(text, own):
+    """A check of a held frame that shows a turn's banner: the own-turn banner shows on the copy
+    whose turn it is (its dump's turn side is its own), the other on the other copy."""
+    def checked(copy, d):
+        side, turn = d.num("local_side"), d.num("turn_side")
+        h.check((side == turn) == own,
+                "%s: %r shows on side %d while the turn is side %d's" % (copy.name, text, side,
+                                                                         turn))
+    return checked
+
+
+# The hint's own time on the game's clock, and the time a tap leaves it.
+HINT_SECONDS, HURRIED_SECONDS = 5.0, 1.0
+STEP_SECONDS = 0.033  # a game step
+
+
+def hurried_hint(shown, gone):
+    """Checks, on the game's own clock, that a tap made while the frame `shown` was held (the
+    hint's first) sent the hint off well before its own time: it is gone (`gone`) a little over
+    HURRIED_SECONDS later, where its own time had more than twice that left."""
+    left = shown.real("picker_message", 0.0)
+    h.check(left > 2 * HURRIED_SECONDS + 0.5,
+            "the hint's first frame has %.3f s of its %.0f s left" % (left, HINT_SECONDS))
+    took = (gone.num("steps") - shown.num("steps")) * STEP_SECONDS
+    h.check(took < left - HURRIED_SECONDS,
+            "the tap beside the plates does not send the hint off: it went after %.2f s of the "
+            "game's clock, with %.2f s of its own time left when the finger went down"
+            % (took, left))
+
+
 def game_buttons(d):
     """The game's touch buttons of the dump: {id: [(left, top, right, bottom), ...]}."""
     out = {}
@@ -77,9 +107,9 @@ still = h.still
 game_texts = screen_check.game_texts
 
 
-def press_game_button(copy, button, seconds=15):
+def press_game_button(copy, button):
     """Waits for the game's touch button and taps the middle of its square."""
-    d = copy.wait_dump(lambda d: button in game_buttons(d), seconds,
+    d = copy.wait_dump(lambda d: button in game_buttons(d),
                        "no game button %d" % button)
     copy.click_rect(game_buttons(d)[button][0])
 
@@ -110,20 +140,26 @@ class Shots:
             f.write(dump.text)
         self.taken.append((name, dump, path, before or dump))
 
-    def want(self, copies, name, condition, outside=False):
+    def want(self, copies, name, condition, outside=False, checked=None):
         """Watches the copies for a frame that meets the condition, from now on, and takes the
         first such frame's picture as it is held: a frame the program holds itself as one of
         its freeze texts shows (FREEZE_TEXTS), or with `outside` one the watcher stops the
-        program on. Returns the watch: its wait() says on which copy it was taken."""
-        watch = h.Watch(condition, lambda c, d: self.picture(c, name, d), outside)
+        program on. `checked(copy, dump)`, when given, checks the held frame first (raising
+        Failure fails the watch). Returns the watch: its wait() says on which copy it was
+        taken."""
+        def take(c, d):
+            if checked:
+                checked(c, d)
+            self.picture(c, name, d)
+        watch = h.Watch(condition, take, outside)
         for c in copies:
             c.watch(watch)
         return watch
 
-    def catch(self, copy, name, condition, seconds):
+    def catch(self, copy, name, condition):
         """A picture of the first frame from now on that meets the condition."""
         self.want([copy], name, condition, outside=True).wait(
-            seconds, "%s: no frame for %s" % (copy.name, name))
+            "%s: no frame for %s" % (copy.name, name))
 
     def check(self):
         for name, dump, path, before in self.taken:
@@ -134,62 +170,76 @@ class Shots:
 
 # The game's texts that hold the program still as they show (its test seam), so that a picture
 # of them is taken while they are up: the banners of a battle's start, turns, time-out and end,
-# and of a training scene's end.
-FREEZE_TEXTS = (0, 1, 2, 3, 4, 6, 16, 17)
+# of a training scene's end, and the training picker's hint.
+FREEZE_TEXTS = (0, 1, 2, 3, 4, 6, 16, 17, 20)
 # Shots a training scene may take before it ends as wanted.
 TRAINING_SHOTS = 6
 
 
 def play_training(copy, shots, name, first=False):
-    """Plays the training's first scene until it ends as NAME wants (training_lost: a leap off
-    the jetty's far end; training_won: the scene's winning jump, aimed from the squib the copy
-    shows and checked in its aim before the finger lets go), takes its end's banner as it comes
-    and presses the end's next button (a lost scene starts again, a won one returns to the
-    picker). A shot that leaves the scene going on is followed by the scene's restart, one that
-    ends it the other way by its next button (which starts it again); at most TRAINING_SHOTS.
-    The first time the scene is picked and the start's banner taken."""
+    """Plays the training's first scene until it ends as NAME wants, takes its end's banner as
+    it comes and presses the end's next button (a lost scene starts again, a won one returns to
+    the picker). The first time the scene is picked and the start's banner taken.
+
+    training_won: the scene's winning jump, aimed from the squib the copy shows and checked in
+    its aim before the finger lets go. The battle is deterministic: a shot released at that aim
+    that does not win is a fault of the game, and fails. Only a turn whose clock ran out before
+    the release is aimed again.
+    training_lost: a leap off the jetty's far end (a pull of fixed pixels); a leap that leaves
+    the scene going on is followed by the scene's restart, one that wins fails; at most
+    TRAINING_SHOTS."""
     won = name == "training_won"
     if first:
         d = copy.wait_dump(lambda d: d.screens() == ["training"] and
-                           len(game_buttons(d).get(1, [])) == 15, 20, "no training picker")
+                           len(game_buttons(d).get(1, [])) == 15, "no training picker")
         ready = shots.want([copy], "training_ready", banner(game_text(0)))
         copy.click_rect(game_buttons(d)[1][0])
-        ready.wait(60, "no get-ready banner in training")
+        ready.wait("no get-ready banner in training")
     wanted, other = (game_text(16), game_text(17)) if won else (game_text(17), game_text(16))
     end = shots.want([copy], name, banner(wanted))
     button, ax, ay = winning_aim(1)
     h.check(button == 2, "the first scene's winning line does not start with a jump")
+    line = "# win: %d %s %s" % (button, ax, ay)
     for shot in range(TRAINING_SHOTS):
-        d = copy.wait_dump(lambda d: h.my_turn(d) and d.get("game_over") == "0", 60,
-                           "no turn in the training scene")
+        d = copy.wait_dump(lambda d: h.my_turn(d) and d.get("game_over") == "0",
+                           "no turn in the training scene", h.TURN)
         width = int(d.values.get("view", ["800"])[0])
         dx, dy = h.pull_for_aim(width, ax, ay) if won else (76, 76)
-        played = d.num("shots", 0)
+        left, played = h.strikes(d), d.num("shots", 0)
         held = h.hold_aim(copy, dx, dy, (ax, ay) if won else None)
-        if not held:
+        h.check(held is not None, "%s: the training scene ended before shot %d" % (copy.name,
+                                                                                  shot + 1))
+        if held:
+            aim = h.aim_of(copy.dump())
+            h.release(copy)
+        d = copy.wait_dump(lambda d: d.get("game_over") == "1" or d.num("shots", 0) > played
+                           or h.strikes(d) != left, "the scene neither ends nor goes on",
+                           h.TURN)
+        if d.get("game_over") != "1" and d.num("shots", 0) == played:
+            print("%s: the turn's clock ran out before shot %d's release; again"
+                  % (copy.name, shot + 1))
             continue
-        h.release(copy)
-        d = copy.wait_dump(lambda d: d.get("game_over") == "1" or
-                           (d.num("shots", 0) > played and h.my_turn(d)), 90,
-                           "the scene neither ends nor goes on")
+        h.check(held, "%s: a shot was played without a release" % copy.name)
         if d.get("game_over") == "1":
-            d = copy.wait_dump(lambda d: banner(wanted)(d) or banner(other)(d), 30,
+            d = copy.wait_dump(lambda d: banner(wanted)(d) or banner(other)(d),
                                "no banner at the scene's end")
-            if end.done() or banner(wanted)(d):
-                break
-            print("%s: shot %d ended the scene the other way; again" % (copy.name, shot + 1))
-            h.check(won, "the leap off the jetty won the scene")
-            again = 12
-        else:
-            print("%s: shot %d left the scene going on; it starts again" % (copy.name,
-                                                                             shot + 1))
-            again = 13
+        if won:
+            h.check(d.get("game_over") == "1" and banner(wanted)(d),
+                    "%s: training scene 1: the shot released at the held aim %s (aiming, "
+                    "stretching, x, y) %s; the scene's winning line is %r"
+                    % (copy.name, aim, "lost the scene" if d.get("game_over") == "1"
+                       else "left it going on", line))
+            break
+        if d.get("game_over") == "1":
+            h.check(end.done() or banner(wanted)(d), "the leap off the jetty won the scene")
+            break
+        print("%s: shot %d left the scene going on; it starts again" % (copy.name, shot + 1))
         # The scene starts again: its start's banner shows.
         start = h.Watch(banner(game_text(0)), lambda c, d: None)
         copy.watch(start)
-        press_game_button(copy, again)
-        start.wait(60, "the scene does not start again")
-    end.wait(30, "no banner %r after %d shots" % (wanted, TRAINING_SHOTS))
+        press_game_button(copy, 13)
+        start.wait("the scene does not start again")
+    end.wait("no banner %r after %d shots" % (wanted, TRAINING_SHOTS))
     press_game_button(copy, 12)
 
 
@@ -207,88 +257,95 @@ def make(build):
     try:
         a, b = world.start()
         for c in (a, b):
-            c.wait_dump(lambda d: d.num("lobby_state") == 5, 60, "no first login")
+            c.wait_dump(lambda d: d.num("lobby_state") == 5, "no first login", h.START)
         h.no_toast(a)
         # The game's menu with its buttons (and the hint to find an opponent).
         a.wait_dump(lambda d: d.get("menu_shown") == "0" and
                     len([line for line in d.text.splitlines()
-                         if line.startswith("gamebutton ")]) >= 7, 30, "no game menu")
+                         if line.startswith("gamebutton ")]) >= 7, "no game menu")
         still(a)
         shots.take(a, "game_menu")
         # B's tour of the game's own screens while A logs in: the credits roll (their close
         # button shows alone), then the training picker (fifteen plates and its exit).
-        b.wait_dump(lambda d: d.get("menu_shown") == "0" and len(game_buttons(d)) >= 7, 30,
+        b.wait_dump(lambda d: d.get("menu_shown") == "0" and len(game_buttons(d)) >= 7,
                     "no game menu on B")
         h.no_toast(b)
         press_game_button(b, 5)
-        b.wait_dump(lambda d: list(game_buttons(d)) == [7], 10, "the credits do not open")
+        b.wait_dump(lambda d: list(game_buttons(d)) == [7], "the credits do not open")
         # The roll has risen to where its rows fade out below the top corners' buttons.
         shots.catch(b, "credits", lambda d: list(game_buttons(d)) == [7] and
-                    any(int(t[0][1]) < 110 for t in game_texts(d)), 60)
+                    any(int(t[0][1]) < 110 for t in game_texts(d)))
         press_game_button(b, 7)
-        b.wait_dump(lambda d: 8 in game_buttons(d), 10, "the credits do not close")
+        b.wait_dump(lambda d: 8 in game_buttons(d), "the credits do not close")
         still(b)
-        # The hint over the picker shows for a while (watched for from before the picker
-        # comes); a tap beside the plates sends it off sooner.
-        def hint(d):  # the texts other than the plates' numbers
-            return d.screens() == ["training"] and [t for t in game_texts(d)
-                                                    if not t[2].isdigit()]
-        hinted = h.Watch(hint, lambda c, d: None, outside=True)
+        # The hint over the picker shows for its own time (HINT_SECONDS of the game's clock); a
+        # tap beside the plates sends it off within a second. B holds still as the hint comes
+        # (a freeze text), and the finger goes down while it is held.
+        hinted = h.Watch(lambda d: d.screens() == ["training"] and banner(game_text(20))(d),
+                         lambda c, d: c.move_pointer(720, 440) or
+                         c.xdotool("mousedown", "1"))
         b.watch(hinted)
         press_game_button(b, 8)
-        b.wait_dump(lambda d: d.screens() == ["training"] and
-                    len(game_buttons(d).get(1, [])) == 15, 20, "no training picker")
-        hinted.wait(30, "no hint over the picker")
-        b.click(720, 440)
-        b.wait_dump(lambda d: d.screens() == ["training"] and not hint(d), 15, "the hint stays")
+        try:
+            hinted.wait("no hint over the picker")
+            downs = hinted.dump.get("touch_downs")
+            b.wait_dump(lambda d: d.get("touch_downs") != downs and
+                        (h.touch0(d) or (0, 0, 0))[2] == 1,
+                        "the game does not see the tap beside the plates")
+        finally:
+            b.xdotool("mouseup", "1")
+        shown = hinted.dump
+        gone = b.wait_dump(lambda d: d.screens() == ["training"] and
+                           d.real("picker_message", 1.0) <= 0.0, "the hint stays")
+        hurried_hint(shown, gone)
         still(b)
         shots.take(b, "training")
         # The first scene, lost (a leap off the jetty's far end) and then won (its winning
         # jump into the opponent): the start's banner, the two end banners.
         play_training(b, shots, "training_lost", first=True)
         play_training(b, shots, "training_won")
-        d = b.wait_dump(lambda d: d.screens() == ["training"] and 0 in game_buttons(d), 20,
+        d = b.wait_dump(lambda d: d.screens() == ["training"] and 0 in game_buttons(d),
                         "the won scene does not return to the picker")
         press_game_button(b, 0)
-        b.wait_dump(lambda d: d.screens() == ["menu"] and len(game_buttons(d)) >= 7, 20,
+        b.wait_dump(lambda d: d.screens() == ["menu"] and len(game_buttons(d)) >= 7,
                     "B's game menu does not come back")
         # The story intro, once its first picture fills most of the screen; skipped, the menu
         # loads everything again while A logs in.
         intro = shots.want([b], "intro", lambda d: d.screens() == ["intro"] and
                            d.num("intro_strip", 9999) <= 200, outside=True)
         press_game_button(b, 3)
-        intro.wait(60, "no story intro")
+        intro.wait("no story intro")
         press_game_button(b, 1)
-        b.wait_dump(lambda d: d.screens() == ["menu"], 20, "the intro does not end")
+        b.wait_dump(lambda d: d.screens() == ["menu"], "the intro does not end")
         # The level editor, left by its control at the bottom's middle (it saves its scene).
-        press_game_button(b, 1, seconds=60)
-        b.wait_dump(lambda d: d.screens() == ["edit"] and game_texts(d), 20, "no level editor")
+        press_game_button(b, 1)
+        b.wait_dump(lambda d: d.screens() == ["edit"] and game_texts(d), "no level editor")
         still(b)
         shots.take(b, "editor")
         b.click(400, 470)
-        b.wait_dump(lambda d: d.screens() == ["menu"], 20, "the editor does not close")
+        b.wait_dump(lambda d: d.screens() == ["menu"], "the editor does not close")
         # B logs in as a user without achievements: the own page's panel says there are none.
         h.login(b, "dmitri", "ironwall")
         h.no_toast(b)
         h.open_menu(b, "startscreen_root")
         b.press("start_me", page="startscreen_root")
         b.wait_dump(lambda d: h.page_shown("me_root")(d) and
-                    d.widget("my_achievements_none") is not None, 15,
+                    d.widget("my_achievements_none") is not None,
                     "no own page saying it has no achievements")
         still(b)
         shots.take(b, "me_empty")
         b.press("me_back_button", page="me_root")
-        b.wait_dump(h.page_shown("startscreen_root"), 10, "B is not back on the start page")
+        b.wait_dump(h.page_shown("startscreen_root"), "B is not back on the start page")
         h.close_menu(b)
         h.open_menu(a, "loginscreen_root")
         still(a)
         shots.take(a, "login")
         a.press("register_button", page="loginscreen_root")
-        a.wait_dump(h.page_shown("loginscreen_playername"), 10, "no registration page")
+        a.wait_dump(h.page_shown("loginscreen_playername"), "no registration page")
         still(a)
         shots.take(a, "register")
         a.press("playername_back_label", page="loginscreen_playername")
-        a.wait_dump(h.page_shown("loginscreen_root"), 10, "not back on the login page")
+        a.wait_dump(h.page_shown("loginscreen_root"), "not back on the login page")
         h.login(a, "alice", "wonderland")
         h.no_toast(a)
         h.open_menu(a, "startscreen_root")
@@ -299,115 +356,129 @@ def make(build):
                                          ("start_about", "about_root", "about",
                                           "about_back_button_label")):
             a.press(button, page="startscreen_root")
-            a.wait_dump(h.page_shown(page), 10, "no page " + page)
+            a.wait_dump(h.page_shown(page), "no page " + page)
             still(a)
             shots.take(a, name)
             a.press(back, page=page)
-            a.wait_dump(h.page_shown("startscreen_root"), 10, "not back on the start page")
+            a.wait_dump(h.page_shown("startscreen_root"), "not back on the start page")
         a.press("start_me", page="startscreen_root")
         a.wait_dump(lambda d: h.page_shown("me_root")(d) and
-                    d.widget("my_achievement_1", text="First blood") is not None, 10,
+                    d.widget("my_achievement_1", text="First blood") is not None,
                     "no own page with its achievements")
         still(a)
         shots.take(a, "me")
         a.press("me_back_button", page="me_root")
-        a.wait_dump(h.page_shown("startscreen_root"), 10, "not back on the start page")
+        a.wait_dump(h.page_shown("startscreen_root"), "not back on the start page")
         b_name = "dmitri"
         avatars = a.dump().num("avatars", 0)
         row = h.find_player(a, b_name)
         # dmitri's avatar, which the stand-in sends after the list's rows.
-        a.wait_dump(lambda d: d.num("avatars", 0) > avatars, 30, "no avatar in the list")
+        a.wait_dump(lambda d: d.num("avatars", 0) > avatars, "no avatar in the list")
         still(a)
         shots.take(a, "players")
         # B's entry open.
         a.click_rect(row)
-        a.wait_dump(lambda d: d.widget("button_follow") is not None, 10, "the entry does not open")
+        a.wait_dump(lambda d: d.widget("button_follow") is not None, "the entry does not open")
         still(a)
         shots.take(a, "player_open")
-        b.wait_dump(lambda d: d.screens() == ["menu"] and len(game_buttons(d)) >= 7, 60,
+        b.wait_dump(lambda d: d.screens() == ["menu"] and len(game_buttons(d)) >= 7,
                     "B's game menu does not come back after the intro")
         # The battle's banners, each taken as it shows on its copy: the start's (with the
         # level's name under it, while the first turn waits) on B, the first turn's own and
         # opponent's on whichever copy shows each.
         get_ready = shots.want([b], "get_ready", lambda d: h.in_battle(d) and
                                banner(game_text(0))(d))
-        your_turn = shots.want([a, b], "your_turn", banner(game_text(1)))
-        opponent_turn = shots.want([a, b], "opponent_turn", banner(game_text(2)))
+        your_turn = shots.want([a, b], "your_turn", banner(game_text(1)),
+                               checked=turn_banner_side(game_text(1), True))
+        opponent_turn = shots.want([a, b], "opponent_turn", banner(game_text(2)),
+                                   checked=turn_banner_side(game_text(2), False))
         h.challenge(a, b_name)
         h.accept_challenge(b)
         h.wait_battle(b)
-        get_ready.wait(60, "no get-ready banner")
-        mine = your_turn.wait(90, "no banner of the first turn on its side")
-        theirs = opponent_turn.wait(90, "no banner of the first turn on the other side")
+        get_ready.wait("no get-ready banner")
+        mine = your_turn.wait("no banner of the first turn on its side", h.TURN)
+        theirs = opponent_turn.wait("no banner of the first turn on the other side", h.TURN)
+        h.check(mine is not theirs, "both turn banners of the first turn show on %s" % mine.name)
         print("turn banners taken on %s and %s" % (mine.name, theirs.name))
         a_side = 1 - b.dump().num("local_side")
-        b.wait_dump(lambda d: (d.values.get("player%d" % a_side) or ["0"] * 7)[6] == "1", 20,
+        b.wait_dump(lambda d: (d.values.get("player%d" % a_side) or ["0"] * 7)[6] == "1",
                     "no hat on A's squib")
         # The view at rest, taken without a banner (a turn's may come meanwhile).
         def no_banner(d):
             return not any(t[2] == game_text(n) for t in game_texts(d) for n in (0, 1, 2, 6))
-        b.wait_dump(no_banner, 60, "the banners stay")
+        b.wait_dump(no_banner, "the banners stay", h.TURN)
         still(b)
-        shots.catch(b, "battle_hat", no_banner, 60)
+        shots.catch(b, "battle_hat", no_banner)
         # B asks to leave and thinks better of it.
         press_game_button(b, 0)
-        b.wait_dump(lambda d: {10, 11} <= set(game_buttons(d)), 10, "no leave confirmation")
+        b.wait_dump(lambda d: {10, 11} <= set(game_buttons(d)), "no leave confirmation")
         still(b)
         shots.take(b, "leave_confirm")
         press_game_button(b, 11)
-        b.wait_dump(lambda d: 11 not in game_buttons(d), 10, "the confirmation stays")
+        b.wait_dump(lambda d: 11 not in game_buttons(d), "the confirmation stays")
         h.open_menu(a, "chat_root")
         a.type_into("chat_textfield", "Nice hat, right?", "chat_root")
         a.press("chat_send_button", page="chat_root")
         a.wait_dump(lambda d: any(w[5].endswith("alice: Nice hat, right?") for w in d.widgets),
-                    10, "the line is not in the backlog")
+                    "the line is not in the backlog")
         still(a)
         shots.take(a, "chat")
         # The match's start page, reached through a test seam (the Home key: nothing on the
         # chat page leads there); its first button returns to the battle.
         a.xdotool("key", "Home")
         a.wait_dump(lambda d: h.page_shown("startscreen_root")(d) and
-                    d.widget("start_return_game") is not None, 10, "no start page of a match")
+                    d.widget("start_return_game") is not None, "no start page of a match")
         still(a)
         shots.take(a, "start_ingame")
         a.press("start_return_game", page="startscreen_root")
-        a.wait_dump(lambda d: d.get("menu_shown") == "0", 10, "the battle does not come back")
+        a.wait_dump(lambda d: d.get("menu_shown") == "0", "the battle does not come back")
         # A's turn: the squib pulled back and held, then the shot in flight: the suite's usual
         # shot towards B (pulled 200 pixels away from B and down).
         d = a.dump()
         mine, theirs = (d.values.get("squib%d_world" % s) for s in (a_side, 1 - a_side))
         toward = 1 if (not mine or not theirs or float(theirs[0]) >= float(mine[0])) else -1
         for _ in range(4):
-            if h.hold_aim(a, -toward * 156, 125):
+            held = h.hold_aim(a, -toward * 156, 125)
+            h.check(held is not None, "a: the match ended before its first aim")
+            if held:
+                # The picture of the aim on a held frame of A's turn (its clock may run out
+                # between the aim and the hold: then A aims again on its next turn).
                 frozen = a.freeze()
                 try:
-                    aimed = h.my_turn(frozen) and (h.aim_of(frozen) or (0, 0))[:2] == (1, 1)
+                    aimed = h.my_turn(frozen)
                     if aimed:
+                        h.check((h.aim_of(frozen) or (0, 0))[:2] == (1, 1),
+                                "a: the held frame of its turn shows no aim held: %s"
+                                % (h.aim_of(frozen),))
                         shots.picture(a, "aiming", frozen)
                 finally:
                     a.thaw()
                 if aimed:
                     break
                 h.release(a)
-            print("a: the turn ran out under the held aim; aiming again")
+            print("a: the turn's clock ran out under the held aim; aiming again")
         else:
             raise h.Failure("a: no turn long enough to hold the aim")
-        at = h.squib(a.dump())
-        # The shot in flight, watched for from before the finger lets go: a projectile well
-        # away from the squib (the first shot's, or a later one's of A's should the first be
-        # gone between two looks); and B's next turn running out (B never shoots): the
+        now = a.dump()
+        at, played, level = h.squib(now), now.num("shots", 0), now.get("level")
+        # The shot in flight, watched for from before the finger lets go: the shot about to be
+        # released (the battle's shots played back are still those before it), a projectile of
+        # A's well away from its squib; and B's next turn running out (B never shoots): the
         # time-out over the opponent's turn.
-        in_flight = shots.want([a], "in_flight", lambda d: any(
-            abs(x - at[0]) + abs(y - at[1]) > 80 for x, y in projectiles(d)), outside=True)
+        in_flight = shots.want([a], "in_flight", lambda d: d.get("level") == level and
+                               d.num("shots", 0) == played and any(
+                                   abs(x - at[0]) + abs(y - at[1]) > 80
+                                   for x, y in projectiles(d, a_side)), outside=True)
         time_out = shots.want([b], "time_out", banner(game_text(6)))
         lost, won = banner(game_text(4)), banner(game_text(3))
         results = shots.want([a, b], "results", lost)
         results_won = shots.want([a, b], "results_won", won)
         h.release(a)
+        in_flight.wait("A's shot %d is not seen in flight" % (played + 1))
         # Should the shot have ended the match (a squib knocked into the water), a rematch
         # gives the time-out instead.
-        d = b.wait_dump(lambda d: time_out.done() or d.get("game_over") == "1", 90,
-                        "no time-out banner")
+        d = b.wait_dump(lambda d: time_out.done() or d.get("game_over") == "1",
+                        "no time-out banner", h.TURN)
         if not time_out.done():
             print("the held shot ended the match: a rematch for the time-out")
             for c in (a, b):
@@ -416,46 +487,45 @@ def make(build):
             # (The first match's results were taken as it ended.)
             for c in (a, b):
                 c.wait_dump(lambda d: h.in_battle(d) and d.get("game_over") == "0" and
-                            d.num("shots") == 0, 40, "no rematch")
-        time_out.wait(120, "no time-out banner")
+                            d.num("shots") == 0, "no rematch")
+        time_out.wait("no time-out banner", h.TURN)
         # A shoots on: B's third strike ends the match.
         h.shoot_until_over(a)
-        in_flight.wait(30, "no shot of A's seen in flight")
         # The results over both battles, each taken as it shows (the chat page comes over them
         # a little later). B's strikes usually end it; on a slow machine A's own turns may run
         # out first, while pictures are taken, and then A is the one that lost.
-        loser = results.wait(60, "no losing banner")
-        winner = results_won.wait(60, "no winning banner")
+        loser = results.wait("no losing banner", h.TURN)
+        winner = results_won.wait("no winning banner", h.TURN)
         h.check(loser is not winner, "both results on %s" % loser.name)
         # The battle opens the match's chat by itself a little later; leaving it leaves the
         # match for the start page.
-        a.wait_dump(h.page_shown("chat_root"), 20, "no chat after the match")
+        a.wait_dump(h.page_shown("chat_root"), "no chat after the match")
         h.to_start_page(a)
         a.press("start_shop", page="startscreen_root")
         a.press("item_name", text="Top hat", page="shop_root")
-        a.wait_dump(lambda d: d.widget("buy-button") is not None, 10, "the hat does not open")
+        a.wait_dump(lambda d: d.widget("buy-button") is not None, "the hat does not open")
         still(a)
         shots.take(a, "shop")
         # The opened item is scrolled into view: its buy button is in the dump.
-        a.wait_dump(lambda d: d.widget("buy-button") is not None, 10,
+        a.wait_dump(lambda d: d.widget("buy-button") is not None,
                     "the scrolled shop's buy button is not in the dump")
         a.press("buy-button", page="shop_root")
-        a.wait_dump(h.page_shown("confirm_buy_dialog"), 15, "no buy confirmation")
+        a.wait_dump(h.page_shown("confirm_buy_dialog"), "no buy confirmation")
         still(a)
         shots.take(a, "buy")
         a.press("confirm_buy_cancel_label", page="confirm_buy_dialog")
-        a.wait_dump(h.page_shown("shop_root"), 10, "not back in the shop")
+        a.wait_dump(h.page_shown("shop_root"), "not back in the shop")
         # A gift of the hat: the players alice follows to choose from.
         a.press("item_name", text="Top hat", page="shop_root")
         a.press("gift-button", page="shop_root")
-        a.wait_dump(h.page_shown("dialog_list_selection"), 15, "no choice of players")
+        a.wait_dump(h.page_shown("dialog_list_selection"), "no choice of players")
         still(a)
         shots.take(a, "gift")
         a.press("selection_cancel_label", page="dialog_list_selection")
-        a.wait_dump(h.page_shown("shop_root"), 10, "not back in the shop")
+        a.wait_dump(h.page_shown("shop_root"), "not back in the shop")
         a.press("my_items_button", page="shop_root")
         a.wait_dump(lambda d: h.page_shown("my_items_root")(d) and d.get("loading") == "0" and
-                    d.widget("item_name", text="Red woollen hat") is not None, 15,
+                    d.widget("item_name", text="Red woollen hat") is not None,
                     "my items do not show the hat")
         still(a)
         shots.take(a, "my_items")

@@ -26,7 +26,7 @@ def start_match(a, b, b_name, first):
             c.press("rematch-button", page="chat_root")
     for c in (a, b):
         c.wait_dump(lambda d: h.in_battle(d) and d.get("game_over") == "0" and d.num("shots") == 0,
-                    40, "no battle")
+                    "no battle")
 
 
 def end_match(world, a, b, ending):
@@ -35,7 +35,7 @@ def end_match(world, a, b, ending):
     if ending == "shots":
         h.shoot_until_over(a)
         for c in (a, b):
-            c.wait_dump(lambda d: d.get("game_over") == "1" or "play" not in d.screens(), 40,
+            c.wait_dump(lambda d: d.get("game_over") == "1" or "play" not in d.screens(),
                         "the match does not end")
         return True
     if ending == "leave":
@@ -45,7 +45,7 @@ def end_match(world, a, b, ending):
     else:
         h.check(world.standin.command("cut " + h.A_NAME).startswith("ok"), "no cut")
     for c in (a, b):
-        c.wait_dump(lambda d: "play" not in d.screens() or d.get("game_over") == "1", 40,
+        c.wait_dump(lambda d: "play" not in d.screens() or d.get("game_over") == "1",
                     "the battle does not end")
     return False
 
@@ -56,7 +56,7 @@ def main(build, count):
     try:
         a, b = world.start()
         for c in (a, b):
-            c.wait_dump(lambda d: d.num("lobby_state") == 5, 60, "no first login")
+            c.wait_dump(lambda d: d.num("lobby_state") == 5, "no first login", h.START)
         h.register(a, h.A_NAME, "alpha@example.org", "alphapass")
         guests = [i for i in world.standin.online() if int(i) >= 70000]
         b_name = "Guest" + guests[0]
@@ -71,8 +71,8 @@ def main(build, count):
                 # challenge page shown before that would give way to the chat page under B's
                 # finger.
                 b.wait_dump(lambda d: "play" not in d.screens() or (
-                    d.get("menu_shown") == "1" and d.get("menu_page") == "chat_root"), 60,
-                    "B stays on its result")
+                    d.get("menu_shown") == "1" and d.get("menu_page") == "chat_root"),
+                            "B stays on its result", h.TURN)
                 for c in (a, b):
                     if "play" in c.dump().screens() or c.dump().get("menu_page") == "chat_root":
                         h.to_start_page(c) if c is a else h.close_menu(c)

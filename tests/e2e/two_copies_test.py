@@ -72,7 +72,7 @@ def play_to_the_end(world, a, b):
         world.keep("shot%d" % shots)
         return False
     shots = h.shoot_until_over(a, after=after)
-    ends = [c.wait_dump(lambda d: d.get("game_over") == "1", 40, "the match does not end")
+    ends = [c.wait_dump(lambda d: d.get("game_over") == "1", "the match does not end")
             for c in (a, b)]
     return shots, ends
 
@@ -85,10 +85,10 @@ def run(build):
         a, b = world.start()
         started = {c.name: c.started_at for c in (a, b)}
         for c in (a, b):
-            d = c.wait_dump(lambda d: d.get("menu_page") not in (None, "-"), 60,
-                            "the online menu does not come")
+            d = c.wait_dump(lambda d: d.get("menu_page") not in (None, "-"),
+                            "the online menu does not come", h.START)
             figures.setdefault("start_to_login_ms", (time.monotonic() - started[c.name]) * 1000)
-            c.wait_dump(lambda d: d.num("lobby_state") == 5, 40, "the first guest login fails")
+            c.wait_dump(lambda d: d.num("lobby_state") == 5, "the first guest login fails", h.START)
 
         # 1. A registers, B logs in as a guest; A finds B in the player list.
         h.register(a, A_NAME, A_MAIL, A_PASS)
@@ -96,10 +96,11 @@ def run(build):
         h.no_toast(b)
         h.open_menu(b, "loginscreen_root")
         # The frames run at full speed for a while after the last input: idle is after that.
-        b.wait_dump(lambda d: d.get("idle") == "1", 20, "B does not go idle on the login page")
+        b.wait_dump(lambda d: d.get("idle") == "1", "B does not go idle on the login page")
         figures["idle_menu_cpu_percent"] = process_cpu_percent(b, 3.0)
         t = time.monotonic()
-        h.login(b, B_LOGIN, B_PASS)
+        # Its welcome toast greets B by the name the lobby gave its guest.
+        h.login(b, B_LOGIN, B_PASS, greeted=lambda: guest_name(world))
         figures["login_to_start_ms"] = (time.monotonic() - t) * 1000
         b_name = guest_name(world)
         online = world.standin.online()
@@ -109,9 +110,9 @@ def run(build):
 
         # 2. A challenges, B accepts; both enter one battle on the same level.
         h.challenge(a, b_name)
-        a.wait_dump(h.page_shown("challenge_waiting"), 10, "A does not wait for the answer")
-        b.press("toast_icon_challenge", seconds=20)
-        b.wait_dump(lambda d: d.widget("player_name", text=A_NAME), 10,
+        a.wait_dump(h.page_shown("challenge_waiting"), "A does not wait for the answer")
+        b.press("toast_icon_challenge")
+        b.wait_dump(lambda d: d.widget("player_name", text=A_NAME),
                     "the challenge page does not name A")
         b.press("accept_button", page="challenge_received")
         t = time.monotonic()
@@ -133,9 +134,9 @@ def run(build):
                          lambda c, d: world.keep("bubble"), outside=True)
         b.watch(bubble)
         a.press("chat_send_button", page="chat_root")
-        bubble.wait(60, "no chat bubble")
+        bubble.wait("no chat bubble")
         h.close_menu(a)
-        fps = a.wait_dump(lambda d: d.num("fps") > 0, 5, "no frames drawn").num("fps")
+        fps = a.wait_dump(lambda d: d.num("fps") > 0, "no frames drawn").num("fps")
         if fps > 0:
             figures["battle_frame_cpu_ms"] = main_thread_cpu(a, 2.0) / fps
         figures["rss_kb_a"], _, _ = a.proc_status()
@@ -161,7 +162,7 @@ def run(build):
 
         # 4 (second half). B's backlog holds A's line.
         h.chat_after_match(b)
-        b.wait_dump(lambda d: any(w[5].endswith(A_NAME + ": " + CHAT) for w in d.widgets), 10,
+        b.wait_dump(lambda d: any(w[5].endswith(A_NAME + ": " + CHAT) for w in d.widgets),
                     "A's line is not in B's backlog")
         world.keep("backlog")
 
@@ -187,19 +188,19 @@ def run(build):
         # A gives up the third match: B wins because A left, and reads it on its chat page,
         # with the offer closed; A's chat exit leaves it on its start page, shown.
         give_up(a)
-        eb = b.wait_dump(lambda d: d.get("game_over") == "1", 20, "B's match does not end")
+        eb = b.wait_dump(lambda d: d.get("game_over") == "1", "B's match does not end")
         check_banners((eb,), (True,), gave_up=True)
         check_results(world, kept, who=(A_NAME, b_id))
         b.wait_dump(lambda d: d.get("menu_page") == "chat_root" and d.get("menu_shown") == "1"
                     and any(w[5].startswith(A_NAME + " ") for w in d.widgets
-                            if w[0] != "player_name"), 20, "B is not told on its chat page")
+                            if w[0] != "player_name"), "B is not told on its chat page")
         check(not b.dump().widget("rematch-button"), "B's rematch offer stays open")
         world.keep("gave_up")
         # A, who left, is back on the game's menu; its round button opens the start page.
-        a.wait_dump(lambda d: "play" not in d.screens() and d.num("game_state") == 0, 20,
+        a.wait_dump(lambda d: "play" not in d.screens() and d.num("game_state") == 0,
                     "A's battle does not end")
         h.open_menu(a)
-        a.wait_dump(h.page_shown("startscreen_root"), 10, "A is not on its start page")
+        a.wait_dump(h.page_shown("startscreen_root"), "A is not on its start page")
         h.close_menu(b)  # B: the round button, then the game's own menu
         check_results(world, kept, who=())
 
@@ -210,12 +211,12 @@ def run(build):
         h.challenge(a, b_name)
         h.accept_challenge(b)
         for c in (a, b):
-            c.wait_dump(lambda d: in_new_battle(d) and d.num("round_state") >= 5, 40,
+            c.wait_dump(lambda d: in_new_battle(d) and d.num("round_state") >= 5,
                         "no battle after the challenge")
         check(world.standin.command("cut " + A_NAME) == "ok 1", "the cut found no connection")
-        a.wait_dump(lambda d: d.num("game_state") == 0 and not battle_running(d), 20,
+        a.wait_dump(lambda d: d.num("game_state") == 0 and not battle_running(d),
                     "A's battle does not end with the connection")
-        eb = b.wait_dump(lambda d: d.get("game_over") == "1", 20, "B's battle does not end")
+        eb = b.wait_dump(lambda d: d.get("game_over") == "1", "B's battle does not end")
         check_banners((eb,), (True,), gave_up=True)
         log = world.standin.log_text()
         check(re.search(r"player \d+ left", log), "the stand-in saw nobody leave")
@@ -225,7 +226,7 @@ def run(build):
         world.keep("cut")
         # What B sent that A never acknowledged holds B's battle up to 30 s after its end.
         b.wait_dump(lambda d: d.get("menu_page") == "chat_root" and d.get("menu_shown") == "1",
-                    45, "B's battle does not lead to the chat page")
+                    "B's battle does not lead to the chat page", h.TURN)
         h.close_menu(b)
         for c in (a, b):
             leave_battle(c)
@@ -235,14 +236,14 @@ def run(build):
         world.standin.stop()
         seen = {a.name: set(), b.name: set()}
         for c in (a, b):
-            c.wait_dump(lambda d: d.num("lobby_state") != 5, 20, "the lost lobby goes unseen")
+            c.wait_dump(lambda d: d.num("lobby_state") != 5, "the lost lobby goes unseen")
         world.keep("reconnecting")
         world.standin.start()
         for c in (a, b):
             def relogged(d, c=c):
                 seen[c.name].add(d.get("menu_page"))
                 return d.num("lobby_state") == 5
-            c.wait_dump(relogged, 60, "no login again after the lobby's restart")
+            c.wait_dump(relogged, "no login again after the lobby's restart", h.START)
         # B logs in again as its device's guest, which the lobby names by its id.
         guests = [i for i in world.standin.online() if int(i) >= FIRST_GUEST_ID]
         check(len(guests) == 1 and len(world.standin.online()) == 2,
@@ -252,14 +253,14 @@ def run(build):
 
         # 5 (second half). A new challenge: B sees A's hat and its health.
         h.challenge(a, b_name)
-        b.press("toast_icon_challenge", seconds=20)
+        b.press("toast_icon_challenge")
         b.press("accept_button", page="challenge_received")
         db = h.wait_battle(b)
         da = h.wait_battle(a)
         if hat:
             a_side = side_of(da)
             line = b.wait_dump(lambda d: (d.values.get("player%d" % a_side) or ["x"] * 7)[5]
-                               != "0", 20, "B does not see A's hat").values["player%d" % a_side]
+                               != "0", "B does not see A's hat").values["player%d" % a_side]
             check(line[6] == "1", "B has no picture of A's hat")
             check(int(line[1]) > 100, "A's hat gives no extra health on B: %s" % line)
         world.keep("hat")
@@ -274,13 +275,13 @@ def run(build):
         h.chat_after_match(b)
         b.press("rematch-button", page="chat_root")
         h.chat_after_match(a)
-        a.wait_dump(lambda d: any(w[5].endswith(" wants a rematch!") for w in d.widgets), 15,
+        a.wait_dump(lambda d: any(w[5].endswith(" wants a rematch!") for w in d.widgets),
                     "A is not told of B's rematch")
         a.press("button_back", page="chat_root")
         a.wait_dump(lambda d: h.page_shown("startscreen_root")(d) and d.num("game_state") == 0,
-                    15, "A's exit does not lead to its start page")
+                    "A's exit does not lead to its start page")
         b.wait_dump(lambda d: any(w[5] == A_NAME + " has left the game." for w in d.widgets)
-                    and not d.widget("rematch-button"), 15, "B is not told that A left")
+                    and not d.widget("rematch-button"), "B is not told that A left")
         check_results(world, kept, who=())
         world.keep("rematch_exit")
 
@@ -289,7 +290,7 @@ def run(build):
             settings = settings_files(c)
             before = {p: os.stat(p).st_mtime for p in settings}
             c.close()
-            status = c.wait_exit(30)
+            status = c.wait_exit()
             check(status == 0, "%s ended with %s" % (c.name, status))
             left = subprocess.run(["pgrep", "-s", str(c.program.pid)], stdout=subprocess.PIPE)
             check(not left.stdout.strip(), "%s left %s running" % (c.name, left.stdout))
@@ -342,7 +343,7 @@ def check_results(world, kept, who=None):
     names = list(kept) if who is None else list(who)
     for name in kept:
         want = kept[name] + (1 if name in names else 0)
-        h.wait_until(lambda: results_of(world, name) >= want, 60)
+        h.wait_until(lambda: results_of(world, name) >= want, h.SERVICE)
         got = results_of(world, name)
         check(got == want, "%s: %d results kept, %d wanted" % (name, got, want))
         kept[name] = want
@@ -353,22 +354,22 @@ def rematch(a, b):
     for c in (a, b):
         h.chat_after_match(c)
         c.press("rematch-button", page="chat_root")
-    return [c.wait_dump(lambda d: in_new_battle(d) and d.num("round_state") >= 5, 40,
+    return [c.wait_dump(lambda d: in_new_battle(d) and d.num("round_state") >= 5,
                         "no rematch battle") for c in (a, b)]
 
 
 def give_up(copy):
     """The battle's exit button, then "yes" in its confirmation (800 x 480: s = w / 30)."""
-    copy.wait_dump(lambda d: h.in_battle(d) and d.num("round_state") >= 5, 20, "no battle")
+    copy.wait_dump(lambda d: h.in_battle(d) and d.num("round_state") >= 5, "no battle")
     copy.click(400, 480 - 32)
-    copy.wait_dump(lambda d: (d.values.get("ended") or [""] * 8)[7] == "1", 10,
-                   "no exit confirmation")
+    copy.wait_dump(lambda d: (d.values.get("ended") or [""] * 8)[7] == "1", "no exit confirmation")
     copy.click(320, 288)
 
 
 def battle_running(d):
     return h.in_battle(d) and d.get("game_over") == "0" and d.values.get("ended", ["", "0", "",
-                                                                                 "0", "", "0"])[5] == "0"
+                                                                                 "0", "",
+                                                                                   "0"])[5] == "0"
 
 
 def in_new_battle(d):
@@ -383,7 +384,7 @@ def leave_battle(copy):
     h.open_menu(copy)
     if copy.dump().get("menu_page") == "chat_root":
         copy.press("button_back", page="chat_root")
-    copy.wait_dump(lambda d: "play" not in d.screens(), 20, "the battle does not end")
+    copy.wait_dump(lambda d: "play" not in d.screens(), "the battle does not end")
 
 
 def settings_files(copy):
@@ -400,14 +401,14 @@ def buy_hat(world, a):
     # The red hat: its pack is on every device from the login (a pack of version 0, as the top
     # hat's, reaches only its owner, so the opponent could not draw it).
     a.press("item_name", text="Red woollen hat", page="shop_root")
-    a.wait_dump(lambda d: d.widget("buy-button") is not None, 20, "the hat does not open")
+    a.wait_dump(lambda d: d.widget("buy-button") is not None, "the hat does not open")
     world.keep("shop")
     a.press("buy-button", page="shop_root")
-    a.wait_dump(h.page_shown("confirm_buy_dialog"), 10, "no confirmation")
+    a.wait_dump(h.page_shown("confirm_buy_dialog"), "no confirmation")
     world.keep("confirm")
     a.press("confirm_buy_ok", page="confirm_buy_dialog")
     a.wait_dump(lambda d: d.get("loading") == "0" and d.get("menu_page") != "confirm_buy_dialog",
-                60, "the purchase does not finish")
+                "the purchase does not finish")
     h.close_menu(a)
     return 21
 

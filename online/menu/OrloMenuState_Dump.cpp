@@ -27,6 +27,8 @@
 //                              input field): the extent the text takes as drawn in the widget
 //                              (wrapped at the widget's width when it wraps; its lines' height)
 //                              and the widget's own size, uncut
+//   fading <n>                 after the widgets: the images on the screen whose fade-in (a
+//                              tapped button's, a picture's as it comes) is still running
 //   offscreen <name> <left> <top> <right> <bottom>
 //                              after the line of a widget that reaches past the screen's edge:
 //                              its own rectangle, cut only to the scrolling areas it lies in
@@ -44,6 +46,7 @@
 #include "ui/layouts/PageView.h"
 #include "ui/layouts/SlideArea.h"
 #include "ui/widgets/Expandable.h"
+#include "ui/widgets/ImageWidget.h"
 #include "ui/widgets/TextWidget.h"
 
 namespace {
@@ -52,6 +55,7 @@ struct DumpWalk {
     std::string* out;
     int lines;
     CVortanRect screen;
+    int fading;
 };
 
 bool HasArea(const CVortanRect& r)
@@ -144,6 +148,9 @@ void Walk(DumpWalk& walk, CWidget* widget, const CVortanRect& clip, const CVorta
     if (WidgetCast<CExpandable>(widget) && !HasArea(own))
         return;
     if (HasArea(own)) {
+        const CImageWidget* image = WidgetCast<CImageWidget>(widget);
+        if (image && image->GetFadeTimeLeft() > 0.0f && HasArea(Intersect(clip, own)))
+            ++walk.fading;
         inner = Intersect(clip, own);
         const CVortanRect reach = Intersect(span, own);
         if (WidgetCast<CSlideArea>(widget))
@@ -223,7 +230,7 @@ void COrloMenuState::DumpState(std::string& out)
     if (!m_uiRoot)
         return;
     // The menu's root is laid out at the screen's size.
-    DumpWalk walk = {&out, 0, ScreenRect(m_uiRoot)};
+    DumpWalk walk = {&out, 0, ScreenRect(m_uiRoot), 0};
     CVortanRect unbounded;
     unbounded.Set(-0x3FFFFFFF, -0x3FFFFFFF, 0x3FFFFFFF, 0x3FFFFFFF);
     Walk(walk, m_uiRoot, walk.screen, unbounded);
@@ -231,6 +238,8 @@ void COrloMenuState::DumpState(std::string& out)
         const CVortanRect toastRect = ScreenRect(popup->GetRoot());
         Walk(walk, popup->GetRoot(), Intersect(toastRect, walk.screen), unbounded);
     }
+    snprintf(line, sizeof line, "fading %d\n", walk.fading);
+    out += line;
 }
 
 void COrloMenuState::DumpSection(void* application, std::string& out)

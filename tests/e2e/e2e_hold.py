@@ -38,8 +38,11 @@ def at_rest(copy, value, what, bound=STEP):
 def shown_lines(d):
     """What the screen shows, as the rest rule compares it: the widgets, the game's buttons,
     the menu's page and the game's texts by their colour and words (some bob in place for
-    good)."""
+    good); None while a picture of the menu fades in (a tapped button's fade, a picture's as it
+    comes), which changes no line."""
     import screen_check
+    if d.num("fading", 0) > 0:
+        return None
     keys = ("widget ", "gamebutton ", "menu_page ", "screens ")
     shown = [line for line in d.text.splitlines() if line.startswith(keys)]
     return shown + [(t[1], t[2]) for t in screen_check.game_texts(d)]

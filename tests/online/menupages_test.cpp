@@ -420,6 +420,20 @@ TEST_F(MenuPages, TheStateDumpNamesThePageTheConnectionsAndWhereTheVisibleWidget
     EXPECT_TRUE(has("offscreen login_button 640 384 920 442")) << dump;
     button->SetPosition(rect.left, rect.top);
 
+    // A fade-in running on the screen (a tapped button's) is counted until it has ended.
+    EXPECT_TRUE(has("fading 0")) << dump;
+    CImageWidget* faded = As<CImageWidget>(button);
+    faded->StartFadeIn();
+    dump.clear();
+    menu->DumpState(dump);
+    EXPECT_FALSE(has("fading 0")) << dump;
+    EXPECT_NE(std::string::npos, dump.find("\nfading ")) << dump;
+    for (int i = 0; i < 100 && faded->GetFadeTimeLeft() > 0.0f; ++i)
+        Step();
+    dump.clear();
+    menu->DumpState(dump);
+    EXPECT_TRUE(has("fading 0")) << dump;
+
     // A field tapped takes typing: it is named as edited until a tap elsewhere ends that.
     EXPECT_EQ(std::string::npos, dump.find("editing ")) << dump;
     const size_t field = ("\n" + dump).find("\nwidget user_login ");

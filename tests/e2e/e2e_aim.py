@@ -8,7 +8,7 @@ named. A turn is aimed again only when the dump shows that it really passed (its
 out)."""
 from e2e_dump import (aim_of, battle_over, battle_state, my_turn, squib, strikes, touch0)
 from e2e_hold import at_rest
-from e2e_wait import STEP, TURN, Failure, check
+from e2e_wait import TURN, Failure, check
 
 # The aim a pull gives, as the battle takes it: the finger's offset f from the squib (pixels, y
 # down) gives (f.x, -f.y) / |f| x (|f| - r) x 0.75 / q, r the squib's touch radius and q a quarter

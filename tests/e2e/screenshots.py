@@ -11,7 +11,6 @@ BUILD/screenshots/faults.txt, and the run fails when there are any.
 
 Usage: screenshots.py BUILD_DIR (scripts/screenshots.sh runs it)."""
 import os
-import shutil
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))

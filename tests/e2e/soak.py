@@ -7,7 +7,6 @@ Usage: soak.py BUILD_DIR [N] (scripts/soak.sh runs it). Exit status 1 on a failu
 digests that differ."""
 import os
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import e2e_harness as h  # noqa: E402

@@ -176,17 +176,16 @@ TRAINING_SHOTS = 6
 
 
 def play_training(copy, shots, name, first=False):
-    """Plays the training's first scene until it ends as NAME wants, takes its end's banner as
-    it comes and presses the end's next button (a lost scene starts again, a won one returns to
+    """Plays the training's first scene to the end NAME wants, takes its end's banner as it
+    comes and presses the end's next button (a lost scene starts again, a won one returns to
     the picker). The first time the scene is picked and the start's banner taken.
 
     training_won: the scene's winning jump, aimed from the squib the copy shows and checked in
-    its aim before the finger lets go. The battle is deterministic: a shot released at that aim
-    that does not win is a fault of the game, and fails. Only a turn whose clock ran out before
-    the release is aimed again.
-    training_lost: a leap off the jetty's far end (a pull of fixed pixels); a leap that leaves
-    the scene going on is followed by the scene's restart, one that wins fails; at most
-    TRAINING_SHOTS."""
+    its aim before the finger lets go; training_lost: a leap off the jetty's far end, a pull of
+    fixed pixels from the resting squib on the resting view. The battle is deterministic: a shot
+    released at that aim that does not end the scene as wanted is a fault of the game, and
+    fails. Only a turn whose clock ran out before the release is aimed again (at most
+    TRAINING_SHOTS times)."""
     won = name == "training_won"
     if first:
         d = copy.wait_dump(lambda d: d.screens() == ["training"] and
@@ -222,23 +221,15 @@ def play_training(copy, shots, name, first=False):
         if d.get("game_over") == "1":
             d = copy.wait_dump(lambda d: banner(wanted)(d) or banner(other)(d),
                                "no banner at the scene's end")
-        if won:
-            h.check(d.get("game_over") == "1" and banner(wanted)(d),
-                    "%s: training scene 1: the shot released at the held aim %s (aiming, "
-                    "stretching, x, y) %s; the scene's winning line is %r"
-                    % (copy.name, aim, "lost the scene" if d.get("game_over") == "1"
-                       else "left it going on", line))
-            break
-        if d.get("game_over") == "1":
-            h.check(end.done() or banner(wanted)(d), "the leap off the jetty won the scene")
-            break
-        print("%s: shot %d left the scene going on; it starts again" % (copy.name, shot + 1))
-        # The scene starts again: its start's banner shows.
-        start = h.Watch(banner(game_text(0)), lambda c, d: None)
-        copy.watch(start)
-        press_game_button(copy, 13)
-        start.wait("the scene does not start again")
-    end.wait("no banner %r after %d shots" % (wanted, TRAINING_SHOTS))
+        how = ("won the scene" if banner(game_text(16))(d) else "lost the scene"
+               if d.get("game_over") == "1" else "left the scene going on")
+        h.check(d.get("game_over") == "1" and banner(wanted)(d),
+                "%s: training scene 1: the shot released at the held aim %s (aiming, stretching,"
+                " x, y) %s; %s" % (copy.name, aim, how,
+                                   "its winning line is %r" % line if won else
+                                   "the leap was a pull of %d %d pixels" % (dx, dy)))
+        break
+    end.wait("no banner %r at the end of the scene" % wanted)
     press_game_button(copy, 12)
 
 
@@ -459,15 +450,16 @@ def make(build):
         else:
             raise h.Failure("a: no turn long enough to hold the aim")
         now = a.dump()
-        at, played, level = h.squib(now), now.num("shots", 0), now.get("level")
+        played, level = now.num("shots", 0), now.get("level")
         # The shot in flight, watched for from before the finger lets go: the shot about to be
         # released (the battle's shots played back are still those before it), a projectile of
-        # A's well away from its squib; and B's next turn running out (B never shoots): the
-        # time-out over the opponent's turn.
-        in_flight = shots.want([a], "in_flight", lambda d: d.get("level") == level and
-                               d.num("shots", 0) == played and any(
-                                   abs(x - at[0]) + abs(y - at[1]) > 80
-                                   for x, y in projectiles(d, a_side)), outside=True)
+        # A's well away from A's squib on the same frame; and B's next turn running out (B
+        # never shoots): the time-out over the opponent's turn.
+        def flying(d):
+            at = h.squib(d)  # where A's squib is on this frame's view
+            return (d.get("level") == level and d.num("shots", 0) == played and at and
+                    any(abs(x - at[0]) + abs(y - at[1]) > 80 for x, y in projectiles(d, a_side)))
+        in_flight = shots.want([a], "in_flight", flying, outside=True)
         time_out = shots.want([b], "time_out", banner(game_text(6)))
         lost, won = banner(game_text(4)), banner(game_text(3))
         results = shots.want([a, b], "results", lost)

@@ -7,6 +7,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <math.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -15,6 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <functional>
@@ -390,6 +392,35 @@ protected:
                 return still;
             },
             seconds);
+    }
+    // The story intro's strip at rest, where it stays for seconds as it fades out before the
+    // intro ends by itself: the left edge of its first picture once the last of its eleven
+    // pictures (1.6 screen heights wide each) is centred on the 800 x 480 screen.
+    static constexpr int kIntroStripAtRest = 400 - 10 * 768 - 768 / 2;
+    // After a way out of the story intro was taken: waits until the game's menu shows again,
+    // the strip never seen at rest on the way (the intro, left alone, ends by itself within a
+    // step's bound). A step that does not come is told with the dump of that moment.
+    bool WaitForMenuAfterIntro()
+    {
+        int lowest = INT_MAX;
+        const std::vector<std::string> menu{"menu"};
+        const bool back = WaitFor(
+            [&] {
+                const std::string dump = vtest::ReadWholeFile(DumpPath());
+                const std::vector<std::string> strip = Dumped(dump, "intro_strip");
+                if (strip.size() == 1)
+                    lowest = std::min(lowest, atoi(strip[0].c_str()));
+                return Dumped(dump, "screens") == menu && ShowsMenu();
+            },
+            kStepSeconds);
+        if (back && lowest > kIntroStripAtRest)
+            return true;
+        ADD_FAILURE() << (back ? "the menu came back as the intro ended by itself"
+                               : "the menu has not come back")
+                      << " (the strip seen down to " << lowest << ", at rest at "
+                      << kIntroStripAtRest << "):\n"
+                      << vtest::ReadWholeFile(DumpPath());
+        return false;
     }
     // The aim of the first turn of the first scene's winning line, kept beside its source.
     static bool FirstWinningAim(float& x, float& y)

@@ -36,8 +36,7 @@ TEST_F(ProgramBackKey, EscapeSkipsTheIntroClosesTheOnlineMenuLogsOutAndLeaves)
                         kStepSeconds))
         << vtest::ReadWholeFile(DumpPath());
     PressEscape();
-    ASSERT_TRUE(WaitFor([&] { return Line("screens") == "menu" && ShowsMenu(); }, kStepSeconds))
-        << vtest::ReadWholeFile(DumpPath());
+    ASSERT_TRUE(WaitForMenuAfterIntro());
     EXPECT_EQ("0", Line("menu_shown"));
     Keep("back_intro_skipped");
 

@@ -71,7 +71,7 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
                         kStepSeconds));
     Keep("run_intro");
     Click(400, 432);
-    ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, kStepSeconds));
+    ASSERT_TRUE(WaitForMenuAfterIntro());
 
     // Training: the hint darkens the picker, then the fifteen scenes (the first open).
     Click(255, 170); // the training button where no other button overlaps it

@@ -20,13 +20,14 @@ using ptest::WaitFor;
 
 class ProgramMenu : public ptest::ProgramWindow {
 protected:
-    // The credits roll: their close button, and `rows` of them risen far enough to be drawn
-    // whole (they fade in from the bottom).
-    bool ShowsCreditRows(size_t rows)
+    // The credits roll in a dump: whether their close button shows, and how many of their rows
+    // have risen far enough to be drawn whole (they fade in from the bottom, and out again near
+    // the top).
+    static size_t CreditRows(const std::string& dump, bool& closeShown)
     {
-        std::istringstream in(vtest::ReadWholeFile(DumpPath()));
+        std::istringstream in(dump);
         size_t opaque = 0;
-        bool closeShown = false;
+        closeShown = false;
         for (std::string line; std::getline(in, line);) {
             std::istringstream words(line);
             std::string key, colour;
@@ -38,7 +39,13 @@ protected:
             else if (key == "gametext" && words >> l >> t >> r >> b >> colour)
                 opaque += colour.compare(0, 2, "ff") == 0;
         }
-        return closeShown && opaque >= rows;
+        return opaque;
+    }
+    // The credits roll with `rows` of them drawn whole.
+    bool ShowsCreditRows(size_t rows)
+    {
+        bool shown = false;
+        return CreditRows(vtest::ReadWholeFile(DumpPath()), shown) >= rows && shown;
     }
 };
 
@@ -60,8 +67,21 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
     ASSERT_TRUE(WaitFor([&] { return ShowsCreditRows(3); }, kStepSeconds))
         << vtest::ReadWholeFile(DumpPath());
     Keep("run_credits");
+    // The close button brings the menu back while the rows still rise (the roll closes by
+    // itself at its end, once its last rows have risen out of view).
+    bool shownAtClick = false;
+    size_t rowsLastSeen = CreditRows(vtest::ReadWholeFile(DumpPath()), shownAtClick);
     Click(400, 440);
-    ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, kStepSeconds));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            bool shown = false;
+            const size_t rows = CreditRows(vtest::ReadWholeFile(DumpPath()), shown);
+            if (shown)
+                rowsLastSeen = rows;
+            return !shown && ShowsMenu();
+        },
+        kStepSeconds));
+    EXPECT_GE(rowsLastSeen, 3u) << "the roll had ended by itself";
 
     // The intro: black left of the strip coming in from the right (below the hint, which
     // stays over the game), the skip button ends it; the menu comes back once the assets are

@@ -137,6 +137,14 @@ protected:
         Colour c = Mean(18, 44, 22, 48);
         return c.r > 200 && c.g > 100 && c.g < 170 && c.b < 80;
     }
+    // No Orlo button: none in the dump, and the page's dark blue where it would be (over the
+    // open online menu the button shows pale, not orange, which ShowsOrloButton() does not
+    // tell from no button).
+    bool ShowsNoOrloButton()
+    {
+        int r[4];
+        return !DumpedWidget("orlo_button", r) && Dark(12, 12, 84, 84, 90);
+    }
     // The login page: the user name field's pale bar on the dark blue page.
     bool ShowsLoginPage()
     {

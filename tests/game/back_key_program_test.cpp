@@ -57,7 +57,7 @@ TEST_F(ProgramBackKey, EscapeSkipsTheIntroClosesTheOnlineMenuLogsOutAndLeaves)
     ASSERT_TRUE(WaitFor(
         [&] {
             return Line("menu_shown") == "1" && Line("menu_page") == "loginscreen_root" &&
-                   ShowsLoginPage() && !ShowsOrloButton();
+                   ShowsLoginPage() && ShowsNoOrloButton();
         },
         kStepSeconds))
         << vtest::ReadWholeFile(DumpPath());

@@ -175,7 +175,8 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
 
     // The game menu's exit logs out onto the login page, the Orlo button hidden.
     Click(505, 325);
-    ASSERT_TRUE(WaitFor([&] { return ShowsLoginPage() && !ShowsOrloButton(); }, kStepSeconds));
+    ASSERT_TRUE(WaitFor([&] { return ShowsLoginPage() && ShowsNoOrloButton(); }, kStepSeconds))
+        << vtest::ReadWholeFile(DumpPath());
     Keep("run_logged_out");
     EXPECT_EQ(0, waitpid(pid, nullptr, WNOHANG));
 

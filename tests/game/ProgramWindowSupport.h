@@ -209,6 +209,12 @@ protected:
         return (" " + Control("online") + " ").find(" " + playerId + " ") != std::string::npos;
     }
     bool IsOnline(int playerId) { return IsOnline(std::to_string(playerId)); }
+    // The one player the stand-in lists online (the program's guest), or empty.
+    std::string Guest()
+    {
+        const std::string online = Control("online");
+        return online.size() > 3 && online.compare(0, 3, "ok ") == 0 ? online.substr(3) : "";
+    }
     // Taps the named text field of the shown page once it holds still, waits until the field
     // takes typing (a key pressed before the tap is handled would go to the field before),
     // types the text and waits until the field holds it.

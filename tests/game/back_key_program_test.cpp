@@ -29,6 +29,9 @@ TEST_F(ProgramBackKey, EscapeSkipsTheIntroClosesTheOnlineMenuLogsOutAndLeaves)
     // The game's menu, and the welcome toast gone from the bottom of the screen.
     ASSERT_TRUE(WaitFor([&] { return ShowsMenu() && Line("screens") == "menu"; }, kStartSeconds));
     ASSERT_TRUE(WaitForToastsGone(1));
+    std::string guest;
+    ASSERT_TRUE(WaitFor([&] { return !(guest = Guest()).empty(); }, kStepSeconds));
+    ASSERT_EQ(std::string::npos, guest.find(' ')) << guest;
 
     // The story intro, left with Escape: the game's menu comes back.
     Click(295, 325);
@@ -62,6 +65,8 @@ TEST_F(ProgramBackKey, EscapeSkipsTheIntroClosesTheOnlineMenuLogsOutAndLeaves)
         kStepSeconds))
         << vtest::ReadWholeFile(DumpPath());
     Keep("back_logged_out");
+    // The stand-in has seen the guest leave.
+    EXPECT_TRUE(WaitFor([&] { return !IsOnline(guest); }, kStepSeconds)) << Control("online");
     PressEscape();
     ExpectCleanExit();
 }

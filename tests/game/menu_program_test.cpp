@@ -58,6 +58,9 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
     // The welcome toast slides over the bottom of the screen and takes the taps there: the sea
     // shows again once it has gone.
     ASSERT_TRUE(WaitForToastsGone(1));
+    std::string guest;
+    ASSERT_TRUE(WaitFor([&] { return !(guest = Guest()).empty(); }, kStepSeconds));
+    ASSERT_EQ(std::string::npos, guest.find(' ')) << guest;
 
     // The credits roll over the darkened menu (the Orlo button and its hint stay bright at the
     // top left); their close button brings the menu back.
@@ -178,6 +181,8 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
     ASSERT_TRUE(WaitFor([&] { return ShowsLoginPage() && ShowsNoOrloButton(); }, kStepSeconds))
         << vtest::ReadWholeFile(DumpPath());
     Keep("run_logged_out");
+    // The stand-in has seen the guest leave.
+    EXPECT_TRUE(WaitFor([&] { return !IsOnline(guest); }, kStepSeconds)) << Control("online");
     EXPECT_EQ(0, waitpid(pid, nullptr, WNOHANG));
 
     Close();

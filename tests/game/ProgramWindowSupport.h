@@ -7,6 +7,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <math.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -15,6 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <functional>
@@ -135,6 +137,14 @@ protected:
         Colour c = Mean(18, 44, 22, 48);
         return c.r > 200 && c.g > 100 && c.g < 170 && c.b < 80;
     }
+    // No Orlo button: none in the dump, and the page's dark blue where it would be (over the
+    // open online menu the button shows pale, not orange, which ShowsOrloButton() does not
+    // tell from no button).
+    bool ShowsNoOrloButton()
+    {
+        int r[4];
+        return !DumpedWidget("orlo_button", r) && Dark(12, 12, 84, 84, 90);
+    }
     // The login page: the user name field's pale bar on the dark blue page.
     bool ShowsLoginPage()
     {
@@ -199,6 +209,12 @@ protected:
         return (" " + Control("online") + " ").find(" " + playerId + " ") != std::string::npos;
     }
     bool IsOnline(int playerId) { return IsOnline(std::to_string(playerId)); }
+    // The one player the stand-in lists online (the program's guest), or empty.
+    std::string Guest()
+    {
+        const std::string online = Control("online");
+        return online.size() > 3 && online.compare(0, 3, "ok ") == 0 ? online.substr(3) : "";
+    }
     // Taps the named text field of the shown page once it holds still, waits until the field
     // takes typing (a key pressed before the tap is handled would go to the field before),
     // types the text and waits until the field holds it.
@@ -390,6 +406,35 @@ protected:
                 return still;
             },
             seconds);
+    }
+    // The story intro's strip at rest, where it stays for seconds as it fades out before the
+    // intro ends by itself: the left edge of its first picture once the last of its eleven
+    // pictures (1.6 screen heights wide each) is centred on the 800 x 480 screen.
+    static constexpr int kIntroStripAtRest = 400 - 10 * 768 - 768 / 2;
+    // After a way out of the story intro was taken: waits until the game's menu shows again,
+    // the strip never seen at rest on the way (the intro, left alone, ends by itself within a
+    // step's bound). A step that does not come is told with the dump of that moment.
+    bool WaitForMenuAfterIntro()
+    {
+        int lowest = INT_MAX;
+        const std::vector<std::string> menu{"menu"};
+        const bool back = WaitFor(
+            [&] {
+                const std::string dump = vtest::ReadWholeFile(DumpPath());
+                const std::vector<std::string> strip = Dumped(dump, "intro_strip");
+                if (strip.size() == 1)
+                    lowest = std::min(lowest, atoi(strip[0].c_str()));
+                return Dumped(dump, "screens") == menu && ShowsMenu();
+            },
+            kStepSeconds);
+        if (back && lowest > kIntroStripAtRest)
+            return true;
+        ADD_FAILURE() << (back ? "the menu came back as the intro ended by itself"
+                               : "the menu has not come back")
+                      << " (the strip seen down to " << lowest << ", at rest at "
+                      << kIntroStripAtRest << "):\n"
+                      << vtest::ReadWholeFile(DumpPath());
+        return false;
     }
     // The aim of the first turn of the first scene's winning line, kept beside its source.
     static bool FirstWinningAim(float& x, float& y)

@@ -18,11 +18,12 @@ TEST_F(ProgramPlayers, ASearchTypedIntoThePlayersPageShowsTheStandInsMatches)
     // slides over the bottom of the screen meanwhile, away from the taps here).
     ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, kStepSeconds));
     Click(50, 50);
-    // The start page's players button (blue) at the left.
+    // The start page's players button (blue) at the left, on the page's dark blue (where the
+    // game's sky is as blue as the button).
     ASSERT_TRUE(WaitFor(
         [&] {
             const ptest::Colour button = Mean(80, 140, 120, 150);
-            return button.b > 150 && button.b > button.r + 60;
+            return button.b > 150 && button.b > button.r + 60 && Dark(20, 140, 50, 170, 80);
         },
         kStepSeconds));
     Keep("players_start");

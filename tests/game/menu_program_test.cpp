@@ -20,13 +20,14 @@ using ptest::WaitFor;
 
 class ProgramMenu : public ptest::ProgramWindow {
 protected:
-    // The credits roll: their close button, and `rows` of them risen far enough to be drawn
-    // whole (they fade in from the bottom).
-    bool ShowsCreditRows(size_t rows)
+    // The credits roll in a dump: whether their close button shows, and how many of their rows
+    // have risen far enough to be drawn whole (they fade in from the bottom, and out again near
+    // the top).
+    static size_t CreditRows(const std::string& dump, bool& closeShown)
     {
-        std::istringstream in(vtest::ReadWholeFile(DumpPath()));
+        std::istringstream in(dump);
         size_t opaque = 0;
-        bool closeShown = false;
+        closeShown = false;
         for (std::string line; std::getline(in, line);) {
             std::istringstream words(line);
             std::string key, colour;
@@ -38,7 +39,13 @@ protected:
             else if (key == "gametext" && words >> l >> t >> r >> b >> colour)
                 opaque += colour.compare(0, 2, "ff") == 0;
         }
-        return closeShown && opaque >= rows;
+        return opaque;
+    }
+    // The credits roll with `rows` of them drawn whole.
+    bool ShowsCreditRows(size_t rows)
+    {
+        bool shown = false;
+        return CreditRows(vtest::ReadWholeFile(DumpPath()), shown) >= rows && shown;
     }
 };
 
@@ -51,6 +58,9 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
     // The welcome toast slides over the bottom of the screen and takes the taps there: the sea
     // shows again once it has gone.
     ASSERT_TRUE(WaitForToastsGone(1));
+    std::string guest;
+    ASSERT_TRUE(WaitFor([&] { return !(guest = Guest()).empty(); }, kStepSeconds));
+    ASSERT_EQ(std::string::npos, guest.find(' ')) << guest;
 
     // The credits roll over the darkened menu (the Orlo button and its hint stay bright at the
     // top left); their close button brings the menu back.
@@ -60,8 +70,21 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
     ASSERT_TRUE(WaitFor([&] { return ShowsCreditRows(3); }, kStepSeconds))
         << vtest::ReadWholeFile(DumpPath());
     Keep("run_credits");
+    // The close button brings the menu back while the rows still rise (the roll closes by
+    // itself at its end, once its last rows have risen out of view).
+    bool shownAtClick = false;
+    size_t rowsLastSeen = CreditRows(vtest::ReadWholeFile(DumpPath()), shownAtClick);
     Click(400, 440);
-    ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, kStepSeconds));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            bool shown = false;
+            const size_t rows = CreditRows(vtest::ReadWholeFile(DumpPath()), shown);
+            if (shown)
+                rowsLastSeen = rows;
+            return !shown && ShowsMenu();
+        },
+        kStepSeconds));
+    EXPECT_GE(rowsLastSeen, 3u) << "the roll had ended by itself";
 
     // The intro: black left of the strip coming in from the right (below the hint, which
     // stays over the game), the skip button ends it; the menu comes back once the assets are
@@ -71,7 +94,7 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
                         kStepSeconds));
     Keep("run_intro");
     Click(400, 432);
-    ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, kStepSeconds));
+    ASSERT_TRUE(WaitForMenuAfterIntro());
 
     // Training: the hint darkens the picker, then the fifteen scenes (the first open).
     Click(255, 170); // the training button where no other button overlaps it
@@ -155,8 +178,11 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
 
     // The game menu's exit logs out onto the login page, the Orlo button hidden.
     Click(505, 325);
-    ASSERT_TRUE(WaitFor([&] { return ShowsLoginPage() && !ShowsOrloButton(); }, kStepSeconds));
+    ASSERT_TRUE(WaitFor([&] { return ShowsLoginPage() && ShowsNoOrloButton(); }, kStepSeconds))
+        << vtest::ReadWholeFile(DumpPath());
     Keep("run_logged_out");
+    // The stand-in has seen the guest leave.
+    EXPECT_TRUE(WaitFor([&] { return !IsOnline(guest); }, kStepSeconds)) << Control("online");
     EXPECT_EQ(0, waitpid(pid, nullptr, WNOHANG));
 
     Close();

@@ -14,12 +14,6 @@ using ptest::WaitFor;
 
 class ProgramPopups : public ptest::ProgramWindow {
 protected:
-    // The one player logged in (the program's guest), or empty.
-    std::string Guest()
-    {
-        const std::string online = Control("online");
-        return online.size() > 3 && online.compare(0, 3, "ok ") == 0 ? online.substr(3) : "";
-    }
     // The toast's dark strip along the bottom edge, at rest.
     bool ShowsStrip() { return Mean(100, 420, 700, 476).Brightness() < 70; }
     // The advert's close button (red on the pale panel), shown once its countdown is over.

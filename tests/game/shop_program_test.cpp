@@ -126,10 +126,17 @@ TEST_F(ProgramShop, APlayerBuysAHatFindsItInMyItemsAndOpensTheCoinPage)
     // The hat's pack is held back by the stand-in until the loading page has been seen.
     ASSERT_EQ("ok", Control("items hold"));
     Click(560, 374); // ok: the purchase is confirmed, the pack list and the content follow
-    // The loading page covers the shop while the hat's pack comes; then the shop again.
+    // The loading page covers the shop while the hat's pack comes, its chunks held by the
+    // stand-in (a chunk is held once it is due, a while after it is asked); then the shop again.
     ASSERT_TRUE(WaitFor([&] { return ShowsLoadingPage(); }, kStepSeconds));
+    std::string held;
+    ASSERT_TRUE(WaitFor([&] { return (held = Control("items held")) != "ok 0"; }, kStepSeconds))
+        << held;
+    EXPECT_EQ(std::vector<std::string>{"1"}, Dumped(vtest::ReadWholeFile(DumpPath()), "loading"));
     Keep("shop_loading");
-    ASSERT_EQ(0u, Control("items release").rfind("ok ", 0));
+    const std::string released = Control("items release");
+    ASSERT_EQ(0u, released.rfind("ok ", 0)) << released;
+    EXPECT_GT(atoi(released.c_str() + 3), 0) << released;
     ASSERT_TRUE(WaitFor(
         [&] {
             drain();

@@ -7,12 +7,13 @@ import hashlib
 import os
 import subprocess
 import sys
+import time
 import unittest
 import xml.etree.ElementTree as ElementTree
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from standin_client import ROOT, Server  # noqa: E402
+from standin_client import ROOT, WAIT, Server  # noqa: E402
 
 PACKS = os.environ.get("ORLO_STANDIN_PACKS")
 VORTANPACK = os.path.join(os.path.dirname(PACKS), "tools", "vortanpack") if PACKS else None
@@ -85,13 +86,24 @@ class Chunks(unittest.TestCase):
             self.assertEqual(records[data_id],
                              [data_id, version, hashlib.md5(data).digest(), len(data)])
 
+    def held(self, count):
+        """The stand-in's count of waiting chunks once it is `count` (or the bound is over)."""
+        deadline = time.monotonic() + WAIT
+        answer = self.server.control("items held")
+        while answer != "ok %d" % count and time.monotonic() < deadline:
+            time.sleep(0.01)
+            answer = self.server.control("items held")
+        return answer
+
     def test_held_chunks_wait_for_their_release_and_come_in_order(self):
         client, records = self.start()
         data_id = max(records, key=lambda i: records[i][3])
         data = pack_bytes(listed()[data_id][1])
         self.assertEqual("ok", self.server.control("items hold"))
+        self.assertEqual("ok 0", self.server.control("items held"))
         client.send(88, data_id, 0, 100)
         client.send(88, data_id, 100, 50)
+        self.assertEqual("ok 2", self.held(2))
         client.quiet(0.3, skip=SKIP)
         self.assertEqual("ok 2", self.server.control("items release"))
         self.assertEqual(client.expect(89, skip=SKIP)[:3], [data_id, 0, data[:100]])
@@ -99,6 +111,7 @@ class Chunks(unittest.TestCase):
         # Released: the next chunk comes at once; a second release has nothing to send.
         client.send(88, data_id, 150, 10)
         self.assertEqual(client.expect(89, skip=SKIP)[2], data[150:160])
+        self.assertEqual("ok 0", self.server.control("items held"))
         self.assertEqual("ok 0", self.server.control("items release"))
         self.assertTrue(self.server.control("items").startswith("error"))
 

@@ -351,6 +351,17 @@ protected:
         return pid;
     }
 
+    // Start() with the game's state dump turned on; the dump of an earlier run goes first.
+    pid_t StartWithDump(const std::string& log, const std::string& path = std::string())
+    {
+        unlink(DumpPath().c_str());
+        return Start(
+            log, [&] { setenv("ORLO_STATE_DUMP", DumpPath().c_str(), 1); }, path);
+    }
+    std::string DumpPath() const { return logs.File("state.txt"); }
+    // The game's menu is up: the dump's first line names it the one screen.
+    bool ShowsGameMenu() { return Read(DumpPath()).compare(0, 13, "screens menu\n") == 0; }
+
     // The settings file's inode and time of change ("" when there is none): every save
     // renames a new file into place.
     std::string StatsIdentity()
@@ -689,10 +700,11 @@ TEST_F(ProgramTest, AnUnusableTitlePackIsToldAndTheProgramGoesOnIntoTheGame)
     for (const Case& c : cases) {
         c.spoil();
         std::string log = logs.File("start.log");
-        pid_t pid = Start(log, nullptr, copy.Program());
+        pid_t pid = StartWithDump(log, copy.Program());
         // The intro plays; with no title to show, the game follows at once.
         Window window = WaitUp(pid);
         ASSERT_NE(0ul, window);
+        EXPECT_TRUE(WaitFor([&] { return ShowsGameMenu(); }, 60)) << Read(DumpPath());
         Close(window);
         EXPECT_EQ(0, WaitExit(pid, 60));
         EXPECT_EQ(
@@ -705,12 +717,13 @@ TEST_F(ProgramTest, AnUnusableTitlePackIsToldAndTheProgramGoesOnIntoTheGame)
 TEST_F(ProgramTest, TheTitleGivesWayToTheHostedGameAndAClose)
 {
     std::string log = logs.File("run.log");
-    pid_t pid = Start(log);
+    pid_t pid = StartWithDump(log);
     Window window = WaitUp(pid);
     ASSERT_NE(0ul, window);
-    // The title's picture, then the game's menu (the game's own test follows it there); the
-    // program runs on until its window is closed.
+    // The title's picture, then the game's menu (the game's own test follows it on from there);
+    // the program runs on until its window is closed.
     EXPECT_TRUE(WaitFor([&] { return ShowsAPicture(window); }, 60));
+    EXPECT_TRUE(WaitFor([&] { return ShowsGameMenu(); }, 60)) << Read(DumpPath());
     EXPECT_EQ(0, waitpid(pid, nullptr, WNOHANG));
     ASSERT_EQ(0, unlink(stats.c_str()));
     Close(window);

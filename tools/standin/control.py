@@ -15,6 +15,7 @@ Commands (WHO is a logged-in player's name or id; quoted values may hold spaces)
                                       as a network that drops them would
   items hold                          the item packs' chunks asked from now on wait (a
                                       download stays under way)
+  items held                          "ok N": the chunks waiting now
   items release                       "ok N": the N chunks that waited are sent, in order
   language WHO                        "ok CODE": the language the client last chose
   logins                              "ok N": the login requests (5) received so far
@@ -152,9 +153,11 @@ class ControlServer:
         if words[:1] == ["hold"]:
             packs.hold()
             return "ok"
+        if words[:1] == ["held"]:
+            return "ok %d" % packs.waiting()
         if words[:1] == ["release"]:
             return "ok %d" % packs.release()
-        return "error usage: items hold|release"
+        return "error usage: items hold|held|release"
 
     def language(self, words):
         return "ok %s" % self._who(words).language

@@ -57,6 +57,10 @@ class ItemPacks:
         if self.held is None:
             self.held = []
 
+    def waiting(self):
+        """The number of chunks that wait for release()."""
+        return len(self.held or [])
+
     def release(self):
         """Sends the chunks that waited, in the order they were asked; the number sent."""
         held, self.held = self.held or [], None

@@ -93,9 +93,14 @@ int CVexBodyGrid::Reserve(int count)
         delete[] maskCounts;
         return 0;
     }
-    // Fresh arrays hold nothing the next refresh could match.
+    // Fresh arrays hold nothing the next refresh could match, and no byte of them is unset:
+    // Take compares the held boxes and masks before it writes them.
     memset(bodies, 0, sizeof(uintptr_t) * (size_t)size);
     memset(standing, 0, (size_t)size);
+    memset(box, 0, sizeof(float) * (size_t)size * 4);
+    memset(masks, 0, sizeof(u32) * (size_t)size);
+    memset(maskValues, 0, sizeof(u32) * (size_t)size);
+    memset(maskCounts, 0, sizeof(i32) * (size_t)size);
     delete[] m_bodies;
     delete[] m_standing;
     delete[] m_box;

@@ -7,7 +7,10 @@
 #include "engine/platform/VortanApplication.h"
 #include "game/VexRenderer.h"
 
-CVexDotField::CVexDotField() : m_game(nullptr), m_renderer(nullptr), m_maximum(VEX_DOTS_MAX) {}
+CVexDotField::CVexDotField()
+    : m_game(nullptr), m_renderer(nullptr), m_centre(0.0f, 0.0f), m_halfExtents(0.0f, 0.0f),
+      m_maximum(VEX_DOTS_MAX)
+{}
 
 CVexDotField::~CVexDotField()
 {

@@ -32,7 +32,7 @@ struct CVexDot {
 
 class CVexDotField {
 public:
-    // No game, no dots.
+    // No game, no dots, an empty area at (0, 0) until Init.
     CVexDotField();
     ~CVexDotField();
 

@@ -115,8 +115,8 @@ CVexMessage* CVexPlayState::PostSettlePositions()
     CVexMsgSettlePositions m;
     const CVexPhysicsBody* b0 = Player(0).body;
     const CVexPhysicsBody* b1 = Player(1).body;
-    m.position0 = b0 ? b0->position : CVortanVector2();
-    m.position1 = b1 ? b1->position : CVortanVector2();
+    m.position0 = b0 ? b0->position : CVortanVector2(0.0f, 0.0f);
+    m.position1 = b1 ? b1->position : CVortanVector2(0.0f, 0.0f);
     m_physics = 0;
     return Post(m, 1, 1);
 }

@@ -53,7 +53,8 @@ void CopyScene(CVexScene& to, const CVexScene& from)
     CVexBlockList* source = from.GetBlocks();
     for (int i = 0; i < source->GetCount(); ++i) {
         const CVexBlock* block = source->GetAt(i);
-        const CVortanVector2 position = block->body ? block->body->position : CVortanVector2();
+        const CVortanVector2 position =
+            block->body ? block->body->position : CVortanVector2(0.0f, 0.0f);
         CVexBlock* copy = to.GetBlocks()->AddBlock(block->shape, position, block->material,
                                                    block->variant, block->layer);
         if (!copy)

@@ -159,15 +159,21 @@ TEST_F(Resolution, ASnowBombFreezesWithoutDamageAndTheIceComesAfterTheDelay)
     b->GetExecutionQueue()->Clear();
     const CVexMsgBlockStick stick = sticks[0];
     b->PostPhysicsSwitch(1); // as in a shot: the blocks animate
-    b->PostBlockStick(stick.id, 255, VEX_MATERIAL_ICE, 0, CVortanVector2(), 0.75f, 0.15f, -0.5f);
+    // A zero push (a record with a non-finite one is dropped), and a friction and restitution
+    // unlike the paper block's own 0.75 and 0.15, so that the freeze is seen to take them.
+    b->PostBlockStick(stick.id, 255, VEX_MATERIAL_ICE, 0, CVortanVector2(0.0f, 0.0f), 0.25f, 0.4f,
+                      -0.5f);
     t.Tick();
     EXPECT_EQ(1u, block->pending);
     EXPECT_EQ(VEX_MATERIAL_PAPER, block->material);
+    EXPECT_FLOAT_EQ(0.75f, block->body->friction);
+    EXPECT_FLOAT_EQ(0.15f, block->body->restitution);
     for (int i = 0; i < 16; ++i)
         t.Tick();
     EXPECT_EQ(0u, block->pending);
     EXPECT_EQ(VEX_MATERIAL_ICE, block->material);
-    EXPECT_FLOAT_EQ(0.75f, block->body->friction);
+    EXPECT_FLOAT_EQ(0.25f, block->body->friction);
+    EXPECT_FLOAT_EQ(0.4f, block->body->restitution);
 }
 
 TEST_F(Resolution, TheWhipDealsItsLengthInDamageUpTo25)

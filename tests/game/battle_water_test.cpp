@@ -21,7 +21,7 @@ enum Placement { kFallsIn, kUnderBefore, kAsleepUnder };
 
 struct Extent {
     float left = 1e9f, right = -1e9f, top = -1e9f;
-    CVortanVector2 highest; // centre of the block with the highest top
+    CVortanVector2 highest{0.0f, 0.0f}; // centre of the block with the highest top
     float highestHalf = 0.0f;
 };
 

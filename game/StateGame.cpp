@@ -31,9 +31,9 @@ const int kSoundOffImage = 9;
 CStateGame::CStateGame()
     : m_host(nullptr), m_renderer(nullptr), m_world(nullptr), m_bubbles(nullptr),
       m_physicsRate(VEX_PHYSICS_RATE), m_stepMs(VEX_STEP_MS), m_lastTime(0), m_accumulator(0),
-      m_stepsDue(0), m_steppedThisFrame(0), m_stepCount(0), m_stepsTotal(0), m_frameCount(0), m_stepsLastSecond(0),
-      m_framesLastSecond(0), m_windowStart(0), m_won(0), m_lost(0), m_playersLeft(0),
-      m_clockStart(0), m_clockSimulated(0), m_loadingDone(0), m_loadingIndex(0),
+      m_stepsDue(0), m_steppedThisFrame(0), m_stepCount(0), m_stepsTotal(0), m_frameCount(0),
+      m_stepsLastSecond(0), m_framesLastSecond(0), m_windowStart(0), m_won(0), m_lost(0),
+      m_playersLeft(0), m_clockStart(0), m_clockSimulated(0), m_loadingDone(0), m_loadingIndex(0),
       m_loadingProgress(1), m_textureBytes(0), m_gameClosed(0), m_sessionFlag(0),
       m_connectionLost(0), m_chatHelpShown(0), m_exitToPlatform(0), m_trainingScene(0),
       m_fastForward(0), m_battleFrames(0), m_editorScene("newscene.scn"), m_buttonLeft(0.0f),

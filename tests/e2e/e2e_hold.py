@@ -9,6 +9,7 @@ import signal
 import threading
 import time
 
+import screen_check
 from e2e_wait import STEP, Failure, check, note_wait, wait_until
 
 # A screen is at rest when what a step looks at (a widget's rectangle, the squib's point, the
@@ -40,7 +41,6 @@ def shown_lines(d):
     the menu's page and the game's texts by their colour and words (some bob in place for
     good); None while a picture of the menu fades in (a tapped button's fade, a picture's as it
     comes), which changes no line."""
-    import screen_check
     if d.num("fading", 0) > 0:
         return None
     keys = ("widget ", "gamebutton ", "menu_page ", "screens ")

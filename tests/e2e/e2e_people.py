@@ -10,16 +10,21 @@ SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file_
 A_NAME = "alphaplayer"  # the account the runs register for copy A
 
 
-def menu_text(number):
-    """The online menu's English text of that number, as the language pack the stand-in hands
-    out lists it (the pack a copy takes at its first login, over the one it ships with)."""
-    path = os.path.join(SOURCE, "data", "standin", "language", "orlolanguage_0000.txt")
+def pack_text(path, number):
+    """The text of that number in a language pack's source (a "number=text" line each)."""
     with open(path, encoding="utf-8") as f:
         for line in f:
             key, _, text = line.rstrip("\n").partition("=")
             if key == str(number):
                 return text.replace("\\n", " ")
     raise KeyError(number)
+
+
+def menu_text(number):
+    """The online menu's English text of that number, as the language pack the stand-in hands
+    out lists it (the pack a copy takes at its first login, over the one it ships with)."""
+    return pack_text(os.path.join(SOURCE, "data", "standin", "language",
+                                  "orlolanguage_0000.txt"), number)
 
 
 def no_toast(copy):

@@ -27,12 +27,7 @@ LANGUAGE = os.path.join(h.SOURCE, "data", "language", "zorbixlanguage_0000.txt")
 
 def game_text(number):
     """The game's English text of that number, as its language pack's source lists it."""
-    with open(LANGUAGE, encoding="utf-8") as f:
-        for line in f:
-            key, _, text = line.rstrip("\n").partition("=")
-            if key == str(number):
-                return text.replace("\\n", " ")
-    raise KeyError(number)
+    return h.pack_text(LANGUAGE, number)
 
 
 def banner(text):
@@ -94,12 +89,7 @@ def hurried_hint(shown, gone):
 
 def game_buttons(d):
     """The game's touch buttons of the dump: {id: [(left, top, right, bottom), ...]}."""
-    out = {}
-    for line in d.text.splitlines():
-        words = line.split(" ")
-        if words[0] == "gamebutton" and len(words) >= 7:
-            out.setdefault(int(words[1]), []).append([int(v) for v in words[3:7]])
-    return out
+    return d.game_buttons()
 
 
 still = h.still

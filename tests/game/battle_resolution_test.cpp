@@ -194,6 +194,51 @@ TEST_F(Resolution, TheWhipDealsItsLengthInDamageUpTo25)
     EXPECT_EQ(13u, damage[0].damage);
 }
 
+// A blast's damage to a squib is trunc(f x the projectile's damage), f = (0.3 - d) / 0.3 with d
+// the distance between the centres while they overlap (half widths 0.05 and the projectile's),
+// else the distance to the squib's box; the shooter's own squib is not spared.
+TEST_F(Resolution, ABlastDamagesSquibsByDistanceAndTheProjectilesDamage)
+{
+    // A bomb (60) 0.0425 from B's centre: f = 0.2575 / 0.3, 51.5 -> 51. A sticky bomb (30)
+    // 0.2125 from A's centre, 0.1625 from its box: f = 0.1375 / 0.3, 13.75 -> 13.
+    Place(1, 0.0425f, 2.0f);
+    Shot(VEX_PROJECTILE_BOMB, 0.0f, 2.0f, 0);
+    Place(0, -2.2125f, 2.0f);
+    Shot(VEX_PROJECTILE_STICKY, -2.0f, 2.0f, 1);
+    b->ResolveHits(0);
+    auto posted = Posted();
+    auto damage = Of<CVexMsgPlayerDamage>(posted);
+    ASSERT_EQ(2u, damage.size());
+    EXPECT_EQ(1, damage[0].side);
+    EXPECT_EQ(51u, damage[0].damage);
+    EXPECT_EQ(49, damage[0].health);
+    EXPECT_EQ(0, damage[1].side);
+    EXPECT_EQ(13u, damage[1].damage);
+    EXPECT_EQ(87, damage[1].health);
+    EXPECT_EQ(2u, Of<CVexMsgPlayerKnock>(posted).size());
+    EXPECT_TRUE(Of<CVexMsgPlayerOut>(posted).empty());
+
+    // A bomb on B's centre deals all 60: from 50 health B is out (mode 0) with its explosion;
+    // the damage message carries the health floored at 0.
+    b->GetExecutionQueue()->Clear();
+    scene->RemoveProjectile(0, 0);
+    scene->RemoveProjectile(0, 1);
+    b->Player(1).health = 50;
+    Place(0, -3.0f, 3.0f);
+    Shot(VEX_PROJECTILE_BOMB, 0.0425f, 2.0f, 0);
+    b->ResolveHits(0);
+    posted = Posted();
+    damage = Of<CVexMsgPlayerDamage>(posted);
+    ASSERT_EQ(1u, damage.size());
+    EXPECT_EQ(60u, damage[0].damage);
+    EXPECT_EQ(0, damage[0].health);
+    const auto outs = Of<CVexMsgPlayerOut>(posted);
+    ASSERT_EQ(1u, outs.size());
+    EXPECT_EQ(1, outs[0].side);
+    EXPECT_EQ(0, outs[0].mode);
+    EXPECT_EQ(1u, Of<CVexMsgExplosion>(posted).size());
+}
+
 TEST_F(Resolution, ASquibBetweenABlockAboveAndOneBelowIsSquashed)
 {
     Place(0, 0.0f, 0.5f);

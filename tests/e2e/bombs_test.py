@@ -110,7 +110,8 @@ def fire_bomb(world, copy, other, item, state, number, shots):
     toward = 1 if theirs >= mine else -1
     # A short way towards the opponent, a little down: clear of the squib's own block, which
     # the snow bomb's freeze would shake and the cluster bomb's pieces would hit.
-    check(h.shoot(copy, -toward * 50, 8, again=choose), "the match ended before the bomb")
+    check(h.shoot(copy, -toward * 50, 8, again=choose, other=other),
+          "the match ended before the bomb")
     got = h.digests_after((copy, other), shots)
     check(got[0][1] and got[0][1] == got[1][1],
           "battle %d shot %d: the digests differ:\n%s\n%s" % (number, shots, got[0], got[1]))
@@ -137,8 +138,9 @@ def fire_bomb(world, copy, other, item, state, number, shots):
     state["effects"][item] += seen[0] == "effect"
 
 
-def bomb_own_feet(copy):
-    """A plain bomb (button 3) dropped at the squib's own feet: it goes off beside the squib."""
+def bomb_own_feet(copy, other):
+    """A plain bomb (button 3) dropped at the squib's own feet: it goes off beside the squib
+    (`other`, the other copy, is named in a failure)."""
     d = copy.dump()
 
     def choose():
@@ -146,7 +148,7 @@ def bomb_own_feet(copy):
         copy.wait_dump(lambda d: bomb_line(d, d.num("local_side"))[3] == 1,
                        "button 3 does not select the bomb")
     choose()
-    return h.shoot(copy, 8, 40, again=choose)
+    return h.shoot(copy, 8, 40, again=choose, other=other)
 
 
 def battle(world, a, b, number, shots, state):
@@ -216,7 +218,7 @@ def battle(world, a, b, number, shots, state):
         if action(c, other) == "fire":
             fire_bomb(world, c, other, items[c.name], state, number, shots)
             fired[c.name] = True
-        elif bomb_own_feet(c):
+        elif bomb_own_feet(c, other):
             dropped[c.name] += 1
             h.digests_after((c, other), shots)
     ends = [c.wait_dump(lambda d: d.get("game_over") == "1", "the battle does not end")

@@ -118,6 +118,13 @@ def strikes(d):
     return int(v[3]) if v and len(v) >= 4 else None
 
 
+def timed_out(d):
+    """The battle marks this side's turn timed out: its clock reached the turn's limit (the mark
+    stays until the side's next turn begins), or the match ended by time-out strikes."""
+    v = d.values.get("ended") or []
+    return "timed_out" in v[:-1] and v[v.index("timed_out") + 1] == "1"
+
+
 def battle_over(d):
     """The match is over, or its battle has already given way to the menu (an ended battle
     opens the match's chat a few seconds after its end)."""
@@ -143,6 +150,7 @@ def aim_of(d, side=None):
 
 def battle_state(d):
     """The battle's state in a few words, for a failure's message."""
-    keys = ("screens", "local_side", "turn_side", "round_state", "turn_active", "game_over",
-            "shots", "menu_page", "menu_shown", "lobby_state", "game_state")
+    keys = ("steps", "screens", "local_side", "turn_side", "round_state", "turn_active",
+            "game_over", "ended", "player0", "player1", "shots", "touch0", "menu_page",
+            "menu_shown", "lobby_state", "game_state")
     return ", ".join("%s %s" % (k, " ".join(d.values[k])) for k in keys if k in d.values)

@@ -10,9 +10,9 @@ It is made of pieces by concern, all reachable from here:
   e2e_input   a copy's pointer, taps and typing
   e2e_people  what a person does in the online menu
   e2e_aim     aiming and shooting"""
-from e2e_aim import (AIM_CLOSE, TOUCH_RADIUS, digests_after, finger_at, hold_aim,  # noqa: F401
-                     pull_for_aim, release, shoot, shoot_until_over, shot_towards_opponent,
-                     wait_squib_still)
+from e2e_aim import (AIM_CLOSE, TOUCH_RADIUS, both_states, digests_after, finger_at,  # noqa: F401
+                     hold_aim, let_go, pull_for_aim, release, shoot, shoot_until_over,
+                     shot_towards_opponent, wait_squib_still)
 from e2e_dump import (Dump, aim_of, battle_over, battle_state, in_battle, my_turn,  # noqa: F401
                       page_shown, parse_dump, squib, strikes, touch0)
 from e2e_hold import REST_FRAMES, Watch, at_rest, still  # noqa: F401

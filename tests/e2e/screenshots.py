@@ -103,6 +103,25 @@ def press_game_button(copy, button):
     copy.click_rect(game_buttons(d)[button][0])
 
 
+def credit_rows(d):
+    """The credits' rows drawn whole (opaque: they fade in from the bottom and out near the
+    top) on a frame of the roll."""
+    return sum(1 for t in game_texts(d) if t[1][:2].lower() == "ff")
+
+
+def intro_strip(d):
+    """The left edge of the story intro's strip on the dump's frame (a large number without
+    one)."""
+    return int((d.values.get("intro_strip") or [1 << 30])[0])
+
+
+def intro_strip_at_rest(d):
+    """Where the intro's strip comes to rest and stays as it fades out before the intro ends by
+    itself: the last of its eleven pictures, each 1.6 view heights wide, centred on the view."""
+    width, height = (int(v) for v in d.values.get("view", ["800", "480"])[:2])
+    return int(width / 2 - 10 * 1.6 * height - 0.8 * height)
+
+
 class Shots:
     """Screenshots into the output directory with the dump of the frame they show; each screen
     is checked afterwards (`check`). Each picture is taken with the program held still
@@ -174,8 +193,9 @@ def play_training(copy, shots, name, first=False):
     its aim before the finger lets go; training_lost: a leap off the jetty's far end, a pull of
     fixed pixels from the resting squib on the resting view. The battle is deterministic: a shot
     released at that aim that does not end the scene as wanted is a fault of the game, and
-    fails. Only a turn whose clock ran out before the release is aimed again (at most
-    TRAINING_SHOTS times)."""
+    fails. Only a turn whose clock the dump shows run out before the release is aimed again
+    (at most TRAINING_SHOTS times); a turn that passes any other way under the finger, and a
+    release the game ignores, fail (see hold_aim and let_go)."""
     won = name == "training_won"
     if first:
         d = copy.wait_dump(lambda d: d.screens() == ["training"] and
@@ -193,21 +213,20 @@ def play_training(copy, shots, name, first=False):
                            "no turn in the training scene", h.TURN)
         width = int(d.values.get("view", ["800"])[0])
         dx, dy = h.pull_for_aim(width, ax, ay) if won else (76, 76)
-        left, played = h.strikes(d), d.num("shots", 0)
+        played = d.num("shots", 0)
         held = h.hold_aim(copy, dx, dy, (ax, ay) if won else None)
         h.check(held is not None, "%s: the training scene ended before shot %d" % (copy.name,
                                                                                   shot + 1))
         if held:
             aim = h.aim_of(copy.dump())
-            h.release(copy)
-        d = copy.wait_dump(lambda d: d.get("game_over") == "1" or d.num("shots", 0) > played
-                           or h.strikes(d) != left, "the scene neither ends nor goes on",
-                           h.TURN)
-        if d.get("game_over") != "1" and d.num("shots", 0) == played:
+            held = h.let_go(held)
+        if not held:
+            # The dump showed the turn's clock run out before the release (hold_aim, let_go).
             print("%s: the turn's clock ran out before shot %d's release; again"
                   % (copy.name, shot + 1))
             continue
-        h.check(held, "%s: a shot was played without a release" % copy.name)
+        d = copy.wait_dump(lambda d: d.get("game_over") == "1" or d.num("shots", 0) > played,
+                           "the scene neither ends nor goes on", h.TURN)
         if d.get("game_over") == "1":
             d = copy.wait_dump(lambda d: banner(wanted)(d) or banner(other)(d),
                                "no banner at the scene's end")
@@ -255,8 +274,21 @@ def make(build):
         # The roll has risen to where its rows fade out below the top corners' buttons.
         shots.catch(b, "credits", lambda d: list(game_buttons(d)) == [7] and
                     any(int(t[0][1]) < 110 for t in game_texts(d)))
+        # The close button brings the menu back while the rows still rise: the roll, left
+        # alone, closes by itself once its last rows have risen out of view (it lasts about 70 s
+        # of the game's clock, the wait's bound less the time up to the click), so the last
+        # frame of the roll seen before the menu must still show three rows drawn whole.
+        rows_seen = [credit_rows(b.dump())]
+
+        def closed(d):
+            if list(game_buttons(d)) == [7]:
+                rows_seen[0] = credit_rows(d)
+            return 8 in game_buttons(d)
         press_game_button(b, 7)
-        b.wait_dump(lambda d: 8 in game_buttons(d), "the credits do not close")
+        b.wait_dump(closed, "the credits do not close")
+        h.check(rows_seen[0] >= 3, "B: the close button does not close the credits: their last "
+                "frame seen before the menu shows %d rows drawn whole (the roll had ended by "
+                "itself)" % rows_seen[0])
         still(b)
         # The hint over the picker shows for its own time (HINT_SECONDS of the game's clock); a
         # tap beside the plates sends it off within a second. B holds still as the hint comes
@@ -295,8 +327,18 @@ def make(build):
                            d.num("intro_strip", 9999) <= 200, outside=True)
         press_game_button(b, 3)
         intro.wait("no story intro")
+        # Left alone, the intro ends by itself within the wait's bound (about 52 s of the game's
+        # clock), after its strip has come to rest: the skip must bring the menu back before.
+        lowest = [intro_strip(b.dump())]
+
+        def menu_back(d):
+            lowest[0] = min(lowest[0], intro_strip(d))
+            return d.screens() == ["menu"]
         press_game_button(b, 1)
-        b.wait_dump(lambda d: d.screens() == ["menu"], "the intro does not end")
+        d = b.wait_dump(menu_back, "the intro does not end")
+        h.check(lowest[0] > intro_strip_at_rest(d), "B: the skip button does not end the intro:"
+                " the menu came back as the intro ended by itself (its strip seen down to %d, at"
+                " rest at %d)" % (lowest[0], intro_strip_at_rest(d)))
         # The level editor, left by its control at the bottom's middle (it saves its scene).
         press_game_button(b, 1)
         b.wait_dump(lambda d: d.screens() == ["edit"] and game_texts(d), "no level editor")
@@ -418,19 +460,23 @@ def make(build):
         mine, theirs = (d.values.get("squib%d_world" % s) for s in (a_side, 1 - a_side))
         toward = 1 if (not mine or not theirs or float(theirs[0]) >= float(mine[0])) else -1
         for _ in range(4):
-            held = h.hold_aim(a, -toward * 156, 125)
+            held = h.hold_aim(a, -toward * 156, 125, other=b)
             h.check(held is not None, "a: the match ended before its first aim")
             if held:
                 # The picture of the aim on a held frame of A's turn (its clock may run out
-                # between the aim and the hold: then A aims again on its next turn).
+                # between the aim and the hold: then A aims again on its next turn, once the
+                # dump shows the clock ran out).
                 frozen = a.freeze()
                 try:
-                    aimed = h.my_turn(frozen)
+                    aimed = held.same(frozen)
                     if aimed:
                         h.check((h.aim_of(frozen) or (0, 0))[:2] == (1, 1),
                                 "a: the held frame of its turn shows no aim held: %s"
                                 % (h.aim_of(frozen),))
                         shots.picture(a, "aiming", frozen)
+                    else:
+                        h.check(held.passed(frozen, "under the held aim") is False,
+                                "a: the match ended under its first aim")
                 finally:
                     a.thaw()
                 if aimed:
@@ -471,7 +517,7 @@ def make(build):
                             d.num("shots") == 0, "no rematch")
         time_out.wait("no time-out banner", h.TURN)
         # A shoots on: B's third strike ends the match.
-        h.shoot_until_over(a)
+        h.shoot_until_over(a, other=b)
         # The results over both battles, each taken as it shows (the chat page comes over them
         # a little later). B's strikes usually end it; on a slow machine A's own turns may run
         # out first, while pictures are taken, and then A is the one that lost.

@@ -32,7 +32,7 @@ def end_match(world, a, b, ending):
     """Ends the running battle the given way; True when the copies stay in the game (a rematch
     can follow)."""
     if ending == "shots":
-        h.shoot_until_over(a)
+        h.shoot_until_over(a, other=b)
         for c in (a, b):
             c.wait_dump(lambda d: d.get("game_over") == "1" or "play" not in d.screens(),
                         "the match does not end")

@@ -71,7 +71,7 @@ def play_to_the_end(world, a, b):
             return True  # the ends are read before the chat comes over them
         world.keep("shot%d" % shots)
         return False
-    shots = h.shoot_until_over(a, after=after)
+    shots = h.shoot_until_over(a, after=after, other=b)
     ends = [c.wait_dump(lambda d: d.get("game_over") == "1", "the match does not end")
             for c in (a, b)]
     return shots, ends

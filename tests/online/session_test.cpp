@@ -5,6 +5,7 @@
 
 #include "online/login/LoginController.h"
 #include "online/protocol/ASN1Wire.h"
+#include "tests/online/SentFields.h"
 #include "tests/online/SessionTestSupport.h"
 #include "tests/platform/OnlineStubs.h"
 
@@ -205,7 +206,10 @@ TEST_F(SessionTest, GameStartConnectsTheGameServerAndGameDataFlowsBothWays)
     ntest::Listener gameServer;
     session->SendJoin(1, 2);
     EXPECT_EQ(1, session->IsJoined());
-    ASSERT_EQ(7, TagOf(Receive(1)[0]));
+    const std::vector<u8> join = Receive(1)[0];
+    ASSERT_EQ(7, TagOf(join));
+    // The hosted game's number 64, 1 for a join after a match, two players.
+    EXPECT_EQ("7: [0]=64 [1]=1 [2]=2", sentfields::Fields(join, "iii"));
     const long long gameId = (1LL << 40) + 5;
     Ber players(0);
     std::vector<Ber> records = {Ber(0).Int(0, 77).Text(1, "Alice"),
@@ -249,6 +253,9 @@ TEST_F(SessionTest, GameStartConnectsTheGameServerAndGameDataFlowsBothWays)
     lobbyGot = Receive(1);
     ASSERT_EQ(1u, lobbyGot.size());
     EXPECT_EQ(40, TagOf(lobbyGot[0]));
+    // Refused (0) in game 64 by the own id (none: not logged in) to the challenger, Carol.
+    EXPECT_EQ("40: [0]=0 [1]=64 [2]=-1 [3]=91 [4]='' [5]=''",
+              sentfields::Fields(lobbyGot[0], "iiiitt"));
     EXPECT_FALSE(log.Has("challenge 91 Carol"));
     // Player left of another game is ignored; of this game it is told.
     ntest::WriteAll(game, Ber(72).Int(0, gameId + 1).Int(1, 78).Build());

@@ -185,84 +185,55 @@ inline std::string Fields(const std::vector<unsigned char>& message, const std::
     return out;
 }
 
-// The kinds of each field of every message the client sends, by tag (the empty ones have no
-// fields); "" for a tag the client does not send, so that its fields show as "?".
+// The kinds of each field of every message the client sends, by tag; "" for the messages
+// without fields (28, 59, 90, 94, 112) and for a tag the client does not send.
 inline std::string KindsOf(int tag)
 {
-    switch (tag) {
-    case 0:
-        return "iiittiittitttitii"; // connect request
-    case 5:
-        return "ttit"; // login
-    case 7:
-        return "iii"; // join
-    case 9:
-        return "i"; // leave
-    case 10:
-        return "iiii"; // achievement list
-    case 13:
-        return "b"; // game data
-    case 15:
-        return "Liilli"; // game result
-    case 18:
-        return "L"; // match participants
-    case 19:
-        return "iiitii"; // player list
-    case 21:
-        return "iiiit"; // follow
-    case 30:
-        return "tt"; // language pack
-    case 37:
-        return "t"; // change language
-    case 38:
-        return "ilt"; // challenge
-    case 40:
-        return "iiiitt"; // challenge reply
-    case 44:
-        return "i"; // ping
-    case 46:
-        return "iLiiiit"; // game ready
-    case 51:
-        return "tt"; // two texts
-    case 57:
-        return "t"; // login challenge
-    case 64:
-        return "iti"; // chat
-    case 70:
-        return "Lii"; // rematch reply
-    case 74:
-        return "iii"; // own page
-    case 76:
-        return "ii"; // block
-    case 88:
-        return "iii"; // item pack chunk
-    case 92:
-        return "i"; // client state
-    case 96:
-        return "iii"; // shop items
-    case 98:
-        return "ii"; // item enable
-    case 99:
-        return "li"; // shop item images
-    case 101:
-        return "ii"; // value pair
-    case 102:
-        return "ii"; // buy
-    case 104:
-        return "iil"; // confirm buy
-    case 107:
-        return "t"; // confirm user name
-    case 109:
-        return "tttitt"; // confirm e-mail
-    case 111:
-        return "itttt"; // external login
-    case 113:
-        return "i"; // player gift
-    case 115:
-        return "iil"; // confirm gift
-    default:
-        return ""; // 28, 59, 90, 94, 112 and unknown tags: no fields
+    static const struct {
+        int tag;
+        const char* kinds;
+    } kTable[] = {
+        {0, "iiittiittitttitii"}, // connect request
+        {5, "ttit"},              // login
+        {7, "iii"},               // join
+        {9, "i"},                 // leave
+        {10, "iiii"},             // achievement list
+        {13, "b"},                // game data
+        {15, "Liilli"},           // game result
+        {18, "L"},                // match participants
+        {19, "iiitii"},           // player list
+        {21, "iiiit"},            // follow
+        {30, "tt"},               // language pack
+        {37, "t"},                // change language
+        {38, "ilt"},              // challenge
+        {40, "iiiitt"},           // challenge reply
+        {44, "i"},                // ping
+        {46, "iLiiiit"},          // game ready
+        {51, "tt"},               // two texts
+        {57, "t"},                // login challenge
+        {64, "iti"},              // chat
+        {70, "Lii"},              // rematch reply
+        {74, "iii"},              // own page
+        {76, "ii"},               // block
+        {88, "iii"},              // item pack chunk
+        {92, "i"},                // client state
+        {96, "iii"},              // shop items
+        {98, "ii"},               // item enable
+        {99, "li"},               // shop item images
+        {101, "ii"},              // value pair
+        {102, "ii"},              // buy
+        {104, "iil"},             // confirm buy
+        {107, "t"},               // confirm user name
+        {109, "tttitt"},          // confirm e-mail
+        {111, "itttt"},           // external login
+        {113, "i"},               // player gift
+        {115, "iil"},             // confirm gift
+    };
+    for (const auto& entry : kTable) {
+        if (entry.tag == tag)
+            return entry.kinds;
     }
+    return "";
 }
 
 inline int TagOf(const std::vector<unsigned char>& m)

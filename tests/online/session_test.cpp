@@ -135,6 +135,7 @@ TEST_F(SessionTest, LoginByChallengeThenSuccessAcknowledgesAndLogsIn)
     EXPECT_FALSE(session->SendConfirmUserName(CVortanString("x"), &other));
     std::vector<std::vector<u8>> got = Receive(1);
     ASSERT_EQ(57, TagOf(got[0]));
+    EXPECT_EQ("57: [0]='alice'", sentfields::Fields(got[0], "t"));
     Serve(Ber(58).Text(0, "salt123").Build());
     ASSERT_TRUE(FrameUntil([&]() { return log.Has("challenge-text salt123"); }));
     EXPECT_EQ(nullptr, session->GetLoginObserver());
@@ -143,6 +144,7 @@ TEST_F(SessionTest, LoginByChallengeThenSuccessAcknowledgesAndLogsIn)
     EXPECT_EQ(4, session->GetStatus() & 0xFF);
     got = Receive(1);
     ASSERT_EQ(5, TagOf(got[0]));
+    EXPECT_EQ("5: [0]='alice' [1]='resp' [2]=1 [3]=''", sentfields::Fields(got[0], "ttit"));
     Serve(Ber(6).Int(0, 77).Text(1, "token-1").Text(2, "t2").Text(3, "Alice").Build());
     ASSERT_TRUE(FrameUntil([&]() { return log.Has("success 77 Alice token-1"); }));
     EXPECT_EQ(5, session->GetStatus() & 0xFF);

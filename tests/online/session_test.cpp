@@ -98,6 +98,12 @@ TEST_F(SessionTest, AnOversizedOrMalformedHeaderClosesTheChannelAndAllocatesNoth
 TEST_F(SessionTest, ConnectAcknowledgementStatesRedirectsAndRefusals)
 {
     ConnectLobby();
+    // All seventeen fields: no drawing target and empty device texts here; the description
+    // names game 64, the stub game's version "1.57" and no language yet; the store "Ovi".
+    EXPECT_EQ("0: [0]=1 [1]=0 [2]=0 [3]='' [4]='' [5]=1 [6]=1 [7]='0.0.0.0' [8]='0.0.0.0' [9]=25 "
+              "[10]='standalone-id:64;full-version:0;standalone-version:1.57;opengl:1;user-agent:;"
+              "frame-version:2.05;lang_code:' [11]='Ovi' [12]='' [13]=1 [14]='' [15]=0 [16]=3",
+              sentfields::Fields(connectRequest, sentfields::KindsOf(0)));
     Serve(Ber(2).Text(0, "").Int(1, 0).Text(2, "").Int(3, 7).Build());
     ASSERT_TRUE(FrameUntil([&]() { return (session->GetStatus() & 0xFF) == 3; }));
     EXPECT_EQ(7, session->GetReleaseId());

@@ -1,6 +1,7 @@
 // The built program on a private X server with the stand-in lobby: an account logs in, opens
 // the players page from the start page, types a search into its field with xdotool, and the
-// list shows the stand-in's one match in place of everyone.
+// list shows the stand-in's one match in place of everyone; her Following page lists the players
+// she follows, and one unfollowed there is no longer on it.
 #include "tests/game/ProgramWindowSupport.h"
 
 namespace {
@@ -8,7 +9,46 @@ namespace {
 using ptest::kStepSeconds;
 using ptest::WaitFor;
 
-class ProgramPlayers : public ptest::ProgramWindow {};
+class ProgramPlayers : public ptest::ProgramWindow {
+protected:
+    // Taps the middle of the named widget once the dump shows it at rest, as a person would.
+    bool TapWidget(const std::string& name)
+    {
+        int r[4];
+        if (!WaitFor([&] { return DumpedWidget(name, r); }, kStepSeconds)) {
+            ADD_FAILURE() << "no " << name << " in " << vtest::ReadWholeFile(DumpPath());
+            return false;
+        }
+        const int cx = (r[0] + r[2]) / 2, cy = (r[1] + r[3]) / 2;
+        if (!WaitForWidgetAt(name, cx, cy)) {
+            ADD_FAILURE() << name << " not at rest in " << vtest::ReadWholeFile(DumpPath());
+            return false;
+        }
+        Click(cx, cy);
+        return true;
+    }
+    // The Following page is the players page's current one (only that page is in the dump),
+    // with the names of its rows.
+    bool FollowingShows(const std::vector<std::string>& names)
+    {
+        const std::string dump = vtest::ReadWholeFile(DumpPath());
+        int r[4];
+        if (!WidgetIn(dump, "follow_page", r) || WidgetIn(dump, "global_page", r) ||
+            WidgetIn(dump, "loading", r))
+            return false;
+        std::vector<std::string> shown;
+        std::istringstream in(dump);
+        for (std::string line; std::getline(in, line);) {
+            std::istringstream words(line);
+            std::string word, widget, name;
+            int n[4];
+            if (words >> word >> widget >> n[0] >> n[1] >> n[2] >> n[3] >> name &&
+                word == "widget" && widget == "player_name")
+                shown.push_back(name);
+        }
+        return shown == names && (!names.empty() || WidgetIn(dump, "no_results", r));
+    }
+};
 
 TEST_F(ProgramPlayers, ASearchTypedIntoThePlayersPageShowsTheStandInsMatches)
 {
@@ -48,6 +88,25 @@ TEST_F(ProgramPlayers, ASearchTypedIntoThePlayersPageShowsTheStandInsMatches)
     Keep("players_search");
     // Her welcome toast (the guest's was the first) has come and gone.
     EXPECT_TRUE(WaitForToastsGone(2));
+
+    // Her Following page lists the two she follows (the lobby's order: by score).
+    ASSERT_TRUE(TapWidget("show_follow"));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return FollowingShows({"bobcat", "carol_k"});
+        },
+        kStepSeconds))
+        << vtest::ReadWholeFile(DumpPath());
+    // His row there opened, its arrow, its unfollow button: the page asked again lists only
+    // carol_k.
+    ASSERT_TRUE(TapWidget("player_name"));
+    ASSERT_TRUE(TapWidget("arrow"));
+    ASSERT_TRUE(TapWidget("button_unfollow"));
+    ASSERT_TRUE(TapWidget("show_global"));
+    ASSERT_TRUE(TapWidget("show_follow"));
+    ASSERT_TRUE(WaitFor([&] { return FollowingShows({"carol_k"}); }, kStepSeconds))
+        << vtest::ReadWholeFile(DumpPath());
+    Keep("players_unfollowed");
     StopProgram();
 }
 

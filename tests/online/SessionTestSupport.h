@@ -156,6 +156,7 @@ protected:
         std::vector<std::vector<u8>> first = Receive(1);
         ASSERT_EQ(1u, first.size());
         ASSERT_EQ(0, TagOf(first[0]));
+        connectRequest = first[0];
     }
     // One frame: both engines, then the session's update.
     void Frame(float dt = 0.016f)
@@ -201,6 +202,7 @@ protected:
     Listener lobby;
     int peer = -1;
     std::vector<u8> stream[2];
+    std::vector<u8> connectRequest;
 };
 
 } // namespace ntest

@@ -15,6 +15,7 @@
 #include "online/popups/ServerImage.h"
 #include "platform/OrloLanguage.h"
 #include "platform/OrloOnlineFactoryInterface.h"
+#include "tests/online/SentFields.h"
 #include "tests/online/SessionTestSupport.h"
 #include "tests/platform/ResourceTestSupport.h"
 #include "tests/ui/LoaderTestSupport.h"
@@ -95,7 +96,7 @@ struct Advert : ::testing::Test {
     COrloLanguage language;
     int peer = -1;
     std::vector<u8> stream;
-    std::vector<int> tags; // every message the lobby peer received, by tag
+    std::vector<std::string> sent; // every message the lobby peer received, field by field
 
     void SetUp() override
     {
@@ -149,7 +150,7 @@ struct Advert : ::testing::Test {
             ntest::ReadSome(peer, &stream, 20);
         }
         for (const std::vector<u8>& m : ntest::SplitMessages(stream))
-            tags.push_back(ntest::TagOf(m));
+            sent.push_back(sentfields::Fields(m, sentfields::KindsOf(ntest::TagOf(m))));
     }
     // The requests (tag 112) the peer has received once at least `atLeast` arrived (or a
     // while passed), and after a further moment for any more.
@@ -158,8 +159,8 @@ struct Advert : ::testing::Test {
         auto count = [&]() {
             Drain();
             int n = 0;
-            for (int t : tags)
-                n += t == 112;
+            for (const std::string& line : sent)
+                n += line == "112:"; // the request has no fields
             return n;
         };
         vtest::WaitUntil([&]() { return count() >= atLeast; }, 3000);

@@ -9,6 +9,7 @@
 #include "online/login/LoginController.h"
 #include "platform/OrloStatsStore.h"
 #include "tests/online/LoginTestSupport.h"
+#include "tests/online/SentFields.h"
 
 using ntest::Ber;
 using ntest::Controller;
@@ -131,18 +132,6 @@ protected:
         return out;
     }
     // The texts of a login message (tag 5): name and password.
-    static std::pair<std::string, std::string> LoginTexts(const std::vector<u8>& m)
-    {
-        size_t at = m[0] == 0xBF ? 3 : 2;
-        std::string texts[2];
-        for (int i = 0; i < 2 && at + 1 < m.size(); ++i) {
-            size_t n = m[at + 1];
-            texts[i] = std::string(m.begin() + (long)at + 2, m.begin() + (long)(at + 2 + n));
-            at += 2 + n;
-        }
-        return {texts[0], texts[1]};
-    }
-
     static COrloOnlineFactory s_factory;
     vtest::TempDir home;
     ntest::Listener lobby;
@@ -183,7 +172,8 @@ TEST_F(LoginControllerTest, GuestLoginSendsTheCounterAndAdvancesItOnSuccessOnly)
     Acknowledge();
     std::vector<u8> login = Next();
     ASSERT_EQ(5, TagOf(login));
-    EXPECT_EQ(std::make_pair(std::string("guest"), std::string("0")), LoginTexts(login));
+    // The guest name, the counter as the password, 1, an empty text.
+    EXPECT_EQ("5: [0]='guest' [1]='0' [2]=1 [3]=''", sentfields::Fields(login, "ttit"));
     // A second guest login while one is under way does nothing.
     controller->LoginAsGuest();
     Serve(Ber(6).Int(0, 12).Text(1, "tok").Text(3, "guest_12").Build());
@@ -202,11 +192,12 @@ TEST_F(LoginControllerTest, ChallengeLoginSendsTheHashAndStoresItForAutoLogin)
     Acknowledge();
     std::vector<u8> request = Next();
     ASSERT_EQ(57, TagOf(request));
+    EXPECT_EQ("57: [0]='alice'", sentfields::Fields(request, "t"));
     Serve(Ber(58).Text(0, "s4lt").Build());
     std::vector<u8> login = Next();
     ASSERT_EQ(5, TagOf(login));
     const std::string hash = Md5("pws4lt");
-    EXPECT_EQ(std::make_pair(std::string("alice"), hash), LoginTexts(login));
+    EXPECT_EQ("5: [0]='alice' [1]='" + hash + "' [2]=1 [3]=''", sentfields::Fields(login, "ttit"));
     Serve(Ber(6).Int(0, 3).Text(1, "t").Text(3, "Alice").Build());
     ASSERT_TRUE(FrameUntil([&]() { return controller->Has("succeeded Alice t 0"); }));
     EXPECT_EQ("alice", VortanUTF8Of(Entry("__Orlo_UserName")->stringValue));
@@ -228,20 +219,27 @@ TEST_F(LoginControllerTest, RegistrationLogsInWithTheHashAndNoChallenge)
     controller->ValidateUserName(CVortanString("newbie"));
     AcceptClient(lobby);
     Acknowledge();
-    ASSERT_EQ(107, TagOf(Next()));
+    std::vector<u8> name = Next();
+    ASSERT_EQ(107, TagOf(name));
+    EXPECT_EQ("107: [0]='newbie'", sentfields::Fields(name, "t"));
     Serve(Ber(108).Int(0, 0).Text(1, "salt9").Build());
     ASSERT_TRUE(FrameUntil([&]() { return controller->Has("name ok"); }));
     EXPECT_EQ("newbie", VortanUTF8Of(controller->GetConfirmedUserName()));
     controller->CreateAccount(CVortanString("newbie"), CVortanString("pw"), CVortanString("e@x"));
-    ASSERT_EQ(109, TagOf(Next()));
+    std::vector<u8> account = Next();
+    ASSERT_EQ(109, TagOf(account));
     const std::string hash = Md5("pwsalt9");
+    // The name, the e-mail address, the hash of the password and the name's salt, 0 for an own
+    // account, no external token or id.
+    EXPECT_EQ("109: [0]='newbie' [1]='e@x' [2]='" + hash + "' [3]=0 [4]='' [5]=''",
+              sentfields::Fields(account, "tttitt"));
     // The answer reconnects from inside the session's own delivery: a new session logs in.
     Serve(Ber(110).Int(0, 0).Text(1, "newbie").Build());
     AcceptClient(lobby);
     Acknowledge();
     std::vector<u8> login = Next();
     ASSERT_EQ(5, TagOf(login));
-    EXPECT_EQ(std::make_pair(std::string("newbie"), hash), LoginTexts(login));
+    EXPECT_EQ("5: [0]='newbie' [1]='" + hash + "' [2]=1 [3]=''", sentfields::Fields(login, "ttit"));
     Serve(Ber(6).Int(0, 9).Text(1, "t").Text(3, "newbie").Build());
     ASSERT_TRUE(FrameUntil([&]() { return controller->Has("succeeded newbie t 1"); }));
 }

@@ -196,6 +196,9 @@ TEST_F(MenuOnline, AGuestLoginShowsLoadingThenHidesTheMenuOverTheGame)
     const std::string log = LobbyLog();
     EXPECT_EQ(1, Count(log, "< 92 ")) << log;
     EXPECT_EQ(2, Count(log, "< 51 ")) << log;
+    // Both texts of each, as the stand-in's own reader took them.
+    EXPECT_EQ(1, Count(log, "two texts 'moregames' ''\n")) << log;
+    EXPECT_EQ(1, Count(log, "two texts 'tournaments' ''\n")) << log;
 }
 
 TEST_F(MenuOnline, TheErrorPageAsksForCoinsAndTheDialogButtonLeavesOnlyAJoinedGame)

@@ -20,6 +20,7 @@
 #include "tests/online/MenuPagesSupport.h"
 #include "tests/online/StandInProcess.h"
 #include "ui/layouts/InfiniteList.h"
+#include "ui/layouts/PageView.h"
 #include "ui/widgets/ImageWidget.h"
 #include "ui/widgets/ToggleButton.h"
 #include "ui/widgets/WebButton.h"
@@ -204,6 +205,58 @@ protected:
         close(fd);
         return answer;
     }
+    // The Following page opened as its tab does, once the lobby's answer has filled it: the
+    // names of its rows.
+    std::vector<std::string> Following()
+    {
+        CPageView* pages = WidgetCast<CPageView>(At("//players_root//players_content_root"));
+        if (!pages)
+            return {"<no page view>"};
+        pages->NavigateTo(CVortanString("follow_page"));
+        menu->RunEvent("show_follow_items", nullptr);
+        CWidget* page = At("//players_root//follow_page");
+        CInfiniteList* list = WidgetCast<CInfiniteList>(At("//players_root//playerlist_follow"));
+        std::vector<std::string> names;
+        const bool filled = FramesUntil([&]() {
+            CWidget* loading = page->FindChild(CVortanString("loading"), -1);
+            if (loading && loading->IsVisible())
+                return false;
+            names.clear();
+            for (int i = 0; i < list->GetItemCount(); ++i) {
+                CWidget* row = list->FindChild(CVortanString(std::to_string(i).c_str()), 1);
+                SMenuPlayer* record = row ? (SMenuPlayer*)row->GetTag() : nullptr;
+                if (!record || record->name.IsEmpty())
+                    return false;
+                names.push_back(VortanUTF8Of(record->name));
+            }
+            return true;
+        });
+        return filled ? names : std::vector<std::string>({"<not filled>"});
+    }
+    // The global list searched for the name, as its field and button do; true once the row
+    // of that name has come (its index in `at`).
+    bool SearchGlobal(const std::string& name, int& at)
+    {
+        CPageView* pages = WidgetCast<CPageView>(At("//players_root//players_content_root"));
+        if (!pages)
+            return false;
+        pages->NavigateTo(CVortanString("global_page"));
+        menu->RunEvent("show_playerlist_items", nullptr);
+        CTextWidget* search =
+            WidgetCast<CTextWidget>(At("//players_root//global_page//search_text"));
+        search->SetText(CVortanString(name.c_str()));
+        menu->RunEvent("filter_players", nullptr);
+        return FramesUntil([&]() {
+            for (int i = 0; i < Global()->GetItemCount() && i < 4; ++i)
+                if (RowRecord(i) && VortanUTF8Of(RowRecord(i)->name) == name)
+                    return (at = i) >= 0;
+            return false;
+        });
+    }
+    CWidget* GlobalRow(int index)
+    {
+        return Global()->FindChild(CVortanString(std::to_string(index).c_str()), 1);
+    }
     SMenuPlayer* RowRecord(int index)
     {
         CWidget* row = Global()->FindChild(CVortanString(std::to_string(index).c_str()), 1);
@@ -237,12 +290,34 @@ TEST_F(StandInPages, TheSeededPlayersFillTheListAndASearchNarrowsIt)
     menu->RunEvent("filter_players", nullptr);
     ASSERT_TRUE(FramesUntil(
         [&]() { return Global()->GetItemCount() > 0 && Global()->GetItemCount() < 10; }));
+    int at = -1;
     ASSERT_TRUE(FramesUntil([&]() {
         for (int i = 0; i < 4; ++i)
             if (RowRecord(i) && VortanUTF8Of(RowRecord(i)->name) == "bobcat")
-                return true;
+                return (at = i) >= 0;
         return false;
     }));
+    EXPECT_FALSE(RowRecord(at)->flags & MENU_PLAYER_BLOCKED);
+
+    // Followed from his row, he is on the Following page; unfollowed there, he is gone from it.
+    EXPECT_EQ(std::vector<std::string>(), Following());
+    ASSERT_TRUE(SearchGlobal("bobcat", at));
+    menu->RunEvent("follow", GlobalRow(at)->FindChild(CVortanString("button_follow"), -1));
+    ASSERT_EQ(std::vector<std::string>({"bobcat"}), Following());
+    CWidget* followed = At("//players_root//playerlist_follow")->FindChild(CVortanString("0"), 1);
+    menu->RunEvent("unfollow", followed->FindChild(CVortanString("button_unfollow"), -1));
+    EXPECT_EQ(std::vector<std::string>(), Following());
+
+    // Blocked from his row, his entry comes back from the lobby marked blocked.
+    ASSERT_TRUE(SearchGlobal("bobcat", at));
+    EXPECT_FALSE(RowRecord(at)->flags & MENU_PLAYER_BLOCKED);
+    CToggleButton* block =
+        WidgetCast<CToggleButton>(GlobalRow(at)->FindChild(CVortanString("button_block"), -1));
+    ASSERT_NE(nullptr, block);
+    block->SetState(1);
+    menu->RunEvent("block", block);
+    ASSERT_TRUE(SearchGlobal("bobcat", at));
+    EXPECT_TRUE(RowRecord(at)->flags & MENU_PLAYER_BLOCKED);
 }
 
 TEST_F(StandInPages, APeerAcceptsTheChallengeFromItsRowAndTheMatchStarts)
@@ -250,7 +325,28 @@ TEST_F(StandInPages, APeerAcceptsTheChallengeFromItsRowAndTheMatchStarts)
     Peer peer({"--port-file", state.Path() + "/ports.0", "--login", "bobcat", "builder42",
                "--answer", "accept", "--echo-chat"},
               home.Path() + "/peer.log");
+    // A third player online, whom the challenge must not reach.
+    Peer carol({"--port-file", state.Path() + "/ports.0", "--login", "carol_k", "snowball",
+                "--answer", "accept"},
+               home.Path() + "/carol.log");
+    ASSERT_TRUE(FramesUntil([&]() { return Control("online").find(" 103") != std::string::npos; }));
     ChallengeThePeer();
+    // The challenge came to bobcat from this player; carol got none before a notice that the
+    // lobby sent her after the match had begun.
+    const std::string own = std::to_string(app->GetNetworkSession()->GetOwnPlayerId());
+    const std::string got = vtest::ReadWholeFile(home.Path() + "/peer.log");
+    const size_t challenge = got.find("< 39 [");
+    ASSERT_NE(std::string::npos, challenge) << got;
+    // [0] the challenge's id, [1] the challenger.
+    EXPECT_NE(std::string::npos,
+              got.substr(challenge, got.find('\n', challenge) - challenge).find(", " + own + ", "))
+        << got;
+    EXPECT_EQ("ok", Control("notify carol_k 0 0 marker"));
+    ASSERT_TRUE(FramesUntil([&]() {
+        return vtest::ReadWholeFile(home.Path() + "/carol.log").find("marker") != std::string::npos;
+    }));
+    const std::string carolGot = vtest::ReadWholeFile(home.Path() + "/carol.log");
+    EXPECT_EQ(std::string::npos, carolGot.find("< 39 ")) << carolGot;
     const int before = menu->GetPendingChatLineCount();
     app->SendChatMessage(CVortanString("hello there"), 2);
     ASSERT_TRUE(FramesUntil([&]() {

@@ -6,9 +6,9 @@
 #include "engine/graphics/VortanSurface.h"
 #include "online/menu/OrloMenuPageHelpers.h"
 #include "online/menu/OrloMenuPlayerRecord.h"
-#include "online/protocol/ASN1Parsers.h"
 #include "platform/OrloStatsStore.h"
 #include "tests/online/MenuPagesSupport.h"
+#include "tests/online/SentFields.h"
 #include "ui/layouts/InfiniteList.h"
 #include "ui/layouts/RunningList.h"
 #include "ui/layouts/SlideArea.h"
@@ -21,6 +21,44 @@
 namespace {
 
 using mtest::PagesFixture;
+using sentfields::Fields;
+using sentfields::FieldsOf;
+using sentfields::Lines;
+using Texts = std::vector<std::string>;
+
+// The own player id the lobby gives at login, so that a field carrying it can be told apart.
+const int kOwnId = 41;
+
+// Takes the login reply that sets the session's own player id, and nothing else.
+class IdLogin : public COrloNetworkSession::LoginObserver {
+public:
+    void OnConnectRefused(COrloNetworkSession*, const CVortanString&) override {}
+    void OnLoginError(COrloNetworkSession*, const CVortanString&) override {}
+    void OnLoginChallenge(COrloNetworkSession*, const CVortanString&) override {}
+    void OnLoginSuccess(COrloNetworkSession*, int, const CVortanString&, const CVortanString&,
+                        const CVortanString&, const CVortanString&, int) override
+    {}
+    void OnConfirmUserNameAck(COrloNetworkSession*, int, const CVortanString&) override {}
+    void OnConfirmEmailAck(COrloNetworkSession*, int, const CVortanString&) override {}
+};
+
+// The pages over a session that the loopback lobby has logged in as player kOwnId.
+class OwnIdFixture : public PagesFixture {
+protected:
+    void SetUp() override
+    {
+        PagesFixture::SetUp();
+        ASSERT_TRUE(session->SendLogin(CVortanString("me"), CVortanString("pw"), &login));
+        ntest::WriteAll(
+            peer, ntest::Ber(6).Int(0, kOwnId).Text(1, "t").Text(2, "").Text(3, "Me").Build());
+        ASSERT_TRUE(vtest::WaitUntil([&]() {
+            Frame(0.0f);
+            return session->GetOwnPlayerId() == kOwnId;
+        }));
+        Sent(); // the login and its acknowledgement
+    }
+    IdLogin login;
+};
 
 gtest_graphics::GLEnvironment* const g_env = mtest::Display();
 
@@ -42,7 +80,7 @@ SPlayerListItem Player(int id, const char* name, int flags)
     return p;
 }
 
-class PlayerLists : public PagesFixture {
+class PlayerLists : public OwnIdFixture {
 protected:
     CInfiniteList* Global()
     {
@@ -73,13 +111,20 @@ TEST_F(PlayerLists, ANewQueryShowsLoadingAndAsksTheCountThenBatchesOnce)
     EXPECT_FALSE(Visible(GlobalPage(), "no_results"));
     std::vector<std::vector<u8>> sent = Sent();
     ASSERT_EQ(std::vector<int>({19}), Tags(sent));
+    // The global list (selector 0), first index -1 and count 0: a count query, no filter.
+    EXPECT_EQ("19: [0]=0 [1]=-1 [2]=0 [3]='' [4]=0 [5]=0", FieldsOf(sent, 19));
     COrloMenuState::OnPlayerListResult(menu, 0, -1, 40, nullptr, nullptr, nullptr, 0);
     for (int i = 0; i < 3; ++i)
         Frame();
     EXPECT_EQ(40, Global()->GetItemCount());
     EXPECT_GT(menu->GetLoadedItemCount(0), 0);
-    // One batch request for the rows that loaded, not one per frame.
-    EXPECT_EQ(std::vector<int>({19}), Tags(Sent()));
+    // One batch request for the rows that loaded, not one per frame: from the first row, as
+    // many as the list loaded.
+    sent = Sent();
+    EXPECT_EQ(std::vector<int>({19}), Tags(sent));
+    EXPECT_EQ("19: [0]=0 [1]=0 [2]=" + std::to_string(menu->GetLoadedItemCount(0)) +
+                  " [3]='' [4]=0 [5]=0",
+              FieldsOf(sent, 19));
     // The count query (answered here directly, not through the session) and the one batch.
     EXPECT_EQ(2, session->GetPendingPlayerListCount());
 }
@@ -272,7 +317,13 @@ TEST_F(PlayerLists, FollowUnfollowAndBlockChangeTheRowAndSendOnce)
         WidgetCast<CToggleButton>(row->FindChild(CVortanString("button_block"), -1));
     block->SetState(1);
     menu->RunEvent("block", block);
-    EXPECT_EQ(std::vector<int>({21, 21, 76}), Tags(Sent()));
+    block->SetState(0);
+    menu->RunEvent("block", block);
+    // Follow: the row's player, the own id, relation 1, 0 to follow and 1 to stop; block: the
+    // row's player and 1 to block, 0 to unblock.
+    EXPECT_EQ(Texts({"21: [0]=8 [1]=41 [2]=1 [3]=0 [4]=''", "21: [0]=8 [1]=41 [2]=1 [3]=1 [4]=''",
+                     "76: [0]=8 [1]=1", "76: [0]=8 [1]=0"}),
+              Lines(Sent()));
 
     // The lobby's status kind 3 marks the row; other kinds leave it.
     menu->OnPlayerStatus(8, 3, 0);
@@ -320,6 +371,12 @@ TEST_F(PlayerLists, TheOwnEntryAsksForItsPageWithTheGameNumberAndSixOnly)
     menu->RunEvent("load_self", &self);
     std::vector<std::vector<u8>> sent = Sent();
     EXPECT_EQ(std::vector<int>({19, 19, 74, 90, 10}), Tags(sent));
+    // The own entry (selector 32): its count, then its one row; the own page of game 7; the
+    // coin balance; the achievements of game 7.
+    EXPECT_EQ(Texts({"19: [0]=32 [1]=-1 [2]=0 [3]='' [4]=0 [5]=0",
+                     "19: [0]=32 [1]=0 [2]=1 [3]='' [4]=0 [5]=0", "74: [0]=7 [1]=6",
+                     "90:", "10: [0]=0 [1]=5 [2]=0 [3]=7"}),
+              Lines(sent));
     // BF 4A: tag 74; [0] the game number 7, [1] 6; no third field.
     for (const std::vector<u8>& m : sent) {
         if (mtest::TagOf(m) == 74) {
@@ -405,11 +462,15 @@ TEST_F(PlayerLists, ABuildEmptiesTheSearchSoNoHiddenFilterIsAsked)
         ASSERT_EQ(text, VortanUTF8Of(menu->GetFilterText()));
     };
     // A build over the tree that is there, and a rebuild for a new size.
+    Sent();
     search("carol");
+    // The search asks the count of the global list's players matching the text.
+    EXPECT_EQ("19: [0]=0 [1]=-1 [2]=0 [3]='carol' [4]=0 [5]=0", FieldsOf(Sent(), 19));
     EXPECT_EQ(1, menu->BuildMenu(800, 480, nullptr));
     EXPECT_EQ("", VortanUTF8Of(menu->GetFilterText()));
     EXPECT_EQ("", VortanUTF8Of(field()->GetText()));
     search("dmitri");
+    EXPECT_EQ("19: [0]=0 [1]=-1 [2]=0 [3]='dmitri' [4]=0 [5]=0", FieldsOf(Sent(), 19));
     menu->OnResize(800, 480);
     EXPECT_EQ("", VortanUTF8Of(menu->GetFilterText()));
     ASSERT_NE(nullptr, field());
@@ -487,21 +548,15 @@ TEST_F(Challenges, ASentChallengeWaitsTwentySecondsThenIsWithdrawn)
     EXPECT_EQ("challenge_waiting", Page());
     EXPECT_FLOAT_EQ(20.0f, menu->GetChallengeTimer());
     EXPECT_EQ(1, menu->GetInvitedCount());
-    EXPECT_EQ(std::vector<int>({38}), Tags(Sent()));
+    // Game 7, the row's player under the list's constructed identifier, an empty text.
+    EXPECT_EQ(Texts({"38: [0]=7 [1]=c{55} [2]=''"}), Lines(Sent()));
     // A challenge received meanwhile replaces the pending id; the own one is still withdrawn.
     menu->OnChallengeReceived(77, CVortanString("Gus"), 3, 4);
     menu->Update(19.9f);
     EXPECT_TRUE(Tags(Sent()).empty());
     menu->Update(0.2f);
-    std::vector<std::vector<u8>> sent = Sent();
-    ASSERT_EQ(std::vector<int>({40}), Tags(sent));
-    i32 answer = -5, game = 0, own = 0, target = 0;
-    CVortanString t4, t5;
-    ASSERT_GT(ASN1_DecodeChallengeReply(sent[0].data(), (int)sent[0].size(), &answer, &game, &own,
-                                        &target, &t4, &t5),
-              0);
-    EXPECT_EQ(0, answer);
-    EXPECT_EQ(session->GetOwnPlayerId(), target);
+    // The withdrawal: answer 0 in game 7, from the own id, for the own challenge (not Gus's).
+    EXPECT_EQ(Texts({"40: [0]=0 [1]=7 [2]=41 [3]=41 [4]='' [5]=''"}), Lines(Sent()));
     EXPECT_NE("challenge_waiting", Page());
 }
 
@@ -517,7 +572,7 @@ TEST_F(Challenges, CancellingTheWaitWithdrawsOnceAndStopsTheTimer)
     CWidget* cancel = At("//challenge_waiting//waiting_cancel");
     ASSERT_NE(nullptr, cancel);
     menu->RunEvent("reject_challenge", cancel);
-    EXPECT_EQ(std::vector<int>({40}), Tags(Sent()));
+    EXPECT_EQ(Texts({"40: [0]=0 [1]=7 [2]=41 [3]=41 [4]='' [5]=''"}), Lines(Sent()));
     EXPECT_FLOAT_EQ(0.0f, menu->GetChallengeTimer());
     menu->Update(25.0f);
     EXPECT_TRUE(Tags(Sent()).empty());
@@ -548,7 +603,7 @@ TEST_F(Challenges, OnePressOneChallengeWhileItWaitsFurtherPressesDoNothing)
     ASSERT_NE(nullptr, row);
     CWidget* button = row->FindChild(CVortanString("button_challenge"), -1);
     menu->RunEvent("send_challenge", button);
-    EXPECT_EQ(std::vector<int>({38}), Tags(Sent()));
+    EXPECT_EQ(Texts({"38: [0]=7 [1]=c{55} [2]=''"}), Lines(Sent()));
     menu->Update(5.0f);
     // The row's button again (a double tap, or under the waiting page), and a button outside
     // a row (the toast, "Play anyone"): nothing is sent, the wait goes on as it was.
@@ -561,7 +616,7 @@ TEST_F(Challenges, OnePressOneChallengeWhileItWaitsFurtherPressesDoNothing)
     // Once it is answered, a press challenges again.
     menu->OnChallengeReply(55, CVortanString("Fay"), 0);
     menu->RunEvent("send_challenge", button);
-    EXPECT_EQ(std::vector<int>({38}), Tags(Sent()));
+    EXPECT_EQ(Texts({"38: [0]=7 [1]=c{55} [2]=''"}), Lines(Sent()));
 }
 
 TEST_F(Challenges, TheJoinForAnyoneIsSentOnceWithTheGamesNumberOfPlayers)
@@ -576,6 +631,9 @@ TEST_F(Challenges, TheJoinForAnyoneIsSentOnceWithTheGamesNumberOfPlayers)
     EXPECT_EQ(std::vector<u8>({0xA7, 0x09, 0x80, 0x01, 0x07, 0x81, 0x01, 0x00, 0x82, 0x01, 0x04}),
               sent[0]);
     EXPECT_EQ(1u, app->notices.size());
+    // The waiting dialog's button leaves the joined game 7.
+    menu->RunEvent("dialog_button", nullptr);
+    EXPECT_EQ(Texts({"9: [0]=7"}), Lines(Sent()));
 }
 
 TEST_F(Challenges, TheInvitedStayUntilTheNextQueryOrRebuild)
@@ -601,13 +659,23 @@ TEST_F(Challenges, TheInvitedStayUntilTheNextQueryOrRebuild)
     }
     // A button outside a row challenges the invited; the join is for no one invited.
     menu->RunEvent("send_challenge", nullptr);
-    EXPECT_EQ(std::vector<int>({38}), Tags(Sent()));
+    EXPECT_EQ(Texts({"38: [0]=7 [1]=c{55} [2]=''"}), Lines(Sent()));
+    menu->RunEvent("reject_challenge", nullptr);
+    // Gil's row adds him: one challenge to both, in ascending order of their ids.
+    CWidget* gilRow = list->FindChild(CVortanString("1"), 1);
+    menu->RunEvent("send_challenge", gilRow->FindChild(CVortanString("button_challenge"), -1));
+    EXPECT_EQ(
+        Texts({"40: [0]=0 [1]=7 [2]=41 [3]=41 [4]='' [5]=''", "38: [0]=7 [1]=c{55,56} [2]=''"}),
+        Lines(Sent()));
     menu->RunEvent("reject_challenge", nullptr);
     menu->OnResize(800, 480);
     EXPECT_EQ(0, menu->GetInvitedCount());
     Sent();
     menu->RunEvent("send_challenge", nullptr);
-    EXPECT_EQ(7, Tags(Sent()).at(0));
+    // Play anyone: a join of game 7 from the challenge page, for two players.
+    std::vector<std::vector<u8>> sent = Sent();
+    EXPECT_EQ(7, Tags(sent).at(0));
+    EXPECT_EQ("7: [0]=7 [1]=0 [2]=2", Fields(sent.at(0), "iii"));
 }
 
 TEST_F(Challenges, AReceivedChallengeFillsTheDialogAndTheAnswerGoesToItsSender)
@@ -620,14 +688,12 @@ TEST_F(Challenges, AReceivedChallengeFillsTheDialogAndTheAnswerGoesToItsSender)
     EXPECT_EQ(77, menu->GetPendingChallenger());
     menu->OnChallengeReceived(78, CVortanString("Hal"), 1, 2);
     menu->RunEvent("accept_challenge", nullptr);
-    std::vector<std::vector<u8>> sent = Sent();
-    ASSERT_EQ(std::vector<int>({40}), Tags(sent));
-    i32 answer = -5, game = 0, own = 0, target = 0;
-    CVortanString t4, t5;
-    ASN1_DecodeChallengeReply(sent[0].data(), (int)sent[0].size(), &answer, &game, &own, &target,
-                              &t4, &t5);
-    EXPECT_EQ(1, answer);
-    EXPECT_EQ(78, target);
+    // Accepted (1) in game 7 by the own id, to the latest challenger, Hal (78).
+    EXPECT_EQ(Texts({"40: [0]=1 [1]=7 [2]=41 [3]=78 [4]='' [5]=''"}), Lines(Sent()));
+    // A refusal (0) goes to its challenger the same way.
+    menu->OnChallengeReceived(79, CVortanString("Ivy"), 1, 2);
+    menu->RunEvent("reject_challenge", nullptr);
+    EXPECT_EQ(Texts({"40: [0]=0 [1]=7 [2]=41 [3]=79 [4]='' [5]=''"}), Lines(Sent()));
 }
 
 TEST_F(Challenges, AnswersToTheOwnChallengeCloseTheWaitingPageWithTheirTexts)
@@ -780,8 +846,17 @@ TEST_F(ChallengeSessionEnd, AWithdrawnChallengeTakesItsToastAlong)
     EXPECT_EQ(std::vector<std::string>({"0:" + Language(4)}), app->notices);
 }
 
-class Chat : public PagesFixture {
+// A game identifier above 32 bits, as the lobby gives them.
+const long long kGameId = (1LL << 32) + 5;
+
+class Chat : public OwnIdFixture {
 protected:
+    void TearDown() override
+    {
+        if (gamePeer >= 0)
+            close(gamePeer);
+        OwnIdFixture::TearDown();
+    }
     void StartMatch()
     {
         AddLobbyPlayer(session->GetOwnPlayerId(), "Me");
@@ -789,6 +864,55 @@ protected:
         menu->OnGameStart(1, 1);
         menu->SetInMatch(1);
     }
+    // The lobby starts match kGameId against player 500: the session connects to a loopback
+    // game server, which then reads what the match sends.
+    void ConnectGame()
+    {
+        std::vector<ntest::Ber> players = {ntest::Ber(0).Int(0, kOwnId).Text(1, "Me"),
+                                           ntest::Ber(0).Int(0, 500).Text(1, "Other")};
+        ntest::WriteAll(peer, ntest::Ber(12)
+                                  .Int(0, kGameId)
+                                  .List(1, players)
+                                  .Int(2, 1)
+                                  .Int(3, 0)
+                                  .Text(4, "127.0.0.1:" + std::to_string(gameServer.port))
+                                  .Int(5, 0)
+                                  .Build());
+        ASSERT_TRUE(vtest::WaitUntil([&]() {
+            Frame(0.0f);
+            return (session->GetStatus() & 0x100) != 0;
+        }));
+        gamePeer = gameServer.Accept();
+        ASSERT_GE(gamePeer, 0);
+    }
+    // The fields of the next message of the tag on the game connection (the ones before it are
+    // passed over), or "none" when none came.
+    std::string NextOnGame(int tag)
+    {
+        std::string found = "none";
+        vtest::WaitUntil([&]() {
+            if (session->GetGameEngine())
+                session->GetGameEngine()->Run(0.0f);
+            Frame(0.0f);
+            ntest::ReadSome(gamePeer, &gameStream, 10);
+            std::vector<std::vector<u8>> got = mtest::SplitMessages(gameStream);
+            gameSent.insert(gameSent.end(), got.begin(), got.end());
+            while (!gameSent.empty()) {
+                const std::vector<u8> m = gameSent.front();
+                gameSent.erase(gameSent.begin());
+                if (mtest::TagOf(m) == tag) {
+                    found = Fields(m, sentfields::KindsOf(tag));
+                    return true;
+                }
+            }
+            return false;
+        });
+        return found;
+    }
+    ntest::Listener gameServer;
+    int gamePeer = -1;
+    std::vector<u8> gameStream;
+    std::vector<std::vector<u8>> gameSent;
     // The other player (id 500) listed as the match's participant, and its panel opened.
     void OpenParticipant(int flags)
     {
@@ -951,6 +1075,7 @@ TEST_F(Chat, TheBadgeFadesInUnlessTheBattleTookTheLine)
 TEST_F(Chat, TheFirstSendHidesTheHintAndAnEmptyFieldSendsNothing)
 {
     StartMatch();
+    ConnectGame();
     app->sentChat.clear();
     CWidget* bubble = At("//chat_root//bubble_chat_submit");
     menu->RunEvent("chat_textfield_changed", nullptr);
@@ -964,8 +1089,34 @@ TEST_F(Chat, TheFirstSendHidesTheHintAndAnEmptyFieldSendsNothing)
     menu->RunEvent("chat_send", nullptr);
     EXPECT_EQ(std::vector<std::string>({"2:hello"}), app->sentChat);
     EXPECT_TRUE(field->GetText().IsEmpty());
+    // On the game connection: a typed line (kind 2), its text, the own id; UTF-8 outside ASCII.
+    EXPECT_EQ("64: [0]=2 [1]='hello' [2]=41", NextOnGame(64));
+    field->SetText(CVortanString(L"Gr\u00fc\u00dfe \u20ac"));
+    menu->RunEvent("chat_send", nullptr);
+    EXPECT_EQ("64: [0]=2 [1]='Gr\xc3\xbc\xc3\x9f"
+              "e \xe2\x82\xac' [2]=41",
+              NextOnGame(64));
     menu->RunEvent("chat_textfield_changed", nullptr);
     EXPECT_FALSE(bubble->IsVisible());
+}
+
+TEST_F(Chat, TheMatchsResultAndTheRematchAnswerGoOnTheGameConnection)
+{
+    StartMatch();
+    ConnectGame();
+    // The game's end report: the players and their places, no leave flag.
+    CVortanArray<i32> ids, places;
+    ids.SetAtGrow(0, kOwnId);
+    ids.SetAtGrow(1, 500);
+    places.SetAtGrow(0, 2);
+    places.SetAtGrow(1, 1);
+    app->EndMatch(&ids, &places, 0);
+    // The 64-bit game id, game 7, 0, both arrays under their constructed identifiers, flag 0.
+    EXPECT_EQ("15: [0]=4294967301 [1]=7 [2]=0 [3]=c{41,500} [4]=c{2,1} [5]=0", NextOnGame(15));
+    // The rematch button: the notice line (kind 4, own id), then the answer 1 for this match.
+    menu->RunEvent("chat_rematch", nullptr);
+    EXPECT_EQ("64: [0]=4 [1]='' [2]=41", NextOnGame(64));
+    EXPECT_EQ("70: [0]=4294967301 [1]=1 [2]=1", NextOnGame(70));
 }
 
 TEST_F(Chat, ParticipantsGetTheirRecordsAndThePanelKeepsItsOwnCopy)

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/online/ProtocolCodec.h"
+#include "tests/online/SentFields.h"
 
 namespace {
 
@@ -133,6 +134,35 @@ TEST(SentMessages, BuildersRefuseTooSmallBuffersAndAnswerTheSizeQuery)
     EXPECT_EQ("bf398181807f61", Hex(big.data(), 7));
     EXPECT_EQ(n, ASN1_EncodeLoginChallengeRequest(nullptr, 0, long127));
     EXPECT_EQ(0, ASN1_EncodeLoginChallengeRequest(big.data(), n - 1, long127));
+}
+
+// The tests' own reader of sent messages, on octets written out by hand from the wire rules.
+TEST(SentFieldsReader, ReadsTheRulesOctetsAndMarksWhatBreaksThem)
+{
+    using sentfields::Fields;
+    auto octets = [](const std::string& hex) { return ptest::FromHex(hex); };
+    EXPECT_EQ("64: [0]=2 [1]='hi' [2]=5", Fields(octets("bf400a80010281026869820105"), "iti"));
+    EXPECT_EQ("9: [0]=-129", Fields(octets("a9048002ff7f"), "i"));
+    EXPECT_EQ("9: [0]=128", Fields(octets("a90480020080"), "i"));
+    EXPECT_EQ("9: [0]=?", Fields(octets("a90480020005"), "i"));      // not minimal
+    EXPECT_EQ("9: [0]=?", Fields(octets("a903800201"), "i"));        // runs past the field
+    EXPECT_EQ("9: ? length", Fields(octets("a9038001070000"), "i")); // octets after it
+    EXPECT_EQ("18: [0]=4294967296", Fields(octets("b20780050100000000"), "L"));
+    const std::vector<u8> challenge = octets("bf260d800107a1060201370201388200");
+    EXPECT_EQ("38: [0]=7 [1]=c{55,56} [2]=''", Fields(challenge, "ilt"));
+    const std::vector<u8> images = octets("bf63088003020137810100");
+    EXPECT_EQ("99: [0]={55} [1]=0", Fields(images, "li"));
+    EXPECT_EQ("59:", Fields(octets("bf3b00"), ""));
+    EXPECT_EQ("28:", Fields(octets("bc00"), ""));
+    // A field of a kind not given, and a long-form length that a short one would hold.
+    EXPECT_EQ("9: ?a9038001ff", Fields(octets("a9038001ff"), ""));
+    EXPECT_EQ("57: ? length", Fields(octets("bf398105800361626364"), "t"));
+    // 130 octets of text: the long form 81 82 inside the long form 81 85.
+    std::string text;
+    for (int i = 0; i < 130; ++i)
+        text += "61";
+    EXPECT_EQ("57: [0]='" + std::string(130, 'a') + "'",
+              Fields(octets("bf398185808182" + text), "t"));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include "online/login/LoginController.h"
 #include "online/protocol/ASN1Wire.h"
+#include "tests/online/SentFields.h"
 #include "tests/online/SessionTestSupport.h"
 #include "tests/platform/OnlineStubs.h"
 
@@ -97,6 +98,12 @@ TEST_F(SessionTest, AnOversizedOrMalformedHeaderClosesTheChannelAndAllocatesNoth
 TEST_F(SessionTest, ConnectAcknowledgementStatesRedirectsAndRefusals)
 {
     ConnectLobby();
+    // All seventeen fields: no drawing target and empty device texts here; the description
+    // names game 64, the stub game's version "1.57" and no language yet; the store "Ovi".
+    EXPECT_EQ("0: [0]=1 [1]=0 [2]=0 [3]='' [4]='' [5]=1 [6]=1 [7]='0.0.0.0' [8]='0.0.0.0' [9]=25 "
+              "[10]='standalone-id:64;full-version:0;standalone-version:1.57;opengl:1;user-agent:;"
+              "frame-version:2.05;lang_code:' [11]='Ovi' [12]='' [13]=1 [14]='' [15]=0 [16]=3",
+              sentfields::Fields(connectRequest, sentfields::KindsOf(0)));
     Serve(Ber(2).Text(0, "").Int(1, 0).Text(2, "").Int(3, 7).Build());
     ASSERT_TRUE(FrameUntil([&]() { return (session->GetStatus() & 0xFF) == 3; }));
     EXPECT_EQ(7, session->GetReleaseId());
@@ -134,6 +141,7 @@ TEST_F(SessionTest, LoginByChallengeThenSuccessAcknowledgesAndLogsIn)
     EXPECT_FALSE(session->SendConfirmUserName(CVortanString("x"), &other));
     std::vector<std::vector<u8>> got = Receive(1);
     ASSERT_EQ(57, TagOf(got[0]));
+    EXPECT_EQ("57: [0]='alice'", sentfields::Fields(got[0], "t"));
     Serve(Ber(58).Text(0, "salt123").Build());
     ASSERT_TRUE(FrameUntil([&]() { return log.Has("challenge-text salt123"); }));
     EXPECT_EQ(nullptr, session->GetLoginObserver());
@@ -142,6 +150,7 @@ TEST_F(SessionTest, LoginByChallengeThenSuccessAcknowledgesAndLogsIn)
     EXPECT_EQ(4, session->GetStatus() & 0xFF);
     got = Receive(1);
     ASSERT_EQ(5, TagOf(got[0]));
+    EXPECT_EQ("5: [0]='alice' [1]='resp' [2]=1 [3]=''", sentfields::Fields(got[0], "ttit"));
     Serve(Ber(6).Int(0, 77).Text(1, "token-1").Text(2, "t2").Text(3, "Alice").Build());
     ASSERT_TRUE(FrameUntil([&]() { return log.Has("success 77 Alice token-1"); }));
     EXPECT_EQ(5, session->GetStatus() & 0xFF);
@@ -205,7 +214,10 @@ TEST_F(SessionTest, GameStartConnectsTheGameServerAndGameDataFlowsBothWays)
     ntest::Listener gameServer;
     session->SendJoin(1, 2);
     EXPECT_EQ(1, session->IsJoined());
-    ASSERT_EQ(7, TagOf(Receive(1)[0]));
+    const std::vector<u8> join = Receive(1)[0];
+    ASSERT_EQ(7, TagOf(join));
+    // The hosted game's number 64, 1 for a join after a match, two players.
+    EXPECT_EQ("7: [0]=64 [1]=1 [2]=2", sentfields::Fields(join, "iii"));
     const long long gameId = (1LL << 40) + 5;
     Ber players(0);
     std::vector<Ber> records = {Ber(0).Int(0, 77).Text(1, "Alice"),
@@ -249,6 +261,9 @@ TEST_F(SessionTest, GameStartConnectsTheGameServerAndGameDataFlowsBothWays)
     lobbyGot = Receive(1);
     ASSERT_EQ(1u, lobbyGot.size());
     EXPECT_EQ(40, TagOf(lobbyGot[0]));
+    // Refused (0) in game 64 by the own id (none: not logged in) to the challenger, Carol.
+    EXPECT_EQ("40: [0]=0 [1]=64 [2]=-1 [3]=91 [4]='' [5]=''",
+              sentfields::Fields(lobbyGot[0], "iiiitt"));
     EXPECT_FALSE(log.Has("challenge 91 Carol"));
     // Player left of another game is ignored; of this game it is told.
     ntest::WriteAll(game, Ber(72).Int(0, gameId + 1).Int(1, 78).Build());

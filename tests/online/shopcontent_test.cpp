@@ -1,5 +1,6 @@
 // The game content item list: content groups and items from a loopback lobby through the
 // application to the online menu, the chunked requests, and shop done or game ready once.
+#include "tests/online/SentFields.h"
 #include "tests/online/ShopTestSupport.h"
 
 namespace {
@@ -53,6 +54,10 @@ TEST_F(ShopContentTest, MatchContentEndsWithGameReadyOnTheGameConnection)
     std::vector<std::vector<u8>> ready = Receive(1, game);
     ASSERT_EQ(1u, ready.size());
     EXPECT_EQ(46, TagOf(ready[0]));
+    // 1, the game id 77, the two players of the start, its match flag 0, the own id (none: not
+    // logged in), game 64 and the client's version text.
+    EXPECT_EQ("46: [0]=1 [1]=77 [2]=2 [3]=0 [4]=-1 [5]=64 [6]='2.05'",
+              sentfields::Fields(ready[0], "iLiiiit"));
     EXPECT_TRUE(Entries().empty());
     EXPECT_TRUE(Quiet().empty());
 

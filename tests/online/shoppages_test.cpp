@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "engine/graphics/VortanSurface.h"
+#include "tests/online/SentFields.h"
 #include "tests/online/ShopTestSupport.h"
 #include "tests/support/TestSupport.h"
 #include "ui/Widget.h"
@@ -153,6 +154,10 @@ TEST_F(ShopPagesTest, CoinsGroupsAndShopRows)
     ASSERT_EQ(3u, icons.size());
     for (const auto& m : icons)
         EXPECT_EQ(99, TagOf(m));
+    // Each row's item id as a one-element list, 0 for the small icon.
+    EXPECT_EQ(std::vector<std::string>(
+                  {"99: [0]={21} [1]=0", "99: [0]={22} [1]=0", "99: [0]={41} [1]=0"}),
+              sentfields::Lines(icons));
     EXPECT_FALSE(Find("//shop_root//loading")->IsVisible());
     EXPECT_EQ(3, menu->GetItemRecords().GetSize());
     CInfiniteList* list = WidgetCast<CInfiniteList>(Find("//shop_root//shop_page_list"));
@@ -223,6 +228,7 @@ TEST_F(ShopPagesTest, CoinsGroupsAndShopRows)
     std::vector<std::vector<u8>> ask = Receive(1);
     ASSERT_EQ(1u, ask.size());
     EXPECT_EQ(99, TagOf(ask[0]));
+    EXPECT_EQ("99: [0]={21} [1]=1", sentfields::Fields(ask[0], "li")); // 1: the large icon
     Serve(Ber(100).Int(0, 21).Int(1, 1).Bytes(2, png).Build());
     CWidget* large = hat->FindChild(CVortanString("large-icon-item"), -1);
     ASSERT_TRUE(vtest::WaitUntil([&]() {

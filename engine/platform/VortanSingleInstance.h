@@ -44,7 +44,8 @@ private:
     int m_owner;
 };
 
-// The program's lock on VORTAN_LOCK_FILE, held until the process ends. Non-zero when another
+// The program's lock on VORTAN_LOCK_FILE (a test's own lock file when the environment's
+// ORLO_LOCK_FILE names one), held until the process ends. Non-zero when another
 // live instance holds it (its process id in *owner when given, 0 when not known); 0 when this
 // process may go on.
 int CheckSingleInstance(int* owner = nullptr);

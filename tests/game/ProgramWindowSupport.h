@@ -26,7 +26,6 @@
 #include <thread>
 #include <vector>
 
-#include "engine/platform/VortanSingleInstance.h"
 #include "tests/online/StandInProcess.h"
 #include "tests/support/RealProgram.h"
 #include "tests/support/TestSupport.h"
@@ -66,16 +65,6 @@ protected:
         XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
         const std::string program = vtest::BinaryDir() + "/orlogate";
         ASSERT_EQ(0, access(program.c_str(), X_OK)) << program;
-        // A copy of the program that someone runs on this machine holds the one lock.
-        if (!WaitFor(
-                [] {
-                    CVortanSingleInstance probe;
-                    const bool free = probe.Acquire(VORTAN_LOCK_FILE) == 0;
-                    probe.Release();
-                    return free;
-                },
-                30))
-            GTEST_SKIP() << "the program is running on this machine";
         // The lobby's address: the stand-in's, or a port where nothing listens.
         std::string lobby = "127.0.0.1:1";
         if (WithLobby()) {
@@ -198,17 +187,31 @@ protected:
             return false;
         }
         Click((r[0] + r[2]) / 2, (r[1] + r[3]) / 2);
-        if (WaitFor([&] { return IsOnline(playerId); }, kStepSeconds))
+        if (WaitForOnline(std::to_string(playerId), true))
             return true;
         ADD_FAILURE() << "not online after the login:\n" << vtest::ReadWholeFile(DumpPath());
         return false;
     }
-    // Whether the stand-in lists the player id online.
-    bool IsOnline(const std::string& playerId)
+    // Waits until the stand-in lists the player id online (`online`) or no longer lists it. A
+    // control call that fails ends the wait as a failure: no answer tells neither.
+    bool WaitForOnline(const std::string& playerId, bool online)
     {
-        return (" " + Control("online") + " ").find(" " + playerId + " ") != std::string::npos;
+        std::string answer;
+        bool failed = false;
+        const bool came = WaitFor(
+            [&] {
+                failed = !ControlOk("online", answer);
+                return failed || ((" " + answer + " ").find(" " + playerId + " ") !=
+                                  std::string::npos) == online;
+            },
+            kStepSeconds);
+        if (came && !failed)
+            return true;
+        if (!failed)
+            ADD_FAILURE() << "player " << playerId << (online ? " not" : " still")
+                          << " online: " << answer;
+        return false;
     }
-    bool IsOnline(int playerId) { return IsOnline(std::to_string(playerId)); }
     // The one player the stand-in lists online (the program's guest), or empty.
     std::string Guest()
     {
@@ -551,6 +554,8 @@ protected:
             setenv("DISPLAY", display.Name().c_str(), 1);
             setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
             setenv("ORLO_STATE_DUMP", dump.c_str(), 1);
+            // A lock of its own: it runs beside a copy that someone runs on this machine.
+            setenv("ORLO_LOCK_FILE", home.File("orlo_app.lock").c_str(), 1);
             int null = open("/dev/null", O_WRONLY);
             dup2(null, 1);
             dup2(null, 2);
@@ -576,6 +581,30 @@ protected:
     std::string Control(const std::string& line)
     {
         return server ? ntest::ControlLine(server->control, line) : std::string();
+    }
+    // The stand-in's answer to a control line, in `answer`; false, the test failed, when the
+    // call failed (no answer) or the stand-in refused the line (no "ok").
+    bool ControlOk(const std::string& line, std::string& answer)
+    {
+        answer = Control(line);
+        if (answer == "ok" || answer.compare(0, 3, "ok ") == 0)
+            return true;
+        ADD_FAILURE() << "the stand-in's control port answered \"" << answer << "\" to " << line;
+        return false;
+    }
+    // The count N of the stand-in's "ok N" answer to a control line; -1, the test failed, when
+    // the call failed or the answer holds no count.
+    int ControlCount(const std::string& line)
+    {
+        std::string answer;
+        if (!ControlOk(line, answer))
+            return -1;
+        char* end = nullptr;
+        const long n = answer.size() > 3 ? strtol(answer.c_str() + 3, &end, 10) : -1;
+        if (n >= 0 && end && *end == 0 && end != answer.c_str() + 3)
+            return (int)n;
+        ADD_FAILURE() << "no count in the stand-in's answer \"" << answer << "\" to " << line;
+        return -1;
     }
 
     vtest::MachineLockTurn turn;

@@ -66,7 +66,7 @@ TEST_F(ProgramBackKey, EscapeSkipsTheIntroClosesTheOnlineMenuLogsOutAndLeaves)
         << vtest::ReadWholeFile(DumpPath());
     Keep("back_logged_out");
     // The stand-in has seen the guest leave.
-    EXPECT_TRUE(WaitFor([&] { return !IsOnline(guest); }, kStepSeconds)) << Control("online");
+    EXPECT_TRUE(WaitForOnline(guest, false));
     PressEscape();
     ExpectCleanExit();
 }

@@ -182,7 +182,7 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
         << vtest::ReadWholeFile(DumpPath());
     Keep("run_logged_out");
     // The stand-in has seen the guest leave.
-    EXPECT_TRUE(WaitFor([&] { return !IsOnline(guest); }, kStepSeconds)) << Control("online");
+    EXPECT_TRUE(WaitForOnline(guest, false));
     EXPECT_EQ(0, waitpid(pid, nullptr, WNOHANG));
 
     Close();

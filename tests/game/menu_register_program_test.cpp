@@ -91,7 +91,7 @@ TEST_F(ProgramRegistration, ANewPlayerRegistersIsLoggedInAndIsLoggedInAloneOnThe
     EXPECT_EQ(fields[2] + "\n", md5);
     const std::string id = fields[3];
     // Logged in with the new account: the thank-you page shows.
-    EXPECT_TRUE(WaitFor([&] { return IsOnline(id); }, kStepSeconds)) << Control("online");
+    EXPECT_TRUE(WaitForOnline(id, true));
     ASSERT_TRUE(WaitForWidgetAt("thank_close", 400, 364));
     Keep("register_thanks");
 
@@ -99,12 +99,12 @@ TEST_F(ProgramRegistration, ANewPlayerRegistersIsLoggedInAndIsLoggedInAloneOnThe
     ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, kStepSeconds));
     StopProgram();
     // The stand-in lets the player go once it has seen the connection end.
-    EXPECT_TRUE(WaitFor([&] { return !IsOnline(id); }, kStepSeconds)) << Control("online");
+    EXPECT_TRUE(WaitForOnline(id, false));
 
     // Started again, the account logs in by itself.
     StartProgram();
     ASSERT_TRUE(WaitFor([&] { return ShowsMenu(); }, kStartSeconds));
-    EXPECT_TRUE(WaitFor([&] { return IsOnline(id); }, kStepSeconds)) << Control("online");
+    EXPECT_TRUE(WaitForOnline(id, true));
 
     // The Orlo button opens the start page, its settings button the settings page; the sound
     // volume's knob dragged to the middle of its travel gives -5000 by the mapping (the slider

@@ -58,10 +58,11 @@ bool WaitFor(const std::function<bool()>& condition, int seconds)
 }
 
 // A process that tries to take the lock and, when it got it, keeps it until it is told to
-// end or is killed. It reports "y" when it holds the lock, else "n" and the owner it was told.
+// end or is killed. It reports "y" when it holds the lock, else "n" and the owner it was told;
+// `take`, when given, takes it in its place (and reports).
 class LockHolder {
 public:
-    explicit LockHolder(const std::string& path)
+    explicit LockHolder(const std::string& path, const std::function<std::string()>& take = nullptr)
     {
         int ready[2], stop[2];
         if (pipe(ready) != 0 || pipe(stop) != 0)
@@ -71,7 +72,8 @@ public:
             close(ready[0]);
             close(stop[1]);
             CVortanSingleInstance lock;
-            std::string answer = lock.Acquire(path.c_str()) == 0 && lock.IsHeld()
+            std::string answer = take ? take()
+                                 : lock.Acquire(path.c_str()) == 0 && lock.IsHeld()
                                      ? "y"
                                      : "n" + std::to_string(lock.GetOwner());
             if (write(ready[1], answer.data(), answer.size()) < 0)
@@ -233,6 +235,53 @@ TEST(SingleInstanceLock, UnusableLockFileDoesNotStopOrHang)
     EXPECT_EQ(0, instance.Acquire(dir.File("no/such/dir/app.lock").c_str()));
 }
 
+// The program's own check: on the machine's one lock file, unless a test names a file of its
+// own (ORLO_LOCK_FILE), whatever holds the machine's.
+TEST(SingleInstanceLock, TheProgramTakesTheMachinesLockUnlessATestNamesItsOwn)
+{
+    auto program = [](const char* named) {
+        return [named] {
+            if (named)
+                setenv("ORLO_LOCK_FILE", named, 1);
+            else
+                unsetenv("ORLO_LOCK_FILE");
+            int owner = -1;
+            return CheckSingleInstance(&owner) == 0 ? "y" : "n" + std::to_string(owner);
+        };
+    };
+    vtest::TempDir dir;
+    const std::string own = dir.File("app.lock");
+    LockHolder mine("", program(own.c_str()));
+    ASSERT_TRUE(mine.Holds()) << mine.answer;
+    EXPECT_EQ(std::to_string(mine.pid), Read(own));
+    LockHolder second("", program(own.c_str()));
+    EXPECT_EQ("n" + std::to_string(mine.pid), second.answer);
+
+    // Without the name (or with an empty one) the machine's file: the copy takes it, or is
+    // told the holder that a look at the file names in the same moment (someone's copy may
+    // come and go meanwhile: then again). A file of another user's that no copy holds stops
+    // neither.
+    for (const char* named : {(const char*)nullptr, ""}) {
+        std::string seen;
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                LockHolder copy("", program(named));
+                CVortanSingleInstance probe;
+                const std::string look = probe.Acquire(VORTAN_LOCK_FILE) == 0
+                                             ? "y"
+                                             : "n" + std::to_string(probe.GetOwner());
+                probe.Release();
+                seen = "copy " + std::to_string(copy.pid) + " " + copy.answer + ", look " + look;
+                if (copy.Holds())
+                    return look == "n" + std::to_string(copy.pid) ||
+                           (look == "y" && access(VORTAN_LOCK_FILE, W_OK) != 0);
+                return look == copy.answer;
+            },
+            60))
+            << (named ? "empty name: " : "no name: ") << seen;
+    }
+}
+
 // --- the real program ---------------------------------------------------------------------------
 
 // The exit status of the child, or -1 when it has not ended within the time.
@@ -305,13 +354,6 @@ protected:
         program = vtest::BinaryDir() + "/orlogate";
         ASSERT_EQ(0, access(program.c_str(), X_OK)) << program;
         ASSERT_TRUE(display.Ok());
-        if (access(VORTAN_LOCK_FILE, F_OK) == 0 && access(VORTAN_LOCK_FILE, W_OK) != 0)
-            GTEST_SKIP() << VORTAN_LOCK_FILE << " belongs to another user";
-        // Someone's own copy of the program running on this machine holds the lock.
-        CVortanSingleInstance probe;
-        if (probe.Acquire(VORTAN_LOCK_FILE) != 0)
-            GTEST_SKIP() << "the program is running on this machine";
-        probe.Release();
         stats = home.Path() + "/.Zorbix/stats.dat";
         x = XOpenDisplay(display.Name().c_str());
         ASSERT_NE(nullptr, x);
@@ -336,6 +378,8 @@ protected:
             // Mesa's driver keeps allocations it cannot name once unloaded; the program's own
             // memory is checked by the in-process tests.
             setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+            // A lock of its own: it runs beside a copy that someone runs on this machine.
+            setenv("ORLO_LOCK_FILE", lock.c_str(), 1);
             if (inChild)
                 inChild();
             int null = open("/dev/null", O_WRONLY);
@@ -385,7 +429,7 @@ protected:
             [&] {
                 window = FindWindow();
                 std::string now = StatsIdentity();
-                return window && Read(VORTAN_LOCK_FILE) == std::to_string(pid) && !now.empty() &&
+                return window && Read(lock) == std::to_string(pid) && !now.empty() &&
                        now != statsAtStart[pid];
             },
             60);
@@ -438,7 +482,7 @@ protected:
             Close(window);
         EXPECT_EQ(0, WaitExit(pid, 60));
         // The file stays behind, naming the process that has ended.
-        EXPECT_EQ(std::to_string(pid), Read(VORTAN_LOCK_FILE));
+        EXPECT_EQ(std::to_string(pid), Read(lock));
     }
 
     // The settings file as "name kind value" lines, read by Python.
@@ -485,6 +529,7 @@ print('end', o == len(d))
     vtest::VirtualDisplay display;
     vtest::TempDir home;
     vtest::TempDir logs;
+    const std::string lock = logs.File("orlo_app.lock");
     std::string program;
     std::string stats;
     std::map<pid_t, std::string> statsAtStart;
@@ -494,7 +539,7 @@ print('end', o == len(d))
 TEST_F(ProgramTest, SecondStartIsRefusedNamingTheRunningCopyAndSettingsCountLaunches)
 {
     // A stale lock from an earlier run is taken over.
-    ASSERT_TRUE(vtest::WriteWholeFile(VORTAN_LOCK_FILE, std::to_string(DeadPid())));
+    ASSERT_TRUE(vtest::WriteWholeFile(lock, std::to_string(DeadPid())));
 
     RunOnce([&](pid_t first, Window window) {
         std::string log = logs.File("second.log");
@@ -503,7 +548,7 @@ TEST_F(ProgramTest, SecondStartIsRefusedNamingTheRunningCopyAndSettingsCountLaun
         EXPECT_EQ((std::vector<std::string>{"another copy is running (process " +
                                             std::to_string(first) + ")"}),
                   ProgramLines(log));
-        EXPECT_EQ(std::to_string(first), Read(VORTAN_LOCK_FILE));
+        EXPECT_EQ(std::to_string(first), Read(lock));
 
         // The window names its process for window managers and task lists.
         Atom type = None;
@@ -538,7 +583,7 @@ TEST_F(ProgramTest, SecondStartIsRefusedNamingTheRunningCopyAndSettingsCountLaun
     // The next start takes the file over, counts up and keeps the identity; so does one
     // whose file names a live process that holds no lock (a reused process id).
     RunOnce();
-    ASSERT_TRUE(vtest::WriteWholeFile(VORTAN_LOCK_FILE, OwnPid()));
+    ASSERT_TRUE(vtest::WriteWholeFile(lock, OwnPid()));
     RunOnce();
     lines = ReadStats();
     ASSERT_EQ(10u, lines.size());

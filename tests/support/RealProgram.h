@@ -1,5 +1,5 @@
-// What the tests that run the built program share: taking turns on the machine's one program
-// lock, and finding the program's window on their X server.
+// What the tests that run the built program share: taking turns with the other test runs of
+// it on the machine, and finding the program's window on their X server.
 #pragma once
 // Xlib's macros after the test framework's headers.
 #include <X11/Xlib.h>
@@ -11,8 +11,9 @@
 
 namespace vtest {
 
-// The program holds one machine-wide lock file: runs of the real program (in every build
-// directory) take turns.
+// Runs of the real program by the tests (in every build directory) take turns, each a whole
+// program on an X server of its own, as their time-outs reckon. Each such copy has a lock file
+// of its own (ORLO_LOCK_FILE): a copy that someone runs on the machine stops none of them.
 struct MachineLockTurn {
     MachineLockTurn()
         : fd(open("/tmp/orlogate_startup_test.turn", O_RDWR | O_CREAT | O_CLOEXEC, 0666))

@@ -1,0 +1,35 @@
+// Linked into every test program: a run in which no test failed but some were skipped ends
+// with status 77, which ctest shows as a skip (SKIP_RETURN_CODE), never as a pass; each
+// skipped test is named on standard output with what it said of its skip.
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+namespace {
+
+class SkipStatus : public ::testing::EmptyTestEventListener {
+    void OnTestEnd(const ::testing::TestInfo& test) override
+    {
+        const ::testing::TestResult& result = *test.result();
+        if (!result.Skipped())
+            return;
+        std::string why;
+        for (int i = 0; i < result.total_part_count(); ++i)
+            if (result.GetTestPartResult(i).skipped())
+                why += result.GetTestPartResult(i).message();
+        printf("[  SKIPPED ] %s.%s: %s\n", test.test_suite_name(), test.name(), why.c_str());
+    }
+    void OnTestProgramEnd(const ::testing::UnitTest& unit) override
+    {
+        if (unit.Passed() && unit.skipped_test_count() > 0)
+            exit(77);
+    }
+};
+
+struct Install {
+    Install() { ::testing::UnitTest::GetInstance()->listeners().Append(new SkipStatus); }
+};
+
+const Install install;
+
+} // namespace

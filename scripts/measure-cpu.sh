@@ -26,11 +26,6 @@ seconds() {
     awk -v t="$1" -v k="$TICK" 'BEGIN { printf "%.2f", t / k }'
 }
 
-# The program holds one machine-wide lock file; runs of the tests that start it take turns on
-# the same turn file.
-exec 8>/tmp/orlogate_startup_test.turn
-flock 8
-
 echo "run  intro-0-2s(program X)  title-2.5-7.5s(program X)"
 for run in $(seq 1 "$RUNS"); do
     rm -f "$WORK/display"

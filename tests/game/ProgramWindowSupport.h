@@ -607,7 +607,6 @@ protected:
         return -1;
     }
 
-    vtest::MachineLockTurn turn;
     vtest::VirtualDisplay display;
     vtest::TempDir home;
     vtest::TempDir state;

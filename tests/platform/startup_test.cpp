@@ -525,7 +525,6 @@ print('end', o == len(d))
         return "none";
     }
 
-    vtest::MachineLockTurn turn;
     vtest::VirtualDisplay display;
     vtest::TempDir home;
     vtest::TempDir logs;

@@ -1119,6 +1119,19 @@ TEST_F(Chat, TheMatchsResultAndTheRematchAnswerGoOnTheGameConnection)
     EXPECT_EQ("70: [0]=4294967301 [1]=1 [2]=1", NextOnGame(70));
 }
 
+TEST_F(Chat, LeavingARunningMatchReportsItAsLeftAndRefusesTheRematch)
+{
+    StartMatch();
+    ConnectGame();
+    // The start page's way back while the battle runs: the lobby's players with the own place
+    // as their count (2) and 1 for the other, the leave flag; the departure notice (kind 5) and
+    // the refusal for this match.
+    menu->LeaveGameToLobby();
+    EXPECT_EQ("15: [0]=4294967301 [1]=7 [2]=0 [3]=c{41,500} [4]=c{2,1} [5]=1", NextOnGame(15));
+    EXPECT_EQ("64: [0]=5 [1]='' [2]=41", NextOnGame(64));
+    EXPECT_EQ("70: [0]=4294967301 [1]=0 [2]=1", NextOnGame(70));
+}
+
 TEST_F(Chat, ParticipantsGetTheirRecordsAndThePanelKeepsItsOwnCopy)
 {
     StartMatch();

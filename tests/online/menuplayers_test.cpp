@@ -847,6 +847,14 @@ TEST_F(Chat, LinesHaveTheirColoursAndEnterTheBacklogOnePerFrameInOrder)
         EXPECT_NE(std::string::npos,
                   texts[texts.size() - 10 + i].find("Other: " + std::to_string(i)))
             << i;
+
+    // The other joining and leaving the chat: notices with its name.
+    const int queued = menu->GetPendingChatLineCount();
+    menu->OnChatMessage(COrloChatRecord(0, CVortanString(), 500), true);
+    menu->OnChatMessage(COrloChatRecord(1, CVortanString(), 500), true);
+    ASSERT_EQ(queued + 2, menu->GetPendingChatLineCount());
+    EXPECT_EQ("Other joined the chat.", VortanUTF8Of(menu->GetPendingChatText(queued)));
+    EXPECT_EQ("Other left the chat.", VortanUTF8Of(menu->GetPendingChatText(queued + 1)));
 }
 
 TEST_F(Chat, ALongConversationStaysInItsBoxWithTheNewestLineInView)

@@ -308,8 +308,14 @@ TEST_F(PlayerLists, FollowUnfollowAndBlockChangeTheRowAndSendOnce)
     CWidget* row = Row(0);
     SMenuPlayer* record = (SMenuPlayer*)row->GetTag();
     ASSERT_NE(nullptr, record);
+    COrloToastNotification* toast = app->AddToast();
+    ASSERT_NE(nullptr, toast);
     menu->RunEvent("follow", row->FindChild(CVortanString("button_follow"), -1));
     EXPECT_TRUE(record->flags & MENU_PLAYER_FOLLOWED);
+    CTextWidget* message =
+        WidgetCast<CTextWidget>(toast->GetRoot()->FindChild(CVortanString("toast_message"), -1));
+    ASSERT_NE(nullptr, message);
+    EXPECT_EQ("You are now following Dora.", VortanUTF8Of(message->GetText()));
     EXPECT_TRUE(row->FindChild(CVortanString("button_gift"), -1)->IsVisible());
     menu->RunEvent("unfollow", row->FindChild(CVortanString("button_unfollow"), -1));
     EXPECT_FALSE(record->flags & MENU_PLAYER_FOLLOWED);
@@ -781,6 +787,10 @@ TEST_F(ChallengeSessionEnd, ADroppedSessionEndsTheReceivedChallengeItsToastAndPa
     menu->ShowPage(CVortanString("startscreen_root"), 1);
     menu->OnChallengeReceived(77, CVortanString("Gus"), 3, 4);
     ASSERT_TRUE(ChallengeToast());
+    CTextWidget* message =
+        WidgetCast<CTextWidget>(toast->GetRoot()->FindChild(CVortanString("toast_message"), -1));
+    ASSERT_NE(nullptr, message);
+    EXPECT_EQ("Gus challenges you to a match!", VortanUTF8Of(message->GetText()));
     menu->ShowPage(CVortanString("challenge_received"), 1); // the toast's tap
     DropLobby();
     EXPECT_EQ("startscreen_root", Page());
@@ -971,6 +981,14 @@ TEST_F(Chat, LinesHaveTheirColoursAndEnterTheBacklogOnePerFrameInOrder)
         EXPECT_NE(std::string::npos,
                   texts[texts.size() - 10 + i].find("Other: " + std::to_string(i)))
             << i;
+
+    // The other joining and leaving the chat: notices with its name.
+    const int queued = menu->GetPendingChatLineCount();
+    menu->OnChatMessage(COrloChatRecord(0, CVortanString(), 500), true);
+    menu->OnChatMessage(COrloChatRecord(1, CVortanString(), 500), true);
+    ASSERT_EQ(queued + 2, menu->GetPendingChatLineCount());
+    EXPECT_EQ("Other joined the chat.", VortanUTF8Of(menu->GetPendingChatText(queued)));
+    EXPECT_EQ("Other left the chat.", VortanUTF8Of(menu->GetPendingChatText(queued + 1)));
 }
 
 TEST_F(Chat, ALongConversationStaysInItsBoxWithTheNewestLineInView)

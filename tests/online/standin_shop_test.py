@@ -209,6 +209,9 @@ class Buying(ShopCase):
         self.expect(alice, 105)
         self.assertEqual(self.expect(alice, 91)[0], start - int(ITEMS[52][4]))
         self.expect(alice, 87)
+        # A refill adds five bombs, not the item's own count (2).
+        alice.send(96, 1, 100, 0)
+        self.assertIn((52, 5), [(r[0], r[9]) for r in self.expect(alice, 97)[2]])
         alice.send(102, 41, 1)
         item_id, code, text, players = self.expect(alice, 103)
         self.assertEqual(sorted(p[1] for p in players), sorted(ACCOUNTS["alice"][2].split(",")))

@@ -112,10 +112,14 @@ def find_player(copy, name):
     if d.get("menu_page") != "players_root":
         copy.press("start_players", page="startscreen_root")
         copy.wait_dump(page_shown("players_root"), "no player list")
+    searched = copy.dump().widget_text("search_text")
     copy.press("show_global", page="players_root")
-    # The global list's page slides in: its button shows it as the shown one.
-    copy.wait_dump(lambda d: d.widget("show_global_shown_label") and d.widget("search_text"),
-                   "the global list does not show")
+    # The global list's page slides in: its button shows it as the shown one. The button's
+    # click comes a moment after the tap and empties the search field: a tap on the field
+    # before it would open the field on the earlier search, which the click does not empty.
+    copy.wait_dump(lambda d: d.widget("show_global_shown_label") and d.widget("search_text") and
+                   (not searched or not d.widget_text("search_text")),
+                   "the global list does not show with an empty search field")
     copy.edit("search_text", "players_root")
     copy.xdotool("key", "ctrl+a", "BackSpace")
     copy.type(name)

@@ -489,14 +489,29 @@ TEST_F(BuyingTest, ABuyWithoutPlayersGoesToTheConfirmationAndRefreshesTheList)
     ASSERT_TRUE(WaitFor(Ber(90).Build(), 90));
     EXPECT_EQ(CVortanString("generic_error_dialog_more_coins"), menu->GetCurrentPageName());
     EXPECT_EQ("Not enough coins.", TextOf(Find("//generic_error_dialog_more_coins//error-text")));
+    // A refill the service offers: its confirmation carries the refill's mode back,
+    // BF 68 07 | 80 01 15 | 81 02 01 02 (258), not a plain buy's 0 or 256.
+    menu->RunEvent("refill_item", hat);
+    ASSERT_TRUE(WaitFor(Ber(102).Int(0, 21).Int(1, 258).Build()));
+    Serve(BuyAnswer(21, 258, "", {}));
+    ASSERT_TRUE(vtest::WaitUntil([&]() {
+        Frame();
+        return menu->HasPendingPurchase() &&
+               menu->GetCurrentPageName() == CVortanString("confirm_buy_dialog");
+    }));
+    menu->RunEvent("ok_buy_confirm", nullptr);
+    ASSERT_TRUE(WaitFor({0xBF, 0x68, 0x07, 0x80, 0x01, 0x15, 0x81, 0x02, 0x01, 0x02}, 104));
+    EXPECT_EQ(0, menu->HasPendingPurchase());
 
     // The purchase refreshes the list (its rows go), so it comes last.
     menu->RunEvent("buy_item", hat);
     ASSERT_TRUE(WaitFor(Ber(102).Int(0, 21).Int(1, 0).Build()));
     Serve(BuyAnswer(21, 0, "", {}));
+    // The refill's confirmation page may still show: the answer makes the purchase pending.
     ASSERT_TRUE(vtest::WaitUntil([&]() {
         Frame();
-        return menu->GetCurrentPageName() == CVortanString("confirm_buy_dialog");
+        return menu->HasPendingPurchase() &&
+               menu->GetCurrentPageName() == CVortanString("confirm_buy_dialog");
     }));
     EXPECT_EQ("Red woollen hat", TextOf(Find("//confirm_buy_dialog//item-name")));
     EXPECT_EQ("120", TextOf(Find("//confirm_buy_dialog//value_price")));

@@ -26,6 +26,7 @@
 #include "online/protocol/ASN1Builders.h"
 #include "online/protocol/ASN1Wire.h"
 #include "platform/OrlogateApplication.h"
+#include "tests/online/QuietLogin.h"
 
 namespace {
 
@@ -96,19 +97,6 @@ public:
     int started = 0;
 };
 
-// Takes the login answers (a login reply reaches the session's state only through one).
-class QuietLogin : public COrloNetworkSession::LoginObserver {
-public:
-    void OnConnectRefused(COrloNetworkSession*, const CVortanString&) override {}
-    void OnLoginError(COrloNetworkSession*, const CVortanString&) override {}
-    void OnLoginChallenge(COrloNetworkSession*, const CVortanString&) override {}
-    void OnLoginSuccess(COrloNetworkSession*, int, const CVortanString&, const CVortanString&,
-                        const CVortanString&, const CVortanString&, int) override
-    {}
-    void OnConfirmUserNameAck(COrloNetworkSession*, int, const CVortanString&) override {}
-    void OnConfirmEmailAck(COrloNetworkSession*, int, const CVortanString&) override {}
-};
-
 // A session whose lobby is a silent listener and whose game engine is connected to `gamePort`.
 struct Client {
     Client(int lobbyPort, const CVortanString& gameHost, int gamePort)
@@ -128,7 +116,7 @@ struct Client {
     COrlogateApplication app;
     COrloNetworkSession session;
     CountingGame counter;
-    QuietLogin login;
+    ntest::QuietLogin login;
 };
 
 // A relay of two game connections (what a game server does with game data).

@@ -8,6 +8,7 @@
 #include "online/menu/OrloMenuPlayerRecord.h"
 #include "platform/OrloStatsStore.h"
 #include "tests/online/MenuPagesSupport.h"
+#include "tests/online/QuietLogin.h"
 #include "tests/online/SentFields.h"
 #include "ui/layouts/InfiniteList.h"
 #include "ui/layouts/RunningList.h"
@@ -29,19 +30,6 @@ using Texts = std::vector<std::string>;
 // The own player id the lobby gives at login, so that a field carrying it can be told apart.
 const int kOwnId = 41;
 
-// Takes the login reply that sets the session's own player id, and nothing else.
-class IdLogin : public COrloNetworkSession::LoginObserver {
-public:
-    void OnConnectRefused(COrloNetworkSession*, const CVortanString&) override {}
-    void OnLoginError(COrloNetworkSession*, const CVortanString&) override {}
-    void OnLoginChallenge(COrloNetworkSession*, const CVortanString&) override {}
-    void OnLoginSuccess(COrloNetworkSession*, int, const CVortanString&, const CVortanString&,
-                        const CVortanString&, const CVortanString&, int) override
-    {}
-    void OnConfirmUserNameAck(COrloNetworkSession*, int, const CVortanString&) override {}
-    void OnConfirmEmailAck(COrloNetworkSession*, int, const CVortanString&) override {}
-};
-
 // The pages over a session that the loopback lobby has logged in as player kOwnId.
 class OwnIdFixture : public PagesFixture {
 protected:
@@ -57,7 +45,7 @@ protected:
         }));
         Sent(); // the login and its acknowledgement
     }
-    IdLogin login;
+    ntest::QuietLogin login;
 };
 
 gtest_graphics::GLEnvironment* const g_env = mtest::Display();

@@ -55,6 +55,16 @@ protected:
         EXPECT_EQ(expected, found);
         return found == expected;
     }
+    // Runs frames until an answer has made a purchase pending on the confirmation page (the
+    // page may still show from the purchase before).
+    bool WaitForConfirmation()
+    {
+        return vtest::WaitUntil([&]() {
+            Frame();
+            return menu->HasPendingPurchase() &&
+                   menu->GetCurrentPageName() == CVortanString("confirm_buy_dialog");
+        });
+    }
     std::vector<std::vector<u8>> inbox;
     COrloMenuState* MakeMenu() override { return new TreeMenu(); }
     void SetUp() override
@@ -494,11 +504,7 @@ TEST_F(BuyingTest, ABuyWithoutPlayersGoesToTheConfirmationAndRefreshesTheList)
     menu->RunEvent("refill_item", hat);
     ASSERT_TRUE(WaitFor(Ber(102).Int(0, 21).Int(1, 258).Build()));
     Serve(BuyAnswer(21, 258, "", {}));
-    ASSERT_TRUE(vtest::WaitUntil([&]() {
-        Frame();
-        return menu->HasPendingPurchase() &&
-               menu->GetCurrentPageName() == CVortanString("confirm_buy_dialog");
-    }));
+    ASSERT_TRUE(WaitForConfirmation());
     menu->RunEvent("ok_buy_confirm", nullptr);
     ASSERT_TRUE(WaitFor({0xBF, 0x68, 0x07, 0x80, 0x01, 0x15, 0x81, 0x02, 0x01, 0x02}, 104));
     EXPECT_EQ(0, menu->HasPendingPurchase());
@@ -507,12 +513,7 @@ TEST_F(BuyingTest, ABuyWithoutPlayersGoesToTheConfirmationAndRefreshesTheList)
     menu->RunEvent("buy_item", hat);
     ASSERT_TRUE(WaitFor(Ber(102).Int(0, 21).Int(1, 0).Build()));
     Serve(BuyAnswer(21, 0, "", {}));
-    // The refill's confirmation page may still show: the answer makes the purchase pending.
-    ASSERT_TRUE(vtest::WaitUntil([&]() {
-        Frame();
-        return menu->HasPendingPurchase() &&
-               menu->GetCurrentPageName() == CVortanString("confirm_buy_dialog");
-    }));
+    ASSERT_TRUE(WaitForConfirmation());
     EXPECT_EQ("Red woollen hat", TextOf(Find("//confirm_buy_dialog//item-name")));
     EXPECT_EQ("120", TextOf(Find("//confirm_buy_dialog//value_price")));
     menu->RunEvent("ok_buy_confirm", nullptr);

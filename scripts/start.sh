@@ -141,8 +141,17 @@ else
     setsid "$BUILD/orlogate" &
 fi
 PROGRAM_PID=$!
-wait "$PROGRAM_PID"
-status=$?
+status=0
+wait "$PROGRAM_PID" || status=$?
+# xvfb-run stops its X server when the program ends; killed itself (pkill -f), it leaves the
+# server running, and the server holds this copy's hold on the service (descriptor 9). Once the
+# program has ended too, whatever is left of xvfb-run's session ends here.
+if [ -n "$UNDER_XVFB" ]; then
+    while ps -o stat=,comm= -s "$PROGRAM_PID" | grep -q '^[^Z].* orlogate$'; do
+        sleep 0.1
+    done
+    kill -TERM "-$PROGRAM_PID" 2>/dev/null || true
+fi
 # This copy lets go of the service; it stops now unless a second copy still plays on it.
 exec 9>&-
 exit $status

@@ -5,7 +5,8 @@ being killed; a copy started while another still plays joins that service rather
 second one over the same state. The copies are a stand-in program (a shell script that waits
 and notes the lobby it was given) beside the built service's packs; the players are the pyasn1
 test client of the stand-in tests. Each copy runs in a private /tmp (the real program's one-copy
-lock lives there); without a private mount namespace the test is skipped (77). Port 5000 is held
+lock lives there); without a private mount namespace the test is skipped (77). One copy runs
+without a display, under xvfb-run, and is ended as "pkill -f" ends it. Port 5000 is held
 throughout (by this test when it can), so each service takes a free port."""
 import fcntl
 import os
@@ -76,11 +77,14 @@ class Copies:
         self.scripts = []
         self.programs = []  # their ids: once they are gone, the service stops by itself
         self.clients = []
+        self.servers = []  # X servers the test may have to stop
 
-    def start(self, script, name):
+    def start(self, script, name, display=True):
         """Starts a copy; its script's process, its program's id, the lobby port it was given
-        and its output."""
+        and its output. Without a display the script runs the program under xvfb-run."""
         env = dict(os.environ, DISPLAY=":0", FAKE_PID_FILE=os.path.join(self.work, name + ".pid"))
+        if not display:
+            del env["DISPLAY"]
         env.pop("ORLO_LOBBY", None)
         log = open(os.path.join(self.work, name + ".log"), "w+")
         if script == "start.sh":
@@ -107,6 +111,18 @@ class Copies:
         os.kill(program, signal.SIGKILL)
         proc.wait(timeout=120)
 
+    def end_as_pkill_f(self, proc, program):
+        """Ends a copy under xvfb-run as "pkill -f .../orlogate" does: the program and the
+        xvfb-run that names it get SIGTERM, its X server nothing. The X server's id."""
+        runner = parent(program)
+        servers = [pid for pid in children(runner) if command(pid) == "Xvfb"]
+        assert len(servers) == 1, "xvfb-run %d runs no X server: %r" % (runner, children(runner))
+        self.servers.append(servers[0])
+        os.kill(runner, signal.SIGTERM)
+        os.kill(program, signal.SIGTERM)
+        proc.wait(timeout=120)
+        return servers[0]
+
     def service_holder(self):
         """The pid and port named by the service that holds the state, None when none does."""
         path = os.path.join(self.state, "service.lock")
@@ -130,7 +146,7 @@ class Copies:
     def close(self):
         for client in self.clients:
             client.close()
-        for pid in self.programs:
+        for pid in self.programs + self.servers:
             try:
                 os.kill(pid, signal.SIGKILL)
             except OSError:
@@ -139,6 +155,41 @@ class Copies:
             if proc.poll() is None:
                 proc.kill()
                 proc.wait()
+
+
+def stat(pid):
+    """The fields of /proc/PID/stat after the command's name; None once the process is gone."""
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            return f.read().rsplit(")", 1)[1].split()
+    except OSError:
+        return None
+
+
+def parent(pid):
+    return int(stat(pid)[1])
+
+
+def children(pid):
+    found = []
+    for name in os.listdir("/proc"):
+        fields = stat(int(name)) if name.isdigit() else None
+        if fields and fields[1] == str(pid):
+            found.append(int(name))
+    return found
+
+
+def command(pid):
+    try:
+        with open("/proc/%d/comm" % pid) as f:
+            return f.read().strip()
+    except OSError:
+        return ""
+
+
+def running(pid):
+    fields = stat(pid)
+    return fields is not None and fields[0] != "Z"
 
 
 def online(client, name):
@@ -153,7 +204,8 @@ def the_last_copy_stops_the_service(copies):
     first, first_program, port, first_out = copies.start("start.sh", "first")
     assert "Port 5000 is held by another program" in first_out, first_out
     assert port != 5000 and reachable(port), "the service is not up on a free port"
-    second, second_program, second_port, second_out = copies.start("second.sh", "second")
+    second, second_program, second_port, second_out = copies.start("second.sh", "second",
+                                                                   display=False)
     assert "Joined the stand-in service" in second_out, "second copy: " + second_out
     assert second_port == port, "second copy on port %d, the service on %d" % (second_port, port)
 
@@ -161,9 +213,11 @@ def the_last_copy_stops_the_service(copies):
     copies.end(first, first_program)
     assert reachable(port), "the service stopped with the first copy"
 
-    # The last copy ends: the service stops.
-    copies.end(second, second_program)
+    # The last copy, on a virtual X server, is ended as "pkill -f" ends it: the service stops,
+    # and so does the X server that xvfb-run left.
+    server = copies.end_as_pkill_f(second, second_program)
     wait_for(lambda: not reachable(port), "the service to stop after the last copy")
+    wait_for(lambda: not running(server), "the X server %d to stop with its copy" % server)
 
 
 def a_new_copy_joins_the_service_a_second_still_plays_on(copies):

@@ -100,21 +100,14 @@ TEST_F(ProgramPlayers, ASearchTypedIntoThePlayersPageShowsTheStandInsMatches)
     // His row there opened, its arrow, its unfollow button: the page asked again lists only
     // carol_k. A tap's click comes a moment after it, and a page changed in that moment takes
     // the click with it: each step waits for the effect of the one before (the row open, the
-    // unfollow's toast, her third, and the global list's page).
+    // unfollow's toast, her third, come and gone, and the global list's page).
     ASSERT_TRUE(TapWidget("player_name"));
     int open[4];
     ASSERT_TRUE(WaitFor([&] { return DumpedWidget("list_item_big", open); }, kStepSeconds))
         << vtest::ReadWholeFile(DumpPath());
     ASSERT_TRUE(TapWidget("arrow"));
     ASSERT_TRUE(TapWidget("button_unfollow"));
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            const std::vector<std::string> shown =
-                Dumped(vtest::ReadWholeFile(DumpPath()), "toasts");
-            return shown.size() == 1 && atoi(shown[0].c_str()) >= 3;
-        },
-        kStepSeconds))
-        << vtest::ReadWholeFile(DumpPath());
+    ASSERT_TRUE(WaitForToastsGone(3));
     ASSERT_TRUE(TapWidget("show_global"));
     int global[4];
     ASSERT_TRUE(WaitFor([&] { return DumpedWidget("global_page", global); }, kStepSeconds))

@@ -21,8 +21,10 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "online"))
+sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
 
 from standin_client import Client, Server, player_items  # noqa: E402
+from timed_run import gone, group_processes, read_stat  # noqa: E402
 
 FAKE_PROGRAM = """#!/bin/sh
 echo "$$ ${ORLO_LOBBY:-127.0.0.1:5000}" >"$FAKE_PID_FILE.part"
@@ -114,9 +116,11 @@ class Copies:
     def end_as_pkill_f(self, proc, program):
         """Ends a copy under xvfb-run as "pkill -f .../orlogate" does: the program and the
         xvfb-run that names it get SIGTERM, its X server nothing. The X server's id."""
-        runner = parent(program)
-        servers = [pid for pid in children(runner) if command(pid) == "Xvfb"]
-        assert len(servers) == 1, "xvfb-run %d runs no X server: %r" % (runner, children(runner))
+        runner = read_stat(program)[0]
+        # xvfb-run leads a session of its own (start.sh's setsid): its server is in its group.
+        servers = [pid for pid in group_processes(runner) if command(pid) == "Xvfb"]
+        assert len(servers) == 1, "xvfb-run %d runs no X server: %r" % (
+            runner, group_processes(runner))
         self.servers.append(servers[0])
         os.kill(runner, signal.SIGTERM)
         os.kill(program, signal.SIGTERM)
@@ -157,39 +161,12 @@ class Copies:
                 proc.wait()
 
 
-def stat(pid):
-    """The fields of /proc/PID/stat after the command's name; None once the process is gone."""
-    try:
-        with open("/proc/%d/stat" % pid) as f:
-            return f.read().rsplit(")", 1)[1].split()
-    except OSError:
-        return None
-
-
-def parent(pid):
-    return int(stat(pid)[1])
-
-
-def children(pid):
-    found = []
-    for name in os.listdir("/proc"):
-        fields = stat(int(name)) if name.isdigit() else None
-        if fields and fields[1] == str(pid):
-            found.append(int(name))
-    return found
-
-
 def command(pid):
     try:
         with open("/proc/%d/comm" % pid) as f:
             return f.read().strip()
     except OSError:
         return ""
-
-
-def running(pid):
-    fields = stat(pid)
-    return fields is not None and fields[0] != "Z"
 
 
 def online(client, name):
@@ -217,7 +194,7 @@ def the_last_copy_stops_the_service(copies):
     # and so does the X server that xvfb-run left.
     server = copies.end_as_pkill_f(second, second_program)
     wait_for(lambda: not reachable(port), "the service to stop after the last copy")
-    wait_for(lambda: not running(server), "the X server %d to stop with its copy" % server)
+    wait_for(lambda: gone(server), "the X server %d to stop with its copy" % server)
 
 
 def a_new_copy_joins_the_service_a_second_still_plays_on(copies):

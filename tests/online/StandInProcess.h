@@ -48,15 +48,14 @@ public:
             execv(argv[0], argv.data());
             _exit(127);
         }
-        vtest::WaitUntil(
-            [&]() {
-                std::ifstream in(portFile);
-                if (!(in >> lobby >> game))
-                    return false;
-                in >> control; // the control port, when the stand-in has one
-                return true;
-            },
-            15000);
+        // Its ports, or its end when it could not start.
+        vtest::WaitUntil([&]() {
+            std::ifstream in(portFile);
+            if (!(in >> lobby >> game))
+                return waitpid(m_pid, nullptr, WNOHANG) == m_pid && (m_pid = -1) < 0;
+            in >> control; // the control port, when the stand-in has one
+            return true;
+        });
     }
     ~StandIn() { Stop(); }
     void Stop()

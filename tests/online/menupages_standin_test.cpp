@@ -14,6 +14,7 @@
 
 #include <fstream>
 #include <memory>
+#include <sstream>
 
 #include "online/OrloOnlineFactory.h"
 #include "online/menu/OrloMenuPlayerRecord.h"
@@ -180,6 +181,16 @@ protected:
         for (int i = 0; i < 5; ++i)
             Frame();
     }
+    // Whether the lobby counts the player online ("ok" and the ids online).
+    bool IsOnline(int id)
+    {
+        std::istringstream words(Control("online"));
+        std::string word;
+        while (words >> word)
+            if (word == std::to_string(id))
+                return true;
+        return false;
+    }
     // The match results the stand-in keeps for a player (name or id).
     int Results(const std::string& who)
     {
@@ -329,7 +340,7 @@ TEST_F(StandInPages, APeerAcceptsTheChallengeFromItsRowAndTheMatchStarts)
     Peer carol({"--port-file", state.Path() + "/ports.0", "--login", "carol_k", "snowball",
                 "--answer", "accept"},
                home.Path() + "/carol.log");
-    ASSERT_TRUE(FramesUntil([&]() { return Control("online").find(" 103") != std::string::npos; }));
+    ASSERT_TRUE(FramesUntil([&]() { return IsOnline(103); }));
     ChallengeThePeer();
     // The challenge came to bobcat from this player; carol got none before a notice that the
     // lobby sent her after the match had begun.
@@ -485,28 +496,26 @@ TEST_F(StandInPages, ThePeersDeclineClosesTheWaitingPageWithItsName)
 
 CWidget* StandInPages::FindThePeersRow()
 {
+    // The peer has logged in once the lobby counts it online; a search then shows it so.
+    if (!FramesUntil([&]() { return IsOnline(102); }))
+        return nullptr;
     menu->ShowPage(CVortanString("players_root"), 1);
     menu->RunEvent("show_players_root", nullptr);
     CTextWidget* search = WidgetCast<CTextWidget>(
         menu->GetRoot()->FindByPath(CVortanString("//players_root//global_page//search_text")));
     search->SetText(CVortanString("bobcat"));
-    // The peer is online once its row says so.
+    menu->RunEvent("filter_players", nullptr);
     int row = -1;
-    vtest::WaitUntil(
-        [&]() {
-            menu->RunEvent("filter_players", nullptr);
-            for (int f = 0; f < 20; ++f)
-                Frame();
-            for (int i = 0; i < 4; ++i) {
-                SMenuPlayer* r = RowRecord(i);
-                if (r && VortanUTF8Of(r->name) == "bobcat" && (r->flags & MENU_PLAYER_ONLINE)) {
-                    row = i;
-                    return true;
-                }
+    FramesUntil([&]() {
+        for (int i = 0; i < 4; ++i) {
+            SMenuPlayer* r = RowRecord(i);
+            if (r && VortanUTF8Of(r->name) == "bobcat" && (r->flags & MENU_PLAYER_ONLINE)) {
+                row = i;
+                return true;
             }
-            return false;
-        },
-        15000);
+        }
+        return false;
+    });
     return row < 0 ? nullptr : Global()->FindChild(CVortanString(std::to_string(row).c_str()), 1);
 }
 

@@ -52,6 +52,10 @@ int DeadPid()
     return (int)pid;
 }
 
+// The bound of a wait for what a copy of the program does (start, show, end): only there to tell
+// a hang, so long enough for a sanitized build on a crowded machine.
+const int kBoundSeconds = 120;
+
 bool WaitFor(const std::function<bool()>& condition, int seconds)
 {
     return vtest::WaitUntil(condition, seconds * 1000, 20);
@@ -277,7 +281,7 @@ TEST(SingleInstanceLock, TheProgramTakesTheMachinesLockUnlessATestNamesItsOwn)
                            (look == "y" && access(VORTAN_LOCK_FILE, W_OK) != 0);
                 return look == copy.answer;
             },
-            60))
+            kBoundSeconds))
             << (named ? "empty name: " : "no name: ") << seen;
     }
 }
@@ -432,7 +436,7 @@ protected:
                 return window && Read(lock) == std::to_string(pid) && !now.empty() &&
                        now != statsAtStart[pid];
             },
-            60);
+            kBoundSeconds);
         EXPECT_TRUE(up);
         return up ? window : 0;
     }
@@ -480,7 +484,7 @@ protected:
             whileRunning(pid, window);
         if (window)
             Close(window);
-        EXPECT_EQ(0, WaitExit(pid, 60));
+        EXPECT_EQ(0, WaitExit(pid, kBoundSeconds));
         // The file stays behind, naming the process that has ended.
         EXPECT_EQ(std::to_string(pid), Read(lock));
     }
@@ -543,7 +547,7 @@ TEST_F(ProgramTest, SecondStartIsRefusedNamingTheRunningCopyAndSettingsCountLaun
     RunOnce([&](pid_t first, Window window) {
         std::string log = logs.File("second.log");
         pid_t second = Start(log);
-        EXPECT_EQ(0, WaitExit(second, 60));
+        EXPECT_EQ(0, WaitExit(second, kBoundSeconds));
         EXPECT_EQ((std::vector<std::string>{"another copy is running (process " +
                                             std::to_string(first) + ")"}),
                   ProgramLines(log));
@@ -624,7 +628,7 @@ TEST_F(ProgramTest, TwentySimultaneousStartsRunExactlyOneCopyAndCountExactly)
                 }
                 return ended >= kStarts - 1;
             },
-            60);
+            kBoundSeconds);
         ASSERT_EQ(kStarts - 1, ended);
         int running = -1;
         for (int i = 0; i < kStarts; ++i) {
@@ -647,7 +651,7 @@ TEST_F(ProgramTest, TwentySimultaneousStartsRunExactlyOneCopyAndCountExactly)
         Window window = WaitUp(pids[running]);
         ASSERT_NE(0ul, window);
         Close(window);
-        EXPECT_EQ(0, WaitExit(pids[running], 60));
+        EXPECT_EQ(0, WaitExit(pids[running], kBoundSeconds));
         EXPECT_EQ(std::to_string(round), Launches()) << "round " << round;
     }
 }
@@ -668,7 +672,7 @@ TEST_F(ProgramTest, WithoutADisplayTheStartFailsWithStatus2AndCountsNothing)
     };
     for (const Case& c : cases) {
         std::string log = logs.File("start.log");
-        EXPECT_EQ(VORTAN_EXIT_NO_DISPLAY, WaitExit(Start(log, c.environment), 60));
+        EXPECT_EQ(VORTAN_EXIT_NO_DISPLAY, WaitExit(Start(log, c.environment), kBoundSeconds));
         EXPECT_EQ(std::vector<std::string>{c.message}, ProgramLines(log));
     }
     EXPECT_FALSE(vtest::Exists(stats));
@@ -682,7 +686,7 @@ TEST_F(ProgramTest, AnUnusableLanguagePackStopsTheStartWithItsStatusAndCountsNot
     Window window = WaitUp(pid);
     ASSERT_NE(0ul, window);
     Close(window);
-    ASSERT_EQ(0, WaitExit(pid, 60));
+    ASSERT_EQ(0, WaitExit(pid, kBoundSeconds));
     ASSERT_EQ("1", Launches());
 
     struct Case {
@@ -702,7 +706,7 @@ TEST_F(ProgramTest, AnUnusableLanguagePackStopsTheStartWithItsStatusAndCountsNot
     for (const Case& c : cases) {
         c.spoil();
         std::string log = logs.File("start.log");
-        EXPECT_EQ(c.status, WaitExit(Start(log, nullptr, copy.Program()), 60));
+        EXPECT_EQ(c.status, WaitExit(Start(log, nullptr, copy.Program()), kBoundSeconds));
         EXPECT_EQ(std::vector<std::string>{"language pack " + copy.Pack(pack) + " " + c.problem},
                   ProgramLines(log));
         copy.Restore(pack);
@@ -717,13 +721,15 @@ TEST_F(ProgramTest, MissingOrDamagedFontPacksStopTheStart)
     for (const char* size : sizes)
         copy.Remove(std::string("orlofonts_") + size + ".dmp");
     std::string log = logs.File("start.log");
-    EXPECT_EQ(VORTAN_EXIT_PACK_MISSING, WaitExit(Start(log, nullptr, copy.Program()), 60));
+    EXPECT_EQ(VORTAN_EXIT_PACK_MISSING,
+              WaitExit(Start(log, nullptr, copy.Program()), kBoundSeconds));
     EXPECT_EQ(
         std::vector<std::string>{"font pack " + copy.Pack("orlofonts_<size>.dmp") + " is missing"},
         ProgramLines(log));
 
     copy.Damage("orlofonts_320.dmp");
-    EXPECT_EQ(VORTAN_EXIT_PACK_DAMAGED, WaitExit(Start(log, nullptr, copy.Program()), 60));
+    EXPECT_EQ(VORTAN_EXIT_PACK_DAMAGED,
+              WaitExit(Start(log, nullptr, copy.Program()), kBoundSeconds));
     EXPECT_EQ(
         std::vector<std::string>{"font pack " + copy.Pack("orlofonts_320.dmp") + " is damaged"},
         ProgramLines(log));
@@ -748,9 +754,9 @@ TEST_F(ProgramTest, AnUnusableTitlePackIsToldAndTheProgramGoesOnIntoTheGame)
         // The intro plays; with no title to show, the game follows at once.
         Window window = WaitUp(pid);
         ASSERT_NE(0ul, window);
-        EXPECT_TRUE(WaitFor([&] { return ShowsGameMenu(); }, 60)) << Read(DumpPath());
+        EXPECT_TRUE(WaitFor([&] { return ShowsGameMenu(); }, kBoundSeconds)) << Read(DumpPath());
         Close(window);
-        EXPECT_EQ(0, WaitExit(pid, 60));
+        EXPECT_EQ(0, WaitExit(pid, kBoundSeconds));
         EXPECT_EQ(
             std::vector<std::string>{"title pack " + copy.Pack("title.dmp") + " " + c.problem},
             ProgramLines(log));
@@ -766,12 +772,12 @@ TEST_F(ProgramTest, TheTitleGivesWayToTheHostedGameAndAClose)
     ASSERT_NE(0ul, window);
     // The title's picture, then the game's menu (the game's own test follows it on from there);
     // the program runs on until its window is closed.
-    EXPECT_TRUE(WaitFor([&] { return ShowsAPicture(window); }, 60));
-    EXPECT_TRUE(WaitFor([&] { return ShowsGameMenu(); }, 60)) << Read(DumpPath());
+    EXPECT_TRUE(WaitFor([&] { return ShowsAPicture(window); }, kBoundSeconds));
+    EXPECT_TRUE(WaitFor([&] { return ShowsGameMenu(); }, kBoundSeconds)) << Read(DumpPath());
     EXPECT_EQ(0, waitpid(pid, nullptr, WNOHANG));
     ASSERT_EQ(0, unlink(stats.c_str()));
     Close(window);
-    EXPECT_EQ(0, WaitExit(pid, 60));
+    EXPECT_EQ(0, WaitExit(pid, kBoundSeconds));
     EXPECT_TRUE(ProgramLines(log).empty());
     // The shutdown saved the settings.
     EXPECT_EQ(0, access(stats.c_str(), F_OK));
@@ -786,10 +792,10 @@ TEST_F(ProgramTest, ADamagedIntroPackIsToldAndTheProgramGoesOn)
     Window window = WaitUp(pid);
     ASSERT_NE(0ul, window);
     // The black intro gives way to the title's picture.
-    EXPECT_TRUE(WaitFor([&] { return ShowsAPicture(window); }, 60));
+    EXPECT_TRUE(WaitFor([&] { return ShowsAPicture(window); }, kBoundSeconds));
     EXPECT_EQ(0, waitpid(pid, nullptr, WNOHANG));
     Close(window);
-    EXPECT_EQ(0, WaitExit(pid, 60));
+    EXPECT_EQ(0, WaitExit(pid, kBoundSeconds));
     EXPECT_EQ(std::vector<std::string>{"intro pack " + copy.Pack("orlointro.dmp") + " is damaged"},
               ProgramLines(log));
 }
@@ -805,7 +811,7 @@ TEST_F(ProgramTest, StopSignalsEndTheProgramAsACloseDoes)
         // The shutdown writes the settings again.
         ASSERT_EQ(0, unlink(stats.c_str()));
         kill(pid, signal);
-        EXPECT_EQ(0, WaitExit(pid, 60)) << signal;
+        EXPECT_EQ(0, WaitExit(pid, kBoundSeconds)) << signal;
         EXPECT_EQ(std::to_string(launches), Launches()) << signal;
         EXPECT_TRUE(ProgramLines(log).empty()) << signal;
     }
@@ -820,7 +826,7 @@ TEST_F(ProgramTest, ADestroyedWindowEndsTheProgramAsACloseDoes)
     ASSERT_EQ(0, unlink(stats.c_str()));
     XDestroyWindow(x, window);
     XFlush(x);
-    EXPECT_EQ(0, WaitExit(pid, 60));
+    EXPECT_EQ(0, WaitExit(pid, kBoundSeconds));
     EXPECT_EQ("1", Launches());
     EXPECT_TRUE(ProgramLines(log).empty());
     // Nothing is left holding the lock.
@@ -837,7 +843,7 @@ TEST_F(ProgramTest, ALostDisplayConnectionSavesTheSettingsAndEndsWithStatus7)
     // The server drops the program's connection, as a window manager's kill does.
     XKillClient(x, window);
     XFlush(x);
-    EXPECT_EQ(VORTAN_EXIT_DISPLAY_LOST, WaitExit(pid, 60));
+    EXPECT_EQ(VORTAN_EXIT_DISPLAY_LOST, WaitExit(pid, kBoundSeconds));
     EXPECT_EQ("1", Launches());
     EXPECT_EQ(
         std::vector<std::string>{"lost the connection to the X display \"" + display.Name() + "\""},

@@ -51,9 +51,13 @@ public:
         // Its ports, or its end when it could not start.
         vtest::WaitUntil([&]() {
             std::ifstream in(portFile);
-            if (!(in >> lobby >> game))
-                return waitpid(m_pid, nullptr, WNOHANG) == m_pid && (m_pid = -1) < 0;
-            in >> control; // the control port, when the stand-in has one
+            if (in >> lobby >> game) {
+                in >> control; // the control port, when the stand-in has one
+                return true;
+            }
+            if (waitpid(m_pid, nullptr, WNOHANG) != m_pid)
+                return false;
+            m_pid = -1;
             return true;
         });
     }

@@ -497,26 +497,12 @@ TEST_F(StandInPages, ThePeersDeclineClosesTheWaitingPageWithItsName)
 CWidget* StandInPages::FindThePeersRow()
 {
     // The peer has logged in once the lobby counts it online; a search then shows it so.
-    if (!FramesUntil([&]() { return IsOnline(102); }))
-        return nullptr;
     menu->ShowPage(CVortanString("players_root"), 1);
     menu->RunEvent("show_players_root", nullptr);
-    CTextWidget* search = WidgetCast<CTextWidget>(
-        menu->GetRoot()->FindByPath(CVortanString("//players_root//global_page//search_text")));
-    search->SetText(CVortanString("bobcat"));
-    menu->RunEvent("filter_players", nullptr);
-    int row = -1;
-    FramesUntil([&]() {
-        for (int i = 0; i < 4; ++i) {
-            SMenuPlayer* r = RowRecord(i);
-            if (r && VortanUTF8Of(r->name) == "bobcat" && (r->flags & MENU_PLAYER_ONLINE)) {
-                row = i;
-                return true;
-            }
-        }
-        return false;
-    });
-    return row < 0 ? nullptr : Global()->FindChild(CVortanString(std::to_string(row).c_str()), 1);
+    int at = -1;
+    if (!FramesUntil([&]() { return IsOnline(102); }) || !SearchGlobal("bobcat", at))
+        return nullptr;
+    return (RowRecord(at)->flags & MENU_PLAYER_ONLINE) ? GlobalRow(at) : nullptr;
 }
 
 void StandInPages::ChallengeThePeer()

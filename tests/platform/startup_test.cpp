@@ -56,9 +56,9 @@ int DeadPid()
 // a hang, so long enough for a sanitized build on a crowded machine.
 const int kBoundSeconds = 120;
 
-bool WaitFor(const std::function<bool()>& condition, int seconds)
+bool WaitFor(const std::function<bool()>& condition)
 {
-    return vtest::WaitUntil(condition, seconds * 1000, 20);
+    return vtest::WaitUntil(condition, kBoundSeconds * 1000, 20);
 }
 
 // A process that tries to take the lock and, when it got it, keeps it until it is told to
@@ -267,32 +267,29 @@ TEST(SingleInstanceLock, TheProgramTakesTheMachinesLockUnlessATestNamesItsOwn)
     // neither.
     for (const char* named : {(const char*)nullptr, ""}) {
         std::string seen;
-        EXPECT_TRUE(WaitFor(
-            [&] {
-                LockHolder copy("", program(named));
-                CVortanSingleInstance probe;
-                const std::string look = probe.Acquire(VORTAN_LOCK_FILE) == 0
-                                             ? "y"
-                                             : "n" + std::to_string(probe.GetOwner());
-                probe.Release();
-                seen = "copy " + std::to_string(copy.pid) + " " + copy.answer + ", look " + look;
-                if (copy.Holds())
-                    return look == "n" + std::to_string(copy.pid) ||
-                           (look == "y" && access(VORTAN_LOCK_FILE, W_OK) != 0);
-                return look == copy.answer;
-            },
-            kBoundSeconds))
-            << (named ? "empty name: " : "no name: ") << seen;
+        EXPECT_TRUE(WaitFor([&] {
+            LockHolder copy("", program(named));
+            CVortanSingleInstance probe;
+            const std::string look =
+                probe.Acquire(VORTAN_LOCK_FILE) == 0 ? "y" : "n" + std::to_string(probe.GetOwner());
+            probe.Release();
+            seen = "copy " + std::to_string(copy.pid) + " " + copy.answer + ", look " + look;
+            if (copy.Holds())
+                return look == "n" + std::to_string(copy.pid) ||
+                       (look == "y" && access(VORTAN_LOCK_FILE, W_OK) != 0);
+            return look == copy.answer;
+        })) << (named ? "empty name: " : "no name: ")
+            << seen;
     }
 }
 
 // --- the real program ---------------------------------------------------------------------------
 
-// The exit status of the child, or -1 when it has not ended within the time.
-int WaitExit(pid_t pid, int seconds)
+// The exit status of the child, or -1 when it has not ended within the bound.
+int WaitExit(pid_t pid)
 {
     int status = 0;
-    bool ended = WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, seconds);
+    bool ended = WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; });
     if (!ended) {
         kill(pid, SIGKILL);
         waitpid(pid, &status, 0);
@@ -429,14 +426,12 @@ protected:
     Window WaitUp(pid_t pid)
     {
         Window window = 0;
-        bool up = WaitFor(
-            [&] {
-                window = FindWindow();
-                std::string now = StatsIdentity();
-                return window && Read(lock) == std::to_string(pid) && !now.empty() &&
-                       now != statsAtStart[pid];
-            },
-            kBoundSeconds);
+        bool up = WaitFor([&] {
+            window = FindWindow();
+            std::string now = StatsIdentity();
+            return window && Read(lock) == std::to_string(pid) && !now.empty() &&
+                   now != statsAtStart[pid];
+        });
         EXPECT_TRUE(up);
         return up ? window : 0;
     }
@@ -484,7 +479,7 @@ protected:
             whileRunning(pid, window);
         if (window)
             Close(window);
-        EXPECT_EQ(0, WaitExit(pid, kBoundSeconds));
+        EXPECT_EQ(0, WaitExit(pid));
         // The file stays behind, naming the process that has ended.
         EXPECT_EQ(std::to_string(pid), Read(lock));
     }
@@ -547,7 +542,7 @@ TEST_F(ProgramTest, SecondStartIsRefusedNamingTheRunningCopyAndSettingsCountLaun
     RunOnce([&](pid_t first, Window window) {
         std::string log = logs.File("second.log");
         pid_t second = Start(log);
-        EXPECT_EQ(0, WaitExit(second, kBoundSeconds));
+        EXPECT_EQ(0, WaitExit(second));
         EXPECT_EQ((std::vector<std::string>{"another copy is running (process " +
                                             std::to_string(first) + ")"}),
                   ProgramLines(log));
@@ -617,18 +612,16 @@ TEST_F(ProgramTest, TwentySimultaneousStartsRunExactlyOneCopyAndCountExactly)
         // All but one end at once with 0.
         std::vector<int> statuses(kStarts, -2);
         int ended = 0;
-        WaitFor(
-            [&] {
-                for (int i = 0; i < kStarts; ++i) {
-                    int status;
-                    if (statuses[i] == -2 && waitpid(pids[i], &status, WNOHANG) == pids[i]) {
-                        statuses[i] = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-                        ++ended;
-                    }
+        WaitFor([&] {
+            for (int i = 0; i < kStarts; ++i) {
+                int status;
+                if (statuses[i] == -2 && waitpid(pids[i], &status, WNOHANG) == pids[i]) {
+                    statuses[i] = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+                    ++ended;
                 }
-                return ended >= kStarts - 1;
-            },
-            kBoundSeconds);
+            }
+            return ended >= kStarts - 1;
+        });
         ASSERT_EQ(kStarts - 1, ended);
         int running = -1;
         for (int i = 0; i < kStarts; ++i) {
@@ -651,7 +644,7 @@ TEST_F(ProgramTest, TwentySimultaneousStartsRunExactlyOneCopyAndCountExactly)
         Window window = WaitUp(pids[running]);
         ASSERT_NE(0ul, window);
         Close(window);
-        EXPECT_EQ(0, WaitExit(pids[running], kBoundSeconds));
+        EXPECT_EQ(0, WaitExit(pids[running]));
         EXPECT_EQ(std::to_string(round), Launches()) << "round " << round;
     }
 }
@@ -672,7 +665,7 @@ TEST_F(ProgramTest, WithoutADisplayTheStartFailsWithStatus2AndCountsNothing)
     };
     for (const Case& c : cases) {
         std::string log = logs.File("start.log");
-        EXPECT_EQ(VORTAN_EXIT_NO_DISPLAY, WaitExit(Start(log, c.environment), kBoundSeconds));
+        EXPECT_EQ(VORTAN_EXIT_NO_DISPLAY, WaitExit(Start(log, c.environment)));
         EXPECT_EQ(std::vector<std::string>{c.message}, ProgramLines(log));
     }
     EXPECT_FALSE(vtest::Exists(stats));
@@ -686,7 +679,7 @@ TEST_F(ProgramTest, AnUnusableLanguagePackStopsTheStartWithItsStatusAndCountsNot
     Window window = WaitUp(pid);
     ASSERT_NE(0ul, window);
     Close(window);
-    ASSERT_EQ(0, WaitExit(pid, kBoundSeconds));
+    ASSERT_EQ(0, WaitExit(pid));
     ASSERT_EQ("1", Launches());
 
     struct Case {
@@ -706,7 +699,7 @@ TEST_F(ProgramTest, AnUnusableLanguagePackStopsTheStartWithItsStatusAndCountsNot
     for (const Case& c : cases) {
         c.spoil();
         std::string log = logs.File("start.log");
-        EXPECT_EQ(c.status, WaitExit(Start(log, nullptr, copy.Program()), kBoundSeconds));
+        EXPECT_EQ(c.status, WaitExit(Start(log, nullptr, copy.Program())));
         EXPECT_EQ(std::vector<std::string>{"language pack " + copy.Pack(pack) + " " + c.problem},
                   ProgramLines(log));
         copy.Restore(pack);
@@ -721,15 +714,13 @@ TEST_F(ProgramTest, MissingOrDamagedFontPacksStopTheStart)
     for (const char* size : sizes)
         copy.Remove(std::string("orlofonts_") + size + ".dmp");
     std::string log = logs.File("start.log");
-    EXPECT_EQ(VORTAN_EXIT_PACK_MISSING,
-              WaitExit(Start(log, nullptr, copy.Program()), kBoundSeconds));
+    EXPECT_EQ(VORTAN_EXIT_PACK_MISSING, WaitExit(Start(log, nullptr, copy.Program())));
     EXPECT_EQ(
         std::vector<std::string>{"font pack " + copy.Pack("orlofonts_<size>.dmp") + " is missing"},
         ProgramLines(log));
 
     copy.Damage("orlofonts_320.dmp");
-    EXPECT_EQ(VORTAN_EXIT_PACK_DAMAGED,
-              WaitExit(Start(log, nullptr, copy.Program()), kBoundSeconds));
+    EXPECT_EQ(VORTAN_EXIT_PACK_DAMAGED, WaitExit(Start(log, nullptr, copy.Program())));
     EXPECT_EQ(
         std::vector<std::string>{"font pack " + copy.Pack("orlofonts_320.dmp") + " is damaged"},
         ProgramLines(log));
@@ -754,9 +745,9 @@ TEST_F(ProgramTest, AnUnusableTitlePackIsToldAndTheProgramGoesOnIntoTheGame)
         // The intro plays; with no title to show, the game follows at once.
         Window window = WaitUp(pid);
         ASSERT_NE(0ul, window);
-        EXPECT_TRUE(WaitFor([&] { return ShowsGameMenu(); }, kBoundSeconds)) << Read(DumpPath());
+        EXPECT_TRUE(WaitFor([&] { return ShowsGameMenu(); })) << Read(DumpPath());
         Close(window);
-        EXPECT_EQ(0, WaitExit(pid, kBoundSeconds));
+        EXPECT_EQ(0, WaitExit(pid));
         EXPECT_EQ(
             std::vector<std::string>{"title pack " + copy.Pack("title.dmp") + " " + c.problem},
             ProgramLines(log));
@@ -772,12 +763,12 @@ TEST_F(ProgramTest, TheTitleGivesWayToTheHostedGameAndAClose)
     ASSERT_NE(0ul, window);
     // The title's picture, then the game's menu (the game's own test follows it on from there);
     // the program runs on until its window is closed.
-    EXPECT_TRUE(WaitFor([&] { return ShowsAPicture(window); }, kBoundSeconds));
-    EXPECT_TRUE(WaitFor([&] { return ShowsGameMenu(); }, kBoundSeconds)) << Read(DumpPath());
+    EXPECT_TRUE(WaitFor([&] { return ShowsAPicture(window); }));
+    EXPECT_TRUE(WaitFor([&] { return ShowsGameMenu(); })) << Read(DumpPath());
     EXPECT_EQ(0, waitpid(pid, nullptr, WNOHANG));
     ASSERT_EQ(0, unlink(stats.c_str()));
     Close(window);
-    EXPECT_EQ(0, WaitExit(pid, kBoundSeconds));
+    EXPECT_EQ(0, WaitExit(pid));
     EXPECT_TRUE(ProgramLines(log).empty());
     // The shutdown saved the settings.
     EXPECT_EQ(0, access(stats.c_str(), F_OK));
@@ -792,10 +783,10 @@ TEST_F(ProgramTest, ADamagedIntroPackIsToldAndTheProgramGoesOn)
     Window window = WaitUp(pid);
     ASSERT_NE(0ul, window);
     // The black intro gives way to the title's picture.
-    EXPECT_TRUE(WaitFor([&] { return ShowsAPicture(window); }, kBoundSeconds));
+    EXPECT_TRUE(WaitFor([&] { return ShowsAPicture(window); }));
     EXPECT_EQ(0, waitpid(pid, nullptr, WNOHANG));
     Close(window);
-    EXPECT_EQ(0, WaitExit(pid, kBoundSeconds));
+    EXPECT_EQ(0, WaitExit(pid));
     EXPECT_EQ(std::vector<std::string>{"intro pack " + copy.Pack("orlointro.dmp") + " is damaged"},
               ProgramLines(log));
 }
@@ -811,7 +802,7 @@ TEST_F(ProgramTest, StopSignalsEndTheProgramAsACloseDoes)
         // The shutdown writes the settings again.
         ASSERT_EQ(0, unlink(stats.c_str()));
         kill(pid, signal);
-        EXPECT_EQ(0, WaitExit(pid, kBoundSeconds)) << signal;
+        EXPECT_EQ(0, WaitExit(pid)) << signal;
         EXPECT_EQ(std::to_string(launches), Launches()) << signal;
         EXPECT_TRUE(ProgramLines(log).empty()) << signal;
     }
@@ -826,7 +817,7 @@ TEST_F(ProgramTest, ADestroyedWindowEndsTheProgramAsACloseDoes)
     ASSERT_EQ(0, unlink(stats.c_str()));
     XDestroyWindow(x, window);
     XFlush(x);
-    EXPECT_EQ(0, WaitExit(pid, kBoundSeconds));
+    EXPECT_EQ(0, WaitExit(pid));
     EXPECT_EQ("1", Launches());
     EXPECT_TRUE(ProgramLines(log).empty());
     // Nothing is left holding the lock.
@@ -843,7 +834,7 @@ TEST_F(ProgramTest, ALostDisplayConnectionSavesTheSettingsAndEndsWithStatus7)
     // The server drops the program's connection, as a window manager's kill does.
     XKillClient(x, window);
     XFlush(x);
-    EXPECT_EQ(VORTAN_EXIT_DISPLAY_LOST, WaitExit(pid, kBoundSeconds));
+    EXPECT_EQ(VORTAN_EXIT_DISPLAY_LOST, WaitExit(pid));
     EXPECT_EQ("1", Launches());
     EXPECT_EQ(
         std::vector<std::string>{"lost the connection to the X display \"" + display.Name() + "\""},

@@ -48,18 +48,21 @@ public:
             execv(argv[0], argv.data());
             _exit(127);
         }
-        // Its ports, or its end when it could not start.
-        vtest::WaitUntil([&]() {
-            std::ifstream in(portFile);
-            if (in >> lobby >> game) {
-                in >> control; // the control port, when the stand-in has one
+        // Its ports, or its end when it could not start (a minute: a process started on a
+        // crowded machine).
+        vtest::WaitUntil(
+            [&]() {
+                std::ifstream in(portFile);
+                if (in >> lobby >> game) {
+                    in >> control; // the control port, when the stand-in has one
+                    return true;
+                }
+                if (waitpid(m_pid, nullptr, WNOHANG) != m_pid)
+                    return false;
+                m_pid = -1;
                 return true;
-            }
-            if (waitpid(m_pid, nullptr, WNOHANG) != m_pid)
-                return false;
-            m_pid = -1;
-            return true;
-        });
+            },
+            60000);
     }
     ~StandIn() { Stop(); }
     void Stop()

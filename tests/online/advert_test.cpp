@@ -163,7 +163,7 @@ struct Advert : ::testing::Test {
                 n += line == "112:"; // the request has no fields
             return n;
         };
-        vtest::WaitUntil([&]() { return count() >= atLeast; });
+        vtest::WaitUntil([&]() { return count() >= atLeast; }, 3000);
         return count();
     }
     // The record as the session hands it on.

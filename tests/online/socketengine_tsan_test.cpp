@@ -336,7 +336,7 @@ TEST(SocketEngineLifetime, DeletingAConnectedEngineEndsItsThreadsAtOnce)
         gone.store(true);
     });
     int peer = listener.Accept();
-    EXPECT_TRUE(vtest::WaitUntil([&]() { return gone.load(); }));
+    EXPECT_TRUE(vtest::WaitUntil([&]() { return gone.load(); }, 10000));
     owner.join();
     if (peer >= 0)
         close(peer);

@@ -59,7 +59,7 @@ inline void Stop(pid_t pid)
 // Waits (at most 15 s) until the file exists.
 inline bool WaitFor(const std::string& path)
 {
-    return vtest::WaitUntil([&] { return vtest::Exists(path); });
+    return vtest::WaitUntil([&] { return vtest::Exists(path); }, 15000);
 }
 
 // A private bus daemon listening on <dir>/<name>.

@@ -52,9 +52,8 @@ int DeadPid()
     return (int)pid;
 }
 
-// The bound of a wait for what a copy of the program does (start, show, end): only there to tell
-// a hang, so long enough for a sanitized build on a crowded machine.
-const int kBoundSeconds = 120;
+// The bound of every wait for what a copy of the program does (start, show, end).
+const int kBoundSeconds = 60;
 
 bool WaitFor(const std::function<bool()>& condition)
 {

@@ -59,9 +59,8 @@ inline bool Exists(const std::string& path)
 
 // Polls the condition every `pollMs` milliseconds until it holds or `timeoutMs` have passed, and
 // returns its last answer. Tests wait for what another thread or process does this way,
-// never by sleeping a fixed time and then asserting. The bound only ends a wait for something
-// that never comes: it is a minute, long enough for a process started on a crowded machine.
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 60000, int pollMs = 1);
+// never by sleeping a fixed time and then asserting.
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000, int pollMs = 1);
 
 // Kernel id of the calling thread.
 int CurrentThreadId();

@@ -183,6 +183,8 @@ public:
     int IsGameLeft() const { return m_gameLeft; }
     int GetMatchFlag() const { return m_matchFlag; }
     float GetLoginTimer() const { return m_loginTimer; }
+    // Seconds since the last whole message from either server (the connections close at 60).
+    float GetIdleTime() const { return m_idleTime; }
     LoginObserver* GetLoginObserver() const { return m_loginObserver; }
     CSocketEngine* GetLobbyEngine() const { return m_lobbyEngine; }
     CSocketEngine* GetGameEngine() const { return m_gameEngine; }

@@ -185,6 +185,10 @@ public:
     float GetLoginTimer() const { return m_loginTimer; }
     // Seconds since the last whole message from either server (the connections close at 60).
     float GetIdleTime() const { return m_idleTime; }
+    // The last non-negative ping a server sent (0 lobby, 1 game), or -1: the service answers a
+    // ping as it comes among the other messages, so a test waits for its own ping's echo to
+    // know the answers to what it sent before have come.
+    i32 GetLastPing(int channel) const { return m_lastPing[channel & 1]; }
     LoginObserver* GetLoginObserver() const { return m_loginObserver; }
     CSocketEngine* GetLobbyEngine() const { return m_lobbyEngine; }
     CSocketEngine* GetGameEngine() const { return m_gameEngine; }
@@ -263,6 +267,7 @@ private:
     std::map<i64, Callback> m_playerListRequests;
     std::map<i64, Callback> m_playerImageRequests;
     int m_challengerId;
+    i32 m_lastPing[2];
     Channel m_channels[2];
     int m_joined;
     float m_idleTime;

@@ -97,7 +97,9 @@ void COrloNetworkSession::HandleGameMessage(const u8* bytes, int length)
     }
     case 44: {
         i32 value = -1;
-        if (ASN1_DecodePing(bytes, length, &value) == VORTAN_OK && value >= 0 && m_gameEngine)
+        if (ASN1_DecodePing(bytes, length, &value) == VORTAN_OK && value >= 0)
+            m_lastPing[1] = value;
+        if (value >= 0 && m_gameEngine)
             m_gameEngine->Send(bytes, length);
         return;
     }
@@ -334,7 +336,9 @@ void COrloNetworkSession::HandleLobbyMessage(const u8* bytes, int length)
     }
     case 44: {
         i32 value = -1;
-        if (ASN1_DecodePing(bytes, length, &value) == VORTAN_OK && value >= 0 && m_lobbyEngine)
+        if (ASN1_DecodePing(bytes, length, &value) == VORTAN_OK && value >= 0)
+            m_lastPing[0] = value;
+        if (value >= 0 && m_lobbyEngine)
             m_lobbyEngine->Send(bytes, length);
         break;
     }

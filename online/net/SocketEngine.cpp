@@ -80,7 +80,7 @@ bool ConnectBounded(int fd, const sockaddr_in& address, int timeoutMs)
 
 CSocketEngine::CSocketEngine()
     : m_application(nullptr), m_observer(nullptr), m_closing(0), m_sendEnded(0), m_writing(0),
-      m_outboundBytes(0), m_outboundFull(0), m_inboundIndex(0), m_inboundBytes(0),
+      m_sendCount(0), m_outboundBytes(0), m_outboundFull(0), m_inboundIndex(0), m_inboundBytes(0),
       m_receivePaused(0), m_inboundLimit(INBOUND_MAX_BYTES), m_stallMs(SEND_STALL_MS),
       m_runBudgetMs(RUN_BUDGET_MS), m_sendEndReported(0), m_receiveThread(nullptr),
       m_sendThread(nullptr), m_socket(-1), m_pipeRead(-1), m_pipeWrite(-1),
@@ -217,6 +217,7 @@ void CSocketEngine::Send(const unsigned char* bytes, int length)
 {
     if (length < 1 || !bytes)
         return;
+    ++m_sendCount;
     if (!IsConnected(false)) {
         if (m_observer)
             m_observer->OnSocketStatus(SOCKET_CONNECT_OR_SEND_FAILED, SOCKET_DETAIL_SEND);

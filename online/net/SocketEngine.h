@@ -132,6 +132,8 @@ public:
     // the send thread has ended. A message past the queue's bounds empties it and queues
     // (0, 11); later messages of that connection are dropped.
     void Send(const unsigned char* bytes, int length);
+    // How many messages were handed to Send so far (main thread only; tests read it).
+    u32 GetSendCount() const { return m_sendCount; }
     int PostStatus(int code, int detail);
     bool IsConnected(bool report);
     bool IsKeepAliveDue();
@@ -200,6 +202,7 @@ private:
     std::atomic<int> m_sendEnded; // the send thread's body has returned
     std::atomic<int> m_writing;   // the send thread holds messages taken from the queue
     std::deque<Entry> m_outbound; // guarded by m_sendLock
+    u32 m_sendCount;              // main thread only
     int m_outboundBytes;          // guarded by m_sendLock
     int m_outboundFull;           // guarded by m_sendLock: the bounds were passed
     int m_inboundIndex;           // guarded by m_receiveLock

@@ -8,6 +8,7 @@
 // comments. WALKS_REWRITE=1 writes what was seen back into the file, keeping the notes of the
 // lines that did not change and marking the others "unread" (WALKS_REWRITE=<dir> writes it
 // into that directory instead).
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
@@ -29,6 +30,7 @@
 #include "online/menu/OrloMenuState.h"
 #include "online/net/OrloNetworkSession.h"
 #include "online/net/SocketEngine.h"
+#include "online/protocol/ASN1Builders.h"
 #include "platform/OrloStatsStore.h"
 #include "platform/OrlogateApplication.h"
 #include "tests/online/StandInProcess.h"
@@ -40,7 +42,7 @@ vtest::DisplayEnvironment* const g_env = vtest::AddDisplayEnvironment();
 const u64 kStepNs = 33000000ull;
 typedef std::vector<std::string> Lines;
 
-// The game, with the sounds it plays and the game data it sends and gets counted.
+// The game, with the sounds it plays recorded.
 class WalkGame : public CStateGame {
 public:
     void PlaySound(int id, u32 flags, int frequency) override
@@ -51,18 +53,7 @@ public:
             heard.push_back("sound " + std::to_string(id) + " " + std::to_string(frequency));
         CStateGame::PlaySound(id, flags, frequency);
     }
-    void SendGameData(const u8* bytes, int length, int a, int b) override
-    {
-        sent += length;
-        CStateGame::SendGameData(bytes, length, a, b);
-    }
-    void OnGameData(const u8* bytes, int length) override
-    {
-        got += length;
-        CStateGame::OnGameData(bytes, length);
-    }
     Lines heard;
-    long sent = 0, got = 0;
 };
 
 // One device: the program's application on the drawing-free graphics, with a home of its own.
@@ -116,7 +107,9 @@ public:
         if (sym) {
             e.xkey.display = GetDisplay();
             e.xkey.keycode = XKeysymToKeycode(GetDisplay(), sym);
-            e.xkey.state = sym >= 'A' && sym <= 'Z' ? ShiftMask : 0;
+            // Shifted when the key's plain symbol is another ('A', '@').
+            e.xkey.state =
+                XkbKeycodeToKeysym(GetDisplay(), e.xkey.keycode, 0, 0) != sym ? ShiftMask : 0;
         }
         HandleXEvent(&e);
     }
@@ -138,7 +131,10 @@ public:
             for (int i = 0; i < stored.GetCount(); ++i) {
                 const COrloStatsEntry* e = stored.GetAt(i);
                 const std::string key = VortanUTF8Of(e->name);
-                if (key != "__Orlo_UID") // random, to name the device
+                if (key == "__Orlo_UID" || key == "__Orlo_Password") // random: its length
+                    out.push_back("setting " + key + " <" +
+                                  std::to_string(e->stringValue.GetLength()) + " characters>");
+                else
                     out.push_back("setting " + key + " " +
                                   (e->kind == ORLO_STATS_STRING ? VortanUTF8Of(e->stringValue)
                                    : e->kind == ORLO_STATS_BOOL ? std::to_string(e->boolValue)
@@ -146,7 +142,8 @@ public:
             }
         return out;
     }
-    // The first line that starts with the text; with "a & b", whether lines start with each.
+    // The first line that starts with the text; with "a & b", whether lines start with each
+    // ("!a": none starts with a; "a$": the whole line is a).
     std::string Find(const std::string& heads)
     {
         const Lines state = State();
@@ -154,14 +151,20 @@ public:
         size_t from = 0;
         for (size_t to = 0; to != std::string::npos; from = to + 3) {
             to = heads.find(" & ", from);
-            const std::string head = heads.substr(from, to - from);
+            std::string head = heads.substr(from, to - from);
+            const bool absent = !head.empty() && head[0] == '!';
+            if (absent)
+                head.erase(0, 1);
+            const bool whole = !head.empty() && head.back() == '$';
+            if (whole)
+                head.pop_back();
             auto line = std::find_if(state.begin(), state.end(), [&](const std::string& l) {
-                return l.compare(0, head.size(), head) == 0;
+                return whole ? l == head : l.compare(0, head.size(), head) == 0;
             });
-            if (line == state.end())
+            if ((line == state.end()) != absent)
                 return std::string();
             if (found.empty())
-                found = *line;
+                found = absent ? "!" + head : *line;
         }
         return found;
     }
@@ -208,28 +211,63 @@ protected:
         EXPECT_NE(nullptr, d->game) << "device " << name << " did not start";
         return *d;
     }
-    // One step of every device's clock, then the game data in flight between them delivered.
+    // One step of every device's clock, then what it sent answered.
     void Frame()
     {
         // The service's pings (each second, real time) keep a connection open while its
         // quiet spell runs on the walk's faster clock: at 40 s the walk waits for one.
         for (auto& d : devices) {
-            auto* session = dynamic_cast<COrloNetworkSession*>(d.second->GetNetworkSession());
+            COrloNetworkSession* session = d.second->Session();
             if (session && session->GetLobbyEngine() && session->GetIdleTime() > 40.0f)
                 Await([&] { return session->GetIdleTime() < 1.0f; });
         }
         VortanTestClock::Advance(kStepNs);
         for (auto& d : devices)
             d.second->Frame();
-        if (devices.size() == 2)
-            Await([&] {
-                Device& a = *devices.begin()->second;
-                Device& b = *devices.rbegin()->second;
-                return a.game->sent == b.game->got && b.game->sent == a.game->got;
-            });
+        Settle();
     }
-    // Until the condition holds, what arrives from the service is handed over, taking no
-    // time and running nothing else (the screens' updates would draw random numbers).
+    u32 Sends()
+    {
+        u32 n = 0;
+        for (auto& d : devices)
+            if (COrloNetworkSession* s = d.second->Session())
+                for (CSocketEngine* e : {s->GetLobbyEngine(), s->GetGameEngine()})
+                    n += e ? e->GetSendCount() : 0;
+        return n;
+    }
+    // Until nothing more is sent, each device's connections in turn get a ping of the walk's
+    // own: the service answers it after what came before it, so once it is back, every answer
+    // to what the devices sent, and what the service passed on between them, has come in.
+    void Settle()
+    {
+        for (u32 before = m_settled; Sends() != before;) {
+            before = Sends();
+            int pings = 0;
+            for (auto& d : devices)
+                for (int channel = 0; channel < 2; ++channel) {
+                    COrloNetworkSession* s = d.second->Session();
+                    CSocketEngine* e = !s        ? nullptr
+                                       : channel ? s->GetGameEngine()
+                                                 : s->GetLobbyEngine();
+                    if (!e || !e->IsConnected(false))
+                        continue;
+                    u8 bytes[16];
+                    const i32 ping = m_nextPing++;
+                    e->Send(bytes, ASN1_EncodePing(bytes, sizeof bytes, ping));
+                    ++pings;
+                    Await([&] {
+                        return d.second->Session() != s || s->GetLastPing(channel) == ping;
+                    });
+                }
+            before += 2 * pings; // each ping and the device's echo of its answer
+            m_settled = Sends();
+            if (m_settled == before)
+                break;
+        }
+        m_settled = Sends();
+    }
+    // Until the condition holds, what has arrived is handed over, taking no time and running
+    // nothing else (the screens' updates draw random numbers).
     void Await(const std::function<bool()>& condition)
     {
         ASSERT_TRUE(vtest::WaitUntil(
@@ -248,6 +286,8 @@ protected:
     std::map<char, vtest::TempDir> homes;
     std::map<char, std::unique_ptr<Device>> devices;
     std::unique_ptr<ntest::StandIn> server;
+    u32 m_settled = 0;
+    i32 m_nextPing = 1 << 30;
 };
 
 COrloOnlineFactory Walk::s_factory;
@@ -274,12 +314,12 @@ bool Centre(const std::string& line, int skip, int& x, int& y)
 //   still <text>            steps until the line that starts so stays the same for 10 steps
 //   await <text>             the service's messages taken in, taking no time, until a line
 //                            starts with the text; then a step
-//   tap <x> <y>              a finger down and up again a step later
+//   tap <x> <y>              a finger down, up again a step later, and 6 steps more
 //   tapw <name> | tapg <id>  a tap on the middle of the menu's widget or the game's button
 //   drag <x> <y> <dx> <dy> <n>      a finger moved by (dx, dy) over n steps
 //   aim <dx> <dy> <n>        the same from the device's own squib
 //   pinch <x> <y> <d0> <d1> <n>     two fingers d0 apart on a line, moved to d1 apart
-//   key <Escape|Return|BackSpace> | type <text>
+//   key <Escape|Return|BackSpace> | type <text> | erase <n> (n BackSpace keys)
 //   seed <key> <n>           a setting stored as the program would (a cleared training scene)
 void Walk::Step(Device& d, const std::string& action)
 {
@@ -318,7 +358,8 @@ void Walk::Step(Device& d, const std::string& action)
         d.X(ButtonPress, 1, x, y);
         Frame();
         d.X(ButtonRelease, 1, x, y);
-        Frame();
+        for (int i = 0; i < 6; ++i)
+            Frame(); // a menu button's click comes 0.15 s after the tap
     } else if (verb == "drag" || verb == "aim") {
         if (verb == "drag")
             args >> x >> y;
@@ -363,6 +404,12 @@ void Walk::Step(Device& d, const std::string& action)
     } else if (verb == "key") {
         d.X(KeyPress, 0, 0, 0, rest == "Escape" ? XK_Escape : XStringToKeysym(rest.c_str()));
         Frame();
+    } else if (verb == "erase") {
+        args >> n;
+        for (int i = 0; i < n; ++i) {
+            d.X(KeyPress, 0, 0, 0, XK_BackSpace);
+            Frame();
+        }
     } else if (verb == "type") {
         for (char c : rest) {
             d.X(KeyPress, 0, 0, 0, c == ' ' ? XK_space : (unsigned long)(unsigned char)c);
@@ -463,9 +510,15 @@ void Walk::Play(const std::string& name)
                   << shown.str();
 }
 
+// Each walk file's steps say what it walks through.
 TEST_F(Walk, Training)
 {
     Play("training");
+}
+
+TEST_F(Walk, MenuPages)
+{
+    Play("menu");
 }
 
 } // namespace

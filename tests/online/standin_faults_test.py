@@ -108,6 +108,9 @@ class HangAndResume(FaultCase):
         self.assertEqual(self.server.control("online"), "ok 101")
         self.assertEqual(self.server.control("resume"), "ok")
         self.assertEqual(self.client.expect(44, skip=(29, 85)), [7])
+        self.client.send(44, 7)  # its echo, not answered again: the next ping back is 8
+        self.client.send(44, 8)
+        self.assertEqual(self.client.expect(44, skip=(29, 85)), [8])
         self.assertEqual(late.expect(2)[1], 0)
         self.assertEqual(late.login("bobcat", "builder42")[0], 102)
 

@@ -165,13 +165,16 @@ class Connection:
 
     def _on_ping(self, value, data):
         """The client's -1 gets no answer, nor does the echo of a ping sent here; any other
-        non-negative ping is sent back unchanged."""
+        non-negative ping is sent back unchanged, once: the client's echo of that answer is
+        not answered again (a test's ping comes back after the answers to what the client
+        sent before it)."""
         if value < 0:
             return
         if value in self.pings_sent:
             self.pings_sent.discard(value)
             log("%s   echo of ping %d" % (self.label, value))
             return
+        self.pings_sent.add(value)
         self.send(data, 44)
 
     async def _ping_loop(self):

@@ -118,6 +118,15 @@ class AccountStore:
                 return account
         return None
 
+    def by_login(self, typed):
+        """The account a typed login name names. Names are unique whatever their letter case
+        (see taken), so neither the case nor spaces around the name keep a player out."""
+        wanted = typed.strip().lower()
+        for account in self.accounts:
+            if account.name.lower() == wanted:
+                return account
+        return None
+
     def taken(self, name):
         lowered = name.lower()
         return any(a.name.lower() == lowered for a in self.accounts)
@@ -152,6 +161,8 @@ class AccountStore:
         if salt is None or self.taken(name):
             return -1, "The name is not available."
         if mode == 0:
+            # Spaces around an address are no part of it: " Alice@Example.org " is in use.
+            email = email.strip()
             if "@" not in email.strip("@"):
                 return -3, "The e-mail address is not valid."
             if any(a.email.lower() == email.lower() for a in self.accounts):

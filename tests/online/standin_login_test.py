@@ -113,13 +113,15 @@ class ConnectAndLogin(unittest.TestCase):
         client = self.connected()
         client.send(111, 1, "g-100200300", "webtoken-abc", "", "")
         self.assertEqual(client.expect(6)[0], 109)
+        # The client shows the texts of -1 and -8 as they come.
         client.send(111, 1, "g-100200300", "forged", "", "")
-        self.assertEqual(client.expect(6)[0], -1)
+        self.assertEqual(client.expect(6)[:2], [-1, "The external login was not accepted."])
         client.send(111, 1, "g-unknown", "tok", "", "")
-        self.assertEqual(client.expect(6)[0], -8)
+        self.assertEqual(client.expect(6)[:2],
+                         [-8, "No account is linked to this login yet. Please register."])
         # An account of the web login has no password to log in with.
         client.send(5, "webuser", "", 1, "")
-        self.assertEqual(client.expect(6)[0], -2)
+        self.assertEqual(client.expect(6)[:2], [-2, "Wrong password."])
 
     def test_logout_takes_the_player_offline(self):
         client, watcher = self.connected(), self.connected()
@@ -148,9 +150,10 @@ class Registration(unittest.TestCase):
             try:
                 client = server.client()
                 client.connect()
-                # Taken (1) in any letter case; no name (2) outside 4..15 letters, digits, "-"
-                # and "_"; free (0 and a salt) as long as nobody registered it.
-                for name, result in (("alice", 1), ("ALICE", 1), ("Carol_K", 1), (" alice ", 2),
+                # Taken (1) in any letter case, as is the guests' "guest"; no name (2) outside
+                # 4..15 letters, digits, "-" and "_"; free (0 and a salt) until registered.
+                for name, result in (("alice", 1), ("ALICE", 1), ("Carol_K", 1), ("Guest", 1),
+                                     ("guest", 1), ("guest_1", 0), (" alice ", 2),
                                      ("abc", 2), ("a" * 16, 2), ("new one", 2), ("a@b.org", 2),
                                      ("NEWBIE_7", 0), ("newbie_7", 0)):
                     client.send(107, name)

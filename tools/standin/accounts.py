@@ -15,6 +15,7 @@ _INTS = {"id", "rank", "score", "wins", "losses", "ties"}
 NAME_ALPHABET = set(string.ascii_letters + string.digits + "-_")
 FIRST_REGISTERED_ID = 5000
 FIRST_GUEST_ID = 70000
+GUEST_NAME = "guest"
 
 
 class Account:
@@ -147,7 +148,8 @@ class AccountStore:
         """(result, text) of a name check: 0 and the new account's salt when the name is free."""
         if not 4 <= len(name) <= 15 or not set(name) <= NAME_ALPHABET:
             return 2, ""
-        if self.taken(name):
+        # Every guest logs in as "guest", and logins ignore letter case: no account may hold it.
+        if self.taken(name) or name.lower() == GUEST_NAME:
             return 1, ""
         salt = self.pending_names.get(name) or new_salt()
         self.pending_names[name] = salt

@@ -64,22 +64,16 @@ class Answers(ChallengeCase):
         self.assertEqual(alice.expect(40)[0:3], [1, GAME, 102])
         self.assertEqual(alice.expect(12)[0], bob.expect(12)[0])
 
-    def test_declined_goes_to_both(self):
+    def test_a_decline_goes_to_both_and_a_withdrawal_is_echoed_and_closes_the_dialog(self):
         alice = self.player("alice", "wonderland")
         bob = self.player("bobcat", "builder42")
-        self.challenge(alice, bob)
-        bob.send(40, 0, GAME, bob.id, alice.id, "", "")
-        self.assertEqual(alice.expect(40)[0:3], [0, GAME, 102])
-        self.assertEqual(bob.expect(40)[0:3], [0, GAME, 102])
-        alice.quiet(0.2, skip=(29, 44, 85))
-
-    def test_withdrawal_is_echoed_and_closes_the_dialog(self):
-        alice = self.player("alice", "wonderland")
-        bob = self.player("bobcat", "builder42")
-        self.challenge(alice, bob)
-        alice.send(40, 0, GAME, alice.id, alice.id, "", "")
-        self.assertEqual(alice.expect(40)[0:3], [0, GAME, 101])
-        self.assertEqual(bob.expect(40)[0:3], [2, GAME, 102])
+        # Bob declines: both hear his 0. Alice withdraws: her 0 is echoed, Bob hears 2.
+        for sender, to_alice, to_bob in ((bob, [0, GAME, 102], [0, GAME, 102]),
+                                         (alice, [0, GAME, 101], [2, GAME, 102])):
+            self.challenge(alice, bob)
+            sender.send(40, 0, GAME, sender.id, alice.id, "", "")
+            self.assertEqual(alice.expect(40)[0:3], to_alice)
+            self.assertEqual(bob.expect(40)[0:3], to_bob)
         # The withdrawn challenge can no longer be accepted: the acceptance is refused as the
         # withdrawal was, and no game starts.
         bob.send(40, 1, GAME, bob.id, alice.id, "", "")
@@ -103,21 +97,32 @@ class Answers(ChallengeCase):
 
 
 class Refusals(ChallengeCase):
-    def test_busy_blocked_and_offline(self):
+    def test_busy_blocked_offline_and_unknown_players_are_answered_at_once(self):
         alice = self.player("alice", "wonderland")
         bob = self.player("bobcat", "builder42")
         carol = self.player("carol_k", "snowball")
-        # Bob waits in a room: busy.
+        erin = self.player("erin-o", "bouncy")
+        guest = self.server.player(self)
         bob.send(7, GAME, 0, 2)
         bob.expect(8)
-        alice.send(38, GAME, [bob.id], "")
-        self.assertEqual(alice.expect(40)[0:3], [2, GAME, 102])
-        # Carol blocks alice: 3; dmitri is not logged in: 3.
         carol.send(76, alice.id, 1)
-        alice.send(38, GAME, [carol.id, 104], "")
-        self.assertEqual(alice.expect(40)[0:3], [3, GAME, 103])
-        self.assertEqual(alice.expect(40)[0:3], [3, GAME, 104])
-        carol.quiet(0.2, skip=(29, 44, 85))
+        carol.send(90)
+        carol.expect(91)
+        self.challenge(guest, erin)
+        # Busy (2): in a room, seeded online, herself, holding a challenge, waiting for an
+        # answer. Blocked or offline (3): blocks her, logged out, seeded offline, no player.
+        # Seeded players 200000 and 200001 by the rules of data/standin/players.txt.
+        refusals = [(102, 2, "bobcat"), (200000, 2, "Kaka0"), (101, 2, "alice"),
+                    (105, 2, "erin-o"), (guest.id, 2, guest.name), (103, 3, "carol_k"),
+                    (104, 3, "dmitri"), (200001, 3, "Loka1"), (999999, 3, "")]
+        alice.send(38, GAME, [target for target, _, _ in refusals], "")
+        for target, answer, name in refusals:
+            self.assertEqual(alice.expect(40)[0:5], [answer, GAME, target, 101, name])
+        for client in (carol, erin):
+            client.quiet(0.2, skip=(29, 44, 85))
+        # Erin logs out holding the guest's challenge: for the guest she is gone (3).
+        erin.send(59)
+        self.assertEqual(guest.expect(40)[0:5], [3, GAME, 105, guest.id, "erin-o"])
 
 
 class MatchEnd(ChallengeCase):

@@ -385,13 +385,14 @@ class Server:
 
     def player(self, case, name=None, password=None):
         """A lobby client logged in as the player (a guest without a name) for the test case,
-        which checks the login and closes the client when it ends; its id is the player's."""
+        which checks the login and closes the client when it ends; its id and name are the
+        player's."""
         client = self.client()
         case.addCleanup(client.close)
         client.connect()
         reply = client.login(name, password) if name else client.guest()
         case.assertGreaterEqual(reply[0], 0)
-        client.id = reply[0]
+        client.id, client.name = reply[0], reply[3]
         return client
 
     def stop(self):

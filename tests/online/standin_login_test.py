@@ -15,6 +15,8 @@ from standin_client import Server, connect_values, credential, player_items  # n
 
 # Salts of the authored accounts (data/standin/accounts.txt), for credentials computed here.
 ALICE_SALT = "Kq3vZ8pLm2Xa"
+REGISTRATION = {-1: "The name is not available.", -2: "The e-mail address is already in use.",
+                -3: "The e-mail address is not valid.", -4: "The password is missing."}
 
 
 class ConnectAndLogin(unittest.TestCase):
@@ -48,20 +50,25 @@ class ConnectAndLogin(unittest.TestCase):
         client.send(5, "alice", credential("wonderland", ALICE_SALT), 1, "")
         self.assertEqual(client.expect(6)[0], 101)
 
-    def test_wrong_password_and_unknown_name(self):
+    def test_each_refused_login_carries_its_result_and_text(self):
         client = self.connected()
-        self.assertEqual(client.login("alice", "wonderlanD")[0], -2)
         client.send(57, "nobody")
         self.assertEqual(client.expect(58), [""])
-        client.send(5, "nobody", credential("x", ""), 1, "")
-        self.assertEqual(client.expect(6)[0], -3)
+        # The demo accounts' refusals: their own results; a text only where the account has one.
+        for name, password, refusal in (
+                ("alice", "wonderlanD", [-2, "Wrong password."]),
+                ("Alice", "Wonderland", [-2, "Wrong password."]),
+                ("nobody", "x", [-3, "Unknown user name."]),
+                ("alice_", "wonderland", [-3, "Unknown user name."]),
+                ("frozen", "icecold", [-4, ""]), ("oldtimer", "sepia", [-7, ""]),
+                ("locked", "closed", [-8, "This account is locked. Please contact support."])):
+            self.assertEqual(client.login(name, password)[:2], refusal, name)
 
-    def test_account_refusals_carry_their_results(self):
-        client = self.connected()
-        self.assertEqual(client.login("frozen", "icecold")[0], -4)
-        self.assertEqual(client.login("oldtimer", "sepia")[0], -7)
-        reply = client.login("locked", "closed")
-        self.assertEqual(reply[:2], [-8, "This account is locked. Please contact support."])
+    def test_a_name_logs_in_in_any_letter_case_and_with_spaces_around(self):
+        # No two accounts differ in case only (the name check), so the typed case is no secret.
+        for typed in ("Alice", " ALICE ", "alice\t"):
+            reply = self.connected().login(typed, "wonderland")
+            self.assertEqual([reply[0], reply[3]], [101, "alice"], repr(typed))
 
     def test_guests_get_distinct_ids_and_names(self):
         first, second = self.connected(), self.connected()
@@ -106,13 +113,15 @@ class ConnectAndLogin(unittest.TestCase):
         client = self.connected()
         client.send(111, 1, "g-100200300", "webtoken-abc", "", "")
         self.assertEqual(client.expect(6)[0], 109)
+        # The client shows the texts of -1 and -8 as they come.
         client.send(111, 1, "g-100200300", "forged", "", "")
-        self.assertEqual(client.expect(6)[0], -1)
+        self.assertEqual(client.expect(6)[:2], [-1, "The external login was not accepted."])
         client.send(111, 1, "g-unknown", "tok", "", "")
-        self.assertEqual(client.expect(6)[0], -8)
+        self.assertEqual(client.expect(6)[:2],
+                         [-8, "No account is linked to this login yet. Please register."])
         # An account of the web login has no password to log in with.
         client.send(5, "webuser", "", 1, "")
-        self.assertEqual(client.expect(6)[0], -2)
+        self.assertEqual(client.expect(6)[:2], [-2, "Wrong password."])
 
     def test_logout_takes_the_player_offline(self):
         client, watcher = self.connected(), self.connected()
@@ -141,21 +150,30 @@ class Registration(unittest.TestCase):
             try:
                 client = server.client()
                 client.connect()
-                client.send(107, "alice")
-                self.assertNotEqual(client.expect(108)[0], 0)
-                client.send(107, "newbie_7")
-                result, salt = client.expect(108)
-                self.assertEqual(result, 0)
-                self.assertTrue(salt)
+                # Taken (1) in any letter case, as is the guests' "guest"; no name (2) outside
+                # 4..15 letters, digits, "-" and "_"; free (0 and a salt) until registered.
+                for name, result in (("alice", 1), ("ALICE", 1), ("Carol_K", 1), ("Guest", 1),
+                                     ("guest", 1), ("guest_1", 0), (" alice ", 2),
+                                     ("abc", 2), ("a" * 16, 2), ("new one", 2), ("a@b.org", 2),
+                                     ("NEWBIE_7", 0), ("newbie_7", 0)):
+                    client.send(107, name)
+                    answer, salt = client.expect(108)
+                    self.assertEqual([answer, salt != ""], [result, result == 0], name)
                 registered = credential("s3cret", salt)
-                client.send(109, "newbie_7", "no-at-sign", registered, 0, "", "")
-                self.assertEqual(client.expect(110)[0], -3)
-                client.send(109, "newbie_7", "alice@example.org", registered, 0, "", "")
-                self.assertEqual(client.expect(110)[0], -2)
-                client.send(109, "newbie_7", "new@example.org", registered, 0, "", "")
-                self.assertEqual(client.expect(110), [0, "newbie_7"])
-                client.send(109, "newbie_7", "new@example.org", registered, 0, "", "")
-                self.assertEqual(client.expect(110)[0], -1)
+                # -1 a name not checked or taken since, -2 an address in use (as a person types
+                # it), -3 no address, -4 no password hash; 0 and the name.
+                for name, email, hashed, result in (
+                        ("newbie_8", "new@example.org", registered, -1),
+                        ("newbie_7", "no-at-sign", registered, -3),
+                        ("newbie_7", "alice@example.org", registered, -2),
+                        ("newbie_7", " Alice@Example.ORG ", registered, -2),
+                        ("newbie_7", "new@example.org", "", -4),
+                        ("newbie_7", "new@example.org", registered, 0),
+                        ("newbie_7", "new@example.org", registered, -1),
+                        ("NEWBIE_7", "other@example.org", registered, -1)):
+                    client.send(109, name, email, hashed, 0, "", "")
+                    self.assertEqual(client.expect(110), [result, REGISTRATION.get(result, name)],
+                                     (name, email))
                 client.close()
                 # A new connection, as the client's reconnect makes: the hash without a
                 # challenge, then a challenge login with the typed password.
@@ -187,11 +205,16 @@ class Registration(unittest.TestCase):
         try:
             client = server.client()
             client.connect()
-            client.send(107, "webfan")
-            result, salt = client.expect(108)
-            self.assertEqual(result, 0)
-            client.send(109, "webfan", "", salt, 2, "tok-9", "ext-9")
-            self.assertEqual(client.expect(110), [0, "webfan"])
+            for name in ("webfan2", "webfan"):
+                client.send(107, name)
+                result, salt = client.expect(108)
+                self.assertEqual(result, 0)
+            # -4 without a token, or for an external id that an account holds already.
+            for name, token, result in (("webfan", "", -4), ("webfan", "tok-9", 0),
+                                        ("webfan2", "tok-9", -4)):
+                client.send(109, name, "", salt, 2, token, "ext-9")
+                self.assertEqual(client.expect(110), [result, name] if result == 0 else [
+                    result, "The external login is missing or already linked."])
             client.send(111, 2, "ext-9", "tok-9", "", "")
             self.assertEqual(client.expect(6)[3], "webfan")
             client.send(5, "webfan", salt, 1, "")

@@ -193,14 +193,24 @@ class Buying(ShopCase):
         alice.send(98, 21, 0)
         self.assertEqual(self.expect(alice, 106), [21, 0, "", 0])
 
-    def test_too_few_coins_is_a_negative_code(self):
-        bob = self.player("bobcat", "builder42")
-        self.assertEqual(self.coins(bob), int(ACCOUNTS["bobcat"][0]))
-        bob.send(104, 61, 0, [])
-        result, code, text = self.expect(bob, 105)
-        self.assertLess(code, 0)
-        self.assertTrue(text)
-        self.assertEqual(self.coins(bob), int(ACCOUNTS["bobcat"][0]))
+    def test_each_refusal_carries_its_code_and_text_and_costs_nothing(self):
+        """Carol has 500 coins, follows nobody and owns nothing (data/standin/shop.txt). A
+        negative code is too few coins; no refusal costs a coin; 500 coins buy a 500-coin item."""
+        carol = self.player("carol_k", "snowball")
+        for request, tag, refusal in (
+                ((102, 99, 0), 103, [99, 0, "No such item.", []]),
+                ((102, 41, 1), 103, [41, 1, "Follow a player to send a gift.", []]),
+                ((104, 99, 0, []), 105, [2, 2, "No such item."]),
+                ((104, 11, 1, [101, 102, 103]), 105, [-1, -1, "Not enough coins: 750 needed."]),
+                ((104, 41, 1, [999999]), 105, [2, 2, "Choose a player."]),
+                ((113, 999999), 114, [0, "No such player.", []]),
+                ((115, 999999, 0, [11]), 116, [2, 2, "Nothing to give."]),
+                ((115, 101, 0, [99]), 116, [2, 2, "Nothing to give."]),
+                ((115, 101, 0, [11, 22, 31]), 116, [101, -1, "Not enough coins: 550 needed."]),
+                ((98, 41, 1), 106, [41, 0, "You do not own this item.", 0]),
+                ((90,), 91, [500]), ((104, 61, 0, []), 105, [61, 0, ""])):
+            carol.send(*request)
+            self.assertEqual(self.expect(carol, tag), refusal, request)
 
     def test_refill_price_0_costs_the_price_and_gifts_reach_the_followed(self):
         alice = self.player("alice", "wonderland")
@@ -232,18 +242,11 @@ class Buying(ShopCase):
         self.assertEqual((recipient, text), (103, ""))
         self.assertEqual(sorted(r[0] for r in records),
                          sorted(i for i in ITEMS if int(ITEMS[i][5]) > 0))
-        # Too many coins asked: a negative code; a known id that is no player: a positive one.
-        alice.send(115, 103, 0, [11] * 1000)
-        recipient, code, text = self.expect(alice, 116)
-        self.assertLess(code, 0)
-        self.assertTrue(text)
-        alice.send(113, 999999)
-        recipient, text, records = self.expect(alice, 114)
-        self.assertGreaterEqual(recipient, 0)
-        self.assertTrue(text)
         alice.send(115, 103, 0, [11])
         self.assertEqual(self.expect(alice, 116), [103, 0, ""])
-        left = self.expect(alice, 91)[0]
+        # The giver pays the cup's gift price; Carol's 500 coins stay hers (below).
+        left = int(ACCOUNTS["alice"][0]) - int(ITEMS[11][5])
+        self.assertEqual(self.expect(alice, 91)[0], left)
         alice.send(101, 41, 1)
         alice.send(101, 1, 1)
         alice.send(90)
@@ -258,6 +261,7 @@ class Buying(ShopCase):
         # One spent by its id, one as the first counted item switched on (41 again).
         self.assertEqual(counts[41], owned("alice")[41][0] - 2)
         carol = self.player("carol_k", "snowball")
+        self.assertEqual(self.coins(carol), 500)
         carol.send(96, 1, 100, 0)
         self.assertEqual([r[0] for r in self.expect(carol, 97)[2]], [11])
 

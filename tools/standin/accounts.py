@@ -15,6 +15,7 @@ _INTS = {"id", "rank", "score", "wins", "losses", "ties"}
 NAME_ALPHABET = set(string.ascii_letters + string.digits + "-_")
 FIRST_REGISTERED_ID = 5000
 FIRST_GUEST_ID = 70000
+GUEST_NAME = "guest"
 
 
 class Account:
@@ -118,6 +119,15 @@ class AccountStore:
                 return account
         return None
 
+    def by_login(self, typed):
+        """The account a typed login name names. Names are unique whatever their letter case
+        (see taken), so neither the case nor spaces around the name keep a player out."""
+        wanted = typed.strip().lower()
+        for account in self.accounts:
+            if account.name.lower() == wanted:
+                return account
+        return None
+
     def taken(self, name):
         lowered = name.lower()
         return any(a.name.lower() == lowered for a in self.accounts)
@@ -138,7 +148,8 @@ class AccountStore:
         """(result, text) of a name check: 0 and the new account's salt when the name is free."""
         if not 4 <= len(name) <= 15 or not set(name) <= NAME_ALPHABET:
             return 2, ""
-        if self.taken(name):
+        # Every guest logs in as "guest", and logins ignore letter case: no account may hold it.
+        if self.taken(name) or name.lower() == GUEST_NAME:
             return 1, ""
         salt = self.pending_names.get(name) or new_salt()
         self.pending_names[name] = salt
@@ -152,6 +163,8 @@ class AccountStore:
         if salt is None or self.taken(name):
             return -1, "The name is not available."
         if mode == 0:
+            # Spaces around an address are no part of it: " Alice@Example.org " is in use.
+            email = email.strip()
             if "@" not in email.strip("@"):
                 return -3, "The e-mail address is not valid."
             if any(a.email.lower() == email.lower() for a in self.accounts):

@@ -127,7 +127,7 @@ class Lobby:
     def on_challenge_request(self, connection, values):
         """The challenge is the account's salt; an unknown name gets an empty one, a guest name
         GUEST_SALT."""
-        account = self.accounts.find(values[0])
+        account = self.accounts.by_login(values[0])
         if account is None and values[0].startswith("guest"):
             # A guest name logs in whatever the response: it gets a challenge like an account.
             connection.send(messages.login_challenge(GUEST_SALT))
@@ -140,7 +140,7 @@ class Lobby:
         if self.config.fault == "no-login-reply":
             log("%s   login of %s left unanswered" % (connection.label, name))
             return
-        account = self.accounts.find(name)
+        account = self.accounts.by_login(name)
         if account is None and name.startswith("guest"):
             self._logged_in(connection, self.accounts.guest(name, password, connection.device))
             return

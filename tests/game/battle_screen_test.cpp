@@ -174,7 +174,16 @@ TEST(BattleScreen, TheTrainingHudAnAimDragAndTheSnapshotHeld)
     // The exit confirmation darkens everything behind its question, the weapon bar too, but
     // not its two answers.
     b->OnBack(0);
+    game.GetRenderer()->ClearTextLog();
+    game.GetRenderer()->SetTextLog(true);
     game.Render();
+    game.GetRenderer()->SetTextLog(false);
+    // Its question and what leaving costs, one after the other, in the English pack's words.
+    std::vector<std::string> said;
+    for (const CVexRenderer::TextRecord& r : game.GetRenderer()->GetTextLog())
+        said.push_back(htest::Narrow(r.text));
+    const std::vector<std::string> asking = {"Leave the match?", "Leaving counts as a loss."};
+    EXPECT_NE(said.end(), std::search(said.begin(), said.end(), asking.begin(), asking.end()));
     const gltest::Rgb asked = gltest::ReadFrame();
     gltest::Keep(asked, "battle_confirm");
     EXPECT_LT(gltest::At(asked, 200, 60) & 0xFF, gltest::At(held, 200, 60) & 0xFF);

@@ -179,11 +179,11 @@ TEST(BattleScreen, TheTrainingHudAnAimDragAndTheSnapshotHeld)
     game.Render();
     game.GetRenderer()->SetTextLog(false);
     // Its question and what leaving costs, one after the other, in the English pack's words.
-    std::vector<std::string> said;
+    std::string said;
     for (const CVexRenderer::TextRecord& r : game.GetRenderer()->GetTextLog())
-        said.push_back(htest::Narrow(r.text));
-    const std::vector<std::string> asking = {"Leave the match?", "Leaving counts as a loss."};
-    EXPECT_NE(said.end(), std::search(said.begin(), said.end(), asking.begin(), asking.end()));
+        said += htest::Narrow(r.text) + "\n";
+    EXPECT_NE(std::string::npos, said.find("Leave the match?\nLeaving counts as a loss.\n"))
+        << said;
     const gltest::Rgb asked = gltest::ReadFrame();
     gltest::Keep(asked, "battle_confirm");
     EXPECT_LT(gltest::At(asked, 200, 60) & 0xFF, gltest::At(held, 200, 60) & 0xFF);

@@ -1270,6 +1270,8 @@ TEST_F(MenuPages, TheExternalLoginsFourOutcomesFollowTheCookiesOfTheLoadedPage)
     menu->OnExternalCookie(CVortanString("auth_id"), CVortanString("g-999"));
     menu->OnExternalCookie(CVortanString("auth_token"), CVortanString("t"));
     EXPECT_EQ(1, menu->RunEvent("google_loaded", nullptr));
+    EXPECT_EQ(Language(33), TextOf(Find("//loading_dialog//text_title")));
+    EXPECT_EQ(Language(33), TextOf(Find("//loading_dialog//text_description")));
     EXPECT_EQ("", Utf8(menu->GetExternalStatus()));
     EXPECT_EQ(2, menu->GetMode());
     // No account is linked to it here: the lobby's refusal on the error page.

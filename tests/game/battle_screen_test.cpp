@@ -174,7 +174,16 @@ TEST(BattleScreen, TheTrainingHudAnAimDragAndTheSnapshotHeld)
     // The exit confirmation darkens everything behind its question, the weapon bar too, but
     // not its two answers.
     b->OnBack(0);
+    game.GetRenderer()->ClearTextLog();
+    game.GetRenderer()->SetTextLog(true);
     game.Render();
+    game.GetRenderer()->SetTextLog(false);
+    // Its question and what leaving costs, one after the other, in the English pack's words.
+    std::string said;
+    for (const CVexRenderer::TextRecord& r : game.GetRenderer()->GetTextLog())
+        said += htest::Narrow(r.text) + "\n";
+    EXPECT_NE(std::string::npos, said.find("Leave the match?\nLeaving counts as a loss.\n"))
+        << said;
     const gltest::Rgb asked = gltest::ReadFrame();
     gltest::Keep(asked, "battle_confirm");
     EXPECT_LT(gltest::At(asked, 200, 60) & 0xFF, gltest::At(held, 200, 60) & 0xFF);

@@ -5,10 +5,8 @@
 // lobby brings the menu back and, restarted, is logged in to again; without a lobby the login
 // error page shows. Without a widget tree the toggle's browser link carries the check value
 // Python's MD5 gives for the session's values.
-#include <fstream>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -133,14 +131,17 @@ protected:
         return menu->GetLoginState() == 2 && !menu->IsMenuShown() && !menu->IsLoading() &&
                menu->GetOrloButtonRoot()->IsVisible();
     }
+    // Frames until the stand-in's log, read as it runs, holds `what` `times` times.
+    bool FramesUntilLogged(const std::string& what, int times)
+    {
+        return FramesUntil(
+            [&]() { return Count(vtest::ReadWholeFile(state.File("lobby.log")), what) >= times; });
+    }
     // The stand-in's log, once it has stopped.
     std::string LobbyLog()
     {
         server->Stop();
-        std::ifstream in(state.File("lobby.log"));
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
+        return vtest::ReadWholeFile(state.File("lobby.log"));
     }
     static int Count(const std::string& text, const std::string& what)
     {
@@ -185,14 +186,7 @@ TEST_F(MenuOnline, AGuestLoginShowsLoadingThenHidesTheMenuOverTheGame)
     EXPECT_FALSE(app->Menu()->IsMenuShown());
 
     // The requests that follow a login reach the stand-in.
-    EXPECT_TRUE(vtest::WaitUntil([&]() {
-        VortanTestClock::Advance(16 * kMs);
-        app->Frame();
-        std::ifstream in(state.File("lobby.log"));
-        std::stringstream text;
-        text << in.rdbuf();
-        return Count(text.str(), "< 51 ") >= 2;
-    }));
+    EXPECT_TRUE(FramesUntilLogged("< 51 ", 2));
     const std::string log = LobbyLog();
     EXPECT_EQ(1, Count(log, "< 92 ")) << log;
     EXPECT_EQ(2, Count(log, "< 51 ")) << log;
@@ -213,14 +207,7 @@ TEST_F(MenuOnline, TheErrorPageAsksForCoinsAndTheDialogButtonLeavesOnlyAJoinedGa
     EXPECT_EQ("generic_error_dialog_more_coins", Page());
     // Not joined to a game: the dialog's button sends nothing.
     EXPECT_EQ(1, menu->RunEvent("dialog_button", nullptr));
-    EXPECT_TRUE(vtest::WaitUntil([&]() {
-        VortanTestClock::Advance(16 * kMs);
-        app->Frame();
-        std::ifstream in(state.File("lobby.log"));
-        std::stringstream text;
-        text << in.rdbuf();
-        return Count(text.str(), "> 91 ") >= 1;
-    }));
+    EXPECT_TRUE(FramesUntilLogged("> 91 ", 1));
     const std::string log = LobbyLog();
     EXPECT_EQ(1, Count(log, "< 90 ")) << log;
     EXPECT_EQ(0, Count(log, "< 9 ")) << log;

@@ -565,13 +565,17 @@ TEST_F(MenuPages, TheErrorPageOffersRecoverByBitZeroAndAWebLinkInsteadOfTryAgain
     ASSERT_TRUE(Until([&] { return BusCalls().size() > calls; }, 10));
     EXPECT_EQ("load_url https://example.org/update", BusCalls()[calls]);
 
-    // Accounts the lobby refuses, suspended (-4) and of too old a client (-7): their texts,
-    // with the recover button and "try again" (flags 3).
+    // Accounts the lobby refuses, suspended (-4), of too old a client (-7), unknown (an empty
+    // challenge) and with a wrong password (-2): their texts, with the recover button and "try
+    // again" (flags 3).
     const struct {
         const char* name;
         const char* password;
         int text;
-    } refused[] = {{"frozen", "icecold", 31}, {"oldtimer", "sepia", 32}};
+    } refused[] = {{"frozen", "icecold", 31},
+                   {"oldtimer", "sepia", 32},
+                   {"nobody_here", "whatever", 18},
+                   {"bobcat", "builder41", 18}};
     for (const auto& r : refused) {
         menu->ShowLoginScreen();
         Type("//loginscreen_input//user_login", r.name);
@@ -640,6 +644,13 @@ TEST_F(MenuPages, RegistrationChecksTermsAndNameThenLogsInTheNewAccountWithItsHa
     Type("//loginscreen_email//input_password", "abc");
     EXPECT_EQ(0, menu->RunEvent("validate_email", nullptr));
     EXPECT_EQ(Language(27), TextOf(Find("//loginscreen_error//loginerror_message")));
+    // The service's refusals of an account, each with its own text.
+    const int refusals[][2] = {{-1, 22}, {-2, 23}, {-3, 24}, {-4, 25}, {-9, 25}};
+    for (const auto& r : refusals) {
+        menu->OnConfirmEmailAck(nullptr, r[0], CVortanString("refused"));
+        EXPECT_EQ(Language(21), TextOf(Find("//loginscreen_error//loginerror_title")));
+        EXPECT_EQ(Language(r[1]), TextOf(Find("//loginscreen_error//loginerror_message")));
+    }
     // A changed name empties the password.
     Type("//loginscreen_email//input_password", "abcd");
     Type("//loginscreen_playername//input_playername", "newcomer8");
@@ -1259,6 +1270,8 @@ TEST_F(MenuPages, TheExternalLoginsFourOutcomesFollowTheCookiesOfTheLoadedPage)
     menu->OnExternalCookie(CVortanString("auth_id"), CVortanString("g-999"));
     menu->OnExternalCookie(CVortanString("auth_token"), CVortanString("t"));
     EXPECT_EQ(1, menu->RunEvent("google_loaded", nullptr));
+    EXPECT_EQ(Language(33), TextOf(Find("//loading_dialog//text_title")));
+    EXPECT_EQ(Language(33), TextOf(Find("//loading_dialog//text_description")));
     EXPECT_EQ("", Utf8(menu->GetExternalStatus()));
     EXPECT_EQ(2, menu->GetMode());
     // No account is linked to it here: the lobby's refusal on the error page.

@@ -303,7 +303,6 @@ TEST_F(PlayerLists, FollowUnfollowAndBlockChangeTheRowAndSendOnce)
     CTextWidget* message =
         WidgetCast<CTextWidget>(toast->GetRoot()->FindChild(CVortanString("toast_message"), -1));
     ASSERT_NE(nullptr, message);
-    EXPECT_EQ("You are now following Dora.", VortanUTF8Of(message->GetText()));
     EXPECT_TRUE(row->FindChild(CVortanString("button_gift"), -1)->IsVisible());
     menu->RunEvent("unfollow", row->FindChild(CVortanString("button_unfollow"), -1));
     EXPECT_FALSE(record->flags & MENU_PLAYER_FOLLOWED);
@@ -313,6 +312,13 @@ TEST_F(PlayerLists, FollowUnfollowAndBlockChangeTheRowAndSendOnce)
     menu->RunEvent("block", block);
     block->SetState(0);
     menu->RunEvent("block", block);
+    // Each action's toast in turn, with the row's name.
+    Texts shown;
+    for (; toast->IsShowing(); toast->Update(10.0f))
+        shown.push_back(VortanUTF8Of(message->GetText()));
+    EXPECT_EQ(Texts({"You are now following Dora.", "You no longer follow Dora.",
+                     "You have blocked Dora.", "You have unblocked Dora."}),
+              shown);
     // Follow: the row's player, the own id, relation 1, 0 to follow and 1 to stop; block: the
     // row's player and 1 to block, 0 to unblock.
     EXPECT_EQ(Texts({"21: [0]=8 [1]=41 [2]=1 [3]=0 [4]=''", "21: [0]=8 [1]=41 [2]=1 [3]=1 [4]=''",
@@ -688,6 +694,10 @@ TEST_F(Challenges, AReceivedChallengeFillsTheDialogAndTheAnswerGoesToItsSender)
     menu->OnChallengeReceived(79, CVortanString("Ivy"), 1, 2);
     menu->RunEvent("reject_challenge", nullptr);
     EXPECT_EQ(Texts({"40: [0]=0 [1]=7 [2]=41 [3]=79 [4]='' [5]=''"}), Lines(Sent()));
+    // The lobby's echoes of the own accept and refusal tell the user nothing.
+    for (int answer : {1, 0})
+        menu->OnChallengeReply(kOwnId, CVortanString("Me"), answer);
+    EXPECT_TRUE(app->notices.empty());
 }
 
 TEST_F(Challenges, AnswersToTheOwnChallengeCloseTheWaitingPageWithTheirTexts)
@@ -707,10 +717,13 @@ TEST_F(Challenges, AnswersToTheOwnChallengeCloseTheWaitingPageWithTheirTexts)
         ASSERT_EQ(1u, app->notices.size()) << c.answer;
         EXPECT_EQ(c.notice, app->notices[0]);
     }
-    menu->GetPageRoot()->NavigateTo(CVortanString("challenge_waiting"));
+    // Accepted, or an answer of no known kind: no text.
     app->notices.clear();
-    menu->OnChallengeReply(90, CVortanString("Ida"), 1);
-    EXPECT_NE("challenge_waiting", Page());
+    for (int answer : {1, 4}) {
+        menu->GetPageRoot()->NavigateTo(CVortanString("challenge_waiting"));
+        menu->OnChallengeReply(90, CVortanString("Ida"), answer);
+        EXPECT_NE("challenge_waiting", Page());
+    }
     EXPECT_TRUE(app->notices.empty());
 }
 

@@ -505,9 +505,14 @@ TEST(SessionNotifications, TheToastShowsTheNotificationsKind)
     app.SetToast(&toast);
     COrloNetworkSession session;
     ASSERT_EQ(VORTAN_OK, session.Init(&app, &app));
-    std::vector<u8> m = Ber(45).Int(0, 3).Text(1, "Hello").Int(2, 9).Build();
-    session.ReassembleSocketData(0, m.data(), (int)m.size());
-    EXPECT_EQ(std::vector<std::string>{"3 Hello"}, toast.toasts);
+    // Each kind the service sends (message, challenge, achievement) with its text.
+    for (int kind : {0, 1, 3, -1, 4}) {
+        std::vector<u8> m =
+            Ber(45).Int(0, kind).Text(1, "Hi " + std::to_string(kind)).Int(2, 9).Build();
+        session.ReassembleSocketData(0, m.data(), (int)m.size());
+    }
+    EXPECT_EQ((std::vector<std::string>{"0 Hi 0", "1 Hi 1", "3 Hi 3", "-1 Hi -1", "4 Hi 4"}),
+              toast.toasts);
     app.SetToast(nullptr);
 }
 

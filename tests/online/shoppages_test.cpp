@@ -3,6 +3,7 @@
 // recycled rows, the enable switch and its answer, icons and the large icon's fade.
 #include <math.h>
 
+#include <functional>
 #include <sstream>
 
 #include "engine/graphics/VortanSurface.h"
@@ -767,6 +768,23 @@ TEST_F(GiftTest, APlayersGiftIsChosenConfirmedAndAnswered)
     ASSERT_TRUE(OnPage("generic_error_dialog_more_coins"));
     EXPECT_EQ(0, menu->HasPendingGift());
     EXPECT_TRUE(Quiet().size() <= 1); // at most the balance request
+
+    // Each answer's refusal shows the service's text: a negative code on the coin page, any
+    // other on the plain page (a buy, its confirmation, a gift, its confirmation); an item's
+    // switch always on the plain page.
+    const std::function<void(int, const CVortanString&)> answers[] = {
+        [&](int c, const CVortanString& t) { menu->OnBuyItemPlayers(21, c, t, {}); },
+        [&](int c, const CVortanString& t) { menu->OnConfirmBuyItemResponse(0, c, t); },
+        [&](int c, const CVortanString& t) { menu->OnPlayerGiftItems(c, t, {}); },
+        [&](int c, const CVortanString& t) { menu->OnConfirmBuyPlayerItemsResponse(0, c, t); },
+        [&](int, const CVortanString& t) { menu->OnUpdateItemStateResponse(21, 0, t, 0); }};
+    for (int code : {-1, 0})
+        for (int a = 0; a < 5; ++a) {
+            const std::string said = "refused " + std::to_string(code) + " " + std::to_string(a);
+            answers[a](code, CVortanString(said.c_str()));
+            const std::string page = code < 0 && a < 4 ? "_more_coins//" : "//";
+            EXPECT_EQ(said, TextOf(Find(("//generic_error_dialog" + page + "error-text").c_str())));
+        }
 }
 
 TEST_F(ShopPagesTest, TheCoinLinkIsSignedAsTheServiceChecksIt)

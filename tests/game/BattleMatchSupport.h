@@ -13,6 +13,13 @@
 
 namespace btest {
 
+// The battle's own turn, aiming: nothing fired and nothing waiting to run.
+inline bool Aiming(CVexPlayState* b)
+{
+    return b && b->GetRoundState() == VEX_ROUND_OWN_TURN && b->IsTurnActive() &&
+           !b->IsShotInProgress() && !b->GetExecutionQueue()->HasRecords();
+}
+
 // A game (or two) stepped on the driven clock, one Tick a step.
 class Stepper {
 public:
@@ -65,10 +72,8 @@ public:
     CVexPlayState* ReadyShooter()
     {
         for (int side = 0; side < 2; ++side) {
-            CVexPlayState* b = Battle(side);
-            if (b && b->GetRoundState() == VEX_ROUND_OWN_TURN && b->IsTurnActive() &&
-                !b->IsShotInProgress() && !b->IsGameOver() && !b->GetExecutionQueue()->HasRecords())
-                return b;
+            if (Aiming(Battle(side)) && !Battle(side)->IsGameOver())
+                return Battle(side);
         }
         return nullptr;
     }
@@ -125,12 +130,7 @@ public:
     }
     CVexPlayState* Battle() { return game.GetBattle(); }
     // The player's turn, nothing fired.
-    bool Ready()
-    {
-        CVexPlayState* b = Battle();
-        return b && b->GetRoundState() == VEX_ROUND_OWN_TURN && b->IsTurnActive() &&
-               !b->IsShotInProgress() && !b->GetExecutionQueue()->HasRecords();
-    }
+    bool Ready() { return Aiming(Battle()); }
     // Starts the scene and waits for the first turn.
     bool Start(int scene)
     {

@@ -255,23 +255,25 @@ TEST_F(Resolution, ABlastDamagesSquibsByDistanceAndTheProjectilesDamage)
 // the strike x 0.35 x 6.9 / 20; its 0.0375 box sweeps the ice (broken) and the paper block
 // (0.15 lower: step 38, 95, the strike as velocity), not the floor. A jump: aim x -6.9 / 20.
 struct WeaponRow {
+    const char* name;
     int weapon;
     float aim[2], fired[2]; // the bomb's velocity, or the whip's vector
     float squibs[2][3];     // A, B: velocity, health
     float blocks[3][4];     // floor, ice, paper: hit points (0: broken), y, velocity
+    friend void PrintTo(const WeaponRow& row, std::ostream* os) { *os << row.name; }
 };
 // clang-format off
 const WeaponRow kWeaponRows[] = {
-    {VEX_WEAPON_BOMB, {-0.2f, -0.1f}, {0.092f, 0.046f},
+    {"Bomb", VEX_WEAPON_BOMB, {-0.2f, -0.1f}, {0.092f, 0.046f},
      {{-0.024889f, -0.005531f, 64}, {0.027732f, -0.007923f, 59}},
      {{175, 0.925f, 0.0f, -1.166667f}, {0}, {95, 1.05f, 0.651222f, -0.081403f}}},
-    {VEX_WEAPON_STICKY, {-0.2f, -0.1f}, {0.092f, 0.046f},
+    {"Sticky", VEX_WEAPON_STICKY, {-0.2f, -0.1f}, {0.092f, 0.046f},
      {{-0.024889f, -0.005531f, 82}, {0.027732f, -0.007923f, 80}},
      {{175, 0.825f, 0.0f, -1.166667f}, {0}, {95, 1.0f, 0.651222f, -0.081403f}}},
-    {VEX_WEAPON_WHIP, {-0.38f, -0.05f}, {-0.38f, -0.05f},
+    {"Whip", VEX_WEAPON_WHIP, {-0.38f, -0.05f}, {-0.38f, -0.05f},
      {{0.0f, 0.0f, 100}, {0.045885f, 0.0060375f, 76}},
      {{255, 1.0125f, 0.0f, 0.0f}, {0}, {95, 0.95f, 0.38f, 0.05f}}},
-    {VEX_WEAPON_JUMP, {0.1f, -0.3f}, {0.0f, 0.0f},
+    {"Jump", VEX_WEAPON_JUMP, {0.1f, -0.3f}, {0.0f, 0.0f},
      {{-0.0345f, 0.1035f, 100}, {0.0f, 0.0f, 100}},
      {{255, 1.0125f, 0.0f, 0.0f}, {255, 1.1125f, 0.0f, 0.0f}, {255, 1.1125f, 0.0f, 0.0f}}},
 };
@@ -317,7 +319,10 @@ TEST_P(Weapons, EachPushesAwayFromItsStrikeAndMovesOrBreaksTheBlocksItReaches)
         }
     }
 }
-INSTANTIATE_TEST_SUITE_P(BombStickyWhipJump, Weapons, ::testing::ValuesIn(kWeaponRows));
+INSTANTIATE_TEST_SUITE_P(Fired, Weapons, ::testing::ValuesIn(kWeaponRows),
+                         [](const ::testing::TestParamInfo<WeaponRow>& row) {
+                             return row.param.name;
+                         });
 
 TEST_F(Resolution, ASquibBetweenABlockAboveAndOneBelowIsSquashed)
 {

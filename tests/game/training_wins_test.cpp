@@ -243,12 +243,7 @@ public:
         return dynamic_cast<CVexTrainingState*>(game.GetState(VEX_STATE_TRAINING));
     }
     CVexPlayState* Battle() { return game.GetBattle(); }
-    bool Ready()
-    {
-        CVexPlayState* b = Battle();
-        return b && b->GetRoundState() == VEX_ROUND_OWN_TURN && b->IsTurnActive() &&
-               !b->IsShotInProgress() && !b->GetExecutionQueue()->HasRecords();
-    }
+    bool Ready() { return btest::Aiming(Battle()); }
 
     htest::DrivenClock clock;
     vtest::CTestMatchApp app;

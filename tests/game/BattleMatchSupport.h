@@ -13,7 +13,31 @@
 
 namespace btest {
 
-class Match {
+// The battle's own turn, aiming: nothing fired and nothing waiting to run.
+inline bool Aiming(CVexPlayState* b)
+{
+    return b && b->GetRoundState() == VEX_ROUND_OWN_TURN && b->IsTurnActive() &&
+           !b->IsShotInProgress() && !b->GetExecutionQueue()->HasRecords();
+}
+
+// A game (or two) stepped on the driven clock, one Tick a step.
+class Stepper {
+public:
+    virtual ~Stepper() = default;
+    virtual void Tick() = 0;
+    // Ticks until the condition holds; false after `limit` ticks.
+    bool RunUntil(const std::function<bool()>& done, int limit)
+    {
+        for (int i = 0; i < limit; ++i) {
+            if (done())
+                return true;
+            Tick();
+        }
+        return done();
+    }
+};
+
+class Match : public Stepper {
 public:
     explicit Match(unsigned seed = 1) : gameA(101, 0), gameB(202, 1), channel(&gameA, &gameB, seed)
     {
@@ -31,23 +55,13 @@ public:
     CVexPlayState* B() { return gameB.GetBattle(); }
     CVexPlayState* Battle(int side) { return side == 0 ? A() : B(); }
     // One 33 ms step of both games, then the channel's deliveries.
-    void Tick()
+    void Tick() override
     {
         clock.AdvanceMs(33);
         gameA.Update(0.0f);
         gameB.Update(0.0f);
         channel.Tick();
         ++ticks;
-    }
-    // Ticks until the condition holds; false after `limit` ticks.
-    bool RunUntil(const std::function<bool()>& done, int limit)
-    {
-        for (int i = 0; i < limit; ++i) {
-            if (done())
-                return true;
-            Tick();
-        }
-        return done();
     }
     void Start(int openerA = 1)
     {
@@ -58,10 +72,8 @@ public:
     CVexPlayState* ReadyShooter()
     {
         for (int side = 0; side < 2; ++side) {
-            CVexPlayState* b = Battle(side);
-            if (b && b->GetRoundState() == VEX_ROUND_OWN_TURN && b->IsTurnActive() &&
-                !b->IsShotInProgress() && !b->IsGameOver() && !b->GetExecutionQueue()->HasRecords())
-                return b;
+            if (Aiming(Battle(side)) && !Battle(side)->IsGameOver())
+                return Battle(side);
         }
         return nullptr;
     }
@@ -102,7 +114,7 @@ protected:
     }
 };
 
-class Training {
+class Training : public Stepper {
 public:
     Training()
     {
@@ -110,29 +122,15 @@ public:
         EXPECT_EQ(VORTAN_OK, game.Init(&app));
     }
     ~Training() { game.Release(); }
-    void Tick()
+    void Tick() override
     {
         clock.AdvanceMs(33);
         game.Update(0.0f);
         ++ticks;
     }
-    bool RunUntil(const std::function<bool()>& done, int limit)
-    {
-        for (int i = 0; i < limit; ++i) {
-            if (done())
-                return true;
-            Tick();
-        }
-        return done();
-    }
     CVexPlayState* Battle() { return game.GetBattle(); }
     // The player's turn, nothing fired.
-    bool Ready()
-    {
-        CVexPlayState* b = Battle();
-        return b && b->GetRoundState() == VEX_ROUND_OWN_TURN && b->IsTurnActive() &&
-               !b->IsShotInProgress() && !b->GetExecutionQueue()->HasRecords();
-    }
+    bool Ready() { return Aiming(Battle()); }
     // Starts the scene and waits for the first turn.
     bool Start(int scene)
     {
@@ -149,24 +147,10 @@ public:
 // Training on a drawn screen: each step is drawn, so that the view moves as the player sees it.
 class DrawnTraining : public Training {
 public:
-    void Tick()
+    void Tick() override
     {
         Training::Tick();
         game.Render();
-    }
-    bool RunUntil(const std::function<bool()>& done, int limit)
-    {
-        for (int i = 0; i < limit; ++i) {
-            if (done())
-                return true;
-            Tick();
-        }
-        return done();
-    }
-    bool Start(int scene)
-    {
-        game.Begin(scene);
-        return RunUntil([&] { return Ready(); }, 300);
     }
 };
 

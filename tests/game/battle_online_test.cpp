@@ -187,7 +187,7 @@ public:
     }
 };
 
-struct HookedMatch {
+struct HookedMatch : btest::Stepper {
     explicit HookedMatch(COrloDevice* device = nullptr)
         : sessionA(&log, 101), sessionB(&log, 202), menuA(&log, 101), menuB(&log, 202),
           gameA(101, 0), gameB(202, 1), channel(&gameA, &gameB)
@@ -202,15 +202,12 @@ struct HookedMatch {
         gameA.Release();
         gameB.Release();
     }
-    bool RunUntil(const std::function<bool()>& done, int limit)
+    void Tick() override
     {
-        for (int i = 0; i < limit && !done(); ++i) {
-            clock.AdvanceMs(33);
-            gameA.Update(0.0f);
-            gameB.Update(0.0f);
-            channel.Tick();
-        }
-        return done();
+        clock.AdvanceMs(33);
+        gameA.Update(0.0f);
+        gameB.Update(0.0f);
+        channel.Tick();
     }
     Log log;
     htest::DrivenClock clock;

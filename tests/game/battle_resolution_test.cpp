@@ -239,6 +239,91 @@ TEST_F(Resolution, ABlastDamagesSquibsByDistanceAndTheProjectilesDamage)
     EXPECT_EQ(1u, Of<CVexMsgExplosion>(posted).size());
 }
 
+// Each weapon fired in one small scene. A (the shooter) at (-0.15, 1.1125) and B at (0.15,
+// 1.1125) stand on a metal floor (half size 0.3 x 0.05, centre (0.0125, 1.0125)); an ice block
+// (half 0.05) stands between them at x 0.0125, a paper one right of B at x 0.2625. A bomb flies
+// off at aim x -6.9 / 15 and comes to rest on the ice at P = (0.0125, 1.1875). Its blast,
+// radius 0.3: f = (0.3 - d) / 0.3, d from P to the body's box; a squib's velocity is unit offset
+// x f x 0.12 x 6.9 / 20, its damage trunc(f x 60, or 30 sticky); a block drops f x 0.15 (x 2
+// sticky) on the 1/40 grid, loses its material's hit points and takes unit offset x 2f.
+//   A: offset (-0.1125, -0.025), f 0.615852: (-0.024889, -0.005531), 36 or 18.
+//   B: offset (0.0875, -0.025), f 0.696662: (0.027732, -0.007923), 41 or 20.
+//   floor: offset (0, -0.125), f 0.583333: step 40.5 -> 37 (33), 255 - 80, (0, -1.166667).
+//   ice: 255 - 240: broken. paper: offset (0.2, -0.025), f 0.328145: step 44.5 -> 42 (40), 95,
+//   (0.651222, -0.081403).
+// The whip strikes along -aim = (0.38, 0.05): trunc(0.3833 / 0.4 x 26) = 24 to B, knocked by
+// the strike x 0.35 x 6.9 / 20; its 0.0375 box sweeps the ice (broken) and the paper block
+// (0.15 lower: step 38, 95, the strike as velocity), not the floor. A jump: aim x -6.9 / 20.
+struct WeaponRow {
+    const char* name;
+    int weapon;
+    float aim[2], fired[2]; // the bomb's velocity, or the whip's vector
+    float squibs[2][3];     // A, B: velocity, health
+    float blocks[3][4];     // floor, ice, paper: hit points (0: broken), y, velocity
+    friend void PrintTo(const WeaponRow& row, std::ostream* os) { *os << row.name; }
+};
+// clang-format off
+const WeaponRow kWeaponRows[] = {
+    {"Bomb", VEX_WEAPON_BOMB, {-0.2f, -0.1f}, {0.092f, 0.046f},
+     {{-0.024889f, -0.005531f, 64}, {0.027732f, -0.007923f, 59}},
+     {{175, 0.925f, 0.0f, -1.166667f}, {0}, {95, 1.05f, 0.651222f, -0.081403f}}},
+    {"Sticky", VEX_WEAPON_STICKY, {-0.2f, -0.1f}, {0.092f, 0.046f},
+     {{-0.024889f, -0.005531f, 82}, {0.027732f, -0.007923f, 80}},
+     {{175, 0.825f, 0.0f, -1.166667f}, {0}, {95, 1.0f, 0.651222f, -0.081403f}}},
+    {"Whip", VEX_WEAPON_WHIP, {-0.38f, -0.05f}, {-0.38f, -0.05f},
+     {{0.0f, 0.0f, 100}, {0.045885f, 0.0060375f, 76}},
+     {{255, 1.0125f, 0.0f, 0.0f}, {0}, {95, 0.95f, 0.38f, 0.05f}}},
+    {"Jump", VEX_WEAPON_JUMP, {0.1f, -0.3f}, {0.0f, 0.0f},
+     {{-0.0345f, 0.1035f, 100}, {0.0f, 0.0f, 100}},
+     {{255, 1.0125f, 0.0f, 0.0f}, {255, 1.1125f, 0.0f, 0.0f}, {255, 1.1125f, 0.0f, 0.0f}}},
+};
+// clang-format on
+class Weapons : public Resolution, public ::testing::WithParamInterface<WeaponRow> {};
+
+TEST_P(Weapons, EachPushesAwayFromItsStrikeAndMovesOrBreaksTheBlocksItReaches)
+{
+    const WeaponRow& row = GetParam();
+    Place(0, -0.15f, 1.1125f);
+    Place(1, 0.15f, 1.1125f);
+    const int ids[3] = {Block(0.0125f, 1.0125f, VEX_MATERIAL_METAL, 10)->id,
+                        Block(0.0125f, 1.1125f, VEX_MATERIAL_ICE, 0)->id,
+                        Block(0.2625f, 1.1125f, VEX_MATERIAL_PAPER, 0)->id};
+    CVexPlayer& a = b->Player(0);
+    Match::Fire(b, row.weapon, CVortanVector2(row.aim[0], row.aim[1]));
+    b->HandleMessages();
+    const CVortanVector2 fired = a.GetSlot(0) ? a.GetSlot(0)->body->velocity : a.whipBase;
+    EXPECT_NEAR(row.fired[0], fired.x, 1e-5f);
+    EXPECT_NEAR(row.fired[1], fired.y, 1e-5f);
+    if (CVexProjectile* bomb = a.GetSlot(0)) { // at rest on the ice block: it goes off
+        bomb->body->position.Set(0.0125f, 1.1875f);
+        bomb->body->asleep = a.body->asleep = b->Player(1).body->asleep = 1;
+    }
+    a.whipPhase = 1.6f; // past pi/2: a whip strikes
+    b->CheckWaterAndSettle();
+    b->HandleMessages();
+    for (int side = 0; side < 2; ++side) {
+        const float* squib = row.squibs[side];
+        EXPECT_NEAR(squib[0], b->Player(side).body->velocity.x, 1e-5f) << side;
+        EXPECT_NEAR(squib[1], b->Player(side).body->velocity.y, 1e-5f) << side;
+        EXPECT_EQ((int)squib[2], b->Player(side).health) << side;
+    }
+    for (int i = 0; i < 3; ++i) {
+        const float* hit = row.blocks[i];
+        const CVexBlock* block = scene->GetBlocks()->FindById(ids[i]);
+        ASSERT_EQ(hit[0] == 0.0f, block == nullptr) << i;
+        if (block) {
+            EXPECT_EQ((int)hit[0], block->hitPoints) << i;
+            EXPECT_NEAR(hit[1], block->body->position.y, 1e-5f) << i;
+            EXPECT_NEAR(hit[2], block->body->impulseSum.x, 1e-5f) << i;
+            EXPECT_NEAR(hit[3], block->body->impulseSum.y, 1e-5f) << i;
+        }
+    }
+}
+INSTANTIATE_TEST_SUITE_P(Fired, Weapons, ::testing::ValuesIn(kWeaponRows),
+                         [](const ::testing::TestParamInfo<WeaponRow>& row) {
+                             return row.param.name;
+                         });
+
 TEST_F(Resolution, ASquibBetweenABlockAboveAndOneBelowIsSquashed)
 {
     Place(0, 0.0f, 0.5f);

@@ -213,7 +213,7 @@ std::vector<Turn> WinningLine(int scene)
 }
 
 // The game with its real screens, the scenes' pack and the texts the battle shows.
-class Sequence : public ::testing::Test {
+class Sequence : public ::testing::Test, public btest::Stepper {
 public:
     void SetUp() override
     {
@@ -223,20 +223,11 @@ public:
     }
     void TearDown() override { game.Release(); }
     // One step, drawn (the view follows the battle as on the screen).
-    void Tick()
+    void Tick() override
     {
         clock.AdvanceMs(33);
         game.Update(0.0f);
         game.Render();
-    }
-    bool RunUntil(const std::function<bool()>& done, int limit)
-    {
-        for (int i = 0; i < limit; ++i) {
-            if (done())
-                return true;
-            Tick();
-        }
-        return done();
     }
     void Tap(const CVexButton* button)
     {
@@ -252,12 +243,7 @@ public:
         return dynamic_cast<CVexTrainingState*>(game.GetState(VEX_STATE_TRAINING));
     }
     CVexPlayState* Battle() { return game.GetBattle(); }
-    bool Ready()
-    {
-        CVexPlayState* b = Battle();
-        return b && b->GetRoundState() == VEX_ROUND_OWN_TURN && b->IsTurnActive() &&
-               !b->IsShotInProgress() && !b->GetExecutionQueue()->HasRecords();
-    }
+    bool Ready() { return btest::Aiming(Battle()); }
 
     htest::DrivenClock clock;
     vtest::CTestMatchApp app;

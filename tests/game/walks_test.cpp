@@ -188,7 +188,7 @@ protected:
         // The music goes nowhere: an audio server's client draws from the C library's random
         // numbers on its own threads, which the game's screens draw from too.
         CVortanMusicElements::SetOverride(VORTAN_MUSIC_SINK, "fakesink");
-        setenv("STANDIN_PING_SECONDS", "1", 1);
+        setenv("STANDIN_PING_SECONDS", "3600", 1); // no ping at a time of its own
         server.reset(new ntest::StandIn(state.Path(), 0, 0));
         ASSERT_GT(server->lobby, 0);
         setenv("ORLO_LOBBY", ("127.0.0.1:" + std::to_string(server->lobby)).c_str(), 1);
@@ -211,20 +211,19 @@ protected:
         EXPECT_NE(nullptr, d->game) << "device " << name << " did not start";
         return *d;
     }
-    // One step of every device's clock, then what it sent answered.
+    // One step of every device's clock; after each device's step, what it sent is answered.
     void Frame()
     {
-        // The service's pings (each second, real time) keep a connection open while its
-        // quiet spell runs on the walk's faster clock: at 40 s the walk waits for one.
-        for (auto& d : devices) {
-            COrloNetworkSession* session = d.second->Session();
-            if (session && session->GetLobbyEngine() && session->GetIdleTime() > 40.0f)
-                Await([&] { return session->GetIdleTime() < 1.0f; });
-        }
         VortanTestClock::Advance(kStepNs);
-        for (auto& d : devices)
+        for (auto& d : devices) {
+            const u32 before = Sends();
             d.second->Frame();
-        Settle();
+            // A connection that heard nothing for 60 s of the walk's clock closes: at 40 s the
+            // walk's own ping is answered (the service's own pings come on real time).
+            COrloNetworkSession* s = d.second->Session();
+            if (Sends() != before || (s && s->GetIdleTime() > 40.0f))
+                Settle(d.second.get());
+        }
     }
     u32 Sends()
     {
@@ -235,17 +234,22 @@ protected:
                     n += e ? e->GetSendCount() : 0;
         return n;
     }
-    // Until nothing more is sent, each device's connections in turn get a ping of the walk's
-    // own: the service answers it after what came before it, so once it is back, every answer
-    // to what the devices sent, and what the service passed on between them, has come in.
-    void Settle()
+    // The sender's connections, then every device's, each in turn get a ping of the walk's own,
+    // and this again while more is sent: the service answers a ping after what came before it
+    // on that connection, so once the sender's are back the service has taken in what it sent,
+    // and once every device's are back each has heard what the service sent it meanwhile, on
+    // each connection in the same order in every run.
+    void Settle(Device* sender)
     {
-        for (u32 before = m_settled; Sends() != before;) {
-            before = Sends();
-            int pings = 0;
+        for (;;) {
+            const u32 before = Sends();
+            std::vector<Device*> order(1, sender);
             for (auto& d : devices)
+                order.push_back(d.second.get());
+            int pings = 0;
+            for (Device* d : order)
                 for (int channel = 0; channel < 2; ++channel) {
-                    COrloNetworkSession* s = d.second->Session();
+                    COrloNetworkSession* s = d->Session();
                     CSocketEngine* e = !s        ? nullptr
                                        : channel ? s->GetGameEngine()
                                                  : s->GetLobbyEngine();
@@ -255,16 +259,19 @@ protected:
                     const i32 ping = m_nextPing++;
                     e->Send(bytes, ASN1_EncodePing(bytes, sizeof bytes, ping));
                     ++pings;
-                    Await([&] {
-                        return d.second->Session() != s || s->GetLastPing(channel) == ping;
-                    });
+                    // This connection alone is heard meanwhile.
+                    ASSERT_TRUE(vtest::WaitUntil(
+                        [&] {
+                            if (d->Session() != s || !e->IsConnected(false))
+                                return true;
+                            e->Run(0.0f);
+                            return s->GetLastPing(channel) == ping;
+                        },
+                        60000));
                 }
-            before += 2 * pings; // each ping and the device's echo of its answer
-            m_settled = Sends();
-            if (m_settled == before)
-                break;
+            if (Sends() == before + 2 * pings) // each ping and the echo of its answer
+                return;
         }
-        m_settled = Sends();
     }
     // Until the condition holds, what has arrived is handed over, taking no time and running
     // nothing else (the screens' updates draw random numbers).
@@ -286,7 +293,6 @@ protected:
     std::map<char, vtest::TempDir> homes;
     std::map<char, std::unique_ptr<Device>> devices;
     std::unique_ptr<ntest::StandIn> server;
-    u32 m_settled = 0;
     i32 m_nextPing = 1 << 30;
 };
 
@@ -519,6 +525,11 @@ TEST_F(Walk, Training)
 TEST_F(Walk, MenuPages)
 {
     Play("menu");
+}
+
+TEST_F(Walk, OnlineMatch)
+{
+    Play("online");
 }
 
 } // namespace

@@ -153,18 +153,23 @@ struct Advert : ::testing::Test {
             sent.push_back(sentfields::Fields(m, sentfields::KindsOf(ntest::TagOf(m))));
     }
     // The requests (tag 112) the peer has received once at least `atLeast` arrived (or a
-    // while passed), and after a further moment for any more.
+    // while passed), and after a further moment for any more: each counted by its tag, and
+    // each without fields.
     int Requests(int atLeast = 0)
     {
+        std::vector<std::string> requests;
         auto count = [&]() {
             Drain();
-            int n = 0;
+            requests.clear();
             for (const std::string& line : sent)
-                n += line == "112:"; // the request has no fields
-            return n;
+                if (line.compare(0, 4, "112:") == 0)
+                    requests.push_back(line);
+            return (int)requests.size();
         };
         vtest::WaitUntil([&]() { return count() >= atLeast; }, 3000);
-        return count();
+        const int n = count();
+        EXPECT_EQ(std::vector<std::string>((size_t)n, "112:"), requests);
+        return n;
     }
     // The record as the session hands it on.
     void Record(int delayMs, int countdownMs = 5000, int flags = 0,

@@ -11,21 +11,14 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from standin_client import Server, connect_values, credential, player_items  # noqa: E402
+from standin_client import (Server, ServerCase, connect_values, credential,  # noqa: E402
+                            player_items)
 
 # Salts of the authored accounts (data/standin/accounts.txt), for credentials computed here.
 ALICE_SALT = "Kq3vZ8pLm2Xa"
 
 
-class ConnectAndLogin(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.server = Server()
-
-    @classmethod
-    def tearDownClass(cls):
-        assert cls.server.stop() == 0
-
+class ConnectAndLogin(ServerCase):
     def connected(self):
         client = self.server.client()
         self.addCleanup(client.close)

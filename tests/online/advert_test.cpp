@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/graphics/VortanGraphicsExt_Null.h"
 #include "engine/graphics/VortanSurface.h"
 #include "online/popups/OrloAdvertisement.h"
 #include "online/popups/ServerImage.h"
@@ -25,47 +24,13 @@
 
 namespace {
 
-// The game of a chosen edition.
-class EditionGame : public ntest::SecretGame {
+// The session application that makes real adverts, on a session and a language the test keeps.
+class AdvertApp : public ntest::PopupApp {
 public:
-    int GetEditionFlag() override { return edition; }
-    int edition = 0;
-};
-
-// The session application with a drawing-free graphics of 800 x 480, a resource manager and
-// the language; it makes real adverts.
-class AdvertApp : public COrlogateApplication {
-public:
-    AdvertApp()
-    {
-        m_gameState = &game;
-        m_ext = new CVortanGraphicsExt_Null();
-        ReplaceGraphicsExt(m_ext);
-        m_ext->Create(0);
-        m_ext->Resize(800, 480);
-        COrloResourceManager::Init(this, nullptr);
-    }
-    ~AdvertApp() override
-    {
-        if (m_advertisement) {
-            m_advertisement->Release();
-            delete m_advertisement;
-            m_advertisement = nullptr;
-        }
-        m_session = nullptr;
-        m_language = nullptr;
-        m_gameState = nullptr;
-        ReleaseAll();
-    }
     void SetSession(IOrloNetworkSession* session) { m_session = session; }
     void SetLanguageObject(COrloLanguage* language) { m_language = language; }
     void SetInGame(int on) { m_inGame = on; }
     void ClearQuit() { m_quitRequested = 0; }
-    COrloAdvertisement* Advert() { return dynamic_cast<COrloAdvertisement*>(m_advertisement); }
-    EditionGame game;
-
-private:
-    CVortanGraphicsExt_Null* m_ext;
 };
 
 // A factory that makes only adverts.

@@ -1,14 +1,9 @@
 #!/usr/bin/env python3
-"""Runs a Python unittest script as ctest runs it: its exit status alone tells a skip.
-
-    unittest_run.py SCRIPT [ARG...]
-
-The script runs as its own main program (its folder first on the path, ARGs as its arguments).
-Its unittest.main() ends the process with 0 when every test passed, 77 (ctest's skip, as
-support/SkipStatus.cpp for the C++ programs) when none failed and some were skipped, and 1 when
-one failed; each skipped test is named with its reason. Whatever follows the report still
-decides: a script that reports "OK (skipped=N)" and then exits otherwise, crashes or hangs
-(timed_run.py ends it: 124) has failed."""
+"""Runs a Python unittest script (`unittest_run.py SCRIPT [ARG...]`) as its own main program,
+and makes its exit status alone tell a skip: its unittest.main() ends it with 0 when every test
+passed, 77 (ctest's skip, as support/SkipStatus.cpp) when none failed and some were skipped
+(each named), 1 when one failed. A script that reports "OK (skipped=N)" and then exits
+otherwise, crashes or hangs (timed_run.py: 124) has failed."""
 import os
 import runpy
 import sys

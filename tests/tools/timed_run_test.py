@@ -167,31 +167,27 @@ class TimedRunTest(unittest.TestCase):
             self.assertIn("[  SKIPPED ] __main__.T.test_skipped: not here", proc.stdout)
 
     def test_in_ci_a_test_that_did_not_run_fails_and_a_report_not_read_is_named(self):
-        report = os.path.join(self.folder.name, "test", "Testing", "report.xml")
+        build = os.path.join(self.folder.name, "test")
+        report = os.path.join(build, "Testing", "report.xml")
         os.makedirs(os.path.dirname(report))
-        skip = "%s: e2e.b\n    [  SKIPPED ] B.c: no display\n" % os.path.dirname(
-            os.path.dirname(report))
-        unread = "%s: no report of its tests: " % os.path.dirname(os.path.dirname(report))
+        case = ('<testsuite><testcase name="a" status="run"/><testcase name="e2e.b" status="%s">'
+                '<system-out>[  SKIPPED ] B.c: no display</system-out></testcase></testsuite>')
+        skip = build + ": e2e.b\n    [  SKIPPED ] B.c: no display\n"
+        unread = build + ": no report of its tests: "
         for text, ci, rc, out in (
-                ("run", False, 0, "none\n"), ("run", True, 0, "none\n"),
-                ("notrun", False, 0, skip),
-                ("notrun", True, 1, skip + "In CI every test must run: the tests above did not.\n"),
-                (None, False, 1, unread + "[Errno 2] No such file or directory"),
-                ("<testsuite", False, 1, unread + "unclosed token: line 1, column 0")):
-            if text and text.startswith("<"):
+                (case % "run", False, 0, "none\n"), (case % "run", True, 0, "none\n"),
+                (case % "notrun", False, 0, skip),
+                (case % "notrun", True, 1, skip + "In CI every test must run: the tests above"),
+                ("<testsuite", False, 1, unread + "unclosed token: line 1, column 0"),
+                (None, False, 1, unread + "[Errno 2] No such file or directory")):
+            if text:
                 with open(report, "w") as f:
                     f.write(text)
-            elif text:
-                with open(report, "w") as f:
-                    f.write('<testsuite><testcase name="a" status="run"/><testcase name="e2e.b" '
-                            'status="%s"><system-out>[  SKIPPED ] B.c: no display</system-out>'
-                            '</testcase></testsuite>' % text)
-            elif os.path.exists(report):
+            else:
                 os.unlink(report)
             proc = subprocess.run([sys.executable, NOT_RUN] + ["--ci"] * ci + [report],
                                   stdout=subprocess.PIPE, text=True)
             self.assertEqual((rc, out), (proc.returncode, proc.stdout[:len(out)]), text)
-
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)

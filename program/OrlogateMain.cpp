@@ -4,6 +4,8 @@
 // in VortanExitStatus.h: 0 for a normal end and for a start refused because another copy runs,
 // a documented non-zero status for every failure (which has then said on standard error what
 // failed).
+#include <stdlib.h>
+
 #include "engine/VortanString.h"
 #include "engine/platform/VortanExitStatus.h"
 #include "engine/platform/VortanHeap.h"
@@ -19,7 +21,13 @@ int main(int argc, char** argv)
     (void)argc;
     (void)argv;
     int owner = 0;
-    if (CheckSingleInstance(&owner)) {
+    const int held = CheckSingleInstance(&owner);
+    if (held == VORTAN_LOCK_NOT_A_LOCK) {
+        VortanPrintError("ORLO_LOCK_FILE names %s, which is not a lock file: it is left as it is",
+                         getenv("ORLO_LOCK_FILE"));
+        return VORTAN_EXIT_FAILURE;
+    }
+    if (held) {
         if (owner > 0)
             VortanPrintError("another copy is running (process %d)", owner);
         else

@@ -37,7 +37,9 @@ for run in $(seq 1 "$RUNS"); do
         sleep 0.05
     done
     mkdir -p "$WORK/home$run"
-    HOME="$WORK/home$run" DISPLAY=":$(head -n1 "$WORK/display")" "$PROGRAM" 2>/dev/null &
+    # A lock of its own: a copy that runs on this machine must not make this one stop at once.
+    HOME="$WORK/home$run" ORLO_LOCK_FILE="$WORK/lock$run" DISPLAY=":$(head -n1 "$WORK/display")" \
+        "$PROGRAM" 2>"$WORK/err$run" &
     PID=$!
     p0=$(ticks $PID); x0=$(ticks $XPID)
     sleep 2
@@ -46,6 +48,13 @@ for run in $(seq 1 "$RUNS"); do
     p25=$(ticks $PID); x25=$(ticks $XPID)
     sleep 5
     p75=$(ticks $PID); x75=$(ticks $XPID)
+    if ! kill -0 $PID 2>/dev/null; then
+        # Its times would read 0.00: a measure of nothing.
+        echo "run $run: the program ended before the measure did:" >&2
+        cat "$WORK/err$run" >&2
+        kill -TERM $XPID 2>/dev/null || true
+        exit 1
+    fi
     kill -TERM $PID 2>/dev/null || true
     wait $PID 2>/dev/null || true
     kill -TERM $XPID 2>/dev/null || true

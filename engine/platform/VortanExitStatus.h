@@ -5,7 +5,8 @@
 //   0  a normal end: the window was closed (by the user, a window manager or by being
 //      destroyed), the program was asked to end (SIGTERM, SIGINT, SIGHUP), or another copy of
 //      the program was already running (nothing is started then)
-//   1  any other failure at start-up (out of memory, a service that could not be set up)
+//   1  any other failure at start-up (out of memory, a service that could not be set up, a
+//      test's lock file, ORLO_LOCK_FILE, that names a file other than a lock)
 //   2  no X display: DISPLAY is not set, is empty, or names a display that cannot be opened
 //   3  the window or its graphics (EGL with OpenGL ES 2.0, or the shared-memory back buffer)
 //      could not be set up

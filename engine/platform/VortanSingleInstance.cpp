@@ -32,6 +32,20 @@ int PidInFile(int fd)
     return (int)value;
 }
 
+// Whether the file's text is one a lock may hold: none, or a process id alone (decimal digits).
+bool HoldsOnlyAProcessId(int fd)
+{
+    char text[16];
+    const ssize_t n = pread(fd, text, sizeof(text), 0);
+    if (n < 0 || n == (ssize_t)sizeof(text))
+        return false;
+    for (ssize_t i = 0; i < n; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+    }
+    return true;
+}
+
 // A write lock on the whole file.
 struct flock WholeFile()
 {
@@ -77,7 +91,7 @@ void CVortanSingleInstance::Release()
     }
 }
 
-int CVortanSingleInstance::Acquire(const char* path)
+int CVortanSingleInstance::Acquire(const char* path, bool onlyOwnLock)
 {
     Release();
     m_owner = 0;
@@ -86,6 +100,8 @@ int CVortanSingleInstance::Acquire(const char* path)
 
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         int fd = open(path, O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+        if (fd < 0 && (errno == ELOOP || errno == EISDIR) && onlyOwnLock)
+            return VORTAN_LOCK_NOT_A_LOCK;
         if (fd < 0 && errno == ELOOP) {
             // Not a lock file of ours: a link someone put in its place. The link itself is
             // removed (never what it points to) and the file made anew.
@@ -105,7 +121,7 @@ int CVortanSingleInstance::Acquire(const char* path)
         struct stat opened;
         if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
             close(fd);
-            return 0;
+            return onlyOwnLock ? VORTAN_LOCK_NOT_A_LOCK : 0;
         }
 
         if (!writable) {
@@ -139,6 +155,10 @@ int CVortanSingleInstance::Acquire(const char* path)
             close(fd);
             continue;
         }
+        if (onlyOwnLock && !HoldsOnlyAProcessId(fd)) {
+            close(fd);
+            return VORTAN_LOCK_NOT_A_LOCK;
+        }
         char text[24];
         int length = snprintf(text, sizeof(text), "%d", (int)getpid());
         if (ftruncate(fd, 0) != 0 || pwrite(fd, text, (size_t)length, 0) != (ssize_t)length) {
@@ -155,10 +175,11 @@ int CheckSingleInstance(int* owner)
     // Held until the process ends; the kernel lets go of it then, whatever the way out.
     static CVortanSingleInstance instance;
     // A test points the program at a lock file of its own, so that it runs beside a copy that
-    // holds the machine's.
+    // holds the machine's; a mistyped name must not cost anyone a file.
     const char* path = getenv("ORLO_LOCK_FILE");
-    int result = instance.Acquire(path && path[0] ? path : VORTAN_LOCK_FILE);
+    const bool named = path && path[0];
+    int result = instance.Acquire(named ? path : VORTAN_LOCK_FILE, named);
     if (owner)
-        *owner = result ? instance.GetOwner() : 0;
+        *owner = result > 0 ? instance.GetOwner() : 0;
     return result;
 }

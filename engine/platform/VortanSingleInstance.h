@@ -14,6 +14,8 @@
 
 // The lock file of the program.
 #define VORTAN_LOCK_FILE "/tmp/orlo_app.lock"
+// Acquire's answer for a file that is not a lock this program may own.
+#define VORTAN_LOCK_NOT_A_LOCK (-1)
 
 class CVortanSingleInstance {
 public:
@@ -27,7 +29,11 @@ public:
     // Non-zero when another live process holds the lock; GetOwner names it. Links are never
     // followed: a symbolic link in the file's place is replaced by a lock file. Opening never
     // blocks (a named pipe in the file's place is no lock).
-    int Acquire(const char* path);
+    // With `onlyOwnLock` only a lock file this program may own is taken: none there yet, or a
+    // regular file that holds nothing or a process id alone. Anything else (a file with other
+    // text, a link, a folder, a pipe) is left as it is, and the answer is
+    // VORTAN_LOCK_NOT_A_LOCK.
+    int Acquire(const char* path, bool onlyOwnLock = false);
     // Lets go of the lock, when held; the file stays.
     void Release();
 
@@ -45,7 +51,8 @@ private:
 };
 
 // The program's lock on VORTAN_LOCK_FILE (a test's own lock file when the environment's
-// ORLO_LOCK_FILE names one), held until the process ends. Non-zero when another
+// ORLO_LOCK_FILE names one), held until the process ends. Above zero when another
 // live instance holds it (its process id in *owner when given, 0 when not known); 0 when this
-// process may go on.
+// process may go on; VORTAN_LOCK_NOT_A_LOCK when ORLO_LOCK_FILE names a file that is not a
+// lock this program may own (Acquire's onlyOwnLock), which is left as it is.
 int CheckSingleInstance(int* owner = nullptr);

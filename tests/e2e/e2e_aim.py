@@ -7,7 +7,8 @@ seen, an aim line that is not aiming and stretched is a fault of the game: it fa
 named. A turn is aimed again only when the dump shows that its clock really ran out: a strike
 lost, no shot played, and the turn's time used up (see Turn.ran_out). A turn that passes
 any other way under the finger, and a release the game saw on its running turn without taking
-the shot, fail at once, with both copies' state."""
+the shot, fail at once, with both copies' state. A match that ends is no proof of a shot: only
+the shots the dump counts are, and a match may end under the finger only by its clock."""
 from e2e_dump import (aim_of, battle_over, battle_state, my_turn, squib, strikes, timed_out,
                       touch0)
 from e2e_hold import at_rest
@@ -81,14 +82,15 @@ class Turn:
                 (timed_out(d) or self.used(d) >= turn_limit(self.copy) / 2.0))
 
     def passed(self, d, when):
-        """For a dump in which the turn is no longer running: None when the match is over,
-        False when its clock ran out (the copy may aim again on its next turn). Any other way
-        the turn passed `when` (under the finger) is a fault of the game, and fails."""
-        if battle_over(d):
-            return None
+        """For a dump in which the turn is no longer running: False when its clock ran out (the
+        copy may aim again on its next turn), None when that ended the match (the side's last
+        strike). Any other way the turn passed `when` (under the finger) is a fault of the
+        game, and fails."""
         if self.ran_out(d):
-            return False
-        if d.num("shots", 0) > self.played:
+            return None if battle_over(d) else False
+        if battle_over(d):
+            how = "the match ended"
+        elif d.num("shots", 0) > self.played:
             how = "a shot was played that was not released"
         elif strikes(d) == self.turn[1]:
             how = "the turn was handed over with no strike lost"
@@ -224,8 +226,8 @@ def release(copy):
 
 def let_go(turn):
     """Lets the finger go on the aim held in `turn` (what hold_aim returned) and waits for what
-    the game makes of it: True once the shot is played back (or the match is over), False when
-    the turn's clock ran out before a game step saw the finger let go (see Turn.passed).
+    the game makes of it: True once the dump counts the shot played back, else what Turn.passed
+    says of a turn whose clock ran out before a game step saw the finger let go.
 
     A step that sees the finger let go from a stretched aim marks the release, and the next
     step takes the shot before it looks at the turn's clock: a release seen on the turn still
@@ -236,21 +238,21 @@ def let_go(turn):
     release(copy)
     up = copy.wait_dump(lambda d: (touch0(d) or (0, 0, 1))[2] == 0,
                         "the game does not see the finger let go")
-    if battle_over(up) or up.num("shots", 0) > turn.played:
+    if up.num("shots", 0) > turn.played:
         return True
     if not turn.same(up):
         return turn.passed(up, "by the time a game step saw the finger let go")
     d = copy.wait_dump(lambda d: battle_over(d) or d.num("shots", 0) > turn.played or
                        not turn.same(d), "the shot released is not played back", TURN)
-    if battle_over(d) or d.num("shots", 0) > turn.played:
+    if d.num("shots", 0) > turn.played:
         return True
-    if strikes(d) == turn.turn[1]:
+    if strikes(d) == turn.turn[1] and not battle_over(d):
         # Passed on with no strike lost: the shot's playback is still to end.
         d = copy.wait_dump(lambda d: battle_over(d) or d.num("shots", 0) > turn.played or
                            strikes(d) != turn.turn[1],
                            "the turn passed after the release with neither a shot nor a strike"
                            " [%s]" % both_states(copy, other), TURN)
-        if battle_over(d) or d.num("shots", 0) > turn.played:
+        if d.num("shots", 0) > turn.played:
             return True
     raise Failure("%s: the game saw the finger let go from the held aim at step %d on its "
                   "running turn (%s strikes left) and took no shot: the turn passed by step %d,"
@@ -300,8 +302,7 @@ def digests_after(copies, shots):
     """Waits until every copy has played `shots` shots back; their digests."""
     out = []
     for c in copies:
-        d = c.wait_dump(lambda d: d.num("shots") >= shots or battle_over(d),
-                        "shot %d not played back" % shots, TURN)
+        d = c.wait_dump(lambda d: d.num("shots") >= shots, "shot %d not played back" % shots, TURN)
         out.append((d.num("shots"), d.get("digest")))
     return out
 
@@ -317,13 +318,8 @@ def shoot_until_over(copy, turns=12, after=None, other=None):
                            "%s: neither its turn nor the match's end" % copy.name, TURN)
         if battle_over(d):
             return shots
-        try:
-            if not shot_towards_opponent(copy, other=other):
-                return shots  # it ended while the shot waited
-        except Failure:
-            if battle_over(copy.dump()):
-                return shots  # it ended under the finger
-            raise
+        if not shot_towards_opponent(copy, other=other):
+            return shots  # it ended while the shot waited, or by the copy's last strike
         shots += 1
         if after and after(shots):
             return shots

@@ -191,11 +191,13 @@ def play_training(copy, shots, name, first=False):
 
     training_won: the scene's winning jump, aimed from the squib the copy shows and checked in
     its aim before the finger lets go; training_lost: a leap off the jetty's far end, a pull of
-    fixed pixels from the resting squib on the resting view. The battle is deterministic: a shot
-    released at that aim that does not end the scene as wanted is a fault of the game, and
-    fails. Only a turn whose clock the dump shows run out before the release is aimed again
-    (at most TRAINING_SHOTS times); a turn that passes any other way under the finger, and a
-    release the game ignores, fail (see hold_aim and let_go)."""
+    fixed pixels from the resting squib on the resting view, on the scene's last strike (its
+    first two turns run out): a scene lost is no proof that the leap was played. The battle is
+    deterministic: a shot released at that aim that does not end the scene as wanted is a
+    fault of the game, and fails. Only a turn whose clock the dump shows run out before the
+    release is aimed again (at most TRAINING_SHOTS times; the last strike's ends the lost scene
+    as wanted); a turn that passes any other way under the finger, and a release the game
+    ignores, fail (see hold_aim and let_go)."""
     won = name == "training_won"
     if first:
         d = copy.wait_dump(lambda d: d.screens() == ["training"] and
@@ -208,6 +210,9 @@ def play_training(copy, shots, name, first=False):
     button, ax, ay = winning_aim(1)
     h.check(button == 2, "the first scene's winning line does not start with a jump")
     line = "# win: %d %s %s" % (button, ax, ay)
+    if not won:
+        copy.wait_dump(lambda d: h.my_turn(d) and h.strikes(d) == 1,
+                       "the scene's first two turns do not run out", h.TURN)
     for shot in range(TRAINING_SHOTS):
         d = copy.wait_dump(lambda d: h.my_turn(d) and d.get("game_over") == "0",
                            "no turn in the training scene", h.TURN)
@@ -215,11 +220,13 @@ def play_training(copy, shots, name, first=False):
         dx, dy = h.pull_for_aim(width, ax, ay) if won else (76, 76)
         played = d.num("shots", 0)
         held = h.hold_aim(copy, dx, dy, (ax, ay) if won else None)
-        h.check(held is not None, "%s: the training scene ended before shot %d" % (copy.name,
-                                                                                  shot + 1))
         if held:
             aim = h.aim_of(copy.dump())
             held = h.let_go(held)
+        if held is None and not won:
+            break  # the last strike's clock ran out before the release: lost all the same
+        h.check(held is not None, "%s: the training scene ended before shot %d" % (copy.name,
+                                                                                  shot + 1))
         if not held:
             # The dump showed the turn's clock run out before the release (hold_aim, let_go).
             print("%s: the turn's clock ran out before shot %d's release; again"

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/graphics/VortanGraphicsExt_Null.h"
 #include "online/net/OrloNetworkSession.h"
+#include "online/popups/OrloAdvertisement.h"
 #include "platform/OrlogateApplication.h"
 #include "tests/online/NetTestSupport.h"
 #include "tests/platform/GameStateStub.h"
@@ -17,6 +19,51 @@ namespace ntest {
 class SecretGame : public ptest::GameStateStub {
 public:
     void GetAppSecret(CVortanString& out) override { out = "0123456789abcdef0123456789ABCDE"; }
+};
+
+// A game of a chosen edition (0, the default, shows adverts).
+class EditionGame : public SecretGame {
+public:
+    int GetEditionFlag() override { return edition; }
+    int edition = 0;
+};
+
+// A window-less application of 800 x 480 whose drawing goes nowhere, with a resource manager:
+// the pop-ups the registered factory makes are real, and end with it, before the session it
+// owns (ownsSession); a session or language it was lent stays the test's.
+class PopupApp : public COrlogateApplication {
+public:
+    PopupApp()
+    {
+        m_gameState = &game;
+        CVortanGraphicsExt_Null* ext = new CVortanGraphicsExt_Null();
+        ReplaceGraphicsExt(ext);
+        ext->Create(0);
+        ext->Resize(800, 480);
+        COrloResourceManager::Init(this, nullptr);
+    }
+    ~PopupApp() override
+    {
+        for (COrloNotification** p :
+             {(COrloNotification**)&m_advertisement, (COrloNotification**)&m_toast}) {
+            if (*p) {
+                (*p)->Release();
+                delete *p;
+                *p = nullptr;
+            }
+        }
+        if (m_session && ownsSession) {
+            m_session->Shutdown();
+            delete m_session;
+        }
+        m_session = nullptr;
+        m_language = nullptr;
+        m_gameState = nullptr;
+        ReleaseAll();
+    }
+    COrloAdvertisement* Advert() { return dynamic_cast<COrloAdvertisement*>(m_advertisement); }
+    EditionGame game;
+    bool ownsSession = false;
 };
 
 // An application without a window: records redirects and chat lines.

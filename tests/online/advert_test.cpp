@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/graphics/VortanGraphicsExt_Null.h"
 #include "engine/graphics/VortanSurface.h"
 #include "online/popups/OrloAdvertisement.h"
 #include "online/popups/ServerImage.h"
@@ -25,47 +24,13 @@
 
 namespace {
 
-// The game of a chosen edition.
-class EditionGame : public ntest::SecretGame {
+// The session application that makes real adverts, on a session and a language the test keeps.
+class AdvertApp : public ntest::PopupApp {
 public:
-    int GetEditionFlag() override { return edition; }
-    int edition = 0;
-};
-
-// The session application with a drawing-free graphics of 800 x 480, a resource manager and
-// the language; it makes real adverts.
-class AdvertApp : public COrlogateApplication {
-public:
-    AdvertApp()
-    {
-        m_gameState = &game;
-        m_ext = new CVortanGraphicsExt_Null();
-        ReplaceGraphicsExt(m_ext);
-        m_ext->Create(0);
-        m_ext->Resize(800, 480);
-        COrloResourceManager::Init(this, nullptr);
-    }
-    ~AdvertApp() override
-    {
-        if (m_advertisement) {
-            m_advertisement->Release();
-            delete m_advertisement;
-            m_advertisement = nullptr;
-        }
-        m_session = nullptr;
-        m_language = nullptr;
-        m_gameState = nullptr;
-        ReleaseAll();
-    }
     void SetSession(IOrloNetworkSession* session) { m_session = session; }
     void SetLanguageObject(COrloLanguage* language) { m_language = language; }
     void SetInGame(int on) { m_inGame = on; }
     void ClearQuit() { m_quitRequested = 0; }
-    COrloAdvertisement* Advert() { return dynamic_cast<COrloAdvertisement*>(m_advertisement); }
-    EditionGame game;
-
-private:
-    CVortanGraphicsExt_Null* m_ext;
 };
 
 // A factory that makes only adverts.
@@ -153,18 +118,23 @@ struct Advert : ::testing::Test {
             sent.push_back(sentfields::Fields(m, sentfields::KindsOf(ntest::TagOf(m))));
     }
     // The requests (tag 112) the peer has received once at least `atLeast` arrived (or a
-    // while passed), and after a further moment for any more.
+    // while passed), and after a further moment for any more: each counted by its tag, and
+    // each without fields.
     int Requests(int atLeast = 0)
     {
+        std::vector<std::string> requests;
         auto count = [&]() {
             Drain();
-            int n = 0;
+            requests.clear();
             for (const std::string& line : sent)
-                n += line == "112:"; // the request has no fields
-            return n;
+                if (line.compare(0, 4, "112:") == 0)
+                    requests.push_back(line);
+            return (int)requests.size();
         };
         vtest::WaitUntil([&]() { return count() >= atLeast; }, 3000);
-        return count();
+        const int n = count();
+        EXPECT_EQ(std::vector<std::string>((size_t)n, "112:"), requests);
+        return n;
     }
     // The record as the session hands it on.
     void Record(int delayMs, int countdownMs = 5000, int flags = 0,

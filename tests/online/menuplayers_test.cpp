@@ -896,34 +896,30 @@ protected:
         gamePeer = gameServer.Accept();
         ASSERT_GE(gamePeer, 0);
     }
-    // The fields of the next message of the tag on the game connection (the ones before it are
-    // passed over), or "none" when none came.
-    std::string NextOnGame(int tag)
+    // Every message on the game connection since the last read, as its fields' lines, in the
+    // order sent: read up to a ping sent now (one connection's messages arrive in the order
+    // sent, so none sent before it comes later), or to the connection's end.
+    Texts OnGame()
     {
-        std::string found = "none";
+        session->SendPing();
+        Texts lines;
+        bool open = true;
         vtest::WaitUntil([&]() {
             if (session->GetGameEngine())
                 session->GetGameEngine()->Run(0.0f);
             Frame(0.0f);
-            ntest::ReadSome(gamePeer, &gameStream, 10);
-            std::vector<std::vector<u8>> got = mtest::SplitMessages(gameStream);
-            gameSent.insert(gameSent.end(), got.begin(), got.end());
-            while (!gameSent.empty()) {
-                const std::vector<u8> m = gameSent.front();
-                gameSent.erase(gameSent.begin());
-                if (mtest::TagOf(m) == tag) {
-                    found = Fields(m, sentfields::KindsOf(tag));
-                    return true;
-                }
-            }
-            return false;
+            open = ntest::ReadSome(gamePeer, &gameStream, 10);
+            for (const std::vector<u8>& m : mtest::SplitMessages(gameStream))
+                lines.push_back(Fields(m, sentfields::KindsOf(mtest::TagOf(m))));
+            return !open || (!lines.empty() && lines.back() == "44: [0]=-1");
         });
-        return found;
+        if (open && !lines.empty())
+            lines.pop_back(); // the ping
+        return lines;
     }
     ntest::Listener gameServer;
     int gamePeer = -1;
     std::vector<u8> gameStream;
-    std::vector<std::vector<u8>> gameSent;
     // The other player (id 500) listed as the match's participant, and its panel opened.
     void OpenParticipant(int flags)
     {
@@ -1109,12 +1105,12 @@ TEST_F(Chat, TheFirstSendHidesTheHintAndAnEmptyFieldSendsNothing)
     EXPECT_EQ(std::vector<std::string>({"2:hello"}), app->sentChat);
     EXPECT_TRUE(field->GetText().IsEmpty());
     // On the game connection: a typed line (kind 2), its text, the own id; UTF-8 outside ASCII.
-    EXPECT_EQ("64: [0]=2 [1]='hello' [2]=41", NextOnGame(64));
+    EXPECT_EQ(Texts({"64: [0]=2 [1]='hello' [2]=41"}), OnGame());
     field->SetText(CVortanString(L"Gr\u00fc\u00dfe \u20ac"));
     menu->RunEvent("chat_send", nullptr);
-    EXPECT_EQ("64: [0]=2 [1]='Gr\xc3\xbc\xc3\x9f"
-              "e \xe2\x82\xac' [2]=41",
-              NextOnGame(64));
+    EXPECT_EQ(Texts({"64: [0]=2 [1]='Gr\xc3\xbc\xc3\x9f"
+                     "e \xe2\x82\xac' [2]=41"}),
+              OnGame());
     menu->RunEvent("chat_textfield_changed", nullptr);
     EXPECT_FALSE(bubble->IsVisible());
 }
@@ -1131,11 +1127,10 @@ TEST_F(Chat, TheMatchsResultAndTheRematchAnswerGoOnTheGameConnection)
     places.SetAtGrow(1, 1);
     app->EndMatch(&ids, &places, 0);
     // The 64-bit game id, game 7, 0, both arrays under their constructed identifiers, flag 0.
-    EXPECT_EQ("15: [0]=4294967301 [1]=7 [2]=0 [3]=c{41,500} [4]=c{2,1} [5]=0", NextOnGame(15));
+    EXPECT_EQ(Texts({"15: [0]=4294967301 [1]=7 [2]=0 [3]=c{41,500} [4]=c{2,1} [5]=0"}), OnGame());
     // The rematch button: the notice line (kind 4, own id), then the answer 1 for this match.
     menu->RunEvent("chat_rematch", nullptr);
-    EXPECT_EQ("64: [0]=4 [1]='' [2]=41", NextOnGame(64));
-    EXPECT_EQ("70: [0]=4294967301 [1]=1 [2]=1", NextOnGame(70));
+    EXPECT_EQ(Texts({"64: [0]=4 [1]='' [2]=41", "70: [0]=4294967301 [1]=1 [2]=1"}), OnGame());
 }
 
 TEST_F(Chat, LeavingARunningMatchReportsItAsLeftAndRefusesTheRematch)
@@ -1146,9 +1141,9 @@ TEST_F(Chat, LeavingARunningMatchReportsItAsLeftAndRefusesTheRematch)
     // as their count (2) and 1 for the other, the leave flag; the departure notice (kind 5) and
     // the refusal for this match.
     menu->LeaveGameToLobby();
-    EXPECT_EQ("15: [0]=4294967301 [1]=7 [2]=0 [3]=c{41,500} [4]=c{2,1} [5]=1", NextOnGame(15));
-    EXPECT_EQ("64: [0]=5 [1]='' [2]=41", NextOnGame(64));
-    EXPECT_EQ("70: [0]=4294967301 [1]=0 [2]=1", NextOnGame(70));
+    EXPECT_EQ(Texts({"15: [0]=4294967301 [1]=7 [2]=0 [3]=c{41,500} [4]=c{2,1} [5]=1",
+                     "64: [0]=5 [1]='' [2]=41", "70: [0]=4294967301 [1]=0 [2]=1"}),
+              OnGame());
 }
 
 TEST_F(Chat, ParticipantsGetTheirRecordsAndThePanelKeepsItsOwnCopy)

@@ -6,10 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "engine/graphics/VortanGraphicsExt_Null.h"
 #include "online/OrloOnlineFactory.h"
 #include "online/net/OrloNetworkSession.h"
-#include "online/popups/OrloAdvertisement.h"
 #include "online/popups/OrloToastNotification.h"
 #include "tests/online/SessionTestSupport.h"
 #include "tests/online/StandInProcess.h"
@@ -20,51 +18,20 @@
 
 namespace {
 
-// A window-less application of 800 x 480 with the shipped layouts, a toast, and the session
-// the real factory makes (the application observing it).
-class PopupApp : public COrlogateApplication {
+// The application with a toast and the session the real factory makes (the application
+// observing it).
+class PopupApp : public ntest::PopupApp {
 public:
-    PopupApp()
-    {
-        m_gameState = &game;
-        m_ext = new CVortanGraphicsExt_Null();
-        ReplaceGraphicsExt(m_ext);
-        m_ext->Create(0);
-        m_ext->Resize(800, 480);
-        COrloResourceManager::Init(this, nullptr);
-    }
-    ~PopupApp() override
-    {
-        for (COrloNotification** p :
-             {(COrloNotification**)&m_advertisement, (COrloNotification**)&m_toast}) {
-            if (*p) {
-                (*p)->Release();
-                delete *p;
-                *p = nullptr;
-            }
-        }
-        if (m_session) {
-            m_session->Shutdown();
-            delete m_session;
-            m_session = nullptr;
-        }
-        m_gameState = nullptr;
-        ReleaseAll();
-    }
     int Start()
     {
         m_toast = new COrloToastNotification();
         if (m_toast->Init(this) != VORTAN_OK)
             return VORTAN_E_MISSING;
+        ownsSession = true;
         return OpenSession();
     }
     COrloNetworkSession* Session() { return dynamic_cast<COrloNetworkSession*>(m_session); }
     COrloToastNotification* Toast() { return dynamic_cast<COrloToastNotification*>(m_toast); }
-    COrloAdvertisement* Advert() { return dynamic_cast<COrloAdvertisement*>(m_advertisement); }
-    ntest::SecretGame game;
-
-private:
-    CVortanGraphicsExt_Null* m_ext;
 };
 
 COrloOnlineFactory g_factory;

@@ -12,18 +12,13 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 
-from standin_client import ACCOUNTS, Server, player_items  # noqa: E402
+from standin_client import ACCOUNTS, ServerCase, player_items  # noqa: E402
 
 GAME = 64
 
 
-class ChallengeCase(unittest.TestCase):
-    def setUp(self):
-        self.server = Server()
-        self.addCleanup(self.server.stop)
-
-    def player(self, name, password):
-        return self.server.player(self, name, password)
+class ChallengeCase(ServerCase):
+    each = True
 
     def challenge(self, challenger, target):
         challenger.send(38, GAME, [target.id], "")

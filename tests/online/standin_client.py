@@ -9,6 +9,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import unittest
 
 from pyasn1.codec.ber import decoder
 from pyasn1.type import namedtype, tag, univ
@@ -411,3 +412,28 @@ class Server:
         if "ERROR handling" in text:
             raise AssertionError("the stand-in failed on a message:\n" + text)
         return code
+
+
+class ServerCase(unittest.TestCase):
+    """Cases on the stand-in: one server for the class (its exit checked at the end), or with
+    `each` one for each test; `env` holds the server's own variables."""
+    each = False
+    env = None
+
+    @classmethod
+    def setUpClass(cls):
+        if not cls.each:
+            cls.server = Server(env=cls.env)
+
+    @classmethod
+    def tearDownClass(cls):
+        if not cls.each:
+            assert cls.server.stop() == 0
+
+    def setUp(self):
+        if self.each:
+            self.server = Server(env=self.env)
+            self.addCleanup(self.server.stop)
+
+    def player(self, name=None, password=None):
+        return self.server.player(self, name, password)

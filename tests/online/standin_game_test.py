@@ -8,20 +8,12 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from standin_client import Client, Server, player_records  # noqa: E402
+from standin_client import Client, ServerCase, player_records  # noqa: E402
 
 GAME = 64
 
 
-class Match(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.server = Server()
-
-    @classmethod
-    def tearDownClass(cls):
-        assert cls.server.stop() == 0
-
+class Match(ServerCase):
     def setUp(self):
         """Two players logged in, joined and started: their lobby and game connections."""
         self.lobby = []

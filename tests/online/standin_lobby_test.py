@@ -11,7 +11,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from standin_client import ROOT, Server, player_items, player_records  # noqa: E402
+from standin_client import ROOT, ServerCase, player_items, player_records  # noqa: E402
 
 sys.path.insert(0, os.path.join(ROOT, "tools", "standin"))
 import langsource  # noqa: E402
@@ -20,17 +20,8 @@ GAME = 64
 PACKS = os.environ.get("ORLO_STANDIN_PACKS")
 
 
-class LobbyCase(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.server = Server(env={"STANDIN_PING_SECONDS": "0.3"})
-
-    @classmethod
-    def tearDownClass(cls):
-        assert cls.server.stop() == 0
-
-    def player(self, name=None, password=None):
-        return self.server.player(self, name, password)
+class LobbyCase(ServerCase):
+    env = {"STANDIN_PING_SECONDS": "0.3"}
 
 
 class Pings(LobbyCase):

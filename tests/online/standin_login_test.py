@@ -11,7 +11,8 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from standin_client import Server, connect_values, credential, player_items  # noqa: E402
+from standin_client import (Server, ServerCase, connect_values, credential,  # noqa: E402
+                            player_items)
 
 # Salts of the authored accounts (data/standin/accounts.txt), for credentials computed here.
 ALICE_SALT = "Kq3vZ8pLm2Xa"
@@ -19,15 +20,7 @@ REGISTRATION = {-1: "The name is not available.", -2: "The e-mail address is alr
                 -3: "The e-mail address is not valid.", -4: "The password is missing."}
 
 
-class ConnectAndLogin(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.server = Server()
-
-    @classmethod
-    def tearDownClass(cls):
-        assert cls.server.stop() == 0
-
+class ConnectAndLogin(ServerCase):
     def connected(self):
         client = self.server.client()
         self.addCleanup(client.close)

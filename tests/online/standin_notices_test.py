@@ -11,7 +11,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from standin_client import ROOT, Server  # noqa: E402
+from standin_client import ROOT, Server, ServerCase  # noqa: E402
 
 DATA = os.path.join(ROOT, "data", "standin")
 PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
@@ -33,20 +33,7 @@ def image_size(png):
     return tuple(int(v) for v in out.split())
 
 
-class NoticeCase(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.server = Server()
-
-    @classmethod
-    def tearDownClass(cls):
-        assert cls.server.stop() == 0
-
-    def player(self, name, password):
-        return self.server.player(self, name, password)
-
-
-class ControlLines(NoticeCase):
+class ControlLines(ServerCase):
     def test_notification_reaches_the_named_player_only(self):
         alice = self.player("alice", "wonderland")
         bob = self.player("bobcat", "builder42")
@@ -112,7 +99,7 @@ class ControlLines(NoticeCase):
         self.assertEqual(self.server.control("language dmitri"), "ok xa")
 
 
-class OwnPage(NoticeCase):
+class OwnPage(ServerCase):
     def test_achievements_come_from_the_data(self):
         alice = self.player("alice", "wonderland")
         alice.send(10, 0, 5, 0, 64)

@@ -10,7 +10,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from standin_client import ROOT, Server, player_items  # noqa: E402
+from standin_client import ROOT, Server, ServerCase, player_items  # noqa: E402
 
 sys.path.insert(0, os.path.join(ROOT, "tools", "standin"))
 import pngs  # noqa: E402
@@ -28,13 +28,8 @@ def seeded_name(i):
     return SYLLABLES[i % 12].capitalize() + SYLLABLES[(i // 12) % 12] + str(i)
 
 
-class PlayerCase(unittest.TestCase):
-    def setUp(self):
-        self.server = Server()
-        self.addCleanup(self.server.stop)
-
-    def player(self, name, password):
-        return self.server.player(self, name, password)
+class PlayerCase(ServerCase):
+    each = True
 
 
 class GlobalList(PlayerCase):

@@ -201,6 +201,9 @@ TEST(SingleInstanceLock, LinksAreNotFollowed)
     ASSERT_TRUE(vtest::WriteWholeFile(victim, parent));
     ASSERT_EQ(0, symlink(victim.c_str(), lock.c_str()));
     CVortanSingleInstance instance;
+    // Where only a lock of this program's may be taken (a test's own lock file), the link stays.
+    EXPECT_EQ(VORTAN_LOCK_NOT_A_LOCK, instance.Acquire(lock.c_str(), true));
+    EXPECT_EQ(parent, Read(lock));
     EXPECT_EQ(0, instance.Acquire(lock.c_str()));
     EXPECT_TRUE(instance.IsHeld());
     instance.Release();
@@ -586,6 +589,17 @@ TEST_F(ProgramTest, SecondStartIsRefusedNamingTheRunningCopyAndSettingsCountLaun
     ASSERT_EQ(10u, lines.size());
     EXPECT_EQ("__Orlo_TimesLaunched 0 3", lines[7]);
     EXPECT_EQ("__Orlo_UID 2 " + uid, lines[8]);
+
+    // A test's lock file (ORLO_LOCK_FILE) that names someone's file with other text in it stops
+    // the start, and the file stays byte for byte as it was.
+    const std::string notes = "12345 is the code\n";
+    ASSERT_TRUE(vtest::WriteWholeFile(lock, notes));
+    EXPECT_EQ(1, WaitExit(Start(logs.File("notes.log"))));
+    EXPECT_EQ((std::vector<std::string>{"ORLO_LOCK_FILE names " + lock +
+                                        ", which is not a lock file: it is left as it is"}),
+              ProgramLines(logs.File("notes.log")));
+    EXPECT_EQ(notes, Read(lock));
+    EXPECT_EQ("3", Launches());
 }
 
 TEST_F(ProgramTest, TwentySimultaneousStartsRunExactlyOneCopyAndCountExactly)

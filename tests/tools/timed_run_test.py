@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The test wrapper (tests/support/timed_run.py) on stand-in tests that hang for ever: it
 prints the stacks of every thread of every process the test started, the test's own output
-included, kills them all, and passes a finished test's status through."""
+included, kills them all, and passes a finished test's status through. A unittest script's
+skip is its exit status (tests/support/unittest_run.py), and ./test names what did not run."""
 import os
 import signal
 import subprocess
@@ -12,6 +13,8 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 WRAPPER = os.path.join(HERE, "..", "support", "timed_run.py")
+UNITTEST_RUN = os.path.join(HERE, "..", "support", "unittest_run.py")
+NOT_RUN = os.path.join(HERE, "..", "..", "scripts", "tests_not_run.py")
 
 # A test that never ends: a Python process with a second thread, both blocked on a pipe no
 # one writes, and a child in a session of its own (cat, also blocked). It writes its output
@@ -28,6 +31,18 @@ with open(ready + ".part", "w") as f:
     f.write("%d %d\n" % (os.getpid(), child.pid))
 os.rename(ready + ".part", ready)
 os.read(r, 1)
+'''
+
+# A unittest script with a skipped test and a passing one, and a way it ends after its report.
+SKIPPING = r'''
+import atexit, os, sys, threading, unittest
+class T(unittest.TestCase):
+    @unittest.skip("not here")
+    def test_skipped(self): pass
+    def test_passes(self): self.assertNotEqual("fails", sys.argv[1])
+ends = {"exits": lambda: os._exit(1), "hangs": threading.Event().wait, "crashes": os.abort}
+atexit.register(ends.get(sys.argv[1], lambda: None))
+unittest.main(argv=sys.argv[:1])
 '''
 
 
@@ -138,6 +153,41 @@ class TimedRunTest(unittest.TestCase):
         self.assertEqual("done\n", proc.stdout)
         self.assertEqual("", proc.stderr)
 
+    def test_a_skip_is_a_clean_exit_with_77_and_any_other_end_after_the_report_fails(self):
+        script = os.path.join(self.folder.name, "skipping_test.py")
+        with open(script, "w") as f:
+            f.write(SKIPPING)
+        for end, status in (("clean", 77), ("fails", 1), ("exits", 1), ("hangs", 124),
+                            ("crashes", 256 - signal.SIGABRT)):
+            proc = subprocess.run([sys.executable, WRAPPER, "1" if end == "hangs" else "3600",
+                                   sys.executable, UNITTEST_RUN, script, end],
+                                  stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+            self.assertEqual(status, proc.returncode, end + ":\n" + proc.stderr)
+            self.assertIn("FAILED" if end == "fails" else "OK (skipped=1)", proc.stderr, end)
+            self.assertIn("[  SKIPPED ] __main__.T.test_skipped: not here", proc.stdout)
+
+    def test_in_ci_a_test_that_did_not_run_fails_and_a_report_not_read_is_named(self):
+        build = os.path.join(self.folder.name, "test")
+        report = os.path.join(build, "Testing", "report.xml")
+        os.makedirs(os.path.dirname(report))
+        case = ('<testsuite><testcase name="a" status="run"/><testcase name="e2e.b" status="%s">'
+                '<system-out>[  SKIPPED ] B.c: no display</system-out></testcase></testsuite>')
+        skip = build + ": e2e.b\n    [  SKIPPED ] B.c: no display\n"
+        unread = build + ": no report of its tests: "
+        for text, ci, rc, out in (
+                (case % "run", False, 0, "none\n"), (case % "run", True, 0, "none\n"),
+                (case % "notrun", False, 0, skip),
+                (case % "notrun", True, 1, skip + "In CI every test must run: the tests above"),
+                ("<testsuite", False, 1, unread + "unclosed token: line 1, column 0"),
+                (None, False, 1, unread + "[Errno 2] No such file or directory")):
+            if text:
+                with open(report, "w") as f:
+                    f.write(text)
+            else:
+                os.unlink(report)
+            proc = subprocess.run([sys.executable, NOT_RUN] + ["--ci"] * ci + [report],
+                                  stdout=subprocess.PIPE, text=True)
+            self.assertEqual((rc, out), (proc.returncode, proc.stdout[:len(out)]), text)
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)

@@ -1,0 +1,31 @@
+#!/usr/bin/env python3
+"""Runs a Python unittest script (`unittest_run.py SCRIPT [ARG...]`) as its own main program,
+and makes its exit status alone tell a skip: its unittest.main() ends it with 0 when every test
+passed, 77 (ctest's skip, as support/SkipStatus.cpp) when none failed and some were skipped
+(each named), 1 when one failed. A script that reports "OK (skipped=N)" and then exits
+otherwise, crashes or hangs (timed_run.py: 124) has failed."""
+import os
+import runpy
+import sys
+import unittest
+
+SKIPPED = 77
+
+
+class Main(unittest.TestProgram):
+    def runTests(self):
+        leave, self.exit = self.exit, False
+        super().runTests()
+        for test, why in self.result.skipped:
+            print("[  SKIPPED ] %s: %s" % (test.id(), why))
+        if leave:
+            ok = self.result.wasSuccessful()
+            sys.exit((SKIPPED if self.result.skipped else 0) if ok else 1)
+
+
+if __name__ == "__main__":
+    script = os.path.abspath(sys.argv[1])
+    sys.argv = sys.argv[1:]
+    sys.path[0] = os.path.dirname(script)
+    unittest.main = Main
+    runpy.run_path(script, run_name="__main__")

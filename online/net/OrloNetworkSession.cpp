@@ -66,8 +66,8 @@ void COrloNetworkSession::GameSocketObserver::OnSocketData(const unsigned char* 
 COrloNetworkSession::COrloNetworkSession()
     : m_application(nullptr), m_lobbyEngine(nullptr), m_gameEngine(nullptr), m_lobby(nullptr),
       m_payload(nullptr), m_status(0), m_loginObserver(nullptr), m_ownPlayerId(-1), m_gameId(0),
-      m_matchFlag(0), m_releaseId(0), m_loginTimer(-1.0f), m_challengerId(-1), m_lastPing{-1, -1}, m_joined(0),
-      m_idleTime(0.0f), m_delivering(0), m_retired(0)
+      m_matchFlag(0), m_releaseId(0), m_loginTimer(-1.0f), m_challengerId(-1), m_lastPing{-1, -1},
+      m_joined(0), m_idleTime(0.0f), m_delivering(0), m_retired(0)
 {
     memset(m_channels, 0, sizeof(m_channels));
     m_gameSocketObserver.SetSession(this);

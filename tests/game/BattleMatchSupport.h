@@ -13,7 +13,24 @@
 
 namespace btest {
 
-class Match {
+// A scripted player's steps: Tick is one step of the game or games.
+class Stepper {
+public:
+    virtual ~Stepper() = default;
+    virtual void Tick() = 0;
+    // Ticks until the condition holds; false after `limit` ticks.
+    bool RunUntil(const std::function<bool()>& done, int limit)
+    {
+        for (int i = 0; i < limit; ++i) {
+            if (done())
+                return true;
+            Tick();
+        }
+        return done();
+    }
+};
+
+class Match : public Stepper {
 public:
     explicit Match(unsigned seed = 1) : gameA(101, 0), gameB(202, 1), channel(&gameA, &gameB, seed)
     {
@@ -31,23 +48,13 @@ public:
     CVexPlayState* B() { return gameB.GetBattle(); }
     CVexPlayState* Battle(int side) { return side == 0 ? A() : B(); }
     // One 33 ms step of both games, then the channel's deliveries.
-    void Tick()
+    void Tick() override
     {
         clock.AdvanceMs(33);
         gameA.Update(0.0f);
         gameB.Update(0.0f);
         channel.Tick();
         ++ticks;
-    }
-    // Ticks until the condition holds; false after `limit` ticks.
-    bool RunUntil(const std::function<bool()>& done, int limit)
-    {
-        for (int i = 0; i < limit; ++i) {
-            if (done())
-                return true;
-            Tick();
-        }
-        return done();
     }
     void Start(int openerA = 1)
     {
@@ -64,6 +71,11 @@ public:
                 return b;
         }
         return nullptr;
+    }
+    // The sounds of the match's course heard on battle b's device: starts, time-outs, results.
+    std::string Course(CVexPlayState* b)
+    {
+        return (b == A() ? gameA : gameB).Heard(0, {11, 12, 13, 14, 16});
     }
     static void Fire(CVexPlayState* b, int weapon, const CVortanVector2& aim)
     {
@@ -102,28 +114,19 @@ protected:
     }
 };
 
-class Training {
+class Training : public Stepper {
 public:
     Training()
     {
         htest::WriteGameLanguage(app.dir.Path(), 120);
         EXPECT_EQ(VORTAN_OK, game.Init(&app));
     }
-    ~Training() { game.Release(); }
-    void Tick()
+    ~Training() override { game.Release(); }
+    void Tick() override
     {
         clock.AdvanceMs(33);
         game.Update(0.0f);
         ++ticks;
-    }
-    bool RunUntil(const std::function<bool()>& done, int limit)
-    {
-        for (int i = 0; i < limit; ++i) {
-            if (done())
-                return true;
-            Tick();
-        }
-        return done();
     }
     CVexPlayState* Battle() { return game.GetBattle(); }
     // The player's turn, nothing fired.
@@ -149,24 +152,10 @@ public:
 // Training on a drawn screen: each step is drawn, so that the view moves as the player sees it.
 class DrawnTraining : public Training {
 public:
-    void Tick()
+    void Tick() override
     {
         Training::Tick();
         game.Render();
-    }
-    bool RunUntil(const std::function<bool()>& done, int limit)
-    {
-        for (int i = 0; i < limit; ++i) {
-            if (done())
-                return true;
-            Tick();
-        }
-        return done();
-    }
-    bool Start(int scene)
-    {
-        game.Begin(scene);
-        return RunUntil([&] { return Ready(); }, 300);
     }
 };
 

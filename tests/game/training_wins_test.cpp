@@ -213,7 +213,7 @@ std::vector<Turn> WinningLine(int scene)
 }
 
 // The game with its real screens, the scenes' pack and the texts the battle shows.
-class Sequence : public ::testing::Test {
+class Sequence : public ::testing::Test, public btest::Stepper {
 public:
     void SetUp() override
     {
@@ -223,20 +223,11 @@ public:
     }
     void TearDown() override { game.Release(); }
     // One step, drawn (the view follows the battle as on the screen).
-    void Tick()
+    void Tick() override
     {
         clock.AdvanceMs(33);
         game.Update(0.0f);
         game.Render();
-    }
-    bool RunUntil(const std::function<bool()>& done, int limit)
-    {
-        for (int i = 0; i < limit; ++i) {
-            if (done())
-                return true;
-            Tick();
-        }
-        return done();
     }
     void Tap(const CVexButton* button)
     {
@@ -277,6 +268,7 @@ TEST_F(Sequence, EveryTrainingSceneIsWonWithItsWeaponsOneAfterTheOther)
         ASSERT_TRUE(RunUntil([&] { return Picker()->GetMessageTime() <= 0.0f; }, 200));
         CVexButton* button = Picker()->GetSceneButton(scene);
         ASSERT_EQ(0, button->locked);
+        const size_t sceneFrom = game.cues.size();
         Tap(button);
         ASSERT_TRUE(RunUntil([&] { return Ready(); }, 300));
         CVexPlayState* b = Battle();
@@ -286,8 +278,21 @@ TEST_F(Sequence, EveryTrainingSceneIsWonWithItsWeaponsOneAfterTheOther)
         EXPECT_TRUE(TapLockedWeapons(*this));
         for (size_t i = 0; i < line.size() && !b->IsGameOver(); ++i) {
             ASSERT_TRUE(Ready()) << "turn " << i;
+            const size_t from = game.cues.size();
             ASSERT_NE(-1, Shoot(*this, line[i], true)) << "turn " << i;
+            // The weapon's button, the drag's stretch, then the weapon: a jump that lands, a
+            // whip, or a shot whose bomb bounces or sticks and explodes.
+            const bool jump = line[i].button == VEX_BTN_JUMP, whip = line[i].button == VEX_BTN_WHIP;
+            const std::string heard = game.Heard(from);
+            const std::string weapon = jump ? "hyppy01" : whip ? "squibwhip" : "ammunta01";
+            SCOPED_TRACE(heard);
+            EXPECT_EQ(0u, heard.find("buttondown.wav buttonup.wav venytys01.wav " + weapon));
+            EXPECT_EQ(!jump && !whip, heard.find("ammus_pomppu01") != std::string::npos);
+            EXPECT_TRUE(jump || whip || heard.find("explosio01") != std::string::npos);
+            EXPECT_TRUE(!jump || heard.find("pelaaja_pomppu01") != std::string::npos);
         }
+        // The scene starts and is won with a sound each, and nothing else of a match's course.
+        EXPECT_EQ("startgame.wav wingame.wav", game.Heard(sceneFrom, {11, 12, 13, 14, 16}));
         ASSERT_TRUE(b->IsGameOver());
         EXPECT_EQ(0, b->GetWinner());
         EXPECT_EQ(1, b->GetResult());
@@ -305,6 +310,11 @@ TEST_F(Sequence, EveryTrainingSceneIsWonWithItsWeaponsOneAfterTheOther)
             EXPECT_EQ(0, Picker()->GetSceneButton(scene + 1)->locked);
         }
     }
+    // The battles' ambient loop sounded, and no sound beyond it.
+    int last = 0;
+    for (const auto& cue : game.cues)
+        last = std::max(last, cue.first);
+    EXPECT_EQ(23, last);
     // The last one cleared: the completion message.
     EXPECT_TRUE(Picker()->IsFirstCleared());
     EXPECT_GT(Picker()->GetMessageTime(), 4.0f);

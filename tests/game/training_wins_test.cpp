@@ -310,6 +310,8 @@ TEST_F(Sequence, EveryTrainingSceneIsWonWithItsWeaponsOneAfterTheOther)
             EXPECT_EQ(0, Picker()->GetSceneButton(scene + 1)->locked);
         }
     }
+    // Bombs fell in the water too, and were heard doing so.
+    EXPECT_NE(std::string::npos, game.Heard().find("ammus_veteen01.wav"));
     // The battles' ambient loop sounded, and no sound beyond it.
     int last = 0;
     for (const auto& cue : game.cues)

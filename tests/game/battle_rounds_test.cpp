@@ -1,7 +1,7 @@
 // Rounds and turns of the online battle between two games: the turn timer's beeps, time-out
 // strikes ending the match for the opponent, a draw replayed on a new level with the other side
 // first, the match end reported and left 5.0 s later, and a closed game connection; the result
-// banner says how each match ended.
+// banner says how each match ended, and each device hears its start, time-outs and result.
 #include <gtest/gtest.h>
 
 #include <set>

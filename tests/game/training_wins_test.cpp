@@ -1,9 +1,10 @@
 // Every training scene is won with the weapons it allows: each scene's winning line (weapon
 // button and aim per turn, kept as "# win:" lines beside the scene's source) is played through
 // the game host as the picker starts it, and gives result 1; the next button returns to the
-// picker, the scene is marked cleared and the next one opens; fifteen in sequence. A disabled
-// case searches for lines (run with --gtest_also_run_disabled_tests when a scene changes;
-// LINES_SCENE picks one scene, LINES_DEPTH and LINES_WIDTH widen the search).
+// picker, the scene is marked cleared and the next one opens; fifteen in sequence, each turn
+// heard (button, stretch, weapon, bounces, blasts, splashes) with each scene's start and win.
+// A disabled case searches for lines (run with --gtest_also_run_disabled_tests when a scene
+// changes; LINES_SCENE picks one scene, LINES_DEPTH and LINES_WIDTH widen the search).
 #include <gtest/gtest.h>
 #include <math.h>
 

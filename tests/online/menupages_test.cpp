@@ -2,8 +2,8 @@
 // its real session to the stand-in lobby through ORLO_LOBBY, its sound going to ALSA's file
 // plugin and its browser and vibrator calls to a recording service on a private bus: the name
 // and e-mail checks, the login form with typed and stored credentials, refused accounts,
-// registration, the error page, the settings rows (heard and felt) and the language chooser
-// (the stand-in told of the change, the choice kept in "stats.dat" as Python reads it), a
+// registration, the error page, the settings rows (heard, felt, kept over a restart) and the
+// language chooser (the stand-in told, the choice kept in "stats.dat" and after a restart), a
 // right-aligned language, the start page's variants and adverts, the about text, the own
 // page's entry, achievements and coloured results, the pages turned to portrait, and the way
 // back after a match.

@@ -365,8 +365,7 @@ void CVexPlayState::Update(float dt)
     }
 
     if (!m_shot) {
-        if (m_roundState == VEX_ROUND_OTHER_TURN ||
-            (m_roundState == VEX_ROUND_OWN_TURN && !m_shotInProgress))
+        if (m_roundState == VEX_ROUND_OTHER_TURN || m_roundState == VEX_ROUND_OWN_TURN)
             CheckWater();
         m_live->Step(dt);
         m_effects->Update(dt);

@@ -77,6 +77,11 @@ public:
         }
         return nullptr;
     }
+    // The sounds of the match's course heard on battle b's device: starts, time-outs, results.
+    std::string Course(CVexPlayState* b)
+    {
+        return (b == A() ? gameA : gameB).Heard(0, {11, 12, 13, 14, 16});
+    }
     static void Fire(CVexPlayState* b, int weapon, const CVortanVector2& aim)
     {
         b->Player(b->GetLocalSide()).weapon = (u32)weapon;
@@ -121,7 +126,7 @@ public:
         htest::WriteGameLanguage(app.dir.Path(), 120);
         EXPECT_EQ(VORTAN_OK, game.Init(&app));
     }
-    ~Training() { game.Release(); }
+    ~Training() override { game.Release(); }
     void Tick() override
     {
         clock.AdvanceMs(33);

@@ -1,7 +1,7 @@
 // Rounds and turns of the online battle between two games: the turn timer's beeps, time-out
 // strikes ending the match for the opponent, a draw replayed on a new level with the other side
 // first, the match end reported and left 5.0 s later, and a closed game connection; the result
-// banner says how each match ended.
+// banner says how each match ended, and each device hears its start, time-outs and result.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -127,6 +127,9 @@ TEST(BattleRounds, TheThirdTimeOutEndsTheMatchForTheOpponentOnBothDevices)
     for (CVexPlayState* b : {match.A(), match.B()}) {
         const bool idle = b->GetLocalSide() == idler->GetLocalSide();
         EXPECT_EQ(Banner(idle ? 4 : 3, idle ? 9 : 8), BannerOf(b)) << idle;
+        EXPECT_EQ(idle ? "startgame.wav timerend.wav timerend.wav timerend.wav losegame.wav"
+                       : "startgame.wav wingame.wav",
+                  match.Course(b));
     }
 }
 
@@ -150,6 +153,9 @@ TEST(BattleRounds, ADrowningAfterATimedOutTurnIsNoTimeOutWin)
     for (CVexPlayState* b : {match.A(), match.B()}) {
         EXPECT_EQ(idleSide, b->GetWinner());
         EXPECT_EQ(Banner(b == idler ? 3 : 4, -1), BannerOf(b)) << (b == idler);
+        EXPECT_EQ(b == idler ? "startgame.wav timerend.wav wingame.wav"
+                             : "startgame.wav losegame.wav",
+                  match.Course(b));
     }
 }
 
@@ -175,6 +181,7 @@ TEST(BattleRounds, ADrawIsReplayedOnANewLevelWithTheOtherSideFirst)
         EXPECT_EQ(VEX_WINNER_DRAW, b->GetWinner());
         EXPECT_EQ(0, b->Player(0).roundWins + b->Player(1).roundWins);
         EXPECT_FALSE(b->IsGameOver());
+        EXPECT_EQ("startgame.wav tiegame.wav", match.Course(b));
     }
     // Both are ready by themselves after 5 s; the host starts the next round.
     ASSERT_TRUE(match.RunUntil([&] { return OwnTurn(match.A()) || OwnTurn(match.B()); }, 1000));
@@ -197,8 +204,12 @@ TEST(BattleRounds, AWonRoundEndsTheMatchWhichIsLeftFiveSecondsLater)
         match.RunUntil([&] { return match.A()->IsGameOver() && match.B()->IsGameOver(); }, 2000));
     EXPECT_EQ(1 - loser, match.A()->GetWinner());
     EXPECT_EQ(1 - loser, match.B()->GetWinner());
-    for (CVexPlayState* b : {match.A(), match.B()})
-        EXPECT_EQ(Banner(b->GetLocalSide() == loser ? 4 : 3, -1), BannerOf(b));
+    for (CVexPlayState* b : {match.A(), match.B()}) {
+        const bool lost = b->GetLocalSide() == loser;
+        EXPECT_EQ(Banner(lost ? 4 : 3, -1), BannerOf(b));
+        EXPECT_EQ(lost ? "startgame.wav losegame.wav" : "startgame.wav wingame.wav",
+                  match.Course(b));
+    }
     ASSERT_TRUE(match.RunUntil(
         [&] { return !match.gameA.reports.empty() && !match.gameB.reports.empty(); }, 200));
     const long ended = match.ticks;
@@ -251,6 +262,7 @@ TEST(BattleRounds, APlayerWhoLeftLosesOnceAndAnUnknownIdChangesNothing)
     EXPECT_EQ(0, match.gameA.GetLostMatches());
     // Won, because the other side left (10).
     EXPECT_EQ(Banner(3, 10), BannerOf(match.A()));
+    EXPECT_EQ("startgame.wav wingame.wav", match.Course(match.A()));
 }
 
 TEST(BattleRounds, AnEmptyLobbyEndsTheMatchAtOnceWithoutARoundStart)

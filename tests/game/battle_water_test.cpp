@@ -86,6 +86,9 @@ std::pair<int, int> AfterShot(const CVortanString& level, int right, Placement p
     if (!t.RunUntil([&] { return b->GetPlaybackCount() > 0; }, 3000))
         return {-1, -1};
     t.Tick();
+    // A squib is heard falling in when the shot put it there or woke it there, not again.
+    EXPECT_EQ(placement != kUnderBefore,
+              t.game.Heard().find("pelaaja_veteen01.wav") != std::string::npos);
     return {(int)victim.inPlay, victim.showDamage ? 0 : 1};
 }
 

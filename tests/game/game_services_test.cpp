@@ -63,11 +63,15 @@ TEST(GameSounds, MutedNotRestartedAndAtTheAskedFrequency)
     htest::TestGame game;
     ASSERT_EQ(VORTAN_OK, game.Init(&app));
 
-    // Muted: nothing starts.
+    // Muted, or while a shot is fast-forwarded: nothing starts.
     app.SetSoundsMute(true);
     game.PlaySound(kSound, 0, 0);
     EXPECT_EQ(0, wave->IsPlaying());
     app.SetSoundsMute(false);
+    game.SetFastForward(1);
+    game.PlaySound(kSound, 0, 0);
+    EXPECT_EQ(0, wave->IsPlaying());
+    game.SetFastForward(0);
 
     // Played; asked again while it plays, it goes on instead of starting over.
     game.PlaySound(kSound, 0, 0);

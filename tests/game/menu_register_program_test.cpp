@@ -4,6 +4,8 @@
 // start page; closed and started again, the program logs the account in by itself.
 #include "tests/game/ProgramWindowSupport.h"
 
+#include <glob.h>
+
 namespace {
 
 using ptest::kStartSeconds;
@@ -17,30 +19,14 @@ protected:
     // "__Orlo_Sounds_Volume" as Python reads the program's "stats.dat" (-1 without it).
     int SavedSoundVolume()
     {
-        std::string out;
-        vtest::RunProgram({vtest::Python(), "-c",
-                           "import glob, struct, sys\n"
-                           "for path in glob.glob(sys.argv[1] + '/.*/stats.dat'):\n"
-                           "    d = open(path, 'rb').read()\n"
-                           "    count, = struct.unpack_from('<i', d, 4)\n"
-                           "    at = 8\n"
-                           "    for _ in range(count):\n"
-                           "        n, = struct.unpack_from('<i', d, at)\n"
-                           "        name = d[at + 4:at + 4 + 2 * n].decode('utf-16-le')\n"
-                           "        at += 4 + 2 * n\n"
-                           "        kind, = struct.unpack_from('<h', d, at)\n"
-                           "        at += 2\n"
-                           "        if kind == 2:\n"
-                           "            n, = struct.unpack_from('<i', d, at)\n"
-                           "            at += 4 + 2 * n\n"
-                           "            continue\n"
-                           "        value, = struct.unpack_from('<i', d, at)\n"
-                           "        at += 4\n"
-                           "        if name == '__Orlo_Sounds_Volume':\n"
-                           "            print(value)\n",
-                           home.Path()},
-                          &out);
-        return out.empty() ? -1 : atoi(out.c_str());
+        glob_t found = {};
+        int volume = -1;
+        if (glob((home.Path() + "/.*/stats.dat").c_str(), 0, nullptr, &found) == 0)
+            for (const std::string& line : vtest::ReadStats(found.gl_pathv[0]))
+                if (line.compare(0, 23, "__Orlo_Sounds_Volume 0 ") == 0)
+                    volume = atoi(line.c_str() + 23);
+        globfree(&found);
+        return volume;
     }
 };
 

@@ -17,39 +17,12 @@ namespace {
 
 using stest::Screens;
 
-// Prints "name kind value" for each entry of a settings file, from its layout alone.
-const char* kReader = R"PY(
-import struct, sys
-data = open(sys.argv[1], "rb").read()
-version, count = struct.unpack_from("<ii", data, 0)
-at = 8
-def text():
-    global at
-    (n,) = struct.unpack_from("<i", data, at)
-    s = data[at + 4:at + 4 + 2 * n].decode("utf-16-le")
-    at += 4 + 2 * n
-    return s
-for _ in range(count):
-    name = text()
-    (kind,) = struct.unpack_from("<h", data, at)
-    at += 2
-    if kind == 2:
-        value = text()
-    else:
-        (value,) = struct.unpack_from("<i", data, at)
-        at += 4
-    print(name, kind, value)
-)PY";
-
+// The entries of a settings file, as its own reader finds them: name -> " kind value".
 std::map<std::string, std::string> ReadSettings(const std::string& path)
 {
-    std::string out;
-    EXPECT_EQ(0, vtest::RunProgram({vtest::Python(), "-c", kReader, path}, &out));
     std::map<std::string, std::string> entries;
-    std::istringstream in(out);
-    std::string name, rest;
-    while (in >> name && std::getline(in, rest))
-        entries[name] = rest;
+    for (const std::string& line : vtest::ReadStats(path))
+        entries[line.substr(0, line.find(' '))] = line.substr(line.find(' '));
     return entries;
 }
 

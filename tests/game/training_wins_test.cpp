@@ -1,9 +1,10 @@
 // Every training scene is won with the weapons it allows: each scene's winning line (weapon
 // button and aim per turn, kept as "# win:" lines beside the scene's source) is played through
 // the game host as the picker starts it, and gives result 1; the next button returns to the
-// picker, the scene is marked cleared and the next one opens; fifteen in sequence. A disabled
-// case searches for lines (run with --gtest_also_run_disabled_tests when a scene changes;
-// LINES_SCENE picks one scene, LINES_DEPTH and LINES_WIDTH widen the search).
+// picker, the scene is marked cleared and the next one opens; fifteen in sequence, each turn
+// heard (button, stretch, weapon, bounces, blasts, splashes) with each scene's start and win.
+// A disabled case searches for lines (run with --gtest_also_run_disabled_tests when a scene
+// changes; LINES_SCENE picks one scene, LINES_DEPTH and LINES_WIDTH widen the search).
 #include <gtest/gtest.h>
 #include <math.h>
 
@@ -263,6 +264,7 @@ TEST_F(Sequence, EveryTrainingSceneIsWonWithItsWeaponsOneAfterTheOther)
         ASSERT_TRUE(RunUntil([&] { return Picker()->GetMessageTime() <= 0.0f; }, 200));
         CVexButton* button = Picker()->GetSceneButton(scene);
         ASSERT_EQ(0, button->locked);
+        const size_t sceneFrom = game.cues.size();
         Tap(button);
         ASSERT_TRUE(RunUntil([&] { return Ready(); }, 300));
         CVexPlayState* b = Battle();
@@ -272,8 +274,21 @@ TEST_F(Sequence, EveryTrainingSceneIsWonWithItsWeaponsOneAfterTheOther)
         EXPECT_TRUE(TapLockedWeapons(*this));
         for (size_t i = 0; i < line.size() && !b->IsGameOver(); ++i) {
             ASSERT_TRUE(Ready()) << "turn " << i;
+            const size_t from = game.cues.size();
             ASSERT_NE(-1, Shoot(*this, line[i], true)) << "turn " << i;
+            // The weapon's button, the drag's stretch, then the weapon: a jump that lands, a
+            // whip, or a shot whose bomb bounces or sticks and explodes.
+            const bool jump = line[i].button == VEX_BTN_JUMP, whip = line[i].button == VEX_BTN_WHIP;
+            const std::string heard = game.Heard(from);
+            const std::string weapon = jump ? "hyppy01" : whip ? "squibwhip" : "ammunta01";
+            SCOPED_TRACE(heard);
+            EXPECT_EQ(0u, heard.find("buttondown.wav buttonup.wav venytys01.wav " + weapon));
+            EXPECT_EQ(!jump && !whip, heard.find("ammus_pomppu01") != std::string::npos);
+            EXPECT_TRUE(jump || whip || heard.find("explosio01") != std::string::npos);
+            EXPECT_TRUE(!jump || heard.find("pelaaja_pomppu01") != std::string::npos);
         }
+        // The scene starts and is won with a sound each, and nothing else of a match's course.
+        EXPECT_EQ("startgame.wav wingame.wav", game.Heard(sceneFrom, {11, 12, 13, 14, 16}));
         ASSERT_TRUE(b->IsGameOver());
         EXPECT_EQ(0, b->GetWinner());
         EXPECT_EQ(1, b->GetResult());
@@ -291,6 +306,13 @@ TEST_F(Sequence, EveryTrainingSceneIsWonWithItsWeaponsOneAfterTheOther)
             EXPECT_EQ(0, Picker()->GetSceneButton(scene + 1)->locked);
         }
     }
+    // Bombs fell in the water too, and were heard doing so.
+    EXPECT_NE(std::string::npos, game.Heard().find("ammus_veteen01.wav"));
+    // The battles' ambient loop sounded, and no sound beyond it.
+    int last = 0;
+    for (const auto& cue : game.cues)
+        last = std::max(last, cue.first);
+    EXPECT_EQ(23, last);
     // The last one cleared: the completion message.
     EXPECT_TRUE(Picker()->IsFirstCleared());
     EXPECT_GT(Picker()->GetMessageTime(), 4.0f);

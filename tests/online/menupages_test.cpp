@@ -2,8 +2,8 @@
 // its real session to the stand-in lobby through ORLO_LOBBY, its sound going to ALSA's file
 // plugin and its browser and vibrator calls to a recording service on a private bus: the name
 // and e-mail checks, the login form with typed and stored credentials, refused accounts,
-// registration, the error page, the settings rows (heard and felt) and the language chooser
-// (the stand-in told of the change, the choice kept in "stats.dat" as Python reads it), a
+// registration, the error page, the settings rows (heard, felt, kept over a restart) and the
+// language chooser (the stand-in told, the choice kept in "stats.dat" and after a restart), a
 // right-aligned language, the start page's variants and adverts, the about text, the own
 // page's entry, achievements and coloured results, the pages turned to portrait, and the way
 // back after a match.
@@ -26,6 +26,9 @@
 #include <string>
 #include <vector>
 
+#include "VortanSound/VortanMusicElements.h"
+#include "VortanSound/VortanMusicPlayer.h"
+#include "VortanSound/VortanSoundEngine.h"
 #include "engine/VortanArray.h"
 #include "engine/VortanTimer.h"
 #include "engine/graphics/VortanSurface.h"
@@ -34,6 +37,7 @@
 #include "online/menu/OrloServerImage.h"
 #include "online/net/OrloNetworkSession.h"
 #include "online/protocol/ASN1Records.h"
+#include "platform/OrloDevice.h"
 #include "platform/OrloLanguage.h"
 #include "platform/OrloStatsStore.h"
 #include "platform/OrlogateApplication.h"
@@ -102,29 +106,28 @@ std::string Utf8(const CVortanString& s)
     return out;
 }
 
-// "stats.dat" as Python's struct module reads it: one "name=value" line per entry.
-const char* kStatsReader = R"PY(
-import struct, sys
-d = open(sys.argv[1], "rb").read()
-version, count = struct.unpack_from("<ii", d, 0)
-at = 8
-def text():
-    global at
-    n, = struct.unpack_from("<i", d, at)
-    s = d[at + 4:at + 4 + 2 * n].decode("utf-16-le")
-    at += 4 + 2 * n
-    return s
-for _ in range(count):
-    name = text()
-    kind, = struct.unpack_from("<h", d, at)
-    at += 2
-    if kind == 2:
-        value = text()
-    else:
-        value, = struct.unpack_from("<i", d, at)
-        at += 4
-    print("%s=%s" % (name, value))
-)PY";
+// The settings as an application holds them: the sounds and the music (on, volume), the
+// vibration (stored, and as the device services have it) and the language in use.
+std::string Settings(COrlogateApplication* a)
+{
+    std::ostringstream out;
+    out << "sounds " << !a->GetSoundsMute() << " " << a->GetSoundsVolume() << ", music "
+        << !a->GetMusicMute() << " " << a->GetMusicVolume() << ", vibration " << a->GetVibrations()
+        << " " << a->GetDevice()->GetVibrations() << ", "
+        << Utf8(a->GetLanguage()->GetCurrentLanguage()->code);
+    return out.str();
+}
+
+// The program started again on the saved "stats.dat", without a window, sound or a session:
+// its settings as it applies them at its start.
+class Restarted : public winapp::PacksBesideBuildApp {
+public:
+    std::string Start(const CVortanString& name)
+    {
+        SetAppName(name);
+        return InitPlatform() == VORTAN_OK ? Settings(this) : "no start";
+    }
+};
 
 class MenuPages : public ::testing::Test {
 protected:
@@ -305,11 +308,12 @@ protected:
             },
             10);
     }
+    // "stats.dat" as Python reads it, one "name kind value" line per entry.
     static std::string Stats()
     {
         std::string out;
-        vtest::RunProgram(
-            {vtest::Python(), "-c", kStatsReader, Utf8(app->GetSettings()->GetPath())}, &out);
+        for (const std::string& line : vtest::ReadStats(Utf8(app->GetSettings()->GetPath())))
+            out += line + "\n";
         return out;
     }
     // Types into a text field as a finished input would leave it.
@@ -676,8 +680,8 @@ TEST_F(MenuPages, StoredCredentialsShowMaskedLogInWithoutTheWidgetAndSwitchingOf
     const std::string stored = Utf8(menu->GetStoredPassword());
     EXPECT_EQ(32u, stored.size()) << "the challenge answer, not the password, is kept";
     std::string stats = Stats();
-    EXPECT_NE(std::string::npos, stats.find("__Orlo_UserName=bobcat"));
-    EXPECT_NE(std::string::npos, stats.find("__Orlo_AutoLogin=1"));
+    EXPECT_NE(std::string::npos, stats.find("__Orlo_UserName 2 bobcat"));
+    EXPECT_NE(std::string::npos, stats.find("__Orlo_AutoLogin 1 1"));
     EXPECT_EQ(std::string::npos, stats.find("builder42"));
 
     // The restored form: the name and "*****" shown, nothing typed, the toggle on.
@@ -705,7 +709,7 @@ TEST_F(MenuPages, StoredCredentialsShowMaskedLogInWithoutTheWidgetAndSwitchingOf
     EXPECT_EQ("", Utf8(password->GetDisplayText()));
     app->GetSettings()->Save();
     stats = Stats();
-    EXPECT_NE(std::string::npos, stats.find("__Orlo_AutoLogin=0"));
+    EXPECT_NE(std::string::npos, stats.find("__Orlo_AutoLogin 1 0"));
     EXPECT_FALSE(menu->CanAutoLogin());
 }
 
@@ -718,47 +722,68 @@ TEST_F(MenuPages, SettingsRowsMapBothWaysAndTheSlidersUseTheVolumeMapping)
     CToggleButton* vibration = As<CToggleButton>(Find("//settings_root//setting_vibration"));
     CSlider* volume = As<CSlider>(Find("//settings_root//setting_sounds_volume"));
     CSlider* musicVolume = As<CSlider>(Find("//settings_root//setting_music_volume"));
-    ASSERT_TRUE(sounds && music && vibration && volume && musicVolume);
-    for (int on = 0; on < 2; ++on) {
-        app->SetSoundsMute(on);
-        app->SetMusicMute(!on);
-        app->SetVibrations(on);
-        menu->RunEvent("init_sounds", sounds);
-        menu->RunEvent("init_music", music);
-        menu->RunEvent("init_vibration", vibration);
-        EXPECT_EQ(on ? 0 : 1, sounds->GetState());
-        EXPECT_EQ(on ? 1 : 0, music->GetState());
-        EXPECT_EQ(on ? 1 : 0, vibration->GetState());
-        // And back: the switched toggles write the negation (vibration as it is).
-        sounds->SetState(on);
-        music->SetState(!on);
-        vibration->SetState(!on);
-        menu->RunEvent("toggle_sounds", sounds);
-        menu->RunEvent("toggle_music", music);
-        menu->RunEvent("toggle_vibration", vibration);
-        EXPECT_EQ(on == 0, app->GetSoundsMute());
-        EXPECT_EQ(on == 1, app->GetMusicMute());
-        EXPECT_EQ(on == 0, app->GetVibrations());
-    }
-    // The in-match sound switch refreshes the settings page's sound toggle.
     CToggleButton* effects = As<CToggleButton>(Named("setting_sound_effects"));
-    ASSERT_NE(nullptr, effects);
-    effects->SetState(0);
-    menu->RunEvent("toggle_sound_effects", effects);
-    EXPECT_TRUE(app->GetSoundsMute());
-    EXPECT_EQ(0, sounds->GetState());
-    effects->SetState(1);
-    menu->RunEvent("toggle_sound_effects", effects);
-    EXPECT_FALSE(app->GetSoundsMute());
-    EXPECT_EQ(1, sounds->GetState());
+    ASSERT_TRUE(sounds && music && vibration && volume && musicVolume && effects);
+    // Music to be heard: a short tune remembered while the music is off.
+    const std::string tune = home->File("tune.wav"), mp3 = home->File("tune.mp3");
+    ASSERT_EQ(0, vtest::RunProgram(
+                     {"sox", "-n", "-r", "44100", "-c", "2", tune, "synth", "0.3", "sine", "440"}));
+    ASSERT_EQ(0, vtest::RunProgram({"lame", "--quiet", tune, mp3}));
+    CVortanMusicElements::SetOverride(VORTAN_MUSIC_SINK, "fakesink");
+    app->SetMusicMute(true);
+    app->PlayMusic(CVortanString(mp3.c_str()), true);
+    // Sounds on, their volume, music on, its volume, vibration.
+    int want[5] = {1, -2000, 1, -2000, 1};
+    app->SetSoundsMute(false), app->SetSoundsVolume(-2000), app->SetMusicMute(false);
+    app->SetMusicVolume(-2000), app->SetVibrations(true);
+    // Each switch at both ends and each slider also in the middle: the value it names changes
+    // and no other, the page shows it again, the mixer, the music player and the vibrator take
+    // it, and the program started again on the saved "stats.dat" reads it back.
+    const struct {
+        CWidget* widget;
+        const char *change, *init;
+        int setting;
+    } controls[] = {{sounds, "toggle_sounds", "init_sounds", 0},
+                    {effects, "toggle_sound_effects", "init_sound_effects", 0},
+                    {volume, "sounds_slider_changed", "init_sounds_slider", 1},
+                    {music, "toggle_music", "init_music", 2},
+                    {musicVolume, "music_slider_changed", "init_music_slider", 3},
+                    {vibration, "toggle_vibration", "init_vibration", 4}};
+    const int volumes[3] = {-10000, -5000, 0};
+    for (const auto& c : controls)
+        for (int k = 0; k < 3; ++k) {
+            CToggleButton* toggle = As<CToggleButton>(c.widget);
+            if (toggle && k == 1)
+                continue;
+            SCOPED_TRACE(std::string(c.change) + " " + std::to_string(k));
+            if (toggle) {
+                toggle->SetState(k / 2);
+                menu->RunEvent(c.change, toggle);
+                toggle->SetState(1 - k / 2);
+            } else {
+                As<CSlider>(c.widget)->SetValue(k / 2.0f); // its change event runs
+            }
+            want[c.setting] = toggle ? k / 2 : volumes[k];
+            menu->RunEvent(c.init, c.widget);
+            if (toggle)
+                EXPECT_EQ(k / 2, toggle->GetState());
+            else
+                EXPECT_FLOAT_EQ(k / 2.0f, As<CSlider>(c.widget)->GetValue());
+            EXPECT_EQ(want[0], sounds->GetState());
+            std::ostringstream line;
+            line << "sounds " << want[0] << " " << want[1] << ", music " << want[2] << " "
+                 << want[3] << ", vibration " << want[4] << " " << want[4] << ", en";
+            EXPECT_EQ(line.str(), Settings(app));
+            EXPECT_EQ(!want[0], app->GetSoundEngine()->IsMuted());
+            CVortanSoundMusicPlayer* player = app->GetMusicPlayer();
+            ASSERT_EQ(want[2], player != nullptr);
+            EXPECT_EQ(want[3], player ? player->GetVolume() : want[3]);
+            app->GetSettings()->Save();
+            EXPECT_EQ(line.str(), Restarted().Start(app->GetAppName()));
+        }
+    app->StopMusic();
+    CVortanMusicElements::SetOverride(VORTAN_MUSIC_SINK, nullptr);
 
-    EXPECT_EQ(-5000, COrloMenuState::SliderToVolume(0.5f));
-    EXPECT_EQ(-10000, COrloMenuState::SliderToVolume(0.0f));
-    EXPECT_EQ(0, COrloMenuState::SliderToVolume(1.0f));
-    app->SetSoundsVolume(-10000);
-    menu->RunEvent("init_sounds_slider", volume);
-    EXPECT_FLOAT_EQ(0.0f, volume->GetValue());
-    EXPECT_EQ(-10000, app->GetSoundsVolume());
     // Showing a stored volume writes nothing back (no drift of a unit each time).
     app->SetMusicVolume(-3333);
     for (int i = 0; i < 3; ++i)
@@ -769,8 +794,8 @@ TEST_F(MenuPages, SettingsRowsMapBothWaysAndTheSlidersUseTheVolumeMapping)
     app->GetSettings()->Save();
     Keep("pages_settings");
     const std::string stats = Stats();
-    EXPECT_NE(std::string::npos, stats.find("__Orlo_Sounds_Volume=-7500"));
-    EXPECT_NE(std::string::npos, stats.find("__Orlo_Music_Volume=-3333"));
+    EXPECT_NE(std::string::npos, stats.find("__Orlo_Sounds_Volume 0 -7500"));
+    EXPECT_NE(std::string::npos, stats.find("__Orlo_Music_Volume 0 -3333"));
 
     // The sound switched off silences the next sound in what ALSA's file plugin writes; on
     // again, the beep is heard whole.
@@ -840,6 +865,7 @@ TEST_F(MenuPages, TheChooserMarksTheCurrentLanguageAndChoosingReplacesTheLabelsA
     // The stand-in sent its second language at the login: it is listed.
     ASSERT_TRUE(Until([] { return app->GetLanguage()->GetLanguageCount() >= 2; }, 10));
     menu->SetMenuShown(true);
+    std::string settings = Settings(app);
     Go("language_root");
     CInfiniteList* list = As<CInfiniteList>(Find("//language_root//language_list"));
     ASSERT_NE(nullptr, list);
@@ -873,7 +899,10 @@ TEST_F(MenuPages, TheChooserMarksTheCurrentLanguageAndChoosingReplacesTheLabelsA
     EXPECT_EQ(Language(609), Shown(Find("//language_root//language_title")));
     EXPECT_EQ(Language(600), Shown(Find("//settings_root//settings_title")));
     app->GetSettings()->Save();
-    EXPECT_NE(std::string::npos, Stats().find("__Orlo_Language=xa"));
+    EXPECT_NE(std::string::npos, Stats().find("__Orlo_Language 2 xa"));
+    // The language and nothing else changed, and the program started again speaks it.
+    EXPECT_EQ(settings.replace(settings.size() - 2, 2, "xa"), Settings(app));
+    EXPECT_EQ(settings, Restarted().Start(app->GetAppName()));
     Keep("pages_language_chosen");
     EXPECT_TRUE(Until([] { return Control("language " + std::string("bobcat")) == "ok xa"; }, 10))
         << Control("language bobcat");

@@ -487,37 +487,7 @@ protected:
     }
 
     // The settings file as "name kind value" lines, read by Python.
-    std::vector<std::string> ReadStats()
-    {
-        const char* reader = R"PY(
-import struct, sys
-d = open(sys.argv[1], 'rb').read()
-version, count = struct.unpack_from('<ii', d, 0)
-o = 8
-def text():
-    global o
-    n, = struct.unpack_from('<i', d, o)
-    o += 4 + 2 * n
-    return d[o - 2 * n:o].decode('utf-16-le')
-print('version', version)
-for i in range(count):
-    name = text()
-    kind, = struct.unpack_from('<h', d, o); o += 2
-    if kind == 2:
-        value = text()
-    else:
-        value, = struct.unpack_from('<i', d, o); o += 4
-    print(name, kind, value)
-print('end', o == len(d))
-)PY";
-        std::string out;
-        EXPECT_EQ(0, vtest::RunProgram({vtest::Python(), "-c", reader, stats}, &out));
-        std::vector<std::string> lines;
-        std::istringstream in(out);
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
-        return lines;
-    }
+    std::vector<std::string> ReadStats() { return vtest::ReadStats(stats); }
     std::string Launches()
     {
         for (const std::string& line : ReadStats())

@@ -9,12 +9,14 @@
 #include <deque>
 #include <functional>
 #include <random>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "engine/VortanPtrArray.h"
 #include "game/StateGame.h"
+#include "game/VexAssetTables.h"
 #include "game/VexPlayState.h"
 #include "online/net/OrloLobby.h"
 #include "tests/game/GameHostSupport.h"
@@ -91,14 +93,36 @@ public:
     // Players the lobby shows (0..2).
     void SetLobbySize(int size) { m_lobbySize = size; }
 
-    // What the battle sounded, in order: (sound, frequency), and (-1, 0) for a vibration. The
-    // turn timer's beep is given a frequency of its own, as if it were loaded.
+    // What the battle sounded, in order: (sound, frequency), and (-1, 0) for a vibration, with
+    // the step of each; a fast-forwarded shot is not heard. The turn timer's beep is given a
+    // frequency of its own, as if it were loaded.
     std::vector<std::pair<int, int>> cues;
-    enum { BEEP_SOUND = 15, BEEP_FREQUENCY = 22050 };
+    std::vector<u32> cueSteps;
+    enum { BEEP_SOUND = 15, BEEP_FREQUENCY = 22050, FIRST_AMBIENT = 17 };
     void PlaySound(int soundId, u32 playFlags, int frequency) override
     {
-        cues.push_back({soundId, frequency});
+        if (!IsFastForwarding()) {
+            cues.push_back({soundId, frequency});
+            cueSteps.push_back(GetStepsTotal());
+        }
         CStateGame::PlaySound(soundId, playFlags, frequency);
+    }
+    // The files of the sounds heard from cue `from` on, in order, as one line: those of the
+    // ids given, else all but the ambient ones. A sound asked for again in the same step still
+    // plays: it is heard once.
+    std::string Heard(size_t from = 0, std::set<int> only = {}) const
+    {
+        std::string line;
+        for (size_t i = from; i < cues.size(); ++i) {
+            const int id = cues[i].first;
+            bool again = id < 0 || (only.empty() ? id >= FIRST_AMBIENT : !only.count(id));
+            for (size_t j = i; j-- > from && cueSteps[j] == cueSteps[i];)
+                again = again || cues[j].first == id;
+            if (!again)
+                line +=
+                    (line.empty() ? "" : " ") + htest::Narrow(CVexAssetTables::Get().SoundName(id));
+        }
+        return line;
     }
     int GetSoundFrequency(int soundId) override
     {

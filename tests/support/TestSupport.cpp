@@ -134,6 +134,38 @@ int MovePointer(int x, int y)
     return -1;
 }
 
+std::vector<std::string> ReadStats(const std::string& path)
+{
+    const char* reader = R"PY(
+import struct, sys
+d = open(sys.argv[1], 'rb').read()
+version, count = struct.unpack_from('<ii', d, 0)
+o = 8
+def text():
+    global o
+    n, = struct.unpack_from('<i', d, o)
+    o += 4 + 2 * n
+    return d[o - 2 * n:o].decode('utf-16-le')
+print('version', version)
+for i in range(count):
+    name = text()
+    kind, = struct.unpack_from('<h', d, o); o += 2
+    if kind == 2:
+        value = text()
+    else:
+        value, = struct.unpack_from('<i', d, o); o += 4
+    print(name, kind, value)
+print('end', o == len(d))
+)PY";
+    std::string out;
+    RunProgram({Python(), "-c", reader, path}, &out);
+    std::vector<std::string> lines;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
 std::string ReadWholeFile(const std::string& path)
 {
     std::ifstream f(path, std::ios::binary);

@@ -46,6 +46,10 @@ inline std::string Python()
     return "/usr/bin/python3";
 }
 
+// The settings file "stats.dat" as Python's struct module reads it: "version <n>", then
+// "<name> <kind> <value>" for each entry, then "end True" when the entries end the file.
+std::vector<std::string> ReadStats(const std::string& path);
+
 // Whole file as bytes; empty when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 bool WriteWholeFile(const std::string& path, const std::string& bytes);

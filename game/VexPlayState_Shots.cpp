@@ -122,8 +122,9 @@ void CVexPlayState::PanCamera()
         return;
     }
     CVexCamera& camera = m_renderer->GetCamera();
+    // Where the finger was a step ago: the table's previous point is already this step's.
     CVortanVector2 a, b;
-    camera.ScreenToWorld(finger.previous, a);
+    camera.ScreenToWorld(VexSub(finger.position, finger.delta), a);
     camera.ScreenToWorld(finger.position, b);
     camera.Offset().x += b.x - a.x;
     camera.Offset().y -= b.y - a.y;

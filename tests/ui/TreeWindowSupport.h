@@ -19,23 +19,18 @@
 #include "tests/shell/ApplicationTestSupport.h"
 #include "tests/support/GraphicsTestWindow.h"
 #include "tests/support/WindowAppSupport.h"
+#include "tests/ui/WidgetTestSupport.h"
 #include "ui/widgets/ImageWidget.h"
 
 namespace uiwin {
 
+using uitest::R;
 using winapp::H;
 using winapp::Near;
 using winapp::Pixel;
 using winapp::ReadScreen;
 using winapp::Rgb;
 using winapp::W;
-
-inline CVortanRect Rect(int l, int t, int r, int b)
-{
-    CVortanRect rect;
-    rect.Set(l, t, r, b);
-    return rect;
-}
 
 typedef winapp::BesideBuildApp TestApp;
 
@@ -50,7 +45,7 @@ public:
     {
         m_application = application;
         root = new CWidget();
-        root->Startup(application, application, Rect(0, 0, W, H));
+        root->Startup(application, application, R(0, 0, W, H));
         m_builder(application, root);
         root->Update(0.0f);
         return VORTAN_OK;

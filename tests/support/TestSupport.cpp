@@ -134,6 +134,19 @@ int MovePointer(int x, int y)
     return -1;
 }
 
+bool FirstWinningAim(float& x, float& y)
+{
+    std::istringstream in(ReadWholeFile(SourceDir() + "/data/scenes/01.txt"));
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::string hash, tag;
+        int button = 0;
+        if (words >> hash >> tag && hash == "#" && tag == "win:" && words >> button >> x >> y)
+            return button == 2; // the jump
+    }
+    return false;
+}
+
 std::vector<std::string> ReadStats(const std::string& path)
 {
     const char* reader = R"PY(

@@ -50,6 +50,10 @@ inline std::string Python()
 // "<name> <kind> <value>" for each entry, then "end True" when the entries end the file.
 std::vector<std::string> ReadStats(const std::string& path);
 
+// The aim of the first turn of the first scene's winning line, kept beside its source
+// (data/scenes/01.txt); true when that turn is a jump.
+bool FirstWinningAim(float& x, float& y);
+
 // Whole file as bytes; empty when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 bool WriteWholeFile(const std::string& path, const std::string& bytes);

@@ -34,28 +34,10 @@ using winapp::W;
 
 typedef winapp::BesideBuildApp TestApp;
 
-// The screen that hosts a tree: built by the test's function, drawn with the application's
+// A screen that hosts a tree (its root made by Init): drawn over black with the application's
 // graphics, updated with the frame time and handed the pointer.
-class TreeScreen : public IOrloState {
+class RootScreen : public IOrloState {
 public:
-    typedef std::function<void(COrloApplication*, CWidget*)> Builder;
-    explicit TreeScreen(Builder builder) : m_builder(std::move(builder)) {}
-
-    int Init(COrloApplication* application) override
-    {
-        m_application = application;
-        root = new CWidget();
-        root->Startup(application, application, R(0, 0, W, H));
-        m_builder(application, root);
-        root->Update(0.0f);
-        return VORTAN_OK;
-    }
-    void Release() override
-    {
-        root->Shutdown();
-        delete root;
-        root = nullptr;
-    }
     int Load() override { return VORTAN_OK; }
     void Unload() override {}
     int Update(float seconds) override
@@ -85,6 +67,29 @@ public:
     }
 
     CWidget* root = nullptr;
+};
+
+// The screen whose tree the test's function builds.
+class TreeScreen : public RootScreen {
+public:
+    typedef std::function<void(COrloApplication*, CWidget*)> Builder;
+    explicit TreeScreen(Builder builder) : m_builder(std::move(builder)) {}
+
+    int Init(COrloApplication* application) override
+    {
+        m_application = application;
+        root = new CWidget();
+        root->Startup(application, application, R(0, 0, W, H));
+        m_builder(application, root);
+        root->Update(0.0f);
+        return VORTAN_OK;
+    }
+    void Release() override
+    {
+        root->Shutdown();
+        delete root;
+        root = nullptr;
+    }
 
 private:
     Builder m_builder;

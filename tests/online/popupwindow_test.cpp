@@ -51,17 +51,8 @@ using winapp::W;
 const unsigned kBelow = 0x406080; // the screen under the pop-ups
 
 // A flat screen that counts the taps that reach it.
-class FlatScreen : public IOrloState {
+class FlatScreen : public ptest::GameStateStub {
 public:
-    int Init(COrloApplication* application) override
-    {
-        m_application = application;
-        return VORTAN_OK;
-    }
-    void Release() override {}
-    int Load() override { return VORTAN_OK; }
-    void Unload() override {}
-    int Update(float) override { return 1; }
     void Render() override { m_application->GetGraphics()->Clear(0xFF000000 | kBelow, nullptr); }
     int OnPointerDown(int, int, int) override
     {

@@ -146,12 +146,8 @@ protected:
         unsetenv("ALSA_CONFIG_PATH");
         bus = new bustest::PrivateBus();
         if (bus->Start(*state, "bus")) {
-            vtest::WriteWholeFile(
-                state->File("fake.py"),
-                bustest::RecordingService({"com.nokia.mce", "com.nokia.osso_browser"}));
-            fake = bustest::Spawn({vtest::Python(), state->File("fake.py"), bus->address,
-                                   state->File("records"), state->File("ready")},
-                                  state->File("fake.log"));
+            fake = bustest::StartRecording(*state, bus->address,
+                                           {"com.nokia.mce", "com.nokia.osso_browser"});
             bustest::WaitFor(state->File("ready"));
             setenv("DBUS_SYSTEM_BUS_ADDRESS", bus->address.c_str(), 1);
             unsetenv("DBUS_SESSION_BUS_ADDRESS");

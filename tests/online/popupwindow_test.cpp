@@ -130,12 +130,8 @@ public:
     void SetUp() override
     {
         ASSERT_TRUE(bus.Start(dir, "bus"));
-        ASSERT_TRUE(vtest::WriteWholeFile(
-            dir.File("fake.py"),
-            bustest::RecordingService({"com.nokia.osso_browser", "com.nokia.mce"})));
-        fake = bustest::Spawn({vtest::Python(), dir.File("fake.py"), bus.address,
-                               dir.File("records"), dir.File("ready")},
-                              dir.File("fake.log"));
+        fake =
+            bustest::StartRecording(dir, bus.address, {"com.nokia.osso_browser", "com.nokia.mce"});
         ASSERT_TRUE(bustest::WaitFor(dir.File("ready")));
         setenv("DBUS_SYSTEM_BUS_ADDRESS", bus.address.c_str(), 1);
         unsetenv("DBUS_SESSION_BUS_ADDRESS");

@@ -1,7 +1,7 @@
 // Shared pieces of the tests that draw the game through GLES2 on Mesa under Xvfb: the program's
-// application on the test window with the real extension and resource manager, a game with its
-// renderer, test images made by ImageMagick and packed, and frame read-back against reference
-// pictures.
+// application on the test window with the real extension and resource manager (its resources
+// the build's), a game with its renderer, test images made by ImageMagick and packed, and frame
+// read-back against reference pictures.
 #pragma once
 #include "tests/support/GraphicsTestWindow.h"
 
@@ -40,6 +40,11 @@ public:
         ReplaceGraphicsExt(nullptr);
     }
     int CreateSessionAndMenu() override { return 1; }
+    void GetResourcePath(CVortanString& out, const CVortanString& fileName) override
+    {
+        out = CVortanString((vtest::BinaryDir() + "/").c_str());
+        out.Append(fileName);
+    }
 
     CVortanGraphicsExt_GLES2* ext;
     bool created = false;

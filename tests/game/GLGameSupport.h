@@ -76,26 +76,13 @@ inline Rgb Magick(const std::vector<std::string>& args)
 // The GL frame as RGB rows from the top.
 inline Rgb ReadFrame()
 {
-    std::vector<unsigned char> rgba((size_t)kW * kH * 4);
-    glReadPixels(0, 0, kW, kH, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    Rgb rgb((size_t)kW * kH * 3);
-    for (int y = 0; y < kH; ++y)
-        for (int x = 0; x < kW; ++x)
-            for (int c = 0; c < 3; ++c)
-                rgb[((size_t)y * kW + x) * 3 + c] = rgba[((size_t)(kH - 1 - y) * kW + x) * 4 + c];
-    return rgb;
+    return gtest_graphics::ReadRgb(kW, kH);
 }
 
 // Saves the frame as a PNG (for looking at it) when VEX_SHOTS names a directory.
 inline void Keep(const Rgb& rgb, const std::string& name)
 {
-    const char* dir = getenv("VEX_SHOTS");
-    if (!dir)
-        return;
-    vtest::TempDir tmp;
-    vtest::WriteWholeFile(tmp.File("f.rgb"), std::string(rgb.begin(), rgb.end()));
-    vtest::RunProgram({"convert", "-size", "800x480", "-depth", "8", "rgb:" + tmp.File("f.rgb"),
-                       std::string(dir) + "/" + name + ".png"});
+    vtest::KeepPicture("VEX_SHOTS", rgb, kW, kH, name);
 }
 
 // A rectangle of the view (left, top inclusive; right, bottom exclusive).

@@ -85,16 +85,7 @@ public:
     {
         BesideBuildApp::Update();
         if (!readBack && IsCreated())
-            frame = ReadBack(GetGraphics()->GetWidth(), GetGraphics()->GetHeight());
-    }
-    static Rgb ReadBack(int w, int h)
-    {
-        Rgb rgba((size_t)w * h * 4), rgb((size_t)w * h * 3);
-        glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-        for (size_t y = 0; y < (size_t)h; ++y)
-            for (size_t i = 0; i < (size_t)w * 3; ++i)
-                rgb[y * w * 3 + i] = rgba[((h - 1 - y) * w + i / 3) * 4 + i % 3];
-        return rgb;
+            frame = gtest_graphics::ReadRgb(GetGraphics()->GetWidth(), GetGraphics()->GetHeight());
     }
 };
 

@@ -134,6 +134,18 @@ int MovePointer(int x, int y)
     return -1;
 }
 
+void KeepPicture(const char* variable, const std::vector<unsigned char>& rgb, int w, int h,
+                 const std::string& name)
+{
+    const char* dir = getenv(variable);
+    if (!dir)
+        return;
+    TempDir tmp;
+    WriteWholeFile(tmp.File("f.rgb"), std::string(rgb.begin(), rgb.end()));
+    RunProgram({"convert", "-size", std::to_string(w) + "x" + std::to_string(h), "-depth", "8",
+                "rgb:" + tmp.File("f.rgb"), std::string(dir) + "/" + name + ".png"});
+}
+
 bool FirstWinningAim(float& x, float& y)
 {
     std::istringstream in(ReadWholeFile(SourceDir() + "/data/scenes/01.txt"));

@@ -234,7 +234,7 @@ def run(build):
     def body():
         a, b = world.start()
         for c in (a, b):
-            c.wait_dump(lambda d: d.num("lobby_state") == 5, "no first login", h.START)
+            h.first_login(c)
         h.register(a, h.A_NAME, "alpha@example.org", "alphapass")
         h.no_toast(b)
         h.login(b, B_NAME, B_PASS)

@@ -72,7 +72,7 @@ def measure(build, seconds=6.0):
         copy.env = {"LD_PRELOAD": counter, "GL_COUNT_FILE": counts_path,
                     "GL_COUNT_FRAMES": "10", "ORLO_DUMP_FRAMES": "0"}
         copy.start()
-        copy.wait_dump(lambda d: d.num("lobby_state") == 5, "no first login", h.START)
+        h.first_login(copy)
         h.no_toast(copy)
         h.close_menu(copy)
         d = copy.wait_dump(lambda d: d.screens()[-1:] == ["menu"], "the game's menu does not come")

@@ -27,7 +27,7 @@ def run(build):
     def body():
         a, b = world.start()
         for c in (a, b):
-            c.wait_dump(lambda d: d.num("lobby_state") == 5, "the first guest login fails", h.START)
+            h.first_login(c)
         h.login(a, "carol_k", "snowball")
         h.login(b, "bobcat", "builder42")
         h.close_menu(b)

@@ -41,7 +41,7 @@ def measure(build):
         h.check("window_kb" in figures, "the minimal window printed no peak")
         copy.start()
         # The game's menu with its buttons, the online menu closed, the lobby's toast gone.
-        copy.wait_dump(lambda d: d.num("lobby_state") == 5, "no first login", h.START)
+        h.first_login(copy)
         h.no_toast(copy)
         h.close_menu(copy)
         d = copy.wait_dump(lambda d: d.screens()[-1:] == ["menu"], "the game's menu does not come")

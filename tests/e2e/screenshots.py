@@ -259,11 +259,11 @@ def make(build):
     world = h.World(build, env={"a": {"ORLO_HOME_KEY": "1", "ORLO_FREEZE_TEXTS": freeze},
                                 "b": {"ORLO_EDITOR_BUTTON": "1", "ORLO_FREEZE_TEXTS": freeze}})
     shots = Shots(out, os.path.join(build, "datapacks", "game"))
-    ok = False
-    try:
+
+    def body():
         a, b = world.start()
         for c in (a, b):
-            c.wait_dump(lambda d: d.num("lobby_state") == 5, "no first login", h.START)
+            h.first_login(c)
         h.no_toast(a)
         # The game's menu with its buttons (and the hint to find an opponent).
         a.wait_dump(lambda d: d.get("menu_shown") == "0" and
@@ -563,19 +563,15 @@ def make(build):
                     "my items do not show the hat")
         still(a)
         shots.take(a, "my_items")
-        ok = True
-    except h.Failure as failure:
-        world.keep("failure")
-        print("FAILED: %s\nscreenshots and logs: %s" % (failure, world.root))
-    finally:
-        world.stop(remove=ok)
-        shots.check()
+
+    status = h.play(world, body)
+    shots.check()
     with open(os.path.join(out, "faults.txt"), "w") as f:
         for fault in shots.faults:
             f.write(fault + "\n")
     for fault in shots.faults:
         print("FAULT: " + fault)
-    return 0 if ok and not shots.faults else 1
+    return status or int(bool(shots.faults))
 
 
 if __name__ == "__main__":

@@ -51,11 +51,12 @@ def end_match(world, a, b, ending):
 
 def main(build, count):
     world = h.World(build, short_timers=True, idle=("b",))
-    rows, ok = [], False
-    try:
+    rows = []
+
+    def body():
         a, b = world.start()
         for c in (a, b):
-            c.wait_dump(lambda d: d.num("lobby_state") == 5, "no first login", h.START)
+            h.first_login(c)
         h.register(a, h.A_NAME, "alpha@example.org", "alphapass")
         guests = [i for i in world.standin.online() if int(i) >= 70000]
         b_name = "Guest" + guests[0]
@@ -89,13 +90,8 @@ def main(build, count):
             sys.stdout.flush()
             h.check(a.running() and b.running(), "a copy ended")
             h.check(same or ending != "shots", "the digests differ after match %d" % match)
-        ok = True
-    except h.Failure as failure:
-        world.keep("failure")
-        print("FAILED: %s\nscreenshots and logs: %s" % (failure, world.root))
-    finally:
-        world.stop(remove=ok)
-    return 0 if ok else 1
+
+    return h.play(world, body)
 
 
 if __name__ == "__main__":

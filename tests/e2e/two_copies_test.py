@@ -80,15 +80,15 @@ def play_to_the_end(world, a, b):
 def run(build):
     figures = {}
     world = h.World(build, short_timers=True, idle=("b",))
-    ok = False
-    try:
+
+    def body():
         a, b = world.start()
         started = {c.name: c.started_at for c in (a, b)}
         for c in (a, b):
             d = c.wait_dump(lambda d: d.get("menu_page") not in (None, "-"),
                             "the online menu does not come", h.START)
             figures.setdefault("start_to_login_ms", (time.monotonic() - started[c.name]) * 1000)
-            c.wait_dump(lambda d: d.num("lobby_state") == 5, "the first guest login fails", h.START)
+            h.first_login(c)
 
         # 1. A registers, B logs in as a guest; A finds B in the player list.
         h.register(a, A_NAME, A_MAIL, A_PASS)
@@ -298,16 +298,12 @@ def run(build):
             check(after, "%s wrote no settings" % c.name)
             check(any(os.stat(p).st_mtime > before.get(p, 0) for p in after),
                   "%s's settings were not written at the end" % c.name)
-        ok = True
-    except h.Failure as failure:
-        world.keep("failure")
-        print("FAILED: %s\nscreenshots and logs: %s" % (failure, world.root))
-    finally:
-        if figures:
-            with open(os.path.join(build, "e2e_figures.json"), "w") as f:
-                json.dump({k: round(v, 2) for k, v in figures.items()}, f, indent=1)
-        world.stop(remove=ok)
-    return 0 if ok else 1
+
+    status = h.play(world, body)
+    if figures:
+        with open(os.path.join(build, "e2e_figures.json"), "w") as f:
+            json.dump({k: round(v, 2) for k, v in figures.items()}, f, indent=1)
+    return status
 
 
 # Language texts of the result banner: won, lost; how it ended: the opponent ran out of time,

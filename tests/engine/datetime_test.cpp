@@ -53,10 +53,7 @@ std::string Text(const CVortanDateTime& t)
 {
     CVortanString s;
     t.Format(s);
-    std::string out;
-    for (int i = 0; i < s.GetLength(); ++i)
-        out += (char)s.GetAt(i);
-    return out;
+    return VortanUTF8Of(s);
 }
 
 } // namespace

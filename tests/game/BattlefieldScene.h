@@ -102,17 +102,4 @@ inline void AppendState(const CVexPhysicsWorld& world, std::string& out)
     }
 }
 
-inline std::string Md5Hex(const std::string& bytes)
-{
-    MD5Context context;
-    MD5Buffer(&context, bytes.data(), (unsigned int)bytes.size());
-    static const char kHex[] = "0123456789abcdef";
-    std::string hex;
-    for (int i = 0; i < 16; ++i) {
-        hex.push_back(kHex[context.digest[i] >> 4]);
-        hex.push_back(kHex[context.digest[i] & 15]);
-    }
-    return hex;
-}
-
 } // namespace vexscene

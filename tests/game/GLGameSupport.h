@@ -1,7 +1,7 @@
 // Shared pieces of the tests that draw the game through GLES2 on Mesa under Xvfb: the program's
-// application on the test window with the real extension and resource manager, a game with its
-// renderer, test images made by ImageMagick and packed, and frame read-back against reference
-// pictures.
+// application on the test window with the real extension and resource manager (its resources
+// the build's), a game with its renderer, test images made by ImageMagick and packed, and frame
+// read-back against reference pictures.
 #pragma once
 #include "tests/support/GraphicsTestWindow.h"
 
@@ -40,6 +40,11 @@ public:
         ReplaceGraphicsExt(nullptr);
     }
     int CreateSessionAndMenu() override { return 1; }
+    void GetResourcePath(CVortanString& out, const CVortanString& fileName) override
+    {
+        out = CVortanString((vtest::BinaryDir() + "/").c_str());
+        out.Append(fileName);
+    }
 
     CVortanGraphicsExt_GLES2* ext;
     bool created = false;
@@ -71,26 +76,13 @@ inline Rgb Magick(const std::vector<std::string>& args)
 // The GL frame as RGB rows from the top.
 inline Rgb ReadFrame()
 {
-    std::vector<unsigned char> rgba((size_t)kW * kH * 4);
-    glReadPixels(0, 0, kW, kH, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    Rgb rgb((size_t)kW * kH * 3);
-    for (int y = 0; y < kH; ++y)
-        for (int x = 0; x < kW; ++x)
-            for (int c = 0; c < 3; ++c)
-                rgb[((size_t)y * kW + x) * 3 + c] = rgba[((size_t)(kH - 1 - y) * kW + x) * 4 + c];
-    return rgb;
+    return gtest_graphics::ReadRgb(kW, kH);
 }
 
 // Saves the frame as a PNG (for looking at it) when VEX_SHOTS names a directory.
 inline void Keep(const Rgb& rgb, const std::string& name)
 {
-    const char* dir = getenv("VEX_SHOTS");
-    if (!dir)
-        return;
-    vtest::TempDir tmp;
-    vtest::WriteWholeFile(tmp.File("f.rgb"), std::string(rgb.begin(), rgb.end()));
-    vtest::RunProgram({"convert", "-size", "800x480", "-depth", "8", "rgb:" + tmp.File("f.rgb"),
-                       std::string(dir) + "/" + name + ".png"});
+    vtest::KeepPicture("VEX_SHOTS", rgb, kW, kH, name);
 }
 
 // A rectangle of the view (left, top inclusive; right, bottom exclusive).

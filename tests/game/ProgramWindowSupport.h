@@ -439,20 +439,6 @@ protected:
                       << vtest::ReadWholeFile(DumpPath());
         return false;
     }
-    // The aim of the first turn of the first scene's winning line, kept beside its source.
-    static bool FirstWinningAim(float& x, float& y)
-    {
-        std::istringstream in(
-            vtest::ReadWholeFile(std::string(VORTAN_SOURCE_DIR) + "/data/scenes/01.txt"));
-        for (std::string line; std::getline(in, line);) {
-            std::istringstream words(line);
-            std::string hash, tag;
-            int button = 0;
-            if (words >> hash >> tag && hash == "#" && tag == "win:" && words >> button >> x >> y)
-                return button == 2; // the jump
-        }
-        return false;
-    }
     // Presses at (x0, y0), moves to (x1, y1) in small steps and lets go there. The game sees
     // the finger once per step (and takes an aim from where the step saw it): on the game the
     // press is held until a step has seen it go down, and the finger lets go once a step has
@@ -527,18 +513,7 @@ protected:
         pid = -1;
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     }
-    void Close()
-    {
-        XEvent event = {};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = window;
-        event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = (long)XInternAtom(x, "WM_DELETE_WINDOW", False);
-        event.xclient.data.l[1] = CurrentTime;
-        XSendEvent(x, window, False, NoEventMask, &event);
-        XFlush(x);
-    }
+    void Close() { vtest::CloseWindow(x, window); }
 
     // The process of the program (again, after a stop): started, and its window found. The
     // dump of an earlier run goes first: what the waits read is this run's.

@@ -13,14 +13,6 @@
 
 namespace {
 
-std::string Text(const CVortanString& s)
-{
-    std::string out;
-    for (int i = 0; i < s.GetLength(); ++i)
-        out += (char)s.GetAt(i);
-    return out;
-}
-
 const CVexAssetTables& T()
 {
     return CVexAssetTables::Get();
@@ -30,23 +22,23 @@ const CVexAssetTables& T()
 
 TEST(AssetTables, NamesByIdAndTheGroupsIndexedByArithmetic)
 {
-    EXPECT_EQ("Orlo_War.scn", Text(T().LevelName(17)));
-    EXPECT_EQ("01.scn", Text(T().TrainingName(0)));
-    EXPECT_EQ("15.scn", Text(T().TrainingName(14)));
+    EXPECT_EQ("Orlo_War.scn", VortanUTF8Of(T().LevelName(17)));
+    EXPECT_EQ("01.scn", VortanUTF8Of(T().TrainingName(0)));
+    EXPECT_EQ("15.scn", VortanUTF8Of(T().TrainingName(14)));
     EXPECT_EQ(0, T().Level(17).value);
     EXPECT_EQ(0, T().Training(3).value);
-    EXPECT_EQ("Texture_Bounce03.png", Text(T().ImageName(44)));
-    EXPECT_EQ("water_base.png", Text(T().ImageName(45)));
+    EXPECT_EQ("Texture_Bounce03.png", VortanUTF8Of(T().ImageName(44)));
+    EXPECT_EQ("water_base.png", VortanUTF8Of(T().ImageName(45)));
     // Projectiles 18..21, bombs 22..24, styles 29..32, textures in runs of three per material.
-    EXPECT_EQ("projectile_red.png", Text(T().ImageName(18)));
-    EXPECT_EQ("bomb_none.png", Text(T().ImageName(24)));
-    EXPECT_EQ("blockstyle04.png", Text(T().ImageName(29 + 3)));
-    EXPECT_EQ("Texture_Ice02.png", Text(T().ImageName(33 + 3 * 2 + 1)));
+    EXPECT_EQ("projectile_red.png", VortanUTF8Of(T().ImageName(18)));
+    EXPECT_EQ("bomb_none.png", VortanUTF8Of(T().ImageName(24)));
+    EXPECT_EQ("blockstyle04.png", VortanUTF8Of(T().ImageName(29 + 3)));
+    EXPECT_EQ("Texture_Ice02.png", VortanUTF8Of(T().ImageName(33 + 3 * 2 + 1)));
     for (int id = 0; id < VEX_IMAGE_COUNT; ++id)
         EXPECT_EQ(id, T().Image(id).value);
     EXPECT_EQ(23, T().Sound(23).value);
-    EXPECT_EQ("Kuva01.jpg", Text(T().IntroSlideName(0)));
-    EXPECT_EQ("Kuva11.jpg", Text(T().IntroSlideName(10)));
+    EXPECT_EQ("Kuva01.jpg", VortanUTF8Of(T().IntroSlideName(0)));
+    EXPECT_EQ("Kuva11.jpg", VortanUTF8Of(T().IntroSlideName(10)));
 }
 
 TEST(AssetTables, BlockSizes)
@@ -86,7 +78,7 @@ TEST(AssetTables, CreditsGroups)
                   {101, 102, 250, "Testers:"},
                   {104, 104, 260, "Thank you all!"}};
     for (const Group& g : groups) {
-        EXPECT_EQ(g.heading, Text(T().Credits(g.first).text)) << g.first;
+        EXPECT_EQ(g.heading, VortanUTF8Of(T().Credits(g.first).text)) << g.first;
         for (int r = g.first; r <= g.last; ++r) {
             EXPECT_EQ(g.key, T().Credits(r).key) << r;
             EXPECT_FALSE(T().Credits(r).text.IsEmpty()) << r;

@@ -30,11 +30,6 @@ public:
         for (const char* p : {"dataEffects", "dataPlayers", "dataScenes", "dataTextures", "dataUI"})
             OpenPack(CVortanString((vtest::BinaryDir() + "/" + p + ".dmp").c_str()), 1);
     }
-    void GetResourcePath(CVortanString& out, const CVortanString& fileName) override
-    {
-        out = CVortanString((vtest::BinaryDir() + "/").c_str());
-        out.Append(fileName);
-    }
 };
 
 TEST(BattleScreen, TheTrainingHudAnAimDragAndTheSnapshotHeld)

@@ -34,14 +34,6 @@ std::vector<SceneName> AllScenes()
     return names;
 }
 
-std::string Narrow(const CVortanString& s)
-{
-    std::string out;
-    for (int i = 0; i < s.GetLength(); ++i)
-        out += (char)s.GetAt(i);
-    return out;
-}
-
 // The file as the writer makes it from the loaded scene: the same bytes, but each squib's three
 // spawn entries are all its spawn entry 2 (where it stands after loading).
 std::string AsSavedAfterLoad(std::string bytes)
@@ -123,7 +115,7 @@ TEST_F(Levels, EverySpawnPointSettlesOnABlockAndTheSceneSavesBack)
 {
     int loaded = 0;
     for (const SceneName& scene : AllScenes()) {
-        const std::string name = Narrow(scene.name);
+        const std::string name = VortanUTF8Of(scene.name);
         SCOPED_TRACE(name);
         const std::string packed = battle.ReadEntry(scene.name);
         ASSERT_FALSE(packed.empty());
@@ -169,7 +161,7 @@ TEST_F(Levels, TheSetIsVaried)
     int largest = 0;
     std::string largestName;
     for (const SceneName& scene : AllScenes()) {
-        SCOPED_TRACE(Narrow(scene.name));
+        SCOPED_TRACE(VortanUTF8Of(scene.name));
         ASSERT_EQ(1, battle.scene.LoadScene(scene.name));
         CVexBlockList* blocks = battle.scene.GetBlocks();
         for (int i = 0; i < blocks->GetCount(); ++i) {
@@ -184,7 +176,7 @@ TEST_F(Levels, TheSetIsVaried)
         }
         if (!scene.training && blocks->GetCount() > largest) {
             largest = blocks->GetCount();
-            largestName = Narrow(scene.name);
+            largestName = VortanUTF8Of(scene.name);
         }
         for (int p = 0; p < 2; ++p) {
             for (int k = 0; k < 3; ++k) {

@@ -135,7 +135,7 @@ TEST_F(ProgramMenu, FromTheTitleThroughTheGamesMenuCreditsIntroAndTrainingToAClo
     // The drag d from the finger to the squib gives the aim (-d.x, d.y) x (|d| - 40) x 0.75 /
     // (200 |d|) on this screen, 40 pixels being the squib's own touch radius.
     float aimX = 0.0f, aimY = 0.0f;
-    ASSERT_TRUE(FirstWinningAim(aimX, aimY));
+    ASSERT_TRUE(vtest::FirstWinningAim(aimX, aimY));
     const float aim = hypotf(aimX, aimY), drag = aim * 200.0f / 0.75f + 40.0f;
     const int toX = (int)lroundf(squibX + aimX / aim * drag);
     const int toY = (int)lroundf(squibY - aimY / aim * drag);

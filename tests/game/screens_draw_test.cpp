@@ -23,17 +23,6 @@ namespace {
 gtest_graphics::GLEnvironment* const g_env =
     vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>(800, 480);
 
-// The program's application on the test window with the built packs and texts.
-class PackedApp : public gltest::GLGameApp {
-public:
-    explicit PackedApp(unsigned long window) : gltest::GLGameApp(window) {}
-    void GetResourcePath(CVortanString& out, const CVortanString& fileName) override
-    {
-        out = CVortanString((vtest::BinaryDir() + "/").c_str());
-        out.Append(fileName);
-    }
-};
-
 // The game whose lobby looks for an opponent (and finds none) when asked.
 class WaitingGame : public CStateGame {
 public:
@@ -46,7 +35,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(g_env->window);
-        app = new PackedApp(g_env->window->Id());
+        app = new gltest::GLGameApp(g_env->window->Id());
         ASSERT_TRUE(app->created);
         // The game's packs as the build made them.
         for (int i = 0; i < VEX_PACK_COUNT; ++i) {
@@ -130,7 +119,7 @@ protected:
     }
 
     htest::DrivenClock clock;
-    PackedApp* app = nullptr;
+    gltest::GLGameApp* app = nullptr;
     WaitingGame game;
 };
 

@@ -25,11 +25,7 @@ protected:
         // waits are short for a busy machine: on from there).
         bus.Start(busDir, "bus");
         ASSERT_TRUE(WaitFor([&] { return vtest::Exists(busDir.File("bus")); }, kStepSeconds));
-        ASSERT_TRUE(vtest::WriteWholeFile(busDir.File("fake.py"),
-                                          bustest::RecordingService({"com.nokia.osso_browser"})));
-        fake = bustest::Spawn({vtest::Python(), busDir.File("fake.py"), bus.address,
-                               busDir.File("records"), busDir.File("ready")},
-                              busDir.File("fake.log"));
+        fake = bustest::StartRecording(busDir, bus.address, {"com.nokia.osso_browser"});
         ASSERT_TRUE(WaitFor([&] { return vtest::Exists(busDir.File("ready")); }, kStepSeconds));
         // The program inherits the address.
         setenv("DBUS_SYSTEM_BUS_ADDRESS", bus.address.c_str(), 1);

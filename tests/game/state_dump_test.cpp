@@ -45,21 +45,6 @@ Dump Parse(const std::string& text)
     return out;
 }
 
-// The aim of the first turn of the first scene's winning line, kept beside its source.
-bool FirstWinningAim(float& x, float& y)
-{
-    std::istringstream in(
-        vtest::ReadWholeFile(std::string(VORTAN_SOURCE_DIR) + "/data/scenes/01.txt"));
-    for (std::string line; std::getline(in, line);) {
-        std::istringstream words(line);
-        std::string hash, tag;
-        int button = 0;
-        if (words >> hash >> tag && hash == "#" && tag == "win:" && words >> button >> x >> y)
-            return button == VEX_BTN_JUMP;
-    }
-    return false;
-}
-
 // The environment variable set for the games made while it lives.
 class DumpVariable {
 public:
@@ -180,7 +165,7 @@ TEST_F(DumpedTraining, BattleLinesMatchTheBattleAndADragFromThemWins)
     // touch radius is its label's half width, a quarter of the view's width gives full power.
     const int x0 = atoi(d["squib0_screen"][0].c_str()), y0 = atoi(d["squib0_screen"][1].c_str());
     float aimX = 0.0f, aimY = 0.0f;
-    ASSERT_TRUE(FirstWinningAim(aimX, aimY));
+    ASSERT_TRUE(vtest::FirstWinningAim(aimX, aimY));
     const float aim = hypotf(aimX, aimY);
     const float drag = aim * 200.0f / 0.75f + b->Player(0).labelSize.x;
     const int x1 = (int)lroundf(x0 + aimX / aim * drag), y1 = (int)lroundf(y0 - aimY / aim * drag);

@@ -6,7 +6,6 @@
 // out by hand below.
 #include <gtest/gtest.h>
 #include <math.h>
-#include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -17,6 +16,7 @@
 #include "engine/graphics/VortanSurface.h"
 #include "engine/platform/VortanApplication.h"
 #include "tests/graphics/SurfacePixels.h"
+#include "tests/shell/ApplicationTestSupport.h"
 #include "tests/support/GraphicsTestWindow.h"
 #include "tests/support/HexText.h"
 #include "tests/support/TestSupport.h"
@@ -182,15 +182,7 @@ private:
 };
 
 // printf into a string: the JSON members of a case.
-std::string Args(const char* format, ...)
-{
-    char b[256];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(b, sizeof(b), format, args);
-    va_end(args);
-    return b;
-}
+using vtest::Fmt;
 
 std::string Name(const char* what, int format, u32 flags, int extra = 0)
 {
@@ -244,8 +236,8 @@ TEST(SoftBlit, PlainKeyedHalfMirroredAndClippedBlitsMatchTheModel)
                     dst->SetClipRect(&clip);
                 }
                 std::string args =
-                    Args("\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":%s", places[p].x, places[p].y,
-                         flags, places[p].rect ? RectJson(places[p].r).c_str() : "null");
+                    Fmt("\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":%s", places[p].x, places[p].y,
+                        flags, places[p].rect ? RectJson(places[p].r).c_str() : "null");
                 batch.Begin(Name("blit", format, flags, (int)p), "blit", dst.s, &src.s, args);
                 EXPECT_EQ(VORTAN_OK, dst->Blit(places[p].x, places[p].y, &src.s,
                                                places[p].rect ? &places[p].r : nullptr, flags));
@@ -275,7 +267,7 @@ TEST(SoftBlit, AlphaBlitsInRgb565AndThe32BitFormatsMatchTheModel)
                 CVortanRect clip = {1, 1, 12, 8};
                 dst->SetClipRect(&clip);
                 std::string args =
-                    Args("\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":null", -2, 3, flags);
+                    Fmt("\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":null", -2, 3, flags);
                 batch.Begin(Name("alpha blit", format, flags, withTargetPlane), "blit", dst.s,
                             &src.s, args);
                 EXPECT_EQ(VORTAN_OK, dst->Blit(-2, 3, &src.s, nullptr, flags));
@@ -343,8 +335,8 @@ TEST(SoftBlit, TintedBlitsMatchTheModel)
                 src.Key();
                 CVortanRect clip = {1, 0, 11, 8};
                 dst->SetClipRect(&clip);
-                std::string args = Args("\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":null,\"color\":%u",
-                                        -1, 4, flags, colour);
+                std::string args = Fmt("\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":null,\"color\":%u",
+                                       -1, 4, flags, colour);
                 batch.Begin(Name("tinted", format, flags, (int)(colour >> 24)), "tinted", dst.s,
                             &src.s, args);
                 EXPECT_EQ(VORTAN_OK, dst->BlitTinted(-1, 4, &src.s, nullptr, colour, flags));
@@ -383,8 +375,8 @@ TEST(SoftBlit, RotatedBlitsMatchTheModel)
             src.Key();
             CVortanRect clip = {1, 1, 15, 13};
             dst->SetClipRect(&clip);
-            std::string args = Args("\"x\":%d,\"y\":%d,\"size\":%d,\"angle\":%.9g,\"flags\":%u",
-                                    c.x, c.y, c.size, (double)c.angle, c.flags);
+            std::string args = Fmt("\"x\":%d,\"y\":%d,\"size\":%d,\"angle\":%.9g,\"flags\":%u", c.x,
+                                   c.y, c.size, (double)c.angle, c.flags);
             batch.Begin(Name("rotated", format, c.flags, c.size), "rotated", dst.s, &src.s, args);
             EXPECT_EQ(VORTAN_OK, dst->BlitRotated(c.x, c.y, &src.s, c.angle, c.size, c.flags));
             batch.End(dst.s);
@@ -435,9 +427,9 @@ TEST(SoftStretch, NearestFilteredAndTintedStretchesMatchTheModel)
             Surf dst(nullptr, format, 14, 12);
             Surf src(nullptr, format, 10, 10);
             src.Key();
-            std::string args = Args("\"drect\":%s,\"srect\":%s,\"flags\":%u",
-                                    c.dn ? "null" : RectJson(c.d).c_str(),
-                                    c.sn ? "null" : RectJson(c.s).c_str(), c.flags);
+            std::string args =
+                Fmt("\"drect\":%s,\"srect\":%s,\"flags\":%u", c.dn ? "null" : RectJson(c.d).c_str(),
+                    c.sn ? "null" : RectJson(c.s).c_str(), c.flags);
             batch.Begin(Name("stretch", format, c.flags, (int)ci), "stretch", dst.s, &src.s, args);
             EXPECT_EQ(VORTAN_OK, dst->BlitStretch(c.dn ? nullptr : &c.d, &src.s,
                                                   c.sn ? nullptr : &c.s, c.flags));
@@ -450,8 +442,8 @@ TEST(SoftStretch, NearestFilteredAndTintedStretchesMatchTheModel)
                 Surf src(nullptr, format, 10, 10);
                 src.Key();
                 CVortanRect d = {1, 1, 13, 8}, s = {0, 0, 10, 10};
-                std::string args = Args("\"drect\":%s,\"srect\":%s,\"flags\":%u,\"color\":%u",
-                                        RectJson(d).c_str(), RectJson(s).c_str(), flags, colour);
+                std::string args = Fmt("\"drect\":%s,\"srect\":%s,\"flags\":%u,\"color\":%u",
+                                       RectJson(d).c_str(), RectJson(s).c_str(), flags, colour);
                 batch.Begin(Name("stretch tinted", format, flags, (int)(colour >> 24)),
                             "stretch_tinted", dst.s, &src.s, args);
                 EXPECT_EQ(VORTAN_OK, dst->BlitStretchTinted(&d, &src.s, &s, colour, flags));
@@ -468,8 +460,8 @@ TEST(SoftStretch, NearestFilteredAndTintedStretchesMatchTheModel)
             Surf src(nullptr, format, 10, 10, format == VORTAN_PIXEL_RGB565);
             CVortanRect clip = {4, 1, 12, 11}, d = {-6, -2, 17, 13}, s = {0, 0, 10, 10};
             dst->SetClipRect(&clip);
-            std::string args = Args("\"drect\":%s,\"srect\":%s,\"flags\":%u", RectJson(d).c_str(),
-                                    RectJson(s).c_str(), flags);
+            std::string args = Fmt("\"drect\":%s,\"srect\":%s,\"flags\":%u", RectJson(d).c_str(),
+                                   RectJson(s).c_str(), flags);
             batch.Begin(Name("stretch clipped", format, flags), "stretch", dst.s, &src.s, args);
             EXPECT_EQ(VORTAN_OK, dst->BlitStretch(&d, &src.s, &s, flags));
             batch.End(dst.s);
@@ -483,7 +475,7 @@ TEST(SoftStretch, NearestFilteredAndTintedStretchesMatchTheModel)
         Surf dst(nullptr, pair[1], 7, 5);
         Surf src(nullptr, pair[0], 12, 9, pair[0] == VORTAN_PIXEL_RGB565);
         std::string args =
-            Args("\"drect\":null,\"srect\":null,\"flags\":%u", (u32)VORTAN_BLIT_FILTERED);
+            Fmt("\"drect\":null,\"srect\":null,\"flags\":%u", (u32)VORTAN_BLIT_FILTERED);
         batch.Begin(Name("stretch converted", pair[0], 0, pair[1]), "stretch", dst.s, &src.s, args);
         EXPECT_EQ(VORTAN_OK, dst->BlitStretch(nullptr, &src.s, nullptr, VORTAN_BLIT_FILTERED));
         batch.End(dst.s);
@@ -516,8 +508,8 @@ TEST(SoftFill, GradientAdditiveAndDarkenMatchTheModel)
                 Surf dst(nullptr, format, 12, 10);
                 if (g.clip)
                     dst->SetClipRect(&clip);
-                std::string args = Args("\"rect\":%s,\"colors\":[%u,%u,%u,%u]", rj.c_str(),
-                                        gradient[0], gradient[1], gradient[2], gradient[3]);
+                std::string args = Fmt("\"rect\":%s,\"colors\":[%u,%u,%u,%u]", rj.c_str(),
+                                       gradient[0], gradient[1], gradient[2], gradient[3]);
                 batch.Begin(Name("gradient", format, 0, (int)i), "gradient", dst.s, nullptr, args);
                 EXPECT_EQ(VORTAN_OK,
                           dst->FillGradient(gradient[0], gradient[1], gradient[2], gradient[3], r));
@@ -527,7 +519,7 @@ TEST(SoftFill, GradientAdditiveAndDarkenMatchTheModel)
                 Surf dst(nullptr, format, 12, 10);
                 if (g.clip)
                     dst->SetClipRect(&clip);
-                std::string args = Args("\"rect\":%s,\"color\":%u", rj.c_str(), colour);
+                std::string args = Fmt("\"rect\":%s,\"color\":%u", rj.c_str(), colour);
                 batch.Begin(Name("additive", format, colour, (int)i), "additive", dst.s, nullptr,
                             args);
                 EXPECT_EQ(VORTAN_OK, dst->FillAdditive(colour, r));
@@ -537,8 +529,8 @@ TEST(SoftFill, GradientAdditiveAndDarkenMatchTheModel)
                 Surf dst(nullptr, format, 12, 10);
                 if (g.clip)
                     dst->SetClipRect(&clip);
-                std::string args = Args("\"rect\":%s,\"amount\":%.9g", rj.c_str(),
-                                        isnan(amount) ? 0.0 : (double)amount);
+                std::string args = Fmt("\"rect\":%s,\"amount\":%.9g", rj.c_str(),
+                                       isnan(amount) ? 0.0 : (double)amount);
                 batch.Begin(Name("darken", format, 0, (int)(amount * 100)), "darken", dst.s,
                             nullptr, args);
                 EXPECT_EQ(VORTAN_OK, dst->Darken(r, amount));
@@ -586,8 +578,8 @@ TEST(SoftLine, LinesAndPixelsMatchTheModel)
                     CVortanRect clip = {2, 2, 9, 8};
                     dst->SetClipRect(&clip);
                 }
-                std::string args = Args("\"p\":[%d,%d,%d,%d],\"c0\":%u,\"c1\":%u", l.x0, l.y0, l.x1,
-                                        l.y1, l.c0, l.c1);
+                std::string args = Fmt("\"p\":[%d,%d,%d,%d],\"c0\":%u,\"c1\":%u", l.x0, l.y0, l.x1,
+                                       l.y1, l.c0, l.c1);
                 batch.Begin(Name("line", format, 0, (int)i * 2 + clipped), "line", dst.s, nullptr,
                             args);
                 EXPECT_EQ(VORTAN_OK, dst->DrawLine(l.x0, l.y0, l.x1, l.y1, l.c0, l.c1));
@@ -611,7 +603,7 @@ TEST(SoftLine, LinesAndPixelsMatchTheModel)
                 Surf dst(nullptr, format, 6, 5);
                 int x = at == 0 ? 2 : (at == 1 ? 0 : 4), y = at == 0 ? 2 : (at == 1 ? 2 : 3);
                 std::string args =
-                    Args("\"x\":%d,\"y\":%d,\"color\":%u,\"neighbours\":%d", x, y, 0xFF336699u, nb);
+                    Fmt("\"x\":%d,\"y\":%d,\"color\":%u,\"neighbours\":%d", x, y, 0xFF336699u, nb);
                 batch.Begin(Name("plotpixel", format, (u32)nb, at), "plotpixel", dst.s, nullptr,
                             args);
                 EXPECT_EQ(VORTAN_OK, dst->PlotPixel(x, y, 0xFF336699, (u32)nb));
@@ -656,7 +648,7 @@ TEST(SoftPalette, EightBitOperationsGoThroughThePalette)
         Surf dst(&app, VORTAN_PIXEL_PALETTE8, 10, 8);
         Surf src(&app, VORTAN_PIXEL_PALETTE8, 6, 5);
         src.Key();
-        std::string args = Args("\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":null", 3, 2, flags);
+        std::string args = Fmt("\"x\":%d,\"y\":%d,\"flags\":%u,\"rect\":null", 3, 2, flags);
         batch.Begin(Name("blit", VORTAN_PIXEL_PALETTE8, flags), "blit", dst.s, &src.s, args);
         EXPECT_EQ(VORTAN_OK, dst->Blit(3, 2, &src.s, nullptr, flags));
         batch.End(dst.s);

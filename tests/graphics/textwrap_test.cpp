@@ -15,14 +15,6 @@ public:
     int Width(const CVortanString& text) override { return 8 * text.GetLength(); }
 };
 
-std::string Narrow(const CVortanString& s)
-{
-    std::string out;
-    for (int i = 0; i < s.GetLength(); ++i)
-        out += (char)s.GetAt(i);
-    return out;
-}
-
 std::vector<std::string> WrapAll(const std::string& text, int width)
 {
     EightEach measure;
@@ -31,7 +23,7 @@ std::vector<std::string> WrapAll(const std::string& text, int width)
     EXPECT_LE(count, 64);
     std::vector<std::string> out;
     for (int i = 0; i < count && i < 64; ++i)
-        out.push_back(Narrow(lines[i]));
+        out.push_back(VortanUTF8Of(lines[i]));
     return out;
 }
 
@@ -100,11 +92,11 @@ TEST(TextWrap, LineFeedsNarrowCharactersAndTheJoinedForm)
     EightEach measure;
     CVortanString two[2];
     EXPECT_EQ(17, CVortanTextWrap::Wrap(CVortanString(kWord.c_str()), 100, measure, two, 2));
-    EXPECT_EQ(std::string(12, 'w'), Narrow(two[1]));
+    EXPECT_EQ(std::string(12, 'w'), VortanUTF8Of(two[1]));
     CVortanString joined;
     // 64 pixels hold "one two " (the space fits and is dropped at the break).
     EXPECT_EQ(2, CVortanTextWrap::WrapToText(CVortanString("one two three"), 64, measure, joined));
-    EXPECT_EQ("one two\nthree", Narrow(joined));
+    EXPECT_EQ("one two\nthree", VortanUTF8Of(joined));
 }
 
 } // namespace

@@ -1,6 +1,11 @@
-// The login tests' controller, which records the screens' callbacks, and an application with
-// a settings store that passes redirects to it.
+// The login tests' controller, which records the screens' callbacks, an application with a
+// settings store that passes redirects to it, and the fixtures of the tests whose applications
+// make their online parts with the program's factory.
 #pragma once
+#include <functional>
+
+#include "engine/VortanTimer.h"
+#include "online/OrloOnlineFactory.h"
 #include "online/login/LoginController.h"
 #include "platform/OrloStatsStore.h"
 #include "tests/online/SessionTestSupport.h"
@@ -91,5 +96,45 @@ inline void RunFrame(LoginApp& app, CLoginController& controller, float dt)
     if (timer && timer->IsAttached())
         timer->Run(dt);
 }
+
+// The program's online factory registered for the suite, and a home of the test's own.
+class FactoryTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        static COrloOnlineFactory factory;
+        COrlogateApplication::RegisterOnlineFactory(&factory);
+    }
+    static void TearDownTestSuite() { COrlogateApplication::RegisterOnlineFactory(nullptr); }
+    FactoryTest() { setenv("HOME", home.Path().c_str(), 1); }
+    vtest::TempDir home;
+};
+
+// The application `looped` in its own frame loop on the stand-in clock, a second's wait before
+// a relogin.
+class FrameClockTest : public FactoryTest {
+protected:
+    static constexpr u64 kMs = 1000000ull;
+    FrameClockTest()
+    {
+        CLoginController::SetReloginDelay(1.0f);
+        VortanTestClock::Set(5000 * kMs);
+    }
+    ~FrameClockTest() override
+    {
+        VortanTestClock::Clear();
+        unsetenv("ORLO_LOBBY");
+    }
+    // Frames of `ms` each until the condition holds (real time bounds the wait).
+    bool FramesUntil(const std::function<bool()>& condition, u64 ms = 16)
+    {
+        return vtest::WaitUntil([&]() {
+            VortanTestClock::Advance(ms * kMs);
+            looped->Frame();
+            return condition();
+        });
+    }
+    COrlogateApplication* looped = nullptr;
+};
 
 } // namespace ntest

@@ -117,21 +117,8 @@ inline void SaveShot(PagesApp* app, COrloMenuState* menu, const std::string& nam
 {
     app->ext->Clear(0xFF000000, nullptr);
     menu->Render();
-    const char* dir = getenv("MENU_SHOTS");
-    if (!dir)
-        return;
-    std::vector<unsigned char> rgba(800 * 480 * 4);
-    glReadPixels(0, 0, 800, 480, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    std::string rgb(800 * 480 * 3, '\0');
-    for (int y = 0; y < 480; ++y)
-        for (int x = 0; x < 800; ++x)
-            for (int c = 0; c < 3; ++c)
-                rgb[((size_t)y * 800 + x) * 3 + c] =
-                    (char)rgba[((size_t)(479 - y) * 800 + x) * 4 + c];
-    vtest::TempDir tmp;
-    vtest::WriteWholeFile(tmp.File("f.rgb"), rgb);
-    vtest::RunProgram({"convert", "-size", "800x480", "-depth", "8", "rgb:" + tmp.File("f.rgb"),
-                       std::string(dir) + "/" + name + ".png"});
+    if (getenv("MENU_SHOTS"))
+        vtest::KeepPicture("MENU_SHOTS", gtest_graphics::ReadRgb(), 800, 480, name);
 }
 
 // A game that counts the chat lines offered to it (and may take them), the leaves and starts.

@@ -241,6 +241,22 @@ private:
     std::vector<u8> m_body;
 };
 
+// The lobby's game begin (tag 12): the game, its players, the match flag and the game server on
+// this machine's port.
+inline std::vector<u8> GameBegin(long long game, const std::vector<Ber>& players, int match,
+                                 int port)
+{
+    const std::string server = "127.0.0.1:" + std::to_string(port);
+    return Ber(12)
+        .Int(0, game)
+        .List(1, players)
+        .Int(2, match)
+        .Int(3, 0)
+        .Text(4, server)
+        .Int(5, 0)
+        .Build();
+}
+
 // Splits a stream of messages (identifier of one octet, or 0xBF and one octet; short or long
 // length) into whole messages; what is left over stays in `stream`.
 inline std::vector<std::vector<u8>> SplitMessages(std::vector<u8>& stream)

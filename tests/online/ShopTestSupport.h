@@ -165,14 +165,8 @@ protected:
     // Brings the game connection up (the lobby peer then gets client state 1025).
     void ConnectGame()
     {
-        Serve(Ber(12)
-                  .Int(0, 77)
-                  .List(1, {Ber(0).Int(0, 1).Text(1, "A"), Ber(0).Int(0, 2).Text(1, "B")})
-                  .Int(2, 0)
-                  .Int(3, 0)
-                  .Text(4, "127.0.0.1:" + std::to_string(gameServer.port))
-                  .Int(5, 0)
-                  .Build());
+        Serve(ntest::GameBegin(77, {Ber(0).Int(0, 1).Text(1, "A"), Ber(0).Int(0, 2).Text(1, "B")},
+                               0, gameServer.port));
         ASSERT_TRUE(vtest::WaitUntil([&]() {
             Frame();
             return (session->GetStatus() & 0x100) != 0;

@@ -2,9 +2,7 @@
 // null graphics extension, frames timed by the stand-in clock. The engines run as the frame's
 // runnables, the session's update in the application's, and the relogin timer waits 1 s and
 // then 10 s of frame time after the stand-in lobby goes away, then logs in again by itself.
-#include "engine/VortanTimer.h"
 #include "engine/graphics/VortanGraphicsExt_Null.h"
-#include "online/OrloOnlineFactory.h"
 #include "tests/online/LoginTestSupport.h"
 #include "tests/online/StandInProcess.h"
 #include "tests/support/VirtualDisplay.h"
@@ -12,8 +10,6 @@
 namespace {
 
 vtest::DisplayEnvironment* const g_env = vtest::AddDisplayEnvironment();
-
-const u64 kMs = 1000000ull;
 
 // The application with only what the online client needs: settings, a screen to keep the
 // stack from running empty, and the login controller.
@@ -24,17 +20,12 @@ public:
     void SleepMs(int) override {}
 };
 
-class FrameLoopTest : public ::testing::Test {
+class FrameLoopTest : public ntest::FrameClockTest {
 protected:
-    static void SetUpTestSuite() { COrlogateApplication::RegisterOnlineFactory(&s_factory); }
-    static void TearDownTestSuite() { COrlogateApplication::RegisterOnlineFactory(nullptr); }
     void SetUp() override
     {
         ASSERT_TRUE(g_env->display && g_env->display->Ok()) << "Xvfb did not start";
-        setenv("HOME", home.Path().c_str(), 1);
-        CLoginController::SetReloginDelay(1.0f);
-        VortanTestClock::Set(5000 * kMs);
-        app = new FrameApp();
+        looped = app = new FrameApp();
         app->ReplaceGraphicsExt(new CVortanGraphicsExt_Null());
         CVortanWindowSettings settings;
         IVortanApplication::GetDefaultSettings(&settings);
@@ -54,17 +45,6 @@ protected:
             owned->Release();
         delete app;
         owned.reset();
-        VortanTestClock::Clear();
-        unsetenv("ORLO_LOBBY");
-    }
-    // Frames of `ms` each until the condition holds (real time bounds the wait).
-    bool FramesUntil(const std::function<bool()>& condition, u64 ms = 16)
-    {
-        return vtest::WaitUntil([&]() {
-            VortanTestClock::Advance(ms * kMs);
-            app->Frame();
-            return condition();
-        });
     }
     void Frames(int count, u64 ms)
     {
@@ -74,16 +54,12 @@ protected:
         }
     }
 
-    static COrloOnlineFactory s_factory;
-    vtest::TempDir home;
     vtest::TempDir state;
     FrameApp* app = nullptr;
     std::unique_ptr<ntest::StandIn> server;
     std::unique_ptr<ntest::Controller> owned;
     ntest::Controller& controller() { return *owned; }
 };
-
-COrloOnlineFactory FrameLoopTest::s_factory;
 
 TEST_F(FrameLoopTest, TheFrameLoopLogsInAndReconnectsAfterOneThenTenSeconds)
 {

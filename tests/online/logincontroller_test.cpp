@@ -5,7 +5,6 @@
 #include <stdlib.h>
 
 #include "engine/VortanTimer.h"
-#include "online/OrloOnlineFactory.h"
 #include "online/login/LoginController.h"
 #include "platform/OrloStatsStore.h"
 #include "tests/online/LoginTestSupport.h"
@@ -18,13 +17,10 @@ using ntest::TagOf;
 
 namespace {
 
-class LoginControllerTest : public ::testing::Test {
+class LoginControllerTest : public ntest::FactoryTest {
 protected:
-    static void SetUpTestSuite() { COrlogateApplication::RegisterOnlineFactory(&s_factory); }
-    static void TearDownTestSuite() { COrlogateApplication::RegisterOnlineFactory(nullptr); }
     void SetUp() override
     {
-        setenv("HOME", home.Path().c_str(), 1);
         setenv("ORLO_LOBBY", ("127.0.0.1:" + std::to_string(lobby.port)).c_str(), 1);
         CLoginController::SetReloginDelay(1.0f);
         app = new LoginApp();
@@ -132,8 +128,6 @@ protected:
         return out;
     }
     // The texts of a login message (tag 5): name and password.
-    static COrloOnlineFactory s_factory;
-    vtest::TempDir home;
     ntest::Listener lobby;
     LoginApp* app = nullptr;
     Controller* controller = nullptr;
@@ -141,8 +135,6 @@ protected:
     std::vector<u8> stream;
     std::vector<std::vector<u8>> pending;
 };
-
-COrloOnlineFactory LoginControllerTest::s_factory;
 
 TEST_F(LoginControllerTest, FirstStartCreatesTheLoginSettings)
 {

@@ -10,14 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "engine/VortanTimer.h"
 #include "engine/graphics/VortanGraphicsExt_Null.h"
-#include "online/OrloOnlineFactory.h"
 #include "online/menu/OrloMenuState.h"
 #include "platform/OrloLanguage.h"
 #include "platform/OrloResourceManager.h"
 #include "platform/OrloStatsStore.h"
 #include "platform/OrlogateApplication.h"
+#include "tests/online/LoginTestSupport.h"
 #include "tests/online/StandInProcess.h"
 #include "tests/platform/GameStateStub.h"
 #include "tests/support/TestSupport.h"
@@ -29,8 +28,6 @@
 namespace {
 
 vtest::DisplayEnvironment* const g_env = vtest::AddDisplayEnvironment();
-
-const u64 kMs = 1000000ull;
 
 CVortanString Built(const char* name)
 {
@@ -71,16 +68,11 @@ public:
     bool packs = false;
 };
 
-class MenuOnline : public ::testing::Test {
+class MenuOnline : public ntest::FrameClockTest {
 protected:
-    static void SetUpTestSuite() { COrlogateApplication::RegisterOnlineFactory(&s_factory); }
-    static void TearDownTestSuite() { COrlogateApplication::RegisterOnlineFactory(nullptr); }
     void SetUp() override
     {
         ASSERT_TRUE(g_env->display && g_env->display->Ok()) << "Xvfb did not start";
-        setenv("HOME", home.Path().c_str(), 1);
-        CLoginController::SetReloginDelay(1.0f);
-        VortanTestClock::Set(5000 * kMs);
     }
     void Start(bool withLobby)
     {
@@ -91,7 +83,7 @@ protected:
             lobby = "127.0.0.1:" + std::to_string(server->lobby);
         }
         setenv("ORLO_LOBBY", lobby.c_str(), 1);
-        app = new OnlineApp(home.Path());
+        looped = app = new OnlineApp(home.Path());
         ASSERT_TRUE(app->created);
         ASSERT_TRUE(app->packs);
         ASSERT_EQ(VORTAN_OK, app->CreateSessionAndMenu());
@@ -103,16 +95,6 @@ protected:
     {
         delete app;
         server.reset();
-        VortanTestClock::Clear();
-        unsetenv("ORLO_LOBBY");
-    }
-    bool FramesUntil(const std::function<bool()>& condition, u64 ms = 16)
-    {
-        return vtest::WaitUntil([&]() {
-            VortanTestClock::Advance(ms * kMs);
-            app->Frame();
-            return condition();
-        });
     }
     std::string Page() const { return VortanUTF8Of(app->Menu()->GetCurrentPageName()); }
     std::string Shown(const char* path) const
@@ -151,14 +133,10 @@ protected:
         return n;
     }
 
-    static COrloOnlineFactory s_factory;
-    vtest::TempDir home;
     vtest::TempDir state;
     OnlineApp* app = nullptr;
     std::unique_ptr<ntest::StandIn> server;
 };
-
-COrloOnlineFactory MenuOnline::s_factory;
 
 TEST_F(MenuOnline, AGuestLoginShowsLoadingThenHidesTheMenuOverTheGame)
 {

@@ -16,8 +16,8 @@
 #include <memory>
 #include <sstream>
 
-#include "online/OrloOnlineFactory.h"
 #include "online/menu/OrloMenuPlayerRecord.h"
+#include "tests/online/LoginTestSupport.h"
 #include "tests/online/MenuPagesSupport.h"
 #include "tests/online/StandInProcess.h"
 #include "ui/layouts/InfiniteList.h"
@@ -66,14 +66,11 @@ private:
     pid_t m_pid;
 };
 
-class StandInPages : public ::testing::Test {
+class StandInPages : public ntest::FactoryTest {
 protected:
-    static void SetUpTestSuite() { COrlogateApplication::RegisterOnlineFactory(&s_factory); }
-    static void TearDownTestSuite() { COrlogateApplication::RegisterOnlineFactory(nullptr); }
     void SetUp() override
     {
         ASSERT_TRUE(g_env->window);
-        setenv("HOME", home.Path().c_str(), 1);
         server.reset(new ntest::StandIn(state.Path(), 0, 0, ServerOptions()));
         ASSERT_GT(server->lobby, 0);
         setenv("ORLO_LOBBY", ("127.0.0.1:" + std::to_string(server->lobby)).c_str(), 1);
@@ -274,16 +271,12 @@ protected:
         return row ? (SMenuPlayer*)row->GetTag() : nullptr;
     }
 
-    static COrloOnlineFactory s_factory;
-    vtest::TempDir home;
     vtest::TempDir state;
     std::unique_ptr<ntest::StandIn> server;
     mtest::PagesApp* app = nullptr;
     mtest::ChatGame* game = nullptr;
     mtest::PagesMenu* menu = nullptr;
 };
-
-COrloOnlineFactory StandInPages::s_factory;
 
 TEST_F(StandInPages, TheSeededPlayersFillTheListAndASearchNarrowsIt)
 {

@@ -146,12 +146,8 @@ protected:
         unsetenv("ALSA_CONFIG_PATH");
         bus = new bustest::PrivateBus();
         if (bus->Start(*state, "bus")) {
-            vtest::WriteWholeFile(
-                state->File("fake.py"),
-                bustest::RecordingService({"com.nokia.mce", "com.nokia.osso_browser"}));
-            fake = bustest::Spawn({vtest::Python(), state->File("fake.py"), bus->address,
-                                   state->File("records"), state->File("ready")},
-                                  state->File("fake.log"));
+            fake = bustest::StartRecording(*state, bus->address,
+                                           {"com.nokia.mce", "com.nokia.osso_browser"});
             bustest::WaitFor(state->File("ready"));
             setenv("DBUS_SYSTEM_BUS_ADDRESS", bus->address.c_str(), 1);
             unsetenv("DBUS_SESSION_BUS_ADDRESS");
@@ -275,21 +271,11 @@ protected:
     // With VEX_SHOTS naming a directory, the next frame is kept there as a picture.
     static void Keep(const std::string& name)
     {
-        const char* dir = getenv("VEX_SHOTS");
-        if (!dir)
+        if (!getenv("VEX_SHOTS"))
             return;
         Step();
         const int w = app->GetGraphics()->GetWidth(), h = app->GetGraphics()->GetHeight();
-        std::vector<unsigned char> rgba((size_t)w * h * 4), rgb((size_t)w * h * 3);
-        glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w * 3; ++x)
-                rgb[(size_t)y * w * 3 + x] = rgba[((size_t)(h - 1 - y) * w + x / 3) * 4 + x % 3];
-        vtest::TempDir tmp;
-        vtest::WriteWholeFile(tmp.File("f.rgb"), std::string(rgb.begin(), rgb.end()));
-        vtest::RunProgram({"convert", "-size", std::to_string(w) + "x" + std::to_string(h),
-                           "-depth", "8", "rgb:" + tmp.File("f.rgb"),
-                           std::string(dir) + "/" + name + ".png"});
+        vtest::KeepPicture("VEX_SHOTS", gtest_graphics::ReadRgb(w, h), w, h, name);
     }
     // The program's window resized as a turned screen would resize it.
     static bool Resize(int w, int h)

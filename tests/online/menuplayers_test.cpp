@@ -881,14 +881,7 @@ protected:
     {
         std::vector<ntest::Ber> players = {ntest::Ber(0).Int(0, kOwnId).Text(1, "Me"),
                                            ntest::Ber(0).Int(0, 500).Text(1, "Other")};
-        ntest::WriteAll(peer, ntest::Ber(12)
-                                  .Int(0, kGameId)
-                                  .List(1, players)
-                                  .Int(2, 1)
-                                  .Int(3, 0)
-                                  .Text(4, "127.0.0.1:" + std::to_string(gameServer.port))
-                                  .Int(5, 0)
-                                  .Build());
+        ntest::WriteAll(peer, ntest::GameBegin(kGameId, players, 1, gameServer.port));
         ASSERT_TRUE(vtest::WaitUntil([&]() {
             Frame(0.0f);
             return (session->GetStatus() & 0x100) != 0;

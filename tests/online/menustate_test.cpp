@@ -8,18 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/graphics/VortanGraphicsExt_GLES2.h"
 #include "engine/platform/VortanApplication.h"
 #include "online/menu/OrloMenuState.h"
 #include "platform/OrloAdvertisementInterface.h"
-#include "platform/OrloLanguage.h"
-#include "platform/OrloResourceManager.h"
 #include "platform/OrloStatsEntry.h"
-#include "platform/OrloStatsStore.h"
-#include "platform/OrlogateApplication.h"
-#include "tests/platform/GameStateStub.h"
-#include "tests/support/GraphicsTestWindow.h"
-#include "tests/support/TestSupport.h"
+#include "tests/online/MenuPagesSupport.h"
 #include "ui/WidgetCast.h"
 #include "ui/layouts/PageView.h"
 #include "ui/widgets/Bubble.h"
@@ -33,50 +26,13 @@ namespace {
 gtest_graphics::GLEnvironment* const g_env =
     vtest::AddDisplayEnvironment<gtest_graphics::GLEnvironment>(800, 480);
 
-// The program's application on the test window with the built layout, font, picture and
-// language packs and a settings file of the test's own.
-class MenuApp : public COrlogateApplication {
+// The pages tests' application (the built packs, a settings file of the test's own) with its
+// advert and quit request within reach.
+class MenuApp : public mtest::PagesApp {
 public:
-    MenuApp(unsigned long window, const std::string& home)
-    {
-        ext = new CVortanGraphicsExt_GLES2();
-        ReplaceGraphicsExt(ext);
-        created = ext->Create(window) == VORTAN_OK && ext->Resize(800, 480) == VORTAN_OK;
-        COrloResourceManager::Init(this, nullptr);
-        m_settings = new COrloStatsStore();
-        m_settings->Open(CVortanString((home + "/stats.dat").c_str()));
-        m_language = new COrloLanguage();
-        const int language = m_language->Init(this, CVortanString("orlolanguage"));
-        // The packs lie in the build directory, not beside the test: opened by whole path.
-        const int layouts = OpenPack(Built("orlolayouts.dmp"), 1);
-        const int fonts = OpenPack(Built("orlofonts_480.dmp"), 1);
-        const int pictures = OpenPack(Built("orlolobby_480.dmp"), 1);
-        packs = language == VORTAN_OK && layouts && fonts && pictures;
-        EXPECT_TRUE(packs) << language << layouts << fonts << pictures;
-    }
-    ~MenuApp() override
-    {
-        OnExit();
-        COrloResourceManager::ReleaseAll();
-        ReplaceGraphicsExt(nullptr);
-    }
-    void GetResourcePath(CVortanString& out, const CVortanString& fileName) override
-    {
-        out = CVortanString((vtest::BinaryDir() + "/").c_str());
-        out.Append(fileName);
-    }
-    int CreateSessionAndMenu() override { return 1; }
-    static CVortanString Built(const char* name)
-    {
-        return CVortanString((vtest::BinaryDir() + "/" + name).c_str());
-    }
-    void SetGame(IOrloGameState* game) { m_gameState = game; }
+    using PagesApp::PagesApp;
     void SetAdvertisement(IOrloAdvertisement* advert) { m_advertisement = advert; }
     void ClearQuit() { m_quitRequested = 0; }
-
-    CVortanGraphicsExt_GLES2* ext;
-    bool created = false;
-    bool packs = false;
 };
 
 // A game that records what reaches it.
@@ -181,24 +137,14 @@ protected:
         delete app;
     }
     CWidget* Find(const char* name) { return menu->GetRoot()->FindChild(CVortanString(name), -1); }
-    std::string Page() const
-    {
-        const CVortanString name = menu->GetCurrentPageName();
-        std::string out;
-        for (int i = 0; i < name.GetLength(); ++i)
-            out += (char)name.GetAt(i);
-        return out;
-    }
+    std::string Page() const { return VortanUTF8Of(menu->GetCurrentPageName()); }
     void Go(const char* page) { menu->GetPageRoot()->NavigateTo(CVortanString(page)); }
     std::string Text(const char* path)
     {
         CTextWidget* text =
             WidgetCast<CTextWidget>(menu->GetPageRoot()->FindByPath(CVortanString(path)));
-        std::string out;
         // What the widget shows: its text, or its language text.
-        for (int i = 0; text && i < text->GetDisplayText().GetLength(); ++i)
-            out += (char)text->GetDisplayText().GetAt(i);
-        return out;
+        return text ? VortanUTF8Of(text->GetDisplayText()) : std::string();
     }
     // The whole frame the menu draws over black, as RGBA bytes.
     std::vector<unsigned char> Frame()
@@ -210,14 +156,7 @@ protected:
         glReadPixels(0, 0, 800, 480, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
         return pixels;
     }
-    std::string Language(int index)
-    {
-        const CVortanString& text = app->GetLanguage()->GetText(index);
-        std::string out;
-        for (int i = 0; i < text.GetLength(); ++i)
-            out += (char)text.GetAt(i);
-        return out;
-    }
+    std::string Language(int index) { return VortanUTF8Of(app->GetLanguage()->GetText(index)); }
 
     vtest::TempDir home;
     MenuApp* app = nullptr;

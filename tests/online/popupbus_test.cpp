@@ -48,12 +48,8 @@ TEST(PopupBus, OneVibrationPerToastAndTheAdvertsLinks)
     vtest::TempDir dir;
     bustest::PrivateBus bus;
     ASSERT_TRUE(bus.Start(dir, "bus"));
-    ASSERT_TRUE(vtest::WriteWholeFile(
-        dir.File("fake.py"),
-        bustest::RecordingService({"com.nokia.osso_browser", "com.nokia.mce"})));
-    pid_t fake = bustest::Spawn(
-        {vtest::Python(), dir.File("fake.py"), bus.address, dir.File("records"), dir.File("ready")},
-        dir.File("fake.log"));
+    pid_t fake =
+        bustest::StartRecording(dir, bus.address, {"com.nokia.osso_browser", "com.nokia.mce"});
     ASSERT_TRUE(bustest::WaitFor(dir.File("ready"))) << vtest::ReadWholeFile(dir.File("fake.log"));
 
     // The bus library reads the system bus address once per process: the calls come from a

@@ -51,17 +51,8 @@ using winapp::W;
 const unsigned kBelow = 0x406080; // the screen under the pop-ups
 
 // A flat screen that counts the taps that reach it.
-class FlatScreen : public IOrloState {
+class FlatScreen : public ptest::GameStateStub {
 public:
-    int Init(COrloApplication* application) override
-    {
-        m_application = application;
-        return VORTAN_OK;
-    }
-    void Release() override {}
-    int Load() override { return VORTAN_OK; }
-    void Unload() override {}
-    int Update(float) override { return 1; }
     void Render() override { m_application->GetGraphics()->Clear(0xFF000000 | kBelow, nullptr); }
     int OnPointerDown(int, int, int) override
     {
@@ -94,16 +85,7 @@ public:
     {
         BesideBuildApp::Update();
         if (!readBack && IsCreated())
-            frame = ReadBack(GetGraphics()->GetWidth(), GetGraphics()->GetHeight());
-    }
-    static Rgb ReadBack(int w, int h)
-    {
-        Rgb rgba((size_t)w * h * 4), rgb((size_t)w * h * 3);
-        glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-        for (size_t y = 0; y < (size_t)h; ++y)
-            for (size_t i = 0; i < (size_t)w * 3; ++i)
-                rgb[y * w * 3 + i] = rgba[((h - 1 - y) * w + i / 3) * 4 + i % 3];
-        return rgb;
+            frame = gtest_graphics::ReadRgb(GetGraphics()->GetWidth(), GetGraphics()->GetHeight());
     }
 };
 
@@ -139,12 +121,8 @@ public:
     void SetUp() override
     {
         ASSERT_TRUE(bus.Start(dir, "bus"));
-        ASSERT_TRUE(vtest::WriteWholeFile(
-            dir.File("fake.py"),
-            bustest::RecordingService({"com.nokia.osso_browser", "com.nokia.mce"})));
-        fake = bustest::Spawn({vtest::Python(), dir.File("fake.py"), bus.address,
-                               dir.File("records"), dir.File("ready")},
-                              dir.File("fake.log"));
+        fake =
+            bustest::StartRecording(dir, bus.address, {"com.nokia.osso_browser", "com.nokia.mce"});
         ASSERT_TRUE(bustest::WaitFor(dir.File("ready")));
         setenv("DBUS_SYSTEM_BUS_ADDRESS", bus.address.c_str(), 1);
         unsetenv("DBUS_SESSION_BUS_ADDRESS");

@@ -222,14 +222,7 @@ TEST_F(SessionTest, GameStartConnectsTheGameServerAndGameDataFlowsBothWays)
     Ber players(0);
     std::vector<Ber> records = {Ber(0).Int(0, 77).Text(1, "Alice"),
                                 Ber(0).Int(0, 78).Text(1, "Bob").Int(7, 1)};
-    Serve(Ber(12)
-              .Int(0, gameId)
-              .List(1, records)
-              .Int(2, 1)
-              .Int(3, 0)
-              .Text(4, "127.0.0.1:" + std::to_string(gameServer.port))
-              .Int(5, 0)
-              .Build());
+    Serve(ntest::GameBegin(gameId, records, 1, gameServer.port));
     int game = -1;
     ASSERT_TRUE(FrameUntil([&]() { return (session->GetStatus() & 0x100) != 0; }));
     game = gameServer.Accept();
@@ -278,14 +271,7 @@ TEST_F(SessionTest, GameStartConnectsTheGameServerAndGameDataFlowsBothWays)
     Serve(Ber(39).Int(0, 0).Int(1, 92).Text(2, "Dave").Text(3, "").Int(4, -1).Int(5, -1).Build());
     ASSERT_TRUE(FrameUntil([&]() { return log.Has("challenge 92 Dave"); }));
     ntest::Listener nextServer;
-    Serve(Ber(12)
-              .Int(0, gameId + 1)
-              .List(1, records)
-              .Int(2, 0)
-              .Int(3, 0)
-              .Text(4, "127.0.0.1:" + std::to_string(nextServer.port))
-              .Int(5, 0)
-              .Build());
+    Serve(ntest::GameBegin(gameId + 1, records, 0, nextServer.port));
     ASSERT_TRUE(FrameUntil([&]() {
         return session->GetGameId() == gameId + 1 && (session->GetStatus() & 0x100) != 0;
     }));
@@ -307,14 +293,7 @@ TEST_F(SessionTest, AGameConnectionTheServerClosesLeavesTheSessionFreeForChallen
     ntest::Listener gameServer;
     std::vector<Ber> records = {Ber(0).Int(0, 77).Text(1, "Alice"),
                                 Ber(0).Int(0, 78).Text(1, "Bob").Int(7, 1)};
-    Serve(Ber(12)
-              .Int(0, 7)
-              .List(1, records)
-              .Int(2, 1)
-              .Int(3, 0)
-              .Text(4, "127.0.0.1:" + std::to_string(gameServer.port))
-              .Int(5, 0)
-              .Build());
+    Serve(ntest::GameBegin(7, records, 1, gameServer.port));
     ASSERT_TRUE(FrameUntil([&]() { return (session->GetStatus() & 0x100) != 0; }));
     int game = gameServer.Accept();
     ASSERT_GE(game, 0);

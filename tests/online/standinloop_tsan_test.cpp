@@ -2,7 +2,6 @@
 // start, connect to the game server and pass game data both ways; when the lobby is killed and
 // restarted they log in again by themselves, after waits of 1 s and then 10 s (the frames' time
 // is driven, so the test does not wait those seconds).
-#include "online/OrloOnlineFactory.h"
 #include "tests/online/LoginTestSupport.h"
 #include "tests/online/StandInProcess.h"
 
@@ -36,15 +35,9 @@ struct Client {
     COrloNetworkSession* observed = nullptr;
 };
 
-class StandInLoopTest : public ::testing::Test {
+class StandInLoopTest : public ntest::FactoryTest {
 protected:
-    static void SetUpTestSuite() { COrlogateApplication::RegisterOnlineFactory(&s_factory); }
-    static void TearDownTestSuite() { COrlogateApplication::RegisterOnlineFactory(nullptr); }
-    void SetUp() override
-    {
-        setenv("HOME", home.Path().c_str(), 1);
-        CLoginController::SetReloginDelay(1.0f);
-    }
+    void SetUp() override { CLoginController::SetReloginDelay(1.0f); }
     void TearDown() override { unsetenv("ORLO_LOBBY"); }
     void Frame(Client& a, Client& b, float dt = 0.016f)
     {
@@ -63,12 +56,7 @@ protected:
             },
             timeoutMs);
     }
-
-    static COrloOnlineFactory s_factory;
-    vtest::TempDir home;
 };
-
-COrloOnlineFactory StandInLoopTest::s_factory;
 
 TEST_F(StandInLoopTest, TwoClientsPlayAndLogInAgainAfterTheLobbyRestarts)
 {

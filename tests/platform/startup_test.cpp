@@ -457,20 +457,6 @@ protected:
         return all > 0 && lit * 10 >= all;
     }
 
-    // Closes the window the way a window manager does.
-    void Close(Window window)
-    {
-        XEvent event = {};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = window;
-        event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = (long)XInternAtom(x, "WM_DELETE_WINDOW", False);
-        event.xclient.data.l[1] = CurrentTime;
-        XSendEvent(x, window, False, NoEventMask, &event);
-        XFlush(x);
-    }
-
     // Runs the program until it is up, then closes its window.
     void RunOnce(const std::function<void(pid_t, Window)>& whileRunning = nullptr)
     {
@@ -480,7 +466,7 @@ protected:
         if (window && whileRunning)
             whileRunning(pid, window);
         if (window)
-            Close(window);
+            vtest::CloseWindow(x, window);
         EXPECT_EQ(0, WaitExit(pid));
         // The file stays behind, naming the process that has ended.
         EXPECT_EQ(std::to_string(pid), Read(lock));
@@ -626,7 +612,7 @@ TEST_F(ProgramTest, TwentySimultaneousStartsRunExactlyOneCopyAndCountExactly)
         }
         Window window = WaitUp(pids[running]);
         ASSERT_NE(0ul, window);
-        Close(window);
+        vtest::CloseWindow(x, window);
         EXPECT_EQ(0, WaitExit(pids[running]));
         EXPECT_EQ(std::to_string(round), Launches()) << "round " << round;
     }
@@ -661,7 +647,7 @@ TEST_F(ProgramTest, AnUnusableLanguagePackStopsTheStartWithItsStatusAndCountsNot
     pid_t pid = Start(std::string(), nullptr, copy.Program());
     Window window = WaitUp(pid);
     ASSERT_NE(0ul, window);
-    Close(window);
+    vtest::CloseWindow(x, window);
     ASSERT_EQ(0, WaitExit(pid));
     ASSERT_EQ("1", Launches());
 
@@ -729,7 +715,7 @@ TEST_F(ProgramTest, AnUnusableTitlePackIsToldAndTheProgramGoesOnIntoTheGame)
         Window window = WaitUp(pid);
         ASSERT_NE(0ul, window);
         EXPECT_TRUE(WaitFor([&] { return ShowsGameMenu(); })) << Read(DumpPath());
-        Close(window);
+        vtest::CloseWindow(x, window);
         EXPECT_EQ(0, WaitExit(pid));
         EXPECT_EQ(
             std::vector<std::string>{"title pack " + copy.Pack("title.dmp") + " " + c.problem},
@@ -750,7 +736,7 @@ TEST_F(ProgramTest, TheTitleGivesWayToTheHostedGameAndAClose)
     EXPECT_TRUE(WaitFor([&] { return ShowsGameMenu(); })) << Read(DumpPath());
     EXPECT_EQ(0, waitpid(pid, nullptr, WNOHANG));
     ASSERT_EQ(0, unlink(stats.c_str()));
-    Close(window);
+    vtest::CloseWindow(x, window);
     EXPECT_EQ(0, WaitExit(pid));
     EXPECT_TRUE(ProgramLines(log).empty());
     // The shutdown saved the settings.
@@ -768,7 +754,7 @@ TEST_F(ProgramTest, ADamagedIntroPackIsToldAndTheProgramGoesOn)
     // The black intro gives way to the title's picture.
     EXPECT_TRUE(WaitFor([&] { return ShowsAPicture(window); }));
     EXPECT_EQ(0, waitpid(pid, nullptr, WNOHANG));
-    Close(window);
+    vtest::CloseWindow(x, window);
     EXPECT_EQ(0, WaitExit(pid));
     EXPECT_EQ(std::vector<std::string>{"intro pack " + copy.Pack("orlointro.dmp") + " is damaged"},
               ProgramLines(log));

@@ -1,5 +1,6 @@
 // Helpers of the tests that draw: a private Xvfb server for the test program (with the
-// software GL driver pinned), a plain X11 window on it, and pixel read-back from the GL frame.
+// software GL driver pinned), a plain X11 window on it, and pixel read-back from the GL frame
+// (kept as a picture on request).
 #pragma once
 // First: X11's macros (None, Bool, ...) would break GoogleTest's headers.
 #include "tests/support/VirtualDisplay.h"
@@ -8,6 +9,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <dlfcn.h>
+
+#include <vector>
 
 #include "engine/VortanTypes.h"
 #include "engine/graphics/VortanGraphicsExt_GLES2.h"
@@ -147,6 +150,17 @@ inline u32 ReadPixel(int x, int y, int height = 480)
     unsigned char p[4] = {0, 0, 0, 0};
     glReadPixels(x, height - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
     return 0xFF000000u | ((u32)p[0] << 16) | ((u32)p[1] << 8) | p[2];
+}
+
+// The GL frame of w x h as RGB rows, the top row first.
+inline std::vector<unsigned char> ReadRgb(int w = 800, int h = 480)
+{
+    std::vector<unsigned char> rgba((size_t)w * h * 4), rgb((size_t)w * h * 3);
+    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    for (size_t y = 0; y < (size_t)h; ++y)
+        for (size_t i = 0; i < (size_t)w * 3; ++i)
+            rgb[y * w * 3 + i] = rgba[((h - 1 - y) * w + i / 3) * 4 + i % 3];
+    return rgb;
 }
 
 // Channel-wise comparison within +-tolerance.

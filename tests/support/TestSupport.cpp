@@ -134,6 +134,31 @@ int MovePointer(int x, int y)
     return -1;
 }
 
+void KeepPicture(const char* variable, const std::vector<unsigned char>& rgb, int w, int h,
+                 const std::string& name)
+{
+    const char* dir = getenv(variable);
+    if (!dir)
+        return;
+    TempDir tmp;
+    WriteWholeFile(tmp.File("f.rgb"), std::string(rgb.begin(), rgb.end()));
+    RunProgram({"convert", "-size", std::to_string(w) + "x" + std::to_string(h), "-depth", "8",
+                "rgb:" + tmp.File("f.rgb"), std::string(dir) + "/" + name + ".png"});
+}
+
+bool FirstWinningAim(float& x, float& y)
+{
+    std::istringstream in(ReadWholeFile(SourceDir() + "/data/scenes/01.txt"));
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::string hash, tag;
+        int button = 0;
+        if (words >> hash >> tag && hash == "#" && tag == "win:" && words >> button >> x >> y)
+            return button == 2; // the jump
+    }
+    return false;
+}
+
 std::vector<std::string> ReadStats(const std::string& path)
 {
     const char* reader = R"PY(

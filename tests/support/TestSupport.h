@@ -50,6 +50,15 @@ inline std::string Python()
 // "<name> <kind> <value>" for each entry, then "end True" when the entries end the file.
 std::vector<std::string> ReadStats(const std::string& path);
 
+// The aim of the first turn of the first scene's winning line, kept beside its source
+// (data/scenes/01.txt); true when that turn is a jump.
+bool FirstWinningAim(float& x, float& y);
+
+// Keeps RGB rows of w x h as NAME.png in the directory the environment variable names, if any
+// (for a person to look at).
+void KeepPicture(const char* variable, const std::vector<unsigned char>& rgb, int w, int h,
+                 const std::string& name);
+
 // Whole file as bytes; empty when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 bool WriteWholeFile(const std::string& path, const std::string& bytes);

@@ -26,12 +26,7 @@ typedef std::vector<unsigned char> Rgb; // W x H x 3, top row first
 // The GL back buffer as raw RGB, top row first.
 inline Rgb ReadScreen()
 {
-    Rgb rgba((size_t)W * H * 4), rgb((size_t)W * H * 3);
-    glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    for (size_t y = 0; y < (size_t)H; ++y)
-        for (size_t i = 0; i < (size_t)W * 3; ++i)
-            rgb[y * W * 3 + i] = rgba[((H - 1 - y) * W + i / 3) * 4 + i % 3];
-    return rgb;
+    return gtest_graphics::ReadRgb(W, H);
 }
 
 // The colour at (x, y) of a frame as 0xRRGGBB.

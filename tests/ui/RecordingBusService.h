@@ -4,17 +4,19 @@
 #include <string>
 #include <vector>
 
+#include "tests/platform/PrivateBus.h"
+
 namespace bustest {
 
 // The program: run with the bus address, the record file and the ready file, it owns the
-// names, writes "member argument ..." on a line for each method call and answers it, and
-// writes the ready file once it listens.
-inline std::string RecordingService(const std::vector<std::string>& names)
+// names, writes "member argument ..." (after the object's path with `paths`) on a line for each
+// method call and answers it, and writes the ready file once it listens.
+inline std::string RecordingService(const std::vector<std::string>& names, bool paths = false)
 {
     std::string tuple;
     for (const std::string& name : names)
         tuple += "\"" + name + "\", ";
-    return R"PY(
+    return std::string("paths = ") + (paths ? "True" : "False") + R"PY(
 import sys
 import dbus, dbus.bus, dbus.lowlevel
 from dbus.mainloop.glib import DBusGMainLoop
@@ -32,7 +34,8 @@ def on_message(connection, message):
     if message.get_type() != dbus.lowlevel.MESSAGE_TYPE_METHOD_CALL:
         return dbus.lowlevel.HANDLER_RESULT_NOT_YET_HANDLED
     with open(record_path, "a") as f:
-        f.write(message.get_member() + " " + " ".join(str(a) for a in message.get_args_list()) + "\n")
+        f.write((message.get_path() + " " if paths else "") + message.get_member() + " " +
+                " ".join(str(a) for a in message.get_args_list()) + "\n")
     connection.send_message(dbus.lowlevel.MethodReturnMessage(message))
     return dbus.lowlevel.HANDLER_RESULT_HANDLED
 
@@ -41,6 +44,17 @@ with open(ready_path, "w") as f:
     f.write("ready\n")
 GLib.MainLoop().run()
 )PY";
+}
+
+// The program started on the bus at `address`, its files in `dir`: fake.py, fake.log, the
+// record "records" and the ready file "ready".
+inline pid_t StartRecording(const vtest::TempDir& dir, const std::string& address,
+                            const std::vector<std::string>& names, bool paths = false)
+{
+    vtest::WriteWholeFile(dir.File("fake.py"), RecordingService(names, paths));
+    return Spawn(
+        {vtest::Python(), dir.File("fake.py"), address, dir.File("records"), dir.File("ready")},
+        dir.File("fake.log"));
 }
 
 } // namespace bustest

@@ -19,10 +19,12 @@
 #include "tests/shell/ApplicationTestSupport.h"
 #include "tests/support/GraphicsTestWindow.h"
 #include "tests/support/WindowAppSupport.h"
+#include "tests/ui/WidgetTestSupport.h"
 #include "ui/widgets/ImageWidget.h"
 
 namespace uiwin {
 
+using uitest::R;
 using winapp::H;
 using winapp::Near;
 using winapp::Pixel;
@@ -30,37 +32,12 @@ using winapp::ReadScreen;
 using winapp::Rgb;
 using winapp::W;
 
-inline CVortanRect Rect(int l, int t, int r, int b)
-{
-    CVortanRect rect;
-    rect.Set(l, t, r, b);
-    return rect;
-}
-
 typedef winapp::BesideBuildApp TestApp;
 
-// The screen that hosts a tree: built by the test's function, drawn with the application's
+// A screen that hosts a tree (its root made by Init): drawn over black with the application's
 // graphics, updated with the frame time and handed the pointer.
-class TreeScreen : public IOrloState {
+class RootScreen : public IOrloState {
 public:
-    typedef std::function<void(COrloApplication*, CWidget*)> Builder;
-    explicit TreeScreen(Builder builder) : m_builder(std::move(builder)) {}
-
-    int Init(COrloApplication* application) override
-    {
-        m_application = application;
-        root = new CWidget();
-        root->Startup(application, application, Rect(0, 0, W, H));
-        m_builder(application, root);
-        root->Update(0.0f);
-        return VORTAN_OK;
-    }
-    void Release() override
-    {
-        root->Shutdown();
-        delete root;
-        root = nullptr;
-    }
     int Load() override { return VORTAN_OK; }
     void Unload() override {}
     int Update(float seconds) override
@@ -90,6 +67,29 @@ public:
     }
 
     CWidget* root = nullptr;
+};
+
+// The screen whose tree the test's function builds.
+class TreeScreen : public RootScreen {
+public:
+    typedef std::function<void(COrloApplication*, CWidget*)> Builder;
+    explicit TreeScreen(Builder builder) : m_builder(std::move(builder)) {}
+
+    int Init(COrloApplication* application) override
+    {
+        m_application = application;
+        root = new CWidget();
+        root->Startup(application, application, R(0, 0, W, H));
+        m_builder(application, root);
+        root->Update(0.0f);
+        return VORTAN_OK;
+    }
+    void Release() override
+    {
+        root->Shutdown();
+        delete root;
+        root = nullptr;
+    }
 
 private:
     Builder m_builder;

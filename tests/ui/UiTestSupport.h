@@ -10,6 +10,7 @@
 #include "engine/graphics/VortanSurface.h"
 #include "platform/OrloResourceManager.h"
 #include "tests/platform/ResourceTestSupport.h"
+#include "tests/ui/WidgetTestSupport.h"
 
 namespace uitest {
 
@@ -24,11 +25,6 @@ struct DrawCall {
     bool clipOff; // clipping switched off (SetClipRect (null))
     IVortanGraphicsContext* source;
 };
-
-inline bool SameRect(const CVortanRect& a, int l, int t, int r, int b)
-{
-    return a.left == l && a.top == t && a.right == r && a.bottom == b;
-}
 
 // The window-less extension of the tests, keeping the calls of the image drawing operations
 // instead of checking textures.

@@ -31,6 +31,15 @@ inline CVortanRect R(int l, int t, int r, int b)
     return rect;
 }
 
+// The rect is (l, t, r, b); else what it is.
+inline ::testing::AssertionResult SameRect(const CVortanRect& a, int l, int t, int r, int b)
+{
+    if (a.left == l && a.top == t && a.right == r && a.bottom == b)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "(" << a.left << ", " << a.top << ", " << a.right << ", " << a.bottom << ")";
+}
+
 // A widget that appends "<name>:<hook>(args)" to a log for each hook it receives once it has
 // a name.
 class LogWidget : public CWidget {

@@ -11,12 +11,7 @@
 
 namespace {
 
-CVortanRect Rect(int l, int t, int r, int b)
-{
-    CVortanRect rect;
-    rect.Set(l, t, r, b);
-    return rect;
-}
+using uitest::R;
 
 struct Log {
     int clicks = 0;
@@ -45,8 +40,8 @@ class ButtonTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(VORTAN_OK, root.Startup(nullptr, nullptr, Rect(0, 0, 400, 300)));
-        button = Make<CButton>(Rect(100, 100, 200, 140));
+        ASSERT_EQ(VORTAN_OK, root.Startup(nullptr, nullptr, R(0, 0, 400, 300)));
+        button = Make<CButton>(R(100, 100, 200, 140));
         root.AddChild(button);
     }
     void TearDown() override
@@ -223,13 +218,13 @@ TEST_F(ButtonTest, LayoutWidgetsShowTheUpAndPressedLooks)
     // Image widgets let the press through to the button.
     CWidget* up = new CImageWidget();
     CWidget* down = new CImageWidget();
-    up->Startup(nullptr, nullptr, Rect(0, 0, 1, 1));
-    down->Startup(nullptr, nullptr, Rect(0, 0, 1, 1));
+    up->Startup(nullptr, nullptr, R(0, 0, 1, 1));
+    down->Startup(nullptr, nullptr, R(0, 0, 1, 1));
     down->SetVisible(false);
     button->AddChild(up);
     button->AddChild(down);
     button->SetLayoutWidgets(true);
-    button->SetRect(Rect(100, 100, 200, 150));
+    button->SetRect(R(100, 100, 200, 150));
     EXPECT_TRUE(uitest::SameRect(up->GetRect(), 0, 0, 100, 50));
     EXPECT_TRUE(uitest::SameRect(down->GetRect(), 0, 0, 100, 50));
 
@@ -243,12 +238,12 @@ TEST_F(ButtonTest, LayoutWidgetsShowTheUpAndPressedLooks)
 
 TEST_F(ButtonTest, ToggleShowsItsLastTwoChildren)
 {
-    CToggleButton* toggle = Make<CToggleButton>(Rect(0, 0, 50, 50));
+    CToggleButton* toggle = Make<CToggleButton>(R(0, 0, 50, 50));
     root.AddChild(toggle);
     CWidget* kids[3];
     for (CWidget*& k : kids) {
         k = new CWidget();
-        k->Startup(nullptr, nullptr, Rect(0, 0, 10, 10));
+        k->Startup(nullptr, nullptr, R(0, 0, 10, 10));
     }
     kids[0]->SetVisible(false);
     toggle->AddChild(kids[0]); // forced refresh: made visible
@@ -287,7 +282,7 @@ TEST_F(ButtonTest, AButtonWithoutImageFadesTheImagesInside)
     CWidget* box = new CWidget();
     CImageWidget* deep = new CImageWidget();
     for (CWidget* w : {(CWidget*)shown, (CWidget*)hidden, box, (CWidget*)deep})
-        w->Startup(nullptr, nullptr, Rect(0, 0, 10, 10));
+        w->Startup(nullptr, nullptr, R(0, 0, 10, 10));
     hidden->SetVisible(false);
     button->AddChild(shown);
     button->AddChild(hidden);
@@ -320,7 +315,7 @@ TEST_F(ButtonTest, AHandlerMayDeleteItsButton)
     EXPECT_EQ(1, log.clicks);
     EXPECT_EQ(0, root.GetChildCount());
 
-    CButton* second = Make<CButton>(Rect(0, 0, 50, 50));
+    CButton* second = Make<CButton>(R(0, 0, 50, 50));
     second->SetOnClick(CUIDelegate(DeleteSender, &log));
     root.AddChild(second);
     Press(25, 25);
@@ -338,13 +333,13 @@ TEST(ButtonInLayout, PressReachesAButtonBelowAPassThroughLayout)
 {
     Log log;
     CWidget root;
-    root.Startup(nullptr, nullptr, Rect(0, 0, 800, 480));
+    root.Startup(nullptr, nullptr, R(0, 0, 800, 480));
     CAlignment* corner = new CAlignment();
-    corner->Startup(nullptr, nullptr, Rect(0, 0, 800, 200));
+    corner->Startup(nullptr, nullptr, R(0, 0, 800, 200));
     corner->SetMargin(ALIGN_MARGIN_LEFT, 40);
     corner->SetMargin(ALIGN_MARGIN_TOP, 40);
     CButton* button = new CButton();
-    button->Startup(nullptr, nullptr, Rect(0, 0, 200, 100));
+    button->Startup(nullptr, nullptr, R(0, 0, 200, 100));
     button->SetOnClick(CUIDelegate(OnClick, &log));
     button->SetClickDelay(0.0f);
     corner->AddChild(button);

@@ -17,8 +17,8 @@
 
 namespace {
 
+using uitest::R;
 using uiwin::H;
-using uiwin::Rect;
 using uiwin::Rgb;
 using uiwin::W;
 
@@ -133,15 +133,15 @@ int MismatchesOffEdges(const Rgb& got, const Rgb& want)
 // sprite sheet.
 void BuildTree(COrloApplication* app, CWidget* root, CButton** button)
 {
-    auto image = [app](const char* name) { return uiwin::Image(app, name, Rect(0, 0, 1, 1)); };
+    auto image = [app](const char* name) { return uiwin::Image(app, name, R(0, 0, 1, 1)); };
 
     // A 200 x 100 button 40 px from the top left corner: up and pressed looks.
     CAlignment* corner = new CAlignment();
-    corner->Startup(app, app, Rect(0, 0, W, 200));
+    corner->Startup(app, app, R(0, 0, W, 200));
     corner->SetMargin(ALIGN_MARGIN_LEFT, 40);
     corner->SetMargin(ALIGN_MARGIN_TOP, 40);
     *button = new CButton();
-    (*button)->Startup(app, app, Rect(0, 0, 200, 100));
+    (*button)->Startup(app, app, R(0, 0, 200, 100));
     (*button)->AddChild(image("up.png"));
     CImageWidget* down = image("down.png");
     down->SetVisible(false);
@@ -154,7 +154,7 @@ void BuildTree(COrloApplication* app, CWidget* root, CButton** button)
     // Below it a divider: a square part and the rest, the latter with an image of aspect
     // 2 fitted in.
     CDivider* split = new CDivider();
-    split->Startup(app, app, Rect(0, 200, W, H));
+    split->Startup(app, app, R(0, 200, W, H));
     split->AddChild(image("green.png"));
     CImageWidget* wide = image("wide.png");
     wide->SetImageFlags(IMAGE_STRETCH | IMAGE_KEEP_ASPECT);
@@ -165,14 +165,14 @@ void BuildTree(COrloApplication* app, CWidget* root, CButton** button)
     // by a source rect.
     CImageWidget* frame = image("sheet.png");
     frame->GetImage()->SetFrameSize(64, 64);
-    frame->SetRect(Rect(300, 40, 400, 140));
+    frame->SetRect(R(300, 40, 400, 140));
     frame->SetImageFlags(IMAGE_STRETCH | IMAGE_ANIMATION_STOPPED);
     frame->SetFrameDuration(1.0f);
     frame->SetFrame(3);
     root->AddChild(frame);
     CImageWidget* part = image("sheet.png");
-    part->SetRect(Rect(420, 40, 520, 140));
-    part->SetSourceRect(Rect(64, 0, 128, 64));
+    part->SetRect(R(420, 40, 520, 140));
+    part->SetSourceRect(R(64, 0, 128, 64));
     root->AddChild(part);
 }
 

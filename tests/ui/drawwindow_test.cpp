@@ -22,9 +22,9 @@
 
 namespace {
 
+using uitest::R;
 using uiwin::Near;
 using uiwin::Pixel;
-using uiwin::Rect;
 
 struct Tree {
     CPieWidget* pie = nullptr;
@@ -116,29 +116,29 @@ protected:
 
     void Build(COrloApplication* app, CWidget* root)
     {
-        root->AddChild(Text(app, Rect(20, 440, 280, 475))); // drawn before any frame
+        root->AddChild(Text(app, R(20, 440, 280, 475))); // drawn before any frame
         tree.pie = new CPieWidget();
-        tree.pie->Startup(app, app, Rect(20, 20, 140, 140));
+        tree.pie->Startup(app, app, R(20, 20, 140, 140));
         tree.pie->SetPieColor(0xFF20C040);
         tree.pie->SetAngle(3.1415927f);
         root->AddChild(tree.pie);
         CPieWidget* empty = new CPieWidget();
-        empty->Startup(app, app, Rect(160, 20, 280, 140));
+        empty->Startup(app, app, R(160, 20, 280, 140));
         empty->SetAngle(0.0f);
         root->AddChild(empty);
 
         CGradientWidget* vertical = new CGradientWidget();
-        vertical->Startup(app, app, Rect(300, 20, 400, 276));
+        vertical->Startup(app, app, R(300, 20, 400, 276));
         vertical->SetColor1(0xFFFF0000);
         vertical->SetColor2(0xFF0000FF);
         root->AddChild(vertical);
         CGradientWidget* horizontal = new CGradientWidget();
-        horizontal->Startup(app, app, Rect(420, 20, 676, 120));
+        horizontal->Startup(app, app, R(420, 20, 676, 120));
         horizontal->SetImageFlags(GRADIENT_HORIZONTAL);
         root->AddChild(horizontal); // white to black by default
 
         CProgressBar* bar = new CProgressBar();
-        bar->Startup(app, app, Rect(20, 300, 220, 340));
+        bar->Startup(app, app, R(20, 300, 220, 340));
         CVortanSurface* s = app->GetSurface(CVortanString("grey.png"));
         bar->SetImage(s);
         app->ReleaseSurface(s);
@@ -149,15 +149,15 @@ protected:
         root->AddChild(bar);
 
         tree.spinner = new CRotatingImageWidget();
-        tree.spinner->Startup(app, app, Rect(560, 300, 660, 420));
+        tree.spinner->Startup(app, app, R(560, 300, 660, 420));
         s = app->GetSurface(CVortanString("four.png"));
         tree.spinner->SetImage(s);
         app->ReleaseSurface(s);
         root->AddChild(tree.spinner);
 
-        root->AddChild(uiwin::Image(app, "dark.png", Rect(300, 300, 520, 420)));
+        root->AddChild(uiwin::Image(app, "dark.png", R(300, 300, 520, 420)));
         tree.frame = new CFrameWidget();
-        EXPECT_EQ(VORTAN_OK, tree.frame->Startup(app, app, Rect(310, 310, 510, 410)));
+        EXPECT_EQ(VORTAN_OK, tree.frame->Startup(app, app, R(310, 310, 510, 410)));
         s = app->GetSurface(CVortanString("blue.png"));
         tree.frame->SetImage(s);
         app->ReleaseSurface(s);
@@ -171,14 +171,14 @@ protected:
         root->AddChild(tree.frame);
 
         tree.plain = new CFrameWidget();
-        tree.plain->Startup(app, app, Rect(700, 300, 780, 340));
+        tree.plain->Startup(app, app, R(700, 300, 780, 340));
         s = app->GetSurface(CVortanString("blue.png"));
         tree.plain->SetImage(s);
         app->ReleaseSurface(s);
         root->AddChild(tree.plain);
         // Drawn after the frames.
-        root->AddChild(uiwin::Image(app, "green.png", Rect(680, 360, 780, 460)));
-        root->AddChild(Text(app, Rect(420, 440, 680, 475)));
+        root->AddChild(uiwin::Image(app, "green.png", R(680, 360, 780, 460)));
+        root->AddChild(Text(app, R(420, 440, 680, 475)));
     }
 
     // The pie's polygon in screen pixels, from Python: the centre, then the twelve rim points.
@@ -224,12 +224,11 @@ protected:
 // Filtered sampling blends a stretched slice with its neighbour over a few pixels.
 const int kMargin = 6;
 const std::vector<CVortanRect> kBlocks = {
-    Rect(160, 20, 280, 140), // the empty pie
-    Rect(300, 20, 400, 276),  Rect(420, 20, 676, 120),  Rect(20, 300, 120, 340),
-    Rect(120, 300, 220, 340), Rect(300, 300, 520, 310), Rect(310, 310, 326, 326),
-    Rect(326, 310, 510, 326), Rect(310, 326, 326, 410), Rect(326, 326, 494, 394),
-    Rect(494, 326, 510, 410), Rect(326, 394, 494, 410), Rect(700, 300, 780, 340),
-    Rect(680, 360, 780, 460)};
+    R(160, 20, 280, 140), // the empty pie
+    R(300, 20, 400, 276),  R(420, 20, 676, 120),  R(20, 300, 120, 340),  R(120, 300, 220, 340),
+    R(300, 300, 520, 310), R(310, 310, 326, 326), R(326, 310, 510, 326), R(310, 326, 326, 410),
+    R(326, 326, 494, 394), R(494, 326, 510, 410), R(326, 394, 494, 410), R(700, 300, 780, 340),
+    R(680, 360, 780, 460)};
 
 // The checks of the screen half a second after the start.
 class DrawChecks : public DrawWindowTest {
@@ -277,7 +276,7 @@ void DrawChecks::CheckScreen()
     const uiwin::Rgb& got = app->frame;
     EXPECT_EQ(0, Mismatches(got, want, kBlocks, kMargin, 3));
     // The pie: the left half filled, the rim within a pixel of the reference polygon.
-    EXPECT_LE(Mismatches(got, want, {Rect(20, 20, 140, 140)}, 0, 3), 3 * 360);
+    EXPECT_LE(Mismatches(got, want, {R(20, 20, 140, 140)}, 0, 3), 3 * 360);
     EXPECT_TRUE(Near(Pixel(got, 50, 80), 0x20C040));
     EXPECT_TRUE(Near(Pixel(got, 110, 80), 0x000000));
     EXPECT_TRUE(Near(Pixel(got, 78, 30), 0x20C040));
@@ -318,7 +317,7 @@ TEST_F(DrawChecks, SameScreenAfterALostContext)
     Step(0.1f); // the reload screen
     Step(0.1f); // the textures again
     Step(0.1f);
-    EXPECT_EQ(0, Mismatches(app->frame, before, {Rect(0, 0, 800, 480)}, 0, 1));
+    EXPECT_EQ(0, Mismatches(app->frame, before, {R(0, 0, 800, 480)}, 0, 1));
 }
 
 } // namespace

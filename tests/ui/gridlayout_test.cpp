@@ -9,14 +9,7 @@
 namespace {
 
 using uitest::R;
-
-::testing::AssertionResult Is(const CVortanRect& r, int l, int t, int rr, int b)
-{
-    if (r.left == l && r.top == t && r.right == rr && r.bottom == b)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure()
-           << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
-}
+using uitest::SameRect;
 
 class GridTest : public ::testing::Test {
 protected:
@@ -40,7 +33,7 @@ TEST_F(GridTest, FreshGridPlacesNothing)
 {
     EXPECT_EQ(GRID_MODE_GRID, grid.GetLayoutMode());
     CWidget* a = Add(30, 40);
-    EXPECT_TRUE(Is(a->GetRect(), 0, 0, 30, 40));
+    EXPECT_TRUE(SameRect(a->GetRect(), 0, 0, 30, 40));
     EXPECT_EQ(0, grid.GetCellWidth());
     EXPECT_EQ(0, grid.GetCellHeight());
     grid.SetColumnCount(-3);
@@ -63,11 +56,11 @@ TEST_F(GridTest, ThreeColumnsRowByRow)
     EXPECT_EQ(96, grid.GetCellWidth());
     EXPECT_EQ(97, grid.GetCellHeight());
     grid.Update(0.0f);
-    EXPECT_TRUE(Is(grid.GetChild(0)->GetRect(), 5, 10, 101, 107));
-    EXPECT_TRUE(Is(grid.GetChild(2)->GetRect(), 209, 10, 305, 107));
-    EXPECT_TRUE(Is(grid.GetChild(4)->GetRect(), 107, 111, 203, 208));
-    EXPECT_TRUE(Is(grid.GetChild(6)->GetRect(), 5, 212, 101, 309));
-    EXPECT_TRUE(Is(grid.GetContentRect(), 0, 0, 310, 320));
+    EXPECT_TRUE(SameRect(grid.GetChild(0)->GetRect(), 5, 10, 101, 107));
+    EXPECT_TRUE(SameRect(grid.GetChild(2)->GetRect(), 209, 10, 305, 107));
+    EXPECT_TRUE(SameRect(grid.GetChild(4)->GetRect(), 107, 111, 203, 208));
+    EXPECT_TRUE(SameRect(grid.GetChild(6)->GetRect(), 5, 212, 101, 309));
+    EXPECT_TRUE(SameRect(grid.GetContentRect(), 0, 0, 310, 320));
 }
 
 TEST_F(GridTest, RowsOnlyFillColumnByColumnAndSkipInvisible)
@@ -80,11 +73,11 @@ TEST_F(GridTest, RowsOnlyFillColumnByColumnAndSkipInvisible)
     CWidget* d = Add(1, 1);
     // Columns ceil(5 / 2) = 3, counting the invisible child: 310 / 3 = 103; 320 / 2 = 160.
     EXPECT_EQ(103, grid.GetCellWidth());
-    EXPECT_TRUE(Is(a->GetRect(), 0, 0, 103, 160));
-    EXPECT_TRUE(Is(b->GetRect(), 0, 160, 103, 320));
-    EXPECT_TRUE(Is(c->GetRect(), 103, 0, 206, 160));
-    EXPECT_TRUE(Is(d->GetRect(), 103, 160, 206, 320));
-    EXPECT_TRUE(Is(hidden->GetRect(), 0, 0, 1, 1));
+    EXPECT_TRUE(SameRect(a->GetRect(), 0, 0, 103, 160));
+    EXPECT_TRUE(SameRect(b->GetRect(), 0, 160, 103, 320));
+    EXPECT_TRUE(SameRect(c->GetRect(), 103, 0, 206, 160));
+    EXPECT_TRUE(SameRect(d->GetRect(), 103, 160, 206, 320));
+    EXPECT_TRUE(SameRect(hidden->GetRect(), 0, 0, 1, 1));
 }
 
 TEST_F(GridTest, ListStacksAtOwnSizes)
@@ -97,11 +90,11 @@ TEST_F(GridTest, ListStacksAtOwnSizes)
     CWidget* hidden = Add(100, 999, false);
     CWidget* b = Add(80, 30);
     CWidget* c = Add(90, 400);
-    EXPECT_TRUE(Is(a->GetRect(), 0, 7, 100, 57));
-    EXPECT_TRUE(Is(b->GetRect(), 0, 60, 80, 90));
-    EXPECT_TRUE(Is(c->GetRect(), 0, 93, 90, 493));
-    EXPECT_TRUE(Is(hidden->GetRect(), 0, 0, 100, 999));
-    EXPECT_TRUE(Is(grid.GetContentRect(), 0, 0, 310, 999));
+    EXPECT_TRUE(SameRect(a->GetRect(), 0, 7, 100, 57));
+    EXPECT_TRUE(SameRect(b->GetRect(), 0, 60, 80, 90));
+    EXPECT_TRUE(SameRect(c->GetRect(), 0, 93, 90, 493));
+    EXPECT_TRUE(SameRect(hidden->GetRect(), 0, 0, 100, 999));
+    EXPECT_TRUE(SameRect(grid.GetContentRect(), 0, 0, 310, 999));
 }
 
 TEST_F(GridTest, PartialLastRowIsPlaced)
@@ -112,17 +105,17 @@ TEST_F(GridTest, PartialLastRowIsPlaced)
     CWidget* a = Add(50, 20);
     CWidget* b = Add(60, 40);
     CWidget* c = Add(70, 30);
-    EXPECT_TRUE(Is(a->GetRect(), 0, 0, 50, 20));
-    EXPECT_TRUE(Is(b->GetRect(), 60, 0, 120, 40));
-    EXPECT_TRUE(Is(c->GetRect(), 0, 40, 70, 70));
+    EXPECT_TRUE(SameRect(a->GetRect(), 0, 0, 50, 20));
+    EXPECT_TRUE(SameRect(b->GetRect(), 60, 0, 120, 40));
+    EXPECT_TRUE(SameRect(c->GetRect(), 0, 40, 70, 70));
 
     // Uniform: the pitch of the widest and tallest child.
     grid.SetLayoutMode(GRID_MODE_UNIFORM_LIST);
     grid.SetRowCount(5); // more rows than needed: placing stops, the content is computed
     grid.Update(0.0f);
-    EXPECT_TRUE(Is(b->GetRect(), 80, 0, 140, 40));
-    EXPECT_TRUE(Is(c->GetRect(), 0, 40, 70, 70));
-    EXPECT_TRUE(Is(grid.GetContentRect(), 0, 0, 310, 320));
+    EXPECT_TRUE(SameRect(b->GetRect(), 80, 0, 140, 40));
+    EXPECT_TRUE(SameRect(c->GetRect(), 0, 40, 70, 70));
+    EXPECT_TRUE(SameRect(grid.GetContentRect(), 0, 0, 310, 320));
 }
 
 TEST_F(GridTest, SettingsWaitForTheNextLayout)
@@ -130,15 +123,15 @@ TEST_F(GridTest, SettingsWaitForTheNextLayout)
     grid.SetColumnCount(1);
     CWidget* a = Add(1, 1);
     grid.Update(0.0f);
-    EXPECT_TRUE(Is(a->GetRect(), 0, 0, 310, 320));
+    EXPECT_TRUE(SameRect(a->GetRect(), 0, 0, 310, 320));
     grid.SetBorder(0, 20);
     grid.SetItemSpacingY(5);
     grid.SetLayoutMode(GRID_MODE_GRID);
     grid.Update(0.0f);
-    EXPECT_TRUE(Is(a->GetRect(), 0, 0, 310, 320));
+    EXPECT_TRUE(SameRect(a->GetRect(), 0, 0, 310, 320));
     grid.SetRect(R(0, 0, 300, 300));
     grid.Update(0.0f);
-    EXPECT_TRUE(Is(a->GetRect(), 20, 0, 300, 300));
+    EXPECT_TRUE(SameRect(a->GetRect(), 20, 0, 300, 300));
 }
 
 TEST_F(GridTest, CloneKeepsTheSettings)

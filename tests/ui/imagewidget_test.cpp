@@ -10,23 +10,16 @@
 
 namespace {
 
-using uitest::SameRect;
-
 using uitest::Counted;
-
-CVortanRect Rect(int l, int t, int r, int b)
-{
-    CVortanRect rect;
-    rect.Set(l, t, r, b);
-    return rect;
-}
+using uitest::R;
+using uitest::SameRect;
 
 class ImageWidgetTest : public uitest::ManagerTest {
 protected:
     void SetUp() override
     {
         uitest::g_deletedSurfaces = 0;
-        ASSERT_EQ(VORTAN_OK, widget.Startup(nullptr, &manager, Rect(10, 20, 110, 70)));
+        ASSERT_EQ(VORTAN_OK, widget.Startup(nullptr, &manager, R(10, 20, 110, 70)));
         image = Counted(&app, 40, 20);
         widget.SetImage(image); // unknown to the manager: registered, count 1
     }
@@ -46,7 +39,7 @@ protected:
 
 TEST_F(ImageWidgetTest, DrawingTableRows)
 {
-    const CVortanRect at = Rect(10, 20, 110, 70);
+    const CVortanRect at = R(10, 20, 110, 70);
     // Stretch with the plain colour.
     auto calls = Draw(at);
     ASSERT_EQ(1u, calls.size());
@@ -79,7 +72,7 @@ TEST_F(ImageWidgetTest, DrawingTableRows)
     EXPECT_EQ(20, calls[0].dst.top);
     EXPECT_EQ((u32)VORTAN_BLIT_ALPHA, calls[0].flags);
     // An unscaled image larger than the rect is clipped to it, and the clip put back.
-    calls = Draw(Rect(10, 20, 30, 30));
+    calls = Draw(R(10, 20, 30, 30));
     ASSERT_EQ(1u, calls.size());
     EXPECT_TRUE(SameRect(calls[0].clip, 10, 20, 30, 30));
     EXPECT_TRUE(SameRect(gc.GetClipRect(), 0, 0, 800, 480));
@@ -93,7 +86,7 @@ TEST_F(ImageWidgetTest, DrawingTableRows)
     // Keep aspect: a 2:1 image in a 100 x 50 rect fills it; in a 100 x 100 rect it is
     // centred vertically (25 above and below).
     widget.SetImageFlags(IMAGE_STRETCH | IMAGE_KEEP_ASPECT);
-    calls = Draw(Rect(0, 0, 100, 100));
+    calls = Draw(R(0, 0, 100, 100));
     ASSERT_EQ(1u, calls.size());
     EXPECT_EQ("stretch", calls[0].kind);
     EXPECT_TRUE(SameRect(calls[0].dst, 0, 25, 100, 75));
@@ -124,23 +117,23 @@ TEST_F(ImageWidgetTest, DrawingTableRows)
 TEST_F(ImageWidgetTest, WholeOnlyAndUnclipped)
 {
     widget.SetImageFlags(IMAGE_STRETCH | IMAGE_WHOLE_ONLY);
-    EXPECT_EQ(1u, Draw(Rect(0, 0, 800, 480)).size()); // exactly the target: drawn
-    EXPECT_TRUE(Draw(Rect(-1, 0, 99, 50)).empty());   // partly off the left edge
-    EXPECT_TRUE(Draw(Rect(0, -5, 100, 45)).empty());
-    EXPECT_TRUE(Draw(Rect(750, 0, 801, 50)).empty());
-    EXPECT_TRUE(Draw(Rect(0, 440, 100, 481)).empty());
+    EXPECT_EQ(1u, Draw(R(0, 0, 800, 480)).size()); // exactly the target: drawn
+    EXPECT_TRUE(Draw(R(-1, 0, 99, 50)).empty());   // partly off the left edge
+    EXPECT_TRUE(Draw(R(0, -5, 100, 45)).empty());
+    EXPECT_TRUE(Draw(R(750, 0, 801, 50)).empty());
+    EXPECT_TRUE(Draw(R(0, 440, 100, 481)).empty());
 
     // Unclipped: clipping is off while drawing, and the saved clip comes back.
-    CVortanRect narrow = Rect(30, 30, 60, 60);
+    CVortanRect narrow = R(30, 30, 60, 60);
     gc.SetClipRect(&narrow);
     widget.SetImageFlags(IMAGE_STRETCH | IMAGE_UNCLIPPED);
-    auto calls = Draw(Rect(10, 20, 110, 70));
+    auto calls = Draw(R(10, 20, 110, 70));
     ASSERT_EQ(1u, calls.size());
     EXPECT_TRUE(calls[0].clipOff);
     EXPECT_TRUE(SameRect(gc.GetClipRect(), 30, 30, 60, 60));
     // Clipped: the intersection of the saved clip with the rect.
     widget.SetImageFlags(IMAGE_STRETCH);
-    calls = Draw(Rect(10, 20, 50, 70));
+    calls = Draw(R(10, 20, 50, 70));
     ASSERT_EQ(1u, calls.size());
     EXPECT_FALSE(calls[0].clipOff);
     EXPECT_TRUE(SameRect(calls[0].clip, 30, 30, 50, 60));
@@ -167,7 +160,7 @@ TEST_F(ImageWidgetTest, SourceRectFramesAndTheFrameClock)
     EXPECT_TRUE(SameRect(sources[3], 20, 10, 40, 20));
 
     // A source rect replaces the frame.
-    widget.SetSourceRect(Rect(5, 6, 15, 16));
+    widget.SetSourceRect(R(5, 6, 15, 16));
     auto calls = Draw(widget.GetRect());
     ASSERT_EQ(1u, calls.size());
     EXPECT_TRUE(SameRect(calls[0].src, 5, 6, 15, 16));
@@ -216,9 +209,9 @@ TEST_F(ImageWidgetTest, FrameCountBelowOneCountsAsOne)
 TEST_F(ImageWidgetTest, FadeInOverOneSecond)
 {
     CImageWidget* child = new CImageWidget();
-    ASSERT_EQ(VORTAN_OK, child->Startup(nullptr, &manager, Rect(0, 0, 10, 10)));
+    ASSERT_EQ(VORTAN_OK, child->Startup(nullptr, &manager, R(0, 0, 10, 10)));
     CImageWidget* hidden = new CImageWidget();
-    ASSERT_EQ(VORTAN_OK, hidden->Startup(nullptr, &manager, Rect(0, 0, 10, 10)));
+    ASSERT_EQ(VORTAN_OK, hidden->Startup(nullptr, &manager, R(0, 0, 10, 10)));
     hidden->SetVisible(false);
     widget.AddChild(child);
     widget.AddChild(hidden);
@@ -270,7 +263,7 @@ TEST_F(ImageWidgetTest, SharedImagesFollowTheManagersCounts)
     // Two widgets and a clone share it; each shutdown drops one reference; the last one
     // deletes the surface, once.
     CImageWidget* other = new CImageWidget();
-    ASSERT_EQ(VORTAN_OK, other->Startup(nullptr, &manager, Rect(0, 0, 10, 10)));
+    ASSERT_EQ(VORTAN_OK, other->Startup(nullptr, &manager, R(0, 0, 10, 10)));
     other->SetImage(image);
     CWidget* clone = widget.Clone();
     ASSERT_NE(nullptr, clone);
@@ -304,10 +297,10 @@ TEST_F(ImageWidgetTest, PackImagesGoBackToTheManagerWhenEveryTreeIsShutDown)
     CVortanSurface* loaded = manager.GetSurface(CVortanString("p.png"));
     ASSERT_NE(nullptr, loaded);
     CWidget* tree = new CWidget();
-    tree->Startup(nullptr, &manager, Rect(0, 0, 100, 100));
+    tree->Startup(nullptr, &manager, R(0, 0, 100, 100));
     for (int i = 0; i < 2; ++i) {
         CImageWidget* leaf = new CImageWidget();
-        leaf->Startup(nullptr, &manager, Rect(0, 0, 10, 10));
+        leaf->Startup(nullptr, &manager, R(0, 0, 10, 10));
         leaf->SetImage(loaded);
         tree->AddChild(leaf);
     }

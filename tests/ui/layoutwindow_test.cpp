@@ -11,17 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/VortanTimer.h"
 #include "engine/graphics/VortanGraphicsContext.h"
-#include "platform/OrloState.h"
-#include "platform/OrlogateApplication.h"
-#include "tests/platform/GameStateStub.h"
-#include "tests/platform/ResourceTestSupport.h"
-#include "tests/shell/ApplicationTestSupport.h"
-#include "tests/support/GraphicsTestWindow.h"
-#include "tests/support/WindowAppSupport.h"
 #include "tests/ui/LoaderTestSupport.h"
-#include "tests/ui/WidgetTestSupport.h"
+#include "tests/ui/TreeWindowSupport.h"
 #include "ui/WidgetCast.h"
 #include "ui/loader/GameXMLLoader.h"
 #include "ui/widgets/Expandable.h"
@@ -51,7 +43,7 @@ public:
 };
 
 // The screen: its tree comes from "screen.xml" through the area loader.
-class LayoutScreen : public IOrloState {
+class LayoutScreen : public uiwin::RootScreen {
 public:
     int Init(COrloApplication* application) override
     {
@@ -69,42 +61,12 @@ public:
         CWidget::Destroy(root);
         root = nullptr;
     }
-    int Load() override { return VORTAN_OK; }
-    void Unload() override {}
-    int Update(float seconds) override
-    {
-        root->Update(seconds);
-        return 1;
-    }
-    void Render() override
-    {
-        IVortanGraphicsContext* gc = m_application->GetGraphics();
-        gc->Clear(0xFF000000, nullptr);
-        root->RenderAt(gc);
-    }
-    int OnPointerDown(int b, int x, int y) override
-    {
-        root->DispatchPointerDown(b, x, y);
-        return 1;
-    }
-    int OnPointerMove(int b, int x, int y) override
-    {
-        root->DispatchPointerMove(b, x, y);
-        return 1;
-    }
-    int OnPointerUp(int b, int x, int y) override
-    {
-        root->DispatchPointerUp(b, x, y);
-        return 1;
-    }
     int OnChar(unsigned short c) override
     {
         root->DispatchChar(c);
         return 1;
     }
     CWidget* Find(const char* name) { return root->FindChild(CVortanString(name), -1); }
-
-    CWidget* root = nullptr;
 };
 
 // The frame sheet: nine 20 x 20 colours, frame i at column i % 3, row i / 3.

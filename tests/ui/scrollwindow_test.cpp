@@ -14,7 +14,7 @@
 
 namespace {
 
-using uiwin::Rect;
+using uitest::R;
 
 const char* const kColours[4] = {"#d03030", "#30d030", "#3030d0", "#d0d030"};
 const char* const kFiles[4] = {"c0.png", "c1.png", "c2.png", "c3.png"};
@@ -51,22 +51,21 @@ protected:
         Start(Colours(), [this](COrloApplication* app, CWidget* root) {
             g_app = app;
             area = new CSlideArea();
-            area->Startup(app, app, Rect(100, 40, 400, 440));
+            area->Startup(app, app, R(100, 40, 400, 440));
             root->AddChild(area);
             area->SetScrollEnabled(true);
             area->SetScrollThreshold(CVortanVector2(0.0f, 8.0f));
             for (int i = 0; i < 20; ++i)
-                area->AddChild(
-                    uiwin::Image(app, kFiles[i % 4], Rect(0, i * 100, 300, i * 100 + 100)));
-            CImageWidget* bar = uiwin::Image(app, "white.png", Rect(290, 10, 298, 50));
+                area->AddChild(uiwin::Image(app, kFiles[i % 4], R(0, i * 100, 300, i * 100 + 100)));
+            CImageWidget* bar = uiwin::Image(app, "white.png", R(290, 10, 298, 50));
             bar->SetName(CVortanString("scrollbar_vertical_template"));
             area->AddChild(bar);
 
             list = new CInfiniteList();
-            list->Startup(app, app, Rect(450, 40, 750, 440));
+            list->Startup(app, app, R(450, 40, 750, 440));
             root->AddChild(list);
             list->SetScrollEnabled(true);
-            CImageWidget* item = uiwin::Image(app, "grey.png", Rect(0, 0, 300, 40));
+            CImageWidget* item = uiwin::Image(app, "grey.png", R(0, 0, 300, 40));
             item->SetName(CVortanString("item_template"));
             list->AddChild(item);
             list->SetOnLoadItem(CUIDelegate(LoadRow, nullptr));
@@ -107,14 +106,14 @@ protected:
             top = top < 40 ? 40 : top;
             bottom = bottom > 440 ? 440 : bottom;
             if (bottom - top > 8)
-                blocks.push_back(Rect(100, top, 380, bottom));
+                blocks.push_back(R(100, top, 380, bottom));
         }
         for (int k = 0; k < 1000; ++k) {
             int top = 40 + k * 40 - listY, bottom = top + 40;
             top = top < 40 ? 40 : top;
             bottom = bottom > 440 ? 440 : bottom;
             if (bottom - top > 8)
-                blocks.push_back(Rect(450, top, 750, bottom));
+                blocks.push_back(R(450, top, 750, bottom));
         }
         return blocks;
     }
@@ -150,7 +149,7 @@ TEST_F(ScrollWindowTest, DragAndFlingUnderTheRealPointer)
     // The scrollbar, opaque while dragging: (400 - 40 - 20) x 200 / 1600 = 42.5, rounded up.
     EXPECT_EQ(43, area->GetScrollbarOffset());
     EXPECT_EQ(0, Mismatches(app->frame, Scrolled(200, 0, 43), RowBlocks(200, 0)));
-    EXPECT_EQ(0, Mismatches(app->frame, Scrolled(200, 0, 43), {Rect(390, 93, 398, 133)}));
+    EXPECT_EQ(0, Mismatches(app->frame, Scrolled(200, 0, 43), {R(390, 93, 398, 133)}));
     Xdo({"mouseup", "1"});
     Step(0.1f);
     EXPECT_FALSE(area->IsGliding());
@@ -174,7 +173,7 @@ TEST_F(ScrollWindowTest, DragAndFlingUnderTheRealPointer)
     Step(1.0f);
     EXPECT_EQ(0, area->GetScrollbarAlpha());
     EXPECT_EQ(0, Mismatches(app->frame, Scrolled(500, 0, -1), RowBlocks(500, 0)));
-    EXPECT_EQ(0, Mismatches(app->frame, Scrolled(500, 0, -1), {Rect(380, 40, 400, 440)}));
+    EXPECT_EQ(0, Mismatches(app->frame, Scrolled(500, 0, -1), {R(380, 40, 400, 440)}));
 }
 
 TEST_F(ScrollWindowTest, ListRowsStandStillAcrossALoad)
@@ -213,23 +212,23 @@ TEST_F(ScrollWindowTest, PageButtonSlidesThePageIn)
     CPageButton* button = nullptr;
     Start(Colours(), [&](COrloApplication* app, CWidget* root) {
         view = new CPageView();
-        view->Startup(app, app, Rect(0, 0, 800, 400));
+        view->Startup(app, app, R(0, 0, 800, 400));
         view->SetName(CVortanString("pages"));
         view->SetHistoryMaxSize(5);
         view->AddTransition(Slide(TRANSITION_RIGHT, TRANSITION_IN));
         view->AddTransition(Slide(TRANSITION_LEFT, TRANSITION_OUT));
         root->AddChild(view);
         for (int i = 0; i < 3; ++i) {
-            CImageWidget* page = uiwin::Image(app, kFiles[i], Rect(0, 0, 800, 400));
+            CImageWidget* page = uiwin::Image(app, kFiles[i], R(0, 0, 800, 400));
             page->SetName(CVortanString(("p" + std::to_string(i)).c_str()));
             view->AddChild(page);
         }
         button = new CPageButton();
-        button->Startup(app, app, Rect(350, 420, 450, 470));
+        button->Startup(app, app, R(350, 420, 450, 470));
         button->SetTarget(CVortanString("../pages"));
         button->SetPage(CVortanString("p2"));
-        button->AddChild(uiwin::Image(app, "grey.png", Rect(0, 0, 100, 50)));
-        button->AddChild(uiwin::Image(app, "white.png", Rect(0, 0, 100, 50)));
+        button->AddChild(uiwin::Image(app, "grey.png", R(0, 0, 100, 50)));
+        button->AddChild(uiwin::Image(app, "white.png", R(0, 0, 100, 50)));
         button->SetLayoutWidgets(true);
         root->AddChild(button);
     });
@@ -249,8 +248,8 @@ TEST_F(ScrollWindowTest, PageButtonSlidesThePageIn)
                                  "-geometry", "+350+420", "-composite"});
         return Picture(argv);
     };
-    const std::vector<CVortanRect> halves = {Rect(0, 0, 400, 400), Rect(400, 0, 800, 400),
-                                             Rect(350, 420, 450, 470)};
+    const std::vector<CVortanRect> halves = {R(0, 0, 400, 400), R(400, 0, 800, 400),
+                                             R(350, 420, 450, 470)};
     EXPECT_EQ(0, Mismatches(app->frame, picture(800, kColours[0], "", "#707070"), halves));
 
     MoveTo(400, 445);
@@ -273,7 +272,7 @@ TEST_F(ScrollWindowTest, PageButtonSlidesThePageIn)
     view->NavigateTo(CVortanString(":back"));
     Step(0.25f);
     EXPECT_EQ(0, Mismatches(app->frame, picture(200, kColours[0], kColours[2], "#ffffff"),
-                            {Rect(0, 0, 200, 400), Rect(200, 0, 800, 400)}));
+                            {R(0, 0, 200, 400), R(200, 0, 800, 400)}));
     Step(0.75f);
     Step(0.1f);
     EXPECT_EQ(0, Mismatches(app->frame, picture(800, kColours[0], "", "#707070"), halves));

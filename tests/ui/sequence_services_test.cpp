@@ -15,6 +15,7 @@
 #include "tests/platform/PrivateBus.h"
 #include "tests/platform/ResourceTestSupport.h"
 #include "tests/sound/SoundTestSupport.h"
+#include "tests/ui/RecordingBusService.h"
 #include "tests/ui/WidgetTestSupport.h"
 #include "ui/anim/UIActionRegistry.h"
 #include "ui/anim/UIActionSequence.h"
@@ -88,50 +89,13 @@ TEST_F(SoundCase, ASoundEntryReplaysThroughTheEngineAndClearGivesItBack)
     registry.RemoveAll();
 }
 
-namespace {
-
-// Owns the mode-control name and writes "member arguments" for each call, then answers it.
-const char* kFakeMce = R"PY(
-import sys
-import dbus, dbus.bus, dbus.lowlevel
-from dbus.mainloop.glib import DBusGMainLoop
-from gi.repository import GLib
-
-address, record_path, ready_path = sys.argv[1:4]
-DBusGMainLoop(set_as_default=True)
-conn = dbus.bus.BusConnection(address)
-if conn.request_name("com.nokia.mce", dbus.bus.NAME_FLAG_DO_NOT_QUEUE) != dbus.bus.REQUEST_NAME_REPLY_PRIMARY_OWNER:
-    sys.exit(3)
-
-def on_message(connection, message):
-    if message.get_type() != dbus.lowlevel.MESSAGE_TYPE_METHOD_CALL:
-        return dbus.lowlevel.HANDLER_RESULT_NOT_YET_HANDLED
-    if message.get_destination() != "com.nokia.mce":
-        return dbus.lowlevel.HANDLER_RESULT_NOT_YET_HANDLED
-    with open(record_path, "a") as f:
-        f.write(" ".join([message.get_path(), message.get_member()] +
-                         [str(a) for a in message.get_args_list()]) + "\n")
-    connection.send_message(dbus.lowlevel.MethodReturnMessage(message))
-    return dbus.lowlevel.HANDLER_RESULT_HANDLED
-
-conn.add_message_filter(on_message)
-with open(ready_path, "w") as f:
-    f.write("ready\n")
-GLib.MainLoop().run()
-)PY";
-
-} // namespace
-
 TEST(SequenceVibration, AVibrationEntryReachesTheDeviceServiceCall)
 {
     vtest::TempDir dir;
     bustest::PrivateBus bus;
     ASSERT_TRUE(bus.Start(dir, "bus"));
     const std::string address = bus.address;
-    ASSERT_TRUE(vtest::WriteWholeFile(dir.File("fake.py"), kFakeMce));
-    pid_t fake = bustest::Spawn(
-        {vtest::Python(), dir.File("fake.py"), address, dir.File("records"), dir.File("ready")},
-        dir.File("fake.log"));
+    pid_t fake = bustest::StartRecording(dir, address, {"com.nokia.mce"}, true);
     ASSERT_TRUE(bustest::WaitFor(dir.File("ready"))) << vtest::ReadWholeFile(dir.File("fake.log"));
 
     // The bus library reads the system bus address once per process: the sequence runs in a

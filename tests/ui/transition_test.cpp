@@ -3,6 +3,7 @@
 // duration of 0, and the holder's one-per-type rule.
 #include <gtest/gtest.h>
 
+#include "tests/ui/WidgetTestSupport.h"
 #include "ui/Widget.h"
 #include "ui/anim/EasingCurve.h"
 #include "ui/anim/Transition.h"
@@ -10,12 +11,7 @@
 
 namespace {
 
-CVortanRect Rect(int l, int t, int r, int b)
-{
-    CVortanRect rect;
-    rect.Set(l, t, r, b);
-    return rect;
-}
+using uitest::R;
 
 // A linear curve that counts its deletions.
 int g_curvesDeleted = 0;
@@ -32,8 +28,8 @@ protected:
     void SetUp() override
     {
         g_curvesDeleted = 0;
-        ASSERT_EQ(VORTAN_OK, outgoing.Startup(nullptr, nullptr, Rect(0, 10, 200, 110)));
-        ASSERT_EQ(VORTAN_OK, incoming.Startup(nullptr, nullptr, Rect(0, 10, 200, 110)));
+        ASSERT_EQ(VORTAN_OK, outgoing.Startup(nullptr, nullptr, R(0, 10, 200, 110)));
+        ASSERT_EQ(VORTAN_OK, incoming.Startup(nullptr, nullptr, R(0, 10, 200, 110)));
         incoming.SetVisible(false);
         outgoing.SetEnabled(false);
         incoming.SetEnabled(false);

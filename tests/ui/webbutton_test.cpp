@@ -33,11 +33,7 @@ TEST(WebButton, TheFilledAddressReachesTheBrowserOnEveryClick)
     vtest::TempDir dir;
     bustest::PrivateBus bus;
     ASSERT_TRUE(bus.Start(dir, "bus"));
-    ASSERT_TRUE(vtest::WriteWholeFile(dir.File("fake.py"),
-                                      bustest::RecordingService({"com.nokia.osso_browser"})));
-    pid_t fake = bustest::Spawn(
-        {vtest::Python(), dir.File("fake.py"), bus.address, dir.File("records"), dir.File("ready")},
-        dir.File("fake.log"));
+    pid_t fake = bustest::StartRecording(dir, bus.address, {"com.nokia.osso_browser"});
     ASSERT_TRUE(bustest::WaitFor(dir.File("ready"))) << vtest::ReadWholeFile(dir.File("fake.log"));
     ltest::WriteLanguagePacks(dir);
     const std::string layout =

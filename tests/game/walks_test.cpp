@@ -21,13 +21,13 @@
 #include "engine/graphics/VortanGraphicsExt_Null.h"
 #include "game/StateGame.h"
 #include "game/VexStateDump.h"
-#include "online/OrloOnlineFactory.h"
 #include "online/menu/OrloMenuState.h"
 #include "online/net/OrloNetworkSession.h"
 #include "online/net/SocketEngine.h"
 #include "online/protocol/ASN1Builders.h"
 #include "platform/OrloStatsStore.h"
 #include "platform/OrlogateApplication.h"
+#include "tests/online/LoginTestSupport.h"
 #include "tests/online/StandInProcess.h"
 #include "tests/support/VirtualDisplay.h"
 
@@ -154,10 +154,8 @@ private:
     std::string m_home;
 };
 
-class Walk : public ::testing::Test {
+class Walk : public ntest::FactoryTest {
 protected:
-    static void SetUpTestSuite() { COrlogateApplication::RegisterOnlineFactory(&s_factory); }
-    static void TearDownTestSuite() { COrlogateApplication::RegisterOnlineFactory(nullptr); }
     void SetUp() override
     {
         ASSERT_TRUE(g_env->display && g_env->display->Ok()) << "Xvfb did not start";
@@ -237,15 +235,12 @@ protected:
     void Step(Device& d, const std::string& action);
     void Play(const std::string& name);
 
-    static COrloOnlineFactory s_factory;
     vtest::TempDir state;
     std::map<char, vtest::TempDir> homes;
     std::map<char, std::unique_ptr<Device>> devices;
     std::unique_ptr<ntest::StandIn> server;
     u32 m_pings = 0;
 };
-
-COrloOnlineFactory Walk::s_factory;
 
 // The steps of a walk:
 //   start | restart          the device's program starts (again, on the same home)

@@ -420,10 +420,14 @@ void Walk::Play(const std::string& name)
     };
     while ((i < file.size() || i < out.size()) && Text(file, i) == Text(out, i))
         ++i;
+    std::string shown[2];
+    for (size_t k = i; k < i + 5 && (k < file.size() || k < out.size()); ++k)
+        for (int side = 0; side < 2; ++side)
+            shown[side] += Text(side ? out : file, k) + "\n";
     if (i < file.size() || i < out.size())
         ADD_FAILURE() << source << ":" << i + 1 << ": the walk differs from its record: it has\n"
-                      << Text(file, i) << "\nand now is\n"
-                      << Text(out, i);
+                      << shown[0] << "and now is\n"
+                      << shown[1];
 }
 
 // Each walk file's comments say what it walks through.

@@ -12,7 +12,7 @@ PACKAGES="build-essential cmake pkg-config clang-format
  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools
  lame sox vorbis-tools imagemagick libexpat1-dev libpugixml-dev libtasn1-6-dev fonts-dejavu-core
  python3 python3-pyasn1 python3-gi xauth
- clang libclang-rt-14-dev llvm gdb stress-ng"
+ clang libclang-rt-14-dev llvm gdb stress-ng gcovr python3-coverage"
 missing=""
 for p in $PACKAGES; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -1,15 +1,17 @@
 // Recorded walks: the whole program (intro, title, the stand-in service's login, the game's
 // screens, the online menu) of one or two devices in this process on the stand-in clock, driven
 // by the steps of a walk file in tests/walks ("A> " and "B> " lines, listed at Step) and
-// compared with what the file recorded after each step: the state dump's lines that appeared
-// ("A+ ") and went ("A- "), the stored settings among them ("setting <key> <value>"), and the
-// sounds the game played ("A! sound <id> <frequency>"). After a tab comes a reader's note;
-// "#" lines are comments. WALKS_REWRITE=1 writes what was seen into the file (=<dir>: into that
-// folder), keeping the notes of the lines that stayed and marking the others "unread".
+// compared line by line with what the file recorded after each step: the state dump's lines
+// that went ("A- ") and appeared ("A+ ") in the dump's order, the stored settings among them
+// ("setting <key> <value>"), and the sounds the game played ("A! sound <id> <frequency>").
+// After a tab comes a reader's note; "#" lines are comments. WALKS_REWRITE=1 writes what was
+// seen into the file (=<dir>: into that folder), keeping the notes of the lines that stayed and
+// marking the others "unread", and fails: a written record is read and committed, not passed.
+#include <gtest/gtest.h> // before X11's macros (None, Bool)
+
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
-#include <gtest/gtest.h>
 
 #include <fstream>
 #include <map>
@@ -345,6 +347,28 @@ void Walk::Step(Device& d, const std::string& action)
     }
 }
 
+// The lines that went ("A- ") and came ("A+ ") from one state to the next, as sequences: in
+// the order of the states, a line shown twice or two lines that swapped places among them.
+Lines Differences(char who, const Lines& was, const Lines& now)
+{
+    // lengths[i][k]: the longest common subsequence of was[i..] and now[k..].
+    std::vector<std::vector<int>> lengths(was.size() + 1, std::vector<int>(now.size() + 1));
+    for (size_t i = was.size(); i-- > 0;)
+        for (size_t k = now.size(); k-- > 0;)
+            lengths[i][k] = was[i] == now[k] ? lengths[i + 1][k + 1] + 1
+                                             : std::max(lengths[i + 1][k], lengths[i][k + 1]);
+    Lines out;
+    size_t i = 0, k = 0;
+    while (i < was.size() || k < now.size())
+        if (i < was.size() && k < now.size() && was[i] == now[k])
+            ++i, ++k;
+        else if (k == now.size() || (i < was.size() && lengths[i + 1][k] >= lengths[i][k + 1]))
+            out.push_back(std::string(1, who) + "- " + was[i++]);
+        else
+            out.push_back(std::string(1, who) + "+ " + now[k++]);
+    return out;
+}
+
 // Plays the walk file and compares what was seen with what it recorded.
 void Walk::Play(const std::string& name)
 {
@@ -387,13 +411,7 @@ void Walk::Play(const std::string& name)
         }
         for (auto& d : devices) {
             Lines now = d.second->State(), &was = d.second->seen, &heard = d.second->game->heard;
-            Lines changes;
-            for (const std::string& l : was)
-                if (std::find(now.begin(), now.end(), l) == now.end())
-                    changes.push_back(std::string(1, d.first) + "- " + l);
-            for (const std::string& l : now)
-                if (std::find(was.begin(), was.end(), l) == was.end())
-                    changes.push_back(std::string(1, d.first) + "+ " + l);
+            Lines changes = Differences(d.first, was, now);
             for (size_t i = 0, k = 1; i < heard.size(); i += k) {
                 for (k = 1; i + k < heard.size() && heard[i + k] == heard[i];)
                     ++k; // a sound asked for on several steps in a row shows once, counted
@@ -409,10 +427,12 @@ void Walk::Play(const std::string& name)
         }
     }
     if (const char* to = getenv("WALKS_REWRITE")) {
-        std::ofstream rewrite(std::string(to) == "1" ? source : to + ("/" + name));
+        const std::string written = std::string(to) == "1" ? source : to + ("/" + name);
+        std::ofstream rewrite(written);
         for (const std::string& l : out)
             rewrite << l << "\n";
-        return;
+        FAIL() << "the record was written to " << written << ", not compared: read its "
+               << "\"unread\" lines, then commit it";
     }
     size_t i = 0;
     auto Text = [](const Lines& lines, size_t i) {

@@ -258,6 +258,8 @@ protected:
 //   pinch <x> <y> <d0> <d1> <n>  two fingers d0 apart on a line, moved to d1 apart
 //   key <keysym name> | type <text> | erase <n> (n BackSpace keys)
 //   seed <key> <n>           a setting stored as the program would (a cleared training scene)
+//   service <command>        a line to the stand-in's control port (tools/standin/control.py),
+//                            answered "ok", then what it sent is taken in
 void Walk::Step(Device& d, const std::string& action)
 {
     std::istringstream in(action);
@@ -342,6 +344,10 @@ void Walk::Step(Device& d, const std::string& action)
         args >> key >> n;
         d.GetSettings()->AddEntry(CVortanString(key.c_str()))->SetInt(n);
         ASSERT_EQ(VORTAN_OK, d.GetSettings()->Save());
+    } else if (verb == "service") {
+        const std::string answer = ntest::ControlLine(server->control, rest);
+        ASSERT_EQ("ok", answer.substr(0, 2)) << rest << ": " << answer;
+        Settle(&d);
     } else {
         FAIL() << "no such step: " << action;
     }

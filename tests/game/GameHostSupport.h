@@ -26,14 +26,6 @@ inline CVortanString S(const std::string& text)
     return CVortanString(text.c_str());
 }
 
-inline std::string Narrow(const CVortanString& text)
-{
-    std::string out(text.ToUTF8(nullptr), '\0');
-    text.ToUTF8(&out[0]);
-    out.pop_back();
-    return out;
-}
-
 // "<dir>/zorbixlanguage_0000.dmp": an English pack whose text n is "T<n>" for n < count.
 inline void WriteGameLanguage(const std::string& dir, int count = 4)
 {

@@ -56,10 +56,10 @@ Banner DrawFrame(vtest::CTestMatchGame& game)
         if (fabsf(across - 0.5f * w) > 1.0f)
             continue;
         if (fabsf(down - 0.4f * h) <= 1.0f) {
-            drawn.turn = htest::Narrow(t.text);
+            drawn.turn = VortanUTF8Of(t.text);
             drawn.alpha = t.colour >> 24;
         } else if (fabsf(down - 0.3f * h) <= 1.0f) {
-            drawn.above = htest::Narrow(t.text);
+            drawn.above = VortanUTF8Of(t.text);
         }
     }
     return drawn;

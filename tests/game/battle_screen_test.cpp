@@ -176,7 +176,7 @@ TEST(BattleScreen, TheTrainingHudAnAimDragAndTheSnapshotHeld)
     // Its question and what leaving costs, one after the other, in the English pack's words.
     std::string said;
     for (const CVexRenderer::TextRecord& r : game.GetRenderer()->GetTextLog())
-        said += htest::Narrow(r.text) + "\n";
+        said += VortanUTF8Of(r.text) + "\n";
     EXPECT_NE(std::string::npos, said.find("Leave the match?\nLeaving counts as a loss.\n"))
         << said;
     const gltest::Rgb asked = gltest::ReadFrame();

@@ -118,7 +118,7 @@ TEST(ChatBubbles, LongChatLinesWrapAndTheBubbleStaysOnTheScreen)
             std::string all;
             int widest = 0;
             for (int i = 0; i < count; ++i) {
-                const std::string line = htest::Narrow(lines[i]);
+                const std::string line = VortanUTF8Of(lines[i]);
                 EXPECT_LT(u + 4.0f * line.size(), 0.55f * w) << line;
                 widest = std::max(widest, 8 * (int)line.size());
                 all += line;

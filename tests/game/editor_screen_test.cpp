@@ -57,7 +57,7 @@ protected:
     {
         CVortanString path;
         app.IVortanApplication::GetResourcePath(path, htest::S("newscene.scn"));
-        return htest::Narrow(path);
+        return VortanUTF8Of(path);
     }
     CVortanVector2 ScreenOf(const CVortanVector2& world)
     {

@@ -263,7 +263,7 @@ void WriteImagePack(HostApp& app, const std::string& path)
 {
     rtest::Entries entries;
     for (int id = 0; id < 10; ++id) {
-        const std::string name = htest::Narrow(CVexAssetTables::Get().ImageName(id));
+        const std::string name = VortanUTF8Of(CVexAssetTables::Get().ImageName(id));
         entries.push_back({"/" + name, rtest::MakePng(id == 5 ? 4 : 2, 2, "#808080")});
     }
     rtest::WritePack(path, entries);
@@ -410,7 +410,7 @@ TEST(GameHostLifecycle, ReleaseRunsOnceAndInitNeedsTheTexts)
         TestGame game(&log);
         ASSERT_EQ(VORTAN_OK, game.Init(&app));
         ASSERT_NE(nullptr, game.GetLanguageObject());
-        EXPECT_EQ("T2", htest::Narrow(game.GetLanguageObject()->GetText(2)));
+        EXPECT_EQ("T2", VortanUTF8Of(game.GetLanguageObject()->GetText(2)));
         EXPECT_NE(nullptr, game.GetRenderer());
         EXPECT_NE(nullptr, game.GetPhysicsWorld());
         game.Load();

@@ -49,7 +49,7 @@ TEST(GameSounds, MutedNotRestartedAndAtTheAskedFrequency)
     CVortanSoundEngine* engine = new CVortanSoundEngine();
     ASSERT_EQ(VORTAN_OK, engine->Open(nullptr, 44100, 16, 2, 0, 0, 0));
     HostApp app(800, 480, engine); // the application closes and deletes the engine
-    const std::string name = htest::Narrow(CVexAssetTables::Get().SoundName(kSound));
+    const std::string name = VortanUTF8Of(CVexAssetTables::Get().SoundName(kSound));
     const std::string pack = app.dir.File("sounds.dmp");
     ASSERT_TRUE(vtest::WriteWholeFile(
         pack,
@@ -102,7 +102,7 @@ TEST(GameSounds, MutedNotRestartedAndAtTheAskedFrequency)
 TEST(GameMusic, ATrackLoopsTheLooseFileBesideTheProgram)
 {
     HostApp app;
-    const std::string name = htest::Narrow(CVexAssetTables::Get().MusicName(0));
+    const std::string name = VortanUTF8Of(CVexAssetTables::Get().MusicName(0));
     // A 0.3 s tune, made with sox and lame.
     const std::string wav = app.dir.File("tune.wav");
     ASSERT_EQ(0, vtest::RunProgram({"sox", "-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth",

@@ -174,11 +174,11 @@ TEST_F(Screens, TheWebPagesGoThroughTheServiceForwardAddress)
     CVortanString url;
     Menu()->MakeForwardUrl("help", url);
     EXPECT_EQ(std::string(ORLO_WEB_SERVER) + "/api/forward.php?link=help&game=64&release=0&rid=Ovi",
-              htest::Narrow(url));
+              VortanUTF8Of(url));
     Menu()->MakeForwardUrl("facebook", url);
     EXPECT_EQ(std::string(ORLO_WEB_SERVER) +
                   "/api/forward.php?link=facebook&game=64&release=0&rid=Ovi",
-              htest::Narrow(url));
+              VortanUTF8Of(url));
     // A page opens and the menu stays as it is.
     TapButton(MenuButton(VEX_MENU_BUTTON_HELP));
     Seconds(0.5f);

@@ -40,7 +40,7 @@ protected:
         // The game's packs as the build made them.
         for (int i = 0; i < VEX_PACK_COUNT; ++i) {
             const std::string path =
-                vtest::BinaryDir() + "/" + htest::Narrow(CVexAssetTables::Get().PackName(i));
+                vtest::BinaryDir() + "/" + VortanUTF8Of(CVexAssetTables::Get().PackName(i));
             ASSERT_EQ(1, app->OpenPack(CVortanString(path.c_str()), 1)) << path;
         }
         ASSERT_EQ(VORTAN_OK, game.Init(app));

@@ -63,7 +63,7 @@ TEST_F(Training, FifteenScenesInThreeRowsTheFirstOpenAndAHintOnlyTheExitHearsDur
         ASSERT_NE(nullptr, b);
         EXPECT_FLOAT_EQ(240.0f + 80.0f * (i % 5), b->centre.x);
         EXPECT_FLOAT_EQ(180.0f + 84.0f * (i / 5), b->centre.y);
-        EXPECT_EQ(std::to_string(i + 1), htest::Narrow(b->label));
+        EXPECT_EQ(std::to_string(i + 1), VortanUTF8Of(b->label));
         EXPECT_EQ(1, b->showLabel);
     }
     EXPECT_FLOAT_EQ(440.0f, buttons->FindButton(VEX_TRAINING_BUTTON_EXIT)->centre.y);

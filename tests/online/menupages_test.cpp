@@ -87,25 +87,6 @@ public:
     }
 };
 
-std::string Utf8(const CVortanString& s)
-{
-    std::string out;
-    for (int i = 0; i < s.GetLength(); ++i) {
-        unsigned c = s.GetBuffer()[i];
-        if (c < 0x80) {
-            out += (char)c;
-        } else if (c < 0x800) {
-            out += (char)(0xC0 | (c >> 6));
-            out += (char)(0x80 | (c & 0x3F));
-        } else {
-            out += (char)(0xE0 | (c >> 12));
-            out += (char)(0x80 | ((c >> 6) & 0x3F));
-            out += (char)(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
 // The settings as an application holds them: the sounds and the music (on, volume), the
 // vibration (stored, and as the device services have it) and the language in use.
 std::string Settings(COrlogateApplication* a)
@@ -114,7 +95,7 @@ std::string Settings(COrlogateApplication* a)
     out << "sounds " << !a->GetSoundsMute() << " " << a->GetSoundsVolume() << ", music "
         << !a->GetMusicMute() << " " << a->GetMusicVolume() << ", vibration " << a->GetVibrations()
         << " " << a->GetDevice()->GetVibrations() << ", "
-        << Utf8(a->GetLanguage()->GetCurrentLanguage()->code);
+        << VortanUTF8Of(a->GetLanguage()->GetCurrentLanguage()->code);
     return out.str();
 }
 
@@ -228,7 +209,7 @@ protected:
     {
         return WidgetCast<T>(w);
     }
-    static std::string Page() { return Utf8(Menu()->GetCurrentPageName()); }
+    static std::string Page() { return VortanUTF8Of(Menu()->GetCurrentPageName()); }
     // Navigates and lets the pages settle (their show events run).
     static void Go(const char* page)
     {
@@ -239,15 +220,15 @@ protected:
     static std::string TextOf(CWidget* w)
     {
         CTextWidget* t = WidgetCast<CTextWidget>(w);
-        return t ? Utf8(t->GetText()) : std::string("<none>");
+        return t ? VortanUTF8Of(t->GetText()) : std::string("<none>");
     }
     // What a text field draws (a localised caption has no typed text).
     static std::string Shown(CWidget* w)
     {
         CTextWidget* t = WidgetCast<CTextWidget>(w);
-        return t ? Utf8(t->GetDisplayText()) : std::string("<none>");
+        return t ? VortanUTF8Of(t->GetDisplayText()) : std::string("<none>");
     }
-    static std::string Language(int i) { return Utf8(app->GetLanguage()->GetText(i)); }
+    static std::string Language(int i) { return VortanUTF8Of(app->GetLanguage()->GetText(i)); }
     // The stand-in's answer to a control line.
     static std::string Control(const std::string& line)
     {
@@ -298,7 +279,8 @@ protected:
     static std::string Stats()
     {
         std::string out;
-        for (const std::string& line : vtest::ReadStats(Utf8(app->GetSettings()->GetPath())))
+        for (const std::string& line :
+             vtest::ReadStats(VortanUTF8Of(app->GetSettings()->GetPath())))
             out += line + "\n";
         return out;
     }
@@ -525,7 +507,7 @@ TEST_F(MenuPages, TheErrorPageOffersRecoverByBitZeroAndAWebLinkInsteadOfTryAgain
     CWebButton* update = As<CWebButton>(Find("//loginscreen_error//button_update"));
     ASSERT_NE(nullptr, update);
     EXPECT_TRUE(update->IsVisible());
-    EXPECT_EQ("https://example.org/update", Utf8(update->GetUrl()));
+    EXPECT_EQ("https://example.org/update", VortanUTF8Of(update->GetUrl()));
     EXPECT_FALSE(Find("//loginscreen_error//button_tryagain")->IsVisible());
 
     // Flags 0 without a link: try again says text 11.
@@ -650,7 +632,7 @@ TEST_F(MenuPages, RegistrationChecksTermsAndNameThenLogsInTheNewAccountWithItsHa
     EXPECT_EQ(1, menu->RunEvent("validate_email", nullptr));
     ASSERT_TRUE(Until([] { return Page() == "loginscreen_thank"; }, 20));
     EXPECT_FALSE(menu->IsGuest());
-    EXPECT_EQ("newcomer7", Utf8(menu->CLoginController::GetUserName()));
+    EXPECT_EQ("newcomer7", VortanUTF8Of(menu->CLoginController::GetUserName()));
     EXPECT_TRUE(menu->CanAutoLogin()) << "the new account logs in by itself next time";
     // The thank-you page's close hides the menu.
     menu->RunEvent("thank_you_close", nullptr);
@@ -662,8 +644,8 @@ TEST_F(MenuPages, StoredCredentialsShowMaskedLogInWithoutTheWidgetAndSwitchingOf
     COrloMenuState* menu = Menu();
     LoginAs("bobcat", "builder42", 1);
     ASSERT_EQ(2, menu->GetLoginState());
-    EXPECT_EQ("bobcat", Utf8(menu->CLoginController::GetUserName()));
-    const std::string stored = Utf8(menu->GetStoredPassword());
+    EXPECT_EQ("bobcat", VortanUTF8Of(menu->CLoginController::GetUserName()));
+    const std::string stored = VortanUTF8Of(menu->GetStoredPassword());
     EXPECT_EQ(32u, stored.size()) << "the challenge answer, not the password, is kept";
     std::string stats = Stats();
     EXPECT_NE(std::string::npos, stats.find("__Orlo_UserName 2 bobcat"));
@@ -674,25 +656,25 @@ TEST_F(MenuPages, StoredCredentialsShowMaskedLogInWithoutTheWidgetAndSwitchingOf
     menu->ShowLoginScreen();
     CTextWidget* name = As<CTextWidget>(Find("//loginscreen_input//user_login"));
     CTextWidget* password = As<CTextWidget>(Find("//loginscreen_input//user_password"));
-    EXPECT_EQ("", Utf8(name->GetText()));
-    EXPECT_EQ("bobcat", Utf8(name->GetDisplayText()));
-    EXPECT_EQ("", Utf8(password->GetText()));
-    EXPECT_EQ("*****", Utf8(password->GetDisplayText()));
+    EXPECT_EQ("", VortanUTF8Of(name->GetText()));
+    EXPECT_EQ("bobcat", VortanUTF8Of(name->GetDisplayText()));
+    EXPECT_EQ("", VortanUTF8Of(password->GetText()));
+    EXPECT_EQ("*****", VortanUTF8Of(password->GetDisplayText()));
     EXPECT_EQ(1, As<CToggleButton>(Find("//loginscreen_input//user_autologin"))->GetState());
 
     // Log in untouched: the stored answer goes out again and is accepted as it is.
     EXPECT_EQ(1, menu->RunEvent("login_orlogate", nullptr));
     ASSERT_TRUE(Until([] { return Menu()->GetLoginState() == 2 && !Menu()->IsLoading(); }, 20));
-    EXPECT_EQ("bobcat", Utf8(menu->CLoginController::GetUserName()));
-    EXPECT_EQ(stored, Utf8(menu->GetStoredPassword()));
+    EXPECT_EQ("bobcat", VortanUTF8Of(menu->CLoginController::GetUserName()));
+    EXPECT_EQ(stored, VortanUTF8Of(menu->GetStoredPassword()));
 
     // Auto-login off: the field shows nothing and the stored credentials are gone.
     menu->ShowLoginScreen();
     CToggleButton* keep = As<CToggleButton>(Find("//loginscreen_input//user_autologin"));
     keep->SetState(0);
     menu->RunEvent("autologin_toggled", keep);
-    EXPECT_EQ("", Utf8(password->GetText()));
-    EXPECT_EQ("", Utf8(password->GetDisplayText()));
+    EXPECT_EQ("", VortanUTF8Of(password->GetText()));
+    EXPECT_EQ("", VortanUTF8Of(password->GetDisplayText()));
     app->GetSettings()->Save();
     stats = Stats();
     EXPECT_NE(std::string::npos, stats.find("__Orlo_AutoLogin 1 0"));
@@ -870,7 +852,7 @@ TEST_F(MenuPages, TheChooserMarksTheCurrentLanguageAndChoosingReplacesTheLabelsA
     menu->RunEvent("select_language_item", first);
     EXPECT_EQ(-1, menu->GetSelectedLanguage());
     menu->RunEvent("choose_language", nullptr);
-    EXPECT_EQ("en", Utf8(app->GetLanguage()->GetCurrentLanguage()->code));
+    EXPECT_EQ("en", VortanUTF8Of(app->GetLanguage()->GetCurrentLanguage()->code));
 
     CWidget* button = second->FindChild(CVortanString("select-button"), -1);
     menu->RunEvent("select_language_item", button);
@@ -879,8 +861,8 @@ TEST_F(MenuPages, TheChooserMarksTheCurrentLanguageAndChoosingReplacesTheLabelsA
     EXPECT_FALSE(first->FindChild(CVortanString("selected"), -1)->IsVisible());
     const std::string before = Shown(Find("//language_root//language_title"));
     menu->RunEvent("choose_language", nullptr);
-    EXPECT_EQ("xa", Utf8(app->GetLanguage()->GetCurrentLanguage()->code));
-    EXPECT_EQ(accented, Utf8(app->GetLanguage()->GetCurrentLanguage()->name));
+    EXPECT_EQ("xa", VortanUTF8Of(app->GetLanguage()->GetCurrentLanguage()->code));
+    EXPECT_EQ(accented, VortanUTF8Of(app->GetLanguage()->GetCurrentLanguage()->name));
     EXPECT_NE(before, Shown(Find("//language_root//language_title")));
     EXPECT_EQ(Language(609), Shown(Find("//language_root//language_title")));
     EXPECT_EQ(Language(600), Shown(Find("//settings_root//settings_title")));
@@ -923,7 +905,7 @@ TEST_F(MenuPages, ARightAlignedLanguageDrawsTheLanguageLabelAgainstItsRightEdge)
     CVortanString path;
     app->GetUserDataPath(path, CVortanString(name));
     ASSERT_TRUE(vtest::WriteWholeFile(
-        Utf8(path),
+        VortanUTF8Of(path),
         vtest::MakePack({{"/texts.txt", vtest::ReadWholeFile(dir.File("texts.txt"))}})));
     ASSERT_EQ(VORTAN_OK, app->GetLanguage()->ReloadPacks());
 
@@ -972,7 +954,7 @@ TEST_F(MenuPages, ARightAlignedLanguageDrawsTheLanguageLabelAgainstItsRightEdge)
     Keep("pages_settings_right_aligned");
 
     app->SetLanguage(CVortanString("en"));
-    unlink(Utf8(path).c_str());
+    unlink(VortanUTF8Of(path).c_str());
     app->GetLanguage()->ReloadPacks();
     menu->SetMenuShown(false);
 }
@@ -1002,7 +984,7 @@ TEST_F(MenuPages, StartAboutAndAdvertsFollowTheMatchFlagAndTheServerImages)
     CWebButton* cup = As<CWebButton>(Named("button-tournaments"));
     ASSERT_TRUE(more && cup);
     ASSERT_TRUE(Until([&] { return more->GetImage() && cup->IsVisible(); }, 10));
-    EXPECT_EQ(0u, Utf8(more->GetUrl()).find("http"));
+    EXPECT_EQ(0u, VortanUTF8Of(more->GetUrl()).find("http"));
     EXPECT_NE(nullptr, As<CImageWidget>(Named("cl-icon-tournament"))->GetImage());
     EXPECT_NE("", TextOf(Named("label-tournament")));
     Keep("pages_start");
@@ -1017,7 +999,7 @@ TEST_F(MenuPages, StartAboutAndAdvertsFollowTheMatchFlagAndTheServerImages)
     menu->OnImageAndLink(CVortanString("moregames"), (int)png.size(), (const u8*)png.data(),
                          CVortanString("not a link"), CVortanString());
     EXPECT_EQ(registered, more->GetImage());
-    EXPECT_EQ("", Utf8(more->GetUrl())) << "what is no web address is no link";
+    EXPECT_EQ("", VortanUTF8Of(more->GetUrl())) << "what is no web address is no link";
     app->ReleaseSurface(registered);
     // Other names are neither decoded nor registered.
     menu->OnImageAndLink(CVortanString("other"), (int)png.size(), (const u8*)png.data(),
@@ -1058,7 +1040,7 @@ TEST_F(MenuPages, TheOwnPageShowsTheEntryAchievementsAndColouredResults)
 {
     COrloMenuState* menu = Menu();
     LoginAs("alice", "wonderland", 0);
-    ASSERT_EQ("alice", Utf8(menu->CLoginController::GetUserName()));
+    ASSERT_EQ("alice", VortanUTF8Of(menu->CLoginController::GetUserName()));
     menu->SetMenuShown(true);
     Go("me_root");
     ASSERT_TRUE(Until([] { return Menu()->GetSelfItem() && Menu()->GetSelfItem()->GetTag(); }, 10));
@@ -1087,7 +1069,7 @@ TEST_F(MenuPages, TheOwnPageShowsTheEntryAchievementsAndColouredResults)
         if (!row || row->GetText().IsEmpty())
             continue;
         for (int i = 0; i < 3; ++i) {
-            if (Utf8(row->GetText()) == Language(42 + i)) {
+            if (VortanUTF8Of(row->GetText()) == Language(42 + i)) {
                 EXPECT_EQ(colours[i], row->GetTextColor());
                 ++seen[i];
             }
@@ -1258,7 +1240,7 @@ TEST_F(MenuPages, TheExternalLoginsFourOutcomesFollowTheCookiesOfTheLoadedPage)
     menu->RunEvent("google_loaded", nullptr);
     EXPECT_EQ("loginscreen_error", Page());
     EXPECT_EQ("denied by user", TextOf(Find("//loginscreen_error//loginerror_message")));
-    EXPECT_EQ("", Utf8(menu->GetExternalStatus()));
+    EXPECT_EQ("", VortanUTF8Of(menu->GetExternalStatus()));
 
     // "ok" without its id and token: text 28.
     Go("loginscreen_root");
@@ -1287,7 +1269,7 @@ TEST_F(MenuPages, TheExternalLoginsFourOutcomesFollowTheCookiesOfTheLoadedPage)
     EXPECT_EQ(1, menu->RunEvent("google_loaded", nullptr));
     EXPECT_EQ(Language(33), TextOf(Find("//loading_dialog//text_title")));
     EXPECT_EQ(Language(33), TextOf(Find("//loading_dialog//text_description")));
-    EXPECT_EQ("", Utf8(menu->GetExternalStatus()));
+    EXPECT_EQ("", VortanUTF8Of(menu->GetExternalStatus()));
     EXPECT_EQ(2, menu->GetMode());
     // No account is linked to it here: the lobby's refusal on the error page.
     EXPECT_TRUE(Until([] { return Page() == "loginscreen_error"; }, 10)) << Page();

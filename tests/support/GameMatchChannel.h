@@ -120,7 +120,7 @@ public:
                 again = again || cues[j].first == id;
             if (!again)
                 line +=
-                    (line.empty() ? "" : " ") + htest::Narrow(CVexAssetTables::Get().SoundName(id));
+                    (line.empty() ? "" : " ") + VortanUTF8Of(CVexAssetTables::Get().SoundName(id));
         }
         return line;
     }

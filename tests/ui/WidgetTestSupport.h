@@ -16,14 +16,6 @@ inline CVortanString S(const char* text)
     return CVortanString(text);
 }
 
-inline std::string Narrow(const CVortanString& s)
-{
-    std::string out;
-    for (int i = 0; i < s.GetLength(); ++i)
-        out += (char)s.GetAt(i);
-    return out;
-}
-
 inline CVortanRect R(int l, int t, int r, int b)
 {
     CVortanRect rect;
@@ -80,13 +72,16 @@ public:
     int renderResult = VORTAN_OK;
 
 private:
-    static std::string Who(CWidget* w) { return w ? Narrow(w->GetName()) : std::string("null"); }
+    static std::string Who(CWidget* w)
+    {
+        return w ? VortanUTF8Of(w->GetName()) : std::string("null");
+    }
     template <class... A>
     void Note(const char* hook, A... args)
     {
         if (!m_log || GetName().IsEmpty()) // unnamed: still being built
             return;
-        std::string line = Narrow(GetName()) + ":" + hook + "(";
+        std::string line = VortanUTF8Of(GetName()) + ":" + hook + "(";
         [[maybe_unused]] bool first = true;
         using expand = int[];
         (void)expand{0, (Append(line, args, first), 0)...};

@@ -21,7 +21,7 @@ struct Note {
 int Write(CWidget* sender, void* context, intptr_t, intptr_t)
 {
     Note* n = (Note*)context;
-    n->log->push_back(n->label + "(" + (sender ? Narrow(sender->GetName()) : "null") + ")");
+    n->log->push_back(n->label + "(" + (sender ? VortanUTF8Of(sender->GetName()) : "null") + ")");
     return 1;
 }
 

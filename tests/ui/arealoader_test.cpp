@@ -34,7 +34,7 @@ struct Areas : ltest::LoaderCase {
     std::string Pick(int width, int height)
     {
         const CGameXMLArea* area = areas.SelectArea(width, height);
-        return area ? uitest::Narrow(area->name) : "none";
+        return area ? VortanUTF8Of(area->name) : "none";
     }
 };
 
@@ -46,9 +46,9 @@ TEST_F(Areas, TheFileListsItsAreasInAspectOrder)
     ASSERT_EQ(areas.LoadAreas(uitest::S("areas.xml")), VORTAN_OK);
     // "duplicate" repeats 800 x 480 and "flat" has no width: neither is listed.
     ASSERT_EQ(areas.GetAreaCount(), 3);
-    EXPECT_EQ(uitest::Narrow(areas.GetArea(0)->name), "tall");
-    EXPECT_EQ(uitest::Narrow(areas.GetArea(1)->name), "rootwidget"); // 1024 x 768 has no name
-    EXPECT_EQ(uitest::Narrow(areas.GetArea(2)->name), "wide");
+    EXPECT_EQ(VortanUTF8Of(areas.GetArea(0)->name), "tall");
+    EXPECT_EQ(VortanUTF8Of(areas.GetArea(1)->name), "rootwidget"); // 1024 x 768 has no name
+    EXPECT_EQ(VortanUTF8Of(areas.GetArea(2)->name), "wide");
     EXPECT_FLOAT_EQ(areas.GetArea(2)->aspect, 800.0f / 480.0f);
     EXPECT_EQ(areas.LoadAreas(uitest::S("none.xml")), VORTAN_E_MISSING);
     EXPECT_EQ(areas.GetAreaCount(), 0);
@@ -87,7 +87,7 @@ TEST_F(Areas, SelectionRules)
     // Equal aspects sort the newer first; equal sizes keep the first.
     List({"400x240", "800x480", "400x240"});
     ASSERT_EQ(areas.GetAreaCount(), 2);
-    EXPECT_EQ(uitest::Narrow(areas.GetArea(0)->name), "800x480");
+    EXPECT_EQ(VortanUTF8Of(areas.GetArea(0)->name), "800x480");
     EXPECT_EQ(Pick(1600, 960), "400x240"); // the landscape walk starts at the last
 }
 
@@ -100,12 +100,12 @@ TEST_F(Areas, AScreenIsBuiltAndRebuiltKeepingItsUniqueWidgets)
     ASSERT_EQ(areas.LoadAreas(uitest::S("areas.xml")), VORTAN_OK);
     CWidget* root = areas.CreateWidgetTree(800, 480, nullptr);
     ASSERT_NE(root, nullptr);
-    EXPECT_EQ(uitest::Narrow(root->GetName()), "wide");
+    EXPECT_EQ(VortanUTF8Of(root->GetName()), "wide");
     EXPECT_EQ(root->GetWidth(), 800);
     EXPECT_NE(Find(root, "label"), nullptr);
     ltest::Drop(root);
     root = areas.CreateWidgetTree(1024, 768, nullptr);
-    EXPECT_EQ(uitest::Narrow(root->GetName()), "rootwidget");
+    EXPECT_EQ(VortanUTF8Of(root->GetName()), "rootwidget");
     EXPECT_NE(Find(root, "four_three"), nullptr);
     areas.Unload();
 
@@ -116,7 +116,7 @@ TEST_F(Areas, AScreenIsBuiltAndRebuiltKeepingItsUniqueWidgets)
     field->SetText(uitest::S("typed"));
     CWidget* second = areas.CreateWidgetTree(800, 480, first);
     EXPECT_EQ(Find(second, "field"), field);
-    EXPECT_EQ(uitest::Narrow(field->GetText()), "typed");
+    EXPECT_EQ(VortanUTF8Of(field->GetText()), "typed");
     ltest::Drop(second);
     areas.Unload();
 

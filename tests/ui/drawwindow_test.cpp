@@ -291,7 +291,7 @@ void DrawChecks::CheckScreen()
     snprintf(key, sizeof(key), "frame:%" PRIuPTR ":%" PRIuPTR ":%" PRIuPTR ":200:100",
              (uintptr_t)tree.frame->GetImage(), (uintptr_t)tree.frame->GetBorderImage(),
              (uintptr_t)tree.frame->GetMaskImage());
-    EXPECT_EQ(std::string(key), uitest::Narrow(tree.frame->MakeCacheKey()));
+    EXPECT_EQ(std::string(key), VortanUTF8Of(tree.frame->MakeCacheKey()));
     // A clone shares the images and the program through the manager.
     CWidget* copy = tree.frame->Clone();
     CFrameWidget* other = static_cast<CFrameWidget*>(copy);

@@ -49,7 +49,7 @@ std::string Children(CWidget* w)
 {
     std::string out;
     for (int i = 0; w && i < w->GetChildCount(); ++i)
-        out += (i ? " " : "") + uitest::Narrow(w->GetChild(i)->GetName());
+        out += (i ? " " : "") + VortanUTF8Of(w->GetChild(i)->GetName());
     return out;
 }
 
@@ -129,7 +129,7 @@ TEST_F(Loader, TypesReadTheirAttributes)
 
     CWebButton* w = WidgetCast<CWebButton>(Find(root, "w"));
     ASSERT_NE(w, nullptr);
-    EXPECT_EQ(uitest::Narrow(w->GetUrl()), "http://x.org/?a=1&amp;b=LANGUAGE&amp;c=LANGUAGE");
+    EXPECT_EQ(VortanUTF8Of(w->GetUrl()), "http://x.org/?a=1&amp;b=LANGUAGE&amp;c=LANGUAGE");
     EXPECT_EQ(WidgetCast<CBubble>(Find(root, "bub"))->GetArrow(), BUBBLE_ARROW_BOTTOM_RIGHT);
     EXPECT_EQ(WidgetCast<CBubble>(Find(root, "bub2"))->GetArrow(), BUBBLE_ARROW_NONE);
 
@@ -325,7 +325,7 @@ TEST_F(Loader, ActionsComeFirstAndGroupTheirEntriesAsWritten)
     EXPECT_EQ(Children(root), "before imported after");
     ASSERT_EQ(sequences.GetCount(), 2);
     CUIActionSequence* s1 = sequences.GetAt(0);
-    EXPECT_EQ(uitest::Narrow(s1->GetName()), "seq1");
+    EXPECT_EQ(VortanUTF8Of(s1->GetName()), "seq1");
     // Triggers: "hit" at 0.5, "app:seq1" at 1 (its own name), "nobody" dropped, then from the
     // "vibrate" on the siblings are triggers without "$action" except "hit" at 3.
     EXPECT_EQ(s1->GetCallbackCount(), 3);
@@ -380,7 +380,7 @@ TEST_F(Loader, SelfAndMutualImportsStopAfterSixteenLevels)
     root = NewRoot();
     ASSERT_EQ(Build(root, "ping.xml"), VORTAN_OK);
     ASSERT_EQ(root->GetChildCount(), 1 + UI_LOADER_MAX_IMPORT_DEPTH);
-    EXPECT_EQ(uitest::Narrow(root->GetChild(16)->GetName()), "ping");
+    EXPECT_EQ(VortanUTF8Of(root->GetChild(16)->GetName()), "ping");
     ltest::Drop(root);
 }
 
@@ -398,7 +398,7 @@ TEST_F(Loader, LoadFileFailuresLeaveTheTreeAndACreatedRootGoesAtUnload)
     loader.Load(&app, nullptr, nullptr, nullptr, nullptr, nullptr);
     CWidget* made = loader.GetRoot();
     ASSERT_NE(made, nullptr);
-    EXPECT_EQ(uitest::Narrow(made->GetName()), "rootwidget");
+    EXPECT_EQ(VortanUTF8Of(made->GetName()), "rootwidget");
     EXPECT_EQ(RectOf(made), "0,0,800,480");
     EXPECT_TRUE(made->IsPassThrough());
     EXPECT_EQ(loader.GetReferenceWidth(), 800);

@@ -308,8 +308,8 @@ TEST_F(LayoutWindowTest, APasswordFieldTakesTypedTextAndShowsStars)
     ASSERT_EQ(0, vtest::Xdo({"type", "--delay", "20", "abc"}));
     vtest::Pump(app);
     Step(0.05f);
-    EXPECT_EQ(uitest::Narrow(field->GetText()), "abc");
-    EXPECT_EQ(uitest::Narrow(field->GetDisplayText()), "***");
+    EXPECT_EQ(VortanUTF8Of(field->GetText()), "abc");
+    EXPECT_EQ(VortanUTF8Of(field->GetDisplayText()), "***");
     // Three blocks and the caret bar after them, white, in the field's top-left corner.
     std::vector<Block> blocks = Screen(30);
     for (int i = 0; i < 3; ++i)
@@ -346,7 +346,7 @@ TEST_F(LayoutWindowTest, ALabelFollowsTheLanguageAndItsAlignment)
     ASSERT_EQ(VORTAN_OK, language->SetLanguage(CVortanString("rt")));
     screen->root->RefreshLocalizedText();
     Step(0.1f);
-    EXPECT_EQ(uitest::Narrow(WidgetCast<CTextWidget>(screen->Find("label"))->GetDisplayText()),
+    EXPECT_EQ(VortanUTF8Of(WidgetCast<CTextWidget>(screen->Find("label"))->GetDisplayText()),
               "Olleh");
     // Right-aligned: the five blocks (60 pixels of advance) end at the field's right edge.
     std::vector<Block> blocks = BubbleBlocks();

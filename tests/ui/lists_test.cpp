@@ -13,7 +13,6 @@
 
 namespace {
 
-using uitest::Narrow;
 using uitest::R;
 using uitest::S;
 
@@ -31,13 +30,13 @@ int OnLoad(CWidget* w, void*, intptr_t, intptr_t)
     // The handler finds the list from the item, and the list knows the item's number.
     EXPECT_EQ(g.list, w->GetParent());
     const int k = g.list->GetItemIndex(w);
-    EXPECT_EQ(Narrow(w->GetName()), std::to_string(k));
+    EXPECT_EQ(VortanUTF8Of(w->GetName()), std::to_string(k));
     g.lines.push_back("load " + std::to_string(k));
     return 1;
 }
 int OnForget(CWidget* w, void*, intptr_t, intptr_t)
 {
-    g.lines.push_back("forget " + Narrow(w->GetName()));
+    g.lines.push_back("forget " + VortanUTF8Of(w->GetName()));
     return 1;
 }
 int OnBatch(CWidget* w, void*, intptr_t, intptr_t)
@@ -53,7 +52,7 @@ int OnBatch(CWidget* w, void*, intptr_t, intptr_t)
 int OnGroup(CWidget* w, void*, intptr_t, intptr_t)
 {
     g.lines.push_back("group " + std::to_string(g.list->GetItemIndex(w)) + " " +
-                      Narrow(w->GetName()));
+                      VortanUTF8Of(w->GetName()));
     return 1;
 }
 
@@ -269,7 +268,7 @@ TEST_F(RunningListTest, GrowsUpwardAndScrollsToTheNewest)
     list->AddItem(nullptr);
     EXPECT_EQ(0, list->GetItemCounter());
     list->AddItem(Item(30));
-    EXPECT_EQ("1", Narrow(list->GetChild(0)->GetName()));
+    EXPECT_EQ("1", VortanUTF8Of(list->GetChild(0)->GetName()));
     EXPECT_EQ(158, list->GetRect().top); // 190 - (30 + 2)
     for (int i = 0; i < 10; ++i)
         list->AddItem(Item(30));
@@ -278,7 +277,7 @@ TEST_F(RunningListTest, GrowsUpwardAndScrollsToTheNewest)
     list->Update(0.0f);
     // The newest item stands at the bottom of the view.
     CWidget* newest = list->GetChild(list->GetChildCount() - 1);
-    EXPECT_EQ("11", Narrow(newest->GetName()));
+    EXPECT_EQ("11", VortanUTF8Of(newest->GetName()));
     EXPECT_EQ(list->GetHeight(), newest->GetRect().bottom - list->GetVisibleY());
 }
 
@@ -290,8 +289,8 @@ TEST_F(RunningListTest, LimitKeepsMaximumPlusOne)
     EXPECT_EQ(21, list->GetChildCount());
     list->AddItem(Item(10));
     EXPECT_EQ(21, list->GetChildCount());
-    EXPECT_EQ("2", Narrow(list->GetChild(0)->GetName()));
-    EXPECT_EQ("22", Narrow(list->GetChild(20)->GetName()));
+    EXPECT_EQ("2", VortanUTF8Of(list->GetChild(0)->GetName()));
+    EXPECT_EQ("22", VortanUTF8Of(list->GetChild(20)->GetName()));
 }
 
 TEST_F(RunningListTest, NewestFirstWhenNotGrowingUpward)
@@ -299,7 +298,7 @@ TEST_F(RunningListTest, NewestFirstWhenNotGrowingUpward)
     list->SetGrowUpward(false);
     list->AddItem(Item(10));
     list->AddItem(Item(10));
-    EXPECT_EQ("2", Narrow(list->GetChild(0)->GetName()));
+    EXPECT_EQ("2", VortanUTF8Of(list->GetChild(0)->GetName()));
     EXPECT_EQ(190, list->GetRect().top);
 }
 

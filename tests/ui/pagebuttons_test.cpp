@@ -26,7 +26,7 @@ void CollectPageButtons(CWidget* widget, std::vector<CPageButton*>& out)
 
 std::string NameOf(const CWidget* widget)
 {
-    return widget ? uitest::Narrow(widget->GetName()) : "<none>";
+    return widget ? VortanUTF8Of(widget->GetName()) : "<none>";
 }
 
 struct ShippedLayouts : ltest::LoaderCase {
@@ -105,7 +105,7 @@ struct ShippedLayouts : ltest::LoaderCase {
         EXPECT_EQ((int)buttons.size(), expected) << file << " " << width << "x" << height;
         for (CPageButton* button : buttons) {
             const std::string name = NameOf(button);
-            const std::string page = uitest::Narrow(button->GetPage());
+            const std::string page = VortanUTF8Of(button->GetPage());
             // For ":back" another page is shown first, so that there is somewhere to go back to.
             CPageView* outer = nullptr;
             for (CWidget* w = button->GetParent(); w; w = w->GetParent())

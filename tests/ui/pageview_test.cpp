@@ -16,7 +16,6 @@
 
 namespace {
 
-using uitest::Narrow;
 using uitest::R;
 using uitest::S;
 
@@ -96,8 +95,8 @@ TEST_F(PageViewTest, HistoryKeepsTheNewestEntries)
     CVortanStringArray names;
     view->GetHistory(names);
     ASSERT_EQ(3, names.GetCount());
-    EXPECT_EQ("p2", Narrow(names.GetAt(0)));
-    EXPECT_EQ("p4", Narrow(names.GetAt(2)));
+    EXPECT_EQ("p2", VortanUTF8Of(names.GetAt(0)));
+    EXPECT_EQ("p4", VortanUTF8Of(names.GetAt(2)));
 
     CVortanStringArray paths;
     paths.Add(S("p1"));

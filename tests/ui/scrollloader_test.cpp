@@ -131,8 +131,8 @@ TEST_F(ScrollLoader, PagesAndPageButtons)
 
     CPageButton* go = Get<CPageButton>("go");
     ASSERT_TRUE(go);
-    EXPECT_EQ("../pages", uitest::Narrow(go->GetTarget()));
-    EXPECT_EQ("menu", uitest::Narrow(go->GetPage()));
+    EXPECT_EQ("../pages", VortanUTF8Of(go->GetTarget()));
+    EXPECT_EQ("menu", VortanUTF8Of(go->GetPage()));
     EXPECT_FLOAT_EQ(0.3f, go->GetClickDelay());
     EXPECT_FALSE(go->IsPassThrough());
     root->Update(0.0f);

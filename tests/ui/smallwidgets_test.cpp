@@ -430,7 +430,7 @@ TEST_F(FrameSlicesTest, NineSliceGeometry)
     CFrameWidget frame;
     EXPECT_EQ(0, frame.Startup(nullptr, &manager, R(0, 0, 200, 100)));
     frame.SetRect(R(0, 0, 200, 100));
-    EXPECT_EQ("frame:0:0:0:200:100", uitest::Narrow(frame.MakeCacheKey()));
+    EXPECT_EQ("frame:0:0:0:200:100", VortanUTF8Of(frame.MakeCacheKey()));
 }
 
 } // namespace

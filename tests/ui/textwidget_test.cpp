@@ -14,7 +14,6 @@
 #include "ui/WidgetCast.h"
 #include "ui/widgets/TextWidget.h"
 
-using uitest::Narrow;
 using uitest::R;
 using uitest::S;
 
@@ -23,12 +22,12 @@ namespace {
 std::vector<std::string> g_events;
 int OnChanged(CWidget* w, void*, intptr_t, intptr_t)
 {
-    g_events.push_back("changed " + Narrow(static_cast<CTextWidget*>(w)->GetText()));
+    g_events.push_back("changed " + VortanUTF8Of(static_cast<CTextWidget*>(w)->GetText()));
     return 1;
 }
 int OnFinished(CWidget* w, void*, intptr_t, intptr_t)
 {
-    g_events.push_back("finished " + Narrow(static_cast<CTextWidget*>(w)->GetText()));
+    g_events.push_back("finished " + VortanUTF8Of(static_cast<CTextWidget*>(w)->GetText()));
     return 1;
 }
 
@@ -73,9 +72,9 @@ TEST_F(TextCase, TextMaskingAndChangeEvents)
 {
     text->SetPassword(true);
     text->SetText(S("abc"));
-    EXPECT_EQ(Narrow(text->GetDisplayText()), "***");
+    EXPECT_EQ(VortanUTF8Of(text->GetDisplayText()), "***");
     text->SetPassword(false);
-    EXPECT_EQ(Narrow(text->GetDisplayText()), "abc");
+    EXPECT_EQ(VortanUTF8Of(text->GetDisplayText()), "abc");
     text->SetText(S("abc"));
     text->SetText(S("abd"));
     EXPECT_EQ(g_events, (std::vector<std::string>{"changed abc", "changed abd"}));
@@ -85,15 +84,15 @@ TEST_F(TextCase, LabelsFollowTheLanguage)
 {
     text->SetLocalizationKey(0);
     text->SetTitleKey(1);
-    EXPECT_EQ(Narrow(text->GetDisplayText()), "Hello");
-    EXPECT_EQ(Narrow(text->GetTitle()), "Your name");
+    EXPECT_EQ(VortanUTF8Of(text->GetDisplayText()), "Hello");
+    EXPECT_EQ(VortanUTF8Of(text->GetTitle()), "Your name");
     EXPECT_TRUE(text->GetText().IsEmpty()); // drawn in the empty-text colour
     ASSERT_EQ(language.SetLanguage(S("rt")), VORTAN_OK);
     CWidget* root = NewRoot();
     root->AddChild(text);
     root->RefreshLocalizedText(); // the broadcast of a language change
-    EXPECT_EQ(Narrow(text->GetDisplayText()), "Olleh");
-    EXPECT_EQ(Narrow(text->GetTitle()), "Eman");
+    EXPECT_EQ(VortanUTF8Of(text->GetDisplayText()), "Olleh");
+    EXPECT_EQ(VortanUTF8Of(text->GetTitle()), "Eman");
     root->RemoveChild(text);
     ltest::Drop(root);
 }
@@ -104,7 +103,7 @@ TEST_F(TextCase, EditingTypesChangesAndFinishesOnEnter)
     EXPECT_FALSE(text->IsPassThrough());
     text->SetTitle(S("Name"));
     StartEditing();
-    EXPECT_EQ(Narrow(text->GetTextInput()->GetTitle()), "Name");
+    EXPECT_EQ(VortanUTF8Of(text->GetTextInput()->GetTitle()), "Name");
     Type("hi");
     text->Update(0.1f);
     Type("there");
@@ -115,7 +114,7 @@ TEST_F(TextCase, EditingTypesChangesAndFinishesOnEnter)
     EXPECT_EQ(text->GetTextInput(), nullptr);
     EXPECT_FALSE(text->IsFocused());
     Type("x"); // no session: nothing
-    EXPECT_EQ(Narrow(text->GetText()), "hith");
+    EXPECT_EQ(VortanUTF8Of(text->GetText()), "hith");
 }
 
 TEST_F(TextCase, ReleaseOutsideCommitsAndFocusLossDrops)
@@ -124,14 +123,14 @@ TEST_F(TextCase, ReleaseOutsideCommitsAndFocusLossDrops)
     StartEditing();
     Type("kept");
     text->OnPointerUp(0, 500, 10); // outside
-    EXPECT_EQ(Narrow(text->GetText()), "kept");
+    EXPECT_EQ(VortanUTF8Of(text->GetText()), "kept");
     EXPECT_EQ(text->GetTextInput(), nullptr);
 
     StartEditing();
     Type("lost");
     text->OnFocusLost(nullptr);
     EXPECT_EQ(text->GetTextInput(), nullptr);
-    EXPECT_EQ(Narrow(text->GetText()), "kept");
+    EXPECT_EQ(VortanUTF8Of(text->GetText()), "kept");
     EXPECT_EQ(g_events, (std::vector<std::string>{"changed kept"}));
 
     // A password session masks what it shows.
@@ -139,7 +138,7 @@ TEST_F(TextCase, ReleaseOutsideCommitsAndFocusLossDrops)
     StartEditing();
     Type("pw");
     text->Update(0.1f);
-    EXPECT_EQ(Narrow(text->GetDisplayText()), "******");
+    EXPECT_EQ(VortanUTF8Of(text->GetDisplayText()), "******");
 }
 
 TEST_F(TextCase, TheCaretShowsHalfOfEachSecond)
@@ -223,7 +222,7 @@ TEST_F(TextCase, AWordWiderThanAMultiLineLabelGoesOnOverTheNextLines)
     ASSERT_FALSE(bands.empty());
     EXPECT_GE(bands.back() + 1, lines);
     // The label keeps its text; only the drawing breaks it.
-    EXPECT_EQ(std::string(200, 'm'), Narrow(text->GetText()));
+    EXPECT_EQ(std::string(200, 'm'), VortanUTF8Of(text->GetText()));
     surface->Release();
     delete surface;
     text->SetFont(nullptr);

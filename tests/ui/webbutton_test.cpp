@@ -115,13 +115,13 @@ TEST(WebButton, WithoutAContextOnlyOnclickFires)
     rect.Set(0, 0, 10, 10);
     button->Startup(nullptr, nullptr, rect);
     button->SetUrl(CVortanString("a&amp;b"));
-    EXPECT_EQ(uitest::Narrow(button->ExpandUrl()), "a&b");
+    EXPECT_EQ(VortanUTF8Of(button->ExpandUrl()), "a&b");
     g_clicks = 0;
     button->SetOnClick(CUIDelegate(CountClick, nullptr));
     button->Click();
     EXPECT_EQ(g_clicks, 1);
     CWebButton* copy = static_cast<CWebButton*>(button->Clone());
-    EXPECT_EQ(uitest::Narrow(copy->GetUrl()), "a&amp;b");
+    EXPECT_EQ(VortanUTF8Of(copy->GetUrl()), "a&amp;b");
     CWidget::Destroy(copy);
     CWidget::Destroy(button);
 }

@@ -156,13 +156,13 @@ struct SequenceCase {
 
 int NoteSender(CWidget* sender, void* context, intptr_t, intptr_t)
 {
-    ((Log*)context)->push_back("call:" + Narrow(sender->GetName()));
+    ((Log*)context)->push_back("call:" + VortanUTF8Of(sender->GetName()));
     return 1;
 }
 
 int DeleteSender(CWidget* sender, void* context, intptr_t, intptr_t)
 {
-    ((Log*)context)->push_back("delete:" + Narrow(sender->GetName()));
+    ((Log*)context)->push_back("delete:" + VortanUTF8Of(sender->GetName()));
     CWidget::Destroy(sender);
     return 1;
 }
@@ -251,7 +251,7 @@ TEST(Lifetime, ShutdownTakesTheChildrenInOrderWithThoseAddedOrRemovedOnTheWay)
     ShutdownWidget* c = MakeShutdown(&log, root, "c");
     ShutdownWidget* d = MakeShutdown(&log, root, "d");
     auto record = [&](ShutdownWidget* self) {
-        order.push_back(Narrow(self->GetName()));
+        order.push_back(VortanUTF8Of(self->GetName()));
         // The parent no longer lists this child or any before it.
         for (int i = 0; i < root->GetChildCount(); ++i) {
             CWidget* child = root->GetChildren()[i];
@@ -293,7 +293,7 @@ TEST(Lifetime, ALookupThroughTheTreeDuringAChildsShutdownMeetsOnlyLiveChildren)
     b->onShutdown = [&](ShutdownWidget*) {
         CWidget* c = root->FindChild(S("c"), -1);
         if (c)
-            found = Narrow(c->GetName());
+            found = VortanUTF8Of(c->GetName());
         listed = root->GetChildCount();
         for (int i = 0; i < listed; ++i)
             EXPECT_NE(nullptr, root->GetChild(i));

@@ -239,12 +239,12 @@ TEST_F(Tree, ShowAndHideReachVisibleDescendantsOnly)
 namespace {
 int CloneHook(CWidget* sender, void* context, intptr_t, intptr_t)
 {
-    ((std::vector<std::string>*)context)->push_back("clone:" + Narrow(sender->GetName()));
+    ((std::vector<std::string>*)context)->push_back("clone:" + VortanUTF8Of(sender->GetName()));
     return 1;
 }
 int ClonedHook(CWidget* sender, void* context, intptr_t, intptr_t)
 {
-    ((std::vector<std::string>*)context)->push_back("cloned:" + Narrow(sender->GetName()));
+    ((std::vector<std::string>*)context)->push_back("cloned:" + VortanUTF8Of(sender->GetName()));
     return 1;
 }
 } // namespace

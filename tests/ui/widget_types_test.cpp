@@ -34,7 +34,7 @@ std::string Chain(const CWidgetTypeInfo& record)
 {
     std::string out;
     for (const CWidgetTypeInfo* r = &record; r; r = r->GetParent())
-        out += (out.empty() ? "" : " < ") + Narrow(r->GetName().GetString());
+        out += (out.empty() ? "" : " < ") + VortanUTF8Of(r->GetName().GetString());
     return out;
 }
 

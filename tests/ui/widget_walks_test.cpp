@@ -66,7 +66,8 @@ struct ClipWidget : LogWidget {
     explicit ClipWidget(std::vector<std::string>* o) : LogWidget(nullptr), out(o) {}
     int RenderSelf(IVortanGraphicsContext* gc, const CVortanRect& r) override
     {
-        out->push_back(Narrow(GetName()) + " at " + Str(r) + " clip " + Str(gc->GetClipRect()));
+        out->push_back(VortanUTF8Of(GetName()) + " at " + Str(r) + " clip " +
+                       Str(gc->GetClipRect()));
         return renderResult;
     }
 };

@@ -8,7 +8,14 @@ The tests are the end-to-end tests (label e2e) as ctest lists them for the build
 commands, working folders and environment: a new one runs here as soon as it is registered.
 The build folder in a command is replaced by the pair's own folder.
 
-Usage: stressed_runs.py BUILD_DIR [--runs N] [--pairs 0,1 2,3 ...] [--tests NAME ...] [--out DIR]
+With --suite each run is instead the build's whole suite but the end-to-end tests (ctest -j2
+-LE e2e, from a folder of the pair's own that links to the build's entries), on the same loaded
+pair; each test's longest time is then printed beside its time-out (the one tests/CMakeLists.txt
+gives it, read from its command), the ten closest to theirs first. The end-to-end runs print
+theirs too.
+
+Usage: stressed_runs.py BUILD_DIR [--suite] [--runs N] [--pairs 0,1 2,3 ...] [--tests NAME ...]
+                        [--out DIR]
 Needs root (the tests' private mount namespaces) and stress-ng (scripts/deps.sh installs it;
 else apt-get install stress-ng)."""
 import argparse
@@ -20,8 +27,11 @@ import subprocess
 import sys
 import threading
 import time
+import xml.etree.ElementTree as ET
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+# The name of a run of the whole suite (--suite).
+SUITE = "suite"
 
 
 class Test:
@@ -46,29 +56,42 @@ class Test:
         return command, env
 
 
-def parse_listing(text):
-    """{short name: Test} of the e2e.NAME tests of ctest's JSON listing."""
+def parse_listing(text, prefix="e2e."):
+    """{short name: Test} of the tests of ctest's JSON listing whose names begin so."""
     tests = {}
     for t in json.loads(text).get("tests", []):
         name = t.get("name", "")
-        if not name.startswith("e2e.") or not t.get("command"):
+        if not name.startswith(prefix) or not t.get("command"):
             continue
         props = {p.get("name"): p.get("value") for p in t.get("properties", [])}
-        tests[name[len("e2e."):]] = Test(name[len("e2e."):], list(t["command"]),
+        tests[name[len(prefix):]] = Test(name[len(prefix):], list(t["command"]),
                                           props.get("WORKING_DIRECTORY"),
                                           list(props.get("ENVIRONMENT") or []))
     return tests
 
 
-def registered_tests(build):
-    """The end-to-end tests ctest lists for the build (label e2e)."""
-    out = subprocess.run(["ctest", "--show-only=json-v1", "-L", "e2e"], cwd=build,
+def registered_tests(build, label="e2e", prefix="e2e."):
+    """The tests ctest lists for the build with the label (the end-to-end ones)."""
+    out = subprocess.run(["ctest", "--show-only=json-v1", "-L", label], cwd=build,
                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, check=True)
-    return parse_listing(out.stdout.decode())
+    return parse_listing(out.stdout.decode(), prefix)
+
+
+def bound(test):
+    """The time-out a test is registered with: timed_run.py's first argument."""
+    words = test.command
+    at = next((i for i, w in enumerate(words) if w.endswith("timed_run.py")), None)
+    return int(words[at + 1]) if at is not None and at + 1 < len(words) else None
+
+
+def suite_times(report):
+    """{test name: seconds} of a ctest JUnit report."""
+    return {c.get("name"): float(c.get("time") or 0)
+            for c in ET.parse(report).getroot().iter("testcase")}
 
 
 # What a run writes into its build folder; each pair gets its own.
-OWN = ("screenshots", "e2e-runs", "e2e_figures.json")
+OWN = ("screenshots", "e2e-runs", "e2e_figures.json", "Testing")
 
 
 def pair_folder(build, out, cores):
@@ -88,6 +111,7 @@ class Runs:
         self.done = {n: [] for n in names}
         self.lock = threading.Lock()
         self.out = out
+        self.times = []  # {test: seconds} of each run of the suite
 
     def take(self):
         with self.lock:
@@ -116,17 +140,26 @@ def worker(tests, build, out, cores, runs, timeout):
         busy = subprocess.Popen(["taskset", "-c", cores, "stress-ng", "--cpu", "2", "--quiet"],
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                 start_new_session=True)
-        command, env = tests[name].run_in(build, mine)
         started = time.time()
         log = os.path.join(out, "log-%s-%s-%d.txt" % (name, cores.replace(",", ""), started))
+        if name == SUITE:
+            report = log[:-len(".txt")] + ".xml"
+            command, env, folder = (["ctest", "-j2", "-LE", "e2e", "--no-tests=error",
+                                     "--output-on-failure", "--output-junit", report],
+                                    dict(os.environ), mine)
+        else:
+            command, env = tests[name].run_in(build, mine)
+            folder = tests[name].folder or mine
         cmd = ["taskset", "-c", cores] + command
         with open(log, "w") as f:
             try:
                 rc = subprocess.call(cmd, stdout=f, stderr=subprocess.STDOUT, env=env,
-                                     timeout=timeout, cwd=tests[name].folder or mine)
+                                     timeout=timeout, cwd=folder)
             except subprocess.TimeoutExpired:
                 rc = 124
         seconds = time.time() - started
+        if name == SUITE and os.path.exists(report):
+            runs.times.append(suite_times(report))
         os.killpg(busy.pid, 15)
         busy.wait()
         runs.record(name, cores, rc, seconds, log)
@@ -137,6 +170,8 @@ def worker(tests, build, out, cores, runs, timeout):
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     ap.add_argument("build")
+    ap.add_argument("--suite", action="store_true", help="runs of the whole suite but the "
+                    "end-to-end tests, not of each end-to-end test")
     ap.add_argument("--runs", type=int, default=50, help="runs of each test (50)")
     ap.add_argument("--pairs", nargs="+", default=["0,1"], help="pairs of cores (0,1)")
     ap.add_argument("--tests", nargs="+", default=None, help="the tests to run (all)")
@@ -149,8 +184,8 @@ def main():
     if shutil.which("stress-ng") is None:
         sys.exit("stress-ng is not installed")
     tests = registered_tests(build)
-    names = a.tests or sorted(tests)
-    unknown = [n for n in names if n not in tests]
+    names = [SUITE] if a.suite else a.tests or sorted(tests)
+    unknown = [n for n in names if n not in tests and not a.suite]
     if unknown or not names:
         sys.exit("no such end-to-end test: %s (there are: %s)" % (" ".join(unknown),
                                                                  " ".join(sorted(tests))))
@@ -172,6 +207,17 @@ def main():
         secs = [s for _, s in done]
         print("%-12s %d of %d passed, %.0f-%.0f s (median %.0f s)" % (
             name, passed, len(done), min(secs), max(secs), statistics.median(secs)))
+    # Each test's longest run beside its time-out.
+    if a.suite:
+        tests = registered_tests(build, ".", "")
+        longest = {n: max(t.get(n, 0.0) for t in runs.times) for n in tests if runs.times}
+    else:
+        longest = {n: max(s for _, s in d) for n, d in runs.done.items() if d}
+    rows = sorted(((longest[n] / bound(tests[n]), n, longest[n], bound(tests[n]))
+                   for n in longest if bound(tests[n])), reverse=True)
+    print("the tests closest to their time-outs (longest run / time-out):")
+    for share, n, secs, limit in rows[:10]:
+        print("  %5.2f  %-40s %6.1f s of %d s" % (share, n, secs, limit))
     return 1 if failed else 0
 
 

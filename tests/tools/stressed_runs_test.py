@@ -42,6 +42,8 @@ class Listing(unittest.TestCase):
                           "/usr/bin/python3", "/src/tests/e2e/alpha.py", "/runs/build-23", "5"],
                          command)
         self.assertEqual(("1", "a=b"), (env["PYTHONDONTWRITEBYTECODE"], env["X"]))
+        self.assertEqual((100, None), (stressed_runs.bound(alpha),
+                                       stressed_runs.bound(tests["beta"])))
         # The build folder is known however it is written.
         command, _ = tests["beta"].run_in("/b/test", "/runs/build-45")
         self.assertEqual("/runs/build-45", command[-1])

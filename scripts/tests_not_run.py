@@ -3,11 +3,12 @@
 
     tests_not_run.py [--ci] REPORT...
 
-Prints each test that did not run (a skip) as "BUILD: NAME", with the lines of its output that
-say why, or "none" when every test ran. A report that is missing or cannot be read is named:
-nobody can tell what its run skipped, so it is never taken for "none". Exits 1 when a report
-is missing or unreadable, and with --ci (a run in CI, where every test must run) also when a
-test did not run; else 0."""
+Prints each test that did not run as "BUILD: NAME", with the lines of its output that say why
+(a skipped or a DISABLED_ GoogleTest test names itself), or "BUILD: NAME (STATUS)" for one that ctest did
+not start (its DISABLED property: "disabled"), or "none" when every test ran. A report that is
+missing, cannot be read or names no test is named: nobody can tell what its run skipped, so it
+is never taken for "none". Exits 1 for such a report, and with --ci (a run in CI, where every
+test must run) also when a test did not run; else 0."""
 import sys
 import xml.etree.ElementTree as ET
 
@@ -23,10 +24,16 @@ def main(args):
         except (OSError, ET.ParseError) as e:
             unread.append("%s: no report of its tests: %s" % (build, e))
             continue
+        if not cases:
+            unread.append("%s: its report names no test" % build)
         for case in cases:
-            if case.get("status") != "notrun":
+            # ctest writes "run" and "fail" for a test it ran, "notrun" for a skip and
+            # "disabled" for a test it did not start.
+            status = case.get("status")
+            if status in ("run", "fail"):
                 continue
-            skipped.append("%s: %s" % (build, case.get("name")))
+            skipped.append("%s: %s%s" % (build, case.get("name"),
+                                         "" if status == "notrun" else " (%s)" % status))
             for line in (case.findtext("system-out") or "").splitlines():
                 if "skipped" in line.lower():
                     skipped.append("    " + line.strip())

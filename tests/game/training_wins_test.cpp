@@ -3,8 +3,8 @@
 // the game host as the picker starts it, and gives result 1; the next button returns to the
 // picker, the scene is marked cleared and the next one opens; fifteen in sequence, each turn
 // heard (button, stretch, weapon, bounces, blasts, splashes) with each scene's start and win.
-// A disabled case searches for lines (run with --gtest_also_run_disabled_tests when a scene
-// changes; LINES_SCENE picks one scene, LINES_DEPTH and LINES_WIDTH widen the search).
+// A case that only LINES_SEARCH=1 brings in searches for lines (when a scene changes;
+// LINES_SCENE picks one scene, LINES_DEPTH and LINES_WIDTH widen the search).
 #include <gtest/gtest.h>
 #include <math.h>
 
@@ -140,7 +140,14 @@ float Score(btest::DrawnTraining& t, const CVortanVector2& opponentStart)
     return (float)(100 - b->Player(1).health) + 200.0f * moved - 20.0f * apart;
 }
 
-TEST(TrainingLines, DISABLED_Search)
+class Search : public ::testing::Test {
+    void TestBody() override;
+};
+const bool searchAsked = getenv("LINES_SEARCH") &&
+                         ::testing::RegisterTest("TrainingLines", "Search", nullptr, nullptr,
+                                                 __FILE__, __LINE__, [] { return new Search; });
+
+void Search::TestBody()
 {
     const char* only = getenv("LINES_SCENE");
     for (int scene = 0; scene < 15; ++scene) {

@@ -891,13 +891,14 @@ protected:
     }
     // Every message on the game connection since the last read, as its fields' lines, in the
     // order sent: read up to a ping sent now (one connection's messages arrive in the order
-    // sent, so none sent before it comes later), or to the connection's end.
+    // sent, so none sent before it comes later), or to the connection's end; a wait that ends
+    // without the ping fails.
     Texts OnGame()
     {
         session->SendPing();
         Texts lines;
         bool open = true;
-        vtest::WaitUntil([&]() {
+        const bool done = vtest::WaitUntil([&]() {
             if (session->GetGameEngine())
                 session->GetGameEngine()->Run(0.0f);
             Frame(0.0f);
@@ -906,7 +907,8 @@ protected:
                 lines.push_back(Fields(m, sentfields::KindsOf(mtest::TagOf(m))));
             return !open || (!lines.empty() && lines.back() == "44: [0]=-1");
         });
-        if (open && !lines.empty())
+        EXPECT_TRUE(done) << "the ping sent on the game connection did not come";
+        if (done && open)
             lines.pop_back(); // the ping
         return lines;
     }

@@ -3,6 +3,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -183,7 +184,7 @@ for i in range(count):
 print('end', o == len(d))
 )PY";
     std::string out;
-    RunProgram({Python(), "-c", reader, path}, &out);
+    EXPECT_EQ(0, RunProgram({Python(), "-c", reader, path}, &out)) << "reading " << path;
     std::vector<std::string> lines;
     std::istringstream in(out);
     for (std::string line; std::getline(in, line);)

@@ -47,7 +47,8 @@ inline std::string Python()
 }
 
 // The settings file "stats.dat" as Python's struct module reads it: "version <n>", then
-// "<name> <kind> <value>" for each entry, then "end True" when the entries end the file.
+// "<name> <kind> <value>" for each entry, then "end True" when the entries end the file. A
+// reader that fails (no file, a short one) fails the test.
 std::vector<std::string> ReadStats(const std::string& path);
 
 // The aim of the first turn of the first scene's winning line, kept beside its source

@@ -156,6 +156,7 @@ def main(argv):
     env = dict(os.environ)
     env["PYTHONUNBUFFERED"] = "1"
     env["PYTHONFAULTHANDLER"] = "1"
+    env.pop("PYTHONOPTIMIZE", None)  # which would drop the tests' assert statements
     try:
         child = subprocess.Popen(argv[2:], env=env, process_group=0)
     except OSError as e:

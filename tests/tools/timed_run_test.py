@@ -178,6 +178,8 @@ class TimedRunTest(unittest.TestCase):
                 (case % "run", False, 0, "none\n"), (case % "run", True, 0, "none\n"),
                 (case % "notrun", False, 0, skip),
                 (case % "notrun", True, 1, skip + "In CI every test must run: the tests above"),
+                (case % "disabled", True, 1, build + ": e2e.b (disabled)\n    [  SKIPPED ]"),
+                ("<testsuite/>", False, 1, build + ": its report names no test\n"),
                 ("<testsuite", False, 1, unread + "unclosed token: line 1, column 0"),
                 (None, False, 1, unread + "[Errno 2] No such file or directory")):
             if text:

@@ -4,8 +4,8 @@
     tests_not_run.py [--ci] REPORT...
 
 Prints each test that did not run as "BUILD: NAME", with the lines of its output that say why
-(a skipped or a DISABLED_ GoogleTest test names itself), or "BUILD: NAME (STATUS)" for one that ctest did
-not start (its DISABLED property: "disabled"), or "none" when every test ran. A report that is
+(a skipped or a DISABLED_ GoogleTest test names itself), or "BUILD: NAME (STATUS)" for one
+that ctest did not start (its DISABLED property: "disabled"), or "none" when every test ran. A report that is
 missing, cannot be read or names no test is named: nobody can tell what its run skipped, so it
 is never taken for "none". Exits 1 for such a report, and with --ci (a run in CI, where every
 test must run) also when a test did not run; else 0."""

@@ -114,6 +114,7 @@ public:
                 out.push_back(line);
         COrloStatsStore stored;
         CVortanString path;
+        setenv("HOME", m_home.c_str(), 1); // this device's, not the last one stepped
         GetUserDataPath(path, CVortanString("stats.dat"));
         for (int i = 0; stored.Open(path) == VORTAN_OK && i < stored.GetCount(); ++i) {
             const COrloStatsEntry* e = stored.GetAt(i);

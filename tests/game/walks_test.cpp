@@ -491,4 +491,9 @@ TEST_F(Walk, StandInTimers)
     Play("timers");
 }
 
+TEST_F(Walk, Logins)
+{
+    Play("login");
+}
+
 } // namespace

@@ -114,6 +114,7 @@ public:
                 out.push_back(line);
         COrloStatsStore stored;
         CVortanString path;
+        setenv("HOME", m_home.c_str(), 1); // this device's, not the last one stepped
         GetUserDataPath(path, CVortanString("stats.dat"));
         for (int i = 0; stored.Open(path) == VORTAN_OK && i < stored.GetCount(); ++i) {
             const COrloStatsEntry* e = stored.GetAt(i);
@@ -165,7 +166,7 @@ protected:
         // The music goes nowhere: an audio server's client draws from the C library's random
         // numbers on its own threads, which the game's screens draw from too.
         CVortanMusicElements::SetOverride(VORTAN_MUSIC_SINK, "fakesink");
-        setenv("STANDIN_PING_SECONDS", "3600", 1); // no ping at a time of its own
+        setenv("STANDIN_CLOCK", "manual", 1); // its timers run on a walk's clock, when it follows
         server.reset(new ntest::StandIn(state.Path(), 0, 0));
         ASSERT_GT(server->lobby, 0);
         setenv("ORLO_LOBBY", ("127.0.0.1:" + std::to_string(server->lobby)).c_str(), 1);
@@ -182,13 +183,22 @@ protected:
     void Frame()
     {
         VortanTestClock::Advance(33000000ull);
+        // Once a walk has set the stand-in's clock going ("service clock"), it follows the
+        // walk's a second at a time, and the pings it then sends are taken in.
+        if (m_serviceBehind >= 0 && (m_serviceBehind += 33) >= 1000 && !devices.empty()) {
+            m_serviceBehind -= 1000;
+            const std::string answer = ntest::ControlLine(server->control, "clock 1");
+            EXPECT_EQ("ok", answer.substr(0, 2)) << answer;
+            if (answer != "ok 0")
+                Settle(devices.begin()->second.get());
+        }
         for (auto& d : devices) {
             const u32 before = Sends();
             d.second->Frame();
-            // A connection that heard nothing for 60 s of the walk's clock closes: at 40 s the
-            // walk's own ping is answered (the service pings on real time).
+            // A connection that heard nothing for 60 s of the walk's clock closes: unless the
+            // service's clock follows the walk's, at 40 s the walk's own ping is answered.
             COrloNetworkSession* s = d.second->Session();
-            if (Sends() != before || (s && s->GetIdleTime() > 40.0f))
+            if (Sends() != before || (m_serviceBehind < 0 && s && s->GetIdleTime() > 40.0f))
                 Settle(d.second.get());
         }
     }
@@ -242,6 +252,7 @@ protected:
     std::map<char, std::unique_ptr<Device>> devices;
     std::unique_ptr<ntest::StandIn> server;
     u32 m_pings = 0;
+    int m_serviceBehind = -1; // ms the stand-in's clock is behind, once it follows the walk's
 };
 
 // The steps of a walk:
@@ -259,7 +270,8 @@ protected:
 //   key <keysym name> | type <text> | erase <n> (n BackSpace keys)
 //   seed <key> <n>           a setting stored as the program would (a cleared training scene)
 //   service <command>        a line to the stand-in's control port (tools/standin/control.py),
-//                            answered "ok", then what it sent is taken in
+//                            answered "ok", then what it sent is taken in; after "clock <s>"
+//                            the stand-in's clock follows the walk's
 void Walk::Step(Device& d, const std::string& action)
 {
     std::istringstream in(action);
@@ -347,6 +359,8 @@ void Walk::Step(Device& d, const std::string& action)
     } else if (verb == "service") {
         const std::string answer = ntest::ControlLine(server->control, rest);
         ASSERT_EQ("ok", answer.substr(0, 2)) << rest << ": " << answer;
+        if (rest.compare(0, 6, "clock ") == 0)
+            m_serviceBehind = 0;
         Settle(&d);
     } else {
         FAIL() << "no such step: " << action;
@@ -470,6 +484,16 @@ TEST_F(Walk, MenuPages)
 TEST_F(Walk, OnlineMatch)
 {
     Play("online");
+}
+
+TEST_F(Walk, StandInTimers)
+{
+    Play("timers");
+}
+
+TEST_F(Walk, Logins)
+{
+    Play("login");
 }
 
 } // namespace

@@ -143,10 +143,12 @@ class Registration(unittest.TestCase):
             try:
                 client = server.client()
                 client.connect()
-                # Taken (1) in any letter case, as is the guests' "guest"; no name (2) outside
-                # 4..15 letters, digits, "-" and "_"; free (0 and a salt) until registered.
+                # Taken (1) in any letter case, as is a name beginning with the guests' "guest";
+                # no name (2) outside 4..15 letters, digits, "-" and "_"; free (0 and a salt)
+                # until registered.
                 for name, result in (("alice", 1), ("ALICE", 1), ("Carol_K", 1), ("Guest", 1),
-                                     ("guest", 1), ("guest_1", 0), (" alice ", 2),
+                                     ("guest", 1), ("guest_1", 1), ("GuestBob", 1),
+                                     ("my_guest", 0), (" alice ", 2),
                                      ("abc", 2), ("a" * 16, 2), ("new one", 2), ("a@b.org", 2),
                                      ("NEWBIE_7", 0), ("newbie_7", 0)):
                     client.send(107, name)

@@ -148,8 +148,10 @@ class AccountStore:
         """(result, text) of a name check: 0 and the new account's salt when the name is free."""
         if not 4 <= len(name) <= 15 or not set(name) <= NAME_ALPHABET:
             return 2, ""
-        # Every guest logs in as "guest", and logins ignore letter case: no account may hold it.
-        if self.taken(name) or name.lower() == GUEST_NAME:
+        # The client takes a login name beginning with "guest" for a guest's (it forgets the
+        # stored login and logs in again as a new guest), and logins here ignore letter case:
+        # no account's name may begin so, in any case.
+        if self.taken(name) or name.lower().startswith(GUEST_NAME):
             return 1, ""
         salt = self.pending_names.get(name) or new_salt()
         self.pending_names[name] = salt

@@ -2,6 +2,7 @@
 fault modes, and the server's own keep-alive pings."""
 
 import asyncio
+import os
 import socket
 import sys
 import time
@@ -54,6 +55,25 @@ class Answering:
 ANSWERING = Answering()
 
 
+class Clock:
+    """The service's clock for its timers. With $STANDIN_CLOCK=manual it stands still but for
+    the control port's "clock SECONDS": a test that runs on a clock of its own passes the
+    service's timers when its own clock does, whatever the time the run takes."""
+
+    def __init__(self):
+        self.manual = os.environ.get("STANDIN_CLOCK") == "manual"
+        self.offset = 0.0
+
+    def now(self):
+        return self.offset + (0.0 if self.manual else time.monotonic())
+
+    def advance(self, seconds):
+        self.offset += seconds
+
+
+CLOCK = Clock()
+
+
 def log(line):
     sys.stderr.write(line + "\n")
     sys.stderr.flush()
@@ -76,7 +96,7 @@ class Connection:
         # When something was last queued for the client: the servers ping after a silence of
         # their own, so that a client hears from them however much it says itself (its -1
         # pings, answered by nothing, would otherwise keep a ping from ever going out).
-        self.last_sent = time.monotonic()
+        self.last_sent = CLOCK.now()
         self.next_ping = 0
         self.pings_sent = set()
         self.sent_count = 0
@@ -180,20 +200,26 @@ class Connection:
     async def _ping_loop(self):
         while self.open:
             await asyncio.sleep(min(self.ping_interval / 4.0, 1.0))
-            if ANSWERING.held():
-                continue
-            if time.monotonic() - self.last_sent >= self.ping_interval:
-                value = self.next_ping
-                self.next_ping = (self.next_ping + 1) % 2**31
-                self.pings_sent.add(value)
-                self.send(messages.ping(value), 44)
+            if not ANSWERING.held():
+                self.ping_if_due()
+
+    def ping_if_due(self):
+        """Pings the client after the ping interval without sending it anything: True when
+        it did."""
+        if not self.open or CLOCK.now() - self.last_sent < self.ping_interval:
+            return False
+        value = self.next_ping
+        self.next_ping = (self.next_ping + 1) % 2**31
+        self.pings_sent.add(value)
+        self.send(messages.ping(value), 44)
+        return True
 
     def send(self, data, tag=None):
         if not self.open or self.fault == "silent":
             return
         if tag is None:
             tag = ber.read_identifier(data, 0)[1]
-        self.last_sent = time.monotonic()
+        self.last_sent = CLOCK.now()
         self.outbound.put_nowait((tag, data))
 
     async def _write_loop(self):

@@ -11,8 +11,9 @@ Commands (WHO is a logged-in player's name or id; quoted values may hold spaces)
   hang                                the service stops reading and answering (every
                                       connection, old and new), as a stopped process would
   resume                              it reads and answers again, what waited first
-  cut WHO                             "ok N": closes the player's game connections (N of them),
-                                      as a network that drops them would
+  cut WHO [lobby]                     "ok N": closes the player's game connections (N of them),
+                                      with "lobby" its lobby connection too, as a network that
+                                      drops them would
   items hold                          the item packs' chunks asked from now on wait (a
                                       download stays under way)
   items held                          "ok N": the chunks waiting now
@@ -21,17 +22,21 @@ Commands (WHO is a logged-in player's name or id; quoted values may hold spaces)
   logins                              "ok N": the login requests (5) received so far
   online                              "ok ID ID ...": the players logged in
   results WHO                         "ok N": the match results kept for that player
+  clock SECONDS                       "ok N": the service's clock goes on by that much (with
+                                      $STANDIN_CLOCK=manual it moves only so) and the N pings
+                                      then due go out
 """
 
 import asyncio
 import shlex
 
-from connection import ANSWERING, log
+from connection import ANSWERING, CLOCK, log
 
 
 class ControlServer:
-    def __init__(self, lobby):
+    def __init__(self, lobby, connections=()):
         self.lobby = lobby
+        self.connections = connections
         self.commands = {
             "notify": self.notify,
             "advert": self.advert,
@@ -45,6 +50,7 @@ class ControlServer:
             "logins": self.logins,
             "online": self.online,
             "results": self.results,
+            "clock": self.clock,
         }
         self.tasks = set()
 
@@ -133,9 +139,12 @@ class ControlServer:
         return "ok"
 
     def cut(self, words):
-        player_id = self._who(words).player.id
+        lobby = self._who(words)
+        player_id = lobby.player.id
         cut = [c for game in list(self.lobby.games.games.values())
                for pid, c in list(game.connections.items()) if pid == player_id and c.open]
+        if words[1:] == ["lobby"]:
+            cut.append(lobby)
         for connection in cut:
             connection.close()
         return "ok %d" % len(cut)
@@ -177,3 +186,11 @@ class ControlServer:
         if account is None:
             raise ValueError("no account %s" % words[0])
         return "ok %d" % len(self.lobby.history.of(account))
+
+    def clock(self, words):
+        seconds = float(words[0])
+        if not 0 <= seconds <= 86400:
+            raise ValueError("the clock goes on by 0 to 86400 seconds")
+        CLOCK.advance(seconds)
+        held = ANSWERING.held()  # as a stopped process, it pings no one
+        return "ok %d" % sum(1 for c in list(self.connections) if not held and c.ping_if_due())

@@ -1,7 +1,8 @@
 """The matches the lobby has started: their identifiers, players and game-server state."""
 
 import collections
-import time
+
+from connection import CLOCK
 
 # Finished matches stay known (their participants can still be asked for) up to this count.
 KEPT_GAMES = 1000
@@ -26,7 +27,7 @@ class Game:
         self.ready = set()
         self.started = False
         self.round = 0
-        self.created = time.monotonic()
+        self.created = CLOCK.now()
         self.results = {}
         self.rematch = set()
         self.over = False
@@ -36,7 +37,7 @@ class Game:
         a start whose players never reach the game server lapses after a while."""
         if self.over or not self.has_player(player_id):
             return False
-        return bool(self.connections) or time.monotonic() - self.created < START_LAPSE_SECONDS
+        return bool(self.connections) or CLOCK.now() - self.created < START_LAPSE_SECONDS
 
     def has_player(self, player_id):
         return any(p.id == player_id for p in self.players)

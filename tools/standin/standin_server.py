@@ -137,8 +137,8 @@ class Servers:
         self.game_server = GameServer(args, self.games, history)
         self.game_server.announce_items = functools.partial(self._announce_match_items,
                                                             services["shop"])
-        self.control = ControlServer(self.lobby)
         self.connections = set()
+        self.control = ControlServer(self.lobby, self.connections)
         self.count = 0
 
     def _announce_match_items(self, shop, player_id):

@@ -120,11 +120,12 @@ class AccountStore:
         return None
 
     def by_login(self, typed):
-        """The account a typed login name names. Names are unique whatever their letter case
-        (see taken), so neither the case nor spaces around the name keep a player out."""
+        """The account a typed login name names: its name, or its e-mail address (the login
+        page takes either). Names and addresses are unique whatever their letter case (see
+        taken, register), so neither the case nor spaces around them keep a player out."""
         wanted = typed.strip().lower()
         for account in self.accounts:
-            if account.name.lower() == wanted:
+            if wanted in (account.name.lower(), account.email.lower() if "@" in wanted else None):
                 return account
         return None
 

@@ -472,4 +472,14 @@ TEST_F(Walk, OnlineMatch)
     Play("online");
 }
 
+TEST_F(Walk, GameScreens)
+{
+    Play("game");
+}
+
+TEST_F(Walk, BattleView)
+{
+    Play("view");
+}
+
 } // namespace

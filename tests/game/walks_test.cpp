@@ -496,4 +496,14 @@ TEST_F(Walk, Logins)
     Play("login");
 }
 
+TEST_F(Walk, GameScreens)
+{
+    Play("game");
+}
+
+TEST_F(Walk, BattleView)
+{
+    Play("view");
+}
+
 } // namespace

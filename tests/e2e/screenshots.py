@@ -345,7 +345,7 @@ def make(build):
         b.wait_dump(lambda d: d.screens() == ["edit"] and game_texts(d), "no level editor")
         still(b)
         shots.take(b, "editor")
-        b.click(400, 470)
+        b.click(400, 470, game=True)
         b.wait_dump(lambda d: d.screens() == ["menu"], "the editor does not close")
         # B logs in as a user without achievements: the own page's panel says there are none.
         h.login(b, "dmitri", "ironwall")

@@ -52,6 +52,10 @@
 //   bubble <text>              a chat bubble on the screen, one line each (its text as shown)
 //   digest <text>              the battle digest (VexBattleDigest) taken the moment the last
 //                              playback ended; left out before the first
+// Without a battle screen (a test seam: a match's end stays readable after its battle has
+// given way to the menu):
+//   last_<line>                each of the lines above as the battle's last frame gave them,
+//                              when its match was over by then
 // With the story intro:
 //   intro_strip <x>            the left edge of the strip's first picture, whole pixels
 // With the training picker:
@@ -373,6 +377,8 @@ void CVexStateDump::Compose(CStateGame* game, std::string& out)
     }
     if (CVexPlayState* battle = game->GetBattle())
         ComposeBattle(game, battle, out);
+    else
+        out += m_lastEnd;
     for (int i = 0; i < game->GetActiveCount(); ++i) {
         if (CVexIntroState* intro = dynamic_cast<CVexIntroState*>(game->GetActive(i)))
             Line(out, "intro_strip %d", (int)lroundf(intro->GetPanelLeft(0)));
@@ -393,6 +399,7 @@ void CVexStateDump::ComposeBattle(CStateGame* game, CVexPlayState* battle, std::
         battle->SetPlaybackHook(&CVexStateDump::OnPlayback, this);
         m_shotDigest.clear();
     }
+    const size_t first = out.size();
     Line(out, "local_side %d", battle->GetLocalSide());
     Line(out, "turn_side %d", battle->GetTurnSide());
     Line(out, "round_state %d", battle->GetRoundState());
@@ -474,6 +481,14 @@ void CVexStateDump::ComposeBattle(CStateGame* game, CVexPlayState* battle, std::
         out += m_shotDigest;
         out += '\n';
     }
+    m_lastEnd.clear();
+    if (battle->IsGameOver())
+        for (size_t at = first; at < out.size();) {
+            const size_t end = std::min(out.find('\n', at), out.size() - 1) + 1;
+            m_lastEnd += "last_";
+            m_lastEnd.append(out, at, end - at);
+            at = end;
+        }
 }
 
 void CVexStateDump::ComposeButtons(CStateGame* game, std::string& out)

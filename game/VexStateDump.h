@@ -95,6 +95,9 @@ private:
     std::string m_temp;
     std::string m_last;
     std::string m_shotDigest;
+    // The battle lines of the last frame of a battle whose match was over, each with "last_"
+    // before it.
+    std::string m_lastEnd;
     i32 m_writes;
     std::vector<int> m_freezeTexts;
     std::vector<int> m_opaqueBefore;

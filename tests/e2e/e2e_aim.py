@@ -57,6 +57,7 @@ class Turn:
         self.copy, self.other, self.first = copy, other, first
         self.turn = turn_of(first)
         self.played = first.num("shots", 0)
+        self.aim = None  # the aim wanted, when hold_aim was given one
 
     def __bool__(self):
         return True
@@ -105,9 +106,10 @@ class Turn:
                                               both_states(self.copy, self.other, d)))
 
 
-def wait_turn(copy, other=None):
-    """Waits for this side's turn with its squib at rest on the screen: (point, Turn), or
-    (None, None) when the match ended first."""
+def wait_turn(copy, other=None, view=False):
+    """Waits for this side's turn with its squib at rest on the screen (with `view`, the view
+    too: its easing goes on below a pixel after the squib's point has stopped, and moves the
+    aim a pull gives): (point, Turn), or (None, None) when the match ended first."""
     state = {"first": None}
 
     def point(d):
@@ -119,11 +121,11 @@ def wait_turn(copy, other=None):
         first = state["first"]
         if first is None or turn_of(first) != turn_of(d):
             state["first"] = d
-        return squib(d)
+        return squib(d) and (squib(d), d.get("camera") if view else None)
     at = point(at_rest(copy, point, "no turn with the squib at rest", TURN))
     if at == "over":
         return None, None
-    return at, Turn(copy, other, state["first"])
+    return at[0], Turn(copy, other, state["first"])
 
 
 def wait_squib_still(copy):
@@ -156,10 +158,11 @@ def hold_aim(copy, dx, dy, aim=None, other=None):
     release()), False when the turn's clock ran out meanwhile (the finger is up then), None
     when the match is over. Raises Failure when the game did not aim on the copy's own turn,
     or when the turn passed any other way (`other`, the other copy, is named then)."""
-    at, turn = wait_turn(copy, other)
+    at, turn = wait_turn(copy, other, view=aim is not None)
     if at is None:
         return None
     x, y = at
+    turn.aim = aim
     downs = copy.dump().get("touch_downs")
     copy.move_pointer(x, y)
     copy.xdotool("mousedown", "1")
@@ -216,7 +219,8 @@ def _pull(copy, turn, x, y, dx, dy, aim, downs):
         copy.move_pointer(fx, fy)
         finger_at(copy, fx, fy, True)
     d = copy.dump()
-    raise Failure("%s: the aim %s does not come to %s" % (copy.name, aim_of(d), aim))
+    raise Failure("%s: the harness's pull reached the aim %s (aiming, stretching, x, y), not the "
+                  "one wanted, %s" % (copy.name, aim_of(d), aim))
 
 
 def release(copy):
@@ -230,30 +234,27 @@ def let_go(turn):
     says of a turn whose clock ran out before a game step saw the finger let go.
 
     A step that sees the finger let go from a stretched aim marks the release, and the next
-    step takes the shot before it looks at the turn's clock: a release seen on the turn still
-    running must give the shot. One that gives none (the turn passes without it) fails, with
-    the steps from the release to the turn's end: how much of the turn's time the game still
-    had when it saw the finger let go."""
+    step takes the shot before it looks at the turn's clock, with the aim the dump shows then:
+    one that is not the aim hold_aim was given fails as the harness's. A release seen on the
+    turn still running must give the shot, counted as its playback ends (a match it ends may
+    be over a little before, and its count is read after its battle has gone). One that gives
+    none (the turn passes without it) fails, with the steps from the release to the turn's
+    end: how much of the turn's time the game still had when it saw the finger let go."""
     copy, other = turn.copy, turn.other
     release(copy)
     up = copy.wait_dump(lambda d: (touch0(d) or (0, 0, 1))[2] == 0,
                         "the game does not see the finger let go")
-    if up.num("shots", 0) > turn.played:
-        return True
-    if not turn.same(up):
+    if up.num("shots", 0) <= turn.played and not turn.same(up):
         return turn.passed(up, "by the time a game step saw the finger let go")
-    d = copy.wait_dump(lambda d: battle_over(d) or d.num("shots", 0) > turn.played or
-                       not turn.same(d), "the shot released is not played back", TURN)
+    got = aim_of(up)
+    check(turn.aim is None or got and max(abs(got[2] - turn.aim[0]),
+                                          abs(got[3] - turn.aim[1])) <= AIM_CLOSE,
+          "%s: the harness let go at the aim %s (aiming, stretching, x, y), not at the one "
+          "wanted, %s" % (copy.name, got, turn.aim))
+    d = copy.wait_dump(lambda d: d.num("shots", 0) > turn.played or strikes(d) != turn.turn[1],
+                       "the shot released is not played back", TURN)
     if d.num("shots", 0) > turn.played:
         return True
-    if strikes(d) == turn.turn[1] and not battle_over(d):
-        # Passed on with no strike lost: the shot's playback is still to end.
-        d = copy.wait_dump(lambda d: battle_over(d) or d.num("shots", 0) > turn.played or
-                           strikes(d) != turn.turn[1],
-                           "the turn passed after the release with neither a shot nor a strike"
-                           " [%s]" % both_states(copy, other), TURN)
-        if d.num("shots", 0) > turn.played:
-            return True
     raise Failure("%s: the game saw the finger let go from the held aim at step %d on its "
                   "running turn (%s strikes left) and took no shot: the turn passed by step %d,"
                   " %.1f s of the game's steps later, its strikes %s [%s]"

@@ -5,9 +5,14 @@ online/menu/OrloMenuState_Dump.cpp), and what a step asks of it."""
 
 def parse_dump(text):
     """The dump's lines as {key: [values...]}, and its widgets as a list of
-    (name, left, top, right, bottom, text)."""
+    (name, left, top, right, bottom, text). A dump without a battle of its own reads the lines
+    its last battle left as its match ended ("last_" before each): a match's end stays read
+    after the battle has given way to the menu."""
+    lines = text.splitlines()
+    if not any(line.startswith("game_over ") for line in lines):
+        lines = [line[5:] if line.startswith("last_") else line for line in lines]
     values, widgets = {}, []
-    for line in text.splitlines():
+    for line in lines:
         words = line.split(" ")
         if not words or not words[0]:
             continue
@@ -126,8 +131,8 @@ def timed_out(d):
 
 
 def battle_over(d):
-    """The match is over, or its battle has already given way to the menu (an ended battle
-    opens the match's chat a few seconds after its end)."""
+    """The match is over (read after its battle has gone too), or its battle has already given
+    way to the menu (an ended battle opens the match's chat a few seconds after its end)."""
     return d.get("game_over") == "1" or "play" not in d.screens()
 
 

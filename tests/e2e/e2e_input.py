@@ -25,13 +25,14 @@ class Input:
         check(wait_until(lambda: self.pointer_at() == (x, y), STEP, 0.01),
               "the pointer did not get to %d %d" % (x, y))
 
-    def click(self, x, y):
+    def click(self, x, y, game=False):
         """A tap held a little, as a person's. A game button sees a touch only when a game step
         sees the finger down (a press and release between two steps, in a slow frame, is no
-        touch): on one, the press is held until the dump's count of fingers gone down moves on."""
+        touch): on one, or anywhere with `game` (a control of the game's the dump does not
+        list), the press is held until the dump's count of fingers gone down moves on."""
         d = self.dump()
         downs = d.get("touch_downs")
-        if downs is not None and d.on_game_button(int(x), int(y)):
+        if downs is not None and (game or d.on_game_button(int(x), int(y))):
             self.move_pointer(x, y)
             self.xdotool("mousedown", "1")
             try:

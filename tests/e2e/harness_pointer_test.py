@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The harness's taps and drags on a stand-in for xdotool and the X server's pointer: every
 move returns once the pointer is there, also when it is there already (xdotool's
-"mousemove --sync" to where the pointer stands waits for a motion event that never comes)."""
+"mousemove --sync" to where the pointer stands waits for a motion event that never comes). A
+match's end read from recorded dumps."""
 import os
 import re
 import subprocess
@@ -10,6 +11,7 @@ import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import e2e_aim  # noqa: E402
 import e2e_harness  # noqa: E402
 
 
@@ -209,6 +211,31 @@ class RestTest(unittest.TestCase):
         d = e2e_harness.at_rest(copy, self.rect, "not at rest")
         self.assertEqual(2 * n, d.frame())
         self.assertEqual((11, 10, 51, 30), self.rect(d))
+
+
+# A's own bomb at its feet knocked its squib out, as A's dump showed it (lines trimmed): its
+# turn, the battle showing the end, then the chat page come over the battle.
+TURN = ("screens play\nlocal_side 0\nturn_side 0\nround_state 7\nturn_active 1\n"
+        "game_over 0 winner 255\nplayer0 health 100 strikes 3 hat 0 0\nshots 0\ntouch0 8 9 %d\n")
+SHOWN = ("screens play\nlocal_side 0\nround_state 2\ngame_over 1 winner 1\nbanner 4 -1 reason 0\n"
+         "player0 health 0 strikes 3 hat 0 0\nshots 1\ndigest 0 255 0 | 0 0 0\n")
+GONE = ("screens menu\nmenu_page chat_root\nlast_local_side 0\nlast_round_state 2\n"
+        "last_game_over 1 winner 1\nlast_banner 4 -1 reason 0\n"
+        "last_player0 health 0 strikes 3 hat 0 0\nlast_shots 1\nlast_digest 0 255 0 | 0 0 0\n")
+
+
+class MatchEndTest(unittest.TestCase):
+    def test_a_self_knock_out_read_while_its_battle_shows_and_after(self):
+        for text in (SHOWN, GONE):
+            d = e2e_harness.Dump(text)
+            self.assertTrue(e2e_harness.battle_over(d))
+            self.assertEqual((["1", "winner", "1"], "0", ["4", "-1", "reason", "0"]),
+                             (d.values["game_over"], d.get("local_side"), d.values["banner"]))
+        # The shot that ended it, counted once its battle had gone.
+        copy = FakeDumps([TURN % 1, TURN % 0, GONE])
+        copy.xdotool = lambda *args: ""
+        self.assertIs(True, e2e_aim.let_go(e2e_aim.Turn(copy, None, e2e_harness.Dump(TURN % 1))))
+        self.assertEqual([(1, "0 255 0 | 0 0 0")], e2e_harness.digests_after([copy], 1))
 
 
 class NoSyncedMovesTest(unittest.TestCase):

@@ -68,7 +68,7 @@ def play_to_the_end(world, a, b):
             check(got[0][1] and got[0][1] == got[1][1],
                   "shot %d: the digests differ:\nA %s\nB %s" % (shots, got[0][1], got[1][1]))
         if any(h.battle_over(c.dump()) for c in (a, b)):
-            return True  # the ends are read before the chat comes over them
+            return True  # its ends stay read once the chat has come over the battles
         world.keep("shot%d" % shots)
         return False
     shots = h.shoot_until_over(a, after=after, other=b)

@@ -3,6 +3,7 @@
 // fields), a drag aimed from the dumped squib point wins the first scene, and the digest line
 // is the one taken as the shot's playback ended; unchanged frames are not written again; a
 // reader polling the file while the game runs never sees a partial dump; sections add lines.
+// A match's end stays in the dump once its battle has gone.
 #include <gtest/gtest.h>
 #include <math.h>
 #include <stdlib.h>
@@ -211,6 +212,19 @@ TEST_F(DumpedTraining, BattleLinesMatchTheBattleAndADragFromThemWins)
         line += (line.empty() ? "" : " ") + word;
     EXPECT_EQ(digest, line);
     EXPECT_EQ(std::vector<std::string>({std::to_string(VEX_ROUND_GAME_OVER)}), d["round_state"]);
+
+    // The battle gone, the match's end stays: its last frame's lines, each with "last_" before
+    // it; a battle that goes before its match is over leaves none.
+    t.game.DeleteState(b);
+    t.Tick();
+    Dump after = Read();
+    EXPECT_EQ(0u, after.count("game_over"));
+    for (const char* key : {"game_over", "banner", "shots", "digest", "player1"})
+        EXPECT_EQ(d[key], after[std::string("last_") + key]) << key;
+    ASSERT_TRUE(t.Start(0));
+    t.game.DeleteState(t.Battle());
+    t.Tick();
+    EXPECT_EQ(std::string::npos, vtest::ReadWholeFile(Path()).find("last_"));
 }
 
 // The list of freeze texts: numbers of at most four digits separated by commas; a word that

@@ -90,7 +90,8 @@ def script(body, *values):
     args = sys.argv[1:]
     extra = [convert(args[1 + i]) if len(args) > 1 + i else default
              for i, (convert, default) in enumerate(values)]
-    sys.exit(body(os.path.abspath(args[0] if args else "."), *extra))
+    status = body(os.path.abspath(args[0] if args else "."), *extra)
+    sys.exit("the script's body gave no status" if status is None else status)
 
 
 def measure_runs(measure, describe, runs):

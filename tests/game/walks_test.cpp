@@ -16,6 +16,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <set>
 #include <sstream>
 
 #include "VortanSound/VortanMusicElements.h"
@@ -174,6 +175,8 @@ protected:
     {
         devices.clear();
         server.reset();
+        for (const std::string& key : seams)
+            unsetenv(key.c_str());
         VortanTestClock::Clear();
         CVortanMusicElements::SetOverride(VORTAN_MUSIC_SINK, nullptr);
         unsetenv("ORLO_LOBBY");
@@ -241,6 +244,7 @@ protected:
     std::map<char, vtest::TempDir> homes;
     std::map<char, std::unique_ptr<Device>> devices;
     std::unique_ptr<ntest::StandIn> server;
+    std::set<std::string> seams;
     u32 m_pings = 0;
 };
 
@@ -258,6 +262,8 @@ protected:
 //   pinch <x> <y> <d0> <d1> <n>  two fingers d0 apart on a line, moved to d1 apart
 //   key <keysym name> | type <text> | erase <n> (n BackSpace keys)
 //   seed <key> <n>           a setting stored as the program would (a cleared training scene)
+//   env <name> [<value>]     a test seam's variable set (without a value: unset) for the rest
+//                            of the walk
 //   service <command>        a line to the stand-in's control port (tools/standin/control.py),
 //                            answered "ok", then what it sent is taken in
 void Walk::Step(Device& d, const std::string& action)
@@ -344,6 +350,11 @@ void Walk::Step(Device& d, const std::string& action)
         args >> key >> n;
         d.GetSettings()->AddEntry(CVortanString(key.c_str()))->SetInt(n);
         ASSERT_EQ(VORTAN_OK, d.GetSettings()->Save());
+    } else if (verb == "env") { // a test seam read from the environment (the turn's time)
+        std::string key, value;
+        args >> key >> value;
+        value.empty() ? unsetenv(key.c_str()) : setenv(key.c_str(), value.c_str(), 1);
+        seams.insert(key);
     } else if (verb == "service") {
         const std::string answer = ntest::ControlLine(server->control, rest);
         ASSERT_EQ("ok", answer.substr(0, 2)) << rest << ": " << answer;
@@ -470,6 +481,21 @@ TEST_F(Walk, MenuPages)
 TEST_F(Walk, OnlineMatch)
 {
     Play("online");
+}
+
+TEST_F(Walk, Challenges)
+{
+    Play("challenges");
+}
+
+TEST_F(Walk, Rematch)
+{
+    Play("rematch");
+}
+
+TEST_F(Walk, Players)
+{
+    Play("players");
 }
 
 } // namespace

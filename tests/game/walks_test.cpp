@@ -207,7 +207,10 @@ protected:
     // and this again while more is sent: the service answers a ping after what came before it on
     // that connection, so once the sender's are back the service has taken in what it sent,
     // and once every device's are back each has heard what the service sent it meanwhile, on
-    // each connection in the same order in every run.
+    // each connection in the same order in every run. The game connection goes first: what
+    // comes on it can make the lobby answer (a rematch announces the match items there); and a
+    // device that answers what it heard starts the round again as its sender, before another
+    // connection is heard that could get what the answer caused before or after its ping.
     void Settle(Device* sender)
     {
         for (u32 before = 0, pings = 0; Sends() != before + 2 * pings;) { // ping and echo
@@ -216,8 +219,10 @@ protected:
             std::vector<Device*> order(1, sender);
             for (auto& d : devices)
                 order.push_back(d.second.get());
-            for (Device* d : order)
-                for (int channel = 0; channel < 2; ++channel) {
+            bool answered = false;
+            for (size_t k = 0; k < order.size() && !answered; ++k)
+                for (int channel = 1; channel >= 0 && !answered; --channel) {
+                    Device* d = order[k];
                     COrloNetworkSession* s = d->Session();
                     CSocketEngine* e = d->Engine(channel);
                     if (!e || !e->IsConnected(false))
@@ -234,6 +239,8 @@ protected:
                             return s->GetLastPing(channel) == ping;
                         },
                         60000));
+                    answered = Sends() != before + 2 * pings;
+                    sender = answered ? d : sender;
                 }
         }
     }

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <set>
 #include <sstream>
 
 #include "VortanSound/VortanMusicElements.h"
@@ -101,7 +102,8 @@ public:
         }
         HandleXEvent(&e);
     }
-    // What a player sees: the dump's lines (not the frame rate) and the settings as stored.
+    // What a player sees: the dump's lines (not the frame rate, nor the last battle's end kept
+    // for the end-to-end runs) and the settings as stored.
     Lines State()
     {
         std::string text;
@@ -110,7 +112,7 @@ public:
         Lines out;
         std::istringstream in(text);
         for (std::string line; std::getline(in, line);)
-            if (line.compare(0, 4, "fps ") != 0)
+            if (line.compare(0, 4, "fps ") != 0 && line.compare(0, 5, "last_") != 0)
                 out.push_back(line);
         COrloStatsStore stored;
         CVortanString path;
@@ -175,6 +177,8 @@ protected:
     {
         devices.clear();
         server.reset();
+        for (const std::string& key : seams)
+            unsetenv(key.c_str());
         VortanTestClock::Clear();
         CVortanMusicElements::SetOverride(VORTAN_MUSIC_SINK, nullptr);
         unsetenv("ORLO_LOBBY");
@@ -214,7 +218,10 @@ protected:
     // and this again while more is sent: the service answers a ping after what came before it on
     // that connection, so once the sender's are back the service has taken in what it sent,
     // and once every device's are back each has heard what the service sent it meanwhile, on
-    // each connection in the same order in every run.
+    // each connection in the same order in every run. The game connection goes first: what
+    // comes on it can make the lobby answer (a rematch announces the match items there); and a
+    // device that answers what it heard starts the round again as its sender, before another
+    // connection is heard that could get what the answer caused before or after its ping.
     void Settle(Device* sender)
     {
         for (u32 before = 0, pings = 0; Sends() != before + 2 * pings;) { // ping and echo
@@ -223,8 +230,10 @@ protected:
             std::vector<Device*> order(1, sender);
             for (auto& d : devices)
                 order.push_back(d.second.get());
-            for (Device* d : order)
-                for (int channel = 0; channel < 2; ++channel) {
+            bool answered = false;
+            for (size_t k = 0; k < order.size() && !answered; ++k)
+                for (int channel = 1; channel >= 0 && !answered; --channel) {
+                    Device* d = order[k];
                     COrloNetworkSession* s = d->Session();
                     CSocketEngine* e = d->Engine(channel);
                     if (!e || !e->IsConnected(false))
@@ -241,6 +250,8 @@ protected:
                             return s->GetLastPing(channel) == ping;
                         },
                         60000));
+                    answered = Sends() != before + 2 * pings;
+                    sender = answered ? d : sender;
                 }
         }
     }
@@ -251,6 +262,7 @@ protected:
     std::map<char, vtest::TempDir> homes;
     std::map<char, std::unique_ptr<Device>> devices;
     std::unique_ptr<ntest::StandIn> server;
+    std::set<std::string> seams;
     u32 m_pings = 0;
     int m_serviceBehind = -1; // ms the stand-in's clock is behind, once it follows the walk's
 };
@@ -269,6 +281,8 @@ protected:
 //   pinch <x> <y> <d0> <d1> <n>  two fingers d0 apart on a line, moved to d1 apart
 //   key <keysym name> | type <text> | erase <n> (n BackSpace keys)
 //   seed <key> <n>           a setting stored as the program would (a cleared training scene)
+//   env <name> [<value>]     a test seam's variable set (without a value: unset) for the rest
+//                            of the walk
 //   service <command>        a line to the stand-in's control port (tools/standin/control.py),
 //                            answered "ok", then what it sent is taken in; after "clock <s>"
 //                            the stand-in's clock follows the walk's
@@ -356,6 +370,11 @@ void Walk::Step(Device& d, const std::string& action)
         args >> key >> n;
         d.GetSettings()->AddEntry(CVortanString(key.c_str()))->SetInt(n);
         ASSERT_EQ(VORTAN_OK, d.GetSettings()->Save());
+    } else if (verb == "env") { // a test seam read from the environment (the turn's time)
+        std::string key, value;
+        args >> key >> value;
+        value.empty() ? unsetenv(key.c_str()) : setenv(key.c_str(), value.c_str(), 1);
+        seams.insert(key);
     } else if (verb == "service") {
         const std::string answer = ntest::ControlLine(server->control, rest);
         ASSERT_EQ("ok", answer.substr(0, 2)) << rest << ": " << answer;
@@ -504,6 +523,21 @@ TEST_F(Walk, GameScreens)
 TEST_F(Walk, BattleView)
 {
     Play("view");
+}
+
+TEST_F(Walk, Challenges)
+{
+    Play("challenges");
+}
+
+TEST_F(Walk, Rematch)
+{
+    Play("rematch");
+}
+
+TEST_F(Walk, Players)
+{
+    Play("players");
 }
 
 } // namespace

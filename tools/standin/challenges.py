@@ -133,6 +133,8 @@ class Challenges:
             targets = self.sent.get(pending[0], [])
             if player.id in targets:
                 targets.remove(player.id)
+            if not targets:
+                self.sent.pop(pending[0], None)  # its challenger is free again
             if challenger is not None:
                 challenger.send(messages.challenge_reply(UNREACHABLE, pending[1], player.id,
                                                          pending[0], player.name))

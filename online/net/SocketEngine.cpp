@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <string.h>
 #include <sys/socket.h>
@@ -57,6 +58,10 @@ bool Resolve(const CVortanString& host, int port, sockaddr_in* address)
 bool ConnectBounded(int fd, const sockaddr_in& address, int timeoutMs)
 {
     SetNonBlocking(fd, true);
+    // Each message leaves at once: the messages are small and each waits for an answer, which
+    // the coalescing of small writes would hold back until the peer's delayed acknowledgement.
+    const int one = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
     int rc = connect(fd, (const sockaddr*)&address, sizeof(address));
     if (rc != 0) {
         if (errno != EINPROGRESS)

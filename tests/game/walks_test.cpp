@@ -13,6 +13,8 @@
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <map>
 #include <memory>
@@ -118,7 +120,22 @@ public:
         CVortanString path;
         setenv("HOME", m_home.c_str(), 1); // this device's, not the last one stepped
         GetUserDataPath(path, CVortanString("stats.dat"));
-        for (int i = 0; stored.Open(path) == VORTAN_OK && i < stored.GetCount(); ++i) {
+        // Read again only when the file was written again (a save renames a new file in).
+        struct stat st = {};
+        const std::string file = VortanUTF8Of(path);
+        const std::string written =
+            stat(file.c_str(), &st) != 0
+                ? ""
+                : std::to_string(st.st_ino) + " " + std::to_string(st.st_size) + " " +
+                      std::to_string(st.st_mtim.tv_sec) + " " + std::to_string(st.st_mtim.tv_nsec);
+        if (written == m_written) {
+            out.insert(out.end(), m_settings.begin(), m_settings.end());
+            return out;
+        }
+        m_written = written;
+        m_settings.clear();
+        const bool opened = stored.Open(path) == VORTAN_OK;
+        for (int i = 0; opened && i < stored.GetCount(); ++i) {
             const COrloStatsEntry* e = stored.GetAt(i);
             const std::string key = VortanUTF8Of(e->name);
             std::string value = e->kind == ORLO_STATS_BOOL ? std::to_string(e->boolValue)
@@ -127,8 +144,9 @@ public:
                 value = key == "__Orlo_UID" || key == "__Orlo_Password" // random: their length
                             ? std::to_string(e->stringValue.GetLength()) + " characters"
                             : VortanUTF8Of(e->stringValue);
-            out.push_back("setting " + key + " " + value);
+            m_settings.push_back("setting " + key + " " + value);
         }
+        out.insert(out.end(), m_settings.begin(), m_settings.end());
         return out;
     }
     // The first line that starts with the text; with "a & b", whether lines start with each
@@ -157,6 +175,8 @@ public:
 
 private:
     std::string m_home;
+    std::string m_written; // the settings file as last read: inode, size, time written
+    Lines m_settings;
 };
 
 class Walk : public ntest::FactoryTest {

@@ -76,6 +76,8 @@ public:
     // Settle, at the same step in every run.
     void Frame() override
     {
+        if (!game)
+            return;                        // the program has ended
         setenv("HOME", m_home.c_str(), 1); // the settings' path is read from it
         CSocketEngine* held[2] = {Engine(0), Engine(1)};
         for (CSocketEngine* e : held)
@@ -84,6 +86,8 @@ public:
         for (CSocketEngine* e : held)
             if (e && (e == Engine(0) || e == Engine(1)))
                 AddListener(e);
+        if (IsQuitRequested())
+            game = nullptr; // ended: the game and the menu are gone
     }
     void X(int type, unsigned button, int x, int y, unsigned long sym = 0)
     {
@@ -104,9 +108,12 @@ public:
     // What a player sees: the dump's lines (not the frame rate) and the settings as stored.
     Lines State()
     {
-        std::string text;
-        dump.Compose(game, text);
-        COrloMenuState::DumpSection(this, text);
+        std::string text = "screens\n";
+        if (game) {
+            text.clear();
+            dump.Compose(game, text);
+            COrloMenuState::DumpSection(this, text);
+        }
         Lines out;
         std::istringstream in(text);
         for (std::string line; std::getline(in, line);)
@@ -166,6 +173,7 @@ protected:
         // numbers on its own threads, which the game's screens draw from too.
         CVortanMusicElements::SetOverride(VORTAN_MUSIC_SINK, "fakesink");
         setenv("STANDIN_PING_SECONDS", "3600", 1); // no ping at a time of its own
+        setenv("ORLO_HOME_KEY", "1", 1);           // Home shows the start page, also in a match
         server.reset(new ntest::StandIn(state.Path(), 0, 0));
         ASSERT_GT(server->lobby, 0);
         setenv("ORLO_LOBBY", ("127.0.0.1:" + std::to_string(server->lobby)).c_str(), 1);
@@ -259,7 +267,7 @@ protected:
 //   key <keysym name> | type <text> | erase <n> (n BackSpace keys)
 //   seed <key> <n>           a setting stored as the program would (a cleared training scene)
 //   service <command>        a line to the stand-in's control port (tools/standin/control.py),
-//                            answered "ok", then what it sent is taken in
+//                            answered "ok", then what it sent is taken in ("$SRC" the sources)
 void Walk::Step(Device& d, const std::string& action)
 {
     std::istringstream in(action);
@@ -345,6 +353,8 @@ void Walk::Step(Device& d, const std::string& action)
         d.GetSettings()->AddEntry(CVortanString(key.c_str()))->SetInt(n);
         ASSERT_EQ(VORTAN_OK, d.GetSettings()->Save());
     } else if (verb == "service") {
+        for (size_t at; (at = rest.find("$SRC")) != std::string::npos;)
+            rest.replace(at, 4, vtest::SourceDir());
         const std::string answer = ntest::ControlLine(server->control, rest);
         ASSERT_EQ("ok", answer.substr(0, 2)) << rest << ": " << answer;
         Settle(&d);
@@ -416,7 +426,8 @@ void Walk::Play(const std::string& name)
             ADD_FAILURE() << "device " << who << " has not started";
         }
         for (auto& d : devices) {
-            Lines now = d.second->State(), &was = d.second->seen, &heard = d.second->game->heard;
+            Lines now = d.second->State(), &was = d.second->seen, none;
+            Lines& heard = d.second->game ? d.second->game->heard : none;
             Lines changes = Differences(d.first, was, now);
             for (size_t i = 0, k = 1; i < heard.size(); i += k) {
                 for (k = 1; i + k < heard.size() && heard[i + k] == heard[i];)
@@ -470,6 +481,21 @@ TEST_F(Walk, MenuPages)
 TEST_F(Walk, OnlineMatch)
 {
     Play("online");
+}
+
+TEST_F(Walk, Shop)
+{
+    Play("shop");
+}
+
+TEST_F(Walk, Gifts)
+{
+    Play("gifts");
+}
+
+TEST_F(Walk, Pages)
+{
+    Play("pages");
 }
 
 } // namespace

@@ -12,13 +12,18 @@
 //   idle <0|1>                 the frame loop has gone idle (its full-speed time after the
 //                              last input is over)
 //   avatars <n>                avatar pictures the player list has shown so far
+//   advert <shown> <pending> <frame>
+//                              with an advert pop-up: it is on the screen (and takes every
+//                              tap); it waits for the play to end; its picture's frame
+//   url <text>                 once the device was asked to open a page: the last one, up to
+//                              its first "&" (the values after it are the session's own)
 //   widget <name> <left> <top> <right> <bottom>[ <text>]
 //                              a visible named widget: its rectangle in screen pixels, cut to
 //                              its ancestors' rectangles (those with an area) and the screen;
 //                              a text widget adds its text (line breaks as spaces, at most
 //                              ORLO_DUMP_TEXT_MAX characters). Of a page view only the current
 //                              page is walked, and nothing of a collapsed expandable; a showing
-//                              toast's widgets follow the menu's.
+//                              advert's and a showing toast's widgets follow the menu's.
 //                              At most ORLO_DUMP_WIDGETS_MAX lines.
 //   editing <name>             after the line of a text field that takes typed characters now
 //                              (tapped, its typing session open)
@@ -38,7 +43,9 @@
 #include "engine/graphics/VortanBitmapFont.h"
 #include "engine/graphics/VortanTextWrap.h"
 #include "online/menu/OrloMenuState.h"
+#include "online/popups/OrloAdvertisement.h"
 #include "online/popups/OrloToastNotification.h"
+#include "platform/OrloDevice.h"
 #include "platform/OrloNetworkSessionInterface.h"
 #include "platform/OrlogateApplication.h"
 #include "ui/Widget.h"
@@ -227,6 +234,17 @@ void COrloMenuState::DumpState(std::string& out)
     snprintf(line, sizeof line, "idle %d\navatars %d\n", Gate() && Gate()->IsIdle() ? 1 : 0,
              m_avatarsShown);
     out += line;
+    COrloAdvertisement* advert =
+        Gate() ? dynamic_cast<COrloAdvertisement*>(Gate()->GetAdvertisement()) : nullptr;
+    if (advert) {
+        snprintf(line, sizeof line, "advert %d %d %d\n", advert->IsShown() ? 1 : 0,
+                 advert->IsPending() ? 1 : 0, advert->GetCurrentFrame());
+        out += line;
+    }
+    COrloDevice* device = Gate() ? Gate()->GetDevice() : nullptr;
+    const std::string url = device ? VortanUTF8Of(device->GetLastUrl()) : std::string();
+    if (!url.empty())
+        out += "url " + url.substr(0, url.find('&')) + "\n";
     if (!m_uiRoot)
         return;
     // The menu's root is laid out at the screen's size.
@@ -234,6 +252,8 @@ void COrloMenuState::DumpState(std::string& out)
     CVortanRect unbounded;
     unbounded.Set(-0x3FFFFFFF, -0x3FFFFFFF, 0x3FFFFFFF, 0x3FFFFFFF);
     Walk(walk, m_uiRoot, walk.screen, unbounded);
+    if (advert && advert->IsShown() && advert->GetRoot())
+        Walk(walk, advert->GetRoot(), walk.screen, unbounded);
     if (popup && popup->IsShowing() && popup->GetRoot()) {
         const CVortanRect toastRect = ScreenRect(popup->GetRoot());
         Walk(walk, popup->GetRoot(), Intersect(toastRect, walk.screen), unbounded);

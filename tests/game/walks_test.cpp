@@ -79,6 +79,8 @@ public:
     // Settle, at the same step in every run.
     void Frame() override
     {
+        if (!game)
+            return;                        // the program has ended
         setenv("HOME", m_home.c_str(), 1); // the settings' path is read from it
         CSocketEngine* held[2] = {Engine(0), Engine(1)};
         for (CSocketEngine* e : held)
@@ -87,6 +89,8 @@ public:
         for (CSocketEngine* e : held)
             if (e && (e == Engine(0) || e == Engine(1)))
                 AddListener(e);
+        if (IsQuitRequested())
+            game = nullptr; // ended: the game and the menu are gone
     }
     void X(int type, unsigned button, int x, int y, unsigned long sym = 0)
     {
@@ -108,9 +112,12 @@ public:
     // for the end-to-end runs) and the settings as stored.
     Lines State()
     {
-        std::string text;
-        dump.Compose(game, text);
-        COrloMenuState::DumpSection(this, text);
+        std::string text = "screens\n";
+        if (game) {
+            text.clear();
+            dump.Compose(game, text);
+            COrloMenuState::DumpSection(this, text);
+        }
         Lines out;
         std::istringstream in(text);
         for (std::string line; std::getline(in, line);)
@@ -189,6 +196,7 @@ protected:
         // numbers on its own threads, which the game's screens draw from too.
         CVortanMusicElements::SetOverride(VORTAN_MUSIC_SINK, "fakesink");
         setenv("STANDIN_CLOCK", "manual", 1); // its timers run on a walk's clock, when it follows
+        setenv("ORLO_HOME_KEY", "1", 1);      // Home shows the start page, also in a match
         server.reset(new ntest::StandIn(state.Path(), 0, 0));
         ASSERT_GT(server->lobby, 0);
         setenv("ORLO_LOBBY", ("127.0.0.1:" + std::to_string(server->lobby)).c_str(), 1);
@@ -304,8 +312,9 @@ protected:
 //   env <name> [<value>]     a test seam's variable set (without a value: unset) for the rest
 //                            of the walk
 //   service <command>        a line to the stand-in's control port (tools/standin/control.py),
-//                            answered "ok", then what it sent is taken in; after "clock <s>"
-//                            the stand-in's clock follows the walk's
+//                            answered "ok", then what it sent is taken in ("$SRC" the sources,
+//                            "$BIN" the build); after "clock <s>" the stand-in's clock follows
+//                            the walk's
 void Walk::Step(Device& d, const std::string& action)
 {
     std::istringstream in(action);
@@ -396,6 +405,10 @@ void Walk::Step(Device& d, const std::string& action)
         value.empty() ? unsetenv(key.c_str()) : setenv(key.c_str(), value.c_str(), 1);
         seams.insert(key);
     } else if (verb == "service") {
+        for (size_t at; (at = rest.find("$SRC")) != std::string::npos;)
+            rest.replace(at, 4, vtest::SourceDir());
+        for (size_t at; (at = rest.find("$BIN")) != std::string::npos;)
+            rest.replace(at, 4, vtest::BinaryDir());
         const std::string answer = ntest::ControlLine(server->control, rest);
         ASSERT_EQ("ok", answer.substr(0, 2)) << rest << ": " << answer;
         if (rest.compare(0, 6, "clock ") == 0)
@@ -469,7 +482,8 @@ void Walk::Play(const std::string& name)
             ADD_FAILURE() << "device " << who << " has not started";
         }
         for (auto& d : devices) {
-            Lines now = d.second->State(), &was = d.second->seen, &heard = d.second->game->heard;
+            Lines now = d.second->State(), &was = d.second->seen, none;
+            Lines& heard = d.second->game ? d.second->game->heard : none;
             Lines changes = Differences(d.first, was, now);
             for (size_t i = 0, k = 1; i < heard.size(); i += k) {
                 for (k = 1; i + k < heard.size() && heard[i + k] == heard[i];)
@@ -558,6 +572,21 @@ TEST_F(Walk, Rematch)
 TEST_F(Walk, Players)
 {
     Play("players");
+}
+
+TEST_F(Walk, Shop)
+{
+    Play("shop");
+}
+
+TEST_F(Walk, Gifts)
+{
+    Play("gifts");
+}
+
+TEST_F(Walk, Pages)
+{
+    Play("pages");
 }
 
 } // namespace

@@ -224,6 +224,8 @@ protected:
             if (answer != "ok 0")
                 Settle(devices.begin()->second.get());
         }
+        if (Sends() != m_settled && stepping) // the step's own input sent something
+            Settle(stepping);
         for (auto& d : devices) {
             const u32 before = Sends();
             d.second->Frame();
@@ -282,6 +284,7 @@ protected:
                     sender = answered ? d : sender;
                 }
         }
+        m_settled = Sends();
     }
     void Step(Device& d, const std::string& action);
     void Play(const std::string& name);
@@ -292,7 +295,9 @@ protected:
     std::unique_ptr<ntest::StandIn> server;
     std::set<std::string> seams;
     u32 m_pings = 0;
-    int m_serviceBehind = -1; // ms the stand-in's clock is behind, once it follows the walk's
+    u32 m_settled = 0;          // what had been sent when the last sends were settled
+    Device* stepping = nullptr; // the device of the step being played
+    int m_serviceBehind = -1;   // ms the stand-in's clock is behind, once it follows the walk's
 };
 
 // The steps of a walk:
@@ -469,6 +474,7 @@ void Walk::Play(const std::string& name)
         const char who = line[0];
         if (line.substr(3) == "start" || line.substr(3) == "restart") {
             std::unique_ptr<Device>& d = devices[who];
+            stepping = nullptr;
             Lines seen = d ? d->seen : Lines(); // a restart shows what changed
             d.reset();                          // the old one is gone before the new one starts
             d.reset(new Device(homes[who].Path()));
@@ -477,7 +483,8 @@ void Walk::Play(const std::string& name)
             if (!d->game)
                 devices.erase(who);
         } else if (devices.count(who)) {
-            Step(*devices[who], line.substr(3));
+            stepping = devices[who].get();
+            Step(*stepping, line.substr(3));
         } else {
             ADD_FAILURE() << "device " << who << " has not started";
         }

@@ -1,5 +1,4 @@
-// CStateGame: the background loading of the game's images and sounds, and the graphics
-// released and restored around a lost context.
+// CStateGame: the background loading of the game's images and sounds.
 #include "engine/graphics/VortanSurface.h"
 #include "game/StateGame.h"
 #include "game/VexAssetLoader.h"
@@ -71,35 +70,4 @@ void CStateGame::FinishLoading()
     for (int id = 0; id < VEX_IMAGE_COUNT; ++id)
         if (CVortanSurface* image = m_context.GetImage(id))
             m_textureBytes += (u32)image->GetWidth() * (u32)image->GetHeight() * 4u;
-}
-
-int CStateGame::OnContextLost()
-{
-    if (CVexPlayState* battle = GetBattle())
-        battle->ReleaseItemImages();
-    if (CVexIntroState* intro = dynamic_cast<CVexIntroState*>(m_states[VEX_STATE_INTRO]))
-        intro->ReleaseGraphics();
-    if (m_host)
-        m_context.ReleaseAllImages(m_host);
-    ResetLoading();
-    if (m_renderer)
-        m_renderer->ReleaseShaders();
-    return 1;
-}
-
-int CStateGame::OnContextRestored()
-{
-    if (!m_host)
-        return 1;
-    if (m_renderer)
-        m_renderer->CreateShaders();
-    if (!m_states[VEX_STATE_INTRO])
-        while (!m_loadingDone)
-            LoadNextAsset(true);
-    const int reload[] = {VEX_STATE_PLAY,  VEX_STATE_EDIT,     VEX_STATE_MENU,
-                          VEX_STATE_INTRO, VEX_STATE_TRAINING, VEX_STATE_CONNECTING};
-    for (int type : reload)
-        if (CVexState* screen = m_states[type])
-            screen->ReloadGraphics();
-    return 1;
 }

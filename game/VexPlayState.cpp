@@ -208,27 +208,6 @@ void CVexPlayState::Release()
         m_renderer->GetCamera().SetScene(nullptr);
 }
 
-void CVexPlayState::ReloadGraphics()
-{
-    if (!m_buttons)
-        return;
-    m_buttons->ReloadImages();
-    // The hat of side 0, the bomb and the battleground of the local side, the hat of side 1.
-    for (int side = 0; side < 2; ++side) {
-        CVexPlayer& player = Player(side);
-        if (player.hatItem > 0 && player.hasHat)
-            LoadShopItem(side, player.hatItem, player.hatPackValues[0], player.hatPackValues[1]);
-        if (side != m_localSide)
-            continue;
-        if (player.bombItem > 0)
-            LoadShopItem(side, player.bombItem, m_bombPack[side][0], m_bombPack[side][1]);
-        if (player.hasBattleground)
-            LoadShopItem(side, player.battlegroundItem, player.battlegroundPackA,
-                         player.battlegroundPackB);
-    }
-    m_game->LoadDefaultBackgrounds();
-}
-
 void CVexPlayState::SetupVsComputer(int flag)
 {
     m_training = flag ? 1 : 0;

@@ -1,6 +1,7 @@
 // CVexPlayState: drawing the battle: background, blocks, squibs, projectiles, water and
 // effects, then the HUD (banners, the turn timer, player panels, weapons, zoom bar, bubbles,
-// buttons). The snapshot is shown while a shot is being fast-forwarded.
+// buttons). The snapshot is shown while a shot is being fast-forwarded. And the battle's
+// pictures made again after a lost graphics context.
 #include <math.h>
 #include <stdio.h>
 
@@ -376,4 +377,25 @@ void CVexPlayState::Render()
     }
     m_displayed = m_live;
     camera.SetScene(m_live);
+}
+
+void CVexPlayState::ReloadGraphics()
+{
+    if (!m_buttons)
+        return;
+    m_buttons->ReloadImages();
+    // The hat of side 0, the bomb and the battleground of the local side, the hat of side 1.
+    for (int side = 0; side < 2; ++side) {
+        CVexPlayer& player = Player(side);
+        if (player.hatItem > 0 && player.hasHat)
+            LoadShopItem(side, player.hatItem, player.hatPackValues[0], player.hatPackValues[1]);
+        if (side != m_localSide)
+            continue;
+        if (player.bombItem > 0)
+            LoadShopItem(side, player.bombItem, m_bombPack[side][0], m_bombPack[side][1]);
+        if (player.hasBattleground)
+            LoadShopItem(side, player.battlegroundItem, player.battlegroundPackA,
+                         player.battlegroundPackB);
+    }
+    m_game->LoadDefaultBackgrounds();
 }

@@ -220,39 +220,6 @@ CVexMarker* CVexScene::AddMarker(const CVortanVector2& centre, const CVortanVect
     return marker;
 }
 
-void CVexScene::RemoveMarker(CVexMarker* marker)
-{
-    if (!marker)
-        return;
-    bool held = false;
-    for (int i = m_markers.GetCount() - 1; i >= 0; --i) {
-        if (m_markers.GetAt(i) == marker) {
-            m_markers.RemoveAt(i);
-            held = true;
-        }
-    }
-    if (held)
-        delete marker;
-}
-
-void CVexScene::ClearMarkers()
-{
-    for (int i = 0; i < m_markers.GetCount(); ++i)
-        delete GetMarker(i);
-    m_markers.RemoveAll();
-}
-
-CVexMarker* CVexScene::FindMarkerAt(const CVortanVector2& point) const
-{
-    for (int i = 0; i < m_markers.GetCount(); ++i) {
-        CVexMarker* m = GetMarker(i);
-        if (point.x >= m->centre.x - m->halfSize.x && point.x <= m->centre.x + m->halfSize.x &&
-            point.y >= m->centre.y - m->halfSize.y && point.y <= m->centre.y + m->halfSize.y)
-            return m;
-    }
-    return nullptr;
-}
-
 // --- projectiles -----------------------------------------------------------------------------
 
 CVexProjectile* CVexScene::CreateProjectile(int player, u32 type, int slot)

@@ -1,4 +1,4 @@
-// CVexSceneFile: the bounded reader and the writer of the scene file layout.
+// CVexSceneFile: the bounded reader of the scene file layout.
 #include "game/VexSceneFile.h"
 
 #include <string.h>
@@ -136,47 +136,4 @@ int CVexSceneFile::Parse(const u8* data, int size)
         ++markerCount;
     }
     return VORTAN_OK;
-}
-
-int CVexSceneFile::Write(u8* out) const
-{
-    u8* p = out;
-    memcpy(p, "v110", 4);
-    p += 4;
-    for (int i = 0; i < 4; ++i, p += 4)
-        VortanWriteLE32(p, wordsA[i]);
-    for (int i = 0; i < 16; ++i, p += 4)
-        VortanWriteLE32(p, wordsB[i]);
-    *p++ = 2;
-    for (int player = 0; player < 2; ++player) {
-        for (int k = 0; k < 3; ++k) {
-            const CVexSceneSpawn& s = spawns[player][k];
-            *p++ = (u8)s.x;
-            *p++ = (u8)s.y;
-            VortanWriteLE32(p, s.colour);
-            p += 4;
-        }
-    }
-    int n = blockCount < 0                       ? 0
-            : blockCount > VEX_SCENE_MAX_RECORDS ? VEX_SCENE_MAX_RECORDS
-                                                 : blockCount;
-    *p++ = (u8)n;
-    for (int i = 0; i < n; ++i) {
-        const CVexSceneBlockRecord& b = blocks[i];
-        *p++ = (u8)b.x;
-        *p++ = (u8)b.y;
-        *p++ = b.shape;
-        *p++ = b.material;
-        *p++ = b.variant;
-        *p++ = b.layer;
-    }
-    n = markerCount < 0                       ? 0
-        : markerCount > VEX_SCENE_MAX_RECORDS ? VEX_SCENE_MAX_RECORDS
-                                              : markerCount;
-    *p++ = (u8)n;
-    for (int i = 0; i < n; ++i) {
-        *p++ = (u8)markers[i].x;
-        *p++ = (u8)markers[i].y;
-    }
-    return (int)(p - out);
 }

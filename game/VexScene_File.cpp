@@ -1,11 +1,6 @@
-// CVexScene: reading scene files from the packs or beside the program, and writing them.
-#include <errno.h>
-#include <fcntl.h>
-#include <stdlib.h>
+// CVexScene: reading scene files from the packs or beside the program.
 #include <string.h>
-#include <unistd.h>
 
-#include <string>
 #include <vector>
 
 #include "engine/VortanFile.h"
@@ -14,56 +9,6 @@
 #include "game/VexScene.h"
 #include "game/VexSceneFile.h"
 #include "platform/OrloApplication.h"
-
-namespace {
-
-// A path held one byte per unit, as the file layer hands it to the C library.
-std::string PathBytes(const CVortanString& path)
-{
-    std::string out;
-    out.reserve((size_t)path.GetLength());
-    for (int i = 0; i < path.GetLength(); ++i)
-        out += (char)(path.GetAt(i) & 0xFF);
-    return out;
-}
-
-bool WriteAll(int fd, const u8* data, size_t size)
-{
-    while (size > 0) {
-        ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= (size_t)n;
-    }
-    return true;
-}
-
-// Writes the bytes to a temporary file beside `path` and renames it over `path`. 1; 10 when
-// the temporary file cannot be made; 9 when a write, the sync, the close or the rename fails
-// (the temporary file is removed and `path` stays as it was).
-int WriteReplacing(const std::string& path, const u8* data, size_t size)
-{
-    std::vector<char> temp(path.begin(), path.end());
-    const char suffix[] = ".XXXXXX";
-    temp.insert(temp.end(), suffix, suffix + sizeof suffix);
-    int fd = mkstemp(temp.data());
-    if (fd < 0)
-        return VORTAN_E_OPEN;
-    bool ok = WriteAll(fd, data, size);
-    ok = ok && fsync(fd) == 0;
-    ok = (close(fd) == 0) && ok;
-    ok = ok && rename(temp.data(), path.c_str()) == 0;
-    if (!ok) {
-        unlink(temp.data());
-        return VORTAN_E_FAIL;
-    }
-    return VORTAN_OK;
-}
-
-} // namespace
 
 int CVexScene::LoadScene(const CVortanString& name)
 {
@@ -86,34 +31,6 @@ int CVexScene::LoadScene(const CVortanString& name)
     ApplySceneBytes((const u8*)buffer, size);
     delete[] buffer;
     return 1;
-}
-
-int CVexScene::LoadSceneFile(const CVortanString& path)
-{
-    ClearScene();
-    IVortanApplication* application = m_game ? m_game->GetHostApplication() : nullptr;
-    CVortanString full;
-    if (application)
-        application->GetResourcePath(full, path);
-    else
-        full = path;
-    CVortanFile file;
-    if (file.Open(full, VORTAN_FILE_READ) != VORTAN_OK)
-        return 0;
-    // A scene file is a few kilobytes at most; anything past the limit cannot belong to one.
-    std::vector<u8> bytes(VEX_SCENE_READ_LIMIT);
-    int size = file.Read(bytes.data(), (int)bytes.size());
-    file.Close();
-    if (size <= 0)
-        return 0;
-    ApplySceneBytes(bytes.data(), size);
-    return 1;
-}
-
-int CVexScene::LoadSceneBytes(const u8* data, int size)
-{
-    ClearScene();
-    return ApplySceneBytes(data, size);
 }
 
 int CVexScene::ApplySceneBytes(const u8* data, int size)
@@ -163,71 +80,4 @@ int CVexScene::ApplySceneBytes(const u8* data, int size)
     }
     m_selectedBlock = -1;
     return result;
-}
-
-void CVexScene::MakeSceneFile(CVexSceneFile& file) const
-{
-    file = CVexSceneFile();
-    file.version = VEX_SCENE_V110;
-    for (int i = 0; i < 4; ++i)
-        file.wordsA[i] = m_headerA[i];
-    for (int i = 0; i < 16; ++i)
-        file.wordsB[i] = m_headerB[i];
-    file.playerCount = 2;
-    for (int p = 0; p < 2; ++p) {
-        const CVexPlayer& player = m_players[p];
-        i8 x = 0, y = 0;
-        if (player.body)
-            Quantize(player.body->position, x, y);
-        else
-            Quantize(m_spawns[p][2], x, y);
-        file.spawnCount[p] = 3;
-        for (int k = 0; k < 3; ++k) {
-            file.spawns[p][k].x = x;
-            file.spawns[p][k].y = y;
-            file.spawns[p][k].colour = player.colour.ToARGB();
-        }
-    }
-    int blocks = m_blocks ? m_blocks->GetCount() : 0;
-    for (int i = 0; i < blocks && file.blockCount < VEX_SCENE_MAX_RECORDS; ++i) {
-        const CVexBlock* block = m_blocks->GetAt(i);
-        CVexSceneBlockRecord& r = file.blocks[file.blockCount++];
-        r.x = r.y = 0;
-        if (block->body)
-            Quantize(block->body->position, r.x, r.y);
-        r.shape = (u8)block->shape;
-        r.material = block->material;
-        r.variant = block->variant;
-        r.layer = block->layer;
-    }
-    for (int i = 0; i < m_markers.GetCount() && file.markerCount < VEX_SCENE_MAX_RECORDS; ++i) {
-        CVexSceneMarkerRecord& r = file.markers[file.markerCount++];
-        Quantize(GetMarker(i)->centre, r.x, r.y);
-    }
-}
-
-int CVexScene::SaveSceneTo(const CVortanString& path)
-{
-    CVexSceneFile file;
-    MakeSceneFile(file);
-    u8 bytes[VEX_SCENE_MAX_WRITE_BYTES];
-    int size = file.Write(bytes);
-    return WriteReplacing(PathBytes(path), bytes, (size_t)size);
-}
-
-int CVexScene::SaveScene(const CVortanString& path)
-{
-    IVortanApplication* application = m_game ? m_game->GetHostApplication() : nullptr;
-    if (!application)
-        return VORTAN_E_OPEN;
-    CVortanString beside;
-    application->GetResourcePath(beside, path);
-    int result = SaveSceneTo(beside);
-    if (result != VORTAN_E_OPEN)
-        return result;
-    // The program's directory takes no new file: the scene goes to the user's data.
-    CVortanString user;
-    if (application->GetUserDataPath(user, path) != VORTAN_OK)
-        return result;
-    return SaveSceneTo(user);
 }

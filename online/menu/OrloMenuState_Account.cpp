@@ -1,5 +1,4 @@
-// COrloMenuState: the login and registration pages' handlers, the name and e-mail checks, and
-// the external login's inert web-view steps.
+// COrloMenuState: the login and registration pages' handlers, the name and e-mail checks.
 #include "online/menu/OrloMenuState.h"
 
 #include "platform/OrloStatsEntry.h"
@@ -255,13 +254,6 @@ int COrloMenuState::OnInitRegisterName(CWidget* sender, COrloMenuState* menu)
     return 1;
 }
 
-void COrloMenuState::ClearExternalLogin()
-{
-    m_extStatus.Empty();
-    m_extId.Empty();
-    m_extToken.Empty();
-}
-
 int COrloMenuState::OnCheckTos(CWidget* sender, COrloMenuState* menu)
 {
     CPageButton* button = WidgetCast<CPageButton>(sender);
@@ -274,76 +266,5 @@ int COrloMenuState::OnCheckTos(CWidget* sender, COrloMenuState* menu)
         return 0;
     }
     // No web view exists here: the external login page stays empty.
-    return 1;
-}
-
-int COrloMenuState::OnGoogleShow(CWidget* sender, COrloMenuState* menu)
-{
-    (void)sender;
-    menu->ClearExternalLogin();
-    return 1;
-}
-
-int COrloMenuState::OnGoogleCookie(CWidget* sender, COrloMenuState* menu)
-{
-    (void)sender;
-    (void)menu;
-    return 1;
-}
-
-void COrloMenuState::OnExternalCookie(const CVortanString& name, const CVortanString& value)
-{
-    if (name == CVortanString("auth_status"))
-        m_extStatus = value;
-    else if (name == CVortanString("auth_id"))
-        m_extId = value;
-    else if (name == CVortanString("auth_token"))
-        m_extToken = value;
-}
-
-int COrloMenuState::OnExternalPageLoaded()
-{
-    if (m_extStatus.IsEmpty())
-        return 1;
-    if (m_extStatus == CVortanString("ok")) {
-        if (!m_extId.IsEmpty() && !m_extToken.IsEmpty()) {
-            ShowLoading(MenuText(33), MenuText(33));
-            LoginExternal(m_extId, m_extToken, 2);
-            ClearExternalLogin();
-            return 1;
-        }
-        if (m_pageRoot)
-            m_pageRoot->NavigateTo(CVortanString(":back:loginscreen_root"));
-        ShowLoginError(MenuText(12), MenuText(28), 2, nullptr);
-        return 0;
-    }
-    if (m_extStatus == CVortanString("new")) {
-        if (GetConfirmedUserName().IsEmpty()) {
-            if (m_pageRoot)
-                m_pageRoot->NavigateTo(CVortanString("loginscreen_playername"));
-        } else {
-            CreateAccountExternal(GetConfirmedUserName(), m_extId, m_extToken);
-            ClearExternalLogin();
-        }
-        return 1;
-    }
-    const CVortanString status = m_extStatus;
-    if (m_pageRoot)
-        m_pageRoot->NavigateTo(CVortanString(":back:loginscreen_root"));
-    ShowLoginError(MenuText(12), status, 2, nullptr);
-    ClearExternalLogin();
-    return 1;
-}
-
-int COrloMenuState::OnGoogleLoaded(CWidget* sender, COrloMenuState* menu)
-{
-    (void)sender;
-    return menu->OnExternalPageLoaded();
-}
-
-int COrloMenuState::OnTosShow(CWidget* sender, COrloMenuState* menu)
-{
-    (void)sender;
-    (void)menu;
     return 1;
 }

@@ -1,6 +1,8 @@
 #include "engine/VortanFile.h"
 
 #include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <string.h>
@@ -9,6 +11,7 @@
 
 #include <new>
 #include <string>
+#include <vector>
 
 #include "engine/VortanID.h"
 #include "engine/VortanMatrix.h"
@@ -359,4 +362,43 @@ int CVortanFile::RemoveStaleTemps(const char* path)
     }
     closedir(listing);
     return removed;
+}
+
+int CVortanFile::WriteReplacing(const char* path, const void* data, size_t size, bool durable)
+{
+    if (!path || !*path)
+        return VORTAN_E_OPEN;
+    std::vector<char> temp(path, path + strlen(path));
+    const char suffix[] = ".XXXXXX";
+    temp.insert(temp.end(), suffix, suffix + sizeof suffix);
+    const char* slash = strrchr(path, '/'); // the directory, named before anything is written
+    const std::string dir = !slash ? "." : slash == path ? "/" : std::string(path, slash);
+    const int fd = mkstemp(temp.data());
+    if (fd < 0)
+        return VORTAN_E_OPEN;
+    const char* at = static_cast<const char*>(data);
+    bool ok = true;
+    for (size_t left = size; ok && left > 0;) {
+        const ssize_t n = write(fd, at, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        at += ok ? n : 0;
+        left -= ok ? (size_t)n : 0;
+    }
+    ok = ok && (!durable || fsync(fd) == 0);
+    ok = (close(fd) == 0) && ok;
+    ok = ok && rename(temp.data(), path) == 0;
+    if (!ok) {
+        unlink(temp.data());
+        return VORTAN_E_FAIL;
+    }
+    if (durable) { // the directory's entry of the new file
+        const int dirFd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dirFd >= 0) {
+            fsync(dirFd);
+            close(dirFd);
+        }
+    }
+    return VORTAN_OK;
 }

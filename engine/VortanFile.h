@@ -1,5 +1,6 @@
 // CVortanFile: one file abstraction over a stdio stream or a block of memory.
 #pragma once
+#include <stddef.h>
 #include <stdio.h>
 
 #include "engine/VortanTypes.h"
@@ -58,6 +59,13 @@ public:
     // when it was cut short: regular files beside it named by its name, a dot and six letters
     // or digits (the mkstemp pattern). Nothing else is touched. Returns how many went.
     static int RemoveStaleTemps(const char* path);
+    // Writes the bytes to a temporary file beside `path` (8-bit bytes; its name, a dot and six
+    // letters or digits) and renames it over `path`, so that a crash at any moment leaves the old
+    // file or the new one whole. `durable`: the file and then its directory's entry are synced
+    // to the disk before it returns. VORTAN_OK; VORTAN_E_OPEN when the temporary file cannot be
+    // made; VORTAN_E_FAIL when a write, the sync, the close or the rename fails (the temporary
+    // file is removed and `path` stays as it was). May throw std::bad_alloc, before it writes.
+    static int WriteReplacing(const char* path, const void* data, size_t size, bool durable);
 
     // Reads 8-bit text up to a NUL (consumed) or 512 bytes; returns the bytes read.
     int ReadString(CVortanString& text);

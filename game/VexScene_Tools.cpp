@@ -30,42 +30,6 @@ std::string PathBytes(const CVortanString& path)
     return out;
 }
 
-bool WriteAll(int fd, const u8* data, size_t size)
-{
-    while (size > 0) {
-        ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= (size_t)n;
-    }
-    return true;
-}
-
-// Writes the bytes to a temporary file beside `path` and renames it over `path`. 1; 10 when
-// the temporary file cannot be made; 9 when a write, the sync, the close or the rename fails
-// (the temporary file is removed and `path` stays as it was).
-int WriteReplacing(const std::string& path, const u8* data, size_t size)
-{
-    std::vector<char> temp(path.begin(), path.end());
-    const char suffix[] = ".XXXXXX";
-    temp.insert(temp.end(), suffix, suffix + sizeof suffix);
-    int fd = mkstemp(temp.data());
-    if (fd < 0)
-        return VORTAN_E_OPEN;
-    bool ok = WriteAll(fd, data, size);
-    ok = ok && fsync(fd) == 0;
-    ok = (close(fd) == 0) && ok;
-    ok = ok && rename(temp.data(), path.c_str()) == 0;
-    if (!ok) {
-        unlink(temp.data());
-        return VORTAN_E_FAIL;
-    }
-    return VORTAN_OK;
-}
-
 } // namespace
 
 int CVexSceneFile::Write(u8* out) const
@@ -158,7 +122,7 @@ int CVexScene::SaveSceneTo(const CVortanString& path)
     MakeSceneFile(file);
     u8 bytes[VEX_SCENE_MAX_WRITE_BYTES];
     int size = file.Write(bytes);
-    return WriteReplacing(PathBytes(path), bytes, (size_t)size);
+    return CVortanFile::WriteReplacing(PathBytes(path).c_str(), bytes, (size_t)size, true);
 }
 
 int CVexScene::SaveScene(const CVortanString& path)

@@ -88,6 +88,7 @@
 
 #include <algorithm>
 
+#include "engine/VortanFile.h"
 #include "game/StateGame.h"
 #include "game/VexBlockList.h"
 #include "game/VexButton.h"
@@ -145,20 +146,6 @@ void Line(std::string& out, const char* format, ...)
     if (n > 0)
         out.append(text, (size_t)n < sizeof text ? (size_t)n : sizeof text - 1);
     out += '\n';
-}
-
-bool WriteAllText(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= (size_t)n;
-    }
-    return true;
 }
 
 } // namespace
@@ -283,9 +270,9 @@ int CVexStateDump::FrameLinesFromEnvironment()
 }
 
 CVexStateDump::CVexStateDump(const char* path)
-    : m_path(path ? path : ""), m_temp(m_path + ".part"), m_writes(0),
-      m_freezeTexts(FreezeTextsFromEnvironment()), m_freezes(0), m_stopHook(nullptr),
-      m_stopContext(nullptr), m_frames(0), m_frameLines(FrameLinesFromEnvironment())
+    : m_path(path ? path : ""), m_writes(0), m_freezeTexts(FreezeTextsFromEnvironment()),
+      m_freezes(0), m_stopHook(nullptr), m_stopContext(nullptr), m_frames(0),
+      m_frameLines(FrameLinesFromEnvironment())
 {}
 
 CVexStateDump::~CVexStateDump() {}
@@ -552,15 +539,5 @@ int CVexStateDump::Write(const std::string& text)
 {
     if (m_path.empty())
         return VORTAN_E_ARGUMENT;
-    const int fd = open(m_temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return VORTAN_E_OPEN;
-    bool ok = WriteAllText(fd, text.data(), text.size());
-    ok = (close(fd) == 0) && ok;
-    ok = ok && rename(m_temp.c_str(), m_path.c_str()) == 0;
-    if (!ok) {
-        unlink(m_temp.c_str());
-        return VORTAN_E_FAIL;
-    }
-    return VORTAN_OK;
+    return CVortanFile::WriteReplacing(m_path.c_str(), text.data(), text.size(), false);
 }

@@ -92,7 +92,6 @@ private:
     int Write(const std::string& text);
 
     std::string m_path;
-    std::string m_temp;
     std::string m_last;
     std::string m_shotDigest;
     // The battle lines of the last frame of a battle whose match was over, each with "last_"

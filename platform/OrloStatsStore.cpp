@@ -144,21 +144,6 @@ bool SameText(const CVortanString& a, const CVortanString& b)
     return length == 0 || memcmp(a.GetBuffer(), b.GetBuffer(), (size_t)length * 2) == 0;
 }
 
-bool WriteAll(int fd, const u8* data, size_t size)
-{
-    while (size > 0) {
-        ssize_t n = write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= (size_t)n;
-    }
-    return true;
-}
-
 // Writes the store's entries with a non-empty name to a temporary file beside the settings
 // file and renames it into place (may throw std::bad_alloc).
 int WriteStore(const COrloStatsStore& store)
@@ -204,38 +189,7 @@ int WriteStore(const COrloStatsStore& store)
 
     // Written beside the file and renamed over it: a crash at any moment leaves either the
     // old or the new settings complete.
-    std::string temp = std::string(path) + ".XXXXXX";
-    std::vector<char> name(temp.begin(), temp.end());
-    name.push_back('\0');
-    int fd = mkstemp(name.data());
-    if (fd < 0)
-        return VORTAN_E_OPEN;
-    bool ok = WriteAll(fd, bytes.data(), bytes.size());
-    if (ok && fsync(fd) != 0)
-        ok = false;
-    if (close(fd) != 0)
-        ok = false;
-    if (ok && rename(name.data(), path) != 0)
-        ok = false;
-    if (!ok) {
-        unlink(name.data());
-        return VORTAN_E_FAIL;
-    }
-    // The directory's entry is made durable too (its name cut out of the temporary name).
-    char* slash = strrchr(name.data(), '/');
-    const char* dir = ".";
-    if (slash == name.data()) {
-        dir = "/";
-    } else if (slash) {
-        *slash = 0;
-        dir = name.data();
-    }
-    int dirFd = open(dir, O_RDONLY | O_DIRECTORY);
-    if (dirFd >= 0) {
-        fsync(dirFd);
-        close(dirFd);
-    }
-    return VORTAN_OK;
+    return CVortanFile::WriteReplacing(path, bytes.data(), bytes.size(), true);
 }
 
 } // namespace

@@ -20,22 +20,6 @@
 // below it; anything beyond is not looked at.
 #define ORLO_UNLOCKS_READ_LIMIT (1 << 20)
 
-namespace {
-
-bool WriteAll(int fd, const char* bytes, size_t size)
-{
-    while (size > 0) {
-        ssize_t n = write(fd, bytes, size);
-        if (n <= 0)
-            return false;
-        bytes += n;
-        size -= (size_t)n;
-    }
-    return true;
-}
-
-} // namespace
-
 COrloAchievementStation::COrloAchievementStation()
     : m_application(nullptr), m_gameId(0), m_status(ORLO_ICON_NOT_LOADED)
 {}
@@ -162,24 +146,9 @@ int COrloAchievementStation::SaveUnlocks()
         return VORTAN_E_OPEN;
     const std::string bytes = WriteAchievementUnlocks(list);
     const std::string target = VortanBytesOf(path);
-    std::string temp = target + ".XXXXXX";
-    std::vector<char> name(temp.begin(), temp.end());
-    name.push_back('\0');
-    int fd = mkstemp(name.data());
-    if (fd < 0)
-        return VORTAN_E_OPEN;
-    // No fsync: an unlock happens during play, where a wait for the disk would cost frames;
+    // Not durable: an unlock happens during play, where a wait for the disk would cost frames;
     // the rename still leaves either the old file or the new one whole.
-    bool ok = WriteAll(fd, bytes.data(), bytes.size());
-    if (close(fd) != 0)
-        ok = false;
-    if (ok && rename(name.data(), target.c_str()) != 0)
-        ok = false;
-    if (!ok) {
-        unlink(name.data());
-        return VORTAN_E_FAIL;
-    }
-    return VORTAN_OK;
+    return CVortanFile::WriteReplacing(target.c_str(), bytes.data(), bytes.size(), false);
 }
 
 // This file's macros end here (the build may compile it together with others).

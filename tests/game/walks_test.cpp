@@ -608,4 +608,9 @@ TEST_F(Walk, Resize)
     Play("resize");
 }
 
+TEST_F(Walk, MatchItems)
+{
+    Play("items");
+}
+
 } // namespace

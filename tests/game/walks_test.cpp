@@ -613,4 +613,9 @@ TEST_F(Walk, MatchItems)
     Play("items");
 }
 
+TEST_F(Walk, DrawnRound)
+{
+    Play("draw");
+}
+
 } // namespace

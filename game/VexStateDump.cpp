@@ -38,6 +38,7 @@
 //   player<side> health <n> strikes <n> hat <item> <0|1>
 //                              the squib's health, its time-out strikes left, the item of its
 //                              hat (0 without) and whether the hat's picture is loaded
+//   battleground<side> <item>  the battleground the side brought, with its pictures loaded
 //   aim<side> <aiming> <stretching> <x> <y>
 //                              the squib's aim as drawn: being aimed, stretched, and the aim
 //                              vector (world units, four decimals)
@@ -422,6 +423,8 @@ void CVexStateDump::ComposeBattle(CStateGame* game, CVexPlayState* battle, std::
                  (int)p.strikes, p.hasHat ? (int)p.hatItem : 0, p.hatImage ? 1 : 0);
             Line(out, "bomb%d snow %d cluster %d used %d weapon %d", side, (int)p.snowBombOwned,
                  (int)p.clusterBombOwned, (int)p.bombUsed, (int)p.weapon);
+            if (p.hasBattleground)
+                Line(out, "battleground%d %d", side, p.battlegroundItem);
             Line(out, "aim%d %d %d %.4f %.4f", side, p.aiming ? 1 : 0, p.stretching ? 1 : 0,
                  (double)p.aim.x, (double)p.aim.y);
             for (int slot = 0; slot < VEX_PLAYER_SLOTS; ++slot) {

@@ -479,6 +479,8 @@ int COrloMenuState::OnResize(int width, int height)
     if (m_pageRoot)
         m_pageRoot->GetHistory(history);
     const bool shown = IsMenuShown();
+    // The Orlo button over the game stays as it was (shown once logged in).
+    const bool buttonShown = m_orloButtonRoot && m_orloButtonRoot->IsVisible();
     CWidget* previous = m_uiRoot;
     // The rebuilt tree starts with empty lists and no one invited; the old rows go without
     // their unload events.
@@ -491,6 +493,7 @@ int COrloMenuState::OnResize(int width, int height)
     if (m_pageRoot) {
         m_pageRoot->SetHistory(history);
         SetMenuShown(shown);
+        m_orloButtonRoot->SetVisible(buttonShown);
     }
     m_rebuilding = 0;
     // Without a new tree the menu counts as hidden from now on.

@@ -314,6 +314,7 @@ protected:
 //   pinch <x> <y> <d0> <d1> <n>  two fingers d0 apart on a line, moved to d1 apart
 //   key <keysym name> | type <text> | erase <n> (n BackSpace keys)
 //   seed <key> <n>           a setting stored as the program would (a cleared training scene)
+//   resize <w> <h>           the window's new size, as the window manager tells it
 //   env <name> [<value>]     a test seam's variable set (without a value: unset) for the rest
 //                            of the walk
 //   service <command>        a line to the stand-in's control port (tools/standin/control.py),
@@ -404,6 +405,12 @@ void Walk::Step(Device& d, const std::string& action)
         args >> key >> n;
         d.GetSettings()->AddEntry(CVortanString(key.c_str()))->SetInt(n);
         ASSERT_EQ(VORTAN_OK, d.GetSettings()->Save());
+    } else if (verb == "resize") {
+        XEvent e = {};
+        e.type = ConfigureNotify;
+        args >> e.xconfigure.width >> e.xconfigure.height;
+        d.HandleXEvent(&e);
+        Frame();
     } else if (verb == "env") { // a test seam read from the environment (the turn's time)
         std::string key, value;
         args >> key >> value;
@@ -594,6 +601,21 @@ TEST_F(Walk, Gifts)
 TEST_F(Walk, Pages)
 {
     Play("pages");
+}
+
+TEST_F(Walk, Resize)
+{
+    Play("resize");
+}
+
+TEST_F(Walk, MatchItems)
+{
+    Play("items");
+}
+
+TEST_F(Walk, DrawnRound)
+{
+    Play("draw");
 }
 
 } // namespace

@@ -7,6 +7,7 @@ Commands (WHO is a logged-in player's name or id; quoted values may hold spaces)
                                       catalogue; keys image=PNG-FILE frames=MS,MS,.. delay=MS
                                       countdown=MS flags=N title= title_link= click= ok= first=
   adverts                             "ok N": the advertisement requests (112) answered so far
+  imagelink WHO NAME LINK LABEL       an image-and-link advert (52) with the login's badge
   kick WHO REASON                     a player-list update with that reason (-1, -2)
   hang                                the service stops reading and answering (every
                                       connection, old and new), as a stopped process would
@@ -30,6 +31,8 @@ Commands (WHO is a logged-in player's name or id; quoted values may hold spaces)
 import asyncio
 import shlex
 
+import messages
+import pngs
 from connection import ANSWERING, CLOCK, log
 
 
@@ -41,6 +44,7 @@ class ControlServer:
             "notify": self.notify,
             "advert": self.advert,
             "adverts": self.adverts,
+            "imagelink": self.imagelink,
             "kick": self.kick,
             "cut": self.cut,
             "hang": self.hang,
@@ -132,6 +136,13 @@ class ControlServer:
 
     def adverts(self, words):
         return "ok %d" % self.lobby.notices.requests
+
+    def imagelink(self, words):
+        connection = self._who(words)
+        name, link, label = words[1:4]
+        badge = pngs.badge(name == "tournaments")
+        connection.send(messages.image_and_link(name, badge, link, label))
+        return "ok"
 
     def kick(self, words):
         connection = self._who(words)

@@ -3,8 +3,9 @@
 and makes its exit status alone tell a skip: its unittest.main() ends it with 0 when every test
 passed, 77 (ctest's skip, as support/SkipStatus.cpp) when none failed and some were skipped
 (each named), 1 when one failed or none ran (Python 3.11's unittest passes a run of no test),
-and a script that never runs unittest.main() fails. A script that reports "OK (skipped=N)"
-and then exits otherwise, crashes or hangs (timed_run.py: 124) has failed."""
+and a script that never runs unittest.main() fails, one that exits before it (even with 0)
+too. A script that reports "OK (skipped=N)" and then exits otherwise, crashes or hangs
+(timed_run.py: 124) has failed."""
 import os
 import runpy
 import sys
@@ -14,7 +15,10 @@ SKIPPED = 77
 
 
 class Main(unittest.TestProgram):
+    reached = False
+
     def runTests(self):
+        Main.reached = True
         leave, self.exit = self.exit, False
         super().runTests()
         for test, why in self.result.skipped:
@@ -31,5 +35,10 @@ if __name__ == "__main__":
     sys.argv = sys.argv[1:]
     sys.path[0] = os.path.dirname(script)
     unittest.main = Main
-    runpy.run_path(script, run_name="__main__")
+    try:
+        runpy.run_path(script, run_name="__main__")
+    except SystemExit as end:
+        if Main.reached:
+            raise
+        sys.exit("%s ran no test: it exited (%s) before unittest.main()" % (script, end.code))
     sys.exit("%s ran no test: it did not end in unittest.main()" % script)

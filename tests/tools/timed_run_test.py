@@ -166,6 +166,18 @@ class TimedRunTest(unittest.TestCase):
             self.assertIn("FAILED" if end == "fails" else "OK (skipped=1)", proc.stderr, end)
             self.assertIn("[  SKIPPED ] __main__.T.test_skipped: not here", proc.stdout)
 
+    def test_a_script_that_runs_no_test_fails_however_it_ends(self):
+        script = os.path.join(self.folder.name, "empty_test.py")
+        for body, why in (("class T(unittest.TestCase): pass\nunittest.main()", "no test ran"),
+                          ("pass", "it did not end in unittest.main()"),
+                          ("sys.exit(0)\nunittest.main()", "it exited (0) before unittest.main()")):
+            with open(script, "w") as f:
+                f.write("import sys, unittest\n" + body + "\n")
+            proc = subprocess.run([sys.executable, UNITTEST_RUN, script], stdout=subprocess.PIPE,
+                                  stderr=subprocess.STDOUT, text=True)
+            self.assertEqual(1, proc.returncode, body)
+            self.assertIn(why, proc.stdout, body)
+
     def test_in_ci_a_test_that_did_not_run_fails_and_a_report_not_read_is_named(self):
         build = os.path.join(self.folder.name, "test")
         report = os.path.join(build, "Testing", "report.xml")

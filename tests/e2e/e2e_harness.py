@@ -18,10 +18,10 @@ from e2e_dump import (Dump, aim_of, battle_over, battle_state, in_battle, my_tur
 from e2e_hold import REST_FRAMES, Watch, at_rest, still  # noqa: F401
 from e2e_people import (A_NAME, accept_challenge, challenge, chat_after_match,  # noqa: F401
                         close_menu, find_player, first_login, login, menu_text, no_toast,
-                        open_menu, pack_text, register, to_start_page, wait_battle,
-                        watch_welcome)
+                        open_menu, pack_text, register, to_start_page, to_training_battle,
+                        wait_battle, watch_welcome)
 from e2e_wait import (GIVE_UP, SERVICE, START, STEP, TURN, Failure, check,  # noqa: F401
                       wait_until)
 from e2e_world import (HOLD_SECONDS, IDLE_TURN_SECONDS, SOURCE, TURN_SECONDS, Copy,  # noqa: F401
-                       StandIn, World, cannot_run, measure_runs, play, script,
+                       StandIn, World, cannot_run, lone_copy, measure_runs, play, script,
                        send_delete_window)

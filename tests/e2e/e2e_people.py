@@ -1,10 +1,11 @@
 """What a person does in the online menu: its pages opened and closed, an account registered,
 a login (greeted by name), a player found and challenged, a challenge accepted."""
 import os
+import time
 
 from e2e_dump import in_battle, page_shown
 from e2e_hold import Watch
-from e2e_wait import START, TURN, check
+from e2e_wait import START, TURN, check, wait_until
 
 SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 A_NAME = "alphaplayer"  # the account the runs register for copy A
@@ -162,3 +163,31 @@ def to_start_page(copy):
 def first_login(copy):
     """The copy's own login by itself as it starts (a guest's)."""
     return copy.wait_dump(lambda d: d.num("lobby_state") == 5, "no first login", START)
+
+
+def to_training_battle(copy, settle):
+    """Takes a started copy from its first login to the game's menu, then by the menu's training
+    button (the screen centre + (-1.25, -0.2) x w / 8) to the picker, then by its first scene's
+    button (the top left of its grid of 5 x 3) to a training battle, yielding each screen's name
+    ("menu", "picker", "training") once it has shown for `settle` seconds (the buttons grow in,
+    the sparks fill the field, the camera settles)."""
+    first_login(copy)
+    no_toast(copy)
+    close_menu(copy)
+    d = copy.wait_dump(lambda d: d.screens()[-1:] == ["menu"], "the game's menu does not come")
+    time.sleep(settle)
+    yield "menu"
+    w, hgt = (int(x) for x in d.values.get("view", ["800", "480"])[:2])
+    s, b = w / 8.0, w / 20.0
+    for name, x, y, opened, what in (
+            ("picker", w / 2 - 1.25 * s, hgt / 2 - 0.2 * s,
+             lambda d: d.screens()[-1:] == ["training"], "no training picker"),
+            ("training", w / 2 - 4 * b, hgt / 2 - 1.5 * b,
+             lambda d: "play" in d.screens(), "no training battle")):
+        for _ in range(10):  # a touch before the buttons have grown in is missed: again
+            copy.click(x, y)
+            if wait_until(lambda: opened(copy.dump()), 3):
+                break
+        copy.wait_dump(lambda d: opened(d) and (name == "picker" or d.num("fps") > 0), what)
+        time.sleep(settle)
+        yield name

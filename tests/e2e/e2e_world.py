@@ -4,6 +4,7 @@ would run it, against the stand-in lobby and game server, each copy on its own v
 file plugin and a private /tmp (a mount namespace, as scripts/second.sh makes one), so no copy
 takes the machine's lock. Every copy writes its state dump (ORLO_STATE_DUMP) with its frames
 numbered (ORLO_DUMP_FRAMES)."""
+import contextlib
 import ctypes
 import ctypes.util
 import os
@@ -438,6 +439,24 @@ def play(world, body):
     finally:
         world.stop(remove=ok)
     return 0 if ok else 1
+
+
+@contextlib.contextmanager
+def lone_copy(build, stage):
+    """One copy ("a") of a new world beside its running stand-in, not started: its surroundings
+    are the caller's. The world is kept with screenshots as `stage` when the body fails."""
+    world = World(build, names=("a",))
+    ok = False
+    try:
+        world.standin.start()
+        world.copies["a"] = Copy("a", world.build, world.root,
+                                 "127.0.0.1:%d" % world.standin.lobby, "356938035643800")
+        yield world.copies["a"]
+        ok = True
+    finally:
+        if not ok:
+            world.keep(stage)
+        world.stop(remove=ok)
 
 
 class World:

@@ -15,7 +15,6 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import e2e_harness as h  # noqa: E402
-import resident  # noqa: E402
 
 TICK = os.sysconf("SC_CLK_TCK")
 
@@ -56,44 +55,17 @@ def sample(copy, counts_path, seconds):
 
 def measure(build, seconds=6.0):
     """{'menu': {...}, 'training': {...}, 'quad': {...}} of one run, or raises h.Failure."""
-    build = os.path.abspath(build)
-    window = os.path.join(build, "bench", "minimal_window")
-    counter = os.path.join(build, "bench", "libgl_counter.so")
+    window = os.path.join(os.path.abspath(build), "bench", "minimal_window")
+    counter = os.path.join(os.path.abspath(build), "bench", "libgl_counter.so")
     h.check(os.path.exists(counter), "no GL counter at " + counter)
-    world = h.World(build, names=("a",))
-    ok = False
-    try:
-        world.standin.start()
-        copy = h.Copy("a", build, world.root, "127.0.0.1:%d" % world.standin.lobby,
-                      "356938035643800")
-        world.copies["a"] = copy
+    with h.lone_copy(build, "frame_cost") as copy:
         counts_path = os.path.join(copy.dir, "gl_counts.txt")
         # Measured as a player runs it: the dump is written only when it changes.
         copy.env = {"LD_PRELOAD": counter, "GL_COUNT_FILE": counts_path,
                     "GL_COUNT_FRAMES": "10", "ORLO_DUMP_FRAMES": "0"}
         copy.start()
-        h.first_login(copy)
-        h.no_toast(copy)
-        h.close_menu(copy)
-        d = copy.wait_dump(lambda d: d.screens()[-1:] == ["menu"], "the game's menu does not come")
-        time.sleep(3.0)  # the buttons grow in, the sparks fill the field
-        figures = {"menu": sample(copy, counts_path, seconds)}
-        w, hgt = (int(x) for x in d.values.get("view", ["800", "480"])[:2])
-        s = w / 8.0
-        for _ in range(10):  # a touch while the field is busy may be missed: again until it opens
-            copy.click(w / 2 + resident.TRAINING_BUTTON[0] * s,
-                       hgt / 2 + resident.TRAINING_BUTTON[1] * s)
-            if h.wait_until(lambda: copy.dump().screens()[-1:] == ["training"], 3):
-                break
-        copy.wait_dump(lambda d: d.screens()[-1:] == ["training"], "no training picker")
-        b = w / 20.0
-        for _ in range(10):  # the picker takes touches once its buttons have grown in
-            copy.click(w / 2 - 5 * b + b, hgt / 2 - 2 * b + b / 2)
-            if h.wait_until(lambda: "play" in copy.dump().screens(), 3):
-                break
-        copy.wait_dump(lambda d: "play" in d.screens() and d.num("fps") > 0, "no training battle")
-        time.sleep(3.0)  # the battle's camera settles
-        figures["training"] = sample(copy, counts_path, seconds)
+        figures = {screen: sample(copy, counts_path, seconds)
+                   for screen in h.to_training_battle(copy, 3.0) if screen != "picker"}
         copy.kill()
         # The yardstick at the rate the program drew its menu, on the same X server.
         fps = max(1, int(round(figures["menu"].get("fps", 60.0))))
@@ -110,12 +82,7 @@ def measure(build, seconds=6.0):
                 quad["fps"] = float(value)
         h.check("cpu" in quad, "the minimal window drew no quads")
         figures["quad"] = quad
-        ok = True
         return figures
-    finally:
-        if not ok:
-            world.keep("frame_cost")
-        world.stop(remove=ok)
 
 
 def describe(f):

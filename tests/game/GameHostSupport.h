@@ -71,7 +71,6 @@ public:
         out.Append(fileName);
     }
     void ReturnToMenu(bool logout) override { returnsToMenu += logout ? 1 : 100; }
-    CVortanGraphicsExt_Null* Ext() const { return m_ext; }
     // One frame's runnables (the music player's bus among them).
     void RunFrame(float dt)
     {

@@ -255,7 +255,6 @@ public:
     }
     bool IsIdle() const { return m_queue.empty(); }
     int GetSentData() const { return m_sent[0]; }
-    int GetSentAcks() const { return m_sent[1]; }
 
     int lost = 0;
     int duplicated = 0;

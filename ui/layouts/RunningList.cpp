@@ -3,6 +3,7 @@
 
 #include <stdio.h>
 
+#include <algorithm>
 #include <new>
 
 #include "ui/WidgetCast.h"
@@ -80,8 +81,11 @@ void CRunningList::AddItem(CWidget* item)
         AddChild(item);
         CWidget* parent = GetParent();
         if (parent && GetHeight() < parent->GetHeight()) {
+            // Grown no taller than its parent: a list reaching past the parent's top would
+            // keep its first items above the view, where no scroll can bring them.
             CVortanRect r = GetRect();
-            r.top -= item->GetHeight() + GetItemSpacingY();
+            r.top = std::max(r.top - (item->GetHeight() + GetItemSpacingY()),
+                             r.bottom - parent->GetHeight());
             SetRect(r);
         }
     } else {

@@ -7,6 +7,8 @@
 #include <set>
 #include <utility>
 
+#include "game/VexButton.h"
+#include "game/VexButtonManager.h"
 #include "tests/game/BattleMatchSupport.h"
 
 namespace {
@@ -183,7 +185,16 @@ TEST(BattleRounds, ADrawIsReplayedOnANewLevelWithTheOtherSideFirst)
         EXPECT_FALSE(b->IsGameOver());
         EXPECT_EQ("startgame.wav tiegame.wav", match.Course(b));
     }
-    // Both are ready by themselves after 5 s; the host starts the next round.
+    // The host's Back key stands for its ready button: the button goes, no question opens;
+    // the other is ready by itself after 5 s; the host starts the next round.
+    CVexPlayState* host = match.A()->IsHost() ? match.A() : match.B();
+    CVexButton* ready = host->GetButtons()->FindButton(VEX_BTN_READY);
+    ASSERT_TRUE(ready && ready->visible);
+    host->OnBack(0);
+    EXPECT_FALSE(ready->visible);
+    EXPECT_FALSE(host->IsExitConfirmationShown());
+    ASSERT_TRUE(match.RunUntil([&] { return host->Player(host->GetLocalSide()).extra[1] != 0; },
+                               10));
     ASSERT_TRUE(match.RunUntil([&] { return OwnTurn(match.A()) || OwnTurn(match.B()); }, 1000));
     EXPECT_NE(level, match.A()->GetLevelIndex());
     EXPECT_EQ(match.A()->GetLevelIndex(), match.B()->GetLevelIndex());

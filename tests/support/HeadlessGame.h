@@ -59,4 +59,14 @@ private:
     COrloPlayer m_players[2];
 };
 
+// The bytes of the game's language pack "zorbixlanguage_0000.dmp": English, text 0 is "T0".
+inline std::string LanguagePack()
+{
+    const std::string text = "NAME=English\r\nCODE=en\r\n0=T0\r\n";
+    std::string utf16;
+    for (char c : text)
+        utf16 += c, utf16 += '\0';
+    return vtest::MakePack({{"/texts.txt", utf16}});
+}
+
 } // namespace headless

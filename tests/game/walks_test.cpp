@@ -13,6 +13,7 @@
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <fstream>
@@ -537,85 +538,33 @@ void Walk::Play(const std::string& name)
                       << shown[1];
 }
 
-// Each walk file's comments say what it walks through.
-TEST_F(Walk, Training)
-{
-    Play("training");
-}
+// Every walk file is a test of its own, named after it (Walk.rematch): a new file is walked
+// as soon as it is there. Each file's comments say what it walks through.
+const bool walksRegistered = [] {
+    std::set<std::string> names;
+    if (DIR* folder = opendir((vtest::SourceDir() + "/tests/walks").c_str())) {
+        for (dirent* e; (e = readdir(folder)) != nullptr;) {
+            const std::string file = e->d_name;
+            if (file.size() > 5 && file.compare(file.size() - 5, 5, ".walk") == 0)
+                names.insert(file.substr(0, file.size() - 5));
+        }
+        closedir(folder);
+    }
+    for (const std::string& name : names) {
+        struct Walking : Walk {
+            explicit Walking(const std::string& n) : name(n) {}
+            void TestBody() override { Play(name); }
+            std::string name;
+        };
+        ::testing::RegisterTest("Walk", name.c_str(), nullptr, nullptr, __FILE__, __LINE__,
+                                [name]() -> Walk* { return new Walking(name); });
+    }
+    return !names.empty();
+}();
 
-TEST_F(Walk, MenuPages)
+TEST(Walks, AreFound)
 {
-    Play("menu");
-}
-
-TEST_F(Walk, OnlineMatch)
-{
-    Play("online");
-}
-
-TEST_F(Walk, StandInTimers)
-{
-    Play("timers");
-}
-
-TEST_F(Walk, Logins)
-{
-    Play("login");
-}
-
-TEST_F(Walk, GameScreens)
-{
-    Play("game");
-}
-
-TEST_F(Walk, BattleView)
-{
-    Play("view");
-}
-
-TEST_F(Walk, Challenges)
-{
-    Play("challenges");
-}
-
-TEST_F(Walk, Rematch)
-{
-    Play("rematch");
-}
-
-TEST_F(Walk, Players)
-{
-    Play("players");
-}
-
-TEST_F(Walk, Shop)
-{
-    Play("shop");
-}
-
-TEST_F(Walk, Gifts)
-{
-    Play("gifts");
-}
-
-TEST_F(Walk, Pages)
-{
-    Play("pages");
-}
-
-TEST_F(Walk, Resize)
-{
-    Play("resize");
-}
-
-TEST_F(Walk, MatchItems)
-{
-    Play("items");
-}
-
-TEST_F(Walk, DrawnRound)
-{
-    Play("draw");
+    EXPECT_TRUE(walksRegistered) << "no walk in " << vtest::SourceDir() << "/tests/walks";
 }
 
 } // namespace

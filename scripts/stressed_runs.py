@@ -14,7 +14,7 @@ pair; each test's longest time is then printed beside its time-out (the one test
 gives it, read from its command), the ten closest to theirs first. The end-to-end runs print
 theirs too.
 
-Usage: stressed_runs.py BUILD_DIR [--suite] [--runs N] [--pairs 0,1 2,3 ...] [--tests NAME ...]
+Usage: stressed_runs.py BUILD_DIR [--suite [--label L]] [--runs N] [--pairs 0,1 2,3 ...] [--tests NAME ...]
                         [--out DIR]
 Needs root (the tests' private mount namespaces) and stress-ng (scripts/deps.sh installs it;
 else apt-get install stress-ng)."""
@@ -131,7 +131,7 @@ class Runs:
             print(line, flush=True)
 
 
-def worker(tests, build, out, cores, runs, timeout):
+def worker(tests, build, out, cores, runs, timeout, label):
     mine = pair_folder(build, out, cores)
     while not os.path.exists(os.path.join(out, "stop")):
         name = runs.take()
@@ -145,8 +145,8 @@ def worker(tests, build, out, cores, runs, timeout):
         if name == SUITE:
             report = log[:-len(".txt")] + ".xml"
             command, env, folder = (["ctest", "-j2", "-LE", "e2e", "--no-tests=error",
-                                     "--output-on-failure", "--output-junit", report],
-                                    dict(os.environ), mine)
+                                     "--output-on-failure", "--output-junit", report]
+                                    + (["-L", label] if label else []), dict(os.environ), mine)
         else:
             command, env = tests[name].run_in(build, mine)
             folder = tests[name].folder or mine
@@ -172,6 +172,8 @@ def main():
     ap.add_argument("build")
     ap.add_argument("--suite", action="store_true", help="runs of the whole suite but the "
                     "end-to-end tests, not of each end-to-end test")
+    ap.add_argument("--label", default=None, help="with --suite: only the tests with this label "
+                    "(a ThreadSanitizer build holds only those labelled threads)")
     ap.add_argument("--runs", type=int, default=50, help="runs of each test (50)")
     ap.add_argument("--pairs", nargs="+", default=["0,1"], help="pairs of cores (0,1)")
     ap.add_argument("--tests", nargs="+", default=None, help="the tests to run (all)")
@@ -179,8 +181,8 @@ def main():
     ap.add_argument("--timeout", type=int, default=900, help="seconds a run may take (900)")
     a = ap.parse_args()
     build = os.path.abspath(a.build)
-    if not os.access(os.path.join(build, "orlogate"), os.X_OK):
-        sys.exit("%s holds no built program" % build)
+    if not os.access(os.path.join(build, "CTestTestfile.cmake"), os.R_OK):
+        sys.exit("%s holds no configured build" % build)
     if shutil.which("stress-ng") is None:
         sys.exit("stress-ng is not installed")
     tests = registered_tests(build)
@@ -192,7 +194,7 @@ def main():
     out = os.path.abspath(a.out or os.path.join(build, "stressed-runs"))
     os.makedirs(out, exist_ok=True)
     runs = Runs(names, a.runs, out)
-    threads = [threading.Thread(target=worker, args=(tests, build, out, p, runs, a.timeout))
+    threads = [threading.Thread(target=worker, args=(tests, build, out, p, runs, a.timeout, a.label))
                for p in a.pairs]
     for t in threads:
         t.start()

@@ -28,6 +28,9 @@ class ChallengeCase(ServerCase):
 
 
 class Answers(ChallengeCase):
+    # The service's clock moves only when a test moves it (the lapse of a game start).
+    env = {"STANDIN_CLOCK": "manual"}
+
     def test_received_with_rank_score_and_avatar_then_accepted(self):
         alice = self.player("alice", "wonderland")
         bob = self.player("bobcat", "builder42")
@@ -44,6 +47,14 @@ class Answers(ChallengeCase):
         carol = self.player("carol_k", "snowball")
         carol.send(38, GAME, [alice.id], "")
         self.assertEqual(carol.expect(40)[0:3], [2, GAME, 101])
+        # Neither comes to the game server: 29 s on they are still held; 31 s on the start has
+        # lapsed, and carol's challenge reaches alice.
+        self.assertEqual(self.server.control("clock 29").split()[0], "ok")
+        carol.send(38, GAME, [alice.id], "")
+        self.assertEqual(carol.expect(40)[0:3], [2, GAME, 101])
+        self.assertEqual(self.server.control("clock 2").split()[0], "ok")
+        carol.send(38, GAME, [alice.id], "")
+        self.assertEqual(alice.expect(39)[1:3], [carol.id, "carol_k"])
 
     def test_a_repeated_challenge_is_the_same_one_and_its_acceptance_is_the_first_answer(self):
         alice = self.player("alice", "wonderland")

@@ -264,6 +264,13 @@ class Buying(ShopCase):
         self.assertEqual(self.coins(carol), 500)
         carol.send(96, 1, 100, 0)
         self.assertEqual([r[0] for r in self.expect(carol, 97)[2]], [11])
+        # bobcat's one snow bomb spent, then once more with none left: the count stays at 0.
+        bob = self.player("bobcat", "builder42")
+        self.assertEqual(owned("bobcat")[41][0], 1)
+        bob.send(101, 41, 1)
+        bob.send(101, 41, 1)
+        bob.send(96, 1, 100, 0)
+        self.assertEqual({r[0]: r[9] for r in self.expect(bob, 97)[2]}, {41: 0})
 
 
 if __name__ == "__main__":

@@ -193,8 +193,8 @@ TEST(BattleRounds, ADrawIsReplayedOnANewLevelWithTheOtherSideFirst)
     host->OnBack(0);
     EXPECT_FALSE(ready->visible);
     EXPECT_FALSE(host->IsExitConfirmationShown());
-    ASSERT_TRUE(match.RunUntil([&] { return host->Player(host->GetLocalSide()).extra[1] != 0; },
-                               10));
+    ASSERT_TRUE(
+        match.RunUntil([&] { return host->Player(host->GetLocalSide()).extra[1] != 0; }, 10));
     ASSERT_TRUE(match.RunUntil([&] { return OwnTurn(match.A()) || OwnTurn(match.B()); }, 1000));
     EXPECT_NE(level, match.A()->GetLevelIndex());
     EXPECT_EQ(match.A()->GetLevelIndex(), match.B()->GetLevelIndex());

@@ -192,6 +192,15 @@ TEST_F(Resolution, TheWhipDealsItsLengthInDamageUpTo25)
     damage = Of<CVexMsgPlayerDamage>(Posted());
     ASSERT_EQ(1u, damage.size());
     EXPECT_EQ(13u, damage[0].damage);
+    // More than is left leaves 0: the squib is out, not knocked.
+    b->GetExecutionQueue()->Clear();
+    b->Player(1).health = 10;
+    b->ResolveExplosion(0, CVortanVector2(0.2f, 0.0f));
+    damage = Of<CVexMsgPlayerDamage>(Posted());
+    ASSERT_EQ(1u, damage.size());
+    EXPECT_EQ(0, damage[0].health);
+    EXPECT_EQ(1u, Of<CVexMsgPlayerOut>(Posted()).size());
+    EXPECT_EQ(0u, Of<CVexMsgPlayerKnock>(Posted()).size());
 }
 
 // A blast's damage to a squib is trunc(f x the projectile's damage), f = (0.3 - d) / 0.3 with d

@@ -272,6 +272,8 @@ TEST_F(RunningListTest, GrowsUpwardAndScrollsToTheNewest)
     EXPECT_EQ(158, list->GetRect().top); // 190 - (30 + 2)
     for (int i = 0; i < 10; ++i)
         list->AddItem(Item(30));
+    EXPECT_LE(list->GetRect().top, 0);
+    EXPECT_EQ(list->GetRect().top, list->GetRect().bottom - list->GetHeight());
     list->Update(0.0f);
     // The newest item stands at the bottom of the view; scrolled back, the first at the top of
     // the parent (the list grew no taller than it).

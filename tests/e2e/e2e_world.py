@@ -449,9 +449,7 @@ def lone_copy(build, stage):
     ok = False
     try:
         world.standin.start()
-        world.copies["a"] = Copy("a", world.build, world.root,
-                                 "127.0.0.1:%d" % world.standin.lobby, "356938035643800")
-        yield world.copies["a"]
+        yield world.new_copy(0, "a")
         ok = True
     finally:
         if not ok:
@@ -485,9 +483,8 @@ class World:
 
     def start(self):
         self.standin.start()
-        lobby = "127.0.0.1:%d" % self.standin.lobby
         for i, n in enumerate(self.names):
-            self.copies[n] = Copy(n, self.build, self.root, lobby, "35693803564380%d" % i)
+            self.new_copy(i, n)
             if self.short_timers:
                 turn = IDLE_TURN_SECONDS if n in self.idle else TURN_SECONDS
                 self.copies[n].env.update(ORLO_TURN_SECONDS=str(turn),
@@ -500,6 +497,12 @@ class World:
             self.copies[n].wait_window()
         self.log("started")
         return [self.copies[n] for n in self.names]
+
+    def new_copy(self, i, name):
+        """The copy of that name, the i-th, with its own IMEI, on the running stand-in's lobby."""
+        self.copies[name] = Copy(name, self.build, self.root,
+                                 "127.0.0.1:%d" % self.standin.lobby, "35693803564380%d" % i)
+        return self.copies[name]
 
     def log(self, stage):
         """A line of the run's timeline: the seconds since the run began and the stage."""

@@ -1275,6 +1275,13 @@ TEST_F(MenuPages, TheExternalLoginsFourOutcomesFollowTheCookiesOfTheLoadedPage)
     EXPECT_TRUE(Until([] { return Page() == "loginscreen_error"; }, 10)) << Page();
     EXPECT_NE(std::string::npos,
               TextOf(Find("//loginscreen_error//loginerror_message")).find("No account"));
+    menu->ValidateUserName(CVortanString("newbie")); // external: one name confirmed, one logged in
+    ASSERT_TRUE(Until([] { return Page() == "loginscreen_confirm"; }, 10)) << Page();
+    menu->OnLoginSucceeded(CVortanString("alice"), CVortanString(), 1);
+    EXPECT_TRUE(Until([] { return Page() == "loginscreen_nameconflict"; }, 10)) << Page();
+    EXPECT_EQ(Language(507), Shown(Find("//loginscreen_nameconflict//conflict_text")));
+    menu->OnLoginSucceeded(CVortanString("newbie"), CVortanString(), 1);
+    EXPECT_TRUE(Until([] { return Page() == "loginscreen_thank"; }, 10)) << Page();
 }
 
 } // namespace

@@ -199,9 +199,20 @@ int COrloMenuState::OnThankYouClose(CWidget* sender, COrloMenuState* menu)
 int COrloMenuState::OnCancelAutoRelogin(CWidget* sender, COrloMenuState* menu)
 {
     bool onErrorPage = false;
-    for (CWidget* at = sender; at; at = at->GetParent())
+    bool onLoadingPage = false;
+    for (CWidget* at = sender; at; at = at->GetParent()) {
         if (at->GetName() == CVortanString("loginscreen_error"))
             onErrorPage = true;
+        if (at->GetName() == CVortanString("loading_dialog"))
+            onLoadingPage = true;
+    }
+    // Over the item check that follows a login the player is in already: Cancel leaves the
+    // loading page as its time-out would (the check goes on behind it), not for the login form.
+    if (onLoadingPage && menu->GetLoginState() == 2) {
+        menu->SetReloginTimer(0.0f);
+        menu->HideLoading();
+        return 0;
+    }
     // "Try again" on the failed-login page tries again: after a service that did not answer
     // it logs in again at once with what the controller holds (a guest as a guest) behind the
     // loading page, and the automatic retries go on; the button does not go on to the account

@@ -21,6 +21,8 @@ Commands (WHO is a logged-in player's name or id; quoted values may hold spaces)
   items release                       "ok N": the N chunks that waited are sent, in order
   language WHO                        "ok CODE": the language the client last chose
   logins                              "ok N": the login requests (5) received so far
+  logins unanswered|answered          logins from now on are left unanswered (as with the
+                                      fault no-login-reply), or answered again
   online                              "ok ID ID ...": the players logged in
   results WHO                         "ok N": the match results kept for that player
   clock SECONDS                       "ok N": the service's clock goes on by that much (with
@@ -183,6 +185,11 @@ class ControlServer:
         return "ok %s" % self._who(words).language
 
     def logins(self, words):
+        if words in (["unanswered"], ["answered"]):
+            self.lobby.logins_unanswered = words[0] == "unanswered"
+            return "ok"
+        if words:
+            return "error usage: logins [unanswered|answered]"
         return "ok %d" % self.lobby.login_requests
 
     def online(self, words):

@@ -46,6 +46,8 @@ class Lobby:
         self.config = config
         # Login requests (5) received, answered or not.
         self.login_requests = 0
+        # Set by the control port: logins are left unanswered, as with --fault no-login-reply.
+        self.logins_unanswered = False
         self.accounts = accounts
         self.languages = languages
         self.games = games
@@ -137,7 +139,7 @@ class Lobby:
     def on_login(self, connection, values):
         name, password = values[0], values[1]
         self.login_requests += 1
-        if self.config.fault == "no-login-reply":
+        if self.config.fault == "no-login-reply" or self.logins_unanswered:
             log("%s   login of %s left unanswered" % (connection.label, name))
             return
         account = self.accounts.by_login(name)

@@ -166,11 +166,8 @@ def first_login(copy):
 
 
 def to_training_battle(copy, settle):
-    """Takes a started copy from its first login to the game's menu, then by the menu's training
-    button (the screen centre + (-1.25, -0.2) x w / 8) to the picker, then by its first scene's
-    button (the top left of its grid of 5 x 3) to a training battle, yielding each screen's name
-    ("menu", "picker", "training") once it has shown for `settle` seconds (the buttons grow in,
-    the sparks fill the field, the camera settles)."""
+    """From a started copy's first login to the game's menu, the training picker and its first
+    scene's battle, yielding each screen's name once it has shown for `settle` seconds."""
     first_login(copy)
     no_toast(copy)
     close_menu(copy)

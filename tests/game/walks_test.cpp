@@ -509,6 +509,9 @@ void Walk::Play(const std::string& name)
             heard.clear();
             was.swap(now);
             for (const std::string& c : changes) {
+                int width = 0, box = 1 << 30; // a text wider than its widget is cut on screen
+                (void)sscanf(c.c_str(), "%*c+ textsize %*s %d %*d %d", &width, &box);
+                EXPECT_LE(width, box) << name << ": a text cut by its box: " << c;
                 auto note = notes.find(std::to_string(step) + "|" + c);
                 out.push_back(c + (note != notes.end() ? note->second : "\tunread"));
             }

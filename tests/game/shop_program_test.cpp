@@ -162,7 +162,7 @@ TEST_F(ProgramShop, APlayerBuysAHatFindsItInMyItemsAndOpensTheCoinPage)
               vtest::ReadWholeFile(listing));
 
     // The coin page opens in the browser with the link signed as the service checks it.
-    Click(424, 48);
+    Click(496, 48); // buy coins
     ASSERT_TRUE(WaitFor(
         [&] {
             return vtest::ReadWholeFile(busDir.File("records")).find("add_coins") !=
@@ -182,7 +182,7 @@ TEST_F(ProgramShop, APlayerBuysAHatFindsItInMyItemsAndOpensTheCoinPage)
     EXPECT_EQ("en", link.substr(link.rfind("&lang=") + 6));
     // My items: the hat's row (under its group, the first with items) with its switch on
     // (green), then off (grey).
-    Click(288, 48);
+    Click(392, 48); // my items
     ASSERT_TRUE(WaitFor(
         [&] {
             ptest::Colour on = Mean(640, 142, 700, 166);

@@ -142,7 +142,6 @@ void COrloDevice::OpenUrl(const CVortanString& url)
         if (page.GetAt(i) == ' ')
             page.SetAt(i, '_');
     }
-    m_lastUrl = page;
     // Sent as UTF-8: a D-Bus string must be valid UTF-8, and ASCII addresses are unchanged.
     std::string bytes = ToBusString(page);
     CallSystemBus("com.nokia.osso_browser", "/com/nokia/osso_browser/request",

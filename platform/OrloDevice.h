@@ -38,8 +38,6 @@ public:
     void Vibrate(int unused);
     // Asks the browser to open the page; spaces become "_".
     void OpenUrl(const CVortanString& url);
-    // The last page asked for, as sent (for the state dump).
-    const CVortanString& GetLastUrl() const { return m_lastUrl; }
     // The IMEI, or "" when the service does not answer.
     CVortanString GetImei();
     // Percent-encodes the text in place: 0-9, A-Z and a-z stay, every other byte becomes
@@ -54,5 +52,4 @@ private:
     IVortanApplication* m_application;
     CVortanString m_info[ORLO_DEVICE_INFO_COUNT];
     i32 m_vibrations;
-    CVortanString m_lastUrl;
 };

@@ -44,9 +44,6 @@ class IEasingCurve;
 #define ORLO_MENU_EVENT_COUNT 122
 // The engine's code of the Back key (Escape on a desktop).
 #define ORLO_KEY_BACK VORTAN_KEY_BACK
-// The state dump: the most widget lines, and the most characters of a widget's text.
-#define ORLO_DUMP_WIDGETS_MAX 400
-#define ORLO_DUMP_TEXT_MAX 40
 
 class COrloMenuState : public IOrloMenuState, public CLoginController {
 public:

@@ -15,16 +15,16 @@
 //   advert <shown> <pending> <frame>
 //                              with an advert pop-up: it is on the screen (and takes every
 //                              tap); it waits for the play to end; its picture's frame
-//   url <text>                 once the device was asked to open a page: the last one, up to
-//                              its first "&" (the values after it are the session's own)
 //   widget <name> <left> <top> <right> <bottom>[ <text>]
 //                              a visible named widget: its rectangle in screen pixels, cut to
 //                              its ancestors' rectangles (those with an area) and the screen;
-//                              a text widget adds its text (line breaks as spaces, at most
-//                              ORLO_DUMP_TEXT_MAX characters). Of a page view only the current
-//                              page is walked, and nothing of a collapsed expandable; a showing
-//                              advert's and a showing toast's widgets follow the menu's.
-//                              At most ORLO_DUMP_WIDGETS_MAX lines.
+//                              a text widget that is no input field adds the text it draws,
+//                              whole (colour tags left out, line breaks as spaces). Of a page
+//                              view only the current page is walked, and nothing of a
+//                              collapsed expandable; a showing advert's and a showing toast's
+//                              widgets follow the menu's.
+//   field <name>[ <text>]      after the line of an input field: what it shows (a password's
+//                              characters as "*"), whole
 //   editing <name>             after the line of a text field that takes typed characters now
 //                              (tapped, its typing session open)
 //   textsize <name> <width> <height> <box width> <box height>
@@ -41,6 +41,7 @@
 #include <string>
 
 #include "engine/graphics/VortanBitmapFont.h"
+#include "engine/graphics/VortanBitmapFontText.h"
 #include "engine/graphics/VortanTextWrap.h"
 #include "online/menu/OrloMenuState.h"
 #include "online/popups/OrloAdvertisement.h"
@@ -60,7 +61,6 @@ namespace {
 
 struct DumpWalk {
     std::string* out;
-    int lines;
     CVortanRect screen;
     int fading;
 };
@@ -91,25 +91,30 @@ CVortanRect ScreenRect(const CWidget* widget)
     return r;
 }
 
-void AppendText(std::string& out, const CVortanString& text)
+// " " and the text as the widget draws it: its colour tags (unless it draws them as text) left
+// out, line breaks as spaces; nothing for an empty text.
+void AppendText(std::string& out, const CTextWidget* widget)
 {
-    std::string utf8 = VortanUTF8Of(text);
-    if (utf8.empty())
-        return;
-    size_t characters = 0, end = 0;
-    while (end < utf8.size() && characters < ORLO_DUMP_TEXT_MAX) {
-        // A character is its lead octet and the continuation octets after it.
-        ++end;
-        while (end < utf8.size() && (utf8[end] & 0xC0) == 0x80)
-            ++end;
-        ++characters;
+    const CVortanString& text = widget->GetDisplayText();
+    const unsigned short* units = text.GetBuffer();
+    const int length = text.GetLength();
+    const bool tags = !(widget->GetDrawFlags() & VORTAN_TEXT_NO_TAGS);
+    CVortanString shown(text);
+    int kept = 0;
+    for (int i = 0; i < length;) {
+        const int tag = tags ? VortanTextTagAt(units, length, i, nullptr) : 0;
+        if (tag > 0) {
+            i += tag;
+            continue;
+        }
+        const unsigned short c = units[i++];
+        shown.SetAt(kept++, c == '\n' || c == '\r' || c == '\t' ? (unsigned short)' ' : c);
     }
-    utf8.resize(end);
-    for (char& c : utf8)
-        if (c == '\n' || c == '\r' || c == '\t')
-            c = ' ';
+    if (kept == 0)
+        return;
+    shown.SetLength(kept);
     out += ' ';
-    out += utf8;
+    out += VortanUTF8Of(shown);
 }
 
 bool Inside(const CVortanRect& r, const CVortanRect& outer)
@@ -147,7 +152,7 @@ void TextExtent(const CTextWidget* text, int width, int& w, int& h)
 // areas among the ancestors leave (unbounded outside any).
 void Walk(DumpWalk& walk, CWidget* widget, const CVortanRect& clip, const CVortanRect& span)
 {
-    if (!widget || !widget->IsVisible() || walk.lines >= ORLO_DUMP_WIDGETS_MAX)
+    if (!widget || !widget->IsVisible())
         return;
     const CVortanRect own = ScreenRect(widget);
     CVortanRect inner = clip, innerSpan = span;
@@ -173,11 +178,15 @@ void Walk(DumpWalk& walk, CWidget* widget, const CVortanRect& clip, const CVorta
             out += VortanUTF8Of(widget->GetName());
             out += numbers;
             const CTextWidget* text = WidgetCast<CTextWidget>(widget);
-            if (text)
-                AppendText(out,
-                           text->GetText().IsEmpty() ? text->GetDisplayText() : text->GetText());
+            if (text && !text->IsInputEnabled())
+                AppendText(out, text);
             out += '\n';
-            ++walk.lines;
+            if (text && text->IsInputEnabled()) {
+                out += "field ";
+                out += VortanUTF8Of(widget->GetName());
+                AppendText(out, text);
+                out += '\n';
+            }
             if (text && text->IsInputEnabled() && text->GetTextInput()) {
                 out += "editing ";
                 out += VortanUTF8Of(widget->GetName());
@@ -241,14 +250,10 @@ void COrloMenuState::DumpState(std::string& out)
                  advert->IsPending() ? 1 : 0, advert->GetCurrentFrame());
         out += line;
     }
-    COrloDevice* device = Gate() ? Gate()->GetDevice() : nullptr;
-    const std::string url = device ? VortanUTF8Of(device->GetLastUrl()) : std::string();
-    if (!url.empty())
-        out += "url " + url.substr(0, url.find('&')) + "\n";
     if (!m_uiRoot)
         return;
     // The menu's root is laid out at the screen's size.
-    DumpWalk walk = {&out, 0, ScreenRect(m_uiRoot), 0};
+    DumpWalk walk = {&out, ScreenRect(m_uiRoot), 0};
     CVortanRect unbounded;
     unbounded.Set(-0x3FFFFFFF, -0x3FFFFFFF, 0x3FFFFFFF, 0x3FFFFFFF);
     Walk(walk, m_uiRoot, walk.screen, unbounded);

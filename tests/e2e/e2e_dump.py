@@ -5,7 +5,7 @@ online/menu/OrloMenuState_Dump.cpp), and what a step asks of it."""
 
 def parse_dump(text):
     """The dump's lines as {key: [values...]}, and its widgets as a list of
-    (name, left, top, right, bottom, text). A dump without a battle of its own reads the lines
+    (name, left, top, right, bottom, text), a field's text from its "field" line. A dump without a battle of its own reads the lines
     its last battle left as its match ended ("last_" before each): a match's end stays read
     after the battle has given way to the menu."""
     lines = text.splitlines()
@@ -22,6 +22,8 @@ def parse_dump(text):
             except ValueError:
                 continue
             widgets.append((words[1], rect[0], rect[1], rect[2], rect[3], " ".join(words[6:])))
+        elif words[0] == "field" and len(words) >= 2 and widgets and widgets[-1][0] == words[1]:
+            widgets[-1] = widgets[-1][:5] + (" ".join(words[2:]),)  # what the field shows
         elif words[0] == "digest":
             values["digest"] = [line[len("digest "):]]
         else:

@@ -68,12 +68,12 @@ class Input:
         self.wait_dump(lambda d: d.get("editing") == field,
                        "the field %s does not take typing" % field)
 
-    def type_into(self, field, text, page):
+    def type_into(self, field, text, page, shown=None):
         """Taps the page's text field, types the text once the field takes it and waits until
-        the field holds it."""
+        the field shows it (as `shown` where it masks it)."""
         self.edit(field, page)
         self.type(text)
-        self.wait_dump(lambda d: d.widget_text(field) == text,
+        self.wait_dump(lambda d: d.widget_text(field) == (text if shown is None else shown),
                        "the field %s does not show what was typed" % field)
 
     def drag(self, x0, y0, x1, y1, steps=8):

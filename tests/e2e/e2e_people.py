@@ -67,7 +67,7 @@ def register(copy, name, email, password):
     copy.press("button_agree", page="loginscreen_confirm")
     copy.press("confirm_next", page="loginscreen_confirm")
     copy.type_into("input_email", email, "loginscreen_email")
-    copy.type_into("input_password", password, "loginscreen_email")
+    copy.type_into("input_password", password, "loginscreen_email", "*" * len(password))
     copy.press("email_register", page="loginscreen_email")
     copy.press("thank_close", page="loginscreen_thank")
     copy.wait_dump(lambda d: d.num("lobby_state") == 5 and d.get("menu_shown") == "0",
@@ -96,7 +96,7 @@ def login(copy, name, password, greeted=None):
     copy.type(name)
     copy.wait_dump(lambda d: d.widget_text("user_login") == name,
                    "the name field does not show the name")
-    copy.type_into("user_password", password, "loginscreen_root")
+    copy.type_into("user_password", password, "loginscreen_root", "*" * len(password))
     welcome = watch_welcome(copy)
     copy.press("login_button", page="loginscreen_root")
     copy.wait_dump(lambda d: d.num("lobby_state") == 5, "no login")

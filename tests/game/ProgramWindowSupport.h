@@ -179,7 +179,7 @@ protected:
     // told on the test's output with the dump of that moment.
     bool LogInAs(const std::string& name, const std::string& password, int playerId)
     {
-        if (!TypeInto("user_login", name) || !TypeInto("user_password", password))
+        if (!TypeInto("user_login", name) || !TypeInto("user_password", password, true))
             return false;
         int r[4];
         if (!WaitForWidgetAt("login_button", 580, 412) || !DumpedWidget("login_button", r)) {
@@ -220,8 +220,8 @@ protected:
     }
     // Taps the named text field of the shown page once it holds still, waits until the field
     // takes typing (a key pressed before the tap is handled would go to the field before),
-    // types the text and waits until the field holds it.
-    bool TypeInto(const std::string& field, const std::string& text)
+    // types the text and waits until the field shows it (a "*" each character where it masks).
+    bool TypeInto(const std::string& field, const std::string& text, bool masked = false)
     {
         int r[4];
         if (!WaitFor([&] { return DumpedWidget(field, r); }, kStepSeconds) ||
@@ -239,7 +239,12 @@ protected:
             return false;
         }
         Type(text);
-        if (WaitFor([&] { return DumpedWidgetText(field) == text; }, kStepSeconds))
+        if (WaitFor(
+                [&] {
+                    return DumpedWidgetText(field) ==
+                           (masked ? std::string(text.size(), '*') : text);
+                },
+                kStepSeconds))
             return true;
         ADD_FAILURE() << "the field " << field << " does not show what was typed:\n"
                       << vtest::ReadWholeFile(DumpPath());
@@ -371,6 +376,10 @@ protected:
                 return false;
             if (text) {
                 std::getline(words, *text);
+                // A field shows its text on the line after its own.
+                if (std::getline(in, line) &&
+                    line.compare(0, 7 + name.size(), "field " + name + " ") == 0)
+                    *text = line.substr(6 + name.size());
                 if (!text->empty())
                     text->erase(0, 1);
             }

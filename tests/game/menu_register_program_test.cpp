@@ -45,7 +45,7 @@ TEST_F(ProgramRegistration, ANewPlayerRegistersIsLoggedInAndIsLoggedInAloneOnThe
     Click(580, 392); // next
     ASSERT_TRUE(WaitForWidgetAt("input_email_field", 400, 158));
     ASSERT_TRUE(TypeInto("input_email", "typed@example.org"));
-    ASSERT_TRUE(TypeInto("input_password", "pass1234"));
+    ASSERT_TRUE(TypeInto("input_password", "pass1234", true));
     Keep("register_email");
     Click(580, 392); // create the account
     ASSERT_TRUE(WaitFor(

@@ -3,7 +3,9 @@
 // by the steps of a walk file in tests/walks ("A> " and "B> " lines, listed at Step) and
 // compared line by line with what the file recorded after each step: the state dump's lines
 // that went ("A- ") and appeared ("A+ ") in the dump's order, the stored settings among them
-// ("setting <key> <value>"), and the sounds the game played ("A! sound <id> <frequency>").
+// ("setting <key> <value>"), the sounds the game played ("A! sound <id> <frequency>") and what
+// the device's services were asked: a buzz ("A! buzz <pattern>"), a page opened ("A! url <url>",
+// the session's random texts in it by their shape) and any other call ("A! device <call>").
 // After a tab comes a reader's note; "#" lines are comments. WALKS_REWRITE=1 writes what was
 // seen into the file (=<dir>: into that folder), keeping the notes of the lines that stayed and
 // marking the others "unread", and fails: a written record is read and committed, not passed.
@@ -36,11 +38,30 @@
 #include "tests/online/LoginTestSupport.h"
 #include "tests/online/StandInProcess.h"
 #include "tests/support/VirtualDisplay.h"
+#include "tests/ui/RecordingBusService.h"
 
 namespace {
 
 vtest::DisplayEnvironment* const g_env = vtest::AddDisplayEnvironment();
 typedef std::vector<std::string> Lines;
+
+// The device's vibrator and browser on a private system bus, recording each call before it
+// answers (the bus library reads its address once per process: before the first program).
+struct DeviceServices {
+    DeviceServices()
+    {
+        const std::vector<std::string> names = {"com.nokia.mce", "com.nokia.osso_browser"};
+        if (bus.Start(dir, "bus") && (fake = bustest::StartRecording(dir, bus.address, names)) &&
+            bustest::WaitFor(dir.File("ready")))
+            setenv("DBUS_SYSTEM_BUS_ADDRESS", bus.address.c_str(), 1);
+    }
+    ~DeviceServices() { bustest::Stop(fake); }
+    vtest::TempDir dir;
+    bustest::PrivateBus bus;
+    pid_t fake = -1;
+    size_t taken = 0; // the record's octets already read
+};
+std::unique_ptr<DeviceServices> g_services;
 
 // The game, with what it plays heard: nothing while a shot is computed ahead or the sounds are
 // off, and the ambient sounds (17 on: at random, the loop on every step) left out.
@@ -177,9 +198,37 @@ public:
         return found;
     }
 
+    // The calls the device's services recorded since the last look (those of this device: a
+    // call waits for its answer), the session's random texts in them by their shape.
+    void Heard()
+    {
+        COrloNetworkSession* s = Session();
+        const std::string token = s ? VortanUTF8Of(s->GetLoginToken()) : "";
+        const std::string check = s ? VortanUTF8Of(s->BuildLinkToken()) : "";
+        const std::string all = vtest::ReadWholeFile(g_services->dir.File("records"));
+        for (size_t &at = g_services->taken, end; (end = all.find('\n', at)) != std::string::npos;
+             at = end + 1) {
+            std::string call = all.substr(at, end - at), verb = call.substr(0, call.find(' '));
+            for (auto random : {std::make_pair(token, "the session's token"),
+                                std::make_pair(check, "the link's check")}) {
+                const size_t found =
+                    random.first.empty() ? std::string::npos : call.find(random.first);
+                if (found != std::string::npos &&
+                    random.first.find_first_not_of("0123456789abcdef") == std::string::npos)
+                    call.replace(found, random.first.size(),
+                                 "<" + std::string(random.second) + ": " +
+                                     std::to_string(random.first.size()) + " of 0-9a-f>");
+            }
+            outputs.push_back(verb == "req_vibrator_pattern_activate"
+                                  ? "buzz" + call.substr(verb.size())
+                              : verb == "load_url" ? "url" + call.substr(verb.size())
+                                                   : "device " + call);
+        }
+    }
+
     WalkGame* game;
     CVexStateDump dump{nullptr};
-    Lines seen;
+    Lines seen, outputs;
 
 private:
     std::string m_home;
@@ -192,6 +241,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(g_env->display && g_env->display->Ok()) << "Xvfb did not start";
+        if (!g_services)
+            g_services.reset(new DeviceServices());
         VortanTestClock::Set(5000000000ull);
         // The music goes nowhere: an audio server's client draws from the C library's random
         // numbers on its own threads, which the game's screens draw from too.
@@ -215,6 +266,8 @@ protected:
     // One step of every device's clock; after each device's step, what it sent is answered.
     void Frame()
     {
+        if (stepping)
+            stepping->Heard(); // what the step's own input asked for
         VortanTestClock::Advance(33000000ull);
         // Once a walk has set the stand-in's clock going ("service clock"), it follows the
         // walk's a second at a time, and the pings it then sends are taken in.
@@ -230,6 +283,7 @@ protected:
         for (auto& d : devices) {
             const u32 before = Sends();
             d.second->Frame();
+            d.second->Heard();
             // A connection that heard nothing for 60 s of the walk's clock closes: unless the
             // service's clock follows the walk's, at 40 s the walk's own ping is answered.
             COrloNetworkSession* s = d.second->Session();
@@ -281,6 +335,7 @@ protected:
                             return s->GetLastPing(channel) == ping;
                         },
                         60000));
+                    d->Heard();
                     answered = Sends() != before + 2 * pings;
                     sender = answered ? d : sender;
                 }
@@ -493,6 +548,7 @@ void Walk::Play(const std::string& name)
         } else if (devices.count(who)) {
             stepping = devices[who].get();
             Step(*stepping, line.substr(3));
+            stepping->Heard();
         } else {
             ADD_FAILURE() << "device " << who << " has not started";
         }
@@ -500,13 +556,15 @@ void Walk::Play(const std::string& name)
             Lines now = d.second->State(), &was = d.second->seen, none;
             Lines& heard = d.second->game ? d.second->game->heard : none;
             Lines changes = Differences(d.first, was, now);
-            for (size_t i = 0, k = 1; i < heard.size(); i += k) {
-                for (k = 1; i + k < heard.size() && heard[i + k] == heard[i];)
-                    ++k; // a sound asked for on several steps in a row shows once, counted
-                changes.push_back(std::string(1, d.first) + "! " + heard[i] +
-                                  (k > 1 ? " x" + std::to_string(k) : ""));
+            for (Lines* out : {&heard, &d.second->outputs}) {
+                for (size_t i = 0, k = 1; i < out->size(); i += k) {
+                    for (k = 1; i + k < out->size() && (*out)[i + k] == (*out)[i];)
+                        ++k; // asked for on several steps in a row: shown once, counted
+                    changes.push_back(std::string(1, d.first) + "! " + (*out)[i] +
+                                      (k > 1 ? " x" + std::to_string(k) : ""));
+                }
+                out->clear();
             }
-            heard.clear();
             was.swap(now);
             for (const std::string& c : changes) {
                 int width = 0, box = 1 << 30; // a text wider than its widget is cut on screen

@@ -376,7 +376,8 @@ protected:
 //   service <command>        a line to the stand-in's control port (tools/standin/control.py),
 //                            answered "ok", then what it sent is taken in ("$SRC" the sources,
 //                            "$BIN" the build); after "clock <s>" the stand-in's clock follows
-//                            the walk's
+//                            the walk's; "restart": the service ends and starts again on its
+//                            state and ports, and the devices find it as after a restart
 void Walk::Step(Device& d, const std::string& action)
 {
     std::istringstream in(action);
@@ -477,7 +478,12 @@ void Walk::Step(Device& d, const std::string& action)
             rest.replace(at, 4, vtest::SourceDir());
         for (size_t at; (at = rest.find("$BIN")) != std::string::npos;)
             rest.replace(at, 4, vtest::BinaryDir());
-        const std::string answer = ntest::ControlLine(server->control, rest);
+        const int lobby = server->lobby, game = server->game;
+        if (rest == "restart")
+            server.reset(), server.reset(new ntest::StandIn(state.Path(), lobby, game));
+        ASSERT_EQ(lobby, server->lobby) << "the service did not start again on its port";
+        const std::string answer =
+            ntest::ControlLine(server->control, rest == "restart" ? "logins" : rest);
         ASSERT_EQ("ok", answer.substr(0, 2)) << rest << ": " << answer;
         if (rest.compare(0, 6, "clock ") == 0)
             m_serviceBehind = 0;

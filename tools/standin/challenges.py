@@ -6,7 +6,13 @@ is echoed to it and gives each challenged player its own answer 2, as does an an
 challenge the lobby does not hold (withdrawn, or from a connection gone). A target that waits
 in a room, plays a match or has a challenge pending is busy; the seeded players count as busy.
 A challenge repeated to a player who still holds the same challenger's challenge is that same
-challenge: it is neither passed on again nor answered."""
+challenge: it is neither passed on again nor answered.
+
+The challenger's client waits on one answer: the first it gets ends the challenge for every
+player it went to. So a challenge of which one target is refused at once reaches none, and a
+decline, an acceptance or a target's logout tells the other targets it is gone (2). A match
+that starts ends the challenges its two players hold (their challengers hear 2: busy) and
+those they sent."""
 
 import messages
 from connection import log
@@ -38,7 +44,7 @@ class Challenges:
         if challenger is None:
             return
         number, targets = values[0], values[1]
-        reached = []
+        reached, refused = [], False
         for target_id in targets:
             if self.pending.get(target_id, (None,))[0] == challenger.id:
                 log("%s   challenge to %d repeated: the same challenge" % (connection.label,
@@ -59,7 +65,8 @@ class Challenges:
             log("%s   challenge to %d answered %d" % (connection.label, target_id, answer))
             connection.send(messages.challenge_reply(answer, number, target_id, challenger.id,
                                                      name))
-        if not reached:
+            refused = True
+        if refused or not reached:
             return
         self.sent.setdefault(challenger.id, []).extend(t.player.id for t in reached)
         for target in reached:
@@ -88,20 +95,13 @@ class Challenges:
             return
         challenger = self.lobby.online.get(other_id)
         del self.pending[player.id]
-        targets = self.sent.get(other_id, [])
-        if player.id in targets:
-            targets.remove(player.id)
         reply = messages.challenge_reply(answer, number, player.id, other_id, player.name)
         connection.send(reply)
         if challenger is not None:
             challenger.send(reply)
-        if answer != ACCEPTED:
-            if not targets:
-                self.sent.pop(other_id, None)
-            return
-        # The others challenged with it are told it is gone; the match starts.
+        # The challenger waits no more: the others challenged with it are told it is gone.
         self._release_targets(other_id, number)
-        if challenger is not None:
+        if answer == ACCEPTED and challenger is not None:
             self.lobby.start_game(number, challenger, connection)
 
     def _withdraw(self, connection, number):
@@ -120,21 +120,29 @@ class Challenges:
                 target.send(messages.challenge_reply(BUSY, number, target_id, challenger_id,
                                                      target.player.name))
 
+    def _end_held(self, player, answer):
+        """The challenge the player holds ends: its challenger hears the answer, the others
+        challenged with it that it is gone."""
+        pending = self.pending.pop(player.id, None)
+        if pending is None:
+            return
+        challenger_id, number = pending
+        challenger = self.lobby.online.get(challenger_id)
+        if challenger is not None:
+            challenger.send(messages.challenge_reply(answer, number, player.id, challenger_id,
+                                                     player.name))
+        self._release_targets(challenger_id, number)
+
     def forget(self, connection):
         """A player who logs out withdraws its challenge and declines the one it holds."""
         player = connection.player
         if player is None:
             return
-        if player.id in self.sent:
-            self._release_targets(player.id, 0)
-        pending = self.pending.pop(player.id, None)
-        if pending is not None:
-            challenger = self.lobby.online.get(pending[0])
-            targets = self.sent.get(pending[0], [])
-            if player.id in targets:
-                targets.remove(player.id)
-            if not targets:
-                self.sent.pop(pending[0], None)  # its challenger is free again
-            if challenger is not None:
-                challenger.send(messages.challenge_reply(UNREACHABLE, pending[1], player.id,
-                                                         pending[0], player.name))
+        self._release_targets(player.id, 0)
+        self._end_held(player, UNREACHABLE)
+
+    def match_started(self, connection):
+        """A player whose match starts waits on no challenge and can take none: the one it
+        holds is answered busy, the ones it sent are withdrawn."""
+        self._release_targets(connection.player.id, 0)
+        self._end_held(connection.player, BUSY)

@@ -252,6 +252,8 @@ class Lobby:
 
     def _start_game(self, number, first, second):
         game = self.games.create(number, [first.player, second.player])
+        for connection in (first, second):
+            self.challenges.match_started(connection)
         server_text = "127.0.0.1:%d" % self.config.game_port
         for connection in (first, second):
             if connection.room is not None:

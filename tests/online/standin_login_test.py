@@ -156,10 +156,12 @@ class Registration(unittest.TestCase):
                     self.assertEqual([answer, salt != ""], [result, result == 0], name)
                 registered = credential("s3cret", salt)
                 # -1 a name not checked or taken since, -2 an address in use (as a person types
-                # it), -3 no address, -4 no password hash; 0 and the name.
+                # it), -3 no address or a guest's, -4 no password hash; 0 and the name.
                 for name, email, hashed, result in (
                         ("newbie_8", "new@example.org", registered, -1),
                         ("newbie_7", "no-at-sign", registered, -3),
+                        ("newbie_7", "@example.org", registered, -3),
+                        ("newbie_7", "Guest7@example.org", registered, -3),
                         ("newbie_7", "alice@example.org", registered, -2),
                         ("newbie_7", " Alice@Example.ORG ", registered, -2),
                         ("newbie_7", "new@example.org", "", -4),

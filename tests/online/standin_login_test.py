@@ -45,13 +45,15 @@ class ConnectAndLogin(ServerCase):
 
     def test_each_refused_login_carries_its_result_and_text(self):
         client = self.connected()
-        client.send(57, "nobody")
-        self.assertEqual(client.expect(58), [""])
+        for name in ("nobody", "Guestbeta"):  # no account's, nor a guest's ("guest" in small)
+            client.send(57, name)
+            self.assertEqual(client.expect(58), [""], name)
         # The demo accounts' refusals: their own results; a text only where the account has one.
         for name, password, refusal in (
                 ("alice", "wonderlanD", [-2, "Wrong password."]),
                 ("Alice", "Wonderland", [-2, "Wrong password."]),
                 ("nobody", "x", [-3, "Unknown user name."]),
+                ("Guestbeta", "x", [-3, "Unknown user name."]),
                 ("alice_", "wonderland", [-3, "Unknown user name."]),
                 ("frozen", "icecold", [-4, ""]), ("oldtimer", "sepia", [-7, ""]),
                 ("locked", "closed", [-8, "This account is locked. Please contact support."])):

@@ -45,13 +45,15 @@ class ConnectAndLogin(ServerCase):
 
     def test_each_refused_login_carries_its_result_and_text(self):
         client = self.connected()
-        client.send(57, "nobody")
-        self.assertEqual(client.expect(58), [""])
+        for name in ("nobody", "Guestbeta"):  # no account's, nor a guest's ("guest" in small)
+            client.send(57, name)
+            self.assertEqual(client.expect(58), [""], name)
         # The demo accounts' refusals: their own results; a text only where the account has one.
         for name, password, refusal in (
                 ("alice", "wonderlanD", [-2, "Wrong password."]),
                 ("Alice", "Wonderland", [-2, "Wrong password."]),
                 ("nobody", "x", [-3, "Unknown user name."]),
+                ("Guestbeta", "x", [-3, "Unknown user name."]),
                 ("alice_", "wonderland", [-3, "Unknown user name."]),
                 ("frozen", "icecold", [-4, ""]), ("oldtimer", "sepia", [-7, ""]),
                 ("locked", "closed", [-8, "This account is locked. Please contact support."])):
@@ -156,10 +158,12 @@ class Registration(unittest.TestCase):
                     self.assertEqual([answer, salt != ""], [result, result == 0], name)
                 registered = credential("s3cret", salt)
                 # -1 a name not checked or taken since, -2 an address in use (as a person types
-                # it), -3 no address, -4 no password hash; 0 and the name.
+                # it), -3 no address or a guest's, -4 no password hash; 0 and the name.
                 for name, email, hashed, result in (
                         ("newbie_8", "new@example.org", registered, -1),
                         ("newbie_7", "no-at-sign", registered, -3),
+                        ("newbie_7", "@example.org", registered, -3),
+                        ("newbie_7", "Guest7@example.org", registered, -3),
                         ("newbie_7", "alice@example.org", registered, -2),
                         ("newbie_7", " Alice@Example.ORG ", registered, -2),
                         ("newbie_7", "new@example.org", "", -4),

@@ -168,7 +168,9 @@ class AccountStore:
         if mode == 0:
             # Spaces around an address are no part of it: " Alice@Example.org " is in use.
             email = email.strip()
-            if "@" not in email.strip("@"):
+            # An "@" between two parts. A login name that begins with "guest" is a guest's to
+            # the client, an address too: such an address would log its account in as a guest.
+            if "@" not in email.strip("@") or email.lower().startswith(GUEST_NAME):
                 return -3, "The e-mail address is not valid."
             if any(a.email.lower() == email.lower() for a in self.accounts):
                 return -2, "The e-mail address is already in use."

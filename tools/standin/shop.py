@@ -24,6 +24,7 @@ BUY, GIFT, REFILL = 0, 1, 2
 NOT_ENOUGH_COINS = -1
 ERROR = 2
 START_COINS = 300
+MAX_COINS = 0x7FFFFFFF  # a balance the balance message (91) carries
 REFILL_COUNT = 5
 SMALL_ICON, LARGE_ICON = 42, 128
 
@@ -270,6 +271,15 @@ class Shop:
 
     def balance(self, player):
         return self.coins[self.seed(player)]
+
+    def set_balance(self, connection, coins):
+        """The player's coins become that many, as the service's coin page leaves them after a
+        purchase there, and the new balance goes to the player."""
+        if not 0 <= coins <= MAX_COINS:
+            raise ValueError("coins go from 0 to %d" % MAX_COINS)
+        self.coins[self.seed(connection.player)] = coins
+        self.state.save()
+        connection.send(messages.coin_balance(coins))
 
     def on_coins(self, connection, values):
         if connection.player is not None:

@@ -306,8 +306,15 @@ class Shop:
 
     def _give(self, player_id, item, amount):
         owned = self.owned.setdefault(str(player_id), {})
-        entry = owned.setdefault(str(item.id), [0, 1])
         group = self.catalogue.group_by_id[item.group]
+        if str(item.id) not in owned:
+            # A new item comes switched on; one of a group switched one at a time only while
+            # no other of its group is on.
+            on = group.kind != KIND_SWITCHED or not any(
+                entry[1] for key, entry in owned.items()
+                if getattr(self.catalogue.by_id.get(int(key)), "group", None) == item.group)
+            owned[str(item.id)] = [0, 1 if on else 0]
+        entry = owned[str(item.id)]
         if group.kind in (KIND_TIMED, KIND_COUNTED, KIND_REFILLED):
             entry[0] += amount
         else:

@@ -125,13 +125,16 @@ class Chunks(unittest.TestCase):
             client.send(88, data_id, offset, min(16384, size - offset))
             chunk_id, chunk_offset, chunk, remaining = client.expect(89, skip=SKIP)
             self.assertEqual((chunk_id, chunk_offset), (data_id, offset))
-            self.assertEqual(remaining, size - offset - len(chunk))
+            self.assertEqual((len(chunk), remaining), (min(16384, size - offset),
+                                                        size - offset - len(chunk)))
             got += chunk
             offset += len(chunk)
             if not remaining:
                 break
         self.assertEqual(hashlib.md5(got).digest(), records[data_id][2])
-        # An id never listed gets no answer.
+        # More than 16384 asked: 16384 come. An id never listed gets no answer.
+        client.send(88, data_id, 0, 16385)
+        self.assertEqual(len(client.expect(89, skip=SKIP)[2]), 16384)
         client.send(88, 999, 0, 100)
         client.quiet(0.2, skip=SKIP)
 

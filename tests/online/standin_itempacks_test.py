@@ -132,10 +132,12 @@ class Chunks(unittest.TestCase):
             if not remaining:
                 break
         self.assertEqual(hashlib.md5(got).digest(), records[data_id][2])
-        # More than 16384 asked: 16384 come. An id never listed gets no answer.
+        # More than 16384 asked: 16384 come. An id never listed, an offset below 0 or a length
+        # of 0 gets no answer.
         client.send(88, data_id, 0, 16385)
         self.assertEqual(len(client.expect(89, skip=SKIP)[2]), 16384)
-        client.send(88, 999, 0, 100)
+        for asked in ((999, 0, 100), (data_id, -1, 100), (data_id, 0, 0)):
+            client.send(88, *asked)
         client.quiet(0.2, skip=SKIP)
 
     def first_chunk(self, fault, size=1000):

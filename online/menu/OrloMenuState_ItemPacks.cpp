@@ -167,10 +167,11 @@ static void StartDownload(COrloMenuState* menu, COrloMenuState::ItemPack& pack,
         close(fd);
     pack.askedOffset = 0;
     pack.idle = 0.0f;
-    pack.askedLength =
-        pack.size < COrloMenuState::PACK_CHUNK ? pack.size : COrloMenuState::PACK_CHUNK;
+    // The first chunk is asked for at its full length, whatever the pack's size: the server
+    // sends what there is.
+    pack.askedLength = COrloMenuState::PACK_CHUNK;
     (void)menu;
-    if (session && pack.askedLength > 0)
+    if (session && pack.size > 0)
         session->SendGetItemPackChunk(pack.id, 0, pack.askedLength);
 }
 

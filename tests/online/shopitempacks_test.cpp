@@ -157,7 +157,7 @@ TEST_F(ItemPackTest, AVersionZeroPackIsFetchedOnlyWhileAnItemUsesIt)
     Serve(Items(512, 0, {Item(21, 600, 1, 1, 9, 1)}));
     ASSERT_EQ(94, TagOf(Receive(1)[0]));
     ServeList(9, 0, data);
-    ASSERT_EQ(Ask(9, 0, 100), Receive(1)[0]);
+    ASSERT_EQ(Ask(9, 0, 16384), Receive(1)[0]);
     ServeChunk(9, 0, data, 100);
     EXPECT_TRUE(Quiet().empty());
     EXPECT_EQ(data, ReadFile(PackPath(9)));
@@ -199,9 +199,9 @@ TEST_F(ItemPackTest, AWrongDigestFetchesAgainAtMostThreeTimesThenLeavesNoFile)
     flipped[10] ^= 0xFF;
     ServeList(4, 1, data);
     // A flipped octet: the whole pack again, this time right.
-    ASSERT_EQ(Ask(4, 0, 1000), Receive(1)[0]);
+    ASSERT_EQ(Ask(4, 0, 16384), Receive(1)[0]);
     ServeChunk(4, 0, flipped, 1000);
-    ASSERT_EQ(Ask(4, 0, 1000), Receive(1)[0]);
+    ASSERT_EQ(Ask(4, 0, 16384), Receive(1)[0]);
     ServeChunk(4, 0, data, 1000);
     EXPECT_TRUE(Quiet().empty());
     EXPECT_EQ(data, ReadFile(PackPath(4)));
@@ -212,7 +212,7 @@ TEST_F(ItemPackTest, AWrongDigestFetchesAgainAtMostThreeTimesThenLeavesNoFile)
     changed[0] ^= 1;
     ServeList(4, 2, changed);
     for (int i = 0; i < COrloMenuState::PACK_DOWNLOADS_MAX; ++i) {
-        ASSERT_EQ(Ask(4, 0, 1000), Receive(1)[0]) << i;
+        ASSERT_EQ(Ask(4, 0, 16384), Receive(1)[0]) << i;
         ServeChunk(4, 0, flipped, 1000);
     }
     EXPECT_TRUE(Quiet().empty());
@@ -273,7 +273,7 @@ TEST_F(ItemPackTest, AListDuringAMatchIsCheckedAfterItHoweverItEnds)
             EXPECT_NE(88, TagOf(m)) << id;
         end();
         EXPECT_EQ(0, menu->IsInMatch());
-        ASSERT_EQ(Ask(id, 0, 10), Receive(1)[0]) << id;
+        ASSERT_EQ(Ask(id, 0, 16384), Receive(1)[0]) << id;
         ++id;
     }
 }

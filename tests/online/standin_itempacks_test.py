@@ -125,14 +125,19 @@ class Chunks(unittest.TestCase):
             client.send(88, data_id, offset, min(16384, size - offset))
             chunk_id, chunk_offset, chunk, remaining = client.expect(89, skip=SKIP)
             self.assertEqual((chunk_id, chunk_offset), (data_id, offset))
-            self.assertEqual(remaining, size - offset - len(chunk))
+            self.assertEqual((len(chunk), remaining), (min(16384, size - offset),
+                                                        size - offset - len(chunk)))
             got += chunk
             offset += len(chunk)
             if not remaining:
                 break
         self.assertEqual(hashlib.md5(got).digest(), records[data_id][2])
-        # An id never listed gets no answer.
-        client.send(88, 999, 0, 100)
+        # More than 16384 asked: 16384 come. An id never listed, an offset below 0 or a length
+        # of 0 gets no answer.
+        client.send(88, data_id, 0, 16385)
+        self.assertEqual(len(client.expect(89, skip=SKIP)[2]), 16384)
+        for asked in ((999, 0, 100), (data_id, -1, 100), (data_id, 0, 0)):
+            client.send(88, *asked)
         client.quiet(0.2, skip=SKIP)
 
     def first_chunk(self, fault, size=1000):

@@ -45,6 +45,11 @@ def owned(name):
             for e in ACCOUNTS[name][1].split(",") if e}
 
 
+def built_icon(item_id, large):
+    with open(os.path.join(PACKS, "icons", "%d_%d.png" % (item_id, large)), "rb") as f:
+        return f.read()
+
+
 class ShopCase(unittest.TestCase):
     def setUp(self):
         self.state = tempfile.TemporaryDirectory()
@@ -139,11 +144,6 @@ class Lists(ShopCase):
         self.assertEqual(identify(got[2]), "128 128")
         if PACKS:
             self.assertEqual(got[2], built_icon(61, 1))
-
-
-def built_icon(item_id, large):
-    with open(os.path.join(PACKS, "icons", "%d_%d.png" % (item_id, large)), "rb") as f:
-        return f.read()
 
     def test_captions_in_the_chosen_language(self):
         alice = self.player("alice", "wonderland")

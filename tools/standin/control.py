@@ -19,6 +19,8 @@ Commands (WHO is a logged-in player's name or id; quoted values may hold spaces)
                                       download stays under way)
   items held                          "ok N": the chunks waiting now
   items release                       "ok N": the N chunks that waited are sent, in order
+  coins WHO N                         the player's balance becomes N (0 to 2^31 - 1), as the
+                                      service's coin page would leave it, and is sent (91)
   language WHO                        "ok CODE": the language the client last chose
   logins                              "ok N": the login requests (5) received so far
   logins unanswered|answered          logins from now on are left unanswered (as with the
@@ -52,6 +54,7 @@ class ControlServer:
             "hang": self.hang,
             "resume": self.resume,
             "items": self.items,
+            "coins": self.coins,
             "language": self.language,
             "logins": self.logins,
             "online": self.online,
@@ -180,6 +183,10 @@ class ControlServer:
         if words[:1] == ["release"]:
             return "ok %d" % packs.release()
         return "error usage: items hold|held|release"
+
+    def coins(self, words):
+        self.lobby.shop.set_balance(self._who(words), int(words[1]))
+        return "ok"
 
     def language(self, words):
         return "ok %s" % self._who(words).language

@@ -24,6 +24,7 @@ BUY, GIFT, REFILL = 0, 1, 2
 NOT_ENOUGH_COINS = -1
 ERROR = 2
 START_COINS = 300
+MAX_COINS = 0x7FFFFFFF  # a balance the balance message (91) carries
 REFILL_COUNT = 5
 SMALL_ICON, LARGE_ICON = 42, 128
 
@@ -271,6 +272,15 @@ class Shop:
     def balance(self, player):
         return self.coins[self.seed(player)]
 
+    def set_balance(self, connection, coins):
+        """The player's coins become that many, as the service's coin page leaves them after a
+        purchase there, and the new balance goes to the player."""
+        if not 0 <= coins <= MAX_COINS:
+            raise ValueError("coins go from 0 to %d" % MAX_COINS)
+        self.coins[self.seed(connection.player)] = coins
+        self.state.save()
+        connection.send(messages.coin_balance(coins))
+
     def on_coins(self, connection, values):
         if connection.player is not None:
             connection.send(messages.coin_balance(self.balance(connection.player)))
@@ -296,8 +306,15 @@ class Shop:
 
     def _give(self, player_id, item, amount):
         owned = self.owned.setdefault(str(player_id), {})
-        entry = owned.setdefault(str(item.id), [0, 1])
         group = self.catalogue.group_by_id[item.group]
+        if str(item.id) not in owned:
+            # A new item comes switched on; one of a group switched one at a time only while
+            # no other of its group is on.
+            on = group.kind != KIND_SWITCHED or not any(
+                entry[1] for key, entry in owned.items()
+                if getattr(self.catalogue.by_id.get(int(key)), "group", None) == item.group)
+            owned[str(item.id)] = [0, 1 if on else 0]
+        entry = owned[str(item.id)]
         if group.kind in (KIND_TIMED, KIND_COUNTED, KIND_REFILLED):
             entry[0] += amount
         else:

@@ -130,8 +130,8 @@ public:
         }
         HandleXEvent(&e);
     }
-    // What a player sees: the dump's lines (not the frame rate, nor the last battle's end kept
-    // for the end-to-end runs) and the settings as stored.
+    // What a player meets: the dump's lines (not the frame rate, nor the last battle's end kept
+    // for the end-to-end runs), the tune that plays and the settings as stored.
     Lines State()
     {
         std::string text = "screens\n";
@@ -145,6 +145,9 @@ public:
         for (std::string line; std::getline(in, line);)
             if (line.compare(0, 4, "fps ") != 0 && line.compare(0, 5, "last_") != 0)
                 out.push_back(line);
+        const std::string tune = VortanUTF8Of(GetRememberedMusic()); // what a player hears
+        if (!GetMusicMute() && !tune.empty())
+            out.push_back("music " + tune.substr(tune.rfind('/') + 1));
         COrloStatsStore stored;
         CVortanString path;
         setenv("HOME", m_home.c_str(), 1); // this device's, not the last one stepped

@@ -134,6 +134,12 @@ class Servers:
                                    args.item_fault), args.pack_dir),
         }
         self.lobby = Lobby(args, accounts, languages, self.games, services)
+        # The catalogue's accounts have their coins, items and follows from the start, as an
+        # old service's accounts would: whom they follow counts before they first log in.
+        for name in services["shop"].catalogue.accounts:
+            account = accounts.find(name)
+            if account is not None:
+                services["shop"].seed(account)
         self.game_server = GameServer(args, self.games, history)
         self.game_server.announce_items = functools.partial(self._announce_match_items,
                                                             services["shop"])

@@ -178,16 +178,15 @@ void Walk(DumpWalk& walk, CWidget* widget, const CVortanRect& clip, const CVorta
             out += VortanUTF8Of(widget->GetName());
             out += numbers;
             const CTextWidget* text = WidgetCast<CTextWidget>(widget);
-            if (text && !text->IsInputEnabled())
+            const bool field = text && text->IsInputEnabled();
+            if (field) {
+                out += "\nfield ";
+                out += VortanUTF8Of(widget->GetName());
+            }
+            if (text)
                 AppendText(out, text);
             out += '\n';
-            if (text && text->IsInputEnabled()) {
-                out += "field ";
-                out += VortanUTF8Of(widget->GetName());
-                AppendText(out, text);
-                out += '\n';
-            }
-            if (text && text->IsInputEnabled() && text->GetTextInput()) {
+            if (field && text->GetTextInput()) {
                 out += "editing ";
                 out += VortanUTF8Of(widget->GetName());
                 out += '\n';

@@ -120,14 +120,8 @@ class FakeBrowser : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        ASSERT_TRUE(bus.Start(dir, "bus"));
-        fake =
-            bustest::StartRecording(dir, bus.address, {"com.nokia.osso_browser", "com.nokia.mce"});
-        ASSERT_TRUE(bustest::WaitFor(dir.File("ready")));
-        setenv("DBUS_SYSTEM_BUS_ADDRESS", bus.address.c_str(), 1);
-        unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        ASSERT_TRUE(recorder.Start(dir, {"com.nokia.osso_browser", "com.nokia.mce"}));
     }
-    void TearDown() override { bustest::Stop(fake); }
     // The links opened so far, one a line.
     std::string Links() const
     {
@@ -141,8 +135,7 @@ public:
 
 private:
     vtest::TempDir dir;
-    bustest::PrivateBus bus;
-    pid_t fake = -1;
+    bustest::RecordingBus recorder;
 };
 
 FakeBrowser* g_browser = (FakeBrowser*)::testing::AddGlobalTestEnvironment(new FakeBrowser());

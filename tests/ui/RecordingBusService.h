@@ -1,6 +1,8 @@
 // A stand-in service on a private bus for the tests of the browser and vibration calls: a
 // Python (dbus-python) program that owns the given names and records every call.
 #pragma once
+#include <stdlib.h>
+
 #include <string>
 #include <vector>
 
@@ -56,5 +58,25 @@ inline pid_t StartRecording(const vtest::TempDir& dir, const std::string& addres
         {vtest::Python(), dir.File("fake.py"), address, dir.File("records"), dir.File("ready")},
         dir.File("fake.log"));
 }
+
+// A private bus with the recording program on it (its files in `dir`, as StartRecording's),
+// the process's system bus: the bus library reads that address once per process, so before
+// the first call.
+struct RecordingBus {
+    bool Start(const vtest::TempDir& dir, const std::vector<std::string>& names)
+    {
+        if (!bus.Start(dir, "bus"))
+            return false;
+        fake = StartRecording(dir, bus.address, names);
+        if (!WaitFor(dir.File("ready")))
+            return false;
+        setenv("DBUS_SYSTEM_BUS_ADDRESS", bus.address.c_str(), 1);
+        unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        return true;
+    }
+    ~RecordingBus() { Stop(fake); }
+    PrivateBus bus;
+    pid_t fake = -1;
+};
 
 } // namespace bustest

@@ -183,7 +183,8 @@ class Lobby:
         connection.player = account
         self.online[account.id] = connection
         if not account.guest:
-            # Coins, items and followed players of the catalogue on the first login.
+            # Coins and items on the first login (the catalogue's accounts have theirs from
+            # the service's start).
             self.shop.seed(account)
         token = secrets.token_hex(16)
         connection.send(messages.login_reply(account.id, token, account.name, account.email))

@@ -236,15 +236,18 @@ class Shop:
         other = 0
         group = self.catalogue.group_by_id[item.group]
         if on and group.kind == KIND_SWITCHED:
-            for key, entry in owned.items():
-                peer = self.catalogue.by_id.get(int(key))
-                if peer is not None and peer.id != item_id and peer.group == item.group \
-                        and entry[1]:
-                    entry[1] = 0
-                    other = peer.id
+            for peer_id in self._switched_on(owned, item.group):
+                if peer_id != item_id:
+                    owned[str(peer_id)][1] = 0
+                    other = peer_id
         owned[str(item_id)][1] = on
         self.state.save()
         connection.send(messages.item_state(item_id, on, "", other))
+
+    def _switched_on(self, owned, group_id):
+        """The ids of the owned items of that group that are switched on."""
+        return [int(key) for key, entry in owned.items() if entry[1] and
+                getattr(self.catalogue.by_id.get(int(key)), "group", None) == group_id]
 
     def on_value_pair(self, connection, values):
         """A bomb spent in a match: the count of the item named goes down by one; when it
@@ -310,9 +313,7 @@ class Shop:
         if str(item.id) not in owned:
             # A new item comes switched on; one of a group switched one at a time only while
             # no other of its group is on.
-            on = group.kind != KIND_SWITCHED or not any(
-                entry[1] for key, entry in owned.items()
-                if getattr(self.catalogue.by_id.get(int(key)), "group", None) == item.group)
+            on = group.kind != KIND_SWITCHED or not self._switched_on(owned, item.group)
             owned[str(item.id)] = [0, 1 if on else 0]
         entry = owned[str(item.id)]
         if group.kind in (KIND_TIMED, KIND_COUNTED, KIND_REFILLED):
